@@ -1,0 +1,28 @@
+#include "parser/span.h"
+
+#include <algorithm>
+
+namespace mirtova {
+
+const std::shared_ptr<const std::string>& SpanString::empty_source() {
+  // Immutable after construction; shared by every default-made span.
+  static const std::shared_ptr<const std::string> empty = std::make_shared<const std::string>();
+  return empty;
+}
+
+SpanString SpanString::slice(size_t from, size_t to) const {
+  const std::string& text = *source_;
+  const size_t len = text.size();
+  size_t new_stop = std::min(len, start_ + std::min(to, len));
+  while (new_stop < len && !is_char_boundary(text, new_stop)) ++new_stop;
+  size_t new_start = std::min(new_stop, start_ + std::min(from, len));
+  while (new_start > 0 && !is_char_boundary(text, new_start)) --new_start;
+  return SpanString(source_, new_start, new_stop);
+}
+
+std::tuple<std::string_view, std::string_view, std::string_view> SpanString::pieces() const {
+  std::string_view all(*source_);
+  return {all.substr(0, start_), all.substr(start_, stop_ - start_), all.substr(stop_)};
+}
+
+}  // namespace mirtova

@@ -1,0 +1,53 @@
+// SpanString: a range of one shared, never-changed program text. The parser cuts
+// statements and operands as spans and copies text only where a node needs it.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <tuple>
+
+namespace mirtova {
+
+class SpanString {
+ public:
+  SpanString() : source_(empty_source()) {}
+  // Takes the whole text; the span covers all of it.
+  explicit SpanString(std::string text)
+      : source_(std::make_shared<const std::string>(std::move(text))), start_(0), stop_(source_->size()) {}
+  static SpanString make(std::string text) { return SpanString(std::move(text)); }
+
+  std::string_view view() const { return std::string_view(*source_).substr(start_, stop_ - start_); }
+  std::string to_string() const { return std::string(view()); }
+  size_t start() const { return start_; }
+  size_t stop() const { return stop_; }
+  size_t size() const { return stop_ - start_; }
+  bool empty() const { return start_ == stop_; }
+  char operator[](size_t i) const { return (*source_)[start_ + i]; }
+  const std::string& source() const { return *source_; }
+
+  // A span over the same source from this span's start + from to start + to,
+  // clamped to the source and moved onto character boundaries (the stop
+  // forward, the start back). The bound is the whole source, not this span.
+  SpanString slice(size_t from, size_t to) const;
+  // Text before the span, the span, text after it.
+  std::tuple<std::string_view, std::string_view, std::string_view> pieces() const;
+
+ private:
+  SpanString(std::shared_ptr<const std::string> source, size_t start, size_t stop)
+      : source_(std::move(source)), start_(start), stop_(stop) {}
+  static const std::shared_ptr<const std::string>& empty_source();
+
+  std::shared_ptr<const std::string> source_;
+  size_t start_ = 0;
+  size_t stop_ = 0;
+};
+
+// True when the byte at `offset` of `text` begins a UTF-8 character (or is the end).
+inline bool is_char_boundary(std::string_view text, size_t offset) {
+  if (offset >= text.size()) return offset == text.size();
+  return (static_cast<unsigned char>(text[offset]) & 0xC0) != 0x80;
+}
+
+}  // namespace mirtova

@@ -1,0 +1,255 @@
+#include "parser/traverse.h"
+
+#include "common/internal_fault.h"
+
+namespace mirtova {
+
+namespace {
+
+bool is_bracket(TraverseState s) {
+  return s == TraverseState::Paren || s == TraverseState::Bracket || s == TraverseState::Brace;
+}
+
+bool is_word_byte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+bool is_alnum_word(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+  return true;
+}
+
+SpanString one_char(const SpanString& text, size_t position) { return text.slice(position, position + 1); }
+
+const char* kParenthesisMessage = "Parenthesis matches nothing.";
+
+}  // namespace
+
+TraverseStep Traverser::step(size_t position, TraverseStatus status) const {
+  TraverseStep s;
+  s.position = position;
+  s.status = status;
+  if (status == TraverseStatus::Ok) {
+    s.depth = stack_.size();
+    if (!stack_.empty()) s.top = stack_.back();
+  }
+  return s;
+}
+
+TraverseStep Traverser::next() {
+  while (pos_ < text_.size()) {
+    const size_t at = pos_;
+    const char c = text_[at];
+    ++pos_;
+    if (skip_ > 0) {
+      // The rest of an opening triple quote: part of the string, never a closer.
+      --skip_;
+      return step(at);
+    }
+    const std::optional<TraverseState> top =
+        stack_.empty() ? std::nullopt : std::optional<TraverseState>(stack_.back());
+    if (!top || is_bracket(*top)) {
+      if (c == '#') {
+        push(TraverseState::LineComment, at);
+        continue;
+      }
+      if (c == '/' && at + 1 < text_.size() && text_[at + 1] == '*') {
+        push(TraverseState::BlockComment, at);
+        ++pos_;
+        continue;
+      }
+      if (c == '"' && text_.substr(at, 3) == "\"\"\"") {
+        push(TraverseState::TripleQuote, at);
+        skip_ = 2;
+        return step(at);
+      }
+      switch (c) {
+        case '"': push(TraverseState::DoubleQuote, at); return step(at);
+        case '\'': push(TraverseState::SingleQuote, at); return step(at);
+        case '`': push(TraverseState::Backquote, at); return step(at);
+        case '(': push(TraverseState::Paren, at); return step(at);
+        case '[': push(TraverseState::Bracket, at); return step(at);
+        case '{': push(TraverseState::Brace, at); return step(at);
+        case ')':
+        case ']':
+        case '}': {
+          const TraverseState want =
+              c == ')' ? TraverseState::Paren : (c == ']' ? TraverseState::Bracket : TraverseState::Brace);
+          if (!top || *top != want) return step(at, TraverseStatus::Mismatch);
+          pop();
+          return step(at);
+        }
+        default: return step(at);
+      }
+    }
+    switch (*top) {
+      case TraverseState::DoubleQuote:
+        if (c == '"') pop();
+        else if (c == '\n') return step(at, TraverseStatus::LineBreakInString);
+        return step(at);
+      case TraverseState::SingleQuote:
+        if (c == '\'') pop();
+        else if (c == '\\') push(TraverseState::SingleQuoteEscape, at);
+        return step(at);
+      case TraverseState::SingleQuoteEscape:
+        pop();
+        return step(at);
+      case TraverseState::Backquote:
+        if (c == '`') pop();
+        return step(at);
+      case TraverseState::TripleQuote:
+        // Only the first byte of a closing triple quote closes the string; the
+        // other two then read as an empty double-quoted string.
+        if (c == '"' && text_.substr(at, 3) == "\"\"\"") pop();
+        return step(at);
+      case TraverseState::LineComment:
+        if (c == '\n') {
+          pop();
+          return step(at);
+        }
+        continue;
+      case TraverseState::BlockComment:
+        if (c == '*' && at + 1 < text_.size() && text_[at + 1] == '/') {
+          pop();
+          ++pos_;
+        }
+        continue;
+      default: break;
+    }
+    throw InternalFault("traversal in an unknown state");
+  }
+  return step(pos_, TraverseStatus::End);
+}
+
+std::optional<size_t> Traverser::outermost_unclosed() const {
+  for (size_t i = 0; i < stack_.size(); ++i) {
+    if (stack_[i] == TraverseState::LineComment || stack_[i] == TraverseState::BlockComment) break;
+    return opened_at_[i];
+  }
+  return std::nullopt;
+}
+
+SpanString strip_spaces(const SpanString& text) {
+  std::string_view v = text.view();
+  size_t from = 0, to = v.size();
+  while (from < to && is_blank(v[from])) ++from;
+  while (to > from && is_blank(v[to - 1])) --to;
+  return text.slice(from, to);
+}
+
+bool is_whole(const SpanString& text) {
+  Traverser t(text);
+  TraverseStep last;
+  bool any = false;
+  for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
+    last = s;
+    any = true;
+  }
+  return !any || (last.status == TraverseStatus::Ok && last.depth == 0);
+}
+
+SpanString strip(const SpanString& text) {
+  SpanString current = strip_spaces(text);
+  while (current.size() >= 2 && current[0] == '(' && current[current.size() - 1] == ')') {
+    SpanString inner = current.slice(1, current.size() - 1);
+    if (!inner.empty() && !is_whole(inner)) break;
+    current = strip_spaces(inner);
+  }
+  return current;
+}
+
+ParseResult<std::vector<SpanString>> split_raw(const SpanString& text, std::string_view separator) {
+  std::vector<SpanString> pieces;
+  if (separator.empty()) {
+    pieces.push_back(text);
+    return pieces;
+  }
+  const std::string_view v = text.view();
+  const bool word = is_alnum_word(separator);
+  const bool pipe = separator == "|";
+  Traverser t(text);
+  size_t piece_start = 0;
+  size_t resume = 0;  // occurrences never overlap
+  for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
+    if (s.status != TraverseStatus::Ok) return ParsingException(kParenthesisMessage, one_char(text, s.position));
+    const size_t p = s.position;
+    if (s.depth != 0 || p < resume || v[p] != separator[0]) continue;
+    if (v.substr(p, separator.size()) != separator) continue;
+    const size_t end = p + separator.size();
+    if (word && ((p > 0 && is_word_byte(v[p - 1])) || (end < v.size() && is_word_byte(v[end])))) continue;
+    if (pipe && ((p > 0 && v[p - 1] == '|') || (end < v.size() && v[end] == '|'))) continue;
+    pieces.push_back(text.slice(piece_start, p));
+    piece_start = end;
+    resume = end;
+  }
+  pieces.push_back(text.slice(piece_start, v.size()));
+  return pieces;
+}
+
+ParseResult<std::vector<SpanString>> split(const SpanString& text, std::string_view separator) {
+  TRY(auto pieces, split_raw(text, separator));
+  for (auto& piece : pieces) piece = strip(piece);
+  return pieces;
+}
+
+ParseResult<std::pair<SpanString, SpanString>> split_in_two(const SpanString& text, std::string_view separator) {
+  TRY(auto pieces, split(text, separator));
+  if (pieces.size() != 2)
+    return ParsingException("I expected string to be split by " + std::string(separator) + " in two.", text);
+  return std::pair<SpanString, SpanString>(pieces[0], pieces[1]);
+}
+
+ParseResult<std::vector<SpanString>> split_in_one_or_two(const SpanString& text, std::string_view separator) {
+  TRY(auto pieces, split(text, separator));
+  if (pieces.size() != 1 && pieces.size() != 2)
+    return ParsingException(
+        "String should have been split by " + std::string(separator) + " in 1 or 2 pieces.", text);
+  return pieces;
+}
+
+ParseResult<std::optional<std::pair<SpanString, SpanString>>> split_at_first(const SpanString& text,
+                                                                             std::string_view separator) {
+  TRY(auto pieces, split_raw(text, separator));
+  using Pair = std::pair<SpanString, SpanString>;
+  if (pieces.size() < 2) return std::optional<Pair>();
+  const SpanString& first = pieces[0];
+  // The rest runs from just after the first separator to the end of the text.
+  const size_t rest_from = first.stop() - text.start() + separator.size();
+  SpanString rest = text.slice(rest_from, text.size());
+  return std::optional<Pair>(Pair(strip(first), strip(rest)));
+}
+
+ParseResult<std::vector<SpanString>> split_on_whitespace(const SpanString& text) {
+  std::vector<SpanString> result;
+  TRY(auto by_space, split(text, " "));
+  for (const auto& a : by_space) {
+    TRY(auto by_line, split(a, "\n"));
+    for (const auto& b : by_line) {
+      TRY(auto by_tab, split(b, "\t"));
+      for (const auto& c : by_tab)
+        if (!c.empty()) result.push_back(c);
+    }
+  }
+  return result;
+}
+
+ParseResult<std::string> remove_comments(const SpanString& text) {
+  const std::string_view v = text.view();
+  std::string out;
+  out.reserve(v.size());
+  Traverser t(text);
+  for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
+    if (s.status == TraverseStatus::Mismatch) return ParsingException(kParenthesisMessage, one_char(text, s.position));
+    if (s.status == TraverseStatus::LineBreakInString)
+      return ParsingException("End of line in string.", text.slice(s.position, s.position));
+    out += v[s.position];
+  }
+  // A text that ends inside a bracket, string or backquoted name would lose
+  // every statement after the opening; refuse it at the opening instead.
+  if (auto open = t.outermost_unclosed()) return ParsingException(kParenthesisMessage, one_char(text, *open));
+  return out;
+}
+
+}  // namespace mirtova

@@ -1,0 +1,84 @@
+#include "parser/json.h"
+
+#include <gtest/gtest.h>
+
+#include "common/internal_fault.h"
+
+namespace mirtova {
+namespace {
+
+TEST(JsonTest, PrintsRuleKeysInPriorityOrder) {
+  Json j = Json::object({{"a", 1}, {"body", true}, {"full_text", "x"}, {"head", nullptr}});
+  EXPECT_EQ(j.pretty(), "{\n \"head\": null,\n \"body\": true,\n \"a\": 1,\n \"full_text\": \"x\"\n}");
+  EXPECT_EQ(j.compact(), R"({"head":null,"body":true,"a":1,"full_text":"x"})");
+}
+
+TEST(JsonTest, PrintsNestedArraysAndEmptyContainers) {
+  Json nested = Json::array({1, Json::array({2})});
+  EXPECT_EQ(nested.pretty(), "[\n 1,\n [\n  2\n ]\n]");
+  Json empties = Json::object({{"a", Json::array()}, {"b", Json::object()}});
+  EXPECT_EQ(empties.pretty(), "{\n \"a\": [],\n \"b\": {}\n}");
+  EXPECT_EQ(empties.compact(), R"({"a":[],"b":{}})");
+  EXPECT_EQ(Json::array().pretty(), "[]");
+}
+
+TEST(JsonTest, EscapesStringsByteByByte) {
+  struct Case {
+    std::string text, printed;
+  } cases[] = {
+      {"a\"b", R"("a\"b")"},
+      {"\n\r\t", R"("\n\r\t")"},
+      {"\x1f", R"("\u001f")"},
+      {"\x01\x1b\b\f", R"("\u0001\u001b\u0008\u000c")"},
+      {"\x7f\xc3\xa9/", "\"\x7f\xc3\xa9/\""},
+      {"back\\slash", R"("back\\slash")"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Json(c.text).compact(), c.printed) << c.text;
+}
+
+TEST(JsonTest, EscapesObjectKeysLikeValues) {
+  EXPECT_EQ(Json::object({{"a\"b", 1}}).compact(), R"({"a\"b":1})");
+}
+
+TEST(JsonTest, PriorityFiftyKeysInByteOrder) {
+  Json j = Json::object({{"a", 1}, {"Z", 2}, {"full_text", 3}, {"zz", 4}});
+  EXPECT_EQ(j.compact(), R"({"Z":2,"a":1,"zz":4,"full_text":3})");
+}
+
+TEST(JsonTest, IntegersAndVarNames) {
+  EXPECT_EQ(Json(-5).compact(), "-5");
+  EXPECT_EQ(Json(0).compact(), "0");
+  EXPECT_EQ(Json(7).as_var_name(), "7");
+  EXPECT_EQ(Json(-3).as_var_name(), "-3");
+  EXPECT_EQ(Json("x").as_var_name(), "x");
+  try {
+    (void)Json(true).as_var_name();
+    FAIL();
+  } catch (const InternalFault& e) {
+    EXPECT_STREQ(e.what(), "expected string or int var_name, got \"bool\"");
+  }
+}
+
+TEST(JsonTest, AccessorMismatchNamesTheKindFound) {
+  try {
+    (void)Json("s").as_int();
+    FAIL();
+  } catch (const InternalFault& e) {
+    EXPECT_STREQ(e.what(), "expected int, got \"string\"");
+  }
+  EXPECT_THROW((void)Json(1).as_array_mut(), InternalFault);
+}
+
+TEST(JsonTest, EqualityIgnoresInsertionOrder) {
+  Json a, b;
+  a.set("x", 1);
+  a.set("y", Json::array({true}));
+  b.set("y", Json::array({true}));
+  b.set("x", 1);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(a.pretty(), b.pretty());
+  EXPECT_FALSE(Json(1) == Json("1"));
+}
+
+}  // namespace
+}  // namespace mirtova
