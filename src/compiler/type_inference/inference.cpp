@@ -9,6 +9,29 @@ namespace {
 
 constexpr size_t kMaxPasses = 1000;
 
+// A type that holds itself (r.a = r, r.b = r) doubles at every step; past this
+// many nodes propagation stops the way it stops after its last pass, keeping
+// the types reached, instead of exhausting memory. Every type a program can
+// mean is far smaller, and so is the deepest list that "x in x" builds in
+// 1000 passes.
+constexpr size_t kMaxTypeNodes = 10000;
+
+// The number of nodes of a type, counting no further than `limit`.
+size_t type_nodes(const Type& type, size_t limit) {
+  size_t count = 0;
+  std::vector<const Type*> pending = {&type};
+  while (!pending.empty() && count <= limit) {
+    const Type* t = pending.back();
+    pending.pop_back();
+    ++count;
+    if (t->is_list()) pending.push_back(&t->element());
+    if (t->is_record()) {
+      for (const auto& field : t->fields()) pending.push_back(&field.second);
+    }
+  }
+  return count;
+}
+
 // What a pass does with an edge.
 enum class Step : uint8_t { Nothing, Meet, ListElement, RecordField };
 
@@ -79,6 +102,10 @@ Type TypeInference::end_type(size_t edge, Side side) const {
 }
 
 bool TypeInference::update_end(size_t edge, Side side, Type type) {
+  if (type_nodes(type, kMaxTypeNodes) > kMaxTypeNodes) {
+    runaway_ = true;
+    return false;
+  }
   const std::optional<size_t>& node = side ? right_nodes_[edge] : left_nodes_[edge];
   if (node) {
     bool changed = !nodes_[*node].eq(type);
@@ -123,9 +150,10 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   steps.reserve(edges_.size());
   for (const auto& entry : edges_) steps.push_back(step_of(entry.second));
 
-  for (size_t pass = 0; pass < kMaxPasses; ++pass) {
+  runaway_ = false;
+  for (size_t pass = 0; pass < kMaxPasses && !runaway_; ++pass) {
     bool changed = false;
-    for (size_t i = 0; i < edges_.size(); ++i) {
+    for (size_t i = 0; i < edges_.size() && !runaway_; ++i) {
       const Edge& edge = edges_[i].second;
       const int64_t p1 = edge.start, p2 = edge.stop;
       switch (steps[i].step) {

@@ -24,7 +24,8 @@ class TypeInference {
 
   // Meets types along the edges until nothing changes (at most 1000 passes);
   // the first pair that does not meet is the error. On success every edge end
-  // holds its final type.
+  // holds its final type. A type that would grow past a fixed size (one that
+  // contains itself) also ends the passes, without an error.
   Result<Unit, TypeInferenceError> infer();
 
   // After a successful infer(): every predicate named on an edge end, with the
@@ -50,6 +51,8 @@ class TypeInference {
   std::vector<Type> nodes_;
   std::vector<std::optional<size_t>> left_nodes_;
   std::vector<std::optional<size_t>> right_nodes_;
+  // Set when a type grew past its bound; ends the passes at once.
+  bool runaway_ = false;
 };
 
 // The whole chain over a program's rules in program order: build the graphs,
