@@ -15,12 +15,6 @@ using SqlResult = Result<std::string, CompileError>;
 
 CompileError error(std::string message) { return CompileError(std::move(message)); }
 
-std::string fill(std::string_view tmpl, std::initializer_list<std::string_view> args) {
-  std::vector<std::string> texts;
-  for (std::string_view a : args) texts.emplace_back(a);
-  return apply_template(tmpl, texts);
-}
-
 std::string join(const std::vector<std::string>& parts, std::string_view sep) {
   std::string out;
   for (size_t i = 0; i < parts.size(); ++i) {
