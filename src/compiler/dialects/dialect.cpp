@@ -139,6 +139,8 @@ std::string Dialect::row_field_type(const Type& type) const {
   return scalar_sql_type(type);
 }
 
-std::string Dialect::str_literal(std::string_view text) const { return single_quoted_literal(text); }
+std::string Dialect::str_literal(std::string_view text) const {
+  return single_quoted_literal(text);
+}
 
 }  // namespace mirtova
