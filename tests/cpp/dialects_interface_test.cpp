@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compiler/dialects/dialect.h"
+#include "compiler/engines.h"
 
 namespace mirtova {
 namespace {
@@ -192,11 +193,8 @@ TEST(DialectsInterfaceTest, GetRefusesAnyOtherName) {
             std::string("Unsupported engine 'duckdb\0x", 28));
 }
 
-TEST(DialectsInterfaceTest, SupportedEnginesInHostOrder) {
-  const std::vector<std::string_view> expected = {"bigquery", "sqlite",     "psql",  "trino",
-                                                  "presto",   "databricks", "duckdb"};
-  EXPECT_EQ(Dialect::supported_engines(), expected);
-  for (std::string_view name : expected) {
+TEST(DialectsInterfaceTest, EverySupportedEngineHasItsDialect) {
+  for (std::string_view name : kSupportedEngines) {
     auto result = Dialect::get(name);
     ASSERT_TRUE(result.ok()) << name;
     EXPECT_EQ(result.value()->name(), name);

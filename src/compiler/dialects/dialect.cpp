@@ -8,15 +8,9 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/sqlite.h"
 #include "compiler/dialects/trino.h"
+#include "compiler/engines.h"
 
 namespace mirtova {
-
-const std::vector<std::string_view>& Dialect::supported_engines() {
-  // Immutable after its constant initialisation; read by any thread.
-  static const std::vector<std::string_view> kEngines = {
-      "bigquery", "sqlite", "psql", "trino", "presto", "databricks", "duckdb"};
-  return kEngines;
-}
 
 Result<std::unique_ptr<Dialect>, CompileError> Dialect::get(std::string_view engine) {
   std::unique_ptr<Dialect> dialect;
@@ -36,13 +30,7 @@ Result<std::unique_ptr<Dialect>, CompileError> Dialect::get(std::string_view eng
     dialect = std::make_unique<DatabricksDialect>();
   }
   if (dialect) return dialect;
-  std::string names;
-  for (std::string_view name : supported_engines()) {
-    if (!names.empty()) names += ", ";
-    names += name;
-  }
-  return CompileError("Unsupported engine '" + std::string(engine) +
-                      "'. Supported engines: " + names + ".");
+  return CompileError(unsupported_engine_message(engine));
 }
 
 // The answers below are the ones most engines share; an engine whose answer

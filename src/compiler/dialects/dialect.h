@@ -36,8 +36,6 @@ class Dialect {
   // A new dialect for the engine, compared byte for byte with the seven names;
   // any other name fails with "Unsupported engine '{0}'. Supported engines: {1}.".
   static Result<std::unique_ptr<Dialect>, CompileError> get(std::string_view engine);
-  // The seven engine names in the order the host lists them.
-  static const std::vector<std::string_view>& supported_engines();
 
   // The operations, in the interface's fixed order.
   virtual std::string_view name() const = 0;                           // 0
