@@ -83,10 +83,12 @@ int specificity(const Type& t) {
 }  // namespace
 
 TypeInference::TypeInference(TypesGraphs graphs) : graphs_(std::move(graphs)) {
+  size_t count = 0;
+  for (const auto& entry : graphs_) count += entry.second.edges().size();
+  edges_.reserve(count);
   // The graphs stay for their column index; their edges move here.
   for (auto& [predicate, graph] : graphs_) {
-    for (Edge& edge : graph.edges()) edges_.emplace_back(predicate, std::move(edge));
-    graph.edges().clear();
+    for (Edge& edge : graph.take_edges()) edges_.emplace_back(predicate, std::move(edge));
   }
 }
 
