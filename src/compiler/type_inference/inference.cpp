@@ -97,7 +97,7 @@ const Type* TypeInference::node_type(size_t edge, Side side) const {
   return node ? &nodes_[*node] : nullptr;
 }
 
-Type TypeInference::end_type(size_t edge, Side side) const {
+const Type& TypeInference::end_type(size_t edge, Side side) const {
   if (const Type* t = node_type(edge, side)) return *t;
   const Edge& e = edges_[edge].second;
   return side ? e.right.type() : e.left.type();
