@@ -118,7 +118,7 @@ SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type&
   }
   if (const Json* implication = expr.get("implication")) return convert_implication(*implication);
   if (const Json* combine = expr.get("combine")) return convert_combine(*combine);
-  if (const Json* call = expr.get("call")) return convert_call(expr, *call);
+  if (const Json* call = expr.get("call")) return convert_call(*call);
   throw InternalFault("expression of no known kind: " + expr.compact());
 }
 
@@ -219,7 +219,7 @@ SqlResult ExprTranslator::convert_arguments(const std::vector<const Json*>& args
   return std::string();
 }
 
-SqlResult ExprTranslator::convert_call(const Json& expr, const Json& call) {
+SqlResult ExprTranslator::convert_call(const Json& call) {
   const std::string& name = call.at("predicate_name").as_str();
   std::vector<const Json*> args = call_arguments(call);
 
@@ -309,7 +309,6 @@ SqlResult ExprTranslator::convert_call(const Json& expr, const Json& call) {
     TRY_VOID(convert_arguments(args, sql));
     return apply_template(function->second, sql);
   }
-  (void)expr;
   return convert_predicate_call(call);
 }
 
