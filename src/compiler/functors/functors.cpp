@@ -9,8 +9,6 @@
 
 namespace mirtova {
 
-const std::string& head_name(const Json& rule) { return rule.at("head").at("predicate_name").as_str(); }
-
 bool is_aux_predicate(std::string_view name) { return name.find("_MultBodyAggAux") != std::string_view::npos; }
 
 Functors::Functors(std::vector<Json> input_rules) : rules(std::move(input_rules)) {

@@ -14,6 +14,7 @@
 
 #include "common/result.h"
 #include "compiler/compile_error.h"
+#include "compiler/tree_access.h"
 #include "parser/json.h"
 
 namespace mirtova {
@@ -82,9 +83,6 @@ struct Functors {
  private:
   void index_rules_from(size_t start);
 };
-
-// The head predicate name of a rule (the parser guarantees the shape).
-const std::string& head_name(const Json& rule);
 
 // Names of the auxiliary predicates of the multi-body aggregation rewrite.
 bool is_aux_predicate(std::string_view name);
