@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs everything Mirtova needs on a fresh Debian machine (system packages,
+# Python packages, the module itself), then runs the example.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+PACKAGES="cmake ninja-build g++ libyaml-cpp-dev libgtest-dev libbenchmark-dev unicode-data"
+missing=""
+for p in $PACKAGES; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $missing
+fi
+
+PYTHON="${PYTHON:-python3}"
+"$PYTHON" -m pip install -q --disable-pip-version-check \
+  "scikit-build-core>=0.9" pytest pytest-benchmark duckdb sqlglot
+"$PYTHON" -m pip install -q --disable-pip-version-check --no-build-isolation .
+
+"$PYTHON" examples/run_example.py

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs every test: the C++ unit tests of the core, then the Python tests of the
+# installed module (run scripts/install.sh first).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+JOBS="${JOBS:-$(nproc)}"
+cmake -S . -B build/tests -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DMIRTOVA_BUILD_TESTS=ON -DMIRTOVA_BUILD_MODULE=OFF >/dev/null
+cmake --build build/tests -j "$JOBS"
+(cd build/tests && ctest --output-on-failure -j "$JOBS")
+
+PYTHON="${PYTHON:-python3}"
+"$PYTHON" -m pytest -q tests/python

@@ -1,0 +1,76 @@
+#include "common/siphash.h"
+
+namespace mirtova {
+
+namespace {
+
+inline uint64_t rotl(uint64_t x, int b) { return (x << b) | (x >> (64 - b)); }
+
+inline void sip_round(uint64_t& v0, uint64_t& v1, uint64_t& v2, uint64_t& v3) {
+  v0 += v1;
+  v1 = rotl(v1, 13);
+  v1 ^= v0;
+  v0 = rotl(v0, 32);
+  v2 += v3;
+  v3 = rotl(v3, 16);
+  v3 ^= v2;
+  v0 += v3;
+  v3 = rotl(v3, 21);
+  v3 ^= v0;
+  v2 += v1;
+  v1 = rotl(v1, 17);
+  v1 ^= v2;
+  v2 = rotl(v2, 32);
+}
+
+}  // namespace
+
+SipHasher::SipHasher(uint64_t k0, uint64_t k1, int compression_rounds, int finalization_rounds)
+    : v0_(k0 ^ 0x736f6d6570736575ULL),
+      v1_(k1 ^ 0x646f72616e646f6dULL),
+      v2_(k0 ^ 0x6c7967656e657261ULL),
+      v3_(k1 ^ 0x7465646279746573ULL),
+      c_rounds_(compression_rounds),
+      d_rounds_(finalization_rounds) {}
+
+void SipHasher::compress(uint64_t block) {
+  v3_ ^= block;
+  for (int i = 0; i < c_rounds_; ++i) sip_round(v0_, v1_, v2_, v3_);
+  v0_ ^= block;
+}
+
+void SipHasher::write(const unsigned char* data, size_t size) {
+  length_ += size;
+  size_t i = 0;
+  // Complete a pending partial block first, then take whole blocks directly.
+  while (tail_size_ != 0 && i < size) {
+    tail_ |= uint64_t{data[i++]} << (8 * tail_size_);
+    if (++tail_size_ == 8) {
+      compress(tail_);
+      tail_ = 0;
+      tail_size_ = 0;
+    }
+  }
+  for (; i + 8 <= size; i += 8) {
+    uint64_t block = 0;
+    for (int b = 0; b < 8; ++b) block |= uint64_t{data[i + b]} << (8 * b);
+    compress(block);
+  }
+  for (; i < size; ++i) tail_ |= uint64_t{data[i]} << (8 * tail_size_++);
+}
+
+uint64_t SipHasher::finish() const {
+  SipHasher s = *this;
+  s.compress(s.tail_ | (s.length_ << 56));
+  s.v2_ ^= 0xff;
+  for (int i = 0; i < s.d_rounds_; ++i) sip_round(s.v0_, s.v1_, s.v2_, s.v3_);
+  return s.v0_ ^ s.v1_ ^ s.v2_ ^ s.v3_;
+}
+
+uint64_t siphash13(std::string_view text) {
+  SipHasher13 h;
+  h.write(text);
+  return h.finish();
+}
+
+}  // namespace mirtova

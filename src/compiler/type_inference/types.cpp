@@ -1,0 +1,133 @@
+#include "compiler/type_inference/types.h"
+
+#include "common/internal_fault.h"
+
+namespace mirtova {
+
+Type::Type(const Type& other) : kind_(other.kind_), open_(other.open_) {
+  if (other.element_) element_ = std::make_unique<Type>(*other.element_);
+  if (other.fields_) fields_ = std::make_unique<Fields>(*other.fields_);
+}
+
+Type& Type::operator=(const Type& other) {
+  if (this != &other) {
+    Type copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+Type::~Type() = default;
+
+Type Type::list(Type element) {
+  Type t(Kind::List);
+  t.element_ = std::make_unique<Type>(std::move(element));
+  return t;
+}
+
+Type Type::record(Fields fields, bool open) {
+  Type t(Kind::Record);
+  t.open_ = open;
+  t.fields_ = std::make_unique<Fields>(std::move(fields));
+  return t;
+}
+
+const Type& Type::element() const {
+  if (!element_) throw InternalFault("expected a list type, got " + to_string());
+  return *element_;
+}
+
+Type& Type::element() {
+  if (!element_) throw InternalFault("expected a list type, got " + to_string());
+  return *element_;
+}
+
+const Type::Fields& Type::fields() const {
+  if (!fields_) throw InternalFault("expected a record type, got " + to_string());
+  return *fields_;
+}
+
+Type::Fields& Type::fields() {
+  if (!fields_) throw InternalFault("expected a record type, got " + to_string());
+  return *fields_;
+}
+
+void Type::set_open(bool open) {
+  if (kind_ != Kind::Record) throw InternalFault("expected a record type, got " + to_string());
+  open_ = open;
+}
+
+namespace {
+
+void print(const Type& t, std::string& out) {
+  switch (t.kind()) {
+    case Type::Kind::Any: out += "any"; return;
+    case Type::Kind::Atomic: out += "atomic"; return;
+    case Type::Kind::Number: out += "number"; return;
+    case Type::Kind::String: out += "string"; return;
+    case Type::Kind::Bool: out += "bool"; return;
+    case Type::Kind::List:
+      out += '[';
+      print(t.element(), out);
+      out += ']';
+      return;
+    case Type::Kind::Record: {
+      out += '{';
+      bool first = true;
+      for (const auto& [name, field] : t.fields()) {
+        if (!first) out += ", ";
+        first = false;
+        out += name;
+        out += ": ";
+        print(field, out);
+      }
+      out += '}';
+      return;
+    }
+  }
+}
+
+// Every field of the open record must be in the closed one with an equal type;
+// the closed record may have more.
+bool equal_open_to_closed(const Type::Fields& open, const Type::Fields& closed) {
+  for (const auto& [name, type] : open) {
+    auto it = closed.find(name);
+    if (it == closed.end() || !type.eq(it->second)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string Type::to_string() const {
+  std::string out;
+  print(*this, out);
+  return out;
+}
+
+bool Type::eq(const Type& other) const {
+  const Type* a = this;
+  const Type* b = &other;
+  while (a->is_list()) {
+    if (!b->is_list()) return false;
+    a = a->element_.get();
+    b = b->element_.get();
+  }
+  if (!a->is_record()) return a->kind_ == b->kind_;
+  if (!b->is_record()) return false;
+  const Fields& fa = *a->fields_;
+  const Fields& fb = *b->fields_;
+  if (!a->open_ && !b->open_) {
+    if (fa.size() != fb.size()) return false;
+    return equal_open_to_closed(fa, fb);
+  }
+  if (a->open_ && !b->open_) return equal_open_to_closed(fa, fb);
+  if (!a->open_ && b->open_) return equal_open_to_closed(fb, fa);
+  for (const auto& [name, type] : fa) {
+    auto it = fb.find(name);
+    if (it != fb.end() && !type.eq(it->second)) return false;
+  }
+  return true;
+}
+
+}  // namespace mirtova

@@ -1,0 +1,76 @@
+// Type: the compiler's type language (any, atomic, number, string, bool, list, record).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace mirtova {
+
+class Type {
+ public:
+  // Declaration order; type intersection ranks the variants its own way.
+  enum class Kind : uint8_t { Any, Atomic, Number, String, Bool, List, Record };
+  // Sorted by field name in byte order, so everything printed or walked from a
+  // record comes out in one fixed order.
+  using Fields = std::map<std::string, Type, std::less<>>;
+
+  Type() = default;  // Any
+  Type(const Type& other);
+  Type(Type&& other) noexcept = default;
+  Type& operator=(const Type& other);
+  Type& operator=(Type&& other) noexcept = default;
+  ~Type();
+
+  static Type any() { return Type(Kind::Any); }
+  static Type atomic() { return Type(Kind::Atomic); }
+  static Type number() { return Type(Kind::Number); }
+  static Type string() { return Type(Kind::String); }
+  static Type boolean() { return Type(Kind::Bool); }
+  static Type list(Type element);
+  static Type record(Fields fields, bool open);
+  static Type open_record(Fields fields) { return record(std::move(fields), true); }
+  static Type closed_record(Fields fields) { return record(std::move(fields), false); }
+
+  Kind kind() const { return kind_; }
+  bool is_any() const { return kind_ == Kind::Any; }
+  bool is_atomic() const { return kind_ == Kind::Atomic; }
+  bool is_number() const { return kind_ == Kind::Number; }
+  bool is_string() const { return kind_ == Kind::String; }
+  bool is_bool() const { return kind_ == Kind::Bool; }
+  bool is_list() const { return kind_ == Kind::List; }
+  bool is_record() const { return kind_ == Kind::Record; }
+  // Whether the record admits further fields; false for every other kind.
+  bool is_open() const { return kind_ == Kind::Record && open_; }
+
+  // The element of a List; any other kind is an internal fault.
+  const Type& element() const;
+  Type& element();
+  // The fields of a Record; any other kind is an internal fault.
+  const Fields& fields() const;
+  Fields& fields();
+  // Makes a record open or closed; any other kind is an internal fault.
+  void set_open(bool open);
+
+  // The printed form used in messages: "number", "[string]", "{a: [number], b: bool}".
+  // The open flag is not shown.
+  std::string to_string() const;
+
+  // Structural equality: open records match on their common fields (an open
+  // record against a closed one on the open record's fields). Symmetric, but
+  // not transitive once open records take part.
+  bool eq(const Type& other) const;
+  friend bool operator==(const Type& a, const Type& b) { return a.eq(b); }
+
+ private:
+  explicit Type(Kind kind) : kind_(kind) {}
+
+  Kind kind_ = Kind::Any;
+  bool open_ = false;
+  // Set exactly when kind_ is List (element_) or Record (fields_); owned, deep-copied.
+  std::unique_ptr<Type> element_;
+  std::unique_ptr<Fields> fields_;
+};
+
+}  // namespace mirtova

@@ -1,0 +1,157 @@
+#include "parser/parse_file.h"
+
+#include "parser/forms.h"
+#include "parser/front_matter.h"
+#include "parser/rewrite.h"
+#include "parser/traverse.h"
+
+namespace mirtova {
+
+namespace {
+
+struct KeptFrontMatter {
+  std::optional<FrontMatterName> name;
+  std::optional<std::string> description;
+};
+
+SpanString whole_text_span(std::string_view text, std::pair<size_t, size_t> bounds) {
+  return SpanString(std::string(text)).slice(bounds.first, bounds.second);
+}
+
+// The names this file's rules define or its functor statements make, less
+// annotations, in byte order.
+std::set<std::string> front_matter_candidates(const Json::ArrayType& rules) {
+  std::set<std::string> names;
+  for (const Json& rule : rules) {
+    const std::string& name = rule.at("head").at("predicate_name").as_str();
+    names.insert(name);
+    if (name != "@Make") continue;
+    const Json& fields = rule.at("head").at("record").at("field_value");
+    if (fields.as_array().empty()) continue;
+    const Json* predicate = fields.as_array()[0].at("value").get("expression");
+    if (predicate) predicate = predicate->get("literal");
+    if (predicate) predicate = predicate->get("the_predicate");
+    if (predicate) names.insert(predicate->at("predicate_name").as_str());
+  }
+  for (auto it = names.begin(); it != names.end();) {
+    if (!it->empty() && (*it)[0] == '@') it = names.erase(it);
+    else ++it;
+  }
+  return names;
+}
+
+ParseResult<Unit> check_front_matter_name(std::string_view text, const FrontMatterName& name,
+                                          const Json::ArrayType& rules) {
+  std::set<std::string> defined = front_matter_candidates(rules);
+  if (defined.count(name.name)) return Unit{};
+  std::string listed;
+  for (const std::string& n : defined) {
+    if (!listed.empty()) listed += ", ";
+    listed += n;
+  }
+  if (listed.empty()) listed = "it defines nothing";
+  return ParsingException("Front matter names '" + name.name + "', which this file does not define (" + listed + ").",
+                          whole_text_span(text, line_bounds(text, name.line)));
+}
+
+// Hands one statement (not an import) to the parser of its form; the statement
+// is re-based so that errors show it alone.
+ParseResult<Unit> parse_statement(const SpanString& piece, Json::ArrayType& rules) {
+  SpanString statement(piece.to_string());
+  TRY(auto arrow, split_raw(statement, "-->"));
+  if (arrow.size() == 2) {
+    TRY(auto defined, parse_function_definition(arrow[0], arrow[1]));
+    for (Json& rule : defined) rules.push_back(std::move(rule));
+    return Unit{};
+  }
+  TRY(auto functor, split(statement, ":="));
+  if (functor.size() == 2) {
+    TRY(auto make, parse_functor_statement(functor[0], functor[1]));
+    rules.push_back(std::move(make));
+    return Unit{};
+  }
+  TRY(auto rule, parse_rule(statement));
+  append_rule_with_denotations(std::move(rule), rules);
+  return Unit{};
+}
+
+}  // namespace
+
+std::pair<size_t, size_t> line_bounds(std::string_view text, size_t line) {
+  if (line == 0) return {0, 0};
+  size_t start = 0;
+  for (size_t n = 1; start < text.size(); ++n) {
+    size_t nl = text.find('\n', start);
+    size_t end = nl == std::string_view::npos ? text.size() : nl + 1;
+    if (n == line) {
+      size_t stop = end;
+      while (stop > start && (text[stop - 1] == '\n' || text[stop - 1] == '\r')) --stop;
+      return {start, stop};
+    }
+    start = end;
+  }
+  return {0, 0};
+}
+
+ParseResult<Json> parse_file(std::string text, std::optional<std::string> file_name,
+                             std::vector<std::string> import_roots) {
+  ParseSession session;
+  session.import_roots = std::move(import_roots);
+  return parse_file_internal(std::move(text), file_name.value_or("main"), session, {});
+}
+
+ParseResult<Json> parse_file_internal(std::string text, const std::string& file_name, ParseSession& session,
+                                      std::vector<std::string> import_chain) {
+  import_chain.push_back(file_name);
+
+  std::optional<FrontMatterBlock> block = front_matter(text);
+  if (!block && opens_front_matter(text))
+    return ParsingException(
+        "Front matter opened with `---` on the first line is never closed: end it with a `---` line.",
+        SpanString(text).slice(0, 3));
+
+  KeptFrontMatter kept;
+  if (block) {
+    if (auto error = check_front_matter(*block))
+      return ParsingException("Invalid front matter YAML: " + error->message + ".",
+                              whole_text_span(text, line_bounds(text, error->line)));
+    kept.name = front_matter_name(*block);
+    kept.description = front_matter_description(*block);
+  }
+
+  SpanString blanked(blank_front_matter(text));
+  TRY(std::string comment_free, remove_comments(blanked));
+  SpanString program(std::move(comment_free));
+  TRY(auto pieces, split_raw(program, ";"));
+
+  Json::ArrayType rules;
+  Json::ArrayType imports;
+  for (const SpanString& raw : pieces) {
+    SpanString piece = strip(raw);
+    if (piece.empty()) continue;
+    if (piece.view().substr(0, 7) == "import ")
+      return ParsingException("Imports are not supported yet.", piece);
+    TRY_VOID(parse_statement(piece, rules));
+  }
+
+  if (kept.name) TRY_VOID(check_front_matter_name(text, *kept.name, rules));
+
+  TRY(Json dnf, dnf_rewrite(Json(std::move(rules))));
+  TRY(Json aggregated, multi_body_aggregation_rewrite(dnf));
+  Json rewritten = rewrite_aggregations_as_expressions(aggregated);
+
+  Json tree = Json::object();
+  tree.set("rule", std::move(rewritten));
+  tree.set("imported_predicates", Json(std::move(imports)));
+  tree.set("predicates_prefix", "");
+  tree.set("file_name", file_name);
+  if (file_name == "main" && block) {
+    Json fm = Json::object();
+    fm.set("name", kept.name ? Json(kept.name->name) : Json());
+    fm.set("description", kept.description ? Json(*kept.description) : Json());
+    tree.set("front_matter", std::move(fm));
+  }
+  return tree;
+}
+
+}  // namespace mirtova

@@ -1,0 +1,112 @@
+// The extension module _mirtova: its definition, SUPPORTED_ENGINES and the
+// table of functions, added in a fixed order by the execution step.
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include "compiler/engines.h"
+#include "py_errors.h"
+#include "text_functions.h"
+
+namespace mirtova::py {
+namespace {
+
+constexpr int kFastCall = METH_FASTCALL | METH_KEYWORDS | METH_STATIC;
+
+// Static and never changed: the interpreter reads it when it adds the functions.
+PyMethodDef kFunctions[] = {
+    {"parse", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&parse)), kFastCall,
+     "parse(source, file_name=None, engine=None, import_root=None)\n--\n\n"
+     "Parse a Mirtova program and return its AST as a JSON string.\n\n"
+     "`file_name` is used in error messages; `engine` overrides the program's\n"
+     "`@Engine` annotation (default: duckdb); `import_root` lists the directories\n"
+     "where `import` statements look up `.l` files (default: the current directory).\n"
+     "Raises ValueError on syntax errors."},
+    {"front_matter", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&front_matter)), kFastCall,
+     "front_matter(source)\n--\n\n"
+     "The YAML front matter opening a program file, verbatim, or None.\n\n"
+     "A file may start with a `---` line, YAML, and a closing `---` line (as in\n"
+     "Markdown or an Agent Skill's `SKILL.md`); Mirtova ignores it when it parses;\n"
+     "a host reads its metadata (a description, keywords, ...) here, so both agree\n"
+     "on where the block ends. The YAML itself is not parsed."},
+};
+
+bool append_to_all(PyObject* module, PyObject* name) {
+  PyObject* all = PyObject_GetAttrString(module, "__all__");
+  if (!all) {
+    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return false;
+    PyErr_Clear();
+    all = PyList_New(0);
+    if (!all) return false;
+    if (PyObject_SetAttrString(module, "__all__", all) < 0) {
+      Py_DECREF(all);
+      return false;
+    }
+  }
+  int rc = PyList_Append(all, name);
+  Py_DECREF(all);
+  return rc == 0;
+}
+
+bool add_supported_engines(PyObject* module) {
+  PyObject* engines = PyList_New(0);
+  if (!engines) return false;
+  for (std::string_view engine : kSupportedEngines) {
+    PyObject* s = new_str(engine);
+    if (!s || PyList_Append(engines, s) < 0) {
+      Py_XDECREF(s);
+      Py_DECREF(engines);
+      return false;
+    }
+    Py_DECREF(s);
+  }
+  PyObject* name = PyUnicode_FromString("SUPPORTED_ENGINES");
+  bool ok = name && append_to_all(module, name) && PyObject_SetAttr(module, name, engines) == 0;
+  Py_XDECREF(name);
+  Py_DECREF(engines);
+  return ok;
+}
+
+bool add_function(PyObject* module, PyObject* module_name, PyMethodDef* def) {
+  PyObject* fn = PyCMethod_New(def, module, module_name, nullptr);
+  if (!fn) return false;
+  PyObject* name = PyObject_GetAttrString(fn, "__name__");
+  bool ok = name && append_to_all(module, name) && PyObject_SetAttr(module, name, fn) == 0;
+  Py_XDECREF(name);
+  Py_DECREF(fn);
+  return ok;
+}
+
+int exec_module(PyObject* module) {
+  if (!PyModule_Check(module)) {
+    PyErr_SetString(PyExc_TypeError, "expected a module");
+    return -1;
+  }
+  if (!add_supported_engines(module)) return -1;
+  PyObject* module_name = PyModule_GetNameObject(module);
+  if (!module_name) return -1;
+  for (PyMethodDef& def : kFunctions) {
+    if (!add_function(module, module_name, &def)) {
+      Py_DECREF(module_name);
+      return -1;
+    }
+  }
+  Py_DECREF(module_name);
+  return 0;
+}
+
+PyModuleDef_Slot kSlots[] = {
+    {Py_mod_exec, reinterpret_cast<void*>(&exec_module)},
+#ifdef Py_mod_gil
+    {Py_mod_gil, Py_MOD_GIL_NOT_USED},
+#endif
+    {0, nullptr},
+};
+
+PyModuleDef kModule = {
+    PyModuleDef_HEAD_INIT, "_mirtova", "", 0, nullptr, kSlots, nullptr, nullptr, nullptr,
+};
+
+}  // namespace
+}  // namespace mirtova::py
+
+PyMODINIT_FUNC PyInit__mirtova(void) { return PyModuleDef_Init(&mirtova::py::kModule); }

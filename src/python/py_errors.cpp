@@ -1,0 +1,36 @@
+#include "py_errors.h"
+
+#include "compiler/engines.h"
+#include "parser/parse_file.h"
+
+namespace mirtova::py {
+
+PyObject* new_str(std::string_view text) {
+  return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+}
+
+bool check_engine(const std::optional<std::string>& engine) {
+  if (!engine || is_supported_engine(*engine)) return true;
+  std::string message = unsupported_engine_message(*engine);
+  PyObject* text = new_str(message);
+  if (text) {
+    PyErr_SetObject(PyExc_ValueError, text);
+    Py_DECREF(text);
+  }
+  return false;
+}
+
+std::optional<Json> parse_source(std::string_view source, const std::optional<std::string>& file_name,
+                                 const std::optional<std::vector<std::string>>& import_root) {
+  auto result = parse_file(std::string(source), file_name, import_root.value_or(std::vector<std::string>{}));
+  if (result.ok()) return std::move(result).value();
+  std::string message = result.error().show_message();
+  PyObject* text = new_str(message);
+  if (text) {
+    PyErr_SetObject(PyExc_ValueError, text);
+    Py_DECREF(text);
+  }
+  return std::nullopt;
+}
+
+}  // namespace mirtova::py

@@ -1,0 +1,8 @@
+import pytest
+
+import mirtova
+
+
+@pytest.fixture
+def m():
+    return mirtova
