@@ -33,6 +33,21 @@ const std::string* text_of_string_literal(const Json& expr) {
   return text != nullptr && text->is_str() ? &text->as_str() : nullptr;
 }
 
+// Digits with an optional sign, point and exponent: the numbers SQL reads as
+// numbers.
+bool is_numeral(std::string_view text) {
+  if (text.empty()) return false;
+  bool digit = false;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c != '.' && c != '+' && c != '-' && c != 'e' && c != 'E') {
+      return false;
+    }
+  }
+  return digit;
+}
+
 // Whether the call's entries are the two operands of an infix operator.
 bool is_infix_call(const Json& call) {
   const Json* entries = call.at("record").get("field_value");
@@ -131,6 +146,9 @@ SqlResult ExprTranslator::convert(const Json& expr) {
 SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal) {
   if (const Json* number = literal.get("the_number")) {
     const std::string& text = number->at("number").as_str();
+    // The words inf, infinity and nan are numbers to the parser, but written
+    // as they are they would name a column; no engine-neutral literal exists.
+    if (!is_numeral(text)) return error("The number " + text + " has no SQL literal; write it as a calculation.");
     if (text.find('.') != std::string::npos) return dialect->float_literal(text);
     return text;
   }
