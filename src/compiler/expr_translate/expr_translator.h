@@ -83,6 +83,8 @@ class ExprTranslator {
   SubqueryTranslator* subquery_translator = nullptr;
 
  private:
+  // Converts without hinting first; the caller has hinted an enclosing node.
+  Result<std::string, CompileError> convert(const Json& expr);
   Result<std::string, CompileError> convert_call(const Json& call);
   Result<std::string, CompileError> convert_literal(const Json& expr, const Json& literal);
   Result<std::string, CompileError> convert_record(const Json& node, const Json& record);
