@@ -79,7 +79,10 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
   if (!predicate.empty() && predicate.front() == '@') return;
 
   ++rule_counter_;
-  TypesGraph graph;
+  // Connecting straight into the predicate's graph accepts exactly the edges
+  // that building a graph for the rule and merging it in would: both drop an
+  // edge whose key is already there and keep the order of the rest.
+  TypesGraph& graph = result[predicate];
 
   // Head fields first, then body conjuncts, each depth first: this order fixes
   // the rule, call, if-node and unknown numbers and the order of the edges.
@@ -134,7 +137,6 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
     }
   }
 
-  result[predicate].merge(std::move(graph));
 }
 
 TypesGraphBuilder::Converted TypesGraphBuilder::convert_expression(TypesGraph& graph, const Json& e) {

@@ -119,26 +119,13 @@ Expression Expression::record_literal(std::vector<std::pair<std::string, Express
   return e;
 }
 
-Type Expression::type() const {
-  switch (kind_) {
-    case Kind::StringLiteral: return Type::string();
-    case Kind::NumberLiteral: return Type::number();
-    case Kind::BooleanLiteral: return Type::boolean();
-    case Kind::NullLiteral: return Type::any();
-    default: return type_;
-  }
+bool Expression::has_fixed_type() const {
+  return kind_ == Kind::StringLiteral || kind_ == Kind::NumberLiteral || kind_ == Kind::BooleanLiteral ||
+         kind_ == Kind::NullLiteral;
 }
 
 void Expression::set_type(Type type) {
-  switch (kind_) {
-    case Kind::StringLiteral:
-    case Kind::NumberLiteral:
-    case Kind::BooleanLiteral:
-    case Kind::NullLiteral:
-      return;
-    default:
-      type_ = std::move(type);
-  }
+  if (!has_fixed_type()) type_ = std::move(type);
 }
 
 std::string Expression::to_string() const {

@@ -39,10 +39,10 @@ class Expression {
   // Field `field` of `record`, starting as Any.
   static Expression subscript_addressing(Expression record, std::string field);
   static Expression variable(std::string name, Type type = Type::any());
-  static Expression string_literal() { return Expression(Kind::StringLiteral); }
-  static Expression number_literal() { return Expression(Kind::NumberLiteral); }
-  static Expression boolean_literal() { return Expression(Kind::BooleanLiteral); }
-  static Expression null_literal() { return Expression(Kind::NullLiteral); }
+  static Expression string_literal() { return Expression(Kind::StringLiteral, Type::string()); }
+  static Expression number_literal() { return Expression(Kind::NumberLiteral, Type::number()); }
+  static Expression boolean_literal() { return Expression(Kind::BooleanLiteral, Type::boolean()); }
+  static Expression null_literal() { return Expression(Kind::NullLiteral, Type::any()); }
   // Typed as the list of a copy of the first element's type; list of any when empty.
   static Expression list_literal(std::vector<Expression> elements);
   // `fields` are (name, value) pairs with unique names, in any order.
@@ -63,21 +63,22 @@ class Expression {
   const std::vector<std::string>& field_names() const { return field_names_; }
 
   // The node's type: stored, or fixed for the four scalar literals.
-  Type type() const;
-  const Type& stored_type() const { return type_; }
+  const Type& type() const { return type_; }
+  // Whether this is one of the four scalar literals, whose type never changes.
+  bool has_fixed_type() const;
   // Replaces the stored type; the four scalar literals keep their fixed type.
   void set_type(Type type);
 
   std::string to_string() const;
 
  private:
-  explicit Expression(Kind kind) : kind_(kind) {}
+  explicit Expression(Kind kind, Type type = Type::any()) : kind_(kind), type_(std::move(type)) {}
 
   Kind kind_;
   uint64_t call_number_ = 0;
   std::string name_;
   std::string column_;
-  Type type_;
+  Type type_;  // fixed at construction for the four scalar literals
   std::vector<Expression> children_;
   std::vector<std::string> field_names_;
 };

@@ -23,10 +23,14 @@ class TypesGraph {
   bool has_column(std::string_view predicate, std::string_view column) const;
 
   const std::vector<Edge>& edges() const { return edges_; }
-  std::vector<Edge>& edges() { return edges_; }
+  // Moves the edges out; the column index and the known keys stay.
+  std::vector<Edge> take_edges();
 
  private:
+  bool connect_keyed(Edge edge, const EdgeKey& key);
+
   std::vector<Edge> edges_;  // in the order accepted
+  std::vector<EdgeKey> keys_;  // the key of each edge, so a merge need not digest again
   // Only looked up, never walked, so the hash order reaches nothing.
   std::unordered_set<EdgeKey, EdgeKeyHash> edge_keys_;
   std::map<std::string, std::set<std::string, std::less<>>, std::less<>> columns_;

@@ -83,10 +83,12 @@ int specificity(const Type& t) {
 }  // namespace
 
 TypeInference::TypeInference(TypesGraphs graphs) : graphs_(std::move(graphs)) {
+  size_t count = 0;
+  for (const auto& entry : graphs_) count += entry.second.edges().size();
+  edges_.reserve(count);
   // The graphs stay for their column index; their edges move here.
   for (auto& [predicate, graph] : graphs_) {
-    for (Edge& edge : graph.edges()) edges_.emplace_back(predicate, std::move(edge));
-    graph.edges().clear();
+    for (Edge& edge : graph.take_edges()) edges_.emplace_back(predicate, std::move(edge));
   }
 }
 
@@ -95,7 +97,7 @@ const Type* TypeInference::node_type(size_t edge, Side side) const {
   return node ? &nodes_[*node] : nullptr;
 }
 
-Type TypeInference::end_type(size_t edge, Side side) const {
+const Type& TypeInference::end_type(size_t edge, Side side) const {
   if (const Type* t = node_type(edge, side)) return *t;
   const Edge& e = edges_[edge].second;
   return side ? e.right.type() : e.left.type();

@@ -42,7 +42,7 @@ class TypeInference {
   using Side = bool;
 
   const Type* node_type(size_t edge, Side side) const;
-  Type end_type(size_t edge, Side side) const;
+  const Type& end_type(size_t edge, Side side) const;
   bool update_end(size_t edge, Side side, Type type);
 
   std::vector<std::pair<std::string, Edge>> edges_;
