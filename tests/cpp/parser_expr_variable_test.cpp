@@ -15,7 +15,7 @@ TEST(ParseVariableTest, Table) {
     std::string in, out;
   } cases[] = {
       {"x", R"({"var_name":"x"})"},       {"_", R"({"var_name":"_"})"},     {"_tmp", R"({"var_name":"_tmp"})"},
-      {"k2", R"({"var_name":"k2"})"},     {"xy_", R"({"var_name":"xy_"})"}, {"x", R"({"var_name":"x"})"},
+      {"k2", R"({"var_name":"k2"})"},     {"xy_", R"({"var_name":"xy_"})"},
       {"X", "none"},                      {"2n", "none"},                   {"n-1", "none"},
       {"\u00e9", "none"},                 {"", "none"},                     {" x", "none"},
       {"x_Y", "none"},                    {"x_1", kReserved + " @ x_1"},    {"x_", kReserved + " @ x_"},
