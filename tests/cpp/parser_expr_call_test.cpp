@@ -102,7 +102,6 @@ TEST(ParseHeadCallTest, Table) {
       {"x", false, "error: Found no call in rule head. @ x"},
       {"F(x ", false, "error: Could not parse predicate call. @ F"},
       {"F(x]", false, "error: Parenthesis matches nothing. @ ]"},
-      {"F(x) == 1", false, "error: Could not parse expression of a value. @ = 1"},
       {"a[1](x)", false, "error: Could not parse predicate call. @ a[1](x)"},
       {"F(n? += 1)", false,
        "error: Aggregation appears in a non-distinct predicate. Did you forget distinct? @ F(n? += 1)"},
@@ -113,6 +112,13 @@ TEST(ParseHeadCallTest, Table) {
        "error: Aggregation appears in a non-distinct predicate. Did you forget distinct? @ F(n? += 1)"},
   };
   for (const auto& c : cases) EXPECT_EQ(head(c.in, c.distinct), c.out) << c.in;
+}
+
+TEST(ParseHeadCallTest, FirstEqualsSignDecidesTheForm) {
+  // Nothing stands before the first "=", so the value text is "= 1", which is no expression.
+  auto r = parse_head_call(text_of("F(x) == 1"), false);
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.error().message, "Could not parse expression of a value.");
 }
 
 }  // namespace
