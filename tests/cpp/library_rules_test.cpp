@@ -44,8 +44,8 @@ std::vector<std::string> head_names(const std::vector<Json>& rules) {
 }
 
 // The statement forms are still being built; until a plain functional rule
-// parses, the library programs cannot.
-bool forms_ready() { return parse_file("F(x) = {arg: x};").ok(); }
+// and a rule with a comparison in its body parse, the library programs cannot.
+bool forms_ready() { return parse_file("F(x) = {arg: x};").ok() && parse_file("G(x) :- x == 1;").ok(); }
 
 std::string dump(const std::vector<Json>& rules) {
   std::string out;
