@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "compiler/dialects/dialect.h"
@@ -82,6 +84,11 @@ TEST(ExprConvert, Literals) {
       {"duckdb", num("12"), "12"},
       {"duckdb", num("1.5"), "1.5E0"},
       {"duckdb", num("-1"), "-1"},
+      {"duckdb", num("+007"), "+007"},
+      {"duckdb", num("1e5"), "1e5"},
+      {"duckdb", num("inf"), "The number inf has no SQL literal; write it as a calculation.", true},
+      {"psql", num("-Infinity"), "The number -Infinity has no SQL literal; write it as a calculation.", true},
+      {"sqlite", num("NaN"), "The number NaN has no SQL literal; write it as a calculation.", true},
       {"psql", num("1.5"), "CAST(1.5 AS double precision)"},
       {"sqlite", num("0.1"), "0.1"},
       {"bigquery", num("1.5"), "1.5"},
@@ -327,6 +334,52 @@ TEST(ExprConvert, EveryEngineWritesEveryTemplate) {
       EXPECT_EQ(sql.value().front(), '(') << engine << " " << name;
     }
   }
+}
+
+}  // namespace
+}  // namespace mirtova
+
+namespace mirtova {
+namespace {
+
+TEST(ExprConvert, DeepestParsableNestingConverts) {
+  // The parser admits 250 levels of nesting; a chain a little deeper converts
+  // on a host thread of its own, in time linear in its size.
+  using namespace test_trees;
+  // Built by moving, not through the copying builders, to keep the set-up linear.
+  auto operand = [](const char* side, Json expr) {
+    Json value;
+    value.set("expression", std::move(expr));
+    Json entry;
+    entry.set("field", side);
+    entry.set("value", std::move(value));
+    return entry;
+  };
+  Json expr = var("x");
+  for (int i = 0; i < 260; ++i) {
+    Json entries = Json::array();
+    entries.push(operand("left", std::move(expr)));
+    entries.push(operand("right", call("Abs", {list({num("1")})})));
+    Json record;
+    record.set("field_value", std::move(entries));
+    Json node;
+    node.set("predicate_name", "+");
+    node.set("record", std::move(record));
+    expr = Json();
+    expr.set("call", std::move(node));
+  }
+  std::string sql;
+  bool ok = false;
+  std::thread worker([&] {
+    Env env("psql");
+    auto result = env.tr.convert_to_sql_expecting(expr, Type::number());
+    ok = result.ok();
+    if (ok) sql = result.value();
+  });
+  worker.join();
+  ASSERT_TRUE(ok);
+  EXPECT_TRUE(sql.ends_with("(ABS(ARRAY[1])))"));
+  EXPECT_EQ(std::count(sql.begin(), sql.end(), '+'), 260);
 }
 
 }  // namespace

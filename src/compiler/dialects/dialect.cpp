@@ -3,6 +3,7 @@
 #include "compiler/dialects/bigquery.h"
 #include "compiler/dialects/databricks.h"
 #include "compiler/dialects/duckdb.h"
+#include "compiler/dialects/library/library_program.h"
 #include "compiler/dialects/postgresql.h"
 #include "compiler/dialects/presto.h"
 #include "compiler/dialects/quoting.h"
@@ -67,7 +68,7 @@ std::string Dialect::record_field(std::string_view name) const {
   return sql_column(name, *this);
 }
 
-std::string_view Dialect::library_program() const { return ""; }
+std::string_view Dialect::library_program() const { return library_program_text(name()); }
 
 std::string_view Dialect::unnest_records_phrase() const { return unnest_phrase(); }
 

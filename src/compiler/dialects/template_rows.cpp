@@ -1,3 +1,4 @@
+// Each engine's override rows, chosen by engine name.
 #include "compiler/dialects/template_rows.h"
 
 #include "compiler/dialects/templates/engine_rows.h"

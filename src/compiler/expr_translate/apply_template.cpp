@@ -1,3 +1,4 @@
+// Template filling in one pass over the template.
 #include "compiler/expr_translate/apply_template.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// The function and operator templates shared by every engine.
 #include "compiler/expr_translate/template_tables.h"
 
 namespace mirtova {

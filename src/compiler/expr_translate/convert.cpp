@@ -33,6 +33,21 @@ const std::string* text_of_string_literal(const Json& expr) {
   return text != nullptr && text->is_str() ? &text->as_str() : nullptr;
 }
 
+// Digits with an optional sign, point and exponent: the numbers SQL reads as
+// numbers.
+bool is_numeral(std::string_view text) {
+  if (text.empty()) return false;
+  bool digit = false;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c != '.' && c != '+' && c != '-' && c != 'e' && c != 'E') {
+      return false;
+    }
+  }
+  return digit;
+}
+
 // Whether the call's entries are the two operands of an infix operator.
 bool is_infix_call(const Json& call) {
   const Json* entries = call.at("record").get("field_value");
@@ -95,7 +110,13 @@ bool is_plain_type_name(std::string_view text) {
 }  // namespace
 
 SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type& expected) {
+  // The hints reach every node below from here, so the inner conversions do not
+  // hint again (which would walk each subtree once per level above it).
   hint_types(expr, expected);
+  return convert(expr);
+}
+
+SqlResult ExprTranslator::convert(const Json& expr) {
   if (!expr.is_object()) throw InternalFault("expected object, got " + std::string(kind_name(expr.kind())));
   if (const Json* literal = expr.get("literal")) return convert_literal(expr, *literal);
   if (const Json* variable = expr.get("variable")) {
@@ -113,18 +134,21 @@ SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type&
     const Json& target = subscript->at("record");
     const std::string& field =
         subscript->at("subscript").at("literal").at("the_symbol").at("symbol").as_str();
-    TRY(std::string sql, convert_to_sql_expecting(target, Type::any()));
+    TRY(std::string sql, convert(target));
     return dialect->subscript(sql, field, false);
   }
   if (const Json* implication = expr.get("implication")) return convert_implication(*implication);
   if (const Json* combine = expr.get("combine")) return convert_combine(*combine);
-  if (const Json* call = expr.get("call")) return convert_call(expr, *call);
+  if (const Json* call = expr.get("call")) return convert_call(*call);
   throw InternalFault("expression of no known kind: " + expr.compact());
 }
 
 SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal) {
   if (const Json* number = literal.get("the_number")) {
     const std::string& text = number->at("number").as_str();
+    // The words inf, infinity and nan are numbers to the parser, but written
+    // as they are they would name a column; no engine-neutral literal exists.
+    if (!is_numeral(text)) return error("The number " + text + " has no SQL literal; write it as a calculation.");
     if (text.find('.') != std::string::npos) return dialect->float_literal(text);
     return text;
   }
@@ -142,8 +166,7 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
     std::vector<std::string> items;
     if (const Json* elements = list->get("element")) {
       for (const Json& item : elements->as_array()) {
-        const Type* item_hint = hint_of(item);
-        TRY(std::string sql, convert_to_sql_expecting(item, item_hint ? *item_hint : element));
+        TRY(std::string sql, convert(item));
         items.push_back(std::move(sql));
       }
     }
@@ -176,8 +199,7 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
                    (expression->has("variable") ? variable_name(expression->at("variable")) : std::string()) +
                    ").");
     }
-    const Type* hint = hint_of(*expression);
-    TRY(std::string sql, convert_to_sql_expecting(*expression, hint ? *hint : Type::any()));
+    TRY(std::string sql, convert(*expression));
     types.emplace_back(name, value_type(*expression));
     fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
   }
@@ -196,15 +218,13 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
 SqlResult ExprTranslator::convert_implication(const Json& implication) {
   std::string sql = "(CASE";
   for (const Json& branch : implication.at("if_then").as_array()) {
-    TRY(std::string condition, convert_to_sql_expecting(branch.at("condition"), Type::boolean()));
+    TRY(std::string condition, convert(branch.at("condition")));
     const Json& consequence = branch.at("consequence");
-    const Type* hint = hint_of(consequence);
-    TRY(std::string value, convert_to_sql_expecting(consequence, hint ? *hint : Type::any()));
+    TRY(std::string value, convert(consequence));
     sql += " WHEN " + condition + " THEN " + value;
   }
   const Json& otherwise = implication.at("otherwise");
-  const Type* hint = hint_of(otherwise);
-  TRY(std::string value, convert_to_sql_expecting(otherwise, hint ? *hint : Type::any()));
+  TRY(std::string value, convert(otherwise));
   sql += " ELSE " + value + " END)";
   return sql;
 }
@@ -212,14 +232,13 @@ SqlResult ExprTranslator::convert_implication(const Json& implication) {
 SqlResult ExprTranslator::convert_arguments(const std::vector<const Json*>& args,
                                             std::vector<std::string>& out) {
   for (const Json* arg : args) {
-    const Type* hint = hint_of(*arg);
-    TRY(std::string sql, convert_to_sql_expecting(*arg, hint ? *hint : Type::any()));
+    TRY(std::string sql, convert(*arg));
     out.push_back(std::move(sql));
   }
   return std::string();
 }
 
-SqlResult ExprTranslator::convert_call(const Json& expr, const Json& call) {
+SqlResult ExprTranslator::convert_call(const Json& call) {
   const std::string& name = call.at("predicate_name").as_str();
   std::vector<const Json*> args = call_arguments(call);
 
@@ -258,7 +277,7 @@ SqlResult ExprTranslator::convert_call(const Json& expr, const Json& call) {
     if (type == nullptr || !is_plain_type_name(*type)) {
       return error(name + " takes a value and the name of an SQL type as a text literal.");
     }
-    TRY(std::string value, convert_to_sql_expecting(*args[0], Type::any()));
+    TRY(std::string value, convert(*args[0]));
     return std::string(name == "Cast" ? "CAST(" : "TRY_CAST(") + value + " AS " + *type + ")";
   }
   if (name.starts_with("Cumulative") || name.starts_with("Window")) {
@@ -309,7 +328,6 @@ SqlResult ExprTranslator::convert_call(const Json& expr, const Json& call) {
     TRY_VOID(convert_arguments(args, sql));
     return apply_template(function->second, sql);
   }
-  (void)expr;
   return convert_predicate_call(call);
 }
 
@@ -328,7 +346,7 @@ SqlResult ExprTranslator::convert_sql_expr(const std::vector<const Json*>& args)
     for (const Json& entry : record->at("field_value").as_array()) {
       const Json* expression = entry.at("value").get("expression");
       if (expression == nullptr) continue;
-      TRY(std::string sql, convert_to_sql_expecting(*expression, Type::any()));
+      TRY(std::string sql, convert(*expression));
       values.insert_or_assign(field_name(entry.at("field")), std::move(sql));
     }
   }
@@ -419,7 +437,7 @@ SqlResult ExprTranslator::convert_predicate_call(const Json& call) {
   for (const Json& entry : call.at("record").at("field_value").as_array()) {
     const Json* expression = entry.at("value").get("expression");
     if (expression == nullptr) continue;
-    TRY(std::string sql, convert_to_sql_expecting(*expression, Type::any()));
+    TRY(std::string sql, convert(*expression));
     conditions.push_back(sql_column(field_name(entry.at("field")), *dialect) + " = " + sql);
   }
   std::string out = "(SELECT " + value_column_name + " FROM " + table;

@@ -1,3 +1,4 @@
+// The merge of each engine's template maps, and the per-process slots that keep them.
 #include <array>
 #include <mutex>
 

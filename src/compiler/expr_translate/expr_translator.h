@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/result.h"
+#include "compiler/expr_translate/apply_template.h"
 #include "compiler/compile_error.h"
 #include "compiler/expr_translate/subquery_translator.h"
 #include "compiler/expr_translate/template_tables.h"
@@ -82,7 +83,9 @@ class ExprTranslator {
   SubqueryTranslator* subquery_translator = nullptr;
 
  private:
-  Result<std::string, CompileError> convert_call(const Json& expr, const Json& call);
+  // Converts without hinting first; the caller has hinted an enclosing node.
+  Result<std::string, CompileError> convert(const Json& expr);
+  Result<std::string, CompileError> convert_call(const Json& call);
   Result<std::string, CompileError> convert_literal(const Json& expr, const Json& literal);
   Result<std::string, CompileError> convert_record(const Json& node, const Json& record);
   Result<std::string, CompileError> convert_implication(const Json& implication);
@@ -97,9 +100,6 @@ class ExprTranslator {
   // Keyed by node address: the rule's tree outlives the translator.
   std::unordered_map<const Json*, Type> expression_hints_;
 };
-
-// Fills a function template; see apply_template.h.
-std::string apply_template(std::string_view tmpl, const std::vector<std::string>& args);
 
 // The (arg, value) parts of an "arg -> value" record.
 ArrowRecord extract_arrow_record(const Json& expr);

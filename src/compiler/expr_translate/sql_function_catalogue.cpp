@@ -1,3 +1,4 @@
+// The catalogue of plain SQL functions, keyed by their camel-case names.
 #include "compiler/expr_translate/template_tables.h"
 
 namespace mirtova {
