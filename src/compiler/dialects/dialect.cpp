@@ -3,20 +3,15 @@
 #include "compiler/dialects/bigquery.h"
 #include "compiler/dialects/databricks.h"
 #include "compiler/dialects/duckdb.h"
+#include "compiler/dialects/library/library_program.h"
 #include "compiler/dialects/postgresql.h"
 #include "compiler/dialects/presto.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/sqlite.h"
 #include "compiler/dialects/trino.h"
+#include "compiler/engines.h"
 
 namespace mirtova {
-
-const std::vector<std::string_view>& Dialect::supported_engines() {
-  // Immutable after its constant initialisation; read by any thread.
-  static const std::vector<std::string_view> kEngines = {
-      "bigquery", "sqlite", "psql", "trino", "presto", "databricks", "duckdb"};
-  return kEngines;
-}
 
 Result<std::unique_ptr<Dialect>, CompileError> Dialect::get(std::string_view engine) {
   std::unique_ptr<Dialect> dialect;
@@ -36,13 +31,7 @@ Result<std::unique_ptr<Dialect>, CompileError> Dialect::get(std::string_view eng
     dialect = std::make_unique<DatabricksDialect>();
   }
   if (dialect) return dialect;
-  std::string names;
-  for (std::string_view name : supported_engines()) {
-    if (!names.empty()) names += ", ";
-    names += name;
-  }
-  return CompileError("Unsupported engine '" + std::string(engine) +
-                      "'. Supported engines: " + names + ".");
+  return CompileError(unsupported_engine_message(engine));
 }
 
 // The answers below are the ones most engines share; an engine whose answer
@@ -79,7 +68,7 @@ std::string Dialect::record_field(std::string_view name) const {
   return sql_column(name, *this);
 }
 
-std::string_view Dialect::library_program() const { return ""; }
+std::string_view Dialect::library_program() const { return library_program_text(name()); }
 
 std::string_view Dialect::unnest_records_phrase() const { return unnest_phrase(); }
 
@@ -139,6 +128,8 @@ std::string Dialect::row_field_type(const Type& type) const {
   return scalar_sql_type(type);
 }
 
-std::string Dialect::str_literal(std::string_view text) const { return single_quoted_literal(text); }
+std::string Dialect::str_literal(std::string_view text) const {
+  return single_quoted_literal(text);
+}
 
 }  // namespace mirtova

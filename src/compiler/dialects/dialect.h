@@ -1,4 +1,4 @@
-// Dialect: everything that differs between the SQL engines, one stateless implementation per engine.
+// Dialect: what differs between the SQL engines; one stateless implementation per engine.
 #pragma once
 
 #include <cstdint>
@@ -36,8 +36,6 @@ class Dialect {
   // A new dialect for the engine, compared byte for byte with the seven names;
   // any other name fails with "Unsupported engine '{0}'. Supported engines: {1}.".
   static Result<std::unique_ptr<Dialect>, CompileError> get(std::string_view engine);
-  // The seven engine names in the order the host lists them.
-  static const std::vector<std::string_view>& supported_engines();
 
   // The operations, in the interface's fixed order.
   virtual std::string_view name() const = 0;                           // 0
@@ -47,8 +45,8 @@ class Dialect {
   virtual std::optional<std::string_view> int64_of_text() const = 0;   // 4: "{0}"
   virtual std::optional<std::string> number_to_string() const = 0;     // 5: "{0}"
   virtual std::string_view bind_value() const = 0;                     // 6: "{0}", "{body}"
-  // For Min and Max over booleans, each with "%s".
-  virtual std::optional<std::pair<std::string_view, std::string_view>> boolean_min_max() const;  // 7
+  // 7: for Min and Max over booleans, each with "%s".
+  virtual std::optional<std::pair<std::string_view, std::string_view>> boolean_min_max() const;
   virtual bool null_guarded_least_greatest() const = 0;                // 8
   virtual std::string_view double_type() const = 0;                    // 9
   virtual std::string_view log10_function() const;                     // 10
@@ -64,7 +62,7 @@ class Dialect {
   // The field name as written after a dot or inside a record constructor.
   virtual std::string record_field(std::string_view name) const;       // 16
   virtual std::string_view library_program() const;                    // 17
-  virtual std::string_view unnest_phrase() const = 0;                  // 18: "{0}" list, "{1}" alias
+  virtual std::string_view unnest_phrase() const = 0;  // 18: "{0}" the list, "{1}" the alias
   virtual std::string_view unnest_records_phrase() const;              // 19: likewise
   virtual std::string_view array_phrase() const = 0;                   // 20: "%s"
   // GROUP BY style: 0 output column names, 1 positions from 1, 2 expressions.
@@ -81,7 +79,8 @@ class Dialect {
   virtual std::optional<std::string> typed_array(std::string_view sql,
                                                  const Type& element) const;  // 29
   virtual std::string empty_array_literal() const;                     // 30
-  virtual std::string record_literal(const std::vector<RecordLiteralField>& fields) const = 0;  // 31
+  // 31: the fields in the caller's order.
+  virtual std::string record_literal(const std::vector<RecordLiteralField>& fields) const = 0;
   virtual std::string scalar_sql_type(const Type& type) const;         // 32
   // The type of a row (record) member; one rule on every engine, over the
   // engine's own scalar_sql_type and record_field.

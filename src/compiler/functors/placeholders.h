@@ -1,0 +1,18 @@
+// Pass-through stand-ins for recursion unfolding and functor application, until those passes are built.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "common/result.h"
+#include "compiler/compile_error.h"
+#include "parser/json.h"
+
+namespace mirtova {
+
+// Placeholder: returns the rules unchanged.
+Result<std::vector<Json>, CompileError> unfold_recursion_passthrough(std::vector<Json> rules, std::string_view engine);
+// Placeholder: returns the rules unchanged.
+Result<std::vector<Json>, CompileError> run_makes_with_deps_passthrough(std::vector<Json> rules);
+
+}  // namespace mirtova
