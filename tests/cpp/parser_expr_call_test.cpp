@@ -36,6 +36,7 @@ TEST(ParseCallTest, Table) {
       {"<(x)", "none"},
       {"F-G'(x)", "none"},
       {"é(x)", "none"},
+      {"x-F(y)", call("x-F", positional(0, var("y")))},  // a call of "x-F", not a subtraction
       {"F(x) + G(y)", "none"},
       {"F(x) + 1", "none"},
       {"a[1](x)", "none"},
@@ -59,6 +60,7 @@ TEST(ParseGenericCallTest, BracketKinds) {
       {"Agg{x :- y}", '{', '}', "Agg", "x :- y"},
       {"`a[b`[0]", '[', ']', "`a[b`", "0"},
       {"a[]", '[', ']', "a", ""},
+      {"a-(b+c)", '(', ')', "a-", "b+c"},  // a call of "a-", not a subtraction
   };
   for (const auto& c : cases) {
     auto r = parse_generic_call(text_of(c.in), c.open, c.close);
