@@ -2,6 +2,7 @@
 
 #include "parser/forms.h"
 #include "parser/front_matter.h"
+#include "parser/nesting.h"
 #include "parser/rewrite.h"
 #include "parser/traverse.h"
 
@@ -58,6 +59,7 @@ ParseResult<Unit> check_front_matter_name(std::string_view text, const FrontMatt
 // is re-based so that errors show it alone.
 ParseResult<Unit> parse_statement(const SpanString& piece, Json::ArrayType& rules) {
   SpanString statement(piece.to_string());
+  TRY_VOID(check_nesting(statement));
   TRY(auto arrow, split_raw(statement, "-->"));
   if (arrow.size() == 2) {
     TRY(auto defined, parse_function_definition(arrow[0], arrow[1]));
