@@ -8,6 +8,7 @@
 #include "compiler/dialects/record_types.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "compiler/functors/placeholders.h"
+#include "compiler/functors/unfold_recursion.h"
 #include "compiler/library_rules.h"
 #include "compiler/tree_access.h"
 #include "compiler/type_inference/inference.h"
@@ -69,7 +70,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(const 
   std::vector<Json> rules;
   if (const Json* r = tree.get("rule")) rules = r->as_array();
   TRY(Annotations first, Annotations::extract(rules, engine));
-  TRY(rules, unfold_recursion_passthrough(std::move(rules), first.engine()));
+  TRY(rules, unfold_recursion(rules, first.engine()));
   TRY(rules, run_makes_with_deps_passthrough(std::move(rules)));
   TRY(p->dialect_, Dialect::get(first.engine()));
   p->rules_ = std::move(rules);

@@ -89,7 +89,8 @@ ParseResult<MaybeNode> parse_literal(const SpanString& text) {
   const std::string_view t = text.view();
   if (MaybeNode number = parse_number(t)) return number;
   if (t.size() >= 2) {
-    if (std::optional<std::string> s = read_string_literal(t)) return MaybeNode(leaf("the_string", "the_string", Json(*s)));
+    if (std::optional<std::string> s = read_string_literal(t))
+      return MaybeNode(leaf("the_string", "the_string", Json(std::move(*s))));
     if (t.front() == '[' && t.back() == ']' && is_whole(text.slice(1, t.size() - 1))) return parse_list(text);
   }
   if (t == "true" || t == "false") return MaybeNode(leaf("the_bool", "the_bool", Json(t)));

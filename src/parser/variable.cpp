@@ -47,7 +47,8 @@ ParseResult<MaybeNode> parse_subscript(const SpanString& text) {
   const SpanString record_text = strip(text.slice(0, field.start() - text.start() - 1));
   TRY(Json record, parse_expression(record_text));
   if (!is_lower_word(field.view())) return ParsingException("Subscript must be lowercase.", text);
-  Json symbol = Json::object({{"literal", Json::object({{"the_symbol", Json::object({{"symbol", Json(field.view())}})}})}});
+  Json symbol =
+      Json::object({{"literal", Json::object({{"the_symbol", Json::object({{"symbol", Json(field.view())}})}})}});
   return MaybeNode(Json::object({{"record", std::move(record)}, {"subscript", std::move(symbol)}}));
 }
 

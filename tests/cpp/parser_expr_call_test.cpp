@@ -36,6 +36,7 @@ TEST(ParseCallTest, Table) {
       {"<(x)", "none"},
       {"F-G'(x)", "none"},
       {"é(x)", "none"},
+      {"x-F(y)", call("x-F", positional(0, var("y")))},  // a call of "x-F", not a subtraction
       {"F(x) + G(y)", "none"},
       {"F(x) + 1", "none"},
       {"a[1](x)", "none"},
@@ -59,6 +60,7 @@ TEST(ParseGenericCallTest, BracketKinds) {
       {"Agg{x :- y}", '{', '}', "Agg", "x :- y"},
       {"`a[b`[0]", '[', ']', "`a[b`", "0"},
       {"a[]", '[', ']', "a", ""},
+      {"a-(b+c)", '(', ')', "a-", "b+c"},  // a call of "a-", not a subtraction
   };
   for (const auto& c : cases) {
     auto r = parse_generic_call(text_of(c.in), c.open, c.close);
@@ -102,7 +104,6 @@ TEST(ParseHeadCallTest, Table) {
       {"x", false, "error: Found no call in rule head. @ x"},
       {"F(x ", false, "error: Could not parse predicate call. @ F"},
       {"F(x]", false, "error: Parenthesis matches nothing. @ ]"},
-      {"F(x) == 1", false, "error: Could not parse expression of a value. @ = 1"},
       {"a[1](x)", false, "error: Could not parse predicate call. @ a[1](x)"},
       {"F(n? += 1)", false,
        "error: Aggregation appears in a non-distinct predicate. Did you forget distinct? @ F(n? += 1)"},
@@ -113,6 +114,13 @@ TEST(ParseHeadCallTest, Table) {
        "error: Aggregation appears in a non-distinct predicate. Did you forget distinct? @ F(n? += 1)"},
   };
   for (const auto& c : cases) EXPECT_EQ(head(c.in, c.distinct), c.out) << c.in;
+}
+
+TEST(ParseHeadCallTest, FirstEqualsSignDecidesTheForm) {
+  // Nothing stands before the first "=", so the value text is "= 1", which is no expression.
+  auto r = parse_head_call(text_of("F(x) == 1"), false);
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.error().message, "Could not parse expression of a value.");
 }
 
 }  // namespace

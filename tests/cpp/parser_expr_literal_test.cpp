@@ -75,6 +75,7 @@ TEST(ParseLiteralTest, WordsAndLists) {
       {"True", predicate("True")},
       {"TRUE", predicate("TRUE")},
       {"Foo_1", predicate("Foo_1")},
+      {"Menu", predicate("Menu")},  // the trailing "u" is dropped for numbers only
       {"A", predicate("A")},
       {"nil", predicate("nil")},
       {"++?", predicate("++?")},

@@ -1,4 +1,4 @@
-// Pass-through stand-ins for recursion unfolding and functor application, until those passes are built.
+// Pass-through stand-in for functor application, until that pass is built.
 #pragma once
 
 #include <string_view>
@@ -10,8 +10,6 @@
 
 namespace mirtova {
 
-// Placeholder: returns the rules unchanged.
-Result<std::vector<Json>, CompileError> unfold_recursion_passthrough(std::vector<Json> rules, std::string_view engine);
 // Placeholder: returns the rules unchanged.
 Result<std::vector<Json>, CompileError> run_makes_with_deps_passthrough(std::vector<Json> rules);
 
