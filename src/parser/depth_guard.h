@@ -23,6 +23,8 @@ class DepthGuard {
   DepthGuard& operator=(const DepthGuard&) = delete;
 
   bool too_deep() const { return depth() > kMaxParseDepth; }
+  // The first level of a parse on this thread.
+  bool outermost() const { return depth() == 1; }
 
  private:
   static size_t& depth() {

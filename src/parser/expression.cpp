@@ -5,6 +5,7 @@
 
 #include "parser/depth_guard.h"
 #include "parser/forms.h"
+#include "parser/nesting.h"
 
 namespace mirtova {
 
@@ -59,6 +60,7 @@ constexpr Form kForms[] = {
 ParseResult<Json> parse_expression(const SpanString& text) {
   DepthGuard guard;
   if (guard.too_deep()) return ParsingException(kTooDeepMessage, text);
+  if (guard.outermost()) TRY_VOID(check_nesting(text));
   for (const Form& form : kForms) {
     TRY(MaybeNode node, form.parse(text));
     if (!node) continue;

@@ -150,14 +150,59 @@ bool is_whole(const SpanString& text) {
   return !any || (last.status == TraverseStatus::Ok && last.depth == 0);
 }
 
+namespace {
+
+// One traversal of `text`: for every byte that opens a bracket, string or name,
+// where it closes (npos when it never does); and whether any byte mismatched.
+struct Closings {
+  std::vector<size_t> close_of;
+  bool clean = true;
+};
+
+Closings closings(std::string_view text) {
+  Closings c;
+  c.close_of.assign(text.size(), std::string_view::npos);
+  std::vector<size_t> open;
+  Traverser t(text);
+  for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
+    if (s.status != TraverseStatus::Ok) {
+      c.clean = false;
+      continue;
+    }
+    while (open.size() > s.depth) {
+      c.close_of[open.back()] = s.position;
+      open.pop_back();
+    }
+    while (open.size() < s.depth) open.push_back(s.position);
+  }
+  return c;
+}
+
+}  // namespace
+
 SpanString strip(const SpanString& text) {
   SpanString current = strip_spaces(text);
-  while (current.size() >= 2 && current[0] == '(' && current[current.size() - 1] == ')') {
-    SpanString inner = current.slice(1, current.size() - 1);
-    if (!inner.empty() && !is_whole(inner)) break;
-    current = strip_spaces(inner);
+  if (current.size() < 2 || current[0] != '(') return current;
+  // Matching the brackets once keeps this linear however deep the parentheses
+  // go; a text with a mismatch takes the direct (slower) test level by level.
+  const std::string_view all = current.view();
+  const Closings c = closings(all);
+  size_t from = 0, to = all.size();
+  while (to - from >= 2 && all[from] == '(' && all[to - 1] == ')') {
+    bool peel;
+    if (c.clean) {
+      peel = c.close_of[from] == to - 1;
+    } else {
+      SpanString inner = current.slice(from + 1, to - 1);
+      peel = inner.empty() || is_whole(inner);
+    }
+    if (!peel) break;
+    ++from;
+    --to;
+    while (from < to && is_blank(all[from])) ++from;
+    while (to > from && is_blank(all[to - 1])) --to;
   }
-  return current;
+  return current.slice(from, to);
 }
 
 ParseResult<std::vector<SpanString>> split_raw(const SpanString& text, std::string_view separator) {
