@@ -228,7 +228,22 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(con
   return program_.single_rule_sql(rule, outer, outer_types, in_combine);
 }
 
-std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const Json&) { return std::nullopt; }
+// A list of records needs its element type named on PostgreSQL, which cannot tell
+// the type of an aggregated anonymous row.
+std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const Json& rule) {
+  if (program_.dialect().name() != "psql") return std::nullopt;
+  const Json::ArrayType& fields = call_fields(rule.at("head"));
+  if (fields.size() != 1) return std::nullopt;
+  const Json* aggregation = fields[0].at("value").get("aggregation");
+  const Json* call = aggregation ? aggregation->at("expression").get("call") : nullptr;
+  if (!call) return std::nullopt;
+  const std::string& name = call->at("predicate_name").as_str();
+  if (name != "List" && name != "Array" && name != "Set") return std::nullopt;
+  const Json::ArrayType& args = call_fields(*call);
+  const Json* arg = args.size() == 1 ? field_expression(args[0]) : nullptr;
+  if (!arg || !arg->has("record")) return std::nullopt;
+  return register_record_type(record_literal_type(arg->at("record"))) + "[]";
+}
 
 std::optional<std::string> UniverseSubqueryTranslator::column_psql_type(std::string_view predicate,
                                                                         std::string_view column) {

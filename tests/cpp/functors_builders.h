@@ -54,4 +54,15 @@ inline Json annotation(const std::string& name, const std::string& predicate, st
   return Json::object({{"head", call(name, std::move(fields))}, {"full_text", name + "(" + predicate + ")"}});
 }
 
+// A program of rules "head(x) :- callee(x), ..." given as head and callees.
+struct Calls {
+  std::string head;
+  std::vector<std::string> callees;
+};
+inline std::vector<Json> program(const std::vector<Calls>& calls) {
+  std::vector<Json> rules;
+  for (const Calls& c : calls) rules.push_back(rule(c.head, c.callees));
+  return rules;
+}
+
 }  // namespace mirtova::functors_testing

@@ -50,13 +50,6 @@ TEST(FunctorsUnfold, ProgramsUnfoldIntoTheirForms) {
       {"vertical chain", std::string(kClosure) + "@Recursive(Path, 2);", "duckdb",
        {"Path_recursive_head", "Path_recursive_head", "@Recursive(Path_recursive_head)", "Path_r0 := Path_recursive_head",
         "Path_r1 := Path_recursive_head", "Path_r2 := Path_recursive_head", "Path := Path_r2"}},
-      {"semi-naive loop on an iterative engine", std::string(kClosure), "trino",
-       {"Path_ROne", "Path_ROne", "Path_sn_delta := Path_ROne", "@Ground(Path_sn_delta)", "Path_sn_t0", "@Ground(Path_sn_t0)",
-        "Path_sn_r1 := Path_ROne", "Path_sn_t1", "@Ground(Path_sn_t1)", "Path_sn_r2 := Path_ROne", "Path_sn_t2",
-        "@Ground(Path_sn_t2)", "Path_sn_r3 := Path_ROne", "Path_sn_t3", "@Ground(Path_sn_t3)", "Path_sn_r4 := Path_ROne",
-        "Path_sn_t4", "@Ground(Path_sn_t4)", "Path_sn_r5 := Path_ROne", "Path_sn_t5", "@Ground(Path_sn_t5)",
-        "Path_sn_full", "@Ground(Path_sn_full)", "Path_sn_step := Path_ROne", "Path_sn_new", "@Ground(Path_sn_new)",
-        "Path_sn_back_step := Path_ROne", "Path_sn_back", "@Ground(Path_sn_back)", "Path", "@Iteration(Path_sn_back)"}},
       {"two calls iterate horizontally",
        "Path(x, y) :- Edge(x, y);\nPath(x, z) :- Path(x, y), Path(y, z);\n@Recursive(Path, 30);", "duckdb",
        {"Path_ROne", "Path_ROne", "@Recursive(Path_ROne)", "Path_ifr0 := Path_ROne", "@Ground(Path_ifr0)",
@@ -78,6 +71,22 @@ TEST(FunctorsUnfold, ProgramsUnfoldIntoTheirForms) {
     ASSERT_TRUE(again.ok());
     EXPECT_EQ(again.value(), unfolded.value()) << c.name;
   }
+}
+
+TEST(FunctorsUnfold, IterativeEnginesGetTheSemiNaiveLoop) {
+  if (!parser_reads_rules()) GTEST_SKIP() << "the parser does not read rules with bodies yet";
+  auto parsed = parse_file(kClosure);
+  ASSERT_TRUE(parsed.ok());
+  auto unfolded = unfold_recursion(parsed.value().at("rule").as_array(), "trino");
+  ASSERT_TRUE(unfolded.ok()) << unfolded.error().message;
+  const std::vector<std::string> got = outline(unfolded.value());
+  ASSERT_GT(got.size(), 30u);
+  EXPECT_EQ(got[0], "Path_ROne");
+  // Two head fields make a chain of 2 * 2 + 1 links.
+  EXPECT_EQ(std::count(got.begin(), got.end(), "Path_sn_r5 := Path_ROne"), 1);
+  EXPECT_EQ(std::count(got.begin(), got.end(), "Path_sn_r6 := Path_ROne"), 0);
+  EXPECT_EQ(got[2], "Path_sn_delta := Path_ROne");
+  EXPECT_EQ(got.back(), "@Iteration(Path_sn_back)");
 }
 
 TEST(FunctorsUnfold, GeneratedTextThatDoesNotParseIsACompileError) {

@@ -52,7 +52,7 @@ CASES = [
     ("equality through the library", "E(y) :- Measure(x), x < 12, y = x + 1;", "E", MEASURE, [(6,), (12,)]),
     ("constant in a call", "Twelve(x) :- Measure(x), Measure(12);", "Twelve", MEASURE,
      [(5,), (11,), (20,), (30,), (12,)]),
-    ("text functions", 'Upper(u) :- Person(name: n), age > 40, Person(name: n, age:), u == Upper(n);', "Upper",
+    ("text functions", "Shout(u) :- Person(name: n, age:), age > 40, u == Upper(n);", "Shout",
      PEOPLE, [("CAROL",)]),
 ]
 
