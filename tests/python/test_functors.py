@@ -141,3 +141,9 @@ def test_unresolved_order_reports_each_pending_make(capfd):
 def test_hand_written_makes_that_name_nothing_are_passed_over():
     source = "X(1); @Make(x, X); @Make(5, X); @Make(\"A\", X);"
     assert run(source, "X", "duckdb") == [(1,)]
+
+
+def test_a_functor_left_recursive_is_copied_with_a_warning(capfd):
+    with pytest.raises(ValueError):
+        mirtova.compile("X(1); F(x) :- X(x); F(x) :- F(x); @Recursive(F, 0); A := F(X: X);", "A")
+    assert capfd.readouterr().err == "[WARNING] Failed to eliminate recursion of F.\n"

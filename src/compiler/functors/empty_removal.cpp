@@ -9,17 +9,13 @@ namespace mirtova {
 
 namespace {
 
-const std::set<std::string>& taboo_keys() {
-  static const std::set<std::string> keys = {"the_predicate", "combine", "satellites"};
-  return keys;
-}
-
 bool calls_any(const Json& rule, const NameSet& empty) {
+  const std::set<std::string> taboo_keys = {"the_predicate", "combine", "satellites"};
   if (const Json* body = rule.get("body")) {
-    if (!walk_with_taboo(*body, empty, taboo_keys()).empty()) return true;
+    if (!walk_with_taboo(*body, empty, taboo_keys).empty()) return true;
   }
   const Json* record = rule.at("head").get("record");
-  return record != nullptr && !walk_with_taboo(*record, empty, taboo_keys()).empty();
+  return record != nullptr && !walk_with_taboo(*record, empty, taboo_keys).empty();
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include "compiler/functors/make_instructions.h"
 
 #include <algorithm>
-#include <map>
 #include <optional>
 
 namespace mirtova {
