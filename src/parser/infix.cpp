@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "parser/depth_guard.h"
 #include "parser/forms.h"
 #include "parser/traverse.h"
 
@@ -31,20 +32,38 @@ bool is_unary_guard(char c) {
   }
 }
 
+// Bytes that may stand in a predicate name outside backquotes.
+bool is_name_byte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
+         c == '.' || c == '@' || c == '_' || c == '`';
+}
+
 // Top-level occurrences of every operator of a list, found in one traversal.
 // Each operator's occurrences are collected left to right without overlap, as
 // a split at that operator alone would cut the text.
 struct Occurrences {
-  std::vector<size_t> last;                   // per operator; npos when absent
-  std::vector<size_t> minus;                  // every occurrence of "-", in order
+  std::vector<size_t> first, last;  // per operator; npos when absent
+  std::vector<size_t> count;        // per operator
+  std::vector<size_t> minus;        // every occurrence of "-", in order
+  // Occurrences of "-" whose operand on the left ends in a byte that is
+  // neither a unary guard nor ")": each certainly splits as a binary minus.
+  size_t binary_minus_count = 0;
+  bool has_implication_arrow = false;  // a top-level "=>"
+  // The first top-level byte after the first non-blank one that no predicate
+  // name can hold; no text that reaches past it is a call.
+  size_t first_non_name_byte = std::string_view::npos;
 };
 
 ParseResult<Occurrences> find_occurrences(const SpanString& text, const std::vector<std::string_view>& operators) {
   const std::string_view v = text.view();
   const size_t none = std::string_view::npos;
   Occurrences found;
+  found.first.assign(operators.size(), none);
   found.last.assign(operators.size(), none);
+  found.count.assign(operators.size(), 0);
   std::vector<size_t> resume(operators.size(), 0);
+  size_t arrow_resume = 0;
+  bool seen_non_blank = false;
   // Operators by first byte, so each top-level byte looks only at candidates.
   std::array<std::vector<size_t>, 256> by_first_byte;
   for (size_t i = 0; i < operators.size(); ++i)
@@ -54,17 +73,53 @@ ParseResult<Occurrences> find_occurrences(const SpanString& text, const std::vec
   for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
     if (s.status != TraverseStatus::Ok)
       return ParsingException("Parenthesis matches nothing.", text.slice(s.position, s.position + 1));
-    if (s.depth != 0) continue;
     const size_t p = s.position;
+    if (s.depth != 0) {
+      seen_non_blank = true;
+      continue;
+    }
+    if (seen_non_blank && found.first_non_name_byte == none && !is_blank(v[p]) && !is_name_byte(v[p]))
+      found.first_non_name_byte = p;
+    if (!is_blank(v[p])) seen_non_blank = true;
+    if (v[p] == '=' && p >= arrow_resume && v.substr(p, 2) == "=>") {
+      found.has_implication_arrow = true;
+      arrow_resume = p + 2;
+    }
     for (size_t i : by_first_byte[static_cast<unsigned char>(v[p])]) {
       const std::string_view op = operators[i];
       if (p < resume[i] || v.substr(p, op.size()) != op) continue;
+      if (found.first[i] == none) found.first[i] = p;
       found.last[i] = p;
+      ++found.count[i];
       resume[i] = p + op.size();
-      if (op == "-") found.minus.push_back(p);
+      if (op != "-") continue;
+      found.minus.push_back(p);
+      size_t before = p;
+      while (before > 0 && is_blank(v[before - 1])) --before;
+      if (before > 0 && v[before - 1] != ')' && !is_unary_guard(v[before - 1])) ++found.binary_minus_count;
     }
   }
   return found;
+}
+
+// True when splitting at operator `i` certainly leads to more nested left
+// operands than the depth bound allows, so the chain can be refused without
+// descending into it. Each left operand is a prefix of the text, in which the
+// looser operators are as absent as in the whole text; with at least three
+// occurrences of the operator left in it and the conditions below, no form
+// that the expression parser tries before operators can take it (no keyword
+// at its start, no "=>", no call name reaching over it, no literal with that
+// many operators), so it splits at the same operator again, one level deeper.
+bool chain_exceeds_depth(const SpanString& text, std::string_view op, size_t i, const Occurrences& found) {
+  if (op == "~") return false;  // inside values "~" is no operator
+  const size_t levels = op == "-" ? found.binary_minus_count : found.count[i];
+  if (levels < kMaxParseDepth + 4) return false;
+  if (found.has_implication_arrow) return false;
+  const std::string_view v = strip_spaces(text).view();
+  if (v.substr(0, 7) == "combine" || v.substr(0, 2) == "if") return false;
+  bool op_fits_a_name = true;
+  for (char c : op) op_fits_a_name = op_fits_a_name && is_name_byte(c);
+  return !op_fits_a_name || found.first_non_name_byte < found.first[i];
 }
 
 std::string_view trim_blanks(std::string_view op) {
@@ -107,6 +162,7 @@ ParseResult<MaybeNode> parse_infix(const SpanString& text, const std::vector<std
     }
     const SpanString left = text.slice(0, at);
     if (op == "~" && !left.empty() && left[left.size() - 1] == '!') continue;  // "!~" is no negation
+    if (operators == nullptr && chain_exceeds_depth(text, op, i, found)) return ParsingException(kTooDeepMessage, text);
 
     const SpanString left_operand = strip(left);
     const SpanString right_operand = strip(text.slice(at + op.size(), text.size()));
