@@ -23,6 +23,8 @@ class DepthGuard {
   DepthGuard& operator=(const DepthGuard&) = delete;
 
   bool too_deep() const { return depth() > kMaxParseDepth; }
+  // True for the first guarded frame of a parse: checks of a whole text run there once.
+  bool outermost() const { return depth() == 1; }
 
  private:
   static size_t& depth() {

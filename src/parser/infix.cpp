@@ -50,7 +50,7 @@ struct Occurrences {
   size_t binary_minus_count = 0;
   bool has_implication_arrow = false;  // a top-level "=>"
   // The first top-level byte after the first non-blank one that no predicate
-  // name can hold; no text that reaches past it is a call.
+  // name can hold (a blank, say); no stripped text reaching past it is a call.
   size_t first_non_name_byte = std::string_view::npos;
 };
 
@@ -78,7 +78,7 @@ ParseResult<Occurrences> find_occurrences(const SpanString& text, const std::vec
       seen_non_blank = true;
       continue;
     }
-    if (seen_non_blank && found.first_non_name_byte == none && !is_blank(v[p]) && !is_name_byte(v[p]))
+    if (seen_non_blank && found.first_non_name_byte == none && !is_name_byte(v[p]))
       found.first_non_name_byte = p;
     if (!is_blank(v[p])) seen_non_blank = true;
     if (v[p] == '=' && p >= arrow_resume && v.substr(p, 2) == "=>") {

@@ -2,6 +2,7 @@
 // sequence of forms on one text and takes the first that applies.
 #include "parser/depth_guard.h"
 #include "parser/forms.h"
+#include "parser/nesting.h"
 #include "parser/proposition_list.h"
 #include "parser/traverse.h"
 
@@ -35,7 +36,8 @@ const std::vector<std::string_view>& logical_operators() {
 
 ParseResult<Json> parse_proposition(const SpanString& text) {
   DepthGuard guard;
-  if (guard.too_deep()) return ParsingException(kTooDeepMessage, text);
+  if (guard.too_deep() || (guard.outermost() && nests_beyond_parse_depth(text)))
+    return ParsingException(kTooDeepMessage, text);
 
   TRY(MaybeNode disjunction, parse_junction(text, "|", "disjunction", "disjunct"));
   if (disjunction) return std::move(*disjunction);

@@ -33,7 +33,6 @@ TEST(NestingLimitTest, LongChainsAndDeepNestingFailCleanly) {
       {"right-nested sums", repeat("(a + ", n) + "a" + std::string(n, ')')},
       {"nested calls", repeat("f(", n) + "x" + std::string(n, ')')},
       {"nested lists", std::string(n, '[') + std::string(n, ']')},
-      {"unary minus", repeat("-", n) + "x"},
       {"nested negations", repeat("~(", n) + "p" + std::string(n, ')')},
       {"nested combines", repeat("Sum{", n) + "x" + std::string(n, '}')},
       {"nested if-then-else", repeat("if a then (", n) + "1" + repeat(") else 2", n)},
@@ -49,9 +48,22 @@ TEST(NestingLimitTest, LongChainsAndDeepNestingFailCleanly) {
 TEST(NestingLimitTest, DeepParenthesesAroundOneValueStripAway) {
   const size_t n = 100000;
   const auto begin = std::chrono::steady_clock::now();
-  EXPECT_EQ(sketch::proposition(std::string(n, '(') + "x == 1" + std::string(n, ')')), "unify(x, 1)");
-  EXPECT_EQ(sketch::expression(std::string(n, '(') + "a + b" + std::string(n, ')')), "+(a, b)");
+  EXPECT_EQ(sketch::proposition("P(x), " + std::string(n, '(') + "x == 1" + std::string(n, ')')),
+            "and(P(x), unify(x, 1))");
+  EXPECT_EQ(sketch::proposition("x == " + std::string(n, '(') + "a + b" + std::string(n, ')')), "unify(x, +(a, b))");
   EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(2));
+}
+
+// Chains that the up-front refusals cannot prove too deep still end in the
+// bound's error after descending.
+TEST(NestingLimitTest, ChainsFoundTooDeepOnTheWayDown) {
+  const Case cases[] = {
+      {"unary minus", repeat("- ", 2000) + "x"},
+      {"names absorb the operator", "a" + repeat("+a", 2000)},
+      {"looser operator after the chain", "a" + repeat(" + a", 2000) + " => b"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(sketch::proposition("x == " + c.text), std::string("error: ") + kTooDeepMessage) << c.name;
 }
 
 TEST(NestingLimitTest, ChainsWithinTheBoundParse) {
