@@ -2,6 +2,7 @@
 // concise and ultra-concise forms. Every form becomes the same small rule with
 // the head "Combine" and one aggregated field.
 #include "parser/forms.h"
+#include "parser/node_builders.h"
 #include "parser/proposition_list.h"
 #include "parser/traverse.h"
 
@@ -34,15 +35,12 @@ Json build(ValueAndBody parsed, const SpanString& operator_span, const SpanStrin
 
 Json build_tree_for_combine(Json aggregated_value, const SpanString& operator_span, const Json* body,
                             const SpanString& full_text) {
-  Json aggregation = Json::object({{"operator", Json(operator_span.view())},
-                                   {"argument", std::move(aggregated_value)},
-                                   {"expression_heritage", Json(full_text.view())}});
-  Json field = Json::object(
-      {{"field", "quoril_value"}, {"value", Json::object({{"aggregation", std::move(aggregation)}})}});
-  Json head = Json::object(
-      {{"predicate_name", "Combine"}, {"record", Json::object({{"field_value", Json::array({std::move(field)})}})}});
-  Json rule = Json::object({{"head", std::move(head)}, {"distinct_denoted", true}, {"full_text", Json(full_text.view())}});
-  if (body != nullptr) rule.set("body", Json::object({{"conjunction", *body}}));
+  Json aggregation = make_object("operator", operator_span.view(), "argument", std::move(aggregated_value),
+                                 "expression_heritage", full_text.view());
+  Json field = make_object("field", "quoril_value", "value", make_object("aggregation", std::move(aggregation)));
+  Json head = make_object("predicate_name", "Combine", "record", make_object("field_value", make_array(std::move(field))));
+  Json rule = make_object("head", std::move(head), "distinct_denoted", true, "full_text", full_text.view());
+  if (body != nullptr) rule.set("body", make_object("conjunction", *body));
   return rule;
 }
 
@@ -73,8 +71,8 @@ ParseResult<MaybeNode> parse_concise_combine(const SpanString& text) {
   TRY(Json target_tree, parse_expression(target));
   TRY(auto parts, split_in_one_or_two(right, ":-"));
   TRY(ValueAndBody parsed, parse_value_and_body(parts[0], parts.size() == 2 ? &parts[1] : nullptr));
-  Json combine = Json::object({{"combine", build(std::move(parsed), op, text)}, {"expression_heritage", Json(text.view())}});
-  return MaybeNode(Json::object({{"left_hand_side", std::move(target_tree)}, {"right_hand_side", std::move(combine)}}));
+  Json combine = make_object("combine", build(std::move(parsed), op, text), "expression_heritage", text.view());
+  return MaybeNode(make_object("left_hand_side", std::move(target_tree), "right_hand_side", std::move(combine)));
 }
 
 ParseResult<MaybeNode> parse_ultra_concise_combine(const SpanString& text) {

@@ -1,5 +1,6 @@
 // The if-then-else expression: "if C1 then V1 else if C2 then V2 ... else W".
 #include "parser/forms.h"
+#include "parser/node_builders.h"
 #include "parser/traverse.h"
 
 namespace mirtova {
@@ -20,10 +21,10 @@ ParseResult<MaybeNode> parse_implication(const SpanString& text) {
     TRY(auto branch, split_in_two(piece, "then"));
     TRY(Json condition, parse_expression(branch.first));
     TRY(Json consequence, parse_expression(branch.second));
-    branches.push(Json::object({{"condition", std::move(condition)}, {"consequence", std::move(consequence)}}));
+    branches.push(make_object("condition", std::move(condition), "consequence", std::move(consequence)));
   }
   TRY(Json otherwise_tree, parse_expression(otherwise));
-  return MaybeNode(Json::object({{"if_then", std::move(branches)}, {"otherwise", std::move(otherwise_tree)}}));
+  return MaybeNode(make_object("if_then", std::move(branches), "otherwise", std::move(otherwise_tree)));
 }
 
 }  // namespace mirtova

@@ -5,6 +5,7 @@
 
 #include "parser/depth_guard.h"
 #include "parser/forms.h"
+#include "parser/node_builders.h"
 #include "parser/traverse.h"
 
 namespace mirtova {
@@ -64,10 +65,9 @@ ParseResult<Occurrences> find_occurrences(const SpanString& text, const std::vec
   std::vector<size_t> resume(operators.size(), 0);
   size_t arrow_resume = 0;
   bool seen_non_blank = false;
-  // Operators by first byte, so each top-level byte looks only at candidates.
-  std::array<std::vector<size_t>, 256> by_first_byte;
-  for (size_t i = 0; i < operators.size(); ++i)
-    by_first_byte[static_cast<unsigned char>(operators[i][0])].push_back(i);
+  // Most top-level bytes start no operator; those are passed over at once.
+  std::array<bool, 256> starts_an_operator{};
+  for (std::string_view op : operators) starts_an_operator[static_cast<unsigned char>(op[0])] = true;
 
   Traverser t(text);
   for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
@@ -85,9 +85,10 @@ ParseResult<Occurrences> find_occurrences(const SpanString& text, const std::vec
       found.has_implication_arrow = true;
       arrow_resume = p + 2;
     }
-    for (size_t i : by_first_byte[static_cast<unsigned char>(v[p])]) {
+    if (!starts_an_operator[static_cast<unsigned char>(v[p])]) continue;
+    for (size_t i = 0; i < operators.size(); ++i) {
       const std::string_view op = operators[i];
-      if (p < resume[i] || v.substr(p, op.size()) != op) continue;
+      if (op[0] != v[p] || p < resume[i] || v.substr(p, op.size()) != op) continue;
       if (found.first[i] == none) found.first[i] = p;
       found.last[i] = p;
       ++found.count[i];
@@ -129,7 +130,7 @@ std::string_view trim_blanks(std::string_view op) {
 }
 
 Json operand_field(const char* side, Json expression) {
-  return Json::object({{"field", side}, {"value", Json::object({{"expression", std::move(expression)}})}});
+  return make_object("field", side, "value", make_object("expression", std::move(expression)));
 }
 
 // The rightmost "-" that is not the sign of its right-hand operand, or npos.
@@ -169,16 +170,15 @@ ParseResult<MaybeNode> parse_infix(const SpanString& text, const std::vector<std
     const std::string_view name = trim_blanks(op);
     if ((op == "!" || op == "-") && left_operand.empty()) {
       TRY(Json record, parse_record_internals(right_operand, false, false));
-      return MaybeNode(Json::object({{"predicate_name", Json(name)}, {"record", std::move(record)}}));
+      return MaybeNode(make_object("predicate_name", name, "record", std::move(record)));
     }
     // "~" with nothing before it is a negation, which is not this parser's form.
     if (op == "~" && left_operand.empty()) return MaybeNode();
 
     TRY(Json left_tree, parse_expression(left_operand));
     TRY(Json right_tree, parse_expression(right_operand));
-    Json fields = Json::array({operand_field("left", std::move(left_tree)), operand_field("right", std::move(right_tree))});
-    return MaybeNode(Json::object(
-        {{"predicate_name", Json(name)}, {"record", Json::object({{"field_value", std::move(fields)}})}}));
+    Json fields = make_array(operand_field("left", std::move(left_tree)), operand_field("right", std::move(right_tree)));
+    return MaybeNode(make_object("predicate_name", name, "record", make_object("field_value", std::move(fields))));
   }
   return MaybeNode();
 }

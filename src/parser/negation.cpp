@@ -2,6 +2,7 @@
 // combine whose body is the negated proposition: the combine has a value
 // exactly when the body has a solution.
 #include "parser/forms.h"
+#include "parser/node_builders.h"
 #include "parser/proposition_list.h"
 #include "parser/traverse.h"
 
@@ -9,24 +10,21 @@ namespace mirtova {
 
 namespace {
 
-Json as_conjunction(Json conjuncts) { return Json::object({{"conjunction", Json::object({{"conjunct", std::move(conjuncts)}})}}); }
+Json as_conjunction(Json conjuncts) { return make_object("conjunction", make_object("conjunct", std::move(conjuncts))); }
 
 }  // namespace
 
 Json negation_tree(const SpanString& text, const Json& body) {
-  const Json one = Json::object({{"the_number", Json::object({{"number", "1"}})}});
-  Json aggregation = Json::object(
-      {{"operator", "Min"}, {"argument", Json::object({{"literal", one}})}, {"expression_heritage", Json(text.view())}});
-  Json value_field = Json::object({{"field", "quoril_value"}, {"value", Json::object({{"aggregation", std::move(aggregation)}})}});
-  Json head = Json::object({{"predicate_name", "Combine"},
-                            {"record", Json::object({{"field_value", Json::array({std::move(value_field)})}})}});
-  Json rule = Json::object(
-      {{"head", std::move(head)}, {"body", body}, {"distinct_denoted", true}, {"full_text", Json(text.view())}});
-  Json argument = Json::object(
-      {{"field", 0}, {"value", Json::object({{"expression", Json::object({{"combine", std::move(rule)}})}})}});
-  Json call = Json::object({{"predicate_name", "IsNull"},
-                            {"record", Json::object({{"field_value", Json::array({std::move(argument)})}})}});
-  return Json::object({{"predicate", std::move(call)}});
+  Json one = make_object("the_number", make_object("number", "1"));
+  Json aggregation = make_object("operator", "Min", "argument", make_object("literal", std::move(one)),
+                                 "expression_heritage", text.view());
+  Json value_field = make_object("field", "quoril_value", "value", make_object("aggregation", std::move(aggregation)));
+  Json head = make_object("predicate_name", "Combine", "record",
+                          make_object("field_value", make_array(std::move(value_field))));
+  Json rule = make_object("head", std::move(head), "body", body, "distinct_denoted", true, "full_text", text.view());
+  Json argument = make_object("field", 0, "value", make_object("expression", make_object("combine", std::move(rule))));
+  Json call = make_object("predicate_name", "IsNull", "record", make_object("field_value", make_array(std::move(argument))));
+  return make_object("predicate", std::move(call));
 }
 
 ParseResult<MaybeNode> parse_negation(const SpanString& text) {
@@ -42,7 +40,7 @@ ParseResult<MaybeNode> parse_negation(const SpanString& text) {
 ParseResult<MaybeNode> parse_negation_expression(const SpanString& text) {
   TRY(MaybeNode negation, parse_negation(text));
   if (!negation) return MaybeNode();
-  return MaybeNode(Json::object({{"call", negation->at("predicate")}}));
+  return MaybeNode(make_object("call", std::move(negation->at_mut("predicate"))));
 }
 
 ParseResult<MaybeNode> parse_propositional_implication(const SpanString& text) {
@@ -52,8 +50,10 @@ ParseResult<MaybeNode> parse_propositional_implication(const SpanString& text) {
   TRY(Json conclusion, parse_proposition(pieces[1]));
 
   // A => B holds when "A and not B" has no solution.
-  Json conjuncts = premise.has("conjunction") ? premise.at("conjunction").at("conjunct") : Json::array({std::move(premise)});
-  Json negated_body = conclusion.has("conjunction") ? std::move(conclusion) : as_conjunction(Json::array({std::move(conclusion)}));
+  Json conjuncts = premise.has("conjunction") ? std::move(premise.at_mut("conjunction").at_mut("conjunct"))
+                                              : make_array(std::move(premise));
+  Json negated_body =
+      conclusion.has("conjunction") ? std::move(conclusion) : as_conjunction(make_array(std::move(conclusion)));
   conjuncts.push(negation_tree(pieces[1], negated_body));
   return MaybeNode(negation_tree(text, as_conjunction(std::move(conjuncts))));
 }

@@ -2,6 +2,7 @@
 // sequence of forms on one text and takes the first that applies.
 #include "parser/depth_guard.h"
 #include "parser/forms.h"
+#include "parser/node_builders.h"
 #include "parser/nesting.h"
 #include "parser/proposition_list.h"
 #include "parser/traverse.h"
@@ -17,13 +18,13 @@ ParseResult<MaybeNode> parse_junction(const SpanString& text, std::string_view s
   TRY(auto pieces, split(text, separator));
   if (pieces.size() < 2) return MaybeNode();
   TRY(Json items, parse_proposition_list(pieces));
-  return MaybeNode(Json::object({{kind, Json::object({{item, std::move(items)}})}}));
+  return MaybeNode(make_object(kind, make_object(item, std::move(items))));
 }
 
 Json constraint_call(Json expression) {
-  Json field = Json::object({{"field", 0}, {"value", Json::object({{"expression", std::move(expression)}})}});
-  return Json::object({{"predicate", Json::object({{"predicate_name", "Constraint"},
-                                                   {"record", Json::object({{"field_value", Json::array({field})}})}})}});
+  Json field = make_object("field", 0, "value", make_object("expression", std::move(expression)));
+  return make_object("predicate", make_object("predicate_name", "Constraint", "record",
+                                              make_object("field_value", make_array(std::move(field)))));
 }
 
 const std::vector<std::string_view>& logical_operators() {
@@ -51,17 +52,17 @@ ParseResult<Json> parse_proposition(const SpanString& text) {
     return ParsingException("If-then-else clause is only supported as an expression, not as a proposition.", text);
 
   TRY(MaybeNode call, parse_call(text, false));
-  if (call) return Json::object({{"predicate", std::move(*call)}});
+  if (call) return make_object("predicate", std::move(*call));
   TRY(MaybeNode logical, parse_infix(text, &logical_operators()));
-  if (logical) return Json::object({{"predicate", std::move(*logical)}});
+  if (logical) return make_object("predicate", std::move(*logical));
   TRY(MaybeNode unification, parse_unification(text));
-  if (unification) return Json::object({{"unification", std::move(*unification)}});
+  if (unification) return make_object("unification", std::move(*unification));
   TRY(MaybeNode inclusion, parse_inclusion(text));
-  if (inclusion) return Json::object({{"inclusion", std::move(*inclusion)}});
+  if (inclusion) return make_object("inclusion", std::move(*inclusion));
   TRY(MaybeNode combine, parse_concise_combine(text));
-  if (combine) return Json::object({{"unification", std::move(*combine)}});
+  if (combine) return make_object("unification", std::move(*combine));
   TRY(MaybeNode infix, parse_infix(text));
-  if (infix) return Json::object({{"predicate", std::move(*infix)}});
+  if (infix) return make_object("predicate", std::move(*infix));
   TRY(MaybeNode negation, parse_negation(text));
   if (negation) return std::move(*negation);
 
@@ -80,7 +81,7 @@ ParseResult<MaybeNode> parse_unification(const SpanString& text) {
   if (pieces.size() != 2) return MaybeNode();
   TRY(Json left, parse_expression(pieces[0]));
   TRY(Json right, parse_expression(pieces[1]));
-  return MaybeNode(Json::object({{"left_hand_side", std::move(left)}, {"right_hand_side", std::move(right)}}));
+  return MaybeNode(make_object("left_hand_side", std::move(left), "right_hand_side", std::move(right)));
 }
 
 ParseResult<MaybeNode> parse_inclusion(const SpanString& text) {
@@ -89,7 +90,7 @@ ParseResult<MaybeNode> parse_inclusion(const SpanString& text) {
   // The list is read before the element, so its fault is the one reported.
   TRY(Json list, parse_expression(pieces[1]));
   TRY(Json element, parse_expression(pieces[0]));
-  return MaybeNode(Json::object({{"list", std::move(list)}, {"element", std::move(element)}}));
+  return MaybeNode(make_object("list", std::move(list), "element", std::move(element)));
 }
 
 }  // namespace mirtova

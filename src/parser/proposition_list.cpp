@@ -1,6 +1,7 @@
 #include "parser/proposition_list.h"
 
 #include "parser/forms.h"
+#include "parser/node_builders.h"
 #include "parser/traverse.h"
 
 namespace mirtova {
@@ -17,7 +18,7 @@ ParseResult<Json> parse_proposition_list(const std::vector<SpanString>& pieces) 
 ParseResult<Json> parse_conjunct_object(const SpanString& text) {
   TRY(auto pieces, split(text, ","));
   TRY(Json conjuncts, parse_proposition_list(pieces));
-  return Json::object({{"conjunct", std::move(conjuncts)}});
+  return make_object("conjunct", std::move(conjuncts));
 }
 
 }  // namespace mirtova
