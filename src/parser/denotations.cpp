@@ -1,8 +1,46 @@
-// Placeholder until denotations become annotation rules: the rule alone.
+// The order and limit denotations of a rule head, restated as @OrderBy and
+// @Limit annotation rules so the program model finds them with the others.
 #include "parser/forms.h"
 
 namespace mirtova {
 
-void append_rule_with_denotations(Json rule, Json::ArrayType& rules) { rules.push_back(std::move(rule)); }
+namespace {
+
+struct DenotedAnnotation {
+  const char* key;
+  const char* annotation;
+};
+
+// Applied, and appended, in this order.
+constexpr DenotedAnnotation kDenotedAnnotations[] = {
+    {"orderby_denoted", "@OrderBy"},
+    {"limit_denoted", "@Limit"},
+};
+
+}  // namespace
+
+void append_rule_with_denotations(Json rule, Json::ArrayType& rules) {
+  const Json& predicate_name = rule.at("head").at("predicate_name");
+  for (const DenotedAnnotation& d : kDenotedAnnotations) {
+    Json* denotation = rule.get_mut(d.key);
+    if (denotation == nullptr) continue;
+    // The annotation's first argument is the predicate itself, so the
+    // denotation's positional arguments move one place right, in the rule too.
+    Json fields = Json::array({Json::object({
+        {"field", 0},
+        {"value", Json::object({{"expression", Json::object({{"literal", Json::object({{"the_predicate", Json::object({{"predicate_name", predicate_name}})}})}})}})},
+    })});
+    for (Json& entry : denotation->at_mut("field_value").as_array_mut()) {
+      Json& field = entry.at_mut("field");
+      if (field.is_int()) field = Json(field.as_int() + 1);
+      fields.push(entry);
+    }
+    rules.push_back(Json::object({
+        {"head", Json::object({{"predicate_name", d.annotation}, {"record", Json::object({{"field_value", std::move(fields)}})}})},
+        {"full_text", rule.at("full_text")},
+    }));
+  }
+  rules.push_back(std::move(rule));
+}
 
 }  // namespace mirtova

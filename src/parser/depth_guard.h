@@ -23,7 +23,7 @@ class DepthGuard {
   DepthGuard& operator=(const DepthGuard&) = delete;
 
   bool too_deep() const { return depth() > kMaxParseDepth; }
-  // True for the first guarded frame of a parse: checks of a whole text run there once.
+  // The first level of a parse on this thread.
   bool outermost() const { return depth() == 1; }
 
  private:

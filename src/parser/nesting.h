@@ -1,15 +1,15 @@
-// A bound on bracket nesting, checked once on the outermost text of a parse.
+// A one-pass refusal of text nested deeper than the parser may recurse, so that
+// such text is refused in linear time instead of level by level.
 #pragma once
 
+#include "common/result.h"
+#include "parser/parsing_exception.h"
 #include "parser/span.h"
 
 namespace mirtova {
 
-// True when `text` nests brackets so deeply that parsing it must pass the
-// depth bound. The content of every bracket is parsed at least one level
-// deeper than the text around it, except that parentheses directly inside
-// parentheses may be stripped together, so those count once. Refusing such a
-// text up front spares the descent, which rescans the text at every level.
-bool nests_beyond_parse_depth(const SpanString& text);
+// "Program is nested too deeply." at the first bracket, string or name opened
+// past the bound.
+ParseResult<Unit> check_nesting(const SpanString& text);
 
 }  // namespace mirtova

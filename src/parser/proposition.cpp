@@ -37,8 +37,8 @@ const std::vector<std::string_view>& logical_operators() {
 
 ParseResult<Json> parse_proposition(const SpanString& text) {
   DepthGuard guard;
-  if (guard.too_deep() || (guard.outermost() && nests_beyond_parse_depth(text)))
-    return ParsingException(kTooDeepMessage, text);
+  if (guard.too_deep()) return ParsingException(kTooDeepMessage, text);
+  if (guard.outermost()) TRY_VOID(check_nesting(text));
 
   TRY(MaybeNode disjunction, parse_junction(text, "|", "disjunction", "disjunct"));
   if (disjunction) return std::move(*disjunction);

@@ -1,15 +1,7 @@
-// The three rewrite passes that run over every parsed file's rule list, in this
+// The three passes that every parsed file's rule list goes through, in this
 // order: disjunctive normal form, multi-body aggregation, aggregations as calls.
 #pragma once
 
-#include "parser/json.h"
-#include "parser/parsing_exception.h"
-
-namespace mirtova {
-
-// Every body becomes a conjunction; a disjunctive body one rule per alternative.
-ParseResult<Json> dnf_rewrite(const Json& rules);
-ParseResult<Json> multi_body_aggregation_rewrite(const Json& rules);
-Json rewrite_aggregations_as_expressions(const Json& rules);
-
-}  // namespace mirtova
+#include "parser/rewrite/aggregations_as_calls.h"
+#include "parser/rewrite/dnf.h"
+#include "parser/rewrite/multi_body_aggregation.h"

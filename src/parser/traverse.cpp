@@ -152,68 +152,63 @@ bool is_whole(const SpanString& text) {
 
 namespace {
 
-bool enclosed_in_parens(const SpanString& s) { return s.size() >= 2 && s[0] == '(' && s[s.size() - 1] == ')'; }
+// One traversal of `text`: for every byte that opens a bracket, string or name,
+// where it closes (npos when it never does); and whether any byte mismatched.
+struct Closings {
+  std::vector<size_t> close_of;
+  bool clean = true;
+};
 
-enum class Peel { Done, Undecided };
-
-// Peels every enclosing pair whose "(" is closed by the text's last ")", all
-// from one traversal, so that deeply nested parentheses strip in linear time.
-// While the leading "(" stays open, the inside traverses exactly as the whole
-// text one level deeper, so its wholeness is the status of the last byte
-// returned before the ")". Answers Undecided when a leading "(" closes before
-// the end: then only a traversal of the inside itself can tell.
-Peel peel_matching_pairs(SpanString& current) {
-  const SpanString outer = current;
-  const std::string_view v = outer.view();
-  const size_t none = std::string_view::npos;
-  size_t leading = 0;  // "(" in the leading run of "(" and blanks: stack entries 0..leading-1
-  for (size_t i = 0; i < v.size() && (v[i] == '(' || is_blank(v[i])); ++i)
-    if (v[i] == '(') ++leading;
-  size_t trailing_start = v.size();
-  while (trailing_start > 0 && (v[trailing_start - 1] == ')' || is_blank(v[trailing_start - 1]))) --trailing_start;
-
-  struct Returned {
-    size_t position;
-    bool ok;
-  };
-  std::vector<size_t> closed_at(leading, none);
-  std::vector<Returned> returned_before(v.size() - trailing_start, Returned{none, false});
-  Returned last{none, false};
-  size_t depth = 0;
-  Traverser t(outer);
+Closings closings(std::string_view text) {
+  Closings c;
+  c.close_of.assign(text.size(), std::string_view::npos);
+  std::vector<size_t> open;
+  Traverser t(text);
+  size_t expected = 0;  // a byte skipped here lay in a comment
   for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
-    if (s.position >= trailing_start) returned_before[s.position - trailing_start] = last;
-    if (s.status == TraverseStatus::Ok) {
-      // Entry d is first popped by the closer of the d-th leading "(".
-      if (s.depth < depth && s.depth < leading && closed_at[s.depth] == none) closed_at[s.depth] = s.position;
-      depth = s.depth;
+    // A comment can hide a closing bracket from the text but not from its
+    // inside, so texts with comments take the direct test too.
+    if (s.position != expected) c.clean = false;
+    expected = s.position + 1;
+    if (s.status != TraverseStatus::Ok) {
+      c.clean = false;
+      continue;
     }
-    last = Returned{s.position, s.status == TraverseStatus::Ok};
+    while (open.size() > s.depth) {
+      c.close_of[open.back()] = s.position;
+      open.pop_back();
+    }
+    while (open.size() < s.depth) open.push_back(s.position);
   }
-
-  for (size_t level = 0; enclosed_in_parens(current); ++level) {
-    const size_t open = current.start() - outer.start();
-    const size_t close = current.stop() - 1 - outer.start();
-    if (level >= leading || closed_at[level] != close) return Peel::Undecided;
-    const Returned& before = returned_before[close - trailing_start];
-    const bool inside_is_whole = before.position == none || before.position <= open || before.ok;
-    if (!inside_is_whole) return Peel::Done;
-    current = strip_spaces(current.slice(1, current.size() - 1));
-  }
-  return Peel::Done;
+  if (expected != text.size()) c.clean = false;
+  return c;
 }
 
 }  // namespace
 
 SpanString strip(const SpanString& text) {
   SpanString current = strip_spaces(text);
-  while (enclosed_in_parens(current)) {
-    if (peel_matching_pairs(current) == Peel::Done) break;
-    SpanString inner = current.slice(1, current.size() - 1);
-    if (!inner.empty() && !is_whole(inner)) break;
-    current = strip_spaces(inner);
+  if (current.size() < 2 || current[0] != '(') return current;
+  // Matching the brackets once keeps this linear however deep the parentheses
+  // go; a text with a mismatch takes the direct (slower) test level by level.
+  const std::string_view all = current.view();
+  const Closings c = closings(all);
+  size_t from = 0, to = all.size();
+  while (to - from >= 2 && all[from] == '(' && all[to - 1] == ')') {
+    bool peel;
+    if (c.clean) {
+      peel = c.close_of[from] == to - 1;
+    } else {
+      SpanString inner = current.slice(from + 1, to - 1);
+      peel = inner.empty() || is_whole(inner);
+    }
+    if (!peel) break;
+    ++from;
+    --to;
+    while (from < to && is_blank(all[from])) ++from;
+    while (to > from && is_blank(all[to - 1])) --to;
   }
-  return current;
+  return current.slice(from, to);
 }
 
 ParseResult<std::vector<SpanString>> split_raw(const SpanString& text, std::string_view separator) {

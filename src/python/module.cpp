@@ -4,6 +4,7 @@
 #include <Python.h>
 
 #include "compiler/engines.h"
+#include "compile_functions.h"
 #include "py_errors.h"
 #include "text_functions.h"
 
@@ -21,6 +22,40 @@ PyMethodDef kFunctions[] = {
      "`@Engine` annotation (default: duckdb); `import_root` lists the directories\n"
      "where `import` statements look up `.l` files (default: the current directory).\n"
      "Raises ValueError on syntax errors."},
+    {"compile", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&compile)), kFastCall,
+     "compile(source, predicate, limit=None, offset=None, engine=None, import_root=None)\n--\n\n"
+     "Compile one predicate of a Mirtova program to SQL.\n\n"
+     "`limit`/`offset` paginate the final result; `limit` is combined with the\n"
+     "program's `@Limit` annotation as min(limit, @Limit). `engine` overrides the\n"
+     "program's `@Engine` annotation (default: duckdb); `import_root` lists the\n"
+     "directories where `import` statements look up `.l` files.\n"
+     "Raises ValueError on syntax or compilation errors."},
+    {"search", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&search)), kFastCall,
+     "search(source, predicate, pattern, limit=None, offset=None, engine=None, import_root=None)\n--\n\n"
+     "Compile a predicate to SQL that keeps only rows where some column matches\n"
+     "the regular expression `pattern`: the conditions are OR-ed across every\n"
+     "column, each cast to text. `limit`/`offset` as for `compile`. The regular\n"
+     "expression is evaluated by the engine's own operator (`~` on PostgreSQL,\n"
+     "`REGEXP` on SQLite, `regexp_matches` on DuckDB, `REGEXP_LIKE` elsewhere) and\n"
+     "is not a SQL `LIKE` pattern. `engine`, `import_root` and the errors as for\n"
+     "`compile`."},
+    {"compile_all", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&compile_all)), kFastCall,
+     "compile_all(source, engine=None, import_root=None)\n--\n\n"
+     "Compile every defined predicate to SQL; returns {predicate_name: sql}.\n\n"
+     "`engine` overrides `@Engine`.\n"
+     "Raises ValueError on syntax or compilation errors."},
+    {"plan", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&plan)), kFastCall,
+     "plan(source, predicate, limit=None, offset=None, engine=None, import_root=None, pattern=None, "
+     "assertion=None)\n--\n\n"
+     "The steps that compute a predicate, for a runner that executes them.\n\n"
+     "Each step is a dict: {\"kind\": \"setup\", \"sql\": ...}, {\"kind\": \"sql\", \"sql\": ...}\n"
+     "or {\"kind\": \"loop\", \"body\": [...], \"repetitions\": n, \"changed\": ...}. The last\n"
+     "step's rows are the predicate's; a loop's `body` statements run again, at\n"
+     "most `repetitions` times, until the `changed` query returns 0;\n"
+     "`mirtova.execute` runs plans, `compile` writes the loops out instead. With\n"
+     "`assertion` the plan computes the counterexamples of that assertion of\n"
+     "`predicate`, with `pattern` the rows matching it, as `search`;\n"
+     "`limit`/`offset` as in `compile`."},
     {"front_matter", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&front_matter)), kFastCall,
      "front_matter(source)\n--\n\n"
      "The YAML front matter opening a program file, verbatim, or None.\n\n"

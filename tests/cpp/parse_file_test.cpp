@@ -67,3 +67,19 @@ TEST(LineBoundsTest, Table) {
 
 }  // namespace
 }  // namespace mirtova
+
+namespace mirtova {
+namespace {
+
+TEST(ParseFileTest, DeepBracketsAreRefusedQuickly) {
+  for (std::string open : {"[", "(", "{"}) {
+    std::string close = open == "[" ? "]" : open == "(" ? ")" : "}";
+    std::string text = "Q(" + std::string(100000 * 1, open[0]) + std::string(100000, close[0]) + ");";
+    auto r = parse_file(text);
+    ASSERT_FALSE(r.ok()) << open;
+    EXPECT_EQ(r.error().message, "Program is nested too deeply.");
+  }
+}
+
+}  // namespace
+}  // namespace mirtova

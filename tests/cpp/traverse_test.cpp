@@ -172,3 +172,22 @@ TEST(TraverserTest, LineCommentClosingLineFeedIsReturned) {
 
 }  // namespace
 }  // namespace mirtova
+
+namespace mirtova {
+namespace {
+
+TEST(StripTest, DeepParenthesesStripInOnePass) {
+  const size_t depth = 200000;
+  std::string text = std::string(depth, '(') + "a" + std::string(depth, ')');
+  EXPECT_EQ(strip(SpanString(text)).to_string(), "a");
+  std::string unbalanced = std::string(depth, '(') + "a)(b" + std::string(depth, ')');
+  EXPECT_EQ(strip(SpanString(unbalanced)).to_string(), "(a)(b)");
+}
+
+TEST(StripTest, MismatchedTextsTakeTheDirectTest) {
+  EXPECT_EQ(strip(SpanString(std::string("(a)b)"))).to_string(), "a)b");
+  EXPECT_EQ(strip(SpanString(std::string("((a)b))"))).to_string(), "((a)b))");
+}
+
+}  // namespace
+}  // namespace mirtova

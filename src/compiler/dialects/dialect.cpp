@@ -1,0 +1,135 @@
+#include "compiler/dialects/dialect.h"
+
+#include "compiler/dialects/bigquery.h"
+#include "compiler/dialects/databricks.h"
+#include "compiler/dialects/duckdb.h"
+#include "compiler/dialects/library/library_program.h"
+#include "compiler/dialects/postgresql.h"
+#include "compiler/dialects/presto.h"
+#include "compiler/dialects/quoting.h"
+#include "compiler/dialects/sqlite.h"
+#include "compiler/dialects/trino.h"
+#include "compiler/engines.h"
+
+namespace mirtova {
+
+Result<std::unique_ptr<Dialect>, CompileError> Dialect::get(std::string_view engine) {
+  std::unique_ptr<Dialect> dialect;
+  if (engine == "psql") {
+    dialect = std::make_unique<PostgreSqlDialect>();
+  } else if (engine == "trino") {
+    dialect = std::make_unique<TrinoDialect>();
+  } else if (engine == "sqlite") {
+    dialect = std::make_unique<SqLiteDialect>();
+  } else if (engine == "presto") {
+    dialect = std::make_unique<PrestoDialect>();
+  } else if (engine == "duckdb") {
+    dialect = std::make_unique<DuckDbDialect>();
+  } else if (engine == "bigquery") {
+    dialect = std::make_unique<BigQueryDialect>();
+  } else if (engine == "databricks") {
+    dialect = std::make_unique<DatabricksDialect>();
+  }
+  if (dialect) return dialect;
+  return CompileError(unsupported_engine_message(engine));
+}
+
+// The answers below are the ones most engines share; an engine whose answer
+// differs overrides the operation in its own file.
+
+TemplateRows Dialect::built_in_functions() const { return function_template_rows(name()); }
+
+std::optional<std::pair<std::string_view, std::string_view>> Dialect::boolean_min_max() const {
+  return std::nullopt;
+}
+
+std::string_view Dialect::log10_function() const { return "LOG10"; }
+
+std::optional<std::string_view> Dialect::boolean_to_string() const { return std::nullopt; }
+
+bool Dialect::supports_offset() const { return true; }
+
+std::string Dialect::pagination_clause(std::optional<uint64_t> limit,
+                                       std::optional<uint64_t> offset) const {
+  std::string out;
+  if (limit) out += "\nLIMIT " + std::to_string(*limit);
+  if (offset) out += "\nOFFSET " + std::to_string(*offset);
+  return out;
+}
+
+TemplateRows Dialect::infix_operators() const { return operator_template_rows(name()); }
+
+std::string Dialect::subscript(std::string_view record, std::string_view field, bool) const {
+  return std::string(record) + "." + record_field(field);
+}
+
+std::string Dialect::record_field(std::string_view name) const {
+  if (name == "*") return "*";
+  return sql_column(name, *this);
+}
+
+std::string_view Dialect::library_program() const { return library_program_text(name()); }
+
+std::string_view Dialect::unnest_records_phrase() const { return unnest_phrase(); }
+
+std::string Dialect::predicate_literal(std::string_view predicate) const {
+  return "'predicate_name:" + std::string(predicate) + "'";
+}
+
+bool Dialect::is_postgresqlish() const { return false; }
+
+std::string_view Dialect::cascading_deletion_word() const { return ""; }
+
+std::string_view Dialect::except_distinct() const { return "EXCEPT"; }
+
+std::string Dialect::quote_identifier(std::string_view name) const {
+  return quoted_doubling(name, '"');
+}
+
+bool Dialect::supports_create_or_replace() const { return false; }
+
+std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const {
+  return std::nullopt;
+}
+
+std::string Dialect::empty_array_literal() const {
+  std::string_view phrase = array_phrase();
+  if (phrase.find("%s") == std::string_view::npos) return std::string(phrase) + "()";
+  return replace_all(phrase, "%s", "");
+}
+
+std::string Dialect::scalar_sql_type(const Type& type) const {
+  switch (type.kind()) {
+    case Type::Kind::Number: return "double";
+    case Type::Kind::Bool: return "boolean";
+    case Type::Kind::List: return "array(" + scalar_sql_type(type.element()) + ")";
+    default: return "varchar";
+  }
+}
+
+std::string Dialect::row_field_type(const Type& type) const {
+  if (type.is_list()) {
+    const Type& element = type.element();
+    if (element.is_list() || element.is_record()) return "array(" + row_field_type(element) + ")";
+    return scalar_sql_type(type);
+  }
+  if (type.is_record()) {
+    std::string out = "ROW(";
+    bool first = true;
+    for (const auto& [name, field] : type.fields()) {
+      if (!first) out += ", ";
+      first = false;
+      out += record_field(name);
+      out += ' ';
+      out += row_field_type(field);
+    }
+    return out + ")";
+  }
+  return scalar_sql_type(type);
+}
+
+std::string Dialect::str_literal(std::string_view text) const {
+  return single_quoted_literal(text);
+}
+
+}  // namespace mirtova

@@ -1,0 +1,32 @@
+// The DuckDB dialect (engine "duckdb", the default).
+#pragma once
+
+#include "compiler/dialects/dialect.h"
+
+namespace mirtova {
+
+class DuckDbDialect : public Dialect {
+ public:
+  std::string_view name() const override;
+  bool format_needs_expansion() const override;
+  bool nulls_first_by_default(bool descending) const override;
+  std::optional<std::string_view> int64_of_text() const override;
+  std::optional<std::string> number_to_string() const override;
+  std::string_view bind_value() const override;
+  bool null_guarded_least_greatest() const override;
+  std::string_view double_type() const override;
+  std::string_view unnest_phrase() const override;
+  std::string_view array_phrase() const override;
+  int group_by_spec_by() const override;
+  std::string float_literal(std::string_view text) const override;
+  std::string record_literal(const std::vector<RecordLiteralField>& fields) const override;
+  bool decorate_combine_rule() const override;
+  std::string regex_match_condition(std::string_view expression,
+                                    std::string_view pattern) const override;
+  std::string string_cast(std::string_view sql) const override;
+  std::string_view today_relation_sql() const override;
+  std::string_view now_relation_sql() const override;
+  bool is_postgresqlish() const override;
+};
+
+}  // namespace mirtova

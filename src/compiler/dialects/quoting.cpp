@@ -1,0 +1,112 @@
+#include "compiler/dialects/quoting.h"
+
+#include "compiler/dialects/dialect.h"
+
+namespace mirtova {
+
+namespace {
+
+constexpr std::array<std::string_view, 129> kReservedWords = {
+    "ALL", "ALTER", "AND", "ANY", "ARRAY", "AS", "ASC", "AT", "BETWEEN", "BOTH", "BY", "CASE",
+    "CAST", "CHECK", "COLLATE", "COLUMN", "CONSTRAINT", "CREATE", "CROSS", "CURRENT_DATE",
+    "CURRENT_TIME", "CURRENT_TIMESTAMP", "CURRENT_USER", "DEFAULT", "DELETE", "DESC",
+    "DISTINCT", "DO", "DROP", "ELSE", "END", "EXCEPT", "EXISTS", "FALSE", "FETCH", "FOR",
+    "FOREIGN", "FROM", "FULL", "GRANT", "GROUP", "GROUPING", "HAVING", "IN", "INNER", "INSERT",
+    "INTERSECT", "INTERVAL", "INTO", "IS", "JOIN", "LATERAL", "LEADING", "LEFT", "LIKE",
+    "LIMIT", "NATURAL", "NOT", "NULL", "OFFSET", "ON", "ONLY", "OR", "ORDER", "OUTER", "OVER",
+    "PARTITION", "PRIMARY", "QUALIFY", "RANGE", "REFERENCES", "RIGHT", "ROW", "ROWS", "SELECT",
+    "SESSION_USER", "SET", "SOME", "TABLE", "THEN", "TO", "TRAILING", "TRUE", "UNION",
+    "UNIQUE", "UNNEST", "UPDATE", "USER", "USING", "VALUES", "WHEN", "WHERE", "WINDOW", "WITH",
+    "CUBE", "CURRENT_CATALOG", "CURRENT_PATH", "CURRENT_ROLE", "CURRENT_SCHEMA", "DEALLOCATE",
+    "DESCRIBE", "ESCAPE", "EXECUTE", "EXTRACT", "JSON_ARRAY", "JSON_EXISTS", "JSON_OBJECT",
+    "JSON_QUERY", "JSON_TABLE", "JSON_VALUE", "LISTAGG", "LOCALTIME", "LOCALTIMESTAMP",
+    "NORMALIZE", "PREPARE", "RECURSIVE", "ROLLUP", "SKIP", "TRIM", "UESCAPE", "ANALYSE",
+    "ANALYZE", "ASYMMETRIC", "DEFERRABLE", "INITIALLY", "PLACING", "RETURNING", "SYMMETRIC",
+    "VARIADIC"};
+
+char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool ascii_equal_folded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+  }
+  return true;
+}
+
+bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+const std::array<std::string_view, 129>& sql_reserved_words() { return kReservedWords; }
+
+bool is_sql_reserved_word(std::string_view word) {
+  for (std::string_view reserved : kReservedWords) {
+    if (ascii_equal_folded(word, reserved)) return true;
+  }
+  return false;
+}
+
+bool is_plain_identifier(std::string_view name) {
+  if (name.empty()) return false;
+  if (!is_ascii_letter(name[0]) && name[0] != '_') return false;
+  for (char c : name) {
+    if (!is_ascii_letter(c) && !is_ascii_digit(c) && c != '_') return false;
+  }
+  return true;
+}
+
+std::string sql_column(std::string_view name, const Dialect& dialect) {
+  if (is_plain_identifier(name) && !is_sql_reserved_word(name)) return std::string(name);
+  return dialect.quote_identifier(name);
+}
+
+std::string replace_all(std::string_view text, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  size_t pos = 0;
+  while (true) {
+    size_t hit = text.find(from, pos);
+    if (hit == std::string_view::npos) break;
+    out.append(text, pos, hit - pos);
+    out += to;
+    pos = hit + from.size();
+  }
+  out.append(text, pos);
+  return out;
+}
+
+std::string quoted_doubling(std::string_view name, char quote) {
+  std::string out;
+  out.reserve(name.size() + 2);
+  out += quote;
+  for (char c : name) {
+    out += c;
+    if (c == quote) out += quote;
+  }
+  out += quote;
+  return out;
+}
+
+std::string single_quoted_literal(std::string_view text) { return quoted_doubling(text, '\''); }
+
+std::string backslash_escaped_literal(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
+  for (char c : text) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '"') {
+      out += "\\u0022";
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+  return out;
+}
+
+}  // namespace mirtova

@@ -1,0 +1,78 @@
+#include "compiler/dialects/sqlite.h"
+
+#include "compiler/dialects/float_literal.h"
+#include "compiler/dialects/number_text.h"
+#include "compiler/dialects/quoting.h"
+
+namespace mirtova {
+
+std::string_view SqLiteDialect::name() const { return "sqlite"; }
+bool SqLiteDialect::format_needs_expansion() const { return false; }
+bool SqLiteDialect::nulls_first_by_default(bool descending) const { return !descending; }
+std::optional<std::string_view> SqLiteDialect::int64_of_text() const {
+  return "CAST({0} AS INTEGER)";
+}
+std::optional<std::string> SqLiteDialect::number_to_string() const {
+  return std::string(sqlite_number_text());
+}
+std::string_view SqLiteDialect::bind_value() const {
+  return "(SELECT {body} FROM (SELECT {0} AS mirtova_v))";
+}
+bool SqLiteDialect::null_guarded_least_greatest() const { return false; }
+std::string_view SqLiteDialect::double_type() const { return "REAL"; }
+// Booleans are the integers 1 and 0 in this engine.
+std::optional<std::string_view> SqLiteDialect::boolean_to_string() const {
+  return "(CASE {0} WHEN 1 THEN 'true' WHEN 0 THEN 'false' END)";
+}
+std::string_view SqLiteDialect::unnest_phrase() const { return "JSON_EACH({0}) as {1}"; }
+std::string_view SqLiteDialect::array_phrase() const { return "JSON_ARRAY(%s)"; }
+int SqLiteDialect::group_by_spec_by() const { return 2; }
+
+// Records are JSON objects: a table row's column is a plain dotted name, a
+// record value's field is read out of the JSON text. The path is a double-quoted
+// token, so a double quote inside a (backquoted) field name is doubled.
+std::string SqLiteDialect::subscript(std::string_view record, std::string_view field,
+                                     bool row) const {
+  if (row) return std::string(record) + "." + record_field(field);
+  return "JSON_EXTRACT(" + std::string(record) + ", " +
+         quoted_doubling("$." + record_field(field), '"') + ")";
+}
+
+std::string SqLiteDialect::record_field(std::string_view name) const { return std::string(name); }
+
+std::string SqLiteDialect::float_literal(std::string_view text) const {
+  return sqlite_float_literal(text);
+}
+
+// The keys are text literals, so a quote inside a (backquoted) field name is
+// doubled like any other literal's.
+std::string SqLiteDialect::record_literal(const std::vector<RecordLiteralField>& fields) const {
+  std::string out = "JSON_OBJECT(";
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) out += ", ";
+    out += single_quoted_literal(fields[i].name) + ", " + fields[i].sql;
+  }
+  return out + ")";
+}
+
+bool SqLiteDialect::decorate_combine_rule() const { return true; }
+
+// REGEXP calls the regexp() function that the host registers.
+std::string SqLiteDialect::regex_match_condition(std::string_view expression,
+                                                 std::string_view pattern) const {
+  return std::string(expression) + " REGEXP " + str_literal(pattern);
+}
+
+std::string SqLiteDialect::string_cast(std::string_view sql) const {
+  return "CAST(" + std::string(sql) + " AS TEXT)";
+}
+
+std::string_view SqLiteDialect::today_relation_sql() const {
+  return "(SELECT date('now') AS date)";
+}
+
+std::string_view SqLiteDialect::now_relation_sql() const {
+  return "(SELECT datetime('now') AS timestamp)";
+}
+
+}  // namespace mirtova

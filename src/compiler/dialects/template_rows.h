@@ -1,0 +1,25 @@
+// The per-engine override rows of the function and operator template tables.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+namespace mirtova {
+
+// One row: a call or operator name and its SQL template. Both point to static
+// text of the program, so a row list is cheap to build at each call.
+struct TemplateRow {
+  std::string_view name;
+  std::string_view sql;
+};
+// Rows in their listed order; a later row with an already seen name replaces it
+// when the rows are merged into a map.
+using TemplateRows = std::vector<TemplateRow>;
+
+// An engine's own function-template rows (built over the base rows). `engine` is
+// one of the seven engine names; any other name gets no rows.
+TemplateRows function_template_rows(std::string_view engine);
+// An engine's own infix-operator rows, likewise.
+TemplateRows operator_template_rows(std::string_view engine);
+
+}  // namespace mirtova

@@ -1,0 +1,22 @@
+// The override rows of each engine's function and operator templates.
+#pragma once
+
+#include "compiler/dialects/template_rows.h"
+
+namespace mirtova {
+
+TemplateRows duckdb_function_rows();
+TemplateRows duckdb_operator_rows();
+TemplateRows databricks_function_rows();
+TemplateRows databricks_operator_rows();
+TemplateRows presto_function_rows();
+TemplateRows trino_function_rows();
+TemplateRows presto_trino_operator_rows();
+TemplateRows psql_function_rows();
+TemplateRows psql_operator_rows();
+TemplateRows sqlite_function_rows();
+TemplateRows sqlite_operator_rows();
+TemplateRows bigquery_function_rows();
+TemplateRows bigquery_operator_rows();
+
+}  // namespace mirtova

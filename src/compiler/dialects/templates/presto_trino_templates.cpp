@@ -1,0 +1,55 @@
+// Presto's and Trino's own function and operator templates: one operator table,
+// and function rows that differ only in "ToString".
+#include "compiler/dialects/templates/engine_rows.h"
+
+namespace mirtova {
+
+TemplateRows presto_function_rows() {
+  return {
+      {"Repeat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE ARRAY_JOIN(REPEAT({0}, {1}), '') END))t"},
+      {"StartsWith", R"t(starts_with(CAST({0} AS VARCHAR), CAST({1} AS VARCHAR)))t"},
+      {"EndsWith", R"t(starts_with(REVERSE(CAST({0} AS VARCHAR)), REVERSE(CAST({1} AS VARCHAR))))t"},
+      {"Range", R"t(FILTER(SEQUENCE(0, {0}), x -> x < {0}))t"},
+      {"ToString", R"t(CAST(%s AS VARCHAR))t"},
+      {"StringAgg", R"t((CASE WHEN COUNT({0}) > 0 THEN ARRAY_JOIN(ARRAY_AGG(CAST({0} AS VARCHAR)), ',') END))t"},
+      {"Join", R"t(ARRAY_JOIN({0}, {1}))t"},
+      {"ToInt64", R"t(CAST(%s AS BIGINT))t"},
+      {"ToFloat64", R"t(CAST(%s AS DOUBLE))t"},
+      {"AnyValue", R"t(ARBITRARY(%s))t"},
+      {"ArrayConcat", R"t({0} || {1})t"},
+      {"Size", R"t(CARDINALITY({0}))t"},
+      {"Log", R"t(LN({0}))t"},
+      {"Agg++", R"t(FLATTEN(ARRAY_AGG({0})))t"},
+      {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE ELEMENT_AT({0}, {1} + 1) END))t"},
+  };
+}
+
+TemplateRows trino_function_rows() {
+  return {
+      {"Repeat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE ARRAY_JOIN(REPEAT({0}, {1}), '') END))t"},
+      {"StartsWith", R"t(starts_with(CAST({0} AS VARCHAR), CAST({1} AS VARCHAR)))t"},
+      {"EndsWith", R"t(starts_with(REVERSE(CAST({0} AS VARCHAR)), REVERSE(CAST({1} AS VARCHAR))))t"},
+      {"Range", R"t(FILTER(SEQUENCE(0, {0}), x -> x < {0}))t"},
+      {"ToString", R"t(element_at(transform(filter(ARRAY[{0}], v -> v IS NOT NULL), v -> IF(typeof(v) LIKE 'timestamp%', CAST(v AS VARCHAR), format('%s', v))), 1))t"},
+      {"StringAgg", R"t((CASE WHEN COUNT({0}) > 0 THEN ARRAY_JOIN(ARRAY_AGG(CAST({0} AS VARCHAR)), ',') END))t"},
+      {"Join", R"t(ARRAY_JOIN({0}, {1}))t"},
+      {"ToInt64", R"t(CAST(%s AS BIGINT))t"},
+      {"ToFloat64", R"t(CAST(%s AS DOUBLE))t"},
+      {"AnyValue", R"t(ARBITRARY(%s))t"},
+      {"ArrayConcat", R"t({0} || {1})t"},
+      {"Size", R"t(CARDINALITY({0}))t"},
+      {"Log", R"t(LN({0}))t"},
+      {"Agg++", R"t(FLATTEN(ARRAY_AGG({0})))t"},
+      {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE ELEMENT_AT({0}, {1} + 1) END))t"},
+  };
+}
+
+TemplateRows presto_trino_operator_rows() {
+  return {
+      {"/", R"t(CAST(%s AS DOUBLE) / NULLIF(%s, 0))t"},
+      {"++", R"t(CONCAT(%s, %s))t"},
+      {"in", R"t(CONTAINS({1}, {0}))t"},
+  };
+}
+
+}  // namespace mirtova

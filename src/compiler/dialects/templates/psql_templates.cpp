@@ -1,0 +1,39 @@
+// PostgreSQL's own function and operator templates, over the shared base rows.
+#include "compiler/dialects/templates/engine_rows.h"
+
+namespace mirtova {
+
+TemplateRows psql_function_rows() {
+  return {
+      {"RegexpContains", R"t(({0} ~ {1}))t"},
+      {"RegexpReplace", R"t(regexp_replace({0}, {1}, {2}, 'g'))t"},
+      {"RegexpExtract", R"t(SUBSTRING({0} FROM {1}))t"},
+      {"Div", R"t(CAST((CASE WHEN (({0}) < 0) <> (({1}) < 0) THEN CEIL(CAST({0} AS double precision) / NULLIF({1}, 0)) ELSE FLOOR(CAST({0} AS double precision) / NULLIF({1}, 0)) END) AS BIGINT))t"},
+      {"Range", R"t(COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, {0} - 1) as x), '{}'))t"},
+      {"RangeOf", R"t((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, ARRAY_LENGTH({0}, 1) - 1) as x))t"},
+      {"StringAgg", R"t(STRING_AGG(CAST({0} AS TEXT), ','))t"},
+      {"ToString", R"t(CAST(%s AS TEXT))t"},
+      {"ToInt64", R"t(CAST(ROUND(CAST(%s AS numeric)) AS BIGINT))t"},
+      {"Round", R"t(ROUND(CAST(%s AS numeric)))t"},
+      {"ToFloat64", R"t(CAST(%s AS double precision))t"},
+      {"Element", R"t(({0})[{1} + 1])t"},
+      {"Size", R"t(CARDINALITY({0}))t"},
+      {"Count", R"t(COUNT(DISTINCT {0}))t"},
+      {"MagicalEntangle", R"t((CASE WHEN {1} = 0 THEN {0} ELSE NULL END))t"},
+      {"ArrayConcat", R"t({0} || {1})t"},
+      {"Split", R"t((CASE WHEN {0} = '' THEN ARRAY[''] ELSE STRING_TO_ARRAY({0}, {1}) END))t"},
+      {"AnyValue", R"t((ARRAY_AGG(%s))[1])t"},
+      {"Log", R"t(LN(%s))t"},
+  };
+}
+
+TemplateRows psql_operator_rows() {
+  return {
+      {"/", R"t(CAST(%s AS double precision) / NULLIF(%s, 0))t"},
+      {"%", R"t(MOD(CAST(%s AS numeric), NULLIF(CAST(%s AS numeric), 0)))t"},
+      {"++", R"t(%s || %s)t"},
+      {"in", R"t(%s = ANY(%s))t"},
+  };
+}
+
+}  // namespace mirtova

@@ -1,0 +1,46 @@
+// SQLite's own function and operator templates, over the shared base rows.
+#include "compiler/dialects/templates/engine_rows.h"
+
+namespace mirtova {
+
+TemplateRows sqlite_function_rows() {
+  return {
+      {"Strpos", R"t(INSTR({0}, {1}))t"},
+      {"Lpad", R"t((CASE WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) || {0} END))t"},
+      {"Rpad", R"t((CASE WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE {0} || SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) END))t"},
+      {"Repeat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE REPLACE(HEX(ZEROBLOB({1})), '00', {0}) END))t"},
+      {"Reverse", R"t((WITH RECURSIVE mirtova_r(i, t) AS (SELECT LENGTH({0}), '' UNION ALL SELECT i - 1, t || SUBSTR({0}, i, 1) FROM mirtova_r WHERE i > 0) SELECT t FROM mirtova_r WHERE i = 0))t"},
+      {"RegexpContains", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} REGEXP {1} END))t"},
+      {"Div", R"t(CAST((CASE WHEN (({0}) < 0) <> (({1}) < 0) THEN CEIL(CAST({0} AS REAL) / NULLIF({1}, 0)) ELSE FLOOR(CAST({0} AS REAL) / NULLIF({1}, 0)) END) AS INTEGER))t"},
+      {"ToInt64", R"t((SELECT CASE WHEN typeof(v) = 'real' THEN CAST(ROUND(v) AS INTEGER) ELSE CAST(v AS INTEGER) END FROM (SELECT {0} AS v)))t"},
+      {"Set", R"t(DistinctListAgg({0}))t"},
+      {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE JSON_EXTRACT({0}, '$[' || {1} || ']') END))t"},
+      {"Range", R"t((select json_group_array(n) from (with recursive t as(select 0 as n union all select n + 1 as n from t where n + 1 < {0}) select n from t) where n < {0}))t"},
+      {"ValueOfUnnested", R"t({0}.value)t"},
+      {"List", R"t((CASE WHEN COUNT(*) = 0 THEN NULL ELSE JSON_GROUP_ARRAY({0}) END))t"},
+      {"Size", R"t(JSON_ARRAY_LENGTH({0}))t"},
+      {"Join", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE COALESCE((SELECT GROUP_CONCAT(value, {1}) FROM (SELECT value FROM JSON_EACH({0}) WHERE value IS NOT NULL ORDER BY key)), '') END))t"},
+      {"Count", R"t(COUNT(DISTINCT {0}))t"},
+      {"StringAgg", R"t(GROUP_CONCAT(%s))t"},
+      {"Sort", R"t(SortList({0}))t"},
+      {"MagicalEntangle", R"t(MagicalEntangle({0}, {1}))t"},
+      {"Format", R"t(Printf(%s))t"},
+      {"Least", R"t(MIN(%s))t"},
+      {"Greatest", R"t(MAX(%s))t"},
+      {"ToString", R"t(CAST(%s AS TEXT))t"},
+      {"DateAddDay", R"t(DATE({0}, {1} || ' days'))t"},
+      {"DateDiffDay", R"t(CAST(JULIANDAY({0}) - JULIANDAY({1}) AS INT64))t"},
+      {"SomeValue", R"t(ARRAY_AGG({0} IGNORE NULLS LIMIT 1)[OFFSET(0)])t"},
+  };
+}
+
+TemplateRows sqlite_operator_rows() {
+  return {
+      {"/", R"t(CAST(%s AS REAL) / NULLIF(%s, 0))t"},
+      {"++", R"t((%s) || (%s))t"},
+      {"%", R"t((({0}) - ({1}) * CAST(({0}) / NULLIF({1}, 0) AS INTEGER)))t"},
+      {"in", R"t(IN_LIST(%s, %s))t"},
+  };
+}
+
+}  // namespace mirtova

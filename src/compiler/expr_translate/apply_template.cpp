@@ -1,0 +1,128 @@
+// Template filling in one pass over the template.
+#include "compiler/expr_translate/apply_template.h"
+
+#include <cstddef>
+
+namespace mirtova {
+namespace {
+
+bool names_positional(std::string_view tmpl) {
+  return tmpl.find("{0}") != std::string_view::npos || tmpl.find("{1}") != std::string_view::npos ||
+         tmpl.find("{2}") != std::string_view::npos;
+}
+
+size_t count_percent_s(std::string_view tmpl) {
+  size_t count = 0;
+  for (size_t at = tmpl.find("%s"); at != std::string_view::npos; at = tmpl.find("%s", at + 2)) {
+    ++count;
+  }
+  return count;
+}
+
+// Reads "{digits}" at `at`; answers the index and the length of the placeholder.
+bool read_index(std::string_view tmpl, size_t at, size_t& index, size_t& length) {
+  if (tmpl[at] != '{') return false;
+  size_t i = at + 1;
+  size_t value = 0;
+  while (i < tmpl.size() && tmpl[i] >= '0' && tmpl[i] <= '9') {
+    if (value > 100000) return false;  // no template has such an index
+    value = value * 10 + static_cast<size_t>(tmpl[i] - '0');
+    ++i;
+  }
+  if (i == at + 1 || i >= tmpl.size() || tmpl[i] != '}') return false;
+  // "{01}" is not the placeholder of argument 1.
+  if (tmpl[at + 1] == '0' && i - at - 1 > 1) return false;
+  index = value;
+  length = i + 1 - at;
+  return true;
+}
+
+std::string fill_positional(std::string_view tmpl, const std::vector<std::string>& args) {
+  std::string out;
+  out.reserve(tmpl.size() + 16);
+  size_t i = 0;
+  while (i < tmpl.size()) {
+    size_t index = 0;
+    size_t length = 0;
+    if (read_index(tmpl, i, index, length) && index < args.size()) {
+      out += args[index];
+      i += length;
+    } else {
+      out += tmpl[i];
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string fill_sequential(std::string_view tmpl, const std::vector<std::string>& args) {
+  size_t total = tmpl.size();
+  for (const std::string& a : args) total += a.size();
+  std::string out;
+  out.reserve(total);
+  size_t next = 0;
+  size_t i = 0;
+  while (i < tmpl.size()) {
+    if (tmpl[i] == '%' && i + 1 < tmpl.size() && tmpl[i + 1] == 's') {
+      if (next < args.size()) {
+        out += args[next++];
+      } else {
+        out += "%s";
+      }
+      i += 2;
+    } else {
+      out += tmpl[i];
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string join(const std::vector<std::string>& args, std::string_view sep) {
+  std::string out;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (i > 0) out += sep;
+    out += args[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string apply_template(std::string_view tmpl, const std::vector<std::string>& args) {
+  if (names_positional(tmpl)) return fill_positional(tmpl, args);
+  if (count_percent_s(tmpl) == 1 && args.size() >= 2) {
+    std::string out(tmpl);
+    size_t at = out.find("%s");
+    out.replace(at, 2, join(args, ", "));
+    return out;
+  }
+  return fill_sequential(tmpl, args);
+}
+
+std::string apply_operator_template(std::string_view tmpl, const std::string& left,
+                                    const std::string& right) {
+  if (tmpl.find("{left}") == std::string_view::npos && tmpl.find("{right}") == std::string_view::npos) {
+    return apply_template(tmpl, {left, right});
+  }
+  // One pass, for the same reason as apply_template: an operand's text is never
+  // searched for the other operand's placeholder.
+  std::string out;
+  out.reserve(tmpl.size() + left.size() + right.size());
+  size_t i = 0;
+  while (i < tmpl.size()) {
+    if (tmpl.compare(i, 6, "{left}") == 0) {
+      out += left;
+      i += 6;
+    } else if (tmpl.compare(i, 7, "{right}") == 0) {
+      out += right;
+      i += 7;
+    } else {
+      out += tmpl[i];
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace mirtova

@@ -1,0 +1,25 @@
+// Filling of function and operator templates with the SQL of their arguments.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mirtova {
+
+// Fills "{0}".."{n}" by position when the template names "{0}", "{1}" or "{2}";
+// otherwise a lone "%s" takes all arguments joined by ", ", and several "%s"
+// take one argument each, left to right. Missing arguments leave their
+// placeholder in place; surplus arguments are dropped.
+//
+// Every placeholder is replaced in one left-to-right pass over the template, so
+// text that an argument brings (a user's string literal holding "{1}", say) is
+// copied as it is and never read as a placeholder.
+std::string apply_template(std::string_view tmpl, const std::vector<std::string>& args);
+
+// Fills an operator template: "{left}" and "{right}" when it names either,
+// otherwise as apply_template with the two operands. Not yet wrapped in brackets.
+std::string apply_operator_template(std::string_view tmpl, const std::string& left,
+                                    const std::string& right);
+
+}  // namespace mirtova

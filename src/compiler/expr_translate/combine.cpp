@@ -1,0 +1,139 @@
+// Combines as sub-queries: through the program in general, and directly over
+// the unnested list for a combine that only ranges over one list.
+#include <set>
+
+#include "compiler/dialects/dialect.h"
+#include "compiler/expr_translate/apply_template.h"
+#include "compiler/expr_translate/expr_translator.h"
+
+namespace mirtova {
+namespace {
+
+using SqlResult = Result<std::string, CompileError>;
+
+// Variables named anywhere below `node`; false when a nested combine is met (its
+// variables have their own scope, which only the program can resolve).
+bool collect_variables(const Json& node, std::set<std::string, std::less<>>& names) {
+  std::vector<const Json*> stack{&node};
+  while (!stack.empty()) {
+    const Json* at = stack.back();
+    stack.pop_back();
+    if (at->is_array()) {
+      for (const Json& item : at->as_array()) stack.push_back(&item);
+    } else if (at->is_object()) {
+      for (const auto& [key, value] : at->as_object()) {
+        if (key == "combine") return false;
+        if (key == "variable") {
+          const Json* name = value.get("var_name");
+          if (name != nullptr) names.insert(name->is_str() ? name->as_str() : name->compact());
+        } else {
+          stack.push_back(&value);
+        }
+      }
+    }
+  }
+  return true;
+}
+
+// The aggregating call of a combine's head: "quoril_value"'s aggregation.
+const Json* aggregating_call(const Json& rule) {
+  const Json* entries = rule.at("head").at("record").get("field_value");
+  if (entries == nullptr || entries->size() != 1) return nullptr;
+  const Json* aggregation = entries->as_array()[0].at("value").get("aggregation");
+  if (aggregation == nullptr) return nullptr;
+  const Json* expression = aggregation->get("expression");
+  return expression != nullptr ? expression->get("call") : nullptr;
+}
+
+}  // namespace
+
+Result<std::string, CompileError> ExprTranslator::convert_combine(const Json& rule) {
+  if (subquery_translator == nullptr) {
+    return CompileError("Combine expressions require a subquery translator");
+  }
+  TRY(std::optional<std::string> over_list, combine_of_lists(rule));
+  if (over_list) return *over_list;
+  TRY(std::string sql, subquery_translator->translate_rule(rule, vocabulary, variable_types, true));
+  if (dialect->name() == "psql") {
+    if (std::optional<std::string> type = subquery_translator->combine_psql_type(rule)) {
+      return "CAST((" + sql + ") AS " + *type + ")";
+    }
+  }
+  return "(" + sql + ")";
+}
+
+Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_lists(const Json& rule) {
+  using Optional = std::optional<std::string>;
+  // Databricks would have to open its FROM with a LATERAL view, which it refuses.
+  if (dialect->name() == "databricks") return Optional();
+  const Json* call = aggregating_call(rule);
+  if (call == nullptr) return Optional();
+  std::vector<const Json*> aggregated = call_arguments(*call);
+  auto aggregate = functions->find(call->at("predicate_name").as_str());
+  if (aggregate == functions->end() || aggregated.size() != 1) return Optional();
+  const Json* body = rule.get("body");
+  if (body == nullptr) return Optional();
+
+  // Exactly one inclusion of a new variable in a list the rule already knows;
+  // every other conjunct a condition over that variable and the rule's own.
+  const Json* inclusion = nullptr;
+  std::vector<const Json*> conditions;
+  for (const Json& conjunct : body->at("conjunction").at("conjunct").as_array()) {
+    if (const Json* found = conjunct.get("inclusion")) {
+      if (inclusion != nullptr) return Optional();
+      inclusion = found;
+    } else if (const Json* predicate = conjunct.get("predicate")) {
+      if (!is_boolean_expression(Json::object({{"call", *predicate}}))) return Optional();
+      conditions.push_back(predicate);
+    } else {
+      return Optional();
+    }
+  }
+  if (inclusion == nullptr) return Optional();
+  const Json* element = inclusion->at("element").get("variable");
+  if (element == nullptr) return Optional();
+  const Json& name_node = element->at("var_name");
+  std::string element_name = name_node.is_str() ? name_node.as_str() : name_node.compact();
+  if (element_name == "_" || vocabulary.count(element_name) > 0) return Optional();
+
+  std::set<std::string, std::less<>> used;
+  const Json& list = inclusion->at("list");
+  if (!collect_variables(list, used) || used.count(element_name) > 0) return Optional();
+  for (const std::string& name : used) {
+    if (vocabulary.count(name) == 0) return Optional();
+  }
+  used.clear();
+  if (!collect_variables(*aggregated[0], used)) return Optional();
+  for (const Json* condition : conditions) {
+    if (!collect_variables(*condition, used)) return Optional();
+  }
+  for (const std::string& name : used) {
+    if (name != element_name && vocabulary.count(name) == 0) return Optional();
+  }
+
+  // The element is read through the engine's own access to an unnested value,
+  // under the alias mirtova_u0.
+  const std::string alias = "mirtova_u0";
+  auto unnested = functions->find("ValueOfUnnested");
+  std::string element_sql = unnested != functions->end() ? apply_template(unnested->second, {alias}) : alias;
+
+  TRY(std::string list_sql, convert_to_sql_expecting(list, Type::any()));
+  Type list_type = value_type(list);
+  bool of_records = list_type.is_list() && list_type.element().is_record();
+  std::string phrase(of_records ? dialect->unnest_records_phrase() : dialect->unnest_phrase());
+  std::string from = apply_template(phrase, {list_sql, alias});
+
+  ExprTranslator inner = scoped({{element_name, element_sql}});
+  if (list_type.is_list()) inner.variable_types.insert_or_assign(element_name, list_type.element());
+  TRY(std::string value, inner.convert_to_sql_expecting(*aggregated[0], Type::any()));
+  std::vector<std::string> tests;
+  for (const Json* condition : conditions) {
+    TRY(std::string test, inner.convert_to_sql_expecting(Json::object({{"call", *condition}}), Type::boolean()));
+    tests.push_back(std::move(test));
+  }
+  std::string sql = "(SELECT " + apply_template(aggregate->second, {value}) + " FROM " + from;
+  for (size_t i = 0; i < tests.size(); ++i) sql += (i == 0 ? " WHERE " : " AND ") + tests[i];
+  return Optional(sql + ")");
+}
+
+}  // namespace mirtova

@@ -1,0 +1,449 @@
+// The conversion proper: one syntax-tree expression to SQL text.
+#include <array>
+
+#include "common/internal_fault.h"
+#include "compiler/dialects/dialect.h"
+#include "compiler/dialects/number_text.h"
+#include "compiler/dialects/quoting.h"
+#include "compiler/expr_translate/apply_template.h"
+#include "compiler/expr_translate/expr_translator.h"
+
+namespace mirtova {
+namespace {
+
+using SqlResult = Result<std::string, CompileError>;
+
+CompileError error(std::string message) { return CompileError(std::move(message)); }
+
+std::string join(const std::vector<std::string>& parts, std::string_view sep) {
+  std::string out;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) out += sep;
+    out += parts[i];
+  }
+  return out;
+}
+
+const std::string* text_of_string_literal(const Json& expr) {
+  const Json* literal = expr.get("literal");
+  if (literal == nullptr) return nullptr;
+  const Json* the_string = literal->get("the_string");
+  if (the_string == nullptr) return nullptr;
+  const Json* text = the_string->get("the_string");
+  return text != nullptr && text->is_str() ? &text->as_str() : nullptr;
+}
+
+// Digits with an optional sign, point and exponent: the numbers SQL reads as
+// numbers.
+bool is_numeral(std::string_view text) {
+  if (text.empty()) return false;
+  bool digit = false;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c != '.' && c != '+' && c != '-' && c != 'e' && c != 'E') {
+      return false;
+    }
+  }
+  return digit;
+}
+
+// Whether the call's entries are the two operands of an infix operator.
+bool is_infix_call(const Json& call) {
+  const Json* entries = call.at("record").get("field_value");
+  if (entries == nullptr || entries->size() != 2) return false;
+  const Json* left = entries->as_array()[0].get("field");
+  const Json* right = entries->as_array()[1].get("field");
+  return left != nullptr && right != nullptr && left->is_str() && right->is_str() &&
+         left->as_str() == "left" && right->as_str() == "right";
+}
+
+std::string field_name(const Json& field) {
+  if (field.is_int()) return "col" + std::to_string(field.as_int());
+  return field.as_str();
+}
+
+std::string variable_name(const Json& variable) {
+  const Json& name = variable.at("var_name");
+  return name.is_str() ? name.as_str() : name.compact();
+}
+
+// "{0} IS NULL OR {1} IS NULL ..." and "{0}, {1}, ..." for n arguments.
+std::string null_guarded_template(std::string_view function, size_t n) {
+  std::string tests;
+  std::string places;
+  for (size_t i = 0; i < n; ++i) {
+    std::string place = "{" + std::to_string(i) + "}";
+    if (i > 0) {
+      tests += " OR ";
+      places += ", ";
+    }
+    tests += place + " IS NULL";
+    places += place;
+  }
+  return "(CASE WHEN " + tests + " THEN NULL ELSE " + std::string(function) + "(" + places + ") END)";
+}
+
+// A SQL type name given as text: letters, digits, blanks, "_", and one bracketed
+// list of digits and commas, so that no user text reaches SQL unchecked.
+bool is_plain_type_name(std::string_view text) {
+  if (text.empty()) return false;
+  bool in_brackets = false;
+  for (char c : text) {
+    bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ' ';
+    bool digit = c >= '0' && c <= '9';
+    if (in_brackets) {
+      if (c == ')') {
+        in_brackets = false;
+      } else if (!digit && c != ',' && c != ' ') {
+        return false;
+      }
+    } else if (c == '(') {
+      in_brackets = true;
+    } else if (!word && !digit) {
+      return false;
+    }
+  }
+  return !in_brackets;
+}
+
+}  // namespace
+
+SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type& expected) {
+  // The hints reach every node below from here, so the inner conversions do not
+  // hint again (which would walk each subtree once per level above it).
+  hint_types(expr, expected);
+  return convert(expr);
+}
+
+SqlResult ExprTranslator::convert(const Json& expr) {
+  if (!expr.is_object()) throw InternalFault("expected object, got " + std::string(kind_name(expr.kind())));
+  if (const Json* literal = expr.get("literal")) return convert_literal(expr, *literal);
+  if (const Json* variable = expr.get("variable")) {
+    std::string name = variable_name(*variable);
+    auto found = vocabulary.find(name);
+    if (found == vocabulary.end()) {
+      return error("Variable '" + name +
+                   "' is not given a value in this rule: bind it with a predicate, an equality or an "
+                   "inclusion.");
+    }
+    return found->second;
+  }
+  if (const Json* record = expr.get("record")) return convert_record(expr, *record);
+  if (const Json* subscript = expr.get("subscript")) {
+    const Json& target = subscript->at("record");
+    const std::string& field =
+        subscript->at("subscript").at("literal").at("the_symbol").at("symbol").as_str();
+    TRY(std::string sql, convert(target));
+    return dialect->subscript(sql, field, false);
+  }
+  if (const Json* implication = expr.get("implication")) return convert_implication(*implication);
+  if (const Json* combine = expr.get("combine")) return convert_combine(*combine);
+  if (const Json* call = expr.get("call")) return convert_call(*call);
+  throw InternalFault("expression of no known kind: " + expr.compact());
+}
+
+SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal) {
+  if (const Json* number = literal.get("the_number")) {
+    const std::string& text = number->at("number").as_str();
+    // The words inf, infinity and nan are numbers to the parser, but written
+    // as they are they would name a column; no engine-neutral literal exists.
+    if (!is_numeral(text)) return error("The number " + text + " has no SQL literal; write it as a calculation.");
+    if (text.find('.') != std::string::npos) return dialect->float_literal(text);
+    return text;
+  }
+  if (const std::string* text = text_of_string_literal(expr)) return dialect->str_literal(*text);
+  if (const Json* the_bool = literal.get("the_bool")) return the_bool->at("the_bool").as_str();
+  const Type* hint = hint_of(expr);
+  Type element = hint != nullptr && hint->is_list() ? hint->element() : Type::any();
+  if (literal.has("the_null")) {
+    if (hint != nullptr && hint->is_list()) {
+      if (std::optional<std::string> typed = dialect->typed_array("null", element)) return *typed;
+    }
+    return std::string("null");
+  }
+  if (const Json* list = literal.get("the_list")) {
+    std::vector<std::string> items;
+    if (const Json* elements = list->get("element")) {
+      for (const Json& item : elements->as_array()) {
+        TRY(std::string sql, convert(item));
+        items.push_back(std::move(sql));
+      }
+    }
+    if (items.empty()) {
+      std::string empty = dialect->empty_array_literal();
+      if (hint != nullptr && hint->is_list()) {
+        if (std::optional<std::string> typed = dialect->typed_array(empty, element)) return *typed;
+      }
+      return empty;
+    }
+    return apply_template(dialect->array_phrase(), items);
+  }
+  if (const Json* predicate = literal.get("the_predicate")) {
+    return dialect->predicate_literal(predicate->at("predicate_name").as_str());
+  }
+  if (const Json* record = literal.get("the_record")) return convert_record(expr, *record);
+  throw InternalFault("literal of no known kind: " + literal.compact());
+}
+
+SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
+  std::vector<RecordLiteralField> fields;
+  FieldTypes types;
+  for (const Json& entry : record.at("field_value").as_array()) {
+    const Json& value = entry.at("value");
+    const Json* expression = value.get("expression");
+    if (expression == nullptr) throw InternalFault("record entry without expression: " + entry.compact());
+    std::string name = field_name(entry.at("field"));
+    if (name == "*") {
+      return error("A record value cannot hold the rest of another record (.." +
+                   (expression->has("variable") ? variable_name(expression->at("variable")) : std::string()) +
+                   ").");
+    }
+    TRY(std::string sql, convert(*expression));
+    types.emplace_back(name, value_type(*expression));
+    fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
+  }
+  hinted_fields(node, types);
+  Type::Fields closed;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    fields[i].type = types[i].second;
+    closed.insert_or_assign(types[i].first, types[i].second);
+  }
+  if (subquery_translator != nullptr) {
+    subquery_translator->register_record_type(Type::closed_record(std::move(closed)));
+  }
+  return dialect->record_literal(fields);
+}
+
+SqlResult ExprTranslator::convert_implication(const Json& implication) {
+  std::string sql = "(CASE";
+  for (const Json& branch : implication.at("if_then").as_array()) {
+    TRY(std::string condition, convert(branch.at("condition")));
+    const Json& consequence = branch.at("consequence");
+    TRY(std::string value, convert(consequence));
+    sql += " WHEN " + condition + " THEN " + value;
+  }
+  const Json& otherwise = implication.at("otherwise");
+  TRY(std::string value, convert(otherwise));
+  sql += " ELSE " + value + " END)";
+  return sql;
+}
+
+SqlResult ExprTranslator::convert_arguments(const std::vector<const Json*>& args,
+                                            std::vector<std::string>& out) {
+  for (const Json* arg : args) {
+    TRY(std::string sql, convert(*arg));
+    out.push_back(std::move(sql));
+  }
+  return std::string();
+}
+
+SqlResult ExprTranslator::convert_call(const Json& call) {
+  const std::string& name = call.at("predicate_name").as_str();
+  std::vector<const Json*> args = call_arguments(call);
+
+  if (std::optional<ArityRange> range = built_in_function_arity_range(name)) {
+    int count = static_cast<int>(args.size());
+    if (count < range->least || count > range->most) {
+      return error("Built-in function " + name + " expects " + std::to_string(range->least) + "-" +
+                   std::to_string(range->most) + " arguments, got " + std::to_string(count));
+    }
+  }
+
+  if (name == "FlagValue") {
+    const std::string* text = args.size() == 1 ? text_of_string_literal(*args[0]) : nullptr;
+    if (text == nullptr) return error("FlagValue takes one argument, the flag's name as a text literal.");
+    std::string_view flag(*text);
+    while (!flag.empty() && (flag.front() == '"' || flag.front() == '\'')) flag.remove_prefix(1);
+    while (!flag.empty() && (flag.back() == '"' || flag.back() == '\'')) flag.remove_suffix(1);
+    auto found = flag_values->find(flag);
+    if (found == flag_values->end()) return error("Undefined flag: " + std::string(flag));
+    return dialect->str_literal(found->second);
+  }
+  if (name == "SqlExpr") return convert_sql_expr(args);
+  if (name == "If") {
+    std::vector<std::string> sql;
+    TRY_VOID(convert_arguments(args, sql));
+    return apply_template("(CASE WHEN {0} THEN {1} ELSE {2} END)", sql);
+  }
+  if (name == "In" && args.size() == 2) {
+    auto op = operators->find("in");
+    std::vector<std::string> sql;
+    TRY_VOID(convert_arguments(args, sql));
+    if (op != operators->end()) return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
+  }
+  if (name == "Cast" || name == "TryCast") {
+    const std::string* type = args.size() == 2 ? text_of_string_literal(*args[1]) : nullptr;
+    if (type == nullptr || !is_plain_type_name(*type)) {
+      return error(name + " takes a value and the name of an SQL type as a text literal.");
+    }
+    TRY(std::string value, convert(*args[0]));
+    return std::string(name == "Cast" ? "CAST(" : "TRY_CAST(") + value + " AS " + *type + ")";
+  }
+  if (name.starts_with("Cumulative") || name.starts_with("Window")) {
+    std::string_view rest = std::string_view(name).substr(name.starts_with("Window") ? 6 : 10);
+    if (rest == "Sum" || rest == "Max" || rest == "Min") return convert_window(name, args);
+  }
+  if (name == "Round" && args.size() == 2) {
+    std::vector<std::string> sql;
+    TRY_VOID(convert_arguments(args, sql));
+    return apply_template(round_to_digits_template(*dialect), sql);
+  }
+  if (!args.empty()) {
+    Type first = value_type(*args[0]);
+    std::optional<std::string> special;
+    if (name == "ToString" && first.is_number()) {
+      special = dialect->number_to_string();
+    } else if (name == "ToString" && first.is_bool()) {
+      if (auto tmpl = dialect->boolean_to_string()) special = std::string(*tmpl);
+    } else if (name == "ToInt64" && first.is_string()) {
+      if (auto tmpl = dialect->int64_of_text()) special = std::string(*tmpl);
+    } else if ((name == "Min" || name == "Max") && first.is_bool()) {
+      if (auto pair = dialect->boolean_min_max()) special = std::string(name == "Min" ? pair->first : pair->second);
+    }
+    if (special) {
+      std::vector<std::string> sql;
+      TRY_VOID(convert_arguments(args, sql));
+      return apply_template(*special, sql);
+    }
+  }
+  if ((name == "Least" || name == "Greatest") && args.size() >= 2 && dialect->null_guarded_least_greatest()) {
+    std::vector<std::string> sql;
+    TRY_VOID(convert_arguments(args, sql));
+    return apply_template(null_guarded_template(name == "Least" ? "LEAST" : "GREATEST", args.size()), sql);
+  }
+  if (name == "Format" && dialect->format_needs_expansion()) return convert_format(args);
+
+  if (is_infix_call(call) && args.size() == 2) {
+    auto op = operators->find(name);
+    if (op != operators->end()) {
+      std::vector<std::string> sql;
+      TRY_VOID(convert_arguments(args, sql));
+      return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
+    }
+  }
+  auto function = functions->find(name);
+  if (function != functions->end()) {
+    std::vector<std::string> sql;
+    TRY_VOID(convert_arguments(args, sql));
+    return apply_template(function->second, sql);
+  }
+  return convert_predicate_call(call);
+}
+
+SqlResult ExprTranslator::convert_sql_expr(const std::vector<const Json*>& args) {
+  const std::string* text = args.empty() ? nullptr : text_of_string_literal(*args[0]);
+  if (text == nullptr || args.size() > 2) {
+    return error("SqlExpr takes a text literal and a record of the values it names.");
+  }
+  Vocabulary values;
+  if (args.size() == 2) {
+    const Json* record = args[1]->get("record");
+    if (record == nullptr) {
+      if (const Json* literal = args[1]->get("literal")) record = literal->get("the_record");
+    }
+    if (record == nullptr) return error("SqlExpr takes a text literal and a record of the values it names.");
+    for (const Json& entry : record->at("field_value").as_array()) {
+      const Json* expression = entry.at("value").get("expression");
+      if (expression == nullptr) continue;
+      TRY(std::string sql, convert(*expression));
+      values.insert_or_assign(field_name(entry.at("field")), std::move(sql));
+    }
+  }
+  // One pass over the text: a value's SQL is copied as it is, so braces inside a
+  // value (a user's string literal) are never taken for placeholders.
+  std::string out;
+  out.reserve(text->size());
+  size_t i = 0;
+  while (i < text->size()) {
+    if ((*text)[i] == '{') {
+      size_t close = text->find('}', i + 1);
+      if (close != std::string::npos) {
+        auto found = values.find(std::string_view(*text).substr(i + 1, close - i - 1));
+        if (found != values.end()) {
+          out += found->second;
+          i = close + 1;
+          continue;
+        }
+      }
+    }
+    out += (*text)[i];
+    ++i;
+  }
+  return out;
+}
+
+SqlResult ExprTranslator::convert_format(const std::vector<const Json*>& args) {
+  const std::string* format = args.empty() ? nullptr : text_of_string_literal(*args[0]);
+  if (format == nullptr) {
+    return error("Format needs its format as a text literal on engine " + std::string(dialect->name()) + ".");
+  }
+  std::vector<std::string> values;
+  TRY_VOID(convert_arguments(std::vector<const Json*>(args.begin() + 1, args.end()), values));
+  std::vector<std::string> parts;
+  std::string piece;
+  size_t next = 0;
+  for (size_t i = 0; i < format->size(); ++i) {
+    char c = (*format)[i];
+    if (c != '%') {
+      piece += c;
+      continue;
+    }
+    char spec = i + 1 < format->size() ? (*format)[i + 1] : '\0';
+    if (spec == '%') {
+      piece += '%';
+      ++i;
+      continue;
+    }
+    if (spec != 's' && spec != 'd') {
+      return error("Format on engine " + std::string(dialect->name()) +
+                   " knows only %s, %d and %%, not the format " + *format + ".");
+    }
+    if (next >= values.size()) {
+      return error("Format has more placeholders than values: " + *format + ".");
+    }
+    if (!piece.empty()) parts.push_back(dialect->str_literal(piece));
+    piece.clear();
+    parts.push_back(dialect->string_cast(values[next++]));
+    ++i;
+  }
+  if (!piece.empty() || parts.empty()) parts.push_back(dialect->str_literal(piece));
+  return "(" + join(parts, " || ") + ")";
+}
+
+SqlResult ExprTranslator::convert_window(std::string_view name, const std::vector<const Json*>& args) {
+  bool window = name.starts_with("Window");
+  std::string_view aggregate = name.substr(window ? 6 : 10);
+  size_t wanted = window ? 3 : 2;
+  if (args.size() != wanted) {
+    return error("Built-in function " + std::string(name) + " expects " + std::to_string(wanted) + "-" +
+                 std::to_string(wanted) + " arguments, got " + std::to_string(args.size()));
+  }
+  std::vector<std::string> sql;
+  TRY_VOID(convert_arguments(args, sql));
+  std::string function = aggregate == "Sum" ? "SUM" : aggregate == "Max" ? "MAX" : "MIN";
+  std::string frame = window ? "{2} PRECEDING" : "UNBOUNDED PRECEDING";
+  return apply_template(function + "({0}) OVER (ORDER BY {1} ROWS BETWEEN " + frame + " AND CURRENT ROW)", sql);
+}
+
+SqlResult ExprTranslator::convert_predicate_call(const Json& call) {
+  const std::string& name = call.at("predicate_name").as_str();
+  if (subquery_translator == nullptr) {
+    return error("Function " + name + " is not a built-in function of engine " + std::string(dialect->name()) +
+                 ".");
+  }
+  TRY(std::string table, subquery_translator->translate_table(name));
+  std::vector<std::string> conditions;
+  for (const Json& entry : call.at("record").at("field_value").as_array()) {
+    const Json* expression = entry.at("value").get("expression");
+    if (expression == nullptr) continue;
+    TRY(std::string sql, convert(*expression));
+    conditions.push_back(sql_column(field_name(entry.at("field")), *dialect) + " = " + sql);
+  }
+  std::string out = "(SELECT " + value_column_name + " FROM " + table;
+  // A call without arguments has no condition; an empty WHERE would not parse.
+  if (!conditions.empty()) out += " WHERE " + join(conditions, " AND ");
+  return out + ")";
+}
+
+}  // namespace mirtova

@@ -1,0 +1,115 @@
+// ExprTranslator: writes the expressions of one rule as SQL for one engine.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "common/result.h"
+#include "compiler/expr_translate/apply_template.h"
+#include "compiler/compile_error.h"
+#include "compiler/expr_translate/subquery_translator.h"
+#include "compiler/expr_translate/template_tables.h"
+#include "compiler/type_inference/types.h"
+#include "parser/json.h"
+
+namespace mirtova {
+
+class Dialect;
+
+// (variable name, SQL) pairs that a combine's scope adds to its rule's vocabulary.
+using BindingList = std::vector<std::pair<std::string, std::string>>;
+// (field name, type) pairs of a record being written.
+using FieldTypes = std::vector<std::pair<std::string, Type>>;
+
+struct ArityRange {
+  int least;
+  int most;
+};
+
+struct ArrowRecord {
+  std::optional<Json> arg;
+  std::optional<Json> value;
+};
+
+class ExprTranslator {
+ public:
+  // Takes the engine's shared template maps from the process-wide cache.
+  ExprTranslator(Vocabulary vocabulary, const Dialect& dialect, const FlagMap& flag_values);
+
+  // A copy for the inside of a combine: the bindings join (and may hide) the
+  // vocabulary; hints recorded so far are copied, later ones are not shared.
+  ExprTranslator scoped(const BindingList& bindings) const;
+
+  // The fixed argument counts of some built-in functions; none for the others.
+  static std::optional<ArityRange> built_in_function_arity_range(std::string_view name);
+
+  // Every function and operator name the translator knows for the engine.
+  static std::shared_ptr<const std::set<std::string, std::less<>>> basis_functions(
+      const Dialect& dialect);
+
+  // The conversion proper: the SQL of `expr`, written where a value of type
+  // `expected` is wanted.
+  Result<std::string, CompileError> convert_to_sql_expecting(const Json& expr, const Type& expected);
+  // The SQL of a grouping key: a constant is disguised so that GROUP BY never
+  // reads it as a column position.
+  Result<std::string, CompileError> convert_to_sql_for_group_by(const Json& expr);
+  // The SQL of a combine (a rule whose head is "Combine"), as a sub-query.
+  Result<std::string, CompileError> convert_combine(const Json& rule);
+  // A combine that only ranges over lists, written without the program; none
+  // when the combine has another shape.
+  Result<std::optional<std::string>, CompileError> combine_of_lists(const Json& rule);
+
+  // Typing services.
+  void hint_types(const Json& expr, const Type& expected);
+  Type value_type(const Json& expr) const;
+  Type record_type(const Json& record) const;
+  void hinted_fields(const Json& node, FieldTypes& fields) const;
+  // The hint recorded on a node, if any.
+  const Type* hint_of(const Json& node) const;
+
+  Vocabulary vocabulary;
+  const Dialect* dialect;
+  SharedTemplateMap functions;
+  SharedTemplateMap operators;
+  const FlagMap* flag_values;
+  std::string value_column_name = "quoril_value";
+  TypeMap variable_types;
+  SubqueryTranslator* subquery_translator = nullptr;
+
+ private:
+  // Converts without hinting first; the caller has hinted an enclosing node.
+  Result<std::string, CompileError> convert(const Json& expr);
+  Result<std::string, CompileError> convert_call(const Json& call);
+  Result<std::string, CompileError> convert_literal(const Json& expr, const Json& literal);
+  Result<std::string, CompileError> convert_record(const Json& node, const Json& record);
+  Result<std::string, CompileError> convert_implication(const Json& implication);
+  Result<std::string, CompileError> convert_arguments(const std::vector<const Json*>& args,
+                                                      std::vector<std::string>& out);
+  Result<std::string, CompileError> convert_sql_expr(const std::vector<const Json*>& args);
+  Result<std::string, CompileError> convert_format(const std::vector<const Json*>& args);
+  Result<std::string, CompileError> convert_predicate_call(const Json& call);
+  Result<std::string, CompileError> convert_window(std::string_view name,
+                                                   const std::vector<const Json*>& args);
+
+  // Keyed by node address: the rule's tree outlives the translator.
+  std::unordered_map<const Json*, Type> expression_hints_;
+};
+
+// The (arg, value) parts of an "arg -> value" record.
+ArrowRecord extract_arrow_record(const Json& expr);
+// The argument expressions of a call, in entry order (entries without an
+// "expression" left out).
+std::vector<const Json*> call_arguments(const Json& call);
+
+bool is_text_expression(const Json& expr);
+bool is_boolean_expression(const Json& expr);
+// The closed record type of a record literal, read from the syntax alone.
+Type record_literal_type(const Json& record);
+
+}  // namespace mirtova

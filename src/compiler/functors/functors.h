@@ -1,0 +1,90 @@
+// Functors: the index of a rule list that recursion unfolding and functor
+// application share (rules per predicate, direct and transitive dependencies,
+// the naming memos of functor application).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "common/result.h"
+#include "compiler/compile_error.h"
+#include "compiler/tree_access.h"
+#include "parser/json.h"
+
+namespace mirtova {
+
+// The value of one recursion option: a number or a text.
+using SerdeLikeValue = std::variant<int64_t, std::string>;
+// Predicate name -> option key ("1" is the depth) -> value.
+using RecursionArgs = std::map<std::string, std::map<std::string, SerdeLikeValue>>;
+
+using NameSet = std::set<std::string>;
+
+// Ordered maps and sets throughout: every order that reaches generated text is
+// then byte order of names, never hash order.
+struct Functors {
+  std::vector<Json> rules;
+  std::map<std::string, std::vector<Json>> rules_by_predicate;
+  NameSet predicates;
+  std::map<std::string, NameSet> direct_args;
+  std::map<std::string, NameSet> args;
+  std::map<std::string, std::string> call_memo;
+  std::map<std::string, std::string> constant_names;
+  uint64_t input_rule_count = 0;
+  uint64_t indexed_rule_count = 0;
+  uint64_t functor_call_count = 0;
+
+  Functors() = default;
+  explicit Functors(std::vector<Json> input_rules);
+
+  // A copy of the memoised argument set; empty for a name that heads no rule.
+  NameSet args_of(std::string_view name) const;
+
+  // The names that the rules of `name` mention in bodies and head records.
+  NameSet build_direct_args_of_predicate(std::string_view name) const;
+
+  // The transitive argument set of `name`, stored in `args` for it and for
+  // every predicate met on the way whose set was missing.
+  NameSet build_args(const std::string& name);
+
+  // Copies of the rules of `name`, then of every member of its argument set in
+  // byte order. A predicate that is still its own argument gets a warning line
+  // on standard error instead of its rules a second time.
+  Result<std::vector<Json>, CompileError> all_rules_of(const std::string& name) const;
+
+  // Indexes the rules appended since the last call and refreshes the argument
+  // sets that `made` (the predicate just made) can have changed.
+  void update_structure(const std::string& made);
+
+  // Every predicate named together with `name` in an @Iteration annotation that
+  // iterates something, in byte order, without `name` itself.
+  std::vector<std::string> iteration_companions(std::string_view name) const;
+
+  // The constant predicate of a key "int:{0}" or "str:{0}", made on first use.
+  std::string get_constant_function(const std::string& key);
+
+  // Recursion unfolding over this index (recursion_analysis.cpp): the new rule
+  // list, or the first failure of a style writer.
+  Result<std::vector<Json>, CompileError> unfold_recursions(RecursionArgs& recursion_args, bool iterative) const;
+
+  // The horizontal, iterative-horizontal and semi-naive forms of one component
+  // (horizontal.cpp): rewrites `out_rules` in place and appends the parsed text.
+  Result<Unit, CompileError> unfold_recursive_predicate_flat(const NameSet& component, int64_t depth,
+                                                             std::vector<Json>& out_rules, bool iterative,
+                                                             int64_t ignition,
+                                                             const std::optional<std::string>& stop_signal) const;
+
+ private:
+  void index_rules_from(size_t start);
+};
+
+// Names of the auxiliary predicates of the multi-body aggregation rewrite.
+bool is_aux_predicate(std::string_view name);
+
+}  // namespace mirtova

@@ -1,0 +1,154 @@
+// Recursion analysis and the unfolding driver.
+#include "compiler/functors/recursion_analysis.h"
+
+#include <algorithm>
+
+#include "compiler/functors/horizontal.h"
+#include "compiler/functors/vertical.h"
+
+namespace mirtova {
+
+namespace {
+
+constexpr int64_t kDefaultDepth = 8;
+constexpr int64_t kInfiniteDepth = -1;
+constexpr int64_t kDepthForInfinite = 1000000000;
+constexpr int64_t kIterationThreshold = 20;
+
+const SerdeLikeValue* option(const RecursionArgs& recursion_args, const std::string& predicate,
+                             const std::string& key) {
+  auto of = recursion_args.find(predicate);
+  if (of == recursion_args.end()) return nullptr;
+  auto value = of->second.find(key);
+  return value == of->second.end() ? nullptr : &value->second;
+}
+
+}  // namespace
+
+std::vector<NameSet> recursive_components(const Functors& index) {
+  std::vector<NameSet> components;
+  NameSet handled;
+  for (const auto& [seed, seed_args] : index.args) {
+    if (seed_args.empty() || seed_args.count(seed) == 0 || handled.count(seed) != 0 || is_aux_predicate(seed))
+      continue;
+    NameSet component{seed};
+    for (const std::string& member : seed_args) {
+      auto member_args = index.args.find(member);
+      if (member_args != index.args.end() && member_args->second.count(seed) != 0) component.insert(member);
+    }
+    handled.insert(component.begin(), component.end());
+    components.push_back(std::move(component));
+  }
+  return components;
+}
+
+// Every cycle that avoids `main` lies among the members reachable from it
+// without passing through it; a depth-first search with colours finds one in
+// linear time where enumerating every path could take exponential time.
+bool has_cycle_avoiding(const Functors& index, const std::string& main, const NameSet& component) {
+  enum class Colour { Open, Done };
+  std::map<std::string, Colour> colour;
+  auto callees = [&](const std::string& name) {
+    std::vector<std::string> next;
+    auto direct = index.direct_args.find(name);
+    if (direct == index.direct_args.end()) return next;
+    for (const std::string& callee : direct->second) {
+      if (callee != main && component.count(callee) != 0) next.push_back(callee);
+    }
+    return next;
+  };
+  struct Frame {
+    std::vector<std::string> next;
+    size_t pos = 0;
+    std::string name;
+  };
+  std::vector<Frame> stack{Frame{callees(main), 0, ""}};
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.pos == top.next.size()) {
+      if (!top.name.empty()) colour[top.name] = Colour::Done;
+      stack.pop_back();
+      continue;
+    }
+    std::string callee = top.next[top.pos++];
+    auto seen = colour.find(callee);
+    if (seen != colour.end()) {
+      if (seen->second == Colour::Open) return true;
+      continue;
+    }
+    colour[callee] = Colour::Open;
+    stack.push_back(Frame{callees(callee), 0, callee});  // invalidates `top`
+  }
+  return false;
+}
+
+int64_t recursion_depth(const RecursionArgs& recursion_args, const std::string& predicate) {
+  const SerdeLikeValue* depth = option(recursion_args, predicate, "1");
+  if (depth == nullptr || !std::holds_alternative<int64_t>(*depth)) return kDefaultDepth;
+  return std::get<int64_t>(*depth);
+}
+
+int64_t default_ignition(size_t component_size, int64_t depth) {
+  const int64_t n = int64_t(component_size);
+  return (n + 3) % 2 == depth % 2 ? n + 4 : n + 3;
+}
+
+std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionArgs& recursion_args, bool iterative) {
+  std::vector<UnfoldingChoice> choices;
+  for (NameSet& component : recursive_components(index)) {
+    auto annotated = std::find_if(component.begin(), component.end(),
+                                  [&](const std::string& m) { return recursion_args.count(m) != 0; });
+    const std::string main = annotated != component.end() ? *annotated : *component.begin();
+    const int64_t depth = recursion_depth(recursion_args, main);
+    std::string style;
+    if (depth == kInfiniteDepth) {
+      recursion_args[main]["1"] = kDepthForInfinite;
+      style = "iterative_horizontal";
+    } else if (iterative || depth > kIterationThreshold) {
+      style = "iterative_horizontal";
+    } else if (visible_members(component).size() != 1 || has_cycle_avoiding(index, main, component)) {
+      style = "horizontal";
+    } else {
+      style = "vertical";
+    }
+    choices.push_back(UnfoldingChoice{main, std::move(component), std::move(style)});
+  }
+  std::sort(choices.begin(), choices.end(),
+            [](const UnfoldingChoice& a, const UnfoldingChoice& b) { return a.main < b.main; });
+  return choices;
+}
+
+Result<std::vector<Json>, CompileError> Functors::unfold_recursions(RecursionArgs& recursion_args,
+                                                                    bool iterative) const {
+  const std::vector<UnfoldingChoice> choices = choose_unfoldings(*this, recursion_args, iterative);
+  std::vector<Json> out(rules.begin(), rules.begin() + std::ptrdiff_t(std::min<uint64_t>(input_rule_count, rules.size())));
+  for (const UnfoldingChoice& choice : choices) {
+    const int64_t depth = recursion_depth(recursion_args, choice.main);
+    if (depth == 0) continue;  // asked for no unfolding: the component stays recursive
+    if (choice.style == "vertical") {
+      TRY_VOID(unfold_vertical(out, choice.main, choice.component, depth));
+      continue;
+    }
+    int64_t ignition = default_ignition(choice.component.size(), depth);
+    if (const SerdeLikeValue* given = option(recursion_args, choice.main, "ignition");
+        given != nullptr && std::holds_alternative<int64_t>(*given)) {
+      ignition = std::get<int64_t>(*given);
+    }
+    std::optional<std::string> stop_signal;
+    if (const SerdeLikeValue* stop = option(recursion_args, choice.main, "stop");
+        stop != nullptr && std::holds_alternative<std::string>(*stop)) {
+      const std::string& name = std::get<std::string>(*stop);
+      if (choice.component.count(name) == 0) {
+        return CompileError("Recursive predicate '" + choice.main + "' uses stop signal '" + name +
+                                "' that does not exist or is outside of the recursive component.",
+                            choice.main);
+      }
+      stop_signal = name;
+    }
+    TRY_VOID(unfold_recursive_predicate_flat(choice.component, depth, out, choice.style == "iterative_horizontal",
+                                             ignition, stop_signal));
+  }
+  return out;
+}
+
+}  // namespace mirtova

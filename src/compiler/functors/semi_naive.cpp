@@ -1,0 +1,113 @@
+// The semi-naive loop for a linear, distinct recursion.
+#include "compiler/functors/semi_naive.h"
+
+#include <utility>
+
+#include "compiler/functors/text_lines.h"
+
+namespace mirtova {
+
+namespace semi_naive_fields {
+
+void references(const Json& tree, const NameSet& names, bool inside_combine, uint64_t& count, bool& in_combine) {
+  std::vector<std::pair<const Json*, bool>> stack{{&tree, inside_combine}};
+  while (!stack.empty()) {
+    auto [node, inside] = stack.back();
+    stack.pop_back();
+    if (node->is_array()) {
+      for (const Json& item : node->as_array()) stack.emplace_back(&item, inside);
+    } else if (node->is_object()) {
+      const Json* name = node->get("predicate_name");
+      if (name != nullptr && name->is_str() && names.count(name->as_str()) != 0) {
+        ++count;
+        if (inside) in_combine = true;
+      }
+      for (const auto& [key, value] : node->as_object()) stack.emplace_back(&value, inside || key == "combine");
+    }
+  }
+}
+
+}  // namespace semi_naive_fields
+
+std::optional<Json::ArrayType> semi_naive_head_fields(const NameSet& component, const std::string& predicate,
+                                                      const std::vector<Json>& rules) {
+  std::optional<Json::ArrayType> stored;
+  for (const Json& rule : rules) {
+    const std::string& head = head_name(rule);
+    if (component.count(head) == 0) continue;
+    if (const Json* body = rule.get("body")) {
+      uint64_t count = 0;
+      bool in_combine = false;
+      semi_naive_fields::references(*body, component, false, count, in_combine);
+      if (count > 1 || in_combine) return std::nullopt;
+    }
+    if (head != predicate) continue;
+    if (!rule.has("distinct_denoted")) return std::nullopt;
+    const Json* record = rule.at("head").get("record");
+    const Json* fields = record == nullptr ? nullptr : record->get("field_value");
+    if (fields == nullptr || !fields->is_array()) return std::nullopt;
+    Json::ArrayType names;
+    for (const Json& entry : fields->as_array()) {
+      if (entry.at("value").has("aggregation")) return std::nullopt;
+      names.push_back(entry.at("field"));
+    }
+    if (!stored) {
+      stored = std::move(names);
+    } else if (*stored != names) {
+      return std::nullopt;
+    }
+  }
+  return stored;
+}
+
+std::string semi_naive_disjunction(const std::string& name, const std::string& arguments, uint64_t first,
+                                   uint64_t last) {
+  std::string text;
+  if (first > last) return text;
+  for (uint64_t i = first;; ++i) {
+    text += fill(" | {0}_sn_t{1}({2})", {name, std::to_string(i), arguments});
+    if (i == last) break;  // `last` may be the largest value, so no `i <= last` test
+  }
+  return text;
+}
+
+std::string get_semi_naive_recursion_functor(const std::string& name, const Json::ArrayType& head_fields,
+                                             int64_t depth) {
+  std::string arguments;
+  for (size_t i = 0; i < head_fields.size(); ++i) {
+    if (i > 0) arguments += ", ";
+    const Json& field = head_fields[i];
+    arguments += field.is_str() ? field.as_str() + ": v" + std::to_string(i) : "v" + std::to_string(i);
+  }
+  const uint64_t last = 2 * uint64_t(head_fields.size()) + 1;
+
+  std::vector<std::string> chain{fill("{0}_sn_t0({1}) :- {0}_sn_delta({1}), 1 == 0;", {name, arguments}),
+                                 fill("@Ground({0}_sn_t0);", {name})};
+  for (uint64_t i = 1; i <= last; ++i) {
+    const std::string index = std::to_string(i);
+    chain.push_back(fill("{0}_sn_r{1} := {0}_ROne({0}_RZero: {0}_sn_t{2});", {name, index, std::to_string(i - 1)}));
+    chain.push_back(fill("{0}_sn_t{1}({2}) :- {0}_sn_r{1}({2}), 1 == 0;", {name, index, arguments}));
+    chain.push_back(fill("@Ground({0}_sn_t{1});", {name, index}));
+  }
+
+  return join_lines({
+      fill("{0}_sn_delta := {0}_ROne({0}_RZero: nil);", {name}),
+      fill("@Ground({0}_sn_delta);", {name}),
+      join_lines(chain),
+      fill("{0}_sn_full({1}) :- {0}_sn_delta({1}){2};",
+           {name, arguments, semi_naive_disjunction(name, arguments, 1, last)}),
+      fill("@Ground({0}_sn_full);", {name}),
+      fill("{0}_sn_step := {0}_ROne({0}_RZero: {0}_sn_delta);", {name}),
+      fill("{0}_sn_new({1}) distinct :- {0}_sn_step({1}), ~{0}_sn_full({1});", {name, arguments}),
+      fill("@Ground({0}_sn_new);", {name}),
+      fill("{0}_sn_back_step := {0}_ROne({0}_RZero: {0}_sn_new);", {name}),
+      fill("{0}_sn_back({1}) distinct :- {0}_sn_back_step({1}), ~{0}_sn_full({1});", {name, arguments}),
+      fill("@Ground({0}_sn_back, {0}_sn_delta);", {name}),
+      fill("{0}({1}) :- {0}_sn_full({1});", {name, arguments}),
+      fill("@Iteration({0}_sn_delta, predicates: [{0}_sn_new, {0}_sn_back], repetitions: {1}, accumulate: "
+           "{0}_sn_full);",
+           {name, std::to_string(depth)}),
+  });
+}
+
+}  // namespace mirtova

@@ -1,0 +1,56 @@
+// Walks over syntax trees that find and rename predicates.
+#include "compiler/functors/tree_walks.h"
+
+#include <vector>
+
+namespace mirtova {
+
+namespace {
+
+template <class Visit>
+NameSet collect_names(const Json& tree, const std::set<std::string>* taboo_keys, Visit accept) {
+  NameSet found;
+  std::vector<const Json*> stack{&tree};
+  while (!stack.empty()) {
+    const Json* node = stack.back();
+    stack.pop_back();
+    if (node->is_array()) {
+      for (const Json& item : node->as_array()) stack.push_back(&item);
+    } else if (node->is_object()) {
+      const Json* name = node->get("predicate_name");
+      if (name != nullptr && name->is_str() && accept(name->as_str())) found.insert(name->as_str());
+      for (const auto& [key, value] : node->as_object()) {
+        if (taboo_keys != nullptr && taboo_keys->count(key) != 0) continue;
+        stack.push_back(&value);
+      }
+    }
+  }
+  return found;
+}
+
+}  // namespace
+
+NameSet extract_predicate_names(const Json& tree) {
+  return collect_names(tree, nullptr, [](const std::string&) { return true; });
+}
+
+NameSet walk_with_taboo(const Json& tree, const NameSet& names, const std::set<std::string>& taboo_keys) {
+  return collect_names(tree, &taboo_keys, [&](const std::string& name) { return names.count(name) != 0; });
+}
+
+void walk_replace_predicate(Json& tree, std::string_view old_name, std::string_view new_name) {
+  std::vector<Json*> stack{&tree};
+  while (!stack.empty()) {
+    Json* node = stack.back();
+    stack.pop_back();
+    if (node->is_array()) {
+      for (Json& item : node->as_array_mut()) stack.push_back(&item);
+    } else if (node->is_object()) {
+      Json* name = node->get_mut("predicate_name");
+      if (name != nullptr && name->is_str() && name->as_str() == old_name) *name = Json(new_name);
+      for (auto& entry : node->as_object_mut()) stack.push_back(&entry.second);
+    }
+  }
+}
+
+}  // namespace mirtova

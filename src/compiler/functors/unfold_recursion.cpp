@@ -1,0 +1,81 @@
+// unfold_recursion: the entry of recursion unfolding.
+#include "compiler/functors/unfold_recursion.h"
+
+#include <charconv>
+#include <optional>
+
+namespace mirtova {
+
+namespace {
+
+constexpr int64_t kDefaultDepth = 8;
+
+// An optional single sign and one or more ASCII digits, within 64 bits.
+std::optional<int64_t> read_int64(const std::string& text) {
+  std::string_view digits = text;
+  bool negative = false;
+  if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) {
+    negative = digits[0] == '-';
+    digits.remove_prefix(1);
+  }
+  if (digits.empty()) return std::nullopt;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  // Read with the sign so that the smallest value fits.
+  std::string signed_text = (negative ? "-" : "") + std::string(digits);
+  int64_t value = 0;
+  auto [end, error] = std::from_chars(signed_text.data(), signed_text.data() + signed_text.size(), value);
+  if (error != std::errc() || end != signed_text.data() + signed_text.size()) return std::nullopt;
+  return value;
+}
+
+const Json* literal_of(const Json& field_value) {
+  const Json* value = field_value.get("value");
+  const Json* expression = value == nullptr ? nullptr : value->get("expression");
+  return expression == nullptr ? nullptr : expression->get("literal");
+}
+
+}  // namespace
+
+RecursionArgs recursion_options(const std::vector<Json>& rules) {
+  RecursionArgs options;
+  for (const Json& rule : rules) {
+    const Json* head = rule.get("head");
+    if (head == nullptr || head->at("predicate_name").as_str() != "@Recursive") continue;
+    const Json& fields = head->at("record").at("field_value");
+    const Json::ArrayType& arguments = fields.as_array();
+    if (arguments.empty()) continue;
+    const Json* first = literal_of(arguments[0]);
+    const Json* predicate = first == nullptr ? nullptr : first->get("the_predicate");
+    if (predicate == nullptr) continue;
+    const std::string& name = predicate->at("predicate_name").as_str();
+
+    int64_t depth = kDefaultDepth;
+    if (arguments.size() > 1) {
+      const Json* second = literal_of(arguments[1]);
+      const Json* number = second == nullptr ? nullptr : second->get("the_number");
+      if (number != nullptr && number->is_int()) {
+        depth = number->as_int();
+      } else if (number != nullptr) {
+        const Json* text = number->get("number");
+        std::optional<int64_t> read = text != nullptr && text->is_str() ? read_int64(text->as_str()) : std::nullopt;
+        depth = read.value_or(kDefaultDepth);
+      }
+    }
+    options[name] = {{"1", depth}};
+  }
+  return options;
+}
+
+bool is_iterative_engine(std::string_view engine) {
+  return engine == "trino" || engine == "presto" || engine == "databricks";
+}
+
+Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, std::string_view engine) {
+  RecursionArgs options = recursion_options(rules);
+  const Functors index(rules);
+  return index.unfold_recursions(options, is_iterative_engine(engine));
+}
+
+}  // namespace mirtova

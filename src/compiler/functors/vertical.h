@@ -1,0 +1,33 @@
+// The vertical style: a component whose cycles all pass through its main
+// predicate becomes a chain of functor applications of its rules' template.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/result.h"
+#include "compiler/compile_error.h"
+#include "compiler/functors/functors.h"
+#include "parser/json.h"
+
+namespace mirtova {
+
+// Turns the component's rules into the template (heads "{0}_recursive_head",
+// calls of the main predicate "{0}_recursive") and renames the annotations
+// that name a member, except @OrderBy, @Limit and @Make.
+void rename_for_vertical(std::vector<Json>& rules, const std::string& main, const NameSet& component);
+
+// The chain: copies 0 to depth of the template, each reading the one before,
+// and the main predicate as the last.
+std::string vertical_chain_text(const std::string& main, int64_t depth);
+
+// The statement that makes another member read the finished main predicate.
+std::string vertical_member_text(const std::string& member, const std::string& main);
+
+// The whole vertical unfolding of one component: rename, then append the
+// parsed chain and member statements (members in byte order).
+Result<Unit, CompileError> unfold_vertical(std::vector<Json>& rules, const std::string& main,
+                                           const NameSet& component, int64_t depth);
+
+}  // namespace mirtova

@@ -1,0 +1,31 @@
+// Condition names and the allocator of table aliases used when a rule is written as SQL.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace mirtova {
+
+// Whether a called name is a condition rather than a relation that gives rows.
+bool is_constraint_predicate(std::string_view name);
+
+// One allocator serves every rule of a compilation, so that the aliases of a
+// correlated sub-query never shadow those of the rule around it.
+class NamesAllocator {
+ public:
+  // The cleaned predicate name when it is free and not reserved, else "t_{n}_" + that name.
+  std::string alloc_table(std::string_view predicate);
+  // "t_{n}", for the element of an unnested list.
+  std::string alloc_unnest();
+  void reset();
+
+ private:
+  std::string take(std::string name);
+
+  int64_t counter_ = 0;
+  std::set<std::string> used_lower_;  // compared without regard to ASCII case, as engines do
+};
+
+}  // namespace mirtova

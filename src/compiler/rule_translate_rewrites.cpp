@@ -1,0 +1,163 @@
+// Combine decoration, elimination of compiler variables, and variable walks.
+#include "compiler/rule_translate_rewrites.h"
+
+#include "common/internal_fault.h"
+#include "compiler/tree_access.h"
+
+namespace mirtova {
+
+namespace {
+
+bool is_compiler_variable(const Json& expr, std::string& name) {
+  auto v = variable_name(expr);
+  if (!v || v->rfind("x_", 0) != 0) return false;
+  name = *v;
+  return true;
+}
+
+// Finds one eliminable unification in the body of `rule` or of any combine inside
+// it; on success removes it and reports the variable and what replaces it.
+bool take_binding(Json& node, std::string& var, Json& replacement) {
+  if (node.is_array()) {
+    for (Json& item : node.as_array_mut())
+      if (take_binding(item, var, replacement)) return true;
+    return false;
+  }
+  if (!node.is_object()) return false;
+  if (Json* conj = node.get_mut("conjunction")) {
+    Json::ArrayType& conjuncts = conj->at_mut("conjunct").as_array_mut();
+    for (size_t i = 0; i < conjuncts.size(); ++i) {
+      const Json* u = conjuncts[i].get("unification");
+      if (!u) continue;
+      const Json& left = u->at("left_hand_side");
+      const Json& right = u->at("right_hand_side");
+      std::string name;
+      if (is_compiler_variable(left, name) && !contains_variable(right, name)) {
+        var = name;
+        replacement = right;
+      } else if (is_compiler_variable(right, name) && !contains_variable(left, name)) {
+        var = name;
+        replacement = left;
+      } else {
+        continue;
+      }
+      conjuncts.erase(conjuncts.begin() + static_cast<std::ptrdiff_t>(i));
+      return true;
+    }
+  }
+  for (auto& [key, child] : node.as_object_mut())
+    if (take_binding(child, var, replacement)) return true;
+  return false;
+}
+
+}  // namespace
+
+bool contains_variable(const Json& node, std::string_view name) {
+  if (node.is_array()) {
+    for (const Json& item : node.as_array())
+      if (contains_variable(item, name)) return true;
+    return false;
+  }
+  if (!node.is_object()) return false;
+  if (const Json* v = node.get("variable"))
+    if (const Json* n = v->get("var_name")) return n->as_var_name() == name;
+  for (const auto& [key, child] : node.as_object())
+    if (contains_variable(child, name)) return true;
+  return false;
+}
+
+void substitute_variable(Json& node, std::string_view name, const Json& replacement) {
+  if (node.is_array()) {
+    for (Json& item : node.as_array_mut()) substitute_variable(item, name, replacement);
+    return;
+  }
+  if (!node.is_object()) return;
+  if (const Json* v = node.get("variable"))
+    if (const Json* n = v->get("var_name"))
+      if (n->as_var_name() == name) {
+        node = replacement;
+        return;
+      }
+  for (auto& [key, child] : node.as_object_mut()) substitute_variable(child, name, replacement);
+}
+
+void simplify_record_subscripts(Json& node) {
+  if (node.is_array()) {
+    for (Json& item : node.as_array_mut()) simplify_record_subscripts(item);
+    return;
+  }
+  if (!node.is_object()) return;
+  for (auto& [key, child] : node.as_object_mut()) simplify_record_subscripts(child);
+  const Json* sub = node.get("subscript");
+  if (!sub) return;
+  const Json* record = sub->get("record");
+  const Json* literal = record ? record->get("record") : nullptr;
+  const Json* symbol = sub->get("subscript");
+  if (!literal || !symbol) return;
+  const Json* lit = symbol->get("literal");
+  const Json* sym = lit ? lit->get("the_symbol") : nullptr;
+  if (!sym) return;
+  const std::string& field_name = sym->at("symbol").as_str();
+  const Json::ArrayType* entries = nullptr;
+  if (const Json* fv = literal->get("field_value")) entries = &fv->as_array();
+  if (!entries) return;
+  for (const Json& field : *entries) {
+    const Json& f = field.at("field");
+    if (f.is_str() && f.as_str() == field_name) {
+      if (const Json* e = field_expression(field)) {
+        Json replacement = *e;
+        node = std::move(replacement);
+      }
+      return;
+    }
+  }
+}
+
+void collect_variables(const Json& node, std::set<std::string>& out) {
+  if (node.is_array()) {
+    for (const Json& item : node.as_array()) collect_variables(item, out);
+    return;
+  }
+  if (!node.is_object()) return;
+  if (const Json* v = node.get("variable"))
+    if (const Json* n = v->get("var_name")) {
+      std::string name = n->as_var_name();
+      if (name != "_") out.insert(name);
+      return;
+    }
+  for (const auto& [key, child] : node.as_object()) collect_variables(child, out);
+}
+
+Json decorate_combine_rule(const Json& combine, const std::string& var) {
+  Json rule = combine;
+  Json::ArrayType& fields = rule.at_mut("head").at_mut("record").at_mut("field_value").as_array_mut();
+  for (Json& field : fields) {
+    Json* value = field.get_mut("value");
+    Json* aggregation = value ? value->get_mut("aggregation") : nullptr;
+    if (!aggregation) continue;
+    Json& call = aggregation->at_mut("expression").at_mut("call");
+    Json::ArrayType& args = call.at_mut("record").at_mut("field_value").as_array_mut();
+    if (args.empty()) throw InternalFault("aggregation without an argument");
+    Json* arg = args[0].at_mut("value").get_mut("expression");
+    if (!arg) throw InternalFault("aggregation argument is not an expression");
+    Json wrapped = make_call_expr("MagicalEntangle", {make_field(0, *arg), make_field(1, make_variable(var))});
+    *arg = std::move(wrapped);
+  }
+  Json list = Json::object(
+      {{"literal", Json::object({{"the_list", Json::object({{"element", Json::array({make_number(0)})}})}})}});
+  ensure_body(rule).push_back(
+      Json::object({{"inclusion", Json::object({{"list", std::move(list)}, {"element", make_variable(var)}})}}));
+  return rule;
+}
+
+void eliminate_compiler_variables(Json& rule) {
+  std::string var;
+  Json replacement;
+  for (;;) {
+    if (!take_binding(rule, var, replacement)) break;
+    substitute_variable(rule, var, replacement);
+    simplify_record_subscripts(rule);
+  }
+}
+
+}  // namespace mirtova

@@ -1,0 +1,333 @@
+#include "compiler/type_inference/builder.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+namespace mirtova {
+
+namespace {
+
+// The column a head or call field names: a name as written, a position as "col{i}".
+std::optional<std::string> column_name(const Json& item) {
+  const Json* field = item.get("field");
+  if (field == nullptr) return std::nullopt;
+  if (field->is_str()) return field->as_str();
+  if (field->is_int()) return "col" + std::to_string(field->as_int());
+  return std::nullopt;
+}
+
+// The value expression of a call or record field, if it has one.
+const Json* value_expression(const Json& item) {
+  const Json* value = item.get("value");
+  return value == nullptr ? nullptr : value->get("expression");
+}
+
+// The integer "start" and "stop" of a tree object; 0 for whatever is missing.
+std::pair<int64_t, int64_t> bounds_from_value(const Json* tree) {
+  if (tree == nullptr || !tree->is_object()) return {0, 0};
+  const Json* start = tree->get("start");
+  const Json* stop = tree->get("stop");
+  return {start != nullptr && start->is_int() ? start->as_int() : 0,
+          stop != nullptr && stop->is_int() ? stop->as_int() : 0};
+}
+
+// Bounds of a scalar literal or variable: those of the value under `inner`
+// inside the (object) value of the kind key.
+std::pair<int64_t, int64_t> inner_bounds(const Json& kind_value, std::string_view inner) {
+  kind_value.as_object();  // the kind's value must be an object
+  return bounds_from_value(kind_value.get(inner));
+}
+
+std::string_view field_of_subscript(const Json& subscript) {
+  const Json* node = subscript.get("subscript");
+  for (std::string_view key : {"literal", "the_symbol", "symbol"}) {
+    if (node == nullptr) return {};
+    node = node->get(key);
+  }
+  return node == nullptr ? std::string_view() : std::string_view(node->as_str());
+}
+
+}  // namespace
+
+TypesGraphs TypesGraphBuilder::run_rules(std::span<const Json> rules) {
+  std::vector<const Json*> pointers;
+  pointers.reserve(rules.size());
+  for (const Json& rule : rules) pointers.push_back(&rule);
+  return run_rules(pointers);
+}
+
+TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) {
+  call_counts_.clear();
+  node_cache_.clear();
+  if_node_counter_ = 0;
+  rule_counter_ = 0;
+  unknown_counter_ = 0;
+  TypesGraphs result;
+  for (const Json* rule : rules) build_rule(*rule, result);
+  return result;
+}
+
+void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
+  rule.as_object();
+  const Json* head = rule.get("head");
+  if (head == nullptr) return;
+  head->as_object();
+  const Json* name = head->get("predicate_name");
+  if (name == nullptr) return;
+  const std::string& predicate = name->as_str();
+  if (!predicate.empty() && predicate.front() == '@') return;
+
+  ++rule_counter_;
+  // Connecting straight into the predicate's graph accepts exactly the edges
+  // that building a graph for the rule and merging it in would: both drop an
+  // edge whose key is already there and keep the order of the rest.
+  TypesGraph& graph = result[predicate];
+
+  // Head fields first, then body conjuncts, each depth first: this order fixes
+  // the rule, call, if-node and unknown numbers and the order of the edges.
+  const Json* head_fields = head->get("record") != nullptr ? head->get("record")->get("field_value") : nullptr;
+  if (head_fields != nullptr) {
+    for (const Json& item : head_fields->as_array()) {
+      std::optional<std::string> column = column_name(item);
+      if (!column) continue;
+      Expression column_node =
+          get_or_cache(Expression::predicate_addressing(predicate, *column, call_count(predicate)));
+      const Json* value = item.get("value");
+      const Json* expression = nullptr;
+      if (value != nullptr) {
+        const Json* aggregation = value->get("aggregation");
+        expression = aggregation != nullptr ? aggregation->get("expression") : value->get("expression");
+      }
+      if (expression == nullptr) continue;
+      Converted converted = convert_expression(graph, *expression);
+      graph.connect(Edge{EdgeKind::Equality, converted.start, converted.stop, std::move(column_node),
+                         std::move(converted.node)});
+    }
+  }
+
+  const Json* body = rule.get("body");
+  const Json* conjunction = body != nullptr ? body->get("conjunction") : nullptr;
+  const Json* conjuncts = conjunction != nullptr ? conjunction->get("conjunct") : nullptr;
+  if (conjuncts != nullptr && conjuncts->is_array()) {
+    for (const Json& conjunct : conjuncts->as_array()) {
+      if (const Json* unification = conjunct.get("unification")) {
+        const Json* left = unification->get("left_hand_side");
+        const Json* right = unification->get("right_hand_side");
+        if (left == nullptr || right == nullptr) continue;
+        Converted l = convert_expression(graph, *left);
+        Converted r = convert_expression(graph, *right);
+        graph.connect(Edge{EdgeKind::Equality, l.start, r.stop, std::move(l.node), std::move(r.node)});
+      } else if (const Json* inclusion = conjunct.get("inclusion")) {
+        const Json* list = inclusion->get("list");
+        const Json* element = inclusion->get("element");
+        if (list == nullptr || element == nullptr) continue;
+        Converted l = convert_expression(graph, *list);
+        Converted e = convert_expression(graph, *element);
+        graph.connect(Edge{EdgeKind::Inclusion, e.start, l.stop, std::move(l.node), std::move(e.node)});
+      } else if (const Json* call = conjunct.get("predicate")) {
+        const Json* callee = call->get("predicate_name");
+        if (callee == nullptr || !callee->is_str()) continue;
+        const std::string& f = callee->as_str();
+        uint64_t n = next_call(f);
+        // A body call's value node does not go through the node cache.
+        Expression value = Expression::predicate_addressing(f, "quoril_value", n);
+        fill_fields(graph, f, n, *call, value);
+      }
+    }
+  }
+
+}
+
+TypesGraphBuilder::Converted TypesGraphBuilder::convert_expression(TypesGraph& graph, const Json& e) {
+  if (!e.is_object()) return {unknown(), 0, 0};
+  if (const Json* literal = e.get("literal")) {
+    literal->as_object();
+    if (const Json* v = literal->get("the_string")) {
+      auto [s, t] = inner_bounds(*v, "the_string");
+      return {Expression::string_literal(), s, t};
+    }
+    if (const Json* v = literal->get("the_number")) {
+      auto [s, t] = inner_bounds(*v, "number");
+      return {Expression::number_literal(), s, t};
+    }
+    if (const Json* v = literal->get("the_bool")) {
+      auto [s, t] = inner_bounds(*v, "bool");
+      return {Expression::boolean_literal(), s, t};
+    }
+    if (const Json* v = literal->get("the_null")) {
+      auto [s, t] = inner_bounds(*v, "null");
+      return {Expression::null_literal(), s, t};
+    }
+    if (const Json* v = literal->get("the_list")) {
+      std::vector<Expression> items;
+      int64_t start = 0, stop = 0;
+      const Json* elements = v->get("element");
+      if (elements != nullptr) {
+        for (const Json& element : elements->as_array()) {
+          Converted item = convert_expression(graph, element);
+          if (items.empty()) {
+            start = item.start;
+            stop = item.stop;
+          } else {
+            start = std::min(start, item.start);
+            stop = std::max(stop, item.stop);
+          }
+          items.push_back(std::move(item.node));
+        }
+      }
+      if (items.empty()) return {Expression::list_literal({}), 0, 0};
+      return {Expression::list_literal(std::move(items)), start - 1, stop + 1};
+    }
+    return {Expression::null_literal(), 0, 0};
+  }
+  if (const Json* variable = e.get("variable")) {
+    variable->as_object();
+    const Json* name = variable->get("var_name");
+    std::string text;
+    if (name != nullptr && name->is_str()) text = name->as_str();
+    if (name != nullptr && name->is_int()) text = std::to_string(name->as_int());
+    auto [s, t] = bounds_from_value(name);
+    return {rule_variable(text), s, t};
+  }
+  if (const Json* call = e.get("call")) {
+    call->as_object();
+    const Json* name = call->get("predicate_name");
+    if (name == nullptr) return {unknown(), 0, 0};
+    return convert_call(graph, name->as_str(), *call);
+  }
+  if (const Json* subscript = e.get("subscript")) return convert_subscript(graph, *subscript);
+  if (const Json* record = e.get("record")) {
+    if (const Json* field_values = record->get("field_value")) return convert_record(graph, *field_values);
+  }
+  if (const Json* implication = e.get("implication")) return convert_implication(graph, *implication);
+  return {unknown(), 0, 0};
+}
+
+TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, const std::string& predicate,
+                                                             const Json& call) {
+  uint64_t n = next_call(predicate);
+  Expression value = get_or_cache(Expression::predicate_addressing(predicate, "quoril_value", n));
+  Bounds b = fill_fields(graph, predicate, n, call, value);
+  if (predicate == "Set" || predicate == "List") {
+    Expression element = get_or_cache(Expression::predicate_addressing(predicate, "col0", n));
+    graph.connect(Edge{EdgeKind::Inclusion, b.start, b.stop, value, std::move(element)});
+  }
+  return {std::move(value), b.start, b.stop};
+}
+
+TypesGraphBuilder::Bounds TypesGraphBuilder::fill_fields(TypesGraph& graph, const std::string& predicate,
+                                                         uint64_t call_number, const Json& call,
+                                                         const Expression& value) {
+  const Json* record = call.get("record");
+  const Json* field_values = record != nullptr ? record->get("field_value") : nullptr;
+  if (field_values == nullptr) return {};
+  Bounds bounds;
+  bool any = false;
+  for (const Json& item : field_values->as_array()) {
+    if (!item.is_object()) continue;
+    std::optional<std::string> column = column_name(item);
+    if (!column) continue;
+    const Json* expression = value_expression(item);
+    if (expression == nullptr) continue;
+    Converted argument = convert_expression(graph, *expression);
+    // Argument columns do not go through the node cache either.
+    Expression column_node = Expression::predicate_addressing(predicate, *column, call_number);
+    graph.connect(Edge{EdgeKind::Equality, argument.start, argument.stop, column_node, std::move(argument.node)});
+    graph.connect(Edge{EdgeKind::Argument, argument.start, argument.stop, value, std::move(column_node)});
+    bounds.start = any ? std::min(bounds.start, argument.start) : argument.start;
+    bounds.stop = any ? std::max(bounds.stop, argument.stop) : argument.stop;
+    any = true;
+  }
+  return bounds;
+}
+
+TypesGraphBuilder::Converted TypesGraphBuilder::convert_record(TypesGraph& graph, const Json& field_values) {
+  std::vector<std::pair<std::string, Expression>> fields;
+  Type::Fields field_types;
+  int64_t start = 0, stop = 0;
+  for (const Json& item : field_values.as_array()) {
+    item.as_object();
+    std::optional<std::string> column = column_name(item);
+    if (!column) continue;
+    item.at("value").as_object();
+    const Json* expression = value_expression(item);
+    if (expression == nullptr) continue;
+    Converted converted = convert_expression(graph, *expression);
+    start = fields.empty() && field_types.empty() ? converted.start : std::min(start, converted.start);
+    stop = fields.empty() && field_types.empty() ? converted.stop : std::max(stop, converted.stop);
+    field_types.insert_or_assign(*column, converted.node.type());
+    auto same = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.first == *column; });
+    if (same != fields.end()) {
+      same->second = std::move(converted.node);  // a later field of the same name wins
+    } else {
+      fields.emplace_back(std::move(*column), std::move(converted.node));
+    }
+  }
+  if (fields.empty()) return {Expression::record_literal({}, Type::closed_record({})), 0, 0};
+  return {Expression::record_literal(std::move(fields), Type::closed_record(std::move(field_types))), start - 1,
+          stop + 1};
+}
+
+TypesGraphBuilder::Converted TypesGraphBuilder::convert_subscript(TypesGraph& graph, const Json& subscript) {
+  const Json* record = subscript.get("record");
+  if (record == nullptr) return {unknown(), 0, 0};
+  Converted r = convert_expression(graph, *record);
+  std::string field(field_of_subscript(subscript));
+  Expression node = get_or_cache(Expression::subscript_addressing(r.node, std::move(field)));
+  graph.connect(Edge{EdgeKind::FieldAccess, r.start, 0, std::move(r.node), node});
+  return {std::move(node), r.start, 0};
+}
+
+TypesGraphBuilder::Converted TypesGraphBuilder::convert_implication(TypesGraph& graph, const Json& implication) {
+  std::string name = "_IfNode" + std::to_string(if_node_counter_++);
+  Expression if_node = rule_variable(name);
+
+  Converted otherwise = [&]() -> Converted {
+    const Json* value = implication.get("otherwise");
+    if (value == nullptr) return {Expression::null_literal(), 0, 0};
+    return convert_expression(graph, *value);
+  }();
+  int64_t start = otherwise.start, stop = otherwise.stop;
+  graph.connect(Edge{EdgeKind::Equality, otherwise.start, otherwise.stop, if_node, std::move(otherwise.node)});
+
+  for (const Json& branch : implication.at("if_then").as_array()) {
+    if (const Json* condition = branch.get("condition")) convert_expression(graph, *condition);
+    const Json* consequence = branch.get("consequence");
+    if (consequence == nullptr) continue;
+    Converted c = convert_expression(graph, *consequence);
+    start = std::min(start, c.start);
+    stop = std::max(stop, c.stop);
+    graph.connect(Edge{EdgeKind::Equality, c.start, c.stop, if_node, std::move(c.node)});
+  }
+  return {std::move(if_node), start, stop};
+}
+
+Expression TypesGraphBuilder::get_or_cache(Expression node) {
+  std::string key = node.to_string();
+  if (node.is_predicate_addressing()) key += "#" + std::to_string(node.call_number());
+  auto it = node_cache_.find(key);
+  if (it != node_cache_.end()) return it->second;
+  node_cache_.emplace(std::move(key), node);
+  return node;
+}
+
+Expression TypesGraphBuilder::rule_variable(std::string_view name) {
+  std::string full(name);
+  full += '@';
+  full += std::to_string(rule_counter_);
+  return get_or_cache(Expression::variable(std::move(full)));
+}
+
+Expression TypesGraphBuilder::unknown() {
+  return Expression::variable("_unknown" + std::to_string(++unknown_counter_));
+}
+
+uint64_t TypesGraphBuilder::next_call(const std::string& predicate) { return call_counts_[predicate]++; }
+
+uint64_t TypesGraphBuilder::call_count(const std::string& predicate) const {
+  auto it = call_counts_.find(predicate);
+  return it == call_counts_.end() ? 0 : it->second;
+}
+
+}  // namespace mirtova

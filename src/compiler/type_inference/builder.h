@@ -1,0 +1,64 @@
+// TypesGraphBuilder: turns a program's rules into one types graph per head predicate.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "compiler/type_inference/graph.h"
+#include "parser/json.h"
+
+namespace mirtova {
+
+// Sorted by predicate name: inference walks the graphs in this order, so a
+// program is accepted or refused the same way on every run.
+using TypesGraphs = std::map<std::string, TypesGraph>;
+
+// The builder never fails on parser-made trees; a tree of another shape stops
+// it with an InternalFault from the Json accessors.
+class TypesGraphBuilder {
+ public:
+  // The rules in program order. Annotations (heads beginning with "@") and rules
+  // without a head name are skipped. Each run starts from a fresh state.
+  TypesGraphs run_rules(const std::vector<const Json*>& rules);
+  TypesGraphs run_rules(std::span<const Json> rules);
+
+ private:
+  struct Converted {
+    Expression node;
+    int64_t start = 0;
+    int64_t stop = 0;
+  };
+  struct Bounds {
+    int64_t start = 0;
+    int64_t stop = 0;
+  };
+
+  void build_rule(const Json& rule, TypesGraphs& result);
+  Converted convert_expression(TypesGraph& graph, const Json& e);
+  Converted convert_call(TypesGraph& graph, const std::string& predicate, const Json& call);
+  Bounds fill_fields(TypesGraph& graph, const std::string& predicate, uint64_t call_number, const Json& call,
+                     const Expression& value);
+  Converted convert_record(TypesGraph& graph, const Json& field_values);
+  Converted convert_subscript(TypesGraph& graph, const Json& subscript);
+  Converted convert_implication(TypesGraph& graph, const Json& implication);
+
+  Expression get_or_cache(Expression node);
+  Expression rule_variable(std::string_view name);
+  Expression unknown();
+  // Takes the next call number of `predicate` and counts the call.
+  uint64_t next_call(const std::string& predicate);
+  uint64_t call_count(const std::string& predicate) const;
+
+  std::unordered_map<std::string, uint64_t> call_counts_;
+  std::unordered_map<std::string, Expression> node_cache_;
+  uint64_t if_node_counter_ = 0;
+  uint64_t rule_counter_ = 0;
+  uint64_t unknown_counter_ = 0;
+};
+
+}  // namespace mirtova

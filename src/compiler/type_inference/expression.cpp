@@ -1,0 +1,144 @@
+#include "compiler/type_inference/expression.h"
+
+#include <algorithm>
+
+#include "common/siphash.h"
+#include "compiler/type_inference/built_in.h"
+
+namespace mirtova {
+
+namespace {
+
+// Writes the printed form piece by piece into a sink with write(string_view),
+// so that the digest can be fed the same pieces a printer would append.
+template <class Sink>
+void emit(const Expression& e, Sink& out) {
+  switch (e.kind()) {
+    case Expression::Kind::PredicateAddressing:
+      out.write("PredicateAddressing(");
+      out.write(e.name());
+      out.write(".");
+      out.write(e.column());
+      out.write(")");
+      return;
+    case Expression::Kind::SubscriptAddressing:
+      out.write("SubscriptAddressing");
+      emit(e.children().front(), out);
+      out.write(".");
+      out.write(e.column());
+      return;
+    case Expression::Kind::Variable:
+      out.write("Variable(");
+      out.write(e.name());
+      out.write(")");
+      return;
+    case Expression::Kind::StringLiteral: out.write("StringLiteral"); return;
+    case Expression::Kind::NumberLiteral: out.write("NumberLiteral"); return;
+    case Expression::Kind::BooleanLiteral: out.write("BooleanLiteral"); return;
+    case Expression::Kind::NullLiteral: out.write("NullLiteral"); return;
+    case Expression::Kind::ListLiteral: {
+      out.write("ListLiteral[");
+      bool first = true;
+      for (const Expression& element : e.children()) {
+        if (!first) out.write(", ");
+        first = false;
+        emit(element, out);
+      }
+      out.write("]");
+      return;
+    }
+    case Expression::Kind::RecordLiteral: {
+      out.write("RecordLiteral(");
+      for (size_t i = 0; i < e.field_names().size(); ++i) {
+        if (i != 0) out.write(", ");
+        out.write(e.field_names()[i]);
+        out.write(": ");
+        emit(e.children()[i], out);
+      }
+      out.write(")");
+      return;
+    }
+  }
+}
+
+struct TextSink {
+  std::string text;
+  void write(std::string_view piece) { text += piece; }
+};
+
+struct DigestSink {
+  SipHasher13 high;
+  SipHasher13 low;
+  void write(std::string_view piece) {
+    high.write(piece);
+    low.write(piece);
+  }
+};
+
+}  // namespace
+
+Expression Expression::predicate_addressing(std::string predicate, std::string column, uint64_t call_number) {
+  Expression e(Kind::PredicateAddressing);
+  if (auto restricted = built_in_restrictions(predicate, column)) e.type_ = std::move(*restricted);
+  e.name_ = std::move(predicate);
+  e.column_ = std::move(column);
+  e.call_number_ = call_number;
+  return e;
+}
+
+Expression Expression::subscript_addressing(Expression record, std::string field) {
+  Expression e(Kind::SubscriptAddressing);
+  e.column_ = std::move(field);
+  e.children_.push_back(std::move(record));
+  return e;
+}
+
+Expression Expression::variable(std::string name, Type type) {
+  Expression e(Kind::Variable);
+  e.name_ = std::move(name);
+  e.type_ = std::move(type);
+  return e;
+}
+
+Expression Expression::list_literal(std::vector<Expression> elements) {
+  Expression e(Kind::ListLiteral);
+  e.type_ = Type::list(elements.empty() ? Type::any() : elements.front().type());
+  e.children_ = std::move(elements);
+  return e;
+}
+
+Expression Expression::record_literal(std::vector<std::pair<std::string, Expression>> fields, Type type) {
+  // Kept in byte order of the names, the order the printed form lists them in.
+  std::sort(fields.begin(), fields.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  Expression e(Kind::RecordLiteral);
+  e.type_ = std::move(type);
+  for (auto& [name, value] : fields) {
+    e.field_names_.push_back(std::move(name));
+    e.children_.push_back(std::move(value));
+  }
+  return e;
+}
+
+bool Expression::has_fixed_type() const {
+  return kind_ == Kind::StringLiteral || kind_ == Kind::NumberLiteral || kind_ == Kind::BooleanLiteral ||
+         kind_ == Kind::NullLiteral;
+}
+
+void Expression::set_type(Type type) {
+  if (!has_fixed_type()) type_ = std::move(type);
+}
+
+std::string Expression::to_string() const {
+  TextSink sink;
+  emit(*this, sink);
+  return std::move(sink.text);
+}
+
+Digest128 text_digest(const Expression& expression) {
+  DigestSink sink;
+  sink.low.write_byte('Z');
+  emit(expression, sink);
+  return Digest128{sink.high.finish(), sink.low.finish()};
+}
+
+}  // namespace mirtova

@@ -1,0 +1,90 @@
+// The nodes of the types graph: predicate columns, rule variables, subscripts and literals.
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "compiler/type_inference/types.h"
+
+namespace mirtova {
+
+// A 128-bit text digest; compares high half first.
+struct Digest128 {
+  uint64_t high = 0;
+  uint64_t low = 0;
+  friend auto operator<=>(const Digest128&, const Digest128&) = default;
+};
+
+// A node of the types graph. Its printed text is its identity for edge
+// deduplication; the type it carries is not part of that text.
+class Expression {
+ public:
+  enum class Kind : uint8_t {
+    PredicateAddressing,
+    SubscriptAddressing,
+    Variable,
+    StringLiteral,
+    NumberLiteral,
+    BooleanLiteral,
+    NullLiteral,
+    ListLiteral,
+    RecordLiteral,
+  };
+
+  // Starts with the built-in restriction of (predicate, column), else Any.
+  static Expression predicate_addressing(std::string predicate, std::string column, uint64_t call_number);
+  // Field `field` of `record`, starting as Any.
+  static Expression subscript_addressing(Expression record, std::string field);
+  static Expression variable(std::string name, Type type = Type::any());
+  static Expression string_literal() { return Expression(Kind::StringLiteral, Type::string()); }
+  static Expression number_literal() { return Expression(Kind::NumberLiteral, Type::number()); }
+  static Expression boolean_literal() { return Expression(Kind::BooleanLiteral, Type::boolean()); }
+  static Expression null_literal() { return Expression(Kind::NullLiteral, Type::any()); }
+  // Typed as the list of a copy of the first element's type; list of any when empty.
+  static Expression list_literal(std::vector<Expression> elements);
+  // `fields` are (name, value) pairs with unique names, in any order.
+  static Expression record_literal(std::vector<std::pair<std::string, Expression>> fields, Type type);
+
+  Kind kind() const { return kind_; }
+  bool is_predicate_addressing() const { return kind_ == Kind::PredicateAddressing; }
+  bool is_subscript_addressing() const { return kind_ == Kind::SubscriptAddressing; }
+
+  // PredicateAddressing: the predicate and the column; Variable: name() only;
+  // SubscriptAddressing: the field name as column().
+  const std::string& name() const { return name_; }
+  const std::string& column() const { return column_; }
+  uint64_t call_number() const { return call_number_; }
+  // The record of a SubscriptAddressing, the elements of a ListLiteral, the
+  // field values of a RecordLiteral (in field-name order, beside field_names()).
+  const std::vector<Expression>& children() const { return children_; }
+  const std::vector<std::string>& field_names() const { return field_names_; }
+
+  // The node's type: stored, or fixed for the four scalar literals.
+  const Type& type() const { return type_; }
+  // Whether this is one of the four scalar literals, whose type never changes.
+  bool has_fixed_type() const;
+  // Replaces the stored type; the four scalar literals keep their fixed type.
+  void set_type(Type type);
+
+  std::string to_string() const;
+
+ private:
+  explicit Expression(Kind kind, Type type = Type::any()) : kind_(kind), type_(std::move(type)) {}
+
+  Kind kind_;
+  uint64_t call_number_ = 0;
+  std::string name_;
+  std::string column_;
+  Type type_;  // fixed at construction for the four scalar literals
+  std::vector<Expression> children_;
+  std::vector<std::string> field_names_;
+};
+
+// SipHash-1-3 (zero key) of the printed text in the high half, of "Z" followed
+// by the printed text in the low half; computed without building the text.
+Digest128 text_digest(const Expression& expression);
+
+}  // namespace mirtova

@@ -1,0 +1,63 @@
+// TypeInference: propagates types over the types graphs and reads off every predicate's column types.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/result.h"
+#include "compiler/compile_error.h"
+#include "compiler/type_inference/builder.h"
+#include "compiler/type_inference/intersection.h"
+#include "parser/json.h"
+
+namespace mirtova {
+
+// Predicate name -> column name -> type, both levels in byte order.
+using PredicateTypes = std::map<std::string, std::map<std::string, Type>>;
+
+class TypeInference {
+ public:
+  explicit TypeInference(TypesGraphs graphs);
+
+  // Meets types along the edges until nothing changes (at most 1000 passes);
+  // the first pair that does not meet is the error. On success every edge end
+  // holds its final type. A type that would grow past a fixed size (one that
+  // contains itself) also ends the passes, without an error.
+  Result<Unit, TypeInferenceError> infer();
+
+  // After a successful infer(): every predicate named on an edge end, with the
+  // type of each column seen; the per-call nodes of one column are folded into
+  // one type, a pair that does not meet settling on the more specific one.
+  PredicateTypes all_predicate_types() const;
+
+  // Every edge of every graph, with the predicate whose graph held it, graphs
+  // in name order.
+  const std::vector<std::pair<std::string, Edge>>& edges() const { return edges_; }
+
+ private:
+  // Which end of an edge: false the left (first), true the right (second).
+  using Side = bool;
+
+  const Type* node_type(size_t edge, Side side) const;
+  const Type& end_type(size_t edge, Side side) const;
+  bool update_end(size_t edge, Side side, Type type);
+
+  std::vector<std::pair<std::string, Edge>> edges_;
+  TypesGraphs graphs_;
+  // State of one infer() run: node types and, per edge end, its node (if any).
+  std::vector<Type> nodes_;
+  std::vector<std::optional<size_t>> left_nodes_;
+  std::vector<std::optional<size_t>> right_nodes_;
+  // Set when a type grew past its bound; ends the passes at once.
+  bool runaway_ = false;
+};
+
+// The whole chain over a program's rules in program order: build the graphs,
+// infer, read off the column types. A conflict is the compile error
+// "Type inference error: {0}" without rule text.
+Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<const Json*>& rules);
+
+}  // namespace mirtova

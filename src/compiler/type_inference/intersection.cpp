@@ -1,0 +1,131 @@
+#include "compiler/type_inference/intersection.h"
+
+#include <utility>
+
+namespace mirtova {
+
+namespace {
+
+int rank(const Type& t) {
+  switch (t.kind()) {
+    case Type::Kind::Any: return 0;
+    case Type::Kind::Bool: return 1;
+    case Type::Kind::Number: return 2;
+    case Type::Kind::String: return 3;
+    case Type::Kind::Atomic: return 4;
+    case Type::Kind::List: return 5;
+    case Type::Kind::Record: return t.is_open() ? 6 : 7;
+  }
+  return 0;
+}
+
+// Whether every field name of `sub` is a field name of `super`.
+bool names_within(const Type::Fields& sub, const Type::Fields& super) {
+  for (const auto& entry : sub) {
+    if (super.find(entry.first) == super.end()) return false;
+  }
+  return true;
+}
+
+TypeResult conflict(Type first, Type second, int64_t start, int64_t stop) {
+  return TypeInferenceError{std::move(first), std::move(second), start, stop};
+}
+
+}  // namespace
+
+std::string TypeInferenceError::to_string() const {
+  return "Type mismatch: cannot match " + first.to_string() + " with " + second.to_string() + " at (" +
+         std::to_string(start) + ", " + std::to_string(stop) + ")";
+}
+
+TypeResult intersect(Type a, Type b, int64_t start, int64_t stop) {
+  // Lists nest; the meet of their elements is taken iteratively so that a deep
+  // list type costs no stack. `depth` counts the List layers to put back.
+  size_t depth = 0;
+  for (;;) {
+    Type& first = rank(a) > rank(b) ? b : a;
+    Type& second = rank(a) > rank(b) ? a : b;
+    if (!first.is_list() || !second.is_list()) break;
+    Type next_first = std::move(first.element());
+    Type next_second = std::move(second.element());
+    a = std::move(next_first);
+    b = std::move(next_second);
+    ++depth;
+  }
+  const bool swap = rank(a) > rank(b);
+  Type first = swap ? std::move(b) : std::move(a);
+  Type second = swap ? std::move(a) : std::move(b);
+
+  Type met;
+  switch (first.kind()) {
+    case Type::Kind::Any:
+      met = std::move(second);
+      break;
+    case Type::Kind::Bool:
+      if (!second.is_bool()) return conflict(std::move(first), std::move(second), start, stop);
+      met = Type::boolean();
+      break;
+    case Type::Kind::Number:
+      if (!second.is_number() && !second.is_atomic()) {
+        return conflict(std::move(first), std::move(second), start, stop);
+      }
+      met = Type::number();
+      break;
+    case Type::Kind::String:
+      if (!second.is_string() && !second.is_atomic()) {
+        return conflict(std::move(first), std::move(second), start, stop);
+      }
+      met = Type::string();
+      break;
+    case Type::Kind::Atomic:
+      if (!second.is_atomic()) return conflict(std::move(first), std::move(second), start, stop);
+      met = Type::atomic();
+      break;
+    case Type::Kind::List:
+      // A list meets only a list, and both-lists was unwound above.
+      return conflict(std::move(first), std::move(second), start, stop);
+    case Type::Kind::Record: {
+      if (!second.is_record()) return conflict(std::move(first), std::move(second), start, stop);
+      TypeResult records = [&]() -> TypeResult {
+        if (first.is_open() && second.is_open()) {
+          return intersect_friendly_records(first.fields(), second.fields(), true, start, stop);
+        }
+        if (first.is_open()) {
+          if (!names_within(first.fields(), second.fields())) {
+            return conflict(std::move(first), std::move(second), start, stop);
+          }
+          return intersect_friendly_records(first.fields(), second.fields(), false, start, stop);
+        }
+        if (first.fields().size() != second.fields().size() || !names_within(first.fields(), second.fields())) {
+          return conflict(std::move(first), std::move(second), start, stop);
+        }
+        return intersect_friendly_records(first.fields(), second.fields(), false, start, stop);
+      }();
+      if (!records.ok()) return records;
+      met = std::move(records).value();
+      break;
+    }
+  }
+  for (; depth > 0; --depth) met = Type::list(std::move(met));
+  return met;
+}
+
+TypeResult intersect_friendly_records(const Type::Fields& first, const Type::Fields& second, bool open,
+                                      int64_t start, int64_t stop) {
+  Type::Fields fields;
+  for (const auto& [name, type] : second) {
+    auto it = first.find(name);
+    if (it == first.end()) {
+      fields.emplace(name, type);
+      continue;
+    }
+    TRY(Type met, intersect(it->second, type, start, stop));
+    fields.emplace(name, std::move(met));
+  }
+  if (open) {
+    for (const auto& [name, type] : first) fields.emplace(name, type);  // emplace keeps met fields
+  }
+  return Type::record(std::move(fields), open);
+}
+
+}  // namespace mirtova

@@ -1,0 +1,269 @@
+// Building a program: rules indexed by predicate, annotations, column types; and
+// the SQL of one rule and of one predicate.
+#include "compiler/universe.h"
+
+#include <algorithm>
+
+#include "compiler/dialects/quoting.h"
+#include "compiler/dialects/record_types.h"
+#include "compiler/expr_translate/expr_translator.h"
+#include "compiler/functors/placeholders.h"
+#include "compiler/functors/unfold_recursion.h"
+#include "compiler/library_rules.h"
+#include "compiler/tree_access.h"
+#include "compiler/type_inference/inference.h"
+
+namespace mirtova {
+
+namespace {
+
+std::string rule_text_of(const Json& rule) {
+  const Json* t = rule.get("full_text");
+  return t && t->is_str() ? t->as_str() : std::string("<unknown>");
+}
+
+bool has_aggregated_or_rest_field(const Json& rule) {
+  for (const Json& f : call_fields(rule.at("head"))) {
+    if (f.at("value").has("aggregation")) return true;
+    const Json& name = f.at("field");
+    if (name.is_str() && name.as_str() == "*") return true;
+  }
+  return false;
+}
+
+bool is_dead(const Json& rule) {
+  if (const Json::ArrayType* body = body_conjuncts(rule))
+    for (const Json& c : *body)
+      if (const Json* call = c.get("predicate"))
+        if (call->at("predicate_name").as_str() == "nil") return true;
+  return false;
+}
+
+}  // namespace
+
+std::string table_reference(std::string_view name, const Dialect& dialect) {
+  if (name.size() >= 2 && name.front() == '`' && name.back() == '`') name = name.substr(1, name.size() - 2);
+  std::string out;
+  size_t start = 0;
+  for (;;) {
+    size_t dot = name.find('.', start);
+    std::string_view part = name.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+    out += dialect.quote_identifier(part);
+    if (dot == std::string_view::npos) break;
+    out += ".";
+    start = dot + 1;
+  }
+  return out;
+}
+
+Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::new_with_engine(
+    const Json& tree, const TextMap& flag_overrides, const TextMap& /*reserved*/,
+    const std::optional<std::string>& engine) {
+  return build(tree, flag_overrides, engine, nullptr);
+}
+
+Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(const Json& tree,
+                                                                          const TextMap& flag_overrides,
+                                                                          const std::optional<std::string>& engine,
+                                                                          const std::vector<Json>* library) {
+  std::unique_ptr<QuorilProgram> p(new QuorilProgram());
+  std::vector<Json> rules;
+  if (const Json* r = tree.get("rule")) rules = r->as_array();
+  TRY(Annotations first, Annotations::extract(rules, engine));
+  TRY(rules, unfold_recursion(rules, first.engine()));
+  TRY(rules, run_makes_with_deps_passthrough(std::move(rules)));
+  TRY(p->dialect_, Dialect::get(first.engine()));
+  p->rules_ = std::move(rules);
+  if (library) {
+    for (const Json& r : *library) p->rules_.push_back(r);
+  } else {
+    TRY(LibraryRules lib, library_rules(*p->dialect_));
+    for (const Json& r : *lib) p->rules_.push_back(r);
+  }
+  TRY(p->ann_, Annotations::extract(p->rules_, first.engine()));
+  p->built_ins_ = ExprTranslator::basis_functions(*p->dialect_);
+
+  std::vector<const Json*> typed;
+  for (size_t i = 0; i < p->rules_.size(); ++i) {
+    const Json& rule = p->rules_[i];
+    const std::string& name = head_name(rule);
+    if (name.empty() || name[0] == '@') continue;
+    typed.push_back(&rule);
+    std::vector<size_t>& list = p->rules_of_[name];
+    // Functor copies can repeat a rule word for word; both under UNION ALL would double its rows.
+    std::string dump = rule.compact();
+    bool duplicate = false;
+    for (size_t j : list) duplicate = duplicate || p->rules_[j].compact() == dump;
+    if (!duplicate) list.push_back(i);
+  }
+  for (const auto& [name, list] : p->rules_of_) {
+    bool first_distinct = p->rules_[list[0]].has("distinct_denoted");
+    for (size_t j : list)
+      if (p->rules_[j].has("distinct_denoted") != first_distinct)
+        return CompileError("Rules of predicate '" + name +
+                                "' disagree on distinct: either all of them are distinct or none is.",
+                            rule_text_of(p->rules_[j]));
+  }
+  if (p->ann_.type_checking()) {
+    TRY(PredicateTypes types, infer_predicate_types(typed));
+    for (auto& [name, columns] : types)
+      if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
+  }
+  for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
+  for (const auto& [k, v] : flag_overrides) p->flags_[k] = v;
+
+  std::set<std::string> defined;
+  if (const Json* r = tree.get("rule"))
+    for (const Json& rule : r->as_array()) {
+      const std::string& name = head_name(rule);
+      if (name == "@Make") {
+        auto args = annotation_arguments(rule);
+        if (!args.empty())
+          if (auto made = predicate_argument(*args[0])) defined.insert(*made);
+      } else if (!name.empty() && name[0] != '@') {
+        defined.insert(name);
+      }
+    }
+  for (const std::string& name : defined)
+    if (p->rules_of_.count(name)) p->user_defined_.push_back(name);
+  return p;
+}
+
+const Json* QuorilProgram::injectable_rule(std::string_view predicate) const {
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end() || it->second.size() != 1 || predicate == "nil") return nullptr;
+  const Json& rule = rules_[it->second[0]];
+  if (rule.has("distinct_denoted") || has_aggregated_or_rest_field(rule)) return nullptr;
+  if (table_owner(predicate) || ann_.owns_table_of_other(predicate) || ann_.not_injected(predicate)) return nullptr;
+  return &rule;
+}
+
+bool QuorilProgram::is_built_in_function(std::string_view name) const {
+  return built_ins_ && built_ins_->count(name) > 0;
+}
+
+std::string QuorilProgram::fresh_variable() { return "x_" + std::to_string(state_.variable_counter++); }
+
+bool QuorilProgram::is_program_predicate(std::string_view predicate) const {
+  return rules_of_.count(predicate) > 0;
+}
+
+std::optional<std::vector<std::string>> QuorilProgram::columns_of(std::string_view predicate) const {
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end()) return std::nullopt;
+  std::vector<std::string> columns = head_columns(rules_[it->second[0]]);
+  for (const std::string& c : columns)
+    if (c == "*") return std::nullopt;  // a rest field: the columns are another predicate's
+  return columns;
+}
+
+std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::string_view column) const {
+  size_t aux = predicate.find("_MultBodyAggAux");
+  if (aux != std::string_view::npos) predicate = predicate.substr(0, aux);
+  auto p = column_types_.find(predicate);
+  if (p == column_types_.end()) return std::nullopt;
+  auto c = p->second.find(std::string(column));
+  if (c == p->second.end()) return std::nullopt;
+  return c->second;
+}
+
+Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, const Vocabulary& outer,
+                                                          const TypeMap& outer_types, bool in_combine,
+                                                          const std::vector<std::string>* column_order) {
+  auto attach = [&](CompileError e) {
+    if (e.rule_text.empty()) e.rule_text = rule_text_of(rule);
+    return e;
+  };
+  Json copy = rule;
+  auto injected = inject_into_rule(copy, *this);
+  if (!injected.ok()) return attach(injected.error());
+  if (in_combine && dialect_->decorate_combine_rule()) copy = decorate_combine_rule(copy, fresh_variable());
+  eliminate_compiler_variables(copy);
+  auto structure = extract_rule_structure_with_vocabulary(std::move(copy), outer, outer_types, in_combine, *this);
+  if (!structure.ok()) return attach(structure.error());
+  auto sql = structure.value().as_sql(subqueries_, *dialect_, flags_, column_order);
+  if (!sql.ok()) return attach(sql.error());
+  return sql;
+}
+
+Result<std::string, CompileError> QuorilProgram::single_rule_sql(const Json& rule, const Vocabulary& outer,
+                                                                 const TypeMap& outer_types, bool in_combine) {
+  return rule_sql(rule, outer, outer_types, in_combine, nullptr);
+}
+
+Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view predicate) {
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end())
+    return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
+  std::vector<size_t> kept;
+  for (size_t i : it->second)
+    if (!is_dead(rules_[i])) kept.push_back(i);
+  // With every rule dead, the first still gives the columns (and no rows).
+  if (kept.empty()) kept.push_back(it->second[0]);
+  std::vector<std::string> columns = head_columns(rules_[kept[0]]);
+  bool distinct = rules_[kept[0]].has("distinct_denoted");
+  if (distinct && kept.size() > 1)
+    for (size_t i : kept)
+      if (has_aggregated_or_rest_field(rules_[i]))
+        return CompileError("Predicate '" + std::string(predicate) +
+                                "' is distinct and aggregates, so it must have exactly one rule.",
+                            rule_text_of(rules_[i]));
+  std::string out;
+  for (size_t n = 0; n < kept.size(); ++n) {
+    TRY(std::string sql, rule_sql(rules_[kept[n]], {}, {}, false, &columns));
+    if (n) out += "\nUNION ALL\n";
+    out += sql;
+  }
+  if (distinct && kept.size() > 1) out = "SELECT DISTINCT * FROM (\n" + indent(out, 2) + "\n) AS mirtova_distinct";
+  return out;
+}
+
+Result<std::string, CompileError> UniverseSubqueryTranslator::translate_table(std::string_view predicate) {
+  return program_.translate_table_in_context(predicate);
+}
+
+Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(const Json& rule, const Vocabulary& outer,
+                                                                             const TypeMap& outer_types,
+                                                                             bool in_combine) {
+  return program_.single_rule_sql(rule, outer, outer_types, in_combine);
+}
+
+// A list of records needs its element type named on PostgreSQL, which cannot tell
+// the type of an aggregated anonymous row.
+std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const Json& rule) {
+  if (program_.dialect().name() != "psql") return std::nullopt;
+  const Json::ArrayType& fields = call_fields(rule.at("head"));
+  if (fields.size() != 1) return std::nullopt;
+  const Json* aggregation = fields[0].at("value").get("aggregation");
+  const Json* call = aggregation ? aggregation->at("expression").get("call") : nullptr;
+  if (!call) return std::nullopt;
+  const std::string& name = call->at("predicate_name").as_str();
+  if (name != "List" && name != "Array" && name != "Set") return std::nullopt;
+  const Json::ArrayType& args = call_fields(*call);
+  const Json* arg = args.size() == 1 ? field_expression(args[0]) : nullptr;
+  if (!arg || !arg->has("record")) return std::nullopt;
+  return register_record_type(record_literal_type(arg->at("record"))) + "[]";
+}
+
+std::optional<std::string> UniverseSubqueryTranslator::column_psql_type(std::string_view predicate,
+                                                                        std::string_view column) {
+  if (program_.dialect().name() != "psql") return std::nullopt;
+  auto t = program_.column_type(predicate, column);
+  if (!t || t->is_any() || t->is_atomic()) return std::nullopt;
+  return program_.dialect().scalar_sql_type(*t);
+}
+
+std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view predicate, std::string_view column) {
+  return program_.column_type(predicate, column);
+}
+
+std::string UniverseSubqueryTranslator::register_record_type(const Type& record) {
+  std::string name = record_type_name(record);
+  auto& registry = program_.state_.record_types;
+  for (const auto& [n, t] : registry)
+    if (n == name) return name;
+  registry.emplace_back(name, record);
+  return name;
+}
+
+}  // namespace mirtova

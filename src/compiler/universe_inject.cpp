@@ -1,0 +1,257 @@
+// Injection and inlining, repeated to a fixed point. Splicing a predicate with
+// one rule and no grouping keeps the bag of rows, so the engine sees one flat
+// join instead of a nest of sub-queries.
+#include "compiler/universe_inject.h"
+
+#include <map>
+#include <vector>
+
+#include "compiler/rule_translate_rewrites.h"
+#include "compiler/tree_access.h"
+
+namespace mirtova {
+
+namespace {
+
+constexpr int kMaxRewrites = 10000;
+
+bool has_rest_field(const Json& call) {
+  for (const Json& f : call_fields(call)) {
+    const Json& name = f.at("field");
+    if (name.is_str() && name.as_str() == "*") return true;
+  }
+  return false;
+}
+
+bool is_anonymous(const Json& expr) {
+  auto v = variable_name(expr);
+  return v && *v == "_";
+}
+
+const Json* head_field_value(const Json& rule, const std::string& column) {
+  for (const Json& f : call_fields(rule.at("head")))
+    if (field_column(f) == column) return field_expression(f);
+  return nullptr;
+}
+
+class Injector {
+ public:
+  Injector(Json& rule, InjectionSource& source) : rule_(rule), source_(source) {}
+
+  Result<Unit, CompileError> run() {
+    for (;;) {
+      bool changed = false;
+      TRY(bool a, unifications_with_functions(rule_));
+      changed = changed || a;
+      TRY(bool b, inline_functions());
+      changed = changed || b;
+      TRY(bool c, inject_conjuncts(rule_));
+      changed = changed || c;
+      if (!changed) return Unit{};
+    }
+  }
+
+ private:
+  Result<Unit, CompileError> count() {
+    if (++rewrites_ > kMaxRewrites)
+      return CompileError("Injecting predicates into this rule did not end after 10000 steps.", text());
+    return Unit{};
+  }
+
+  std::string text() const {
+    const Json* t = rule_.get("full_text");
+    return t && t->is_str() ? t->as_str() : std::string();
+  }
+
+  // A copy of the callee's rule with every variable renamed to a fresh one.
+  Json renamed_copy(const Json& callee) {
+    Json copy = callee;
+    std::map<std::string, std::string> rename;
+    rename_variables(copy, rename, [&] { return source_.fresh_variable(); });
+    return copy;
+  }
+
+  bool is_function(const Json& rule) const { return head_field_value(rule, "quoril_value") != nullptr; }
+
+  const Json* function_with_body(const Json& call) const {
+    const Json* name = call.get("predicate_name");
+    if (!name || source_.is_built_in_function(name->as_str())) return nullptr;
+    const Json* callee = source_.injectable_rule(name->as_str());
+    if (!callee || !is_function(*callee) || !callee->has("body")) return nullptr;
+    return callee;
+  }
+
+  // `F(args) == e`, F a function with a body, becomes the conjunct F(args, quoril_value: e),
+  // so that the body can bind the arguments.
+  Result<bool, CompileError> unifications_with_functions(Json& node) {
+    bool changed = false;
+    if (node.is_array()) {
+      for (Json& item : node.as_array_mut()) {
+        TRY(bool c, unifications_with_functions(item));
+        changed = changed || c;
+      }
+      return changed;
+    }
+    if (!node.is_object()) return false;
+    if (Json* conj = node.get_mut("conjunction")) {
+      for (Json& conjunct : conj->at_mut("conjunct").as_array_mut()) {
+        const Json* u = conjunct.get("unification");
+        if (!u) continue;
+        for (int side = 0; side < 2; ++side) {
+          const Json& mine = u->at(side == 0 ? "left_hand_side" : "right_hand_side");
+          const Json& other = u->at(side == 0 ? "right_hand_side" : "left_hand_side");
+          const Json* call = mine.get("call");
+          if (!call || !function_with_body(*call)) continue;
+          TRY_VOID(count());
+          Json new_call = *call;
+          Json::ArrayType& fields = new_call.at_mut("record").at_mut("field_value").as_array_mut();
+          fields.push_back(make_field("quoril_value", other));
+          conjunct = Json::object({{"predicate", std::move(new_call)}});
+          changed = true;
+          break;
+        }
+      }
+    }
+    for (auto& [key, child] : node.as_object_mut()) {
+      TRY(bool c, unifications_with_functions(child));
+      changed = changed || c;
+    }
+    return changed;
+  }
+
+  // Inlines function calls inside expressions, innermost first. Conjuncts for
+  // functions with bodies are collected per receiving rule and appended after
+  // the walk, so that no container changes under it.
+  Result<bool, CompileError> inline_functions() {
+    pending_.clear();
+    TRY(bool changed, inline_in(rule_, &rule_));
+    for (auto& [receiver, conjuncts] : pending_) {
+      Json::ArrayType& body = ensure_body(*receiver);
+      for (Json& c : conjuncts) body.push_back(std::move(c));
+    }
+    if (changed) simplify_record_subscripts(rule_);
+    return changed;
+  }
+
+  // Only expression objects hold a "call" key; a "predicate" conjunct holds its call
+  // directly and is left to injection.
+  Result<bool, CompileError> inline_in(Json& node, Json* receiver) {
+    bool changed = false;
+    if (node.is_array()) {
+      for (Json& item : node.as_array_mut()) {
+        TRY(bool c, inline_in(item, receiver));
+        changed = changed || c;
+      }
+      return changed;
+    }
+    if (!node.is_object()) return false;
+    if (Json* combine = node.get_mut("combine")) {
+      TRY(bool c, inline_in(*combine, combine));
+      return c;
+    }
+    for (auto& [key, child] : node.as_object_mut()) {
+      TRY(bool c, inline_in(child, receiver));
+      changed = changed || c;
+    }
+    const Json* call = node.get("call");
+    if (!call) return changed;
+    const std::string& name = call->at("predicate_name").as_str();
+    if (source_.is_built_in_function(name)) return changed;
+    const Json* callee = source_.injectable_rule(name);
+    if (!callee || !is_function(*callee)) return changed;
+    TRY_VOID(count());
+    if (!callee->has("body") && plain_parameters(*callee)) {
+      Json copy = renamed_copy(*callee);
+      Json value = *head_field_value(copy, "quoril_value");
+      for (const Json& param : call_fields(copy.at("head"))) {
+        std::string column = field_column(param);
+        if (column == "quoril_value") continue;
+        std::string var = *variable_name(*field_expression(param));
+        const Json* arg = nullptr;
+        for (const Json& a : call_fields(*call))
+          if (field_column(a) == column) arg = field_expression(a);
+        if (!arg) return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
+        substitute_variable(value, var, *arg);
+      }
+      node = std::move(value);
+      return true;
+    }
+    std::string var = source_.fresh_variable();
+    Json new_call = *call;
+    new_call.at_mut("record").at_mut("field_value").push(make_field("quoril_value", make_variable(var)));
+    pending_[receiver].push_back(Json::object({{"predicate", std::move(new_call)}}));
+    node = make_variable(var);
+    return true;
+  }
+
+  // Whether every non-value head field is a distinct plain variable.
+  bool plain_parameters(const Json& callee) const {
+    std::vector<std::string> seen;
+    for (const Json& f : call_fields(callee.at("head"))) {
+      if (field_column(f) == "quoril_value") continue;
+      const Json* e = field_expression(f);
+      auto v = e ? variable_name(*e) : std::nullopt;
+      if (!v || *v == "_") return false;
+      for (const std::string& s : seen)
+        if (s == *v) return false;
+      seen.push_back(*v);
+    }
+    return true;
+  }
+
+  Result<bool, CompileError> inject_conjuncts(Json& node) {
+    bool changed = false;
+    if (node.is_array()) {
+      for (Json& item : node.as_array_mut()) {
+        TRY(bool c, inject_conjuncts(item));
+        changed = changed || c;
+      }
+      return changed;
+    }
+    if (!node.is_object()) return false;
+    if (Json* conj = node.get_mut("conjunction")) {
+      Json::ArrayType& conjuncts = conj->at_mut("conjunct").as_array_mut();
+      for (size_t i = 0; i < conjuncts.size(); ++i) {
+        const Json* call = conjuncts[i].get("predicate");
+        if (!call || has_rest_field(*call)) continue;
+        const std::string& name = call->at("predicate_name").as_str();
+        const Json* callee = source_.injectable_rule(name);
+        if (!callee) continue;
+        TRY_VOID(count());
+        Json copy = renamed_copy(*callee);
+        Json::ArrayType spliced;
+        if (const Json::ArrayType* body = body_conjuncts(copy)) spliced = *body;
+        for (const Json& f : call_fields(*call)) {
+          const Json* value = field_expression(f);
+          if (!value || is_anonymous(*value)) continue;
+          std::string column = field_column(f);
+          const Json* head_value = head_field_value(copy, column);
+          if (!head_value) return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
+          spliced.push_back(make_unification(*head_value, *value));
+        }
+        conjuncts.erase(conjuncts.begin() + static_cast<std::ptrdiff_t>(i));
+        conjuncts.insert(conjuncts.begin() + static_cast<std::ptrdiff_t>(i), spliced.begin(), spliced.end());
+        changed = true;
+        --i;  // the spliced conjuncts are examined again
+      }
+    }
+    for (auto& [key, child] : node.as_object_mut()) {
+      TRY(bool c, inject_conjuncts(child));
+      changed = changed || c;
+    }
+    return changed;
+  }
+
+  Json& rule_;
+  InjectionSource& source_;
+  int rewrites_ = 0;
+  std::map<Json*, std::vector<Json>> pending_;
+};
+
+}  // namespace
+
+Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source) {
+  return Injector(rule, source).run();
+}
+
+}  // namespace mirtova

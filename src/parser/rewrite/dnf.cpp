@@ -1,0 +1,164 @@
+#include "parser/rewrite/dnf.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace mirtova {
+namespace {
+
+// An alternative refers to atoms of the input tree; they are copied only when
+// the output rule is built, so an atom shared by many alternatives is not
+// copied while the product is formed.
+using Alternative = std::vector<const Json*>;
+using NormalForm = std::vector<Alternative>;
+
+struct Frame {
+  enum class Kind { Visit, Conjoin, Disjoin } kind;
+  const Json* node = nullptr;  // Visit
+  size_t count = 0;            // Conjoin, Disjoin: how many results to combine
+};
+
+const Json::ArrayType* children_of(const Json& node, std::string_view kind, std::string_view list) {
+  if (!node.is_object()) return nullptr;
+  const Json* inner = node.get(kind);
+  if (inner == nullptr) return nullptr;
+  return &inner->at(list).as_array();
+}
+
+enum class Overflow { None, Rules, Conjuncts };
+
+size_t conjunct_count(const NormalForm& form) {
+  size_t total = 0;
+  for (const Alternative& alternative : form) total += alternative.size();
+  return total;
+}
+
+// A product or sum that passes either bound is refused before it is built.
+Overflow overflow(size_t alternatives, size_t conjuncts) {
+  if (alternatives > kMaxDnfRules) return Overflow::Rules;
+  if (alternatives > 1 && conjuncts > kMaxDnfConjuncts) return Overflow::Conjuncts;
+  return Overflow::None;
+}
+
+std::optional<NormalForm> conjoin(std::vector<NormalForm>& results, size_t count, Overflow& failure) {
+  NormalForm product(1);
+  size_t product_conjuncts = 0;
+  for (size_t i = results.size() - count; i < results.size(); ++i) {
+    const NormalForm& factor = results[i];
+    // Both sides are already within the bounds, so the products cannot wrap.
+    const size_t alternatives = product.size() * factor.size();
+    const size_t conjuncts = factor.size() * product_conjuncts + product.size() * conjunct_count(factor);
+    failure = overflow(alternatives, conjuncts);
+    if (failure != Overflow::None) return std::nullopt;
+    product_conjuncts = conjuncts;
+    // A conjunct with one alternative (the usual case) extends every
+    // alternative in place, so a long conjunction stays linear.
+    if (factor.size() == 1) {
+      for (Alternative& left : product) left.insert(left.end(), factor[0].begin(), factor[0].end());
+      continue;
+    }
+    NormalForm next;
+    next.reserve(alternatives);
+    // The first conjunct's alternatives vary slowest.
+    for (const Alternative& left : product) {
+      for (const Alternative& right : factor) {
+        Alternative joined = left;
+        joined.insert(joined.end(), right.begin(), right.end());
+        next.push_back(std::move(joined));
+      }
+    }
+    product = std::move(next);
+  }
+  results.resize(results.size() - count);
+  return product;
+}
+
+std::optional<NormalForm> disjoin(std::vector<NormalForm>& results, size_t count, Overflow& failure) {
+  NormalForm sum;
+  size_t sum_conjuncts = 0;
+  for (size_t i = results.size() - count; i < results.size(); ++i) {
+    const size_t conjuncts = sum_conjuncts + conjunct_count(results[i]);
+    failure = overflow(sum.size() + results[i].size(), conjuncts);
+    if (failure != Overflow::None) return std::nullopt;
+    for (Alternative& alt : results[i]) sum.push_back(std::move(alt));
+    sum_conjuncts = conjuncts;
+  }
+  results.resize(results.size() - count);
+  return sum;
+}
+
+// Bodies may be nested as deep as memory allows, so the walk keeps its own
+// stacks: children are pushed in reverse so that their results land in order.
+std::optional<NormalForm> normal_form(const Json& body, Overflow& failure) {
+  std::vector<Frame> work{{Frame::Kind::Visit, &body, 0}};
+  std::vector<NormalForm> results;
+  while (!work.empty()) {
+    Frame frame = work.back();
+    work.pop_back();
+    if (frame.kind != Frame::Kind::Visit) {
+      std::optional<NormalForm> combined = frame.kind == Frame::Kind::Conjoin
+                                               ? conjoin(results, frame.count, failure)
+                                               : disjoin(results, frame.count, failure);
+      if (!combined) return std::nullopt;
+      results.push_back(std::move(*combined));
+      continue;
+    }
+    const Json& node = *frame.node;
+    const Json::ArrayType* children = children_of(node, "conjunction", "conjunct");
+    Frame::Kind combine = Frame::Kind::Conjoin;
+    if (children == nullptr) {
+      children = children_of(node, "disjunction", "disjunct");
+      combine = Frame::Kind::Disjoin;
+    }
+    if (children == nullptr) {
+      results.push_back(NormalForm{Alternative{&node}});
+      continue;
+    }
+    work.push_back({combine, nullptr, children->size()});
+    for (auto it = children->rbegin(); it != children->rend(); ++it) work.push_back({Frame::Kind::Visit, &*it, 0});
+  }
+  return std::move(results.back());
+}
+
+}  // namespace
+
+ParseResult<Json> dnf_rewrite(const Json& rules) {
+  const Json::ArrayType& input = rules.as_array();
+  Json::ArrayType output;
+  output.reserve(input.size());
+  for (const Json& rule : input) {
+    (void)rule.as_object();
+    const Json* body = rule.get("body");
+    if (body == nullptr) {
+      output.push_back(rule);
+      continue;
+    }
+    Overflow failure = Overflow::None;
+    std::optional<NormalForm> alternatives = normal_form(*body, failure);
+    if (!alternatives) {
+      const Json* full_text = rule.get("full_text");
+      std::string text = full_text != nullptr && full_text->is_str() ? full_text->as_str() : std::string();
+      std::string message = failure == Overflow::Rules
+                                ? "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfRules) + " rules."
+                                : "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfConjuncts) +
+                                      " propositions.";
+      return ParsingException(std::move(message), SpanString(std::move(text)));
+    }
+    for (const Alternative& alternative : *alternatives) {
+      Json::ArrayType conjuncts;
+      conjuncts.reserve(alternative.size());
+      for (const Json* atom : alternative) conjuncts.push_back(*atom);
+      Json produced;
+      for (const auto& [key, value] : rule.as_object()) {
+        if (key != "body") produced.set(key, value);
+      }
+      produced.set("body", Json::object({{"conjunction", Json::object({{"conjunct", Json(std::move(conjuncts))}})}}));
+      output.push_back(std::move(produced));
+    }
+  }
+  return Json(std::move(output));
+}
+
+}  // namespace mirtova

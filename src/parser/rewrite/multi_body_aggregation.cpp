@@ -1,0 +1,147 @@
+#include "parser/rewrite/multi_body_aggregation.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace mirtova {
+namespace {
+
+constexpr std::string_view kAuxSuffix = "_MultBodyAggAux";
+
+Json variable_named(const Json& field) {
+  return Json::object({{"variable", Json::object({{"var_name", field}})}});
+}
+
+Json plain_value(Json expression) { return Json::object({{"expression", std::move(expression)}}); }
+
+struct AuxHead {
+  Json field_values;  // of the auxiliary rule
+  Json signature;     // of the aggregating rule
+};
+
+// The auxiliary rule keeps each aggregation's argument in its place; the
+// signature names every column by a variable spelled like its field.
+AuxHead split_head(const Json& field_values) {
+  AuxHead out{Json::array(), Json::array()};
+  for (const Json& entry : field_values.as_array()) {
+    const Json& field = entry.at("field");
+    const Json& value = entry.at("value");
+    (void)value.as_object();
+    const Json* aggregation = value.get("aggregation");
+    if (aggregation == nullptr) {
+      out.field_values.push(entry);
+      out.signature.push(Json::object({{"field", field}, {"value", plain_value(variable_named(field))}}));
+      continue;
+    }
+    const Json& argument = aggregation->at("argument");
+    const Json& op = aggregation->at("operator");
+    const Json& heritage = aggregation->at("expression_heritage");
+    out.field_values.push(Json::object({{"field", field}, {"value", plain_value(argument)}}));
+    Json signature_aggregation = Json::object({
+        {"operator", op},
+        {"argument", variable_named(field)},
+        {"expression_heritage", heritage},
+    });
+    out.signature.push(Json::object(
+        {{"field", field}, {"value", Json::object({{"aggregation", std::move(signature_aggregation)}})}}));
+  }
+  return out;
+}
+
+std::string aux_name(std::string_view name) { return std::string(name) + std::string(kAuxSuffix); }
+
+Json aggregating_rule(const std::string& name, const Json& signature, const Json& full_text) {
+  Json call_fields = Json::array();
+  for (const Json& entry : signature.as_array()) {
+    const Json& field = entry.at("field");
+    call_fields.push(Json::object({{"field", field}, {"value", plain_value(variable_named(field))}}));
+  }
+  Json call = Json::object({
+      {"predicate_name", aux_name(name)},
+      {"record", Json::object({{"field_value", std::move(call_fields)}})},
+  });
+  Json body = Json::object({{"conjunction", Json::object({{"conjunct", Json::array({Json::object({{"predicate", std::move(call)}})})}})}});
+  return Json::object({
+      {"head", Json::object({{"predicate_name", name}, {"record", Json::object({{"field_value", signature}})}})},
+      {"body", std::move(body)},
+      {"full_text", full_text},
+      {"distinct_denoted", true},
+  });
+}
+
+const std::string& head_name(const Json& rule) { return rule.at("head").at("predicate_name").as_str(); }
+
+}  // namespace
+
+Json strip_aggregation_heritage(const Json& field_values) {
+  Json out = Json::array();
+  for (const Json& entry : field_values.as_array()) {
+    Json copy = entry;
+    Json& value = copy.at_mut("value");
+    (void)value.as_object();
+    if (Json* aggregation = value.get_mut("aggregation")) aggregation->as_object_mut().erase("expression_heritage");
+    out.push(std::move(copy));
+  }
+  return out;
+}
+
+ParseResult<Json> multi_body_aggregation_rewrite(const Json& rules) {
+  const Json::ArrayType& input = rules.as_array();
+
+  // Groups in order of first appearance; the map only finds a name's group.
+  std::vector<std::pair<std::string, std::vector<const Json*>>> groups;
+  std::map<std::string, size_t, std::less<>> group_of;
+  for (const Json& rule : input) {
+    const std::string& name = head_name(rule);
+    auto [it, inserted] = group_of.try_emplace(name, groups.size());
+    if (inserted) groups.push_back({name, {}});
+    groups[it->second].second.push_back(&rule);
+  }
+
+  std::vector<std::string> rewritten;
+  for (const auto& [name, members] : groups) {
+    if (members.size() >= 2 && members.front()->has("distinct_denoted")) rewritten.push_back(name);
+  }
+  if (rewritten.empty()) return rules;
+  const std::set<std::string, std::less<>> is_rewritten(rewritten.begin(), rewritten.end());
+
+  Json::ArrayType output;
+  output.reserve(input.size() + rewritten.size());
+  std::map<std::string, Json, std::less<>> last_full_text;
+  std::map<std::string, Json, std::less<>> first_signature;
+  for (const Json& rule : input) {
+    const std::string& name = head_name(rule);
+    last_full_text[name] = rule.at("full_text");
+    if (!is_rewritten.contains(name)) {
+      output.push_back(rule);
+      continue;
+    }
+    Json aux = rule;
+    if (!aux.has("distinct_denoted")) return ParsingException("Inconsistency in distinct denoting.", SpanString(name));
+    aux.as_object_mut().erase("distinct_denoted");
+    Json& head = aux.at_mut("head");
+    head.set("predicate_name", aux_name(name));
+    AuxHead parts = split_head(head.at("record").at("field_value"));
+    head.at_mut("record").set("field_value", std::move(parts.field_values));
+
+    auto stored = first_signature.find(name);
+    if (stored == first_signature.end()) {
+      first_signature.emplace(name, std::move(parts.signature));
+    } else if (strip_aggregation_heritage(stored->second).compact() !=
+               strip_aggregation_heritage(parts.signature).compact()) {
+      const Json& full_text = rule.at("full_text");
+      return ParsingException("Signature differs for bodies.",
+                              SpanString(full_text.is_str() ? full_text.as_str() : std::string()));
+    }
+    output.push_back(std::move(aux));
+  }
+  for (const std::string& name : rewritten) {
+    output.push_back(aggregating_rule(name, first_signature.at(name), last_full_text.at(name)));
+  }
+  return Json(std::move(output));
+}
+
+}  // namespace mirtova

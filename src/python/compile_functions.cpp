@@ -1,0 +1,215 @@
+// The compiling functions: parse, build one program object, ask it for SQL or a
+// plan, and word its failures for the host.
+#include "compile_functions.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "compiler/universe.h"
+#include "parser/names.h"
+#include "py_args.h"
+#include "py_errors.h"
+
+namespace mirtova::py {
+namespace {
+
+std::string error_text(const CompileError& e) {
+  if (e.rule_text.empty()) return "Compile error: " + e.message;
+  return "Compile error in rule: " + e.rule_text + "\n" + e.message;
+}
+
+PyObject* raise_value_error(const std::string& text) {
+  PyObject* s = new_str(text);
+  if (s) {
+    PyErr_SetObject(PyExc_ValueError, s);
+    Py_DECREF(s);
+  }
+  return nullptr;
+}
+
+PyObject* map_err(const CompileError& e) { return raise_value_error(error_text(e)); }
+PyObject* written_err(const PredicateNames& names, const CompileError& e) {
+  return raise_value_error(names.written(error_text(e)));
+}
+
+std::unique_ptr<QuorilProgram> build_program(const Json& tree, const std::optional<std::string>& engine) {
+  auto program = QuorilProgram::new_with_engine(tree, {}, {}, engine);
+  if (!program.ok()) {
+    map_err(program.error());
+    return nullptr;
+  }
+  return std::move(program).value();
+}
+
+// compile and search: the one script of a predicate.
+PyObject* compile_script(const Signature& sig, bool with_pattern, PyObject* const* args, Py_ssize_t nargs,
+                         PyObject* kwnames) {
+  return guarded([&]() -> PyObject* {
+    std::vector<PyObject*> bound;
+    if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;
+    size_t at = 0;
+    std::string_view source, predicate, pattern_text;
+    PageWindow window;
+    std::optional<std::string> engine;
+    std::optional<std::vector<std::string>> import_root;
+    if (!convert_text(bound[at++], "source", source) || !convert_text(bound[at++], "predicate", predicate))
+      return nullptr;
+    if (with_pattern && !convert_text(bound[at++], "pattern", pattern_text)) return nullptr;
+    if (!convert_optional_count(bound[at++], "limit", window.limit) ||
+        !convert_optional_count(bound[at++], "offset", window.offset) ||
+        !convert_optional_text(bound[at++], "engine", engine) ||
+        !convert_optional_texts(bound[at++], "import_root", import_root))
+      return nullptr;
+    if (!check_engine(engine)) return nullptr;
+    std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
+    if (!tree) return nullptr;
+    PredicateNames names = PredicateNames::of(*tree);
+    std::unique_ptr<QuorilProgram> program = build_program(*tree, engine);
+    if (!program) return nullptr;
+    std::optional<std::string> pattern;
+    if (with_pattern) pattern = std::string(pattern_text);
+    auto sql = program->formatted_predicate_sql_impl(names.internal(predicate), window, pattern);
+    if (!sql.ok()) return written_err(names, sql.error());
+    return new_str(sql.value());
+  });
+}
+
+// A new dict of the step, keys in the order hosts rely on.
+PyObject* step_dict(const PlanStep& step) {
+  PyObject* d = PyDict_New();
+  if (!d) return nullptr;
+  auto put = [&](const char* key, PyObject* value) {
+    if (!value) return false;
+    int rc = PyDict_SetItemString(d, key, value);
+    Py_DECREF(value);
+    return rc == 0;
+  };
+  bool ok = true;
+  switch (step.kind) {
+    case PlanStep::Kind::Setup: ok = put("kind", new_str("setup")) && put("sql", new_str(step.sql)); break;
+    case PlanStep::Kind::Sql: ok = put("kind", new_str("sql")) && put("sql", new_str(step.sql)); break;
+    case PlanStep::Kind::Loop: {
+      ok = put("kind", new_str("loop"));
+      PyObject* body = ok ? PyList_New(0) : nullptr;
+      for (const std::string& s : step.body) {
+        if (!body) break;
+        PyObject* item = new_str(s);
+        if (!item || PyList_Append(body, item) < 0) {
+          Py_XDECREF(item);
+          Py_CLEAR(body);
+          break;
+        }
+        Py_DECREF(item);
+      }
+      ok = ok && put("body", body) && put("repetitions", PyLong_FromLongLong(step.repetitions)) &&
+           put("changed", new_str(step.changed));
+      break;
+    }
+  }
+  if (!ok) {
+    Py_DECREF(d);
+    return nullptr;
+  }
+  return d;
+}
+
+}  // namespace
+
+PyObject* compile(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature sig{"compile", {"source", "predicate", "limit", "offset", "engine", "import_root"}, 2};
+  return compile_script(sig, false, args, nargs, kwnames);
+}
+
+PyObject* search(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature sig{
+      "search", {"source", "predicate", "pattern", "limit", "offset", "engine", "import_root"}, 3};
+  return compile_script(sig, true, args, nargs, kwnames);
+}
+
+PyObject* compile_all(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature sig{"compile_all", {"source", "engine", "import_root"}, 1};
+  return guarded([&]() -> PyObject* {
+    std::vector<PyObject*> bound;
+    if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;
+    std::string_view source;
+    std::optional<std::string> engine;
+    std::optional<std::vector<std::string>> import_root;
+    if (!convert_text(bound[0], "source", source) || !convert_optional_text(bound[1], "engine", engine) ||
+        !convert_optional_texts(bound[2], "import_root", import_root))
+      return nullptr;
+    if (!check_engine(engine)) return nullptr;
+    std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
+    if (!tree) return nullptr;
+    std::unique_ptr<QuorilProgram> program = build_program(*tree, engine);
+    if (!program) return nullptr;
+    std::vector<std::pair<std::string, std::string>> scripts;
+    for (const std::string& name : program->user_defined_predicates()) {
+      auto sql = program->formatted_predicate_sql_impl(name, PageWindow{}, std::nullopt);
+      if (!sql.ok()) return map_err(sql.error());
+      scripts.emplace_back(name, std::move(sql).value());
+    }
+    PyObject* d = PyDict_New();
+    if (!d) return nullptr;
+    for (const auto& [name, sql] : scripts) {
+      PyObject* value = new_str(sql);
+      if (!value || PyDict_SetItemString(d, name.c_str(), value) < 0) {
+        Py_XDECREF(value);
+        Py_DECREF(d);
+        return nullptr;
+      }
+      Py_DECREF(value);
+    }
+    return d;
+  });
+}
+
+PyObject* plan(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature sig{
+      "plan", {"source", "predicate", "limit", "offset", "engine", "import_root", "pattern", "assertion"}, 2};
+  return guarded([&]() -> PyObject* {
+    std::vector<PyObject*> bound;
+    if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;
+    std::string_view source, predicate;
+    PageWindow window;
+    std::optional<std::string> engine, pattern, assertion;
+    std::optional<std::vector<std::string>> import_root;
+    if (!convert_text(bound[0], "source", source) || !convert_text(bound[1], "predicate", predicate) ||
+        !convert_optional_count(bound[2], "limit", window.limit) ||
+        !convert_optional_count(bound[3], "offset", window.offset) ||
+        !convert_optional_text(bound[4], "engine", engine) ||
+        !convert_optional_texts(bound[5], "import_root", import_root) ||
+        !convert_optional_text(bound[6], "pattern", pattern) ||
+        !convert_optional_text(bound[7], "assertion", assertion))
+      return nullptr;
+    if (!check_engine(engine)) return nullptr;
+    if (assertion) {
+      // Planning an assertion's counterexamples needs the assertion search, which this build lacks.
+      PyErr_SetString(PyExc_NotImplementedError, "plan(assertion=...) is not available in this build");
+      return nullptr;
+    }
+    std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
+    if (!tree) return nullptr;
+    PredicateNames names = PredicateNames::of(*tree);
+    std::unique_ptr<QuorilProgram> program = build_program(*tree, engine);
+    if (!program) return nullptr;
+    auto steps = program->formatted_predicate_plan(names.internal(predicate), window, pattern);
+    if (!steps.ok()) return written_err(names, steps.error());
+    PyObject* list = PyList_New(0);
+    if (!list) return nullptr;
+    for (const PlanStep& step : steps.value()) {
+      PyObject* d = step_dict(step);
+      if (!d || PyList_Append(list, d) < 0) {
+        Py_XDECREF(d);
+        Py_DECREF(list);
+        return nullptr;
+      }
+      Py_DECREF(d);
+    }
+    return list;
+  });
+}
+
+}  // namespace mirtova::py

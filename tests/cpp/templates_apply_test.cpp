@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "compiler/expr_translate/apply_template.h"
+
+namespace mirtova {
+namespace {
+
+struct Fill {
+  std::string tmpl;
+  std::vector<std::string> args;
+  std::string expected;
+};
+
+TEST(ApplyTemplate, Forms) {
+  const std::vector<Fill> cases = {
+      // joined: one "%s" takes every argument
+      {"ARRAY_TO_STRING(%s)", {"a", "b"}, "ARRAY_TO_STRING(a, b)"},
+      {"CONCAT(%s)", {"a"}, "CONCAT(a)"},
+      {"CONCAT(%s)", {"a", "b", "c"}, "CONCAT(a, b, c)"},
+      {"MIN(%s)", {}, "MIN(%s)"},
+      // sequential: one argument per "%s", the rest dropped or left
+      {"(%s) + (%s)", {"a", "b"}, "(a) + (b)"},
+      {"- %s", {"a"}, "- a"},
+      {"%s IS %s", {"a"}, "a IS %s"},
+      {"%s IS %s", {"a", "b", "c"}, "a IS b"},
+      {"100%%s", {"a"}, "100%a"},
+      {"50% of %s", {"a"}, "50% of a"},
+      {"ends with %", {"a"}, "ends with %"},
+      // positional
+      {"DATE_ADD({0}, INTERVAL {1} DAY)", {"a", "b"}, "DATE_ADD(a, INTERVAL b DAY)"},
+      {"({0} = {0})", {"a"}, "(a = a)"},
+      {"F({1})", {"a"}, "F({1})"},
+      {"F({0})", {"a", "b"}, "F(a)"},
+      {"F({1}, {3})", {"a", "b", "c", "d"}, "F(b, d)"},
+      {"F({3})", {"a", "b", "c"}, "F({3})"},
+      {"G({3}, %s)", {"a", "b", "c", "d"}, "G({3}, a, b, c, d)"},  // "{3}" alone selects no positions
+      {"F({01}, {0})", {"a", "b"}, "F({01}, a)"},
+      {"NOW()", {"a", "b"}, "NOW()"},
+  };
+  for (const Fill& c : cases) EXPECT_EQ(apply_template(c.tmpl, c.args), c.expected) << c.tmpl;
+}
+
+TEST(ApplyTemplate, ArgumentTextIsNeverRescanned) {
+  // An argument's own text (a user's string literal, say) keeps its braces and
+  // percent signs: filling is one pass over the template.
+  const std::vector<Fill> cases = {
+      {"F({0}, {1})", {"'{1}'", "b"}, "F('{1}', b)"},
+      {"F({0}, {1})", {"{1}", "b"}, "F({1}, b)"},
+      {"REPLACE({0}, {1}, {2})", {"'{2}{1}'", "'x'", "'y'"}, "REPLACE('{2}{1}', 'x', 'y')"},
+      {"(%s) || (%s)", {"'%s'", "b"}, "('%s') || (b)"},
+  };
+  for (const Fill& c : cases) EXPECT_EQ(apply_template(c.tmpl, c.args), c.expected) << c.tmpl;
+}
+
+TEST(ApplyOperatorTemplate, Forms) {
+  struct Case {
+    std::string tmpl, left, right, expected;
+  };
+  const std::vector<Case> cases = {
+      {"list_contains({right}, {left})", "x", "l", "list_contains(l, x)"},
+      {"{left} = {left}", "x", "y", "x = x"},
+      {"list_contains({right}, {left})", "'{right}'", "l", "list_contains(l, '{right}')"},
+      {"(%s) - (%s)", "a", "b", "(a) - (b)"},
+      {"ARRAY_CONTAINS({1}, {0})", "x", "l", "ARRAY_CONTAINS(l, x)"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(apply_operator_template(c.tmpl, c.left, c.right), c.expected) << c.tmpl;
+  }
+}
+
+}  // namespace
+}  // namespace mirtova

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/siphash.h"
+#include "compiler/type_inference/graph.h"
+
+namespace mirtova {
+namespace {
+
+Expression pa(std::string p, std::string c, uint64_t n = 0) {
+  return Expression::predicate_addressing(std::move(p), std::move(c), n);
+}
+Expression var(std::string name) { return Expression::variable(std::move(name)); }
+
+TEST(TypeExpressionTest, PrintedFormAndStartingType) {
+  struct Case {
+    Expression e;
+    std::string printed;
+    std::string type;
+  };
+  std::vector<std::pair<std::string, Expression>> fields;
+  fields.emplace_back("z", Expression::number_literal());
+  fields.emplace_back("B", var("x@1"));
+  fields.emplace_back("a", Expression::list_literal({}));
+  const std::vector<Case> cases = {
+      {pa("+", "left"), "PredicateAddressing(+.left)", "number"},
+      {pa("Range", "quoril_value"), "PredicateAddressing(Range.quoril_value)", "[number]"},
+      {pa("Person", "name", 4), "PredicateAddressing(Person.name)", "any"},
+      {var("x@2"), "Variable(x@2)", "any"},
+      {Expression::subscript_addressing(var("v"), "a"), "SubscriptAddressingVariable(v).a", "any"},
+      {Expression::subscript_addressing(Expression::subscript_addressing(var("v"), "a"), "b"),
+       "SubscriptAddressingSubscriptAddressingVariable(v).a.b", "any"},
+      {Expression::string_literal(), "StringLiteral", "string"},
+      {Expression::null_literal(), "NullLiteral", "any"},
+      {Expression::list_literal({}), "ListLiteral[]", "[any]"},
+      {Expression::list_literal({Expression::string_literal(), Expression::number_literal()}),
+       "ListLiteral[StringLiteral, NumberLiteral]", "[string]"},
+      {Expression::list_literal({Expression::list_literal({Expression::boolean_literal()})}),
+       "ListLiteral[ListLiteral[BooleanLiteral]]", "[[bool]]"},
+      {Expression::record_literal(fields, Type::closed_record({{"a", Type::number()}})),
+       "RecordLiteral(B: Variable(x@1), a: ListLiteral[], z: NumberLiteral)", "{a: number}"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.e.to_string(), c.printed);
+    EXPECT_EQ(c.e.type().to_string(), c.type) << c.printed;
+  }
+}
+
+TEST(TypeExpressionTest, FixedLiteralsIgnoreSetType) {
+  Expression n = Expression::number_literal();
+  n.set_type(Type::string());
+  EXPECT_EQ(n.type().to_string(), "number");
+  Expression v = var("x@1");
+  v.set_type(Type::string());
+  EXPECT_EQ(v.type().to_string(), "string");
+}
+
+TEST(TypeExpressionTest, DigestHalvesAreTextAndZText) {
+  Expression e = Expression::subscript_addressing(pa("P", "col0"), "f");
+  const std::string text = e.to_string();
+  Digest128 d = text_digest(e);
+  EXPECT_EQ(d.high, siphash13(text));
+  EXPECT_EQ(d.low, siphash13("Z" + text));
+  // The literal's content and the call number are not part of the identity.
+  EXPECT_EQ(text_digest(pa("P", "col0", 0)), text_digest(pa("P", "col0", 9)));
+  EXPECT_NE(text_digest(pa("P", "col0")), text_digest(pa("P", "col1")));
+}
+
+TEST(TypesGraphTest, DuplicateEdgesAreDropped) {
+  struct Case {
+    std::string what;
+    Edge second;
+    bool accepted;
+  };
+  auto first = [] { return Edge{EdgeKind::Equality, 0, 0, var("x@1"), Expression::string_literal()}; };
+  const std::vector<Case> cases = {
+      {"same edge", first(), false},
+      {"ends swapped", Edge{EdgeKind::Equality, 0, 0, Expression::string_literal(), var("x@1")}, false},
+      {"other kind", Edge{EdgeKind::Inclusion, 0, 0, var("x@1"), Expression::string_literal()}, true},
+      {"other start", Edge{EdgeKind::Equality, 1, 0, var("x@1"), Expression::string_literal()}, true},
+      {"other stop", Edge{EdgeKind::Equality, 0, -1, var("x@1"), Expression::string_literal()}, true},
+      {"other end", Edge{EdgeKind::Equality, 0, 0, var("x@2"), Expression::string_literal()}, true},
+  };
+  for (const Case& c : cases) {
+    TypesGraph g;
+    ASSERT_TRUE(g.connect(first()));
+    EXPECT_EQ(g.connect(c.second), c.accepted) << c.what;
+    EXPECT_EQ(g.edges().size(), c.accepted ? 2u : 1u) << c.what;
+  }
+  // Swapped ends of a directed kind are still one edge.
+  TypesGraph g;
+  EXPECT_TRUE(g.connect(Edge{EdgeKind::Inclusion, 0, 0, var("l@1"), var("e@1")}));
+  EXPECT_FALSE(g.connect(Edge{EdgeKind::Inclusion, 0, 0, var("e@1"), var("l@1")}));
+  // Ends differing only in their call number are one edge.
+  EXPECT_TRUE(g.connect(Edge{EdgeKind::Argument, 0, 0, pa("F", "quoril_value", 0), pa("F", "col0", 0)}));
+  EXPECT_FALSE(g.connect(Edge{EdgeKind::Argument, 0, 0, pa("F", "quoril_value", 1), pa("F", "col0", 1)}));
+}
+
+TEST(TypesGraphTest, ColumnsComeOnlyFromAcceptedEdges) {
+  TypesGraph g;
+  g.connect(Edge{EdgeKind::Equality, 0, 0, pa("P", "col0"), var("x@1")});
+  g.connect(Edge{EdgeKind::Argument, 0, 0, pa("F", "quoril_value"), pa("F", "a")});
+  EXPECT_TRUE(g.has_column("P", "col0"));
+  EXPECT_TRUE(g.has_column("F", "quoril_value"));
+  EXPECT_TRUE(g.has_column("F", "a"));
+  EXPECT_FALSE(g.has_column("P", "col1"));
+  EXPECT_FALSE(g.has_column("Q", "col0"));
+
+  TypesGraph other;
+  other.connect(Edge{EdgeKind::Equality, 0, 0, pa("P", "col0", 3), var("x@1")});  // a duplicate of g's first
+  other.connect(Edge{EdgeKind::Equality, 0, 0, pa("R", "col2"), var("y@1")});
+  g.merge(std::move(other));
+  EXPECT_EQ(g.edges().size(), 3u);
+  EXPECT_TRUE(g.has_column("R", "col2"));
+}
+
+}  // namespace
+}  // namespace mirtova

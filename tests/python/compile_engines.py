@@ -1,0 +1,212 @@
+"""Running compiled SQL on real engines in the tests: fixture tables, the SQLite
+host functions, a script runner and a plan runner."""
+
+import hashlib
+import json
+import re
+import sqlite3
+
+import duckdb
+import pytest
+
+import mirtova
+
+
+def parser_ready():
+    try:
+        mirtova.parse('Q(x, s) :- P(x), x > 1, ~R(x), x in [1], s == Sum{z :- S(z)}; @Limit(Q, 1);'
+                      ' @Ground(Q); C(n? += 1) distinct :- P(x); F(x) = x + 1; I(if a then 1 else 2) :- P(a);')
+        mirtova.parse("@Iteration(A, predicates: [B], repetitions: 2); V(v) :- P(x), v == {a: x}.a;")
+        return True
+    except ValueError:
+        return False
+
+
+needs_parser = pytest.mark.skipif(not parser_ready(), reason="the statement parser is not built yet")
+
+
+# ---- fixtures -------------------------------------------------------------
+
+def _duck_type(value):
+    if isinstance(value, bool):
+        return "BOOLEAN"
+    if isinstance(value, int):
+        return "BIGINT"
+    if isinstance(value, float):
+        return "DOUBLE"
+    if isinstance(value, str):
+        return "VARCHAR"
+    if isinstance(value, list):
+        return _duck_type(value[0]) + "[]"
+    if isinstance(value, dict):
+        return "STRUCT(" + ", ".join(f'"{k}" {_duck_type(v)}' for k, v in value.items()) + ")"
+    raise TypeError(value)
+
+
+def _columns(rows):
+    first = rows[0]
+    if isinstance(first, dict):
+        return list(first)
+    return [f"col{i}" for i in range(len(first))]
+
+
+def _values(row):
+    return list(row.values()) if isinstance(row, dict) else list(row)
+
+
+def load_duckdb(con, tables):
+    for name, rows in tables.items():
+        cols = _columns(rows)
+        types = [_duck_type(v) for v in _values(rows[0])]
+        con.execute(f'CREATE TABLE "{name}" (' + ", ".join(f'"{c}" {t}' for c, t in zip(cols, types)) + ")")
+        for row in rows:
+            con.execute(f'INSERT INTO "{name}" VALUES (' + ", ".join("?" for _ in cols) + ")", _values(row))
+
+
+def load_sqlite(con, tables):
+    for name, rows in tables.items():
+        cols = _columns(rows)
+        con.execute(f'CREATE TABLE "{name}" (' + ", ".join(f'"{c}"' for c in cols) + ")")
+        for row in rows:
+            values = [json.dumps(v) if isinstance(v, (list, dict)) else v for v in _values(row)]
+            con.execute(f'INSERT INTO "{name}" VALUES (' + ", ".join("?" for _ in cols) + ")", values)
+
+
+# ---- SQLite host functions --------------------------------------------------
+
+def _loads(text):
+    return json.loads(text) if isinstance(text, str) else text
+
+
+class _DistinctListAgg:
+    def __init__(self):
+        self.items = []
+
+    def step(self, value):
+        if value is not None and value not in self.items:
+            self.items.append(value)
+
+    def finalize(self):
+        return json.dumps(self.items)
+
+
+def _arg_extreme(sign):
+    class Agg:
+        def __init__(self):
+            self.pairs = []
+
+        def step(self, arg, value, count):
+            self.count = count
+            if value is not None:
+                self.pairs.append((value, arg))
+
+        def finalize(self):
+            ordered = sorted(self.pairs, key=lambda p: p[0], reverse=sign < 0)
+            if getattr(self, "count", None) is not None:
+                ordered = ordered[: self.count]
+            return json.dumps([_loads(a) if isinstance(a, str) and a[:1] in "[{" else a for _, a in ordered])
+
+    return Agg
+
+
+def _number_text(x):
+    if isinstance(x, float) and x.is_integer():
+        return str(int(x))
+    return str(x)
+
+
+def _fingerprint(s):
+    return int.from_bytes(hashlib.sha256(str(s).encode()).digest()[:8], "big", signed=True)
+
+
+def sqlite_connection():
+    con = sqlite3.connect(":memory:")
+    con.create_function("MagicalEntangle", 2, lambda v, x: v)
+    con.create_function("IN_LIST", 2, lambda e, l: int(e in (_loads(l) or [])))
+    con.create_function("MIRTOVA_NUMBER_TEXT", 1, _number_text)
+    con.create_function("SortList", 1, lambda l: json.dumps(sorted(_loads(l) or [])))
+    con.create_function("Fingerprint", 1, _fingerprint)
+    con.create_function("AssembleRecord", 1,
+                        lambda fv: json.dumps({p["arg"]: p["value"] for p in _loads(fv) or []}))
+    con.create_function("DisassembleRecord", 1,
+                        lambda r: json.dumps([{"arg": k, "value": v} for k, v in (_loads(r) or {}).items()]))
+    con.create_function("regexp", 2, lambda p, v: int(v is not None and re.search(p, str(v)) is not None))
+    con.create_aggregate("DistinctListAgg", 1, _DistinctListAgg)
+    con.create_aggregate("ArgMin", 3, _arg_extreme(1))
+    con.create_aggregate("ArgMax", 3, _arg_extreme(-1))
+    return con
+
+
+# ---- running ----------------------------------------------------------------
+
+def statements(script):
+    """The pieces of a written-out script, each without its final ';'."""
+    return [p.strip().rstrip(";") for p in script.split(";\n\n") if p.strip()]
+
+
+def _normal(value):
+    if isinstance(value, str) and value[:1] in "[{":
+        try:
+            return _normal(json.loads(value))
+        except ValueError:
+            return value
+    if isinstance(value, list):
+        return [_normal(v) for v in value]
+    if isinstance(value, dict):
+        return {k: _normal(v) for k, v in value.items()}
+    if isinstance(value, float) and value.is_integer():
+        return int(value)
+    return value
+
+
+def rows_of(result):
+    return [tuple(_normal(v) for v in row) for row in result]
+
+
+class Engine:
+    def __init__(self, name, tables):
+        self.name = name
+        if name == "duckdb":
+            self.con = duckdb.connect()
+            load_duckdb(self.con, tables)
+        else:
+            self.con = sqlite_connection()
+            load_sqlite(self.con, tables)
+
+    def run(self, sql):
+        if self.name == "duckdb":
+            return self.con.execute(sql).fetchall()
+        cur = self.con.cursor()
+        parts = [p for p in re.split(r";\n", sql) if p.strip()]
+        for p in parts[:-1]:
+            cur.execute(p)
+        cur.execute(parts[-1])
+        return cur.fetchall()
+
+    def run_script(self, script):
+        result = None
+        for piece in statements(script):
+            result = self.run(piece)
+        return rows_of(result)
+
+    def run_plan(self, plan):
+        result = None
+        for step in plan:
+            if step["kind"] == "loop":
+                for _ in range(step["repetitions"]):
+                    for statement in step["body"]:
+                        self.run(statement)
+                    if self.run(step["changed"])[0][0] == 0:
+                        break
+            else:
+                result = self.run(step["sql"])
+        return rows_of(result)
+
+
+def run(source, predicate, engine, tables=None, **kwargs):
+    script = mirtova.compile(source, predicate, engine=engine, **kwargs)
+    return Engine(engine, tables or {}).run_script(script)
+
+
+def as_multiset(rows):
+    return sorted(rows, key=repr)

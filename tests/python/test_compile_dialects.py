@@ -1,0 +1,35 @@
+"""The same programs compiled for the engines the tests cannot run: every
+statement of the plan parses in that engine's SQL dialect."""
+
+import pytest
+import sqlglot
+
+import mirtova
+from compile_engines import needs_parser
+from test_compile_plans import CLOSURE, DOUBLING, GRAND, TOP
+from test_compile_programs import CASES
+
+pytestmark = needs_parser
+
+DIALECTS = {"psql": "postgres", "bigquery": "bigquery", "presto": "presto", "trino": "trino",
+            "databricks": "databricks"}
+
+PROGRAMS = [(c[0], c[1], c[2]) for c in CASES] + [
+    ("grounded", TOP, "Top"), ("loop", DOUBLING, "Result"), ("accumulating loop", CLOSURE, "Closure"),
+    ("search", GRAND, "Grandparent"),
+]
+
+
+@pytest.mark.parametrize("engine", sorted(DIALECTS))
+@pytest.mark.parametrize("name, source, predicate", PROGRAMS, ids=[p[0] for p in PROGRAMS])
+def test_every_statement_parses(engine, name, source, predicate):
+    pattern = "^a" if name == "search" else None
+    statements = []
+    for step in mirtova.plan(source, predicate, engine=engine, pattern=pattern, limit=5, offset=1):
+        if step["kind"] == "sql":
+            statements.append(step["sql"])
+        elif step["kind"] == "loop":
+            statements.extend(step["body"] + [step["changed"]])
+    for sql in statements:
+        for piece in sql.split(";\n"):
+            sqlglot.parse_one(piece, read=DIALECTS[engine])

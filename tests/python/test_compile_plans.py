@@ -1,0 +1,168 @@
+"""Plans and scripts: materialised steps, loops, ordering, paging, search,
+compile_all, and the refusals the host sees."""
+
+import pytest
+
+import mirtova
+from compile_engines import Engine, as_multiset, needs_parser, run
+
+pytestmark = needs_parser
+
+MEASURE = {"Measure": [(5,), (11,), (20,), (30,), (12,)]}
+
+TOP = """
+@Ground(Big);
+Big(x) :- Measure(x), x > 10;
+Top(x) :- Big(x);
+@OrderBy(Top, "col0 desc");
+@Limit(Top, 3);
+"""
+
+# Each repetition: Next = Cur + 1, then Cur = 2 * Next.
+DOUBLING = """
+@Ground(Cur); Cur(0);
+@Ground(Next, Nxt);
+Next(y) :- Cur(x), y == x + 1;
+@Ground(Again, Cur);
+Again(y) :- Next(x), y == 2 * x;
+@Iteration(Doubling, predicates: [Next, Again], repetitions: 3);
+Result(x) :- Again(x);
+"""
+
+# A transitive closure that accumulates the new pairs of each step.
+CLOSURE = """
+Edge(1, 2); Edge(2, 3); Edge(3, 4);
+@Ground(Full); Full(x, y) distinct :- Edge(x, y);
+@Ground(Delta); Delta(x, y) distinct :- Edge(x, y);
+New(x, z) distinct :- Delta(x, y), Edge(y, z), ~Full(x, z);
+@Ground(Back, Delta);
+Back(x, y) distinct :- New(x, y);
+@Iteration(Delta, predicates: [New, Back], repetitions: 10, accumulate: Full);
+Closure(x, y) :- Full(x, y);
+"""
+
+
+@pytest.mark.parametrize("engine", ["duckdb", "sqlite"])
+@pytest.mark.parametrize(
+    "source, predicate, tables, want",
+    [
+        (TOP, "Top", MEASURE, [(30,), (20,), (12,)]),
+        (DOUBLING, "Result", {}, [(14,)]),
+        (CLOSURE, "Closure", {},
+         [(1, 2), (1, 3), (1, 4), (2, 3), (2, 4), (3, 4)]),
+    ],
+    ids=["grounded", "loop", "accumulating loop"],
+)
+def test_plan_and_script_give_the_same_rows(source, predicate, tables, want, engine):
+    script_rows = Engine(engine, tables).run_script(mirtova.compile(source, predicate, engine=engine))
+    plan_rows = Engine(engine, tables).run_plan(mirtova.plan(source, predicate, engine=engine))
+    assert as_multiset(script_rows) == as_multiset(want)
+    assert as_multiset(plan_rows) == as_multiset(want)
+
+
+def test_plan_step_shapes():
+    steps = mirtova.plan(DOUBLING, "Result")
+    assert [s["kind"] for s in steps] == ["setup", "sql", "loop", "sql"]
+    loop = steps[2]
+    assert list(loop) == ["kind", "body", "repetitions", "changed"]
+    assert loop["repetitions"] == 3 and len(loop["body"]) == 2
+    assert list(steps[0]) == ["kind", "sql"]
+
+
+@pytest.mark.parametrize("engine", ["duckdb", "sqlite"])
+@pytest.mark.parametrize(
+    "limit, offset, want",
+    [
+        (None, None, [(30,), (20,), (12,)]),
+        (2, None, [(30,), (20,)]),
+        (10, None, [(30,), (20,), (12,)]),
+        (2, 1, [(20,), (12,)]),
+        (None, 0, [(30,), (20,), (12,)]),
+    ],
+)
+def test_ordering_limit_and_offset_page_in_order(engine, limit, offset, want):
+    assert run(TOP, "Top", engine, MEASURE, limit=limit, offset=offset) == want
+
+
+@pytest.mark.parametrize("limit, offset, want", [(2, 1, [(20,), (12,)]), (None, 2, [(12,), (11,)]), (1, 5, [])])
+def test_row_number_paging_runs_on_duckdb(limit, offset, want):
+    script = mirtova.compile(TOP, "Top", limit=limit, offset=offset, engine="presto")
+    assert "ROW_NUMBER() OVER (ORDER BY col0 desc) AS mirtova_row" in script
+    assert Engine("duckdb", MEASURE).run_script(script) == want
+
+
+GRAND = 'Parent("alice", "bob"); Parent("bob", "carol"); Parent("al", "x"); Grandparent(a, c) :- Parent(a, b), Parent(b, c);'
+
+
+@pytest.mark.parametrize("engine", ["duckdb", "sqlite"])
+@pytest.mark.parametrize(
+    "source, predicate, pattern, tables, want",
+    [
+        (GRAND, "Parent", "^al", {}, [("alice", "bob"), ("al", "x")]),
+        (GRAND, "Grandparent", "rol$", {}, [("alice", "carol")]),
+        ("M(x) :- Measure(x);", "M", "^1", MEASURE, [(11,), (12,)]),
+        ("B(x, x > 15) :- Measure(x);", "B", "true", MEASURE, [(20, True), (30, True)]),
+    ],
+)
+def test_search_keeps_matching_rows(source, predicate, pattern, tables, want, engine):
+    script = mirtova.search(source, predicate, pattern, engine=engine)
+    rows = Engine(engine, tables).run_script(script)
+    if engine == "sqlite":
+        want = [tuple(int(v) if isinstance(v, bool) else v for v in row) for row in want]
+    assert as_multiset(rows) == as_multiset(want)
+    plan = mirtova.plan(source, predicate, engine=engine, pattern=pattern)
+    assert as_multiset(Engine(engine, tables).run_plan(plan)) == as_multiset(rows)
+
+
+@pytest.mark.parametrize("engine", ["duckdb", "sqlite", "psql", "presto"])
+def test_compile_all_equals_compile_of_each(engine):
+    source = TOP + GRAND + "Z(x) distinct :- Measure(x);"
+    scripts = mirtova.compile_all(source, engine=engine)
+    assert sorted(scripts) == ["Big", "Grandparent", "Parent", "Top", "Z"]
+    for name, sql in scripts.items():
+        assert sql == mirtova.compile(source, name, engine=engine)
+    assert mirtova.compile_all("@Engine(\"duckdb\");") == {}
+
+
+@pytest.mark.parametrize(
+    "source, predicate, message",
+    [
+        ("P(1);", "Q", "Compile error: Predicate 'Q' has no rules to compile."),
+        ("P(y) :- T(x);", "P",
+         "Compile error in rule: P(y) :- T(x)\n"
+         "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+        ("Q(a: 1); P(x) :- Q(b: x);", "P", "Compile error in rule: P(x) :- Q(b: x)\nPredicate 'Q' has no column 'b'."),
+        ("P(a: 1); P(b: 2);", "P", "Compile error in rule: P(b: 2)\n"
+                                   "Rules of predicate 'P' define different columns: a and b."),
+        ("@Limit(P, -1); P(1);", "P",
+         "Compile error in rule: @Limit(P, -1)\n@Limit(P): the limit must be a whole number of rows, 0 or more"),
+        ("@OrderBy(P, \"x; drop\"); P(1);", "P",
+         "Compile error in rule: @OrderBy(P, \"x; drop\")\n@OrderBy(P): 'x; drop' is not a column to order by: "
+         "write a column name, optionally followed by ASC or DESC"),
+        ("@Dataset(\"a b\"); P(1);", "P", "Compile error in rule: @Dataset(\"a b\")\n"
+         "@Dataset: 'a b' is not a schema name: write names of letters, digits, '_' and '-', joined by '.'"),
+        ("@Engine(duckdb); P(1);", "P",
+         "Compile error in rule: @Engine(duckdb)\n@Engine needs the engine's name as a text, as in @Engine(\"duckdb\")"),
+        ("@Engine(\"oracle\"); P(1);", "P",
+         "Compile error: Unsupported engine 'oracle'. Supported engines: bigquery, sqlite, psql, trino, presto, "
+         "databricks, duckdb."),
+        ("@Ground(P, copy_to_file: \"/tmp/x\"); P(1);", "P", "Compile error in rule: "
+         "@Ground(P, copy_to_file: \"/tmp/x\")\n@Ground: copy_to_file is not supported: a program writes no file"),
+        ("P(x) :- T(x); Q(x) :- P(x), x == Nothing(x);", "Q",
+         "Compile error in rule: Q(x) :- P(x), x == Nothing(x)\n"
+         "'Nothing' is neither a predicate of the program nor a built-in function"),
+    ],
+)
+def test_refusals_reach_the_host_worded(source, predicate, message):
+    with pytest.raises(ValueError) as e:
+        mirtova.compile(source, predicate)
+    assert str(e.value) == message
+
+
+def test_a_loop_too_long_for_one_script():
+    source = DOUBLING.replace("repetitions: 3", "repetitions: 1001")
+    with pytest.raises(ValueError) as e:
+        mirtova.compile(source, "Result")
+    assert str(e.value) == ("Compile error: Iteration 'Doubling' repeats 1001 times, more than the 1000 that one "
+                            "script may hold; use plan() to run it as a loop.")
+    assert mirtova.plan(source, "Result")[2]["repetitions"] == 1001

@@ -1,0 +1,64 @@
+"""Programs compiled for DuckDB and SQLite and run there against small tables."""
+
+import pytest
+
+from compile_engines import as_multiset, needs_parser, run
+
+pytestmark = needs_parser
+
+PEOPLE = {"Person": [{"name": "alice", "age": 30}, {"name": "bob", "age": 12}, {"name": "carol", "age": 45}]}
+MEASURE = {"Measure": [(5,), (11,), (20,), (30,), (12,)]}
+EMP = {"Emp": [{"name": "ann", "dept": "it"}, {"name": "bo", "dept": "it"}, {"name": "cy", "dept": "hr"}]}
+
+# (id, program, predicate, tables, rows)
+CASES = [
+    ("facts and a join",
+     'Parent("alice", "bob"); Parent("bob", "carol"); Grandparent(a, c) :- Parent(a, b), Parent(b, c);',
+     "Grandparent", {}, [("alice", "carol")]),
+    ("named columns and a condition", "Adult(name:, age:) :- Person(name:, age:), age >= 18;", "Adult", PEOPLE,
+     [("alice", 30), ("carol", 45)]),
+    ("arithmetic", "Out(x, y) :- Measure(x), x < 12, y == x * 2 + 1;", "Out", MEASURE, [(5, 11), (11, 23)]),
+    ("functional predicate inlined", "Double(x) = 2 * x; Twice(y) :- Measure(x), x > 20, y == Double(x);", "Twice",
+     MEASURE, [(60,)]),
+    ("function with a body",
+     "NameOf(a) = n :- Person(name: n, age: a); Who(n) :- Measure(x), n == NameOf(x);", "Who",
+     {**MEASURE, **PEOPLE}, [("alice",), ("bob",)]),
+    ("several rules per predicate", "P(x) :- Measure(x), x < 12; P(x) :- Measure(x), x > 25; Q(x) :- P(x), x > 6;",
+     "Q", MEASURE, [(11,), (30,)]),
+    ("distinct", "Dept(d) distinct :- Emp(dept: d);", "Dept", EMP, [("hr",), ("it",)]),
+    ("aggregating head", "DeptSize(dept:, n? += 1) distinct :- Emp(name:, dept:);", "DeptSize", EMP,
+     [("hr", 1), ("it", 2)]),
+    ("maximum per group", "Oldest(m? Max= age) distinct :- Person(age:);", "Oldest", PEOPLE, [(45,)]),
+    ("combine", "Total(t) :- t == Sum{x :- Measure(x)};", "Total", MEASURE, [(78,)]),
+    ("correlated combine",
+     "Above(x, n) :- Measure(x), x > 19, n == Sum{1 :- Measure(y), y > x};", "Above", MEASURE, [(20, 1), (30, None)]),
+    ("negation", 'Friend("alice", "bob"); Lonely(x) :- Person(name: x), ~Friend(x, _);', "Lonely", PEOPLE,
+     [("bob",), ("carol",)]),
+    ("negation of a database table", "Unpaired(x) :- Measure(x), ~Person(age: x);", "Unpaired",
+     {**MEASURE, **PEOPLE}, [(5,), (11,), (20,)]),
+    ("inclusion", "Item(x) :- Basket(items: l), x in l;", "Item", {"Basket": [{"items": [1, 2]}, {"items": [3]}]},
+     [(1,), (2,), (3,)]),
+    ("chained inclusion", "Y(y) :- Nest(l:), x in l, y in x;", "Y", {"Nest": [{"l": [[1, 2], [3]]}]},
+     [(1,), (2,), (3,)]),
+    ("inclusion as a condition", "In(x) :- Measure(x), x in [5, 30, 7];", "In", MEASURE, [(5,), (30,)]),
+    ("records and subscripts", "Contact(name: r.name, city: r.address.city) :- Customer(rec: r);", "Contact",
+     {"Customer": [{"rec": {"name": "ann", "address": {"city": "Oslo"}}}]}, [("ann", "Oslo")]),
+    ("record built and read", "R(p: {a: x, b: x + 1}) :- Measure(x), x < 6; S(v) :- R(p: r), v == r.b;", "S", MEASURE,
+     [(6,)]),
+    ("if-then-else", 'Size(x, s) :- Measure(x), x < 12, s == (if x > 10 then "big" else "small");', "Size", MEASURE,
+     [(5, "small"), (11, "big")]),
+    ("library aggregation ArgMin", "Youngest(b? ArgMin= n -> a) distinct :- Person(name: n, age: a);", "Youngest",
+     PEOPLE, [("bob",)]),
+    ("equality through the library", "E(y) :- Measure(x), x < 12, y = x + 1;", "E", MEASURE, [(6,), (12,)]),
+    ("constant in a call", "Twelve(x) :- Measure(x), Measure(12);", "Twelve", MEASURE,
+     [(5,), (11,), (20,), (30,), (12,)]),
+    ("text functions", "Shout(u) :- Person(name: n, age:), age > 40, u == Upper(n);", "Shout",
+     PEOPLE, [("CAROL",)]),
+]
+
+
+@pytest.mark.parametrize("engine", ["duckdb", "sqlite"])
+@pytest.mark.parametrize("case", CASES, ids=[c[0] for c in CASES])
+def test_program_rows(case, engine):
+    _, source, predicate, tables, want = case
+    assert as_multiset(run(source, predicate, engine, tables)) == as_multiset(want)
