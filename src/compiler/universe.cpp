@@ -7,7 +7,7 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
 #include "compiler/expr_translate/expr_translator.h"
-#include "compiler/functors/placeholders.h"
+#include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
 #include "compiler/library_rules.h"
 #include "compiler/tree_access.h"
@@ -71,7 +71,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(const 
   if (const Json* r = tree.get("rule")) rules = r->as_array();
   TRY(Annotations first, Annotations::extract(rules, engine));
   TRY(rules, unfold_recursion(rules, first.engine()));
-  TRY(rules, run_makes_with_deps_passthrough(std::move(rules)));
+  TRY(rules, run_makes_with_deps(rules));
   TRY(p->dialect_, Dialect::get(first.engine()));
   p->rules_ = std::move(rules);
   if (library) {

@@ -32,8 +32,8 @@ struct PlanStep {
   std::string changed;            // Loop: a query whose 0 ends the loop early
   std::string iteration;          // Loop: the iteration's name, for messages
 
-  static PlanStep setup(std::string sql) { return PlanStep{Kind::Setup, std::move(sql), {}, 0, {}}; }
-  static PlanStep statement(std::string sql) { return PlanStep{Kind::Sql, std::move(sql), {}, 0, {}}; }
+  static PlanStep setup(std::string sql) { return PlanStep{Kind::Setup, std::move(sql), {}, 0, {}, {}}; }
+  static PlanStep statement(std::string sql) { return PlanStep{Kind::Sql, std::move(sql), {}, 0, {}, {}}; }
 };
 
 struct PageWindow {

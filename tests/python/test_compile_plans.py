@@ -166,3 +166,21 @@ def test_a_loop_too_long_for_one_script():
     assert str(e.value) == ("Compile error: Iteration 'Doubling' repeats 1001 times, more than the 1000 that one "
                             "script may hold; use plan() to run it as a loop.")
     assert mirtova.plan(source, "Result")[2]["repetitions"] == 1001
+
+
+def test_imported_predicates_are_named_as_written(tmp_path):
+    (tmp_path / "lib").mkdir()
+    (tmp_path / "lib" / "util.l").write_text("P(x) :- T(x);\n")
+    source = "import lib.util.P as Mine;\nQ(x) :- Mine(y: x);\n"
+    roots = [str(tmp_path)]
+    # compile_all knows the imported predicate by its internal name.
+    assert sorted(mirtova.compile_all("import lib.util.P as Mine;\nOk(x) :- Mine(x);", import_root=roots)) == [
+        "Ok", "Util_P"]
+    assert '"T"' in mirtova.compile(source.replace("y: x", "x"), "Mine", engine="sqlite", import_root=roots)
+    with pytest.raises(ValueError) as written:
+        mirtova.compile(source, "Q", import_root=roots)
+    assert str(written.value) == "Compile error in rule: Q(x) :- Mine(y: x)\nPredicate 'Mine' has no column 'y'."
+    with pytest.raises(ValueError) as kept:
+        mirtova.compile_all(source, import_root=roots)
+    message = str(kept.value)
+    assert message.endswith("Predicate 'Util_P' has no column 'y'.")
