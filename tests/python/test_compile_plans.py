@@ -148,6 +148,8 @@ def test_compile_all_equals_compile_of_each(engine):
          "databricks, duckdb."),
         ("@Ground(P, copy_to_file: \"/tmp/x\"); P(1);", "P", "Compile error in rule: "
          "@Ground(P, copy_to_file: \"/tmp/x\")\n@Ground: copy_to_file is not supported: a program writes no file"),
+        ('P(x) :- x == 1, x == "a";', "P",
+         "Compile error: Type inference error: Type mismatch: cannot match number with string at (0, 0)"),
         ("P(x) :- T(x); Q(x) :- P(x), x == Nothing(x);", "Q",
          "Compile error in rule: Q(x) :- P(x), x == Nothing(x)\n"
          "'Nothing' is neither a predicate of the program nor a built-in function"),
@@ -157,6 +159,11 @@ def test_refusals_reach_the_host_worded(source, predicate, message):
     with pytest.raises(ValueError) as e:
         mirtova.compile(source, predicate)
     assert str(e.value) == message
+
+
+def test_type_checking_can_be_turned_off():
+    source = '@Engine("sqlite", type_checking: false); P(x) :- x == 1, x == "a";'
+    assert Engine("sqlite", {}).run_script(mirtova.compile(source, "P")) == []
 
 
 def test_a_loop_too_long_for_one_script():
