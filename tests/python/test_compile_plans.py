@@ -191,3 +191,15 @@ def test_imported_predicates_are_named_as_written(tmp_path):
         mirtova.compile_all(source, import_root=roots)
     message = str(kept.value)
     assert message.endswith("Predicate 'Util_P' has no column 'y'.")
+
+
+def test_threads_compile_the_same_scripts():
+    from concurrent.futures import ThreadPoolExecutor
+
+    jobs = [(TOP, "Top", engine) for engine in ("duckdb", "sqlite", "psql", "presto")] + [
+        (CLOSURE, "Closure", "duckdb"), (GRAND, "Grandparent", "bigquery")]
+    want = [mirtova.compile(s, p, engine=e) for s, p, e in jobs]
+    with ThreadPoolExecutor(max_workers=8) as pool:
+        for _ in range(4):
+            got = list(pool.map(lambda job: mirtova.compile(job[0], job[1], engine=job[2]), jobs * 8))
+            assert got == want * 8
