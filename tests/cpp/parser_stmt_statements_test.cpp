@@ -33,7 +33,7 @@ std::vector<std::string> heads(const Json& rules) {
   return out;
 }
 
-TEST(StatementsTest, DISABLED_FunctionDefinition) {
+TEST(StatementsTest, FunctionDefinition) {
   Json rules = rules_of("F(x) --> x + 1");
   ASSERT_EQ(rules.size(), 2u);
   EXPECT_EQ(rules.as_array()[0], rule_of("@CompileAsUdf(F)"));
@@ -72,7 +72,7 @@ TEST(StatementsTest, FormErrors) {
   }
 }
 
-TEST(StatementsTest, DISABLED_FormsAndRewritesOverTheFile) {
+TEST(StatementsTest, FormsAndRewritesOverTheFile) {
   struct Case {
     std::string program;
     std::vector<std::string> heads;
@@ -101,7 +101,7 @@ TEST(StatementsTest, DISABLED_FormsAndRewritesOverTheFile) {
             Json::object({{"expression", Json::object({{"variable", Json::object({{"var_name", "quoril_value"}})}})}}));
 }
 
-TEST(StatementsTest, DISABLED_RewriteErrors) {
+TEST(StatementsTest, RewriteErrors) {
   std::string wide = "Q(x) :- ";
   for (int i = 0; i < 14; ++i) wide += std::string(i ? ", " : "") + "(A(x) | B(x))";
   struct Case {
