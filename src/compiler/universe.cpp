@@ -5,8 +5,10 @@
 #include <algorithm>
 
 #include "compiler/dialects/quoting.h"
+#include "compiler/dependency_cycles.h"
 #include "compiler/dialects/record_types.h"
 #include "compiler/expr_translate/expr_translator.h"
+#include "compiler/functors/make_instructions.h"
 #include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
 #include "compiler/library_rules.h"
@@ -70,8 +72,13 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(const 
   std::vector<Json> rules;
   if (const Json* r = tree.get("rule")) rules = r->as_array();
   TRY(Annotations first, Annotations::extract(rules, engine));
-  TRY(rules, unfold_recursion(rules, first.engine()));
-  TRY(rules, run_makes_with_deps(rules));
+  // Both passes copy the whole rule list; most programs need neither.
+  if (has_dependency_cycle(rules)) {
+    TRY(rules, unfold_recursion(rules, first.engine()));
+  }
+  if (!collect_make_instructions(rules).empty()) {
+    TRY(rules, run_makes_with_deps(rules));
+  }
   TRY(p->dialect_, Dialect::get(first.engine()));
   p->rules_ = std::move(rules);
   if (library) {

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <optional>
 
+#include "compiler/dependency_cycles.h"
+
 namespace mirtova {
 
 namespace {
@@ -73,6 +75,9 @@ bool is_iterative_engine(std::string_view engine) {
 }
 
 Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, std::string_view engine) {
+  // Without a cycle there is nothing to unfold, and the index (whose sets are
+  // transitive) would cost time quadratic in a long chain of predicates.
+  if (!has_dependency_cycle(rules)) return rules;
   RecursionArgs options = recursion_options(rules);
   const Functors index(rules);
   return index.unfold_recursions(options, is_iterative_engine(engine));

@@ -103,6 +103,21 @@ const Type& TypeInference::end_type(size_t edge, Side side) const {
   return side ? e.right.type() : e.left.type();
 }
 
+void TypeInference::mark_changed(size_t edge, std::optional<size_t> node) {
+  auto queue = [&](size_t reader) {
+    if (reader > visiting_) {
+      this_pass_.insert(reader);
+    } else if (!queued_next_[reader]) {
+      queued_next_[reader] = 1;
+      next_pass_.push_back(reader);
+    }
+  };
+  queue(edge);
+  if (node) {
+    for (size_t reader : readers_[*node]) queue(reader);
+  }
+}
+
 bool TypeInference::update_end(size_t edge, Side side, Type type) {
   if (type_nodes(type, kMaxTypeNodes) > kMaxTypeNodes) {
     runaway_ = true;
@@ -112,12 +127,14 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
   if (node) {
     bool changed = !nodes_[*node].eq(type);
     nodes_[*node] = std::move(type);
+    if (changed) mark_changed(edge, node);
     return changed;
   }
   Expression& end = side ? edges_[edge].second.right : edges_[edge].second.left;
-  Type before = end.type();
+  if (end.has_fixed_type() || end.type().eq(type)) return false;
   end.set_type(std::move(type));
-  return !before.eq(end.type());
+  mark_changed(edge, std::nullopt);
+  return true;
 }
 
 Result<Unit, TypeInferenceError> TypeInference::infer() {
@@ -152,10 +169,23 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   steps.reserve(edges_.size());
   for (const auto& entry : edges_) steps.push_back(step_of(entry.second));
 
+  readers_.assign(nodes_.size(), {});
+  for (size_t i = 0; i < edges_.size(); ++i) {
+    if (left_nodes_[i]) readers_[*left_nodes_[i]].push_back(i);
+    if (right_nodes_[i] && right_nodes_[i] != left_nodes_[i]) readers_[*right_nodes_[i]].push_back(i);
+  }
+  queued_next_.assign(edges_.size(), 0);
+  next_pass_.clear();
+  this_pass_.clear();
+  for (size_t i = 0; i < edges_.size(); ++i) this_pass_.insert(this_pass_.end(), i);
+
   runaway_ = false;
   for (size_t pass = 0; pass < kMaxPasses && !runaway_; ++pass) {
     bool changed = false;
-    for (size_t i = 0; i < edges_.size() && !runaway_; ++i) {
+    while (!this_pass_.empty() && !runaway_) {
+      const size_t i = *this_pass_.begin();
+      this_pass_.erase(this_pass_.begin());
+      visiting_ = i;
       const Edge& edge = edges_[i].second;
       const int64_t p1 = edge.start, p2 = edge.stop;
       switch (steps[i].step) {
@@ -204,6 +234,11 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
       }
     }
     if (!changed) break;
+    for (size_t i : next_pass_) {
+      queued_next_[i] = 0;
+      this_pass_.insert(i);
+    }
+    next_pass_.clear();
   }
 
   for (size_t i = 0; i < edges_.size(); ++i) {

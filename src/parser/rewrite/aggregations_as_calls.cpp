@@ -30,8 +30,10 @@ std::string aggregation_call_name(std::string_view op) {
   return std::string(op);
 }
 
-Json rewrite_aggregations_as_expressions(const Json& rules) {
-  Json copy = rules;
+Json rewrite_aggregations_as_expressions(const Json& rules) { return rewrite_aggregations_as_expressions(Json(rules)); }
+
+Json rewrite_aggregations_as_expressions(Json&& rules) {
+  Json copy = std::move(rules);
   // Trees may be as deep as memory allows, so the walk keeps its own stack.
   // Objects are std::map nodes and no array is resized, so the pointers stay
   // valid while aggregations are rewritten in place.

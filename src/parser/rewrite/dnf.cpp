@@ -161,4 +161,42 @@ ParseResult<Json> dnf_rewrite(const Json& rules) {
   return Json(std::move(output));
 }
 
+namespace {
+
+// A body that is one conjunction of atoms is its own normal form.
+bool is_flat_conjunction(const Json& body) {
+  if (!body.is_object() || body.as_object().size() != 1) return false;
+  const Json* conjunction = body.get("conjunction");
+  if (conjunction == nullptr || !conjunction->is_object() || conjunction->as_object().size() != 1) return false;
+  const Json* conjuncts = conjunction->get("conjunct");
+  if (conjuncts == nullptr || !conjuncts->is_array() || conjuncts->as_array().empty()) return false;
+  for (const Json& item : conjuncts->as_array()) {
+    if (children_of(item, "conjunction", "conjunct") != nullptr) return false;
+    if (children_of(item, "disjunction", "disjunct") != nullptr) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+ParseResult<Json> dnf_rewrite(Json&& rules) {
+  // Most rules need no rewriting; they move through instead of being copied,
+  // and only the rest go through the read-only pass.
+  Json::ArrayType& input = rules.as_array_mut();
+  Json::ArrayType output;
+  output.reserve(input.size());
+  for (Json& rule : input) {
+    const Json* body = rule.is_object() ? rule.get("body") : nullptr;
+    if (body == nullptr || is_flat_conjunction(*body)) {
+      (void)rule.as_object();
+      output.push_back(std::move(rule));
+      continue;
+    }
+    const Json single = Json::array({std::move(rule)});
+    TRY(Json rewritten, dnf_rewrite(single));
+    for (Json& produced : rewritten.as_array_mut()) output.push_back(std::move(produced));
+  }
+  return Json(std::move(output));
+}
+
 }  // namespace mirtova

@@ -144,4 +144,16 @@ ParseResult<Json> multi_body_aggregation_rewrite(const Json& rules) {
   return Json(std::move(output));
 }
 
+ParseResult<Json> multi_body_aggregation_rewrite(Json&& rules) {
+  // The common case, no predicate to rewrite, hands the list back untouched.
+  std::map<std::string_view, std::pair<size_t, bool>> counts;  // rules, first one distinct
+  bool any = false;
+  for (const Json& rule : rules.as_array()) {
+    auto [it, fresh] = counts.try_emplace(head_name(rule), 0, rule.has("distinct_denoted"));
+    any = any || (++it->second.first >= 2 && it->second.second);
+  }
+  if (!any) return Json(std::move(rules));
+  return multi_body_aggregation_rewrite(static_cast<const Json&>(rules));
+}
+
 }  // namespace mirtova

@@ -1,0 +1,79 @@
+// Programs of a chosen rule count and shape, written as source text, for the
+// benchmarks and the thread stress test.
+#pragma once
+
+#include <string>
+
+namespace mirtova {
+
+enum class Shape {
+  // Layers of four rules: an injected join, a two-rule union (a WITH clause)
+  // with a negation, and an aggregation that the next layer reads.
+  Chain,
+  // Predicates of ten rules each, every rule a six-table join that reads the
+  // predicate before.
+  Wide,
+  // Linear distinct recursions of two rules each, each seeded by the one before.
+  Recursion,
+};
+
+struct GeneratedProgram {
+  std::string text;
+  std::string last;  // the predicate that reaches every other one
+  int rules = 0;
+};
+
+inline GeneratedProgram generate_program(Shape shape, int rules) {
+  GeneratedProgram out;
+  std::string& text = out.text;
+  text.reserve(static_cast<size_t>(rules) * 120);
+  switch (shape) {
+    case Shape::Chain: {
+      text += "C0(1, 2);\nC0(2, 3);\nS0(x, n? += y) distinct :- C0(x, y);\n";
+      out.rules = 3;
+      out.last = "C0";
+      for (int i = 1; out.rules + 4 <= rules || i == 1; ++i) {
+        const std::string n = std::to_string(i), p = std::to_string(i - 1);
+        text += "J" + n + "(x, z) :- C" + p + "(x, y), S" + p + "(x, n: w), Edge(y, z), x != z, w > " + n + ";\n";
+        text += "C" + n + "(x, y) :- J" + n + "(x, y);\n";
+        text += "C" + n + "(x, y) :- J" + n + "(y, x), ~Blocked(x);\n";
+        text += "S" + n + "(x, n? += y) distinct :- C" + n + "(x, y);\n";
+        out.rules += 4;
+        out.last = "C" + n;
+      }
+      break;
+    }
+    case Shape::Wide: {
+      text += "W0(1, 2);\n";
+      out.rules = 1;
+      out.last = "W0";
+      for (int g = 1; out.rules + 10 <= rules || g == 1; ++g) {
+        const std::string n = std::to_string(g), p = std::to_string(g - 1);
+        for (int r = 0; r < 10; ++r) {
+          const std::string k = std::to_string(r);
+          text += "W" + n + "(a, f) :- W" + p + "(a, b), Ta" + k + "(b, c), Tb" + k + "(c, d), Tc(d, e, name: \"x" +
+                  k + "\"), Td(e, f), a + " + k + " != f;\n";
+        }
+        out.rules += 10;
+        out.last = "W" + n;
+      }
+      break;
+    }
+    case Shape::Recursion: {
+      text += "R0(1, 2);\n";
+      out.rules = 1;
+      out.last = "R0";
+      for (int i = 1; out.rules + 2 <= rules || i == 1; ++i) {
+        const std::string n = std::to_string(i), p = std::to_string(i - 1);
+        text += "R" + n + "(x, y) distinct :- R" + p + "(x, y);\n";
+        text += "R" + n + "(x, z) distinct :- R" + n + "(x, y), Edge(y, z);\n";
+        out.rules += 2;
+        out.last = "R" + n;
+      }
+      break;
+    }
+  }
+  return out;
+}
+
+}  // namespace mirtova

@@ -1,0 +1,81 @@
+// Parse, compile and plan time of generated programs of growing size (10 to
+// 10,000 rules) in three shapes: a chain of dependencies, wide joins, and
+// chained recursions. Each run reports the time per rule; scripts/bench_report.py
+// turns a JSON run into the growth ratio between sizes.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "generated_programs.h"
+#include "compiler/universe.h"
+#include "parser/parse_file.h"
+
+namespace mirtova {
+namespace {
+
+enum class Stage { Parse, Compile, Plan };
+
+void run(benchmark::State& state, Shape shape, Stage stage, const char* engine) {
+  const GeneratedProgram generated = generate_program(shape, static_cast<int>(state.range(0)));
+  auto probe = parse_file(generated.text);
+  if (!probe.ok()) {
+    state.SkipWithError(probe.error().message.c_str());
+    return;
+  }
+  for (auto _ : state) {
+    auto tree = parse_file(generated.text);
+    if (stage == Stage::Parse) {
+      benchmark::DoNotOptimize(tree);
+      continue;
+    }
+    auto program = QuorilProgram::new_with_engine(tree.value(), {}, {}, std::string(engine));
+    if (!program.ok()) {
+      state.SkipWithError(program.error().message.c_str());
+      return;
+    }
+    if (stage == Stage::Compile) {
+      auto sql = program.value()->formatted_predicate_sql_impl(generated.last, {}, std::nullopt);
+      if (!sql.ok()) {
+        state.SkipWithError(sql.error().message.c_str());
+        return;
+      }
+      benchmark::DoNotOptimize(sql);
+    } else {
+      auto steps = program.value()->formatted_predicate_plan(generated.last, {}, std::nullopt);
+      if (!steps.ok()) {
+        state.SkipWithError(steps.error().message.c_str());
+        return;
+      }
+      benchmark::DoNotOptimize(steps);
+    }
+  }
+  state.counters["rules"] = static_cast<double>(generated.rules);
+  // Seconds per rule, printed by the benchmark library with its unit prefix (e.g. "12.3us").
+  state.counters["per_rule"] = benchmark::Counter(static_cast<double>(generated.rules),
+                                                  benchmark::Counter::kIsIterationInvariantRate |
+                                                      benchmark::Counter::kInvert);
+  state.SetComplexityN(generated.rules);
+}
+
+#define MIRTOVA_SCALE_BENCH(shape, stage, engine)                                                        \
+  void BM_##stage##_##shape##_##engine(benchmark::State& state) {                                       \
+    run(state, Shape::shape, Stage::stage, #engine);                                                    \
+  }                                                                                                     \
+  BENCHMARK(BM_##stage##_##shape##_##engine)                                                            \
+      ->Arg(10)->Arg(100)->Arg(1000)->Arg(2000)->Arg(5000)->Arg(10000)                                  \
+      ->Unit(benchmark::kMillisecond)                                                                   \
+      ->Complexity()
+
+MIRTOVA_SCALE_BENCH(Chain, Parse, duckdb);
+MIRTOVA_SCALE_BENCH(Wide, Parse, duckdb);
+MIRTOVA_SCALE_BENCH(Recursion, Parse, duckdb);
+MIRTOVA_SCALE_BENCH(Chain, Compile, duckdb);
+MIRTOVA_SCALE_BENCH(Wide, Compile, duckdb);
+MIRTOVA_SCALE_BENCH(Recursion, Compile, duckdb);
+MIRTOVA_SCALE_BENCH(Chain, Compile, psql);
+MIRTOVA_SCALE_BENCH(Wide, Compile, sqlite);
+MIRTOVA_SCALE_BENCH(Chain, Plan, duckdb);
+MIRTOVA_SCALE_BENCH(Recursion, Plan, duckdb);
+
+}  // namespace
+}  // namespace mirtova
