@@ -8,12 +8,15 @@ namespace mirtova {
 
 enum class Shape {
   // Layers of four rules: an injected join, a two-rule union (a WITH clause)
-  // with a negation, and an aggregation that the next layer reads.
+  // with a negation, and an aggregation that the next layer reads; chains of
+  // 200 layers meet in one predicate.
   Chain,
   // Predicates of ten rules each, every rule a six-table join that reads the
   // predicate before.
   Wide,
-  // Linear distinct recursions of two rules each, each seeded by the one before.
+  // Linear distinct recursions (transitive closures) of two rules each, met in
+  // one predicate. (Recursions seeded by one another grow much faster than the
+  // program; see the README.)
   Recursion,
 };
 
@@ -29,18 +32,32 @@ inline GeneratedProgram generate_program(Shape shape, int rules) {
   text.reserve(static_cast<size_t>(rules) * 120);
   switch (shape) {
     case Shape::Chain: {
+      // Chains of at most kChainLayers layers start again from the base and
+      // meet in Top: a single chain as deep as the program is long would pass
+      // the bound on how many predicates may wait on one another.
+      constexpr int kChainLayers = 200;
       text += "C0(1, 2);\nC0(2, 3);\nS0(x, n? += y) distinct :- C0(x, y);\n";
       out.rules = 3;
-      out.last = "C0";
-      for (int i = 1; out.rules + 4 <= rules || i == 1; ++i) {
-        const std::string n = std::to_string(i), p = std::to_string(i - 1);
+      std::string ends;
+      int i = 1;
+      for (; out.rules + 5 <= rules || i == 1; ++i) {
+        const std::string n = std::to_string(i), p = (i - 1) % kChainLayers == 0 ? "0" : std::to_string(i - 1);
         text += "J" + n + "(x, z) :- C" + p + "(x, y), S" + p + "(x, n: w), Edge(y, z), x != z, w > " + n + ";\n";
         text += "C" + n + "(x, y) :- J" + n + "(x, y);\n";
         text += "C" + n + "(x, y) :- J" + n + "(y, x), ~Blocked(x);\n";
         text += "S" + n + "(x, n? += y) distinct :- C" + n + "(x, y);\n";
         out.rules += 4;
-        out.last = "C" + n;
+        if (i % kChainLayers == 0) {
+          ends += "Top(x, y) :- C" + n + "(x, y);\n";
+          out.rules += 1;
+        }
       }
+      if ((i - 1) % kChainLayers != 0) {
+        ends += "Top(x, y) :- C" + std::to_string(i - 1) + "(x, y);\n";
+        out.rules += 1;
+      }
+      text += ends;
+      out.last = "Top";
       break;
     }
     case Shape::Wide: {
@@ -60,15 +77,13 @@ inline GeneratedProgram generate_program(Shape shape, int rules) {
       break;
     }
     case Shape::Recursion: {
-      text += "R0(1, 2);\n";
-      out.rules = 1;
-      out.last = "R0";
-      for (int i = 1; out.rules + 2 <= rules || i == 1; ++i) {
-        const std::string n = std::to_string(i), p = std::to_string(i - 1);
-        text += "R" + n + "(x, y) distinct :- R" + p + "(x, y);\n";
+      out.last = "Top";
+      for (int i = 1; out.rules + 3 <= rules || i == 1; ++i) {
+        const std::string n = std::to_string(i);
+        text += "R" + n + "(x, y) distinct :- Edge(x, y), x > " + n + ";\n";
         text += "R" + n + "(x, z) distinct :- R" + n + "(x, y), Edge(y, z);\n";
-        out.rules += 2;
-        out.last = "R" + n;
+        text += "Top(x, y) :- R" + n + "(x, y);\n";
+        out.rules += 3;
       }
       break;
     }

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "compiler/dialects/quoting.h"
 #include "compiler/dependency_cycles.h"
+#include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "compiler/functors/make_instructions.h"
@@ -14,6 +14,7 @@
 #include "compiler/library_rules.h"
 #include "compiler/tree_access.h"
 #include "compiler/type_inference/inference.h"
+#include "parser/depth_guard.h"
 
 namespace mirtova {
 
@@ -198,7 +199,26 @@ Result<std::string, CompileError> QuorilProgram::single_rule_sql(const Json& rul
   return rule_sql(rule, outer, outer_types, in_combine, nullptr);
 }
 
+namespace {
+
+// How many predicates may wait on one another's SQL at once. Each level costs a
+// few kilobytes of stack, so this keeps the walk well within a Python thread's
+// stack; a longer chain is refused rather than crashing the host.
+constexpr size_t kMaxPredicateDepth = 500;
+
+struct DepthCount {
+  explicit DepthCount(size_t& depth) : depth(depth) { ++depth; }
+  ~DepthCount() { --depth; }
+  DepthCount(const DepthCount&) = delete;
+  DepthCount& operator=(const DepthCount&) = delete;
+  size_t& depth;
+};
+
+}  // namespace
+
 Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view predicate) {
+  DepthCount level(state_.predicate_depth);
+  if (state_.predicate_depth > kMaxPredicateDepth) return CompileError(kTooDeepMessage);
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end())
     return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");

@@ -136,6 +136,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
     std::set<std::string> loops_done, loops_in_progress;
     std::vector<Frame> frames;
     std::set<std::string> building_loop_members;
+    // Predicates whose SQL is being written, each inside the one before: the
+    // walk over dependencies recurses once per level.
+    size_t predicate_depth = 0;
   };
 
   std::vector<Json> rules_;

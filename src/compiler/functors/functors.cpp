@@ -15,7 +15,9 @@ Functors::Functors(std::vector<Json> input_rules) : rules(std::move(input_rules)
   input_rule_count = rules.size();
   index_rules_from(0);
   for (const std::string& name : predicates) direct_args[name] = build_direct_args_of_predicate(name);
-  for (const std::string& name : predicates) build_args(name);
+  for (const std::string& name : predicates) {
+    if (args.count(name) == 0) build_args(name);  // a stored set is final; skip copying it out
+  }
 }
 
 void Functors::index_rules_from(size_t start) {
@@ -148,7 +150,9 @@ void Functors::update_structure(const std::string& made) {
       ++it;
     }
   }
-  for (const std::string& name : predicates) build_args(name);
+  for (const std::string& name : predicates) {
+    if (args.count(name) == 0) build_args(name);
+  }
 }
 
 std::vector<std::string> Functors::iteration_companions(std::string_view name) const {
