@@ -215,6 +215,23 @@ TEST_F(ImportsTest, ImportChecks) {
   for (const auto& c : cases) expect_error(parse(c.program, {root()}), c);
 }
 
+TEST_F(ImportsTest, ImportChainsAreBounded) {
+  // f0 imports f1, which imports f2, ...; the last file defines P outright.
+  struct Case {
+    int files;
+    bool ok;
+  } cases[] = {{40, true}, {300, false}};
+  for (const auto& c : cases) {
+    fs::remove_all(dir_ / "chain");
+    for (int i = 0; i + 1 < c.files; ++i)
+      write("chain/f" + std::to_string(i) + ".l", "import chain.f" + std::to_string(i + 1) + ".P as Q; P(x) :- Q(x)");
+    write("chain/f" + std::to_string(c.files - 1) + ".l", "P(1)");
+    auto result = parse("import chain.f0.P; Top(x) :- P(x)", {root()});
+    ASSERT_EQ(result.ok(), c.ok) << c.files;
+    if (!c.ok) EXPECT_EQ(result.error().message, "Program is nested too deeply.");
+  }
+}
+
 TEST_F(ImportsTest, AnotherFileNameAtTheTopIsPrefixed) {
   write("dep.l", "D(1)");
   auto result = parse_file("import dep.D; P(x) :- D(x)", std::string("lib.tools"), {root()});
