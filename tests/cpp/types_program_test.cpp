@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/library_rules.h"
 #include "compiler/type_inference/inference.h"
 #include "parser/parse_file.h"
 
@@ -97,6 +98,19 @@ TEST(TypesOfProgramsTest, SameOutcomeFiftyTimes) {
   for (int i = 0; i < 50; ++i) {
     ASSERT_EQ(infer(program, {}), expected);
     ASSERT_EQ(infer(accepted, {"P", "Q", "F", "G"}), types);
+  }
+}
+
+// Every program is compiled together with its engine's library, so the
+// library itself must type-check.
+TEST(TypesOfProgramsTest, EngineLibrariesAreAccepted) {
+  for (std::string_view engine : {"duckdb", "psql", "sqlite", "bigquery", "presto", "trino", "databricks"}) {
+    auto rules = library_rules(engine);
+    ASSERT_TRUE(rules.ok()) << engine << ": " << rules.error().message;
+    std::vector<const Json*> pointers;
+    for (const Json& rule : *rules.value()) pointers.push_back(&rule);
+    auto types = infer_predicate_types(pointers);
+    EXPECT_TRUE(types.ok()) << engine << ": " << types.error().message;
   }
 }
 
