@@ -54,25 +54,42 @@ EdgeStep step_of(const Edge& edge) {
   return {};
 }
 
-// The node key of an edge end; none for literals, which keep their own type.
-// A relation's columns are one node across all its calls and heads; any other
-// predicate (functional, built-in, without rules) has a node per call.
-std::optional<std::string> node_key(const Expression& end, const std::set<std::string, std::less<>>& relations) {
-  switch (end.kind()) {
-    case Expression::Kind::Variable: return end.to_string();
-    case Expression::Kind::PredicateAddressing: {
-      std::string key = end.to_string();
-      if (relations.find(end.name()) == relations.end()) key += "#" + std::to_string(end.call_number());
-      return key;
+// Node keys of edge ends, each interned to a number. A subscript's key is its
+// record's key followed by its own printed text; spelling the record's key as
+// its number keeps keys of long subscript chains short instead of growing with
+// the square of the chain, and two keys are still equal exactly when their
+// texts would be.
+class NodeKeys {
+ public:
+  explicit NodeKeys(const std::set<std::string, std::less<>>& relations) : relations_(relations) {}
+
+  // None for literals, which have no node and keep their own type. A
+  // relation's columns are one key across all its calls and heads; any other
+  // predicate (functional, built-in, without rules) has a key per call.
+  std::optional<size_t> of(const Expression& end) {
+    switch (end.kind()) {
+      case Expression::Kind::Variable: return intern(end.to_string());
+      case Expression::Kind::PredicateAddressing: {
+        std::string key = end.to_string();
+        if (relations_.find(end.name()) == relations_.end()) key += "#" + std::to_string(end.call_number());
+        return intern(std::move(key));
+      }
+      case Expression::Kind::SubscriptAddressing: {
+        std::optional<size_t> record = of(end.children().front());
+        if (!record) return std::nullopt;
+        return intern("#" + std::to_string(*record) + "." + end.to_string());
+      }
+      default: return std::nullopt;
     }
-    case Expression::Kind::SubscriptAddressing: {
-      std::optional<std::string> record = node_key(end.children().front(), relations);
-      if (!record) return std::nullopt;
-      return *record + "." + end.to_string();
-    }
-    default: return std::nullopt;
   }
-}
+
+ private:
+  size_t intern(std::string key) { return ids_.emplace(std::move(key), ids_.size()).first->second; }
+
+  const std::set<std::string, std::less<>>& relations_;
+  // Only looked up, never walked: its hash order reaches nothing.
+  std::unordered_map<std::string, size_t> ids_;
+};
 
 int specificity(const Type& t) {
   if (t.is_any()) return 0;
@@ -130,14 +147,15 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   nodes_.clear();
   left_nodes_.assign(edges_.size(), std::nullopt);
   right_nodes_.assign(edges_.size(), std::nullopt);
-  // Only looked up, never walked: its hash order reaches nothing.
-  std::unordered_map<std::string, size_t> node_numbers;
+  NodeKeys keys(relations);
+  // Key number -> node number; only looked up, never walked.
+  std::unordered_map<size_t, size_t> node_numbers;
   for (size_t i = 0; i < edges_.size(); ++i) {
     for (Side side : {false, true}) {
       const Expression& end = side ? edges_[i].second.right : edges_[i].second.left;
-      std::optional<std::string> key = node_key(end, relations);
+      std::optional<size_t> key = keys.of(end);
       if (!key) continue;
-      auto [it, fresh] = node_numbers.emplace(std::move(*key), nodes_.size());
+      auto [it, fresh] = node_numbers.emplace(*key, nodes_.size());
       if (fresh) {
         nodes_.push_back(end.type());
       } else {
