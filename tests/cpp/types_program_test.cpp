@@ -101,6 +101,23 @@ TEST(TypesOfProgramsTest, SameOutcomeFiftyTimes) {
   }
 }
 
+// Types travel one predicate per pass along a chain whose rules come in the
+// opposite order; after the last of the 1000 passes inference stops without
+// error, and the predicates the types did not reach stay any.
+TEST(TypesOfProgramsTest, PassesRunOut) {
+  std::string program;
+  for (int i = 0; i < 1200; ++i) program += "P" + std::to_string(10000 + i) + "(x) :- P" + std::to_string(10001 + i) + "(x);\n";
+  program += "P11200(x) :- x == 1;";
+  auto parsed = parse_file(program);
+  ASSERT_TRUE(parsed.ok());
+  std::vector<const Json*> rules;
+  for (const Json& rule : parsed.value().at("rule").as_array()) rules.push_back(&rule);
+  auto types = infer_predicate_types(rules);
+  ASSERT_TRUE(types.ok());
+  EXPECT_EQ(types.value().at("P11199").at("col0").to_string(), "number");
+  EXPECT_EQ(types.value().at("P10000").at("col0").to_string(), "any");
+}
+
 // Every program is compiled together with its engine's library, so the
 // library itself must type-check.
 TEST(TypesOfProgramsTest, EngineLibrariesAreAccepted) {

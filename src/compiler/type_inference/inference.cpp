@@ -3,33 +3,37 @@
 #include <set>
 #include <unordered_map>
 
+#include "parser/depth_guard.h"
+
 namespace mirtova {
 
 namespace {
 
 constexpr size_t kMaxPasses = 1000;
 
-// A type that holds itself (r.a = r, r.b = r) doubles at every step; past this
-// many nodes propagation stops the way it stops after its last pass, keeping
-// the types reached, instead of exhausting memory. Every type a program can
-// mean is far smaller, and so is the deepest list that "x in x" builds in
-// 1000 passes.
+// A type that holds itself (x in x, r in r.a, r.a = r) grows at every change:
+// deeper, and for r.a = r, r.b = r twice as large. Past these bounds
+// propagation stops the way it stops after its last pass, keeping the types
+// reached, instead of spending its 1000 passes on ever larger types or
+// exhausting memory. No other type comes near them: the parser nests at most
+// kMaxParseDepth levels.
 constexpr size_t kMaxTypeNodes = 10000;
+constexpr size_t kMaxTypeDepth = kMaxParseDepth + 50;
 
-// The number of nodes of a type, counting no further than `limit`.
-size_t type_nodes(const Type& type, size_t limit) {
+// Whether the type has more nodes or levels than the bounds allow.
+bool out_of_bounds(const Type& type) {
   size_t count = 0;
-  std::vector<const Type*> pending = {&type};
-  while (!pending.empty() && count <= limit) {
-    const Type* t = pending.back();
+  std::vector<std::pair<const Type*, size_t>> pending = {{&type, 1}};
+  while (!pending.empty()) {
+    auto [t, depth] = pending.back();
     pending.pop_back();
-    ++count;
-    if (t->is_list()) pending.push_back(&t->element());
+    if (++count > kMaxTypeNodes || depth > kMaxTypeDepth) return true;
+    if (t->is_list()) pending.emplace_back(&t->element(), depth + 1);
     if (t->is_record()) {
-      for (const auto& field : t->fields()) pending.push_back(&field.second);
+      for (const auto& field : t->fields()) pending.emplace_back(&field.second, depth + 1);
     }
   }
-  return count;
+  return false;
 }
 
 // What a pass does with an edge.
@@ -55,10 +59,10 @@ EdgeStep step_of(const Edge& edge) {
 }
 
 // Node keys of edge ends, each interned to a number. A subscript's key is its
-// record's key followed by its own printed text; spelling the record's key as
-// its number keeps keys of long subscript chains short instead of growing with
-// the square of the chain, and two keys are still equal exactly when their
-// texts would be.
+// record's key followed by its own printed text. A key determines the printed
+// text of its end, so the pair (number of the record's key, field name) tells
+// subscripts apart exactly as that text would, and keys of long subscript
+// chains stay short instead of growing with the square of the chain.
 class NodeKeys {
  public:
   explicit NodeKeys(const std::set<std::string, std::less<>>& relations) : relations_(relations) {}
@@ -77,7 +81,7 @@ class NodeKeys {
       case Expression::Kind::SubscriptAddressing: {
         std::optional<size_t> record = of(end.children().front());
         if (!record) return std::nullopt;
-        return intern("#" + std::to_string(*record) + "." + end.to_string());
+        return intern("#" + std::to_string(*record) + "." + end.column());
       }
       default: return std::nullopt;
     }
@@ -90,6 +94,28 @@ class NodeKeys {
   // Only looked up, never walked: its hash order reaches nothing.
   std::unordered_map<std::string, size_t> ids_;
 };
+
+// Whether two types are the same in every detail, open flags and every field
+// included (Type::eq is looser on open records).
+bool identical(const Type& a, const Type& b) {
+  std::vector<std::pair<const Type*, const Type*>> pending = {{&a, &b}};
+  while (!pending.empty()) {
+    auto [x, y] = pending.back();
+    pending.pop_back();
+    if (x->kind() != y->kind() || x->is_open() != y->is_open()) return false;
+    if (x->is_list()) pending.emplace_back(&x->element(), &y->element());
+    if (x->is_record()) {
+      const Type::Fields& fx = x->fields();
+      const Type::Fields& fy = y->fields();
+      if (fx.size() != fy.size()) return false;
+      for (auto ix = fx.begin(), iy = fy.begin(); ix != fx.end(); ++ix, ++iy) {
+        if (ix->first != iy->first) return false;
+        pending.emplace_back(&ix->second, &iy->second);
+      }
+    }
+  }
+  return true;
+}
 
 int specificity(const Type& t) {
   if (t.is_any()) return 0;
@@ -121,20 +147,23 @@ const Type& TypeInference::end_type(size_t edge, Side side) const {
 }
 
 bool TypeInference::update_end(size_t edge, Side side, Type type) {
-  if (type_nodes(type, kMaxTypeNodes) > kMaxTypeNodes) {
+  if (out_of_bounds(type)) {
     runaway_ = true;
     return false;
   }
   const std::optional<size_t>& node = side ? right_nodes_[edge] : left_nodes_[edge];
-  if (node) {
-    bool changed = !nodes_[*node].eq(type);
-    nodes_[*node] = std::move(type);
-    return changed;
-  }
   Expression& end = side ? edges_[edge].second.right : edges_[edge].second.left;
-  Type before = end.type();
-  end.set_type(std::move(type));
-  return !before.eq(end.type());
+  if (!node && end.has_fixed_type()) return false;
+  Type& stored = node ? nodes_[*node] : end.type_mut();
+  const bool changed = !stored.eq(type);
+  // eq overlooks a field that an open record gains; the edges reading this
+  // node must still see the new type, so any difference counts for them.
+  if (changed || !identical(stored, type)) {
+    touched_ = true;
+    if (node) ++versions_[*node];
+  }
+  stored = std::move(type);
+  return changed;
 }
 
 Result<Unit, TypeInferenceError> TypeInference::infer() {
@@ -170,10 +199,23 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   steps.reserve(edges_.size());
   for (const auto& entry : edges_) steps.push_back(step_of(entry.second));
 
+  // An edge whose last visit changed none of its ends is settled: visiting it
+  // again is a no-op for as long as its end nodes keep the versions they had,
+  // so it is passed over until one of them changes. The outcome is that of
+  // visiting every edge on every pass; long chains just cost far less.
+  versions_.assign(nodes_.size(), 0);
+  constexpr uint64_t kUnsettled = ~uint64_t{0};
+  std::vector<std::pair<uint64_t, uint64_t>> settled(edges_.size(), {kUnsettled, kUnsettled});
+  auto version = [&](const std::optional<size_t>& node) -> uint64_t { return node ? versions_[*node] : 0; };
+
   runaway_ = false;
   for (size_t pass = 0; pass < kMaxPasses && !runaway_; ++pass) {
     bool changed = false;
     for (size_t i = 0; i < edges_.size() && !runaway_; ++i) {
+#ifndef MIRTOVA_VISIT_ALL_EDGES
+      if (settled[i] == std::make_pair(version(left_nodes_[i]), version(right_nodes_[i]))) continue;
+#endif
+      touched_ = false;
       const Edge& edge = edges_[i].second;
       const int64_t p1 = edge.start, p2 = edge.stop;
       switch (steps[i].step) {
@@ -220,6 +262,8 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
           break;
         }
       }
+      settled[i] = touched_ ? std::make_pair(kUnsettled, kUnsettled)
+                            : std::make_pair(version(left_nodes_[i]), version(right_nodes_[i]));
     }
     if (!changed) break;
   }

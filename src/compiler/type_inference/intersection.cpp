@@ -88,18 +88,19 @@ TypeResult intersect(Type a, Type b, int64_t start, int64_t stop) {
       if (!second.is_record()) return conflict(std::move(first), std::move(second), start, stop);
       TypeResult records = [&]() -> TypeResult {
         if (first.is_open() && second.is_open()) {
-          return intersect_friendly_records(first.fields(), second.fields(), true, start, stop);
+          return intersect_friendly_records(std::move(first.fields()), std::move(second.fields()), true, start, stop);
         }
         if (first.is_open()) {
           if (!names_within(first.fields(), second.fields())) {
             return conflict(std::move(first), std::move(second), start, stop);
           }
-          return intersect_friendly_records(first.fields(), second.fields(), false, start, stop);
+          return intersect_friendly_records(std::move(first.fields()), std::move(second.fields()), false, start,
+                                            stop);
         }
         if (first.fields().size() != second.fields().size() || !names_within(first.fields(), second.fields())) {
           return conflict(std::move(first), std::move(second), start, stop);
         }
-        return intersect_friendly_records(first.fields(), second.fields(), false, start, stop);
+        return intersect_friendly_records(std::move(first.fields()), std::move(second.fields()), false, start, stop);
       }();
       if (!records.ok()) return records;
       met = std::move(records).value();
@@ -110,20 +111,21 @@ TypeResult intersect(Type a, Type b, int64_t start, int64_t stop) {
   return met;
 }
 
-TypeResult intersect_friendly_records(const Type::Fields& first, const Type::Fields& second, bool open,
-                                      int64_t start, int64_t stop) {
+TypeResult intersect_friendly_records(Type::Fields first, Type::Fields second, bool open, int64_t start,
+                                      int64_t stop) {
   Type::Fields fields;
-  for (const auto& [name, type] : second) {
+  for (auto& [name, type] : second) {
     auto it = first.find(name);
     if (it == first.end()) {
-      fields.emplace(name, type);
+      fields.try_emplace(name, std::move(type));
       continue;
     }
-    TRY(Type met, intersect(it->second, type, start, stop));
-    fields.emplace(name, std::move(met));
+    TRY(Type met, intersect(std::move(it->second), std::move(type), start, stop));
+    fields.try_emplace(name, std::move(met));
   }
   if (open) {
-    for (const auto& [name, type] : first) fields.emplace(name, type);  // emplace keeps met fields
+    // try_emplace leaves the fields met above alone.
+    for (auto& [name, type] : first) fields.try_emplace(name, std::move(type));
   }
   return Type::record(std::move(fields), open);
 }
