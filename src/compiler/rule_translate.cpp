@@ -91,7 +91,7 @@ class Extractor {
           const std::string& name = call->at("predicate_name").as_str();
           if (name == "nil") {
             nil_calls.push_back(call);
-            s_.constraints.push_back(Constraint{i, Constraint::Kind::False, "", nullptr, nullptr});
+            s_.constraints.push_back(Constraint{i, Constraint::Kind::False, "", "", nullptr, nullptr});
           } else if (ctx_.is_program_predicate(name)) {
             TRY_VOID(relation(i, name, *call));
           } else if (name == "~") {
@@ -143,7 +143,7 @@ class Extractor {
       Names need;
       free_variables(*cond, outside_, need);
       TRY_VOID(require_bound(need));
-      s_.constraints.push_back(Constraint{index, Constraint::Kind::Condition, "", cond, nullptr});
+      s_.constraints.push_back(Constraint{index, Constraint::Kind::Condition, "", "", cond, nullptr});
     }
     for (const Constraint& c : s_.constraints)
       if (c.kind == Constraint::Kind::ColumnEquals) {
@@ -206,7 +206,7 @@ class Extractor {
       if (v && !bound(*v)) {
         bind(*v, Binding{BindKind::Column, t.alias, column, name, nullptr});
       } else {
-        s_.constraints.push_back(Constraint{index, Constraint::Kind::ColumnEquals, t.alias + "." + column, value, nullptr});
+        s_.constraints.push_back(Constraint{index, Constraint::Kind::ColumnEquals, t.alias, column, value, nullptr});
       }
     }
     s_.tables.push_back(std::move(t));
@@ -233,7 +233,7 @@ class Extractor {
           } else if (computable(*p.left) && computable(*p.right)) {
             s_.made_nodes->push_back(make_call_expr("in", {make_field("left", *p.left), make_field("right", *p.right)}));
             s_.constraints.push_back(
-                Constraint{p.conjunct, Constraint::Kind::Condition, "", &s_.made_nodes->back(), nullptr});
+                Constraint{p.conjunct, Constraint::Kind::Condition, "", "", &s_.made_nodes->back(), nullptr});
             done = true;
           }
         } else {
@@ -247,7 +247,7 @@ class Extractor {
             bind(*rv, Binding{BindKind::Expression, "", "", "", p.left});
             done = true;
           } else if (computable(*p.left) && computable(*p.right)) {
-            s_.constraints.push_back(Constraint{p.conjunct, Constraint::Kind::Equal, "", p.left, p.right});
+            s_.constraints.push_back(Constraint{p.conjunct, Constraint::Kind::Equal, "", "", p.left, p.right});
             done = true;
           }
         }
@@ -443,8 +443,7 @@ Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subq
     switch (c.kind) {
       case Constraint::Kind::False: where.push_back("1 = 0"); break;
       case Constraint::Kind::ColumnEquals: {
-        size_t dot = c.column_sql.find('.');
-        std::string column = c.column_sql.substr(0, dot + 1) + sql_column(c.column_sql.substr(dot + 1), dialect);
+        std::string column = c.alias + "." + sql_column(c.column, dialect);
         auto r = tr.convert_to_sql_expecting(*c.left, Type::any());
         if (!r.ok()) return r;
         where.push_back(column + " = " + r.value());

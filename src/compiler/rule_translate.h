@@ -58,7 +58,7 @@ struct Constraint {
   enum class Kind { ColumnEquals, Equal, Condition, False };
   size_t conjunct = 0;
   Kind kind = Kind::False;
-  std::string column_sql;
+  std::string alias, column;   // ColumnEquals: the column of a called relation
   const Json* left = nullptr;   // the value (ColumnEquals), left side (Equal) or the condition (Condition)
   const Json* right = nullptr;  // right side (Equal)
 };

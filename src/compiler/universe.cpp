@@ -7,7 +7,7 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
 #include "compiler/expr_translate/expr_translator.h"
-#include "compiler/functors/placeholders.h"
+#include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
 #include "compiler/library_rules.h"
 #include "compiler/tree_access.h"
@@ -71,7 +71,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(const 
   if (const Json* r = tree.get("rule")) rules = r->as_array();
   TRY(Annotations first, Annotations::extract(rules, engine));
   TRY(rules, unfold_recursion(rules, first.engine()));
-  TRY(rules, run_makes_with_deps_passthrough(std::move(rules)));
+  TRY(rules, run_makes_with_deps(rules));
   TRY(p->dialect_, Dialect::get(first.engine()));
   p->rules_ = std::move(rules);
   if (library) {
@@ -228,7 +228,22 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(con
   return program_.single_rule_sql(rule, outer, outer_types, in_combine);
 }
 
-std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const Json&) { return std::nullopt; }
+// A list of records needs its element type named on PostgreSQL, which cannot tell
+// the type of an aggregated anonymous row.
+std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const Json& rule) {
+  if (program_.dialect().name() != "psql") return std::nullopt;
+  const Json::ArrayType& fields = call_fields(rule.at("head"));
+  if (fields.size() != 1) return std::nullopt;
+  const Json* aggregation = fields[0].at("value").get("aggregation");
+  const Json* call = aggregation ? aggregation->at("expression").get("call") : nullptr;
+  if (!call) return std::nullopt;
+  const std::string& name = call->at("predicate_name").as_str();
+  if (name != "List" && name != "Array" && name != "Set") return std::nullopt;
+  const Json::ArrayType& args = call_fields(*call);
+  const Json* arg = args.size() == 1 ? field_expression(args[0]) : nullptr;
+  if (!arg || !arg->has("record")) return std::nullopt;
+  return register_record_type(record_literal_type(arg->at("record"))) + "[]";
+}
 
 std::optional<std::string> UniverseSubqueryTranslator::column_psql_type(std::string_view predicate,
                                                                         std::string_view column) {

@@ -30,9 +30,10 @@ struct PlanStep {
   std::vector<std::string> body;  // Loop: statements run on each repetition
   int64_t repetitions = 0;        // Loop
   std::string changed;            // Loop: a query whose 0 ends the loop early
+  std::string iteration;          // Loop: the iteration's name, for messages
 
-  static PlanStep setup(std::string sql) { return PlanStep{Kind::Setup, std::move(sql), {}, 0, {}}; }
-  static PlanStep statement(std::string sql) { return PlanStep{Kind::Sql, std::move(sql), {}, 0, {}}; }
+  static PlanStep setup(std::string sql) { return PlanStep{Kind::Setup, std::move(sql), {}, 0, {}, {}}; }
+  static PlanStep statement(std::string sql) { return PlanStep{Kind::Sql, std::move(sql), {}, 0, {}, {}}; }
 };
 
 struct PageWindow {

@@ -210,13 +210,23 @@ class Injector {
     }
     if (!node.is_object()) return false;
     if (Json* conj = node.get_mut("conjunction")) {
+      // One pass with a stack of conjuncts still to examine: spliced conjuncts are
+      // examined next, in their order, and the list is rebuilt once.
       Json::ArrayType& conjuncts = conj->at_mut("conjunct").as_array_mut();
-      for (size_t i = 0; i < conjuncts.size(); ++i) {
-        const Json* call = conjuncts[i].get("predicate");
-        if (!call || has_rest_field(*call)) continue;
+      std::vector<Json> pending(std::make_move_iterator(conjuncts.rbegin()),
+                                std::make_move_iterator(conjuncts.rend()));
+      Json::ArrayType out;
+      while (!pending.empty()) {
+        Json conjunct = std::move(pending.back());
+        pending.pop_back();
+        const Json* call = conjunct.get("predicate");
+        const Json* callee =
+            call && !has_rest_field(*call) ? source_.injectable_rule(call->at("predicate_name").as_str()) : nullptr;
+        if (!callee) {
+          out.push_back(std::move(conjunct));
+          continue;
+        }
         const std::string& name = call->at("predicate_name").as_str();
-        const Json* callee = source_.injectable_rule(name);
-        if (!callee) continue;
         TRY_VOID(count());
         Json copy = renamed_copy(*callee);
         Json::ArrayType spliced;
@@ -229,11 +239,10 @@ class Injector {
           if (!head_value) return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
           spliced.push_back(make_unification(*head_value, *value));
         }
-        conjuncts.erase(conjuncts.begin() + static_cast<std::ptrdiff_t>(i));
-        conjuncts.insert(conjuncts.begin() + static_cast<std::ptrdiff_t>(i), spliced.begin(), spliced.end());
+        for (auto it = spliced.rbegin(); it != spliced.rend(); ++it) pending.push_back(std::move(*it));
         changed = true;
-        --i;  // the spliced conjuncts are examined again
       }
+      conjuncts = std::move(out);
     }
     for (auto& [key, child] : node.as_object_mut()) {
       TRY(bool c, inject_conjuncts(child));

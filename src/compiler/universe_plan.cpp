@@ -143,6 +143,7 @@ Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iterat
   PlanStep loop;
   loop.kind = PlanStep::Kind::Loop;
   loop.repetitions = iteration.repetitions;
+  loop.iteration = iteration.name;
   std::string except(dialect_->except_distinct());
   for (const std::string& member : iteration.predicates) {
     auto sql = materialise(member);
@@ -280,10 +281,7 @@ Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
       continue;
     }
     if (step.repetitions > kMaxScriptRepetitions) {
-      std::string name;
-      for (const IterationDef& it : ann_.iterations())
-        if (it.repetitions == step.repetitions && name.empty()) name = it.name;
-      return CompileError("Iteration '" + name + "' repeats " + std::to_string(step.repetitions) +
+      return CompileError("Iteration '" + step.iteration + "' repeats " + std::to_string(step.repetitions) +
                           " times, more than the 1000 that one script may hold; use plan() to run it as a loop.");
     }
     for (int64_t r = 0; r < step.repetitions; ++r)

@@ -2,6 +2,7 @@
 
 #include "parser/forms.h"
 #include "parser/front_matter.h"
+#include "parser/imports.h"
 #include "parser/nesting.h"
 #include "parser/rewrite.h"
 #include "parser/traverse.h"
@@ -127,12 +128,14 @@ ParseResult<Json> parse_file_internal(std::string text, const std::string& file_
   TRY(auto pieces, split_raw(program, ";"));
 
   Json::ArrayType rules;
-  Json::ArrayType imports;
+  FileImports imports;
   for (const SpanString& raw : pieces) {
     SpanString piece = strip(raw);
     if (piece.empty()) continue;
-    if (piece.view().substr(0, 7) == "import ")
-      return ParsingException("Imports are not supported yet.", piece);
+    if (piece.view().substr(0, 7) == "import ") {
+      TRY_VOID(resolve_import(piece, session, import_chain, imports));
+      continue;
+    }
     TRY_VOID(parse_statement(piece, rules));
   }
 
@@ -141,12 +144,15 @@ ParseResult<Json> parse_file_internal(std::string text, const std::string& file_
   TRY(Json dnf, dnf_rewrite(Json(std::move(rules))));
   TRY(Json aggregated, multi_body_aggregation_rewrite(dnf));
   Json rewritten = rewrite_aggregations_as_expressions(aggregated);
+  TRY(AppliedImports applied,
+      apply_imports(file_name, std::move(rewritten.as_array_mut()), imports, session));
 
   Json tree = Json::object();
-  tree.set("rule", std::move(rewritten));
-  tree.set("imported_predicates", Json(std::move(imports)));
-  tree.set("predicates_prefix", "");
+  tree.set("rule", Json(std::move(applied.rules)));
+  tree.set("imported_predicates", Json(std::move(imports.nodes)));
+  tree.set("predicates_prefix", std::move(applied.prefix));
   tree.set("file_name", file_name);
+  if (applied.predicate_names.size() > 0) tree.set("predicate_names", std::move(applied.predicate_names));
   if (file_name == "main" && block) {
     Json fm = Json::object();
     fm.set("name", kept.name ? Json(kept.name->name) : Json());

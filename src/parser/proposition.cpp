@@ -1,12 +1,96 @@
-// Placeholder until this form is built: answers "nothing" so the other forms are tried.
+// Propositions: the conditions of a rule body. A dispatcher that tries a fixed
+// sequence of forms on one text and takes the first that applies.
+#include "parser/depth_guard.h"
 #include "parser/forms.h"
+#include "parser/node_builders.h"
+#include "parser/nesting.h"
+#include "parser/proposition_list.h"
+#include "parser/traverse.h"
 
 namespace mirtova {
 
-ParseResult<Json> parse_proposition(const SpanString& text) { return ParsingException("Could not parse proposition.", text); }
+namespace {
 
-ParseResult<MaybeNode> parse_unification(const SpanString&) { return MaybeNode(); }
+// "|" and "," both make a list of propositions; nothing when the text has no
+// top-level separator.
+ParseResult<MaybeNode> parse_junction(const SpanString& text, std::string_view separator, const char* kind,
+                                      const char* item) {
+  TRY(auto pieces, split(text, separator));
+  if (pieces.size() < 2) return MaybeNode();
+  TRY(Json items, parse_proposition_list(pieces));
+  return MaybeNode(make_object(kind, make_object(item, std::move(items))));
+}
 
-ParseResult<MaybeNode> parse_inclusion(const SpanString&) { return MaybeNode(); }
+Json constraint_call(Json expression) {
+  Json field = make_object("field", 0, "value", make_object("expression", std::move(expression)));
+  return make_object("predicate", make_object("predicate_name", "Constraint", "record",
+                                              make_object("field_value", make_array(std::move(field)))));
+}
+
+const std::vector<std::string_view>& logical_operators() {
+  // "&&" first: in a proposition it binds more loosely than "||".
+  static const std::vector<std::string_view> ops = {"&&", "||"};
+  return ops;
+}
+
+}  // namespace
+
+ParseResult<Json> parse_proposition(const SpanString& text) {
+  DepthGuard guard;
+  if (guard.too_deep()) return ParsingException(kTooDeepMessage, text);
+  if (guard.outermost()) TRY_VOID(check_nesting(text));
+
+  TRY(MaybeNode disjunction, parse_junction(text, "|", "disjunction", "disjunct"));
+  if (disjunction) return std::move(*disjunction);
+  TRY(MaybeNode conjunction, parse_junction(text, ",", "conjunction", "conjunct"));
+  if (conjunction) return std::move(*conjunction);
+
+  TRY(MaybeNode implication, parse_propositional_implication(text));
+  if (implication) return std::move(*implication);
+  TRY(MaybeNode if_then, parse_implication(text));
+  if (if_then)
+    return ParsingException("If-then-else clause is only supported as an expression, not as a proposition.", text);
+
+  TRY(MaybeNode call, parse_call(text, false));
+  if (call) return make_object("predicate", std::move(*call));
+  TRY(MaybeNode logical, parse_infix(text, &logical_operators()));
+  if (logical) return make_object("predicate", std::move(*logical));
+  TRY(MaybeNode unification, parse_unification(text));
+  if (unification) return make_object("unification", std::move(*unification));
+  TRY(MaybeNode inclusion, parse_inclusion(text));
+  if (inclusion) return make_object("inclusion", std::move(*inclusion));
+  TRY(MaybeNode combine, parse_concise_combine(text));
+  if (combine) return make_object("unification", std::move(*combine));
+  TRY(MaybeNode infix, parse_infix(text));
+  if (infix) return make_object("predicate", std::move(*infix));
+  TRY(MaybeNode negation, parse_negation(text));
+  if (negation) return std::move(*negation);
+
+  // A bare variable or subscript is a condition on its own. Any other failure
+  // becomes this form's message, except running out of nesting depth, which
+  // would be misreported as a malformed proposition.
+  auto expression = parse_expression(text);
+  if (!expression.ok() && expression.error().message == kTooDeepMessage) return std::move(expression).error();
+  if (expression.ok() && (expression.value().has("variable") || expression.value().has("subscript")))
+    return constraint_call(std::move(expression).value());
+  return ParsingException("Could not parse proposition.", text);
+}
+
+ParseResult<MaybeNode> parse_unification(const SpanString& text) {
+  TRY(auto pieces, split(text, "=="));
+  if (pieces.size() != 2) return MaybeNode();
+  TRY(Json left, parse_expression(pieces[0]));
+  TRY(Json right, parse_expression(pieces[1]));
+  return MaybeNode(make_object("left_hand_side", std::move(left), "right_hand_side", std::move(right)));
+}
+
+ParseResult<MaybeNode> parse_inclusion(const SpanString& text) {
+  TRY(auto pieces, split(text, " in "));
+  if (pieces.size() != 2) return MaybeNode();
+  // The list is read before the element, so its fault is the one reported.
+  TRY(Json list, parse_expression(pieces[1]));
+  TRY(Json element, parse_expression(pieces[0]));
+  return MaybeNode(make_object("list", std::move(list), "element", std::move(element)));
+}
 
 }  // namespace mirtova

@@ -164,7 +164,12 @@ Closings closings(std::string_view text) {
   c.close_of.assign(text.size(), std::string_view::npos);
   std::vector<size_t> open;
   Traverser t(text);
+  size_t expected = 0;  // a byte skipped here lay in a comment
   for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
+    // A comment can hide a closing bracket from the text but not from its
+    // inside, so texts with comments take the direct test too.
+    if (s.position != expected) c.clean = false;
+    expected = s.position + 1;
     if (s.status != TraverseStatus::Ok) {
       c.clean = false;
       continue;
@@ -175,6 +180,7 @@ Closings closings(std::string_view text) {
     }
     while (open.size() < s.depth) open.push_back(s.position);
   }
+  if (expected != text.size()) c.clean = false;
   return c;
 }
 

@@ -9,58 +9,12 @@
 #include <vector>
 
 #include "compiler/universe.h"
+#include "parser/names.h"
 #include "py_args.h"
 #include "py_errors.h"
 
 namespace mirtova::py {
 namespace {
-
-// (internal name, written name) pairs of one parsed program, in key order.
-using NamePairs = std::vector<std::pair<std::string, std::string>>;
-
-NamePairs name_pairs(const Json& tree) {
-  NamePairs pairs;
-  if (const Json* names = tree.get("predicate_names"); names && names->is_object())
-    for (const auto& [internal, written] : names->as_object())
-      if (written.is_str()) pairs.emplace_back(internal, written.as_str());
-  return pairs;
-}
-
-std::string internal_name(const NamePairs& pairs, std::string_view written) {
-  for (const auto& [internal, w] : pairs)
-    if (w == written) return internal;
-  return std::string(written);
-}
-
-bool is_word_byte(unsigned char c) {
-  // Bytes of multi-byte UTF-8 sequences count as word characters, so a name is
-  // never cut inside a letter outside ASCII.
-  return c == '_' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c >= 0x80;
-}
-
-// Every whole word that is an internal name replaced by its written name.
-std::string written_text(const NamePairs& pairs, std::string_view text) {
-  if (pairs.empty()) return std::string(text);
-  std::string out;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (!is_word_byte(static_cast<unsigned char>(text[i]))) {
-      out += text[i++];
-      continue;
-    }
-    size_t start = i;
-    while (i < text.size() && is_word_byte(static_cast<unsigned char>(text[i]))) ++i;
-    std::string_view word = text.substr(start, i - start);
-    const std::string* replacement = nullptr;
-    for (const auto& [internal, written] : pairs)
-      if (internal == word) {
-        replacement = &written;
-        break;
-      }
-    out += replacement ? std::string_view(*replacement) : word;
-  }
-  return out;
-}
 
 std::string error_text(const CompileError& e) {
   if (e.rule_text.empty()) return "Compile error: " + e.message;
@@ -77,8 +31,8 @@ PyObject* raise_value_error(const std::string& text) {
 }
 
 PyObject* map_err(const CompileError& e) { return raise_value_error(error_text(e)); }
-PyObject* written_err(const NamePairs& pairs, const CompileError& e) {
-  return raise_value_error(written_text(pairs, error_text(e)));
+PyObject* written_err(const PredicateNames& names, const CompileError& e) {
+  return raise_value_error(names.written(error_text(e)));
 }
 
 std::unique_ptr<QuorilProgram> build_program(const Json& tree, const std::optional<std::string>& engine) {
@@ -112,13 +66,13 @@ PyObject* compile_script(const Signature& sig, bool with_pattern, PyObject* cons
     if (!check_engine(engine)) return nullptr;
     std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
     if (!tree) return nullptr;
-    NamePairs pairs = name_pairs(*tree);
+    PredicateNames names = PredicateNames::of(*tree);
     std::unique_ptr<QuorilProgram> program = build_program(*tree, engine);
     if (!program) return nullptr;
     std::optional<std::string> pattern;
     if (with_pattern) pattern = std::string(pattern_text);
-    auto sql = program->formatted_predicate_sql_impl(internal_name(pairs, predicate), window, pattern);
-    if (!sql.ok()) return written_err(pairs, sql.error());
+    auto sql = program->formatted_predicate_sql_impl(names.internal(predicate), window, pattern);
+    if (!sql.ok()) return written_err(names, sql.error());
     return new_str(sql.value());
   });
 }
@@ -238,11 +192,11 @@ PyObject* plan(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
     }
     std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
     if (!tree) return nullptr;
-    NamePairs pairs = name_pairs(*tree);
+    PredicateNames names = PredicateNames::of(*tree);
     std::unique_ptr<QuorilProgram> program = build_program(*tree, engine);
     if (!program) return nullptr;
-    auto steps = program->formatted_predicate_plan(internal_name(pairs, predicate), window, pattern);
-    if (!steps.ok()) return written_err(pairs, steps.error());
+    auto steps = program->formatted_predicate_plan(names.internal(predicate), window, pattern);
+    if (!steps.ok()) return written_err(names, steps.error());
     PyObject* list = PyList_New(0);
     if (!list) return nullptr;
     for (const PlanStep& step : steps.value()) {

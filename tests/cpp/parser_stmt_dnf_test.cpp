@@ -128,5 +128,26 @@ TEST(DnfRewriteTest, RefusesMoreThanTenThousandRules) {
   }
 }
 
+TEST(DnfRewriteTest, RefusesTooManyPropositions) {
+  struct Case {
+    size_t alternatives, shared_atoms;
+    bool ok;
+  } cases[] = {
+      {100, 10000, false},  // 100 rules of 10001 propositions each
+      {50, 1000, true},
+  };
+  for (const auto& c : cases) {
+    std::vector<Json> conjuncts(c.shared_atoms, "C");
+    conjuncts.push_back(disj(std::vector<Json>(c.alternatives, "A")));
+    auto out = dnf_rewrite(rules({rule_with_body(call("Q"), conj(std::move(conjuncts)), "long")}));
+    ASSERT_EQ(out.ok(), c.ok) << c.alternatives;
+    if (out.ok()) {
+      EXPECT_EQ(out.value().size(), c.alternatives);
+      continue;
+    }
+    EXPECT_EQ(out.error().message, "Disjunctions in this rule expand to more than 1000000 propositions.");
+  }
+}
+
 }  // namespace
 }  // namespace mirtova

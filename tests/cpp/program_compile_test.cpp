@@ -122,3 +122,30 @@ TEST(ProgramCompileTest, EachPredicateCompilesAloneOrInTurn) {
 
 }  // namespace
 }  // namespace mirtova
+
+namespace mirtova {
+namespace {
+
+using namespace trees;
+
+TEST(ProgramCompileTest, PostgresNamesTheRecordTypesItWrites) {
+  Json record = Json::object(
+      {{"record", Json::object({{"field_value", Json(fields({}, {{"a", str("k")}, {"b", var("x")}}))}})}});
+  Json tree = program({rule(head("T", {var("t")}),
+                            {unify(var("t"), combine_expr("List", record, {atom("Measure", {var("x")})}))})});
+  auto sql = compile(tree, "T", "psql");
+  ASSERT_TRUE(sql.ok()) << sql.error().message;
+  const std::string& s = sql.value();
+  size_t cast = s.find("CAST((SELECT ");
+  ASSERT_NE(cast, std::string::npos) << s;
+  size_t as = s.find(") AS quorilrecord", cast);
+  ASSERT_NE(as, std::string::npos) << s;
+  std::string type_name = s.substr(as + 5, s.find("[]", as) - as - 5);
+  // The set-up step declares the type before the query uses it.
+  size_t declared = s.find("WHERE typname = '" + type_name + "') THEN CREATE TYPE " + type_name + " AS (");
+  EXPECT_LT(declared, cast) << s;
+  EXPECT_EQ(compile(tree, "T", "duckdb").value().find("CAST((SELECT"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mirtova

@@ -150,3 +150,44 @@ TEST(ProgramPlanTest, LoopsAndTheirWriteOut) {
 
 }  // namespace
 }  // namespace mirtova
+
+namespace mirtova {
+namespace {
+
+using namespace trees;
+
+TEST(ProgramPlanTest, AnnotationsThatChooseWhereRowsLive) {
+  struct Case {
+    std::string what;
+    std::vector<Json> extra;
+    std::string want_fragment;
+  } cases[] = {
+      {"a single rule is injected", {}, "FROM \"T\" AS T"},
+      {"@NoInject keeps a WITH clause", {annotation("@NoInject", {var("W")})}, "WITH W AS (\n  SELECT T.col0 AS col0"},
+      {"@With keeps a WITH clause", {annotation("@With", {var("W")})}, "FROM W AS W"},
+      {"@Dataset names the schema of stored tables",
+       {annotation("@Ground", {var("W")}), annotation("@Dataset", {str("analytics")})},
+       "DROP TABLE IF EXISTS \"analytics\".\"W\";\nCREATE TABLE \"analytics\".\"W\" AS"},
+      {"a reserved word gets a table of its own name",
+       {annotation("@Ground", {var("W")}), annotation("@Ground", {var("Select")}),
+        rule(head("Select", {var("x")}), {atom("W", {var("x")})})},
+       "FROM \"W\" AS W"},
+  };
+  for (Case& c : cases) {
+    std::vector<Json> rules = {rule(head("W", {var("x")}), {atom("T", {var("x")})}),
+                               rule(head("V", {var("x")}), {atom("W", {var("x")})})};
+    for (Json& r : c.extra) rules.push_back(std::move(r));
+    auto sql = compile(program(std::move(rules)), "V", "sqlite");
+    ASSERT_TRUE(sql.ok()) << c.what << ": " << sql.error().message;
+    EXPECT_NE(sql.value().find(c.want_fragment), std::string::npos) << c.what << "\n" << sql.value();
+  }
+  auto reserved = build_program(
+      program({annotation("@Ground", {var("Select")}), rule(head("Select", {num(1)}), {})}), "sqlite");
+  auto steps = reserved.value()->formatted_predicate_plan("Select", {}, std::nullopt);
+  ASSERT_TRUE(steps.ok());
+  EXPECT_EQ(steps.value()[0].sql, "DROP TABLE IF EXISTS \"Select_table\";\nCREATE TABLE \"Select_table\" AS\nSELECT 1 AS col0");
+  EXPECT_EQ(steps.value()[1].sql, "SELECT * FROM \"Select_table\"");
+}
+
+}  // namespace
+}  // namespace mirtova

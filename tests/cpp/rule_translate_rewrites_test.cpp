@@ -135,8 +135,9 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
 TEST(InjectionTest, Refusals) {
   FakeProgram program;
   program.rules["Link"] = rule(head("Link", {var("a"), var("b")}), {atom("Edge", {var("a"), var("b")})});
-  // A predicate that injects itself never ends; the cap stops it.
-  program.rules["Loop"] = rule(head("Loop", {var("a")}), {atom("Loop", {var("a")})});
+  // A predicate that injects itself never ends; the cap stops it (two calls per
+  // copy, so the cap is reached in a few passes).
+  program.rules["Loop"] = rule(head("Loop", {var("a")}), {atom("Loop", {var("a")}), atom("Loop", {var("a")})});
   struct Case {
     Json rule;
     std::string message;

@@ -148,6 +148,8 @@ def test_compile_all_equals_compile_of_each(engine):
          "databricks, duckdb."),
         ("@Ground(P, copy_to_file: \"/tmp/x\"); P(1);", "P", "Compile error in rule: "
          "@Ground(P, copy_to_file: \"/tmp/x\")\n@Ground: copy_to_file is not supported: a program writes no file"),
+        ('P(x) :- x == 1, x == "a";', "P",
+         "Compile error: Type inference error: Type mismatch: cannot match number with string at (0, 0)"),
         ("P(x) :- T(x); Q(x) :- P(x), x == Nothing(x);", "Q",
          "Compile error in rule: Q(x) :- P(x), x == Nothing(x)\n"
          "'Nothing' is neither a predicate of the program nor a built-in function"),
@@ -159,6 +161,11 @@ def test_refusals_reach_the_host_worded(source, predicate, message):
     assert str(e.value) == message
 
 
+def test_type_checking_can_be_turned_off():
+    source = '@Engine("sqlite", type_checking: false); P(x) :- x == 1, x == "a";'
+    assert Engine("sqlite", {}).run_script(mirtova.compile(source, "P")) == []
+
+
 def test_a_loop_too_long_for_one_script():
     source = DOUBLING.replace("repetitions: 3", "repetitions: 1001")
     with pytest.raises(ValueError) as e:
@@ -166,3 +173,33 @@ def test_a_loop_too_long_for_one_script():
     assert str(e.value) == ("Compile error: Iteration 'Doubling' repeats 1001 times, more than the 1000 that one "
                             "script may hold; use plan() to run it as a loop.")
     assert mirtova.plan(source, "Result")[2]["repetitions"] == 1001
+
+
+def test_imported_predicates_are_named_as_written(tmp_path):
+    (tmp_path / "lib").mkdir()
+    (tmp_path / "lib" / "util.l").write_text("P(x) :- T(x);\n")
+    source = "import lib.util.P as Mine;\nQ(x) :- Mine(y: x);\n"
+    roots = [str(tmp_path)]
+    # compile_all knows the imported predicate by its internal name.
+    assert sorted(mirtova.compile_all("import lib.util.P as Mine;\nOk(x) :- Mine(x);", import_root=roots)) == [
+        "Ok", "Util_P"]
+    assert '"T"' in mirtova.compile(source.replace("y: x", "x"), "Mine", engine="sqlite", import_root=roots)
+    with pytest.raises(ValueError) as written:
+        mirtova.compile(source, "Q", import_root=roots)
+    assert str(written.value) == "Compile error in rule: Q(x) :- Mine(y: x)\nPredicate 'Mine' has no column 'y'."
+    with pytest.raises(ValueError) as kept:
+        mirtova.compile_all(source, import_root=roots)
+    message = str(kept.value)
+    assert message.endswith("Predicate 'Util_P' has no column 'y'.")
+
+
+def test_threads_compile_the_same_scripts():
+    from concurrent.futures import ThreadPoolExecutor
+
+    jobs = [(TOP, "Top", engine) for engine in ("duckdb", "sqlite", "psql", "presto")] + [
+        (CLOSURE, "Closure", "duckdb"), (GRAND, "Grandparent", "bigquery")]
+    want = [mirtova.compile(s, p, engine=e) for s, p, e in jobs]
+    with ThreadPoolExecutor(max_workers=8) as pool:
+        for _ in range(4):
+            got = list(pool.map(lambda job: mirtova.compile(job[0], job[1], engine=job[2]), jobs * 8))
+            assert got == want * 8

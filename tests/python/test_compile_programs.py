@@ -52,7 +52,10 @@ CASES = [
     ("equality through the library", "E(y) :- Measure(x), x < 12, y = x + 1;", "E", MEASURE, [(6,), (12,)]),
     ("constant in a call", "Twelve(x) :- Measure(x), Measure(12);", "Twelve", MEASURE,
      [(5,), (11,), (20,), (30,), (12,)]),
-    ("text functions", 'Upper(u) :- Person(name: n), age > 40, Person(name: n, age:), u == Upper(n);', "Upper",
+    ("flag value", '@DefineFlag("f", "7"); P(x, y) :- Measure(x), x < 6, y == FlagValue("f");', "P", MEASURE,
+     [(5, "7")]),
+    ("disjunction in a body", "A(x) :- Measure(x), x > 25 | Measure(x), x < 6;", "A", MEASURE, [(30,), (5,)]),
+    ("text functions", "Shout(u) :- Person(name: n, age:), age > 40, u == Upper(n);", "Shout",
      PEOPLE, [("CAROL",)]),
 ]
 

@@ -314,7 +314,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
   }
   if (name == "Format" && dialect->format_needs_expansion()) return convert_format(args);
 
-  if (is_infix_call(call)) {
+  if (is_infix_call(call) && args.size() == 2) {
     auto op = operators->find(name);
     if (op != operators->end()) {
       std::vector<std::string> sql;

@@ -196,8 +196,12 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_expression(TypesGraph& g
     if (name == nullptr) return {unknown(), 0, 0};
     return convert_call(graph, name->as_str(), *call);
   }
-  if (const Json* subscript = e.get("subscript")) return convert_subscript(graph, *subscript);
+  if (const Json* subscript = e.get("subscript")) {
+    subscript->as_object();
+    return convert_subscript(graph, *subscript);
+  }
   if (const Json* record = e.get("record")) {
+    record->as_object();
     if (const Json* field_values = record->get("field_value")) return convert_record(graph, *field_values);
   }
   if (const Json* implication = e.get("implication")) return convert_implication(graph, *implication);

@@ -181,13 +181,15 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
           break;
         }
         case Step::RecordField: {
-          Type record = end_type(i, false);
-          if (record.is_any()) {
+          const Type& current = end_type(i, false);
+          if (current.is_any()) {
             changed |= update_end(i, false, Type::open_record({}));
             break;
           }
-          if (!steps[i].field || !record.is_record()) break;
+          // A scalar or a list here is no conflict: the edge simply does nothing.
+          if (!steps[i].field || !current.is_record()) break;
           const std::string& field = *steps[i].field;
+          Type record = current;
           Type met = end_type(i, true);
           auto existing = record.fields().find(field);
           if (existing != record.fields().end()) {

@@ -27,14 +27,40 @@ const Json::ArrayType* children_of(const Json& node, std::string_view kind, std:
   return &inner->at(list).as_array();
 }
 
-// Both combiners answer nothing when the result would pass kMaxDnfRules.
-std::optional<NormalForm> conjoin(std::vector<NormalForm>& results, size_t count) {
+enum class Overflow { None, Rules, Conjuncts };
+
+size_t conjunct_count(const NormalForm& form) {
+  size_t total = 0;
+  for (const Alternative& alternative : form) total += alternative.size();
+  return total;
+}
+
+// A product or sum that passes either bound is refused before it is built.
+Overflow overflow(size_t alternatives, size_t conjuncts) {
+  if (alternatives > kMaxDnfRules) return Overflow::Rules;
+  if (alternatives > 1 && conjuncts > kMaxDnfConjuncts) return Overflow::Conjuncts;
+  return Overflow::None;
+}
+
+std::optional<NormalForm> conjoin(std::vector<NormalForm>& results, size_t count, Overflow& failure) {
   NormalForm product(1);
+  size_t product_conjuncts = 0;
   for (size_t i = results.size() - count; i < results.size(); ++i) {
     const NormalForm& factor = results[i];
-    if (!product.empty() && factor.size() > kMaxDnfRules / product.size()) return std::nullopt;
+    // Both sides are already within the bounds, so the products cannot wrap.
+    const size_t alternatives = product.size() * factor.size();
+    const size_t conjuncts = factor.size() * product_conjuncts + product.size() * conjunct_count(factor);
+    failure = overflow(alternatives, conjuncts);
+    if (failure != Overflow::None) return std::nullopt;
+    product_conjuncts = conjuncts;
+    // A conjunct with one alternative (the usual case) extends every
+    // alternative in place, so a long conjunction stays linear.
+    if (factor.size() == 1) {
+      for (Alternative& left : product) left.insert(left.end(), factor[0].begin(), factor[0].end());
+      continue;
+    }
     NormalForm next;
-    next.reserve(product.size() * factor.size());
+    next.reserve(alternatives);
     // The first conjunct's alternatives vary slowest.
     for (const Alternative& left : product) {
       for (const Alternative& right : factor) {
@@ -49,11 +75,15 @@ std::optional<NormalForm> conjoin(std::vector<NormalForm>& results, size_t count
   return product;
 }
 
-std::optional<NormalForm> disjoin(std::vector<NormalForm>& results, size_t count) {
+std::optional<NormalForm> disjoin(std::vector<NormalForm>& results, size_t count, Overflow& failure) {
   NormalForm sum;
+  size_t sum_conjuncts = 0;
   for (size_t i = results.size() - count; i < results.size(); ++i) {
-    if (results[i].size() > kMaxDnfRules - sum.size()) return std::nullopt;
+    const size_t conjuncts = sum_conjuncts + conjunct_count(results[i]);
+    failure = overflow(sum.size() + results[i].size(), conjuncts);
+    if (failure != Overflow::None) return std::nullopt;
     for (Alternative& alt : results[i]) sum.push_back(std::move(alt));
+    sum_conjuncts = conjuncts;
   }
   results.resize(results.size() - count);
   return sum;
@@ -61,15 +91,16 @@ std::optional<NormalForm> disjoin(std::vector<NormalForm>& results, size_t count
 
 // Bodies may be nested as deep as memory allows, so the walk keeps its own
 // stacks: children are pushed in reverse so that their results land in order.
-std::optional<NormalForm> normal_form(const Json& body) {
+std::optional<NormalForm> normal_form(const Json& body, Overflow& failure) {
   std::vector<Frame> work{{Frame::Kind::Visit, &body, 0}};
   std::vector<NormalForm> results;
   while (!work.empty()) {
     Frame frame = work.back();
     work.pop_back();
     if (frame.kind != Frame::Kind::Visit) {
-      std::optional<NormalForm> combined = frame.kind == Frame::Kind::Conjoin ? conjoin(results, frame.count)
-                                                                               : disjoin(results, frame.count);
+      std::optional<NormalForm> combined = frame.kind == Frame::Kind::Conjoin
+                                               ? conjoin(results, frame.count, failure)
+                                               : disjoin(results, frame.count, failure);
       if (!combined) return std::nullopt;
       results.push_back(std::move(*combined));
       continue;
@@ -104,13 +135,16 @@ ParseResult<Json> dnf_rewrite(const Json& rules) {
       output.push_back(rule);
       continue;
     }
-    std::optional<NormalForm> alternatives = normal_form(*body);
+    Overflow failure = Overflow::None;
+    std::optional<NormalForm> alternatives = normal_form(*body, failure);
     if (!alternatives) {
       const Json* full_text = rule.get("full_text");
       std::string text = full_text != nullptr && full_text->is_str() ? full_text->as_str() : std::string();
-      return ParsingException("Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfRules) +
-                                  " rules.",
-                              SpanString(std::move(text)));
+      std::string message = failure == Overflow::Rules
+                                ? "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfRules) + " rules."
+                                : "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfConjuncts) +
+                                      " propositions.";
+      return ParsingException(std::move(message), SpanString(std::move(text)));
     }
     for (const Alternative& alternative : *alternatives) {
       Json::ArrayType conjuncts;

@@ -12,9 +12,12 @@ namespace mirtova {
 // The most rules that one rule may expand into; beyond it the rule is refused
 // rather than multiplied out until memory runs out.
 inline constexpr size_t kMaxDnfRules = 10000;
+// The most propositions, over all those rules, that one rule may expand into
+// once it is split at all: a few thousand rules of a long body are refused too.
+inline constexpr size_t kMaxDnfConjuncts = 1000000;
 
 // Takes the rule list read-only and returns the rewritten list. The only error
-// is a rule whose body would expand into more than kMaxDnfRules rules.
+// is a rule whose body would expand past one of the bounds above.
 ParseResult<Json> dnf_rewrite(const Json& rules);
 
 }  // namespace mirtova

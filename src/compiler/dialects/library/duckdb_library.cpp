@@ -3,7 +3,6 @@
 
 namespace mirtova {
 
-// UniqueNumber reads the sequence that the engine's set-up script creates.
 std::string_view duckdb_library_text() {
   static constexpr std::string_view kText = R"mirtova(
 # The arrow pairs an argument with a value; ArgMin, ArgMax and Array read pairs.

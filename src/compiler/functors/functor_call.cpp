@@ -1,0 +1,207 @@
+// The functor call: gathering, naming and renaming the copies of one make.
+#include "compiler/functors/functor_call.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+#include <vector>
+
+#include "compiler/functors/tree_walks.h"
+
+namespace mirtova {
+
+namespace {
+
+// The annotations that follow a copied predicate to its copy.
+constexpr std::array<std::string_view, 5> kCopiedAnnotations = {"@Ground", "@Iteration", "@Limit", "@NoInject",
+                                                               "@OrderBy"};
+
+std::string join(const std::vector<std::string>& names) {
+  std::string out;
+  for (const std::string& name : names) {
+    if (!out.empty()) out += ", ";
+    out += name;
+  }
+  return out;
+}
+
+bool ends_with(std::string_view text, std::string_view tail) {
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+bool shares_any(const NameSet& a, const ArgumentMap& b) {
+  return std::any_of(b.begin(), b.end(), [&](const auto& entry) { return a.count(entry.first) != 0; });
+}
+
+struct KeyedRule {
+  std::string text;  // the compact JSON text: the rule's identity and its order
+  Json rule;
+};
+
+// F's rules, the rules of everything F depends on, and of the iteration
+// companions of all these, to a fixed point; each rule once, by its text.
+Result<std::vector<KeyedRule>, CompileError> gather(const Functors& index, const std::string& functor) {
+  TRY(std::vector<Json> gathered, index.all_rules_of(functor));
+  NameSet heads;
+  for (const Json& rule : gathered) heads.insert(head_name(rule));
+  for (;;) {
+    NameSet extra;
+    for (const std::string& head : heads) {
+      for (std::string& companion : index.iteration_companions(head)) {
+        if (heads.count(companion) == 0) extra.insert(std::move(companion));
+      }
+    }
+    if (extra.empty()) break;
+    for (const std::string& companion : extra) {
+      TRY(std::vector<Json> more, index.all_rules_of(companion));
+      for (Json& rule : more) {
+        heads.insert(head_name(rule));
+        gathered.push_back(std::move(rule));
+      }
+      heads.insert(companion);
+    }
+  }
+  std::vector<KeyedRule> unique;
+  NameSet seen;
+  for (Json& rule : gathered) {
+    std::string text = rule.compact();
+    if (seen.insert(text).second) unique.push_back({std::move(text), std::move(rule)});
+  }
+  return unique;
+}
+
+// Fails on the first annotation of the copied kinds whose first argument is a
+// literal other than a predicate; otherwise the annotations of copied predicates.
+Result<std::vector<Json>, CompileError> annotation_copies(const Functors& index, const NameSet& copied) {
+  std::vector<Json> copies;
+  for (std::string_view annotation : kCopiedAnnotations) {
+    auto it = index.rules_by_predicate.find(std::string(annotation));
+    if (it == index.rules_by_predicate.end()) continue;
+    for (const Json& rule : it->second) {
+      const Json* record = rule.at("head").get("record");
+      const Json* fields = record == nullptr ? nullptr : record->get("field_value");
+      if (fields == nullptr || !fields->is_array() || fields->as_array().empty()) continue;
+      const Json* value = fields->as_array().front().get("value");
+      const Json* expression = value == nullptr ? nullptr : value->get("expression");
+      const Json* literal = expression == nullptr ? nullptr : expression->get("literal");
+      if (literal == nullptr) continue;
+      const Json* predicate = literal->get("the_predicate");
+      const Json* name = predicate == nullptr ? nullptr : predicate->get("predicate_name");
+      if (name == nullptr || !name->is_str()) {
+        const Json* text = rule.get("full_text");
+        return CompileError("This annotation requires predicate symbol as the first positional argument.",
+                            text != nullptr && text->is_str() ? text->as_str() : std::string());
+      }
+      if (copied.count(name->as_str()) != 0) copies.push_back(rule);
+    }
+  }
+  return copies;
+}
+
+}  // namespace
+
+ArgumentMap resolve_functor_args(const std::string& functor, const ArgumentMap& arguments,
+                                 const NameSet& dependencies) {
+  ArgumentMap resolved;
+  for (const auto& [name, substitute] : arguments) {
+    std::string target = name;
+    if (dependencies.count(name) == 0) {
+      for (const std::string& dependency : dependencies) {
+        if (dependency.size() <= name.size() || !ends_with(dependency, name)) continue;
+        std::string_view prefix = std::string_view(dependency).substr(0, dependency.size() - name.size());
+        if (prefix.back() == '_' && functor.rfind(prefix, 0) == 0) {
+          target = dependency;
+          break;
+        }
+      }
+    }
+    resolved[target] = substitute;
+  }
+  return resolved;
+}
+
+std::string call_key(const Functors& index, const std::string& predicate, const ArgumentMap& resolved) {
+  const NameSet dependencies = index.args_of(predicate);
+  std::vector<std::string> items;
+  for (const auto& [name, substitute] : resolved) {
+    if (dependencies.count(name) != 0) items.push_back(name + ": " + substitute);
+  }
+  return predicate + "(" + join(items) + ")";
+}
+
+void rename_predicates(Json& tree, const ArgumentMap& renames) {
+  std::vector<Json*> stack{&tree};
+  while (!stack.empty()) {
+    Json* node = stack.back();
+    stack.pop_back();
+    if (node->is_array()) {
+      for (Json& item : node->as_array_mut()) stack.push_back(&item);
+    } else if (node->is_object()) {
+      Json* name = node->get_mut("predicate_name");
+      if (name != nullptr && name->is_str()) {
+        auto it = renames.find(name->as_str());
+        if (it != renames.end()) *name = Json(it->second);
+      }
+      for (auto& entry : node->as_object_mut()) stack.push_back(&entry.second);
+    }
+  }
+}
+
+Result<Unit, CompileError> call_functor(Functors& index, const std::string& made, const std::string& functor,
+                                        const ArgumentMap& arguments) {
+  const NameSet dependencies = index.args_of(functor);
+  const ArgumentMap resolved = resolve_functor_args(functor, arguments, dependencies);
+  std::vector<std::string> strangers;
+  for (const auto& [name, unused] : resolved) {
+    if (dependencies.count(name) == 0) strangers.push_back(name);
+  }
+  if (!strangers.empty())
+    return CompileError("Functor " + functor + " is applied to " + join(strangers) + ", which it does not depend on.",
+                        made);
+
+  const std::string number = std::to_string(++index.functor_call_count);
+  TRY(std::vector<KeyedRule> gathered, gather(index, functor));
+  // Predicates that reach no replaced argument stay shared: copies call them as they are.
+  std::vector<KeyedRule> kept;
+  for (KeyedRule& keyed : gathered) {
+    const std::string& head = head_name(keyed.rule);
+    if (head == functor || shares_any(index.args_of(head), resolved)) kept.push_back(std::move(keyed));
+  }
+  std::stable_sort(kept.begin(), kept.end(), [](const KeyedRule& a, const KeyedRule& b) { return a.text < b.text; });
+
+  ArgumentMap renames = resolved;
+  NameSet copied;
+  std::vector<Json> copies;
+  for (KeyedRule& keyed : kept) {
+    const std::string head = head_name(keyed.rule);
+    if (head == functor) {
+      renames[functor] = made;
+      copied.insert(functor);
+    } else if (resolved.count(head) != 0) {
+      continue;  // the substitute takes the replaced predicate's place
+    } else {
+      std::string key = call_key(index, head, resolved);
+      auto memo = index.call_memo.find(key);
+      if (memo != index.call_memo.end()) {
+        renames[head] = memo->second;
+      } else {
+        std::string name = head + "_f" + number;
+        renames[head] = name;
+        index.call_memo.emplace(std::move(key), std::move(name));
+        copied.insert(head);
+      }
+    }
+    copies.push_back(std::move(keyed.rule));
+  }
+
+  TRY(std::vector<Json> annotations, annotation_copies(index, copied));
+  for (Json& annotation : annotations) copies.push_back(std::move(annotation));
+  for (Json& rule : copies) {
+    rename_predicates(rule, renames);
+    index.rules.push_back(std::move(rule));
+  }
+  index.update_structure(made);
+  return Unit{};
+}
+
+}  // namespace mirtova

@@ -1,0 +1,31 @@
+// Make ordering: carrying out a list of make instructions, each once the
+// predicates it copies and substitutes are made.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/result.h"
+#include "compiler/compile_error.h"
+#include "compiler/functors/functor_arguments.h"
+#include "compiler/functors/functors.h"
+#include "compiler/functors/make_instructions.h"
+
+namespace mirtova {
+
+// Whether nothing that the make waits for is still pending: its functor, what
+// the functor depends on, and its substitutes. A make whose own name is no
+// longer pending was carried out, or another make of the name was.
+bool make_is_ready(const Functors& index, const PreparedMake& make, const NameSet& pending);
+
+// The "[STUCK] ..." line (with its line break) of a make that cannot be ordered.
+std::string stuck_line(const Functors& index, const PreparedMake& make, const NameSet& pending);
+
+// Carries out the instructions (sorted by made name) in passes over the list,
+// then removes the predicates proven empty and appends the constant
+// predicates. When a whole pass carries nothing out, writes a "[STUCK]" line
+// per pending make to standard error and fails with "Could not resolve Make
+// order for: {0}".
+Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstruction>& instructions);
+
+}  // namespace mirtova

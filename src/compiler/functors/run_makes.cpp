@@ -1,0 +1,18 @@
+// Functor application over a whole rule list.
+#include "compiler/functors/run_makes.h"
+
+#include "compiler/functors/functors.h"
+#include "compiler/functors/make_instructions.h"
+#include "compiler/functors/make_ordering.h"
+
+namespace mirtova {
+
+Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Json>& rules) {
+  std::vector<MakeInstruction> instructions = collect_make_instructions(rules);
+  if (instructions.empty()) return rules;
+  Functors index(rules);
+  TRY_VOID(make_all(index, instructions));
+  return std::move(index.rules);
+}
+
+}  // namespace mirtova

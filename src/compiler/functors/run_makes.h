@@ -1,0 +1,19 @@
+// Functor application: the entry that carries out every functor statement of a
+// rule list and returns the list with the made predicates' rules.
+#pragma once
+
+#include <vector>
+
+#include "common/result.h"
+#include "compiler/compile_error.h"
+#include "parser/json.h"
+
+namespace mirtova {
+
+// The input rules in source order, then the copies in the order they were made,
+// then the constant predicates; the rules of predicates proven empty are moved
+// to "Nullified" heads in place. A list without functor statements comes back
+// as it is.
+Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Json>& rules);
+
+}  // namespace mirtova

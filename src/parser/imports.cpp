@@ -1,0 +1,390 @@
+#include "parser/imports.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+#include "parser/unicode_tables.h"
+#include "parser/utf8.h"
+
+namespace mirtova {
+
+namespace {
+
+using Renames = std::map<std::string, std::string, std::less<>>;
+
+std::vector<std::string> split_dots(std::string_view text) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (true) {
+    size_t dot = text.find('.', start);
+    parts.emplace_back(text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start));
+    if (dot == std::string_view::npos) return parts;
+    start = dot + 1;
+  }
+}
+
+std::string join(const std::vector<std::string>& parts, std::string_view separator) {
+  std::string out;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) out += separator;
+    out += parts[i];
+  }
+  return out;
+}
+
+bool begins_with_upper_case(std::string_view text) {
+  std::optional<DecodedChar> first = decode_utf8(text, 0);
+  if (!first) return false;
+  char32_t c = first->code_point;
+  return (c >= U'A' && c <= U'Z') || is_uppercase(c);
+}
+
+// An import path reaches a file below a root only when every dotted component
+// is a plain name: an empty one would make an absolute path or "..", a "/" or
+// a NUL byte would leave the directory structure the dots describe.
+bool stays_under_root(std::string_view path) {
+  if (path.find('/') != std::string_view::npos || path.find('\0') != std::string_view::npos) return false;
+  for (const std::string& part : split_dots(path)) {
+    if (part.empty()) return false;
+  }
+  return true;
+}
+
+struct FileText {
+  std::string text;
+  std::optional<std::string> error;
+};
+
+FileText read_whole_file(const std::filesystem::path& path) {
+  FileText out;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    out.error = std::generic_category().message(errno);
+    return out;
+  }
+  char buffer[65536];
+  while (true) {
+    size_t n = std::fread(buffer, 1, sizeof buffer, f);
+    out.text.append(buffer, n);
+    if (n < sizeof buffer) break;
+  }
+  if (std::ferror(f)) out.error = std::generic_category().message(errno);
+  std::fclose(f);
+  if (!out.error && to_valid_utf8(out.text) != out.text) out.error = "the file is not valid UTF-8 text";
+  return out;
+}
+
+// The first candidate under the roots that the file system knows.
+std::optional<std::filesystem::path> find_import(const std::vector<std::string>& roots, const std::string& relative) {
+  std::vector<std::string> tried = roots.empty() ? std::vector<std::string>{""} : roots;
+  for (const std::string& root : tried) {
+    std::filesystem::path candidate = root.empty() ? std::filesystem::path(relative)
+                                                   : std::filesystem::path(root) / relative;
+    std::error_code ec;
+    (void)std::filesystem::status(candidate, ec);
+    if (!ec) return candidate;
+  }
+  return std::nullopt;
+}
+
+ParsingException message_error(std::string message, std::string text) {
+  return ParsingException(std::move(message), SpanString(std::move(text)));
+}
+
+// A path component as it opens a prefix: first byte upper case, the rest lower.
+std::string capitalised(const std::string& component) {
+  std::string out = component;
+  if (out.empty() || static_cast<unsigned char>(out[0]) >= 0x80) return out;
+  if (out[0] >= 'a' && out[0] <= 'z') out[0] = static_cast<char>(out[0] - 'a' + 'A');
+  for (size_t i = 1; i < out.size(); ++i) {
+    if (out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] - 'A' + 'a');
+  }
+  return out;
+}
+
+// Components join the prefix from the last towards the first until it is one
+// no other file of the parse has.
+ParseResult<std::string> choose_prefix(const std::string& file_name, const ParseSession& session) {
+  std::set<std::string> taken;
+  for (const auto& [key, tree] : session.parsed_files) {
+    if (const Json* prefix = tree.get("predicates_prefix")) taken.insert(prefix->as_str());
+  }
+  std::vector<std::string> components = split_dots(file_name);
+  std::string prefix = capitalised(components.back()) + "_";
+  for (size_t next = components.size() - 1; taken.contains(prefix); --next) {
+    if (next == 0) return message_error("Import paths equal modulo _ and /.", prefix);
+    prefix = components[next - 1] + prefix;
+  }
+  return prefix;
+}
+
+bool is_statement_word_char(char32_t c) {
+  if (c < 0x80) {
+    return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || (c >= U'0' && c <= U'9') || c == U'\'' ||
+           c == U'_';
+  }
+  return is_alphabetic(c) || has_numeric_type(c) || (c >= 0x2080 && c <= 0x209C);
+}
+
+// The statement of an assertion names predicates in its words; quoted parts
+// are left as written. Answers the number of words replaced.
+int32_t rename_in_statement(std::string& text, const Renames& renames) {
+  std::string out;
+  out.reserve(text.size());
+  int32_t count = 0;
+  bool quoted = false;
+  size_t at = 0;
+  while (at < text.size()) {
+    std::optional<DecodedChar> c = decode_utf8(text, at);
+    size_t length = c ? c->length : 1;
+    if (text[at] == '"') {
+      quoted = !quoted;
+    } else if (!quoted && c && is_statement_word_char(c->code_point)) {
+      size_t end = at;
+      while (end < text.size()) {
+        std::optional<DecodedChar> w = decode_utf8(text, end);
+        if (!w || !is_statement_word_char(w->code_point)) break;
+        end += w->length;
+      }
+      std::string_view word = std::string_view(text).substr(at, end - at);
+      auto found = renames.find(word);
+      if (found != renames.end()) {
+        out += found->second;
+        ++count;
+      } else {
+        out += word;
+      }
+      at = end;
+      continue;
+    }
+    out.append(text, at, length);
+    at += length;
+  }
+  if (count > 0) text = std::move(out);
+  return count;
+}
+
+int32_t rename_in_string_literal(Json& holder, const Renames& renames) {
+  Json& value = holder.at_mut("the_string");
+  if (!value.is_str()) return 0;
+  std::string before = value.as_str();
+  std::string text = before;
+  int32_t count = rename_in_statement(text, renames);
+  if (count == 0) return 0;
+  value = Json(std::move(text));
+  if (!holder.has("statement_source")) holder.set("statement_source", std::move(before));
+  return count;
+}
+
+bool renames_string(const std::string& key, Json& value, const Renames& renames, int32_t& count) {
+  if ((key != "predicate_name" && key != "field") || !value.is_str()) return false;
+  auto found = renames.find(value.as_str());
+  if (found == renames.end()) return false;
+  value = Json(found->second);
+  ++count;
+  return true;
+}
+
+// Every tree of the session's files in ascending key order, with its names.
+std::set<std::string> defined_and_made(const Json::ArrayType& rules) {
+  std::set<std::string> names = defined_predicates(rules);
+  names.merge(made_predicates(rules));
+  return names;
+}
+
+Json import_node(const std::string& file_key, const std::string& predicate, const std::optional<std::string>& synonym) {
+  return Json::object({
+      {"file", file_key},
+      {"predicate_name", predicate},
+      {"synonym", synonym ? Json(*synonym) : Json()},
+  });
+}
+
+std::string local_name(const Json& node) {
+  const Json& synonym = node.at("synonym");
+  return synonym.is_null() ? node.at("predicate_name").as_str() : synonym.as_str();
+}
+
+// Fills the written names of "main": each import's local name, and every
+// other name of an imported file by its name without the prefix, unless two
+// files share it or the top file already uses it.
+Json written_names(const Json::ArrayType& rules, const FileImports& file, const ParseSession& session) {
+  Json names = Json::object();
+  std::set<std::string> top_names = defined_predicates(rules);
+  for (const Json& node : file.nodes) {
+    const std::string& prefix = session.parsed_files.at(node.at("file").as_str()).at("predicates_prefix").as_str();
+    std::string local = local_name(node);
+    names.set(prefix + node.at("predicate_name").as_str(), local);
+    top_names.insert(std::move(local));
+  }
+  std::map<std::string, std::vector<std::string>> filed;  // rest after the prefix -> internal names
+  for (const auto& [key, tree] : session.parsed_files) {
+    const std::string& prefix = tree.at("predicates_prefix").as_str();
+    for (const std::string& name : defined_and_made(tree.at("rule").as_array())) {
+      if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 && !names.has(name))
+        filed[name.substr(prefix.size())].push_back(name);
+    }
+  }
+  for (const auto& [rest, internal_names] : filed) {
+    if (internal_names.size() == 1 && !top_names.contains(rest)) names.set(internal_names.front(), rest);
+  }
+  return names;
+}
+
+// Appends every imported file's rules to the top file's, refusing a file whose
+// predicate the top file (or a file merged before it) defines as well.
+ParseResult<Unit> merge_files(Json::ArrayType& rules, const ParseSession& session) {
+  std::set<std::string> seen = defined_predicates(rules);
+  for (const auto& [key, tree] : session.parsed_files) {
+    const Json::ArrayType& file_rules = tree.at("rule").as_array();
+    std::set<std::string> defined = defined_predicates(file_rules);
+    for (const std::string& name : defined) {
+      if (!name.empty() && name[0] != '@' && seen.contains(name))
+        return message_error("Predicate from file is overridden by importer.", name);
+    }
+    seen.merge(defined);
+    rules.insert(rules.end(), file_rules.begin(), file_rules.end());
+  }
+  return Unit{};
+}
+
+}  // namespace
+
+std::set<std::string> defined_predicates(const Json::ArrayType& rules) {
+  std::set<std::string> names;
+  for (const Json& rule : rules) names.insert(rule.at("head").at("predicate_name").as_str());
+  return names;
+}
+
+// A hand-written @Make whose first argument is no predicate literal makes no
+// name here; the functor passes report it.
+std::set<std::string> made_predicates(const Json::ArrayType& rules) {
+  std::set<std::string> names;
+  for (const Json& rule : rules) {
+    const Json& head = rule.at("head");
+    if (head.at("predicate_name").as_str() != "@Make") continue;
+    const Json* fields = head.at("record").get("field_value");
+    if (fields == nullptr || !fields->is_array() || fields->as_array().empty()) continue;
+    const Json* node = &fields->as_array()[0];
+    for (const char* key : {"value", "expression", "literal", "the_predicate", "predicate_name"}) {
+      node = node->get(key);
+      if (node == nullptr) break;
+    }
+    if (node != nullptr && node->is_str()) names.insert(node->as_str());
+  }
+  return names;
+}
+
+int32_t rename_predicates(Json& rule, const Renames& renames) {
+  if (renames.empty()) return 0;
+  const Json* head_name = rule.get("head") ? rule.at("head").get("predicate_name") : nullptr;
+  const bool is_assert = head_name != nullptr && head_name->is_str() && head_name->as_str() == "@Assert";
+  int32_t count = 0;
+  // Object nodes are std::map entries and no array changes size, so the
+  // pointers on the stack stay valid while names are replaced.
+  std::vector<Json*> stack{&rule};
+  while (!stack.empty()) {
+    Json* node = stack.back();
+    stack.pop_back();
+    if (node->is_array()) {
+      for (Json& item : node->as_array_mut()) {
+        if (item.is_array() || item.is_object()) stack.push_back(&item);
+      }
+      continue;
+    }
+    for (auto& [key, value] : node->as_object_mut()) {
+      if (renames_string(key, value, renames, count)) continue;
+      if (value.is_array() || value.is_object()) stack.push_back(&value);
+    }
+    if (is_assert && node->has("the_string")) count += rename_in_string_literal(*node, renames);
+  }
+  return count;
+}
+
+int32_t rename_predicate(Json& rule, std::string_view old_name, std::string_view new_name) {
+  return rename_predicates(rule, Renames{{std::string(old_name), std::string(new_name)}});
+}
+
+ParseResult<Unit> resolve_import(const SpanString& statement, ParseSession& session,
+                                 const std::vector<std::string>& import_chain, FileImports& file) {
+  const std::string import_text(statement.view().substr(7));
+  std::string path = import_text;
+  std::optional<std::string> synonym;
+  if (size_t as = import_text.find(" as "); as != std::string::npos) {
+    if (import_text.find(" as ", as + 1) != std::string::npos) return message_error("Too many as", import_text);
+    path = import_text.substr(0, as);
+    synonym = import_text.substr(as + 4);
+  }
+  std::vector<std::string> components = split_dots(path);
+  std::string predicate = components.back();
+  if (predicate.empty() || !begins_with_upper_case(predicate))
+    return message_error("One import per predicate please.", import_text);
+  components.pop_back();
+  const std::string file_key = join(components, ".");
+
+  if (!session.parsed_files.contains(file_key)) {
+    if (session.files_under_way.contains(file_key))
+      return message_error("Circular imports are not allowed: " + join(import_chain, "->") + "->" + file_key,
+                           file_key);
+    session.files_under_way.insert(file_key);
+    std::string relative = file_key;
+    for (char& c : relative) {
+      if (c == '.') c = '/';
+    }
+    relative += ".l";
+    std::optional<std::filesystem::path> found;
+    if (stays_under_root(path)) found = find_import(session.import_roots, relative);
+    if (!found) return message_error("Imported file not found: " + relative, "import " + file_key + ".<PREDICATE>");
+    FileText read = read_whole_file(*found);
+    if (read.error) return message_error("Failed to read file: " + *read.error, found->string());
+    TRY(Json tree, parse_file_internal(std::move(read.text), file_key, session, import_chain));
+    session.parsed_files[file_key] = std::move(tree);
+    session.files_under_way.erase(file_key);
+  }
+
+  file.nodes.push_back(import_node(file_key, predicate, synonym));
+  if (!file.imported_names.contains(file_key))
+    file.imported_names[file_key] = defined_and_made(session.parsed_files.at(file_key).at("rule").as_array());
+  return Unit{};
+}
+
+ParseResult<AppliedImports> apply_imports(const std::string& file_name, Json::ArrayType rules,
+                                          const FileImports& file, const ParseSession& session) {
+  AppliedImports out;
+  if (file_name != "main") {
+    TRY(out.prefix, choose_prefix(file_name, session));
+    Renames own;
+    for (const std::string& name : defined_and_made(rules)) {
+      if (name.empty() || name[0] == '@' || name == "++?") continue;
+      own.emplace(name, out.prefix + name);
+    }
+    for (Json& rule : rules) rename_predicates(rule, own);
+  }
+
+  for (const Json& node : file.nodes) {
+    const std::string& file_key = node.at("file").as_str();
+    const std::string& predicate = node.at("predicate_name").as_str();
+    const std::string& prefix = session.parsed_files.at(file_key).at("predicates_prefix").as_str();
+    if (prefix.empty()) return message_error("Empty import prefix", file_key);
+    const std::string internal = prefix + predicate;
+    int32_t count = 0;
+    for (Json& rule : rules) count += rename_predicate(rule, local_name(node), internal);
+    const std::set<std::string>& names = file.imported_names.at(file_key);
+    if (!names.contains(internal) && !names.contains(predicate))
+      return message_error("Predicate imported but not defined.", file_key + " -> " + predicate);
+    if (count == 0) return message_error("Predicate imported but not used.", file_key + " -> " + predicate);
+  }
+
+  if (file_name == "main") {
+    out.predicate_names = written_names(rules, file, session);
+    TRY_VOID(merge_files(rules, session));
+  }
+  out.rules = std::move(rules);
+  return out;
+}
+
+}  // namespace mirtova

@@ -1,0 +1,32 @@
+// PredicateNames: the pairs of internal and written predicate names of one
+// parsed program, translating a caller's names in and messages out.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "parser/json.h"
+
+namespace mirtova {
+
+class PredicateNames {
+ public:
+  // Reads the program's "predicate_names" object; the program must be an object.
+  static PredicateNames of(const Json& program);
+
+  // The internal name of the first pair written as `name`, or `name` itself.
+  std::string internal(std::string_view name) const;
+  // `message` with every whole word that is an internal name replaced by its
+  // written name.
+  std::string written(std::string_view message) const;
+
+  // (internal, written), in ascending byte order of the internal names.
+  const std::vector<std::pair<std::string, std::string>>& pairs() const { return pairs_; }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> pairs_;
+};
+
+}  // namespace mirtova

@@ -1,0 +1,24 @@
+#include "parser/proposition_list.h"
+
+#include "parser/forms.h"
+#include "parser/node_builders.h"
+#include "parser/traverse.h"
+
+namespace mirtova {
+
+ParseResult<Json> parse_proposition_list(const std::vector<SpanString>& pieces) {
+  Json list = Json::array();
+  for (const SpanString& piece : pieces) {
+    TRY(Json proposition, parse_proposition(piece));
+    list.push(std::move(proposition));
+  }
+  return list;
+}
+
+ParseResult<Json> parse_conjunct_object(const SpanString& text) {
+  TRY(auto pieces, split(text, ","));
+  TRY(Json conjuncts, parse_proposition_list(pieces));
+  return make_object("conjunct", std::move(conjuncts));
+}
+
+}  // namespace mirtova
