@@ -196,7 +196,12 @@ class Extractor {
       if (!value) throw InternalFault("aggregation in a called record");
       std::string column = field_column(f);
       if (column == "*") {
-        if (auto v = variable_name(*value); v && *v != "_") bind(*v, Binding{BindKind::Row, t.alias, "*", name, nullptr});
+        auto v = variable_name(*value);
+        if (!v || (*v != "_" && bound(*v)) || f.has("except"))
+          return CompileError("A rest field (.." + (v ? *v : std::string("?")) +
+                                  ") can only pass a whole row of one call on to the head.",
+                              s_.rule_text);
+        if (*v != "_") bind(*v, Binding{BindKind::Row, t.alias, "*", name, nullptr});
         continue;
       }
       if (columns && std::find(columns->begin(), columns->end(), column) == columns->end())

@@ -73,12 +73,16 @@ class Injector {
 
   bool is_function(const Json& rule) const { return head_field_value(rule, "quoril_value") != nullptr; }
 
-  const Json* function_with_body(const Json& call) const {
+  // Whether a call is rewritten into a conjunct: a function with a body, or the
+  // empty predicate "nil" (a predicate proven empty, called as a function), whose
+  // conjunct makes its rule give no rows.
+  bool becomes_conjunct(const Json& call) const {
     const Json* name = call.get("predicate_name");
-    if (!name || source_.is_built_in_function(name->as_str())) return nullptr;
+    if (!name) return false;
+    if (name->as_str() == "nil") return true;
+    if (source_.is_built_in_function(name->as_str())) return false;
     const Json* callee = source_.injectable_rule(name->as_str());
-    if (!callee || !is_function(*callee) || !callee->has("body")) return nullptr;
-    return callee;
+    return callee && is_function(*callee) && callee->has("body");
   }
 
   // `F(args) == e`, F a function with a body, becomes the conjunct F(args, quoril_value: e),
@@ -101,7 +105,7 @@ class Injector {
           const Json& mine = u->at(side == 0 ? "left_hand_side" : "right_hand_side");
           const Json& other = u->at(side == 0 ? "right_hand_side" : "left_hand_side");
           const Json* call = mine.get("call");
-          if (!call || !function_with_body(*call)) continue;
+          if (!call || !becomes_conjunct(*call)) continue;
           TRY_VOID(count());
           Json new_call = *call;
           Json::ArrayType& fields = new_call.at_mut("record").at_mut("field_value").as_array_mut();
@@ -157,10 +161,10 @@ class Injector {
     if (!call) return changed;
     const std::string& name = call->at("predicate_name").as_str();
     if (source_.is_built_in_function(name)) return changed;
-    const Json* callee = source_.injectable_rule(name);
-    if (!callee || !is_function(*callee)) return changed;
+    const Json* callee = name == "nil" ? nullptr : source_.injectable_rule(name);
+    if (name != "nil" && (!callee || !is_function(*callee))) return changed;
     TRY_VOID(count());
-    if (!callee->has("body") && plain_parameters(*callee)) {
+    if (callee && !callee->has("body") && plain_parameters(*callee)) {
       Json copy = renamed_copy(*callee);
       Json value = *head_field_value(copy, "quoril_value");
       for (const Json& param : call_fields(copy.at("head"))) {

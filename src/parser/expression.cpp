@@ -64,7 +64,9 @@ ParseResult<Json> parse_expression(const SpanString& text) {
   for (const Form& form : kForms) {
     TRY(MaybeNode node, form.parse(text));
     if (!node) continue;
-    Json expression = form.kind == nullptr ? std::move(*node) : Json::object({{form.kind, std::move(*node)}});
+    Json expression;
+    if (form.kind == nullptr) expression = std::move(*node);
+    else expression.set(form.kind, std::move(*node));
     expression.set("expression_heritage", Json(text.view()));
     return expression;
   }

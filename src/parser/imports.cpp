@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "parser/depth_guard.h"
 #include "parser/unicode_tables.h"
 #include "parser/utf8.h"
 
@@ -330,6 +331,8 @@ ParseResult<Unit> resolve_import(const SpanString& statement, ParseSession& sess
     if (session.files_under_way.contains(file_key))
       return message_error("Circular imports are not allowed: " + join(import_chain, "->") + "->" + file_key,
                            file_key);
+    // Each file of an import chain is parsed inside the one that imports it.
+    if (import_chain.size() >= kMaxParseDepth) return message_error(kTooDeepMessage, file_key);
     session.files_under_way.insert(file_key);
     std::string relative = file_key;
     for (char& c : relative) {

@@ -1,5 +1,7 @@
 #include "parser/names.h"
 
+#include <algorithm>
+
 #include "parser/unicode_tables.h"
 #include "parser/utf8.h"
 
@@ -52,15 +54,11 @@ std::string PredicateNames::written(std::string_view message) const {
     }
     std::string_view run = message.substr(run_start, at - run_start);
     if (in_word) {
-      const std::string* replacement = nullptr;
-      for (const auto& [internal_name, written_name] : pairs_) {
-        if (internal_name == run) {
-          replacement = &written_name;
-          break;
-        }
-      }
-      if (replacement != nullptr) {
-        out += *replacement;
+      // Internal names are unique and sorted, so the first match is the only one.
+      auto found = std::lower_bound(pairs_.begin(), pairs_.end(), run,
+                                    [](const auto& pair, std::string_view word) { return pair.first < word; });
+      if (found != pairs_.end() && found->first == run) {
+        out += found->second;
         continue;
       }
     }

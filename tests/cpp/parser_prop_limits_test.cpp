@@ -56,6 +56,10 @@ TEST(NestingLimitTest, ChainsWithinTheBoundParse) {
   for (const Json* node = &sum.value(); node->has("call"); ++depth)
     node = &node->at("call").at("record").at("field_value").as_array()[0].at("value").at("expression");
   EXPECT_EQ(depth, n);
+  // A long run of "+" inside a call name is one level, not a chain to refuse.
+  auto named = parse_expression(SpanString("a" + repeat("+a", 2000) + "(x) + 1"));
+  ASSERT_TRUE(named.ok()) << named.error().message;
+  EXPECT_EQ(named.value().at("call").at("predicate_name").as_str(), "+");
   const size_t m = kMaxParseDepth - 10;
   EXPECT_EQ(sketch::proposition("P(x), " + std::string(m, '(') + "x == 1" + std::string(m, ')')), "and(P(x), unify(x, 1))");
 }

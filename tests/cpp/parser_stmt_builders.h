@@ -13,6 +13,10 @@ inline Json var(const Json& name) { return Json::object({{"variable", Json::obje
 inline Json num(const std::string& n) {
   return Json::object({{"literal", Json::object({{"the_number", Json::object({{"number", n}})}})}});
 }
+inline Json predicate_literal(const std::string& name) {
+  return Json::object(
+      {{"literal", Json::object({{"the_predicate", Json::object({{"predicate_name", name}})}})}});
+}
 inline Json field(const Json& f, Json expression) {
   return Json::object({{"field", f}, {"value", Json::object({{"expression", std::move(expression)}})}});
 }

@@ -8,11 +8,6 @@ namespace {
 
 using namespace testing_trees;
 
-Json predicate_literal(const std::string& name) {
-  return Json::object(
-      {{"literal", Json::object({{"the_predicate", Json::object({{"predicate_name", name}})}})}});
-}
-
 Json record(std::vector<Json> fields) {
   return Json::object({{"field_value", Json(Json::ArrayType(std::move(fields)))}});
 }

@@ -89,20 +89,6 @@ TEST(DnfRewriteTest, DisjunctionInsideAnAtomStays) {
   EXPECT_EQ(out.value().as_array()[0].at("body").at("conjunction").at("conjunct").as_array()[0], combine);
 }
 
-TEST(DnfRewriteTest, DeepNesting) {
-  // Json itself copies and frees recursively, so the depth stays moderate.
-  Json body = atom("A");
-  for (int i = 0; i < 400; ++i) {
-    Json items = Json::array();
-    items.push(std::move(body));
-    body = Json::object();
-    body.set(i % 2 ? "conjunction" : "disjunction", Json::object()).set(i % 2 ? "conjunct" : "disjunct", std::move(items));
-  }
-  auto out = dnf_rewrite(rules({rule_with_body(head(), body, "deep")}));
-  ASSERT_TRUE(out.ok());
-  EXPECT_EQ(bodies(out.value()), std::vector<std::string>{"A"});
-}
-
 TEST(DnfRewriteTest, RefusesMoreThanTenThousandRules) {
   struct Case {
     int binary_disjunctions;

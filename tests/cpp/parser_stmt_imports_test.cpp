@@ -114,7 +114,7 @@ std::vector<std::string> calls(const Json& tree) {
   return out;
 }
 
-TEST_F(ImportsTest, DISABLED_ImportedRulesJoinTheTopFile) {
+TEST_F(ImportsTest, ImportedRulesJoinTheTopFile) {
   write("r1/a/b.l", "P(x) :- R(x); R(1)");
   auto result = parse("import a.b.P;\nQ(x) :- P(x)", {root("r1")});
   ASSERT_TRUE(result.ok()) << result.error().show_message();
@@ -132,7 +132,7 @@ TEST_F(ImportsTest, DISABLED_ImportedRulesJoinTheTopFile) {
   EXPECT_EQ(names.internal("P"), "B_P");
 }
 
-TEST_F(ImportsTest, DISABLED_SynonymsAndRoots) {
+TEST_F(ImportsTest, SynonymsAndRoots) {
   write("r2/a/b.l", "P(x) :- R(x); R(1)");
   write("r3/a/b.l", "Other(1)");
   struct Case {
@@ -157,7 +157,7 @@ TEST_F(ImportsTest, DISABLED_SynonymsAndRoots) {
   }
 }
 
-TEST_F(ImportsTest, DISABLED_NestedImportsMergeEveryFileOnce) {
+TEST_F(ImportsTest, NestedImportsMergeEveryFileOnce) {
   write("lib/graph.l", "import lib.util.Edge; Path(x, y) :- Edge(x, y); Node(x) :- Edge(x, _)");
   write("lib/util.l", "Edge(1, 2); Helper(3)");
   auto result = parse("import lib.graph.Path; import lib.util.Edge; Q(x) :- Path(x, y), Edge(y, x)", {root()});
@@ -171,7 +171,7 @@ TEST_F(ImportsTest, DISABLED_NestedImportsMergeEveryFileOnce) {
                                                       {"Util_Helper", "Helper"}}));
 }
 
-TEST_F(ImportsTest, DISABLED_PrefixedNamesStayApart) {
+TEST_F(ImportsTest, PrefixedNamesStayApart) {
   // Renaming A and then Utils_A one after the other would fold both into one predicate.
   write("utils.l", "A(1); Utils_A(2); B(x) :- A(x), Utils_A(x)");
   auto result = parse("import utils.B; Q(x) :- B(x)", {root()});
@@ -182,7 +182,7 @@ TEST_F(ImportsTest, DISABLED_PrefixedNamesStayApart) {
             Json::object({{"Utils_A", "A"}, {"Utils_B", "B"}, {"Utils_Utils_A", "Utils_A"}}));
 }
 
-TEST_F(ImportsTest, DISABLED_FilesWithTheSameLastComponentGetLongerPrefixes) {
+TEST_F(ImportsTest, FilesWithTheSameLastComponentGetLongerPrefixes) {
   write("x/util.l", "P(1)");
   write("y/util.l", "P(2)");
   write("z/y/util.l", "P(3)");
@@ -201,7 +201,7 @@ TEST_F(ImportsTest, DISABLED_FilesWithTheSameLastComponentGetLongerPrefixes) {
   EXPECT_EQ(clash.error().span.to_string(), "pqR_");
 }
 
-TEST_F(ImportsTest, DISABLED_ImportChecks) {
+TEST_F(ImportsTest, ImportChecks) {
   write("a/b.l", "P(1); Q(1)");
   write("main.l", "P(1)");
   const ErrorCase cases[] = {
@@ -215,7 +215,24 @@ TEST_F(ImportsTest, DISABLED_ImportChecks) {
   for (const auto& c : cases) expect_error(parse(c.program, {root()}), c);
 }
 
-TEST_F(ImportsTest, DISABLED_AnotherFileNameAtTheTopIsPrefixed) {
+TEST_F(ImportsTest, ImportChainsAreBounded) {
+  // f0 imports f1, which imports f2, ...; the last file defines P outright.
+  struct Case {
+    int files;
+    bool ok;
+  } cases[] = {{40, true}, {300, false}};
+  for (const auto& c : cases) {
+    fs::remove_all(dir_ / "chain");
+    for (int i = 0; i + 1 < c.files; ++i)
+      write("chain/f" + std::to_string(i) + ".l", "import chain.f" + std::to_string(i + 1) + ".P as Q; P(x) :- Q(x)");
+    write("chain/f" + std::to_string(c.files - 1) + ".l", "P(1)");
+    auto result = parse("import chain.f0.P; Top(x) :- P(x)", {root()});
+    ASSERT_EQ(result.ok(), c.ok) << c.files;
+    if (!c.ok) EXPECT_EQ(result.error().message, "Program is nested too deeply.");
+  }
+}
+
+TEST_F(ImportsTest, AnotherFileNameAtTheTopIsPrefixed) {
   write("dep.l", "D(1)");
   auto result = parse_file("import dep.D; P(x) :- D(x)", std::string("lib.tools"), {root()});
   ASSERT_TRUE(result.ok()) << result.error().show_message();

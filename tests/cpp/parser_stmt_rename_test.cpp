@@ -13,9 +13,7 @@ Json string_literal(const std::string& text) {
 }
 
 Json assert_rule(const std::string& statement) {
-  return rule(call("@Assert", {field(0, Json::object({{"literal", Json::object({{"the_predicate",
-                                                                                 Json::object({{"predicate_name", "P"}})}})}})),
-                               field("name", string_literal(statement))}),
+  return rule(call("@Assert", {field(0, predicate_literal("P")), field("name", string_literal(statement))}),
               "@Assert(...)");
 }
 
@@ -85,8 +83,7 @@ TEST(RenamePredicateTest, DefinedAndMadeNames) {
   auto make = [](Json first) {
     return rule(call("@Make", {field(0, std::move(first)), field(1, var("B"))}), "A := B()");
   };
-  Json literal = Json::object({{"literal", Json::object({{"the_predicate", Json::object({{"predicate_name", "A"}})}})}});
-  Json::ArrayType rs{rule(call("Q"), "Q"), rule(call("P"), "P"), rule(call("Q"), "Q2"), make(literal),
+  Json::ArrayType rs{rule(call("Q"), "Q"), rule(call("P"), "P"), rule(call("Q"), "Q2"), make(predicate_literal("A")),
                      make(var("notapredicate")), rule(call("@Make"), "@Make()")};
   EXPECT_EQ(defined_predicates(rs), (std::set<std::string>{"@Make", "P", "Q"}));
   EXPECT_EQ(made_predicates(rs), (std::set<std::string>{"A"}));

@@ -8,6 +8,7 @@ namespace {
 using namespace trees;
 
 const std::string kDuckSetup =
+    "SET lambda_syntax = 'ENABLE_SINGLE_ARROW';\n"
     "create sequence if not exists eternal_logical_sequence;\n"
     "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);\n\n";
 
@@ -80,6 +81,13 @@ TEST(ProgramCompileTest, ScriptsOfSmallPrograms) {
       {"only dead rules give no rows",
        program({rule(head("F", {var("a")}), {atom("nil", {var("a")})}), rule(head("F", {var("a")}), {atom("nil", {var("a")})}, "x")}),
        "F", "sqlite", "SELECT NULL AS col0\nFROM (SELECT 1 AS mirtova_unused) AS UNUSED_TABLE_NAME\nWHERE 1 = 0;"},
+      {"a function proven empty, called in a value, gives no rows",
+       program({rule(head("F", {var("x"), var("d")}),
+                     {atom("T", {var("x")}), unify(op("+", call("nil", {var("x")}), num(1)), var("d"))})}),
+       "F", "sqlite", "SELECT T.col0 AS col0, ((NULL) + (1)) AS col1\nFROM \"T\" AS T\nWHERE 1 = 0;"},
+      {"a function proven empty, unified, gives no rows",
+       program({rule(head("F", {var("d")}), {atom("T", {var("x")}), unify(call("nil", {var("x")}), var("d"))})}),
+       "F", "sqlite", "SELECT NULL AS col0\nFROM \"T\" AS T\nWHERE 1 = 0;"},
       {"constant in a call and a zero-column head",
        program({rule(head("Any", {}), {atom("T", {num(1)})})}), "Any", "sqlite",
        "SELECT 1 AS mirtova_unit\nFROM \"T\" AS T\nWHERE T.col0 = 1;"},
