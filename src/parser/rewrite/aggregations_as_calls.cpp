@@ -30,12 +30,11 @@ std::string aggregation_call_name(std::string_view op) {
   return std::string(op);
 }
 
-Json rewrite_aggregations_as_expressions(const Json& rules) {
-  Json copy = rules;
+Json rewrite_aggregations_as_expressions(Json rules) {
   // Trees may be as deep as memory allows, so the walk keeps its own stack.
   // Objects are std::map nodes and no array is resized, so the pointers stay
   // valid while aggregations are rewritten in place.
-  std::vector<Json*> stack{&copy};
+  std::vector<Json*> stack{&rules};
   while (!stack.empty()) {
     Json* node = stack.back();
     stack.pop_back();
@@ -53,7 +52,7 @@ Json rewrite_aggregations_as_expressions(const Json& rules) {
       if (value.is_array() || value.is_object()) stack.push_back(&value);
     }
   }
-  return copy;
+  return rules;
 }
 
 }  // namespace mirtova
