@@ -221,3 +221,18 @@ def test_sql_parses_on_other_engines(case, engine):
         for sql in statements:
             for piece in sql.split(";\n"):
                 sqlglot.parse_one(piece, read=DIALECTS[engine])
+
+
+# Programs whose compilation once stopped on a tree of an unexpected shape.
+COMPILES = [
+    ("predicate named like the aggregation in its body", "E(1); Count(n) :- n == Count{x :- E(x)};", "Count"),
+    ("predicate named like an aggregation used elsewhere", "E(1); Max(n) :- E(n); Q(m) :- m == Max{x :- Max(x)};",
+     "Q"),
+]
+
+
+@pytest.mark.parametrize("engine", ["duckdb", "sqlite"] + sorted(DIALECTS))
+@pytest.mark.parametrize("case", COMPILES, ids=[c[0] for c in COMPILES])
+def test_compiles_without_internal_fault(case, engine):
+    _, source, predicate = case
+    assert mirtova.compile(source, predicate, engine=engine).strip()
