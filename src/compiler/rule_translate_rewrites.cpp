@@ -140,6 +140,24 @@ Json decorate_combine_rule(const Json& combine, const std::string& var) {
     if (args.empty()) throw InternalFault("aggregation without an argument");
     Json* arg = args[0].at_mut("value").get_mut("expression");
     if (!arg) throw InternalFault("aggregation argument is not an expression");
+    // An inlined library aggregation (ArgMin, ArgMax, Array on some engines) is a
+    // SqlExpr whose first argument must stay a text literal: entangle the values it
+    // names instead.
+    const Json* name = call.get("predicate_name");
+    if (name != nullptr && name->is_str() && name->as_str() == "SqlExpr") {
+      if (args.size() == 2) {
+        Json* values = args[1].at_mut("value").get_mut("expression");
+        Json* record = values ? values->get_mut("record") : nullptr;
+        if (record != nullptr) {
+          for (Json& entry : record->at_mut("field_value").as_array_mut()) {
+            Json* value = entry.at_mut("value").get_mut("expression");
+            if (value == nullptr || value->get("literal") != nullptr) continue;
+            *value = make_call_expr("MagicalEntangle", {make_field(0, *value), make_field(1, make_variable(var))});
+          }
+        }
+      }
+      continue;
+    }
     Json wrapped = make_call_expr("MagicalEntangle", {make_field(0, *arg), make_field(1, make_variable(var))});
     *arg = std::move(wrapped);
   }
