@@ -75,24 +75,6 @@ TEST(FunctorsUnfold, ProgramsUnfoldIntoTheirForms) {
   }
 }
 
-TEST(FunctorsUnfold, IterativeEnginesGetTheSemiNaiveLoop) {
-  if (!parser_reads_rules()) GTEST_SKIP() << "the parser does not read rules with bodies yet";
-  auto parsed = parse_file(kClosure);
-  ASSERT_TRUE(parsed.ok());
-  auto unfolded = unfold_recursion(parsed.value().at("rule").as_array(), "trino");
-  ASSERT_TRUE(unfolded.ok()) << unfolded.error().message;
-  const std::vector<std::string> got = outline(unfolded.value());
-  ASSERT_GT(got.size(), 30u);
-  // The two distinct rules went to the multi-body auxiliary predicate, which keeps its name.
-  EXPECT_EQ(got[0], "Path_MultBodyAggAux");
-  EXPECT_EQ(got[2], "Path_ROne");
-  // Two head fields make a chain of 2 * 2 + 1 links.
-  EXPECT_EQ(std::count(got.begin(), got.end(), "Path_sn_r5 := Path_ROne"), 1);
-  EXPECT_EQ(std::count(got.begin(), got.end(), "Path_sn_r6 := Path_ROne"), 0);
-  EXPECT_EQ(got[3], "Path_sn_delta := Path_ROne");
-  EXPECT_EQ(got.back(), "@Iteration(Path_sn_back)");
-}
-
 TEST(FunctorsUnfold, GeneratedTextThatDoesNotParseIsACompileError) {
   auto parsed = parse_rules("P_r0 := P_recursive_head(P_recursive: nil;");
   ASSERT_FALSE(parsed.ok());
