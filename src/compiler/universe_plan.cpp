@@ -8,6 +8,7 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
 #include "compiler/tree_access.h"
+#include "common/strings.h"
 
 namespace mirtova {
 
@@ -15,14 +16,6 @@ namespace {
 
 constexpr int64_t kMaxScriptRepetitions = 1000;
 
-std::string join(const std::vector<std::string>& parts, std::string_view sep) {
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i) out += sep;
-    out += parts[i];
-  }
-  return out;
-}
 
 std::string ascii_lower(std::string_view text) {
   std::string out(text);
