@@ -74,8 +74,9 @@ CASES = [
      [("x", 2, ["a", "b"]), ("y", 1, ["a"])], {}),
     ("group by a computed key", "Q(p:, c? += 1) distinct :- Measure(x), p == x % 2;", "Q", MEASURE,
      [(0, 3), (1, 2)], {}),
-    ("group by a variable bound to a number", "Q(p:, q:, c? += 1) distinct :- Measure(x), p == 2, q == -1;", "Q",
-     MEASURE, [(2, -1, 5)], {}),
+    ("group by variables bound to constants",
+     'Q(p:, q:, s:, c? += 1) distinct :- Measure(x), p == 2, q == -1, s == "all";', "Q", MEASURE,
+     [(2, -1, "all", 5)], {}),
     ("aggregation of a record field", "Q(k:, s? += v.a) distinct :- T(k:, v:);", "Q",
      {"T": [{"k": 1, "v": {"a": 2}}, {"k": 1, "v": {"a": 3}}]}, [(1, 5)], {}),
     ("one aggregate over two bodies", "T(k? += x) distinct :- Measure(x), x < 12; "
