@@ -158,6 +158,35 @@ CASES = [
     ("functor with nil", "F(a) :- X(a); F(a) :- G(a); A := F(X: nil); G(3);", "A", {}, [(3,)], {}),
 ]
 
+# One program over an organisation, asked for several of its predicates.
+STAFF = {"Emp": [{"id": 1, "name": "ann", "boss": 0, "dept": "exec", "pay": 300},
+                 {"id": 2, "name": "bo", "boss": 1, "dept": "eng", "pay": 200},
+                 {"id": 3, "name": "cy", "boss": 2, "dept": "eng", "pay": 150},
+                 {"id": 4, "name": "di", "boss": 2, "dept": "eng", "pay": 160},
+                 {"id": 5, "name": "ed", "boss": 1, "dept": "ops", "pay": 120}]}
+ORGANISATION = """
+Manages(m, e) distinct :- Emp(id: e, boss: m), m != 0;
+Manages(m, e) distinct :- Manages(m, x), Emp(id: e, boss: x);
+Reports(name:, n? Count= e) distinct :- Emp(id: m, name:), Manages(m, e);
+TopPaid(dept:, who? ArgMax= name -> pay, total? += pay) distinct :- Emp(dept:, name:, pay:);
+Leaf(name) :- Emp(id: e, name:), ~Manages(e, _);
+PayBand(name, band) :- Emp(name:, pay:),
+  band == (if pay >= 200 then "high" else if pay >= 150 then "mid" else "low");
+AboveDeptAvg(name) :- Emp(name:, pay:, dept:), pay > Avg{p :- Emp(pay: p, dept:)};
+Chain(name, boss_name) :- Emp(name:, boss: b), Emp(id: b, name: boss_name);
+@OrderBy(Ranked, "pay desc"); @Limit(Ranked, 3);
+Ranked(name:, pay:) :- Emp(name:, pay:);
+"""
+CASES += [(f"organisation: {p}", ORGANISATION, p, STAFF, want, options) for p, want, options in [
+    ("Reports", [("ann", 4), ("bo", 2)], {}),
+    ("TopPaid", [("exec", "ann", 300), ("eng", "bo", 510), ("ops", "ed", 120)], {}),
+    ("Leaf", [("cy",), ("di",), ("ed",)], {}),
+    ("PayBand", [("ann", "high"), ("bo", "high"), ("cy", "mid"), ("di", "mid"), ("ed", "low")], {}),
+    ("AboveDeptAvg", [("bo",)], {}),
+    ("Chain", [("bo", "ann"), ("cy", "bo"), ("di", "bo"), ("ed", "ann")], {}),
+    ("Ranked", [("ann", 300), ("bo", 200), ("di", 160)], {"ordered": True}),
+]]
+
 # Files of an import root: (relative path, text).
 LIBRARY = [("lib/people.l", "Adult(n) :- Person(name: n, age: a), a >= 18;\n"),
            ("lib/deep/more.l", "import lib.people.Adult;\nOldAdult(n) :- Adult(n), Person(name: n, age: a), a > 40;\n")]
