@@ -108,6 +108,9 @@ CASES = [
     ("record built and read", "R(p: {n: n, a: a}) :- Person(name: n, age: a); Q(x.n) :- R(p: x), x.a > 40;", "Q",
      PEOPLE, [("carol",)], {}),
     ("list of records", "Q(n) :- r in [{a: 1}, {a: 2}], n == r.a;", "Q", {}, [(1,), (2,)], {}),
+    ("whole row passed on", "Q(..r) :- Person(..r), r.age > 40;", "Q", PEOPLE, [("carol", 45, "oslo")], {}),
+    ("fields of a whole row", "A(name:, age:) :- Person(name:, age:); "
+                              "Q(n) :- A(..r), n == r.name, r.age < 20;", "Q", PEOPLE, [("bob",)], {}),
     ("whole record value", 'Q(r) :- r == {a: 1, b: "x"};', "Q", {}, [({"a": 1, "b": "x"},)], {}),
     # if-then-else
     ("chained if", 'Q(n, s) :- Person(name: n, age: a), s == (if a < 18 then "kid" else if a < 40 then "adult" '

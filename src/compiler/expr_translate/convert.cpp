@@ -128,6 +128,11 @@ SqlResult ExprTranslator::convert(const Json& expr) {
     const std::string& field =
         subscript->at("subscript").at("literal").at("the_symbol").at("symbol").as_str();
     TRY(std::string sql, convert(target));
+    // A rest variable stands for a whole row, written "alias.*": its field is the
+    // row's column, not a field of a record value.
+    if (target.has("variable") && sql.size() > 2 && sql.compare(sql.size() - 2, 2, ".*") == 0) {
+      return dialect->subscript(sql.substr(0, sql.size() - 2), field, true);
+    }
     return dialect->subscript(sql, field, false);
   }
   if (const Json* implication = expr.get("implication")) return convert_implication(*implication);
