@@ -32,6 +32,8 @@ CASES = [
      [("alice", "carol")], {}),
     ("positional head from named columns", "Q(n, a) :- Person(name: n, age: a), a < 20;", "Q", PEOPLE,
      [("bob", 12)], {}),
+    ("backquoted column names", "Q(`the value`: v, `a'b`: 1) :- T(`my col`: v); R(v, w) :- Q(`the value`: v, `a'b`: w);",
+     "R", {"T": [{"my col": 3}]}, [(3, 1)], {}),
     ("wildcard and a repeated variable", "Q(a) :- T(a, a, _);", "Q", {"T": [(1, 1, 0), (3, 4, 0)]}, [(1,)], {}),
     ("constants in the head", 'Q(x, "k", 3, null) :- Measure(x), x == 5;', "Q", MEASURE, [(5, "k", 3, None)], {}),
     # conditions and arithmetic
