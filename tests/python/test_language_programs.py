@@ -126,6 +126,10 @@ CASES = [
     ("ArgMin in a correlated combine", "Q(c, w) :- Person(name: c), "
                                        "w == ArgMin{n -> a :- Person(name: n, age: a), a > 20};",
      "Q", PEOPLE, [("alice", "alice"), ("bob", "alice"), ("carol", "alice")], {}),
+    ("ArgMax of an outer value", "Q(x, w) :- Measure(x), x < 12, w == ArgMax{x -> y :- Measure(y)};", "Q",
+     MEASURE, [(5, 5), (11, 11)], {}),
+    ("Sum of an outer value", "Q(x, w) :- Measure(x), x < 12, w == Sum{x :- Measure(y)};", "Q", MEASURE,
+     [(5, 25), (11, 55)], {}),
     ("Range", "Q(x, r) :- x in Range(3), r == Range(2);", "Q", {}, [(0, [0, 1]), (1, [0, 1]), (2, [0, 1])], {}),
     ("Greatest, Least, Ifnull", "Q(g, l, i) :- g == Greatest(3, 7, 2), l == Least(3, 7, 2), i == Ifnull(null, 4);",
      "Q", {}, [(7, 2, 4)], {}),
