@@ -10,6 +10,7 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "compiler/tree_access.h"
+#include "common/strings.h"
 
 namespace mirtova {
 
@@ -322,14 +323,6 @@ class Extractor {
   Names outside_;
 };
 
-std::string join(const std::vector<std::string>& parts, std::string_view sep) {
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i) out += sep;
-    out += parts[i];
-  }
-  return out;
-}
 
 }  // namespace
 

@@ -136,6 +136,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
     std::set<std::string> loops_done, loops_in_progress;
     std::vector<Frame> frames;
     std::set<std::string> building_loop_members;
+    // WITH names by predicate, distinct without regard to case, so that two
+    // predicates whose cleaned names coincide never share a WITH clause.
+    std::map<std::string, std::string> with_names;
+    std::set<std::string> with_names_lower;
   };
 
   std::vector<Json> rules_;

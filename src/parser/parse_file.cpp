@@ -142,8 +142,8 @@ ParseResult<Json> parse_file_internal(std::string text, const std::string& file_
   if (kept.name) TRY_VOID(check_front_matter_name(text, *kept.name, rules));
 
   TRY(Json dnf, dnf_rewrite(Json(std::move(rules))));
-  TRY(Json aggregated, multi_body_aggregation_rewrite(dnf));
-  Json rewritten = rewrite_aggregations_as_expressions(aggregated);
+  TRY(Json aggregated, multi_body_aggregation_rewrite(std::move(dnf)));
+  Json rewritten = rewrite_aggregations_as_expressions(std::move(aggregated));
   TRY(AppliedImports applied,
       apply_imports(file_name, std::move(rewritten.as_array_mut()), imports, session));
 

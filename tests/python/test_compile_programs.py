@@ -59,6 +59,9 @@ CASES = [
     ("disjunction in a body", "A(x) :- Measure(x), x > 25 | Measure(x), x < 6;", "A", MEASURE, [(30,), (5,)]),
     ("text functions", "Shout(u) :- Person(name: n, age:), age > 40, u == Upper(n);", "Shout",
      PEOPLE, [("CAROL",)]),
+    ("numbers to text and rounding",
+     "T(s, r) :- Measure(x), x == 5, s == ToString(x / 2), r == Round(x / 3, 2);", "T", MEASURE,
+     [("2.5", 1.67)]),
 ]
 
 

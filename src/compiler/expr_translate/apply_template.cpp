@@ -2,6 +2,7 @@
 #include "compiler/expr_translate/apply_template.h"
 
 #include <cstddef>
+#include "common/strings.h"
 
 namespace mirtova {
 namespace {
@@ -78,14 +79,6 @@ std::string fill_sequential(std::string_view tmpl, const std::vector<std::string
   return out;
 }
 
-std::string join(const std::vector<std::string>& args, std::string_view sep) {
-  std::string out;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (i > 0) out += sep;
-    out += args[i];
-  }
-  return out;
-}
 
 }  // namespace
 

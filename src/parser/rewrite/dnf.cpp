@@ -122,17 +122,41 @@ std::optional<NormalForm> normal_form(const Json& body, Overflow& failure) {
   return std::move(results.back());
 }
 
+bool is_junction(const Json& node) { return node.has("conjunction") || node.has("disjunction"); }
+
+// Most bodies are already in normal form: a conjunction of plain propositions
+// needs no rebuilding and keeps its nodes as they are.
+bool is_flat_conjunction(const Json& body) {
+  const Json::ArrayType* conjuncts = children_of(body, "conjunction", "conjunct");
+  if (conjuncts == nullptr || body.size() != 1) return false;
+  for (const Json& conjunct : *conjuncts)
+    if (!conjunct.is_object() || is_junction(conjunct)) return false;
+  return true;
+}
+
 }  // namespace
 
-ParseResult<Json> dnf_rewrite(const Json& rules) {
-  const Json::ArrayType& input = rules.as_array();
+ParseResult<Json> dnf_rewrite(Json rules) {
+  Json::ArrayType& input = rules.as_array_mut();
   Json::ArrayType output;
   output.reserve(input.size());
-  for (const Json& rule : input) {
+  for (Json& rule : input) {
     (void)rule.as_object();
-    const Json* body = rule.get("body");
+    Json* body = rule.get_mut("body");
     if (body == nullptr) {
-      output.push_back(rule);
+      output.push_back(std::move(rule));
+      continue;
+    }
+    if (is_flat_conjunction(*body)) {
+      output.push_back(std::move(rule));
+      continue;
+    }
+    if (!is_junction(*body)) {
+      // A single proposition: the one alternative is itself.
+      Json atom = std::move(*body);
+      *body = Json();
+      body->set("conjunction", Json()).set("conjunct", Json::array()).push(std::move(atom));
+      output.push_back(std::move(rule));
       continue;
     }
     Overflow failure = Overflow::None;

@@ -18,6 +18,6 @@ inline constexpr size_t kMaxDnfConjuncts = 1000000;
 
 // Takes the rule list read-only and returns the rewritten list. The only error
 // is a rule whose body would expand past one of the bounds above.
-ParseResult<Json> dnf_rewrite(const Json& rules);
+ParseResult<Json> dnf_rewrite(Json rules);
 
 }  // namespace mirtova
