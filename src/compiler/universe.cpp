@@ -125,8 +125,30 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(const 
       }
     }
   for (const std::string& name : defined)
-    if (p->rules_of_.count(name)) p->user_defined_.push_back(name);
+    if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
   return p;
+}
+
+// A function such as `Double(x) = 2 * x` has no rows of its own: its
+// arguments are bound only where it is called, so it is no relation to list.
+bool QuorilProgram::is_function_of_arguments(std::string_view predicate) const {
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end()) return false;
+  for (size_t index : it->second) {
+    const Json& rule = rules_[index];
+    if (rule.has("body")) return false;
+    const Json* record = rule.at("head").get("record");
+    const Json* fields = record ? record->get("field_value") : nullptr;
+    if (fields == nullptr) return false;
+    bool has_value = false, has_argument = false;
+    for (const Json& field : fields->as_array()) {
+      const Json& name = field.at("field");
+      if (name.is_str() && name.as_str() == "quoril_value") has_value = true;
+      else has_argument = true;
+    }
+    if (!has_value || !has_argument) return false;
+  }
+  return true;
 }
 
 const Json* QuorilProgram::injectable_rule(std::string_view predicate) const {

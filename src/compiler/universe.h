@@ -74,6 +74,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
 
   // The names the user's program defines, in byte order.
   std::vector<std::string> user_defined_predicates() const { return user_defined_; }
+  // Every rule is bodiless with a value and arguments: a function, not a relation.
+  bool is_function_of_arguments(std::string_view predicate) const;
 
   Result<std::vector<PlanStep>, CompileError> formatted_predicate_plan(std::string_view predicate, PageWindow window,
                                                                        const std::optional<std::string>& pattern);

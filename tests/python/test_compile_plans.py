@@ -124,6 +124,12 @@ def test_compile_all_equals_compile_of_each(engine):
     assert mirtova.compile_all("@Engine(\"duckdb\");") == {}
 
 
+def test_compile_all_leaves_out_functions_of_arguments():
+    # A function has no rows until it is called; its callers and constants do.
+    source = "Double(x) = 2 * x; M(1); Q(y) :- M(x), y == Double(x); Pi() = 3.14; Of(a) = n :- N(a, n);"
+    assert sorted(mirtova.compile_all(source)) == ["M", "Of", "Pi", "Q"]
+
+
 @pytest.mark.parametrize(
     "source, predicate, message",
     [

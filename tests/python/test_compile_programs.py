@@ -59,6 +59,10 @@ CASES = [
     ("disjunction in a body", "A(x) :- Measure(x), x > 25 | Measure(x), x < 6;", "A", MEASURE, [(30,), (5,)]),
     ("text functions", "Shout(u) :- Person(name: n, age:), age > 40, u == Upper(n);", "Shout",
      PEOPLE, [("CAROL",)]),
+    # The library's Array orders values by their argument; a built-in of the
+    # same name must not take its place.
+    ("library aggregation Array", "Ages(l? Array= a -> n) distinct :- Person(name: n, age: a);", "Ages", PEOPLE,
+     [(["bob", "alice", "carol"],)]),
     ("numbers to text and rounding",
      "T(s, r) :- Measure(x), x == 5, s == ToString(x / 2), r == Round(x / 3, 2);", "T", MEASURE,
      [("2.5", 1.67)]),
