@@ -42,14 +42,11 @@ TypeResult intersect(Type a, Type b, int64_t start, int64_t stop) {
   // Lists nest; the meet of their elements is taken iteratively so that a deep
   // list type costs no stack. `depth` counts the List layers to put back.
   size_t depth = 0;
-  for (;;) {
-    Type& first = rank(a) > rank(b) ? b : a;
-    Type& second = rank(a) > rank(b) ? a : b;
-    if (!first.is_list() || !second.is_list()) break;
-    Type next_first = std::move(first.element());
-    Type next_second = std::move(second.element());
-    a = std::move(next_first);
-    b = std::move(next_second);
+  while (a.is_list() && b.is_list()) {
+    Type element_a = std::move(a.element());
+    Type element_b = std::move(b.element());
+    a = std::move(element_a);
+    b = std::move(element_b);
     ++depth;
   }
   const bool swap = rank(a) > rank(b);
