@@ -9,6 +9,7 @@
 #include "compiler/functors/functors.h"
 #include "compiler/functors/unfold_recursion.h"
 #include "compiler/functors/vertical.h"
+#include "compiler/universe.h"
 #include "parser/parse_file.h"
 
 namespace mirtova {
@@ -71,8 +72,35 @@ void BM_VerticalChain(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 
-BENCHMARK(BM_UnfoldSemiNaive)->RangeMultiplier(10)->Range(10, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_UnfoldIterative)->RangeMultiplier(10)->Range(10, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
+// The whole road of a deep recursion: program build (unfolding, functor
+// application, library, types) and the plan of the recursive predicate.
+void BM_PlanDeepRecursion(benchmark::State& state) {
+  const std::string text = "Path(x, y) distinct :- Edge(x, y);\nPath(x, z) distinct :- Path(x, y), Edge(y, z);\n"
+                           "@Recursive(Path, " + std::to_string(state.range(0)) + ");";
+  auto parsed = parse_file(text);
+  if (!parsed.ok()) {
+    state.SkipWithError(parsed.error().message.c_str());
+    return;
+  }
+  for (auto _ : state) {
+    auto program = QuorilProgram::new_with_engine(parsed.value(), {}, {}, std::string("duckdb"));
+    if (!program.ok()) {
+      state.SkipWithError(program.error().message.c_str());
+      break;
+    }
+    auto plan = program.value()->formatted_predicate_plan("Path", {}, std::nullopt);
+    if (!plan.ok()) {
+      state.SkipWithError(plan.error().message.c_str());
+      break;
+    }
+    benchmark::DoNotOptimize(plan);
+  }
+}
+
+// Depths above the loop threshold write the same text whatever the depth.
+BENCHMARK(BM_UnfoldSemiNaive)->RangeMultiplier(10)->Range(10, 100000)->Complexity(benchmark::o1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UnfoldIterative)->RangeMultiplier(10)->Range(10, 100000)->Complexity(benchmark::o1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlanDeepRecursion)->Arg(10)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_VerticalChain)->RangeMultiplier(10)->Range(10, 10000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

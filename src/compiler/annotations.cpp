@@ -302,8 +302,11 @@ const IterationDef* Annotations::iteration_of(std::string_view predicate) const 
 }
 
 std::string Annotations::preamble() const {
+  // Recent DuckDB refuses "x -> ..." lambdas, which the number and rounding
+  // templates use, unless the session allows them.
   if (engine_ == "duckdb")
-    return "create sequence if not exists eternal_logical_sequence;\n"
+    return "SET lambda_syntax = 'ENABLE_SINGLE_ARROW';\n"
+           "create sequence if not exists eternal_logical_sequence;\n"
            "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);";
   if (engine_ == "psql")
     return "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord893574736') THEN CREATE "

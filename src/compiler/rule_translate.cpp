@@ -10,6 +10,7 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "compiler/tree_access.h"
+#include "common/strings.h"
 
 namespace mirtova {
 
@@ -196,7 +197,12 @@ class Extractor {
       if (!value) throw InternalFault("aggregation in a called record");
       std::string column = field_column(f);
       if (column == "*") {
-        if (auto v = variable_name(*value); v && *v != "_") bind(*v, Binding{BindKind::Row, t.alias, "*", name, nullptr});
+        auto v = variable_name(*value);
+        if (!v || (*v != "_" && bound(*v)) || f.has("except"))
+          return CompileError("A rest field (.." + (v ? *v : std::string("?")) +
+                                  ") can only pass a whole row of one call on to the head.",
+                              s_.rule_text);
+        if (*v != "_") bind(*v, Binding{BindKind::Row, t.alias, "*", name, nullptr});
         continue;
       }
       if (columns && std::find(columns->begin(), columns->end(), column) == columns->end())
@@ -317,14 +323,6 @@ class Extractor {
   Names outside_;
 };
 
-std::string join(const std::vector<std::string>& parts, std::string_view sep) {
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i) out += sep;
-    out += parts[i];
-  }
-  return out;
-}
 
 }  // namespace
 

@@ -135,11 +135,35 @@ Json decorate_combine_rule(const Json& combine, const std::string& var) {
     Json* value = field.get_mut("value");
     Json* aggregation = value ? value->get_mut("aggregation") : nullptr;
     if (!aggregation) continue;
-    Json& call = aggregation->at_mut("expression").at_mut("call");
-    Json::ArrayType& args = call.at_mut("record").at_mut("field_value").as_array_mut();
+    // Recursion unfolding may have replaced an aggregation that shares its name with
+    // a predicate of the program by that predicate's value; there is no call to wrap.
+    Json* expression = aggregation->get_mut("expression");
+    Json* call_node = expression ? expression->get_mut("call") : nullptr;
+    Json* record = call_node ? call_node->get_mut("record") : nullptr;
+    if (record == nullptr) continue;
+    Json& call = *call_node;
+    Json::ArrayType& args = record->at_mut("field_value").as_array_mut();
     if (args.empty()) throw InternalFault("aggregation without an argument");
     Json* arg = args[0].at_mut("value").get_mut("expression");
     if (!arg) throw InternalFault("aggregation argument is not an expression");
+    // An inlined library aggregation (ArgMin, ArgMax, Array on some engines) is a
+    // SqlExpr whose first argument must stay a text literal: entangle the values it
+    // names instead.
+    const Json* name = call.get("predicate_name");
+    if (name != nullptr && name->is_str() && name->as_str() == "SqlExpr") {
+      if (args.size() == 2) {
+        Json* values = args[1].at_mut("value").get_mut("expression");
+        Json* record = values ? values->get_mut("record") : nullptr;
+        if (record != nullptr) {
+          for (Json& entry : record->at_mut("field_value").as_array_mut()) {
+            Json* value = entry.at_mut("value").get_mut("expression");
+            if (value == nullptr || value->get("literal") != nullptr) continue;
+            *value = make_call_expr("MagicalEntangle", {make_field(0, *value), make_field(1, make_variable(var))});
+          }
+        }
+      }
+      continue;
+    }
     Json wrapped = make_call_expr("MagicalEntangle", {make_field(0, *arg), make_field(1, make_variable(var))});
     *arg = std::move(wrapped);
   }

@@ -133,8 +133,30 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(const 
       }
     }
   for (const std::string& name : defined)
-    if (p->rules_of_.count(name)) p->user_defined_.push_back(name);
+    if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
   return p;
+}
+
+// A function such as `Double(x) = 2 * x` has no rows of its own: its
+// arguments are bound only where it is called, so it is no relation to list.
+bool QuorilProgram::is_function_of_arguments(std::string_view predicate) const {
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end()) return false;
+  for (size_t index : it->second) {
+    const Json& rule = rules_[index];
+    if (rule.has("body")) return false;
+    const Json* record = rule.at("head").get("record");
+    const Json* fields = record ? record->get("field_value") : nullptr;
+    if (fields == nullptr) return false;
+    bool has_value = false, has_argument = false;
+    for (const Json& field : fields->as_array()) {
+      const Json& name = field.at("field");
+      if (name.is_str() && name.as_str() == "quoril_value") has_value = true;
+      else has_argument = true;
+    }
+    if (!has_value || !has_argument) return false;
+  }
+  return true;
 }
 
 const Json* QuorilProgram::injectable_rule(std::string_view predicate) const {
@@ -245,7 +267,17 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
   return out;
 }
 
+// Asked only where a call stands for a value: its sub-query reads the value
+// column, which a relation does not have.
 Result<std::string, CompileError> UniverseSubqueryTranslator::translate_table(std::string_view predicate) {
+  if (std::optional<std::vector<std::string>> columns = program_.columns_of(predicate)) {
+    bool has_value = false;
+    for (const std::string& c : *columns) has_value = has_value || c == "quoril_value";
+    if (!has_value)
+      return CompileError("Predicate '" + std::string(predicate) +
+                          "' has no value to use here: only a function (a predicate defined with \"=\") can stand "
+                          "where a value is expected.");
+  }
   return program_.translate_table_in_context(predicate);
 }
 

@@ -74,6 +74,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
 
   // The names the user's program defines, in byte order.
   std::vector<std::string> user_defined_predicates() const { return user_defined_; }
+  // Every rule is bodiless with a value and arguments: a function, not a relation.
+  bool is_function_of_arguments(std::string_view predicate) const;
 
   Result<std::vector<PlanStep>, CompileError> formatted_predicate_plan(std::string_view predicate, PageWindow window,
                                                                        const std::optional<std::string>& pattern);
@@ -136,6 +138,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
     std::set<std::string> loops_done, loops_in_progress;
     std::vector<Frame> frames;
     std::set<std::string> building_loop_members;
+    // WITH names by predicate, distinct without regard to case, so that two
+    // predicates whose cleaned names coincide never share a WITH clause.
+    std::map<std::string, std::string> with_names;
+    std::set<std::string> with_names_lower;
     // Predicates whose SQL is being written, each inside the one before: the
     // walk over dependencies recurses once per level.
     size_t predicate_depth = 0;

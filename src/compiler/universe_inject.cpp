@@ -80,7 +80,6 @@ class Injector {
     const Json* name = call.get("predicate_name");
     if (!name) return false;
     if (name->as_str() == "nil") return true;
-    if (source_.is_built_in_function(name->as_str())) return false;
     const Json* callee = source_.injectable_rule(name->as_str());
     return callee && is_function(*callee) && callee->has("body");
   }
@@ -160,7 +159,8 @@ class Injector {
     const Json* call = node.get("call");
     if (!call) return changed;
     const std::string& name = call->at("predicate_name").as_str();
-    if (source_.is_built_in_function(name)) return changed;
+    // A function of the program or of the engine's library takes the place of a
+    // built-in of the same name: the library's Array orders by argument.
     const Json* callee = name == "nil" ? nullptr : source_.injectable_rule(name);
     if (name != "nil" && (!callee || !is_function(*callee))) return changed;
     TRY_VOID(count());

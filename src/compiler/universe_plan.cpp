@@ -8,6 +8,7 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
 #include "compiler/tree_access.h"
+#include "common/strings.h"
 
 namespace mirtova {
 
@@ -15,12 +16,11 @@ namespace {
 
 constexpr int64_t kMaxScriptRepetitions = 1000;
 
-std::string join(const std::vector<std::string>& parts, std::string_view sep) {
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i) out += sep;
-    out += parts[i];
-  }
+
+std::string ascii_lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
 }
 
@@ -75,8 +75,17 @@ Result<std::string, CompileError> QuorilProgram::translate_table_in_context(std:
 
 Result<std::string, CompileError> QuorilProgram::with_name(std::string_view predicate) {
   std::string name(predicate);
-  std::string alias = clean_name(name);
-  if (is_sql_reserved_word(alias)) alias += "_table";
+  std::string alias;
+  if (auto known = state_.with_names.find(name); known != state_.with_names.end()) {
+    alias = known->second;
+  } else {
+    std::string base = clean_name(name);
+    if (is_sql_reserved_word(base)) base += "_table";
+    alias = base;
+    for (int n = 1; state_.with_names_lower.count(ascii_lower(alias)); ++n) alias = base + "_" + std::to_string(n);
+    state_.with_names.emplace(name, alias);
+    state_.with_names_lower.insert(ascii_lower(alias));
+  }
   if (state_.frames.empty()) state_.frames.emplace_back();
   if (state_.frames.back().done.count(name)) return alias;
   if (state_.with_in_progress.count(name)) return CompileError(cycle_message(name));

@@ -10,6 +10,8 @@
 #include "parser/depth_guard.h"
 #include "parser/unicode_tables.h"
 #include "parser/utf8.h"
+#include "common/strings.h"
+#include "parser/json_walk.h"
 
 namespace mirtova {
 
@@ -26,15 +28,6 @@ std::vector<std::string> split_dots(std::string_view text) {
     if (dot == std::string_view::npos) return parts;
     start = dot + 1;
   }
-}
-
-std::string join(const std::vector<std::string>& parts, std::string_view separator) {
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) out += separator;
-    out += parts[i];
-  }
-  return out;
 }
 
 bool begins_with_upper_case(std::string_view text) {
@@ -285,24 +278,10 @@ int32_t rename_predicates(Json& rule, const Renames& renames) {
   const Json* head_name = rule.get("head") ? rule.at("head").get("predicate_name") : nullptr;
   const bool is_assert = head_name != nullptr && head_name->is_str() && head_name->as_str() == "@Assert";
   int32_t count = 0;
-  // Object nodes are std::map entries and no array changes size, so the
-  // pointers on the stack stay valid while names are replaced.
-  std::vector<Json*> stack{&rule};
-  while (!stack.empty()) {
-    Json* node = stack.back();
-    stack.pop_back();
-    if (node->is_array()) {
-      for (Json& item : node->as_array_mut()) {
-        if (item.is_array() || item.is_object()) stack.push_back(&item);
-      }
-      continue;
-    }
-    for (auto& [key, value] : node->as_object_mut()) {
-      if (renames_string(key, value, renames, count)) continue;
-      if (value.is_array() || value.is_object()) stack.push_back(&value);
-    }
-    if (is_assert && node->has("the_string")) count += rename_in_string_literal(*node, renames);
-  }
+  for_each_object_mut(rule, [&](Json& node) {
+    for (auto& [key, value] : node.as_object_mut()) renames_string(key, value, renames, count);
+    if (is_assert && node.has("the_string")) count += rename_in_string_literal(node, renames);
+  });
   return count;
 }
 

@@ -13,6 +13,9 @@
 
 namespace mirtova {
 
+struct JsonEntry;
+struct JsonItem;
+
 class Json {
  public:
   enum class Kind : uint8_t { Null = 0, Bool = 1, Int = 2, Str = 3, Array = 4, Object = 5 };
@@ -34,10 +37,9 @@ class Json {
   Json(ObjectType o) : v_(std::move(o)) {}
 
   static Json from(std::string_view text) { return Json(text); }
-  static Json array(std::initializer_list<Json> items = {}) { return Json(ArrayType(items)); }
-  static Json object(std::initializer_list<std::pair<const std::string, Json>> entries = {}) {
-    return Json(ObjectType(entries));
-  }
+  // Values given as temporaries are moved into the new node, not copied.
+  static Json array(std::initializer_list<JsonItem> items = {});
+  static Json object(std::initializer_list<JsonEntry> entries = {});
 
   Kind kind() const { return static_cast<Kind>(v_.index()); }
   bool is_null() const { return kind() == Kind::Null; }
@@ -83,6 +85,35 @@ class Json {
  private:
   std::variant<std::monostate, bool, int64_t, std::string, ArrayType, ObjectType> v_;
 };
+
+// One element of Json::array or entry of Json::object. An initializer list
+// only hands out const elements; the mutable value lets the builders move a
+// temporary subtree into place instead of copying it.
+struct JsonItem {
+  template <class T>
+  JsonItem(T&& v) : value(std::forward<T>(v)) {}
+  mutable Json value;
+};
+
+struct JsonEntry {
+  template <class K, class V>
+  JsonEntry(K&& k, V&& v) : key(std::forward<K>(k)), value(std::forward<V>(v)) {}
+  std::string key;
+  mutable Json value;
+};
+
+inline Json Json::array(std::initializer_list<JsonItem> items) {
+  ArrayType a;
+  a.reserve(items.size());
+  for (const JsonItem& item : items) a.push_back(std::move(item.value));
+  return Json(std::move(a));
+}
+
+inline Json Json::object(std::initializer_list<JsonEntry> entries) {
+  ObjectType o;
+  for (const JsonEntry& entry : entries) o.insert_or_assign(entry.key, std::move(entry.value));
+  return Json(std::move(o));
+}
 
 // The printing rank of an object key: lower ranks print first.
 int key_priority(std::string_view key);

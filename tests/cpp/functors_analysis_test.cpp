@@ -122,6 +122,15 @@ TEST(FunctorsAnalysis, UnfoldingWithoutRecursionCopiesTheRules) {
   EXPECT_EQ(kept.value(), zero);
 }
 
+TEST(FunctorsAnalysis, NegativeDepthIsRefused) {
+  Functors index(program({{"P", {"P"}}}));
+  RecursionArgs options{{"P", {{"1", -3}}}};
+  auto result = index.unfold_recursions(options, false);
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.error().message,
+            "@Recursive(P): the depth is a whole number of steps, 1 or more, or -1 to recurse until nothing changes");
+}
+
 TEST(FunctorsAnalysis, StopSignalOutsideTheComponentIsRefused) {
   Functors index(program({{"P", {"P"}}, {"Q", {}}}));
   RecursionArgs options{{"P", {{"1", 30}, {"stop", std::string("Q")}}}};

@@ -123,25 +123,5 @@ TEST(FunctorsRewrite, SemiNaiveTest) {
   for (const Case& c : cases) EXPECT_EQ(semi_naive_head_fields(c.component, "P", c.rules), c.expected) << c.name;
 }
 
-TEST(FunctorsRewrite, ReferencesCountMentionsAndCombines) {
-  struct Case {
-    const char* name;
-    Json body;
-    uint64_t count;
-    bool in_combine;
-  };
-  const std::vector<Case> cases = {
-      {"two plain calls", conj({atom("P"), atom("Q"), atom("P")}), 2, false},
-      {"negated call", conj({negated("P")}), 1, true},
-  };
-  for (const Case& c : cases) {
-    uint64_t count = 0;
-    bool in_combine = false;
-    semi_naive_fields::references(c.body, {"P"}, false, count, in_combine);
-    EXPECT_EQ(count, c.count) << c.name;
-    EXPECT_EQ(in_combine, c.in_combine) << c.name;
-  }
-}
-
 }  // namespace
 }  // namespace mirtova

@@ -173,7 +173,8 @@ TEST(AnnotationsTest, PreamblePerEngine) {
   for (std::string engine : {"bigquery", "sqlite", "trino", "presto", "databricks"})
     EXPECT_EQ(Annotations::extract({}, engine).value().preamble(), "") << engine;
   EXPECT_EQ(Annotations::extract({}, std::string("duckdb")).value().preamble(),
-            "create sequence if not exists eternal_logical_sequence;\n"
+            "SET lambda_syntax = 'ENABLE_SINGLE_ARROW';\n"
+    "create sequence if not exists eternal_logical_sequence;\n"
             "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);");
 }
 

@@ -8,6 +8,7 @@ namespace {
 using namespace trees;
 
 const std::string kDuckSetup =
+    "SET lambda_syntax = 'ENABLE_SINGLE_ARROW';\n"
     "create sequence if not exists eternal_logical_sequence;\n"
     "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);\n\n";
 

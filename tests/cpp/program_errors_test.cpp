@@ -7,6 +7,10 @@ namespace {
 
 using namespace trees;
 
+Json rest_atom(std::string name, std::string var_name) {
+  return Json::object({{"predicate", call_node(std::move(name), {make_field("*", var(std::move(var_name)))})}});
+}
+
 struct ErrorCase {
   std::string what;
   Json tree;
@@ -47,6 +51,9 @@ TEST(ProgramErrorsTest, RefusalsOfRulesAndPredicates) {
        "P(t)"},
       {"rest field that is not a whole row", program({rule(bad_rest, {atom("T", {var("r")})}, "R(..r) :- T(r)")}), "R",
        "A rest field (..r) can only pass a whole row of one call on to the head.", "R(..r) :- T(r)"},
+      {"rest field of two calls",
+       program({rule(bad_rest, {rest_atom("T", "r"), rest_atom("U", "r")}, "R(..r) :- T(..r), U(..r)")}), "R",
+       "A rest field (..r) can only pass a whole row of one call on to the head.", "R(..r) :- T(..r), U(..r)"},
       {"recursion left in the program",
        program({rule(head("P", {var("x")}), {atom("T", {var("x")})}), rule(head("P", {var("x")}), {atom("P", {var("x")})}),
                 rule(head("Q", {var("x")}), {atom("P", {var("x")})}),

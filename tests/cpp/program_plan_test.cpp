@@ -168,6 +168,12 @@ TEST(ProgramPlanTest, AnnotationsThatChooseWhereRowsLive) {
       {"@Dataset names the schema of stored tables",
        {annotation("@Ground", {var("W")}), annotation("@Dataset", {str("analytics")})},
        "DROP TABLE IF EXISTS \"analytics\".\"W\";\nCREATE TABLE \"analytics\".\"W\" AS"},
+      {"predicates whose cleaned names coincide keep WITH clauses apart",
+       {rule(head("W-1", {num(1)}), {}), rule(head("W-1", {num(2)}), {}), rule(head("W_1", {num(3)}), {}),
+        rule(head("W_1", {num(4)}), {}), rule(head("V", {var("x")}), {atom("W-1", {var("x")}), atom("W_1", {var("x")})})},
+       "WITH W_1 AS (\n  SELECT 1 AS col0\n  UNION ALL\n  SELECT 2 AS col0\n),\nW_1_1 AS (\n  SELECT 3 AS col0\n  "
+       "UNION ALL\n  SELECT 4 AS col0\n)\nSELECT T.col0 AS col0\nFROM \"T\" AS T\nUNION ALL\nSELECT W_1.col0 AS col0\n"
+       "FROM W_1 AS W_1, W_1_1 AS t_0_W_1"},
       {"a reserved word gets a table of its own name",
        {annotation("@Ground", {var("W")}), annotation("@Ground", {var("Select")}),
         rule(head("Select", {var("x")}), {atom("W", {var("x")})})},

@@ -3,7 +3,9 @@ host functions, a script runner and a plan runner."""
 
 import hashlib
 import json
+import math
 import re
+from decimal import ROUND_HALF_UP, Decimal
 import sqlite3
 
 import duckdb
@@ -109,10 +111,32 @@ def _arg_extreme(sign):
     return Agg
 
 
-def _number_text(x):
-    if isinstance(x, float) and x.is_integer():
-        return str(int(x))
-    return str(x)
+def _trim_fraction(text):
+    return text.rstrip("0").rstrip(".") if "." in text else text
+
+
+def _number_text(v):
+    """The host's MIRTOVA_NUMBER_TEXT: the same ladder the other engines write out
+    in SQL, so that numbers read alike on every engine."""
+    if v is None:
+        return None
+    if isinstance(v, int) and abs(v) < 10**18:
+        return str(v)
+    v = float(v)
+    if abs(v) < 5e-16:
+        return "0"
+    if v == math.floor(v) and abs(v) < 1e18:
+        return str(int(v))
+    if abs(v) >= 1e38:
+        return repr(v)
+    d = Decimal(repr(v))
+    if abs(v) < 1:
+        return _trim_fraction(format(d.quantize(Decimal(1).scaleb(-15), ROUND_HALF_UP), "f"))
+    digits = len(str(int(abs(d))))
+    rounded = d.quantize(Decimal(1).scaleb(digits - 15), ROUND_HALF_UP)
+    if abs(v) < 1e18:
+        return _trim_fraction(format(rounded, "f"))
+    return format(rounded.quantize(Decimal(1), ROUND_HALF_UP), "f")
 
 
 def _fingerprint(s):

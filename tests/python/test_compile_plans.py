@@ -124,10 +124,22 @@ def test_compile_all_equals_compile_of_each(engine):
     assert mirtova.compile_all("@Engine(\"duckdb\");") == {}
 
 
+def test_compile_all_leaves_out_functions_of_arguments():
+    # A function has no rows until it is called; its callers and constants do.
+    source = "Double(x) = 2 * x; M(1); Q(y) :- M(x), y == Double(x); Pi() = 3.14; Of(a) = n :- N(a, n);"
+    assert sorted(mirtova.compile_all(source)) == ["M", "Of", "Pi", "Q"]
+
+
 @pytest.mark.parametrize(
     "source, predicate, message",
     [
         ("P(1);", "Q", "Compile error: Predicate 'Q' has no rules to compile."),
+        ("Q(s) :- s == Size();", "Q",
+         "Compile error in rule: Q(s) :- s == Size()\nBuilt-in function Size expects 1-1 arguments, got 0"),
+        ("M(1); Big(x) :- M(x); Q(y) :- M(x), y == (if Big(x) then 1 else 0);", "Q",
+         "Compile error in rule: Q(y) :- M(x), y == (if Big(x) then 1 else 0)\n"
+         "Predicate 'Big' has no value to use here: only a function (a predicate defined with \"=\") can stand "
+         "where a value is expected."),
         ("P(y) :- T(x);", "P",
          "Compile error in rule: P(y) :- T(x)\n"
          "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),

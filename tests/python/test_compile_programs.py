@@ -52,11 +52,20 @@ CASES = [
     ("equality through the library", "E(y) :- Measure(x), x < 12, y = x + 1;", "E", MEASURE, [(6,), (12,)]),
     ("constant in a call", "Twelve(x) :- Measure(x), Measure(12);", "Twelve", MEASURE,
      [(5,), (11,), (20,), (30,), (12,)]),
+    ("rest of a row", "R(..r) :- Person(..r), Person(name: \"bob\");", "R", PEOPLE,
+     [("alice", 30), ("bob", 12), ("carol", 45)]),
     ("flag value", '@DefineFlag("f", "7"); P(x, y) :- Measure(x), x < 6, y == FlagValue("f");', "P", MEASURE,
      [(5, "7")]),
     ("disjunction in a body", "A(x) :- Measure(x), x > 25 | Measure(x), x < 6;", "A", MEASURE, [(30,), (5,)]),
     ("text functions", "Shout(u) :- Person(name: n, age:), age > 40, u == Upper(n);", "Shout",
      PEOPLE, [("CAROL",)]),
+    # The library's Array orders values by their argument; a built-in of the
+    # same name must not take its place.
+    ("library aggregation Array", "Ages(l? Array= a -> n) distinct :- Person(name: n, age: a);", "Ages", PEOPLE,
+     [(["bob", "alice", "carol"],)]),
+    ("numbers to text and rounding",
+     "T(s, r) :- Measure(x), x == 5, s == ToString(x / 2), r == Round(x / 3, 2);", "T", MEASURE,
+     [("2.5", 1.67)]),
 ]
 
 

@@ -131,8 +131,3 @@ def test_infinite_depth_runs_as_a_plan(engine):
     source = LINEAR_CLOSURE.format(depth="∞")
     rows = Engine(engine, {"Edge": EDGES}).run_plan(mirtova.plan(source, "Path", engine=engine))
     assert as_multiset(rows) == as_multiset(closure(EDGES))
-
-
-def test_depth_zero_leaves_the_recursion():
-    with pytest.raises(ValueError, match="depends on itself"):
-        mirtova.compile(LINEAR_CLOSURE.format(depth=0), "Path")

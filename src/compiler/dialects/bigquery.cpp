@@ -67,4 +67,11 @@ std::string_view BigQueryDialect::now_relation_sql() const {
   return "(SELECT CURRENT_TIMESTAMP() AS timestamp)";
 }
 
+// BigQuery reads OFFSET only after a LIMIT; the largest INT64 stands for no limit.
+std::string BigQueryDialect::pagination_clause(std::optional<uint64_t> limit,
+                                               std::optional<uint64_t> offset) const {
+  if (offset && !limit) return "\nLIMIT 9223372036854775807\nOFFSET " + std::to_string(*offset);
+  return Dialect::pagination_clause(limit, offset);
+}
+
 }  // namespace mirtova

@@ -58,6 +58,12 @@ bool is_plain_identifier(std::string_view name) {
 }
 
 std::string sql_column(std::string_view name, const Dialect& dialect) {
+  // A backquoted field name stands for the name between the backquotes, which
+  // the engine's own quoting then protects.
+  if (name.size() > 2 && name.front() == '`' && name.back() == '`' &&
+      name.substr(1, name.size() - 2).find('`') == std::string_view::npos) {
+    name = name.substr(1, name.size() - 2);
+  }
   if (is_plain_identifier(name) && !is_sql_reserved_word(name)) return std::string(name);
   return dialect.quote_identifier(name);
 }

@@ -2,6 +2,7 @@
 #include "compiler/expr_translate/apply_template.h"
 
 #include <cstddef>
+#include "common/strings.h"
 
 namespace mirtova {
 namespace {
@@ -78,14 +79,6 @@ std::string fill_sequential(std::string_view tmpl, const std::vector<std::string
   return out;
 }
 
-std::string join(const std::vector<std::string>& args, std::string_view sep) {
-  std::string out;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (i > 0) out += sep;
-    out += args[i];
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -98,6 +91,19 @@ std::string apply_template(std::string_view tmpl, const std::vector<std::string>
     return out;
   }
   return fill_sequential(tmpl, args);
+}
+
+size_t arguments_needed(std::string_view tmpl) {
+  if (!names_positional(tmpl)) {
+    size_t count = count_percent_s(tmpl);
+    return count >= 2 ? count : 0;
+  }
+  size_t needed = 0;
+  for (size_t i = 0; i < tmpl.size(); ++i) {
+    size_t index = 0, length = 0;
+    if (read_index(tmpl, i, index, length) && index + 1 > needed) needed = index + 1;
+  }
+  return needed;
 }
 
 std::string apply_operator_template(std::string_view tmpl, const std::string& left,

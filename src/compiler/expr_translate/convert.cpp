@@ -1,6 +1,7 @@
 // The conversion proper: one syntax-tree expression to SQL text.
 #include <array>
 
+#include "common/strings.h"
 #include "common/internal_fault.h"
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/number_text.h"
@@ -15,14 +16,6 @@ using SqlResult = Result<std::string, CompileError>;
 
 CompileError error(std::string message) { return CompileError(std::move(message)); }
 
-std::string join(const std::vector<std::string>& parts, std::string_view sep) {
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) out += sep;
-    out += parts[i];
-  }
-  return out;
-}
 
 const std::string* text_of_string_literal(const Json& expr) {
   const Json* literal = expr.get("literal");
@@ -135,6 +128,11 @@ SqlResult ExprTranslator::convert(const Json& expr) {
     const std::string& field =
         subscript->at("subscript").at("literal").at("the_symbol").at("symbol").as_str();
     TRY(std::string sql, convert(target));
+    // A rest variable stands for a whole row, written "alias.*": its field is the
+    // row's column, not a field of a record value.
+    if (target.has("variable") && sql.size() > 2 && sql.compare(sql.size() - 2, 2, ".*") == 0) {
+      return dialect->subscript(sql.substr(0, sql.size() - 2), field, true);
+    }
     return dialect->subscript(sql, field, false);
   }
   if (const Json* implication = expr.get("implication")) return convert_implication(*implication);
@@ -324,6 +322,12 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
   }
   auto function = functions->find(name);
   if (function != functions->end()) {
+    // Too few arguments would leave a placeholder in the SQL.
+    const size_t needed = arguments_needed(function->second);
+    if (args.size() < needed) {
+      return error("Built-in function " + name + " expects " + std::to_string(needed) + "-" + std::to_string(needed) +
+                   " arguments, got " + std::to_string(args.size()));
+    }
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
     return apply_template(function->second, sql);

@@ -2,6 +2,7 @@
 // functions that every translator shares.
 #include "compiler/expr_translate/expr_translator.h"
 
+#include <algorithm>
 #include <array>
 #include <mutex>
 
@@ -86,6 +87,16 @@ Result<std::string, CompileError> ExprTranslator::convert_to_sql_for_group_by(co
   const Json* literal = expr.get("literal");
   if (literal != nullptr && literal->has("the_string")) return "(" + sql + " || '')";
   if (literal != nullptr && literal->has("the_number")) return sql + " + 0";
+  // A variable bound to a constant writes the constant bare: GROUP BY takes a whole
+  // number for a column position, and PostgreSQL refuses a text constant.
+  if (sql.size() >= 2 && sql.back() == '\'' && (sql[0] == '\'' || (sql[0] == 'E' && sql[1] == '\''))) {
+    return "(" + sql + " || '')";
+  }
+  size_t digits_from = !sql.empty() && sql[0] == '-' ? 1 : 0;
+  if (sql.size() > digits_from &&
+      std::all_of(sql.begin() + digits_from, sql.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return sql + " + 0";
+  }
   return sql;
 }
 

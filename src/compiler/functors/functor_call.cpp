@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "compiler/functors/tree_walks.h"
+#include "common/strings.h"
+#include "parser/json_walk.h"
 
 namespace mirtova {
 
@@ -16,14 +18,7 @@ namespace {
 constexpr std::array<std::string_view, 5> kCopiedAnnotations = {"@Ground", "@Iteration", "@Limit", "@NoInject",
                                                                "@OrderBy"};
 
-std::string join(const std::vector<std::string>& names) {
-  std::string out;
-  for (const std::string& name : names) {
-    if (!out.empty()) out += ", ";
-    out += name;
-  }
-  return out;
-}
+std::string join(const std::vector<std::string>& names) { return mirtova::join(names, ", "); }
 
 bool ends_with(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
@@ -130,21 +125,12 @@ std::string call_key(const Functors& index, const std::string& predicate, const 
 }
 
 void rename_predicates(Json& tree, const ArgumentMap& renames) {
-  std::vector<Json*> stack{&tree};
-  while (!stack.empty()) {
-    Json* node = stack.back();
-    stack.pop_back();
-    if (node->is_array()) {
-      for (Json& item : node->as_array_mut()) stack.push_back(&item);
-    } else if (node->is_object()) {
-      Json* name = node->get_mut("predicate_name");
-      if (name != nullptr && name->is_str()) {
-        auto it = renames.find(name->as_str());
-        if (it != renames.end()) *name = Json(it->second);
-      }
-      for (auto& entry : node->as_object_mut()) stack.push_back(&entry.second);
-    }
-  }
+  for_each_object_mut(tree, [&](Json& node) {
+    Json* name = node.get_mut("predicate_name");
+    if (name == nullptr || !name->is_str()) return;
+    auto it = renames.find(name->as_str());
+    if (it != renames.end()) *name = Json(it->second);
+  });
 }
 
 Result<Unit, CompileError> call_functor(Functors& index, const std::string& made, const std::string& functor,

@@ -64,6 +64,7 @@ std::map<std::string, NameSet> flat_dependencies(const std::map<std::string, Nam
 void rewrite_for_flat(std::vector<Json>& rules, const NameSet& component) {
   const std::vector<std::string> visible = visible_members(component);
   for (Json& rule : rules) {
+    if (rule.get("head") == nullptr) continue;
     const std::string head = head_name(rule);
     if (component.count(head) != 0) {
       if (!is_aux_predicate(head)) rule.at_mut("head").set("predicate_name", head + "_ROne");

@@ -125,6 +125,12 @@ Result<std::vector<Json>, CompileError> Functors::unfold_recursions(RecursionArg
   for (const UnfoldingChoice& choice : choices) {
     const int64_t depth = recursion_depth(recursion_args, choice.main);
     if (depth == 0) continue;  // asked for no unfolding: the component stays recursive
+    // Any other negative depth would write levels with negative numbers, which
+    // name nothing sensible once parsed back.
+    if (depth < 0) {
+      return CompileError("@Recursive(" + choice.main +
+                          "): the depth is a whole number of steps, 1 or more, or -1 to recurse until nothing changes");
+    }
     if (choice.style == "vertical") {
       TRY_VOID(unfold_vertical(out, choice.main, choice.component, depth));
       continue;

@@ -33,6 +33,7 @@ std::optional<Json::ArrayType> semi_naive_head_fields(const NameSet& component, 
                                                       const std::vector<Json>& rules) {
   std::optional<Json::ArrayType> stored;
   for (const Json& rule : rules) {
+    if (rule.get("head") == nullptr) continue;
     const std::string& head = head_name(rule);
     if (component.count(head) == 0) continue;
     if (const Json* body = rule.get("body")) {

@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "parser/json_walk.h"
+
 namespace mirtova {
 
 namespace {
@@ -39,18 +41,10 @@ NameSet walk_with_taboo(const Json& tree, const NameSet& names, const std::set<s
 }
 
 void walk_replace_predicate(Json& tree, std::string_view old_name, std::string_view new_name) {
-  std::vector<Json*> stack{&tree};
-  while (!stack.empty()) {
-    Json* node = stack.back();
-    stack.pop_back();
-    if (node->is_array()) {
-      for (Json& item : node->as_array_mut()) stack.push_back(&item);
-    } else if (node->is_object()) {
-      Json* name = node->get_mut("predicate_name");
-      if (name != nullptr && name->is_str() && name->as_str() == old_name) *name = Json(new_name);
-      for (auto& entry : node->as_object_mut()) stack.push_back(&entry.second);
-    }
-  }
+  for_each_object_mut(tree, [&](Json& node) {
+    Json* name = node.get_mut("predicate_name");
+    if (name != nullptr && name->is_str() && name->as_str() == old_name) *name = Json(new_name);
+  });
 }
 
 }  // namespace mirtova

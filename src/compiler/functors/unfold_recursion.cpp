@@ -45,9 +45,10 @@ RecursionArgs recursion_options(const std::vector<Json>& rules) {
   for (const Json& rule : rules) {
     const Json* head = rule.get("head");
     if (head == nullptr || head->at("predicate_name").as_str() != "@Recursive") continue;
-    const Json& fields = head->at("record").at("field_value");
-    const Json::ArrayType& arguments = fields.as_array();
-    if (arguments.empty()) continue;
+    const Json* record = head->get("record");
+    const Json* fields = record == nullptr ? nullptr : record->get("field_value");
+    if (fields == nullptr || !fields->is_array() || fields->as_array().empty()) continue;
+    const Json::ArrayType& arguments = fields->as_array();
     const Json* first = literal_of(arguments[0]);
     const Json* predicate = first == nullptr ? nullptr : first->get("the_predicate");
     if (predicate == nullptr) continue;

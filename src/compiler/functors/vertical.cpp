@@ -20,6 +20,7 @@ void append_parsed(std::vector<Json>& rules, std::vector<Json> parsed) {
 
 void rename_for_vertical(std::vector<Json>& rules, const std::string& main, const NameSet& component) {
   for (Json& rule : rules) {
+    if (rule.get("head") == nullptr) continue;
     const std::string head = head_name(rule);
     if (head == main || component.count(head) != 0) {
       rule.at_mut("head").set("predicate_name", head + "_recursive_head");

@@ -3,7 +3,6 @@
 
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,17 +51,12 @@ class TypeInference {
   std::vector<Type> nodes_;
   std::vector<std::optional<size_t>> left_nodes_;
   std::vector<std::optional<size_t>> right_nodes_;
+  // Per node, how often its type changed in any detail.
+  std::vector<uint64_t> versions_;
+  // Set when the edge being visited changed one of its ends in any detail.
+  bool touched_ = false;
   // Set when a type grew past its bound; ends the passes at once.
   bool runaway_ = false;
-  // Edges to visit: a pass visits in index order only the edges one of whose
-  // ends changed since their last visit (a visit is a function of its ends, so
-  // the skipped ones would change nothing), which keeps long chains linear.
-  std::vector<std::vector<size_t>> readers_;  // node -> edges with an end on it
-  std::set<size_t> this_pass_;
-  std::vector<size_t> next_pass_;
-  std::vector<char> queued_next_;
-  size_t visiting_ = 0;
-  void mark_changed(size_t edge, std::optional<size_t> node);
 };
 
 // The whole chain over a program's rules in program order: build the graphs,

@@ -1,6 +1,8 @@
 #include "parser/rewrite/aggregations_as_calls.h"
 
 #include <utility>
+
+#include "parser/json_walk.h"
 #include <vector>
 
 namespace mirtova {
@@ -30,32 +32,12 @@ std::string aggregation_call_name(std::string_view op) {
   return std::string(op);
 }
 
-Json rewrite_aggregations_as_expressions(const Json& rules) { return rewrite_aggregations_as_expressions(Json(rules)); }
-
-Json rewrite_aggregations_as_expressions(Json&& rules) {
-  Json copy = std::move(rules);
-  // Trees may be as deep as memory allows, so the walk keeps its own stack.
-  // Objects are std::map nodes and no array is resized, so the pointers stay
-  // valid while aggregations are rewritten in place.
-  std::vector<Json*> stack{&copy};
-  while (!stack.empty()) {
-    Json* node = stack.back();
-    stack.pop_back();
-    if (node->is_array()) {
-      for (Json& item : node->as_array_mut()) {
-        if (item.is_array() || item.is_object()) stack.push_back(&item);
-      }
-      continue;
-    }
-    for (auto& [key, value] : node->as_object_mut()) {
-      if (value.is_object()) {
-        Json* aggregation = value.get_mut("aggregation");
-        if (aggregation != nullptr && aggregation->is_object()) rewrite_aggregation(*aggregation);
-      }
-      if (value.is_array() || value.is_object()) stack.push_back(&value);
-    }
-  }
-  return copy;
+Json rewrite_aggregations_as_expressions(Json rules) {
+  for_each_object_mut(rules, [](Json& node) {
+    Json* aggregation = node.get_mut("aggregation");
+    if (aggregation != nullptr && aggregation->is_object()) rewrite_aggregation(*aggregation);
+  });
+  return rules;
 }
 
 }  // namespace mirtova

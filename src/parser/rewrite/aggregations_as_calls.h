@@ -13,8 +13,6 @@ namespace mirtova {
 std::string aggregation_call_name(std::string_view op);
 
 // Takes the rule list read-only and returns a rewritten copy.
-Json rewrite_aggregations_as_expressions(const Json& rules);
-// The same, rewriting the list it takes over in place.
-Json rewrite_aggregations_as_expressions(Json&& rules);
+Json rewrite_aggregations_as_expressions(Json rules);
 
 }  // namespace mirtova

@@ -122,17 +122,41 @@ std::optional<NormalForm> normal_form(const Json& body, Overflow& failure) {
   return std::move(results.back());
 }
 
+bool is_junction(const Json& node) { return node.has("conjunction") || node.has("disjunction"); }
+
+// Most bodies are already in normal form: a conjunction of plain propositions
+// needs no rebuilding and keeps its nodes as they are.
+bool is_flat_conjunction(const Json& body) {
+  const Json::ArrayType* conjuncts = children_of(body, "conjunction", "conjunct");
+  if (conjuncts == nullptr || body.size() != 1) return false;
+  for (const Json& conjunct : *conjuncts)
+    if (!conjunct.is_object() || is_junction(conjunct)) return false;
+  return true;
+}
+
 }  // namespace
 
-ParseResult<Json> dnf_rewrite(const Json& rules) {
-  const Json::ArrayType& input = rules.as_array();
+ParseResult<Json> dnf_rewrite(Json rules) {
+  Json::ArrayType& input = rules.as_array_mut();
   Json::ArrayType output;
   output.reserve(input.size());
-  for (const Json& rule : input) {
+  for (Json& rule : input) {
     (void)rule.as_object();
-    const Json* body = rule.get("body");
+    Json* body = rule.get_mut("body");
     if (body == nullptr) {
-      output.push_back(rule);
+      output.push_back(std::move(rule));
+      continue;
+    }
+    if (is_flat_conjunction(*body)) {
+      output.push_back(std::move(rule));
+      continue;
+    }
+    if (!is_junction(*body)) {
+      // A single proposition: the one alternative is itself.
+      Json atom = std::move(*body);
+      *body = Json();
+      body->set("conjunction", Json()).set("conjunct", Json::array()).push(std::move(atom));
+      output.push_back(std::move(rule));
       continue;
     }
     Overflow failure = Overflow::None;
@@ -157,44 +181,6 @@ ParseResult<Json> dnf_rewrite(const Json& rules) {
       produced.set("body", Json::object({{"conjunction", Json::object({{"conjunct", Json(std::move(conjuncts))}})}}));
       output.push_back(std::move(produced));
     }
-  }
-  return Json(std::move(output));
-}
-
-namespace {
-
-// A body that is one conjunction of atoms is its own normal form.
-bool is_flat_conjunction(const Json& body) {
-  if (!body.is_object() || body.as_object().size() != 1) return false;
-  const Json* conjunction = body.get("conjunction");
-  if (conjunction == nullptr || !conjunction->is_object() || conjunction->as_object().size() != 1) return false;
-  const Json* conjuncts = conjunction->get("conjunct");
-  if (conjuncts == nullptr || !conjuncts->is_array() || conjuncts->as_array().empty()) return false;
-  for (const Json& item : conjuncts->as_array()) {
-    if (children_of(item, "conjunction", "conjunct") != nullptr) return false;
-    if (children_of(item, "disjunction", "disjunct") != nullptr) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-ParseResult<Json> dnf_rewrite(Json&& rules) {
-  // Most rules need no rewriting; they move through instead of being copied,
-  // and only the rest go through the read-only pass.
-  Json::ArrayType& input = rules.as_array_mut();
-  Json::ArrayType output;
-  output.reserve(input.size());
-  for (Json& rule : input) {
-    const Json* body = rule.is_object() ? rule.get("body") : nullptr;
-    if (body == nullptr || is_flat_conjunction(*body)) {
-      (void)rule.as_object();
-      output.push_back(std::move(rule));
-      continue;
-    }
-    const Json single = Json::array({std::move(rule)});
-    TRY(Json rewritten, dnf_rewrite(single));
-    for (Json& produced : rewritten.as_array_mut()) output.push_back(std::move(produced));
   }
   return Json(std::move(output));
 }

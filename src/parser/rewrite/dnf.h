@@ -18,9 +18,6 @@ inline constexpr size_t kMaxDnfConjuncts = 1000000;
 
 // Takes the rule list read-only and returns the rewritten list. The only error
 // is a rule whose body would expand past one of the bounds above.
-ParseResult<Json> dnf_rewrite(const Json& rules);
-// The same result, taking the list over so that rules already in normal form
-// are moved rather than copied.
-ParseResult<Json> dnf_rewrite(Json&& rules);
+ParseResult<Json> dnf_rewrite(Json rules);
 
 }  // namespace mirtova

@@ -88,8 +88,8 @@ Json strip_aggregation_heritage(const Json& field_values) {
   return out;
 }
 
-ParseResult<Json> multi_body_aggregation_rewrite(const Json& rules) {
-  const Json::ArrayType& input = rules.as_array();
+ParseResult<Json> multi_body_aggregation_rewrite(Json rules) {
+  Json::ArrayType& input = rules.as_array_mut();
 
   // Groups in order of first appearance; the map only finds a name's group.
   std::vector<std::pair<std::string, std::vector<const Json*>>> groups;
@@ -112,11 +112,11 @@ ParseResult<Json> multi_body_aggregation_rewrite(const Json& rules) {
   output.reserve(input.size() + rewritten.size());
   std::map<std::string, Json, std::less<>> last_full_text;
   std::map<std::string, Json, std::less<>> first_signature;
-  for (const Json& rule : input) {
-    const std::string& name = head_name(rule);
+  for (Json& rule : input) {
+    const std::string name = head_name(rule);
     last_full_text[name] = rule.at("full_text");
     if (!is_rewritten.contains(name)) {
-      output.push_back(rule);
+      output.push_back(std::move(rule));
       continue;
     }
     Json aux = rule;
@@ -142,18 +142,6 @@ ParseResult<Json> multi_body_aggregation_rewrite(const Json& rules) {
     output.push_back(aggregating_rule(name, first_signature.at(name), last_full_text.at(name)));
   }
   return Json(std::move(output));
-}
-
-ParseResult<Json> multi_body_aggregation_rewrite(Json&& rules) {
-  // The common case, no predicate to rewrite, hands the list back untouched.
-  std::map<std::string_view, std::pair<size_t, bool>> counts;  // rules, first one distinct
-  bool any = false;
-  for (const Json& rule : rules.as_array()) {
-    auto [it, fresh] = counts.try_emplace(head_name(rule), 0, rule.has("distinct_denoted"));
-    any = any || (++it->second.first >= 2 && it->second.second);
-  }
-  if (!any) return Json(std::move(rules));
-  return multi_body_aggregation_rewrite(static_cast<const Json&>(rules));
 }
 
 }  // namespace mirtova

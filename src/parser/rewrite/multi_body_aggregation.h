@@ -10,10 +10,7 @@ namespace mirtova {
 
 // Takes the rule list read-only; the error is the first rule whose distinct
 // mark or head signature disagrees with its predicate's first rule.
-ParseResult<Json> multi_body_aggregation_rewrite(const Json& rules);
-// The same result, handing the list back without a copy when no predicate needs
-// the rewrite.
-ParseResult<Json> multi_body_aggregation_rewrite(Json&& rules);
+ParseResult<Json> multi_body_aggregation_rewrite(Json rules);
 
 // A copy of a head's field values with "expression_heritage" taken off every
 // aggregation, so that signatures compare by shape only.
