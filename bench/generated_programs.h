@@ -12,7 +12,7 @@ enum class Shape {
   // 200 layers meet in one predicate.
   Chain,
   // Predicates of ten rules each, every rule a six-table join that reads the
-  // predicate before.
+  // predicate before; chains of 200 such predicates meet in one predicate.
   Wide,
   // Linear distinct recursions (transitive closures) of two rules each, met in
   // one predicate. (Recursions seeded by one another grow much faster than the
@@ -61,19 +61,30 @@ inline GeneratedProgram generate_program(Shape shape, int rules) {
       break;
     }
     case Shape::Wide: {
+      constexpr int kChainGroups = 200;
       text += "W0(1, 2);\n";
       out.rules = 1;
-      out.last = "W0";
-      for (int g = 1; out.rules + 10 <= rules || g == 1; ++g) {
-        const std::string n = std::to_string(g), p = std::to_string(g - 1);
+      std::string ends;
+      int g = 1;
+      for (; out.rules + 11 <= rules || g == 1; ++g) {
+        const std::string n = std::to_string(g), p = (g - 1) % kChainGroups == 0 ? "0" : std::to_string(g - 1);
         for (int r = 0; r < 10; ++r) {
           const std::string k = std::to_string(r);
           text += "W" + n + "(a, f) :- W" + p + "(a, b), Ta" + k + "(b, c), Tb" + k + "(c, d), Tc(d, e, name: \"x" +
                   k + "\"), Td(e, f), a + " + k + " != f;\n";
         }
         out.rules += 10;
-        out.last = "W" + n;
+        if (g % kChainGroups == 0) {
+          ends += "Top(x, y) :- W" + n + "(x, y);\n";
+          out.rules += 1;
+        }
       }
+      if ((g - 1) % kChainGroups != 0) {
+        ends += "Top(x, y) :- W" + std::to_string(g - 1) + "(x, y);\n";
+        out.rules += 1;
+      }
+      text += ends;
+      out.last = "Top";
       break;
     }
     case Shape::Recursion: {
