@@ -73,7 +73,7 @@ void BM_InferPredicateTypes(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 
-BENCHMARK(BM_InferPredicateTypes)->RangeMultiplier(2)->Range(250, 16000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_InferPredicateTypes)->RangeMultiplier(2)->Range(256, 16384)->Unit(benchmark::kMillisecond)->Complexity();
 
 }  // namespace
 }  // namespace mirtova

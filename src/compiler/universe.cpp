@@ -240,7 +240,17 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
   return out;
 }
 
+// Asked only where a call stands for a value: its sub-query reads the value
+// column, which a relation does not have.
 Result<std::string, CompileError> UniverseSubqueryTranslator::translate_table(std::string_view predicate) {
+  if (std::optional<std::vector<std::string>> columns = program_.columns_of(predicate)) {
+    bool has_value = false;
+    for (const std::string& c : *columns) has_value = has_value || c == "quoril_value";
+    if (!has_value)
+      return CompileError("Predicate '" + std::string(predicate) +
+                          "' has no value to use here: only a function (a predicate defined with \"=\") can stand "
+                          "where a value is expected.");
+  }
   return program_.translate_table_in_context(predicate);
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -56,21 +55,22 @@ TEST(TypeInferenceTest, AnnotationsOnlyGiveNoTypes) {
   EXPECT_TRUE(result.value().empty());
 }
 
+// A type that contains itself grows at every pass (twice as large at every
+// step for the record that holds itself twice); inference must end without
+// error, and without exhausting time or memory, keeping bounded types.
 TEST(TypeInferenceTest, ATypeThatKeepsGrowingEndsWithoutError) {
-  // x in x deepens x by one list level per pass, until the last pass.
-  std::vector<Json> deepening = {rule("X", pos({var("x")}), {includes(var("x"), var("x"))})};
-  auto result = infer_predicate_types(pointers(deepening));
-  ASSERT_TRUE(result.ok());
-  const std::string printed = result.value().at("X").at("col0").to_string();
-  EXPECT_EQ(std::count(printed.begin(), printed.end(), '['), 999);
-
-  // A record that holds itself twice doubles at every step; it must stop
-  // without exhausting memory.
-  std::vector<Json> doubling = {rule("D", pos({var("r")}), {unify(sub(var("r"), "a"), var("r")),
-                                                            unify(sub(var("r"), "b"), var("r"))})};
-  auto doubled = infer_predicate_types(pointers(doubling));
-  ASSERT_TRUE(doubled.ok());
-  EXPECT_TRUE(doubled.value().at("D").at("col0").is_record());
+  const std::vector<std::vector<Json>> bodies = {
+      {includes(var("x"), var("x"))},
+      {includes(var("x"), sub(sub(var("x"), "a"), "a"))},
+      {unify(sub(var("x"), "a"), var("x")), unify(sub(var("x"), "b"), var("x"))},
+  };
+  for (const std::vector<Json>& body : bodies) {
+    auto result = infer_predicate_types(pointers({rule("X", pos({var("x")}), body)}));
+    ASSERT_TRUE(result.ok()) << result.error().message;
+    const std::string printed = result.value().at("X").at("col0").to_string();
+    EXPECT_GT(printed.size(), 100u);
+    EXPECT_LT(printed.size(), 200000u);
+  }
 }
 
 TEST(TypeInferenceTest, PredicateTypesListEveryNamedPredicate) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/library_rules.h"
 #include "compiler/type_inference/inference.h"
 #include "parser/parse_file.h"
 
@@ -97,6 +98,36 @@ TEST(TypesOfProgramsTest, SameOutcomeFiftyTimes) {
   for (int i = 0; i < 50; ++i) {
     ASSERT_EQ(infer(program, {}), expected);
     ASSERT_EQ(infer(accepted, {"P", "Q", "F", "G"}), types);
+  }
+}
+
+// Types travel one predicate per pass along a chain whose rules come in the
+// opposite order; after the last of the 1000 passes inference stops without
+// error, and the predicates the types did not reach stay any.
+TEST(TypesOfProgramsTest, PassesRunOut) {
+  std::string program;
+  for (int i = 0; i < 1200; ++i) program += "P" + std::to_string(10000 + i) + "(x) :- P" + std::to_string(10001 + i) + "(x);\n";
+  program += "P11200(x) :- x == 1;";
+  auto parsed = parse_file(program);
+  ASSERT_TRUE(parsed.ok());
+  std::vector<const Json*> rules;
+  for (const Json& rule : parsed.value().at("rule").as_array()) rules.push_back(&rule);
+  auto types = infer_predicate_types(rules);
+  ASSERT_TRUE(types.ok());
+  EXPECT_EQ(types.value().at("P11199").at("col0").to_string(), "number");
+  EXPECT_EQ(types.value().at("P10000").at("col0").to_string(), "any");
+}
+
+// Every program is compiled together with its engine's library, so the
+// library itself must type-check.
+TEST(TypesOfProgramsTest, EngineLibrariesAreAccepted) {
+  for (std::string_view engine : {"duckdb", "psql", "sqlite", "bigquery", "presto", "trino", "databricks"}) {
+    auto rules = library_rules(engine);
+    ASSERT_TRUE(rules.ok()) << engine << ": " << rules.error().message;
+    std::vector<const Json*> pointers;
+    for (const Json& rule : *rules.value()) pointers.push_back(&rule);
+    auto types = infer_predicate_types(pointers);
+    EXPECT_TRUE(types.ok()) << engine << ": " << types.error().message;
   }
 }
 

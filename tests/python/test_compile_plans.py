@@ -134,6 +134,12 @@ def test_compile_all_leaves_out_functions_of_arguments():
     "source, predicate, message",
     [
         ("P(1);", "Q", "Compile error: Predicate 'Q' has no rules to compile."),
+        ("Q(s) :- s == Size();", "Q",
+         "Compile error in rule: Q(s) :- s == Size()\nBuilt-in function Size expects 1-1 arguments, got 0"),
+        ("M(1); Big(x) :- M(x); Q(y) :- M(x), y == (if Big(x) then 1 else 0);", "Q",
+         "Compile error in rule: Q(y) :- M(x), y == (if Big(x) then 1 else 0)\n"
+         "Predicate 'Big' has no value to use here: only a function (a predicate defined with \"=\") can stand "
+         "where a value is expected."),
         ("P(y) :- T(x);", "P",
          "Compile error in rule: P(y) :- T(x)\n"
          "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),

@@ -93,6 +93,19 @@ std::string apply_template(std::string_view tmpl, const std::vector<std::string>
   return fill_sequential(tmpl, args);
 }
 
+size_t arguments_needed(std::string_view tmpl) {
+  if (!names_positional(tmpl)) {
+    size_t count = count_percent_s(tmpl);
+    return count >= 2 ? count : 0;
+  }
+  size_t needed = 0;
+  for (size_t i = 0; i < tmpl.size(); ++i) {
+    size_t index = 0, length = 0;
+    if (read_index(tmpl, i, index, length) && index + 1 > needed) needed = index + 1;
+  }
+  return needed;
+}
+
 std::string apply_operator_template(std::string_view tmpl, const std::string& left,
                                     const std::string& right) {
   if (tmpl.find("{left}") == std::string_view::npos && tmpl.find("{right}") == std::string_view::npos) {

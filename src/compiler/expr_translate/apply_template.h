@@ -1,6 +1,7 @@
 // Filling of function and operator templates with the SQL of their arguments.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,11 @@ namespace mirtova {
 // text that an argument brings (a user's string literal holding "{1}", say) is
 // copied as it is and never read as a placeholder.
 std::string apply_template(std::string_view tmpl, const std::vector<std::string>& args);
+
+// How many arguments a template needs so that none of its placeholders stays
+// in place: one more than its highest "{n}", or its number of "%s" when it has
+// several and no positional ones.
+size_t arguments_needed(std::string_view tmpl);
 
 // Fills an operator template: "{left}" and "{right}" when it names either,
 // otherwise as apply_template with the two operands. Not yet wrapped in brackets.

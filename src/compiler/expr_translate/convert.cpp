@@ -348,6 +348,12 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
   }
   auto function = functions->find(name);
   if (function != functions->end()) {
+    // Too few arguments would leave a placeholder in the SQL.
+    const size_t needed = arguments_needed(function->second);
+    if (args.size() < needed) {
+      return error("Built-in function " + name + " expects " + std::to_string(needed) + "-" + std::to_string(needed) +
+                   " arguments, got " + std::to_string(args.size()));
+    }
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
     return apply_template(function->second, sql);

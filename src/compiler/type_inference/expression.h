@@ -64,6 +64,9 @@ class Expression {
 
   // The node's type: stored, or fixed for the four scalar literals.
   const Type& type() const { return type_; }
+  // The stored type, for callers that update it in place; the four scalar
+  // literals must not be changed through it.
+  Type& type_mut() { return type_; }
   // Whether this is one of the four scalar literals, whose type never changes.
   bool has_fixed_type() const;
   // Replaces the stored type; the four scalar literals keep their fixed type.

@@ -3,33 +3,37 @@
 #include <set>
 #include <unordered_map>
 
+#include "parser/depth_guard.h"
+
 namespace mirtova {
 
 namespace {
 
 constexpr size_t kMaxPasses = 1000;
 
-// A type that holds itself (r.a = r, r.b = r) doubles at every step; past this
-// many nodes propagation stops the way it stops after its last pass, keeping
-// the types reached, instead of exhausting memory. Every type a program can
-// mean is far smaller, and so is the deepest list that "x in x" builds in
-// 1000 passes.
+// A type that holds itself (x in x, r in r.a, r.a = r) grows at every change:
+// deeper, and for r.a = r, r.b = r twice as large. Past these bounds
+// propagation stops the way it stops after its last pass, keeping the types
+// reached, instead of spending its 1000 passes on ever larger types or
+// exhausting memory. No other type comes near them: the parser nests at most
+// kMaxParseDepth levels.
 constexpr size_t kMaxTypeNodes = 10000;
+constexpr size_t kMaxTypeDepth = kMaxParseDepth + 50;
 
-// The number of nodes of a type, counting no further than `limit`.
-size_t type_nodes(const Type& type, size_t limit) {
+// Whether the type has more nodes or levels than the bounds allow.
+bool out_of_bounds(const Type& type) {
   size_t count = 0;
-  std::vector<const Type*> pending = {&type};
-  while (!pending.empty() && count <= limit) {
-    const Type* t = pending.back();
+  std::vector<std::pair<const Type*, size_t>> pending = {{&type, 1}};
+  while (!pending.empty()) {
+    auto [t, depth] = pending.back();
     pending.pop_back();
-    ++count;
-    if (t->is_list()) pending.push_back(&t->element());
+    if (++count > kMaxTypeNodes || depth > kMaxTypeDepth) return true;
+    if (t->is_list()) pending.emplace_back(&t->element(), depth + 1);
     if (t->is_record()) {
-      for (const auto& field : t->fields()) pending.push_back(&field.second);
+      for (const auto& field : t->fields()) pending.emplace_back(&field.second, depth + 1);
     }
   }
-  return count;
+  return false;
 }
 
 // What a pass does with an edge.
@@ -54,24 +58,63 @@ EdgeStep step_of(const Edge& edge) {
   return {};
 }
 
-// The node key of an edge end; none for literals, which keep their own type.
-// A relation's columns are one node across all its calls and heads; any other
-// predicate (functional, built-in, without rules) has a node per call.
-std::optional<std::string> node_key(const Expression& end, const std::set<std::string, std::less<>>& relations) {
-  switch (end.kind()) {
-    case Expression::Kind::Variable: return end.to_string();
-    case Expression::Kind::PredicateAddressing: {
-      std::string key = end.to_string();
-      if (relations.find(end.name()) == relations.end()) key += "#" + std::to_string(end.call_number());
-      return key;
+// Node keys of edge ends, each interned to a number. A subscript's key is its
+// record's key followed by its own printed text. A key determines the printed
+// text of its end, so the pair (number of the record's key, field name) tells
+// subscripts apart exactly as that text would, and keys of long subscript
+// chains stay short instead of growing with the square of the chain.
+class NodeKeys {
+ public:
+  explicit NodeKeys(const std::set<std::string, std::less<>>& relations) : relations_(relations) {}
+
+  // None for literals, which have no node and keep their own type. A
+  // relation's columns are one key across all its calls and heads; any other
+  // predicate (functional, built-in, without rules) has a key per call.
+  std::optional<size_t> of(const Expression& end) {
+    switch (end.kind()) {
+      case Expression::Kind::Variable: return intern(end.to_string());
+      case Expression::Kind::PredicateAddressing: {
+        std::string key = end.to_string();
+        if (relations_.find(end.name()) == relations_.end()) key += "#" + std::to_string(end.call_number());
+        return intern(std::move(key));
+      }
+      case Expression::Kind::SubscriptAddressing: {
+        std::optional<size_t> record = of(end.children().front());
+        if (!record) return std::nullopt;
+        return intern("#" + std::to_string(*record) + "." + end.column());
+      }
+      default: return std::nullopt;
     }
-    case Expression::Kind::SubscriptAddressing: {
-      std::optional<std::string> record = node_key(end.children().front(), relations);
-      if (!record) return std::nullopt;
-      return *record + "." + end.to_string();
-    }
-    default: return std::nullopt;
   }
+
+ private:
+  size_t intern(std::string key) { return ids_.emplace(std::move(key), ids_.size()).first->second; }
+
+  const std::set<std::string, std::less<>>& relations_;
+  // Only looked up, never walked: its hash order reaches nothing.
+  std::unordered_map<std::string, size_t> ids_;
+};
+
+// Whether two types are the same in every detail, open flags and every field
+// included (Type::eq is looser on open records).
+bool identical(const Type& a, const Type& b) {
+  std::vector<std::pair<const Type*, const Type*>> pending = {{&a, &b}};
+  while (!pending.empty()) {
+    auto [x, y] = pending.back();
+    pending.pop_back();
+    if (x->kind() != y->kind() || x->is_open() != y->is_open()) return false;
+    if (x->is_list()) pending.emplace_back(&x->element(), &y->element());
+    if (x->is_record()) {
+      const Type::Fields& fx = x->fields();
+      const Type::Fields& fy = y->fields();
+      if (fx.size() != fy.size()) return false;
+      for (auto ix = fx.begin(), iy = fy.begin(); ix != fx.end(); ++ix, ++iy) {
+        if (ix->first != iy->first) return false;
+        pending.emplace_back(&ix->second, &iy->second);
+      }
+    }
+  }
+  return true;
 }
 
 int specificity(const Type& t) {
@@ -104,20 +147,23 @@ const Type& TypeInference::end_type(size_t edge, Side side) const {
 }
 
 bool TypeInference::update_end(size_t edge, Side side, Type type) {
-  if (type_nodes(type, kMaxTypeNodes) > kMaxTypeNodes) {
+  if (out_of_bounds(type)) {
     runaway_ = true;
     return false;
   }
   const std::optional<size_t>& node = side ? right_nodes_[edge] : left_nodes_[edge];
-  if (node) {
-    bool changed = !nodes_[*node].eq(type);
-    nodes_[*node] = std::move(type);
-    return changed;
-  }
   Expression& end = side ? edges_[edge].second.right : edges_[edge].second.left;
-  Type before = end.type();
-  end.set_type(std::move(type));
-  return !before.eq(end.type());
+  if (!node && end.has_fixed_type()) return false;
+  Type& stored = node ? nodes_[*node] : end.type_mut();
+  const bool changed = !stored.eq(type);
+  // eq overlooks a field that an open record gains; the edges reading this
+  // node must still see the new type, so any difference counts for them.
+  if (changed || !identical(stored, type)) {
+    touched_ = true;
+    if (node) ++versions_[*node];
+  }
+  stored = std::move(type);
+  return changed;
 }
 
 Result<Unit, TypeInferenceError> TypeInference::infer() {
@@ -130,14 +176,15 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   nodes_.clear();
   left_nodes_.assign(edges_.size(), std::nullopt);
   right_nodes_.assign(edges_.size(), std::nullopt);
-  // Only looked up, never walked: its hash order reaches nothing.
-  std::unordered_map<std::string, size_t> node_numbers;
+  NodeKeys keys(relations);
+  // Key number -> node number; only looked up, never walked.
+  std::unordered_map<size_t, size_t> node_numbers;
   for (size_t i = 0; i < edges_.size(); ++i) {
     for (Side side : {false, true}) {
       const Expression& end = side ? edges_[i].second.right : edges_[i].second.left;
-      std::optional<std::string> key = node_key(end, relations);
+      std::optional<size_t> key = keys.of(end);
       if (!key) continue;
-      auto [it, fresh] = node_numbers.emplace(std::move(*key), nodes_.size());
+      auto [it, fresh] = node_numbers.emplace(*key, nodes_.size());
       if (fresh) {
         nodes_.push_back(end.type());
       } else {
@@ -152,10 +199,23 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   steps.reserve(edges_.size());
   for (const auto& entry : edges_) steps.push_back(step_of(entry.second));
 
+  // An edge whose last visit changed none of its ends is settled: visiting it
+  // again is a no-op for as long as its end nodes keep the versions they had,
+  // so it is passed over until one of them changes. The outcome is that of
+  // visiting every edge on every pass; long chains just cost far less.
+  versions_.assign(nodes_.size(), 0);
+  constexpr uint64_t kUnsettled = ~uint64_t{0};
+  std::vector<std::pair<uint64_t, uint64_t>> settled(edges_.size(), {kUnsettled, kUnsettled});
+  auto version = [&](const std::optional<size_t>& node) -> uint64_t { return node ? versions_[*node] : 0; };
+
   runaway_ = false;
   for (size_t pass = 0; pass < kMaxPasses && !runaway_; ++pass) {
     bool changed = false;
     for (size_t i = 0; i < edges_.size() && !runaway_; ++i) {
+#ifndef MIRTOVA_VISIT_ALL_EDGES
+      if (settled[i] == std::make_pair(version(left_nodes_[i]), version(right_nodes_[i]))) continue;
+#endif
+      touched_ = false;
       const Edge& edge = edges_[i].second;
       const int64_t p1 = edge.start, p2 = edge.stop;
       switch (steps[i].step) {
@@ -202,6 +262,8 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
           break;
         }
       }
+      settled[i] = touched_ ? std::make_pair(kUnsettled, kUnsettled)
+                            : std::make_pair(version(left_nodes_[i]), version(right_nodes_[i]));
     }
     if (!changed) break;
   }

@@ -51,6 +51,10 @@ class TypeInference {
   std::vector<Type> nodes_;
   std::vector<std::optional<size_t>> left_nodes_;
   std::vector<std::optional<size_t>> right_nodes_;
+  // Per node, how often its type changed in any detail.
+  std::vector<uint64_t> versions_;
+  // Set when the edge being visited changed one of its ends in any detail.
+  bool touched_ = false;
   // Set when a type grew past its bound; ends the passes at once.
   bool runaway_ = false;
 };

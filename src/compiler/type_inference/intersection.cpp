@@ -42,14 +42,11 @@ TypeResult intersect(Type a, Type b, int64_t start, int64_t stop) {
   // Lists nest; the meet of their elements is taken iteratively so that a deep
   // list type costs no stack. `depth` counts the List layers to put back.
   size_t depth = 0;
-  for (;;) {
-    Type& first = rank(a) > rank(b) ? b : a;
-    Type& second = rank(a) > rank(b) ? a : b;
-    if (!first.is_list() || !second.is_list()) break;
-    Type next_first = std::move(first.element());
-    Type next_second = std::move(second.element());
-    a = std::move(next_first);
-    b = std::move(next_second);
+  while (a.is_list() && b.is_list()) {
+    Type element_a = std::move(a.element());
+    Type element_b = std::move(b.element());
+    a = std::move(element_a);
+    b = std::move(element_b);
     ++depth;
   }
   const bool swap = rank(a) > rank(b);
@@ -88,18 +85,19 @@ TypeResult intersect(Type a, Type b, int64_t start, int64_t stop) {
       if (!second.is_record()) return conflict(std::move(first), std::move(second), start, stop);
       TypeResult records = [&]() -> TypeResult {
         if (first.is_open() && second.is_open()) {
-          return intersect_friendly_records(first.fields(), second.fields(), true, start, stop);
+          return intersect_friendly_records(std::move(first.fields()), std::move(second.fields()), true, start, stop);
         }
         if (first.is_open()) {
           if (!names_within(first.fields(), second.fields())) {
             return conflict(std::move(first), std::move(second), start, stop);
           }
-          return intersect_friendly_records(first.fields(), second.fields(), false, start, stop);
+          return intersect_friendly_records(std::move(first.fields()), std::move(second.fields()), false, start,
+                                            stop);
         }
         if (first.fields().size() != second.fields().size() || !names_within(first.fields(), second.fields())) {
           return conflict(std::move(first), std::move(second), start, stop);
         }
-        return intersect_friendly_records(first.fields(), second.fields(), false, start, stop);
+        return intersect_friendly_records(std::move(first.fields()), std::move(second.fields()), false, start, stop);
       }();
       if (!records.ok()) return records;
       met = std::move(records).value();
@@ -110,20 +108,21 @@ TypeResult intersect(Type a, Type b, int64_t start, int64_t stop) {
   return met;
 }
 
-TypeResult intersect_friendly_records(const Type::Fields& first, const Type::Fields& second, bool open,
-                                      int64_t start, int64_t stop) {
+TypeResult intersect_friendly_records(Type::Fields first, Type::Fields second, bool open, int64_t start,
+                                      int64_t stop) {
   Type::Fields fields;
-  for (const auto& [name, type] : second) {
+  for (auto& [name, type] : second) {
     auto it = first.find(name);
     if (it == first.end()) {
-      fields.emplace(name, type);
+      fields.try_emplace(name, std::move(type));
       continue;
     }
-    TRY(Type met, intersect(it->second, type, start, stop));
-    fields.emplace(name, std::move(met));
+    TRY(Type met, intersect(std::move(it->second), std::move(type), start, stop));
+    fields.try_emplace(name, std::move(met));
   }
   if (open) {
-    for (const auto& [name, type] : first) fields.emplace(name, type);  // emplace keeps met fields
+    // try_emplace leaves the fields met above alone.
+    for (auto& [name, type] : first) fields.try_emplace(name, std::move(type));
   }
   return Type::record(std::move(fields), open);
 }

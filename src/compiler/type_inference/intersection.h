@@ -29,8 +29,9 @@ TypeResult intersect(Type a, Type b, int64_t start, int64_t stop);
 
 // Field-wise meet of two records whose field names are already known to fit
 // together. Fields of `second` are visited in name order; fields only `first`
-// has are kept only when the result is open.
-TypeResult intersect_friendly_records(const Type::Fields& first, const Type::Fields& second, bool open,
-                                      int64_t start, int64_t stop);
+// has are kept only when the result is open. The maps are taken by value so
+// that nested records are met without copying them at every level.
+TypeResult intersect_friendly_records(Type::Fields first, Type::Fields second, bool open, int64_t start,
+                                      int64_t stop);
 
 }  // namespace mirtova
