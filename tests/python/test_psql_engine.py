@@ -33,6 +33,12 @@ PSQL_CASES = [
      [("a",)]),
     ("maximum of a boolean expression", "T(k:, m? Max= x > 4, n? Min= x > 4) distinct :- F(k:, x:);", "T", FLAGS,
      [(1, True, False), (2, True, True)]),
+    ("maximum and minimum of booleans over two bodies",
+     "T(m? Max= x > 4, n? Min= x > 4) distinct :- F(k: 1, x:); T(m? Max= x > 4, n? Min= x > 4) distinct :- F(k: 2, x:);",
+     "T", FLAGS, [(True, False)]),
+    ("count of texts over two bodies",
+     'T(c? Count= n, s? Set= n) distinct :- P(n, 1); T(c? Count= n, s? Set= n) distinct :- P(n, 2);', "T",
+     {"P": [("a", 1), ("b", 2), ("a", 2)]}, [(2, ["a", "b"])]),
     ("maximum of a boolean column", "T(k:, m? Max= b) distinct :- F(k:, b:);", "T", FLAGS, [(1, True), (2, False)]),
 ]
 
