@@ -39,11 +39,14 @@ class Cluster:
 
     def __init__(self, bindir):
         self.bindir = bindir
-        self.root = tempfile.mkdtemp(prefix="mirtova-pg-")
+        # As root the server's user must reach the directory: /tmp is open to it,
+        # a TMPDIR under root's home may not be.
+        as_root = os.geteuid() == 0
+        self.root = tempfile.mkdtemp(prefix="mirtova-pg-", dir="/tmp" if as_root and os.path.isdir("/tmp") else None)
         self.data = os.path.join(self.root, "data")
         self.port = _free_port()
         self.prefix = []
-        if os.geteuid() == 0:
+        if as_root:
             self.prefix = ["runuser", "-u", "postgres", "--"]
             shutil.chown(self.root, "postgres")
             os.chmod(self.root, 0o700)
