@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-PACKAGES="cmake ninja-build g++ libyaml-cpp-dev libgtest-dev libbenchmark-dev unicode-data"
+PACKAGES="cmake ninja-build g++ libyaml-cpp-dev libgtest-dev libbenchmark-dev unicode-data postgresql"
 missing=""
 for p in $PACKAGES; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
@@ -18,7 +18,7 @@ fi
 
 PYTHON="${PYTHON:-python3}"
 "$PYTHON" -m pip install -q --disable-pip-version-check \
-  "scikit-build-core>=0.9" pytest pytest-benchmark duckdb sqlglot
+  "scikit-build-core>=0.9" pytest pytest-benchmark duckdb sqlglot pg8000
 "$PYTHON" -m pip install -q --disable-pip-version-check --no-build-isolation .
 
 "$PYTHON" examples/run_example.py

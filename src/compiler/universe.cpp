@@ -188,13 +188,20 @@ std::optional<std::vector<std::string>> QuorilProgram::columns_of(std::string_vi
 }
 
 std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::string_view column) const {
+  auto known = [&](std::string_view name) -> std::optional<Type> {
+    auto p = column_types_.find(name);
+    if (p == column_types_.end()) return std::nullopt;
+    auto c = p->second.find(std::string(column));
+    if (c == p->second.end()) return std::nullopt;
+    return c->second;
+  };
+  // The auxiliary predicate of a multi-body aggregation holds the aggregated
+  // arguments, whose types are its own (a Max of booleans is read as booleans);
+  // the aggregating predicate's columns only stand in where it has none.
   size_t aux = predicate.find("_MultBodyAggAux");
-  if (aux != std::string_view::npos) predicate = predicate.substr(0, aux);
-  auto p = column_types_.find(predicate);
-  if (p == column_types_.end()) return std::nullopt;
-  auto c = p->second.find(std::string(column));
-  if (c == p->second.end()) return std::nullopt;
-  return c->second;
+  if (aux == std::string_view::npos) return known(predicate);
+  if (std::optional<Type> own = known(predicate)) return own;
+  return known(predicate.substr(0, aux));
 }
 
 Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, const Vocabulary& outer,

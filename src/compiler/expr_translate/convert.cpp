@@ -1,4 +1,5 @@
 // The conversion proper: one syntax-tree expression to SQL text.
+#include <algorithm>
 #include <array>
 
 #include "common/strings.h"
@@ -236,6 +237,30 @@ SqlResult ExprTranslator::convert_arguments(const std::vector<const Json*>& args
   return std::string();
 }
 
+void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std::vector<const Json*>& args,
+                                                 std::vector<std::string>& sql) const {
+  // PostgreSQL declares a record field of unknown type as text, so reading it
+  // back gives text even when the value stored was a number; next to a number
+  // it has to be read as one, or the engine refuses text > integer.
+  static constexpr std::array<std::string_view, 11> kNumeric = {"<", ">", "<=", ">=", "==", "!=",
+                                                                "+", "-", "*", "/",  "%"};
+  if (dialect->name() != "psql" || std::find(kNumeric.begin(), kNumeric.end(), op) == kNumeric.end()) return;
+  for (std::size_t i = 0; i < 2; ++i) {
+    if (value_type(*args[1 - i]).is_number() && is_text_field_of_record(*args[i])) {
+      sql[i] = "CAST(" + sql[i] + " AS numeric)";
+    }
+  }
+}
+
+bool ExprTranslator::is_text_field_of_record(const Json& expr) const {
+  const Json* subscript = expr.get("subscript");
+  if (subscript == nullptr) return false;
+  const Json* target = subscript->get("record");
+  if (target == nullptr || !value_type(*target).is_record()) return false;
+  Type field = value_type(expr);
+  return field.is_any() || field.is_atomic();
+}
+
 SqlResult ExprTranslator::convert_call(const Json& call) {
   const std::string& name = call.at("predicate_name").as_str();
   std::vector<const Json*> args = call_arguments(call);
@@ -317,6 +342,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     if (op != operators->end()) {
       std::vector<std::string> sql;
       TRY_VOID(convert_arguments(args, sql));
+      cast_text_fields_to_numbers(name, args, sql);
       return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
     }
   }

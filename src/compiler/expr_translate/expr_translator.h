@@ -68,6 +68,9 @@ class ExprTranslator {
   // Typing services.
   void hint_types(const Json& expr, const Type& expected);
   Type value_type(const Json& expr) const;
+  void cast_text_fields_to_numbers(std::string_view op, const std::vector<const Json*>& args,
+                                   std::vector<std::string>& sql) const;
+  bool is_text_field_of_record(const Json& expr) const;
   Type record_type(const Json& record) const;
   void hinted_fields(const Json& node, FieldTypes& fields) const;
   // The hint recorded on a node, if any.
