@@ -233,7 +233,7 @@ namespace {
 // How many predicates may wait on one another's SQL at once. Each level costs a
 // few kilobytes of stack, so this keeps the walk well within a Python thread's
 // stack; a longer chain is refused rather than crashing the host.
-constexpr size_t kMaxPredicateDepth = 500;
+constexpr size_t kMaxPredicateDepth = 250;
 
 struct DepthCount {
   explicit DepthCount(size_t& depth) : depth(depth) { ++depth; }
