@@ -1,4 +1,3 @@
-#include <chrono>
 
 #include <gtest/gtest.h>
 
@@ -38,11 +37,9 @@ TEST(NestingLimitTest, LongChainsAndDeepNestingFailCleanly) {
       {"unary minus", "x == " + repeat("- ", 2000) + "x"},
       {"names that absorb the operator", "x == a" + repeat("+a", 2000)},
   };
-  for (const Case& c : cases) {
-    const auto begin = std::chrono::steady_clock::now();
+  // How fast these are refused is measured by bench/parse_operators_bench.cpp.
+  for (const Case& c : cases)
     EXPECT_EQ(sketch::proposition(c.text), std::string("error: ") + kTooDeepMessage) << c.name;
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(2)) << c.name;
-  }
   auto rule = parse_file("Q(x) :- x == a" + repeat(" + a", n) + ";");
   ASSERT_FALSE(rule.ok());
   EXPECT_EQ(rule.error().message, kTooDeepMessage);
