@@ -92,6 +92,13 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(const 
   p->built_ins_ = ExprTranslator::basis_functions(*p->dialect_);
 
   std::vector<const Json*> typed;
+  // Printed form of each rule, made only once a second rule of its predicate
+  // needs comparing: most predicates have a single rule.
+  std::vector<std::string> dumps(p->rules_.size());
+  auto dump_of = [&](size_t i) -> const std::string& {
+    if (dumps[i].empty()) dumps[i] = p->rules_[i].compact();
+    return dumps[i];
+  };
   for (size_t i = 0; i < p->rules_.size(); ++i) {
     const Json& rule = p->rules_[i];
     const std::string& name = head_name(rule);
@@ -99,9 +106,8 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(const 
     typed.push_back(&rule);
     std::vector<size_t>& list = p->rules_of_[name];
     // Functor copies can repeat a rule word for word; both under UNION ALL would double its rows.
-    std::string dump = rule.compact();
     bool duplicate = false;
-    for (size_t j : list) duplicate = duplicate || p->rules_[j].compact() == dump;
+    for (size_t j : list) duplicate = duplicate || dump_of(j) == dump_of(i);
     if (!duplicate) list.push_back(i);
   }
   for (const auto& [name, list] : p->rules_of_) {

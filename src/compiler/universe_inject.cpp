@@ -234,7 +234,8 @@ class Injector {
         TRY_VOID(count());
         Json copy = renamed_copy(*callee);
         Json::ArrayType spliced;
-        if (const Json::ArrayType* body = body_conjuncts(copy)) spliced = *body;
+        // The copy is ours: its body moves out; the head is still read below.
+        if (Json::ArrayType* body = body_conjuncts_mut(copy)) spliced = std::move(*body);
         for (const Json& f : call_fields(*call)) {
           const Json* value = field_expression(f);
           if (!value || is_anonymous(*value)) continue;

@@ -1,5 +1,7 @@
 #include "compiler/type_inference/inference.h"
 
+#include <functional>
+#include <queue>
 #include <set>
 #include <unordered_map>
 
@@ -203,18 +205,57 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   // again is a no-op for as long as its end nodes keep the versions they had,
   // so it is passed over until one of them changes. The outcome is that of
   // visiting every edge on every pass; long chains just cost far less.
+  //
+  // Settled edges are not even looked at: a pass visits, in index order, only
+  // the edges due. An edge falls due when its visit touched it, or when a node
+  // at one of its ends changes; it is visited later in the same pass if its
+  // index is still ahead, and in the next pass otherwise -- the very visits a
+  // scan of every edge would make, without a pass costing the whole edge list.
   versions_.assign(nodes_.size(), 0);
-  constexpr uint64_t kUnsettled = ~uint64_t{0};
-  std::vector<std::pair<uint64_t, uint64_t>> settled(edges_.size(), {kUnsettled, kUnsettled});
+  std::vector<std::vector<size_t>> edges_of_node(nodes_.size());
+  for (size_t i = 0; i < edges_.size(); ++i) {
+    if (left_nodes_[i]) edges_of_node[*left_nodes_[i]].push_back(i);
+    if (right_nodes_[i] && right_nodes_[i] != left_nodes_[i]) edges_of_node[*right_nodes_[i]].push_back(i);
+  }
+  std::vector<size_t> next_due(edges_.size());
+  for (size_t i = 0; i < edges_.size(); ++i) next_due[i] = i;
+  // Flags for membership of the two lists; due_now is all clear between passes.
+  std::vector<char> due_now(edges_.size(), 0), due_next(edges_.size(), 1);
   auto version = [&](const std::optional<size_t>& node) -> uint64_t { return node ? versions_[*node] : 0; };
 
   runaway_ = false;
   for (size_t pass = 0; pass < kMaxPasses && !runaway_; ++pass) {
     bool changed = false;
-    for (size_t i = 0; i < edges_.size() && !runaway_; ++i) {
-#ifndef MIRTOVA_VISIT_ALL_EDGES
-      if (settled[i] == std::make_pair(version(left_nodes_[i]), version(right_nodes_[i]))) continue;
+#ifdef MIRTOVA_VISIT_ALL_EDGES
+    next_due.clear();
+    for (size_t k = 0; k < edges_.size(); ++k) next_due.push_back(k);
 #endif
+    for (size_t e : next_due) {
+      due_now[e] = 1;
+      due_next[e] = 0;
+    }
+    std::priority_queue<size_t, std::vector<size_t>, std::greater<size_t>> due(std::greater<size_t>(),
+                                                                              std::move(next_due));
+    next_due = {};
+    size_t i = 0;
+    auto fall_due = [&](size_t node) {
+      for (size_t e : edges_of_node[node]) {
+        if (e > i) {
+          if (!due_now[e]) {
+            due_now[e] = 1;
+            due.push(e);
+          }
+        } else if (!due_next[e]) {
+          due_next[e] = 1;
+          next_due.push_back(e);
+        }
+      }
+    };
+    while (!due.empty() && !runaway_) {
+      i = due.top();
+      due.pop();
+      due_now[i] = 0;
+      const uint64_t left_before = version(left_nodes_[i]), right_before = version(right_nodes_[i]);
       touched_ = false;
       const Edge& edge = edges_[i].second;
       const int64_t p1 = edge.start, p2 = edge.stop;
@@ -262,8 +303,13 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
           break;
         }
       }
-      settled[i] = touched_ ? std::make_pair(kUnsettled, kUnsettled)
-                            : std::make_pair(version(left_nodes_[i]), version(right_nodes_[i]));
+      // Only this edge's own end nodes can have changed.
+      if (version(left_nodes_[i]) != left_before) fall_due(*left_nodes_[i]);
+      if (version(right_nodes_[i]) != right_before) fall_due(*right_nodes_[i]);
+      if (touched_ && !due_next[i]) {
+        due_next[i] = 1;
+        next_due.push_back(i);
+      }
     }
     if (!changed) break;
   }
