@@ -128,8 +128,8 @@ void collect_variables(const Json& node, std::set<std::string>& out) {
   for (const auto& [key, child] : node.as_object()) collect_variables(child, out);
 }
 
-Json decorate_combine_rule(const Json& combine, const std::string& var) {
-  Json rule = combine;
+// Takes the rule by value so that a caller done with its copy can move it in.
+Json decorate_combine_rule(Json rule, const std::string& var) {
   Json::ArrayType& fields = rule.at_mut("head").at_mut("record").at_mut("field_value").as_array_mut();
   for (Json& field : fields) {
     Json* value = field.get_mut("value");

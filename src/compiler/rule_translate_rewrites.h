@@ -14,7 +14,7 @@ namespace mirtova {
 // Wraps the argument of the combine head's aggregation in MagicalEntangle(argument, var)
 // and adds the conjunct `var in [0]`, so that engines which would otherwise fold
 // the sub-query see the aggregate tied to a row of its own FROM list.
-Json decorate_combine_rule(const Json& combine, const std::string& var);
+Json decorate_combine_rule(Json combine, const std::string& var);
 
 // Removes the unifications that bind compiler variables ("x_" names), putting
 // the other side in every place the variable stood.

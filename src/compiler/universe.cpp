@@ -220,7 +220,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
   Json copy = rule;
   auto injected = inject_into_rule(copy, *this);
   if (!injected.ok()) return attach(injected.error());
-  if (in_combine && dialect_->decorate_combine_rule()) copy = decorate_combine_rule(copy, fresh_variable());
+  if (in_combine && dialect_->decorate_combine_rule()) copy = decorate_combine_rule(std::move(copy), fresh_variable());
   eliminate_compiler_variables(copy);
   auto structure = extract_rule_structure_with_vocabulary(std::move(copy), outer, outer_types, in_combine, *this);
   if (!structure.ok()) return attach(structure.error());

@@ -67,7 +67,9 @@ EdgeStep step_of(const Edge& edge) {
 // chains stay short instead of growing with the square of the chain.
 class NodeKeys {
  public:
-  explicit NodeKeys(const std::set<std::string, std::less<>>& relations) : relations_(relations) {}
+  NodeKeys(const std::set<std::string, std::less<>>& relations, size_t expected) : relations_(relations) {
+    ids_.reserve(expected);
+  }
 
   // None for literals, which have no node and keep their own type. A
   // relation's columns are one key across all its calls and heads; any other
@@ -178,9 +180,11 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   nodes_.clear();
   left_nodes_.assign(edges_.size(), std::nullopt);
   right_nodes_.assign(edges_.size(), std::nullopt);
-  NodeKeys keys(relations);
+  // Every edge has two ends: sized once rather than rehashed as the keys come.
+  NodeKeys keys(relations, 2 * edges_.size());
   // Key number -> node number; only looked up, never walked.
   std::unordered_map<size_t, size_t> node_numbers;
+  node_numbers.reserve(2 * edges_.size());
   for (size_t i = 0; i < edges_.size(); ++i) {
     for (Side side : {false, true}) {
       const Expression& end = side ? edges_[i].second.right : edges_[i].second.left;
