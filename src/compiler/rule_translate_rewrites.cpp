@@ -27,17 +27,18 @@ bool take_binding(Json& node, std::string& var, Json& replacement) {
   if (Json* conj = node.get_mut("conjunction")) {
     Json::ArrayType& conjuncts = conj->at_mut("conjunct").as_array_mut();
     for (size_t i = 0; i < conjuncts.size(); ++i) {
-      const Json* u = conjuncts[i].get("unification");
+      Json* u = conjuncts[i].get_mut("unification");
       if (!u) continue;
-      const Json& left = u->at("left_hand_side");
-      const Json& right = u->at("right_hand_side");
+      Json& left = u->at_mut("left_hand_side");
+      Json& right = u->at_mut("right_hand_side");
       std::string name;
+      // The unification is erased below, so its other side moves out.
       if (is_compiler_variable(left, name) && !contains_variable(right, name)) {
         var = name;
-        replacement = right;
+        replacement = std::move(right);
       } else if (is_compiler_variable(right, name) && !contains_variable(left, name)) {
         var = name;
-        replacement = left;
+        replacement = std::move(left);
       } else {
         continue;
       }
