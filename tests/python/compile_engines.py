@@ -9,22 +9,8 @@ from decimal import ROUND_HALF_UP, Decimal
 import sqlite3
 
 import duckdb
-import pytest
 
 import mirtova
-
-
-def parser_ready():
-    try:
-        mirtova.parse('Q(x, s) :- P(x), x > 1, ~R(x), x in [1], s == Sum{z :- S(z)}; @Limit(Q, 1);'
-                      ' @Ground(Q); C(n? += 1) distinct :- P(x); F(x) = x + 1; I(if a then 1 else 2) :- P(a);')
-        mirtova.parse("@Iteration(A, predicates: [B], repetitions: 2); V(v) :- P(x), v == {a: x}.a;")
-        return True
-    except ValueError:
-        return False
-
-
-needs_parser = pytest.mark.skipif(not parser_ready(), reason="the statement parser is not built yet")
 
 
 # ---- fixtures -------------------------------------------------------------

@@ -5,11 +5,8 @@ import pytest
 import sqlglot
 
 import mirtova
-from compile_engines import needs_parser
 from test_compile_plans import CLOSURE, DOUBLING, GRAND, TOP
 from test_compile_programs import CASES
-
-pytestmark = needs_parser
 
 DIALECTS = {"psql": "postgres", "bigquery": "bigquery", "presto": "presto", "trino": "trino",
             "databricks": "databricks"}

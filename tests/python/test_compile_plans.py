@@ -4,9 +4,7 @@ compile_all, and the refusals the host sees."""
 import pytest
 
 import mirtova
-from compile_engines import Engine, as_multiset, needs_parser, run
-
-pytestmark = needs_parser
+from compile_engines import Engine, as_multiset, run
 
 MEASURE = {"Measure": [(5,), (11,), (20,), (30,), (12,)]}
 

@@ -2,9 +2,7 @@
 
 import pytest
 
-from compile_engines import as_multiset, needs_parser, run
-
-pytestmark = needs_parser
+from compile_engines import as_multiset, run
 
 PEOPLE = {"Person": [{"name": "alice", "age": 30}, {"name": "bob", "age": 12}, {"name": "carol", "age": 45}]}
 MEASURE = {"Measure": [(5,), (11,), (20,), (30,), (12,)]}

@@ -5,20 +5,9 @@ and the exact messages of functor application."""
 import pytest
 
 import mirtova
-from compile_engines import as_multiset, parser_ready, run
+from compile_engines import as_multiset, run
 
 
-def functors_ready():
-    if not parser_ready():
-        return False
-    try:
-        mirtova.compile("X(1); Y(2); F(x) :- X(x); A := F(X: Y);", "A")
-        return True
-    except ValueError:
-        return False
-
-
-pytestmark = pytest.mark.skipif(not functors_ready(), reason="functor application is not built yet")
 
 ENGINES = ["duckdb", "sqlite"]
 

@@ -2,9 +2,7 @@
 
 import pytest
 
-from compile_engines import needs_parser, run
-
-pytestmark = needs_parser
+from compile_engines import run
 
 # (expression, text)
 CASES = [

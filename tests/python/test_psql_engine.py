@@ -9,10 +9,8 @@ import test_expression_values as expression_values
 import test_language_programs as language
 import test_number_text as number_text
 import test_recursion as recursion
-from compile_engines import as_multiset, needs_parser
+from compile_engines import as_multiset
 from pg_engine import PgEngine, pg_cluster  # noqa: F401  (the fixture)
-
-pytestmark = needs_parser
 
 # Cases whose rows PostgreSQL cannot give as written, by id, with the reason.
 CANNOT_HOLD = {
