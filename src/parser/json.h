@@ -1,10 +1,11 @@
 // Json: the one value type of the syntax tree, and its printed JSON text.
 #pragma once
 
+#include <algorithm>
 #include <concepts>
 #include <cstdint>
+
 #include <initializer_list>
-#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,13 +16,51 @@ namespace mirtova {
 
 struct JsonEntry;
 struct JsonItem;
+class Json;
+
+// The entries of a Json object, kept sorted by byte order of keys in one
+// vector. Syntax-tree objects hold a handful of keys, so a flat vector copies
+// with one allocation and finds a key faster than a node-based map would.
+class JsonObject {
+ public:
+  using value_type = std::pair<std::string, Json>;
+  using Entries = std::vector<value_type>;
+  using iterator = Entries::iterator;
+  using const_iterator = Entries::const_iterator;
+
+  iterator begin() { return entries_.begin(); }
+  iterator end() { return entries_.end(); }
+  const_iterator begin() const { return entries_.begin(); }
+  const_iterator end() const { return entries_.end(); }
+  size_t size() const { return entries_.size(); }
+  bool empty() const { return entries_.empty(); }
+
+  iterator find(std::string_view key);
+  const_iterator find(std::string_view key) const;
+  bool contains(std::string_view key) const;
+  size_t count(std::string_view key) const { return contains(key) ? 1 : 0; }
+  size_t erase(std::string_view key);
+  iterator erase(const_iterator at) { return entries_.erase(at); }
+  // Replaces the value of an existing key; the bool says whether it was new.
+  std::pair<iterator, bool> insert_or_assign(std::string key, Json value);
+  // Keeps the value of an existing key, as std::map::try_emplace does.
+  std::pair<iterator, bool> try_emplace(std::string key, Json value);
+  Json& operator[](std::string_view key);
+
+  friend bool operator==(const JsonObject& a, const JsonObject& b);
+
+ private:
+  // The first entry whose key is not below `key`.
+  iterator lower_bound(std::string_view key);
+
+  Entries entries_;
+};
 
 class Json {
  public:
   enum class Kind : uint8_t { Null = 0, Bool = 1, Int = 2, Str = 3, Array = 4, Object = 5 };
   using ArrayType = std::vector<Json>;
-  // Sorted by byte order of keys; std::less<> lets lookups take string_view.
-  using ObjectType = std::map<std::string, Json, std::less<>>;
+  using ObjectType = JsonObject;
 
   Json() = default;
   Json(std::nullptr_t) {}
@@ -113,6 +152,60 @@ inline Json Json::object(std::initializer_list<JsonEntry> entries) {
   ObjectType o;
   for (const JsonEntry& entry : entries) o.insert_or_assign(entry.key, std::move(entry.value));
   return Json(std::move(o));
+}
+
+inline bool operator==(const JsonObject& a, const JsonObject& b) { return a.entries_ == b.entries_; }
+
+inline JsonObject::iterator JsonObject::lower_bound(std::string_view key) {
+  return std::lower_bound(entries_.begin(), entries_.end(), key,
+                          [](const value_type& entry, std::string_view k) { return std::string_view(entry.first) < k; });
+}
+
+inline JsonObject::const_iterator JsonObject::find(std::string_view key) const {
+  // Objects are small: a scan that compares lengths first beats halving.
+  for (auto it = entries_.begin(); it != entries_.end(); ++it)
+    if (it->first.size() == key.size() && std::string_view(it->first) == key) return it;
+  return entries_.end();
+}
+
+inline bool JsonObject::contains(std::string_view key) const { return find(key) != end(); }
+
+inline JsonObject::iterator JsonObject::find(std::string_view key) {
+  auto found = std::as_const(*this).find(key);
+  return entries_.begin() + (found - entries_.cbegin());
+}
+
+inline size_t JsonObject::erase(std::string_view key) {
+  auto it = find(key);
+  if (it == end()) return 0;
+  entries_.erase(it);
+  return 1;
+}
+
+inline std::pair<JsonObject::iterator, bool> JsonObject::insert_or_assign(std::string key, Json value) {
+  // Trees are mostly built in key order, so appending is the common case.
+  if (entries_.empty() || std::string_view(entries_.back().first) < std::string_view(key)) {
+    entries_.emplace_back(std::move(key), std::move(value));
+    return {entries_.end() - 1, true};
+  }
+  auto it = lower_bound(key);
+  if (it != entries_.end() && it->first == key) {
+    it->second = std::move(value);
+    return {it, false};
+  }
+  return {entries_.emplace(it, std::move(key), std::move(value)), true};
+}
+
+inline std::pair<JsonObject::iterator, bool> JsonObject::try_emplace(std::string key, Json value) {
+  auto it = lower_bound(key);
+  if (it != entries_.end() && it->first == key) return {it, false};
+  return {entries_.emplace(it, std::move(key), std::move(value)), true};
+}
+
+inline Json& JsonObject::operator[](std::string_view key) {
+  auto it = lower_bound(key);
+  if (it == entries_.end() || it->first != key) it = entries_.emplace(it, std::string(key), Json());
+  return it->second;
 }
 
 // The printing rank of an object key: lower ranks print first.
