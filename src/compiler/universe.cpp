@@ -60,18 +60,30 @@ std::string table_reference(std::string_view name, const Dialect& dialect) {
 }
 
 Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::new_with_engine(
-    const Json& tree, const TextMap& flag_overrides, const TextMap& /*reserved*/,
+    Json tree, const TextMap& flag_overrides, const TextMap& /*reserved*/,
     const std::optional<std::string>& engine) {
-  return build(tree, flag_overrides, engine, nullptr);
+  return build(std::move(tree), flag_overrides, engine, nullptr);
 }
 
-Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(const Json& tree,
+Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(Json tree,
                                                                           const TextMap& flag_overrides,
                                                                           const std::optional<std::string>& engine,
                                                                           const std::vector<Json>* library) {
   std::unique_ptr<QuorilProgram> p(new QuorilProgram());
   std::vector<Json> rules;
-  if (const Json* r = tree.get("rule")) rules = r->as_array();
+  if (Json* r = tree.get_mut("rule")) rules = std::move(r->as_array_mut());
+  std::set<std::string> defined;
+  for (const Json& rule : rules) {
+    const std::string& name = head_name(rule);
+    if (name == "@Make") {
+      auto args = annotation_arguments(rule);
+      if (!args.empty())
+        if (auto made = predicate_argument(*args[0])) defined.insert(*made);
+    } else if (!name.empty() && name[0] != '@') {
+      defined.insert(name);
+    }
+  }
+
   TRY(Annotations first, Annotations::extract(rules, engine));
   // Both passes copy the whole rule list; most programs need neither.
   if (has_dependency_cycle(rules)) {
@@ -83,6 +95,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(const 
   TRY(p->dialect_, Dialect::get(first.engine()));
   p->rules_ = std::move(rules);
   if (library) {
+    p->rules_.reserve(p->rules_.size() + library->size());
     for (const Json& r : *library) p->rules_.push_back(r);
   } else {
     TRY(LibraryRules lib, library_rules(*p->dialect_));
@@ -126,18 +139,6 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(const 
   for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
   for (const auto& [k, v] : flag_overrides) p->flags_[k] = v;
 
-  std::set<std::string> defined;
-  if (const Json* r = tree.get("rule"))
-    for (const Json& rule : r->as_array()) {
-      const std::string& name = head_name(rule);
-      if (name == "@Make") {
-        auto args = annotation_arguments(rule);
-        if (!args.empty())
-          if (auto made = predicate_argument(*args[0])) defined.insert(*made);
-      } else if (!name.empty() && name[0] != '@') {
-        defined.insert(name);
-      }
-    }
   for (const std::string& name : defined)
     if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
   return p;

@@ -64,11 +64,13 @@ class UniverseSubqueryTranslator : public SubqueryTranslator {
 class QuorilProgram : private InjectionSource, private RuleContext {
  public:
   // `flag_overrides` replace or add flag values; `reserved` is accepted and unused.
+  // The tree is taken by value: a caller done with it moves it in, and its
+  // rules become the program's without a copy.
   static Result<std::unique_ptr<QuorilProgram>, CompileError> new_with_engine(
-      const Json& tree, const TextMap& flag_overrides, const TextMap& reserved,
+      Json tree, const TextMap& flag_overrides, const TextMap& reserved,
       const std::optional<std::string>& engine);
   // The same with the library rules given (tests build programs without the engine's library).
-  static Result<std::unique_ptr<QuorilProgram>, CompileError> build(const Json& tree, const TextMap& flag_overrides,
+  static Result<std::unique_ptr<QuorilProgram>, CompileError> build(Json tree, const TextMap& flag_overrides,
                                                                     const std::optional<std::string>& engine,
                                                                     const std::vector<Json>* library);
 

@@ -35,8 +35,8 @@ PyObject* written_err(const PredicateNames& names, const CompileError& e) {
   return raise_value_error(names.written(error_text(e)));
 }
 
-std::unique_ptr<QuorilProgram> build_program(const Json& tree, const std::optional<std::string>& engine) {
-  auto program = QuorilProgram::new_with_engine(tree, {}, {}, engine);
+std::unique_ptr<QuorilProgram> build_program(Json tree, const std::optional<std::string>& engine) {
+  auto program = QuorilProgram::new_with_engine(std::move(tree), {}, {}, engine);
   if (!program.ok()) {
     map_err(program.error());
     return nullptr;
@@ -67,7 +67,7 @@ PyObject* compile_script(const Signature& sig, bool with_pattern, PyObject* cons
     std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
     if (!tree) return nullptr;
     PredicateNames names = PredicateNames::of(*tree);
-    std::unique_ptr<QuorilProgram> program = build_program(*tree, engine);
+    std::unique_ptr<QuorilProgram> program = build_program(std::move(*tree), engine);
     if (!program) return nullptr;
     std::optional<std::string> pattern;
     if (with_pattern) pattern = std::string(pattern_text);
@@ -143,7 +143,7 @@ PyObject* compile_all(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
     if (!check_engine(engine)) return nullptr;
     std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
     if (!tree) return nullptr;
-    std::unique_ptr<QuorilProgram> program = build_program(*tree, engine);
+    std::unique_ptr<QuorilProgram> program = build_program(std::move(*tree), engine);
     if (!program) return nullptr;
     std::vector<std::pair<std::string, std::string>> scripts;
     for (const std::string& name : program->user_defined_predicates()) {
@@ -193,7 +193,7 @@ PyObject* plan(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
     std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
     if (!tree) return nullptr;
     PredicateNames names = PredicateNames::of(*tree);
-    std::unique_ptr<QuorilProgram> program = build_program(*tree, engine);
+    std::unique_ptr<QuorilProgram> program = build_program(std::move(*tree), engine);
     if (!program) return nullptr;
     auto steps = program->formatted_predicate_plan(names.internal(predicate), window, pattern);
     if (!steps.ok()) return written_err(names, steps.error());

@@ -20,14 +20,16 @@ Functors::Functors(std::vector<Json> input_rules) : rules(std::move(input_rules)
   }
 }
 
-void Functors::index_rules_from(size_t start) {
+NameSet Functors::index_rules_from(size_t start) {
+  NameSet fresh;
   for (size_t i = start; i < rules.size(); ++i) {
     if (rules[i].get("head") == nullptr) continue;
     const std::string& name = head_name(rules[i]);
-    predicates.insert(name);
+    if (predicates.insert(name).second) fresh.insert(name);
     rules_by_predicate[name].push_back(rules[i]);
   }
   indexed_rule_count = rules.size();
+  return fresh;
 }
 
 NameSet Functors::args_of(std::string_view name) const {
@@ -137,20 +139,25 @@ Result<std::vector<Json>, CompileError> Functors::all_rules_of(const std::string
   return result;
 }
 
+// Every indexed predicate had its direct and transitive sets before this call,
+// so only the predicates first indexed now and the sets erased here can lack
+// one: those are visited (in byte order, as a walk over all predicates would
+// meet them) instead of every predicate on every call.
 void Functors::update_structure(const std::string& made) {
-  index_rules_from(indexed_rule_count);
+  NameSet missing = index_rules_from(indexed_rule_count);
   if (rules_by_predicate.count(made) != 0) direct_args[made] = build_direct_args_of_predicate(made);
-  for (const auto& [name, unused] : rules_by_predicate) {
+  for (const std::string& name : missing) {
     if (direct_args.count(name) == 0) direct_args[name] = build_direct_args_of_predicate(name);
   }
   for (auto it = args.begin(); it != args.end();) {
     if (it->first == made || it->second.count(made) != 0) {
+      if (predicates.count(it->first) != 0) missing.insert(it->first);
       it = args.erase(it);
     } else {
       ++it;
     }
   }
-  for (const std::string& name : predicates) {
+  for (const std::string& name : missing) {
     if (args.count(name) == 0) build_args(name);
   }
 }

@@ -81,7 +81,8 @@ struct Functors {
                                                              const std::optional<std::string>& stop_signal) const;
 
  private:
-  void index_rules_from(size_t start);
+  // Indexes the rules from `start` on; answers the predicates first met.
+  NameSet index_rules_from(size_t start);
 };
 
 // Names of the auxiliary predicates of the multi-body aggregation rewrite.

@@ -59,7 +59,6 @@ TypesGraphs TypesGraphBuilder::run_rules(std::span<const Json> rules) {
 
 TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) {
   call_counts_.clear();
-  node_cache_.clear();
   if_node_counter_ = 0;
   rule_counter_ = 0;
   unknown_counter_ = 0;
@@ -84,6 +83,10 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
   // edge whose key is already there and keep the order of the rest.
   TypesGraph& graph = result[predicate];
 
+  // Nodes are plain values made afresh at every use: a node is a function of
+  // its printed key (types of variables and call columns start from their
+  // name alone), so two nodes of one key are equal without sharing storage.
+  //
   // Head fields first, then body conjuncts, each depth first: this order fixes
   // the rule, call, if-node and unknown numbers and the order of the edges.
   const Json* head_fields = head->get("record") != nullptr ? head->get("record")->get("field_value") : nullptr;
@@ -91,8 +94,7 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
     for (const Json& item : head_fields->as_array()) {
       std::optional<std::string> column = column_name(item);
       if (!column) continue;
-      Expression column_node =
-          get_or_cache(Expression::predicate_addressing(predicate, *column, call_count(predicate)));
+      Expression column_node = Expression::predicate_addressing(predicate, *column, call_count(predicate));
       const Json* value = item.get("value");
       const Json* expression = nullptr;
       if (value != nullptr) {
@@ -130,7 +132,6 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
         if (callee == nullptr || !callee->is_str()) continue;
         const std::string& f = callee->as_str();
         uint64_t n = next_call(f);
-        // A body call's value node does not go through the node cache.
         Expression value = Expression::predicate_addressing(f, "quoril_value", n);
         fill_fields(graph, f, n, *call, value);
       }
@@ -211,10 +212,10 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_expression(TypesGraph& g
 TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, const std::string& predicate,
                                                              const Json& call) {
   uint64_t n = next_call(predicate);
-  Expression value = get_or_cache(Expression::predicate_addressing(predicate, "quoril_value", n));
+  Expression value = Expression::predicate_addressing(predicate, "quoril_value", n);
   Bounds b = fill_fields(graph, predicate, n, call, value);
   if (predicate == "Set" || predicate == "List") {
-    Expression element = get_or_cache(Expression::predicate_addressing(predicate, "col0", n));
+    Expression element = Expression::predicate_addressing(predicate, "col0", n);
     graph.connect(Edge{EdgeKind::Inclusion, b.start, b.stop, value, std::move(element)});
   }
   return {std::move(value), b.start, b.stop};
@@ -235,7 +236,6 @@ TypesGraphBuilder::Bounds TypesGraphBuilder::fill_fields(TypesGraph& graph, cons
     const Json* expression = value_expression(item);
     if (expression == nullptr) continue;
     Converted argument = convert_expression(graph, *expression);
-    // Argument columns do not go through the node cache either.
     Expression column_node = Expression::predicate_addressing(predicate, *column, call_number);
     graph.connect(Edge{EdgeKind::Equality, argument.start, argument.stop, column_node, std::move(argument.node)});
     graph.connect(Edge{EdgeKind::Argument, argument.start, argument.stop, value, std::move(column_node)});
@@ -278,7 +278,7 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_subscript(TypesGraph& gr
   if (record == nullptr) return {unknown(), 0, 0};
   Converted r = convert_expression(graph, *record);
   std::string field(field_of_subscript(subscript));
-  Expression node = get_or_cache(Expression::subscript_addressing(r.node, std::move(field)));
+  Expression node = Expression::subscript_addressing(r.node, std::move(field));
   graph.connect(Edge{EdgeKind::FieldAccess, r.start, 0, std::move(r.node), node});
   return {std::move(node), r.start, 0};
 }
@@ -307,20 +307,11 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_implication(TypesGraph& 
   return {std::move(if_node), start, stop};
 }
 
-Expression TypesGraphBuilder::get_or_cache(Expression node) {
-  std::string key = node.to_string();
-  if (node.is_predicate_addressing()) key += "#" + std::to_string(node.call_number());
-  auto it = node_cache_.find(key);
-  if (it != node_cache_.end()) return it->second;
-  node_cache_.emplace(std::move(key), node);
-  return node;
-}
-
 Expression TypesGraphBuilder::rule_variable(std::string_view name) {
   std::string full(name);
   full += '@';
   full += std::to_string(rule_counter_);
-  return get_or_cache(Expression::variable(std::move(full)));
+  return Expression::variable(std::move(full));
 }
 
 Expression TypesGraphBuilder::unknown() {

@@ -47,7 +47,6 @@ class TypesGraphBuilder {
   Converted convert_subscript(TypesGraph& graph, const Json& subscript);
   Converted convert_implication(TypesGraph& graph, const Json& implication);
 
-  Expression get_or_cache(Expression node);
   Expression rule_variable(std::string_view name);
   Expression unknown();
   // Takes the next call number of `predicate` and counts the call.
@@ -55,7 +54,6 @@ class TypesGraphBuilder {
   uint64_t call_count(const std::string& predicate) const;
 
   std::unordered_map<std::string, uint64_t> call_counts_;
-  std::unordered_map<std::string, Expression> node_cache_;
   uint64_t if_node_counter_ = 0;
   uint64_t rule_counter_ = 0;
   uint64_t unknown_counter_ = 0;

@@ -4,6 +4,17 @@
 
 namespace mirtova {
 
+namespace {
+
+// Names hold no NUL, so the pair reads back unambiguously.
+void column_key(std::string_view predicate, std::string_view column, std::string& out) {
+  out.assign(predicate);
+  out += '\0';
+  out += column;
+}
+
+}  // namespace
+
 bool TypesGraph::connect(Edge edge) {
   const EdgeKey key = edge_key(edge);
   return connect_keyed(std::move(edge), key);
@@ -13,9 +24,8 @@ bool TypesGraph::connect_keyed(Edge edge, const EdgeKey& key) {
   if (!edge_keys_.insert(key).second) return false;
   for (const Expression* end : {&edge.left, &edge.right}) {
     if (end->is_predicate_addressing()) {
-      auto it = columns_.find(end->name());
-      if (it == columns_.end()) it = columns_.emplace(end->name(), std::set<std::string, std::less<>>{}).first;
-      it->second.insert(end->column());
+      column_key(end->name(), end->column(), scratch_);
+      if (!columns_.contains(scratch_)) columns_.insert(scratch_);
     }
   }
   edges_.push_back(std::move(edge));
@@ -33,8 +43,9 @@ std::vector<Edge> TypesGraph::take_edges() {
 }
 
 bool TypesGraph::has_column(std::string_view predicate, std::string_view column) const {
-  auto it = columns_.find(predicate);
-  return it != columns_.end() && it->second.find(column) != it->second.end();
+  std::string key;
+  column_key(predicate, column, key);
+  return columns_.contains(key);
 }
 
 }  // namespace mirtova

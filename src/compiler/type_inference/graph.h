@@ -33,7 +33,9 @@ class TypesGraph {
   std::vector<EdgeKey> keys_;  // the key of each edge, so a merge need not digest again
   // Only looked up, never walked, so the hash order reaches nothing.
   std::unordered_set<EdgeKey, EdgeKeyHash> edge_keys_;
-  std::map<std::string, std::set<std::string, std::less<>>, std::less<>> columns_;
+  // "predicate\0column" of every PredicateAddressing end; only looked up.
+  std::unordered_set<std::string> columns_;
+  std::string scratch_;  // reused to build a lookup key without allocating
 };
 
 }  // namespace mirtova
