@@ -1,5 +1,6 @@
 #include "compiler/type_inference/inference.h"
 
+#include <algorithm>
 #include <functional>
 #include <queue>
 #include <string_view>
@@ -42,20 +43,24 @@ bool out_of_bounds(const Type& type) {
 // What a pass does with an edge.
 enum class Step : uint8_t { Nothing, Meet, ListElement, RecordField };
 
+// Kept apart from the edges, which are large: a pass reads only these and the
+// node types unless an end has no node.
 struct EdgeStep {
   Step step = Step::Nothing;
   const std::string* field = nullptr;  // RecordField only; the edge's own text
+  int64_t start = 0;
+  int64_t stop = 0;
 };
 
 EdgeStep step_of(const Edge& edge) {
   switch (edge.kind) {
-    case EdgeKind::Equality: return {Step::Meet, nullptr};
-    case EdgeKind::Inclusion: return {Step::ListElement, nullptr};
-    case EdgeKind::Argument: return {Step::Nothing, nullptr};
+    case EdgeKind::Equality: return {Step::Meet, nullptr, edge.start, edge.stop};
+    case EdgeKind::Inclusion: return {Step::ListElement, nullptr, edge.start, edge.stop};
+    case EdgeKind::Argument: return {Step::Nothing, nullptr, edge.start, edge.stop};
     case EdgeKind::FieldAccess: {
       const std::string* field = nullptr;
       if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing()) field = &edge.right.column();
-      return {Step::RecordField, field};
+      return {Step::RecordField, field, edge.start, edge.stop};
     }
   }
   return {};
@@ -247,7 +252,10 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   // records' keys too, so not every key has a node.
   std::vector<size_t> node_numbers;
   node_numbers.reserve(2 * edges_.size());
+  std::vector<EdgeStep> steps;
+  steps.reserve(edges_.size());
   for (size_t i = 0; i < edges_.size(); ++i) {
+    steps.push_back(step_of(*edges_[i]));
     for (Side side : {false, true}) {
       const Expression& end = side ? edges_[i]->right : edges_[i]->left;
       std::optional<size_t> key = keys.of(end);
@@ -264,10 +272,6 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
       (side ? right_nodes_ : left_nodes_)[i] = number - 1;
     }
   }
-
-  std::vector<EdgeStep> steps;
-  steps.reserve(edges_.size());
-  for (const Edge* edge : edges_) steps.push_back(step_of(*edge));
 
   // An edge whose last visit changed none of its ends is settled: visiting it
   // again is a no-op for as long as its end nodes keep the versions they had,
@@ -302,8 +306,13 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
       due_now[e] = 1;
       due_next[e] = 0;
     }
-    std::priority_queue<size_t, std::vector<size_t>, std::greater<size_t>> due(std::greater<size_t>(),
-                                                                              std::move(next_due));
+    // The edges due at the start of the pass, in index order, and those that
+    // fall due during it (always ahead of the edge being visited) in a heap:
+    // the next edge is the smaller of the two fronts.
+    std::vector<size_t> due = std::move(next_due);
+    std::sort(due.begin(), due.end());
+    size_t cursor = 0;
+    std::priority_queue<size_t, std::vector<size_t>, std::greater<size_t>> later;
     next_due = {};
     size_t i = 0;
     auto fall_due = [&](size_t node) {
@@ -311,7 +320,7 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
         if (e > i) {
           if (!due_now[e]) {
             due_now[e] = 1;
-            due.push(e);
+            later.push(e);
           }
         } else if (!due_next[e]) {
           due_next[e] = 1;
@@ -319,14 +328,19 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
         }
       }
     };
-    while (!due.empty() && !runaway_) {
-      i = due.top();
-      due.pop();
+    while (!runaway_) {
+      if (cursor < due.size() && (later.empty() || due[cursor] < later.top())) {
+        i = due[cursor++];
+      } else if (!later.empty()) {
+        i = later.top();
+        later.pop();
+      } else {
+        break;
+      }
       due_now[i] = 0;
       const uint64_t left_before = version(left_nodes_[i]), right_before = version(right_nodes_[i]);
       touched_ = false;
-      const Edge& edge = *edges_[i];
-      const int64_t p1 = edge.start, p2 = edge.stop;
+      const int64_t p1 = steps[i].start, p2 = steps[i].stop;
       switch (steps[i].step) {
         case Step::Nothing:
           break;
