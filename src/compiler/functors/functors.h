@@ -93,6 +93,13 @@ struct Functors {
                                                              std::vector<Json>& out_rules, bool iterative,
                                                              int64_t ignition,
                                                              const std::optional<std::string>& stop_signal) const;
+  // The same, where `positions` hold every rule of `out_rules` that the
+  // rewrite changes and every rule of the component (see RewriteCandidates).
+  Result<Unit, CompileError> unfold_recursive_predicate_flat(const NameSet& component, int64_t depth,
+                                                             std::vector<Json>& out_rules,
+                                                             const std::vector<size_t>& positions, bool iterative,
+                                                             int64_t ignition,
+                                                             const std::optional<std::string>& stop_signal) const;
 
  private:
   // Indexes the rules from `start` on; answers the predicates first met.
