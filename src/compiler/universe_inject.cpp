@@ -116,6 +116,7 @@ class Injector {
       }
     }
     for (auto& [key, child] : node.as_object_mut()) {
+      if (!child.is_container()) continue;
       TRY(bool c, unifications_with_functions(child));
       changed = changed || c;
     }
@@ -153,6 +154,7 @@ class Injector {
       return c;
     }
     for (auto& [key, child] : node.as_object_mut()) {
+      if (!child.is_container()) continue;
       TRY(bool c, inline_in(child, receiver));
       changed = changed || c;
     }
@@ -250,6 +252,7 @@ class Injector {
       conjuncts = std::move(out);
     }
     for (auto& [key, child] : node.as_object_mut()) {
+      if (!child.is_container()) continue;
       TRY(bool c, inject_conjuncts(child));
       changed = changed || c;
     }
