@@ -105,13 +105,6 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(Json t
   p->built_ins_ = ExprTranslator::basis_functions(*p->dialect_);
 
   std::vector<const Json*> typed;
-  // Printed form of each rule, made only once a second rule of its predicate
-  // needs comparing: most predicates have a single rule.
-  std::vector<std::string> dumps(p->rules_.size());
-  auto dump_of = [&](size_t i) -> const std::string& {
-    if (dumps[i].empty()) dumps[i] = p->rules_[i].compact();
-    return dumps[i];
-  };
   for (size_t i = 0; i < p->rules_.size(); ++i) {
     const Json& rule = p->rules_[i];
     const std::string& name = head_name(rule);
@@ -120,7 +113,9 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(Json t
     std::vector<size_t>& list = p->rules_of_[name];
     // Functor copies can repeat a rule word for word; both under UNION ALL would double its rows.
     bool duplicate = false;
-    for (size_t j : list) duplicate = duplicate || dump_of(j) == dump_of(i);
+    // Trees are equal exactly when their printed forms are, and unequal ones
+    // mostly differ early.
+    for (size_t j : list) duplicate = duplicate || p->rules_[j] == p->rules_[i];
     if (!duplicate) list.push_back(i);
   }
   std::vector<const std::string*> names;
