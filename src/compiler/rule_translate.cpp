@@ -45,7 +45,8 @@ void free_variables(const Json& node, const Names& outside, Names& out) {
       if (outside.count(name)) out.insert(name);
     return;
   }
-  for (const auto& [key, child] : node.as_object()) free_variables(child, outside, out);
+  for (const auto& [key, child] : node.as_object())
+    if (child.is_container()) free_variables(child, outside, out);
 }
 
 // Variables named outside every combine.
@@ -63,7 +64,8 @@ void variables_outside_combines(const Json& node, Names& out) {
       return;
     }
   }
-  for (const auto& [key, child] : node.as_object()) variables_outside_combines(child, out);
+  for (const auto& [key, child] : node.as_object())
+    if (child.is_container()) variables_outside_combines(child, out);
 }
 
 bool is_anonymous(const Json& expr) {

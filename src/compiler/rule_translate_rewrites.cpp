@@ -47,7 +47,7 @@ bool take_binding(Json& node, std::string& var, Json& replacement) {
     }
   }
   for (auto& [key, child] : node.as_object_mut())
-    if (take_binding(child, var, replacement)) return true;
+    if (child.is_container() && take_binding(child, var, replacement)) return true;
   return false;
 }
 
@@ -61,9 +61,9 @@ bool contains_variable(const Json& node, std::string_view name) {
   }
   if (!node.is_object()) return false;
   if (const Json* v = node.get("variable"))
-    if (const Json* n = v->get("var_name")) return n->as_var_name() == name;
+    if (const Json* n = v->get("var_name")) return n->var_name_is(name);
   for (const auto& [key, child] : node.as_object())
-    if (contains_variable(child, name)) return true;
+    if (child.is_container() && contains_variable(child, name)) return true;
   return false;
 }
 
@@ -75,11 +75,12 @@ void substitute_variable(Json& node, std::string_view name, const Json& replacem
   if (!node.is_object()) return;
   if (const Json* v = node.get("variable"))
     if (const Json* n = v->get("var_name"))
-      if (n->as_var_name() == name) {
+      if (n->var_name_is(name)) {
         node = replacement;
         return;
       }
-  for (auto& [key, child] : node.as_object_mut()) substitute_variable(child, name, replacement);
+  for (auto& [key, child] : node.as_object_mut())
+    if (child.is_container()) substitute_variable(child, name, replacement);
 }
 
 void simplify_record_subscripts(Json& node) {
@@ -88,7 +89,8 @@ void simplify_record_subscripts(Json& node) {
     return;
   }
   if (!node.is_object()) return;
-  for (auto& [key, child] : node.as_object_mut()) simplify_record_subscripts(child);
+  for (auto& [key, child] : node.as_object_mut())
+    if (child.is_container()) simplify_record_subscripts(child);
   const Json* sub = node.get("subscript");
   if (!sub) return;
   const Json* record = sub->get("record");
@@ -126,7 +128,8 @@ void collect_variables(const Json& node, std::set<std::string>& out) {
       if (name != "_") out.insert(name);
       return;
     }
-  for (const auto& [key, child] : node.as_object()) collect_variables(child, out);
+  for (const auto& [key, child] : node.as_object())
+    if (child.is_container()) collect_variables(child, out);
 }
 
 // Takes the rule by value so that a caller done with its copy can move it in.

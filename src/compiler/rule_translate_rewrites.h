@@ -50,7 +50,8 @@ void rename_variables(Json& node, std::map<std::string, std::string>& rename, Fr
       return;
     }
   }
-  for (auto& [key, child] : node.as_object_mut()) rename_variables(child, rename, fresh);
+  for (auto& [key, child] : node.as_object_mut())
+    if (child.is_container()) rename_variables(child, rename, fresh);
 }
 
 }  // namespace mirtova

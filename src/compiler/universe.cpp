@@ -105,13 +105,6 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(Json t
   p->built_ins_ = ExprTranslator::basis_functions(*p->dialect_);
 
   std::vector<const Json*> typed;
-  // Printed form of each rule, made only once a second rule of its predicate
-  // needs comparing: most predicates have a single rule.
-  std::vector<std::string> dumps(p->rules_.size());
-  auto dump_of = [&](size_t i) -> const std::string& {
-    if (dumps[i].empty()) dumps[i] = p->rules_[i].compact();
-    return dumps[i];
-  };
   for (size_t i = 0; i < p->rules_.size(); ++i) {
     const Json& rule = p->rules_[i];
     const std::string& name = head_name(rule);
@@ -120,10 +113,18 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(Json t
     std::vector<size_t>& list = p->rules_of_[name];
     // Functor copies can repeat a rule word for word; both under UNION ALL would double its rows.
     bool duplicate = false;
-    for (size_t j : list) duplicate = duplicate || dump_of(j) == dump_of(i);
+    // Trees are equal exactly when their printed forms are, and unequal ones
+    // mostly differ early.
+    for (size_t j : list) duplicate = duplicate || p->rules_[j] == p->rules_[i];
     if (!duplicate) list.push_back(i);
   }
-  for (const auto& [name, list] : p->rules_of_) {
+  std::vector<const std::string*> names;
+  names.reserve(p->rules_of_.size());
+  for (const auto& entry : p->rules_of_) names.push_back(&entry.first);
+  std::sort(names.begin(), names.end(), [](const std::string* a, const std::string* b) { return *a < *b; });
+  for (const std::string* name_of : names) {
+    const std::string& name = *name_of;
+    const std::vector<size_t>& list = p->rules_of_.find(name)->second;
     bool first_distinct = p->rules_[list[0]].has("distinct_denoted");
     for (size_t j : list)
       if (p->rules_[j].has("distinct_denoted") != first_distinct)
@@ -167,6 +168,14 @@ bool QuorilProgram::is_function_of_arguments(std::string_view predicate) const {
 }
 
 const Json* QuorilProgram::injectable_rule(std::string_view predicate) const {
+  auto known = injectable_.find(predicate);
+  if (known != injectable_.end()) return known->second;
+  const Json* rule = find_injectable_rule(predicate);
+  injectable_.emplace(std::string(predicate), rule);
+  return rule;
+}
+
+const Json* QuorilProgram::find_injectable_rule(std::string_view predicate) const {
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end() || it->second.size() != 1 || predicate == "nil") return nullptr;
   const Json& rule = rules_[it->second[0]];

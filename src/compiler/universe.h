@@ -9,10 +9,12 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "common/result.h"
+#include "common/string_hash.h"
 #include "compiler/annotations.h"
 #include "compiler/compile_error.h"
 #include "compiler/dialects/dialect.h"
@@ -149,8 +151,16 @@ class QuorilProgram : private InjectionSource, private RuleContext {
     size_t predicate_depth = 0;
   };
 
+  // injectable_rule without the memo.
+  const Json* find_injectable_rule(std::string_view predicate) const;
+
   std::vector<Json> rules_;
-  std::map<std::string, std::vector<size_t>, std::less<>> rules_of_;
+  // Looked up for every call the compiler meets, so hashed; nothing walks it
+  // in hash order (the one walk over all predicates sorts the names first).
+  std::unordered_map<std::string, std::vector<size_t>, StringHash, std::equal_to<>> rules_of_;
+  // injectable_rule's answers: fixed once the program is built, asked for
+  // every call in every injection round.
+  mutable std::unordered_map<std::string, const Json*, StringHash, std::equal_to<>> injectable_;
   Annotations ann_;
   std::unique_ptr<Dialect> dialect_;
   std::shared_ptr<const std::set<std::string, std::less<>>> built_ins_;

@@ -38,15 +38,27 @@ class Injector {
  public:
   Injector(Json& rule, InjectionSource& source) : rule_(rule), source_(source) {}
 
+  // Each round runs the three rewrites in order until a round changes nothing.
+  // A rewrite that would find nothing to do is a no-op, so one read-only walk
+  // first tells which of them has work; the rewrites after the first that
+  // changes the rule run as before, since that change can give them work.
   Result<Unit, CompileError> run() {
     for (;;) {
+      const Work work = find_work(rule_);
+      if (!work.unification && !work.inlining && !work.injection) return Unit{};
       bool changed = false;
-      TRY(bool a, unifications_with_functions(rule_));
-      changed = changed || a;
-      TRY(bool b, inline_functions());
-      changed = changed || b;
-      TRY(bool c, inject_conjuncts(rule_));
-      changed = changed || c;
+      if (work.unification) {
+        TRY(bool a, unifications_with_functions(rule_));
+        changed = a;
+      }
+      if (changed || work.inlining) {
+        TRY(bool b, inline_functions());
+        changed = changed || b;
+      }
+      if (changed || work.injection) {
+        TRY(bool c, inject_conjuncts(rule_));
+        changed = changed || c;
+      }
       if (!changed) return Unit{};
     }
   }
@@ -116,6 +128,7 @@ class Injector {
       }
     }
     for (auto& [key, child] : node.as_object_mut()) {
+      if (!child.is_container()) continue;
       TRY(bool c, unifications_with_functions(child));
       changed = changed || c;
     }
@@ -153,6 +166,7 @@ class Injector {
       return c;
     }
     for (auto& [key, child] : node.as_object_mut()) {
+      if (!child.is_container()) continue;
       TRY(bool c, inline_in(child, receiver));
       changed = changed || c;
     }
@@ -250,10 +264,86 @@ class Injector {
       conjuncts = std::move(out);
     }
     for (auto& [key, child] : node.as_object_mut()) {
+      if (!child.is_container()) continue;
       TRY(bool c, inject_conjuncts(child));
       changed = changed || c;
     }
     return changed;
+  }
+
+  struct Work {
+    bool unification = false;  // unifications_with_functions would rewrite a conjunct
+    bool inlining = false;     // inline_in would replace a call
+    bool injection = false;    // inject_conjuncts would splice a callee
+  };
+
+  Work find_work(const Json& rule) const {
+    Work work;
+    work.unification = has_unification_work(rule);
+    work.inlining = has_inlining_work(rule);
+    work.injection = has_injection_work(rule);
+    return work;
+  }
+
+  // The read-only twins of the three rewrites: each walks the nodes its rewrite
+  // walks and answers whether the rewrite would change one.
+  bool has_unification_work(const Json& node) const {
+    if (node.is_array()) {
+      for (const Json& item : node.as_array())
+        if (has_unification_work(item)) return true;
+      return false;
+    }
+    if (!node.is_object()) return false;
+    if (const Json* conj = node.get("conjunction")) {
+      for (const Json& conjunct : conj->at("conjunct").as_array()) {
+        const Json* u = conjunct.get("unification");
+        if (!u) continue;
+        for (const char* side : {"left_hand_side", "right_hand_side"}) {
+          const Json* call = u->at(side).get("call");
+          if (call && becomes_conjunct(*call)) return true;
+        }
+      }
+    }
+    for (const auto& [key, child] : node.as_object())
+      if (child.is_container() && has_unification_work(child)) return true;
+    return false;
+  }
+
+  bool has_inlining_work(const Json& node) const {
+    if (node.is_array()) {
+      for (const Json& item : node.as_array())
+        if (has_inlining_work(item)) return true;
+      return false;
+    }
+    if (!node.is_object()) return false;
+    if (const Json* combine = node.get("combine")) return has_inlining_work(*combine);
+    for (const auto& [key, child] : node.as_object())
+      if (child.is_container() && has_inlining_work(child)) return true;
+    const Json* call = node.get("call");
+    if (!call) return false;
+    const std::string& name = call->at("predicate_name").as_str();
+    if (name == "nil") return true;
+    const Json* callee = source_.injectable_rule(name);
+    return callee && is_function(*callee);
+  }
+
+  bool has_injection_work(const Json& node) const {
+    if (node.is_array()) {
+      for (const Json& item : node.as_array())
+        if (has_injection_work(item)) return true;
+      return false;
+    }
+    if (!node.is_object()) return false;
+    if (const Json* conj = node.get("conjunction")) {
+      for (const Json& conjunct : conj->at("conjunct").as_array()) {
+        const Json* call = conjunct.get("predicate");
+        if (call && !has_rest_field(*call) && source_.injectable_rule(call->at("predicate_name").as_str()))
+          return true;
+      }
+    }
+    for (const auto& [key, child] : node.as_object())
+      if (child.is_container() && has_injection_work(child)) return true;
+    return false;
   }
 
   Json& rule_;

@@ -75,6 +75,16 @@ std::string Json::as_var_name() const {
   kind_mismatch("string or int var_name", kind());
 }
 
+bool Json::var_name_is(std::string_view name) const {
+  if (auto* s = std::get_if<std::string>(&v_)) return *s == name;
+  if (auto* i = std::get_if<int64_t>(&v_)) {
+    char buf[24];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, *i);
+    return std::string_view(buf, static_cast<size_t>(end - buf)) == name;
+  }
+  kind_mismatch("string or int var_name", kind());
+}
+
 Json::ArrayType& Json::as_array_mut() {
   if (auto* a = std::get_if<ArrayType>(&v_)) return *a;
   throw InternalFault("expected array");

@@ -87,6 +87,8 @@ class Json {
   bool is_str() const { return kind() == Kind::Str; }
   bool is_array() const { return kind() == Kind::Array; }
   bool is_object() const { return kind() == Kind::Object; }
+  // An array or an object: what a tree walk descends into.
+  bool is_container() const { return kind() >= Kind::Array; }
 
   // Accessors by kind: a mismatch is an internal fault (InternalFault) with the
   // message naming the kind found, e.g. `expected int, got "string"`.
@@ -96,6 +98,8 @@ class Json {
   const ArrayType& as_array() const;
   const ObjectType& as_object() const;
   std::string as_var_name() const;
+  // as_var_name() == name, without building the name.
+  bool var_name_is(std::string_view name) const;
   ArrayType& as_array_mut();
   ObjectType& as_object_mut();
 
@@ -162,9 +166,16 @@ inline JsonObject::iterator JsonObject::lower_bound(std::string_view key) {
 }
 
 inline JsonObject::const_iterator JsonObject::find(std::string_view key) const {
-  // Objects are small: a scan that compares lengths first beats halving.
-  for (auto it = entries_.begin(); it != entries_.end(); ++it)
-    if (it->first.size() == key.size() && std::string_view(it->first) == key) return it;
+  // Objects are small: a scan that compares lengths first beats halving. Keys
+  // are short words, compared in place rather than through a library call.
+  const size_t size = key.size();
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->first.size() != size) continue;
+    const char* a = it->first.data();
+    size_t i = 0;
+    while (i < size && a[i] == key[i]) ++i;
+    if (i == size) return it;
+  }
   return entries_.end();
 }
 
