@@ -39,7 +39,10 @@ TraverseState state_of(char opening) {
 ParseResult<std::optional<size_t>> find_opening(const SpanString& text, char opening) {
   const TraverseState wanted = state_of(opening);
   Traverser traverser(text);
+  // Every answer below hangs on the depth, the top and the status alone, which
+  // a plain byte keeps as the step before it left them.
   while (true) {
+    traverser.skip_plain();
     const TraverseStep step = traverser.next();
     if (step.status == TraverseStatus::End) return std::optional<size_t>();
     if (step.status != TraverseStatus::Ok)
@@ -97,7 +100,9 @@ namespace {
 ParseResult<size_t> head_call_length(const SpanString& head) {
   Traverser traverser(head);
   bool open = false;
+  // The depth comes back to 0 only on a closing byte, never on a plain one.
   while (true) {
+    traverser.skip_plain();
     const TraverseStep step = traverser.next();
     if (step.status == TraverseStatus::End) {
       if (!open) return ParsingException("Found no call in rule head.", head);

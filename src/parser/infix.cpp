@@ -68,9 +68,17 @@ ParseResult<Occurrences> find_occurrences(const SpanString& text, const std::vec
   // Most top-level bytes start no operator; those are passed over at once.
   std::array<bool, 256> starts_an_operator{};
   for (std::string_view op : operators) starts_an_operator[static_cast<unsigned char>(op[0])] = true;
+  // Once the first byte that no name holds is known, the only top-level bytes
+  // that matter are the operators' first bytes and "=".
+  ByteSet stops = kCodeStops;
+  for (size_t c = 0; c < stops.size(); ++c) stops[c] = stops[c] || starts_an_operator[c];
+  stops['='] = true;
 
   Traverser t(text);
-  for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
+  while (true) {
+    if (found.first_non_name_byte != none) t.skip_plain(&stops);
+    const TraverseStep s = t.next();
+    if (s.status == TraverseStatus::End) break;
     if (s.status != TraverseStatus::Ok)
       return ParsingException("Parenthesis matches nothing.", text.slice(s.position, s.position + 1));
     const size_t p = s.position;

@@ -7,8 +7,13 @@ namespace mirtova {
 
 ParseResult<Unit> check_nesting(const SpanString& text) {
   Traverser t(text);
-  for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next())
+  // A plain byte stands at the depth of the step before it, already checked.
+  while (true) {
+    t.skip_plain();
+    const TraverseStep s = t.next();
+    if (s.status == TraverseStatus::End) break;
     if (s.depth > kMaxParseDepth) return ParsingException(kTooDeepMessage, text.slice(s.position, s.position + 1));
+  }
   return Unit{};
 }
 

@@ -3,34 +3,93 @@
 // node built that way around a deep subtree copies the whole subtree.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "parser/json.h"
 
 namespace mirtova {
 
-inline void add_entries(Json&) {}
+namespace node_builders_detail {
 
-template <class Value, class... Rest>
-void add_entries(Json& object, std::string key, Value&& value, Rest&&... rest) {
-  object.set(std::move(key), Json(std::forward<Value>(value)));
-  add_entries(object, std::forward<Rest>(rest)...);
+inline constexpr size_t kMaxPresized = 6;
+
+// An object of `n` entries under placeholder keys. Inserting the entries of a
+// new object one by one grows its vector a step at a time; a copy of this one
+// has the room for all of them from the start. Built once, on first use, and
+// never changed (function-local statics are initialised once even under
+// threads).
+inline const Json& presized_object(size_t n) {
+  static const std::array<Json, kMaxPresized + 1> blanks = [] {
+    std::array<Json, kMaxPresized + 1> out;
+    for (size_t size = 0; size <= kMaxPresized; ++size) {
+      out[size] = Json::object();
+      for (size_t i = 0; i < size; ++i) out[size].set(std::string(1, static_cast<char>('a' + i)), Json());
+    }
+    return out;
+  }();
+  return blanks[n];
 }
 
-// make_object("k1", v1, "k2", v2, ...)
+template <size_t N>
+struct PendingEntries {
+  std::array<std::string_view, N> keys;
+  std::array<Json, N> values;
+  size_t count = 0;
+};
+
+template <size_t N>
+void collect(PendingEntries<N>&) {}
+
+template <size_t N, class Value, class... Rest>
+void collect(PendingEntries<N>& pending, std::string_view key, Value&& value, Rest&&... rest) {
+  pending.keys[pending.count] = key;
+  pending.values[pending.count] = Json(std::forward<Value>(value));
+  ++pending.count;
+  collect(pending, std::forward<Rest>(rest)...);
+}
+
+}  // namespace node_builders_detail
+
+// make_object("k1", v1, "k2", v2, ...): the same object as setting the entries
+// in order, built with one allocation for its entries.
 template <class... Entries>
 Json make_object(Entries&&... entries) {
-  Json object = Json::object();
-  add_entries(object, std::forward<Entries>(entries)...);
+  static_assert(sizeof...(Entries) % 2 == 0, "make_object takes keys and values in pairs");
+  constexpr size_t n = sizeof...(Entries) / 2;
+  node_builders_detail::PendingEntries<n> pending;
+  node_builders_detail::collect(pending, std::forward<Entries>(entries)...);
+  std::array<size_t, n> order;
+  for (size_t i = 0; i < n; ++i) order[i] = i;
+  // The entries go in in byte order of their keys, as the object keeps them.
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return pending.keys[a] < pending.keys[b]; });
+  bool distinct = true;
+  for (size_t i = 1; i < n; ++i) distinct = distinct && pending.keys[order[i - 1]] != pending.keys[order[i]];
+  if (n > node_builders_detail::kMaxPresized || !distinct) {
+    // A key given twice keeps its last value, as with set.
+    Json object = Json::object();
+    for (size_t i = 0; i < n; ++i) object.set(std::string(pending.keys[i]), std::move(pending.values[i]));
+    return object;
+  }
+  Json object = node_builders_detail::presized_object(n);
+  size_t i = 0;
+  for (auto& entry : object.as_object_mut()) {
+    entry.first.assign(pending.keys[order[i]]);
+    entry.second = std::move(pending.values[order[i]]);
+    ++i;
+  }
   return object;
 }
 
 template <class... Items>
 Json make_array(Items&&... items) {
-  Json array = Json::array();
-  (array.push(Json(std::forward<Items>(items))), ...);
-  return array;
+  Json::ArrayType array;
+  array.reserve(sizeof...(Items));
+  (array.emplace_back(std::forward<Items>(items)), ...);
+  return Json(std::move(array));
 }
 
 }  // namespace mirtova

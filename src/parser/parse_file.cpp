@@ -58,7 +58,7 @@ ParseResult<Unit> check_front_matter_name(std::string_view text, const FrontMatt
 
 // Hands one statement (not an import) to the parser of its form; the statement
 // is re-based so that errors show it alone.
-ParseResult<Unit> parse_statement(const SpanString& piece, Json::ArrayType& rules) {
+ParseResult<Unit> parse_statement_rules(const SpanString& piece, Json::ArrayType& rules) {
   SpanString statement(piece.to_string());
   TRY_VOID(check_nesting(statement));
   TRY(auto arrow, split_raw(statement, "-->"));
@@ -75,6 +75,15 @@ ParseResult<Unit> parse_statement(const SpanString& piece, Json::ArrayType& rule
   }
   TRY(auto rule, parse_rule(statement));
   append_rule_with_denotations(std::move(rule), rules);
+  return Unit{};
+}
+
+ParseResult<Unit> parse_statement(const SpanString& piece, Json::ArrayType& rules) {
+  const size_t before = rules.size();
+  TRY_VOID(parse_statement_rules(piece, rules));
+  // While the statement's rules are fresh in memory; their head aggregations
+  // wait until the multi-body pass has read them.
+  for (size_t i = before; i < rules.size(); ++i) rewrite_nested_aggregations(rules[i]);
   return Unit{};
 }
 
@@ -143,7 +152,8 @@ ParseResult<Json> parse_file_internal(std::string text, const std::string& file_
 
   TRY(Json dnf, dnf_rewrite(Json(std::move(rules))));
   TRY(Json aggregated, multi_body_aggregation_rewrite(std::move(dnf)));
-  Json rewritten = rewrite_aggregations_as_expressions(std::move(aggregated));
+  Json rewritten = std::move(aggregated);
+  for (Json& rule : rewritten.as_array_mut()) rewrite_head_aggregations(rule);
   TRY(AppliedImports applied,
       apply_imports(file_name, std::move(rewritten.as_array_mut()), imports, session));
 

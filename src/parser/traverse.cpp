@@ -125,8 +125,8 @@ TraverseStep Traverser::next() {
 
 std::optional<size_t> Traverser::outermost_unclosed() const {
   for (size_t i = 0; i < stack_.size(); ++i) {
-    if (stack_[i] == TraverseState::LineComment || stack_[i] == TraverseState::BlockComment) break;
-    return opened_at_[i];
+    if (stack_.state(i) == TraverseState::LineComment || stack_.state(i) == TraverseState::BlockComment) break;
+    return stack_.opened_at(i);
   }
   return std::nullopt;
 }
@@ -141,13 +141,23 @@ SpanString strip_spaces(const SpanString& text) {
 
 bool is_whole(const SpanString& text) {
   Traverser t(text);
-  TraverseStep last;
-  bool any = false;
-  for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
-    last = s;
+  // Only the last reported byte counts: a plain byte leaves the status ok and
+  // the depth as the step before it (or the start) left it.
+  bool any = false, last_ok = true;
+  size_t last_depth = 0;
+  while (true) {
+    if (t.skip_plain() > 0) {
+      any = true;
+      last_ok = true;
+      last_depth = t.depth();
+    }
+    const TraverseStep s = t.next();
+    if (s.status == TraverseStatus::End) break;
     any = true;
+    last_ok = s.status == TraverseStatus::Ok;
+    last_depth = s.depth;
   }
-  return !any || (last.status == TraverseStatus::Ok && last.depth == 0);
+  return !any || (last_ok && last_depth == 0);
 }
 
 namespace {
@@ -165,7 +175,11 @@ Closings closings(std::string_view text) {
   std::vector<size_t> open;
   Traverser t(text);
   size_t expected = 0;  // a byte skipped here lay in a comment
-  for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
+  while (true) {
+    // Plain bytes change no depth and are reported one after another.
+    if (t.skip_plain() > 0) expected = t.position();
+    const TraverseStep s = t.next();
+    if (s.status == TraverseStatus::End) break;
     // A comment can hide a closing bracket from the text but not from its
     // inside, so texts with comments take the direct test too.
     if (s.position != expected) c.clean = false;
@@ -223,7 +237,11 @@ ParseResult<std::vector<SpanString>> split_raw(const SpanString& text, std::stri
   Traverser t(text);
   size_t piece_start = 0;
   size_t resume = 0;  // occurrences never overlap
-  for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
+  while (true) {
+    // Top-level bytes other than the separator's first are passed over.
+    t.skip_plain_or(separator[0]);
+    const TraverseStep s = t.next();
+    if (s.status == TraverseStatus::End) break;
     if (s.status != TraverseStatus::Ok) return ParsingException(kParenthesisMessage, one_char(text, s.position));
     const size_t p = s.position;
     if (s.depth != 0 || p < resume || v[p] != separator[0]) continue;
@@ -291,7 +309,11 @@ ParseResult<std::string> remove_comments(const SpanString& text) {
   std::string out;
   out.reserve(v.size());
   Traverser t(text);
-  for (TraverseStep s = t.next(); s.status != TraverseStatus::End; s = t.next()) {
+  while (true) {
+    const size_t from = t.position();
+    if (const size_t plain = t.skip_plain()) out.append(v, from, plain);
+    const TraverseStep s = t.next();
+    if (s.status == TraverseStatus::End) break;
     if (s.status == TraverseStatus::Mismatch) return ParsingException(kParenthesisMessage, one_char(text, s.position));
     if (s.status == TraverseStatus::LineBreakInString)
       return ParsingException("End of line in string.", text.slice(s.position, s.position));

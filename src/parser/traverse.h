@@ -3,6 +3,7 @@
 // operations built on it. Separators count only at the top level.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,6 +31,17 @@ enum class TraverseState : uint8_t {
 
 enum class TraverseStatus : uint8_t { Ok, Mismatch, LineBreakInString, End };
 
+// A set of bytes, indexed by the byte as unsigned char.
+using ByteSet = std::array<bool, 256>;
+
+// Outside strings, names and comments: the bytes that may change the state
+// ('/' only opens a comment before '*', but is a stop either way).
+inline constexpr ByteSet kCodeStops = [] {
+  ByteSet set{};
+  for (unsigned char c : std::string_view("#/\"'`([{)]}")) set[c] = true;
+  return set;
+}();
+
 struct TraverseStep {
   size_t position = 0;  // offset from the span's start
   size_t depth = 0;     // entries on the stack after the byte
@@ -37,33 +49,128 @@ struct TraverseStep {
   TraverseStatus status = TraverseStatus::End;
 };
 
+namespace traverse_detail {
+
+// The traversal's stack of open states with where each opened. Texts rarely
+// nest deeply, so the first levels live inside the traverser and a traversal
+// of an ordinary text allocates nothing.
+class StateStack {
+ public:
+  bool empty() const { return size_ == 0; }
+  size_t size() const { return size_; }
+  TraverseState back() const { return at(size_ - 1).state; }
+  TraverseState state(size_t i) const { return at(i).state; }
+  size_t opened_at(size_t i) const { return at(i).opened_at; }
+  void push(TraverseState s, size_t opened_at) {
+    if (size_ < kInline) inline_[size_] = Entry{s, opened_at};
+    else more_.push_back(Entry{s, opened_at});
+    ++size_;
+  }
+  void pop() {
+    --size_;
+    if (size_ >= kInline) more_.pop_back();
+  }
+
+ private:
+  struct Entry {
+    TraverseState state;
+    size_t opened_at;
+  };
+  static constexpr size_t kInline = 16;
+  const Entry& at(size_t i) const { return i < kInline ? inline_[i] : more_[i - kInline]; }
+
+  size_t size_ = 0;
+  std::array<Entry, kInline> inline_;
+  std::vector<Entry> more_;  // the levels past kInline
+};
+
+}  // namespace traverse_detail
+
 class Traverser {
  public:
   explicit Traverser(const SpanString& text) : text_(text.view()) {}
   explicit Traverser(std::string_view text) : text_(text) {}
   // The next byte outside comments, with the state after it.
   TraverseStep next();
+  // Passes over the bytes that next() would report with status ok and the
+  // state unchanged, so that a caller does not pay a step for each. It stops
+  // before any byte that may change the state and, at the top level, before
+  // any byte of `top_level_stops`, which must hold kCodeStops. Answers how
+  // many bytes it passed: each of them stood at depth() under the same top as
+  // the last step (or the start) left.
+  size_t skip_plain(const ByteSet* top_level_stops = nullptr);
+  // skip_plain with one byte, `also`, as the only top-level stop beyond kCodeStops.
+  size_t skip_plain_or(char also);
+  // The offset of the next byte to be read.
+  size_t position() const { return pos_; }
+  size_t depth() const { return stack_.size(); }
   // After the end: where the outermost bracket, string or backquoted name that
   // was never closed opened (comments left open do not count).
   std::optional<size_t> outermost_unclosed() const;
 
  private:
   TraverseStep step(size_t position, TraverseStatus status = TraverseStatus::Ok) const;
-  void push(TraverseState s, size_t at) {
-    stack_.push_back(s);
-    opened_at_.push_back(at);
-  }
-  void pop() {
-    stack_.pop_back();
-    opened_at_.pop_back();
-  }
+  void push(TraverseState s, size_t at) { stack_.push(s, at); }
+  void pop() { stack_.pop(); }
 
   std::string_view text_;
   size_t pos_ = 0;
   size_t skip_ = 0;
-  std::vector<TraverseState> stack_;
-  std::vector<size_t> opened_at_;
+  traverse_detail::StateStack stack_;
 };
+
+namespace traverse_detail {
+
+// Per state of the top of the stack, the bytes skip_plain stops before. A
+// state whose every byte matters (an escape, a comment, whose bytes are never
+// reported) stops at once.
+struct StopTables {
+  std::array<ByteSet, 10> by_state{};
+};
+
+inline constexpr StopTables kStopTables = [] {
+  StopTables t;
+  auto set = [&](TraverseState s, std::string_view bytes) {
+    for (unsigned char c : bytes) t.by_state[static_cast<size_t>(s)][c] = true;
+  };
+  t.by_state[static_cast<size_t>(TraverseState::Paren)] = kCodeStops;
+  t.by_state[static_cast<size_t>(TraverseState::Bracket)] = kCodeStops;
+  t.by_state[static_cast<size_t>(TraverseState::Brace)] = kCodeStops;
+  set(TraverseState::DoubleQuote, "\"\n");
+  set(TraverseState::SingleQuote, "'\\");
+  set(TraverseState::Backquote, "`");
+  set(TraverseState::TripleQuote, "\"");
+  for (TraverseState s : {TraverseState::SingleQuoteEscape, TraverseState::LineComment, TraverseState::BlockComment})
+    t.by_state[static_cast<size_t>(s)].fill(true);
+  return t;
+}();
+
+}  // namespace traverse_detail
+
+inline size_t Traverser::skip_plain(const ByteSet* top_level_stops) {
+  // The rest of an opening triple quote is read byte by byte by next().
+  if (skip_ > 0) return 0;
+  const ByteSet& stops = stack_.empty() ? (top_level_stops != nullptr ? *top_level_stops : kCodeStops)
+                                        : traverse_detail::kStopTables.by_state[static_cast<size_t>(stack_.back())];
+  const size_t from = pos_;
+  const char* data = text_.data();
+  const size_t size = text_.size();
+  size_t p = pos_;
+  while (p < size && !stops[static_cast<unsigned char>(data[p])]) ++p;
+  pos_ = p;
+  return p - from;
+}
+
+inline size_t Traverser::skip_plain_or(char also) {
+  if (skip_ > 0 || !stack_.empty()) return skip_plain();
+  const size_t from = pos_;
+  const char* data = text_.data();
+  const size_t size = text_.size();
+  size_t p = pos_;
+  while (p < size && !kCodeStops[static_cast<unsigned char>(data[p])] && data[p] != also) ++p;
+  pos_ = p;
+  return p - from;
+}
 
 // ASCII blanks as the parser knows them (no vertical tab).
 inline bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }

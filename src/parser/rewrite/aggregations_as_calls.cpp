@@ -1,26 +1,65 @@
 #include "parser/rewrite/aggregations_as_calls.h"
 
 #include <utility>
-
-#include "parser/json_walk.h"
 #include <vector>
+
+#include "parser/node_builders.h"
 
 namespace mirtova {
 namespace {
 
 void rewrite_aggregation(Json& aggregation) {
-  Json call = Json::object({
-      {"predicate_name", aggregation_call_name(aggregation.at("operator").as_str())},
-      {"record", Json::object({{"field_value", Json::array({Json::object({
-                                                   {"field", 0},
-                                                   {"value", Json::object({{"expression", aggregation.at("argument")}})},
-                                               })})}})},
-  });
-  Json expression = Json::object({{"call", std::move(call)}, {"expression_heritage", aggregation.at("expression_heritage")}});
   Json::ObjectType& fields = aggregation.as_object_mut();
+  Json name(aggregation_call_name(aggregation.at("operator").as_str()));
+  // The argument is taken off the aggregation below, so it moves.
+  Json argument = std::move(aggregation.at_mut("argument"));
+  Json call = make_object(
+      "predicate_name", std::move(name), "record",
+      make_object("field_value", make_array(make_object("field", 0, "value", make_object("expression", std::move(argument))))));
+  Json expression = make_object("call", std::move(call), "expression_heritage", aggregation.at("expression_heritage"));
   fields.erase("operator");
   fields.erase("argument");
   fields.insert_or_assign("expression", std::move(expression));
+}
+
+bool is_aggregation_key(const std::string& key) { return key.size() == 11 && key == "aggregation"; }
+
+// The head's field value objects: where a rule's own aggregations stand.
+Json::ArrayType* head_fields(Json& rule) {
+  Json* head = rule.get_mut("head");
+  Json* record = head != nullptr ? head->get_mut("record") : nullptr;
+  Json* fields = record != nullptr ? record->get_mut("field_value") : nullptr;
+  return fields != nullptr && fields->is_array() ? &fields->as_array_mut() : nullptr;
+}
+
+Json* field_value(Json& field) { return field.is_object() ? field.get_mut("value") : nullptr; }
+
+// Rewrites every aggregation under `tree` (an object's entry "aggregation"
+// holding an object), except the one held by `kept`, an object of the tree
+// itself (or null). Parents go before their children, so the call form is
+// walked too; the walk keeps its own stack so that no depth reaches the call
+// stack. Arrays are never resized on the way, so the stack's pointers hold.
+void rewrite_all_but(Json& tree, const std::vector<const Json*>& kept) {
+  std::vector<Json*> stack{&tree};
+  while (!stack.empty()) {
+    Json* node = stack.back();
+    stack.pop_back();
+    if (node->is_array()) {
+      for (Json& item : node->as_array_mut())
+        if (item.is_array() || item.is_object()) stack.push_back(&item);
+      continue;
+    }
+    if (!node->is_object()) continue;
+    for (auto& [key, value] : node->as_object_mut()) {
+      if (!value.is_array() && !value.is_object()) continue;
+      if (value.is_object() && is_aggregation_key(key)) {
+        bool keep = false;
+        for (const Json* k : kept) keep = keep || k == node;
+        if (!keep) rewrite_aggregation(value);
+      }
+      stack.push_back(&value);
+    }
+  }
 }
 
 }  // namespace
@@ -33,11 +72,26 @@ std::string aggregation_call_name(std::string_view op) {
 }
 
 Json rewrite_aggregations_as_expressions(Json rules) {
-  for_each_object_mut(rules, [](Json& node) {
-    Json* aggregation = node.get_mut("aggregation");
-    if (aggregation != nullptr && aggregation->is_object()) rewrite_aggregation(*aggregation);
-  });
+  rewrite_all_but(rules, {});
   return rules;
+}
+
+void rewrite_nested_aggregations(Json& rule) {
+  std::vector<const Json*> kept;
+  if (Json::ArrayType* fields = head_fields(rule))
+    for (Json& field : *fields)
+      if (const Json* value = field_value(field)) kept.push_back(value);
+  rewrite_all_but(rule, kept);
+}
+
+void rewrite_head_aggregations(Json& rule) {
+  Json::ArrayType* fields = head_fields(rule);
+  if (fields == nullptr) return;
+  for (Json& field : *fields) {
+    Json* value = field_value(field);
+    Json* aggregation = value != nullptr ? value->get_mut("aggregation") : nullptr;
+    if (aggregation != nullptr && aggregation->is_object()) rewrite_aggregation(*aggregation);
+  }
 }
 
 }  // namespace mirtova

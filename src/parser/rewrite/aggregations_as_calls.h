@@ -15,4 +15,14 @@ std::string aggregation_call_name(std::string_view op);
 // Takes the rule list read-only and returns a rewritten copy.
 Json rewrite_aggregations_as_expressions(Json rules);
 
+// The same pass in two halves, so that most of it runs on a rule while the
+// rule is fresh in memory. A rule's own head aggregations (the values of its
+// head's fields) are what the multi-body pass still reads, so they wait for
+// rewrite_head_aggregations; every other aggregation of the rule is taken now.
+// Applied to a rule in this order, with any passes between that leave every
+// aggregation outside head fields as it is, the two give what
+// rewrite_aggregations_as_expressions would.
+void rewrite_nested_aggregations(Json& rule);
+void rewrite_head_aggregations(Json& rule);
+
 }  // namespace mirtova
