@@ -137,9 +137,16 @@ void Functors::build_missing_sets(const std::string& name) const {
 
 Result<std::vector<Json>, CompileError> Functors::all_rules_of(const std::string& name) const {
   std::vector<Json> result;
+  for (const Json* rule : rules_reached_from(name)) result.push_back(*rule);
+  return result;
+}
+
+std::vector<const Json*> Functors::rules_reached_from(const std::string& name) const {
+  std::vector<const Json*> result;
   auto append_rules = [&](const std::string& n) {
     auto it = rules_by_predicate.find(n);
-    if (it != rules_by_predicate.end()) result.insert(result.end(), it->second.begin(), it->second.end());
+    if (it == rules_by_predicate.end()) return;
+    for (const Json& rule : it->second) result.push_back(&rule);
   };
   append_rules(name);
   for (const std::string& q : argument_set(name)) {

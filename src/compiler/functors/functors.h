@@ -64,6 +64,10 @@ struct Functors {
   // on standard error instead of its rules a second time.
   Result<std::vector<Json>, CompileError> all_rules_of(const std::string& name) const;
 
+  // The rules that all_rules_of copies, in its order and with its warning, as
+  // pointers into rules_by_predicate (valid until the next update_structure).
+  std::vector<const Json*> rules_reached_from(const std::string& name) const;
+
   // Indexes the rules appended since the last call and refreshes the argument
   // sets that `made` (the predicate just made) can have changed.
   void update_structure(const std::string& made);
