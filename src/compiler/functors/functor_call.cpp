@@ -75,7 +75,8 @@ Result<std::vector<Json>, CompileError> annotation_copies(const Functors& index,
   for (std::string_view annotation : kCopiedAnnotations) {
     auto it = index.rules_by_predicate.find(std::string(annotation));
     if (it == index.rules_by_predicate.end()) continue;
-    for (const Json& rule : it->second) {
+    for (size_t position : it->second) {
+      const Json& rule = index.rules[position];
       const Json* record = rule.at("head").get("record");
       const Json* fields = record == nullptr ? nullptr : record->get("field_value");
       if (fields == nullptr || !fields->is_array() || fields->as_array().empty()) continue;
