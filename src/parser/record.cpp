@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "parser/forms.h"
+#include "parser/node_builders.h"
 #include "parser/traverse.h"
 #include "parser/utf8.h"
 
@@ -38,10 +39,17 @@ class RecordReader {
   ParseResult<Unit> read(const SpanString& piece, int64_t position) {
     if (rest_seen_) return ParsingException("Field ..<rest_of> must go last.", piece);
     if (piece.size() >= 2 && piece.view().substr(0, 2) == "..") return read_rest(piece);
-    TRY(std::vector<SpanString> named, split_in_one_or_two(piece, ":"));
-    if (named.size() == 2 && is_field_name(named[0].view())) return read_named(named[0], named[1]);
-    TRY(std::vector<SpanString> aggregated, split_in_one_or_two(piece, "?"));
-    if (aggregated.size() == 2) return read_aggregated(piece, aggregated[0], aggregated[1]);
+    // Most pieces hold neither separator, and are only counted.
+    TRY(size_t colons, count_cuts(piece, ":"));
+    if (colons > 0) {
+      TRY(std::vector<SpanString> named, split_in_one_or_two(piece, ":"));
+      if (named.size() == 2 && is_field_name(named[0].view())) return read_named(named[0], named[1]);
+    }
+    TRY(size_t marks, count_cuts(piece, "?"));
+    if (marks > 0) {
+      TRY(std::vector<SpanString> aggregated, split_in_one_or_two(piece, "?"));
+      if (aggregated.size() == 2) return read_aggregated(piece, aggregated[0], aggregated[1]);
+    }
     return read_positional(piece, position);
   }
 
@@ -52,7 +60,7 @@ class RecordReader {
     if (is_record_literal_)
       return ParsingException("Field ..<rest_of> in record literals is not currently supported.", piece);
     TRY(Json value, parse_expression(piece.slice(2, piece.size())));
-    Json field = Json::object({{"field", Json("*")}, {"value", expression_value(std::move(value))}});
+    Json field = make_object("field", "*", "value", expression_value(std::move(value)));
     if (!names_.empty()) {
       Json::ArrayType except;
       for (const std::string& name : names_) except.emplace_back(name);
@@ -77,7 +85,7 @@ class RecordReader {
       value = name;
     }
     TRY(Json expression, parse_expression(value));
-    fields_.push_back(Json::object({{"field", Json(written)}, {"value", expression_value(std::move(expression))}}));
+    fields_.push_back(make_object("field", written, "value", expression_value(std::move(expression))));
     names_.emplace_back(written);
     positional_allowed_ = false;
     return Unit{};
@@ -90,11 +98,9 @@ class RecordReader {
     TRY(auto assignment, split_at_first(rest, "="));
     if (!assignment) return ParsingException("An aggregated field needs an operator: `n? += x`.", rest);
     TRY(Json argument, parse_expression(assignment->second));
-    Json aggregation = Json::object({{"operator", Json(assignment->first.view())},
-                                     {"argument", std::move(argument)},
-                                     {"expression_heritage", Json(rest.view())}});
-    fields_.push_back(Json::object(
-        {{"field", Json(name.view())}, {"value", Json::object({{"aggregation", std::move(aggregation)}})}}));
+    Json aggregation = make_object("operator", assignment->first.view(), "argument", std::move(argument),
+                                   "expression_heritage", rest.view());
+    fields_.push_back(make_object("field", name.view(), "value", make_object("aggregation", std::move(aggregation))));
     names_.emplace_back(name.view());
     positional_allowed_ = false;
     return Unit{};
@@ -104,7 +110,7 @@ class RecordReader {
     if (!positional_allowed_)
       return ParsingException("Positional argument can not go after non-positional arguments.", piece);
     TRY(Json expression, parse_expression(piece));
-    fields_.push_back(Json::object({{"field", Json(position)}, {"value", expression_value(std::move(expression))}}));
+    fields_.push_back(make_object("field", position, "value", expression_value(std::move(expression))));
     names_.push_back("col" + std::to_string(position));
     return Unit{};
   }
@@ -123,8 +129,8 @@ class RecordReader {
 ParseResult<Json> parse_record_internals(const SpanString& inside, bool is_record_literal,
                                          bool is_aggregation_allowed) {
   const SpanString s = strip_spaces(inside);
-  TRY(std::vector<SpanString> clauses, split(s, ":-"));
-  if (clauses.size() >= 2) return ParsingException("Unexpected :- in record internals.", s);
+  TRY(size_t clause_cuts, count_cuts(s, ":-"));
+  if (clause_cuts >= 1) return ParsingException("Unexpected :- in record internals.", s);
   if (s.empty() || !is_whole(s)) return Json::object({{"field_value", Json::array()}});
 
   TRY(std::vector<SpanString> pieces, split(s, ","));
