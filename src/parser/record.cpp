@@ -33,8 +33,10 @@ Json expression_value(Json expression) { return Json::object({{"expression", std
 // Builds the field list piece by piece; the first fault in text order wins.
 class RecordReader {
  public:
-  RecordReader(bool is_record_literal, bool is_aggregation_allowed)
-      : is_record_literal_(is_record_literal), is_aggregation_allowed_(is_aggregation_allowed) {}
+  RecordReader(bool is_record_literal, bool is_aggregation_allowed, size_t pieces)
+      : is_record_literal_(is_record_literal), is_aggregation_allowed_(is_aggregation_allowed) {
+    fields_.reserve(pieces);
+  }
 
   ParseResult<Unit> read(const SpanString& piece, int64_t position) {
     if (rest_seen_) return ParsingException("Field ..<rest_of> must go last.", piece);
@@ -61,9 +63,14 @@ class RecordReader {
       return ParsingException("Field ..<rest_of> in record literals is not currently supported.", piece);
     TRY(Json value, parse_expression(piece.slice(2, piece.size())));
     Json field = make_object("field", "*", "value", expression_value(std::move(value)));
-    if (!names_.empty()) {
+    if (!fields_.empty()) {
+      // Every field so far, by its name; a positional one is named by place.
       Json::ArrayType except;
-      for (const std::string& name : names_) except.emplace_back(name);
+      except.reserve(fields_.size());
+      for (const Json& earlier : fields_) {
+        const Json& name = earlier.at("field");
+        except.emplace_back(name.is_int() ? "col" + std::to_string(name.as_int()) : name.as_str());
+      }
       field.set("except", Json(std::move(except)));
     }
     fields_.push_back(std::move(field));
@@ -86,7 +93,6 @@ class RecordReader {
     }
     TRY(Json expression, parse_expression(value));
     fields_.push_back(make_object("field", written, "value", expression_value(std::move(expression))));
-    names_.emplace_back(written);
     positional_allowed_ = false;
     return Unit{};
   }
@@ -101,7 +107,6 @@ class RecordReader {
     Json aggregation = make_object("operator", assignment->first.view(), "argument", std::move(argument),
                                    "expression_heritage", rest.view());
     fields_.push_back(make_object("field", name.view(), "value", make_object("aggregation", std::move(aggregation))));
-    names_.emplace_back(name.view());
     positional_allowed_ = false;
     return Unit{};
   }
@@ -111,7 +116,6 @@ class RecordReader {
       return ParsingException("Positional argument can not go after non-positional arguments.", piece);
     TRY(Json expression, parse_expression(piece));
     fields_.push_back(make_object("field", position, "value", expression_value(std::move(expression))));
-    names_.push_back("col" + std::to_string(position));
     return Unit{};
   }
 
@@ -119,9 +123,8 @@ class RecordReader {
   bool is_aggregation_allowed_;
   bool positional_allowed_ = true;
   bool rest_seen_ = false;
+  // The fields so far, in text order: a rest field excludes each by name.
   Json::ArrayType fields_;
-  // Names of the fields so far, in text order: what a rest field excludes.
-  std::vector<std::string> names_;
 };
 
 }  // namespace
@@ -134,7 +137,7 @@ ParseResult<Json> parse_record_internals(const SpanString& inside, bool is_recor
   if (s.empty() || !is_whole(s)) return Json::object({{"field_value", Json::array()}});
 
   TRY(std::vector<SpanString> pieces, split(s, ","));
-  RecordReader reader(is_record_literal, is_aggregation_allowed);
+  RecordReader reader(is_record_literal, is_aggregation_allowed, pieces.size());
   for (size_t i = 0; i < pieces.size(); ++i) TRY_VOID(reader.read(pieces[i], static_cast<int64_t>(i)));
   return reader.finish();
 }

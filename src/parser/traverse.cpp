@@ -314,17 +314,31 @@ ParseResult<std::optional<std::pair<SpanString, SpanString>>> split_at_first(con
   return std::optional<Pair>(Pair(strip(first), strip(rest)));
 }
 
+namespace {
+
+// split, with the common case of no cut (the text alone, stripped) made
+// without a list of its own.
+template <class Each>
+ParseResult<Unit> for_each_piece(const SpanString& text, std::string_view separator, Each&& each) {
+  TRY(size_t cuts, count_cuts(text, separator));
+  if (cuts == 0) return each(strip(text));
+  TRY(auto pieces, split(text, separator));
+  for (const SpanString& piece : pieces) TRY_VOID(each(piece));
+  return Unit{};
+}
+
+}  // namespace
+
 ParseResult<std::vector<SpanString>> split_on_whitespace(const SpanString& text) {
   std::vector<SpanString> result;
-  TRY(auto by_space, split(text, " "));
-  for (const auto& a : by_space) {
-    TRY(auto by_line, split(a, "\n"));
-    for (const auto& b : by_line) {
-      TRY(auto by_tab, split(b, "\t"));
-      for (const auto& c : by_tab)
+  TRY_VOID(for_each_piece(text, " ", [&](const SpanString& a) {
+    return for_each_piece(a, "\n", [&](const SpanString& b) {
+      return for_each_piece(b, "\t", [&](const SpanString& c) -> ParseResult<Unit> {
         if (!c.empty()) result.push_back(c);
-    }
-  }
+        return Unit{};
+      });
+    });
+  }));
   return result;
 }
 
