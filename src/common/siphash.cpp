@@ -1,5 +1,7 @@
 #include "common/siphash.h"
 
+#include <cstring>
+
 namespace mirtova {
 
 namespace {
@@ -23,6 +25,16 @@ inline void sip_round(uint64_t& v0, uint64_t& v1, uint64_t& v2, uint64_t& v3) {
   v2 = rotl(v2, 32);
 }
 
+// Eight bytes as a little-endian number, whatever the machine's byte order.
+inline uint64_t load_le64(const unsigned char* p) {
+  uint64_t block;
+  std::memcpy(&block, p, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  block = __builtin_bswap64(block);
+#endif
+  return block;
+}
+
 }  // namespace
 
 SipHasher::SipHasher(uint64_t k0, uint64_t k1, int compression_rounds, int finalization_rounds)
@@ -42,20 +54,16 @@ void SipHasher::compress(uint64_t block) {
 void SipHasher::write(const unsigned char* data, size_t size) {
   length_ += size;
   size_t i = 0;
-  // Complete a pending partial block first, then take whole blocks directly.
-  while (tail_size_ != 0 && i < size) {
-    tail_ |= uint64_t{data[i++]} << (8 * tail_size_);
-    if (++tail_size_ == 8) {
-      compress(tail_);
-      tail_ = 0;
-      tail_size_ = 0;
-    }
+  if (tail_size_ != 0) {
+    // Complete the pending partial block first; most pieces are short and end here.
+    const size_t take = size < 8 - tail_size_ ? size : 8 - tail_size_;
+    for (; i < take; ++i) tail_ |= uint64_t{data[i]} << (8 * tail_size_++);
+    if (tail_size_ < 8) return;
+    compress(tail_);
+    tail_ = 0;
+    tail_size_ = 0;
   }
-  for (; i + 8 <= size; i += 8) {
-    uint64_t block = 0;
-    for (int b = 0; b < 8; ++b) block |= uint64_t{data[i + b]} << (8 * b);
-    compress(block);
-  }
+  for (; i + 8 <= size; i += 8) compress(load_le64(data + i));
   for (; i < size; ++i) tail_ |= uint64_t{data[i]} << (8 * tail_size_++);
 }
 

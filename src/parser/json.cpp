@@ -123,7 +123,7 @@ Json& Json::at_mut(std::string_view key) {
   return it->second;
 }
 
-Json& Json::set(std::string key, Json value) {
+Json& Json::set(JsonKey key, Json value) {
   if (is_null()) v_ = ObjectType{};
   auto& o = as_object_mut();
   auto [it, inserted] = o.insert_or_assign(std::move(key), std::move(value));

@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+#include "parser/json_key.h"
+
 namespace mirtova {
 
 struct JsonEntry;
@@ -23,7 +25,7 @@ class Json;
 // with one allocation and finds a key faster than a node-based map would.
 class JsonObject {
  public:
-  using value_type = std::pair<std::string, Json>;
+  using value_type = std::pair<JsonKey, Json>;
   using Entries = std::vector<value_type>;
   using iterator = Entries::iterator;
   using const_iterator = Entries::const_iterator;
@@ -34,6 +36,7 @@ class JsonObject {
   const_iterator end() const { return entries_.end(); }
   size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
+  void reserve(size_t count) { entries_.reserve(count); }
 
   iterator find(std::string_view key);
   const_iterator find(std::string_view key) const;
@@ -42,9 +45,9 @@ class JsonObject {
   size_t erase(std::string_view key);
   iterator erase(const_iterator at) { return entries_.erase(at); }
   // Replaces the value of an existing key; the bool says whether it was new.
-  std::pair<iterator, bool> insert_or_assign(std::string key, Json value);
+  std::pair<iterator, bool> insert_or_assign(JsonKey key, Json value);
   // Keeps the value of an existing key, as std::map::try_emplace does.
-  std::pair<iterator, bool> try_emplace(std::string key, Json value);
+  std::pair<iterator, bool> try_emplace(JsonKey key, Json value);
   Json& operator[](std::string_view key);
 
   friend bool operator==(const JsonObject& a, const JsonObject& b);
@@ -111,7 +114,7 @@ class Json {
   const Json& at(std::string_view key) const;
   Json& at_mut(std::string_view key);
   // Inserts or replaces; this must be an object (or null, which becomes one).
-  Json& set(std::string key, Json value);
+  Json& set(JsonKey key, Json value);
   // Appends; this must be an array (or null, which becomes one).
   Json& push(Json value);
   size_t size() const;
@@ -141,7 +144,7 @@ struct JsonItem {
 struct JsonEntry {
   template <class K, class V>
   JsonEntry(K&& k, V&& v) : key(std::forward<K>(k)), value(std::forward<V>(v)) {}
-  std::string key;
+  mutable JsonKey key;
   mutable Json value;
 };
 
@@ -154,7 +157,8 @@ inline Json Json::array(std::initializer_list<JsonItem> items) {
 
 inline Json Json::object(std::initializer_list<JsonEntry> entries) {
   ObjectType o;
-  for (const JsonEntry& entry : entries) o.insert_or_assign(entry.key, std::move(entry.value));
+  o.reserve(entries.size());
+  for (const JsonEntry& entry : entries) o.insert_or_assign(std::move(entry.key), std::move(entry.value));
   return Json(std::move(o));
 }
 
@@ -162,7 +166,7 @@ inline bool operator==(const JsonObject& a, const JsonObject& b) { return a.entr
 
 inline JsonObject::iterator JsonObject::lower_bound(std::string_view key) {
   return std::lower_bound(entries_.begin(), entries_.end(), key,
-                          [](const value_type& entry, std::string_view k) { return std::string_view(entry.first) < k; });
+                          [](const value_type& entry, std::string_view k) { return entry.first.view() < k; });
 }
 
 inline JsonObject::const_iterator JsonObject::find(std::string_view key) const {
@@ -170,8 +174,9 @@ inline JsonObject::const_iterator JsonObject::find(std::string_view key) const {
   // are short words, compared in place rather than through a library call.
   const size_t size = key.size();
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    if (it->first.size() != size) continue;
-    const char* a = it->first.data();
+    const std::string_view k = it->first.view();
+    if (k.size() != size) continue;
+    const char* a = k.data();
     size_t i = 0;
     while (i < size && a[i] == key[i]) ++i;
     if (i == size) return it;
@@ -193,13 +198,13 @@ inline size_t JsonObject::erase(std::string_view key) {
   return 1;
 }
 
-inline std::pair<JsonObject::iterator, bool> JsonObject::insert_or_assign(std::string key, Json value) {
+inline std::pair<JsonObject::iterator, bool> JsonObject::insert_or_assign(JsonKey key, Json value) {
   // Trees are mostly built in key order, so appending is the common case.
-  if (entries_.empty() || std::string_view(entries_.back().first) < std::string_view(key)) {
+  if (entries_.empty() || entries_.back().first.view() < key.view()) {
     entries_.emplace_back(std::move(key), std::move(value));
     return {entries_.end() - 1, true};
   }
-  auto it = lower_bound(key);
+  auto it = lower_bound(key.view());
   if (it != entries_.end() && it->first == key) {
     it->second = std::move(value);
     return {it, false};
@@ -207,15 +212,15 @@ inline std::pair<JsonObject::iterator, bool> JsonObject::insert_or_assign(std::s
   return {entries_.emplace(it, std::move(key), std::move(value)), true};
 }
 
-inline std::pair<JsonObject::iterator, bool> JsonObject::try_emplace(std::string key, Json value) {
-  auto it = lower_bound(key);
+inline std::pair<JsonObject::iterator, bool> JsonObject::try_emplace(JsonKey key, Json value) {
+  auto it = lower_bound(key.view());
   if (it != entries_.end() && it->first == key) return {it, false};
   return {entries_.emplace(it, std::move(key), std::move(value)), true};
 }
 
 inline Json& JsonObject::operator[](std::string_view key) {
   auto it = lower_bound(key);
-  if (it == entries_.end() || it->first != key) it = entries_.emplace(it, std::string(key), Json());
+  if (it == entries_.end() || !(it->first == key)) it = entries_.emplace(it, JsonKey(key), Json());
   return it->second;
 }
 

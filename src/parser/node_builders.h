@@ -15,25 +15,6 @@ namespace mirtova {
 
 namespace node_builders_detail {
 
-inline constexpr size_t kMaxPresized = 6;
-
-// An object of `n` entries under placeholder keys. Inserting the entries of a
-// new object one by one grows its vector a step at a time; a copy of this one
-// has the room for all of them from the start. Built once, on first use, and
-// never changed (function-local statics are initialised once even under
-// threads).
-inline const Json& presized_object(size_t n) {
-  static const std::array<Json, kMaxPresized + 1> blanks = [] {
-    std::array<Json, kMaxPresized + 1> out;
-    for (size_t size = 0; size <= kMaxPresized; ++size) {
-      out[size] = Json::object();
-      for (size_t i = 0; i < size; ++i) out[size].set(std::string(1, static_cast<char>('a' + i)), Json());
-    }
-    return out;
-  }();
-  return blanks[n];
-}
-
 template <size_t N>
 struct PendingEntries {
   std::array<std::string_view, N> keys;
@@ -68,19 +49,16 @@ Json make_object(Entries&&... entries) {
   std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return pending.keys[a] < pending.keys[b]; });
   bool distinct = true;
   for (size_t i = 1; i < n; ++i) distinct = distinct && pending.keys[order[i - 1]] != pending.keys[order[i]];
-  if (n > node_builders_detail::kMaxPresized || !distinct) {
+  Json object = Json::object();
+  Json::ObjectType& fields = object.as_object_mut();
+  fields.reserve(n);
+  if (!distinct) {
     // A key given twice keeps its last value, as with set.
-    Json object = Json::object();
-    for (size_t i = 0; i < n; ++i) object.set(std::string(pending.keys[i]), std::move(pending.values[i]));
+    for (size_t i = 0; i < n; ++i) fields.insert_or_assign(pending.keys[i], std::move(pending.values[i]));
     return object;
   }
-  Json object = node_builders_detail::presized_object(n);
-  size_t i = 0;
-  for (auto& entry : object.as_object_mut()) {
-    entry.first.assign(pending.keys[order[i]]);
-    entry.second = std::move(pending.values[order[i]]);
-    ++i;
-  }
+  // In key order every entry goes in at the end.
+  for (size_t i : order) fields.insert_or_assign(pending.keys[i], std::move(pending.values[i]));
   return object;
 }
 

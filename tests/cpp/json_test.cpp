@@ -80,5 +80,40 @@ TEST(JsonTest, EqualityIgnoresInsertionOrder) {
   EXPECT_FALSE(Json(1) == Json("1"));
 }
 
+// Keys up to 30 bytes live in place, longer ones on the heap; both must copy,
+// move, compare and order as the text they hold.
+TEST(JsonTest, KeysOfEveryLengthKeepTheirText) {
+  const std::string lengths[] = {"", "a", std::string(15, 'k'), "expression_heritage", std::string(30, 'x'),
+                                 std::string(31, 'y'), std::string(200, 'z'), std::string("nul\0inside", 10)};
+  for (const std::string& text : lengths) {
+    JsonKey key(text);
+    EXPECT_EQ(key.view(), text) << text.size();
+    JsonKey copy = key;
+    JsonKey moved = std::move(copy);
+    EXPECT_EQ(moved.view(), text) << text.size();
+    EXPECT_TRUE(copy.empty());
+    JsonKey assigned("short");
+    assigned = moved;
+    EXPECT_EQ(assigned, key);
+    assigned = JsonKey(std::string(40, 'q'));
+    EXPECT_EQ(assigned.view(), std::string(40, 'q'));
+    EXPECT_EQ(static_cast<std::string>(key), text);
+  }
+  EXPECT_TRUE(JsonKey("abc") < JsonKey(std::string(40, 'b')));
+  EXPECT_TRUE(JsonKey(std::string(31, 'b')) > JsonKey("b"));
+}
+
+TEST(JsonTest, ObjectsFindAndReplaceLongAndShortKeys) {
+  Json o = Json::object({{std::string(35, 'm'), 1}, {"expression_heritage", "x"}, {"a", true}});
+  o.set(std::string(35, 'm'), 2);
+  o.set("b", nullptr);
+  EXPECT_EQ(o.at(std::string(35, 'm')).as_int(), 2);
+  EXPECT_EQ(o.at("expression_heritage").as_str(), "x");
+  EXPECT_EQ(o.size(), 4u);
+  EXPECT_EQ(o.compact(), "{\"a\":true,\"b\":null,\"expression_heritage\":\"x\",\"" + std::string(35, 'm') + "\":2}");
+  Json copy = o;
+  EXPECT_TRUE(copy == o);
+}
+
 }  // namespace
 }  // namespace mirtova

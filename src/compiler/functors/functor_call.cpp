@@ -116,7 +116,7 @@ ArgumentMap resolve_functor_args(const std::string& functor, const ArgumentMap& 
 }
 
 std::string call_key(const Functors& index, const std::string& predicate, const ArgumentMap& resolved) {
-  const NameSet dependencies = index.args_of(predicate);
+  const NameSet& dependencies = index.argument_set(predicate);
   std::vector<std::string> items;
   for (const auto& [name, substitute] : resolved) {
     if (dependencies.count(name) != 0) items.push_back(name + ": " + substitute);
@@ -135,7 +135,7 @@ void rename_predicates(Json& tree, const ArgumentMap& renames) {
 
 Result<Unit, CompileError> call_functor(Functors& index, const std::string& made, const std::string& functor,
                                         const ArgumentMap& arguments) {
-  const NameSet dependencies = index.args_of(functor);
+  const NameSet& dependencies = index.argument_set(functor);
   const ArgumentMap resolved = resolve_functor_args(functor, arguments, dependencies);
   std::vector<std::string> strangers;
   for (const auto& [name, unused] : resolved) {
@@ -151,7 +151,7 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
   std::vector<KeyedRule> kept;
   for (KeyedRule& keyed : gathered) {
     const std::string& head = head_name(keyed.rule);
-    if (head == functor || shares_any(index.args_of(head), resolved)) kept.push_back(std::move(keyed));
+    if (head == functor || shares_any(index.argument_set(head), resolved)) kept.push_back(std::move(keyed));
   }
   std::stable_sort(kept.begin(), kept.end(), [](const KeyedRule& a, const KeyedRule& b) { return a.text < b.text; });
 

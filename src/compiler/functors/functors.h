@@ -33,7 +33,10 @@ struct Functors {
   std::map<std::string, std::vector<Json>> rules_by_predicate;
   NameSet predicates;
   std::map<std::string, NameSet> direct_args;
-  std::map<std::string, NameSet> args;
+  // Filled by the constructor and by update_structure; while the sets are
+  // deferred (see defer_argument_sets) a reader fills a missing one on first
+  // use, which a const reader may do too.
+  mutable std::map<std::string, NameSet> args;
   std::map<std::string, std::string> call_memo;
   std::map<std::string, std::string> constant_names;
   uint64_t input_rule_count = 0;
@@ -45,6 +48,9 @@ struct Functors {
 
   // A copy of the memoised argument set; empty for a name that heads no rule.
   NameSet args_of(std::string_view name) const;
+
+  // The memoised argument set itself, valid until the next update_structure.
+  const NameSet& argument_set(std::string_view name) const;
 
   // The names that the rules of `name` mention in bodies and head records.
   NameSet build_direct_args_of_predicate(std::string_view name) const;
@@ -61,6 +67,14 @@ struct Functors {
   // Indexes the rules appended since the last call and refreshes the argument
   // sets that `made` (the predicate just made) can have changed.
   void update_structure(const std::string& made);
+
+  // From now on update_structure only forgets the sets a make can have changed
+  // and a reader computes a missing set when it asks for it, as long as the
+  // result is the set an eager rebuild would have stored (functors.cpp says
+  // when that holds; otherwise the index stays eager). settle_argument_sets
+  // computes every missing set and ends the deferral.
+  void defer_argument_sets();
+  void settle_argument_sets();
 
   // Every predicate named together with `name` in an @Iteration annotation that
   // iterates something, in byte order, without `name` itself.
@@ -79,10 +93,37 @@ struct Functors {
                                                              std::vector<Json>& out_rules, bool iterative,
                                                              int64_t ignition,
                                                              const std::optional<std::string>& stop_signal) const;
+  // The same, where `positions` hold every rule of `out_rules` that the
+  // rewrite changes and every rule of the component (see RewriteCandidates).
+  Result<Unit, CompileError> unfold_recursive_predicate_flat(const NameSet& component, int64_t depth,
+                                                             std::vector<Json>& out_rules,
+                                                             const std::vector<size_t>& positions, bool iterative,
+                                                             int64_t ignition,
+                                                             const std::optional<std::string>& stop_signal) const;
 
  private:
   // Indexes the rules from `start` on; answers the predicates first met.
   NameSet index_rules_from(size_t start);
+
+  // The Tarjan walk of build_args: stores the set of `name` and of every
+  // predicate met on the way whose set was missing.
+  void build_missing_sets(const std::string& name) const;
+
+  // Deferred mode: forgets the set of `made` and every set that holds it.
+  void forget_sets_holding(const std::string& made);
+
+  // Whether every stored set is the full transitive closure over the current
+  // direct sets (names without a direct set end a path), and every name with a
+  // direct set has a stored set. True after the constructor; the first eager
+  // update_structure gives it up for good, as a re-indexing does.
+  bool sets_exact_ = true;
+  bool deferring_ = false;
+  size_t indexed_through_ = 0;  // indexed_rule_count as this index last set it
+  // While deferring: every name that some direct set has ever held, and for a
+  // name the predicates whose stored set held it when stored (some may have
+  // been forgotten or rebuilt since: check before use).
+  NameSet mentioned_;
+  mutable std::map<std::string, std::vector<std::string>> holders_;
 };
 
 // Names of the auxiliary predicates of the multi-body aggregation rewrite.

@@ -3,6 +3,7 @@
 #include "compiler/functors/horizontal.h"
 
 #include "compiler/functors/parse_rules.h"
+#include "compiler/functors/rewrite_candidates.h"
 #include "compiler/functors/semi_naive.h"
 #include "compiler/functors/text_lines.h"
 #include "compiler/functors/tree_walks.h"
@@ -61,18 +62,23 @@ std::map<std::string, NameSet> flat_dependencies(const std::map<std::string, Nam
   return dependencies;
 }
 
-void rewrite_for_flat(std::vector<Json>& rules, const NameSet& component) {
+void rewrite_for_flat(std::vector<Json>& rules, const std::vector<size_t>& positions, const NameSet& component) {
   const std::vector<std::string> visible = visible_members(component);
-  for (Json& rule : rules) {
+  for (size_t position : positions) {
+    Json& rule = rules[position];
     if (rule.get("head") == nullptr) continue;
     const std::string head = head_name(rule);
     if (component.count(head) != 0) {
       if (!is_aux_predicate(head)) rule.at_mut("head").set("predicate_name", head + "_ROne");
       for (const std::string& member : visible) walk_replace_predicate(rule, member, member + "_RZero");
-    } else if (!head.empty() && head[0] == '@' && head != "@OrderBy" && head != "@Limit" && head != "@Make") {
+    } else if (renames_within_annotation(head)) {
       for (const std::string& member : component) walk_replace_predicate(rule, member, member + "_ROne");
     }
   }
+}
+
+void rewrite_for_flat(std::vector<Json>& rules, const NameSet& component) {
+  rewrite_for_flat(rules, all_positions(rules), component);
 }
 
 std::string flat_form_text(const std::map<std::string, NameSet>& dependencies, int64_t depth, bool grounded) {
@@ -122,15 +128,24 @@ Result<Unit, CompileError> Functors::unfold_recursive_predicate_flat(const NameS
                                                                      std::vector<Json>& out_rules, bool iterative,
                                                                      int64_t ignition,
                                                                      const std::optional<std::string>& stop_signal) const {
+  return unfold_recursive_predicate_flat(component, depth, out_rules, all_positions(out_rules), iterative, ignition,
+                                         stop_signal);
+}
+
+Result<Unit, CompileError> Functors::unfold_recursive_predicate_flat(const NameSet& component, int64_t depth,
+                                                                     std::vector<Json>& out_rules,
+                                                                     const std::vector<size_t>& positions,
+                                                                     bool iterative, int64_t ignition,
+                                                                     const std::optional<std::string>& stop_signal) const {
   const std::vector<std::string> visible = visible_members(component);
   if (visible.empty()) return Unit{};
   const std::map<std::string, NameSet> dependencies = flat_dependencies(direct_args, component);
 
   std::optional<Json::ArrayType> semi_naive_fields;
   if (iterative && !stop_signal && visible.size() == 1)
-    semi_naive_fields = semi_naive_head_fields(component, visible.front(), out_rules);
+    semi_naive_fields = semi_naive_head_fields(component, visible.front(), out_rules, positions);
 
-  rewrite_for_flat(out_rules, component);
+  rewrite_for_flat(out_rules, positions, component);
 
   std::string text;
   if (semi_naive_fields) {

@@ -26,6 +26,10 @@ std::map<std::string, NameSet> flat_dependencies(const std::map<std::string, Nam
 // name its "{0}_ROne".
 void rewrite_for_flat(std::vector<Json>& rules, const NameSet& component);
 
+// The same, visiting only the rules at `positions`, which must hold every rule
+// the rewrite changes (see RewriteCandidates).
+void rewrite_for_flat(std::vector<Json>& rules, const std::vector<size_t>& positions, const NameSet& component);
+
 // Levels 0 to depth of each visible member, each followed by its @Ground when
 // `grounded`, and the member defined as its last level.
 std::string flat_form_text(const std::map<std::string, NameSet>& dependencies, int64_t depth, bool grounded);

@@ -51,14 +51,14 @@ NameSet substitutes(const PreparedMake& make) {
 
 bool make_is_ready(const Functors& index, const PreparedMake& make, const NameSet& pending) {
   return pending.count(make.made) != 0 && pending.count(make.functor) == 0 &&
-         pending_among(index.args_of(make.functor), pending).empty() &&
+         pending_among(index.argument_set(make.functor), pending).empty() &&
          pending_among(substitutes(make), pending).empty();
 }
 
 std::string stuck_line(const Functors& index, const PreparedMake& make, const NameSet& pending) {
   return "[STUCK] " + make.made + " applicant=" + make.functor +
          " app_in_nb=" + (pending.count(make.functor) != 0 ? "true" : "false") +
-         " app_args_inter=" + name_list(pending_among(index.args_of(make.functor), pending), '[', ']') +
+         " app_args_inter=" + name_list(pending_among(index.argument_set(make.functor), pending), '[', ']') +
          " av_inter=" + name_list(pending_among(substitutes(make), pending), '[', ']') + "\n";
 }
 
@@ -70,6 +70,15 @@ Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstr
   }
   NameSet pending;
   for (const PreparedMake& make : makes) pending.insert(make.made);
+
+  // Most sets that a make forgets are never read again before the next make
+  // forgets them once more; the deferral computes only those read. Settled on
+  // every way out, so the index holds all its sets afterwards.
+  index.defer_argument_sets();
+  struct Settle {
+    Functors& index;
+    ~Settle() { index.settle_argument_sets(); }
+  } settle{index};
 
   while (!pending.empty()) {
     bool progress = false;
@@ -90,6 +99,7 @@ Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstr
     return CompileError("Could not resolve Make order for: " + name_list(pending, '{', '}'));
   }
 
+  index.settle_argument_sets();
   TRY_VOID(remove_rules_proven_to_be_nil(index));
   emit_constants(index);
   return Unit{};

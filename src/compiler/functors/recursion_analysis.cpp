@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "compiler/functors/horizontal.h"
+#include "compiler/functors/rewrite_candidates.h"
 #include "compiler/functors/vertical.h"
 
 namespace mirtova {
@@ -122,6 +123,7 @@ Result<std::vector<Json>, CompileError> Functors::unfold_recursions(RecursionArg
                                                                     bool iterative) const {
   const std::vector<UnfoldingChoice> choices = choose_unfoldings(*this, recursion_args, iterative);
   std::vector<Json> out(rules.begin(), rules.begin() + std::ptrdiff_t(std::min<uint64_t>(input_rule_count, rules.size())));
+  RewriteCandidates candidates(out);
   for (const UnfoldingChoice& choice : choices) {
     const int64_t depth = recursion_depth(recursion_args, choice.main);
     if (depth == 0) continue;  // asked for no unfolding: the component stays recursive
@@ -131,8 +133,11 @@ Result<std::vector<Json>, CompileError> Functors::unfold_recursions(RecursionArg
       return CompileError("@Recursive(" + choice.main +
                           "): the depth is a whole number of steps, 1 or more, or -1 to recurse until nothing changes");
     }
+    const std::vector<size_t> positions = candidates.of_component(out, choice.component);
+    const size_t appended_from = out.size();
     if (choice.style == "vertical") {
-      TRY_VOID(unfold_vertical(out, choice.main, choice.component, depth));
+      TRY_VOID(unfold_vertical(out, positions, choice.main, choice.component, depth));
+      candidates.refresh(out, positions, appended_from);
       continue;
     }
     int64_t ignition = default_ignition(choice.component.size(), depth);
@@ -151,8 +156,9 @@ Result<std::vector<Json>, CompileError> Functors::unfold_recursions(RecursionArg
       }
       stop_signal = name;
     }
-    TRY_VOID(unfold_recursive_predicate_flat(choice.component, depth, out, choice.style == "iterative_horizontal",
-                                             ignition, stop_signal));
+    TRY_VOID(unfold_recursive_predicate_flat(choice.component, depth, out, positions,
+                                             choice.style == "iterative_horizontal", ignition, stop_signal));
+    candidates.refresh(out, positions, appended_from);
   }
   return out;
 }

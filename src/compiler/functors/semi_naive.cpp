@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "compiler/functors/rewrite_candidates.h"
 #include "compiler/functors/text_lines.h"
 
 namespace mirtova {
@@ -31,8 +32,15 @@ void references(const Json& tree, const NameSet& names, bool inside_combine, uin
 
 std::optional<Json::ArrayType> semi_naive_head_fields(const NameSet& component, const std::string& predicate,
                                                       const std::vector<Json>& rules) {
+  return semi_naive_head_fields(component, predicate, rules, all_positions(rules));
+}
+
+std::optional<Json::ArrayType> semi_naive_head_fields(const NameSet& component, const std::string& predicate,
+                                                      const std::vector<Json>& rules,
+                                                      const std::vector<size_t>& positions) {
   std::optional<Json::ArrayType> stored;
-  for (const Json& rule : rules) {
+  for (size_t position : positions) {
+    const Json& rule = rules[position];
     if (rule.get("head") == nullptr) continue;
     const std::string& head = head_name(rule);
     if (component.count(head) == 0) continue;

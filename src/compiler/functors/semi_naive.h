@@ -27,6 +27,12 @@ void references(const Json& tree, const NameSet& names, bool inside_combine, uin
 std::optional<Json::ArrayType> semi_naive_head_fields(const NameSet& component, const std::string& predicate,
                                                       const std::vector<Json>& rules);
 
+// The same, reading only the rules at `positions` (ascending), which must hold
+// every rule headed by a member.
+std::optional<Json::ArrayType> semi_naive_head_fields(const NameSet& component, const std::string& predicate,
+                                                      const std::vector<Json>& rules,
+                                                      const std::vector<size_t>& positions);
+
 // " | {0}_sn_t{i}({1})" for i from first to last; empty when first > last.
 std::string semi_naive_disjunction(const std::string& name, const std::string& arguments, uint64_t first,
                                    uint64_t last);

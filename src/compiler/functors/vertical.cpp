@@ -2,6 +2,7 @@
 #include "compiler/functors/vertical.h"
 
 #include "compiler/functors/parse_rules.h"
+#include "compiler/functors/rewrite_candidates.h"
 #include "compiler/functors/text_lines.h"
 #include "compiler/functors/tree_walks.h"
 
@@ -9,23 +10,22 @@ namespace mirtova {
 
 namespace {
 
-// Annotations that keep naming the predicate itself, which the chain defines anew.
-bool keeps_names(const std::string& head) { return head == "@OrderBy" || head == "@Limit" || head == "@Make"; }
-
 void append_parsed(std::vector<Json>& rules, std::vector<Json> parsed) {
   for (Json& rule : parsed) rules.push_back(std::move(rule));
 }
 
 }  // namespace
 
-void rename_for_vertical(std::vector<Json>& rules, const std::string& main, const NameSet& component) {
-  for (Json& rule : rules) {
+void rename_for_vertical(std::vector<Json>& rules, const std::vector<size_t>& positions, const std::string& main,
+                         const NameSet& component) {
+  for (size_t position : positions) {
+    Json& rule = rules[position];
     if (rule.get("head") == nullptr) continue;
     const std::string head = head_name(rule);
     if (head == main || component.count(head) != 0) {
       rule.at_mut("head").set("predicate_name", head + "_recursive_head");
       walk_replace_predicate(rule, main, main + "_recursive");
-    } else if (!head.empty() && head[0] == '@' && !keeps_names(head)) {
+    } else if (renames_within_annotation(head)) {
       walk_replace_predicate(rule, main, main + "_recursive_head");
     } else {
       continue;
@@ -34,6 +34,10 @@ void rename_for_vertical(std::vector<Json>& rules, const std::string& main, cons
       if (member != main) walk_replace_predicate(rule, member, member + "_recursive_head");
     }
   }
+}
+
+void rename_for_vertical(std::vector<Json>& rules, const std::string& main, const NameSet& component) {
+  rename_for_vertical(rules, all_positions(rules), main, component);
 }
 
 std::string vertical_chain_text(const std::string& main, int64_t depth) {
@@ -50,9 +54,9 @@ std::string vertical_member_text(const std::string& member, const std::string& m
   return fill("{0} := {0}_recursive_head({1}_recursive: {1});", {member, main});
 }
 
-Result<Unit, CompileError> unfold_vertical(std::vector<Json>& rules, const std::string& main,
-                                           const NameSet& component, int64_t depth) {
-  rename_for_vertical(rules, main, component);
+Result<Unit, CompileError> unfold_vertical(std::vector<Json>& rules, const std::vector<size_t>& positions,
+                                           const std::string& main, const NameSet& component, int64_t depth) {
+  rename_for_vertical(rules, positions, main, component);
   TRY(std::vector<Json> chain, parse_rules(vertical_chain_text(main, depth)));
   append_parsed(rules, std::move(chain));
   for (const std::string& member : component) {
@@ -61,6 +65,11 @@ Result<Unit, CompileError> unfold_vertical(std::vector<Json>& rules, const std::
     append_parsed(rules, std::move(statement));
   }
   return Unit{};
+}
+
+Result<Unit, CompileError> unfold_vertical(std::vector<Json>& rules, const std::string& main,
+                                           const NameSet& component, int64_t depth) {
+  return unfold_vertical(rules, all_positions(rules), main, component, depth);
 }
 
 }  // namespace mirtova

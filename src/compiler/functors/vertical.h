@@ -18,6 +18,11 @@ namespace mirtova {
 // that name a member, except @OrderBy, @Limit and @Make.
 void rename_for_vertical(std::vector<Json>& rules, const std::string& main, const NameSet& component);
 
+// The same, visiting only the rules at `positions`, which must hold every rule
+// the rename changes (see RewriteCandidates).
+void rename_for_vertical(std::vector<Json>& rules, const std::vector<size_t>& positions, const std::string& main,
+                         const NameSet& component);
+
 // The chain: copies 0 to depth of the template, each reading the one before,
 // and the main predicate as the last.
 std::string vertical_chain_text(const std::string& main, int64_t depth);
@@ -29,5 +34,9 @@ std::string vertical_member_text(const std::string& member, const std::string& m
 // parsed chain and member statements (members in byte order).
 Result<Unit, CompileError> unfold_vertical(std::vector<Json>& rules, const std::string& main,
                                            const NameSet& component, int64_t depth);
+
+// The same, renaming only within the rules at `positions`, as above.
+Result<Unit, CompileError> unfold_vertical(std::vector<Json>& rules, const std::vector<size_t>& positions,
+                                           const std::string& main, const NameSet& component, int64_t depth);
 
 }  // namespace mirtova

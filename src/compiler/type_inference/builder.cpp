@@ -216,6 +216,7 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
   Bounds b = fill_fields(graph, predicate, n, call, value);
   if (predicate == "Set" || predicate == "List") {
     Expression element = Expression::predicate_addressing(predicate, "col0", n);
+    text_digest(value);  // before the copy, which carries the digest along
     graph.connect(Edge{EdgeKind::Inclusion, b.start, b.stop, value, std::move(element)});
   }
   return {std::move(value), b.start, b.stop};
@@ -237,6 +238,9 @@ TypesGraphBuilder::Bounds TypesGraphBuilder::fill_fields(TypesGraph& graph, cons
     if (expression == nullptr) continue;
     Converted argument = convert_expression(graph, *expression);
     Expression column_node = Expression::predicate_addressing(predicate, *column, call_number);
+    // Digested before the copies, which carry the digests along.
+    text_digest(column_node);
+    text_digest(value);
     graph.connect(Edge{EdgeKind::Equality, argument.start, argument.stop, column_node, std::move(argument.node)});
     graph.connect(Edge{EdgeKind::Argument, argument.start, argument.stop, value, std::move(column_node)});
     bounds.start = any ? std::min(bounds.start, argument.start) : argument.start;
@@ -279,6 +283,7 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_subscript(TypesGraph& gr
   Converted r = convert_expression(graph, *record);
   std::string field(field_of_subscript(subscript));
   Expression node = Expression::subscript_addressing(r.node, std::move(field));
+  text_digest(node);  // before the copy, which carries the digest along
   graph.connect(Edge{EdgeKind::FieldAccess, r.start, 0, std::move(r.node), node});
   return {std::move(node), r.start, 0};
 }
@@ -293,6 +298,7 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_implication(TypesGraph& 
     return convert_expression(graph, *value);
   }();
   int64_t start = otherwise.start, stop = otherwise.stop;
+  text_digest(if_node);  // before the copies, which carry the digest along
   graph.connect(Edge{EdgeKind::Equality, otherwise.start, otherwise.stop, if_node, std::move(otherwise.node)});
 
   for (const Json& branch : implication.at("if_then").as_array()) {

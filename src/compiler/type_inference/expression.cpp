@@ -135,10 +135,14 @@ std::string Expression::to_string() const {
 }
 
 Digest128 text_digest(const Expression& expression) {
-  DigestSink sink;
-  sink.low.write_byte('Z');
-  emit(expression, sink);
-  return Digest128{sink.high.finish(), sink.low.finish()};
+  if (!expression.digest_known_) {
+    DigestSink sink;
+    sink.low.write_byte('Z');
+    emit(expression, sink);
+    expression.digest_ = Digest128{sink.high.finish(), sink.low.finish()};
+    expression.digest_known_ = true;
+  }
+  return expression.digest_;
 }
 
 }  // namespace mirtova

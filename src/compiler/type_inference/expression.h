@@ -75,6 +75,8 @@ class Expression {
   std::string to_string() const;
 
  private:
+  friend Digest128 text_digest(const Expression& expression);
+
   explicit Expression(Kind kind, Type type = Type::any()) : kind_(kind), type_(std::move(type)) {}
 
   Kind kind_;
@@ -84,10 +86,16 @@ class Expression {
   Type type_;  // fixed at construction for the four scalar literals
   std::vector<Expression> children_;
   std::vector<std::string> field_names_;
+  // The digest of the printed text, made on first request: the text never
+  // changes after construction, and an end is digested for its edge key, its
+  // node key and its column alike. Copies carry it along.
+  mutable Digest128 digest_;
+  mutable bool digest_known_ = false;
 };
 
 // SipHash-1-3 (zero key) of the printed text in the high half, of "Z" followed
-// by the printed text in the low half; computed without building the text.
+// by the printed text in the low half; computed without building the text,
+// once per expression.
 Digest128 text_digest(const Expression& expression);
 
 }  // namespace mirtova

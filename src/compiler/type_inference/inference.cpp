@@ -1,10 +1,11 @@
 #include "compiler/type_inference/inference.h"
 
+#include <algorithm>
 #include <functional>
 #include <queue>
-#include <set>
-#include <unordered_map>
+#include <string_view>
 
+#include "compiler/type_inference/flat_index.h"
 #include "parser/depth_guard.h"
 
 namespace mirtova {
@@ -24,6 +25,7 @@ constexpr size_t kMaxTypeDepth = kMaxParseDepth + 50;
 
 // Whether the type has more nodes or levels than the bounds allow.
 bool out_of_bounds(const Type& type) {
+  if (!type.is_list() && !type.is_record()) return false;
   size_t count = 0;
   std::vector<std::pair<const Type*, size_t>> pending = {{&type, 1}};
   while (!pending.empty()) {
@@ -41,34 +43,78 @@ bool out_of_bounds(const Type& type) {
 // What a pass does with an edge.
 enum class Step : uint8_t { Nothing, Meet, ListElement, RecordField };
 
+// Kept apart from the edges, which are large: a pass reads only these and the
+// node types unless an end has no node.
 struct EdgeStep {
   Step step = Step::Nothing;
-  std::optional<std::string> field;  // RecordField only
+  const std::string* field = nullptr;  // RecordField only; the edge's own text
+  int64_t start = 0;
+  int64_t stop = 0;
 };
 
 EdgeStep step_of(const Edge& edge) {
   switch (edge.kind) {
-    case EdgeKind::Equality: return {Step::Meet, std::nullopt};
-    case EdgeKind::Inclusion: return {Step::ListElement, std::nullopt};
-    case EdgeKind::Argument: return {Step::Nothing, std::nullopt};
+    case EdgeKind::Equality: return {Step::Meet, nullptr, edge.start, edge.stop};
+    case EdgeKind::Inclusion: return {Step::ListElement, nullptr, edge.start, edge.stop};
+    case EdgeKind::Argument: return {Step::Nothing, nullptr, edge.start, edge.stop};
     case EdgeKind::FieldAccess: {
-      std::optional<std::string> field;
-      if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing()) field = edge.right.column();
-      return {Step::RecordField, std::move(field)};
+      const std::string* field = nullptr;
+      if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing()) field = &edge.right.column();
+      return {Step::RecordField, field, edge.start, edge.stop};
     }
   }
   return {};
 }
 
-// Node keys of edge ends, each interned to a number. A subscript's key is its
-// record's key followed by its own printed text. A key determines the printed
-// text of its end, so the pair (number of the record's key, field name) tells
-// subscripts apart exactly as that text would, and keys of long subscript
-// chains stay short instead of growing with the square of the chain.
+uint64_t mix(uint64_t x) {
+  x ^= x >> 31;
+  x *= 0x7fb5d329728ea185ULL;
+  return x ^ (x >> 27);
+}
+
+// A set of names that outlive it; only looked up, never walked.
+class NameSet {
+ public:
+  void insert(std::string_view name) {
+    const auto fresh = static_cast<uint32_t>(names_.size());
+    if (index_.find_or_insert(hash(name), fresh, [&](uint32_t id) { return names_[id] == name; }).second) {
+      names_.push_back(name);
+    }
+  }
+  bool contains(std::string_view name) const {
+    return index_.find(hash(name), [&](uint32_t id) { return names_[id] == name; }).second;
+  }
+
+ private:
+  static uint64_t hash(std::string_view name) { return std::hash<std::string_view>()(name); }
+
+  std::vector<std::string_view> names_;
+  FlatIndex index_;
+};
+
+// Whether a + "." + b and c + "." + d are one text.
+bool same_joined(std::string_view a, std::string_view b, std::string_view c, std::string_view d) {
+  if (a.size() + b.size() != c.size() + d.size()) return false;
+  if (a.size() == c.size()) return a == c && b == d;
+  std::string left(a), right(c);
+  left += '.';
+  left += b;
+  right += '.';
+  right += d;
+  return left == right;
+}
+
+// Node keys of edge ends, each interned to a number. A variable's key is its
+// printed text, a predicate column's its printed text and, unless the
+// predicate is a relation, its call number. A subscript's key is its record's
+// key and its field name: a key determines the printed text of its end, so the
+// pair tells subscripts apart exactly as that text would, and long subscript
+// chains cost no more than short ones. Keys are compared on the ends' own
+// names; the digests the edges were keyed by serve as hashes.
 class NodeKeys {
  public:
-  NodeKeys(const std::set<std::string, std::less<>>& relations, size_t expected) : relations_(relations) {
-    ids_.reserve(expected);
+  NodeKeys(const NameSet& relations, size_t expected) : relations_(relations), index_(expected) {
+    keys_.reserve(expected);
   }
 
   // None for literals, which have no node and keep their own type. A
@@ -76,32 +122,53 @@ class NodeKeys {
   // predicate (functional, built-in, without rules) has a key per call.
   std::optional<size_t> of(const Expression& end) {
     switch (end.kind()) {
-      case Expression::Kind::Variable: return intern(end.to_string());
+      case Expression::Kind::Variable:
+        return intern(end, 0, [&](const Expression& other) { return other.name() == end.name(); });
       case Expression::Kind::PredicateAddressing: {
-        std::string key = end.to_string();
-        if (relations_.find(end.name()) == relations_.end()) key += "#" + std::to_string(end.call_number());
-        return intern(std::move(key));
+        const uint64_t call = relations_.contains(end.name()) ? kRelation : end.call_number();
+        return intern(end, call, [&](const Expression& other) {
+          return same_joined(other.name(), other.column(), end.name(), end.column());
+        });
       }
       case Expression::Kind::SubscriptAddressing: {
         std::optional<size_t> record = of(end.children().front());
         if (!record) return std::nullopt;
-        return intern("#" + std::to_string(*record) + "." + end.column());
+        return intern(end, *record, [&](const Expression& other) { return other.column() == end.column(); });
       }
       default: return std::nullopt;
     }
   }
 
  private:
-  size_t intern(std::string key) { return ids_.emplace(std::move(key), ids_.size()).first->second; }
+  static constexpr uint64_t kRelation = ~uint64_t{0};
 
-  const std::set<std::string, std::less<>>& relations_;
-  // Only looked up, never walked: its hash order reaches nothing.
-  std::unordered_map<std::string, size_t> ids_;
+  struct Key {
+    const Expression* end;  // the first end of this key; the edges outlive the keys
+    uint64_t extra;         // call number or kRelation; the record's key for subscripts
+  };
+
+  // `same_text` compares the key-defining text of an end of the same kind.
+  template <class SameText>
+  size_t intern(const Expression& end, uint64_t extra, SameText&& same_text) {
+    const auto fresh = static_cast<uint32_t>(keys_.size());
+    const uint64_t hash = text_digest(end).high ^ mix(extra);
+    auto [id, stored] = index_.find_or_insert(hash, fresh, [&](uint32_t id) {
+      const Key& key = keys_[id];
+      return key.extra == extra && key.end->kind() == end.kind() && same_text(*key.end);
+    });
+    if (stored) keys_.push_back(Key{&end, extra});
+    return id;
+  }
+
+  const NameSet& relations_;
+  std::vector<Key> keys_;
+  FlatIndex index_;  // over keys_
 };
 
 // Whether two types are the same in every detail, open flags and every field
 // included (Type::eq is looser on open records).
 bool identical(const Type& a, const Type& b) {
+  if (!a.is_list() && !a.is_record()) return a.kind() == b.kind();
   std::vector<std::pair<const Type*, const Type*>> pending = {{&a, &b}};
   while (!pending.empty()) {
     auto [x, y] = pending.back();
@@ -133,9 +200,8 @@ TypeInference::TypeInference(TypesGraphs graphs) : graphs_(std::move(graphs)) {
   size_t count = 0;
   for (const auto& entry : graphs_) count += entry.second.edges().size();
   edges_.reserve(count);
-  // The graphs stay for their column index; their edges move here.
-  for (auto& [predicate, graph] : graphs_) {
-    for (Edge& edge : graph.take_edges()) edges_.emplace_back(predicate, std::move(edge));
+  for (auto& entry : graphs_) {
+    for (Edge& edge : entry.second.edges_mut()) edges_.push_back(&edge);
   }
 }
 
@@ -146,7 +212,7 @@ const Type* TypeInference::node_type(size_t edge, Side side) const {
 
 const Type& TypeInference::end_type(size_t edge, Side side) const {
   if (const Type* t = node_type(edge, side)) return *t;
-  const Edge& e = edges_[edge].second;
+  const Edge& e = *edges_[edge];
   return side ? e.right.type() : e.left.type();
 }
 
@@ -156,7 +222,7 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
     return false;
   }
   const std::optional<size_t>& node = side ? right_nodes_[edge] : left_nodes_[edge];
-  Expression& end = side ? edges_[edge].second.right : edges_[edge].second.left;
+  Expression& end = side ? edges_[edge]->right : edges_[edge]->left;
   if (!node && end.has_fixed_type()) return false;
   Type& stored = node ? nodes_[*node] : end.type_mut();
   const bool changed = !stored.eq(type);
@@ -171,7 +237,7 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
 }
 
 Result<Unit, TypeInferenceError> TypeInference::infer() {
-  std::set<std::string, std::less<>> relations;
+  NameSet relations;
   for (const auto& [predicate, graph] : graphs_) {
     if (!predicate.empty() && predicate.front() == '@') continue;
     if (!graph.has_column(predicate, "quoril_value")) relations.insert(predicate);
@@ -182,28 +248,30 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   right_nodes_.assign(edges_.size(), std::nullopt);
   // Every edge has two ends: sized once rather than rehashed as the keys come.
   NodeKeys keys(relations, 2 * edges_.size());
-  // Key number -> node number; only looked up, never walked.
-  std::unordered_map<size_t, size_t> node_numbers;
+  // Key number -> node number + 1 (0: no node yet). Subscripts intern their
+  // records' keys too, so not every key has a node.
+  std::vector<size_t> node_numbers;
   node_numbers.reserve(2 * edges_.size());
-  for (size_t i = 0; i < edges_.size(); ++i) {
-    for (Side side : {false, true}) {
-      const Expression& end = side ? edges_[i].second.right : edges_[i].second.left;
-      std::optional<size_t> key = keys.of(end);
-      if (!key) continue;
-      auto [it, fresh] = node_numbers.emplace(*key, nodes_.size());
-      if (fresh) {
-        nodes_.push_back(end.type());
-      } else {
-        TRY(Type met, intersect(nodes_[it->second], end.type(), 0, 0));
-        nodes_[it->second] = std::move(met);
-      }
-      (side ? right_nodes_ : left_nodes_)[i] = it->second;
-    }
-  }
-
   std::vector<EdgeStep> steps;
   steps.reserve(edges_.size());
-  for (const auto& entry : edges_) steps.push_back(step_of(entry.second));
+  for (size_t i = 0; i < edges_.size(); ++i) {
+    steps.push_back(step_of(*edges_[i]));
+    for (Side side : {false, true}) {
+      const Expression& end = side ? edges_[i]->right : edges_[i]->left;
+      std::optional<size_t> key = keys.of(end);
+      if (!key) continue;
+      if (*key >= node_numbers.size()) node_numbers.resize(*key + 1, 0);
+      size_t& number = node_numbers[*key];
+      if (number == 0) {
+        nodes_.push_back(end.type());
+        number = nodes_.size();
+      } else {
+        TRY(Type met, intersect(nodes_[number - 1], end.type(), 0, 0));
+        nodes_[number - 1] = std::move(met);
+      }
+      (side ? right_nodes_ : left_nodes_)[i] = number - 1;
+    }
+  }
 
   // An edge whose last visit changed none of its ends is settled: visiting it
   // again is a no-op for as long as its end nodes keep the versions they had,
@@ -238,8 +306,13 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
       due_now[e] = 1;
       due_next[e] = 0;
     }
-    std::priority_queue<size_t, std::vector<size_t>, std::greater<size_t>> due(std::greater<size_t>(),
-                                                                              std::move(next_due));
+    // The edges due at the start of the pass, in index order, and those that
+    // fall due during it (always ahead of the edge being visited) in a heap:
+    // the next edge is the smaller of the two fronts.
+    std::vector<size_t> due = std::move(next_due);
+    std::sort(due.begin(), due.end());
+    size_t cursor = 0;
+    std::priority_queue<size_t, std::vector<size_t>, std::greater<size_t>> later;
     next_due = {};
     size_t i = 0;
     auto fall_due = [&](size_t node) {
@@ -247,7 +320,7 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
         if (e > i) {
           if (!due_now[e]) {
             due_now[e] = 1;
-            due.push(e);
+            later.push(e);
           }
         } else if (!due_next[e]) {
           due_next[e] = 1;
@@ -255,14 +328,19 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
         }
       }
     };
-    while (!due.empty() && !runaway_) {
-      i = due.top();
-      due.pop();
+    while (!runaway_) {
+      if (cursor < due.size() && (later.empty() || due[cursor] < later.top())) {
+        i = due[cursor++];
+      } else if (!later.empty()) {
+        i = later.top();
+        later.pop();
+      } else {
+        break;
+      }
       due_now[i] = 0;
       const uint64_t left_before = version(left_nodes_[i]), right_before = version(right_nodes_[i]);
       touched_ = false;
-      const Edge& edge = edges_[i].second;
-      const int64_t p1 = edge.start, p2 = edge.stop;
+      const int64_t p1 = steps[i].start, p2 = steps[i].stop;
       switch (steps[i].step) {
         case Step::Nothing:
           break;
@@ -319,35 +397,47 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   }
 
   for (size_t i = 0; i < edges_.size(); ++i) {
-    if (left_nodes_[i]) edges_[i].second.left.set_type(nodes_[*left_nodes_[i]]);
-    if (right_nodes_[i]) edges_[i].second.right.set_type(nodes_[*right_nodes_[i]]);
+    if (left_nodes_[i]) edges_[i]->left.set_type(nodes_[*left_nodes_[i]]);
+    if (right_nodes_[i]) edges_[i]->right.set_type(nodes_[*right_nodes_[i]]);
   }
   return Unit{};
 }
 
 PredicateTypes TypeInference::all_predicate_types() const {
-  PredicateTypes result;
-  for (const auto& [predicate, edge] : edges_) {
-    for (const Expression* end : {&edge.left, &edge.right}) {
+  // The columns in order of first appearance, each with its type so far, found
+  // by an index on (predicate, column) and moved into the sorted maps at the end.
+  struct Column {
+    const Expression* first;
+    Type type;
+  };
+  std::vector<Column> columns;
+  FlatIndex index(edges_.size());
+  for (const Edge* edge : edges_) {
+    for (const Expression* end : {&edge->left, &edge->right}) {
       if (!end->is_predicate_addressing()) continue;
-      Type t = end->type();
-      auto& columns = result[end->name()];
-      auto it = columns.find(end->column());
-      if (it == columns.end()) {
-        columns.emplace(end->column(), std::move(t));
+      const auto fresh = static_cast<uint32_t>(columns.size());
+      auto [id, stored] = index.find_or_insert(text_digest(*end).high, fresh, [&](uint32_t id) {
+        return columns[id].first->name() == end->name() && columns[id].first->column() == end->column();
+      });
+      if (stored) {
+        columns.push_back(Column{end, end->type()});
         continue;
       }
-      TypeResult met = intersect(it->second, t, 0, 0);
+      Type& kept_type = columns[id].type;
+      Type t = end->type();
+      TypeResult met = intersect(kept_type, t, 0, 0);
       if (met.ok()) {
-        it->second = std::move(met).value();
+        kept_type = std::move(met).value();
         continue;
       }
       // The per-call nodes disagree: keep the more specific, then the one
       // whose printed form sorts first.
-      const int kept = specificity(it->second), other = specificity(t);
-      if (other > kept || (other == kept && t.to_string() < it->second.to_string())) it->second = std::move(t);
+      const int kept = specificity(kept_type), other = specificity(t);
+      if (other > kept || (other == kept && t.to_string() < kept_type.to_string())) kept_type = std::move(t);
     }
   }
+  PredicateTypes result;
+  for (Column& column : columns) result[column.first->name()].emplace(column.first->column(), std::move(column.type));
   return result;
 }
 

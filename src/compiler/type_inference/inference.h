@@ -33,9 +33,6 @@ class TypeInference {
   // one type, a pair that does not meet settling on the more specific one.
   PredicateTypes all_predicate_types() const;
 
-  // Every edge of every graph, with the predicate whose graph held it, graphs
-  // in name order.
-  const std::vector<std::pair<std::string, Edge>>& edges() const { return edges_; }
 
  private:
   // Which end of an edge: false the left (first), true the right (second).
@@ -45,8 +42,9 @@ class TypeInference {
   const Type& end_type(size_t edge, Side side) const;
   bool update_end(size_t edge, Side side, Type type);
 
-  std::vector<std::pair<std::string, Edge>> edges_;
   TypesGraphs graphs_;
+  // Every edge of every graph, graphs in name order; the edges stay in their graphs.
+  std::vector<Edge*> edges_;
   // State of one infer() run: node types and, per edge end, its node (if any).
   std::vector<Type> nodes_;
   std::vector<std::optional<size_t>> left_nodes_;

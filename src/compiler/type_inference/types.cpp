@@ -4,7 +4,7 @@
 
 namespace mirtova {
 
-Type::Type(const Type& other) : kind_(other.kind_), open_(other.open_) {
+void Type::copy_parts(const Type& other) {
   if (other.element_) element_ = std::make_unique<Type>(*other.element_);
   if (other.fields_) fields_ = std::make_unique<Fields>(*other.fields_);
 }
@@ -16,8 +16,6 @@ Type& Type::operator=(const Type& other) {
   }
   return *this;
 }
-
-Type::~Type() = default;
 
 Type Type::list(Type element) {
   Type t(Kind::List);

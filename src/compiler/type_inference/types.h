@@ -17,11 +17,14 @@ class Type {
   using Fields = std::map<std::string, Type, std::less<>>;
 
   Type() = default;  // Any
-  Type(const Type& other);
+  // Scalars, by far the most types, copy without a call.
+  Type(const Type& other) : kind_(other.kind_), open_(other.open_) {
+    if (other.element_ || other.fields_) copy_parts(other);
+  }
   Type(Type&& other) noexcept = default;
   Type& operator=(const Type& other);
   Type& operator=(Type&& other) noexcept = default;
-  ~Type();
+  ~Type() = default;
 
   static Type any() { return Type(Kind::Any); }
   static Type atomic() { return Type(Kind::Atomic); }
@@ -65,6 +68,8 @@ class Type {
 
  private:
   explicit Type(Kind kind) : kind_(kind) {}
+  // Deep-copies the element or fields of `other`.
+  void copy_parts(const Type& other);
 
   Kind kind_ = Kind::Any;
   bool open_ = false;

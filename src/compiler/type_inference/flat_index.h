@@ -1,0 +1,84 @@
+// FlatIndex: an open-addressing table from a 64-bit hash to small ids, for the
+// types graph's lookup-only key sets (edge keys, node keys, columns).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace mirtova {
+
+// The caller keeps the keys (in a vector, say) and numbers them; the index
+// holds only (hash, id) and asks the caller whether a stored id is the key
+// sought. It is only looked up, never walked, so its order reaches nothing.
+class FlatIndex {
+ public:
+  explicit FlatIndex(size_t expected = 0) { reserve(expected); }
+
+  // The id of the stored key `same` accepts, or, when there is none, stores
+  // `fresh` under `hash` and answers it; the bool says whether it was stored.
+  template <class Same>
+  std::pair<uint32_t, bool> find_or_insert(uint64_t hash, uint32_t fresh, Same&& same) {
+    if (2 * (count_ + 1) > slots_.size()) grow();
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = spread(hash) & mask;; i = (i + 1) & mask) {
+      Slot& slot = slots_[i];
+      if (slot.id_plus_one == 0) {
+        slot = Slot{hash, fresh + 1};
+        ++count_;
+        return {fresh, true};
+      }
+      if (slot.hash == hash && same(slot.id_plus_one - 1)) return {slot.id_plus_one - 1, false};
+    }
+  }
+
+  // The id of the stored key `same` accepts, if any.
+  template <class Same>
+  std::pair<uint32_t, bool> find(uint64_t hash, Same&& same) const {
+    if (slots_.empty()) return {0, false};
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = spread(hash) & mask;; i = (i + 1) & mask) {
+      const Slot& slot = slots_[i];
+      if (slot.id_plus_one == 0) return {0, false};
+      if (slot.hash == hash && same(slot.id_plus_one - 1)) return {slot.id_plus_one - 1, true};
+    }
+  }
+
+  void clear() {
+    slots_.assign(slots_.size(), Slot{});
+    count_ = 0;
+  }
+
+ private:
+  struct Slot {
+    uint64_t hash = 0;
+    uint32_t id_plus_one = 0;  // 0: empty
+  };
+
+  // Hashes may carry their entropy in the high bits only.
+  static size_t spread(uint64_t h) { return static_cast<size_t>((h ^ (h >> 29)) * 0xbf58476d1ce4e5b9ULL >> 16); }
+
+  void reserve(size_t expected) {
+    size_t size = 16;
+    while (size < 2 * expected) size *= 2;
+    slots_.assign(size, Slot{});
+  }
+
+  void grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 16 : 2 * old.size(), Slot{});
+    const size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+      if (slot.id_plus_one == 0) continue;
+      size_t i = spread(slot.hash) & mask;
+      while (slots_[i].id_plus_one != 0) i = (i + 1) & mask;
+      slots_[i] = slot;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  size_t count_ = 0;
+};
+
+}  // namespace mirtova
