@@ -77,6 +77,39 @@ struct DigestSink {
 
 }  // namespace
 
+Expression::Expression(const Expression& other)
+    : kind_(other.kind_),
+      digest_known_(other.digest_known_),
+      call_number_(other.call_number_),
+      name_(other.name_),
+      column_(other.column_),
+      type_(other.type_),
+      parts_(other.parts_ ? std::make_unique<Parts>(*other.parts_) : nullptr),
+      digest_(other.digest_) {}
+
+Expression& Expression::operator=(const Expression& other) {
+  if (this != &other) {
+    Expression copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+Expression::Parts& Expression::parts() {
+  if (!parts_) parts_ = std::make_unique<Parts>();
+  return *parts_;
+}
+
+const std::vector<Expression>& Expression::children() const {
+  static const std::vector<Expression> none;  // immutable; shared by every plain end
+  return parts_ ? parts_->children : none;
+}
+
+const std::vector<std::string>& Expression::field_names() const {
+  static const std::vector<std::string> none;  // immutable; shared by every plain end
+  return parts_ ? parts_->field_names : none;
+}
+
 Expression Expression::predicate_addressing(std::string predicate, std::string column, uint64_t call_number) {
   Expression e(Kind::PredicateAddressing);
   if (auto restricted = built_in_restrictions(predicate, column)) e.type_ = std::move(*restricted);
@@ -89,7 +122,7 @@ Expression Expression::predicate_addressing(std::string predicate, std::string c
 Expression Expression::subscript_addressing(Expression record, std::string field) {
   Expression e(Kind::SubscriptAddressing);
   e.column_ = std::move(field);
-  e.children_.push_back(std::move(record));
+  e.parts().children.push_back(std::move(record));
   return e;
 }
 
@@ -103,7 +136,7 @@ Expression Expression::variable(std::string name, Type type) {
 Expression Expression::list_literal(std::vector<Expression> elements) {
   Expression e(Kind::ListLiteral);
   e.type_ = Type::list(elements.empty() ? Type::any() : elements.front().type());
-  e.children_ = std::move(elements);
+  if (!elements.empty()) e.parts().children = std::move(elements);
   return e;
 }
 
@@ -113,8 +146,8 @@ Expression Expression::record_literal(std::vector<std::pair<std::string, Express
   Expression e(Kind::RecordLiteral);
   e.type_ = std::move(type);
   for (auto& [name, value] : fields) {
-    e.field_names_.push_back(std::move(name));
-    e.children_.push_back(std::move(value));
+    e.parts().field_names.push_back(std::move(name));
+    e.parts().children.push_back(std::move(value));
   }
   return e;
 }

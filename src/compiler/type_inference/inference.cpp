@@ -395,11 +395,6 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
     }
     if (!changed) break;
   }
-
-  for (size_t i = 0; i < edges_.size(); ++i) {
-    if (left_nodes_[i]) edges_[i]->left.set_type(nodes_[*left_nodes_[i]]);
-    if (right_nodes_[i]) edges_[i]->right.set_type(nodes_[*right_nodes_[i]]);
-  }
   return Unit{};
 }
 
@@ -412,19 +407,22 @@ PredicateTypes TypeInference::all_predicate_types() const {
   };
   std::vector<Column> columns;
   FlatIndex index(edges_.size());
-  for (const Edge* edge : edges_) {
-    for (const Expression* end : {&edge->left, &edge->right}) {
+  const bool inferred = left_nodes_.size() == edges_.size();
+  for (size_t i = 0; i < edges_.size(); ++i) {
+    for (Side side : {false, true}) {
+      const Expression* end = side ? &edges_[i]->right : &edges_[i]->left;
       if (!end->is_predicate_addressing()) continue;
+      const Type& end_type = inferred ? this->end_type(i, side) : end->type();
       const auto fresh = static_cast<uint32_t>(columns.size());
       auto [id, stored] = index.find_or_insert(text_digest(*end).high, fresh, [&](uint32_t id) {
         return columns[id].first->name() == end->name() && columns[id].first->column() == end->column();
       });
       if (stored) {
-        columns.push_back(Column{end, end->type()});
+        columns.push_back(Column{end, end_type});
         continue;
       }
       Type& kept_type = columns[id].type;
-      Type t = end->type();
+      Type t = end_type;
       TypeResult met = intersect(kept_type, t, 0, 0);
       if (met.ok()) {
         kept_type = std::move(met).value();
