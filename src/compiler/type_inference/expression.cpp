@@ -1,6 +1,7 @@
 #include "compiler/type_inference/expression.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/siphash.h"
 #include "compiler/type_inference/built_in.h"
@@ -66,13 +67,29 @@ struct TextSink {
   void write(std::string_view piece) { text += piece; }
 };
 
-struct DigestSink {
-  SipHasher13 high;
-  SipHasher13 low;
+// Collects the printed text after a leading "Z", in place while it is short
+// (as almost every end's text is), so that both digests hash one contiguous run.
+class DigestSink {
+ public:
+  DigestSink() { inline_[0] = 'Z'; }
   void write(std::string_view piece) {
-    high.write(piece);
-    low.write(piece);
+    if (spilled_.empty() && size_ + piece.size() <= sizeof inline_) {
+      std::memcpy(inline_ + size_, piece.data(), piece.size());
+      size_ += piece.size();
+      return;
+    }
+    if (spilled_.empty()) spilled_.assign(inline_, size_);
+    spilled_ += piece;
   }
+  // "Z" followed by the text.
+  std::string_view prefixed() const {
+    return spilled_.empty() ? std::string_view(inline_, size_) : std::string_view(spilled_);
+  }
+
+ private:
+  char inline_[200];
+  size_t size_ = 1;
+  std::string spilled_;
 };
 
 }  // namespace
@@ -170,9 +187,9 @@ std::string Expression::to_string() const {
 Digest128 text_digest(const Expression& expression) {
   if (!expression.digest_known_) {
     DigestSink sink;
-    sink.low.write_byte('Z');
     emit(expression, sink);
-    expression.digest_ = Digest128{sink.high.finish(), sink.low.finish()};
+    const std::string_view prefixed = sink.prefixed();
+    expression.digest_ = Digest128{siphash13(prefixed.substr(1)), siphash13(prefixed)};
     expression.digest_known_ = true;
   }
   return expression.digest_;
