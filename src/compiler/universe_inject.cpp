@@ -279,71 +279,51 @@ class Injector {
 
   Work find_work(const Json& rule) const {
     Work work;
-    work.unification = has_unification_work(rule);
-    work.inlining = has_inlining_work(rule);
-    work.injection = has_injection_work(rule);
+    look_for_work(rule, true, work);
     return work;
   }
 
-  // The read-only twins of the three rewrites: each walks the nodes its rewrite
-  // walks and answers whether the rewrite would change one.
-  bool has_unification_work(const Json& node) const {
+  // One read-only walk standing in for the three rewrites' own: it visits every
+  // node, as unifications_with_functions and inject_conjuncts do, and checks
+  // calls for inlining only where inline_in would (`inlining` is false below a
+  // node that holds a combine, outside the combine itself). It stops once all
+  // three rewrites are known to have work.
+  void look_for_work(const Json& node, bool inlining, Work& work) const {
+    if (work.unification && work.injection && work.inlining) return;
     if (node.is_array()) {
-      for (const Json& item : node.as_array())
-        if (has_unification_work(item)) return true;
-      return false;
+      for (const Json& item : node.as_array()) look_for_work(item, inlining, work);
+      return;
     }
-    if (!node.is_object()) return false;
+    if (!node.is_object()) return;
     if (const Json* conj = node.get("conjunction")) {
       for (const Json& conjunct : conj->at("conjunct").as_array()) {
-        const Json* u = conjunct.get("unification");
-        if (!u) continue;
-        for (const char* side : {"left_hand_side", "right_hand_side"}) {
-          const Json* call = u->at(side).get("call");
-          if (call && becomes_conjunct(*call)) return true;
-        }
+        if (!work.unification)
+          if (const Json* u = conjunct.get("unification"))
+            for (const char* side : {"left_hand_side", "right_hand_side"}) {
+              const Json* call = u->at(side).get("call");
+              if (call && becomes_conjunct(*call)) work.unification = true;
+            }
+        if (!work.injection)
+          if (const Json* call = conjunct.get("predicate"))
+            if (!has_rest_field(*call) && source_.injectable_rule(call->at("predicate_name").as_str()))
+              work.injection = true;
       }
     }
-    for (const auto& [key, child] : node.as_object())
-      if (child.is_container() && has_unification_work(child)) return true;
-    return false;
-  }
-
-  bool has_inlining_work(const Json& node) const {
-    if (node.is_array()) {
-      for (const Json& item : node.as_array())
-        if (has_inlining_work(item)) return true;
-      return false;
+    const Json* combine = node.get("combine");
+    for (const auto& [key, child] : node.as_object()) {
+      if (!child.is_container()) continue;
+      look_for_work(child, inlining && (combine == nullptr || &child == combine), work);
     }
-    if (!node.is_object()) return false;
-    if (const Json* combine = node.get("combine")) return has_inlining_work(*combine);
-    for (const auto& [key, child] : node.as_object())
-      if (child.is_container() && has_inlining_work(child)) return true;
+    if (!inlining || combine != nullptr || work.inlining) return;
     const Json* call = node.get("call");
-    if (!call) return false;
+    if (!call) return;
     const std::string& name = call->at("predicate_name").as_str();
-    if (name == "nil") return true;
+    if (name == "nil") {
+      work.inlining = true;
+      return;
+    }
     const Json* callee = source_.injectable_rule(name);
-    return callee && is_function(*callee);
-  }
-
-  bool has_injection_work(const Json& node) const {
-    if (node.is_array()) {
-      for (const Json& item : node.as_array())
-        if (has_injection_work(item)) return true;
-      return false;
-    }
-    if (!node.is_object()) return false;
-    if (const Json* conj = node.get("conjunction")) {
-      for (const Json& conjunct : conj->at("conjunct").as_array()) {
-        const Json* call = conjunct.get("predicate");
-        if (call && !has_rest_field(*call) && source_.injectable_rule(call->at("predicate_name").as_str()))
-          return true;
-      }
-    }
-    for (const auto& [key, child] : node.as_object())
-      if (child.is_container() && has_injection_work(child)) return true;
-    return false;
+    work.inlining = callee && is_function(*callee);
   }
 
   Json& rule_;

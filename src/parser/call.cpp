@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "parser/forms.h"
+#include "parser/node_builders.h"
 #include "parser/traverse.h"
 
 namespace mirtova {
@@ -90,7 +91,7 @@ ParseResult<MaybeNode> parse_call(const SpanString& text, bool in_head) {
   TRY(std::optional<GenericCall> generic, parse_generic_call(text, '(', ')'));
   if (!generic) return MaybeNode();
   TRY(Json record, parse_record_internals(generic->inside, false, in_head));
-  return MaybeNode(Json::object({{"predicate_name", Json(std::move(generic->name))}, {"record", std::move(record)}}));
+  return MaybeNode(make_object("predicate_name", std::move(generic->name), "record", std::move(record)));
 }
 
 namespace {
@@ -141,17 +142,15 @@ ParseResult<HeadCall> parse_head_call(const SpanString& head, bool is_distinct) 
   TRY(auto assignment, split_at_first(rest, "="));
   if (assignment && !assignment->first.empty()) {
     TRY(Json argument, parse_expression(assignment->second));
-    Json aggregation = Json::object({{"operator", Json(assignment->first.view())},
-                                     {"argument", std::move(argument)},
-                                     {"expression_heritage", Json(rest.view())}});
-    fields.push_back(Json::object(
-        {{"field", Json("quoril_value")}, {"value", Json::object({{"aggregation", std::move(aggregation)}})}}));
+    Json aggregation = make_object("operator", assignment->first.view(), "argument", std::move(argument),
+                                   "expression_heritage", rest.view());
+    fields.push_back(make_object("field", "quoril_value", "value", make_object("aggregation", std::move(aggregation))));
     return HeadCall{std::move(call), true};
   }
   if (assignment) {
     TRY(Json value, parse_expression(assignment->second));
     fields.push_back(
-        Json::object({{"field", Json("quoril_value")}, {"value", Json::object({{"expression", std::move(value)}})}}));
+        make_object("field", "quoril_value", "value", make_object("expression", std::move(value))));
   } else {
     const SpanString unexpected = strip(rest);
     if (!unexpected.empty()) return ParsingException("Unexpected text in the head of a rule.", unexpected);

@@ -55,6 +55,8 @@ ParseResult<MaybeNode> parse_combine(const SpanString& text) {
 }
 
 ParseResult<MaybeNode> parse_concise_combine(const SpanString& text) {
+  TRY(size_t cuts, count_cuts(text, "="));
+  if (cuts == 0) return MaybeNode();
   TRY(auto assignment, split_at_first(text, "="));
   if (!assignment) return MaybeNode();
   const auto& [left, right] = *assignment;

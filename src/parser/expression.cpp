@@ -5,6 +5,7 @@
 
 #include "parser/depth_guard.h"
 #include "parser/forms.h"
+#include "parser/node_builders.h"
 #include "parser/nesting.h"
 
 namespace mirtova {
@@ -64,9 +65,8 @@ ParseResult<Json> parse_expression(const SpanString& text) {
   for (const Form& form : kForms) {
     TRY(MaybeNode node, form.parse(text));
     if (!node) continue;
-    Json expression;
-    if (form.kind == nullptr) expression = std::move(*node);
-    else expression.set(form.kind, std::move(*node));
+    if (form.kind != nullptr) return make_object(form.kind, std::move(*node), "expression_heritage", text.view());
+    Json expression = std::move(*node);
     expression.set("expression_heritage", Json(text.view()));
     return expression;
   }

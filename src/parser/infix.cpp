@@ -43,8 +43,12 @@ bool is_name_byte(char c) {
 // Each operator's occurrences are collected left to right without overlap, as
 // a split at that operator alone would cut the text.
 struct Occurrences {
-  std::vector<size_t> first, last;  // per operator; npos when absent
-  std::vector<size_t> count;        // per operator
+  struct Hits {
+    size_t first = std::string_view::npos, last = std::string_view::npos;  // npos when absent
+    size_t count = 0;
+    size_t resume = 0;  // where the next occurrence may start
+  };
+  std::vector<Hits> hits;  // per operator
   std::vector<size_t> minus;        // every occurrence of "-", in order
   // Occurrences of "-" whose operand on the left ends in a byte that is
   // neither a unary guard nor ")": each certainly splits as a binary minus.
@@ -59,10 +63,7 @@ ParseResult<Occurrences> find_occurrences(const SpanString& text, const std::vec
   const std::string_view v = text.view();
   const size_t none = std::string_view::npos;
   Occurrences found;
-  found.first.assign(operators.size(), none);
-  found.last.assign(operators.size(), none);
-  found.count.assign(operators.size(), 0);
-  std::vector<size_t> resume(operators.size(), 0);
+  found.hits.resize(operators.size());
   size_t arrow_resume = 0;
   bool seen_non_blank = false;
   // Most top-level bytes start no operator; those are passed over at once.
@@ -96,11 +97,12 @@ ParseResult<Occurrences> find_occurrences(const SpanString& text, const std::vec
     if (!starts_an_operator[static_cast<unsigned char>(v[p])]) continue;
     for (size_t i = 0; i < operators.size(); ++i) {
       const std::string_view op = operators[i];
-      if (op[0] != v[p] || p < resume[i] || v.substr(p, op.size()) != op) continue;
-      if (found.first[i] == none) found.first[i] = p;
-      found.last[i] = p;
-      ++found.count[i];
-      resume[i] = p + op.size();
+      Occurrences::Hits& hits = found.hits[i];
+      if (op[0] != v[p] || p < hits.resume || v.substr(p, op.size()) != op) continue;
+      if (hits.first == none) hits.first = p;
+      hits.last = p;
+      ++hits.count;
+      hits.resume = p + op.size();
       if (op != "-") continue;
       found.minus.push_back(p);
       size_t before = p;
@@ -121,14 +123,14 @@ ParseResult<Occurrences> find_occurrences(const SpanString& text, const std::vec
 // many operators), so it splits at the same operator again, one level deeper.
 bool chain_exceeds_depth(const SpanString& text, std::string_view op, size_t i, const Occurrences& found) {
   if (op == "~") return false;  // inside values "~" is no operator
-  const size_t levels = op == "-" ? found.binary_minus_count : found.count[i];
+  const size_t levels = op == "-" ? found.binary_minus_count : found.hits[i].count;
   if (levels < kMaxParseDepth + 4) return false;
   if (found.has_implication_arrow) return false;
   const std::string_view v = strip_spaces(text).view();
   if (v.substr(0, 7) == "combine" || v.substr(0, 2) == "if") return false;
   bool op_fits_a_name = true;
   for (char c : op) op_fits_a_name = op_fits_a_name && is_name_byte(c);
-  return !op_fits_a_name || found.first_non_name_byte < found.first[i];
+  return !op_fits_a_name || found.first_non_name_byte < found.hits[i].first;
 }
 
 std::string_view trim_blanks(std::string_view op) {
@@ -156,6 +158,7 @@ ParseResult<MaybeNode> parse_infix(const SpanString& text, const std::vector<std
                                    const std::set<std::string_view>* disallowed) {
   const std::vector<std::string_view>& ops = operators != nullptr ? *operators : operator_table();
   std::vector<std::string_view> allowed;
+  allowed.reserve(ops.size());
   for (std::string_view op : ops)
     if (disallowed == nullptr || disallowed->count(op) == 0) allowed.push_back(op);
   if (allowed.empty()) return MaybeNode();
@@ -163,7 +166,7 @@ ParseResult<MaybeNode> parse_infix(const SpanString& text, const std::vector<std
   TRY(Occurrences found, find_occurrences(text, allowed));
   for (size_t i = 0; i < allowed.size(); ++i) {
     const std::string_view op = allowed[i];
-    size_t at = found.last[i];
+    size_t at = found.hits[i].last;
     if (at == std::string_view::npos) continue;
     if (op == "-") {
       at = binary_minus(text, found.minus);

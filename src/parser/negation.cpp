@@ -28,8 +28,9 @@ Json negation_tree(const SpanString& text, const Json& body) {
 }
 
 ParseResult<MaybeNode> parse_negation(const SpanString& text) {
+  TRY(size_t cuts, count_cuts(text, "~"));
+  if (cuts == 0) return MaybeNode();
   TRY(auto pieces, split(text, "~"));
-  if (pieces.size() == 1) return MaybeNode();
   if (pieces.size() != 2 || !pieces[0].empty())
     return ParsingException("Negation \"~\" is a unary operator.", text);
   TRY(auto negated, split(strip(pieces[1]), ","));
@@ -44,8 +45,9 @@ ParseResult<MaybeNode> parse_negation_expression(const SpanString& text) {
 }
 
 ParseResult<MaybeNode> parse_propositional_implication(const SpanString& text) {
+  TRY(size_t cuts, count_cuts(text, "=>"));
+  if (cuts != 1) return MaybeNode();
   TRY(auto pieces, split(text, "=>"));
-  if (pieces.size() != 2) return MaybeNode();
   TRY(Json premise, parse_proposition(pieces[0]));
   TRY(Json conclusion, parse_proposition(pieces[1]));
 

@@ -61,14 +61,16 @@ ParseResult<Unit> check_front_matter_name(std::string_view text, const FrontMatt
 ParseResult<Unit> parse_statement_rules(const SpanString& piece, Json::ArrayType& rules) {
   SpanString statement(piece.to_string());
   TRY_VOID(check_nesting(statement));
-  TRY(auto arrow, split_raw(statement, "-->"));
-  if (arrow.size() == 2) {
+  TRY(size_t arrows, count_cuts(statement, "-->"));
+  if (arrows == 1) {
+    TRY(auto arrow, split_raw(statement, "-->"));
     TRY(auto defined, parse_function_definition(arrow[0], arrow[1]));
     for (Json& rule : defined) rules.push_back(std::move(rule));
     return Unit{};
   }
-  TRY(auto functor, split(statement, ":="));
-  if (functor.size() == 2) {
+  TRY(size_t makes, count_cuts(statement, ":="));
+  if (makes == 1) {
+    TRY(auto functor, split(statement, ":="));
     TRY(auto make, parse_functor_statement(functor[0], functor[1]));
     rules.push_back(std::move(make));
     return Unit{};

@@ -15,8 +15,9 @@ namespace {
 // top-level separator.
 ParseResult<MaybeNode> parse_junction(const SpanString& text, std::string_view separator, const char* kind,
                                       const char* item) {
+  TRY(size_t cuts, count_cuts(text, separator));
+  if (cuts == 0) return MaybeNode();
   TRY(auto pieces, split(text, separator));
-  if (pieces.size() < 2) return MaybeNode();
   TRY(Json items, parse_proposition_list(pieces));
   return MaybeNode(make_object(kind, make_object(item, std::move(items))));
 }
@@ -77,16 +78,18 @@ ParseResult<Json> parse_proposition(const SpanString& text) {
 }
 
 ParseResult<MaybeNode> parse_unification(const SpanString& text) {
+  TRY(size_t cuts, count_cuts(text, "=="));
+  if (cuts != 1) return MaybeNode();
   TRY(auto pieces, split(text, "=="));
-  if (pieces.size() != 2) return MaybeNode();
   TRY(Json left, parse_expression(pieces[0]));
   TRY(Json right, parse_expression(pieces[1]));
   return MaybeNode(make_object("left_hand_side", std::move(left), "right_hand_side", std::move(right)));
 }
 
 ParseResult<MaybeNode> parse_inclusion(const SpanString& text) {
+  TRY(size_t cuts, count_cuts(text, " in "));
+  if (cuts != 1) return MaybeNode();
   TRY(auto pieces, split(text, " in "));
-  if (pieces.size() != 2) return MaybeNode();
   // The list is read before the element, so its fault is the one reported.
   TRY(Json list, parse_expression(pieces[1]));
   TRY(Json element, parse_expression(pieces[0]));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "parser/forms.h"
+#include "parser/node_builders.h"
 #include "parser/traverse.h"
 #include "parser/utf8.h"
 
@@ -32,16 +33,25 @@ Json expression_value(Json expression) { return Json::object({{"expression", std
 // Builds the field list piece by piece; the first fault in text order wins.
 class RecordReader {
  public:
-  RecordReader(bool is_record_literal, bool is_aggregation_allowed)
-      : is_record_literal_(is_record_literal), is_aggregation_allowed_(is_aggregation_allowed) {}
+  RecordReader(bool is_record_literal, bool is_aggregation_allowed, size_t pieces)
+      : is_record_literal_(is_record_literal), is_aggregation_allowed_(is_aggregation_allowed) {
+    fields_.reserve(pieces);
+  }
 
   ParseResult<Unit> read(const SpanString& piece, int64_t position) {
     if (rest_seen_) return ParsingException("Field ..<rest_of> must go last.", piece);
     if (piece.size() >= 2 && piece.view().substr(0, 2) == "..") return read_rest(piece);
-    TRY(std::vector<SpanString> named, split_in_one_or_two(piece, ":"));
-    if (named.size() == 2 && is_field_name(named[0].view())) return read_named(named[0], named[1]);
-    TRY(std::vector<SpanString> aggregated, split_in_one_or_two(piece, "?"));
-    if (aggregated.size() == 2) return read_aggregated(piece, aggregated[0], aggregated[1]);
+    // Most pieces hold neither separator, and are only counted.
+    TRY(size_t colons, count_cuts(piece, ":"));
+    if (colons > 0) {
+      TRY(std::vector<SpanString> named, split_in_one_or_two(piece, ":"));
+      if (named.size() == 2 && is_field_name(named[0].view())) return read_named(named[0], named[1]);
+    }
+    TRY(size_t marks, count_cuts(piece, "?"));
+    if (marks > 0) {
+      TRY(std::vector<SpanString> aggregated, split_in_one_or_two(piece, "?"));
+      if (aggregated.size() == 2) return read_aggregated(piece, aggregated[0], aggregated[1]);
+    }
     return read_positional(piece, position);
   }
 
@@ -52,10 +62,15 @@ class RecordReader {
     if (is_record_literal_)
       return ParsingException("Field ..<rest_of> in record literals is not currently supported.", piece);
     TRY(Json value, parse_expression(piece.slice(2, piece.size())));
-    Json field = Json::object({{"field", Json("*")}, {"value", expression_value(std::move(value))}});
-    if (!names_.empty()) {
+    Json field = make_object("field", "*", "value", expression_value(std::move(value)));
+    if (!fields_.empty()) {
+      // Every field so far, by its name; a positional one is named by place.
       Json::ArrayType except;
-      for (const std::string& name : names_) except.emplace_back(name);
+      except.reserve(fields_.size());
+      for (const Json& earlier : fields_) {
+        const Json& name = earlier.at("field");
+        except.emplace_back(name.is_int() ? "col" + std::to_string(name.as_int()) : name.as_str());
+      }
       field.set("except", Json(std::move(except)));
     }
     fields_.push_back(std::move(field));
@@ -77,8 +92,7 @@ class RecordReader {
       value = name;
     }
     TRY(Json expression, parse_expression(value));
-    fields_.push_back(Json::object({{"field", Json(written)}, {"value", expression_value(std::move(expression))}}));
-    names_.emplace_back(written);
+    fields_.push_back(make_object("field", written, "value", expression_value(std::move(expression))));
     positional_allowed_ = false;
     return Unit{};
   }
@@ -90,12 +104,9 @@ class RecordReader {
     TRY(auto assignment, split_at_first(rest, "="));
     if (!assignment) return ParsingException("An aggregated field needs an operator: `n? += x`.", rest);
     TRY(Json argument, parse_expression(assignment->second));
-    Json aggregation = Json::object({{"operator", Json(assignment->first.view())},
-                                     {"argument", std::move(argument)},
-                                     {"expression_heritage", Json(rest.view())}});
-    fields_.push_back(Json::object(
-        {{"field", Json(name.view())}, {"value", Json::object({{"aggregation", std::move(aggregation)}})}}));
-    names_.emplace_back(name.view());
+    Json aggregation = make_object("operator", assignment->first.view(), "argument", std::move(argument),
+                                   "expression_heritage", rest.view());
+    fields_.push_back(make_object("field", name.view(), "value", make_object("aggregation", std::move(aggregation))));
     positional_allowed_ = false;
     return Unit{};
   }
@@ -104,8 +115,7 @@ class RecordReader {
     if (!positional_allowed_)
       return ParsingException("Positional argument can not go after non-positional arguments.", piece);
     TRY(Json expression, parse_expression(piece));
-    fields_.push_back(Json::object({{"field", Json(position)}, {"value", expression_value(std::move(expression))}}));
-    names_.push_back("col" + std::to_string(position));
+    fields_.push_back(make_object("field", position, "value", expression_value(std::move(expression))));
     return Unit{};
   }
 
@@ -113,9 +123,8 @@ class RecordReader {
   bool is_aggregation_allowed_;
   bool positional_allowed_ = true;
   bool rest_seen_ = false;
+  // The fields so far, in text order: a rest field excludes each by name.
   Json::ArrayType fields_;
-  // Names of the fields so far, in text order: what a rest field excludes.
-  std::vector<std::string> names_;
 };
 
 }  // namespace
@@ -123,12 +132,12 @@ class RecordReader {
 ParseResult<Json> parse_record_internals(const SpanString& inside, bool is_record_literal,
                                          bool is_aggregation_allowed) {
   const SpanString s = strip_spaces(inside);
-  TRY(std::vector<SpanString> clauses, split(s, ":-"));
-  if (clauses.size() >= 2) return ParsingException("Unexpected :- in record internals.", s);
+  TRY(size_t clause_cuts, count_cuts(s, ":-"));
+  if (clause_cuts >= 1) return ParsingException("Unexpected :- in record internals.", s);
   if (s.empty() || !is_whole(s)) return Json::object({{"field_value", Json::array()}});
 
   TRY(std::vector<SpanString> pieces, split(s, ","));
-  RecordReader reader(is_record_literal, is_aggregation_allowed);
+  RecordReader reader(is_record_literal, is_aggregation_allowed, pieces.size());
   for (size_t i = 0; i < pieces.size(); ++i) TRY_VOID(reader.read(pieces[i], static_cast<int64_t>(i)));
   return reader.finish();
 }

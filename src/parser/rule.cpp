@@ -23,6 +23,8 @@ constexpr DenotationWord kDenotations[] = {
 }  // namespace
 
 ParseResult<Denotation> grab_denotation(const SpanString& head, std::string_view word, bool has_value) {
+  TRY(size_t cuts, count_cuts(head, word));
+  if (cuts == 0) return Denotation{head, false, std::nullopt};
   TRY(auto pieces, split(head, word));
   if (pieces.size() >= 3) return ParsingException("Too many denotations.", head);
   if (pieces.size() < 2) return Denotation{head, false, std::nullopt};
@@ -51,7 +53,11 @@ ParseResult<Json> parse_rule(const SpanString& statement) {
     rule.set(d.key, grabbed.value ? std::move(*grabbed.value) : Json(true));
   }
 
-  TRY(auto distinct, split(head, "distinct"));
+  TRY(size_t distinct_cuts, count_cuts(head, "distinct"));
+  std::vector<SpanString> distinct{head};
+  if (distinct_cuts > 0) {
+    TRY(distinct, split(head, "distinct"));
+  }
   bool is_distinct = false;
   if (distinct.size() == 2 && distinct[1].empty()) {
     is_distinct = true;

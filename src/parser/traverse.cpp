@@ -225,36 +225,60 @@ SpanString strip(const SpanString& text) {
   return current.slice(from, to);
 }
 
-ParseResult<std::vector<SpanString>> split_raw(const SpanString& text, std::string_view separator) {
-  std::vector<SpanString> pieces;
-  if (separator.empty()) {
-    pieces.push_back(text);
-    return pieces;
-  }
-  const std::string_view v = text.view();
+namespace {
+
+// Calls on_cut(at) for every top-level occurrence of a non-empty `separator`,
+// left to right; answers the position of the first byte that breaks the
+// traversal, if any (the cuts before it have been made by then).
+template <class OnCut>
+std::optional<size_t> for_each_cut(std::string_view v, std::string_view separator, OnCut&& on_cut) {
   const bool word = is_alnum_word(separator);
   const bool pipe = separator == "|";
-  Traverser t(text);
-  size_t piece_start = 0;
+  Traverser t(v);
   size_t resume = 0;  // occurrences never overlap
   while (true) {
     // Top-level bytes other than the separator's first are passed over.
     t.skip_plain_or(separator[0]);
     const TraverseStep s = t.next();
-    if (s.status == TraverseStatus::End) break;
-    if (s.status != TraverseStatus::Ok) return ParsingException(kParenthesisMessage, one_char(text, s.position));
+    if (s.status == TraverseStatus::End) return std::nullopt;
+    if (s.status != TraverseStatus::Ok) return s.position;
     const size_t p = s.position;
     if (s.depth != 0 || p < resume || v[p] != separator[0]) continue;
     if (v.substr(p, separator.size()) != separator) continue;
     const size_t end = p + separator.size();
     if (word && ((p > 0 && is_word_byte(v[p - 1])) || (end < v.size() && is_word_byte(v[end])))) continue;
     if (pipe && ((p > 0 && v[p - 1] == '|') || (end < v.size() && v[end] == '|'))) continue;
-    pieces.push_back(text.slice(piece_start, p));
-    piece_start = end;
+    on_cut(p);
     resume = end;
   }
-  pieces.push_back(text.slice(piece_start, v.size()));
+}
+
+}  // namespace
+
+ParseResult<std::vector<SpanString>> split_raw(const SpanString& text, std::string_view separator) {
+  std::vector<SpanString> pieces;
+  if (separator.empty()) {
+    pieces.push_back(text);
+    return pieces;
+  }
+  // Room for the usual handful of pieces at once.
+  pieces.reserve(4);
+  size_t piece_start = 0;
+  const std::optional<size_t> fault = for_each_cut(text.view(), separator, [&](size_t at) {
+    pieces.push_back(text.slice(piece_start, at));
+    piece_start = at + separator.size();
+  });
+  if (fault) return ParsingException(kParenthesisMessage, one_char(text, *fault));
+  pieces.push_back(text.slice(piece_start, text.size()));
   return pieces;
+}
+
+ParseResult<size_t> count_cuts(const SpanString& text, std::string_view separator) {
+  if (separator.empty()) return size_t{0};
+  size_t cuts = 0;
+  const std::optional<size_t> fault = for_each_cut(text.view(), separator, [&](size_t) { ++cuts; });
+  if (fault) return ParsingException(kParenthesisMessage, one_char(text, *fault));
+  return cuts;
 }
 
 ParseResult<std::vector<SpanString>> split(const SpanString& text, std::string_view separator) {
@@ -290,17 +314,31 @@ ParseResult<std::optional<std::pair<SpanString, SpanString>>> split_at_first(con
   return std::optional<Pair>(Pair(strip(first), strip(rest)));
 }
 
+namespace {
+
+// split, with the common case of no cut (the text alone, stripped) made
+// without a list of its own.
+template <class Each>
+ParseResult<Unit> for_each_piece(const SpanString& text, std::string_view separator, Each&& each) {
+  TRY(size_t cuts, count_cuts(text, separator));
+  if (cuts == 0) return each(strip(text));
+  TRY(auto pieces, split(text, separator));
+  for (const SpanString& piece : pieces) TRY_VOID(each(piece));
+  return Unit{};
+}
+
+}  // namespace
+
 ParseResult<std::vector<SpanString>> split_on_whitespace(const SpanString& text) {
   std::vector<SpanString> result;
-  TRY(auto by_space, split(text, " "));
-  for (const auto& a : by_space) {
-    TRY(auto by_line, split(a, "\n"));
-    for (const auto& b : by_line) {
-      TRY(auto by_tab, split(b, "\t"));
-      for (const auto& c : by_tab)
+  TRY_VOID(for_each_piece(text, " ", [&](const SpanString& a) {
+    return for_each_piece(a, "\n", [&](const SpanString& b) {
+      return for_each_piece(b, "\t", [&](const SpanString& c) -> ParseResult<Unit> {
         if (!c.empty()) result.push_back(c);
-    }
-  }
+        return Unit{};
+      });
+    });
+  }));
   return result;
 }
 

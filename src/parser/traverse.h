@@ -184,6 +184,9 @@ bool is_whole(const SpanString& text);
 
 // Cuts at every top-level occurrence of `separator`; pieces raw, in order.
 ParseResult<std::vector<SpanString>> split_raw(const SpanString& text, std::string_view separator);
+// How many cuts split_raw would make (one fewer than its pieces), failing as
+// it would; for the many texts that are only tested for a separator.
+ParseResult<size_t> count_cuts(const SpanString& text, std::string_view separator);
 // split_raw, every piece stripped; empty pieces remain.
 ParseResult<std::vector<SpanString>> split(const SpanString& text, std::string_view separator);
 ParseResult<std::pair<SpanString, SpanString>> split_in_two(const SpanString& text, std::string_view separator);

@@ -40,8 +40,9 @@ ParseResult<MaybeNode> parse_variable(const SpanString& text) {
 }
 
 ParseResult<MaybeNode> parse_subscript(const SpanString& text) {
+  TRY(size_t cuts, count_cuts(text, "."));
+  if (cuts == 0) return MaybeNode();
   TRY(std::vector<SpanString> pieces, split_raw(text, "."));
-  if (pieces.size() < 2) return MaybeNode();
   const SpanString& field = pieces.back();
   // Everything before the last top-level ".", so a.b.c is the field c of a.b.
   const SpanString record_text = strip(text.slice(0, field.start() - text.start() - 1));

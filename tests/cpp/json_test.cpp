@@ -115,5 +115,20 @@ TEST(JsonTest, ObjectsFindAndReplaceLongAndShortKeys) {
   EXPECT_TRUE(copy == o);
 }
 
+// Keys are compared a word at a time, the last word overlapping the one before:
+// a difference at any position of any length must still be seen.
+TEST(JsonTest, KeyLookupSeesADifferenceAtEveryPosition) {
+  for (size_t length = 1; length <= 40; ++length) {
+    const std::string key(length, 'k');
+    Json o = Json::object({{key, 1}});
+    EXPECT_NE(o.get(key), nullptr) << length;
+    for (size_t at = 0; at < length; ++at) {
+      std::string other = key;
+      other[at] = 'j';
+      EXPECT_EQ(o.get(other), nullptr) << length << " " << at;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace mirtova

@@ -160,5 +160,41 @@ TEST(ParserSpeedTraverseTest, NestingFaultsAtTheFirstByteTooDeep) {
   }
 }
 
+// Cut at top-level blanks level by level, every level through split.
+ParseResult<std::vector<std::string>> reference_words(const SpanString& text) {
+  std::vector<std::string> out;
+  TRY(auto by_space, split(text, " "));
+  for (const auto& a : by_space) {
+    TRY(auto by_line, split(a, "\n"));
+    for (const auto& b : by_line) {
+      TRY(auto by_tab, split(b, "\t"));
+      for (const auto& c : by_tab)
+        if (!c.empty()) out.push_back(c.to_string());
+    }
+  }
+  return out;
+}
+
+TEST(ParserSpeedTraverseTest, WordsMatchLevelByLevelSplits) {
+  std::vector<std::string> texts = random_texts(3000, 30, 13);
+  for (const std::string& t : {"a  b\n\"c d\"\tf(e g)", "(a\nb) c", " ( a ) ", "x\t(y z)\n(w", "a ! = b"})
+    texts.push_back(t);
+  for (std::string& text : texts)
+    for (char& c : text)
+      if (c == 'e') c = '\t';  // tabs too
+  for (const std::string& text : texts) {
+    auto got = split_on_whitespace(S(text));
+    auto want = reference_words(S(text));
+    ASSERT_EQ(got.ok(), want.ok()) << text;
+    if (!got.ok()) {
+      EXPECT_EQ(got.error().span.start(), want.error().span.start()) << text;
+      continue;
+    }
+    std::vector<std::string> words;
+    for (const SpanString& w : got.value()) words.push_back(w.to_string());
+    EXPECT_EQ(words, want.value()) << text;
+  }
+}
+
 }  // namespace
 }  // namespace mirtova

@@ -36,11 +36,11 @@ NameSet predicates_proven_empty(const std::vector<Json>& rules) {
   }
 }
 
-Result<Unit, CompileError> remove_rules_proven_to_be_nil(Functors& index) {
-  const NameSet empty = predicates_proven_empty(index.rules);
+Result<Unit, CompileError> nullify_rules_proven_to_be_nil(std::vector<Json>& rules) {
+  const NameSet empty = predicates_proven_empty(rules);
   for (const std::string& name : empty) {
     if (name == "nil") continue;
-    for (Json& rule : index.rules) {
+    for (Json& rule : rules) {
       if (!rule.has("head")) continue;
       const std::string& head = head_name(rule);
       if (head == name) {
@@ -55,6 +55,11 @@ Result<Unit, CompileError> remove_rules_proven_to_be_nil(Functors& index) {
                               "or flat recursion is not given enough steps.",
                           name);
   }
+  return Unit{};
+}
+
+Result<Unit, CompileError> remove_rules_proven_to_be_nil(Functors& index) {
+  TRY_VOID(nullify_rules_proven_to_be_nil(index.rules));
   index.rules_by_predicate.clear();
   index.predicates.clear();
   index.indexed_rule_count = 0;

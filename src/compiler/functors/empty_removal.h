@@ -18,4 +18,7 @@ NameSet predicates_proven_empty(const std::vector<Json>& rules);
 // refused: its recursion lacks a base case or steps.
 Result<Unit, CompileError> remove_rules_proven_to_be_nil(Functors& index);
 
+// The same on the rules alone, leaving any index of them behind.
+Result<Unit, CompileError> nullify_rules_proven_to_be_nil(std::vector<Json>& rules);
+
 }  // namespace mirtova

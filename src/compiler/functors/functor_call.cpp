@@ -34,11 +34,14 @@ struct KeyedRule {
 };
 
 // F's rules, the rules of everything F depends on, and of the iteration
-// companions of all these, to a fixed point; each rule once, by its text.
-Result<std::vector<KeyedRule>, CompileError> gather(const Functors& index, const std::string& functor) {
-  TRY(std::vector<Json> gathered, index.all_rules_of(functor));
+// companions of all these, to a fixed point; of these the rules whose head
+// `keep` accepts, each once, by its text. Rules of the same text have the same
+// head, so keeping before dropping repeats keeps what dropping first would.
+template <class Keep>
+std::vector<KeyedRule> gather(const Functors& index, const std::string& functor, Keep keep) {
+  std::vector<const Json*> gathered = index.rules_reached_from(functor);
   NameSet heads;
-  for (const Json& rule : gathered) heads.insert(head_name(rule));
+  for (const Json* rule : gathered) heads.insert(head_name(*rule));
   for (;;) {
     NameSet extra;
     for (const std::string& head : heads) {
@@ -48,19 +51,19 @@ Result<std::vector<KeyedRule>, CompileError> gather(const Functors& index, const
     }
     if (extra.empty()) break;
     for (const std::string& companion : extra) {
-      TRY(std::vector<Json> more, index.all_rules_of(companion));
-      for (Json& rule : more) {
-        heads.insert(head_name(rule));
-        gathered.push_back(std::move(rule));
+      for (const Json* rule : index.rules_reached_from(companion)) {
+        heads.insert(head_name(*rule));
+        gathered.push_back(rule);
       }
       heads.insert(companion);
     }
   }
   std::vector<KeyedRule> unique;
   NameSet seen;
-  for (Json& rule : gathered) {
-    std::string text = rule.compact();
-    if (seen.insert(text).second) unique.push_back({std::move(text), std::move(rule)});
+  for (const Json* rule : gathered) {
+    if (!keep(head_name(*rule))) continue;
+    std::string text = rule->compact();
+    if (seen.insert(text).second) unique.push_back({std::move(text), *rule});
   }
   return unique;
 }
@@ -72,7 +75,8 @@ Result<std::vector<Json>, CompileError> annotation_copies(const Functors& index,
   for (std::string_view annotation : kCopiedAnnotations) {
     auto it = index.rules_by_predicate.find(std::string(annotation));
     if (it == index.rules_by_predicate.end()) continue;
-    for (const Json& rule : it->second) {
+    for (size_t position : it->second) {
+      const Json& rule = index.rules[position];
       const Json* record = rule.at("head").get("record");
       const Json* fields = record == nullptr ? nullptr : record->get("field_value");
       if (fields == nullptr || !fields->is_array() || fields->as_array().empty()) continue;
@@ -146,13 +150,10 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
                         made);
 
   const std::string number = std::to_string(++index.functor_call_count);
-  TRY(std::vector<KeyedRule> gathered, gather(index, functor));
   // Predicates that reach no replaced argument stay shared: copies call them as they are.
-  std::vector<KeyedRule> kept;
-  for (KeyedRule& keyed : gathered) {
-    const std::string& head = head_name(keyed.rule);
-    if (head == functor || shares_any(index.argument_set(head), resolved)) kept.push_back(std::move(keyed));
-  }
+  std::vector<KeyedRule> kept = gather(index, functor, [&](const std::string& head) {
+    return head == functor || shares_any(index.argument_set(head), resolved);
+  });
   std::stable_sort(kept.begin(), kept.end(), [](const KeyedRule& a, const KeyedRule& b) { return a.text < b.text; });
 
   ArgumentMap renames = resolved;

@@ -26,7 +26,7 @@ NameSet Functors::index_rules_from(size_t start) {
     if (rules[i].get("head") == nullptr) continue;
     const std::string& name = head_name(rules[i]);
     if (predicates.insert(name).second) fresh.insert(name);
-    rules_by_predicate[name].push_back(rules[i]);
+    rules_by_predicate[name].push_back(i);
   }
   indexed_rule_count = rules.size();
   indexed_through_ = indexed_rule_count;
@@ -39,7 +39,8 @@ NameSet Functors::build_direct_args_of_predicate(std::string_view name) const {
   NameSet result;
   auto it = rules_by_predicate.find(std::string(name));
   if (it == rules_by_predicate.end()) return result;
-  for (const Json& rule : it->second) {
+  for (size_t position : it->second) {
+    const Json& rule = rules[position];
     if (const Json* body = rule.get("body")) result.merge(extract_predicate_names(*body));
     const Json* head = rule.get("head");
     if (head == nullptr) continue;
@@ -137,9 +138,16 @@ void Functors::build_missing_sets(const std::string& name) const {
 
 Result<std::vector<Json>, CompileError> Functors::all_rules_of(const std::string& name) const {
   std::vector<Json> result;
+  for (const Json* rule : rules_reached_from(name)) result.push_back(*rule);
+  return result;
+}
+
+std::vector<const Json*> Functors::rules_reached_from(const std::string& name) const {
+  std::vector<const Json*> result;
   auto append_rules = [&](const std::string& n) {
     auto it = rules_by_predicate.find(n);
-    if (it != rules_by_predicate.end()) result.insert(result.end(), it->second.begin(), it->second.end());
+    if (it == rules_by_predicate.end()) return;
+    for (size_t position : it->second) result.push_back(&rules[position]);
   };
   append_rules(name);
   for (const std::string& q : argument_set(name)) {
@@ -253,8 +261,8 @@ std::vector<std::string> Functors::iteration_companions(std::string_view name) c
   NameSet result;
   auto it = rules_by_predicate.find("@Iteration");
   if (it == rules_by_predicate.end()) return {};
-  for (const Json& rule : it->second) {
-    const Json* record = rule.at("head").get("record");
+  for (size_t position : it->second) {
+    const Json* record = rules[position].at("head").get("record");
     if (record == nullptr) continue;
     const Json* fields = record->get("field_value");
     if (fields == nullptr || !fields->is_array() || fields->as_array().empty()) continue;

@@ -30,7 +30,8 @@ using NameSet = std::set<std::string>;
 // then byte order of names, never hash order.
 struct Functors {
   std::vector<Json> rules;
-  std::map<std::string, std::vector<Json>> rules_by_predicate;
+  // Positions in `rules`, which only grow at the end between re-indexings.
+  std::map<std::string, std::vector<size_t>> rules_by_predicate;
   NameSet predicates;
   std::map<std::string, NameSet> direct_args;
   // Filled by the constructor and by update_structure; while the sets are
@@ -63,6 +64,10 @@ struct Functors {
   // byte order. A predicate that is still its own argument gets a warning line
   // on standard error instead of its rules a second time.
   Result<std::vector<Json>, CompileError> all_rules_of(const std::string& name) const;
+
+  // The rules that all_rules_of copies, in its order and with its warning, as
+  // pointers into `rules` (valid until rules are appended).
+  std::vector<const Json*> rules_reached_from(const std::string& name) const;
 
   // Indexes the rules appended since the last call and refreshes the argument
   // sets that `made` (the predicate just made) can have changed.

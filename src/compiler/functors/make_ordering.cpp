@@ -62,7 +62,8 @@ std::string stuck_line(const Functors& index, const PreparedMake& make, const Na
          " av_inter=" + name_list(pending_among(substitutes(make), pending), '[', ']') + "\n";
 }
 
-Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstruction>& instructions) {
+Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstruction>& instructions,
+                                    IndexAfterMakes after) {
   std::vector<PreparedMake> makes;
   for (const MakeInstruction& instruction : instructions) {
     TRY(PreparedMake make, prepare_make(index, instruction));
@@ -73,12 +74,15 @@ Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstr
 
   // Most sets that a make forgets are never read again before the next make
   // forgets them once more; the deferral computes only those read. Settled on
-  // every way out, so the index holds all its sets afterwards.
+  // every way out when the index is to stay whole.
   index.defer_argument_sets();
   struct Settle {
     Functors& index;
-    ~Settle() { index.settle_argument_sets(); }
-  } settle{index};
+    bool settle;
+    ~Settle() {
+      if (settle) index.settle_argument_sets();
+    }
+  } settle{index, after == IndexAfterMakes::Indexed};
 
   while (!pending.empty()) {
     bool progress = false;
@@ -99,8 +103,12 @@ Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstr
     return CompileError("Could not resolve Make order for: " + name_list(pending, '{', '}'));
   }
 
-  index.settle_argument_sets();
-  TRY_VOID(remove_rules_proven_to_be_nil(index));
+  if (after == IndexAfterMakes::Indexed) {
+    index.settle_argument_sets();
+    TRY_VOID(remove_rules_proven_to_be_nil(index));
+  } else {
+    TRY_VOID(nullify_rules_proven_to_be_nil(index.rules));
+  }
   emit_constants(index);
   return Unit{};
 }

@@ -21,11 +21,18 @@ bool make_is_ready(const Functors& index, const PreparedMake& make, const NameSe
 // The "[STUCK] ..." line (with its line break) of a make that cannot be ordered.
 std::string stuck_line(const Functors& index, const PreparedMake& make, const NameSet& pending);
 
+// What make_all leaves of the index besides its rules.
+enum class IndexAfterMakes {
+  Indexed,    // the rules indexed again after the removal of empty predicates, every set computed
+  RulesOnly,  // for a caller that reads the rules alone: the index as the last make left it
+};
+
 // Carries out the instructions (sorted by made name) in passes over the list,
 // then removes the predicates proven empty and appends the constant
 // predicates. When a whole pass carries nothing out, writes a "[STUCK]" line
 // per pending make to standard error and fails with "Could not resolve Make
 // order for: {0}".
-Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstruction>& instructions);
+Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstruction>& instructions,
+                                    IndexAfterMakes after = IndexAfterMakes::Indexed);
 
 }  // namespace mirtova

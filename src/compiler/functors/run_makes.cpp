@@ -11,7 +11,9 @@ Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Js
   std::vector<MakeInstruction> instructions = collect_make_instructions(rules);
   if (instructions.empty()) return rules;
   Functors index(rules);
-  TRY_VOID(make_all(index, instructions));
+  // Only the rules leave this function: the index need not follow the last
+  // rewrite of them.
+  TRY_VOID(make_all(index, instructions, IndexAfterMakes::RulesOnly));
   return std::move(index.rules);
 }
 
