@@ -34,10 +34,10 @@ void BM_ParserSpeed_Free_Chain(benchmark::State& state) { run(state, Shape::Chai
 void BM_ParserSpeed_Build_Wide(benchmark::State& state) { run(state, Shape::Wide, false); }
 void BM_ParserSpeed_Free_Wide(benchmark::State& state) { run(state, Shape::Wide, true); }
 
-BENCHMARK(BM_ParserSpeed_Build_Chain)->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParserSpeed_Free_Chain)->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParserSpeed_Build_Wide)->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParserSpeed_Free_Wide)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParserSpeed_Build_Chain)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParserSpeed_Free_Chain)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParserSpeed_Build_Wide)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParserSpeed_Free_Wide)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace mirtova

@@ -208,7 +208,10 @@ std::string local_name(const Json& node) {
 // files share it or the top file already uses it.
 Json written_names(const Json::ArrayType& rules, const FileImports& file, const ParseSession& session) {
   Json names = Json::object();
-  std::set<std::string> top_names = defined_predicates(rules);
+  // The top file's names only decide for names of imported files; a file
+  // that imports nothing is spared a walk over all its rules.
+  std::set<std::string> top_names;
+  if (!session.parsed_files.empty()) top_names = defined_predicates(rules);
   for (const Json& node : file.nodes) {
     const std::string& prefix = session.parsed_files.at(node.at("file").as_str()).at("predicates_prefix").as_str();
     std::string local = local_name(node);
@@ -232,6 +235,7 @@ Json written_names(const Json::ArrayType& rules, const FileImports& file, const 
 // Appends every imported file's rules to the top file's, refusing a file whose
 // predicate the top file (or a file merged before it) defines as well.
 ParseResult<Unit> merge_files(Json::ArrayType& rules, const ParseSession& session) {
+  if (session.parsed_files.empty()) return Unit{};
   std::set<std::string> seen = defined_predicates(rules);
   for (const auto& [key, tree] : session.parsed_files) {
     const Json::ArrayType& file_rules = tree.at("rule").as_array();

@@ -3,6 +3,8 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -91,19 +93,27 @@ Json strip_aggregation_heritage(const Json& field_values) {
 ParseResult<Json> multi_body_aggregation_rewrite(Json rules) {
   Json::ArrayType& input = rules.as_array_mut();
 
-  // Groups in order of first appearance; the map only finds a name's group.
-  std::vector<std::pair<std::string, std::vector<const Json*>>> groups;
-  std::map<std::string, size_t, std::less<>> group_of;
+  // Groups in order of first appearance; the index only finds a name's group,
+  // so its order never shows. Its keys are the rules' own names, which stay in
+  // place while the groups are formed.
+  struct Group {
+    std::string_view name;
+    const Json* first;  // the group's first rule
+    size_t size;
+  };
+  std::vector<Group> groups;
+  std::unordered_map<std::string_view, size_t> group_of;
+  group_of.reserve(input.size());
   for (const Json& rule : input) {
     const std::string& name = head_name(rule);
     auto [it, inserted] = group_of.try_emplace(name, groups.size());
-    if (inserted) groups.push_back({name, {}});
-    groups[it->second].second.push_back(&rule);
+    if (inserted) groups.push_back({name, &rule, 0});
+    ++groups[it->second].size;
   }
 
   std::vector<std::string> rewritten;
-  for (const auto& [name, members] : groups) {
-    if (members.size() >= 2 && members.front()->has("distinct_denoted")) rewritten.push_back(name);
+  for (const Group& group : groups) {
+    if (group.size >= 2 && group.first->has("distinct_denoted")) rewritten.emplace_back(group.name);
   }
   if (rewritten.empty()) return rules;
   const std::set<std::string, std::less<>> is_rewritten(rewritten.begin(), rewritten.end());
