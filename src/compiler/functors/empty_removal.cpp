@@ -22,9 +22,8 @@ void add_called_names(const Json& tree, std::vector<const std::string*>& names) 
     if (node->is_array()) {
       for (const Json& item : node->as_array()) stack.push_back(&item);
     } else if (node->is_object()) {
-      const Json* name = node->get("predicate_name");
-      if (name != nullptr && name->is_str()) names.push_back(&name->as_str());
       for (const auto& [key, value] : node->as_object()) {
+        if (key == "predicate_name" && value.is_str()) names.push_back(&value.as_str());
         if (key == "the_predicate" || key == "combine" || key == "satellites") continue;
         stack.push_back(&value);
       }
