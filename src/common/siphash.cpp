@@ -75,10 +75,30 @@ uint64_t SipHasher::finish() const {
   return s.v0_ ^ s.v1_ ^ s.v2_ ^ s.v3_;
 }
 
+uint64_t siphash13(const unsigned char* data, size_t size) {
+  // The streaming hasher's steps for one contiguous write, with the state in
+  // registers and no partial block to carry.
+  uint64_t v0 = 0x736f6d6570736575ULL, v1 = 0x646f72616e646f6dULL;
+  uint64_t v2 = 0x6c7967656e657261ULL, v3 = 0x7465646279746573ULL;
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    const uint64_t block = load_le64(data + i);
+    v3 ^= block;
+    sip_round(v0, v1, v2, v3);
+    v0 ^= block;
+  }
+  uint64_t last = static_cast<uint64_t>(size) << 56;
+  for (int shift = 0; i < size; ++i, shift += 8) last |= uint64_t{data[i]} << shift;
+  v3 ^= last;
+  sip_round(v0, v1, v2, v3);
+  v0 ^= last;
+  v2 ^= 0xff;
+  for (int r = 0; r < 3; ++r) sip_round(v0, v1, v2, v3);
+  return v0 ^ v1 ^ v2 ^ v3;
+}
+
 uint64_t siphash13(std::string_view text) {
-  SipHasher13 h;
-  h.write(text);
-  return h.finish();
+  return siphash13(reinterpret_cast<const unsigned char*>(text.data()), text.size());
 }
 
 }  // namespace mirtova

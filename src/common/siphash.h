@@ -42,7 +42,9 @@ class SipHasher13 : public SipHasher {
   SipHasher13() : SipHasher(0, 0, 1, 3) {}
 };
 
-// SipHash-1-3 (zero key) of a whole text.
+// SipHash-1-3 (zero key) of a whole text; faster than a SipHasher13 fed the
+// same bytes, with the same result.
 uint64_t siphash13(std::string_view text);
+uint64_t siphash13(const unsigned char* data, size_t size);
 
 }  // namespace mirtova

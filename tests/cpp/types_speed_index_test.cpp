@@ -47,6 +47,20 @@ TEST(TypesSpeedFlatIndexTest, CollidingHashesKeepKeysApart) {
   }
 }
 
+// The one-shot hash must agree with the streaming one for every length,
+// around and across whole blocks and with every partial tail.
+TEST(TypesSpeedSipHashTest, OneShotEqualsStreaming) {
+  std::string text;
+  for (int i = 0; i < 70; ++i) text += static_cast<char>(i * 37 + 11);
+  for (size_t size = 0; size <= text.size(); ++size) {
+    const std::string_view piece(text.data(), size);
+    SipHasher13 streaming;
+    streaming.write(piece.substr(0, size / 3));
+    streaming.write(piece.substr(size / 3));
+    EXPECT_EQ(siphash13(piece), streaming.finish()) << size;
+  }
+}
+
 // A digest is kept with its expression and travels with copies; it must be
 // the digest of the expression's own text, whatever was digested before.
 TEST(TypesSpeedDigestTest, KeptDigestsMatchFreshOnes) {
@@ -58,6 +72,7 @@ TEST(TypesSpeedDigestTest, KeptDigestsMatchFreshOnes) {
       {"variable", [] { return Expression::variable("x@1"); }},
       {"column", [] { return Expression::predicate_addressing("P", "col0", 3); }},
       {"subscript", [] { return Expression::subscript_addressing(Expression::variable("r@2"), "k"); }},
+      {"long text", [] { return Expression::predicate_addressing(std::string(300, 'p'), std::string(90, 'c'), 1); }},
       {"nested subscript",
        [] {
          return Expression::subscript_addressing(

@@ -2,6 +2,7 @@
 #include "compiler/functors/empty_removal.h"
 
 #include <map>
+#include <vector>
 
 #include "compiler/functors/tree_walks.h"
 
@@ -9,13 +10,33 @@ namespace mirtova {
 
 namespace {
 
+// Whether the tree names a member of `empty`, not looking into a call inside a
+// combine or a predicate passed as a value.
+bool names_any(const Json& tree, const NameSet& empty) {
+  std::vector<const Json*> stack{&tree};
+  while (!stack.empty()) {
+    const Json* node = stack.back();
+    stack.pop_back();
+    if (node->is_array()) {
+      for (const Json& item : node->as_array()) stack.push_back(&item);
+    } else if (node->is_object()) {
+      const Json* name = node->get("predicate_name");
+      if (name != nullptr && name->is_str() && empty.count(name->as_str()) != 0) return true;
+      for (const auto& [key, value] : node->as_object()) {
+        if (key == "the_predicate" || key == "combine" || key == "satellites") continue;
+        stack.push_back(&value);
+      }
+    }
+  }
+  return false;
+}
+
 bool calls_any(const Json& rule, const NameSet& empty) {
-  const std::set<std::string> taboo_keys = {"the_predicate", "combine", "satellites"};
   if (const Json* body = rule.get("body")) {
-    if (!walk_with_taboo(*body, empty, taboo_keys).empty()) return true;
+    if (names_any(*body, empty)) return true;
   }
   const Json* record = rule.at("head").get("record");
-  return record != nullptr && !walk_with_taboo(*record, empty, taboo_keys).empty();
+  return record != nullptr && names_any(*record, empty);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "compiler/type_inference/expression.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/siphash.h"
 #include "compiler/type_inference/built_in.h"
@@ -66,16 +67,65 @@ struct TextSink {
   void write(std::string_view piece) { text += piece; }
 };
 
-struct DigestSink {
-  SipHasher13 high;
-  SipHasher13 low;
+// Collects the printed text after a leading "Z", in place while it is short
+// (as almost every end's text is), so that both digests hash one contiguous run.
+class DigestSink {
+ public:
+  DigestSink() { inline_[0] = 'Z'; }
   void write(std::string_view piece) {
-    high.write(piece);
-    low.write(piece);
+    if (spilled_.empty() && size_ + piece.size() <= sizeof inline_) {
+      std::memcpy(inline_ + size_, piece.data(), piece.size());
+      size_ += piece.size();
+      return;
+    }
+    if (spilled_.empty()) spilled_.assign(inline_, size_);
+    spilled_ += piece;
   }
+  // "Z" followed by the text.
+  std::string_view prefixed() const {
+    return spilled_.empty() ? std::string_view(inline_, size_) : std::string_view(spilled_);
+  }
+
+ private:
+  char inline_[200];
+  size_t size_ = 1;
+  std::string spilled_;
 };
 
 }  // namespace
+
+Expression::Expression(const Expression& other)
+    : kind_(other.kind_),
+      digest_known_(other.digest_known_),
+      call_number_(other.call_number_),
+      name_(other.name_),
+      column_(other.column_),
+      type_(other.type_),
+      parts_(other.parts_ ? std::make_unique<Parts>(*other.parts_) : nullptr),
+      digest_(other.digest_) {}
+
+Expression& Expression::operator=(const Expression& other) {
+  if (this != &other) {
+    Expression copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+Expression::Parts& Expression::parts() {
+  if (!parts_) parts_ = std::make_unique<Parts>();
+  return *parts_;
+}
+
+const std::vector<Expression>& Expression::children() const {
+  static const std::vector<Expression> none;  // immutable; shared by every plain end
+  return parts_ ? parts_->children : none;
+}
+
+const std::vector<std::string>& Expression::field_names() const {
+  static const std::vector<std::string> none;  // immutable; shared by every plain end
+  return parts_ ? parts_->field_names : none;
+}
 
 Expression Expression::predicate_addressing(std::string predicate, std::string column, uint64_t call_number) {
   Expression e(Kind::PredicateAddressing);
@@ -89,7 +139,7 @@ Expression Expression::predicate_addressing(std::string predicate, std::string c
 Expression Expression::subscript_addressing(Expression record, std::string field) {
   Expression e(Kind::SubscriptAddressing);
   e.column_ = std::move(field);
-  e.children_.push_back(std::move(record));
+  e.parts().children.push_back(std::move(record));
   return e;
 }
 
@@ -103,7 +153,7 @@ Expression Expression::variable(std::string name, Type type) {
 Expression Expression::list_literal(std::vector<Expression> elements) {
   Expression e(Kind::ListLiteral);
   e.type_ = Type::list(elements.empty() ? Type::any() : elements.front().type());
-  e.children_ = std::move(elements);
+  if (!elements.empty()) e.parts().children = std::move(elements);
   return e;
 }
 
@@ -113,8 +163,8 @@ Expression Expression::record_literal(std::vector<std::pair<std::string, Express
   Expression e(Kind::RecordLiteral);
   e.type_ = std::move(type);
   for (auto& [name, value] : fields) {
-    e.field_names_.push_back(std::move(name));
-    e.children_.push_back(std::move(value));
+    e.parts().field_names.push_back(std::move(name));
+    e.parts().children.push_back(std::move(value));
   }
   return e;
 }
@@ -137,9 +187,9 @@ std::string Expression::to_string() const {
 Digest128 text_digest(const Expression& expression) {
   if (!expression.digest_known_) {
     DigestSink sink;
-    sink.low.write_byte('Z');
     emit(expression, sink);
-    expression.digest_ = Digest128{sink.high.finish(), sink.low.finish()};
+    const std::string_view prefixed = sink.prefixed();
+    expression.digest_ = Digest128{siphash13(prefixed.substr(1)), siphash13(prefixed)};
     expression.digest_known_ = true;
   }
   return expression.digest_;

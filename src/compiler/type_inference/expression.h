@@ -3,6 +3,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,6 +49,13 @@ class Expression {
   // `fields` are (name, value) pairs with unique names, in any order.
   static Expression record_literal(std::vector<std::pair<std::string, Expression>> fields, Type type);
 
+  // Copies are deep; the digest, once made, travels with copies and moves.
+  Expression(const Expression& other);
+  Expression(Expression&& other) noexcept;
+  Expression& operator=(const Expression& other);
+  Expression& operator=(Expression&& other) noexcept;
+  ~Expression();
+
   Kind kind() const { return kind_; }
   bool is_predicate_addressing() const { return kind_ == Kind::PredicateAddressing; }
   bool is_subscript_addressing() const { return kind_ == Kind::SubscriptAddressing; }
@@ -59,8 +67,8 @@ class Expression {
   uint64_t call_number() const { return call_number_; }
   // The record of a SubscriptAddressing, the elements of a ListLiteral, the
   // field values of a RecordLiteral (in field-name order, beside field_names()).
-  const std::vector<Expression>& children() const { return children_; }
-  const std::vector<std::string>& field_names() const { return field_names_; }
+  const std::vector<Expression>& children() const;
+  const std::vector<std::string>& field_names() const;
 
   // The node's type: stored, or fixed for the four scalar literals.
   const Type& type() const { return type_; }
@@ -77,21 +85,34 @@ class Expression {
  private:
   friend Digest128 text_digest(const Expression& expression);
 
+  // What only subscripts, lists and records have, kept out of line so that
+  // the many plain ends (and the edges holding them) stay small.
+  struct Parts;
+
   explicit Expression(Kind kind, Type type = Type::any()) : kind_(kind), type_(std::move(type)) {}
+  Parts& parts();
 
   Kind kind_;
+  mutable bool digest_known_ = false;
   uint64_t call_number_ = 0;
   std::string name_;
   std::string column_;
   Type type_;  // fixed at construction for the four scalar literals
-  std::vector<Expression> children_;
-  std::vector<std::string> field_names_;
+  std::unique_ptr<Parts> parts_;  // null when there are no children
   // The digest of the printed text, made on first request: the text never
   // changes after construction, and an end is digested for its edge key, its
   // node key and its column alike. Copies carry it along.
   mutable Digest128 digest_;
-  mutable bool digest_known_ = false;
 };
+
+struct Expression::Parts {
+  std::vector<Expression> children;
+  std::vector<std::string> field_names;
+};
+
+inline Expression::Expression(Expression&& other) noexcept = default;
+inline Expression& Expression::operator=(Expression&& other) noexcept = default;
+inline Expression::~Expression() = default;
 
 // SipHash-1-3 (zero key) of the printed text in the high half, of "Z" followed
 // by the printed text in the low half; computed without building the text,

@@ -9,10 +9,16 @@ bool TypesGraph::connect(Edge edge) {
   return connect_keyed(std::move(edge), key);
 }
 
-bool TypesGraph::connect_keyed(Edge edge, const EdgeKey& key) {
+bool TypesGraph::connect_keyed(Edge&& edge, const EdgeKey& key) {
   const auto fresh = static_cast<uint32_t>(keys_.size());
   if (!key_index_.find_or_insert(EdgeKeyHash()(key), fresh, [&](uint32_t id) { return keys_[id] == key; }).second) {
     return false;
+  }
+  // Most graphs hold a handful of edges: room for them at once spares the
+  // moves of a vector doubling from one.
+  if (edges_.empty()) {
+    edges_.reserve(16);
+    keys_.reserve(16);
   }
   edges_.push_back(std::move(edge));
   keys_.push_back(key);

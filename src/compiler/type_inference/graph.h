@@ -25,7 +25,7 @@ class TypesGraph {
   std::vector<Edge>& edges_mut() { return edges_; }
 
  private:
-  bool connect_keyed(Edge edge, const EdgeKey& key);
+  bool connect_keyed(Edge&& edge, const EdgeKey& key);
 
   std::vector<Edge> edges_;  // in the order accepted
   std::vector<EdgeKey> keys_;  // the key of each edge, so a merge need not digest again

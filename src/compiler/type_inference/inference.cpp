@@ -283,14 +283,29 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   // at one of its ends changes; it is visited later in the same pass if its
   // index is still ahead, and in the next pass otherwise -- the very visits a
   // scan of every edge would make, without a pass costing the whole edge list.
+  //
+  // An edge whose step is Nothing never changes anything: it is never due.
   versions_.assign(nodes_.size(), 0);
-  std::vector<std::vector<size_t>> edges_of_node(nodes_.size());
-  for (size_t i = 0; i < edges_.size(); ++i) {
-    if (left_nodes_[i]) edges_of_node[*left_nodes_[i]].push_back(i);
-    if (right_nodes_[i] && right_nodes_[i] != left_nodes_[i]) edges_of_node[*right_nodes_[i]].push_back(i);
+  // The edges at each node, in index order: those of node n are
+  // node_edges[node_start[n] .. node_start[n + 1]).
+  std::vector<size_t> node_start(nodes_.size() + 1, 0);
+  auto for_each_node_of = [&](size_t i, auto&& visit) {
+    if (steps[i].step == Step::Nothing) return;
+    if (left_nodes_[i]) visit(*left_nodes_[i]);
+    if (right_nodes_[i] && right_nodes_[i] != left_nodes_[i]) visit(*right_nodes_[i]);
+  };
+  for (size_t i = 0; i < edges_.size(); ++i) for_each_node_of(i, [&](size_t n) { ++node_start[n + 1]; });
+  for (size_t n = 0; n < nodes_.size(); ++n) node_start[n + 1] += node_start[n];
+  std::vector<size_t> node_edges(node_start.back());
+  {
+    std::vector<size_t> filled(node_start.begin(), node_start.end() - 1);
+    for (size_t i = 0; i < edges_.size(); ++i) for_each_node_of(i, [&](size_t n) { node_edges[filled[n]++] = i; });
   }
-  std::vector<size_t> next_due(edges_.size());
-  for (size_t i = 0; i < edges_.size(); ++i) next_due[i] = i;
+  std::vector<size_t> next_due;
+  next_due.reserve(edges_.size());
+  for (size_t i = 0; i < edges_.size(); ++i) {
+    if (steps[i].step != Step::Nothing) next_due.push_back(i);
+  }
   // Flags for membership of the two lists; due_now is all clear between passes.
   std::vector<char> due_now(edges_.size(), 0), due_next(edges_.size(), 1);
   auto version = [&](const std::optional<size_t>& node) -> uint64_t { return node ? versions_[*node] : 0; };
@@ -316,7 +331,8 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
     next_due = {};
     size_t i = 0;
     auto fall_due = [&](size_t node) {
-      for (size_t e : edges_of_node[node]) {
+      for (size_t k = node_start[node]; k < node_start[node + 1]; ++k) {
+        const size_t e = node_edges[k];
         if (e > i) {
           if (!due_now[e]) {
             due_now[e] = 1;
@@ -345,7 +361,12 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
         case Step::Nothing:
           break;
         case Step::Meet: {
-          TRY(Type met, intersect(end_type(i, false), end_type(i, true), p1, p2));
+          const Type& left = end_type(i, false);
+          const Type& right = end_type(i, true);
+          // Two equal scalars meet in themselves: updating the ends with
+          // their own types would change nothing.
+          if (left.kind() == right.kind() && !left.is_list() && !left.is_record()) break;
+          TRY(Type met, intersect(left, right, p1, p2));
           changed |= update_end(i, false, met);
           changed |= update_end(i, true, std::move(met));
           break;
@@ -395,11 +416,6 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
     }
     if (!changed) break;
   }
-
-  for (size_t i = 0; i < edges_.size(); ++i) {
-    if (left_nodes_[i]) edges_[i]->left.set_type(nodes_[*left_nodes_[i]]);
-    if (right_nodes_[i]) edges_[i]->right.set_type(nodes_[*right_nodes_[i]]);
-  }
   return Unit{};
 }
 
@@ -412,19 +428,22 @@ PredicateTypes TypeInference::all_predicate_types() const {
   };
   std::vector<Column> columns;
   FlatIndex index(edges_.size());
-  for (const Edge* edge : edges_) {
-    for (const Expression* end : {&edge->left, &edge->right}) {
+  const bool inferred = left_nodes_.size() == edges_.size();
+  for (size_t i = 0; i < edges_.size(); ++i) {
+    for (Side side : {false, true}) {
+      const Expression* end = side ? &edges_[i]->right : &edges_[i]->left;
       if (!end->is_predicate_addressing()) continue;
+      const Type& end_type = inferred ? this->end_type(i, side) : end->type();
       const auto fresh = static_cast<uint32_t>(columns.size());
       auto [id, stored] = index.find_or_insert(text_digest(*end).high, fresh, [&](uint32_t id) {
         return columns[id].first->name() == end->name() && columns[id].first->column() == end->column();
       });
       if (stored) {
-        columns.push_back(Column{end, end->type()});
+        columns.push_back(Column{end, end_type});
         continue;
       }
       Type& kept_type = columns[id].type;
-      Type t = end->type();
+      Type t = end_type;
       TypeResult met = intersect(kept_type, t, 0, 0);
       if (met.ok()) {
         kept_type = std::move(met).value();

@@ -23,9 +23,10 @@ class TypeInference {
   explicit TypeInference(TypesGraphs graphs);
 
   // Meets types along the edges until nothing changes (at most 1000 passes);
-  // the first pair that does not meet is the error. On success every edge end
-  // holds its final type. A type that would grow past a fixed size (one that
-  // contains itself) also ends the passes, without an error.
+  // the first pair that does not meet is the error. The final types stay with
+  // the nodes; the ends keep the types they were built with. A type that would
+  // grow past a fixed size (one that contains itself) also ends the passes,
+  // without an error.
   Result<Unit, TypeInferenceError> infer();
 
   // After a successful infer(): every predicate named on an edge end, with the
