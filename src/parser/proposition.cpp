@@ -41,13 +41,26 @@ ParseResult<Json> parse_proposition(const SpanString& text) {
   if (guard.too_deep()) return ParsingException(kTooDeepMessage, text);
   if (guard.outermost()) TRY_VOID(check_nesting(text));
 
-  TRY(MaybeNode disjunction, parse_junction(text, "|", "disjunction", "disjunct"));
-  if (disjunction) return std::move(*disjunction);
-  TRY(MaybeNode conjunction, parse_junction(text, ",", "conjunction", "conjunct"));
-  if (conjunction) return std::move(*conjunction);
+  // The separators the forms below look for, counted in one traversal: a
+  // form whose separator does not occur (as it needs it) is not asked. The
+  // count fails exactly where the first of those forms would have.
+  static const SeparatorSet kSeparators({"|", ",", "=>", "==", " in ", "=", "~"});
+  TRY(SeparatorSet::Counts cuts, count_cuts_each(text, kSeparators));
+  const size_t pipes = cuts[0], commas = cuts[1], arrows = cuts[2], equalities = cuts[3], ins = cuts[4],
+               equals = cuts[5], tildes = cuts[6];
 
-  TRY(MaybeNode implication, parse_propositional_implication(text));
-  if (implication) return std::move(*implication);
+  if (pipes > 0) {
+    TRY(MaybeNode disjunction, parse_junction(text, "|", "disjunction", "disjunct"));
+    if (disjunction) return std::move(*disjunction);
+  }
+  if (commas > 0) {
+    TRY(MaybeNode conjunction, parse_junction(text, ",", "conjunction", "conjunct"));
+    if (conjunction) return std::move(*conjunction);
+  }
+  if (arrows == 1) {
+    TRY(MaybeNode implication, parse_propositional_implication(text));
+    if (implication) return std::move(*implication);
+  }
   TRY(MaybeNode if_then, parse_implication(text));
   if (if_then)
     return ParsingException("If-then-else clause is only supported as an expression, not as a proposition.", text);
@@ -56,16 +69,24 @@ ParseResult<Json> parse_proposition(const SpanString& text) {
   if (call) return make_object("predicate", std::move(*call));
   TRY(MaybeNode logical, parse_infix(text, &logical_operators()));
   if (logical) return make_object("predicate", std::move(*logical));
-  TRY(MaybeNode unification, parse_unification(text));
-  if (unification) return make_object("unification", std::move(*unification));
-  TRY(MaybeNode inclusion, parse_inclusion(text));
-  if (inclusion) return make_object("inclusion", std::move(*inclusion));
-  TRY(MaybeNode combine, parse_concise_combine(text));
-  if (combine) return make_object("unification", std::move(*combine));
+  if (equalities == 1) {
+    TRY(MaybeNode unification, parse_unification(text));
+    if (unification) return make_object("unification", std::move(*unification));
+  }
+  if (ins == 1) {
+    TRY(MaybeNode inclusion, parse_inclusion(text));
+    if (inclusion) return make_object("inclusion", std::move(*inclusion));
+  }
+  if (equals > 0) {
+    TRY(MaybeNode combine, parse_concise_combine(text));
+    if (combine) return make_object("unification", std::move(*combine));
+  }
   TRY(MaybeNode infix, parse_infix(text));
   if (infix) return make_object("predicate", std::move(*infix));
-  TRY(MaybeNode negation, parse_negation(text));
-  if (negation) return std::move(*negation);
+  if (tildes > 0) {
+    TRY(MaybeNode negation, parse_negation(text));
+    if (negation) return std::move(*negation);
+  }
 
   // A bare variable or subscript is a condition on its own. Any other failure
   // becomes this form's message, except running out of nesting depth, which

@@ -42,13 +42,13 @@ class RecordReader {
     if (rest_seen_) return ParsingException("Field ..<rest_of> must go last.", piece);
     if (piece.size() >= 2 && piece.view().substr(0, 2) == "..") return read_rest(piece);
     // Most pieces hold neither separator, and are only counted.
-    TRY(size_t colons, count_cuts(piece, ":"));
-    if (colons > 0) {
+    static const SeparatorSet kSeparators({":", "?"});
+    TRY(SeparatorSet::Counts cuts, count_cuts_each(piece, kSeparators));
+    if (cuts[0] > 0) {
       TRY(std::vector<SpanString> named, split_in_one_or_two(piece, ":"));
       if (named.size() == 2 && is_field_name(named[0].view())) return read_named(named[0], named[1]);
     }
-    TRY(size_t marks, count_cuts(piece, "?"));
-    if (marks > 0) {
+    if (cuts[1] > 0) {
       TRY(std::vector<SpanString> aggregated, split_in_one_or_two(piece, "?"));
       if (aggregated.size() == 2) return read_aggregated(piece, aggregated[0], aggregated[1]);
     }

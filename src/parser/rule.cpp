@@ -46,14 +46,22 @@ ParseResult<Json> parse_rule(const SpanString& statement) {
 
   Json rule = Json::object();
   SpanString head = parts[0];
-  for (const DenotationWord& d : kDenotations) {
-    TRY(Denotation grabbed, grab_denotation(head, d.word, d.has_value));
-    head = grabbed.rest;
-    if (!grabbed.found) continue;
-    rule.set(d.key, grabbed.value ? std::move(*grabbed.value) : Json(true));
+  // Most heads hold none of the words; one traversal shows it, and then the
+  // words are not taken off one by one.
+  static const SeparatorSet kWords({"couldbe", "cantbe", "shouldbe", "limit", "order_by", "distinct"});
+  TRY(SeparatorSet::Counts words, count_cuts_each(head, kWords));
+  bool any_denotation = false;
+  for (size_t i = 0; i + 1 < kWords.size(); ++i) any_denotation = any_denotation || words[i] > 0;
+  size_t distinct_cuts = words[kWords.size() - 1];
+  if (any_denotation) {
+    for (const DenotationWord& d : kDenotations) {
+      TRY(Denotation grabbed, grab_denotation(head, d.word, d.has_value));
+      head = grabbed.rest;
+      if (!grabbed.found) continue;
+      rule.set(d.key, grabbed.value ? std::move(*grabbed.value) : Json(true));
+    }
+    TRY(distinct_cuts, count_cuts(head, "distinct"));
   }
-
-  TRY(size_t distinct_cuts, count_cuts(head, "distinct"));
   std::vector<SpanString> distinct{head};
   if (distinct_cuts > 0) {
     TRY(distinct, split(head, "distinct"));

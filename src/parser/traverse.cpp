@@ -227,6 +227,16 @@ SpanString strip(const SpanString& text) {
 
 namespace {
 
+// Whether a top-level occurrence of `separator` at `p` cuts: a word cuts only
+// between non-word bytes, "|" never inside "||".
+bool cuts_at(std::string_view v, size_t p, std::string_view separator, bool word, bool pipe) {
+  if (v.substr(p, separator.size()) != separator) return false;
+  const size_t end = p + separator.size();
+  if (word && ((p > 0 && is_word_byte(v[p - 1])) || (end < v.size() && is_word_byte(v[end])))) return false;
+  if (pipe && ((p > 0 && v[p - 1] == '|') || (end < v.size() && v[end] == '|'))) return false;
+  return true;
+}
+
 // Calls on_cut(at) for every top-level occurrence of a non-empty `separator`,
 // left to right; answers the position of the first byte that breaks the
 // traversal, if any (the cuts before it have been made by then).
@@ -244,12 +254,9 @@ std::optional<size_t> for_each_cut(std::string_view v, std::string_view separato
     if (s.status != TraverseStatus::Ok) return s.position;
     const size_t p = s.position;
     if (s.depth != 0 || p < resume || v[p] != separator[0]) continue;
-    if (v.substr(p, separator.size()) != separator) continue;
-    const size_t end = p + separator.size();
-    if (word && ((p > 0 && is_word_byte(v[p - 1])) || (end < v.size() && is_word_byte(v[end])))) continue;
-    if (pipe && ((p > 0 && v[p - 1] == '|') || (end < v.size() && v[end] == '|'))) continue;
+    if (!cuts_at(v, p, separator, word, pipe)) continue;
     on_cut(p);
-    resume = end;
+    resume = p + separator.size();
   }
 }
 
@@ -271,6 +278,40 @@ ParseResult<std::vector<SpanString>> split_raw(const SpanString& text, std::stri
   if (fault) return ParsingException(kParenthesisMessage, one_char(text, *fault));
   pieces.push_back(text.slice(piece_start, text.size()));
   return pieces;
+}
+
+SeparatorSet::SeparatorSet(std::initializer_list<std::string_view> separators) {
+  if (separators.size() > kMax) throw InternalFault("too many separators in a set");
+  stops_ = kCodeStops;
+  for (std::string_view separator : separators) {
+    if (separator.empty()) throw InternalFault("empty separator in a set");
+    separators_[size_] = separator;
+    word_[size_] = is_alnum_word(separator);
+    pipe_[size_] = separator == "|";
+    stops_[static_cast<unsigned char>(separator[0])] = true;
+    ++size_;
+  }
+}
+
+ParseResult<SeparatorSet::Counts> count_cuts_each(const SpanString& text, const SeparatorSet& set) {
+  SeparatorSet::Counts counts{};
+  std::array<size_t, SeparatorSet::kMax> resume{};  // each separator's occurrences never overlap
+  const std::string_view v = text.view();
+  Traverser t(v);
+  while (true) {
+    t.skip_plain(&set.stops_);
+    const TraverseStep s = t.next();
+    if (s.status == TraverseStatus::End) return counts;
+    if (s.status != TraverseStatus::Ok) return ParsingException(kParenthesisMessage, one_char(text, s.position));
+    const size_t p = s.position;
+    if (s.depth != 0) continue;
+    for (size_t i = 0; i < set.size_; ++i) {
+      const std::string_view separator = set.separators_[i];
+      if (p < resume[i] || v[p] != separator[0] || !cuts_at(v, p, separator, set.word_[i], set.pipe_[i])) continue;
+      ++counts[i];
+      resume[i] = p + separator.size();
+    }
+  }
 }
 
 ParseResult<size_t> count_cuts(const SpanString& text, std::string_view separator) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -187,6 +188,28 @@ ParseResult<std::vector<SpanString>> split_raw(const SpanString& text, std::stri
 // How many cuts split_raw would make (one fewer than its pieces), failing as
 // it would; for the many texts that are only tested for a separator.
 ParseResult<size_t> count_cuts(const SpanString& text, std::string_view separator);
+// A few separators whose cuts are counted in one traversal of a text, for
+// parsers that test one text for several of them in turn. Made once (they
+// are kept in static constants), used read-only.
+class SeparatorSet {
+ public:
+  static constexpr size_t kMax = 8;
+  using Counts = std::array<size_t, kMax>;
+  // At most kMax separators, none empty.
+  explicit SeparatorSet(std::initializer_list<std::string_view> separators);
+  size_t size() const { return size_; }
+  std::string_view operator[](size_t i) const { return separators_[i]; }
+
+ private:
+  friend ParseResult<Counts> count_cuts_each(const SpanString& text, const SeparatorSet& set);
+  std::array<std::string_view, kMax> separators_{};
+  std::array<bool, kMax> word_{}, pipe_{};
+  size_t size_ = 0;
+  ByteSet stops_{};  // kCodeStops and every separator's first byte
+};
+// count_cuts for every separator of the set, in the set's order, from one
+// traversal; a text that breaks the traversal fails as count_cuts would.
+ParseResult<SeparatorSet::Counts> count_cuts_each(const SpanString& text, const SeparatorSet& set);
 // split_raw, every piece stripped; empty pieces remain.
 ParseResult<std::vector<SpanString>> split(const SpanString& text, std::string_view separator);
 ParseResult<std::pair<SpanString, SpanString>> split_in_two(const SpanString& text, std::string_view separator);

@@ -160,6 +160,33 @@ TEST(ParserSpeedTraverseTest, NestingFaultsAtTheFirstByteTooDeep) {
   }
 }
 
+TEST(ParserSpeedTraverseTest, SeparatorSetsCountAsEachSeparatorAlone) {
+  const SeparatorSet sets[] = {
+      SeparatorSet({"|", ",", "=>", "==", " in ", "=", "~"}),
+      SeparatorSet({":", "?"}),
+      SeparatorSet({"else", "e", "else if", "\n", "-", "--", "-->", ";"}),
+  };
+  std::vector<std::string> texts = random_texts(3000, 40, 17);
+  for (const std::string& t : edge_texts()) texts.push_back(t);
+  for (const std::string& t : {"a ==== b", "x in y in z", "a => b => c", "elseelse else", "a|||b"}) texts.push_back(t);
+  for (const SeparatorSet& set : sets) {
+    for (const std::string& text : texts) {
+      auto together = count_cuts_each(S(text), set);
+      for (size_t i = 0; i < set.size(); ++i) {
+        auto alone = count_cuts(S(text), set[i]);
+        ASSERT_EQ(together.ok(), alone.ok()) << text;
+        if (!alone.ok()) {
+          EXPECT_EQ(together.error().span.start(), alone.error().span.start()) << text;
+          EXPECT_EQ(together.error().message, alone.error().message) << text;
+          continue;
+        }
+        EXPECT_EQ(together.value()[i], alone.value()) << "[" << text << "] by [" << set[i] << "]";
+        EXPECT_EQ(alone.value() + 1, split_raw(S(text), set[i]).value().size()) << text;
+      }
+    }
+  }
+}
+
 // Cut at top-level blanks level by level, every level through split.
 ParseResult<std::vector<std::string>> reference_words(const SpanString& text) {
   std::vector<std::string> out;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -29,7 +30,7 @@ bool shares_any(const NameSet& a, const ArgumentMap& b) {
 }
 
 struct KeyedRule {
-  std::string text;  // the compact JSON text: the rule's identity and its order
+  const std::string* text;  // the compact JSON text: the rule's identity and its order
   Json rule;
 };
 
@@ -59,11 +60,11 @@ std::vector<KeyedRule> gather(const Functors& index, const std::string& functor,
     }
   }
   std::vector<KeyedRule> unique;
-  NameSet seen;
+  std::set<std::string_view> seen;
   for (const Json* rule : gathered) {
     if (!keep(head_name(*rule))) continue;
-    std::string text = rule->compact();
-    if (seen.insert(text).second) unique.push_back({std::move(text), *rule});
+    const std::string& text = index.compact_text(*rule);
+    if (seen.insert(text).second) unique.push_back({&text, *rule});
   }
   return unique;
 }
@@ -154,7 +155,7 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
   std::vector<KeyedRule> kept = gather(index, functor, [&](const std::string& head) {
     return head == functor || shares_any(index.argument_set(head), resolved);
   });
-  std::stable_sort(kept.begin(), kept.end(), [](const KeyedRule& a, const KeyedRule& b) { return a.text < b.text; });
+  std::stable_sort(kept.begin(), kept.end(), [](const KeyedRule& a, const KeyedRule& b) { return *a.text < *b.text; });
 
   ArgumentMap renames = resolved;
   NameSet copied;

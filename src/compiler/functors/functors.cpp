@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "common/internal_fault.h"
 #include "compiler/functors/tree_walks.h"
 
 namespace mirtova {
@@ -70,68 +71,85 @@ const NameSet& Functors::argument_set(std::string_view name) const {
 // set is missing; components finish callees first, so each component's set is
 // its members' direct names plus the finished sets of the names they reach.
 // A stored set counts as complete, as a stale entry left by update_structure
-// must.
+// must. (A member has no set until its component finishes, so only names
+// outside the component bring their sets.)
 void Functors::build_missing_sets(const std::string& name) const {
-  auto open = [&](const std::string& n) { return direct_args.count(n) != 0 && args.count(n) == 0; };
+  struct Node {
+    const std::string* name;  // a key of direct_args
+    const NameSet* direct;
+    size_t low;  // the node's own order is its index in `nodes`
+    bool on_stack;
+  };
   struct Frame {
-    std::string node;
-    std::vector<std::string> next;
-    size_t pos = 0;
+    size_t node;
+    NameSet::const_iterator next;
   };
-  std::map<std::string, size_t> order;
-  std::map<std::string, size_t> low;
-  std::vector<std::string> stack;
-  NameSet on_stack;
+  std::vector<Node> nodes;
+  std::map<std::string_view, size_t> entered;
+  std::vector<size_t> stack;
   std::vector<Frame> calls;
-  auto enter = [&](const std::string& n) {
-    size_t position = order.size();
-    order[n] = position;
-    low[n] = position;
-    stack.push_back(n);
-    on_stack.insert(n);
-    const NameSet& direct = direct_args.at(n);
-    calls.push_back(Frame{n, std::vector<std::string>(direct.begin(), direct.end())});
+  auto enter = [&](const std::string& n, const NameSet& direct) {
+    const size_t order = nodes.size();
+    entered.emplace(n, order);
+    nodes.push_back(Node{&n, &direct, order, true});
+    stack.push_back(order);
+    calls.push_back(Frame{order, direct.begin()});
   };
+  auto root = direct_args.find(name);
+  enter(root->first, root->second);
 
-  enter(name);
+  std::vector<const std::string*> reached;
   while (!calls.empty()) {
     Frame& frame = calls.back();
-    if (frame.pos < frame.next.size()) {
-      std::string callee = frame.next[frame.pos++];
-      if (!open(callee)) continue;
-      if (order.count(callee) == 0) {
-        enter(callee);  // invalidates `frame`
-      } else if (on_stack.count(callee) != 0) {
-        low[frame.node] = std::min(low[frame.node], order[callee]);
+    if (frame.next != nodes[frame.node].direct->end()) {
+      const std::string& callee = *frame.next++;
+      auto direct = direct_args.find(callee);
+      if (direct == direct_args.end() || args.count(callee) != 0) continue;
+      auto seen = entered.find(callee);
+      if (seen == entered.end()) {
+        enter(direct->first, direct->second);  // invalidates `frame`
+      } else if (nodes[seen->second].on_stack) {
+        nodes[frame.node].low = std::min(nodes[frame.node].low, seen->second);
       }
       continue;
     }
-    std::string node = std::move(frame.node);
+    const size_t node = frame.node;
     calls.pop_back();
-    if (!calls.empty()) low[calls.back().node] = std::min(low[calls.back().node], low[node]);
-    if (low[node] != order[node]) continue;
+    if (!calls.empty()) nodes[calls.back().node].low = std::min(nodes[calls.back().node].low, nodes[node].low);
+    if (nodes[node].low != node) continue;
 
-    NameSet members;
-    std::string member;
+    std::vector<size_t> members;
     do {
-      member = stack.back();
+      members.push_back(stack.back());
       stack.pop_back();
-      on_stack.erase(member);
-      members.insert(member);
-    } while (member != node);
-    NameSet closure;
-    for (const std::string& m : members) {
-      for (const std::string& callee : direct_args.at(m)) {
-        closure.insert(callee);
-        if (members.count(callee) != 0) continue;
-        if (auto it = args.find(callee); it != args.end()) closure.insert(it->second.begin(), it->second.end());
+      nodes[members.back()].on_stack = false;
+    } while (members.back() != node);
+    reached.clear();
+    for (size_t m : members) {
+      for (const std::string& callee : *nodes[m].direct) {
+        reached.push_back(&callee);
+        if (auto it = args.find(callee); it != args.end()) {
+          for (const std::string& held : it->second) reached.push_back(&held);
+        }
       }
     }
-    for (const std::string& m : members) {
+    std::sort(reached.begin(), reached.end(), [](const std::string* a, const std::string* b) { return *a < *b; });
+    NameSet closure;
+    for (const std::string* held : reached) {
+      if (closure.empty() || *std::prev(closure.end()) != *held) closure.emplace_hint(closure.end(), *held);
+    }
+    for (size_t i = 0; i < members.size(); ++i) {
+      const std::string& member = *nodes[members[i]].name;
       if (deferring_) {
-        for (const std::string& held : closure) holders_[held].push_back(m);
+        for (const std::string& held : closure) {
+          if (!watched_ || watched_->count(held) != 0) holders_[held].push_back(member);
+        }
       }
-      args[m] = closure;
+      if (i + 1 == members.size()) {
+        args.emplace(member, std::move(closure));
+      } else {
+        args.emplace(member, closure);
+      }
     }
   }
 }
@@ -140,6 +158,15 @@ Result<std::vector<Json>, CompileError> Functors::all_rules_of(const std::string
   std::vector<Json> result;
   for (const Json* rule : rules_reached_from(name)) result.push_back(*rule);
   return result;
+}
+
+const std::string& Functors::compact_text(const Json& rule) const {
+  const size_t position = size_t(&rule - rules.data());
+  if (position >= rules.size()) throw InternalFault("compact_text of a rule outside the index");
+  if (compact_texts_.size() < rules.size()) compact_texts_.resize(rules.size());
+  std::string& text = compact_texts_[position];
+  if (text.empty()) text = rule.compact();
+  return text;
 }
 
 std::vector<const Json*> Functors::rules_reached_from(const std::string& name) const {
@@ -170,8 +197,15 @@ void Functors::update_structure(const std::string& made) {
     // the direct sets kept from before do not: the sets are exact no more.
     settle_argument_sets();
     sets_exact_ = false;
+    compact_texts_.clear();
   }
   NameSet missing = index_rules_from(indexed_rule_count);
+  if (deferring_ && watched_ && watched_->count(made) == 0) {
+    // No holders were kept for this name: compute every set while the direct
+    // sets are still those they were deferred under, and go on eagerly.
+    settle_argument_sets();
+    sets_exact_ = false;
+  }
   if (deferring_) {
     for (const std::string& name : missing) {
       if (name != made && direct_args.count(name) == 0 && mentioned_.count(name) != 0) {
@@ -194,6 +228,7 @@ void Functors::update_structure(const std::string& made) {
   }
   if (deferring_) {
     forget_sets_holding(made);
+    if (watched_) watched_->erase(made);
     return;
   }
   sets_exact_ = false;
@@ -226,24 +261,31 @@ void Functors::update_structure(const std::string& made) {
 // which are exact; a reader computes a missing one by the same walk, whose
 // result over exact stored sets is R(X) on the graph as it is then, which is
 // the set the eager index holds then. Settling computes every missing set, so
-// leaving the deferral leaves the eager index's sets behind.
-void Functors::defer_argument_sets() {
+// leaving the deferral leaves the eager index's sets behind. The stored sets
+// that hold a name to be made are listed under it in holders_ when stored, so
+// forgetting them needs no pass over every set; a name made that was not
+// announced has no such list, and settles first.
+void Functors::defer_argument_sets(std::optional<NameSet> to_be_made) {
   if (!sets_exact_ || deferring_) return;
   deferring_ = true;
+  watched_ = std::move(to_be_made);
   for (const auto& [unused, direct] : direct_args) mentioned_.insert(direct.begin(), direct.end());
   for (const auto& [holder, held] : args) {
-    for (const std::string& name : held) holders_[name].push_back(holder);
+    for (const std::string& name : held) {
+      if (!watched_ || watched_->count(name) != 0) holders_[name].push_back(holder);
+    }
   }
 }
 
 void Functors::settle_argument_sets() {
   if (!deferring_) return;
+  deferring_ = false;  // the sets built now need no holders
   for (const auto& [name, unused] : direct_args) {
     if (args.count(name) == 0) build_missing_sets(name);
   }
-  deferring_ = false;
   mentioned_.clear();
   holders_.clear();
+  watched_.reset();
 }
 
 void Functors::forget_sets_holding(const std::string& made) {

@@ -65,6 +65,10 @@ struct Functors {
   // on standard error instead of its rules a second time.
   Result<std::vector<Json>, CompileError> all_rules_of(const std::string& name) const;
 
+  // The compact text of a rule of `rules`, kept from its first use until the
+  // rules are indexed again from the start (indexed rules change only then).
+  const std::string& compact_text(const Json& rule) const;
+
   // The rules that all_rules_of copies, in its order and with its warning, as
   // pointers into `rules` (valid until rules are appended).
   std::vector<const Json*> rules_reached_from(const std::string& name) const;
@@ -76,9 +80,11 @@ struct Functors {
   // From now on update_structure only forgets the sets a make can have changed
   // and a reader computes a missing set when it asks for it, as long as the
   // result is the set an eager rebuild would have stored (functors.cpp says
-  // when that holds; otherwise the index stays eager). settle_argument_sets
+  // when that holds; otherwise the index stays eager). Given the names to be
+  // made, each at most once, only those are tracked in the stored sets; making
+  // another name, or one a second time, settles first. settle_argument_sets
   // computes every missing set and ends the deferral.
-  void defer_argument_sets();
+  void defer_argument_sets(std::optional<NameSet> to_be_made = std::nullopt);
   void settle_argument_sets();
 
   // Every predicate named together with `name` in an @Iteration annotation that
@@ -129,6 +135,8 @@ struct Functors {
   // been forgotten or rebuilt since: check before use).
   NameSet mentioned_;
   mutable std::map<std::string, std::vector<std::string>> holders_;
+  std::optional<NameSet> watched_;  // the names holders_ tracks; all when empty
+  mutable std::vector<std::string> compact_texts_;  // by position; empty until first asked for
 };
 
 // Names of the auxiliary predicates of the multi-body aggregation rewrite.

@@ -75,7 +75,7 @@ Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstr
   // Most sets that a make forgets are never read again before the next make
   // forgets them once more; the deferral computes only those read. Settled on
   // every way out when the index is to stay whole.
-  index.defer_argument_sets();
+  index.defer_argument_sets(pending);
   struct Settle {
     Functors& index;
     bool settle;
