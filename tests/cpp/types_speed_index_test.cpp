@@ -155,6 +155,13 @@ TEST(TypesSpeedNodeTest, EndsShareNodesByKey) {
       {"subscripts of one record node meet",
        {rule("T", pos({var("r")}), {unify(sub(var("r"), "a"), num()), unify(sub(var("r"), "a"), str())})},
        mismatch + "number with string at (0, 0)"},
+      // Node keys follow the printed text, where "a.b" "c" and "a" "b.c" read alike.
+      {"columns printed alike share a node",
+       {rule("a.b", {{"c", num()}}), rule("a", {{"b.c", str()}})},
+       mismatch + "number with string at (0, 0)"},
+      {"columns printed alike stay apart in the result",
+       {rule("a.b", {{"c", num()}}), rule("a", {{"b.c", num()}})},
+       "a.b.c: number; a.b.c: number; "},  // a.b's c, then a's b.c
       {"subscripts of other fields do not",
        {rule("T", pos({var("r")}), {unify(sub(var("r"), "a"), num()), unify(sub(var("r"), "b"), str())})},
        "T.col0: {a: number, b: string}; "},

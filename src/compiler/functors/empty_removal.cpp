@@ -1,7 +1,9 @@
 // Proving predicates empty by sweeps over the rules, and taking them out.
 #include "compiler/functors/empty_removal.h"
 
+#include <algorithm>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "compiler/functors/tree_walks.h"
@@ -10,9 +12,9 @@ namespace mirtova {
 
 namespace {
 
-// Whether the tree names a member of `empty`, not looking into a call inside a
-// combine or a predicate passed as a value.
-bool names_any(const Json& tree, const NameSet& empty) {
+// Appends every name the tree holds under "predicate_name", not looking into a
+// call inside a combine or a predicate passed as a value.
+void add_called_names(const Json& tree, std::vector<const std::string*>& names) {
   std::vector<const Json*> stack{&tree};
   while (!stack.empty()) {
     const Json* node = stack.back();
@@ -20,38 +22,44 @@ bool names_any(const Json& tree, const NameSet& empty) {
     if (node->is_array()) {
       for (const Json& item : node->as_array()) stack.push_back(&item);
     } else if (node->is_object()) {
-      const Json* name = node->get("predicate_name");
-      if (name != nullptr && name->is_str() && empty.count(name->as_str()) != 0) return true;
       for (const auto& [key, value] : node->as_object()) {
+        if (key == "predicate_name" && value.is_str()) names.push_back(&value.as_str());
         if (key == "the_predicate" || key == "combine" || key == "satellites") continue;
         stack.push_back(&value);
       }
     }
   }
-  return false;
 }
 
-bool calls_any(const Json& rule, const NameSet& empty) {
-  if (const Json* body = rule.get("body")) {
-    if (names_any(*body, empty)) return true;
-  }
-  const Json* record = rule.at("head").get("record");
-  return record != nullptr && names_any(*record, empty);
-}
+// A rule's head and the names its body and head record call, read once so
+// that each sweep only looks names up.
+struct CallsOfRule {
+  const std::string* head;
+  std::vector<const std::string*> calls;
+};
 
 }  // namespace
 
 NameSet predicates_proven_empty(const std::vector<Json>& rules) {
+  std::vector<CallsOfRule> read;
+  for (const Json& rule : rules) {
+    if (!rule.has("head")) continue;
+    CallsOfRule calls{&head_name(rule), {}};
+    if (const Json* body = rule.get("body")) add_called_names(*body, calls.calls);
+    if (const Json* record = rule.at("head").get("record")) add_called_names(*record, calls.calls);
+    read.push_back(std::move(calls));
+  }
   NameSet empty{"nil"};
   for (;;) {
-    std::map<std::string, size_t> live;
-    for (const Json& rule : rules) {
-      if (!rule.has("head")) continue;
-      live[head_name(rule)] += calls_any(rule, empty) ? 0 : 1;
+    std::map<std::string_view, size_t> live;
+    for (const CallsOfRule& rule : read) {
+      const bool calls_empty = std::any_of(rule.calls.begin(), rule.calls.end(),
+                                           [&](const std::string* name) { return empty.count(*name) != 0; });
+      live[*rule.head] += calls_empty ? 0 : 1;
     }
     bool grew = false;
     for (const auto& [name, count] : live) {
-      if (count == 0 && empty.insert(name).second) grew = true;
+      if (count == 0 && empty.emplace(name).second) grew = true;
     }
     if (!grew) return empty;
   }

@@ -200,6 +200,12 @@ void Functors::update_structure(const std::string& made) {
     compact_texts_.clear();
   }
   NameSet missing = index_rules_from(indexed_rule_count);
+  if (deferring_ && watched_ && watched_->count(made) == 0) {
+    // No holders were kept for this name: compute every set while the direct
+    // sets are still those they were deferred under, and go on eagerly.
+    settle_argument_sets();
+    sets_exact_ = false;
+  }
   if (deferring_) {
     for (const std::string& name : missing) {
       if (name != made && direct_args.count(name) == 0 && mentioned_.count(name) != 0) {
@@ -219,11 +225,6 @@ void Functors::update_structure(const std::string& made) {
   if (rules_by_predicate.count(made) != 0) set_direct(made);
   for (const std::string& name : missing) {
     if (direct_args.count(name) == 0) set_direct(name);
-  }
-  if (deferring_ && watched_ && watched_->count(made) == 0) {
-    // Sets were not watched for this name: compute them all and go on eagerly.
-    settle_argument_sets();
-    sets_exact_ = false;
   }
   if (deferring_) {
     forget_sets_holding(made);
@@ -260,7 +261,10 @@ void Functors::update_structure(const std::string& made) {
 // which are exact; a reader computes a missing one by the same walk, whose
 // result over exact stored sets is R(X) on the graph as it is then, which is
 // the set the eager index holds then. Settling computes every missing set, so
-// leaving the deferral leaves the eager index's sets behind.
+// leaving the deferral leaves the eager index's sets behind. The stored sets
+// that hold a name to be made are listed under it in holders_ when stored, so
+// forgetting them needs no pass over every set; a name made that was not
+// announced has no such list, and settles first.
 void Functors::defer_argument_sets(std::optional<NameSet> to_be_made) {
   if (!sets_exact_ || deferring_) return;
   deferring_ = true;

@@ -19,9 +19,8 @@ NameSet collect_names(const Json& tree, const std::set<std::string>* taboo_keys,
     if (node->is_array()) {
       for (const Json& item : node->as_array()) stack.push_back(&item);
     } else if (node->is_object()) {
-      const Json* name = node->get("predicate_name");
-      if (name != nullptr && name->is_str() && accept(name->as_str())) found.insert(name->as_str());
       for (const auto& [key, value] : node->as_object()) {
+        if (key == "predicate_name" && value.is_str() && accept(value.as_str())) found.insert(value.as_str());
         if (taboo_keys != nullptr && taboo_keys->count(key) != 0) continue;
         stack.push_back(&value);
       }

@@ -21,15 +21,16 @@ class FlatIndex {
   template <class Same>
   std::pair<uint32_t, bool> find_or_insert(uint64_t hash, uint32_t fresh, Same&& same) {
     if (2 * (count_ + 1) > slots_.size()) grow();
+    const uint32_t tag = spread(hash);
     const size_t mask = slots_.size() - 1;
-    for (size_t i = spread(hash) & mask;; i = (i + 1) & mask) {
+    for (size_t i = tag & mask;; i = (i + 1) & mask) {
       Slot& slot = slots_[i];
       if (slot.id_plus_one == 0) {
-        slot = Slot{hash, fresh + 1};
+        slot = Slot{tag, fresh + 1};
         ++count_;
         return {fresh, true};
       }
-      if (slot.hash == hash && same(slot.id_plus_one - 1)) return {slot.id_plus_one - 1, false};
+      if (slot.tag == tag && same(slot.id_plus_one - 1)) return {slot.id_plus_one - 1, false};
     }
   }
 
@@ -37,11 +38,12 @@ class FlatIndex {
   template <class Same>
   std::pair<uint32_t, bool> find(uint64_t hash, Same&& same) const {
     if (slots_.empty()) return {0, false};
+    const uint32_t tag = spread(hash);
     const size_t mask = slots_.size() - 1;
-    for (size_t i = spread(hash) & mask;; i = (i + 1) & mask) {
+    for (size_t i = tag & mask;; i = (i + 1) & mask) {
       const Slot& slot = slots_[i];
       if (slot.id_plus_one == 0) return {0, false};
-      if (slot.hash == hash && same(slot.id_plus_one - 1)) return {slot.id_plus_one - 1, true};
+      if (slot.tag == tag && same(slot.id_plus_one - 1)) return {slot.id_plus_one - 1, true};
     }
   }
 
@@ -51,13 +53,15 @@ class FlatIndex {
   }
 
  private:
+  // Eight bytes, so that a large table stays as small as it can: the tag is
+  // the mixed hash, which both places the slot and screens the comparisons.
   struct Slot {
-    uint64_t hash = 0;
+    uint32_t tag = 0;
     uint32_t id_plus_one = 0;  // 0: empty
   };
 
   // Hashes may carry their entropy in the high bits only.
-  static size_t spread(uint64_t h) { return static_cast<size_t>((h ^ (h >> 29)) * 0xbf58476d1ce4e5b9ULL >> 16); }
+  static uint32_t spread(uint64_t h) { return static_cast<uint32_t>((h ^ (h >> 29)) * 0xbf58476d1ce4e5b9ULL >> 32); }
 
   void reserve(size_t expected) {
     size_t size = 16;
@@ -71,7 +75,7 @@ class FlatIndex {
     const size_t mask = slots_.size() - 1;
     for (const Slot& slot : old) {
       if (slot.id_plus_one == 0) continue;
-      size_t i = spread(slot.hash) & mask;
+      size_t i = slot.tag & mask;
       while (slots_[i].id_plus_one != 0) i = (i + 1) & mask;
       slots_[i] = slot;
     }

@@ -92,77 +92,139 @@ class NameSet {
   FlatIndex index_;
 };
 
-// Whether a + "." + b and c + "." + d are one text.
-bool same_joined(std::string_view a, std::string_view b, std::string_view c, std::string_view d) {
-  if (a.size() + b.size() != c.size() + d.size()) return false;
-  if (a.size() == c.size()) return a == c && b == d;
-  std::string left(a), right(c);
-  left += '.';
-  left += b;
-  right += '.';
-  right += d;
-  return left == right;
-}
+// Texts (names, and predicate and column joined by ".") numbered in order of
+// first appearance. The index keeps its own copies, close together, so that
+// finding a text again never reaches back into the edges, which are large and
+// spread out. A caller gives one kind of text always the same kind of hash.
+class TextIds {
+ public:
+  explicit TextIds(size_t expected) : index_(expected) {}
+
+  uint32_t of(uint64_t hash, std::string_view text) {
+    return intern(hash, text.size(), [&](const std::string& stored) { return stored == text; },
+                  [&] { return std::string(text); });
+  }
+  // The number of `a` + "." + `b`.
+  uint32_t of_joined(uint64_t hash, std::string_view a, std::string_view b) {
+    return intern(
+        hash, a.size() + 1 + b.size(),
+        [&](const std::string& stored) {
+          return std::string_view(stored).substr(0, a.size()) == a && stored[a.size()] == '.' &&
+                 std::string_view(stored).substr(a.size() + 1) == b;
+        },
+        [&] {
+          std::string text(a);
+          text += '.';
+          text += b;
+          return text;
+        });
+  }
+
+ private:
+  template <class Same, class Make>
+  uint32_t intern(uint64_t hash, size_t size, Same&& same, Make&& make) {
+    const auto fresh = static_cast<uint32_t>(texts_.size());
+    auto [id, stored] = index_.find_or_insert(hash, fresh, [&](uint32_t id) {
+      return texts_[id].size() == size && same(texts_[id]);
+    });
+    if (stored) texts_.push_back(make());
+    return id;
+  }
+
+  std::vector<std::string> texts_;
+  FlatIndex index_;  // over texts_
+};
 
 // Node keys of edge ends, each interned to a number. A variable's key is its
 // printed text, a predicate column's its printed text and, unless the
 // predicate is a relation, its call number. A subscript's key is its record's
 // key and its field name: a key determines the printed text of its end, so the
 // pair tells subscripts apart exactly as that text would, and long subscript
-// chains cost no more than short ones. Keys are compared on the ends' own
-// names; the digests the edges were keyed by serve as hashes.
+// chains cost no more than short ones. Texts are numbered first, so keys
+// compare as numbers; the digests the edges were keyed by serve as hashes.
+//
+// Predicate columns are numbered too, by (joined text, length of the
+// predicate name), which is the pair (predicate, column) exactly; a column's
+// number carries whether its predicate is a relation, looked up once.
 class NodeKeys {
  public:
-  NodeKeys(const NameSet& relations, size_t expected) : relations_(relations), index_(expected) {
-    keys_.reserve(expected);
-  }
+  NodeKeys(const NameSet& relations, size_t expected)
+      : relations_(relations), texts_(expected / 2), index_(expected / 2), column_index_(expected / 16) {}
 
   // None for literals, which have no node and keep their own type. A
   // relation's columns are one key across all its calls and heads; any other
-  // predicate (functional, built-in, without rules) has a key per call.
-  std::optional<size_t> of(const Expression& end) {
+  // predicate (functional, built-in, without rules) has a key per call. For a
+  // predicate column, `column` is set to its column's number.
+  std::optional<size_t> of(const Expression& end, uint32_t* column = nullptr) {
     switch (end.kind()) {
       case Expression::Kind::Variable:
-        return intern(end, 0, [&](const Expression& other) { return other.name() == end.name(); });
+        return intern(Expression::Kind::Variable, texts_.of(text_digest(end).high, end.name()), 0);
       case Expression::Kind::PredicateAddressing: {
-        const uint64_t call = relations_.contains(end.name()) ? kRelation : end.call_number();
-        return intern(end, call, [&](const Expression& other) {
-          return same_joined(other.name(), other.column(), end.name(), end.column());
-        });
+        const uint32_t text = texts_.of_joined(text_digest(end).high, end.name(), end.column());
+        const uint32_t number = column_of(text, end);
+        if (column != nullptr) *column = number;
+        const uint64_t call = columns_[number].relation ? kRelation : end.call_number();
+        return intern(Expression::Kind::PredicateAddressing, text, call);
       }
       case Expression::Kind::SubscriptAddressing: {
         std::optional<size_t> record = of(end.children().front());
         if (!record) return std::nullopt;
-        return intern(end, *record, [&](const Expression& other) { return other.column() == end.column(); });
+        const uint32_t field = texts_.of(std::hash<std::string_view>()(end.column()), end.column());
+        return intern(Expression::Kind::SubscriptAddressing, field, *record);
       }
       default: return std::nullopt;
     }
+  }
+
+  // The first end of each column number.
+  std::vector<const Expression*> column_firsts() const {
+    std::vector<const Expression*> out;
+    out.reserve(columns_.size());
+    for (const Column& column : columns_) out.push_back(column.first);
+    return out;
   }
 
  private:
   static constexpr uint64_t kRelation = ~uint64_t{0};
 
   struct Key {
-    const Expression* end;  // the first end of this key; the edges outlive the keys
-    uint64_t extra;         // call number or kRelation; the record's key for subscripts
+    uint32_t text;
+    Expression::Kind kind;
+    uint64_t extra;  // call number or kRelation; the record's key for subscripts
+    friend bool operator==(const Key&, const Key&) = default;
+  };
+  struct Column {
+    uint32_t text;
+    uint32_t name_size;
+    bool relation;
+    const Expression* first;  // the edges outlive the keys
   };
 
-  // `same_text` compares the key-defining text of an end of the same kind.
-  template <class SameText>
-  size_t intern(const Expression& end, uint64_t extra, SameText&& same_text) {
+  size_t intern(Expression::Kind kind, uint32_t text, uint64_t extra) {
+    const Key key{text, kind, extra};
     const auto fresh = static_cast<uint32_t>(keys_.size());
-    const uint64_t hash = text_digest(end).high ^ mix(extra);
-    auto [id, stored] = index_.find_or_insert(hash, fresh, [&](uint32_t id) {
-      const Key& key = keys_[id];
-      return key.extra == extra && key.end->kind() == end.kind() && same_text(*key.end);
+    const uint64_t hash = mix((uint64_t{text} << 8 | static_cast<uint64_t>(kind)) ^ mix(extra));
+    auto [id, stored] = index_.find_or_insert(hash, fresh, [&](uint32_t id) { return keys_[id] == key; });
+    if (stored) keys_.push_back(key);
+    return id;
+  }
+
+  uint32_t column_of(uint32_t text, const Expression& end) {
+    const auto name_size = static_cast<uint32_t>(end.name().size());
+    const auto fresh = static_cast<uint32_t>(columns_.size());
+    auto [id, stored] = column_index_.find_or_insert(mix(uint64_t{text} << 32 | name_size), fresh, [&](uint32_t id) {
+      return columns_[id].text == text && columns_[id].name_size == name_size;
     });
-    if (stored) keys_.push_back(Key{&end, extra});
+    if (stored) columns_.push_back(Column{text, name_size, relations_.contains(end.name()), &end});
     return id;
   }
 
   const NameSet& relations_;
+  TextIds texts_;
   std::vector<Key> keys_;
   FlatIndex index_;  // over keys_
+  std::vector<Column> columns_;
+  FlatIndex column_index_;  // over columns_
 };
 
 // Whether two types are the same in every detail, open flags and every field
@@ -254,12 +316,15 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   node_numbers.reserve(2 * edges_.size());
   std::vector<EdgeStep> steps;
   steps.reserve(edges_.size());
+  column_ends_.clear();
   for (size_t i = 0; i < edges_.size(); ++i) {
     steps.push_back(step_of(*edges_[i]));
     for (Side side : {false, true}) {
       const Expression& end = side ? edges_[i]->right : edges_[i]->left;
-      std::optional<size_t> key = keys.of(end);
+      uint32_t column = 0;
+      std::optional<size_t> key = keys.of(end, &column);
       if (!key) continue;
+      if (end.is_predicate_addressing()) column_ends_.push_back(ColumnEnd{i, side, column});
       if (*key >= node_numbers.size()) node_numbers.resize(*key + 1, 0);
       size_t& number = node_numbers[*key];
       if (number == 0) {
@@ -272,6 +337,7 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
       (side ? right_nodes_ : left_nodes_)[i] = number - 1;
     }
   }
+  column_firsts_ = keys.column_firsts();
 
   // An edge whose last visit changed none of its ends is settled: visiting it
   // again is a no-op for as long as its end nodes keep the versions they had,
@@ -420,43 +486,33 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
 }
 
 PredicateTypes TypeInference::all_predicate_types() const {
-  // The columns in order of first appearance, each with its type so far, found
-  // by an index on (predicate, column) and moved into the sorted maps at the end.
-  struct Column {
-    const Expression* first;
-    Type type;
-  };
-  std::vector<Column> columns;
-  FlatIndex index(edges_.size());
-  const bool inferred = left_nodes_.size() == edges_.size();
-  for (size_t i = 0; i < edges_.size(); ++i) {
-    for (Side side : {false, true}) {
-      const Expression* end = side ? &edges_[i]->right : &edges_[i]->left;
-      if (!end->is_predicate_addressing()) continue;
-      const Type& end_type = inferred ? this->end_type(i, side) : end->type();
-      const auto fresh = static_cast<uint32_t>(columns.size());
-      auto [id, stored] = index.find_or_insert(text_digest(*end).high, fresh, [&](uint32_t id) {
-        return columns[id].first->name() == end->name() && columns[id].first->column() == end->column();
-      });
-      if (stored) {
-        columns.push_back(Column{end, end_type});
-        continue;
-      }
-      Type& kept_type = columns[id].type;
-      Type t = end_type;
-      TypeResult met = intersect(kept_type, t, 0, 0);
-      if (met.ok()) {
-        kept_type = std::move(met).value();
-        continue;
-      }
-      // The per-call nodes disagree: keep the more specific, then the one
-      // whose printed form sorts first.
-      const int kept = specificity(kept_type), other = specificity(t);
-      if (other > kept || (other == kept && t.to_string() < kept_type.to_string())) kept_type = std::move(t);
+  // Each column's type so far, by column number; folded over the column ends
+  // in edge order and moved into the sorted maps at the end.
+  std::vector<Type> types(column_firsts_.size());
+  std::vector<char> seen(column_firsts_.size(), 0);
+  for (const ColumnEnd& column_end : column_ends_) {
+    const Type& end_type = this->end_type(column_end.edge, column_end.side);
+    Type& kept_type = types[column_end.column];
+    if (!seen[column_end.column]) {
+      seen[column_end.column] = 1;
+      kept_type = end_type;
+      continue;
     }
+    Type t = end_type;
+    TypeResult met = intersect(kept_type, t, 0, 0);
+    if (met.ok()) {
+      kept_type = std::move(met).value();
+      continue;
+    }
+    // The per-call nodes disagree: keep the more specific, then the one
+    // whose printed form sorts first.
+    const int kept = specificity(kept_type), other = specificity(t);
+    if (other > kept || (other == kept && t.to_string() < kept_type.to_string())) kept_type = std::move(t);
   }
   PredicateTypes result;
-  for (Column& column : columns) result[column.first->name()].emplace(column.first->column(), std::move(column.type));
+  for (size_t c = 0; c < column_firsts_.size(); ++c) {
+    if (seen[c]) result[column_firsts_[c]->name()].emplace(column_firsts_[c]->column(), std::move(types[c]));
+  }
   return result;
 }
 

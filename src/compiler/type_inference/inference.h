@@ -56,6 +56,15 @@ class TypeInference {
   bool touched_ = false;
   // Set when a type grew past its bound; ends the passes at once.
   bool runaway_ = false;
+  // Every PredicateAddressing end, in edge order, with the number of its
+  // (predicate, column); and per number, the first end naming it.
+  struct ColumnEnd {
+    size_t edge;
+    Side side;
+    uint32_t column;
+  };
+  std::vector<ColumnEnd> column_ends_;
+  std::vector<const Expression*> column_firsts_;
 };
 
 // The whole chain over a program's rules in program order: build the graphs,
