@@ -32,12 +32,13 @@ void count_rules(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 
-// Recursion unfolding alone: the index of the parsed rules and the rewrite.
-void BM_UnfoldRecursions(benchmark::State& state) {
+// Recursion unfolding alone: the index of the parsed rules and the rewrite,
+// as a chain of functor calls (duckdb) or as semi-naive loops (trino).
+void unfold_recursions(benchmark::State& state, const char* engine) {
   const std::vector<Json> rules = recursion_rules(state);
   if (rules.empty()) return;
   for (auto _ : state) {
-    auto unfolded = unfold_recursion(rules, "duckdb");
+    auto unfolded = unfold_recursion(rules, engine);
     if (!unfolded.ok()) {
       state.SkipWithError(unfolded.error().message.c_str());
       return;
@@ -46,6 +47,9 @@ void BM_UnfoldRecursions(benchmark::State& state) {
   }
   count_rules(state);
 }
+
+void BM_UnfoldRecursions(benchmark::State& state) { unfold_recursions(state, "duckdb"); }
+void BM_UnfoldRecursionsLoops(benchmark::State& state) { unfold_recursions(state, "trino"); }
 
 // Functor application of the unfolded rules: ten makes per recursion.
 void BM_RunMakes(benchmark::State& state) {
@@ -92,6 +96,7 @@ void BM_CompileRecursions(benchmark::State& state) {
 }
 
 BENCHMARK(BM_UnfoldRecursions)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_UnfoldRecursionsLoops)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(BM_RunMakes)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(BM_CompileRecursions)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->Complexity();
 
