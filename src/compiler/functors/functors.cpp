@@ -198,6 +198,8 @@ void Functors::update_structure(const std::string& made) {
     settle_argument_sets();
     sets_exact_ = false;
     compact_texts_.clear();
+    companions_.clear();
+    companion_rules_read_ = 0;
   }
   NameSet missing = index_rules_from(indexed_rule_count);
   if (deferring_ && watched_ && watched_->count(made) == 0) {
@@ -299,12 +301,14 @@ void Functors::forget_sets_holding(const std::string& made) {
   args.erase(made);
 }
 
+// The @Iteration rules are read once each, in the order they were indexed, into
+// the companions of every name they hold; the union over the rules read so far
+// is what a pass over all of them would gather.
 std::vector<std::string> Functors::iteration_companions(std::string_view name) const {
-  NameSet result;
   auto it = rules_by_predicate.find("@Iteration");
   if (it == rules_by_predicate.end()) return {};
-  for (size_t position : it->second) {
-    const Json* record = rules[position].at("head").get("record");
+  for (; companion_rules_read_ < it->second.size(); ++companion_rules_read_) {
+    const Json* record = rules[it->second[companion_rules_read_]].at("head").get("record");
     if (record == nullptr) continue;
     const Json* fields = record->get("field_value");
     if (fields == nullptr || !fields->is_array() || fields->as_array().empty()) continue;
@@ -312,13 +316,17 @@ std::vector<std::string> Functors::iteration_companions(std::string_view name) c
     const Json* expression = value == nullptr ? nullptr : value->get("expression");
     const Json* literal = expression == nullptr ? nullptr : expression->get("literal");
     if (literal == nullptr || !literal->has("the_predicate")) continue;
-    NameSet named = extract_predicate_names(*record);
-    if (named.count(std::string(name)) == 0) continue;
-    for (const std::string& other : named) {
-      if (other != name) result.insert(other);
+    const NameSet named = extract_predicate_names(*record);
+    for (const std::string& one : named) {
+      NameSet& companions = companions_[one];
+      for (const std::string& other : named) {
+        if (other != one) companions.insert(other);
+      }
     }
   }
-  return std::vector<std::string>(result.begin(), result.end());
+  auto found = companions_.find(std::string(name));
+  if (found == companions_.end()) return {};
+  return std::vector<std::string>(found->second.begin(), found->second.end());
 }
 
 std::string Functors::get_constant_function(const std::string& key) {

@@ -137,6 +137,9 @@ struct Functors {
   mutable std::map<std::string, std::vector<std::string>> holders_;
   std::optional<NameSet> watched_;  // the names holders_ tracks; all when empty
   mutable std::vector<std::string> compact_texts_;  // by position; empty until first asked for
+  // The companions of each name in the first companion_rules_read_ @Iteration rules.
+  mutable std::map<std::string, NameSet> companions_;
+  mutable size_t companion_rules_read_ = 0;
 };
 
 // Names of the auxiliary predicates of the multi-body aggregation rewrite.
