@@ -205,3 +205,25 @@ TEST(FunctorsSpeedSets, IterationCompanionsFollowAppendedRules) {
 
 }  // namespace
 }  // namespace mirtova
+
+namespace mirtova {
+namespace {
+
+// Annotations are read once each: those a call appends follow the next copies,
+// and one added later that names no predicate refuses the next call.
+TEST(FunctorsSpeedSets, CopiedAnnotationsFollowAppendedRules) {
+  Functors index(rules_of("F <- G; G <- X; @Ground(G); @NoInject(G)"));
+  ASSERT_TRUE(call_functor(index, "A", "F", {{"X", "B"}}).ok());
+  ASSERT_TRUE(call_functor(index, "C", "A", {{"B", "D"}}).ok());
+  EXPECT_EQ(summaries(index.rules, 4), (std::vector<std::string>{"A <- G_f1", "G_f1 <- B", "@Ground(G_f1)",
+                                                                  "@NoInject(G_f1)", "C <- G_f1_f2", "G_f1_f2 <- D",
+                                                                  "@Ground(G_f1_f2)", "@NoInject(G_f1_f2)"}));
+  for (const Json& rule : rules_of("@OrderBy(5, \"col0\")")) index.rules.push_back(rule);
+  index.update_structure("nothing");
+  auto refused = call_functor(index, "E", "F", {{"X", "B"}});
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().message, "This annotation requires predicate symbol as the first positional argument.");
+}
+
+}  // namespace
+}  // namespace mirtova
