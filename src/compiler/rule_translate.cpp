@@ -338,8 +338,16 @@ std::vector<std::string> head_columns(const Json& rule) {
 Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(Json rule, const Vocabulary& outer,
                                                                           const TypeMap& outer_types,
                                                                           bool in_combine, RuleContext& context) {
+  return extract_rule_structure_with_vocabulary(std::make_shared<const Json>(std::move(rule)), outer, outer_types,
+                                                in_combine, context);
+}
+
+Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::shared_ptr<const Json> rule,
+                                                                          const Vocabulary& outer,
+                                                                          const TypeMap& outer_types,
+                                                                          bool in_combine, RuleContext& context) {
   RuleStructure s;
-  s.rule = std::make_shared<Json>(std::move(rule));
+  s.rule = std::move(rule);
   s.made_nodes = std::make_shared<std::deque<Json>>();
   s.head_predicate = head_name(*s.rule);
   if (const Json* t = s.rule->get("full_text"); t && t->is_str()) s.rule_text = t->as_str();

@@ -74,7 +74,7 @@ struct SelectItem {
 struct RuleStructure {
   // Owned and never moved once built: bindings, constraints and the translator's
   // type hints hold addresses of its nodes.
-  std::shared_ptr<Json> rule;
+  std::shared_ptr<const Json> rule;
   std::shared_ptr<std::deque<Json>> made_nodes;  // conditions written by the translation itself
   std::string head_predicate;
   std::string rule_text;
@@ -98,6 +98,9 @@ struct RuleStructure {
 };
 
 Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(Json rule, const Vocabulary& outer,
+                                                                          const TypeMap& outer_types,
+                                                                          bool in_combine, RuleContext& context);
+Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::shared_ptr<const Json> rule, const Vocabulary& outer,
                                                                           const TypeMap& outer_types,
                                                                           bool in_combine, RuleContext& context);
 

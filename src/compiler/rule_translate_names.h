@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace mirtova {
 
@@ -25,7 +25,9 @@ class NamesAllocator {
   std::string take(std::string name);
 
   int64_t counter_ = 0;
-  std::set<std::string> used_lower_;  // compared without regard to ASCII case, as engines do
+  // Compared without regard to ASCII case, as engines do. Only looked up (it
+  // holds every alias of the program), so hashed.
+  std::unordered_set<std::string> used_lower_;
 };
 
 }  // namespace mirtova

@@ -227,12 +227,23 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     if (e.rule_text.empty()) e.rule_text = rule_text_of(rule);
     return e;
   };
-  Json copy = rule;
-  auto injected = inject_into_rule(copy, *this);
-  if (!injected.ok()) return attach(injected.error());
-  if (in_combine && dialect_->decorate_combine_rule()) copy = decorate_combine_rule(std::move(copy), fresh_variable());
-  eliminate_compiler_variables(copy);
-  auto structure = extract_rule_structure_with_vocabulary(std::move(copy), outer, outer_types, in_combine, *this);
+  const bool decorate = in_combine && dialect_->decorate_combine_rule();
+  std::shared_ptr<const Json> tree;
+  if (!decorate && !injection_has_work(rule, *this) && !has_compiler_binding(rule)) {
+    // None of the rewrites below would change the rule (a plain join, say), so
+    // it is read where it stands instead of copied: it outlives the structure
+    // built from it, being a program rule or part of the rule whose structure
+    // is asking for this one.
+    tree = std::shared_ptr<const Json>(std::shared_ptr<const Json>(), &rule);
+  } else {
+    Json copy = rule;
+    auto injected = inject_into_rule(copy, *this);
+    if (!injected.ok()) return attach(injected.error());
+    if (decorate) copy = decorate_combine_rule(std::move(copy), fresh_variable());
+    eliminate_compiler_variables(copy);
+    tree = std::make_shared<const Json>(std::move(copy));
+  }
+  auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer, outer_types, in_combine, *this);
   if (!structure.ok()) return attach(structure.error());
   auto sql = structure.value().as_sql(subqueries_, *dialect_, flags_, column_order);
   if (!sql.ok()) return attach(sql.error());

@@ -34,9 +34,87 @@ const Json* head_field_value(const Json& rule, const std::string& column) {
   return nullptr;
 }
 
+// What the source makes of a call, and which of the three rewrites of a round
+// would change a rule.
+class WorkFinder {
+ public:
+  explicit WorkFinder(const InjectionSource& source) : source_(source) {}
+
+  bool is_function(const Json& rule) const { return head_field_value(rule, "quoril_value") != nullptr; }
+
+  // Whether a call is rewritten into a conjunct: a function with a body, or the
+  // empty predicate "nil" (a predicate proven empty, called as a function), whose
+  // conjunct makes its rule give no rows.
+  bool becomes_conjunct(const Json& call) const {
+    const Json* name = call.get("predicate_name");
+    if (!name) return false;
+    if (name->as_str() == "nil") return true;
+    const Json* callee = source_.injectable_rule(name->as_str());
+    return callee && is_function(*callee) && callee->has("body");
+  }
+
+  struct Work {
+    bool unification = false;  // unifications_with_functions would rewrite a conjunct
+    bool inlining = false;     // inline_in would replace a call
+    bool injection = false;    // inject_conjuncts would splice a callee
+  };
+
+  Work find_work(const Json& rule) const {
+    Work work;
+    look_for_work(rule, true, work);
+    return work;
+  }
+
+  // One read-only walk standing in for the three rewrites' own: it visits every
+  // node, as unifications_with_functions and inject_conjuncts do, and checks
+  // calls for inlining only where inline_in would (`inlining` is false below a
+  // node that holds a combine, outside the combine itself). It stops once all
+  // three rewrites are known to have work.
+  void look_for_work(const Json& node, bool inlining, Work& work) const {
+    if (work.unification && work.injection && work.inlining) return;
+    if (node.is_array()) {
+      for (const Json& item : node.as_array()) look_for_work(item, inlining, work);
+      return;
+    }
+    if (!node.is_object()) return;
+    if (const Json* conj = node.get("conjunction")) {
+      for (const Json& conjunct : conj->at("conjunct").as_array()) {
+        if (!work.unification)
+          if (const Json* u = conjunct.get("unification"))
+            for (const char* side : {"left_hand_side", "right_hand_side"}) {
+              const Json* call = u->at(side).get("call");
+              if (call && becomes_conjunct(*call)) work.unification = true;
+            }
+        if (!work.injection)
+          if (const Json* call = conjunct.get("predicate"))
+            if (!has_rest_field(*call) && source_.injectable_rule(call->at("predicate_name").as_str()))
+              work.injection = true;
+      }
+    }
+    const Json* combine = node.get("combine");
+    for (const auto& [key, child] : node.as_object()) {
+      if (!child.is_container()) continue;
+      look_for_work(child, inlining && (combine == nullptr || &child == combine), work);
+    }
+    if (!inlining || combine != nullptr || work.inlining) return;
+    const Json* call = node.get("call");
+    if (!call) return;
+    const std::string& name = call->at("predicate_name").as_str();
+    if (name == "nil") {
+      work.inlining = true;
+      return;
+    }
+    const Json* callee = source_.injectable_rule(name);
+    work.inlining = callee && is_function(*callee);
+  }
+
+ private:
+  const InjectionSource& source_;
+};
+
 class Injector {
  public:
-  Injector(Json& rule, InjectionSource& source) : rule_(rule), source_(source) {}
+  Injector(Json& rule, InjectionSource& source) : rule_(rule), source_(source), finder_(source) {}
 
   // Each round runs the three rewrites in order until a round changes nothing.
   // A rewrite that would find nothing to do is a no-op, so one read-only walk
@@ -44,7 +122,7 @@ class Injector {
   // changes the rule run as before, since that change can give them work.
   Result<Unit, CompileError> run() {
     for (;;) {
-      const Work work = find_work(rule_);
+      const WorkFinder::Work work = finder_.find_work(rule_);
       if (!work.unification && !work.inlining && !work.injection) return Unit{};
       bool changed = false;
       if (work.unification) {
@@ -83,19 +161,6 @@ class Injector {
     return copy;
   }
 
-  bool is_function(const Json& rule) const { return head_field_value(rule, "quoril_value") != nullptr; }
-
-  // Whether a call is rewritten into a conjunct: a function with a body, or the
-  // empty predicate "nil" (a predicate proven empty, called as a function), whose
-  // conjunct makes its rule give no rows.
-  bool becomes_conjunct(const Json& call) const {
-    const Json* name = call.get("predicate_name");
-    if (!name) return false;
-    if (name->as_str() == "nil") return true;
-    const Json* callee = source_.injectable_rule(name->as_str());
-    return callee && is_function(*callee) && callee->has("body");
-  }
-
   // `F(args) == e`, F a function with a body, becomes the conjunct F(args, quoril_value: e),
   // so that the body can bind the arguments.
   Result<bool, CompileError> unifications_with_functions(Json& node) {
@@ -116,7 +181,7 @@ class Injector {
           const Json& mine = u->at(side == 0 ? "left_hand_side" : "right_hand_side");
           const Json& other = u->at(side == 0 ? "right_hand_side" : "left_hand_side");
           const Json* call = mine.get("call");
-          if (!call || !becomes_conjunct(*call)) continue;
+          if (!call || !finder_.becomes_conjunct(*call)) continue;
           TRY_VOID(count());
           Json new_call = *call;
           Json::ArrayType& fields = new_call.at_mut("record").at_mut("field_value").as_array_mut();
@@ -176,7 +241,7 @@ class Injector {
     // A function of the program or of the engine's library takes the place of a
     // built-in of the same name: the library's Array orders by argument.
     const Json* callee = name == "nil" ? nullptr : source_.injectable_rule(name);
-    if (name != "nil" && (!callee || !is_function(*callee))) return changed;
+    if (name != "nil" && (!callee || !finder_.is_function(*callee))) return changed;
     TRY_VOID(count());
     if (callee && !callee->has("body") && plain_parameters(*callee)) {
       Json copy = renamed_copy(*callee);
@@ -271,63 +336,9 @@ class Injector {
     return changed;
   }
 
-  struct Work {
-    bool unification = false;  // unifications_with_functions would rewrite a conjunct
-    bool inlining = false;     // inline_in would replace a call
-    bool injection = false;    // inject_conjuncts would splice a callee
-  };
-
-  Work find_work(const Json& rule) const {
-    Work work;
-    look_for_work(rule, true, work);
-    return work;
-  }
-
-  // One read-only walk standing in for the three rewrites' own: it visits every
-  // node, as unifications_with_functions and inject_conjuncts do, and checks
-  // calls for inlining only where inline_in would (`inlining` is false below a
-  // node that holds a combine, outside the combine itself). It stops once all
-  // three rewrites are known to have work.
-  void look_for_work(const Json& node, bool inlining, Work& work) const {
-    if (work.unification && work.injection && work.inlining) return;
-    if (node.is_array()) {
-      for (const Json& item : node.as_array()) look_for_work(item, inlining, work);
-      return;
-    }
-    if (!node.is_object()) return;
-    if (const Json* conj = node.get("conjunction")) {
-      for (const Json& conjunct : conj->at("conjunct").as_array()) {
-        if (!work.unification)
-          if (const Json* u = conjunct.get("unification"))
-            for (const char* side : {"left_hand_side", "right_hand_side"}) {
-              const Json* call = u->at(side).get("call");
-              if (call && becomes_conjunct(*call)) work.unification = true;
-            }
-        if (!work.injection)
-          if (const Json* call = conjunct.get("predicate"))
-            if (!has_rest_field(*call) && source_.injectable_rule(call->at("predicate_name").as_str()))
-              work.injection = true;
-      }
-    }
-    const Json* combine = node.get("combine");
-    for (const auto& [key, child] : node.as_object()) {
-      if (!child.is_container()) continue;
-      look_for_work(child, inlining && (combine == nullptr || &child == combine), work);
-    }
-    if (!inlining || combine != nullptr || work.inlining) return;
-    const Json* call = node.get("call");
-    if (!call) return;
-    const std::string& name = call->at("predicate_name").as_str();
-    if (name == "nil") {
-      work.inlining = true;
-      return;
-    }
-    const Json* callee = source_.injectable_rule(name);
-    work.inlining = callee && is_function(*callee);
-  }
-
   Json& rule_;
   InjectionSource& source_;
+  WorkFinder finder_;
   int rewrites_ = 0;
   std::map<Json*, std::vector<Json>> pending_;
 };
@@ -336,6 +347,11 @@ class Injector {
 
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source) {
   return Injector(rule, source).run();
+}
+
+bool injection_has_work(const Json& rule, const InjectionSource& source) {
+  const WorkFinder::Work work = WorkFinder(source).find_work(rule);
+  return work.unification || work.inlining || work.injection;
 }
 
 }  // namespace mirtova

@@ -59,21 +59,38 @@ struct Occurrences {
   size_t first_non_name_byte = std::string_view::npos;
 };
 
-ParseResult<Occurrences> find_occurrences(const SpanString& text, const std::vector<std::string_view>& operators) {
+// The operators a parse looks for, with the byte tables of their scan.
+struct OperatorList {
+  std::vector<std::string_view> operators;
+  // Most top-level bytes start no operator; those are passed over at once.
+  ByteSet starts_an_operator{};
+  // Once the first byte that no name holds is known, the only top-level bytes
+  // that matter are the operators' first bytes and "=".
+  ByteSet stops{};
+};
+
+OperatorList operator_list(const std::vector<std::string_view>& ops, const std::set<std::string_view>* disallowed) {
+  OperatorList list;
+  list.operators.reserve(ops.size());
+  for (std::string_view op : ops)
+    if (disallowed == nullptr || disallowed->count(op) == 0) list.operators.push_back(op);
+  for (std::string_view op : list.operators) list.starts_an_operator[static_cast<unsigned char>(op[0])] = true;
+  list.stops = kCodeStops;
+  for (size_t c = 0; c < list.stops.size(); ++c) list.stops[c] = list.stops[c] || list.starts_an_operator[c];
+  list.stops['='] = true;
+  return list;
+}
+
+ParseResult<Occurrences> find_occurrences(const SpanString& text, const OperatorList& list) {
+  const std::vector<std::string_view>& operators = list.operators;
   const std::string_view v = text.view();
   const size_t none = std::string_view::npos;
   Occurrences found;
   found.hits.resize(operators.size());
   size_t arrow_resume = 0;
   bool seen_non_blank = false;
-  // Most top-level bytes start no operator; those are passed over at once.
-  std::array<bool, 256> starts_an_operator{};
-  for (std::string_view op : operators) starts_an_operator[static_cast<unsigned char>(op[0])] = true;
-  // Once the first byte that no name holds is known, the only top-level bytes
-  // that matter are the operators' first bytes and "=".
-  ByteSet stops = kCodeStops;
-  for (size_t c = 0; c < stops.size(); ++c) stops[c] = stops[c] || starts_an_operator[c];
-  stops['='] = true;
+  const ByteSet& starts_an_operator = list.starts_an_operator;
+  const ByteSet& stops = list.stops;
 
   Traverser t(text);
   while (true) {
@@ -157,13 +174,20 @@ size_t binary_minus(const SpanString& text, const std::vector<size_t>& occurrenc
 ParseResult<MaybeNode> parse_infix(const SpanString& text, const std::vector<std::string_view>* operators,
                                    const std::set<std::string_view>* disallowed) {
   const std::vector<std::string_view>& ops = operators != nullptr ? *operators : operator_table();
-  std::vector<std::string_view> allowed;
-  allowed.reserve(ops.size());
-  for (std::string_view op : ops)
-    if (disallowed == nullptr || disallowed->count(op) == 0) allowed.push_back(op);
+  // The table, whole or without "~" (as values ask for it), is scanned for on
+  // nearly every expression; those two lists are made once and never changed.
+  static const OperatorList kTable = operator_list(operator_table(), nullptr);
+  static const std::set<std::string_view> kNoNegation = {"~"};
+  static const OperatorList kTableWithoutNegation = operator_list(operator_table(), &kNoNegation);
+  OperatorList made;
+  const OperatorList* list = &made;
+  if (operators == nullptr && disallowed == nullptr) list = &kTable;
+  else if (operators == nullptr && *disallowed == kNoNegation) list = &kTableWithoutNegation;
+  else made = operator_list(ops, disallowed);
+  const std::vector<std::string_view>& allowed = list->operators;
   if (allowed.empty()) return MaybeNode();
 
-  TRY(Occurrences found, find_occurrences(text, allowed));
+  TRY(Occurrences found, find_occurrences(text, *list));
   for (size_t i = 0; i < allowed.size(); ++i) {
     const std::string_view op = allowed[i];
     size_t at = found.hits[i].last;

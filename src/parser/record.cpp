@@ -132,11 +132,14 @@ class RecordReader {
 ParseResult<Json> parse_record_internals(const SpanString& inside, bool is_record_literal,
                                          bool is_aggregation_allowed) {
   const SpanString s = strip_spaces(inside);
-  TRY(size_t clause_cuts, count_cuts(s, ":-"));
-  if (clause_cuts >= 1) return ParsingException("Unexpected :- in record internals.", s);
-  if (s.empty() || !is_whole(s)) return Json::object({{"field_value", Json::array()}});
+  // One traversal answers the three questions asked of the text in turn.
+  static const SeparatorSet kSeparators({":-", ","});
+  TRY(SeparatorScan scan, SeparatorScan::of(s, kSeparators, true));
+  if (scan.counts[0] >= 1) return ParsingException("Unexpected :- in record internals.", s);
+  if (s.empty() || !scan.whole) return Json::object({{"field_value", Json::array()}});
 
-  TRY(std::vector<SpanString> pieces, split(s, ","));
+  std::vector<SpanString>& pieces = scan.last_pieces;
+  for (SpanString& piece : pieces) piece = strip(piece);
   RecordReader reader(is_record_literal, is_aggregation_allowed, pieces.size());
   for (size_t i = 0; i < pieces.size(); ++i) TRY_VOID(reader.read(pieces[i], static_cast<int64_t>(i)));
   return reader.finish();

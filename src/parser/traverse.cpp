@@ -293,25 +293,48 @@ SeparatorSet::SeparatorSet(std::initializer_list<std::string_view> separators) {
   }
 }
 
-ParseResult<SeparatorSet::Counts> count_cuts_each(const SpanString& text, const SeparatorSet& set) {
-  SeparatorSet::Counts counts{};
+ParseResult<SeparatorScan> SeparatorScan::of(const SpanString& text, const SeparatorSet& set, bool with_pieces) {
+  SeparatorScan scan;
   std::array<size_t, SeparatorSet::kMax> resume{};  // each separator's occurrences never overlap
+  const size_t last = set.size_ - 1;
+  size_t piece_start = 0;
+  // As is_whole reads it: the depth after the last reported byte (with no
+  // fault, every status is ok).
+  bool any = false;
+  size_t last_depth = 0;
   const std::string_view v = text.view();
   Traverser t(v);
   while (true) {
-    t.skip_plain(&set.stops_);
+    if (t.skip_plain(&set.stops_) > 0) {
+      any = true;
+      last_depth = t.depth();
+    }
     const TraverseStep s = t.next();
-    if (s.status == TraverseStatus::End) return counts;
+    if (s.status == TraverseStatus::End) break;
     if (s.status != TraverseStatus::Ok) return ParsingException(kParenthesisMessage, one_char(text, s.position));
+    any = true;
+    last_depth = s.depth;
     const size_t p = s.position;
     if (s.depth != 0) continue;
     for (size_t i = 0; i < set.size_; ++i) {
       const std::string_view separator = set.separators_[i];
       if (p < resume[i] || v[p] != separator[0] || !cuts_at(v, p, separator, set.word_[i], set.pipe_[i])) continue;
-      ++counts[i];
+      ++scan.counts[i];
       resume[i] = p + separator.size();
+      if (i != last || !with_pieces) continue;
+      if (scan.last_pieces.empty()) scan.last_pieces.reserve(4);
+      scan.last_pieces.push_back(text.slice(piece_start, p));
+      piece_start = p + separator.size();
     }
   }
+  scan.whole = !any || last_depth == 0;
+  if (with_pieces) scan.last_pieces.push_back(text.slice(piece_start, v.size()));
+  return scan;
+}
+
+ParseResult<SeparatorSet::Counts> count_cuts_each(const SpanString& text, const SeparatorSet& set) {
+  TRY(SeparatorScan scan, SeparatorScan::of(text, set, false));
+  return scan.counts;
 }
 
 ParseResult<size_t> count_cuts(const SpanString& text, std::string_view separator) {

@@ -201,7 +201,7 @@ class SeparatorSet {
   std::string_view operator[](size_t i) const { return separators_[i]; }
 
  private:
-  friend ParseResult<Counts> count_cuts_each(const SpanString& text, const SeparatorSet& set);
+  friend struct SeparatorScan;
   std::array<std::string_view, kMax> separators_{};
   std::array<bool, kMax> word_{}, pipe_{};
   size_t size_ = 0;
@@ -210,6 +210,17 @@ class SeparatorSet {
 // count_cuts for every separator of the set, in the set's order, from one
 // traversal; a text that breaks the traversal fails as count_cuts would.
 ParseResult<SeparatorSet::Counts> count_cuts_each(const SpanString& text, const SeparatorSet& set);
+
+// What one traversal tells of a text that does not break it: the cuts of each
+// separator of a set, whether is_whole holds, and (when asked for) split_raw's
+// pieces at the set's last separator.
+struct SeparatorScan {
+  SeparatorSet::Counts counts{};
+  bool whole = true;
+  std::vector<SpanString> last_pieces;
+  // Fails as count_cuts would.
+  static ParseResult<SeparatorScan> of(const SpanString& text, const SeparatorSet& set, bool with_pieces);
+};
 // split_raw, every piece stripped; empty pieces remain.
 ParseResult<std::vector<SpanString>> split(const SpanString& text, std::string_view separator);
 ParseResult<std::pair<SpanString, SpanString>> split_in_two(const SpanString& text, std::string_view separator);

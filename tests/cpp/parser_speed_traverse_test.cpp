@@ -183,6 +183,15 @@ TEST(ParserSpeedTraverseTest, SeparatorSetsCountAsEachSeparatorAlone) {
         EXPECT_EQ(together.value()[i], alone.value()) << "[" << text << "] by [" << set[i] << "]";
         EXPECT_EQ(alone.value() + 1, split_raw(S(text), set[i]).value().size()) << text;
       }
+      // The same traversal tells wholeness and the pieces at the last separator.
+      auto scan = SeparatorScan::of(S(text), set, true);
+      ASSERT_EQ(scan.ok(), together.ok()) << text;
+      if (!scan.ok()) continue;
+      EXPECT_EQ(scan.value().whole, is_whole(S(text))) << text;
+      std::vector<std::pair<size_t, size_t>> got, want;
+      for (const SpanString& p : scan.value().last_pieces) got.emplace_back(p.start(), p.stop());
+      for (const SpanString& p : split_raw(S(text), set[set.size() - 1]).value()) want.emplace_back(p.start(), p.stop());
+      EXPECT_EQ(got, want) << text;
     }
   }
 }

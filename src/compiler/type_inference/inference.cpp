@@ -157,14 +157,21 @@ class NodeKeys {
   // predicate column, `column` is set to its column's number.
   std::optional<size_t> of(const Expression& end, uint32_t* column = nullptr) {
     switch (end.kind()) {
-      case Expression::Kind::Variable:
-        return intern(Expression::Kind::Variable, texts_.of(text_digest(end).high, end.name()), 0);
+      case Expression::Kind::Variable: {
+        // A variable's key is a function of its text alone.
+        const uint32_t text = texts_.of(text_digest(end).high, end.name());
+        return remembered(variable_keys_, text, [&] { return intern(Expression::Kind::Variable, text, 0); });
+      }
       case Expression::Kind::PredicateAddressing: {
         const uint32_t text = texts_.of_joined(text_digest(end).high, end.name(), end.column());
         const uint32_t number = column_of(text, end);
         if (column != nullptr) *column = number;
-        const uint64_t call = columns_[number].relation ? kRelation : end.call_number();
-        return intern(Expression::Kind::PredicateAddressing, text, call);
+        if (columns_[number].relation) {
+          // A relation column's key is a function of its column alone.
+          return remembered(relation_keys_, number,
+                            [&] { return intern(Expression::Kind::PredicateAddressing, text, kRelation); });
+        }
+        return intern(Expression::Kind::PredicateAddressing, text, end.call_number());
       }
       case Expression::Kind::SubscriptAddressing: {
         std::optional<size_t> record = of(end.children().front());
@@ -209,13 +216,31 @@ class NodeKeys {
     return id;
   }
 
+  // The key `make` gives for `number`, made once and then remembered by number:
+  // an array read instead of a probe of the key index.
+  template <class Make>
+  static size_t remembered(std::vector<uint32_t>& keys, uint32_t number, Make&& make) {
+    if (number >= keys.size()) keys.resize(std::max<size_t>(2 * keys.size(), number + 1), 0);
+    if (keys[number] == 0) keys[number] = static_cast<uint32_t>(make()) + 1;
+    return keys[number] - 1;
+  }
+
   uint32_t column_of(uint32_t text, const Expression& end) {
     const auto name_size = static_cast<uint32_t>(end.name().size());
+    // Almost every joined text names one column; the index settles the rest.
+    if (text < first_column_of_text_.size() && first_column_of_text_[text] != 0) {
+      const uint32_t first = first_column_of_text_[text] - 1;
+      if (columns_[first].name_size == name_size) return first;
+    }
     const auto fresh = static_cast<uint32_t>(columns_.size());
     auto [id, stored] = column_index_.find_or_insert(mix(uint64_t{text} << 32 | name_size), fresh, [&](uint32_t id) {
       return columns_[id].text == text && columns_[id].name_size == name_size;
     });
     if (stored) columns_.push_back(Column{text, name_size, relations_.contains(end.name()), &end});
+    if (text >= first_column_of_text_.size()) {
+      first_column_of_text_.resize(std::max<size_t>(2 * first_column_of_text_.size(), text + 1), 0);
+    }
+    if (first_column_of_text_[text] == 0) first_column_of_text_[text] = id + 1;
     return id;
   }
 
@@ -225,6 +250,12 @@ class NodeKeys {
   FlatIndex index_;  // over keys_
   std::vector<Column> columns_;
   FlatIndex column_index_;  // over columns_
+  // By text number: the first column of that joined text, and a variable's
+  // key; by column number: a relation column's key. Each entry is 1 + the
+  // number, 0 while unknown.
+  std::vector<uint32_t> first_column_of_text_;
+  std::vector<uint32_t> variable_keys_;
+  std::vector<uint32_t> relation_keys_;
 };
 
 // Whether two types are the same in every detail, open flags and every field
