@@ -178,3 +178,52 @@ TEST(FunctorsSpeedSets, CandidateRewritesMatchFullOnes) {
 
 }  // namespace
 }  // namespace mirtova
+
+namespace mirtova {
+namespace {
+
+// Companions are read from each @Iteration rule once: rules indexed after a
+// first question must still count, and indexing from the start reads anew.
+TEST(FunctorsSpeedSets, IterationCompanionsFollowAppendedRules) {
+  using Names = std::vector<std::string>;
+  Functors index(rules_of("P <- Q; @Iteration(P, predicates: [P_a, P_b])"));
+  EXPECT_EQ(index.iteration_companions("P_a"), (Names{"P", "P_b"}));
+  for (const Json& rule : rules_of("@Iteration(P_c, predicates: [P_a]); @Iteration(Z, repetitions: 3)"))
+    index.rules.push_back(rule);
+  index.update_structure("nothing");
+  EXPECT_EQ(index.iteration_companions("P_a"), (Names{"P", "P_b", "P_c"}));
+  EXPECT_EQ(index.iteration_companions("Z"), Names{});
+  // Rules rewritten in place are read again once indexed from the start.
+  index.rules[2] = rules_of("@Iteration(Q_c, predicates: [Q_d])").front();
+  index.rules_by_predicate.clear();
+  index.predicates.clear();
+  index.indexed_rule_count = 0;
+  index.update_structure("nothing");
+  EXPECT_EQ(index.iteration_companions("P_a"), (Names{"P", "P_b"}));
+  EXPECT_EQ(index.iteration_companions("Q_d"), Names{"Q_c"});
+}
+
+}  // namespace
+}  // namespace mirtova
+
+namespace mirtova {
+namespace {
+
+// Annotations are read once each: those a call appends follow the next copies,
+// and one added later that names no predicate refuses the next call.
+TEST(FunctorsSpeedSets, CopiedAnnotationsFollowAppendedRules) {
+  Functors index(rules_of("F <- G; G <- X; @Ground(G); @NoInject(G)"));
+  ASSERT_TRUE(call_functor(index, "A", "F", {{"X", "B"}}).ok());
+  ASSERT_TRUE(call_functor(index, "C", "A", {{"B", "D"}}).ok());
+  EXPECT_EQ(summaries(index.rules, 4), (std::vector<std::string>{"A <- G_f1", "G_f1 <- B", "@Ground(G_f1)",
+                                                                  "@NoInject(G_f1)", "C <- G_f1_f2", "G_f1_f2 <- D",
+                                                                  "@Ground(G_f1_f2)", "@NoInject(G_f1_f2)"}));
+  for (const Json& rule : rules_of("@OrderBy(5, \"col0\")")) index.rules.push_back(rule);
+  index.update_structure("nothing");
+  auto refused = call_functor(index, "E", "F", {{"X", "B"}});
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().message, "This annotation requires predicate symbol as the first positional argument.");
+}
+
+}  // namespace
+}  // namespace mirtova

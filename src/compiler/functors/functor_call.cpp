@@ -72,29 +72,14 @@ std::vector<KeyedRule> gather(const Functors& index, const std::string& functor,
 // Fails on the first annotation of the copied kinds whose first argument is a
 // literal other than a predicate; otherwise the annotations of copied predicates.
 Result<std::vector<Json>, CompileError> annotation_copies(const Functors& index, const NameSet& copied) {
-  std::vector<Json> copies;
-  for (std::string_view annotation : kCopiedAnnotations) {
-    auto it = index.rules_by_predicate.find(std::string(annotation));
-    if (it == index.rules_by_predicate.end()) continue;
-    for (size_t position : it->second) {
-      const Json& rule = index.rules[position];
-      const Json* record = rule.at("head").get("record");
-      const Json* fields = record == nullptr ? nullptr : record->get("field_value");
-      if (fields == nullptr || !fields->is_array() || fields->as_array().empty()) continue;
-      const Json* value = fields->as_array().front().get("value");
-      const Json* expression = value == nullptr ? nullptr : value->get("expression");
-      const Json* literal = expression == nullptr ? nullptr : expression->get("literal");
-      if (literal == nullptr) continue;
-      const Json* predicate = literal->get("the_predicate");
-      const Json* name = predicate == nullptr ? nullptr : predicate->get("predicate_name");
-      if (name == nullptr || !name->is_str()) {
-        const Json* text = rule.get("full_text");
-        return CompileError("This annotation requires predicate symbol as the first positional argument.",
-                            text != nullptr && text->is_str() ? text->as_str() : std::string());
-      }
-      if (copied.count(name->as_str()) != 0) copies.push_back(rule);
-    }
+  const Functors::CopiedAnnotations found = index.copied_annotations(kCopiedAnnotations, copied);
+  if (found.refused != nullptr) {
+    const Json* text = found.refused->get("full_text");
+    return CompileError("This annotation requires predicate symbol as the first positional argument.",
+                        text != nullptr && text->is_str() ? text->as_str() : std::string());
   }
+  std::vector<Json> copies;
+  for (const Json* rule : found.rules) copies.push_back(*rule);
   return copies;
 }
 

@@ -198,6 +198,11 @@ void Functors::update_structure(const std::string& made) {
     settle_argument_sets();
     sets_exact_ = false;
     compact_texts_.clear();
+    companions_.clear();
+    companion_rules_read_ = 0;
+    annotation_rules_read_.fill(0);
+    first_refused_.fill(std::nullopt);
+    annotations_naming_.clear();
   }
   NameSet missing = index_rules_from(indexed_rule_count);
   if (deferring_ && watched_ && watched_->count(made) == 0) {
@@ -299,12 +304,14 @@ void Functors::forget_sets_holding(const std::string& made) {
   args.erase(made);
 }
 
+// The @Iteration rules are read once each, in the order they were indexed, into
+// the companions of every name they hold; the union over the rules read so far
+// is what a pass over all of them would gather.
 std::vector<std::string> Functors::iteration_companions(std::string_view name) const {
-  NameSet result;
   auto it = rules_by_predicate.find("@Iteration");
   if (it == rules_by_predicate.end()) return {};
-  for (size_t position : it->second) {
-    const Json* record = rules[position].at("head").get("record");
+  for (; companion_rules_read_ < it->second.size(); ++companion_rules_read_) {
+    const Json* record = rules[it->second[companion_rules_read_]].at("head").get("record");
     if (record == nullptr) continue;
     const Json* fields = record->get("field_value");
     if (fields == nullptr || !fields->is_array() || fields->as_array().empty()) continue;
@@ -312,13 +319,57 @@ std::vector<std::string> Functors::iteration_companions(std::string_view name) c
     const Json* expression = value == nullptr ? nullptr : value->get("expression");
     const Json* literal = expression == nullptr ? nullptr : expression->get("literal");
     if (literal == nullptr || !literal->has("the_predicate")) continue;
-    NameSet named = extract_predicate_names(*record);
-    if (named.count(std::string(name)) == 0) continue;
-    for (const std::string& other : named) {
-      if (other != name) result.insert(other);
+    const NameSet named = extract_predicate_names(*record);
+    for (const std::string& one : named) {
+      NameSet& companions = companions_[one];
+      for (const std::string& other : named) {
+        if (other != one) companions.insert(other);
+      }
     }
   }
-  return std::vector<std::string>(result.begin(), result.end());
+  auto found = companions_.find(std::string(name));
+  if (found == companions_.end()) return {};
+  return std::vector<std::string>(found->second.begin(), found->second.end());
+}
+
+Functors::CopiedAnnotations Functors::copied_annotations(const std::array<std::string_view, 5>& annotations,
+                                                        const NameSet& copied) const {
+  for (size_t kind = 0; kind < annotations.size(); ++kind) {
+    auto it = rules_by_predicate.find(std::string(annotations[kind]));
+    if (it == rules_by_predicate.end()) continue;
+    for (size_t& order = annotation_rules_read_[kind]; order < it->second.size(); ++order) {
+      const size_t position = it->second[order];
+      const Json* record = rules[position].at("head").get("record");
+      const Json* fields = record == nullptr ? nullptr : record->get("field_value");
+      if (fields == nullptr || !fields->is_array() || fields->as_array().empty()) continue;
+      const Json* value = fields->as_array().front().get("value");
+      const Json* expression = value == nullptr ? nullptr : value->get("expression");
+      const Json* literal = expression == nullptr ? nullptr : expression->get("literal");
+      if (literal == nullptr) continue;
+      const Json* predicate = literal->get("the_predicate");
+      const Json* name = predicate == nullptr ? nullptr : predicate->get("predicate_name");
+      if (name == nullptr || !name->is_str()) {
+        if (!first_refused_[kind]) first_refused_[kind] = position;
+        continue;
+      }
+      annotations_naming_[name->as_str()].push_back({kind, order, position});
+    }
+  }
+  CopiedAnnotations found;
+  for (const std::optional<size_t>& refused : first_refused_) {
+    if (refused) {
+      found.refused = &rules[*refused];
+      return found;
+    }
+  }
+  std::vector<std::array<size_t, 3>> naming;
+  for (const std::string& name : copied) {
+    auto it = annotations_naming_.find(name);
+    if (it != annotations_naming_.end()) naming.insert(naming.end(), it->second.begin(), it->second.end());
+  }
+  std::sort(naming.begin(), naming.end());
+  for (const auto& [kind, order, position] : naming) found.rules.push_back(&rules[position]);
+  return found;
 }
 
 std::string Functors::get_constant_function(const std::string& key) {

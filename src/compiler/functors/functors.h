@@ -3,6 +3,7 @@
 // the naming memos of functor application).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -87,6 +88,18 @@ struct Functors {
   void defer_argument_sets(std::optional<NameSet> to_be_made = std::nullopt);
   void settle_argument_sets();
 
+  // The rules headed by the given annotations (in the order given, each in
+  // rule order) whose first argument is a predicate in `copied`; or else the
+  // first such rule, in the same order, whose first argument is a literal
+  // other than a predicate. Each rule is read once; the annotation list must
+  // be the same on every call.
+  struct CopiedAnnotations {
+    std::vector<const Json*> rules;  // into `rules`, valid until rules are appended
+    const Json* refused = nullptr;
+  };
+  CopiedAnnotations copied_annotations(const std::array<std::string_view, 5>& annotations,
+                                       const NameSet& copied) const;
+
   // Every predicate named together with `name` in an @Iteration annotation that
   // iterates something, in byte order, without `name` itself.
   std::vector<std::string> iteration_companions(std::string_view name) const;
@@ -137,6 +150,15 @@ struct Functors {
   mutable std::map<std::string, std::vector<std::string>> holders_;
   std::optional<NameSet> watched_;  // the names holders_ tracks; all when empty
   mutable std::vector<std::string> compact_texts_;  // by position; empty until first asked for
+  // The companions of each name in the first companion_rules_read_ @Iteration rules.
+  mutable std::map<std::string, NameSet> companions_;
+  mutable size_t companion_rules_read_ = 0;
+  // For copied_annotations, by position in its list: the rules read of each
+  // annotation, the first refused one, and by the predicate each names, the
+  // (annotation, order, position) of the rules naming it.
+  mutable std::array<size_t, 5> annotation_rules_read_{};
+  mutable std::array<std::optional<size_t>, 5> first_refused_{};
+  mutable std::map<std::string, std::vector<std::array<size_t, 3>>> annotations_naming_;
 };
 
 // Names of the auxiliary predicates of the multi-body aggregation rewrite.
