@@ -95,25 +95,8 @@ Json::ObjectType& Json::as_object_mut() {
   throw InternalFault("expected object");
 }
 
-const Json* Json::get(std::string_view key) const {
-  auto* o = std::get_if<ObjectType>(&v_);
-  if (!o) return nullptr;
-  auto it = o->find(key);
-  return it == o->end() ? nullptr : &it->second;
-}
-
-Json* Json::get_mut(std::string_view key) {
-  auto* o = std::get_if<ObjectType>(&v_);
-  if (!o) return nullptr;
-  auto it = o->find(key);
-  return it == o->end() ? nullptr : &it->second;
-}
-
-const Json& Json::at(std::string_view key) const {
-  const auto& o = as_object();
-  auto it = o.find(key);
-  if (it == o.end()) throw InternalFault("missing key \"" + std::string(key) + "\"");
-  return it->second;
+void Json::missing_key(std::string_view key) {
+  throw InternalFault("missing key \"" + std::string(key) + "\"");
 }
 
 Json& Json::at_mut(std::string_view key) {

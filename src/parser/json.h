@@ -133,6 +133,7 @@ class Json {
 
   // Object helpers. `get` answers nullptr when this is not an object or the key
   // is absent; `at` stops like the accessors when the key is absent.
+  // Inline: the compiler asks for keys more than for anything else.
   const Json* get(std::string_view key) const;
   Json* get_mut(std::string_view key);
   bool has(std::string_view key) const { return get(key) != nullptr; }
@@ -154,6 +155,8 @@ class Json {
   friend bool operator==(const Json& a, const Json& b) { return a.v_ == b.v_; }
 
  private:
+  [[noreturn]] static void missing_key(std::string_view key);
+
   std::variant<std::monostate, bool, int64_t, std::string, ArrayType, ObjectType> v_;
 };
 
@@ -241,6 +244,24 @@ inline std::pair<JsonObject::iterator, bool> JsonObject::try_emplace(JsonKey key
 inline Json& JsonObject::operator[](std::string_view key) {
   auto it = lower_bound(key);
   if (it == entries_.end() || !(it->first == key)) it = entries_.emplace(it, JsonKey(key), Json());
+  return it->second;
+}
+
+inline const Json* Json::get(std::string_view key) const {
+  const ObjectType* o = std::get_if<ObjectType>(&v_);
+  if (o == nullptr) return nullptr;
+  auto it = o->find(key);
+  return it == o->end() ? nullptr : &it->second;
+}
+
+inline Json* Json::get_mut(std::string_view key) {
+  return const_cast<Json*>(std::as_const(*this).get(key));
+}
+
+inline const Json& Json::at(std::string_view key) const {
+  const ObjectType& o = as_object();
+  auto it = o.find(key);
+  if (it == o.end()) missing_key(key);
   return it->second;
 }
 
