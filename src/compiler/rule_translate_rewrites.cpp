@@ -53,29 +53,6 @@ bool take_binding(Json& node, std::string& var, Json& replacement) {
 
 }  // namespace
 
-bool has_compiler_binding(const Json& node) {
-  if (node.is_array()) {
-    for (const Json& item : node.as_array())
-      if (has_compiler_binding(item)) return true;
-    return false;
-  }
-  if (!node.is_object()) return false;
-  if (const Json* conj = node.get("conjunction")) {
-    for (const Json& conjunct : conj->at("conjunct").as_array()) {
-      const Json* u = conjunct.get("unification");
-      if (!u) continue;
-      const Json& left = u->at("left_hand_side");
-      const Json& right = u->at("right_hand_side");
-      std::string name;
-      if (is_compiler_variable(left, name) && !contains_variable(right, name)) return true;
-      if (is_compiler_variable(right, name) && !contains_variable(left, name)) return true;
-    }
-  }
-  for (const auto& [key, child] : node.as_object())
-    if (child.is_container() && has_compiler_binding(child)) return true;
-  return false;
-}
-
 bool contains_variable(const Json& node, std::string_view name) {
   if (node.is_array()) {
     for (const Json& item : node.as_array())

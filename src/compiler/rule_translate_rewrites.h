@@ -22,9 +22,6 @@ void eliminate_compiler_variables(Json& rule);
 
 // Whether the tree mentions the variable.
 bool contains_variable(const Json& node, std::string_view name);
-// Whether eliminate_compiler_variables would change the rule: some unification
-// binds a compiler variable to what does not mention it.
-bool has_compiler_binding(const Json& rule);
 // Replaces each mention of the variable by a copy of `replacement`.
 void substitute_variable(Json& node, std::string_view name, const Json& replacement);
 // Renames every variable through `rename` (names missing from it get `fresh()`);

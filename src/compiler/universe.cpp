@@ -229,7 +229,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
   };
   const bool decorate = in_combine && dialect_->decorate_combine_rule();
   std::shared_ptr<const Json> tree;
-  if (!decorate && !injection_has_work(rule, *this) && !has_compiler_binding(rule)) {
+  if (!decorate && !rewrites_change_rule(rule, *this)) {
     // None of the rewrites below would change the rule (a plain join, say), so
     // it is read where it stands instead of copied: it outlives the structure
     // built from it, being a program rule or part of the rule whose structure

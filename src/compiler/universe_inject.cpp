@@ -57,48 +57,47 @@ class WorkFinder {
     bool unification = false;  // unifications_with_functions would rewrite a conjunct
     bool inlining = false;     // inline_in would replace a call
     bool injection = false;    // inject_conjuncts would splice a callee
+    bool binding = false;      // eliminate_compiler_variables would erase a unification
+    bool any() const { return unification || inlining || injection || binding; }
   };
 
-  Work find_work(const Json& rule) const {
+  // `with_bindings` also looks for what eliminate_compiler_variables erases.
+  Work find_work(const Json& rule, bool with_bindings) const {
     Work work;
+    work.binding = !with_bindings;  // taken as found: nothing to look for
     look_for_work(rule, true, work);
+    if (!with_bindings) work.binding = false;
     return work;
   }
 
-  // One read-only walk standing in for the three rewrites' own: it visits every
-  // node, as unifications_with_functions and inject_conjuncts do, and checks
-  // calls for inlining only where inline_in would (`inlining` is false below a
-  // node that holds a combine, outside the combine itself). It stops once all
-  // three rewrites are known to have work.
+ private:
+  // One read-only walk standing in for the rewrites' own: it visits every node,
+  // as unifications_with_functions, inject_conjuncts and the elimination do, and
+  // checks calls for inlining only where inline_in would (`inlining` is false
+  // below a node that holds a combine, outside the combine itself). It stops
+  // once every rewrite is known to have work.
   void look_for_work(const Json& node, bool inlining, Work& work) const {
-    if (work.unification && work.injection && work.inlining) return;
+    if (work.unification && work.injection && work.inlining && work.binding) return;
     if (node.is_array()) {
       for (const Json& item : node.as_array()) look_for_work(item, inlining, work);
       return;
     }
     if (!node.is_object()) return;
-    if (const Json* conj = node.get("conjunction")) {
-      for (const Json& conjunct : conj->at("conjunct").as_array()) {
-        if (!work.unification)
-          if (const Json* u = conjunct.get("unification"))
-            for (const char* side : {"left_hand_side", "right_hand_side"}) {
-              const Json* call = u->at(side).get("call");
-              if (call && becomes_conjunct(*call)) work.unification = true;
-            }
-        if (!work.injection)
-          if (const Json* call = conjunct.get("predicate"))
-            if (!has_rest_field(*call) && source_.injectable_rule(call->at("predicate_name").as_str()))
-              work.injection = true;
-      }
+    // The three keys that matter, found in one pass over the entries.
+    const Json* conj = nullptr;
+    const Json* combine = nullptr;
+    const Json* call = nullptr;
+    for (const auto& [key, child] : node.as_object()) {
+      if (key == "conjunction") conj = &child;
+      else if (key == "combine") combine = &child;
+      else if (key == "call") call = &child;
     }
-    const Json* combine = node.get("combine");
+    if (conj != nullptr) look_at_conjuncts(*conj, work);
     for (const auto& [key, child] : node.as_object()) {
       if (!child.is_container()) continue;
       look_for_work(child, inlining && (combine == nullptr || &child == combine), work);
     }
-    if (!inlining || combine != nullptr || work.inlining) return;
-    const Json* call = node.get("call");
-    if (!call) return;
+    if (!inlining || combine != nullptr || work.inlining || call == nullptr) return;
     const std::string& name = call->at("predicate_name").as_str();
     if (name == "nil") {
       work.inlining = true;
@@ -108,7 +107,31 @@ class WorkFinder {
     work.inlining = callee && is_function(*callee);
   }
 
- private:
+  void look_at_conjuncts(const Json& conjunction, Work& work) const {
+    for (const Json& conjunct : conjunction.at("conjunct").as_array()) {
+      if (const Json* u = conjunct.get("unification")) {
+        const Json& left = u->at("left_hand_side");
+        const Json& right = u->at("right_hand_side");
+        if (!work.unification)
+          for (const Json* side : {&left, &right}) {
+            const Json* side_call = side->get("call");
+            if (side_call && becomes_conjunct(*side_call)) work.unification = true;
+          }
+        if (!work.binding) work.binding = binds_compiler_variable(left, right) || binds_compiler_variable(right, left);
+      }
+      if (!work.injection)
+        if (const Json* predicate = conjunct.get("predicate"))
+          if (!has_rest_field(*predicate) && source_.injectable_rule(predicate->at("predicate_name").as_str()))
+            work.injection = true;
+    }
+  }
+
+  // Whether `side` is a compiler variable that `other` does not mention.
+  static bool binds_compiler_variable(const Json& side, const Json& other) {
+    const std::optional<std::string> name = variable_name(side);
+    return name && name->rfind("x_", 0) == 0 && !contains_variable(other, *name);
+  }
+
   const InjectionSource& source_;
 };
 
@@ -122,7 +145,7 @@ class Injector {
   // changes the rule run as before, since that change can give them work.
   Result<Unit, CompileError> run() {
     for (;;) {
-      const WorkFinder::Work work = finder_.find_work(rule_);
+      const WorkFinder::Work work = finder_.find_work(rule_, false);
       if (!work.unification && !work.inlining && !work.injection) return Unit{};
       bool changed = false;
       if (work.unification) {
@@ -349,9 +372,8 @@ Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source)
   return Injector(rule, source).run();
 }
 
-bool injection_has_work(const Json& rule, const InjectionSource& source) {
-  const WorkFinder::Work work = WorkFinder(source).find_work(rule);
-  return work.unification || work.inlining || work.injection;
+bool rewrites_change_rule(const Json& rule, const InjectionSource& source) {
+  return WorkFinder(source).find_work(rule, true).any();
 }
 
 }  // namespace mirtova

@@ -26,7 +26,8 @@ class InjectionSource {
 // Rewrites `rule` in place until no injectable call or inlinable function is left.
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source);
 
-// Whether inject_into_rule would change `rule` at all.
-bool injection_has_work(const Json& rule, const InjectionSource& source);
+// Whether inject_into_rule or eliminate_compiler_variables would change `rule`
+// at all.
+bool rewrites_change_rule(const Json& rule, const InjectionSource& source);
 
 }  // namespace mirtova

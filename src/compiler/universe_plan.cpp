@@ -105,7 +105,10 @@ std::string QuorilProgram::render_frame(const Frame& frame) const {
   std::string out = "WITH ";
   for (size_t i = 0; i < frame.entries.size(); ++i) {
     if (i) out += ",\n";
-    out += frame.entries[i].first + " AS (\n" + indent(frame.entries[i].second, 2) + "\n)";
+    out += frame.entries[i].first;
+    out += " AS (\n";
+    append_indented(out, frame.entries[i].second, 2);
+    out += "\n)";
   }
   return out + "\n";
 }

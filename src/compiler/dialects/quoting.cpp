@@ -48,7 +48,16 @@ bool is_sql_reserved_word(std::string_view word) {
     std::sort(sorted.begin(), sorted.end());
     return sorted;
   }();
-  if (word.size() > kLongest) return false;
+  // Per length, the first letters that reserved words of that length begin
+  // with: most names are told apart by these two facts alone.
+  static constexpr auto kFirstLetters = [] {
+    std::array<uint32_t, kLongest + 1> letters{};
+    for (std::string_view reserved : kReservedWords) letters[reserved.size()] |= 1u << (reserved[0] - 'A');
+    return letters;
+  }();
+  if (word.size() > kLongest || word.empty()) return false;
+  const char first = ascii_upper(word[0]);
+  if (first < 'A' || first > 'Z' || (kFirstLetters[word.size()] & (1u << (first - 'A'))) == 0) return false;
   char upper[kLongest];
   for (size_t i = 0; i < word.size(); ++i) upper[i] = ascii_upper(word[i]);
   return std::binary_search(kSorted.begin(), kSorted.end(), std::string_view(upper, word.size()));
