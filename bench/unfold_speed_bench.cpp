@@ -76,7 +76,7 @@ void BM_RunMakes(benchmark::State& state) { run_makes(state, "duckdb"); }
 void BM_RunMakesLoops(benchmark::State& state) { run_makes(state, "trino"); }
 
 // The whole program build and the SQL of the predicate that joins every recursion.
-void BM_CompileRecursions(benchmark::State& state) {
+void compile_recursions(benchmark::State& state, const char* engine) {
   const GeneratedProgram generated = generate_program(Shape::Recursion, static_cast<int>(state.range(0)));
   for (auto _ : state) {
     auto tree = parse_file(generated.text);
@@ -84,7 +84,7 @@ void BM_CompileRecursions(benchmark::State& state) {
       state.SkipWithError(tree.error().message.c_str());
       return;
     }
-    auto program = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, std::string("duckdb"));
+    auto program = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, std::string(engine));
     if (!program.ok()) {
       state.SkipWithError(program.error().message.c_str());
       return;
@@ -99,11 +99,15 @@ void BM_CompileRecursions(benchmark::State& state) {
   count_rules(state);
 }
 
+void BM_CompileRecursions(benchmark::State& state) { compile_recursions(state, "duckdb"); }
+void BM_CompileRecursionsLoops(benchmark::State& state) { compile_recursions(state, "trino"); }
+
 BENCHMARK(BM_UnfoldRecursions)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(BM_UnfoldRecursionsLoops)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(BM_RunMakes)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(BM_RunMakesLoops)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(BM_CompileRecursions)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_CompileRecursionsLoops)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->Complexity();
 
 }  // namespace
 }  // namespace mirtova
