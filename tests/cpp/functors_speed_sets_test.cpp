@@ -16,11 +16,7 @@ namespace {
 using makes_testing::rules_of;
 using makes_testing::summaries;
 
-struct Call {
-  std::string made;
-  std::string functor;
-  ArgumentMap arguments;
-};
+using makes_testing::Call;
 
 struct SetsCase {
   const char* name;

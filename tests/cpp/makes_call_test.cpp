@@ -11,11 +11,7 @@ namespace {
 using makes_testing::rules_of;
 using makes_testing::summaries;
 
-struct Call {
-  std::string made;
-  std::string functor;
-  ArgumentMap arguments;
-};
+using makes_testing::Call;
 
 struct CallCase {
   const char* name;

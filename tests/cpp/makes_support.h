@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/functors/functor_arguments.h"
 #include "functors_builders.h"
 #include "parser/json.h"
 #include "parser/parse_file.h"
@@ -80,5 +81,12 @@ inline std::vector<std::string> summaries(const std::vector<Json>& rules, size_t
   for (size_t i = from; i < rules.size(); ++i) out.push_back(summary(rules[i]));
   return out;
 }
+
+// One functor application a test makes: Made := Functor(arguments).
+struct Call {
+  std::string made;
+  std::string functor;
+  ArgumentMap arguments;
+};
 
 }  // namespace mirtova::makes_testing

@@ -15,20 +15,9 @@ namespace {
 // Appends every name the tree holds under "predicate_name", not looking into a
 // call inside a combine or a predicate passed as a value.
 void add_called_names(const Json& tree, std::vector<const std::string*>& names) {
-  std::vector<const Json*> stack{&tree};
-  while (!stack.empty()) {
-    const Json* node = stack.back();
-    stack.pop_back();
-    if (node->is_array()) {
-      for (const Json& item : node->as_array()) stack.push_back(&item);
-    } else if (node->is_object()) {
-      for (const auto& [key, value] : node->as_object()) {
-        if (key == "predicate_name" && value.is_str()) names.push_back(&value.as_str());
-        if (key == "the_predicate" || key == "combine" || key == "satellites") continue;
-        stack.push_back(&value);
-      }
-    }
-  }
+  for_each_predicate_name(
+      tree, [](const JsonKey& key) { return key == "the_predicate" || key == "combine" || key == "satellites"; },
+      [&](const std::string& name) { names.push_back(&name); });
 }
 
 // A rule's head and the names its body and head record call, read once so

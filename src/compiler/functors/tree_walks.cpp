@@ -12,20 +12,11 @@ namespace {
 template <class Visit>
 NameSet collect_names(const Json& tree, const std::set<std::string>* taboo_keys, Visit accept) {
   NameSet found;
-  std::vector<const Json*> stack{&tree};
-  while (!stack.empty()) {
-    const Json* node = stack.back();
-    stack.pop_back();
-    if (node->is_array()) {
-      for (const Json& item : node->as_array()) stack.push_back(&item);
-    } else if (node->is_object()) {
-      for (const auto& [key, value] : node->as_object()) {
-        if (key == "predicate_name" && value.is_str() && accept(value.as_str())) found.insert(value.as_str());
-        if (taboo_keys != nullptr && taboo_keys->count(key) != 0) continue;
-        stack.push_back(&value);
-      }
-    }
-  }
+  for_each_predicate_name(
+      tree, [&](const JsonKey& key) { return taboo_keys != nullptr && taboo_keys->count(key) != 0; },
+      [&](const std::string& name) {
+        if (accept(name)) found.insert(name);
+      });
   return found;
 }
 

@@ -5,11 +5,32 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compiler/functors/functors.h"
 #include "parser/json.h"
 
 namespace mirtova {
+
+// Calls visit(name) for every text held under a "predicate_name" key, in walk
+// order, not looking into the value of a key for which skip(key) holds.
+template <class Skip, class Visit>
+void for_each_predicate_name(const Json& tree, Skip&& skip, Visit&& visit) {
+  std::vector<const Json*> stack{&tree};
+  while (!stack.empty()) {
+    const Json* node = stack.back();
+    stack.pop_back();
+    if (node->is_array()) {
+      for (const Json& item : node->as_array()) stack.push_back(&item);
+    } else if (node->is_object()) {
+      for (const auto& [key, value] : node->as_object()) {
+        if (key == "predicate_name" && value.is_str()) visit(value.as_str());
+        if (skip(key)) continue;
+        stack.push_back(&value);
+      }
+    }
+  }
+}
 
 // Every text held under a "predicate_name" key anywhere in the tree.
 NameSet extract_predicate_names(const Json& tree);

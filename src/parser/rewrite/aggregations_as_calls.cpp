@@ -1,8 +1,10 @@
 #include "parser/rewrite/aggregations_as_calls.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
+#include "parser/json_walk.h"
 #include "parser/node_builders.h"
 
 namespace mirtova {
@@ -35,31 +37,14 @@ Json::ArrayType* head_fields(Json& rule) {
 Json* field_value(Json& field) { return field.is_object() ? field.get_mut("value") : nullptr; }
 
 // Rewrites every aggregation under `tree` (an object's entry "aggregation"
-// holding an object), except the one held by `kept`, an object of the tree
-// itself (or null). Parents go before their children, so the call form is
-// walked too; the walk keeps its own stack so that no depth reaches the call
-// stack. Arrays are never resized on the way, so the stack's pointers hold.
+// holding an object), except those held by the objects in `kept`. Parents go
+// before their children, so the call form an aggregation becomes is walked too.
 void rewrite_all_but(Json& tree, const std::vector<const Json*>& kept) {
-  std::vector<Json*> stack{&tree};
-  while (!stack.empty()) {
-    Json* node = stack.back();
-    stack.pop_back();
-    if (node->is_array()) {
-      for (Json& item : node->as_array_mut())
-        if (item.is_array() || item.is_object()) stack.push_back(&item);
-      continue;
-    }
-    if (!node->is_object()) continue;
-    for (auto& [key, value] : node->as_object_mut()) {
-      if (!value.is_array() && !value.is_object()) continue;
-      if (value.is_object() && is_aggregation_key(key)) {
-        bool keep = false;
-        for (const Json* k : kept) keep = keep || k == node;
-        if (!keep) rewrite_aggregation(value);
-      }
-      stack.push_back(&value);
-    }
-  }
+  for_each_object_mut(tree, [&](Json& node) {
+    if (std::find(kept.begin(), kept.end(), &node) != kept.end()) return;
+    for (auto& [key, value] : node.as_object_mut())
+      if (value.is_object() && is_aggregation_key(key)) rewrite_aggregation(value);
+  });
 }
 
 }  // namespace
