@@ -37,10 +37,12 @@ class [[nodiscard]] Result {
 
   T& value() & { return std::get<0>(v_); }
   const T& value() const& { return std::get<0>(v_); }
-  T&& value() && { return std::get<0>(std::move(v_)); }
+  // A temporary result hands its value over rather than a reference into
+  // itself, so `for (x : f().value())` cannot outlive what it walks.
+  T value() && { return std::get<0>(std::move(v_)); }
   E& error() & { return std::get<1>(v_); }
   const E& error() const& { return std::get<1>(v_); }
-  E&& error() && { return std::get<1>(std::move(v_)); }
+  E error() && { return std::get<1>(std::move(v_)); }
 
  private:
   std::variant<T, E> v_;
