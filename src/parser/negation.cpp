@@ -45,18 +45,17 @@ ParseResult<MaybeNode> parse_negation_expression(const SpanString& text) {
 }
 
 ParseResult<MaybeNode> parse_propositional_implication(const SpanString& text) {
-  TRY(size_t cuts, count_cuts(text, "=>"));
-  if (cuts != 1) return MaybeNode();
-  TRY(auto pieces, split(text, "=>"));
-  TRY(Json premise, parse_proposition(pieces[0]));
-  TRY(Json conclusion, parse_proposition(pieces[1]));
+  TRY(auto sides, split_at_only(text, "=>"));
+  if (!sides) return MaybeNode();
+  TRY(Json premise, parse_proposition(sides->first));
+  TRY(Json conclusion, parse_proposition(sides->second));
 
   // A => B holds when "A and not B" has no solution.
   Json conjuncts = premise.has("conjunction") ? std::move(premise.at_mut("conjunction").at_mut("conjunct"))
                                               : make_array(std::move(premise));
   Json negated_body =
       conclusion.has("conjunction") ? std::move(conclusion) : as_conjunction(make_array(std::move(conclusion)));
-  conjuncts.push(negation_tree(pieces[1], negated_body));
+  conjuncts.push(negation_tree(sides->second, negated_body));
   return MaybeNode(negation_tree(text, as_conjunction(std::move(conjuncts))));
 }
 

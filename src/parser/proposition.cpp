@@ -99,21 +99,19 @@ ParseResult<Json> parse_proposition(const SpanString& text) {
 }
 
 ParseResult<MaybeNode> parse_unification(const SpanString& text) {
-  TRY(size_t cuts, count_cuts(text, "=="));
-  if (cuts != 1) return MaybeNode();
-  TRY(auto pieces, split(text, "=="));
-  TRY(Json left, parse_expression(pieces[0]));
-  TRY(Json right, parse_expression(pieces[1]));
+  TRY(auto sides, split_at_only(text, "=="));
+  if (!sides) return MaybeNode();
+  TRY(Json left, parse_expression(sides->first));
+  TRY(Json right, parse_expression(sides->second));
   return MaybeNode(make_object("left_hand_side", std::move(left), "right_hand_side", std::move(right)));
 }
 
 ParseResult<MaybeNode> parse_inclusion(const SpanString& text) {
-  TRY(size_t cuts, count_cuts(text, " in "));
-  if (cuts != 1) return MaybeNode();
-  TRY(auto pieces, split(text, " in "));
+  TRY(auto sides, split_at_only(text, " in "));
+  if (!sides) return MaybeNode();
   // The list is read before the element, so its fault is the one reported.
-  TRY(Json list, parse_expression(pieces[1]));
-  TRY(Json element, parse_expression(pieces[0]));
+  TRY(Json list, parse_expression(sides->second));
+  TRY(Json element, parse_expression(sides->first));
   return MaybeNode(make_object("list", std::move(list), "element", std::move(element)));
 }
 

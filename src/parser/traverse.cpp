@@ -345,6 +345,16 @@ ParseResult<size_t> count_cuts(const SpanString& text, std::string_view separato
   return cuts;
 }
 
+ParseResult<std::optional<std::pair<SpanString, SpanString>>> split_at_only(const SpanString& text,
+                                                                            std::string_view separator) {
+  // Counted first: most texts tried do not hold the separator, and a count
+  // builds no pieces.
+  TRY(size_t cuts, count_cuts(text, separator));
+  if (cuts != 1) return std::optional<std::pair<SpanString, SpanString>>();
+  TRY(auto pieces, split(text, separator));
+  return std::optional<std::pair<SpanString, SpanString>>(std::pair(std::move(pieces[0]), std::move(pieces[1])));
+}
+
 ParseResult<std::vector<SpanString>> split(const SpanString& text, std::string_view separator) {
   TRY(auto pieces, split_raw(text, separator));
   for (auto& piece : pieces) piece = strip(piece);

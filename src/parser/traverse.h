@@ -230,6 +230,10 @@ ParseResult<std::vector<SpanString>> split_in_one_or_two(const SpanString& text,
 // stripped texts before the first occurrence and after it.
 ParseResult<std::optional<std::pair<SpanString, SpanString>>> split_at_first(const SpanString& text,
                                                                              std::string_view separator);
+// Nothing unless `separator` occurs exactly once at the top level; otherwise the
+// stripped texts before and after it.
+ParseResult<std::optional<std::pair<SpanString, SpanString>>> split_at_only(const SpanString& text,
+                                                                            std::string_view separator);
 // Cuts at top-level spaces, line feeds and tabs; drops empty pieces.
 ParseResult<std::vector<SpanString>> split_on_whitespace(const SpanString& text);
 
