@@ -7,7 +7,7 @@
 #include <string>
 
 #include "generated_programs.h"
-#include "compiler/universe.h"
+#include "compiler/program/universe.h"
 #include "parser/parse_file.h"
 
 namespace mirtova {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/library_rules.h"
+#include "compiler/program/library_rules.h"
 #include "compiler/type_inference/inference.h"
 #include "generated_programs.h"
 #include "parser/parse_file.h"

@@ -9,7 +9,7 @@
 #include "compiler/functors/functors.h"
 #include "compiler/functors/unfold_recursion.h"
 #include "compiler/functors/vertical.h"
-#include "compiler/universe.h"
+#include "compiler/program/universe.h"
 #include "parser/parse_file.h"
 
 namespace mirtova {

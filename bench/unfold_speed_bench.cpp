@@ -9,7 +9,7 @@
 #include "generated_programs.h"
 #include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
-#include "compiler/universe.h"
+#include "compiler/program/universe.h"
 #include "parser/parse_file.h"
 
 namespace mirtova {

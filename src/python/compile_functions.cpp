@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "compiler/universe.h"
+#include "compiler/program/universe.h"
 #include "parser/names.h"
 #include "py_args.h"
 #include "py_errors.h"

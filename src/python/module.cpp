@@ -3,7 +3,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#include "compiler/engines.h"
+#include "common/engines.h"
 #include "compile_functions.h"
 #include "py_errors.h"
 #include "text_functions.h"

@@ -9,7 +9,7 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/sqlite.h"
 #include "compiler/dialects/trino.h"
-#include "compiler/engines.h"
+#include "common/engines.h"
 
 namespace mirtova {
 

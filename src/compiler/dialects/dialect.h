@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/result.h"
-#include "compiler/compile_error.h"
+#include "common/compile_error.h"
 #include "compiler/dialects/template_rows.h"
 #include "compiler/type_inference/types.h"
 

@@ -72,6 +72,16 @@ bool is_plain_identifier(std::string_view name) {
   return true;
 }
 
+std::string clean_name(std::string_view predicate) {
+  std::string out;
+  for (char c : predicate) {
+    if (c == '`') continue;
+    out += (is_ascii_letter(c) || is_ascii_digit(c) || c == '_') ? c : '_';
+  }
+  if (out.empty() || is_ascii_digit(out[0])) out.insert(out.begin(), '_');
+  return out;
+}
+
 std::string sql_column(std::string_view name, const Dialect& dialect) {
   // A backquoted field name stands for the name between the backquotes, which
   // the engine's own quoting then protects.

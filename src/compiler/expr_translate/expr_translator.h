@@ -12,7 +12,7 @@
 
 #include "common/result.h"
 #include "compiler/expr_translate/apply_template.h"
-#include "compiler/compile_error.h"
+#include "common/compile_error.h"
 #include "compiler/expr_translate/subquery_translator.h"
 #include "compiler/expr_translate/template_tables.h"
 #include "compiler/type_inference/types.h"

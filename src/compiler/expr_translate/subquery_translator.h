@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "common/result.h"
-#include "compiler/compile_error.h"
+#include "common/compile_error.h"
 #include "compiler/type_inference/types.h"
 #include "parser/json.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "common/result.h"
-#include "compiler/compile_error.h"
+#include "common/compile_error.h"
 #include "compiler/functors/functors.h"
 
 namespace mirtova {

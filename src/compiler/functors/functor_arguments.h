@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/result.h"
-#include "compiler/compile_error.h"
+#include "common/compile_error.h"
 #include "compiler/functors/functors.h"
 #include "compiler/functors/make_instructions.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/result.h"
-#include "compiler/compile_error.h"
+#include "common/compile_error.h"
 #include "compiler/functors/functor_arguments.h"
 #include "compiler/functors/functors.h"
 

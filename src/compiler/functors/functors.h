@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "common/result.h"
-#include "compiler/compile_error.h"
-#include "compiler/tree_access.h"
+#include "common/compile_error.h"
+#include "parser/tree_access.h"
 #include "parser/json.h"
 
 namespace mirtova {

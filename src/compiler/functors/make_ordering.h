@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/result.h"
-#include "compiler/compile_error.h"
+#include "common/compile_error.h"
 #include "compiler/functors/functor_arguments.h"
 #include "compiler/functors/functors.h"
 #include "compiler/functors/make_instructions.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/result.h"
-#include "compiler/compile_error.h"
+#include "common/compile_error.h"
 #include "parser/json.h"
 
 namespace mirtova {

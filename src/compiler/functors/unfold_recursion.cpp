@@ -4,7 +4,7 @@
 #include <charconv>
 #include <optional>
 
-#include "compiler/dependency_cycles.h"
+#include "compiler/functors/dependency_cycles.h"
 
 namespace mirtova {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/result.h"
-#include "compiler/compile_error.h"
+#include "common/compile_error.h"
 #include "compiler/functors/functors.h"
 #include "parser/json.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/result.h"
-#include "compiler/compile_error.h"
+#include "common/compile_error.h"
 #include "compiler/type_inference/builder.h"
 #include "compiler/type_inference/intersection.h"
 #include "parser/json.h"
