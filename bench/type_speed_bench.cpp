@@ -96,8 +96,11 @@ void run_stage(benchmark::State& state, Stage stage) {
       case Stage::Infer:
         if (!inference->infer().ok()) state.SkipWithError("conflict");
         break;
-      case Stage::Read: benchmark::DoNotOptimize(inference->all_predicate_types()); break;
-      default: break;
+      case Stage::Read:
+        benchmark::DoNotOptimize(inference->all_predicate_types());
+        break;
+      default:
+        break;
     }
     if (stage != Stage::Destroy) state.PauseTiming();
     inference.reset();

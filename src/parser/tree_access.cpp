@@ -96,17 +96,19 @@ Json make_variable(std::string name) {
 }
 
 Json make_call_expr(std::string predicate, Json::ArrayType fields) {
-  return Json::object({{"call", Json::object({{"predicate_name", Json(std::move(predicate))},
-                                              {"record", Json::object({{"field_value", Json(std::move(fields))}})}})}});
+  return Json::object(
+      {{"call", Json::object({{"predicate_name", Json(std::move(predicate))},
+                              {"record", Json::object({{"field_value", Json(std::move(fields))}})}})}});
 }
 
 Json make_field(Json field, Json expression) {
-  return Json::object({{"field", std::move(field)}, {"value", Json::object({{"expression", std::move(expression)}})}});
+  return Json::object(
+      {{"field", std::move(field)}, {"value", Json::object({{"expression", std::move(expression)}})}});
 }
 
 Json make_unification(Json left, Json right) {
-  return Json::object(
-      {{"unification", Json::object({{"left_hand_side", std::move(left)}, {"right_hand_side", std::move(right)}})}});
+  return Json::object({{"unification", Json::object({{"left_hand_side", std::move(left)},
+                                                     {"right_hand_side", std::move(right)}})}});
 }
 
 Json make_number(int64_t value) {

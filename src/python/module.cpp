@@ -14,6 +14,7 @@ namespace {
 constexpr int kFastCall = METH_FASTCALL | METH_KEYWORDS | METH_STATIC;
 
 // Static and never changed: the interpreter reads it when it adds the functions.
+// clang-format off
 PyMethodDef kFunctions[] = {
     {"parse", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&parse)), kFastCall,
      "parse(source, file_name=None, engine=None, import_root=None)\n--\n\n"
@@ -64,6 +65,7 @@ PyMethodDef kFunctions[] = {
      "a host reads its metadata (a description, keywords, ...) here, so both agree\n"
      "on where the block ends. The YAML itself is not parsed."},
 };
+// clang-format on
 
 bool append_to_all(PyObject* module, PyObject* name) {
   PyObject* all = PyObject_GetAttrString(module, "__all__");

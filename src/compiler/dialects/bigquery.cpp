@@ -26,9 +26,7 @@ std::string BigQueryDialect::predicate_literal(std::string_view predicate) const
   return "STRUCT(\"" + std::string(predicate) + "\" AS predicate_name)";
 }
 
-std::string BigQueryDialect::float_literal(std::string_view text) const {
-  return std::string(text);
-}
+std::string BigQueryDialect::float_literal(std::string_view text) const { return std::string(text); }
 
 // Inside backquotes a backslash escapes, so it is doubled before backquotes are escaped.
 std::string BigQueryDialect::quote_identifier(std::string_view name) const {

@@ -1,5 +1,6 @@
 #include "compiler/dialects/dialect.h"
 
+#include "common/engines.h"
 #include "compiler/dialects/bigquery.h"
 #include "compiler/dialects/databricks.h"
 #include "compiler/dialects/duckdb.h"
@@ -9,7 +10,6 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/sqlite.h"
 #include "compiler/dialects/trino.h"
-#include "common/engines.h"
 
 namespace mirtova {
 
@@ -49,8 +49,7 @@ std::optional<std::string_view> Dialect::boolean_to_string() const { return std:
 
 bool Dialect::supports_offset() const { return true; }
 
-std::string Dialect::pagination_clause(std::optional<uint64_t> limit,
-                                       std::optional<uint64_t> offset) const {
+std::string Dialect::pagination_clause(std::optional<uint64_t> limit, std::optional<uint64_t> offset) const {
   std::string out;
   if (limit) out += "\nLIMIT " + std::to_string(*limit);
   if (offset) out += "\nOFFSET " + std::to_string(*offset);
@@ -82,15 +81,11 @@ std::string_view Dialect::cascading_deletion_word() const { return ""; }
 
 std::string_view Dialect::except_distinct() const { return "EXCEPT"; }
 
-std::string Dialect::quote_identifier(std::string_view name) const {
-  return quoted_doubling(name, '"');
-}
+std::string Dialect::quote_identifier(std::string_view name) const { return quoted_doubling(name, '"'); }
 
 bool Dialect::supports_create_or_replace() const { return false; }
 
-std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const {
-  return std::nullopt;
-}
+std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {
   std::string_view phrase = array_phrase();
@@ -100,10 +95,14 @@ std::string Dialect::empty_array_literal() const {
 
 std::string Dialect::scalar_sql_type(const Type& type) const {
   switch (type.kind()) {
-    case Type::Kind::Number: return "double";
-    case Type::Kind::Bool: return "boolean";
-    case Type::Kind::List: return "array(" + scalar_sql_type(type.element()) + ")";
-    default: return "varchar";
+    case Type::Kind::Number:
+      return "double";
+    case Type::Kind::Bool:
+      return "boolean";
+    case Type::Kind::List:
+      return "array(" + scalar_sql_type(type.element()) + ")";
+    default:
+      return "varchar";
   }
 }
 
@@ -128,8 +127,6 @@ std::string Dialect::row_field_type(const Type& type) const {
   return scalar_sql_type(type);
 }
 
-std::string Dialect::str_literal(std::string_view text) const {
-  return single_quoted_literal(text);
-}
+std::string Dialect::str_literal(std::string_view text) const { return single_quoted_literal(text); }
 
 }  // namespace mirtova

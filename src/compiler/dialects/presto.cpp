@@ -34,9 +34,7 @@ std::string PrestoDialect::pagination_clause(std::optional<uint64_t> limit,
   return out;
 }
 
-std::string PrestoDialect::float_literal(std::string_view text) const {
-  return exponent_float_literal(text);
-}
+std::string PrestoDialect::float_literal(std::string_view text) const { return exponent_float_literal(text); }
 
 // A ROW cast to a named ROW type; fields sorted so that equal shapes give equal types.
 std::string PrestoDialect::record_literal(const std::vector<RecordLiteralField>& fields) const {

@@ -8,6 +8,7 @@ namespace mirtova {
 
 namespace {
 
+// clang-format off
 constexpr std::array<std::string_view, 129> kReservedWords = {
     "ALL", "ALTER", "AND", "ANY", "ARRAY", "AS", "ASC", "AT", "BETWEEN", "BOTH", "BY", "CASE",
     "CAST", "CHECK", "COLLATE", "COLUMN", "CONSTRAINT", "CREATE", "CROSS", "CURRENT_DATE",
@@ -25,6 +26,7 @@ constexpr std::array<std::string_view, 129> kReservedWords = {
     "NORMALIZE", "PREPARE", "RECURSIVE", "ROLLUP", "SKIP", "TRIM", "UESCAPE", "ANALYSE",
     "ANALYZE", "ASYMMETRIC", "DEFERRABLE", "INITIALLY", "PLACING", "RETURNING", "SYMMETRIC",
     "VARIADIC"};
+// clang-format on
 
 char ascii_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 

@@ -9,9 +9,7 @@ namespace mirtova {
 std::string_view SqLiteDialect::name() const { return "sqlite"; }
 bool SqLiteDialect::format_needs_expansion() const { return false; }
 bool SqLiteDialect::nulls_first_by_default(bool descending) const { return !descending; }
-std::optional<std::string_view> SqLiteDialect::int64_of_text() const {
-  return "CAST({0} AS INTEGER)";
-}
+std::optional<std::string_view> SqLiteDialect::int64_of_text() const { return "CAST({0} AS INTEGER)"; }
 std::optional<std::string> SqLiteDialect::number_to_string() const {
   return std::string(sqlite_number_text());
 }
@@ -31,18 +29,15 @@ int SqLiteDialect::group_by_spec_by() const { return 2; }
 // Records are JSON objects: a table row's column is a plain dotted name, a
 // record value's field is read out of the JSON text. The path is a double-quoted
 // token, so a double quote inside a (backquoted) field name is doubled.
-std::string SqLiteDialect::subscript(std::string_view record, std::string_view field,
-                                     bool row) const {
+std::string SqLiteDialect::subscript(std::string_view record, std::string_view field, bool row) const {
   if (row) return std::string(record) + "." + record_field(field);
-  return "JSON_EXTRACT(" + std::string(record) + ", " +
-         quoted_doubling("$." + record_field(field), '"') + ")";
+  return "JSON_EXTRACT(" + std::string(record) + ", " + quoted_doubling("$." + record_field(field), '"') +
+         ")";
 }
 
 std::string SqLiteDialect::record_field(std::string_view name) const { return std::string(name); }
 
-std::string SqLiteDialect::float_literal(std::string_view text) const {
-  return sqlite_float_literal(text);
-}
+std::string SqLiteDialect::float_literal(std::string_view text) const { return sqlite_float_literal(text); }
 
 // The keys are text literals, so a quote inside a (backquoted) field name is
 // doubled like any other literal's.
@@ -67,13 +62,9 @@ std::string SqLiteDialect::string_cast(std::string_view sql) const {
   return "CAST(" + std::string(sql) + " AS TEXT)";
 }
 
-std::string_view SqLiteDialect::today_relation_sql() const {
-  return "(SELECT date('now') AS date)";
-}
+std::string_view SqLiteDialect::today_relation_sql() const { return "(SELECT date('now') AS date)"; }
 
-std::string_view SqLiteDialect::now_relation_sql() const {
-  return "(SELECT datetime('now') AS timestamp)";
-}
+std::string_view SqLiteDialect::now_relation_sql() const { return "(SELECT datetime('now') AS timestamp)"; }
 
 // SQLite reads OFFSET only after a LIMIT; LIMIT -1 stands for no limit.
 std::string SqLiteDialect::pagination_clause(std::optional<uint64_t> limit,

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "common/result.h"
 #include "common/compile_error.h"
+#include "common/result.h"
 #include "compiler/type_inference/types.h"
 #include "parser/json.h"
 
@@ -32,8 +32,7 @@ class SubqueryTranslator {
   // The SQL of a combine's rule, seen from inside a rule whose variables are
   // `outer` (with their types `outer_types`).
   virtual Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer,
-                                                           const TypeMap& outer_types,
-                                                           bool in_combine) = 0;
+                                                           const TypeMap& outer_types, bool in_combine) = 0;
   // The PostgreSQL type of the combine's result, when the program knows it.
   virtual std::optional<std::string> combine_psql_type(const Json& rule) = 0;
   virtual std::optional<std::string> column_psql_type(std::string_view predicate,

@@ -6,8 +6,8 @@
 #include <map>
 #include <string>
 
-#include "common/result.h"
 #include "common/compile_error.h"
+#include "common/result.h"
 #include "compiler/functors/functors.h"
 #include "compiler/functors/make_instructions.h"
 

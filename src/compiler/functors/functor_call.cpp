@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "compiler/functors/tree_walks.h"
 #include "common/strings.h"
+#include "compiler/functors/tree_walks.h"
 #include "parser/json_walk.h"
 
 namespace mirtova {
@@ -16,8 +16,8 @@ namespace mirtova {
 namespace {
 
 // The annotations that follow a copied predicate to its copy.
-constexpr std::array<std::string_view, 5> kCopiedAnnotations = {"@Ground", "@Iteration", "@Limit", "@NoInject",
-                                                               "@OrderBy"};
+constexpr std::array<std::string_view, 5> kCopiedAnnotations = {"@Ground", "@Iteration", "@Limit",
+                                                                "@NoInject", "@OrderBy"};
 
 std::string join(const std::vector<std::string>& names) { return mirtova::join(names, ", "); }
 
@@ -132,15 +132,16 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
     if (dependencies.count(name) == 0) strangers.push_back(name);
   }
   if (!strangers.empty())
-    return CompileError("Functor " + functor + " is applied to " + join(strangers) + ", which it does not depend on.",
-                        made);
+    return CompileError(
+        "Functor " + functor + " is applied to " + join(strangers) + ", which it does not depend on.", made);
 
   const std::string number = std::to_string(++index.functor_call_count);
   // Predicates that reach no replaced argument stay shared: copies call them as they are.
   std::vector<KeyedRule> kept = gather(index, functor, [&](const std::string& head) {
     return head == functor || shares_any(index.argument_set(head), resolved);
   });
-  std::stable_sort(kept.begin(), kept.end(), [](const KeyedRule& a, const KeyedRule& b) { return *a.text < *b.text; });
+  std::stable_sort(kept.begin(), kept.end(),
+                   [](const KeyedRule& a, const KeyedRule& b) { return *a.text < *b.text; });
 
   ArgumentMap renames = resolved;
   NameSet copied;

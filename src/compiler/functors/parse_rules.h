@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "common/result.h"
 #include "common/compile_error.h"
+#include "common/result.h"
 #include "parser/json.h"
 
 namespace mirtova {

@@ -127,7 +127,8 @@ bool is_schema_name(std::string_view text) {
 std::optional<std::string> order_by_item_error(std::string_view item) {
   auto words = words_of(item);
   auto bad = [&] {
-    return "'" + std::string(item) + "' is not a column to order by: write a column name, optionally followed by ASC or DESC";
+    return "'" + std::string(item) +
+           "' is not a column to order by: write a column name, optionally followed by ASC or DESC";
   };
   if (words.empty() || !is_column_word(words[0])) return bad();
   size_t i = 1;
@@ -167,7 +168,8 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
     auto args = annotation_arguments(rule);
     if (name == "@Engine") {
       auto e = args.empty() ? std::nullopt : string_argument(*args[0]);
-      if (!e) return CompileError("@Engine needs the engine's name as a text, as in @Engine(\"duckdb\")", text);
+      if (!e)
+        return CompileError("@Engine needs the engine's name as a text, as in @Engine(\"duckdb\")", text);
       if (!engine_named) engine_named = *e;
       if (const Json* tc = named_argument(rule, "type_checking"))
         if (const Json* lit = tc->get("literal"))
@@ -184,7 +186,8 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
       for (size_t i = 1; i < args.size(); ++i) {
         auto item = predicate_argument(*args[i]);
         if (!item) item = string_argument(*args[i]);
-        if (!item) return CompileError("@OrderBy(" + p + "): each argument is a column name, as a string", text);
+        if (!item)
+          return CompileError("@OrderBy(" + p + "): each argument is a column name, as a string", text);
         if (auto err = order_by_item_error(*item)) return CompileError("@OrderBy(" + p + "): " + *err, text);
         items.push_back(*item);
       }
@@ -211,8 +214,9 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
       a.compiled_as_udf_.insert(p);
     } else if (name == "@Iteration") {
       TRY(std::string p, first_predicate(rule));
-      CompileError bad("@Iteration(" + p + "): predicates must be a list of predicates and repetitions a whole number",
-                       text);
+      CompileError bad(
+          "@Iteration(" + p + "): predicates must be a list of predicates and repetitions a whole number",
+          text);
       IterationDef it;
       it.name = p;
       it.full_text = text;
@@ -244,13 +248,16 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
       if (args.empty()) continue;
       std::string d = flag_value_text(*args[0]);
       if (!is_schema_name(d))
-        return CompileError("@Dataset: '" + d +
-                                "' is not a schema name: write names of letters, digits, '_' and '-', joined by '.'",
-                            text);
+        return CompileError(
+            "@Dataset: '" + d +
+                "' is not a schema name: write names of letters, digits, '_' and '-', joined by '.'",
+            text);
       a.dataset_ = d;
     } else if (name == "@AttachDatabase") {
       return CompileError(
-          "@AttachDatabase is not supported: a program reads the tables of the database it runs on, not files", text);
+          "@AttachDatabase is not supported: a program reads the tables of the database it runs on, not "
+          "files",
+          text);
     }
   }
   a.engine_ = engine ? *engine : engine_named ? *engine_named : std::string("duckdb");
@@ -280,7 +287,9 @@ bool Annotations::owns_table_of_other(std::string_view predicate) const {
   return false;
 }
 
-bool Annotations::not_injected(std::string_view predicate) const { return not_injected_.count(predicate) > 0; }
+bool Annotations::not_injected(std::string_view predicate) const {
+  return not_injected_.count(predicate) > 0;
+}
 
 const IterationDef* Annotations::iteration_of(std::string_view predicate) const {
   for (const IterationDef& it : iterations_) {
@@ -299,7 +308,8 @@ std::string Annotations::preamble() const {
            "create sequence if not exists eternal_logical_sequence;\n"
            "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);";
   if (engine_ == "psql")
-    return "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord893574736') THEN CREATE "
+    return "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord893574736') THEN "
+           "CREATE "
            "TYPE quorilrecord893574736 AS (nirvana numeric); END IF; END $$;";
   return {};
 }

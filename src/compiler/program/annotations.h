@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "common/result.h"
 #include "common/compile_error.h"
+#include "common/result.h"
 #include "parser/json.h"
 
 namespace mirtova {

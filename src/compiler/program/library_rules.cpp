@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "compiler/dialects/library/library_program.h"
 #include "common/engines.h"
+#include "compiler/dialects/library/library_program.h"
 #include "parser/parse_file.h"
 
 namespace mirtova {

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "common/result.h"
 #include "common/compile_error.h"
+#include "common/result.h"
 #include "compiler/dialects/dialect.h"
 #include "parser/json.h"
 

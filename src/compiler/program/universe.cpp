@@ -4,17 +4,17 @@
 
 #include <algorithm>
 
-#include "compiler/functors/dependency_cycles.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
 #include "compiler/expr_translate/expr_translator.h"
+#include "compiler/functors/dependency_cycles.h"
 #include "compiler/functors/make_instructions.h"
 #include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
 #include "compiler/program/library_rules.h"
-#include "parser/tree_access.h"
 #include "compiler/type_inference/inference.h"
 #include "parser/depth_guard.h"
+#include "parser/tree_access.h"
 
 namespace mirtova {
 
@@ -50,7 +50,8 @@ std::string table_reference(std::string_view name, const Dialect& dialect) {
   size_t start = 0;
   for (;;) {
     size_t dot = name.find('.', start);
-    std::string_view part = name.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+    std::string_view part =
+        name.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
     out += dialect.quote_identifier(part);
     if (dot == std::string_view::npos) break;
     out += ".";
@@ -65,10 +66,9 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::new_with_eng
   return build(std::move(tree), flag_overrides, engine, nullptr);
 }
 
-Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(Json tree,
-                                                                          const TextMap& flag_overrides,
-                                                                          const std::optional<std::string>& engine,
-                                                                          const std::vector<Json>* library) {
+Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
+    Json tree, const TextMap& flag_overrides, const std::optional<std::string>& engine,
+    const std::vector<Json>* library) {
   std::unique_ptr<QuorilProgram> p(new QuorilProgram());
   std::vector<Json> rules;
   if (Json* r = tree.get_mut("rule")) rules = std::move(r->as_array_mut());
@@ -159,8 +159,10 @@ bool QuorilProgram::is_function_of_arguments(std::string_view predicate) const {
     bool has_value = false, has_argument = false;
     for (const Json& field : fields->as_array()) {
       const Json& name = field.at("field");
-      if (name.is_str() && name.as_str() == "quoril_value") has_value = true;
-      else has_argument = true;
+      if (name.is_str() && name.as_str() == "quoril_value")
+        has_value = true;
+      else
+        has_argument = true;
     }
     if (!has_value || !has_argument) return false;
   }
@@ -180,7 +182,8 @@ const Json* QuorilProgram::find_injectable_rule(std::string_view predicate) cons
   if (it == rules_of_.end() || it->second.size() != 1 || predicate == "nil") return nullptr;
   const Json& rule = rules_[it->second[0]];
   if (rule.has("distinct_denoted") || has_aggregated_or_rest_field(rule)) return nullptr;
-  if (table_owner(predicate) || ann_.owns_table_of_other(predicate) || ann_.not_injected(predicate)) return nullptr;
+  if (table_owner(predicate) || ann_.owns_table_of_other(predicate) || ann_.not_injected(predicate))
+    return nullptr;
   return &rule;
 }
 
@@ -243,7 +246,8 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     eliminate_compiler_variables(copy);
     tree = std::make_shared<const Json>(std::move(copy));
   }
-  auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer, outer_types, in_combine, *this);
+  auto structure =
+      extract_rule_structure_with_vocabulary(std::move(tree), outer, outer_types, in_combine, *this);
   if (!structure.ok()) return attach(structure.error());
   auto sql = structure.value().as_sql(subqueries_, *dialect_, flags_, column_order);
   if (!sql.ok()) return attach(sql.error());
@@ -251,7 +255,8 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
 }
 
 Result<std::string, CompileError> QuorilProgram::single_rule_sql(const Json& rule, const Vocabulary& outer,
-                                                                 const TypeMap& outer_types, bool in_combine) {
+                                                                 const TypeMap& outer_types,
+                                                                 bool in_combine) {
   return rule_sql(rule, outer, outer_types, in_combine, nullptr);
 }
 
@@ -297,7 +302,8 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
     if (n) out += "\nUNION ALL\n";
     out += sql;
   }
-  if (distinct && kept.size() > 1) out = "SELECT DISTINCT * FROM (\n" + indent(out, 2) + "\n) AS mirtova_distinct";
+  if (distinct && kept.size() > 1)
+    out = "SELECT DISTINCT * FROM (\n" + indent(out, 2) + "\n) AS mirtova_distinct";
   return out;
 }
 
@@ -308,14 +314,16 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_table(st
     bool has_value = false;
     for (const std::string& c : *columns) has_value = has_value || c == "quoril_value";
     if (!has_value)
-      return CompileError("Predicate '" + std::string(predicate) +
-                          "' has no value to use here: only a function (a predicate defined with \"=\") can stand "
-                          "where a value is expected.");
+      return CompileError(
+          "Predicate '" + std::string(predicate) +
+          "' has no value to use here: only a function (a predicate defined with \"=\") can stand "
+          "where a value is expected.");
   }
   return program_.translate_table_in_context(predicate);
 }
 
-Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(const Json& rule, const Vocabulary& outer,
+Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(const Json& rule,
+                                                                             const Vocabulary& outer,
                                                                              const TypeMap& outer_types,
                                                                              bool in_combine) {
   return program_.single_rule_sql(rule, outer, outer_types, in_combine);
@@ -346,7 +354,8 @@ std::optional<std::string> UniverseSubqueryTranslator::column_psql_type(std::str
   return program_.dialect().scalar_sql_type(*t);
 }
 
-std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view predicate, std::string_view column) {
+std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view predicate,
+                                                            std::string_view column) {
   return program_.column_type(predicate, column);
 }
 

@@ -13,14 +13,14 @@
 #include <utility>
 #include <vector>
 
+#include "common/compile_error.h"
 #include "common/result.h"
 #include "common/string_hash.h"
-#include "compiler/program/annotations.h"
-#include "common/compile_error.h"
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/subquery_translator.h"
-#include "compiler/rule_translate/rule_translate.h"
+#include "compiler/program/annotations.h"
 #include "compiler/program/universe_inject.h"
+#include "compiler/rule_translate/rule_translate.h"
 #include "parser/json.h"
 
 namespace mirtova {
@@ -81,9 +81,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // Every rule is bodiless with a value and arguments: a function, not a relation.
   bool is_function_of_arguments(std::string_view predicate) const;
 
-  Result<std::vector<PlanStep>, CompileError> formatted_predicate_plan(std::string_view predicate, PageWindow window,
-                                                                       const std::optional<std::string>& pattern);
-  Result<std::string, CompileError> formatted_predicate_sql_impl(std::string_view predicate, PageWindow window,
+  Result<std::vector<PlanStep>, CompileError> formatted_predicate_plan(
+      std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern);
+  Result<std::string, CompileError> formatted_predicate_sql_impl(std::string_view predicate,
+                                                                 PageWindow window,
                                                                  const std::optional<std::string>& pattern);
 
   Result<std::string, CompileError> translate_table_in_context(std::string_view predicate);
@@ -107,8 +108,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::optional<std::vector<std::string>> columns_of(std::string_view predicate) const override;
   NamesAllocator& names() override { return state_.names; }
 
-  Result<std::string, CompileError> rule_sql(const Json& rule, const Vocabulary& outer, const TypeMap& outer_types,
-                                             bool in_combine, const std::vector<std::string>* column_order);
+  Result<std::string, CompileError> rule_sql(const Json& rule, const Vocabulary& outer,
+                                             const TypeMap& outer_types, bool in_combine,
+                                             const std::vector<std::string>* column_order);
   Result<std::string, CompileError> predicate_sql(std::string_view predicate);
   // The predicate whose table holds the rows of a materialised predicate, if it is one.
   std::optional<std::string> table_owner(std::string_view predicate) const;

@@ -88,9 +88,12 @@ class WorkFinder {
     const Json* combine = nullptr;
     const Json* call = nullptr;
     for (const auto& [key, child] : node.as_object()) {
-      if (key == "conjunction") conj = &child;
-      else if (key == "combine") combine = &child;
-      else if (key == "call") call = &child;
+      if (key == "conjunction")
+        conj = &child;
+      else if (key == "combine")
+        combine = &child;
+      else if (key == "call")
+        call = &child;
     }
     if (conj != nullptr) look_at_conjuncts(*conj, work);
     for (const auto& [key, child] : node.as_object()) {
@@ -117,11 +120,13 @@ class WorkFinder {
             const Json* side_call = side->get("call");
             if (side_call && becomes_conjunct(*side_call)) work.unification = true;
           }
-        if (!work.binding) work.binding = binds_compiler_variable(left, right) || binds_compiler_variable(right, left);
+        if (!work.binding)
+          work.binding = binds_compiler_variable(left, right) || binds_compiler_variable(right, left);
       }
       if (!work.injection)
         if (const Json* predicate = conjunct.get("predicate"))
-          if (!has_rest_field(*predicate) && source_.injectable_rule(predicate->at("predicate_name").as_str()))
+          if (!has_rest_field(*predicate) &&
+              source_.injectable_rule(predicate->at("predicate_name").as_str()))
             work.injection = true;
     }
   }
@@ -326,8 +331,9 @@ class Injector {
         Json conjunct = std::move(pending.back());
         pending.pop_back();
         const Json* call = conjunct.get("predicate");
-        const Json* callee =
-            call && !has_rest_field(*call) ? source_.injectable_rule(call->at("predicate_name").as_str()) : nullptr;
+        const Json* callee = call && !has_rest_field(*call)
+                                 ? source_.injectable_rule(call->at("predicate_name").as_str())
+                                 : nullptr;
         if (!callee) {
           out.push_back(std::move(conjunct));
           continue;
@@ -343,7 +349,8 @@ class Injector {
           if (!value || is_anonymous(*value)) continue;
           std::string column = field_column(f);
           const Json* head_value = head_field_value(copy, column);
-          if (!head_value) return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
+          if (!head_value)
+            return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
           spliced.push_back(make_unification(*head_value, *value));
         }
         for (auto it = spliced.rbegin(); it != spliced.rend(); ++it) pending.push_back(std::move(*it));

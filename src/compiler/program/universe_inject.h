@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "common/result.h"
 #include "common/compile_error.h"
+#include "common/result.h"
 #include "parser/json.h"
 
 namespace mirtova {

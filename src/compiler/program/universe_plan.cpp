@@ -5,17 +5,16 @@
 
 #include <algorithm>
 
+#include "common/strings.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
 #include "parser/tree_access.h"
-#include "common/strings.h"
 
 namespace mirtova {
 
 namespace {
 
 constexpr int64_t kMaxScriptRepetitions = 1000;
-
 
 std::string ascii_lower(std::string_view text) {
   std::string out(text);
@@ -40,8 +39,8 @@ void declare_record_types(const Type& type, std::vector<std::string>& seen, std:
   if (std::find(seen.begin(), seen.end(), name) != seen.end()) return;
   seen.push_back(name);
   if (!out.empty()) out += "\n";
-  out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name + "') THEN CREATE TYPE " +
-         name + " AS (" + psql_record_columns(type) + "); END IF; END $$;";
+  out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name +
+         "') THEN CREATE TYPE " + name + " AS (" + psql_record_columns(type) + "); END IF; END $$;";
 }
 
 }  // namespace
@@ -64,7 +63,8 @@ Result<std::string, CompileError> QuorilProgram::relation_text(std::string_view 
 
 Result<std::string, CompileError> QuorilProgram::translate_table_in_context(std::string_view predicate) {
   if (!rules_of_.count(predicate))
-    return CompileError("'" + std::string(predicate) + "' is neither a predicate of the program nor a built-in function");
+    return CompileError("'" + std::string(predicate) +
+                        "' is neither a predicate of the program nor a built-in function");
   std::string name(predicate);
   if (table_owner(name)) {
     if (!state_.building_loop_members.count(name)) TRY_VOID(ensure_step(name));
@@ -82,7 +82,8 @@ Result<std::string, CompileError> QuorilProgram::with_name(std::string_view pred
     std::string base = clean_name(name);
     if (is_sql_reserved_word(base)) base += "_table";
     alias = base;
-    for (int n = 1; state_.with_names_lower.count(ascii_lower(alias)); ++n) alias = base + "_" + std::to_string(n);
+    for (int n = 1; state_.with_names_lower.count(ascii_lower(alias)); ++n)
+      alias = base + "_" + std::to_string(n);
     state_.with_names.emplace(name, alias);
     state_.with_names_lower.insert(ascii_lower(alias));
   }
@@ -124,8 +125,8 @@ Result<std::string, CompileError> QuorilProgram::materialise(const std::string& 
   state_.frames.pop_back();
   state_.with_in_progress = std::move(outer_with);
   if (!sql.ok()) return sql;
-  return "DROP TABLE IF EXISTS " + table + std::string(dialect_->cascading_deletion_word()) + ";\nCREATE TABLE " +
-         table + " AS\n" + render_frame(frame) + sql.value();
+  return "DROP TABLE IF EXISTS " + table + std::string(dialect_->cascading_deletion_word()) +
+         ";\nCREATE TABLE " + table + " AS\n" + render_frame(frame) + sql.value();
 }
 
 Result<Unit, CompileError> QuorilProgram::ensure_step(const std::string& predicate) {
@@ -147,11 +148,13 @@ Result<Unit, CompileError> QuorilProgram::ensure_step(const std::string& predica
 }
 
 Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iteration) {
-  if (state_.loops_done.count(iteration.name) || state_.loops_in_progress.count(iteration.name)) return Unit{};
+  if (state_.loops_done.count(iteration.name) || state_.loops_in_progress.count(iteration.name))
+    return Unit{};
   state_.loops_in_progress.insert(iteration.name);
   if (iteration.accumulate) TRY_VOID(ensure_step(*iteration.accumulate));
   std::set<std::string> outer_members = std::move(state_.building_loop_members);
-  state_.building_loop_members = std::set<std::string>(iteration.predicates.begin(), iteration.predicates.end());
+  state_.building_loop_members =
+      std::set<std::string>(iteration.predicates.begin(), iteration.predicates.end());
   PlanStep loop;
   loop.kind = PlanStep::Kind::Loop;
   loop.repetitions = iteration.repetitions;
@@ -184,9 +187,10 @@ Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iterat
     loop.changed = "SELECT " + join(counts, " + ");
   } else if (!iteration.predicates.empty()) {
     std::string last = table_of(iteration.predicates.back());
-    std::string first = iteration.predicates.size() >= 2 ? table_of(iteration.predicates.front())
-                                                          : table_of(iteration.name);
-    loop.changed = first == last ? "SELECT 1" : "SELECT " + count(last, first, 0) + " + " + count(first, last, 1);
+    std::string first =
+        iteration.predicates.size() >= 2 ? table_of(iteration.predicates.front()) : table_of(iteration.name);
+    loop.changed =
+        first == last ? "SELECT 1" : "SELECT " + count(last, first, 0) + " + " + count(first, last, 1);
   } else {
     loop.changed = "SELECT 0";
   }
@@ -237,7 +241,8 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   if (offset && !dialect_->supports_offset()) {
     std::vector<std::string> columns;
     auto it = rules_of_.find(predicate);
-    for (const std::string& c : head_columns(rules_[it->second[0]])) columns.push_back(sql_column(c, *dialect_));
+    for (const std::string& c : head_columns(rules_[it->second[0]]))
+      columns.push_back(sql_column(c, *dialect_));
     std::string upper;
     if (limit) {
       uint64_t end = *offset + *limit;
@@ -293,16 +298,17 @@ Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
       continue;
     }
     if (step.repetitions > kMaxScriptRepetitions) {
-      return CompileError("Iteration '" + step.iteration + "' repeats " + std::to_string(step.repetitions) +
-                          " times, more than the 1000 that one script may hold; use plan() to run it as a loop.");
+      return CompileError(
+          "Iteration '" + step.iteration + "' repeats " + std::to_string(step.repetitions) +
+          " times, more than the 1000 that one script may hold; use plan() to run it as a loop.");
     }
     for (int64_t r = 0; r < step.repetitions; ++r)
       for (const std::string& s : step.body) pieces.push_back(s);
   }
   std::string out;
   for (std::string& piece : pieces) {
-    while (!piece.empty() && (piece.back() == ' ' || piece.back() == '\n' || piece.back() == '\t' ||
-                              piece.back() == '\r'))
+    while (!piece.empty() &&
+           (piece.back() == ' ' || piece.back() == '\n' || piece.back() == '\t' || piece.back() == '\r'))
       piece.pop_back();
     if (piece.empty() || piece.back() != ';') piece += ";";
     if (!out.empty()) out += "\n\n";

@@ -18,8 +18,10 @@ std::string lower(std::string_view s) {
 
 bool is_constraint_predicate(std::string_view name) {
   static constexpr std::array<std::string_view, 20> kConditions = {
-      "<",  ">",  "!",  "~",    "==",    "!=",     "<=",       ">=",       "&&",         "||",
-      "in", "is", "Like", "ILike", "is not", "IsNull", "EndsWith", "Constraint", "StartsWith", "RegexpContains"};
+      "<",      ">",        "!",          "~",          "==",
+      "!=",     "<=",       ">=",         "&&",         "||",
+      "in",     "is",       "Like",       "ILike",      "is not",
+      "IsNull", "EndsWith", "Constraint", "StartsWith", "RegexpContains"};
   for (std::string_view c : kConditions)
     if (c == name) return true;
   return false;

@@ -162,19 +162,22 @@ Json decorate_combine_rule(Json rule, const std::string& var) {
           for (Json& entry : record->at_mut("field_value").as_array_mut()) {
             Json* value = entry.at_mut("value").get_mut("expression");
             if (value == nullptr || value->get("literal") != nullptr) continue;
-            *value = make_call_expr("MagicalEntangle", {make_field(0, *value), make_field(1, make_variable(var))});
+            *value =
+                make_call_expr("MagicalEntangle", {make_field(0, *value), make_field(1, make_variable(var))});
           }
         }
       }
       continue;
     }
-    Json wrapped = make_call_expr("MagicalEntangle", {make_field(0, *arg), make_field(1, make_variable(var))});
+    Json wrapped =
+        make_call_expr("MagicalEntangle", {make_field(0, *arg), make_field(1, make_variable(var))});
     *arg = std::move(wrapped);
   }
   Json list = Json::object(
-      {{"literal", Json::object({{"the_list", Json::object({{"element", Json::array({make_number(0)})}})}})}});
-  ensure_body(rule).push_back(
-      Json::object({{"inclusion", Json::object({{"list", std::move(list)}, {"element", make_variable(var)}})}}));
+      {{"literal",
+        Json::object({{"the_list", Json::object({{"element", Json::array({make_number(0)})}})}})}});
+  ensure_body(rule).push_back(Json::object(
+      {{"inclusion", Json::object({{"list", std::move(list)}, {"element", make_variable(var)}})}}));
   return rule;
 }
 

@@ -6,11 +6,11 @@
 #include <set>
 
 #include "common/internal_fault.h"
+#include "common/strings.h"
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "parser/tree_access.h"
-#include "common/strings.h"
 
 namespace mirtova {
 
@@ -120,7 +120,8 @@ class Extractor {
           pending.push_back(Pending{i, true, &in->at("element"), &in->at("list")});
         } else if (conjunct.has("disjunction")) {
           return CompileError(
-              "A disjunction inside a negation or a combine is not supported: write the alternatives as rules of a "
+              "A disjunction inside a negation or a combine is not supported: write the alternatives as "
+              "rules of a "
               "predicate of their own and use it there.",
               s_.rule_text);
         } else {
@@ -214,7 +215,8 @@ class Extractor {
       if (v && !bound(*v)) {
         bind(*v, Binding{BindKind::Column, t.alias, column, name, nullptr});
       } else {
-        s_.constraints.push_back(Constraint{index, Constraint::Kind::ColumnEquals, t.alias, column, value, nullptr});
+        s_.constraints.push_back(
+            Constraint{index, Constraint::Kind::ColumnEquals, t.alias, column, value, nullptr});
       }
     }
     s_.tables.push_back(std::move(t));
@@ -239,7 +241,8 @@ class Extractor {
           } else if (lv && *lv == "_" && computable(*p.right)) {
             done = true;
           } else if (computable(*p.left) && computable(*p.right)) {
-            s_.made_nodes->push_back(make_call_expr("in", {make_field("left", *p.left), make_field("right", *p.right)}));
+            s_.made_nodes->push_back(
+                make_call_expr("in", {make_field("left", *p.left), make_field("right", *p.right)}));
             s_.constraints.push_back(
                 Constraint{p.conjunct, Constraint::Kind::Condition, "", "", &s_.made_nodes->back(), nullptr});
             done = true;
@@ -255,7 +258,8 @@ class Extractor {
             bind(*rv, Binding{BindKind::Expression, "", "", "", p.left});
             done = true;
           } else if (computable(*p.left) && computable(*p.right)) {
-            s_.constraints.push_back(Constraint{p.conjunct, Constraint::Kind::Equal, "", "", p.left, p.right});
+            s_.constraints.push_back(
+                Constraint{p.conjunct, Constraint::Kind::Equal, "", "", p.left, p.right});
             done = true;
           }
         }
@@ -325,7 +329,6 @@ class Extractor {
   Names outside_;
 };
 
-
 }  // namespace
 
 std::vector<std::string> head_columns(const Json& rule) {
@@ -336,16 +339,18 @@ std::vector<std::string> head_columns(const Json& rule) {
 }
 
 Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(Json rule, const Vocabulary& outer,
-                                                                          const TypeMap& outer_types,
-                                                                          bool in_combine, RuleContext& context) {
-  return extract_rule_structure_with_vocabulary(std::make_shared<const Json>(std::move(rule)), outer, outer_types,
-                                                in_combine, context);
+                                                                           const TypeMap& outer_types,
+                                                                           bool in_combine,
+                                                                           RuleContext& context) {
+  return extract_rule_structure_with_vocabulary(std::make_shared<const Json>(std::move(rule)), outer,
+                                                outer_types, in_combine, context);
 }
 
 Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::shared_ptr<const Json> rule,
-                                                                          const Vocabulary& outer,
-                                                                          const TypeMap& outer_types,
-                                                                          bool in_combine, RuleContext& context) {
+                                                                           const Vocabulary& outer,
+                                                                           const TypeMap& outer_types,
+                                                                           bool in_combine,
+                                                                           RuleContext& context) {
   RuleStructure s;
   s.rule = std::move(rule);
   s.made_nodes = std::make_shared<std::deque<Json>>();
@@ -358,8 +363,8 @@ Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::
   return s;
 }
 
-Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subqueries, const Dialect& dialect,
-                                                        const FlagMap& flags,
+Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subqueries,
+                                                        const Dialect& dialect, const FlagMap& flags,
                                                         const std::vector<std::string>* column_order) const {
   ExprTranslator tr(Vocabulary{}, dialect, flags);
   tr.subquery_translator = &subqueries;
@@ -374,13 +379,21 @@ Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subq
     const Binding& b = bindings.at(var);
     std::string sql;
     switch (b.kind) {
-      case BindKind::Column: sql = b.alias + "." + sql_column(b.column, dialect); break;
-      case BindKind::Row: sql = dialect.subscript(b.alias, "*", true); break;
+      case BindKind::Column:
+        sql = b.alias + "." + sql_column(b.column, dialect);
+        break;
+      case BindKind::Row:
+        sql = dialect.subscript(b.alias, "*", true);
+        break;
       case BindKind::Unnested:
         sql = unnested != tr.functions->end() ? apply_template(unnested->second, {b.alias}) : b.alias;
         break;
-      case BindKind::Null: sql = "NULL"; break;
-      case BindKind::Outer: sql = outer.at(var); break;
+      case BindKind::Null:
+        sql = "NULL";
+        break;
+      case BindKind::Outer:
+        sql = outer.at(var);
+        break;
       case BindKind::Expression: {
         auto r = tr.convert_to_sql_expecting(*b.expr, Type::any());
         if (!r.ok()) return r;
@@ -449,7 +462,9 @@ Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subq
   std::vector<std::string> where;
   for (const Constraint& c : constraints) {
     switch (c.kind) {
-      case Constraint::Kind::False: where.push_back("1 = 0"); break;
+      case Constraint::Kind::False:
+        where.push_back("1 = 0");
+        break;
       case Constraint::Kind::ColumnEquals: {
         std::string column = c.alias + "." + sql_column(c.column, dialect);
         auto r = tr.convert_to_sql_expecting(*c.left, Type::any());
@@ -478,7 +493,9 @@ Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subq
   for (size_t k : group_keys) {
     const SelectItem& it = select[k];
     switch (dialect.group_by_spec_by()) {
-      case 0: group.push_back(sql_column(it.column, dialect)); break;
+      case 0:
+        group.push_back(sql_column(it.column, dialect));
+        break;
       case 1: {
         size_t position = 0;
         for (size_t i = 0; i < items.size(); ++i)

@@ -10,12 +10,12 @@
 #include <string_view>
 #include <vector>
 
-#include "common/result.h"
 #include "common/compile_error.h"
+#include "common/indent.h"
+#include "common/result.h"
 #include "compiler/expr_translate/subquery_translator.h"
 #include "compiler/rule_translate/names.h"
 #include "compiler/rule_translate/rewrites.h"
-#include "common/indent.h"
 #include "parser/json.h"
 
 namespace mirtova {
@@ -58,7 +58,7 @@ struct Constraint {
   enum class Kind { ColumnEquals, Equal, Condition, False };
   size_t conjunct = 0;
   Kind kind = Kind::False;
-  std::string alias, column;   // ColumnEquals: the column of a called relation
+  std::string alias, column;    // ColumnEquals: the column of a called relation
   const Json* left = nullptr;   // the value (ColumnEquals), left side (Equal) or the condition (Condition)
   const Json* right = nullptr;  // right side (Equal)
 };
@@ -98,11 +98,14 @@ struct RuleStructure {
 };
 
 Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(Json rule, const Vocabulary& outer,
-                                                                          const TypeMap& outer_types,
-                                                                          bool in_combine, RuleContext& context);
-Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::shared_ptr<const Json> rule, const Vocabulary& outer,
-                                                                          const TypeMap& outer_types,
-                                                                          bool in_combine, RuleContext& context);
+                                                                           const TypeMap& outer_types,
+                                                                           bool in_combine,
+                                                                           RuleContext& context);
+Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::shared_ptr<const Json> rule,
+                                                                           const Vocabulary& outer,
+                                                                           const TypeMap& outer_types,
+                                                                           bool in_combine,
+                                                                           RuleContext& context);
 
 // The columns a head defines, in order: "col{i}", names, "quoril_value";
 // "mirtova_unit" for a head without fields.

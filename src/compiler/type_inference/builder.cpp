@@ -89,7 +89,8 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
   //
   // Head fields first, then body conjuncts, each depth first: this order fixes
   // the rule, call, if-node and unknown numbers and the order of the edges.
-  const Json* head_fields = head->get("record") != nullptr ? head->get("record")->get("field_value") : nullptr;
+  const Json* head_fields =
+      head->get("record") != nullptr ? head->get("record")->get("field_value") : nullptr;
   if (head_fields != nullptr) {
     for (const Json& item : head_fields->as_array()) {
       std::optional<std::string> column = column_name(item);
@@ -137,7 +138,6 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
       }
     }
   }
-
 }
 
 TypesGraphBuilder::Converted TypesGraphBuilder::convert_expression(TypesGraph& graph, const Json& e) {
@@ -241,7 +241,8 @@ TypesGraphBuilder::Bounds TypesGraphBuilder::fill_fields(TypesGraph& graph, cons
     // Digested before the copies, which carry the digests along.
     text_digest(column_node);
     text_digest(value);
-    graph.connect(Edge{EdgeKind::Equality, argument.start, argument.stop, column_node, std::move(argument.node)});
+    graph.connect(
+        Edge{EdgeKind::Equality, argument.start, argument.stop, column_node, std::move(argument.node)});
     graph.connect(Edge{EdgeKind::Argument, argument.start, argument.stop, value, std::move(column_node)});
     bounds.start = any ? std::min(bounds.start, argument.start) : argument.start;
     bounds.stop = any ? std::max(bounds.stop, argument.stop) : argument.stop;
@@ -273,8 +274,8 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_record(TypesGraph& graph
     }
   }
   if (fields.empty()) return {Expression::record_literal({}, Type::closed_record({})), 0, 0};
-  return {Expression::record_literal(std::move(fields), Type::closed_record(std::move(field_types))), start - 1,
-          stop + 1};
+  return {Expression::record_literal(std::move(fields), Type::closed_record(std::move(field_types))),
+          start - 1, stop + 1};
 }
 
 TypesGraphBuilder::Converted TypesGraphBuilder::convert_subscript(TypesGraph& graph, const Json& subscript) {
@@ -288,7 +289,8 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_subscript(TypesGraph& gr
   return {std::move(node), r.start, 0};
 }
 
-TypesGraphBuilder::Converted TypesGraphBuilder::convert_implication(TypesGraph& graph, const Json& implication) {
+TypesGraphBuilder::Converted TypesGraphBuilder::convert_implication(TypesGraph& graph,
+                                                                    const Json& implication) {
   std::string name = "_IfNode" + std::to_string(if_node_counter_++);
   Expression if_node = rule_variable(name);
 
@@ -299,7 +301,8 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_implication(TypesGraph& 
   }();
   int64_t start = otherwise.start, stop = otherwise.stop;
   text_digest(if_node);  // before the copies, which carry the digest along
-  graph.connect(Edge{EdgeKind::Equality, otherwise.start, otherwise.stop, if_node, std::move(otherwise.node)});
+  graph.connect(
+      Edge{EdgeKind::Equality, otherwise.start, otherwise.stop, if_node, std::move(otherwise.node)});
 
   for (const Json& branch : implication.at("if_then").as_array()) {
     if (const Json* condition = branch.get("condition")) convert_expression(graph, *condition);

@@ -54,12 +54,16 @@ struct EdgeStep {
 
 EdgeStep step_of(const Edge& edge) {
   switch (edge.kind) {
-    case EdgeKind::Equality: return {Step::Meet, nullptr, edge.start, edge.stop};
-    case EdgeKind::Inclusion: return {Step::ListElement, nullptr, edge.start, edge.stop};
-    case EdgeKind::Argument: return {Step::Nothing, nullptr, edge.start, edge.stop};
+    case EdgeKind::Equality:
+      return {Step::Meet, nullptr, edge.start, edge.stop};
+    case EdgeKind::Inclusion:
+      return {Step::ListElement, nullptr, edge.start, edge.stop};
+    case EdgeKind::Argument:
+      return {Step::Nothing, nullptr, edge.start, edge.stop};
     case EdgeKind::FieldAccess: {
       const std::string* field = nullptr;
-      if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing()) field = &edge.right.column();
+      if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing())
+        field = &edge.right.column();
       return {Step::RecordField, field, edge.start, edge.stop};
     }
   }
@@ -101,8 +105,9 @@ class TextIds {
   explicit TextIds(size_t expected) : index_(expected) {}
 
   uint32_t of(uint64_t hash, std::string_view text) {
-    return intern(hash, text.size(), [&](const std::string& stored) { return stored == text; },
-                  [&] { return std::string(text); });
+    return intern(
+        hash, text.size(), [&](const std::string& stored) { return stored == text; },
+        [&] { return std::string(text); });
   }
   // The number of `a` + "." + `b`.
   uint32_t of_joined(uint64_t hash, std::string_view a, std::string_view b) {
@@ -124,9 +129,8 @@ class TextIds {
   template <class Same, class Make>
   uint32_t intern(uint64_t hash, size_t size, Same&& same, Make&& make) {
     const auto fresh = static_cast<uint32_t>(texts_.size());
-    auto [id, stored] = index_.find_or_insert(hash, fresh, [&](uint32_t id) {
-      return texts_[id].size() == size && same(texts_[id]);
-    });
+    auto [id, stored] = index_.find_or_insert(
+        hash, fresh, [&](uint32_t id) { return texts_[id].size() == size && same(texts_[id]); });
     if (stored) texts_.push_back(make());
     return id;
   }
@@ -179,7 +183,8 @@ class NodeKeys {
         const uint32_t field = texts_.of(std::hash<std::string_view>()(end.column()), end.column());
         return intern(Expression::Kind::SubscriptAddressing, field, *record);
       }
-      default: return std::nullopt;
+      default:
+        return std::nullopt;
     }
   }
 
@@ -233,9 +238,9 @@ class NodeKeys {
       if (columns_[first].name_size == name_size) return first;
     }
     const auto fresh = static_cast<uint32_t>(columns_.size());
-    auto [id, stored] = column_index_.find_or_insert(mix(uint64_t{text} << 32 | name_size), fresh, [&](uint32_t id) {
-      return columns_[id].text == text && columns_[id].name_size == name_size;
-    });
+    auto [id, stored] = column_index_.find_or_insert(
+        mix(uint64_t{text} << 32 | name_size), fresh,
+        [&](uint32_t id) { return columns_[id].text == text && columns_[id].name_size == name_size; });
     if (stored) columns_.push_back(Column{text, name_size, relations_.contains(end.name()), &end});
     if (text >= first_column_of_text_.size()) {
       first_column_of_text_.resize(std::max<size_t>(2 * first_column_of_text_.size(), text + 1), 0);
@@ -396,7 +401,8 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   std::vector<size_t> node_edges(node_start.back());
   {
     std::vector<size_t> filled(node_start.begin(), node_start.end() - 1);
-    for (size_t i = 0; i < edges_.size(); ++i) for_each_node_of(i, [&](size_t n) { node_edges[filled[n]++] = i; });
+    for (size_t i = 0; i < edges_.size(); ++i)
+      for_each_node_of(i, [&](size_t n) { node_edges[filled[n]++] = i; });
   }
   std::vector<size_t> next_due;
   next_due.reserve(edges_.size());

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "common/result.h"
 #include "common/compile_error.h"
+#include "common/result.h"
 #include "compiler/type_inference/builder.h"
 #include "compiler/type_inference/intersection.h"
 #include "parser/json.h"
@@ -33,7 +33,6 @@ class TypeInference {
   // type of each column seen; the per-call nodes of one column are folded into
   // one type, a pair that does not meet settling on the more specific one.
   PredicateTypes all_predicate_types() const;
-
 
  private:
   // Which end of an edge: false the left (first), true the right (second).

@@ -15,6 +15,7 @@ TEST(SipHashTest, ReferenceVectorsOfTwoFourRounds) {
     size_t length;
     uint64_t expected;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {0, 0x726fdb47dd0e0e31ULL},
       {1, 0x74f839c593dc67fdULL},
@@ -22,6 +23,7 @@ TEST(SipHashTest, ReferenceVectorsOfTwoFourRounds) {
       {3, 0x85676696d7fb7e2dULL},
       {15, 0xa129ca6149be45e5ULL},
   };
+  // clang-format on
   const uint64_t k0 = 0x0706050403020100ULL;
   const uint64_t k1 = 0x0f0e0d0c0b0a0908ULL;
   for (const Case& c : cases) {

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "compiler/dialects/dialect.h"
 #include "common/engines.h"
+#include "compiler/dialects/dialect.h"
 
 namespace mirtova {
 namespace {
 
 // Column order of the tables below.
-constexpr std::array<const char*, 7> kEngines = {"duckdb", "databricks", "presto", "trino",
+constexpr std::array<const char*, 7> kEngines = {"duckdb", "databricks", "presto",  "trino",
                                                  "psql",   "sqlite",     "bigquery"};
 
 std::unique_ptr<Dialect> dialect(std::string_view engine) {
@@ -37,6 +37,7 @@ struct Row {
 const std::string kPredicate = "'predicate_name:{0}'";
 
 TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
+  // clang-format off
   const std::vector<Row> rows = {
       {"name", [](const Dialect& d) { return std::string(d.name()); },
        {"duckdb", "databricks", "presto", "trino", "psql", "sqlite", "bigquery"}},
@@ -168,6 +169,7 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
         "(SELECT current_timestamp AT TIME ZONE 'UTC' AS timestamp)",
         "(SELECT datetime('now') AS timestamp)", "(SELECT CURRENT_TIMESTAMP() AS timestamp)"}},
   };
+  // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {
     auto d = dialect(kEngines[e]);
     for (const Row& row : rows) {
@@ -190,8 +192,7 @@ TEST(DialectsInterfaceTest, GetRefusesAnyOtherName) {
   // The name is taken byte for byte, an embedded NUL included.
   auto with_nul = Dialect::get(std::string_view("duckdb\0x", 8));
   ASSERT_FALSE(with_nul.ok());
-  EXPECT_EQ(with_nul.error().message.substr(0, 28),
-            std::string("Unsupported engine 'duckdb\0x", 28));
+  EXPECT_EQ(with_nul.error().message.substr(0, 28), std::string("Unsupported engine 'duckdb\0x", 28));
 }
 
 TEST(DialectsInterfaceTest, EverySupportedEngineHasItsDialect) {

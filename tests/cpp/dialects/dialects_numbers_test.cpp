@@ -104,9 +104,9 @@ TEST(DialectsNumbersTest, RoundToDigits) {
   const std::string b = "FLOOR(LOG10(ABS(" + a + ")))";
   const std::string c = "(CASE WHEN " + a + " < 0 THEN -1 ELSE 1 END)";
   const std::string sqlite_expected =
-      "(SELECT (CASE WHEN mirtova_v IS NULL OR {1} IS NULL THEN NULL WHEN " + a + " = 0 THEN " +
-      a + " WHEN " + b + " - 14 + {1} >= 0 THEN " + c + " * FLOOR(ABS(" + a + ") / POWER(10, " +
-      b + " - 14) + 0.5) * POWER(10, " + b + " - 14) + 0 ELSE " + c + " * FLOOR(ABS(" + a +
+      "(SELECT (CASE WHEN mirtova_v IS NULL OR {1} IS NULL THEN NULL WHEN " + a + " = 0 THEN " + a +
+      " WHEN " + b + " - 14 + {1} >= 0 THEN " + c + " * FLOOR(ABS(" + a + ") / POWER(10, " + b +
+      " - 14) + 0.5) * POWER(10, " + b + " - 14) + 0 ELSE " + c + " * FLOOR(ABS(" + a +
       ") * POWER(10, {1}) + 0.5 + 0.5 * POWER(10, " + b + " - 14 + {1})) / POWER(10, {1}) + 0 " +
       "END) FROM (SELECT {0} AS mirtova_v))";
   EXPECT_EQ(round_to_digits_template(*dialect("sqlite")), sqlite_expected);
@@ -117,6 +117,7 @@ TEST(DialectsNumbersTest, RoundToDigits) {
     std::string log10;
     std::string opening;
   };
+  // clang-format off
   const Row rows[] = {
       {"duckdb", "CAST(mirtova_v AS DOUBLE)", "FLOOR(LOG10(", "list_transform([{0}], mirtova_v -> (CASE"},
       {"databricks", "CAST(mirtova_v AS DOUBLE)", "FLOOR(LOG10(", "transform(array({0}), mirtova_v -> (CASE"},
@@ -125,6 +126,7 @@ TEST(DialectsNumbersTest, RoundToDigits) {
       {"psql", "CAST(mirtova_v AS double precision)", "FLOOR(LOG(", "(SELECT (CASE"},
       {"bigquery", "CAST(mirtova_v AS FLOAT64)", "FLOOR(LOG10(", "(SELECT (CASE"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     const std::string t = round_to_digits_template(*dialect(row.engine));
     EXPECT_EQ(t.substr(0, row.opening.size()), row.opening) << row.engine;

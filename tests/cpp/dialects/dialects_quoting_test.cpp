@@ -27,6 +27,7 @@ struct LiteralRow {
   std::string databricks;
 };
 
+// clang-format off
 const LiteralRow kLiteralRows[] = {
     {"", "''", "''", R"("")", R"("")"},
     {"plain", "'plain'", "'plain'", R"("plain")", R"("plain")"},
@@ -56,6 +57,7 @@ const LiteralRow kLiteralRows[] = {
     {R"(' OR '1'='1)", R"(''' OR ''1''=''1')", R"(''' OR ''1''=''1')", R"("' OR '1'='1")",
      R"("' OR '1'='1")"},
 };
+// clang-format on
 
 TEST(DialectsQuotingTest, StringLiteralsPerEngine) {
   const char* const standard_engines[] = {"duckdb", "presto", "trino", "sqlite"};
@@ -76,10 +78,11 @@ TEST(DialectsQuotingTest, StringLiteralsPerEngine) {
 TEST(DialectsQuotingTest, SqlColumn) {
   struct Row {
     std::string name;
-    std::string duckdb;  // also presto, trino, psql, sqlite
+    std::string duckdb;      // also presto, trino, psql, sqlite
     std::string backquoted;  // databricks
     std::string bigquery;
   };
+  // clang-format off
   const Row rows[] = {
       {"col0", "col0", "col0", "col0"},
       {"quoril_value", "quoril_value", "quoril_value", "quoril_value"},
@@ -105,6 +108,7 @@ TEST(DialectsQuotingTest, SqlColumn) {
       {R"(a\b)", R"("a\b")", R"(`a\b`)", R"(`a\\b`)"},
       {R"(\`)", R"("\`")", R"(`\```)", R"(`\\\``)"},
   };
+  // clang-format on
   const char* const double_quoting[] = {"duckdb", "presto", "trino", "psql", "sqlite"};
   auto databricks = dialect("databricks");
   auto bigquery = dialect("bigquery");
@@ -132,12 +136,14 @@ TEST(DialectsQuotingTest, ReservedWords) {
     std::string word;
     bool reserved;
   };
+  // clang-format off
   const Row rows[] = {
       {"sElEcT", true},  {"Current_Date", true}, {"selects", false}, {"selec", false},
       {"", false},       {"select ", false},     {" AS", false},     {"a", false},
       // Only ASCII letters fold: a dotless capital I is another byte sequence.
       {"L\xC4\xB0MIT", false}, {std::string("LIMIT\0", 6), false},
   };
+  // clang-format on
   for (const Row& row : rows) EXPECT_EQ(is_sql_reserved_word(row.word), row.reserved) << row.word;
 }
 
@@ -162,8 +168,7 @@ TEST(DialectsQuotingTest, QuoteIdentifierAndRegexCondition) {
   for (const Row& row : rows) {
     auto d = dialect(row.engine);
     EXPECT_EQ(d->quote_identifier(row.name), row.identifier) << row.engine << " " << row.name;
-    EXPECT_EQ(d->regex_match_condition("x", row.pattern), row.condition)
-        << row.engine << " " << row.pattern;
+    EXPECT_EQ(d->regex_match_condition("x", row.pattern), row.condition) << row.engine << " " << row.pattern;
   }
 }
 

@@ -12,7 +12,7 @@
 namespace mirtova {
 namespace {
 
-constexpr std::array<const char*, 7> kEngines = {"duckdb", "databricks", "presto", "trino",
+constexpr std::array<const char*, 7> kEngines = {"duckdb", "databricks", "presto",  "trino",
                                                  "psql",   "sqlite",     "bigquery"};
 
 std::unique_ptr<Dialect> dialect(std::string_view engine) {
@@ -34,6 +34,7 @@ TEST(DialectsRecordsTest, RecordLiterals) {
     std::vector<RecordLiteralField> fields;
     std::array<std::string, 7> sql;  // kEngines order
   };
+  // clang-format off
   const std::vector<Row> rows = {
       {"no fields",
        {},
@@ -67,6 +68,7 @@ TEST(DialectsRecordsTest, RecordLiterals) {
         "ROW(L)::" + record_type_name(closed({{"xs", Type::list(closed({{"a", Type::number()}}))}})),
         "JSON_OBJECT('xs', L)", "STRUCT(L AS xs)"}},
   };
+  // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {
     auto d = dialect(kEngines[e]);
     for (const Row& row : rows) {
@@ -81,8 +83,8 @@ TEST(DialectsRecordsTest, PsqlRecordTypeNamesFollowTheShape) {
   const std::string ab = psql->record_literal({{"a", "1", Type::number()}, {"b", "2", Type::string()}});
   const std::string ba = psql->record_literal({{"b", "2", Type::any()}, {"a", "1", Type::number()}});
   const std::string atomic = psql->record_literal({{"b", "2", Type::atomic()}, {"a", "1", Type::number()}});
-  const std::string inferred = record_type_name(
-      Type::open_record(Type::Fields{{"a", Type::number()}, {"b", Type::string()}}));
+  const std::string inferred =
+      record_type_name(Type::open_record(Type::Fields{{"a", Type::number()}, {"b", Type::string()}}));
   EXPECT_EQ(ab, "ROW(1, 2)::" + inferred);
   EXPECT_EQ(ba, "ROW(1, 2)::" + inferred);
   EXPECT_EQ(atomic, "ROW(1, 2)::" + inferred);
@@ -101,6 +103,7 @@ TEST(DialectsRecordsTest, PsqlColumnsAndTypeNames) {
     std::string type_name;  // empty: not pinned
   };
   const Type a_number = closed({{"a", Type::number()}});
+  // clang-format off
   const Row rows[] = {
       {"single number", a_number, "\"a\" numeric", kNumberA},
       {"open record same name", Type::open_record(Type::Fields{{"a", Type::number()}}),
@@ -116,6 +119,7 @@ TEST(DialectsRecordsTest, PsqlColumnsAndTypeNames) {
        "\"r\" " + kNumberA + ", \"rs\" " + kNumberA + "[]", ""},
       {"quote in name", closed({{"a\"b", Type::number()}}), "\"a\"\"b\" numeric", ""},
   };
+  // clang-format on
   for (const Row& row : rows) {
     EXPECT_EQ(psql_record_columns(row.type), row.columns) << row.name;
     EXPECT_EQ(record_type_name(row.type).rfind("quorilrecord", 0), 0u) << row.name;
@@ -131,6 +135,7 @@ TEST(DialectsRecordsTest, FieldsAndSqlTypes) {
   };
   const Type list_of_lists = Type::list(Type::list(Type::number()));
   const Type a_number = closed({{"a", Type::number()}});
+  // clang-format off
   const std::vector<Row> rows = {
       {"record_field(*)", [](const Dialect& d) { return d.record_field("*"); },
        {"*", "*", "*", "*", "*", "*", "*"}},
@@ -203,6 +208,7 @@ TEST(DialectsRecordsTest, FieldsAndSqlTypes) {
        [](const Dialect& d) { return d.typed_array("null", Type::any()).value_or("none"); },
        {"none", "none", "none", "none", "none", "none", "none"}},
   };
+  // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {
     auto d = dialect(kEngines[e]);
     for (const Row& row : rows) {

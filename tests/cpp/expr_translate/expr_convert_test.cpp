@@ -28,7 +28,9 @@ class FakeProgram : public SubqueryTranslator {
     return std::string(in_combine ? "SELECT inner_sql" : "SELECT wrong_flag");
   }
   std::optional<std::string> combine_psql_type(const Json&) override { return psql_type; }
-  std::optional<std::string> column_psql_type(std::string_view, std::string_view) override { return std::nullopt; }
+  std::optional<std::string> column_psql_type(std::string_view, std::string_view) override {
+    return std::nullopt;
+  }
   std::optional<Type> column_type(std::string_view, std::string_view) override { return std::nullopt; }
   std::string register_record_type(const Type& record) override {
     registered.push_back(record.to_string());
@@ -42,14 +44,16 @@ class FakeProgram : public SubqueryTranslator {
 };
 
 struct Env {
-  explicit Env(std::string_view engine) : dialect(Dialect::get(engine).value()), tr(vocabulary(), *dialect, flags) {
+  explicit Env(std::string_view engine)
+      : dialect(Dialect::get(engine).value()), tr(vocabulary(), *dialect, flags) {
     tr.variable_types.insert_or_assign("n", Type::number());
     tr.variable_types.insert_or_assign("s", Type::string());
     tr.variable_types.insert_or_assign("b", Type::boolean());
     tr.subquery_translator = &program;
   }
   static Vocabulary vocabulary() {
-    return {{"x", "T.x"}, {"y", "T.y"}, {"l", "T.l"}, {"n", "T.n"}, {"s", "T.s"}, {"b", "T.b"}, {"c", "T.c"}, {"r", "T.r"}};
+    return {{"x", "T.x"}, {"y", "T.y"}, {"l", "T.l"}, {"n", "T.n"},
+            {"s", "T.s"}, {"b", "T.b"}, {"c", "T.c"}, {"r", "T.r"}};
   }
   FlagMap flags{{"env", "prod"}};
   std::unique_ptr<Dialect> dialect;
@@ -80,6 +84,7 @@ void run_cases(const std::vector<Case>& cases) {
 }
 
 TEST(ExprConvert, Literals) {
+  // clang-format off
   run_cases({
       {"duckdb", num("12"), "12"},
       {"duckdb", num("1.5"), "1.5E0"},
@@ -111,9 +116,11 @@ TEST(ExprConvert, Literals) {
       {"duckdb", var("x"), "T.x"},
       {"duckdb", var("zz"), "Variable 'zz' is not given a value in this rule: bind it with a predicate, an equality or an inclusion.", true},
   });
+  // clang-format on
 }
 
 TEST(ExprConvert, OperatorsAndFunctions) {
+  // clang-format off
   run_cases({
       {"duckdb", op("+", var("x"), num("1")), "((T.x) + (1))"},
       {"duckdb", op("/", var("x"), var("y")), "((T.x) / NULLIF(T.y, 0))"},
@@ -147,9 +154,11 @@ TEST(ExprConvert, OperatorsAndFunctions) {
       {"duckdb", implication({{var("b"), num("1")}, {op("<", var("x"), num("0")), num("2")}}, num("3")),
        "(CASE WHEN T.b THEN 1 WHEN (T.x < 0) THEN 2 ELSE 3 END)"},
   });
+  // clang-format on
 }
 
 TEST(ExprConvert, ArgumentCounts) {
+  // clang-format off
   run_cases({
       {"duckdb", call("Concat", {var("x"), var("y"), var("c")}), "Built-in function Concat expects 2-2 arguments, got 3", true},
       {"psql", call("If", {var("b"), var("x")}), "Built-in function If expects 3-3 arguments, got 2", true},
@@ -157,9 +166,11 @@ TEST(ExprConvert, ArgumentCounts) {
       {"bigquery", call("MagicalEntangle", {}), "Built-in function MagicalEntangle expects 2-2 arguments, got 0", true},
       {"duckdb", call("Concat", {var("x"), var("y")}), "ARRAY_CONCAT(T.x, T.y)"},
   });
+  // clang-format on
 }
 
 TEST(ExprConvert, FlagsAndSqlExpr) {
+  // clang-format off
   run_cases({
       {"duckdb", call("FlagValue", {str("env")}), "'prod'"},
       {"duckdb", call("FlagValue", {str("\"env\"")}), "'prod'"},
@@ -168,6 +179,7 @@ TEST(ExprConvert, FlagsAndSqlExpr) {
       {"duckdb", call("SqlExpr", {str("f({a}, {v}, {w})"), record({{"a", str("{v}")}, {"v", num("1")}})}), "f('{v}', 1, {w})"},
       {"duckdb", call("SqlExpr", {str("now()")}), "now()"},
   });
+  // clang-format on
 }
 
 TEST(ExprConvert, UserTextSurvivesTemplateFilling) {
@@ -184,12 +196,15 @@ TEST(ExprConvert, EngineSpecialForms) {
   Env duck("duckdb");
   auto round2 = duck.tr.convert_to_sql_expecting(call("Round", {var("n"), num("2")}), Type::any());
   ASSERT_TRUE(round2.ok());
-  EXPECT_TRUE(round2.value().starts_with("list_transform([T.n], mirtova_v -> (CASE WHEN mirtova_v IS NULL OR 2 IS NULL"))
+  EXPECT_TRUE(round2.value().starts_with(
+      "list_transform([T.n], mirtova_v -> (CASE WHEN mirtova_v IS NULL OR 2 IS NULL"))
       << round2.value();
   auto to_text = duck.tr.convert_to_sql_expecting(call("ToString", {var("n")}), Type::any());
   ASSERT_TRUE(to_text.ok());
-  EXPECT_TRUE(to_text.value().starts_with("list_transform([T.n], mirtova_v -> (CASE WHEN mirtova_v IS NULL THEN NULL"));
+  EXPECT_TRUE(to_text.value().starts_with(
+      "list_transform([T.n], mirtova_v -> (CASE WHEN mirtova_v IS NULL THEN NULL"));
 
+  // clang-format off
   run_cases({
       {"duckdb", call("Round", {var("n")}), "ROUND(T.n)"},
       {"psql", call("Round", {var("n")}), "ROUND(CAST(T.n AS numeric))"},
@@ -218,6 +233,7 @@ TEST(ExprConvert, EngineSpecialForms) {
       {"psql", call("Format", {var("s"), var("x")}), "Format needs its format as a text literal on engine psql.", true},
       {"psql", call("Format", {str("%s %s"), var("x")}), "Format has more placeholders than values: %s %s.", true},
   });
+  // clang-format on
 }
 
 TEST(ExprConvert, RecordsAndFields) {
@@ -265,11 +281,14 @@ TEST(ExprConvert, Combines) {
 }
 
 TEST(ExprConvert, CombinesOverOneList) {
-  Json over_l = combine(combine_rule("Agg+", var("e"), {inclusion(var("e"), var("l")), condition(op(">", var("e"), var("x")))}));
+  Json over_l = combine(combine_rule(
+      "Agg+", var("e"), {inclusion(var("e"), var("l")), condition(op(">", var("e"), var("x")))}));
   Json bare = combine(combine_rule("List", op("*", var("e"), num("2")), {inclusion(var("e"), var("l"))}));
   // The list's element is not the rule's own: only the program can write it.
-  Json joined = combine(combine_rule("Agg+", var("e"), {inclusion(var("e"), var("l")), condition(call("T", {var("e")}))}));
+  Json joined = combine(
+      combine_rule("Agg+", var("e"), {inclusion(var("e"), var("l")), condition(call("T", {var("e")}))}));
   Json free_var = combine(combine_rule("Agg+", var("w"), {inclusion(var("e"), var("l"))}));
+  // clang-format off
   run_cases({
       {"duckdb", over_l, "(SELECT SUM(mirtova_u0.unnested_pod) FROM (select unnest(T.l) as unnested_pod) as mirtova_u0 WHERE (mirtova_u0.unnested_pod > T.x))"},
       {"psql", over_l, "(SELECT SUM(mirtova_u0) FROM UNNEST(T.l) as mirtova_u0 WHERE (mirtova_u0 > T.x))"},
@@ -279,6 +298,7 @@ TEST(ExprConvert, CombinesOverOneList) {
       {"duckdb", joined, "(SELECT inner_sql)"},
       {"duckdb", free_var, "(SELECT inner_sql)"},
   });
+  // clang-format on
 }
 
 TEST(ExprConvert, GroupingKeys) {
@@ -322,9 +342,12 @@ TEST(ExprConvert, EveryEngineWritesEveryTemplate) {
       EXPECT_FALSE(sql.value().empty()) << engine << " " << name;
       // An expanded Format consumes its format text instead of passing it on.
       bool expanded = name == "Format" && env.dialect->format_needs_expansion();
-      bool takes_args = !expanded && (tmpl.find("%s") != std::string::npos || tmpl.find("{0}") != std::string::npos);
+      bool takes_args =
+          !expanded && (tmpl.find("%s") != std::string::npos || tmpl.find("{0}") != std::string::npos);
       std::string first_arg = env.dialect->str_literal("%s");
-      if (takes_args) EXPECT_NE(sql.value().find(first_arg), std::string::npos) << engine << " " << name << ": " << sql.value();
+      if (takes_args)
+        EXPECT_NE(sql.value().find(first_arg), std::string::npos)
+            << engine << " " << name << ": " << sql.value();
     }
     for (const auto& [name, tmpl] : *env.tr.operators) {
       auto sql = env.tr.convert_to_sql_expecting(op(name, var("x"), var("y")), Type::any());

@@ -14,11 +14,14 @@ namespace {
 class NoProgram : public SubqueryTranslator {
  public:
   Result<std::string, CompileError> translate_table(std::string_view p) override { return std::string(p); }
-  Result<std::string, CompileError> translate_rule(const Json&, const Vocabulary&, const TypeMap&, bool) override {
+  Result<std::string, CompileError> translate_rule(const Json&, const Vocabulary&, const TypeMap&,
+                                                   bool) override {
     return std::string("SELECT from_program");
   }
   std::optional<std::string> combine_psql_type(const Json&) override { return std::nullopt; }
-  std::optional<std::string> column_psql_type(std::string_view, std::string_view) override { return std::nullopt; }
+  std::optional<std::string> column_psql_type(std::string_view, std::string_view) override {
+    return std::nullopt;
+  }
   std::optional<Type> column_type(std::string_view, std::string_view) override { return std::nullopt; }
   std::string register_record_type(const Type&) override { return "r"; }
 };
@@ -42,10 +45,12 @@ void run_cases(const std::vector<Case>& cases) {
   FlagMap flags{{"region", "eu's"}};
   for (const Case& c : cases) {
     std::optional<Json> expr = parsed_value(c.text);
-    ASSERT_TRUE(expr.has_value()) << c.text << "\n" << parse_file("Q(v: " + c.text + ");").error().show_message();
+    ASSERT_TRUE(expr.has_value()) << c.text << "\n"
+                                  << parse_file("Q(v: " + c.text + ");").error().show_message();
     auto dialect = Dialect::get(c.engine).value();
     NoProgram program;
-    ExprTranslator tr({{"x", "T.x"}, {"y", "T.y"}, {"l", "T.l"}, {"s", "T.s"}, {"r", "T.r"}}, *dialect, flags);
+    ExprTranslator tr({{"x", "T.x"}, {"y", "T.y"}, {"l", "T.l"}, {"s", "T.s"}, {"r", "T.r"}}, *dialect,
+                      flags);
     tr.subquery_translator = &program;
     auto sql = tr.convert_to_sql_expecting(*expr, Type::any());
     if (c.fails) {
@@ -86,12 +91,14 @@ TEST(ExprParsed, OperatorsWrittenAsSql) {
 }
 
 TEST(ExprParsed, CombinesWrittenAsSql) {
+  // clang-format off
   run_cases({
       {"duckdb", "Sum{e :- e in l}", "(SELECT SUM(mirtova_u0.unnested_pod) FROM (select unnest(T.l) as unnested_pod) as mirtova_u0)"},
       {"psql", "Max{e * 2 :- e in l, e > x}", "(SELECT MAX(((mirtova_u0) * (2))) FROM UNNEST(T.l) as mirtova_u0 WHERE (mirtova_u0 > T.x))"},
       {"duckdb", "Sum{e :- U(e)}", "(SELECT from_program)"},
       {"duckdb", "Sum{e :- e in l, U(e)}", "(SELECT from_program)"},
   });
+  // clang-format on
 }
 
 }  // namespace

@@ -28,7 +28,9 @@ struct Fixture {
   ExprTranslator tr{{}, *dialect, flags};
 };
 
-const Json& arg(const Json& call_expr, size_t i) { return call_expr.at("call").at("record").at("field_value").as_array()[i].at("value").at("expression"); }
+const Json& arg(const Json& call_expr, size_t i) {
+  return call_expr.at("call").at("record").at("field_value").as_array()[i].at("value").at("expression");
+}
 
 TEST(ExprValueType, Table) {
   struct Case {
@@ -61,7 +63,9 @@ TEST(ExprValueType, Table) {
       {"IsNull is bool", call("IsNull", {var("x")}), Type::boolean()},
       {"Ceil but not Ceiling", call("Ceiling", {num("1")}), Type::any()},
   };
-  for (const Case& c : cases) EXPECT_TRUE(f.tr.value_type(c.expr).eq(c.expected)) << c.label << ": " << f.tr.value_type(c.expr).to_string();
+  for (const Case& c : cases)
+    EXPECT_TRUE(f.tr.value_type(c.expr).eq(c.expected))
+        << c.label << ": " << f.tr.value_type(c.expr).to_string();
 }
 
 TEST(ExprValueType, RecordTypeSkipsPositionalFields) {
@@ -85,8 +89,13 @@ TEST(ExprHints, Table) {
   auto self = [](const Json& e) -> const Json& { return e; };
   auto first_arg = [](const Json& e) -> const Json& { return arg(e, 0); };
   auto second_arg = [](const Json& e) -> const Json& { return arg(e, 1); };
-  auto first_element = [](const Json& e) -> const Json& { return e.at("literal").at("the_list").at("element").as_array()[0]; };
-  auto field_a = [](const Json& e) -> const Json& { return e.at("record").at("field_value").as_array()[0].at("value").at("expression"); };
+  auto first_element = [](const Json& e) -> const Json& {
+    return e.at("literal").at("the_list").at("element").as_array()[0];
+  };
+  auto field_a = [](const Json& e) -> const Json& {
+    return e.at("record").at("field_value").as_array()[0].at("value").at("expression");
+  };
+  // clang-format off
   const std::vector<Case> cases = {
       {"null as list", null_value(), list_of(num_t()), self, list_of(num_t())},
       {"null as number", null_value(), num_t(), self, std::nullopt},
@@ -104,6 +113,7 @@ TEST(ExprHints, Table) {
        [](const Json& e) -> const Json& { return e.at("implication").at("otherwise"); }, list_of(num_t())},
       {"other call args get nothing", call("Frob", {list({})}), list_of(num_t()), first_arg, std::nullopt},
   };
+  // clang-format on
   for (const Case& c : cases) {
     Fixture f;
     f.tr.hint_types(c.expr, c.expected);
@@ -135,12 +145,13 @@ TEST(ExprHints, HintedFields) {
   Fixture f;
   Json rec = record({{"a", var("x")}, {"b", var("y")}, {"c", var("z")}});
   f.tr.hint_types(rec, closed({{"a", str_t()}, {"b", list_of(num_t())}, {"c", str_t()}}));
-  FieldTypes fields = {{"a", num_t()}, {"b", list_of(list_of(Type::any()))}, {"c", Type::any()}, {"d", Type::any()}};
+  FieldTypes fields = {
+      {"a", num_t()}, {"b", list_of(list_of(Type::any()))}, {"c", Type::any()}, {"d", Type::any()}};
   f.tr.hinted_fields(rec, fields);
-  EXPECT_TRUE(fields[0].second.eq(num_t()));          // a known type stays
+  EXPECT_TRUE(fields[0].second.eq(num_t()));           // a known type stays
   EXPECT_TRUE(fields[1].second.eq(list_of(num_t())));  // lists of Any take the hint whole
   EXPECT_TRUE(fields[2].second.eq(str_t()));
-  EXPECT_TRUE(fields[3].second.is_any());               // not in the hint
+  EXPECT_TRUE(fields[3].second.is_any());  // not in the hint
 }
 
 TEST(ExprSyntacticTests, TextBooleanAndRecordLiteralType) {
@@ -148,6 +159,7 @@ TEST(ExprSyntacticTests, TextBooleanAndRecordLiteralType) {
     Json expr;
     bool text, boolean;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {str("a"), true, false},        {boolean(true), false, true},
       {call("Upper", {var("x")}), true, false},
@@ -156,13 +168,23 @@ TEST(ExprSyntacticTests, TextBooleanAndRecordLiteralType) {
       {call("upper", {var("x")}), false, false},
       {num("1"), false, false},       {Json("text"), false, false},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(is_text_expression(c.expr), c.text) << c.expr.compact();
     EXPECT_EQ(is_boolean_expression(c.expr), c.boolean) << c.expr.compact();
   }
-  Json rec = record({{"a", num("1")}, {"b", boolean(true)}, {"c", str("t")}, {"d", record({{"e", num("1")}})}, {"v", var("x")}}).at("record");
+  Json rec = record({{"a", num("1")},
+                     {"b", boolean(true)},
+                     {"c", str("t")},
+                     {"d", record({{"e", num("1")}})},
+                     {"v", var("x")}})
+                 .at("record");
   Type t = record_literal_type(rec);
-  EXPECT_TRUE(t.eq(closed({{"a", num_t()}, {"b", Type::boolean()}, {"c", str_t()}, {"d", closed({{"e", num_t()}})}, {"v", str_t()}})))
+  EXPECT_TRUE(t.eq(closed({{"a", num_t()},
+                           {"b", Type::boolean()},
+                           {"c", str_t()},
+                           {"d", closed({{"e", num_t()}})},
+                           {"v", str_t()}})))
       << t.to_string();
 }
 

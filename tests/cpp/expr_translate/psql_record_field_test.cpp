@@ -27,6 +27,7 @@ TEST(PsqlRecordField, CastsOnlyUnknownFieldsBesideNumbers) {
   fields.emplace("k", Type::number());
   fields.emplace("s", Type::string());
   fields.emplace("t", Type::atomic());
+  // clang-format off
   const std::vector<FieldCase> cases = {
       {"unknown field beside a number", "psql", op(">", subscript(var("r"), "a"), num("40")),
        "(CAST((T.r).a AS numeric) > 40)"},
@@ -41,6 +42,7 @@ TEST(PsqlRecordField, CastsOnlyUnknownFieldsBesideNumbers) {
        "((T.x).a > 40)"},
       {"other engine", "duckdb", op(">", subscript(var("r"), "a"), num("40")), "(T.r.a > 40)"},
   };
+  // clang-format on
   for (const FieldCase& c : cases) {
     std::unique_ptr<Dialect> dialect = Dialect::get(c.engine).value();
     FlagMap flags;

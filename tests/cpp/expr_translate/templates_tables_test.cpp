@@ -19,7 +19,7 @@ std::unique_ptr<Dialect> dialect_of(std::string_view engine) {
   return std::move(d).value();
 }
 
-const std::vector<std::string_view> kAllEngines = {"duckdb", "databricks", "presto", "trino",
+const std::vector<std::string_view> kAllEngines = {"duckdb", "databricks", "presto",  "trino",
                                                    "psql",   "sqlite",     "bigquery"};
 
 TEST(TemplateTables, CamelCase) {

@@ -22,6 +22,7 @@ struct StyleCase {
 };
 
 TEST(FunctorsAnalysis, MainPredicatesAndStyles) {
+  // clang-format off
   const std::vector<StyleCase> cases = {
       {"no recursion", {{"A", {"B"}}, {"B", {}}}, {}, false, {}},
       {"self recursion, default depth", {{"P", {"P", "E"}}}, {{"P", {{"1", 8}}}}, false, {"P:vertical"}},
@@ -41,6 +42,7 @@ TEST(FunctorsAnalysis, MainPredicatesAndStyles) {
        false,
        {"C:horizontal"}},
   };
+  // clang-format on
   for (const StyleCase& c : cases) {
     Functors index(program(c.program));
     RecursionArgs options = c.options;
@@ -48,7 +50,8 @@ TEST(FunctorsAnalysis, MainPredicatesAndStyles) {
     for (const UnfoldingChoice& choice : choose_unfoldings(index, options, c.iterative))
       got.push_back(choice.main + ":" + choice.style);
     EXPECT_EQ(got, c.expected) << c.name;
-    if (c.options.count("P") && recursion_depth(c.options, "P") == -1) EXPECT_EQ(recursion_depth(options, "P"), 1000000000);
+    if (c.options.count("P") && recursion_depth(c.options, "P") == -1)
+      EXPECT_EQ(recursion_depth(options, "P"), 1000000000);
   }
 }
 
@@ -59,7 +62,8 @@ TEST(FunctorsAnalysis, ComponentsAndCyclesAvoidingTheMain) {
   std::vector<Calls> ladder{{"M", {"L0a", "L0b"}}};
   for (int i = 0; i < 60; ++i) {
     const std::string next = "L" + std::to_string(i + 1);
-    const std::vector<std::string> to = i == 59 ? std::vector<std::string>{"M"} : std::vector<std::string>{next + "a", next + "b"};
+    const std::vector<std::string> to =
+        i == 59 ? std::vector<std::string>{"M"} : std::vector<std::string>{next + "a", next + "b"};
     ladder.push_back({"L" + std::to_string(i) + "a", to});
     ladder.push_back({"L" + std::to_string(i) + "b", to});
   }
@@ -68,8 +72,8 @@ TEST(FunctorsAnalysis, ComponentsAndCyclesAvoidingTheMain) {
 }
 
 TEST(FunctorsAnalysis, Ignition) {
-  const std::vector<std::tuple<size_t, int64_t, int64_t>> cases = {
-      {1, 8, 5}, {1, 7, 4}, {2, 8, 5}, {2, 7, 6}, {1, -3, 4}, {1, 1000000000, 5}};
+  const std::vector<std::tuple<size_t, int64_t, int64_t>> cases = {{1, 8, 5}, {1, 7, 4},  {2, 8, 5},
+                                                                   {2, 7, 6}, {1, -3, 4}, {1, 1000000000, 5}};
   for (const auto& [size, depth, ignition] : cases)
     EXPECT_EQ(default_ignition(size, depth), ignition) << size << " " << depth;
 }
@@ -86,6 +90,7 @@ TEST(FunctorsAnalysis, RecursiveStatementsGiveDepths) {
     std::vector<Json> rules;
     RecursionArgs expected;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"no depth", {recursive({p})}, {{"P", {{"1", 8}}}}},
       {"signed depth", {recursive({p, depth("+7")})}, {{"P", {{"1", 7}}}}},
@@ -102,10 +107,12 @@ TEST(FunctorsAnalysis, RecursiveStatementsGiveDepths) {
        {}},
       {"later statement wins", {recursive({p, depth("3")}), recursive({p})}, {{"P", {{"1", 8}}}}},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(recursion_options(c.rules), c.expected) << c.name;
 
   for (const char* engine : {"trino", "presto", "databricks"}) EXPECT_TRUE(is_iterative_engine(engine));
-  for (const char* engine : {"duckdb", "psql", "sqlite", "bigquery", "Trino"}) EXPECT_FALSE(is_iterative_engine(engine));
+  for (const char* engine : {"duckdb", "psql", "sqlite", "bigquery", "Trino"})
+    EXPECT_FALSE(is_iterative_engine(engine));
 }
 
 TEST(FunctorsAnalysis, UnfoldingWithoutRecursionCopiesTheRules) {
@@ -128,7 +135,8 @@ TEST(FunctorsAnalysis, NegativeDepthIsRefused) {
   auto result = index.unfold_recursions(options, false);
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error().message,
-            "@Recursive(P): the depth is a whole number of steps, 1 or more, or -1 to recurse until nothing changes");
+            "@Recursive(P): the depth is a whole number of steps, 1 or more, or -1 to recurse until nothing "
+            "changes");
 }
 
 TEST(FunctorsAnalysis, StopSignalOutsideTheComponentIsRefused) {
@@ -136,9 +144,10 @@ TEST(FunctorsAnalysis, StopSignalOutsideTheComponentIsRefused) {
   RecursionArgs options{{"P", {{"1", 30}, {"stop", std::string("Q")}}}};
   auto result = index.unfold_recursions(options, false);
   ASSERT_FALSE(result.ok());
-  EXPECT_EQ(result.error(), CompileError("Recursive predicate 'P' uses stop signal 'Q' that does not exist or is "
-                                         "outside of the recursive component.",
-                                         "P"));
+  EXPECT_EQ(result.error(),
+            CompileError("Recursive predicate 'P' uses stop signal 'Q' that does not exist or is "
+                         "outside of the recursive component.",
+                         "P"));
 }
 
 }  // namespace

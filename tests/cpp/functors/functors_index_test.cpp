@@ -17,6 +17,7 @@ TEST(FunctorsIndex, ArgumentSetsAreTransitive) {
     std::vector<Calls> program;
     std::map<std::string, NameSet> args;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"self call with a table", {{"P", {"P", "Q"}}, {"R", {"Q"}}}, {{"P", {"P", "Q"}}, {"R", {"Q"}}}},
       {"mutual recursion", {{"P", {"Q"}}, {"Q", {"P"}}}, {{"P", {"P", "Q"}}, {"Q", {"P", "Q"}}}},
@@ -27,18 +28,21 @@ TEST(FunctorsIndex, ArgumentSetsAreTransitive) {
       {"a name like a marker is a name", {{"building_P", {"P"}}, {"P", {"building_P"}}},
        {{"P", {"P", "building_P"}}, {"building_P", {"P", "building_P"}}}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     Functors index(program(c.program));
     EXPECT_EQ(index.args, c.args) << c.name;
     for (const Calls& calls : c.program)
-      EXPECT_EQ(index.direct_args.at(calls.head), NameSet(calls.callees.begin(), calls.callees.end())) << c.name;
+      EXPECT_EQ(index.direct_args.at(calls.head), NameSet(calls.callees.begin(), calls.callees.end()))
+          << c.name;
     EXPECT_EQ(index.indexed_rule_count, c.program.size()) << c.name;
   }
 }
 
 TEST(FunctorsIndex, HeadRecordsCountAndHeadlessRulesStayOut) {
   Json headless = Json::object({{"body", conj({atom("Hidden")})}});
-  Json with_value = Json::object({{"head", call("P", {field(0, var("x")), field("pred", pred_literal("Q"))})}});
+  Json with_value =
+      Json::object({{"head", call("P", {field(0, var("x")), field("pred", pred_literal("Q"))})}});
   Functors index({rule("P", {"A"}), headless, with_value, rule("P", {"B"})});
   EXPECT_EQ(index.rules_by_predicate.at("P"), (std::vector<size_t>{0, 2, 3}));
   EXPECT_EQ(index.predicates, NameSet{"P"});
@@ -69,12 +73,14 @@ TEST(FunctorsIndex, AllRulesOfWarnsOnRemainingRecursion) {
     std::vector<std::string> heads;
     std::string warning;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {{{"P", {"P", "Q"}}, {"Q", {"R"}}, {"R", {}}, {"P", {"R"}}}, "P", {"P", "P", "Q", "R"},
        "[WARNING] Failed to eliminate recursion of P.\n"},
       {{{"F", {"G", "H"}}, {"H", {"K"}}, {"G", {"X"}}}, "F", {"F", "G", "H"}, ""},
       {{{"F", {"G"}}}, "+", {}, ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     Functors index(program(c.program));
     testing::internal::CaptureStderr();
@@ -87,9 +93,12 @@ TEST(FunctorsIndex, AllRulesOfWarnsOnRemainingRecursion) {
 }
 
 TEST(FunctorsIndex, IterationCompanionsAndConstants) {
-  Json list = Json::object({{"literal", Json::object({{"the_list", Json::object({{"element", Json::array(
-                                                          {pred_literal("P_new"), pred_literal("P_back")})}})}})}});
-  Functors index({annotation("@Iteration", "P", {field("predicates", list), field("accumulate", pred_literal("P_full"))}),
+  Json list = Json::object(
+      {{"literal",
+        Json::object({{"the_list", Json::object({{"element", Json::array({pred_literal("P_new"),
+                                                                          pred_literal("P_back")})}})}})}});
+  Functors index({annotation("@Iteration", "P",
+                             {field("predicates", list), field("accumulate", pred_literal("P_full"))}),
                   annotation("@Iteration", "Q", {field("predicates", pred_literal("Q_step"))})});
   using Names = std::vector<std::string>;
   EXPECT_EQ(index.iteration_companions("P"), (Names{"P_back", "P_full", "P_new"}));
@@ -101,10 +110,11 @@ TEST(FunctorsIndex, IterationCompanionsAndConstants) {
 }
 
 TEST(FunctorsTreeWalks, FindAndRenamePredicates) {
-  Json tree = Json::object(
-      {{"head", call("P", {field(0, var("P")), field("f", pred_literal("Q"))})},
-       {"body", conj({atom("P"), atom("PP"), negated("R"), Json::object({{"predicate", Json::object({{"predicate_name", 7}})}})})},
-       {"full_text", "P(x) :- P(x)"}});
+  Json tree =
+      Json::object({{"head", call("P", {field(0, var("P")), field("f", pred_literal("Q"))})},
+                    {"body", conj({atom("P"), atom("PP"), negated("R"),
+                                   Json::object({{"predicate", Json::object({{"predicate_name", 7}})}})})},
+                    {"full_text", "P(x) :- P(x)"}});
   EXPECT_EQ(extract_predicate_names(tree), (NameSet{"Combine", "IsNull", "P", "PP", "Q", "R"}));
   EXPECT_EQ(walk_with_taboo(tree, {"P", "Q", "R", "Z"}, {"combine", "the_predicate"}), NameSet{"P"});
   Json renamed = tree;

@@ -30,14 +30,9 @@ std::vector<std::string> summary(const std::vector<Json>& rules) {
 }
 
 std::vector<Json> sample_rules() {
-  return {rule("M", {"M", kAux, "E"}),
-          rule(kAux, {"M", "E"}),
-          rule("Out", {"M", kAux}),
-          annotation("@Ground", "M"),
-          annotation("@OrderBy", "M"),
-          annotation("@Limit", kAux),
-          annotation("@Recursive", "M"),
-          annotation("@Make", "M")};
+  return {rule("M", {"M", kAux, "E"}),   rule(kAux, {"M", "E"}),      rule("Out", {"M", kAux}),
+          annotation("@Ground", "M"),    annotation("@OrderBy", "M"), annotation("@Limit", kAux),
+          annotation("@Recursive", "M"), annotation("@Make", "M")};
 }
 
 TEST(FunctorsRewrite, VerticalTemplate) {
@@ -85,7 +80,8 @@ TEST(FunctorsRewrite, FlatDependencies) {
 }
 
 Json distinct_rule(const std::string& head, std::vector<Json> fields, std::vector<Json> body) {
-  Json r = Json::object({{"head", call(head, std::move(fields))}, {"distinct_denoted", true}, {"full_text", head}});
+  Json r = Json::object(
+      {{"head", call(head, std::move(fields))}, {"distinct_denoted", true}, {"full_text", head}});
   if (!body.empty()) r.set("body", conj(std::move(body)));
   return r;
 }
@@ -104,6 +100,7 @@ TEST(FunctorsRewrite, SemiNaiveTest) {
     std::vector<Json> rules;
     std::optional<Json::ArrayType> expected;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"linear distinct recursion", {"P"}, {base, step, rule("Other", {"P", "P"})}, Json::ArrayType{0, 1}},
       {"other names of the same positions", {"P"}, {step, distinct_rule("P", {field(0, var("u")), field(1, var("w"))}, {})},
@@ -120,7 +117,9 @@ TEST(FunctorsRewrite, SemiNaiveTest) {
        {step, distinct_rule("P_MultBodyAggAux", {f(0)}, {atom("P"), atom("P")})}, std::nullopt},
       {"no head fields", {"P"}, {distinct_rule("P", {}, {atom("P")})}, Json::ArrayType{}},
   };
-  for (const Case& c : cases) EXPECT_EQ(semi_naive_head_fields(c.component, "P", c.rules), c.expected) << c.name;
+  // clang-format on
+  for (const Case& c : cases)
+    EXPECT_EQ(semi_naive_head_fields(c.component, "P", c.rules), c.expected) << c.name;
 }
 
 }  // namespace

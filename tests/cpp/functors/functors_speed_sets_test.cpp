@@ -49,7 +49,8 @@ void expect_same_as_eager(const SetsCase& c, bool read_after_each_call, Watch wa
     ASSERT_TRUE(call_functor(deferred, call.made, call.functor, call.arguments).ok()) << c.name;
     if (!read_after_each_call) continue;
     for (const auto& [name, unused] : eager.direct_args)
-      EXPECT_EQ(deferred.argument_set(name), eager.args_of(name)) << c.name << " after " << call.made << ": " << name;
+      EXPECT_EQ(deferred.argument_set(name), eager.args_of(name))
+          << c.name << " after " << call.made << ": " << name;
   }
   for (const auto& [name, set] : c.expected) EXPECT_EQ(deferred.args_of(name), set) << c.name << ": " << name;
   EXPECT_EQ(summaries(deferred.rules), summaries(eager.rules)) << c.name;
@@ -60,6 +61,7 @@ void expect_same_as_eager(const SetsCase& c, bool read_after_each_call, Watch wa
 }
 
 TEST(FunctorsSpeedSets, DeferredSetsAreTheEagerOnes) {
+  // clang-format off
   const std::vector<SetsCase> cases = {
       {"a caller of the made predicate takes in the copy's closure",
        "Top <- A; F <- G; G <- X", {{"A", "F", {{"X", "B"}}}, {"C", "Top", {}}},
@@ -89,6 +91,7 @@ TEST(FunctorsSpeedSets, DeferredSetsAreTheEagerOnes) {
        "F <- G; G <- X; K; U <- G_f2 M; Top <- U", {{"M", "K", {}}, {"A", "F", {{"X", "B"}}}, {"A2", "F", {{"X", "C"}}}},
        {{"U", {"G_f2", "M"}}, {"Top", {"G_f2", "M", "U"}}}},
   };
+  // clang-format on
   for (const SetsCase& c : cases) {
     for (Watch watch : {Watch::All, Watch::Made, Watch::First}) {
       expect_same_as_eager(c, true, watch);
@@ -131,6 +134,7 @@ std::vector<std::string> compact_all(const std::vector<Json>& rules) {
 }
 
 TEST(FunctorsSpeedSets, CandidateRewritesMatchFullOnes) {
+  // clang-format off
   const std::vector<RewriteCase> cases = {
       {"separate components with annotations",
        "P <- P E; Q <- Q E; Out <- P Q; @Ground(P); @OrderBy(Q, \"col0\")",
@@ -148,6 +152,7 @@ TEST(FunctorsSpeedSets, CandidateRewritesMatchFullOnes) {
        "M <- M M_MultBodyAggAux; M_MultBodyAggAux <- M E; @Limit(M_MultBodyAggAux); @Ground(M_MultBodyAggAux)",
        {{"flat", "M", {"M", "M_MultBodyAggAux"}, ""}, {"vertical", "M_MultBodyAggAux", {"M_MultBodyAggAux"}, ""}}},
   };
+  // clang-format on
   for (const RewriteCase& c : cases) {
     std::vector<Json> full = rules_of(c.program);
     std::vector<Json> candidate = full;
@@ -211,14 +216,16 @@ TEST(FunctorsSpeedSets, CopiedAnnotationsFollowAppendedRules) {
   Functors index(rules_of("F <- G; G <- X; @Ground(G); @NoInject(G)"));
   ASSERT_TRUE(call_functor(index, "A", "F", {{"X", "B"}}).ok());
   ASSERT_TRUE(call_functor(index, "C", "A", {{"B", "D"}}).ok());
-  EXPECT_EQ(summaries(index.rules, 4), (std::vector<std::string>{"A <- G_f1", "G_f1 <- B", "@Ground(G_f1)",
-                                                                  "@NoInject(G_f1)", "C <- G_f1_f2", "G_f1_f2 <- D",
-                                                                  "@Ground(G_f1_f2)", "@NoInject(G_f1_f2)"}));
+  EXPECT_EQ(
+      summaries(index.rules, 4),
+      (std::vector<std::string>{"A <- G_f1", "G_f1 <- B", "@Ground(G_f1)", "@NoInject(G_f1)", "C <- G_f1_f2",
+                                "G_f1_f2 <- D", "@Ground(G_f1_f2)", "@NoInject(G_f1_f2)"}));
   for (const Json& rule : rules_of("@OrderBy(5, \"col0\")")) index.rules.push_back(rule);
   index.update_structure("nothing");
   auto refused = call_functor(index, "E", "F", {{"X", "B"}});
   ASSERT_FALSE(refused.ok());
-  EXPECT_EQ(refused.error().message, "This annotation requires predicate symbol as the first positional argument.");
+  EXPECT_EQ(refused.error().message,
+            "This annotation requires predicate symbol as the first positional argument.");
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ void expect_lines(const std::vector<TextCase>& cases) {
 }
 
 TEST(FunctorsTexts, VerticalChains) {
+  // clang-format off
   expect_lines({
       {"depth 2",
        vertical_chain_text("Path", 2),
@@ -31,15 +32,18 @@ TEST(FunctorsTexts, VerticalChains) {
        {"P_r0 := P_recursive_head(P_recursive: nil);", "P := P_r-3();"}},
       {"member", vertical_member_text("Q", "Path"), {"Q := Q_recursive_head(Path_recursive: Path);"}},
   });
+  // clang-format on
   const std::string deep = vertical_chain_text("P", 1000);
   EXPECT_EQ(std::count(deep.begin(), deep.end(), '\n'), 1001);
-  EXPECT_NE(deep.find("P_r1000 := P_recursive_head(P_recursive: P_r999);\nP := P_r1000();"), std::string::npos);
+  EXPECT_NE(deep.find("P_r1000 := P_recursive_head(P_recursive: P_r999);\nP := P_r1000();"),
+            std::string::npos);
 }
 
 TEST(FunctorsTexts, FlatAndIterativeForms) {
   const std::map<std::string, NameSet> a_b = {{"A", {"B"}}, {"B", {"A", "B"}}};
   const std::map<std::string, NameSet> p = {{"P", {"P"}}};
   const std::map<std::string, NameSet> lonely = {{"q", {}}};
+  // clang-format off
   expect_lines({
       {"flat, two members",
        flat_form_text(a_b, 1, false),
@@ -58,13 +62,16 @@ TEST(FunctorsTexts, FlatAndIterativeForms) {
         "P_ifr3 := P_ROne(P_RZero: P_ifr2);", "@Ground(P_ifr3, P_ifr1);", "P_ifr4 := P_ROne(P_RZero: P_ifr3);",
         "@Ground(P_ifr4);", "P := P_ifr4();", "@Iteration(P, predicates: [P_ifr2, P_ifr3], repetitions: 3);"}},
   });
+  // clang-format on
   // Repetitions: ((depth - ignition) + 1) / 2 + 1.
-  const std::vector<std::pair<int64_t, std::string>> repetitions = {
-      {5, "repetitions: 1);"}, {6, "repetitions: 2);"}, {7, "repetitions: 2);"},
-      {1000000000, "repetitions: 499999999);"}};
+  const std::vector<std::pair<int64_t, std::string>> repetitions = {{5, "repetitions: 1);"},
+                                                                    {6, "repetitions: 2);"},
+                                                                    {7, "repetitions: 2);"},
+                                                                    {1000000000, "repetitions: 499999999);"}};
   // Two members: both lists of levels, the first member names the loop; a stop signal adds its file.
   const std::string two = iterative_form_text(a_b, 4, 4, std::string("B"));
-  EXPECT_NE(two.find("B_ifr2 := B_ROne(A_RZero: A_ifr1, B_RZero: B_ifr1);\n@Ground(B_ifr2, B_ifr0);"), std::string::npos);
+  EXPECT_NE(two.find("B_ifr2 := B_ROne(A_RZero: A_ifr1, B_RZero: B_ifr1);\n@Ground(B_ifr2, B_ifr0);"),
+            std::string::npos);
   EXPECT_EQ(two.substr(two.rfind('\n') + 1),
             "@Iteration(A, predicates: [A_ifr1, B_ifr1, A_ifr2, B_ifr2], repetitions: 1, stop_signal: "
             "\"/tmp/logical_stop_B\");");
@@ -75,6 +82,7 @@ TEST(FunctorsTexts, FlatAndIterativeForms) {
 }
 
 TEST(FunctorsTexts, SemiNaiveLoops) {
+  // clang-format off
   expect_lines({
       {"one positional field, depth 30",
        get_semi_naive_recursion_functor("P", {Json(0)}, 30),
@@ -104,11 +112,13 @@ TEST(FunctorsTexts, SemiNaiveLoops) {
       {"disjunction", semi_naive_disjunction("P", "x, y", 1, 2), {" | P_sn_t1(x, y) | P_sn_t2(x, y)"}},
       {"empty disjunction", semi_naive_disjunction("P", "x", 1, 0), {""}},
   });
+  // clang-format on
   // No fields: one chain link. Named fields count with the positional ones.
   EXPECT_NE(get_semi_naive_recursion_functor("Q", {}, 1).find("Q_sn_full() :- Q_sn_delta() | Q_sn_t1();\n"),
             std::string::npos);
   const std::string named = get_semi_naive_recursion_functor("R", {Json(0), Json("b")}, 3);
-  EXPECT_NE(named.find("R_sn_full(v0, b: v1) :- R_sn_delta(v0, b: v1) | R_sn_t1(v0, b: v1)"), std::string::npos);
+  EXPECT_NE(named.find("R_sn_full(v0, b: v1) :- R_sn_delta(v0, b: v1) | R_sn_t1(v0, b: v1)"),
+            std::string::npos);
   EXPECT_NE(named.find("| R_sn_t5(v0, b: v1);"), std::string::npos);
   EXPECT_EQ(named.find("R_sn_t6"), std::string::npos);
 }

@@ -18,7 +18,13 @@ std::vector<std::string> outline(const std::vector<Json>& rules) {
     if (head == "@Make") {
       const Json::ArrayType& fields = rule.at("head").at("record").at("field_value").as_array();
       auto name_at = [&](size_t i) {
-        return fields[i].at("value").at("expression").at("literal").at("the_predicate").at("predicate_name").as_str();
+        return fields[i]
+            .at("value")
+            .at("expression")
+            .at("literal")
+            .at("the_predicate")
+            .at("predicate_name")
+            .as_str();
       };
       head = name_at(0) + " := " + name_at(1);
     } else if (head[0] == '@') {
@@ -41,6 +47,7 @@ struct UnfoldCase {
 };
 
 TEST(FunctorsUnfold, ProgramsUnfoldIntoTheirForms) {
+  // clang-format off
   const std::vector<UnfoldCase> cases = {
       {"vertical chain", std::string(kClosure) + "@Recursive(Path, 2);", "duckdb",
        {"Path_MultBodyAggAux_recursive_head", "Path_MultBodyAggAux_recursive_head", "@Recursive(Path_recursive_head)",
@@ -56,6 +63,7 @@ TEST(FunctorsUnfold, ProgramsUnfoldIntoTheirForms) {
        {"A_ROne", "B_ROne", "B_ROne", "@Recursive(A_ROne)", "A_fr0 := A_ROne", "A_fr1 := A_ROne", "A := A_fr1",
         "B_fr0 := B_ROne", "B_fr1 := B_ROne", "B := B_fr1"}},
   };
+  // clang-format on
   for (const UnfoldCase& c : cases) {
     auto parsed = parse_file(c.program);
     ASSERT_TRUE(parsed.ok()) << c.name << ": " << parsed.error().show_message();
@@ -72,7 +80,8 @@ TEST(FunctorsUnfold, ProgramsUnfoldIntoTheirForms) {
 TEST(FunctorsUnfold, GeneratedTextThatDoesNotParseIsACompileError) {
   auto parsed = parse_rules("P_r0 := P_recursive_head(P_recursive: nil;");
   ASSERT_FALSE(parsed.ok());
-  EXPECT_EQ(parsed.error().message.rfind("Failed to parse generated program: Parsing:\n", 0), 0u) << parsed.error().message;
+  EXPECT_EQ(parsed.error().message.rfind("Failed to parse generated program: Parsing:\n", 0), 0u)
+      << parsed.error().message;
   EXPECT_EQ(parsed.error().rule_text, "");
 }
 

@@ -23,6 +23,7 @@ struct CallCase {
 
 TEST(FunctorCall, CopiesNamesAndRefusals) {
   const std::string shared = "F <- G H; G <- X; H <- K; K";
+  // clang-format off
   const std::vector<CallCase> cases = {
       {"a replaced table", "F <- X", {{"A", "F", {{"X", "Y"}}}}, {"A <- Y"}},
       {"predicates between the functor and the argument are copied, the others shared",
@@ -53,6 +54,7 @@ TEST(FunctorCall, CopiesNamesAndRefusals) {
        "F <- X; Z <- T; @OrderBy(5, \"col0\")", {{"A", "F", {{"X", "Y"}}}}, {},
        "This annotation requires predicate symbol as the first positional argument. | @OrderBy(5, \"col0\")"},
   };
+  // clang-format on
   for (const CallCase& c : cases) {
     Functors index(rules_of(c.program));
     const size_t before = index.rules.size();

@@ -15,7 +15,7 @@ using makes_testing::rules_of;
 
 struct PrepareCase {
   const char* name;
-  std::string statements;  // functor statements, read in made-name order
+  std::string statements;             // functor statements, read in made-name order
   std::vector<std::string> prepared;  // "made=F(X->P, ...)" or the error message
   std::map<std::string, std::string> constants;
 };
@@ -30,6 +30,7 @@ std::string shown(const PreparedMake& make) {
 }
 
 TEST(FunctorArguments, ArgumentMapsAndConstantNames) {
+  // clang-format off
   const std::vector<PrepareCase> cases = {
       {"predicates and nil", "A := F(X: G, Y: nil)", {"A=F(X->G, Y->nil)"}, {}},
       {"one constant shared across makes",
@@ -50,6 +51,7 @@ TEST(FunctorArguments, ArgumentMapsAndConstantNames) {
       {"a hand-written functor that is no predicate", "@Make(A, 5)", {"Bad @Make instruction for A"}, {}},
       {"no functor at all", "@Make(A)", {"Bad @Make instruction for A"}, {}},
   };
+  // clang-format on
   for (const PrepareCase& c : cases) {
     Functors index(rules_of(c.statements));
     std::vector<std::string> prepared;
@@ -80,9 +82,16 @@ TEST(FunctorArguments, TextConstantsReadBackAsTheSameText) {
     EXPECT_EQ(constant_statement("C", "str:" + text), statement) << text;
     auto parsed = parse_rules(statement);
     ASSERT_TRUE(parsed.ok()) << statement;
-    const Json& literal =
-        parsed.value().at(0).at("head").at("record").at("field_value").as_array().at(0).at("value").at("expression").at(
-            "literal");
+    const Json& literal = parsed.value()
+                              .at(0)
+                              .at("head")
+                              .at("record")
+                              .at("field_value")
+                              .as_array()
+                              .at(0)
+                              .at("value")
+                              .at("expression")
+                              .at("literal");
     EXPECT_EQ(literal.at("the_string").at("the_string").as_str(), text) << statement;
   }
   EXPECT_EQ(constant_statement("QuorilCompilerConstant3", "int:-3"), "QuorilCompilerConstant3() = -3;");
@@ -97,8 +106,9 @@ TEST(FunctorArguments, ConstantDefinitionsFollowTheCopiesInOrderOfFirstUse) {
     const Json& rule = out.value()[i];
     tail.push_back(rule.at("head").at("predicate_name").as_str() + " " + rule.at("full_text").as_str());
   }
-  EXPECT_EQ(tail, (std::vector<std::string>{"QuorilCompilerConstant0 QuorilCompilerConstant0() = 7",
-                                            "QuorilCompilerConstant1 QuorilCompilerConstant1() = 'say \"hi\"'"}));
+  EXPECT_EQ(tail,
+            (std::vector<std::string>{"QuorilCompilerConstant0 QuorilCompilerConstant0() = 7",
+                                      "QuorilCompilerConstant1 QuorilCompilerConstant1() = 'say \"hi\"'"}));
 }
 
 }  // namespace

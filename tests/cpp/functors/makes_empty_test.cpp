@@ -28,6 +28,7 @@ struct EmptyCase {
 TEST(EmptyRemoval, ProofRenamingAndRefusal) {
   std::vector<Json> with_negation = rules_of("P_r0 <- nil");
   with_negation.push_back(rule_with_negation("S_a", "P_r0"));
+  // clang-format off
   const std::vector<EmptyCase> cases = {
       {"nothing empty", rules_of("F <- X; X"), {"nil"}, {"F <- X", "X"}},
       {"a chain and a predicate with another live rule",
@@ -44,6 +45,7 @@ TEST(EmptyRemoval, ProofRenamingAndRefusal) {
        "Predicate A was proven to be empty. Most likely initial base condition of recursion is missing, or flat "
        "recursion is not given enough steps."},
   };
+  // clang-format on
   for (const EmptyCase& c : cases) {
     EXPECT_EQ(predicates_proven_empty(c.rules), c.empty) << c.name;
     Functors index(c.rules);

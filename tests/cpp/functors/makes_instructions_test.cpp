@@ -23,6 +23,7 @@ std::vector<std::string> shown(const std::vector<MakeInstruction>& instructions)
 }
 
 TEST(MakeInstructions, ReadFromMakeRules) {
+  // clang-format off
   const std::vector<InstructionCase> cases = {
       {"no functor statements", "F <- X; @Ground(F)", {}},
       {"no arguments", "A := F()", {R"(A={"1":{"predicate_name":"F"}})"}},
@@ -40,6 +41,7 @@ TEST(MakeInstructions, ReadFromMakeRules) {
       {"a functor that is no predicate is kept for the reading to refuse", "@Make(A, 5)", {R"(A={"1":"5"})"}},
       {"a call argument that is no record gives no arguments", "@Make(A, F, 7)", {R"(A={"1":{"predicate_name":"F"}})"}},
   };
+  // clang-format on
   for (const InstructionCase& c : cases) {
     EXPECT_EQ(shown(collect_make_instructions(rules_of(c.program))), c.instructions) << c.name;
   }

@@ -18,10 +18,11 @@ struct OrderCase {
   std::string program;
   std::vector<std::string> added;  // summaries of the appended rules, in order
   std::string error = {};
-  std::string stuck = {};          // what standard error receives
+  std::string stuck = {};  // what standard error receives
 };
 
 TEST(MakeOrdering, MakesWaitForWhatTheyCopyAndSubstitute) {
+  // clang-format off
   const std::vector<OrderCase> cases = {
       {"a substitute made later in the list waits for it",
        "F <- P; G <- T; A := F(P: B); B := G()", {"B <- T", "A <- B"}},
@@ -46,6 +47,7 @@ TEST(MakeOrdering, MakesWaitForWhatTheyCopyAndSubstitute) {
        "[STUCK] A applicant=F app_in_nb=false app_args_inter=[\"A\"] av_inter=[]\n"
        "[STUCK] C applicant=F app_in_nb=false app_args_inter=[\"A\"] av_inter=[\"A\"]\n"},
   };
+  // clang-format on
   for (const OrderCase& c : cases) {
     std::vector<Json> input = rules_of(c.program);
     testing::internal::CaptureStderr();

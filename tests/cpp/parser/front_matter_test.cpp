@@ -9,11 +9,13 @@ TEST(FrontMatterTest, Opening) {
   struct Case {
     std::string text;
     bool opens;
+    // clang-format off
   } cases[] = {
       {"---\nname: x\n---\n", true}, {"---  \r\nx", true}, {"\xEF\xBB\xBF---\n", true},
       {"  ---\n", false},            {"", false},          {"----\n", false},
       {"---", true},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(opens_front_matter(c.text), c.opens) << c.text;
 }
 

@@ -83,8 +83,14 @@ TEST(JsonTest, EqualityIgnoresInsertionOrder) {
 // Keys up to 30 bytes live in place, longer ones on the heap; both must copy,
 // move, compare and order as the text they hold.
 TEST(JsonTest, KeysOfEveryLengthKeepTheirText) {
-  const std::string lengths[] = {"", "a", std::string(15, 'k'), "expression_heritage", std::string(30, 'x'),
-                                 std::string(31, 'y'), std::string(200, 'z'), std::string("nul\0inside", 10)};
+  const std::string lengths[] = {"",
+                                 "a",
+                                 std::string(15, 'k'),
+                                 "expression_heritage",
+                                 std::string(30, 'x'),
+                                 std::string(31, 'y'),
+                                 std::string(200, 'z'),
+                                 std::string("nul\0inside", 10)};
   for (const std::string& text : lengths) {
     JsonKey key(text);
     EXPECT_EQ(key.view(), text) << text.size();
@@ -110,7 +116,8 @@ TEST(JsonTest, ObjectsFindAndReplaceLongAndShortKeys) {
   EXPECT_EQ(o.at(std::string(35, 'm')).as_int(), 2);
   EXPECT_EQ(o.at("expression_heritage").as_str(), "x");
   EXPECT_EQ(o.size(), 4u);
-  EXPECT_EQ(o.compact(), "{\"a\":true,\"b\":null,\"expression_heritage\":\"x\",\"" + std::string(35, 'm') + "\":2}");
+  EXPECT_EQ(o.compact(),
+            "{\"a\":true,\"b\":null,\"expression_heritage\":\"x\",\"" + std::string(35, 'm') + "\":2}");
   Json copy = o;
   EXPECT_TRUE(copy == o);
 }

@@ -29,7 +29,8 @@ TEST(ParseFileTest, FrontMatterErrors) {
   ASSERT_FALSE(invalid.ok());
   EXPECT_EQ(invalid.error().message.rfind("Invalid front matter YAML: ", 0), 0u);
   EXPECT_EQ(invalid.error().message.back(), '.');
-  EXPECT_EQ(error_of("---\nname: Q\n---\n"), "Front matter names 'Q', which this file does not define (it defines nothing).");
+  EXPECT_EQ(error_of("---\nname: Q\n---\n"),
+            "Front matter names 'Q', which this file does not define (it defines nothing).");
 }
 
 TEST(ParseFileTest, FrontMatterKeyOnlyForMain) {

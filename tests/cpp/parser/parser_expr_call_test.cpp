@@ -87,6 +87,7 @@ TEST(ParseHeadCallTest, Table) {
     std::string in;
     bool distinct;
     std::string out;
+    // clang-format off
   } cases[] = {
       {"Pi() = 3.14", false, call("Pi", value_field + num("3.14") + "}}")},
       {"F(x) = y", false, call("F", positional(0, var("x")) + "," + value_field + var("y") + "}}")},
@@ -113,6 +114,7 @@ TEST(ParseHeadCallTest, Table) {
       {"F(n? += 1) = 2", false,
        "error: Aggregation appears in a non-distinct predicate. Did you forget distinct? @ F(n? += 1)"},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(head(c.in, c.distinct), c.out) << c.in;
 }
 

@@ -10,6 +10,7 @@ using namespace expr_test;
 TEST(ParseExpressionTest, Table) {
   struct Case {
     std::string in, out;
+    // clang-format off
   } cases[] = {
       {"x", var("x")},
       {"5", num("5")},
@@ -32,6 +33,7 @@ TEST(ParseExpressionTest, Table) {
       {"a b", "error: Could not parse expression of a value. @ a b"},
       {"'it's'", "error: Could not parse expression of a value. @ 'it's'"},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(show(parse_expression(text_of(c.in))), c.out) << c.in;
 }
 

@@ -9,11 +9,14 @@ using namespace expr_test;
 
 std::string number(const std::string& n) { return R"({"the_number":{"number":")" + n + R"("}})"; }
 std::string str(const std::string& s) { return R"({"the_string":{"the_string":")" + s + R"("}})"; }
-std::string predicate(const std::string& s) { return R"({"the_predicate":{"predicate_name":")" + s + R"("}})"; }
+std::string predicate(const std::string& s) {
+  return R"({"the_predicate":{"predicate_name":")" + s + R"("}})";
+}
 
 TEST(ParseLiteralTest, NumbersStayText) {
   struct Case {
     std::string in, out;
+    // clang-format off
   } cases[] = {
       {"5", number("5")},         {"5u", number("5")},        {"5uu", "none"},
       {"u", "none"},              {"\u221E", number("-1")},   {"\u221Eu", number("-1")},
@@ -26,6 +29,7 @@ TEST(ParseLiteralTest, NumbersStayText) {
       {"inf", number("inf")},     {"-Infinity", number("-Infinity")},
       {"infin", "none"},          {"+", "none"},              {"", "none"},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(show(parse_literal(text_of(c.in))), c.out) << c.in;
 }
 
@@ -68,6 +72,7 @@ TEST(ParseLiteralTest, Strings) {
 TEST(ParseLiteralTest, WordsAndLists) {
   struct Case {
     std::string in, out;
+    // clang-format off
   } cases[] = {
       {"true", R"({"the_bool":{"the_bool":"true"}})"},
       {"false", R"({"the_bool":{"the_bool":"false"}})"},
@@ -95,6 +100,7 @@ TEST(ParseLiteralTest, WordsAndLists) {
       {"[1, )]", "none"},
       {"[1, ), 2]", "error: Parenthesis matches nothing. @ )"},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(show(parse_literal(text_of(c.in))), c.out) << c.in;
 }
 

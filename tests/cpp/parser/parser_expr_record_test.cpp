@@ -22,6 +22,7 @@ std::string internals(const std::string& text, bool literal, bool head) {
 TEST(ParseRecordInternalsTest, Fields) {
   struct Case {
     std::string in, out;
+    // clang-format off
   } cases[] = {
       {"", record("")},
       {" \t\n ", record("")},
@@ -39,17 +40,18 @@ TEST(ParseRecordInternalsTest, Fields) {
       {"x: a ? b, y: 1", "error: Could not parse expression of a value. @ a ? b"},
       {"f(x", record("")},  // not whole: no fields at all
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(internals(c.in, false, false), c.out) << c.in;
 }
 
 TEST(ParseRecordInternalsTest, Aggregations) {
-  const std::string agg_n_plus_x =
-      R"({"field":"n","value":{"aggregation":{"argument":)" + var("x") +
-      R"(,"expression_heritage":"+= x","operator":"+"}}})";
+  const std::string agg_n_plus_x = R"({"field":"n","value":{"aggregation":{"argument":)" + var("x") +
+                                   R"(,"expression_heritage":"+= x","operator":"+"}}})";
   struct Case {
     std::string in;
     bool head;
     std::string out;
+    // clang-format off
   } cases[] = {
       {"n? += x", true, record(agg_n_plus_x)},
       {"n? Max= x", true,
@@ -66,6 +68,7 @@ TEST(ParseRecordInternalsTest, Aggregations) {
       {"s? += 1, x", true, "error: Positional argument can not go after non-positional arguments. @ x"},
       {"a? b? c", true, "error: String should have been split by ? in 1 or 2 pieces. @ a? b? c"},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(internals(c.in, false, c.head), c.out) << c.in;
 }
 
@@ -74,6 +77,7 @@ TEST(ParseRecordInternalsTest, Errors) {
     std::string in;
     bool literal;
     std::string out;
+    // clang-format off
   } cases[] = {
       {"a :- b", false, "error: Unexpected :- in record internals. @ a :- b"},
       {"z: 1, x", false, "error: Positional argument can not go after non-positional arguments. @ x"},
@@ -91,6 +95,7 @@ TEST(ParseRecordInternalsTest, Errors) {
        "error: Variables starting with x_ are reserved to be Quoril compiler internal. Please use a different "
        "name. @ x_1"},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(internals(c.in, c.literal, false), c.out) << c.in;
 }
 

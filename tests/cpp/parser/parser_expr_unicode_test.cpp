@@ -11,6 +11,7 @@ TEST(UnicodeTablesTest, Properties) {
   struct Case {
     char32_t c;
     bool alphabetic, uppercase, white_space, number_category, numeric_type;
+    // clang-format off
   } cases[] = {
       {U'a', true, false, false, false, false},      {U'Z', true, true, false, false, false},
       {U'7', false, false, false, true, true},       {U'_', false, false, false, false, false},
@@ -33,10 +34,12 @@ TEST(UnicodeTablesTest, Properties) {
     EXPECT_EQ(has_numeric_type(c.c), c.numeric_type) << std::hex << static_cast<uint32_t>(c.c);
   }
 }
+// clang-format on
 
 TEST(Utf8Test, LossyRepairReplacesMaximalInvalidSubsequences) {
   struct Case {
     std::string in, out;
+    // clang-format off
   } cases[] = {
       {"abc", "abc"},
       {"\xC3\xA9", "\u00e9"},
@@ -52,12 +55,14 @@ TEST(Utf8Test, LossyRepairReplacesMaximalInvalidSubsequences) {
       {"\x80\x80", "\uFFFD\uFFFD"},
       {std::string("a\0b", 3), std::string("a\0b", 3)},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(to_valid_utf8(c.in), c.out) << c.in;
 }
 
 TEST(Utf8Test, TrimUnicodeWhiteSpace) {
   struct Case {
     std::string in, out;
+    // clang-format off
   } cases[] = {
       {"  a b  ", "a b"},
       {"\u00A0\u3000a\u2028", "a"},
@@ -67,6 +72,7 @@ TEST(Utf8Test, TrimUnicodeWhiteSpace) {
       {"a\xFF", "a\xFF"},
       {"\xA0", "\xA0"},  // a lone continuation byte is kept, not read as U+00A0
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(trim_unicode_white_space(c.in), c.out) << c.in;
 }
 

@@ -8,11 +8,13 @@ namespace {
 using namespace expr_test;
 
 const std::string kReserved =
-    "error: Variables starting with x_ are reserved to be Quoril compiler internal. Please use a different name.";
+    "error: Variables starting with x_ are reserved to be Quoril compiler internal. Please use a different "
+    "name.";
 
 TEST(ParseVariableTest, Table) {
   struct Case {
     std::string in, out;
+    // clang-format off
   } cases[] = {
       {"x", R"({"var_name":"x"})"},       {"_", R"({"var_name":"_"})"},     {"_tmp", R"({"var_name":"_tmp"})"},
       {"k2", R"({"var_name":"k2"})"},     {"xy_", R"({"var_name":"xy_"})"},
@@ -20,11 +22,13 @@ TEST(ParseVariableTest, Table) {
       {"\u00e9", "none"},                 {"", "none"},                     {" x", "none"},
       {"x_Y", "none"},                    {"x_1", kReserved + " @ x_1"},    {"x_", kReserved + " @ x_"},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(show(parse_variable(text_of(c.in))), c.out) << c.in;
 }
 
 std::string subscript(const std::string& record, const std::string& symbol) {
-  return R"({"record":)" + record + R"(,"subscript":{"literal":{"the_symbol":{"symbol":")" + symbol + R"("}}}})";
+  return R"({"record":)" + record + R"(,"subscript":{"literal":{"the_symbol":{"symbol":")" + symbol +
+         R"("}}}})";
 }
 
 TEST(ParseSubscriptTest, Table) {

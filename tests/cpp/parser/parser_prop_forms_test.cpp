@@ -12,7 +12,6 @@ struct Case {
   std::string text, tree;
 };
 
-
 std::string parse_as(char as, const std::string& text) {
   return as == 'E' ? sketch::expression(text) : sketch::proposition(text);
 }
@@ -21,6 +20,7 @@ std::string parse_as(char as, const std::string& text) {
   for (const Case& c : cases) EXPECT_EQ(parse_as(c.as, c.text), c.tree) << c.as << ": " << c.text
 
 TEST(OperatorTest, PrecedenceGroupingAndUnaryOperators) {
+  // clang-format off
   const Case cases[] = {
       {'E', "a * b + c", "+(*(a, b), c)"},     {'E', "a + b * c", "+(a, *(b, c))"},
       {'E', "a - b - c", "-(-(a, b), c)"},     {'E', "a ^ b ^ c", "^(^(a, b), c)"},
@@ -47,10 +47,12 @@ TEST(OperatorTest, PrecedenceGroupingAndUnaryOperators) {
       {'E', "within y", "error: Could not parse expression of a value."},
       {'E', "a ~ b", "error: Negation \"~\" is a unary operator."},
   };
+  // clang-format on
   CHECK_TABLE(cases);
 }
 
 TEST(PropositionTest, Forms) {
+  // clang-format off
   const Case cases[] = {
       {'P', "p(x) | q(x), r(x)", "or(p(x), and(q(x), r(x)))"},
       {'P', "a, b | c", "or(and(Constraint(a), Constraint(b)), Constraint(c))"},
@@ -70,10 +72,12 @@ TEST(PropositionTest, Forms) {
       {'P', "P(x)) | Q(x)", "error: Parenthesis matches nothing."},
       {'P', "x == ", "error: Could not parse expression of a value."},
   };
+  // clang-format on
   CHECK_TABLE(cases);
 }
 
 TEST(NegationTest, Forms) {
+  // clang-format off
   const Case cases[] = {
       {'P', "~ p(x)", "IsNull(Min{1 :- p(x)})"},
       {'P', "~(p(x), q(x))", "IsNull(Min{1 :- p(x), q(x)})"},
@@ -89,6 +93,7 @@ TEST(NegationTest, Forms) {
       {'P', "~(p(x), 42)", "error: Could not parse proposition."},
       {'P', "42 => p", "error: Could not parse proposition."},
   };
+  // clang-format on
   CHECK_TABLE(cases);
 }
 
@@ -131,11 +136,13 @@ TEST(IfThenElseTest, Forms) {
 // Whole rules through the file parser: bodies come out as conjunctions, one
 // rule per disjunct.
 TEST(RuleBodyTest, ThroughTheFileParser) {
+  // clang-format off
   const Case cases[] = {
       {'F', "Q(x) :- P(x), ~R(x), x > 1 || x < -1;", "and(P(x), IsNull(Min{1 :- R(x)}), ||(>(x, 1), <(x, -1)))"},
       {'F', "Q(x) :- P(x) | R(x);", "and(P(x)) and(R(x))"},
       {'F', "Q(s) :- (s Max= x :- T(x));", "and(unify(s, Max{x :- T(x)}))"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     auto parsed = parse_file(c.text);
     ASSERT_TRUE(parsed.ok()) << c.text << "\n" << parsed.error().show_message();

@@ -58,7 +58,8 @@ TEST(NestingLimitTest, ChainsWithinTheBoundParse) {
   ASSERT_TRUE(named.ok()) << named.error().message;
   EXPECT_EQ(named.value().at("call").at("predicate_name").as_str(), "+");
   const size_t m = kMaxParseDepth - 10;
-  EXPECT_EQ(sketch::proposition("P(x), " + std::string(m, '(') + "x == 1" + std::string(m, ')')), "and(P(x), unify(x, 1))");
+  EXPECT_EQ(sketch::proposition("P(x), " + std::string(m, '(') + "x == 1" + std::string(m, ')')),
+            "and(P(x), unify(x, 1))");
 }
 
 }  // namespace

@@ -14,14 +14,18 @@ std::string positional_x() { return R"({"field":0,"value":{"expression":)" + kX 
 
 // Every later stage reads these exact shapes, key by key.
 TEST(ExactTreeTest, Table) {
-  const std::string min_one = R"j({"argument":{"literal":{"the_number":{"number":"1"}}},"expression_heritage":"~ p(x)","operator":"Min"})j";
+  const std::string min_one =
+      R"j({"argument":{"literal":{"the_number":{"number":"1"}}},"expression_heritage":"~ p(x)","operator":"Min"})j";
   const std::string is_null =
       R"({"predicate_name":"IsNull","record":{"field_value":[{"field":0,"value":{"expression":{"combine":{"head":)"
       R"({"predicate_name":"Combine","record":{"field_value":[{"field":"quoril_value","value":{"aggregation":)" +
-      min_one + R"(}}]}},"body":{"conjunction":{"conjunct":[{"predicate":{"predicate_name":"p","record":{)"
-      R"("field_value":[)" + positional_x() + R"j(]}}}]}},"distinct_denoted":true,"full_text":"~ p(x)"}}}}]}})j";
+      min_one +
+      R"(}}]}},"body":{"conjunction":{"conjunct":[{"predicate":{"predicate_name":"p","record":{)"
+      R"("field_value":[)" +
+      positional_x() + R"j(]}}}]}},"distinct_denoted":true,"full_text":"~ p(x)"}}}}]}})j";
   struct Case {
     std::string tree, want;
+    // clang-format off
   } cases[] = {
       {json_of(parse_expression, "x + 1"),
        R"({"call":{"predicate_name":"+","record":{"field_value":[{"field":"left","value":{"expression":)" + kX +
@@ -44,6 +48,7 @@ TEST(ExactTreeTest, Table) {
            positional_x() + R"j(]}}}]}},"distinct_denoted":true,"full_text":" += x :- T(x)"},)j"
            R"j("expression_heritage":"combine  += x :- T(x)"})j"},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(c.tree, c.want);
 }
 
@@ -51,7 +56,13 @@ TEST(ExactTreeTest, ImplicationTexts) {
   auto r = parse_proposition(SpanString(std::string("a => (b)")));
   ASSERT_TRUE(r.ok());
   auto combine_of = [](const Json& p) -> const Json& {
-    return p.at("predicate").at("record").at("field_value").as_array()[0].at("value").at("expression").at("combine");
+    return p.at("predicate")
+        .at("record")
+        .at("field_value")
+        .as_array()[0]
+        .at("value")
+        .at("expression")
+        .at("combine");
   };
   const Json& outer = combine_of(r.value());
   const Json& inner = combine_of(outer.at("body").at("conjunction").at("conjunct").as_array()[1]);
@@ -63,6 +74,7 @@ TEST(ExactTreeTest, ImplicationTexts) {
 TEST(ErrorSpanTest, Table) {
   struct Case {
     std::string got, want;
+    // clang-format off
   } cases[] = {
       {json_of(parse_proposition, "P(x), 42, Q(x)"), "error: Could not parse proposition. @ 42"},
       {json_of(parse_proposition, "if a then 1 else 2"),
@@ -89,6 +101,7 @@ TEST(ErrorSpanTest, Table) {
       {json_of(parse_concise_combine, "x is = y"), "nothing"},
       {json_of(parse_implication, "iffy"), "nothing"},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
 }
 
@@ -98,7 +111,8 @@ TEST(NegationTreeTest, CopiesItsBody) {
   const Json tree = negation_tree(text, body);
   body.set("changed", true);
   EXPECT_NE(tree, negation_tree(text, body));
-  EXPECT_EQ(tree, negation_tree(text, Json::object({{"conjunction", Json::object({{"conjunct", Json::array()}})}})));
+  EXPECT_EQ(tree, negation_tree(
+                      text, Json::object({{"conjunction", Json::object({{"conjunct", Json::array()}})}})));
 }
 
 }  // namespace

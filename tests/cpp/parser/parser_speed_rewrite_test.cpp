@@ -18,8 +18,10 @@ Json parsed_rules(const std::vector<std::string>& statements) {
   Json::ArrayType rules;
   for (const std::string& text : statements) {
     auto rule = parse_rule(SpanString(text));
-    if (!rule.ok()) ADD_FAILURE() << text << ": " << rule.error().message;
-    else rules.push_back(std::move(rule).value());
+    if (!rule.ok())
+      ADD_FAILURE() << text << ": " << rule.error().message;
+    else
+      rules.push_back(std::move(rule).value());
   }
   return Json(std::move(rules));
 }
@@ -77,6 +79,7 @@ TEST(ParserSpeedRewriteTest, BuiltObjectsEqualObjectsSetEntryByEntry) {
   struct Case {
     Json built;
     std::vector<std::pair<std::string, Json>> entries;
+    // clang-format off
   } cases[] = {
       {make_object(), {}},
       {make_object("b", 1, "a", "x"), {{"b", 1}, {"a", "x"}}},
@@ -88,6 +91,7 @@ TEST(ParserSpeedRewriteTest, BuiltObjectsEqualObjectsSetEntryByEntry) {
       {make_object("a", make_object("b", make_array(1, "2")), "A", Json()),
        {{"a", set_in_order({{"b", Json::array({1, "2"})}})}, {"A", Json()}}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const Json want = set_in_order(c.entries);
     EXPECT_EQ(c.built, want) << want.compact();

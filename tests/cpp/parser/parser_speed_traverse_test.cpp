@@ -105,22 +105,26 @@ std::vector<std::string> random_texts(size_t count, size_t max_length, unsigned 
 
 // Hand-picked texts where each state ends or starts right at a stop.
 const std::vector<std::string>& edge_texts() {
+  // clang-format off
   static const std::vector<std::string> texts = {
       "", "a", "(", ")", "\"\"\"", "\"\"\"a\"\"\"b,c", "\"\"\"a\"\"b\"\"\",c", "'\\'',x", "'\\", "`(`,(`)`)",
       "a/*,*/b,c", "a/*,", "a/,b", "a#,\n,b", "a#,", "\"a\nb\",c", "[\"]\",']'],x", "{a,(b,[c,{d}])},e",
       "((((((((((((((((((((a,b))))))))))))))))))),c",  // deeper than the inline stack
       "x else y elsewhere else_z", "a || b | c", "a:-b:-c", "a---b", "a=>b", "f(x) = y",
   };
+  // clang-format on
   return texts;
 }
 
 TEST(ParserSpeedTraverseTest, SplitsCutWhereTheByteByByteReadingDoes) {
-  const std::vector<std::string> separators = {",", "|", ":-", "=>", "=", "-->", "else", "else if", ";", "~", "\n"};
+  const std::vector<std::string> separators = {",",    "|",       ":-", "=>", "=", "-->",
+                                               "else", "else if", ";",  "~",  "\n"};
   std::vector<std::string> texts = random_texts(4000, 40, 7);
   for (const std::string& t : edge_texts()) texts.push_back(t);
   for (const std::string& text : texts)
     for (const std::string& separator : separators)
-      ASSERT_EQ(cuts_of(text, separator), reference_cuts(text, separator)) << "[" << text << "] by [" << separator << "]";
+      ASSERT_EQ(cuts_of(text, separator), reference_cuts(text, separator))
+          << "[" << text << "] by [" << separator << "]";
 }
 
 TEST(ParserSpeedTraverseTest, WholenessNestingAndCommentsMatchTheByteByByteReading) {
@@ -168,7 +172,8 @@ TEST(ParserSpeedTraverseTest, SeparatorSetsCountAsEachSeparatorAlone) {
   };
   std::vector<std::string> texts = random_texts(3000, 40, 17);
   for (const std::string& t : edge_texts()) texts.push_back(t);
-  for (const std::string& t : {"a ==== b", "x in y in z", "a => b => c", "elseelse else", "a|||b"}) texts.push_back(t);
+  for (const std::string& t : {"a ==== b", "x in y in z", "a => b => c", "elseelse else", "a|||b"})
+    texts.push_back(t);
   for (const SeparatorSet& set : sets) {
     for (const std::string& text : texts) {
       auto together = count_cuts_each(S(text), set);

@@ -15,7 +15,8 @@ Json distinct_rule(Json head, const std::string& full_text, const char* body_pre
 }
 
 // P(x: a, s? += e) with the given argument and heritage.
-Json p_head(const std::string& x_value, Json argument, const std::string& heritage = " += e", const char* op = "+") {
+Json p_head(const std::string& x_value, Json argument, const std::string& heritage = " += e",
+            const char* op = "+") {
   return call("P", {field("x", var(x_value)), agg_field("s", op, std::move(argument), heritage)});
 }
 
@@ -34,7 +35,8 @@ TEST(MultiBodyAggregationTest, RewritesDistinctPredicateWithSeveralRules) {
                              conj({atom("U")}), "P second");
   Json aggregating = rule_with_body(
       call("P", {field("x", var("x")), agg_field("s", "+", var("s"), " += u")}),
-      conj({Json::object({{"predicate", call("P_MultBodyAggAux", {field("x", var("x")), field("s", var("s"))})}})}),
+      conj({Json::object(
+          {{"predicate", call("P_MultBodyAggAux", {field("x", var("x")), field("s", var("s"))})}})}),
       "P second");
   aggregating.set("distinct_denoted", true);
   EXPECT_EQ(a[0], aux1);
@@ -53,7 +55,8 @@ TEST(MultiBodyAggregationTest, PositionalAndValueFieldsNameVariablesByField) {
   auto out = multi_body_aggregation_rewrite(rules({distinct_rule(h, "one"), distinct_rule(h, "two")}));
   ASSERT_TRUE(out.ok());
   const Json& agg = out.value().as_array().back();
-  EXPECT_EQ(agg.at("head"), call("C", {field(0, var(0)), agg_field("quoril_value", "Max", var("quoril_value"), " Max= v")}));
+  EXPECT_EQ(agg.at("head"),
+            call("C", {field(0, var(0)), agg_field("quoril_value", "Max", var("quoril_value"), " Max= v")}));
   EXPECT_EQ(agg.at("body").at("conjunction").at("conjunct").as_array()[0].at("predicate"),
             call("C_MultBodyAggAux", {field(0, var(0)), field("quoril_value", var("quoril_value"))}));
 }
@@ -80,8 +83,9 @@ TEST(MultiBodyAggregationTest, LeavesOtherPredicatesAlone) {
 TEST(MultiBodyAggregationTest, AggregatingRulesComeLastInOrderOfFirstAppearance) {
   Json b = call("B", {agg_field("n", "+", num("1"), " += 1")});
   Json a = call("A", {agg_field("n", "+", num("1"), " += 1")});
-  auto out = multi_body_aggregation_rewrite(rules(
-      {distinct_rule(b, "b1"), distinct_rule(a, "a1"), rule(call("X"), "x"), distinct_rule(a, "a2"), distinct_rule(b, "b2")}));
+  auto out = multi_body_aggregation_rewrite(
+      rules({distinct_rule(b, "b1"), distinct_rule(a, "a1"), rule(call("X"), "x"), distinct_rule(a, "a2"),
+             distinct_rule(b, "b2")}));
   ASSERT_TRUE(out.ok());
   std::vector<std::string> names;
   for (const Json& r : out.value().as_array()) names.push_back(r.at("head").at("predicate_name").as_str());
@@ -94,6 +98,7 @@ TEST(MultiBodyAggregationTest, SignaturesMustAgree) {
     const char* name;
     Json second_head;
     bool ok;
+    // clang-format off
   } cases[] = {
       {"other argument, same operator", p_head("b", num("2")), true},
       {"only heritage differs", p_head("a", var("e"), " +=   e"), true},
@@ -105,9 +110,10 @@ TEST(MultiBodyAggregationTest, SignaturesMustAgree) {
       {"one field fewer", call("P", {field("x", var("a"))}), false},
       {"positional field where a named one stood", call("P", {field(0, var("a")), agg_field("s", "+", var("e"), "")}), false},
   };
+  // clang-format on
   for (auto& c : cases) {
-    auto out = multi_body_aggregation_rewrite(
-        rules({distinct_rule(p_head("a", var("e")), "P(x: a) += e"), distinct_rule(c.second_head, "second text")}));
+    auto out = multi_body_aggregation_rewrite(rules(
+        {distinct_rule(p_head("a", var("e")), "P(x: a) += e"), distinct_rule(c.second_head, "second text")}));
     ASSERT_EQ(out.ok(), c.ok) << c.name;
     if (c.ok) continue;
     EXPECT_EQ(out.error().message, "Signature differs for bodies.") << c.name;
@@ -120,7 +126,8 @@ TEST(MultiBodyAggregationTest, LaterRuleWithoutDistinctIsInconsistent) {
   // Its signature would differ too; the distinct mark is checked first.
   Json bad_signature = rule_with_body(call("P"), conj({atom("T")}), "P bad");
   for (const Json& second : {later, bad_signature}) {
-    auto out = multi_body_aggregation_rewrite(rules({distinct_rule(p_head("a", var("e")), "P first"), second}));
+    auto out =
+        multi_body_aggregation_rewrite(rules({distinct_rule(p_head("a", var("e")), "P first"), second}));
     ASSERT_FALSE(out.ok());
     EXPECT_EQ(out.error().message, "Inconsistency in distinct denoting.");
     EXPECT_EQ(out.error().span.source(), "P");
@@ -136,11 +143,13 @@ TEST(AggregationsAsCallsTest, OperatorsBecomeCalls) {
     r.set("extra", Json::object({{"aggregation", "not an object"}}));
     Json out = rewrite_aggregations_as_expressions(rules({r}));
     Json expected_agg = Json::object(
-        {{"expression", Json::object({{"call", call(c.name, {field(0, var("x"))})}, {"expression_heritage", " op= x"}})},
+        {{"expression",
+          Json::object({{"call", call(c.name, {field(0, var("x"))})}, {"expression_heritage", " op= x"}})},
          {"expression_heritage", " op= x"}});
-    Json expected = rule(call("P", {field(0, var("g")),
-                                    Json::object({{"field", "n"}, {"value", Json::object({{"aggregation", expected_agg}})}})}),
-                         "t");
+    Json expected = rule(
+        call("P", {field(0, var("g")),
+                   Json::object({{"field", "n"}, {"value", Json::object({{"aggregation", expected_agg}})}})}),
+        "t");
     expected.set("extra", Json::object({{"aggregation", "not an object"}}));
     EXPECT_EQ(out, rules({expected})) << c.op;
   }
@@ -148,17 +157,27 @@ TEST(AggregationsAsCallsTest, OperatorsBecomeCalls) {
 
 TEST(AggregationsAsCallsTest, ReachesCombinesInBodiesAndKeepsOtherRules) {
   Json combine = rule(call("Combine", {agg_field("quoril_value", "Max", var("y"), "Max= y")}), "Max= y");
-  Json body = conj({Json::object({{"unification", Json::object({{"left_hand_side", var("m")},
-                                                                {"right_hand_side", Json::object({{"combine", combine}})}})}})});
+  Json body = conj({Json::object(
+      {{"unification", Json::object({{"left_hand_side", var("m")},
+                                     {"right_hand_side", Json::object({{"combine", combine}})}})}})});
   Json plain = rule_with_body(call("Q", {field(0, var("m"))}), conj({atom("T")}), "q");
   Json in = rules({rule_with_body(call("P", {agg_field("n", "+", var("m"), "+= m")}), body, "p"), plain});
   Json out = rewrite_aggregations_as_expressions(in);
   EXPECT_EQ(out.as_array()[1], plain);
   const Json& inner = out.as_array()[0]
-                          .at("body").at("conjunction").at("conjunct").as_array()[0]
-                          .at("unification").at("right_hand_side").at("combine")
-                          .at("head").at("record").at("field_value").as_array()[0]
-                          .at("value").at("aggregation");
+                          .at("body")
+                          .at("conjunction")
+                          .at("conjunct")
+                          .as_array()[0]
+                          .at("unification")
+                          .at("right_hand_side")
+                          .at("combine")
+                          .at("head")
+                          .at("record")
+                          .at("field_value")
+                          .as_array()[0]
+                          .at("value")
+                          .at("aggregation");
   EXPECT_EQ(inner.at("expression").at("call"), call("Max", {field(0, var("y"))}));
   // No aggregation anywhere keeps its operator or argument.
   std::string text = out.compact();

@@ -34,6 +34,7 @@ TEST(DnfRewriteTest, AlternativesInOrder) {
     const char* name;
     Json body;
     std::vector<std::string> expected;
+    // clang-format off
   } cases[] = {
       {"single call", atom("A"), {"A"}},
       {"nested conjunction flattens", conj({atom("A"), conj({atom("B"), conj({atom("C")})}), atom("D")}), {"A B C D"}},
@@ -47,6 +48,7 @@ TEST(DnfRewriteTest, AlternativesInOrder) {
       {"empty disjunction gives no rule", disj({}), {}},
       {"empty disjunction kills the product", conj({atom("A"), disj({})}), {}},
   };
+  // clang-format on
   for (auto& c : cases) {
     auto out = dnf_rewrite(rules({rule_with_body(head(), c.body, "Q(x) :- ...")}));
     ASSERT_TRUE(out.ok()) << c.name;
@@ -80,9 +82,9 @@ TEST(DnfRewriteTest, DisjunctionInsideAnAtomStays) {
   Json combine = Json::object(
       {{"unification",
         Json::object({{"left_hand_side", var("s")},
-                      {"right_hand_side", Json::object({{"combine", rule_with_body(call("Combine"),
-                                                                                    disj({atom("A"), atom("B")}),
-                                                                                    "s += 1")}})}})}});
+                      {"right_hand_side",
+                       Json::object({{"combine", rule_with_body(call("Combine"), disj({atom("A"), atom("B")}),
+                                                                "s += 1")}})}})}});
   auto out = dnf_rewrite(rules({rule_with_body(head(), conj({combine, atom("C")}), "t")}));
   ASSERT_TRUE(out.ok());
   ASSERT_EQ(out.value().size(), 1u);
@@ -94,6 +96,7 @@ TEST(DnfRewriteTest, RefusesMoreThanTenThousandRules) {
     int binary_disjunctions;
     size_t extra_alternatives;  // a last disjunction of this many atoms, 0 for none
     bool ok;
+    // clang-format off
   } cases[] = {
       {14, 0, false},  // 16384
       {0, 10000, true},
@@ -101,12 +104,14 @@ TEST(DnfRewriteTest, RefusesMoreThanTenThousandRules) {
       {1, 5000, true},
       {1, 5001, false},
   };
+  // clang-format on
   for (const auto& c : cases) {
     std::vector<Json> conjuncts;
     // Plain strings are atoms too, and the cheapest to copy.
     for (int i = 0; i < c.binary_disjunctions; ++i) conjuncts.push_back(disj({"A", "B"}));
     if (c.extra_alternatives > 0) conjuncts.push_back(disj(std::vector<Json>(c.extra_alternatives, "C")));
-    auto out = dnf_rewrite(rules({rule(call("Ok"), "Ok()"), rule_with_body(call("Q"), conj(conjuncts), "Q(x) :- big")}));
+    auto out = dnf_rewrite(
+        rules({rule(call("Ok"), "Ok()"), rule_with_body(call("Q"), conj(conjuncts), "Q(x) :- big")}));
     ASSERT_EQ(out.ok(), c.ok) << c.binary_disjunctions << " " << c.extra_alternatives;
     if (out.ok()) continue;
     EXPECT_EQ(out.error().message, "Disjunctions in this rule expand to more than 10000 rules.");

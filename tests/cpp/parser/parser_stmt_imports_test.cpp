@@ -54,6 +54,7 @@ TEST_F(ImportsTest, StatementAndFileErrors) {
   write("lib/cycle_b.l", "import lib.cycle_a.Y");
   write("lib/dir.l/keep", "");
   write("lib/bad.l", "Q() = \"\xff\"");
+  // clang-format off
   const ErrorCase cases[] = {
       {"two as", "import a.b.P as X as Y", "Too many as", "a.b.P as X as Y"},
       {"lower-case predicate", "import a.b.p", "One import per predicate please.", "a.b.p"},
@@ -65,6 +66,7 @@ TEST_F(ImportsTest, StatementAndFileErrors) {
       {"a directory", "import lib.dir.P", "Failed to read file: Is a directory", root("lib/dir.l")},
       {"not UTF-8", "import lib.bad.Q", "Failed to read file: the file is not valid UTF-8 text", root("lib/bad.l")},
   };
+  // clang-format on
   for (const auto& c : cases) expect_error(parse(c.program, {root()}), c);
 }
 
@@ -77,6 +79,7 @@ TEST_F(ImportsTest, NeverReadsOutsideTheRoot) {
     if (part != "/") absolute_key += "." + part.string();
   }
   const std::string secret = root("secret");
+  // clang-format off
   const ErrorCase cases[] = {
       {"absolute through a slash", "import " + secret + ".Secret", "Imported file not found: " + secret + ".l",
        "import " + secret + ".<PREDICATE>"},
@@ -86,6 +89,7 @@ TEST_F(ImportsTest, NeverReadsOutsideTheRoot) {
       {"NUL byte", std::string("import a\0b.P", 12), std::string("Imported file not found: a\0b.l", 30),
        std::string("import a\0b.<PREDICATE>", 22)},
   };
+  // clang-format on
   for (const auto& c : cases) {
     expect_error(parse(c.program, {root("root")}), c);
     expect_error(parse(c.program, {}), c);
@@ -140,6 +144,7 @@ TEST_F(ImportsTest, SynonymsAndRoots) {
     std::string program;
     std::vector<std::string> roots;
     Json names;
+    // clang-format off
   } cases[] = {
       {"synonym", "import a.b.P as R; Q(x) :- R(x)", {root("r1"), root("r2")},
        // R is the top file's name for B_P, so B_R keeps no written name.
@@ -149,6 +154,7 @@ TEST_F(ImportsTest, SynonymsAndRoots) {
       {"same file twice", "import a.b.P; import a.b.R; Q(x) :- P(x), R(x)", {root("r2")},
        Json::object({{"B_P", "P"}, {"B_R", "R"}})},
   };
+  // clang-format on
   for (const auto& c : cases) {
     auto result = parse(c.program, c.roots);
     ASSERT_TRUE(result.ok()) << c.name << result.error().show_message();
@@ -160,11 +166,14 @@ TEST_F(ImportsTest, SynonymsAndRoots) {
 TEST_F(ImportsTest, NestedImportsMergeEveryFileOnce) {
   write("lib/graph.l", "import lib.util.Edge; Path(x, y) :- Edge(x, y); Node(x) :- Edge(x, _)");
   write("lib/util.l", "Edge(1, 2); Helper(3)");
-  auto result = parse("import lib.graph.Path; import lib.util.Edge; Q(x) :- Path(x, y), Edge(y, x)", {root()});
+  auto result =
+      parse("import lib.graph.Path; import lib.util.Edge; Q(x) :- Path(x, y), Edge(y, x)", {root()});
   ASSERT_TRUE(result.ok()) << result.error().show_message();
   const Json& tree = result.value();
-  EXPECT_EQ(heads(tree), (std::vector<std::string>{"Q", "Graph_Path", "Graph_Node", "Util_Edge", "Util_Helper"}));
-  EXPECT_EQ(calls(tree), (std::vector<std::string>{"Graph_Path Util_Edge", "Util_Edge", "Util_Edge", "", ""}));
+  EXPECT_EQ(heads(tree),
+            (std::vector<std::string>{"Q", "Graph_Path", "Graph_Node", "Util_Edge", "Util_Helper"}));
+  EXPECT_EQ(calls(tree),
+            (std::vector<std::string>{"Graph_Path Util_Edge", "Util_Edge", "Util_Edge", "", ""}));
   EXPECT_EQ(tree.at("predicate_names"), Json::object({{"Graph_Node", "Node"},
                                                       {"Graph_Path", "Path"},
                                                       {"Util_Edge", "Edge"},
@@ -186,16 +195,17 @@ TEST_F(ImportsTest, FilesWithTheSameLastComponentGetLongerPrefixes) {
   write("x/util.l", "P(1)");
   write("y/util.l", "P(2)");
   write("z/y/util.l", "P(3)");
-  auto result = parse("import x.util.P; import y.util.P as P2; import z.y.util.P as P3; Q() :- P(), P2(), P3()",
-                      {root()});
+  auto result = parse(
+      "import x.util.P; import y.util.P as P2; import z.y.util.P as P3; Q() :- P(), P2(), P3()", {root()});
   ASSERT_TRUE(result.ok()) << result.error().show_message();
   EXPECT_EQ(calls(result.value()).front(), "Util_P yUtil_P zyUtil_P");
 
   // p.q.r tries R_, qR_ and pqR_, which the files before it have taken.
   for (const char* file : {"r.l", "x/q/r.l", "pq/r.l", "p/q/r.l"}) write(file, "R(1)");
-  auto clash = parse("import r.R; import x.q.r.R as R2; import pq.r.R as R3; import p.q.r.R as R4; "
-                     "Q() :- R(), R2(), R3(), R4()",
-                     {root()});
+  auto clash = parse(
+      "import r.R; import x.q.r.R as R2; import pq.r.R as R3; import p.q.r.R as R4; "
+      "Q() :- R(), R2(), R3(), R4()",
+      {root()});
   ASSERT_FALSE(clash.ok());
   EXPECT_EQ(clash.error().message, "Import paths equal modulo _ and /.");
   EXPECT_EQ(clash.error().span.to_string(), "pqR_");
@@ -224,7 +234,8 @@ TEST_F(ImportsTest, ImportChainsAreBounded) {
   for (const auto& c : cases) {
     fs::remove_all(dir_ / "chain");
     for (int i = 0; i + 1 < c.files; ++i)
-      write("chain/f" + std::to_string(i) + ".l", "import chain.f" + std::to_string(i + 1) + ".P as Q; P(x) :- Q(x)");
+      write("chain/f" + std::to_string(i) + ".l",
+            "import chain.f" + std::to_string(i + 1) + ".P as Q; P(x) :- Q(x)");
     write("chain/f" + std::to_string(c.files - 1) + ".l", "P(1)");
     auto result = parse("import chain.f0.P; Top(x) :- P(x)", {root()});
     ASSERT_EQ(result.ok(), c.ok) << c.files;

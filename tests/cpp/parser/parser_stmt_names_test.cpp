@@ -6,12 +6,15 @@
 namespace mirtova {
 namespace {
 
-Json program_with(Json names) { return Json::object({{"rule", Json::array()}, {"predicate_names", std::move(names)}}); }
+Json program_with(Json names) {
+  return Json::object({{"rule", Json::array()}, {"predicate_names", std::move(names)}});
+}
 
 TEST(PredicateNamesTest, WrittenReplacesWholeWordsOnly) {
   PredicateNames names = PredicateNames::of(program_with(Json::object({{"B_x", "A"}, {"C_y", "Y"}})));
   struct Case {
     std::string in, out;
+    // clang-format off
   } cases[] = {
       {"B_x failed", "A failed"},
       {"B_xy failed", "B_xy failed"},
@@ -31,6 +34,7 @@ TEST(PredicateNamesTest, WrittenReplacesWholeWordsOnly) {
       {"", ""},
       {"\xff" "B_x", "\xff" "A"},  // a byte that is no UTF-8 separates words
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(names.written(c.in), c.out) << c.in;
 }
 

@@ -18,13 +18,20 @@ Json assert_rule(const std::string& statement) {
 }
 
 const Json& statement_of(const Json& r) {
-  return r.at("head").at("record").at("field_value").as_array()[1].at("value").at("expression").at("literal").at(
-      "the_string");
+  return r.at("head")
+      .at("record")
+      .at("field_value")
+      .as_array()[1]
+      .at("value")
+      .at("expression")
+      .at("literal")
+      .at("the_string");
 }
 
 TEST(RenamePredicateTest, NamesAndFields) {
   Json r = rule_with_body(call("P", {field("P", var("x"))}),
-                          conj({atom("P"), atom("Q"), Json::object({{"predicate", call("PP")}})}), "P(P: x) :- P(x)");
+                          conj({atom("P"), atom("Q"), Json::object({{"predicate", call("PP")}})}),
+                          "P(P: x) :- P(x)");
   EXPECT_EQ(rename_predicate(r, "P", "B_P"), 3);
   EXPECT_EQ(r.at("head"), call("B_P", {field("B_P", var("x"))}));
   EXPECT_EQ(r.at("full_text").as_str(), "P(P: x) :- P(x)");
@@ -83,7 +90,8 @@ TEST(RenamePredicateTest, DefinedAndMadeNames) {
   auto make = [](Json first) {
     return rule(call("@Make", {field(0, std::move(first)), field(1, var("B"))}), "A := B()");
   };
-  Json::ArrayType rs{rule(call("Q"), "Q"), rule(call("P"), "P"), rule(call("Q"), "Q2"), make(predicate_literal("A")),
+  Json::ArrayType rs{rule(call("Q"), "Q"),       rule(call("P"), "P"),
+                     rule(call("Q"), "Q2"),      make(predicate_literal("A")),
                      make(var("notapredicate")), rule(call("@Make"), "@Make()")};
   EXPECT_EQ(defined_predicates(rs), (std::set<std::string>{"@Make", "P", "Q"}));
   EXPECT_EQ(made_predicates(rs), (std::set<std::string>{"A"}));

@@ -98,7 +98,8 @@ TEST(StatementsTest, FormsAndRewritesOverTheFile) {
   EXPECT_FALSE(aggregation.has("operator"));
   EXPECT_EQ(aggregation.at("expression").at("call").at("predicate_name").as_str(), "Agg+");
   EXPECT_EQ(aggregation.at("expression").at("call").at("record").at("field_value").as_array()[0].at("value"),
-            Json::object({{"expression", Json::object({{"variable", Json::object({{"var_name", "quoril_value"}})}})}}));
+            Json::object({{"expression",
+                           Json::object({{"variable", Json::object({{"var_name", "quoril_value"}})}})}}));
 }
 
 TEST(StatementsTest, RewriteErrors) {

@@ -16,7 +16,9 @@ TEST(SpanTest, EmptyText) {
 }
 
 TEST(SpanTest, SliceMovesOntoCharacterBoundaries) {
-  SpanString s{std::string("ab\xc3\xa9" "c")};
+  SpanString s{
+      std::string("ab\xc3\xa9"
+                  "c")};
   SpanString end_after = s.slice(0, 3);
   EXPECT_EQ(end_after.stop(), 4u);
   SpanString start_before = s.slice(3, 5);
@@ -56,7 +58,8 @@ TEST(ParsingExceptionTest, CutsEachSideTo300BytesOnCharacterBoundaries) {
   SpanString s{text};
   ParsingException e("M", s.slice(before.size(), before.size() + 1));
   std::string shown = e.show_message();
-  std::string expected = "Parsing:\n" + before.substr(100) + "X" + std::string(300, 'y') + "\n\n[ Error ] M\n";
+  std::string expected =
+      "Parsing:\n" + before.substr(100) + "X" + std::string(300, 'y') + "\n\n[ Error ] M\n";
   EXPECT_EQ(shown, expected);
 }
 

@@ -16,11 +16,13 @@ std::vector<std::string> texts(const std::vector<SpanString>& spans) {
 TEST(StripTest, Table) {
   struct Case {
     std::string in, out;
+    // clang-format off
   } cases[] = {
       {"( (a) )", "a"},  {"()", ""},           {"(a)(b)", "(a)(b)"}, {"(a) + (b)", "(a) + (b)"},
       {"(a))", "(a))"},  {"  \t\n ", ""},      {"[a]", "[a]"},       {" ( x ) ", "x"},
       {"\va\v", "\va\v"}, {"((a) # c\n)", "(a) # c"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     EXPECT_EQ(strip(S(c.in)).to_string(), c.out) << c.in;
     EXPECT_EQ(strip(strip(S(c.in))).to_string(), c.out) << c.in;
@@ -32,7 +34,7 @@ TEST(IsWholeTest, Table) {
     std::string in;
     bool whole;
   } cases[] = {
-      {"a, (b)", true}, {"a) + (b", false}, {"x)", false}, {"x)(y)", true},
+      {"a, (b)", true}, {"a) + (b", false}, {"x)", false},       {"x)(y)", true},
       {"", true},       {"# only", true},   {"a /* open", true}, {"\"abc", false},
   };
   for (const auto& c : cases) EXPECT_EQ(is_whole(S(c.in)), c.whole) << c.in;
@@ -42,6 +44,7 @@ TEST(SplitTest, CutsOnlyAtTopLevel) {
   struct Case {
     std::string in, sep;
     std::vector<std::string> out;
+    // clang-format off
   } cases[] = {
       {"a, f(b, c), [d, e], {f, g}, \"h, i\", `j, k`", ",",
        {"a", "f(b, c)", "[d, e]", "{f, g}", "\"h, i\"", "`j, k`"}},
@@ -59,6 +62,7 @@ TEST(SplitTest, CutsOnlyAtTopLevel) {
       {"a---b", "--", {"a", "-b"}},
       {"aaa", "aa", {"aaa"}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     auto r = split(S(c.in), c.sep);
     ASSERT_TRUE(r.ok()) << c.in;
@@ -118,6 +122,7 @@ TEST(SplitTest, OnWhitespace) {
 TEST(RemoveCommentsTest, Table) {
   struct Case {
     std::string in, out;
+    // clang-format off
   } cases[] = {
       {"a # c\nb", "a \nb"},
       {"a /* c */b", "a b"},
@@ -125,6 +130,7 @@ TEST(RemoveCommentsTest, Table) {
       {"\"# not\" `/* no */`", "\"# not\" `/* no */`"},
       {"f(x) # (", "f(x) "},
   };
+  // clang-format on
   for (const auto& c : cases) {
     auto r = remove_comments(S(c.in));
     ASSERT_TRUE(r.ok()) << c.in;

@@ -18,8 +18,10 @@ struct EngineHeads {
   std::vector<std::string> heads;  // head predicate names, in text order
 };
 
-const std::vector<std::string> kPrestoTrinoHeads = {"->", "=", "ArgMin", "ArgMax", "ArgMaxK", "ArgMinK", "Array"};
+const std::vector<std::string> kPrestoTrinoHeads = {"->",      "=",       "ArgMin", "ArgMax",
+                                                    "ArgMaxK", "ArgMinK", "Array"};
 
+// clang-format off
 const std::vector<EngineHeads> kEngines = {
     {"duckdb",
      {"->", "=", "Arrow", "ArgMin", "ArgMax", "ArgMaxK", "ArgMinK", "Array", "RecordAsJson", "Fingerprint", "Chr",
@@ -36,6 +38,7 @@ const std::vector<EngineHeads> kEngines = {
       "DisassembleRecord", "Char"}},
     {"bigquery", {"->", "=", "ArgMin", "ArgMax", "ArgMaxK", "ArgMinK", "Array"}},
 };
+// clang-format on
 
 std::vector<std::string> head_names(const std::vector<Json>& rules) {
   std::vector<std::string> names;
@@ -130,6 +133,7 @@ TEST(LibraryRulesTest, Failures) {
   const std::string broken = "A(1);\nB(2;\n";
   auto parse_error = parse_file(broken);
   ASSERT_FALSE(parse_error.ok());
+  // clang-format off
   const std::vector<Case> cases = {
       {"postgres", "",
        "Unsupported engine 'postgres'. Supported engines: bigquery, sqlite, psql, trino, presto, databricks, duckdb."},
@@ -137,6 +141,7 @@ TEST(LibraryRulesTest, Failures) {
       {"sqlite", broken,
        "Failed to parse the library program of sqlite: " + parse_error.error().show_message()},
   };
+  // clang-format on
   for (const Case& c : cases) {
     auto result = c.text.empty() ? library_rules(c.engine) : parse_library_program(c.engine, c.text);
     ASSERT_FALSE(result.ok()) << c.engine;

@@ -154,12 +154,14 @@ struct EngineText {
   size_t comments;
 };
 
+// clang-format off
 const std::vector<EngineText> kEngines = {
     {"duckdb", &kDuckDb, 2027, 9},   {"databricks", &kDatabricks, 1123, 0},
     {"presto", &kPrestoTrino, 655, 0}, {"trino", &kPrestoTrino, 655, 0},
     {"psql", &kPsql, 881, 0},         {"sqlite", &kSqlite, 907, 0},
     {"bigquery", &kBigQuery, 819, 2},
 };
+// clang-format on
 
 TEST(LibraryTextTest, StatementsMatchByteForByte) {
   for (const EngineText& e : kEngines) {

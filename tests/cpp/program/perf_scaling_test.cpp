@@ -23,6 +23,7 @@ TEST(PerfScaling, DependencyCycles) {
     std::string program;
     bool cycle;
   };
+  // clang-format off
   const Row rows[] = {
       {"facts only", "P(1); P(2);", false},
       {"a chain", "A(x) :- B(x); B(x) :- C(x); C(x) :- T(x);", false},
@@ -41,6 +42,7 @@ TEST(PerfScaling, DependencyCycles) {
        }(),
        true},
   };
+  // clang-format on
   for (const Row& row : rows) EXPECT_EQ(has_dependency_cycle(rules_of(row.program)), row.cycle) << row.name;
 }
 

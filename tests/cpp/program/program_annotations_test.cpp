@@ -68,7 +68,8 @@ TEST(NameChecksTest, SchemaTableAndOrderingItems) {
 
 TEST(AnnotationsTest, DefaultTablesAndOrderingPerEngine) {
   std::vector<Json> rules = {
-      annotation("@OrderBy", {var("P"), str("col0 desc"), var("col1"), str("col2 desc nulls first"), str("order")}),
+      annotation("@OrderBy",
+                 {var("P"), str("col0 desc"), var("col1"), str("col2 desc nulls first"), str("order")}),
       annotation("@Dataset", {str("analytics")}),
   };
   auto a = Annotations::extract(rules, std::nullopt);
@@ -138,6 +139,7 @@ TEST(AnnotationsTest, RefusalsNameTheStatement) {
   struct Case {
     Json statement;
     std::string message;
+    // clang-format off
   } cases[] = {
       {annotation("@Limit", {str("P"), num(1)}), kPred},
       {annotation("@Limit", {}), kPred},
@@ -161,6 +163,7 @@ TEST(AnnotationsTest, RefusalsNameTheStatement) {
        "@Iteration(It): predicates must be a list of predicates and repetitions a whole number"},
       {annotation("@Engine", {var("duckdb")}), "@Engine needs the engine's name as a text, as in @Engine(\"duckdb\")"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     auto r = Annotations::extract({c.statement}, std::nullopt);
     ASSERT_FALSE(r.ok()) << c.message;
@@ -174,7 +177,7 @@ TEST(AnnotationsTest, PreamblePerEngine) {
     EXPECT_EQ(Annotations::extract({}, engine).value().preamble(), "") << engine;
   EXPECT_EQ(Annotations::extract({}, std::string("duckdb")).value().preamble(),
             "SET lambda_syntax = 'ENABLE_SINGLE_ARROW';\n"
-    "create sequence if not exists eternal_logical_sequence;\n"
+            "create sequence if not exists eternal_logical_sequence;\n"
             "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);");
 }
 

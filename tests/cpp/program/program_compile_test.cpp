@@ -29,6 +29,7 @@ TEST(ProgramCompileTest, ScriptsOfSmallPrograms) {
     std::string what;
     Json tree;
     std::string predicate, engine, want;
+    // clang-format off
   } cases[] = {
       {"facts and a join", parents(), "Grandparent", "duckdb",
        kDuckSetup +
@@ -92,6 +93,7 @@ TEST(ProgramCompileTest, ScriptsOfSmallPrograms) {
        program({rule(head("Any", {}), {atom("T", {num(1)})})}), "Any", "sqlite",
        "SELECT 1 AS mirtova_unit\nFROM \"T\" AS T\nWHERE T.col0 = 1;"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     auto r = compile(c.tree, c.predicate, c.engine);
     ASSERT_TRUE(r.ok()) << c.what << ": " << r.error().message;
@@ -111,8 +113,9 @@ TEST(ProgramCompileTest, EveryRuleOfAPredicateInOneColumnOrder) {
   EXPECT_EQ(p.value(), "SELECT 1 AS a, 2 AS b\nUNION ALL\nSELECT 4 AS a, 3 AS b;");
   auto d = compile(tree, "D", "sqlite");
   ASSERT_TRUE(d.ok()) << d.error().message;
-  EXPECT_EQ(d.value(), "SELECT DISTINCT * FROM (\n  SELECT DISTINCT T.col0 AS col0\n  FROM \"T\" AS T\n  UNION ALL\n"
-                       "  SELECT DISTINCT U.col0 AS col0\n  FROM \"U\" AS U\n) AS mirtova_distinct;");
+  EXPECT_EQ(d.value(),
+            "SELECT DISTINCT * FROM (\n  SELECT DISTINCT T.col0 AS col0\n  FROM \"T\" AS T\n  UNION ALL\n"
+            "  SELECT DISTINCT U.col0 AS col0\n  FROM \"U\" AS U\n) AS mirtova_distinct;");
 }
 
 TEST(ProgramCompileTest, EachPredicateCompilesAloneOrInTurn) {

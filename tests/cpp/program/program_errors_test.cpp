@@ -8,7 +8,8 @@ namespace {
 using namespace trees;
 
 Json rest_atom(std::string name, std::string var_name) {
-  return Json::object({{"predicate", call_node(std::move(name), {make_field("*", var(std::move(var_name)))})}});
+  return Json::object(
+      {{"predicate", call_node(std::move(name), {make_field("*", var(std::move(var_name)))})}});
 }
 
 struct ErrorCase {
@@ -23,7 +24,9 @@ TEST(ProgramErrorsTest, RefusalsOfRulesAndPredicates) {
   Json agg_head = head("A", {}, {{"k", var("k")}});
   agg_head.at_mut("record").at_mut("field_value").push(aggregated("n", "Agg+", num(1)));
   Json disjunction = Json::object(
-      {{"disjunction", Json::object({{"disjunct", Json::array({atom("T", {var("x")}), atom("U", {var("x")})})}})}});
+      {{"disjunction",
+        Json::object({{"disjunct", Json::array({atom("T", {var("x")}), atom("U", {var("x")})})}})}});
+  // clang-format off
   ErrorCase cases[] = {
       {"no rules", program({rule(head("P", {num(1)}), {})}), "Q", "Predicate 'Q' has no rules to compile.", ""},
       {"unbound head variable", program({rule(head("P", {var("y")}), {atom("T", {var("x")})}, "P(y) :- T(x)")}), "P",
@@ -63,6 +66,7 @@ TEST(ProgramErrorsTest, RefusalsOfRulesAndPredicates) {
        program({rule(head("P", {var("y")}), {atom("T", {var("x")}), unify(var("y"), call("Nothing", {var("x")}))}, "P")}),
        "P", "'Nothing' is neither a predicate of the program nor a built-in function", "P"},
   };
+  // clang-format on
   for (const ErrorCase& c : cases) {
     auto r = compile(c.tree, c.predicate, "duckdb");
     ASSERT_FALSE(r.ok()) << c.what << "\n" << r.value();
@@ -72,6 +76,7 @@ TEST(ProgramErrorsTest, RefusalsOfRulesAndPredicates) {
 }
 
 TEST(ProgramErrorsTest, RefusalsOfTheBuild) {
+  // clang-format off
   ErrorCase cases[] = {
       {"distinct disagreement",
        program({rule(head("P", {num(1)}), {}, "P(1) distinct", true), rule(head("P", {num(2)}), {}, "P(2)")}), "",
@@ -80,6 +85,7 @@ TEST(ProgramErrorsTest, RefusalsOfTheBuild) {
        "Unsupported engine 'oracle'. Supported engines: bigquery, sqlite, psql, trino, presto, databricks, duckdb.",
        ""},
   };
+  // clang-format on
   for (const ErrorCase& c : cases) {
     static const std::vector<Json> kNoLibrary;
     auto r = QuorilProgram::build(c.tree, {}, std::nullopt, &kNoLibrary);

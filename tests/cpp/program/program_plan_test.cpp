@@ -32,6 +32,7 @@ TEST(ProgramPlanTest, MaterialisedStepOrderingAndLimit) {
     PageWindow window;
     std::vector<std::string> kinds;
     std::string last;
+    // clang-format off
   } cases[] = {
       {"duckdb", {}, {"setup", "sql", "sql"},
        "SELECT Big.col0 AS col0\nFROM \"Big\" AS Big\nORDER BY col0 desc\nLIMIT 3"},
@@ -48,6 +49,7 @@ TEST(ProgramPlanTest, MaterialisedStepOrderingAndLimit) {
        "Big.col0 AS col0\n    FROM \"Big\" AS Big\n  ) AS _numbered\n) AS _paginated\nWHERE mirtova_row > 1 AND "
        "mirtova_row <= 3\nORDER BY mirtova_row"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     auto program = build_program(measures(), c.engine);
     ASSERT_TRUE(program.ok()) << program.error().message;
@@ -56,9 +58,11 @@ TEST(ProgramPlanTest, MaterialisedStepOrderingAndLimit) {
     EXPECT_EQ(kinds(plan.value()), c.kinds) << c.engine;
     EXPECT_EQ(plan.value().back().sql, c.last) << c.engine;
     const std::string& step = plan.value()[plan.value().size() - 2].sql;
-    std::string drop = c.engine == "psql" ? "DROP TABLE IF EXISTS \"Big\" CASCADE;\n" : "DROP TABLE IF EXISTS \"Big\";\n";
-    EXPECT_EQ(step, drop + "CREATE TABLE \"Big\" AS\nSELECT Measure.col0 AS col0\nFROM \"Measure\" AS Measure\n"
-                           "WHERE (Measure.col0 > 10)")
+    std::string drop =
+        c.engine == "psql" ? "DROP TABLE IF EXISTS \"Big\" CASCADE;\n" : "DROP TABLE IF EXISTS \"Big\";\n";
+    EXPECT_EQ(step, drop +
+                        "CREATE TABLE \"Big\" AS\nSELECT Measure.col0 AS col0\nFROM \"Measure\" AS Measure\n"
+                        "WHERE (Measure.col0 > 10)")
         << c.engine;
   }
 }
@@ -77,27 +81,32 @@ TEST(ProgramPlanTest, GroundedIntoAnotherTableAndWithClausesPerStatement) {
   ASSERT_TRUE(plan.ok()) << plan.error().message;
   ASSERT_EQ(plan.value().size(), 2u);
   EXPECT_EQ(plan.value()[0].sql,
-            "DROP TABLE IF EXISTS \"Shelf\";\nCREATE TABLE \"Shelf\" AS\nWITH Pair AS (\n  SELECT 1 AS col0\n  UNION "
+            "DROP TABLE IF EXISTS \"Shelf\";\nCREATE TABLE \"Shelf\" AS\nWITH Pair AS (\n  SELECT 1 AS "
+            "col0\n  UNION "
             "ALL\n  SELECT 2 AS col0\n)\nSELECT Pair.col0 AS col0\nFROM Pair AS Pair");
-  EXPECT_EQ(plan.value()[1].sql,
-            "WITH Pair AS (\n  SELECT 1 AS col0\n  UNION ALL\n  SELECT 2 AS col0\n)\nSELECT Stored.col0 AS col0\n"
-            "FROM \"Shelf\" AS Stored, Pair AS t_0_Pair\nWHERE t_0_Pair.col0 = Stored.col0");
+  EXPECT_EQ(
+      plan.value()[1].sql,
+      "WITH Pair AS (\n  SELECT 1 AS col0\n  UNION ALL\n  SELECT 2 AS col0\n)\nSELECT Stored.col0 AS col0\n"
+      "FROM \"Shelf\" AS Stored, Pair AS t_0_Pair\nWHERE t_0_Pair.col0 = Stored.col0");
 }
 
 TEST(ProgramPlanTest, SearchFilterPerEngine) {
   struct Case {
     std::string engine, where;
   } cases[] = {
-      {"duckdb", "WHERE regexp_matches(CAST(col0 AS TEXT), '^al') OR regexp_matches(CAST(col1 AS TEXT), '^al')"},
+      {"duckdb",
+       "WHERE regexp_matches(CAST(col0 AS TEXT), '^al') OR regexp_matches(CAST(col1 AS TEXT), '^al')"},
       {"sqlite", "WHERE CAST(col0 AS TEXT) REGEXP '^al' OR CAST(col1 AS TEXT) REGEXP '^al'"},
   };
   Json tree = program({rule(head("Pair", {var("a"), var("b")}), {atom("T", {var("a"), var("b")})})});
   for (const Case& c : cases) {
     auto sql = compile(tree, "Pair", c.engine, {}, std::string("^al"));
     ASSERT_TRUE(sql.ok()) << sql.error().message;
-    EXPECT_NE(sql.value().find("SELECT * FROM (\n  SELECT T.col0 AS col0, T.col1 AS col1\n  FROM \"T\" AS T\n) AS "
-                               "_searched\n" + c.where + ";"),
-              std::string::npos)
+    EXPECT_NE(
+        sql.value().find("SELECT * FROM (\n  SELECT T.col0 AS col0, T.col1 AS col1\n  FROM \"T\" AS T\n) AS "
+                         "_searched\n" +
+                         c.where + ";"),
+        std::string::npos)
         << sql.value();
   }
 }
@@ -128,9 +137,10 @@ TEST(ProgramPlanTest, LoopsAndTheirWriteOut) {
   const PlanStep& loop = steps.value()[1];
   EXPECT_EQ(loop.repetitions, 3);
   ASSERT_EQ(loop.body.size(), 1u);
-  EXPECT_EQ(loop.body[0],
-            "DROP TABLE IF EXISTS \"Start\";\nCREATE TABLE \"Start\" AS\nSELECT ((Start.col0) + (1)) AS col0\nFROM "
-            "\"Start\" AS Start");
+  EXPECT_EQ(
+      loop.body[0],
+      "DROP TABLE IF EXISTS \"Start\";\nCREATE TABLE \"Start\" AS\nSELECT ((Start.col0) + (1)) AS col0\nFROM "
+      "\"Start\" AS Start");
   auto script = with_loop.value()->formatted_predicate_sql_impl("Next", {}, std::nullopt);
   ASSERT_TRUE(script.ok());
   size_t count = 0;
@@ -143,7 +153,8 @@ TEST(ProgramPlanTest, LoopsAndTheirWriteOut) {
   auto refused = too_long.value()->formatted_predicate_sql_impl("Next", {}, std::nullopt);
   ASSERT_FALSE(refused.ok());
   EXPECT_EQ(refused.error().message,
-            "Iteration 'Counter' repeats 1001 times, more than the 1000 that one script may hold; use plan() to run it "
+            "Iteration 'Counter' repeats 1001 times, more than the 1000 that one script may hold; use plan() "
+            "to run it "
             "as a loop.");
   EXPECT_TRUE(too_long.value()->formatted_predicate_plan("Next", {}, std::nullopt).ok());
 }
@@ -161,6 +172,7 @@ TEST(ProgramPlanTest, AnnotationsThatChooseWhereRowsLive) {
     std::string what;
     std::vector<Json> extra;
     std::string want_fragment;
+    // clang-format off
   } cases[] = {
       {"a single rule is injected", {}, "FROM \"T\" AS T"},
       {"@NoInject keeps a WITH clause", {annotation("@NoInject", {var("W")})}, "WITH W AS (\n  SELECT T.col0 AS col0"},
@@ -179,6 +191,7 @@ TEST(ProgramPlanTest, AnnotationsThatChooseWhereRowsLive) {
         rule(head("Select", {var("x")}), {atom("W", {var("x")})})},
        "FROM \"W\" AS W"},
   };
+  // clang-format on
   for (Case& c : cases) {
     std::vector<Json> rules = {rule(head("W", {var("x")}), {atom("T", {var("x")})}),
                                rule(head("V", {var("x")}), {atom("W", {var("x")})})};
@@ -191,7 +204,8 @@ TEST(ProgramPlanTest, AnnotationsThatChooseWhereRowsLive) {
       program({annotation("@Ground", {var("Select")}), rule(head("Select", {num(1)}), {})}), "sqlite");
   auto steps = reserved.value()->formatted_predicate_plan("Select", {}, std::nullopt);
   ASSERT_TRUE(steps.ok());
-  EXPECT_EQ(steps.value()[0].sql, "DROP TABLE IF EXISTS \"Select_table\";\nCREATE TABLE \"Select_table\" AS\nSELECT 1 AS col0");
+  EXPECT_EQ(steps.value()[0].sql,
+            "DROP TABLE IF EXISTS \"Select_table\";\nCREATE TABLE \"Select_table\" AS\nSELECT 1 AS col0");
   EXPECT_EQ(steps.value()[1].sql, "SELECT * FROM \"Select_table\"");
 }
 

@@ -29,6 +29,7 @@ const char* const kEngines[] = {"duckdb", "psql", "sqlite", "bigquery", "presto"
 
 // Programs that reach the library, the template tables, type inference,
 // functors, recursion, materialised tables and iterations, and one that fails.
+// clang-format off
 const StressCase kPrograms[] = {
     {"Adult(name:, age:) :- Person(name:, age:), age >= 18;", "Adult", ""},
     {"DeptSize(dept:, n? += 1) distinct :- Emp(name:, dept:);", "DeptSize", ""},
@@ -49,6 +50,7 @@ const StressCase kPrograms[] = {
      "Result", ""},
     {"P(x) :- x == 1, x == \"a\";", "P", ""},
 };
+// clang-format on
 
 // The whole answer of one case as text: the SQL, the plan's steps, or the error.
 std::string compile_case(const StressCase& c) {

@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "compiler/rule_translate/names.h"
 #include "compiler/program/universe_inject.h"
+#include "compiler/rule_translate/names.h"
 #include "support/program_tree_builders.h"
 
 namespace mirtova {
@@ -17,10 +17,10 @@ TEST(ConstraintPredicateTest, ExactNamesOnly) {
   struct Case {
     std::string name;
     bool want;
-  } cases[] = {{"<", true},          {"is not", true},   {"IsNull", true},     {"RegexpContains", true},
-               {"Constraint", true}, {"~", true},        {"in", true},         {"isnull", false},
-               {"In", false},        {"=", false},       {"+", false},         {"Like ", false},
-               {"", false},          {"StartsWith", true}, {"ILike", true},    {"Person", false}};
+  } cases[] = {{"<", true},          {"is not", true},     {"IsNull", true}, {"RegexpContains", true},
+               {"Constraint", true}, {"~", true},          {"in", true},     {"isnull", false},
+               {"In", false},        {"=", false},         {"+", false},     {"Like ", false},
+               {"", false},          {"StartsWith", true}, {"ILike", true},  {"Person", false}};
   for (const Case& c : cases) EXPECT_EQ(is_constraint_predicate(c.name), c.want) << c.name;
 }
 
@@ -40,9 +40,10 @@ TEST(RewritesTest, DecorationWrapsTheAggregatedArgument) {
   Json combine = rule(call_node("Combine", {aggregated("quoril_value", "Agg+", var("x"))}),
                       {atom("Sale", {}, {{"amount", var("x")}})});
   Json d = decorate_combine_rule(combine, "x_7");
-  Json expected = rule(call_node("Combine", {aggregated("quoril_value", "Agg+",
-                                                        call("MagicalEntangle", {var("x"), var("x_7")}))}),
-                       {atom("Sale", {}, {{"amount", var("x")}}), includes(var("x_7"), list({num(0)}))});
+  Json expected =
+      rule(call_node("Combine",
+                     {aggregated("quoril_value", "Agg+", call("MagicalEntangle", {var("x"), var("x_7")}))}),
+           {atom("Sale", {}, {{"amount", var("x")}}), includes(var("x_7"), list({num(0)}))});
   EXPECT_EQ(d, expected) << d.pretty();
   EXPECT_NE(combine, d);  // the input is not changed
 }
@@ -51,6 +52,7 @@ TEST(RewritesTest, EliminationOfCompilerVariables) {
   struct Case {
     std::string what;
     Json rule, want;
+    // clang-format off
   } cases[] = {
       {"injection plumbing",
        rule(head("T", {var("a"), var("c")}),
@@ -79,6 +81,7 @@ TEST(RewritesTest, EliminationOfCompilerVariables) {
              atom("P", {var("a"), var("b")})}),
        rule(head("T", {var("a")}), {atom("P", {var("a"), var("b")})})},
   };
+  // clang-format on
   for (Case& c : cases) {
     eliminate_compiler_variables(c.rule);
     EXPECT_EQ(c.rule, c.want) << c.what << "\n" << c.rule.pretty();
@@ -102,12 +105,14 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
   FakeProgram program;
   program.rules["Link"] = rule(head("Link", {var("a"), var("b")}),
                                {atom("Edge", {var("a"), var("b")}), cond("!=", var("a"), var("b"))});
-  program.rules["Double"] = rule(head("Double", {var("x")}, {{"quoril_value", op("+", var("x"), var("x"))}}), {});
+  program.rules["Double"] =
+      rule(head("Double", {var("x")}, {{"quoril_value", op("+", var("x"), var("x"))}}), {});
   program.rules["Half"] = rule(head("Half", {var("x")}, {{"quoril_value", var("h")}}),
                                {unify(var("x"), op("+", var("h"), var("h")))});
   struct Case {
     std::string what;
     Json rule, want;
+    // clang-format off
   } cases[] = {
       {"two hops",
        rule(head("T", {var("a"), var("c")}), {atom("Link", {var("a"), var("b")}), atom("Link", {var("b"), var("c")})}),
@@ -123,6 +128,7 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
        rule(head("T", {call("Half", {var("y")})}), {atom("M", {var("y")})}),
        rule(head("T", {var("x_0")}), {atom("M", {var("y")}), unify(op("+", var("x_0"), var("x_0")), var("y"))})},
   };
+  // clang-format on
   for (Case& c : cases) {
     program.counter = 0;
     auto r = inject_into_rule(c.rule, program);
@@ -137,16 +143,19 @@ TEST(InjectionTest, Refusals) {
   program.rules["Link"] = rule(head("Link", {var("a"), var("b")}), {atom("Edge", {var("a"), var("b")})});
   // A predicate that injects itself never ends; the cap stops it (two calls per
   // copy, so the cap is reached in a few passes).
-  program.rules["Loop"] = rule(head("Loop", {var("a")}), {atom("Loop", {var("a")}), atom("Loop", {var("a")})});
+  program.rules["Loop"] =
+      rule(head("Loop", {var("a")}), {atom("Loop", {var("a")}), atom("Loop", {var("a")})});
   struct Case {
     Json rule;
     std::string message;
+    // clang-format off
   } cases[] = {
       {rule(head("T", {var("a")}), {atom("Link", {var("a")}, {{"weight", var("w")}})}, "T(a) :- Link(a, weight: w)"),
        "Predicate 'Link' has no column 'weight'."},
       {rule(head("T", {var("a")}), {atom("Loop", {var("a")})}, "T(a) :- Loop(a)"),
        "Injecting predicates into this rule did not end after 10000 steps."},
   };
+  // clang-format on
   for (Case& c : cases) {
     std::string text = c.rule.at("full_text").as_str();
     auto r = inject_into_rule(c.rule, program);

@@ -10,28 +10,36 @@
 
 namespace mirtova::functors_testing {
 
-inline Json var(const std::string& name) { return Json::object({{"variable", Json::object({{"var_name", name}})}}); }
+inline Json var(const std::string& name) {
+  return Json::object({{"variable", Json::object({{"var_name", name}})}});
+}
 inline Json value_of(Json expression) { return Json::object({{"expression", std::move(expression)}}); }
 inline Json field(const Json& f, Json expression) {
   return Json::object({{"field", f}, {"value", value_of(std::move(expression))}});
 }
 inline Json call(const std::string& name, std::vector<Json> fields) {
   return Json::object(
-      {{"predicate_name", name}, {"record", Json::object({{"field_value", Json(Json::ArrayType(std::move(fields)))}})}});
+      {{"predicate_name", name},
+       {"record", Json::object({{"field_value", Json(Json::ArrayType(std::move(fields)))}})}});
 }
 inline Json pred_literal(const std::string& name) {
-  return Json::object({{"literal", Json::object({{"the_predicate", Json::object({{"predicate_name", name}})}})}});
+  return Json::object(
+      {{"literal", Json::object({{"the_predicate", Json::object({{"predicate_name", name}})}})}});
 }
 inline Json number(const std::string& text) {
   return Json::object({{"literal", Json::object({{"the_number", Json::object({{"number", text}})}})}});
 }
 inline Json conj(std::vector<Json> conjuncts) {
-  return Json::object({{"conjunction", Json::object({{"conjunct", Json(Json::ArrayType(std::move(conjuncts)))}})}});
+  return Json::object(
+      {{"conjunction", Json::object({{"conjunct", Json(Json::ArrayType(std::move(conjuncts)))}})}});
 }
-inline Json atom(const std::string& name) { return Json::object({{"predicate", call(name, {field(0, var("x"))})}}); }
+inline Json atom(const std::string& name) {
+  return Json::object({{"predicate", call(name, {field(0, var("x"))})}});
+}
 // ~name(x), which the parser writes as IsNull over a combine.
 inline Json negated(const std::string& name) {
-  Json combine = Json::object({{"combine", Json::object({{"head", call("Combine", {})}, {"body", conj({atom(name)})}})}});
+  Json combine = Json::object(
+      {{"combine", Json::object({{"head", call("Combine", {})}, {"body", conj({atom(name)})}})}});
   return Json::object({{"predicate", call("IsNull", {field(0, combine)})}});
 }
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "compiler/functors/functor_arguments.h"
-#include "support/functors_builders.h"
 #include "parser/json.h"
 #include "parser/parse_file.h"
 #include "parser/traverse.h"
+#include "support/functors_builders.h"
 
 namespace mirtova::makes_testing {
 

@@ -9,10 +9,14 @@ namespace mirtova::expr_test {
 
 inline SpanString text_of(std::string text) { return SpanString(std::move(text)); }
 
-inline std::string error_text(const ParsingException& e) { return "error: " + e.message + " @ " + e.span.to_string(); }
+inline std::string error_text(const ParsingException& e) {
+  return "error: " + e.message + " @ " + e.span.to_string();
+}
 
 // A node prints as its compact JSON; an error as "error: <message> @ <span text>".
-inline std::string show(const ParseResult<Json>& r) { return r.ok() ? r.value().compact() : error_text(r.error()); }
+inline std::string show(const ParseResult<Json>& r) {
+  return r.ok() ? r.value().compact() : error_text(r.error());
+}
 
 // As above; "none" when the text is not of the form.
 inline std::string show(const ParseResult<MaybeNode>& r) {

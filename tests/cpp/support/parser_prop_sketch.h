@@ -39,7 +39,8 @@ inline std::string render(const Json& node) {
   if (call != nullptr) return call->at("predicate_name").as_str() + "(" + fields(call->at("record")) + ")";
   if (const Json* r = node.get("record")) return "{" + fields(*r) + "}";
   if (const Json* s = node.get("subscript"))
-    return render(s->at("record")) + "." + s->at("subscript").at("literal").at("the_symbol").at("symbol").as_str();
+    return render(s->at("record")) + "." +
+           s->at("subscript").at("literal").at("the_symbol").at("symbol").as_str();
   if (const Json* i = node.get("implication")) {
     std::string out = "if(";
     for (const Json& b : i->at("if_then").as_array())
@@ -47,7 +48,8 @@ inline std::string render(const Json& node) {
     return out + "else " + render(i->at("otherwise")) + ")";
   }
   if (const Json* c = node.get("combine")) {
-    const Json& agg = c->at("head").at("record").at("field_value").as_array()[0].at("value").at("aggregation");
+    const Json& agg =
+        c->at("head").at("record").at("field_value").as_array()[0].at("value").at("aggregation");
     std::string out;
     if (agg.has("operator")) {
       out = agg.at("operator").as_str() + "{" + render(agg.at("argument"));

@@ -13,7 +13,7 @@ inline Json program(std::vector<Json> rules) { return Json::object({{"rule", Jso
 
 // Programs here are built without the engine's library program.
 inline Result<std::unique_ptr<QuorilProgram>, CompileError> build_program(const Json& tree,
-                                                                         const std::string& engine) {
+                                                                          const std::string& engine) {
   static const std::vector<Json> kNoLibrary;
   return QuorilProgram::build(tree, {}, engine, &kNoLibrary);
 }
@@ -27,9 +27,10 @@ inline Result<std::string, CompileError> compile(const Json& tree, const std::st
 }
 
 inline Json combine_expr(std::string op_name, Json value, std::vector<Json> body) {
-  return Json::object({{"combine", rule(call_node("Combine", {aggregated("quoril_value", std::move(op_name),
-                                                                         std::move(value))}),
-                                        std::move(body), "", true)}});
+  return Json::object(
+      {{"combine",
+        rule(call_node("Combine", {aggregated("quoril_value", std::move(op_name), std::move(value))}),
+             std::move(body), "", true)}});
 }
 
 inline Json negation(std::vector<Json> body) {

@@ -5,15 +5,16 @@
 #include <utility>
 #include <vector>
 
-#include "parser/tree_access.h"
 #include "parser/json.h"
+#include "parser/tree_access.h"
 
 namespace mirtova::trees {
 
 inline Json var(std::string name) { return make_variable(std::move(name)); }
 inline Json num(int64_t v) { return make_number(v); }
 inline Json num_text(std::string text) {
-  return Json::object({{"literal", Json::object({{"the_number", Json::object({{"number", Json(std::move(text))}})}})}});
+  return Json::object(
+      {{"literal", Json::object({{"the_number", Json::object({{"number", Json(std::move(text))}})}})}});
 }
 inline Json str(std::string s) {
   return Json::object(
@@ -25,10 +26,12 @@ inline Json boolean(bool b) {
 }
 inline Json pred(std::string name) {
   return Json::object(
-      {{"literal", Json::object({{"the_predicate", Json::object({{"predicate_name", Json(std::move(name))}})}})}});
+      {{"literal",
+        Json::object({{"the_predicate", Json::object({{"predicate_name", Json(std::move(name))}})}})}});
 }
 inline Json list(std::vector<Json> items) {
-  return Json::object({{"literal", Json::object({{"the_list", Json::object({{"element", Json(std::move(items))}})}})}});
+  return Json::object(
+      {{"literal", Json::object({{"the_list", Json::object({{"element", Json(std::move(items))}})}})}});
 }
 
 // A field list: positional entries are numbered in order, named ones keep their name.
@@ -48,13 +51,15 @@ inline Json call_node(std::string name, Json::ArrayType fs) {
                        {"record", Json::object({{"field_value", Json(std::move(fs))}})}});
 }
 inline Json call(std::string name, std::vector<Json> positional, std::vector<F> named = {}) {
-  return Json::object({{"call", call_node(std::move(name), fields(std::move(positional), std::move(named)))}});
+  return Json::object(
+      {{"call", call_node(std::move(name), fields(std::move(positional), std::move(named)))}});
 }
 inline Json op(std::string name, Json left, Json right) {
   return call(std::move(name), {}, {{"left", std::move(left)}, {"right", std::move(right)}});
 }
 inline Json atom(std::string name, std::vector<Json> positional, std::vector<F> named = {}) {
-  return Json::object({{"predicate", call_node(std::move(name), fields(std::move(positional), std::move(named)))}});
+  return Json::object(
+      {{"predicate", call_node(std::move(name), fields(std::move(positional), std::move(named)))}});
 }
 inline Json cond(std::string name, Json left, Json right) {
   return Json::object({{"predicate", call_node(std::move(name), fields({}, {{"left", std::move(left)},
@@ -62,7 +67,8 @@ inline Json cond(std::string name, Json left, Json right) {
 }
 inline Json unify(Json l, Json r) { return make_unification(std::move(l), std::move(r)); }
 inline Json includes(Json element, Json list_expr) {
-  return Json::object({{"inclusion", Json::object({{"list", std::move(list_expr)}, {"element", std::move(element)}})}});
+  return Json::object(
+      {{"inclusion", Json::object({{"list", std::move(list_expr)}, {"element", std::move(element)}})}});
 }
 inline Json rule(Json head, std::vector<Json> body, std::string text = "", bool distinct = false) {
   Json r = Json::object({{"head", std::move(head)}, {"full_text", Json(std::move(text))}});
@@ -76,7 +82,8 @@ inline Json head(std::string name, std::vector<Json> positional, std::vector<F> 
 }
 inline Json aggregated(std::string field, std::string op_name, Json argument) {
   Json agg = Json::object({{"expression", call(std::move(op_name), {std::move(argument)})}});
-  return Json::object({{"field", Json(std::move(field))}, {"value", Json::object({{"aggregation", std::move(agg)}})}});
+  return Json::object(
+      {{"field", Json(std::move(field))}, {"value", Json::object({{"aggregation", std::move(agg)}})}});
 }
 inline Json annotation(std::string name, std::vector<Json> positional, std::vector<F> named = {},
                        std::string text = "@annotation") {

@@ -15,7 +15,9 @@ inline Json literal(std::string kind, Json value) {
   return Json::object({{"literal", Json::object({{std::move(kind), std::move(value)}})}});
 }
 inline Json num(std::string text = "1") { return literal("the_number", Json::object({{"number", text}})); }
-inline Json str(std::string text = "a") { return literal("the_string", Json::object({{"the_string", text}})); }
+inline Json str(std::string text = "a") {
+  return literal("the_string", Json::object({{"the_string", text}}));
+}
 inline Json boolean() { return literal("the_bool", Json::object({{"the_bool", "true"}})); }
 inline Json null() { return literal("the_null", Json::object({{"the_null", "null"}})); }
 inline Json list(std::vector<Json> elements) {
@@ -35,19 +37,23 @@ inline Json record_of(const Args& args) {
 }
 inline Args pos(std::vector<Json> expressions) {
   Args args;
-  for (size_t i = 0; i < expressions.size(); ++i) args.emplace_back(Json(static_cast<int64_t>(i)), expressions[i]);
+  for (size_t i = 0; i < expressions.size(); ++i)
+    args.emplace_back(Json(static_cast<int64_t>(i)), expressions[i]);
   return args;
 }
 inline Json call_node(std::string name, const Args& args) {
   return Json::object({{"predicate_name", name}, {"record", record_of(args)}});
 }
-inline Json call(std::string name, const Args& args) { return Json::object({{"call", call_node(name, args)}}); }
+inline Json call(std::string name, const Args& args) {
+  return Json::object({{"call", call_node(name, args)}});
+}
 inline Json op(std::string name, Json left, Json right) {
   return call(std::move(name), {{"left", std::move(left)}, {"right", std::move(right)}});
 }
 inline Json rec(const Args& args) { return Json::object({{"record", record_of(args)}}); }
 inline Json sub(Json record, std::string field) {
-  Json symbol = Json::object({{"literal", Json::object({{"the_symbol", Json::object({{"symbol", field}})}})}});
+  Json symbol =
+      Json::object({{"literal", Json::object({{"the_symbol", Json::object({{"symbol", field}})}})}});
   return Json::object({{"subscript", Json::object({{"record", std::move(record)}, {"subscript", symbol}})}});
 }
 inline Json if_then(std::vector<std::pair<Json, Json>> branches, std::optional<Json> otherwise) {
@@ -61,13 +67,16 @@ inline Json if_then(std::vector<std::pair<Json, Json>> branches, std::optional<J
 }
 
 inline Json unify(Json left, Json right) {
-  return Json::object(
-      {{"unification", Json::object({{"left_hand_side", std::move(left)}, {"right_hand_side", std::move(right)}})}});
+  return Json::object({{"unification", Json::object({{"left_hand_side", std::move(left)},
+                                                     {"right_hand_side", std::move(right)}})}});
 }
 inline Json includes(Json element, Json list) {
-  return Json::object({{"inclusion", Json::object({{"list", std::move(list)}, {"element", std::move(element)}})}});
+  return Json::object(
+      {{"inclusion", Json::object({{"list", std::move(list)}, {"element", std::move(element)}})}});
 }
-inline Json pred(std::string name, const Args& args) { return Json::object({{"predicate", call_node(name, args)}}); }
+inline Json pred(std::string name, const Args& args) {
+  return Json::object({{"predicate", call_node(name, args)}});
+}
 
 inline Json rule(std::string name, const Args& head, std::vector<Json> body = {}) {
   Json r = Json::object({{"head", call_node(name, head)}, {"full_text", name + "(..)"}});
@@ -80,18 +89,22 @@ inline Json rule(std::string name, const Args& head, std::vector<Json> body = {}
 
 inline std::string kind_name(EdgeKind kind) {
   switch (kind) {
-    case EdgeKind::Equality: return "Equality";
-    case EdgeKind::Inclusion: return "Inclusion";
-    case EdgeKind::FieldAccess: return "FieldAccess";
-    case EdgeKind::Argument: return "Argument";
+    case EdgeKind::Equality:
+      return "Equality";
+    case EdgeKind::Inclusion:
+      return "Inclusion";
+    case EdgeKind::FieldAccess:
+      return "FieldAccess";
+    case EdgeKind::Argument:
+      return "Argument";
   }
   return "?";
 }
 
 // "Equality PredicateAddressing(Q.col0) Variable(x@1) (0, 0)"
 inline std::string describe(const Edge& e) {
-  return kind_name(e.kind) + " " + e.left.to_string() + " " + e.right.to_string() + " (" + std::to_string(e.start) +
-         ", " + std::to_string(e.stop) + ")";
+  return kind_name(e.kind) + " " + e.left.to_string() + " " + e.right.to_string() + " (" +
+         std::to_string(e.start) + ", " + std::to_string(e.stop) + ")";
 }
 inline std::vector<std::string> describe(const TypesGraph& g) {
   std::vector<std::string> out;

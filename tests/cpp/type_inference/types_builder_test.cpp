@@ -150,7 +150,8 @@ TEST(TypesGraphBuilderTest, NumbersRunAcrossRules) {
   std::vector<std::string> if_nodes;
   for (const std::string& p : {"A", "B"}) {
     for (const Edge& e : graphs.at(p).edges()) {
-      if (e.left.to_string().find("_IfNode") != std::string::npos && e.right.kind() == Expression::Kind::NumberLiteral &&
+      if (e.left.to_string().find("_IfNode") != std::string::npos &&
+          e.right.kind() == Expression::Kind::NumberLiteral &&
           (if_nodes.empty() || if_nodes.back() != e.left.to_string())) {
         if_nodes.push_back(e.left.to_string());
       }
@@ -177,7 +178,8 @@ TEST(TypesGraphBuilderTest, RulesWithoutHeadNameAreSkippedAndRunsStartAfresh) {
   TypesGraphBuilder builder;
   TypesGraphs first = builder.run_rules(rules);
   ASSERT_EQ(first.size(), 1u);
-  EXPECT_EQ(describe(first.at("P")), (std::vector<std::string>{"Equality PredicateAddressing(P.col0) Variable(x@1) (0, 0)"}));
+  EXPECT_EQ(describe(first.at("P")),
+            (std::vector<std::string>{"Equality PredicateAddressing(P.col0) Variable(x@1) (0, 0)"}));
   EXPECT_EQ(describe(builder.run_rules(rules).at("P")), describe(first.at("P")));
 }
 

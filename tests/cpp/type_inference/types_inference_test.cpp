@@ -44,7 +44,8 @@ TEST(TypeInferenceTest, PositionsReachTheMessage) {
       {includes(var("x"), list({number_at(2, 3)})), error + "number with string at (0, 4)"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(message({rule("T", pos({var("x")}), {unify(var("x"), str()), c.body})}), c.expected) << c.body.compact();
+    EXPECT_EQ(message({rule("T", pos({var("x")}), {unify(var("x"), str()), c.body})}), c.expected)
+        << c.body.compact();
   }
 }
 
@@ -75,7 +76,8 @@ TEST(TypeInferenceTest, ATypeThatKeepsGrowingEndsWithoutError) {
 
 TEST(TypeInferenceTest, PredicateTypesListEveryNamedPredicate) {
   std::vector<Json> rules = {
-      rule("P", pos({var("x")}), {pred("Person", {{"age", var("x")}}), unify(var("s"), call("Set", pos({var("x")})))}),
+      rule("P", pos({var("x")}),
+           {pred("Person", {{"age", var("x")}}), unify(var("s"), call("Set", pos({var("x")})))}),
   };
   auto result = infer_predicate_types(pointers(rules));
   ASSERT_TRUE(result.ok());

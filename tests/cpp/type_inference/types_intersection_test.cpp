@@ -30,6 +30,7 @@ TEST(TypeIntersectionTest, MeetsAndConflicts) {
     Type a, b;
     std::string expected;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {num(), atom(), "number"},
       {atom(), num(), "number"},
@@ -57,13 +58,15 @@ TEST(TypeIntersectionTest, MeetsAndConflicts) {
       {open({}), num(), "Type mismatch: cannot match number with {} at (0, 0)"},
       {list(num()), open({}), "Type mismatch: cannot match [number] with {} at (0, 0)"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(outcome(intersect(c.a, c.b, 0, 0)), c.expected) << c.a.to_string() << " & " << c.b.to_string();
   }
 }
 
 TEST(TypeIntersectionTest, PositionsArePassedThrough) {
-  EXPECT_EQ(outcome(intersect(num(), str(), -1, 7)), "Type mismatch: cannot match number with string at (-1, 7)");
+  EXPECT_EQ(outcome(intersect(num(), str(), -1, 7)),
+            "Type mismatch: cannot match number with string at (-1, 7)");
   EXPECT_EQ(outcome(intersect(list(num()), list(boolean()), 3, 4)),
             "Type mismatch: cannot match bool with number at (3, 4)");
 }
@@ -80,6 +83,7 @@ TEST(BuiltInRestrictionsTest, Table) {
     std::string predicate, column;
     std::optional<std::string> expected;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"<", "left", "atomic"},         {">=", "right", "atomic"},      {"<", "quoril_value", "bool"},
       {"<", "col0", std::nullopt},     {"+", "left", "number"},        {"+", "quoril_value", "number"},
@@ -93,6 +97,7 @@ TEST(BuiltInRestrictionsTest, Table) {
       {"ToFloat64", "quoril_value", "number"}, {"StringAgg", "quoril_value", "string"},
       {"Person", "quoril_value", std::nullopt}, {"", "", std::nullopt},
   };
+  // clang-format on
   for (const Case& c : cases) {
     std::optional<Type> t = built_in_restrictions(c.predicate, c.column);
     std::optional<std::string> printed;

@@ -16,6 +16,7 @@ TEST(TypesLanguageTest, PrintedForm) {
     Type type;
     const char* printed;
   };
+  // clang-format off
   const Row rows[] = {
       {Type::any(), "any"},
       {Type(), "any"},
@@ -35,6 +36,7 @@ TEST(TypesLanguageTest, PrintedForm) {
       {rec({{"ab", Type::number()}, {"a", Type::string()}}, false), "{a: string, ab: number}"},
       {Type::list(rec({{"x", Type::list(rec({}, true))}}, false)), "[{x: [{}]}]"},
   };
+  // clang-format on
   for (const auto& row : rows) EXPECT_EQ(row.type.to_string(), row.printed);
 }
 
@@ -47,6 +49,7 @@ TEST(TypesLanguageTest, Equality) {
   };
   const Type num = Type::number();
   const Type str = Type::string();
+  // clang-format off
   const Row rows[] = {
       {"same scalar", num, num, true},
       {"any is only any", Type::any(), num, false},
@@ -81,6 +84,7 @@ TEST(TypesLanguageTest, Equality) {
       {"list of open record vs list of closed", Type::list(rec({{"x", num}}, true)),
        Type::list(rec({{"x", num}, {"y", str}}, false)), true},
   };
+  // clang-format on
   for (const auto& row : rows) {
     EXPECT_EQ(row.a.eq(row.b), row.equal) << row.name;
     EXPECT_EQ(row.b.eq(row.a), row.equal) << row.name << " (swapped)";

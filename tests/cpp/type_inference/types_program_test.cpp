@@ -31,7 +31,8 @@ std::string infer(const std::string& program, const std::vector<std::string>& pr
     }
     for (const auto& [column, type] : it->second) {
       if (column == "quoril_value" && p != "F") continue;
-      out += (out.empty() ? "" : "; ") + p + "." + column + ": " + (type.is_open() ? "open " : "") + type.to_string();
+      out += (out.empty() ? "" : "; ") + p + "." + column + ": " + (type.is_open() ? "open " : "") +
+             type.to_string();
     }
   }
   return out;
@@ -45,6 +46,7 @@ TEST(TypesOfProgramsTest, ParsedPrograms) {
     std::vector<std::string> predicates;
     std::string expected;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {R"(P(x) :- x == 1; Q(y) :- P(y), y == "a";)", {}, kError + "number with string at (0, 0)"},
       {R"(F(x) = x + 1; G(u) :- u == F(1); H(v) :- v == F("a");)", {"F", "G"},
@@ -73,6 +75,7 @@ TEST(TypesOfProgramsTest, ParsedPrograms) {
       // The subscript adds b to the closed record, which then no longer meets its literal.
       {R"(R(r) :- r == {a: 1}, r.b == "s";)", {}, kError + "{a: number, b: any} with {a: number} at (0, 1)"},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(infer(c.program, c.predicates), c.expected) << c.program;
 }
 
@@ -86,8 +89,9 @@ TEST(TypesOfProgramsTest, SameOutcomeFiftyTimes) {
     G(u) :- u == F(1), Q(a: u);
   )";
   const std::string types = infer(accepted, {"P", "Q", "F", "G"});
-  EXPECT_EQ(types, "P.col0: number; P.col1: open {k: string}; Q.a: number; Q.b: open {k: string}; "
-                   "F.col0: number; F.quoril_value: number; G.col0: number");
+  EXPECT_EQ(types,
+            "P.col0: number; P.col1: open {k: string}; Q.a: number; Q.b: open {k: string}; "
+            "F.col0: number; F.quoril_value: number; G.col0: number");
   const std::string program = R"(
     Zed(x) :- x == 1, x == true;
     Bee(x) :- x == "a", x == 2;
@@ -106,7 +110,8 @@ TEST(TypesOfProgramsTest, SameOutcomeFiftyTimes) {
 // error, and the predicates the types did not reach stay any.
 TEST(TypesOfProgramsTest, PassesRunOut) {
   std::string program;
-  for (int i = 0; i < 1200; ++i) program += "P" + std::to_string(10000 + i) + "(x) :- P" + std::to_string(10001 + i) + "(x);\n";
+  for (int i = 0; i < 1200; ++i)
+    program += "P" + std::to_string(10000 + i) + "(x) :- P" + std::to_string(10001 + i) + "(x);\n";
   program += "P11200(x) :- x == 1;";
   auto parsed = parse_file(program);
   ASSERT_TRUE(parsed.ok());

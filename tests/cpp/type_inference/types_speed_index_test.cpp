@@ -39,7 +39,8 @@ TEST(TypesSpeedFlatIndexTest, CollidingHashesKeepKeysApart) {
     for (uint32_t k = 0; k < 300; ++k) {
       auto again = index.find_or_insert(c.hash(k * 3), 999, [&](uint32_t id) { return keys[id] == k * 3; });
       EXPECT_EQ(again, std::make_pair(k, false)) << c.what;
-      EXPECT_EQ(index.find(c.hash(k * 3), [&](uint32_t id) { return keys[id] == k * 3; }), std::make_pair(k, true))
+      EXPECT_EQ(index.find(c.hash(k * 3), [&](uint32_t id) { return keys[id] == k * 3; }),
+                std::make_pair(k, true))
           << c.what;
       EXPECT_FALSE(index.find(c.hash(k * 3 + 1), [&](uint32_t id) { return keys[id] == k * 3 + 1; }).second)
           << c.what;
@@ -68,6 +69,7 @@ TEST(TypesSpeedDigestTest, KeptDigestsMatchFreshOnes) {
     const char* what;
     Expression (*make)();
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"variable", [] { return Expression::variable("x@1"); }},
       {"column", [] { return Expression::predicate_addressing("P", "col0", 3); }},
@@ -79,6 +81,7 @@ TEST(TypesSpeedDigestTest, KeptDigestsMatchFreshOnes) {
              Expression::subscript_addressing(Expression::predicate_addressing("Q", "a", 0), "b"), "c");
        }},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const Expression fresh = c.make();
     Expression digested = c.make();
@@ -126,7 +129,8 @@ std::string outcome(const std::vector<Json>& rules) {
   if (!result.ok()) return result.error().message;
   std::string out;
   for (const auto& [predicate, columns] : result.value()) {
-    for (const auto& [column, type] : columns) out += predicate + "." + column + ": " + type.to_string() + "; ";
+    for (const auto& [column, type] : columns)
+      out += predicate + "." + column + ": " + type.to_string() + "; ";
   }
   return out;
 }
@@ -141,6 +145,7 @@ TEST(TypesSpeedNodeTest, EndsShareNodesByKey) {
     std::vector<Json> rules;
     std::string expected;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"relation columns meet across calls",
        {rule("R", pos({var("z")})),
@@ -166,6 +171,7 @@ TEST(TypesSpeedNodeTest, EndsShareNodesByKey) {
        {rule("T", pos({var("r")}), {unify(sub(var("r"), "a"), num()), unify(sub(var("r"), "b"), str())})},
        "T.col0: {a: number, b: string}; "},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(outcome(c.rules), c.expected) << c.what;
 }
 
