@@ -69,7 +69,7 @@ std::string_view SqLiteDialect::now_relation_sql() const { return "(SELECT datet
 // SQLite reads OFFSET only after a LIMIT; LIMIT -1 stands for no limit.
 std::string SqLiteDialect::pagination_clause(std::optional<uint64_t> limit,
                                              std::optional<uint64_t> offset) const {
-  if (offset && !limit) return "\nLIMIT -1\nOFFSET " + std::to_string(*offset);
+  if (offset && !limit) return "\nLIMIT -1\nOFFSET " + row_count_text(*offset);
   return Dialect::pagination_clause(limit, offset);
 }
 
