@@ -47,3 +47,17 @@ HUGE = 2**63
 )
 def test_huge_limit_and_offset(request, engine, limit, offset, want):
     assert rows(request, engine, TOP, "Top", MEASURE, limit=limit, offset=offset) == want
+
+
+# A backquoted field name is the name between the backquotes on every engine.
+@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize(
+    "source, want",
+    [
+        ("Q(w: {`x y`: 1, b: 2});", [({"x y": 1, "b": 2},)]),
+        ('Q(w: {`a.b`: "t", `q"x`: 3});', [({"a.b": "t", 'q"x': 3},)]),
+        ("R(w: {`select`: {`x y`: [1]}}); Q(w) :- R(w:);", [({"select": {"x y": [1]}},)]),
+    ],
+)
+def test_backquoted_field_names(request, engine, source, want):
+    assert rows(request, engine, source, "Q") == want
