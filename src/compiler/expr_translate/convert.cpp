@@ -468,14 +468,15 @@ SqlResult ExprTranslator::convert_predicate_call(const Json& call) {
                  std::string(dialect->name()) + ".");
   }
   TRY(std::string table, subquery_translator->translate_table(name));
+  const std::string alias = subquery_translator->table_alias(name);
   std::vector<std::string> conditions;
   for (const Json& entry : call.at("record").at("field_value").as_array()) {
     const Json* expression = entry.at("value").get("expression");
     if (expression == nullptr) continue;
     TRY(std::string sql, convert(*expression));
-    conditions.push_back(sql_column(field_name(entry.at("field")), *dialect) + " = " + sql);
+    conditions.push_back(alias + "." + sql_column(field_name(entry.at("field")), *dialect) + " = " + sql);
   }
-  std::string out = "(SELECT " + value_column_name + " FROM " + table;
+  std::string out = "(SELECT " + alias + "." + value_column_name + " FROM " + table + " AS " + alias;
   // A call without arguments has no condition; an empty WHERE would not parse.
   if (!conditions.empty()) out += " WHERE " + join(conditions, " AND ");
   return out + ")";

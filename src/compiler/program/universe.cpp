@@ -112,13 +112,8 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
     if (name.empty() || name[0] == '@') continue;
     typed.push_back(&rule);
     typed_rules.push_back(i);
-    std::vector<size_t>& list = p->rules_of_[name];
-    // Functor copies can repeat a rule word for word; both under UNION ALL would double its rows.
-    bool duplicate = false;
-    // Trees are equal exactly when their printed forms are, and unequal ones
-    // mostly differ early.
-    for (size_t j : list) duplicate = duplicate || p->rules_[j] == p->rules_[i];
-    if (!duplicate) list.push_back(i);
+    // Every rule counts, identical ones too: a predicate's rules are joined with UNION ALL.
+    p->rules_of_[name].push_back(i);
   }
   std::vector<const std::string*> names;
   names.reserve(p->rules_of_.size());
@@ -340,6 +335,10 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_table(st
           "where a value is expected.");
   }
   return program_.translate_table_in_context(predicate);
+}
+
+std::string UniverseSubqueryTranslator::table_alias(std::string_view predicate) {
+  return program_.state_.names.alloc_table(predicate);
 }
 
 Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(const Json& rule,

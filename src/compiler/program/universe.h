@@ -53,6 +53,7 @@ class UniverseSubqueryTranslator : public SubqueryTranslator {
  public:
   explicit UniverseSubqueryTranslator(QuorilProgram& program) : program_(program) {}
   Result<std::string, CompileError> translate_table(std::string_view predicate) override;
+  std::string table_alias(std::string_view predicate) override;
   Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer,
                                                    const TypeMap& outer_types, bool in_combine) override;
   std::optional<std::string> combine_psql_type(const Json& rule) override;
