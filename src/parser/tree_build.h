@@ -1,10 +1,10 @@
-// Builders of syntax-tree nodes that move their values in. Json::object and
-// Json::array take initializer lists, whose elements can only be copied, so a
-// node built that way around a deep subtree copies the whole subtree.
+// Building syntax-tree nodes: objects and arrays whose values move in, and the
+// nodes the compiler generates itself (without "expression_heritage").
 #pragma once
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -70,5 +70,27 @@ Json make_array(Items&&... items) {
   (array.emplace_back(std::forward<Items>(items)), ...);
   return Json(std::move(array));
 }
+
+// Generated nodes, in the shapes the parser writes.
+// {"variable": {"var_name": name}}
+Json make_variable(Json name);
+// {"literal": {"the_number": {"number": "<value>"}}}
+Json make_number(int64_t value);
+// {"literal": {"the_predicate": {"predicate_name": name}}}
+Json make_predicate_literal(Json name);
+// {"literal": {"the_list": {"element": elements}}}
+Json make_list_literal(Json::ArrayType elements);
+// A record entry: {"field": field, "value": {"expression": expression}}.
+Json make_field(Json field, Json expression);
+// A call: {"predicate_name": predicate, "record": {"field_value": fields}}.
+Json make_call(Json predicate, Json fields);
+// The call as an expression, {"call": ...}, and as a conjunct, {"predicate": ...}.
+Json make_call_expr(std::string predicate, Json::ArrayType fields);
+Json make_call_expr(Json call);
+Json make_predicate_conjunct(Json call);
+Json make_unification(Json left, Json right);
+Json make_inclusion(Json element, Json list);
+// {"conjunction": {"conjunct": conjuncts}}
+Json make_conjunction(Json conjuncts);
 
 }  // namespace mirtova
