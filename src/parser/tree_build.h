@@ -13,7 +13,7 @@
 
 namespace mirtova {
 
-namespace node_builders_detail {
+namespace tree_build_detail {
 
 template <size_t N>
 struct PendingEntries {
@@ -33,7 +33,7 @@ void collect(PendingEntries<N>& pending, std::string_view key, Value&& value, Re
   collect(pending, std::forward<Rest>(rest)...);
 }
 
-}  // namespace node_builders_detail
+}  // namespace tree_build_detail
 
 // make_object("k1", v1, "k2", v2, ...): the same object as setting the entries
 // in order, built with one allocation for its entries.
@@ -41,8 +41,8 @@ template <class... Entries>
 Json make_object(Entries&&... entries) {
   static_assert(sizeof...(Entries) % 2 == 0, "make_object takes keys and values in pairs");
   constexpr size_t n = sizeof...(Entries) / 2;
-  node_builders_detail::PendingEntries<n> pending;
-  node_builders_detail::collect(pending, std::forward<Entries>(entries)...);
+  tree_build_detail::PendingEntries<n> pending;
+  tree_build_detail::collect(pending, std::forward<Entries>(entries)...);
   std::array<size_t, n> order;
   for (size_t i = 0; i < n; ++i) order[i] = i;
   // The entries go in in byte order of their keys, as the object keeps them.
