@@ -5,6 +5,10 @@
 
 namespace mirtova {
 
+std::string arity_row_name(std::string_view name, size_t count) {
+  return std::string(name) + "/" + std::to_string(count);
+}
+
 void add_refused_rows(TemplateRows& rows, std::string_view names) {
   size_t start = 0;
   while (start < names.size()) {
@@ -15,7 +19,9 @@ void add_refused_rows(TemplateRows& rows, std::string_view names) {
   }
 }
 
-TemplateRows function_template_rows(std::string_view engine) {
+namespace {
+
+TemplateRows engine_function_rows(std::string_view engine) {
   if (engine == "duckdb") return duckdb_function_rows();
   if (engine == "databricks") return databricks_function_rows();
   if (engine == "presto") return presto_function_rows();
@@ -24,6 +30,17 @@ TemplateRows function_template_rows(std::string_view engine) {
   if (engine == "sqlite") return sqlite_function_rows();
   if (engine == "bigquery") return bigquery_function_rows();
   return {};
+}
+
+}  // namespace
+
+TemplateRows function_template_rows(std::string_view engine) {
+  TemplateRows rows = engine_function_rows(engine);
+  for (auto family : {number_function_rows, aggregate_function_rows}) {
+    TemplateRows more = family(engine);
+    rows.insert(rows.end(), more.begin(), more.end());
+  }
+  return rows;
 }
 
 TemplateRows operator_template_rows(std::string_view engine) {

@@ -44,6 +44,32 @@ std::optional<ArityRange> ExprTranslator::built_in_function_arity_range(std::str
   return std::nullopt;
 }
 
+const std::string* ExprTranslator::function_template(const std::string& name, size_t count) const {
+  if (count <= kMostArityRowArguments) {
+    if (auto found = functions->find(arity_row_name(name, count)); found != functions->end())
+      return &found->second;
+  }
+  auto found = functions->find(name);
+  return found == functions->end() ? nullptr : &found->second;
+}
+
+bool ExprTranslator::is_refused(const std::string& name) const {
+  auto found = functions->find(name);
+  return found != functions->end() && found->second == kNotOnThisEngine;
+}
+
+ArityRange ExprTranslator::template_arities(const std::string& name, size_t needed) const {
+  int least = static_cast<int>(needed);
+  int most = least;
+  for (size_t count = 0; count <= kMostArityRowArguments; ++count) {
+    if (functions->count(arity_row_name(name, count)) > 0) {
+      least = std::min(least, static_cast<int>(count));
+      most = std::max(most, static_cast<int>(count));
+    }
+  }
+  return ArityRange{least, most};
+}
+
 namespace {
 
 using NameSet = std::set<std::string, std::less<>>;
@@ -69,7 +95,10 @@ std::shared_ptr<const NameSet> build_basis(const Dialect& dialect) {
   NameSet names;
   for (const auto& [name, tmpl] : plain_sql_functions()) names.insert(name);
   for (const TemplateRow& row : base_built_in_functions()) names.emplace(row.name);
-  for (const TemplateRow& row : dialect.built_in_functions()) names.emplace(row.name);
+  for (const TemplateRow& row : dialect.built_in_functions()) {
+    // A row for one arity of a function is not a name of its own.
+    if (row.name.find('/') == std::string_view::npos) names.emplace(row.name);
+  }
   for (const TemplateRow& row : base_infix_operators()) names.emplace(row.name);
   for (const TemplateRow& row : dialect.infix_operators()) names.emplace(row.name);
   for (std::string_view name : kHandledNames) names.emplace(name);
