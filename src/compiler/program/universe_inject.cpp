@@ -229,38 +229,47 @@ class Injector {
   }
 
   // Inlines function calls inside expressions, innermost first. Conjuncts for
-  // functions with bodies are collected per receiving rule and appended after
-  // the walk, so that no container changes under it.
+  // functions with bodies are collected per receiving rule (the rule, or the
+  // combine they occur in) and appended once that receiver's walk is done, so
+  // that no container changes under it. A combine gets its conjuncts before the
+  // walk goes on above it: the call that holds it may be inlined next and
+  // replace it with a copy, which must carry them.
   Result<bool, CompileError> inline_functions() {
-    pending_.clear();
-    TRY(bool changed, inline_in(rule_, &rule_));
-    for (auto& [receiver, conjuncts] : pending_) {
-      Json::ArrayType& body = ensure_body(*receiver);
-      for (Json& c : conjuncts) body.push_back(std::move(c));
-    }
+    std::vector<Json> pending;
+    TRY(bool changed, inline_in(rule_, pending));
+    append_to_body(rule_, pending);
     if (changed) simplify_record_subscripts(rule_);
     return changed;
   }
 
+  static void append_to_body(Json& receiver, std::vector<Json>& conjuncts) {
+    if (conjuncts.empty()) return;
+    Json::ArrayType& body = ensure_body(receiver);
+    for (Json& c : conjuncts) body.push_back(std::move(c));
+    conjuncts.clear();
+  }
+
   // Only expression objects hold a "call" key; a "predicate" conjunct holds its call
   // directly and is left to injection.
-  Result<bool, CompileError> inline_in(Json& node, Json* receiver) {
+  Result<bool, CompileError> inline_in(Json& node, std::vector<Json>& pending) {
     bool changed = false;
     if (node.is_array()) {
       for (Json& item : node.as_array_mut()) {
-        TRY(bool c, inline_in(item, receiver));
+        TRY(bool c, inline_in(item, pending));
         changed = changed || c;
       }
       return changed;
     }
     if (!node.is_object()) return false;
     if (Json* combine = node.get_mut("combine")) {
-      TRY(bool c, inline_in(*combine, combine));
+      std::vector<Json> own;
+      TRY(bool c, inline_in(*combine, own));
+      append_to_body(*combine, own);
       return c;
     }
     for (auto& [key, child] : node.as_object_mut()) {
       if (!child.is_container()) continue;
-      TRY(bool c, inline_in(child, receiver));
+      TRY(bool c, inline_in(child, pending));
       changed = changed || c;
     }
     const Json* call = node.get("call");
@@ -290,7 +299,7 @@ class Injector {
     std::string var = source_.fresh_variable();
     Json new_call = *call;
     new_call.at_mut("record").at_mut("field_value").push(make_field("quoril_value", make_variable(var)));
-    pending_[receiver].push_back(Json::object({{"predicate", std::move(new_call)}}));
+    pending.push_back(Json::object({{"predicate", std::move(new_call)}}));
     node = make_variable(var);
     return true;
   }
@@ -370,7 +379,6 @@ class Injector {
   InjectionSource& source_;
   WorkFinder finder_;
   int rewrites_ = 0;
-  std::map<Json*, std::vector<Json>> pending_;
 };
 
 }  // namespace
