@@ -320,7 +320,8 @@ ParseResult<Unit> resolve_import(const SpanString& statement, ParseSession& sess
       return message_error("Circular imports are not allowed: " + join(import_chain, "->") + "->" + file_key,
                            file_key);
     // Each file of an import chain is parsed inside the one that imports it.
-    if (import_chain.size() >= kMaxParseDepth) return message_error(kTooDeepMessage, file_key);
+    if (import_chain.size() >= kMaxParseDepth || stack_nearly_exhausted())
+      return message_error(kTooDeepMessage, file_key);
     session.files_under_way.insert(file_key);
     std::string relative = file_key;
     for (char& c : relative) {

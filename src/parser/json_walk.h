@@ -2,6 +2,9 @@
 // depth of a tree never reaches the call stack.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "parser/json.h"
@@ -27,6 +30,31 @@ void for_each_object_mut(Json& tree, Visit&& visit) {
         if (entry.second.is_array() || entry.second.is_object()) stack.push_back(&entry.second);
     }
   }
+}
+
+// The size of a tree: its nodes of every kind, and its depth (a leaf alone has
+// depth 1). Measured without recursion, for trees that may be deeper than any
+// recursive walk could go.
+struct TreeExtent {
+  size_t nodes = 0;
+  size_t depth = 0;
+};
+
+inline TreeExtent tree_extent(const Json& tree) {
+  TreeExtent extent;
+  std::vector<std::pair<const Json*, size_t>> stack{{&tree, 1}};
+  while (!stack.empty()) {
+    auto [node, depth] = stack.back();
+    stack.pop_back();
+    ++extent.nodes;
+    extent.depth = std::max(extent.depth, depth);
+    if (node->is_array()) {
+      for (const Json& item : node->as_array()) stack.emplace_back(&item, depth + 1);
+    } else if (node->is_object()) {
+      for (const auto& entry : node->as_object()) stack.emplace_back(&entry.second, depth + 1);
+    }
+  }
+  return extent;
 }
 
 }  // namespace mirtova

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "parser/depth_guard.h"
 #include "parser/forms.h"
 #include "parser/traverse.h"
 
@@ -44,12 +45,12 @@ ParseResult<MaybeNode> parse_variable(const SpanString& text) {
 }
 
 ParseResult<MaybeNode> parse_subscript(const SpanString& text) {
-  TRY(size_t cuts, count_cuts(text, "."));
-  if (cuts == 0) return MaybeNode();
-  TRY(std::vector<SpanString> pieces, split_raw(text, "."));
-  const SpanString& field = pieces.back();
-  // Everything before the last top-level ".", so a.b.c is the field c of a.b.
-  const SpanString record_text = strip(text.slice(0, field.start() - text.start() - 1));
+  // Only the last top-level "." is needed, so a.b.c is the field c of a.b; a
+  // long chain costs one pass per level, not a list of its pieces per level.
+  TRY(std::optional<size_t> dot, last_cut(text, "."));
+  if (!dot) return MaybeNode();
+  const SpanString field = text.slice(*dot + 1, text.size());
+  const SpanString record_text = strip(text.slice(0, *dot));
   TRY(Json record, parse_expression(record_text));
   if (!is_lower_word(field.view())) return ParsingException("Subscript must be lowercase.", text);
   Json symbol = Json::object(
@@ -72,6 +73,8 @@ ParseResult<MaybeNode> parse_array_sub(const SpanString& text) {
     const Json& field = entry.at("field");
     if (!field.is_int() || field.as_int() != k)
       return ParsingException("Array subscription must only have positional arguments.", text);
+    // Each index nests one more call, as deep as any other nesting may go.
+    if (static_cast<size_t>(k) >= DepthGuard::levels_left()) return ParsingException(kTooDeepMessage, text);
     Json base = k == 0 ? std::move(array) : Json::object({{"call", std::move(call)}});
     Json index_field = entry;
     index_field.set("field", Json(1));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "common/stack_room.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
 #include "compiler/expr_translate/expr_translator.h"
@@ -173,6 +174,9 @@ const Json* QuorilProgram::injectable_rule(std::string_view predicate) const {
   auto known = injectable_.find(predicate);
   if (known != injectable_.end()) return known->second;
   const Json* rule = find_injectable_rule(predicate);
+  if (rule && !injection_sizes_.within_bound(
+                  predicate, [this](std::string_view name) { return find_injectable_rule(name); }))
+    rule = nullptr;
   injectable_.emplace(std::string(predicate), rule);
   return rule;
 }
@@ -230,6 +234,9 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     if (e.rule_text.empty()) e.rule_text = rule_text_of(rule);
     return e;
   };
+  // A combine's rule is translated inside the rule that holds it, each level
+  // through the whole translator: the stack left decides how deep that goes.
+  if (stack_nearly_exhausted()) return attach(CompileError(kTooDeepMessage));
   const bool decorate = in_combine && dialect_->decorate_combine_rule();
   std::shared_ptr<const Json> tree;
   if (!decorate && !rewrites_change_rule(rule, *this)) {
@@ -243,7 +250,8 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     auto injected = inject_into_rule(copy, *this);
     if (!injected.ok()) return attach(injected.error());
     if (decorate) copy = decorate_combine_rule(std::move(copy), fresh_variable());
-    eliminate_compiler_variables(copy);
+    if (!eliminate_compiler_variables(copy, kMaxRuleNodes, max_rule_depth(rule)))
+      return attach(CompileError(kRuleTooLargeMessage));
     tree = std::make_shared<const Json>(std::move(copy));
   }
   auto structure =
@@ -279,7 +287,8 @@ struct DepthCount {
 
 Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view predicate) {
   DepthCount level(state_.predicate_depth);
-  if (state_.predicate_depth > kMaxPredicateDepth) return CompileError(kTooDeepMessage);
+  if (state_.predicate_depth > kMaxPredicateDepth || stack_nearly_exhausted())
+    return CompileError(kTooDeepMessage);
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end())
     return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");

@@ -3,10 +3,13 @@
 // join instead of a nest of sub-queries.
 #include "compiler/program/universe_inject.h"
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
 #include "compiler/rule_translate/rewrites.h"
+#include "parser/depth_guard.h"
+#include "parser/json_walk.h"
 #include "parser/tree_access.h"
 
 namespace mirtova {
@@ -14,6 +17,11 @@ namespace mirtova {
 namespace {
 
 constexpr int kMaxRewrites = 10000;
+
+// Tree levels per level of nesting that the parser allows (a combine takes 14,
+// a negation 11, a call 6): a rule nested no deeper than a parsed one stays
+// within the stack that every later walk needs.
+constexpr size_t kTreeLevelsPerNesting = 12;
 
 bool has_rest_field(const Json& call) {
   for (const Json& f : call_fields(call)) {
@@ -142,7 +150,8 @@ class WorkFinder {
 
 class Injector {
  public:
-  Injector(Json& rule, InjectionSource& source) : rule_(rule), source_(source), finder_(source) {}
+  Injector(Json& rule, InjectionSource& source)
+      : rule_(rule), source_(source), finder_(source), max_depth_(max_rule_depth(rule)) {}
 
   // Each round runs the three rewrites in order until a round changes nothing.
   // A rewrite that would find nothing to do is a no-op, so one read-only walk
@@ -166,6 +175,7 @@ class Injector {
         changed = changed || c;
       }
       if (!changed) return Unit{};
+      TRY_VOID(check_extent());
     }
   }
 
@@ -173,6 +183,15 @@ class Injector {
   Result<Unit, CompileError> count() {
     if (++rewrites_ > kMaxRewrites)
       return CompileError("Injecting predicates into this rule did not end after 10000 steps.", text());
+    return Unit{};
+  }
+
+  // Every walk of the rule recurses over its levels: a rule that inlining
+  // grows deeper than the parser lets a text nest, or without end, is refused.
+  Result<Unit, CompileError> check_extent() const {
+    const TreeExtent extent = tree_extent(rule_);
+    if (extent.depth > max_depth_) return CompileError(kTooDeepMessage, text());
+    if (extent.nodes > kMaxRuleNodes) return CompileError(kRuleTooLargeMessage, text());
     return Unit{};
   }
 
@@ -379,9 +398,14 @@ class Injector {
   InjectionSource& source_;
   WorkFinder finder_;
   int rewrites_ = 0;
+  size_t max_depth_;
 };
 
 }  // namespace
+
+size_t max_rule_depth(const Json& rule) {
+  return std::max(kTreeLevelsPerNesting * DepthGuard::limit(), tree_extent(rule).depth);
+}
 
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source) {
   return Injector(rule, source).run();

@@ -2,6 +2,7 @@
 #include "compiler/rule_translate/rewrites.h"
 
 #include "common/internal_fault.h"
+#include "parser/json_walk.h"
 #include "parser/tree_access.h"
 
 namespace mirtova {
@@ -67,20 +68,23 @@ bool contains_variable(const Json& node, std::string_view name) {
   return false;
 }
 
-void substitute_variable(Json& node, std::string_view name, const Json& replacement) {
+size_t substitute_variable(Json& node, std::string_view name, const Json& replacement) {
   if (node.is_array()) {
-    for (Json& item : node.as_array_mut()) substitute_variable(item, name, replacement);
-    return;
+    size_t count = 0;
+    for (Json& item : node.as_array_mut()) count += substitute_variable(item, name, replacement);
+    return count;
   }
-  if (!node.is_object()) return;
+  if (!node.is_object()) return 0;
   if (const Json* v = node.get("variable"))
     if (const Json* n = v->get("var_name"))
       if (n->var_name_is(name)) {
         node = replacement;
-        return;
+        return 1;
       }
+  size_t count = 0;
   for (auto& [key, child] : node.as_object_mut())
-    if (child.is_container()) substitute_variable(child, name, replacement);
+    if (child.is_container()) count += substitute_variable(child, name, replacement);
+  return count;
 }
 
 void simplify_record_subscripts(Json& node) {
@@ -181,14 +185,26 @@ Json decorate_combine_rule(Json rule, const std::string& var) {
   return rule;
 }
 
-void eliminate_compiler_variables(Json& rule) {
+bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth) {
+  // Each variable is put in every place it stood, so a chain of bindings each
+  // used twice doubles the rule at every link: the growth is counted as it goes
+  // (an upper bound, measured exactly only when it passes the limit).
+  TreeExtent extent = tree_extent(rule);
   std::string var;
   Json replacement;
   for (;;) {
     if (!take_binding(rule, var, replacement)) break;
-    substitute_variable(rule, var, replacement);
+    const TreeExtent added = tree_extent(replacement);
+    const size_t copies = substitute_variable(rule, var, replacement);
+    extent.nodes += copies * added.nodes;
+    if (copies > 0) extent.depth += added.depth;
+    if (extent.nodes > max_nodes || extent.depth > max_depth) {
+      extent = tree_extent(rule);
+      if (extent.nodes > max_nodes || extent.depth > max_depth) return false;
+    }
     simplify_record_subscripts(rule);
   }
+  return true;
 }
 
 }  // namespace mirtova
