@@ -162,7 +162,9 @@ bool is_core_number(std::string_view s) {
   return i == s.size();
 }
 
-bool is_plain_null(std::string_view s) { return s.empty() || s == "~" || s == "null" || s == "Null" || s == "NULL"; }
+bool is_plain_null(std::string_view s) {
+  return s.empty() || s == "~" || s == "null" || s == "Null" || s == "NULL";
+}
 
 // A plain scalar is a string unless the YAML 1.2 core schema reads it as null,
 // a boolean or a number; a quoted or block scalar is always a string. Scanned

@@ -29,6 +29,21 @@ Json element_call(Json base, Json index_field) {
         Json::object({{"field_value", Json::array({std::move(base_field), std::move(index_field)})}})}});
 }
 
+// How many ".field" links end the text: a.b.c has two. Only word bytes and
+// dots are passed over, so every dot counted stands at the text's top level.
+size_t trailing_links(std::string_view v) {
+  size_t links = 0;
+  size_t end = v.size();
+  while (end > 0) {
+    size_t start = end;
+    while (start > 0 && is_lower_word_byte(v[start - 1])) --start;
+    if (start == end || start == 0 || v[start - 1] != '.') break;
+    ++links;
+    end = start - 1;
+  }
+  return links;
+}
+
 }  // namespace
 
 ParseResult<MaybeNode> parse_variable(const SpanString& text) {
@@ -49,6 +64,11 @@ ParseResult<MaybeNode> parse_subscript(const SpanString& text) {
   // long chain costs one pass per level, not a list of its pieces per level.
   TRY(std::optional<size_t> dot, last_cut(text, "."));
   if (!dot) return MaybeNode();
+  // Each link opens one more level: a chain longer than the levels left is
+  // refused here, not after a pass over the text at every level. Two links of
+  // slack for a start that another form takes (a number such as 1.5).
+  if (trailing_links(text.view()) > DepthGuard::levels_left() + 2)
+    return ParsingException(kTooDeepMessage, text);
   const SpanString field = text.slice(*dot + 1, text.size());
   const SpanString record_text = strip(text.slice(0, *dot));
   TRY(Json record, parse_expression(record_text));
