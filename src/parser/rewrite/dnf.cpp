@@ -27,7 +27,7 @@ const Json::ArrayType* children_of(const Json& node, std::string_view kind, std:
   return &inner->at(list).as_array();
 }
 
-enum class Overflow { None, Rules, Conjuncts };
+enum class Overflow { None, Rules, Conjuncts, Text };
 
 size_t conjunct_count(const NormalForm& form) {
   size_t total = 0;
@@ -162,14 +162,20 @@ ParseResult<Json> dnf_rewrite(Json rules) {
     }
     Overflow failure = Overflow::None;
     std::optional<NormalForm> alternatives = normal_form(*body, failure);
-    if (!alternatives) {
-      const Json* full_text = rule.get("full_text");
-      std::string text = full_text != nullptr && full_text->is_str() ? full_text->as_str() : std::string();
+    const Json* full_text = rule.get("full_text");
+    const size_t text_size = full_text != nullptr && full_text->is_str() ? full_text->as_str().size() : 0;
+    // Refused before any rule is built: the count alone tells the size.
+    if (alternatives && alternatives->size() > 1 && alternatives->size() * text_size > kMaxDnfTextBytes)
+      failure = Overflow::Text;
+    if (!alternatives || failure == Overflow::Text) {
+      std::string text = text_size > 0 ? full_text->as_str() : std::string();
       std::string message =
           failure == Overflow::Rules
               ? "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfRules) + " rules."
-              : "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfConjuncts) +
-                    " propositions.";
+          : failure == Overflow::Text ? "Disjunctions in this rule expand to more than " +
+                                            std::to_string(kMaxDnfTextBytes / (1024 * 1024)) + " MB of rules."
+                                      : "Disjunctions in this rule expand to more than " +
+                                            std::to_string(kMaxDnfConjuncts) + " propositions.";
       return ParsingException(std::move(message), SpanString(std::move(text)));
     }
     for (const Alternative& alternative : *alternatives) {
