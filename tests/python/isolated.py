@@ -28,7 +28,10 @@ _CHILD = textwrap.dedent(
             value = eval(spec["call"], env)
             outcome.update(kind="ok", value=value if isinstance(value, (str, int, type(None))) else repr(value)[:200])
         except BaseException as error:
-            outcome.update(kind=type(error).__name__, message=str(error)[:2000])
+            text = str(error)
+            if len(text) > 4000:
+                text = text[:2000] + " ... " + text[-2000:]
+            outcome.update(kind=type(error).__name__, message=text)
         outcome["seconds"] = time.perf_counter() - start
 
     if spec["stack_kb"]:

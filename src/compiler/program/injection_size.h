@@ -16,7 +16,7 @@
 namespace mirtova {
 
 // Tree nodes that one predicate may bring into a rule that injects it.
-inline constexpr size_t kMaxInjectedNodes = 20000;
+inline constexpr size_t kMaxInjectedNodes = 1000;
 
 class InjectionSizes {
  public:

@@ -170,12 +170,25 @@ bool QuorilProgram::is_function_of_arguments(std::string_view predicate) const {
   return true;
 }
 
+namespace {
+
+bool is_function_rule(const Json& rule) {
+  for (const Json& field : call_fields(rule.at("head")))
+    if (field_column(field) == "quoril_value") return true;
+  return false;
+}
+
+}  // namespace
+
 const Json* QuorilProgram::injectable_rule(std::string_view predicate) const {
   auto known = injectable_.find(predicate);
   if (known != injectable_.end()) return known->second;
   const Json* rule = find_injectable_rule(predicate);
-  if (rule && !injection_sizes_.within_bound(
-                  predicate, [this](std::string_view name) { return find_injectable_rule(name); }))
+  // A function is always inlined: it may have no rows to read as a table.
+  // Inlining bounds the rule it grows instead.
+  if (rule && !is_function_rule(*rule) &&
+      !injection_sizes_.within_bound(predicate,
+                                     [this](std::string_view name) { return find_injectable_rule(name); }))
     rule = nullptr;
   injectable_.emplace(std::string(predicate), rule);
   return rule;
