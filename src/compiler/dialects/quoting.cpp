@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/strings.h"
 #include "compiler/dialects/dialect.h"
 
 namespace mirtova {
@@ -27,8 +28,6 @@ constexpr std::array<std::string_view, 129> kReservedWords = {
     "ANALYZE", "ASYMMETRIC", "DEFERRABLE", "INITIALLY", "PLACING", "RETURNING", "SYMMETRIC",
     "VARIADIC"};
 // clang-format on
-
-char ascii_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
@@ -84,13 +83,17 @@ std::string clean_name(std::string_view predicate) {
   return out;
 }
 
-std::string sql_column(std::string_view name, const Dialect& dialect) {
-  // A backquoted field name stands for the name between the backquotes, which
-  // the engine's own quoting then protects.
+std::string_view unquoted_name(std::string_view name) {
   if (name.size() > 2 && name.front() == '`' && name.back() == '`' &&
       name.substr(1, name.size() - 2).find('`') == std::string_view::npos) {
-    name = name.substr(1, name.size() - 2);
+    return name.substr(1, name.size() - 2);
   }
+  return name;
+}
+
+std::string sql_column(std::string_view name, const Dialect& dialect) {
+  // The engine's own quoting protects whatever the backquotes held.
+  name = unquoted_name(name);
   if (is_plain_identifier(name) && !is_sql_reserved_word(name)) return std::string(name);
   return dialect.quote_identifier(name);
 }

@@ -106,7 +106,16 @@ SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type&
   // The hints reach every node below from here, so the inner conversions do not
   // hint again (which would walk each subtree once per level above it).
   hint_types(expr, expected);
-  return convert(expr);
+  TRY(std::string sql, convert(expr));
+  // PostgreSQL types a bare null as text, which then refuses arithmetic and
+  // meets no other column type in a UNION; where a scalar type is expected,
+  // the null gets it.
+  const Json* literal = expr.get("literal");
+  if (dialect->name() == "psql" && literal != nullptr && literal->has("the_null") && sql == "null" &&
+      (expected.is_number() || expected.is_bool() || expected.is_string())) {
+    return "CAST(NULL AS " + dialect->scalar_sql_type(expected) + ")";
+  }
+  return sql;
 }
 
 SqlResult ExprTranslator::convert(const Json& expr) {
@@ -199,7 +208,10 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
                    ").");
     }
     TRY(std::string sql, convert(*expression));
-    types.emplace_back(name, value_type(*expression));
+    // A record value inside is typed as it was written, its hint included.
+    auto written = written_record_types_.find(expression);
+    types.emplace_back(name,
+                       written != written_record_types_.end() ? written->second : value_type(*expression));
     fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
   }
   hinted_fields(node, types);
@@ -208,9 +220,9 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
     fields[i].type = types[i].second;
     closed.insert_or_assign(types[i].first, types[i].second);
   }
-  if (subquery_translator != nullptr) {
-    subquery_translator->register_record_type(Type::closed_record(std::move(closed)));
-  }
+  Type type = Type::closed_record(std::move(closed));
+  if (subquery_translator != nullptr) subquery_translator->register_record_type(type);
+  written_record_types_.insert_or_assign(&node, std::move(type));
   return dialect->record_literal(fields);
 }
 
@@ -249,6 +261,16 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
     if (value_type(*args[1 - i]).is_number() && is_text_field_of_record(*args[i])) {
       sql[i] = "CAST(" + sql[i] + " AS numeric)";
     }
+  }
+}
+
+void ExprTranslator::type_text_literal_arguments(const std::vector<const Json*>& args,
+                                                 std::vector<std::string>& sql) const {
+  // A text literal is of no type yet to PostgreSQL, which then cannot choose
+  // among a function's forms (ARRAY_AGG('a') is refused); as an argument it is text.
+  if (dialect->name() != "psql") return;
+  for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
+    if (text_of_string_literal(*args[i]) != nullptr) sql[i] = "CAST(" + sql[i] + " AS TEXT)";
   }
 }
 
@@ -357,6 +379,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
+    type_text_literal_arguments(args, sql);
     return apply_template(function->second, sql);
   }
   return convert_predicate_call(call);
@@ -465,14 +488,15 @@ SqlResult ExprTranslator::convert_predicate_call(const Json& call) {
                  std::string(dialect->name()) + ".");
   }
   TRY(std::string table, subquery_translator->translate_table(name));
+  const std::string alias = subquery_translator->table_alias(name);
   std::vector<std::string> conditions;
   for (const Json& entry : call.at("record").at("field_value").as_array()) {
     const Json* expression = entry.at("value").get("expression");
     if (expression == nullptr) continue;
     TRY(std::string sql, convert(*expression));
-    conditions.push_back(sql_column(field_name(entry.at("field")), *dialect) + " = " + sql);
+    conditions.push_back(alias + "." + sql_column(field_name(entry.at("field")), *dialect) + " = " + sql);
   }
-  std::string out = "(SELECT " + value_column_name + " FROM " + table;
+  std::string out = "(SELECT " + alias + "." + value_column_name + " FROM " + table + " AS " + alias;
   // A call without arguments has no condition; an empty WHERE would not parse.
   if (!conditions.empty()) out += " WHERE " + join(conditions, " AND ");
   return out + ")";

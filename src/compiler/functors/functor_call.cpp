@@ -9,7 +9,6 @@
 
 #include "common/strings.h"
 #include "compiler/functors/tree_walks.h"
-#include "parser/json_walk.h"
 
 namespace mirtova {
 
@@ -30,14 +29,15 @@ bool shares_any(const NameSet& a, const ArgumentMap& b) {
 }
 
 struct KeyedRule {
-  const std::string* text;  // the compact JSON text: the rule's identity and its order
+  const std::string* text;  // the compact JSON text: the rule's order
   Json rule;
 };
 
 // F's rules, the rules of everything F depends on, and of the iteration
 // companions of all these, to a fixed point; of these the rules whose head
-// `keep` accepts, each once, by its text. Rules of the same text have the same
-// head, so keeping before dropping repeats keeps what dropping first would.
+// `keep` accepts, each rule of the list once. Two rules of the same text are
+// two rules (a predicate's rules are joined with UNION ALL), so a rule is
+// known by its place in the list, not by its text.
 template <class Keep>
 std::vector<KeyedRule> gather(const Functors& index, const std::string& functor, Keep keep) {
   std::vector<const Json*> gathered = index.rules_reached_from(functor);
@@ -60,11 +60,10 @@ std::vector<KeyedRule> gather(const Functors& index, const std::string& functor,
     }
   }
   std::vector<KeyedRule> unique;
-  std::set<std::string_view> seen;
+  std::set<const Json*> seen;
   for (const Json* rule : gathered) {
-    if (!keep(head_name(*rule))) continue;
-    const std::string& text = index.compact_text(*rule);
-    if (seen.insert(text).second) unique.push_back({&text, *rule});
+    if (!keep(head_name(*rule)) || !seen.insert(rule).second) continue;
+    unique.push_back({&index.compact_text(*rule), *rule});
   }
   return unique;
 }
@@ -74,9 +73,8 @@ std::vector<KeyedRule> gather(const Functors& index, const std::string& functor,
 Result<std::vector<Json>, CompileError> annotation_copies(const Functors& index, const NameSet& copied) {
   const Functors::CopiedAnnotations found = index.copied_annotations(kCopiedAnnotations, copied);
   if (found.refused != nullptr) {
-    const Json* text = found.refused->get("full_text");
     return CompileError("This annotation requires predicate symbol as the first positional argument.",
-                        text != nullptr && text->is_str() ? text->as_str() : std::string());
+                        rule_text(*found.refused));
   }
   std::vector<Json> copies;
   for (const Json* rule : found.rules) copies.push_back(*rule);
@@ -115,7 +113,7 @@ std::string call_key(const Functors& index, const std::string& predicate, const 
 }
 
 void rename_predicates(Json& tree, const ArgumentMap& renames) {
-  for_each_object_mut(tree, [&](Json& node) {
+  walk_tree_mut(tree, [&](Json& node) {
     Json* name = node.get_mut("predicate_name");
     if (name == nullptr || !name->is_str()) return;
     auto it = renames.find(name->as_str());
@@ -145,6 +143,9 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
 
   ArgumentMap renames = resolved;
   NameSet copied;
+  // Copies named by this application; a copy named by an earlier one already
+  // has its rules, which a second set would double under UNION ALL.
+  NameSet named_here;
   std::vector<Json> copies;
   for (KeyedRule& keyed : kept) {
     const std::string head = head_name(keyed.rule);
@@ -158,9 +159,11 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
       auto memo = index.call_memo.find(key);
       if (memo != index.call_memo.end()) {
         renames[head] = memo->second;
+        if (named_here.count(memo->second) == 0) continue;
       } else {
         std::string name = head + "_f" + number;
         renames[head] = name;
+        named_here.insert(name);
         index.call_memo.emplace(std::move(key), std::move(name));
         copied.insert(head);
       }

@@ -3,6 +3,8 @@
 #include <set>
 #include <vector>
 
+#include "parser/tree_walk.h"
+
 namespace mirtova {
 
 namespace {
@@ -16,20 +18,11 @@ struct Footprint {
 
 Footprint footprint_of(const Json& rule) {
   Footprint footprint;
-  std::vector<const Json*> stack{&rule};
-  while (!stack.empty()) {
-    const Json* node = stack.back();
-    stack.pop_back();
-    ++footprint.nodes;
-    if (node->is_array()) {
-      for (const Json& item : node->as_array()) stack.push_back(&item);
-    } else if (node->is_object()) {
-      for (const auto& [key, child] : node->as_object()) {
-        if (key.view() == "predicate_name" && child.is_str()) footprint.calls.push_back(child.as_str());
-        if (child.is_container()) stack.push_back(&child);
-      }
-    }
-  }
+  footprint.nodes = tree_extent(rule).nodes;
+  walk_tree(rule, [&](const Json& object) {
+    if (const Json* name = object.get("predicate_name"); name != nullptr && name->is_str())
+      footprint.calls.push_back(name->as_str());
+  });
   return footprint;
 }
 

@@ -21,11 +21,6 @@ namespace mirtova {
 
 namespace {
 
-std::string rule_text_of(const Json& rule) {
-  const Json* t = rule.get("full_text");
-  return t && t->is_str() ? t->as_str() : std::string("<unknown>");
-}
-
 bool has_aggregated_or_rest_field(const Json& rule) {
   for (const Json& f : call_fields(rule.at("head"))) {
     if (f.at("value").has("aggregation")) return true;
@@ -77,9 +72,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
   for (const Json& rule : rules) {
     const std::string& name = head_name(rule);
     if (name == "@Make") {
-      auto args = annotation_arguments(rule);
-      if (!args.empty())
-        if (auto made = predicate_argument(*args[0])) defined.insert(*made);
+      if (auto made = made_predicate(rule)) defined.insert(*made);
     } else if (!name.empty() && name[0] != '@') {
       defined.insert(name);
     }
@@ -106,18 +99,15 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
   p->built_ins_ = ExprTranslator::basis_functions(*p->dialect_);
 
   std::vector<const Json*> typed;
+  std::vector<size_t> typed_rules;
   for (size_t i = 0; i < p->rules_.size(); ++i) {
     const Json& rule = p->rules_[i];
     const std::string& name = head_name(rule);
     if (name.empty() || name[0] == '@') continue;
     typed.push_back(&rule);
-    std::vector<size_t>& list = p->rules_of_[name];
-    // Functor copies can repeat a rule word for word; both under UNION ALL would double its rows.
-    bool duplicate = false;
-    // Trees are equal exactly when their printed forms are, and unequal ones
-    // mostly differ early.
-    for (size_t j : list) duplicate = duplicate || p->rules_[j] == p->rules_[i];
-    if (!duplicate) list.push_back(i);
+    typed_rules.push_back(i);
+    // Every rule counts, identical ones too: a predicate's rules are joined with UNION ALL.
+    p->rules_of_[name].push_back(i);
   }
   std::vector<const std::string*> names;
   names.reserve(p->rules_of_.size());
@@ -131,12 +121,15 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
       if (p->rules_[j].has("distinct_denoted") != first_distinct)
         return CompileError("Rules of predicate '" + name +
                                 "' disagree on distinct: either all of them are distinct or none is.",
-                            rule_text_of(p->rules_[j]));
+                            rule_text(p->rules_[j]));
   }
   if (p->ann_.type_checking()) {
-    TRY(PredicateTypes types, infer_predicate_types(typed));
-    for (auto& [name, columns] : types)
+    TRY(ProgramTypes types, infer_program_types(typed));
+    for (auto& [name, columns] : types.predicates)
       if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
+    p->rule_variable_types_.resize(p->rules_.size());
+    for (size_t k = 0; k < typed_rules.size(); ++k)
+      p->rule_variable_types_[typed_rules[k]] = std::move(types.rule_variables[k]);
   }
   for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
   for (const auto& [k, v] : flag_overrides) p->flags_[k] = v;
@@ -240,11 +233,26 @@ std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::
   return known(predicate.substr(0, aux));
 }
 
+TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const {
+  // A rule of the program is one of rules_ itself; rules met inside a rule (a
+  // combine's) and rewritten copies have only what their caller knows.
+  std::less<const Json*> before;
+  const Json* first = rules_.data();
+  if (rule_variable_types_.empty() || before(&rule, first) || !before(&rule, first + rules_.size()))
+    return outer;
+  TypeMap types = outer;
+  for (const auto& [name, type] : rule_variable_types_[static_cast<size_t>(&rule - first)]) {
+    auto found = types.find(name);
+    if (found == types.end() || found->second.is_any()) types.insert_or_assign(name, type);
+  }
+  return types;
+}
+
 Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, const Vocabulary& outer,
                                                           const TypeMap& outer_types, bool in_combine,
                                                           const std::vector<std::string>* column_order) {
   auto attach = [&](CompileError e) {
-    if (e.rule_text.empty()) e.rule_text = rule_text_of(rule);
+    if (e.rule_text.empty()) e.rule_text = rule_text(rule);
     return e;
   };
   // A combine's rule is translated inside the rule that holds it, each level
@@ -267,8 +275,8 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
       return attach(CompileError(kRuleTooLargeMessage));
     tree = std::make_shared<const Json>(std::move(copy));
   }
-  auto structure =
-      extract_rule_structure_with_vocabulary(std::move(tree), outer, outer_types, in_combine, *this);
+  auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer,
+                                                          rule_types(rule, outer_types), in_combine, *this);
   if (!structure.ok()) return attach(structure.error());
   auto sql = structure.value().as_sql(subqueries_, *dialect_, flags_, column_order);
   if (!sql.ok()) return attach(sql.error());
@@ -317,7 +325,7 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
       if (has_aggregated_or_rest_field(rules_[i]))
         return CompileError("Predicate '" + std::string(predicate) +
                                 "' is distinct and aggregates, so it must have exactly one rule.",
-                            rule_text_of(rules_[i]));
+                            rule_text(rules_[i]));
   std::string out;
   for (size_t n = 0; n < kept.size(); ++n) {
     TRY(std::string sql, rule_sql(rules_[kept[n]], {}, {}, false, &columns));
@@ -342,6 +350,10 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_table(st
           "where a value is expected.");
   }
   return program_.translate_table_in_context(predicate);
+}
+
+std::string UniverseSubqueryTranslator::table_alias(std::string_view predicate) {
+  return program_.state_.names.alloc_table(predicate);
 }
 
 Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(const Json& rule,

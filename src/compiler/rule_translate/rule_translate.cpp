@@ -11,6 +11,8 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "parser/tree_access.h"
+#include "parser/tree_build.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -25,47 +27,41 @@ std::string unbound_message(const std::string& var) {
 
 // Variables an expression needs: its own, and of each combine inside it those the
 // rule around the combine also names (the correlation variables).
+// The name of a variable expression, "_" included, or nothing.
+std::optional<std::string> named_variable(const Json& node) {
+  const Json* v = node.get("variable");
+  const Json* n = v != nullptr ? v->get("var_name") : nullptr;
+  if (n == nullptr) return std::nullopt;
+  return n->as_var_name();
+}
+
 void free_variables(const Json& node, const Names& outside, Names& out) {
-  if (node.is_array()) {
-    for (const Json& item : node.as_array()) free_variables(item, outside, out);
-    return;
-  }
-  if (!node.is_object()) return;
-  if (const Json* v = node.get("variable")) {
-    if (const Json* n = v->get("var_name")) {
-      std::string name = n->as_var_name();
-      if (name != "_") out.insert(name);
-      return;
+  walk_tree(node, [&](const Json& object) {
+    if (std::optional<std::string> name = named_variable(object)) {
+      if (*name != "_") out.insert(std::move(*name));
+      return Walk::Skip;
     }
-  }
-  if (const Json* combine = node.get("combine")) {
-    Names inner;
-    collect_variables(*combine, inner);
-    for (const std::string& name : inner)
-      if (outside.count(name)) out.insert(name);
-    return;
-  }
-  for (const auto& [key, child] : node.as_object())
-    if (child.is_container()) free_variables(child, outside, out);
+    if (const Json* combine = object.get("combine")) {
+      Names inner;
+      collect_variables(*combine, inner);
+      for (const std::string& name : inner)
+        if (outside.count(name)) out.insert(name);
+      return Walk::Skip;
+    }
+    return Walk::Enter;
+  });
 }
 
 // Variables named outside every combine.
 void variables_outside_combines(const Json& node, Names& out) {
-  if (node.is_array()) {
-    for (const Json& item : node.as_array()) variables_outside_combines(item, out);
-    return;
-  }
-  if (!node.is_object()) return;
-  if (node.has("combine")) return;
-  if (const Json* v = node.get("variable")) {
-    if (const Json* n = v->get("var_name")) {
-      std::string name = n->as_var_name();
-      if (name != "_") out.insert(name);
-      return;
+  walk_tree(node, [&](const Json& object) {
+    if (object.has("combine")) return Walk::Skip;
+    if (std::optional<std::string> name = named_variable(object)) {
+      if (*name != "_") out.insert(std::move(*name));
+      return Walk::Skip;
     }
-  }
-  for (const auto& [key, child] : node.as_object())
-    if (child.is_container()) variables_outside_combines(child, out);
+    return Walk::Enter;
+  });
 }
 
 bool is_anonymous(const Json& expr) {
@@ -109,7 +105,7 @@ class Extractor {
             if (!l || !r) throw InternalFault("'=' without two operands");
             pending.push_back(Pending{i, false, l, r});
           } else if (is_constraint_predicate(name) || ctx_.is_built_in_function(name)) {
-            s_.made_nodes->push_back(Json::object({{"call", *call}}));
+            s_.made_nodes->push_back(make_call_expr(*call));
             conditions.emplace_back(i, &s_.made_nodes->back());
           } else {
             TRY_VOID(relation(i, name, *call));
@@ -355,7 +351,7 @@ Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::
   s.rule = std::move(rule);
   s.made_nodes = std::make_shared<std::deque<Json>>();
   s.head_predicate = head_name(*s.rule);
-  if (const Json* t = s.rule->get("full_text"); t && t->is_str()) s.rule_text = t->as_str();
+  s.rule_text = rule_text(*s.rule);
   s.in_combine = in_combine;
   s.outer = outer;
   s.variable_types = outer_types;
@@ -369,6 +365,8 @@ Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subq
   ExprTranslator tr(Vocabulary{}, dialect, flags);
   tr.subquery_translator = &subqueries;
   tr.variable_types = variable_types;
+  // A column's variable takes the column's type over the one inferred for the
+  // variable: it is the type the column's values were written with.
   for (const std::string& var : binding_order) {
     const Binding& b = bindings.at(var);
     if (b.kind == BindKind::Column)
@@ -395,7 +393,11 @@ Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subq
         sql = outer.at(var);
         break;
       case BindKind::Expression: {
-        auto r = tr.convert_to_sql_expecting(*b.expr, Type::any());
+        // The variable's type, when known, completes the types of the record
+        // and list values written for it.
+        auto known = tr.variable_types.find(var);
+        auto r = tr.convert_to_sql_expecting(*b.expr,
+                                             known == tr.variable_types.end() ? Type::any() : known->second);
         if (!r.ok()) return r;
         sql = std::move(r).value();
         if (tr.variable_types.find(var) == tr.variable_types.end() || tr.variable_types.at(var).is_any())
@@ -439,7 +441,11 @@ Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subq
       select_sql.push_back(dialect.subscript(it->row_alias, "*", true));
       continue;
     }
-    auto r = tr.convert_to_sql_expecting(*it->expr, tr.value_type(*it->expr));
+    // The head column's inferred type, which every rule of the predicate shares,
+    // before the type of this rule's expression alone.
+    std::optional<Type> column = subqueries.column_type(head_predicate, it->column);
+    auto r = tr.convert_to_sql_expecting(*it->expr,
+                                         column && !column->is_any() ? *column : tr.value_type(*it->expr));
     if (!r.ok()) return r;
     item_sql[static_cast<size_t>(it - select.data())] = r.value();
     select_sql.push_back(r.value() + " AS " + sql_column(it->column, dialect));

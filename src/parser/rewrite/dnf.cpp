@@ -5,6 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "parser/tree_access.h"
+#include "parser/tree_build.h"
+
 namespace mirtova {
 namespace {
 
@@ -162,13 +165,10 @@ ParseResult<Json> dnf_rewrite(Json rules) {
     }
     Overflow failure = Overflow::None;
     std::optional<NormalForm> alternatives = normal_form(*body, failure);
-    const Json* full_text = rule.get("full_text");
-    const size_t text_size = full_text != nullptr && full_text->is_str() ? full_text->as_str().size() : 0;
+    const std::string text = alternatives && alternatives->size() > 1 ? rule_text(rule) : std::string();
     // Refused before any rule is built: the count alone tells the size.
-    if (alternatives && alternatives->size() > 1 && alternatives->size() * text_size > kMaxDnfTextBytes)
-      failure = Overflow::Text;
+    if (alternatives && alternatives->size() * text.size() > kMaxDnfTextBytes) failure = Overflow::Text;
     if (!alternatives || failure == Overflow::Text) {
-      std::string text = text_size > 0 ? full_text->as_str() : std::string();
       std::string message =
           failure == Overflow::Rules
               ? "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfRules) + " rules."
@@ -176,7 +176,7 @@ ParseResult<Json> dnf_rewrite(Json rules) {
                                             std::to_string(kMaxDnfTextBytes / (1024 * 1024)) + " MB of rules."
                                       : "Disjunctions in this rule expand to more than " +
                                             std::to_string(kMaxDnfConjuncts) + " propositions.";
-      return ParsingException(std::move(message), SpanString(std::move(text)));
+      return ParsingException(std::move(message), SpanString(rule_text(rule)));
     }
     for (const Alternative& alternative : *alternatives) {
       Json::ArrayType conjuncts;
@@ -186,8 +186,7 @@ ParseResult<Json> dnf_rewrite(Json rules) {
       for (const auto& [key, value] : rule.as_object()) {
         if (key != "body") produced.set(key, value);
       }
-      produced.set("body",
-                   Json::object({{"conjunction", Json::object({{"conjunct", Json(std::move(conjuncts))}})}}));
+      produced.set("body", make_conjunction(std::move(conjuncts)));
       output.push_back(std::move(produced));
     }
   }
