@@ -158,7 +158,7 @@ TEST(DnfRewriteTest, RefusesRulesWhoseCopiesPassTheTextBound) {
     std::vector<Json> conjuncts;
     for (int i = 0; i < c.binary_disjunctions; ++i) conjuncts.push_back(disj({"A", "B"}));
     const std::string text(c.text_size, 'x');
-    auto out = dnf_rewrite(rules({rule_with_body(call("Q"), conj(conjuncts), text)}));
+    auto out = dnf_rewrite(rules({rule_with_body(call_node("Q"), conj(conjuncts), text)}));
     ASSERT_EQ(out.ok(), c.ok) << c.binary_disjunctions << " " << c.text_size;
     if (out.ok()) {
       EXPECT_EQ(out.value().size(), size_t{1} << c.binary_disjunctions);
