@@ -33,89 +33,86 @@ size_t form_size(const Nnf& form) {
 TranslateError too_many() { return TranslateError::unsupported(kTooManyAlternatives); }
 
 // Builds the form while counting what it holds, so that an expansion past the
-// bound stops before it is built.
+// bound stops before it is built. The only failure is the bound, so each step
+// answers whether it stayed within it and writes its form into place: the
+// recursion through deep statements keeps small frames.
 class NnfBuilder {
  public:
-  Result<Nnf, TranslateError> build(const Expr& e, bool negate) {
+  bool build(const Expr& e, bool negate, Nnf& out) {
     using K = Expr::Kind;
     switch (e.kind) {
-      case K::Forall:
-        if (!negate) return not_exists(e, true);
-        return build(e.body(), true);  // the quantifier is dropped
-      case K::Exists:
-        if (negate) return not_exists(e, false);
-        return build(e.body(), false);
-      case K::Not:
-        return build(e.operand(), !negate);
-      case K::App: {
-        size_t size = 1;
-        for (const Expr& arg : e.args()) size += node_count(arg);
-        TRY_VOID(spend(size));
-        return Nnf::literal(Lit::atom(e.name(), e.args(), !negate));
-      }
+      case K::Forall: return negate ? build(e.body(), true, out) : not_exists(e, true, out);  // dropped when negated
+      case K::Exists: return negate ? not_exists(e, false, out) : build(e.body(), false, out);
+      case K::Not: return build(e.operand(), !negate, out);
+      case K::App: return atom(e, negate, out);
       case K::Binary:
-        if (is_comparison(e.op)) {
-          TRY_VOID(spend(1 + node_count(e.left()) + node_count(e.right())));
-          return Nnf::literal(Lit::cmp(e.left(), negate ? negated_comparison(e.op) : e.op, e.right()));
-        }
-        if (is_connective(e.op)) return connective(e.op, e.left(), e.right(), negate);
-        break;
-      default:
-        break;
+        if (is_comparison(e.op)) return comparison(e, negate, out);
+        if (is_connective(e.op)) return connective(e.op, e.left(), e.right(), negate, out);
+        return value(e, out);
+      default: return value(e, out);
     }
-    // A value where a formula is required; the rule writer reports it.
-    TRY_VOID(spend(1 + 2 * node_count(e)));
-    return Nnf::literal(Lit::cmp(e, BinOp::Add, e));
   }
 
  private:
-  Result<Unit, TranslateError> spend(size_t size) {
+  bool spend(size_t size) {
     used_ += size;
-    if (used_ > kMaxNormalFormSize) return too_many();
-    return Unit{};
+    return used_ <= kMaxNormalFormSize;
+  }
+
+  bool atom(const Expr& e, bool negate, Nnf& out) {
+    size_t size = 1;
+    for (const Expr& arg : e.args()) size += node_count(arg);
+    if (!spend(size)) return false;
+    out = Nnf::literal(Lit::atom(e.name(), e.args(), !negate));
+    return true;
+  }
+
+  bool comparison(const Expr& e, bool negate, Nnf& out) {
+    if (!spend(1 + node_count(e.left()) + node_count(e.right()))) return false;
+    out = Nnf::literal(Lit::cmp(e.left(), negate ? negated_comparison(e.op) : e.op, e.right()));
+    return true;
+  }
+
+  // A value where a formula is required; the rule writer reports it.
+  bool value(const Expr& e, Nnf& out) {
+    if (!spend(1 + 2 * node_count(e))) return false;
+    out = Nnf::literal(Lit::cmp(e, BinOp::Add, e));
+    return true;
   }
 
   // A kept quantifier: its body under the variables it shares with the rest.
-  Result<Nnf, TranslateError> not_exists(const Expr& e, bool negate_body) {
+  bool not_exists(const Expr& e, bool negate_body, Nnf& out) {
     std::vector<std::string> shared = free_vars(e);
-    TRY_VOID(spend(1 + shared.size()));
-    TRY(Nnf body, build(e.body(), negate_body));
-    return Nnf::literal(Lit::not_exists(std::move(shared), std::move(body)));
+    if (!spend(1 + shared.size())) return false;
+    out = Nnf::literal(Lit::not_exists(std::move(shared), Nnf{}));
+    return build(e.body(), negate_body, out.lit.forms[0]);
   }
 
-  Result<Nnf, TranslateError> both(bool conjunction, const Expr& a, bool negate_a, const Expr& b, bool negate_b) {
-    TRY_VOID(spend(1));
-    TRY(Nnf first, build(a, negate_a));
-    TRY(Nnf second, build(b, negate_b));
-    std::vector<Nnf> parts;
-    parts.reserve(2);
-    parts.push_back(std::move(first));
-    parts.push_back(std::move(second));
-    return conjunction ? Nnf::conjunction(std::move(parts)) : Nnf::disjunction(std::move(parts));
+  bool both(bool conjunction, const Expr& a, bool negate_a, const Expr& b, bool negate_b, Nnf& out) {
+    if (!spend(1)) return false;
+    out = conjunction ? Nnf::conjunction(std::vector<Nnf>(2)) : Nnf::disjunction(std::vector<Nnf>(2));
+    return build(a, negate_a, out.parts[0]) && build(b, negate_b, out.parts[1]);
   }
 
-  Result<Nnf, TranslateError> connective(BinOp op, const Expr& a, const Expr& b, bool negate) {
+  bool connective(BinOp op, const Expr& a, const Expr& b, bool negate, Nnf& out) {
     switch (op) {
-      case BinOp::Iff: {
-        // (a → b) ∧ (b → a), built without making the implications as trees.
-        TRY_VOID(spend(1));
-        TRY(Nnf forward, implication(a, b, negate));
-        TRY(Nnf backward, implication(b, a, negate));
-        std::vector<Nnf> parts;
-        parts.reserve(2);
-        parts.push_back(std::move(forward));
-        parts.push_back(std::move(backward));
-        return negate ? Nnf::disjunction(std::move(parts)) : Nnf::conjunction(std::move(parts));
-      }
-      case BinOp::Implies: return implication(a, b, negate);
-      case BinOp::Or: return both(negate, a, negate, b, negate);
-      default: return both(!negate, a, negate, b, negate);  // And
+      case BinOp::Iff: return equivalence(a, b, negate, out);
+      case BinOp::Implies: return implication(a, b, negate, out);
+      case BinOp::Or: return both(negate, a, negate, b, negate, out);
+      default: return both(!negate, a, negate, b, negate, out);  // And
     }
   }
 
+  // (a → b) ∧ (b → a), built without making the implications as trees.
+  bool equivalence(const Expr& a, const Expr& b, bool negate, Nnf& out) {
+    if (!spend(1)) return false;
+    out = negate ? Nnf::disjunction(std::vector<Nnf>(2)) : Nnf::conjunction(std::vector<Nnf>(2));
+    return implication(a, b, negate, out.parts[0]) && implication(b, a, negate, out.parts[1]);
+  }
+
   // a → b is ¬a ∨ b; its negation a ∧ ¬b.
-  Result<Nnf, TranslateError> implication(const Expr& a, const Expr& b, bool negate) {
-    return both(negate, a, !negate, b, negate);
+  bool implication(const Expr& a, const Expr& b, bool negate, Nnf& out) {
+    return both(negate, a, !negate, b, negate, out);
   }
 
   size_t used_ = 0;
@@ -128,51 +125,64 @@ struct Terms {
   size_t total = 0;
 };
 
-Result<Terms, TranslateError> terms_of(const Nnf& form) {
+// Appends the conjuncts of `part` to `out`. Every form has at least one
+// conjunct, so a list past the bound only grows on the way up: it fails here
+// as it would at the end.
+bool append(Terms& out, Terms& part) {
+  if (out.conjuncts.size() + part.conjuncts.size() > kMaxConjuncts || out.total + part.total > kMaxNormalFormSize)
+    return false;
+  for (size_t i = 0; i < part.conjuncts.size(); ++i) {
+    out.conjuncts.push_back(std::move(part.conjuncts[i]));
+    out.sizes.push_back(part.sizes[i]);
+  }
+  out.total += part.total;
+  return true;
+}
+
+// Replaces `out` by every conjunct of `out` extended by every conjunct of
+// `part`, the literals of `out` first.
+bool multiply(Terms& out, const Terms& part) {
+  const size_t count = out.conjuncts.size() * part.conjuncts.size();
+  if (count > kMaxConjuncts) return false;
+  const size_t total = part.conjuncts.size() * out.total + out.conjuncts.size() * part.total;
+  if (total > kMaxNormalFormSize) return false;
+  Terms product;
+  product.conjuncts.reserve(count);
+  product.sizes.reserve(count);
+  product.total = total;
+  for (size_t i = 0; i < out.conjuncts.size(); ++i) {
+    for (size_t j = 0; j < part.conjuncts.size(); ++j) {
+      Conjunct joined = out.conjuncts[i];
+      joined.insert(joined.end(), part.conjuncts[j].begin(), part.conjuncts[j].end());
+      product.conjuncts.push_back(std::move(joined));
+      product.sizes.push_back(out.sizes[i] + part.sizes[j]);
+    }
+  }
+  out = std::move(product);
+  return true;
+}
+
+// The conjuncts of `form` into `out` (empty on entry); false past the bounds.
+// The helpers above keep their locals out of this recursion's frames.
+bool terms_of(const Nnf& form, Terms& out) {
   if (form.kind == Nnf::Kind::Lit) {
     const size_t size = literal_size(form.lit);
-    if (size > kMaxNormalFormSize) return too_many();
-    return Terms{{{form.lit}}, {size}, size};
+    if (size > kMaxNormalFormSize) return false;
+    out.conjuncts.push_back({form.lit});
+    out.sizes.push_back(size);
+    out.total = size;
+    return true;
   }
-  if (form.kind == Nnf::Kind::Or) {
-    Terms out;
-    for (const Nnf& part : form.parts) {
-      TRY(Terms terms, terms_of(part));
-      // Every form has at least one conjunct, so a list past the bound only
-      // grows on the way up: it fails here as it would at the end.
-      if (out.conjuncts.size() + terms.conjuncts.size() > kMaxConjuncts ||
-          out.total + terms.total > kMaxNormalFormSize)
-        return too_many();
-      for (size_t i = 0; i < terms.conjuncts.size(); ++i) {
-        out.conjuncts.push_back(std::move(terms.conjuncts[i]));
-        out.sizes.push_back(terms.sizes[i]);
-      }
-      out.total += terms.total;
-    }
-    return out;
+  const bool conjunction = form.kind == Nnf::Kind::And;
+  if (conjunction) {
+    out.conjuncts.emplace_back();
+    out.sizes.push_back(0);
   }
-  Terms out{{Conjunct{}}, {0}, 0};
   for (const Nnf& part : form.parts) {
-    TRY(Terms terms, terms_of(part));
-    const size_t count = out.conjuncts.size() * terms.conjuncts.size();
-    if (count > kMaxConjuncts) return too_many();
-    const size_t total = terms.conjuncts.size() * out.total + out.conjuncts.size() * terms.total;
-    if (total > kMaxNormalFormSize) return too_many();
-    Terms product;
-    product.conjuncts.reserve(count);
-    product.sizes.reserve(count);
-    product.total = total;
-    for (size_t i = 0; i < out.conjuncts.size(); ++i) {
-      for (size_t j = 0; j < terms.conjuncts.size(); ++j) {
-        Conjunct joined = out.conjuncts[i];
-        joined.insert(joined.end(), terms.conjuncts[j].begin(), terms.conjuncts[j].end());
-        product.conjuncts.push_back(std::move(joined));
-        product.sizes.push_back(out.sizes[i] + terms.sizes[j]);
-      }
-    }
-    out = std::move(product);
+    Terms terms;
+    if (!terms_of(part, terms) || !(conjunction ? multiply(out, terms) : append(out, terms))) return false;
   }
-  return out;
+  return true;
 }
 
 }  // namespace
@@ -184,10 +194,15 @@ size_t literal_size(const Lit& lit) {
   return size;
 }
 
-Result<Nnf, TranslateError> nnf(const Expr& e, bool negate) { return NnfBuilder().build(e, negate); }
+Result<Nnf, TranslateError> nnf(const Expr& e, bool negate) {
+  Nnf out;
+  if (!NnfBuilder().build(e, negate, out)) return too_many();
+  return out;
+}
 
 Result<Dnf, TranslateError> dnf(const Nnf& form) {
-  TRY(Terms terms, terms_of(form));
+  Terms terms;
+  if (!terms_of(form, terms)) return too_many();
   return std::move(terms.conjuncts);
 }
 

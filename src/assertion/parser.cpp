@@ -21,30 +21,32 @@ struct Parsed {
   size_t height = 1;
 };
 
-using Step = Result<Parsed, StatementError>;
-
-// Each form has a function of its own, so that a frame holds only what its
-// form needs: the recursion through nested forms stays lean on the stack.
+// Each form has a function of its own that writes its subtree into place and
+// answers whether it succeeded, the error kept aside: the recursion through
+// nested forms keeps small frames.
 class Parser {
  public:
   Parser(std::vector<TokenAt> tokens, size_t end) : tokens_(std::move(tokens)), end_(end) {}
 
-  Step expr(uint8_t min_bp) {
+  bool expr(uint8_t min_bp, Parsed& out) {
     Nesting nesting(depth_);
     if (depth_ > kMaxStatementDepth) return too_deep(here());
-    TRY(Parsed left, prefix());
-    while (!at_end() && tokens_[pos_].token.kind == K::Op && left_binding_power(tokens_[pos_].token.op) >= min_bp) {
-      TRY_VOID(binary(left));
-    }
-    return left;
+    if (!prefix(out)) return false;
+    while (!at_end() && tokens_[pos_].token.kind == K::Op && left_binding_power(tokens_[pos_].token.op) >= min_bp)
+      if (!binary(out)) return false;
+    return true;
   }
 
   bool at_end() const { return pos_ >= tokens_.size(); }
 
-  StatementError unexpected(std::string_view expected) const {
-    if (at_end()) return {"expected " + std::string(expected) + ", found the end of the statement", end_};
-    return {"expected " + std::string(expected) + ", found " + tokens_[pos_].token.describe(), tokens_[pos_].position};
+  // Fails with "expected {0}, found {1}" at the current token.
+  bool unexpected(std::string_view expected) {
+    if (at_end()) return fail("expected " + std::string(expected) + ", found the end of the statement", end_);
+    return fail("expected " + std::string(expected) + ", found " + tokens_[pos_].token.describe(),
+                tokens_[pos_].position);
   }
+
+  const StatementError& error() const { return error_; }
 
  private:
   struct Nesting {
@@ -53,107 +55,111 @@ class Parser {
     size_t& depth;
   };
 
+  bool fail(std::string message, size_t at) {
+    error_ = StatementError{std::move(message), at};
+    return false;
+  }
+  bool too_deep(size_t at) { return fail(kTooDeepMessage, at); }
   size_t here() const { return at_end() ? end_ : tokens_[pos_].position; }
-  static StatementError too_deep(size_t at) { return {kTooDeepMessage, at}; }
   bool next_is(K kind) const { return !at_end() && tokens_[pos_].token.kind == kind; }
 
-  // A node over children of the given height.
-  static Step wrap(Expr e, size_t child_height, size_t at) {
+  // `out` becomes a node over children of the given height.
+  bool grown(Parsed& out, size_t child_height, size_t at) {
     if (child_height + 1 > kMaxStatementDepth) return too_deep(at);
-    return Parsed{std::move(e), child_height + 1};
+    out.height = child_height + 1;
+    return true;
   }
 
   // The operator at `pos_` and its right operand, joined to `left`.
-  Result<Unit, StatementError> binary(Parsed& left) {
+  bool binary(Parsed& left) {
     const BinOp op = tokens_[pos_].token.op;
     const size_t at = tokens_[pos_].position;
     ++pos_;
-    TRY(Parsed right, expr(right_binding_power(op)));
-    const size_t height = 1 + std::max(left.height, right.height);
-    if (height > kMaxStatementDepth) return too_deep(at);
-    left = Parsed{Expr::binary(op, std::move(left.expr), std::move(right.expr)), height};
-    return Unit{};
+    Parsed right;
+    if (!expr(right_binding_power(op), right)) return false;
+    left.expr = Expr::binary(op, std::move(left.expr), std::move(right.expr));
+    return grown(left, std::max(left.height, right.height), at);
   }
 
-  Step prefix() {
-    if (at_end()) return atom();
+  bool prefix(Parsed& out) {
+    if (at_end()) return atom(out);
     switch (tokens_[pos_].token.kind) {
       case K::Forall:
       case K::Exists:
-      case K::Sum: return quantifier();
-      case K::Not: return negation();
+      case K::Sum: return quantifier(out);
+      case K::Not: return unary(Expr::Kind::Not, kNotOperandPower, out);
       case K::Op:
-        if (tokens_[pos_].token.op == BinOp::Sub) return minus();
-        return atom();
-      case K::Name: return application();
-      default: return atom();
+        if (tokens_[pos_].token.op == BinOp::Sub) return unary(Expr::Kind::Neg, kNegOperandPower, out);
+        return atom(out);
+      case K::Name: return application(out);
+      default: return atom(out);
     }
   }
 
-  Step quantifier() {
+  bool quantifier(Parsed& out) {
     const K kind = tokens_[pos_].token.kind;
     const size_t at = tokens_[pos_].position;
     ++pos_;
-    const char* symbol = kind == K::Forall ? "\u2200" : kind == K::Exists ? "\u2203" : "\u2211";
-    TRY(std::vector<std::string> vars, binders(symbol));
+    out.expr.kind = kind == K::Forall ? Expr::Kind::Forall : kind == K::Exists ? Expr::Kind::Exists : Expr::Kind::Sum;
+    if (!binders(kind == K::Forall ? "\u2200" : kind == K::Exists ? "\u2203" : "\u2211", out.expr.vars)) return false;
+    out.expr.children.resize(1);
+    Parsed body;
     // A sum's body stops before "+", "-", comparisons and connectives.
-    TRY(Parsed body, expr(kind == K::Sum ? kSumBodyPower : 0));
-    const Expr::Kind node = kind == K::Forall ? Expr::Kind::Forall : kind == K::Exists ? Expr::Kind::Exists : Expr::Kind::Sum;
-    return wrap(Expr::quantifier(node, std::move(vars), std::move(body.expr)), body.height, at);
+    if (!expr(kind == K::Sum ? kSumBodyPower : 0, body)) return false;
+    out.expr.children[0] = std::move(body.expr);
+    return grown(out, body.height, at);
   }
 
-  Step negation() {
+  bool unary(Expr::Kind kind, uint8_t power, Parsed& out) {
     const size_t at = tokens_[pos_++].position;
-    TRY(Parsed operand, expr(kNotOperandPower));
-    return wrap(Expr::negation(std::move(operand.expr)), operand.height, at);
-  }
-
-  Step minus() {
-    const size_t at = tokens_[pos_++].position;
-    TRY(Parsed operand, expr(kNegOperandPower));
-    return wrap(Expr::minus(std::move(operand.expr)), operand.height, at);
+    Parsed operand;
+    if (!expr(power, operand)) return false;
+    out.expr = kind == Expr::Kind::Not ? Expr::negation(std::move(operand.expr)) : Expr::minus(std::move(operand.expr));
+    return grown(out, operand.height, at);
   }
 
   // A name and the atoms that follow it as its arguments; an application as
   // an argument therefore needs parentheses.
-  Step application() {
+  bool application(Parsed& out) {
     const size_t at = tokens_[pos_].position;
-    Expr app = Expr::app(std::move(tokens_[pos_++].token.text));
+    out.expr = Expr::app(std::move(tokens_[pos_++].token.text));
     size_t height = 0;
     while (next_is(K::Name) || next_is(K::Number) || next_is(K::Str) || next_is(K::LParen)) {
-      TRY(Parsed arg, atom());
+      Parsed arg;
+      if (!atom(arg)) return false;
       height = std::max(height, arg.height);
-      app.children.push_back(std::move(arg.expr));
+      out.expr.children.push_back(std::move(arg.expr));
     }
-    if (app.children.empty()) return Parsed{std::move(app)};
-    return wrap(std::move(app), height, at);
+    if (out.expr.children.empty()) return true;
+    return grown(out, height, at);
   }
 
-  Step atom() {
+  bool atom(Parsed& out) {
     if (at_end()) return unexpected("a formula");
     Token& token = tokens_[pos_].token;
     switch (token.kind) {
-      case K::Name: ++pos_; return Parsed{Expr::app(std::move(token.text))};
-      case K::Number: ++pos_; return Parsed{Expr::number(std::move(token.text))};
-      case K::Str: ++pos_; return Parsed{Expr::str(std::move(token.text))};
-      case K::LParen: return parenthesized();
+      case K::Name: out.expr = Expr::app(std::move(token.text)); break;
+      case K::Number: out.expr = Expr::number(std::move(token.text)); break;
+      case K::Str: out.expr = Expr::str(std::move(token.text)); break;
+      case K::LParen: return parenthesized(out);
       default: return unexpected("a formula");
     }
+    ++pos_;
+    return true;
   }
 
   // No node is made for parentheses.
-  Step parenthesized() {
+  bool parenthesized(Parsed& out) {
     ++pos_;
-    TRY(Parsed inner, expr(0));
+    if (!expr(0, out)) return false;
     if (!next_is(K::RParen)) return unexpected("')'");
     ++pos_;
-    return inner;
+    return true;
   }
 
   // The variable list after a quantifier, up to and past its comma. Types
   // written after a colon are skipped.
-  Result<std::vector<std::string>, StatementError> binders(const char* symbol) {
-    std::vector<std::string> vars;
+  bool binders(const char* symbol, std::vector<std::string>& vars) {
     while (true) {
       if (at_end()) return unexpected("a variable or ','");
       Token& token = tokens_[pos_].token;
@@ -174,13 +180,12 @@ class Parser {
           while (!at_end() && !next_is(K::Comma)) ++pos_;
           break;
         case K::Comma:
-          if (vars.empty())
-            return StatementError{"'" + std::string(symbol) + "' binds no variable", tokens_[pos_].position};
+          if (vars.empty()) return fail("'" + std::string(symbol) + "' binds no variable", tokens_[pos_].position);
           ++pos_;
-          return vars;
+          return true;
         case K::In:
-          return StatementError{"bounded binders ('" + std::string(symbol) + " x \u2208 s, ...') are not supported",
-                                tokens_[pos_].position};
+          return fail("bounded binders ('" + std::string(symbol) + " x \u2208 s, ...') are not supported",
+                      tokens_[pos_].position);
         default:
           return unexpected("a variable or ','");
       }
@@ -191,6 +196,7 @@ class Parser {
   size_t end_;
   size_t pos_ = 0;
   size_t depth_ = 0;
+  StatementError error_;
 };
 
 }  // namespace
@@ -199,8 +205,9 @@ Result<Expr, StatementError> parse_statement_tree(std::string_view statement) {
   const std::u32string chars = to_code_points(statement);
   TRY(std::vector<TokenAt> tokens, tokenize(chars));
   Parser parser(std::move(tokens), chars.size());
-  TRY(Parsed parsed, parser.expr(0));
-  if (!parser.at_end()) return parser.unexpected("the end of the statement");
+  Parsed parsed;
+  if (!parser.expr(0, parsed) || (!parser.at_end() && !parser.unexpected("the end of the statement")))
+    return parser.error();
   return std::move(parsed.expr);
 }
 

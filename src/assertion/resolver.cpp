@@ -79,67 +79,81 @@ void Resolver::pop(const std::string& name) {
 
 Result<Resolver::Bound, TranslateError> Resolver::bind(const std::vector<std::string>& vars, const Expr& body) {
   Bound bound;
-  for (const std::string& var : vars) {
-    ++counter_;
-    bound.names.push_back("q" + std::to_string(counter_) + "__" + variable_name(var));
-    push(var, bound.names.back());
-  }
-  Result<Expr, TranslateError> resolved = resolve(body);
-  for (auto var = vars.rbegin(); var != vars.rend(); ++var) pop(*var);
-  if (!resolved.ok()) return make_err(std::move(resolved).error());
-  bound.body = std::move(resolved).value();
+  if (!bind_into(vars, body, bound.names, bound.body)) return failure_;
   return bound;
 }
 
 Result<Expr, TranslateError> Resolver::resolve(const Expr& e) {
+  Expr out;
+  if (!walk(e, out)) return failure_;
+  return out;
+}
+
+bool Resolver::fail(std::string message) {
+  failure_ = TranslateError::invalid(std::move(message));
+  return false;
+}
+
+bool Resolver::bind_into(const std::vector<std::string>& vars, const Expr& body, std::vector<std::string>& names,
+                         Expr& out) {
+  for (const std::string& var : vars) {
+    ++counter_;
+    names.push_back("q" + std::to_string(counter_) + "__" + variable_name(var));
+    push(var, names.back());
+  }
+  const bool ok = walk(body, out);
+  for (auto var = vars.rbegin(); var != vars.rend(); ++var) pop(*var);
+  return ok;
+}
+
+bool Resolver::walk(const Expr& e, Expr& out) {
   using K = Expr::Kind;
   switch (e.kind) {
     case K::Forall:
     case K::Exists:
-    case K::Sum: {
-      TRY(Bound bound, bind(e.vars, e.body()));
-      return Expr::quantifier(e.kind, std::move(bound.names), std::move(bound.body));
-    }
+    case K::Sum:
+      out.kind = e.kind;
+      out.children.resize(1);
+      return bind_into(e.vars, e.body(), out.vars, out.children[0]);
     case K::Not:
     case K::Neg:
-    case K::Binary: {
-      Expr out;
+    case K::Binary:
       out.kind = e.kind;
       out.op = e.op;
-      for (const Expr& child : e.children) {
-        TRY(Expr resolved, resolve(child));
-        out.children.push_back(std::move(resolved));
-      }
-      return out;
-    }
-    case K::Var:
-    case K::Number:
-    case K::Str:
-      return e;
-    case K::App:
-      break;
+      out.children.resize(e.children.size());
+      // Left before right: the first error in walk order is the one reported.
+      for (size_t i = 0; i < e.children.size(); ++i)
+        if (!walk(e.children[i], out.children[i])) return false;
+      return true;
+    case K::App: return application(e, out);
+    default:  // Var, Number, Str
+      out = e;
+      return true;
   }
+}
+
+bool Resolver::application(const Expr& e, Expr& out) {
   if (const std::string* program = lookup(e.text)) {
     // A bound name is a variable whatever its case.
-    if (!e.children.empty()) return TranslateError::invalid("'" + e.text + "' is a variable and cannot be applied");
-    return Expr::var(*program);
+    if (!e.children.empty()) return fail("'" + e.text + "' is a variable and cannot be applied");
+    out = Expr::var(*program);
+    return true;
   }
   if (starts_upper_case(e.text)) {
-    std::vector<Expr> args;
-    args.reserve(e.children.size());
-    for (const Expr& arg : e.children) {
-      TRY(Expr resolved, resolve(arg));
-      args.push_back(std::move(resolved));
-    }
-    return Expr::app(e.text, std::move(args));
+    out = Expr::app(e.text);
+    out.children.resize(e.children.size());
+    for (size_t i = 0; i < e.children.size(); ++i)
+      if (!walk(e.children[i], out.children[i])) return false;
+    return true;
   }
   if (!e.children.empty())
-    return TranslateError::invalid("'" + e.text +
-                                   "' is not a predicate: a raw table has no declared columns, wrap it in a "
-                                   "predicate to state an assertion about it");
+    return fail("'" + e.text +
+                "' is not a predicate: a raw table has no declared columns, wrap it in a predicate to state an "
+                "assertion about it");
   std::string program = user_variable(e.text);
   if (free_seen_.insert(program).second) free_.push_back(program);
-  return Expr::var(std::move(program));
+  out = Expr::var(std::move(program));
+  return true;
 }
 
 }  // namespace mirtova::assertion

@@ -57,6 +57,14 @@ class Resolver {
   uint64_t counter() const { return counter_; }
 
  private:
+  // Each step writes its result into place and answers whether it succeeded,
+  // keeping the failure aside: the recursion through deep statements keeps
+  // small frames.
+  bool walk(const Expr& e, Expr& out);
+  bool bind_into(const std::vector<std::string>& vars, const Expr& body, std::vector<std::string>& names, Expr& out);
+  bool application(const Expr& e, Expr& out);
+  bool fail(std::string message);
+
   const std::string* lookup(std::string_view name) const;
   void push(const std::string& name, std::string program);
   void pop(const std::string& name);
@@ -71,6 +79,7 @@ class Resolver {
   // Statement name to the program name it was given, and the names given.
   std::unordered_map<std::string, std::string, StringHash, std::equal_to<>> user_names_;
   std::unordered_set<std::string, StringHash, std::equal_to<>> taken_;
+  TranslateError failure_;
 };
 
 }  // namespace mirtova::assertion
