@@ -96,7 +96,11 @@ Result<std::vector<TokenAt>, StatementError> tokenize(std::u32string_view chars)
       at = stop;
       continue;
     }
-    if (!starts_name(c)) return StatementError{"unexpected character '" + encode(rest.substr(0, 1)) + "'", at};
+    if (!starts_name(c)) {
+      std::string message = "unexpected character '";
+      message += encode(rest.substr(0, 1));
+      return StatementError{message + "'", at};
+    }
     size_t stop = at + 1;
     while (stop < chars.size() && continues_name(chars[stop])) ++stop;
     std::string name = encode(chars.substr(at, stop - at));

@@ -41,9 +41,11 @@ class Parser {
 
   // Fails with "expected {0}, found {1}" at the current token.
   bool unexpected(std::string_view expected) {
-    if (at_end()) return fail("expected " + std::string(expected) + ", found the end of the statement", end_);
-    return fail("expected " + std::string(expected) + ", found " + tokens_[pos_].token.describe(),
-                tokens_[pos_].position);
+    std::string message = "expected ";
+    message += expected;
+    message += ", found ";
+    if (at_end()) return fail(message + "the end of the statement", end_);
+    return fail(message + tokens_[pos_].token.describe(), tokens_[pos_].position);
   }
 
   const StatementError& error() const { return error_; }
@@ -180,11 +182,11 @@ class Parser {
           while (!at_end() && !next_is(K::Comma)) ++pos_;
           break;
         case K::Comma:
-          if (vars.empty()) return fail("'" + std::string(symbol) + "' binds no variable", tokens_[pos_].position);
+          if (vars.empty()) return fail(std::string("'") + symbol + "' binds no variable", tokens_[pos_].position);
           ++pos_;
           return true;
         case K::In:
-          return fail("bounded binders ('" + std::string(symbol) + " x \u2208 s, ...') are not supported",
+          return fail(std::string("bounded binders ('") + symbol + " x \u2208 s, ...') are not supported",
                       tokens_[pos_].position);
         default:
           return unexpected("a variable or ','");

@@ -54,8 +54,11 @@ std::string quote_value(std::string_view text) {
   std::string out = "\"";
   escape_characters(chars.data(), chars.data() + shown, '"', out);
   out += '"';
-  if (chars.size() > kShownCharacters)
-    out += "\u2026 (" + std::to_string(chars.size() - kShownCharacters) + " more characters)";
+  if (chars.size() > kShownCharacters) {
+    out += "\u2026 (";
+    out += std::to_string(chars.size() - kShownCharacters);
+    out += " more characters)";
+  }
   return out;
 }
 

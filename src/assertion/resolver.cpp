@@ -52,7 +52,12 @@ std::string Resolver::user_variable(std::string_view name) {
   if (auto given = user_names_.find(name); given != user_names_.end()) return given->second;
   const std::string base = clear_of_generated(variable_name(name));
   std::string candidate = base;
-  for (size_t k = 2; taken_.contains(candidate); ++k) candidate = clear_of_generated(base + "_" + std::to_string(k));
+  for (size_t k = 2; taken_.contains(candidate); ++k) {
+    std::string numbered = base;
+    numbered += '_';
+    numbered += std::to_string(k);
+    candidate = clear_of_generated(std::move(numbered));
+  }
   taken_.insert(candidate);
   user_names_.emplace(std::string(name), candidate);
   return candidate;
@@ -98,7 +103,11 @@ bool Resolver::bind_into(const std::vector<std::string>& vars, const Expr& body,
                          Expr& out) {
   for (const std::string& var : vars) {
     ++counter_;
-    names.push_back("q" + std::to_string(counter_) + "__" + variable_name(var));
+    std::string name = "q";
+    name += std::to_string(counter_);
+    name += "__";
+    name += variable_name(var);
+    names.push_back(std::move(name));
     push(var, names.back());
   }
   const bool ok = walk(body, out);
