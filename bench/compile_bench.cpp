@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "compiler/universe.h"
+#include "compiler/program/universe.h"
 #include "parser/parse_file.h"
 
 namespace {

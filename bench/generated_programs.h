@@ -41,8 +41,10 @@ inline GeneratedProgram generate_program(Shape shape, int rules) {
       std::string ends;
       int i = 1;
       for (; out.rules + 5 <= rules || i == 1; ++i) {
-        const std::string n = std::to_string(i), p = (i - 1) % kChainLayers == 0 ? "0" : std::to_string(i - 1);
-        text += "J" + n + "(x, z) :- C" + p + "(x, y), S" + p + "(x, n: w), Edge(y, z), x != z, w > " + n + ";\n";
+        const std::string n = std::to_string(i),
+                          p = (i - 1) % kChainLayers == 0 ? "0" : std::to_string(i - 1);
+        text +=
+            "J" + n + "(x, z) :- C" + p + "(x, y), S" + p + "(x, n: w), Edge(y, z), x != z, w > " + n + ";\n";
         text += "C" + n + "(x, y) :- J" + n + "(x, y);\n";
         text += "C" + n + "(x, y) :- J" + n + "(y, x), ~Blocked(x);\n";
         text += "S" + n + "(x, n? += y) distinct :- C" + n + "(x, y);\n";
@@ -67,11 +69,12 @@ inline GeneratedProgram generate_program(Shape shape, int rules) {
       std::string ends;
       int g = 1;
       for (; out.rules + 11 <= rules || g == 1; ++g) {
-        const std::string n = std::to_string(g), p = (g - 1) % kChainGroups == 0 ? "0" : std::to_string(g - 1);
+        const std::string n = std::to_string(g),
+                          p = (g - 1) % kChainGroups == 0 ? "0" : std::to_string(g - 1);
         for (int r = 0; r < 10; ++r) {
           const std::string k = std::to_string(r);
-          text += "W" + n + "(a, f) :- W" + p + "(a, b), Ta" + k + "(b, c), Tb" + k + "(c, d), Tc(d, e, name: \"x" +
-                  k + "\"), Td(e, f), a + " + k + " != f;\n";
+          text += "W" + n + "(a, f) :- W" + p + "(a, b), Ta" + k + "(b, c), Tb" + k +
+                  "(c, d), Tc(d, e, name: \"x" + k + "\"), Td(e, f), a + " + k + " != f;\n";
         }
         out.rules += 10;
         if (g % kChainGroups == 0) {

@@ -6,8 +6,8 @@
 
 #include <string>
 
+#include "compiler/program/universe.h"
 #include "generated_programs.h"
-#include "compiler/universe.h"
 #include "parser/parse_file.h"
 
 namespace mirtova {
@@ -51,30 +51,38 @@ void run(benchmark::State& state, Shape shape, Stage stage, const char* engine) 
   }
   state.counters["rules"] = static_cast<double>(generated.rules);
   // Seconds per rule, printed by the benchmark library with its unit prefix (e.g. "12.3us").
-  state.counters["per_rule"] = benchmark::Counter(static_cast<double>(generated.rules),
-                                                  benchmark::Counter::kIsIterationInvariantRate |
-                                                      benchmark::Counter::kInvert);
+  state.counters["per_rule"] =
+      benchmark::Counter(static_cast<double>(generated.rules),
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.SetComplexityN(generated.rules);
 }
 
-#define MIRTOVA_SCALE_BENCH(shape, stage, engine)                                                        \
-  void BM_##stage##_##shape##_##engine(benchmark::State& state) {                                       \
-    run(state, Shape::shape, Stage::stage, #engine);                                                    \
-  }                                                                                                     \
-  BENCHMARK(BM_##stage##_##shape##_##engine)                                                            \
-      ->Arg(10)->Arg(100)->Arg(1000)->Arg(2000)->Arg(5000)->Arg(10000)                                  \
-      ->Unit(benchmark::kMillisecond)                                                                   \
+#define MIRTOVA_SCALE_BENCH(shape, stage, engine)                 \
+  void BM_##stage##_##shape##_##engine(benchmark::State& state) { \
+    run(state, Shape::shape, Stage::stage, #engine);              \
+  }                                                               \
+  BENCHMARK(BM_##stage##_##shape##_##engine)                      \
+      ->Arg(10)                                                   \
+      ->Arg(100)                                                  \
+      ->Arg(1000)                                                 \
+      ->Arg(2000)                                                 \
+      ->Arg(5000)                                                 \
+      ->Arg(10000)                                                \
+      ->Unit(benchmark::kMillisecond)                             \
       ->Complexity()
 
 // Each recursion unfolds into several copies of itself, so its programs give
 // much more SQL per rule than the other shapes; they stop at 2,000 rules.
-#define MIRTOVA_RECURSION_BENCH(stage)                                                                  \
-  void BM_##stage##_Recursion_duckdb(benchmark::State& state) {                                         \
-    run(state, Shape::Recursion, Stage::stage, "duckdb");                                               \
-  }                                                                                                     \
-  BENCHMARK(BM_##stage##_Recursion_duckdb)                                                              \
-      ->Arg(10)->Arg(100)->Arg(1000)->Arg(2000)                                                         \
-      ->Unit(benchmark::kMillisecond)                                                                   \
+#define MIRTOVA_RECURSION_BENCH(stage)                          \
+  void BM_##stage##_Recursion_duckdb(benchmark::State& state) { \
+    run(state, Shape::Recursion, Stage::stage, "duckdb");       \
+  }                                                             \
+  BENCHMARK(BM_##stage##_Recursion_duckdb)                      \
+      ->Arg(10)                                                 \
+      ->Arg(100)                                                \
+      ->Arg(1000)                                               \
+      ->Arg(2000)                                               \
+      ->Unit(benchmark::kMillisecond)                           \
       ->Complexity()
 
 MIRTOVA_SCALE_BENCH(Chain, Parse, duckdb);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/library_rules.h"
+#include "compiler/program/library_rules.h"
 #include "compiler/type_inference/inference.h"
 #include "generated_programs.h"
 #include "parser/parse_file.h"
@@ -96,8 +96,11 @@ void run_stage(benchmark::State& state, Stage stage) {
       case Stage::Infer:
         if (!inference->infer().ok()) state.SkipWithError("conflict");
         break;
-      case Stage::Read: benchmark::DoNotOptimize(inference->all_predicate_types()); break;
-      default: break;
+      case Stage::Read:
+        benchmark::DoNotOptimize(inference->all_predicate_types());
+        break;
+      default:
+        break;
     }
     if (stage != Stage::Destroy) state.PauseTiming();
     inference.reset();

@@ -9,7 +9,7 @@
 #include "compiler/functors/functors.h"
 #include "compiler/functors/unfold_recursion.h"
 #include "compiler/functors/vertical.h"
-#include "compiler/universe.h"
+#include "compiler/program/universe.h"
 #include "parser/parse_file.h"
 
 namespace mirtova {
@@ -58,7 +58,8 @@ void BM_UnfoldIterative(benchmark::State& state) {
 // The vertical chain written out at the given depth, as if no threshold
 // turned deep recursions into loops: one functor statement per level.
 void BM_VerticalChain(benchmark::State& state) {
-  std::vector<Json> base = parsed_rules("Path(x, y) :- Edge(x, y);\nPath(x, z) :- Path(x, y), Edge(y, z);\n", state);
+  std::vector<Json> base =
+      parsed_rules("Path(x, y) :- Edge(x, y);\nPath(x, z) :- Path(x, y), Edge(y, z);\n", state);
   if (base.empty()) return;
   for (auto _ : state) {
     std::vector<Json> rules = base;
@@ -75,8 +76,10 @@ void BM_VerticalChain(benchmark::State& state) {
 // The whole road of a deep recursion: program build (unfolding, functor
 // application, library, types) and the plan of the recursive predicate.
 void BM_PlanDeepRecursion(benchmark::State& state) {
-  const std::string text = "Path(x, y) distinct :- Edge(x, y);\nPath(x, z) distinct :- Path(x, y), Edge(y, z);\n"
-                           "@Recursive(Path, " + std::to_string(state.range(0)) + ");";
+  const std::string text =
+      "Path(x, y) distinct :- Edge(x, y);\nPath(x, z) distinct :- Path(x, y), Edge(y, z);\n"
+      "@Recursive(Path, " +
+      std::to_string(state.range(0)) + ");";
   auto parsed = parse_file(text);
   if (!parsed.ok()) {
     state.SkipWithError(parsed.error().message.c_str());
@@ -98,10 +101,22 @@ void BM_PlanDeepRecursion(benchmark::State& state) {
 }
 
 // Depths above the loop threshold write the same text whatever the depth.
-BENCHMARK(BM_UnfoldSemiNaive)->RangeMultiplier(10)->Range(10, 100000)->Complexity(benchmark::o1)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_UnfoldIterative)->RangeMultiplier(10)->Range(10, 100000)->Complexity(benchmark::o1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UnfoldSemiNaive)
+    ->RangeMultiplier(10)
+    ->Range(10, 100000)
+    ->Complexity(benchmark::o1)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UnfoldIterative)
+    ->RangeMultiplier(10)
+    ->Range(10, 100000)
+    ->Complexity(benchmark::o1)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PlanDeepRecursion)->Arg(10)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_VerticalChain)->RangeMultiplier(10)->Range(10, 10000)->Complexity(benchmark::oN)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_VerticalChain)
+    ->RangeMultiplier(10)
+    ->Range(10, 10000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace mirtova

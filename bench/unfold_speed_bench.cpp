@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "generated_programs.h"
 #include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
-#include "compiler/universe.h"
+#include "compiler/program/universe.h"
+#include "generated_programs.h"
 #include "parser/parse_file.h"
 
 namespace mirtova {
@@ -26,9 +26,9 @@ std::vector<Json> recursion_rules(benchmark::State& state) {
 }
 
 void count_rules(benchmark::State& state) {
-  state.counters["per_rule"] = benchmark::Counter(static_cast<double>(state.range(0)),
-                                                  benchmark::Counter::kIsIterationInvariantRate |
-                                                      benchmark::Counter::kInvert);
+  state.counters["per_rule"] =
+      benchmark::Counter(static_cast<double>(state.range(0)),
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.SetComplexityN(state.range(0));
 }
 
@@ -102,12 +102,52 @@ void compile_recursions(benchmark::State& state, const char* engine) {
 void BM_CompileRecursions(benchmark::State& state) { compile_recursions(state, "duckdb"); }
 void BM_CompileRecursionsLoops(benchmark::State& state) { compile_recursions(state, "trino"); }
 
-BENCHMARK(BM_UnfoldRecursions)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
-BENCHMARK(BM_UnfoldRecursionsLoops)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
-BENCHMARK(BM_RunMakes)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
-BENCHMARK(BM_RunMakesLoops)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity();
-BENCHMARK(BM_CompileRecursions)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->Complexity();
-BENCHMARK(BM_CompileRecursionsLoops)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_UnfoldRecursions)
+    ->Arg(125)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+BENCHMARK(BM_UnfoldRecursionsLoops)
+    ->Arg(125)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+BENCHMARK(BM_RunMakes)
+    ->Arg(125)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+BENCHMARK(BM_RunMakesLoops)
+    ->Arg(125)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+BENCHMARK(BM_CompileRecursions)
+    ->Arg(125)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+BENCHMARK(BM_CompileRecursionsLoops)
+    ->Arg(125)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 }  // namespace
 }  // namespace mirtova

@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 JOBS="${JOBS:-$(nproc)}"
+bash scripts/check_format.sh
+python3 scripts/check_layers.py
 cmake -S . -B build/tests -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DMIRTOVA_BUILD_TESTS=ON -DMIRTOVA_BUILD_MODULE=OFF >/dev/null
 cmake --build build/tests -j "$JOBS"

@@ -59,15 +59,15 @@ struct Unit {};
 // TRY(decl, expr): evaluates expr (a Result); on error returns the error from the
 // enclosing function, otherwise binds the value to decl ("auto x" or "x").
 #define TRY(decl, expr) TRY_IMPL(MIRTOVA_CONCAT(try_result_, __LINE__), decl, expr)
-#define TRY_IMPL(tmp, decl, expr)                         \
-  auto tmp = (expr);                                      \
+#define TRY_IMPL(tmp, decl, expr)                                    \
+  auto tmp = (expr);                                                 \
   if (!tmp.ok()) return ::mirtova::make_err(std::move(tmp).error()); \
   decl = std::move(tmp).value()
 
 // TRY_VOID(expr): evaluates expr (a Result); on error returns the error.
 #define TRY_VOID(expr) TRY_VOID_IMPL(MIRTOVA_CONCAT(try_result_, __LINE__), expr)
-#define TRY_VOID_IMPL(tmp, expr)                          \
-  do {                                                    \
-    auto tmp = (expr);                                    \
+#define TRY_VOID_IMPL(tmp, expr)                                       \
+  do {                                                                 \
+    auto tmp = (expr);                                                 \
     if (!tmp.ok()) return ::mirtova::make_err(std::move(tmp).error()); \
   } while (0)

@@ -31,9 +31,9 @@ class SipHasher {
 
   uint64_t v0_, v1_, v2_, v3_;
   int c_rounds_, d_rounds_;
-  uint64_t tail_ = 0;        // pending bytes, little-endian, fewer than 8
+  uint64_t tail_ = 0;  // pending bytes, little-endian, fewer than 8
   size_t tail_size_ = 0;
-  uint64_t length_ = 0;      // total bytes written (only its low byte matters)
+  uint64_t length_ = 0;  // total bytes written (only its low byte matters)
 };
 
 // SipHash-1-3 with k0 = k1 = 0.

@@ -29,9 +29,12 @@ bool is_predicate_name(std::string_view name) {
 
 TraverseState state_of(char opening) {
   switch (opening) {
-    case '(': return TraverseState::Paren;
-    case '[': return TraverseState::Bracket;
-    default: return TraverseState::Brace;
+    case '(':
+      return TraverseState::Paren;
+    case '[':
+      return TraverseState::Bracket;
+    default:
+      return TraverseState::Brace;
   }
 }
 
@@ -51,7 +54,8 @@ ParseResult<std::optional<size_t>> find_opening(const SpanString& text, char ope
     if (step.depth == 0) continue;
     // Checked before the backquote and brace rules, so that "{" can open a call.
     if (step.depth == 1 && step.top == wanted) return std::optional<size_t>(step.position);
-    if (step.depth == 1 && (step.top == TraverseState::Backquote || step.top == TraverseState::Brace)) continue;
+    if (step.depth == 1 && (step.top == TraverseState::Backquote || step.top == TraverseState::Brace))
+      continue;
     if (step.depth >= 2 && step.top == TraverseState::Backquote) continue;
     return std::optional<size_t>();
   }
@@ -59,7 +63,8 @@ ParseResult<std::optional<size_t>> find_opening(const SpanString& text, char ope
 
 }  // namespace
 
-ParseResult<std::optional<GenericCall>> parse_generic_call(const SpanString& text, char opening, char closing) {
+ParseResult<std::optional<GenericCall>> parse_generic_call(const SpanString& text, char opening,
+                                                           char closing) {
   const SpanString s = strip(text);
   const std::string_view v = s.view();
   if (v.empty()) return std::optional<GenericCall>();
@@ -76,9 +81,12 @@ ParseResult<std::optional<GenericCall>> parse_generic_call(const SpanString& tex
     open_at = *found;
     const std::string_view written = v.substr(0, open_at);
     if (!is_predicate_name(written)) return std::optional<GenericCall>();
-    if (written == "`=`") name = "=";
-    else if (written == "`~`") name = "~";
-    else name = std::string(written);
+    if (written == "`=`")
+      name = "=";
+    else if (written == "`~`")
+      name = "~";
+    else
+      name = std::string(written);
   }
 
   if (v.back() != closing || v.size() - 1 <= open_at) return std::optional<GenericCall>();
@@ -123,7 +131,8 @@ ParseResult<size_t> head_call_length(const SpanString& head) {
 ParseResult<Unit> check_no_aggregation(const Json& call, const SpanString& call_text) {
   for (const Json& field : call.at("record").at("field_value").as_array())
     if (field.at("value").has("aggregation"))
-      return ParsingException("Aggregation appears in a non-distinct predicate. Did you forget distinct?", call_text);
+      return ParsingException("Aggregation appears in a non-distinct predicate. Did you forget distinct?",
+                              call_text);
   return Unit{};
 }
 
@@ -144,7 +153,8 @@ ParseResult<HeadCall> parse_head_call(const SpanString& head, bool is_distinct) 
     TRY(Json argument, parse_expression(assignment->second));
     Json aggregation = make_object("operator", assignment->first.view(), "argument", std::move(argument),
                                    "expression_heritage", rest.view());
-    fields.push_back(make_object("field", "quoril_value", "value", make_object("aggregation", std::move(aggregation))));
+    fields.push_back(
+        make_object("field", "quoril_value", "value", make_object("aggregation", std::move(aggregation))));
     return HeadCall{std::move(call), true};
   }
   if (assignment) {

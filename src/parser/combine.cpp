@@ -37,8 +37,10 @@ Json build_tree_for_combine(Json aggregated_value, const SpanString& operator_sp
                             const SpanString& full_text) {
   Json aggregation = make_object("operator", operator_span.view(), "argument", std::move(aggregated_value),
                                  "expression_heritage", full_text.view());
-  Json field = make_object("field", "quoril_value", "value", make_object("aggregation", std::move(aggregation)));
-  Json head = make_object("predicate_name", "Combine", "record", make_object("field_value", make_array(std::move(field))));
+  Json field =
+      make_object("field", "quoril_value", "value", make_object("aggregation", std::move(aggregation)));
+  Json head = make_object("predicate_name", "Combine", "record",
+                          make_object("field_value", make_array(std::move(field))));
   Json rule = make_object("head", std::move(head), "distinct_denoted", true, "full_text", full_text.view());
   if (body != nullptr) rule.set("body", make_object("conjunction", *body));
   return rule;
@@ -73,8 +75,10 @@ ParseResult<MaybeNode> parse_concise_combine(const SpanString& text) {
   TRY(Json target_tree, parse_expression(target));
   TRY(auto parts, split_in_one_or_two(right, ":-"));
   TRY(ValueAndBody parsed, parse_value_and_body(parts[0], parts.size() == 2 ? &parts[1] : nullptr));
-  Json combine = make_object("combine", build(std::move(parsed), op, text), "expression_heritage", text.view());
-  return MaybeNode(make_object("left_hand_side", std::move(target_tree), "right_hand_side", std::move(combine)));
+  Json combine =
+      make_object("combine", build(std::move(parsed), op, text), "expression_heritage", text.view());
+  return MaybeNode(
+      make_object("left_hand_side", std::move(target_tree), "right_hand_side", std::move(combine)));
 }
 
 ParseResult<MaybeNode> parse_ultra_concise_combine(const SpanString& text) {

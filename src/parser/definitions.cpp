@@ -6,7 +6,9 @@ namespace mirtova {
 
 namespace {
 
-Json field_of(int position, Json value) { return Json::object({{"field", position}, {"value", std::move(value)}}); }
+Json field_of(int position, Json value) {
+  return Json::object({{"field", position}, {"value", std::move(value)}});
+}
 
 }  // namespace
 
@@ -37,14 +39,16 @@ ParseResult<Json> parse_functor_statement(const SpanString& left, const SpanStri
     return ParsingException("Incorrect syntax for functor call.", left);
 
   Json functor = Json::object(
-      {{"literal", Json::object({{"the_predicate", Json::object({{"predicate_name", call->at("predicate_name")}})}})}});
+      {{"literal",
+        Json::object({{"the_predicate", Json::object({{"predicate_name", call->at("predicate_name")}})}})}});
   Json fields = Json::array({
       field_of(0, Json::object({{"expression", std::move(made)}})),
       field_of(1, Json::object({{"expression", std::move(functor)}})),
       field_of(2, Json::object({{"expression", Json::object({{"record", call->at("record")}})}})),
   });
   return Json::object({
-      {"head", Json::object({{"predicate_name", "@Make"}, {"record", Json::object({{"field_value", std::move(fields)}})}})},
+      {"head", Json::object({{"predicate_name", "@Make"},
+                             {"record", Json::object({{"field_value", std::move(fields)}})}})},
       {"full_text", left.source()},
   });
 }

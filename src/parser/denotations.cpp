@@ -28,7 +28,11 @@ void append_rule_with_denotations(Json rule, Json::ArrayType& rules) {
     // denotation's positional arguments move one place right, in the rule too.
     Json fields = Json::array({Json::object({
         {"field", 0},
-        {"value", Json::object({{"expression", Json::object({{"literal", Json::object({{"the_predicate", Json::object({{"predicate_name", predicate_name}})}})}})}})},
+        {"value",
+         Json::object({{"expression",
+                        Json::object({{"literal", Json::object({{"the_predicate",
+                                                                 Json::object({{"predicate_name",
+                                                                                predicate_name}})}})}})}})},
     })});
     for (Json& entry : denotation->at_mut("field_value").as_array_mut()) {
       Json& field = entry.at_mut("field");
@@ -36,7 +40,8 @@ void append_rule_with_denotations(Json rule, Json::ArrayType& rules) {
       fields.push(entry);
     }
     rules.push_back(Json::object({
-        {"head", Json::object({{"predicate_name", d.annotation}, {"record", Json::object({{"field_value", std::move(fields)}})}})},
+        {"head", Json::object({{"predicate_name", d.annotation},
+                               {"record", Json::object({{"field_value", std::move(fields)}})}})},
         {"full_text", rule.at("full_text")},
     }));
   }

@@ -5,8 +5,8 @@
 
 #include "parser/depth_guard.h"
 #include "parser/forms.h"
-#include "parser/node_builders.h"
 #include "parser/nesting.h"
+#include "parser/node_builders.h"
 
 namespace mirtova {
 
@@ -65,7 +65,8 @@ ParseResult<Json> parse_expression(const SpanString& text) {
   for (const Form& form : kForms) {
     TRY(MaybeNode node, form.parse(text));
     if (!node) continue;
-    if (form.kind != nullptr) return make_object(form.kind, std::move(*node), "expression_heritage", text.view());
+    if (form.kind != nullptr)
+      return make_object(form.kind, std::move(*node), "expression_heritage", text.view());
     Json expression = std::move(*node);
     expression.set("expression_heritage", Json(text.view()));
     return expression;

@@ -42,7 +42,8 @@ struct GenericCall {
   std::string name;
   SpanString inside;
 };
-ParseResult<std::optional<GenericCall>> parse_generic_call(const SpanString& text, char opening, char closing);
+ParseResult<std::optional<GenericCall>> parse_generic_call(const SpanString& text, char opening,
+                                                           char closing);
 ParseResult<MaybeNode> parse_call(const SpanString& text, bool in_head);
 struct HeadCall {
   Json call;
@@ -58,7 +59,8 @@ ParseResult<MaybeNode> parse_literal(const SpanString& text);
 
 // ---- infix operators (infix.cpp) ----
 // Without `operators` the default precedence table is used.
-ParseResult<MaybeNode> parse_infix(const SpanString& text, const std::vector<std::string_view>* operators = nullptr,
+ParseResult<MaybeNode> parse_infix(const SpanString& text,
+                                   const std::vector<std::string_view>* operators = nullptr,
                                    const std::set<std::string_view>* disallowed = nullptr);
 
 // ---- implications (implication.cpp) ----

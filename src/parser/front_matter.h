@@ -9,8 +9,8 @@
 namespace mirtova {
 
 struct FrontMatterBlock {
-  std::string content;     // the lines between the two "---" lines, verbatim
-  size_t line_count = 0;   // lines from the start through the closing "---"
+  std::string content;    // the lines between the two "---" lines, verbatim
+  size_t line_count = 0;  // lines from the start through the closing "---"
 };
 
 struct FrontMatterError {

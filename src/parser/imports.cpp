@@ -7,11 +7,11 @@
 #include <system_error>
 #include <utility>
 
+#include "common/strings.h"
 #include "parser/depth_guard.h"
+#include "parser/json_walk.h"
 #include "parser/unicode_tables.h"
 #include "parser/utf8.h"
-#include "common/strings.h"
-#include "parser/json_walk.h"
 
 namespace mirtova {
 
@@ -24,7 +24,8 @@ std::vector<std::string> split_dots(std::string_view text) {
   size_t start = 0;
   while (true) {
     size_t dot = text.find('.', start);
-    parts.emplace_back(text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start));
+    parts.emplace_back(
+        text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start));
     if (dot == std::string_view::npos) return parts;
     start = dot + 1;
   }
@@ -73,11 +74,12 @@ FileText read_whole_file(const std::filesystem::path& path) {
 }
 
 // The first candidate under the roots that the file system knows.
-std::optional<std::filesystem::path> find_import(const std::vector<std::string>& roots, const std::string& relative) {
+std::optional<std::filesystem::path> find_import(const std::vector<std::string>& roots,
+                                                 const std::string& relative) {
   std::vector<std::string> tried = roots.empty() ? std::vector<std::string>{""} : roots;
   for (const std::string& root : tried) {
-    std::filesystem::path candidate = root.empty() ? std::filesystem::path(relative)
-                                                   : std::filesystem::path(root) / relative;
+    std::filesystem::path candidate =
+        root.empty() ? std::filesystem::path(relative) : std::filesystem::path(root) / relative;
     std::error_code ec;
     (void)std::filesystem::status(candidate, ec);
     if (!ec) return candidate;
@@ -190,7 +192,8 @@ std::set<std::string> defined_and_made(const Json::ArrayType& rules) {
   return names;
 }
 
-Json import_node(const std::string& file_key, const std::string& predicate, const std::optional<std::string>& synonym) {
+Json import_node(const std::string& file_key, const std::string& predicate,
+                 const std::optional<std::string>& synonym) {
   return Json::object({
       {"file", file_key},
       {"predicate_name", predicate},
@@ -213,7 +216,8 @@ Json written_names(const Json::ArrayType& rules, const FileImports& file, const 
   std::set<std::string> top_names;
   if (!session.parsed_files.empty()) top_names = defined_predicates(rules);
   for (const Json& node : file.nodes) {
-    const std::string& prefix = session.parsed_files.at(node.at("file").as_str()).at("predicates_prefix").as_str();
+    const std::string& prefix =
+        session.parsed_files.at(node.at("file").as_str()).at("predicates_prefix").as_str();
     std::string local = local_name(node);
     names.set(prefix + node.at("predicate_name").as_str(), local);
     top_names.insert(std::move(local));
@@ -299,7 +303,8 @@ ParseResult<Unit> resolve_import(const SpanString& statement, ParseSession& sess
   std::string path = import_text;
   std::optional<std::string> synonym;
   if (size_t as = import_text.find(" as "); as != std::string::npos) {
-    if (import_text.find(" as ", as + 1) != std::string::npos) return message_error("Too many as", import_text);
+    if (import_text.find(" as ", as + 1) != std::string::npos)
+      return message_error("Too many as", import_text);
     path = import_text.substr(0, as);
     synonym = import_text.substr(as + 4);
   }
@@ -324,7 +329,8 @@ ParseResult<Unit> resolve_import(const SpanString& statement, ParseSession& sess
     relative += ".l";
     std::optional<std::filesystem::path> found;
     if (stays_under_root(path)) found = find_import(session.import_roots, relative);
-    if (!found) return message_error("Imported file not found: " + relative, "import " + file_key + ".<PREDICATE>");
+    if (!found)
+      return message_error("Imported file not found: " + relative, "import " + file_key + ".<PREDICATE>");
     FileText read = read_whole_file(*found);
     if (read.error) return message_error("Failed to read file: " + *read.error, found->string());
     TRY(Json tree, parse_file_internal(std::move(read.text), file_key, session, import_chain));

@@ -16,8 +16,8 @@ namespace {
 // stand before the shorter ones they contain, so "<=" is never read as "<".
 const std::vector<std::string_view>& operator_table() {
   static const std::vector<std::string_view> table = {
-      "||", "&&", "->", "==",  "<=", ">=", "<", ">", "!=", "=", "~", " in ",
-      " is not ", " is ", "++?", "++", "+", "-", "*", "/",  "%", "^", "!",
+      "||",       "&&",   "->",  "==", "<=", ">=", "<", ">", "!=", "=", "~", " in ",
+      " is not ", " is ", "++?", "++", "+",  "-",  "*", "/", "%",  "^", "!",
   };
   return table;
 }
@@ -25,8 +25,19 @@ const std::vector<std::string_view>& operator_table() {
 // A "-" right after one of these (ignoring blanks) is the sign of its operand.
 bool is_unary_guard(char c) {
   switch (c) {
-    case '!': case '%': case '&': case '*': case '+': case '-': case '/':
-    case '<': case '=': case '>': case '^': case '|': case '~':
+    case '!':
+    case '%':
+    case '&':
+    case '*':
+    case '+':
+    case '-':
+    case '/':
+    case '<':
+    case '=':
+    case '>':
+    case '^':
+    case '|':
+    case '~':
       return true;
     default:
       return false;
@@ -48,8 +59,8 @@ struct Occurrences {
     size_t count = 0;
     size_t resume = 0;  // where the next occurrence may start
   };
-  std::vector<Hits> hits;  // per operator
-  std::vector<size_t> minus;        // every occurrence of "-", in order
+  std::vector<Hits> hits;     // per operator
+  std::vector<size_t> minus;  // every occurrence of "-", in order
   // Occurrences of "-" whose operand on the left ends in a byte that is
   // neither a unary guard nor ")": each certainly splits as a binary minus.
   size_t binary_minus_count = 0;
@@ -69,12 +80,14 @@ struct OperatorList {
   ByteSet stops{};
 };
 
-OperatorList operator_list(const std::vector<std::string_view>& ops, const std::set<std::string_view>* disallowed) {
+OperatorList operator_list(const std::vector<std::string_view>& ops,
+                           const std::set<std::string_view>* disallowed) {
   OperatorList list;
   list.operators.reserve(ops.size());
   for (std::string_view op : ops)
     if (disallowed == nullptr || disallowed->count(op) == 0) list.operators.push_back(op);
-  for (std::string_view op : list.operators) list.starts_an_operator[static_cast<unsigned char>(op[0])] = true;
+  for (std::string_view op : list.operators)
+    list.starts_an_operator[static_cast<unsigned char>(op[0])] = true;
   list.stops = kCodeStops;
   for (size_t c = 0; c < list.stops.size(); ++c) list.stops[c] = list.stops[c] || list.starts_an_operator[c];
   list.stops['='] = true;
@@ -181,9 +194,12 @@ ParseResult<MaybeNode> parse_infix(const SpanString& text, const std::vector<std
   static const OperatorList kTableWithoutNegation = operator_list(operator_table(), &kNoNegation);
   OperatorList made;
   const OperatorList* list = &made;
-  if (operators == nullptr && disallowed == nullptr) list = &kTable;
-  else if (operators == nullptr && *disallowed == kNoNegation) list = &kTableWithoutNegation;
-  else made = operator_list(ops, disallowed);
+  if (operators == nullptr && disallowed == nullptr)
+    list = &kTable;
+  else if (operators == nullptr && *disallowed == kNoNegation)
+    list = &kTableWithoutNegation;
+  else
+    made = operator_list(ops, disallowed);
   const std::vector<std::string_view>& allowed = list->operators;
   if (allowed.empty()) return MaybeNode();
 
@@ -198,7 +214,8 @@ ParseResult<MaybeNode> parse_infix(const SpanString& text, const std::vector<std
     }
     const SpanString left = text.slice(0, at);
     if (op == "~" && !left.empty() && left[left.size() - 1] == '!') continue;  // "!~" is no negation
-    if (operators == nullptr && chain_exceeds_depth(text, op, i, found)) return ParsingException(kTooDeepMessage, text);
+    if (operators == nullptr && chain_exceeds_depth(text, op, i, found))
+      return ParsingException(kTooDeepMessage, text);
 
     const SpanString left_operand = strip(left);
     const SpanString right_operand = strip(text.slice(at + op.size(), text.size()));
@@ -212,8 +229,10 @@ ParseResult<MaybeNode> parse_infix(const SpanString& text, const std::vector<std
 
     TRY(Json left_tree, parse_expression(left_operand));
     TRY(Json right_tree, parse_expression(right_operand));
-    Json fields = make_array(operand_field("left", std::move(left_tree)), operand_field("right", std::move(right_tree)));
-    return MaybeNode(make_object("predicate_name", name, "record", make_object("field_value", std::move(fields))));
+    Json fields = make_array(operand_field("left", std::move(left_tree)),
+                             operand_field("right", std::move(right_tree)));
+    return MaybeNode(
+        make_object("predicate_name", name, "record", make_object("field_value", std::move(fields))));
   }
   return MaybeNode();
 }

@@ -9,12 +9,18 @@ namespace mirtova {
 
 std::string_view kind_name(Json::Kind kind) {
   switch (kind) {
-    case Json::Kind::Null: return "null";
-    case Json::Kind::Bool: return "bool";
-    case Json::Kind::Int: return "int";
-    case Json::Kind::Str: return "string";
-    case Json::Kind::Array: return "array";
-    case Json::Kind::Object: return "object";
+    case Json::Kind::Null:
+      return "null";
+    case Json::Kind::Bool:
+      return "bool";
+    case Json::Kind::Int:
+      return "int";
+    case Json::Kind::Str:
+      return "string";
+    case Json::Kind::Array:
+      return "array";
+    case Json::Kind::Object:
+      return "object";
   }
   return "null";
 }
@@ -130,8 +136,7 @@ int key_priority(std::string_view key) {
   if (key == "head" || key == "field" || key == "expression" || key == "field_value" ||
       key == "conjunction" || key == "predicate_name")
     return 0;
-  if (key == "body" || key == "value" || key == "record" || key == "literal" || key == "conjunct")
-    return 1;
+  if (key == "body" || key == "value" || key == "record" || key == "literal" || key == "conjunct") return 1;
   if (key == "variable") return 2;
   if (key == "predicate") return 3;
   if (key == "full_text") return 99;
@@ -147,11 +152,21 @@ void append_json_escaped(std::string& out, std::string_view text) {
     out.append(text.data() + run, i - run);
     run = i + 1;
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         out += "\\u00";
         out += kHex[c >> 4];
@@ -163,9 +178,15 @@ void append_json_escaped(std::string& out, std::string_view text) {
 
 void Json::dump(std::string& out, bool pretty, size_t depth) const {
   switch (kind()) {
-    case Kind::Null: out += "null"; return;
-    case Kind::Bool: out += std::get<bool>(v_) ? "true" : "false"; return;
-    case Kind::Int: append_int(out, std::get<int64_t>(v_)); return;
+    case Kind::Null:
+      out += "null";
+      return;
+    case Kind::Bool:
+      out += std::get<bool>(v_) ? "true" : "false";
+      return;
+    case Kind::Int:
+      append_int(out, std::get<int64_t>(v_));
+      return;
     case Kind::Str:
       out += '"';
       append_json_escaped(out, std::get<std::string>(v_));
@@ -202,9 +223,8 @@ void Json::dump(std::string& out, bool pretty, size_t depth) const {
       for (const auto& e : o) entries.push_back(&e);
       // The map is already in byte order, so a stable sort by rank alone keeps
       // byte order among equal ranks.
-      std::stable_sort(entries.begin(), entries.end(), [](auto* a, auto* b) {
-        return key_priority(a->first) < key_priority(b->first);
-      });
+      std::stable_sort(entries.begin(), entries.end(),
+                       [](auto* a, auto* b) { return key_priority(a->first) < key_priority(b->first); });
       for (size_t i = 0; i < entries.size(); ++i) {
         if (pretty) append_blanks(out, depth + 1);
         out += '"';

@@ -93,8 +93,7 @@ class Json {
   Json() = default;
   Json(std::nullptr_t) {}
   template <class B>
-    requires std::same_as<B, bool>
-  Json(B b) : v_(b) {}
+  requires std::same_as<B, bool> Json(B b) : v_(b) {}
   Json(int v) : v_(int64_t{v}) {}
   Json(int64_t v) : v_(v) {}
   Json(const char* s) : v_(std::string(s)) {}
@@ -254,9 +253,7 @@ inline const Json* Json::get(std::string_view key) const {
   return it == o->end() ? nullptr : &it->second;
 }
 
-inline Json* Json::get_mut(std::string_view key) {
-  return const_cast<Json*>(std::as_const(*this).get(key));
-}
+inline Json* Json::get_mut(std::string_view key) { return const_cast<Json*>(std::as_const(*this).get(key)); }
 
 inline const Json& Json::at(std::string_view key) const {
   const ObjectType& o = as_object();

@@ -59,13 +59,15 @@ class JsonKey {
   friend bool operator==(const JsonKey& a, std::string_view b) { return a.view() == b; }
   friend bool operator==(const JsonKey& a, const char* b) { return a.view() == std::string_view(b); }
   friend bool operator==(const JsonKey& a, const std::string& b) { return a.view() == std::string_view(b); }
-  friend std::strong_ordering operator<=>(const JsonKey& a, const JsonKey& b) { return a.view() <=> b.view(); }
+  friend std::strong_ordering operator<=>(const JsonKey& a, const JsonKey& b) {
+    return a.view() <=> b.view();
+  }
   friend std::strong_ordering operator<=>(const JsonKey& a, std::string_view b) { return a.view() <=> b; }
 
  private:
-  static constexpr size_t kTag = 31;          // last byte: the in-place size, or kHeap
+  static constexpr size_t kTag = 31;  // last byte: the in-place size, or kHeap
   static constexpr uint8_t kHeap = 0xFF;
-  static constexpr size_t kInline = kTag;     // bytes held in place
+  static constexpr size_t kInline = kTag;  // bytes held in place
 
   bool is_heap() const { return static_cast<uint8_t>(bytes_[kTag]) == kHeap; }
   void set_inline_size(size_t size) { bytes_[kTag] = static_cast<char>(static_cast<uint8_t>(size)); }

@@ -36,9 +36,12 @@ bool is_number_text(std::string_view text) {
   size_t digits = 0;
   bool dot = false;
   for (; i < text.size(); ++i) {
-    if (is_digit(text[i])) ++digits;
-    else if (text[i] == '.' && !dot) dot = true;
-    else break;
+    if (is_digit(text[i]))
+      ++digits;
+    else if (text[i] == '.' && !dot)
+      dot = true;
+    else
+      break;
   }
   if (digits == 0) return false;
   if (i == text.size()) return true;

@@ -55,8 +55,9 @@ std::string PredicateNames::written(std::string_view message) const {
     std::string_view run = message.substr(run_start, at - run_start);
     if (in_word) {
       // Internal names are unique and sorted, so the first match is the only one.
-      auto found = std::lower_bound(pairs_.begin(), pairs_.end(), run,
-                                    [](const auto& pair, std::string_view word) { return pair.first < word; });
+      auto found =
+          std::lower_bound(pairs_.begin(), pairs_.end(), run,
+                           [](const auto& pair, std::string_view word) { return pair.first < word; });
       if (found != pairs_.end() && found->first == run) {
         out += found->second;
         continue;

@@ -10,7 +10,9 @@ namespace mirtova {
 
 namespace {
 
-Json as_conjunction(Json conjuncts) { return make_object("conjunction", make_object("conjunct", std::move(conjuncts))); }
+Json as_conjunction(Json conjuncts) {
+  return make_object("conjunction", make_object("conjunct", std::move(conjuncts)));
+}
 
 }  // namespace
 
@@ -18,12 +20,16 @@ Json negation_tree(const SpanString& text, const Json& body) {
   Json one = make_object("the_number", make_object("number", "1"));
   Json aggregation = make_object("operator", "Min", "argument", make_object("literal", std::move(one)),
                                  "expression_heritage", text.view());
-  Json value_field = make_object("field", "quoril_value", "value", make_object("aggregation", std::move(aggregation)));
+  Json value_field =
+      make_object("field", "quoril_value", "value", make_object("aggregation", std::move(aggregation)));
   Json head = make_object("predicate_name", "Combine", "record",
                           make_object("field_value", make_array(std::move(value_field))));
-  Json rule = make_object("head", std::move(head), "body", body, "distinct_denoted", true, "full_text", text.view());
-  Json argument = make_object("field", 0, "value", make_object("expression", make_object("combine", std::move(rule))));
-  Json call = make_object("predicate_name", "IsNull", "record", make_object("field_value", make_array(std::move(argument))));
+  Json rule =
+      make_object("head", std::move(head), "body", body, "distinct_denoted", true, "full_text", text.view());
+  Json argument =
+      make_object("field", 0, "value", make_object("expression", make_object("combine", std::move(rule))));
+  Json call = make_object("predicate_name", "IsNull", "record",
+                          make_object("field_value", make_array(std::move(argument))));
   return make_object("predicate", std::move(call));
 }
 
@@ -53,8 +59,8 @@ ParseResult<MaybeNode> parse_propositional_implication(const SpanString& text) {
   // A => B holds when "A and not B" has no solution.
   Json conjuncts = premise.has("conjunction") ? std::move(premise.at_mut("conjunction").at_mut("conjunct"))
                                               : make_array(std::move(premise));
-  Json negated_body =
-      conclusion.has("conjunction") ? std::move(conclusion) : as_conjunction(make_array(std::move(conclusion)));
+  Json negated_body = conclusion.has("conjunction") ? std::move(conclusion)
+                                                    : as_conjunction(make_array(std::move(conclusion)));
   conjuncts.push(negation_tree(sides->second, negated_body));
   return MaybeNode(negation_tree(text, as_conjunction(std::move(conjuncts))));
 }

@@ -12,7 +12,8 @@ ParseResult<Unit> check_nesting(const SpanString& text) {
     t.skip_plain();
     const TraverseStep s = t.next();
     if (s.status == TraverseStatus::End) break;
-    if (s.depth > kMaxParseDepth) return ParsingException(kTooDeepMessage, text.slice(s.position, s.position + 1));
+    if (s.depth > kMaxParseDepth)
+      return ParsingException(kTooDeepMessage, text.slice(s.position, s.position + 1));
   }
   return Unit{};
 }

@@ -46,7 +46,8 @@ Json make_object(Entries&&... entries) {
   std::array<size_t, n> order;
   for (size_t i = 0; i < n; ++i) order[i] = i;
   // The entries go in in byte order of their keys, as the object keeps them.
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return pending.keys[a] < pending.keys[b]; });
+  std::sort(order.begin(), order.end(),
+            [&](size_t a, size_t b) { return pending.keys[a] < pending.keys[b]; });
   bool distinct = true;
   for (size_t i = 1; i < n; ++i) distinct = distinct && pending.keys[order[i - 1]] != pending.keys[order[i]];
   Json object = Json::object();

@@ -36,8 +36,10 @@ std::set<std::string> front_matter_candidates(const Json::ArrayType& rules) {
     if (predicate) names.insert(predicate->at("predicate_name").as_str());
   }
   for (auto it = names.begin(); it != names.end();) {
-    if (!it->empty() && (*it)[0] == '@') it = names.erase(it);
-    else ++it;
+    if (!it->empty() && (*it)[0] == '@')
+      it = names.erase(it);
+    else
+      ++it;
   }
   return names;
 }
@@ -52,8 +54,9 @@ ParseResult<Unit> check_front_matter_name(std::string_view text, const FrontMatt
     listed += n;
   }
   if (listed.empty()) listed = "it defines nothing";
-  return ParsingException("Front matter names '" + name.name + "', which this file does not define (" + listed + ").",
-                          whole_text_span(text, line_bounds(text, name.line)));
+  return ParsingException(
+      "Front matter names '" + name.name + "', which this file does not define (" + listed + ").",
+      whole_text_span(text, line_bounds(text, name.line)));
 }
 
 // Hands one statement (not an import) to the parser of its form; the statement

@@ -12,7 +12,8 @@ struct ParsingException {
   std::string message;
   SpanString span;
 
-  ParsingException(std::string message, SpanString span) : message(std::move(message)), span(std::move(span)) {}
+  ParsingException(std::string message, SpanString span)
+      : message(std::move(message)), span(std::move(span)) {}
 
   // "Parsing:\n{before}{span}{after}\n\n[ Error ] {message}\n", each side cut to
   // 300 bytes on a character boundary, "<EMPTY>" for an empty span.

@@ -2,8 +2,8 @@
 // sequence of forms on one text and takes the first that applies.
 #include "parser/depth_guard.h"
 #include "parser/forms.h"
-#include "parser/node_builders.h"
 #include "parser/nesting.h"
+#include "parser/node_builders.h"
 #include "parser/proposition_list.h"
 #include "parser/traverse.h"
 
@@ -63,7 +63,8 @@ ParseResult<Json> parse_proposition(const SpanString& text) {
   }
   TRY(MaybeNode if_then, parse_implication(text));
   if (if_then)
-    return ParsingException("If-then-else clause is only supported as an expression, not as a proposition.", text);
+    return ParsingException("If-then-else clause is only supported as an expression, not as a proposition.",
+                            text);
 
   TRY(MaybeNode call, parse_call(text, false));
   if (call) return make_object("predicate", std::move(*call));

@@ -106,7 +106,8 @@ class RecordReader {
     TRY(Json argument, parse_expression(assignment->second));
     Json aggregation = make_object("operator", assignment->first.view(), "argument", std::move(argument),
                                    "expression_heritage", rest.view());
-    fields_.push_back(make_object("field", name.view(), "value", make_object("aggregation", std::move(aggregation))));
+    fields_.push_back(
+        make_object("field", name.view(), "value", make_object("aggregation", std::move(aggregation))));
     positional_allowed_ = false;
     return Unit{};
   }

@@ -14,11 +14,13 @@ struct DenotationWord {
 
 // Taken off the head in this order; everything after a word belongs to it, so
 // the only layout that parses is the reverse of this list.
+// clang-format off
 constexpr DenotationWord kDenotations[] = {
     {"couldbe", false, "couldbe_denoted"}, {"cantbe", false, "cantbe_denoted"},
     {"shouldbe", false, "shouldbe_denoted"}, {"limit", true, "limit_denoted"},
     {"order_by", true, "orderby_denoted"},
 };
+// clang-format on
 
 }  // namespace
 
@@ -42,7 +44,8 @@ ParseResult<Denotation> grab_denotation(const SpanString& head, std::string_view
 
 ParseResult<Json> parse_rule(const SpanString& statement) {
   TRY(auto parts, split(statement, ":-"));
-  if (parts.size() > 2) return ParsingException("Too many :- in a rule. Did you forget semicolon?", statement);
+  if (parts.size() > 2)
+    return ParsingException("Too many :- in a rule. Did you forget semicolon?", statement);
 
   Json rule = Json::object();
   SpanString head = parts[0];

@@ -30,8 +30,10 @@ int64_t hex_number(std::string_view text, size_t at, size_t count) {
 
 bool has_unescaped_quote(std::string_view contents) {
   for (size_t i = 0; i < contents.size(); ++i) {
-    if (contents[i] == '\\') ++i;
-    else if (contents[i] == '\'') return true;
+    if (contents[i] == '\\')
+      ++i;
+    else if (contents[i] == '\'')
+      return true;
   }
   return false;
 }
@@ -51,13 +53,27 @@ std::string decode_single_quoted(std::string_view contents) {
     const char escaped = contents[i + 1];
     size_t digits = 0;
     switch (escaped) {
-      case 'n': bytes.push_back('\n'); break;
-      case 't': bytes.push_back('\t'); break;
-      case 'r': bytes.push_back('\r'); break;
-      case 'x': digits = 2; break;
-      case 'u': digits = 4; break;
-      case 'U': digits = 8; break;
-      default: bytes.push_back(escaped); break;  // also \\, \' and \"
+      case 'n':
+        bytes.push_back('\n');
+        break;
+      case 't':
+        bytes.push_back('\t');
+        break;
+      case 'r':
+        bytes.push_back('\r');
+        break;
+      case 'x':
+        digits = 2;
+        break;
+      case 'u':
+        digits = 4;
+        break;
+      case 'U':
+        digits = 8;
+        break;
+      default:
+        bytes.push_back(escaped);
+        break;  // also \\, \' and \"
     }
     i += 2;
     if (digits == 0) continue;
@@ -65,8 +81,10 @@ std::string decode_single_quoted(std::string_view contents) {
     // Without its digits the escape drops out and what followed is plain text.
     if (value < 0) continue;
     i += digits;
-    if (escaped == 'x') bytes.push_back(static_cast<char>(value));
-    else append_utf8(bytes, static_cast<char32_t>(value));
+    if (escaped == 'x')
+      bytes.push_back(static_cast<char>(value));
+    else
+      append_utf8(bytes, static_cast<char32_t>(value));
   }
   return to_valid_utf8(bytes);
 }
@@ -74,7 +92,8 @@ std::string decode_single_quoted(std::string_view contents) {
 std::optional<std::string> read_string_literal(std::string_view text) {
   const size_t size = text.size();
   if (size < 2) return std::nullopt;
-  if (text.front() == '"' && text.back() == '"' && text.substr(1, size - 2).find('"') == std::string_view::npos)
+  if (text.front() == '"' && text.back() == '"' &&
+      text.substr(1, size - 2).find('"') == std::string_view::npos)
     return std::string(text.substr(1, size - 2));
   if (text.front() == '\'' && text.back() == '\'' && !has_unescaped_quote(text.substr(1, size - 2)))
     return decode_single_quoted(text.substr(1, size - 2));

@@ -66,12 +66,24 @@ TraverseStep Traverser::next() {
         return step(at);
       }
       switch (c) {
-        case '"': push(TraverseState::DoubleQuote, at); return step(at);
-        case '\'': push(TraverseState::SingleQuote, at); return step(at);
-        case '`': push(TraverseState::Backquote, at); return step(at);
-        case '(': push(TraverseState::Paren, at); return step(at);
-        case '[': push(TraverseState::Bracket, at); return step(at);
-        case '{': push(TraverseState::Brace, at); return step(at);
+        case '"':
+          push(TraverseState::DoubleQuote, at);
+          return step(at);
+        case '\'':
+          push(TraverseState::SingleQuote, at);
+          return step(at);
+        case '`':
+          push(TraverseState::Backquote, at);
+          return step(at);
+        case '(':
+          push(TraverseState::Paren, at);
+          return step(at);
+        case '[':
+          push(TraverseState::Bracket, at);
+          return step(at);
+        case '{':
+          push(TraverseState::Brace, at);
+          return step(at);
         case ')':
         case ']':
         case '}': {
@@ -81,17 +93,22 @@ TraverseStep Traverser::next() {
           pop();
           return step(at);
         }
-        default: return step(at);
+        default:
+          return step(at);
       }
     }
     switch (*top) {
       case TraverseState::DoubleQuote:
-        if (c == '"') pop();
-        else if (c == '\n') return step(at, TraverseStatus::LineBreakInString);
+        if (c == '"')
+          pop();
+        else if (c == '\n')
+          return step(at, TraverseStatus::LineBreakInString);
         return step(at);
       case TraverseState::SingleQuote:
-        if (c == '\'') pop();
-        else if (c == '\\') push(TraverseState::SingleQuoteEscape, at);
+        if (c == '\'')
+          pop();
+        else if (c == '\\')
+          push(TraverseState::SingleQuoteEscape, at);
         return step(at);
       case TraverseState::SingleQuoteEscape:
         pop();
@@ -116,7 +133,8 @@ TraverseStep Traverser::next() {
           ++pos_;
         }
         continue;
-      default: break;
+      default:
+        break;
     }
     throw InternalFault("traversal in an unknown state");
   }
@@ -125,7 +143,8 @@ TraverseStep Traverser::next() {
 
 std::optional<size_t> Traverser::outermost_unclosed() const {
   for (size_t i = 0; i < stack_.size(); ++i) {
-    if (stack_.state(i) == TraverseState::LineComment || stack_.state(i) == TraverseState::BlockComment) break;
+    if (stack_.state(i) == TraverseState::LineComment || stack_.state(i) == TraverseState::BlockComment)
+      break;
     return stack_.opened_at(i);
   }
   return std::nullopt;
@@ -293,7 +312,8 @@ SeparatorSet::SeparatorSet(std::initializer_list<std::string_view> separators) {
   }
 }
 
-ParseResult<SeparatorScan> SeparatorScan::of(const SpanString& text, const SeparatorSet& set, bool with_pieces) {
+ParseResult<SeparatorScan> SeparatorScan::of(const SpanString& text, const SeparatorSet& set,
+                                             bool with_pieces) {
   SeparatorScan scan;
   std::array<size_t, SeparatorSet::kMax> resume{};  // each separator's occurrences never overlap
   const size_t last = set.size_ - 1;
@@ -311,14 +331,16 @@ ParseResult<SeparatorScan> SeparatorScan::of(const SpanString& text, const Separ
     }
     const TraverseStep s = t.next();
     if (s.status == TraverseStatus::End) break;
-    if (s.status != TraverseStatus::Ok) return ParsingException(kParenthesisMessage, one_char(text, s.position));
+    if (s.status != TraverseStatus::Ok)
+      return ParsingException(kParenthesisMessage, one_char(text, s.position));
     any = true;
     last_depth = s.depth;
     const size_t p = s.position;
     if (s.depth != 0) continue;
     for (size_t i = 0; i < set.size_; ++i) {
       const std::string_view separator = set.separators_[i];
-      if (p < resume[i] || v[p] != separator[0] || !cuts_at(v, p, separator, set.word_[i], set.pipe_[i])) continue;
+      if (p < resume[i] || v[p] != separator[0] || !cuts_at(v, p, separator, set.word_[i], set.pipe_[i]))
+        continue;
       ++scan.counts[i];
       resume[i] = p + separator.size();
       if (i != last || !with_pieces) continue;
@@ -352,7 +374,8 @@ ParseResult<std::optional<std::pair<SpanString, SpanString>>> split_at_only(cons
   TRY(size_t cuts, count_cuts(text, separator));
   if (cuts != 1) return std::optional<std::pair<SpanString, SpanString>>();
   TRY(auto pieces, split(text, separator));
-  return std::optional<std::pair<SpanString, SpanString>>(std::pair(std::move(pieces[0]), std::move(pieces[1])));
+  return std::optional<std::pair<SpanString, SpanString>>(
+      std::pair(std::move(pieces[0]), std::move(pieces[1])));
 }
 
 ParseResult<std::vector<SpanString>> split(const SpanString& text, std::string_view separator) {
@@ -361,7 +384,8 @@ ParseResult<std::vector<SpanString>> split(const SpanString& text, std::string_v
   return pieces;
 }
 
-ParseResult<std::pair<SpanString, SpanString>> split_in_two(const SpanString& text, std::string_view separator) {
+ParseResult<std::pair<SpanString, SpanString>> split_in_two(const SpanString& text,
+                                                            std::string_view separator) {
   TRY(auto pieces, split(text, separator));
   if (pieces.size() != 2)
     return ParsingException("I expected string to be split by " + std::string(separator) + " in two.", text);
@@ -426,7 +450,8 @@ ParseResult<std::string> remove_comments(const SpanString& text) {
     if (const size_t plain = t.skip_plain()) out.append(v, from, plain);
     const TraverseStep s = t.next();
     if (s.status == TraverseStatus::End) break;
-    if (s.status == TraverseStatus::Mismatch) return ParsingException(kParenthesisMessage, one_char(text, s.position));
+    if (s.status == TraverseStatus::Mismatch)
+      return ParsingException(kParenthesisMessage, one_char(text, s.position));
     if (s.status == TraverseStatus::LineBreakInString)
       return ParsingException("End of line in string.", text.slice(s.position, s.position));
     out += v[s.position];

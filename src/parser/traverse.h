@@ -18,16 +18,16 @@
 namespace mirtova {
 
 enum class TraverseState : uint8_t {
-  Paren,             // (
-  Bracket,           // [
-  Brace,             // {
-  DoubleQuote,       // "..."
-  SingleQuote,       // '...'
-  SingleQuoteEscape, // the byte after a backslash inside '...'
-  Backquote,         // `...`
-  TripleQuote,       // """..."""
-  LineComment,       // # to end of line
-  BlockComment,      // /* ... */
+  Paren,              // (
+  Bracket,            // [
+  Brace,              // {
+  DoubleQuote,        // "..."
+  SingleQuote,        // '...'
+  SingleQuoteEscape,  // the byte after a backslash inside '...'
+  Backquote,          // `...`
+  TripleQuote,        // """..."""
+  LineComment,        // # to end of line
+  BlockComment,       // /* ... */
 };
 
 enum class TraverseStatus : uint8_t { Ok, Mismatch, LineBreakInString, End };
@@ -63,8 +63,10 @@ class StateStack {
   TraverseState state(size_t i) const { return at(i).state; }
   size_t opened_at(size_t i) const { return at(i).opened_at; }
   void push(TraverseState s, size_t opened_at) {
-    if (size_ < kInline) inline_[size_] = Entry{s, opened_at};
-    else more_.push_back(Entry{s, opened_at});
+    if (size_ < kInline)
+      inline_[size_] = Entry{s, opened_at};
+    else
+      more_.push_back(Entry{s, opened_at});
     ++size_;
   }
   void pop() {
@@ -141,7 +143,8 @@ inline constexpr StopTables kStopTables = [] {
   set(TraverseState::SingleQuote, "'\\");
   set(TraverseState::Backquote, "`");
   set(TraverseState::TripleQuote, "\"");
-  for (TraverseState s : {TraverseState::SingleQuoteEscape, TraverseState::LineComment, TraverseState::BlockComment})
+  for (TraverseState s :
+       {TraverseState::SingleQuoteEscape, TraverseState::LineComment, TraverseState::BlockComment})
     t.by_state[static_cast<size_t>(s)].fill(true);
   return t;
 }();
@@ -151,8 +154,9 @@ inline constexpr StopTables kStopTables = [] {
 inline size_t Traverser::skip_plain(const ByteSet* top_level_stops) {
   // The rest of an opening triple quote is read byte by byte by next().
   if (skip_ > 0) return 0;
-  const ByteSet& stops = stack_.empty() ? (top_level_stops != nullptr ? *top_level_stops : kCodeStops)
-                                        : traverse_detail::kStopTables.by_state[static_cast<size_t>(stack_.back())];
+  const ByteSet& stops = stack_.empty()
+                             ? (top_level_stops != nullptr ? *top_level_stops : kCodeStops)
+                             : traverse_detail::kStopTables.by_state[static_cast<size_t>(stack_.back())];
   const size_t from = pos_;
   const char* data = text_.data();
   const size_t size = text_.size();
@@ -223,7 +227,8 @@ struct SeparatorScan {
 };
 // split_raw, every piece stripped; empty pieces remain.
 ParseResult<std::vector<SpanString>> split(const SpanString& text, std::string_view separator);
-ParseResult<std::pair<SpanString, SpanString>> split_in_two(const SpanString& text, std::string_view separator);
+ParseResult<std::pair<SpanString, SpanString>> split_in_two(const SpanString& text,
+                                                            std::string_view separator);
 // One piece or two.
 ParseResult<std::vector<SpanString>> split_in_one_or_two(const SpanString& text, std::string_view separator);
 // Nothing when the separator does not occur at the top level; otherwise the

@@ -52,7 +52,10 @@ std::optional<DecodedChar> decode_utf8(std::string_view text, size_t at) {
   const size_t length = valid_prefix(text, at, complete);
   if (!complete) return std::nullopt;
   const auto lead = static_cast<unsigned char>(text[at]);
-  char32_t cp = length == 1 ? lead : length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
+  char32_t cp = length == 1   ? lead
+                : length == 2 ? (lead & 0x1F)
+                : length == 3 ? (lead & 0x0F)
+                              : (lead & 0x07);
   for (size_t i = 1; i < length; ++i) cp = (cp << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
   return DecodedChar{cp, length};
 }
@@ -119,7 +122,8 @@ std::string_view trim_unicode_white_space(std::string_view text) {
   while (end > begin) {
     // Step back to the start of the last character.
     size_t start = end - 1;
-    while (start > begin && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80 && end - start < 4) --start;
+    while (start > begin && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80 && end - start < 4)
+      --start;
     const std::optional<DecodedChar> c = decode_utf8(text, start);
     if (!c || start + c->length != end || !is_white_space(c->code_point)) break;
     end = start;

@@ -20,10 +20,12 @@ bool is_lower_word(std::string_view text) {
 }
 
 Json element_call(Json base, Json index_field) {
-  Json base_field = Json::object({{"field", Json(0)}, {"value", Json::object({{"expression", std::move(base)}})}});
-  return Json::object({{"predicate_name", Json("Element")},
-                       {"record", Json::object({{"field_value", Json::array({std::move(base_field),
-                                                                             std::move(index_field)})}})}});
+  Json base_field =
+      Json::object({{"field", Json(0)}, {"value", Json::object({{"expression", std::move(base)}})}});
+  return Json::object(
+      {{"predicate_name", Json("Element")},
+       {"record",
+        Json::object({{"field_value", Json::array({std::move(base_field), std::move(index_field)})}})}});
 }
 
 }  // namespace
@@ -35,7 +37,9 @@ ParseResult<MaybeNode> parse_variable(const SpanString& text) {
   if (!is_lower_word(v)) return MaybeNode();
   if (v.size() >= 2 && v.substr(0, 2) == "x_")
     return ParsingException(
-        "Variables starting with x_ are reserved to be Quoril compiler internal. Please use a different name.", text);
+        "Variables starting with x_ are reserved to be Quoril compiler internal. Please use a different "
+        "name.",
+        text);
   return MaybeNode(Json::object({{"var_name", Json(v)}}));
 }
 
@@ -48,8 +52,8 @@ ParseResult<MaybeNode> parse_subscript(const SpanString& text) {
   const SpanString record_text = strip(text.slice(0, field.start() - text.start() - 1));
   TRY(Json record, parse_expression(record_text));
   if (!is_lower_word(field.view())) return ParsingException("Subscript must be lowercase.", text);
-  Json symbol =
-      Json::object({{"literal", Json::object({{"the_symbol", Json::object({{"symbol", Json(field.view())}})}})}});
+  Json symbol = Json::object(
+      {{"literal", Json::object({{"the_symbol", Json::object({{"symbol", Json(field.view())}})}})}});
   return MaybeNode(Json::object({{"record", std::move(record)}, {"subscript", std::move(symbol)}}));
 }
 

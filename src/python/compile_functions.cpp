@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "compiler/universe.h"
+#include "compiler/program/universe.h"
 #include "parser/names.h"
 #include "py_args.h"
 #include "py_errors.h"
@@ -89,8 +89,12 @@ PyObject* step_dict(const PlanStep& step) {
   };
   bool ok = true;
   switch (step.kind) {
-    case PlanStep::Kind::Setup: ok = put("kind", new_str("setup")) && put("sql", new_str(step.sql)); break;
-    case PlanStep::Kind::Sql: ok = put("kind", new_str("sql")) && put("sql", new_str(step.sql)); break;
+    case PlanStep::Kind::Setup:
+      ok = put("kind", new_str("setup")) && put("sql", new_str(step.sql));
+      break;
+    case PlanStep::Kind::Sql:
+      ok = put("kind", new_str("sql")) && put("sql", new_str(step.sql));
+      break;
     case PlanStep::Kind::Loop: {
       ok = put("kind", new_str("loop"));
       PyObject* body = ok ? PyList_New(0) : nullptr;
@@ -119,7 +123,8 @@ PyObject* step_dict(const PlanStep& step) {
 }  // namespace
 
 PyObject* compile(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  static const Signature sig{"compile", {"source", "predicate", "limit", "offset", "engine", "import_root"}, 2};
+  static const Signature sig{
+      "compile", {"source", "predicate", "limit", "offset", "engine", "import_root"}, 2};
   return compile_script(sig, false, args, nargs, kwnames);
 }
 

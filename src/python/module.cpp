@@ -3,7 +3,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#include "compiler/engines.h"
+#include "common/engines.h"
 #include "compile_functions.h"
 #include "py_errors.h"
 #include "text_functions.h"
@@ -14,6 +14,7 @@ namespace {
 constexpr int kFastCall = METH_FASTCALL | METH_KEYWORDS | METH_STATIC;
 
 // Static and never changed: the interpreter reads it when it adds the functions.
+// clang-format off
 PyMethodDef kFunctions[] = {
     {"parse", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&parse)), kFastCall,
      "parse(source, file_name=None, engine=None, import_root=None)\n--\n\n"
@@ -74,6 +75,7 @@ PyMethodDef kFunctions[] = {
      "a host reads its metadata (a description, keywords, ...) here, so both agree\n"
      "on where the block ends. The YAML itself is not parsed."},
 };
+// clang-format on
 
 bool append_to_all(PyObject* module, PyObject* name) {
   PyObject* all = PyObject_GetAttrString(module, "__all__");

@@ -14,8 +14,10 @@ void add_note(const char* param) {
   PyObject* exc = PyErr_GetRaisedException();
   if (!exc) return;
   PyObject* result = PyObject_CallMethod(exc, "add_note", "s", note.c_str());
-  if (result) Py_DECREF(result);
-  else PyErr_Clear();
+  if (result)
+    Py_DECREF(result);
+  else
+    PyErr_Clear();
   PyErr_SetRaisedException(exc);
 #else
   PyObject *type, *value, *tb;
@@ -23,8 +25,10 @@ void add_note(const char* param) {
   PyErr_NormalizeException(&type, &value, &tb);
   if (value) {
     PyObject* result = PyObject_CallMethod(value, "add_note", "s", note.c_str());
-    if (result) Py_DECREF(result);
-    else PyErr_Clear();
+    if (result)
+      Py_DECREF(result);
+    else
+      PyErr_Clear();
   }
   PyErr_Restore(type, value, tb);
 #endif
@@ -85,8 +89,8 @@ bool bind_arguments(const Signature& sig, PyObject* const* args, Py_ssize_t narg
       PyErr_Format(PyExc_TypeError, "%s takes %zu positional arguments but %zd %s given", name.c_str(), count,
                    nargs, verb);
     else
-      PyErr_Format(PyExc_TypeError, "%s takes from %zu to %zu positional arguments but %zd %s given", name.c_str(),
-                   sig.required, count, nargs, verb);
+      PyErr_Format(PyExc_TypeError, "%s takes from %zu to %zu positional arguments but %zd %s given",
+                   name.c_str(), sig.required, count, nargs, verb);
     return false;
   }
   for (Py_ssize_t i = 0; i < nargs; ++i) bound[i] = args[i];
@@ -103,7 +107,8 @@ bool bind_arguments(const Signature& sig, PyObject* const* args, Py_ssize_t narg
       return false;
     }
     if (bound[index]) {
-      PyErr_Format(PyExc_TypeError, "%s got multiple values for argument '%s'", name.c_str(), sig.params[index]);
+      PyErr_Format(PyExc_TypeError, "%s got multiple values for argument '%s'", name.c_str(),
+                   sig.params[index]);
       return false;
     }
     bound[index] = args[nargs + k];
@@ -157,7 +162,8 @@ bool convert_optional_count(PyObject* value, const char* param, std::optional<ui
   return true;
 }
 
-bool convert_optional_texts(PyObject* value, const char* param, std::optional<std::vector<std::string>>& out) {
+bool convert_optional_texts(PyObject* value, const char* param,
+                            std::optional<std::vector<std::string>>& out) {
   out.reset();
   if (!value || value == Py_None) return true;
   if (PyUnicode_Check(value)) {

@@ -14,9 +14,9 @@
 namespace mirtova::py {
 
 struct Signature {
-  const char* name;                  // the function's name, as in "parse"
-  std::vector<const char*> params;   // in order
-  size_t required;                   // the first `required` params have no default
+  const char* name;                 // the function's name, as in "parse"
+  std::vector<const char*> params;  // in order
+  size_t required;                  // the first `required` params have no default
 };
 
 // Binds fast-call arguments to the parameters: borrowed references, nullptr for

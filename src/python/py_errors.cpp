@@ -1,6 +1,6 @@
 #include "py_errors.h"
 
-#include "compiler/engines.h"
+#include "common/engines.h"
 #include "parser/parse_file.h"
 
 namespace mirtova::py {

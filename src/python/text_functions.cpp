@@ -15,7 +15,8 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
     std::string_view source;
     std::optional<std::string> file_name, engine;
     std::optional<std::vector<std::string>> import_root;
-    if (!convert_text(bound[0], "source", source) || !convert_optional_text(bound[1], "file_name", file_name) ||
+    if (!convert_text(bound[0], "source", source) ||
+        !convert_optional_text(bound[1], "file_name", file_name) ||
         !convert_optional_text(bound[2], "engine", engine) ||
         !convert_optional_texts(bound[3], "import_root", import_root))
       return nullptr;

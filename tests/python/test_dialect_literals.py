@@ -1,6 +1,6 @@
 """String literals written for duckdb and sqlite read back as the original text on the real engines.
 
-The rows are copied from the literal table of tests/cpp/dialects_quoting_test.cpp
+The rows are copied from the literal table of tests/cpp/dialects/dialects_quoting_test.cpp
 (its "standard" column, which duckdb and sqlite share): the compiler's quoting is
 checked there, and here that the same SQL text means the original string.
 """

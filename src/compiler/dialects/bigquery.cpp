@@ -26,9 +26,7 @@ std::string BigQueryDialect::predicate_literal(std::string_view predicate) const
   return "STRUCT(\"" + std::string(predicate) + "\" AS predicate_name)";
 }
 
-std::string BigQueryDialect::float_literal(std::string_view text) const {
-  return std::string(text);
-}
+std::string BigQueryDialect::float_literal(std::string_view text) const { return std::string(text); }
 
 // Inside backquotes a backslash escapes, so it is doubled before backquotes are escaped.
 std::string BigQueryDialect::quote_identifier(std::string_view name) const {
@@ -70,7 +68,7 @@ std::string_view BigQueryDialect::now_relation_sql() const {
 // BigQuery reads OFFSET only after a LIMIT; the largest INT64 stands for no limit.
 std::string BigQueryDialect::pagination_clause(std::optional<uint64_t> limit,
                                                std::optional<uint64_t> offset) const {
-  if (offset && !limit) return "\nLIMIT 9223372036854775807\nOFFSET " + std::to_string(*offset);
+  if (offset && !limit) return "\nLIMIT 9223372036854775807\nOFFSET " + row_count_text(*offset);
   return Dialect::pagination_clause(limit, offset);
 }
 

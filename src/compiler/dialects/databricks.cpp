@@ -10,9 +10,7 @@ std::string_view DatabricksDialect::name() const { return "databricks"; }
 bool DatabricksDialect::format_needs_expansion() const { return false; }
 bool DatabricksDialect::nulls_first_by_default(bool descending) const { return !descending; }
 std::optional<std::string_view> DatabricksDialect::int64_of_text() const { return std::nullopt; }
-std::optional<std::string> DatabricksDialect::number_to_string() const {
-  return databricks_number_text();
-}
+std::optional<std::string> DatabricksDialect::number_to_string() const { return databricks_number_text(); }
 std::string_view DatabricksDialect::bind_value() const {
   return "transform(array({0}), mirtova_v -> {body})[0]";
 }
@@ -33,19 +31,21 @@ std::string DatabricksDialect::quote_identifier(std::string_view name) const {
 }
 
 // Only a bare null needs its element type; an empty ARRAY() is typed by use.
-std::optional<std::string> DatabricksDialect::typed_array(std::string_view sql,
-                                                          const Type& element) const {
+std::optional<std::string> DatabricksDialect::typed_array(std::string_view sql, const Type& element) const {
   if (sql != "null") return std::nullopt;
   switch (element.kind()) {
-    case Type::Kind::Number: return "CAST(null AS ARRAY<DOUBLE>)";
-    case Type::Kind::String: return "CAST(null AS ARRAY<STRING>)";
-    case Type::Kind::Bool: return "CAST(null AS ARRAY<BOOLEAN>)";
-    default: return std::nullopt;
+    case Type::Kind::Number:
+      return "CAST(null AS ARRAY<DOUBLE>)";
+    case Type::Kind::String:
+      return "CAST(null AS ARRAY<STRING>)";
+    case Type::Kind::Bool:
+      return "CAST(null AS ARRAY<BOOLEAN>)";
+    default:
+      return std::nullopt;
   }
 }
 
-std::string DatabricksDialect::record_literal(
-    const std::vector<RecordLiteralField>& fields) const {
+std::string DatabricksDialect::record_literal(const std::vector<RecordLiteralField>& fields) const {
   std::string out = "STRUCT(";
   for (size_t i = 0; i < fields.size(); ++i) {
     if (i > 0) out += ", ";

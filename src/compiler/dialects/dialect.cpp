@@ -1,5 +1,6 @@
 #include "compiler/dialects/dialect.h"
 
+#include "common/engines.h"
 #include "compiler/dialects/bigquery.h"
 #include "compiler/dialects/databricks.h"
 #include "compiler/dialects/duckdb.h"
@@ -9,7 +10,6 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/sqlite.h"
 #include "compiler/dialects/trino.h"
-#include "compiler/engines.h"
 
 namespace mirtova {
 
@@ -49,11 +49,18 @@ std::optional<std::string_view> Dialect::boolean_to_string() const { return std:
 
 bool Dialect::supports_offset() const { return true; }
 
-std::string Dialect::pagination_clause(std::optional<uint64_t> limit,
-                                       std::optional<uint64_t> offset) const {
+std::string row_count_text(uint64_t count) {
+  // Every engine reads LIMIT and OFFSET as signed 64-bit numbers and refuses a
+  // larger one; no table holds that many rows, so the largest signed value
+  // gives the same rows (all of them, or none).
+  constexpr uint64_t kLargest = static_cast<uint64_t>(INT64_MAX);
+  return std::to_string(count < kLargest ? count : kLargest);
+}
+
+std::string Dialect::pagination_clause(std::optional<uint64_t> limit, std::optional<uint64_t> offset) const {
   std::string out;
-  if (limit) out += "\nLIMIT " + std::to_string(*limit);
-  if (offset) out += "\nOFFSET " + std::to_string(*offset);
+  if (limit) out += "\nLIMIT " + row_count_text(*limit);
+  if (offset) out += "\nOFFSET " + row_count_text(*offset);
   return out;
 }
 
@@ -82,15 +89,11 @@ std::string_view Dialect::cascading_deletion_word() const { return ""; }
 
 std::string_view Dialect::except_distinct() const { return "EXCEPT"; }
 
-std::string Dialect::quote_identifier(std::string_view name) const {
-  return quoted_doubling(name, '"');
-}
+std::string Dialect::quote_identifier(std::string_view name) const { return quoted_doubling(name, '"'); }
 
 bool Dialect::supports_create_or_replace() const { return false; }
 
-std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const {
-  return std::nullopt;
-}
+std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {
   std::string_view phrase = array_phrase();
@@ -100,10 +103,14 @@ std::string Dialect::empty_array_literal() const {
 
 std::string Dialect::scalar_sql_type(const Type& type) const {
   switch (type.kind()) {
-    case Type::Kind::Number: return "double";
-    case Type::Kind::Bool: return "boolean";
-    case Type::Kind::List: return "array(" + scalar_sql_type(type.element()) + ")";
-    default: return "varchar";
+    case Type::Kind::Number:
+      return "double";
+    case Type::Kind::Bool:
+      return "boolean";
+    case Type::Kind::List:
+      return "array(" + scalar_sql_type(type.element()) + ")";
+    default:
+      return "varchar";
   }
 }
 
@@ -128,8 +135,6 @@ std::string Dialect::row_field_type(const Type& type) const {
   return scalar_sql_type(type);
 }
 
-std::string Dialect::str_literal(std::string_view text) const {
-  return single_quoted_literal(text);
-}
+std::string Dialect::str_literal(std::string_view text) const { return single_quoted_literal(text); }
 
 }  // namespace mirtova

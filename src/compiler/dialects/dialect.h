@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/compile_error.h"
 #include "common/result.h"
-#include "compiler/compile_error.h"
 #include "compiler/dialects/template_rows.h"
 #include "compiler/type_inference/types.h"
 
@@ -29,6 +29,9 @@ struct RecordLiteralField {
 // Operations that take text arguments return finished SQL. Fixed texts come back
 // as views of static text; built texts as new strings owned by the caller.
 // Implementations hold no state, so any thread may call any operation.
+// A LIMIT or OFFSET count as written: at most the largest signed 64-bit number.
+std::string row_count_text(uint64_t count);
+
 class Dialect {
  public:
   virtual ~Dialect() = default;
@@ -38,38 +41,39 @@ class Dialect {
   static Result<std::unique_ptr<Dialect>, CompileError> get(std::string_view engine);
 
   // The operations, in the interface's fixed order.
-  virtual std::string_view name() const = 0;                           // 0
-  virtual TemplateRows built_in_functions() const;                     // 1
-  virtual bool format_needs_expansion() const = 0;                     // 2
-  virtual bool nulls_first_by_default(bool descending) const = 0;      // 3
-  virtual std::optional<std::string_view> int64_of_text() const = 0;   // 4: "{0}"
-  virtual std::optional<std::string> number_to_string() const = 0;     // 5: "{0}"
-  virtual std::string_view bind_value() const = 0;                     // 6: "{0}", "{body}"
+  virtual std::string_view name() const = 0;                          // 0
+  virtual TemplateRows built_in_functions() const;                    // 1
+  virtual bool format_needs_expansion() const = 0;                    // 2
+  virtual bool nulls_first_by_default(bool descending) const = 0;     // 3
+  virtual std::optional<std::string_view> int64_of_text() const = 0;  // 4: "{0}"
+  virtual std::optional<std::string> number_to_string() const = 0;    // 5: "{0}"
+  virtual std::string_view bind_value() const = 0;                    // 6: "{0}", "{body}"
   // 7: for Min and Max over booleans, each with "%s".
   virtual std::optional<std::pair<std::string_view, std::string_view>> boolean_min_max() const;
-  virtual bool null_guarded_least_greatest() const = 0;                // 8
-  virtual std::string_view double_type() const = 0;                    // 9
-  virtual std::string_view log10_function() const;                     // 10
-  virtual std::optional<std::string_view> boolean_to_string() const;   // 11: "{0}"
-  virtual bool supports_offset() const;                                // 12
-  // A line break and "LIMIT n", a line break and "OFFSET n", for what is present.
+  virtual bool null_guarded_least_greatest() const = 0;               // 8
+  virtual std::string_view double_type() const = 0;                   // 9
+  virtual std::string_view log10_function() const;                    // 10
+  virtual std::optional<std::string_view> boolean_to_string() const;  // 11: "{0}"
+  virtual bool supports_offset() const;                               // 12
+  // A line break and "LIMIT n", a line break and "OFFSET n", for what is present
+  // (each count through row_count_text).
   virtual std::string pagination_clause(std::optional<uint64_t> limit,
                                         std::optional<uint64_t> offset) const;  // 13
-  virtual TemplateRows infix_operators() const;                        // 14
+  virtual TemplateRows infix_operators() const;                                 // 14
   // Access to a field of a record value; `row` marks the record as a table row.
   virtual std::string subscript(std::string_view record, std::string_view field,
-                                bool row) const;                       // 15
+                                bool row) const;  // 15
   // The field name as written after a dot or inside a record constructor.
-  virtual std::string record_field(std::string_view name) const;       // 16
-  virtual std::string_view library_program() const;                    // 17
-  virtual std::string_view unnest_phrase() const = 0;  // 18: "{0}" the list, "{1}" the alias
-  virtual std::string_view unnest_records_phrase() const;              // 19: likewise
-  virtual std::string_view array_phrase() const = 0;                   // 20: "%s"
+  virtual std::string record_field(std::string_view name) const;  // 16
+  virtual std::string_view library_program() const;               // 17
+  virtual std::string_view unnest_phrase() const = 0;             // 18: "{0}" the list, "{1}" the alias
+  virtual std::string_view unnest_records_phrase() const;         // 19: likewise
+  virtual std::string_view array_phrase() const = 0;              // 20: "%s"
   // GROUP BY style: 0 output column names, 1 positions from 1, 2 expressions.
-  virtual int group_by_spec_by() const = 0;                            // 21
+  virtual int group_by_spec_by() const = 0;                                 // 21
   virtual std::string predicate_literal(std::string_view predicate) const;  // 22
-  virtual bool is_postgresqlish() const;                               // 23
-  virtual std::string_view cascading_deletion_word() const;            // 24
+  virtual bool is_postgresqlish() const;                                    // 23
+  virtual std::string_view cascading_deletion_word() const;                 // 24
   // A number literal's text that holds a "." written so the engine reads a double.
   virtual std::string float_literal(std::string_view text) const = 0;  // 25
   virtual std::string_view except_distinct() const;                    // 26
@@ -78,22 +82,22 @@ class Dialect {
   // SQL that gives `sql` (a null or an empty list) its element type, when the engine needs it.
   virtual std::optional<std::string> typed_array(std::string_view sql,
                                                  const Type& element) const;  // 29
-  virtual std::string empty_array_literal() const;                     // 30
+  virtual std::string empty_array_literal() const;                            // 30
   // 31: the fields in the caller's order.
   virtual std::string record_literal(const std::vector<RecordLiteralField>& fields) const = 0;
-  virtual std::string scalar_sql_type(const Type& type) const;         // 32
+  virtual std::string scalar_sql_type(const Type& type) const;  // 32
   // The type of a row (record) member; one rule on every engine, over the
   // engine's own scalar_sql_type and record_field.
-  std::string row_field_type(const Type& type) const;                  // 33
-  virtual std::string str_literal(std::string_view text) const;        // 34
-  virtual bool decorate_combine_rule() const = 0;                      // 35
+  std::string row_field_type(const Type& type) const;            // 33
+  virtual std::string str_literal(std::string_view text) const;  // 34
+  virtual bool decorate_combine_rule() const = 0;                // 35
   // The condition that `expression` matches the regular expression `pattern`
   // (a plain text, quoted here).
   virtual std::string regex_match_condition(std::string_view expression,
                                             std::string_view pattern) const = 0;  // 36
-  virtual std::string string_cast(std::string_view sql) const = 0;     // 37
-  virtual std::string_view today_relation_sql() const = 0;             // 38
-  virtual std::string_view now_relation_sql() const = 0;               // 39
+  virtual std::string string_cast(std::string_view sql) const = 0;                // 37
+  virtual std::string_view today_relation_sql() const = 0;                        // 38
+  virtual std::string_view now_relation_sql() const = 0;                          // 39
 };
 
 }  // namespace mirtova

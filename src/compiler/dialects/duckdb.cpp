@@ -8,15 +8,9 @@ namespace mirtova {
 std::string_view DuckDbDialect::name() const { return "duckdb"; }
 bool DuckDbDialect::format_needs_expansion() const { return false; }
 bool DuckDbDialect::nulls_first_by_default(bool) const { return false; }
-std::optional<std::string_view> DuckDbDialect::int64_of_text() const {
-  return "CAST({0} AS BIGINT)";
-}
-std::optional<std::string> DuckDbDialect::number_to_string() const {
-  return duckdb_number_text();
-}
-std::string_view DuckDbDialect::bind_value() const {
-  return "list_transform([{0}], mirtova_v -> {body})[1]";
-}
+std::optional<std::string_view> DuckDbDialect::int64_of_text() const { return "CAST({0} AS BIGINT)"; }
+std::optional<std::string> DuckDbDialect::number_to_string() const { return duckdb_number_text(); }
+std::string_view DuckDbDialect::bind_value() const { return "list_transform([{0}], mirtova_v -> {body})[1]"; }
 bool DuckDbDialect::null_guarded_least_greatest() const { return true; }
 std::string_view DuckDbDialect::double_type() const { return "DOUBLE"; }
 std::string_view DuckDbDialect::unnest_phrase() const {
@@ -26,9 +20,7 @@ std::string_view DuckDbDialect::array_phrase() const { return "[%s]"; }
 int DuckDbDialect::group_by_spec_by() const { return 2; }
 bool DuckDbDialect::is_postgresqlish() const { return true; }
 
-std::string DuckDbDialect::float_literal(std::string_view text) const {
-  return exponent_float_literal(text);
-}
+std::string DuckDbDialect::float_literal(std::string_view text) const { return exponent_float_literal(text); }
 
 std::string DuckDbDialect::record_literal(const std::vector<RecordLiteralField>& fields) const {
   std::string out = "{";

@@ -21,8 +21,7 @@ class DuckDbDialect : public Dialect {
   std::string float_literal(std::string_view text) const override;
   std::string record_literal(const std::vector<RecordLiteralField>& fields) const override;
   bool decorate_combine_rule() const override;
-  std::string regex_match_condition(std::string_view expression,
-                                    std::string_view pattern) const override;
+  std::string regex_match_condition(std::string_view expression, std::string_view pattern) const override;
   std::string string_cast(std::string_view sql) const override;
   std::string_view today_relation_sql() const override;
   std::string_view now_relation_sql() const override;

@@ -33,8 +33,7 @@ int64_t exponent_value(std::string_view text) {
 bool digits_fit(std::string_view significant) {
   if (significant.size() < 16) return true;
   uint64_t value = 0;
-  auto [end, ec] =
-      std::from_chars(significant.data(), significant.data() + significant.size(), value);
+  auto [end, ec] = std::from_chars(significant.data(), significant.data() + significant.size(), value);
   if (ec != std::errc() || end != significant.data() + significant.size()) return false;
   return value < (uint64_t{1} << 53);
 }

@@ -9,17 +9,14 @@ namespace mirtova {
 std::string_view PostgreSqlDialect::name() const { return "psql"; }
 bool PostgreSqlDialect::format_needs_expansion() const { return true; }
 bool PostgreSqlDialect::nulls_first_by_default(bool descending) const { return descending; }
-std::optional<std::string_view> PostgreSqlDialect::int64_of_text() const {
-  return "CAST({0} AS BIGINT)";
-}
+std::optional<std::string_view> PostgreSqlDialect::int64_of_text() const { return "CAST({0} AS BIGINT)"; }
 std::optional<std::string> PostgreSqlDialect::number_to_string() const {
   return std::string(psql_number_text());
 }
 std::string_view PostgreSqlDialect::bind_value() const {
   return "(SELECT {body} FROM (SELECT {0} AS mirtova_v) AS mirtova_n)";
 }
-std::optional<std::pair<std::string_view, std::string_view>> PostgreSqlDialect::boolean_min_max()
-    const {
+std::optional<std::pair<std::string_view, std::string_view>> PostgreSqlDialect::boolean_min_max() const {
   return std::pair<std::string_view, std::string_view>{"BOOL_AND(%s)", "BOOL_OR(%s)"};
 }
 bool PostgreSqlDialect::null_guarded_least_greatest() const { return true; }
@@ -36,8 +33,7 @@ bool PostgreSqlDialect::is_postgresqlish() const { return true; }
 std::string_view PostgreSqlDialect::cascading_deletion_word() const { return " CASCADE"; }
 
 // A field of a composite value is only reachable with the value in parentheses.
-std::string PostgreSqlDialect::subscript(std::string_view record, std::string_view field,
-                                         bool) const {
+std::string PostgreSqlDialect::subscript(std::string_view record, std::string_view field, bool) const {
   return "(" + std::string(record) + ")." + record_field(field);
 }
 
@@ -45,14 +41,20 @@ std::string PostgreSqlDialect::float_literal(std::string_view text) const {
   return "CAST(" + std::string(text) + " AS double precision)";
 }
 
-std::optional<std::string> PostgreSqlDialect::typed_array(std::string_view sql,
-                                                          const Type& element) const {
+std::optional<std::string> PostgreSqlDialect::typed_array(std::string_view sql, const Type& element) const {
   std::string_view sql_type;
   switch (element.kind()) {
-    case Type::Kind::Number: sql_type = "numeric"; break;
-    case Type::Kind::String: sql_type = "text"; break;
-    case Type::Kind::Bool: sql_type = "bool"; break;
-    default: return std::nullopt;
+    case Type::Kind::Number:
+      sql_type = "numeric";
+      break;
+    case Type::Kind::String:
+      sql_type = "text";
+      break;
+    case Type::Kind::Bool:
+      sql_type = "bool";
+      break;
+    default:
+      return std::nullopt;
   }
   return "CAST(" + std::string(sql) + " AS " + std::string(sql_type) + "[])";
 }
@@ -61,8 +63,7 @@ std::string PostgreSqlDialect::empty_array_literal() const { return "'{}'"; }
 
 // Every record value is cast to a composite type named after its sorted columns,
 // the same name the set-up step declares for that shape.
-std::string PostgreSqlDialect::record_literal(
-    const std::vector<RecordLiteralField>& fields) const {
+std::string PostgreSqlDialect::record_literal(const std::vector<RecordLiteralField>& fields) const {
   std::vector<RecordLiteralField> sorted = sorted_by_name(fields);
   Type::Fields shape;
   std::string values;
@@ -76,10 +77,14 @@ std::string PostgreSqlDialect::record_literal(
 
 std::string PostgreSqlDialect::scalar_sql_type(const Type& type) const {
   switch (type.kind()) {
-    case Type::Kind::Number: return "numeric";
-    case Type::Kind::Bool: return "boolean";
-    case Type::Kind::List: return scalar_sql_type(type.element()) + "[]";
-    default: return "text";
+    case Type::Kind::Number:
+      return "numeric";
+    case Type::Kind::Bool:
+      return "boolean";
+    case Type::Kind::List:
+      return scalar_sql_type(type.element()) + "[]";
+    default:
+      return "text";
   }
 }
 

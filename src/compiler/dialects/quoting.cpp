@@ -8,6 +8,7 @@ namespace mirtova {
 
 namespace {
 
+// clang-format off
 constexpr std::array<std::string_view, 129> kReservedWords = {
     "ALL", "ALTER", "AND", "ANY", "ARRAY", "AS", "ASC", "AT", "BETWEEN", "BOTH", "BY", "CASE",
     "CAST", "CHECK", "COLLATE", "COLUMN", "CONSTRAINT", "CREATE", "CROSS", "CURRENT_DATE",
@@ -25,6 +26,7 @@ constexpr std::array<std::string_view, 129> kReservedWords = {
     "NORMALIZE", "PREPARE", "RECURSIVE", "ROLLUP", "SKIP", "TRIM", "UESCAPE", "ANALYSE",
     "ANALYZE", "ASYMMETRIC", "DEFERRABLE", "INITIALLY", "PLACING", "RETURNING", "SYMMETRIC",
     "VARIADIC"};
+// clang-format on
 
 char ascii_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -72,13 +74,27 @@ bool is_plain_identifier(std::string_view name) {
   return true;
 }
 
-std::string sql_column(std::string_view name, const Dialect& dialect) {
-  // A backquoted field name stands for the name between the backquotes, which
-  // the engine's own quoting then protects.
+std::string clean_name(std::string_view predicate) {
+  std::string out;
+  for (char c : predicate) {
+    if (c == '`') continue;
+    out += (is_ascii_letter(c) || is_ascii_digit(c) || c == '_') ? c : '_';
+  }
+  if (out.empty() || is_ascii_digit(out[0])) out.insert(out.begin(), '_');
+  return out;
+}
+
+std::string_view unquoted_name(std::string_view name) {
   if (name.size() > 2 && name.front() == '`' && name.back() == '`' &&
       name.substr(1, name.size() - 2).find('`') == std::string_view::npos) {
-    name = name.substr(1, name.size() - 2);
+    return name.substr(1, name.size() - 2);
   }
+  return name;
+}
+
+std::string sql_column(std::string_view name, const Dialect& dialect) {
+  // The engine's own quoting protects whatever the backquotes held.
+  name = unquoted_name(name);
   if (is_plain_identifier(name) && !is_sql_reserved_word(name)) return std::string(name);
   return dialect.quote_identifier(name);
 }

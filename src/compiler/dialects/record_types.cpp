@@ -12,11 +12,16 @@ namespace {
 // The PostgreSQL type of one column of a record type.
 std::string column_type(const Type& type) {
   switch (type.kind()) {
-    case Type::Kind::Number: return "numeric";
-    case Type::Kind::Bool: return "boolean";
-    case Type::Kind::List: return column_type(type.element()) + "[]";
-    case Type::Kind::Record: return record_type_name(type);
-    default: return "text";
+    case Type::Kind::Number:
+      return "numeric";
+    case Type::Kind::Bool:
+      return "boolean";
+    case Type::Kind::List:
+      return column_type(type.element()) + "[]";
+    case Type::Kind::Record:
+      return record_type_name(type);
+    default:
+      return "text";
   }
 }
 
@@ -25,9 +30,7 @@ std::string column_type(const Type& type) {
 std::vector<RecordLiteralField> sorted_by_name(const std::vector<RecordLiteralField>& fields) {
   std::vector<RecordLiteralField> sorted = fields;
   std::stable_sort(sorted.begin(), sorted.end(),
-                   [](const RecordLiteralField& a, const RecordLiteralField& b) {
-                     return a.name < b.name;
-                   });
+                   [](const RecordLiteralField& a, const RecordLiteralField& b) { return a.name < b.name; });
   return sorted;
 }
 
@@ -39,7 +42,7 @@ std::string psql_record_columns(const Type& type) {
     // A double quote inside a (backquoted) field name is doubled so it cannot end
     // the identifier early; every ordinary name is written as it stands, which
     // keeps the type names of ordinary records unchanged.
-    out += quoted_doubling(name, '"');
+    out += quoted_doubling(unquoted_name(name), '"');
     out += ' ';
     out += column_type(field);
   }

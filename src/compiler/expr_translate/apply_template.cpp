@@ -79,7 +79,6 @@ std::string fill_sequential(std::string_view tmpl, const std::vector<std::string
   return out;
 }
 
-
 }  // namespace
 
 std::string apply_template(std::string_view tmpl, const std::vector<std::string>& args) {

@@ -25,7 +25,6 @@ size_t arguments_needed(std::string_view tmpl);
 
 // Fills an operator template: "{left}" and "{right}" when it names either,
 // otherwise as apply_template with the two operands. Not yet wrapped in brackets.
-std::string apply_operator_template(std::string_view tmpl, const std::string& left,
-                                    const std::string& right);
+std::string apply_operator_template(std::string_view tmpl, const std::string& left, const std::string& right);
 
 }  // namespace mirtova

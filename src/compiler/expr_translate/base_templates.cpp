@@ -6,6 +6,7 @@ namespace mirtova {
 // The texts are raw strings: a backslash in them is one backslash of the SQL.
 
 TemplateRows base_infix_operators() {
+  // clang-format off
   return {
       {"==", R"t(%s = %s)t"},
       {"!=", R"t(%s != %s)t"},
@@ -26,9 +27,11 @@ TemplateRows base_infix_operators() {
       {"is", R"t(%s IS %s)t"},
       {"is not", R"t(%s IS NOT %s)t"},
   };
+  // clang-format on
 }
 
 TemplateRows base_built_in_functions() {
+  // clang-format off
   return {
       {"ToFloat64", R"t(CAST(%s AS FLOAT64))t"},
       {"ToInt64", R"t(CAST(%s AS INT64))t"},
@@ -99,6 +102,7 @@ TemplateRows base_built_in_functions() {
       {"Trunc", R"t((CASE WHEN {0} < 0 THEN CEIL({0}) ELSE FLOOR({0}) END))t"},
       {"Div", R"t(CAST((CASE WHEN (({0}) < 0) <> (({1}) < 0) THEN CEIL(CAST({0} AS DOUBLE) / NULLIF({1}, 0)) ELSE FLOOR(CAST({0} AS DOUBLE) / NULLIF({1}, 0)) END) AS BIGINT))t"},
   };
+  // clang-format on
 }
 
 }  // namespace mirtova

@@ -128,7 +128,8 @@ Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_list
   TRY(std::string value, inner.convert_to_sql_expecting(*aggregated[0], Type::any()));
   std::vector<std::string> tests;
   for (const Json* condition : conditions) {
-    TRY(std::string test, inner.convert_to_sql_expecting(Json::object({{"call", *condition}}), Type::boolean()));
+    TRY(std::string test,
+        inner.convert_to_sql_expecting(Json::object({{"call", *condition}}), Type::boolean()));
     tests.push_back(std::move(test));
   }
   std::string sql = "(SELECT " + apply_template(aggregate->second, {value}) + " FROM " + from;

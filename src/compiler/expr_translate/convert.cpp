@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <array>
 
-#include "common/strings.h"
 #include "common/internal_fault.h"
+#include "common/strings.h"
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
@@ -16,7 +16,6 @@ namespace {
 using SqlResult = Result<std::string, CompileError>;
 
 CompileError error(std::string message) { return CompileError(std::move(message)); }
-
 
 const std::string* text_of_string_literal(const Json& expr) {
   const Json* literal = expr.get("literal");
@@ -147,7 +146,8 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
     const std::string& text = number->at("number").as_str();
     // The words inf, infinity and nan are numbers to the parser, but written
     // as they are they would name a column; no engine-neutral literal exists.
-    if (!is_numeral(text)) return error("The number " + text + " has no SQL literal; write it as a calculation.");
+    if (!is_numeral(text))
+      return error("The number " + text + " has no SQL literal; write it as a calculation.");
     if (text.find('.') != std::string::npos) return dialect->float_literal(text);
     return text;
   }
@@ -199,7 +199,10 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
                    ").");
     }
     TRY(std::string sql, convert(*expression));
-    types.emplace_back(name, value_type(*expression));
+    // A record value inside is typed as it was written, its hint included.
+    auto written = written_record_types_.find(expression);
+    types.emplace_back(name,
+                       written != written_record_types_.end() ? written->second : value_type(*expression));
     fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
   }
   hinted_fields(node, types);
@@ -208,9 +211,9 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
     fields[i].type = types[i].second;
     closed.insert_or_assign(types[i].first, types[i].second);
   }
-  if (subquery_translator != nullptr) {
-    subquery_translator->register_record_type(Type::closed_record(std::move(closed)));
-  }
+  Type type = Type::closed_record(std::move(closed));
+  if (subquery_translator != nullptr) subquery_translator->register_record_type(type);
+  written_record_types_.insert_or_assign(&node, std::move(type));
   return dialect->record_literal(fields);
 }
 
@@ -242,8 +245,8 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
   // PostgreSQL declares a record field of unknown type as text, so reading it
   // back gives text even when the value stored was a number; next to a number
   // it has to be read as one, or the engine refuses text > integer.
-  static constexpr std::array<std::string_view, 11> kNumeric = {"<", ">", "<=", ">=", "==", "!=",
-                                                                "+", "-", "*", "/",  "%"};
+  static constexpr std::array<std::string_view, 11> kNumeric = {
+      "<", ">", "<=", ">=", "==", "!=", "+", "-", "*", "/", "%"};
   if (dialect->name() != "psql" || std::find(kNumeric.begin(), kNumeric.end(), op) == kNumeric.end()) return;
   for (std::size_t i = 0; i < 2; ++i) {
     if (value_type(*args[1 - i]).is_number() && is_text_field_of_record(*args[i])) {
@@ -322,7 +325,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     } else if (name == "ToInt64" && first.is_string()) {
       if (auto tmpl = dialect->int64_of_text()) special = std::string(*tmpl);
     } else if ((name == "Min" || name == "Max") && first.is_bool()) {
-      if (auto pair = dialect->boolean_min_max()) special = std::string(name == "Min" ? pair->first : pair->second);
+      if (auto pair = dialect->boolean_min_max())
+        special = std::string(name == "Min" ? pair->first : pair->second);
     }
     if (special) {
       std::vector<std::string> sql;
@@ -351,8 +355,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     // Too few arguments would leave a placeholder in the SQL.
     const size_t needed = arguments_needed(function->second);
     if (args.size() < needed) {
-      return error("Built-in function " + name + " expects " + std::to_string(needed) + "-" + std::to_string(needed) +
-                   " arguments, got " + std::to_string(args.size()));
+      return error("Built-in function " + name + " expects " + std::to_string(needed) + "-" +
+                   std::to_string(needed) + " arguments, got " + std::to_string(args.size()));
     }
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
@@ -453,24 +457,26 @@ SqlResult ExprTranslator::convert_window(std::string_view name, const std::vecto
   TRY_VOID(convert_arguments(args, sql));
   std::string function = aggregate == "Sum" ? "SUM" : aggregate == "Max" ? "MAX" : "MIN";
   std::string frame = window ? "{2} PRECEDING" : "UNBOUNDED PRECEDING";
-  return apply_template(function + "({0}) OVER (ORDER BY {1} ROWS BETWEEN " + frame + " AND CURRENT ROW)", sql);
+  return apply_template(function + "({0}) OVER (ORDER BY {1} ROWS BETWEEN " + frame + " AND CURRENT ROW)",
+                        sql);
 }
 
 SqlResult ExprTranslator::convert_predicate_call(const Json& call) {
   const std::string& name = call.at("predicate_name").as_str();
   if (subquery_translator == nullptr) {
-    return error("Function " + name + " is not a built-in function of engine " + std::string(dialect->name()) +
-                 ".");
+    return error("Function " + name + " is not a built-in function of engine " +
+                 std::string(dialect->name()) + ".");
   }
   TRY(std::string table, subquery_translator->translate_table(name));
+  const std::string alias = subquery_translator->table_alias(name);
   std::vector<std::string> conditions;
   for (const Json& entry : call.at("record").at("field_value").as_array()) {
     const Json* expression = entry.at("value").get("expression");
     if (expression == nullptr) continue;
     TRY(std::string sql, convert(*expression));
-    conditions.push_back(sql_column(field_name(entry.at("field")), *dialect) + " = " + sql);
+    conditions.push_back(alias + "." + sql_column(field_name(entry.at("field")), *dialect) + " = " + sql);
   }
-  std::string out = "(SELECT " + value_column_name + " FROM " + table;
+  std::string out = "(SELECT " + alias + "." + value_column_name + " FROM " + table + " AS " + alias;
   // A call without arguments has no condition; an empty WHERE would not parse.
   if (!conditions.empty()) out += " WHERE " + join(conditions, " AND ");
   return out + ")";

@@ -24,10 +24,19 @@ ExprTranslator ExprTranslator::scoped(const BindingList& bindings) const {
 }
 
 std::optional<ArityRange> ExprTranslator::built_in_function_arity_range(std::string_view name) {
-  static constexpr std::array<std::string_view, 13> kTwo = {
-      "Like",          "Join",           "Split",           "Concat",          "Element",
-      "DateAddDay",    "DateDiffDay",    "ArrayConcat",     "RegexpExtract",   "ParseTimestamp",
-      "FormatTimestamp", "MagicalEntangle", "TimestampAddDays"};
+  static constexpr std::array<std::string_view, 13> kTwo = {"Like",
+                                                            "Join",
+                                                            "Split",
+                                                            "Concat",
+                                                            "Element",
+                                                            "DateAddDay",
+                                                            "DateDiffDay",
+                                                            "ArrayConcat",
+                                                            "RegexpExtract",
+                                                            "ParseTimestamp",
+                                                            "FormatTimestamp",
+                                                            "MagicalEntangle",
+                                                            "TimestampAddDays"};
   if (name == "If") return ArityRange{3, 3};
   for (std::string_view two : kTwo) {
     if (two == name) return ArityRange{2, 2};
@@ -40,10 +49,21 @@ namespace {
 using NameSet = std::set<std::string, std::less<>>;
 
 // Names the conversion writes itself, beyond the template tables.
-constexpr std::array<std::string_view, 15> kHandledNames = {
-    "CumulativeSum", "CumulativeMax", "CumulativeMin", "WindowSum", "WindowMax",
-    "WindowMin",     "SqlExpr",       "Cast",          "TryCast",   "FlagValue",
-    "If",            "Container",     "In",            "ValueOfUnnested", "MagicalEntangle"};
+constexpr std::array<std::string_view, 15> kHandledNames = {"CumulativeSum",
+                                                            "CumulativeMax",
+                                                            "CumulativeMin",
+                                                            "WindowSum",
+                                                            "WindowMax",
+                                                            "WindowMin",
+                                                            "SqlExpr",
+                                                            "Cast",
+                                                            "TryCast",
+                                                            "FlagValue",
+                                                            "If",
+                                                            "Container",
+                                                            "In",
+                                                            "ValueOfUnnested",
+                                                            "MagicalEntangle"};
 
 std::shared_ptr<const NameSet> build_basis(const Dialect& dialect) {
   NameSet names;

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "common/compile_error.h"
 #include "common/result.h"
 #include "compiler/expr_translate/apply_template.h"
-#include "compiler/compile_error.h"
 #include "compiler/expr_translate/subquery_translator.h"
 #include "compiler/expr_translate/template_tables.h"
 #include "compiler/type_inference/types.h"
@@ -50,8 +50,7 @@ class ExprTranslator {
   static std::optional<ArityRange> built_in_function_arity_range(std::string_view name);
 
   // Every function and operator name the translator knows for the engine.
-  static std::shared_ptr<const std::set<std::string, std::less<>>> basis_functions(
-      const Dialect& dialect);
+  static std::shared_ptr<const std::set<std::string, std::less<>>> basis_functions(const Dialect& dialect);
 
   // The conversion proper: the SQL of `expr`, written where a value of type
   // `expected` is wanted.
@@ -102,6 +101,9 @@ class ExprTranslator {
 
   // Keyed by node address: the rule's tree outlives the translator.
   std::unordered_map<const Json*, Type> expression_hints_;
+  // The type each record value was written with, by its node: an enclosing
+  // record's type must name the same field types.
+  std::unordered_map<const Json*, Type> written_record_types_;
 };
 
 // The (arg, value) parts of an "arg -> value" record.

@@ -7,7 +7,7 @@ namespace {
 // One line per plain SQL function: its snake name, a comma, its SQL name. Sorted
 // by the snake name; no final line break.
 constexpr std::string_view kCatalogueText =
-R"t(abs,ABS
+    R"t(abs,ABS
 acos,ACOS
 acosh,ACOSH
 aead.decrypt_bytes,AEAD.DECRYPT_BYTES

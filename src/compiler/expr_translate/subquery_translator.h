@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/compile_error.h"
 #include "common/result.h"
-#include "compiler/compile_error.h"
 #include "compiler/type_inference/types.h"
 #include "parser/json.h"
 
@@ -29,11 +29,14 @@ class SubqueryTranslator {
 
   // The text that stands for the predicate's table in a FROM list.
   virtual Result<std::string, CompileError> translate_table(std::string_view predicate) = 0;
+  // An alias for one more reading of the predicate's table, which no other
+  // table of the compilation has: a sub-query reading a table that the
+  // enclosing query also reads must not take the outer query's name for it.
+  virtual std::string table_alias(std::string_view predicate) = 0;
   // The SQL of a combine's rule, seen from inside a rule whose variables are
   // `outer` (with their types `outer_types`).
   virtual Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer,
-                                                           const TypeMap& outer_types,
-                                                           bool in_combine) = 0;
+                                                           const TypeMap& outer_types, bool in_combine) = 0;
   // The PostgreSQL type of the combine's result, when the program knows it.
   virtual std::optional<std::string> combine_psql_type(const Json& rule) = 0;
   virtual std::optional<std::string> column_psql_type(std::string_view predicate,

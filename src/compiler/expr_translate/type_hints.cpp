@@ -204,8 +204,8 @@ Type ExprTranslator::value_type(const Json& expr) const {
     static constexpr std::array<std::string_view, 20> kNumbers = {
         "%",   "*",   "+",    "-",    "/",    "^",     "Abs",   "Exp",    "Log",     "Pow",
         "Sin", "Cos", "Size", "Ceil", "Sqrt", "Round", "Floor", "Length", "ToInt64", "ToFloat64"};
-    static constexpr std::array<std::string_view, 5> kFirstKnown = {
-        "Least", "Coalesce", "Greatest", "ArrayConcat", "ValueOfUnnested"};
+    static constexpr std::array<std::string_view, 5> kFirstKnown = {"Least", "Coalesce", "Greatest",
+                                                                    "ArrayConcat", "ValueOfUnnested"};
     std::string_view name = call_name(expr);
     std::vector<const Json*> args = call_arguments(*call);
     if (one_of(name, kNumbers)) return Type::number();
@@ -256,7 +256,7 @@ void ExprTranslator::hinted_fields(const Json& node, FieldTypes& fields) const {
 
 bool is_text_expression(const Json& expr) {
   static constexpr std::array<std::string_view, 15> kText = {
-      "++",    "Join",   "Trim",   "Lpad",    "Rpad",     "Upper",         "Lower",        "Substr",
+      "++",     "Join",   "Trim",    "Lpad",     "Rpad",      "Upper",         "Lower",        "Substr",
       "Format", "Repeat", "Replace", "ToString", "FlagValue", "RegexpExtract", "RegexpReplace"};
   if (!expr.is_object()) return false;
   if (literal_has(expr, "the_string")) return true;
@@ -265,7 +265,7 @@ bool is_text_expression(const Json& expr) {
 
 bool is_boolean_expression(const Json& expr) {
   static constexpr std::array<std::string_view, 18> kBool = {
-      "!",  "<",  ">",    "==",     "!=",   "<=",   ">=",       "&&",         "||",
+      "!",  "<",  ">",      "==",   "!=",    "<=",     ">=",       "&&",         "||",
       "in", "is", "is not", "Like", "ILike", "IsNull", "EndsWith", "StartsWith", "RegexpContains"};
   if (!expr.is_object()) return false;
   if (literal_has(expr, "the_bool")) return true;

@@ -16,7 +16,8 @@ namespace {
 // call inside a combine or a predicate passed as a value.
 void add_called_names(const Json& tree, std::vector<const std::string*>& names) {
   for_each_predicate_name(
-      tree, [](const JsonKey& key) { return key == "the_predicate" || key == "combine" || key == "satellites"; },
+      tree,
+      [](const JsonKey& key) { return key == "the_predicate" || key == "combine" || key == "satellites"; },
       [&](const std::string& name) { names.push_back(&name); });
 }
 
@@ -68,10 +69,11 @@ Result<Unit, CompileError> nullify_rules_proven_to_be_nil(std::vector<Json>& rul
       }
     }
     if (name.find('_') == std::string::npos)
-      return CompileError("Predicate " + name +
-                              " was proven to be empty. Most likely initial base condition of recursion is missing, "
-                              "or flat recursion is not given enough steps.",
-                          name);
+      return CompileError(
+          "Predicate " + name +
+              " was proven to be empty. Most likely initial base condition of recursion is missing, "
+              "or flat recursion is not given enough steps.",
+          name);
   }
   return Unit{};
 }

@@ -2,8 +2,8 @@
 // or another empty predicate can hold no row, so it leaves the program.
 #pragma once
 
+#include "common/compile_error.h"
 #include "common/result.h"
-#include "compiler/compile_error.h"
 #include "compiler/functors/functors.h"
 
 namespace mirtova {

@@ -24,7 +24,8 @@ int64_t integer_or_zero(std::string_view text) {
     negative = digits[0] == '-';
     digits.remove_prefix(1);
   }
-  if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+  if (digits.empty() ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return 0;
   std::string signed_text = (negative ? "-" : "") + std::string(digits);
   int64_t value = 0;
@@ -53,7 +54,8 @@ std::optional<std::string> literal_key(const Json& literal) {
 // The predicate that an argument value stands for, making a constant when the
 // value is one.
 std::optional<std::string> argument_predicate(Functors& index, const Json& value) {
-  if (value.is_int()) return index.get_constant_function(std::string(kIntPrefix) + std::to_string(value.as_int()));
+  if (value.is_int())
+    return index.get_constant_function(std::string(kIntPrefix) + std::to_string(value.as_int()));
   if (value.is_str()) return index.get_constant_function(std::string(kStrPrefix) + value.as_str());
   if (!value.is_object()) return std::nullopt;
   if (const Json* name = value.get("predicate_name")) {
@@ -76,11 +78,20 @@ std::string single_quoted(std::string_view text) {
   std::string out = "'";
   for (char c : text) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\'': out += "\\'"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\'':
+        out += "\\'";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
     }
   }
   out += "'";

@@ -6,8 +6,8 @@
 #include <map>
 #include <string>
 
+#include "common/compile_error.h"
 #include "common/result.h"
-#include "compiler/compile_error.h"
 #include "compiler/functors/functors.h"
 #include "compiler/functors/make_instructions.h"
 

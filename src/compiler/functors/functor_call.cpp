@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "compiler/functors/tree_walks.h"
 #include "common/strings.h"
+#include "compiler/functors/tree_walks.h"
 #include "parser/json_walk.h"
 
 namespace mirtova {
@@ -16,8 +16,8 @@ namespace mirtova {
 namespace {
 
 // The annotations that follow a copied predicate to its copy.
-constexpr std::array<std::string_view, 5> kCopiedAnnotations = {"@Ground", "@Iteration", "@Limit", "@NoInject",
-                                                               "@OrderBy"};
+constexpr std::array<std::string_view, 5> kCopiedAnnotations = {"@Ground", "@Iteration", "@Limit",
+                                                                "@NoInject", "@OrderBy"};
 
 std::string join(const std::vector<std::string>& names) { return mirtova::join(names, ", "); }
 
@@ -30,14 +30,15 @@ bool shares_any(const NameSet& a, const ArgumentMap& b) {
 }
 
 struct KeyedRule {
-  const std::string* text;  // the compact JSON text: the rule's identity and its order
+  const std::string* text;  // the compact JSON text: the rule's order
   Json rule;
 };
 
 // F's rules, the rules of everything F depends on, and of the iteration
 // companions of all these, to a fixed point; of these the rules whose head
-// `keep` accepts, each once, by its text. Rules of the same text have the same
-// head, so keeping before dropping repeats keeps what dropping first would.
+// `keep` accepts, each rule of the list once. Two rules of the same text are
+// two rules (a predicate's rules are joined with UNION ALL), so a rule is
+// known by its place in the list, not by its text.
 template <class Keep>
 std::vector<KeyedRule> gather(const Functors& index, const std::string& functor, Keep keep) {
   std::vector<const Json*> gathered = index.rules_reached_from(functor);
@@ -60,11 +61,10 @@ std::vector<KeyedRule> gather(const Functors& index, const std::string& functor,
     }
   }
   std::vector<KeyedRule> unique;
-  std::set<std::string_view> seen;
+  std::set<const Json*> seen;
   for (const Json* rule : gathered) {
-    if (!keep(head_name(*rule))) continue;
-    const std::string& text = index.compact_text(*rule);
-    if (seen.insert(text).second) unique.push_back({&text, *rule});
+    if (!keep(head_name(*rule)) || !seen.insert(rule).second) continue;
+    unique.push_back({&index.compact_text(*rule), *rule});
   }
   return unique;
 }
@@ -132,18 +132,22 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
     if (dependencies.count(name) == 0) strangers.push_back(name);
   }
   if (!strangers.empty())
-    return CompileError("Functor " + functor + " is applied to " + join(strangers) + ", which it does not depend on.",
-                        made);
+    return CompileError(
+        "Functor " + functor + " is applied to " + join(strangers) + ", which it does not depend on.", made);
 
   const std::string number = std::to_string(++index.functor_call_count);
   // Predicates that reach no replaced argument stay shared: copies call them as they are.
   std::vector<KeyedRule> kept = gather(index, functor, [&](const std::string& head) {
     return head == functor || shares_any(index.argument_set(head), resolved);
   });
-  std::stable_sort(kept.begin(), kept.end(), [](const KeyedRule& a, const KeyedRule& b) { return *a.text < *b.text; });
+  std::stable_sort(kept.begin(), kept.end(),
+                   [](const KeyedRule& a, const KeyedRule& b) { return *a.text < *b.text; });
 
   ArgumentMap renames = resolved;
   NameSet copied;
+  // Copies named by this application; a copy named by an earlier one already
+  // has its rules, which a second set would double under UNION ALL.
+  NameSet named_here;
   std::vector<Json> copies;
   for (KeyedRule& keyed : kept) {
     const std::string head = head_name(keyed.rule);
@@ -157,9 +161,11 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
       auto memo = index.call_memo.find(key);
       if (memo != index.call_memo.end()) {
         renames[head] = memo->second;
+        if (named_here.count(memo->second) == 0) continue;
       } else {
         std::string name = head + "_f" + number;
         renames[head] = name;
+        named_here.insert(name);
         index.call_memo.emplace(std::move(key), std::move(name));
         copied.insert(head);
       }

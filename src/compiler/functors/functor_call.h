@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "common/compile_error.h"
 #include "common/result.h"
-#include "compiler/compile_error.h"
 #include "compiler/functors/functor_arguments.h"
 #include "compiler/functors/functors.h"
 

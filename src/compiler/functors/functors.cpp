@@ -10,7 +10,9 @@
 
 namespace mirtova {
 
-bool is_aux_predicate(std::string_view name) { return name.find("_MultBodyAggAux") != std::string_view::npos; }
+bool is_aux_predicate(std::string_view name) {
+  return name.find("_MultBodyAggAux") != std::string_view::npos;
+}
 
 Functors::Functors(std::vector<Json> input_rules) : rules(std::move(input_rules)) {
   input_rule_count = rules.size();
@@ -115,7 +117,8 @@ void Functors::build_missing_sets(const std::string& name) const {
     }
     const size_t node = frame.node;
     calls.pop_back();
-    if (!calls.empty()) nodes[calls.back().node].low = std::min(nodes[calls.back().node].low, nodes[node].low);
+    if (!calls.empty())
+      nodes[calls.back().node].low = std::min(nodes[calls.back().node].low, nodes[node].low);
     if (nodes[node].low != node) continue;
 
     std::vector<size_t> members;
@@ -133,7 +136,8 @@ void Functors::build_missing_sets(const std::string& name) const {
         }
       }
     }
-    std::sort(reached.begin(), reached.end(), [](const std::string* a, const std::string* b) { return *a < *b; });
+    std::sort(reached.begin(), reached.end(),
+              [](const std::string* a, const std::string* b) { return *a < *b; });
     NameSet closure;
     for (const std::string* held : reached) {
       if (closure.empty() || *std::prev(closure.end()) != *held) closure.emplace_hint(closure.end(), *held);
@@ -333,7 +337,7 @@ std::vector<std::string> Functors::iteration_companions(std::string_view name) c
 }
 
 Functors::CopiedAnnotations Functors::copied_annotations(const std::array<std::string_view, 5>& annotations,
-                                                        const NameSet& copied) const {
+                                                         const NameSet& copied) const {
   for (size_t kind = 0; kind < annotations.size(); ++kind) {
     auto it = rules_by_predicate.find(std::string(annotations[kind]));
     if (it == rules_by_predicate.end()) continue;

@@ -13,10 +13,10 @@
 #include <variant>
 #include <vector>
 
+#include "common/compile_error.h"
 #include "common/result.h"
-#include "compiler/compile_error.h"
-#include "compiler/tree_access.h"
 #include "parser/json.h"
+#include "parser/tree_access.h"
 
 namespace mirtova {
 
@@ -109,21 +109,20 @@ struct Functors {
 
   // Recursion unfolding over this index (recursion_analysis.cpp): the new rule
   // list, or the first failure of a style writer.
-  Result<std::vector<Json>, CompileError> unfold_recursions(RecursionArgs& recursion_args, bool iterative) const;
+  Result<std::vector<Json>, CompileError> unfold_recursions(RecursionArgs& recursion_args,
+                                                            bool iterative) const;
 
   // The horizontal, iterative-horizontal and semi-naive forms of one component
   // (horizontal.cpp): rewrites `out_rules` in place and appends the parsed text.
-  Result<Unit, CompileError> unfold_recursive_predicate_flat(const NameSet& component, int64_t depth,
-                                                             std::vector<Json>& out_rules, bool iterative,
-                                                             int64_t ignition,
-                                                             const std::optional<std::string>& stop_signal) const;
+  Result<Unit, CompileError> unfold_recursive_predicate_flat(
+      const NameSet& component, int64_t depth, std::vector<Json>& out_rules, bool iterative, int64_t ignition,
+      const std::optional<std::string>& stop_signal) const;
   // The same, where `positions` hold every rule of `out_rules` that the
   // rewrite changes and every rule of the component (see RewriteCandidates).
-  Result<Unit, CompileError> unfold_recursive_predicate_flat(const NameSet& component, int64_t depth,
-                                                             std::vector<Json>& out_rules,
-                                                             const std::vector<size_t>& positions, bool iterative,
-                                                             int64_t ignition,
-                                                             const std::optional<std::string>& stop_signal) const;
+  Result<Unit, CompileError> unfold_recursive_predicate_flat(
+      const NameSet& component, int64_t depth, std::vector<Json>& out_rules,
+      const std::vector<size_t>& positions, bool iterative, int64_t ignition,
+      const std::optional<std::string>& stop_signal) const;
 
  private:
   // Indexes the rules from `start` on; answers the predicates first met.
@@ -148,7 +147,7 @@ struct Functors {
   // been forgotten or rebuilt since: check before use).
   NameSet mentioned_;
   mutable std::map<std::string, std::vector<std::string>> holders_;
-  std::optional<NameSet> watched_;  // the names holders_ tracks; all when empty
+  std::optional<NameSet> watched_;                  // the names holders_ tracks; all when empty
   mutable std::vector<std::string> compact_texts_;  // by position; empty until first asked for
   // The companions of each name in the first companion_rules_read_ @Iteration rules.
   mutable std::map<std::string, NameSet> companions_;

@@ -23,7 +23,8 @@ std::string level_arguments(const NameSet& deps, int64_t level, std::string_view
   return text;
 }
 
-std::string level_line(const std::string& member, const NameSet& deps, int64_t level, std::string_view marker) {
+std::string level_line(const std::string& member, const NameSet& deps, int64_t level,
+                       std::string_view marker) {
   return fill("{0}{1}{2} := {0}_ROne({3});",
               {member, marker, std::to_string(level), level_arguments(deps, level, marker)});
 }
@@ -62,7 +63,8 @@ std::map<std::string, NameSet> flat_dependencies(const std::map<std::string, Nam
   return dependencies;
 }
 
-void rewrite_for_flat(std::vector<Json>& rules, const std::vector<size_t>& positions, const NameSet& component) {
+void rewrite_for_flat(std::vector<Json>& rules, const std::vector<size_t>& positions,
+                      const NameSet& component) {
   const std::vector<std::string> visible = visible_members(component);
   for (size_t position : positions) {
     Json& rule = rules[position];
@@ -93,8 +95,8 @@ std::string flat_form_text(const std::map<std::string, NameSet>& dependencies, i
   return join_lines(lines);
 }
 
-std::string iterative_form_text(const std::map<std::string, NameSet>& dependencies, int64_t depth, int64_t ignition,
-                                const std::optional<std::string>& stop_signal) {
+std::string iterative_form_text(const std::map<std::string, NameSet>& dependencies, int64_t depth,
+                                int64_t ignition, const std::optional<std::string>& stop_signal) {
   std::vector<std::string> lines;
   std::vector<std::string> first_list;
   std::vector<std::string> second_list;
@@ -124,19 +126,17 @@ std::string iterative_form_text(const std::map<std::string, NameSet>& dependenci
   return join_lines(lines);
 }
 
-Result<Unit, CompileError> Functors::unfold_recursive_predicate_flat(const NameSet& component, int64_t depth,
-                                                                     std::vector<Json>& out_rules, bool iterative,
-                                                                     int64_t ignition,
-                                                                     const std::optional<std::string>& stop_signal) const {
-  return unfold_recursive_predicate_flat(component, depth, out_rules, all_positions(out_rules), iterative, ignition,
-                                         stop_signal);
+Result<Unit, CompileError> Functors::unfold_recursive_predicate_flat(
+    const NameSet& component, int64_t depth, std::vector<Json>& out_rules, bool iterative, int64_t ignition,
+    const std::optional<std::string>& stop_signal) const {
+  return unfold_recursive_predicate_flat(component, depth, out_rules, all_positions(out_rules), iterative,
+                                         ignition, stop_signal);
 }
 
-Result<Unit, CompileError> Functors::unfold_recursive_predicate_flat(const NameSet& component, int64_t depth,
-                                                                     std::vector<Json>& out_rules,
-                                                                     const std::vector<size_t>& positions,
-                                                                     bool iterative, int64_t ignition,
-                                                                     const std::optional<std::string>& stop_signal) const {
+Result<Unit, CompileError> Functors::unfold_recursive_predicate_flat(
+    const NameSet& component, int64_t depth, std::vector<Json>& out_rules,
+    const std::vector<size_t>& positions, bool iterative, int64_t ignition,
+    const std::optional<std::string>& stop_signal) const {
   const std::vector<std::string> visible = visible_members(component);
   if (visible.empty()) return Unit{};
   const std::map<std::string, NameSet> dependencies = flat_dependencies(direct_args, component);

@@ -28,7 +28,8 @@ void rewrite_for_flat(std::vector<Json>& rules, const NameSet& component);
 
 // The same, visiting only the rules at `positions`, which must hold every rule
 // the rewrite changes (see RewriteCandidates).
-void rewrite_for_flat(std::vector<Json>& rules, const std::vector<size_t>& positions, const NameSet& component);
+void rewrite_for_flat(std::vector<Json>& rules, const std::vector<size_t>& positions,
+                      const NameSet& component);
 
 // Levels 0 to depth of each visible member, each followed by its @Ground when
 // `grounded`, and the member defined as its last level.
@@ -36,7 +37,7 @@ std::string flat_form_text(const std::map<std::string, NameSet>& dependencies, i
 
 // Levels 0 to ignition - 1 of each visible member and the @Iteration line that
 // repeats the last two but one.
-std::string iterative_form_text(const std::map<std::string, NameSet>& dependencies, int64_t depth, int64_t ignition,
-                                const std::optional<std::string>& stop_signal);
+std::string iterative_form_text(const std::map<std::string, NameSet>& dependencies, int64_t depth,
+                                int64_t ignition, const std::optional<std::string>& stop_signal);
 
 }  // namespace mirtova

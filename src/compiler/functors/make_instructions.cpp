@@ -111,7 +111,8 @@ std::vector<MakeInstruction> collect_make_instructions(const std::vector<Json>& 
   std::vector<MakeInstruction> instructions;
   for (const Json& rule : rules) {
     if (!is_make_rule(rule)) continue;
-    if (std::optional<MakeInstruction> instruction = read_instruction(rule)) instructions.push_back(std::move(*instruction));
+    if (std::optional<MakeInstruction> instruction = read_instruction(rule))
+      instructions.push_back(std::move(*instruction));
   }
   std::stable_sort(instructions.begin(), instructions.end(),
                    [](const MakeInstruction& a, const MakeInstruction& b) { return a.made < b.made; });

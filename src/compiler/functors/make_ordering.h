@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/compile_error.h"
 #include "common/result.h"
-#include "compiler/compile_error.h"
 #include "compiler/functors/functor_arguments.h"
 #include "compiler/functors/functors.h"
 #include "compiler/functors/make_instructions.h"

@@ -7,7 +7,8 @@ namespace mirtova {
 
 Result<std::vector<Json>, CompileError> parse_rules(const std::string& text) {
   ParseResult<Json> parsed = parse_file(text);
-  if (!parsed.ok()) return CompileError("Failed to parse generated program: " + parsed.error().show_message());
+  if (!parsed.ok())
+    return CompileError("Failed to parse generated program: " + parsed.error().show_message());
   return parsed.value().at("rule").as_array();
 }
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/compile_error.h"
 #include "common/result.h"
-#include "compiler/compile_error.h"
 #include "parser/json.h"
 
 namespace mirtova {

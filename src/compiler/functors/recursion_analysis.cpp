@@ -94,7 +94,8 @@ int64_t default_ignition(size_t component_size, int64_t depth) {
   return (n + 3) % 2 == depth % 2 ? n + 4 : n + 3;
 }
 
-std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionArgs& recursion_args, bool iterative) {
+std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionArgs& recursion_args,
+                                               bool iterative) {
   std::vector<UnfoldingChoice> choices;
   for (NameSet& component : recursive_components(index)) {
     auto annotated = std::find_if(component.begin(), component.end(),
@@ -122,7 +123,8 @@ std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionA
 Result<std::vector<Json>, CompileError> Functors::unfold_recursions(RecursionArgs& recursion_args,
                                                                     bool iterative) const {
   const std::vector<UnfoldingChoice> choices = choose_unfoldings(*this, recursion_args, iterative);
-  std::vector<Json> out(rules.begin(), rules.begin() + std::ptrdiff_t(std::min<uint64_t>(input_rule_count, rules.size())));
+  std::vector<Json> out(rules.begin(),
+                        rules.begin() + std::ptrdiff_t(std::min<uint64_t>(input_rule_count, rules.size())));
   RewriteCandidates candidates(out);
   for (const UnfoldingChoice& choice : choices) {
     const int64_t depth = recursion_depth(recursion_args, choice.main);
@@ -130,8 +132,9 @@ Result<std::vector<Json>, CompileError> Functors::unfold_recursions(RecursionArg
     // Any other negative depth would write levels with negative numbers, which
     // name nothing sensible once parsed back.
     if (depth < 0) {
-      return CompileError("@Recursive(" + choice.main +
-                          "): the depth is a whole number of steps, 1 or more, or -1 to recurse until nothing changes");
+      return CompileError(
+          "@Recursive(" + choice.main +
+          "): the depth is a whole number of steps, 1 or more, or -1 to recurse until nothing changes");
     }
     const std::vector<size_t> positions = candidates.of_component(out, choice.component);
     const size_t appended_from = out.size();

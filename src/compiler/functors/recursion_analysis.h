@@ -28,7 +28,8 @@ struct UnfoldingChoice {
 
 // One choice per component, ordered by main predicate. An infinite depth (-1)
 // of a main predicate is replaced in `recursion_args` by 1000000000.
-std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionArgs& recursion_args, bool iterative);
+std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionArgs& recursion_args,
+                                               bool iterative);
 
 // The depth option "1" of a predicate: its number, else 8.
 int64_t recursion_depth(const RecursionArgs& recursion_args, const std::string& predicate);

@@ -21,10 +21,12 @@ void RewriteCandidates::add(const std::vector<Json>& rules, size_t position) {
   const std::string& head = head_name(rule);
   by_head_[head].push_back(position);
   if (!renames_within_annotation(head)) return;
-  for (const std::string& named : extract_predicate_names(rule)) annotations_naming_[named].push_back(position);
+  for (const std::string& named : extract_predicate_names(rule))
+    annotations_naming_[named].push_back(position);
 }
 
-std::vector<size_t> RewriteCandidates::of_component(const std::vector<Json>& rules, const NameSet& component) const {
+std::vector<size_t> RewriteCandidates::of_component(const std::vector<Json>& rules,
+                                                    const NameSet& component) const {
   std::vector<size_t> found;
   for (const std::string& member : component) {
     if (auto headed = by_head_.find(member); headed != by_head_.end()) {
@@ -40,7 +42,8 @@ std::vector<size_t> RewriteCandidates::of_component(const std::vector<Json>& rul
   return found;
 }
 
-void RewriteCandidates::refresh(const std::vector<Json>& rules, const std::vector<size_t>& positions, size_t from) {
+void RewriteCandidates::refresh(const std::vector<Json>& rules, const std::vector<size_t>& positions,
+                                size_t from) {
   for (size_t position : positions) add(rules, position);
   for (size_t i = from; i < rules.size(); ++i) add(rules, i);
 }

@@ -10,7 +10,8 @@ namespace mirtova {
 
 namespace semi_naive_fields {
 
-void references(const Json& tree, const NameSet& names, bool inside_combine, uint64_t& count, bool& in_combine) {
+void references(const Json& tree, const NameSet& names, bool inside_combine, uint64_t& count,
+                bool& in_combine) {
   std::vector<std::pair<const Json*, bool>> stack{{&tree, inside_combine}};
   while (!stack.empty()) {
     auto [node, inside] = stack.back();
@@ -23,7 +24,8 @@ void references(const Json& tree, const NameSet& names, bool inside_combine, uin
         ++count;
         if (inside) in_combine = true;
       }
-      for (const auto& [key, value] : node->as_object()) stack.emplace_back(&value, inside || key == "combine");
+      for (const auto& [key, value] : node->as_object())
+        stack.emplace_back(&value, inside || key == "combine");
     }
   }
 }
@@ -94,7 +96,8 @@ std::string get_semi_naive_recursion_functor(const std::string& name, const Json
                                  fill("@Ground({0}_sn_t0);", {name})};
   for (uint64_t i = 1; i <= last; ++i) {
     const std::string index = std::to_string(i);
-    chain.push_back(fill("{0}_sn_r{1} := {0}_ROne({0}_RZero: {0}_sn_t{2});", {name, index, std::to_string(i - 1)}));
+    chain.push_back(
+        fill("{0}_sn_r{1} := {0}_ROne({0}_RZero: {0}_sn_t{2});", {name, index, std::to_string(i - 1)}));
     chain.push_back(fill("{0}_sn_t{1}({2}) :- {0}_sn_r{1}({2}), 1 == 0;", {name, index, arguments}));
     chain.push_back(fill("@Ground({0}_sn_t{1});", {name, index}));
   }

@@ -16,7 +16,8 @@ namespace semi_naive_fields {
 
 // Counts the mentions of `names` in `tree` into `count`, and sets `in_combine`
 // when one of them lies below a "combine" key.
-void references(const Json& tree, const NameSet& names, bool inside_combine, uint64_t& count, bool& in_combine);
+void references(const Json& tree, const NameSet& names, bool inside_combine, uint64_t& count,
+                bool& in_combine);
 
 }  // namespace semi_naive_fields
 

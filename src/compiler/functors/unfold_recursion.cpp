@@ -4,7 +4,7 @@
 #include <charconv>
 #include <optional>
 
-#include "compiler/dependency_cycles.h"
+#include "compiler/functors/dependency_cycles.h"
 
 namespace mirtova {
 
@@ -62,7 +62,8 @@ RecursionArgs recursion_options(const std::vector<Json>& rules) {
         depth = number->as_int();
       } else if (number != nullptr) {
         const Json* text = number->get("number");
-        std::optional<int64_t> read = text != nullptr && text->is_str() ? read_int64(text->as_str()) : std::nullopt;
+        std::optional<int64_t> read =
+            text != nullptr && text->is_str() ? read_int64(text->as_str()) : std::nullopt;
         depth = read.value_or(kDefaultDepth);
       }
     }
@@ -75,7 +76,8 @@ bool is_iterative_engine(std::string_view engine) {
   return engine == "trino" || engine == "presto" || engine == "databricks";
 }
 
-Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, std::string_view engine) {
+Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
+                                                         std::string_view engine) {
   // Without a cycle there is nothing to unfold, and the index (whose sets are
   // transitive) would cost time quadratic in a long chain of predicates.
   if (!has_dependency_cycle(rules)) return rules;

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/compile_error.h"
 #include "common/result.h"
-#include "compiler/compile_error.h"
 #include "compiler/functors/functors.h"
 #include "parser/json.h"
 
@@ -21,6 +21,7 @@ RecursionArgs recursion_options(const std::vector<Json>& rules);
 bool is_iterative_engine(std::string_view engine);
 
 // The rule list with every recursion unfolded, or the unfolding's failure.
-Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, std::string_view engine);
+Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
+                                                         std::string_view engine);
 
 }  // namespace mirtova

@@ -16,8 +16,8 @@ void append_parsed(std::vector<Json>& rules, std::vector<Json> parsed) {
 
 }  // namespace
 
-void rename_for_vertical(std::vector<Json>& rules, const std::vector<size_t>& positions, const std::string& main,
-                         const NameSet& component) {
+void rename_for_vertical(std::vector<Json>& rules, const std::vector<size_t>& positions,
+                         const std::string& main, const NameSet& component) {
   for (size_t position : positions) {
     Json& rule = rules[position];
     if (rule.get("head") == nullptr) continue;

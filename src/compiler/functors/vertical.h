@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/compile_error.h"
 #include "common/result.h"
-#include "compiler/compile_error.h"
 #include "compiler/functors/functors.h"
 #include "parser/json.h"
 
@@ -20,8 +20,8 @@ void rename_for_vertical(std::vector<Json>& rules, const std::string& main, cons
 
 // The same, visiting only the rules at `positions`, which must hold every rule
 // the rename changes (see RewriteCandidates).
-void rename_for_vertical(std::vector<Json>& rules, const std::vector<size_t>& positions, const std::string& main,
-                         const NameSet& component);
+void rename_for_vertical(std::vector<Json>& rules, const std::vector<size_t>& positions,
+                         const std::string& main, const NameSet& component);
 
 // The chain: copies 0 to depth of the template, each reading the one before,
 // and the main predicate as the last.

@@ -62,8 +62,13 @@ TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) 
   if_node_counter_ = 0;
   rule_counter_ = 0;
   unknown_counter_ = 0;
+  built_positions_.clear();
   TypesGraphs result;
-  for (const Json* rule : rules) build_rule(*rule, result);
+  for (size_t i = 0; i < rules.size(); ++i) {
+    const uint64_t before = rule_counter_;
+    build_rule(*rules[i], result);
+    if (rule_counter_ != before) built_positions_.push_back(i);
+  }
   return result;
 }
 
@@ -89,7 +94,8 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
   //
   // Head fields first, then body conjuncts, each depth first: this order fixes
   // the rule, call, if-node and unknown numbers and the order of the edges.
-  const Json* head_fields = head->get("record") != nullptr ? head->get("record")->get("field_value") : nullptr;
+  const Json* head_fields =
+      head->get("record") != nullptr ? head->get("record")->get("field_value") : nullptr;
   if (head_fields != nullptr) {
     for (const Json& item : head_fields->as_array()) {
       std::optional<std::string> column = column_name(item);
@@ -137,7 +143,6 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
       }
     }
   }
-
 }
 
 TypesGraphBuilder::Converted TypesGraphBuilder::convert_expression(TypesGraph& graph, const Json& e) {
@@ -189,6 +194,8 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_expression(TypesGraph& g
     if (name != nullptr && name->is_str()) text = name->as_str();
     if (name != nullptr && name->is_int()) text = std::to_string(name->as_int());
     auto [s, t] = bounds_from_value(name);
+    // Each wildcard is a variable of its own, as it is for joins.
+    if (text == "_") return {unknown(), s, t};
     return {rule_variable(text), s, t};
   }
   if (const Json* call = e.get("call")) {
@@ -241,7 +248,8 @@ TypesGraphBuilder::Bounds TypesGraphBuilder::fill_fields(TypesGraph& graph, cons
     // Digested before the copies, which carry the digests along.
     text_digest(column_node);
     text_digest(value);
-    graph.connect(Edge{EdgeKind::Equality, argument.start, argument.stop, column_node, std::move(argument.node)});
+    graph.connect(
+        Edge{EdgeKind::Equality, argument.start, argument.stop, column_node, std::move(argument.node)});
     graph.connect(Edge{EdgeKind::Argument, argument.start, argument.stop, value, std::move(column_node)});
     bounds.start = any ? std::min(bounds.start, argument.start) : argument.start;
     bounds.stop = any ? std::max(bounds.stop, argument.stop) : argument.stop;
@@ -273,8 +281,8 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_record(TypesGraph& graph
     }
   }
   if (fields.empty()) return {Expression::record_literal({}, Type::closed_record({})), 0, 0};
-  return {Expression::record_literal(std::move(fields), Type::closed_record(std::move(field_types))), start - 1,
-          stop + 1};
+  return {Expression::record_literal(std::move(fields), Type::closed_record(std::move(field_types))),
+          start - 1, stop + 1};
 }
 
 TypesGraphBuilder::Converted TypesGraphBuilder::convert_subscript(TypesGraph& graph, const Json& subscript) {
@@ -288,7 +296,8 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_subscript(TypesGraph& gr
   return {std::move(node), r.start, 0};
 }
 
-TypesGraphBuilder::Converted TypesGraphBuilder::convert_implication(TypesGraph& graph, const Json& implication) {
+TypesGraphBuilder::Converted TypesGraphBuilder::convert_implication(TypesGraph& graph,
+                                                                    const Json& implication) {
   std::string name = "_IfNode" + std::to_string(if_node_counter_++);
   Expression if_node = rule_variable(name);
 
@@ -299,7 +308,8 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_implication(TypesGraph& 
   }();
   int64_t start = otherwise.start, stop = otherwise.stop;
   text_digest(if_node);  // before the copies, which carry the digest along
-  graph.connect(Edge{EdgeKind::Equality, otherwise.start, otherwise.stop, if_node, std::move(otherwise.node)});
+  graph.connect(
+      Edge{EdgeKind::Equality, otherwise.start, otherwise.stop, if_node, std::move(otherwise.node)});
 
   for (const Json& branch : implication.at("if_then").as_array()) {
     if (const Json* condition = branch.get("condition")) convert_expression(graph, *condition);

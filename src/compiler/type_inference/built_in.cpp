@@ -12,12 +12,13 @@ constexpr std::array<std::string_view, 11> kBoolValued = {
     "!", "==", "!=", "&&", "||", "Like", "ILike", "IsNull", "EndsWith", "StartsWith", "RegexpContains"};
 
 constexpr std::array<std::string_view, 23> kNumberValued = {
-    "%",     "*",    "-",    "/",    "^",     "Avg",   "Abs",   "Exp",    "Log",     "Pow",      "Div",    "Agg+",
-    "Size",  "Ceil", "Sqrt", "Count", "Round", "Floor", "Trunc", "Length", "Strpos", "ToInt64", "ToFloat64"};
+    "%",     "*",     "-",     "/",      "^",      "Avg",     "Abs",      "Exp",
+    "Log",   "Pow",   "Div",   "Agg+",   "Size",   "Ceil",    "Sqrt",     "Count",
+    "Round", "Floor", "Trunc", "Length", "Strpos", "ToInt64", "ToFloat64"};
 
 constexpr std::array<std::string_view, 14> kStringValued = {
-    "Join",   "Lpad",    "Rpad",     "Trim",     "Upper",         "Lower",        "Substr",
-    "Format", "Repeat",  "Replace",  "ToString", "StringAgg",     "RegexpExtract", "RegexpReplace"};
+    "Join",   "Lpad",   "Rpad",    "Trim",     "Upper",     "Lower",         "Substr",
+    "Format", "Repeat", "Replace", "ToString", "StringAgg", "RegexpExtract", "RegexpReplace"};
 
 template <size_t N>
 bool contains(const std::array<std::string_view, N>& names, std::string_view name) {

@@ -33,10 +33,18 @@ void emit(const Expression& e, Sink& out) {
       out.write(e.name());
       out.write(")");
       return;
-    case Expression::Kind::StringLiteral: out.write("StringLiteral"); return;
-    case Expression::Kind::NumberLiteral: out.write("NumberLiteral"); return;
-    case Expression::Kind::BooleanLiteral: out.write("BooleanLiteral"); return;
-    case Expression::Kind::NullLiteral: out.write("NullLiteral"); return;
+    case Expression::Kind::StringLiteral:
+      out.write("StringLiteral");
+      return;
+    case Expression::Kind::NumberLiteral:
+      out.write("NumberLiteral");
+      return;
+    case Expression::Kind::BooleanLiteral:
+      out.write("BooleanLiteral");
+      return;
+    case Expression::Kind::NullLiteral:
+      out.write("NullLiteral");
+      return;
     case Expression::Kind::ListLiteral: {
       out.write("ListLiteral[");
       bool first = true;

@@ -97,7 +97,7 @@ class Expression {
   uint64_t call_number_ = 0;
   std::string name_;
   std::string column_;
-  Type type_;  // fixed at construction for the four scalar literals
+  Type type_;                     // fixed at construction for the four scalar literals
   std::unique_ptr<Parts> parts_;  // null when there are no children
   // The digest of the printed text, made on first request: the text never
   // changes after construction, and an end is digested for its edge key, its

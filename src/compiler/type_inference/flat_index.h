@@ -61,7 +61,9 @@ class FlatIndex {
   };
 
   // Hashes may carry their entropy in the high bits only.
-  static uint32_t spread(uint64_t h) { return static_cast<uint32_t>((h ^ (h >> 29)) * 0xbf58476d1ce4e5b9ULL >> 32); }
+  static uint32_t spread(uint64_t h) {
+    return static_cast<uint32_t>((h ^ (h >> 29)) * 0xbf58476d1ce4e5b9ULL >> 32);
+  }
 
   void reserve(size_t expected) {
     size_t size = 16;

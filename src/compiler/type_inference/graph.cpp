@@ -11,7 +11,8 @@ bool TypesGraph::connect(Edge edge) {
 
 bool TypesGraph::connect_keyed(Edge&& edge, const EdgeKey& key) {
   const auto fresh = static_cast<uint32_t>(keys_.size());
-  if (!key_index_.find_or_insert(EdgeKeyHash()(key), fresh, [&](uint32_t id) { return keys_[id] == key; }).second) {
+  if (!key_index_.find_or_insert(EdgeKeyHash()(key), fresh, [&](uint32_t id) { return keys_[id] == key; })
+           .second) {
     return false;
   }
   // Most graphs hold a handful of edges: room for them at once spares the

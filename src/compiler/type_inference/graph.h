@@ -27,9 +27,9 @@ class TypesGraph {
  private:
   bool connect_keyed(Edge&& edge, const EdgeKey& key);
 
-  std::vector<Edge> edges_;  // in the order accepted
+  std::vector<Edge> edges_;    // in the order accepted
   std::vector<EdgeKey> keys_;  // the key of each edge, so a merge need not digest again
-  FlatIndex key_index_;  // over keys_
+  FlatIndex key_index_;        // over keys_
 };
 
 }  // namespace mirtova

@@ -1,6 +1,7 @@
 #include "compiler/type_inference/inference.h"
 
 #include <algorithm>
+#include <charconv>
 #include <functional>
 #include <queue>
 #include <string_view>
@@ -54,12 +55,16 @@ struct EdgeStep {
 
 EdgeStep step_of(const Edge& edge) {
   switch (edge.kind) {
-    case EdgeKind::Equality: return {Step::Meet, nullptr, edge.start, edge.stop};
-    case EdgeKind::Inclusion: return {Step::ListElement, nullptr, edge.start, edge.stop};
-    case EdgeKind::Argument: return {Step::Nothing, nullptr, edge.start, edge.stop};
+    case EdgeKind::Equality:
+      return {Step::Meet, nullptr, edge.start, edge.stop};
+    case EdgeKind::Inclusion:
+      return {Step::ListElement, nullptr, edge.start, edge.stop};
+    case EdgeKind::Argument:
+      return {Step::Nothing, nullptr, edge.start, edge.stop};
     case EdgeKind::FieldAccess: {
       const std::string* field = nullptr;
-      if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing()) field = &edge.right.column();
+      if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing())
+        field = &edge.right.column();
       return {Step::RecordField, field, edge.start, edge.stop};
     }
   }
@@ -101,8 +106,9 @@ class TextIds {
   explicit TextIds(size_t expected) : index_(expected) {}
 
   uint32_t of(uint64_t hash, std::string_view text) {
-    return intern(hash, text.size(), [&](const std::string& stored) { return stored == text; },
-                  [&] { return std::string(text); });
+    return intern(
+        hash, text.size(), [&](const std::string& stored) { return stored == text; },
+        [&] { return std::string(text); });
   }
   // The number of `a` + "." + `b`.
   uint32_t of_joined(uint64_t hash, std::string_view a, std::string_view b) {
@@ -124,9 +130,8 @@ class TextIds {
   template <class Same, class Make>
   uint32_t intern(uint64_t hash, size_t size, Same&& same, Make&& make) {
     const auto fresh = static_cast<uint32_t>(texts_.size());
-    auto [id, stored] = index_.find_or_insert(hash, fresh, [&](uint32_t id) {
-      return texts_[id].size() == size && same(texts_[id]);
-    });
+    auto [id, stored] = index_.find_or_insert(
+        hash, fresh, [&](uint32_t id) { return texts_[id].size() == size && same(texts_[id]); });
     if (stored) texts_.push_back(make());
     return id;
   }
@@ -179,7 +184,8 @@ class NodeKeys {
         const uint32_t field = texts_.of(std::hash<std::string_view>()(end.column()), end.column());
         return intern(Expression::Kind::SubscriptAddressing, field, *record);
       }
-      default: return std::nullopt;
+      default:
+        return std::nullopt;
     }
   }
 
@@ -233,9 +239,9 @@ class NodeKeys {
       if (columns_[first].name_size == name_size) return first;
     }
     const auto fresh = static_cast<uint32_t>(columns_.size());
-    auto [id, stored] = column_index_.find_or_insert(mix(uint64_t{text} << 32 | name_size), fresh, [&](uint32_t id) {
-      return columns_[id].text == text && columns_[id].name_size == name_size;
-    });
+    auto [id, stored] = column_index_.find_or_insert(
+        mix(uint64_t{text} << 32 | name_size), fresh,
+        [&](uint32_t id) { return columns_[id].text == text && columns_[id].name_size == name_size; });
     if (stored) columns_.push_back(Column{text, name_size, relations_.contains(end.name()), &end});
     if (text >= first_column_of_text_.size()) {
       first_column_of_text_.resize(std::max<size_t>(2 * first_column_of_text_.size(), text + 1), 0);
@@ -396,7 +402,8 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   std::vector<size_t> node_edges(node_start.back());
   {
     std::vector<size_t> filled(node_start.begin(), node_start.end() - 1);
-    for (size_t i = 0; i < edges_.size(); ++i) for_each_node_of(i, [&](size_t n) { node_edges[filled[n]++] = i; });
+    for (size_t i = 0; i < edges_.size(); ++i)
+      for_each_node_of(i, [&](size_t n) { node_edges[filled[n]++] = i; });
   }
   std::vector<size_t> next_due;
   next_due.reserve(edges_.size());
@@ -547,12 +554,46 @@ PredicateTypes TypeInference::all_predicate_types() const {
   return result;
 }
 
+std::map<std::string, Type, std::less<>> TypeInference::all_variable_types() const {
+  std::map<std::string, Type, std::less<>> result;
+  for (size_t e = 0; e < edges_.size(); ++e) {
+    for (Side side : {false, true}) {
+      const Expression& end = side ? edges_[e]->right : edges_[e]->left;
+      if (end.kind() != Expression::Kind::Variable) continue;
+      // Every end of one name reads the same node, so the first one found serves.
+      result.try_emplace(end.name(), end_type(e, side));
+    }
+  }
+  return result;
+}
+
 Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<const Json*>& rules) {
+  TRY(ProgramTypes types, infer_program_types(rules));
+  return std::move(types.predicates);
+}
+
+Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const Json*>& rules) {
   TypesGraphBuilder builder;
   TypeInference inference(builder.run_rules(rules));
   auto outcome = inference.infer();
   if (!outcome.ok()) return CompileError("Type inference error: " + outcome.error().to_string());
-  return inference.all_predicate_types();
+  ProgramTypes types;
+  types.predicates = inference.all_predicate_types();
+  types.rule_variables.resize(rules.size());
+  const std::vector<size_t>& positions = builder.built_rule_positions();
+  for (auto& [full, type] : inference.all_variable_types()) {
+    // "x@3" is the variable x of the third rule built; generated nodes have no "@".
+    size_t at = full.rfind('@');
+    if (at == std::string::npos) continue;
+    uint64_t number = 0;
+    std::string_view digits = std::string_view(full).substr(at + 1);
+    auto [end, failed] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (failed != std::errc() || end != digits.data() + digits.size() || number == 0 ||
+        number > positions.size())
+      continue;
+    types.rule_variables[positions[number - 1]].insert_or_assign(full.substr(0, at), type);
+  }
+  return types;
 }
 
 }  // namespace mirtova

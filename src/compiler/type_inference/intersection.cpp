@@ -8,13 +8,20 @@ namespace {
 
 int rank(const Type& t) {
   switch (t.kind()) {
-    case Type::Kind::Any: return 0;
-    case Type::Kind::Bool: return 1;
-    case Type::Kind::Number: return 2;
-    case Type::Kind::String: return 3;
-    case Type::Kind::Atomic: return 4;
-    case Type::Kind::List: return 5;
-    case Type::Kind::Record: return t.is_open() ? 6 : 7;
+    case Type::Kind::Any:
+      return 0;
+    case Type::Kind::Bool:
+      return 1;
+    case Type::Kind::Number:
+      return 2;
+    case Type::Kind::String:
+      return 3;
+    case Type::Kind::Atomic:
+      return 4;
+    case Type::Kind::List:
+      return 5;
+    case Type::Kind::Record:
+      return t.is_open() ? 6 : 7;
   }
   return 0;
 }
@@ -85,19 +92,22 @@ TypeResult intersect(Type a, Type b, int64_t start, int64_t stop) {
       if (!second.is_record()) return conflict(std::move(first), std::move(second), start, stop);
       TypeResult records = [&]() -> TypeResult {
         if (first.is_open() && second.is_open()) {
-          return intersect_friendly_records(std::move(first.fields()), std::move(second.fields()), true, start, stop);
+          return intersect_friendly_records(std::move(first.fields()), std::move(second.fields()), true,
+                                            start, stop);
         }
         if (first.is_open()) {
           if (!names_within(first.fields(), second.fields())) {
             return conflict(std::move(first), std::move(second), start, stop);
           }
-          return intersect_friendly_records(std::move(first.fields()), std::move(second.fields()), false, start,
-                                            stop);
+          return intersect_friendly_records(std::move(first.fields()), std::move(second.fields()), false,
+                                            start, stop);
         }
-        if (first.fields().size() != second.fields().size() || !names_within(first.fields(), second.fields())) {
+        if (first.fields().size() != second.fields().size() ||
+            !names_within(first.fields(), second.fields())) {
           return conflict(std::move(first), std::move(second), start, stop);
         }
-        return intersect_friendly_records(std::move(first.fields()), std::move(second.fields()), false, start, stop);
+        return intersect_friendly_records(std::move(first.fields()), std::move(second.fields()), false, start,
+                                          stop);
       }();
       if (!records.ok()) return records;
       met = std::move(records).value();

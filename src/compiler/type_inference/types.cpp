@@ -59,11 +59,21 @@ namespace {
 
 void print(const Type& t, std::string& out) {
   switch (t.kind()) {
-    case Type::Kind::Any: out += "any"; return;
-    case Type::Kind::Atomic: out += "atomic"; return;
-    case Type::Kind::Number: out += "number"; return;
-    case Type::Kind::String: out += "string"; return;
-    case Type::Kind::Bool: out += "bool"; return;
+    case Type::Kind::Any:
+      out += "any";
+      return;
+    case Type::Kind::Atomic:
+      out += "atomic";
+      return;
+    case Type::Kind::Number:
+      out += "number";
+      return;
+    case Type::Kind::String:
+      out += "string";
+      return;
+    case Type::Kind::Bool:
+      out += "bool";
+      return;
     case Type::Kind::List:
       out += '[';
       print(t.element(), out);

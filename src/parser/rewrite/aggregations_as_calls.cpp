@@ -17,8 +17,10 @@ void rewrite_aggregation(Json& aggregation) {
   Json argument = std::move(aggregation.at_mut("argument"));
   Json call = make_object(
       "predicate_name", std::move(name), "record",
-      make_object("field_value", make_array(make_object("field", 0, "value", make_object("expression", std::move(argument))))));
-  Json expression = make_object("call", std::move(call), "expression_heritage", aggregation.at("expression_heritage"));
+      make_object("field_value", make_array(make_object("field", 0, "value",
+                                                        make_object("expression", std::move(argument))))));
+  Json expression =
+      make_object("call", std::move(call), "expression_heritage", aggregation.at("expression_heritage"));
   fields.erase("operator");
   fields.erase("argument");
   fields.insert_or_assign("expression", std::move(expression));

@@ -117,7 +117,8 @@ std::optional<NormalForm> normal_form(const Json& body, Overflow& failure) {
       continue;
     }
     work.push_back({combine, nullptr, children->size()});
-    for (auto it = children->rbegin(); it != children->rend(); ++it) work.push_back({Frame::Kind::Visit, &*it, 0});
+    for (auto it = children->rbegin(); it != children->rend(); ++it)
+      work.push_back({Frame::Kind::Visit, &*it, 0});
   }
   return std::move(results.back());
 }
@@ -164,10 +165,11 @@ ParseResult<Json> dnf_rewrite(Json rules) {
     if (!alternatives) {
       const Json* full_text = rule.get("full_text");
       std::string text = full_text != nullptr && full_text->is_str() ? full_text->as_str() : std::string();
-      std::string message = failure == Overflow::Rules
-                                ? "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfRules) + " rules."
-                                : "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfConjuncts) +
-                                      " propositions.";
+      std::string message =
+          failure == Overflow::Rules
+              ? "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfRules) + " rules."
+              : "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfConjuncts) +
+                    " propositions.";
       return ParsingException(std::move(message), SpanString(std::move(text)));
     }
     for (const Alternative& alternative : *alternatives) {
@@ -178,7 +180,8 @@ ParseResult<Json> dnf_rewrite(Json rules) {
       for (const auto& [key, value] : rule.as_object()) {
         if (key != "body") produced.set(key, value);
       }
-      produced.set("body", Json::object({{"conjunction", Json::object({{"conjunct", Json(std::move(conjuncts))}})}}));
+      produced.set("body",
+                   Json::object({{"conjunction", Json::object({{"conjunct", Json(std::move(conjuncts))}})}}));
       output.push_back(std::move(produced));
     }
   }

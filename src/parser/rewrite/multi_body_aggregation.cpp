@@ -65,13 +65,17 @@ Json aggregating_rule(const std::string& name, const Json& signature, const Json
       {"predicate_name", aux_name(name)},
       {"record", Json::object({{"field_value", std::move(call_fields)}})},
   });
-  Json body = Json::object({{"conjunction", Json::object({{"conjunct", Json::array({Json::object({{"predicate", std::move(call)}})})}})}});
+  Json body = Json::object(
+      {{"conjunction",
+        Json::object({{"conjunct", Json::array({Json::object({{"predicate", std::move(call)}})})}})}});
+  // clang-format off
   return Json::object({
       {"head", Json::object({{"predicate_name", name}, {"record", Json::object({{"field_value", signature}})}})},
       {"body", std::move(body)},
       {"full_text", full_text},
       {"distinct_denoted", true},
   });
+  // clang-format on
 }
 
 const std::string& head_name(const Json& rule) { return rule.at("head").at("predicate_name").as_str(); }
@@ -84,7 +88,8 @@ Json strip_aggregation_heritage(const Json& field_values) {
     Json copy = entry;
     Json& value = copy.at_mut("value");
     (void)value.as_object();
-    if (Json* aggregation = value.get_mut("aggregation")) aggregation->as_object_mut().erase("expression_heritage");
+    if (Json* aggregation = value.get_mut("aggregation"))
+      aggregation->as_object_mut().erase("expression_heritage");
     out.push(std::move(copy));
   }
   return out;
@@ -130,7 +135,8 @@ ParseResult<Json> multi_body_aggregation_rewrite(Json rules) {
       continue;
     }
     Json aux = rule;
-    if (!aux.has("distinct_denoted")) return ParsingException("Inconsistency in distinct denoting.", SpanString(name));
+    if (!aux.has("distinct_denoted"))
+      return ParsingException("Inconsistency in distinct denoting.", SpanString(name));
     aux.as_object_mut().erase("distinct_denoted");
     Json& head = aux.at_mut("head");
     head.set("predicate_name", aux_name(name));

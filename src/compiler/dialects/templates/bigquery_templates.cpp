@@ -4,11 +4,13 @@
 namespace mirtova {
 
 TemplateRows bigquery_function_rows() {
+  // clang-format off
   return {
       {"RegexpContains", R"t(REGEXP_CONTAINS({0}, {1}))t"},
       {"Div", R"t(CAST((CASE WHEN (({0}) < 0) <> (({1}) < 0) THEN CEIL(CAST({0} AS FLOAT64) / NULLIF({1}, 0)) ELSE FLOOR(CAST({0} AS FLOAT64) / NULLIF({1}, 0)) END) AS INT64))t"},
       {"Like", R"t(({0} LIKE {1}))t"},
   };
+  // clang-format on
 }
 
 TemplateRows bigquery_operator_rows() {

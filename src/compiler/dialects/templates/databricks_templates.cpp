@@ -4,6 +4,7 @@
 namespace mirtova {
 
 TemplateRows databricks_function_rows() {
+  // clang-format off
   return {
       {"Strpos", R"t(INSTR({0}, {1}))t"},
       {"RegexpContains", R"t(({0} RLIKE {1}))t"},
@@ -34,6 +35,7 @@ TemplateRows databricks_function_rows() {
       {"LogicalAnd", R"t(BOOL_AND(%s))t"},
       {"Agg++", R"t(FLATTEN(COLLECT_LIST(%s)))t"},
   };
+  // clang-format on
 }
 
 TemplateRows databricks_operator_rows() {

@@ -5,6 +5,7 @@
 namespace mirtova {
 
 TemplateRows presto_function_rows() {
+  // clang-format off
   return {
       {"Repeat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE ARRAY_JOIN(REPEAT({0}, {1}), '') END))t"},
       {"StartsWith", R"t(starts_with(CAST({0} AS VARCHAR), CAST({1} AS VARCHAR)))t"},
@@ -22,9 +23,11 @@ TemplateRows presto_function_rows() {
       {"Agg++", R"t(FLATTEN(ARRAY_AGG({0})))t"},
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE ELEMENT_AT({0}, {1} + 1) END))t"},
   };
+  // clang-format on
 }
 
 TemplateRows trino_function_rows() {
+  // clang-format off
   return {
       {"Repeat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE ARRAY_JOIN(REPEAT({0}, {1}), '') END))t"},
       {"StartsWith", R"t(starts_with(CAST({0} AS VARCHAR), CAST({1} AS VARCHAR)))t"},
@@ -42,6 +45,7 @@ TemplateRows trino_function_rows() {
       {"Agg++", R"t(FLATTEN(ARRAY_AGG({0})))t"},
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE ELEMENT_AT({0}, {1} + 1) END))t"},
   };
+  // clang-format on
 }
 
 TemplateRows presto_trino_operator_rows() {

@@ -4,6 +4,7 @@
 namespace mirtova {
 
 TemplateRows psql_function_rows() {
+  // clang-format off
   return {
       {"RegexpContains", R"t(({0} ~ {1}))t"},
       {"RegexpReplace", R"t(regexp_replace({0}, {1}, {2}, 'g'))t"},
@@ -25,6 +26,7 @@ TemplateRows psql_function_rows() {
       {"AnyValue", R"t((ARRAY_AGG(%s))[1])t"},
       {"Log", R"t(LN(%s))t"},
   };
+  // clang-format on
 }
 
 TemplateRows psql_operator_rows() {

@@ -4,6 +4,7 @@
 namespace mirtova {
 
 TemplateRows sqlite_function_rows() {
+  // clang-format off
   return {
       {"Strpos", R"t(INSTR({0}, {1}))t"},
       {"Lpad", R"t((CASE WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) || {0} END))t"},
@@ -32,6 +33,7 @@ TemplateRows sqlite_function_rows() {
       {"DateDiffDay", R"t(CAST(JULIANDAY({0}) - JULIANDAY({1}) AS INT64))t"},
       {"SomeValue", R"t(ARRAY_AGG({0} IGNORE NULLS LIMIT 1)[OFFSET(0)])t"},
   };
+  // clang-format on
 }
 
 TemplateRows sqlite_operator_rows() {

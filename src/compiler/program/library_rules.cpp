@@ -1,0 +1,54 @@
+// Parsing the engines' library programs, and the per-thread cache of their rules.
+#include "compiler/program/library_rules.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "common/engines.h"
+#include "compiler/dialects/library/library_program.h"
+#include "parser/parse_file.h"
+
+namespace mirtova {
+
+namespace {
+
+Result<LibraryRules, CompileError> cached_library_rules(std::string_view engine, std::string_view text) {
+  // Parsed library rules by engine name. Filled here, on the first request for
+  // an engine on this thread; thread-local storage is the guard, as no other
+  // thread reaches this map. An entry is never changed or removed afterwards, and
+  // the rules it points to are const, so the pointers handed out may travel.
+  // A failed parse is not cached.
+  thread_local std::map<std::string, LibraryRules, std::less<>> cache;
+  if (auto found = cache.find(engine); found != cache.end()) return found->second;
+  TRY(LibraryRules rules, parse_library_program(engine, text));
+  cache.emplace(std::string(engine), rules);
+  return rules;
+}
+
+}  // namespace
+
+Result<LibraryRules, CompileError> parse_library_program(std::string_view engine, std::string_view text) {
+  ParseResult<Json> program = parse_file(std::string(text));
+  if (!program.ok()) {
+    std::string message = "Failed to parse the library program of ";
+    message += engine;
+    message += ": ";
+    message += program.error().show_message();
+    return CompileError(std::move(message));
+  }
+  std::vector<Json> rules = std::move(program.value().at_mut("rule").as_array_mut());
+  return LibraryRules(std::make_shared<const std::vector<Json>>(std::move(rules)));
+}
+
+Result<LibraryRules, CompileError> library_rules(const Dialect& dialect) {
+  return cached_library_rules(dialect.name(), dialect.library_program());
+}
+
+Result<LibraryRules, CompileError> library_rules(std::string_view engine) {
+  if (!is_supported_engine(engine)) return CompileError(unsupported_engine_message(engine));
+  return cached_library_rules(engine, library_program_text(engine));
+}
+
+}  // namespace mirtova

@@ -1,0 +1,390 @@
+// Building a program: rules indexed by predicate, annotations, column types; and
+// the SQL of one rule and of one predicate.
+#include "compiler/program/universe.h"
+
+#include <algorithm>
+
+#include "compiler/dialects/quoting.h"
+#include "compiler/dialects/record_types.h"
+#include "compiler/expr_translate/expr_translator.h"
+#include "compiler/functors/dependency_cycles.h"
+#include "compiler/functors/make_instructions.h"
+#include "compiler/functors/run_makes.h"
+#include "compiler/functors/unfold_recursion.h"
+#include "compiler/program/library_rules.h"
+#include "compiler/type_inference/inference.h"
+#include "parser/depth_guard.h"
+#include "parser/tree_access.h"
+
+namespace mirtova {
+
+namespace {
+
+std::string rule_text_of(const Json& rule) {
+  const Json* t = rule.get("full_text");
+  return t && t->is_str() ? t->as_str() : std::string("<unknown>");
+}
+
+bool has_aggregated_or_rest_field(const Json& rule) {
+  for (const Json& f : call_fields(rule.at("head"))) {
+    if (f.at("value").has("aggregation")) return true;
+    const Json& name = f.at("field");
+    if (name.is_str() && name.as_str() == "*") return true;
+  }
+  return false;
+}
+
+bool is_dead(const Json& rule) {
+  if (const Json::ArrayType* body = body_conjuncts(rule))
+    for (const Json& c : *body)
+      if (const Json* call = c.get("predicate"))
+        if (call->at("predicate_name").as_str() == "nil") return true;
+  return false;
+}
+
+}  // namespace
+
+std::string table_reference(std::string_view name, const Dialect& dialect) {
+  if (name.size() >= 2 && name.front() == '`' && name.back() == '`') name = name.substr(1, name.size() - 2);
+  std::string out;
+  size_t start = 0;
+  for (;;) {
+    size_t dot = name.find('.', start);
+    std::string_view part =
+        name.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+    out += dialect.quote_identifier(part);
+    if (dot == std::string_view::npos) break;
+    out += ".";
+    start = dot + 1;
+  }
+  return out;
+}
+
+Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::new_with_engine(
+    Json tree, const TextMap& flag_overrides, const TextMap& /*reserved*/,
+    const std::optional<std::string>& engine) {
+  return build(std::move(tree), flag_overrides, engine, nullptr);
+}
+
+Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
+    Json tree, const TextMap& flag_overrides, const std::optional<std::string>& engine,
+    const std::vector<Json>* library) {
+  std::unique_ptr<QuorilProgram> p(new QuorilProgram());
+  std::vector<Json> rules;
+  if (Json* r = tree.get_mut("rule")) rules = std::move(r->as_array_mut());
+  std::set<std::string> defined;
+  for (const Json& rule : rules) {
+    const std::string& name = head_name(rule);
+    if (name == "@Make") {
+      auto args = annotation_arguments(rule);
+      if (!args.empty())
+        if (auto made = predicate_argument(*args[0])) defined.insert(*made);
+    } else if (!name.empty() && name[0] != '@') {
+      defined.insert(name);
+    }
+  }
+
+  TRY(Annotations first, Annotations::extract(rules, engine));
+  // Both passes copy the whole rule list; most programs need neither.
+  if (has_dependency_cycle(rules)) {
+    TRY(rules, unfold_recursion(rules, first.engine()));
+  }
+  if (!collect_make_instructions(rules).empty()) {
+    TRY(rules, run_makes_with_deps(rules));
+  }
+  TRY(p->dialect_, Dialect::get(first.engine()));
+  p->rules_ = std::move(rules);
+  if (library) {
+    p->rules_.reserve(p->rules_.size() + library->size());
+    for (const Json& r : *library) p->rules_.push_back(r);
+  } else {
+    TRY(LibraryRules lib, library_rules(*p->dialect_));
+    for (const Json& r : *lib) p->rules_.push_back(r);
+  }
+  TRY(p->ann_, Annotations::extract(p->rules_, first.engine()));
+  p->built_ins_ = ExprTranslator::basis_functions(*p->dialect_);
+
+  std::vector<const Json*> typed;
+  std::vector<size_t> typed_rules;
+  for (size_t i = 0; i < p->rules_.size(); ++i) {
+    const Json& rule = p->rules_[i];
+    const std::string& name = head_name(rule);
+    if (name.empty() || name[0] == '@') continue;
+    typed.push_back(&rule);
+    typed_rules.push_back(i);
+    // Every rule counts, identical ones too: a predicate's rules are joined with UNION ALL.
+    p->rules_of_[name].push_back(i);
+  }
+  std::vector<const std::string*> names;
+  names.reserve(p->rules_of_.size());
+  for (const auto& entry : p->rules_of_) names.push_back(&entry.first);
+  std::sort(names.begin(), names.end(), [](const std::string* a, const std::string* b) { return *a < *b; });
+  for (const std::string* name_of : names) {
+    const std::string& name = *name_of;
+    const std::vector<size_t>& list = p->rules_of_.find(name)->second;
+    bool first_distinct = p->rules_[list[0]].has("distinct_denoted");
+    for (size_t j : list)
+      if (p->rules_[j].has("distinct_denoted") != first_distinct)
+        return CompileError("Rules of predicate '" + name +
+                                "' disagree on distinct: either all of them are distinct or none is.",
+                            rule_text_of(p->rules_[j]));
+  }
+  if (p->ann_.type_checking()) {
+    TRY(ProgramTypes types, infer_program_types(typed));
+    for (auto& [name, columns] : types.predicates)
+      if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
+    p->rule_variable_types_.resize(p->rules_.size());
+    for (size_t k = 0; k < typed_rules.size(); ++k)
+      p->rule_variable_types_[typed_rules[k]] = std::move(types.rule_variables[k]);
+  }
+  for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
+  for (const auto& [k, v] : flag_overrides) p->flags_[k] = v;
+
+  for (const std::string& name : defined)
+    if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
+  return p;
+}
+
+// A function such as `Double(x) = 2 * x` has no rows of its own: its
+// arguments are bound only where it is called, so it is no relation to list.
+bool QuorilProgram::is_function_of_arguments(std::string_view predicate) const {
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end()) return false;
+  for (size_t index : it->second) {
+    const Json& rule = rules_[index];
+    if (rule.has("body")) return false;
+    const Json* record = rule.at("head").get("record");
+    const Json* fields = record ? record->get("field_value") : nullptr;
+    if (fields == nullptr) return false;
+    bool has_value = false, has_argument = false;
+    for (const Json& field : fields->as_array()) {
+      const Json& name = field.at("field");
+      if (name.is_str() && name.as_str() == "quoril_value")
+        has_value = true;
+      else
+        has_argument = true;
+    }
+    if (!has_value || !has_argument) return false;
+  }
+  return true;
+}
+
+const Json* QuorilProgram::injectable_rule(std::string_view predicate) const {
+  auto known = injectable_.find(predicate);
+  if (known != injectable_.end()) return known->second;
+  const Json* rule = find_injectable_rule(predicate);
+  injectable_.emplace(std::string(predicate), rule);
+  return rule;
+}
+
+const Json* QuorilProgram::find_injectable_rule(std::string_view predicate) const {
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end() || it->second.size() != 1 || predicate == "nil") return nullptr;
+  const Json& rule = rules_[it->second[0]];
+  if (rule.has("distinct_denoted") || has_aggregated_or_rest_field(rule)) return nullptr;
+  if (table_owner(predicate) || ann_.owns_table_of_other(predicate) || ann_.not_injected(predicate))
+    return nullptr;
+  return &rule;
+}
+
+bool QuorilProgram::is_built_in_function(std::string_view name) const {
+  return built_ins_ && built_ins_->count(name) > 0;
+}
+
+std::string QuorilProgram::fresh_variable() { return "x_" + std::to_string(state_.variable_counter++); }
+
+bool QuorilProgram::is_program_predicate(std::string_view predicate) const {
+  return rules_of_.count(predicate) > 0;
+}
+
+std::optional<std::vector<std::string>> QuorilProgram::columns_of(std::string_view predicate) const {
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end()) return std::nullopt;
+  std::vector<std::string> columns = head_columns(rules_[it->second[0]]);
+  for (const std::string& c : columns)
+    if (c == "*") return std::nullopt;  // a rest field: the columns are another predicate's
+  return columns;
+}
+
+std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::string_view column) const {
+  auto known = [&](std::string_view name) -> std::optional<Type> {
+    auto p = column_types_.find(name);
+    if (p == column_types_.end()) return std::nullopt;
+    auto c = p->second.find(std::string(column));
+    if (c == p->second.end()) return std::nullopt;
+    return c->second;
+  };
+  // The auxiliary predicate of a multi-body aggregation holds the aggregated
+  // arguments, whose types are its own (a Max of booleans is read as booleans);
+  // the aggregating predicate's columns only stand in where it has none.
+  size_t aux = predicate.find("_MultBodyAggAux");
+  if (aux == std::string_view::npos) return known(predicate);
+  if (std::optional<Type> own = known(predicate)) return own;
+  return known(predicate.substr(0, aux));
+}
+
+TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const {
+  // A rule of the program is one of rules_ itself; rules met inside a rule (a
+  // combine's) and rewritten copies have only what their caller knows.
+  std::less<const Json*> before;
+  const Json* first = rules_.data();
+  if (rule_variable_types_.empty() || before(&rule, first) || !before(&rule, first + rules_.size()))
+    return outer;
+  TypeMap types = outer;
+  for (const auto& [name, type] : rule_variable_types_[static_cast<size_t>(&rule - first)]) {
+    auto found = types.find(name);
+    if (found == types.end() || found->second.is_any()) types.insert_or_assign(name, type);
+  }
+  return types;
+}
+
+Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, const Vocabulary& outer,
+                                                          const TypeMap& outer_types, bool in_combine,
+                                                          const std::vector<std::string>* column_order) {
+  auto attach = [&](CompileError e) {
+    if (e.rule_text.empty()) e.rule_text = rule_text_of(rule);
+    return e;
+  };
+  const bool decorate = in_combine && dialect_->decorate_combine_rule();
+  std::shared_ptr<const Json> tree;
+  if (!decorate && !rewrites_change_rule(rule, *this)) {
+    // None of the rewrites below would change the rule (a plain join, say), so
+    // it is read where it stands instead of copied: it outlives the structure
+    // built from it, being a program rule or part of the rule whose structure
+    // is asking for this one.
+    tree = std::shared_ptr<const Json>(std::shared_ptr<const Json>(), &rule);
+  } else {
+    Json copy = rule;
+    auto injected = inject_into_rule(copy, *this);
+    if (!injected.ok()) return attach(injected.error());
+    if (decorate) copy = decorate_combine_rule(std::move(copy), fresh_variable());
+    eliminate_compiler_variables(copy);
+    tree = std::make_shared<const Json>(std::move(copy));
+  }
+  auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer,
+                                                          rule_types(rule, outer_types), in_combine, *this);
+  if (!structure.ok()) return attach(structure.error());
+  auto sql = structure.value().as_sql(subqueries_, *dialect_, flags_, column_order);
+  if (!sql.ok()) return attach(sql.error());
+  return sql;
+}
+
+Result<std::string, CompileError> QuorilProgram::single_rule_sql(const Json& rule, const Vocabulary& outer,
+                                                                 const TypeMap& outer_types,
+                                                                 bool in_combine) {
+  return rule_sql(rule, outer, outer_types, in_combine, nullptr);
+}
+
+namespace {
+
+// How many predicates may wait on one another's SQL at once. Each level costs a
+// few kilobytes of stack, so this keeps the walk well within a Python thread's
+// stack; a longer chain is refused rather than crashing the host.
+constexpr size_t kMaxPredicateDepth = 250;
+
+struct DepthCount {
+  explicit DepthCount(size_t& depth) : depth(depth) { ++depth; }
+  ~DepthCount() { --depth; }
+  DepthCount(const DepthCount&) = delete;
+  DepthCount& operator=(const DepthCount&) = delete;
+  size_t& depth;
+};
+
+}  // namespace
+
+Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view predicate) {
+  DepthCount level(state_.predicate_depth);
+  if (state_.predicate_depth > kMaxPredicateDepth) return CompileError(kTooDeepMessage);
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end())
+    return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
+  std::vector<size_t> kept;
+  for (size_t i : it->second)
+    if (!is_dead(rules_[i])) kept.push_back(i);
+  // With every rule dead, the first still gives the columns (and no rows).
+  if (kept.empty()) kept.push_back(it->second[0]);
+  std::vector<std::string> columns = head_columns(rules_[kept[0]]);
+  bool distinct = rules_[kept[0]].has("distinct_denoted");
+  if (distinct && kept.size() > 1)
+    for (size_t i : kept)
+      if (has_aggregated_or_rest_field(rules_[i]))
+        return CompileError("Predicate '" + std::string(predicate) +
+                                "' is distinct and aggregates, so it must have exactly one rule.",
+                            rule_text_of(rules_[i]));
+  std::string out;
+  for (size_t n = 0; n < kept.size(); ++n) {
+    TRY(std::string sql, rule_sql(rules_[kept[n]], {}, {}, false, &columns));
+    if (n) out += "\nUNION ALL\n";
+    out += sql;
+  }
+  if (distinct && kept.size() > 1)
+    out = "SELECT DISTINCT * FROM (\n" + indent(out, 2) + "\n) AS mirtova_distinct";
+  return out;
+}
+
+// Asked only where a call stands for a value: its sub-query reads the value
+// column, which a relation does not have.
+Result<std::string, CompileError> UniverseSubqueryTranslator::translate_table(std::string_view predicate) {
+  if (std::optional<std::vector<std::string>> columns = program_.columns_of(predicate)) {
+    bool has_value = false;
+    for (const std::string& c : *columns) has_value = has_value || c == "quoril_value";
+    if (!has_value)
+      return CompileError(
+          "Predicate '" + std::string(predicate) +
+          "' has no value to use here: only a function (a predicate defined with \"=\") can stand "
+          "where a value is expected.");
+  }
+  return program_.translate_table_in_context(predicate);
+}
+
+std::string UniverseSubqueryTranslator::table_alias(std::string_view predicate) {
+  return program_.state_.names.alloc_table(predicate);
+}
+
+Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(const Json& rule,
+                                                                             const Vocabulary& outer,
+                                                                             const TypeMap& outer_types,
+                                                                             bool in_combine) {
+  return program_.single_rule_sql(rule, outer, outer_types, in_combine);
+}
+
+// A list of records needs its element type named on PostgreSQL, which cannot tell
+// the type of an aggregated anonymous row.
+std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const Json& rule) {
+  if (program_.dialect().name() != "psql") return std::nullopt;
+  const Json::ArrayType& fields = call_fields(rule.at("head"));
+  if (fields.size() != 1) return std::nullopt;
+  const Json* aggregation = fields[0].at("value").get("aggregation");
+  const Json* call = aggregation ? aggregation->at("expression").get("call") : nullptr;
+  if (!call) return std::nullopt;
+  const std::string& name = call->at("predicate_name").as_str();
+  if (name != "List" && name != "Array" && name != "Set") return std::nullopt;
+  const Json::ArrayType& args = call_fields(*call);
+  const Json* arg = args.size() == 1 ? field_expression(args[0]) : nullptr;
+  if (!arg || !arg->has("record")) return std::nullopt;
+  return register_record_type(record_literal_type(arg->at("record"))) + "[]";
+}
+
+std::optional<std::string> UniverseSubqueryTranslator::column_psql_type(std::string_view predicate,
+                                                                        std::string_view column) {
+  if (program_.dialect().name() != "psql") return std::nullopt;
+  auto t = program_.column_type(predicate, column);
+  if (!t || t->is_any() || t->is_atomic()) return std::nullopt;
+  return program_.dialect().scalar_sql_type(*t);
+}
+
+std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view predicate,
+                                                            std::string_view column) {
+  return program_.column_type(predicate, column);
+}
+
+std::string UniverseSubqueryTranslator::register_record_type(const Type& record) {
+  std::string name = record_type_name(record);
+  auto& registry = program_.state_.record_types;
+  for (const auto& [n, t] : registry)
+    if (n == name) return name;
+  registry.emplace_back(name, record);
+  return name;
+}
+
+}  // namespace mirtova

@@ -1,0 +1,185 @@
+// QuorilProgram: a parsed program ready to compile (rules by predicate, annotations,
+// column types, flags) and the plans and scripts it writes for one predicate.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "common/compile_error.h"
+#include "common/result.h"
+#include "common/string_hash.h"
+#include "compiler/dialects/dialect.h"
+#include "compiler/expr_translate/subquery_translator.h"
+#include "compiler/program/annotations.h"
+#include "compiler/program/universe_inject.h"
+#include "compiler/rule_translate/rule_translate.h"
+#include "compiler/type_inference/inference.h"
+#include "parser/json.h"
+
+namespace mirtova {
+
+struct PlanStep {
+  enum class Kind { Setup, Sql, Loop };
+  Kind kind = Kind::Sql;
+  std::string sql;                // Setup and Sql
+  std::vector<std::string> body;  // Loop: statements run on each repetition
+  int64_t repetitions = 0;        // Loop
+  std::string changed;            // Loop: a query whose 0 ends the loop early
+  std::string iteration;          // Loop: the iteration's name, for messages
+
+  static PlanStep setup(std::string sql) { return PlanStep{Kind::Setup, std::move(sql), {}, 0, {}, {}}; }
+  static PlanStep statement(std::string sql) { return PlanStep{Kind::Sql, std::move(sql), {}, 0, {}, {}}; }
+};
+
+struct PageWindow {
+  std::optional<uint64_t> limit;
+  std::optional<uint64_t> offset;
+};
+
+using TextMap = std::map<std::string, std::string>;
+
+class QuorilProgram;
+
+// The program's answers to an expression translator.
+class UniverseSubqueryTranslator : public SubqueryTranslator {
+ public:
+  explicit UniverseSubqueryTranslator(QuorilProgram& program) : program_(program) {}
+  Result<std::string, CompileError> translate_table(std::string_view predicate) override;
+  std::string table_alias(std::string_view predicate) override;
+  Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer,
+                                                   const TypeMap& outer_types, bool in_combine) override;
+  std::optional<std::string> combine_psql_type(const Json& rule) override;
+  std::optional<std::string> column_psql_type(std::string_view predicate, std::string_view column) override;
+  std::optional<Type> column_type(std::string_view predicate, std::string_view column) override;
+  std::string register_record_type(const Type& record) override;
+
+ private:
+  QuorilProgram& program_;
+};
+
+class QuorilProgram : private InjectionSource, private RuleContext {
+ public:
+  // `flag_overrides` replace or add flag values; `reserved` is accepted and unused.
+  // The tree is taken by value: a caller done with it moves it in, and its
+  // rules become the program's without a copy.
+  static Result<std::unique_ptr<QuorilProgram>, CompileError> new_with_engine(
+      Json tree, const TextMap& flag_overrides, const TextMap& reserved,
+      const std::optional<std::string>& engine);
+  // The same with the library rules given (tests build programs without the engine's library).
+  static Result<std::unique_ptr<QuorilProgram>, CompileError> build(Json tree, const TextMap& flag_overrides,
+                                                                    const std::optional<std::string>& engine,
+                                                                    const std::vector<Json>* library);
+
+  // The names the user's program defines, in byte order.
+  std::vector<std::string> user_defined_predicates() const { return user_defined_; }
+  // Every rule is bodiless with a value and arguments: a function, not a relation.
+  bool is_function_of_arguments(std::string_view predicate) const;
+
+  Result<std::vector<PlanStep>, CompileError> formatted_predicate_plan(
+      std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern);
+  Result<std::string, CompileError> formatted_predicate_sql_impl(std::string_view predicate,
+                                                                 PageWindow window,
+                                                                 const std::optional<std::string>& pattern);
+
+  Result<std::string, CompileError> translate_table_in_context(std::string_view predicate);
+  Result<std::string, CompileError> single_rule_sql(const Json& rule, const Vocabulary& outer,
+                                                    const TypeMap& outer_types, bool in_combine);
+
+  const Annotations& annotations() const { return ann_; }
+  const Dialect& dialect() const { return *dialect_; }
+
+ private:
+  friend class UniverseSubqueryTranslator;
+  QuorilProgram() = default;
+
+  // InjectionSource
+  const Json* injectable_rule(std::string_view predicate) const override;
+  bool is_built_in_function(std::string_view name) const override;
+  std::string fresh_variable() override;
+  // RuleContext
+  Result<std::string, CompileError> relation_text(std::string_view predicate) override;
+  bool is_program_predicate(std::string_view predicate) const override;
+  std::optional<std::vector<std::string>> columns_of(std::string_view predicate) const override;
+  NamesAllocator& names() override { return state_.names; }
+
+  Result<std::string, CompileError> rule_sql(const Json& rule, const Vocabulary& outer,
+                                             const TypeMap& outer_types, bool in_combine,
+                                             const std::vector<std::string>* column_order);
+  Result<std::string, CompileError> predicate_sql(std::string_view predicate);
+  // The predicate whose table holds the rows of a materialised predicate, if it is one.
+  std::optional<std::string> table_owner(std::string_view predicate) const;
+  std::string table_of(std::string_view predicate) const;
+  Result<std::string, CompileError> with_name(std::string_view predicate);
+  Result<Unit, CompileError> ensure_step(const std::string& predicate);
+  Result<Unit, CompileError> ensure_loop(const IterationDef& iteration);
+  Result<std::string, CompileError> materialise(const std::string& predicate);
+  Result<std::string, CompileError> main_query(const std::string& predicate, PageWindow window,
+                                               const std::optional<std::string>& pattern);
+  std::string search_filter(const std::string& predicate, const std::string& body,
+                            const std::string& pattern) const;
+  std::string setup_text() const;
+  std::optional<Type> column_type(std::string_view predicate, std::string_view column) const;
+  // The variable types of `rule` when it is one of the program's rules, under `outer`.
+  TypeMap rule_types(const Json& rule, const TypeMap& outer) const;
+
+  // One WITH clause list per statement being written.
+  struct Frame {
+    std::vector<std::pair<std::string, std::string>> entries;
+    std::set<std::string> done;
+  };
+  std::string render_frame(const Frame& frame) const;
+
+  // Everything one formatted_* call builds; reset at its start so that a
+  // predicate's SQL does not depend on what was compiled before it.
+  struct CompilationState {
+    NamesAllocator names;
+    int64_t variable_counter = 0;
+    std::vector<std::pair<std::string, Type>> record_types;
+    std::vector<PlanStep> steps;
+    std::set<std::string> emitted, in_progress, with_in_progress;
+    std::set<std::string> loops_done, loops_in_progress;
+    std::vector<Frame> frames;
+    std::set<std::string> building_loop_members;
+    // WITH names by predicate, distinct without regard to case, so that two
+    // predicates whose cleaned names coincide never share a WITH clause.
+    std::map<std::string, std::string> with_names;
+    std::set<std::string> with_names_lower;
+    // Predicates whose SQL is being written, each inside the one before: the
+    // walk over dependencies recurses once per level.
+    size_t predicate_depth = 0;
+  };
+
+  // injectable_rule without the memo.
+  const Json* find_injectable_rule(std::string_view predicate) const;
+
+  std::vector<Json> rules_;
+  // Looked up for every call the compiler meets, so hashed; nothing walks it
+  // in hash order (the one walk over all predicates sorts the names first).
+  std::unordered_map<std::string, std::vector<size_t>, StringHash, std::equal_to<>> rules_of_;
+  // injectable_rule's answers: fixed once the program is built, asked for
+  // every call in every injection round.
+  mutable std::unordered_map<std::string, const Json*, StringHash, std::equal_to<>> injectable_;
+  Annotations ann_;
+  std::unique_ptr<Dialect> dialect_;
+  std::shared_ptr<const std::set<std::string, std::less<>>> built_ins_;
+  std::map<std::string, std::map<std::string, Type>, std::less<>> column_types_;
+  // Per program rule (by its place in rules_), the types inference gave its variables.
+  std::vector<RuleVariableTypes> rule_variable_types_;
+  FlagMap flags_;
+  std::vector<std::string> user_defined_;
+  CompilationState state_;
+  UniverseSubqueryTranslator subqueries_{*this};
+};
+
+// A table name with each '.'-separated part quoted as the engine quotes identifiers.
+std::string table_reference(std::string_view name, const Dialect& dialect);
+
+}  // namespace mirtova

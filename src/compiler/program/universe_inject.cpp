@@ -1,0 +1,386 @@
+// Injection and inlining, repeated to a fixed point. Splicing a predicate with
+// one rule and no grouping keeps the bag of rows, so the engine sees one flat
+// join instead of a nest of sub-queries.
+#include "compiler/program/universe_inject.h"
+
+#include <map>
+#include <vector>
+
+#include "compiler/rule_translate/rewrites.h"
+#include "parser/tree_access.h"
+
+namespace mirtova {
+
+namespace {
+
+constexpr int kMaxRewrites = 10000;
+
+bool has_rest_field(const Json& call) {
+  for (const Json& f : call_fields(call)) {
+    const Json& name = f.at("field");
+    if (name.is_str() && name.as_str() == "*") return true;
+  }
+  return false;
+}
+
+bool is_anonymous(const Json& expr) {
+  auto v = variable_name(expr);
+  return v && *v == "_";
+}
+
+const Json* head_field_value(const Json& rule, const std::string& column) {
+  for (const Json& f : call_fields(rule.at("head")))
+    if (field_column(f) == column) return field_expression(f);
+  return nullptr;
+}
+
+// What the source makes of a call, and which of the three rewrites of a round
+// would change a rule.
+class WorkFinder {
+ public:
+  explicit WorkFinder(const InjectionSource& source) : source_(source) {}
+
+  bool is_function(const Json& rule) const { return head_field_value(rule, "quoril_value") != nullptr; }
+
+  // Whether a call is rewritten into a conjunct: a function with a body, or the
+  // empty predicate "nil" (a predicate proven empty, called as a function), whose
+  // conjunct makes its rule give no rows.
+  bool becomes_conjunct(const Json& call) const {
+    const Json* name = call.get("predicate_name");
+    if (!name) return false;
+    if (name->as_str() == "nil") return true;
+    const Json* callee = source_.injectable_rule(name->as_str());
+    return callee && is_function(*callee) && callee->has("body");
+  }
+
+  struct Work {
+    bool unification = false;  // unifications_with_functions would rewrite a conjunct
+    bool inlining = false;     // inline_in would replace a call
+    bool injection = false;    // inject_conjuncts would splice a callee
+    bool binding = false;      // eliminate_compiler_variables would erase a unification
+    bool any() const { return unification || inlining || injection || binding; }
+  };
+
+  // `with_bindings` also looks for what eliminate_compiler_variables erases.
+  Work find_work(const Json& rule, bool with_bindings) const {
+    Work work;
+    work.binding = !with_bindings;  // taken as found: nothing to look for
+    look_for_work(rule, true, work);
+    if (!with_bindings) work.binding = false;
+    return work;
+  }
+
+ private:
+  // One read-only walk standing in for the rewrites' own: it visits every node,
+  // as unifications_with_functions, inject_conjuncts and the elimination do, and
+  // checks calls for inlining only where inline_in would (`inlining` is false
+  // below a node that holds a combine, outside the combine itself). It stops
+  // once every rewrite is known to have work.
+  void look_for_work(const Json& node, bool inlining, Work& work) const {
+    if (work.unification && work.injection && work.inlining && work.binding) return;
+    if (node.is_array()) {
+      for (const Json& item : node.as_array()) look_for_work(item, inlining, work);
+      return;
+    }
+    if (!node.is_object()) return;
+    // The three keys that matter, found in one pass over the entries.
+    const Json* conj = nullptr;
+    const Json* combine = nullptr;
+    const Json* call = nullptr;
+    for (const auto& [key, child] : node.as_object()) {
+      if (key == "conjunction")
+        conj = &child;
+      else if (key == "combine")
+        combine = &child;
+      else if (key == "call")
+        call = &child;
+    }
+    if (conj != nullptr) look_at_conjuncts(*conj, work);
+    for (const auto& [key, child] : node.as_object()) {
+      if (!child.is_container()) continue;
+      look_for_work(child, inlining && (combine == nullptr || &child == combine), work);
+    }
+    if (!inlining || combine != nullptr || work.inlining || call == nullptr) return;
+    const std::string& name = call->at("predicate_name").as_str();
+    if (name == "nil") {
+      work.inlining = true;
+      return;
+    }
+    const Json* callee = source_.injectable_rule(name);
+    work.inlining = callee && is_function(*callee);
+  }
+
+  void look_at_conjuncts(const Json& conjunction, Work& work) const {
+    for (const Json& conjunct : conjunction.at("conjunct").as_array()) {
+      if (const Json* u = conjunct.get("unification")) {
+        const Json& left = u->at("left_hand_side");
+        const Json& right = u->at("right_hand_side");
+        if (!work.unification)
+          for (const Json* side : {&left, &right}) {
+            const Json* side_call = side->get("call");
+            if (side_call && becomes_conjunct(*side_call)) work.unification = true;
+          }
+        if (!work.binding)
+          work.binding = binds_compiler_variable(left, right) || binds_compiler_variable(right, left);
+      }
+      if (!work.injection)
+        if (const Json* predicate = conjunct.get("predicate"))
+          if (!has_rest_field(*predicate) &&
+              source_.injectable_rule(predicate->at("predicate_name").as_str()))
+            work.injection = true;
+    }
+  }
+
+  // Whether `side` is a compiler variable that `other` does not mention.
+  static bool binds_compiler_variable(const Json& side, const Json& other) {
+    const std::optional<std::string> name = variable_name(side);
+    return name && name->rfind("x_", 0) == 0 && !contains_variable(other, *name);
+  }
+
+  const InjectionSource& source_;
+};
+
+class Injector {
+ public:
+  Injector(Json& rule, InjectionSource& source) : rule_(rule), source_(source), finder_(source) {}
+
+  // Each round runs the three rewrites in order until a round changes nothing.
+  // A rewrite that would find nothing to do is a no-op, so one read-only walk
+  // first tells which of them has work; the rewrites after the first that
+  // changes the rule run as before, since that change can give them work.
+  Result<Unit, CompileError> run() {
+    for (;;) {
+      const WorkFinder::Work work = finder_.find_work(rule_, false);
+      if (!work.unification && !work.inlining && !work.injection) return Unit{};
+      bool changed = false;
+      if (work.unification) {
+        TRY(bool a, unifications_with_functions(rule_));
+        changed = a;
+      }
+      if (changed || work.inlining) {
+        TRY(bool b, inline_functions());
+        changed = changed || b;
+      }
+      if (changed || work.injection) {
+        TRY(bool c, inject_conjuncts(rule_));
+        changed = changed || c;
+      }
+      if (!changed) return Unit{};
+    }
+  }
+
+ private:
+  Result<Unit, CompileError> count() {
+    if (++rewrites_ > kMaxRewrites)
+      return CompileError("Injecting predicates into this rule did not end after 10000 steps.", text());
+    return Unit{};
+  }
+
+  std::string text() const {
+    const Json* t = rule_.get("full_text");
+    return t && t->is_str() ? t->as_str() : std::string();
+  }
+
+  // A copy of the callee's rule with every variable renamed to a fresh one.
+  Json renamed_copy(const Json& callee) {
+    Json copy = callee;
+    std::map<std::string, std::string> rename;
+    rename_variables(copy, rename, [&] { return source_.fresh_variable(); });
+    return copy;
+  }
+
+  // `F(args) == e`, F a function with a body, becomes the conjunct F(args, quoril_value: e),
+  // so that the body can bind the arguments.
+  Result<bool, CompileError> unifications_with_functions(Json& node) {
+    bool changed = false;
+    if (node.is_array()) {
+      for (Json& item : node.as_array_mut()) {
+        TRY(bool c, unifications_with_functions(item));
+        changed = changed || c;
+      }
+      return changed;
+    }
+    if (!node.is_object()) return false;
+    if (Json* conj = node.get_mut("conjunction")) {
+      for (Json& conjunct : conj->at_mut("conjunct").as_array_mut()) {
+        const Json* u = conjunct.get("unification");
+        if (!u) continue;
+        for (int side = 0; side < 2; ++side) {
+          const Json& mine = u->at(side == 0 ? "left_hand_side" : "right_hand_side");
+          const Json& other = u->at(side == 0 ? "right_hand_side" : "left_hand_side");
+          const Json* call = mine.get("call");
+          if (!call || !finder_.becomes_conjunct(*call)) continue;
+          TRY_VOID(count());
+          Json new_call = *call;
+          Json::ArrayType& fields = new_call.at_mut("record").at_mut("field_value").as_array_mut();
+          fields.push_back(make_field("quoril_value", other));
+          conjunct = Json::object({{"predicate", std::move(new_call)}});
+          changed = true;
+          break;
+        }
+      }
+    }
+    for (auto& [key, child] : node.as_object_mut()) {
+      if (!child.is_container()) continue;
+      TRY(bool c, unifications_with_functions(child));
+      changed = changed || c;
+    }
+    return changed;
+  }
+
+  // Inlines function calls inside expressions, innermost first. Conjuncts for
+  // functions with bodies are collected per receiving rule and appended after
+  // the walk, so that no container changes under it.
+  Result<bool, CompileError> inline_functions() {
+    pending_.clear();
+    TRY(bool changed, inline_in(rule_, &rule_));
+    for (auto& [receiver, conjuncts] : pending_) {
+      Json::ArrayType& body = ensure_body(*receiver);
+      for (Json& c : conjuncts) body.push_back(std::move(c));
+    }
+    if (changed) simplify_record_subscripts(rule_);
+    return changed;
+  }
+
+  // Only expression objects hold a "call" key; a "predicate" conjunct holds its call
+  // directly and is left to injection.
+  Result<bool, CompileError> inline_in(Json& node, Json* receiver) {
+    bool changed = false;
+    if (node.is_array()) {
+      for (Json& item : node.as_array_mut()) {
+        TRY(bool c, inline_in(item, receiver));
+        changed = changed || c;
+      }
+      return changed;
+    }
+    if (!node.is_object()) return false;
+    if (Json* combine = node.get_mut("combine")) {
+      TRY(bool c, inline_in(*combine, combine));
+      return c;
+    }
+    for (auto& [key, child] : node.as_object_mut()) {
+      if (!child.is_container()) continue;
+      TRY(bool c, inline_in(child, receiver));
+      changed = changed || c;
+    }
+    const Json* call = node.get("call");
+    if (!call) return changed;
+    const std::string& name = call->at("predicate_name").as_str();
+    // A function of the program or of the engine's library takes the place of a
+    // built-in of the same name: the library's Array orders by argument.
+    const Json* callee = name == "nil" ? nullptr : source_.injectable_rule(name);
+    if (name != "nil" && (!callee || !finder_.is_function(*callee))) return changed;
+    TRY_VOID(count());
+    if (callee && !callee->has("body") && plain_parameters(*callee)) {
+      Json copy = renamed_copy(*callee);
+      Json value = *head_field_value(copy, "quoril_value");
+      for (const Json& param : call_fields(copy.at("head"))) {
+        std::string column = field_column(param);
+        if (column == "quoril_value") continue;
+        std::string var = *variable_name(*field_expression(param));
+        const Json* arg = nullptr;
+        for (const Json& a : call_fields(*call))
+          if (field_column(a) == column) arg = field_expression(a);
+        if (!arg) return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
+        substitute_variable(value, var, *arg);
+      }
+      node = std::move(value);
+      return true;
+    }
+    std::string var = source_.fresh_variable();
+    Json new_call = *call;
+    new_call.at_mut("record").at_mut("field_value").push(make_field("quoril_value", make_variable(var)));
+    pending_[receiver].push_back(Json::object({{"predicate", std::move(new_call)}}));
+    node = make_variable(var);
+    return true;
+  }
+
+  // Whether every non-value head field is a distinct plain variable.
+  bool plain_parameters(const Json& callee) const {
+    std::vector<std::string> seen;
+    for (const Json& f : call_fields(callee.at("head"))) {
+      if (field_column(f) == "quoril_value") continue;
+      const Json* e = field_expression(f);
+      auto v = e ? variable_name(*e) : std::nullopt;
+      if (!v || *v == "_") return false;
+      for (const std::string& s : seen)
+        if (s == *v) return false;
+      seen.push_back(*v);
+    }
+    return true;
+  }
+
+  Result<bool, CompileError> inject_conjuncts(Json& node) {
+    bool changed = false;
+    if (node.is_array()) {
+      for (Json& item : node.as_array_mut()) {
+        TRY(bool c, inject_conjuncts(item));
+        changed = changed || c;
+      }
+      return changed;
+    }
+    if (!node.is_object()) return false;
+    if (Json* conj = node.get_mut("conjunction")) {
+      // One pass with a stack of conjuncts still to examine: spliced conjuncts are
+      // examined next, in their order, and the list is rebuilt once.
+      Json::ArrayType& conjuncts = conj->at_mut("conjunct").as_array_mut();
+      std::vector<Json> pending(std::make_move_iterator(conjuncts.rbegin()),
+                                std::make_move_iterator(conjuncts.rend()));
+      Json::ArrayType out;
+      while (!pending.empty()) {
+        Json conjunct = std::move(pending.back());
+        pending.pop_back();
+        const Json* call = conjunct.get("predicate");
+        const Json* callee = call && !has_rest_field(*call)
+                                 ? source_.injectable_rule(call->at("predicate_name").as_str())
+                                 : nullptr;
+        if (!callee) {
+          out.push_back(std::move(conjunct));
+          continue;
+        }
+        const std::string& name = call->at("predicate_name").as_str();
+        TRY_VOID(count());
+        Json copy = renamed_copy(*callee);
+        Json::ArrayType spliced;
+        // The copy is ours: its body moves out; the head is still read below.
+        if (Json::ArrayType* body = body_conjuncts_mut(copy)) spliced = std::move(*body);
+        for (const Json& f : call_fields(*call)) {
+          const Json* value = field_expression(f);
+          if (!value || is_anonymous(*value)) continue;
+          std::string column = field_column(f);
+          const Json* head_value = head_field_value(copy, column);
+          if (!head_value)
+            return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
+          spliced.push_back(make_unification(*head_value, *value));
+        }
+        for (auto it = spliced.rbegin(); it != spliced.rend(); ++it) pending.push_back(std::move(*it));
+        changed = true;
+      }
+      conjuncts = std::move(out);
+    }
+    for (auto& [key, child] : node.as_object_mut()) {
+      if (!child.is_container()) continue;
+      TRY(bool c, inject_conjuncts(child));
+      changed = changed || c;
+    }
+    return changed;
+  }
+
+  Json& rule_;
+  InjectionSource& source_;
+  WorkFinder finder_;
+  int rewrites_ = 0;
+  std::map<Json*, std::vector<Json>> pending_;
+};
+
+}  // namespace
+
+Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source) {
+  return Injector(rule, source).run();
+}
+
+bool rewrites_change_rule(const Json& rule, const InjectionSource& source) {
+  return WorkFinder(source).find_work(rule, true).any();
+}
+
+}  // namespace mirtova

@@ -1,0 +1,33 @@
+// Injection of single-rule predicates into rule bodies and inlining of functions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/compile_error.h"
+#include "common/result.h"
+#include "parser/json.h"
+
+namespace mirtova {
+
+// What injection asks of the program.
+class InjectionSource {
+ public:
+  virtual ~InjectionSource() = default;
+  // The one rule of an injectable predicate, or nullptr.
+  virtual const Json* injectable_rule(std::string_view predicate) const = 0;
+  // Whether the engine writes this call itself (such calls are never inlined).
+  virtual bool is_built_in_function(std::string_view name) const = 0;
+  // A fresh compiler variable ("x_{n}"), from the program-wide counter.
+  virtual std::string fresh_variable() = 0;
+};
+
+// Rewrites `rule` in place until no injectable call or inlinable function is left.
+Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source);
+
+// Whether inject_into_rule or eliminate_compiler_variables would change `rule`
+// at all.
+bool rewrites_change_rule(const Json& rule, const InjectionSource& source);
+
+}  // namespace mirtova

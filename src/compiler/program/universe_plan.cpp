@@ -1,0 +1,320 @@
+// Plans: materialised dependencies in dependency order, loops for iterations, the
+// main query with its WITH clauses, search filter, ordering and paging; and the
+// plan written out as one script.
+#include "compiler/program/universe.h"
+
+#include <algorithm>
+
+#include "common/strings.h"
+#include "compiler/dialects/quoting.h"
+#include "compiler/dialects/record_types.h"
+#include "parser/tree_access.h"
+
+namespace mirtova {
+
+namespace {
+
+constexpr int64_t kMaxScriptRepetitions = 1000;
+
+std::string ascii_lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+std::string cycle_message(std::string_view predicate) {
+  return "Predicate '" + std::string(predicate) + "' depends on itself: its recursion was not unfolded.";
+}
+
+// Record types inside `type` first, each once, then the type itself.
+void declare_record_types(const Type& type, std::vector<std::string>& seen, std::string& out) {
+  if (type.is_list()) {
+    declare_record_types(type.element(), seen, out);
+    return;
+  }
+  if (!type.is_record()) return;
+  for (const auto& [name, field] : type.fields()) declare_record_types(field, seen, out);
+  std::string name = record_type_name(type);
+  if (std::find(seen.begin(), seen.end(), name) != seen.end()) return;
+  seen.push_back(name);
+  if (!out.empty()) out += "\n";
+  out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name +
+         "') THEN CREATE TYPE " + name + " AS (" + psql_record_columns(type) + "); END IF; END $$;";
+}
+
+}  // namespace
+
+std::optional<std::string> QuorilProgram::table_owner(std::string_view predicate) const {
+  if (const GroundDef* g = ann_.ground_of(predicate)) return g->table_of;
+  if (ann_.iteration_of(predicate)) return std::string(predicate);
+  return std::nullopt;
+}
+
+std::string QuorilProgram::table_of(std::string_view predicate) const {
+  auto owner = table_owner(predicate);
+  return table_reference(ann_.default_table(owner ? *owner : std::string(predicate)), *dialect_);
+}
+
+Result<std::string, CompileError> QuorilProgram::relation_text(std::string_view predicate) {
+  if (!rules_of_.count(predicate)) return table_reference(predicate, *dialect_);
+  return translate_table_in_context(predicate);
+}
+
+Result<std::string, CompileError> QuorilProgram::translate_table_in_context(std::string_view predicate) {
+  if (!rules_of_.count(predicate))
+    return CompileError("'" + std::string(predicate) +
+                        "' is neither a predicate of the program nor a built-in function");
+  std::string name(predicate);
+  if (table_owner(name)) {
+    if (!state_.building_loop_members.count(name)) TRY_VOID(ensure_step(name));
+    return table_of(name);
+  }
+  return with_name(name);
+}
+
+Result<std::string, CompileError> QuorilProgram::with_name(std::string_view predicate) {
+  std::string name(predicate);
+  std::string alias;
+  if (auto known = state_.with_names.find(name); known != state_.with_names.end()) {
+    alias = known->second;
+  } else {
+    std::string base = clean_name(name);
+    if (is_sql_reserved_word(base)) base += "_table";
+    alias = base;
+    for (int n = 1; state_.with_names_lower.count(ascii_lower(alias)); ++n)
+      alias = base + "_" + std::to_string(n);
+    state_.with_names.emplace(name, alias);
+    state_.with_names_lower.insert(ascii_lower(alias));
+  }
+  if (state_.frames.empty()) state_.frames.emplace_back();
+  if (state_.frames.back().done.count(name)) return alias;
+  if (state_.with_in_progress.count(name)) return CompileError(cycle_message(name));
+  state_.with_in_progress.insert(name);
+  auto sql = predicate_sql(name);
+  state_.with_in_progress.erase(name);
+  if (!sql.ok()) return sql;
+  // Dependencies added their entries while this one was written: post-order.
+  Frame& frame = state_.frames.back();
+  frame.entries.emplace_back(alias, std::move(sql).value());
+  frame.done.insert(name);
+  return alias;
+}
+
+std::string QuorilProgram::render_frame(const Frame& frame) const {
+  if (frame.entries.empty()) return {};
+  std::string out = "WITH ";
+  for (size_t i = 0; i < frame.entries.size(); ++i) {
+    if (i) out += ",\n";
+    out += frame.entries[i].first;
+    out += " AS (\n";
+    append_indented(out, frame.entries[i].second, 2);
+    out += "\n)";
+  }
+  return out + "\n";
+}
+
+Result<std::string, CompileError> QuorilProgram::materialise(const std::string& predicate) {
+  std::string table = table_of(predicate);
+  // Each statement has WITH clauses of its own; what is in progress around it is set aside.
+  std::set<std::string> outer_with = std::move(state_.with_in_progress);
+  state_.with_in_progress.clear();
+  state_.frames.emplace_back();
+  auto sql = predicate_sql(predicate);
+  Frame frame = std::move(state_.frames.back());
+  state_.frames.pop_back();
+  state_.with_in_progress = std::move(outer_with);
+  if (!sql.ok()) return sql;
+  return "DROP TABLE IF EXISTS " + table + std::string(dialect_->cascading_deletion_word()) +
+         ";\nCREATE TABLE " + table + " AS\n" + render_frame(frame) + sql.value();
+}
+
+Result<Unit, CompileError> QuorilProgram::ensure_step(const std::string& predicate) {
+  if (state_.emitted.count(predicate)) return Unit{};
+  if (state_.in_progress.count(predicate)) return CompileError(cycle_message(predicate));
+  if (const IterationDef* it = ann_.iteration_of(predicate))
+    if (std::find(it->predicates.begin(), it->predicates.end(), predicate) != it->predicates.end())
+      return ensure_loop(*it);
+  state_.in_progress.insert(predicate);
+  auto sql = materialise(predicate);
+  state_.in_progress.erase(predicate);
+  if (!sql.ok()) return sql.error();
+  state_.steps.push_back(PlanStep::statement(std::move(sql).value()));
+  state_.emitted.insert(predicate);
+  // The accumulator holds its first rows before a loop adds to it; readers come after the loop.
+  for (const IterationDef& it : ann_.iterations())
+    if (it.accumulate && *it.accumulate == predicate) TRY_VOID(ensure_loop(it));
+  return Unit{};
+}
+
+Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iteration) {
+  if (state_.loops_done.count(iteration.name) || state_.loops_in_progress.count(iteration.name))
+    return Unit{};
+  state_.loops_in_progress.insert(iteration.name);
+  if (iteration.accumulate) TRY_VOID(ensure_step(*iteration.accumulate));
+  std::set<std::string> outer_members = std::move(state_.building_loop_members);
+  state_.building_loop_members =
+      std::set<std::string>(iteration.predicates.begin(), iteration.predicates.end());
+  PlanStep loop;
+  loop.kind = PlanStep::Kind::Loop;
+  loop.repetitions = iteration.repetitions;
+  loop.iteration = iteration.name;
+  std::string except(dialect_->except_distinct());
+  for (const std::string& member : iteration.predicates) {
+    auto sql = materialise(member);
+    if (!sql.ok()) {
+      state_.building_loop_members = std::move(outer_members);
+      return sql.error();
+    }
+    loop.body.push_back(std::move(sql).value());
+    if (iteration.accumulate) {
+      std::string acc = table_of(*iteration.accumulate);
+      loop.body.push_back("INSERT INTO " + acc + " SELECT * FROM " + table_of(member) + " " + except +
+                          " SELECT * FROM " + acc);
+    }
+  }
+  state_.building_loop_members = std::move(outer_members);
+  auto count = [&](const std::string& a, const std::string& b, int n) {
+    return "(SELECT COUNT(*) FROM (SELECT * FROM " + a + " " + except + " SELECT * FROM " + b +
+           ") AS mirtova_changed_" + std::to_string(n) + ")";
+  };
+  if (iteration.accumulate) {
+    // Each member holds only rows the accumulator lacked, so the loop is done when all are empty.
+    std::vector<std::string> counts;
+    for (size_t i = 0; i < iteration.predicates.size(); ++i)
+      counts.push_back("(SELECT COUNT(*) FROM " + table_of(iteration.predicates[i]) + " AS mirtova_changed_" +
+                       std::to_string(i) + ")");
+    loop.changed = "SELECT " + join(counts, " + ");
+  } else if (!iteration.predicates.empty()) {
+    std::string last = table_of(iteration.predicates.back());
+    std::string first =
+        iteration.predicates.size() >= 2 ? table_of(iteration.predicates.front()) : table_of(iteration.name);
+    loop.changed =
+        first == last ? "SELECT 1" : "SELECT " + count(last, first, 0) + " + " + count(first, last, 1);
+  } else {
+    loop.changed = "SELECT 0";
+  }
+  state_.steps.push_back(std::move(loop));
+  state_.loops_in_progress.erase(iteration.name);
+  state_.loops_done.insert(iteration.name);
+  for (const std::string& member : iteration.predicates) state_.emitted.insert(member);
+  return Unit{};
+}
+
+std::string QuorilProgram::search_filter(const std::string& predicate, const std::string& body,
+                                         const std::string& pattern) const {
+  auto it = rules_of_.find(predicate);
+  std::vector<std::string> tests;
+  for (const std::string& column : head_columns(rules_[it->second[0]])) {
+    std::string c = sql_column(column, *dialect_);
+    auto type = column_type(predicate, column);
+    std::string text;
+    if (type && type->is_number() && dialect_->number_to_string()) {
+      text = replace_all(*dialect_->number_to_string(), "{0}", c);
+    } else if (type && type->is_bool()) {
+      text = "(CASE WHEN " + c + " THEN " + dialect_->str_literal("true") + " WHEN NOT " + c + " THEN " +
+             dialect_->str_literal("false") + " END)";
+    } else {
+      text = dialect_->string_cast(c);
+    }
+    tests.push_back(dialect_->regex_match_condition(text, pattern));
+  }
+  return "SELECT * FROM (\n" + indent(body, 2) + "\n) AS _searched\nWHERE " + join(tests, " OR ");
+}
+
+Result<std::string, CompileError> QuorilProgram::main_query(const std::string& predicate, PageWindow window,
+                                                            const std::optional<std::string>& pattern) {
+  state_.frames.emplace_back();
+  std::string body;
+  if (table_owner(predicate)) {
+    TRY_VOID(ensure_step(predicate));
+    body = "SELECT * FROM " + table_of(predicate);
+  } else {
+    TRY(body, predicate_sql(predicate));
+  }
+  if (pattern) body = search_filter(predicate, body, *pattern);
+  std::optional<uint64_t> limit = window.limit;
+  if (auto own = ann_.limit_of(predicate)) limit = limit ? std::min(*limit, *own) : *own;
+  std::optional<uint64_t> offset = window.offset;
+  if (offset && *offset == 0) offset.reset();
+  std::string order = ann_.order_by_clause(predicate, dialect_.get());
+  if (offset && !dialect_->supports_offset()) {
+    std::vector<std::string> columns;
+    auto it = rules_of_.find(predicate);
+    for (const std::string& c : head_columns(rules_[it->second[0]]))
+      columns.push_back(sql_column(c, *dialect_));
+    std::string upper;
+    if (limit) {
+      uint64_t end = *offset + *limit;
+      if (end < *offset) end = UINT64_MAX;
+      upper = " AND mirtova_row <= " + std::to_string(end);
+    }
+    body = "SELECT " + join(columns, ", ") + "\nFROM (\n  SELECT *, ROW_NUMBER() OVER (" +
+           (order.empty() ? "" : "ORDER BY " + order) + ") AS mirtova_row\n  FROM (\n" + indent(body, 4) +
+           "\n  ) AS _numbered\n) AS _paginated\nWHERE mirtova_row > " + std::to_string(*offset) + upper +
+           "\nORDER BY mirtova_row";
+  } else {
+    if (!order.empty()) body += "\nORDER BY " + order;
+    body += dialect_->pagination_clause(limit, offset);
+  }
+  Frame frame = std::move(state_.frames.back());
+  state_.frames.pop_back();
+  return render_frame(frame) + body;
+}
+
+std::string QuorilProgram::setup_text() const {
+  std::string out = ann_.preamble();
+  if (dialect_->name() == "psql") {
+    std::vector<std::string> seen;
+    std::string types;
+    for (const auto& [name, type] : state_.record_types) declare_record_types(type, seen, types);
+    if (!types.empty()) out += (out.empty() ? "" : "\n") + types;
+  }
+  return out;
+}
+
+Result<std::vector<PlanStep>, CompileError> QuorilProgram::formatted_predicate_plan(
+    std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
+  state_ = CompilationState{};
+  std::string name(predicate);
+  if (!rules_of_.count(name)) return CompileError("Predicate '" + name + "' has no rules to compile.");
+  TRY(std::string main, main_query(name, window, pattern));
+  std::vector<PlanStep> plan;
+  std::string setup = setup_text();
+  if (!setup.empty()) plan.push_back(PlanStep::setup(std::move(setup)));
+  for (PlanStep& s : state_.steps) plan.push_back(std::move(s));
+  plan.push_back(PlanStep::statement(std::move(main)));
+  state_.steps.clear();
+  return plan;
+}
+
+Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
+    std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
+  TRY(std::vector<PlanStep> plan, formatted_predicate_plan(predicate, window, pattern));
+  std::vector<std::string> pieces;
+  for (const PlanStep& step : plan) {
+    if (step.kind != PlanStep::Kind::Loop) {
+      pieces.push_back(step.sql);
+      continue;
+    }
+    if (step.repetitions > kMaxScriptRepetitions) {
+      return CompileError(
+          "Iteration '" + step.iteration + "' repeats " + std::to_string(step.repetitions) +
+          " times, more than the 1000 that one script may hold; use plan() to run it as a loop.");
+    }
+    for (int64_t r = 0; r < step.repetitions; ++r)
+      for (const std::string& s : step.body) pieces.push_back(s);
+  }
+  std::string out;
+  for (std::string& piece : pieces) {
+    while (!piece.empty() &&
+           (piece.back() == ' ' || piece.back() == '\n' || piece.back() == '\t' || piece.back() == '\r'))
+      piece.pop_back();
+    if (piece.empty() || piece.back() != ';') piece += ";";
+    if (!out.empty()) out += "\n\n";
+    out += piece;
+  }
+  return out;
+}
+
+}  // namespace mirtova

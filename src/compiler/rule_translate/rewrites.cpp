@@ -1,0 +1,194 @@
+// Combine decoration, elimination of compiler variables, and variable walks.
+#include "compiler/rule_translate/rewrites.h"
+
+#include "common/internal_fault.h"
+#include "parser/tree_access.h"
+
+namespace mirtova {
+
+namespace {
+
+bool is_compiler_variable(const Json& expr, std::string& name) {
+  auto v = variable_name(expr);
+  if (!v || v->rfind("x_", 0) != 0) return false;
+  name = *v;
+  return true;
+}
+
+// Finds one eliminable unification in the body of `rule` or of any combine inside
+// it; on success removes it and reports the variable and what replaces it.
+bool take_binding(Json& node, std::string& var, Json& replacement) {
+  if (node.is_array()) {
+    for (Json& item : node.as_array_mut())
+      if (take_binding(item, var, replacement)) return true;
+    return false;
+  }
+  if (!node.is_object()) return false;
+  if (Json* conj = node.get_mut("conjunction")) {
+    Json::ArrayType& conjuncts = conj->at_mut("conjunct").as_array_mut();
+    for (size_t i = 0; i < conjuncts.size(); ++i) {
+      Json* u = conjuncts[i].get_mut("unification");
+      if (!u) continue;
+      Json& left = u->at_mut("left_hand_side");
+      Json& right = u->at_mut("right_hand_side");
+      std::string name;
+      // The unification is erased below, so its other side moves out.
+      if (is_compiler_variable(left, name) && !contains_variable(right, name)) {
+        var = name;
+        replacement = std::move(right);
+      } else if (is_compiler_variable(right, name) && !contains_variable(left, name)) {
+        var = name;
+        replacement = std::move(left);
+      } else {
+        continue;
+      }
+      conjuncts.erase(conjuncts.begin() + static_cast<std::ptrdiff_t>(i));
+      return true;
+    }
+  }
+  for (auto& [key, child] : node.as_object_mut())
+    if (child.is_container() && take_binding(child, var, replacement)) return true;
+  return false;
+}
+
+}  // namespace
+
+bool contains_variable(const Json& node, std::string_view name) {
+  if (node.is_array()) {
+    for (const Json& item : node.as_array())
+      if (contains_variable(item, name)) return true;
+    return false;
+  }
+  if (!node.is_object()) return false;
+  if (const Json* v = node.get("variable"))
+    if (const Json* n = v->get("var_name")) return n->var_name_is(name);
+  for (const auto& [key, child] : node.as_object())
+    if (child.is_container() && contains_variable(child, name)) return true;
+  return false;
+}
+
+void substitute_variable(Json& node, std::string_view name, const Json& replacement) {
+  if (node.is_array()) {
+    for (Json& item : node.as_array_mut()) substitute_variable(item, name, replacement);
+    return;
+  }
+  if (!node.is_object()) return;
+  if (const Json* v = node.get("variable"))
+    if (const Json* n = v->get("var_name"))
+      if (n->var_name_is(name)) {
+        node = replacement;
+        return;
+      }
+  for (auto& [key, child] : node.as_object_mut())
+    if (child.is_container()) substitute_variable(child, name, replacement);
+}
+
+void simplify_record_subscripts(Json& node) {
+  if (node.is_array()) {
+    for (Json& item : node.as_array_mut()) simplify_record_subscripts(item);
+    return;
+  }
+  if (!node.is_object()) return;
+  for (auto& [key, child] : node.as_object_mut())
+    if (child.is_container()) simplify_record_subscripts(child);
+  const Json* sub = node.get("subscript");
+  if (!sub) return;
+  const Json* record = sub->get("record");
+  const Json* literal = record ? record->get("record") : nullptr;
+  const Json* symbol = sub->get("subscript");
+  if (!literal || !symbol) return;
+  const Json* lit = symbol->get("literal");
+  const Json* sym = lit ? lit->get("the_symbol") : nullptr;
+  if (!sym) return;
+  const std::string& field_name = sym->at("symbol").as_str();
+  const Json::ArrayType* entries = nullptr;
+  if (const Json* fv = literal->get("field_value")) entries = &fv->as_array();
+  if (!entries) return;
+  for (const Json& field : *entries) {
+    const Json& f = field.at("field");
+    if (f.is_str() && f.as_str() == field_name) {
+      if (const Json* e = field_expression(field)) {
+        Json replacement = *e;
+        node = std::move(replacement);
+      }
+      return;
+    }
+  }
+}
+
+void collect_variables(const Json& node, std::set<std::string>& out) {
+  if (node.is_array()) {
+    for (const Json& item : node.as_array()) collect_variables(item, out);
+    return;
+  }
+  if (!node.is_object()) return;
+  if (const Json* v = node.get("variable"))
+    if (const Json* n = v->get("var_name")) {
+      std::string name = n->as_var_name();
+      if (name != "_") out.insert(name);
+      return;
+    }
+  for (const auto& [key, child] : node.as_object())
+    if (child.is_container()) collect_variables(child, out);
+}
+
+// Takes the rule by value so that a caller done with its copy can move it in.
+Json decorate_combine_rule(Json rule, const std::string& var) {
+  Json::ArrayType& fields = rule.at_mut("head").at_mut("record").at_mut("field_value").as_array_mut();
+  for (Json& field : fields) {
+    Json* value = field.get_mut("value");
+    Json* aggregation = value ? value->get_mut("aggregation") : nullptr;
+    if (!aggregation) continue;
+    // Recursion unfolding may have replaced an aggregation that shares its name with
+    // a predicate of the program by that predicate's value; there is no call to wrap.
+    Json* expression = aggregation->get_mut("expression");
+    Json* call_node = expression ? expression->get_mut("call") : nullptr;
+    Json* record = call_node ? call_node->get_mut("record") : nullptr;
+    if (record == nullptr) continue;
+    Json& call = *call_node;
+    Json::ArrayType& args = record->at_mut("field_value").as_array_mut();
+    if (args.empty()) throw InternalFault("aggregation without an argument");
+    Json* arg = args[0].at_mut("value").get_mut("expression");
+    if (!arg) throw InternalFault("aggregation argument is not an expression");
+    // An inlined library aggregation (ArgMin, ArgMax, Array on some engines) is a
+    // SqlExpr whose first argument must stay a text literal: entangle the values it
+    // names instead.
+    const Json* name = call.get("predicate_name");
+    if (name != nullptr && name->is_str() && name->as_str() == "SqlExpr") {
+      if (args.size() == 2) {
+        Json* values = args[1].at_mut("value").get_mut("expression");
+        Json* record = values ? values->get_mut("record") : nullptr;
+        if (record != nullptr) {
+          for (Json& entry : record->at_mut("field_value").as_array_mut()) {
+            Json* value = entry.at_mut("value").get_mut("expression");
+            if (value == nullptr || value->get("literal") != nullptr) continue;
+            *value =
+                make_call_expr("MagicalEntangle", {make_field(0, *value), make_field(1, make_variable(var))});
+          }
+        }
+      }
+      continue;
+    }
+    Json wrapped =
+        make_call_expr("MagicalEntangle", {make_field(0, *arg), make_field(1, make_variable(var))});
+    *arg = std::move(wrapped);
+  }
+  Json list = Json::object(
+      {{"literal",
+        Json::object({{"the_list", Json::object({{"element", Json::array({make_number(0)})}})}})}});
+  ensure_body(rule).push_back(Json::object(
+      {{"inclusion", Json::object({{"list", std::move(list)}, {"element", make_variable(var)}})}}));
+  return rule;
+}
+
+void eliminate_compiler_variables(Json& rule) {
+  std::string var;
+  Json replacement;
+  for (;;) {
+    if (!take_binding(rule, var, replacement)) break;
+    substitute_variable(rule, var, replacement);
+    simplify_record_subscripts(rule);
+  }
+}
+
+}  // namespace mirtova

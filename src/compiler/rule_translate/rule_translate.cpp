@@ -1,0 +1,531 @@
+// From a rule to its relational form: relations first, then the unifications and
+// inclusions whose sides became computable, until nothing more binds.
+#include "compiler/rule_translate/rule_translate.h"
+
+#include <algorithm>
+#include <set>
+
+#include "common/internal_fault.h"
+#include "common/strings.h"
+#include "compiler/dialects/dialect.h"
+#include "compiler/dialects/quoting.h"
+#include "compiler/expr_translate/expr_translator.h"
+#include "parser/tree_access.h"
+
+namespace mirtova {
+
+namespace {
+
+using Names = std::set<std::string>;
+
+std::string unbound_message(const std::string& var) {
+  return "Variable '" + var +
+         "' is not given a value in this rule: bind it with a predicate, an equality or an inclusion.";
+}
+
+// Variables an expression needs: its own, and of each combine inside it those the
+// rule around the combine also names (the correlation variables).
+void free_variables(const Json& node, const Names& outside, Names& out) {
+  if (node.is_array()) {
+    for (const Json& item : node.as_array()) free_variables(item, outside, out);
+    return;
+  }
+  if (!node.is_object()) return;
+  if (const Json* v = node.get("variable")) {
+    if (const Json* n = v->get("var_name")) {
+      std::string name = n->as_var_name();
+      if (name != "_") out.insert(name);
+      return;
+    }
+  }
+  if (const Json* combine = node.get("combine")) {
+    Names inner;
+    collect_variables(*combine, inner);
+    for (const std::string& name : inner)
+      if (outside.count(name)) out.insert(name);
+    return;
+  }
+  for (const auto& [key, child] : node.as_object())
+    if (child.is_container()) free_variables(child, outside, out);
+}
+
+// Variables named outside every combine.
+void variables_outside_combines(const Json& node, Names& out) {
+  if (node.is_array()) {
+    for (const Json& item : node.as_array()) variables_outside_combines(item, out);
+    return;
+  }
+  if (!node.is_object()) return;
+  if (node.has("combine")) return;
+  if (const Json* v = node.get("variable")) {
+    if (const Json* n = v->get("var_name")) {
+      std::string name = n->as_var_name();
+      if (name != "_") out.insert(name);
+      return;
+    }
+  }
+  for (const auto& [key, child] : node.as_object())
+    if (child.is_container()) variables_outside_combines(child, out);
+}
+
+bool is_anonymous(const Json& expr) {
+  auto v = variable_name(expr);
+  return v && *v == "_";
+}
+
+class Extractor {
+ public:
+  Extractor(RuleStructure& s, RuleContext& ctx) : s_(s), ctx_(ctx) {}
+
+  Result<Unit, CompileError> run() {
+    const Json& rule = *s_.rule;
+    for (const auto& [name, sql] : s_.outer) bind(name, Binding{BindKind::Outer, "", "", "", nullptr});
+    variables_outside_combines(rule, outside_);
+    for (const auto& [name, sql] : s_.outer) outside_.insert(name);
+
+    std::vector<Pending> pending;
+    std::vector<std::pair<size_t, const Json*>> conditions;
+    std::vector<const Json*> nil_calls;
+    if (const Json::ArrayType* body = body_conjuncts(rule)) {
+      // Relations first, in conjunct order, so that every later expression can read their columns.
+      for (size_t i = 0; i < body->size(); ++i) {
+        const Json& conjunct = (*body)[i];
+        if (const Json* call = conjunct.get("predicate")) {
+          const std::string& name = call->at("predicate_name").as_str();
+          if (name == "nil") {
+            nil_calls.push_back(call);
+            s_.constraints.push_back(Constraint{i, Constraint::Kind::False, "", "", nullptr, nullptr});
+          } else if (ctx_.is_program_predicate(name)) {
+            TRY_VOID(relation(i, name, *call));
+          } else if (name == "~") {
+            continue;  // a type annotation; nothing to compute
+          } else if (name == "=") {
+            const Json *l = nullptr, *r = nullptr;
+            for (const Json& f : call_fields(*call)) {
+              std::string c = field_column(f);
+              if (c == "left" || c == "col0") l = field_expression(f);
+              if (c == "right" || c == "col1") r = field_expression(f);
+            }
+            if (!l || !r) throw InternalFault("'=' without two operands");
+            pending.push_back(Pending{i, false, l, r});
+          } else if (is_constraint_predicate(name) || ctx_.is_built_in_function(name)) {
+            s_.made_nodes->push_back(Json::object({{"call", *call}}));
+            conditions.emplace_back(i, &s_.made_nodes->back());
+          } else {
+            TRY_VOID(relation(i, name, *call));
+          }
+        } else if (const Json* u = conjunct.get("unification")) {
+          pending.push_back(Pending{i, false, &u->at("left_hand_side"), &u->at("right_hand_side")});
+        } else if (const Json* in = conjunct.get("inclusion")) {
+          pending.push_back(Pending{i, true, &in->at("element"), &in->at("list")});
+        } else if (conjunct.has("disjunction")) {
+          return CompileError(
+              "A disjunction inside a negation or a combine is not supported: write the alternatives as "
+              "rules of a "
+              "predicate of their own and use it there.",
+              s_.rule_text);
+        } else {
+          throw InternalFault("conjunct of an unknown kind");
+        }
+      }
+    }
+    TRY_VOID(settle(pending));
+    // Arguments of calls of the empty predicate get no value from anywhere: they are NULL.
+    for (const Json* call : nil_calls)
+      for (const Json& f : call_fields(*call))
+        if (const Json* e = field_expression(f))
+          if (auto v = variable_name(*e); v && *v != "_" && !bound(*v))
+            bind(*v, Binding{BindKind::Null, "", "", "", nullptr});
+    TRY_VOID(settle(pending));
+    for (const Pending& p : pending) {
+      Names need;
+      free_variables(*p.left, outside_, need);
+      free_variables(*p.right, outside_, need);
+      TRY_VOID(require_bound(need));
+    }
+    for (const auto& [index, cond] : conditions) {
+      Names need;
+      free_variables(*cond, outside_, need);
+      TRY_VOID(require_bound(need));
+      s_.constraints.push_back(Constraint{index, Constraint::Kind::Condition, "", "", cond, nullptr});
+    }
+    for (const Constraint& c : s_.constraints)
+      if (c.kind == Constraint::Kind::ColumnEquals) {
+        Names need;
+        free_variables(*c.left, outside_, need);
+        TRY_VOID(require_bound(need));
+      }
+    std::stable_sort(s_.constraints.begin(), s_.constraints.end(),
+                     [](const Constraint& a, const Constraint& b) { return a.conjunct < b.conjunct; });
+    return select_list(rule);
+  }
+
+ private:
+  struct Pending {
+    size_t conjunct;
+    bool inclusion;
+    const Json* left;   // element for an inclusion
+    const Json* right;  // list for an inclusion
+  };
+
+  bool bound(const std::string& var) const { return s_.bindings.count(var) > 0; }
+
+  void bind(const std::string& var, Binding b) {
+    s_.bindings[var] = std::move(b);
+    s_.binding_order.push_back(var);
+  }
+
+  Result<Unit, CompileError> require_bound(const Names& need) const {
+    for (const std::string& v : need)
+      if (!bound(v)) return CompileError(unbound_message(v), s_.rule_text);
+    return Unit{};
+  }
+
+  bool computable(const Json& expr) const {
+    Names need;
+    free_variables(expr, outside_, need);
+    for (const std::string& v : need)
+      if (!bound(v)) return false;
+    return true;
+  }
+
+  Result<Unit, CompileError> relation(size_t index, const std::string& name, const Json& call) {
+    TableRef t;
+    t.predicate = name;
+    t.alias = ctx_.names().alloc_table(name);
+    TRY(t.text, ctx_.relation_text(name));
+    auto columns = ctx_.columns_of(name);
+    for (const Json& f : call_fields(call)) {
+      const Json* value = field_expression(f);
+      if (!value) throw InternalFault("aggregation in a called record");
+      std::string column = field_column(f);
+      if (column == "*") {
+        auto v = variable_name(*value);
+        if (!v || (*v != "_" && bound(*v)) || f.has("except"))
+          return CompileError("A rest field (.." + (v ? *v : std::string("?")) +
+                                  ") can only pass a whole row of one call on to the head.",
+                              s_.rule_text);
+        if (*v != "_") bind(*v, Binding{BindKind::Row, t.alias, "*", name, nullptr});
+        continue;
+      }
+      if (columns && std::find(columns->begin(), columns->end(), column) == columns->end())
+        return CompileError("Predicate '" + name + "' has no column '" + column + "'.", s_.rule_text);
+      if (is_anonymous(*value)) continue;
+      auto v = variable_name(*value);
+      if (v && !bound(*v)) {
+        bind(*v, Binding{BindKind::Column, t.alias, column, name, nullptr});
+      } else {
+        s_.constraints.push_back(
+            Constraint{index, Constraint::Kind::ColumnEquals, t.alias, column, value, nullptr});
+      }
+    }
+    s_.tables.push_back(std::move(t));
+    return Unit{};
+  }
+
+  // Binds what the pending unifications and inclusions allow, pass after pass,
+  // until a pass binds nothing; the unnestings come out in dependency order.
+  Result<Unit, CompileError> settle(std::vector<Pending>& pending) {
+    for (bool progress = true; progress;) {
+      progress = false;
+      for (size_t i = 0; i < pending.size(); ++i) {
+        const Pending p = pending[i];
+        bool done = false;
+        auto lv = variable_name(*p.left);
+        if (p.inclusion) {
+          if (lv && *lv != "_" && !bound(*lv) && computable(*p.right)) {
+            std::string alias = ctx_.names().alloc_unnest();
+            s_.unnestings.push_back(Unnesting{alias, *lv, p.right});
+            bind(*lv, Binding{BindKind::Unnested, alias, "", "", nullptr});
+            done = true;
+          } else if (lv && *lv == "_" && computable(*p.right)) {
+            done = true;
+          } else if (computable(*p.left) && computable(*p.right)) {
+            s_.made_nodes->push_back(
+                make_call_expr("in", {make_field("left", *p.left), make_field("right", *p.right)}));
+            s_.constraints.push_back(
+                Constraint{p.conjunct, Constraint::Kind::Condition, "", "", &s_.made_nodes->back(), nullptr});
+            done = true;
+          }
+        } else {
+          auto rv = variable_name(*p.right);
+          if ((lv && *lv == "_") || (rv && *rv == "_")) {
+            done = true;
+          } else if (lv && !bound(*lv) && computable_without(*p.right, *lv)) {
+            bind(*lv, Binding{BindKind::Expression, "", "", "", p.right});
+            done = true;
+          } else if (rv && !bound(*rv) && computable_without(*p.left, *rv)) {
+            bind(*rv, Binding{BindKind::Expression, "", "", "", p.left});
+            done = true;
+          } else if (computable(*p.left) && computable(*p.right)) {
+            s_.constraints.push_back(
+                Constraint{p.conjunct, Constraint::Kind::Equal, "", "", p.left, p.right});
+            done = true;
+          }
+        }
+        if (done) {
+          pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
+          --i;
+          progress = true;
+        }
+      }
+    }
+    return Unit{};
+  }
+
+  bool computable_without(const Json& expr, const std::string& var) const {
+    Names need;
+    free_variables(expr, outside_, need);
+    if (need.count(var)) return false;
+    for (const std::string& v : need)
+      if (!bound(v)) return false;
+    return true;
+  }
+
+  Result<Unit, CompileError> select_list(const Json& rule) {
+    const Json::ArrayType& fields = call_fields(rule.at("head"));
+    bool any_aggregated = false;
+    for (const Json& f : fields) {
+      SelectItem item;
+      item.column = field_column(f);
+      const Json& value = f.at("value");
+      if (const Json* agg = value.get("aggregation")) {
+        item.aggregated = true;
+        item.expr = &agg->at("expression");
+        any_aggregated = true;
+        Names need;
+        free_variables(*item.expr, outside_, need);
+        TRY_VOID(require_bound(need));
+      } else {
+        const Json& expr = value.at("expression");
+        if (item.column == "*") {
+          auto v = variable_name(expr);
+          auto b = v ? s_.bindings.find(*v) : s_.bindings.end();
+          if (b == s_.bindings.end() || b->second.kind != BindKind::Row || f.has("except"))
+            return CompileError("A rest field (.." + (v ? *v : std::string("?")) +
+                                    ") can only pass a whole row of one call on to the head.",
+                                s_.rule_text);
+          item.row_star = true;
+          item.row_alias = b->second.alias;
+        } else {
+          if (is_anonymous(expr)) return CompileError(unbound_message("_"), s_.rule_text);
+          Names need;
+          free_variables(expr, outside_, need);
+          TRY_VOID(require_bound(need));
+          item.expr = &expr;
+        }
+      }
+      s_.select.push_back(std::move(item));
+    }
+    if (any_aggregated)
+      for (size_t i = 0; i < s_.select.size(); ++i)
+        if (!s_.select[i].aggregated) s_.group_keys.push_back(i);
+    s_.distinct = rule.has("distinct_denoted") && !any_aggregated;
+    return Unit{};
+  }
+
+  RuleStructure& s_;
+  RuleContext& ctx_;
+  Names outside_;
+};
+
+}  // namespace
+
+std::vector<std::string> head_columns(const Json& rule) {
+  std::vector<std::string> out;
+  for (const Json& f : call_fields(rule.at("head"))) out.push_back(field_column(f));
+  if (out.empty()) out.push_back("mirtova_unit");
+  return out;
+}
+
+Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(Json rule, const Vocabulary& outer,
+                                                                           const TypeMap& outer_types,
+                                                                           bool in_combine,
+                                                                           RuleContext& context) {
+  return extract_rule_structure_with_vocabulary(std::make_shared<const Json>(std::move(rule)), outer,
+                                                outer_types, in_combine, context);
+}
+
+Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::shared_ptr<const Json> rule,
+                                                                           const Vocabulary& outer,
+                                                                           const TypeMap& outer_types,
+                                                                           bool in_combine,
+                                                                           RuleContext& context) {
+  RuleStructure s;
+  s.rule = std::move(rule);
+  s.made_nodes = std::make_shared<std::deque<Json>>();
+  s.head_predicate = head_name(*s.rule);
+  if (const Json* t = s.rule->get("full_text"); t && t->is_str()) s.rule_text = t->as_str();
+  s.in_combine = in_combine;
+  s.outer = outer;
+  s.variable_types = outer_types;
+  TRY_VOID(Extractor(s, context).run());
+  return s;
+}
+
+Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subqueries,
+                                                        const Dialect& dialect, const FlagMap& flags,
+                                                        const std::vector<std::string>* column_order) const {
+  ExprTranslator tr(Vocabulary{}, dialect, flags);
+  tr.subquery_translator = &subqueries;
+  tr.variable_types = variable_types;
+  // A column's variable takes the column's type over the one inferred for the
+  // variable: it is the type the column's values were written with.
+  for (const std::string& var : binding_order) {
+    const Binding& b = bindings.at(var);
+    if (b.kind == BindKind::Column)
+      if (auto t = subqueries.column_type(b.predicate, b.column)) tr.variable_types.insert_or_assign(var, *t);
+  }
+  auto unnested = tr.functions->find("ValueOfUnnested");
+  for (const std::string& var : binding_order) {
+    const Binding& b = bindings.at(var);
+    std::string sql;
+    switch (b.kind) {
+      case BindKind::Column:
+        sql = b.alias + "." + sql_column(b.column, dialect);
+        break;
+      case BindKind::Row:
+        sql = dialect.subscript(b.alias, "*", true);
+        break;
+      case BindKind::Unnested:
+        sql = unnested != tr.functions->end() ? apply_template(unnested->second, {b.alias}) : b.alias;
+        break;
+      case BindKind::Null:
+        sql = "NULL";
+        break;
+      case BindKind::Outer:
+        sql = outer.at(var);
+        break;
+      case BindKind::Expression: {
+        // The variable's type, when known, completes the types of the record
+        // and list values written for it.
+        auto known = tr.variable_types.find(var);
+        auto r = tr.convert_to_sql_expecting(*b.expr,
+                                             known == tr.variable_types.end() ? Type::any() : known->second);
+        if (!r.ok()) return r;
+        sql = std::move(r).value();
+        if (tr.variable_types.find(var) == tr.variable_types.end() || tr.variable_types.at(var).is_any())
+          tr.variable_types.insert_or_assign(var, tr.value_type(*b.expr));
+        break;
+      }
+    }
+    tr.vocabulary.insert_or_assign(var, std::move(sql));
+  }
+  for (const Unnesting& u : unnestings) {
+    Type list_type = tr.value_type(*u.list);
+    if (list_type.is_list()) tr.variable_types.insert_or_assign(u.variable, list_type.element());
+  }
+
+  // Select items, in head order or in the order the predicate's columns are listed.
+  std::vector<const SelectItem*> items;
+  bool any_row_star = false;
+  for (const SelectItem& it : select) {
+    items.push_back(&it);
+    any_row_star = any_row_star || it.row_star;
+  }
+  if (column_order && !any_row_star && !(select.empty() && column_order->size() == 1)) {
+    std::vector<std::string> mine;
+    for (const SelectItem& it : select) mine.push_back(it.column);
+    std::vector<std::string> a = mine, b = *column_order;
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    if (a != b)
+      return CompileError("Rules of predicate '" + head_predicate + "' define different columns: " +
+                              join(*column_order, ", ") + " and " + join(mine, ", ") + ".",
+                          rule_text);
+    items.clear();
+    for (const std::string& c : *column_order)
+      for (const SelectItem& it : select)
+        if (it.column == c) items.push_back(&it);
+  }
+  std::vector<std::string> select_sql;
+  std::vector<std::string> item_sql(select.size());
+  for (const SelectItem* it : items) {
+    if (it->row_star) {
+      select_sql.push_back(dialect.subscript(it->row_alias, "*", true));
+      continue;
+    }
+    // The head column's inferred type, which every rule of the predicate shares,
+    // before the type of this rule's expression alone.
+    std::optional<Type> column = subqueries.column_type(head_predicate, it->column);
+    auto r = tr.convert_to_sql_expecting(*it->expr,
+                                         column && !column->is_any() ? *column : tr.value_type(*it->expr));
+    if (!r.ok()) return r;
+    item_sql[static_cast<size_t>(it - select.data())] = r.value();
+    select_sql.push_back(r.value() + " AS " + sql_column(it->column, dialect));
+  }
+  if (select.empty()) select_sql.push_back("1 AS mirtova_unit");
+
+  std::vector<std::string> from;
+  for (const TableRef& t : tables) from.push_back(t.text + " AS " + t.alias);
+  for (const Unnesting& u : unnestings) {
+    auto list_sql = tr.convert_to_sql_expecting(*u.list, Type::any());
+    if (!list_sql.ok()) return list_sql;
+    Type list_type = tr.value_type(*u.list);
+    bool of_records = list_type.is_list() && list_type.element().is_record();
+    std::string phrase(of_records ? dialect.unnest_records_phrase() : dialect.unnest_phrase());
+    from.push_back(replace_all(replace_all(phrase, "{0}", list_sql.value()), "{1}", u.alias));
+  }
+  if (tables.empty() && (!unnestings.empty() || !constraints.empty()))
+    from.insert(from.begin(), "(SELECT 1 AS mirtova_unused) AS UNUSED_TABLE_NAME");
+
+  std::vector<std::string> where;
+  for (const Constraint& c : constraints) {
+    switch (c.kind) {
+      case Constraint::Kind::False:
+        where.push_back("1 = 0");
+        break;
+      case Constraint::Kind::ColumnEquals: {
+        std::string column = c.alias + "." + sql_column(c.column, dialect);
+        auto r = tr.convert_to_sql_expecting(*c.left, Type::any());
+        if (!r.ok()) return r;
+        where.push_back(column + " = " + r.value());
+        break;
+      }
+      case Constraint::Kind::Equal: {
+        auto l = tr.convert_to_sql_expecting(*c.left, Type::any());
+        if (!l.ok()) return l;
+        auto r = tr.convert_to_sql_expecting(*c.right, Type::any());
+        if (!r.ok()) return r;
+        where.push_back(l.value() + " = " + r.value());
+        break;
+      }
+      case Constraint::Kind::Condition: {
+        auto r = tr.convert_to_sql_expecting(*c.left, Type::boolean());
+        if (!r.ok()) return r;
+        where.push_back(r.value());
+        break;
+      }
+    }
+  }
+
+  std::vector<std::string> group;
+  for (size_t k : group_keys) {
+    const SelectItem& it = select[k];
+    switch (dialect.group_by_spec_by()) {
+      case 0:
+        group.push_back(sql_column(it.column, dialect));
+        break;
+      case 1: {
+        size_t position = 0;
+        for (size_t i = 0; i < items.size(); ++i)
+          if (items[i] == &it) position = i + 1;
+        group.push_back(std::to_string(position));
+        break;
+      }
+      default: {
+        auto r = tr.convert_to_sql_for_group_by(*it.expr);
+        if (!r.ok()) return r;
+        group.push_back(r.value());
+      }
+    }
+  }
+
+  std::string sql = std::string("SELECT ") + (distinct ? "DISTINCT " : "") + join(select_sql, ", ");
+  if (!from.empty()) sql += "\nFROM " + join(from, ", ");
+  if (!where.empty()) sql += "\nWHERE " + join(where, " AND ");
+  if (!group.empty()) sql += "\nGROUP BY " + join(group, ", ");
+  return sql;
+}
+
+}  // namespace mirtova

@@ -1,0 +1,119 @@
+// Small readers and builders of syntax-tree shapes.
+#include "parser/tree_access.h"
+
+#include "common/internal_fault.h"
+
+namespace mirtova {
+
+namespace {
+const Json::ArrayType kNoFields;
+}
+
+const Json::ArrayType& call_fields(const Json& call) {
+  const Json* record = call.get("record");
+  if (!record) return kNoFields;
+  const Json* fields = record->get("field_value");
+  if (!fields || !fields->is_array()) return kNoFields;
+  return fields->as_array();
+}
+
+const Json* field_expression(const Json& field) {
+  const Json* value = field.get("value");
+  return value ? value->get("expression") : nullptr;
+}
+
+std::string field_column(const Json& field) {
+  const Json& f = field.at("field");
+  if (f.is_int()) return "col" + std::to_string(f.as_int());
+  return f.as_str();
+}
+
+std::optional<std::string> predicate_argument(const Json& expr) {
+  if (const Json* v = expr.get("variable")) return v->at("var_name").as_var_name();
+  if (const Json* lit = expr.get("literal"))
+    if (const Json* p = lit->get("the_predicate")) {
+      const Json* name = p->get("predicate_name");
+      if (name && name->is_str()) return name->as_str();
+    }
+  return std::nullopt;
+}
+
+std::optional<std::string> string_argument(const Json& expr) {
+  if (const Json* lit = expr.get("literal"))
+    if (const Json* s = lit->get("the_string")) {
+      const Json* text = s->get("the_string");
+      if (text && text->is_str()) return text->as_str();
+    }
+  return std::nullopt;
+}
+
+std::optional<std::string> variable_name(const Json& expr) {
+  if (const Json* v = expr.get("variable")) return v->at("var_name").as_var_name();
+  return std::nullopt;
+}
+
+std::vector<const Json*> annotation_arguments(const Json& rule) {
+  std::vector<const Json*> out;
+  for (const Json& field : call_fields(rule.at("head")))
+    if (const Json* e = field_expression(field)) out.push_back(e);
+  return out;
+}
+
+const Json* named_argument(const Json& rule, std::string_view name) {
+  for (const Json& field : call_fields(rule.at("head"))) {
+    const Json& f = field.at("field");
+    if (f.is_str() && f.as_str() == name) return field_expression(field);
+  }
+  return nullptr;
+}
+
+const Json::ArrayType* body_conjuncts(const Json& rule) {
+  const Json* body = rule.get("body");
+  if (!body) return nullptr;
+  const Json* conj = body->get("conjunction");
+  if (!conj) throw InternalFault("rule body is not a conjunction");
+  return &conj->at("conjunct").as_array();
+}
+
+Json::ArrayType* body_conjuncts_mut(Json& rule) {
+  Json* body = rule.get_mut("body");
+  if (!body) return nullptr;
+  Json* conj = body->get_mut("conjunction");
+  if (!conj) throw InternalFault("rule body is not a conjunction");
+  return &conj->at_mut("conjunct").as_array_mut();
+}
+
+Json::ArrayType& ensure_body(Json& rule) {
+  if (!rule.has("body"))
+    rule.set("body", Json::object({{"conjunction", Json::object({{"conjunct", Json::array()}})}}));
+  return *body_conjuncts_mut(rule);
+}
+
+const std::string& head_name(const Json& rule) { return rule.at("head").at("predicate_name").as_str(); }
+
+Json make_variable(std::string name) {
+  return Json::object({{"variable", Json::object({{"var_name", Json(std::move(name))}})}});
+}
+
+Json make_call_expr(std::string predicate, Json::ArrayType fields) {
+  return Json::object(
+      {{"call", Json::object({{"predicate_name", Json(std::move(predicate))},
+                              {"record", Json::object({{"field_value", Json(std::move(fields))}})}})}});
+}
+
+Json make_field(Json field, Json expression) {
+  return Json::object(
+      {{"field", std::move(field)}, {"value", Json::object({{"expression", std::move(expression)}})}});
+}
+
+Json make_unification(Json left, Json right) {
+  return Json::object({{"unification", Json::object({{"left_hand_side", std::move(left)},
+                                                     {"right_hand_side", std::move(right)}})}});
+}
+
+Json make_number(int64_t value) {
+  return Json::object(
+      {{"literal", Json::object({{"the_number", Json::object({{"number", Json(std::to_string(value))}})}})}});
+}
+
+}  // namespace mirtova

@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/engines.h"
+#include "compiler/dialects/dialect.h"
+
+namespace mirtova {
+namespace {
+
+// Column order of the tables below.
+constexpr std::array<const char*, 7> kEngines = {"duckdb", "databricks", "presto",  "trino",
+                                                 "psql",   "sqlite",     "bigquery"};
+
+std::unique_ptr<Dialect> dialect(std::string_view engine) {
+  auto result = Dialect::get(engine);
+  if (!result.ok()) throw std::runtime_error(result.error().message);
+  return std::move(result).value();
+}
+
+std::string flag(bool b) { return b ? "true" : "false"; }
+template <class T>
+std::string opt(const std::optional<T>& v) {
+  return v ? std::string(*v) : std::string("none");
+}
+
+struct Row {
+  const char* operation;
+  std::function<std::string(const Dialect&)> ask;
+  std::array<std::string, 7> answers;  // in kEngines order
+};
+
+const std::string kPredicate = "'predicate_name:{0}'";
+
+TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
+  // clang-format off
+  const std::vector<Row> rows = {
+      {"name", [](const Dialect& d) { return std::string(d.name()); },
+       {"duckdb", "databricks", "presto", "trino", "psql", "sqlite", "bigquery"}},
+      {"format_needs_expansion", [](const Dialect& d) { return flag(d.format_needs_expansion()); },
+       {"false", "false", "true", "true", "true", "false", "false"}},
+      {"nulls_first_by_default(false)",
+       [](const Dialect& d) { return flag(d.nulls_first_by_default(false)); },
+       {"false", "true", "false", "false", "false", "true", "true"}},
+      {"nulls_first_by_default(true)",
+       [](const Dialect& d) { return flag(d.nulls_first_by_default(true)); },
+       {"false", "false", "false", "false", "true", "false", "false"}},
+      {"int64_of_text", [](const Dialect& d) { return opt(d.int64_of_text()); },
+       {"CAST({0} AS BIGINT)", "none", "none", "none", "CAST({0} AS BIGINT)",
+        "CAST({0} AS INTEGER)", "none"}},
+      {"bind_value", [](const Dialect& d) { return std::string(d.bind_value()); },
+       {"list_transform([{0}], mirtova_v -> {body})[1]",
+        "transform(array({0}), mirtova_v -> {body})[0]",
+        "element_at(transform(ARRAY[{0}], mirtova_v -> {body}), 1)",
+        "element_at(transform(ARRAY[{0}], mirtova_v -> {body}), 1)",
+        "(SELECT {body} FROM (SELECT {0} AS mirtova_v) AS mirtova_n)",
+        "(SELECT {body} FROM (SELECT {0} AS mirtova_v))",
+        "(SELECT {body} FROM UNNEST([{0}]) AS mirtova_v)"}},
+      {"boolean_min_max",
+       [](const Dialect& d) {
+         auto p = d.boolean_min_max();
+         return p ? std::string(p->first) + " | " + std::string(p->second) : "none";
+       },
+       {"none", "none", "none", "none", "BOOL_AND(%s) | BOOL_OR(%s)", "none", "none"}},
+      {"null_guarded_least_greatest",
+       [](const Dialect& d) { return flag(d.null_guarded_least_greatest()); },
+       {"true", "true", "false", "false", "true", "false", "false"}},
+      {"double_type", [](const Dialect& d) { return std::string(d.double_type()); },
+       {"DOUBLE", "DOUBLE", "DOUBLE", "DOUBLE", "double precision", "REAL", "FLOAT64"}},
+      {"log10_function", [](const Dialect& d) { return std::string(d.log10_function()); },
+       {"LOG10", "LOG10", "LOG10", "LOG10", "LOG", "LOG10", "LOG10"}},
+      {"boolean_to_string", [](const Dialect& d) { return opt(d.boolean_to_string()); },
+       {"none", "none", "none", "none", "none",
+        "(CASE {0} WHEN 1 THEN 'true' WHEN 0 THEN 'false' END)", "none"}},
+      {"supports_offset", [](const Dialect& d) { return flag(d.supports_offset()); },
+       {"true", "true", "false", "true", "true", "true", "true"}},
+      {"pagination_clause(10, 20)",
+       [](const Dialect& d) { return d.pagination_clause(10, 20); },
+       {"\nLIMIT 10\nOFFSET 20", "\nLIMIT 10\nOFFSET 20", "\nOFFSET 20\nLIMIT 10",
+        "\nOFFSET 20\nLIMIT 10", "\nLIMIT 10\nOFFSET 20", "\nLIMIT 10\nOFFSET 20",
+        "\nLIMIT 10\nOFFSET 20"}},
+      {"pagination_clause(max, none)",
+       [](const Dialect& d) { return d.pagination_clause(UINT64_MAX, std::nullopt); },
+       {"\nLIMIT 9223372036854775807", "\nLIMIT 9223372036854775807",
+        "\nLIMIT 9223372036854775807", "\nLIMIT 9223372036854775807",
+        "\nLIMIT 9223372036854775807", "\nLIMIT 9223372036854775807",
+        "\nLIMIT 9223372036854775807"}},
+      {"pagination_clause(2^63 - 1, 2^63)",
+       [](const Dialect& d) { return d.pagination_clause(INT64_MAX, uint64_t{1} << 63); },
+       {"\nLIMIT 9223372036854775807\nOFFSET 9223372036854775807",
+        "\nLIMIT 9223372036854775807\nOFFSET 9223372036854775807",
+        "\nOFFSET 9223372036854775807\nLIMIT 9223372036854775807",
+        "\nOFFSET 9223372036854775807\nLIMIT 9223372036854775807",
+        "\nLIMIT 9223372036854775807\nOFFSET 9223372036854775807",
+        "\nLIMIT 9223372036854775807\nOFFSET 9223372036854775807",
+        "\nLIMIT 9223372036854775807\nOFFSET 9223372036854775807"}},
+      {"pagination_clause(none, max)",
+       [](const Dialect& d) { return d.pagination_clause(std::nullopt, UINT64_MAX); },
+       {"\nOFFSET 9223372036854775807", "\nOFFSET 9223372036854775807", "\nOFFSET 9223372036854775807",
+        "\nOFFSET 9223372036854775807", "\nOFFSET 9223372036854775807",
+        "\nLIMIT -1\nOFFSET 9223372036854775807",
+        "\nLIMIT 9223372036854775807\nOFFSET 9223372036854775807"}},
+      {"pagination_clause(none, 0)",
+       [](const Dialect& d) { return d.pagination_clause(std::nullopt, 0); },
+       {"\nOFFSET 0", "\nOFFSET 0", "\nOFFSET 0", "\nOFFSET 0", "\nOFFSET 0",
+        "\nLIMIT -1\nOFFSET 0", "\nLIMIT 9223372036854775807\nOFFSET 0"}},
+      {"pagination_clause(none, none)",
+       [](const Dialect& d) { return d.pagination_clause(std::nullopt, std::nullopt); },
+       {"", "", "", "", "", "", ""}},
+      {"subscript(t, select, false)",
+       [](const Dialect& d) { return d.subscript("t", "select", false); },
+       {"t.\"select\"", "t.`select`", "t.\"select\"", "t.\"select\"", "(t).\"select\"",
+        "JSON_EXTRACT(t, \"$.select\")", "t.`select`"}},
+      {"subscript(t, select, true)",
+       [](const Dialect& d) { return d.subscript("t", "select", true); },
+       {"t.\"select\"", "t.`select`", "t.\"select\"", "t.\"select\"", "(t).\"select\"",
+        "t.select", "t.`select`"}},
+      {"subscript(t, *, true)", [](const Dialect& d) { return d.subscript("t", "*", true); },
+       {"t.*", "t.*", "t.*", "t.*", "(t).*", "t.*", "t.*"}},
+      {"subscript(r, name, false)",
+       [](const Dialect& d) { return d.subscript("r", "name", false); },
+       {"r.name", "r.name", "r.name", "r.name", "(r).name", "JSON_EXTRACT(r, \"$.name\")",
+        "r.name"}},
+      {"library_program size",
+       [](const Dialect& d) { return std::to_string(d.library_program().size()); },
+       {"2027", "1123", "655", "655", "881", "907", "819"}},
+      {"unnest_phrase", [](const Dialect& d) { return std::string(d.unnest_phrase()); },
+       {"(select unnest({0}) as unnested_pod) as {1}",
+        "LATERAL (SELECT explode({0}) AS {1}) AS varnok",
+        "UNNEST(TRANSFORM({0}, mirtova_e -> ROW(mirtova_e))) as varnok({1})",
+        "UNNEST(TRANSFORM({0}, mirtova_e -> ROW(mirtova_e))) as varnok({1})",
+        "UNNEST({0}) as {1}", "JSON_EACH({0}) as {1}", "UNNEST({0}) as {1}"}},
+      {"unnest_records_phrase",
+       [](const Dialect& d) { return std::string(d.unnest_records_phrase()); },
+       {"(select unnest({0}) as unnested_pod) as {1}",
+        "LATERAL (SELECT explode({0}) AS {1}) AS varnok",
+        "UNNEST(TRANSFORM({0}, mirtova_e -> ROW(mirtova_e))) as varnok({1})",
+        "UNNEST(TRANSFORM({0}, mirtova_e -> ROW(mirtova_e))) as varnok({1})",
+        "LATERAL (SELECT UNNEST({0}) AS {1}) AS varnok_{1}", "JSON_EACH({0}) as {1}",
+        "UNNEST({0}) as {1}"}},
+      {"array_phrase", [](const Dialect& d) { return std::string(d.array_phrase()); },
+       {"[%s]", "ARRAY(%s)", "ARRAY[%s]", "ARRAY[%s]", "ARRAY[%s]", "JSON_ARRAY(%s)",
+        "ARRAY[%s]"}},
+      {"empty_array_literal", [](const Dialect& d) { return d.empty_array_literal(); },
+       {"[]", "ARRAY()", "ARRAY[]", "ARRAY[]", "'{}'", "JSON_ARRAY()", "ARRAY[]"}},
+      {"group_by_spec_by", [](const Dialect& d) { return std::to_string(d.group_by_spec_by()); },
+       {"2", "1", "1", "1", "2", "2", "0"}},
+      {"predicate_literal(Foo)", [](const Dialect& d) { return d.predicate_literal("Foo"); },
+       {"'predicate_name:Foo'", "'predicate_name:Foo'", "'predicate_name:Foo'",
+        "'predicate_name:Foo'", "'predicate_name:Foo'", "'predicate_name:Foo'",
+        "STRUCT(\"Foo\" AS predicate_name)"}},
+      {"is_postgresqlish", [](const Dialect& d) { return flag(d.is_postgresqlish()); },
+       {"true", "false", "false", "false", "true", "false", "false"}},
+      {"cascading_deletion_word",
+       [](const Dialect& d) { return std::string(d.cascading_deletion_word()); },
+       {"", "", "", "", " CASCADE", "", ""}},
+      {"except_distinct", [](const Dialect& d) { return std::string(d.except_distinct()); },
+       {"EXCEPT", "EXCEPT", "EXCEPT", "EXCEPT", "EXCEPT", "EXCEPT", "EXCEPT DISTINCT"}},
+      {"supports_create_or_replace",
+       [](const Dialect& d) { return flag(d.supports_create_or_replace()); },
+       {"false", "false", "false", "false", "false", "false", "false"}},
+      {"decorate_combine_rule", [](const Dialect& d) { return flag(d.decorate_combine_rule()); },
+       {"true", "false", "false", "false", "true", "true", "false"}},
+      {"string_cast(x)", [](const Dialect& d) { return d.string_cast("x"); },
+       {"CAST(x AS TEXT)", "CAST(x AS STRING)", "CAST(x AS VARCHAR)", "CAST(x AS VARCHAR)",
+        "CAST(x AS TEXT)", "CAST(x AS TEXT)", "CAST(x AS STRING)"}},
+      {"today_relation_sql", [](const Dialect& d) { return std::string(d.today_relation_sql()); },
+       {"(SELECT strftime(current_timestamp AT TIME ZONE 'UTC', '%Y-%m-%d') AS date)",
+        "(SELECT CAST(to_date(to_utc_timestamp(current_timestamp(), current_timezone())) AS "
+        "STRING) AS date)",
+        "(SELECT CAST(CAST(current_timestamp AT TIME ZONE 'UTC' AS DATE) AS VARCHAR) AS date)",
+        "(SELECT CAST(CAST(current_timestamp AT TIME ZONE 'UTC' AS DATE) AS VARCHAR) AS date)",
+        "(SELECT to_char(current_timestamp AT TIME ZONE 'UTC', 'YYYY-MM-DD') AS date)",
+        "(SELECT date('now') AS date)", "(SELECT CAST(CURRENT_DATE() AS STRING) AS date)"}},
+      {"now_relation_sql", [](const Dialect& d) { return std::string(d.now_relation_sql()); },
+       {"(SELECT current_timestamp AT TIME ZONE 'UTC' AS timestamp)",
+        "(SELECT to_utc_timestamp(current_timestamp(), current_timezone()) AS timestamp)",
+        "(SELECT CAST(current_timestamp AT TIME ZONE 'UTC' AS TIMESTAMP) AS timestamp)",
+        "(SELECT CAST(current_timestamp AT TIME ZONE 'UTC' AS TIMESTAMP) AS timestamp)",
+        "(SELECT current_timestamp AT TIME ZONE 'UTC' AS timestamp)",
+        "(SELECT datetime('now') AS timestamp)", "(SELECT CURRENT_TIMESTAMP() AS timestamp)"}},
+  };
+  // clang-format on
+  for (size_t e = 0; e < kEngines.size(); ++e) {
+    auto d = dialect(kEngines[e]);
+    for (const Row& row : rows) {
+      EXPECT_EQ(row.ask(*d), row.answers[e]) << kEngines[e] << " " << row.operation;
+    }
+  }
+}
+
+TEST(DialectsInterfaceTest, GetRefusesAnyOtherName) {
+  const char* const names[] = {"DuckDB", "postgres", " psql", "psql ", "", "sqlite3", "duckdb\n"};
+  for (const char* name : names) {
+    auto result = Dialect::get(name);
+    ASSERT_FALSE(result.ok()) << name;
+    EXPECT_EQ(result.error().message,
+              "Unsupported engine '" + std::string(name) +
+                  "'. Supported engines: bigquery, sqlite, psql, trino, presto, databricks, "
+                  "duckdb.");
+    EXPECT_EQ(result.error().rule_text, "");
+  }
+  // The name is taken byte for byte, an embedded NUL included.
+  auto with_nul = Dialect::get(std::string_view("duckdb\0x", 8));
+  ASSERT_FALSE(with_nul.ok());
+  EXPECT_EQ(with_nul.error().message.substr(0, 28), std::string("Unsupported engine 'duckdb\0x", 28));
+}
+
+TEST(DialectsInterfaceTest, EverySupportedEngineHasItsDialect) {
+  for (std::string_view name : kSupportedEngines) {
+    auto result = Dialect::get(name);
+    ASSERT_TRUE(result.ok()) << name;
+    EXPECT_EQ(result.value()->name(), name);
+  }
+}
+
+}  // namespace
+}  // namespace mirtova

@@ -1,0 +1,141 @@
+#include "parser/json.h"
+
+#include <gtest/gtest.h>
+
+#include "common/internal_fault.h"
+
+namespace mirtova {
+namespace {
+
+TEST(JsonTest, PrintsRuleKeysInPriorityOrder) {
+  Json j = Json::object({{"a", 1}, {"body", true}, {"full_text", "x"}, {"head", nullptr}});
+  EXPECT_EQ(j.pretty(), "{\n \"head\": null,\n \"body\": true,\n \"a\": 1,\n \"full_text\": \"x\"\n}");
+  EXPECT_EQ(j.compact(), R"({"head":null,"body":true,"a":1,"full_text":"x"})");
+}
+
+TEST(JsonTest, PrintsNestedArraysAndEmptyContainers) {
+  Json nested = Json::array({1, Json::array({2})});
+  EXPECT_EQ(nested.pretty(), "[\n 1,\n [\n  2\n ]\n]");
+  Json empties = Json::object({{"a", Json::array()}, {"b", Json::object()}});
+  EXPECT_EQ(empties.pretty(), "{\n \"a\": [],\n \"b\": {}\n}");
+  EXPECT_EQ(empties.compact(), R"({"a":[],"b":{}})");
+  EXPECT_EQ(Json::array().pretty(), "[]");
+}
+
+TEST(JsonTest, EscapesStringsByteByByte) {
+  struct Case {
+    std::string text, printed;
+  } cases[] = {
+      {"a\"b", R"("a\"b")"},
+      {"\n\r\t", R"("\n\r\t")"},
+      {"\x1f", R"("\u001f")"},
+      {"\x01\x1b\b\f", R"("\u0001\u001b\u0008\u000c")"},
+      {"\x7f\xc3\xa9/", "\"\x7f\xc3\xa9/\""},
+      {"back\\slash", R"("back\\slash")"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Json(c.text).compact(), c.printed) << c.text;
+}
+
+TEST(JsonTest, EscapesObjectKeysLikeValues) {
+  EXPECT_EQ(Json::object({{"a\"b", 1}}).compact(), R"({"a\"b":1})");
+}
+
+TEST(JsonTest, PriorityFiftyKeysInByteOrder) {
+  Json j = Json::object({{"a", 1}, {"Z", 2}, {"full_text", 3}, {"zz", 4}});
+  EXPECT_EQ(j.compact(), R"({"Z":2,"a":1,"zz":4,"full_text":3})");
+}
+
+TEST(JsonTest, IntegersAndVarNames) {
+  EXPECT_EQ(Json(-5).compact(), "-5");
+  EXPECT_EQ(Json(0).compact(), "0");
+  EXPECT_EQ(Json(7).as_var_name(), "7");
+  EXPECT_EQ(Json(-3).as_var_name(), "-3");
+  EXPECT_EQ(Json("x").as_var_name(), "x");
+  try {
+    (void)Json(true).as_var_name();
+    FAIL();
+  } catch (const InternalFault& e) {
+    EXPECT_STREQ(e.what(), "expected string or int var_name, got \"bool\"");
+  }
+}
+
+TEST(JsonTest, AccessorMismatchNamesTheKindFound) {
+  try {
+    (void)Json("s").as_int();
+    FAIL();
+  } catch (const InternalFault& e) {
+    EXPECT_STREQ(e.what(), "expected int, got \"string\"");
+  }
+  EXPECT_THROW((void)Json(1).as_array_mut(), InternalFault);
+}
+
+TEST(JsonTest, EqualityIgnoresInsertionOrder) {
+  Json a, b;
+  a.set("x", 1);
+  a.set("y", Json::array({true}));
+  b.set("y", Json::array({true}));
+  b.set("x", 1);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(a.pretty(), b.pretty());
+  EXPECT_FALSE(Json(1) == Json("1"));
+}
+
+// Keys up to 30 bytes live in place, longer ones on the heap; both must copy,
+// move, compare and order as the text they hold.
+TEST(JsonTest, KeysOfEveryLengthKeepTheirText) {
+  const std::string lengths[] = {"",
+                                 "a",
+                                 std::string(15, 'k'),
+                                 "expression_heritage",
+                                 std::string(30, 'x'),
+                                 std::string(31, 'y'),
+                                 std::string(200, 'z'),
+                                 std::string("nul\0inside", 10)};
+  for (const std::string& text : lengths) {
+    JsonKey key(text);
+    EXPECT_EQ(key.view(), text) << text.size();
+    JsonKey copy = key;
+    JsonKey moved = std::move(copy);
+    EXPECT_EQ(moved.view(), text) << text.size();
+    EXPECT_TRUE(copy.empty());
+    JsonKey assigned("short");
+    assigned = moved;
+    EXPECT_EQ(assigned, key);
+    assigned = JsonKey(std::string(40, 'q'));
+    EXPECT_EQ(assigned.view(), std::string(40, 'q'));
+    EXPECT_EQ(static_cast<std::string>(key), text);
+  }
+  EXPECT_TRUE(JsonKey("abc") < JsonKey(std::string(40, 'b')));
+  EXPECT_TRUE(JsonKey(std::string(31, 'b')) > JsonKey("b"));
+}
+
+TEST(JsonTest, ObjectsFindAndReplaceLongAndShortKeys) {
+  Json o = Json::object({{std::string(35, 'm'), 1}, {"expression_heritage", "x"}, {"a", true}});
+  o.set(std::string(35, 'm'), 2);
+  o.set("b", nullptr);
+  EXPECT_EQ(o.at(std::string(35, 'm')).as_int(), 2);
+  EXPECT_EQ(o.at("expression_heritage").as_str(), "x");
+  EXPECT_EQ(o.size(), 4u);
+  EXPECT_EQ(o.compact(),
+            "{\"a\":true,\"b\":null,\"expression_heritage\":\"x\",\"" + std::string(35, 'm') + "\":2}");
+  Json copy = o;
+  EXPECT_TRUE(copy == o);
+}
+
+// Keys are compared a word at a time, the last word overlapping the one before:
+// a difference at any position of any length must still be seen.
+TEST(JsonTest, KeyLookupSeesADifferenceAtEveryPosition) {
+  for (size_t length = 1; length <= 40; ++length) {
+    const std::string key(length, 'k');
+    Json o = Json::object({{key, 1}});
+    EXPECT_NE(o.get(key), nullptr) << length;
+    for (size_t at = 0; at < length; ++at) {
+      std::string other = key;
+      other[at] = 'j';
+      EXPECT_EQ(o.get(other), nullptr) << length << " " << at;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace mirtova

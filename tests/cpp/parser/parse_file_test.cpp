@@ -1,0 +1,86 @@
+#include "parser/parse_file.h"
+
+#include <gtest/gtest.h>
+
+namespace mirtova {
+namespace {
+
+std::string error_of(const std::string& text) {
+  auto r = parse_file(text);
+  return r.ok() ? "<ok>" : r.error().message;
+}
+
+TEST(ParseFileTest, EmptyPrograms) {
+  for (std::string text : {"", "  \n\t", "# only a comment\n;;", "/* block */ ;"}) {
+    auto r = parse_file(text);
+    ASSERT_TRUE(r.ok()) << text;
+    EXPECT_EQ(r.value().compact(),
+              R"({"file_name":"main","imported_predicates":[],"predicates_prefix":"","rule":[]})")
+        << text;
+  }
+}
+
+TEST(ParseFileTest, FrontMatterErrors) {
+  EXPECT_EQ(error_of("---\nQ(1);"),
+            "Front matter opened with `---` on the first line is never closed: end it with a `---` line.");
+  auto unclosed = parse_file("---\nQ(1);");
+  EXPECT_EQ(unclosed.error().span.to_string(), "---");
+  auto invalid = parse_file("---\nname: [\n---\n");
+  ASSERT_FALSE(invalid.ok());
+  EXPECT_EQ(invalid.error().message.rfind("Invalid front matter YAML: ", 0), 0u);
+  EXPECT_EQ(invalid.error().message.back(), '.');
+  EXPECT_EQ(error_of("---\nname: Q\n---\n"),
+            "Front matter names 'Q', which this file does not define (it defines nothing).");
+}
+
+TEST(ParseFileTest, FrontMatterKeyOnlyForMain) {
+  auto r = parse_file("---\ntitle: t\n---\n");
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value().at("front_matter").compact(), R"({"description":null,"name":null})");
+  auto imported = parse_file("---\ntitle: t\n---\n", std::string("lib"));
+  ASSERT_TRUE(imported.ok());
+  EXPECT_FALSE(imported.value().has("front_matter"));
+}
+
+TEST(ParseFileTest, ErrorsInsideAStatementShowOnlyThatStatement) {
+  auto r = parse_file("A(1) :- B(1) :- C(1);\nD(4);");
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.error().message, "Too many :- in a rule. Did you forget semicolon?");
+  EXPECT_EQ(r.error().span.source(), "A(1) :- B(1) :- C(1)");
+}
+
+TEST(ParseFileTest, UnclosedBracketDoesNotSwallowTheRest) {
+  auto r = parse_file("A(1);\nB(2;\nC(3);");
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.error().message, "Parenthesis matches nothing.");
+  EXPECT_EQ(r.error().span.to_string(), "(");
+}
+
+TEST(LineBoundsTest, Table) {
+  std::string text = "ab\r\ncd\n\nef";
+  EXPECT_EQ(line_bounds(text, 1), (std::pair<size_t, size_t>(0, 2)));
+  EXPECT_EQ(line_bounds(text, 2), (std::pair<size_t, size_t>(4, 6)));
+  EXPECT_EQ(line_bounds(text, 3), (std::pair<size_t, size_t>(7, 7)));
+  EXPECT_EQ(line_bounds(text, 4), (std::pair<size_t, size_t>(8, 10)));
+  EXPECT_EQ(line_bounds(text, 5), (std::pair<size_t, size_t>(0, 0)));
+  EXPECT_EQ(line_bounds(text, 0), (std::pair<size_t, size_t>(0, 0)));
+}
+
+}  // namespace
+}  // namespace mirtova
+
+namespace mirtova {
+namespace {
+
+TEST(ParseFileTest, DeepBracketsAreRefusedQuickly) {
+  for (std::string open : {"[", "(", "{"}) {
+    std::string close = open == "[" ? "]" : open == "(" ? ")" : "}";
+    std::string text = "Q(" + std::string(100000 * 1, open[0]) + std::string(100000, close[0]) + ");";
+    auto r = parse_file(text);
+    ASSERT_FALSE(r.ok()) << open;
+    EXPECT_EQ(r.error().message, "Program is nested too deeply.");
+  }
+}
+
+}  // namespace
+}  // namespace mirtova

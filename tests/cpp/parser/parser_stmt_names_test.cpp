@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "common/internal_fault.h"
+#include "parser/names.h"
+
+namespace mirtova {
+namespace {
+
+Json program_with(Json names) {
+  return Json::object({{"rule", Json::array()}, {"predicate_names", std::move(names)}});
+}
+
+TEST(PredicateNamesTest, WrittenReplacesWholeWordsOnly) {
+  PredicateNames names = PredicateNames::of(program_with(Json::object({{"B_x", "A"}, {"C_y", "Y"}})));
+  struct Case {
+    std::string in, out;
+    // clang-format off
+  } cases[] = {
+      {"B_x failed", "A failed"},
+      {"B_xy failed", "B_xy failed"},
+      {"B_x2 failed", "B_x2 failed"},
+      {"(B_x)", "(A)"},
+      {"B_x.B_x", "A.A"},
+      {"B_x,C_y", "A,Y"},
+      {"aB_x", "aB_x"},
+      {"B_x\xc3\xa9", "B_x\xc3\xa9"},          // é continues the word
+      {"\xc3\xa9 B_x", "\xc3\xa9 A"},
+      {"B_x\xd9\xa3", "B_x\xd9\xa3"},          // Arabic-Indic digit three (Nd)
+      {"B_x\xe2\x85\xa0", "B_x\xe2\x85\xa0"},  // Roman numeral one (Nl)
+      {"B_x\xc2\xb2", "B_x\xc2\xb2"},          // superscript two (No)
+      {"B_x\xe2\x82\x81", "B_x\xe2\x82\x81"},  // subscript one (No)
+      {"B_x\xe2\x86\x92", "A\xe2\x86\x92"},    // an arrow is a symbol, so it separates
+      {"B_x-1", "A-1"},
+      {"", ""},
+      {"\xff" "B_x", "\xff" "A"},  // a byte that is no UTF-8 separates words
+  };
+  // clang-format on
+  for (const auto& c : cases) EXPECT_EQ(names.written(c.in), c.out) << c.in;
+}
+
+TEST(PredicateNamesTest, InternalPicksFirstInByteOrder) {
+  PredicateNames names =
+      PredicateNames::of(program_with(Json::object({{"Z_p", "P"}, {"A_p", "P"}, {"Q_", "Q"}, {"Skip", 5}})));
+  ASSERT_EQ(names.pairs().size(), 3u);
+  struct Case {
+    std::string in, out;
+  } cases[] = {{"P", "A_p"}, {"Q", "Q_"}, {"R", "R"}, {"5", "5"}, {"Skip", "Skip"}};
+  for (const auto& c : cases) EXPECT_EQ(names.internal(c.in), c.out) << c.in;
+}
+
+TEST(PredicateNamesTest, ProgramsWithoutNames) {
+  for (const Json& program : {Json::object({{"rule", Json::array()}}), program_with("not an object"),
+                              program_with(Json::object({{"X", Json::array()}}))}) {
+    PredicateNames names = PredicateNames::of(program);
+    EXPECT_TRUE(names.pairs().empty());
+    EXPECT_EQ(names.written("X failed"), "X failed");
+    EXPECT_EQ(names.internal("X"), "X");
+  }
+  EXPECT_THROW(PredicateNames::of(Json::array()), InternalFault);
+}
+
+}  // namespace
+}  // namespace mirtova

@@ -1,0 +1,169 @@
+#include "compiler/rule_translate/rewrites.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "compiler/program/universe_inject.h"
+#include "compiler/rule_translate/names.h"
+#include "support/program_tree_builders.h"
+
+namespace mirtova {
+namespace {
+
+using namespace trees;
+
+TEST(ConstraintPredicateTest, ExactNamesOnly) {
+  struct Case {
+    std::string name;
+    bool want;
+  } cases[] = {{"<", true},          {"is not", true},     {"IsNull", true}, {"RegexpContains", true},
+               {"Constraint", true}, {"~", true},          {"in", true},     {"isnull", false},
+               {"In", false},        {"=", false},         {"+", false},     {"Like ", false},
+               {"", false},          {"StartsWith", true}, {"ILike", true},  {"Person", false}};
+  for (const Case& c : cases) EXPECT_EQ(is_constraint_predicate(c.name), c.want) << c.name;
+}
+
+TEST(NamesAllocatorTest, CleanNamesFirstThenNumbered) {
+  NamesAllocator names;
+  std::vector<std::pair<std::string, std::string>> steps = {
+      {"Parent", "Parent"},     {"Parent", "t_0_Parent"}, {"parent", "t_1_parent"}, {"", "t_2"},
+      {"Select", "t_3_Select"}, {"a.b-c", "a_b_c"},       {"`9x`", "_9x"},          {"", "t_4"},
+  };
+  for (auto& [predicate, want] : steps)
+    EXPECT_EQ(predicate.empty() ? names.alloc_unnest() : names.alloc_table(predicate), want) << predicate;
+  names.reset();
+  EXPECT_EQ(names.alloc_table("Parent"), "Parent");
+}
+
+TEST(RewritesTest, DecorationWrapsTheAggregatedArgument) {
+  Json combine = rule(call_node("Combine", {aggregated("quoril_value", "Agg+", var("x"))}),
+                      {atom("Sale", {}, {{"amount", var("x")}})});
+  Json d = decorate_combine_rule(combine, "x_7");
+  Json expected =
+      rule(call_node("Combine",
+                     {aggregated("quoril_value", "Agg+", call("MagicalEntangle", {var("x"), var("x_7")}))}),
+           {atom("Sale", {}, {{"amount", var("x")}}), includes(var("x_7"), list({num(0)}))});
+  EXPECT_EQ(d, expected) << d.pretty();
+  EXPECT_NE(combine, d);  // the input is not changed
+}
+
+TEST(RewritesTest, EliminationOfCompilerVariables) {
+  struct Case {
+    std::string what;
+    Json rule, want;
+    // clang-format off
+  } cases[] = {
+      {"injection plumbing",
+       rule(head("T", {var("a"), var("c")}),
+            {atom("Edge", {var("x_0"), var("x_1")}), cond("!=", var("x_0"), var("x_1")), unify(var("x_0"), var("a")),
+             unify(var("x_1"), var("b")), atom("Edge", {var("x_2"), var("x_3")}), unify(var("x_2"), var("b")),
+             unify(var("x_3"), var("c"))}),
+       rule(head("T", {var("a"), var("c")}),
+            {atom("Edge", {var("a"), var("b")}), cond("!=", var("a"), var("b")), atom("Edge", {var("b"), var("c")})})},
+      {"user variables stay",
+       rule(head("T", {var("a")}), {atom("P", {var("b")}), unify(var("a"), var("b"))}),
+       rule(head("T", {var("a")}), {atom("P", {var("b")}), unify(var("a"), var("b"))})},
+      {"self reference stays",
+       rule(head("T", {var("x_1")}), {unify(var("x_1"), op("+", var("x_1"), num(1)))}),
+       rule(head("T", {var("x_1")}), {unify(var("x_1"), op("+", var("x_1"), num(1)))})},
+      {"both compiler variables: the left goes",
+       rule(head("T", {var("x_1")}), {atom("P", {var("x_2")}), unify(var("x_1"), var("x_2"))}),
+       rule(head("T", {var("x_2")}), {atom("P", {var("x_2")})})},
+      {"record subscript simplified",
+       rule(head("T", {Json::object({{"subscript",
+                                      Json::object({{"record", var("x_0")},
+                                                    {"subscript", Json::object({{"literal",
+                                                         Json::object({{"the_symbol",
+                                                             Json::object({{"symbol", "arg"}})}})}})}})}})}),
+            {unify(var("x_0"), Json::object({{"record", Json::object({{"field_value",
+                                                 Json(fields({}, {{"arg", var("a")}, {"value", var("b")}}))}})}})),
+             atom("P", {var("a"), var("b")})}),
+       rule(head("T", {var("a")}), {atom("P", {var("a"), var("b")})})},
+  };
+  // clang-format on
+  for (Case& c : cases) {
+    eliminate_compiler_variables(c.rule);
+    EXPECT_EQ(c.rule, c.want) << c.what << "\n" << c.rule.pretty();
+  }
+}
+
+// A program of one-rule predicates, for injection.
+class FakeProgram : public InjectionSource {
+ public:
+  std::map<std::string, Json> rules;
+  const Json* injectable_rule(std::string_view p) const override {
+    auto it = rules.find(std::string(p));
+    return it == rules.end() ? nullptr : &it->second;
+  }
+  bool is_built_in_function(std::string_view name) const override { return name == "+" || name == "Num"; }
+  std::string fresh_variable() override { return "x_" + std::to_string(counter++); }
+  int counter = 0;
+};
+
+TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
+  FakeProgram program;
+  program.rules["Link"] = rule(head("Link", {var("a"), var("b")}),
+                               {atom("Edge", {var("a"), var("b")}), cond("!=", var("a"), var("b"))});
+  program.rules["Double"] =
+      rule(head("Double", {var("x")}, {{"quoril_value", op("+", var("x"), var("x"))}}), {});
+  program.rules["Half"] = rule(head("Half", {var("x")}, {{"quoril_value", var("h")}}),
+                               {unify(var("x"), op("+", var("h"), var("h")))});
+  struct Case {
+    std::string what;
+    Json rule, want;
+    // clang-format off
+  } cases[] = {
+      {"two hops",
+       rule(head("T", {var("a"), var("c")}), {atom("Link", {var("a"), var("b")}), atom("Link", {var("b"), var("c")})}),
+       rule(head("T", {var("a"), var("c")}), {atom("Edge", {var("a"), var("b")}), cond("!=", var("a"), var("b")),
+                                              atom("Edge", {var("b"), var("c")}), cond("!=", var("b"), var("c"))})},
+      {"anonymous argument adds nothing",
+       rule(head("T", {var("a")}), {atom("Link", {var("a"), var("_")})}),
+       rule(head("T", {var("a")}), {atom("Edge", {var("a"), var("x_1")}), cond("!=", var("a"), var("x_1"))})},
+      {"bodiless function inlined in the head",
+       rule(head("T", {call("Double", {var("y")})}), {atom("M", {var("y")})}),
+       rule(head("T", {op("+", var("y"), var("y"))}), {atom("M", {var("y")})})},
+      {"function with a body becomes a conjunct",
+       rule(head("T", {call("Half", {var("y")})}), {atom("M", {var("y")})}),
+       rule(head("T", {var("x_0")}), {atom("M", {var("y")}), unify(op("+", var("x_0"), var("x_0")), var("y"))})},
+  };
+  // clang-format on
+  for (Case& c : cases) {
+    program.counter = 0;
+    auto r = inject_into_rule(c.rule, program);
+    ASSERT_TRUE(r.ok()) << r.error().message;
+    eliminate_compiler_variables(c.rule);
+    EXPECT_EQ(c.rule, c.want) << c.what << "\n" << c.rule.pretty();
+  }
+}
+
+TEST(InjectionTest, Refusals) {
+  FakeProgram program;
+  program.rules["Link"] = rule(head("Link", {var("a"), var("b")}), {atom("Edge", {var("a"), var("b")})});
+  // A predicate that injects itself never ends; the cap stops it (two calls per
+  // copy, so the cap is reached in a few passes).
+  program.rules["Loop"] =
+      rule(head("Loop", {var("a")}), {atom("Loop", {var("a")}), atom("Loop", {var("a")})});
+  struct Case {
+    Json rule;
+    std::string message;
+    // clang-format off
+  } cases[] = {
+      {rule(head("T", {var("a")}), {atom("Link", {var("a")}, {{"weight", var("w")}})}, "T(a) :- Link(a, weight: w)"),
+       "Predicate 'Link' has no column 'weight'."},
+      {rule(head("T", {var("a")}), {atom("Loop", {var("a")})}, "T(a) :- Loop(a)"),
+       "Injecting predicates into this rule did not end after 10000 steps."},
+  };
+  // clang-format on
+  for (Case& c : cases) {
+    std::string text = c.rule.at("full_text").as_str();
+    auto r = inject_into_rule(c.rule, program);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().message, c.message);
+    EXPECT_EQ(r.error().rule_text, text);
+  }
+}
+
+}  // namespace
+}  // namespace mirtova
