@@ -52,7 +52,8 @@ void BM_AssertionConjunction(benchmark::State& state) {
 BENCHMARK(BM_AssertionConjunction)->RangeMultiplier(10)->Range(10, 100000);
 
 void BM_AssertionSum(benchmark::State& state) {
-  normal_forms(state, "x" + std::string(chain(static_cast<size_t>(state.range(0)), " + ")).substr(3) + " > 0");
+  normal_forms(state,
+               "x" + std::string(chain(static_cast<size_t>(state.range(0)), " + ")).substr(3) + " > 0");
 }
 BENCHMARK(BM_AssertionSum)->RangeMultiplier(10)->Range(10, 100000);
 

@@ -90,19 +90,28 @@ size_t node_count(const Expr& e) {
 std::string show(const Expr& e) {
   using K = Expr::Kind;
   switch (e.kind) {
-    case K::Forall: return "\u2200 ...";
-    case K::Exists: return "\u2203 ...";
-    case K::Sum: return "\u2211 ...";
-    case K::Not: return "\u00AC ...";
-    case K::Neg: return "- ...";
+    case K::Forall:
+      return "\u2200 ...";
+    case K::Exists:
+      return "\u2203 ...";
+    case K::Sum:
+      return "\u2211 ...";
+    case K::Not:
+      return "\u00AC ...";
+    case K::Neg:
+      return "- ...";
     case K::Binary:
       if (is_comparison(e.op)) return "a comparison";
       if (is_arithmetic(e.op)) return "an arithmetic expression";
       return "a compound formula";
-    case K::App: return e.children.empty() ? e.text : e.text + " ...";
-    case K::Var: return std::string(display(e.text));
-    case K::Number: return e.text;
-    case K::Str: return "\"" + e.text + "\"";
+    case K::App:
+      return e.children.empty() ? e.text : e.text + " ...";
+    case K::Var:
+      return std::string(display(e.text));
+    case K::Number:
+      return e.text;
+    case K::Str:
+      return "\"" + e.text + "\"";
   }
   return {};
 }

@@ -32,9 +32,15 @@ struct Expr {
   std::vector<Expr> children;
 
   static Expr quantifier(Kind kind, std::vector<std::string> vars, Expr body);
-  static Expr forall(std::vector<std::string> vars, Expr body) { return quantifier(Kind::Forall, std::move(vars), std::move(body)); }
-  static Expr exists(std::vector<std::string> vars, Expr body) { return quantifier(Kind::Exists, std::move(vars), std::move(body)); }
-  static Expr sum(std::vector<std::string> vars, Expr body) { return quantifier(Kind::Sum, std::move(vars), std::move(body)); }
+  static Expr forall(std::vector<std::string> vars, Expr body) {
+    return quantifier(Kind::Forall, std::move(vars), std::move(body));
+  }
+  static Expr exists(std::vector<std::string> vars, Expr body) {
+    return quantifier(Kind::Exists, std::move(vars), std::move(body));
+  }
+  static Expr sum(std::vector<std::string> vars, Expr body) {
+    return quantifier(Kind::Sum, std::move(vars), std::move(body));
+  }
   static Expr negation(Expr operand) { return unary(Kind::Not, std::move(operand)); }
   static Expr minus(Expr operand) { return unary(Kind::Neg, std::move(operand)); }
   static Expr binary(BinOp op, Expr left, Expr right);
@@ -44,11 +50,11 @@ struct Expr {
   static Expr str(std::string text) { return leaf(Kind::Str, std::move(text)); }
 
   bool is_quantifier() const { return kind == Kind::Forall || kind == Kind::Exists || kind == Kind::Sum; }
-  const Expr& body() const { return children[0]; }     // quantifiers
-  const Expr& operand() const { return children[0]; }  // Not, Neg
-  const Expr& left() const { return children[0]; }     // Binary
-  const Expr& right() const { return children[1]; }    // Binary
-  const std::string& name() const { return text; }     // App, Var
+  const Expr& body() const { return children[0]; }            // quantifiers
+  const Expr& operand() const { return children[0]; }         // Not, Neg
+  const Expr& left() const { return children[0]; }            // Binary
+  const Expr& right() const { return children[1]; }           // Binary
+  const std::string& name() const { return text; }            // App, Var
   const std::vector<Expr>& args() const { return children; }  // App
 
   friend bool operator==(const Expr&, const Expr&) = default;

@@ -18,17 +18,22 @@ using K = Token::Kind;
 // Tried in this order at each position, so that a longer spelling wins over
 // its beginning ("<->" before "<=" and "<", "->" before "-", "==" before "=").
 constexpr Symbol kSymbols[] = {
-    {U"<->", K::Op, BinOp::Iff},    {U"\u2194", K::Op, BinOp::Iff},     {U"->", K::Op, BinOp::Implies},
-    {U"\u2192", K::Op, BinOp::Implies}, {U"/\\", K::Op, BinOp::And},    {U"\u2227", K::Op, BinOp::And},
-    {U"\\/", K::Op, BinOp::Or},     {U"\u2228", K::Op, BinOp::Or},      {U"!=", K::Op, BinOp::Ne},
-    {U"\u2260", K::Op, BinOp::Ne},  {U"<=", K::Op, BinOp::Le},          {U"\u2264", K::Op, BinOp::Le},
-    {U">=", K::Op, BinOp::Ge},      {U"\u2265", K::Op, BinOp::Ge},      {U"==", K::Op, BinOp::Eq},
-    {U"=", K::Op, BinOp::Eq},       {U"<", K::Op, BinOp::Lt},           {U">", K::Op, BinOp::Gt},
-    {U"+", K::Op, BinOp::Add},      {U"-", K::Op, BinOp::Sub},          {U"*", K::Op, BinOp::Mul},
-    {U"/", K::Op, BinOp::Div},      {U"\u2200", K::Forall, BinOp::Iff}, {U"\u2203", K::Exists, BinOp::Iff},
-    {U"\u2211", K::Sum, BinOp::Iff}, {U"\u03A3", K::Sum, BinOp::Iff},   {U"\u00AC", K::Not, BinOp::Iff},
-    {U"\u2208", K::In, BinOp::Iff}, {U"(", K::LParen, BinOp::Iff},      {U")", K::RParen, BinOp::Iff},
-    {U",", K::Comma, BinOp::Iff},   {U":", K::Colon, BinOp::Iff},
+    {U"<->", K::Op, BinOp::Iff},        {U"\u2194", K::Op, BinOp::Iff},
+    {U"->", K::Op, BinOp::Implies},     {U"\u2192", K::Op, BinOp::Implies},
+    {U"/\\", K::Op, BinOp::And},        {U"\u2227", K::Op, BinOp::And},
+    {U"\\/", K::Op, BinOp::Or},         {U"\u2228", K::Op, BinOp::Or},
+    {U"!=", K::Op, BinOp::Ne},          {U"\u2260", K::Op, BinOp::Ne},
+    {U"<=", K::Op, BinOp::Le},          {U"\u2264", K::Op, BinOp::Le},
+    {U">=", K::Op, BinOp::Ge},          {U"\u2265", K::Op, BinOp::Ge},
+    {U"==", K::Op, BinOp::Eq},          {U"=", K::Op, BinOp::Eq},
+    {U"<", K::Op, BinOp::Lt},           {U">", K::Op, BinOp::Gt},
+    {U"+", K::Op, BinOp::Add},          {U"-", K::Op, BinOp::Sub},
+    {U"*", K::Op, BinOp::Mul},          {U"/", K::Op, BinOp::Div},
+    {U"\u2200", K::Forall, BinOp::Iff}, {U"\u2203", K::Exists, BinOp::Iff},
+    {U"\u2211", K::Sum, BinOp::Iff},    {U"\u03A3", K::Sum, BinOp::Iff},
+    {U"\u00AC", K::Not, BinOp::Iff},    {U"\u2208", K::In, BinOp::Iff},
+    {U"(", K::LParen, BinOp::Iff},      {U")", K::RParen, BinOp::Iff},
+    {U",", K::Comma, BinOp::Iff},       {U":", K::Colon, BinOp::Iff},
 };
 
 struct Keyword {
@@ -41,7 +46,9 @@ constexpr Keyword kKeywords[] = {
 
 bool is_ascii_digit(char32_t c) { return c >= U'0' && c <= U'9'; }
 bool starts_name(char32_t c) { return c == U'_' || is_alphabetic(c); }
-bool continues_name(char32_t c) { return c == U'_' || c == U'\'' || is_alphabetic(c) || is_number_category(c); }
+bool continues_name(char32_t c) {
+  return c == U'_' || c == U'\'' || is_alphabetic(c) || is_number_category(c);
+}
 
 std::string encode(std::u32string_view chars) {
   std::string out;

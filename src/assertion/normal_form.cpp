@@ -41,15 +41,20 @@ class NnfBuilder {
   bool build(const Expr& e, bool negate, Nnf& out) {
     using K = Expr::Kind;
     switch (e.kind) {
-      case K::Forall: return negate ? build(e.body(), true, out) : not_exists(e, true, out);  // dropped when negated
-      case K::Exists: return negate ? not_exists(e, false, out) : build(e.body(), false, out);
-      case K::Not: return build(e.operand(), !negate, out);
-      case K::App: return atom(e, negate, out);
+      case K::Forall:
+        return negate ? build(e.body(), true, out) : not_exists(e, true, out);  // dropped when negated
+      case K::Exists:
+        return negate ? not_exists(e, false, out) : build(e.body(), false, out);
+      case K::Not:
+        return build(e.operand(), !negate, out);
+      case K::App:
+        return atom(e, negate, out);
       case K::Binary:
         if (is_comparison(e.op)) return comparison(e, negate, out);
         if (is_connective(e.op)) return connective(e.op, e.left(), e.right(), negate, out);
         return value(e, out);
-      default: return value(e, out);
+      default:
+        return value(e, out);
     }
   }
 
@@ -96,10 +101,14 @@ class NnfBuilder {
 
   bool connective(BinOp op, const Expr& a, const Expr& b, bool negate, Nnf& out) {
     switch (op) {
-      case BinOp::Iff: return equivalence(a, b, negate, out);
-      case BinOp::Implies: return implication(a, b, negate, out);
-      case BinOp::Or: return both(negate, a, negate, b, negate, out);
-      default: return both(!negate, a, negate, b, negate, out);  // And
+      case BinOp::Iff:
+        return equivalence(a, b, negate, out);
+      case BinOp::Implies:
+        return implication(a, b, negate, out);
+      case BinOp::Or:
+        return both(negate, a, negate, b, negate, out);
+      default:
+        return both(!negate, a, negate, b, negate, out);  // And
     }
   }
 
@@ -129,7 +138,8 @@ struct Terms {
 // conjunct, so a list past the bound only grows on the way up: it fails here
 // as it would at the end.
 bool append(Terms& out, Terms& part) {
-  if (out.conjuncts.size() + part.conjuncts.size() > kMaxConjuncts || out.total + part.total > kMaxNormalFormSize)
+  if (out.conjuncts.size() + part.conjuncts.size() > kMaxConjuncts ||
+      out.total + part.total > kMaxNormalFormSize)
     return false;
   for (size_t i = 0; i < part.conjuncts.size(); ++i) {
     out.conjuncts.push_back(std::move(part.conjuncts[i]));

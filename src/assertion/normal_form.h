@@ -38,9 +38,9 @@ struct Lit {
   static Lit cmp(Expr left, BinOp op, Expr right);
   static Lit not_exists(std::vector<std::string> vars, Nnf body);
 
-  const Expr& left() const { return args[0]; }    // Cmp
-  const Expr& right() const { return args[1]; }   // Cmp
-  const Nnf& body() const { return forms[0]; }    // NotExists
+  const Expr& left() const { return args[0]; }   // Cmp
+  const Expr& right() const { return args[1]; }  // Cmp
+  const Nnf& body() const;                       // NotExists
 
   friend bool operator==(const Lit&, const Lit&) = default;
 };
@@ -59,6 +59,8 @@ struct Nnf {
 
   friend bool operator==(const Nnf&, const Nnf&) = default;
 };
+
+inline const Nnf& Lit::body() const { return forms[0]; }
 
 inline Lit Lit::not_exists(std::vector<std::string> vars, Nnf body) {
   Lit lit;

@@ -32,7 +32,8 @@ class Parser {
     Nesting nesting(depth_);
     if (depth_ > kMaxStatementDepth) return too_deep(here());
     if (!prefix(out)) return false;
-    while (!at_end() && tokens_[pos_].token.kind == K::Op && left_binding_power(tokens_[pos_].token.op) >= min_bp)
+    while (!at_end() && tokens_[pos_].token.kind == K::Op &&
+           left_binding_power(tokens_[pos_].token.op) >= min_bp)
       if (!binary(out)) return false;
     return true;
   }
@@ -88,13 +89,17 @@ class Parser {
     switch (tokens_[pos_].token.kind) {
       case K::Forall:
       case K::Exists:
-      case K::Sum: return quantifier(out);
-      case K::Not: return unary(Expr::Kind::Not, kNotOperandPower, out);
+      case K::Sum:
+        return quantifier(out);
+      case K::Not:
+        return unary(Expr::Kind::Not, kNotOperandPower, out);
       case K::Op:
         if (tokens_[pos_].token.op == BinOp::Sub) return unary(Expr::Kind::Neg, kNegOperandPower, out);
         return atom(out);
-      case K::Name: return application(out);
-      default: return atom(out);
+      case K::Name:
+        return application(out);
+      default:
+        return atom(out);
     }
   }
 
@@ -102,8 +107,11 @@ class Parser {
     const K kind = tokens_[pos_].token.kind;
     const size_t at = tokens_[pos_].position;
     ++pos_;
-    out.expr.kind = kind == K::Forall ? Expr::Kind::Forall : kind == K::Exists ? Expr::Kind::Exists : Expr::Kind::Sum;
-    if (!binders(kind == K::Forall ? "\u2200" : kind == K::Exists ? "\u2203" : "\u2211", out.expr.vars)) return false;
+    out.expr.kind = kind == K::Forall   ? Expr::Kind::Forall
+                    : kind == K::Exists ? Expr::Kind::Exists
+                                        : Expr::Kind::Sum;
+    if (!binders(kind == K::Forall ? "\u2200" : kind == K::Exists ? "\u2203" : "\u2211", out.expr.vars))
+      return false;
     out.expr.children.resize(1);
     Parsed body;
     // A sum's body stops before "+", "-", comparisons and connectives.
@@ -116,7 +124,8 @@ class Parser {
     const size_t at = tokens_[pos_++].position;
     Parsed operand;
     if (!expr(power, operand)) return false;
-    out.expr = kind == Expr::Kind::Not ? Expr::negation(std::move(operand.expr)) : Expr::minus(std::move(operand.expr));
+    out.expr = kind == Expr::Kind::Not ? Expr::negation(std::move(operand.expr))
+                                       : Expr::minus(std::move(operand.expr));
     return grown(out, operand.height, at);
   }
 
@@ -140,11 +149,19 @@ class Parser {
     if (at_end()) return unexpected("a formula");
     Token& token = tokens_[pos_].token;
     switch (token.kind) {
-      case K::Name: out.expr = Expr::app(std::move(token.text)); break;
-      case K::Number: out.expr = Expr::number(std::move(token.text)); break;
-      case K::Str: out.expr = Expr::str(std::move(token.text)); break;
-      case K::LParen: return parenthesized(out);
-      default: return unexpected("a formula");
+      case K::Name:
+        out.expr = Expr::app(std::move(token.text));
+        break;
+      case K::Number:
+        out.expr = Expr::number(std::move(token.text));
+        break;
+      case K::Str:
+        out.expr = Expr::str(std::move(token.text));
+        break;
+      case K::LParen:
+        return parenthesized(out);
+      default:
+        return unexpected("a formula");
     }
     ++pos_;
     return true;
@@ -182,7 +199,8 @@ class Parser {
           while (!at_end() && !next_is(K::Comma)) ++pos_;
           break;
         case K::Comma:
-          if (vars.empty()) return fail(std::string("'") + symbol + "' binds no variable", tokens_[pos_].position);
+          if (vars.empty())
+            return fail(std::string("'") + symbol + "' binds no variable", tokens_[pos_].position);
           ++pos_;
           return true;
         case K::In:

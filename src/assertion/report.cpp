@@ -14,8 +14,9 @@ constexpr size_t kShownCharacters = 200;
 
 // Characters that would hide or reorder text, or break a report's layout.
 bool is_escaped(char32_t c) {
-  return c <= 0x1F || (c >= 0x7F && c <= 0x9F) || (c >= 0x200B && c <= 0x200F) || c == 0x2028 || c == 0x2029 ||
-         (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x2069) || c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB);
+  return c <= 0x1F || (c >= 0x7F && c <= 0x9F) || (c >= 0x200B && c <= 0x200F) || c == 0x2028 ||
+         c == 0x2029 || (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x2069) || c == 0xFEFF ||
+         (c >= 0xFFF9 && c <= 0xFFFB);
 }
 
 void append_code(std::string& out, char32_t c) {
@@ -28,16 +29,24 @@ void append_code(std::string& out, char32_t c) {
   out += "}";
 }
 
-void escape_characters(const char32_t* begin, const char32_t* end, std::optional<char> quote, std::string& out) {
+void escape_characters(const char32_t* begin, const char32_t* end, std::optional<char> quote,
+                       std::string& out) {
   for (const char32_t* p = begin; p != end; ++p) {
     const char32_t c = *p;
-    if (c == U'\t') out += "\\t";
-    else if (c == U'\n') out += "\\n";
-    else if (c == U'\r') out += "\\r";
-    else if (c == U'\\') out += "\\\\";
-    else if (quote && c == static_cast<unsigned char>(*quote)) (out += '\\') += *quote;
-    else if (is_escaped(c)) append_code(out, c);
-    else append_utf8(out, c);
+    if (c == U'\t')
+      out += "\\t";
+    else if (c == U'\n')
+      out += "\\n";
+    else if (c == U'\r')
+      out += "\\r";
+    else if (c == U'\\')
+      out += "\\\\";
+    else if (quote && c == static_cast<unsigned char>(*quote))
+      (out += '\\') += *quote;
+    else if (is_escaped(c))
+      append_code(out, c);
+    else
+      append_utf8(out, c);
   }
 }
 

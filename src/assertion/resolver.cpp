@@ -36,9 +36,7 @@ struct MissingWalk {
 };
 
 // A user's name in the shape of a made-up one moves out of the way.
-std::string clear_of_generated(std::string name) {
-  return is_generated_shape(name) ? "v_" + name : name;
-}
+std::string clear_of_generated(std::string name) { return is_generated_shape(name) ? "v_" + name : name; }
 
 }  // namespace
 
@@ -74,7 +72,9 @@ const std::string* Resolver::lookup(std::string_view name) const {
   return found == scope_.end() ? nullptr : &found->second.back();
 }
 
-void Resolver::push(const std::string& name, std::string program) { scope_[name].push_back(std::move(program)); }
+void Resolver::push(const std::string& name, std::string program) {
+  scope_[name].push_back(std::move(program));
+}
 
 void Resolver::pop(const std::string& name) {
   auto found = scope_.find(name);
@@ -82,7 +82,8 @@ void Resolver::pop(const std::string& name) {
   if (found->second.empty()) scope_.erase(found);
 }
 
-Result<Resolver::Bound, TranslateError> Resolver::bind(const std::vector<std::string>& vars, const Expr& body) {
+Result<Resolver::Bound, TranslateError> Resolver::bind(const std::vector<std::string>& vars,
+                                                       const Expr& body) {
   Bound bound;
   if (!bind_into(vars, body, bound.names, bound.body)) return failure_;
   return bound;
@@ -99,8 +100,8 @@ bool Resolver::fail(std::string message) {
   return false;
 }
 
-bool Resolver::bind_into(const std::vector<std::string>& vars, const Expr& body, std::vector<std::string>& names,
-                         Expr& out) {
+bool Resolver::bind_into(const std::vector<std::string>& vars, const Expr& body,
+                         std::vector<std::string>& names, Expr& out) {
   for (const std::string& var : vars) {
     ++counter_;
     std::string name = "q";
@@ -134,7 +135,8 @@ bool Resolver::walk(const Expr& e, Expr& out) {
       for (size_t i = 0; i < e.children.size(); ++i)
         if (!walk(e.children[i], out.children[i])) return false;
       return true;
-    case K::App: return application(e, out);
+    case K::App:
+      return application(e, out);
     default:  // Var, Number, Str
       out = e;
       return true;
@@ -156,9 +158,10 @@ bool Resolver::application(const Expr& e, Expr& out) {
     return true;
   }
   if (!e.children.empty())
-    return fail("'" + e.text +
-                "' is not a predicate: a raw table has no declared columns, wrap it in a predicate to state an "
-                "assertion about it");
+    return fail(
+        "'" + e.text +
+        "' is not a predicate: a raw table has no declared columns, wrap it in a predicate to state an "
+        "assertion about it");
   std::string program = user_variable(e.text);
   if (free_seen_.insert(program).second) free_.push_back(program);
   out = Expr::var(std::move(program));

@@ -61,7 +61,8 @@ class Resolver {
   // keeping the failure aside: the recursion through deep statements keeps
   // small frames.
   bool walk(const Expr& e, Expr& out);
-  bool bind_into(const std::vector<std::string>& vars, const Expr& body, std::vector<std::string>& names, Expr& out);
+  bool bind_into(const std::vector<std::string>& vars, const Expr& body, std::vector<std::string>& names,
+                 Expr& out);
   bool application(const Expr& e, Expr& out);
   bool fail(std::string message);
 

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "assertion/tree_readers.h"
+#include "parser/tree_access.h"
 
 namespace mirtova::assertion {
 
@@ -15,9 +16,7 @@ namespace {
 // The columns a rule's head names, or nothing when a field is positional.
 std::optional<std::vector<std::string>> named_columns(const Json& rule) {
   std::vector<std::string> columns;
-  const Json::ArrayType* fields = head_fields(rule);
-  if (!fields) return columns;
-  for (const Json& field : *fields) {
+  for (const Json& field : call_fields(rule.at("head"))) {
     const Json& name = field.at("field");
     if (!name.is_str()) return std::nullopt;
     columns.push_back(name.as_str());
@@ -32,13 +31,11 @@ struct MakePair {
 // The (made, source) pair of a "@Make" rule whose first two arguments are
 // predicate literals.
 std::optional<MakePair> make_pair_of(const Json& rule) {
-  const Json::ArrayType* fields = head_fields(rule);
-  if (!fields || fields->size() < 2) return std::nullopt;
+  const Json::ArrayType& fields = call_fields(rule.at("head"));
+  if (fields.size() < 2) return std::nullopt;
   std::optional<std::string_view> names[2];
   for (size_t i = 0; i < 2; ++i) {
-    const Json* value = (*fields)[i].get("value");
-    const Json* expression = value ? value->get("expression") : nullptr;
-    if (expression) names[i] = predicate_literal_name(*expression);
+    if (const Json* expression = field_expression(fields[i])) names[i] = predicate_literal_name(*expression);
     if (!names[i]) return std::nullopt;
   }
   return MakePair{std::string(*names[0]), std::string(*names[1])};
@@ -76,14 +73,15 @@ Schema schema(const Json::ArrayType& rules) {
   Schema out;
   std::vector<MakePair> pairs;
   for (const Json& rule : rules) {
-    const std::string& name = rule.at("head").at("predicate_name").as_str();
+    const std::string& name = head_name(rule);
     if (name.starts_with("@")) {
       if (name == "@Make")
         if (std::optional<MakePair> pair = make_pair_of(rule)) pairs.push_back(std::move(*pair));
       continue;
     }
     if (out.contains(name)) continue;
-    if (std::optional<std::vector<std::string>> columns = named_columns(rule)) out.emplace(name, std::move(*columns));
+    if (std::optional<std::vector<std::string>> columns = named_columns(rule))
+      out.emplace(name, std::move(*columns));
   }
   copy_made_columns(pairs, out);
   return out;

@@ -30,32 +30,51 @@ bool is_arithmetic(BinOp op) { return op >= BinOp::Add; }
 
 BinOp negated_comparison(BinOp op) {
   switch (op) {
-    case BinOp::Eq: return BinOp::Ne;
-    case BinOp::Ne: return BinOp::Eq;
-    case BinOp::Lt: return BinOp::Ge;
-    case BinOp::Le: return BinOp::Gt;
-    case BinOp::Gt: return BinOp::Le;
-    case BinOp::Ge: return BinOp::Lt;
-    default: return op;
+    case BinOp::Eq:
+      return BinOp::Ne;
+    case BinOp::Ne:
+      return BinOp::Eq;
+    case BinOp::Lt:
+      return BinOp::Ge;
+    case BinOp::Le:
+      return BinOp::Gt;
+    case BinOp::Gt:
+      return BinOp::Le;
+    case BinOp::Ge:
+      return BinOp::Lt;
+    default:
+      return op;
   }
 }
 
 std::string Token::describe() const {
   switch (kind) {
     case Kind::Name:
-    case Kind::Number: return "'" + text + "'";
-    case Kind::Str: return "\"" + text + "\"";
+    case Kind::Number:
+      return "'" + text + "'";
+    case Kind::Str:
+      return "\"" + text + "\"";
     // A keyword is named by its symbol: "not" in the text is "'¬'" here.
-    case Kind::Forall: return "'\u2200'";
-    case Kind::Exists: return "'\u2203'";
-    case Kind::Sum: return "'\u2211'";
-    case Kind::Not: return "'\u00AC'";
-    case Kind::Op: return "an operator";
-    case Kind::LParen: return "'('";
-    case Kind::RParen: return "')'";
-    case Kind::Comma: return "','";
-    case Kind::Colon: return "':'";
-    case Kind::In: return "'\u2208'";
+    case Kind::Forall:
+      return "'\u2200'";
+    case Kind::Exists:
+      return "'\u2203'";
+    case Kind::Sum:
+      return "'\u2211'";
+    case Kind::Not:
+      return "'\u00AC'";
+    case Kind::Op:
+      return "an operator";
+    case Kind::LParen:
+      return "'('";
+    case Kind::RParen:
+      return "')'";
+    case Kind::Comma:
+      return "','";
+    case Kind::Colon:
+      return "':'";
+    case Kind::In:
+      return "'\u2208'";
   }
   return {};
 }

@@ -35,7 +35,21 @@ BinOp negated_comparison(BinOp op);
 std::string_view ascii_spelling(BinOp op);
 
 struct Token {
-  enum class Kind : uint8_t { Name, Number, Str, Forall, Exists, Sum, Not, Op, LParen, RParen, Comma, Colon, In };
+  enum class Kind : uint8_t {
+    Name,
+    Number,
+    Str,
+    Forall,
+    Exists,
+    Sum,
+    Not,
+    Op,
+    LParen,
+    RParen,
+    Comma,
+    Colon,
+    In
+  };
 
   Kind kind = Kind::Name;
   std::string text;       // Name, Number (as written), Str (between the quotes)

@@ -22,7 +22,9 @@ struct TranslateError {
     return {Kind::Pending, std::move(predicates), {}};
   }
   static TranslateError invalid(std::string message) { return {Kind::Invalid, {}, std::move(message)}; }
-  static TranslateError unsupported(std::string message) { return {Kind::Unsupported, {}, std::move(message)}; }
+  static TranslateError unsupported(std::string message) {
+    return {Kind::Unsupported, {}, std::move(message)};
+  }
 
   friend bool operator==(const TranslateError&, const TranslateError&) = default;
 };

@@ -2,12 +2,6 @@
 
 namespace mirtova::assertion {
 
-const Json::ArrayType* head_fields(const Json& rule) {
-  const Json* record = rule.at("head").get("record");
-  const Json* fields = record ? record->get("field_value") : nullptr;
-  return fields && fields->is_array() ? &fields->as_array() : nullptr;
-}
-
 std::optional<std::string_view> predicate_literal_name(const Json& expression) {
   const Json* literal = expression.get("literal");
   const Json* predicate = literal ? literal->get("the_predicate") : nullptr;

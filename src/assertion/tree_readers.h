@@ -1,4 +1,4 @@
-// Small readers of syntax-tree shapes that the assertion code needs.
+// Readers of syntax-tree shapes that the assertion code needs beyond parser/tree_access.h.
 #pragma once
 
 #include <optional>
@@ -7,10 +7,6 @@
 #include "parser/json.h"
 
 namespace mirtova::assertion {
-
-// The "field_value" entries of a rule's head record; nullptr when the head has
-// no record or the record no entries.
-const Json::ArrayType* head_fields(const Json& rule);
 
 // The name of a predicate literal ({"literal": {"the_predicate":
 // {"predicate_name": name}}}); nothing for any other expression.

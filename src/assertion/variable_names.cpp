@@ -8,7 +8,9 @@ namespace mirtova::assertion {
 
 namespace {
 
-bool is_ascii_alnum(char32_t c) { return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || (c >= U'0' && c <= U'9'); }
+bool is_ascii_alnum(char32_t c) {
+  return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || (c >= U'0' && c <= U'9');
+}
 
 void append_hex(std::string& out, uint32_t value) {
   char digits[8];

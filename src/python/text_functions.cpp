@@ -31,7 +31,8 @@ namespace {
 
 // The body of a function that takes one text and quotes it.
 template <class Quote>
-PyObject* quote_text(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Quote quote) {
+PyObject* quote_text(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                     Quote quote) {
   return guarded([&]() -> PyObject* {
     std::vector<PyObject*> bound;
     if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;

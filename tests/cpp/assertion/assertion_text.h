@@ -20,11 +20,16 @@ inline std::string joined(const std::vector<std::string>& names) {
 inline std::string text(const Expr& e) {
   using K = Expr::Kind;
   switch (e.kind) {
-    case K::Forall: return "(forall [" + joined(e.vars) + "] " + text(e.body()) + ")";
-    case K::Exists: return "(exists [" + joined(e.vars) + "] " + text(e.body()) + ")";
-    case K::Sum: return "(sum [" + joined(e.vars) + "] " + text(e.body()) + ")";
-    case K::Not: return "(not " + text(e.operand()) + ")";
-    case K::Neg: return "(neg " + text(e.operand()) + ")";
+    case K::Forall:
+      return "(forall [" + joined(e.vars) + "] " + text(e.body()) + ")";
+    case K::Exists:
+      return "(exists [" + joined(e.vars) + "] " + text(e.body()) + ")";
+    case K::Sum:
+      return "(sum [" + joined(e.vars) + "] " + text(e.body()) + ")";
+    case K::Not:
+      return "(not " + text(e.operand()) + ")";
+    case K::Neg:
+      return "(neg " + text(e.operand()) + ")";
     case K::Binary:
       return "(" + std::string(ascii_spelling(e.op)) + " " + text(e.left()) + " " + text(e.right()) + ")";
     case K::App: {
@@ -33,9 +38,12 @@ inline std::string text(const Expr& e) {
       for (const Expr& arg : e.args()) out += " " + text(arg);
       return out + ")";
     }
-    case K::Var: return "$" + e.text;
-    case K::Number: return e.text;
-    case K::Str: return "\"" + e.text + "\"";
+    case K::Var:
+      return "$" + e.text;
+    case K::Number:
+      return e.text;
+    case K::Str:
+      return "\"" + e.text + "\"";
   }
   return "?";
 }
@@ -50,8 +58,10 @@ inline std::string text(const Lit& lit) {
       return out + ")";
     }
     case Lit::Kind::Cmp:
-      return "[" + text(lit.left()) + " " + std::string(ascii_spelling(lit.op)) + " " + text(lit.right()) + "]";
-    case Lit::Kind::NotExists: return "notexists[" + joined(lit.vars) + "] " + text(lit.body());
+      return "[" + text(lit.left()) + " " + std::string(ascii_spelling(lit.op)) + " " + text(lit.right()) +
+             "]";
+    case Lit::Kind::NotExists:
+      return "notexists[" + joined(lit.vars) + "] " + text(lit.body());
   }
   return "?";
 }

@@ -43,11 +43,13 @@ TEST(NormalFormTest, NegationsAndTheirConjuncts) {
       {"P x \u2194 Q x", "(or (and P($x) ~Q($x)) (and Q($x) ~P($x))) => P($x), ~Q($x) | Q($x), ~P($x)"},
       {"\u00AC P x", "P($x) => P($x)"},
       {"P x", "~P($x) => ~P($x)"},
-      {"\u2200 n a, Person n a \u2192 a \u2265 18", "(and Person($n, $a) [$a < 18]) => Person($n, $a), [$a < 18]"},
+      {"\u2200 n a, Person n a \u2192 a \u2265 18",
+       "(and Person($n, $a) [$a < 18]) => Person($n, $a), [$a < 18]"},
       {"\u2203 n a, Person n a", "notexists[] Person($q1__n, $q2__a) => notexists[] Person($q1__n, $q2__a)"},
       {"Q x \u2192 \u2200 y, R x y", "(and Q($x) ~R($x, $q1__y)) => Q($x), ~R($x, $q1__y)"},
       {"Q x \u2227 \u2200 y, R x y", "(or ~Q($x) ~R($x, $q1__y)) => ~Q($x) | ~R($x, $q1__y)"},
-      {"Q x \u2192 \u2203 y, R x y", "(and Q($x) notexists[x] R($x, $q1__y)) => Q($x), notexists[x] R($x, $q1__y)"},
+      {"Q x \u2192 \u2203 y, R x y",
+       "(and Q($x) notexists[x] R($x, $q1__y)) => Q($x), notexists[x] R($x, $q1__y)"},
       {"Q x \u2192 \u2203 y, \u2200 z, R x y z",
        "(and Q($x) notexists[x] notexists[x q1__y] ~R($x, $q1__y, $q2__z)) => "
        "Q($x), notexists[x] notexists[x q1__y] ~R($x, $q1__y, $q2__z)"},
@@ -55,11 +57,14 @@ TEST(NormalFormTest, NegationsAndTheirConjuncts) {
       {"a = 1 \u2227 b \u2260 1 \u2227 c < 1 \u2227 d \u2264 1 \u2227 e > 1 \u2227 f \u2265 1",
        "(or [$a != 1] (or [$b == 1] (or [$c >= 1] (or [$d > 1] (or [$e <= 1] [$f < 1]))))) => "
        "[$a != 1] | [$b == 1] | [$c >= 1] | [$d > 1] | [$e <= 1] | [$f < 1]"},
-      {"(P \u2228 Q) \u2192 (R \u2228 S)", "(and (or P() Q()) (and ~R() ~S())) => P(), ~R(), ~S() | Q(), ~R(), ~S()"},
+      {"(P \u2228 Q) \u2192 (R \u2228 S)",
+       "(and (or P() Q()) (and ~R() ~S())) => P(), ~R(), ~S() | Q(), ~R(), ~S()"},
       // A value where a formula belongs is kept for the rule writer to report.
-      {"\u2211 x, F x", "[(sum [q1__x] (F $q1__x)) + (sum [q1__x] (F $q1__x))] => "
-                        "[(sum [q1__x] (F $q1__x)) + (sum [q1__x] (F $q1__x))]"},
-      {"x + 1 \u2227 \"s\"", "(or [(+ $x 1) + (+ $x 1)] [\"s\" + \"s\"]) => [(+ $x 1) + (+ $x 1)] | [\"s\" + \"s\"]"},
+      {"\u2211 x, F x",
+       "[(sum [q1__x] (F $q1__x)) + (sum [q1__x] (F $q1__x))] => "
+       "[(sum [q1__x] (F $q1__x)) + (sum [q1__x] (F $q1__x))]"},
+      {"x + 1 \u2227 \"s\"",
+       "(or [(+ $x 1) + (+ $x 1)] [\"s\" + \"s\"]) => [(+ $x 1) + (+ $x 1)] | [\"s\" + \"s\"]"},
       {"-x \u2228 7", "(and [(neg $x) + (neg $x)] [7 + 7]) => [(neg $x) + (neg $x)], [7 + 7]"},
   };
   for (const Case& c : cases) EXPECT_EQ(forms(c.statement), c.forms) << c.statement;
@@ -70,7 +75,8 @@ TEST(NormalFormTest, FormsWithoutNegation) {
       {"P x \u2192 Q x", "(or ~P($x) Q($x)) => ~P($x) | Q($x)"},
       {"P \u2194 Q", "(and (or ~P() Q()) (or ~Q() P())) => ~P(), ~Q() | ~P(), P() | Q(), ~Q() | Q(), P()"},
       {"\u2203 y, P y", "P($q1__y) => P($q1__y)"},
-      {"Q x \u2227 \u2200 y, R x y", "(and Q($x) notexists[x] ~R($x, $q1__y)) => Q($x), notexists[x] ~R($x, $q1__y)"},
+      {"Q x \u2227 \u2200 y, R x y",
+       "(and Q($x) notexists[x] ~R($x, $q1__y)) => Q($x), notexists[x] ~R($x, $q1__y)"},
   };
   for (const Case& c : cases) EXPECT_EQ(forms(c.statement, false), c.forms) << c.statement;
 }
@@ -78,7 +84,8 @@ TEST(NormalFormTest, FormsWithoutNegation) {
 // "(P1 ∧ Q1) ∨ ... ∨ (Pn ∧ Qn)": its negation is n two-way disjunctions.
 std::string disjunction_of_pairs(size_t n) {
   std::string out;
-  for (size_t i = 1; i <= n; ++i) out += (i > 1 ? " \u2228 " : "") + ("(P" + std::to_string(i) + " \u2227 Q" + std::to_string(i) + ")");
+  for (size_t i = 1; i <= n; ++i)
+    out += (i > 1 ? " \u2228 " : "") + ("(P" + std::to_string(i) + " \u2227 Q" + std::to_string(i) + ")");
   return out;
 }
 
@@ -104,7 +111,9 @@ TEST(NormalFormTest, AlternativesAreBounded) {
   const std::string refused = std::string("error: ") + kTooManyAlternatives;
   EXPECT_EQ(conjunct_count(disjunction_of_pairs(6)), "64");
   EXPECT_EQ(conjunct_count(disjunction_of_pairs(7)), refused);
-  EXPECT_EQ(conjunct_count("(" + disjunction_of_pairs(3) + ") \u2228 P \u2228 (" + disjunction_of_pairs(3) + ")"), "64");
+  EXPECT_EQ(
+      conjunct_count("(" + disjunction_of_pairs(3) + ") \u2228 P \u2228 (" + disjunction_of_pairs(3) + ")"),
+      "64");
   // A flat disjunction of 64 literals is allowed, of 65 not.
   EXPECT_EQ(conjunct_count("P0" + repeat(" \u2227 P0", 63)), "64");
   EXPECT_EQ(conjunct_count("P0" + repeat(" \u2227 P0", 64)), refused);
@@ -132,8 +141,8 @@ TEST(NormalFormTest, NestedEquivalencesAreRefusedWithLittleMemory) {
 }
 
 TEST(NormalFormTest, DomainOfFindsAColumnForAVariable) {
-  const Schema schema{{"F3", {"p", "q", "r"}}, {"F2", {"p", "q"}}, {"P", {"c"}},     {"F", {"a", "v"}},
-                      {"G", {"b", "w"}},       {"G3", {"g1", "g2", "g3"}}};
+  const Schema schema{{"F3", {"p", "q", "r"}}, {"F2", {"p", "q"}}, {"P", {"c"}},
+                      {"F", {"a", "v"}},       {"G", {"b", "w"}},  {"G3", {"g1", "g2", "g3"}}};
   struct Row {
     const char* statement;
     const char* var;

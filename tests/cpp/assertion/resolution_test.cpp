@@ -17,10 +17,21 @@ TEST(VariableNameTest, ProgramNamesOfStatementNames) {
     const char* name;
     const char* program;
   } cases[] = {
-      {"x", "x"},           {"x'", "v_x_p"},    {"Price", "v_Price"},     {"x_1", "v_x_1"},
-      {"_y", "v__y"},       {"a\u00F1o", "a_uf1o"}, {"\u00E9", "v__ue9"}, {"", "v_"},
-      {"\u2200", "v__u2200"}, {"a\U0001F600", "a_u1f600"}, {"x_", "v_x_"}, {"x", "x"},
-      {"xy_z", "xy_z"},     {"y'", "y_p"},      {"q1__y", "q1__y"},
+      {"x", "x"},
+      {"x'", "v_x_p"},
+      {"Price", "v_Price"},
+      {"x_1", "v_x_1"},
+      {"_y", "v__y"},
+      {"a\u00F1o", "a_uf1o"},
+      {"\u00E9", "v__ue9"},
+      {"", "v_"},
+      {"\u2200", "v__u2200"},
+      {"a\U0001F600", "a_u1f600"},
+      {"x_", "v_x_"},
+      {"x", "x"},
+      {"xy_z", "xy_z"},
+      {"y'", "y_p"},
+      {"q1__y", "q1__y"},
   };
   for (const auto& c : cases) EXPECT_EQ(variable_name(c.name), c.program) << c.name;
 }
@@ -51,7 +62,8 @@ TEST(ResolverTest, NamesBecomePredicatesAndProgramVariables) {
       {"\u2203 X, X > 0", "outer=[] free=[] (exists [q1__v_X] (> $q1__v_X 0))"},
       {"\u2203 x, \u2203 x, P x", "outer=[] free=[] (exists [q1__x] (exists [q2__x] (P $q2__x)))"},
       {"(\u2203 x, P x) \u2227 Q x", "outer=[] free=[x] (/\\ (exists [q1__x] (P $q1__x)) (Q $x))"},
-      {"\u2203 a b, \u2211 c, F a b c", "outer=[] free=[] (exists [q1__a q2__b] (sum [q3__c] (F $q1__a $q2__b $q3__c)))"},
+      {"\u2203 a b, \u2211 c, F a b c",
+       "outer=[] free=[] (exists [q1__a q2__b] (sum [q3__c] (F $q1__a $q2__b $q3__c)))"},
       {"\u2200 x x, P x", "outer=[x x] free=[] (P $x)"},
       {"\u2200 x, \u2200 y, P x y", "outer=[x y] free=[] (P $x $y)"},
       {"\u2200 x, P x \u2227 \u2200 y, Q y", "outer=[x] free=[] (/\\ (P $x) (forall [q1__y] (Q $q1__y)))"},
@@ -63,8 +75,9 @@ TEST(ResolverTest, NamesBecomePredicatesAndProgramVariables) {
 }
 
 TEST(ResolverTest, FirstErrorInWalkOrder) {
-  const std::string raw = "' is not a predicate: a raw table has no declared columns, wrap it in a predicate to state "
-                          "an assertion about it";
+  const std::string raw =
+      "' is not a predicate: a raw table has no declared columns, wrap it in a predicate to state "
+      "an assertion about it";
   struct Case {
     const char* statement;
     std::string error;
@@ -90,11 +103,13 @@ TEST(ResolverTest, ProgramNamesNeverCollide) {
   } cases[] = {
       {"x' = x_p", "outer=[] free=[v_x_p v_x_p_2] (== $v_x_p $v_x_p_2)"},
       {"x_p = x'", "outer=[] free=[v_x_p v_x_p_2] (== $v_x_p $v_x_p_2)"},
-      {"x' = x_p \u2227 x_p_2 = x' \u2227 x_p = 1", "outer=[] free=[v_x_p v_x_p_2 v_x_p_2_2] "
-                                                   "(/\\ (== $v_x_p $v_x_p_2) (/\\ (== $v_x_p_2_2 $v_x_p) (== $v_x_p_2 1)))"},
+      {"x' = x_p \u2227 x_p_2 = x' \u2227 x_p = 1",
+       "outer=[] free=[v_x_p v_x_p_2 v_x_p_2_2] "
+       "(/\\ (== $v_x_p $v_x_p_2) (/\\ (== $v_x_p_2_2 $v_x_p) (== $v_x_p_2 1)))"},
       {"\u2200 x', x_p > 0", "outer=[v_x_p] free=[v_x_p_2] (> $v_x_p_2 0)"},
       {"\u00E9 = _ue9", "outer=[] free=[v__ue9 v__ue9_2] (== $v__ue9 $v__ue9_2)"},
-      {"q1__y = y \u2227 \u2203 y, P y", "outer=[] free=[v_q1__y y] (/\\ (== $v_q1__y $y) (exists [q1__y] (P $q1__y)))"},
+      {"q1__y = y \u2227 \u2203 y, P y",
+       "outer=[] free=[v_q1__y y] (/\\ (== $v_q1__y $y) (exists [q1__y] (P $q1__y)))"},
       {"\u2200 q1__y, \u2203 y, P q1__y y", "outer=[v_q1__y] free=[] (exists [q1__y] (P $v_q1__y $q1__y))"},
       {"s__1 > s_", "outer=[] free=[v_s__1 s_] (> $v_s__1 $s_)"},
       {"q12__a = q1_ \u2227 q_ = 1", "outer=[] free=[v_q12__a q1_ q_] (/\\ (== $v_q12__a $q1_) (== $q_ 1))"},

@@ -73,20 +73,24 @@ TEST(ColumnSchemaTest, MalformedMakeGivesNoPair) {
     return Json::object({{"field", i}, {"value", Json::object({{"expression", std::move(expression)}})}});
   };
   auto literal = [](const char* name) {
-    return Json::object({{"literal", Json::object({{"the_predicate", Json::object({{"predicate_name", name}})}})}});
+    return Json::object(
+        {{"literal", Json::object({{"the_predicate", Json::object({{"predicate_name", name}})}})}});
   };
   auto make = [](Json::ArrayType fields) {
-    return Json::object({{"head", Json::object({{"predicate_name", "@Make"},
-                                                {"record", Json::object({{"field_value", Json(std::move(fields))}})}})}});
+    return Json::object(
+        {{"head", Json::object({{"predicate_name", "@Make"},
+                                {"record", Json::object({{"field_value", Json(std::move(fields))}})}})}});
   };
   Json::ArrayType rules;
-  rules.push_back(make({field(0, literal("A")), field(1, Json::object({{"variable", Json::object({{"var_name", "b"}})}}))}));
+  rules.push_back(make(
+      {field(0, literal("A")), field(1, Json::object({{"variable", Json::object({{"var_name", "b"}})}}))}));
   rules.push_back(make({field(0, literal("C"))}));
   rules.push_back(make({field(0, literal("D")), field(1, literal("B"))}));
   rules.push_back(Json::object(
-      {{"head", Json::object({{"predicate_name", "B"},
-                              {"record", Json::object({{"field_value", Json::array({Json::object(
-                                                                             {{"field", "k"}, {"value", 1}})})}})}})}}));
+      {{"head", Json::object(
+                    {{"predicate_name", "B"},
+                     {"record", Json::object({{"field_value", Json::array({Json::object(
+                                                                  {{"field", "k"}, {"value", 1}})})}})}})}}));
   const Schema entries = schema(rules);
   EXPECT_FALSE(entries.contains("A"));
   EXPECT_FALSE(entries.contains("C"));

@@ -20,7 +20,8 @@ inline bool run_on_small_stack(const std::function<void()>& body) {
     (*static_cast<const std::function<void()>*>(arg))();
     return nullptr;
   };
-  const bool started = pthread_create(&thread, &attr, trampoline, const_cast<std::function<void()>*>(&body)) == 0;
+  const bool started =
+      pthread_create(&thread, &attr, trampoline, const_cast<std::function<void()>*>(&body)) == 0;
   pthread_attr_destroy(&attr);
   if (started) pthread_join(thread, nullptr);
   return started;

@@ -32,8 +32,10 @@ TEST(StatementParserTest, ErrorsWithTheirCharacterPositions) {
       {"", "expected a formula, found the end of the statement (at character 1)"},
       {"   ", "expected a formula, found the end of the statement (at character 4)"},
       {"\u2200 x: P x", "expected a variable or ',', found the end of the statement (at character 9)"},
-      {"\u2200 x \u2208 s, P x", "bounded binders ('\u2200 x \u2208 s, ...') are not supported (at character 5)"},
-      {"exists y \u2208 s, P y", "bounded binders ('\u2203 x \u2208 s, ...') are not supported (at character 10)"},
+      {"\u2200 x \u2208 s, P x",
+       "bounded binders ('\u2200 x \u2208 s, ...') are not supported (at character 5)"},
+      {"exists y \u2208 s, P y",
+       "bounded binders ('\u2203 x \u2208 s, ...') are not supported (at character 10)"},
       {"x \u2208 s", "expected the end of the statement, found '\u2208' (at character 3)"},
       {"1.", "unexpected character '.' (at character 2)"},
       {"x.y", "unexpected character '.' (at character 2)"},
@@ -107,7 +109,7 @@ TEST(StatementParserTest, TreesFollowTheBindingPowers) {
       {"x' = x_p", "(== x' x_p)"},
       {"Forall and", "(Forall and)"},
       {"\u00E9\u0663 \u2260 \u2160", "(!= \u00E9\u0663 \u2160)"},  // names continue over Nd and Nl
-      {"x\t=\u00A0y\u3000", "(== x y)"},                            // Unicode white space between tokens
+      {"x\t=\u00A0y\u3000", "(== x y)"},                           // Unicode white space between tokens
   };
   for (const Case& c : cases) EXPECT_EQ(outcome(c.statement), c.expected) << c.statement;
 }
@@ -118,7 +120,8 @@ TEST(StatementParserTest, KeywordsParseLikeTheirSymbols) {
       {"exists y, sum z, F z y > 0", "\u2203 y, \u2211 z, F z y > 0"},
       {"forall x, x -> y <-> z \\/ w /\\ v != u <= t >= s == r = q",
        "\u2200 x, x \u2192 y \u2194 z \u2228 w \u2227 v \u2260 u \u2264 t \u2265 s == r = q"},
-      {"forall (a b : T) c, not not exists d, a - b * c / d < 0", "\u2200 (a b : T) c, \u00AC\u00AC \u2203 d, a - b * c / d < 0"},
+      {"forall (a b : T) c, not not exists d, a - b * c / d < 0",
+       "\u2200 (a b : T) c, \u00AC\u00AC \u2203 d, a - b * c / d < 0"},
   };
   for (const Case& c : cases) {
     Result<Expr, std::string> words = parse_statement(c.statement);
@@ -134,19 +137,22 @@ TEST(StatementLexerTest, TokensAndTheirPositionsInCharacters) {
     std::string out;
     auto tokens = tokenize(statement);
     if (!tokens.ok()) return "error: " + tokens.error().text();
-    for (const TokenAt& t : tokens.value()) out += t.token.describe() + "@" + std::to_string(t.position) + " ";
+    for (const TokenAt& t : tokens.value())
+      out += t.token.describe() + "@" + std::to_string(t.position) + " ";
     return out;
   };
   const Case cases[] = {
       {"\u2200x\u2208\u00ACy", "'\u2200'@0 'x'@1 '\u2208'@2 '\u00AC'@3 'y'@4 "},
-      {"<-><=<->-==!=", "an operator@0 an operator@3 an operator@5 an operator@8 an operator@9 an operator@11 "},
+      {"<-><=<->-==!=",
+       "an operator@0 an operator@3 an operator@5 an operator@8 an operator@9 an operator@11 "},
       {"\u03A3a a\u03A3 sum summe not", "'\u2211'@0 'a'@1 'a\u03A3'@3 '\u2211'@6 'summe'@10 '\u00AC'@16 "},
       {"12.50 7", "'12.50'@0 '7'@6 "},
       {"12.50 1.x", "error: unexpected character '.' (at character 8)"},
       {"\"a\nb\" (x) : , ", "\"a\nb\"@0 '('@6 'x'@7 ')'@8 ':'@10 ','@12 "},
   };
   for (const Case& c : cases) EXPECT_EQ(kinds(c.statement), c.expected) << c.statement;
-  auto ops = tokenize("<-> \u2194 -> \u2192 /\\ \u2227 \\/ \u2228 != \u2260 <= \u2264 >= \u2265 == = < > + - * /");
+  auto ops =
+      tokenize("<-> \u2194 -> \u2192 /\\ \u2227 \\/ \u2228 != \u2260 <= \u2264 >= \u2265 == = < > + - * /");
   ASSERT_TRUE(ops.ok());
   const BinOp expected[] = {BinOp::Iff, BinOp::Iff, BinOp::Implies, BinOp::Implies, BinOp::And, BinOp::And,
                             BinOp::Or,  BinOp::Or,  BinOp::Ne,      BinOp::Ne,      BinOp::Le,  BinOp::Le,
@@ -189,14 +195,19 @@ TEST(StatementParserTest, NestingWithinTheBoundParses) {
 TEST(StatementParserTest, DeepStatementsFailCleanlyOnASmallStack) {
   const size_t n = 20000;
   const std::string statements[] = {
-      std::string(n, '(') + "x" + std::string(n, ')'), repeat("\u00AC", n) + "P", repeat("-", n) + "x",
-      "P" + repeat(" \u2227 P", n), "x" + repeat(" + x", n), repeat("P (", n) + "x" + std::string(n, ')'),
+      std::string(n, '(') + "x" + std::string(n, ')'),
+      repeat("\u00AC", n) + "P",
+      repeat("-", n) + "x",
+      "P" + repeat(" \u2227 P", n),
+      "x" + repeat(" + x", n),
+      repeat("P (", n) + "x" + std::string(n, ')'),
   };
   std::vector<std::string> outcomes;
   ASSERT_TRUE(testing::run_on_small_stack([&] {
     for (const std::string& s : statements) outcomes.push_back(outcome(s));
   }));
-  for (const std::string& o : outcomes) EXPECT_EQ(o.substr(0, 7 + std::string(kTooDeepMessage).size()), std::string("error: ") + kTooDeepMessage);
+  for (const std::string& o : outcomes)
+    EXPECT_EQ(o.substr(0, 7 + std::string(kTooDeepMessage).size()), std::string("error: ") + kTooDeepMessage);
 }
 
 }  // namespace
