@@ -5,9 +5,9 @@
 
 #include "assertion/domain.h"
 #include "assertion/normal_form.h"
-#include "assertion_text.h"
-#include "resolve_support.h"
-#include "small_stack.h"
+#include "support/assertion_resolve.h"
+#include "support/assertion_text.h"
+#include "support/small_stack.h"
 
 namespace mirtova::assertion {
 namespace {

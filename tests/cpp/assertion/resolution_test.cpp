@@ -3,8 +3,8 @@
 #include <string>
 
 #include "assertion/variable_names.h"
-#include "assertion_text.h"
-#include "resolve_support.h"
+#include "support/assertion_resolve.h"
+#include "support/assertion_text.h"
 
 namespace mirtova::assertion {
 namespace {

@@ -4,8 +4,8 @@
 
 #include "assertion/lexer.h"
 #include "assertion/parser.h"
-#include "assertion_text.h"
-#include "small_stack.h"
+#include "support/assertion_text.h"
+#include "support/small_stack.h"
 
 namespace mirtova::assertion {
 namespace {
