@@ -64,7 +64,9 @@ class NnfBuilder {
     return used_ <= kMaxNormalFormSize;
   }
 
-  bool atom(const Expr& e, bool negate, Nnf& out) {
+  // The leaves stay out of line, keeping their temporaries out of the
+  // recursion's frames.
+  [[gnu::noinline]] bool atom(const Expr& e, bool negate, Nnf& out) {
     size_t size = 1;
     for (const Expr& arg : e.args()) size += node_count(arg);
     if (!spend(size)) return false;
@@ -72,14 +74,14 @@ class NnfBuilder {
     return true;
   }
 
-  bool comparison(const Expr& e, bool negate, Nnf& out) {
+  [[gnu::noinline]] bool comparison(const Expr& e, bool negate, Nnf& out) {
     if (!spend(1 + node_count(e.left()) + node_count(e.right()))) return false;
     out = Nnf::literal(Lit::cmp(e.left(), negate ? negated_comparison(e.op) : e.op, e.right()));
     return true;
   }
 
   // A value where a formula is required; the rule writer reports it.
-  bool value(const Expr& e, Nnf& out) {
+  [[gnu::noinline]] bool value(const Expr& e, Nnf& out) {
     if (!spend(1 + 2 * node_count(e))) return false;
     out = Nnf::literal(Lit::cmp(e, BinOp::Add, e));
     return true;
@@ -137,7 +139,7 @@ struct Terms {
 // Appends the conjuncts of `part` to `out`. Every form has at least one
 // conjunct, so a list past the bound only grows on the way up: it fails here
 // as it would at the end.
-bool append(Terms& out, Terms& part) {
+[[gnu::noinline]] bool append(Terms& out, Terms& part) {
   if (out.conjuncts.size() + part.conjuncts.size() > kMaxConjuncts ||
       out.total + part.total > kMaxNormalFormSize)
     return false;
@@ -151,7 +153,7 @@ bool append(Terms& out, Terms& part) {
 
 // Replaces `out` by every conjunct of `out` extended by every conjunct of
 // `part`, the literals of `out` first.
-bool multiply(Terms& out, const Terms& part) {
+[[gnu::noinline]] bool multiply(Terms& out, const Terms& part) {
   const size_t count = out.conjuncts.size() * part.conjuncts.size();
   if (count > kMaxConjuncts) return false;
   const size_t total = part.conjuncts.size() * out.total + out.conjuncts.size() * part.total;
@@ -172,17 +174,21 @@ bool multiply(Terms& out, const Terms& part) {
   return true;
 }
 
+// One conjunct of one literal.
+[[gnu::noinline]] bool single(const Lit& lit, Terms& out) {
+  const size_t size = literal_size(lit);
+  if (size > kMaxNormalFormSize) return false;
+  out.conjuncts.push_back({lit});
+  out.sizes.push_back(size);
+  out.total = size;
+  return true;
+}
+
 // The conjuncts of `form` into `out` (empty on entry); false past the bounds.
-// The helpers above keep their locals out of this recursion's frames.
+// The helpers above stay out of line to keep their locals out of this
+// recursion's frames.
 bool terms_of(const Nnf& form, Terms& out) {
-  if (form.kind == Nnf::Kind::Lit) {
-    const size_t size = literal_size(form.lit);
-    if (size > kMaxNormalFormSize) return false;
-    out.conjuncts.push_back({form.lit});
-    out.sizes.push_back(size);
-    out.total = size;
-    return true;
-  }
+  if (form.kind == Nnf::Kind::Lit) return single(form.lit, out);
   const bool conjunction = form.kind == Nnf::Kind::And;
   if (conjunction) {
     out.conjuncts.emplace_back();

@@ -41,7 +41,7 @@ class Parser {
   bool at_end() const { return pos_ >= tokens_.size(); }
 
   // Fails with "expected {0}, found {1}" at the current token.
-  bool unexpected(std::string_view expected) {
+  [[gnu::noinline]] bool unexpected(std::string_view expected) {
     std::string message = "expected ";
     message += expected;
     message += ", found ";
@@ -58,7 +58,9 @@ class Parser {
     size_t& depth;
   };
 
-  bool fail(std::string message, size_t at) {
+  // Out of line, like every error path, so that the recursion's frames hold
+  // no message texts.
+  [[gnu::noinline]] bool fail(std::string message, size_t at) {
     error_ = StatementError{std::move(message), at};
     return false;
   }
@@ -178,7 +180,7 @@ class Parser {
 
   // The variable list after a quantifier, up to and past its comma. Types
   // written after a colon are skipped.
-  bool binders(const char* symbol, std::vector<std::string>& vars) {
+  [[gnu::noinline]] bool binders(const char* symbol, std::vector<std::string>& vars) {
     while (true) {
       if (at_end()) return unexpected("a variable or ','");
       Token& token = tokens_[pos_].token;

@@ -64,13 +64,14 @@ class Resolver {
   bool bind_into(const std::vector<std::string>& vars, const Expr& body, std::vector<std::string>& names,
                  Expr& out);
   bool application(const Expr& e, Expr& out);
-  bool fail(std::string message);
+  // Out of line, to keep the error texts out of the recursion's frames.
+  [[gnu::noinline]] bool fail(std::string message);
 
   const std::string* lookup(std::string_view name) const;
   void push(const std::string& name, std::string program);
   void pop(const std::string& name);
   // The program name of an outer or free variable.
-  std::string user_variable(std::string_view name);
+  [[gnu::noinline]] std::string user_variable(std::string_view name);
 
   // Statement name to the program names it is bound to, innermost last.
   std::unordered_map<std::string, std::vector<std::string>, StringHash, std::equal_to<>> scope_;
