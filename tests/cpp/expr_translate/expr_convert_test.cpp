@@ -343,6 +343,12 @@ TEST(ExprConvert, EveryEngineWritesEveryTemplate) {
       std::vector<Json> args = {str("%s")};
       while (args.size() < count) args.push_back(var(args.size() == 1 ? "x" : "y"));
       auto sql = env.tr.convert_to_sql_expecting(call(name, args), Type::any());
+      if (tmpl == kNotOnThisEngine) {
+        ASSERT_FALSE(sql.ok()) << engine << " " << name;
+        EXPECT_EQ(sql.error().message,
+                  "Built-in function " + name + " is not available on engine " + std::string(engine) + ".");
+        continue;
+      }
       ASSERT_TRUE(sql.ok()) << engine << " " << name << ": " << sql.error().message;
       EXPECT_FALSE(sql.value().empty()) << engine << " " << name;
       // An expanded Format consumes its format text instead of passing it on.
