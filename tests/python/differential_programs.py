@@ -1,0 +1,820 @@
+"""Random Mirtova programs for the differential test: a generator that builds
+each program as a small tree, writes it out as program text, and a reference
+evaluator that computes its rows straight from the tree (bottom-up, stratum by
+stratum, with bag semantics and SQL's treatment of null)."""
+
+import random
+from collections import Counter
+from dataclasses import dataclass, field
+
+# ---- the program tree -------------------------------------------------------
+
+
+@dataclass(frozen=True)
+class Var:
+    name: str
+
+
+@dataclass(frozen=True)
+class Const:
+    value: object  # int, str or None
+
+
+@dataclass(frozen=True)
+class BinOp:
+    op: str  # + - * /
+    left: object
+    right: object
+
+
+@dataclass(frozen=True)
+class Call:
+    """A call of a function: a bodiless one (inlined) or an aggregating one."""
+    name: str
+    args: tuple
+
+
+@dataclass(frozen=True)
+class Combine:
+    op: str  # Sum Max Min Count Avg
+    value: object
+    body: tuple
+
+
+@dataclass(frozen=True)
+class Wild:
+    pass
+
+
+@dataclass(frozen=True)
+class Atom:
+    pred: str
+    args: tuple  # positional terms
+    named: tuple = ()  # (column, term) pairs
+
+
+@dataclass(frozen=True)
+class Neg:
+    body: tuple
+
+
+@dataclass(frozen=True)
+class Cmp:
+    """A comparison; "==" with a new variable on its left binds that variable."""
+    op: str
+    left: object
+    right: object
+    binds: bool = False
+
+
+@dataclass(frozen=True)
+class In:
+    var: Var
+    items: tuple
+    binds: bool = True
+
+
+@dataclass(frozen=True)
+class Or:
+    alternatives: tuple  # tuples of literals
+
+
+@dataclass
+class Rule:
+    pred: str
+    head: tuple  # positional head terms
+    body: tuple  # literals, in an order in which they can be evaluated
+    distinct: bool = False
+    agg: tuple = None  # (column, op, term) of an aggregated head field
+    value: object = None  # (op, term) of a functional head: op None for "="
+    written_order: tuple = None  # the order in which the body is written out
+
+
+@dataclass
+class Pred:
+    name: str
+    columns: list  # column names in output order
+    distinct: bool = False
+    kind: str = "plain"  # plain, agg, func (aggregating function), fn (bodiless function), fact
+    rules: list = field(default_factory=list)
+    agg_op: str = None
+    recursive: bool = False
+
+
+@dataclass
+class Program:
+    tables: dict  # database table name -> list of tuples
+    preds: dict  # name -> Pred, in order of definition
+    annotations: list
+    components: list  # lists of predicate names evaluated together, in order
+    query: str
+    rows: Counter = None  # the reference rows of the query
+
+
+AGG_TEXT = {"Sum": "+", "Max": "Max", "Min": "Min", "Count": "Count", "Avg": "Avg"}
+
+# ---- writing program text -----------------------------------------------------
+
+
+def term_text(t):
+    if isinstance(t, Var):
+        return t.name
+    if isinstance(t, Wild):
+        return "_"
+    if isinstance(t, Const):
+        if t.value is None:
+            return "null"
+        if isinstance(t.value, str):
+            return '"' + t.value + '"'
+        return str(t.value)
+    if isinstance(t, BinOp):
+        def side(s):
+            return "(" + term_text(s) + ")" if isinstance(s, BinOp) else term_text(s)
+        return f"{side(t.left)} {t.op} {side(t.right)}"
+    if isinstance(t, Call):
+        return f"{t.name}(" + ", ".join(term_text(a) for a in t.args) + ")"
+    if isinstance(t, Combine):
+        return f"{t.op}{{{term_text(t.value)} :- " + ", ".join(literal_text(b) for b in t.body) + "}"
+    raise TypeError(t)
+
+
+def atom_text(a):
+    args = [term_text(t) for t in a.args] + [f"{c}: {term_text(t)}" for c, t in a.named]
+    return f"{a.pred}(" + ", ".join(args) + ")"
+
+
+def literal_text(lit):
+    if isinstance(lit, Atom):
+        return atom_text(lit)
+    if isinstance(lit, Neg):
+        if len(lit.body) == 1 and isinstance(lit.body[0], Atom):
+            return "~" + atom_text(lit.body[0])
+        return "~(" + ", ".join(literal_text(b) for b in lit.body) + ")"
+    if isinstance(lit, Cmp):
+        right = term_text(lit.right)
+        if isinstance(lit.right, Combine):
+            right = "(" + right + ")"
+        return f"{term_text(lit.left)} {lit.op} {right}"
+    if isinstance(lit, In):
+        return f"{lit.var.name} in [" + ", ".join(term_text(i) for i in lit.items) + "]"
+    if isinstance(lit, Or):
+        return "(" + " | ".join(", ".join(literal_text(b) for b in alt) for alt in lit.alternatives) + ")"
+    raise TypeError(lit)
+
+
+def rule_text(r):
+    head_args = [term_text(t) for t in r.head]
+    if r.agg is not None:
+        column, op, t = r.agg
+        head_args.append(f"{column}? {AGG_TEXT[op]}= {term_text(t)}")
+    head = f"{r.pred}(" + ", ".join(head_args) + ")"
+    if r.value is not None:
+        op, t = r.value
+        head += f" {AGG_TEXT[op] if op else ''}= {term_text(t)}"
+    if r.distinct and r.agg is None and r.value is None:
+        head += " distinct"
+    elif r.agg is not None:
+        head += " distinct"
+    if not r.body:
+        return head + ";"
+    body = r.written_order if r.written_order is not None else r.body
+    return head + " :- " + ", ".join(literal_text(b) for b in body) + ";"
+
+
+def program_text(p):
+    lines = list(p.annotations)
+    for pred in p.preds.values():
+        lines += [rule_text(r) for r in pred.rules]
+    return "\n".join(lines) + "\n"
+
+
+# ---- reference evaluation -------------------------------------------------------
+
+
+class Unconvergent(Exception):
+    pass
+
+
+def _arith(op, a, b):
+    if a is None or b is None:
+        return None
+    if op == "+":
+        return a + b
+    if op == "-":
+        return a - b
+    if op == "*":
+        return a * b
+    if op == "/":
+        return None if b == 0 else a / b
+    raise ValueError(op)
+
+
+def _compare(op, a, b):
+    """SQL comparison: None (unknown) when either side is null."""
+    if a is None or b is None:
+        return None
+    return {"==": a == b, "!=": a != b, "<": a < b, "<=": a <= b, ">": a > b, ">=": a >= b}[op]
+
+
+def aggregate(op, values):
+    """values: (value, multiplicity) pairs; nulls are ignored as SQL does."""
+    present = [(v, m) for v, m in values if v is not None]
+    if op == "Count":
+        return len({v for v, _ in present})
+    if not present:
+        return None
+    if op == "Sum":
+        return sum(v * m for v, m in present)
+    if op == "Max":
+        return max(v for v, _ in present)
+    if op == "Min":
+        return min(v for v, _ in present)
+    if op == "Avg":
+        return sum(v * m for v, m in present) / sum(m for _, m in present)
+    raise ValueError(op)
+
+
+class Evaluator:
+    def __init__(self, program):
+        self.program = program
+        self.rel = {name: Counter(rows) for name, rows in program.tables.items()}
+
+    # terms
+    def value(self, t, env):
+        if isinstance(t, Var):
+            return env[t.name]
+        if isinstance(t, Const):
+            return t.value
+        if isinstance(t, BinOp):
+            return _arith(t.op, self.value(t.left, env), self.value(t.right, env))
+        if isinstance(t, Call):
+            fn = self.program.preds[t.name]
+            args = tuple(self.value(a, env) for a in t.args)
+            if fn.kind == "fn":
+                r = fn.rules[0]
+                inner = {p.name: a for p, a in zip(r.head, args)}
+                return self.value(r.value[1], inner)
+            # An aggregating function reads its table; a key it lacks gives null.
+            for row in self.rel[t.name]:
+                if all(_compare("==", a, v) for a, v in zip(args, row)):
+                    return row[-1]
+            return None
+        if isinstance(t, Combine):
+            values = Counter()
+            for e, m in self.matches(t.body, env):
+                values[self.value(t.value, e)] += m
+            return aggregate(t.op, values.items())
+        raise TypeError(t)
+
+    # bodies: a generator of (environment, multiplicity)
+    def matches(self, body, env, mult=1):
+        if not body:
+            yield env, mult
+            return
+        lit, rest = body[0], body[1:]
+        if isinstance(lit, Atom):
+            pred = self.program.preds.get(lit.pred)
+            cols = pred.columns if pred is not None else None
+            pairs = list(enumerate(lit.args))
+            if lit.named:
+                pairs += [(cols.index(c), t) for c, t in lit.named]
+            for row, m in self.rel.get(lit.pred, Counter()).items():
+                e = env
+                ok = True
+                for i, t in pairs:
+                    v = row[i]
+                    if isinstance(t, Wild):
+                        continue
+                    if isinstance(t, Var) and t.name not in e:
+                        e = dict(e)
+                        e[t.name] = v
+                        continue
+                    if not _compare("==", self.value(t, e), v):
+                        ok = False
+                        break
+                if ok:
+                    yield from self.matches(rest, e, mult * m)
+        elif isinstance(lit, Cmp):
+            if lit.binds:
+                e = dict(env)
+                e[lit.left.name] = self.value(lit.right, env)
+                yield from self.matches(rest, e, mult)
+            elif _compare(lit.op, self.value(lit.left, env), self.value(lit.right, env)):
+                yield from self.matches(rest, env, mult)
+        elif isinstance(lit, In):
+            if lit.binds:
+                for item in lit.items:
+                    e = dict(env)
+                    e[lit.var.name] = self.value(item, env)
+                    yield from self.matches(rest, e, mult)
+            else:
+                v = self.value(lit.var, env)
+                if any(_compare("==", v, self.value(i, env)) for i in lit.items):
+                    yield from self.matches(rest, env, mult)
+        elif isinstance(lit, Neg):
+            if next(self.matches(lit.body, env), None) is None:
+                yield from self.matches(rest, env, mult)
+        elif isinstance(lit, Or):
+            for alt in lit.alternatives:
+                yield from self.matches(tuple(alt) + rest, env, mult)
+        else:
+            raise TypeError(lit)
+
+    def rule_rows(self, r):
+        """The rows of one rule: a Counter of head tuples, or, for an aggregating
+        rule, a Counter of (group key, value) matches."""
+        out = Counter()
+        for env, m in self.matches(r.body, {}):
+            key = tuple(self.value(t, env) for t in r.head)
+            if r.agg is not None:
+                out[key, self.value(r.agg[2], env)] += m
+            elif r.value is not None:
+                out[key, self.value(r.value[1], env)] += m
+            else:
+                out[key] += m
+        return out
+
+    def predicate_rows(self, pred):
+        if pred.kind == "fn":
+            return Counter()
+        parts = [self.rule_rows(r) for r in pred.rules]
+        if pred.kind in ("agg", "func"):
+            groups = {}
+            for part in parts:
+                for (key, v), m in part.items():
+                    groups.setdefault(key, Counter())[v] += m
+            if not groups and len(pred.columns) == 1:
+                # An aggregation without groups gives one row, as over an empty combine.
+                groups[()] = Counter()
+            return Counter({key + (aggregate(pred.agg_op, vals.items()),): 1 for key, vals in groups.items()})
+        total = Counter()
+        for part in parts:
+            total.update(part)
+        if pred.distinct:
+            return Counter({row: 1 for row in total})
+        return total
+
+    def run(self):
+        for component in self.program.components:
+            preds = [self.program.preds[n] for n in component]
+            if not any(p.recursive for p in preds):
+                for p in preds:
+                    self.rel[p.name] = self.predicate_rows(p)
+                continue
+            for p in preds:
+                self.rel[p.name] = Counter()
+            for _ in range(60):
+                new = {p.name: self.predicate_rows(p) for p in preds}
+                if all(new[p.name] == self.rel[p.name] for p in preds):
+                    break
+                self.rel.update(new)
+            else:
+                raise Unconvergent(component)
+        return self.rel
+
+
+def reference_rows(program, predicate=None):
+    rel = Evaluator(program).run()
+    return rel[predicate or program.query]
+
+
+# ---- generation -------------------------------------------------------------------
+
+DOMAIN = range(0, 5)
+CMP_OPS = ["==", "!=", "<", "<=", ">", ">="]
+AGG_OPS = ["Sum", "Max", "Min", "Count", "Avg"]
+# Tables of the database: name -> number of columns. Dag holds only edges that go
+# up, so that recursion that keeps duplicates still ends; W's last column is a
+# weight of 0 or more.
+DATABASE = {"E": 2, "Dag": 2, "W": 3, "U": 1, "T": 3}
+
+
+class Options:
+    """Which constructs the generator may use; all on by default."""
+
+    def __init__(self, **kw):
+        self.nulls_in_tables = kw.get("nulls_in_tables", True)
+        self.identical_rules = kw.get("identical_rules", False)
+        self.recursion = kw.get("recursion", True)
+        self.ground = kw.get("ground", True)
+        self.functions = kw.get("functions", True)
+        self.combines = kw.get("combines", True)
+        self.division = kw.get("division", True)
+
+
+class Generator:
+    def __init__(self, seed, options=None):
+        self.rng = random.Random(seed)
+        self.opt = options or Options()
+
+    # -- tables
+    def tables(self):
+        rng = self.rng
+        out = {}
+        for name, arity in DATABASE.items():
+            rows = []
+            for _ in range(rng.choice([0, 2, 4, 5, 6, 8])):
+                if name == "Dag":
+                    a, b = sorted(rng.sample(list(DOMAIN), 2))
+                    row = (a, b)
+                elif name == "W":
+                    row = (rng.choice(DOMAIN), rng.choice(DOMAIN), rng.choice(DOMAIN))
+                else:
+                    row = tuple(rng.choice(DOMAIN) for _ in range(arity))
+                    if self.opt.nulls_in_tables and rng.random() < 0.1:
+                        i = rng.randrange(arity)
+                        row = row[:i] + (None,) + row[i + 1:]
+                rows.append(row)
+                if rng.random() < 0.2:
+                    rows.append(row)
+            out[name] = rows
+        return out
+
+    # -- program
+    def program(self):
+        rng = self.rng
+        self.preds = {}
+        self.order = []  # components
+        self.annotations = []
+        self.counter = 0
+        tables = self.tables()
+        self.tables_ = tables
+        if rng.random() < 0.5:
+            self.fact_pred()
+        if self.opt.functions and rng.random() < 0.3:
+            self.bodiless_function()
+        n = rng.randint(2, 5)
+        for i in range(n):
+            if self.opt.recursion and rng.random() < 0.25 and not any(
+                    p.recursive for p in self.preds.values()):
+                self.recursion()
+            choice = rng.random()
+            if self.opt.functions and choice < 0.12:
+                self.aggregating_function()
+            elif choice < 0.3:
+                self.aggregating_pred()
+            else:
+                self.plain_pred()
+        program = Program(tables, dict(self.preds), self.annotations, self.order, None)
+        # Mostly ask for the last predicate that has rows: empty answers agree too easily.
+        rel = Evaluator(program).run()
+        candidates = [n for c in self.order for n in c if self.preds[n].kind != "fn"]
+        full = [n for n in candidates if rel[n]]
+        program.query = full[-1] if full and rng.random() < 0.9 else rng.choice(candidates)
+        program.rows = rel[program.query]
+        return program
+
+    def new_name(self, prefix):
+        self.counter += 1
+        return f"{prefix}{self.counter}"
+
+    def add(self, pred, component=None):
+        self.preds[pred.name] = pred
+        self.order.append(component or [pred.name])
+
+    # relations a body may read: (name, columns)
+    def relations(self):
+        rels = [(n, [f"col{i}" for i in range(a)]) for n, a in DATABASE.items()]
+        rels += [(p.name, p.columns) for p in self.preds.values() if p.kind in ("plain", "agg", "fact")]
+        return rels
+
+    def fact_pred(self):
+        rng = self.rng
+        arity = rng.randint(1, 3)
+        name = self.new_name("F")
+        pred = Pred(name, [f"col{i}" for i in range(arity)], kind="fact")
+        rows = set()
+        for _ in range(rng.randint(1, 5)):
+            rows.add(tuple(rng.choice(DOMAIN) for _ in range(arity)))
+        rows = sorted(rows)
+        if self.opt.identical_rules and rows:
+            rows.append(rng.choice(rows))
+        pred.rules = [Rule(name, tuple(Const(v) for v in row), ()) for row in rows]
+        self.add(pred)
+
+    def bodiless_function(self):
+        rng = self.rng
+        name = self.new_name("G")
+        params = [Var("p"), Var("q")][: rng.randint(1, 2)]
+        body = self.arith(params, depth=2, allow_div=False)
+        pred = Pred(name, [f"col{i}" for i in range(len(params))], kind="fn")
+        pred.rules = [Rule(name, tuple(params), (), value=(None, body))]
+        self.add(pred)
+
+    # -- terms
+    def arith(self, vars_, depth=1, allow_div=True):
+        rng = self.rng
+        if depth == 0 or rng.random() < 0.4:
+            if vars_ and rng.random() < 0.75:
+                return rng.choice(vars_)
+            return Const(rng.randint(-2, 4))
+        ops = ["+", "-", "*"] + (["/"] if allow_div and self.opt.division else [])
+        op = rng.choice(ops)
+        if op == "/":
+            return BinOp("/", self.arith(vars_, depth - 1, False), Const(rng.choice([2, 4])))
+        return BinOp(op, self.arith(vars_, depth - 1, allow_div), self.arith(vars_, depth - 1, allow_div))
+
+    # -- rule bodies
+    def body(self, scope, want_vars=1, depth=0, allow_or=True):
+        """A body that binds at least want_vars variables. scope: a rule-wide
+        name source; returns (literals, bound variable list)."""
+        rng = self.rng
+        lits = []
+        bound = []
+        rels = self.relations()
+        n_atoms = rng.choice([1, 1, 2, 2, 3]) if depth == 0 else rng.choice([1, 1, 2])
+        for _ in range(n_atoms):
+            name, cols = rng.choice(rels)
+            lits.append(self.atom(name, cols, bound, scope))
+        if rng.random() < 0.08 and depth == 0:
+            v = scope.fresh()
+            lits.append(In(v, tuple(Const(rng.choice(DOMAIN)) for _ in range(rng.randint(1, 3)))))
+            bound.append(v)
+        # a new variable computed from others
+        if bound and rng.random() < 0.35:
+            v = scope.fresh()
+            lits.append(Cmp("==", v, self.value_term(bound, scope, depth), binds=True))
+            bound.append(v)
+        # conditions
+        for _ in range(rng.choice([0, 0, 0, 1, 1, 2])):
+            if bound:
+                lits.append(self.condition(bound, scope, depth))
+        if bound and allow_or and depth == 0 and rng.random() < 0.15:
+            lits.append(Or(tuple((self.condition(bound, scope, 1),) for _ in range(rng.randint(2, 3)))))
+        if bound and allow_or and depth == 0 and rng.random() < 0.1:
+            lits.append(self.atom_alternatives(bound, scope))
+        if bound and rng.random() < 0.1:
+            lits.append(In(rng.choice(bound), tuple(Const(rng.choice(DOMAIN)) for _ in range(rng.randint(1, 3))),
+                           binds=False))
+        # negation
+        if bound and rng.random() < 0.3 and depth < 2:
+            lits.append(self.negation(bound, scope, depth))
+        return lits, bound
+
+    def atom(self, name, cols, bound, scope):
+        rng = self.rng
+        positional = [c for c in cols if c.startswith("col")]
+        named = [c for c in cols if not c.startswith("col")]
+        args = []
+        for _ in positional:
+            args.append(self.atom_arg(bound, scope))
+        nm = tuple((c, self.atom_arg(bound, scope)) for c in named if rng.random() < 0.8)
+        # Keep trailing wildcards away sometimes: a shorter call names fewer columns.
+        while args and isinstance(args[-1], Wild) and rng.random() < 0.5:
+            args.pop()
+        a = Atom(name, tuple(args), nm)
+        for t in list(args) + [t for _, t in nm]:
+            if isinstance(t, Var) and t not in bound:
+                bound.append(t)
+        return a
+
+    def atom_arg(self, bound, scope):
+        rng = self.rng
+        r = rng.random()
+        if r < 0.1:
+            return Wild()
+        if r < 0.17:
+            return Const(rng.choice(DOMAIN))
+        if bound and r < 0.5:
+            return rng.choice(bound)
+        return scope.fresh()
+
+    def value_term(self, bound, scope, depth):
+        rng = self.rng
+        r = rng.random()
+        fns = [p for p in self.preds.values() if p.kind == "fn"]
+        aggfns = [p for p in self.preds.values() if p.kind == "func"]
+        if self.opt.combines and depth < 2 and r < 0.25:
+            return self.combine(bound, scope, depth)
+        if fns and r < 0.4:
+            f = rng.choice(fns)
+            return Call(f.name, tuple(self.arith(bound, 1, False) for _ in f.columns))
+        if aggfns and r < 0.5:
+            f = rng.choice(aggfns)
+            return Call(f.name, tuple(rng.choice(bound) for _ in f.columns[:-1]))
+        return self.arith(bound, 2)
+
+    def combine(self, bound, scope, depth):
+        rng = self.rng
+        op = rng.choice(AGG_OPS)
+        inner_scope = scope
+        lits, inner_bound = self.body(inner_scope, depth=depth + 1, allow_or=False)
+        # correlate: reuse an outer variable inside
+        if bound and rng.random() < 0.6:
+            name, cols = rng.choice(self.relations())
+            o = rng.choice(bound)
+            args = [o] + [scope.fresh() for _ in range(len([c for c in cols if c.startswith("col")]) - 1)]
+            atom = Atom(name, tuple(args))
+            lits.insert(0, atom)
+            inner_bound += [a for a in args[1:]]
+        usable = [v for v in inner_bound]
+        value = self.arith(usable, 1, allow_div=False) if usable else Const(1)
+        return Combine(op, value, tuple(lits))
+
+    def condition(self, bound, scope, depth):
+        rng = self.rng
+        op = rng.choice(CMP_OPS)
+        left = rng.choice(bound)
+        others = [v for v in bound if v != left]
+        r = rng.random()
+        if self.opt.combines and depth < 2 and r < 0.1:
+            right = self.combine(bound, scope, depth)
+        elif r < 0.5 or not others:
+            right = Const(rng.choice(DOMAIN))
+        elif r < 0.8:
+            right = rng.choice(others)
+        else:
+            right = self.arith(bound, 1)
+        return Cmp(op, left, right)
+
+    def atom_alternatives(self, bound, scope):
+        """(A(x, ..) | B(x, ..)): each alternative reads only variables bound
+        already, so the alternatives bind nothing new."""
+        rng = self.rng
+        alts = []
+        for _ in range(2):
+            name, cols = rng.choice(self.relations())
+            args = []
+            for c in cols:
+                if not c.startswith("col"):
+                    continue
+                r = rng.random()
+                args.append(rng.choice(bound) if r < 0.5 else Wild() if r < 0.8 else Const(rng.choice(DOMAIN)))
+            alts.append((Atom(name, tuple(args)),))
+        return Or(tuple(alts))
+
+    def negation(self, bound, scope, depth):
+        rng = self.rng
+        name, cols = rng.choice(self.relations())
+        if rng.random() < 0.6:
+            args = []
+            for c in cols:
+                if not c.startswith("col"):
+                    continue
+                r = rng.random()
+                args.append(rng.choice(bound) if r < 0.5 else Wild() if r < 0.8 else Const(rng.choice(DOMAIN)))
+            return Neg((Atom(name, tuple(args)),))
+        local = list(bound)
+        inner = [self.atom(name, cols, local, scope)]
+        new = [v for v in local if v not in bound]
+        if new and rng.random() < 0.7:
+            inner.append(self.condition(local, scope, depth + 1))
+        if rng.random() < 0.3 and depth < 1:
+            inner.append(self.negation(local, scope, depth + 1))
+        return Neg(tuple(inner))
+
+    # -- predicates
+    def head_terms(self, bound, arity):
+        rng = self.rng
+        terms = []
+        for _ in range(arity):
+            r = rng.random()
+            if r < 0.8 or not bound:
+                terms.append(rng.choice(bound) if bound else Const(rng.choice(DOMAIN)))
+            elif r < 0.9:
+                terms.append(self.arith(bound, 1))
+            else:
+                terms.append(Const(rng.choice(DOMAIN)))
+        return tuple(terms)
+
+    def written(self, body):
+        order = list(body)
+        if self.rng.random() < 0.5:
+            self.rng.shuffle(order)
+        return tuple(order)
+
+    def plain_pred(self):
+        rng = self.rng
+        name = self.new_name("P")
+        arity = rng.randint(1, 3)
+        distinct = rng.random() < 0.35
+        pred = Pred(name, [f"col{i}" for i in range(arity)], distinct=distinct)
+        for _ in range(rng.choice([1, 1, 1, 2, 2, 3])):
+            scope = Scope(name)
+            lits, bound = self.body(scope)
+            if not bound:
+                continue
+            head = self.head_terms(bound, arity)
+            pred.rules.append(Rule(name, head, tuple(lits), distinct=distinct, written_order=self.written(lits)))
+        if not pred.rules:
+            return
+        self.dedupe(pred)
+        if self.opt.ground and rng.random() < 0.1:
+            self.annotations.append(f"@Ground({name});")
+        self.add(pred)
+
+    def aggregating_pred(self):
+        rng = self.rng
+        name = self.new_name("A")
+        groups = rng.randint(0, 2)
+        op = rng.choice(AGG_OPS)
+        column = rng.choice(["s", "m", "agg"])
+        pred = Pred(name, [f"col{i}" for i in range(groups)] + [column], distinct=True, kind="agg", agg_op=op)
+        for _ in range(rng.choice([1, 1, 2])):
+            scope = Scope(name)
+            lits, bound = self.body(scope)
+            if not bound:
+                continue
+            pred.rules.append(Rule(name, self.head_terms(bound, groups), tuple(lits), distinct=True,
+                                   agg=(column, op, self.arith(bound, 1, allow_div=op == "Sum")),
+                                   written_order=self.written(lits)))
+        if not pred.rules:
+            return
+        self.dedupe(pred)
+        self.add(pred)
+
+    def aggregating_function(self):
+        rng = self.rng
+        name = self.new_name("S")
+        groups = rng.randint(1, 2)
+        op = rng.choice(["Sum", "Max", "Min", "Count"])
+        pred = Pred(name, [f"col{i}" for i in range(groups)] + ["quoril_value"], distinct=True, kind="func",
+                    agg_op=op)
+        for _ in range(rng.choice([1, 1, 2])):
+            scope = Scope(name)
+            lits, bound = self.body(scope)
+            if not bound:
+                continue
+            head = tuple(rng.choice(bound) for _ in range(groups))
+            pred.rules.append(Rule(name, head, tuple(lits), value=(op, self.arith(bound, 1, False)),
+                                   written_order=self.written(lits)))
+        if not pred.rules:
+            return
+        self.dedupe(pred)
+        self.add(pred)
+
+    def dedupe(self, pred):
+        if self.opt.identical_rules:
+            return
+        seen = set()
+        kept = []
+        for r in pred.rules:
+            text = rule_text(r)
+            if text not in seen:
+                seen.add(text)
+                kept.append(r)
+        pred.rules = kept
+
+    # -- recursion
+    def recursion(self):
+        rng = self.rng
+        kind = rng.choice(["linear", "linear", "left", "nonlinear", "mutual", "shortest", "bag"])
+        x, y, z, w, e = (Var(n) for n in "xyzwe")
+        if kind == "bag":
+            edge, distinct = "Dag", False
+        else:
+            edge, distinct = rng.choice(["E", "Dag"]), True
+        name = self.new_name("R")
+        extra = ()
+        if rng.random() < 0.3:
+            extra = (Cmp(rng.choice(["!=", "<", ">="]), z, Const(rng.choice(DOMAIN))),)
+        if kind in ("linear", "bag", "left", "nonlinear"):
+            pred = Pred(name, ["col0", "col1"], distinct=distinct, recursive=True)
+            base = Rule(name, (x, y), (Atom(edge, (x, y)),), distinct=distinct)
+            if kind == "left":
+                step = (Atom(edge, (x, y)), Atom(name, (y, z)))
+            elif kind == "nonlinear":
+                step = (Atom(name, (x, y)), Atom(name, (y, z)))
+            else:
+                step = (Atom(name, (x, y)), Atom(edge, (y, z)))
+            pred.rules = [base, Rule(name, (x, z), step + extra, distinct=distinct,
+                                     written_order=self.written(step + extra))]
+            self.add(pred, [name])
+            main = name
+        elif kind == "mutual":
+            other = self.new_name("R")
+            pred = Pred(name, ["col0", "col1"], distinct=True, recursive=True)
+            pred2 = Pred(other, ["col0", "col1"], distinct=True, recursive=True)
+            pred.rules = [Rule(name, (x, y), (Atom(edge, (x, y)),), distinct=True),
+                          Rule(name, (x, z), (Atom(other, (x, y)), Atom(edge, (y, z))) + extra, distinct=True)]
+            pred2.rules = [Rule(other, (x, z), (Atom(name, (x, y)), Atom(edge, (y, z))), distinct=True)]
+            self.preds[name] = pred
+            self.preds[other] = pred2
+            self.order.append([name, other])
+            main = min(name, other)
+        else:  # shortest
+            pred = Pred(name, ["col0", "col1", "d"], distinct=True, kind="agg", agg_op="Min", recursive=True)
+            pred.rules = [Rule(name, (x, y), (Atom("W", (x, y, w)),), distinct=True, agg=("d", "Min", w)),
+                          Rule(name, (x, z), (Atom(name, (x, y), (("d", e),)), Atom("W", (y, z, w))),
+                               distinct=True, agg=("d", "Min", BinOp("+", e, w)))]
+            self.add(pred, [name])
+            main = name
+        if rng.random() < 0.4:
+            self.annotations.append(f"@Recursive({main}, {rng.choice([9, 12, 30])});")
+
+
+class Scope:
+    """Fresh variable names for one rule, shared with its negations and combines,
+    so that a name means one variable throughout the rule."""
+
+    def __init__(self, pred):
+        self.n = 0
+        self.pred = pred
+
+    def fresh(self):
+        self.n += 1
+        return Var("abcdfghkmnpqrstuv"[self.n - 1] if self.n <= 17 else f"v{self.n}")
+
+
+def generate(seed, options=None):
+    return Generator(seed, options).program()
