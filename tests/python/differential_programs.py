@@ -42,6 +42,13 @@ class Combine:
 
 
 @dataclass(frozen=True)
+class IfThen:
+    cond: object  # a Cmp
+    then: object
+    otherwise: object
+
+
+@dataclass(frozen=True)
 class Wild:
     pass
 
@@ -99,6 +106,7 @@ class Pred:
     rules: list = field(default_factory=list)
     agg_op: str = None
     recursive: bool = False
+    hidden: bool = False  # a copy made by a functor statement: not written out
 
 
 @dataclass
@@ -109,6 +117,9 @@ class Program:
     components: list  # lists of predicate names evaluated together, in order
     query: str
     rows: Counter = None  # the reference rows of the query
+    statements: list = field(default_factory=list)  # functor statements
+    limit: int = None  # the query's @Limit, with an @OrderBy on all its columns
+    order: list = None  # that ordering: (column index, descending) pairs
 
 
 AGG_TEXT = {"Sum": "+", "Max": "Max", "Min": "Min", "Count": "Count", "Avg": "Avg"}
@@ -135,6 +146,8 @@ def term_text(t):
         return f"{t.name}(" + ", ".join(term_text(a) for a in t.args) + ")"
     if isinstance(t, Combine):
         return f"{t.op}{{{term_text(t.value)} :- " + ", ".join(literal_text(b) for b in t.body) + "}"
+    if isinstance(t, IfThen):
+        return f"(if {literal_text(t.cond)} then {term_text(t.then)} else {term_text(t.otherwise)})"
     raise TypeError(t)
 
 
@@ -162,8 +175,9 @@ def literal_text(lit):
     raise TypeError(lit)
 
 
-def rule_text(r):
-    head_args = [term_text(t) for t in r.head]
+def rule_text(r, columns=None):
+    columns = columns or [f"col{i}" for i in range(len(r.head))]
+    head_args = [term_text(t) if c.startswith("col") else f"{c}: {term_text(t)}" for c, t in zip(columns, r.head)]
     if r.agg is not None:
         column, op, t = r.agg
         head_args.append(f"{column}? {AGG_TEXT[op]}= {term_text(t)}")
@@ -184,8 +198,9 @@ def rule_text(r):
 def program_text(p):
     lines = list(p.annotations)
     for pred in p.preds.values():
-        lines += [rule_text(r) for r in pred.rules]
-    return "\n".join(lines) + "\n"
+        if not pred.hidden:
+            lines += [rule_text(r, pred.columns) for r in pred.rules]
+    return "\n".join(lines + p.statements) + "\n"
 
 
 # ---- reference evaluation -------------------------------------------------------
@@ -211,6 +226,10 @@ def _arith(op, a, b):
 
 def _compare(op, a, b):
     """SQL comparison: None (unknown) when either side is null."""
+    if op == "is":
+        return a is None
+    if op == "is not":
+        return a is not None
     if a is None or b is None:
         return None
     return {"==": a == b, "!=": a != b, "<": a < b, "<=": a <= b, ">": a > b, ">=": a >= b}[op]
@@ -264,6 +283,11 @@ class Evaluator:
             for e, m in self.matches(t.body, env):
                 values[self.value(t.value, e)] += m
             return aggregate(t.op, values.items())
+        if isinstance(t, IfThen):
+            c = t.cond
+            if _compare(c.op, self.value(c.left, env), self.value(c.right, env)):
+                return self.value(t.then, env)
+            return self.value(t.otherwise, env)
         raise TypeError(t)
 
     # bodies: a generator of (environment, multiplicity)
@@ -373,9 +397,19 @@ class Evaluator:
         return self.rel
 
 
-def reference_rows(program, predicate=None):
-    rel = Evaluator(program).run()
-    return rel[predicate or program.query]
+def first_rows(rows, order, limit):
+    """The first rows of a bag in the given order."""
+    ordered = sorted(rows.elements(), key=repr)
+    for i, desc in reversed(order):
+        ordered.sort(key=lambda row: row[i], reverse=desc)
+    return Counter(ordered[:limit])
+
+
+def reference_rows(program):
+    rows = Evaluator(program).run()[program.query]
+    if program.limit is not None:
+        rows = first_rows(rows, program.order, program.limit)
+    return rows
 
 
 # ---- generation -------------------------------------------------------------------
@@ -436,6 +470,7 @@ class Generator:
         self.preds = {}
         self.order = []  # components
         self.annotations = []
+        self.statements = []
         self.counter = 0
         tables = self.tables()
         self.tables_ = tables
@@ -455,13 +490,27 @@ class Generator:
                 self.aggregating_pred()
             else:
                 self.plain_pred()
-        program = Program(tables, dict(self.preds), self.annotations, self.order, None)
+        if rng.random() < 0.2:
+            self.functor()
+        program = Program(tables, dict(self.preds), self.annotations, self.order, None, statements=self.statements)
         # Mostly ask for the last predicate that has rows: empty answers agree too easily.
         rel = Evaluator(program).run()
         candidates = [n for c in self.order for n in c if self.preds[n].kind != "fn"]
         full = [n for n in candidates if rel[n]]
+        candidates = [n for n in candidates if "_copy_" not in n]
+        full = [n for n in full if "_copy_" not in n]
         program.query = full[-1] if full and rng.random() < 0.9 else rng.choice(candidates)
         program.rows = rel[program.query]
+        if rng.random() < 0.15 and not any(None in row for row in program.rows):
+            # A total order over all columns makes the first rows certain.
+            pred = self.preds[program.query]
+            program.limit = rng.randint(0, 4)
+            program.order = [(i, rng.random() < 0.5) for i in range(len(pred.columns))]
+            rng.shuffle(program.order)
+            items = ", ".join(f'"{pred.columns[i]}{" desc" if desc else ""}"' for i, desc in program.order)
+            self.annotations.append(f"@OrderBy({program.query}, {items});")
+            self.annotations.append(f"@Limit({program.query}, {program.limit});")
+            program.rows = first_rows(program.rows, program.order, program.limit)
         return program
 
     def new_name(self, prefix):
@@ -540,7 +589,8 @@ class Generator:
             if bound:
                 lits.append(self.condition(bound, scope, depth))
         if bound and allow_or and depth == 0 and rng.random() < 0.15:
-            lits.append(Or(tuple((self.condition(bound, scope, 1),) for _ in range(rng.randint(2, 3)))))
+            alternatives = [(self.condition(bound, scope, 1),) for _ in range(rng.randint(2, 3))]
+            lits.append(Or(self.unlike(alternatives)))
         if bound and allow_or and depth == 0 and rng.random() < 0.1:
             lits.append(self.atom_alternatives(bound, scope))
         if bound and rng.random() < 0.1:
@@ -586,6 +636,8 @@ class Generator:
         aggfns = [p for p in self.preds.values() if p.kind == "func"]
         if self.opt.combines and depth < 2 and r < 0.25:
             return self.combine(bound, scope, depth)
+        if r < 0.3:
+            return IfThen(self.condition(bound, scope, 2), self.arith(bound, 1), self.arith(bound, 1))
         if fns and r < 0.4:
             f = rng.choice(fns)
             return Call(f.name, tuple(self.arith(bound, 1, False) for _ in f.columns))
@@ -601,7 +653,7 @@ class Generator:
         lits, inner_bound = self.body(inner_scope, depth=depth + 1, allow_or=False)
         # correlate: reuse an outer variable inside
         if bound and rng.random() < 0.6:
-            name, cols = rng.choice(self.relations())
+            name, cols = rng.choice([r for r in self.relations() if r[1][0] == "col0"])
             o = rng.choice(bound)
             args = [o] + [scope.fresh() for _ in range(len([c for c in cols if c.startswith("col")]) - 1)]
             atom = Atom(name, tuple(args))
@@ -617,6 +669,8 @@ class Generator:
         left = rng.choice(bound)
         others = [v for v in bound if v != left]
         r = rng.random()
+        if r < 0.06:
+            return Cmp(rng.choice(["is", "is not"]), left, Const(None))
         if self.opt.combines and depth < 2 and r < 0.1:
             right = self.combine(bound, scope, depth)
         elif r < 0.5 or not others:
@@ -641,7 +695,19 @@ class Generator:
                 r = rng.random()
                 args.append(rng.choice(bound) if r < 0.5 else Wild() if r < 0.8 else Const(rng.choice(DOMAIN)))
             alts.append((Atom(name, tuple(args)),))
-        return Or(tuple(alts))
+        return Or(self.unlike(alts))
+
+    def unlike(self, alternatives):
+        """Alternatives written alike become identical rules, which the language
+        keeps apart; that is not yet so (identical rules collapse into one), so
+        the generator writes no such pair unless told to."""
+        if self.opt.identical_rules:
+            return tuple(alternatives)
+        out = []
+        for a in alternatives:
+            if all(literal_text(x) != literal_text(y) for b in out for x, y in zip(a, b)):
+                out.append(a)
+        return tuple(out) if len(out) > 1 else tuple(out) + ((Cmp("<", Const(0), Const(1)),),)
 
     def negation(self, bound, scope, depth):
         rng = self.rng
@@ -669,10 +735,12 @@ class Generator:
         terms = []
         for _ in range(arity):
             r = rng.random()
-            if r < 0.8 or not bound:
+            if r < 0.75 or not bound:
                 terms.append(rng.choice(bound) if bound else Const(rng.choice(DOMAIN)))
-            elif r < 0.9:
+            elif r < 0.85:
                 terms.append(self.arith(bound, 1))
+            elif r < 0.92:
+                terms.append(IfThen(self.condition(bound, None, 2), rng.choice(bound), self.arith(bound, 1)))
             else:
                 terms.append(Const(rng.choice(DOMAIN)))
         return tuple(terms)
@@ -688,7 +756,11 @@ class Generator:
         name = self.new_name("P")
         arity = rng.randint(1, 3)
         distinct = rng.random() < 0.35
-        pred = Pred(name, [f"col{i}" for i in range(arity)], distinct=distinct)
+        columns = [f"col{i}" for i in range(arity)]
+        if rng.random() < 0.25:
+            named = rng.randint(1, arity)
+            columns = columns[: arity - named] + ["u", "v", "w"][: named]
+        pred = Pred(name, columns, distinct=distinct)
         for _ in range(rng.choice([1, 1, 1, 2, 2, 3])):
             scope = Scope(name)
             lits, bound = self.body(scope)
@@ -755,6 +827,66 @@ class Generator:
                 kept.append(r)
         pred.rules = kept
 
+    # -- functors
+    def functor(self):
+        """F := P(X: Y): a copy of P, and of every predicate between P and X, that
+        reads Y where X was read."""
+        rng = self.rng
+        names = [c[0] for c in self.order if self.preds[c[0]].kind in ("plain", "agg") and len(c) == 1]
+        rng.shuffle(names)
+        for base in names:
+            reads = set()
+            todo = [base]
+            while todo:
+                n = todo.pop()
+                if n in self.preds and n not in reads:
+                    reads.add(n)
+                    todo += dependencies(self.preds[n])
+            tables = sorted(n for n in reads | {d for n in reads if n in self.preds
+                                                 for d in dependencies(self.preds[n])}
+                            if n in DATABASE or (n in self.preds and self.preds[n].kind == "fact"))
+            if not tables:
+                continue
+            old = rng.choice(tables)
+            width = DATABASE[old] if old in DATABASE else len(self.preds[old].columns)
+            same = [n for n, a in DATABASE.items() if a == width and n != old]
+            same += [p.name for p in self.preds.values() if p.kind == "fact" and len(p.columns) == width
+                     and p.name != old]
+            if not same:
+                continue
+            new = rng.choice(same)
+            made = self.new_name("M")
+            # Copy, in order of definition, every predicate that reads the old one.
+            touched = {old}
+            copies = {old: new}
+            copied = []
+            for component in list(self.order):
+                if not all(n in reads for n in component):
+                    continue
+                if not any(d in touched for n in component for d in dependencies(self.preds[n])):
+                    continue
+                for n in component:
+                    copies[n] = made if n == base else f"{made}_copy_{n}"
+                    touched.add(n)
+                copied.append(component)
+            if base not in touched:
+                continue
+            if new != "Dag" and any(self.preds[n].recursive and not self.preds[n].distinct
+                                    for c in copied for n in c):
+                continue  # recursion that keeps duplicates ends only over Dag
+            self.statements.append(f"{made} := {base}({old}: {new});")
+            for component in copied:
+                made_component = []
+                for n in component:
+                    p = self.preds[n]
+                    q = Pred(copies[n], p.columns, p.distinct, p.kind, [], p.agg_op, p.recursive, hidden=True)
+                    made_component.append(q)
+                for q, n in zip(made_component, component):
+                    q.rules = [renamed(r, copies) for r in self.preds[n].rules]
+                    self.preds[q.name] = q
+                self.order.append([q.name for q in made_component])
+            return
+
     # -- recursion
     def recursion(self):
         rng = self.rng
@@ -803,6 +935,43 @@ class Generator:
             self.annotations.append(f"@Recursive({main}, {rng.choice([9, 12, 30])});")
 
 
+def dependencies(pred):
+    """Names of the predicates a predicate reads directly."""
+    out = set()
+
+    def walk(x):
+        if isinstance(x, Atom):
+            out.add(x.pred)
+        if isinstance(x, Call):
+            out.add(x.name)
+        if isinstance(x, (tuple, list)):
+            for y in x:
+                walk(y)
+        elif hasattr(x, "__dataclass_fields__"):
+            for f in x.__dataclass_fields__:
+                walk(getattr(x, f))
+
+    for r in pred.rules:
+        walk(r)
+    return out
+
+
+def renamed(x, names):
+    """A copy of a tree with predicate names replaced."""
+    if isinstance(x, Atom):
+        return Atom(names.get(x.pred, x.pred), renamed(x.args, names), renamed(x.named, names))
+    if isinstance(x, Call):
+        return Call(names.get(x.name, x.name), renamed(x.args, names))
+    if isinstance(x, tuple):
+        return tuple(renamed(y, names) for y in x)
+    if isinstance(x, Rule):
+        return Rule(names.get(x.pred, x.pred), renamed(x.head, names), renamed(x.body, names), x.distinct,
+                    renamed(x.agg, names), renamed(x.value, names), renamed(x.written_order, names))
+    if hasattr(x, "__dataclass_fields__") and not isinstance(x, (Var, Const, Wild)):
+        return type(x)(*(renamed(getattr(x, f), names) for f in x.__dataclass_fields__))
+    return x
+
+
 class Scope:
     """Fresh variable names for one rule, shared with its negations and combines,
     so that a name means one variable throughout the rule."""
@@ -818,3 +987,78 @@ class Scope:
 
 def generate(seed, options=None):
     return Generator(seed, options).program()
+
+
+# ---- shrinking a failing program ------------------------------------------------
+
+
+def needed(program):
+    """The predicates the query reads, directly or not, and the query itself."""
+    seen = set()
+    todo = [program.query]
+    while todo:
+        n = todo.pop()
+        if n in program.preds and n not in seen:
+            seen.add(n)
+            todo += dependencies(program.preds[n])
+    return seen
+
+
+def _variants(program):
+    """Smaller programs: one predicate, rule, literal, annotation or table row less."""
+    import copy
+    keep = needed(program)
+    if keep != set(program.preds):
+        p = copy.deepcopy(program)
+        p.preds = {n: q for n, q in p.preds.items() if n in keep}
+        p.components = [[n for n in c if n in keep] for c in p.components if any(n in keep for n in c)]
+        p.annotations = [a for a in p.annotations if any(f"({n}," in a or f"({n})" in a for n in keep)]
+        p.statements = [s for s in p.statements if s.split(" := ")[0] in keep]
+        yield p
+    for i in range(len(program.annotations)):
+        p = copy.deepcopy(program)
+        del p.annotations[i]
+        yield p
+    for name, pred in program.preds.items():
+        for i in range(len(pred.rules)):
+            if len(pred.rules) > 1:
+                p = copy.deepcopy(program)
+                del p.preds[name].rules[i]
+                yield p
+            rule = pred.rules[i]
+            for j in range(len(rule.body)):
+                p = copy.deepcopy(program)
+                r = p.preds[name].rules[i]
+                lit = r.body[j]
+                r.body = r.body[:j] + r.body[j + 1:]
+                if r.written_order is not None:
+                    order = list(r.written_order)
+                    order.remove(lit)
+                    r.written_order = tuple(order)
+                yield p
+    for name, rows in program.tables.items():
+        for i in range(len(rows)):
+            p = copy.deepcopy(program)
+            del p.tables[name][i]
+            yield p
+
+
+def shrink(program, fails, budget=400):
+    """The smallest program found, by greedy steps, for which fails(program) holds."""
+    steps = 0
+    changed = True
+    while changed and steps < budget:
+        changed = False
+        for candidate in _variants(program):
+            steps += 1
+            if steps >= budget:
+                break
+            try:
+                candidate.rows = reference_rows(candidate)
+            except Exception:  # noqa: BLE001 - a variant the evaluator cannot read is no smaller case
+                continue
+            if fails(candidate):
+                program = candidate
+                changed = True
+                break
+    return program
