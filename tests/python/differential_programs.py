@@ -13,6 +13,7 @@ from dataclasses import dataclass, field
 @dataclass(frozen=True)
 class Var:
     name: str
+    text: bool = False  # holds text rather than a number
 
 
 @dataclass(frozen=True)
@@ -25,6 +26,13 @@ class BinOp:
     op: str  # + - * /
     left: object
     right: object
+
+
+@dataclass(frozen=True)
+class Builtin:
+    """Upper(s) or Length(s)."""
+    name: str
+    arg: object
 
 
 @dataclass(frozen=True)
@@ -101,6 +109,7 @@ class Rule:
 class Pred:
     name: str
     columns: list  # column names in output order
+    kinds: str = None  # per column: "n" number, "t" text
     distinct: bool = False
     kind: str = "plain"  # plain, agg, func (aggregating function), fn (bodiless function), fact
     rules: list = field(default_factory=list)
@@ -148,6 +157,8 @@ def term_text(t):
         return f"{t.op}{{{term_text(t.value)} :- " + ", ".join(literal_text(b) for b in t.body) + "}"
     if isinstance(t, IfThen):
         return f"(if {literal_text(t.cond)} then {term_text(t.then)} else {term_text(t.otherwise)})"
+    if isinstance(t, Builtin):
+        return f"{t.name}({term_text(t.arg)})"
     raise TypeError(t)
 
 
@@ -221,6 +232,8 @@ def _arith(op, a, b):
         return a * b
     if op == "/":
         return None if b == 0 else a / b
+    if op == "++":
+        return a + b
     raise ValueError(op)
 
 
@@ -283,6 +296,9 @@ class Evaluator:
             for e, m in self.matches(t.body, env):
                 values[self.value(t.value, e)] += m
             return aggregate(t.op, values.items())
+        if isinstance(t, Builtin):
+            v = self.value(t.arg, env)
+            return None if v is None else v.upper() if t.name == "Upper" else len(v)
         if isinstance(t, IfThen):
             c = t.cond
             if _compare(c.op, self.value(c.left, env), self.value(c.right, env)):
@@ -417,10 +433,12 @@ def reference_rows(program):
 DOMAIN = range(0, 5)
 CMP_OPS = ["==", "!=", "<", "<=", ">", ">="]
 AGG_OPS = ["Sum", "Max", "Min", "Count", "Avg"]
-# Tables of the database: name -> number of columns. Dag holds only edges that go
-# up, so that recursion that keeps duplicates still ends; W's last column is a
-# weight of 0 or more.
-DATABASE = {"E": 2, "Dag": 2, "W": 3, "U": 1, "T": 3}
+WORDS = ["a", "b", "ab", "B", ""]
+# Tables of the database: name -> the kind of each column, "n" for a number and
+# "t" for a text. Dag holds only edges that go up, so that recursion that keeps
+# duplicates still ends; W holds no null and its last column is a weight of 0 or
+# more.
+DATABASE = {"E": "nn", "Dag": "nn", "W": "nnn", "U": "n", "T": "nnn", "N": "nt"}
 
 
 class Options:
@@ -434,6 +452,9 @@ class Options:
         self.functions = kw.get("functions", True)
         self.combines = kw.get("combines", True)
         self.division = kw.get("division", True)
+        # A "_" is one variable per rule for typing, so a rule with "_" in a
+        # number column and in a text column is refused; not so when told to.
+        self.mixed_wildcards = kw.get("mixed_wildcards", False)
 
 
 class Generator:
@@ -445,7 +466,8 @@ class Generator:
     def tables(self):
         rng = self.rng
         out = {}
-        for name, arity in DATABASE.items():
+        for name, kinds in DATABASE.items():
+            arity = len(kinds)
             rows = []
             for _ in range(rng.choice([0, 2, 4, 5, 6, 8])):
                 if name == "Dag":
@@ -454,7 +476,7 @@ class Generator:
                 elif name == "W":
                     row = (rng.choice(DOMAIN), rng.choice(DOMAIN), rng.choice(DOMAIN))
                 else:
-                    row = tuple(rng.choice(DOMAIN) for _ in range(arity))
+                    row = tuple(self.const(k).value for k in kinds)
                     if self.opt.nulls_in_tables and rng.random() < 0.1:
                         i = rng.randrange(arity)
                         row = row[:i] + (None,) + row[i + 1:]
@@ -521,20 +543,27 @@ class Generator:
         self.preds[pred.name] = pred
         self.order.append(component or [pred.name])
 
-    # relations a body may read: (name, columns)
+    # relations a body may read: (name, columns, kinds)
     def relations(self):
-        rels = [(n, [f"col{i}" for i in range(a)]) for n, a in DATABASE.items()]
-        rels += [(p.name, p.columns) for p in self.preds.values() if p.kind in ("plain", "agg", "fact")]
+        rels = [(n, [f"col{i}" for i in range(len(k))], k) for n, k in DATABASE.items()]
+        rels += [(p.name, p.columns, p.kinds) for p in self.preds.values() if p.kind in ("plain", "agg", "fact")]
         return rels
+
+    def const(self, kind):
+        return Const(self.rng.choice(WORDS)) if kind == "t" else Const(self.rng.choice(DOMAIN))
+
+    def kinds(self, n):
+        return "".join("t" if self.rng.random() < 0.15 else "n" for _ in range(n))
 
     def fact_pred(self):
         rng = self.rng
         arity = rng.randint(1, 3)
         name = self.new_name("F")
-        pred = Pred(name, [f"col{i}" for i in range(arity)], kind="fact")
+        kinds = self.kinds(arity)
+        pred = Pred(name, [f"col{i}" for i in range(arity)], kinds, kind="fact")
         rows = set()
         for _ in range(rng.randint(1, 5)):
-            rows.add(tuple(rng.choice(DOMAIN) for _ in range(arity)))
+            rows.add(tuple(self.const(k).value for k in kinds))
         rows = sorted(rows)
         if self.opt.identical_rules and rows:
             rows.append(rng.choice(rows))
@@ -546,13 +575,14 @@ class Generator:
         name = self.new_name("G")
         params = [Var("p"), Var("q")][: rng.randint(1, 2)]
         body = self.arith(params, depth=2, allow_div=False)
-        pred = Pred(name, [f"col{i}" for i in range(len(params))], kind="fn")
+        pred = Pred(name, [f"col{i}" for i in range(len(params))], "n" * len(params), kind="fn")
         pred.rules = [Rule(name, tuple(params), (), value=(None, body))]
         self.add(pred)
 
     # -- terms
     def arith(self, vars_, depth=1, allow_div=True):
         rng = self.rng
+        vars_ = nums(vars_)
         if depth == 0 or rng.random() < 0.4:
             if vars_ and rng.random() < 0.75:
                 return rng.choice(vars_)
@@ -573,16 +603,19 @@ class Generator:
         rels = self.relations()
         n_atoms = rng.choice([1, 1, 2, 2, 3]) if depth == 0 else rng.choice([1, 1, 2])
         for _ in range(n_atoms):
-            name, cols = rng.choice(rels)
-            lits.append(self.atom(name, cols, bound, scope))
+            lits.append(self.atom(*rng.choice(rels), bound, scope))
         if rng.random() < 0.08 and depth == 0:
             v = scope.fresh()
             lits.append(In(v, tuple(Const(rng.choice(DOMAIN)) for _ in range(rng.randint(1, 3)))))
             bound.append(v)
         # a new variable computed from others
         if bound and rng.random() < 0.35:
-            v = scope.fresh()
-            lits.append(Cmp("==", v, self.value_term(bound, scope, depth), binds=True))
+            if texts(bound) and rng.random() < 0.3:
+                v = scope.fresh(text=True)
+                lits.append(Cmp("==", v, self.text_term(bound), binds=True))
+            else:
+                v = scope.fresh()
+                lits.append(Cmp("==", v, self.value_term(bound, scope, depth), binds=True))
             bound.append(v)
         # conditions
         for _ in range(rng.choice([0, 0, 0, 1, 1, 2])):
@@ -593,22 +626,24 @@ class Generator:
             lits.append(Or(self.unlike(alternatives)))
         if bound and allow_or and depth == 0 and rng.random() < 0.1:
             lits.append(self.atom_alternatives(bound, scope))
-        if bound and rng.random() < 0.1:
-            lits.append(In(rng.choice(bound), tuple(Const(rng.choice(DOMAIN)) for _ in range(rng.randint(1, 3))),
+        if nums(bound) and rng.random() < 0.1:
+            lits.append(In(rng.choice(nums(bound)), tuple(Const(rng.choice(DOMAIN)) for _ in range(rng.randint(1, 3))),
                            binds=False))
         # negation
         if bound and rng.random() < 0.3 and depth < 2:
             lits.append(self.negation(bound, scope, depth))
         return lits, bound
 
-    def atom(self, name, cols, bound, scope):
+    def atom(self, name, cols, kinds, bound, scope):
         rng = self.rng
-        positional = [c for c in cols if c.startswith("col")]
-        named = [c for c in cols if not c.startswith("col")]
         args = []
-        for _ in positional:
-            args.append(self.atom_arg(bound, scope))
-        nm = tuple((c, self.atom_arg(bound, scope)) for c in named if rng.random() < 0.8)
+        nm = []
+        for c, k in zip(cols, kinds):
+            if c.startswith("col"):
+                args.append(self.atom_arg(bound, scope, k))
+            elif rng.random() < 0.8:
+                nm.append((c, self.atom_arg(bound, scope, k)))
+        nm = tuple(nm)
         # Keep trailing wildcards away sometimes: a shorter call names fewer columns.
         while args and isinstance(args[-1], Wild) and rng.random() < 0.5:
             args.pop()
@@ -618,16 +653,34 @@ class Generator:
                 bound.append(t)
         return a
 
-    def atom_arg(self, bound, scope):
+    def atom_arg(self, bound, scope, kind):
         rng = self.rng
         r = rng.random()
-        if r < 0.1:
+        same = texts(bound) if kind == "t" else nums(bound)
+        if r < 0.1 and (kind == "n" or self.opt.mixed_wildcards):
             return Wild()
         if r < 0.17:
-            return Const(rng.choice(DOMAIN))
-        if bound and r < 0.5:
-            return rng.choice(bound)
-        return scope.fresh()
+            return self.const(kind)
+        if same and r < 0.5:
+            return rng.choice(same)
+        return scope.fresh(text=kind == "t")
+
+    def known(self, bound, kind):
+        """An argument for a column of the given kind that binds nothing new."""
+        same = texts(bound) if kind == "t" else nums(bound)
+        r = self.rng.random()
+        if same and r < 0.5:
+            return self.rng.choice(same)
+        return Wild() if r < 0.8 and (kind == "n" or self.opt.mixed_wildcards) else self.const(kind)
+
+    def text_term(self, bound):
+        rng = self.rng
+        r = rng.random()
+        t = rng.choice(texts(bound))
+        if r < 0.4:
+            return Builtin("Upper", t)
+        other = rng.choice(texts(bound)) if r < 0.7 else self.const("t")
+        return BinOp("++", t, other)
 
     def value_term(self, bound, scope, depth):
         rng = self.rng
@@ -641,9 +694,11 @@ class Generator:
         if fns and r < 0.4:
             f = rng.choice(fns)
             return Call(f.name, tuple(self.arith(bound, 1, False) for _ in f.columns))
-        if aggfns and r < 0.5:
+        if aggfns and nums(bound) and r < 0.5:
             f = rng.choice(aggfns)
-            return Call(f.name, tuple(rng.choice(bound) for _ in f.columns[:-1]))
+            return Call(f.name, tuple(rng.choice(nums(bound)) for _ in f.columns[:-1]))
+        if texts(bound) and r < 0.55:
+            return Builtin("Length", rng.choice(texts(bound)))
         return self.arith(bound, 2)
 
     def combine(self, bound, scope, depth):
@@ -653,9 +708,10 @@ class Generator:
         lits, inner_bound = self.body(inner_scope, depth=depth + 1, allow_or=False)
         # correlate: reuse an outer variable inside
         if bound and rng.random() < 0.6:
-            name, cols = rng.choice([r for r in self.relations() if r[1][0] == "col0"])
             o = rng.choice(bound)
-            args = [o] + [scope.fresh() for _ in range(len([c for c in cols if c.startswith("col")]) - 1)]
+            kind = "t" if o.text else "n"
+            name, cols, kinds = rng.choice([r for r in self.relations() if r[1][0] == "col0" and r[2][0] == kind])
+            args = [o] + [scope.fresh(text=k == "t") for c, k in zip(cols[1:], kinds[1:]) if c.startswith("col")]
             atom = Atom(name, tuple(args))
             lits.insert(0, atom)
             inner_bound += [a for a in args[1:]]
@@ -667,10 +723,13 @@ class Generator:
         rng = self.rng
         op = rng.choice(CMP_OPS)
         left = rng.choice(bound)
-        others = [v for v in bound if v != left]
+        others = [v for v in bound if v != left and v.text == left.text]
         r = rng.random()
         if r < 0.06:
             return Cmp(rng.choice(["is", "is not"]), left, Const(None))
+        if left.text:
+            right = self.const("t") if r < 0.5 or not others else rng.choice(others)
+            return Cmp(op, left, right)
         if self.opt.combines and depth < 2 and r < 0.1:
             right = self.combine(bound, scope, depth)
         elif r < 0.5 or not others:
@@ -687,13 +746,8 @@ class Generator:
         rng = self.rng
         alts = []
         for _ in range(2):
-            name, cols = rng.choice(self.relations())
-            args = []
-            for c in cols:
-                if not c.startswith("col"):
-                    continue
-                r = rng.random()
-                args.append(rng.choice(bound) if r < 0.5 else Wild() if r < 0.8 else Const(rng.choice(DOMAIN)))
+            name, cols, kinds = rng.choice(self.relations())
+            args = [self.known(bound, k) for c, k in zip(cols, kinds) if c.startswith("col")]
             alts.append((Atom(name, tuple(args)),))
         return Or(self.unlike(alts))
 
@@ -711,17 +765,12 @@ class Generator:
 
     def negation(self, bound, scope, depth):
         rng = self.rng
-        name, cols = rng.choice(self.relations())
+        name, cols, kinds = rng.choice(self.relations())
         if rng.random() < 0.6:
-            args = []
-            for c in cols:
-                if not c.startswith("col"):
-                    continue
-                r = rng.random()
-                args.append(rng.choice(bound) if r < 0.5 else Wild() if r < 0.8 else Const(rng.choice(DOMAIN)))
+            args = [self.known(bound, k) for c, k in zip(cols, kinds) if c.startswith("col")]
             return Neg((Atom(name, tuple(args)),))
         local = list(bound)
-        inner = [self.atom(name, cols, local, scope)]
+        inner = [self.atom(name, cols, kinds, local, scope)]
         new = [v for v in local if v not in bound]
         if new and rng.random() < 0.7:
             inner.append(self.condition(local, scope, depth + 1))
@@ -730,19 +779,22 @@ class Generator:
         return Neg(tuple(inner))
 
     # -- predicates
-    def head_terms(self, bound, arity):
+    def head_terms(self, bound, kinds):
         rng = self.rng
         terms = []
-        for _ in range(arity):
+        for kind in kinds:
             r = rng.random()
-            if r < 0.75 or not bound:
-                terms.append(rng.choice(bound) if bound else Const(rng.choice(DOMAIN)))
+            if kind == "t":
+                t = texts(bound)
+                terms.append(rng.choice(t) if t and r < 0.8 else self.text_term(bound) if t else self.const("t"))
+            elif r < 0.75 or not nums(bound):
+                terms.append(rng.choice(nums(bound)) if nums(bound) else self.const("n"))
             elif r < 0.85:
                 terms.append(self.arith(bound, 1))
             elif r < 0.92:
-                terms.append(IfThen(self.condition(bound, None, 2), rng.choice(bound), self.arith(bound, 1)))
+                terms.append(IfThen(self.condition(bound, None, 2), rng.choice(nums(bound)), self.arith(bound, 1)))
             else:
-                terms.append(Const(rng.choice(DOMAIN)))
+                terms.append(self.const("n"))
         return tuple(terms)
 
     def written(self, body):
@@ -760,13 +812,13 @@ class Generator:
         if rng.random() < 0.25:
             named = rng.randint(1, arity)
             columns = columns[: arity - named] + ["u", "v", "w"][: named]
-        pred = Pred(name, columns, distinct=distinct)
+        pred = Pred(name, columns, self.kinds(arity), distinct=distinct)
         for _ in range(rng.choice([1, 1, 1, 2, 2, 3])):
             scope = Scope(name)
             lits, bound = self.body(scope)
             if not bound:
                 continue
-            head = self.head_terms(bound, arity)
+            head = self.head_terms(bound, pred.kinds)
             pred.rules.append(Rule(name, head, tuple(lits), distinct=distinct, written_order=self.written(lits)))
         if not pred.rules:
             return
@@ -781,13 +833,14 @@ class Generator:
         groups = rng.randint(0, 2)
         op = rng.choice(AGG_OPS)
         column = rng.choice(["s", "m", "agg"])
-        pred = Pred(name, [f"col{i}" for i in range(groups)] + [column], distinct=True, kind="agg", agg_op=op)
+        pred = Pred(name, [f"col{i}" for i in range(groups)] + [column], self.kinds(groups) + "n", distinct=True,
+                    kind="agg", agg_op=op)
         for _ in range(rng.choice([1, 1, 2])):
             scope = Scope(name)
             lits, bound = self.body(scope)
             if not bound:
                 continue
-            pred.rules.append(Rule(name, self.head_terms(bound, groups), tuple(lits), distinct=True,
+            pred.rules.append(Rule(name, self.head_terms(bound, pred.kinds[:-1]), tuple(lits), distinct=True,
                                    agg=(column, op, self.arith(bound, 1, allow_div=op == "Sum")),
                                    written_order=self.written(lits)))
         if not pred.rules:
@@ -800,14 +853,14 @@ class Generator:
         name = self.new_name("S")
         groups = rng.randint(1, 2)
         op = rng.choice(["Sum", "Max", "Min", "Count"])
-        pred = Pred(name, [f"col{i}" for i in range(groups)] + ["quoril_value"], distinct=True, kind="func",
-                    agg_op=op)
+        pred = Pred(name, [f"col{i}" for i in range(groups)] + ["quoril_value"], "n" * (groups + 1), distinct=True,
+                    kind="func", agg_op=op)
         for _ in range(rng.choice([1, 1, 2])):
             scope = Scope(name)
             lits, bound = self.body(scope)
-            if not bound:
+            if not nums(bound):
                 continue
-            head = tuple(rng.choice(bound) for _ in range(groups))
+            head = tuple(rng.choice(nums(bound)) for _ in range(groups))
             pred.rules.append(Rule(name, head, tuple(lits), value=(op, self.arith(bound, 1, False)),
                                    written_order=self.written(lits)))
         if not pred.rules:
@@ -848,10 +901,9 @@ class Generator:
             if not tables:
                 continue
             old = rng.choice(tables)
-            width = DATABASE[old] if old in DATABASE else len(self.preds[old].columns)
-            same = [n for n, a in DATABASE.items() if a == width and n != old]
-            same += [p.name for p in self.preds.values() if p.kind == "fact" and len(p.columns) == width
-                     and p.name != old]
+            kinds = DATABASE[old] if old in DATABASE else self.preds[old].kinds
+            same = [n for n, k in DATABASE.items() if k == kinds and n != old]
+            same += [p.name for p in self.preds.values() if p.kind == "fact" and p.kinds == kinds and p.name != old]
             if not same:
                 continue
             new = rng.choice(same)
@@ -879,7 +931,7 @@ class Generator:
                 made_component = []
                 for n in component:
                     p = self.preds[n]
-                    q = Pred(copies[n], p.columns, p.distinct, p.kind, [], p.agg_op, p.recursive, hidden=True)
+                    q = Pred(copies[n], p.columns, p.kinds, p.distinct, p.kind, [], p.agg_op, p.recursive, hidden=True)
                     made_component.append(q)
                 for q, n in zip(made_component, component):
                     q.rules = [renamed(r, copies) for r in self.preds[n].rules]
@@ -901,7 +953,7 @@ class Generator:
         if rng.random() < 0.3:
             extra = (Cmp(rng.choice(["!=", "<", ">="]), z, Const(rng.choice(DOMAIN))),)
         if kind in ("linear", "bag", "left", "nonlinear"):
-            pred = Pred(name, ["col0", "col1"], distinct=distinct, recursive=True)
+            pred = Pred(name, ["col0", "col1"], "nn", distinct=distinct, recursive=True)
             base = Rule(name, (x, y), (Atom(edge, (x, y)),), distinct=distinct)
             if kind == "left":
                 step = (Atom(edge, (x, y)), Atom(name, (y, z)))
@@ -915,8 +967,8 @@ class Generator:
             main = name
         elif kind == "mutual":
             other = self.new_name("R")
-            pred = Pred(name, ["col0", "col1"], distinct=True, recursive=True)
-            pred2 = Pred(other, ["col0", "col1"], distinct=True, recursive=True)
+            pred = Pred(name, ["col0", "col1"], "nn", distinct=True, recursive=True)
+            pred2 = Pred(other, ["col0", "col1"], "nn", distinct=True, recursive=True)
             pred.rules = [Rule(name, (x, y), (Atom(edge, (x, y)),), distinct=True),
                           Rule(name, (x, z), (Atom(other, (x, y)), Atom(edge, (y, z))) + extra, distinct=True)]
             pred2.rules = [Rule(other, (x, z), (Atom(name, (x, y)), Atom(edge, (y, z))), distinct=True)]
@@ -925,7 +977,7 @@ class Generator:
             self.order.append([name, other])
             main = min(name, other)
         else:  # shortest
-            pred = Pred(name, ["col0", "col1", "d"], distinct=True, kind="agg", agg_op="Min", recursive=True)
+            pred = Pred(name, ["col0", "col1", "d"], "nnn", distinct=True, kind="agg", agg_op="Min", recursive=True)
             pred.rules = [Rule(name, (x, y), (Atom("W", (x, y, w)),), distinct=True, agg=("d", "Min", w)),
                           Rule(name, (x, z), (Atom(name, (x, y), (("d", e),)), Atom("W", (y, z, w))),
                                distinct=True, agg=("d", "Min", BinOp("+", e, w)))]
@@ -980,9 +1032,17 @@ class Scope:
         self.n = 0
         self.pred = pred
 
-    def fresh(self):
+    def fresh(self, text=False):
         self.n += 1
-        return Var("abcdfghkmnpqrstuv"[self.n - 1] if self.n <= 17 else f"v{self.n}")
+        return Var("abcdfghkmnpqrstuv"[self.n - 1] if self.n <= 17 else f"v{self.n}", text)
+
+
+def nums(vars_):
+    return [v for v in vars_ if not v.text]
+
+
+def texts(vars_):
+    return [v for v in vars_ if v.text]
 
 
 def generate(seed, options=None):
@@ -1043,6 +1103,65 @@ def _variants(program):
             yield p
 
 
+def _term_vars(t, bound):
+    """Whether every variable a term reads is bound."""
+    if isinstance(t, Var):
+        return t.name in bound
+    if isinstance(t, Combine):
+        inner = _body_binds(t.body, bound)
+        return inner is not None and _term_vars(t.value, inner)
+    if isinstance(t, (Const, Wild, str)) or t is None:
+        return True
+    if isinstance(t, IfThen):
+        return _body_binds((t.cond,), bound) is not None and _term_vars(t.then, bound) and _term_vars(
+            t.otherwise, bound)
+    if isinstance(t, (tuple, list)):
+        return all(_term_vars(x, bound) for x in t)
+    return all(_term_vars(getattr(t, f), bound) for f in t.__dataclass_fields__ if f not in ("name", "op"))
+
+
+def _body_binds(body, bound):
+    """The variables bound after a body read in order, or None when it reads a
+    variable before it is bound."""
+    bound = set(bound)
+    for lit in body:
+        if isinstance(lit, Atom):
+            for t in list(lit.args) + [t for _, t in lit.named]:
+                if isinstance(t, Var):
+                    bound.add(t.name)
+                elif not _term_vars(t, bound):
+                    return None
+        elif isinstance(lit, Cmp):
+            if lit.binds:
+                if not _term_vars(lit.right, bound):
+                    return None
+                bound.add(lit.left.name)
+            elif not (_term_vars(lit.left, bound) and _term_vars(lit.right, bound)):
+                return None
+        elif isinstance(lit, In):
+            if not _term_vars(lit.items, bound):
+                return None
+            if lit.binds:
+                bound.add(lit.var.name)
+            elif lit.var.name not in bound:
+                return None
+        elif isinstance(lit, Neg):
+            if _body_binds(lit.body, bound) is None:
+                return None
+        elif isinstance(lit, Or):
+            outs = [_body_binds(a, bound) for a in lit.alternatives]
+            if any(o is None for o in outs):
+                return None
+            bound = set.intersection(*outs)
+    return bound
+
+
+def rule_is_safe(r):
+    bound = _body_binds(r.body, set())
+    return bound is not None and _term_vars(r.head, bound) and _term_vars(r.agg, bound) and _term_vars(
+        r.value, bound)
+
+
 def shrink(program, fails, budget=400):
     """The smallest program found, by greedy steps, for which fails(program) holds."""
     steps = 0
@@ -1053,6 +1172,8 @@ def shrink(program, fails, budget=400):
             steps += 1
             if steps >= budget:
                 break
+            if not all(rule_is_safe(r) for p in candidate.preds.values() if p.kind != "fn" for r in p.rules):
+                continue
             try:
                 candidate.rows = reference_rows(candidate)
             except Exception:  # noqa: BLE001 - a variant the evaluator cannot read is no smaller case
