@@ -6,6 +6,8 @@ from compile_engines import as_multiset, run
 
 PEOPLE = {"Person": [{"name": "alice", "age": 30}, {"name": "bob", "age": 12}, {"name": "carol", "age": 45}]}
 MEASURE = {"Measure": [(5,), (11,), (20,), (30,), (12,)]}
+ONE_TWO = {"E": [(1,), (2,)]}
+PAIRS = {"T": [(1, 10), (2, 20)]}
 EMP = {"Emp": [{"name": "ann", "dept": "it"}, {"name": "bo", "dept": "it"}, {"name": "cy", "dept": "hr"}]}
 
 # (id, program, predicate, tables, rows)
@@ -64,6 +66,26 @@ CASES = [
     ("numbers to text and rounding",
      "T(s, r) :- Measure(x), x == 5, s == ToString(x / 2), r == Round(x / 3, 2);", "T", MEASURE,
      [("2.5", 1.67)]),
+    # Every rule the user wrote counts, identical ones too: rules are joined with
+    # UNION ALL, and an aggregation aggregates over the rows of all of them.
+    ("identical facts", "F(1); F(1); F(2);", "F", {}, [(1,), (1,), (2,)]),
+    ("identical rules", "P(x) :- Measure(x), x > 20; P(x) :- Measure(x), x > 20;", "P", MEASURE, [(30,), (30,)]),
+    ("identical distinct rules", "D(x) distinct :- E(x); D(x) distinct :- E(x);", "D", ONE_TWO, [(1,), (2,)]),
+    ("identical bodies of an aggregation",
+     "S(s? += x, n? += 1) distinct :- E(x); S(s? += x, n? += 1) distinct :- E(x);", "S", ONE_TWO, [(6, 4)]),
+    ("identical rules of a functor's copy", "F(x) :- X(x); F(x) :- X(x); A := F(X: E);", "A", ONE_TWO,
+     [(1,), (1,), (2,), (2,)]),
+    ("a copy shared by two functor calls",
+     "G(x) :- X(x); F(x) :- G(x), x > 0; A := F(X: E); B := F(X: E); U(x) :- A(x); U(x) :- B(x);", "U", ONE_TWO,
+     [(1,), (2,), (1,), (2,)]),
+    # A function called in a rule that also reads it as a relation: the call's
+    # sub-query reads its own copy of the table.
+    ("function called beside its own table", "S(x) += y :- T(x, y); Q(x, S(x)) :- S(x);", "Q", PAIRS,
+     [(1, 10), (2, 20)]),
+    ("function called twice beside its own table", "S(x) += y :- T(x, y); Q(x, S(x) + S(x)) :- S(x), S(x) > 15;",
+     "Q", PAIRS, [(2, 40)]),
+    ("function called on its own value", "Next(x) Max= y :- Edge(x, y); Q(x, Next(Next(x))) :- Next(x);", "Q",
+     {"Edge": [(1, 2), (2, 3), (3, 4)]}, [(1, 3), (2, 4), (3, None)]),
 ]
 
 

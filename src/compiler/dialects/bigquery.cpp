@@ -68,7 +68,7 @@ std::string_view BigQueryDialect::now_relation_sql() const {
 // BigQuery reads OFFSET only after a LIMIT; the largest INT64 stands for no limit.
 std::string BigQueryDialect::pagination_clause(std::optional<uint64_t> limit,
                                                std::optional<uint64_t> offset) const {
-  if (offset && !limit) return "\nLIMIT 9223372036854775807\nOFFSET " + std::to_string(*offset);
+  if (offset && !limit) return "\nLIMIT 9223372036854775807\nOFFSET " + row_count_text(*offset);
   return Dialect::pagination_clause(limit, offset);
 }
 

@@ -49,10 +49,18 @@ std::optional<std::string_view> Dialect::boolean_to_string() const { return std:
 
 bool Dialect::supports_offset() const { return true; }
 
+std::string row_count_text(uint64_t count) {
+  // Every engine reads LIMIT and OFFSET as signed 64-bit numbers and refuses a
+  // larger one; no table holds that many rows, so the largest signed value
+  // gives the same rows (all of them, or none).
+  constexpr uint64_t kLargest = static_cast<uint64_t>(INT64_MAX);
+  return std::to_string(count < kLargest ? count : kLargest);
+}
+
 std::string Dialect::pagination_clause(std::optional<uint64_t> limit, std::optional<uint64_t> offset) const {
   std::string out;
-  if (limit) out += "\nLIMIT " + std::to_string(*limit);
-  if (offset) out += "\nOFFSET " + std::to_string(*offset);
+  if (limit) out += "\nLIMIT " + row_count_text(*limit);
+  if (offset) out += "\nOFFSET " + row_count_text(*offset);
   return out;
 }
 

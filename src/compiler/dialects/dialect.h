@@ -29,6 +29,9 @@ struct RecordLiteralField {
 // Operations that take text arguments return finished SQL. Fixed texts come back
 // as views of static text; built texts as new strings owned by the caller.
 // Implementations hold no state, so any thread may call any operation.
+// A LIMIT or OFFSET count as written: at most the largest signed 64-bit number.
+std::string row_count_text(uint64_t count);
+
 class Dialect {
  public:
   virtual ~Dialect() = default;
@@ -52,7 +55,8 @@ class Dialect {
   virtual std::string_view log10_function() const;                    // 10
   virtual std::optional<std::string_view> boolean_to_string() const;  // 11: "{0}"
   virtual bool supports_offset() const;                               // 12
-  // A line break and "LIMIT n", a line break and "OFFSET n", for what is present.
+  // A line break and "LIMIT n", a line break and "OFFSET n", for what is present
+  // (each count through row_count_text).
   virtual std::string pagination_clause(std::optional<uint64_t> limit,
                                         std::optional<uint64_t> offset) const;  // 13
   virtual TemplateRows infix_operators() const;                                 // 14

@@ -29,8 +29,8 @@ int PrestoDialect::group_by_spec_by() const { return 1; }
 std::string PrestoDialect::pagination_clause(std::optional<uint64_t> limit,
                                              std::optional<uint64_t> offset) const {
   std::string out;
-  if (offset) out += "\nOFFSET " + std::to_string(*offset);
-  if (limit) out += "\nLIMIT " + std::to_string(*limit);
+  if (offset) out += "\nOFFSET " + row_count_text(*offset);
+  if (limit) out += "\nLIMIT " + row_count_text(*limit);
   return out;
 }
 

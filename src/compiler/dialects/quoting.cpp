@@ -84,13 +84,17 @@ std::string clean_name(std::string_view predicate) {
   return out;
 }
 
-std::string sql_column(std::string_view name, const Dialect& dialect) {
-  // A backquoted field name stands for the name between the backquotes, which
-  // the engine's own quoting then protects.
+std::string_view unquoted_name(std::string_view name) {
   if (name.size() > 2 && name.front() == '`' && name.back() == '`' &&
       name.substr(1, name.size() - 2).find('`') == std::string_view::npos) {
-    name = name.substr(1, name.size() - 2);
+    return name.substr(1, name.size() - 2);
   }
+  return name;
+}
+
+std::string sql_column(std::string_view name, const Dialect& dialect) {
+  // The engine's own quoting protects whatever the backquotes held.
+  name = unquoted_name(name);
   if (is_plain_identifier(name) && !is_sql_reserved_word(name)) return std::string(name);
   return dialect.quote_identifier(name);
 }

@@ -20,7 +20,11 @@ bool is_plain_identifier(std::string_view name);
 // [A-Za-z0-9_] become "_", and a leading digit (or nothing) gets a "_" before it.
 std::string clean_name(std::string_view predicate);
 
-// A column or field name as SQL: unchanged when it is a plain identifier that is
+// A field or column name as the program means it: a backquoted name stands for
+// the name between its backquotes.
+std::string_view unquoted_name(std::string_view name);
+
+// A column or field name as SQL (after unquoted_name): unchanged when it is a plain identifier that is
 // not reserved, otherwise the dialect's quoted identifier.
 std::string sql_column(std::string_view name, const Dialect& dialect);
 

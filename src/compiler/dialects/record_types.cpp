@@ -42,7 +42,7 @@ std::string psql_record_columns(const Type& type) {
     // A double quote inside a (backquoted) field name is doubled so it cannot end
     // the identifier early; every ordinary name is written as it stands, which
     // keeps the type names of ordinary records unchanged.
-    out += quoted_doubling(name, '"');
+    out += quoted_doubling(unquoted_name(name), '"');
     out += ' ';
     out += column_type(field);
   }

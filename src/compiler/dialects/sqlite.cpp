@@ -31,11 +31,16 @@ int SqLiteDialect::group_by_spec_by() const { return 2; }
 // token, so a double quote inside a (backquoted) field name is doubled.
 std::string SqLiteDialect::subscript(std::string_view record, std::string_view field, bool row) const {
   if (row) return std::string(record) + "." + record_field(field);
-  return "JSON_EXTRACT(" + std::string(record) + ", " + quoted_doubling("$." + record_field(field), '"') +
-         ")";
+  // A key that is not a plain name is written in the path's own double quotes.
+  std::string key = record_field(field);
+  if (!is_plain_identifier(key)) key = quoted_doubling(key, '"');
+  return "JSON_EXTRACT(" + std::string(record) + ", " + quoted_doubling("$." + key, '"') + ")";
 }
 
-std::string SqLiteDialect::record_field(std::string_view name) const { return std::string(name); }
+// A JSON key needs no quoting of its own; backquotes only mark the name in the program.
+std::string SqLiteDialect::record_field(std::string_view name) const {
+  return std::string(unquoted_name(name));
+}
 
 std::string SqLiteDialect::float_literal(std::string_view text) const { return sqlite_float_literal(text); }
 
@@ -45,7 +50,7 @@ std::string SqLiteDialect::record_literal(const std::vector<RecordLiteralField>&
   std::string out = "JSON_OBJECT(";
   for (size_t i = 0; i < fields.size(); ++i) {
     if (i > 0) out += ", ";
-    out += single_quoted_literal(fields[i].name) + ", " + fields[i].sql;
+    out += single_quoted_literal(record_field(fields[i].name)) + ", " + fields[i].sql;
   }
   return out + ")";
 }
@@ -69,7 +74,7 @@ std::string_view SqLiteDialect::now_relation_sql() const { return "(SELECT datet
 // SQLite reads OFFSET only after a LIMIT; LIMIT -1 stands for no limit.
 std::string SqLiteDialect::pagination_clause(std::optional<uint64_t> limit,
                                              std::optional<uint64_t> offset) const {
-  if (offset && !limit) return "\nLIMIT -1\nOFFSET " + std::to_string(*offset);
+  if (offset && !limit) return "\nLIMIT -1\nOFFSET " + row_count_text(*offset);
   return Dialect::pagination_clause(limit, offset);
 }
 

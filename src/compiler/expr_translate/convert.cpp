@@ -199,7 +199,10 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
                    ").");
     }
     TRY(std::string sql, convert(*expression));
-    types.emplace_back(name, value_type(*expression));
+    // A record value inside is typed as it was written, its hint included.
+    auto written = written_record_types_.find(expression);
+    types.emplace_back(name,
+                       written != written_record_types_.end() ? written->second : value_type(*expression));
     fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
   }
   hinted_fields(node, types);
@@ -208,9 +211,9 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
     fields[i].type = types[i].second;
     closed.insert_or_assign(types[i].first, types[i].second);
   }
-  if (subquery_translator != nullptr) {
-    subquery_translator->register_record_type(Type::closed_record(std::move(closed)));
-  }
+  Type type = Type::closed_record(std::move(closed));
+  if (subquery_translator != nullptr) subquery_translator->register_record_type(type);
+  written_record_types_.insert_or_assign(&node, std::move(type));
   return dialect->record_literal(fields);
 }
 
@@ -465,14 +468,15 @@ SqlResult ExprTranslator::convert_predicate_call(const Json& call) {
                  std::string(dialect->name()) + ".");
   }
   TRY(std::string table, subquery_translator->translate_table(name));
+  const std::string alias = subquery_translator->table_alias(name);
   std::vector<std::string> conditions;
   for (const Json& entry : call.at("record").at("field_value").as_array()) {
     const Json* expression = entry.at("value").get("expression");
     if (expression == nullptr) continue;
     TRY(std::string sql, convert(*expression));
-    conditions.push_back(sql_column(field_name(entry.at("field")), *dialect) + " = " + sql);
+    conditions.push_back(alias + "." + sql_column(field_name(entry.at("field")), *dialect) + " = " + sql);
   }
-  std::string out = "(SELECT " + value_column_name + " FROM " + table;
+  std::string out = "(SELECT " + alias + "." + value_column_name + " FROM " + table + " AS " + alias;
   // A call without arguments has no condition; an empty WHERE would not parse.
   if (!conditions.empty()) out += " WHERE " + join(conditions, " AND ");
   return out + ")";

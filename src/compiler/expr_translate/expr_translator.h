@@ -101,6 +101,9 @@ class ExprTranslator {
 
   // Keyed by node address: the rule's tree outlives the translator.
   std::unordered_map<const Json*, Type> expression_hints_;
+  // The type each record value was written with, by its node: an enclosing
+  // record's type must name the same field types.
+  std::unordered_map<const Json*, Type> written_record_types_;
 };
 
 // The (arg, value) parts of an "arg -> value" record.

@@ -29,6 +29,10 @@ class SubqueryTranslator {
 
   // The text that stands for the predicate's table in a FROM list.
   virtual Result<std::string, CompileError> translate_table(std::string_view predicate) = 0;
+  // An alias for one more reading of the predicate's table, which no other
+  // table of the compilation has: a sub-query reading a table that the
+  // enclosing query also reads must not take the outer query's name for it.
+  virtual std::string table_alias(std::string_view predicate) = 0;
   // The SQL of a combine's rule, seen from inside a rule whose variables are
   // `outer` (with their types `outer_types`).
   virtual Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer,

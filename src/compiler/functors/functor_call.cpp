@@ -30,14 +30,15 @@ bool shares_any(const NameSet& a, const ArgumentMap& b) {
 }
 
 struct KeyedRule {
-  const std::string* text;  // the compact JSON text: the rule's identity and its order
+  const std::string* text;  // the compact JSON text: the rule's order
   Json rule;
 };
 
 // F's rules, the rules of everything F depends on, and of the iteration
 // companions of all these, to a fixed point; of these the rules whose head
-// `keep` accepts, each once, by its text. Rules of the same text have the same
-// head, so keeping before dropping repeats keeps what dropping first would.
+// `keep` accepts, each rule of the list once. Two rules of the same text are
+// two rules (a predicate's rules are joined with UNION ALL), so a rule is
+// known by its place in the list, not by its text.
 template <class Keep>
 std::vector<KeyedRule> gather(const Functors& index, const std::string& functor, Keep keep) {
   std::vector<const Json*> gathered = index.rules_reached_from(functor);
@@ -60,11 +61,10 @@ std::vector<KeyedRule> gather(const Functors& index, const std::string& functor,
     }
   }
   std::vector<KeyedRule> unique;
-  std::set<std::string_view> seen;
+  std::set<const Json*> seen;
   for (const Json* rule : gathered) {
-    if (!keep(head_name(*rule))) continue;
-    const std::string& text = index.compact_text(*rule);
-    if (seen.insert(text).second) unique.push_back({&text, *rule});
+    if (!keep(head_name(*rule)) || !seen.insert(rule).second) continue;
+    unique.push_back({&index.compact_text(*rule), *rule});
   }
   return unique;
 }
@@ -145,6 +145,9 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
 
   ArgumentMap renames = resolved;
   NameSet copied;
+  // Copies named by this application; a copy named by an earlier one already
+  // has its rules, which a second set would double under UNION ALL.
+  NameSet named_here;
   std::vector<Json> copies;
   for (KeyedRule& keyed : kept) {
     const std::string head = head_name(keyed.rule);
@@ -158,9 +161,11 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
       auto memo = index.call_memo.find(key);
       if (memo != index.call_memo.end()) {
         renames[head] = memo->second;
+        if (named_here.count(memo->second) == 0) continue;
       } else {
         std::string name = head + "_f" + number;
         renames[head] = name;
+        named_here.insert(name);
         index.call_memo.emplace(std::move(key), std::move(name));
         copied.insert(head);
       }

@@ -105,18 +105,15 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
   p->built_ins_ = ExprTranslator::basis_functions(*p->dialect_);
 
   std::vector<const Json*> typed;
+  std::vector<size_t> typed_rules;
   for (size_t i = 0; i < p->rules_.size(); ++i) {
     const Json& rule = p->rules_[i];
     const std::string& name = head_name(rule);
     if (name.empty() || name[0] == '@') continue;
     typed.push_back(&rule);
-    std::vector<size_t>& list = p->rules_of_[name];
-    // Functor copies can repeat a rule word for word; both under UNION ALL would double its rows.
-    bool duplicate = false;
-    // Trees are equal exactly when their printed forms are, and unequal ones
-    // mostly differ early.
-    for (size_t j : list) duplicate = duplicate || p->rules_[j] == p->rules_[i];
-    if (!duplicate) list.push_back(i);
+    typed_rules.push_back(i);
+    // Every rule counts, identical ones too: a predicate's rules are joined with UNION ALL.
+    p->rules_of_[name].push_back(i);
   }
   std::vector<const std::string*> names;
   names.reserve(p->rules_of_.size());
@@ -133,9 +130,12 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
                             rule_text_of(p->rules_[j]));
   }
   if (p->ann_.type_checking()) {
-    TRY(PredicateTypes types, infer_predicate_types(typed));
-    for (auto& [name, columns] : types)
+    TRY(ProgramTypes types, infer_program_types(typed));
+    for (auto& [name, columns] : types.predicates)
       if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
+    p->rule_variable_types_.resize(p->rules_.size());
+    for (size_t k = 0; k < typed_rules.size(); ++k)
+      p->rule_variable_types_[typed_rules[k]] = std::move(types.rule_variables[k]);
   }
   for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
   for (const auto& [k, v] : flag_overrides) p->flags_[k] = v;
@@ -223,6 +223,21 @@ std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::
   return known(predicate.substr(0, aux));
 }
 
+TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const {
+  // A rule of the program is one of rules_ itself; rules met inside a rule (a
+  // combine's) and rewritten copies have only what their caller knows.
+  std::less<const Json*> before;
+  const Json* first = rules_.data();
+  if (rule_variable_types_.empty() || before(&rule, first) || !before(&rule, first + rules_.size()))
+    return outer;
+  TypeMap types = outer;
+  for (const auto& [name, type] : rule_variable_types_[static_cast<size_t>(&rule - first)]) {
+    auto found = types.find(name);
+    if (found == types.end() || found->second.is_any()) types.insert_or_assign(name, type);
+  }
+  return types;
+}
+
 Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, const Vocabulary& outer,
                                                           const TypeMap& outer_types, bool in_combine,
                                                           const std::vector<std::string>* column_order) {
@@ -246,8 +261,8 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     eliminate_compiler_variables(copy);
     tree = std::make_shared<const Json>(std::move(copy));
   }
-  auto structure =
-      extract_rule_structure_with_vocabulary(std::move(tree), outer, outer_types, in_combine, *this);
+  auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer,
+                                                          rule_types(rule, outer_types), in_combine, *this);
   if (!structure.ok()) return attach(structure.error());
   auto sql = structure.value().as_sql(subqueries_, *dialect_, flags_, column_order);
   if (!sql.ok()) return attach(sql.error());
@@ -320,6 +335,10 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_table(st
           "where a value is expected.");
   }
   return program_.translate_table_in_context(predicate);
+}
+
+std::string UniverseSubqueryTranslator::table_alias(std::string_view predicate) {
+  return program_.state_.names.alloc_table(predicate);
 }
 
 Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(const Json& rule,

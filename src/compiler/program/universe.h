@@ -21,6 +21,7 @@
 #include "compiler/program/annotations.h"
 #include "compiler/program/universe_inject.h"
 #include "compiler/rule_translate/rule_translate.h"
+#include "compiler/type_inference/inference.h"
 #include "parser/json.h"
 
 namespace mirtova {
@@ -52,6 +53,7 @@ class UniverseSubqueryTranslator : public SubqueryTranslator {
  public:
   explicit UniverseSubqueryTranslator(QuorilProgram& program) : program_(program) {}
   Result<std::string, CompileError> translate_table(std::string_view predicate) override;
+  std::string table_alias(std::string_view predicate) override;
   Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer,
                                                    const TypeMap& outer_types, bool in_combine) override;
   std::optional<std::string> combine_psql_type(const Json& rule) override;
@@ -125,6 +127,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
                             const std::string& pattern) const;
   std::string setup_text() const;
   std::optional<Type> column_type(std::string_view predicate, std::string_view column) const;
+  // The variable types of `rule` when it is one of the program's rules, under `outer`.
+  TypeMap rule_types(const Json& rule, const TypeMap& outer) const;
 
   // One WITH clause list per statement being written.
   struct Frame {
@@ -167,6 +171,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::unique_ptr<Dialect> dialect_;
   std::shared_ptr<const std::set<std::string, std::less<>>> built_ins_;
   std::map<std::string, std::map<std::string, Type>, std::less<>> column_types_;
+  // Per program rule (by its place in rules_), the types inference gave its variables.
+  std::vector<RuleVariableTypes> rule_variable_types_;
   FlagMap flags_;
   std::vector<std::string> user_defined_;
   CompilationState state_;

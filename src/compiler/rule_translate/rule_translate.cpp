@@ -369,6 +369,8 @@ Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subq
   ExprTranslator tr(Vocabulary{}, dialect, flags);
   tr.subquery_translator = &subqueries;
   tr.variable_types = variable_types;
+  // A column's variable takes the column's type over the one inferred for the
+  // variable: it is the type the column's values were written with.
   for (const std::string& var : binding_order) {
     const Binding& b = bindings.at(var);
     if (b.kind == BindKind::Column)
@@ -395,7 +397,11 @@ Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subq
         sql = outer.at(var);
         break;
       case BindKind::Expression: {
-        auto r = tr.convert_to_sql_expecting(*b.expr, Type::any());
+        // The variable's type, when known, completes the types of the record
+        // and list values written for it.
+        auto known = tr.variable_types.find(var);
+        auto r = tr.convert_to_sql_expecting(*b.expr,
+                                             known == tr.variable_types.end() ? Type::any() : known->second);
         if (!r.ok()) return r;
         sql = std::move(r).value();
         if (tr.variable_types.find(var) == tr.variable_types.end() || tr.variable_types.at(var).is_any())
@@ -439,7 +445,11 @@ Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subq
       select_sql.push_back(dialect.subscript(it->row_alias, "*", true));
       continue;
     }
-    auto r = tr.convert_to_sql_expecting(*it->expr, tr.value_type(*it->expr));
+    // The head column's inferred type, which every rule of the predicate shares,
+    // before the type of this rule's expression alone.
+    std::optional<Type> column = subqueries.column_type(head_predicate, it->column);
+    auto r = tr.convert_to_sql_expecting(*it->expr,
+                                         column && !column->is_any() ? *column : tr.value_type(*it->expr));
     if (!r.ok()) return r;
     item_sql[static_cast<size_t>(it - select.data())] = r.value();
     select_sql.push_back(r.value() + " AS " + sql_column(it->column, dialect));

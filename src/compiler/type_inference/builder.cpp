@@ -62,8 +62,13 @@ TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) 
   if_node_counter_ = 0;
   rule_counter_ = 0;
   unknown_counter_ = 0;
+  built_positions_.clear();
   TypesGraphs result;
-  for (const Json* rule : rules) build_rule(*rule, result);
+  for (size_t i = 0; i < rules.size(); ++i) {
+    const uint64_t before = rule_counter_;
+    build_rule(*rules[i], result);
+    if (rule_counter_ != before) built_positions_.push_back(i);
+  }
   return result;
 }
 
@@ -189,6 +194,8 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_expression(TypesGraph& g
     if (name != nullptr && name->is_str()) text = name->as_str();
     if (name != nullptr && name->is_int()) text = std::to_string(name->as_int());
     auto [s, t] = bounds_from_value(name);
+    // Each wildcard is a variable of its own, as it is for joins.
+    if (text == "_") return {unknown(), s, t};
     return {rule_variable(text), s, t};
   }
   if (const Json* call = e.get("call")) {

@@ -26,6 +26,9 @@ class TypesGraphBuilder {
   // without a head name are skipped. Each run starts from a fresh state.
   TypesGraphs run_rules(const std::vector<const Json*>& rules);
   TypesGraphs run_rules(std::span<const Json> rules);
+  // After a run: the position, among the rules given, of each rule built, in
+  // order; the rule numbered n in variable names ("x@n") is at entry n - 1.
+  const std::vector<size_t>& built_rule_positions() const { return built_positions_; }
 
  private:
   struct Converted {
@@ -56,6 +59,7 @@ class TypesGraphBuilder {
   std::unordered_map<std::string, uint64_t> call_counts_;
   uint64_t if_node_counter_ = 0;
   uint64_t rule_counter_ = 0;
+  std::vector<size_t> built_positions_;
   uint64_t unknown_counter_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "compiler/type_inference/inference.h"
 
 #include <algorithm>
+#include <charconv>
 #include <functional>
 #include <queue>
 #include <string_view>
@@ -553,12 +554,46 @@ PredicateTypes TypeInference::all_predicate_types() const {
   return result;
 }
 
+std::map<std::string, Type, std::less<>> TypeInference::all_variable_types() const {
+  std::map<std::string, Type, std::less<>> result;
+  for (size_t e = 0; e < edges_.size(); ++e) {
+    for (Side side : {false, true}) {
+      const Expression& end = side ? edges_[e]->right : edges_[e]->left;
+      if (end.kind() != Expression::Kind::Variable) continue;
+      // Every end of one name reads the same node, so the first one found serves.
+      result.try_emplace(end.name(), end_type(e, side));
+    }
+  }
+  return result;
+}
+
 Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<const Json*>& rules) {
+  TRY(ProgramTypes types, infer_program_types(rules));
+  return std::move(types.predicates);
+}
+
+Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const Json*>& rules) {
   TypesGraphBuilder builder;
   TypeInference inference(builder.run_rules(rules));
   auto outcome = inference.infer();
   if (!outcome.ok()) return CompileError("Type inference error: " + outcome.error().to_string());
-  return inference.all_predicate_types();
+  ProgramTypes types;
+  types.predicates = inference.all_predicate_types();
+  types.rule_variables.resize(rules.size());
+  const std::vector<size_t>& positions = builder.built_rule_positions();
+  for (auto& [full, type] : inference.all_variable_types()) {
+    // "x@3" is the variable x of the third rule built; generated nodes have no "@".
+    size_t at = full.rfind('@');
+    if (at == std::string::npos) continue;
+    uint64_t number = 0;
+    std::string_view digits = std::string_view(full).substr(at + 1);
+    auto [end, failed] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (failed != std::errc() || end != digits.data() + digits.size() || number == 0 ||
+        number > positions.size())
+      continue;
+    types.rule_variables[positions[number - 1]].insert_or_assign(full.substr(0, at), type);
+  }
+  return types;
 }
 
 }  // namespace mirtova

@@ -17,6 +17,15 @@ namespace mirtova {
 
 // Predicate name -> column name -> type, both levels in byte order.
 using PredicateTypes = std::map<std::string, std::map<std::string, Type>>;
+// Variable name -> type, for the variables of one rule.
+using RuleVariableTypes = std::map<std::string, Type, std::less<>>;
+
+// What inference learnt of a program: its predicates' column types, and per
+// rule given (in the order given; empty for rules it skipped) its variables' types.
+struct ProgramTypes {
+  PredicateTypes predicates;
+  std::vector<RuleVariableTypes> rule_variables;
+};
 
 class TypeInference {
  public:
@@ -33,6 +42,10 @@ class TypeInference {
   // type of each column seen; the per-call nodes of one column are folded into
   // one type, a pair that does not meet settling on the more specific one.
   PredicateTypes all_predicate_types() const;
+
+  // After a successful infer(): the type of every rule variable on an edge end,
+  // under the builder's name for it (the name, "@" and the rule's number).
+  std::map<std::string, Type, std::less<>> all_variable_types() const;
 
  private:
   // Which end of an edge: false the left (first), true the right (second).
@@ -70,5 +83,7 @@ class TypeInference {
 // infer, read off the column types. A conflict is the compile error
 // "Type inference error: {0}" without rule text.
 Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<const Json*>& rules);
+// The same chain, keeping the rules' variable types too.
+Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const Json*>& rules);
 
 }  // namespace mirtova

@@ -21,6 +21,7 @@ class FakeProgram : public SubqueryTranslator {
     if (predicate == "Missing") return CompileError("No such predicate: Missing");
     return std::string(predicate) + "_table";
   }
+  std::string table_alias(std::string_view predicate) override { return "t_" + std::string(predicate); }
   Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer, const TypeMap&,
                                                    bool in_combine) override {
     ++rules_translated;
@@ -139,9 +140,9 @@ TEST(ExprConvert, OperatorsAndFunctions) {
       {"duckdb", call("Size", {var("l"), var("x")}), "LEN(T.l)"},
       {"duckdb", call("Agg+", {var("x")}), "SUM(T.x)"},
       {"databricks", call("Agg++", {var("l")}), "FLATTEN(COLLECT_LIST(T.l))"},
-      {"duckdb", call("AbsentEverywhere", {var("x")}), "(SELECT quoril_value FROM AbsentEverywhere_table WHERE col0 = T.x)"},
-      {"duckdb", named_call("F", {{"a", var("x")}, {"order", num("1")}}), "(SELECT quoril_value FROM F_table WHERE a = T.x AND \"order\" = 1)"},
-      {"duckdb", call("F", {}), "(SELECT quoril_value FROM F_table)"},
+      {"duckdb", call("AbsentEverywhere", {var("x")}), "(SELECT t_AbsentEverywhere.quoril_value FROM AbsentEverywhere_table AS t_AbsentEverywhere WHERE t_AbsentEverywhere.col0 = T.x)"},
+      {"duckdb", named_call("F", {{"a", var("x")}, {"order", num("1")}}), "(SELECT t_F.quoril_value FROM F_table AS t_F WHERE t_F.a = T.x AND t_F.\"order\" = 1)"},
+      {"duckdb", call("F", {}), "(SELECT t_F.quoril_value FROM F_table AS t_F)"},
       {"duckdb", call("Missing", {}), "No such predicate: Missing", true},
       {"duckdb", call("If", {var("b"), num("1"), num("2")}), "(CASE WHEN T.b THEN 1 ELSE 2 END)"},
       {"duckdb", call("In", {var("x"), var("l")}), "(list_contains(T.l, T.x))"},

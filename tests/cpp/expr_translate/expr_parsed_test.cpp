@@ -14,6 +14,7 @@ namespace {
 class NoProgram : public SubqueryTranslator {
  public:
   Result<std::string, CompileError> translate_table(std::string_view p) override { return std::string(p); }
+  std::string table_alias(std::string_view p) override { return "t_" + std::string(p); }
   Result<std::string, CompileError> translate_rule(const Json&, const Vocabulary&, const TypeMap&,
                                                    bool) override {
     return std::string("SELECT from_program");

@@ -72,11 +72,46 @@ TEST(TypesOfProgramsTest, ParsedPrograms) {
       {"G(l) :- l == Range(n);", {"G"}, "G.col0: [number]"},
       {"O(a, b, c) :- c == a ++ b, d == (a == b);", {"O"}, "O.col0: string; O.col1: string; O.col2: string"},
       {R"(R(r) :- r == {a: 1}, r.a == "s";)", {}, kError + "number with string at (0, 0)"},
+      // Each wildcard is a variable of its own.
+      {R"(F(2, "a"); T(1); Q(c) :- T(c), F(_, _);)", {"F", "Q"}, "F.col0: number; F.col1: string; F.quoril_value: any; Q.col0: number"},
       // The subscript adds b to the closed record, which then no longer meets its literal.
       {R"(R(r) :- r == {a: 1}, r.b == "s";)", {}, kError + "{a: number, b: any} with {a: number} at (0, 1)"},
   };
   // clang-format on
   for (const Case& c : cases) EXPECT_EQ(infer(c.program, c.predicates), c.expected) << c.program;
+}
+
+// The variables of each rule, read off beside the columns; "x: number" per
+// variable in name order, rules separated by " | ".
+TEST(TypesOfProgramsTest, RuleVariables) {
+  struct Case {
+    std::string program;
+    std::string expected;
+  };
+  // clang-format off
+  const std::vector<Case> cases = {
+      {"Q(s) :- x in [1.5, 2], s == ToString(x);", "s: string, x: number"},
+      {R"(F(1); G(y, z) :- F(y), z == y + 1;)", " | y: number, z: number"},
+      {R"(@OrderBy(Q, "col0"); Q(u) :- u == [_];)", " | u: [any]"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    auto parsed = parse_file(c.program);
+    ASSERT_TRUE(parsed.ok()) << c.program;
+    std::vector<const Json*> rules;
+    for (const Json& rule : parsed.value().at("rule").as_array()) rules.push_back(&rule);
+    auto types = infer_program_types(rules);
+    ASSERT_TRUE(types.ok()) << c.program;
+    std::string out;
+    for (size_t i = 0; i < types.value().rule_variables.size(); ++i) {
+      if (i > 0) out += " | ";
+      std::string rule;
+      for (const auto& [name, type] : types.value().rule_variables[i])
+        rule += (rule.empty() ? "" : ", ") + name + ": " + type.to_string();
+      out += rule;
+    }
+    EXPECT_EQ(out, c.expected) << c.program;
+  }
 }
 
 // The same program gives the same types, or the same one of its several
