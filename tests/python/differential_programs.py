@@ -446,15 +446,11 @@ class Options:
 
     def __init__(self, **kw):
         self.nulls_in_tables = kw.get("nulls_in_tables", True)
-        self.identical_rules = kw.get("identical_rules", False)
         self.recursion = kw.get("recursion", True)
         self.ground = kw.get("ground", True)
         self.functions = kw.get("functions", True)
         self.combines = kw.get("combines", True)
         self.division = kw.get("division", True)
-        # A "_" is one variable per rule for typing, so a rule with "_" in a
-        # number column and in a text column is refused; not so when told to.
-        self.mixed_wildcards = kw.get("mixed_wildcards", False)
 
 
 class Generator:
@@ -565,7 +561,7 @@ class Generator:
         for _ in range(rng.randint(1, 5)):
             rows.add(tuple(self.const(k).value for k in kinds))
         rows = sorted(rows)
-        if self.opt.identical_rules and rows:
+        if rng.random() < 0.3:
             rows.append(rng.choice(rows))
         pred.rules = [Rule(name, tuple(Const(v) for v in row), ()) for row in rows]
         self.add(pred)
@@ -623,12 +619,15 @@ class Generator:
                 lits.append(self.condition(bound, scope, depth))
         if bound and allow_or and depth == 0 and rng.random() < 0.15:
             alternatives = [(self.condition(bound, scope, 1),) for _ in range(rng.randint(2, 3))]
-            lits.append(Or(self.unlike(alternatives)))
+            lits.append(Or(tuple(alternatives)))
         if bound and allow_or and depth == 0 and rng.random() < 0.1:
             lits.append(self.atom_alternatives(bound, scope))
         if nums(bound) and rng.random() < 0.1:
-            lits.append(In(rng.choice(nums(bound)), tuple(Const(rng.choice(DOMAIN)) for _ in range(rng.randint(1, 3))),
-                           binds=False))
+            # Written before the variable's binding, the inclusion unnests the
+            # list; written after, it tests membership: the two agree only on a
+            # list without repeats.
+            items = rng.sample(list(DOMAIN), rng.randint(1, 3))
+            lits.append(In(rng.choice(nums(bound)), tuple(Const(i) for i in items), binds=False))
         # negation
         if bound and rng.random() < 0.3 and depth < 2:
             lits.append(self.negation(bound, scope, depth))
@@ -657,7 +656,7 @@ class Generator:
         rng = self.rng
         r = rng.random()
         same = texts(bound) if kind == "t" else nums(bound)
-        if r < 0.1 and (kind == "n" or self.opt.mixed_wildcards):
+        if r < 0.1:
             return Wild()
         if r < 0.17:
             return self.const(kind)
@@ -671,7 +670,7 @@ class Generator:
         r = self.rng.random()
         if same and r < 0.5:
             return self.rng.choice(same)
-        return Wild() if r < 0.8 and (kind == "n" or self.opt.mixed_wildcards) else self.const(kind)
+        return Wild() if r < 0.8 else self.const(kind)
 
     def text_term(self, bound):
         rng = self.rng
@@ -707,10 +706,9 @@ class Generator:
         inner_scope = scope
         lits, inner_bound = self.body(inner_scope, depth=depth + 1, allow_or=False)
         # correlate: reuse an outer variable inside
-        if bound and rng.random() < 0.6:
-            o = rng.choice(bound)
-            kind = "t" if o.text else "n"
-            name, cols, kinds = rng.choice([r for r in self.relations() if r[1][0] == "col0" and r[2][0] == kind])
+        if nums(bound) and rng.random() < 0.6:
+            o = rng.choice(nums(bound))
+            name, cols, kinds = rng.choice([r for r in self.relations() if r[1][0] == "col0" and r[2][0] == "n"])
             args = [o] + [scope.fresh(text=k == "t") for c, k in zip(cols[1:], kinds[1:]) if c.startswith("col")]
             atom = Atom(name, tuple(args))
             lits.insert(0, atom)
@@ -749,19 +747,7 @@ class Generator:
             name, cols, kinds = rng.choice(self.relations())
             args = [self.known(bound, k) for c, k in zip(cols, kinds) if c.startswith("col")]
             alts.append((Atom(name, tuple(args)),))
-        return Or(self.unlike(alts))
-
-    def unlike(self, alternatives):
-        """Alternatives written alike become identical rules, which the language
-        keeps apart; that is not yet so (identical rules collapse into one), so
-        the generator writes no such pair unless told to."""
-        if self.opt.identical_rules:
-            return tuple(alternatives)
-        out = []
-        for a in alternatives:
-            if all(literal_text(x) != literal_text(y) for b in out for x, y in zip(a, b)):
-                out.append(a)
-        return tuple(out) if len(out) > 1 else tuple(out) + ((Cmp("<", Const(0), Const(1)),),)
+        return Or(tuple(alts))
 
     def negation(self, bound, scope, depth):
         rng = self.rng
@@ -822,7 +808,7 @@ class Generator:
             pred.rules.append(Rule(name, head, tuple(lits), distinct=distinct, written_order=self.written(lits)))
         if not pred.rules:
             return
-        self.dedupe(pred)
+        self.repeat(pred)
         if self.opt.ground and rng.random() < 0.1:
             self.annotations.append(f"@Ground({name});")
         self.add(pred)
@@ -845,7 +831,7 @@ class Generator:
                                    written_order=self.written(lits)))
         if not pred.rules:
             return
-        self.dedupe(pred)
+        self.repeat(pred)
         self.add(pred)
 
     def aggregating_function(self):
@@ -865,20 +851,13 @@ class Generator:
                                    written_order=self.written(lits)))
         if not pred.rules:
             return
-        self.dedupe(pred)
+        self.repeat(pred)
         self.add(pred)
 
-    def dedupe(self, pred):
-        if self.opt.identical_rules:
-            return
-        seen = set()
-        kept = []
-        for r in pred.rules:
-            text = rule_text(r)
-            if text not in seen:
-                seen.add(text)
-                kept.append(r)
-        pred.rules = kept
+    def repeat(self, pred):
+        """Now and then a rule written twice: each copy counts."""
+        if self.rng.random() < 0.1:
+            pred.rules.append(self.rng.choice(pred.rules))
 
     # -- functors
     def functor(self):
