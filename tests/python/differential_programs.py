@@ -542,7 +542,7 @@ class Generator:
     # relations a body may read: (name, columns, kinds)
     def relations(self):
         rels = [(n, [f"col{i}" for i in range(len(k))], k) for n, k in DATABASE.items()]
-        rels += [(p.name, p.columns, p.kinds) for p in self.preds.values() if p.kind in ("plain", "agg", "fact")]
+        rels += [(p.name, p.columns, p.kinds) for p in self.preds.values() if p.kind in ("plain", "agg", "fact", "func")]
         return rels
 
     def const(self, kind):
