@@ -74,8 +74,15 @@ class _DistinctListAgg:
         if value is not None and value not in self.items:
             self.items.append(value)
 
+    @staticmethod
+    def _key(value):
+        if isinstance(value, (int, float)) and not isinstance(value, bool):
+            return ("number", value)
+        return (type(value).__name__, json.dumps(value) if isinstance(value, (list, dict)) else value)
+
     def finalize(self):
-        return json.dumps(self.items)
+        # Sorted, as the other engines give a set.
+        return json.dumps(sorted(self.items, key=self._key))
 
 
 def _arg_extreme(sign):

@@ -12,7 +12,7 @@ import time
 
 import pytest
 
-from compile_engines import _columns, _values, rows_of, statements
+from compile_engines import Engine, _columns, _values, rows_of, statements
 
 try:
     import pg8000.native as pg
@@ -189,3 +189,23 @@ class PgEngine:
             else:
                 self.run(step["sql"])
         return self.query(last["sql"])
+
+
+@pytest.fixture(params=["duckdb", "sqlite", "psql"])
+def any_engine(request):
+    """Opens engines of one kind, DuckDB, SQLite or PostgreSQL, each loaded with
+    its tables; the PostgreSQL ones are closed at the end of the test."""
+    name = request.param
+    cluster = request.getfixturevalue("pg_cluster") if name == "psql" else None
+    opened = []
+
+    def open_engine(tables):
+        engine = PgEngine(cluster, tables) if cluster else Engine(name, tables)
+        opened.append(engine)
+        return engine
+
+    open_engine.name = name
+    yield open_engine
+    for engine in opened:
+        if cluster:
+            engine.close()

@@ -131,3 +131,28 @@ def test_numbers_print_alike(request, engine, source, want):
 )
 def test_wildcards_typed_apart(request, engine, source, want):
     assert same_rows(engine, rows(request, engine, source, "Q"), want)
+
+
+T12 = {"T": [(1,), (2,)]}
+
+
+# Constants where PostgreSQL needs a type (a text literal given to an
+# aggregation, a column of nulls, a null grouping key), and DuckDB's Set of a
+# constant or of a sub-query.
+@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize(
+    "source, want",
+    [
+        ('Q(l? List= "a") distinct;', [(["a"],)]),
+        ('Q(x, s? Set= "a") distinct :- T(x);', [(1, ["a"]), (2, ["a"])]),
+        ("Q(x, s? Set= 1) distinct :- T(x);", [(1, [1]), (2, [1])]),
+        ("S(x) += y :- T(x), y == 1; Q(s? Set= S(1)) distinct :- T(x);", [([1],)]),
+        ("Q(s? Set= x) distinct :- x in [3, 2, 3];", [([2, 3],)]),
+        ("F(1, null); F(2, null); Q(x + y) :- F(x, y);", [(None,), (None,)]),
+        ('F(1, null); F(2, null); Q(Upper(y)) :- F(x, y), y != "a";', []),
+        ("F(null, 1); Q(x, y? Sum= z) distinct :- F(x, z), y == 1;", [(None, 1)]),
+        ("Q(x, n? += 1) distinct :- T(y), x == null;", [(None, 2)]),
+    ],
+)
+def test_constants_typed_where_needed(request, engine, source, want):
+    assert same_rows(engine, rows(request, engine, source, "Q", T12), want)

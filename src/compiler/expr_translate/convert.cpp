@@ -106,7 +106,16 @@ SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type&
   // The hints reach every node below from here, so the inner conversions do not
   // hint again (which would walk each subtree once per level above it).
   hint_types(expr, expected);
-  return convert(expr);
+  TRY(std::string sql, convert(expr));
+  // PostgreSQL types a bare null as text, which then refuses arithmetic and
+  // meets no other column type in a UNION; where a scalar type is expected,
+  // the null gets it.
+  const Json* literal = expr.get("literal");
+  if (dialect->name() == "psql" && literal != nullptr && literal->has("the_null") && sql == "null" &&
+      (expected.is_number() || expected.is_bool() || expected.is_string())) {
+    return "CAST(NULL AS " + dialect->scalar_sql_type(expected) + ")";
+  }
+  return sql;
 }
 
 SqlResult ExprTranslator::convert(const Json& expr) {
@@ -255,6 +264,16 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
   }
 }
 
+void ExprTranslator::type_text_literal_arguments(const std::vector<const Json*>& args,
+                                                 std::vector<std::string>& sql) const {
+  // A text literal is of no type yet to PostgreSQL, which then cannot choose
+  // among a function's forms (ARRAY_AGG('a') is refused); as an argument it is text.
+  if (dialect->name() != "psql") return;
+  for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
+    if (text_of_string_literal(*args[i]) != nullptr) sql[i] = "CAST(" + sql[i] + " AS TEXT)";
+  }
+}
+
 bool ExprTranslator::is_text_field_of_record(const Json& expr) const {
   const Json* subscript = expr.get("subscript");
   if (subscript == nullptr) return false;
@@ -360,6 +379,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
+    type_text_literal_arguments(args, sql);
     return apply_template(function->second, sql);
   }
   return convert_predicate_call(call);

@@ -107,6 +107,8 @@ Result<std::string, CompileError> ExprTranslator::convert_to_sql_for_group_by(co
   const Json* literal = expr.get("literal");
   if (literal != nullptr && literal->has("the_string")) return "(" + sql + " || '')";
   if (literal != nullptr && literal->has("the_number")) return sql + " + 0";
+  // PostgreSQL refuses a bare null among the grouping keys; a typed one is a value.
+  if (sql == "null" || sql == "NULL") return "CAST(NULL AS " + dialect->scalar_sql_type(Type::any()) + ")";
   // A variable bound to a constant writes the constant bare: GROUP BY takes a whole
   // number for a column position, and PostgreSQL refuses a text constant.
   if (sql.size() >= 2 && sql.back() == '\'' && (sql[0] == '\'' || (sql[0] == 'E' && sql[1] == '\''))) {

@@ -70,6 +70,7 @@ class ExprTranslator {
   void cast_text_fields_to_numbers(std::string_view op, const std::vector<const Json*>& args,
                                    std::vector<std::string>& sql) const;
   bool is_text_field_of_record(const Json& expr) const;
+  void type_text_literal_arguments(const std::vector<const Json*>& args, std::vector<std::string>& sql) const;
   Type record_type(const Json& record) const;
   void hinted_fields(const Json& node, FieldTypes& fields) const;
   // The hint recorded on a node, if any.

@@ -22,8 +22,8 @@ std::map<std::string, NameSet> flat_dependencies(const std::map<std::string, Nam
                                                  const NameSet& component);
 
 // The component's rules become "{0}_ROne" with calls of visible members as
-// "{0}_RZero"; annotations naming a member (except @OrderBy, @Limit, @Make)
-// name its "{0}_ROne".
+// "{0}_RZero"; annotations naming a member name its "{0}_ROne", except those
+// that keep naming the member (see renames_within_annotation).
 void rewrite_for_flat(std::vector<Json>& rules, const NameSet& component);
 
 // The same, visiting only the rules at `positions`, which must hold every rule

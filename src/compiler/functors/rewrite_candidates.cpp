@@ -8,7 +8,8 @@
 namespace mirtova {
 
 bool renames_within_annotation(std::string_view head) {
-  return !head.empty() && head[0] == '@' && head != "@OrderBy" && head != "@Limit" && head != "@Make";
+  return !head.empty() && head[0] == '@' && head != "@OrderBy" && head != "@Limit" && head != "@Make" &&
+         head != "@Ground";
 }
 
 RewriteCandidates::RewriteCandidates(const std::vector<Json>& rules) {

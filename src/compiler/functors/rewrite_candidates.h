@@ -14,8 +14,11 @@
 namespace mirtova {
 
 // Whether a rule with this head is an annotation that the component rewrites
-// rename within: one starting with "@" other than @OrderBy, @Limit and @Make,
-// which keep naming the predicate itself.
+// rename within: one starting with "@" other than @OrderBy, @Limit, @Make and
+// @Ground, which keep naming the predicate itself. A user's @Ground stores the
+// recursion's result: copied onto every level it would take the place of the
+// levels' own @Ground lines, and with a table argument put every level into
+// one table.
 bool renames_within_annotation(std::string_view head);
 
 // Positions in a rule list, by head and, for the annotations that the rewrites

@@ -15,7 +15,8 @@ namespace mirtova {
 
 // Turns the component's rules into the template (heads "{0}_recursive_head",
 // calls of the main predicate "{0}_recursive") and renames the annotations
-// that name a member, except @OrderBy, @Limit and @Make.
+// that name a member, except those that keep naming it (see
+// renames_within_annotation).
 void rename_for_vertical(std::vector<Json>& rules, const std::string& main, const NameSet& component);
 
 // The same, visiting only the rules at `positions`, which must hold every rule

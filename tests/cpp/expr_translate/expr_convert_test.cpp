@@ -104,7 +104,11 @@ TEST(ExprConvert, Literals) {
       {"duckdb", null_value(), "null"},
       {"psql", null_value(), "CAST(null AS numeric[])", false, Type::list(Type::number())},
       {"databricks", null_value(), "CAST(null AS ARRAY<STRING>)", false, Type::list(Type::string())},
-      {"psql", null_value(), "null", false, Type::number()},
+      // No hint, but PostgreSQL would read a bare null as text.
+      {"psql", null_value(), "CAST(NULL AS numeric)", false, Type::number()},
+      {"psql", null_value(), "CAST(NULL AS text)", false, Type::string()},
+      {"psql", null_value(), "null"},
+      {"duckdb", null_value(), "null", false, Type::number()},
       {"duckdb", list({num("1"), num("2")}), "[1, 2]"},
       {"duckdb", list({num("1")}), "[1]"},
       {"sqlite", list({num("1"), num("2")}), "JSON_ARRAY(1, 2)"},

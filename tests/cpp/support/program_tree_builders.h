@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "parser/json.h"
-#include "parser/tree_access.h"
+#include "parser/tree_build.h"
 
 namespace mirtova::trees {
 
