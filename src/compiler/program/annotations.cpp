@@ -5,6 +5,7 @@
 
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/quoting.h"
+#include "compiler/functors/loop_stop.h"
 #include "parser/tree_access.h"
 
 namespace mirtova {
@@ -237,6 +238,10 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
       if (const Json* acc = named_argument(rule, "accumulate")) {
         it.accumulate = predicate_argument(*acc);
         if (!it.accumulate) return bad;
+      }
+      if (const Json* stop = rule.get(kLoopStopKey); stop && stop->is_str()) {
+        if (stop->as_str() == kStopWhenLevelsAgree) it.stop = LoopStop::NewestLevelsAgree;
+        if (stop->as_str() == kStopWithoutNewRows) it.stop = LoopStop::NoNewRows;
       }
       a.iterations_.push_back(std::move(it));
     } else if (name == "@DefineFlag") {
