@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "parser/forms.h"
-#include "parser/node_builders.h"
 #include "parser/traverse.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 

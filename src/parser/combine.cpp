@@ -2,9 +2,9 @@
 // concise and ultra-concise forms. Every form becomes the same small rule with
 // the head "Combine" and one aggregated field.
 #include "parser/forms.h"
-#include "parser/node_builders.h"
 #include "parser/proposition_list.h"
 #include "parser/traverse.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 

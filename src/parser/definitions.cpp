@@ -1,16 +1,9 @@
 // Function definitions ("-->") and functor statements (":="): statement forms
 // that reach the compiler as annotation rules.
 #include "parser/forms.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
-
-namespace {
-
-Json field_of(int position, Json value) {
-  return Json::object({{"field", position}, {"value", std::move(value)}});
-}
-
-}  // namespace
 
 // F(args) --> E becomes @CompileAsUdf(F) and the equation F(args) = E. Both
 // are parsed from texts of their own, so their errors point into those texts.
@@ -38,19 +31,10 @@ ParseResult<Json> parse_functor_statement(const SpanString& left, const SpanStri
   if (literal == nullptr || !literal->has("the_predicate"))
     return ParsingException("Incorrect syntax for functor call.", left);
 
-  Json functor = Json::object(
-      {{"literal",
-        Json::object({{"the_predicate", Json::object({{"predicate_name", call->at("predicate_name")}})}})}});
-  Json fields = Json::array({
-      field_of(0, Json::object({{"expression", std::move(made)}})),
-      field_of(1, Json::object({{"expression", std::move(functor)}})),
-      field_of(2, Json::object({{"expression", Json::object({{"record", call->at("record")}})}})),
-  });
-  return Json::object({
-      {"head", Json::object({{"predicate_name", "@Make"},
-                             {"record", Json::object({{"field_value", std::move(fields)}})}})},
-      {"full_text", left.source()},
-  });
+  Json fields = make_array(make_field(0, std::move(made)),
+                           make_field(1, make_predicate_literal(call->at("predicate_name"))),
+                           make_field(2, make_object("record", call->at("record"))));
+  return make_object("head", make_call("@Make", std::move(fields)), "full_text", left.source());
 }
 
 }  // namespace mirtova

@@ -1,6 +1,7 @@
 // The order and limit denotations of a rule head, restated as @OrderBy and
 // @Limit annotation rules so the program model finds them with the others.
 #include "parser/forms.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 
@@ -26,24 +27,14 @@ void append_rule_with_denotations(Json rule, Json::ArrayType& rules) {
     if (denotation == nullptr) continue;
     // The annotation's first argument is the predicate itself, so the
     // denotation's positional arguments move one place right, in the rule too.
-    Json fields = Json::array({Json::object({
-        {"field", 0},
-        {"value",
-         Json::object({{"expression",
-                        Json::object({{"literal", Json::object({{"the_predicate",
-                                                                 Json::object({{"predicate_name",
-                                                                                predicate_name}})}})}})}})},
-    })});
+    Json fields = make_array(make_field(0, make_predicate_literal(predicate_name)));
     for (Json& entry : denotation->at_mut("field_value").as_array_mut()) {
       Json& field = entry.at_mut("field");
       if (field.is_int()) field = Json(field.as_int() + 1);
       fields.push(entry);
     }
-    rules.push_back(Json::object({
-        {"head", Json::object({{"predicate_name", d.annotation},
-                               {"record", Json::object({{"field_value", std::move(fields)}})}})},
-        {"full_text", rule.at("full_text")},
-    }));
+    rules.push_back(
+        make_object("head", make_call(d.annotation, std::move(fields)), "full_text", rule.at("full_text")));
   }
   rules.push_back(std::move(rule));
 }

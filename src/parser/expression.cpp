@@ -6,7 +6,7 @@
 #include "parser/depth_guard.h"
 #include "parser/forms.h"
 #include "parser/nesting.h"
-#include "parser/node_builders.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 

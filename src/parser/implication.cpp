@@ -1,7 +1,7 @@
 // The if-then-else expression: "if C1 then V1 else if C2 then V2 ... else W".
 #include "parser/forms.h"
-#include "parser/node_builders.h"
 #include "parser/traverse.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 

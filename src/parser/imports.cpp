@@ -9,7 +9,9 @@
 
 #include "common/strings.h"
 #include "parser/depth_guard.h"
-#include "parser/json_walk.h"
+#include "parser/tree_access.h"
+#include "parser/tree_build.h"
+#include "parser/tree_walk.h"
 #include "parser/unicode_tables.h"
 #include "parser/utf8.h"
 
@@ -95,10 +97,8 @@ ParsingException message_error(std::string message, std::string text) {
 std::string capitalised(const std::string& component) {
   std::string out = component;
   if (out.empty() || static_cast<unsigned char>(out[0]) >= 0x80) return out;
-  if (out[0] >= 'a' && out[0] <= 'z') out[0] = static_cast<char>(out[0] - 'a' + 'A');
-  for (size_t i = 1; i < out.size(); ++i) {
-    if (out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] - 'A' + 'a');
-  }
+  out[0] = ascii_upper(out[0]);
+  for (size_t i = 1; i < out.size(); ++i) out[i] = ascii_lower(out[i]);
   return out;
 }
 
@@ -194,11 +194,8 @@ std::set<std::string> defined_and_made(const Json::ArrayType& rules) {
 
 Json import_node(const std::string& file_key, const std::string& predicate,
                  const std::optional<std::string>& synonym) {
-  return Json::object({
-      {"file", file_key},
-      {"predicate_name", predicate},
-      {"synonym", synonym ? Json(*synonym) : Json()},
-  });
+  return make_object("file", file_key, "predicate_name", predicate, "synonym",
+                     synonym ? Json(*synonym) : Json());
 }
 
 std::string local_name(const Json& node) {
@@ -267,16 +264,10 @@ std::set<std::string> defined_predicates(const Json::ArrayType& rules) {
 std::set<std::string> made_predicates(const Json::ArrayType& rules) {
   std::set<std::string> names;
   for (const Json& rule : rules) {
-    const Json& head = rule.at("head");
-    if (head.at("predicate_name").as_str() != "@Make") continue;
-    const Json* fields = head.at("record").get("field_value");
-    if (fields == nullptr || !fields->is_array() || fields->as_array().empty()) continue;
-    const Json* node = &fields->as_array()[0];
-    for (const char* key : {"value", "expression", "literal", "the_predicate", "predicate_name"}) {
-      node = node->get(key);
-      if (node == nullptr) break;
-    }
-    if (node != nullptr && node->is_str()) names.insert(node->as_str());
+    if (head_name(rule) != "@Make") continue;
+    const Json* made = made_expression(rule);
+    if (made != nullptr && made->has("literal"))
+      if (std::optional<std::string> name = predicate_name(*made)) names.insert(std::move(*name));
   }
   return names;
 }
@@ -286,7 +277,7 @@ int32_t rename_predicates(Json& rule, const Renames& renames) {
   const Json* head_name = rule.get("head") ? rule.at("head").get("predicate_name") : nullptr;
   const bool is_assert = head_name != nullptr && head_name->is_str() && head_name->as_str() == "@Assert";
   int32_t count = 0;
-  for_each_object_mut(rule, [&](Json& node) {
+  walk_tree_mut(rule, [&](Json& node) {
     for (auto& [key, value] : node.as_object_mut()) renames_string(key, value, renames, count);
     if (is_assert && node.has("the_string")) count += rename_in_string_literal(node, renames);
   });

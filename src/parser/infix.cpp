@@ -5,8 +5,8 @@
 
 #include "parser/depth_guard.h"
 #include "parser/forms.h"
-#include "parser/node_builders.h"
 #include "parser/traverse.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 

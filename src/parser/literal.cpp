@@ -4,9 +4,11 @@
 #include <string_view>
 #include <vector>
 
+#include "common/strings.h"
 #include "parser/forms.h"
 #include "parser/string_literal.h"
 #include "parser/traverse.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 
@@ -14,24 +16,14 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-bool equals_ignoring_case(std::string_view text, std::string_view lower_word) {
-  if (text.size() != lower_word.size()) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lower_word[i]) return false;
-  }
-  return true;
-}
-
 // A decimal floating-point number: sign, digits with at most one ".", an
 // optional exponent; or inf, infinity, nan in any case.
 bool is_number_text(std::string_view text) {
   size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   const std::string_view body = text.substr(i);
-  if (equals_ignoring_case(body, "inf") || equals_ignoring_case(body, "infinity") ||
-      equals_ignoring_case(body, "nan"))
+  if (equals_ascii_lower(body, "inf") || equals_ascii_lower(body, "infinity") ||
+      equals_ascii_lower(body, "nan"))
     return true;
   size_t digits = 0;
   bool dot = false;
@@ -55,7 +47,7 @@ bool is_number_text(std::string_view text) {
 }
 
 Json leaf(const char* kind, const char* key, Json value) {
-  return Json::object({{kind, Json::object({{key, std::move(value)}})}});
+  return make_object(kind, make_object(key, std::move(value)));
 }
 
 MaybeNode parse_number(std::string_view text) {

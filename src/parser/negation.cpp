@@ -2,9 +2,9 @@
 // combine whose body is the negated proposition: the combine has a value
 // exactly when the body has a solution.
 #include "parser/forms.h"
-#include "parser/node_builders.h"
 #include "parser/proposition_list.h"
 #include "parser/traverse.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 

@@ -6,6 +6,7 @@
 #include "parser/nesting.h"
 #include "parser/rewrite.h"
 #include "parser/traverse.h"
+#include "parser/tree_access.h"
 
 namespace mirtova {
 
@@ -23,18 +24,8 @@ SpanString whole_text_span(std::string_view text, std::pair<size_t, size_t> boun
 // The names this file's rules define or its functor statements make, less
 // annotations, in byte order.
 std::set<std::string> front_matter_candidates(const Json::ArrayType& rules) {
-  std::set<std::string> names;
-  for (const Json& rule : rules) {
-    const std::string& name = rule.at("head").at("predicate_name").as_str();
-    names.insert(name);
-    if (name != "@Make") continue;
-    const Json& fields = rule.at("head").at("record").at("field_value");
-    if (fields.as_array().empty()) continue;
-    const Json* predicate = fields.as_array()[0].at("value").get("expression");
-    if (predicate) predicate = predicate->get("literal");
-    if (predicate) predicate = predicate->get("the_predicate");
-    if (predicate) names.insert(predicate->at("predicate_name").as_str());
-  }
+  std::set<std::string> names = made_predicates(rules);
+  for (const Json& rule : rules) names.insert(head_name(rule));
   for (auto it = names.begin(); it != names.end();) {
     if (!it->empty() && (*it)[0] == '@')
       it = names.erase(it);

@@ -3,9 +3,9 @@
 #include "parser/depth_guard.h"
 #include "parser/forms.h"
 #include "parser/nesting.h"
-#include "parser/node_builders.h"
 #include "parser/proposition_list.h"
 #include "parser/traverse.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 

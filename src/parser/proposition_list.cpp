@@ -1,8 +1,8 @@
 #include "parser/proposition_list.h"
 
 #include "parser/forms.h"
-#include "parser/node_builders.h"
 #include "parser/traverse.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 

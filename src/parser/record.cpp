@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "parser/forms.h"
-#include "parser/node_builders.h"
 #include "parser/traverse.h"
+#include "parser/tree_build.h"
 #include "parser/utf8.h"
 
 namespace mirtova {
@@ -28,7 +28,7 @@ bool is_field_name(std::string_view name) {
   return true;
 }
 
-Json expression_value(Json expression) { return Json::object({{"expression", std::move(expression)}}); }
+Json expression_value(Json expression) { return make_object("expression", std::move(expression)); }
 
 // Builds the field list piece by piece; the first fault in text order wins.
 class RecordReader {
@@ -55,7 +55,7 @@ class RecordReader {
     return read_positional(piece, position);
   }
 
-  Json finish() { return Json::object({{"field_value", Json(std::move(fields_))}}); }
+  Json finish() { return make_object("field_value", std::move(fields_)); }
 
  private:
   ParseResult<Unit> read_rest(const SpanString& piece) {
@@ -137,7 +137,7 @@ ParseResult<Json> parse_record_internals(const SpanString& inside, bool is_recor
   static const SeparatorSet kSeparators({":-", ","});
   TRY(SeparatorScan scan, SeparatorScan::of(s, kSeparators, true));
   if (scan.counts[0] >= 1) return ParsingException("Unexpected :- in record internals.", s);
-  if (s.empty() || !scan.whole) return Json::object({{"field_value", Json::array()}});
+  if (s.empty() || !scan.whole) return make_object("field_value", Json::array());
 
   std::vector<SpanString>& pieces = scan.last_pieces;
   for (SpanString& piece : pieces) piece = strip(piece);

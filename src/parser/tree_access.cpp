@@ -1,7 +1,8 @@
-// Small readers and builders of syntax-tree shapes.
+// Readers of syntax-tree shapes.
 #include "parser/tree_access.h"
 
 #include "common/internal_fault.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 
@@ -28,7 +29,7 @@ std::string field_column(const Json& field) {
   return f.as_str();
 }
 
-std::optional<std::string> predicate_argument(const Json& expr) {
+std::optional<std::string> predicate_name(const Json& expr) {
   if (const Json* v = expr.get("variable")) return v->at("var_name").as_var_name();
   if (const Json* lit = expr.get("literal"))
     if (const Json* p = lit->get("the_predicate")) {
@@ -38,7 +39,7 @@ std::optional<std::string> predicate_argument(const Json& expr) {
   return std::nullopt;
 }
 
-std::optional<std::string> string_argument(const Json& expr) {
+std::optional<std::string> string_literal(const Json& expr) {
   if (const Json* lit = expr.get("literal"))
     if (const Json* s = lit->get("the_string")) {
       const Json* text = s->get("the_string");
@@ -84,36 +85,28 @@ Json::ArrayType* body_conjuncts_mut(Json& rule) {
 }
 
 Json::ArrayType& ensure_body(Json& rule) {
-  if (!rule.has("body"))
-    rule.set("body", Json::object({{"conjunction", Json::object({{"conjunct", Json::array()}})}}));
+  if (!rule.has("body")) rule.set("body", make_conjunction(Json::array()));
   return *body_conjuncts_mut(rule);
 }
 
 const std::string& head_name(const Json& rule) { return rule.at("head").at("predicate_name").as_str(); }
 
-Json make_variable(std::string name) {
-  return Json::object({{"variable", Json::object({{"var_name", Json(std::move(name))}})}});
+std::string rule_text(const Json& rule) {
+  const Json* text = rule.get("full_text");
+  return text != nullptr && text->is_str() ? text->as_str() : std::string("<unknown>");
 }
 
-Json make_call_expr(std::string predicate, Json::ArrayType fields) {
-  return Json::object(
-      {{"call", Json::object({{"predicate_name", Json(std::move(predicate))},
-                              {"record", Json::object({{"field_value", Json(std::move(fields))}})}})}});
+const Json* made_expression(const Json& statement) {
+  const Json* head = statement.get("head");
+  const Json* record = head != nullptr ? head->get("record") : nullptr;
+  const Json* fields = record != nullptr ? record->get("field_value") : nullptr;
+  if (fields == nullptr || !fields->is_array() || fields->as_array().empty()) return nullptr;
+  return field_expression(fields->as_array()[0]);
 }
 
-Json make_field(Json field, Json expression) {
-  return Json::object(
-      {{"field", std::move(field)}, {"value", Json::object({{"expression", std::move(expression)}})}});
-}
-
-Json make_unification(Json left, Json right) {
-  return Json::object({{"unification", Json::object({{"left_hand_side", std::move(left)},
-                                                     {"right_hand_side", std::move(right)}})}});
-}
-
-Json make_number(int64_t value) {
-  return Json::object(
-      {{"literal", Json::object({{"the_number", Json::object({{"number", Json(std::to_string(value))}})}})}});
+std::optional<std::string> made_predicate(const Json& statement) {
+  const Json* expression = made_expression(statement);
+  return expression != nullptr ? predicate_name(*expression) : std::nullopt;
 }
 
 }  // namespace mirtova

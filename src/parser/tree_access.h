@@ -1,4 +1,4 @@
-// Small readers and builders of syntax-tree shapes shared by the program model and rule translation.
+// Readers of syntax-tree shapes: statements, calls and their fields, literals.
 #pragma once
 
 #include <optional>
@@ -17,10 +17,11 @@ const Json* field_expression(const Json& field);
 // The column a field stands for: "col{i}" for positional ones, the name otherwise.
 std::string field_column(const Json& field);
 
-// A variable's name or a predicate literal's name.
-std::optional<std::string> predicate_argument(const Json& expr);
+// The predicate an argument names: a "variable" expression's "var_name" (a
+// string unchanged, an integer in decimal) or a predicate literal's name.
+std::optional<std::string> predicate_name(const Json& expr);
 // The text of a string literal.
-std::optional<std::string> string_argument(const Json& expr);
+std::optional<std::string> string_literal(const Json& expr);
 // The variable's name when the expression is a bare variable.
 std::optional<std::string> variable_name(const Json& expr);
 
@@ -38,11 +39,14 @@ Json::ArrayType& ensure_body(Json& rule);
 
 const std::string& head_name(const Json& rule);
 
-// Builders of generated nodes (no "expression_heritage").
-Json make_variable(std::string name);
-Json make_call_expr(std::string predicate, Json::ArrayType fields);
-Json make_field(Json field, Json expression);
-Json make_unification(Json left, Json right);
-Json make_number(int64_t value);
+// A statement's source text, "full_text", or "<unknown>" when it has none.
+std::string rule_text(const Json& rule);
+
+// The expression of an "@Make" statement's first head field value (what it
+// makes), or nullptr.
+const Json* made_expression(const Json& statement);
+// The predicate an "@Make" statement makes: made_expression read by
+// predicate_name; none when there is no field value or it names nothing.
+std::optional<std::string> made_predicate(const Json& statement);
 
 }  // namespace mirtova

@@ -6,6 +6,7 @@
 
 #include "parser/forms.h"
 #include "parser/traverse.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 
@@ -20,12 +21,7 @@ bool is_lower_word(std::string_view text) {
 }
 
 Json element_call(Json base, Json index_field) {
-  Json base_field =
-      Json::object({{"field", Json(0)}, {"value", Json::object({{"expression", std::move(base)}})}});
-  return Json::object(
-      {{"predicate_name", Json("Element")},
-       {"record",
-        Json::object({{"field_value", Json::array({std::move(base_field), std::move(index_field)})}})}});
+  return make_call("Element", make_array(make_field(0, std::move(base)), std::move(index_field)));
 }
 
 }  // namespace
@@ -40,7 +36,7 @@ ParseResult<MaybeNode> parse_variable(const SpanString& text) {
         "Variables starting with x_ are reserved to be Quoril compiler internal. Please use a different "
         "name.",
         text);
-  return MaybeNode(Json::object({{"var_name", Json(v)}}));
+  return MaybeNode(make_object("var_name", v));
 }
 
 ParseResult<MaybeNode> parse_subscript(const SpanString& text) {
@@ -52,9 +48,8 @@ ParseResult<MaybeNode> parse_subscript(const SpanString& text) {
   const SpanString record_text = strip(text.slice(0, field.start() - text.start() - 1));
   TRY(Json record, parse_expression(record_text));
   if (!is_lower_word(field.view())) return ParsingException("Subscript must be lowercase.", text);
-  Json symbol = Json::object(
-      {{"literal", Json::object({{"the_symbol", Json::object({{"symbol", Json(field.view())}})}})}});
-  return MaybeNode(Json::object({{"record", std::move(record)}, {"subscript", std::move(symbol)}}));
+  Json symbol = make_object("literal", make_object("the_symbol", make_object("symbol", field.view())));
+  return MaybeNode(make_object("record", std::move(record), "subscript", std::move(symbol)));
 }
 
 ParseResult<MaybeNode> parse_array_sub(const SpanString& text) {
@@ -72,7 +67,7 @@ ParseResult<MaybeNode> parse_array_sub(const SpanString& text) {
     const Json& field = entry.at("field");
     if (!field.is_int() || field.as_int() != k)
       return ParsingException("Array subscription must only have positional arguments.", text);
-    Json base = k == 0 ? std::move(array) : Json::object({{"call", std::move(call)}});
+    Json base = k == 0 ? std::move(array) : make_call_expr(std::move(call));
     Json index_field = entry;
     index_field.set("field", Json(1));
     call = element_call(std::move(base), std::move(index_field));

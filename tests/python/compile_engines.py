@@ -132,6 +132,42 @@ def _number_text(v):
     return format(rounded.quantize(Decimal(1), ROUND_HALF_UP), "f")
 
 
+class _ArrayConcatAgg:
+    def __init__(self):
+        self.items = []
+
+    def step(self, value):
+        self.items.extend(_loads(value) or [])
+
+    def finalize(self):
+        return json.dumps(self.items)
+
+
+class _Median:
+    def __init__(self):
+        self.values = []
+
+    def step(self, value):
+        if value is not None:
+            self.values.append(value)
+
+    def finalize(self):
+        v = sorted(self.values)
+        if not v:
+            return None
+        middle = len(v) // 2
+        return v[middle] if len(v) % 2 else (v[middle - 1] + v[middle]) / 2
+
+
+def _regexp_extract(text, pattern):
+    if text is None or pattern is None:
+        return None
+    found = re.search(pattern, text)
+    if found is None:
+        return None
+    return found.group(1) if found.groups() else found.group(0)
+
+
 def _fingerprint(s):
     return int.from_bytes(hashlib.sha256(str(s).encode()).digest()[:8], "big", signed=True)
 
@@ -148,6 +184,14 @@ def sqlite_connection():
     con.create_function("DisassembleRecord", 1,
                         lambda r: json.dumps([{"arg": k, "value": v} for k, v in (_loads(r) or {}).items()]))
     con.create_function("regexp", 2, lambda p, v: int(v is not None and re.search(p, str(v)) is not None))
+    con.create_function("MIRTOVA_SPLIT", 2, lambda t, d: None if t is None or d is None else json.dumps(t.split(d)))
+    con.create_function("MIRTOVA_REGEXP_REPLACE", 3,
+                        lambda t, p, r: None if None in (t, p, r) else re.sub(p, re.sub(r"\\(\d)", r"\\g<\1>", r), t))
+    con.create_function("MIRTOVA_REGEXP_EXTRACT", 2, _regexp_extract)
+    con.create_function("MIRTOVA_ARRAY_CONCAT", 2,
+                        lambda a, b: None if a is None or b is None else json.dumps(_loads(a) + _loads(b)))
+    con.create_aggregate("MIRTOVA_ARRAY_CONCAT_AGG", 1, _ArrayConcatAgg)
+    con.create_aggregate("MIRTOVA_MEDIAN", 1, _Median)
     con.create_aggregate("DistinctListAgg", 1, _DistinctListAgg)
     con.create_aggregate("ArgMin", 3, _arg_extreme(1))
     con.create_aggregate("ArgMax", 3, _arg_extreme(-1))

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/strings.h"
 #include "compiler/dialects/dialect.h"
 
 namespace mirtova {
@@ -27,8 +28,6 @@ constexpr std::array<std::string_view, 129> kReservedWords = {
     "ANALYZE", "ASYMMETRIC", "DEFERRABLE", "INITIALLY", "PLACING", "RETURNING", "SYMMETRIC",
     "VARIADIC"};
 // clang-format on
-
-char ascii_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }

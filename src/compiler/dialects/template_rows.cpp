@@ -5,6 +5,16 @@
 
 namespace mirtova {
 
+void add_refused_rows(TemplateRows& rows, std::string_view names) {
+  size_t start = 0;
+  while (start < names.size()) {
+    size_t end = names.find_first_of(" \n", start);
+    if (end == std::string_view::npos) end = names.size();
+    if (end > start) rows.push_back({names.substr(start, end - start), kNotOnThisEngine});
+    start = end + 1;
+  }
+}
+
 TemplateRows function_template_rows(std::string_view engine) {
   if (engine == "duckdb") return duckdb_function_rows();
   if (engine == "databricks") return databricks_function_rows();

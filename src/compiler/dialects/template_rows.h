@@ -16,6 +16,13 @@ struct TemplateRow {
 // when the rows are merged into a map.
 using TemplateRows = std::vector<TemplateRow>;
 
+// The template of a name the engine has no SQL for: a call of it is refused
+// when compiling, with a message naming the function and the engine.
+inline constexpr std::string_view kNotOnThisEngine = "\x01 not on this engine";
+
+// Appends a kNotOnThisEngine row for each of the blank-separated `names`.
+void add_refused_rows(TemplateRows& rows, std::string_view names);
+
 // An engine's own function-template rows (built over the base rows). `engine` is
 // one of the seven engine names; any other name gets no rows.
 TemplateRows function_template_rows(std::string_view engine);

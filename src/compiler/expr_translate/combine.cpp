@@ -5,6 +5,8 @@
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/apply_template.h"
 #include "compiler/expr_translate/expr_translator.h"
+#include "parser/tree_build.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 namespace {
@@ -14,25 +16,13 @@ using SqlResult = Result<std::string, CompileError>;
 // Variables named anywhere below `node`; false when a nested combine is met (its
 // variables have their own scope, which only the program can resolve).
 bool collect_variables(const Json& node, std::set<std::string, std::less<>>& names) {
-  std::vector<const Json*> stack{&node};
-  while (!stack.empty()) {
-    const Json* at = stack.back();
-    stack.pop_back();
-    if (at->is_array()) {
-      for (const Json& item : at->as_array()) stack.push_back(&item);
-    } else if (at->is_object()) {
-      for (const auto& [key, value] : at->as_object()) {
-        if (key == "combine") return false;
-        if (key == "variable") {
-          const Json* name = value.get("var_name");
-          if (name != nullptr) names.insert(name->is_str() ? name->as_str() : name->compact());
-        } else {
-          stack.push_back(&value);
-        }
-      }
-    }
-  }
-  return true;
+  return walk_tree(node, [&](const Json& at) {
+    if (at.has("combine")) return Walk::Stop;
+    if (const Json* variable = at.get("variable"))
+      if (const Json* name = variable->get("var_name"))
+        names.insert(name->is_str() ? name->as_str() : name->compact());
+    return Walk::Enter;
+  });
 }
 
 // The aggregating call of a combine's head: "quoril_value"'s aggregation.
@@ -83,7 +73,7 @@ Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_list
       if (inclusion != nullptr) return Optional();
       inclusion = found;
     } else if (const Json* predicate = conjunct.get("predicate")) {
-      if (!is_boolean_expression(Json::object({{"call", *predicate}}))) return Optional();
+      if (!is_boolean_expression(make_call_expr(*predicate))) return Optional();
       conditions.push_back(predicate);
     } else {
       return Optional();
@@ -128,8 +118,7 @@ Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_list
   TRY(std::string value, inner.convert_to_sql_expecting(*aggregated[0], Type::any()));
   std::vector<std::string> tests;
   for (const Json* condition : conditions) {
-    TRY(std::string test,
-        inner.convert_to_sql_expecting(Json::object({{"call", *condition}}), Type::boolean()));
+    TRY(std::string test, inner.convert_to_sql_expecting(make_call_expr(*condition), Type::boolean()));
     tests.push_back(std::move(test));
   }
   std::string sql = "(SELECT " + apply_template(aggregate->second, {value}) + " FROM " + from;

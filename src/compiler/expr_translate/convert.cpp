@@ -287,6 +287,11 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
   const std::string& name = call.at("predicate_name").as_str();
   std::vector<const Json*> args = call_arguments(call);
 
+  if (auto refused = functions->find(name);
+      refused != functions->end() && refused->second == kNotOnThisEngine) {
+    return error("Built-in function " + name + " is not available on engine " + std::string(dialect->name()) +
+                 ".");
+  }
   if (std::optional<ArityRange> range = built_in_function_arity_range(name)) {
     int count = static_cast<int>(args.size());
     if (count < range->least || count > range->most) {
@@ -380,6 +385,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
     type_text_literal_arguments(args, sql);
+    // A plain function called without arguments: "NAME(%s)" has nothing to fill.
+    if (args.empty()) return replace_all(function->second, "(%s)", "()");
     return apply_template(function->second, sql);
   }
   return convert_predicate_call(call);

@@ -1,6 +1,8 @@
 // The catalogue of plain SQL functions, keyed by their camel-case names.
 #include "compiler/expr_translate/template_tables.h"
 
+#include "common/strings.h"
+
 namespace mirtova {
 namespace {
 
@@ -288,10 +290,8 @@ std::string to_camel_case(std::string_view name) {
     if (end == std::string_view::npos) end = name.size();
     std::string_view piece = name.substr(start, end - start);
     if (!piece.empty()) {
-      char first = piece.front();
       // Only the first letter of a piece changes; the rest keeps its case.
-      if (first >= 'a' && first <= 'z') first = static_cast<char>(first - 'a' + 'A');
-      out += first;
+      out += ascii_upper(piece.front());
       out += piece.substr(1);
     }
     start = end + 1;

@@ -17,7 +17,7 @@ namespace {
 void add_called_names(const Json& tree, std::vector<const std::string*>& names) {
   for_each_predicate_name(
       tree,
-      [](const JsonKey& key) { return key == "the_predicate" || key == "combine" || key == "satellites"; },
+      [](std::string_view key) { return key == "the_predicate" || key == "combine" || key == "satellites"; },
       [&](const std::string& name) { names.push_back(&name); });
 }
 

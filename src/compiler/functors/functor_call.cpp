@@ -9,7 +9,6 @@
 
 #include "common/strings.h"
 #include "compiler/functors/tree_walks.h"
-#include "parser/json_walk.h"
 
 namespace mirtova {
 
@@ -74,9 +73,8 @@ std::vector<KeyedRule> gather(const Functors& index, const std::string& functor,
 Result<std::vector<Json>, CompileError> annotation_copies(const Functors& index, const NameSet& copied) {
   const Functors::CopiedAnnotations found = index.copied_annotations(kCopiedAnnotations, copied);
   if (found.refused != nullptr) {
-    const Json* text = found.refused->get("full_text");
     return CompileError("This annotation requires predicate symbol as the first positional argument.",
-                        text != nullptr && text->is_str() ? text->as_str() : std::string());
+                        rule_text(*found.refused));
   }
   std::vector<Json> copies;
   for (const Json* rule : found.rules) copies.push_back(*rule);
@@ -115,7 +113,7 @@ std::string call_key(const Functors& index, const std::string& predicate, const 
 }
 
 void rename_predicates(Json& tree, const ArgumentMap& renames) {
-  for_each_object_mut(tree, [&](Json& node) {
+  walk_tree_mut(tree, [&](Json& node) {
     Json* name = node.get_mut("predicate_name");
     if (name == nullptr || !name->is_str()) return;
     auto it = renames.find(name->as_str());

@@ -5,6 +5,7 @@
 
 #include "compiler/functors/rewrite_candidates.h"
 #include "compiler/functors/text_lines.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -12,22 +13,20 @@ namespace semi_naive_fields {
 
 void references(const Json& tree, const NameSet& names, bool inside_combine, uint64_t& count,
                 bool& in_combine) {
-  std::vector<std::pair<const Json*, bool>> stack{{&tree, inside_combine}};
-  while (!stack.empty()) {
-    auto [node, inside] = stack.back();
-    stack.pop_back();
-    if (node->is_array()) {
-      for (const Json& item : node->as_array()) stack.emplace_back(&item, inside);
-    } else if (node->is_object()) {
-      const Json* name = node->get("predicate_name");
-      if (name != nullptr && name->is_str() && names.count(name->as_str()) != 0) {
-        ++count;
-        if (inside) in_combine = true;
-      }
-      for (const auto& [key, value] : node->as_object())
-        stack.emplace_back(&value, inside || key == "combine");
-    }
-  }
+  // Per object entered, whether it stands under a "combine" key (at any depth).
+  std::vector<bool> inside{inside_combine};
+  walk_tree(
+      tree,
+      [&](const Json& node, std::string_view key) {
+        const bool here = inside.back() || key == "combine";
+        inside.push_back(here);
+        const Json* name = node.get("predicate_name");
+        if (name != nullptr && name->is_str() && names.count(name->as_str()) != 0) {
+          ++count;
+          if (here) in_combine = true;
+        }
+      },
+      [&](const Json&) { inside.pop_back(); });
 }
 
 }  // namespace semi_naive_fields

@@ -1,10 +1,6 @@
 // Walks over syntax trees that find and rename predicates.
 #include "compiler/functors/tree_walks.h"
 
-#include <vector>
-
-#include "parser/json_walk.h"
-
 namespace mirtova {
 
 namespace {
@@ -13,7 +9,8 @@ template <class Visit>
 NameSet collect_names(const Json& tree, const std::set<std::string>* taboo_keys, Visit accept) {
   NameSet found;
   for_each_predicate_name(
-      tree, [&](const JsonKey& key) { return taboo_keys != nullptr && taboo_keys->count(key) != 0; },
+      tree,
+      [&](std::string_view key) { return taboo_keys != nullptr && taboo_keys->count(std::string(key)) != 0; },
       [&](const std::string& name) {
         if (accept(name)) found.insert(name);
       });
@@ -31,7 +28,7 @@ NameSet walk_with_taboo(const Json& tree, const NameSet& names, const std::set<s
 }
 
 void walk_replace_predicate(Json& tree, std::string_view old_name, std::string_view new_name) {
-  for_each_object_mut(tree, [&](Json& node) {
+  walk_tree_mut(tree, [&](Json& node) {
     Json* name = node.get_mut("predicate_name");
     if (name != nullptr && name->is_str() && name->as_str() == old_name) *name = Json(new_name);
   });

@@ -1,5 +1,4 @@
-// Walks over syntax trees that find and rename predicates. They use explicit
-// stacks, so a deep tree cannot exhaust the call stack.
+// Walks over syntax trees that find and rename predicates.
 #pragma once
 
 #include <set>
@@ -9,27 +8,20 @@
 
 #include "compiler/functors/functors.h"
 #include "parser/json.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
-// Calls visit(name) for every text held under a "predicate_name" key, in walk
-// order, not looking into the value of a key for which skip(key) holds.
+// Calls visit(name) for every text held under a "predicate_name" key, in
+// document order, not looking into the value of a key for which skip(key) holds.
 template <class Skip, class Visit>
 void for_each_predicate_name(const Json& tree, Skip&& skip, Visit&& visit) {
-  std::vector<const Json*> stack{&tree};
-  while (!stack.empty()) {
-    const Json* node = stack.back();
-    stack.pop_back();
-    if (node->is_array()) {
-      for (const Json& item : node->as_array()) stack.push_back(&item);
-    } else if (node->is_object()) {
-      for (const auto& [key, value] : node->as_object()) {
-        if (key == "predicate_name" && value.is_str()) visit(value.as_str());
-        if (skip(key)) continue;
-        stack.push_back(&value);
-      }
-    }
-  }
+  walk_tree(tree, [&](const Json& node, std::string_view key) {
+    if (skip(key)) return Walk::Skip;
+    const Json* name = node.get("predicate_name");
+    if (name != nullptr && name->is_str()) visit(name->as_str());
+    return Walk::Enter;
+  });
 }
 
 // Every text held under a "predicate_name" key anywhere in the tree.

@@ -3,6 +3,7 @@
 
 #include <charconv>
 
+#include "common/strings.h"
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/functors/loop_stop.h"
@@ -18,13 +19,6 @@ constexpr std::string_view kNeedsPredicate =
 bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-
-std::string ascii_lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
 
 std::vector<std::string_view> words_of(std::string_view text) {
   std::vector<std::string_view> words;
@@ -50,23 +44,17 @@ std::vector<std::string_view> split_dots(std::string_view text) {
   return parts;
 }
 
-const std::string& full_text(const Json& rule) {
-  static const std::string kNone;
-  const Json* t = rule.get("full_text");
-  return t && t->is_str() ? t->as_str() : kNone;
-}
-
 Result<std::string, CompileError> first_predicate(const Json& rule) {
   auto args = annotation_arguments(rule);
-  if (args.empty()) return CompileError(std::string(kNeedsPredicate), full_text(rule));
-  auto name = predicate_argument(*args[0]);
-  if (!name) return CompileError(std::string(kNeedsPredicate), full_text(rule));
+  if (args.empty()) return CompileError(std::string(kNeedsPredicate), rule_text(rule));
+  auto name = predicate_name(*args[0]);
+  if (!name) return CompileError(std::string(kNeedsPredicate), rule_text(rule));
   return *name;
 }
 
 // The text a flag's value reads as: a literal's own text, else the source text.
 std::string flag_value_text(const Json& expr) {
-  if (auto s = string_argument(expr)) return *s;
+  if (auto s = string_literal(expr)) return *s;
   if (const Json* lit = expr.get("literal")) {
     if (const Json* n = lit->get("the_number")) return n->at("number").as_str();
     if (const Json* b = lit->get("the_bool")) return b->at("the_bool").as_str();
@@ -74,8 +62,6 @@ std::string flag_value_text(const Json& expr) {
   const Json* heritage = expr.get("expression_heritage");
   return heritage && heritage->is_str() ? heritage->as_str() : std::string();
 }
-
-bool is_word(std::string_view w, std::string_view lower_word) { return ascii_lower(w) == lower_word; }
 
 bool is_column_word(std::string_view w) {
   if (w.empty() || !(is_ascii_letter(w[0]) || w[0] == '_')) return false;
@@ -133,10 +119,11 @@ std::optional<std::string> order_by_item_error(std::string_view item) {
   };
   if (words.empty() || !is_column_word(words[0])) return bad();
   size_t i = 1;
-  if (words.size() > 1 && (is_word(words[0], "asc") || is_word(words[0], "desc"))) return bad();
-  if (i < words.size() && (is_word(words[i], "asc") || is_word(words[i], "desc"))) ++i;
-  if (i + 1 < words.size() && is_word(words[i], "nulls") &&
-      (is_word(words[i + 1], "first") || is_word(words[i + 1], "last")))
+  if (words.size() > 1 && (equals_ascii_lower(words[0], "asc") || equals_ascii_lower(words[0], "desc")))
+    return bad();
+  if (i < words.size() && (equals_ascii_lower(words[i], "asc") || equals_ascii_lower(words[i], "desc"))) ++i;
+  if (i + 1 < words.size() && equals_ascii_lower(words[i], "nulls") &&
+      (equals_ascii_lower(words[i + 1], "first") || equals_ascii_lower(words[i + 1], "last")))
     i += 2;
   if (i != words.size()) return bad();
   return std::nullopt;
@@ -165,10 +152,10 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
   for (const Json& rule : rules) {
     const std::string& name = head_name(rule);
     if (name.empty() || name[0] != '@') continue;
-    const std::string& text = full_text(rule);
+    const std::string text = rule_text(rule);
     auto args = annotation_arguments(rule);
     if (name == "@Engine") {
-      auto e = args.empty() ? std::nullopt : string_argument(*args[0]);
+      auto e = args.empty() ? std::nullopt : string_literal(*args[0]);
       if (!e)
         return CompileError("@Engine needs the engine's name as a text, as in @Engine(\"duckdb\")", text);
       if (!engine_named) engine_named = *e;
@@ -185,8 +172,8 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
       TRY(std::string p, first_predicate(rule));
       std::vector<std::string> items;
       for (size_t i = 1; i < args.size(); ++i) {
-        auto item = predicate_argument(*args[i]);
-        if (!item) item = string_argument(*args[i]);
+        auto item = predicate_name(*args[i]);
+        if (!item) item = string_literal(*args[i]);
         if (!item)
           return CompileError("@OrderBy(" + p + "): each argument is a column name, as a string", text);
         if (auto err = order_by_item_error(*item)) return CompileError("@OrderBy(" + p + "): " + *err, text);
@@ -202,7 +189,7 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
       TRY(std::string p, first_predicate(rule));
       std::string owner = p;
       if (args.size() >= 2) {
-        auto o = predicate_argument(*args[1]);
+        auto o = predicate_name(*args[1]);
         if (!o) return CompileError(std::string(kNeedsPredicate), text);
         owner = *o;
       }
@@ -226,7 +213,7 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
       if (!list) return bad;
       if (const Json* elements = list->get("element"))
         for (const Json& e : elements->as_array()) {
-          auto member = predicate_argument(e);
+          auto member = predicate_name(e);
           if (!member) return bad;
           it.predicates.push_back(*member);
         }
@@ -234,9 +221,9 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
       auto n = reps ? limit_number(*reps) : std::nullopt;
       if (!n) return bad;
       it.repetitions = *n;
-      if (const Json* s = named_argument(rule, "stop_signal")) it.stop_signal = string_argument(*s);
+      if (const Json* s = named_argument(rule, "stop_signal")) it.stop_signal = string_literal(*s);
       if (const Json* acc = named_argument(rule, "accumulate")) {
-        it.accumulate = predicate_argument(*acc);
+        it.accumulate = predicate_name(*acc);
         if (!it.accumulate) return bad;
       }
       if (const Json* stop = rule.get(kLoopStopKey); stop && stop->is_str()) {
@@ -246,7 +233,7 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
       a.iterations_.push_back(std::move(it));
     } else if (name == "@DefineFlag") {
       if (args.empty()) continue;
-      auto flag = string_argument(*args[0]);
+      auto flag = string_literal(*args[0]);
       if (!flag) continue;
       a.flags_[*flag] = args.size() >= 2 ? flag_value_text(*args[1]) : std::string();
     } else if (name == "@Dataset") {
@@ -339,7 +326,8 @@ std::string Annotations::order_by_clause(std::string_view predicate, const Diale
     // The column word is quoted when it must be; the rest of the item stays as written.
     std::string written = item;
     auto words = words_of(item);
-    if (dialect && !words.empty() && !is_word(words[0], "asc") && !is_word(words[0], "desc")) {
+    if (dialect && !words.empty() && !equals_ascii_lower(words[0], "asc") &&
+        !equals_ascii_lower(words[0], "desc")) {
       size_t at = static_cast<size_t>(words[0].data() - item.data());
       written = item.substr(0, at) + sql_column(words[0], *dialect) + item.substr(at + words[0].size());
     }

@@ -20,11 +20,6 @@ namespace mirtova {
 
 namespace {
 
-std::string rule_text_of(const Json& rule) {
-  const Json* t = rule.get("full_text");
-  return t && t->is_str() ? t->as_str() : std::string("<unknown>");
-}
-
 bool has_aggregated_or_rest_field(const Json& rule) {
   for (const Json& f : call_fields(rule.at("head"))) {
     if (f.at("value").has("aggregation")) return true;
@@ -76,9 +71,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
   for (const Json& rule : rules) {
     const std::string& name = head_name(rule);
     if (name == "@Make") {
-      auto args = annotation_arguments(rule);
-      if (!args.empty())
-        if (auto made = predicate_argument(*args[0])) defined.insert(*made);
+      if (auto made = made_predicate(rule)) defined.insert(*made);
     } else if (!name.empty() && name[0] != '@') {
       defined.insert(name);
     }
@@ -127,7 +120,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
       if (p->rules_[j].has("distinct_denoted") != first_distinct)
         return CompileError("Rules of predicate '" + name +
                                 "' disagree on distinct: either all of them are distinct or none is.",
-                            rule_text_of(p->rules_[j]));
+                            rule_text(p->rules_[j]));
   }
   if (p->ann_.type_checking()) {
     TRY(ProgramTypes types, infer_program_types(typed));
@@ -242,7 +235,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
                                                           const TypeMap& outer_types, bool in_combine,
                                                           const std::vector<std::string>* column_order) {
   auto attach = [&](CompileError e) {
-    if (e.rule_text.empty()) e.rule_text = rule_text_of(rule);
+    if (e.rule_text.empty()) e.rule_text = rule_text(rule);
     return e;
   };
   const bool decorate = in_combine && dialect_->decorate_combine_rule();
@@ -310,7 +303,7 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
       if (has_aggregated_or_rest_field(rules_[i]))
         return CompileError("Predicate '" + std::string(predicate) +
                                 "' is distinct and aggregates, so it must have exactly one rule.",
-                            rule_text_of(rules_[i]));
+                            rule_text(rules_[i]));
   std::string out;
   for (size_t n = 0; n < kept.size(); ++n) {
     TRY(std::string sql, rule_sql(rules_[kept[n]], {}, {}, false, &columns));

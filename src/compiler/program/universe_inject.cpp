@@ -4,10 +4,13 @@
 #include "compiler/program/universe_inject.h"
 
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "compiler/rule_translate/rewrites.h"
 #include "parser/tree_access.h"
+#include "parser/tree_build.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -65,7 +68,7 @@ class WorkFinder {
   Work find_work(const Json& rule, bool with_bindings) const {
     Work work;
     work.binding = !with_bindings;  // taken as found: nothing to look for
-    look_for_work(rule, true, work);
+    look_for_work(rule, work);
     if (!with_bindings) work.binding = false;
     return work;
   }
@@ -73,41 +76,48 @@ class WorkFinder {
  private:
   // One read-only walk standing in for the rewrites' own: it visits every node,
   // as unifications_with_functions, inject_conjuncts and the elimination do, and
-  // checks calls for inlining only where inline_in would (`inlining` is false
-  // below a node that holds a combine, outside the combine itself). It stops
-  // once every rewrite is known to have work.
-  void look_for_work(const Json& node, bool inlining, Work& work) const {
-    if (work.unification && work.injection && work.inlining && work.binding) return;
-    if (node.is_array()) {
-      for (const Json& item : node.as_array()) look_for_work(item, inlining, work);
-      return;
-    }
-    if (!node.is_object()) return;
-    // The three keys that matter, found in one pass over the entries.
-    const Json* conj = nullptr;
-    const Json* combine = nullptr;
-    const Json* call = nullptr;
-    for (const auto& [key, child] : node.as_object()) {
-      if (key == "conjunction")
-        conj = &child;
-      else if (key == "combine")
-        combine = &child;
-      else if (key == "call")
-        call = &child;
-    }
-    if (conj != nullptr) look_at_conjuncts(*conj, work);
-    for (const auto& [key, child] : node.as_object()) {
-      if (!child.is_container()) continue;
-      look_for_work(child, inlining && (combine == nullptr || &child == combine), work);
-    }
-    if (!inlining || combine != nullptr || work.inlining || call == nullptr) return;
-    const std::string& name = call->at("predicate_name").as_str();
-    if (name == "nil") {
-      work.inlining = true;
-      return;
-    }
-    const Json* callee = source_.injectable_rule(name);
-    work.inlining = callee && is_function(*callee);
+  // checks calls for inlining only where inline_in would (not below a node that
+  // holds a combine, outside the combine itself). It stops once every rewrite is
+  // known to have work.
+  void look_for_work(const Json& rule, Work& work) const {
+    // Per object entered: whether inline_in looks at calls below it, and
+    // whether it holds a combine.
+    struct Scope {
+      bool inlining;
+      bool holds_combine;
+    };
+    std::vector<Scope> scopes;
+    walk_tree(
+        rule,
+        [&](const Json& node, std::string_view key) {
+          if (work.unification && work.injection && work.inlining && work.binding) return Walk::Stop;
+          // The three keys that matter, found in one pass over the entries.
+          const Json* conj = nullptr;
+          const Json* combine = nullptr;
+          const Json* call = nullptr;
+          for (const auto& [name, child] : node.as_object()) {
+            if (name == "conjunction")
+              conj = &child;
+            else if (name == "combine")
+              combine = &child;
+            else if (name == "call")
+              call = &child;
+          }
+          const bool inlining = scopes.empty() || (scopes.back().inlining &&
+                                                   (!scopes.back().holds_combine || key == "combine"));
+          scopes.push_back(Scope{inlining, combine != nullptr});
+          if (conj != nullptr) look_at_conjuncts(*conj, work);
+          if (!inlining || combine != nullptr || work.inlining || call == nullptr) return Walk::Enter;
+          const std::string& name = call->at("predicate_name").as_str();
+          if (name == "nil") {
+            work.inlining = true;
+            return Walk::Enter;
+          }
+          const Json* callee = source_.injectable_rule(name);
+          work.inlining = callee && is_function(*callee);
+          return Walk::Enter;
+        },
+        [&](const Json&) { scopes.pop_back(); });
   }
 
   void look_at_conjuncts(const Json& conjunction, Work& work) const {
@@ -176,10 +186,7 @@ class Injector {
     return Unit{};
   }
 
-  std::string text() const {
-    const Json* t = rule_.get("full_text");
-    return t && t->is_str() ? t->as_str() : std::string();
-  }
+  std::string text() const { return rule_text(rule_); }
 
   // A copy of the callee's rule with every variable renamed to a fresh one.
   Json renamed_copy(const Json& callee) {
@@ -189,41 +196,54 @@ class Injector {
     return copy;
   }
 
+  // What a walk makes of one rewrite's outcome: a change is noted; a failure is
+  // kept and ends the walk.
+  static Walk note(Result<bool, CompileError> done, bool& changed, std::optional<CompileError>& failed) {
+    if (!done.ok()) {
+      failed = done.error();
+      return Walk::Stop;
+    }
+    changed = changed || done.value();
+    return Walk::Enter;
+  }
+
+  // Rewrites every conjunction of the rule, each before the walk enters it.
+  template <class Rewrite>
+  Result<bool, CompileError> each_conjunction(Json& rule, Rewrite rewrite) {
+    bool changed = false;
+    std::optional<CompileError> failed;
+    walk_tree_mut(rule, [&](Json& node) {
+      Json* conj = node.get_mut("conjunction");
+      return conj == nullptr ? Walk::Enter : note(rewrite(*conj), changed, failed);
+    });
+    if (failed) return *failed;
+    return changed;
+  }
+
+  Result<bool, CompileError> unifications_with_functions(Json& rule) {
+    return each_conjunction(rule, [&](Json& conjunction) { return calls_as_conjuncts(conjunction); });
+  }
+
   // `F(args) == e`, F a function with a body, becomes the conjunct F(args, quoril_value: e),
   // so that the body can bind the arguments.
-  Result<bool, CompileError> unifications_with_functions(Json& node) {
+  Result<bool, CompileError> calls_as_conjuncts(Json& conjunction) {
     bool changed = false;
-    if (node.is_array()) {
-      for (Json& item : node.as_array_mut()) {
-        TRY(bool c, unifications_with_functions(item));
-        changed = changed || c;
+    for (Json& conjunct : conjunction.at_mut("conjunct").as_array_mut()) {
+      const Json* u = conjunct.get("unification");
+      if (!u) continue;
+      for (int side = 0; side < 2; ++side) {
+        const Json& mine = u->at(side == 0 ? "left_hand_side" : "right_hand_side");
+        const Json& other = u->at(side == 0 ? "right_hand_side" : "left_hand_side");
+        const Json* call = mine.get("call");
+        if (!call || !finder_.becomes_conjunct(*call)) continue;
+        TRY_VOID(count());
+        Json new_call = *call;
+        Json::ArrayType& fields = new_call.at_mut("record").at_mut("field_value").as_array_mut();
+        fields.push_back(make_field("quoril_value", other));
+        conjunct = make_predicate_conjunct(std::move(new_call));
+        changed = true;
+        break;
       }
-      return changed;
-    }
-    if (!node.is_object()) return false;
-    if (Json* conj = node.get_mut("conjunction")) {
-      for (Json& conjunct : conj->at_mut("conjunct").as_array_mut()) {
-        const Json* u = conjunct.get("unification");
-        if (!u) continue;
-        for (int side = 0; side < 2; ++side) {
-          const Json& mine = u->at(side == 0 ? "left_hand_side" : "right_hand_side");
-          const Json& other = u->at(side == 0 ? "right_hand_side" : "left_hand_side");
-          const Json* call = mine.get("call");
-          if (!call || !finder_.becomes_conjunct(*call)) continue;
-          TRY_VOID(count());
-          Json new_call = *call;
-          Json::ArrayType& fields = new_call.at_mut("record").at_mut("field_value").as_array_mut();
-          fields.push_back(make_field("quoril_value", other));
-          conjunct = Json::object({{"predicate", std::move(new_call)}});
-          changed = true;
-          break;
-        }
-      }
-    }
-    for (auto& [key, child] : node.as_object_mut()) {
-      if (!child.is_container()) continue;
-      TRY(bool c, unifications_with_functions(child));
-      changed = changed || c;
     }
     return changed;
   }
@@ -243,33 +263,46 @@ class Injector {
   }
 
   // Only expression objects hold a "call" key; a "predicate" conjunct holds its call
-  // directly and is left to injection.
-  Result<bool, CompileError> inline_in(Json& node, Json* receiver) {
+  // directly and is left to injection. A combine's conjuncts go to the combine.
+  Result<bool, CompileError> inline_in(Json& rule, Json* receiver) {
+    // Per object entered: the rule that receives the conjuncts of calls below
+    // it, and whether it holds a combine (then only the combine is walked).
+    struct Scope {
+      Json* receiver;
+      bool holds_combine;
+    };
+    std::vector<Scope> scopes;
     bool changed = false;
-    if (node.is_array()) {
-      for (Json& item : node.as_array_mut()) {
-        TRY(bool c, inline_in(item, receiver));
-        changed = changed || c;
-      }
-      return changed;
-    }
-    if (!node.is_object()) return false;
-    if (Json* combine = node.get_mut("combine")) {
-      TRY(bool c, inline_in(*combine, combine));
-      return c;
-    }
-    for (auto& [key, child] : node.as_object_mut()) {
-      if (!child.is_container()) continue;
-      TRY(bool c, inline_in(child, receiver));
-      changed = changed || c;
-    }
+    std::optional<CompileError> failed;
+    walk_tree_mut(
+        rule,
+        [&](Json& node, std::string_view key) {
+          Json* mine = receiver;
+          if (!scopes.empty()) {
+            if (scopes.back().holds_combine && key != "combine") return Walk::Skip;
+            mine = scopes.back().holds_combine ? &node : scopes.back().receiver;
+          }
+          scopes.push_back(Scope{mine, node.has("combine")});
+          return Walk::Enter;
+        },
+        [&](Json& node) {
+          const Scope scope = scopes.back();
+          scopes.pop_back();
+          return scope.holds_combine ? Walk::Enter : note(inline_call(node, scope.receiver), changed, failed);
+        });
+    if (failed) return *failed;
+    return changed;
+  }
+
+  // Replaces `node` when it is a call of a function of the program.
+  Result<bool, CompileError> inline_call(Json& node, Json* receiver) {
     const Json* call = node.get("call");
-    if (!call) return changed;
+    if (!call) return false;
     const std::string& name = call->at("predicate_name").as_str();
     // A function of the program or of the engine's library takes the place of a
     // built-in of the same name: the library's Array orders by argument.
     const Json* callee = name == "nil" ? nullptr : source_.injectable_rule(name);
-    if (name != "nil" && (!callee || !finder_.is_function(*callee))) return changed;
+    if (name != "nil" && (!callee || !finder_.is_function(*callee))) return false;
     TRY_VOID(count());
     if (callee && !callee->has("body") && plain_parameters(*callee)) {
       Json copy = renamed_copy(*callee);
@@ -290,7 +323,7 @@ class Injector {
     std::string var = source_.fresh_variable();
     Json new_call = *call;
     new_call.at_mut("record").at_mut("field_value").push(make_field("quoril_value", make_variable(var)));
-    pending_[receiver].push_back(Json::object({{"predicate", std::move(new_call)}}));
+    pending_[receiver].push_back(make_predicate_conjunct(std::move(new_call)));
     node = make_variable(var);
     return true;
   }
@@ -310,59 +343,49 @@ class Injector {
     return true;
   }
 
-  Result<bool, CompileError> inject_conjuncts(Json& node) {
+  Result<bool, CompileError> inject_conjuncts(Json& rule) {
+    return each_conjunction(rule, [&](Json& conjunction) { return splice_conjuncts(conjunction); });
+  }
+
+  // Splices the bodies of injectable callees into a conjunction.
+  Result<bool, CompileError> splice_conjuncts(Json& conjunction) {
     bool changed = false;
-    if (node.is_array()) {
-      for (Json& item : node.as_array_mut()) {
-        TRY(bool c, inject_conjuncts(item));
-        changed = changed || c;
+    // One pass with a stack of conjuncts still to examine: spliced conjuncts are
+    // examined next, in their order, and the list is rebuilt once.
+    Json::ArrayType& conjuncts = conjunction.at_mut("conjunct").as_array_mut();
+    std::vector<Json> pending(std::make_move_iterator(conjuncts.rbegin()),
+                              std::make_move_iterator(conjuncts.rend()));
+    Json::ArrayType out;
+    while (!pending.empty()) {
+      Json conjunct = std::move(pending.back());
+      pending.pop_back();
+      const Json* call = conjunct.get("predicate");
+      const Json* callee = call && !has_rest_field(*call)
+                               ? source_.injectable_rule(call->at("predicate_name").as_str())
+                               : nullptr;
+      if (!callee) {
+        out.push_back(std::move(conjunct));
+        continue;
       }
-      return changed;
-    }
-    if (!node.is_object()) return false;
-    if (Json* conj = node.get_mut("conjunction")) {
-      // One pass with a stack of conjuncts still to examine: spliced conjuncts are
-      // examined next, in their order, and the list is rebuilt once.
-      Json::ArrayType& conjuncts = conj->at_mut("conjunct").as_array_mut();
-      std::vector<Json> pending(std::make_move_iterator(conjuncts.rbegin()),
-                                std::make_move_iterator(conjuncts.rend()));
-      Json::ArrayType out;
-      while (!pending.empty()) {
-        Json conjunct = std::move(pending.back());
-        pending.pop_back();
-        const Json* call = conjunct.get("predicate");
-        const Json* callee = call && !has_rest_field(*call)
-                                 ? source_.injectable_rule(call->at("predicate_name").as_str())
-                                 : nullptr;
-        if (!callee) {
-          out.push_back(std::move(conjunct));
-          continue;
-        }
-        const std::string& name = call->at("predicate_name").as_str();
-        TRY_VOID(count());
-        Json copy = renamed_copy(*callee);
-        Json::ArrayType spliced;
-        // The copy is ours: its body moves out; the head is still read below.
-        if (Json::ArrayType* body = body_conjuncts_mut(copy)) spliced = std::move(*body);
-        for (const Json& f : call_fields(*call)) {
-          const Json* value = field_expression(f);
-          if (!value || is_anonymous(*value)) continue;
-          std::string column = field_column(f);
-          const Json* head_value = head_field_value(copy, column);
-          if (!head_value)
-            return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
-          spliced.push_back(make_unification(*head_value, *value));
-        }
-        for (auto it = spliced.rbegin(); it != spliced.rend(); ++it) pending.push_back(std::move(*it));
-        changed = true;
+      const std::string& name = call->at("predicate_name").as_str();
+      TRY_VOID(count());
+      Json copy = renamed_copy(*callee);
+      Json::ArrayType spliced;
+      // The copy is ours: its body moves out; the head is still read below.
+      if (Json::ArrayType* body = body_conjuncts_mut(copy)) spliced = std::move(*body);
+      for (const Json& f : call_fields(*call)) {
+        const Json* value = field_expression(f);
+        if (!value || is_anonymous(*value)) continue;
+        std::string column = field_column(f);
+        const Json* head_value = head_field_value(copy, column);
+        if (!head_value)
+          return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
+        spliced.push_back(make_unification(*head_value, *value));
       }
-      conjuncts = std::move(out);
+      for (auto it = spliced.rbegin(); it != spliced.rend(); ++it) pending.push_back(std::move(*it));
+      changed = true;
     }
-    for (auto& [key, child] : node.as_object_mut()) {
-      if (!child.is_container()) continue;
-      TRY(bool c, inject_conjuncts(child));
-      changed = changed || c;
-    }
+    conjuncts = std::move(out);
     return changed;
   }
 

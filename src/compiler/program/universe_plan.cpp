@@ -16,13 +16,6 @@ namespace {
 
 constexpr int64_t kMaxScriptRepetitions = 1000;
 
-std::string ascii_lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 std::string cycle_message(std::string_view predicate) {
   return "Predicate '" + std::string(predicate) + "' depends on itself: its recursion was not unfolded.";
 }

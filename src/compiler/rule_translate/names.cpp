@@ -3,18 +3,10 @@
 
 #include <array>
 
+#include "common/strings.h"
 #include "compiler/dialects/quoting.h"
 
 namespace mirtova {
-
-namespace {
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-}  // namespace
 
 bool is_constraint_predicate(std::string_view name) {
   static constexpr std::array<std::string_view, 20> kConditions = {
@@ -28,23 +20,23 @@ bool is_constraint_predicate(std::string_view name) {
 }
 
 std::string NamesAllocator::take(std::string name) {
-  used_lower_.insert(lower(name));
+  used_lower_.insert(ascii_lower(name));
   return name;
 }
 
 std::string NamesAllocator::alloc_table(std::string_view predicate) {
   std::string clean = clean_name(predicate);
-  if (!is_sql_reserved_word(clean) && !used_lower_.count(lower(clean))) return take(clean);
+  if (!is_sql_reserved_word(clean) && !used_lower_.count(ascii_lower(clean))) return take(clean);
   for (;;) {
     std::string candidate = "t_" + std::to_string(counter_++) + "_" + clean;
-    if (!used_lower_.count(lower(candidate))) return take(candidate);
+    if (!used_lower_.count(ascii_lower(candidate))) return take(candidate);
   }
 }
 
 std::string NamesAllocator::alloc_unnest() {
   for (;;) {
     std::string candidate = "t_" + std::to_string(counter_++);
-    if (!used_lower_.count(lower(candidate))) return take(candidate);
+    if (!used_lower_.count(ascii_lower(candidate))) return take(candidate);
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include "common/internal_fault.h"
 #include "parser/tree_access.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 
@@ -16,15 +17,13 @@ bool is_compiler_variable(const Json& expr, std::string& name) {
 }
 
 // Finds one eliminable unification in the body of `rule` or of any combine inside
-// it; on success removes it and reports the variable and what replaces it.
-bool take_binding(Json& node, std::string& var, Json& replacement) {
-  if (node.is_array()) {
-    for (Json& item : node.as_array_mut())
-      if (take_binding(item, var, replacement)) return true;
-    return false;
-  }
-  if (!node.is_object()) return false;
-  if (Json* conj = node.get_mut("conjunction")) {
+// it, the first in document order; on success removes it and reports the
+// variable and what replaces it.
+bool take_binding(Json& rule, std::string& var, Json& replacement) {
+  bool taken = false;
+  walk_tree_mut(rule, [&](Json& node) {
+    Json* conj = node.get_mut("conjunction");
+    if (conj == nullptr) return Walk::Enter;
     Json::ArrayType& conjuncts = conj->at_mut("conjunct").as_array_mut();
     for (size_t i = 0; i < conjuncts.size(); ++i) {
       Json* u = conjuncts[i].get_mut("unification");
@@ -42,94 +41,81 @@ bool take_binding(Json& node, std::string& var, Json& replacement) {
       } else {
         continue;
       }
+      // The walk stops here, before it looks at the list it would change under.
       conjuncts.erase(conjuncts.begin() + static_cast<std::ptrdiff_t>(i));
-      return true;
+      taken = true;
+      return Walk::Stop;
     }
-  }
-  for (auto& [key, child] : node.as_object_mut())
-    if (child.is_container() && take_binding(child, var, replacement)) return true;
-  return false;
+    return Walk::Enter;
+  });
+  return taken;
+}
+
+// The name node of a variable expression, or nullptr.
+const Json* var_name_of(const Json& node) {
+  const Json* v = node.get("variable");
+  return v != nullptr ? v->get("var_name") : nullptr;
 }
 
 }  // namespace
 
 bool contains_variable(const Json& node, std::string_view name) {
-  if (node.is_array()) {
-    for (const Json& item : node.as_array())
-      if (contains_variable(item, name)) return true;
-    return false;
-  }
-  if (!node.is_object()) return false;
-  if (const Json* v = node.get("variable"))
-    if (const Json* n = v->get("var_name")) return n->var_name_is(name);
-  for (const auto& [key, child] : node.as_object())
-    if (child.is_container() && contains_variable(child, name)) return true;
-  return false;
+  return !walk_tree(node, [&](const Json& object) {
+    const Json* n = var_name_of(object);
+    if (n == nullptr) return Walk::Enter;
+    return n->var_name_is(name) ? Walk::Stop : Walk::Skip;
+  });
 }
 
 void substitute_variable(Json& node, std::string_view name, const Json& replacement) {
-  if (node.is_array()) {
-    for (Json& item : node.as_array_mut()) substitute_variable(item, name, replacement);
-    return;
-  }
-  if (!node.is_object()) return;
-  if (const Json* v = node.get("variable"))
-    if (const Json* n = v->get("var_name"))
-      if (n->var_name_is(name)) {
-        node = replacement;
-        return;
-      }
-  for (auto& [key, child] : node.as_object_mut())
-    if (child.is_container()) substitute_variable(child, name, replacement);
+  walk_tree_mut(node, [&](Json& object) {
+    const Json* n = var_name_of(object);
+    if (n == nullptr) return Walk::Enter;
+    if (n->var_name_is(name)) object = replacement;
+    return Walk::Skip;
+  });
 }
 
 void simplify_record_subscripts(Json& node) {
-  if (node.is_array()) {
-    for (Json& item : node.as_array_mut()) simplify_record_subscripts(item);
-    return;
-  }
-  if (!node.is_object()) return;
-  for (auto& [key, child] : node.as_object_mut())
-    if (child.is_container()) simplify_record_subscripts(child);
-  const Json* sub = node.get("subscript");
-  if (!sub) return;
-  const Json* record = sub->get("record");
-  const Json* literal = record ? record->get("record") : nullptr;
-  const Json* symbol = sub->get("subscript");
-  if (!literal || !symbol) return;
-  const Json* lit = symbol->get("literal");
-  const Json* sym = lit ? lit->get("the_symbol") : nullptr;
-  if (!sym) return;
-  const std::string& field_name = sym->at("symbol").as_str();
-  const Json::ArrayType* entries = nullptr;
-  if (const Json* fv = literal->get("field_value")) entries = &fv->as_array();
-  if (!entries) return;
-  for (const Json& field : *entries) {
-    const Json& f = field.at("field");
-    if (f.is_str() && f.as_str() == field_name) {
-      if (const Json* e = field_expression(field)) {
-        Json replacement = *e;
-        node = std::move(replacement);
-      }
-      return;
-    }
-  }
+  // After the values: a subscript of a record that itself held one is seen
+  // already simplified.
+  walk_tree_mut(
+      node, [](Json&) { return Walk::Enter; },
+      [](Json& object) {
+        const Json* sub = object.get("subscript");
+        if (!sub) return;
+        const Json* record = sub->get("record");
+        const Json* literal = record ? record->get("record") : nullptr;
+        const Json* symbol = sub->get("subscript");
+        if (!literal || !symbol) return;
+        const Json* lit = symbol->get("literal");
+        const Json* sym = lit ? lit->get("the_symbol") : nullptr;
+        if (!sym) return;
+        const std::string& field_name = sym->at("symbol").as_str();
+        const Json::ArrayType* entries = nullptr;
+        if (const Json* fv = literal->get("field_value")) entries = &fv->as_array();
+        if (!entries) return;
+        for (const Json& field : *entries) {
+          const Json& f = field.at("field");
+          if (f.is_str() && f.as_str() == field_name) {
+            if (const Json* e = field_expression(field)) {
+              Json replacement = *e;
+              object = std::move(replacement);
+            }
+            return;
+          }
+        }
+      });
 }
 
 void collect_variables(const Json& node, std::set<std::string>& out) {
-  if (node.is_array()) {
-    for (const Json& item : node.as_array()) collect_variables(item, out);
-    return;
-  }
-  if (!node.is_object()) return;
-  if (const Json* v = node.get("variable"))
-    if (const Json* n = v->get("var_name")) {
-      std::string name = n->as_var_name();
-      if (name != "_") out.insert(name);
-      return;
-    }
-  for (const auto& [key, child] : node.as_object())
-    if (child.is_container()) collect_variables(child, out);
+  walk_tree(node, [&](const Json& object) {
+    const Json* n = var_name_of(object);
+    if (n == nullptr) return Walk::Enter;
+    std::string name = n->as_var_name();
+    if (name != "_") out.insert(std::move(name));
+    return Walk::Skip;
+  });
 }
 
 // Takes the rule by value so that a caller done with its copy can move it in.
@@ -173,11 +159,7 @@ Json decorate_combine_rule(Json rule, const std::string& var) {
         make_call_expr("MagicalEntangle", {make_field(0, *arg), make_field(1, make_variable(var))});
     *arg = std::move(wrapped);
   }
-  Json list = Json::object(
-      {{"literal",
-        Json::object({{"the_list", Json::object({{"element", Json::array({make_number(0)})}})}})}});
-  ensure_body(rule).push_back(Json::object(
-      {{"inclusion", Json::object({{"list", std::move(list)}, {"element", make_variable(var)}})}}));
+  ensure_body(rule).push_back(make_inclusion(make_variable(var), make_list_literal({make_number(0)})));
   return rule;
 }
 

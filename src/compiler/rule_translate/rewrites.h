@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "parser/json.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -35,23 +36,19 @@ void collect_variables(const Json& node, std::set<std::string>& out);
 
 template <class Fresh>
 void rename_variables(Json& node, std::map<std::string, std::string>& rename, Fresh&& fresh) {
-  if (node.is_array()) {
-    for (Json& item : node.as_array_mut()) rename_variables(item, rename, fresh);
-    return;
-  }
-  if (!node.is_object()) return;
-  if (Json* v = node.get_mut("variable")) {
-    if (Json* name_node = v->get_mut("var_name")) {
-      std::string name = name_node->as_var_name();
-      if (name == "_") return;
-      auto it = rename.find(name);
-      if (it == rename.end()) it = rename.emplace(name, fresh()).first;
-      *name_node = Json(it->second);
-      return;
-    }
-  }
-  for (auto& [key, child] : node.as_object_mut())
-    if (child.is_container()) rename_variables(child, rename, fresh);
+  // In document order: the fresh names are handed out in the order the
+  // variables are first met.
+  walk_tree_mut(node, [&](Json& object) {
+    Json* v = object.get_mut("variable");
+    Json* name_node = v != nullptr ? v->get_mut("var_name") : nullptr;
+    if (name_node == nullptr) return Walk::Enter;
+    std::string name = name_node->as_var_name();
+    if (name == "_") return Walk::Skip;
+    auto it = rename.find(name);
+    if (it == rename.end()) it = rename.emplace(name, fresh()).first;
+    *name_node = Json(it->second);
+    return Walk::Skip;
+  });
 }
 
 }  // namespace mirtova

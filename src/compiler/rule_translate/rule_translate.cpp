@@ -11,6 +11,8 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "parser/tree_access.h"
+#include "parser/tree_build.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -25,47 +27,41 @@ std::string unbound_message(const std::string& var) {
 
 // Variables an expression needs: its own, and of each combine inside it those the
 // rule around the combine also names (the correlation variables).
+// The name of a variable expression, "_" included, or nothing.
+std::optional<std::string> named_variable(const Json& node) {
+  const Json* v = node.get("variable");
+  const Json* n = v != nullptr ? v->get("var_name") : nullptr;
+  if (n == nullptr) return std::nullopt;
+  return n->as_var_name();
+}
+
 void free_variables(const Json& node, const Names& outside, Names& out) {
-  if (node.is_array()) {
-    for (const Json& item : node.as_array()) free_variables(item, outside, out);
-    return;
-  }
-  if (!node.is_object()) return;
-  if (const Json* v = node.get("variable")) {
-    if (const Json* n = v->get("var_name")) {
-      std::string name = n->as_var_name();
-      if (name != "_") out.insert(name);
-      return;
+  walk_tree(node, [&](const Json& object) {
+    if (std::optional<std::string> name = named_variable(object)) {
+      if (*name != "_") out.insert(std::move(*name));
+      return Walk::Skip;
     }
-  }
-  if (const Json* combine = node.get("combine")) {
-    Names inner;
-    collect_variables(*combine, inner);
-    for (const std::string& name : inner)
-      if (outside.count(name)) out.insert(name);
-    return;
-  }
-  for (const auto& [key, child] : node.as_object())
-    if (child.is_container()) free_variables(child, outside, out);
+    if (const Json* combine = object.get("combine")) {
+      Names inner;
+      collect_variables(*combine, inner);
+      for (const std::string& name : inner)
+        if (outside.count(name)) out.insert(name);
+      return Walk::Skip;
+    }
+    return Walk::Enter;
+  });
 }
 
 // Variables named outside every combine.
 void variables_outside_combines(const Json& node, Names& out) {
-  if (node.is_array()) {
-    for (const Json& item : node.as_array()) variables_outside_combines(item, out);
-    return;
-  }
-  if (!node.is_object()) return;
-  if (node.has("combine")) return;
-  if (const Json* v = node.get("variable")) {
-    if (const Json* n = v->get("var_name")) {
-      std::string name = n->as_var_name();
-      if (name != "_") out.insert(name);
-      return;
+  walk_tree(node, [&](const Json& object) {
+    if (object.has("combine")) return Walk::Skip;
+    if (std::optional<std::string> name = named_variable(object)) {
+      if (*name != "_") out.insert(std::move(*name));
+      return Walk::Skip;
     }
-  }
-  for (const auto& [key, child] : node.as_object())
-    if (child.is_container()) variables_outside_combines(child, out);
+    return Walk::Enter;
+  });
 }
 
 bool is_anonymous(const Json& expr) {
@@ -109,7 +105,7 @@ class Extractor {
             if (!l || !r) throw InternalFault("'=' without two operands");
             pending.push_back(Pending{i, false, l, r});
           } else if (is_constraint_predicate(name) || ctx_.is_built_in_function(name)) {
-            s_.made_nodes->push_back(Json::object({{"call", *call}}));
+            s_.made_nodes->push_back(make_call_expr(*call));
             conditions.emplace_back(i, &s_.made_nodes->back());
           } else {
             TRY_VOID(relation(i, name, *call));
@@ -355,7 +351,7 @@ Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::
   s.rule = std::move(rule);
   s.made_nodes = std::make_shared<std::deque<Json>>();
   s.head_predicate = head_name(*s.rule);
-  if (const Json* t = s.rule->get("full_text"); t && t->is_str()) s.rule_text = t->as_str();
+  s.rule_text = rule_text(*s.rule);
   s.in_combine = in_combine;
   s.outer = outer;
   s.variable_types = outer_types;

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "parser/json_walk.h"
-#include "parser/node_builders.h"
+#include "parser/tree_build.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 namespace {
@@ -15,10 +15,7 @@ void rewrite_aggregation(Json& aggregation) {
   Json name(aggregation_call_name(aggregation.at("operator").as_str()));
   // The argument is taken off the aggregation below, so it moves.
   Json argument = std::move(aggregation.at_mut("argument"));
-  Json call = make_object(
-      "predicate_name", std::move(name), "record",
-      make_object("field_value", make_array(make_object("field", 0, "value",
-                                                        make_object("expression", std::move(argument))))));
+  Json call = make_call(std::move(name), make_array(make_field(0, std::move(argument))));
   Json expression =
       make_object("call", std::move(call), "expression_heritage", aggregation.at("expression_heritage"));
   fields.erase("operator");
@@ -42,7 +39,7 @@ Json* field_value(Json& field) { return field.is_object() ? field.get_mut("value
 // holding an object), except those held by the objects in `kept`. Parents go
 // before their children, so the call form an aggregation becomes is walked too.
 void rewrite_all_but(Json& tree, const std::vector<const Json*>& kept) {
-  for_each_object_mut(tree, [&](Json& node) {
+  walk_tree_mut(tree, [&](Json& node) {
     if (std::find(kept.begin(), kept.end(), &node) != kept.end()) return;
     for (auto& [key, value] : node.as_object_mut())
       if (value.is_object() && is_aggregation_key(key)) rewrite_aggregation(value);

@@ -5,6 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "parser/tree_access.h"
+#include "parser/tree_build.h"
+
 namespace mirtova {
 namespace {
 
@@ -163,14 +166,12 @@ ParseResult<Json> dnf_rewrite(Json rules) {
     Overflow failure = Overflow::None;
     std::optional<NormalForm> alternatives = normal_form(*body, failure);
     if (!alternatives) {
-      const Json* full_text = rule.get("full_text");
-      std::string text = full_text != nullptr && full_text->is_str() ? full_text->as_str() : std::string();
       std::string message =
           failure == Overflow::Rules
               ? "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfRules) + " rules."
               : "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfConjuncts) +
                     " propositions.";
-      return ParsingException(std::move(message), SpanString(std::move(text)));
+      return ParsingException(std::move(message), SpanString(rule_text(rule)));
     }
     for (const Alternative& alternative : *alternatives) {
       Json::ArrayType conjuncts;
@@ -180,8 +181,7 @@ ParseResult<Json> dnf_rewrite(Json rules) {
       for (const auto& [key, value] : rule.as_object()) {
         if (key != "body") produced.set(key, value);
       }
-      produced.set("body",
-                   Json::object({{"conjunction", Json::object({{"conjunct", Json(std::move(conjuncts))}})}}));
+      produced.set("body", make_conjunction(std::move(conjuncts)));
       output.push_back(std::move(produced));
     }
   }

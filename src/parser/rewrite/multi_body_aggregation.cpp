@@ -8,16 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "parser/tree_access.h"
+#include "parser/tree_build.h"
+
 namespace mirtova {
 namespace {
 
 constexpr std::string_view kAuxSuffix = "_MultBodyAggAux";
-
-Json variable_named(const Json& field) {
-  return Json::object({{"variable", Json::object({{"var_name", field}})}});
-}
-
-Json plain_value(Json expression) { return Json::object({{"expression", std::move(expression)}}); }
 
 struct AuxHead {
   Json field_values;  // of the auxiliary rule
@@ -35,20 +32,17 @@ AuxHead split_head(const Json& field_values) {
     const Json* aggregation = value.get("aggregation");
     if (aggregation == nullptr) {
       out.field_values.push(entry);
-      out.signature.push(Json::object({{"field", field}, {"value", plain_value(variable_named(field))}}));
+      out.signature.push(make_field(field, make_variable(field)));
       continue;
     }
     const Json& argument = aggregation->at("argument");
     const Json& op = aggregation->at("operator");
     const Json& heritage = aggregation->at("expression_heritage");
-    out.field_values.push(Json::object({{"field", field}, {"value", plain_value(argument)}}));
-    Json signature_aggregation = Json::object({
-        {"operator", op},
-        {"argument", variable_named(field)},
-        {"expression_heritage", heritage},
-    });
-    out.signature.push(Json::object(
-        {{"field", field}, {"value", Json::object({{"aggregation", std::move(signature_aggregation)}})}}));
+    out.field_values.push(make_field(field, argument));
+    Json signature_aggregation =
+        make_object("operator", op, "argument", make_variable(field), "expression_heritage", heritage);
+    out.signature.push(
+        make_object("field", field, "value", make_object("aggregation", std::move(signature_aggregation))));
   }
   return out;
 }
@@ -59,26 +53,13 @@ Json aggregating_rule(const std::string& name, const Json& signature, const Json
   Json call_fields = Json::array();
   for (const Json& entry : signature.as_array()) {
     const Json& field = entry.at("field");
-    call_fields.push(Json::object({{"field", field}, {"value", plain_value(variable_named(field))}}));
+    call_fields.push(make_field(field, make_variable(field)));
   }
-  Json call = Json::object({
-      {"predicate_name", aux_name(name)},
-      {"record", Json::object({{"field_value", std::move(call_fields)}})},
-  });
-  Json body = Json::object(
-      {{"conjunction",
-        Json::object({{"conjunct", Json::array({Json::object({{"predicate", std::move(call)}})})}})}});
-  // clang-format off
-  return Json::object({
-      {"head", Json::object({{"predicate_name", name}, {"record", Json::object({{"field_value", signature}})}})},
-      {"body", std::move(body)},
-      {"full_text", full_text},
-      {"distinct_denoted", true},
-  });
-  // clang-format on
+  Json call = make_call(aux_name(name), std::move(call_fields));
+  Json body = make_conjunction(make_array(make_predicate_conjunct(std::move(call))));
+  return make_object("head", make_call(name, signature), "body", std::move(body), "full_text", full_text,
+                     "distinct_denoted", true);
 }
-
-const std::string& head_name(const Json& rule) { return rule.at("head").at("predicate_name").as_str(); }
 
 }  // namespace
 

@@ -6,12 +6,12 @@
 
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/expr_translator.h"
-#include "support/expr_tree_builders.h"
+#include "support/trees.h"
 
 namespace mirtova {
 namespace {
 
-using namespace test_trees;
+using namespace trees;
 
 Type num_t() { return Type::number(); }
 Type str_t() { return Type::string(); }
@@ -49,7 +49,7 @@ TEST(ExprValueType, Table) {
       {"==", op("==", var("x"), var("y")), Type::boolean()},
       {"++", op("++", var("x"), var("y")), str_t()},
       {"unknown function", call("Frobnicate", {num("1")}), Type::any()},
-      {"implication null then 1", implication({{var("c"), null_value()}}, num("1")), num_t()},
+      {"implication null then 1", implication({{var("c"), null_literal()}}, num("1")), num_t()},
       {"r.a of {a: 1}", subscript(record({{"a", num("1")}}), "a"), num_t()},
       {"r.b of {a: 1}", subscript(record({{"a", num("1")}}), "b"), Type::any()},
       {"known variable", var("n"), num_t()},
@@ -71,7 +71,7 @@ TEST(ExprValueType, Table) {
 TEST(ExprValueType, RecordTypeSkipsPositionalFields) {
   Fixture f;
   Json rec = record({{"a", num("1")}}).at("record");
-  rec.at_mut("field_value").push(entry(Json(int64_t{0}), str("x")));
+  rec.at_mut("field_value").push(field(Json(int64_t{0}), str("x")));
   Type t = f.tr.record_type(rec);
   EXPECT_TRUE(t.eq(closed({{"a", num_t()}})));
   EXPECT_FALSE(t.is_open());
@@ -97,8 +97,8 @@ TEST(ExprHints, Table) {
   };
   // clang-format off
   const std::vector<Case> cases = {
-      {"null as list", null_value(), list_of(num_t()), self, list_of(num_t())},
-      {"null as number", null_value(), num_t(), self, std::nullopt},
+      {"null as list", null_literal(), list_of(num_t()), self, list_of(num_t())},
+      {"null as number", null_literal(), num_t(), self, std::nullopt},
       {"variable as list", var("x"), list_of(str_t()), self, list_of(str_t())},
       {"variable as record", var("x"), closed({{"a", num_t()}}), self, std::nullopt},
       {"any records nothing", list({}), Type::any(), self, std::nullopt},
@@ -107,9 +107,9 @@ TEST(ExprHints, Table) {
       {"Join of []", call("Join", {list({}), str(",")}), Type::any(), first_arg, list_of(str_t())},
       {"ArrayConcat([], [1]) first", call("ArrayConcat", {list({}), list({num("1")})}), Type::any(), first_arg, list_of(num_t())},
       {"ArrayConcat([], [1]) second", call("ArrayConcat", {list({}), list({num("1")})}), Type::any(), second_arg, list_of(str_t())},
-      {"record field from record hint", record({{"a", null_value()}}), closed({{"a", list_of(num_t())}}), field_a, list_of(num_t())},
+      {"record field from record hint", record({{"a", null_literal()}}), closed({{"a", list_of(num_t())}}), field_a, list_of(num_t())},
       {"record field absent from hint", record({{"a", list({})}}), closed({{"b", list_of(num_t())}}), field_a, std::nullopt},
-      {"implication branches", implication({{var("c"), null_value()}}, null_value()), list_of(num_t()),
+      {"implication branches", implication({{var("c"), null_literal()}}, null_literal()), list_of(num_t()),
        [](const Json& e) -> const Json& { return e.at("implication").at("otherwise"); }, list_of(num_t())},
       {"other call args get nothing", call("Frob", {list({})}), list_of(num_t()), first_arg, std::nullopt},
   };
@@ -129,13 +129,13 @@ TEST(ExprHints, Table) {
 
 TEST(ExprHints, FirstHintWinsAndScopesCopy) {
   Fixture f;
-  Json n = null_value();
+  Json n = null_literal();
   f.tr.hint_types(n, list_of(num_t()));
   f.tr.hint_types(n, list_of(str_t()));
   ASSERT_NE(f.tr.hint_of(n), nullptr);
   EXPECT_TRUE(f.tr.hint_of(n)->eq(list_of(num_t())));
   ExprTranslator inner = f.tr.scoped({});
-  Json m = null_value();
+  Json m = null_literal();
   inner.hint_types(m, list_of(num_t()));
   EXPECT_NE(inner.hint_of(n), nullptr);
   EXPECT_EQ(f.tr.hint_of(m), nullptr);
@@ -164,7 +164,7 @@ TEST(ExprSyntacticTests, TextBooleanAndRecordLiteralType) {
       {str("a"), true, false},        {boolean(true), false, true},
       {call("Upper", {var("x")}), true, false},
       {call("StartsWith", {var("x"), var("y")}), false, true},
-      {op("is not", var("x"), null_value()), false, true},
+      {op("is not", var("x"), null_literal()), false, true},
       {call("upper", {var("x")}), false, false},
       {num("1"), false, false},       {Json("text"), false, false},
   };

@@ -7,12 +7,12 @@
 
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/expr_translator.h"
-#include "support/expr_tree_builders.h"
+#include "support/trees.h"
 
 namespace mirtova {
 namespace {
 
-using namespace test_trees;
+using namespace trees;
 
 struct FieldCase {
   std::string name;

@@ -80,14 +80,15 @@ TEST(TemplateTables, MergedLookups) {
       {"duckdb", false, "Count", "COUNT(DISTINCT {0})"},
       {"psql", false, "Count", "COUNT(DISTINCT {0})"},
       {"sqlite", false, "Count", "COUNT(DISTINCT {0})"},
-      {"sqlite", false, "Concat", "ARRAY_CONCAT({0}, {1})"},
+      {"sqlite", false, "Concat", "MIRTOVA_ARRAY_CONCAT({0}, {1})"},
       {"duckdb", false, "Concat", "ARRAY_CONCAT({0}, {1})"},
       {"databricks", false, "ArrayConcat", "CONCAT({0}, {1})"},
       {"presto", false, "ArrayConcat", "{0} || {1}"},
       {"psql", false, "ArrayConcat", "{0} || {1}"},
       {"duckdb", false, "ArrayConcat", "ARRAY_CONCAT(%s)"},
       {"bigquery", false, "ArrayConcat", "ARRAY_CONCAT(%s)"},
-      {"psql", false, "NetIpFromString", "NET.IP_FROM_STRING(%s)"},
+      {"psql", false, "NetIpFromString", kNotOnThisEngine},
+      {"bigquery", false, "NetIpFromString", "NET.IP_FROM_STRING(%s)"},
       {"databricks", false, "ILike", "(CAST({0} AS STRING) ILIKE {1} ESCAPE '\\\\')"},
       {"duckdb", false, "ILike", std::nullopt},
       {"bigquery", false, "ILike", std::nullopt},
@@ -96,7 +97,7 @@ TEST(TemplateTables, MergedLookups) {
       {"presto", false, "Log", "LN({0})"},
       {"trino", false, "Log", "LN({0})"},
       {"databricks", false, "Log", "LOG(%s)"},
-      {"sqlite", false, "Log", "LOG(%s)"},
+      {"sqlite", false, "Log", "LN(%s)"},
       {"bigquery", false, "Log", "LOG(%s)"},
       {"presto", false, "ToString", "CAST(%s AS VARCHAR)"},
       {"duckdb", false, "tostring", std::nullopt},
@@ -156,13 +157,14 @@ TEST(TemplateTables, EngineRowCounts) {
     std::string_view engine;
     size_t functions, operators;
   };
-  for (const Case& c : std::vector<Case>{{"duckdb", 25, 3},
-                                         {"databricks", 28, 2},
-                                         {"presto", 15, 3},
-                                         {"trino", 15, 3},
-                                         {"psql", 19, 4},
-                                         {"sqlite", 26, 4},
-                                         {"bigquery", 3, 1}}) {
+  // Own rows, the catalogue functions the engine refuses included.
+  for (const Case& c : std::vector<Case>{{"duckdb", 204, 3},
+                                         {"databricks", 29, 2},
+                                         {"presto", 19, 3},
+                                         {"trino", 19, 3},
+                                         {"psql", 218, 4},
+                                         {"sqlite", 241, 4},
+                                         {"bigquery", 4, 1}}) {
     auto dialect = dialect_of(c.engine);
     EXPECT_EQ(dialect->built_in_functions().size(), c.functions) << c.engine;
     EXPECT_EQ(dialect->infix_operators().size(), c.operators) << c.engine;

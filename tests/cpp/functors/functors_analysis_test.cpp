@@ -4,12 +4,13 @@
 
 #include "compiler/functors/recursion_analysis.h"
 #include "compiler/functors/unfold_recursion.h"
-#include "support/functors_builders.h"
+#include "support/makes_support.h"
 
 namespace mirtova {
 namespace {
 
-using namespace functors_testing;
+using namespace trees;
+using namespace makes_testing;
 
 const std::string kAux = "P_MultBodyAggAux";
 
@@ -44,7 +45,7 @@ TEST(FunctorsAnalysis, MainPredicatesAndStyles) {
   };
   // clang-format on
   for (const StyleCase& c : cases) {
-    Functors index(program(c.program));
+    Functors index(calls_program(c.program));
     RecursionArgs options = c.options;
     std::vector<std::string> got;
     for (const UnfoldingChoice& choice : choose_unfoldings(index, options, c.iterative))
@@ -56,7 +57,8 @@ TEST(FunctorsAnalysis, MainPredicatesAndStyles) {
 }
 
 TEST(FunctorsAnalysis, ComponentsAndCyclesAvoidingTheMain) {
-  Functors index(program({{"Z", {"Y"}}, {"Y", {"Z", kAux}}, {kAux, {"Y"}}, {"B", {"B"}}, {"X", {"Y"}}}));
+  Functors index(
+      calls_program({{"Z", {"Y"}}, {"Y", {"Z", kAux}}, {kAux, {"Y"}}, {"B", {"B"}}, {"X", {"Y"}}}));
   EXPECT_EQ(recursive_components(index), (std::vector<NameSet>{{"B"}, {kAux, "Y", "Z"}}));
   // A ladder of diamonds has 2^60 paths and no cycle that avoids M.
   std::vector<Calls> ladder{{"M", {"L0a", "L0b"}}};
@@ -67,7 +69,7 @@ TEST(FunctorsAnalysis, ComponentsAndCyclesAvoidingTheMain) {
     ladder.push_back({"L" + std::to_string(i) + "a", to});
     ladder.push_back({"L" + std::to_string(i) + "b", to});
   }
-  Functors wide(program(ladder));
+  Functors wide(calls_program(ladder));
   EXPECT_FALSE(has_cycle_avoiding(wide, "M", recursive_components(wide).front()));
 }
 
@@ -79,12 +81,13 @@ TEST(FunctorsAnalysis, Ignition) {
 }
 
 Json recursive(std::vector<Json> fields) {
-  return Json::object({{"head", call("@Recursive", std::move(fields))}, {"full_text", "@Recursive(...)"}});
+  return Json::object(
+      {{"head", call_node("@Recursive", std::move(fields))}, {"full_text", "@Recursive(...)"}});
 }
 
 TEST(FunctorsAnalysis, RecursiveStatementsGiveDepths) {
-  auto p = field(0, pred_literal("P"));
-  auto depth = [](const std::string& text) { return field(1, number(text)); };
+  auto p = field(0, pred("P"));
+  auto depth = [](const std::string& text) { return field(1, num(text)); };
   struct Case {
     const char* name;
     std::vector<Json> rules;
@@ -99,7 +102,7 @@ TEST(FunctorsAnalysis, RecursiveStatementsGiveDepths) {
        {{"P", {{"1", 12}}}}},
       {"fraction", {recursive({p, depth("8.5")})}, {{"P", {{"1", 8}}}}},
       {"too large", {recursive({p, depth("9223372036854775808")})}, {{"P", {{"1", 8}}}}},
-      {"named predicate argument", {recursive({p, field("stop", pred_literal("Q"))})}, {{"P", {{"1", 8}}}}},
+      {"named predicate argument", {recursive({p, field("stop", pred("Q"))})}, {{"P", {{"1", 8}}}}},
       {"text instead of predicate",
        {recursive({field(0, Json::object({{"literal", Json::object({{"the_string", Json::object(
                                                                         {{"the_string", "P"}})}})}})),
@@ -116,21 +119,21 @@ TEST(FunctorsAnalysis, RecursiveStatementsGiveDepths) {
 }
 
 TEST(FunctorsAnalysis, UnfoldingWithoutRecursionCopiesTheRules) {
-  std::vector<Json> rules = program({{"A", {"B"}}, {"B", {}}});
+  std::vector<Json> rules = calls_program({{"A", {"B"}}, {"B", {}}});
   auto result = unfold_recursion(rules, "duckdb");
   ASSERT_TRUE(result.ok());
   EXPECT_EQ(result.value(), rules);
 
   // Depth 0 leaves the component alone, still recursive.
-  std::vector<Json> zero = program({{"P", {"P"}}});
-  zero.push_back(recursive({field(0, pred_literal("P")), field(1, number("0"))}));
+  std::vector<Json> zero = calls_program({{"P", {"P"}}});
+  zero.push_back(recursive({field(0, pred("P")), field(1, num("0"))}));
   auto kept = unfold_recursion(zero, "duckdb");
   ASSERT_TRUE(kept.ok());
   EXPECT_EQ(kept.value(), zero);
 }
 
 TEST(FunctorsAnalysis, NegativeDepthIsRefused) {
-  Functors index(program({{"P", {"P"}}}));
+  Functors index(calls_program({{"P", {"P"}}}));
   RecursionArgs options{{"P", {{"1", -3}}}};
   auto result = index.unfold_recursions(options, false);
   ASSERT_FALSE(result.ok());
@@ -140,7 +143,7 @@ TEST(FunctorsAnalysis, NegativeDepthIsRefused) {
 }
 
 TEST(FunctorsAnalysis, StopSignalOutsideTheComponentIsRefused) {
-  Functors index(program({{"P", {"P"}}, {"Q", {}}}));
+  Functors index(calls_program({{"P", {"P"}}, {"Q", {}}}));
   RecursionArgs options{{"P", {{"1", 30}, {"stop", std::string("Q")}}}};
   auto result = index.unfold_recursions(options, false);
   ASSERT_FALSE(result.ok());

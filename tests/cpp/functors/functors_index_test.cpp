@@ -4,12 +4,13 @@
 
 #include "compiler/functors/functors.h"
 #include "compiler/functors/tree_walks.h"
-#include "support/functors_builders.h"
+#include "support/makes_support.h"
 
 namespace mirtova {
 namespace {
 
-using namespace functors_testing;
+using namespace trees;
+using namespace makes_testing;
 
 TEST(FunctorsIndex, ArgumentSetsAreTransitive) {
   struct Case {
@@ -30,7 +31,7 @@ TEST(FunctorsIndex, ArgumentSetsAreTransitive) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    Functors index(program(c.program));
+    Functors index(calls_program(c.program));
     EXPECT_EQ(index.args, c.args) << c.name;
     for (const Calls& calls : c.program)
       EXPECT_EQ(index.direct_args.at(calls.head), NameSet(calls.callees.begin(), calls.callees.end()))
@@ -40,20 +41,19 @@ TEST(FunctorsIndex, ArgumentSetsAreTransitive) {
 }
 
 TEST(FunctorsIndex, HeadRecordsCountAndHeadlessRulesStayOut) {
-  Json headless = Json::object({{"body", conj({atom("Hidden")})}});
-  Json with_value =
-      Json::object({{"head", call("P", {field(0, var("x")), field("pred", pred_literal("Q"))})}});
-  Functors index({rule("P", {"A"}), headless, with_value, rule("P", {"B"})});
+  Json headless = Json::object({{"body", conj({atom("Hidden", {var("x")})})}});
+  Json with_value = Json::object({{"head", call_node("P", {field(0, var("x")), field("pred", pred("Q"))})}});
+  Functors index({calls_rule("P", {"A"}), headless, with_value, calls_rule("P", {"B"})});
   EXPECT_EQ(index.rules_by_predicate.at("P"), (std::vector<size_t>{0, 2, 3}));
   EXPECT_EQ(index.predicates, NameSet{"P"});
   EXPECT_EQ(index.direct_args.at("P"), (NameSet{"A", "B", "Q"}));
 }
 
 TEST(FunctorsIndex, UpdateStructureFollowsAppendedRules) {
-  Functors index(program({{"X", {"N"}}, {"Y", {"T"}}, {"N", {}}}));
+  Functors index(calls_program({{"X", {"N"}}, {"Y", {"T"}}, {"N", {}}}));
   // A second rule of N calls Y; X's set mentions N and must be rebuilt.
-  index.rules.push_back(rule("N", {"Y"}));
-  index.rules.push_back(rule("Made", {"X"}));
+  index.rules.push_back(calls_rule("N", {"Y"}));
+  index.rules.push_back(calls_rule("Made", {"X"}));
   index.update_structure("N");
   EXPECT_EQ(index.rules_by_predicate.at("N").size(), 2u);
   EXPECT_EQ(index.args.at("X"), (NameSet{"N", "T", "Y"}));
@@ -82,7 +82,7 @@ TEST(FunctorsIndex, AllRulesOfWarnsOnRemainingRecursion) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    Functors index(program(c.program));
+    Functors index(calls_program(c.program));
     testing::internal::CaptureStderr();
     auto rules = index.all_rules_of(c.name);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), c.warning) << c.name;
@@ -95,11 +95,11 @@ TEST(FunctorsIndex, AllRulesOfWarnsOnRemainingRecursion) {
 TEST(FunctorsIndex, IterationCompanionsAndConstants) {
   Json list = Json::object(
       {{"literal",
-        Json::object({{"the_list", Json::object({{"element", Json::array({pred_literal("P_new"),
-                                                                          pred_literal("P_back")})}})}})}});
-  Functors index({annotation("@Iteration", "P",
-                             {field("predicates", list), field("accumulate", pred_literal("P_full"))}),
-                  annotation("@Iteration", "Q", {field("predicates", pred_literal("Q_step"))})});
+        Json::object(
+            {{"the_list", Json::object({{"element", Json::array({pred("P_new"), pred("P_back")})}})}})}});
+  Functors index(
+      {named_annotation("@Iteration", "P", {field("predicates", list), field("accumulate", pred("P_full"))}),
+       named_annotation("@Iteration", "Q", {field("predicates", pred("Q_step"))})});
   using Names = std::vector<std::string>;
   EXPECT_EQ(index.iteration_companions("P"), (Names{"P_back", "P_full", "P_new"}));
   EXPECT_EQ(index.iteration_companions("P_new"), (Names{"P", "P_back", "P_full"}));
@@ -111,8 +111,8 @@ TEST(FunctorsIndex, IterationCompanionsAndConstants) {
 
 TEST(FunctorsTreeWalks, FindAndRenamePredicates) {
   Json tree =
-      Json::object({{"head", call("P", {field(0, var("P")), field("f", pred_literal("Q"))})},
-                    {"body", conj({atom("P"), atom("PP"), negated("R"),
+      Json::object({{"head", call_node("P", {field(0, var("P")), field("f", pred("Q"))})},
+                    {"body", conj({atom("P", {var("x")}), atom("PP", {var("x")}), negated("R"),
                                    Json::object({{"predicate", Json::object({{"predicate_name", 7}})}})})},
                     {"full_text", "P(x) :- P(x)"}});
   EXPECT_EQ(extract_predicate_names(tree), (NameSet{"Combine", "IsNull", "P", "PP", "Q", "R"}));

@@ -6,12 +6,13 @@
 #include "compiler/functors/semi_naive.h"
 #include "compiler/functors/tree_walks.h"
 #include "compiler/functors/vertical.h"
-#include "support/functors_builders.h"
+#include "support/makes_support.h"
 
 namespace mirtova {
 namespace {
 
-using namespace functors_testing;
+using namespace trees;
+using namespace makes_testing;
 
 const std::string kAux = "M_MultBodyAggAux";
 
@@ -30,9 +31,10 @@ std::vector<std::string> summary(const std::vector<Json>& rules) {
 }
 
 std::vector<Json> sample_rules() {
-  return {rule("M", {"M", kAux, "E"}),   rule(kAux, {"M", "E"}),      rule("Out", {"M", kAux}),
-          annotation("@Ground", "M"),    annotation("@OrderBy", "M"), annotation("@Limit", kAux),
-          annotation("@Recursive", "M"), annotation("@Make", "M")};
+  return {calls_rule("M", {"M", kAux, "E"}),   calls_rule(kAux, {"M", "E"}),
+          calls_rule("Out", {"M", kAux}),      named_annotation("@Ground", "M"),
+          named_annotation("@OrderBy", "M"),   named_annotation("@Limit", kAux),
+          named_annotation("@Recursive", "M"), named_annotation("@Make", "M")};
 }
 
 TEST(FunctorsRewrite, VerticalTemplate) {
@@ -81,7 +83,7 @@ TEST(FunctorsRewrite, FlatDependencies) {
 
 Json distinct_rule(const std::string& head, std::vector<Json> fields, std::vector<Json> body) {
   Json r = Json::object(
-      {{"head", call(head, std::move(fields))}, {"distinct_denoted", true}, {"full_text", head}});
+      {{"head", call_node(head, std::move(fields))}, {"distinct_denoted", true}, {"full_text", head}});
   if (!body.empty()) r.set("body", conj(std::move(body)));
   return r;
 }
@@ -90,10 +92,10 @@ TEST(FunctorsRewrite, SemiNaiveTest) {
   auto f = [](const Json& name) { return field(name, var("x")); };
   Json aggregated = Json::object(
       {{"field", 1}, {"value", Json::object({{"aggregation", Json::object({{"expression", var("x")}})}})}});
-  Json base = distinct_rule("P", {f(0), f(1)}, {atom("E")});
-  Json step = distinct_rule("P", {f(0), f(1)}, {atom("P"), atom("E")});
-  Json plain_step = rule("P", {"P", "E"});
-  plain_step.at_mut("head") = call("P", {f(0), f(1)});
+  Json base = distinct_rule("P", {f(0), f(1)}, {atom("E", {var("x")})});
+  Json step = distinct_rule("P", {f(0), f(1)}, {atom("P", {var("x")}), atom("E", {var("x")})});
+  Json plain_step = calls_rule("P", {"P", "E"});
+  plain_step.at_mut("head") = call_node("P", {f(0), f(1)});
   struct Case {
     const char* name;
     NameSet component;
@@ -102,20 +104,20 @@ TEST(FunctorsRewrite, SemiNaiveTest) {
   };
   // clang-format off
   const std::vector<Case> cases = {
-      {"linear distinct recursion", {"P"}, {base, step, rule("Other", {"P", "P"})}, Json::ArrayType{0, 1}},
+      {"linear distinct recursion", {"P"}, {base, step, calls_rule("Other", {"P", "P"})}, Json::ArrayType{0, 1}},
       {"other names of the same positions", {"P"}, {step, distinct_rule("P", {field(0, var("u")), field(1, var("w"))}, {})},
        Json::ArrayType{0, 1}},
-      {"two calls", {"P"}, {base, distinct_rule("P", {f(0), f(1)}, {atom("P"), atom("P")})}, std::nullopt},
+      {"two calls", {"P"}, {base, distinct_rule("P", {f(0), f(1)}, {atom("P", {var("x")}), atom("P", {var("x")})})}, std::nullopt},
       {"call and auxiliary call", {"P", "P_MultBodyAggAux"},
-       {distinct_rule("P", {f(0), f(1)}, {atom("P"), atom("P_MultBodyAggAux")})}, std::nullopt},
+       {distinct_rule("P", {f(0), f(1)}, {atom("P", {var("x")}), atom("P_MultBodyAggAux", {var("x")})})}, std::nullopt},
       {"negated call", {"P"}, {base, distinct_rule("P", {f(0), f(1)}, {negated("P")})}, std::nullopt},
       {"not distinct", {"P"}, {base, plain_step}, std::nullopt},
-      {"named and positional heads differ", {"P"}, {base, distinct_rule("P", {f("a"), f("b")}, {atom("P")})},
+      {"named and positional heads differ", {"P"}, {base, distinct_rule("P", {f("a"), f("b")}, {atom("P", {var("x")})})},
        std::nullopt},
-      {"aggregated head field", {"P"}, {distinct_rule("P", {f(0), aggregated}, {atom("P")})}, std::nullopt},
+      {"aggregated head field", {"P"}, {distinct_rule("P", {f(0), aggregated}, {atom("P", {var("x")})})}, std::nullopt},
       {"auxiliary rule with two calls", {"P", "P_MultBodyAggAux"},
-       {step, distinct_rule("P_MultBodyAggAux", {f(0)}, {atom("P"), atom("P")})}, std::nullopt},
-      {"no head fields", {"P"}, {distinct_rule("P", {}, {atom("P")})}, Json::ArrayType{}},
+       {step, distinct_rule("P_MultBodyAggAux", {f(0)}, {atom("P", {var("x")}), atom("P", {var("x")})})}, std::nullopt},
+      {"no head fields", {"P"}, {distinct_rule("P", {}, {atom("P", {var("x")})})}, Json::ArrayType{}},
   };
   // clang-format on
   for (const Case& c : cases)

@@ -12,8 +12,8 @@ using makes_testing::rules_of;
 using makes_testing::summaries;
 
 Json rule_with_negation(const std::string& head, const std::string& negated) {
-  Json r = functors_testing::rule(head, {"T"});
-  r.at_mut("body").at_mut("conjunction").at_mut("conjunct").push(functors_testing::negated(negated));
+  Json r = makes_testing::calls_rule(head, {"T"});
+  r.at_mut("body").at_mut("conjunction").at_mut("conjunct").push(makes_testing::negated(negated));
   return r;
 }
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "parser/forms.h"
-#include "parser/node_builders.h"
 #include "parser/parse_file.h"
 #include "parser/rewrite.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 namespace {

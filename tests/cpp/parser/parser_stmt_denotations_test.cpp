@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "parser/forms.h"
-#include "support/parser_stmt_builders.h"
+#include "support/trees.h"
 
 namespace mirtova {
 namespace {
 
-using namespace testing_trees;
+using namespace trees;
 
 Json record(std::vector<Json> fields) {
   return Json::object({{"field_value", Json(Json::ArrayType(std::move(fields)))}});
@@ -28,13 +28,14 @@ TEST(DenotationsTest, AnnotationRulesPrecedeTheRule) {
       {"both", &order, &limit, {"@OrderBy", "@Limit", "F"}},
   };
   for (const auto& c : cases) {
-    Json r = rule_with_body(call("F", {field(0, var("x"))}), conj({atom("G")}), "F(x) ... :- G(x)");
+    Json r = rule_with_body(call_node("F", {field(0, var("x"))}), conj({atom("G", {var("x")})}),
+                            "F(x) ... :- G(x)");
     if (c.order_by) r.set("orderby_denoted", *c.order_by);
     if (c.limit) r.set("limit_denoted", *c.limit);
-    Json::ArrayType out{rule(call("Before"), "Before()")};
+    Json::ArrayType out{rule(call_node("Before"), {}, "Before()")};
     append_rule_with_denotations(r, out);
     ASSERT_EQ(out.size(), c.heads.size() + 1) << c.name;
-    EXPECT_EQ(out[0], rule(call("Before"), "Before()"));
+    EXPECT_EQ(out[0], rule(call_node("Before"), {}, "Before()"));
     for (size_t i = 0; i < c.heads.size(); ++i) {
       const Json& got = out[i + 1];
       EXPECT_EQ(got.at("head").at("predicate_name").as_str(), c.heads[i]) << c.name;
@@ -46,14 +47,14 @@ TEST(DenotationsTest, AnnotationRulesPrecedeTheRule) {
     if (c.order_by) {
       Json shifted = record({field(1, var("a")), field("desc", var("b")), field(2, var("c"))});
       EXPECT_EQ(denoted.at("orderby_denoted"), shifted) << c.name;
-      Json expected_fields = Json::array({field(0, predicate_literal("F")), field(1, var("a")),
-                                          field("desc", var("b")), field(2, var("c"))});
+      Json expected_fields =
+          Json::array({field(0, pred("F")), field(1, var("a")), field("desc", var("b")), field(2, var("c"))});
       EXPECT_EQ(out[1].at("head").at("record").at("field_value"), expected_fields) << c.name;
     }
     if (c.limit) {
       EXPECT_EQ(denoted.at("limit_denoted"), record({field(1, num("10"))})) << c.name;
       EXPECT_EQ(out[c.order_by ? 2 : 1].at("head").at("record").at("field_value"),
-                Json::array({field(0, predicate_literal("F")), field(1, num("10"))}))
+                Json::array({field(0, pred("F")), field(1, num("10"))}))
           << c.name;
     }
   }

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "parser/rewrite.h"
-#include "support/parser_stmt_builders.h"
+#include "support/trees.h"
 
 namespace mirtova {
 namespace {
 
-using namespace testing_trees;
+using namespace trees;
 
 // Each output rule's conjuncts as the names they call, joined by blanks.
 std::vector<std::string> bodies(const Json& out) {
@@ -27,7 +27,7 @@ std::vector<std::string> bodies(const Json& out) {
   return result;
 }
 
-Json head() { return call("Q", {field(0, var("x"))}); }
+Json head() { return call_node("Q", {field(0, var("x"))}); }
 
 TEST(DnfRewriteTest, AlternativesInOrder) {
   struct Case {
@@ -36,17 +36,17 @@ TEST(DnfRewriteTest, AlternativesInOrder) {
     std::vector<std::string> expected;
     // clang-format off
   } cases[] = {
-      {"single call", atom("A"), {"A"}},
-      {"nested conjunction flattens", conj({atom("A"), conj({atom("B"), conj({atom("C")})}), atom("D")}), {"A B C D"}},
-      {"disjunction of two", disj({atom("A"), atom("B")}), {"A", "B"}},
+      {"single call", atom("A", {var("x")}), {"A"}},
+      {"nested conjunction flattens", conj({atom("A", {var("x")}), conj({atom("B", {var("x")}), conj({atom("C", {var("x")})})}), atom("D", {var("x")})}), {"A B C D"}},
+      {"disjunction of two", disj({atom("A", {var("x")}), atom("B", {var("x")})}), {"A", "B"}},
       {"product, last varies fastest",
-       conj({atom("A"), disj({atom("B"), atom("C")}), disj({atom("D"), atom("E")})}),
+       conj({atom("A", {var("x")}), disj({atom("B", {var("x")}), atom("C", {var("x")})}), disj({atom("D", {var("x")}), atom("E", {var("x")})})}),
        {"A B D", "A B E", "A C D", "A C E"}},
-      {"nested disjunction flattens", disj({disj({atom("A"), atom("B")}), atom("C")}), {"A", "B", "C"}},
-      {"disjunction of conjunctions", disj({conj({atom("A"), atom("B")}), atom("C")}), {"A B", "C"}},
+      {"nested disjunction flattens", disj({disj({atom("A", {var("x")}), atom("B", {var("x")})}), atom("C", {var("x")})}), {"A", "B", "C"}},
+      {"disjunction of conjunctions", disj({conj({atom("A", {var("x")}), atom("B", {var("x")})}), atom("C", {var("x")})}), {"A B", "C"}},
       {"empty conjunction", conj({}), {""}},
       {"empty disjunction gives no rule", disj({}), {}},
-      {"empty disjunction kills the product", conj({atom("A"), disj({})}), {}},
+      {"empty disjunction kills the product", conj({atom("A", {var("x")}), disj({})}), {}},
   };
   // clang-format on
   for (auto& c : cases) {
@@ -61,10 +61,10 @@ TEST(DnfRewriteTest, AlternativesInOrder) {
 }
 
 TEST(DnfRewriteTest, KeepsOtherKeysAndPositions) {
-  Json fact = rule(call("F"), "F()");
-  Json distinct = rule_with_body(head(), disj({atom("A"), atom("B")}), "Q");
+  Json fact = rule(call_node("F"), {}, "F()");
+  Json distinct = rule_with_body(head(), disj({atom("A", {var("x")}), atom("B", {var("x")})}), "Q");
   distinct.set("distinct_denoted", true);
-  Json last = rule_with_body(call("R"), atom("C"), "R");
+  Json last = rule_with_body(call_node("R"), atom("C", {var("x")}), "R");
   auto out = dnf_rewrite(rules({fact, distinct, last}));
   ASSERT_TRUE(out.ok());
   const auto& a = out.value().as_array();
@@ -72,7 +72,7 @@ TEST(DnfRewriteTest, KeepsOtherKeysAndPositions) {
   EXPECT_EQ(a[0], fact);
   EXPECT_TRUE(a[1].has("distinct_denoted"));
   EXPECT_TRUE(a[2].has("distinct_denoted"));
-  EXPECT_EQ(a[3].at("head"), call("R"));
+  EXPECT_EQ(a[3].at("head"), call_node("R"));
   EXPECT_EQ(bodies(out.value()), (std::vector<std::string>{"-", "A", "B", "C"}));
   EXPECT_EQ(dnf_rewrite(rules({})).value(), rules({}));
 }
@@ -81,11 +81,13 @@ TEST(DnfRewriteTest, DisjunctionInsideAnAtomStays) {
   // A negation or combine carries its own body; only the rule's body expands.
   Json combine = Json::object(
       {{"unification",
-        Json::object({{"left_hand_side", var("s")},
-                      {"right_hand_side",
-                       Json::object({{"combine", rule_with_body(call("Combine"), disj({atom("A"), atom("B")}),
-                                                                "s += 1")}})}})}});
-  auto out = dnf_rewrite(rules({rule_with_body(head(), conj({combine, atom("C")}), "t")}));
+        Json::object(
+            {{"left_hand_side", var("s")},
+             {"right_hand_side",
+              Json::object({{"combine", rule_with_body(call_node("Combine"),
+                                                       disj({atom("A", {var("x")}), atom("B", {var("x")})}),
+                                                       "s += 1")}})}})}});
+  auto out = dnf_rewrite(rules({rule_with_body(head(), conj({combine, atom("C", {var("x")})}), "t")}));
   ASSERT_TRUE(out.ok());
   ASSERT_EQ(out.value().size(), 1u);
   EXPECT_EQ(out.value().as_array()[0].at("body").at("conjunction").at("conjunct").as_array()[0], combine);
@@ -110,8 +112,8 @@ TEST(DnfRewriteTest, RefusesMoreThanTenThousandRules) {
     // Plain strings are atoms too, and the cheapest to copy.
     for (int i = 0; i < c.binary_disjunctions; ++i) conjuncts.push_back(disj({"A", "B"}));
     if (c.extra_alternatives > 0) conjuncts.push_back(disj(std::vector<Json>(c.extra_alternatives, "C")));
-    auto out = dnf_rewrite(
-        rules({rule(call("Ok"), "Ok()"), rule_with_body(call("Q"), conj(conjuncts), "Q(x) :- big")}));
+    auto out = dnf_rewrite(rules(
+        {rule(call_node("Ok"), {}, "Ok()"), rule_with_body(call_node("Q"), conj(conjuncts), "Q(x) :- big")}));
     ASSERT_EQ(out.ok(), c.ok) << c.binary_disjunctions << " " << c.extra_alternatives;
     if (out.ok()) continue;
     EXPECT_EQ(out.error().message, "Disjunctions in this rule expand to more than 10000 rules.");
@@ -130,7 +132,7 @@ TEST(DnfRewriteTest, RefusesTooManyPropositions) {
   for (const auto& c : cases) {
     std::vector<Json> conjuncts(c.shared_atoms, "C");
     conjuncts.push_back(disj(std::vector<Json>(c.alternatives, "A")));
-    auto out = dnf_rewrite(rules({rule_with_body(call("Q"), conj(std::move(conjuncts)), "long")}));
+    auto out = dnf_rewrite(rules({rule_with_body(call_node("Q"), conj(std::move(conjuncts)), "long")}));
     ASSERT_EQ(out.ok(), c.ok) << c.alternatives;
     if (out.ok()) {
       EXPECT_EQ(out.value().size(), c.alternatives);

@@ -1,19 +1,19 @@
 #include <gtest/gtest.h>
 
 #include "parser/imports.h"
-#include "support/parser_stmt_builders.h"
+#include "support/trees.h"
 
 namespace mirtova {
 namespace {
 
-using namespace testing_trees;
+using namespace trees;
 
 Json string_literal(const std::string& text) {
   return Json::object({{"literal", Json::object({{"the_string", Json::object({{"the_string", text}})}})}});
 }
 
 Json assert_rule(const std::string& statement) {
-  return rule(call("@Assert", {field(0, predicate_literal("P")), field("name", string_literal(statement))}),
+  return rule(call_node("@Assert", {field(0, pred("P")), field("name", string_literal(statement))}), {},
               "@Assert(...)");
 }
 
@@ -29,27 +29,28 @@ const Json& statement_of(const Json& r) {
 }
 
 TEST(RenamePredicateTest, NamesAndFields) {
-  Json r = rule_with_body(call("P", {field("P", var("x"))}),
-                          conj({atom("P"), atom("Q"), Json::object({{"predicate", call("PP")}})}),
-                          "P(P: x) :- P(x)");
+  Json r = rule_with_body(
+      call_node("P", {field("P", var("x"))}),
+      conj({atom("P", {var("x")}), atom("Q", {var("x")}), Json::object({{"predicate", call_node("PP")}})}),
+      "P(P: x) :- P(x)");
   EXPECT_EQ(rename_predicate(r, "P", "B_P"), 3);
-  EXPECT_EQ(r.at("head"), call("B_P", {field("B_P", var("x"))}));
+  EXPECT_EQ(r.at("head"), call_node("B_P", {field("B_P", var("x"))}));
   EXPECT_EQ(r.at("full_text").as_str(), "P(P: x) :- P(x)");
   const auto& conjuncts = r.at("body").at("conjunction").at("conjunct").as_array();
-  EXPECT_EQ(conjuncts[0], atom("B_P"));
-  EXPECT_EQ(conjuncts[1], atom("Q"));
+  EXPECT_EQ(conjuncts[0], atom("B_P", {var("x")}));
+  EXPECT_EQ(conjuncts[1], atom("Q", {var("x")}));
   EXPECT_EQ(conjuncts[2].at("predicate").at("predicate_name").as_str(), "PP");
   // A variable or string spelled like the predicate is not a use of it.
-  Json v = rule(call("Q", {field(0, var("P")), field(1, string_literal("P"))}), "t");
+  Json v = rule(call_node("Q", {field(0, var("P")), field(1, string_literal("P"))}), {}, "t");
   EXPECT_EQ(rename_predicate(v, "P", "B_P"), 0);
 }
 
 TEST(RenamePredicateTest, OnePassKeepsPrefixedNamesApart) {
   // Renaming A to Utils_A and Utils_A to Utils_Utils_A in turn would merge them.
-  Json r = rule_with_body(call("A"), conj({atom("Utils_A")}), "t");
+  Json r = rule_with_body(call_node("A"), conj({atom("Utils_A", {var("x")})}), "t");
   EXPECT_EQ(rename_predicates(r, {{"A", "Utils_A"}, {"Utils_A", "Utils_Utils_A"}}), 2);
   EXPECT_EQ(r.at("head").at("predicate_name").as_str(), "Utils_A");
-  EXPECT_EQ(r.at("body").at("conjunction").at("conjunct").as_array()[0], atom("Utils_Utils_A"));
+  EXPECT_EQ(r.at("body").at("conjunction").at("conjunct").as_array()[0], atom("Utils_Utils_A", {var("x")}));
 }
 
 TEST(RenamePredicateTest, AssertStatements) {
@@ -82,17 +83,17 @@ TEST(RenamePredicateTest, AssertStatements) {
   EXPECT_EQ(statement_of(r).at("the_string").as_str(), "B_P(x), C_Q(x)");
   EXPECT_EQ(statement_of(r).at("statement_source").as_str(), "P(x), Q(x)");
   // Outside @Assert rules strings are never statements.
-  Json plain = rule(call("Note", {field(0, string_literal("P"))}), "t");
+  Json plain = rule(call_node("Note", {field(0, string_literal("P"))}), {}, "t");
   EXPECT_EQ(rename_predicate(plain, "P", "B_P"), 0);
 }
 
 TEST(RenamePredicateTest, DefinedAndMadeNames) {
   auto make = [](Json first) {
-    return rule(call("@Make", {field(0, std::move(first)), field(1, var("B"))}), "A := B()");
+    return rule(call_node("@Make", {field(0, std::move(first)), field(1, var("B"))}), {}, "A := B()");
   };
-  Json::ArrayType rs{rule(call("Q"), "Q"),       rule(call("P"), "P"),
-                     rule(call("Q"), "Q2"),      make(predicate_literal("A")),
-                     make(var("notapredicate")), rule(call("@Make"), "@Make()")};
+  Json::ArrayType rs{rule(call_node("Q"), {}, "Q"),  rule(call_node("P"), {}, "P"),
+                     rule(call_node("Q"), {}, "Q2"), make(pred("A")),
+                     make(var("notapredicate")),     rule(call_node("@Make"), {}, "@Make()")};
   EXPECT_EQ(defined_predicates(rs), (std::set<std::string>{"@Make", "P", "Q"}));
   EXPECT_EQ(made_predicates(rs), (std::set<std::string>{"A"}));
 }

@@ -2,12 +2,12 @@
 
 #include "parser/forms.h"
 #include "parser/parse_file.h"
-#include "support/parser_stmt_builders.h"
+#include "support/trees.h"
 
 namespace mirtova {
 namespace {
 
-using namespace testing_trees;
+using namespace trees;
 
 Json rules_of(const std::string& program) {
   auto result = parse_file(program);
@@ -48,9 +48,9 @@ TEST(StatementsTest, FunctorStatement) {
   ASSERT_TRUE(b.ok() && b.value().has_value());
   auto a = parse_expression(SpanString(std::string("A")));
   ASSERT_TRUE(a.ok());
-  Json expected = rule(call("@Make", {field(0, a.value()), field(1, predicate_literal("B")),
-                                      field(2, Json::object({{"record", b.value()->at("record")}}))}),
-                       "A := B(p: C)");
+  Json expected = rule(call_node("@Make", {field(0, a.value()), field(1, pred("B")),
+                                           field(2, Json::object({{"record", b.value()->at("record")}}))}),
+                       {}, "A := B(p: C)");
   EXPECT_EQ(rules.as_array()[0], expected);
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "compiler/dialects/dialect.h"
-#include "support/program_tree_builders.h"
+#include "support/trees.h"
 
 namespace mirtova {
 namespace {
@@ -15,16 +15,16 @@ TEST(LimitNumberTest, ReadsOnlyWholeNumberLiterals) {
     Json expr;
     std::optional<int64_t> want;
   } cases[] = {
-      {num_text("10"), 10},
-      {num_text("+7"), 7},
-      {num_text("-3"), -3},
-      {num_text("9223372036854775807"), INT64_MAX},
-      {num_text("9223372036854775808"), std::nullopt},
-      {num_text("-9223372036854775808"), INT64_MIN},
-      {num_text("1.5"), std::nullopt},
-      {num_text("1e3"), std::nullopt},
-      {num_text("+"), std::nullopt},
-      {num_text(""), std::nullopt},
+      {num("10"), 10},
+      {num("+7"), 7},
+      {num("-3"), -3},
+      {num("9223372036854775807"), INT64_MAX},
+      {num("9223372036854775808"), std::nullopt},
+      {num("-9223372036854775808"), INT64_MIN},
+      {num("1.5"), std::nullopt},
+      {num("1e3"), std::nullopt},
+      {num("+"), std::nullopt},
+      {num(""), std::nullopt},
       {Json::object({{"literal", Json::object({{"the_number", Json(42)}})}}), 42},
       {str("5"), std::nullopt},
       {var("x"), std::nullopt},

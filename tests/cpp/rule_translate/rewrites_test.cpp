@@ -6,7 +6,7 @@
 
 #include "compiler/program/universe_inject.h"
 #include "compiler/rule_translate/names.h"
-#include "support/program_tree_builders.h"
+#include "support/trees.h"
 
 namespace mirtova {
 namespace {

@@ -1,5 +1,5 @@
-// Rule lists for the functor application tests, written in a short notation,
-// and a one-line summary of a rule to compare results by.
+// Rule lists for the functor tests, written in a short notation, and a
+// one-line summary of a rule to compare results by.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,9 +11,44 @@
 #include "parser/json.h"
 #include "parser/parse_file.h"
 #include "parser/traverse.h"
-#include "support/functors_builders.h"
+#include "support/trees.h"
 
 namespace mirtova::makes_testing {
+
+// name(x) :- callee1(x), callee2(x), ...; no body when there are no callees.
+inline Json calls_rule(const std::string& name, const std::vector<std::string>& callees,
+                       bool distinct = false) {
+  std::vector<Json> body;
+  for (const std::string& c : callees) body.push_back(trees::atom(c, {trees::var("x")}));
+  return trees::rule(trees::head(name, {trees::var("x")}), std::move(body), name + "(x)", distinct);
+}
+
+// ~name(x), which the parser writes as IsNull over a combine.
+inline Json negated(const std::string& name) {
+  Json body = trees::conj({trees::atom(name, {trees::var("x")})});
+  Json combine = trees::combine(make_object("head", trees::call_node("Combine"), "body", std::move(body)));
+  return trees::atom("IsNull", {std::move(combine)});
+}
+
+// @Name(P, extra fields...).
+inline Json named_annotation(const std::string& name, const std::string& predicate,
+                             std::vector<Json> more = {}) {
+  Json::ArrayType fields{trees::field(0, trees::pred(predicate))};
+  for (Json& f : more) fields.push_back(std::move(f));
+  return make_object("head", trees::call_node(name, std::move(fields)), "full_text",
+                     name + "(" + predicate + ")");
+}
+
+// A program of rules "head(x) :- callee(x), ..." given as head and callees.
+struct Calls {
+  std::string head;
+  std::vector<std::string> callees;
+};
+inline std::vector<Json> calls_program(const std::vector<Calls>& calls) {
+  std::vector<Json> rules;
+  for (const Calls& c : calls) rules.push_back(calls_rule(c.head, c.callees));
+  return rules;
+}
 
 // Statements separated by ";": "F <- G H" is the rule F(x) :- G(x), H(x);
 // a bare name is the fact F(x); anything else is parsed as program text
@@ -36,9 +71,9 @@ inline std::vector<Json> rules_of(const std::string& text) {
       for (size_t at = 0, space; (space = rest.find(' ', at)) != std::string::npos; at = space + 1) {
         if (space > at) callees.push_back(rest.substr(at, space - at));
       }
-      rules.push_back(functors_testing::rule(item.substr(0, arrow), callees));
+      rules.push_back(calls_rule(item.substr(0, arrow), callees));
     } else if (item.find_first_of("(:@=") == std::string::npos) {
-      rules.push_back(functors_testing::rule(item, {}));
+      rules.push_back(calls_rule(item, {}));
     } else {
       auto parsed = parse_file(item + ";");
       EXPECT_TRUE(parsed.ok()) << item;

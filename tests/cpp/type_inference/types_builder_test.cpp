@@ -5,7 +5,8 @@
 
 #include "common/internal_fault.h"
 #include "compiler/type_inference/builder.h"
-#include "support/types_trees.h"
+#include "support/trees.h"
+#include "support/types_graph_text.h"
 
 namespace mirtova {
 namespace {
@@ -19,7 +20,7 @@ Json at_positions(Json literal_node, int64_t start, int64_t stop) {
   return literal_node;
 }
 
-Json combine() { return Json::object({{"combine", rule("Combine", {{"quoril_value", num()}})}}); }
+Json combine() { return Json::object({{"combine", rule(head("Combine", {}, {{"quoril_value", num()}}))}}); }
 
 TEST(TypesGraphBuilderTest, EdgesOfOnePredicate) {
   struct Case {
@@ -30,7 +31,7 @@ TEST(TypesGraphBuilderTest, EdgesOfOnePredicate) {
   };
   const std::vector<Case> cases = {
       {"calls in a body",
-       {rule("Q", pos({var("x")}), {pred("P", pos({var("x"), var("y")})), pred("R", pos({var("y")}))})},
+       {rule(head("Q", {var("x")}), {atom("P", {var("x"), var("y")}), atom("R", {var("y")})})},
        "Q",
        {"Equality PredicateAddressing(Q.col0) Variable(x@1) (0, 0)",
         "Equality PredicateAddressing(P.col0) Variable(x@1) (0, 0)",
@@ -40,7 +41,7 @@ TEST(TypesGraphBuilderTest, EdgesOfOnePredicate) {
         "Equality PredicateAddressing(R.col0) Variable(y@1) (0, 0)",
         "Argument PredicateAddressing(R.quoril_value) PredicateAddressing(R.col0) (0, 0)"}},
       {"positional, named and value columns of a head",
-       {rule("F", {{Json(0), var("x")}, {"a", var("y")}, {"quoril_value", op("+", var("x"), num())}})},
+       {rule(head("F", {var("x")}, {{"a", var("y")}, {"quoril_value", op("+", var("x"), num())}}))},
        "F",
        {"Equality PredicateAddressing(F.col0) Variable(x@1) (0, 0)",
         "Equality PredicateAddressing(F.a) Variable(y@1) (0, 0)",
@@ -50,40 +51,39 @@ TEST(TypesGraphBuilderTest, EdgesOfOnePredicate) {
         "Argument PredicateAddressing(+.quoril_value) PredicateAddressing(+.right) (0, 0)",
         "Equality PredicateAddressing(F.quoril_value) PredicateAddressing(+.quoril_value) (0, 0)"}},
       {"annotations do not count as rules; an if-then-else joins both branches",
-       {rule("@OrderBy", pos({var("x")})),
-        rule("A", pos({var("z")}), {unify(var("z"), if_then({{var("c"), num()}}, str()))})},
+       {rule(head("@OrderBy", {var("x")})),
+        rule(head("A", {var("z")}), {unify(var("z"), implication({{var("c"), num()}}, str()))})},
        "A",
        {"Equality PredicateAddressing(A.col0) Variable(z@1) (0, 0)",
         "Equality Variable(_IfNode0@1) StringLiteral (0, 0)",
         "Equality Variable(_IfNode0@1) NumberLiteral (0, 0)",
         "Equality Variable(z@1) Variable(_IfNode0@1) (0, 0)"}},
       {"an if-then-else without otherwise meets null",
-       {rule("A", pos({if_then({{var("c"), num()}}, std::nullopt)}))},
+       {rule(head("A", {implication({{var("c"), num()}}, std::nullopt)}))},
        "A",
        {"Equality Variable(_IfNode0@1) NullLiteral (0, 0)", "Equality Variable(_IfNode0@1) NumberLiteral (0, 0)",
         "Equality PredicateAddressing(A.col0) Variable(_IfNode0@1) (0, 0)"}},
       {"what the builder does not understand is a fresh unknown each time",
-       {rule("U", pos({Json(5)}), {unify(var("a"), combine()), unify(var("b"), Json::object({{"call", Json::object()}}))})},
+       {rule(head("U", {Json(5)}), {unify(var("a"), combine()), unify(var("b"), Json::object({{"call", Json::object()}}))})},
        "U",
        {"Equality PredicateAddressing(U.col0) Variable(_unknown1) (0, 0)",
         "Equality Variable(a@1) Variable(_unknown2) (0, 0)", "Equality Variable(b@1) Variable(_unknown3) (0, 0)"}},
       {"bounds of record and list literals",
-       {rule("W", {{Json(0), rec({{"a", num()}})}, {"l", list({num()})}, {"e", list({})}},
-             {unify(var("x"), rec({{"a", num()}}))})},
+       {rule(head("W", {record({{"a", num()}})}, {{"l", list({num()})}, {"e", list({})}}), {unify(var("x"), record({{"a", num()}}))})},
        "W",
        {"Equality PredicateAddressing(W.col0) RecordLiteral(a: NumberLiteral) (-1, 1)",
         "Equality PredicateAddressing(W.l) ListLiteral[NumberLiteral] (-1, 1)",
         "Equality PredicateAddressing(W.e) ListLiteral[] (0, 0)",
         "Equality Variable(x@1) RecordLiteral(a: NumberLiteral) (0, 1)"}},
       {"positions read from the tree reach the edges",
-       {rule("T", pos({var("x")}), {unify(var("x"), at_positions(num(), 3, 5)),
+       {rule(head("T", {var("x")}), {unify(var("x"), at_positions(num(), 3, 5)),
                                     includes(var("e"), list({at_positions(num(), 2, 4)}))})},
        "T",
        {"Equality PredicateAddressing(T.col0) Variable(x@1) (0, 0)", "Equality Variable(x@1) NumberLiteral (0, 5)",
         "Inclusion ListLiteral[NumberLiteral] Variable(e@1) (0, 5)"}},
       {"Set and List include their argument, set does not",
-       {rule("S", pos({var("s")}), {unify(var("s"), call("Set", pos({var("x")}))),
-                                    unify(var("t"), call("set", pos({var("y")})))})},
+       {rule(head("S", {var("s")}), {unify(var("s"), call("Set", {var("x")})),
+                                    unify(var("t"), call("set", {var("y")}))})},
        "S",
        {"Equality PredicateAddressing(S.col0) Variable(s@1) (0, 0)",
         "Equality PredicateAddressing(Set.col0) Variable(x@1) (0, 0)",
@@ -94,18 +94,18 @@ TEST(TypesGraphBuilderTest, EdgesOfOnePredicate) {
         "Argument PredicateAddressing(set.quoril_value) PredicateAddressing(set.col0) (0, 0)",
         "Equality Variable(t@1) PredicateAddressing(set.quoril_value) (0, 0)"}},
       {"equal edges of two rules are kept once",
-       {rule("P", pos({num("1")})), rule("P", pos({num("2")}))},
+       {rule(head("P", {num("1")})), rule(head("P", {num("2")}))},
        "P",
        {"Equality PredicateAddressing(P.col0) NumberLiteral (0, 0)"}},
       {"the same variable in two rules is two nodes",
-       {rule("P", pos({var("x")}), {pred("B", pos({var("x")}))}), rule("P", pos({var("x")}))},
+       {rule(head("P", {var("x")}), {atom("B", {var("x")})}), rule(head("P", {var("x")}))},
        "P",
        {"Equality PredicateAddressing(P.col0) Variable(x@1) (0, 0)",
         "Equality PredicateAddressing(B.col0) Variable(x@1) (0, 0)",
         "Argument PredicateAddressing(B.quoril_value) PredicateAddressing(B.col0) (0, 0)",
         "Equality PredicateAddressing(P.col0) Variable(x@2) (0, 0)"}},
       {"subscripts",
-       {rule("V", pos({var("y")}), {unify(var("y"), sub(sub(var("r"), "a"), "b"))})},
+       {rule(head("V", {var("y")}), {unify(var("y"), subscript(subscript(var("r"), "a"), "b"))})},
        "V",
        {"Equality PredicateAddressing(V.col0) Variable(y@1) (0, 0)",
         "FieldAccess Variable(r@1) SubscriptAddressingVariable(r@1).a (0, 0)",
@@ -113,9 +113,9 @@ TEST(TypesGraphBuilderTest, EdgesOfOnePredicate) {
         "Equality Variable(y@1) SubscriptAddressingSubscriptAddressingVariable(r@1).a.b (0, 0)"}},
       {"an aggregated head value converts the aggregation's expression",
        {[] {
-         Json r = rule("C", pos({var("d")}), {pred("E", pos({var("d")}))});
+         Json r = rule(head("C", {var("d")}), {atom("E", {var("d")})});
          Json agg = Json::object(
-             {{"aggregation", Json::object({{"expression", call("Agg+", pos({num()}))}})}});
+             {{"aggregation", Json::object({{"expression", call("Agg+", {num()})}})}});
          r.at_mut("head").at_mut("record").at_mut("field_value").push(
              Json::object({{"field", "n"}, {"value", agg}}));
          return r;
@@ -140,10 +140,10 @@ TEST(TypesGraphBuilderTest, NumbersRunAcrossRules) {
   // Two if-then-else in rule 1 and one in rule 2; the call numbers of F count
   // every call made before, and a head sees the count without adding to it.
   std::vector<Json> rules = {
-      rule("A", pos({if_then({{var("c"), num()}}, num()), if_then({{var("c"), num()}}, num())})),
-      rule("B", pos({if_then({{var("c"), num()}}, num())}), {unify(var("u"), call("F", pos({num()})))}),
-      rule("G", pos({var("y")}), {unify(var("y"), call("F", pos({str()})))}),
-      rule("F", {{Json(0), var("x")}, {"quoril_value", var("x")}}),
+      rule(head("A", {implication({{var("c"), num()}}, num()), implication({{var("c"), num()}}, num())})),
+      rule(head("B", {implication({{var("c"), num()}}, num())}), {unify(var("u"), call("F", {num()}))}),
+      rule(head("G", {var("y")}), {unify(var("y"), call("F", {str()}))}),
+      rule(head("F", {var("x")}, {{"quoril_value", var("x")}})),
   };
   TypesGraphBuilder builder;
   TypesGraphs graphs = builder.run_rules(rules);
@@ -174,7 +174,7 @@ TEST(TypesGraphBuilderTest, NumbersRunAcrossRules) {
 }
 
 TEST(TypesGraphBuilderTest, RulesWithoutHeadNameAreSkippedAndRunsStartAfresh) {
-  std::vector<Json> rules = {Json::object({{"head", Json::object()}}), rule("P", pos({var("x")}))};
+  std::vector<Json> rules = {Json::object({{"head", Json::object()}}), rule(head("P", {var("x")}))};
   TypesGraphBuilder builder;
   TypesGraphs first = builder.run_rules(rules);
   ASSERT_EQ(first.size(), 1u);
@@ -186,9 +186,9 @@ TEST(TypesGraphBuilderTest, RulesWithoutHeadNameAreSkippedAndRunsStartAfresh) {
 TEST(TypesGraphBuilderTest, TreesOfAnotherShapeAreInternalFaults) {
   std::vector<Json> bad = {
       Json::object({{"head", Json::object({{"predicate_name", 3}})}}),
-      rule("P", pos({Json::object({{"call", Json::object({{"predicate_name", 3}})}})})),
-      rule("P", pos({Json::object({{"literal", "the_number"}})})),
-      rule("P", pos({Json::object({{"implication", Json::object({{"if_then", 1}})}})})),
+      rule(head("P", {Json::object({{"call", Json::object({{"predicate_name", 3}})}})})),
+      rule(head("P", {Json::object({{"literal", "the_number"}})})),
+      rule(head("P", {Json::object({{"implication", Json::object({{"if_then", 1}})}})})),
   };
   for (const Json& r : bad) {
     TypesGraphBuilder builder;

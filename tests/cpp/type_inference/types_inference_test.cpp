@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "compiler/type_inference/inference.h"
-#include "support/types_trees.h"
+#include "support/trees.h"
+#include "support/types_graph_text.h"
 
 namespace mirtova {
 namespace {
@@ -44,13 +45,13 @@ TEST(TypeInferenceTest, PositionsReachTheMessage) {
       {includes(var("x"), list({number_at(2, 3)})), error + "number with string at (0, 4)"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(message({rule("T", pos({var("x")}), {unify(var("x"), str()), c.body})}), c.expected)
+    EXPECT_EQ(message({rule(head("T", {var("x")}), {unify(var("x"), str()), c.body})}), c.expected)
         << c.body.compact();
   }
 }
 
 TEST(TypeInferenceTest, AnnotationsOnlyGiveNoTypes) {
-  std::vector<Json> rules = {rule("@Limit", pos({num()}))};
+  std::vector<Json> rules = {rule(head("@Limit", {num()}))};
   auto result = infer_predicate_types(pointers(rules));
   ASSERT_TRUE(result.ok());
   EXPECT_TRUE(result.value().empty());
@@ -62,11 +63,11 @@ TEST(TypeInferenceTest, AnnotationsOnlyGiveNoTypes) {
 TEST(TypeInferenceTest, ATypeThatKeepsGrowingEndsWithoutError) {
   const std::vector<std::vector<Json>> bodies = {
       {includes(var("x"), var("x"))},
-      {includes(var("x"), sub(sub(var("x"), "a"), "a"))},
-      {unify(sub(var("x"), "a"), var("x")), unify(sub(var("x"), "b"), var("x"))},
+      {includes(var("x"), subscript(subscript(var("x"), "a"), "a"))},
+      {unify(subscript(var("x"), "a"), var("x")), unify(subscript(var("x"), "b"), var("x"))},
   };
   for (const std::vector<Json>& body : bodies) {
-    auto result = infer_predicate_types(pointers({rule("X", pos({var("x")}), body)}));
+    auto result = infer_predicate_types(pointers({rule(head("X", {var("x")}), body)}));
     ASSERT_TRUE(result.ok()) << result.error().message;
     const std::string printed = result.value().at("X").at("col0").to_string();
     EXPECT_GT(printed.size(), 100u);
@@ -76,8 +77,8 @@ TEST(TypeInferenceTest, ATypeThatKeepsGrowingEndsWithoutError) {
 
 TEST(TypeInferenceTest, PredicateTypesListEveryNamedPredicate) {
   std::vector<Json> rules = {
-      rule("P", pos({var("x")}),
-           {pred("Person", {{"age", var("x")}}), unify(var("s"), call("Set", pos({var("x")})))}),
+      rule(head("P", {var("x")}),
+           {atom("Person", {}, {{"age", var("x")}}), unify(var("s"), call("Set", {var("x")}))}),
   };
   auto result = infer_predicate_types(pointers(rules));
   ASSERT_TRUE(result.ok());

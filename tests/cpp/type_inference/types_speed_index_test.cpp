@@ -7,7 +7,8 @@
 #include "common/siphash.h"
 #include "compiler/type_inference/flat_index.h"
 #include "compiler/type_inference/inference.h"
-#include "support/types_trees.h"
+#include "support/trees.h"
+#include "support/types_graph_text.h"
 
 namespace mirtova {
 namespace {
@@ -148,27 +149,26 @@ TEST(TypesSpeedNodeTest, EndsShareNodesByKey) {
   // clang-format off
   const std::vector<Case> cases = {
       {"relation columns meet across calls",
-       {rule("R", pos({var("z")})),
-        rule("T", pos({var("x"), var("y")}), {pred("R", pos({var("x")})), pred("R", pos({var("y")})),
+       {rule(head("R", {var("z")})),
+        rule(head("T", {var("x"), var("y")}), {atom("R", {var("x")}), atom("R", {var("y")}),
                                               unify(var("x"), num()), unify(var("y"), str())})},
        mismatch + "number with string at (0, 0)"},
       {"functional columns stay per call",
-       {rule("F", {{Json(0), var("a")}, {"quoril_value", var("a")}}),
-        rule("T", pos({var("x"), var("y")}),
-             {unify(var("x"), call("F", pos({num()}))), unify(var("y"), call("F", pos({str()})))})},
+       {rule(head("F", {var("a")}, {{"quoril_value", var("a")}})),
+        rule(head("T", {var("x"), var("y")}), {unify(var("x"), call("F", {num()})), unify(var("y"), call("F", {str()}))})},
        "F.col0: number; F.quoril_value: number; T.col0: number; T.col1: any; "},
       {"subscripts of one record node meet",
-       {rule("T", pos({var("r")}), {unify(sub(var("r"), "a"), num()), unify(sub(var("r"), "a"), str())})},
+       {rule(head("T", {var("r")}), {unify(subscript(var("r"), "a"), num()), unify(subscript(var("r"), "a"), str())})},
        mismatch + "number with string at (0, 0)"},
       // Node keys follow the printed text, where "a.b" "c" and "a" "b.c" read alike.
       {"columns printed alike share a node",
-       {rule("a.b", {{"c", num()}}), rule("a", {{"b.c", str()}})},
+       {rule(head("a.b", {}, {{"c", num()}})), rule(head("a", {}, {{"b.c", str()}}))},
        mismatch + "number with string at (0, 0)"},
       {"columns printed alike stay apart in the result",
-       {rule("a.b", {{"c", num()}}), rule("a", {{"b.c", num()}})},
+       {rule(head("a.b", {}, {{"c", num()}})), rule(head("a", {}, {{"b.c", num()}}))},
        "a.b.c: number; a.b.c: number; "},  // a.b's c, then a's b.c
       {"subscripts of other fields do not",
-       {rule("T", pos({var("r")}), {unify(sub(var("r"), "a"), num()), unify(sub(var("r"), "b"), str())})},
+       {rule(head("T", {var("r")}), {unify(subscript(var("r"), "a"), num()), unify(subscript(var("r"), "b"), str())})},
        "T.col0: {a: number, b: string}; "},
   };
   // clang-format on

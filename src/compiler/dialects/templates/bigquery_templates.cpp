@@ -9,6 +9,8 @@ TemplateRows bigquery_function_rows() {
       {"RegexpContains", R"t(REGEXP_CONTAINS({0}, {1}))t"},
       {"Div", R"t(CAST((CASE WHEN (({0}) < 0) <> (({1}) < 0) THEN CEIL(CAST({0} AS FLOAT64) / NULLIF({1}, 0)) ELSE FLOOR(CAST({0} AS FLOAT64) / NULLIF({1}, 0)) END) AS INT64))t"},
       {"Like", R"t(({0} LIKE {1}))t"},
+      // No unsigned type: NUMERIC holds every unsigned 64-bit value.
+      {"ToUInt64", R"t(CAST(%s AS NUMERIC))t"},
   };
   // clang-format on
 }

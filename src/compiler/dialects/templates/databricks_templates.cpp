@@ -34,6 +34,7 @@ TemplateRows databricks_function_rows() {
       {"LogicalOr", R"t(BOOL_OR(%s))t"},
       {"LogicalAnd", R"t(BOOL_AND(%s))t"},
       {"Agg++", R"t(FLATTEN(COLLECT_LIST(%s)))t"},
+      {"ToUInt64", R"t(CAST(%s AS DECIMAL(20, 0)))t"},
   };
   // clang-format on
 }

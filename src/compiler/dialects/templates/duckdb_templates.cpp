@@ -4,7 +4,7 @@
 namespace mirtova {
 
 TemplateRows duckdb_function_rows() {
-  return {
+  TemplateRows rows = {
       {"RegexpContains", R"t(regexp_matches({0}, {1}))t"},
       {"RegexpReplace", R"t(regexp_replace({0}, {1}, {2}, 'g'))t"},
       {"RegexpExtract", R"t((CASE WHEN regexp_matches({0}, {1}) THEN regexp_extract({0}, {1}) END))t"},
@@ -16,23 +16,37 @@ TemplateRows duckdb_function_rows() {
       {"Join", R"t(ARRAY_TO_STRING({0}, {1}))t"},
       {"Count", R"t(COUNT(DISTINCT {0}))t"},
       {"StringAgg", R"t(GROUP_CONCAT(%s))t"},
-      {"Sort", R"t(SortList({0}))t"},
+      {"Sort", R"t(LIST_SORT({0}))t"},
       {"MagicalEntangle", R"t((CASE WHEN {1} = 0 THEN {0} ELSE NULL END))t"},
       {"Format", R"t(Printf(%s))t"},
       {"Least", R"t(LEAST(%s))t"},
       {"Greatest", R"t(GREATEST(%s))t"},
       {"ToString", R"t(CAST(%s AS TEXT))t"},
       {"ToFloat64", R"t(CAST(%s AS DOUBLE))t"},
-      {"DateAddDay", R"t(DATE({0}, {1} || ' days'))t"},
-      {"DateDiffDay", R"t(CAST(JULIANDAY({0}) - JULIANDAY({1}) AS INT64))t"},
+      // Dates are read from and written as their 'YYYY-MM-DD' text, as on SQLite.
+      {"DateAddDay", R"t(CAST(CAST({0} AS DATE) + CAST({1} AS INTEGER) AS VARCHAR))t"},
+      {"DateDiffDay", R"t(DATE_DIFF('day', CAST({1} AS DATE), CAST({0} AS DATE)))t"},
       {"CurrentTimestamp", R"t(GET_CURRENT_TIMESTAMP())t"},
       {"TimeAdd", R"t({0} + to_microseconds(cast(1000000 * {1} as int64)))t"},
       {"Rand", R"t(RANDOM(%s))t"},
       {"Log", R"t(LN(%s))t"},
+      {"RangeOf", R"t(Range(LEN({0})))t"},
+      {"GenerateArray", R"t(GENERATE_SERIES(%s))t"},
+      {"Agg++", R"t(FLATTEN(ARRAY_AGG({0})))t"},
+      {"ArrayConcatAgg", R"t(FLATTEN(ARRAY_AGG({0})))t"},
+      {"Median", R"t(MEDIAN({0}))t"},
+      {"LogicalAnd", R"t(BOOL_AND({0}))t"},
+      {"LogicalOr", R"t(BOOL_OR({0}))t"},
+      {"TimestampAddDays", R"t(CAST({0} AS TIMESTAMP) + TO_DAYS(CAST({1} AS INTEGER)))t"},
+      {"ToUInt64", R"t(CAST(%s AS UBIGINT))t"},
       // Sorted after the aggregation: DuckDB refuses ORDER BY a constant or a
       // sub-query inside ARRAY_AGG(DISTINCT ...).
       {"Set", R"t(LIST_SORT(ARRAY_AGG(DISTINCT {0})))t"},
   };
+  add_refused_rows(rows, kFunctionsOnlyOnBigQuery);
+  // Functions of the catalogue this engine lacks besides.
+  add_refused_rows(rows, R"t(Date Datetime Normalize RegexpMatch Time)t");
+  return rows;
 }
 
 TemplateRows duckdb_operator_rows() {

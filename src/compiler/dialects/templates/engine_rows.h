@@ -5,6 +5,12 @@
 
 namespace mirtova {
 
+// The catalogue's functions that DuckDB, SQLite and PostgreSQL all lack, or
+// whose BigQuery arguments they do not take: window functions without their
+// window, geography, network, key and proto functions, BigQuery's own date and
+// time forms and its SAFE_ arithmetic.
+extern const std::string_view kFunctionsOnlyOnBigQuery;
+
 TemplateRows duckdb_function_rows();
 TemplateRows duckdb_operator_rows();
 TemplateRows databricks_function_rows();

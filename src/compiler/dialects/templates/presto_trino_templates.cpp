@@ -22,6 +22,10 @@ TemplateRows presto_function_rows() {
       {"Log", R"t(LN({0}))t"},
       {"Agg++", R"t(FLATTEN(ARRAY_AGG({0})))t"},
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE ELEMENT_AT({0}, {1} + 1) END))t"},
+      {"ToUInt64", R"t(CAST(%s AS DECIMAL(20, 0)))t"},
+      {"DateAddDay", R"t(DATE_ADD('day', {1}, CAST({0} AS DATE)))t"},
+      {"DateDiffDay", R"t(DATE_DIFF('day', CAST({1} AS DATE), CAST({0} AS DATE)))t"},
+      {"TimestampAddDays", R"t(DATE_ADD('day', {1}, CAST({0} AS TIMESTAMP)))t"},
   };
   // clang-format on
 }
@@ -44,6 +48,10 @@ TemplateRows trino_function_rows() {
       {"Log", R"t(LN({0}))t"},
       {"Agg++", R"t(FLATTEN(ARRAY_AGG({0})))t"},
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE ELEMENT_AT({0}, {1} + 1) END))t"},
+      {"ToUInt64", R"t(CAST(%s AS DECIMAL(20, 0)))t"},
+      {"DateAddDay", R"t(DATE_ADD('day', {1}, CAST({0} AS DATE)))t"},
+      {"DateDiffDay", R"t(DATE_DIFF('day', CAST({1} AS DATE), CAST({0} AS DATE)))t"},
+      {"TimestampAddDays", R"t(DATE_ADD('day', {1}, CAST({0} AS TIMESTAMP)))t"},
   };
   // clang-format on
 }

@@ -5,7 +5,7 @@ namespace mirtova {
 
 TemplateRows psql_function_rows() {
   // clang-format off
-  return {
+  TemplateRows rows = {
       {"RegexpContains", R"t(({0} ~ {1}))t"},
       {"RegexpReplace", R"t(regexp_replace({0}, {1}, {2}, 'g'))t"},
       {"RegexpExtract", R"t(SUBSTRING({0} FROM {1}))t"},
@@ -23,10 +23,35 @@ TemplateRows psql_function_rows() {
       {"MagicalEntangle", R"t((CASE WHEN {1} = 0 THEN {0} ELSE NULL END))t"},
       {"ArrayConcat", R"t({0} || {1})t"},
       {"Split", R"t((CASE WHEN {0} = '' THEN ARRAY[''] ELSE STRING_TO_ARRAY({0}, {1}) END))t"},
-      {"AnyValue", R"t((ARRAY_AGG(%s))[1])t"},
+      {"AnyValue", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS NOT NULL))[1])t"},
       {"Log", R"t(LN(%s))t"},
+      // Dates are read from and written as their 'YYYY-MM-DD' text, as on SQLite.
+      {"DateAddDay", R"t(TO_CHAR(CAST({0} AS DATE) + CAST({1} AS INTEGER), 'YYYY-MM-DD'))t"},
+      {"DateDiffDay", R"t((CAST({0} AS DATE) - CAST({1} AS DATE)))t"},
+      {"Concat", R"t({0} || {1})t"},
+      // An aggregate of the outer query inside the sub-query: the lists' elements in one list.
+      {"Agg++", R"t((SELECT ARRAY_AGG(mirtova_e) FROM UNNEST(ARRAY_AGG({0})) AS mirtova_e))t"},
+      {"ArrayConcatAgg", R"t((SELECT ARRAY_AGG(mirtova_e) FROM UNNEST(ARRAY_AGG({0})) AS mirtova_e))t"},
+      {"Median", R"t(PERCENTILE_CONT(0.5) WITHIN GROUP (ORDER BY {0}))t"},
+      // ANY_VALUE exists only from PostgreSQL 16 on.
+      {"SomeValue", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS NOT NULL))[1])t"},
+      {"GenerateArray", R"t(ARRAY(SELECT GENERATE_SERIES(%s)))t"},
+      {"ToUInt64", R"t(CAST(%s AS NUMERIC(20, 0)))t"},
+      {"LogicalAnd", R"t(BOOL_AND({0}))t"},
+      {"LogicalOr", R"t(BOOL_OR({0}))t"},
+      {"CurrentDate", R"t(CURRENT_DATE)t"},
+      {"CurrentTimestamp", R"t(CURRENT_TIMESTAMP)t"},
+      {"Rand", R"t(RANDOM())t"},
+      {"TimestampAddDays", R"t(CAST({0} AS TIMESTAMP) + MAKE_INTERVAL(days => CAST({1} AS INTEGER)))t"},
   };
   // clang-format on
+  add_refused_rows(rows, kFunctionsOnlyOnBigQuery);
+  // Functions of the catalogue this engine lacks besides.
+  add_refused_rows(
+      rows,
+      R"t(TimeAdd ApproxCountDistinct ArrayLength ArrayReverse BitCount Countif Date Datetime FromBase64 FromHex
+JsonExtract JsonValue RegexpExtractAll SessionUser Sha1 Sha256 Time ToBase64 ToHex)t");
+  return rows;
 }
 
 TemplateRows psql_operator_rows() {

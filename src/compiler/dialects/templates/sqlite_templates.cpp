@@ -5,7 +5,7 @@ namespace mirtova {
 
 TemplateRows sqlite_function_rows() {
   // clang-format off
-  return {
+  TemplateRows rows = {
       {"Strpos", R"t(INSTR({0}, {1}))t"},
       {"Lpad", R"t((CASE WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) || {0} END))t"},
       {"Rpad", R"t((CASE WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE {0} || SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) END))t"},
@@ -31,9 +31,39 @@ TemplateRows sqlite_function_rows() {
       {"ToString", R"t(CAST(%s AS TEXT))t"},
       {"DateAddDay", R"t(DATE({0}, {1} || ' days'))t"},
       {"DateDiffDay", R"t(CAST(JULIANDAY({0}) - JULIANDAY({1}) AS INT64))t"},
-      {"SomeValue", R"t(ARRAY_AGG({0} IGNORE NULLS LIMIT 1)[OFFSET(0)])t"},
+      // Any value that is not null: the least is one.
+      {"SomeValue", R"t(MIN({0}))t"},
+      {"AnyValue", R"t(MIN({0}))t"},
+      {"Log", R"t(LN(%s))t"},
+      {"Unique", R"t((SELECT JSON_GROUP_ARRAY(value) FROM (SELECT DISTINCT value FROM JSON_EACH({0}) WHERE value IS NOT NULL ORDER BY value)))t"},
+      {"ArrayAgg", R"t(JSON_GROUP_ARRAY({0}))t"},
+      {"LogicalAnd", R"t(MIN({0}))t"},
+      {"LogicalOr", R"t(MAX({0}))t"},
+      {"TimestampAddDays", R"t(DATETIME({0}, {1} || ' days'))t"},
+      {"CurrentDate", R"t(CURRENT_DATE)t"},
+      {"CurrentTimestamp", R"t(CURRENT_TIMESTAMP)t"},
+      {"Rand", R"t((ABS(RANDOM()) / 9223372036854775808.0))t"},
+      {"RangeOf", R"t((SELECT JSON_GROUP_ARRAY(key) FROM JSON_EACH({0})))t"},
+      // Host functions, registered by the host on its connection.
+      {"Split", R"t(MIRTOVA_SPLIT({0}, {1}))t"},
+      {"RegexpReplace", R"t(MIRTOVA_REGEXP_REPLACE({0}, {1}, {2}))t"},
+      {"RegexpExtract", R"t(MIRTOVA_REGEXP_EXTRACT({0}, {1}))t"},
+      {"Concat", R"t(MIRTOVA_ARRAY_CONCAT({0}, {1}))t"},
+      {"ArrayConcat", R"t(MIRTOVA_ARRAY_CONCAT({0}, {1}))t"},
+      {"Agg++", R"t(MIRTOVA_ARRAY_CONCAT_AGG({0}))t"},
+      {"ArrayConcatAgg", R"t(MIRTOVA_ARRAY_CONCAT_AGG({0}))t"},
+      {"Median", R"t(MIRTOVA_MEDIAN({0}))t"},
   };
   // clang-format on
+  add_refused_rows(rows, kFunctionsOnlyOnBigQuery);
+  // Functions of the catalogue this engine lacks besides.
+  add_refused_rows(
+      rows,
+      R"t(TimeAdd ApproxCountDistinct ArrayLength ArrayReverse ArrayToString BitAnd BitCount BitOr BitXor CharLength
+Corr Countif CovarPop CovarSamp FromBase64 FromHex GenerateArray JsonValue Md5 Normalize
+RegexpExtractAll RegexpMatch SessionUser Sha1 Sha256 StddevPop StddevSamp ToBase64 ToHex VarPop
+VarSamp)t");
+  return rows;
 }
 
 TemplateRows sqlite_operator_rows() {

@@ -1,10 +1,10 @@
-// Builders of syntax-tree nodes that move their values in. Json::object and
-// Json::array take initializer lists, whose elements can only be copied, so a
-// node built that way around a deep subtree copies the whole subtree.
+// Building syntax-tree nodes: objects and arrays whose values move in, and the
+// nodes the compiler generates itself (without "expression_heritage").
 #pragma once
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,7 +13,7 @@
 
 namespace mirtova {
 
-namespace node_builders_detail {
+namespace tree_build_detail {
 
 template <size_t N>
 struct PendingEntries {
@@ -33,7 +33,7 @@ void collect(PendingEntries<N>& pending, std::string_view key, Value&& value, Re
   collect(pending, std::forward<Rest>(rest)...);
 }
 
-}  // namespace node_builders_detail
+}  // namespace tree_build_detail
 
 // make_object("k1", v1, "k2", v2, ...): the same object as setting the entries
 // in order, built with one allocation for its entries.
@@ -41,8 +41,8 @@ template <class... Entries>
 Json make_object(Entries&&... entries) {
   static_assert(sizeof...(Entries) % 2 == 0, "make_object takes keys and values in pairs");
   constexpr size_t n = sizeof...(Entries) / 2;
-  node_builders_detail::PendingEntries<n> pending;
-  node_builders_detail::collect(pending, std::forward<Entries>(entries)...);
+  tree_build_detail::PendingEntries<n> pending;
+  tree_build_detail::collect(pending, std::forward<Entries>(entries)...);
   std::array<size_t, n> order;
   for (size_t i = 0; i < n; ++i) order[i] = i;
   // The entries go in in byte order of their keys, as the object keeps them.
@@ -70,5 +70,27 @@ Json make_array(Items&&... items) {
   (array.emplace_back(std::forward<Items>(items)), ...);
   return Json(std::move(array));
 }
+
+// Generated nodes, in the shapes the parser writes.
+// {"variable": {"var_name": name}}
+Json make_variable(Json name);
+// {"literal": {"the_number": {"number": "<value>"}}}
+Json make_number(int64_t value);
+// {"literal": {"the_predicate": {"predicate_name": name}}}
+Json make_predicate_literal(Json name);
+// {"literal": {"the_list": {"element": elements}}}
+Json make_list_literal(Json::ArrayType elements);
+// A record entry: {"field": field, "value": {"expression": expression}}.
+Json make_field(Json field, Json expression);
+// A call: {"predicate_name": predicate, "record": {"field_value": fields}}.
+Json make_call(Json predicate, Json fields);
+// The call as an expression, {"call": ...}, and as a conjunct, {"predicate": ...}.
+Json make_call_expr(std::string predicate, Json::ArrayType fields);
+Json make_call_expr(Json call);
+Json make_predicate_conjunct(Json call);
+Json make_unification(Json left, Json right);
+Json make_inclusion(Json element, Json list);
+// {"conjunction": {"conjunct": conjuncts}}
+Json make_conjunction(Json conjuncts);
 
 }  // namespace mirtova

@@ -1,0 +1,32 @@
+// The catalogue functions refused on the engines the project runs its SQL on.
+#include "compiler/dialects/templates/engine_rows.h"
+
+namespace mirtova {
+
+const std::string_view kFunctionsOnlyOnBigQuery = R"t(
+AeadDecryptBytes AeadDecryptString AeadEncrypt ApproxQuantiles ApproxTopCount ApproxTopSum
+BitCastToInt32 BitCastToInt64 BitCastToUint32 BitCastToUint64 ByteLength CodePointsToBytes
+CodePointsToString CumeDist CurrentDatetime CurrentTime DateAdd DateDiff DateFromUnixDate DateSub
+DateTrunc DatetimeAdd DatetimeDiff DatetimeSub DatetimeTrunc DenseRank Error FarmFingerprint
+FirstValue FormatDate FormatDatetime FormatTime FormatTimestamp FromBase32 FromProto
+GenerateDateArray GenerateTimestampArray GenerateUuid HllCountExtract HllCountInit HllCountMerge
+HllCountMergePartial IeeeDivide IsInf IsNan JsonExtractScalar JsonQuery KeysAddKeyFromRawBytes
+KeysKeysetFromJson KeysKeysetLength KeysKeysetToJson KeysNewKeyset KeysRotateKeyset Lag LastValue
+Lead NetFormatIp NetFormatPackedIp NetHost NetIpFromString NetIpInNet NetIpNetMask NetIpToString
+NetIpTrunc NetIpv4FromInt64 NetIpv4ToInt64 NetMakeNet NetParseIp NetParsePackedIp NetPublicSuffix
+NetRegDomain NetSafeIpFromString NormalizeAndCasefold NthValue Ntile ParseDate ParseDatetime
+ParseTime ParseTimestamp PercentRank PercentileCont PercentileDisc ProtoDefaultIfNull RangeBucket
+Rank RowNumber SafeAdd SafeConvertBytesToString SafeDivide SafeMultiply SafeNegate SafeSubtract
+Sha512 StAccum StArea StAsbinary StAsgeojson StAskml StAstext StBoundary StBuffer
+StBufferwithtolerance StCentroid StCentroidAgg StClosestpoint StContains StCoveredby StCovers
+StDifference StDimension StDisjoint StDistance StDwithin StEquals StGeogfromgeojson StGeogfromkml
+StGeogfromtext StGeogfromwkb StGeogpoint StGeogpointfromgeohash StGeohash StIntersection
+StIntersects StIntersectsbox StIscollection StIsempty StLength StMakeline StMakepolygon
+StMakepolygonoriented StMaxdistance StNumpoints StPerimeter StSimplify StSnaptogrid StTouches
+StUnaryunion StUnion StUnionAgg StWithin StX StY String TimeDiff TimeSub TimeTrunc Timestamp
+TimestampAdd TimestampDiff TimestampFromUnixMicros TimestampFromUnixMillis TimestampFromUnixSeconds
+TimestampMicros TimestampMillis TimestampSeconds TimestampSub TimestampTrunc ToBase32 ToCodePoints
+ToJsonString ToProto UnixDate UnixMicros UnixMillis UnixSeconds
+)t";
+
+}  // namespace mirtova

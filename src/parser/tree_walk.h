@@ -1,0 +1,137 @@
+// The one walk over a syntax tree: an explicit stack, so that the depth of a tree
+// never reaches the call stack, with visits before and after an object's values.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+#include "parser/json.h"
+
+namespace mirtova {
+
+// What a visit before an object's values asks of the walk.
+enum class Walk : uint8_t {
+  Enter,  // walk the object's values next
+  Skip,   // leave the object's values out
+  Stop,   // end the whole walk
+};
+
+namespace tree_walk_detail {
+
+// Visitors may take (node) or (node, key), and may return void (Enter) or Walk.
+template <class Visit, class Node>
+Walk call(Visit& visit, Node& node, std::string_view key) {
+  if constexpr (std::is_invocable_v<Visit&, Node&, std::string_view>) {
+    if constexpr (std::is_void_v<std::invoke_result_t<Visit&, Node&, std::string_view>>) {
+      visit(node, key);
+      return Walk::Enter;
+    } else {
+      return visit(node, key);
+    }
+  } else if constexpr (std::is_void_v<std::invoke_result_t<Visit&, Node&>>) {
+    visit(node);
+    return Walk::Enter;
+  } else {
+    return visit(node);
+  }
+}
+
+// The values of a node, as the walk's constness asks.
+inline const Json::ArrayType& items(const Json& node) { return node.as_array(); }
+inline Json::ArrayType& items(Json& node) { return node.as_array_mut(); }
+inline const Json::ObjectType& entries(const Json& node) { return node.as_object(); }
+inline Json::ObjectType& entries(Json& node) { return node.as_object_mut(); }
+
+struct NoVisit {
+  template <class Node>
+  void operator()(Node&) const {}
+};
+
+template <class Node, class Before, class After>
+bool walk(Node& root, Before& before, After& after) {
+  // One frame per container being walked: the position of its next value and
+  // the key it stands under. An array's items stand under the array's own key.
+  struct Frame {
+    Node* node;
+    size_t next;
+    std::string_view key;
+  };
+  std::vector<Frame> stack;
+  auto open = [&](Node& node, std::string_view key) -> bool {
+    if (node.is_array()) {
+      stack.push_back(Frame{&node, 0, key});
+      return true;
+    }
+    if (!node.is_object()) return true;
+    Walk step = call(before, node, key);
+    if (step == Walk::Stop) return false;
+    // Looked at after the visit: what the visitor left there is walked.
+    if (step == Walk::Enter && node.is_container()) stack.push_back(Frame{&node, 0, key});
+    return true;
+  };
+  if (!open(root, std::string_view())) return false;
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    Node& node = *top.node;
+    const std::string_view key = top.key;
+    if (node.is_array()) {
+      auto& values = items(node);
+      if (top.next == values.size()) {
+        stack.pop_back();
+        continue;
+      }
+      Node& item = values[top.next++];
+      if (!open(item, key)) return false;
+      continue;
+    }
+    auto& values = entries(node);
+    if (top.next == values.size()) {
+      stack.pop_back();
+      // The values are walked: the visitor may now replace the object itself.
+      if (call(after, node, key) == Walk::Stop) return false;
+      continue;
+    }
+    auto& entry = *(values.begin() + static_cast<std::ptrdiff_t>(top.next++));
+    if (!open(entry.second, entry.first.view())) return false;
+  }
+  return true;
+}
+
+}  // namespace tree_walk_detail
+
+// Visits every object of the tree in document order (an object's values in key
+// order, an array's items in order), each before its values; arrays are passed
+// through. `before(node)` or `before(node, key)`, with the key the object stands
+// under (the enclosing array's key for an item, "" for the root), returns a Walk
+// or nothing (Enter). Returns false when a visit stopped the walk.
+template <class Before>
+bool walk_tree(const Json& tree, Before&& before) {
+  tree_walk_detail::NoVisit after;
+  return tree_walk_detail::walk<const Json>(tree, before, after);
+}
+
+// The same, with `after(node)` or `after(node, key)` called for every entered
+// object once its values are walked (not for skipped ones); it may return Stop.
+template <class Before, class After>
+bool walk_tree(const Json& tree, Before&& before, After&& after) {
+  return tree_walk_detail::walk<const Json>(tree, before, after);
+}
+
+// The walk over a tree that the visitors change. A visit before an object may
+// change its values, or replace it, and what it leaves is walked; a visit after
+// may replace the object. No visit may add or remove values of an object or
+// array that encloses the one visited: the stack points into them.
+template <class Before>
+bool walk_tree_mut(Json& tree, Before&& before) {
+  tree_walk_detail::NoVisit after;
+  return tree_walk_detail::walk<Json>(tree, before, after);
+}
+
+template <class Before, class After>
+bool walk_tree_mut(Json& tree, Before&& before, After&& after) {
+  return tree_walk_detail::walk<Json>(tree, before, after);
+}
+
+}  // namespace mirtova
