@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-PACKAGES="cmake ninja-build g++ clang clang-format libyaml-cpp-dev libgtest-dev libbenchmark-dev unicode-data postgresql"
+PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config libfyaml-dev libgtest-dev libbenchmark-dev unicode-data postgresql"
 missing=""
 for p in $PACKAGES; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

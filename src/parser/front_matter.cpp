@@ -1,8 +1,10 @@
 #include "parser/front_matter.h"
 
-#include <yaml-cpp/yaml.h>
+#include <libfyaml.h>
 
-#include <regex>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace mirtova {
@@ -41,37 +43,147 @@ std::vector<std::string_view> lines_of(std::string_view text) {
   return lines;
 }
 
-// Loads the first document of the block, or nothing when it does not load.
-std::optional<YAML::Node> load_first(const FrontMatterBlock& block) {
-  try {
-    std::vector<YAML::Node> docs = YAML::LoadAll(block.content);
-    if (docs.empty()) return std::nullopt;
-    return docs.front();
-  } catch (const std::exception&) {
-    return std::nullopt;
+// The diagnostics of one parse, collected instead of printed: the library
+// writes to stderr unless told otherwise, and the host owns that stream.
+struct DiagDeleter {
+  void operator()(fy_diag* diag) const { fy_diag_destroy(diag); }
+};
+struct ParserDeleter {
+  void operator()(fy_parser* parser) const { fy_parser_destroy(parser); }
+};
+
+// One YAML stream read whole: its first document, or the first error. Aliases
+// stay unresolved in the tree (expanding them is how a few bytes of YAML ask
+// for gigabytes); a lookup follows one alias to its target instead.
+class YamlStream {
+ public:
+  explicit YamlStream(std::string_view content) {
+    fy_diag_cfg diag_cfg;
+    fy_diag_cfg_default(&diag_cfg);
+    diag_cfg.fp = nullptr;
+    diag_cfg.output_fn = [](fy_diag*, void*, const char*, size_t) {};
+    diag_.reset(fy_diag_create(&diag_cfg));
+    if (!diag_) throw std::bad_alloc();
+    fy_diag_set_collect_errors(diag_.get(), true);
+    fy_parse_cfg cfg{};
+    cfg.flags = static_cast<fy_parse_cfg_flags>(FYPCF_QUIET | FYPCF_COLLECT_DIAG | FYPCF_DEFAULT_VERSION_1_2);
+    cfg.diag = diag_.get();
+    parser_.reset(fy_parser_create(&cfg));
+    if (!parser_ || fy_parser_set_string(parser_.get(), content.data(), content.size()) != 0)
+      throw std::bad_alloc();
+    while (fy_document* doc = fy_parse_load_document(parser_.get())) {
+      if (!first_)
+        first_ = doc;
+      else
+        fy_parse_document_destroy(parser_.get(), doc);
+    }
+    failed_ = fy_parser_get_stream_error(parser_.get()) || fy_diag_got_error(diag_.get());
   }
+  ~YamlStream() {
+    if (first_) fy_parse_document_destroy(parser_.get(), first_);
+  }
+  YamlStream(const YamlStream&) = delete;
+  YamlStream& operator=(const YamlStream&) = delete;
+
+  bool failed() const { return failed_; }
+  // The first error the library reported: its text and its line from 1.
+  std::pair<std::string, int> first_error() const {
+    void* iter = nullptr;
+    if (fy_diag_error* error = fy_diag_errors_iterate(diag_.get(), &iter))
+      return {error->msg ? error->msg : "invalid YAML", error->line};
+    return {"invalid YAML", 1};
+  }
+  // The root of the first document when the whole stream loaded.
+  fy_node* first_root() const { return failed_ || !first_ ? nullptr : fy_document_root(first_); }
+
+ private:
+  std::unique_ptr<fy_diag, DiagDeleter> diag_;
+  std::unique_ptr<fy_parser, ParserDeleter> parser_;
+  fy_document* first_ = nullptr;
+  bool failed_ = false;
+};
+
+std::string_view scalar_text(fy_node* node) {
+  size_t size = 0;
+  const char* text = fy_node_get_scalar(node, &size);
+  return text ? std::string_view(text, size) : std::string_view();
+}
+
+// The value of `key` in a mapping root; `found` says whether the key is there
+// (its value may be empty, which the library gives as no node at all).
+fy_node* mapping_value(fy_node* root, std::string_view key, bool& found) {
+  found = false;
+  void* iter = nullptr;
+  while (fy_node_pair* pair = fy_node_mapping_iterate(root, &iter)) {
+    fy_node* k = fy_node_pair_key(pair);
+    if (!k || !fy_node_is_scalar(k) || fy_node_is_alias(k) || scalar_text(k) != key) continue;
+    found = true;
+    fy_node* value = fy_node_pair_value(pair);
+    if (value && fy_node_is_alias(value)) value = fy_node_resolve_alias(value);
+    return value;
+  }
+  return nullptr;
+}
+
+bool all_of(std::string_view s, bool (*digit)(char)) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (!digit(c)) return false;
+  return true;
+}
+
+bool is_dec(char c) { return c >= '0' && c <= '9'; }
+bool is_oct(char c) { return c >= '0' && c <= '7'; }
+bool is_hex(char c) { return is_dec(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// An integer or a float of the YAML 1.2 core schema.
+bool is_core_number(std::string_view s) {
+  if (s.substr(0, 2) == "0o") return all_of(s.substr(2), is_oct);
+  if (s.substr(0, 2) == "0x") return all_of(s.substr(2), is_hex);
+  if (s == ".nan" || s == ".NaN" || s == ".NAN") return true;
+  size_t i = 0;
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+  std::string_view unsigned_part = s.substr(i);
+  if (unsigned_part == ".inf" || unsigned_part == ".Inf" || unsigned_part == ".INF") return true;
+  size_t whole = 0, fraction = 0;
+  while (i < s.size() && is_dec(s[i])) ++i, ++whole;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && is_dec(s[i])) ++i, ++fraction;
+  }
+  if (whole == 0 && fraction == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+    size_t exponent = 0;
+    while (i < s.size() && is_dec(s[i])) ++i, ++exponent;
+    if (exponent == 0) return false;
+  }
+  return i == s.size();
+}
+
+bool is_plain_null(std::string_view s) {
+  return s.empty() || s == "~" || s == "null" || s == "Null" || s == "NULL";
 }
 
 // A plain scalar is a string unless the YAML 1.2 core schema reads it as null,
-// a boolean or a number; a quoted scalar is always a string.
-bool is_plain_non_string(const std::string& s) {
-  static const std::regex kCore(
-      "^(~|null|Null|NULL|true|True|TRUE|false|False|FALSE|[-+]?[0-9]+|0o[0-7]+|0x[0-9a-fA-F]+|"
-      "[-+]?(\\.[0-9]+|[0-9]+(\\.[0-9]*)?)([eE][-+]?[0-9]+)?|[-+]?\\.(inf|Inf|INF)|\\.nan|\\.NaN|\\.NAN)$");
-  return s.empty() || std::regex_match(s, kCore);
+// a boolean or a number; a quoted or block scalar is always a string. Scanned
+// by hand: a regular expression engine recurses per character of a long value.
+bool is_plain_non_string(std::string_view s) {
+  return is_plain_null(s) || s == "true" || s == "True" || s == "TRUE" || s == "false" || s == "False" ||
+         s == "FALSE" || is_core_number(s);
 }
 
-bool is_yaml_string(const YAML::Node& node) {
-  if (!node.IsScalar()) return false;
-  if (node.Tag() == "!") return true;  // quoted
-  return !is_plain_non_string(node.Scalar());
+bool is_plain(fy_node* node) { return fy_node_get_style(node) == FYNS_PLAIN; }
+
+bool is_yaml_string(fy_node* node) {
+  if (!node || !fy_node_is_scalar(node)) return false;
+  return !is_plain(node) || !is_plain_non_string(scalar_text(node));
 }
 
-bool is_yaml_null(const YAML::Node& node) {
-  if (node.IsNull()) return true;
-  if (!node.IsScalar() || node.Tag() == "!") return false;
-  const std::string& s = node.Scalar();
-  return s.empty() || s == "~" || s == "null" || s == "Null" || s == "NULL";
+bool is_yaml_null(fy_node* node) {
+  if (!node) return true;
+  return fy_node_is_scalar(node) && is_plain(node) && is_plain_null(scalar_text(node));
 }
 
 }  // namespace
@@ -98,22 +210,22 @@ std::optional<FrontMatterBlock> front_matter(std::string_view text) {
 }
 
 std::optional<FrontMatterError> check_front_matter(const FrontMatterBlock& block) {
-  try {
-    (void)YAML::LoadAll(block.content);
-    return std::nullopt;
-  } catch (const YAML::Exception& e) {
-    size_t line = static_cast<size_t>(e.mark.line < 0 ? 0 : e.mark.line) + 2;
-    if (line > block.line_count) line = block.line_count;
-    return FrontMatterError{e.msg, line};
-  }
+  YamlStream stream(block.content);
+  if (!stream.failed()) return std::nullopt;
+  auto [message, line_in_content] = stream.first_error();
+  size_t line = static_cast<size_t>(line_in_content < 1 ? 1 : line_in_content) + 1;
+  if (line > block.line_count) line = block.line_count;
+  return FrontMatterError{std::move(message), line};
 }
 
 std::optional<FrontMatterName> front_matter_name(const FrontMatterBlock& block) {
-  std::optional<YAML::Node> doc = load_first(block);
-  if (!doc || !doc->IsMap()) return std::nullopt;
-  YAML::Node value = (*doc)["name"];
-  if (!value || !is_yaml_string(value)) return std::nullopt;
-  std::string_view name = trim(value.Scalar());
+  YamlStream stream(block.content);
+  fy_node* root = stream.first_root();
+  if (!root || !fy_node_is_mapping(root)) return std::nullopt;
+  bool found = false;
+  fy_node* value = mapping_value(root, "name", found);
+  if (!found || !is_yaml_string(value)) return std::nullopt;
+  std::string_view name = trim(scalar_text(value));
   if (name.empty()) return std::nullopt;
   FrontMatterName result{std::string(name), 1};
   std::vector<std::string_view> lines = lines_of(block.content);
@@ -130,12 +242,14 @@ std::optional<FrontMatterName> front_matter_name(const FrontMatterBlock& block) 
 }
 
 std::optional<std::string> front_matter_description(const FrontMatterBlock& block) {
-  std::optional<YAML::Node> doc = load_first(block);
-  if (!doc || !doc->IsMap()) return std::nullopt;
-  YAML::Node value = (*doc)["description"];
-  if (!value) return std::nullopt;
+  YamlStream stream(block.content);
+  fy_node* root = stream.first_root();
+  if (!root || !fy_node_is_mapping(root)) return std::nullopt;
+  bool found = false;
+  fy_node* value = mapping_value(root, "description", found);
+  if (!found) return std::nullopt;
   if (is_yaml_null(value)) return std::string();
-  if (is_yaml_string(value)) return std::string(trim(value.Scalar()));
+  if (is_yaml_string(value)) return std::string(trim(scalar_text(value)));
   return std::nullopt;
 }
 

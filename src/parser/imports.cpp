@@ -1,7 +1,11 @@
 #include "parser/imports.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -56,35 +60,84 @@ struct FileText {
   std::optional<std::string> error;
 };
 
-FileText read_whole_file(const std::filesystem::path& path) {
+// Imported files larger than this are refused before they are read.
+constexpr size_t kMaxImportBytes = 16 * 1024 * 1024;
+
+// Whether `path` names `root` or something beneath it; both resolved.
+bool lies_under(const std::filesystem::path& path, const std::filesystem::path& root) {
+  auto r = root.begin();
+  for (auto p = path.begin(); r != root.end(); ++r, ++p) {
+    if (r->empty()) continue;  // the empty last component of a root given with "/"
+    if (p == path.end() || *p != *r) return false;
+  }
+  return true;
+}
+
+// Reads an imported file. Only a regular file whose resolved path lies under
+// the root it was found in, and no larger than kMaxImportBytes: a link may not
+// lead out of the root, and a pipe or a device would block or never end.
+FileText read_import(const std::filesystem::path& candidate, const std::string& root) {
   FileText out;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
+  std::error_code ec;
+  const std::filesystem::path real = std::filesystem::canonical(candidate, ec);
+  const std::filesystem::path real_root =
+      ec ? std::filesystem::path() : std::filesystem::canonical(root.empty() ? "." : root, ec);
+  if (ec) {
+    out.error = ec.message();
+    return out;
+  }
+  if (!lies_under(real, real_root)) {
+    out.error = "the file lies outside the import root";
+    return out;
+  }
+  const int fd = ::open(real.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
     out.error = std::generic_category().message(errno);
     return out;
   }
-  char buffer[65536];
-  while (true) {
-    size_t n = std::fread(buffer, 1, sizeof buffer, f);
-    out.text.append(buffer, n);
-    if (n < sizeof buffer) break;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    out.error = std::generic_category().message(errno);
+  } else if (S_ISDIR(info.st_mode)) {
+    out.error = std::generic_category().message(EISDIR);
+  } else if (!S_ISREG(info.st_mode)) {
+    out.error = "not a regular file";
+  } else if (static_cast<uint64_t>(info.st_size) > kMaxImportBytes) {
+    out.error = "the file is larger than " + std::to_string(kMaxImportBytes) + " bytes";
   }
-  if (std::ferror(f)) out.error = std::generic_category().message(errno);
-  std::fclose(f);
+  char buffer[65536];
+  while (!out.error) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      out.error = std::generic_category().message(errno);
+      break;
+    }
+    if (n == 0) break;
+    out.text.append(buffer, static_cast<size_t>(n));
+    // The file may have grown since it was measured.
+    if (out.text.size() > kMaxImportBytes)
+      out.error = "the file is larger than " + std::to_string(kMaxImportBytes) + " bytes";
+  }
+  ::close(fd);
   if (!out.error && to_valid_utf8(out.text) != out.text) out.error = "the file is not valid UTF-8 text";
   return out;
 }
 
+struct FoundImport {
+  std::filesystem::path path;
+  std::string root;
+};
+
 // The first candidate under the roots that the file system knows.
-std::optional<std::filesystem::path> find_import(const std::vector<std::string>& roots,
-                                                 const std::string& relative) {
+std::optional<FoundImport> find_import(const std::vector<std::string>& roots, const std::string& relative) {
   std::vector<std::string> tried = roots.empty() ? std::vector<std::string>{""} : roots;
   for (const std::string& root : tried) {
     std::filesystem::path candidate =
         root.empty() ? std::filesystem::path(relative) : std::filesystem::path(root) / relative;
     std::error_code ec;
     (void)std::filesystem::status(candidate, ec);
-    if (!ec) return candidate;
+    if (!ec) return FoundImport{std::move(candidate), root};
   }
   return std::nullopt;
 }
@@ -311,19 +364,20 @@ ParseResult<Unit> resolve_import(const SpanString& statement, ParseSession& sess
       return message_error("Circular imports are not allowed: " + join(import_chain, "->") + "->" + file_key,
                            file_key);
     // Each file of an import chain is parsed inside the one that imports it.
-    if (import_chain.size() >= kMaxParseDepth) return message_error(kTooDeepMessage, file_key);
+    if (import_chain.size() >= kMaxParseDepth || stack_nearly_exhausted())
+      return message_error(kTooDeepMessage, file_key);
     session.files_under_way.insert(file_key);
     std::string relative = file_key;
     for (char& c : relative) {
       if (c == '.') c = '/';
     }
     relative += ".l";
-    std::optional<std::filesystem::path> found;
+    std::optional<FoundImport> found;
     if (stays_under_root(path)) found = find_import(session.import_roots, relative);
     if (!found)
       return message_error("Imported file not found: " + relative, "import " + file_key + ".<PREDICATE>");
-    FileText read = read_whole_file(*found);
-    if (read.error) return message_error("Failed to read file: " + *read.error, found->string());
+    FileText read = read_import(found->path, found->root);
+    if (read.error) return message_error("Failed to read file: " + *read.error, found->path.string());
     TRY(Json tree, parse_file_internal(std::move(read.text), file_key, session, import_chain));
     session.parsed_files[file_key] = std::move(tree);
     session.files_under_way.erase(file_key);

@@ -154,7 +154,7 @@ ParseResult<Occurrences> find_occurrences(const SpanString& text, const Operator
 bool chain_exceeds_depth(const SpanString& text, std::string_view op, size_t i, const Occurrences& found) {
   if (op == "~") return false;  // inside values "~" is no operator
   const size_t levels = op == "-" ? found.binary_minus_count : found.hits[i].count;
-  if (levels < kMaxParseDepth + 4) return false;
+  if (levels < DepthGuard::limit() + 4) return false;
   if (found.has_implication_arrow) return false;
   const std::string_view v = strip_spaces(text).view();
   if (v.substr(0, 7) == "combine" || v.substr(0, 2) == "if") return false;

@@ -55,20 +55,21 @@ class JsonObject {
   using iterator = Entries::iterator;
   using const_iterator = Entries::const_iterator;
 
-  iterator begin() { return entries_.begin(); }
-  iterator end() { return entries_.end(); }
-  const_iterator begin() const { return entries_.begin(); }
-  const_iterator end() const { return entries_.end(); }
-  size_t size() const { return entries_.size(); }
-  bool empty() const { return entries_.empty(); }
-  void reserve(size_t count) { entries_.reserve(count); }
+  // Bodies that touch the entries follow Json, which they need complete.
+  iterator begin();
+  iterator end();
+  const_iterator begin() const;
+  const_iterator end() const;
+  size_t size() const;
+  bool empty() const;
+  void reserve(size_t count);
 
   iterator find(std::string_view key);
   const_iterator find(std::string_view key) const;
   bool contains(std::string_view key) const;
   size_t count(std::string_view key) const { return contains(key) ? 1 : 0; }
   size_t erase(std::string_view key);
-  iterator erase(const_iterator at) { return entries_.erase(at); }
+  iterator erase(const_iterator at);
   // Replaces the value of an existing key; the bool says whether it was new.
   std::pair<iterator, bool> insert_or_assign(JsonKey key, Json value);
   // Keeps the value of an existing key, as std::map::try_emplace does.
@@ -188,6 +189,15 @@ inline Json Json::object(std::initializer_list<JsonEntry> entries) {
   for (const JsonEntry& entry : entries) o.insert_or_assign(std::move(entry.key), std::move(entry.value));
   return Json(std::move(o));
 }
+
+inline JsonObject::iterator JsonObject::begin() { return entries_.begin(); }
+inline JsonObject::iterator JsonObject::end() { return entries_.end(); }
+inline JsonObject::const_iterator JsonObject::begin() const { return entries_.begin(); }
+inline JsonObject::const_iterator JsonObject::end() const { return entries_.end(); }
+inline size_t JsonObject::size() const { return entries_.size(); }
+inline bool JsonObject::empty() const { return entries_.empty(); }
+inline void JsonObject::reserve(size_t count) { entries_.reserve(count); }
+inline JsonObject::iterator JsonObject::erase(const_iterator at) { return entries_.erase(at); }
 
 inline bool operator==(const JsonObject& a, const JsonObject& b) { return a.entries_ == b.entries_; }
 

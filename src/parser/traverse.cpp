@@ -367,6 +367,14 @@ ParseResult<size_t> count_cuts(const SpanString& text, std::string_view separato
   return cuts;
 }
 
+ParseResult<std::optional<size_t>> last_cut(const SpanString& text, std::string_view separator) {
+  std::optional<size_t> last;
+  if (separator.empty()) return last;
+  const std::optional<size_t> fault = for_each_cut(text.view(), separator, [&](size_t at) { last = at; });
+  if (fault) return ParsingException(kParenthesisMessage, one_char(text, *fault));
+  return last;
+}
+
 ParseResult<std::optional<std::pair<SpanString, SpanString>>> split_at_only(const SpanString& text,
                                                                             std::string_view separator) {
   // Counted first: most texts tried do not hold the separator, and a count

@@ -192,6 +192,9 @@ ParseResult<std::vector<SpanString>> split_raw(const SpanString& text, std::stri
 // How many cuts split_raw would make (one fewer than its pieces), failing as
 // it would; for the many texts that are only tested for a separator.
 ParseResult<size_t> count_cuts(const SpanString& text, std::string_view separator);
+// Where split_raw would make its last cut, failing as it would; nothing when it
+// makes none. One pass that builds no pieces, for chains parsed from the right.
+ParseResult<std::optional<size_t>> last_cut(const SpanString& text, std::string_view separator);
 // A few separators whose cuts are counted in one traversal of a text, for
 // parsers that test one text for several of them in turn. Made once (they
 // are kept in static constants), used read-only.

@@ -2,9 +2,12 @@
 // never reaches the call stack, with visits before and after an object's values.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "parser/json.h"
@@ -132,6 +135,31 @@ bool walk_tree_mut(Json& tree, Before&& before) {
 template <class Before, class After>
 bool walk_tree_mut(Json& tree, Before&& before, After&& after) {
   return tree_walk_detail::walk<Json>(tree, before, after);
+}
+
+// The size of a tree: its nodes of every kind, and its depth (a leaf alone has
+// depth 1). Measured without recursion, for trees that may be deeper than any
+// recursive walk could go.
+struct TreeExtent {
+  size_t nodes = 0;
+  size_t depth = 0;
+};
+
+inline TreeExtent tree_extent(const Json& tree) {
+  TreeExtent extent;
+  std::vector<std::pair<const Json*, size_t>> stack{{&tree, 1}};
+  while (!stack.empty()) {
+    auto [node, depth] = stack.back();
+    stack.pop_back();
+    ++extent.nodes;
+    extent.depth = std::max(extent.depth, depth);
+    if (node->is_array()) {
+      for (const Json& item : node->as_array()) stack.emplace_back(&item, depth + 1);
+    } else if (node->is_object()) {
+      for (const auto& entry : node->as_object()) stack.emplace_back(&entry.second, depth + 1);
+    }
+  }
+  return extent;
 }
 
 }  // namespace mirtova

@@ -151,9 +151,16 @@ PyObject* compile_all(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
     std::unique_ptr<QuorilProgram> program = build_program(std::move(*tree), engine);
     if (!program) return nullptr;
     std::vector<std::pair<std::string, std::string>> scripts;
+    size_t bytes = 0;
     for (const std::string& name : program->user_defined_predicates()) {
       auto sql = program->formatted_predicate_sql_impl(name, PageWindow{}, std::nullopt);
       if (!sql.ok()) return map_err(sql.error());
+      // Each script is bounded, and so are all of them together.
+      bytes += sql.value().size();
+      if (bytes > kMaxScriptBytes)
+        return map_err(CompileError("The scripts of this program pass " + std::to_string(kMaxScriptBytes) +
+                                    " bytes, more than one call may return; compile its predicates one by "
+                                    "one, or use plan() to run their steps one by one."));
       scripts.emplace_back(name, std::move(sql).value());
     }
     PyObject* d = PyDict_New();

@@ -1,5 +1,7 @@
 #include "py_args.h"
 
+#include <algorithm>
+
 namespace mirtova::py {
 
 namespace {
@@ -97,11 +99,15 @@ bool bind_arguments(const Signature& sig, PyObject* const* args, Py_ssize_t narg
   const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
   for (Py_ssize_t k = 0; k < nkw; ++k) {
     PyObject* key = PyTuple_GET_ITEM(kwnames, k);
-    std::string_view key_text;
-    if (!text_of(key, key_text)) return false;
+    // A name that is no UTF-8 text (a lone surrogate) names no parameter.
     size_t index = count;
-    for (size_t p = 0; p < count; ++p)
-      if (key_text == sig.params[p]) index = p;
+    std::string_view key_text;
+    if (text_of(key, key_text)) {
+      for (size_t p = 0; p < count; ++p)
+        if (key_text == sig.params[p]) index = p;
+    } else {
+      PyErr_Clear();
+    }
     if (index == count) {
       PyErr_Format(PyExc_TypeError, "%s got an unexpected keyword argument '%U'", name.c_str(), key);
       return false;
@@ -182,7 +188,8 @@ bool convert_optional_texts(PyObject* value, const char* param,
     return false;
   }
   std::vector<std::string> texts;
-  texts.reserve(static_cast<size_t>(size));
+  // The length is the sequence's own word: room is made as elements arrive.
+  texts.reserve(static_cast<size_t>(std::min<Py_ssize_t>(size, 64)));
   for (Py_ssize_t i = 0; i < size; ++i) {
     // A new reference: another thread may change the sequence meanwhile.
     PyObject* item = PySequence_GetItem(value, i);

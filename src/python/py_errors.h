@@ -6,7 +6,9 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,11 +24,17 @@ bool check_engine(const std::optional<std::string>& engine);
 std::optional<Json> parse_source(std::string_view source, const std::optional<std::string>& file_name,
                                  const std::optional<std::vector<std::string>>& import_root);
 
-// Runs `body`; an internal fault or any other C++ exception becomes RuntimeError.
+// Runs `body`; memory running out becomes MemoryError, an internal fault or
+// any other C++ exception RuntimeError.
 template <class F>
 PyObject* guarded(F&& body) {
   try {
     return body();
+  } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+  } catch (const std::length_error&) {
+    // A size past what a container can hold: memory that cannot be had.
+    PyErr_NoMemory();
   } catch (const std::exception& e) {
     PyErr_SetString(PyExc_RuntimeError, e.what());
   } catch (...) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "common/stack_room.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
 #include "compiler/expr_translate/expr_translator.h"
@@ -162,10 +163,26 @@ bool QuorilProgram::is_function_of_arguments(std::string_view predicate) const {
   return true;
 }
 
+namespace {
+
+bool is_function_rule(const Json& rule) {
+  for (const Json& field : call_fields(rule.at("head")))
+    if (field_column(field) == "quoril_value") return true;
+  return false;
+}
+
+}  // namespace
+
 const Json* QuorilProgram::injectable_rule(std::string_view predicate) const {
   auto known = injectable_.find(predicate);
   if (known != injectable_.end()) return known->second;
   const Json* rule = find_injectable_rule(predicate);
+  // A function is always inlined: it may have no rows to read as a table.
+  // Inlining bounds the rule it grows instead.
+  if (rule && !is_function_rule(*rule) &&
+      !injection_sizes_.within_bound(predicate,
+                                     [this](std::string_view name) { return find_injectable_rule(name); }))
+    rule = nullptr;
   injectable_.emplace(std::string(predicate), rule);
   return rule;
 }
@@ -238,6 +255,9 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     if (e.rule_text.empty()) e.rule_text = rule_text(rule);
     return e;
   };
+  // A combine's rule is translated inside the rule that holds it, each level
+  // through the whole translator: the stack left decides how deep that goes.
+  if (stack_nearly_exhausted()) return attach(CompileError(kTooDeepMessage));
   const bool decorate = in_combine && dialect_->decorate_combine_rule();
   std::shared_ptr<const Json> tree;
   if (!decorate && !rewrites_change_rule(rule, *this)) {
@@ -251,7 +271,8 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     auto injected = inject_into_rule(copy, *this);
     if (!injected.ok()) return attach(injected.error());
     if (decorate) copy = decorate_combine_rule(std::move(copy), fresh_variable());
-    eliminate_compiler_variables(copy);
+    if (!eliminate_compiler_variables(copy, kMaxRuleNodes, max_rule_depth(rule)))
+      return attach(CompileError(kRuleTooLargeMessage));
     tree = std::make_shared<const Json>(std::move(copy));
   }
   auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer,
@@ -287,7 +308,8 @@ struct DepthCount {
 
 Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view predicate) {
   DepthCount level(state_.predicate_depth);
-  if (state_.predicate_depth > kMaxPredicateDepth) return CompileError(kTooDeepMessage);
+  if (state_.predicate_depth > kMaxPredicateDepth || stack_nearly_exhausted())
+    return CompileError(kTooDeepMessage);
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end())
     return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");

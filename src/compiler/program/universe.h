@@ -19,6 +19,7 @@
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/subquery_translator.h"
 #include "compiler/program/annotations.h"
+#include "compiler/program/injection_size.h"
 #include "compiler/program/universe_inject.h"
 #include "compiler/rule_translate/rule_translate.h"
 #include "compiler/type_inference/inference.h"
@@ -49,6 +50,10 @@ struct PageWindow {
 };
 
 using TextMap = std::map<std::string, std::string>;
+
+// The largest script that one call writes; past it the caller is pointed to
+// plan(), whose steps can be run one by one.
+inline constexpr size_t kMaxScriptBytes = 64 * 1024 * 1024;
 
 class QuorilProgram;
 
@@ -179,6 +184,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // injectable_rule's answers: fixed once the program is built, asked for
   // every call in every injection round.
   mutable std::unordered_map<std::string, const Json*, StringHash, std::equal_to<>> injectable_;
+  // How large each predicate would make a rule that injects it; filled as
+  // injectable_rule asks, like injectable_.
+  mutable InjectionSizes injection_sizes_;
   Annotations ann_;
   std::unique_ptr<Dialect> dialect_;
   std::shared_ptr<const std::set<std::string, std::less<>>> built_ins_;

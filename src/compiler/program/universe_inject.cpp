@@ -3,11 +3,13 @@
 // join instead of a nest of sub-queries.
 #include "compiler/program/universe_inject.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <vector>
 
 #include "compiler/rule_translate/rewrites.h"
+#include "parser/depth_guard.h"
 #include "parser/tree_access.h"
 #include "parser/tree_build.h"
 #include "parser/tree_walk.h"
@@ -17,6 +19,11 @@ namespace mirtova {
 namespace {
 
 constexpr int kMaxRewrites = 10000;
+
+// Tree levels per level of nesting that the parser allows (a combine takes 14,
+// a negation 11, a call 6): a rule nested no deeper than a parsed one stays
+// within the stack that every later walk needs.
+constexpr size_t kTreeLevelsPerNesting = 12;
 
 bool has_rest_field(const Json& call) {
   for (const Json& f : call_fields(call)) {
@@ -152,7 +159,8 @@ class WorkFinder {
 
 class Injector {
  public:
-  Injector(Json& rule, InjectionSource& source) : rule_(rule), source_(source), finder_(source) {}
+  Injector(Json& rule, InjectionSource& source)
+      : rule_(rule), source_(source), finder_(source), max_depth_(max_rule_depth(rule)) {}
 
   // Each round runs the three rewrites in order until a round changes nothing.
   // A rewrite that would find nothing to do is a no-op, so one read-only walk
@@ -176,6 +184,7 @@ class Injector {
         changed = changed || c;
       }
       if (!changed) return Unit{};
+      TRY_VOID(check_extent());
     }
   }
 
@@ -183,6 +192,15 @@ class Injector {
   Result<Unit, CompileError> count() {
     if (++rewrites_ > kMaxRewrites)
       return CompileError("Injecting predicates into this rule did not end after 10000 steps.", text());
+    return Unit{};
+  }
+
+  // Every walk of the rule recurses over its levels: a rule that inlining
+  // grows deeper than the parser lets a text nest, or without end, is refused.
+  Result<Unit, CompileError> check_extent() const {
+    const TreeExtent extent = tree_extent(rule_);
+    if (extent.depth > max_depth_) return CompileError(kTooDeepMessage, text());
+    if (extent.nodes > kMaxRuleNodes) return CompileError(kRuleTooLargeMessage, text());
     return Unit{};
   }
 
@@ -249,17 +267,24 @@ class Injector {
   }
 
   // Inlines function calls inside expressions, innermost first. Conjuncts for
-  // functions with bodies are collected per receiving rule and appended after
-  // the walk, so that no container changes under it.
+  // functions with bodies are collected per receiving rule (the rule, or the
+  // combine they occur in) and appended once that receiver's walk is done, so
+  // that no container changes under it.
   Result<bool, CompileError> inline_functions() {
     pending_.clear();
     TRY(bool changed, inline_in(rule_, &rule_));
-    for (auto& [receiver, conjuncts] : pending_) {
-      Json::ArrayType& body = ensure_body(*receiver);
-      for (Json& c : conjuncts) body.push_back(std::move(c));
-    }
+    flush(rule_);
     if (changed) simplify_record_subscripts(rule_);
     return changed;
+  }
+
+  // Appends the conjuncts collected for `receiver` to its body.
+  void flush(Json& receiver) {
+    auto it = pending_.find(&receiver);
+    if (it == pending_.end()) return;
+    Json::ArrayType& body = ensure_body(receiver);
+    for (Json& c : it->second) body.push_back(std::move(c));
+    pending_.erase(it);
   }
 
   // Only expression objects hold a "call" key; a "predicate" conjunct holds its call
@@ -288,7 +313,11 @@ class Injector {
         [&](Json& node) {
           const Scope scope = scopes.back();
           scopes.pop_back();
-          return scope.holds_combine ? Walk::Enter : note(inline_call(node, scope.receiver), changed, failed);
+          if (!scope.holds_combine) return note(inline_call(node, scope.receiver), changed, failed);
+          // The combine is walked: its conjuncts join it now, while it is
+          // there. A call above may be inlined next and replace it by a copy.
+          flush(node.at_mut("combine"));
+          return Walk::Enter;
         });
     if (failed) return *failed;
     return changed;
@@ -394,9 +423,14 @@ class Injector {
   WorkFinder finder_;
   int rewrites_ = 0;
   std::map<Json*, std::vector<Json>> pending_;
+  size_t max_depth_;
 };
 
 }  // namespace
+
+size_t max_rule_depth(const Json& rule) {
+  return std::max(kTreeLevelsPerNesting * DepthGuard::limit(), tree_extent(rule).depth);
+}
 
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source) {
   return Injector(rule, source).run();

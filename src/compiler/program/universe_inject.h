@@ -1,6 +1,7 @@
 // Injection of single-rule predicates into rule bodies and inlining of functions.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +23,16 @@ class InjectionSource {
   // A fresh compiler variable ("x_{n}"), from the program-wide counter.
   virtual std::string fresh_variable() = 0;
 };
+
+// What injection and the rewrites after it may make of one rule. The program
+// keeps predicates whose injection would pass kMaxInjectedNodes apart, so only
+// functions that call themselves, or that double at each level of calls, get
+// this far.
+inline constexpr size_t kMaxRuleNodes = 250000;
+inline constexpr const char* kRuleTooLargeMessage = "Injecting predicates into this rule makes it too large.";
+// The levels a rewritten rule may reach: as many as a text nested as deeply as
+// the parser allows on this thread's stack makes, or the rule's own when more.
+size_t max_rule_depth(const Json& rule);
 
 // Rewrites `rule` in place until no injectable call or inlinable function is left.
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source);

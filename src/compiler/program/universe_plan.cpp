@@ -335,10 +335,13 @@ Result<std::vector<PlanStep>, CompileError> QuorilProgram::formatted_predicate_p
 Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
   TRY(std::vector<PlanStep> plan, formatted_predicate_plan(predicate, window, pattern));
-  std::vector<std::string> pieces;
+  // Measured before it is written: a loop unrolled many times over makes a
+  // script of gigabytes from a few lines of program. Each piece may gain ";"
+  // and a blank line.
+  size_t bytes = 0;
   for (const PlanStep& step : plan) {
     if (step.kind != PlanStep::Kind::Loop) {
-      if (step.for_changed_only == 0) pieces.push_back(step.sql);
+      if (step.for_changed_only == 0) bytes += step.sql.size() + 3;
       continue;
     }
     if (step.repetitions > kMaxScriptRepetitions) {
@@ -346,17 +349,31 @@ Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
           "Iteration '" + step.iteration + "' repeats " + std::to_string(step.repetitions) +
           " times, more than the 1000 that one script may hold; use plan() to run it as a loop.");
     }
-    for (int64_t r = 0; r < step.repetitions; ++r)
-      for (size_t i = step.for_changed_only; i < step.body.size(); ++i) pieces.push_back(step.body[i]);
+    size_t body_bytes = 0;
+    for (size_t i = step.for_changed_only; i < step.body.size(); ++i) body_bytes += step.body[i].size() + 3;
+    bytes += body_bytes * static_cast<size_t>(step.repetitions);
   }
+  if (bytes > kMaxScriptBytes)
+    return CompileError("Predicate '" + std::string(predicate) + "' makes a script of " +
+                        std::to_string(bytes) + " bytes, more than the " + std::to_string(kMaxScriptBytes) +
+                        " that one script may hold; use plan() to run its steps one by one.");
   std::string out;
-  for (std::string& piece : pieces) {
+  out.reserve(bytes);
+  auto append = [&out](std::string_view piece) {
     while (!piece.empty() &&
            (piece.back() == ' ' || piece.back() == '\n' || piece.back() == '\t' || piece.back() == '\r'))
-      piece.pop_back();
-    if (piece.empty() || piece.back() != ';') piece += ";";
+      piece.remove_suffix(1);
     if (!out.empty()) out += "\n\n";
     out += piece;
+    if (piece.empty() || piece.back() != ';') out += ";";
+  };
+  for (const PlanStep& step : plan) {
+    if (step.kind != PlanStep::Kind::Loop) {
+      if (step.for_changed_only == 0) append(step.sql);
+      continue;
+    }
+    for (int64_t r = 0; r < step.repetitions; ++r)
+      for (size_t i = step.for_changed_only; i < step.body.size(); ++i) append(step.body[i]);
   }
   return out;
 }

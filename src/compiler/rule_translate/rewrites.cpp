@@ -4,6 +4,7 @@
 #include "common/internal_fault.h"
 #include "parser/tree_access.h"
 #include "parser/tree_build.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -67,13 +68,18 @@ bool contains_variable(const Json& node, std::string_view name) {
   });
 }
 
-void substitute_variable(Json& node, std::string_view name, const Json& replacement) {
+size_t substitute_variable(Json& node, std::string_view name, const Json& replacement) {
+  size_t count = 0;
   walk_tree_mut(node, [&](Json& object) {
     const Json* n = var_name_of(object);
     if (n == nullptr) return Walk::Enter;
-    if (n->var_name_is(name)) object = replacement;
+    if (n->var_name_is(name)) {
+      object = replacement;
+      ++count;
+    }
     return Walk::Skip;
   });
+  return count;
 }
 
 void simplify_record_subscripts(Json& node) {
@@ -163,14 +169,26 @@ Json decorate_combine_rule(Json rule, const std::string& var) {
   return rule;
 }
 
-void eliminate_compiler_variables(Json& rule) {
+bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth) {
+  // Each variable is put in every place it stood, so a chain of bindings each
+  // used twice doubles the rule at every link: the growth is counted as it goes
+  // (an upper bound, measured exactly only when it passes the limit).
+  TreeExtent extent = tree_extent(rule);
   std::string var;
   Json replacement;
   for (;;) {
     if (!take_binding(rule, var, replacement)) break;
-    substitute_variable(rule, var, replacement);
+    const TreeExtent added = tree_extent(replacement);
+    const size_t copies = substitute_variable(rule, var, replacement);
+    extent.nodes += copies * added.nodes;
+    if (copies > 0) extent.depth += added.depth;
+    if (extent.nodes > max_nodes || extent.depth > max_depth) {
+      extent = tree_extent(rule);
+      if (extent.nodes > max_nodes || extent.depth > max_depth) return false;
+    }
     simplify_record_subscripts(rule);
   }
+  return true;
 }
 
 }  // namespace mirtova

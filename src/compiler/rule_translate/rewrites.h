@@ -2,6 +2,8 @@
 // elimination of compiler variables, and the variable walks they share.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -18,13 +20,14 @@ namespace mirtova {
 Json decorate_combine_rule(Json combine, const std::string& var);
 
 // Removes the unifications that bind compiler variables ("x_" names), putting
-// the other side in every place the variable stood.
-void eliminate_compiler_variables(Json& rule);
+// the other side in every place the variable stood. False, with the rule left
+// part-way, when that would grow it past `max_nodes` nodes or `max_depth` levels.
+bool eliminate_compiler_variables(Json& rule, size_t max_nodes = SIZE_MAX, size_t max_depth = SIZE_MAX);
 
 // Whether the tree mentions the variable.
 bool contains_variable(const Json& node, std::string_view name);
-// Replaces each mention of the variable by a copy of `replacement`.
-void substitute_variable(Json& node, std::string_view name, const Json& replacement);
+// Replaces each mention of the variable by a copy of `replacement`; answers how many.
+size_t substitute_variable(Json& node, std::string_view name, const Json& replacement);
 // Renames every variable through `rename` (names missing from it get `fresh()`);
 // "_" is left alone.
 template <class Fresh>

@@ -30,7 +30,7 @@ const Json::ArrayType* children_of(const Json& node, std::string_view kind, std:
   return &inner->at(list).as_array();
 }
 
-enum class Overflow { None, Rules, Conjuncts };
+enum class Overflow { None, Rules, Conjuncts, Text };
 
 size_t conjunct_count(const NormalForm& form) {
   size_t total = 0;
@@ -165,12 +165,17 @@ ParseResult<Json> dnf_rewrite(Json rules) {
     }
     Overflow failure = Overflow::None;
     std::optional<NormalForm> alternatives = normal_form(*body, failure);
-    if (!alternatives) {
+    const std::string text = alternatives && alternatives->size() > 1 ? rule_text(rule) : std::string();
+    // Refused before any rule is built: the count alone tells the size.
+    if (alternatives && alternatives->size() * text.size() > kMaxDnfTextBytes) failure = Overflow::Text;
+    if (!alternatives || failure == Overflow::Text) {
       std::string message =
           failure == Overflow::Rules
               ? "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfRules) + " rules."
-              : "Disjunctions in this rule expand to more than " + std::to_string(kMaxDnfConjuncts) +
-                    " propositions.";
+          : failure == Overflow::Text ? "Disjunctions in this rule expand to more than " +
+                                            std::to_string(kMaxDnfTextBytes / (1024 * 1024)) + " MB of rules."
+                                      : "Disjunctions in this rule expand to more than " +
+                                            std::to_string(kMaxDnfConjuncts) + " propositions.";
       return ParsingException(std::move(message), SpanString(rule_text(rule)));
     }
     for (const Alternative& alternative : *alternatives) {

@@ -15,6 +15,10 @@ inline constexpr size_t kMaxDnfRules = 10000;
 // The most propositions, over all those rules, that one rule may expand into
 // once it is split at all: a few thousand rules of a long body are refused too.
 inline constexpr size_t kMaxDnfConjuncts = 1000000;
+// The most text, the rule's own times the rules it expands into, that one rule
+// may expand into: every rule made carries the text of the one it came from,
+// and its propositions their own.
+inline constexpr size_t kMaxDnfTextBytes = 16 * 1024 * 1024;
 
 // Takes the rule list read-only and returns the rewritten list. The only error
 // is a rule whose body would expand past one of the bounds above.

@@ -142,5 +142,31 @@ TEST(DnfRewriteTest, RefusesTooManyPropositions) {
   }
 }
 
+TEST(DnfRewriteTest, RefusesRulesWhoseCopiesPassTheTextBound) {
+  // Every rule made carries the whole statement's text: 4096 copies of 70 KB
+  // are refused before one is made; fewer copies, or a shorter text, pass.
+  struct Case {
+    int binary_disjunctions;
+    size_t text_size;
+    bool ok;
+  } cases[] = {
+      {12, 70000, false},
+      {7, 70000, true},
+      {12, 2000, true},
+  };
+  for (const auto& c : cases) {
+    std::vector<Json> conjuncts;
+    for (int i = 0; i < c.binary_disjunctions; ++i) conjuncts.push_back(disj({"A", "B"}));
+    const std::string text(c.text_size, 'x');
+    auto out = dnf_rewrite(rules({rule_with_body(call_node("Q"), conj(conjuncts), text)}));
+    ASSERT_EQ(out.ok(), c.ok) << c.binary_disjunctions << " " << c.text_size;
+    if (out.ok()) {
+      EXPECT_EQ(out.value().size(), size_t{1} << c.binary_disjunctions);
+      continue;
+    }
+    EXPECT_EQ(out.error().message, "Disjunctions in this rule expand to more than 16 MB of rules.");
+  }
+}
+
 }  // namespace
 }  // namespace mirtova

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -94,6 +95,39 @@ TEST_F(ImportsTest, NeverReadsOutsideTheRoot) {
     expect_error(parse(c.program, {root("root")}), c);
     expect_error(parse(c.program, {}), c);
   }
+}
+
+TEST_F(ImportsTest, ReadsOnlyRegularFilesUnderTheRoot) {
+  // A link out of the root, a pipe that no one writes, a device without end
+  // and a file past the size bound: each is refused at once, and nothing of
+  // what lies behind it is shown.
+  write("outside.l", "Secret(\"the secret\")");
+  write("root/lib/inside.l", "Inside(1)");
+  fs::create_symlink(root("outside.l"), root("root/lib/linked_out.l"));
+  fs::create_symlink(root("root/lib/inside.l"), root("root/lib/linked_in.l"));
+  fs::create_symlink("/dev/zero", root("root/lib/zero.l"));
+  ASSERT_EQ(mkfifo(root("root/lib/pipe.l").c_str(), 0600), 0);
+  {
+    std::ofstream big(root("root/lib/big.l"), std::ios::binary);
+    big << "Big(1);";
+    big.seekp(17 * 1024 * 1024);
+    big << "\n";
+  }
+  // clang-format off
+  const ErrorCase cases[] = {
+      {"link out of the root", "import lib.linked_out.Secret; Q() :- Secret();",
+       "Failed to read file: the file lies outside the import root", root("root/lib/linked_out.l")},
+      {"link to a device", "import lib.zero.Z; Q() :- Z();",
+       "Failed to read file: the file lies outside the import root", root("root/lib/zero.l")},
+      {"pipe", "import lib.pipe.P; Q() :- P();", "Failed to read file: not a regular file", root("root/lib/pipe.l")},
+      {"too large", "import lib.big.Big; Q() :- Big();", "Failed to read file: the file is larger than 16777216 bytes",
+       root("root/lib/big.l")},
+  };
+  // clang-format on
+  for (const auto& c : cases) expect_error(parse(c.program, {root("root")}), c);
+  // A link that stays under the root is followed.
+  auto linked = parse("import lib.linked_in.Inside; Q() :- Inside();", {root("root")});
+  ASSERT_TRUE(linked.ok()) << linked.error().message;
 }
 
 std::vector<std::string> heads(const Json& tree) {

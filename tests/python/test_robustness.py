@@ -1,0 +1,165 @@
+"""Inputs that once crashed the host, hung it or ran it out of memory. Each runs
+in a child process under a memory limit (isolated.py), so a regression fails
+its test instead of the test run; each must answer within a second, with a
+result or a ValueError, TypeError or MemoryError, using less than 200 MB."""
+
+import os
+
+import pytest
+
+from compile_engines import Engine, as_multiset
+from isolated import run_isolated
+
+# A loaded machine runs the children slower than an idle one.
+SECONDS = 1.0 * float(os.environ.get("MIRTOVA_TIME_SLACK", "3"))
+MEGABYTES = 200
+
+
+def answered(outcome, kinds=("ok", "ValueError")):
+    assert outcome.kind in kinds, outcome
+    assert outcome["seconds"] < SECONDS, outcome
+    assert outcome["max_rss_mb"] < MEGABYTES, outcome
+    return outcome
+
+
+def indices(n):
+    return ", ".join(["0"] * n)
+
+
+# (name, setup, call, kinds, text the message or value must hold)
+INPUTS = [
+    ("aggregation over a function call inside a function argument",
+     "S = 'T(1, 2); F(x) = x + 1; G(x) = y :- T(x, y); Q(v) :- v == F(Sum{G(z) :- z in [1, 2]});'",
+     "[m.compile(S, 'Q', engine=e) == m.compile(S, 'Q', engine=e) for e in m.SUPPORTED_ENGINES]",
+     ("ok",), "[True, True, True, True, True, True, True]"),
+    ("2,000 element indices, compiled",
+     f"S = 'A([1]); Q(y) :- A(a), y == a[{indices(2000)}];'", "m.compile(S, 'Q')",
+     ("ValueError",), "Program is nested too deeply."),
+    ("20,000 element indices, parsed",
+     f"S = 'A([1]); Q(y) :- A(a), y == a[{indices(20000)}];'", "m.parse(S)",
+     ("ValueError",), "Program is nested too deeply."),
+    ("a front-matter name and description of 30,000 digits",
+     "S = '---\\nname: ' + '7' * 30000 + '\\ndescription: ' + '7' * 30000 + '\\n---\\nP(1);'",
+     "len(m.parse(S))", ("ok",), ""),
+    ("a front matter of one comma", "S = '---\\n,\\n---\\nP(1);'", "m.parse(S)",
+     ("ValueError",), "Invalid front matter YAML: "),
+    ("an unclosed quoted scalar in the front matter", "S = '---\\nname: \"unclosed\\n---\\nP(1);'",
+     "m.parse(S)", ("ValueError",), "Invalid front matter YAML: "),
+    ("a function that holds itself in a combine", "S = 'U()=r(\"\", z{U()=r(\"\",{})});'",
+     "m.compile(S, 'U')", ("ValueError",), "too large"),
+    ("a function that doubles at each of 40 levels",
+     "S = 'F0(x) = x + 1;' + ''.join(f'F{i+1}(x) = F{i}(x) + F{i}(x);' for i in range(40)) + "
+     "'Q(y) :- y == F40(1);'",
+     "m.compile(S, 'Q')", ("ValueError",), ""),
+    ("a chain of 1,000 functions, each calling the one before",
+     "S = 'F0(x) = x + 1;' + ''.join(f'F{i+1}(x) = F{i}(x) + 1;' for i in range(1000)) + "
+     "'Q(y) :- y == F1000(1);'",
+     "m.compile(S, 'Q')", ("ValueError",), "Program is nested too deeply."),
+    ("a 1 MB chain of subscripts", "S = 'A({a: 1}); Q(y) :- A(a), y == a' + '.a' * 500000 + ';'",
+     "m.compile(S, 'Q')", ("ValueError",), "Program is nested too deeply."),
+    ("4,096 alternatives of a 70 KB statement",
+     "S = 'Q(x) :- ' + ', '.join('(A(x) | B(x))' for i in range(12)) + ', C(x, \"' + 'c' * 70000 + '\");'",
+     "m.parse(S)", ("ValueError",), "expand to more than 16 MB of rules."),
+    ("ten chained recursions of 999 steps, all compiled",
+     "S = 'P0(1);' + ''.join(f'P{i}(x) distinct :- P{i-1}(x); P{i}(x) distinct :- P{i}(y), x == y + 1; "
+     "@Recursive(P{i}, 999);' for i in range(1, 11))",
+     "m.compile_all(S)", ("ValueError",), "use plan()"),
+    ("forty-five chained recursions of 999 steps, one compiled",
+     "S = 'P0(1);' + ''.join(f'P{i}(x) distinct :- P{i-1}(x); P{i}(x) distinct :- P{i}(y), x == y + 1; "
+     "@Recursive(P{i}, 999);' for i in range(1, 46))",
+     "m.compile(S, 'P45')", ("ValueError",), "that one script may hold; use plan()"),
+    ("the same, planned", "S = 'P0(1);' + ''.join(f'P{i}(x) distinct :- P{i-1}(x); "
+     "P{i}(x) distinct :- P{i}(y), x == y + 1; @Recursive(P{i}, 999);' for i in range(1, 46))",
+     "len(m.plan(S, 'P45'))", ("ok",), ""),
+    ("an import_root whose length is huge",
+     "class Huge:\n    def __len__(self): return 2**62\n    def __getitem__(self, i): return 1",
+     "m.parse('P(1);', import_root=Huge())", ("TypeError",), "'int' object is not an instance of 'str'"),
+    ("a keyword name with a lone surrogate", "", "m.compile('P(1);', 'P', **{'\\ud800': 1})",
+     ("TypeError",), "compile() got an unexpected keyword argument"),
+    ("memory running out in the middle of a parse",
+     "import resource\nS = 'Q(x) :- x == [' + ', '.join(['1'] * 400000) + '];'\n"
+     "used = int(open('/proc/self/statm').read().split()[0]) * resource.getpagesize()\n"
+     "resource.setrlimit(resource.RLIMIT_AS, (used + 64 * 2**20, used + 64 * 2**20))",
+     "m.parse(S)", ("MemoryError",), ""),
+]
+
+
+@pytest.mark.parametrize("name, setup, call, kinds, text", INPUTS, ids=[row[0] for row in INPUTS])
+def test_input_is_answered_in_bounds(name, setup, call, kinds, text):
+    outcome = answered(run_isolated(call, setup), kinds)
+    shown = outcome.get("message", outcome.get("value"))
+    assert text in str(shown), outcome
+
+
+# Programs the parser accepts, nested as deeply as it allows on the main thread.
+DEPTH = 240
+NESTED = {
+    "parentheses": f"Q(x) :- x == {'(' * DEPTH}1{')' * DEPTH};",
+    "lists": f"Q(x) :- x == {'[' * DEPTH}1{']' * DEPTH};",
+    "records": f"Q(x) :- x == {'{a: ' * DEPTH}1{'}' * DEPTH};",
+    "negations": f"A(1); Q(x) :- A(x), {'~(' * DEPTH}A(x){')' * DEPTH};",
+    "aggregations": f"A(1); Q(x) :- x == {'Sum{' * DEPTH}1{' :- A(y)}' * DEPTH};",
+    "calls": f"Q(x) :- x == {'Abs(' * DEPTH}1{')' * DEPTH};",
+    "functions": f"F(x) = x + 1; Q(y) :- y == {'F(' * DEPTH}1{')' * DEPTH};",
+    "disjunctions": f"A(1); Q(x) :- A(x), {'(x == 1 | ' * DEPTH}x == 2{')' * DEPTH};",
+    "sums": f"Q(x) :- x == {' + '.join(['1'] * DEPTH)};",
+    "subscripts": f"A({{a: 1}}); Q(y) :- A(a), y == a{'.a' * DEPTH};",
+    "indices": f"A([1]); Q(y) :- A(a), y == a[{indices(DEPTH)}];",
+}
+CALLS = ["len(m.parse(S))", "len(m.compile(S, 'Q'))", "len(m.compile(S, 'Q', engine='psql'))",
+         "len(m.plan(S, 'Q', engine='sqlite'))"]
+
+
+@pytest.mark.parametrize("stack_kb", [512, 1024])
+@pytest.mark.parametrize("shape", sorted(NESTED))
+def test_deep_programs_on_small_stacks(shape, stack_kb):
+    # A host thread's stack may be a sixteenth of the main thread's: the depth
+    # bound holds on the stack the call runs on, and refuses what would not fit.
+    for call in CALLS:
+        outcome = run_isolated(call, f"S = {NESTED[shape]!r}", stack_kb=stack_kb)
+        assert outcome.kind in ("ok", "ValueError"), (call, outcome)
+        if outcome.kind == "ValueError":
+            assert "Program is nested too deeply." in outcome["message"], (call, outcome)
+
+
+def test_shallow_programs_still_compile_on_small_stacks():
+    setup = f"S = {'Q(x) :- x == ' + '(' * 40 + '1' + ')' * 40 + ';'!r}"
+    assert run_isolated("len(m.compile(S, 'Q'))", setup, stack_kb=512).kind == "ok"
+
+
+def test_front_matter_on_a_small_stack():
+    setup = "S = '---\\nname: ' + '7' * 5000 + '\\n---\\nP(1);'"
+    assert run_isolated("len(m.parse(S))", setup, stack_kb=1024).kind == "ok"
+
+
+def injection_chain(levels, comparisons):
+    checks = "".join(f", x < {5 + k}" for k in range(comparisons))
+    return "P0(1); P0(2); P0(5);" + "".join(
+        f"P{i + 1}(x) :- P{i}(x), P{i}(x), P{i}(x){checks};" for i in range(levels))
+
+
+@pytest.mark.parametrize("levels, comparisons", [(8, 0), (20, 0), (8, 6), (12, 6)])
+def test_injection_past_the_bound_keeps_scripts_linear(levels, comparisons):
+    # Each level calls the one below three times: injected all the way down,
+    # the rule would hold 3^levels calls. Past the bound a level is read as its
+    # own table, and the script grows with the levels.
+    source = injection_chain(levels, comparisons)
+    outcome = answered(run_isolated(f"m.compile(S, 'P{levels}')", f"S = {source!r}"), ("ok",))
+    assert len(outcome["value"]) < 1500 * levels * (comparisons + 3)
+
+
+@pytest.mark.parametrize("engine, levels, comparisons",
+                         [("duckdb", 3, 0), ("sqlite", 3, 0), ("duckdb", 8, 6), ("sqlite", 8, 6),
+                          ("duckdb", 12, 6)])
+def test_injection_past_the_bound_gives_the_same_rows(engine, levels, comparisons):
+    # Three levels are injected whole; eight and twelve pass the bound. The
+    # rows are those of the facts that pass the strictest comparison.
+    want = [(1,), (2,)] if comparisons else [(1,), (2,), (5,)]
+    source = injection_chain(levels, comparisons)
+    # Compiled apart, and run only when small: a script of thousands of joins
+    # would take the engine's memory, and with it the test run's.
+    outcome = run_isolated(f"m.compile(S, 'P{levels}', engine={engine!r})", f"S = {source!r}")
+    assert outcome.kind == "ok", outcome
+    script = outcome["value"]
+    assert len(script) < 1500 * levels * (comparisons + 3)
+    assert as_multiset(Engine(engine, {}).run_script(script)) == want
