@@ -57,6 +57,16 @@ PyMethodDef kFunctions[] = {
      "`assertion` the plan computes the counterexamples of that assertion of\n"
      "`predicate`, with `pattern` the rows matching it, as `search`;\n"
      "`limit`/`offset` as in `compile`."},
+    {"quote_value", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&quote_value)), kFastCall,
+     "quote_value(text)\n--\n\n"
+     "A database value as a report shows it: a double-quoted literal, its line\n"
+     "breaks, control, invisible and reordering characters escaped, at most 200\n"
+     "characters of it. Reports of assertions show counterexample values so: text\n"
+     "in the data reads as one value, never as part of the report."},
+    {"statement_text", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&statement_text)), kFastCall,
+     "statement_text(text)\n--\n\n"
+     "An assertion's statement as a report shows it: on one line, the\n"
+     "characters `quote_value` escapes escaped."},
     {"front_matter", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&front_matter)), kFastCall,
      "front_matter(source)\n--\n\n"
      "The YAML front matter opening a program file, verbatim, or None.\n\n"
