@@ -36,7 +36,8 @@ TemplateRows engine_function_rows(std::string_view engine) {
 
 TemplateRows function_template_rows(std::string_view engine) {
   TemplateRows rows = engine_function_rows(engine);
-  for (auto family : {number_function_rows, aggregate_function_rows}) {
+  for (auto family :
+       {number_function_rows, aggregate_function_rows, text_function_rows, bytes_function_rows}) {
     TemplateRows more = family(engine);
     rows.insert(rows.end(), more.begin(), more.end());
   }

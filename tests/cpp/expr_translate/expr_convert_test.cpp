@@ -146,6 +146,12 @@ TEST(ExprConvert, OperatorsAndFunctions) {
       {"duckdb", call("Size", {var("l"), var("x")}), "Built-in function Size expects 1-1 arguments, got 2", true},
       {"psql", call("Concat", {var("l"), var("l"), var("l")}), "Built-in function Concat expects 2-2 arguments, got 3", true},
       {"duckdb", call("Size", {var("l")}), "LEN(T.l)"},
+      // A row made for one number of arguments comes before the function's own.
+      {"sqlite", call("Normalize", {var("s")}), "MIRTOVA_NORMALIZE(T.s, 'NFC', 0)"},
+      {"sqlite", call("Normalize", {var("s"), var("x")}), "MIRTOVA_NORMALIZE(T.s, upper(T.x), 0)"},
+      {"sqlite", call("Normalize", {var("s"), var("x"), var("y")}), "Built-in function Normalize expects 1-2 arguments, got 3", true},
+      {"duckdb", call("Normalize", {var("s"), var("x")}), "Built-in function Normalize is not available on engine duckdb with 2 arguments.", true},
+      {"psql", call("NormalizeAndCasefold", {var("s"), var("x")}), "Built-in function NormalizeAndCasefold is not available on engine psql.", true},
       {"duckdb", call("Agg+", {var("x")}), "SUM(T.x)"},
       {"databricks", call("Agg++", {var("l")}), "FLATTEN(COLLECT_LIST(T.l))"},
       {"duckdb", call("AbsentEverywhere", {var("x")}), "(SELECT t_AbsentEverywhere.quoril_value FROM AbsentEverywhere_table AS t_AbsentEverywhere WHERE t_AbsentEverywhere.col0 = T.x)"},

@@ -4,18 +4,17 @@
 namespace mirtova {
 
 const std::string_view kFunctionsOnlyOnBigQuery = R"t(
-AeadDecryptBytes AeadDecryptString AeadEncrypt ApproxQuantiles ApproxTopCount ApproxTopSum
-ByteLength CodePointsToBytes CodePointsToString CumeDist CurrentDatetime CurrentTime DateAdd
-DateDiff DateFromUnixDate DateSub DateTrunc DatetimeAdd DatetimeDiff DatetimeSub DatetimeTrunc
-DenseRank Error FarmFingerprint FirstValue FormatDate FormatDatetime FormatTime FormatTimestamp
-FromBase32 FromProto GenerateDateArray GenerateTimestampArray GenerateUuid HllCountExtract
-HllCountInit HllCountMerge HllCountMergePartial JsonExtractScalar JsonQuery KeysAddKeyFromRawBytes
-KeysKeysetFromJson KeysKeysetLength KeysKeysetToJson KeysNewKeyset KeysRotateKeyset Lag LastValue
-Lead NetFormatIp NetFormatPackedIp NetHost NetIpFromString NetIpInNet NetIpNetMask NetIpToString
-NetIpTrunc NetIpv4FromInt64 NetIpv4ToInt64 NetMakeNet NetParseIp NetParsePackedIp NetPublicSuffix
-NetRegDomain NetSafeIpFromString NormalizeAndCasefold NthValue Ntile ParseDate ParseDatetime
-ParseTime ParseTimestamp PercentRank ProtoDefaultIfNull Rank RowNumber SafeConvertBytesToString
-Sha512 StAccum StArea StAsbinary StAsgeojson StAskml StAstext StBoundary StBuffer
+AeadDecryptBytes AeadDecryptString AeadEncrypt ApproxQuantiles ApproxTopCount ApproxTopSum CumeDist
+CurrentDatetime CurrentTime DateAdd DateDiff DateFromUnixDate DateSub DateTrunc DatetimeAdd
+DatetimeDiff DatetimeSub DatetimeTrunc DenseRank FarmFingerprint FirstValue FormatDate
+FormatDatetime FormatTime FormatTimestamp FromProto GenerateDateArray GenerateTimestampArray
+HllCountExtract HllCountInit HllCountMerge HllCountMergePartial JsonExtractScalar JsonQuery
+KeysAddKeyFromRawBytes KeysKeysetFromJson KeysKeysetLength KeysKeysetToJson KeysNewKeyset
+KeysRotateKeyset Lag LastValue Lead NetFormatIp NetFormatPackedIp NetHost NetIpFromString NetIpInNet
+NetIpNetMask NetIpToString NetIpTrunc NetIpv4FromInt64 NetIpv4ToInt64 NetMakeNet NetParseIp
+NetParsePackedIp NetPublicSuffix NetRegDomain NetSafeIpFromString NthValue Ntile ParseDate
+ParseDatetime ParseTime ParseTimestamp PercentRank ProtoDefaultIfNull Rank RowNumber
+SafeConvertBytesToString StAccum StArea StAsbinary StAsgeojson StAskml StAstext StBoundary StBuffer
 StBufferwithtolerance StCentroid StCentroidAgg StClosestpoint StContains StCoveredby StCovers
 StDifference StDimension StDisjoint StDistance StDwithin StEquals StGeogfromgeojson StGeogfromkml
 StGeogfromtext StGeogfromwkb StGeogpoint StGeogpointfromgeohash StGeohash StIntersection
@@ -23,8 +22,8 @@ StIntersects StIntersectsbox StIscollection StIsempty StLength StMakeline StMake
 StMakepolygonoriented StMaxdistance StNumpoints StPerimeter StSimplify StSnaptogrid StTouches
 StUnaryunion StUnion StUnionAgg StWithin StX StY String TimeDiff TimeSub TimeTrunc Timestamp
 TimestampAdd TimestampDiff TimestampFromUnixMicros TimestampFromUnixMillis TimestampFromUnixSeconds
-TimestampMicros TimestampMillis TimestampSeconds TimestampSub TimestampTrunc ToBase32 ToCodePoints
-ToJsonString ToProto UnixDate UnixMicros UnixMillis UnixSeconds
+TimestampMicros TimestampMillis TimestampSeconds TimestampSub TimestampTrunc ToJsonString ToProto
+UnixDate UnixMicros UnixMillis UnixSeconds
 )t";
 
 }  // namespace mirtova

@@ -15,6 +15,8 @@ extern const std::string_view kFunctionsOnlyOnBigQuery;
 // SQLite; none for the others), merged over the engine's own rows.
 TemplateRows number_function_rows(std::string_view engine);
 TemplateRows aggregate_function_rows(std::string_view engine);
+TemplateRows text_function_rows(std::string_view engine);
+TemplateRows bytes_function_rows(std::string_view engine);
 
 TemplateRows duckdb_function_rows();
 TemplateRows duckdb_operator_rows();

@@ -59,10 +59,8 @@ TemplateRows sqlite_function_rows() {
   // Functions of the catalogue this engine lacks besides.
   add_refused_rows(
       rows,
-      R"t(ArrayLength ArrayReverse ArrayToString BitCastToUint64 CharLength FromBase64 FromHex GenerateArray
-IeeeDivide JsonValue Md5 Normalize RegexpExtractAll RegexpMatch SessionUser Sha1 Sha256 TimeAdd
-ToBase64 ToHex
-)t");
+      R"t(ArrayLength ArrayReverse ArrayToString BitCastToUint64 GenerateArray IeeeDivide JsonValue
+SessionUser TimeAdd)t");
   return rows;
 }
 
