@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "common/strings.h"
+#include "compiler/functors/loop_stop.h"
 #include "parser/tree_access.h"
 
 namespace mirtova {
@@ -167,6 +168,10 @@ Result<IterationDef, CompileError> read_iteration(const Json& rule) {
   if (const Json* acc = named_argument(rule, "accumulate")) {
     it.accumulate = predicate_name(*acc);
     if (!it.accumulate) return bad;
+  }
+  if (const Json* stop = rule.get(kLoopStopKey); stop && stop->is_str()) {
+    if (stop->as_str() == kStopWhenLevelsAgree) it.stop = LoopStop::NewestLevelsAgree;
+    if (stop->as_str() == kStopWithoutNewRows) it.stop = LoopStop::NoNewRows;
   }
   return it;
 }

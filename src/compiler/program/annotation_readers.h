@@ -35,6 +35,19 @@ struct GroundDef {
   std::string predicate;
   std::string table_of;  // the 2nd argument, or the predicate
 };
+// How a plan sees that a loop is done before its repetitions are spent.
+enum class LoopStop {
+  // A round left every table the loop writes as it found it: true of any loop.
+  RoundChangedNothing,
+  // The iterative form of a recursion: the members come in two halves, the
+  // i-th of each holding one of the two newest levels of one predicate, and
+  // every such pair agrees.
+  NewestLevelsAgree,
+  // The semi-naive form of a recursion: each member holds only rows new to
+  // the accumulator, and none holds any.
+  NoNewRows,
+};
+
 // @Iteration(Name, predicates: [..], repetitions: n, stop_signal: "..", accumulate: P)
 struct IterationDef {
   std::string name;
@@ -43,6 +56,8 @@ struct IterationDef {
   std::optional<std::string> stop_signal;
   std::optional<std::string> accumulate;
   std::string full_text;
+  // Only the loops that recursion unfolding writes stop otherwise.
+  LoopStop stop = LoopStop::RoundChangedNothing;
 };
 // @DefineFlag("name", value)
 struct FlagDefinition {
