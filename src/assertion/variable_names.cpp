@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "common/strings.h"
 #include "parser/utf8.h"
 
 namespace mirtova::assertion {
@@ -43,6 +44,24 @@ std::string variable_name(std::string_view name) {
   const bool lower_start = !out.empty() && out[0] >= 'a' && out[0] <= 'z';
   if (lower_start && !out.starts_with("x_")) return out;
   return "v_" + out;
+}
+
+std::string program_variable_name(std::string_view name) {
+  // Literals and the one form the rule language reads from a bare lower-case word.
+  static constexpr std::string_view kWords[] = {"true", "false",    "null", "nil",
+                                                "inf",  "infinity", "nan",  "if"};
+  std::string out;
+  for (char c : variable_name(name)) {
+    if (c >= 'A' && c <= 'Z') {
+      out += '_';
+      out += ascii_lower(c);
+    } else {
+      out += c;
+    }
+  }
+  bool word = out.starts_with("x_");
+  for (std::string_view w : kWords) word = word || out == w;
+  return word ? "v_" + out : out;
 }
 
 std::string_view display(std::string_view program_name) {
