@@ -23,6 +23,10 @@ std::string variable_name(std::string_view name);
 // to compile, or compare against null where it meant a variable.
 std::string program_variable_name(std::string_view name);
 
+// Appends `text` with every character other than an ASCII letter, digit or "_"
+// written as "_u" and its code point in lower-case hex: a name any rule can hold.
+void append_plain_name(std::string_view text, std::string& out);
+
 // The part of a program variable name after its last "__" (the whole name when
 // it has none): how messages show a variable.
 std::string_view display(std::string_view program_name);
