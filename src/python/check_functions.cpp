@@ -43,8 +43,8 @@ PyObject* report_dict(const assertion::AssertionReport& report, const PredicateN
     Py_DECREF(value);
     return rc == 0;
   };
-  const bool ok = put("predicate", new_str(names.written(report.predicate))) && put("name", new_str(report.name)) &&
-                  put("statement", new_str(report.statement)) &&
+  const bool ok = put("predicate", new_str(names.written(report.predicate))) &&
+                  put("name", new_str(report.name)) && put("statement", new_str(report.statement)) &&
                   put("status", new_str(assertion::status_text(report.status))) &&
                   put("detail", report.detail ? new_str(names.written(*report.detail)) : Py_NewRef(Py_None));
   if (!ok) {
