@@ -6,6 +6,7 @@
 #include "common/strings.h"
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/quoting.h"
+#include "compiler/functors/loop_stop.h"
 #include "parser/tree_access.h"
 
 namespace mirtova {
@@ -224,6 +225,10 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
       if (const Json* acc = named_argument(rule, "accumulate")) {
         it.accumulate = predicate_name(*acc);
         if (!it.accumulate) return bad;
+      }
+      if (const Json* stop = rule.get(kLoopStopKey); stop && stop->is_str()) {
+        if (stop->as_str() == kStopWhenLevelsAgree) it.stop = LoopStop::NewestLevelsAgree;
+        if (stop->as_str() == kStopWithoutNewRows) it.stop = LoopStop::NoNewRows;
       }
       a.iterations_.push_back(std::move(it));
     } else if (name == "@DefineFlag") {

@@ -22,6 +22,19 @@ struct GroundDef {
   std::string table_of;  // the predicate whose table receives the rows: the 2nd argument or the predicate
 };
 
+// How a plan sees that a loop is done before its repetitions are spent.
+enum class LoopStop {
+  // A round left every table the loop writes as it found it: true of any loop.
+  RoundChangedNothing,
+  // The iterative form of a recursion: the members come in two halves, the
+  // i-th of each holding one of the two newest levels of one predicate, and
+  // every such pair agrees.
+  NewestLevelsAgree,
+  // The semi-naive form of a recursion: each member holds only rows new to
+  // the accumulator, and none holds any.
+  NoNewRows,
+};
+
 struct IterationDef {
   std::string name;
   std::vector<std::string> predicates;
@@ -29,6 +42,8 @@ struct IterationDef {
   std::optional<std::string> stop_signal;
   std::optional<std::string> accumulate;
   std::string full_text;
+  // Only the loops that recursion unfolding writes stop otherwise.
+  LoopStop stop = LoopStop::RoundChangedNothing;
 };
 
 class Annotations {
