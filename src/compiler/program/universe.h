@@ -20,6 +20,7 @@
 #include "compiler/expr_translate/subquery_translator.h"
 #include "compiler/program/annotations.h"
 #include "compiler/program/injection_size.h"
+#include "compiler/program/table_columns.h"
 #include "compiler/program/universe_inject.h"
 #include "compiler/rule_translate/rule_translate.h"
 #include "compiler/type_inference/inference.h"
@@ -195,6 +196,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::vector<RuleVariableTypes> rule_variable_types_;
   FlagMap flags_;
   std::vector<std::string> user_defined_;
+  // What table aliases keep clear of: the column names of every table.
+  TableColumns table_columns_;
   CompilationState state_;
   UniverseSubqueryTranslator subqueries_{*this};
 };
