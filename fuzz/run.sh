@@ -27,6 +27,7 @@ export UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1 ${UBSAN_OPTIONS:-}"
 run_driver() {
   local driver="$1" corpus="$OUT/corpus/$1" findings="$OUT/findings/$1" seed_flag=""
   [ "$driver" = compile_fuzzer ] && seed_flag="--engine-byte"
+  rm -rf "$findings"
   mkdir -p "$corpus" "$findings"
   python3 fuzz/seed_corpus.py "$corpus" $seed_flag >/dev/null
   # An input that takes 10 s, or 1 GB at once, or 2 GB in all, is a finding.
