@@ -42,6 +42,7 @@ std::optional<std::string> predicate_name(const Json& expr) {
 std::optional<std::string> string_literal(const Json& expr) {
   if (const Json* lit = expr.get("literal"))
     if (const Json* s = lit->get("the_string")) {
+      if (s->is_str()) return s->as_str();
       const Json* text = s->get("the_string");
       if (text && text->is_str()) return text->as_str();
     }

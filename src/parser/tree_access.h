@@ -20,7 +20,8 @@ std::string field_column(const Json& field);
 // The predicate an argument names: a "variable" expression's "var_name" (a
 // string unchanged, an integer in decimal) or a predicate literal's name.
 std::optional<std::string> predicate_name(const Json& expr);
-// The text of a string literal.
+// The text of a string literal: its "the_string" when that is a text, else the
+// text under the object there (where import renaming keeps the statement_source).
 std::optional<std::string> string_literal(const Json& expr);
 // The variable's name when the expression is a bare variable.
 std::optional<std::string> variable_name(const Json& expr);

@@ -99,6 +99,18 @@ std::string to_valid_utf8(std::string_view bytes) {
   return out;
 }
 
+std::u32string to_code_points(std::string_view text) {
+  const std::string valid = to_valid_utf8(text);
+  std::u32string chars;
+  chars.reserve(valid.size());
+  for (size_t at = 0; at < valid.size();) {
+    const DecodedChar c = *decode_utf8(valid, at);
+    chars.push_back(c.code_point);
+    at += c.length;
+  }
+  return chars;
+}
+
 std::string_view trim_unicode_white_space(std::string_view text) {
   size_t begin = 0;
   while (begin < text.size()) {

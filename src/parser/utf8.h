@@ -25,6 +25,10 @@ void append_utf8(std::string& out, char32_t code_point);
 // `bytes` with each maximal invalid subsequence replaced by U+FFFD.
 std::string to_valid_utf8(std::string_view bytes);
 
+// The characters of `text`, each maximal invalid subsequence read as U+FFFD
+// (as to_valid_utf8 replaces it).
+std::u32string to_code_points(std::string_view text);
+
 // `text` without the characters of the Unicode White_Space property at both
 // ends. Bytes that are no valid UTF-8 are kept.
 std::string_view trim_unicode_white_space(std::string_view text);

@@ -3,6 +3,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include "check_functions.h"
 #include "common/engines.h"
 #include "compile_functions.h"
 #include "py_errors.h"
@@ -12,6 +13,7 @@ namespace mirtova::py {
 namespace {
 
 constexpr int kFastCall = METH_FASTCALL | METH_KEYWORDS | METH_STATIC;
+constexpr int kNoArgs = METH_NOARGS | METH_STATIC;
 
 // Static and never changed: the interpreter reads it when it adds the functions.
 // clang-format off
@@ -45,6 +47,13 @@ PyMethodDef kFunctions[] = {
      "Compile every defined predicate to SQL; returns {predicate_name: sql}.\n\n"
      "`engine` overrides `@Engine`.\n"
      "Raises ValueError on syntax or compilation errors."},
+    {"check", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&check)), kFastCall,
+     "check(source, engine=None, import_root=None)\n--\n\n"
+     "Validate a Mirtova program; returns `(errors, warnings)`, two lists of\n"
+     "messages. The program is valid when `errors` is empty; warnings do not make\n"
+     "it invalid: they report assertions that are well-formed but cannot be run\n"
+     "against a database. `engine` overrides `@Engine`.\n"
+     "Raises ValueError on syntax errors."},
     {"plan", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&plan)), kFastCall,
      "plan(source, predicate, limit=None, offset=None, engine=None, import_root=None, pattern=None, "
      "assertion=None)\n--\n\n"
@@ -57,6 +66,36 @@ PyMethodDef kFunctions[] = {
      "`assertion` the plan computes the counterexamples of that assertion of\n"
      "`predicate`, with `pattern` the rows matching it, as `search`;\n"
      "`limit`/`offset` as in `compile`."},
+    {"quote_value", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&quote_value)), kFastCall,
+     "quote_value(text)\n--\n\n"
+     "A database value as a report shows it: a double-quoted literal, its line\n"
+     "breaks, control, invisible and reordering characters escaped, at most 200\n"
+     "characters of it. Reports of assertions show counterexample values so: text\n"
+     "in the data reads as one value, never as part of the report."},
+    {"statement_text", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&statement_text)), kFastCall,
+     "statement_text(text)\n--\n\n"
+     "An assertion's statement as a report shows it: on one line, the\n"
+     "characters `quote_value` escapes escaped."},
+    {"reserved_predicates", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&reserved_predicates)),
+     kNoArgs,
+     "reserved_predicates()\n--\n\n"
+     "Predicate names Mirtova defines itself, sorted.\n\n"
+     "The built-in temporal concepts (`Today`, `Now`) plus every head of every\n"
+     "dialect's library program (`Num`, `Str`, `Epoch`, `ArgMax`, ...). A program\n"
+     "may reference these but must not define them. Exposed because embedders\n"
+     "resolve references against their own catalogue of predicates: a host that\n"
+     "stores rules in a database rather than in `.l` files cannot use `check`\n"
+     "alone to spot a typo."},
+    {"builtin_functions", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&builtin_functions)),
+     kNoArgs,
+     "builtin_functions()\n--\n\n"
+     "Function and operator names Mirtova compiles to SQL, sorted.\n\n"
+     "Every dialect's built-ins (`Substr`, `ToString`, `Like`, `IsNull`, ...).\n"
+     "These occupy a different namespace from predicates: they appear in call\n"
+     "position, and a call name that is not a built-in is compiled as a SQL\n"
+     "passthrough rather than treated as a relation. An embedder checking\n"
+     "references must skip them, or `Substr(s, 1, 7)` reads as a reference to a\n"
+     "missing table."},
     {"front_matter", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&front_matter)), kFastCall,
      "front_matter(source)\n--\n\n"
      "The YAML front matter opening a program file, verbatim, or None.\n\n"

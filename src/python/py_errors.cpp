@@ -9,6 +9,20 @@ PyObject* new_str(std::string_view text) {
   return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
 }
 
+PyObject* new_str_list(const std::vector<std::string>& texts) {
+  PyObject* list = PyList_New(static_cast<Py_ssize_t>(texts.size()));
+  if (!list) return nullptr;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    PyObject* item = new_str(texts[i]);
+    if (!item) {
+      Py_DECREF(list);
+      return nullptr;
+    }
+    PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
+  }
+  return list;
+}
+
 bool check_engine(const std::optional<std::string>& engine) {
   if (!engine || is_supported_engine(*engine)) return true;
   std::string message = unsupported_engine_message(*engine);

@@ -44,5 +44,7 @@ PyObject* guarded(F&& body) {
 }
 
 PyObject* new_str(std::string_view text);
+// A new list of str, in the order given.
+PyObject* new_str_list(const std::vector<std::string>& texts);
 
 }  // namespace mirtova::py

@@ -1,5 +1,6 @@
 #include "text_functions.h"
 
+#include "assertion/report.h"
 #include "parser/front_matter.h"
 #include "py_args.h"
 #include "py_errors.h"
@@ -24,6 +25,33 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
     if (!tree) return nullptr;
     return new_str(tree->pretty());
   });
+}
+
+namespace {
+
+// The body of a function that takes one text and quotes it.
+template <class Quote>
+PyObject* quote_text(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                     Quote quote) {
+  return guarded([&]() -> PyObject* {
+    std::vector<PyObject*> bound;
+    if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;
+    std::string_view text;
+    if (!convert_text(bound[0], "text", text)) return nullptr;
+    return new_str(quote(text));
+  });
+}
+
+}  // namespace
+
+PyObject* quote_value(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature sig{"quote_value", {"text"}, 1};
+  return quote_text(sig, args, nargs, kwnames, assertion::quote_value);
+}
+
+PyObject* statement_text(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature sig{"statement_text", {"text"}, 1};
+  return quote_text(sig, args, nargs, kwnames, assertion::statement_text);
 }
 
 PyObject* front_matter(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {

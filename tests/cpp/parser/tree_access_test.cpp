@@ -39,6 +39,8 @@ TEST(TreeAccess, ReadsArguments) {
       {expression("12"), none, none},
       {expression("F(x)"), none, none},
       {make_variable(Json(3)), "3", none},
+      // A string literal whose "the_string" is the text itself.
+      {make_object("literal", make_object("the_string", Json("plain"))), none, "plain"},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(predicate_name(row.expression), row.predicate) << row.expression.compact();

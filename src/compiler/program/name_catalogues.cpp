@@ -1,0 +1,70 @@
+// Building the name catalogues from the engines' template tables and library programs.
+#include "compiler/program/name_catalogues.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "common/engines.h"
+#include "compiler/dialects/dialect.h"
+#include "compiler/expr_translate/expr_translator.h"
+#include "compiler/program/library_rules.h"
+#include "parser/tree_access.h"
+
+namespace mirtova {
+
+namespace {
+
+using NameSet = std::unordered_set<std::string, StringHash, std::equal_to<>>;
+
+// The union of the translator's known names over the engines. An engine the
+// dialects refuse adds nothing (the seven are always accepted).
+NameSet build_builtin_names() {
+  NameSet names;
+  for (std::string_view engine : kSupportedEngines) {
+    auto dialect = Dialect::get(engine);
+    if (!dialect.ok()) continue;
+    for (const std::string& name : *ExprTranslator::basis_functions(*dialect.value())) names.insert(name);
+  }
+  return names;
+}
+
+// The library programs are parsed afresh, each once, so that building the
+// catalogue leaves nothing in the per-thread cache of library rules.
+NameSet build_reserved_names() {
+  NameSet names = {"Today", "Now"};
+  for (std::string_view engine : kSupportedEngines) {
+    auto dialect = Dialect::get(engine);
+    if (!dialect.ok()) continue;
+    auto rules = parse_library_program(engine, dialect.value()->library_program());
+    if (!rules.ok()) continue;
+    for (const Json& rule : *rules.value()) names.insert(head_name(rule));
+  }
+  return names;
+}
+
+}  // namespace
+
+std::vector<std::string> NameCatalogue::sorted() const {
+  std::vector<std::string> out(names_.begin(), names_.end());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Each catalogue is built by its first caller under the function-local static's
+// guard (concurrent first callers wait) and only read afterwards.
+const NameCatalogue& builtin_function_names() {
+  static const NameCatalogue names(build_builtin_names());
+  return names;
+}
+
+const NameCatalogue& builtin_predicate_names() {
+  static const NameCatalogue names(build_builtin_names());
+  return names;
+}
+
+const NameCatalogue& reserved_predicate_names() {
+  static const NameCatalogue names(build_reserved_names());
+  return names;
+}
+
+}  // namespace mirtova

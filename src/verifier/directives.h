@@ -1,0 +1,19 @@
+// The directive checks: the arguments and options of annotation statements.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "verifier/rule_lists.h"
+
+namespace mirtova::verifier {
+
+struct DirectiveError {
+  std::string message;  // finished
+
+  std::string text() const;
+};
+
+std::vector<DirectiveError> check_directives(const RuleList& full);
+
+}  // namespace mirtova::verifier
