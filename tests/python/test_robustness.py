@@ -57,6 +57,8 @@ INPUTS = [
      "m.compile(S, 'Q')", ("ValueError",), "Program is nested too deeply."),
     ("a 1 MB chain of subscripts", "S = 'A({a: 1}); Q(y) :- A(a), y == a' + '.a' * 500000 + ';'",
      "m.compile(S, 'Q')", ("ValueError",), "Program is nested too deeply."),
+    ("240 field accesses whose type flows through a recursive predicate",
+     "S = 'F(1, nu' + '.a' * 240 + '); F(0, n + y) :- F(x, y);'", "m.compile(S, 'F')", ("ValueError",), ""),
     ("4,096 alternatives of a 70 KB statement",
      "S = 'Q(x) :- ' + ', '.join('(A(x) | B(x))' for i in range(12)) + ', C(x, \"' + 'c' * 70000 + '\");'",
      "m.parse(S)", ("ValueError",), "expand to more than 16 MB of rules."),

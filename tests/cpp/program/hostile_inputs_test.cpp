@@ -67,6 +67,8 @@ std::vector<Input> inputs() {
        "Program is nested too deeply."},
       {"a long subscript chain", "A({a: 1}); Q(y) :- A(a), y == a" + repeat(".a", 100000) + ";", "Q",
        "Program is nested too deeply."},
+      {"field accesses whose type flows through a recursive predicate",
+       "F(1, nu" + repeat(".a", 240) + "); F(0, n + y) :- F(x, y);", "F", "is not given a value"},
       {"front matter of one comma", "---\n,\n---\nP(1);", "P", "Invalid front matter YAML: "},
       {"a long front-matter name", "---\nname: " + std::string(30000, '7') + "\n---\nP(1);", "P", ""},
       {"a function that holds itself in a combine", "U()=r(\"\", z{U()=r(\"\",{})});", "U", "too large"},
