@@ -101,35 +101,5 @@ TEST(VarSets, ComparedNamesThatTheParserCannotWrite) {
   expect_sets(r, {"x", "x", "", "7 B a", "", ""}, "B, a and 7");
 }
 
-// The body inside the negation that is a body's one conjunct, or nullptr.
-Json* negated_body(Json& body) {
-  Json& conjunct = body.at_mut("conjunction").at_mut("conjunct").as_array_mut()[0];
-  Json* predicate = conjunct.get_mut("predicate");
-  if (predicate == nullptr || predicate->at("predicate_name").as_str() != "IsNull") return nullptr;
-  Json& field = predicate->at_mut("record").at_mut("field_value").as_array_mut()[0];
-  return field.at_mut("value").at_mut("expression").at_mut("combine").get_mut("body");
-}
-
-// Negations inside negations, deeper than a recursive walk could follow: every
-// set is still computed.
-TEST(VarSets, DeepNegations) {
-  constexpr int kDepth = 20000;
-  Json body = conj({atom("R", {var("x"), var("y")})});
-  for (int i = 0; i < kDepth; ++i) {
-    // Built by moving: an initializer list would copy the tree, recursively.
-    Json negated = make_object("combine", make_object("head", head("Combine", {}), "body", std::move(body)));
-    Json call = make_call("IsNull", Json::array({make_field(Json(0), std::move(negated))}));
-    body = make_conjunction(Json::array({make_predicate_conjunct(std::move(call))}));
-  }
-  Json r = rule_with_body(head("P", {var("x")}), std::move(body), "deep");
-  expect_sets(r, {"x", "", "", "", "x y", ""}, "deep negations");
-  // Taken apart from the top: destroying the tree whole would recurse.
-  Json rest = std::move(r.at_mut("body"));
-  while (Json* inner = negated_body(rest)) {
-    Json next = std::move(*inner);
-    rest = std::move(next);
-  }
-}
-
 }  // namespace
 }  // namespace mirtova::verifier
