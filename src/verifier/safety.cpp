@@ -91,23 +91,20 @@ Names functions_of(const RuleList& rules) {
 // A function written as a bare condition holds whatever its value is. The
 // conditions of a rule are the calls under "predicate" keys; a negation is one
 // itself, so what it negates is not searched.
-void add_functions_as_conditions(const RuleList& rules, std::vector<SafetyError>& findings) {
-  const Names functions = functions_of(rules);
-  if (functions.empty()) return;
-  for (const Json* rule : rules) {
-    if (!rule->has("body")) continue;
-    std::vector<const Json*> conditions;
-    walk_tree(*rule, [&](const Json& node, std::string_view key) {
-      if (key == "predicate") return Walk::Skip;
-      if (const Json* condition = node.get("predicate")) conditions.push_back(condition);
-      return Walk::Enter;
-    });
-    for (const Json* condition : conditions) {
-      const Json* name = condition->get("predicate_name");
-      if (name == nullptr || !name->is_str() || functions.count(name->as_str()) == 0) continue;
-      if (has_value_field(record_entries(condition->get("record")))) continue;
-      findings.push_back(SafetyError{SafetyKind::FunctionAsCondition, rule_text(*rule), name->as_str()});
-    }
+void add_functions_as_conditions(const Json& rule, const Names& functions,
+                                 std::vector<SafetyError>& findings) {
+  if (functions.empty() || !rule.has("body")) return;
+  std::vector<const Json*> conditions;
+  walk_tree(rule, [&](const Json& node, std::string_view key) {
+    if (key == "predicate") return Walk::Skip;
+    if (const Json* condition = node.get("predicate")) conditions.push_back(condition);
+    return Walk::Enter;
+  });
+  for (const Json* condition : conditions) {
+    const Json* name = condition->get("predicate_name");
+    if (name == nullptr || !name->is_str() || functions.count(name->as_str()) == 0) continue;
+    if (has_value_field(record_entries(condition->get("record")))) continue;
+    findings.push_back(SafetyError{SafetyKind::FunctionAsCondition, rule_text(rule), name->as_str()});
   }
 }
 
@@ -210,15 +207,6 @@ std::vector<std::string> aggregates_outside(const Json& rule, const Names& aggre
   return found;
 }
 
-void add_aggregates_outside(const RuleList& rules, std::vector<SafetyError>& findings) {
-  const Names aggregates = aggregates_of(rules);
-  for (const Json* rule : rules) {
-    if (is_annotation_name(head_name(*rule))) continue;
-    for (std::string& name : aggregates_outside(*rule, aggregates))
-      findings.push_back(SafetyError{SafetyKind::AggregateOutside, rule_text(*rule), std::move(name)});
-  }
-}
-
 }  // namespace
 
 std::vector<SafetyError> check_rule_safety(const Json& rule) {
@@ -258,17 +246,25 @@ bool has_disjunction_in_combine(const Json& node) {
 }
 
 std::vector<SafetyError> check_safety(const RuleList& plain) {
-  std::vector<SafetyError> findings;
+  const Names functions = functions_of(plain);
+  const Names aggregates = aggregates_of(plain);
+  // The four blocks are gathered side by side in one pass over the rules, so
+  // that a rule is read while it is at hand rather than once per block.
+  std::vector<SafetyError> findings, conditions, disjunctions, outside;
   for (const Json* rule : plain) {
     std::vector<SafetyError> mine = check_rule_safety(*rule);
     findings.insert(findings.end(), std::make_move_iterator(mine.begin()),
                     std::make_move_iterator(mine.end()));
-  }
-  add_functions_as_conditions(plain, findings);
-  for (const Json* rule : plain)
+    add_functions_as_conditions(*rule, functions, conditions);
     if (has_disjunction_in_combine(*rule))
-      findings.push_back(SafetyError{SafetyKind::DisjunctionInside, rule_text(*rule), {}});
-  add_aggregates_outside(plain, findings);
+      disjunctions.push_back(SafetyError{SafetyKind::DisjunctionInside, rule_text(*rule), {}});
+    if (is_annotation_name(head_name(*rule))) continue;
+    for (std::string& name : aggregates_outside(*rule, aggregates))
+      outside.push_back(SafetyError{SafetyKind::AggregateOutside, rule_text(*rule), std::move(name)});
+  }
+  for (std::vector<SafetyError>* block : {&conditions, &disjunctions, &outside})
+    findings.insert(findings.end(), std::make_move_iterator(block->begin()),
+                    std::make_move_iterator(block->end()));
   return findings;
 }
 
