@@ -84,6 +84,67 @@ CASES = [
         {"U": [(1,), (2,)], "T": [(1, 10), (1, 5), (2, 20)]},
         [(1, 15), (2, 20)],
     ),
+    # Aliases of the tables a rule reads, shadowed by a column of a table that
+    # is only in reach once a predicate is injected, a recursion unfolded or a
+    # loop planned: each wrong rows were a column read as the alias's.
+    (
+        "in a combine, once a predicate is injected into it",
+        "R(u: {col0: 100}, k: 1, v: 7); R(u: {col0: 100}, k: 1, v: 8); R(u: {col0: 100}, k: 2, v: 9);"
+        "Inner(k, x) :- R(u: _, k:, v: x); Q(a, n) :- U(a), n == Count{x :- Inner(a, x)};",
+        "Q",
+        U3,
+        [(1, 2), (2, 1), (3, 0)],
+    ),
+    (
+        "in a negation, once a predicate is injected into it",
+        "R(u: {col0: 100}, k: 1); R(u: {col0: 100}, k: 2); Inner(k) :- R(u: _, k:); Q(a) :- U(a), ~Inner(a);",
+        "Q",
+        U3,
+        [(3,)],
+    ),
+    (
+        "in a combine over a function's value",
+        # F(3) has no value: the sum of nothing is null.
+        "R(u: {col0: 100}, k: 1, v: 7); R(u: {col0: 100}, k: 2, v: 9);"
+        "F(x) = y :- R(u: _, k: x, v: y); Q(a, n) :- U(a), n == Sum{F(a)};",
+        "Q",
+        U3,
+        [(1, 7), (2, 9), (3, None)],
+    ),
+    (
+        "a column t beside a table T",
+        "R(t: {col0: 1}, k: 5); R(t: {col0: 1}, k: 6); Q(a) :- T(a), ~R(t: _, k: a);",
+        "Q",
+        {"T": [(1,), (5,)]},
+        [(1,)],
+    ),
+    (
+        "a column named like a predicate, lower-cased",
+        "R(edge: {col0: 0, col1: 2}, k: 2); R(edge: {col0: 0, col1: 2}, k: 3);"
+        "Q(a, b, n) :- Edge(a, b), n == Count{k :- R(edge: _, k:), k == b};",
+        "Q",
+        {"Edge": [(1, 2), (1, 3), (2, 4)]},
+        [(1, 2, 1), (1, 3, 1), (2, 4, 0)],
+    ),
+    (
+        "every level of a recursion",
+        # 2 -> 3 is blocked, so only the edges on either side are paths.
+        "E(1, 2); E(2, 3); E(3, 4); B(e: {col0: 0, col1: 0}, k: 3); B(e: {col0: 0, col1: 0}, k: 30);"
+        "Path(x, y) :- E(x, y), ~B(e: _, k: y); Path(x, z) :- Path(x, y), E(y, z), ~B(e: _, k: z);",
+        "Path",
+        {},
+        [(1, 2), (3, 4)],
+    ),
+    (
+        "a member of a loop",
+        # Cur holds 0: Next is 1 after every round, as no B row has k 0.
+        "@Ground(Cur); Cur(0); B(cur: {col0: 9}, k: 9); B(cur: {col0: 9}, k: 8);"
+        "Next(y) :- Cur(x), y == x + 1, ~B(cur: _, k: x);"
+        "@Iteration(Counter, predicates: [Next], repetitions: 5); Result(x) :- Next(x);",
+        "Result",
+        {},
+        [(1,)],
+    ),
 ]
 
 

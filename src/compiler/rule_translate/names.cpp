@@ -25,7 +25,12 @@ std::string NamesAllocator::take(std::string name) {
 }
 
 bool NamesAllocator::taken(const std::string& lower) const {
-  return used_lower_.count(lower) > 0 || (!scopes_.empty() && scopes_.back().count(lower) > 0);
+  if (used_lower_.count(lower)) return true;
+  for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
+    if (scope->is_column(lower)) return true;
+    if (!scope->inside_enclosing) break;
+  }
+  return false;
 }
 
 std::string NamesAllocator::alloc_table(std::string_view predicate) {
@@ -44,10 +49,8 @@ std::string NamesAllocator::alloc_unnest() {
   }
 }
 
-void NamesAllocator::open_scope(std::set<std::string> lower_columns, bool inside_enclosing) {
-  if (inside_enclosing && !scopes_.empty())
-    lower_columns.insert(scopes_.back().begin(), scopes_.back().end());
-  scopes_.push_back(std::move(lower_columns));
+void NamesAllocator::open_scope(ColumnTest is_column, bool inside_enclosing) {
+  scopes_.push_back(Scope{std::move(is_column), inside_enclosing});
 }
 
 void NamesAllocator::close_scope() {

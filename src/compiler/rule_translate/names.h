@@ -2,7 +2,7 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -22,12 +22,14 @@ class NamesAllocator {
   std::string alloc_table(std::string_view predicate);
   // "t_{n}", for the element of an unnested list.
   std::string alloc_unnest();
-  // While one rule is written, the column names (lower case) of the tables it
-  // reads, its sub-queries' included: no alias takes one of them, as DuckDB
-  // reads "u.col0" as field col0 of a column u when a table in reach has one,
-  // and BigQuery may group by a table where a column was meant. A rule inside
-  // another (a combine) also keeps the names of the one around it.
-  void open_scope(std::set<std::string> lower_columns, bool inside_enclosing);
+  // Tells whether a name (lower case) is a column of a table in reach.
+  using ColumnTest = std::function<bool(const std::string& lower)>;
+  // While one rule is written, which names (lower case) are columns of the
+  // tables it reads, its sub-queries' included: no alias takes one of them, as
+  // DuckDB reads "u.col0" as field col0 of a column u when a table in reach has
+  // one, and BigQuery may group by a table where a column was meant. A rule
+  // inside another (a combine) also keeps clear of the one around it.
+  void open_scope(ColumnTest is_column, bool inside_enclosing);
   void close_scope();
   void reset();
 
@@ -39,7 +41,11 @@ class NamesAllocator {
   // Compared without regard to ASCII case, as engines do. Only looked up (it
   // holds every alias of the program), so hashed.
   std::unordered_set<std::string> used_lower_;
-  std::vector<std::set<std::string>> scopes_;
+  struct Scope {
+    ColumnTest is_column;
+    bool inside_enclosing;
+  };
+  std::vector<Scope> scopes_;
 };
 
 }  // namespace mirtova

@@ -8,6 +8,8 @@
 namespace mirtova {
 namespace {
 
+using Tables = std::set<std::string, std::less<>>;
+
 std::vector<Json> rules_of(const std::string& text) {
   auto parsed = parse_file(text);
   EXPECT_TRUE(parsed.ok()) << text;
@@ -27,8 +29,8 @@ TEST(TableColumnsTest, ColumnsByTable) {
       "P6(a, a) :- ~W(a, a, b), b == (Count{f * f :- W(a, f, g), P4(c, u: d), Ext(Name: c)}), U(a);\n"
       "F(x) = Upper(x);\n"
       "Q(v, ..r) :- T(v, ..r), v == F(\"q\");");
-  TableColumns got = collect_table_columns(rules, is_table);
-  TableColumns want = {
+  TableColumns columns = TableColumns::collect(rules, is_table);
+  std::map<std::string, std::set<std::string>> want = {
       {"Ext", {"name"}},
       {"F", {"col0", "quoril_value"}},
       {"P4", {"col0", "u"}},
@@ -38,17 +40,26 @@ TEST(TableColumnsTest, ColumnsByTable) {
       {"T", {"col0"}},
       {"U", {"col0"}},
       {"W", {"col0", "col1", "col2"}},
+      {"Count", {}},
+      {"Upper", {}},
   };
-  EXPECT_EQ(got, want);
+  const std::vector<std::string> asked = {"col0", "col1", "col2", "d", "name", "quoril_value", "u", "*", "r"};
+  for (const auto& [table, has] : want)
+    for (const std::string& column : asked)
+      EXPECT_EQ(columns.is_column_of(column, Tables{table}), has.count(column) > 0) << table << "." << column;
+  // Asked of several tables at once, and of none.
+  EXPECT_TRUE(columns.is_column_of("name", Tables{"A", "Ext", "U", "Z"}));
+  EXPECT_FALSE(columns.is_column_of("name", Tables{"A", "P4", "U", "Z"}));
+  EXPECT_FALSE(columns.is_column_of("u", Tables{}));
 }
 
-TEST(TableColumnsTest, ColumnsInReachOfOneRule) {
+TEST(TableColumnsTest, TablesInReachOfOneRule) {
   std::vector<Json> rules = rules_of(
       "P4(\"ab\", u: b) :- R3(4, 1, d: b);\n"
       "S(s: x) :- V(x);\n"
       "P6(a) :- U(a), 0 == Count{d :- P4(c, u: d)};\n"
       "P7(a) :- U(a), V(a);");
-  TableColumns tables = collect_table_columns(rules, is_table);
+  TableColumns columns = TableColumns::collect(rules, is_table);
   struct Case {
     size_t rule;
     std::set<std::string> want;
@@ -58,7 +69,12 @@ TEST(TableColumnsTest, ColumnsInReachOfOneRule) {
       {2, {"col0", "u"}},  // the combine's table included
       {3, {"col0"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(columns_in_reach(rules[c.rule], tables), c.want) << c.rule;
+  const std::vector<std::string> asked = {"col0", "col1", "d", "s", "u", "p4", "v"};
+  for (const Case& c : cases) {
+    Tables reach = TableColumns::tables_in_reach(rules[c.rule]);
+    for (const std::string& column : asked)
+      EXPECT_EQ(columns.is_column_of(column, reach), c.want.count(column) > 0) << c.rule << " " << column;
+  }
 }
 
 }  // namespace
