@@ -1,0 +1,80 @@
+// The closest known name to a misspelt one, by edit distance over characters.
+#include "verifier/closest_match.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "parser/utf8.h"
+
+namespace mirtova::verifier {
+
+size_t bounded_distance(std::u32string_view a, std::u32string_view b, size_t bound, size_t& cells) {
+  const size_t n = a.size(), m = b.size(), over = bound + 1;
+  if ((n > m ? n - m : m - n) > bound) return over;
+  // Cells outside the band hold `over`: one past each end of a row's band is
+  // written so that the next row never reads a value left from an older row.
+  std::vector<size_t> prev(m + 2, over), cur(m + 2, over);
+  for (size_t j = 0; j <= std::min(m, bound); ++j) prev[j] = j;
+  for (size_t i = 1; i <= n; ++i) {
+    const size_t lo = i > bound ? i - bound : 0, hi = std::min(m, i + bound);
+    size_t row_min = over, j = lo;
+    if (lo == 0) {
+      cur[0] = row_min = i;
+      j = 1;
+    } else {
+      cur[lo - 1] = over;
+    }
+    for (; j <= hi; ++j) {
+      size_t v = std::min({prev[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1), prev[j] + 1, cur[j - 1] + 1});
+      cur[j] = std::min(v, over);
+      row_min = std::min(row_min, cur[j]);
+    }
+    cur[hi + 1] = over;
+    cells += hi - lo + 1;
+    // Distances never fall along a path, so a row beyond the bound ends it.
+    if (row_min > bound) return over;
+    std::swap(prev, cur);
+  }
+  return prev[m];
+}
+
+Suggester::Suggester(const std::vector<std::string_view>& candidates, size_t budget) : budget_(budget) {
+  for (std::string_view text : candidates) {
+    std::u32string chars = to_code_points(text);
+    const size_t length = chars.size();
+    by_length_[length].push_back(Candidate{std::string(text), std::move(chars)});
+  }
+}
+
+std::optional<std::string> Suggester::closest_match(std::string_view name) {
+  const std::u32string chars = to_code_points(name);
+  const size_t n = chars.size(), limit = std::max<size_t>(n / 3, 1);
+  const Candidate* best = nullptr;
+  size_t best_distance = limit + 1, cells = 0;
+  bool spent = false;
+  for (auto it = by_length_.lower_bound(n > limit ? n - limit : 0);
+       !spent && it != by_length_.end() && it->first <= n + limit; ++it) {
+    for (const Candidate& candidate : it->second) {
+      if (cells >= budget_) {
+        spent = true;
+        break;
+      }
+      ++cells;
+      // A tie goes to the byte-smaller name, so the order of the candidates
+      // does not matter: one that sorts after the best must be strictly closer.
+      const bool smaller = best == nullptr || candidate.text < best->text;
+      const size_t bound = std::min(smaller ? best_distance : best_distance - 1, limit);
+      if (bound == 0) continue;
+      const size_t d = bounded_distance(chars, candidate.chars, bound, cells);
+      if (d == 0 || d > bound) continue;
+      best = &candidate;
+      best_distance = d;
+    }
+  }
+  budget_ -= std::min(budget_, cells);
+  // A search cut short might have missed the closest name: suggest none.
+  if (spent || best == nullptr) return std::nullopt;
+  return best->text;
+}
+
+}  // namespace mirtova::verifier
