@@ -91,9 +91,15 @@ class UsageWalk {
       const Pending next = pending_.back();
       pending_.pop_back();
       switch (next.step) {
-        case Step::Proposition: proposition(*next.node); break;
-        case Step::Value: value(*next.node); break;
-        case Step::CheckCall: check(*next.node); break;
+        case Step::Proposition:
+          proposition(*next.node);
+          break;
+        case Step::Value:
+          value(*next.node);
+          break;
+        case Step::CheckCall:
+          check(*next.node);
+          break;
       }
     }
   }
@@ -192,7 +198,8 @@ std::vector<ArityError> check_arity(const RuleList& plain) {
     }
     auto [it, first] = first_arity.try_emplace(name, fields.size());
     if (!first && it->second != fields.size())
-      errors.push_back(ArityError{ArityKind::InconsistentArity, name, std::string(), it->second, fields.size()});
+      errors.push_back(
+          ArityError{ArityKind::InconsistentArity, name, std::string(), it->second, fields.size()});
   }
 
   // What the heads of each predicate define together: the most numbered

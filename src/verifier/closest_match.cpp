@@ -8,12 +8,17 @@
 
 namespace mirtova::verifier {
 
-size_t bounded_distance(std::u32string_view a, std::u32string_view b, size_t bound, size_t& cells) {
+namespace {
+
+// bounded_distance in the two rows given, which it may resize.
+size_t distance_in(std::u32string_view a, std::u32string_view b, size_t bound, std::vector<size_t>& prev,
+                   std::vector<size_t>& cur, size_t& cells) {
   const size_t n = a.size(), m = b.size(), over = bound + 1;
   if ((n > m ? n - m : m - n) > bound) return over;
   // Cells outside the band hold `over`: one past each end of a row's band is
   // written so that the next row never reads a value left from an older row.
-  std::vector<size_t> prev(m + 2, over), cur(m + 2, over);
+  prev.assign(m + 2, over);
+  cur.assign(m + 2, over);
   for (size_t j = 0; j <= std::min(m, bound); ++j) prev[j] = j;
   for (size_t i = 1; i <= n; ++i) {
     const size_t lo = i > bound ? i - bound : 0, hi = std::min(m, i + bound);
@@ -36,6 +41,13 @@ size_t bounded_distance(std::u32string_view a, std::u32string_view b, size_t bou
     std::swap(prev, cur);
   }
   return prev[m];
+}
+
+}  // namespace
+
+size_t bounded_distance(std::u32string_view a, std::u32string_view b, size_t bound, size_t& cells) {
+  std::vector<size_t> prev, cur;
+  return distance_in(a, b, bound, prev, cur, cells);
 }
 
 Suggester::Suggester(const std::vector<std::string_view>& candidates, size_t budget) : budget_(budget) {
@@ -65,7 +77,7 @@ std::optional<std::string> Suggester::closest_match(std::string_view name) {
       const bool smaller = best == nullptr || candidate.text < best->text;
       const size_t bound = std::min(smaller ? best_distance : best_distance - 1, limit);
       if (bound == 0) continue;
-      const size_t d = bounded_distance(chars, candidate.chars, bound, cells);
+      const size_t d = distance_in(chars, candidate.chars, bound, rows_[0], rows_[1], cells);
       if (d == 0 || d > bound) continue;
       best = &candidate;
       best_distance = d;

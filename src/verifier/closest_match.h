@@ -41,6 +41,7 @@ class Suggester {
   // length are looked at.
   std::map<size_t, std::vector<Candidate>> by_length_;
   size_t budget_;
+  std::vector<size_t> rows_[2];  // the two rows of the distance table, kept between names
 };
 
 }  // namespace mirtova::verifier

@@ -22,8 +22,8 @@ std::vector<ReservedError> check_reserved(const RuleList& plain) {
     if (!reserved.contains(name)) {
       const Json* record = statement->at("head").get("record");
       // Only capitalised built-in names are refused to functions: "in" or "is" stay free.
-      if (record == nullptr || !record_defines_value(*record) || !builtins.contains(name) ||
-          name[0] < 'A' || name[0] > 'Z')
+      if (record == nullptr || !record_defines_value(*record) || !builtins.contains(name) || name[0] < 'A' ||
+          name[0] > 'Z')
         continue;
       is_function = true;
     }

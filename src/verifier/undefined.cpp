@@ -19,10 +19,10 @@ namespace {
 // The functions users most often mean, beside the program's own names, when a
 // function call names nothing known.
 constexpr std::array<std::string_view, 29> kCommonFunctionNames = {
-    "Substr",   "Length", "Upper",    "Lower",  "Split",    "Join",     "Like",  "Format",
-    "Size",     "Element", "ArrayConcat", "Range", "ToInt64", "ToFloat64", "ToString", "IsNull",
-    "Coalesce", "Round",  "Abs",      "Greatest", "Least",  "Floor",    "Ceil",  "Sqrt",
-    "Pow",      "Exp",    "Log",      "Replace", "Trim"};
+    "Substr",   "Length",  "Upper",       "Lower",    "Split",   "Join",      "Like",     "Format",
+    "Size",     "Element", "ArrayConcat", "Range",    "ToInt64", "ToFloat64", "ToString", "IsNull",
+    "Coalesce", "Round",   "Abs",         "Greatest", "Least",   "Floor",     "Ceil",     "Sqrt",
+    "Pow",      "Exp",     "Log",         "Replace",  "Trim"};
 
 // Adds the name of every function call in the tree, calls in the arguments of
 // calls included.

@@ -60,9 +60,7 @@ TEST(ArityCheck, HeadsCallsAndTheirOrder) {
       {"unknown columns in byte order",
        "P(1); Q(x) :- P(b: 1, a: 2);",
        {unknown("a", "P"), unknown("b", "P")}},
-      {"built-in call names are never measured",
-       "Count(a: 1); Q(x:) :- Count(b: 1, c: 2), x == 1;",
-       {}},
+      {"built-in call names are never measured", "Count(a: 1); Q(x:) :- Count(b: 1, c: 2), x == 1;", {}},
       {"calls of what no rule defines", "Q(x:) :- t(y: x), Ext(z: x);", {}},
       {"a nested call before its predicate, an expression's call before its arguments",
        "P(x, y) :- A(x, y); F(x) = x; Q(x) :- P(F(x, 2, z: F(b: 1)), y: 1);",
@@ -94,13 +92,12 @@ TEST(ArityCheck, DisjunctionsInATreeAndDeepNesting) {
   // with a disjunction is still followed into each alternative.
   Json program = parsed_program("P(x) :- A(x); Q(x) :- A(x);");
   auto bad_call = [](const char* column) {
-    return make_predicate_conjunct(make_call("P", Json::array({make_field(Json(column), make_object(
-                                                                   "variable", make_object("var_name", "x")))})));
+    return make_predicate_conjunct(make_call(
+        "P", Json::array({make_field(Json(column), make_object("variable", make_object("var_name", "x")))})));
   };
   Json disjunction = make_object(
-      "disjunction",
-      make_object("disjunct", Json::array({make_conjunction(Json::array({bad_call("d1")})),
-                                           make_conjunction(Json::array({bad_call("d2")}))})));
+      "disjunction", make_object("disjunct", Json::array({make_conjunction(Json::array({bad_call("d1")})),
+                                                          make_conjunction(Json::array({bad_call("d2")}))})));
   // Negations inside negations, deeper than a recursive walk could follow.
   Json body = make_conjunction(Json::array({bad_call("deep")}));
   for (int i = 0; i < 20000; ++i) {
