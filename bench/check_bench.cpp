@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <variant>
 
 #include "compiler/program/universe.h"
 #include "parser/parse_file.h"
@@ -39,17 +40,23 @@ std::string program(bool misspelt) {
 
 void BM_CheckMisspeltCalls(benchmark::State& state) {
   const std::string text = program(true);
-  size_t errors = 0;
+  size_t errors = 0, suggestions = 0;
   for (auto _ : state) {
     auto tree = parse_file(text);
     if (!tree.ok()) {
       state.SkipWithError(tree.error().message.c_str());
       return;
     }
-    errors = verifier::validate(tree.value()).errors.size();
-    benchmark::DoNotOptimize(errors);
+    const verifier::CheckResult result = verifier::validate(tree.value());
+    errors = result.errors.size();
+    suggestions = 0;
+    for (const verifier::CheckError& error : result.errors)
+      if (const auto* undefined = std::get_if<verifier::UndefinedError>(&error))
+        suggestions += undefined->suggestion.has_value() ? 1 : 0;
   }
+  // Every misspelt call is one error, each with the name meant as suggestion.
   state.counters["errors"] = static_cast<double>(errors);
+  state.counters["suggestions"] = static_cast<double>(suggestions);
 }
 
 void BM_CompileSpeltRight(benchmark::State& state) {

@@ -2,6 +2,7 @@
 #include "verifier/closest_match.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "parser/utf8.h"
@@ -10,18 +11,25 @@ namespace mirtova::verifier {
 
 namespace {
 
-// bounded_distance in the two rows given, which it may resize.
-size_t distance_in(std::u32string_view a, std::u32string_view b, size_t bound, std::vector<size_t>& prev,
-                   std::vector<size_t>& cur, size_t& cells) {
+// bounded_distance in the two rows given, which it may resize; none when it
+// would fill more than `max_cells` cells in all.
+std::optional<size_t> distance_in(std::u32string_view a, std::u32string_view b, size_t bound,
+                                  std::vector<size_t>& prev, std::vector<size_t>& cur, size_t& cells,
+                                  size_t max_cells) {
   const size_t n = a.size(), m = b.size(), over = bound + 1;
   if ((n > m ? n - m : m - n) > bound) return over;
-  // Cells outside the band hold `over`: one past each end of a row's band is
-  // written so that the next row never reads a value left from an older row.
-  prev.assign(m + 2, over);
-  cur.assign(m + 2, over);
-  for (size_t j = 0; j <= std::min(m, bound); ++j) prev[j] = j;
+  // Only a band is ever read: each row writes `over` one past both ends of
+  // its band, so the next row reads no value left from an older row.
+  const size_t first = std::min(m, bound);
+  if (max_cells - cells < first + 2) return std::nullopt;
+  cells += first + 2;
+  if (prev.size() < m + 2) prev.resize(m + 2);
+  if (cur.size() < m + 2) cur.resize(m + 2);
+  for (size_t j = 0; j <= first; ++j) prev[j] = j;
+  prev[first + 1] = over;
   for (size_t i = 1; i <= n; ++i) {
     const size_t lo = i > bound ? i - bound : 0, hi = std::min(m, i + bound);
+    if (max_cells - cells < hi - lo + 1) return std::nullopt;
     size_t row_min = over, j = lo;
     if (lo == 0) {
       cur[0] = row_min = i;
@@ -47,7 +55,7 @@ size_t distance_in(std::u32string_view a, std::u32string_view b, size_t bound, s
 
 size_t bounded_distance(std::u32string_view a, std::u32string_view b, size_t bound, size_t& cells) {
   std::vector<size_t> prev, cur;
-  return distance_in(a, b, bound, prev, cur, cells);
+  return *distance_in(a, b, bound, prev, cur, cells, SIZE_MAX);
 }
 
 Suggester::Suggester(const std::vector<std::string_view>& candidates, size_t budget) : budget_(budget) {
@@ -77,10 +85,15 @@ std::optional<std::string> Suggester::closest_match(std::string_view name) {
       const bool smaller = best == nullptr || candidate.text < best->text;
       const size_t bound = std::min(smaller ? best_distance : best_distance - 1, limit);
       if (bound == 0) continue;
-      const size_t d = distance_in(chars, candidate.chars, bound, rows_[0], rows_[1], cells);
-      if (d == 0 || d > bound) continue;
+      const std::optional<size_t> d =
+          distance_in(chars, candidate.chars, bound, rows_[0], rows_[1], cells, budget_);
+      if (!d) {
+        spent = true;
+        break;
+      }
+      if (*d == 0 || *d > bound) continue;
       best = &candidate;
-      best_distance = d;
+      best_distance = *d;
     }
   }
   budget_ -= std::min(budget_, cells);

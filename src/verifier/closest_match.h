@@ -13,7 +13,7 @@ namespace mirtova::verifier {
 // The edit distance of `a` and `b` in characters (insert, delete or replace one
 // costs 1) when it is at most `bound`, else bound + 1. Only the cells within
 // `bound` of the diagonal are filled, two rows at a time; `cells` grows by the
-// number filled.
+// number written.
 size_t bounded_distance(std::u32string_view a, std::u32string_view b, size_t bound, size_t& cells);
 
 // A fixed set of known names, decoded once, asked for many misspelt names.
@@ -23,7 +23,7 @@ class Suggester {
   // looked at counts one more). Every name of a program is compared with every
   // candidate of about its length, which grows with the square of the program;
   // past the budget no more suggestions are made.
-  static constexpr size_t kCellBudget = size_t{1} << 26;
+  static constexpr size_t kCellBudget = size_t{1} << 27;
 
   explicit Suggester(const std::vector<std::string_view>& candidates, size_t budget = kCellBudget);
 

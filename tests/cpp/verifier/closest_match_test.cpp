@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,51 @@ TEST(ClosestMatch, Suggestions) {
   for (const Row& row : rows) {
     Suggester suggester(row.candidates);
     EXPECT_EQ(suggester.closest_match(row.name), row.suggestion) << row.name;
+  }
+}
+
+// The whole table, for comparison.
+size_t full_distance(const std::string& a, const std::string& b) {
+  std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+  for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (size_t i = 1; i <= a.size(); ++i)
+    for (size_t j = 1; j <= b.size(); ++j)
+      d[i][j] =
+          std::min({d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1), d[i - 1][j] + 1, d[i][j - 1] + 1});
+  return d[a.size()][b.size()];
+}
+
+TEST(ClosestMatch, AgreesWithTheWholeTable) {
+  // Names over three letters, so that many are close; one suggester answers
+  // many names, so that rows left from one name cannot leak into the next.
+  std::mt19937 random(24);
+  auto word = [&] {
+    std::string w(random() % 13, 'a');
+    for (char& c : w) c = static_cast<char>('a' + random() % 3);
+    return w;
+  };
+  for (int round = 0; round < 40; ++round) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 30; ++i) names.push_back(word());
+    Suggester suggester(std::vector<std::string_view>(names.begin(), names.end()));
+    for (int k = 0; k < 30; ++k) {
+      const std::string name = word();
+      const size_t limit = std::max<size_t>(name.size() / 3, 1);
+      std::optional<std::string> expected;
+      size_t best = limit + 1;
+      for (const std::string& candidate : names) {
+        const size_t d = full_distance(name, candidate);
+        if (d == 0 || d > limit) continue;
+        if (d < best || (d == best && candidate < *expected)) {
+          best = d;
+          expected = candidate;
+        }
+        size_t cells = 0;
+        ASSERT_EQ(bounded_distance(to_code_points(name), to_code_points(candidate), limit, cells), d);
+      }
+      ASSERT_EQ(suggester.closest_match(name), expected) << name;
+    }
   }
 }
 
