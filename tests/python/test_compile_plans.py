@@ -60,10 +60,13 @@ def test_plan_and_script_give_the_same_rows(source, predicate, tables, want, eng
 
 def test_plan_step_shapes():
     steps = mirtova.plan(DOUBLING, "Result")
-    assert [s["kind"] for s in steps] == ["setup", "sql", "loop", "sql"]
-    loop = steps[2]
+    # Cur's first rows; Nxt made empty, so that the first round has a table to
+    # compare with; the loop; the main query.
+    assert [s["kind"] for s in steps] == ["setup", "sql", "sql", "loop", "sql"]
+    loop = steps[3]
     assert list(loop) == ["kind", "body", "repetitions", "changed"]
-    assert loop["repetitions"] == 3 and len(loop["body"]) == 2
+    # Copies of the two tables the loop writes, taken at the start of a round, then its two members.
+    assert loop["repetitions"] == 3 and len(loop["body"]) == 4
     assert list(steps[0]) == ["kind", "sql"]
 
 
@@ -182,7 +185,7 @@ def test_a_loop_too_long_for_one_script():
         mirtova.compile(source, "Result")
     assert str(e.value) == ("Compile error: Iteration 'Doubling' repeats 1001 times, more than the 1000 that one "
                             "script may hold; use plan() to run it as a loop.")
-    assert mirtova.plan(source, "Result")[2]["repetitions"] == 1001
+    assert mirtova.plan(source, "Result")[3]["repetitions"] == 1001
 
 
 def test_imported_predicates_are_named_as_written(tmp_path):

@@ -86,6 +86,14 @@ CASES = [
      "Q", PAIRS, [(2, 40)]),
     ("function called on its own value", "Next(x) Max= y :- Edge(x, y); Q(x, Next(Next(x))) :- Next(x);", "Q",
      {"Edge": [(1, 2), (2, 3), (3, 4)]}, [(1, 3), (2, 4), (3, None)]),
+    # A condition inside a negation or a combine of an injected rule compares a
+    # variable of the rule around it: it stays there and binds nothing outside.
+    ("outer variable compared inside an injected negation",
+     "P(y) :- E(x, y), ~(D(z, y), x == 1); Q(y) :- P(y);", "Q",
+     {"E": [(4, 4), (1, 2)], "D": [(7, 4), (5, 2)]}, [(4,)]),
+    ("outer variable compared inside an injected combine",
+     "P(y, s) :- E(x, y), s == Sum{z :- D(z, y), x == 1}; Q(y, s) :- P(y, s);", "Q",
+     {"E": [(4, 4), (1, 2)], "D": [(7, 4), (5, 2)]}, [(4, None), (2, 5)]),
 ]
 
 

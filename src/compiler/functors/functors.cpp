@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "common/internal_fault.h"
+#include "compiler/functors/dependency_graph.h"
 #include "compiler/functors/tree_walks.h"
 
 namespace mirtova {
@@ -68,68 +69,34 @@ const NameSet& Functors::argument_set(std::string_view name) const {
   return args.at(key);
 }
 
-// Strongly connected components (Tarjan, with an explicit stack so that a long
-// chain of predicates cannot exhaust the call stack) over the predicates whose
-// set is missing; components finish callees first, so each component's set is
-// its members' direct names plus the finished sets of the names they reach.
-// A stored set counts as complete, as a stale entry left by update_structure
-// must. (A member has no set until its component finishes, so only names
-// outside the component bring their sets.)
+// The strongly connected components of the predicates whose set is missing,
+// among those reached from `name`; components finish callees first, so each
+// component's set is its members' direct names plus the finished sets of the
+// names they reach. A stored set counts as complete, as a stale entry left by
+// update_structure must. (A member has no set until its component finishes,
+// so only names outside the component bring their sets.)
 void Functors::build_missing_sets(const std::string& name) const {
-  struct Node {
-    const std::string* name;  // a key of direct_args
-    const NameSet* direct;
-    size_t low;  // the node's own order is its index in `nodes`
-    bool on_stack;
-  };
-  struct Frame {
-    size_t node;
-    NameSet::const_iterator next;
-  };
-  std::vector<Node> nodes;
-  std::map<std::string_view, size_t> entered;
-  std::vector<size_t> stack;
-  std::vector<Frame> calls;
-  auto enter = [&](const std::string& n, const NameSet& direct) {
-    const size_t order = nodes.size();
-    entered.emplace(n, order);
-    nodes.push_back(Node{&n, &direct, order, true});
-    stack.push_back(order);
-    calls.push_back(Frame{order, direct.begin()});
-  };
-  auto root = direct_args.find(name);
-  enter(root->first, root->second);
-
-  std::vector<const std::string*> reached;
-  while (!calls.empty()) {
-    Frame& frame = calls.back();
-    if (frame.next != nodes[frame.node].direct->end()) {
-      const std::string& callee = *frame.next++;
+  // Breadth first from `name`: the nodes in order of discovery, each with its
+  // callees in byte order, which the search follows as a walk from `name` would.
+  DependencyGraph graph;
+  std::vector<const NameSet*> direct_of{&direct_args.find(name)->second};
+  graph.add_node(name);
+  for (size_t node = 0; node < graph.size(); ++node) {
+    for (const std::string& callee : *direct_of[node]) {
       auto direct = direct_args.find(callee);
       if (direct == direct_args.end() || args.count(callee) != 0) continue;
-      auto seen = entered.find(callee);
-      if (seen == entered.end()) {
-        enter(direct->first, direct->second);  // invalidates `frame`
-      } else if (nodes[seen->second].on_stack) {
-        nodes[frame.node].low = std::min(nodes[frame.node].low, seen->second);
-      }
-      continue;
+      const size_t known = graph.size();
+      const size_t next = graph.add_node(callee);
+      if (next == known) direct_of.push_back(&direct->second);
+      graph.add_edge(node, next);
     }
-    const size_t node = frame.node;
-    calls.pop_back();
-    if (!calls.empty())
-      nodes[calls.back().node].low = std::min(nodes[calls.back().node].low, nodes[node].low);
-    if (nodes[node].low != node) continue;
+  }
 
-    std::vector<size_t> members;
-    do {
-      members.push_back(stack.back());
-      stack.pop_back();
-      nodes[members.back()].on_stack = false;
-    } while (members.back() != node);
+  std::vector<const std::string*> reached;
+  for (const Component& members : strongly_connected_components(graph)) {
     reached.clear();
     for (size_t m : members) {
-      for (const std::string& callee : *nodes[m].direct) {
+      for (const std::string& callee : *direct_of[m]) {
         reached.push_back(&callee);
         if (auto it = args.find(callee); it != args.end()) {
           for (const std::string& held : it->second) reached.push_back(&held);
@@ -143,7 +110,7 @@ void Functors::build_missing_sets(const std::string& name) const {
       if (closure.empty() || *std::prev(closure.end()) != *held) closure.emplace_hint(closure.end(), *held);
     }
     for (size_t i = 0; i < members.size(); ++i) {
-      const std::string& member = *nodes[members[i]].name;
+      const std::string& member = graph.name(members[i]);
       if (deferring_) {
         for (const std::string& held : closure) {
           if (!watched_ || watched_->count(held) != 0) holders_[held].push_back(member);

@@ -2,6 +2,7 @@
 // horizontal forms, and the choice of the semi-naive loop.
 #include "compiler/functors/horizontal.h"
 
+#include "compiler/functors/loop_stop.h"
 #include "compiler/functors/parse_rules.h"
 #include "compiler/functors/rewrite_candidates.h"
 #include "compiler/functors/semi_naive.h"
@@ -148,15 +149,22 @@ Result<Unit, CompileError> Functors::unfold_recursive_predicate_flat(
   rewrite_for_flat(out_rules, positions, component);
 
   std::string text;
+  std::string_view loop_stop;
   if (semi_naive_fields) {
     text = get_semi_naive_recursion_functor(visible.front(), *semi_naive_fields, depth);
+    loop_stop = kStopWithoutNewRows;
   } else if (!iterative || depth < ignition) {
     text = flat_form_text(dependencies, depth, iterative);
   } else {
     text = iterative_form_text(dependencies, depth, ignition, stop_signal);
+    loop_stop = kStopWhenLevelsAgree;
   }
   TRY(std::vector<Json> parsed, parse_rules(text));
-  for (Json& rule : parsed) out_rules.push_back(std::move(rule));
+  for (Json& rule : parsed) {
+    if (!loop_stop.empty() && head_name(rule) == "@Iteration")
+      rule.set(kLoopStopKey, Json(std::string(loop_stop)));
+    out_rules.push_back(std::move(rule));
+  }
   return Unit{};
 }
 

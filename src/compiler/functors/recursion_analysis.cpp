@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "compiler/functors/dependency_graph.h"
 #include "compiler/functors/horizontal.h"
 #include "compiler/functors/rewrite_candidates.h"
 #include "compiler/functors/vertical.h"
@@ -24,62 +25,46 @@ const SerdeLikeValue* option(const RecursionArgs& recursion_args, const std::str
   return value == of->second.end() ? nullptr : &value->second;
 }
 
+// The graph of the index's direct sets, among the names `keep` accepts.
+template <class Keep>
+DependencyGraph direct_graph(const Functors& index, Keep&& keep) {
+  DependencyGraph graph;
+  for (const auto& [name, direct] : index.direct_args) {
+    if (!keep(name)) continue;
+    const size_t from = graph.add_node(name);
+    for (const std::string& callee : direct)
+      if (keep(callee)) graph.add_edge(from, graph.add_node(callee));
+  }
+  return graph;
+}
+
 }  // namespace
 
 std::vector<NameSet> recursive_components(const Functors& index) {
-  std::vector<NameSet> components;
-  NameSet handled;
-  for (const auto& [seed, seed_args] : index.args) {
-    if (seed_args.empty() || seed_args.count(seed) == 0 || handled.count(seed) != 0 || is_aux_predicate(seed))
-      continue;
-    NameSet component{seed};
-    for (const std::string& member : seed_args) {
-      auto member_args = index.args.find(member);
-      if (member_args != index.args.end() && member_args->second.count(seed) != 0) component.insert(member);
-    }
-    handled.insert(component.begin(), component.end());
-    components.push_back(std::move(component));
+  const DependencyGraph graph = direct_graph(index, [](const std::string&) { return true; });
+  // By the smallest member that is not auxiliary: the name that finds the component.
+  std::vector<std::pair<std::string, NameSet>> found;
+  for (const Component& component : strongly_connected_components(graph)) {
+    if (!is_recursive(graph, component)) continue;
+    NameSet members;
+    for (size_t node : component) members.insert(graph.name(node));
+    auto seed = std::find_if(members.begin(), members.end(),
+                             [](const std::string& name) { return !is_aux_predicate(name); });
+    if (seed != members.end()) found.emplace_back(*seed, std::move(members));
   }
+  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<NameSet> components;
+  for (auto& [seed, members] : found) components.push_back(std::move(members));
   return components;
 }
 
-// Every cycle that avoids `main` lies among the members reachable from it
-// without passing through it; a depth-first search with colours finds one in
-// linear time where enumerating every path could take exponential time.
+// Every member is reached from `main` by a path that meets `main` only at its
+// start, so a cycle avoiding `main` is a cycle among the other members.
 bool has_cycle_avoiding(const Functors& index, const std::string& main, const NameSet& component) {
-  enum class Colour { Open, Done };
-  std::map<std::string, Colour> colour;
-  auto callees = [&](const std::string& name) {
-    std::vector<std::string> next;
-    auto direct = index.direct_args.find(name);
-    if (direct == index.direct_args.end()) return next;
-    for (const std::string& callee : direct->second) {
-      if (callee != main && component.count(callee) != 0) next.push_back(callee);
-    }
-    return next;
-  };
-  struct Frame {
-    std::vector<std::string> next;
-    size_t pos = 0;
-    std::string name;
-  };
-  std::vector<Frame> stack{Frame{callees(main), 0, ""}};
-  while (!stack.empty()) {
-    Frame& top = stack.back();
-    if (top.pos == top.next.size()) {
-      if (!top.name.empty()) colour[top.name] = Colour::Done;
-      stack.pop_back();
-      continue;
-    }
-    std::string callee = top.next[top.pos++];
-    auto seen = colour.find(callee);
-    if (seen != colour.end()) {
-      if (seen->second == Colour::Open) return true;
-      continue;
-    }
-    colour[callee] = Colour::Open;
-    stack.push_back(Frame{callees(callee), 0, callee});  // invalidates `top`
-  }
+  const DependencyGraph graph = direct_graph(
+      index, [&](const std::string& name) { return name != main && component.count(name) != 0; });
+  for (const Component& members : strongly_connected_components(graph))
+    if (is_recursive(graph, members)) return true;
   return false;
 }
 

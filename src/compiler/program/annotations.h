@@ -11,25 +11,12 @@
 
 #include "common/compile_error.h"
 #include "common/result.h"
+#include "compiler/program/annotation_readers.h"
 #include "parser/json.h"
 
 namespace mirtova {
 
 class Dialect;
-
-struct GroundDef {
-  std::string predicate;
-  std::string table_of;  // the predicate whose table receives the rows: the 2nd argument or the predicate
-};
-
-struct IterationDef {
-  std::string name;
-  std::vector<std::string> predicates;
-  int64_t repetitions = 0;
-  std::optional<std::string> stop_signal;
-  std::optional<std::string> accumulate;
-  std::string full_text;
-};
 
 class Annotations {
  public:
@@ -69,16 +56,13 @@ class Annotations {
   std::vector<IterationDef> iterations_;
   std::map<std::string, std::string, std::less<>> flags_;
   std::optional<std::string> dataset_;
-  std::set<std::string, std::less<>> compiled_as_udf_;
+  std::optional<std::string> engine_named_;  // by the first @Engine statement
+
+  friend struct AnnotationStore;
 };
 
-// The whole number a number-literal argument holds; none for anything else.
-std::optional<int64_t> limit_number(const Json& expr);
-// Non-empty '.'-separated parts of ASCII letters, digits, '_' and '-', none starting with '-'.
-bool is_schema_name(std::string_view text);
-// None for a well-formed ordering item, else the message naming it.
-std::optional<std::string> order_by_item_error(std::string_view item);
-// Dotted identifiers, or a backquoted name whose parts may also hold '-'.
-bool is_table_name(std::string_view name);
+// Every annotation statement's error, in rule order, where the compile reports
+// only the first.
+std::vector<CompileError> annotation_errors(const std::vector<Json>& rules);
 
 }  // namespace mirtova

@@ -271,7 +271,8 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     auto injected = inject_into_rule(copy, *this);
     if (!injected.ok()) return attach(injected.error());
     if (decorate) copy = decorate_combine_rule(std::move(copy), fresh_variable());
-    if (!eliminate_compiler_variables(copy, kMaxRuleNodes, max_rule_depth(rule)))
+    if (!eliminate_compiler_variables(copy, kMaxRuleNodes, max_rule_depth(rule),
+                                      in_combine ? &outer : nullptr))
       return attach(CompileError(kRuleTooLargeMessage));
     tree = std::make_shared<const Json>(std::move(copy));
   }

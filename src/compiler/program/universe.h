@@ -35,9 +35,13 @@ struct PlanStep {
   int64_t repetitions = 0;        // Loop
   std::string changed;            // Loop: a query whose 0 ends the loop early
   std::string iteration;          // Loop: the iteration's name, for messages
+  // Statements that only the "changed" query needs: a Sql step that serves
+  // it alone, or that many first statements of a loop's body. A script runs
+  // every repetition and never asks, so its write-out leaves them out.
+  size_t for_changed_only = 0;
 
-  static PlanStep setup(std::string sql) { return PlanStep{Kind::Setup, std::move(sql), {}, 0, {}, {}}; }
-  static PlanStep statement(std::string sql) { return PlanStep{Kind::Sql, std::move(sql), {}, 0, {}, {}}; }
+  static PlanStep setup(std::string sql) { return PlanStep{Kind::Setup, std::move(sql), {}, 0, {}, {}, 0}; }
+  static PlanStep statement(std::string sql) { return PlanStep{Kind::Sql, std::move(sql), {}, 0, {}, {}, 0}; }
 };
 
 struct PageWindow {
@@ -126,6 +130,14 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   Result<Unit, CompileError> ensure_step(const std::string& predicate);
   Result<Unit, CompileError> ensure_loop(const IterationDef& iteration);
   Result<std::string, CompileError> materialise(const std::string& predicate);
+  // The WITH clauses and the SELECT of a materialised predicate's rows.
+  Result<std::string, CompileError> materialised_select(const std::string& predicate);
+  // "DROP TABLE IF EXISTS {table}; CREATE TABLE {table} AS {select}".
+  std::string replace_table(const std::string& table, const std::string& select) const;
+  // The "changed" query of a loop whose members' rows `selects` give; puts the
+  // statements it needs at the start of the loop's body and into the plan.
+  std::string loop_changed_query(const IterationDef& iteration, const std::vector<std::string>& selects,
+                                 PlanStep& loop);
   Result<std::string, CompileError> main_query(const std::string& predicate, PageWindow window,
                                                const std::optional<std::string>& pattern);
   std::string search_filter(const std::string& predicate, const std::string& body,

@@ -108,7 +108,16 @@ std::string QuorilProgram::render_frame(const Frame& frame) const {
 }
 
 Result<std::string, CompileError> QuorilProgram::materialise(const std::string& predicate) {
-  std::string table = table_of(predicate);
+  TRY(std::string select, materialised_select(predicate));
+  return replace_table(table_of(predicate), select);
+}
+
+std::string QuorilProgram::replace_table(const std::string& table, const std::string& select) const {
+  return "DROP TABLE IF EXISTS " + table + std::string(dialect_->cascading_deletion_word()) +
+         ";\nCREATE TABLE " + table + " AS\n" + select;
+}
+
+Result<std::string, CompileError> QuorilProgram::materialised_select(const std::string& predicate) {
   // Each statement has WITH clauses of its own; what is in progress around it is set aside.
   std::set<std::string> outer_with = std::move(state_.with_in_progress);
   state_.with_in_progress.clear();
@@ -118,8 +127,7 @@ Result<std::string, CompileError> QuorilProgram::materialise(const std::string& 
   state_.frames.pop_back();
   state_.with_in_progress = std::move(outer_with);
   if (!sql.ok()) return sql;
-  return "DROP TABLE IF EXISTS " + table + std::string(dialect_->cascading_deletion_word()) +
-         ";\nCREATE TABLE " + table + " AS\n" + render_frame(frame) + sql.value();
+  return render_frame(frame) + sql.value();
 }
 
 Result<Unit, CompileError> QuorilProgram::ensure_step(const std::string& predicate) {
@@ -153,13 +161,15 @@ Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iterat
   loop.repetitions = iteration.repetitions;
   loop.iteration = iteration.name;
   std::string except(dialect_->except_distinct());
+  std::vector<std::string> selects;
   for (const std::string& member : iteration.predicates) {
-    auto sql = materialise(member);
-    if (!sql.ok()) {
+    auto select = materialised_select(member);
+    if (!select.ok()) {
       state_.building_loop_members = std::move(outer_members);
-      return sql.error();
+      return select.error();
     }
-    loop.body.push_back(std::move(sql).value());
+    selects.push_back(std::move(select).value());
+    loop.body.push_back(replace_table(table_of(member), selects.back()));
     if (iteration.accumulate) {
       std::string acc = table_of(*iteration.accumulate);
       loop.body.push_back("INSERT INTO " + acc + " SELECT * FROM " + table_of(member) + " " + except +
@@ -167,31 +177,72 @@ Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iterat
     }
   }
   state_.building_loop_members = std::move(outer_members);
-  auto count = [&](const std::string& a, const std::string& b, int n) {
-    return "(SELECT COUNT(*) FROM (SELECT * FROM " + a + " " + except + " SELECT * FROM " + b +
-           ") AS mirtova_changed_" + std::to_string(n) + ")";
-  };
-  if (iteration.accumulate) {
-    // Each member holds only rows the accumulator lacked, so the loop is done when all are empty.
-    std::vector<std::string> counts;
-    for (size_t i = 0; i < iteration.predicates.size(); ++i)
-      counts.push_back("(SELECT COUNT(*) FROM " + table_of(iteration.predicates[i]) + " AS mirtova_changed_" +
-                       std::to_string(i) + ")");
-    loop.changed = "SELECT " + join(counts, " + ");
-  } else if (!iteration.predicates.empty()) {
-    std::string last = table_of(iteration.predicates.back());
-    std::string first =
-        iteration.predicates.size() >= 2 ? table_of(iteration.predicates.front()) : table_of(iteration.name);
-    loop.changed =
-        first == last ? "SELECT 1" : "SELECT " + count(last, first, 0) + " + " + count(first, last, 1);
-  } else {
-    loop.changed = "SELECT 0";
-  }
+  loop.changed = loop_changed_query(iteration, selects, loop);
   state_.steps.push_back(std::move(loop));
   state_.loops_in_progress.erase(iteration.name);
   state_.loops_done.insert(iteration.name);
   for (const std::string& member : iteration.predicates) state_.emitted.insert(member);
   return Unit{};
+}
+
+std::string QuorilProgram::loop_changed_query(const IterationDef& iteration,
+                                              const std::vector<std::string>& selects, PlanStep& loop) {
+  const std::string except(dialect_->except_distinct());
+  std::vector<std::string> terms;
+  int counted = 0;  // numbers the sub-queries' aliases
+  auto differ = [&](const std::string& a, const std::string& b) {
+    terms.push_back("(SELECT COUNT(*) FROM (SELECT * FROM " + a + " " + except + " SELECT * FROM " + b +
+                    ") AS mirtova_changed_" + std::to_string(counted++) + ")");
+  };
+  const std::vector<std::string>& members = iteration.predicates;
+  if (members.empty()) return "SELECT 0";
+  if (iteration.stop == LoopStop::NoNewRows) {
+    for (const std::string& member : members)
+      terms.push_back("(SELECT COUNT(*) FROM " + table_of(member) + " AS mirtova_changed_" +
+                      std::to_string(counted++) + ")");
+    return "SELECT " + join(terms, " + ");
+  }
+  if (iteration.stop == LoopStop::NewestLevelsAgree && members.size() % 2 == 0) {
+    const size_t half = members.size() / 2;
+    for (size_t i = 0; i < half; ++i) {
+      const std::string older = table_of(members[i]);
+      const std::string newer = table_of(members[half + i]);
+      differ(newer, older);
+      differ(older, newer);
+    }
+    return "SELECT " + join(terms, " + ");
+  }
+  // Any other loop is done when a round wrote every table as it found it: each
+  // is compared with a copy taken at the start of the round. A table that no
+  // earlier step made is made empty before the loop, so that the first round
+  // has one to copy (and counts as a change when it fills it).
+  std::vector<std::string> written;
+  for (size_t i = 0; i < members.size(); ++i) {
+    std::string table = table_of(members[i]);
+    if (std::find(written.begin(), written.end(), table) != written.end()) continue;
+    written.push_back(table);
+    std::optional<std::string> owner = table_owner(members[i]);
+    if (state_.emitted.count(owner ? *owner : members[i])) continue;
+    PlanStep empty = PlanStep::statement(replace_table(
+        table, "SELECT * FROM (\n" + indent(selects[i], 2) + "\n) AS mirtova_empty WHERE 1 = 0"));
+    empty.for_changed_only = 1;
+    state_.steps.push_back(std::move(empty));
+  }
+  if (iteration.accumulate) {
+    std::string table = table_of(*iteration.accumulate);
+    if (std::find(written.begin(), written.end(), table) == written.end()) written.push_back(table);
+  }
+  std::vector<std::string> copies;
+  for (size_t i = 0; i < written.size(); ++i) {
+    std::string copy = table_reference(ann_.default_table("mirtova_before_" + std::to_string(i)), *dialect_);
+    copies.push_back(replace_table(copy, "SELECT * FROM " + written[i]));
+    differ(written[i], copy);
+    differ(copy, written[i]);
+    terms.push_back("ABS((SELECT COUNT(*) FROM " + written[i] + ") - (SELECT COUNT(*) FROM " + copy + "))");
+  }
+  loop.body.insert(loop.body.begin(), copies.begin(), copies.end());
+  loop.for_changed_only = copies.size();
+  return "SELECT " + join(terms, " + ");
 }
 
 std::string QuorilProgram::search_filter(const std::string& predicate, const std::string& body,
@@ -290,7 +341,7 @@ Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
   size_t bytes = 0;
   for (const PlanStep& step : plan) {
     if (step.kind != PlanStep::Kind::Loop) {
-      bytes += step.sql.size() + 3;
+      if (step.for_changed_only == 0) bytes += step.sql.size() + 3;
       continue;
     }
     if (step.repetitions > kMaxScriptRepetitions) {
@@ -299,7 +350,7 @@ Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
           " times, more than the 1000 that one script may hold; use plan() to run it as a loop.");
     }
     size_t body_bytes = 0;
-    for (const std::string& s : step.body) body_bytes += s.size() + 3;
+    for (size_t i = step.for_changed_only; i < step.body.size(); ++i) body_bytes += step.body[i].size() + 3;
     bytes += body_bytes * static_cast<size_t>(step.repetitions);
   }
   if (bytes > kMaxScriptBytes)
@@ -318,11 +369,11 @@ Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
   };
   for (const PlanStep& step : plan) {
     if (step.kind != PlanStep::Kind::Loop) {
-      append(step.sql);
+      if (step.for_changed_only == 0) append(step.sql);
       continue;
     }
     for (int64_t r = 0; r < step.repetitions; ++r)
-      for (const std::string& s : step.body) append(s);
+      for (size_t i = step.for_changed_only; i < step.body.size(); ++i) append(step.body[i]);
   }
   return out;
 }

@@ -1,6 +1,8 @@
 // Combine decoration, elimination of compiler variables, and variable walks.
 #include "compiler/rule_translate/rewrites.h"
 
+#include <vector>
+
 #include "common/internal_fault.h"
 #include "parser/tree_access.h"
 #include "parser/tree_build.h"
@@ -17,38 +19,64 @@ bool is_compiler_variable(const Json& expr, std::string& name) {
   return true;
 }
 
+size_t count_variable(const Json& node, std::string_view name) {
+  size_t count = 0;
+  walk_tree(node, [&](const Json& object) {
+    const Json* v = object.get("variable");
+    const Json* n = v != nullptr ? v->get("var_name") : nullptr;
+    if (n == nullptr) return Walk::Enter;
+    if (n->var_name_is(name)) ++count;
+    return Walk::Skip;
+  });
+  return count;
+}
+
 // Finds one eliminable unification in the body of `rule` or of any combine inside
 // it, the first in document order; on success removes it and reports the
-// variable and what replaces it.
-bool take_binding(Json& rule, std::string& var, Json& replacement) {
+// variable and what replaces it. Inside a combine (a negation is one) a
+// unification binds the variable only when the variable is the combine's own:
+// one that the enclosing rule, or the rule around a combine translated on its
+// own (`fixed`), also reads is compared there, not bound.
+bool take_binding(Json& rule, const Vocabulary* fixed, std::string& var, Json& replacement) {
   bool taken = false;
-  walk_tree_mut(rule, [&](Json& node) {
-    Json* conj = node.get_mut("conjunction");
-    if (conj == nullptr) return Walk::Enter;
-    Json::ArrayType& conjuncts = conj->at_mut("conjunct").as_array_mut();
-    for (size_t i = 0; i < conjuncts.size(); ++i) {
-      Json* u = conjuncts[i].get_mut("unification");
-      if (!u) continue;
-      Json& left = u->at_mut("left_hand_side");
-      Json& right = u->at_mut("right_hand_side");
-      std::string name;
-      // The unification is erased below, so its other side moves out.
-      if (is_compiler_variable(left, name) && !contains_variable(right, name)) {
-        var = name;
-        replacement = std::move(right);
-      } else if (is_compiler_variable(right, name) && !contains_variable(left, name)) {
-        var = name;
-        replacement = std::move(left);
-      } else {
-        continue;
-      }
-      // The walk stops here, before it looks at the list it would change under.
-      conjuncts.erase(conjuncts.begin() + static_cast<std::ptrdiff_t>(i));
-      taken = true;
-      return Walk::Stop;
-    }
-    return Walk::Enter;
-  });
+  std::vector<const Json*> combines;
+  auto local_to = [&](const std::string& name) {
+    if (fixed != nullptr && fixed->count(name) > 0) return false;
+    return combines.empty() || count_variable(*combines.back(), name) == count_variable(rule, name);
+  };
+  walk_tree_mut(
+      rule,
+      [&](Json& node) {
+        if (const Json* c = node.get("combine")) combines.push_back(c);
+        Json* conj = node.get_mut("conjunction");
+        if (conj == nullptr) return Walk::Enter;
+        Json::ArrayType& conjuncts = conj->at_mut("conjunct").as_array_mut();
+        for (size_t i = 0; i < conjuncts.size(); ++i) {
+          Json* u = conjuncts[i].get_mut("unification");
+          if (!u) continue;
+          Json& left = u->at_mut("left_hand_side");
+          Json& right = u->at_mut("right_hand_side");
+          std::string name;
+          // The unification is erased below, so its other side moves out.
+          if (is_compiler_variable(left, name) && !contains_variable(right, name) && local_to(name)) {
+            var = name;
+            replacement = std::move(right);
+          } else if (is_compiler_variable(right, name) && !contains_variable(left, name) && local_to(name)) {
+            var = name;
+            replacement = std::move(left);
+          } else {
+            continue;
+          }
+          // The walk stops here, before it looks at the list it would change under.
+          conjuncts.erase(conjuncts.begin() + static_cast<std::ptrdiff_t>(i));
+          taken = true;
+          return Walk::Stop;
+        }
+        return Walk::Enter;
+      },
+      [&](Json& node) {
+        if (node.get("combine") != nullptr) combines.pop_back();
+      });
   return taken;
 }
 
@@ -169,7 +197,7 @@ Json decorate_combine_rule(Json rule, const std::string& var) {
   return rule;
 }
 
-bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth) {
+bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth, const Vocabulary* fixed) {
   // Each variable is put in every place it stood, so a chain of bindings each
   // used twice doubles the rule at every link: the growth is counted as it goes
   // (an upper bound, measured exactly only when it passes the limit).
@@ -177,7 +205,7 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth
   std::string var;
   Json replacement;
   for (;;) {
-    if (!take_binding(rule, var, replacement)) break;
+    if (!take_binding(rule, fixed, var, replacement)) break;
     const TreeExtent added = tree_extent(replacement);
     const size_t copies = substitute_variable(rule, var, replacement);
     extent.nodes += copies * added.nodes;

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/expr_translate/subquery_translator.h"
 #include "parser/json.h"
 #include "parser/tree_walk.h"
 
@@ -20,9 +21,12 @@ namespace mirtova {
 Json decorate_combine_rule(Json combine, const std::string& var);
 
 // Removes the unifications that bind compiler variables ("x_" names), putting
-// the other side in every place the variable stood. False, with the rule left
-// part-way, when that would grow it past `max_nodes` nodes or `max_depth` levels.
-bool eliminate_compiler_variables(Json& rule, size_t max_nodes = SIZE_MAX, size_t max_depth = SIZE_MAX);
+// the other side in every place the variable stood; the variables of `fixed`
+// (those of the rule around a combine translated on its own) are never removed.
+// False, with the rule left part-way, when that would grow it past `max_nodes`
+// nodes or `max_depth` levels.
+bool eliminate_compiler_variables(Json& rule, size_t max_nodes = SIZE_MAX, size_t max_depth = SIZE_MAX,
+                                  const Vocabulary* fixed = nullptr);
 
 // Whether the tree mentions the variable.
 bool contains_variable(const Json& node, std::string_view name);

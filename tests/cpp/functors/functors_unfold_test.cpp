@@ -2,6 +2,7 @@
 // parsed generated statements out.
 #include <gtest/gtest.h>
 
+#include "compiler/functors/loop_stop.h"
 #include "compiler/functors/parse_rules.h"
 #include "compiler/functors/tree_walks.h"
 #include "compiler/functors/unfold_recursion.h"
@@ -74,6 +75,29 @@ TEST(FunctorsUnfold, ProgramsUnfoldIntoTheirForms) {
     auto again = unfold_recursion(parsed.value().at("rule").as_array(), c.engine);
     ASSERT_TRUE(again.ok());
     EXPECT_EQ(again.value(), unfolded.value()) << c.name;
+  }
+}
+
+TEST(FunctorsUnfold, GeneratedLoopsCarryHowTheyStop) {
+  const std::string user = "@Iteration(Mine, predicates: [Q], repetitions: 2);";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Path(x, y) :- Edge(x, y);\nPath(x, z) :- Path(x, y), Path(y, z);\n@Recursive(Path, 30);",
+       "newest_levels"},
+      {std::string(kClosure) + "@Recursive(Path, 30);", "new_rows"},
+  };
+  for (const auto& [program, stop] : cases) {
+    auto parsed = parse_file(program + user);
+    ASSERT_TRUE(parsed.ok()) << parsed.error().show_message();
+    auto unfolded = unfold_recursion(parsed.value().at("rule").as_array(), "duckdb");
+    ASSERT_TRUE(unfolded.ok()) << unfolded.error().message;
+    std::vector<std::string> marks;
+    for (const Json& rule : unfolded.value()) {
+      if (head_name(rule) != "@Iteration") continue;
+      const Json* mark = rule.get(kLoopStopKey);
+      marks.push_back(mark ? mark->as_str() : "none");
+    }
+    // The user's loop first, as written; then the generated one.
+    EXPECT_EQ(marks, (std::vector<std::string>{"none", stop})) << program;
   }
 }
 

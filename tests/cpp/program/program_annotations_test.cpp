@@ -172,6 +172,32 @@ TEST(AnnotationsTest, RefusalsNameTheStatement) {
   }
 }
 
+TEST(AnnotationsTest, CheckerCollectsWhatTheCompileStopsAt) {
+  const std::vector<Json> rules = {
+      annotation("@Limit", {var("P"), num(-1)}, {}, "first"),
+      annotation("@Limit", {var("P"), num(3)}, {}, "fine"),
+      annotation("@CompileAsUdf", {}, {}, "second"),
+      annotation("@Unheard", {}, {}, "passed over"),
+      annotation("@OrderBy", {var("P"), num(1), str("a; b")}, {}, "third"),
+  };
+  auto compiled = Annotations::extract(rules, std::nullopt);
+  ASSERT_FALSE(compiled.ok());
+  EXPECT_EQ(compiled.error().rule_text, "first");
+  std::vector<std::string> texts;
+  for (const CompileError& e : annotation_errors(rules)) texts.push_back(e.rule_text + ": " + e.message);
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "first: @Limit(P): the limit must be a whole number of rows, 0 or more",
+                       "second: This annotation requires predicate symbol as the first positional argument.",
+                       "third: @OrderBy(P): each argument is a column name, as a string",
+                   }));
+  // The item reader goes on where the statement's reader stops.
+  EXPECT_EQ(
+      read_order_item(rules[4], "P", str("a; b")).error().message,
+      "@OrderBy(P): 'a; b' is not a column to order by: write a column name, optionally followed by ASC or "
+      "DESC");
+  EXPECT_TRUE(annotation_errors({annotation("@Limit", {var("P"), num(0)})}).empty());
+}
+
 TEST(AnnotationsTest, PreamblePerEngine) {
   for (std::string engine : {"bigquery", "sqlite", "trino", "presto", "databricks"})
     EXPECT_EQ(Annotations::extract({}, engine).value().preamble(), "") << engine;

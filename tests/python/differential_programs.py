@@ -1,0 +1,1164 @@
+"""Random Mirtova programs for the differential test: a generator that builds
+each program as a small tree, writes it out as program text, and a reference
+evaluator that computes its rows straight from the tree (bottom-up, stratum by
+stratum, with bag semantics and SQL's treatment of null)."""
+
+import random
+from collections import Counter
+from dataclasses import dataclass, field
+
+# ---- the program tree -------------------------------------------------------
+
+
+@dataclass(frozen=True)
+class Var:
+    name: str
+    text: bool = False  # holds text rather than a number
+
+
+@dataclass(frozen=True)
+class Const:
+    value: object  # int, str or None
+
+
+@dataclass(frozen=True)
+class BinOp:
+    op: str  # + - * /
+    left: object
+    right: object
+
+
+@dataclass(frozen=True)
+class Builtin:
+    """Upper(s) or Length(s)."""
+    name: str
+    arg: object
+
+
+@dataclass(frozen=True)
+class Call:
+    """A call of a function: a bodiless one (inlined) or an aggregating one."""
+    name: str
+    args: tuple
+
+
+@dataclass(frozen=True)
+class Combine:
+    op: str  # Sum Max Min Count Avg
+    value: object
+    body: tuple
+
+
+@dataclass(frozen=True)
+class IfThen:
+    cond: object  # a Cmp
+    then: object
+    otherwise: object
+
+
+@dataclass(frozen=True)
+class Wild:
+    pass
+
+
+@dataclass(frozen=True)
+class Atom:
+    pred: str
+    args: tuple  # positional terms
+    named: tuple = ()  # (column, term) pairs
+
+
+@dataclass(frozen=True)
+class Neg:
+    body: tuple
+
+
+@dataclass(frozen=True)
+class Cmp:
+    """A comparison; "==" with a new variable on its left binds that variable."""
+    op: str
+    left: object
+    right: object
+    binds: bool = False
+
+
+@dataclass(frozen=True)
+class In:
+    var: Var
+    items: tuple
+    binds: bool = True
+
+
+@dataclass(frozen=True)
+class Or:
+    alternatives: tuple  # tuples of literals
+
+
+@dataclass
+class Rule:
+    pred: str
+    head: tuple  # positional head terms
+    body: tuple  # literals, in an order in which they can be evaluated
+    distinct: bool = False
+    agg: tuple = None  # (column, op, term) of an aggregated head field
+    value: object = None  # (op, term) of a functional head: op None for "="
+    written_order: tuple = None  # the order in which the body is written out
+
+
+@dataclass
+class Pred:
+    name: str
+    columns: list  # column names in output order
+    kinds: str = None  # per column: "n" number, "t" text
+    distinct: bool = False
+    kind: str = "plain"  # plain, agg, func (aggregating function), fn (bodiless function), fact
+    rules: list = field(default_factory=list)
+    agg_op: str = None
+    recursive: bool = False
+    hidden: bool = False  # a copy made by a functor statement: not written out
+
+
+@dataclass
+class Program:
+    tables: dict  # database table name -> list of tuples
+    preds: dict  # name -> Pred, in order of definition
+    annotations: list
+    components: list  # lists of predicate names evaluated together, in order
+    query: str
+    rows: Counter = None  # the reference rows of the query
+    statements: list = field(default_factory=list)  # functor statements
+    limit: int = None  # the query's @Limit, with an @OrderBy on all its columns
+    order: list = None  # that ordering: (column index, descending) pairs
+
+
+AGG_TEXT = {"Sum": "+", "Max": "Max", "Min": "Min", "Count": "Count", "Avg": "Avg"}
+
+# ---- writing program text -----------------------------------------------------
+
+
+def term_text(t):
+    if isinstance(t, Var):
+        return t.name
+    if isinstance(t, Wild):
+        return "_"
+    if isinstance(t, Const):
+        if t.value is None:
+            return "null"
+        if isinstance(t.value, str):
+            return '"' + t.value + '"'
+        return str(t.value)
+    if isinstance(t, BinOp):
+        def side(s):
+            return "(" + term_text(s) + ")" if isinstance(s, BinOp) else term_text(s)
+        return f"{side(t.left)} {t.op} {side(t.right)}"
+    if isinstance(t, Call):
+        return f"{t.name}(" + ", ".join(term_text(a) for a in t.args) + ")"
+    if isinstance(t, Combine):
+        return f"{t.op}{{{term_text(t.value)} :- " + ", ".join(literal_text(b) for b in t.body) + "}"
+    if isinstance(t, IfThen):
+        return f"(if {literal_text(t.cond)} then {term_text(t.then)} else {term_text(t.otherwise)})"
+    if isinstance(t, Builtin):
+        return f"{t.name}({term_text(t.arg)})"
+    raise TypeError(t)
+
+
+def atom_text(a):
+    args = [term_text(t) for t in a.args] + [f"{c}: {term_text(t)}" for c, t in a.named]
+    return f"{a.pred}(" + ", ".join(args) + ")"
+
+
+def literal_text(lit):
+    if isinstance(lit, Atom):
+        return atom_text(lit)
+    if isinstance(lit, Neg):
+        if len(lit.body) == 1 and isinstance(lit.body[0], Atom):
+            return "~" + atom_text(lit.body[0])
+        return "~(" + ", ".join(literal_text(b) for b in lit.body) + ")"
+    if isinstance(lit, Cmp):
+        right = term_text(lit.right)
+        if isinstance(lit.right, Combine):
+            right = "(" + right + ")"
+        return f"{term_text(lit.left)} {lit.op} {right}"
+    if isinstance(lit, In):
+        return f"{lit.var.name} in [" + ", ".join(term_text(i) for i in lit.items) + "]"
+    if isinstance(lit, Or):
+        return "(" + " | ".join(", ".join(literal_text(b) for b in alt) for alt in lit.alternatives) + ")"
+    raise TypeError(lit)
+
+
+def rule_text(r, columns=None):
+    columns = columns or [f"col{i}" for i in range(len(r.head))]
+    head_args = [term_text(t) if c.startswith("col") else f"{c}: {term_text(t)}" for c, t in zip(columns, r.head)]
+    if r.agg is not None:
+        column, op, t = r.agg
+        head_args.append(f"{column}? {AGG_TEXT[op]}= {term_text(t)}")
+    head = f"{r.pred}(" + ", ".join(head_args) + ")"
+    if r.value is not None:
+        op, t = r.value
+        head += f" {AGG_TEXT[op] if op else ''}= {term_text(t)}"
+    if r.distinct and r.agg is None and r.value is None:
+        head += " distinct"
+    elif r.agg is not None:
+        head += " distinct"
+    if not r.body:
+        return head + ";"
+    body = r.written_order if r.written_order is not None else r.body
+    return head + " :- " + ", ".join(literal_text(b) for b in body) + ";"
+
+
+def program_text(p):
+    lines = list(p.annotations)
+    for pred in p.preds.values():
+        if not pred.hidden:
+            lines += [rule_text(r, pred.columns) for r in pred.rules]
+    return "\n".join(lines + p.statements) + "\n"
+
+
+# ---- reference evaluation -------------------------------------------------------
+
+
+class Unconvergent(Exception):
+    pass
+
+
+def _arith(op, a, b):
+    if a is None or b is None:
+        return None
+    if op == "+":
+        return a + b
+    if op == "-":
+        return a - b
+    if op == "*":
+        return a * b
+    if op == "/":
+        return None if b == 0 else a / b
+    if op == "++":
+        return a + b
+    raise ValueError(op)
+
+
+def _compare(op, a, b):
+    """SQL comparison: None (unknown) when either side is null."""
+    if op == "is":
+        return a is None
+    if op == "is not":
+        return a is not None
+    if a is None or b is None:
+        return None
+    return {"==": a == b, "!=": a != b, "<": a < b, "<=": a <= b, ">": a > b, ">=": a >= b}[op]
+
+
+def aggregate(op, values):
+    """values: (value, multiplicity) pairs; nulls are ignored as SQL does."""
+    present = [(v, m) for v, m in values if v is not None]
+    if op == "Count":
+        return len({v for v, _ in present})
+    if not present:
+        return None
+    if op == "Sum":
+        return sum(v * m for v, m in present)
+    if op == "Max":
+        return max(v for v, _ in present)
+    if op == "Min":
+        return min(v for v, _ in present)
+    if op == "Avg":
+        return sum(v * m for v, m in present) / sum(m for _, m in present)
+    raise ValueError(op)
+
+
+class Evaluator:
+    def __init__(self, program):
+        self.program = program
+        self.rel = {name: Counter(rows) for name, rows in program.tables.items()}
+
+    # terms
+    def value(self, t, env):
+        if isinstance(t, Var):
+            return env[t.name]
+        if isinstance(t, Const):
+            return t.value
+        if isinstance(t, BinOp):
+            return _arith(t.op, self.value(t.left, env), self.value(t.right, env))
+        if isinstance(t, Call):
+            fn = self.program.preds[t.name]
+            args = tuple(self.value(a, env) for a in t.args)
+            if fn.kind == "fn":
+                r = fn.rules[0]
+                inner = {p.name: a for p, a in zip(r.head, args)}
+                return self.value(r.value[1], inner)
+            # An aggregating function reads its table; a key it lacks gives null.
+            for row in self.rel[t.name]:
+                if all(_compare("==", a, v) for a, v in zip(args, row)):
+                    return row[-1]
+            return None
+        if isinstance(t, Combine):
+            values = Counter()
+            for e, m in self.matches(t.body, env):
+                values[self.value(t.value, e)] += m
+            return aggregate(t.op, values.items())
+        if isinstance(t, Builtin):
+            v = self.value(t.arg, env)
+            return None if v is None else v.upper() if t.name == "Upper" else len(v)
+        if isinstance(t, IfThen):
+            c = t.cond
+            if _compare(c.op, self.value(c.left, env), self.value(c.right, env)):
+                return self.value(t.then, env)
+            return self.value(t.otherwise, env)
+        raise TypeError(t)
+
+    # bodies: a generator of (environment, multiplicity)
+    def matches(self, body, env, mult=1):
+        if not body:
+            yield env, mult
+            return
+        lit, rest = body[0], body[1:]
+        if isinstance(lit, Atom):
+            pred = self.program.preds.get(lit.pred)
+            cols = pred.columns if pred is not None else None
+            pairs = list(enumerate(lit.args))
+            if lit.named:
+                pairs += [(cols.index(c), t) for c, t in lit.named]
+            for row, m in self.rel.get(lit.pred, Counter()).items():
+                e = env
+                ok = True
+                for i, t in pairs:
+                    v = row[i]
+                    if isinstance(t, Wild):
+                        continue
+                    if isinstance(t, Var) and t.name not in e:
+                        e = dict(e)
+                        e[t.name] = v
+                        continue
+                    if not _compare("==", self.value(t, e), v):
+                        ok = False
+                        break
+                if ok:
+                    yield from self.matches(rest, e, mult * m)
+        elif isinstance(lit, Cmp):
+            if lit.binds:
+                e = dict(env)
+                e[lit.left.name] = self.value(lit.right, env)
+                yield from self.matches(rest, e, mult)
+            elif _compare(lit.op, self.value(lit.left, env), self.value(lit.right, env)):
+                yield from self.matches(rest, env, mult)
+        elif isinstance(lit, In):
+            if lit.binds:
+                for item in lit.items:
+                    e = dict(env)
+                    e[lit.var.name] = self.value(item, env)
+                    yield from self.matches(rest, e, mult)
+            else:
+                v = self.value(lit.var, env)
+                if any(_compare("==", v, self.value(i, env)) for i in lit.items):
+                    yield from self.matches(rest, env, mult)
+        elif isinstance(lit, Neg):
+            if next(self.matches(lit.body, env), None) is None:
+                yield from self.matches(rest, env, mult)
+        elif isinstance(lit, Or):
+            for alt in lit.alternatives:
+                yield from self.matches(tuple(alt) + rest, env, mult)
+        else:
+            raise TypeError(lit)
+
+    def rule_rows(self, r):
+        """The rows of one rule: a Counter of head tuples, or, for an aggregating
+        rule, a Counter of (group key, value) matches."""
+        out = Counter()
+        for env, m in self.matches(r.body, {}):
+            key = tuple(self.value(t, env) for t in r.head)
+            if r.agg is not None:
+                out[key, self.value(r.agg[2], env)] += m
+            elif r.value is not None:
+                out[key, self.value(r.value[1], env)] += m
+            else:
+                out[key] += m
+        return out
+
+    def predicate_rows(self, pred):
+        if pred.kind == "fn":
+            return Counter()
+        parts = [self.rule_rows(r) for r in pred.rules]
+        if pred.kind in ("agg", "func"):
+            groups = {}
+            for part in parts:
+                for (key, v), m in part.items():
+                    groups.setdefault(key, Counter())[v] += m
+            if not groups and len(pred.columns) == 1:
+                # An aggregation without groups gives one row, as over an empty combine.
+                groups[()] = Counter()
+            return Counter({key + (aggregate(pred.agg_op, vals.items()),): 1 for key, vals in groups.items()})
+        total = Counter()
+        for part in parts:
+            total.update(part)
+        if pred.distinct:
+            return Counter({row: 1 for row in total})
+        return total
+
+    def run(self):
+        for component in self.program.components:
+            preds = [self.program.preds[n] for n in component]
+            if not any(p.recursive for p in preds):
+                for p in preds:
+                    self.rel[p.name] = self.predicate_rows(p)
+                continue
+            for p in preds:
+                self.rel[p.name] = Counter()
+            for _ in range(60):
+                new = {p.name: self.predicate_rows(p) for p in preds}
+                if all(new[p.name] == self.rel[p.name] for p in preds):
+                    break
+                self.rel.update(new)
+            else:
+                raise Unconvergent(component)
+        return self.rel
+
+
+def first_rows(rows, order, limit):
+    """The first rows of a bag in the given order."""
+    ordered = sorted(rows.elements(), key=repr)
+    for i, desc in reversed(order):
+        ordered.sort(key=lambda row: row[i], reverse=desc)
+    return Counter(ordered[:limit])
+
+
+def reference_rows(program):
+    rows = Evaluator(program).run()[program.query]
+    if program.limit is not None:
+        rows = first_rows(rows, program.order, program.limit)
+    return rows
+
+
+# ---- generation -------------------------------------------------------------------
+
+DOMAIN = range(0, 5)
+CMP_OPS = ["==", "!=", "<", "<=", ">", ">="]
+AGG_OPS = ["Sum", "Max", "Min", "Count", "Avg"]
+WORDS = ["a", "b", "ab", "B", ""]
+# Tables of the database: name -> the kind of each column, "n" for a number and
+# "t" for a text. Dag holds only edges that go up, so that recursion that keeps
+# duplicates still ends; W holds no null and its last column is a weight of 0 or
+# more.
+DATABASE = {"E": "nn", "Dag": "nn", "W": "nnn", "U": "n", "T": "nnn", "N": "nt"}
+
+
+class Options:
+    """Which constructs the generator may use; all on by default."""
+
+    def __init__(self, **kw):
+        self.nulls_in_tables = kw.get("nulls_in_tables", True)
+        self.recursion = kw.get("recursion", True)
+        self.ground = kw.get("ground", True)
+        self.functions = kw.get("functions", True)
+        self.combines = kw.get("combines", True)
+        self.division = kw.get("division", True)
+
+
+class Generator:
+    def __init__(self, seed, options=None):
+        self.rng = random.Random(seed)
+        self.opt = options or Options()
+
+    # -- tables
+    def tables(self):
+        rng = self.rng
+        out = {}
+        for name, kinds in DATABASE.items():
+            arity = len(kinds)
+            rows = []
+            for _ in range(rng.choice([0, 2, 4, 5, 6, 8])):
+                if name == "Dag":
+                    a, b = sorted(rng.sample(list(DOMAIN), 2))
+                    row = (a, b)
+                elif name == "W":
+                    row = (rng.choice(DOMAIN), rng.choice(DOMAIN), rng.choice(DOMAIN))
+                else:
+                    row = tuple(self.const(k).value for k in kinds)
+                    if self.opt.nulls_in_tables and rng.random() < 0.1:
+                        i = rng.randrange(arity)
+                        row = row[:i] + (None,) + row[i + 1:]
+                rows.append(row)
+                if rng.random() < 0.2:
+                    rows.append(row)
+            out[name] = rows
+        return out
+
+    # -- program
+    def program(self):
+        rng = self.rng
+        self.preds = {}
+        self.order = []  # components
+        self.annotations = []
+        self.statements = []
+        self.counter = 0
+        tables = self.tables()
+        self.tables_ = tables
+        if rng.random() < 0.5:
+            self.fact_pred()
+        if self.opt.functions and rng.random() < 0.3:
+            self.bodiless_function()
+        n = rng.randint(2, 5)
+        for i in range(n):
+            if self.opt.recursion and rng.random() < 0.25 and not any(
+                    p.recursive for p in self.preds.values()):
+                self.recursion()
+            choice = rng.random()
+            if self.opt.functions and choice < 0.12:
+                self.aggregating_function()
+            elif choice < 0.3:
+                self.aggregating_pred()
+            else:
+                self.plain_pred()
+        if rng.random() < 0.2:
+            self.functor()
+        program = Program(tables, dict(self.preds), self.annotations, self.order, None, statements=self.statements)
+        # Mostly ask for the last predicate that has rows: empty answers agree too easily.
+        rel = Evaluator(program).run()
+        candidates = [n for c in self.order for n in c if self.preds[n].kind != "fn"]
+        full = [n for n in candidates if rel[n]]
+        candidates = [n for n in candidates if "_copy_" not in n]
+        full = [n for n in full if "_copy_" not in n]
+        program.query = full[-1] if full and rng.random() < 0.9 else rng.choice(candidates)
+        program.rows = rel[program.query]
+        if rng.random() < 0.15 and not any(None in row for row in program.rows):
+            # A total order over all columns makes the first rows certain.
+            pred = self.preds[program.query]
+            program.limit = rng.randint(0, 4)
+            program.order = [(i, rng.random() < 0.5) for i in range(len(pred.columns))]
+            rng.shuffle(program.order)
+            items = ", ".join(f'"{pred.columns[i]}{" desc" if desc else ""}"' for i, desc in program.order)
+            self.annotations.append(f"@OrderBy({program.query}, {items});")
+            self.annotations.append(f"@Limit({program.query}, {program.limit});")
+            program.rows = first_rows(program.rows, program.order, program.limit)
+        return program
+
+    def new_name(self, prefix):
+        self.counter += 1
+        return f"{prefix}{self.counter}"
+
+    def add(self, pred, component=None):
+        self.preds[pred.name] = pred
+        self.order.append(component or [pred.name])
+
+    # relations a body may read: (name, columns, kinds)
+    def relations(self):
+        rels = [(n, [f"col{i}" for i in range(len(k))], k) for n, k in DATABASE.items()]
+        rels += [(p.name, p.columns, p.kinds) for p in self.preds.values() if p.kind in ("plain", "agg", "fact", "func")]
+        return rels
+
+    def const(self, kind):
+        return Const(self.rng.choice(WORDS)) if kind == "t" else Const(self.rng.choice(DOMAIN))
+
+    def kinds(self, n):
+        return "".join("t" if self.rng.random() < 0.15 else "n" for _ in range(n))
+
+    def fact_pred(self):
+        rng = self.rng
+        arity = rng.randint(1, 3)
+        name = self.new_name("F")
+        kinds = self.kinds(arity)
+        pred = Pred(name, [f"col{i}" for i in range(arity)], kinds, kind="fact")
+        rows = set()
+        for _ in range(rng.randint(1, 5)):
+            rows.add(tuple(self.const(k).value for k in kinds))
+        rows = sorted(rows)
+        if rng.random() < 0.3:
+            rows.append(rng.choice(rows))
+        pred.rules = [Rule(name, tuple(Const(v) for v in row), ()) for row in rows]
+        self.add(pred)
+
+    def bodiless_function(self):
+        rng = self.rng
+        name = self.new_name("G")
+        params = [Var("p"), Var("q")][: rng.randint(1, 2)]
+        body = self.arith(params, depth=2, allow_div=False)
+        pred = Pred(name, [f"col{i}" for i in range(len(params))], "n" * len(params), kind="fn")
+        pred.rules = [Rule(name, tuple(params), (), value=(None, body))]
+        self.add(pred)
+
+    # -- terms
+    def arith(self, vars_, depth=1, allow_div=True):
+        rng = self.rng
+        vars_ = nums(vars_)
+        if depth == 0 or rng.random() < 0.4:
+            if vars_ and rng.random() < 0.75:
+                return rng.choice(vars_)
+            return Const(rng.randint(-2, 4))
+        ops = ["+", "-", "*"] + (["/"] if allow_div and self.opt.division else [])
+        op = rng.choice(ops)
+        if op == "/":
+            return BinOp("/", self.arith(vars_, depth - 1, False), Const(rng.choice([2, 4])))
+        return BinOp(op, self.arith(vars_, depth - 1, allow_div), self.arith(vars_, depth - 1, allow_div))
+
+    # -- rule bodies
+    def body(self, scope, want_vars=1, depth=0, allow_or=True):
+        """A body that binds at least want_vars variables. scope: a rule-wide
+        name source; returns (literals, bound variable list)."""
+        rng = self.rng
+        lits = []
+        bound = []
+        rels = self.relations()
+        n_atoms = rng.choice([1, 1, 2, 2, 3]) if depth == 0 else rng.choice([1, 1, 2])
+        for _ in range(n_atoms):
+            lits.append(self.atom(*rng.choice(rels), bound, scope))
+        if rng.random() < 0.08 and depth == 0:
+            v = scope.fresh()
+            lits.append(In(v, tuple(Const(rng.choice(DOMAIN)) for _ in range(rng.randint(1, 3)))))
+            bound.append(v)
+        # a new variable computed from others
+        if bound and rng.random() < 0.35:
+            if texts(bound) and rng.random() < 0.3:
+                v = scope.fresh(text=True)
+                lits.append(Cmp("==", v, self.text_term(bound), binds=True))
+            else:
+                v = scope.fresh()
+                lits.append(Cmp("==", v, self.value_term(bound, scope, depth), binds=True))
+            bound.append(v)
+        # conditions
+        for _ in range(rng.choice([0, 0, 0, 1, 1, 2])):
+            if bound:
+                lits.append(self.condition(bound, scope, depth))
+        if bound and allow_or and depth == 0 and rng.random() < 0.15:
+            alternatives = [(self.condition(bound, scope, 1),) for _ in range(rng.randint(2, 3))]
+            lits.append(Or(tuple(alternatives)))
+        if bound and allow_or and depth == 0 and rng.random() < 0.1:
+            lits.append(self.atom_alternatives(bound, scope))
+        if nums(bound) and rng.random() < 0.1:
+            # Written before the variable's binding, the inclusion unnests the
+            # list; written after, it tests membership: the two agree only on a
+            # list without repeats.
+            items = rng.sample(list(DOMAIN), rng.randint(1, 3))
+            lits.append(In(rng.choice(nums(bound)), tuple(Const(i) for i in items), binds=False))
+        # negation
+        if bound and rng.random() < 0.3 and depth < 2:
+            lits.append(self.negation(bound, scope, depth))
+        return lits, bound
+
+    def atom(self, name, cols, kinds, bound, scope):
+        rng = self.rng
+        args = []
+        nm = []
+        for c, k in zip(cols, kinds):
+            if c.startswith("col"):
+                args.append(self.atom_arg(bound, scope, k))
+            elif rng.random() < 0.8:
+                nm.append((c, self.atom_arg(bound, scope, k)))
+        nm = tuple(nm)
+        # Keep trailing wildcards away sometimes: a shorter call names fewer columns.
+        while args and isinstance(args[-1], Wild) and rng.random() < 0.5:
+            args.pop()
+        a = Atom(name, tuple(args), nm)
+        for t in list(args) + [t for _, t in nm]:
+            if isinstance(t, Var) and t not in bound:
+                bound.append(t)
+        return a
+
+    def atom_arg(self, bound, scope, kind):
+        rng = self.rng
+        r = rng.random()
+        same = texts(bound) if kind == "t" else nums(bound)
+        if r < 0.1:
+            return Wild()
+        if r < 0.17:
+            return self.const(kind)
+        if same and r < 0.5:
+            return rng.choice(same)
+        return scope.fresh(text=kind == "t")
+
+    def known(self, bound, kind):
+        """An argument for a column of the given kind that binds nothing new."""
+        same = texts(bound) if kind == "t" else nums(bound)
+        r = self.rng.random()
+        if same and r < 0.5:
+            return self.rng.choice(same)
+        return Wild() if r < 0.8 else self.const(kind)
+
+    def text_term(self, bound):
+        rng = self.rng
+        r = rng.random()
+        t = rng.choice(texts(bound))
+        if r < 0.4:
+            return Builtin("Upper", t)
+        other = rng.choice(texts(bound)) if r < 0.7 else self.const("t")
+        return BinOp("++", t, other)
+
+    def value_term(self, bound, scope, depth):
+        rng = self.rng
+        r = rng.random()
+        fns = [p for p in self.preds.values() if p.kind == "fn"]
+        aggfns = [p for p in self.preds.values() if p.kind == "func"]
+        if self.opt.combines and depth < 2 and r < 0.25:
+            return self.combine(bound, scope, depth)
+        if r < 0.3:
+            return IfThen(self.condition(bound, scope, 2), self.arith(bound, 1), self.arith(bound, 1))
+        if fns and r < 0.4:
+            f = rng.choice(fns)
+            return Call(f.name, tuple(self.arith(bound, 1, False) for _ in f.columns))
+        if aggfns and nums(bound) and r < 0.5:
+            f = rng.choice(aggfns)
+            return Call(f.name, tuple(rng.choice(nums(bound)) for _ in f.columns[:-1]))
+        if texts(bound) and r < 0.55:
+            return Builtin("Length", rng.choice(texts(bound)))
+        return self.arith(bound, 2)
+
+    def combine(self, bound, scope, depth):
+        rng = self.rng
+        op = rng.choice(AGG_OPS)
+        inner_scope = scope
+        lits, inner_bound = self.body(inner_scope, depth=depth + 1, allow_or=False)
+        # correlate: reuse an outer variable inside
+        if nums(bound) and rng.random() < 0.6:
+            o = rng.choice(nums(bound))
+            name, cols, kinds = rng.choice([r for r in self.relations() if r[1][0] == "col0" and r[2][0] == "n"])
+            args = [o] + [scope.fresh(text=k == "t") for c, k in zip(cols[1:], kinds[1:]) if c.startswith("col")]
+            atom = Atom(name, tuple(args))
+            lits.insert(0, atom)
+            inner_bound += [a for a in args[1:]]
+        usable = [v for v in inner_bound]
+        value = self.arith(usable, 1, allow_div=False) if usable else Const(1)
+        return Combine(op, value, tuple(lits))
+
+    def condition(self, bound, scope, depth):
+        rng = self.rng
+        op = rng.choice(CMP_OPS)
+        left = rng.choice(bound)
+        others = [v for v in bound if v != left and v.text == left.text]
+        r = rng.random()
+        if r < 0.06:
+            return Cmp(rng.choice(["is", "is not"]), left, Const(None))
+        if left.text:
+            right = self.const("t") if r < 0.5 or not others else rng.choice(others)
+            return Cmp(op, left, right)
+        if self.opt.combines and depth < 2 and r < 0.1:
+            right = self.combine(bound, scope, depth)
+        elif r < 0.5 or not others:
+            right = Const(rng.choice(DOMAIN))
+        elif r < 0.8:
+            right = rng.choice(others)
+        else:
+            right = self.arith(bound, 1)
+        return Cmp(op, left, right)
+
+    def atom_alternatives(self, bound, scope):
+        """(A(x, ..) | B(x, ..)): each alternative reads only variables bound
+        already, so the alternatives bind nothing new."""
+        rng = self.rng
+        alts = []
+        for _ in range(2):
+            name, cols, kinds = rng.choice(self.relations())
+            args = [self.known(bound, k) for c, k in zip(cols, kinds) if c.startswith("col")]
+            alts.append((Atom(name, tuple(args)),))
+        return Or(tuple(alts))
+
+    def negation(self, bound, scope, depth):
+        rng = self.rng
+        name, cols, kinds = rng.choice(self.relations())
+        if rng.random() < 0.6:
+            args = [self.known(bound, k) for c, k in zip(cols, kinds) if c.startswith("col")]
+            return Neg((Atom(name, tuple(args)),))
+        local = list(bound)
+        inner = [self.atom(name, cols, kinds, local, scope)]
+        new = [v for v in local if v not in bound]
+        if new and rng.random() < 0.7:
+            inner.append(self.condition(local, scope, depth + 1))
+        if rng.random() < 0.3 and depth < 1:
+            inner.append(self.negation(local, scope, depth + 1))
+        return Neg(tuple(inner))
+
+    # -- predicates
+    def head_terms(self, bound, kinds):
+        rng = self.rng
+        terms = []
+        for kind in kinds:
+            r = rng.random()
+            if kind == "t":
+                t = texts(bound)
+                terms.append(rng.choice(t) if t and r < 0.8 else self.text_term(bound) if t else self.const("t"))
+            elif r < 0.75 or not nums(bound):
+                terms.append(rng.choice(nums(bound)) if nums(bound) else self.const("n"))
+            elif r < 0.85:
+                terms.append(self.arith(bound, 1))
+            elif r < 0.92:
+                terms.append(IfThen(self.condition(bound, None, 2), rng.choice(nums(bound)), self.arith(bound, 1)))
+            else:
+                terms.append(self.const("n"))
+        return tuple(terms)
+
+    def written(self, body):
+        order = list(body)
+        if self.rng.random() < 0.5:
+            self.rng.shuffle(order)
+        return tuple(order)
+
+    def plain_pred(self):
+        rng = self.rng
+        name = self.new_name("P")
+        arity = rng.randint(1, 3)
+        distinct = rng.random() < 0.35
+        columns = [f"col{i}" for i in range(arity)]
+        if rng.random() < 0.25:
+            named = rng.randint(1, arity)
+            columns = columns[: arity - named] + ["u", "v", "w"][: named]
+        pred = Pred(name, columns, self.kinds(arity), distinct=distinct)
+        for _ in range(rng.choice([1, 1, 1, 2, 2, 3])):
+            scope = Scope(name)
+            lits, bound = self.body(scope)
+            if not bound:
+                continue
+            head = self.head_terms(bound, pred.kinds)
+            pred.rules.append(Rule(name, head, tuple(lits), distinct=distinct, written_order=self.written(lits)))
+        if not pred.rules:
+            return
+        self.repeat(pred)
+        if self.opt.ground and rng.random() < 0.1:
+            self.annotations.append(f"@Ground({name});")
+        self.add(pred)
+
+    def aggregating_pred(self):
+        rng = self.rng
+        name = self.new_name("A")
+        groups = rng.randint(0, 2)
+        op = rng.choice(AGG_OPS)
+        column = rng.choice(["s", "m", "agg"])
+        pred = Pred(name, [f"col{i}" for i in range(groups)] + [column], self.kinds(groups) + "n", distinct=True,
+                    kind="agg", agg_op=op)
+        for _ in range(rng.choice([1, 1, 2])):
+            scope = Scope(name)
+            lits, bound = self.body(scope)
+            if not bound:
+                continue
+            pred.rules.append(Rule(name, self.head_terms(bound, pred.kinds[:-1]), tuple(lits), distinct=True,
+                                   agg=(column, op, self.arith(bound, 1, allow_div=op == "Sum")),
+                                   written_order=self.written(lits)))
+        if not pred.rules:
+            return
+        self.repeat(pred)
+        self.add(pred)
+
+    def aggregating_function(self):
+        rng = self.rng
+        name = self.new_name("S")
+        groups = rng.randint(1, 2)
+        op = rng.choice(["Sum", "Max", "Min", "Count"])
+        pred = Pred(name, [f"col{i}" for i in range(groups)] + ["quoril_value"], "n" * (groups + 1), distinct=True,
+                    kind="func", agg_op=op)
+        for _ in range(rng.choice([1, 1, 2])):
+            scope = Scope(name)
+            lits, bound = self.body(scope)
+            if not nums(bound):
+                continue
+            head = tuple(rng.choice(nums(bound)) for _ in range(groups))
+            pred.rules.append(Rule(name, head, tuple(lits), value=(op, self.arith(bound, 1, False)),
+                                   written_order=self.written(lits)))
+        if not pred.rules:
+            return
+        self.repeat(pred)
+        self.add(pred)
+
+    def repeat(self, pred):
+        """Now and then a rule written twice: each copy counts."""
+        if self.rng.random() < 0.1:
+            pred.rules.append(self.rng.choice(pred.rules))
+
+    # -- functors
+    def functor(self):
+        """F := P(X: Y): a copy of P, and of every predicate between P and X, that
+        reads Y where X was read."""
+        rng = self.rng
+        names = [c[0] for c in self.order if self.preds[c[0]].kind in ("plain", "agg") and len(c) == 1]
+        rng.shuffle(names)
+        for base in names:
+            reads = set()
+            todo = [base]
+            while todo:
+                n = todo.pop()
+                if n in self.preds and n not in reads:
+                    reads.add(n)
+                    todo += dependencies(self.preds[n])
+            tables = sorted(n for n in reads | {d for n in reads if n in self.preds
+                                                 for d in dependencies(self.preds[n])}
+                            if n in DATABASE or (n in self.preds and self.preds[n].kind == "fact"))
+            if not tables:
+                continue
+            old = rng.choice(tables)
+            kinds = DATABASE[old] if old in DATABASE else self.preds[old].kinds
+            same = [n for n, k in DATABASE.items() if k == kinds and n != old]
+            same += [p.name for p in self.preds.values() if p.kind == "fact" and p.kinds == kinds and p.name != old]
+            if not same:
+                continue
+            new = rng.choice(same)
+            made = self.new_name("M")
+            # Copy, in order of definition, every predicate that reads the old one.
+            touched = {old}
+            copies = {old: new}
+            copied = []
+            for component in list(self.order):
+                if not all(n in reads for n in component):
+                    continue
+                if not any(d in touched for n in component for d in dependencies(self.preds[n])):
+                    continue
+                for n in component:
+                    copies[n] = made if n == base else f"{made}_copy_{n}"
+                    touched.add(n)
+                copied.append(component)
+            if base not in touched:
+                continue
+            if new != "Dag" and any(self.preds[n].recursive and not self.preds[n].distinct
+                                    for c in copied for n in c):
+                continue  # recursion that keeps duplicates ends only over Dag
+            self.statements.append(f"{made} := {base}({old}: {new});")
+            for component in copied:
+                made_component = []
+                for n in component:
+                    p = self.preds[n]
+                    q = Pred(copies[n], p.columns, p.kinds, p.distinct, p.kind, [], p.agg_op, p.recursive, hidden=True)
+                    made_component.append(q)
+                for q, n in zip(made_component, component):
+                    q.rules = [renamed(r, copies) for r in self.preds[n].rules]
+                    self.preds[q.name] = q
+                self.order.append([q.name for q in made_component])
+            return
+
+    # -- recursion
+    def recursion(self):
+        rng = self.rng
+        kind = rng.choice(["linear", "linear", "left", "nonlinear", "mutual", "shortest", "bag"])
+        x, y, z, w, e = (Var(n) for n in "xyzwe")
+        if kind == "bag":
+            edge, distinct = "Dag", False
+        else:
+            edge, distinct = rng.choice(["E", "Dag"]), True
+        name = self.new_name("R")
+        extra = ()
+        if rng.random() < 0.3:
+            extra = (Cmp(rng.choice(["!=", "<", ">="]), z, Const(rng.choice(DOMAIN))),)
+        if kind in ("linear", "bag", "left", "nonlinear"):
+            pred = Pred(name, ["col0", "col1"], "nn", distinct=distinct, recursive=True)
+            base = Rule(name, (x, y), (Atom(edge, (x, y)),), distinct=distinct)
+            if kind == "left":
+                step = (Atom(edge, (x, y)), Atom(name, (y, z)))
+            elif kind == "nonlinear":
+                step = (Atom(name, (x, y)), Atom(name, (y, z)))
+            else:
+                step = (Atom(name, (x, y)), Atom(edge, (y, z)))
+            pred.rules = [base, Rule(name, (x, z), step + extra, distinct=distinct,
+                                     written_order=self.written(step + extra))]
+            self.add(pred, [name])
+            main = name
+        elif kind == "mutual":
+            other = self.new_name("R")
+            pred = Pred(name, ["col0", "col1"], "nn", distinct=True, recursive=True)
+            pred2 = Pred(other, ["col0", "col1"], "nn", distinct=True, recursive=True)
+            pred.rules = [Rule(name, (x, y), (Atom(edge, (x, y)),), distinct=True),
+                          Rule(name, (x, z), (Atom(other, (x, y)), Atom(edge, (y, z))) + extra, distinct=True)]
+            pred2.rules = [Rule(other, (x, z), (Atom(name, (x, y)), Atom(edge, (y, z))), distinct=True)]
+            self.preds[name] = pred
+            self.preds[other] = pred2
+            self.order.append([name, other])
+            main = min(name, other)
+        else:  # shortest
+            pred = Pred(name, ["col0", "col1", "d"], "nnn", distinct=True, kind="agg", agg_op="Min", recursive=True)
+            pred.rules = [Rule(name, (x, y), (Atom("W", (x, y, w)),), distinct=True, agg=("d", "Min", w)),
+                          Rule(name, (x, z), (Atom(name, (x, y), (("d", e),)), Atom("W", (y, z, w))),
+                               distinct=True, agg=("d", "Min", BinOp("+", e, w)))]
+            self.add(pred, [name])
+            main = name
+        if rng.random() < 0.4:
+            self.annotations.append(f"@Recursive({main}, {rng.choice([9, 12, 30])});")
+
+
+def dependencies(pred):
+    """Names of the predicates a predicate reads directly."""
+    out = set()
+
+    def walk(x):
+        if isinstance(x, Atom):
+            out.add(x.pred)
+        if isinstance(x, Call):
+            out.add(x.name)
+        if isinstance(x, (tuple, list)):
+            for y in x:
+                walk(y)
+        elif hasattr(x, "__dataclass_fields__"):
+            for f in x.__dataclass_fields__:
+                walk(getattr(x, f))
+
+    for r in pred.rules:
+        walk(r)
+    return out
+
+
+def renamed(x, names):
+    """A copy of a tree with predicate names replaced."""
+    if isinstance(x, Atom):
+        return Atom(names.get(x.pred, x.pred), renamed(x.args, names), renamed(x.named, names))
+    if isinstance(x, Call):
+        return Call(names.get(x.name, x.name), renamed(x.args, names))
+    if isinstance(x, tuple):
+        return tuple(renamed(y, names) for y in x)
+    if isinstance(x, Rule):
+        return Rule(names.get(x.pred, x.pred), renamed(x.head, names), renamed(x.body, names), x.distinct,
+                    renamed(x.agg, names), renamed(x.value, names), renamed(x.written_order, names))
+    if hasattr(x, "__dataclass_fields__") and not isinstance(x, (Var, Const, Wild)):
+        return type(x)(*(renamed(getattr(x, f), names) for f in x.__dataclass_fields__))
+    return x
+
+
+class Scope:
+    """Fresh variable names for one rule, shared with its negations and combines,
+    so that a name means one variable throughout the rule."""
+
+    def __init__(self, pred):
+        self.n = 0
+        self.pred = pred
+
+    def fresh(self, text=False):
+        self.n += 1
+        return Var("abcdfghkmnpqrstuv"[self.n - 1] if self.n <= 17 else f"v{self.n}", text)
+
+
+def nums(vars_):
+    return [v for v in vars_ if not v.text]
+
+
+def texts(vars_):
+    return [v for v in vars_ if v.text]
+
+
+def generate(seed, options=None):
+    return Generator(seed, options).program()
+
+
+# ---- shrinking a failing program ------------------------------------------------
+
+
+def needed(program):
+    """The predicates the query reads, directly or not, and the query itself."""
+    seen = set()
+    todo = [program.query]
+    while todo:
+        n = todo.pop()
+        if n in program.preds and n not in seen:
+            seen.add(n)
+            todo += dependencies(program.preds[n])
+    return seen
+
+
+def _variants(program):
+    """Smaller programs: one predicate, rule, literal, annotation or table row less."""
+    import copy
+    keep = needed(program)
+    if keep != set(program.preds):
+        p = copy.deepcopy(program)
+        p.preds = {n: q for n, q in p.preds.items() if n in keep}
+        p.components = [[n for n in c if n in keep] for c in p.components if any(n in keep for n in c)]
+        p.annotations = [a for a in p.annotations if any(f"({n}," in a or f"({n})" in a for n in keep)]
+        p.statements = [s for s in p.statements if s.split(" := ")[0] in keep]
+        yield p
+    for i in range(len(program.annotations)):
+        p = copy.deepcopy(program)
+        del p.annotations[i]
+        yield p
+    for name, pred in program.preds.items():
+        for i in range(len(pred.rules)):
+            if len(pred.rules) > 1:
+                p = copy.deepcopy(program)
+                del p.preds[name].rules[i]
+                yield p
+            rule = pred.rules[i]
+            for j in range(len(rule.body)):
+                p = copy.deepcopy(program)
+                r = p.preds[name].rules[i]
+                lit = r.body[j]
+                r.body = r.body[:j] + r.body[j + 1:]
+                if r.written_order is not None:
+                    order = list(r.written_order)
+                    order.remove(lit)
+                    r.written_order = tuple(order)
+                yield p
+    for name, rows in program.tables.items():
+        for i in range(len(rows)):
+            p = copy.deepcopy(program)
+            del p.tables[name][i]
+            yield p
+
+
+def _term_vars(t, bound):
+    """Whether every variable a term reads is bound."""
+    if isinstance(t, Var):
+        return t.name in bound
+    if isinstance(t, Combine):
+        inner = _body_binds(t.body, bound)
+        return inner is not None and _term_vars(t.value, inner)
+    if isinstance(t, (Const, Wild, str)) or t is None:
+        return True
+    if isinstance(t, IfThen):
+        return _body_binds((t.cond,), bound) is not None and _term_vars(t.then, bound) and _term_vars(
+            t.otherwise, bound)
+    if isinstance(t, (tuple, list)):
+        return all(_term_vars(x, bound) for x in t)
+    return all(_term_vars(getattr(t, f), bound) for f in t.__dataclass_fields__ if f not in ("name", "op"))
+
+
+def _body_binds(body, bound):
+    """The variables bound after a body read in order, or None when it reads a
+    variable before it is bound."""
+    bound = set(bound)
+    for lit in body:
+        if isinstance(lit, Atom):
+            for t in list(lit.args) + [t for _, t in lit.named]:
+                if isinstance(t, Var):
+                    bound.add(t.name)
+                elif not _term_vars(t, bound):
+                    return None
+        elif isinstance(lit, Cmp):
+            if lit.binds:
+                if not _term_vars(lit.right, bound):
+                    return None
+                bound.add(lit.left.name)
+            elif not (_term_vars(lit.left, bound) and _term_vars(lit.right, bound)):
+                return None
+        elif isinstance(lit, In):
+            if not _term_vars(lit.items, bound):
+                return None
+            if lit.binds:
+                bound.add(lit.var.name)
+            elif lit.var.name not in bound:
+                return None
+        elif isinstance(lit, Neg):
+            if _body_binds(lit.body, bound) is None:
+                return None
+        elif isinstance(lit, Or):
+            outs = [_body_binds(a, bound) for a in lit.alternatives]
+            if any(o is None for o in outs):
+                return None
+            bound = set.intersection(*outs)
+    return bound
+
+
+def rule_is_safe(r):
+    bound = _body_binds(r.body, set())
+    return bound is not None and _term_vars(r.head, bound) and _term_vars(r.agg, bound) and _term_vars(
+        r.value, bound)
+
+
+def shrink(program, fails, budget=400):
+    """The smallest program found, by greedy steps, for which fails(program) holds."""
+    steps = 0
+    changed = True
+    while changed and steps < budget:
+        changed = False
+        for candidate in _variants(program):
+            steps += 1
+            if steps >= budget:
+                break
+            if not all(rule_is_safe(r) for p in candidate.preds.values() if p.kind != "fn" for r in p.rules):
+                continue
+            try:
+                candidate.rows = reference_rows(candidate)
+            except Exception:  # noqa: BLE001 - a variant the evaluator cannot read is no smaller case
+                continue
+            if fails(candidate):
+                program = candidate
+                changed = True
+                break
+    return program
