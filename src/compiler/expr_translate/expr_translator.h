@@ -49,9 +49,6 @@ class ExprTranslator {
   // The fixed argument counts of some built-in functions; none for the others.
   static std::optional<ArityRange> built_in_function_arity_range(std::string_view name);
 
-  // Every function and operator name the translator knows for the engine.
-  static std::shared_ptr<const std::set<std::string, std::less<>>> basis_functions(const Dialect& dialect);
-
   // The conversion proper: the SQL of `expr`, written where a value of type
   // `expected` is wanted.
   Result<std::string, CompileError> convert_to_sql_expecting(const Json& expr, const Type& expected);
