@@ -1,88 +1,69 @@
-// Time of check over a program of 2,000 predicates with 200 misspelt calls,
-// each of which looks for the closest of the 2,000 names, against the time of
-// compiling the same program spelt right.
+// Checking against compiling: the verifier over generated programs of 1,000 and
+// 10,000 rules, next to parsing and compiling the same programs. Checking, the
+// parse included, is meant to take less time than compiling.
 #include <benchmark/benchmark.h>
 
 #include <string>
-#include <variant>
 
 #include "compiler/program/universe.h"
+#include "generated_programs.h"
 #include "parser/parse_file.h"
+#include "verifier/rule_lists.h"
+#include "verifier/safety.h"
+#include "verifier/stratification.h"
 #include "verifier/validate.h"
 
 namespace mirtova {
 namespace {
 
-constexpr int kPredicates = 2000;
-constexpr int kMisspelt = 200;
-constexpr int kChain = 100;  // predicates that wait on one another in a row
+enum class Stage {
+  Check,   // parse, then every check of the verifier
+  Safety,  // parse, then safety and stratification alone
+  Compile  // parse, build the program and write the SQL of the predicate that reaches all others
+};
 
-std::string number(int i) {
-  std::string n = std::to_string(i);
-  return std::string(4 - n.size(), '0') + n;
-}
-
-// Chains of predicates Pred0000, Pred0001, ... met in Top; with `misspelt`,
-// 200 more rules that call "Perd" for "Pred", two edits from the name meant
-// and from many names of the same length.
-std::string program(bool misspelt) {
-  std::string text = "Base(a: 1, b: 2);\nBase(a: 2, b: 3);\n";
-  for (int i = 0; i < kPredicates; ++i) {
-    const std::string before = i % kChain == 0 ? "Base" : "Pred" + number(i - 1);
-    text += "Pred" + number(i) + "(a:, b:) :- " + before + "(a:, b: c), Base(a: c, b:);\n";
-    if (i % kChain == kChain - 1) text += "Top(a:, b:) :- Pred" + number(i) + "(a:, b:);\n";
+void run(benchmark::State& state, Shape shape, Stage stage) {
+  const GeneratedProgram generated = generate_program(shape, static_cast<int>(state.range(0)));
+  auto probe = parse_file(generated.text);
+  if (!probe.ok()) {
+    state.SkipWithError(probe.error().message.c_str());
+    return;
   }
-  if (misspelt)
-    for (int k = 0; k < kMisspelt; ++k)
-      text += "Typo" + number(k) + "(a:, b:) :- Perd" + number(k * 7) + "(a:, b:);\n";
-  return text;
-}
-
-void BM_CheckMisspeltCalls(benchmark::State& state) {
-  const std::string text = program(true);
-  size_t errors = 0, suggestions = 0;
   for (auto _ : state) {
-    auto tree = parse_file(text);
-    if (!tree.ok()) {
-      state.SkipWithError(tree.error().message.c_str());
-      return;
+    auto tree = parse_file(generated.text);
+    if (stage == Stage::Check) {
+      benchmark::DoNotOptimize(verifier::validate(tree.value()));
+    } else if (stage == Stage::Safety) {
+      const verifier::RuleLists lists = verifier::rule_lists(tree.value());
+      benchmark::DoNotOptimize(verifier::check_safety(lists.plain));
+      benchmark::DoNotOptimize(verifier::check_stratification(lists.plain));
+    } else {
+      auto program = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, std::string("duckdb"));
+      if (!program.ok()) {
+        state.SkipWithError(program.error().message.c_str());
+        return;
+      }
+      auto sql = program.value()->formatted_predicate_sql_impl(generated.last, {}, std::nullopt);
+      if (!sql.ok()) {
+        state.SkipWithError(sql.error().message.c_str());
+        return;
+      }
+      benchmark::DoNotOptimize(sql);
     }
-    const verifier::CheckResult result = verifier::validate(tree.value());
-    errors = result.errors.size();
-    suggestions = 0;
-    for (const verifier::CheckError& error : result.errors)
-      if (const auto* undefined = std::get_if<verifier::UndefinedError>(&error))
-        suggestions += undefined->suggestion.has_value() ? 1 : 0;
   }
-  // Every misspelt call is one error, each with the name meant as suggestion.
-  state.counters["errors"] = static_cast<double>(errors);
-  state.counters["suggestions"] = static_cast<double>(suggestions);
+  state.counters["rules"] = static_cast<double>(generated.rules);
 }
 
-void BM_CompileSpeltRight(benchmark::State& state) {
-  const std::string text = program(false);
-  for (auto _ : state) {
-    auto tree = parse_file(text);
-    if (!tree.ok()) {
-      state.SkipWithError(tree.error().message.c_str());
-      return;
-    }
-    auto compiled = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, std::string("duckdb"));
-    if (!compiled.ok()) {
-      state.SkipWithError(compiled.error().message.c_str());
-      return;
-    }
-    auto sql = compiled.value()->formatted_predicate_sql_impl("Top", {}, std::nullopt);
-    if (!sql.ok()) {
-      state.SkipWithError(sql.error().message.c_str());
-      return;
-    }
-    benchmark::DoNotOptimize(sql);
-  }
-}
+#define MIRTOVA_CHECK_BENCH(shape, stage)                                                        \
+  void BM_##stage##_##shape(benchmark::State& state) { run(state, Shape::shape, Stage::stage); } \
+  BENCHMARK(BM_##stage##_##shape)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)
 
-BENCHMARK(BM_CheckMisspeltCalls)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CompileSpeltRight)->Unit(benchmark::kMillisecond);
+MIRTOVA_CHECK_BENCH(Chain, Check);
+MIRTOVA_CHECK_BENCH(Chain, Safety);
+MIRTOVA_CHECK_BENCH(Chain, Compile);
+MIRTOVA_CHECK_BENCH(Wide, Check);
+MIRTOVA_CHECK_BENCH(Wide, Safety);
+MIRTOVA_CHECK_BENCH(Wide, Compile);
 
 }  // namespace
 }  // namespace mirtova
