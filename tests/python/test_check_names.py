@@ -24,8 +24,9 @@ def test_every_builtin_function_is_known():
     names = capitalised(mirtova.builtin_functions())
     assert len(names) > 300
     # SqlExpr is known, but has an error of its own.
-    source = "".join(f"Q{i}(a:) :- t(x:), a == {n}(x);\n" for i, n in enumerate(names) if n != "SqlExpr")
-    assert mirtova.check(source) == ([], [])
+    # Aggregates called as functions, and SqlExpr, have errors of their own.
+    source = "".join(f"Q{i}(a:) :- t(x:), a == {n}(x);\n" for i, n in enumerate(names))
+    assert [e for e in mirtova.check(source)[0] if e.startswith("Undefined")] == []
 
 
 def test_every_builtin_and_library_name_is_known_as_a_predicate():
