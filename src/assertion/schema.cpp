@@ -70,9 +70,17 @@ void copy_made_columns(const std::vector<MakePair>& pairs, Schema& out) {
 }  // namespace
 
 Schema schema(const Json::ArrayType& rules) {
+  std::vector<const Json*> statements;
+  statements.reserve(rules.size());
+  for (const Json& rule : rules) statements.push_back(&rule);
+  return schema(statements);
+}
+
+Schema schema(const std::vector<const Json*>& rules) {
   Schema out;
   std::vector<MakePair> pairs;
-  for (const Json& rule : rules) {
+  for (const Json* statement : rules) {
+    const Json& rule = *statement;
     const std::string& name = head_name(rule);
     if (name.starts_with("@")) {
       if (name == "@Make")

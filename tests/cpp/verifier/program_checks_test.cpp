@@ -67,7 +67,7 @@ TEST(FrontMatterChecks, NameDescriptionAndOrdering) {
       {"ordering without columns", "---\nname: Foo\ndescription: d\n---\n@OrderBy(Foo);\nFoo(a: 1);", {}},
       {"ordering of a text is none",
        "---\nname: Foo\ndescription: d\n---\n@OrderBy(\"Foo\", \"a\");\nFoo(a: 1);",
-       {missing_order_by("Foo")}},
+       {missing_order_by("Foo"), "@OrderBy needs the predicate it is about as its first argument"}},
       {"ordering of another predicate first",
        "---\nname: Foo\ndescription: d\n---\n"
        "@OrderBy(Bar, \"a\"); @OrderBy(Foo, \"a\"); Foo(a: 1); Bar(a: 1);",
@@ -102,7 +102,7 @@ TEST(SqlExprChecks, OnePerPredicateAtItsFirstRule) {
       {"in an aggregation", "P(x? += SqlExpr(\"1\", {})) distinct :- Q(x:);", {unsafe("P")}},
       {"a condition written SqlExpr is no call", "P(x:) :- Q(x:), SqlExpr(\"1\", {});", {}},
       {"a text", "P(x: \"SqlExpr\");", {}},
-      {"annotations are not examined", "@Limit(P, SqlExpr(\"1\", {})); P(x: 1);", {}},
+      {"annotations are not examined", "@Limit(P, 10, SqlExpr(\"1\", {})); P(x: 1);", {}},
   });
 }
 
@@ -114,7 +114,7 @@ TEST(TableNameStep, EachBadNameOnceAtItsFirstStatement) {
        {}},
       {"made predicates are defined",
        "A := B(x: C); B(y:) :- 1x(y:); C(z: 1); P(y:) :- A(y:);",
-       {bad_table("B", "1x")}},
+       {bad_table("B", "1x"), "Functor B is applied to x, which it does not depend on."}},
       {"one statement's names in byte order",
        "P(x:) :- 9z(x:), 8y(x:), 7a.b(x:);",
        {bad_table("P", "7a.b"), bad_table("P", "8y"), bad_table("P", "9z")}},
