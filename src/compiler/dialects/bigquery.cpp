@@ -1,75 +1,71 @@
-#include "compiler/dialects/bigquery.h"
-
+// The BigQuery dialect (engine "bigquery").
+#include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
 
 namespace mirtova {
 
-std::string_view BigQueryDialect::name() const { return "bigquery"; }
-bool BigQueryDialect::format_needs_expansion() const { return false; }
-bool BigQueryDialect::nulls_first_by_default(bool descending) const { return !descending; }
-std::optional<std::string_view> BigQueryDialect::int64_of_text() const { return std::nullopt; }
-std::optional<std::string> BigQueryDialect::number_to_string() const {
-  return std::string(bigquery_number_text());
-}
-std::string_view BigQueryDialect::bind_value() const {
-  return "(SELECT {body} FROM UNNEST([{0}]) AS mirtova_v)";
-}
-bool BigQueryDialect::null_guarded_least_greatest() const { return false; }
-std::string_view BigQueryDialect::double_type() const { return "FLOAT64"; }
-std::string_view BigQueryDialect::unnest_phrase() const { return "UNNEST({0}) as {1}"; }
-std::string_view BigQueryDialect::array_phrase() const { return "ARRAY[%s]"; }
-int BigQueryDialect::group_by_spec_by() const { return 0; }
-std::string_view BigQueryDialect::except_distinct() const { return "EXCEPT DISTINCT"; }
+namespace {
 
-std::string BigQueryDialect::predicate_literal(std::string_view predicate) const {
-  return "STRUCT(\"" + std::string(predicate) + "\" AS predicate_name)";
-}
+class BigQueryDialect final : public Dialect {
+ public:
+  std::string_view name() const override { return "bigquery"; }
+  bool format_needs_expansion() const override { return false; }
+  bool nulls_first_by_default(bool descending) const override { return !descending; }
+  std::optional<std::string_view> int64_of_text() const override { return std::nullopt; }
+  std::optional<std::string> number_to_string() const override { return std::string(bigquery_number_text()); }
+  std::string_view bind_value() const override { return "(SELECT {body} FROM UNNEST([{0}]) AS mirtova_v)"; }
+  bool null_guarded_least_greatest() const override { return false; }
+  std::string_view double_type() const override { return "FLOAT64"; }
+  std::string_view unnest_phrase() const override { return "UNNEST({0}) as {1}"; }
+  std::string_view array_phrase() const override { return "ARRAY[%s]"; }
+  int group_by_spec_by() const override { return 0; }
+  std::string_view except_distinct() const override { return "EXCEPT DISTINCT"; }
 
-std::string BigQueryDialect::float_literal(std::string_view text) const { return std::string(text); }
-
-// Inside backquotes a backslash escapes, so it is doubled before backquotes are escaped.
-std::string BigQueryDialect::quote_identifier(std::string_view name) const {
-  return "`" + replace_all(replace_all(name, "\\", "\\\\"), "`", "\\`") + "`";
-}
-
-std::string BigQueryDialect::record_literal(const std::vector<RecordLiteralField>& fields) const {
-  std::string out = "STRUCT(";
-  for (size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) out += ", ";
-    out += fields[i].sql + " AS " + record_field(fields[i].name);
+  std::string predicate_literal(std::string_view predicate) const override {
+    return "STRUCT(\"" + std::string(predicate) + "\" AS predicate_name)";
   }
-  return out + ")";
-}
 
-std::string BigQueryDialect::str_literal(std::string_view text) const {
-  return backslash_escaped_literal(text);
-}
+  std::string float_literal(std::string_view text) const override { return std::string(text); }
 
-bool BigQueryDialect::decorate_combine_rule() const { return false; }
+  // Inside backquotes a backslash escapes, so it is doubled before backquotes are escaped.
+  std::string quote_identifier(std::string_view name) const override {
+    return "`" + replace_all(replace_all(name, "\\", "\\\\"), "`", "\\`") + "`";
+  }
 
-std::string BigQueryDialect::regex_match_condition(std::string_view expression,
-                                                   std::string_view pattern) const {
-  return "REGEXP_LIKE(" + std::string(expression) + ", " + str_literal(pattern) + ")";
-}
+  std::string record_literal(const std::vector<RecordLiteralField>& fields) const override {
+    std::string out = "STRUCT(";
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0) out += ", ";
+      out += fields[i].sql + " AS " + record_field(fields[i].name);
+    }
+    return out + ")";
+  }
 
-std::string BigQueryDialect::string_cast(std::string_view sql) const {
-  return "CAST(" + std::string(sql) + " AS STRING)";
-}
+  std::string str_literal(std::string_view text) const override { return backslash_escaped_literal(text); }
 
-std::string_view BigQueryDialect::today_relation_sql() const {
-  return "(SELECT CAST(CURRENT_DATE() AS STRING) AS date)";
-}
+  bool decorate_combine_rule() const override { return false; }
 
-std::string_view BigQueryDialect::now_relation_sql() const {
-  return "(SELECT CURRENT_TIMESTAMP() AS timestamp)";
-}
+  std::string string_cast(std::string_view sql) const override {
+    return "CAST(" + std::string(sql) + " AS STRING)";
+  }
 
-// BigQuery reads OFFSET only after a LIMIT; the largest INT64 stands for no limit.
-std::string BigQueryDialect::pagination_clause(std::optional<uint64_t> limit,
-                                               std::optional<uint64_t> offset) const {
-  if (offset && !limit) return "\nLIMIT 9223372036854775807\nOFFSET " + row_count_text(*offset);
-  return Dialect::pagination_clause(limit, offset);
-}
+  std::string_view today_relation_sql() const override {
+    return "(SELECT CAST(CURRENT_DATE() AS STRING) AS date)";
+  }
+
+  std::string_view now_relation_sql() const override { return "(SELECT CURRENT_TIMESTAMP() AS timestamp)"; }
+
+  // BigQuery reads OFFSET only after a LIMIT; the largest INT64 stands for no limit.
+  std::string pagination_clause(std::optional<uint64_t> limit,
+                                std::optional<uint64_t> offset) const override {
+    if (offset && !limit) return "\nLIMIT 9223372036854775807\nOFFSET " + row_count_text(*offset);
+    return Dialect::pagination_clause(limit, offset);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Dialect> make_bigquery_dialect() { return std::make_unique<BigQueryDialect>(); }
 
 }  // namespace mirtova

@@ -1,83 +1,79 @@
-#include "compiler/dialects/databricks.h"
-
+// The Databricks dialect (engine "databricks").
+#include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/float_literal.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
 
 namespace mirtova {
 
-std::string_view DatabricksDialect::name() const { return "databricks"; }
-bool DatabricksDialect::format_needs_expansion() const { return false; }
-bool DatabricksDialect::nulls_first_by_default(bool descending) const { return !descending; }
-std::optional<std::string_view> DatabricksDialect::int64_of_text() const { return std::nullopt; }
-std::optional<std::string> DatabricksDialect::number_to_string() const { return databricks_number_text(); }
-std::string_view DatabricksDialect::bind_value() const {
-  return "transform(array({0}), mirtova_v -> {body})[0]";
-}
-bool DatabricksDialect::null_guarded_least_greatest() const { return true; }
-std::string_view DatabricksDialect::double_type() const { return "DOUBLE"; }
-std::string_view DatabricksDialect::unnest_phrase() const {
-  return "LATERAL (SELECT explode({0}) AS {1}) AS varnok";
-}
-std::string_view DatabricksDialect::array_phrase() const { return "ARRAY(%s)"; }
-int DatabricksDialect::group_by_spec_by() const { return 1; }
+namespace {
 
-std::string DatabricksDialect::float_literal(std::string_view text) const {
-  return exponent_float_literal(text);
-}
+class DatabricksDialect final : public Dialect {
+ public:
+  std::string_view name() const override { return "databricks"; }
+  bool format_needs_expansion() const override { return false; }
+  bool nulls_first_by_default(bool descending) const override { return !descending; }
+  std::optional<std::string_view> int64_of_text() const override { return std::nullopt; }
+  std::optional<std::string> number_to_string() const override { return databricks_number_text(); }
+  std::string_view bind_value() const override { return "transform(array({0}), mirtova_v -> {body})[0]"; }
+  bool null_guarded_least_greatest() const override { return true; }
+  std::string_view double_type() const override { return "DOUBLE"; }
+  std::string_view unnest_phrase() const override { return "LATERAL (SELECT explode({0}) AS {1}) AS varnok"; }
+  std::string_view array_phrase() const override { return "ARRAY(%s)"; }
+  int group_by_spec_by() const override { return 1; }
 
-std::string DatabricksDialect::quote_identifier(std::string_view name) const {
-  return quoted_doubling(name, '`');
-}
+  std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 
-// Only a bare null needs its element type; an empty ARRAY() is typed by use.
-std::optional<std::string> DatabricksDialect::typed_array(std::string_view sql, const Type& element) const {
-  if (sql != "null") return std::nullopt;
-  switch (element.kind()) {
-    case Type::Kind::Number:
-      return "CAST(null AS ARRAY<DOUBLE>)";
-    case Type::Kind::String:
-      return "CAST(null AS ARRAY<STRING>)";
-    case Type::Kind::Bool:
-      return "CAST(null AS ARRAY<BOOLEAN>)";
-    default:
-      return std::nullopt;
+  std::string quote_identifier(std::string_view name) const override { return quoted_doubling(name, '`'); }
+
+  // Only a bare null needs its element type; an empty ARRAY() is typed by use.
+  std::optional<std::string> typed_array(std::string_view sql, const Type& element) const override {
+    if (sql != "null") return std::nullopt;
+    switch (element.kind()) {
+      case Type::Kind::Number:
+        return "CAST(null AS ARRAY<DOUBLE>)";
+      case Type::Kind::String:
+        return "CAST(null AS ARRAY<STRING>)";
+      case Type::Kind::Bool:
+        return "CAST(null AS ARRAY<BOOLEAN>)";
+      default:
+        return std::nullopt;
+    }
   }
-}
 
-std::string DatabricksDialect::record_literal(const std::vector<RecordLiteralField>& fields) const {
-  std::string out = "STRUCT(";
-  for (size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) out += ", ";
-    out += fields[i].sql + " AS " + record_field(fields[i].name);
+  std::string record_literal(const std::vector<RecordLiteralField>& fields) const override {
+    std::string out = "STRUCT(";
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0) out += ", ";
+      out += fields[i].sql + " AS " + record_field(fields[i].name);
+    }
+    return out + ")";
   }
-  return out + ")";
-}
 
-// Spark may substitute "${...}" in SQL text before parsing it; a "$" written as
-// \u0024 never starts one.
-std::string DatabricksDialect::str_literal(std::string_view text) const {
-  return replace_all(backslash_escaped_literal(text), "$", "\\u0024");
-}
+  // Spark may substitute "${...}" in SQL text before parsing it; a "$" written as
+  // \u0024 never starts one.
+  std::string str_literal(std::string_view text) const override {
+    return replace_all(backslash_escaped_literal(text), "$", "\\u0024");
+  }
 
-bool DatabricksDialect::decorate_combine_rule() const { return false; }
+  bool decorate_combine_rule() const override { return false; }
 
-std::string DatabricksDialect::regex_match_condition(std::string_view expression,
-                                                     std::string_view pattern) const {
-  return "REGEXP_LIKE(" + std::string(expression) + ", " + str_literal(pattern) + ")";
-}
+  std::string string_cast(std::string_view sql) const override {
+    return "CAST(" + std::string(sql) + " AS STRING)";
+  }
 
-std::string DatabricksDialect::string_cast(std::string_view sql) const {
-  return "CAST(" + std::string(sql) + " AS STRING)";
-}
+  std::string_view today_relation_sql() const override {
+    return "(SELECT CAST(to_date(to_utc_timestamp(current_timestamp(), current_timezone())) AS "
+           "STRING) AS date)";
+  }
 
-std::string_view DatabricksDialect::today_relation_sql() const {
-  return "(SELECT CAST(to_date(to_utc_timestamp(current_timestamp(), current_timezone())) AS "
-         "STRING) AS date)";
-}
+  std::string_view now_relation_sql() const override {
+    return "(SELECT to_utc_timestamp(current_timestamp(), current_timezone()) AS timestamp)";
+  }
+};
 
-std::string_view DatabricksDialect::now_relation_sql() const {
-  return "(SELECT to_utc_timestamp(current_timestamp(), current_timezone()) AS timestamp)";
-}
+}  // namespace
+
+std::unique_ptr<Dialect> make_databricks_dialect() { return std::make_unique<DatabricksDialect>(); }
 
 }  // namespace mirtova

@@ -1,36 +1,14 @@
 #include "compiler/dialects/dialect.h"
 
 #include "common/engines.h"
-#include "compiler/dialects/bigquery.h"
-#include "compiler/dialects/databricks.h"
-#include "compiler/dialects/duckdb.h"
+#include "compiler/dialects/engine_table.h"
 #include "compiler/dialects/library/library_program.h"
-#include "compiler/dialects/postgresql.h"
-#include "compiler/dialects/presto.h"
 #include "compiler/dialects/quoting.h"
-#include "compiler/dialects/sqlite.h"
-#include "compiler/dialects/trino.h"
 
 namespace mirtova {
 
 Result<std::unique_ptr<Dialect>, CompileError> Dialect::get(std::string_view engine) {
-  std::unique_ptr<Dialect> dialect;
-  if (engine == "psql") {
-    dialect = std::make_unique<PostgreSqlDialect>();
-  } else if (engine == "trino") {
-    dialect = std::make_unique<TrinoDialect>();
-  } else if (engine == "sqlite") {
-    dialect = std::make_unique<SqLiteDialect>();
-  } else if (engine == "presto") {
-    dialect = std::make_unique<PrestoDialect>();
-  } else if (engine == "duckdb") {
-    dialect = std::make_unique<DuckDbDialect>();
-  } else if (engine == "bigquery") {
-    dialect = std::make_unique<BigQueryDialect>();
-  } else if (engine == "databricks") {
-    dialect = std::make_unique<DatabricksDialect>();
-  }
-  if (dialect) return dialect;
+  if (const EngineEntry* entry = find_engine(engine)) return entry->make_dialect();
   return CompileError(unsupported_engine_message(engine));
 }
 
@@ -99,6 +77,10 @@ std::string Dialect::empty_array_literal() const {
   std::string_view phrase = array_phrase();
   if (phrase.find("%s") == std::string_view::npos) return std::string(phrase) + "()";
   return replace_all(phrase, "%s", "");
+}
+
+std::string Dialect::regex_match_condition(std::string_view expression, std::string_view pattern) const {
+  return "REGEXP_LIKE(" + std::string(expression) + ", " + str_literal(pattern) + ")";
 }
 
 std::string Dialect::scalar_sql_type(const Type& type) const {

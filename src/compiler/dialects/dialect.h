@@ -94,10 +94,10 @@ class Dialect {
   // The condition that `expression` matches the regular expression `pattern`
   // (a plain text, quoted here).
   virtual std::string regex_match_condition(std::string_view expression,
-                                            std::string_view pattern) const = 0;  // 36
-  virtual std::string string_cast(std::string_view sql) const = 0;                // 37
-  virtual std::string_view today_relation_sql() const = 0;                        // 38
-  virtual std::string_view now_relation_sql() const = 0;                          // 39
+                                            std::string_view pattern) const;  // 36
+  virtual std::string string_cast(std::string_view sql) const = 0;            // 37
+  virtual std::string_view today_relation_sql() const = 0;                    // 38
+  virtual std::string_view now_relation_sql() const = 0;                      // 39
 };
 
 }  // namespace mirtova

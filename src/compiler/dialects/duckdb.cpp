@@ -1,53 +1,59 @@
-#include "compiler/dialects/duckdb.h"
-
+// The DuckDB dialect (engine "duckdb", the default).
+#include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/float_literal.h"
 #include "compiler/dialects/number_text.h"
 
 namespace mirtova {
 
-std::string_view DuckDbDialect::name() const { return "duckdb"; }
-bool DuckDbDialect::format_needs_expansion() const { return false; }
-bool DuckDbDialect::nulls_first_by_default(bool) const { return false; }
-std::optional<std::string_view> DuckDbDialect::int64_of_text() const { return "CAST({0} AS BIGINT)"; }
-std::optional<std::string> DuckDbDialect::number_to_string() const { return duckdb_number_text(); }
-std::string_view DuckDbDialect::bind_value() const { return "list_transform([{0}], mirtova_v -> {body})[1]"; }
-bool DuckDbDialect::null_guarded_least_greatest() const { return true; }
-std::string_view DuckDbDialect::double_type() const { return "DOUBLE"; }
-std::string_view DuckDbDialect::unnest_phrase() const {
-  return "(select unnest({0}) as unnested_pod) as {1}";
-}
-std::string_view DuckDbDialect::array_phrase() const { return "[%s]"; }
-int DuckDbDialect::group_by_spec_by() const { return 2; }
-bool DuckDbDialect::is_postgresqlish() const { return true; }
+namespace {
 
-std::string DuckDbDialect::float_literal(std::string_view text) const { return exponent_float_literal(text); }
+class DuckDbDialect final : public Dialect {
+ public:
+  std::string_view name() const override { return "duckdb"; }
+  bool format_needs_expansion() const override { return false; }
+  bool nulls_first_by_default(bool) const override { return false; }
+  std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS BIGINT)"; }
+  std::optional<std::string> number_to_string() const override { return duckdb_number_text(); }
+  std::string_view bind_value() const override { return "list_transform([{0}], mirtova_v -> {body})[1]"; }
+  bool null_guarded_least_greatest() const override { return true; }
+  std::string_view double_type() const override { return "DOUBLE"; }
+  std::string_view unnest_phrase() const override { return "(select unnest({0}) as unnested_pod) as {1}"; }
+  std::string_view array_phrase() const override { return "[%s]"; }
+  int group_by_spec_by() const override { return 2; }
+  bool is_postgresqlish() const override { return true; }
 
-std::string DuckDbDialect::record_literal(const std::vector<RecordLiteralField>& fields) const {
-  std::string out = "{";
-  for (size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) out += ", ";
-    out += record_field(fields[i].name) + ": " + fields[i].sql;
+  std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
+
+  std::string record_literal(const std::vector<RecordLiteralField>& fields) const override {
+    std::string out = "{";
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0) out += ", ";
+      out += record_field(fields[i].name) + ": " + fields[i].sql;
+    }
+    return out + "}";
   }
-  return out + "}";
-}
 
-bool DuckDbDialect::decorate_combine_rule() const { return true; }
+  bool decorate_combine_rule() const override { return true; }
 
-std::string DuckDbDialect::regex_match_condition(std::string_view expression,
-                                                 std::string_view pattern) const {
-  return "regexp_matches(" + std::string(expression) + ", " + str_literal(pattern) + ")";
-}
+  std::string regex_match_condition(std::string_view expression, std::string_view pattern) const override {
+    return "regexp_matches(" + std::string(expression) + ", " + str_literal(pattern) + ")";
+  }
 
-std::string DuckDbDialect::string_cast(std::string_view sql) const {
-  return "CAST(" + std::string(sql) + " AS TEXT)";
-}
+  std::string string_cast(std::string_view sql) const override {
+    return "CAST(" + std::string(sql) + " AS TEXT)";
+  }
 
-std::string_view DuckDbDialect::today_relation_sql() const {
-  return "(SELECT strftime(current_timestamp AT TIME ZONE 'UTC', '%Y-%m-%d') AS date)";
-}
+  std::string_view today_relation_sql() const override {
+    return "(SELECT strftime(current_timestamp AT TIME ZONE 'UTC', '%Y-%m-%d') AS date)";
+  }
 
-std::string_view DuckDbDialect::now_relation_sql() const {
-  return "(SELECT current_timestamp AT TIME ZONE 'UTC' AS timestamp)";
-}
+  std::string_view now_relation_sql() const override {
+    return "(SELECT current_timestamp AT TIME ZONE 'UTC' AS timestamp)";
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Dialect> make_duckdb_dialect() { return std::make_unique<DuckDbDialect>(); }
 
 }  // namespace mirtova

@@ -1,81 +1,83 @@
-#include "compiler/dialects/sqlite.h"
-
+// The SQLite dialect (engine "sqlite"); its SQL calls functions the host registers.
+#include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/float_literal.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
 
 namespace mirtova {
 
-std::string_view SqLiteDialect::name() const { return "sqlite"; }
-bool SqLiteDialect::format_needs_expansion() const { return false; }
-bool SqLiteDialect::nulls_first_by_default(bool descending) const { return !descending; }
-std::optional<std::string_view> SqLiteDialect::int64_of_text() const { return "CAST({0} AS INTEGER)"; }
-std::optional<std::string> SqLiteDialect::number_to_string() const {
-  return std::string(sqlite_number_text());
-}
-std::string_view SqLiteDialect::bind_value() const {
-  return "(SELECT {body} FROM (SELECT {0} AS mirtova_v))";
-}
-bool SqLiteDialect::null_guarded_least_greatest() const { return false; }
-std::string_view SqLiteDialect::double_type() const { return "REAL"; }
-// Booleans are the integers 1 and 0 in this engine.
-std::optional<std::string_view> SqLiteDialect::boolean_to_string() const {
-  return "(CASE {0} WHEN 1 THEN 'true' WHEN 0 THEN 'false' END)";
-}
-std::string_view SqLiteDialect::unnest_phrase() const { return "JSON_EACH({0}) as {1}"; }
-std::string_view SqLiteDialect::array_phrase() const { return "JSON_ARRAY(%s)"; }
-int SqLiteDialect::group_by_spec_by() const { return 2; }
+namespace {
 
-// Records are JSON objects: a table row's column is a plain dotted name, a
-// record value's field is read out of the JSON text. The path is a double-quoted
-// token, so a double quote inside a (backquoted) field name is doubled.
-std::string SqLiteDialect::subscript(std::string_view record, std::string_view field, bool row) const {
-  if (row) return std::string(record) + "." + record_field(field);
-  // A key that is not a plain name is written in the path's own double quotes.
-  std::string key = record_field(field);
-  if (!is_plain_identifier(key)) key = quoted_doubling(key, '"');
-  return "JSON_EXTRACT(" + std::string(record) + ", " + quoted_doubling("$." + key, '"') + ")";
-}
-
-// A JSON key needs no quoting of its own; backquotes only mark the name in the program.
-std::string SqLiteDialect::record_field(std::string_view name) const {
-  return std::string(unquoted_name(name));
-}
-
-std::string SqLiteDialect::float_literal(std::string_view text) const { return sqlite_float_literal(text); }
-
-// The keys are text literals, so a quote inside a (backquoted) field name is
-// doubled like any other literal's.
-std::string SqLiteDialect::record_literal(const std::vector<RecordLiteralField>& fields) const {
-  std::string out = "JSON_OBJECT(";
-  for (size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) out += ", ";
-    out += single_quoted_literal(record_field(fields[i].name)) + ", " + fields[i].sql;
+class SqLiteDialect final : public Dialect {
+ public:
+  std::string_view name() const override { return "sqlite"; }
+  bool format_needs_expansion() const override { return false; }
+  bool nulls_first_by_default(bool descending) const override { return !descending; }
+  std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS INTEGER)"; }
+  std::optional<std::string> number_to_string() const override { return std::string(sqlite_number_text()); }
+  std::string_view bind_value() const override { return "(SELECT {body} FROM (SELECT {0} AS mirtova_v))"; }
+  bool null_guarded_least_greatest() const override { return false; }
+  std::string_view double_type() const override { return "REAL"; }
+  // Booleans are the integers 1 and 0 in this engine.
+  std::optional<std::string_view> boolean_to_string() const override {
+    return "(CASE {0} WHEN 1 THEN 'true' WHEN 0 THEN 'false' END)";
   }
-  return out + ")";
-}
+  std::string_view unnest_phrase() const override { return "JSON_EACH({0}) as {1}"; }
+  std::string_view array_phrase() const override { return "JSON_ARRAY(%s)"; }
+  int group_by_spec_by() const override { return 2; }
 
-bool SqLiteDialect::decorate_combine_rule() const { return true; }
+  // Records are JSON objects: a table row's column is a plain dotted name, a
+  // record value's field is read out of the JSON text. The path is a double-quoted
+  // token, so a double quote inside a (backquoted) field name is doubled.
+  std::string subscript(std::string_view record, std::string_view field, bool row) const override {
+    if (row) return std::string(record) + "." + record_field(field);
+    // A key that is not a plain name is written in the path's own double quotes.
+    std::string key = record_field(field);
+    if (!is_plain_identifier(key)) key = quoted_doubling(key, '"');
+    return "JSON_EXTRACT(" + std::string(record) + ", " + quoted_doubling("$." + key, '"') + ")";
+  }
 
-// REGEXP calls the regexp() function that the host registers.
-std::string SqLiteDialect::regex_match_condition(std::string_view expression,
-                                                 std::string_view pattern) const {
-  return std::string(expression) + " REGEXP " + str_literal(pattern);
-}
+  // A JSON key needs no quoting of its own; backquotes only mark the name in the program.
+  std::string record_field(std::string_view name) const override { return std::string(unquoted_name(name)); }
 
-std::string SqLiteDialect::string_cast(std::string_view sql) const {
-  return "CAST(" + std::string(sql) + " AS TEXT)";
-}
+  std::string float_literal(std::string_view text) const override { return sqlite_float_literal(text); }
 
-std::string_view SqLiteDialect::today_relation_sql() const { return "(SELECT date('now') AS date)"; }
+  // The keys are text literals, so a quote inside a (backquoted) field name is
+  // doubled like any other literal's.
+  std::string record_literal(const std::vector<RecordLiteralField>& fields) const override {
+    std::string out = "JSON_OBJECT(";
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0) out += ", ";
+      out += single_quoted_literal(record_field(fields[i].name)) + ", " + fields[i].sql;
+    }
+    return out + ")";
+  }
 
-std::string_view SqLiteDialect::now_relation_sql() const { return "(SELECT datetime('now') AS timestamp)"; }
+  bool decorate_combine_rule() const override { return true; }
 
-// SQLite reads OFFSET only after a LIMIT; LIMIT -1 stands for no limit.
-std::string SqLiteDialect::pagination_clause(std::optional<uint64_t> limit,
-                                             std::optional<uint64_t> offset) const {
-  if (offset && !limit) return "\nLIMIT -1\nOFFSET " + row_count_text(*offset);
-  return Dialect::pagination_clause(limit, offset);
-}
+  // REGEXP calls the regexp() function that the host registers.
+  std::string regex_match_condition(std::string_view expression, std::string_view pattern) const override {
+    return std::string(expression) + " REGEXP " + str_literal(pattern);
+  }
+
+  std::string string_cast(std::string_view sql) const override {
+    return "CAST(" + std::string(sql) + " AS TEXT)";
+  }
+
+  std::string_view today_relation_sql() const override { return "(SELECT date('now') AS date)"; }
+
+  std::string_view now_relation_sql() const override { return "(SELECT datetime('now') AS timestamp)"; }
+
+  // SQLite reads OFFSET only after a LIMIT; LIMIT -1 stands for no limit.
+  std::string pagination_clause(std::optional<uint64_t> limit,
+                                std::optional<uint64_t> offset) const override {
+    if (offset && !limit) return "\nLIMIT -1\nOFFSET " + row_count_text(*offset);
+    return Dialect::pagination_clause(limit, offset);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Dialect> make_sqlite_dialect() { return std::make_unique<SqLiteDialect>(); }
 
 }  // namespace mirtova

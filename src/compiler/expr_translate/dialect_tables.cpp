@@ -1,7 +1,5 @@
-// The merge of each engine's template maps, and the per-process slots that keep them.
-#include <array>
-#include <mutex>
-
+// The merge of each engine's template maps, and the per-engine cache that keeps them.
+#include "common/per_engine_cache.h"
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/template_tables.h"
 
@@ -34,33 +32,14 @@ DialectTables merge_tables(const Dialect& dialect) {
                        std::make_shared<const TemplateMap>(std::move(operators))};
 }
 
-constexpr std::array<std::string_view, 7> kEngines = {"bigquery", "sqlite", "psql",      "trino",
-                                                      "presto",   "duckdb", "databricks"};
-
-struct EngineSlot {
-  std::once_flag once;
-  DialectTables tables;
-};
-
 }  // namespace
 
 DialectTables dialect_tables(const Dialect& dialect) {
-  // One slot per engine, filled by the first translator made for that engine:
-  // std::call_once runs the merge exactly once per engine per process (a merge
-  // that throws leaves the slot unfilled, and the next caller tries again). The
-  // maps are never changed afterwards; every later caller only copies the two
-  // shared pointers, which call_once's completion makes safe to read.
-  static std::array<EngineSlot, kEngines.size()> slots;
-  std::string_view name = dialect.name();
-  for (size_t i = 0; i < kEngines.size(); ++i) {
-    if (kEngines[i] == name) {
-      EngineSlot& slot = slots[i];
-      std::call_once(slot.once, [&] { slot.tables = merge_tables(dialect); });
-      return slot.tables;
-    }
-  }
-  // Dialects come only from the seven engines; anything else is merged afresh.
-  return merge_tables(dialect);
+  // The merged maps of each engine, filled by the first translator made for
+  // that engine in the process (under the cache's once-flag of the engine) and
+  // never changed afterwards: later callers copy the two shared pointers.
+  static PerEngineCache<DialectTables> cache;
+  return cache.get(dialect.name(), [&] { return merge_tables(dialect); });
 }
 
 }  // namespace mirtova

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <mutex>
 
 #include "compiler/dialects/dialect.h"
 
@@ -44,62 +43,30 @@ std::optional<ArityRange> ExprTranslator::built_in_function_arity_range(std::str
   return std::nullopt;
 }
 
-namespace {
-
-using NameSet = std::set<std::string, std::less<>>;
-
-// Names the conversion writes itself, beyond the template tables.
-constexpr std::array<std::string_view, 15> kHandledNames = {"CumulativeSum",
-                                                            "CumulativeMax",
-                                                            "CumulativeMin",
-                                                            "WindowSum",
-                                                            "WindowMax",
-                                                            "WindowMin",
-                                                            "SqlExpr",
-                                                            "Cast",
-                                                            "TryCast",
-                                                            "FlagValue",
-                                                            "If",
-                                                            "Container",
-                                                            "In",
-                                                            "ValueOfUnnested",
-                                                            "MagicalEntangle"};
-
-std::shared_ptr<const NameSet> build_basis(const Dialect& dialect) {
-  NameSet names;
-  for (const auto& [name, tmpl] : plain_sql_functions()) names.insert(name);
-  for (const TemplateRow& row : base_built_in_functions()) names.emplace(row.name);
-  for (const TemplateRow& row : dialect.built_in_functions()) names.emplace(row.name);
-  for (const TemplateRow& row : base_infix_operators()) names.emplace(row.name);
-  for (const TemplateRow& row : dialect.infix_operators()) names.emplace(row.name);
-  for (std::string_view name : kHandledNames) names.emplace(name);
-  return std::make_shared<const NameSet>(std::move(names));
+const std::string* ExprTranslator::function_template(const std::string& name, size_t count) const {
+  if (count <= kMostArityRowArguments) {
+    if (auto found = functions->find(arity_row_name(name, count)); found != functions->end())
+      return &found->second;
+  }
+  auto found = functions->find(name);
+  return found == functions->end() ? nullptr : &found->second;
 }
 
-constexpr std::array<std::string_view, 7> kEngines = {"bigquery", "sqlite", "psql",      "trino",
-                                                      "presto",   "duckdb", "databricks"};
+bool ExprTranslator::is_refused(const std::string& name) const {
+  auto found = functions->find(name);
+  return found != functions->end() && found->second == kNotOnThisEngine;
+}
 
-struct BasisSlot {
-  std::once_flag once;
-  std::shared_ptr<const NameSet> names;
-};
-
-}  // namespace
-
-std::shared_ptr<const std::set<std::string, std::less<>>> ExprTranslator::basis_functions(
-    const Dialect& dialect) {
-  // One slot per engine, filled by the first caller for that engine under
-  // std::call_once and only read afterwards.
-  static std::array<BasisSlot, kEngines.size()> slots;
-  std::string_view name = dialect.name();
-  for (size_t i = 0; i < kEngines.size(); ++i) {
-    if (kEngines[i] == name) {
-      BasisSlot& slot = slots[i];
-      std::call_once(slot.once, [&] { slot.names = build_basis(dialect); });
-      return slot.names;
+ArityRange ExprTranslator::template_arities(const std::string& name, size_t needed) const {
+  int least = static_cast<int>(needed);
+  int most = least;
+  for (size_t count = 0; count <= kMostArityRowArguments; ++count) {
+    if (functions->count(arity_row_name(name, count)) > 0) {
+      least = std::min(least, static_cast<int>(count));
+      most = std::max(most, static_cast<int>(count));
     }
   }
-  return build_basis(dialect);
+  return ArityRange{least, most};
 }
 
 Result<std::string, CompileError> ExprTranslator::convert_to_sql_for_group_by(const Json& expr) {

@@ -1,12 +1,11 @@
 // Parsing the engines' library programs, and the per-thread cache of their rules.
 #include "compiler/program/library_rules.h"
 
-#include <functional>
-#include <map>
 #include <string>
 #include <utility>
 
 #include "common/engines.h"
+#include "common/per_engine_cache.h"
 #include "compiler/dialects/library/library_program.h"
 #include "parser/parse_file.h"
 
@@ -15,16 +14,12 @@ namespace mirtova {
 namespace {
 
 Result<LibraryRules, CompileError> cached_library_rules(std::string_view engine, std::string_view text) {
-  // Parsed library rules by engine name. Filled here, on the first request for
-  // an engine on this thread; thread-local storage is the guard, as no other
-  // thread reaches this map. An entry is never changed or removed afterwards, and
-  // the rules it points to are const, so the pointers handed out may travel.
-  // A failed parse is not cached.
-  thread_local std::map<std::string, LibraryRules, std::less<>> cache;
-  if (auto found = cache.find(engine); found != cache.end()) return found->second;
-  TRY(LibraryRules rules, parse_library_program(engine, text));
-  cache.emplace(std::string(engine), rules);
-  return rules;
+  // Parsed library rules by engine. Filled here, on the first request for an
+  // engine on this thread; thread-local storage is the guard, as no other
+  // thread reaches this cache. An entry is never changed afterwards, and the
+  // rules it points to are const, so the pointers handed out may travel.
+  thread_local PerEngineCache<Result<LibraryRules, CompileError>> cache;
+  return cache.get(engine, [&] { return parse_library_program(engine, text); });
 }
 
 }  // namespace

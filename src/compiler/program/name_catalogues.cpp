@@ -6,7 +6,7 @@
 
 #include "common/engines.h"
 #include "compiler/dialects/dialect.h"
-#include "compiler/expr_translate/expr_translator.h"
+#include "compiler/expr_translate/basis_functions.h"
 #include "compiler/program/library_rules.h"
 #include "parser/tree_access.h"
 
@@ -23,7 +23,7 @@ NameSet build_builtin_names() {
   for (std::string_view engine : kSupportedEngines) {
     auto dialect = Dialect::get(engine);
     if (!dialect.ok()) continue;
-    for (const std::string& name : *ExprTranslator::basis_functions(*dialect.value())) names.insert(name);
+    for (const std::string& name : *basis_functions(*dialect.value())) names.insert(name);
   }
   return names;
 }

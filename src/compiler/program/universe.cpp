@@ -7,6 +7,7 @@
 #include "common/stack_room.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
+#include "compiler/expr_translate/basis_functions.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "compiler/functors/dependency_cycles.h"
 #include "compiler/functors/make_instructions.h"
@@ -96,7 +97,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
     for (const Json& r : *lib) p->rules_.push_back(r);
   }
   TRY(p->ann_, Annotations::extract(p->rules_, first.engine()));
-  p->built_ins_ = ExprTranslator::basis_functions(*p->dialect_);
+  p->built_ins_ = basis_functions(*p->dialect_);
 
   std::vector<const Json*> typed;
   std::vector<size_t> typed_rules;

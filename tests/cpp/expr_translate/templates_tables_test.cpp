@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compiler/dialects/dialect.h"
+#include "compiler/expr_translate/basis_functions.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "compiler/expr_translate/template_tables.h"
 
@@ -158,12 +159,12 @@ TEST(TemplateTables, EngineRowCounts) {
     size_t functions, operators;
   };
   // Own rows, the catalogue functions the engine refuses included.
-  for (const Case& c : std::vector<Case>{{"duckdb", 204, 3},
+  for (const Case& c : std::vector<Case>{{"duckdb", 212, 3},
                                          {"databricks", 29, 2},
                                          {"presto", 19, 3},
                                          {"trino", 19, 3},
-                                         {"psql", 218, 4},
-                                         {"sqlite", 241, 4},
+                                         {"psql", 222, 4},
+                                         {"sqlite", 243, 4},
                                          {"bigquery", 4, 1}}) {
     auto dialect = dialect_of(c.engine);
     EXPECT_EQ(dialect->built_in_functions().size(), c.functions) << c.engine;
@@ -195,7 +196,7 @@ TEST(TemplateTables, SharedPerEngine) {
   EXPECT_EQ(a.functions.get(), b.functions.get());
   EXPECT_EQ(a.operators.get(), b.operators.get());
   EXPECT_NE(a.functions.get(), c.functions.get());
-  EXPECT_EQ(ExprTranslator::basis_functions(*duck1).get(), ExprTranslator::basis_functions(*duck2).get());
+  EXPECT_EQ(basis_functions(*duck1).get(), basis_functions(*duck2).get());
 }
 
 TEST(TemplateTables, ReadFromEightThreads) {
@@ -215,7 +216,7 @@ TEST(TemplateTables, ReadFromEightThreads) {
             seen[t].push_back(tables.functions.get());
             looked_up[t].push_back(std::string(engine) + ":" + tables.functions->at("Count"));
           }
-          (void)ExprTranslator::basis_functions(*dialect.value());
+          (void)basis_functions(*dialect.value());
         }
       }
     });
@@ -236,7 +237,7 @@ TEST(TemplateTables, BasisFunctions) {
   std::set<std::string> all;
   for (std::string_view engine : kAllEngines) {
     auto dialect = dialect_of(engine);
-    auto names = ExprTranslator::basis_functions(*dialect);
+    auto names = basis_functions(*dialect);
     all.insert(names->begin(), names->end());
     EXPECT_EQ(names->count("SqlExpr"), 1u);
     EXPECT_EQ(names->count("is not"), 1u);

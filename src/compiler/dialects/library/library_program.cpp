@@ -1,18 +1,13 @@
-// Chooses an engine's library program text by engine name.
+// Chooses an engine's library program text from the engine table.
 #include "compiler/dialects/library/library_program.h"
 
-#include "compiler/dialects/library/library_texts.h"
+#include "compiler/dialects/engine_table.h"
 
 namespace mirtova {
 
 std::string_view library_program_text(std::string_view engine) {
-  if (engine == "duckdb") return duckdb_library_text();
-  if (engine == "databricks") return databricks_library_text();
-  if (engine == "presto" || engine == "trino") return presto_trino_library_text();
-  if (engine == "psql") return psql_library_text();
-  if (engine == "sqlite") return sqlite_library_text();
-  if (engine == "bigquery") return bigquery_library_text();
-  return {};
+  const EngineEntry* entry = find_engine(engine);
+  return entry != nullptr ? entry->library_program() : std::string_view();
 }
 
 }  // namespace mirtova

@@ -1,0 +1,84 @@
+// The Presto dialect (engine "presto") and the Trino dialect (engine "trino"),
+// which is Presto's but for OFFSET and its own number text.
+#include "compiler/dialects/engine_dialects.h"
+#include "compiler/dialects/float_literal.h"
+#include "compiler/dialects/number_text.h"
+#include "compiler/dialects/record_types.h"
+
+namespace mirtova {
+
+namespace {
+
+class PrestoDialect : public Dialect {
+ public:
+  std::string_view name() const override { return "presto"; }
+  bool format_needs_expansion() const override { return true; }
+  bool nulls_first_by_default(bool) const override { return false; }
+  std::optional<std::string_view> int64_of_text() const override { return std::nullopt; }
+  std::optional<std::string> number_to_string() const override { return std::string(presto_number_text()); }
+  std::string_view bind_value() const override {
+    return "element_at(transform(ARRAY[{0}], mirtova_v -> {body}), 1)";
+  }
+  bool null_guarded_least_greatest() const override { return false; }
+  std::string_view double_type() const override { return "DOUBLE"; }
+  bool supports_offset() const override { return false; }
+  std::string_view unnest_phrase() const override {
+    return "UNNEST(TRANSFORM({0}, mirtova_e -> ROW(mirtova_e))) as varnok({1})";
+  }
+  std::string_view array_phrase() const override { return "ARRAY[%s]"; }
+  int group_by_spec_by() const override { return 1; }
+
+  // The offset comes before the limit in this engine's grammar.
+  std::string pagination_clause(std::optional<uint64_t> limit,
+                                std::optional<uint64_t> offset) const override {
+    std::string out;
+    if (offset) out += "\nOFFSET " + row_count_text(*offset);
+    if (limit) out += "\nLIMIT " + row_count_text(*limit);
+    return out;
+  }
+
+  std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
+
+  // A ROW cast to a named ROW type; fields sorted so that equal shapes give equal types.
+  std::string record_literal(const std::vector<RecordLiteralField>& fields) const override {
+    std::string values;
+    std::string types;
+    for (const RecordLiteralField& field : sorted_by_name(fields)) {
+      if (!values.empty()) {
+        values += ", ";
+        types += ", ";
+      }
+      values += field.sql;
+      types += record_field(field.name) + " " + row_field_type(field.type);
+    }
+    return "CAST(ROW(" + values + ") AS ROW(" + types + "))";
+  }
+
+  bool decorate_combine_rule() const override { return false; }
+
+  std::string string_cast(std::string_view sql) const override {
+    return "CAST(" + std::string(sql) + " AS VARCHAR)";
+  }
+
+  std::string_view today_relation_sql() const override {
+    return "(SELECT CAST(CAST(current_timestamp AT TIME ZONE 'UTC' AS DATE) AS VARCHAR) AS date)";
+  }
+
+  std::string_view now_relation_sql() const override {
+    return "(SELECT CAST(current_timestamp AT TIME ZONE 'UTC' AS TIMESTAMP) AS timestamp)";
+  }
+};
+
+class TrinoDialect final : public PrestoDialect {
+ public:
+  std::string_view name() const override { return "trino"; }
+  bool supports_offset() const override { return true; }
+  std::optional<std::string> number_to_string() const override { return std::string(trino_number_text()); }
+};
+
+}  // namespace
+
+std::unique_ptr<Dialect> make_presto_dialect() { return std::make_unique<PrestoDialect>(); }
+std::unique_ptr<Dialect> make_trino_dialect() { return std::make_unique<TrinoDialect>(); }
+
+}  // namespace mirtova
