@@ -6,9 +6,12 @@
 
 #include "assertion/tree_readers.h"
 #include "common/string_hash.h"
+#include "compiler/functors/functors.h"
+#include "compiler/functors/generated_names.h"
 #include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
 #include "compiler/program/name_catalogues.h"
+#include "parser/names.h"
 #include "parser/tree_access.h"
 #include "verifier/verify_error.h"
 
@@ -86,14 +89,22 @@ std::vector<FunctorError> check_functors(const RuleList& full) {
 
   // The compiler's passes, on statements of their own: the program tree is
   // left as it was. A recursion the unfolding cannot take is not this check's
-  // to report.
+  // to report. As in a compilation, both passes keep their names apart from
+  // the program's, and a refusal names the user's predicates, not the copies.
   std::vector<Json> copies;
   copies.reserve(full.size());
-  for (const Json* statement : full) copies.push_back(*statement);
-  auto unfolded = unfold_recursion(copies, "duckdb");
+  GeneratedNames made;
+  for (const Json* statement : full) {
+    copies.push_back(*statement);
+    const std::string& name = head_name(*statement);
+    if (is_aux_predicate(name)) made.add(name, name.substr(0, name.find(kAuxMarker)));
+  }
+  made.take_names_of(copies);
+  auto unfolded = unfold_recursion(copies, "duckdb", made);
   if (!unfolded.ok()) return {};
-  auto applied = run_makes_with_deps(unfolded.value());
-  if (!applied.ok()) return {FunctorError{applied.error().message}};
+  auto applied = run_makes_with_deps(unfolded.value(), made);
+  if (!applied.ok())
+    return {FunctorError{PredicateNames::from_pairs(made.origins()).written(applied.error().message)}};
   return {};
 }
 

@@ -262,3 +262,12 @@ def test_findings_of_the_late_checks_as_the_host_sees_them():
     assert warnings == [
         "Contradictory conditions: x > 5, x < 3 can never all hold, so the rule gives no row: "
         "Q(x:) :- Base(x:), x > 5, x < 3"]
+
+
+def test_a_refused_application_reads_as_the_compile_error():
+    source = "B(x:) :- P(x:); P(x: 1); C(x: 2); A := B(Q: C); R(x:) :- A(x:);"
+    message = "Functor B is applied to Q, which it does not depend on."
+    with pytest.raises(ValueError) as refused:
+        mirtova.compile(source, "R")
+    assert message in str(refused.value)
+    assert mirtova.check(source) == ([message], [])
