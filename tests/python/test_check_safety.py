@@ -2,6 +2,7 @@
 every kind give no safety error and compile; faulty ones give their findings
 with the exact texts, in order."""
 
+import ast
 import os
 import re
 import subprocess
@@ -121,13 +122,16 @@ def test_faulty_programs_give_their_findings(source, errors):
 
 def test_the_cycle_is_named_alike_in_every_process():
     source = "A(x) :- T(x), B(x); B(x) :- T(x), C(x), D(x); C(x) :- T(x), ~A(x); D(x) :- T(x), A(x);"
-    # The cycle's members, and the recursive predicates after it, in one order.
-    script = (f"import mirtova; print([e for e in mirtova.check({source!r})[0] "
-              "if e.startswith(('Negative recursion', 'Recursive predicate'))])")
+    script = f"import mirtova; print(mirtova.check({source!r})[0])"
     seen = {subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, check=True,
                            env={**os.environ, "PYTHONHASHSEED": str(seed)}).stdout for seed in range(4)}
-    missing = [f"\"Recursive predicate '{p}' missing @Recursive annotation\"" for p in "ABCD"]
-    assert seen == {"['Negative recursion cycle detected: D -> C -> B -> A', " + ", ".join(missing) + "]\n"}
+    # Every error alike, the undefined T and the positional calls included.
+    assert len(seen) == 1
+    errors = ast.literal_eval(next(iter(seen)))
+    # The cycle's members, and the recursive predicates after it, in one order.
+    missing = [f"Recursive predicate '{p}' missing @Recursive annotation" for p in "ABCD"]
+    assert [e for e in errors if e.startswith(("Negative recursion", "Recursive predicate"))] == [
+        "Negative recursion cycle detected: D -> C -> B -> A"] + missing
 
 
 def test_names_are_written_as_the_program_wrote_them(tmp_path):
