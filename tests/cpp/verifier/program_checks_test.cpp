@@ -143,6 +143,45 @@ TEST(Driver, StepsKeepTheirOrder) {
                                       missing_description("Foo")}));
 }
 
+TEST(Driver, EveryCheckInItsPlace) {
+  // One finding of every check, written in an order unlike the driver's; each
+  // group comes in the driver's order, and the missing annotations in order of
+  // first appearance.
+  const CheckResult result = validate(parsed_program(
+      "---\nname: Foo\n---\n"
+      "@Limit(Nope, 3); @Assert(Foo); A := B(T: C); B(x:) :- T(x:); T(x: 1); Foo(a: 1);"
+      "K(x:) :- T(x:), x > 5, x < 3; Z(x:) :- Fooo(x:); W(x:) :- T(x); R(x:) :- 1x(x:);"
+      "Q(x:) :- T(x:), x == SqlExpr(\"1\", {}); Today(a: 1); L(a: x) :- L(a: x); P(a: 1); P(a: 1, b: 2);"
+      "N1(x:) :- T(x:), ~N2(x:); N2(x:) :- T(x:), N1(x:); S(x:, y:) :- T(x:);"));
+  EXPECT_EQ(
+      error_texts(result),
+      (std::vector<std::string>{
+          "Unbound variable 'y' in head of rule: S(x:, y:) :- T(x:)",
+          "Negative recursion cycle detected: N2 -> N1",
+          "Predicate 'P' defined with inconsistent arities: 1 and 2",
+          "Recursive predicate 'L' has no base case",
+          "Trivial infinite loop: 'L' calls itself with same arguments",
+          "Recursive predicate 'L' missing @Recursive annotation",
+          "Recursive predicate 'N1' missing @Recursive annotation",
+          "Recursive predicate 'N2' missing @Recursive annotation",
+          "Reserved predicate name 'Today': it is a built-in library predicate and cannot be redefined",
+          unsafe("Q"),
+          bad_table("R", "1x"),
+          "Positional arguments in 'T': Mirtova requires named arguments " + kDash +
+              " use `field_name: value` instead of positional arguments",
+          "Undefined predicate 'Fooo': not defined and not a built-in " + kDash + " did you mean 'Foo'?",
+          missing_order_by("Foo"),
+          missing_description("Foo"),
+          "Functor A names 'C', which the program does not define.",
+          "@Limit(Nope) is about 'Nope', which the program does not define",
+          "Malformed @Assert: no named argument; expected @Assert(Predicate, name: \"...\")",
+      }));
+  EXPECT_EQ(result.warnings,
+            (std::vector<std::string>{"Contradictory conditions: x > 5, x < 3 can never all "
+                                      "hold, so the rule gives no row: K(x:) :- T(x:), x > 5, "
+                                      "x < 3"}));
+}
+
 TEST(Driver, ACorrectProgramGivesNothing) {
   CheckResult result = validate(
       parsed_program("---\nname: Grandparent\ndescription: who is whose grandparent\n---\n"
