@@ -31,10 +31,12 @@ TemplateRows presto_function_rows() {
 }
 
 TemplateRows trino_function_rows() {
-  // Trino's rows are Presto's with its own "ToString" last, which wins.
+  // Trino's rows are Presto's but for its own "ToString".
   TemplateRows rows = presto_function_rows();
-  // clang-format off
-  rows.push_back({"ToString", R"t(element_at(transform(filter(ARRAY[{0}], v -> v IS NOT NULL), v -> IF(typeof(v) LIKE 'timestamp%', CAST(v AS VARCHAR), format('%s', v))), 1))t"});
+  for (TemplateRow& row : rows)
+    if (row.name == "ToString")
+      // clang-format off
+      row.sql = R"t(element_at(transform(filter(ARRAY[{0}], v -> v IS NOT NULL), v -> IF(typeof(v) LIKE 'timestamp%', CAST(v AS VARCHAR), format('%s', v))), 1))t";
   // clang-format on
   return rows;
 }
