@@ -188,3 +188,20 @@ def test_user_program_rows(request, tmp_path, engine, feature, name, source, pre
             assert got == want, mode
         else:
             assert same_rows(engine, got, want), mode
+
+
+# Programs a user gets wrong: the message says what is wrong with the call.
+@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize(
+    "source, predicate, message",
+    [
+        ("F(x, y) = x + y; Q(z) :- z == F(1, 2, 3);", "Q", "Predicate 'F' has no column 'col2'."),
+        ("F(x, y) = x + y; Q(z) :- z == F(1, w: 3);", "Q", "Predicate 'F' has no column 'w'."),
+        ("F(x, y) = x + y; Q(z) :- z == F(1);", "Q", "Function 'F' is called without a value for its argument 'col1'."),
+        ("F(x, y:) = x + y; Q(z) :- z == F(1);", "Q", "Function 'F' is called without a value for its argument 'y'."),
+    ],
+)
+def test_user_program_refused(engine, source, predicate, message):
+    with pytest.raises(ValueError) as error:
+        mirtova.compile(source, predicate, engine=engine)
+    assert str(error.value).endswith("\n" + message)
