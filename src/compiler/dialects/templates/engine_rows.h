@@ -20,6 +20,7 @@ TemplateRows bytes_function_rows(std::string_view engine);
 TemplateRows json_function_rows(std::string_view engine);
 TemplateRows array_function_rows(std::string_view engine);
 TemplateRows date_function_rows(std::string_view engine);
+TemplateRows network_function_rows(std::string_view engine);
 
 TemplateRows duckdb_function_rows();
 TemplateRows duckdb_operator_rows();
