@@ -4,7 +4,7 @@
 namespace mirtova {
 
 const std::string_view kFunctionsOnlyOnBigQuery = R"t(
-AeadDecryptBytes AeadDecryptString AeadEncrypt ApproxQuantiles ApproxTopCount ApproxTopSum CumeDist
+AeadDecryptBytes AeadDecryptString AeadEncrypt ApproxTopCount ApproxTopSum CumeDist
 DenseRank FarmFingerprint FirstValue FromProto
 HllCountExtract HllCountInit HllCountMerge HllCountMergePartial KeysAddKeyFromRawBytes
 KeysKeysetFromJson KeysKeysetLength KeysKeysetToJson KeysNewKeyset KeysRotateKeyset Lag LastValue

@@ -7,8 +7,8 @@ namespace mirtova {
 
 // The catalogue's functions that DuckDB, SQLite and PostgreSQL all lack, or
 // whose BigQuery arguments they do not take: window functions without their
-// window, geography, network, key and proto functions, BigQuery's own date and
-// time forms.
+// window, geography, key and proto functions, network functions beyond IPv4
+// addresses, sketches and approximate top lists.
 extern const std::string_view kFunctionsOnlyOnBigQuery;
 
 // The rows of one family of functions for `engine` (DuckDB, PostgreSQL and
