@@ -124,7 +124,9 @@ def test_the_cycle_is_named_alike_in_every_process():
     script = f"import mirtova; print(mirtova.check({source!r})[0])"
     seen = {subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, check=True,
                            env={**os.environ, "PYTHONHASHSEED": str(seed)}).stdout for seed in range(4)}
-    assert seen == {"['Negative recursion cycle detected: D -> C -> B -> A']\n"}
+    # Every error alike, the undefined T and the positional calls included.
+    assert len(seen) == 1
+    assert next(iter(seen)).startswith("['Negative recursion cycle detected: D -> C -> B -> A', ")
 
 
 def test_names_are_written_as_the_program_wrote_them(tmp_path):

@@ -87,7 +87,7 @@ TEST(FrontMatterChecks, NameDescriptionAndOrdering) {
 
 TEST(SqlExprChecks, OnePerPredicateAtItsFirstRule) {
   expect_rows({
-      {"no SqlExpr", "P(x:) :- Q(x:);", {}},
+      {"no SqlExpr", "P(x:) :- Q(x:); Q(x: 1);", {}},
       {"three rules of one predicate",
        "P(x:) :- x == SqlExpr(\"1\", {}); P(x:) :- x == SqlExpr(\"2\", {});"
        "P(x:) :- x == SqlExpr(\"3\", {});",
@@ -95,12 +95,16 @@ TEST(SqlExprChecks, OnePerPredicateAtItsFirstRule) {
       {"in source order",
        "B(x:) :- x == SqlExpr(\"1\", {}); A(x:) :- x == SqlExpr(\"1\", {});",
        {unsafe("B"), unsafe("A")}},
-      {"inside another call", "P(x:) :- Q(y:), x == Upper(SqlExpr(\"1\", {}));", {unsafe("P")}},
+      {"inside another call", "P(x:) :- Q(y:), x == Upper(SqlExpr(\"1\", {})); Q(y: 1);", {unsafe("P")}},
       {"in a head value", "P(x: SqlExpr(\"1\", {}));", {unsafe("P")}},
-      {"in a negation", "P(x:) :- Q(x:), ~R(x:, y: SqlExpr(\"1\", {}));", {unsafe("P")}},
-      {"in a combine", "P(x:) :- Q(x:), x == Sum{y :- R(y:), y == SqlExpr(\"1\", {})};", {unsafe("P")}},
-      {"in an aggregation", "P(x? += SqlExpr(\"1\", {})) distinct :- Q(x:);", {unsafe("P")}},
-      {"a condition written SqlExpr is no call", "P(x:) :- Q(x:), SqlExpr(\"1\", {});", {}},
+      {"in a negation",
+       "P(x:) :- Q(x:), ~R(x:, y: SqlExpr(\"1\", {})); Q(x: 1); R(x: 1, y: 1);",
+       {unsafe("P")}},
+      {"in a combine",
+       "P(x:) :- Q(x:), x == Sum{y :- R(y:), y == SqlExpr(\"1\", {})}; Q(x: 1); R(y: 1);",
+       {unsafe("P")}},
+      {"in an aggregation", "P(x? += SqlExpr(\"1\", {})) distinct :- Q(x:); Q(x: 1);", {unsafe("P")}},
+      {"a condition written SqlExpr is no call", "P(x:) :- Q(x:), SqlExpr(\"1\", {}); Q(x: 1);", {}},
       {"a text", "P(x: \"SqlExpr\");", {}},
       {"annotations are not examined", "@Limit(P, SqlExpr(\"1\", {})); P(x: 1);", {}},
   });
@@ -127,7 +131,7 @@ TEST(TableNameStep, EachBadNameOnceAtItsFirstStatement) {
       {"combines in a head", "P(x: Sum{y :- 4h(y:)});", {bad_table("P", "4h")}},
       {"backquoted names keep their backquotes", "P(x:) :- `a b`(x:);", {bad_table("P", "`a b`")}},
       {"SqlExpr errors come first",
-       "P(x:) :- 1x(x:); Q(x:) :- R(x:), x == SqlExpr(\"1\", {});",
+       "P(x:) :- 1x(x:); Q(x:) :- R(x:), x == SqlExpr(\"1\", {}); R(x: 1);",
        {unsafe("Q"), bad_table("P", "1x")}},
   });
 }
