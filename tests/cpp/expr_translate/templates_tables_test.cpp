@@ -88,7 +88,7 @@ TEST(TemplateTables, MergedLookups) {
       {"psql", false, "ArrayConcat", "{0} || {1}"},
       {"duckdb", false, "ArrayConcat", "ARRAY_CONCAT(%s)"},
       {"bigquery", false, "ArrayConcat", "ARRAY_CONCAT(%s)"},
-      {"psql", false, "NetIpFromString", kNotOnThisEngine},
+      {"psql", false, "NetHost", kNotOnThisEngine},
       {"bigquery", false, "NetIpFromString", "NET.IP_FROM_STRING(%s)"},
       {"databricks", false, "ILike", "(CAST({0} AS STRING) ILIKE {1} ESCAPE '\\\\')"},
       {"duckdb", false, "ILike", std::nullopt},
