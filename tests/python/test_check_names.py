@@ -74,7 +74,8 @@ def test_imported_predicates(library, source, errors):
         ("A := B(x: C);\nB(y:) :- x(y:);\nC(z: 1);\nR(z:) :- A(z:);", []),
         # A made predicate is a candidate for suggestions, and the functor's own arguments are its business.
         ("Made := B(x: C);\nB(y:) :- x(y:);\nC(z: 1);\nR(z:) :- Mode(z:);", [undefined("Mode", "Made")]),
-        ("A := B(x: C);\nB(y:) :- x(y:);\nC(z: 1);\nD := A(x: C);\nR(z:) :- D(z:), A(z:);", []),
+        # A later functor may take a made predicate as its functor; A no longer calls x, so it is applied to E.
+        ("A := B(x: C);\nB(y:) :- x(y:), E(y:);\nE(y: 1);\nC(y: 1);\nD := A(E: C);\nR(y:) :- D(y:), A(y:);", []),
     ],
 )
 def test_predicates_made_by_functors(source, errors):
