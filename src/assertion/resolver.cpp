@@ -48,7 +48,7 @@ std::vector<std::string> collect_missing(const Expr& statement, const Schema& sc
 
 std::string Resolver::user_variable(std::string_view name) {
   if (auto given = user_names_.find(name); given != user_names_.end()) return given->second;
-  const std::string base = clear_of_generated(variable_name(name));
+  const std::string base = clear_of_generated(program_variable_name(name));
   std::string candidate = base;
   for (size_t k = 2; taken_.contains(candidate); ++k) {
     std::string numbered = base;
@@ -107,7 +107,7 @@ bool Resolver::bind_into(const std::vector<std::string>& vars, const Expr& body,
     std::string name = "q";
     name += std::to_string(counter_);
     name += "__";
-    name += variable_name(var);
+    name += program_variable_name(var);
     names.push_back(std::move(name));
     push(var, names.back());
   }

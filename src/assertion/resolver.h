@@ -25,10 +25,10 @@ std::vector<std::string> collect_missing(const Expr& statement, const Schema& sc
 // The resolution state of one statement.
 //
 // Program names: a variable of the outermost universal binders and a free
-// variable are named after the statement's name (`variable_name`); a variable
-// of any other binder is "q{n}__{name}", n counting every such binding of the
-// statement. Two different statement names never share a program name: when
-// `variable_name` gives one name to both (x' and x_p) the later one gets a
+// variable are named after the statement's name (`program_variable_name`); a
+// variable of any other binder is "q{n}__{name}", n counting every such binding
+// of the statement. Two different statement names never share a program name:
+// when the naming gives one name to both (x' and x_p) the later one gets a
 // suffix, and a user's name never takes the shape of a name that translation
 // makes up ("q{n}__...", "s__..."), which would bind it to the wrong values.
 class Resolver {

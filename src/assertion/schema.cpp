@@ -70,9 +70,17 @@ void copy_made_columns(const std::vector<MakePair>& pairs, Schema& out) {
 }  // namespace
 
 Schema schema(const Json::ArrayType& rules) {
+  std::vector<const Json*> refs;
+  refs.reserve(rules.size());
+  for (const Json& rule : rules) refs.push_back(&rule);
+  return schema(refs);
+}
+
+Schema schema(const std::vector<const Json*>& rules) {
   Schema out;
   std::vector<MakePair> pairs;
-  for (const Json& rule : rules) {
+  for (const Json* rule_ref : rules) {
+    const Json& rule = *rule_ref;
     const std::string& name = head_name(rule);
     if (name.starts_with("@")) {
       if (name == "@Make")

@@ -20,5 +20,7 @@ using Schema = std::unordered_map<std::string, std::vector<std::string>, StringH
 // columns; a rule with a positional field gives none. A predicate made by
 // "@Make" without an entry of its own gets a copy of its source's columns.
 Schema schema(const Json::ArrayType& rules);
+// The same over references to the rules, in source order.
+Schema schema(const std::vector<const Json*>& rules);
 
 }  // namespace mirtova::assertion

@@ -14,6 +14,19 @@ namespace mirtova::assertion {
 // x → x, x' → x_p, Price → v_Price, x_1 → v_x_1, año → a_uf1o, é → v__ue9.
 std::string variable_name(std::string_view name);
 
+// The program variable for a statement name as counterexample rules spell it:
+// `variable_name`, made a variable of the rule language. Rule variables hold
+// only lower-case letters, digits and "_", so an upper-case letter becomes "_"
+// and its lower-case form (X → v__x, aB → a_b); a word the rule language reads
+// as a literal or a form ("true", "null", "nan", "if", ...) gets "v_" in front.
+// Without this a statement about X would be reported checkable and then fail
+// to compile, or compare against null where it meant a variable.
+std::string program_variable_name(std::string_view name);
+
+// Appends `text` with every character other than an ASCII letter, digit or "_"
+// written as "_u" and its code point in lower-case hex: a name any rule can hold.
+void append_plain_name(std::string_view text, std::string& out);
+
 // The part of a program variable name after its last "__" (the whole name when
 // it has none): how messages show a variable.
 std::string_view display(std::string_view program_name);

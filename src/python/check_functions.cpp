@@ -1,7 +1,8 @@
-// check: parse, run the verifier and return its messages in the names the user
-// wrote; and the two name catalogues, sorted.
+// check and assertions: parse, run the verifier and return its messages or its
+// assertion reports in the names the user wrote; and the two name catalogues, sorted.
 #include "check_functions.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,19 +14,52 @@
 
 namespace mirtova::py {
 
+namespace {
+
+// check and assertions: the arguments bound and converted, the engine checked
+// (and then unused), the source parsed; nullopt with the exception set.
+std::optional<Json> parsed_for_check(const Signature& sig, PyObject* const* args, Py_ssize_t nargs,
+                                     PyObject* kwnames) {
+  std::vector<PyObject*> bound;
+  if (!bind_arguments(sig, args, nargs, kwnames, bound)) return std::nullopt;
+  std::string_view source;
+  std::optional<std::string> engine;
+  std::optional<std::vector<std::string>> import_root;
+  if (!convert_text(bound[0], "source", source) || !convert_optional_text(bound[1], "engine", engine) ||
+      !convert_optional_texts(bound[2], "import_root", import_root))
+    return std::nullopt;
+  if (!check_engine(engine)) return std::nullopt;
+  return parse_source(source, std::nullopt, import_root);
+}
+
+// A new dict of the report: the predicate and the detail in the names the
+// user wrote, "detail" None when there is none.
+PyObject* report_dict(const assertion::AssertionReport& report, const PredicateNames& names) {
+  PyObject* d = PyDict_New();
+  if (!d) return nullptr;
+  auto put = [&](const char* key, PyObject* value) {
+    if (!value) return false;
+    const int rc = PyDict_SetItemString(d, key, value);
+    Py_DECREF(value);
+    return rc == 0;
+  };
+  const bool ok = put("predicate", new_str(names.written(report.predicate))) &&
+                  put("name", new_str(report.name)) && put("statement", new_str(report.statement)) &&
+                  put("status", new_str(assertion::status_text(report.status))) &&
+                  put("detail", report.detail ? new_str(names.written(*report.detail)) : Py_NewRef(Py_None));
+  if (!ok) {
+    Py_DECREF(d);
+    return nullptr;
+  }
+  return d;
+}
+
+}  // namespace
+
 PyObject* check(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static const Signature sig{"check", {"source", "engine", "import_root"}, 1};
   return guarded([&]() -> PyObject* {
-    std::vector<PyObject*> bound;
-    if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;
-    std::string_view source;
-    std::optional<std::string> engine;
-    std::optional<std::vector<std::string>> import_root;
-    if (!convert_text(bound[0], "source", source) || !convert_optional_text(bound[1], "engine", engine) ||
-        !convert_optional_texts(bound[2], "import_root", import_root))
-      return nullptr;
-    if (!check_engine(engine)) return nullptr;
-    std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
+    std::optional<Json> tree = parsed_for_check(sig, args, nargs, kwnames);
     if (!tree) return nullptr;
     PredicateNames names = PredicateNames::of(*tree);
     verifier::CheckResult result = verifier::validate(*tree);
@@ -46,6 +80,28 @@ PyObject* check(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
     Py_DECREF(error_list);
     Py_DECREF(warning_list);
     return pair;
+  });
+}
+
+PyObject* assertions(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature sig{"assertions", {"source", "engine", "import_root"}, 1};
+  return guarded([&]() -> PyObject* {
+    std::optional<Json> tree = parsed_for_check(sig, args, nargs, kwnames);
+    if (!tree) return nullptr;
+    const PredicateNames names = PredicateNames::of(*tree);
+    const verifier::CheckResult result = verifier::validate(*tree);
+    PyObject* list = PyList_New(0);
+    if (!list) return nullptr;
+    for (const assertion::AssertionReport& report : result.reports) {
+      PyObject* d = report_dict(report, names);
+      if (!d || PyList_Append(list, d) < 0) {
+        Py_XDECREF(d);
+        Py_DECREF(list);
+        return nullptr;
+      }
+      Py_DECREF(d);
+    }
+    return list;
   });
 }
 

@@ -7,6 +7,7 @@
 namespace mirtova::py {
 
 PyObject* check(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyObject* assertions(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* reserved_predicates(PyObject* self, PyObject* unused);
 PyObject* builtin_functions(PyObject* self, PyObject* unused);
 

@@ -12,6 +12,8 @@
 #include "parser/names.h"
 #include "py_args.h"
 #include "py_errors.h"
+#include "verifier/assertions.h"
+#include "verifier/rule_lists.h"
 
 namespace mirtova::py {
 namespace {
@@ -42,6 +44,36 @@ std::unique_ptr<QuorilProgram> build_program(Json tree, const std::optional<std:
     return nullptr;
   }
   return std::move(program).value();
+}
+
+// What compiling an assertion's counterexamples takes: the caller's source
+// with the counterexample rules after it, and the predicate they define.
+struct AssertionSource {
+  std::string text;
+  std::string predicate;
+};
+
+// Parses the source and finds the assertion `name` of `predicate` (as the user
+// wrote it); nullopt with ValueError set when it does not parse or the
+// assertion cannot be searched, the refusal naming predicates as written.
+std::optional<AssertionSource> assertion_source(std::string_view source, std::string_view predicate,
+                                                std::string_view name,
+                                                const std::optional<std::vector<std::string>>& import_root) {
+  std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
+  if (!tree) return std::nullopt;
+  const PredicateNames names = PredicateNames::of(*tree);
+  const verifier::RuleLists lists = verifier::rule_lists(*tree);
+  auto translation = verifier::assertion_check(lists.full, names.internal(predicate), name);
+  if (!translation.ok()) {
+    raise_value_error(names.written(translation.error()));
+    return std::nullopt;
+  }
+  // The ";" ends a last statement the source left open, so the rules never join it.
+  std::string text(source);
+  text += "\n;\n";
+  text += translation.value().program;
+  text += '\n';
+  return AssertionSource{std::move(text), std::move(translation).value().predicate};
 }
 
 // compile and search: the one script of a predicate.
@@ -178,6 +210,35 @@ PyObject* compile_all(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
   });
 }
 
+PyObject* counterexamples(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static const Signature sig{
+      "counterexamples", {"source", "predicate", "name", "limit", "offset", "engine", "import_root"}, 3};
+  return guarded([&]() -> PyObject* {
+    std::vector<PyObject*> bound;
+    if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;
+    std::string_view source, predicate, name;
+    PageWindow window;
+    std::optional<std::string> engine;
+    std::optional<std::vector<std::string>> import_root;
+    if (!convert_text(bound[0], "source", source) || !convert_text(bound[1], "predicate", predicate) ||
+        !convert_text(bound[2], "name", name) || !convert_optional_count(bound[3], "limit", window.limit) ||
+        !convert_optional_count(bound[4], "offset", window.offset) ||
+        !convert_optional_text(bound[5], "engine", engine) ||
+        !convert_optional_texts(bound[6], "import_root", import_root))
+      return nullptr;
+    if (!check_engine(engine)) return nullptr;
+    std::optional<AssertionSource> extended = assertion_source(source, predicate, name, import_root);
+    if (!extended) return nullptr;
+    std::optional<Json> tree = parse_source(extended->text, std::nullopt, import_root);
+    if (!tree) return nullptr;
+    std::unique_ptr<QuorilProgram> program = build_program(std::move(*tree), engine);
+    if (!program) return nullptr;
+    auto sql = program->formatted_predicate_sql_impl(extended->predicate, window, std::nullopt);
+    if (!sql.ok()) return map_err(sql.error());
+    return new_str(sql.value());
+  });
+}
+
 PyObject* plan(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static const Signature sig{
       "plan", {"source", "predicate", "limit", "offset", "engine", "import_root", "pattern", "assertion"}, 2};
@@ -197,17 +258,18 @@ PyObject* plan(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
         !convert_optional_text(bound[7], "assertion", assertion))
       return nullptr;
     if (!check_engine(engine)) return nullptr;
+    std::optional<AssertionSource> extended;
     if (assertion) {
-      // Planning an assertion's counterexamples needs the assertion search, which this build lacks.
-      PyErr_SetString(PyExc_NotImplementedError, "plan(assertion=...) is not available in this build");
-      return nullptr;
+      extended = assertion_source(source, predicate, *assertion, import_root);
+      if (!extended) return nullptr;
     }
-    std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
+    std::optional<Json> tree = parse_source(extended ? extended->text : source, std::nullopt, import_root);
     if (!tree) return nullptr;
     PredicateNames names = PredicateNames::of(*tree);
     std::unique_ptr<QuorilProgram> program = build_program(std::move(*tree), engine);
     if (!program) return nullptr;
-    auto steps = program->formatted_predicate_plan(names.internal(predicate), window, pattern);
+    const std::string_view planned = extended ? std::string_view(extended->predicate) : predicate;
+    auto steps = program->formatted_predicate_plan(names.internal(planned), window, pattern);
     if (!steps.ok()) return written_err(names, steps.error());
     PyObject* list = PyList_New(0);
     if (!list) return nullptr;

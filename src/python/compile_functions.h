@@ -1,4 +1,5 @@
-// The module functions that compile a program: compile, search, compile_all and plan.
+// The module functions that compile a program: compile, search, compile_all,
+// counterexamples and plan.
 #pragma once
 
 #define PY_SSIZE_T_CLEAN
@@ -9,6 +10,7 @@ namespace mirtova::py {
 PyObject* compile(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* search(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* compile_all(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyObject* counterexamples(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* plan(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
 }  // namespace mirtova::py

@@ -54,6 +54,24 @@ PyMethodDef kFunctions[] = {
      "it invalid: they report assertions that are well-formed but cannot be run\n"
      "against a database. `engine` overrides `@Engine`.\n"
      "Raises ValueError on syntax errors."},
+    {"assertions", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&assertions)), kFastCall,
+     "assertions(source, engine=None, import_root=None)\n--\n\n"
+     "Every `@Assert` of a program and where it stands.\n\n"
+     "One dict per assertion, in source order, with the keys `predicate`, `name`,\n"
+     "`statement`, `status` and `detail`. The status is \"pending\" (`detail` names\n"
+     "what it waits for), \"unchecked\" (checkable against a database, see\n"
+     "`counterexamples`) or \"unsupported\" (well-formed but not checkable; `detail`\n"
+     "says why). Invalid assertions are reported by `check`, not here.\n"
+     "Raises ValueError on syntax errors."},
+    {"counterexamples", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&counterexamples)),
+     kFastCall,
+     "counterexamples(source, predicate, name, limit=None, offset=None, engine=None, import_root=None)\n--\n\n"
+     "Compile the search for the counterexamples of an assertion to SQL.\n\n"
+     "The assertion `name` of `predicate` holds on a database when the query\n"
+     "returns no row there; each row is a counterexample, one column per\n"
+     "universally quantified variable of the statement. `limit`/`offset` as in\n"
+     "`compile`. Raises ValueError if there is no such assertion, if it is pending\n"
+     "or cannot be run against a database, and on syntax or compilation errors."},
     {"plan", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&plan)), kFastCall,
      "plan(source, predicate, limit=None, offset=None, engine=None, import_root=None, pattern=None, "
      "assertion=None)\n--\n\n"

@@ -21,6 +21,26 @@ Path(x, z) distinct :- Path(x, y), Edge(y, z);
 @Recursive(Path, 5);
 """
 
+# Each repetition: Next = Cur + Step, then Cur = 2 * Next; Cur starts at Start.
+LOOP = """
+@Ground(Cur); Cur(x) :- Start(x); @Ground(Next, Nxt); Next(y) :- Cur(x), y == x + 1; @Ground(Again, Cur);
+Again(y) :- Next(x), y == 2 * x; @Iteration(Count, predicates: [Next, Again], repetitions: 3);
+Result(x) :- Again(x); Start(0); Seed(5);
+"""
+STEPPED_LOOP = """
+@Ground(Cur); Cur(0); @Ground(Next, Nxt); Next(y) :- Cur(x), Step(s), y == x + s; @Ground(Again, Cur);
+Again(y) :- Next(x), y == 2 * x; @Iteration(Count, predicates: [Next, Again], repetitions: 3);
+Result(x) :- Again(x); Step(1); Two(2);
+"""
+ACCUMULATING = """
+@Ground(Full); Full(x, y) distinct :- Edge(x, y);
+@Ground(Delta); Delta(x, y) distinct :- Edge(x, y);
+New(x, z) distinct :- Delta(x, y), Edge(y, z), ~Full(x, z);
+@Ground(Back, Delta); Back(x, y) distinct :- New(x, y);
+@Iteration(Delta, predicates: [New, Back], repetitions: 10, accumulate: Full);
+Closure(x, y) :- Full(x, y);
+"""
+
 # (id, program, predicate, tables, rows)
 CASES = [
     ("a predicate replaced by a table",
@@ -77,6 +97,27 @@ CASES = [
      "Inner(x) :- Source(x); Outer(x) :- Inner(x); Source(0);"
      "A := Outer(Source: Number); B := Outer(Source: Number); Out(x) :- A(x) | B(x);",
      "Out", NUMBERS, [(1,), (5,), (10,), (20,), (1,), (5,), (10,), (20,)]),
+    # A copy of a predicate computed by a loop copies the loop with it, names
+    # without rules (the iteration, a table owner) included: it runs its own
+    # repetitions in tables of its own.
+    ("a copy of a loop's result runs its own loop", LOOP + "Other := Result(Start: Seed);", "Other", {}, [(54,)]),
+    ("a loop and its copy side by side", LOOP + "Other := Result(Start: Seed); Both(x) :- Result(x) | Other(x);",
+     "Both", {}, [(14,), (54,)]),
+    ("a loop member that reaches no replaced predicate is copied with the others",
+     STEPPED_LOOP + "Other := Result(Step: Two); Both(x) :- Result(x) | Other(x);", "Both", {}, [(14,), (28,)]),
+    ("two copies with the same substitutes share one loop",
+     LOOP + "A := Result(Start: Seed); B := Result(Start: Seed); Both(x) :- A(x) | B(x);", "Both", {},
+     [(54,), (54,)]),
+    ("a copy of an accumulating loop",
+     ACCUMULATING + "RoadClosure := Closure(Edge: Road); Both(x, y) :- Closure(x, y) | RoadClosure(x, y);",
+     "Both", EDGES, [(1, 2), (1, 3), (1, 4), (2, 3), (2, 4), (3, 4), (7, 8), (7, 9), (8, 9)]),
+] + [
+    (f"a copy of a {kind} recursion unfolded into a loop",
+     program + "RoadPath := Path(Edge: Road); Both(x, y) :- Path(x, y) | RoadPath(x, y);", "Both", EDGES,
+     [(1, 2), (2, 3), (3, 4), (1, 3), (2, 4), (1, 4), (7, 8), (8, 9), (7, 9)])
+    for kind, program in [("linear", REACH.replace("5);", "30);")),
+                          ("doubling", REACH.replace("Path(x, y), Edge", "Path(x, y), Path").replace("5);", "30);")),
+                          ("bag", REACH.replace(" distinct", "").replace("5);", "30);"))]
 ]
 
 

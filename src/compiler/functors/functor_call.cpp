@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -33,39 +34,85 @@ struct KeyedRule {
   Json rule;
 };
 
-// F's rules, the rules of everything F depends on, and of the iteration
-// companions of all these, to a fixed point; of these the rules whose head
-// `keep` accepts, each rule of the list once. Two rules of the same text are
-// two rules (a predicate's rules are joined with UNION ALL), so a rule is
-// known by its place in the list, not by its text.
-template <class Keep>
-std::vector<KeyedRule> gather(const Functors& index, const std::string& functor, Keep keep) {
-  std::vector<const Json*> gathered = index.rules_reached_from(functor);
-  NameSet heads;
-  for (const Json* rule : gathered) heads.insert(head_name(*rule));
+// The names a copy must never separate from `name`: those of one iteration
+// (its name, members and accumulator), and a predicate and the owner of the
+// table it is stored in. Copied apart, a loop would lose members or write the
+// original's tables.
+NameSet ties_of(const Functors& index, const std::string& name) {
+  NameSet tied;
+  for (std::string& other : index.iteration_companions(name)) tied.insert(std::move(other));
+  for (std::string& other : index.ground_partners(name)) tied.insert(std::move(other));
+  return tied;
+}
+
+struct Gathered {
+  std::vector<const Json*> rules;  // in `index.rules`, each rule once
+  NameSet names;                   // their heads, and the tied names without rules
+};
+
+// F's rules, the rules of everything F depends on, and of the names tied to
+// all these, to a fixed point. Two rules of the same text are two rules (a
+// predicate's rules are joined with UNION ALL), so a rule is known by its
+// place in the list, not by its text.
+Gathered gather(const Functors& index, const std::string& functor) {
+  Gathered out;
+  std::set<const Json*> seen;
+  auto take = [&](const std::string& name) {
+    for (const Json* rule : index.rules_reached_from(name)) {
+      out.names.insert(head_name(*rule));
+      if (seen.insert(rule).second) out.rules.push_back(rule);
+    }
+  };
+  take(functor);
   for (;;) {
     NameSet extra;
-    for (const std::string& head : heads) {
-      for (std::string& companion : index.iteration_companions(head)) {
-        if (heads.count(companion) == 0) extra.insert(std::move(companion));
+    for (const std::string& name : out.names) {
+      for (const std::string& tied : ties_of(index, name)) {
+        if (out.names.count(tied) == 0) extra.insert(tied);
       }
     }
     if (extra.empty()) break;
-    for (const std::string& companion : extra) {
-      for (const Json* rule : index.rules_reached_from(companion)) {
-        heads.insert(head_name(*rule));
-        gathered.push_back(rule);
-      }
-      heads.insert(companion);
+    for (const std::string& tied : extra) {
+      take(tied);
+      out.names.insert(tied);
     }
   }
-  std::vector<KeyedRule> unique;
-  std::set<const Json*> seen;
-  for (const Json* rule : gathered) {
-    if (!keep(head_name(*rule)) || !seen.insert(rule).second) continue;
-    unique.push_back({&index.compact_text(*rule), *rule});
+  return out;
+}
+
+// The gathered names grouped by their ties; for each name in a group that
+// reaches a replaced argument, the arguments the whole group depends on. A
+// group is copied whole, each member keyed by what the group depends on, so
+// that two calls share all of it or none of it.
+std::map<std::string, NameSet> tied_dependencies(const Functors& index, const NameSet& names,
+                                                 const ArgumentMap& resolved) {
+  std::map<std::string, NameSet> dependencies;
+  NameSet grouped;
+  for (const std::string& start : names) {
+    if (grouped.count(start) != 0) continue;
+    std::vector<std::string> group{start}, pending{start};
+    grouped.insert(start);
+    while (!pending.empty()) {
+      std::string name = std::move(pending.back());
+      pending.pop_back();
+      for (const std::string& tied : ties_of(index, name)) {
+        if (names.count(tied) != 0 && grouped.insert(tied).second) {
+          group.push_back(tied);
+          pending.push_back(tied);
+        }
+      }
+    }
+    if (group.size() < 2) continue;
+    NameSet reached;
+    for (const std::string& member : group) {
+      for (const std::string& dependency : index.argument_set(member)) {
+        if (resolved.count(dependency) != 0) reached.insert(dependency);
+      }
+    }
+    if (reached.empty()) continue;
+    for (const std::string& member : group) dependencies[member] = reached;
   }
-  return unique;
+  return dependencies;
 }
 
 // Fails on the first annotation of the copied kinds whose first argument is a
@@ -103,13 +150,16 @@ ArgumentMap resolve_functor_args(const std::string& functor, const ArgumentMap& 
   return resolved;
 }
 
-std::string call_key(const Functors& index, const std::string& predicate, const ArgumentMap& resolved) {
-  const NameSet& dependencies = index.argument_set(predicate);
+std::string key_of(const std::string& predicate, const NameSet& dependencies, const ArgumentMap& resolved) {
   std::vector<std::string> items;
   for (const auto& [name, substitute] : resolved) {
     if (dependencies.count(name) != 0) items.push_back(name + ": " + substitute);
   }
   return predicate + "(" + join(items) + ")";
+}
+
+std::string call_key(const Functors& index, const std::string& predicate, const ArgumentMap& resolved) {
+  return key_of(predicate, index.argument_set(predicate), resolved);
 }
 
 void rename_predicates(Json& tree, const ArgumentMap& renames) {
@@ -134,10 +184,15 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
         "Functor " + functor + " is applied to " + join(strangers) + ", which it does not depend on.", made);
 
   const std::string number = std::to_string(++index.functor_call_count);
+  const Gathered gathered = gather(index, functor);
+  const std::map<std::string, NameSet> tied = tied_dependencies(index, gathered.names, resolved);
   // Predicates that reach no replaced argument stay shared: copies call them as they are.
-  std::vector<KeyedRule> kept = gather(index, functor, [&](const std::string& head) {
-    return head == functor || shares_any(index.argument_set(head), resolved);
-  });
+  std::vector<KeyedRule> kept;
+  for (const Json* rule : gathered.rules) {
+    const std::string& head = head_name(*rule);
+    if (head == functor || tied.count(head) != 0 || shares_any(index.argument_set(head), resolved))
+      kept.push_back({&index.compact_text(*rule), *rule});
+  }
   std::stable_sort(kept.begin(), kept.end(),
                    [](const KeyedRule& a, const KeyedRule& b) { return *a.text < *b.text; });
 
@@ -146,6 +201,22 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
   // Copies named by this application; a copy named by an earlier one already
   // has its rules, which a second set would double under UNION ALL.
   NameSet named_here;
+  // The copy's name for `name`, made on its first use with this key.
+  auto copy_name = [&](const std::string& name) {
+    auto group = tied.find(name);
+    std::string key =
+        group == tied.end() ? call_key(index, name, resolved) : key_of(name, group->second, resolved);
+    auto memo = index.call_memo.find(key);
+    if (memo != index.call_memo.end()) {
+      renames[name] = memo->second;
+      return;
+    }
+    std::string copy = name + "_f" + number;
+    renames[name] = copy;
+    named_here.insert(copy);
+    index.call_memo.emplace(std::move(key), std::move(copy));
+    copied.insert(name);
+  };
   std::vector<Json> copies;
   for (KeyedRule& keyed : kept) {
     const std::string head = head_name(keyed.rule);
@@ -155,20 +226,15 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
     } else if (resolved.count(head) != 0) {
       continue;  // the substitute takes the replaced predicate's place
     } else {
-      std::string key = call_key(index, head, resolved);
-      auto memo = index.call_memo.find(key);
-      if (memo != index.call_memo.end()) {
-        renames[head] = memo->second;
-        if (named_here.count(memo->second) == 0) continue;
-      } else {
-        std::string name = head + "_f" + number;
-        renames[head] = name;
-        named_here.insert(name);
-        index.call_memo.emplace(std::move(key), std::move(name));
-        copied.insert(head);
-      }
+      if (renames.count(head) == 0) copy_name(head);
+      if (named_here.count(renames[head]) == 0) continue;
     }
     copies.push_back(std::move(keyed.rule));
+  }
+  // An iteration's name and a table's owner may have no rules: they are
+  // renamed all the same, so that the copy's loop and tables are its own.
+  for (const auto& [name, unused] : tied) {
+    if (name != functor && resolved.count(name) == 0 && renames.count(name) == 0) copy_name(name);
   }
 
   TRY(std::vector<Json> annotations, annotation_copies(index, copied));

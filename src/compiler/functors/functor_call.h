@@ -18,6 +18,9 @@ namespace mirtova {
 ArgumentMap resolve_functor_args(const std::string& functor, const ArgumentMap& arguments,
                                  const NameSet& dependencies);
 
+// "P(X: B, Z: D)": P with the substitutes of the arguments in `dependencies`, by name.
+std::string key_of(const std::string& predicate, const NameSet& dependencies, const ArgumentMap& resolved);
+
 // "P(X: B, Z: D)": P with the substitutes of the arguments P depends on, by name.
 std::string call_key(const Functors& index, const std::string& predicate, const ArgumentMap& resolved);
 

@@ -171,6 +171,8 @@ void Functors::update_structure(const std::string& made) {
     compact_texts_.clear();
     companions_.clear();
     companion_rules_read_ = 0;
+    partners_.clear();
+    ground_rules_read_ = 0;
     annotation_rules_read_.fill(0);
     first_refused_.fill(std::nullopt);
     annotations_naming_.clear();
@@ -300,6 +302,35 @@ std::vector<std::string> Functors::iteration_companions(std::string_view name) c
   }
   auto found = companions_.find(std::string(name));
   if (found == companions_.end()) return {};
+  return std::vector<std::string>(found->second.begin(), found->second.end());
+}
+
+std::vector<std::string> Functors::ground_partners(std::string_view name) const {
+  auto it = rules_by_predicate.find("@Ground");
+  if (it == rules_by_predicate.end()) return {};
+  for (; ground_rules_read_ < it->second.size(); ++ground_rules_read_) {
+    const Json* record = rules[it->second[ground_rules_read_]].at("head").get("record");
+    const Json* fields = record == nullptr ? nullptr : record->get("field_value");
+    if (fields == nullptr || !fields->is_array() || fields->as_array().size() < 2) continue;
+    std::array<const std::string*, 2> pair{};
+    for (size_t i = 0; i < 2; ++i) {
+      const Json& field = fields->as_array()[i];
+      const Json* position = field.get("field");
+      if (position == nullptr || !position->is_int() || position->as_int() != int64_t(i)) break;
+      const Json* value = field.get("value");
+      const Json* expression = value == nullptr ? nullptr : value->get("expression");
+      const Json* literal = expression == nullptr ? nullptr : expression->get("literal");
+      const Json* predicate = literal == nullptr ? nullptr : literal->get("the_predicate");
+      const Json* named = predicate == nullptr ? nullptr : predicate->get("predicate_name");
+      if (named == nullptr || !named->is_str()) break;
+      pair[i] = &named->as_str();
+    }
+    if (pair[1] == nullptr || *pair[0] == *pair[1]) continue;
+    partners_[*pair[0]].insert(*pair[1]);
+    partners_[*pair[1]].insert(*pair[0]);
+  }
+  auto found = partners_.find(std::string(name));
+  if (found == partners_.end()) return {};
   return std::vector<std::string>(found->second.begin(), found->second.end());
 }
 

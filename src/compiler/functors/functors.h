@@ -104,6 +104,11 @@ struct Functors {
   // iterates something, in byte order, without `name` itself.
   std::vector<std::string> iteration_companions(std::string_view name) const;
 
+  // Every predicate that a two-argument @Ground ties to `name`: the owner of
+  // the table `name` is stored in, and the predicates stored in its table; in
+  // byte order, without `name` itself.
+  std::vector<std::string> ground_partners(std::string_view name) const;
+
   // The constant predicate of a key "int:{0}" or "str:{0}", made on first use.
   std::string get_constant_function(const std::string& key);
 
@@ -152,6 +157,9 @@ struct Functors {
   // The companions of each name in the first companion_rules_read_ @Iteration rules.
   mutable std::map<std::string, NameSet> companions_;
   mutable size_t companion_rules_read_ = 0;
+  // The same for ground_partners and the @Ground rules.
+  mutable std::map<std::string, NameSet> partners_;
+  mutable size_t ground_rules_read_ = 0;
   // For copied_annotations, by position in its list: the rules read of each
   // annotation, the first refused one, and by the predicate each names, the
   // (annotation, order, position) of the rules naming it.

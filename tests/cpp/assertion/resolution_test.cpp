@@ -58,8 +58,9 @@ TEST(ResolverTest, NamesBecomePredicatesAndProgramVariables) {
   } cases[] = {
       {"\u2200 x, \u2203 y, Edge x y", "outer=[x] free=[] (exists [q1__y] (Edge $x $q1__y))"},
       {"x > 0 \u2227 y < x", "outer=[] free=[x y] (/\\ (> $x 0) (< $y $x))"},
-      {"\u2200 X, X > 0", "outer=[v_X] free=[] (> $v_X 0)"},
-      {"\u2203 X, X > 0", "outer=[] free=[] (exists [q1__v_X] (> $q1__v_X 0))"},
+      // Rule variables hold no upper-case letter: X is written as "_x".
+      {"\u2200 X, X > 0", "outer=[v__x] free=[] (> $v__x 0)"},
+      {"\u2203 X, X > 0", "outer=[] free=[] (exists [q1__v__x] (> $q1__v__x 0))"},
       {"\u2203 x, \u2203 x, P x", "outer=[] free=[] (exists [q1__x] (exists [q2__x] (P $q2__x)))"},
       {"(\u2203 x, P x) \u2227 Q x", "outer=[] free=[x] (/\\ (exists [q1__x] (P $q1__x)) (Q $x))"},
       {"\u2203 a b, \u2211 c, F a b c",

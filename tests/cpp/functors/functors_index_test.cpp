@@ -109,6 +109,21 @@ TEST(FunctorsIndex, IterationCompanionsAndConstants) {
   EXPECT_EQ(index.get_constant_function("int:5"), "QuorilCompilerConstant0");
 }
 
+TEST(FunctorsIndex, GroundPartnersTieAPredicateToItsTable) {
+  Functors index({named_annotation("@Ground", "Back", {field(Json(int64_t{1}), pred("Delta"))}),
+                  named_annotation("@Ground", "New", {field(Json(int64_t{1}), pred("Delta"))}),
+                  named_annotation("@Ground", "Alone"),
+                  named_annotation("@Ground", "Self", {field(Json(int64_t{1}), pred("Self"))}),
+                  named_annotation("@Ground", "Odd",
+                                   {field(Json(int64_t{1}), Json::object({{"literal", Json::object()}}))})});
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(index.ground_partners("Delta"), (Names{"Back", "New"}));
+  EXPECT_EQ(index.ground_partners("Back"), Names{"Delta"});
+  EXPECT_EQ(index.ground_partners("Alone"), Names{});
+  EXPECT_EQ(index.ground_partners("Self"), Names{});
+  EXPECT_EQ(index.ground_partners("Odd"), Names{});
+}
+
 TEST(FunctorsTreeWalks, FindAndRenamePredicates) {
   Json tree =
       Json::object({{"head", call_node("P", {field(0, var("P")), field("f", pred("Q"))})},

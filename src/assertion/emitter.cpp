@@ -1,0 +1,314 @@
+#include "assertion/emitter.h"
+
+#include <algorithm>
+
+#include "assertion/domain.h"
+#include "assertion/variable_names.h"
+#include "common/strings.h"
+
+namespace mirtova::assertion {
+
+namespace {
+
+constexpr const char* kTolerance = "0.000000001";
+
+TranslateError invalid(std::string message) { return TranslateError::invalid(std::move(message)); }
+TranslateError unsupported(std::string message) { return TranslateError::unsupported(std::move(message)); }
+
+std::string plural(size_t n) { return n == 1 ? "" : "s"; }
+
+bool contains(const std::vector<std::string>& names, std::string_view name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// Floating arithmetic may miss an exact equality, so a side that computes or
+// holds a fraction is compared within a tolerance.
+bool is_tolerant(const Expr& e) {
+  switch (e.kind) {
+    case Expr::Kind::Sum:
+    case Expr::Kind::Neg:
+      return true;
+    case Expr::Kind::Number:
+      return e.text.find('.') != std::string::npos;
+    case Expr::Kind::Binary:
+      return is_arithmetic(e.op);
+    default:
+      return false;
+  }
+}
+
+std::string comparison_text(BinOp op, bool tolerant, const std::string& l, const std::string& r) {
+  if (tolerant && op == BinOp::Eq) return "Abs(" + l + " - " + r + ") <= " + kTolerance;
+  if (tolerant && op == BinOp::Ne) return "Abs(" + l + " - " + r + ") > " + kTolerance;
+  return l + " " + std::string(ascii_spelling(op)) + " " + r;
+}
+
+void append_free_vars(const Expr& e, std::vector<std::string>& out) {
+  for (std::string& v : free_vars(e)) out.push_back(std::move(v));
+}
+
+}  // namespace
+
+std::string head_argument(std::string_view var) {
+  std::string out(var);
+  out += ": ";
+  out += var;
+  return out;
+}
+
+void close_bound(Body& body) {
+  for (bool added = true; added;) {
+    added = false;
+    for (const auto& [var, from] : body.definitions) {
+      if (body.bound.contains(var)) continue;
+      if (!std::all_of(from.begin(), from.end(),
+                       [&](const std::string& v) { return body.bound.contains(v); }))
+        continue;
+      body.bound.insert(var);
+      added = true;
+    }
+  }
+}
+
+const std::vector<std::string>& Emitter::columns_of(const std::string& name) const {
+  // Translation looks for missing predicates first, so every predicate
+  // applied here is known; an unknown one reads as having no columns.
+  static const std::vector<std::string> kNone;
+  auto found = schema_.find(name);
+  return found == schema_.end() ? kNone : found->second;
+}
+
+std::string Emitter::next_aux_name() { return head_ + "_" + std::to_string(++next_aux_); }
+std::string Emitter::next_value_name() { return "s__" + std::to_string(++next_value_); }
+
+Result<std::string, TranslateError> Emitter::rule(std::string_view predicate,
+                                                  const std::vector<std::string>& head_arguments,
+                                                  const std::vector<std::string>& texts) {
+  std::string text(predicate);
+  text += "(" + join(head_arguments, ", ") + ") distinct :- " + join(texts, ", ") + ";";
+  program_bytes_ += text.size() + 1;
+  if (program_bytes_ > kMaxProgramBytes) return unsupported(kTooManyAlternatives);
+  return text;
+}
+
+Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct& lits,
+                                                                 const std::vector<std::string>& seeds,
+                                                                 Body body) {
+  if (++conjunct_runs_ > kMaxConjunctRuns) return unsupported(kTooManyAlternatives);
+  body.needs.clear();
+  // Positive atoms bind their variables; everything else is written after them.
+  for (const Lit& lit : lits) {
+    if (lit.kind != Lit::Kind::Atom || !lit.positive) continue;
+    TRY(std::string text, relation(lit.name, lit.args, body));
+    body.positives.push_back(std::move(text));
+  }
+  ConjunctOutcome out;
+  for (const Lit& lit : lits) {
+    switch (lit.kind) {
+      case Lit::Kind::Atom:
+        if (!lit.positive) TRY_VOID(negated_atom(lit, body));
+        break;
+      case Lit::Kind::Cmp:
+        TRY_VOID(comparison(lit, body));
+        break;
+      case Lit::Kind::NotExists:
+        TRY_VOID(not_exists(lit, body, out.unbound));
+        if (out.unbound) return out;
+        break;
+    }
+  }
+  close_bound(body);
+  out.unbound = seed(lits, seeds, body);
+  if (!out.unbound) out.unbound = seed(lits, body.needs, body);
+  if (out.unbound) return out;
+  out.texts = std::move(body.positives);
+  for (std::string& filter : body.filters) out.texts.push_back(std::move(filter));
+  return out;
+}
+
+std::optional<std::string> Emitter::seed(const Conjunct& lits, const std::vector<std::string>& names,
+                                         Body& body) const {
+  for (const std::string& name : names) {
+    if (body.bound.contains(name)) continue;
+    std::optional<ColumnRef> found;
+    for (const Lit& lit : lits)
+      if ((found = domain_of(lit, name, schema_))) break;
+    if (!found) return name;
+    body.positives.push_back(found->predicate + "(" + found->column + ": " + name + ")");
+    body.bound.insert(name);
+    close_bound(body);
+  }
+  return std::nullopt;
+}
+
+Result<Unit, TranslateError> Emitter::negated_atom(const Lit& lit, Body& body) {
+  // The atom's own variables stay unbound: only the values it reads bind.
+  Body inner;
+  TRY(std::string text, relation(lit.name, lit.args, inner));
+  for (std::string& positive : inner.positives) body.positives.push_back(std::move(positive));
+  for (const std::string& name : inner.bound)
+    if (name.starts_with("s__")) body.bound.insert(name);
+  for (const Expr& arg : lit.args) append_free_vars(arg, body.needs);
+  body.filters.push_back("~" + text);
+  return Unit{};
+}
+
+Result<Unit, TranslateError> Emitter::comparison(const Lit& lit, Body& body) {
+  if (!is_comparison(lit.op)) return invalid("'" + show(lit.left()) + "' is a value, not a formula");
+  TRY(std::string left, term(lit.left(), body));
+  TRY(std::string right, term(lit.right(), body));
+  append_free_vars(lit.left(), body.needs);
+  append_free_vars(lit.right(), body.needs);
+  const bool tolerant = is_tolerant(lit.left()) || is_tolerant(lit.right());
+  body.filters.push_back(comparison_text(lit.op, tolerant, left, right));
+  if (!tolerant && lit.op == BinOp::Eq) {
+    if (lit.left().kind == Expr::Kind::Var)
+      body.definitions.emplace_back(lit.left().text, free_vars(lit.right()));
+    if (lit.right().kind == Expr::Kind::Var)
+      body.definitions.emplace_back(lit.right().text, free_vars(lit.left()));
+  }
+  return Unit{};
+}
+
+Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, Body& body,
+                                                 std::optional<std::string>& unbound) {
+  const std::string aux = next_aux_name();
+  std::vector<std::string> head_args;
+  for (const std::string& var : lit.vars) head_args.push_back(head_argument(var));
+  if (head_args.empty()) head_args.emplace_back("holds: 1");
+  close_bound(body);
+  TRY(Dnf conjuncts, dnf(lit.body()));
+  for (const Conjunct& conjunct : conjuncts) {
+    const uint64_t aux_mark = next_aux_, value_mark = next_value_;
+    const size_t rules_mark = rules_.size(), bytes_mark = program_bytes_;
+    TRY(ConjunctOutcome run, conjunct_seeded(conjunct, lit.vars, Body{}));
+    if (run.unbound) {
+      // The sub-formula's variables take their values from the enclosing
+      // rule: write it again with that rule's literals, numbering afresh.
+      next_aux_ = aux_mark;
+      next_value_ = value_mark;
+      rules_.resize(rules_mark);
+      program_bytes_ = bytes_mark;
+      TRY(ConjunctOutcome again,
+          conjunct_seeded(conjunct, lit.vars,
+                          Body{body.positives, body.filters, {}, body.definitions, body.bound}));
+      if (again.unbound) {
+        unbound = std::move(again.unbound);
+        return Unit{};
+      }
+      run = std::move(again);
+    }
+    if (run.texts.empty()) return unsupported("a quantifier ranges over no predicate");
+    TRY(std::string text, rule(aux, head_args, run.texts));
+    rules_.push_back(std::move(text));
+  }
+  body.needs.insert(body.needs.end(), lit.vars.begin(), lit.vars.end());
+  body.filters.push_back("~" + aux + "(" + join(head_args, ", ") + ")");
+  return Unit{};
+}
+
+Result<std::string, TranslateError> Emitter::relation(const std::string& name, const std::vector<Expr>& args,
+                                                      Body& body) {
+  const std::vector<std::string>& columns = columns_of(name);
+  if (args.size() != columns.size())
+    return invalid("'" + name + "' has " + std::to_string(columns.size()) + " column" +
+                   plural(columns.size()) + " (" + join(columns, ", ") + ") but is applied to " +
+                   std::to_string(args.size()) + " argument" + plural(args.size()));
+  return atom(name, columns, args, nullptr, body);
+}
+
+Result<std::string, TranslateError> Emitter::atom(const std::string& name,
+                                                  const std::vector<std::string>& columns,
+                                                  const std::vector<Expr>& args, const std::string* value,
+                                                  Body& body) {
+  std::vector<std::string> pieces;
+  for (size_t i = 0; i < args.size(); ++i) {
+    TRY(std::string text, term(args[i], body));
+    pieces.push_back(columns[i] + ": " + text);
+    // Only a bare variable binds; x + 1 in a column reads it, no more.
+    if (args[i].kind == Expr::Kind::Var) body.bound.insert(args[i].text);
+  }
+  if (value) {
+    pieces.push_back(columns.back() + ": " + *value);
+    body.bound.insert(*value);
+  }
+  return name + "(" + join(pieces, ", ") + ")";
+}
+
+Result<std::string, TranslateError> Emitter::term(const Expr& e, Body& body) {
+  switch (e.kind) {
+    case Expr::Kind::Var:
+    case Expr::Kind::Number:
+      return e.text;
+    case Expr::Kind::Str:
+      if (e.text.find_first_of("\"\n") != std::string::npos)
+        return unsupported("string literals cannot hold quotes or line breaks");
+      return "\"" + e.text + "\"";
+    case Expr::Kind::Neg: {
+      TRY(std::string operand, term(e.operand(), body));
+      return "(-" + operand + ")";
+    }
+    case Expr::Kind::Binary:
+      if (is_arithmetic(e.op)) {
+        TRY(std::string left, term(e.left(), body));
+        TRY(std::string right, term(e.right(), body));
+        return "(" + left + " " + std::string(ascii_spelling(e.op)) + " " + right + ")";
+      }
+      break;
+    case Expr::Kind::App:
+      return predicate_value(e, body);
+    case Expr::Kind::Sum:
+      return sum(e, body);
+    default:
+      break;
+  }
+  return invalid("'" + show(e) + "' is a formula, not a value");
+}
+
+Result<std::string, TranslateError> Emitter::predicate_value(const Expr& e, Body& body) {
+  const std::vector<std::string>& columns = columns_of(e.name());
+  if (columns.size() != e.args().size() + 1) {
+    const size_t expected = columns.empty() ? 0 : columns.size() - 1;
+    const std::vector<std::string> but_last(columns.begin(),
+                                            columns.begin() + static_cast<ptrdiff_t>(expected));
+    return invalid("'" + e.name() + "' is used as a value: it must be applied to " +
+                   std::to_string(expected) + " argument" + plural(expected) +
+                   " (its columns but the last: " + join(but_last, ", ") + "), not " +
+                   std::to_string(e.args().size()));
+  }
+  const std::string value = next_value_name();
+  TRY(std::string text, atom(e.name(), columns, e.args(), &value, body));
+  body.positives.push_back(std::move(text));
+  return value;
+}
+
+Result<std::string, TranslateError> Emitter::sum(const Expr& e, Body& body) {
+  const std::string aux = next_aux_name();
+  Body inner;
+  TRY(std::string value, term(e.body(), inner));
+  if (inner.positives.empty()) return unsupported("a sum ranges over no predicate");
+  std::vector<std::string> outer;
+  for (std::string& v : free_vars(e.body()))
+    if (!contains(e.vars, v)) outer.push_back(std::move(v));
+  std::vector<std::string> needed = e.vars;
+  needed.insert(needed.end(), outer.begin(), outer.end());
+  for (const std::string& v : needed)
+    if (!inner.bound.contains(v))
+      return unsupported("variable '" + std::string(display(v)) + "' of a sum is not bound by a predicate");
+  // The summed column is named "total", unless a grouping variable already is.
+  std::string total = "total";
+  for (size_t k = 2; contains(outer, total); ++k) total = "total_" + std::to_string(k);
+  std::vector<std::string> head_args;
+  for (const std::string& v : outer) head_args.push_back(head_argument(v));
+  head_args.push_back(total + "? += " + value);
+  TRY(std::string text, rule(aux, head_args, inner.positives));
+  rules_.push_back(std::move(text));
+  const std::string s = next_value_name();
+  head_args.back() = total + ": " + s;
+  body.positives.push_back(aux + "(" + join(head_args, ", ") + ")");
+  for (std::string& v : outer) body.bound.insert(std::move(v));
+  body.bound.insert(s);
+  return s;
+}
+
+}  // namespace mirtova::assertion

@@ -1,0 +1,116 @@
+// The writer of counterexample rules: one rule body per conjunct of a negated
+// statement, auxiliary predicates for sums and for universal sub-formulas.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "assertion/expr.h"
+#include "assertion/normal_form.h"
+#include "assertion/schema.h"
+#include "assertion/translate_error.h"
+#include "common/result.h"
+#include "common/string_hash.h"
+
+namespace mirtova::assertion {
+
+// The body of one rule being written.
+struct Body {
+  std::vector<std::string> positives;  // predicate atoms, in the order written
+  std::vector<std::string> filters;    // negations and comparisons, in the order written
+  // Variables some predicate must bind before the body is complete, in order
+  // of appearance, repeats kept.
+  std::vector<std::string> needs;
+  // A variable defined by an equality from the listed variables: bound once they are.
+  std::vector<std::pair<std::string, std::vector<std::string>>> definitions;
+  std::unordered_set<std::string, StringHash, std::equal_to<>> bound;
+};
+
+// What one conjunct gives: the texts of its body (positives, then filters), or
+// the first variable that no predicate column gives values.
+struct ConjunctOutcome {
+  std::vector<std::string> texts;
+  std::optional<std::string> unbound;
+};
+
+// How much one translation may write. Universal sub-formulas nest, and each
+// copy of one in a conjunct is written again with all of its own conjuncts, so
+// the output can grow exponentially with the nesting; past either bound the
+// statement is refused as having too many alternatives.
+inline constexpr size_t kMaxConjunctRuns = 4096;
+inline constexpr size_t kMaxProgramBytes = size_t{4} << 20;
+
+class Emitter {
+ public:
+  Emitter(const Schema& schema, std::string head) : schema_(schema), head_(std::move(head)) {}
+
+  // Writes the literals of one conjunct into `body`, which may already hold
+  // the literals of an enclosing rule (its needs are ignored): positive atoms
+  // first, then negations, comparisons and universal sub-formulas, then an
+  // atom for every seed or needed variable left unbound.
+  Result<ConjunctOutcome, TranslateError> conjunct_seeded(const Conjunct& lits,
+                                                          const std::vector<std::string>& seeds, Body body);
+
+  // One predicate atom used as a formula: its arguments bound to its columns.
+  Result<std::string, TranslateError> relation(const std::string& name, const std::vector<Expr>& args,
+                                               Body& body);
+
+  // "name(column: term, ...)", binding columns to arguments by position and,
+  // when a value variable is given, the last column to it.
+  Result<std::string, TranslateError> atom(const std::string& name, const std::vector<std::string>& columns,
+                                           const std::vector<Expr>& args, const std::string* value,
+                                           Body& body);
+
+  // The text of one value; a predicate's value or a sum adds its atom to the
+  // body's positives and stands for a new value variable.
+  Result<std::string, TranslateError> term(const Expr& e, Body& body);
+
+  // "predicate(head arguments) distinct :- texts;", counted against the bounds.
+  Result<std::string, TranslateError> rule(std::string_view predicate,
+                                           const std::vector<std::string>& head_arguments,
+                                           const std::vector<std::string>& texts);
+
+  // The auxiliary rules written so far, in the order they were finished.
+  const std::vector<std::string>& rules() const { return rules_; }
+  uint64_t aux_count() const { return next_aux_; }
+
+ private:
+  // Each of these keeps its temporaries out of the frames of the recursion
+  // through nested sub-formulas and values.
+  [[gnu::noinline]] Result<Unit, TranslateError> negated_atom(const Lit& lit, Body& body);
+  [[gnu::noinline]] Result<Unit, TranslateError> comparison(const Lit& lit, Body& body);
+  // An unbound variable of the sub-formula's rules, written into `unbound`.
+  [[gnu::noinline]] Result<Unit, TranslateError> not_exists(const Lit& lit, Body& body,
+                                                            std::optional<std::string>& unbound);
+  [[gnu::noinline]] Result<std::string, TranslateError> predicate_value(const Expr& e, Body& body);
+  [[gnu::noinline]] Result<std::string, TranslateError> sum(const Expr& e, Body& body);
+  [[gnu::noinline]] std::optional<std::string> seed(const Conjunct& lits,
+                                                    const std::vector<std::string>& names, Body& body) const;
+
+  const std::vector<std::string>& columns_of(const std::string& name) const;
+  std::string next_aux_name();
+  std::string next_value_name();
+
+  const Schema& schema_;
+  std::string head_;
+  std::vector<std::string> rules_;
+  uint64_t next_aux_ = 0;
+  uint64_t next_value_ = 0;
+  size_t conjunct_runs_ = 0;
+  size_t program_bytes_ = 0;
+};
+
+// "v: v": a head argument whose column is named after the variable.
+std::string head_argument(std::string_view var);
+
+// Adds to `bound` every defined variable whose listed variables are all bound,
+// until a pass over the definitions adds nothing.
+void close_bound(Body& body);
+
+}  // namespace mirtova::assertion
