@@ -375,6 +375,8 @@ class SelectWriter {
   // The SQL of every bound variable, in binding order, and the types the
   // columns, expressions and unnested lists give them.
   Result<Unit, CompileError> bind_variables() {
+    // A column's variable takes the column's type over the one inferred for the
+    // variable: it is the type the column's values were written with.
     for (const std::string& var : rule_.binding_order) {
       const Binding& b = rule_.bindings.at(var);
       if (b.kind == BindKind::Column)
@@ -402,7 +404,11 @@ class SelectWriter {
           sql = rule_.outer.at(var);
           break;
         case BindKind::Expression: {
-          TRY(sql, tr_.convert_to_sql_expecting(*b.expr, Type::any()));
+          // The variable's type, when known, completes the types of the record
+          // and list values written for it.
+          auto known = tr_.variable_types.find(var);
+          TRY(sql, tr_.convert_to_sql_expecting(
+                       *b.expr, known == tr_.variable_types.end() ? Type::any() : known->second));
           if (tr_.variable_types.find(var) == tr_.variable_types.end() || tr_.variable_types.at(var).is_any())
             tr_.variable_types.insert_or_assign(var, tr_.value_type(*b.expr));
           break;
@@ -448,7 +454,11 @@ class SelectWriter {
         select_.push_back(dialect_.subscript(it->row_alias, "*", true));
         continue;
       }
-      TRY(std::string sql, tr_.convert_to_sql_expecting(*it->expr, tr_.value_type(*it->expr)));
+      // The head column's inferred type, which every rule of the predicate
+      // shares, before the type of this rule's expression alone.
+      std::optional<Type> column = tr_.subquery_translator->column_type(rule_.head_predicate, it->column);
+      TRY(std::string sql, tr_.convert_to_sql_expecting(
+                               *it->expr, column && !column->is_any() ? *column : tr_.value_type(*it->expr)));
       select_.push_back(sql + " AS " + sql_column(it->column, dialect_));
     }
     if (rule_.select.empty()) select_.push_back("1 AS mirtova_unit");
