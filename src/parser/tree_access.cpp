@@ -69,6 +69,12 @@ const Json* named_argument(const Json& rule, std::string_view name) {
   return nullptr;
 }
 
+const Json::ArrayType* proposition_conjuncts(const Json& proposition) {
+  const Json* conjunction = proposition.get("conjunction");
+  const Json* conjuncts = conjunction != nullptr ? conjunction->get("conjunct") : nullptr;
+  return conjuncts != nullptr && conjuncts->is_array() ? &conjuncts->as_array() : nullptr;
+}
+
 const Json::ArrayType* body_conjuncts(const Json& rule) {
   const Json* body = rule.get("body");
   if (!body) return nullptr;

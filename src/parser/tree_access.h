@@ -32,6 +32,9 @@ std::vector<const Json*> annotation_arguments(const Json& rule);
 // The expression of the head field with this name, or nullptr.
 const Json* named_argument(const Json& rule, std::string_view name);
 
+// The conjuncts of a proposition's "conjunction"; nullptr when either key is
+// absent or the list is no array.
+const Json::ArrayType* proposition_conjuncts(const Json& proposition);
 // The conjuncts of a rule body; nullptr when the rule has no body.
 const Json::ArrayType* body_conjuncts(const Json& rule);
 Json::ArrayType* body_conjuncts_mut(Json& rule);

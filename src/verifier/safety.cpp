@@ -1,6 +1,17 @@
 // The rule safety check and the texts of its findings.
 #include "verifier/safety.h"
 
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <set>
+#include <string_view>
+#include <utility>
+
+#include "parser/tree_access.h"
+#include "parser/tree_walk.h"
+#include "verifier/vars.h"
 #include "verifier/verify_error.h"
 
 namespace mirtova::verifier {
@@ -34,6 +45,227 @@ std::string SafetyError::text() const {
   return rule;
 }
 
-std::vector<SafetyError> check_safety(const RuleList&) { return {}; }
+namespace {
+
+using Names = std::set<std::string, std::less<>>;
+
+const Json::ArrayType* record_entries(const Json* record) {
+  const Json* entries = record != nullptr ? record->get("field_value") : nullptr;
+  return entries != nullptr && entries->is_array() ? &entries->as_array() : nullptr;
+}
+
+const Json::ArrayType* head_entries(const Json& rule) {
+  const Json* head = rule.get("head");
+  return record_entries(head != nullptr ? head->get("record") : nullptr);
+}
+
+bool is_value_field(const Json& entry) {
+  const Json* field = entry.get("field");
+  return field != nullptr && field->is_str() && field->as_str() == "quoril_value";
+}
+
+bool has_value_field(const Json::ArrayType* entries) {
+  return entries != nullptr && std::any_of(entries->begin(), entries->end(), is_value_field);
+}
+
+// A value's expression, or the value itself when it holds none.
+const Json& expression_or_self(const Json& value) {
+  const Json* expression = value.get("expression");
+  return expression != nullptr ? *expression : value;
+}
+
+// The functions of the rules: names whose every rule is a functional definition.
+Names functions_of(const RuleList& rules) {
+  std::map<std::string_view, bool> functional;
+  for (const Json* rule : rules) {
+    const bool is_function = has_value_field(head_entries(*rule));
+    auto [at, added] = functional.emplace(head_name(*rule), is_function);
+    if (!added) at->second = at->second && is_function;
+  }
+  Names functions;
+  for (const auto& [name, is_function] : functional)
+    if (is_function) functions.emplace(name);
+  return functions;
+}
+
+// A function written as a bare condition holds whatever its value is. The
+// conditions of a rule are the calls under "predicate" keys; a negation is one
+// itself, so what it negates is not searched.
+void add_functions_as_conditions(const Json& rule, const Names& functions,
+                                 std::vector<SafetyError>& findings) {
+  if (functions.empty() || !rule.has("body")) return;
+  std::vector<const Json*> conditions;
+  walk_tree(rule, [&](const Json& node, std::string_view key) {
+    if (key == "predicate") return Walk::Skip;
+    if (const Json* condition = node.get("predicate")) conditions.push_back(condition);
+    return Walk::Enter;
+  });
+  for (const Json* condition : conditions) {
+    const Json* name = condition->get("predicate_name");
+    if (name == nullptr || !name->is_str() || functions.count(name->as_str()) == 0) continue;
+    if (has_value_field(record_entries(condition->get("record")))) continue;
+    findings.push_back(SafetyError{SafetyKind::FunctionAsCondition, rule_text(rule), name->as_str()});
+  }
+}
+
+// A call expression's name and its number of arguments.
+struct CallOf {
+  const std::string* name;
+  size_t arguments;
+};
+
+std::optional<CallOf> call_of(const Json& node) {
+  const Json* call = node.get("call");
+  const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+  if (name == nullptr || !name->is_str()) return std::nullopt;
+  const Json::ArrayType* entries = record_entries(call->get("record"));
+  return CallOf{&name->as_str(), entries != nullptr ? entries->size() : 0};
+}
+
+bool asks_for_count(std::string_view name) { return name == "ArgMaxK" || name == "ArgMinK"; }
+
+// The built-in aggregates, and every function defined as a call of one, at any
+// length of chain: a call of such a function aggregates too.
+Names aggregates_of(const RuleList& rules) {
+  Names aggregates = {"Sum",      "Count",  "ExactCount", "Min",       "Max",     "Avg",
+                      "List",     "Set",    "Array",      "StringAgg", "Median",  "SomeValue",
+                      "AnyValue", "ArgMax", "ArgMin",     "ArgMaxK",   "ArgMinK", "ArrayConcatAgg"};
+  // The functions defined by a call of each name. Growing the set from the
+  // catalogue through this map reaches what repeated passes over the rules
+  // would, in time linear in the rules.
+  std::map<std::string_view, std::vector<std::string_view>> defined_by_call_of;
+  for (const Json* rule : rules) {
+    const Json::ArrayType* entries = head_entries(*rule);
+    if (entries == nullptr) continue;
+    for (const Json& entry : *entries) {
+      const Json* value = entry.get("value");
+      if (!is_value_field(entry) || value == nullptr) continue;
+      if (std::optional<CallOf> call = call_of(expression_or_self(*value)))
+        defined_by_call_of[*call->name].push_back(head_name(*rule));
+    }
+  }
+  std::vector<std::string_view> grown(aggregates.begin(), aggregates.end());
+  while (!grown.empty()) {
+    auto callers = defined_by_call_of.find(grown.back());
+    grown.pop_back();
+    if (callers == defined_by_call_of.end()) continue;
+    for (std::string_view caller : callers->second)
+      if (aggregates.emplace(caller).second) grown.push_back(caller);
+  }
+  return aggregates;
+}
+
+// The aggregates a rule calls where nothing aggregates, in order of first
+// call, each once. An aggregation is the one place an aggregate call belongs;
+// its arguments are searched as any other expression.
+std::vector<std::string> aggregates_outside(const Json& rule, const Names& aggregates) {
+  std::vector<std::string> found;
+  // Pushed in reverse, so that nodes come off in document order.
+  std::vector<const Json*> pending;
+  auto push_values = [&](const Json& node) {
+    if (node.is_array()) {
+      for (auto it = node.as_array().rbegin(); it != node.as_array().rend(); ++it) pending.push_back(&*it);
+    } else if (node.is_object()) {
+      const Json::ObjectType& values = node.as_object();
+      for (auto it = std::make_reverse_iterator(values.end());
+           it != std::make_reverse_iterator(values.begin()); ++it)
+        if (it->first.view() != "aggregation") pending.push_back(&it->second);
+    }
+  };
+  auto add = [&](const std::string& name) {
+    if (std::find(found.begin(), found.end(), name) == found.end()) found.push_back(name);
+  };
+  if (const Json* body = rule.get("body")) pending.push_back(body);
+  if (const Json::ArrayType* entries = head_entries(rule)) {
+    for (auto it = entries->rbegin(); it != entries->rend(); ++it) {
+      const Json* value = it->get("value");
+      if (!is_value_field(*it) && value != nullptr) pending.push_back(value);
+    }
+  }
+  while (!pending.empty()) {
+    const Json& node = *pending.back();
+    pending.pop_back();
+    if (!node.is_object()) {
+      push_values(node);
+      continue;
+    }
+    if (const Json* aggregation = node.get("aggregation")) {
+      std::optional<CallOf> call = call_of(expression_or_self(*aggregation));
+      if (!call) continue;
+      if (asks_for_count(*call->name) && call->arguments < 2) add(*call->name);
+      const Json::ArrayType* arguments =
+          record_entries(expression_or_self(*aggregation).at("call").get("record"));
+      if (arguments == nullptr) continue;
+      for (auto it = arguments->rbegin(); it != arguments->rend(); ++it)
+        if (const Json* value = it->get("value")) pending.push_back(&expression_or_self(*value));
+      continue;
+    }
+    if (std::optional<CallOf> call = call_of(node); call && aggregates.count(*call->name) != 0)
+      add(*call->name);
+    push_values(node);
+  }
+  return found;
+}
+
+}  // namespace
+
+std::vector<SafetyError> check_rule_safety(const Json& rule) {
+  std::vector<SafetyError> findings;
+  if (!rule.has("body")) return findings;
+  const std::string text = rule_text(rule);
+  VarSet bound = VarCollector::positive_vars(rule);
+  bound.merge(VarCollector::function_input_vars(rule));
+  const VarSet head = VarCollector::head_vars(rule);
+  auto report = [&](SafetyKind kind, const VarSet& names, const VarSet* shown) {
+    for (const std::string& name : names) {
+      if (name == "_" || bound.count(name) != 0 || (shown != nullptr && shown->count(name) != 0)) continue;
+      findings.push_back(SafetyError{kind, text, name});
+    }
+  };
+  report(SafetyKind::UnboundHeadVariable, head, nullptr);
+  // A tested variable that the head shows is reported as unbound in the head.
+  report(SafetyKind::UnboundComparedVariable, VarCollector::compared_vars(rule), &head);
+  report(SafetyKind::UnsafeNegation, VarCollector::negated_vars(rule), nullptr);
+  report(SafetyKind::UnsafeAggregation, VarCollector::aggregation_vars(rule), nullptr);
+  return findings;
+}
+
+bool has_disjunction_in_combine(const Json& node) {
+  bool found = false;
+  walk_tree(node, [&](const Json& object) {
+    const Json* combine = object.get("combine");
+    const Json::ArrayType* conjuncts = nullptr;
+    if (const Json* body = combine != nullptr ? combine->get("body") : nullptr)
+      conjuncts = proposition_conjuncts(*body);
+    if (conjuncts == nullptr) return Walk::Enter;
+    found = std::any_of(conjuncts->begin(), conjuncts->end(),
+                        [](const Json& conjunct) { return conjunct.has("disjunction"); });
+    return found ? Walk::Stop : Walk::Enter;
+  });
+  return found;
+}
+
+std::vector<SafetyError> check_safety(const RuleList& plain) {
+  const Names functions = functions_of(plain);
+  const Names aggregates = aggregates_of(plain);
+  // The four blocks are gathered side by side in one pass over the rules, so
+  // that a rule is read while it is at hand rather than once per block.
+  std::vector<SafetyError> findings, conditions, disjunctions, outside;
+  for (const Json* rule : plain) {
+    std::vector<SafetyError> mine = check_rule_safety(*rule);
+    findings.insert(findings.end(), std::make_move_iterator(mine.begin()),
+                    std::make_move_iterator(mine.end()));
+    add_functions_as_conditions(*rule, functions, conditions);
+    if (has_disjunction_in_combine(*rule))
+      disjunctions.push_back(SafetyError{SafetyKind::DisjunctionInside, rule_text(*rule), {}});
+    if (is_annotation_name(head_name(*rule))) continue;
+    for (std::string& name : aggregates_outside(*rule, aggregates))
+      outside.push_back(SafetyError{SafetyKind::AggregateOutside, rule_text(*rule), std::move(name)});
+  }
+  for (std::vector<SafetyError>* block : {&conditions, &disjunctions, &outside})
+    findings.insert(findings.end(), std::make_move_iterator(block->begin()),
+                    std::make_move_iterator(block->end()));
+  return findings;
+}
 
 }  // namespace mirtova::verifier

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "parser/json.h"
 #include "verifier/rule_lists.h"
 
 namespace mirtova::verifier {
@@ -26,6 +27,18 @@ struct SafetyError {
   std::string text() const;
 };
 
+// The findings of the rules, in four blocks: each rule's variable findings,
+// rule after rule; functions used as conditions; disjunctions inside
+// negations or combines; aggregates called outside an aggregation.
 std::vector<SafetyError> check_safety(const RuleList& plain);
+
+// The variable findings of one rule: unbound head variables, tested variables
+// that nothing binds, unsafe negations and aggregations, each kind in byte
+// order of the names. A rule without a body has none.
+std::vector<SafetyError> check_rule_safety(const Json& rule);
+
+// Whether a combine under `node` (a negation's included) holds a disjunction
+// among the conjuncts of its body.
+bool has_disjunction_in_combine(const Json& node);
 
 }  // namespace mirtova::verifier

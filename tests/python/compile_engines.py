@@ -5,6 +5,7 @@ import hashlib
 import json
 import math
 import re
+import unicodedata
 from decimal import ROUND_HALF_UP, Decimal
 import sqlite3
 
@@ -168,6 +169,37 @@ def _regexp_extract(text, pattern):
     return found.group(1) if found.groups() else found.group(0)
 
 
+def _regexp_extract_all(text, pattern):
+    if text is None or pattern is None:
+        return None
+    return json.dumps([m.group(1) if m.groups() else m.group(0) for m in re.finditer(pattern, text)])
+
+
+def _digest(algorithm, value):
+    if value is None:
+        return None
+    data = value.encode() if isinstance(value, str) else bytes(value)
+    return hashlib.new(algorithm, data).digest()
+
+
+def _normalize(text, form, casefold):
+    if text is None or form is None:
+        return None
+    return unicodedata.normalize(form, text.casefold() if casefold else text)
+
+
+def _unhex(text):
+    """SQLite's own unhex (from 3.41 on): NULL for text that is not hex."""
+    try:
+        return None if text is None else bytes.fromhex(text)
+    except ValueError:
+        return None
+
+
+def _error(message):
+    raise ValueError(message)
+
+
 def _fingerprint(s):
     return int.from_bytes(hashlib.sha256(str(s).encode()).digest()[:8], "big", signed=True)
 
@@ -190,6 +222,12 @@ def sqlite_connection():
     con.create_function("MIRTOVA_REGEXP_EXTRACT", 2, _regexp_extract)
     con.create_function("MIRTOVA_ARRAY_CONCAT", 2,
                         lambda a, b: None if a is None or b is None else json.dumps(_loads(a) + _loads(b)))
+    con.create_function("MIRTOVA_REGEXP_EXTRACT_ALL", 2, _regexp_extract_all)
+    con.create_function("MIRTOVA_DIGEST", 2, _digest, deterministic=True)
+    con.create_function("MIRTOVA_NORMALIZE", 3, _normalize, deterministic=True)
+    con.create_function("MIRTOVA_ERROR", 1, _error)
+    if sqlite3.sqlite_version_info < (3, 41):
+        con.create_function("unhex", 1, _unhex, deterministic=True)
     con.create_aggregate("MIRTOVA_ARRAY_CONCAT_AGG", 1, _ArrayConcatAgg)
     con.create_aggregate("MIRTOVA_MEDIAN", 1, _Median)
     con.create_aggregate("DistinctListAgg", 1, _DistinctListAgg)

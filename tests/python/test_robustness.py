@@ -107,7 +107,7 @@ NESTED = {
     "indices": f"A([1]); Q(y) :- A(a), y == a[{indices(DEPTH)}];",
 }
 CALLS = ["len(m.parse(S))", "len(m.compile(S, 'Q'))", "len(m.compile(S, 'Q', engine='psql'))",
-         "len(m.plan(S, 'Q', engine='sqlite'))"]
+         "len(m.plan(S, 'Q', engine='sqlite'))", "len(m.check(S)[0])"]
 
 
 @pytest.mark.parametrize("stack_kb", [512, 1024])

@@ -2,8 +2,13 @@
 #include "compiler/dialects/template_rows.h"
 
 #include "compiler/dialects/engine_table.h"
+#include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
+
+std::string arity_row_name(std::string_view name, size_t count) {
+  return std::string(name) + "/" + std::to_string(count);
+}
 
 void add_refused_rows(TemplateRows& rows, std::string_view names) {
   size_t start = 0;
@@ -17,7 +22,15 @@ void add_refused_rows(TemplateRows& rows, std::string_view names) {
 
 TemplateRows function_template_rows(std::string_view engine) {
   const EngineEntry* entry = find_engine(engine);
-  return entry != nullptr ? entry->function_rows() : TemplateRows();
+  if (entry == nullptr) return TemplateRows();
+  // The engine's own rows, then each family's rows for it.
+  TemplateRows rows = entry->function_rows();
+  for (auto family :
+       {number_function_rows, aggregate_function_rows, text_function_rows, bytes_function_rows}) {
+    TemplateRows more = family(engine);
+    rows.insert(rows.end(), more.begin(), more.end());
+  }
+  return rows;
 }
 
 TemplateRows operator_template_rows(std::string_view engine) {

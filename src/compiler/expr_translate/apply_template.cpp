@@ -5,12 +5,13 @@
 #include "common/strings.h"
 
 namespace mirtova {
-namespace {
 
 bool names_positional(std::string_view tmpl) {
   return tmpl.find("{0}") != std::string_view::npos || tmpl.find("{1}") != std::string_view::npos ||
          tmpl.find("{2}") != std::string_view::npos;
 }
+
+namespace {
 
 size_t count_percent_s(std::string_view tmpl) {
   size_t count = 0;

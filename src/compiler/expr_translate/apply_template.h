@@ -18,6 +18,9 @@ namespace mirtova {
 // copied as it is and never read as a placeholder.
 std::string apply_template(std::string_view tmpl, const std::vector<std::string>& args);
 
+// Whether the template takes its arguments by position ("{0}", "{1}", "{2}").
+bool names_positional(std::string_view tmpl);
+
 // How many arguments a template needs so that none of its placeholders stays
 // in place: one more than its highest "{n}", or its number of "%s" when it has
 // several and no positional ones.

@@ -33,7 +33,10 @@ std::shared_ptr<const BasisNames> build_basis(const Dialect& dialect) {
   BasisNames names;
   for (const auto& [name, tmpl] : plain_sql_functions()) names.insert(name);
   for (const TemplateRow& row : base_built_in_functions()) names.emplace(row.name);
-  for (const TemplateRow& row : dialect.built_in_functions()) names.emplace(row.name);
+  for (const TemplateRow& row : dialect.built_in_functions()) {
+    // A row for one arity of a function is not a name of its own.
+    if (row.name.find('/') == std::string_view::npos) names.emplace(row.name);
+  }
   for (const TemplateRow& row : base_infix_operators()) names.emplace(row.name);
   for (const TemplateRow& row : dialect.infix_operators()) names.emplace(row.name);
   for (std::string_view name : kHandledNames) names.emplace(name);

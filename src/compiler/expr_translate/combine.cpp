@@ -59,8 +59,13 @@ Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_list
   const Json* call = aggregating_call(rule);
   if (call == nullptr) return Optional();
   std::vector<const Json*> aggregated = call_arguments(*call);
-  auto aggregate = functions->find(call->at("predicate_name").as_str());
-  if (aggregate == functions->end() || aggregated.size() != 1) return Optional();
+  // A refused aggregate is left to the general path, which names it.
+  const std::string& aggregate_name = call->at("predicate_name").as_str();
+  const std::string* aggregate = function_template(aggregate_name, 1);
+  if (aggregate == nullptr || aggregated.size() != 1 || is_refused(aggregate_name) ||
+      *aggregate == kNotOnThisEngine || arguments_needed(*aggregate) > 1) {
+    return Optional();
+  }
   const Json* body = rule.get("body");
   if (body == nullptr) return Optional();
 
@@ -121,7 +126,7 @@ Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_list
     TRY(std::string test, inner.convert_to_sql_expecting(make_call_expr(*condition), Type::boolean()));
     tests.push_back(std::move(test));
   }
-  std::string sql = "(SELECT " + apply_template(aggregate->second, {value}) + " FROM " + from;
+  std::string sql = "(SELECT " + apply_template(*aggregate, {value}) + " FROM " + from;
   for (size_t i = 0; i < tests.size(); ++i) sql += (i == 0 ? " WHERE " : " AND ") + tests[i];
   return Optional(sql + ")");
 }

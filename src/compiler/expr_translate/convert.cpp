@@ -287,12 +287,16 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
   const std::string& name = call.at("predicate_name").as_str();
   std::vector<const Json*> args = call_arguments(call);
 
-  if (auto refused = functions->find(name);
-      refused != functions->end() && refused->second == kNotOnThisEngine) {
+  if (is_refused(name)) {
     return error("Built-in function " + name + " is not available on engine " + std::string(dialect->name()) +
                  ".");
   }
-  if (std::optional<ArityRange> range = built_in_function_arity_range(name)) {
+  if (is_refused(arity_row_name(name, args.size()))) {
+    return error("Built-in function " + name + " is not available on engine " + std::string(dialect->name()) +
+                 " with " + std::to_string(args.size()) + " arguments.");
+  }
+  const std::optional<ArityRange> fixed_arity = built_in_function_arity_range(name);
+  if (std::optional<ArityRange> range = fixed_arity) {
     int count = static_cast<int>(args.size());
     if (count < range->least || count > range->most) {
       return error("Built-in function " + name + " expects " + std::to_string(range->least) + "-" +
@@ -374,20 +378,22 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
     }
   }
-  auto function = functions->find(name);
-  if (function != functions->end()) {
-    // Too few arguments would leave a placeholder in the SQL.
-    const size_t needed = arguments_needed(function->second);
-    if (args.size() < needed) {
-      return error("Built-in function " + name + " expects " + std::to_string(needed) + "-" +
-                   std::to_string(needed) + " arguments, got " + std::to_string(args.size()));
+  if (const std::string* tmpl = function_template(name, args.size())) {
+    // Too few arguments would leave a placeholder in the SQL, and more than a
+    // template names would be dropped without a word (a function of fixed
+    // arity may ignore some of its arguments on purpose).
+    const size_t needed = arguments_needed(*tmpl);
+    if (args.size() < needed || (!fixed_arity && names_positional(*tmpl) && args.size() > needed)) {
+      ArityRange range = template_arities(name, needed);
+      return error("Built-in function " + name + " expects " + std::to_string(range.least) + "-" +
+                   std::to_string(range.most) + " arguments, got " + std::to_string(args.size()));
     }
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
     type_text_literal_arguments(args, sql);
     // A plain function called without arguments: "NAME(%s)" has nothing to fill.
-    if (args.empty()) return replace_all(function->second, "(%s)", "()");
-    return apply_template(function->second, sql);
+    if (args.empty()) return replace_all(*tmpl, "(%s)", "()");
+    return apply_template(*tmpl, sql);
   }
   return convert_predicate_call(call);
 }

@@ -43,6 +43,32 @@ std::optional<ArityRange> ExprTranslator::built_in_function_arity_range(std::str
   return std::nullopt;
 }
 
+const std::string* ExprTranslator::function_template(const std::string& name, size_t count) const {
+  if (count <= kMostArityRowArguments) {
+    if (auto found = functions->find(arity_row_name(name, count)); found != functions->end())
+      return &found->second;
+  }
+  auto found = functions->find(name);
+  return found == functions->end() ? nullptr : &found->second;
+}
+
+bool ExprTranslator::is_refused(const std::string& name) const {
+  auto found = functions->find(name);
+  return found != functions->end() && found->second == kNotOnThisEngine;
+}
+
+ArityRange ExprTranslator::template_arities(const std::string& name, size_t needed) const {
+  int least = static_cast<int>(needed);
+  int most = least;
+  for (size_t count = 0; count <= kMostArityRowArguments; ++count) {
+    if (functions->count(arity_row_name(name, count)) > 0) {
+      least = std::min(least, static_cast<int>(count));
+      most = std::max(most, static_cast<int>(count));
+    }
+  }
+  return ArityRange{least, most};
+}
+
 Result<std::string, CompileError> ExprTranslator::convert_to_sql_for_group_by(const Json& expr) {
   TRY(std::string sql, convert_to_sql_expecting(expr, Type::any()));
   const Json* literal = expr.get("literal");

@@ -83,6 +83,14 @@ class ExprTranslator {
   SubqueryTranslator* subquery_translator = nullptr;
 
  private:
+  // The template of a call of `name` with `count` arguments: the row made for
+  // that many arguments, else the name's own row; none when neither exists.
+  const std::string* function_template(const std::string& name, size_t count) const;
+  // Whether the engine refuses the row `name` (a function or one of its arities).
+  bool is_refused(const std::string& name) const;
+  // The least and most arguments the engine's rows of `name` take, counting
+  // the name's own row as taking `needed`.
+  ArityRange template_arities(const std::string& name, size_t needed) const;
   // Converts without hinting first; the caller has hinted an enclosing node.
   Result<std::string, CompileError> convert(const Json& expr);
   Result<std::string, CompileError> convert_call(const Json& call);

@@ -8,8 +8,15 @@ namespace mirtova {
 // The catalogue's functions that DuckDB, SQLite and PostgreSQL all lack, or
 // whose BigQuery arguments they do not take: window functions without their
 // window, geography, network, key and proto functions, BigQuery's own date and
-// time forms and its SAFE_ arithmetic.
+// time forms.
 extern const std::string_view kFunctionsOnlyOnBigQuery;
+
+// The rows of one family of functions for `engine` (DuckDB, PostgreSQL and
+// SQLite; none for the others), merged over the engine's own rows.
+TemplateRows number_function_rows(std::string_view engine);
+TemplateRows aggregate_function_rows(std::string_view engine);
+TemplateRows text_function_rows(std::string_view engine);
+TemplateRows bytes_function_rows(std::string_view engine);
 
 TemplateRows duckdb_function_rows();
 TemplateRows duckdb_operator_rows();
