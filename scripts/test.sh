@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the C++ unit tests of the core, built with GCC and again with
-# Clang, warnings as errors, then the Python tests of the installed module (run
+# Clang, warnings as errors; each fuzz driver for a minute (MIRTOVA_FUZZ_SECONDS,
+# 0 to leave them out); then the Python tests of the installed module (run
 # scripts/install.sh first).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +19,9 @@ cpp_tests() {
 }
 cpp_tests build/tests g++
 cpp_tests build/clang clang++
+
+FUZZ_SECONDS="${MIRTOVA_FUZZ_SECONDS:-60}"
+if [ "$FUZZ_SECONDS" != 0 ]; then PARALLEL=1 JOBS="$JOBS" bash fuzz/run.sh "$FUZZ_SECONDS"; fi
 
 PYTHON="${PYTHON:-python3}"
 "$PYTHON" -m pytest -q tests/python

@@ -69,22 +69,18 @@ std::optional<std::map<std::string, std::string>> names_made_by_unfolding(const 
                                                                           const GeneratedNames& names) {
   std::map<std::string, std::string> made;
   bool clash = false;
-  // The member whose stem begins the name, the longest such stem winning.
+  std::map<std::string_view, const std::string*, std::less<>> member_of_stem;
+  for (const std::string& member : component) member_of_stem.emplace(stem_of(stems, member), &member);
+  // The member whose stem and "_" begin the name, the longest such stem winning.
   auto consider = [&](const std::string& name, bool member_allowed) {
     if (member_allowed && component.count(name) != 0) return;
-    const std::string* origin = nullptr;
-    size_t longest = 0;
-    for (const std::string& member : component) {
-      const std::string& stem = stem_of(stems, member);
-      if (stem.size() + 1 > name.size() || stem.size() < longest || name.compare(0, stem.size(), stem) != 0 ||
-          name[stem.size()] != '_')
-        continue;
-      origin = &member;
-      longest = stem.size();
+    for (size_t cut = name.rfind('_'); cut != std::string::npos && cut > 0; cut = name.rfind('_', cut - 1)) {
+      auto member = member_of_stem.find(std::string_view(name).substr(0, cut));
+      if (member == member_of_stem.end()) continue;
+      if (names.is_taken(name)) clash = true;
+      made.emplace(name, *member->second);
+      return;
     }
-    if (origin == nullptr) return;
-    if (names.is_taken(name)) clash = true;
-    made.emplace(name, *origin);
   };
   NameSet defined;  // by a functor statement: each name once
   for (const Json& rule : written) {
