@@ -37,12 +37,7 @@ std::optional<Json> parsed_for_check(const Signature& sig, PyObject* const* args
 PyObject* report_dict(const assertion::AssertionReport& report, const PredicateNames& names) {
   PyObject* d = PyDict_New();
   if (!d) return nullptr;
-  auto put = [&](const char* key, PyObject* value) {
-    if (!value) return false;
-    const int rc = PyDict_SetItemString(d, key, value);
-    Py_DECREF(value);
-    return rc == 0;
-  };
+  auto put = [d](const char* key, PyObject* value) { return put_item(d, key, value); };
   const bool ok = put("predicate", new_str(names.written(report.predicate))) &&
                   put("name", new_str(report.name)) && put("statement", new_str(report.statement)) &&
                   put("status", new_str(assertion::status_text(report.status))) &&

@@ -47,4 +47,11 @@ std::optional<Json> parse_source(std::string_view source, const std::optional<st
   return std::nullopt;
 }
 
+bool put_item(PyObject* dict, const char* key, PyObject* value) {
+  if (!value) return false;
+  const int rc = PyDict_SetItemString(dict, key, value);
+  Py_DECREF(value);
+  return rc == 0;
+}
+
 }  // namespace mirtova::py
