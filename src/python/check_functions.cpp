@@ -4,9 +4,11 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compiler/program/name_catalogues.h"
+#include "compiler/program/universe.h"
 #include "parser/names.h"
 #include "py_args.h"
 #include "py_errors.h"
@@ -58,12 +60,28 @@ PyObject* check(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
     if (!tree) return nullptr;
     PredicateNames names = PredicateNames::of(*tree);
     verifier::CheckResult result = verifier::validate(*tree);
+    // A finding quotes its rule, and a rule may have a finding per variable:
+    // the texts together are bounded, as the scripts of compile_all are.
     std::vector<std::string> errors, warnings;
-    errors.reserve(result.errors.size());
+    size_t bytes = 0;
+    auto add = [&bytes](std::vector<std::string>& texts, std::string text) {
+      bytes += text.size();
+      if (bytes > kMaxScriptBytes) return false;
+      texts.push_back(std::move(text));
+      return true;
+    };
+    bool within = true;
     for (const verifier::CheckError& error : result.errors)
-      errors.push_back(names.written(verifier::text(error)));
-    warnings.reserve(result.warnings.size());
-    for (const std::string& warning : result.warnings) warnings.push_back(names.written(warning));
+      within = within && add(errors, names.written(verifier::text(error)));
+    for (const std::string& warning : result.warnings)
+      within = within && add(warnings, names.written(warning));
+    if (!within) {
+      PyErr_SetString(PyExc_ValueError,
+                      ("The findings of this program pass " + std::to_string(kMaxScriptBytes) +
+                       " bytes, more than one call may return; check its rules a few at a time.")
+                          .c_str());
+      return nullptr;
+    }
     PyObject* error_list = new_str_list(errors);
     if (!error_list) return nullptr;
     PyObject* warning_list = new_str_list(warnings);
