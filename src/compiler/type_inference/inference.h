@@ -48,6 +48,9 @@ class TypeInference {
   std::map<std::string, Type, std::less<>> all_variable_types() const;
 
  private:
+  // One run of infer(), step by step (inference.cpp).
+  class Propagation;
+
   // Which end of an edge: false the left (first), true the right (second).
   using Side = bool;
 
