@@ -121,7 +121,7 @@ TEST(MessageCatalogue, CheckErrorsPrintTheirValueAlone) {
        "The front matter has no description: say what this file is about " + kDash +
            " in the words someone would search for (description: ...)"},
       {FunctorError{"Functor 'F' is not defined"}, 11, "Functor 'F' is not defined"},
-      {DirectiveError{"@Limit needs a number"}, 12, "@Limit needs a number"},
+      {DirectiveError{"@Limit needs a number", {}}, 12, "@Limit needs a number"},
       {AssertionError{AssertionErrorKind::Malformed, "@Assert", "", "", "no named argument"}, 13,
        "Malformed @Assert: no named argument"},
       {AssertionError{AssertionErrorKind::Invalid, "", "P", "a", "unexpected token"}, 13,
