@@ -177,7 +177,14 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // injectable_rule without the memo.
   const Json* find_injectable_rule(std::string_view predicate) const;
 
-  std::vector<Json> rules_;
+  // The program's rules: its own, then the library's, shared with every
+  // program of the engine and never copied. Rule i is rule_at(i).
+  const Json& rule_at(size_t i) const {
+    return i < own_rules_.size() ? own_rules_[i] : (*library_)[i - own_rules_.size()];
+  }
+  size_t rule_count() const { return own_rules_.size() + library_->size(); }
+  std::vector<Json> own_rules_;
+  std::shared_ptr<const std::vector<Json>> library_;
   // Looked up for every call the compiler meets, so hashed; nothing walks it
   // in hash order (the one walk over all predicates sorts the names first).
   std::unordered_map<std::string, std::vector<size_t>, StringHash, std::equal_to<>> rules_of_;
@@ -191,7 +198,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::unique_ptr<Dialect> dialect_;
   std::shared_ptr<const std::set<std::string, std::less<>>> built_ins_;
   std::map<std::string, std::map<std::string, Type>, std::less<>> column_types_;
-  // Per program rule (by its place in rules_), the types inference gave its variables.
+  // Per program rule (by its number), the types inference gave its variables.
   std::vector<RuleVariableTypes> rule_variable_types_;
   FlagMap flags_;
   std::vector<std::string> user_defined_;

@@ -249,7 +249,7 @@ std::string QuorilProgram::search_filter(const std::string& predicate, const std
                                          const std::string& pattern) const {
   auto it = rules_of_.find(predicate);
   std::vector<std::string> tests;
-  for (const std::string& column : head_columns(rules_[it->second[0]])) {
+  for (const std::string& column : head_columns(rule_at(it->second[0]))) {
     std::string c = sql_column(column, *dialect_);
     auto type = column_type(predicate, column);
     std::string text;
@@ -285,7 +285,7 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   if (offset && !dialect_->supports_offset()) {
     std::vector<std::string> columns;
     auto it = rules_of_.find(predicate);
-    for (const std::string& c : head_columns(rules_[it->second[0]]))
+    for (const std::string& c : head_columns(rule_at(it->second[0])))
       columns.push_back(sql_column(c, *dialect_));
     std::string upper;
     if (limit) {
