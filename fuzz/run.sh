@@ -5,6 +5,7 @@
 #   PARALLEL=1     run the drivers at the same time, one core each
 #   FUZZ_ARGS=...  more libFuzzer flags, e.g. "-fork=1 -ignore_crashes=1" to go on past a finding
 #   JOBS=3         build parallelism
+#   FUZZ_BUILD=build/fuzz   where the drivers are built and the corpora and findings kept
 # Exits non-zero when a driver found anything; its inputs are in build/fuzz/findings/DRIVER/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +15,7 @@ shift
 DRIVERS=("$@")
 if [ ${#DRIVERS[@]} -eq 0 ]; then DRIVERS=(parse_fuzzer compile_fuzzer); fi
 JOBS="${JOBS:-3}"
-OUT=build/fuzz
+OUT="${FUZZ_BUILD:-build/fuzz}"
 
 CXX=clang++ cmake -S . -B "$OUT" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRTOVA_BUILD_FUZZ=ON \
   -DMIRTOVA_BUILD_MODULE=OFF -DMIRTOVA_BUILD_TESTS=OFF >/dev/null
@@ -26,6 +27,7 @@ export UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1 ${UBSAN_OPTIONS:-}"
 run_driver() {
   local driver="$1" corpus="$OUT/corpus/$1" findings="$OUT/findings/$1" seed_flag=""
   [ "$driver" = compile_fuzzer ] && seed_flag="--engine-byte"
+  rm -rf "$findings"
   mkdir -p "$corpus" "$findings"
   python3 fuzz/seed_corpus.py "$corpus" $seed_flag >/dev/null
   # An input that takes 10 s, or 1 GB at once, or 2 GB in all, is a finding.

@@ -41,9 +41,10 @@ StackExtent stack_extent() {
 size_t stack_room() {
   const StackExtent extent = stack_extent();
   const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-  // Off the known stack (a stack the host switched to): nothing to go by.
-  if (extent.low == 0 || here > extent.high) return std::numeric_limits<size_t>::max();
-  return here > extent.low ? here - extent.low : 0;
+  // Off the thread's stack (one the host switched to, as coroutine libraries
+  // do): nothing to go by.
+  if (extent.low == 0 || here < extent.low || here > extent.high) return std::numeric_limits<size_t>::max();
+  return here - extent.low;
 }
 
 }  // namespace mirtova

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "parser/utf8.h"
+
 namespace mirtova {
 
 namespace {
@@ -52,12 +54,30 @@ struct ParserDeleter {
   void operator()(fy_parser* parser) const { fy_parser_destroy(parser); }
 };
 
+// The line (from 1) of the first byte that is no part of a UTF-8 character.
+// YAML is Unicode text, and the library loops without end on some such bytes.
+std::optional<int> first_line_not_utf8(std::string_view text) {
+  int line = 1;
+  for (size_t at = 0; at < text.size();) {
+    if (text[at] == '\n') ++line;
+    std::optional<DecodedChar> c = decode_utf8(text, at);
+    if (!c) return line;
+    at += c->length;
+  }
+  return std::nullopt;
+}
+
 // One YAML stream read whole: its first document, or the first error. Aliases
 // stay unresolved in the tree (expanding them is how a few bytes of YAML ask
 // for gigabytes); a lookup follows one alias to its target instead.
 class YamlStream {
  public:
   explicit YamlStream(std::string_view content) {
+    if (std::optional<int> line = first_line_not_utf8(content)) {
+      failed_ = true;
+      error_ = {"the text is not valid UTF-8", *line};
+      return;
+    }
     fy_diag_cfg diag_cfg;
     fy_diag_cfg_default(&diag_cfg);
     diag_cfg.fp = nullptr;
@@ -88,6 +108,7 @@ class YamlStream {
   bool failed() const { return failed_; }
   // The first error the library reported: its text and its line from 1.
   std::pair<std::string, int> first_error() const {
+    if (!diag_) return error_;
     void* iter = nullptr;
     if (fy_diag_error* error = fy_diag_errors_iterate(diag_.get(), &iter))
       return {error->msg ? error->msg : "invalid YAML", error->line};
@@ -101,6 +122,7 @@ class YamlStream {
   std::unique_ptr<fy_parser, ParserDeleter> parser_;
   fy_document* first_ = nullptr;
   bool failed_ = false;
+  std::pair<std::string, int> error_;  // an error found before the library ran
 };
 
 std::string_view scalar_text(fy_node* node) {

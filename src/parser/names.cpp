@@ -32,6 +32,16 @@ PredicateNames PredicateNames::of(const Json& program) {
   return names;
 }
 
+PredicateNames PredicateNames::from_pairs(std::vector<std::pair<std::string, std::string>> pairs) {
+  PredicateNames names;
+  std::sort(pairs.begin(), pairs.end());
+  pairs.erase(std::unique(pairs.begin(), pairs.end(),
+                          [](const auto& a, const auto& b) { return a.first == b.first; }),
+              pairs.end());
+  names.pairs_ = std::move(pairs);
+  return names;
+}
+
 std::string PredicateNames::internal(std::string_view name) const {
   for (const auto& [internal_name, written_name] : pairs_) {
     if (written_name == name) return internal_name;

@@ -15,6 +15,8 @@ class PredicateNames {
  public:
   // Reads the program's "predicate_names" object; the program must be an object.
   static PredicateNames of(const Json& program);
+  // The pairs (internal, written) given, each internal name once.
+  static PredicateNames from_pairs(std::vector<std::pair<std::string, std::string>> pairs);
 
   // The internal name of the first pair written as `name`, or `name` itself.
   std::string internal(std::string_view name) const;

@@ -57,6 +57,8 @@ INPUTS = [
      "m.compile(S, 'Q')", ("ValueError",), "Program is nested too deeply."),
     ("a 1 MB chain of subscripts", "S = 'A({a: 1}); Q(y) :- A(a), y == a' + '.a' * 500000 + ';'",
      "m.compile(S, 'Q')", ("ValueError",), "Program is nested too deeply."),
+    ("240 field accesses whose type flows through a recursive predicate",
+     "S = 'F(1, nu' + '.a' * 240 + '); F(0, n + y) :- F(x, y);'", "m.compile(S, 'F')", ("ValueError",), ""),
     ("4,096 alternatives of a 70 KB statement",
      "S = 'Q(x) :- ' + ', '.join('(A(x) | B(x))' for i in range(12)) + ', C(x, \"' + 'c' * 70000 + '\");'",
      "m.parse(S)", ("ValueError",), "expand to more than 16 MB of rules."),
@@ -64,13 +66,13 @@ INPUTS = [
      "S = 'P0(1);' + ''.join(f'P{i}(x) distinct :- P{i-1}(x); P{i}(x) distinct :- P{i}(y), x == y + 1; "
      "@Recursive(P{i}, 999);' for i in range(1, 11))",
      "m.compile_all(S)", ("ValueError",), "use plan()"),
-    ("forty-five chained recursions of 999 steps, one compiled",
-     "S = 'P0(1);' + ''.join(f'P{i}(x) distinct :- P{i-1}(x); P{i}(x) distinct :- P{i}(y), x == y + 1; "
-     "@Recursive(P{i}, 999);' for i in range(1, 46))",
-     "m.compile(S, 'P45')", ("ValueError",), "that one script may hold; use plan()"),
-    ("the same, planned", "S = 'P0(1);' + ''.join(f'P{i}(x) distinct :- P{i-1}(x); "
-     "P{i}(x) distinct :- P{i}(y), x == y + 1; @Recursive(P{i}, 999);' for i in range(1, 46))",
-     "len(m.plan(S, 'P45'))", ("ok",), ""),
+    ("999 steps of a long recursive rule, unrolled into one script",
+     "S = 'P0(1); P(x) distinct :- P0(x); P(x) distinct :- P(y), x == y + 1, ' + "
+     "', '.join(f'x != {100000 + k}' for k in range(1000)) + '; @Recursive(P, 999);'",
+     "m.compile(S, 'P')", ("ValueError",), "that one script may hold; use plan()"),
+    ("the same, planned", "S = 'P0(1); P(x) distinct :- P0(x); P(x) distinct :- P(y), x == y + 1, ' + "
+     "', '.join(f'x != {100000 + k}' for k in range(1000)) + '; @Recursive(P, 999);'",
+     "len(m.plan(S, 'P'))", ("ok",), ""),
     ("an import_root whose length is huge",
      "class Huge:\n    def __len__(self): return 2**62\n    def __getitem__(self, i): return 1",
      "m.parse('P(1);', import_root=Huge())", ("TypeError",), "'int' object is not an instance of 'str'"),

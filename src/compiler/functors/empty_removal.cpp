@@ -55,15 +55,16 @@ NameSet predicates_proven_empty(const std::vector<Json>& rules) {
   }
 }
 
-Result<Unit, CompileError> nullify_rules_proven_to_be_nil(std::vector<Json>& rules) {
+Result<Unit, CompileError> nullify_rules_proven_to_be_nil(std::vector<Json>& rules, GeneratedNames* names) {
   const NameSet empty = predicates_proven_empty(rules);
   for (const std::string& name : empty) {
     if (name == "nil") continue;
+    const std::string nullified = names ? names->make("Nullified" + name, name) : "Nullified" + name;
     for (Json& rule : rules) {
       if (!rule.has("head")) continue;
       const std::string& head = head_name(rule);
       if (head == name) {
-        rule.at_mut("head").set("predicate_name", "Nullified" + name);
+        rule.at_mut("head").set("predicate_name", nullified);
       } else if (head.empty() || head[0] != '@') {
         walk_replace_predicate(rule, name, "nil");
       }
@@ -79,7 +80,7 @@ Result<Unit, CompileError> nullify_rules_proven_to_be_nil(std::vector<Json>& rul
 }
 
 Result<Unit, CompileError> remove_rules_proven_to_be_nil(Functors& index) {
-  TRY_VOID(nullify_rules_proven_to_be_nil(index.rules));
+  TRY_VOID(nullify_rules_proven_to_be_nil(index.rules, &index.names));
   index.rules_by_predicate.clear();
   index.predicates.clear();
   index.indexed_rule_count = 0;

@@ -18,7 +18,9 @@ NameSet predicates_proven_empty(const std::vector<Json>& rules);
 // refused: its recursion lacks a base case or steps.
 Result<Unit, CompileError> remove_rules_proven_to_be_nil(Functors& index);
 
-// The same on the rules alone, leaving any index of them behind.
-Result<Unit, CompileError> nullify_rules_proven_to_be_nil(std::vector<Json>& rules);
+// The same on the rules alone, leaving any index of them behind. The
+// "Nullified" names are kept apart from the names in `names` when given.
+Result<Unit, CompileError> nullify_rules_proven_to_be_nil(std::vector<Json>& rules,
+                                                          GeneratedNames* names = nullptr);
 
 }  // namespace mirtova

@@ -211,7 +211,7 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
       renames[name] = memo->second;
       return;
     }
-    std::string copy = name + "_f" + number;
+    std::string copy = index.names.make(name + "_f" + number, name);
     renames[name] = copy;
     named_here.insert(copy);
     index.call_memo.emplace(std::move(key), std::move(copy));

@@ -11,9 +11,7 @@
 
 namespace mirtova {
 
-bool is_aux_predicate(std::string_view name) {
-  return name.find("_MultBodyAggAux") != std::string_view::npos;
-}
+bool is_aux_predicate(std::string_view name) { return name.find(kAuxMarker) != std::string_view::npos; }
 
 Functors::Functors(std::vector<Json> input_rules) : rules(std::move(input_rules)) {
   input_rule_count = rules.size();
@@ -377,7 +375,7 @@ Functors::CopiedAnnotations Functors::copied_annotations(const std::array<std::s
 std::string Functors::get_constant_function(const std::string& key) {
   auto it = constant_names.find(key);
   if (it != constant_names.end()) return it->second;
-  std::string name = "QuorilCompilerConstant" + std::to_string(constant_names.size());
+  std::string name = names.make("QuorilCompilerConstant" + std::to_string(constant_names.size()), "");
   constant_names.emplace(key, name);
   return name;
 }

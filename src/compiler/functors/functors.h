@@ -15,6 +15,7 @@
 
 #include "common/compile_error.h"
 #include "common/result.h"
+#include "compiler/functors/generated_names.h"
 #include "parser/json.h"
 #include "parser/tree_access.h"
 
@@ -24,8 +25,6 @@ namespace mirtova {
 using SerdeLikeValue = std::variant<int64_t, std::string>;
 // Predicate name -> option key ("1" is the depth) -> value.
 using RecursionArgs = std::map<std::string, std::map<std::string, SerdeLikeValue>>;
-
-using NameSet = std::set<std::string>;
 
 // Ordered maps and sets throughout: every order that reaches generated text is
 // then byte order of names, never hash order.
@@ -44,6 +43,9 @@ struct Functors {
   uint64_t input_rule_count = 0;
   uint64_t indexed_rule_count = 0;
   uint64_t functor_call_count = 0;
+  // The names functor application makes (copies, constants) are kept apart
+  // from these; a driver fills them with the rules' own names.
+  GeneratedNames names;
 
   Functors() = default;
   explicit Functors(std::vector<Json> input_rules);
@@ -114,8 +116,8 @@ struct Functors {
 
   // Recursion unfolding over this index (recursion_analysis.cpp): the new rule
   // list, or the first failure of a style writer.
-  Result<std::vector<Json>, CompileError> unfold_recursions(RecursionArgs& recursion_args,
-                                                            bool iterative) const;
+  Result<std::vector<Json>, CompileError> unfold_recursions(RecursionArgs& recursion_args, bool iterative,
+                                                            GeneratedNames& names) const;
 
   // The horizontal, iterative-horizontal and semi-naive forms of one component
   // (horizontal.cpp): rewrites `out_rules` in place and appends the parsed text.
@@ -124,10 +126,14 @@ struct Functors {
       const std::optional<std::string>& stop_signal) const;
   // The same, where `positions` hold every rule of `out_rules` that the
   // rewrite changes and every rule of the component (see RewriteCandidates).
-  Result<Unit, CompileError> unfold_recursive_predicate_flat(
-      const NameSet& component, int64_t depth, std::vector<Json>& out_rules,
-      const std::vector<size_t>& positions, bool iterative, int64_t ignition,
-      const std::optional<std::string>& stop_signal) const;
+  // The names it makes are kept apart from every name `names` holds, and are
+  // then taken there.
+  Result<Unit, CompileError> unfold_recursive_predicate_flat(const NameSet& component, int64_t depth,
+                                                             std::vector<Json>& out_rules,
+                                                             const std::vector<size_t>& positions,
+                                                             bool iterative, int64_t ignition,
+                                                             const std::optional<std::string>& stop_signal,
+                                                             GeneratedNames& names) const;
 
  private:
   // Indexes the rules from `start` on; answers the predicates first met.
@@ -168,6 +174,9 @@ struct Functors {
   mutable std::map<std::string, std::vector<std::array<size_t, 3>>> annotations_naming_;
 };
 
+// What the names of the auxiliary predicates of the multi-body aggregation
+// rewrite hold, after the name of the predicate they aggregate.
+inline constexpr std::string_view kAuxMarker = "_MultBodyAggAux";
 // Names of the auxiliary predicates of the multi-body aggregation rewrite.
 bool is_aux_predicate(std::string_view name);
 

@@ -14,20 +14,22 @@ namespace mirtova {
 namespace {
 
 // Items "{dep}_RZero: {previous level of dep}" of visible member `deps` at `level`.
-std::string level_arguments(const NameSet& deps, int64_t level, std::string_view level_marker) {
+std::string level_arguments(const NameSet& deps, int64_t level, std::string_view level_marker,
+                            const Stems& stems) {
   std::string text;
   for (const std::string& dep : deps) {
+    const std::string& stem = stem_of(stems, dep);
     if (!text.empty()) text += ", ";
-    text += dep + "_RZero: ";
-    text += level == 0 ? std::string("nil") : dep + std::string(level_marker) + std::to_string(level - 1);
+    text += stem + "_RZero: ";
+    text += level == 0 ? std::string("nil") : stem + std::string(level_marker) + std::to_string(level - 1);
   }
   return text;
 }
 
-std::string level_line(const std::string& member, const NameSet& deps, int64_t level,
-                       std::string_view marker) {
-  return fill("{0}{1}{2} := {0}_ROne({3});",
-              {member, marker, std::to_string(level), level_arguments(deps, level, marker)});
+std::string level_line(const std::string& member, const NameSet& deps, int64_t level, std::string_view marker,
+                       const Stems& stems) {
+  return fill("{0}{1}{2} := {0}_ROne({3});", {stem_of(stems, member), marker, std::to_string(level),
+                                              level_arguments(deps, level, marker, stems)});
 }
 
 }  // namespace
@@ -65,56 +67,62 @@ std::map<std::string, NameSet> flat_dependencies(const std::map<std::string, Nam
 }
 
 void rewrite_for_flat(std::vector<Json>& rules, const std::vector<size_t>& positions,
-                      const NameSet& component) {
+                      const NameSet& component, const Stems& stems) {
   const std::vector<std::string> visible = visible_members(component);
   for (size_t position : positions) {
     Json& rule = rules[position];
     if (rule.get("head") == nullptr) continue;
     const std::string head = head_name(rule);
     if (component.count(head) != 0) {
-      if (!is_aux_predicate(head)) rule.at_mut("head").set("predicate_name", head + "_ROne");
-      for (const std::string& member : visible) walk_replace_predicate(rule, member, member + "_RZero");
+      if (!is_aux_predicate(head)) rule.at_mut("head").set("predicate_name", stem_of(stems, head) + "_ROne");
+      for (const std::string& member : visible)
+        walk_replace_predicate(rule, member, stem_of(stems, member) + "_RZero");
     } else if (renames_within_annotation(head)) {
-      for (const std::string& member : component) walk_replace_predicate(rule, member, member + "_ROne");
+      for (const std::string& member : component)
+        walk_replace_predicate(rule, member, stem_of(stems, member) + "_ROne");
     }
   }
 }
 
-void rewrite_for_flat(std::vector<Json>& rules, const NameSet& component) {
-  rewrite_for_flat(rules, all_positions(rules), component);
+void rewrite_for_flat(std::vector<Json>& rules, const NameSet& component, const Stems& stems) {
+  rewrite_for_flat(rules, all_positions(rules), component, stems);
 }
 
-std::string flat_form_text(const std::map<std::string, NameSet>& dependencies, int64_t depth, bool grounded) {
+std::string flat_form_text(const std::map<std::string, NameSet>& dependencies, int64_t depth, bool grounded,
+                           const Stems& stems) {
   std::vector<std::string> lines;
   for (const auto& [member, deps] : dependencies) {
+    const std::string& stem = stem_of(stems, member);
     for (int64_t level = 0; level <= depth; ++level) {
-      lines.push_back(level_line(member, deps, level, "_fr"));
-      if (grounded) lines.push_back(fill("@Ground({0}_fr{1});", {member, std::to_string(level)}));
+      lines.push_back(level_line(member, deps, level, "_fr", stems));
+      if (grounded) lines.push_back(fill("@Ground({0}_fr{1});", {stem, std::to_string(level)}));
     }
-    lines.push_back(fill("{0} := {0}_fr{1}();", {member, std::to_string(depth)}));
+    lines.push_back(fill("{0} := {1}_fr{2}();", {member, stem, std::to_string(depth)}));
   }
   return join_lines(lines);
 }
 
 std::string iterative_form_text(const std::map<std::string, NameSet>& dependencies, int64_t depth,
-                                int64_t ignition, const std::optional<std::string>& stop_signal) {
+                                int64_t ignition, const std::optional<std::string>& stop_signal,
+                                const Stems& stems) {
   std::vector<std::string> lines;
   std::vector<std::string> first_list;
   std::vector<std::string> second_list;
   for (const auto& [member, deps] : dependencies) {
+    const std::string& stem = stem_of(stems, member);
     for (int64_t level = 0; level < ignition; ++level) {
-      lines.push_back(level_line(member, deps, level, "_ifr"));
+      lines.push_back(level_line(member, deps, level, "_ifr", stems));
       if (level == ignition - 2) {
         // Level ignition - 2 is stored in the table of level ignition - 4.
         lines.push_back(fill("@Ground({0}_ifr{1}, {0}_ifr{2});",
-                             {member, std::to_string(level), std::to_string(ignition - 4)}));
+                             {stem, std::to_string(level), std::to_string(ignition - 4)}));
       } else {
-        lines.push_back(fill("@Ground({0}_ifr{1});", {member, std::to_string(level)}));
+        lines.push_back(fill("@Ground({0}_ifr{1});", {stem, std::to_string(level)}));
       }
     }
-    first_list.push_back(member + "_ifr" + std::to_string(ignition - 3));
-    second_list.push_back(member + "_ifr" + std::to_string(ignition - 2));
-    lines.push_back(fill("{0} := {0}_ifr{1}();", {member, std::to_string(ignition - 1)}));
+    first_list.push_back(stem + "_ifr" + std::to_string(ignition - 3));
+    second_list.push_back(stem + "_ifr" + std::to_string(ignition - 2));
+    lines.push_back(fill("{0} := {1}_ifr{2}();", {member, stem, std::to_string(ignition - 1)}));
   }
   std::string predicates;
   first_list.insert(first_list.end(), second_list.begin(), second_list.end());
@@ -130,14 +138,16 @@ std::string iterative_form_text(const std::map<std::string, NameSet>& dependenci
 Result<Unit, CompileError> Functors::unfold_recursive_predicate_flat(
     const NameSet& component, int64_t depth, std::vector<Json>& out_rules, bool iterative, int64_t ignition,
     const std::optional<std::string>& stop_signal) const {
+  GeneratedNames names;
+  names.take_names_of(out_rules);
   return unfold_recursive_predicate_flat(component, depth, out_rules, all_positions(out_rules), iterative,
-                                         ignition, stop_signal);
+                                         ignition, stop_signal, names);
 }
 
 Result<Unit, CompileError> Functors::unfold_recursive_predicate_flat(
     const NameSet& component, int64_t depth, std::vector<Json>& out_rules,
     const std::vector<size_t>& positions, bool iterative, int64_t ignition,
-    const std::optional<std::string>& stop_signal) const {
+    const std::optional<std::string>& stop_signal, GeneratedNames& names) const {
   const std::vector<std::string> visible = visible_members(component);
   if (visible.empty()) return Unit{};
   const std::map<std::string, NameSet> dependencies = flat_dependencies(direct_args, component);
@@ -146,26 +156,37 @@ Result<Unit, CompileError> Functors::unfold_recursive_predicate_flat(
   if (iterative && !stop_signal && visible.size() == 1)
     semi_naive_fields = semi_naive_head_fields(component, visible.front(), out_rules, positions);
 
-  rewrite_for_flat(out_rules, positions, component);
-
-  std::string text;
-  std::string_view loop_stop;
-  if (semi_naive_fields) {
-    text = get_semi_naive_recursion_functor(visible.front(), *semi_naive_fields, depth);
-    loop_stop = kStopWithoutNewRows;
-  } else if (!iterative || depth < ignition) {
-    text = flat_form_text(dependencies, depth, iterative);
-  } else {
-    text = iterative_form_text(dependencies, depth, ignition, stop_signal);
-    loop_stop = kStopWhenLevelsAgree;
+  for (size_t attempt = 0; attempt <= most_attempts(component, names); ++attempt) {
+    const Stems stems = stems_for(component, attempt);
+    std::string text;
+    std::string_view loop_stop;
+    if (semi_naive_fields) {
+      text = get_semi_naive_recursion_functor(visible.front(), *semi_naive_fields, depth, stems);
+      loop_stop = kStopWithoutNewRows;
+    } else if (!iterative || depth < ignition) {
+      text = flat_form_text(dependencies, depth, iterative, stems);
+    } else {
+      text = iterative_form_text(dependencies, depth, ignition, stop_signal, stems);
+      loop_stop = kStopWhenLevelsAgree;
+    }
+    TRY(std::vector<Json> parsed, parse_rules(text));
+    NameSet renamed;
+    for (const std::string& member : visible) {
+      renamed.insert(stem_of(stems, member) + "_ROne");
+      renamed.insert(stem_of(stems, member) + "_RZero");
+    }
+    auto made = names_made_by_unfolding(parsed, renamed, component, stems, names);
+    if (!made) continue;
+    for (const auto& [name, origin] : *made) names.add(name, origin);
+    rewrite_for_flat(out_rules, positions, component, stems);
+    for (Json& rule : parsed) {
+      if (!loop_stop.empty() && head_name(rule) == "@Iteration")
+        rule.set(kLoopStopKey, Json(std::string(loop_stop)));
+      out_rules.push_back(std::move(rule));
+    }
+    return Unit{};
   }
-  TRY(std::vector<Json> parsed, parse_rules(text));
-  for (Json& rule : parsed) {
-    if (!loop_stop.empty() && head_name(rule) == "@Iteration")
-      rule.set(kLoopStopKey, Json(std::string(loop_stop)));
-    out_rules.push_back(std::move(rule));
-  }
-  return Unit{};
+  return CompileError(std::string(kNoFreeNames) + visible.front());
 }
 
 }  // namespace mirtova

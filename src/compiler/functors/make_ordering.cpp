@@ -107,7 +107,7 @@ Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstr
     index.settle_argument_sets();
     TRY_VOID(remove_rules_proven_to_be_nil(index));
   } else {
-    TRY_VOID(nullify_rules_proven_to_be_nil(index.rules));
+    TRY_VOID(nullify_rules_proven_to_be_nil(index.rules, &index.names));
   }
   emit_constants(index);
   return Unit{};

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "compiler/functors/dependency_graph.h"
+#include "compiler/functors/generated_names.h"
 #include "compiler/functors/horizontal.h"
 #include "compiler/functors/rewrite_candidates.h"
 #include "compiler/functors/vertical.h"
@@ -106,7 +107,8 @@ std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionA
 }
 
 Result<std::vector<Json>, CompileError> Functors::unfold_recursions(RecursionArgs& recursion_args,
-                                                                    bool iterative) const {
+                                                                    bool iterative,
+                                                                    GeneratedNames& names) const {
   const std::vector<UnfoldingChoice> choices = choose_unfoldings(*this, recursion_args, iterative);
   std::vector<Json> out(rules.begin(),
                         rules.begin() + std::ptrdiff_t(std::min<uint64_t>(input_rule_count, rules.size())));
@@ -124,7 +126,7 @@ Result<std::vector<Json>, CompileError> Functors::unfold_recursions(RecursionArg
     const std::vector<size_t> positions = candidates.of_component(out, choice.component);
     const size_t appended_from = out.size();
     if (choice.style == "vertical") {
-      TRY_VOID(unfold_vertical(out, positions, choice.main, choice.component, depth));
+      TRY_VOID(unfold_vertical(out, positions, choice.main, choice.component, depth, names));
       candidates.refresh(out, positions, appended_from);
       continue;
     }
@@ -145,7 +147,8 @@ Result<std::vector<Json>, CompileError> Functors::unfold_recursions(RecursionArg
       stop_signal = name;
     }
     TRY_VOID(unfold_recursive_predicate_flat(choice.component, depth, out, positions,
-                                             choice.style == "iterative_horizontal", ignition, stop_signal));
+                                             choice.style == "iterative_horizontal", ignition, stop_signal,
+                                             names));
     candidates.refresh(out, positions, appended_from);
   }
   return out;

@@ -8,12 +8,22 @@
 namespace mirtova {
 
 Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Json>& rules) {
+  GeneratedNames names;
+  names.take_names_of(rules);
+  return run_makes_with_deps(rules, names);
+}
+
+Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Json>& rules,
+                                                            GeneratedNames& names) {
   std::vector<MakeInstruction> instructions = collect_make_instructions(rules);
   if (instructions.empty()) return rules;
   Functors index(rules);
+  index.names = std::move(names);
   // Only the rules leave this function: the index need not follow the last
   // rewrite of them.
-  TRY_VOID(make_all(index, instructions, IndexAfterMakes::RulesOnly));
+  auto done = make_all(index, instructions, IndexAfterMakes::RulesOnly);
+  names = std::move(index.names);
+  if (!done.ok()) return done.error();
   return std::move(index.rules);
 }
 

@@ -6,6 +6,7 @@
 
 #include "common/compile_error.h"
 #include "common/result.h"
+#include "compiler/functors/generated_names.h"
 #include "parser/json.h"
 
 namespace mirtova {
@@ -15,5 +16,9 @@ namespace mirtova {
 // to "Nullified" heads in place. A list without functor statements comes back
 // as it is.
 Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Json>& rules);
+// The same, its made names kept apart from every name `names` holds (which
+// should hold the rules' own) and taken there, with what each stands for.
+Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Json>& rules,
+                                                            GeneratedNames& names);
 
 }  // namespace mirtova

@@ -81,8 +81,9 @@ std::string semi_naive_disjunction(const std::string& name, const std::string& a
   return text;
 }
 
-std::string get_semi_naive_recursion_functor(const std::string& name, const Json::ArrayType& head_fields,
-                                             int64_t depth) {
+std::string get_semi_naive_recursion_functor(const std::string& predicate, const Json::ArrayType& head_fields,
+                                             int64_t depth, const Stems& stems) {
+  const std::string& name = stem_of(stems, predicate);
   std::string arguments;
   for (size_t i = 0; i < head_fields.size(); ++i) {
     if (i > 0) arguments += ", ";
@@ -114,7 +115,7 @@ std::string get_semi_naive_recursion_functor(const std::string& name, const Json
       fill("{0}_sn_back_step := {0}_ROne({0}_RZero: {0}_sn_new);", {name}),
       fill("{0}_sn_back({1}) distinct :- {0}_sn_back_step({1}), ~{0}_sn_full({1});", {name, arguments}),
       fill("@Ground({0}_sn_back, {0}_sn_delta);", {name}),
-      fill("{0}({1}) :- {0}_sn_full({1});", {name, arguments}),
+      fill("{0}({1}) :- {2}_sn_full({1});", {predicate, arguments, name}),
       fill("@Iteration({0}_sn_delta, predicates: [{0}_sn_new, {0}_sn_back], repetitions: {1}, accumulate: "
            "{0}_sn_full);",
            {name, std::to_string(depth)}),

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "compiler/functors/functors.h"
+#include "compiler/functors/generated_names.h"
 #include "parser/json.h"
 
 namespace mirtova {
@@ -40,7 +41,8 @@ std::string semi_naive_disjunction(const std::string& name, const std::string& a
 
 // The loop text: delta and full tables, the empty chain, the new and back
 // steps and the @Iteration line.
+// The names made are built on the predicate's stem (its own name by default).
 std::string get_semi_naive_recursion_functor(const std::string& name, const Json::ArrayType& head_fields,
-                                             int64_t depth);
+                                             int64_t depth, const Stems& stems = {});
 
 }  // namespace mirtova

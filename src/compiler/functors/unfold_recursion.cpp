@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "compiler/functors/dependency_cycles.h"
+#include "compiler/functors/generated_names.h"
 
 namespace mirtova {
 
@@ -78,12 +79,19 @@ bool is_iterative_engine(std::string_view engine) {
 
 Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
                                                          std::string_view engine) {
+  GeneratedNames names;
+  names.take_names_of(rules);
+  return unfold_recursion(rules, engine, names);
+}
+
+Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
+                                                         std::string_view engine, GeneratedNames& names) {
   // Without a cycle there is nothing to unfold, and the index (whose sets are
   // transitive) would cost time quadratic in a long chain of predicates.
   if (!has_dependency_cycle(rules)) return rules;
   RecursionArgs options = recursion_options(rules);
   const Functors index(rules);
-  return index.unfold_recursions(options, is_iterative_engine(engine));
+  return index.unfold_recursions(options, is_iterative_engine(engine), names);
 }
 
 }  // namespace mirtova

@@ -8,6 +8,7 @@
 #include "common/compile_error.h"
 #include "common/result.h"
 #include "compiler/functors/functors.h"
+#include "compiler/functors/generated_names.h"
 #include "parser/json.h"
 
 namespace mirtova {
@@ -23,5 +24,9 @@ bool is_iterative_engine(std::string_view engine);
 // The rule list with every recursion unfolded, or the unfolding's failure.
 Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
                                                          std::string_view engine);
+// The same, its made names kept apart from every name `names` holds (which
+// should hold the rules' own) and taken there, with what each stands for.
+Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
+                                                         std::string_view engine, GeneratedNames& names);
 
 }  // namespace mirtova

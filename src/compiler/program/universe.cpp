@@ -67,6 +67,20 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::new_with_eng
 Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
     Json tree, const TextMap& flag_overrides, const std::optional<std::string>& engine,
     const std::vector<Json>* library) {
+  GeneratedNames made;
+  auto program = assemble(std::move(tree), flag_overrides, engine, library, made);
+  if (program.ok()) return program;
+  return as_written(PredicateNames::from_pairs(made.origins()), program.error());
+}
+
+CompileError QuorilProgram::as_written(const PredicateNames& made_names, CompileError error) {
+  error.message = made_names.written(error.message);
+  return error;
+}
+
+Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
+    Json tree, const TextMap& flag_overrides, const std::optional<std::string>& engine,
+    const std::vector<Json>* library, GeneratedNames& made) {
   std::unique_ptr<QuorilProgram> p(new QuorilProgram());
   std::vector<Json> rules;
   if (Json* r = tree.get_mut("rule")) rules = std::move(r->as_array_mut());
@@ -74,7 +88,10 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
   for (const Json& rule : rules) {
     const std::string& name = head_name(rule);
     if (name == "@Make") {
-      if (auto made = made_predicate(rule)) defined.insert(*made);
+      if (auto made_name = made_predicate(rule)) defined.insert(*made_name);
+    } else if (is_aux_predicate(name)) {
+      // The parser's helper of a multi-body aggregation stands for the predicate it aggregates.
+      made.add(name, name.substr(0, name.find(kAuxMarker)));
     } else if (!name.empty() && name[0] != '@') {
       defined.insert(name);
     }
@@ -82,12 +99,15 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
 
   TRY(Annotations first, Annotations::extract(rules, engine));
   // Both passes copy the whole rule list; most programs need neither.
-  if (has_dependency_cycle(rules)) {
-    TRY(rules, unfold_recursion(rules, first.engine()));
+  const bool recursive = has_dependency_cycle(rules);
+  if (recursive || !collect_make_instructions(rules).empty()) made.take_names_of(rules);
+  if (recursive) {
+    TRY(rules, unfold_recursion(rules, first.engine(), made));
   }
   if (!collect_make_instructions(rules).empty()) {
-    TRY(rules, run_makes_with_deps(rules));
+    TRY(rules, run_makes_with_deps(rules, made));
   }
+  p->made_names_ = PredicateNames::from_pairs(made.origins());
   TRY(p->dialect_, Dialect::get(first.engine()));
   p->own_rules_ = std::move(rules);
   const size_t own_rules = p->own_rules_.size();
@@ -231,7 +251,7 @@ std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::
   // The auxiliary predicate of a multi-body aggregation holds the aggregated
   // arguments, whose types are its own (a Max of booleans is read as booleans);
   // the aggregating predicate's columns only stand in where it has none.
-  size_t aux = predicate.find("_MultBodyAggAux");
+  size_t aux = predicate.find(kAuxMarker);
   if (aux == std::string_view::npos) return known(predicate);
   if (std::optional<Type> own = known(predicate)) return own;
   return known(predicate.substr(0, aux));

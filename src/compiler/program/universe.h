@@ -18,12 +18,14 @@
 #include "common/string_hash.h"
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/subquery_translator.h"
+#include "compiler/functors/generated_names.h"
 #include "compiler/program/annotations.h"
 #include "compiler/program/injection_size.h"
 #include "compiler/program/universe_inject.h"
 #include "compiler/rule_translate/rule_translate.h"
 #include "compiler/type_inference/inference.h"
 #include "parser/json.h"
+#include "parser/names.h"
 
 namespace mirtova {
 
@@ -108,6 +110,17 @@ class QuorilProgram : private InjectionSource, private RuleContext {
  private:
   friend class UniverseSubqueryTranslator;
   QuorilProgram() = default;
+
+  // build, with the names it makes collected in `made`.
+  static Result<std::unique_ptr<QuorilProgram>, CompileError> assemble(
+      Json tree, const TextMap& flag_overrides, const std::optional<std::string>& engine,
+      const std::vector<Json>* library, GeneratedNames& made);
+  // `error` with the predicates it names as the user wrote them.
+  static CompileError as_written(const PredicateNames& made_names, CompileError error);
+  Result<std::vector<PlanStep>, CompileError> plan_steps(std::string_view predicate, PageWindow window,
+                                                         const std::optional<std::string>& pattern);
+  Result<std::string, CompileError> script(std::string_view predicate, PageWindow window,
+                                           const std::optional<std::string>& pattern);
 
   // InjectionSource
   const Json* injectable_rule(std::string_view predicate) const override;
@@ -202,6 +215,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::vector<RuleVariableTypes> rule_variable_types_;
   FlagMap flags_;
   std::vector<std::string> user_defined_;
+  // The predicates the compilation made for itself, each with the user's
+  // predicate it stands for: every message names predicates as the user wrote them.
+  PredicateNames made_names_;
   CompilationState state_;
   UniverseSubqueryTranslator subqueries_{*this};
 };

@@ -319,6 +319,20 @@ std::string QuorilProgram::setup_text() const {
 
 Result<std::vector<PlanStep>, CompileError> QuorilProgram::formatted_predicate_plan(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
+  auto plan = plan_steps(predicate, window, pattern);
+  if (!plan.ok()) return as_written(made_names_, plan.error());
+  return plan;
+}
+
+Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
+    std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
+  auto text = script(predicate, window, pattern);
+  if (!text.ok()) return as_written(made_names_, text.error());
+  return text;
+}
+
+Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps(
+    std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
   state_ = CompilationState{};
   std::string name(predicate);
   if (!rules_of_.count(name)) return CompileError("Predicate '" + name + "' has no rules to compile.");
@@ -332,9 +346,9 @@ Result<std::vector<PlanStep>, CompileError> QuorilProgram::formatted_predicate_p
   return plan;
 }
 
-Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
-    std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
-  TRY(std::vector<PlanStep> plan, formatted_predicate_plan(predicate, window, pattern));
+Result<std::string, CompileError> QuorilProgram::script(std::string_view predicate, PageWindow window,
+                                                        const std::optional<std::string>& pattern) {
+  TRY(std::vector<PlanStep> plan, plan_steps(predicate, window, pattern));
   // Measured before it is written: a loop unrolled many times over makes a
   // script of gigabytes from a few lines of program. Each piece may gain ";"
   // and a blank line.

@@ -24,22 +24,28 @@ constexpr size_t kMaxPasses = 1000;
 // kMaxParseDepth levels.
 constexpr size_t kMaxTypeNodes = 10000;
 constexpr size_t kMaxTypeDepth = kMaxParseDepth + 50;
+// Type nodes that all the updates of one inference may write, summed: a chain
+// of a few hundred field accesses settles one level per pass, each pass
+// copying the whole chain's type. The largest test programs write a quarter of
+// this; past it propagation stops as after its last pass.
+constexpr size_t kMaxTypeWork = 1000000;
 
-// Whether the type has more nodes or levels than the bounds allow.
-bool out_of_bounds(const Type& type) {
-  if (!type.is_list() && !type.is_record()) return false;
+// The nodes of a list or record type (0 for any other), or nothing when it has
+// more nodes or levels than the bounds allow.
+std::optional<size_t> nodes_within_bounds(const Type& type) {
+  if (!type.is_list() && !type.is_record()) return size_t{0};
   size_t count = 0;
   std::vector<std::pair<const Type*, size_t>> pending = {{&type, 1}};
   while (!pending.empty()) {
     auto [t, depth] = pending.back();
     pending.pop_back();
-    if (++count > kMaxTypeNodes || depth > kMaxTypeDepth) return true;
+    if (++count > kMaxTypeNodes || depth > kMaxTypeDepth) return std::nullopt;
     if (t->is_list()) pending.emplace_back(&t->element(), depth + 1);
     if (t->is_record()) {
       for (const auto& field : t->fields()) pending.emplace_back(&field.second, depth + 1);
     }
   }
-  return false;
+  return count;
 }
 
 // What a pass does with an edge.
@@ -321,7 +327,11 @@ const Type& TypeInference::end_type(size_t edge, Side side) const {
 }
 
 bool TypeInference::update_end(size_t edge, Side side, Type type) {
-  if (out_of_bounds(type)) {
+  const std::optional<size_t> nodes = nodes_within_bounds(type);
+  // Each update copies and compares its type: a long chain of fields settles
+  // one level per pass, at a cost that grows with the cube of its length.
+  work_ += 1 + nodes.value_or(0);
+  if (!nodes || work_ > kMaxTypeWork) {
     runaway_ = true;
     return false;
   }
@@ -420,6 +430,7 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   auto version = [&](const std::optional<size_t>& node) -> uint64_t { return node ? versions_[*node] : 0; };
 
   runaway_ = false;
+  work_ = 0;
   for (size_t pass = 0; pass < kMaxPasses && !runaway_; ++pass) {
     bool changed = false;
 #ifdef MIRTOVA_VISIT_ALL_EDGES

@@ -80,6 +80,7 @@ class TypeInference {
   bool touched_ = false;
   // Set when a type grew past its bound; ends the passes at once.
   bool runaway_ = false;
+  size_t work_ = 0;  // type nodes written by updates so far
   // Every PredicateAddressing end, in edge order, with the number of its
   // (predicate, column); and per number, the first end naming it.
   struct ColumnEnd {

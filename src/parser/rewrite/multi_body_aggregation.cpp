@@ -10,6 +10,7 @@
 
 #include "parser/tree_access.h"
 #include "parser/tree_build.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 namespace {
@@ -47,15 +48,37 @@ AuxHead split_head(const Json& field_values) {
   return out;
 }
 
-std::string aux_name(std::string_view name) { return std::string(name) + std::string(kAuxSuffix); }
+// The helper's name for each rewritten predicate: the predicate's name and
+// the suffix, or, where the program already uses that name, the first unused
+// one of it followed by "_1", "_2", ...
+std::map<std::string, std::string, std::less<>> aux_names(const Json::ArrayType& rules,
+                                                          const std::vector<std::string>& rewritten) {
+  std::set<std::string, std::less<>> used;
+  for (const Json& rule : rules) {
+    walk_tree(rule, [&](const Json& node) {
+      if (const Json* name = node.get("predicate_name"); name != nullptr && name->is_str())
+        used.insert(name->as_str());
+    });
+  }
+  std::map<std::string, std::string, std::less<>> names;
+  for (const std::string& name : rewritten) {
+    const std::string base = name + std::string(kAuxSuffix);
+    std::string aux = base;
+    for (size_t n = 1; used.count(aux) != 0; ++n) aux = base + "_" + std::to_string(n);
+    used.insert(aux);
+    names.emplace(name, std::move(aux));
+  }
+  return names;
+}
 
-Json aggregating_rule(const std::string& name, const Json& signature, const Json& full_text) {
+Json aggregating_rule(const std::string& name, const std::string& aux_name, const Json& signature,
+                      const Json& full_text) {
   Json call_fields = Json::array();
   for (const Json& entry : signature.as_array()) {
     const Json& field = entry.at("field");
     call_fields.push(make_field(field, make_variable(field)));
   }
-  Json call = make_call(aux_name(name), std::move(call_fields));
+  Json call = make_call(aux_name, std::move(call_fields));
   Json body = make_conjunction(make_array(make_predicate_conjunct(std::move(call))));
   return make_object("head", make_call(name, signature), "body", std::move(body), "full_text", full_text,
                      "distinct_denoted", true);
@@ -102,7 +125,7 @@ ParseResult<Json> multi_body_aggregation_rewrite(Json rules) {
     if (group.size >= 2 && group.first->has("distinct_denoted")) rewritten.emplace_back(group.name);
   }
   if (rewritten.empty()) return rules;
-  const std::set<std::string, std::less<>> is_rewritten(rewritten.begin(), rewritten.end());
+  const std::map<std::string, std::string, std::less<>> aux_name_of = aux_names(input, rewritten);
 
   Json::ArrayType output;
   output.reserve(input.size() + rewritten.size());
@@ -111,7 +134,8 @@ ParseResult<Json> multi_body_aggregation_rewrite(Json rules) {
   for (Json& rule : input) {
     const std::string name = head_name(rule);
     last_full_text[name] = rule.at("full_text");
-    if (!is_rewritten.contains(name)) {
+    auto aux_name = aux_name_of.find(name);
+    if (aux_name == aux_name_of.end()) {
       output.push_back(std::move(rule));
       continue;
     }
@@ -120,7 +144,7 @@ ParseResult<Json> multi_body_aggregation_rewrite(Json rules) {
       return ParsingException("Inconsistency in distinct denoting.", SpanString(name));
     aux.as_object_mut().erase("distinct_denoted");
     Json& head = aux.at_mut("head");
-    head.set("predicate_name", aux_name(name));
+    head.set("predicate_name", aux_name->second);
     AuxHead parts = split_head(head.at("record").at("field_value"));
     head.at_mut("record").set("field_value", std::move(parts.field_values));
 
@@ -136,7 +160,8 @@ ParseResult<Json> multi_body_aggregation_rewrite(Json rules) {
     output.push_back(std::move(aux));
   }
   for (const std::string& name : rewritten) {
-    output.push_back(aggregating_rule(name, first_signature.at(name), last_full_text.at(name)));
+    output.push_back(
+        aggregating_rule(name, aux_name_of.at(name), first_signature.at(name), last_full_text.at(name)));
   }
   return Json(std::move(output));
 }

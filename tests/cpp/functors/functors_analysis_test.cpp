@@ -135,7 +135,8 @@ TEST(FunctorsAnalysis, UnfoldingWithoutRecursionCopiesTheRules) {
 TEST(FunctorsAnalysis, NegativeDepthIsRefused) {
   Functors index(calls_program({{"P", {"P"}}}));
   RecursionArgs options{{"P", {{"1", -3}}}};
-  auto result = index.unfold_recursions(options, false);
+  GeneratedNames names;
+  auto result = index.unfold_recursions(options, false, names);
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error().message,
             "@Recursive(P): the depth is a whole number of steps, 1 or more, or -1 to recurse until nothing "
@@ -145,7 +146,8 @@ TEST(FunctorsAnalysis, NegativeDepthIsRefused) {
 TEST(FunctorsAnalysis, StopSignalOutsideTheComponentIsRefused) {
   Functors index(calls_program({{"P", {"P"}}, {"Q", {}}}));
   RecursionArgs options{{"P", {{"1", 30}, {"stop", std::string("Q")}}}};
-  auto result = index.unfold_recursions(options, false);
+  GeneratedNames names;
+  auto result = index.unfold_recursions(options, false, names);
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error(),
             CompileError("Recursive predicate 'P' uses stop signal 'Q' that does not exist or is "

@@ -89,6 +89,9 @@ TEST(FrontMatterTest, MalformedYamlIsRefusedNotRunAway) {
       {"---\nname: \"unclosed\n---\n", 2},
       {"---\na: 1\na: 2\n---\n", 3},
       {"---\na: [\n\n---\n", 4},
+      // Bytes that are no UTF-8, in a directive, once made the reader loop.
+      {"---\nname: Q\n%x: [1, 2]\xfe\xff\n---\nQ(1);", 3},
+      {"---\na: \xe9\n---\n", 2},
   };
   for (const auto& c : cases) {
     auto block = front_matter(c.text);

@@ -94,6 +94,22 @@ TEST(MultiBodyAggregationTest, AggregatingRulesComeLastInOrderOfFirstAppearance)
                                              "B_MultBodyAggAux", "B", "A"}));
 }
 
+TEST(MultiBodyAggregationTest, HelpersTakeNoNameTheProgramUses) {
+  // A helper's usual name is the program's own (a head, or only read in a
+  // body), so the helper gets the first free name after it.
+  Json a = call_node("A", {agg_field("n", "+", num("1"), " += 1")});
+  auto out = multi_body_aggregation_rewrite(
+      rules({distinct_rule(a, "a1", "A_MultBodyAggAux_1"), distinct_rule(a, "a2"),
+             rule(call_node("A_MultBodyAggAux"), {}, "own")}));
+  ASSERT_TRUE(out.ok());
+  std::vector<std::string> names;
+  for (const Json& r : out.value().as_array()) names.push_back(r.at("head").at("predicate_name").as_str());
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"A_MultBodyAggAux_2", "A_MultBodyAggAux_2", "A_MultBodyAggAux", "A"}));
+  const Json& call = out.value().as_array().back().at("body").at("conjunction").at("conjunct").as_array()[0];
+  EXPECT_EQ(call.at("predicate").at("predicate_name").as_str(), "A_MultBodyAggAux_2");
+}
+
 TEST(MultiBodyAggregationTest, SignaturesMustAgree) {
   struct Case {
     const char* name;

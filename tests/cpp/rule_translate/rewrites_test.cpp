@@ -6,6 +6,7 @@
 
 #include "compiler/program/universe_inject.h"
 #include "compiler/rule_translate/names.h"
+#include "parser/tree_access.h"
 #include "support/trees.h"
 
 namespace mirtova {
@@ -86,6 +87,30 @@ TEST(RewritesTest, EliminationOfCompilerVariables) {
     eliminate_compiler_variables(c.rule);
     EXPECT_EQ(c.rule, c.want) << c.what << "\n" << c.rule.pretty();
   }
+}
+
+TEST(RewritesTest, EliminationStopsWhereTheRuleWouldGrowPastItsBounds) {
+  // x_1 = x_0 + x_0, x_2 = x_1 + x_1, ...: putting each in its places doubles
+  // the rule at every link, 2^40 nodes in the end.
+  std::vector<Json> body = {atom("P", {var("x_0")})};
+  for (int i = 1; i <= 40; ++i) {
+    const std::string previous = "x_" + std::to_string(i - 1);
+    body.push_back(unify(var("x_" + std::to_string(i)), op("+", var(previous), var(previous))));
+  }
+  const Json doubling = rule(head("T", {var("x_40")}), body);
+  struct Case {
+    size_t max_nodes, max_depth;
+    bool within;
+  } cases[] = {{100000, SIZE_MAX, false}, {1000000, 30, false}};
+  for (const Case& c : cases) {
+    Json r = doubling;
+    EXPECT_EQ(eliminate_compiler_variables(r, c.max_nodes, c.max_depth), c.within)
+        << c.max_nodes << " " << c.max_depth;
+  }
+  // Eight links stay small and are eliminated whole.
+  Json small = rule(head("T", {var("x_8")}), std::vector<Json>(body.begin(), body.begin() + 9));
+  EXPECT_TRUE(eliminate_compiler_variables(small, 100000, 200));
+  EXPECT_EQ(body_conjuncts(small)->size(), 1u);
 }
 
 // A program of one-rule predicates, for injection.
