@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
 
 #include "common/internal_fault.h"
 #include "common/strings.h"
@@ -429,10 +430,14 @@ Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subq
       return CompileError("Rules of predicate '" + head_predicate + "' define different columns: " +
                               join(*column_order, ", ") + " and " + join(mine, ", ") + ".",
                           rule_text);
+    // Each column's items, in head order, found by name rather than by a
+    // pass over the head per column.
+    std::unordered_map<std::string_view, std::vector<const SelectItem*>> by_column;
+    for (const SelectItem& it : select) by_column[it.column].push_back(&it);
     items.clear();
     for (const std::string& c : *column_order)
-      for (const SelectItem& it : select)
-        if (it.column == c) items.push_back(&it);
+      if (auto found = by_column.find(c); found != by_column.end())
+        items.insert(items.end(), found->second.begin(), found->second.end());
   }
   std::vector<std::string> select_sql;
   std::vector<std::string> item_sql(select.size());
