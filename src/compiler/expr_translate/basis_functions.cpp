@@ -34,8 +34,8 @@ std::shared_ptr<const BasisNames> build_basis(const Dialect& dialect) {
   for (const auto& [name, tmpl] : plain_sql_functions()) names.insert(name);
   for (const TemplateRow& row : base_built_in_functions()) names.emplace(row.name);
   for (const TemplateRow& row : dialect.built_in_functions()) {
-    // A row for one arity of a function is not a name of its own.
-    if (row.name.find('/') == std::string_view::npos) names.emplace(row.name);
+    // A row for one arity or one kind of argument of a function is not a name of its own.
+    if (row.name.find_first_of("/@") == std::string_view::npos) names.emplace(row.name);
   }
   for (const TemplateRow& row : base_infix_operators()) names.emplace(row.name);
   for (const TemplateRow& row : dialect.infix_operators()) names.emplace(row.name);

@@ -378,12 +378,20 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
     }
   }
-  if (const std::string* tmpl = function_template(name, args.size())) {
+  // Engines that keep booleans, lists or records as numbers or texts have rows
+  // for those kinds of first argument.
+  std::string_view kind;
+  if (!args.empty()) {
+    Type first = value_type(*args[0]);
+    kind = first.is_bool() ? "bool" : first.is_list() ? "list" : first.is_record() ? "record" : "";
+  }
+  if (const std::string* tmpl = function_template(name, args.size(), kind)) {
     // Too few arguments would leave a placeholder in the SQL, and more than a
     // template names would be dropped without a word (a function of fixed
     // arity may ignore some of its arguments on purpose).
     const size_t needed = arguments_needed(*tmpl);
-    if (args.size() < needed || (!fixed_arity && names_positional(*tmpl) && args.size() > needed)) {
+    const bool takes_exactly = names_positional(*tmpl) || tmpl->find("%s") == std::string::npos;
+    if (args.size() < needed || (!fixed_arity && takes_exactly && args.size() > needed)) {
       ArityRange range = template_arities(name, needed);
       return error("Built-in function " + name + " expects " + std::to_string(range.least) + "-" +
                    std::to_string(range.most) + " arguments, got " + std::to_string(args.size()));

@@ -43,7 +43,13 @@ std::optional<ArityRange> ExprTranslator::built_in_function_arity_range(std::str
   return std::nullopt;
 }
 
-const std::string* ExprTranslator::function_template(const std::string& name, size_t count) const {
+const std::string* ExprTranslator::function_template(const std::string& name, size_t count,
+                                                     std::string_view kind) const {
+  if (!kind.empty()) {
+    if (auto found = functions->find(name + "@" + std::string(kind)); found != functions->end()) {
+      return &found->second;
+    }
+  }
   if (count <= kMostArityRowArguments) {
     if (auto found = functions->find(arity_row_name(name, count)); found != functions->end())
       return &found->second;

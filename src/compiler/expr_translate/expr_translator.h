@@ -84,8 +84,11 @@ class ExprTranslator {
 
  private:
   // The template of a call of `name` with `count` arguments: the row made for
-  // that many arguments, else the name's own row; none when neither exists.
-  const std::string* function_template(const std::string& name, size_t count) const;
+  // the kind of value of the first argument ("ToJsonString@bool", where `kind`
+  // is "bool", "list" or "record"), else the row made for that many arguments,
+  // else the name's own row; none when none exists.
+  const std::string* function_template(const std::string& name, size_t count,
+                                       std::string_view kind = {}) const;
   // Whether the engine refuses the row `name` (a function or one of its arities).
   bool is_refused(const std::string& name) const;
   // The least and most arguments the engine's rows of `name` take, counting

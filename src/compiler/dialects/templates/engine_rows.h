@@ -17,6 +17,9 @@ TemplateRows number_function_rows(std::string_view engine);
 TemplateRows aggregate_function_rows(std::string_view engine);
 TemplateRows text_function_rows(std::string_view engine);
 TemplateRows bytes_function_rows(std::string_view engine);
+TemplateRows json_function_rows(std::string_view engine);
+TemplateRows array_function_rows(std::string_view engine);
+TemplateRows date_function_rows(std::string_view engine);
 
 TemplateRows duckdb_function_rows();
 TemplateRows duckdb_operator_rows();

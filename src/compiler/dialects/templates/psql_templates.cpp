@@ -47,10 +47,7 @@ TemplateRows psql_function_rows() {
   // clang-format on
   add_refused_rows(rows, kFunctionsOnlyOnBigQuery);
   // Functions of the catalogue this engine lacks besides.
-  add_refused_rows(
-      rows,
-      R"t(ArrayLength ArrayReverse Date Datetime Error JsonExtract JsonValue NormalizeAndCasefold Sha1 Time
-TimeAdd)t");
+  add_refused_rows(rows, R"t(Error NormalizeAndCasefold Sha1)t");
   return rows;
 }
 

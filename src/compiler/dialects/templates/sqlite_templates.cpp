@@ -59,8 +59,8 @@ TemplateRows sqlite_function_rows() {
   // Functions of the catalogue this engine lacks besides.
   add_refused_rows(
       rows,
-      R"t(ArrayLength ArrayReverse ArrayToString BitCastToUint64 GenerateArray IeeeDivide JsonValue
-SessionUser TimeAdd)t");
+      R"t(BitCastToUint64 CurrentDatetime/1 CurrentTime/1 Date/2 IeeeDivide SessionUser String/2 Time/2
+Timestamp/2 TimestampTrunc/3)t");
   return rows;
 }
 

@@ -1,0 +1,489 @@
+// The date and time primitives of DuckDB, PostgreSQL and SQLite.
+#include "compiler/dialects/templates/date_sql.h"
+
+namespace mirtova {
+namespace {
+
+// A time followed by a zone offset. No "{n}" counts in it: a template reads
+// those as placeholders.
+constexpr std::string_view kOffsetPattern =
+    R"t([0-9]:[0-9][0-9](:[0-9][0-9](\.[0-9]*)?)? *([+-][0-9][0-9](:?[0-9][0-9])?|Z|UTC)$)t";
+
+std::string number(long long n) { return std::to_string(n); }
+
+}  // namespace
+
+bool DateSql::is_plain(const std::string& value) {
+  // A placeholder, a text literal, or a name or number.
+  if (value.empty()) return false;
+  if (value.size() >= 3 && value.front() == '{' && value.back() == '}') return true;
+  if (value.front() == '\'') return value.find('\'', 1) == value.size() - 1;
+  for (char c : value) {
+    bool word =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
+    if (!word) return false;
+  }
+  return true;
+}
+
+std::string DateSql::bad_part(std::string_view what, const std::string& part, std::string_view type) const {
+  std::string message = "'Invalid " + std::string(what) + " part: ' || " + part;
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "error(" + message + ")";
+    case Engine::kPsql:
+      // PostgreSQL folds a constant failing cast while planning, in arms that
+      // never run too; a name of a relation is looked up only when it runs.
+      return "CAST(CAST(CAST((" + message + ") AS regclass) AS text) AS " + std::string(type) + ")";
+    case Engine::kSqlite:
+      return "MIRTOVA_ERROR(" + message + ")";
+  }
+  return {};
+}
+
+std::string DateSql::offset_as_sqlite_reads(const std::string& x) const {
+  // SQLite reads a zone offset only as +HH:MM.
+  return "(CASE WHEN " + x + " GLOB '*:[0-9][0-9]*[+-][0-9][0-9]' THEN " + x + " || ':00' ELSE " + x +
+         " END)";
+}
+
+std::string DateSql::fraction_micros(const std::string& text) const {
+  // The digits after the point, six of them: SQLite's own functions keep three.
+  std::string after = "substr(" + text + ", instr(" + text + ", '.') + 1)";
+  std::string digits =
+      "substr(" + after + ", 1, length(" + after + ") - length(ltrim(" + after + ", '0123456789')))";
+  return "(CASE WHEN instr(" + text + ", '.') = 0 THEN 0 ELSE CAST(substr(" + digits +
+         " || '000000', 1, 6) AS INTEGER) END)";
+}
+
+std::string DateSql::fraction_text(const std::string& us) const {
+  std::string m = mod_floor(us, 1000000);
+  return "(CASE WHEN " + m + " = 0 THEN '' ELSE rtrim(printf('.%06d', " + m + "), '0') END)";
+}
+
+std::string DateSql::date(const std::string& x) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "CAST(" + x + " AS DATE)";
+    case Engine::kPsql:
+      return "CAST(" + x + " AS date)";
+    case Engine::kSqlite:
+      return "date(" + offset_as_sqlite_reads(x) + ")";
+  }
+  return {};
+}
+
+std::string DateSql::has_offset(const std::string& x) const {
+  if (engine_ == Engine::kDuckdb)
+    return "regexp_matches(CAST(" + x + " AS VARCHAR), '" + std::string(kOffsetPattern) + "')";
+  return "CAST(" + x + " AS text) ~ '" + std::string(kOffsetPattern) + "'";
+}
+
+std::string DateSql::civil(const std::string& x) const {
+  return "CAST(" + x + (engine_ == Engine::kDuckdb ? " AS TIMESTAMP)" : " AS timestamp)");
+}
+
+std::string DateSql::timestamp(const std::string& x) {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      // Both engines drop an offset when casting a text to a timestamp without
+      // a zone: a text with one is read as a timestamp with a zone.
+      return "(CASE WHEN " + has_offset(x) + " THEN CAST(CAST(CAST(" + x +
+             " AS VARCHAR) AS TIMESTAMPTZ) AT TIME ZONE 'UTC' AS TIMESTAMP) ELSE CAST(" + x +
+             " AS TIMESTAMP) END)";
+    case Engine::kPsql:
+      return "(CASE WHEN " + has_offset(x) + " THEN CAST(CAST(" + x +
+             " AS text) AS timestamptz) AT TIME ZONE 'UTC' ELSE CAST(" + x + " AS timestamp) END)";
+    case Engine::kSqlite: {
+      std::string v = "mirtova_v.mirtova_s";
+      return "(SELECT CAST(strftime('%s', " + v + ") AS INTEGER) * 1000000 + " + fraction_micros(v) +
+             " FROM (SELECT " + offset_as_sqlite_reads(x) + " AS mirtova_s) AS mirtova_v)";
+    }
+  }
+  return {};
+}
+
+std::string DateSql::time(const std::string& x) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "CAST(" + x + " AS TIME)";
+    case Engine::kPsql:
+      return "CAST(" + x + " AS time)";
+    case Engine::kSqlite: {
+      std::string v = "mirtova_v.mirtova_s";
+      return "(SELECT CAST(strftime('%s', '1970-01-01 ' || " + v + ") AS INTEGER) * 1000000 + " +
+             fraction_micros(v) + " FROM (SELECT " + x + " AS mirtova_s) AS mirtova_v WHERE time(" + v +
+             ") IS NOT NULL)";
+    }
+  }
+  return {};
+}
+
+std::string DateSql::date_text(const std::string& d) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "CAST(" + d + " AS VARCHAR)";
+    case Engine::kPsql:
+      return "to_char(" + d + ", 'YYYY-MM-DD')";
+    case Engine::kSqlite:
+      return d;
+  }
+  return {};
+}
+
+std::string DateSql::timestamp_text(const std::string& ts) {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "CAST(" + ts + " AS VARCHAR)";
+    case Engine::kPsql:
+      // to_char, not a cast: the cast follows the session's DateStyle.
+      return let(ts, [](const std::string& t) {
+        return "(to_char(" + t + ", 'YYYY-MM-DD HH24:MI:SS') || rtrim(rtrim('.' || to_char(" + t +
+               ", 'US'), '0'), '.'))";
+      });
+    case Engine::kSqlite: {
+      std::string u = "mirtova_w.mirtova_u";
+      return "(SELECT datetime(" + floor_div(u, 1000000) + ", 'unixepoch') || " + fraction_text(u) +
+             " FROM (SELECT " + ts + " AS mirtova_u) AS mirtova_w)";
+    }
+  }
+  return {};
+}
+
+std::string DateSql::time_text(const std::string& t) {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "CAST(" + t + " AS VARCHAR)";
+    case Engine::kPsql:
+      return "CAST(" + t + " AS text)";
+    case Engine::kSqlite: {
+      std::string u = "mirtova_w.mirtova_u";
+      return "(SELECT time(" + floor_div(u, 1000000) + ", 'unixepoch') || " + fraction_text(u) +
+             " FROM (SELECT " + t + " AS mirtova_u) AS mirtova_w)";
+    }
+  }
+  return {};
+}
+
+std::string DateSql::day_number(const std::string& d) const {
+  // SQLite: the Julian day of a midnight ends in .5, so the difference is exact.
+  if (engine_ == Engine::kSqlite) return "CAST(julianday(" + d + ") - 2440587.5 AS INTEGER)";
+  return "(" + d + " - DATE '1970-01-01')";
+}
+
+std::string DateSql::date_of_day(const std::string& n) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "(DATE '1970-01-01' + CAST(" + n + " AS INTEGER))";
+    case Engine::kPsql:
+      return "(DATE '1970-01-01' + CAST(" + n + " AS integer))";
+    case Engine::kSqlite:
+      return "date(2440587.5 + (" + n + "))";
+  }
+  return {};
+}
+
+std::string DateSql::micros(const std::string& ts) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "epoch_us(" + ts + ")";
+    case Engine::kPsql:
+      return "CAST(floor(extract(epoch from " + ts + ") * 1000000) AS bigint)";
+    case Engine::kSqlite:
+      return ts;
+  }
+  return {};
+}
+
+std::string DateSql::timestamp_of_micros(const std::string& us) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "make_timestamp(CAST(" + us + " AS BIGINT))";
+    case Engine::kPsql:
+      return "(TIMESTAMP '1970-01-01' + CAST(" + us + " AS bigint) * INTERVAL '1 microsecond')";
+    case Engine::kSqlite:
+      return "(" + us + ")";
+  }
+  return {};
+}
+
+std::string DateSql::time_micros(const std::string& t) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "epoch_us(DATE '1970-01-01' + " + t + ")";
+    case Engine::kPsql:
+      return "CAST(extract(epoch from " + t + ") * 1000000 AS bigint)";
+    case Engine::kSqlite:
+      return t;
+  }
+  return {};
+}
+
+std::string DateSql::time_of_micros(const std::string& us) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "CAST(make_timestamp(CAST(" + us + " AS BIGINT)) AS TIME)";
+    case Engine::kPsql:
+      return "CAST(TIMESTAMP '1970-01-01' + CAST(" + us + " AS bigint) * INTERVAL '1 microsecond' AS time)";
+    case Engine::kSqlite:
+      return "(" + us + ")";
+  }
+  return {};
+}
+
+std::string DateSql::year(const std::string& d) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "year(" + d + ")";
+    case Engine::kPsql:
+      return "CAST(extract(year from " + d + ") AS bigint)";
+    case Engine::kSqlite:
+      return "CAST(strftime('%Y', " + d + ") AS INTEGER)";
+  }
+  return {};
+}
+
+std::string DateSql::month(const std::string& d) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "month(" + d + ")";
+    case Engine::kPsql:
+      return "CAST(extract(month from " + d + ") AS bigint)";
+    case Engine::kSqlite:
+      return "CAST(strftime('%m', " + d + ") AS INTEGER)";
+  }
+  return {};
+}
+
+std::string DateSql::isoyear(const std::string& d) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "isoyear(" + d + ")";
+    case Engine::kPsql:
+      return "CAST(extract(isoyear from " + d + ") AS bigint)";
+    case Engine::kSqlite:
+      // The year of the Thursday of the date's ISO week.
+      return "CAST(strftime('%Y', " + d + ", printf('%+d days', 3 - (CAST(strftime('%w', " + d +
+             ") AS INTEGER) + 6) % 7)) AS INTEGER)";
+  }
+  return {};
+}
+
+std::string DateSql::make_date(const std::string& y, const std::string& m, const std::string& d) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "make_date(CAST(" + y + " AS BIGINT), CAST(" + m + " AS BIGINT), CAST(" + d + " AS BIGINT))";
+    case Engine::kPsql:
+      return "make_date(CAST(" + y + " AS integer), CAST(" + m + " AS integer), CAST(" + d + " AS integer))";
+    case Engine::kSqlite: {
+      // NULL for a day the month lacks: SQLite's date() keeps 02-30 as it is.
+      std::string s = "printf('%04d-%02d-%02d', " + y + ", " + m + ", " + d + ")";
+      return "(CASE WHEN date(" + s + ", '+0 days') = " + s + " THEN " + s + " END)";
+    }
+  }
+  return {};
+}
+
+std::string DateSql::make_timestamp(const std::vector<std::string>& p) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "make_timestamp(CAST(" + p[0] + " AS BIGINT), CAST(" + p[1] + " AS BIGINT), CAST(" + p[2] +
+             " AS BIGINT), CAST(" + p[3] + " AS BIGINT), CAST(" + p[4] + " AS BIGINT), CAST(" + p[5] +
+             " AS DOUBLE))";
+    case Engine::kPsql:
+      return "make_timestamp(CAST(" + p[0] + " AS integer), CAST(" + p[1] + " AS integer), CAST(" + p[2] +
+             " AS integer), CAST(" + p[3] + " AS integer), CAST(" + p[4] + " AS integer), CAST(" + p[5] +
+             " AS double precision))";
+    case Engine::kSqlite:
+      return "(CASE WHEN (" + p[3] + ") BETWEEN 0 AND 23 AND (" + p[4] + ") BETWEEN 0 AND 59 AND (" + p[5] +
+             ") >= 0 AND (" + p[5] + ") < 60 THEN " + day_number(make_date(p[0], p[1], p[2])) +
+             " * 86400000000 + (" + p[3] + ") * 3600000000 + (" + p[4] + ") * 60000000 + CAST(round((" +
+             p[5] + ") * 1000000) AS INTEGER) END)";
+  }
+  return {};
+}
+
+std::string DateSql::make_time(const std::string& h, const std::string& mi, const std::string& s) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "make_time(CAST(" + h + " AS BIGINT), CAST(" + mi + " AS BIGINT), CAST(" + s + " AS DOUBLE))";
+    case Engine::kPsql:
+      return "make_time(CAST(" + h + " AS integer), CAST(" + mi + " AS integer), CAST(" + s +
+             " AS double precision))";
+    case Engine::kSqlite:
+      return "(CASE WHEN (" + h + ") BETWEEN 0 AND 23 AND (" + mi + ") BETWEEN 0 AND 59 AND (" + s +
+             ") >= 0 AND (" + s + ") < 60 THEN (" + h + ") * 3600000000 + (" + mi +
+             ") * 60000000 + CAST(round((" + s + ") * 1000000) AS INTEGER) END)";
+  }
+  return {};
+}
+
+std::string DateSql::add_months(const std::string& d, const std::string& n) {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "CAST(" + d + " + to_months(CAST(" + n + " AS INTEGER)) AS DATE)";
+    case Engine::kPsql:
+      return "CAST(" + d + " + make_interval(months => CAST(" + n + " AS integer)) AS date)";
+    case Engine::kSqlite: {
+      // Months counted as year * 12 + month - 1; the day kept where the month has it.
+      std::string dv = "mirtova_v.mirtova_d";
+      std::string t = "(CAST(strftime('%Y', " + dv + ") AS INTEGER) * 12 + CAST(strftime('%m', " + dv +
+                      ") AS INTEGER) - 1 + (" + n + "))";
+      std::string first = "printf('%04d-%02d-01', " + t + " / 12, " + t + " % 12 + 1)";
+      std::string last = "CAST(strftime('%d', " + first + ", '+1 month', '-1 day') AS INTEGER)";
+      return "(SELECT printf('%04d-%02d-%02d', " + t + " / 12, " + t + " % 12 + 1, min(CAST(strftime('%d', " +
+             dv + ") AS INTEGER), " + last + ")) FROM (SELECT " + d + " AS mirtova_d) AS mirtova_v)";
+    }
+  }
+  return {};
+}
+
+std::string DateSql::timestamp_add_months(const std::string& ts, const std::string& n) {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "(" + ts + " + to_months(CAST(" + n + " AS INTEGER)))";
+    case Engine::kPsql:
+      return "(" + ts + " + make_interval(months => CAST(" + n + " AS integer)))";
+    case Engine::kSqlite:
+      return "(" + day_number(add_months(date_of_day(floor_div(ts, 86400000000)), n)) + " * 86400000000 + " +
+             mod_floor(ts, 86400000000) + ")";
+  }
+  return {};
+}
+
+std::string DateSql::date_of_timestamp(const std::string& ts) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "CAST(" + ts + " AS DATE)";
+    case Engine::kPsql:
+      return "CAST(" + ts + " AS date)";
+    case Engine::kSqlite:
+      return date_of_day(floor_div(ts, 86400000000));
+  }
+  return {};
+}
+
+std::string DateSql::time_of_timestamp(const std::string& ts) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "CAST(" + ts + " AS TIME)";
+    case Engine::kPsql:
+      return "CAST(" + ts + " AS time)";
+    case Engine::kSqlite:
+      return mod_floor(ts, 86400000000);
+  }
+  return {};
+}
+
+std::string DateSql::timestamp_of_date(const std::string& d) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "CAST(" + d + " AS TIMESTAMP)";
+    case Engine::kPsql:
+      return "CAST(" + d + " AS timestamp)";
+    case Engine::kSqlite:
+      return "(" + day_number(d) + " * 86400000000)";
+  }
+  return {};
+}
+
+std::string DateSql::timestamp_plus_micros(const std::string& ts, const std::string& us) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "(" + ts + " + to_microseconds(CAST(" + us + " AS BIGINT)))";
+    case Engine::kPsql:
+      return "(" + ts + " + CAST(" + us + " AS bigint) * INTERVAL '1 microsecond')";
+    case Engine::kSqlite:
+      return "((" + ts + ") + (" + us + "))";
+  }
+  return {};
+}
+
+std::string DateSql::date_plus_days(const std::string& d, const std::string& n) const {
+  return date_of_day(day_number(d) + " + (" + n + ")");
+}
+
+std::string DateSql::floor_div(const std::string& a, long long b) const {
+  // a less its non-negative remainder divides exactly, whichever way the
+  // engine rounds.
+  std::string op = engine_ == Engine::kDuckdb ? " // " : " / ";
+  return "(((" + a + ") - " + mod_floor(a, b) + ")" + op + number(b) + ")";
+}
+
+std::string DateSql::trunc_div(const std::string& a, long long b) const {
+  return "((" + a + (engine_ == Engine::kDuckdb ? ") // " : ") / ") + number(b) + ")";
+}
+
+std::string DateSql::mod_floor(const std::string& a, long long b) const {
+  return "(((" + a + ") % " + number(b) + " + " + number(b) + ") % " + number(b) + ")";
+}
+
+std::string DateSql::integer(const std::string& x) const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "CAST(" + x + " AS BIGINT)";
+    case Engine::kPsql:
+      return "CAST(" + x + " AS bigint)";
+    case Engine::kSqlite:
+      return "CAST(" + x + " AS INTEGER)";
+  }
+  return {};
+}
+
+std::string DateSql::text(const std::string& x) const {
+  return "CAST(" + x + (engine_ == Engine::kDuckdb ? " AS VARCHAR)" : " AS text)");
+}
+
+std::string DateSql::at_zone(const std::string& ts, const std::string& zone) const {
+  if (engine_ == Engine::kDuckdb)
+    return "CAST((" + ts + " AT TIME ZONE 'UTC') AT TIME ZONE " + zone + " AS TIMESTAMP)";
+  return "((" + ts + " AT TIME ZONE 'UTC') AT TIME ZONE " + zone + ")";
+}
+
+std::string DateSql::from_zone(const std::string& ts, const std::string& zone) const {
+  if (engine_ == Engine::kDuckdb)
+    return "CAST((" + ts + " AT TIME ZONE " + zone + ") AT TIME ZONE 'UTC' AS TIMESTAMP)";
+  return "((" + ts + " AT TIME ZONE " + zone + ") AT TIME ZONE 'UTC')";
+}
+
+std::string DateSql::now_utc() const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return "CAST(get_current_timestamp() AT TIME ZONE 'UTC' AS TIMESTAMP)";
+    case Engine::kPsql:
+      return "(now() AT TIME ZONE 'UTC')";
+    case Engine::kSqlite:
+      // SQLite's clock has milliseconds.
+      return "CAST(round((julianday('now') - 2440587.5) * 86400000) AS INTEGER) * 1000";
+  }
+  return {};
+}
+
+std::string case_of_part(const std::string& part, const PartArms& arms, const std::string& otherwise) {
+  std::vector<std::pair<std::vector<std::string>, std::string>> grouped;
+  for (const auto& [name, sql] : arms) {
+    bool joined = false;
+    for (auto& group : grouped) {
+      if (group.second == sql) {
+        group.first.push_back(name);
+        joined = true;
+        break;
+      }
+    }
+    if (!joined) grouped.push_back({{name}, sql});
+  }
+  std::string subject = "upper(" + part + ")";
+  std::string out = "(CASE";
+  for (const auto& [names, sql] : grouped) {
+    if (names.size() == 1) {
+      out += " WHEN " + subject + " = '" + names[0] + "' THEN " + sql;
+    } else {
+      std::string list;
+      for (const std::string& name : names) list += (list.empty() ? "'" : ", '") + name + "'";
+      out += " WHEN " + subject + " IN (" + list + ") THEN " + sql;
+    }
+  }
+  return out + " ELSE " + otherwise + " END)";
+}
+
+}  // namespace mirtova

@@ -1,0 +1,241 @@
+// The date, datetime, time and timestamp functions of the catalogue for DuckDB,
+// PostgreSQL and SQLite, written by DateSql.
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "compiler/dialects/templates/date_sql.h"
+#include "compiler/dialects/templates/date_time_functions.h"
+#include "compiler/dialects/templates/engine_rows.h"
+
+namespace mirtova {
+namespace {
+
+using Engine = DateSql::Engine;
+using Written = std::vector<std::pair<std::string, std::string>>;
+
+std::string null_test(const std::vector<std::string>& args) {
+  std::string out;
+  for (const std::string& arg : args) out += (out.empty() ? "" : " OR ") + arg + " IS NULL";
+  return out;
+}
+
+// '+HH' or '+HH:MM': how far the civil time `local` is ahead of `utc`.
+std::string zone_offset_text(const DateSql& sql, const std::string& local, const std::string& utc) {
+  std::string minutes = sql.trunc_div("(" + sql.micros(local) + " - " + sql.micros(utc) + ")", 60000000);
+  std::string size = "abs(" + minutes + ")";
+  return "((CASE WHEN " + minutes + " < 0 THEN '-' ELSE '+' END) || lpad(" +
+         sql.text(sql.trunc_div(size, 60)) + ", 2, '0') || (CASE WHEN " + size +
+         " % 60 = 0 THEN '' ELSE ':' || lpad(" + sql.text(size + " % 60") + ", 2, '0') END))";
+}
+
+// The dates start + k steps, k = 0, 1, ..., while they do not pass the end.
+std::string generate_dates(DateSql& sql, const std::string& start, const std::string& end,
+                           const std::string& n, const std::string& part) {
+  return sql.let(sql.date(start), [&](const std::string& s) {
+    return sql.let(sql.date(end), [&](const std::string& f) {
+      const std::string k = "mirtova_k";
+      std::string element = date_add(sql, s, k + " * (" + n + ")", part);
+      // An upper bound on k: the days between, over the fewest days a step takes.
+      std::string fewest =
+          "(abs(" + n + ") * (CASE upper(" + part +
+          ") WHEN 'DAY' THEN 1 WHEN 'WEEK' THEN 7 WHEN 'MONTH' THEN 28 WHEN 'QUARTER' THEN 89 "
+          "ELSE 365 END))";
+      std::string days = "abs(" + sql.day_number(f) + " - " + sql.day_number(s) + ")";
+      std::string bound = "(" + days + (sql.engine() == Engine::kDuckdb ? " // " : " / ") + fewest + " + 1)";
+      std::string within =
+          "((" + n + ") > 0 AND mirtova_e <= " + f + ") OR ((" + n + ") < 0 AND mirtova_e >= " + f + ")";
+      std::string nulls = null_test({start, end, n});
+      switch (sql.engine()) {
+        case Engine::kDuckdb:
+          return "(CASE WHEN " + nulls + " THEN NULL WHEN " + n +
+                 " = 0 THEN error('The step of GenerateDateArray is 0') ELSE "
+                 "list_transform(list_filter(list_transform(range(CAST(" +
+                 bound + " AS BIGINT) + 1), " + k + " -> " + element + "), mirtova_e -> " + within +
+                 "), mirtova_e -> " + sql.date_text("mirtova_e") + ") END)";
+        case Engine::kPsql:
+          return "(CASE WHEN " + nulls + " THEN NULL ELSE COALESCE((SELECT ARRAY_AGG(" +
+                 sql.date_text("mirtova_e") + " ORDER BY " + k + ") FROM (SELECT " + k + ", " + element +
+                 " AS mirtova_e FROM generate_series(0, CAST(" + bound + " AS integer)) AS " + k +
+                 ") AS mirtova_t WHERE " + within + "), ARRAY[]::text[]) END)";
+        case Engine::kSqlite:
+          return "(CASE WHEN " + nulls + " THEN NULL WHEN " + n +
+                 " = 0 THEN MIRTOVA_ERROR('The step of GenerateDateArray is 0') ELSE (WITH RECURSIVE "
+                 "mirtova_r(" +
+                 k + ") AS (SELECT 0 UNION ALL SELECT " + k + " + 1 FROM mirtova_r WHERE " + k + " < " +
+                 bound + ") SELECT json_group_array(mirtova_e) FROM (SELECT " + element +
+                 " AS mirtova_e FROM mirtova_r ORDER BY " + k + ") WHERE " + within + ") END)";
+      }
+      return std::string();
+    });
+  });
+}
+
+// The timestamps start + k steps, k = 0, 1, ..., up to the end.
+std::string generate_timestamps(DateSql& sql, const std::string& start, const std::string& end,
+                                const std::string& n, const std::string& part) {
+  return sql.let(sql.timestamp(start), [&](const std::string& s) {
+    return sql.let(sql.timestamp(end), [&](const std::string& f) {
+      const std::string k = "mirtova_k";
+      std::string step = "(" + sql.integer(n) + " * (CASE upper(" + part + ")";
+      for (const auto& [name, micros] : kPartMicros) {
+        step += " WHEN '" + std::string(name) + "' THEN " + std::to_string(micros);
+      }
+      step += " END))";
+      std::string count = "((" + sql.micros(f) + " - " + sql.micros(s) + ")" +
+                          (sql.engine() == Engine::kDuckdb ? " // " : " / ") + step + ")";
+      std::string element =
+          sql.timestamp_text(sql.timestamp_of_micros(sql.micros(s) + " + " + k + " * " + step));
+      std::string nulls = null_test({start, end, n});
+      switch (sql.engine()) {
+        case Engine::kDuckdb:
+          return "(CASE WHEN " + nulls + " THEN NULL WHEN " + step + " IS NULL THEN " +
+                 sql.bad_part("date", part, "VARCHAR[]") + " WHEN " + step +
+                 " = 0 THEN error('The step of GenerateTimestampArray is 0') WHEN " + count +
+                 " < 0 THEN [] ELSE list_transform(range(" + count + " + 1), " + k + " -> " + element +
+                 ") END)";
+        case Engine::kPsql:
+          return "(CASE WHEN " + nulls + " THEN NULL WHEN " + step + " IS NULL THEN " +
+                 sql.bad_part("date", part, "text[]") + " ELSE COALESCE((SELECT ARRAY_AGG(" + element +
+                 " ORDER BY " + k + ") FROM generate_series(0, " + count + ") AS " + k +
+                 "), ARRAY[]::text[]) END)";
+        case Engine::kSqlite:
+          return "(CASE WHEN " + nulls + " THEN NULL WHEN " + step + " IS NULL THEN " +
+                 sql.bad_part("date", part, "") + " WHEN " + step +
+                 " = 0 THEN MIRTOVA_ERROR('The step of GenerateTimestampArray is 0') ELSE (WITH "
+                 "RECURSIVE mirtova_r(" +
+                 k + ") AS (SELECT 0 UNION ALL SELECT " + k + " + 1 FROM mirtova_r WHERE " + k + " < " +
+                 count + ") SELECT json_group_array(" + element + ") FROM (SELECT " + k +
+                 " FROM mirtova_r WHERE " + count + " >= 0 ORDER BY " + k + ")) END)";
+      }
+      return std::string();
+    });
+  });
+}
+
+// Every row of one engine; each template written by a DateSql of its own.
+Written write_rows(Engine engine) {
+  Written rows;
+  auto add = [&](std::string name, auto write) {
+    DateSql sql(engine);
+    rows.emplace_back(std::move(name), write(sql));
+  };
+  const std::string a = "{0}", b = "{1}", c = "{2}", d = "{3}";
+
+  add("Date/3", [&](DateSql& s) { return s.date_text(s.make_date(a, b, c)); });
+  add("Date", [&](DateSql& s) { return s.date_text(s.date_of_timestamp(s.timestamp(a))); });
+  add("DateAdd", [&](DateSql& s) { return s.date_text(date_add(s, s.date(a), b, c)); });
+  add("DateSub", [&](DateSql& s) { return s.date_text(date_add(s, s.date(a), "-(" + b + ")", c)); });
+  add("DateDiff", [&](DateSql& s) { return date_diff(s, s.date(a), s.date(b), c); });
+  add("DateTrunc", [&](DateSql& s) { return s.date_text(date_trunc(s, s.date(a), b)); });
+  add("UnixDate", [&](DateSql& s) { return s.day_number(s.date(a)); });
+  add("DateFromUnixDate", [&](DateSql& s) { return s.date_text(s.date_of_day(a)); });
+  add("GenerateDateArray", [&](DateSql& s) { return generate_dates(s, a, b, "1", "'DAY'"); });
+  add("GenerateDateArray/4", [&](DateSql& s) { return generate_dates(s, a, b, c, d); });
+
+  add("Datetime/6", [&](DateSql& s) {
+    return s.timestamp_text(s.make_timestamp({a, b, c, d, "{4}", "{5}"}));
+  });
+  add("Datetime", [&](DateSql& s) { return s.timestamp_text(s.timestamp(a)); });
+  add("Datetime/2", [&](DateSql& s) {
+    if (engine == Engine::kSqlite)
+      return s.timestamp_text("(" + s.day_number(s.date(a)) + " * 86400000000 + " + s.time(b) + ")");
+    return s.timestamp_text("(" + s.date(a) + " + " + s.time(b) + ")");
+  });
+  add("Time/3", [&](DateSql& s) { return s.time_text(s.make_time(a, b, c)); });
+  add("Time", [&](DateSql& s) { return s.time_text(s.time_of_timestamp(s.timestamp(a))); });
+  add("Timestamp", [&](DateSql& s) { return s.timestamp_text(s.timestamp(a)); });
+  add("CurrentDatetime", [&](DateSql& s) { return s.timestamp_text(s.now_utc()); });
+  add("CurrentTime", [&](DateSql& s) { return s.time_text(s.time_of_timestamp(s.now_utc())); });
+  add("String", [&](DateSql& s) { return "(" + s.timestamp_text(s.timestamp(a)) + " || '+00')"; });
+  add("DatetimeAdd",
+      [&](DateSql& s) { return s.timestamp_text(timestamp_add(s, s.timestamp(a), b, c, true)); });
+  add("DatetimeSub", [&](DateSql& s) {
+    return s.timestamp_text(timestamp_add(s, s.timestamp(a), "-(" + b + ")", c, true));
+  });
+  add("DatetimeDiff", [&](DateSql& s) { return timestamp_diff(s, s.timestamp(a), s.timestamp(b), c, true); });
+  add("DatetimeTrunc", [&](DateSql& s) { return s.timestamp_text(timestamp_trunc(s, s.timestamp(a), b)); });
+  add("TimestampAdd",
+      [&](DateSql& s) { return s.timestamp_text(timestamp_add(s, s.timestamp(a), b, c, false)); });
+  add("TimestampSub", [&](DateSql& s) {
+    return s.timestamp_text(timestamp_add(s, s.timestamp(a), "-(" + b + ")", c, false));
+  });
+  add("TimestampDiff",
+      [&](DateSql& s) { return timestamp_diff(s, s.timestamp(a), s.timestamp(b), c, false); });
+  add("TimestampTrunc", [&](DateSql& s) { return s.timestamp_text(timestamp_trunc(s, s.timestamp(a), b)); });
+  add("TimeAdd/3", [&](DateSql& s) { return s.time_text(time_add(s, s.time(a), b, c)); });
+  add("TimeSub", [&](DateSql& s) { return s.time_text(time_add(s, s.time(a), "-(" + b + ")", c)); });
+  add("TimeDiff", [&](DateSql& s) { return time_diff(s, s.time(a), s.time(b), c); });
+  add("TimeTrunc", [&](DateSql& s) { return s.time_text(time_trunc(s, s.time(a), b)); });
+  add("UnixSeconds", [&](DateSql& s) { return s.floor_div(s.micros(s.timestamp(a)), 1000000); });
+  add("UnixMillis", [&](DateSql& s) { return s.floor_div(s.micros(s.timestamp(a)), 1000); });
+  add("UnixMicros", [&](DateSql& s) { return s.micros(s.timestamp(a)); });
+  for (const auto& [unit, micros] : std::array<std::pair<const char*, const char*>, 3>{
+           {{"Seconds", "1000000"}, {"Millis", "1000"}, {"Micros", "1"}}}) {
+    auto write = [&, micros = std::string(micros)](DateSql& s) {
+      return s.timestamp_text(s.timestamp_of_micros(s.integer(a) + " * " + micros));
+    };
+    add(std::string("Timestamp") + unit, write);
+    add(std::string("TimestampFromUnix") + unit, write);
+  }
+  add("GenerateTimestampArray", [&](DateSql& s) { return generate_timestamps(s, a, b, c, d); });
+
+  if (engine == Engine::kSqlite) {
+    // A timestamp plus seconds, as DuckDB's own row has it.
+    add("TimeAdd", [&](DateSql& s) {
+      return s.timestamp_text("(" + s.timestamp(a) + " + CAST(round(1000000 * " + b + ") AS INTEGER))");
+    });
+    return rows;
+  }
+  if (engine == Engine::kPsql) {
+    add("TimeAdd", [&](DateSql&) {
+      return "(CAST(" + a + " AS timestamp) + CAST(1000000 * " + b +
+             " AS bigint) * INTERVAL '1 microsecond')";
+    });
+  }
+  // Time zones, which SQLite does not know.
+  add("Date/2", [&](DateSql& s) { return s.date_text(s.date_of_timestamp(s.at_zone(s.timestamp(a), b))); });
+  add("Time/2", [&](DateSql& s) { return s.time_text(s.time_of_timestamp(s.at_zone(s.timestamp(a), b))); });
+  // A text without an offset is a civil time in the zone.
+  add("Timestamp/2", [&](DateSql& s) {
+    return s.timestamp_text("(CASE WHEN " + s.has_offset(a) + " THEN " + s.timestamp(a) + " ELSE " +
+                            s.from_zone(s.civil(a), b) + " END)");
+  });
+  add("CurrentDatetime/1", [&](DateSql& s) { return s.timestamp_text(s.at_zone(s.now_utc(), a)); });
+  add("CurrentTime/1",
+      [&](DateSql& s) { return s.time_text(s.time_of_timestamp(s.at_zone(s.now_utc(), a))); });
+  add("String/2", [&](DateSql& s) {
+    return "(SELECT " + s.timestamp_text("mirtova_l") + " || " +
+           zone_offset_text(s, "mirtova_l", "mirtova_u") + " FROM (SELECT mirtova_u, " +
+           s.at_zone("mirtova_u", b) + " AS mirtova_l FROM (SELECT " + s.timestamp(a) +
+           " AS mirtova_u) AS mirtova_t) AS mirtova_t)";
+  });
+  add("TimestampTrunc/3", [&](DateSql& s) {
+    return s.timestamp_text(s.from_zone(timestamp_trunc(s, s.at_zone(s.timestamp(a), c), b), c));
+  });
+  return rows;
+}
+
+const Written& written(Engine engine) {
+  // Written once per engine by the first caller, under the function-local
+  // statics' guards; read-only afterwards.
+  static const std::array<Written, 3> all = {write_rows(Engine::kDuckdb), write_rows(Engine::kPsql),
+                                             write_rows(Engine::kSqlite)};
+  return all[static_cast<size_t>(engine)];
+}
+
+}  // namespace
+
+TemplateRows date_function_rows(std::string_view engine) {
+  const Written* rows = nullptr;
+  if (engine == "duckdb") rows = &written(Engine::kDuckdb);
+  if (engine == "psql") rows = &written(Engine::kPsql);
+  if (engine == "sqlite") rows = &written(Engine::kSqlite);
+  TemplateRows out;
+  if (rows == nullptr) return out;
+  for (const auto& [name, sql] : *rows) out.push_back({name, sql});
+  return out;
+}
+
+}  // namespace mirtova
