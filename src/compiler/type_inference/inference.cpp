@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <queue>
 #include <string_view>
@@ -662,10 +663,15 @@ Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Js
   // A type past its bound ends every pass of the whole program at once,
   // the part's too: only the whole run tells where they stop.
   if (part.ran_away) return whole();
-  Inferred inferred;
-  TRY_VOID(run_chain(rules, inferred));
-  if (inferred.inference->ran_away()) return whole();
-  ProgramTypes joined = std::move(inferred.types);
+  auto inferred = std::make_unique<Inferred>();
+  TRY_VOID(run_chain(rules, *inferred));
+  if (inferred->inference->ran_away()) {
+    // Given back before the whole run: a run-away inference holds as much as
+    // its bound allows, and two of them at once would hold twice that.
+    inferred.reset();
+    return whole();
+  }
+  ProgramTypes joined = std::move(inferred->types);
   joined.rule_variables.insert(joined.rule_variables.end(), part.types.rule_variables.begin(),
                                part.types.rule_variables.end());
   std::optional<ColumnEndTypes> own_ends;
@@ -676,7 +682,7 @@ Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Js
       if (fresh) continue;
       // Both name the column: its ends are folded again in the order of the
       // whole program's edges, graphs in name order (no graph is in both).
-      if (!own_ends) own_ends = inferred.inference->column_end_types();
+      if (!own_ends) own_ends = inferred->inference->column_end_types();
       const auto& mine = own_ends->at(predicate).at(column);
       const auto& theirs = part.column_ends.at(predicate).at(column);
       Type kept;
