@@ -1,7 +1,168 @@
-// The arity check and the texts of its findings.
+// The arity check: rules of one predicate agree on their number of fields,
+// heads name each column once, and calls of the program's predicates give the
+// positional count and the column names its heads define.
 #include "verifier/arity.h"
 
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+#include "common/string_hash.h"
+#include "parser/tree_access.h"
+#include "verifier/references.h"
+
 namespace mirtova::verifier {
+
+namespace {
+
+// Built-in calls, never measured against a rule of the same name.
+// clang-format off
+constexpr std::array<std::string_view, 49> kBuiltinCallNames = {
+    ">", "<", ">=", "<=", "==", "!=", "<>", "IsNull", "!",
+    "Sum", "Count", "Min", "Max", "Avg", "List", "Array", "ArrayConcat", "Range",
+    "If", "Cast", "ToString", "ToInt", "ToFloat", "Abs", "Floor", "Ceil", "Round", "Sqrt", "Log", "Exp", "Pow",
+    "Length", "Substr", "Concat", "Upper", "Lower", "Trim", "Split", "Join", "Replace",
+    "RegexpMatch", "RegexpExtract", "Date", "Timestamp", "DateDiff", "DateAdd",
+    "JsonParse", "JsonExtract", "JsonArray"};
+// clang-format on
+
+bool is_builtin_call(std::string_view name) {
+  return std::find(kBuiltinCallNames.begin(), kBuiltinCallNames.end(), name) != kBuiltinCallNames.end();
+}
+
+// The fields of a head or a call: the column names, each once, and the count
+// of numbered fields.
+struct FieldShape {
+  SortedNames named;
+  size_t positional = 0;
+};
+
+FieldShape field_shape(const Json& node) {
+  FieldShape shape;
+  for (const Json& field : call_fields(node)) {
+    const Json* name = field.get("field");
+    if (name == nullptr) continue;
+    if (name->is_str()) {
+      shape.named.insert(name->as_str());
+    } else {
+      ++shape.positional;
+    }
+  }
+  return shape;
+}
+
+using Definitions = std::unordered_map<std::string, FieldShape, StringHash, std::equal_to<>>;
+
+void check_call_shape(const std::string& name, const Json& call, const FieldShape& definition,
+                      std::vector<ArityError>& errors) {
+  const FieldShape usage = field_shape(call);
+  // A call without numbered arguments, or of a predicate defined without
+  // numbered fields, names its columns and cannot miscount them.
+  if (usage.positional != 0 && definition.positional != 0 && usage.positional != definition.positional)
+    errors.push_back(
+        ArityError{ArityKind::ArityMismatch, name, std::string(), definition.positional, usage.positional});
+  for (const std::string& column : usage.named)
+    if (!definition.named.contains(column))
+      errors.push_back(ArityError{ArityKind::UnknownColumn, name, column, 0, 0});
+}
+
+// The definition of the predicate a call names, when the call is one to test.
+const FieldShape* tested_definition(const Json& call, const Definitions& definitions) {
+  const std::string& name = call.at("predicate_name").as_str();
+  if (is_annotation_name(name) || is_builtin_call(name)) return nullptr;
+  auto it = definitions.find(name);
+  return it == definitions.end() ? nullptr : &it->second;
+}
+
+// Tests the calls of a body in the order of its text. Propositions and
+// expressions nest in each other as deep as the program is written, so the
+// work left is kept on a list of its own rather than on the call stack; each
+// step pushes its parts in reverse, to be taken in order.
+class UsageWalk {
+ public:
+  UsageWalk(const Definitions& definitions, std::vector<ArityError>& errors)
+      : definitions_(definitions), errors_(errors) {}
+
+  void run(const Json& body) {
+    pending_.push_back({Step::Proposition, &body});
+    while (!pending_.empty()) {
+      const Pending next = pending_.back();
+      pending_.pop_back();
+      switch (next.step) {
+        case Step::Proposition:
+          proposition(*next.node);
+          break;
+        case Step::Value:
+          value(*next.node);
+          break;
+        case Step::CheckCall:
+          check(*next.node);
+          break;
+      }
+    }
+  }
+
+ private:
+  enum class Step { Proposition, Value, CheckCall };
+  struct Pending {
+    Step step;
+    const Json* node;
+  };
+
+  // Only the conjunction form is looked at. A predicate's arguments are tested
+  // before the predicate itself; a unification's right side before its left.
+  void proposition(const Json& node) {
+    const Json* conjunction = node.get("conjunction");
+    const Json* conjuncts = conjunction != nullptr ? conjunction->get("conjunct") : nullptr;
+    if (conjuncts == nullptr) return;
+    std::vector<Pending> steps;
+    for (const Json& conjunct : conjuncts->as_array()) {
+      if (const Json* predicate = conjunct.get("predicate")) {
+        steps.push_back({Step::Value, predicate});
+        steps.push_back({Step::CheckCall, predicate});
+        continue;
+      }
+      if (const Json* disjunction = conjunct.get("disjunction"))
+        if (const Json* disjuncts = disjunction->get("disjunct"))
+          for (const Json& disjunct : disjuncts->as_array()) steps.push_back({Step::Proposition, &disjunct});
+      if (const Json* unification = conjunct.get("unification")) {
+        if (const Json* right = unification->get("right_hand_side")) steps.push_back({Step::Value, right});
+        if (const Json* left = unification->get("left_hand_side")) steps.push_back({Step::Value, left});
+      }
+    }
+    pending_.insert(pending_.end(), steps.rbegin(), steps.rend());
+  }
+
+  // A call inside an expression is tested before the calls in its arguments;
+  // a combine is walked as its body alone.
+  void value(const Json& node) {
+    const size_t mark = pending_.size();
+    if (node.is_array()) {
+      for (const Json& item : node.as_array()) pending_.push_back({Step::Value, &item});
+    } else if (node.is_object()) {
+      if (const Json* call = node.get("call")) check(*call);
+      if (const Json* combine = node.get("combine")) {
+        if (const Json* body = combine->get("body")) pending_.push_back({Step::Proposition, body});
+      } else {
+        for (const auto& entry : node.as_object()) pending_.push_back({Step::Value, &entry.second});
+      }
+    }
+    std::reverse(pending_.begin() + static_cast<std::ptrdiff_t>(mark), pending_.end());
+  }
+
+  void check(const Json& call) {
+    if (const FieldShape* definition = tested_definition(call, definitions_))
+      check_call_shape(call.at("predicate_name").as_str(), call, *definition, errors_);
+  }
+
+  const Definitions& definitions_;
+  std::vector<ArityError>& errors_;
+  std::vector<Pending> pending_;
+};
+
+}  // namespace
 
 std::string ArityError::text() const {
   switch (kind) {
@@ -19,6 +180,44 @@ std::string ArityError::text() const {
   return predicate;
 }
 
-std::vector<ArityError> check_arity(const RuleList&) { return {}; }
+std::vector<ArityError> check_arity(const RuleList& plain) {
+  std::vector<ArityError> errors;
+
+  // Heads: each rule's arity against the first rule of its predicate, and
+  // each column once per head.
+  std::unordered_map<std::string, size_t, StringHash, std::equal_to<>> first_arity;
+  for (const Json* rule : plain) {
+    const std::string& name = head_name(*rule);
+    if (is_annotation_name(name)) continue;
+    const Json::ArrayType& fields = call_fields(rule->at("head"));
+    SortedNames columns;
+    for (const Json& field : fields) {
+      const Json& column = field.at("field");
+      if (column.is_str() && !columns.insert(column.as_str()).second)
+        errors.push_back(ArityError{ArityKind::DuplicateColumn, name, column.as_str(), 0, 0});
+    }
+    auto [it, first] = first_arity.try_emplace(name, fields.size());
+    if (!first && it->second != fields.size())
+      errors.push_back(
+          ArityError{ArityKind::InconsistentArity, name, std::string(), it->second, fields.size()});
+  }
+
+  // What the heads of each predicate define together: the most numbered
+  // fields of any head, and every column some head names.
+  Definitions definitions;
+  for (const Json* rule : plain) {
+    const std::string& name = head_name(*rule);
+    if (is_annotation_name(name)) continue;
+    FieldShape shape = field_shape(rule->at("head"));
+    FieldShape& definition = definitions[name];
+    definition.positional = std::max(definition.positional, shape.positional);
+    definition.named.merge(shape.named);
+  }
+
+  UsageWalk walk(definitions, errors);
+  for (const Json* rule : plain)
+    if (const Json* body = rule->get("body")) walk.run(*body);
+  return errors;
+}
 
 }  // namespace mirtova::verifier

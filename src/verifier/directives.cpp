@@ -1,12 +1,183 @@
-// The directive checks.
+// The directive checks. Where the compiler refuses an annotation with the same
+// words, its own reader decides, so that check and compile never disagree.
 #include "verifier/directives.h"
 
+#include <set>
+#include <string_view>
+
+#include "assertion/schema.h"
+#include "common/strings.h"
+#include "compiler/program/annotation_readers.h"
+#include "compiler/program/name_catalogues.h"
+#include "parser/tree_access.h"
+#include "parser/tree_walk.h"
+#include "parser/unicode_tables.h"
+#include "parser/utf8.h"
+#include "verifier/references.h"
 #include "verifier/verify_error.h"
 
 namespace mirtova::verifier {
 
+namespace {
+
+using FlagNames = std::set<std::string, std::less<>>;
+
+FlagNames defined_flags(const RuleList& full) {
+  FlagNames defined;
+  for (const Json* statement : full) {
+    if (head_name(*statement) != "@DefineFlag") continue;
+    auto flag = read_define_flag(*statement);
+    if (flag.ok() && flag.value()) defined.insert(flag.value()->name);
+  }
+  return defined;
+}
+
+// The flag names that FlagValue calls read, wherever they stand; a call whose
+// first argument is no string literal reads none.
+FlagNames flags_read(const RuleList& full) {
+  FlagNames read;
+  for (const Json* statement : full) {
+    walk_tree(*statement, [&](const Json& node) {
+      const Json* call = node.get("call");
+      if (call == nullptr || !call->is_object()) return;
+      const Json* name = call->get("predicate_name");
+      if (name == nullptr || !name->is_str() || name->as_str() != "FlagValue") return;
+      const Json::ArrayType& fields = call_fields(*call);
+      if (fields.empty()) return;
+      const Json* value = fields.front().get("value");
+      if (value == nullptr) return;
+      const Json* expression = value->get("expression");
+      if (auto flag = string_literal(expression != nullptr ? *expression : *value))
+        read.insert(std::move(*flag));
+    });
+  }
+  return read;
+}
+
+// The source text with every Unicode white-space character left out.
+std::string without_white_space(std::string_view text) {
+  std::string out;
+  size_t at = 0;
+  while (at < text.size()) {
+    std::optional<DecodedChar> decoded = decode_utf8(text, at);
+    if (!decoded) {
+      out += text[at++];
+      continue;
+    }
+    if (!is_white_space(decoded->code_point)) out.append(text.substr(at, decoded->length));
+    at += decoded->length;
+  }
+  return out;
+}
+
+std::string heritage(const Json& expression) {
+  const Json* text = expression.get("expression_heritage");
+  return text != nullptr && text->is_str() ? text->as_str() : std::string();
+}
+
+// A depth of 1 or more, or -1 (also written "- 1", or ∞, which the parser
+// stores as the number -1): the depths the compiler unfolds.
+bool is_depth(const Json& expression) {
+  std::optional<int64_t> n = limit_number(expression);
+  if (n && (*n >= 1 || *n == -1)) return true;
+  return without_white_space(heritage(expression)) == "-1";
+}
+
+struct Context {
+  SortedNames defined;
+  assertion::Schema columns;
+  std::vector<DirectiveError> found;
+
+  void add(std::string message) { found.push_back(DirectiveError{std::move(message)}); }
+};
+
+// The predicate a directive is about, when the program defines it; otherwise
+// the finding, and none.
+std::optional<std::string> about(Context& context, const Json& statement, const std::string& directive) {
+  std::vector<const Json*> arguments = annotation_arguments(statement);
+  std::optional<std::string> p = arguments.empty() ? std::nullopt : predicate_name(*arguments[0]);
+  if (!p) {
+    context.add(directive + " needs the predicate it is about as its first argument");
+    return std::nullopt;
+  }
+  if (!context.defined.contains(*p) && !reserved_predicate_names().contains(*p)) {
+    context.add(directive + "(" + *p + ") is about '" + *p + "', which the program does not define");
+    return std::nullopt;
+  }
+  return p;
+}
+
+void check_limit(Context& context, const Json& statement) {
+  auto limit = read_limit(statement);
+  if (!limit.ok()) context.add(limit.error().message);
+}
+
+void check_recursive(Context& context, const Json& statement, const std::string& p) {
+  std::vector<const Json*> arguments = annotation_arguments(statement);
+  if (arguments.size() > 2) {
+    context.add("@Recursive(" + p + "): takes the predicate and its depth only");
+  } else if (arguments.size() == 2 && !is_depth(*arguments[1])) {
+    context.add("@Recursive(" + p +
+                "): the depth is a whole number of steps, 1 or more, or -1 to recurse until nothing changes");
+  }
+}
+
+void check_order_by(Context& context, const Json& statement, const std::string& p) {
+  std::vector<const Json*> arguments = annotation_arguments(statement);
+  auto columns = context.columns.find(p);
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    auto item = read_order_item(statement, p, *arguments[i]);
+    if (!item.ok()) {
+      context.add(item.error().message);
+      continue;
+    }
+    std::string_view word = words_of(item.value()).front();
+    if (equals_ascii_lower(word, "asc") || equals_ascii_lower(word, "desc")) continue;
+    if (columns == context.columns.end()) continue;
+    bool known = false;
+    for (const std::string& column : columns->second) known = known || column == word;
+    if (!known)
+      context.add("@OrderBy(" + p + "): '" + p + "' has no column '" + std::string(word) +
+                  "' (its columns: " + join(columns->second, ", ") + ")");
+  }
+}
+
+}  // namespace
+
 std::string DirectiveError::text() const { return verifier::text(DirectiveMessage{message}); }
 
-std::vector<DirectiveError> check_directives(const RuleList&) { return {}; }
+std::vector<DirectiveError> check_directives(const RuleList& full) {
+  Context context;
+  context.defined = defined_predicates(full);
+  context.columns = assertion::schema(full);
+
+  const FlagNames defined = defined_flags(full);
+  for (const std::string& flag : flags_read(full)) {
+    if (!defined.contains(flag))
+      context.add("Undefined flag '" + flag + "': define it with @DefineFlag(\"" + flag + "\", value)");
+  }
+
+  for (const Json* statement : full) {
+    const std::string& name = head_name(*statement);
+    if (name == "@Dataset") {
+      auto dataset = read_dataset(*statement);
+      if (!dataset.ok()) context.add(dataset.error().message);
+    } else if (name == "@AttachDatabase") {
+      auto refused = read_attach_database(*statement);
+      if (!refused.ok()) context.add(refused.error().message);
+    } else if (name == "@Ground") {
+      if (std::optional<CompileError> refused = refuse_copy_to_file(*statement))
+        context.add(refused->message);
+      about(context, *statement, name);
+    } else if (name == "@OrderBy" || name == "@Limit" || name == "@Recursive") {
+      std::optional<std::string> p = about(context, *statement, name);
+      if (!p) continue;
+      if (name == "@OrderBy") check_order_by(context, *statement, *p);
+      if (name == "@Limit") check_limit(context, *statement);
+      if (name == "@Recursive") check_recursive(context, *statement, *p);
+    }
+  }
+  return std::move(context.found);
+}
 
 }  // namespace mirtova::verifier

@@ -1,12 +1,111 @@
-// The functor check.
+// The functor check. The application is the compiler's own, run on a copy of
+// the statements, so a program the check passes is one the compiler can build.
 #include "verifier/functors.h"
 
+#include <unordered_set>
+
+#include "assertion/tree_readers.h"
+#include "common/string_hash.h"
+#include "compiler/functors/functors.h"
+#include "compiler/functors/generated_names.h"
+#include "compiler/functors/run_makes.h"
+#include "compiler/functors/unfold_recursion.h"
+#include "compiler/program/name_catalogues.h"
+#include "parser/names.h"
+#include "parser/tree_access.h"
 #include "verifier/verify_error.h"
 
 namespace mirtova::verifier {
 
+namespace {
+
+// The predicate a literal names, read from a field's value.
+std::optional<std::string> literal_predicate(const Json& field) {
+  const Json& value = field.at("value");
+  const Json* expression = value.get("expression");
+  auto name = assertion::predicate_literal_name(expression != nullptr ? *expression : value);
+  if (!name) return std::nullopt;
+  return std::string(*name);
+}
+
+bool may_name_a_predicate(std::string_view name) { return !name.empty() && name[0] >= 'A' && name[0] <= 'Z'; }
+
+}  // namespace
+
 std::string FunctorError::text() const { return verifier::text(FunctorMessage{message}); }
 
-std::vector<FunctorError> check_functors(const RuleList&) { return {}; }
+std::optional<FunctorNames> functor_names(const Json& statement) {
+  const Json::ArrayType& fields = call_fields(statement.at("head"));
+  if (fields.size() < 2) return std::nullopt;
+  FunctorNames names;
+  std::optional<std::string> made = literal_predicate(fields[0]);
+  std::optional<std::string> functor = literal_predicate(fields[1]);
+  if (!made || !functor) return std::nullopt;
+  names.made = std::move(*made);
+  names.functor = std::move(*functor);
+  if (fields.size() < 3) return names;
+  const Json& value = fields[2].at("value");
+  const Json* expression = value.get("expression");
+  const Json* record = (expression != nullptr ? *expression : value).get("record");
+  if (record == nullptr) return names;
+  const Json* arguments = record->get("field_value");
+  if (arguments == nullptr) return names;
+  for (const Json& argument : arguments->as_array())
+    if (std::optional<std::string> name = literal_predicate(argument))
+      names.arguments.push_back(std::move(*name));
+  return names;
+}
+
+std::vector<FunctorError> check_functors(const RuleList& full) {
+  std::vector<const Json*> makes;
+  for (const Json* statement : full)
+    if (head_name(*statement) == "@Make") makes.push_back(statement);
+  if (makes.empty()) return {};
+
+  std::vector<std::optional<FunctorNames>> names;
+  std::unordered_set<std::string, StringHash, std::equal_to<>> known;
+  for (const Json* statement : full) {
+    const std::string& name = head_name(*statement);
+    if (!is_annotation_name(name)) known.insert(name);
+  }
+  for (const Json* statement : makes) {
+    names.push_back(functor_names(*statement));
+    if (names.back()) known.insert(names.back()->made);
+  }
+
+  std::vector<FunctorError> errors;
+  for (const std::optional<FunctorNames>& make : names) {
+    if (!make) continue;
+    auto test = [&](const std::string& name) {
+      if (!may_name_a_predicate(name) || known.contains(name) || reserved_predicate_names().contains(name))
+        return;
+      errors.push_back(FunctorError{"Functor " + make->made + " names '" + name +
+                                    "', which the program does not define."});
+    };
+    test(make->functor);
+    for (const std::string& argument : make->arguments) test(argument);
+  }
+  if (!errors.empty()) return errors;
+
+  // The compiler's passes, on statements of their own: the program tree is
+  // left as it was. A recursion the unfolding cannot take is not this check's
+  // to report. As in a compilation, both passes keep their names apart from
+  // the program's, and a refusal names the user's predicates, not the copies.
+  std::vector<Json> copies;
+  copies.reserve(full.size());
+  GeneratedNames made;
+  for (const Json* statement : full) {
+    copies.push_back(*statement);
+    const std::string& name = head_name(*statement);
+    if (is_aux_predicate(name)) made.add(name, name.substr(0, name.find(kAuxMarker)));
+  }
+  made.take_names_of(copies);
+  auto unfolded = unfold_recursion(copies, "duckdb", made);
+  if (!unfolded.ok()) return {};
+  auto applied = run_makes_with_deps(unfolded.value(), made);
+  if (!applied.ok())
+    return {FunctorError{PredicateNames::from_pairs(made.origins()).written(applied.error().message)}};
+  return {};
+}
 
 }  // namespace mirtova::verifier

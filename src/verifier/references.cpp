@@ -74,4 +74,14 @@ void collect_body_refs(const Json& body, SortedNames& refs) { collect({{&body, t
 
 void collect_expr_refs(const Json& tree, SortedNames& refs) { collect({{&tree, false}}, refs); }
 
+bool record_defines_value(const Json& record) {
+  const Json* fields = record.get("field_value");
+  if (fields == nullptr || !fields->is_array()) return false;
+  for (const Json& field : fields->as_array()) {
+    const Json* name = field.get("field");
+    if (name != nullptr && name->is_str() && name->as_str() == "quoril_value") return true;
+  }
+  return false;
+}
+
 }  // namespace mirtova::verifier

@@ -25,4 +25,8 @@ void collect_body_refs(const Json& body, SortedNames& refs);
 // Adds the predicates that the bodies of the combines anywhere in the tree call.
 void collect_expr_refs(const Json& tree, SortedNames& refs);
 
+// Whether a head's record defines a value, as the head of «F(x) = v» does: one
+// of its fields is "quoril_value".
+bool record_defines_value(const Json& record);
+
 }  // namespace mirtova::verifier

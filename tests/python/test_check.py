@@ -57,11 +57,12 @@ CORRECT = textwrap.dedent("""\
         ("---\ntitle: x\n---\n", [MISSING_NAME, missing_description()]),
         ("---\nname: Foo\n---\nFoo(a: 1);", [missing_order_by("Foo"), missing_description("Foo")]),
         ("---\ndescription:\n---\nFoo(a: 1);", [MISSING_NAME, missing_description()]),
-        ("---\nname: Foo\ndescription: rows\n---\n@OrderBy(\"Foo\");\nFoo(a: 1);", [missing_order_by("Foo")]),
-        ("P(x:) :- Q(x:), x == SqlExpr(\"x + 1\", {}); P(x:) :- x == SqlExpr(\"2\", {});", [unsafe("P")]),
+        ("---\nname: Foo\ndescription: rows\n---\n@OrderBy(\"Foo\");\nFoo(a: 1);",
+         [missing_order_by("Foo"), "@OrderBy needs the predicate it is about as its first argument"]),
+        ("P(x:) :- Q(x:), x == SqlExpr(\"x + 1\", {}); P(x:) :- x == SqlExpr(\"2\", {}); Q(x: 1);", [unsafe("P")]),
         ("Q(x:) :- 8y(x:); P(x:) :- 8y(x:), `a b`(x:);", [bad_table("Q", "8y"), bad_table("P", "`a b`")]),
         ("P(x:) :- ds.events(x:), `my-project.ds.t`(x:), Today(x:), Upper(x:);", []),
-        ("P(x:) :- 1x(x:); Q(x:) :- R(x:), x == SqlExpr(\"1\", {});", [unsafe("Q"), bad_table("P", "1x")]),
+        ("P(x:) :- 1x(x:); Q(x:) :- R(x:), x == SqlExpr(\"1\", {}); R(x: 1);", [unsafe("Q"), bad_table("P", "1x")]),
     ],
 )
 def test_check_errors(source, errors):

@@ -160,6 +160,12 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
 
   for (const std::string& name : defined)
     if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
+  const QuorilProgram& program = *p;
+  p->table_columns_ = TableColumns::collect(p->rules_, [&program](std::string_view name) {
+    return program.is_program_predicate(name) ||
+           !(name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
+             program.is_built_in_function(name));
+  });
   return p;
 }
 
@@ -281,6 +287,27 @@ TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const 
   return types;
 }
 
+namespace {
+
+// Keeps a rule's column names before the allocator while the rule is written.
+class ColumnScope {
+ public:
+  ColumnScope(NamesAllocator& names, const TableColumns& columns, const Json& rule, bool inside_enclosing)
+      : names_(names) {
+    names_.open_scope([&columns, tables = TableColumns::tables_in_reach(rule)](
+                          const std::string& lower) { return columns.is_column_of(lower, tables); },
+                      inside_enclosing);
+  }
+  ~ColumnScope() { names_.close_scope(); }
+  ColumnScope(const ColumnScope&) = delete;
+  ColumnScope& operator=(const ColumnScope&) = delete;
+
+ private:
+  NamesAllocator& names_;
+};
+
+}  // namespace
+
 Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, const Vocabulary& outer,
                                                           const TypeMap& outer_types, bool in_combine,
                                                           const std::vector<std::string>* column_order) {
@@ -309,6 +336,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
       return attach(CompileError(kRuleTooLargeMessage));
     tree = std::make_shared<const Json>(std::move(copy));
   }
+  ColumnScope scope(state_.names, table_columns_, *tree, in_combine);
   auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer,
                                                           rule_types(rule, outer_types), in_combine, *this);
   if (!structure.ok()) return attach(structure.error());

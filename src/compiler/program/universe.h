@@ -21,6 +21,7 @@
 #include "compiler/functors/generated_names.h"
 #include "compiler/program/annotations.h"
 #include "compiler/program/injection_size.h"
+#include "compiler/program/table_columns.h"
 #include "compiler/program/universe_inject.h"
 #include "compiler/rule_translate/rule_translate.h"
 #include "compiler/type_inference/inference.h"
@@ -215,6 +216,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::vector<RuleVariableTypes> rule_variable_types_;
   FlagMap flags_;
   std::vector<std::string> user_defined_;
+  // What table aliases keep clear of: the column names of every table.
+  TableColumns table_columns_;
   // The predicates the compilation made for itself, each with the user's
   // predicate it stands for: every message names predicates as the user wrote them.
   PredicateNames made_names_;

@@ -24,25 +24,43 @@ std::string NamesAllocator::take(std::string name) {
   return name;
 }
 
+bool NamesAllocator::taken(const std::string& lower) const {
+  if (used_lower_.count(lower)) return true;
+  for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
+    if (scope->is_column(lower)) return true;
+    if (!scope->inside_enclosing) break;
+  }
+  return false;
+}
+
 std::string NamesAllocator::alloc_table(std::string_view predicate) {
   std::string clean = clean_name(predicate);
-  if (!is_sql_reserved_word(clean) && !used_lower_.count(ascii_lower(clean))) return take(clean);
+  if (!is_sql_reserved_word(clean) && !taken(ascii_lower(clean))) return take(clean);
   for (;;) {
     std::string candidate = "t_" + std::to_string(counter_++) + "_" + clean;
-    if (!used_lower_.count(ascii_lower(candidate))) return take(candidate);
+    if (!taken(ascii_lower(candidate))) return take(candidate);
   }
 }
 
 std::string NamesAllocator::alloc_unnest() {
   for (;;) {
     std::string candidate = "t_" + std::to_string(counter_++);
-    if (!used_lower_.count(ascii_lower(candidate))) return take(candidate);
+    if (!taken(ascii_lower(candidate))) return take(candidate);
   }
+}
+
+void NamesAllocator::open_scope(ColumnTest is_column, bool inside_enclosing) {
+  scopes_.push_back(Scope{std::move(is_column), inside_enclosing});
+}
+
+void NamesAllocator::close_scope() {
+  if (!scopes_.empty()) scopes_.pop_back();
 }
 
 void NamesAllocator::reset() {
   counter_ = 0;
   used_lower_.clear();
+  scopes_.clear();
 }
 
 }  // namespace mirtova

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace mirtova {
 
@@ -15,19 +17,35 @@ bool is_constraint_predicate(std::string_view name);
 // correlated sub-query never shadow those of the rule around it.
 class NamesAllocator {
  public:
-  // The cleaned predicate name when it is free and not reserved, else "t_{n}_" + that name.
+  // The cleaned predicate name when it is free, not reserved and no column name
+  // of the open scope, else "t_{n}_" + that name.
   std::string alloc_table(std::string_view predicate);
   // "t_{n}", for the element of an unnested list.
   std::string alloc_unnest();
+  // Tells whether a name (lower case) is a column of a table in reach.
+  using ColumnTest = std::function<bool(const std::string& lower)>;
+  // While one rule is written, which names (lower case) are columns of the
+  // tables it reads, its sub-queries' included: no alias takes one of them, as
+  // DuckDB reads "u.col0" as field col0 of a column u when a table in reach has
+  // one, and BigQuery may group by a table where a column was meant. A rule
+  // inside another (a combine) also keeps clear of the one around it.
+  void open_scope(ColumnTest is_column, bool inside_enclosing);
+  void close_scope();
   void reset();
 
  private:
   std::string take(std::string name);
+  bool taken(const std::string& lower) const;
 
   int64_t counter_ = 0;
   // Compared without regard to ASCII case, as engines do. Only looked up (it
   // holds every alias of the program), so hashed.
   std::unordered_set<std::string> used_lower_;
+  struct Scope {
+    ColumnTest is_column;
+    bool inside_enclosing;
+  };
+  std::vector<Scope> scopes_;
 };
 
 }  // namespace mirtova

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
+#include <string>
 
 #include "compiler/program/universe_inject.h"
 #include "compiler/rule_translate/names.h"
@@ -35,6 +37,34 @@ TEST(NamesAllocatorTest, CleanNamesFirstThenNumbered) {
     EXPECT_EQ(predicate.empty() ? names.alloc_unnest() : names.alloc_table(predicate), want) << predicate;
   names.reset();
   EXPECT_EQ(names.alloc_table("Parent"), "Parent");
+}
+
+// An alias that a column of a table in reach would shadow takes the numbered
+// form; a combine's scope keeps the names of the rule around it.
+TEST(NamesAllocatorTest, ColumnNamesInReachAreAvoided) {
+  auto columns = [](std::set<std::string> lower) {
+    return [lower = std::move(lower)](const std::string& name) { return lower.count(name) > 0; };
+  };
+  NamesAllocator names;
+  EXPECT_EQ(names.alloc_table("U"), "U");  // no scope open: nothing to avoid
+  names.open_scope(columns({"u", "d", "t_2_w", "t_4"}), false);
+  std::vector<std::pair<std::string, std::string>> steps = {
+      {"u", "t_0_u"}, {"D", "t_1_D"}, {"W", "W"}, {"W", "t_3_W"}, {"", "t_5"}, {"Edge", "Edge"},
+  };
+  for (auto& [predicate, want] : steps)
+    EXPECT_EQ(predicate.empty() ? names.alloc_unnest() : names.alloc_table(predicate), want) << predicate;
+  names.open_scope(columns({"p"}), true);
+  EXPECT_EQ(names.alloc_table("P"), "t_6_P");
+  EXPECT_EQ(names.alloc_table("Dd"), "Dd");
+  EXPECT_EQ(names.alloc_table("d"), "t_7_d");  // from the enclosing scope
+  names.close_scope();
+  EXPECT_EQ(names.alloc_table("p"), "p");   // the inner scope is closed
+  names.open_scope(columns({"x"}), false);  // a rule of its own: the outer names no longer count
+  EXPECT_EQ(names.alloc_table("D"), "D");
+  EXPECT_EQ(names.alloc_table("x"), "t_8_x");
+  names.close_scope();
+  names.close_scope();
+  EXPECT_EQ(names.alloc_table("X"), "X");
 }
 
 TEST(RewritesTest, DecorationWrapsTheAggregatedArgument) {

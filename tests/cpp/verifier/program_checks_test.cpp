@@ -67,7 +67,7 @@ TEST(FrontMatterChecks, NameDescriptionAndOrdering) {
       {"ordering without columns", "---\nname: Foo\ndescription: d\n---\n@OrderBy(Foo);\nFoo(a: 1);", {}},
       {"ordering of a text is none",
        "---\nname: Foo\ndescription: d\n---\n@OrderBy(\"Foo\", \"a\");\nFoo(a: 1);",
-       {missing_order_by("Foo")}},
+       {missing_order_by("Foo"), "@OrderBy needs the predicate it is about as its first argument"}},
       {"ordering of another predicate first",
        "---\nname: Foo\ndescription: d\n---\n"
        "@OrderBy(Bar, \"a\"); @OrderBy(Foo, \"a\"); Foo(a: 1); Bar(a: 1);",
@@ -87,7 +87,7 @@ TEST(FrontMatterChecks, NameDescriptionAndOrdering) {
 
 TEST(SqlExprChecks, OnePerPredicateAtItsFirstRule) {
   expect_rows({
-      {"no SqlExpr", "P(x:) :- Q(x:);", {}},
+      {"no SqlExpr", "P(x:) :- Q(x:); Q(x: 1);", {}},
       {"three rules of one predicate",
        "P(x:) :- x == SqlExpr(\"1\", {}); P(x:) :- x == SqlExpr(\"2\", {});"
        "P(x:) :- x == SqlExpr(\"3\", {});",
@@ -95,14 +95,18 @@ TEST(SqlExprChecks, OnePerPredicateAtItsFirstRule) {
       {"in source order",
        "B(x:) :- x == SqlExpr(\"1\", {}); A(x:) :- x == SqlExpr(\"1\", {});",
        {unsafe("B"), unsafe("A")}},
-      {"inside another call", "P(x:) :- Q(y:), x == Upper(SqlExpr(\"1\", {}));", {unsafe("P")}},
+      {"inside another call", "P(x:) :- Q(y:), x == Upper(SqlExpr(\"1\", {})); Q(y: 1);", {unsafe("P")}},
       {"in a head value", "P(x: SqlExpr(\"1\", {}));", {unsafe("P")}},
-      {"in a negation", "P(x:) :- Q(x:), ~R(x:, y: SqlExpr(\"1\", {}));", {unsafe("P")}},
-      {"in a combine", "P(x:) :- Q(x:), x == Sum{y :- R(y:), y == SqlExpr(\"1\", {})};", {unsafe("P")}},
-      {"in an aggregation", "P(x? += SqlExpr(\"1\", {})) distinct :- Q(x:);", {unsafe("P")}},
-      {"a condition written SqlExpr is no call", "P(x:) :- Q(x:), SqlExpr(\"1\", {});", {}},
+      {"in a negation",
+       "P(x:) :- Q(x:), ~R(x:, y: SqlExpr(\"1\", {})); Q(x: 1); R(x: 1, y: 1);",
+       {unsafe("P")}},
+      {"in a combine",
+       "P(x:) :- Q(x:), x == Sum{y :- R(y:), y == SqlExpr(\"1\", {})}; Q(x: 1); R(y: 1);",
+       {unsafe("P")}},
+      {"in an aggregation", "P(x? += SqlExpr(\"1\", {})) distinct :- Q(x:); Q(x: 1);", {unsafe("P")}},
+      {"a condition written SqlExpr is no call", "P(x:) :- Q(x:), SqlExpr(\"1\", {}); Q(x: 1);", {}},
       {"a text", "P(x: \"SqlExpr\");", {}},
-      {"annotations are not examined", "@Limit(P, SqlExpr(\"1\", {})); P(x: 1);", {}},
+      {"annotations are not examined", "@Limit(P, 10, SqlExpr(\"1\", {})); P(x: 1);", {}},
   });
 }
 
@@ -114,7 +118,7 @@ TEST(TableNameStep, EachBadNameOnceAtItsFirstStatement) {
        {}},
       {"made predicates are defined",
        "A := B(x: C); B(y:) :- 1x(y:); C(z: 1); P(y:) :- A(y:);",
-       {bad_table("B", "1x")}},
+       {bad_table("B", "1x"), "Functor B is applied to x, which it does not depend on."}},
       {"one statement's names in byte order",
        "P(x:) :- 9z(x:), 8y(x:), 7a.b(x:);",
        {bad_table("P", "7a.b"), bad_table("P", "8y"), bad_table("P", "9z")}},
@@ -127,7 +131,7 @@ TEST(TableNameStep, EachBadNameOnceAtItsFirstStatement) {
       {"combines in a head", "P(x: Sum{y :- 4h(y:)});", {bad_table("P", "4h")}},
       {"backquoted names keep their backquotes", "P(x:) :- `a b`(x:);", {bad_table("P", "`a b`")}},
       {"SqlExpr errors come first",
-       "P(x:) :- 1x(x:); Q(x:) :- R(x:), x == SqlExpr(\"1\", {});",
+       "P(x:) :- 1x(x:); Q(x:) :- R(x:), x == SqlExpr(\"1\", {}); R(x: 1);",
        {unsafe("Q"), bad_table("P", "1x")}},
   });
 }
@@ -137,6 +141,45 @@ TEST(Driver, StepsKeepTheirOrder) {
   EXPECT_EQ(check_errors("---\nname: Foo\n---\nFoo(a:) :- 1x(a:), a == SqlExpr(\"1\", {});"),
             (std::vector<std::string>{unsafe("Foo"), bad_table("Foo", "1x"), missing_order_by("Foo"),
                                       missing_description("Foo")}));
+}
+
+TEST(Driver, EveryCheckInItsPlace) {
+  // One finding of every check, written in an order unlike the driver's; each
+  // group comes in the driver's order, and the missing annotations in order of
+  // first appearance.
+  const CheckResult result = validate(parsed_program(
+      "---\nname: Foo\n---\n"
+      "@Limit(Nope, 3); @Assert(Foo); A := B(T: C); B(x:) :- T(x:); T(x: 1); Foo(a: 1);"
+      "K(x:) :- T(x:), x > 5, x < 3; Z(x:) :- Fooo(x:); W(x:) :- T(x); R(x:) :- 1x(x:);"
+      "Q(x:) :- T(x:), x == SqlExpr(\"1\", {}); Today(a: 1); L(a: x) :- L(a: x); P(a: 1); P(a: 1, b: 2);"
+      "N1(x:) :- T(x:), ~N2(x:); N2(x:) :- T(x:), N1(x:); S(x:, y:) :- T(x:);"));
+  EXPECT_EQ(
+      error_texts(result),
+      (std::vector<std::string>{
+          "Unbound variable 'y' in head of rule: S(x:, y:) :- T(x:)",
+          "Negative recursion cycle detected: N2 -> N1",
+          "Predicate 'P' defined with inconsistent arities: 1 and 2",
+          "Recursive predicate 'L' has no base case",
+          "Trivial infinite loop: 'L' calls itself with same arguments",
+          "Recursive predicate 'L' missing @Recursive annotation",
+          "Recursive predicate 'N1' missing @Recursive annotation",
+          "Recursive predicate 'N2' missing @Recursive annotation",
+          "Reserved predicate name 'Today': it is a built-in library predicate and cannot be redefined",
+          unsafe("Q"),
+          bad_table("R", "1x"),
+          "Positional arguments in 'T': Mirtova requires named arguments " + kDash +
+              " use `field_name: value` instead of positional arguments",
+          "Undefined predicate 'Fooo': not defined and not a built-in " + kDash + " did you mean 'Foo'?",
+          missing_order_by("Foo"),
+          missing_description("Foo"),
+          "Functor A names 'C', which the program does not define.",
+          "@Limit(Nope) is about 'Nope', which the program does not define",
+          "Malformed @Assert: no named argument; expected @Assert(Predicate, name: \"...\")",
+      }));
+  EXPECT_EQ(result.warnings,
+            (std::vector<std::string>{"Contradictory conditions: x > 5, x < 3 can never all "
+                                      "hold, so the rule gives no row: K(x:) :- T(x:), x > 5, "
+                                      "x < 3"}));
 }
 
 TEST(Driver, ACorrectProgramGivesNothing) {

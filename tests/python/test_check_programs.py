@@ -1,0 +1,273 @@
+"""Correct programs, written as the verifier asks (named fields, @Recursive on
+every recursion, complete front matter), must pass check without a word; check
+reads the program and nothing else, so compile gives the same SQL after it."""
+
+import textwrap
+
+import pytest
+
+import mirtova
+
+
+def program(name, description, order_by, body):
+    return (f"---\nname: {name}\ndescription: {description}\n---\n"
+            f"@OrderBy({name}, {order_by});\n" + textwrap.dedent(body))
+
+
+# Imported by the programs that import: (path under the import root, text).
+LIBRARY = {
+    "hr/people.l": """\
+        Person(name: "ada", age: 36, city: "london");
+        Person(name: "alan", age: 41, city: "manchester");
+        Person(name: "grace", age: 17, city: "new york");
+        Adult(name:, age:) :- Person(name:, age:), age >= 18;
+        """,
+    "geo/roads.l": """\
+        Road(from: "a", to: "b", km: 4);
+        Road(from: "b", to: "c", km: 7);
+        Road(from: "c", to: "d", km: 2);
+        """,
+}
+
+# (id, source, predicate compiled beside the check)
+PROGRAMS = [
+    ("join of two facts", program("Grandparent", "who is whose grandparent", '"grandparent"', """\
+        Parent(parent: "Ada", child: "Byron");
+        Parent(parent: "Byron", child: "Cleo");
+        Grandparent(grandparent:, grandchild:) :-
+          Parent(parent: grandparent, child: p), Parent(parent: p, child: grandchild);
+        """), "Grandparent"),
+    ("join of tables", program("OrderLine", "orders with the customer who placed them", '"order_id"', """\
+        OrderLine(order_id:, customer:, city:, amount:) :-
+          shop.orders(id: order_id, customer_id: c, amount:),
+          shop.customers(id: c, name: customer, city:);
+        """), "OrderLine"),
+    ("sum per group", program("Revenue", "revenue of each customer", '"customer"', """\
+        Revenue(customer:, total? += amount) distinct :- shop.orders(customer_id: customer, amount:);
+        """), "Revenue"),
+    ("count, max and min", program("CityStats", "people per city with the oldest and youngest age",
+                                   '"city"', """\
+        Person(name: "ada", age: 36, city: "london");
+        Person(name: "bob", age: 25, city: "london");
+        Person(name: "eve", age: 52, city: "paris");
+        CityStats(city:, people? Count= name, oldest? Max= age, youngest? Min= age) distinct :-
+          Person(name:, age:, city:);
+        """), "CityStats"),
+    ("negation of a table", program("Idle", "customers who never ordered", '"name"', """\
+        Idle(name:) :- shop.customers(id: c, name:), ~shop.orders(customer_id: c);
+        """), "Idle"),
+    ("negation of a derived predicate", program("Quiet", "accounts with no large payment", '"account"', """\
+        Account(account: "a1");
+        Account(account: "a2");
+        Payment(account: "a1", amount: 900);
+        Payment(account: "a2", amount: 20);
+        Large(account:) :- Payment(account:, amount:), amount > 500;
+        Quiet(account:) :- Account(account:), ~Large(account:);
+        """), "Quiet"),
+    ("transitive closure", program("Reach", "which node reaches which", '"source"', """\
+        @Recursive(Reach, 8);
+        Edge(source: 1, target: 2);
+        Edge(source: 2, target: 3);
+        Edge(source: 3, target: 4);
+        Reach(source:, target:) distinct :- Edge(source:, target:);
+        Reach(source:, target:) distinct :- Reach(source:, target: middle), Edge(source: middle, target:);
+        """), "Reach"),
+    ("shortest distance", program("Distance", "the fewest steps from the start to each node", '"node"', """\
+        @Recursive(Distance, 12);
+        Edge(source: "s", target: "a");
+        Edge(source: "a", target: "b");
+        Edge(source: "s", target: "b");
+        Distance(node: "s", steps? Min= 0) distinct;
+        Distance(node:, steps? Min= d + 1) distinct :- Distance(node: prior, steps: d), Edge(source: prior, target: node);
+        """), "Distance"),
+    ("recursion over a table, until nothing changes", program(
+        "Ancestor", "everyone's ancestors", '"person", "ancestor"', """\
+        @Recursive(Ancestor, \u221e);
+        Ancestor(person:, ancestor:) distinct :- family.parents(child: person, parent: ancestor);
+        Ancestor(person:, ancestor:) distinct :-
+          Ancestor(person:, ancestor: between), family.parents(child: between, parent: ancestor);
+        """), "Ancestor"),
+    ("mutual recursion", program("Even", "the even numbers below ten", '"n"', """\
+        @Recursive(Even, 10);
+        @Recursive(Odd, 10);
+        Even(n: 0) distinct;
+        Odd(n:) distinct :- Even(n: m), n == m + 1, n < 10;
+        Even(n:) distinct :- Odd(n: m), n == m + 1, n < 10;
+        """), "Even"),
+    ("functor on a predicate", program("Picked", "the small numbers above one", '"x"', """\
+        Number(x: 1);
+        Number(x: 5);
+        Number(x: 9);
+        Small(x:) :- Number(x:), x < 8;
+        Above(x:) :- Candidate(x:), x > 1;
+        Candidate(x:) :- Number(x:);
+        Picked := Above(Candidate: Small);
+        """), "Picked"),
+    ("functor with a constant", program("Over", "numbers over seven", '"x"', """\
+        Number(x: 3);
+        Number(x: 12);
+        Bound() = 0;
+        Above(x:) :- Number(x:), x > Bound();
+        Over := Above(Bound: 7);
+        """), "Over"),
+    ("functor of a recursion", program("FromA", "the places reachable from a", '"place"', """\
+        @Recursive(Reachable, 6);
+        Link(from: "a", to: "b");
+        Link(from: "b", to: "c");
+        Start(place: "z");
+        StartA(place: "a");
+        Reachable(place:) distinct :- Start(place:);
+        Reachable(place:) distinct :- Reachable(place: p), Link(from: p, to: place);
+        FromA := Reachable(Start: StartA);
+        """), "FromA"),
+    ("import", program("Voter", "adults who may vote", '"name"', """\
+        import hr.people.Adult;
+        Voter(name:) :- Adult(name:, age:), age >= 18;
+        """), "Voter"),
+    ("import under another name", program("Trip", "roads joined into two-leg trips", '"start"', """\
+        import geo.roads.Road as Leg;
+        Trip(start:, end:, km:) :- Leg(from: start, to: middle, km: k1), Leg(from: middle, to: end, km: k2),
+          km == k1 + k2;
+        """), "Trip"),
+    ("flags", program("Local", "people of the chosen city", '"name"', """\
+        @DefineFlag("city", "london");
+        Person(name: "ada", city: "london");
+        Person(name: "eve", city: "paris");
+        Local(name:) :- Person(name:, city:), city == FlagValue("city");
+        """), "Local"),
+    ("functions", program("Priced", "prices with tax", '"item"', """\
+        WithTax(x) = x * 1.2;
+        Rounded(x) --> Round(x);
+        Item(item: "pen", price: 2);
+        Item(item: "book", price: 15);
+        Priced(item:, gross:) :- Item(item:, price:), gross == Rounded(WithTax(price));
+        """), "Priced"),
+    ("alternatives", program("Extreme", "readings far from the middle", '"reading"', """\
+        Sensor(reading: 2);
+        Sensor(reading: 50);
+        Sensor(reading: 97);
+        Extreme(reading:) :- Sensor(reading:), (reading < 10 | reading > 90);
+        """), "Extreme"),
+    ("bounds that meet without contradicting", program(
+        "Exact", "readings held between equal bounds", '"reading"', """\
+        Sensor(reading: 1);
+        Sensor(reading: 4);
+        Exact(reading:) :- Sensor(reading:), reading >= 1, reading <= 1.0, reading == 1;
+        Between(low:, high:) :- Sensor(reading: low), Sensor(reading: high), low <= high, high <= low;
+        """), "Exact"),
+    ("combine", program("AboveAverage", "readings above the average", '"reading"', """\
+        Sensor(reading: 2);
+        Sensor(reading: 8);
+        AboveAverage(reading:) :- Sensor(reading:), reading > Avg{r :- Sensor(reading: r)};
+        """), "AboveAverage"),
+    ("directives", program("Recent", "the latest events first", '"day desc"', """\
+        @Limit(Recent, 10);
+        @Ground(Daily);
+        Daily(day:, events? Count= id) distinct :- logs.events(id:, day:);
+        Recent(day:, events:) :- Daily(day:, events:);
+        """), "Recent"),
+    ("lists and inclusion", program("Tagged", "items with each of their tags", '"item", "tag"', """\
+        Item(item: "pen", tags: ["office", "cheap"]);
+        Item(item: "lamp", tags: ["home"]);
+        Tagged(item:, tag:) :- Item(item:, tags:), tag in tags;
+        Known(tag:) :- tag in ["office", "home"];
+        """), "Tagged"),
+    ("if then else and text", program("Label", "each person's age group", '"name"', """\
+        Person(name: "ada", age: 36);
+        Person(name: "tim", age: 9);
+        Label(name: Upper(name), group:) :-
+          Person(name:, age:), group == (if age < 18 then "child" else "adult");
+        """), "Label"),
+    ("records", program("Card", "a card per person", '"name"', """\
+        Person(name: "ada", age: 36);
+        Card(name:, card: {name:, age:}) :- Person(name:, age:);
+        Old(name:) :- Card(name:, card:), card.age > 30;
+        """), "Card"),
+    ("multi-body aggregation and ArgMax", program("Best", "the top seller of each region", '"region"', """\
+        Sale(region: "north", seller: "ann", amount: 5);
+        Sale(region: "south", seller: "bo", amount: 9);
+        Total(region:, seller:, amount? += amount) distinct :- Sale(region:, seller:, amount:);
+        Total(region:, seller:, amount? += 0) distinct :- sales.archive(region:, seller:);
+        Best(region:, seller? ArgMax= s -> amount) distinct :- Total(region:, seller: s, amount:);
+        """), "Best"),
+]
+
+
+@pytest.fixture(scope="module")
+def import_root(tmp_path_factory):
+    root = tmp_path_factory.mktemp("library")
+    for path, text in LIBRARY.items():
+        (root / path).parent.mkdir(parents=True, exist_ok=True)
+        (root / path).write_text(textwrap.dedent(text))
+    return [str(root)]
+
+
+def test_the_table_holds_twenty_five_programs():
+    assert len(PROGRAMS) == 25 and len({p[0] for p in PROGRAMS}) == 25
+
+
+def built(source, predicate, import_root):
+    """The plan of the predicate, and its SQL as one script where a script can
+    hold it (a recursion until nothing changes runs only as a plan)."""
+    steps = mirtova.plan(source, predicate, import_root=import_root)
+    if "\u221e" in source:
+        return steps, None
+    return steps, mirtova.compile(source, predicate, import_root=import_root)
+
+
+@pytest.mark.parametrize("source, predicate", [p[1:] for p in PROGRAMS], ids=[p[0] for p in PROGRAMS])
+def test_a_correct_program_checks_clean(source, predicate, import_root, capfd):
+    before = built(source, predicate, import_root)
+    assert mirtova.check(source, import_root=import_root) == ([], [])
+    assert built(source, predicate, import_root) == before
+    out, err = capfd.readouterr()
+    assert out == "" and err == ""
+
+
+def test_check_leaves_compile_alone_and_stays_quiet(capfd):
+    # The functor check runs the compiler's unfolding and application on copies
+    # of the rules: a program with both, checked between two compiles.
+    source = dict((p[0], p[1]) for p in PROGRAMS)["functor of a recursion"]
+    first = mirtova.compile(source, "FromA", engine="sqlite")
+    everything = mirtova.compile_all(source)
+    for _ in range(2):
+        assert mirtova.check(source) == ([], [])
+    assert mirtova.compile(source, "FromA", engine="sqlite") == first
+    assert mirtova.compile_all(source) == everything
+    out, err = capfd.readouterr()
+    assert out == "" and err == ""
+
+
+def test_findings_of_the_late_checks_as_the_host_sees_them():
+    source = textwrap.dedent("""\
+        @Limit(P, -1);
+        @Recursive(Walk, 0);
+        P(a: x) :- P(a: x);
+        Q(x:) :- Base(x:), x > 5, x < 3;
+        Base(x: 1);
+        A := P(Z: C);
+        Walk(x:) :- Base(x:);
+        Walk(x:) :- Walk(x: y), x == y + 1, x < FlagValue("top");
+        """)
+    errors, warnings = mirtova.check(source)
+    assert errors == [
+        "Recursive predicate 'P' has no base case",
+        "Trivial infinite loop: 'P' calls itself with same arguments",
+        "Recursive predicate 'P' missing @Recursive annotation",
+        "Functor A names 'C', which the program does not define.",
+        "Undefined flag 'top': define it with @DefineFlag(\"top\", value)",
+        "@Limit(P): the limit must be a whole number of rows, 0 or more",
+        "@Recursive(Walk): the depth is a whole number of steps, 1 or more, or -1 to recurse until nothing changes",
+    ]
+    assert warnings == [
+        "Contradictory conditions: x > 5, x < 3 can never all hold, so the rule gives no row: "
+        "Q(x:) :- Base(x:), x > 5, x < 3"]
+
+
+def test_a_refused_application_reads_as_the_compile_error():
+    source = "B(x:) :- P(x:); P(x: 1); C(x: 2); A := B(Q: C); R(x:) :- A(x:);"
+    message = "Functor B is applied to Q, which it does not depend on."
+    with pytest.raises(ValueError) as refused:
+        mirtova.compile(source, "R")
+    assert message in str(refused.value)
+    assert mirtova.check(source) == ([message], [])
