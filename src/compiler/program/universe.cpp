@@ -161,11 +161,13 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   for (const std::string& name : defined)
     if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
   const QuorilProgram& program = *p;
-  p->table_columns_ = TableColumns::collect(p->rules_, [&program](std::string_view name) {
+  auto is_table = [&program](std::string_view name) {
     return program.is_program_predicate(name) ||
            !(name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
              program.is_built_in_function(name));
-  });
+  };
+  p->table_columns_ = TableColumns::collect(p->own_rules_, is_table);
+  p->table_columns_.add_rules(*p->library_, is_table);
   return p;
 }
 
