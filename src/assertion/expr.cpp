@@ -52,7 +52,8 @@ namespace {
 
 // Names bound around the current node, counted so that a name bound twice
 // stays bound until both binders are left; and the result with its members.
-struct FreeWalk {
+struct UnboundWalk {
+  const std::function<bool(const Expr&)>& wanted;
   std::unordered_map<std::string, size_t, StringHash, std::equal_to<>> bound;
   std::unordered_set<std::string, StringHash, std::equal_to<>> seen;
   std::vector<std::string> out;
@@ -65,20 +66,21 @@ struct FreeWalk {
         if (--bound[v] == 0) bound.erase(v);
       return;
     }
-    if (e.kind == Expr::Kind::Var) {
-      if (!bound.contains(e.text) && seen.insert(e.text).second) out.push_back(e.text);
-      return;
-    }
+    if (wanted(e) && !bound.contains(e.text) && seen.insert(e.text).second) out.push_back(e.text);
     for (const Expr& child : e.children) walk(child);
   }
 };
 
 }  // namespace
 
-std::vector<std::string> free_vars(const Expr& e) {
-  FreeWalk walk;
+std::vector<std::string> unbound_names(const Expr& e, const std::function<bool(const Expr&)>& wanted) {
+  UnboundWalk walk{wanted, {}, {}, {}};
   walk.walk(e);
   return std::move(walk.out);
+}
+
+std::vector<std::string> free_vars(const Expr& e) {
+  return unbound_names(e, [](const Expr& node) { return node.kind == Expr::Kind::Var; });
 }
 
 size_t node_count(const Expr& e) {

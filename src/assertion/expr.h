@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,10 @@ struct Expr {
   static Expr unary(Kind kind, Expr operand);
   static Expr leaf(Kind kind, std::string text);
 };
+
+// The texts of the nodes `wanted` picks that no enclosing quantifier binds, in
+// order of first appearance, without repeats.
+std::vector<std::string> unbound_names(const Expr& e, const std::function<bool(const Expr&)>& wanted);
 
 // The program variables that occur free in a resolved expression, in order of
 // first appearance, without repeats.

@@ -14,36 +14,15 @@ bool starts_upper_case(std::string_view name) {
   return first && is_uppercase(first->code_point);
 }
 
-struct MissingWalk {
-  const Schema& schema;
-  std::unordered_map<std::string, size_t, StringHash, std::equal_to<>> bound;
-  std::unordered_set<std::string, StringHash, std::equal_to<>> seen;
-  std::vector<std::string> out;
-
-  void walk(const Expr& e) {
-    if (e.is_quantifier()) {
-      for (const std::string& v : e.vars) ++bound[v];
-      walk(e.body());
-      for (const std::string& v : e.vars)
-        if (--bound[v] == 0) bound.erase(v);
-      return;
-    }
-    if (e.kind == Expr::Kind::App && starts_upper_case(e.text) && !bound.contains(e.text) &&
-        !schema.contains(e.text) && seen.insert(e.text).second)
-      out.push_back(e.text);
-    for (const Expr& child : e.children) walk(child);
-  }
-};
-
 // A user's name in the shape of a made-up one moves out of the way.
 std::string clear_of_generated(std::string name) { return is_generated_shape(name) ? "v_" + name : name; }
 
 }  // namespace
 
 std::vector<std::string> collect_missing(const Expr& statement, const Schema& schema) {
-  MissingWalk walk{schema, {}, {}, {}};
-  walk.walk(statement);
-  return std::move(walk.out);
+  return unbound_names(statement, [&schema](const Expr& node) {
+    return node.kind == Expr::Kind::App && starts_upper_case(node.text) && !schema.contains(node.text);
+  });
 }
 
 std::string Resolver::user_variable(std::string_view name) {

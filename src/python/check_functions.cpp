@@ -49,12 +49,7 @@ struct WrittenReport {
 PyObject* report_dict(const WrittenReport& report) {
   PyObject* d = PyDict_New();
   if (!d) return nullptr;
-  auto put = [&](const char* key, PyObject* value) {
-    if (!value) return false;
-    const int rc = PyDict_SetItemString(d, key, value);
-    Py_DECREF(value);
-    return rc == 0;
-  };
+  auto put = [d](const char* key, PyObject* value) { return put_item(d, key, value); };
   const bool ok = put("predicate", new_str(report.predicate)) && put("name", new_str(report.name)) &&
                   put("statement", new_str(report.statement)) && put("status", new_str(report.status)) &&
                   put("detail", report.detail ? new_str(*report.detail) : Py_NewRef(Py_None));

@@ -110,12 +110,7 @@ PyObject* compile_script(const Signature& sig, bool with_pattern, PyObject* cons
 PyObject* step_dict(const PlanStep& step) {
   PyObject* d = PyDict_New();
   if (!d) return nullptr;
-  auto put = [&](const char* key, PyObject* value) {
-    if (!value) return false;
-    int rc = PyDict_SetItemString(d, key, value);
-    Py_DECREF(value);
-    return rc == 0;
-  };
+  auto put = [d](const char* key, PyObject* value) { return put_item(d, key, value); };
   bool ok = true;
   switch (step.kind) {
     case PlanStep::Kind::Setup:
@@ -200,13 +195,10 @@ PyObject* compile_all(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
     PyObject* d = PyDict_New();
     if (!d) return nullptr;
     for (const auto& [name, sql] : scripts.value()) {
-      PyObject* value = new_str(sql);
-      if (!value || PyDict_SetItemString(d, name.c_str(), value) < 0) {
-        Py_XDECREF(value);
+      if (!put_item(d, name.c_str(), new_str(sql))) {
         Py_DECREF(d);
         return nullptr;
       }
-      Py_DECREF(value);
     }
     return d;
   });

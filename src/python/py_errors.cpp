@@ -45,4 +45,11 @@ PyObject* raise_value_error(const std::string& text) {
   return nullptr;
 }
 
+bool put_item(PyObject* dict, const char* key, PyObject* value) {
+  if (!value) return false;
+  const int rc = PyDict_SetItemString(dict, key, value);
+  Py_DECREF(value);
+  return rc == 0;
+}
+
 }  // namespace mirtova::py

@@ -80,5 +80,8 @@ PyObject* guarded(F&& body) {
 PyObject* new_str(std::string_view text);
 // A new list of str, in the order given.
 PyObject* new_str_list(const std::vector<std::string>& texts);
+// Sets dict[key] to value and drops the reference to value (which may be null,
+// a failed constructor's answer); false when either failed.
+bool put_item(PyObject* dict, const char* key, PyObject* value);
 
 }  // namespace mirtova::py
