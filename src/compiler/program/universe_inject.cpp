@@ -336,6 +336,13 @@ class Injector {
     if (callee && !callee->has("body") && plain_parameters(*callee)) {
       Json copy = renamed_copy(*callee);
       Json value = *head_field_value(copy, "quoril_value");
+      // An argument the function does not take is refused as injection refuses
+      // it, rather than dropped; one it takes and is not given has no value.
+      for (const Json& a : call_fields(*call)) {
+        std::string column = field_column(a);
+        if (column != "quoril_value" && column != "*" && !head_field_value(copy, column))
+          return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
+      }
       for (const Json& param : call_fields(copy.at("head"))) {
         std::string column = field_column(param);
         if (column == "quoril_value") continue;
@@ -343,7 +350,9 @@ class Injector {
         const Json* arg = nullptr;
         for (const Json& a : call_fields(*call))
           if (field_column(a) == column) arg = field_expression(a);
-        if (!arg) return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
+        if (!arg)
+          return CompileError(
+              "Function '" + name + "' is called without a value for its argument '" + column + "'.", text());
         substitute_variable(value, var, *arg);
       }
       node = std::move(value);

@@ -104,7 +104,7 @@ TEST(TemplateTables, MergedLookups) {
       {"duckdb", false, "tostring", std::nullopt},
       {"duckdb", false, "NoSuchThing", std::nullopt},
       {"bigquery", false, "Like", "({0} LIKE {1})"},
-      {"sqlite", false, "Like", "({0} LIKE {1} ESCAPE '\\')"},
+      {"duckdb", false, "Like", "({0} LIKE {1} ESCAPE '\\')"},
       {"databricks", false, "Split", "SPLIT({0}, REGEXP_REPLACE({1}, '([^a-zA-Z0-9])', '\\\\\\\\$1'))"},
       {"duckdb", false, "-", "- %s"},
       {"duckdb", true, "-", "(%s) - (%s)"},
@@ -131,6 +131,12 @@ TEST(TemplateTables, MergedLookups) {
     ASSERT_NE(found, map.end()) << c.engine << " " << c.name;
     EXPECT_EQ(found->second, *c.sql) << c.engine << " " << c.name;
   }
+}
+
+// SQLite's LIKE ignores the case of ASCII letters: its Like matches through GLOB.
+TEST(TemplateTables, SqliteLikeKeepsCase) {
+  DialectTables tables = dialect_tables(*dialect_of("sqlite"));
+  EXPECT_EQ(tables.functions->at("Like").rfind("({0} GLOB (WITH RECURSIVE mirtova_l", 0), 0u);
 }
 
 TEST(TemplateTables, EveryEngineHasEveryBaseName) {
@@ -164,7 +170,7 @@ TEST(TemplateTables, EngineRowCounts) {
                                          {"presto", 19, 3},
                                          {"trino", 19, 3},
                                          {"psql", 237, 4},
-                                         {"sqlite", 267, 4},
+                                         {"sqlite", 268, 4},
                                          {"bigquery", 4, 1}}) {
     auto dialect = dialect_of(c.engine);
     EXPECT_EQ(dialect->built_in_functions().size(), c.functions) << c.engine;

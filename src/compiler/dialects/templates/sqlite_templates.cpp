@@ -10,6 +10,11 @@ TemplateRows sqlite_function_rows() {
       {"Lpad", R"t((CASE WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) || {0} END))t"},
       {"Rpad", R"t((CASE WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE {0} || SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) END))t"},
       {"Repeat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE REPLACE(HEX(ZEROBLOB({1})), '00', {0}) END))t"},
+      // SQLite's LIKE ignores the case of ASCII letters; GLOB does not, so the
+      // pattern is rewritten for GLOB character by character: "%" and "_" become
+      // "*" and "?", GLOB's own "*", "?" and "[" are bracketed, and "\" takes the
+      // next character as it stands.
+      {"Like", R"t(({0} GLOB (WITH RECURSIVE mirtova_l(i, g) AS (SELECT 1, '' UNION ALL SELECT i + (CASE WHEN SUBSTR({1}, i, 1) = '\' AND i < LENGTH({1}) THEN 2 ELSE 1 END), g || (CASE WHEN SUBSTR({1}, i, 1) = '\' AND i < LENGTH({1}) THEN (CASE WHEN SUBSTR({1}, i + 1, 1) IN ('*', '?', '[') THEN '[' || SUBSTR({1}, i + 1, 1) || ']' ELSE SUBSTR({1}, i + 1, 1) END) WHEN SUBSTR({1}, i, 1) = '%' THEN '*' WHEN SUBSTR({1}, i, 1) = '_' THEN '?' WHEN SUBSTR({1}, i, 1) IN ('*', '?', '[') THEN '[' || SUBSTR({1}, i, 1) || ']' ELSE SUBSTR({1}, i, 1) END) FROM mirtova_l WHERE i <= LENGTH({1})) SELECT g FROM mirtova_l WHERE i > LENGTH({1}))))t"},
       {"Reverse", R"t((WITH RECURSIVE mirtova_r(i, t) AS (SELECT LENGTH({0}), '' UNION ALL SELECT i - 1, t || SUBSTR({0}, i, 1) FROM mirtova_r WHERE i > 0) SELECT t FROM mirtova_r WHERE i = 0))t"},
       {"RegexpContains", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} REGEXP {1} END))t"},
       {"Div", R"t(CAST((CASE WHEN (({0}) < 0) <> (({1}) < 0) THEN CEIL(CAST({0} AS REAL) / NULLIF({1}, 0)) ELSE FLOOR(CAST({0} AS REAL) / NULLIF({1}, 0)) END) AS INTEGER))t"},
