@@ -355,24 +355,21 @@ Result<std::string, CompileError> QuorilProgram::single_rule_sql(const Json& rul
 
 namespace {
 
-// How many predicates may wait on one another's SQL at once. Each level costs a
-// few kilobytes of stack, so this keeps the walk well within a Python thread's
-// stack; a longer chain is refused rather than crashing the host.
-constexpr size_t kMaxPredicateDepth = 250;
-
-struct DepthCount {
-  explicit DepthCount(size_t& depth) : depth(depth) { ++depth; }
-  ~DepthCount() { --depth; }
-  DepthCount(const DepthCount&) = delete;
-  DepthCount& operator=(const DepthCount&) = delete;
-  size_t& depth;
+struct Writing {
+  Writing(std::vector<std::string>& writing, std::string_view predicate) : writing(writing) {
+    writing.emplace_back(predicate);
+  }
+  ~Writing() { writing.pop_back(); }
+  Writing(const Writing&) = delete;
+  Writing& operator=(const Writing&) = delete;
+  std::vector<std::string>& writing;
 };
 
 }  // namespace
 
 Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view predicate) {
-  DepthCount level(state_.predicate_depth);
-  if (state_.predicate_depth > kMaxPredicateDepth || stack_nearly_exhausted())
+  Writing level(state_.writing, predicate);
+  if (state_.writing.size() > kMaxPredicateDepth || stack_nearly_exhausted())
     return CompileError(kTooDeepMessage);
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end())

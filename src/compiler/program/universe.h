@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -161,12 +162,30 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // The variable types of `rule` when it is one of the program's rules, under `outer`.
   TypeMap rule_types(const Json& rule, const TypeMap& outer) const;
 
+  // How many predicates may wait on one another's SQL at once. Each level costs a
+  // few kilobytes of stack, so this keeps the walk well within a Python thread's
+  // stack; a WITH clause met deeper waits (see Frame) instead of nesting, so
+  // that the output depends on the program alone, not on the stack.
+  static constexpr size_t kMaxPredicateDepth = 250;
+
   // One WITH clause list per statement being written.
   struct Frame {
     std::vector<std::pair<std::string, std::string>> entries;
     std::set<std::string> done;
+    // A dependency met deeper than the walk may recurse waits here, is written
+    // once the predicate that met it is done, and is placed before its readers
+    // when all that wait are written: a chain of any length takes no deeper
+    // recursion than a short one.
+    std::deque<std::string> waiting;
+    std::set<std::string> met;                              // waiting or written
+    std::map<std::string, std::string> written;             // SQL written, not yet placed
+    std::map<std::string, std::vector<std::string>> reads;  // the waiting ones each met
   };
   std::string render_frame(const Frame& frame) const;
+  // predicate_sql, then the WITH clauses that waited while it was written,
+  // each before the first that reads it.
+  Result<std::string, CompileError> predicate_sql_placing_waiting(const std::string& predicate);
+  Result<Unit, CompileError> place_waiting(const std::string& root);
 
   // Everything one formatted_* call builds; reset at its start so that a
   // predicate's SQL does not depend on what was compiled before it.
@@ -184,8 +203,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
     std::map<std::string, std::string> with_names;
     std::set<std::string> with_names_lower;
     // Predicates whose SQL is being written, each inside the one before: the
-    // walk over dependencies recurses once per level.
-    size_t predicate_depth = 0;
+    // walk over dependencies recurses once per level, up to a bound.
+    std::vector<std::string> writing;
   };
 
   // injectable_rule without the memo.
