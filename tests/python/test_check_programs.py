@@ -271,3 +271,189 @@ def test_a_refused_application_reads_as_the_compile_error():
         mirtova.compile(source, "R")
     assert message in str(refused.value)
     assert mirtova.check(source) == ([message], [])
+
+
+# Programs as users write them without front matter: every kind of statement,
+# built-in and directive the compiler takes. (id, source, predicate compiled)
+PLAIN = [
+    ("nested records", """
+        Person(name: "ada", address: {city: "london", zip: {code: "N1"}});
+        Zip(name:, code:) :- Person(name:, address:), code == address.zip.code;
+        """, "Zip"),
+    ("a record built in the head", """
+        Item(sku: "a", price: 3, qty: 2);
+        Line(line: {sku:, total: price * qty}) :- Item(sku:, price:, qty:);
+        """, "Line"),
+    ("list size and element", """
+        Basket(owner: "ada", items: [3, 4, 5]);
+        Stats(owner:, n:, first:) :- Basket(owner:, items:), n == Size(items), first == Element(items, 0);
+        """, "Stats"),
+    ("functions of functions", """
+        Sq(x) = x * x;
+        SumSq(a, b) = Sq(a) + Sq(b);
+        Pi() = 3.14159;
+        Pt(x: 1, y: 2);
+        Norm(n:, area:) :- Pt(x:, y:), n == SumSq(x, y), area == Pi() * n;
+        """, "Norm"),
+    ("a function with a body, called with a named argument", """
+        Rate(currency: "eur", rate: 1.1);
+        ToUsd(amount, currency) = amount * rate :- Rate(currency:, rate:);
+        Fee(amount:) = amount * 0.1;
+        Price(p: 10, c: "eur");
+        Usd(u:, f:) :- Price(p:, c:), u == ToUsd(p, c), f == Fee(amount: p);
+        """, "Usd"),
+    ("a functor with two arguments", """
+        Nums(x: 1); Nums(x: 7); Nums(x: 12);
+        Low() = 0;
+        High() = 10;
+        Src(x:) :- Nums(x:);
+        Within(x:) :- Src(x:), x > Low(), x < High();
+        Evens(x:) :- Nums(x:), x % 2 == 0;
+        EvenSmall := Within(Src: Evens, High: 100);
+        @OrderBy(EvenSmall, "x");
+        @Limit(EvenSmall, 5);
+        """, "EvenSmall"),
+    ("import under another name", """
+        import hr.people.Adult as Grown;
+        Named(name:) :- Grown(name:, age:), age > 30;
+        """, "Named"),
+    ("mutual recursion", """
+        @Recursive(Ping, 6);
+        @Recursive(Pong, 6);
+        Ping(n: 0);
+        Pong(n:) :- Ping(n: m), n == m + 1, n < 6;
+        Ping(n:) :- Pong(n: m), n == m + 1, n < 6;
+        """, "Ping"),
+    ("negation of an aggregate", """
+        Order(customer: "a", amount: 50);
+        Order(customer: "b", amount: 5);
+        Customer(customer: "a"); Customer(customer: "b");
+        Total(customer:, total? += amount) distinct :- Order(customer:, amount:);
+        Small(customer:) :- Customer(customer:), ~(Total(customer:, total:), total > 10);
+        Sparse(customer:) :- Customer(customer:), Count{a :- Order(customer:, amount: a)} < 2;
+        """, "Small"),
+    ("a negation with a wildcard", """
+        P(x: 1); Q(x: 1, y: 2);
+        R(x:) :- P(x:), ~Q(x:, y: _), ~(x > 2), x != 3;
+        """, "R"),
+    ("distinct aggregation over several rules", """
+        Sale(shop: "x", amount: 3);
+        Refund(shop: "x", amount: 1);
+        Net(shop:, net? += amount, top? Max= amount) distinct :- Sale(shop:, amount:);
+        Net(shop:, net? += -amount, top? Max= amount) distinct :- Refund(shop:, amount:);
+        """, "Net"),
+    ("an aggregating function", """
+        Top2(x) = ArgMaxK(x, 2);
+        Sc(p: "a", s: 1); Sc(p: "b", s: 5);
+        Best(best? Top2= p -> s, cheapest? ArgMin= p -> s, n? Count= p) distinct :- Sc(p:, s:);
+        """, "Best"),
+    ("ground and iteration", """
+        @Ground(Cur); Cur(v: 0);
+        @Ground(Next, Nxt);
+        Next(v:) :- Cur(v: x), v == x + 1;
+        @Ground(Again, Cur);
+        Again(v:) :- Next(v: x), v == 2 * x;
+        @Iteration(Doubling, predicates: [Next, Again], repetitions: 3);
+        Result(v:) :- Again(v:);
+        """, "Result"),
+    ("flags with defaults", """
+        @DefineFlag("min_age", 18);
+        @DefineFlag("city", "london");
+        Person(name: "ada", age: 36, city: "london");
+        Pick(name:) :- Person(name:, age:, city:), age >= ToInt64(FlagValue("min_age")), city == FlagValue("city");
+        """, "Pick"),
+    ("text, pattern and date built-ins", """
+        Word(w: "  ada@example.com ", day: "2024-03-01");
+        Clean(c:, n:, up:, d:, next:) :- Word(w:, day:), c == Trim(w), n == Length(c), up == Upper(Substr(c, 1, 3)),
+          RegexpContains(c, "@"), d == RegexpExtract(c, "@(.*)"), next == DateAdd(Date(day), 1, "MONTH");
+        """, "Clean"),
+    ("number, list and null built-ins", """
+        R(a: 2.5, b: null, xs: [3, 1]);
+        S(v:, g:, t:, m:, ys:) :- R(a:, b:, xs:), v == Coalesce(b, a), g == Greatest(a, 5),
+          t == If(a > 0, "pos", "neg"), m == Floor(a) + Ceil(a) + Abs(-a) + Pow(a, 2), ys == Sort(xs),
+          IsNull(b);
+        """, "S"),
+    ("library functions", """
+        Raw(s: "12");
+        N(n:, back:, code:) :- Raw(s:), n == ToInt64(s), back == ToString(n), code == Ord("A");
+        """, "N"),
+    ("alternatives, inclusion and a combine in the head", """
+        T(x: 1, tags: ["a"]); T(x: 9, tags: ["b"]);
+        Edge(x:, tag:) :- T(x:, tags:), tag in tags, (x < 2 | x > 8);
+        Deg(x:, d: Count{t :- T(x:, tags: t)}) :- T(x:);
+        """, "Edge"),
+    ("type annotations", """
+        Reading(sensor: "a", value: 3, meta: {unit: "C"});
+        Typed(sensor:, value:, meta:) :- Reading(sensor:, value:, meta:), sensor ~ Str, value ~ Num,
+          meta ~ {unit: Str};
+        """, "Typed"),
+    ("table names and a dataset", """
+        @Dataset("my-project.analytics");
+        Big(id:) :- proj.sales.orders(id:, total:), total > 100, ~shop.refunds(order_id: id);
+        """, "Big"),
+]
+
+
+@pytest.mark.parametrize("source, predicate", [p[1:] for p in PLAIN], ids=[p[0] for p in PLAIN])
+def test_a_plain_correct_program_checks_clean(source, predicate, import_root):
+    source = textwrap.dedent(source)
+    before = built(source, predicate, import_root)
+    assert mirtova.check(source, import_root=import_root) == ([], [])
+    assert built(source, predicate, import_root) == before
+
+
+# The mistakes users make, one program each, and exactly what check says.
+def unbound_tested(name, rule):
+    return f"Unbound variable '{name}': it is tested (compared, negated, matched) but never given a value in: {rule}"
+
+
+MISTAKES = [
+    ("a misspelt predicate", 'Person(name: "a", age: 3); Adult(name:) :- Persn(name:, age:), age > 18;',
+     ["Undefined predicate 'Persn': not defined and not a built-in \u2014 did you mean 'Person'?"], []),
+    ("a misspelt function", 'Person(name: "a"); Loud(name:) :- Person(name:), Uper(name) == "A";',
+     ["Undefined function 'Uper': not defined and not a built-in \u2014 did you mean 'Upper'?"], []),
+    ("a misspelt column", 'Person(name: "a", age: 3); Adult(name:) :- Person(name:, agee: age), age > 18;',
+     ["Unknown column 'agee' for predicate 'Person'"], []),
+    ("rules of two arities", 'Person(name: "a", age: 3); Person(name: "b"); Adult(name:) :- Person(name:);',
+     ["Predicate 'Person' defined with inconsistent arities: 2 and 1"], []),
+    ("a variable only compared", 'Person(name: "a", age: 3); Adult(name:) :- Person(name:), age > 18;',
+     [unbound_tested("age", "Adult(name:) :- Person(name:), age > 18")], []),
+    ("a variable only negated", "P(x: 1); Q(x: 1, y: 2); R(x:) :- P(x:), ~Q(x:, y:);",
+     ["Unsafe negation: variable 'y' only appears negated in: R(x:) :- P(x:), ~Q(x:, y:)"], []),
+    ("a game of negation", "Move(x: 1, y: 2); Win(x:) :- Move(x:, y:), ~Win(x: y);",
+     ["Negative recursion cycle detected: Win", "Recursive predicate 'Win' missing @Recursive annotation"], []),
+    ("a closure without @Recursive",
+     "Edge(a: 1, b: 2); Path(a:, b:) :- Edge(a:, b:); Path(a:, b:) :- Path(a:, b: m), Edge(a: m, b:);",
+     ["Recursive predicate 'Path' missing @Recursive annotation"], []),
+    ("directives about nothing and out of range",
+     '@Limit(Top, 10); @OrderBy(P, "y desc"); @Recursive(P, 0, 1); @Dataset("..bad"); P(x: 1);',
+     ["@Limit(Top) is about 'Top', which the program does not define",
+      "@OrderBy(P): 'P' has no column 'y' (its columns: x)",
+      "@Recursive(P): takes the predicate and its depth only",
+      "@Dataset: '..bad' is not a schema name: write names of letters, digits, '_' and '-', joined by '.'"], []),
+    ("a flag never defined", 'Q(x: "a"); P(x:) :- Q(x:), x == FlagValue("mode");',
+     ["Undefined flag 'mode': define it with @DefineFlag(\"mode\", value)"], []),
+    ("an aggregate in a condition and a function as one", "F(x) = x > 1; P(x: 1); Q(x:) :- P(x:), Sum(x) > 3, F(x);",
+     ["'F' is a function: as a condition, F(...) holds whatever its value; compare its value (F(...) == true) in: "
+      "Q(x:) :- P(x:), Sum(x) > 3, F(x)",
+      "'Sum' is an aggregate: aggregate in a head with distinct (`n? Sum= x`) or in a combine "
+      "(`(combine Sum= x :- ...)`), in: Q(x:) :- P(x:), Sum(x) > 3, F(x)"], []),
+    ("conditions that cannot meet, in every alternative",
+     "P(x: 1); Q(x:) :- P(x:), x == 2, x == 3 | P(x:), x > 5, x < 4;", [],
+     ["Contradictory conditions: x == 2, x == 3, x > 5, x < 4 can never all hold, so the rule gives no row: "
+      "Q(x:) :- P(x:), x == 2, x == 3 | P(x:), x > 5, x < 4"]),
+    ("assertions: broken, repeated and uncheckable",
+     'P(x: 1); @Assert(P, a: "\u2200 x, P x \u2192 ", b: "\u2200 x y, P x \u2192 y > 0");'
+     ' @Assert(P, b: "\u2203 x, P x");',
+     ["Invalid assertion 'P.a': expected a formula, found the end of the statement (at character 12)",
+      "Duplicate assertion 'P.b': it is stated more than once"],
+     ["Assertion 'P.b' cannot be checked: variable 'y' is not bound by a predicate, so it has no values to check"]),
+    ("a self-call that never ends", "Loop(x:) :- Loop(x:);",
+     ["Recursive predicate 'Loop' has no base case", "Trivial infinite loop: 'Loop' calls itself with same arguments",
+      "Recursive predicate 'Loop' missing @Recursive annotation"], []),
+]
+
+
+@pytest.mark.parametrize("source, errors, warnings", [m[1:] for m in MISTAKES], ids=[m[0] for m in MISTAKES])
+def test_a_mistake_gets_its_message(source, errors, warnings):
+    assert mirtova.check(source) == (errors, warnings)
