@@ -199,6 +199,8 @@ def test_user_program_rows(request, tmp_path, engine, feature, name, source, pre
         ("F(x, y) = x + y; Q(z) :- z == F(1, w: 3);", "Q", "Predicate 'F' has no column 'w'."),
         ("F(x, y) = x + y; Q(z) :- z == F(1);", "Q", "Function 'F' is called without a value for its argument 'col1'."),
         ("F(x, y:) = x + y; Q(z) :- z == F(1);", "Q", "Function 'F' is called without a value for its argument 'y'."),
+        ('@Ground(Old, "old_people"); Old(n) :- Person(name: n); Q(n) :- Old(n);', "Q",
+         "@Ground(Old): the second argument names the predicate whose table receives the rows, as in @Ground(Old, Other)"),
     ],
 )
 def test_user_program_refused(engine, source, predicate, message):

@@ -133,7 +133,12 @@ Result<GroundDef, CompileError> read_ground(const Json& rule) {
   std::string owner = p;
   if (args.size() >= 2) {
     auto o = predicate_name(*args[1]);
-    if (!o) return CompileError(std::string(kNeedsPredicate), rule_text(rule));
+    if (!o)
+      return CompileError("@Ground(" + p +
+                              "): the second argument names the predicate whose table receives the rows, "
+                              "as in @Ground(" +
+                              p + ", Other)",
+                          rule_text(rule));
     owner = *o;
   }
   return GroundDef{std::move(p), std::move(owner)};
