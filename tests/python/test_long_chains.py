@@ -2,13 +2,15 @@
 their SQL is a flat list of WITH clauses, each after those it reads, and gives
 the rows worked out here by hand."""
 
+import os
 import re
-import threading
 
 import pytest
 
 import mirtova
-from compile_engines import run
+from isolated import run_isolated
+
+HERE = os.path.dirname(os.path.abspath(__file__))
 
 EDGES = [(1, 2), (2, 3), (3, 4), (4, 1), (5, 6)]
 
@@ -54,19 +56,28 @@ def two_back_rows(levels):
 # thousand levels of its own; SQLite copies a clause into each reader, so
 # two readers per level double the work at each.
 CASES = [
-    ("a chain past the recursion bound", long_chain, long_chain_rows, 300, ["duckdb", "sqlite"]),
-    ("a longer chain", long_chain, long_chain_rows, 800, ["sqlite"]),
-    ("two readers per predicate past the bound", two_back, two_back_rows, 300, ["duckdb"]),
-    ("a chain just within the bound", long_chain, long_chain_rows, 200, ["duckdb", "sqlite"]),
+    ("a chain past the recursion bound", "long_chain", "long_chain_rows", 300, ["duckdb", "sqlite"]),
+    ("two readers per predicate past the bound", "two_back", "two_back_rows", 300, ["duckdb"]),
+    ("a chain just within the bound", "long_chain", "long_chain_rows", 200, ["duckdb", "sqlite"]),
 ]
 
 
 @pytest.mark.parametrize("name, make, rows, levels, engines", CASES, ids=[c[0] for c in CASES])
 def test_long_chains_give_their_rows(name, make, rows, levels, engines):
-    source, last = make(levels)
-    for engine in engines:
-        got = run(source, last, engine, {"E": EDGES})
-        assert sorted(tuple(row) for row in got) == sorted(rows(levels)), engine
+    # In a child process: the engines keep much of what a long query took, and
+    # the memory a test process has held is counted again in every child it
+    # starts.
+    setup = (
+        f"import sys; sys.path.insert(0, {HERE!r})\n"
+        "import test_long_chains as t\n"
+        "from compile_engines import run\n"
+        f"source, last = t.{make}({levels})\n"
+        f"got = {{e: sorted(tuple(r) for r in run(source, last, e, {{'E': t.EDGES}})) for e in {engines!r}}}\n"
+        f"expected = sorted(t.{rows}({levels}))\n"
+    )
+    outcome = run_isolated("[e for e in got if got[e] != expected]", setup, timeout=120, limit_mb=4096)
+    assert outcome.kind == "ok", outcome
+    assert outcome["value"] == "[]", outcome
 
 
 WITH_CLAUSE = re.compile(r"^(?:WITH )?(\w+) AS \($")
@@ -88,19 +99,19 @@ def test_every_clause_of_a_long_chain_is_defined_once_before_it_is_read():
 
 
 def test_ten_thousand_predicates_compile_and_answer_the_same_on_every_thread():
-    source, last = long_chain(10000)
-    expected = mirtova.compile(source, last)
+    # In a child process: the chain's SQL is large, and the memory a test
+    # process has held is counted again in every child it starts.
+    setup = (
+        "import re, threading\n"
+        f"S = {long_chain(10000)[0]!r}\n"
+        "main = m.compile(S, 'P9999')\n"
+        "other = []\n"
+        "t = threading.Thread(target=lambda: other.append(m.compile(S, 'P9999')))\n"
+        "t.start(); t.join()\n"
+    )
+    call = "(other == [main], len(re.findall(r'^(?:WITH )?\\w+ AS \\($', main, re.M)))"
+    outcome = run_isolated(call, setup, timeout=120, limit_mb=4096)
+    assert outcome.kind == "ok", outcome
     # Each predicate of two rules is a clause of the union and one of its
     # distinct rows; the first is one clause, the last the query itself.
-    assert len(re.findall(r"^(?:WITH )?\w+ AS \($", expected, re.M)) == 2 * 10000 - 2
-    results = [None] * 2
-
-    def compile_on(k):
-        results[k] = mirtova.compile(source, last)
-
-    threads = [threading.Thread(target=compile_on, args=(k,)) for k in range(2)]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
-    assert results == [expected, expected]
+    assert outcome["value"] == repr((True, 2 * 10000 - 2)), outcome
