@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "compiler/program/name_catalogues.h"
+#include "compiler/program/universe.h"
 #include "parser/names.h"
 #include "py_args.h"
 #include "py_errors.h"
@@ -72,12 +73,24 @@ PyObject* check(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
       TRY(Json tree, parse_tree(request->source, std::nullopt, request->import_root));
       PredicateNames names = PredicateNames::of(tree);
       verifier::CheckResult result = verifier::validate(tree);
+      // A finding quotes its rule, and a rule may have a finding per variable:
+      // the texts together are bounded, as the scripts of compile_all are.
       Messages out;
-      out.first.reserve(result.errors.size());
+      size_t bytes = 0;
+      auto add = [&bytes](std::vector<std::string>& texts, std::string text) {
+        bytes += text.size();
+        if (bytes > kMaxScriptBytes) return false;
+        texts.push_back(std::move(text));
+        return true;
+      };
+      bool within = true;
       for (const verifier::CheckError& error : result.errors)
-        out.first.push_back(names.written(verifier::text(error)));
-      out.second.reserve(result.warnings.size());
-      for (const std::string& warning : result.warnings) out.second.push_back(names.written(warning));
+        within = within && add(out.first, names.written(verifier::text(error)));
+      for (const std::string& warning : result.warnings)
+        within = within && add(out.second, names.written(warning));
+      if (!within)
+        return HostError{"The findings of this program pass " + std::to_string(kMaxScriptBytes) +
+                         " bytes, more than one call may return; check its rules a few at a time."};
       return out;
     });
     if (!messages.ok()) return raise_value_error(messages.error().message);

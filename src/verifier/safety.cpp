@@ -17,6 +17,7 @@
 namespace mirtova::verifier {
 
 std::string SafetyError::text() const {
+  const std::string& rule = this->rule.str();
   switch (kind) {
     case SafetyKind::UnboundHeadVariable:
       return "Unbound variable '" + name + "' in head of rule: " + rule;
@@ -100,11 +101,13 @@ void add_functions_as_conditions(const Json& rule, const Names& functions,
     if (const Json* condition = node.get("predicate")) conditions.push_back(condition);
     return Walk::Enter;
   });
+  std::optional<RuleText> text;  // made at the first finding, shared by the rest
   for (const Json* condition : conditions) {
     const Json* name = condition->get("predicate_name");
     if (name == nullptr || !name->is_str() || functions.count(name->as_str()) == 0) continue;
     if (has_value_field(record_entries(condition->get("record")))) continue;
-    findings.push_back(SafetyError{SafetyKind::FunctionAsCondition, rule_text(rule), name->as_str()});
+    if (!text) text = RuleText(rule_text(rule));
+    findings.push_back(SafetyError{SafetyKind::FunctionAsCondition, *text, name->as_str()});
   }
 }
 
@@ -212,7 +215,7 @@ std::vector<std::string> aggregates_outside(const Json& rule, const Names& aggre
 std::vector<SafetyError> check_rule_safety(const Json& rule) {
   std::vector<SafetyError> findings;
   if (!rule.has("body")) return findings;
-  const std::string text = rule_text(rule);
+  const RuleText text(rule_text(rule));
   VarSet bound = VarCollector::positive_vars(rule);
   bound.merge(VarCollector::function_input_vars(rule));
   const VarSet head = VarCollector::head_vars(rule);
@@ -259,8 +262,11 @@ std::vector<SafetyError> check_safety(const RuleList& plain) {
     if (has_disjunction_in_combine(*rule))
       disjunctions.push_back(SafetyError{SafetyKind::DisjunctionInside, rule_text(*rule), {}});
     if (is_annotation_name(head_name(*rule))) continue;
-    for (std::string& name : aggregates_outside(*rule, aggregates))
-      outside.push_back(SafetyError{SafetyKind::AggregateOutside, rule_text(*rule), std::move(name)});
+    std::vector<std::string> names = aggregates_outside(*rule, aggregates);
+    if (names.empty()) continue;
+    const RuleText text(rule_text(*rule));
+    for (std::string& name : names)
+      outside.push_back(SafetyError{SafetyKind::AggregateOutside, text, std::move(name)});
   }
   for (std::vector<SafetyError>* block : {&conditions, &disjunctions, &outside})
     findings.insert(findings.end(), std::make_move_iterator(block->begin()),

@@ -169,6 +169,13 @@ def _regexp_extract(text, pattern):
     return found.group(1) if found.groups() else found.group(0)
 
 
+def _regexp_group(text, pattern, n):
+    if text is None or pattern is None or n is None:
+        return None
+    found = re.search(pattern, text)
+    return None if found is None else found.group(n)
+
+
 def _regexp_extract_all(text, pattern):
     if text is None or pattern is None:
         return None
@@ -223,6 +230,7 @@ def sqlite_connection():
     con.create_function("MIRTOVA_ARRAY_CONCAT", 2,
                         lambda a, b: None if a is None or b is None else json.dumps(_loads(a) + _loads(b)))
     con.create_function("MIRTOVA_REGEXP_EXTRACT_ALL", 2, _regexp_extract_all)
+    con.create_function("MIRTOVA_REGEXP_GROUP", 3, _regexp_group, deterministic=True)
     con.create_function("MIRTOVA_DIGEST", 2, _digest, deterministic=True)
     con.create_function("MIRTOVA_NORMALIZE", 3, _normalize, deterministic=True)
     con.create_function("MIRTOVA_ERROR", 1, _error)

@@ -78,6 +78,15 @@ INPUTS = [
      "m.parse('P(1);', import_root=Huge())", ("TypeError",), "'int' object is not an instance of 'str'"),
     ("a keyword name with a lone surrogate", "", "m.compile('P(1);', 'P', **{'\\ud800': 1})",
      ("TypeError",), "compile() got an unexpected keyword argument"),
+    ("a rule of 1,000 variables that nothing binds, checked",
+     "S = 'B(x: 1); P(x:) :- B(x:), ' + ', '.join(f'x{i} < x{i+1}' for i in range(1000)) + ', x0 == x;'",
+     "len(m.check(S)[0])", ("ok",), "1000"),
+    ("a rule of 5,000 variables that nothing binds, each finding quoting it, checked",
+     "S = 'B(x: 1); P(x:) :- B(x:), ' + ', '.join(f'x{i} < x{i+1}' for i in range(5000)) + ', x0 == x;'",
+     "len(m.check(S)[0])", ("ValueError",), "The findings of this program pass 67108864 bytes"),
+    ("a function written as a condition 5,000 times in one rule, checked",
+     "S = 'F(x) = x; B(x: 1); P(x:) :- B(x:), ' + ', '.join(['F(x)'] * 5000) + ';'",
+     "len(m.check(S)[0])", ("ValueError",), "The findings of this program pass 67108864 bytes"),
     ("memory running out in the middle of a parse",
      "import resource\nS = 'Q(x) :- x == [' + ', '.join(['1'] * 400000) + '];'\n"
      "used = int(open('/proc/self/statm').read().split()[0]) * resource.getpagesize()\n"

@@ -26,7 +26,7 @@ TemplateRows function_template_rows(std::string_view engine) {
   // The engine's own rows, then each family's rows for it.
   TemplateRows rows = entry->function_rows();
   for (auto family : {number_function_rows, aggregate_function_rows, text_function_rows, bytes_function_rows,
-                      json_function_rows, array_function_rows, date_function_rows}) {
+                      json_function_rows, array_function_rows, date_function_rows, network_function_rows}) {
     TemplateRows more = family(engine);
     rows.insert(rows.end(), more.begin(), more.end());
   }

@@ -7,6 +7,7 @@
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
+#include "compiler/dialects/templates/date_format_sql.h"
 #include "compiler/expr_translate/apply_template.h"
 #include "compiler/expr_translate/expr_translator.h"
 
@@ -304,6 +305,9 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
   }
 
+  if (is_date_format_function(name) && writes_date_formats(dialect->name())) {
+    return convert_date_format(name, args);
+  }
   if (name == "FlagValue") {
     const std::string* text = args.size() == 1 ? text_of_string_literal(*args[0]) : nullptr;
     if (text == nullptr) return error("FlagValue takes one argument, the flag's name as a text literal.");
@@ -484,6 +488,21 @@ SqlResult ExprTranslator::convert_format(const std::vector<const Json*>& args) {
   }
   if (!piece.empty() || parts.empty()) parts.push_back(dialect->str_literal(piece));
   return "(" + join(parts, " || ") + ")";
+}
+
+SqlResult ExprTranslator::convert_date_format(const std::string& name, const std::vector<const Json*>& args) {
+  if (args.size() != 2) {
+    return error("Built-in function " + name + " expects 2-2 arguments, got " + std::to_string(args.size()));
+  }
+  const std::string* format = text_of_string_literal(*args[0]);
+  if (format == nullptr) {
+    return error(name + " needs its format as a text literal on engine " + std::string(dialect->name()) +
+                 ".");
+  }
+  TRY(std::string value, convert(*args[1]));
+  auto written = date_format_call(dialect->name(), name, *format, value);
+  if (!written.ok()) return error(std::move(written).error());
+  return std::move(written).value();
 }
 
 SqlResult ExprTranslator::convert_window(std::string_view name, const std::vector<const Json*>& args) {

@@ -104,6 +104,9 @@ class ExprTranslator {
                                                       std::vector<std::string>& out);
   Result<std::string, CompileError> convert_sql_expr(const std::vector<const Json*>& args);
   Result<std::string, CompileError> convert_format(const std::vector<const Json*>& args);
+  // The Format and Parse functions of dates and times, from a literal format.
+  Result<std::string, CompileError> convert_date_format(const std::string& name,
+                                                        const std::vector<const Json*>& args);
   Result<std::string, CompileError> convert_predicate_call(const Json& call);
   Result<std::string, CompileError> convert_window(std::string_view name,
                                                    const std::vector<const Json*>& args);

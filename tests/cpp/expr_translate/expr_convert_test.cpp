@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "compiler/dialects/dialect.h"
+#include "compiler/dialects/templates/date_format_sql.h"
 #include "compiler/expr_translate/apply_template.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "support/trees.h"
@@ -356,6 +357,9 @@ TEST(ExprConvert, EveryEngineWritesEveryTemplate) {
       // A row for one kind of first argument ("ToJsonString@bool") is reached by
       // an argument of that kind; the values tests run those.
       if (row.find('@') != std::string::npos) continue;
+      // The date format functions are written from their literal format, not a
+      // template; the values tests run them.
+      if (is_date_format_function(row) && writes_date_formats(engine)) continue;
       // A row for one arity ("Date/3") is reached by a call with that many arguments.
       size_t slash = row.find('/');
       std::string name = row.substr(0, slash);

@@ -207,5 +207,22 @@ TEST(Safety, DisjunctionInCombineAnywhere) {
   }
 }
 
+// A rule of many findings holds its text once, so that the findings of a long
+// rule take memory in proportion to the rule, not to the rule times the findings.
+TEST(SafetyFindings, OneRuleSharesOneText) {
+  const char* const sources[] = {
+      "P(a, b, c) :- Q(x), y > 1, z > 1;",
+      "F(x) = x; P(x) :- Q(x), F(x), F(x), F(x);",
+      "P(x) :- Q(x), Sum(x) > 1, Max(x) > 1, Count(x) > 1;",
+  };
+  for (const char* source : sources) {
+    Json program = parsed_program(source);
+    const std::vector<SafetyError> findings = check_safety(rule_lists(program).plain);
+    ASSERT_GE(findings.size(), 3u) << source;
+    for (const SafetyError& finding : findings)
+      EXPECT_EQ(&finding.rule.str(), &findings.front().rule.str()) << source << ": " << finding.text();
+  }
+}
+
 }  // namespace
 }  // namespace mirtova::verifier

@@ -7,6 +7,9 @@ TemplateRows aggregate_function_rows(std::string_view engine) {
   // clang-format off
   if (engine == "duckdb") {
     return {
+        // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
+        // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
+        {"ApproxQuantiles", R"t((CASE WHEN count({0}) = 0 THEN NULL ELSE list_transform(range({1} + 1), mirtova_k -> list_sort(list({0}) FILTER (WHERE {0} IS NOT NULL))[greatest(0, (mirtova_k * count({0}) + {1} - 1) // {1} - 1) + 1]) END))t"},
         {"PercentileCont", R"t(quantile_cont({0}, {1}))t"},
         {"PercentileDisc", R"t(quantile_disc({0}, {1}))t"},
     };
@@ -16,6 +19,9 @@ TemplateRows aggregate_function_rows(std::string_view engine) {
         // Counts the rows where the condition holds: 0 when none does.
         {"Countif", R"t(COUNT(CASE WHEN {0} THEN 1 END))t"},
         {"ApproxCountDistinct", R"t(COUNT(DISTINCT {0}))t"},
+        // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
+        // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
+        {"ApproxQuantiles", R"t((CASE WHEN count({0}) = 0 THEN NULL ELSE (SELECT array_agg((array_agg({0} ORDER BY {0}) FILTER (WHERE {0} IS NOT NULL))[greatest(0, (mirtova_k * count({0}) + {1} - 1) / {1} - 1) + 1] ORDER BY mirtova_k) FROM generate_series(0, {1}) AS mirtova_k) END))t"},
         {"PercentileCont", R"t(PERCENTILE_CONT(CAST({1} AS double precision)) WITHIN GROUP (ORDER BY {0}))t"},
         {"PercentileDisc", R"t(PERCENTILE_DISC(CAST({1} AS double precision)) WITHIN GROUP (ORDER BY {0}))t"},
     };
@@ -25,6 +31,9 @@ TemplateRows aggregate_function_rows(std::string_view engine) {
         // Counts the rows where the condition holds: 0 when none does.
         {"Countif", R"t(COUNT(CASE WHEN {0} THEN 1 END))t"},
         {"ApproxCountDistinct", R"t(COUNT(DISTINCT {0}))t"},
+        // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
+        // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
+        {"ApproxQuantiles", R"t((CASE WHEN COUNT({0}) = 0 THEN NULL ELSE (SELECT MAX((WITH RECURSIVE mirtova_r(mirtova_k) AS (SELECT 0 UNION ALL SELECT mirtova_k + 1 FROM mirtova_r WHERE mirtova_k < {1}) SELECT JSON_GROUP_ARRAY(mirtova_v) FROM (SELECT mirtova_v FROM mirtova_r, (SELECT value AS mirtova_v, ROW_NUMBER() OVER (ORDER BY value) - 1 AS mirtova_i, COUNT(*) OVER () AS mirtova_c FROM JSON_EACH(mirtova_a.value) WHERE value IS NOT NULL) WHERE mirtova_i = MAX(0, (mirtova_k * mirtova_c + {1} - 1) / {1} - 1) ORDER BY mirtova_k))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a) END))t"},
         // SQLite has no bitwise aggregates. The group's values are gathered into one
         // JSON array, read back by a sub-query: SQLite accepts the outer aggregate only
         // as the table argument of an aggregating sub-query, hence MAX over its one row.

@@ -4,13 +4,13 @@
 namespace mirtova {
 
 const std::string_view kFunctionsOnlyOnBigQuery = R"t(
-AeadDecryptBytes AeadDecryptString AeadEncrypt ApproxQuantiles ApproxTopCount ApproxTopSum CumeDist
-DenseRank FarmFingerprint FirstValue FormatDate FormatDatetime FormatTime FormatTimestamp FromProto
+AeadDecryptBytes AeadDecryptString AeadEncrypt ApproxTopCount ApproxTopSum CumeDist
+DenseRank FarmFingerprint FirstValue FromProto
 HllCountExtract HllCountInit HllCountMerge HllCountMergePartial KeysAddKeyFromRawBytes
 KeysKeysetFromJson KeysKeysetLength KeysKeysetToJson KeysNewKeyset KeysRotateKeyset Lag LastValue
-Lead NetFormatIp NetFormatPackedIp NetHost NetIpFromString NetIpInNet NetIpNetMask NetIpToString
-NetIpTrunc NetIpv4FromInt64 NetIpv4ToInt64 NetMakeNet NetParseIp NetParsePackedIp NetPublicSuffix
-NetRegDomain NetSafeIpFromString NthValue Ntile ParseDate ParseDatetime ParseTime ParseTimestamp
+Lead NetFormatIp NetFormatPackedIp NetHost NetIpInNet NetIpNetMask
+NetIpTrunc NetMakeNet NetParseIp NetParsePackedIp NetPublicSuffix
+NetRegDomain NthValue Ntile
 PercentRank ProtoDefaultIfNull Rank RowNumber SafeConvertBytesToString StAccum StArea StAsbinary
 StAsgeojson StAskml StAstext StBoundary StBuffer StBufferwithtolerance StCentroid StCentroidAgg
 StClosestpoint StContains StCoveredby StCovers StDifference StDimension StDisjoint StDistance

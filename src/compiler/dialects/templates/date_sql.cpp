@@ -27,7 +27,10 @@ bool DateSql::is_plain(const std::string& value) {
 }
 
 std::string DateSql::bad_part(std::string_view what, const std::string& part, std::string_view type) const {
-  std::string message = "'Invalid " + std::string(what) + " part: ' || " + part;
+  return fail("'Invalid " + std::string(what) + " part: ' || " + part, type);
+}
+
+std::string DateSql::fail(const std::string& message, std::string_view type) const {
   switch (engine_) {
     case Engine::kDuckdb:
       return "error(" + message + ")";

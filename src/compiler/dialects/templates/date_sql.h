@@ -26,6 +26,8 @@ class DateSql {
   // A failure naming an unknown part: fails the statement when it runs (never
   // while PostgreSQL plans it), with `type` the SQL type the context expects.
   std::string bad_part(std::string_view what, const std::string& part, std::string_view type) const;
+  // A failure with the text of `message` (SQL), likewise.
+  std::string fail(const std::string& message, std::string_view type) const;
 
   // The engine's own values of the texts a function takes.
   std::string date(const std::string& x) const;

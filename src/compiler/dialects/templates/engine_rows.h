@@ -7,8 +7,8 @@ namespace mirtova {
 
 // The catalogue's functions that DuckDB, SQLite and PostgreSQL all lack, or
 // whose BigQuery arguments they do not take: window functions without their
-// window, geography, network, key and proto functions, BigQuery's own date and
-// time forms.
+// window, geography, key and proto functions, network functions beyond IPv4
+// addresses, sketches and approximate top lists.
 extern const std::string_view kFunctionsOnlyOnBigQuery;
 
 // The rows of one family of functions for `engine` (DuckDB, PostgreSQL and
@@ -20,6 +20,7 @@ TemplateRows bytes_function_rows(std::string_view engine);
 TemplateRows json_function_rows(std::string_view engine);
 TemplateRows array_function_rows(std::string_view engine);
 TemplateRows date_function_rows(std::string_view engine);
+TemplateRows network_function_rows(std::string_view engine);
 
 TemplateRows duckdb_function_rows();
 TemplateRows duckdb_operator_rows();
