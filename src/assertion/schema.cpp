@@ -6,7 +6,6 @@
 #include <string_view>
 #include <tuple>
 
-#include "assertion/tree_readers.h"
 #include "parser/tree_access.h"
 
 namespace mirtova::assertion {

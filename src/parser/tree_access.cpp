@@ -39,6 +39,14 @@ std::optional<std::string> predicate_name(const Json& expr) {
   return std::nullopt;
 }
 
+std::optional<std::string_view> predicate_literal_name(const Json& expr) {
+  const Json* literal = expr.get("literal");
+  const Json* predicate = literal ? literal->get("the_predicate") : nullptr;
+  const Json* name = predicate ? predicate->get("predicate_name") : nullptr;
+  if (!name || !name->is_str()) return std::nullopt;
+  return std::string_view(name->as_str());
+}
+
 std::optional<std::string> string_literal(const Json& expr) {
   if (const Json* lit = expr.get("literal"))
     if (const Json* s = lit->get("the_string")) {

@@ -20,6 +20,9 @@ std::string field_column(const Json& field);
 // The predicate an argument names: a "variable" expression's "var_name" (a
 // string unchanged, an integer in decimal) or a predicate literal's name.
 std::optional<std::string> predicate_name(const Json& expr);
+// The name of a predicate literal ({"literal": {"the_predicate":
+// {"predicate_name": name}}}); nothing for any other expression, a variable too.
+std::optional<std::string_view> predicate_literal_name(const Json& expr);
 // The text of a string literal: its "the_string" when that is a text, else the
 // text under the object there (where import renaming keeps the statement_source).
 std::optional<std::string> string_literal(const Json& expr);

@@ -79,8 +79,8 @@ PyMethodDef kFunctions[] = {
      "Each step is a dict: {\"kind\": \"setup\", \"sql\": ...}, {\"kind\": \"sql\", \"sql\": ...}\n"
      "or {\"kind\": \"loop\", \"body\": [...], \"repetitions\": n, \"changed\": ...}. The last\n"
      "step's rows are the predicate's; a loop's `body` statements run again, at\n"
-     "most `repetitions` times, until the `changed` query returns 0;\n"
-     "`mirtova.execute` runs plans, `compile` writes the loops out instead. With\n"
+     "most `repetitions` times, until the `changed` query returns 0; the\n"
+     "host's runner runs plans, `compile` writes the loops out instead. With\n"
      "`assertion` the plan computes the counterexamples of that assertion of\n"
      "`predicate`, with `pattern` the rows matching it, as `search`;\n"
      "`limit`/`offset` as in `compile`."},

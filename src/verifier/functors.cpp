@@ -4,7 +4,6 @@
 
 #include <unordered_set>
 
-#include "assertion/tree_readers.h"
 #include "common/string_hash.h"
 #include "compiler/functors/functors.h"
 #include "compiler/functors/generated_names.h"
@@ -23,7 +22,7 @@ namespace {
 std::optional<std::string> literal_predicate(const Json& field) {
   const Json& value = field.at("value");
   const Json* expression = value.get("expression");
-  auto name = assertion::predicate_literal_name(expression != nullptr ? *expression : value);
+  auto name = predicate_literal_name(expression != nullptr ? *expression : value);
   if (!name) return std::nullopt;
   return std::string(*name);
 }

@@ -9,19 +9,16 @@ namespace mirtova::verifier {
 namespace {
 
 // The predicate literal's name given as an @OrderBy statement's first argument
-// (whatever its field); nullptr when the statement is no such @OrderBy.
-const Json* ordered_predicate(const Json& statement) {
+// (whatever its field); nothing when the statement is no such @OrderBy.
+std::optional<std::string_view> ordered_predicate(const Json& statement) {
   const Json* head = statement.get("head");
-  if (head == nullptr) return nullptr;
+  if (head == nullptr) return std::nullopt;
   const Json* name = head->get("predicate_name");
-  if (name == nullptr || !name->is_str() || name->as_str() != "@OrderBy") return nullptr;
+  if (name == nullptr || !name->is_str() || name->as_str() != "@OrderBy") return std::nullopt;
   const Json::ArrayType& fields = call_fields(*head);
-  if (fields.empty()) return nullptr;
-  const Json* value = fields[0].get("value");
-  const Json* expression = value != nullptr ? value->get("expression") : nullptr;
-  const Json* literal = expression != nullptr ? expression->get("literal") : nullptr;
-  const Json* predicate = literal != nullptr ? literal->get("the_predicate") : nullptr;
-  return predicate != nullptr ? predicate->get("predicate_name") : nullptr;
+  if (fields.empty()) return std::nullopt;
+  const Json* expression = field_expression(fields[0]);
+  return expression != nullptr ? predicate_literal_name(*expression) : std::nullopt;
 }
 
 }  // namespace
@@ -33,8 +30,7 @@ std::optional<OrderByError> check_order_by(const Json& program, const RuleList& 
   const Json* name = front != nullptr ? front->get("name") : nullptr;
   if (name == nullptr || !name->is_str()) return std::nullopt;
   for (const Json* statement : full) {
-    const Json* ordered = ordered_predicate(*statement);
-    if (ordered != nullptr && ordered->is_str() && ordered->as_str() == name->as_str()) return std::nullopt;
+    if (ordered_predicate(*statement) == name->as_str()) return std::nullopt;
   }
   return OrderByError{name->as_str()};
 }

@@ -11,6 +11,7 @@ import pytest
 import sqlglot
 
 import mirtova
+from sql_parse import parse_sql
 from pg_engine import pg_cluster  # noqa: F401  (the fixture)
 from test_engine_rows import ENGINES, _engine, rows, same_rows
 
@@ -141,5 +142,5 @@ SQLGLOT = {"bigquery": "bigquery", "presto": "presto", "trino": "trino", "databr
                                   'TimestampAddDays("2024-01-30 10:00:00", 3)'])
 def test_own_forms_parse(engine, call):
     script = mirtova.compile(f"Q(v) :- v == {call};", "Q", engine=engine)
-    sqlglot.parse_one(script.split(";\n\n")[-1].rstrip(";"), read=SQLGLOT[engine],
+    parse_sql(script.split(";\n\n")[-1].rstrip(";"), read=SQLGLOT[engine],
                       error_level=sqlglot.ErrorLevel.RAISE)

@@ -2,9 +2,9 @@
 statement of the plan parses in that engine's SQL dialect."""
 
 import pytest
-import sqlglot
 
 import mirtova
+from sql_parse import parse_sql
 from test_compile_plans import CLOSURE, DOUBLING, GRAND, TOP
 from test_compile_programs import CASES
 
@@ -29,4 +29,4 @@ def test_every_statement_parses(engine, name, source, predicate):
             statements.extend(step["body"] + [step["changed"]])
     for sql in statements:
         for piece in sql.split(";\n"):
-            sqlglot.parse_one(piece, read=DIALECTS[engine])
+            parse_sql(piece, read=DIALECTS[engine])

@@ -1,6 +1,7 @@
 """The module as a host sees it: its attributes, signatures and argument errors."""
 
 import inspect
+import re
 
 import pytest
 
@@ -16,6 +17,13 @@ def test_module_attributes():
     assert _mirtova.__all__[0] == "SUPPORTED_ENGINES"
     assert "parse" in _mirtova.__all__ and "front_matter" in _mirtova.__all__
     assert mirtova.parse is _mirtova.parse
+
+
+def test_docstrings_name_only_what_the_package_has():
+    for name in _mirtova.__all__:
+        doc = getattr(mirtova, name).__doc__ or ""
+        for named in re.findall(r"`mirtova\.(\w+)`", doc):
+            assert hasattr(mirtova, named), f"{name} names mirtova.{named}"
 
 
 @pytest.mark.parametrize(

@@ -310,22 +310,18 @@ std::vector<std::string> Functors::ground_partners(std::string_view name) const 
     const Json* record = rules[it->second[ground_rules_read_]].at("head").get("record");
     const Json* fields = record == nullptr ? nullptr : record->get("field_value");
     if (fields == nullptr || !fields->is_array() || fields->as_array().size() < 2) continue;
-    std::array<const std::string*, 2> pair{};
+    std::array<std::optional<std::string_view>, 2> pair{};
     for (size_t i = 0; i < 2; ++i) {
       const Json& field = fields->as_array()[i];
       const Json* position = field.get("field");
       if (position == nullptr || !position->is_int() || position->as_int() != int64_t(i)) break;
-      const Json* value = field.get("value");
-      const Json* expression = value == nullptr ? nullptr : value->get("expression");
-      const Json* literal = expression == nullptr ? nullptr : expression->get("literal");
-      const Json* predicate = literal == nullptr ? nullptr : literal->get("the_predicate");
-      const Json* named = predicate == nullptr ? nullptr : predicate->get("predicate_name");
-      if (named == nullptr || !named->is_str()) break;
-      pair[i] = &named->as_str();
+      const Json* expression = field_expression(field);
+      pair[i] = expression == nullptr ? std::nullopt : predicate_literal_name(*expression);
+      if (!pair[i]) break;
     }
-    if (pair[1] == nullptr || *pair[0] == *pair[1]) continue;
-    partners_[*pair[0]].insert(*pair[1]);
-    partners_[*pair[1]].insert(*pair[0]);
+    if (!pair[1] || *pair[0] == *pair[1]) continue;
+    partners_[std::string(*pair[0])].emplace(*pair[1]);
+    partners_[std::string(*pair[1])].emplace(*pair[0]);
   }
   auto found = partners_.find(std::string(name));
   if (found == partners_.end()) return {};

@@ -361,173 +361,213 @@ Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::
 
 std::string RuleStructure::text() const { return rule_text(*rule); }
 
-Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subqueries,
-                                                        const Dialect& dialect, const FlagMap& flags,
-                                                        const std::vector<std::string>* column_order) const {
-  ExprTranslator tr(Vocabulary{}, dialect, flags);
-  tr.subquery_translator = &subqueries;
-  tr.variable_types = variable_types;
-  // A column's variable takes the column's type over the one inferred for the
-  // variable: it is the type the column's values were written with.
-  for (const std::string& var : binding_order) {
-    const Binding& b = bindings.at(var);
-    if (b.kind == BindKind::Column)
-      if (auto t = subqueries.column_type(b.predicate, b.column)) tr.variable_types.insert_or_assign(var, *t);
-  }
-  auto unnested = tr.functions->find("ValueOfUnnested");
-  for (const std::string& var : binding_order) {
-    const Binding& b = bindings.at(var);
-    std::string sql;
-    switch (b.kind) {
-      case BindKind::Column:
-        sql = b.alias + "." + sql_column(b.column, dialect);
-        break;
-      case BindKind::Row:
-        sql = dialect.subscript(b.alias, "*", true);
-        break;
-      case BindKind::Unnested:
-        sql = unnested != tr.functions->end() ? apply_template(unnested->second, {b.alias}) : b.alias;
-        break;
-      case BindKind::Null:
-        sql = "NULL";
-        break;
-      case BindKind::Outer:
-        sql = outer.at(var);
-        break;
-      case BindKind::Expression: {
-        // The variable's type, when known, completes the types of the record
-        // and list values written for it.
-        auto known = tr.variable_types.find(var);
-        auto r = tr.convert_to_sql_expecting(*b.expr,
-                                             known == tr.variable_types.end() ? Type::any() : known->second);
-        if (!r.ok()) return r;
-        sql = std::move(r).value();
-        if (tr.variable_types.find(var) == tr.variable_types.end() || tr.variable_types.at(var).is_any())
-          tr.variable_types.insert_or_assign(var, tr.value_type(*b.expr));
-        break;
-      }
-    }
-    tr.vocabulary.insert_or_assign(var, std::move(sql));
-  }
-  for (const Unnesting& u : unnestings) {
-    Type list_type = tr.value_type(*u.list);
-    if (list_type.is_list()) tr.variable_types.insert_or_assign(u.variable, list_type.element());
+namespace {
+
+// The writing of one rule's SELECT, in the order of its steps: each step's
+// conversions record type hints that the later ones read.
+class SelectWriter {
+ public:
+  SelectWriter(const RuleStructure& rule, SubqueryTranslator& subqueries, const Dialect& dialect,
+               const FlagMap& flags)
+      : rule_(rule), dialect_(dialect), tr_(Vocabulary{}, dialect, flags) {
+    tr_.subquery_translator = &subqueries;
+    tr_.variable_types = rule.variable_types;
   }
 
-  // Select items, in head order or in the order the predicate's columns are listed.
-  std::vector<const SelectItem*> items;
-  bool any_row_star = false;
-  for (const SelectItem& it : select) {
-    items.push_back(&it);
-    any_row_star = any_row_star || it.row_star;
+  // The SQL of every bound variable, in binding order, and the types the
+  // columns, expressions and unnested lists give them.
+  Result<Unit, CompileError> bind_variables() {
+    // A column's variable takes the column's type over the one inferred for the
+    // variable: it is the type the column's values were written with.
+    for (const std::string& var : rule_.binding_order) {
+      const Binding& b = rule_.bindings.at(var);
+      if (b.kind == BindKind::Column)
+        if (auto t = tr_.subquery_translator->column_type(b.predicate, b.column))
+          tr_.variable_types.insert_or_assign(var, *t);
+    }
+    auto unnested = tr_.functions->find("ValueOfUnnested");
+    for (const std::string& var : rule_.binding_order) {
+      const Binding& b = rule_.bindings.at(var);
+      std::string sql;
+      switch (b.kind) {
+        case BindKind::Column:
+          sql = b.alias + "." + sql_column(b.column, dialect_);
+          break;
+        case BindKind::Row:
+          sql = dialect_.subscript(b.alias, "*", true);
+          break;
+        case BindKind::Unnested:
+          sql = unnested != tr_.functions->end() ? apply_template(unnested->second, {b.alias}) : b.alias;
+          break;
+        case BindKind::Null:
+          sql = "NULL";
+          break;
+        case BindKind::Outer:
+          sql = rule_.outer.at(var);
+          break;
+        case BindKind::Expression: {
+          // The variable's type, when known, completes the types of the record
+          // and list values written for it.
+          auto known = tr_.variable_types.find(var);
+          TRY(sql, tr_.convert_to_sql_expecting(
+                       *b.expr, known == tr_.variable_types.end() ? Type::any() : known->second));
+          if (tr_.variable_types.find(var) == tr_.variable_types.end() || tr_.variable_types.at(var).is_any())
+            tr_.variable_types.insert_or_assign(var, tr_.value_type(*b.expr));
+          break;
+        }
+      }
+      tr_.vocabulary.insert_or_assign(var, std::move(sql));
+    }
+    for (const Unnesting& u : rule_.unnestings) {
+      Type list_type = tr_.value_type(*u.list);
+      if (list_type.is_list()) tr_.variable_types.insert_or_assign(u.variable, list_type.element());
+    }
+    return Unit{};
   }
-  if (column_order && !any_row_star && !(select.empty() && column_order->size() == 1)) {
+
+  // The select items in head order, or in the order the predicate's columns
+  // are listed, which must be exactly the rule's own.
+  Result<Unit, CompileError> order_items(const std::vector<std::string>* column_order) {
+    bool any_row_star = false;
+    for (const SelectItem& it : rule_.select) {
+      items_.push_back(&it);
+      any_row_star = any_row_star || it.row_star;
+    }
+    if (!column_order || any_row_star || (rule_.select.empty() && column_order->size() == 1)) return Unit{};
     std::vector<std::string> mine;
-    for (const SelectItem& it : select) mine.push_back(it.column);
+    for (const SelectItem& it : rule_.select) mine.push_back(it.column);
     std::vector<std::string> a = mine, b = *column_order;
     std::sort(a.begin(), a.end());
     std::sort(b.begin(), b.end());
     if (a != b)
-      return CompileError("Rules of predicate '" + head_predicate + "' define different columns: " +
+      return CompileError("Rules of predicate '" + rule_.head_predicate + "' define different columns: " +
                               join(*column_order, ", ") + " and " + join(mine, ", ") + ".",
-                          text());
+                          rule_.text());
     // Each column's items, in head order, found by name rather than by a
     // pass over the head per column.
     std::unordered_map<std::string_view, std::vector<const SelectItem*>> by_column;
-    for (const SelectItem& it : select) by_column[it.column].push_back(&it);
-    items.clear();
+    for (const SelectItem& it : rule_.select) by_column[it.column].push_back(&it);
+    items_.clear();
     for (const std::string& c : *column_order)
       if (auto found = by_column.find(c); found != by_column.end())
-        items.insert(items.end(), found->second.begin(), found->second.end());
+        items_.insert(items_.end(), found->second.begin(), found->second.end());
+    return Unit{};
   }
-  std::vector<std::string> select_sql;
-  std::vector<std::string> item_sql(select.size());
-  for (const SelectItem* it : items) {
-    if (it->row_star) {
-      select_sql.push_back(dialect.subscript(it->row_alias, "*", true));
-      continue;
+
+  Result<Unit, CompileError> write_select() {
+    for (const SelectItem* it : items_) {
+      if (it->row_star) {
+        select_.push_back(dialect_.subscript(it->row_alias, "*", true));
+        continue;
+      }
+      // The head column's inferred type, which every rule of the predicate
+      // shares, before the type of this rule's expression alone.
+      std::optional<Type> column = tr_.subquery_translator->column_type(rule_.head_predicate, it->column);
+      TRY(std::string sql, tr_.convert_to_sql_expecting(
+                               *it->expr, column && !column->is_any() ? *column : tr_.value_type(*it->expr)));
+      select_.push_back(sql + " AS " + sql_column(it->column, dialect_));
     }
-    // The head column's inferred type, which every rule of the predicate shares,
-    // before the type of this rule's expression alone.
-    std::optional<Type> column = subqueries.column_type(head_predicate, it->column);
-    auto r = tr.convert_to_sql_expecting(*it->expr,
-                                         column && !column->is_any() ? *column : tr.value_type(*it->expr));
-    if (!r.ok()) return r;
-    item_sql[static_cast<size_t>(it - select.data())] = r.value();
-    select_sql.push_back(r.value() + " AS " + sql_column(it->column, dialect));
+    if (rule_.select.empty()) select_.push_back("1 AS mirtova_unit");
+    return Unit{};
   }
-  if (select.empty()) select_sql.push_back("1 AS mirtova_unit");
 
-  std::vector<std::string> from;
-  for (const TableRef& t : tables) from.push_back(t.text + " AS " + t.alias);
-  for (const Unnesting& u : unnestings) {
-    auto list_sql = tr.convert_to_sql_expecting(*u.list, Type::any());
-    if (!list_sql.ok()) return list_sql;
-    Type list_type = tr.value_type(*u.list);
-    bool of_records = list_type.is_list() && list_type.element().is_record();
-    std::string phrase(of_records ? dialect.unnest_records_phrase() : dialect.unnest_phrase());
-    from.push_back(replace_all(replace_all(phrase, "{0}", list_sql.value()), "{1}", u.alias));
-  }
-  if (tables.empty() && (!unnestings.empty() || !constraints.empty()))
-    from.insert(from.begin(), "(SELECT 1 AS mirtova_unused) AS UNUSED_TABLE_NAME");
-
-  std::vector<std::string> where;
-  for (const Constraint& c : constraints) {
-    switch (c.kind) {
-      case Constraint::Kind::False:
-        where.push_back("1 = 0");
-        break;
-      case Constraint::Kind::ColumnEquals: {
-        std::string column = c.alias + "." + sql_column(c.column, dialect);
-        auto r = tr.convert_to_sql_expecting(*c.left, Type::any());
-        if (!r.ok()) return r;
-        where.push_back(column + " = " + r.value());
-        break;
-      }
-      case Constraint::Kind::Equal: {
-        auto l = tr.convert_to_sql_expecting(*c.left, Type::any());
-        if (!l.ok()) return l;
-        auto r = tr.convert_to_sql_expecting(*c.right, Type::any());
-        if (!r.ok()) return r;
-        where.push_back(l.value() + " = " + r.value());
-        break;
-      }
-      case Constraint::Kind::Condition: {
-        auto r = tr.convert_to_sql_expecting(*c.left, Type::boolean());
-        if (!r.ok()) return r;
-        where.push_back(r.value());
-        break;
-      }
+  // The called relations, then the unnested lists.
+  Result<Unit, CompileError> write_from() {
+    for (const TableRef& t : rule_.tables) from_.push_back(t.text + " AS " + t.alias);
+    for (const Unnesting& u : rule_.unnestings) {
+      TRY(std::string list_sql, tr_.convert_to_sql_expecting(*u.list, Type::any()));
+      Type list_type = tr_.value_type(*u.list);
+      bool of_records = list_type.is_list() && list_type.element().is_record();
+      std::string phrase(of_records ? dialect_.unnest_records_phrase() : dialect_.unnest_phrase());
+      from_.push_back(replace_all(replace_all(phrase, "{0}", list_sql), "{1}", u.alias));
     }
+    if (rule_.tables.empty() && (!rule_.unnestings.empty() || !rule_.constraints.empty()))
+      from_.insert(from_.begin(), "(SELECT 1 AS mirtova_unused) AS UNUSED_TABLE_NAME");
+    return Unit{};
   }
 
-  std::vector<std::string> group;
-  for (size_t k : group_keys) {
-    const SelectItem& it = select[k];
-    switch (dialect.group_by_spec_by()) {
-      case 0:
-        group.push_back(sql_column(it.column, dialect));
-        break;
-      case 1: {
-        size_t position = 0;
-        for (size_t i = 0; i < items.size(); ++i)
-          if (items[i] == &it) position = i + 1;
-        group.push_back(std::to_string(position));
-        break;
-      }
-      default: {
-        auto r = tr.convert_to_sql_for_group_by(*it.expr);
-        if (!r.ok()) return r;
-        group.push_back(r.value());
+  Result<Unit, CompileError> write_where() {
+    for (const Constraint& c : rule_.constraints) {
+      switch (c.kind) {
+        case Constraint::Kind::False:
+          where_.push_back("1 = 0");
+          break;
+        case Constraint::Kind::ColumnEquals: {
+          std::string column = c.alias + "." + sql_column(c.column, dialect_);
+          TRY(std::string value, tr_.convert_to_sql_expecting(*c.left, Type::any()));
+          where_.push_back(column + " = " + value);
+          break;
+        }
+        case Constraint::Kind::Equal: {
+          TRY(std::string left, tr_.convert_to_sql_expecting(*c.left, Type::any()));
+          TRY(std::string right, tr_.convert_to_sql_expecting(*c.right, Type::any()));
+          where_.push_back(left + " = " + right);
+          break;
+        }
+        case Constraint::Kind::Condition: {
+          TRY(std::string condition, tr_.convert_to_sql_expecting(*c.left, Type::boolean()));
+          where_.push_back(condition);
+          break;
+        }
       }
     }
+    return Unit{};
   }
 
-  std::string sql = std::string("SELECT ") + (distinct ? "DISTINCT " : "") + join(select_sql, ", ");
-  if (!from.empty()) sql += "\nFROM " + join(from, ", ");
-  if (!where.empty()) sql += "\nWHERE " + join(where, " AND ");
-  if (!group.empty()) sql += "\nGROUP BY " + join(group, ", ");
-  return sql;
+  // The grouping keys as the engine names them: by output column, by position
+  // or by expression.
+  Result<Unit, CompileError> write_group_by() {
+    for (size_t k : rule_.group_keys) {
+      const SelectItem& it = rule_.select[k];
+      switch (dialect_.group_by_spec_by()) {
+        case 0:
+          group_.push_back(sql_column(it.column, dialect_));
+          break;
+        case 1: {
+          size_t position = 0;
+          for (size_t i = 0; i < items_.size(); ++i)
+            if (items_[i] == &it) position = i + 1;
+          group_.push_back(std::to_string(position));
+          break;
+        }
+        default: {
+          TRY(std::string key, tr_.convert_to_sql_for_group_by(*it.expr));
+          group_.push_back(key);
+        }
+      }
+    }
+    return Unit{};
+  }
+
+  std::string sql() const {
+    std::string sql = std::string("SELECT ") + (rule_.distinct ? "DISTINCT " : "") + join(select_, ", ");
+    if (!from_.empty()) sql += "\nFROM " + join(from_, ", ");
+    if (!where_.empty()) sql += "\nWHERE " + join(where_, " AND ");
+    if (!group_.empty()) sql += "\nGROUP BY " + join(group_, ", ");
+    return sql;
+  }
+
+ private:
+  const RuleStructure& rule_;
+  const Dialect& dialect_;
+  ExprTranslator tr_;
+  std::vector<const SelectItem*> items_;
+  std::vector<std::string> select_, from_, where_, group_;
+};
+
+}  // namespace
+
+Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subqueries,
+                                                        const Dialect& dialect, const FlagMap& flags,
+                                                        const std::vector<std::string>* column_order) const {
+  SelectWriter writer(*this, subqueries, dialect, flags);
+  TRY_VOID(writer.bind_variables());
+  TRY_VOID(writer.order_items(column_order));
+  TRY_VOID(writer.write_select());
+  TRY_VOID(writer.write_from());
+  TRY_VOID(writer.write_where());
+  TRY_VOID(writer.write_group_by());
+  return writer.sql();
 }
 
 }  // namespace mirtova

@@ -351,46 +351,70 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
   return changed;
 }
 
-Result<Unit, TypeInferenceError> TypeInference::infer() {
-  NameSet relations;
-  for (const auto& [predicate, graph] : graphs_) {
-    if (!predicate.empty() && predicate.front() == '@') continue;
-    if (!graph.has_column(predicate, "quoril_value")) relations.insert(predicate);
+// One run of infer(), in its steps: the nodes of the edge ends, the edges at
+// each node, then the passes.
+class TypeInference::Propagation {
+ public:
+  explicit Propagation(TypeInference& inference) : in_(inference) {}
+
+  // Every edge end is a node by its key (ends of one key share one node, its
+  // type the meet of theirs), except the ends of a key no node stands for.
+  Result<Unit, TypeInferenceError> make_nodes() {
+    NameSet relations;
+    for (const auto& [predicate, graph] : in_.graphs_) {
+      if (!predicate.empty() && predicate.front() == '@') continue;
+      if (!graph.has_column(predicate, "quoril_value")) relations.insert(predicate);
+    }
+
+    std::vector<Edge*>& edges = in_.edges_;
+    in_.nodes_.clear();
+    in_.left_nodes_.assign(edges.size(), std::nullopt);
+    in_.right_nodes_.assign(edges.size(), std::nullopt);
+    // Every edge has two ends: sized once rather than rehashed as the keys come.
+    NodeKeys keys(relations, 2 * edges.size());
+    // Key number -> node number + 1 (0: no node yet). Subscripts intern their
+    // records' keys too, so not every key has a node.
+    std::vector<size_t> node_numbers;
+    node_numbers.reserve(2 * edges.size());
+    steps_.reserve(edges.size());
+    in_.column_ends_.clear();
+    for (size_t i = 0; i < edges.size(); ++i) {
+      steps_.push_back(step_of(*edges[i]));
+      for (Side side : {false, true}) {
+        const Expression& end = side ? edges[i]->right : edges[i]->left;
+        uint32_t column = 0;
+        std::optional<size_t> key = keys.of(end, &column);
+        if (!key) continue;
+        if (end.is_predicate_addressing()) in_.column_ends_.push_back(ColumnEnd{i, side, column});
+        if (*key >= node_numbers.size()) node_numbers.resize(*key + 1, 0);
+        size_t& number = node_numbers[*key];
+        if (number == 0) {
+          in_.nodes_.push_back(end.type());
+          number = in_.nodes_.size();
+        } else {
+          TRY(Type met, intersect(in_.nodes_[number - 1], end.type(), 0, 0));
+          in_.nodes_[number - 1] = std::move(met);
+        }
+        (side ? in_.right_nodes_ : in_.left_nodes_)[i] = number - 1;
+      }
+    }
+    in_.column_firsts_ = keys.column_firsts();
+    return Unit{};
   }
 
-  nodes_.clear();
-  left_nodes_.assign(edges_.size(), std::nullopt);
-  right_nodes_.assign(edges_.size(), std::nullopt);
-  // Every edge has two ends: sized once rather than rehashed as the keys come.
-  NodeKeys keys(relations, 2 * edges_.size());
-  // Key number -> node number + 1 (0: no node yet). Subscripts intern their
-  // records' keys too, so not every key has a node.
-  std::vector<size_t> node_numbers;
-  node_numbers.reserve(2 * edges_.size());
-  std::vector<EdgeStep> steps;
-  steps.reserve(edges_.size());
-  column_ends_.clear();
-  for (size_t i = 0; i < edges_.size(); ++i) {
-    steps.push_back(step_of(*edges_[i]));
-    for (Side side : {false, true}) {
-      const Expression& end = side ? edges_[i]->right : edges_[i]->left;
-      uint32_t column = 0;
-      std::optional<size_t> key = keys.of(end, &column);
-      if (!key) continue;
-      if (end.is_predicate_addressing()) column_ends_.push_back(ColumnEnd{i, side, column});
-      if (*key >= node_numbers.size()) node_numbers.resize(*key + 1, 0);
-      size_t& number = node_numbers[*key];
-      if (number == 0) {
-        nodes_.push_back(end.type());
-        number = nodes_.size();
-      } else {
-        TRY(Type met, intersect(nodes_[number - 1], end.type(), 0, 0));
-        nodes_[number - 1] = std::move(met);
-      }
-      (side ? right_nodes_ : left_nodes_)[i] = number - 1;
-    }
+  // The edges at each node, in index order: those of node n are
+  // node_edges_[node_start_[n] .. node_start_[n + 1]). An edge whose step is
+  // Nothing never changes anything and is at no node.
+  void index_edges_by_node() {
+    const size_t edge_count = in_.edges_.size();
+    node_start_.assign(in_.nodes_.size() + 1, 0);
+    for (size_t i = 0; i < edge_count; ++i) for_each_node_of(i, [&](size_t n) { ++node_start_[n + 1]; });
+    for (size_t n = 0; n < in_.nodes_.size(); ++n) node_start_[n + 1] += node_start_[n];
+    node_edges_.assign(node_start_.back(), 0);
+    std::vector<size_t> filled(node_start_.begin(), node_start_.end() - 1);
+    for (size_t i = 0; i < edge_count; ++i)
+      for_each_node_of(i, [&](size_t n) { node_edges_[filled[n]++] = i; });
   }
-  column_firsts_ = keys.column_firsts();
 
   // An edge whose last visit changed none of its ends is settled: visiting it
   // again is a no-op for as long as its end nodes keep the versions they had,
@@ -402,142 +426,153 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   // at one of its ends changes; it is visited later in the same pass if its
   // index is still ahead, and in the next pass otherwise -- the very visits a
   // scan of every edge would make, without a pass costing the whole edge list.
-  //
-  // An edge whose step is Nothing never changes anything: it is never due.
-  versions_.assign(nodes_.size(), 0);
-  // The edges at each node, in index order: those of node n are
-  // node_edges[node_start[n] .. node_start[n + 1]).
-  std::vector<size_t> node_start(nodes_.size() + 1, 0);
-  auto for_each_node_of = [&](size_t i, auto&& visit) {
-    if (steps[i].step == Step::Nothing) return;
-    if (left_nodes_[i]) visit(*left_nodes_[i]);
-    if (right_nodes_[i] && right_nodes_[i] != left_nodes_[i]) visit(*right_nodes_[i]);
-  };
-  for (size_t i = 0; i < edges_.size(); ++i) for_each_node_of(i, [&](size_t n) { ++node_start[n + 1]; });
-  for (size_t n = 0; n < nodes_.size(); ++n) node_start[n + 1] += node_start[n];
-  std::vector<size_t> node_edges(node_start.back());
-  {
-    std::vector<size_t> filled(node_start.begin(), node_start.end() - 1);
-    for (size_t i = 0; i < edges_.size(); ++i)
-      for_each_node_of(i, [&](size_t n) { node_edges[filled[n]++] = i; });
-  }
-  std::vector<size_t> next_due;
-  next_due.reserve(edges_.size());
-  for (size_t i = 0; i < edges_.size(); ++i) {
-    if (steps[i].step != Step::Nothing) next_due.push_back(i);
-  }
-  // Flags for membership of the two lists; due_now is all clear between passes.
-  std::vector<char> due_now(edges_.size(), 0), due_next(edges_.size(), 1);
-  auto version = [&](const std::optional<size_t>& node) -> uint64_t { return node ? versions_[*node] : 0; };
-
-  runaway_ = false;
-  work_ = 0;
-  for (size_t pass = 0; pass < kMaxPasses && !runaway_; ++pass) {
-    bool changed = false;
-#ifdef MIRTOVA_VISIT_ALL_EDGES
-    next_due.clear();
-    for (size_t k = 0; k < edges_.size(); ++k) next_due.push_back(k);
-#endif
-    for (size_t e : next_due) {
-      due_now[e] = 1;
-      due_next[e] = 0;
+  Result<Unit, TypeInferenceError> run_passes() {
+    const size_t edge_count = in_.edges_.size();
+    in_.versions_.assign(in_.nodes_.size(), 0);
+    std::vector<size_t> next_due;
+    next_due.reserve(edge_count);
+    for (size_t i = 0; i < edge_count; ++i) {
+      if (steps_[i].step != Step::Nothing) next_due.push_back(i);
     }
-    // The edges due at the start of the pass, in index order, and those that
-    // fall due during it (always ahead of the edge being visited) in a heap:
-    // the next edge is the smaller of the two fronts.
-    std::vector<size_t> due = std::move(next_due);
-    std::sort(due.begin(), due.end());
-    size_t cursor = 0;
-    std::priority_queue<size_t, std::vector<size_t>, std::greater<size_t>> later;
-    next_due = {};
-    size_t i = 0;
-    auto fall_due = [&](size_t node) {
-      for (size_t k = node_start[node]; k < node_start[node + 1]; ++k) {
-        const size_t e = node_edges[k];
-        if (e > i) {
-          if (!due_now[e]) {
-            due_now[e] = 1;
-            later.push(e);
+    // Flags for membership of the two lists; due_now is all clear between passes.
+    std::vector<char> due_now(edge_count, 0), due_next(edge_count, 1);
+    auto version = [&](const std::optional<size_t>& node) -> uint64_t {
+      return node ? in_.versions_[*node] : 0;
+    };
+
+    in_.runaway_ = false;
+    in_.work_ = 0;
+    for (size_t pass = 0; pass < kMaxPasses && !in_.runaway_; ++pass) {
+      bool changed = false;
+      for (size_t e : next_due) {
+        due_now[e] = 1;
+        due_next[e] = 0;
+      }
+      // The edges due at the start of the pass, in index order, and those that
+      // fall due during it (always ahead of the edge being visited) in a heap:
+      // the next edge is the smaller of the two fronts.
+      std::vector<size_t> due = std::move(next_due);
+      std::sort(due.begin(), due.end());
+      size_t cursor = 0;
+      std::priority_queue<size_t, std::vector<size_t>, std::greater<size_t>> later;
+      next_due = {};
+      size_t i = 0;
+      auto fall_due = [&](size_t node) {
+        for (size_t k = node_start_[node]; k < node_start_[node + 1]; ++k) {
+          const size_t e = node_edges_[k];
+          if (e > i) {
+            if (!due_now[e]) {
+              due_now[e] = 1;
+              later.push(e);
+            }
+          } else if (!due_next[e]) {
+            due_next[e] = 1;
+            next_due.push_back(e);
           }
-        } else if (!due_next[e]) {
-          due_next[e] = 1;
-          next_due.push_back(e);
+        }
+      };
+      while (!in_.runaway_) {
+        if (cursor < due.size() && (later.empty() || due[cursor] < later.top())) {
+          i = due[cursor++];
+        } else if (!later.empty()) {
+          i = later.top();
+          later.pop();
+        } else {
+          break;
+        }
+        due_now[i] = 0;
+        const uint64_t left_before = version(in_.left_nodes_[i]), right_before = version(in_.right_nodes_[i]);
+        in_.touched_ = false;
+        TRY(bool visit_changed, visit(i));
+        changed |= visit_changed;
+        // Only this edge's own end nodes can have changed.
+        if (version(in_.left_nodes_[i]) != left_before) fall_due(*in_.left_nodes_[i]);
+        if (version(in_.right_nodes_[i]) != right_before) fall_due(*in_.right_nodes_[i]);
+        if (in_.touched_ && !due_next[i]) {
+          due_next[i] = 1;
+          next_due.push_back(i);
         }
       }
-    };
-    while (!runaway_) {
-      if (cursor < due.size() && (later.empty() || due[cursor] < later.top())) {
-        i = due[cursor++];
-      } else if (!later.empty()) {
-        i = later.top();
-        later.pop();
-      } else {
+      if (!changed) break;
+    }
+    return Unit{};
+  }
+
+ private:
+  template <class Visit>
+  void for_each_node_of(size_t i, Visit&& visit) const {
+    if (steps_[i].step == Step::Nothing) return;
+    if (in_.left_nodes_[i]) visit(*in_.left_nodes_[i]);
+    if (in_.right_nodes_[i] && in_.right_nodes_[i] != in_.left_nodes_[i]) visit(*in_.right_nodes_[i]);
+  }
+
+  // One edge's step; whether it changed an end.
+  Result<bool, TypeInferenceError> visit(size_t i) {
+    const int64_t p1 = steps_[i].start, p2 = steps_[i].stop;
+    bool changed = false;
+    switch (steps_[i].step) {
+      case Step::Nothing:
+        break;
+      case Step::Meet: {
+        const Type& left = in_.end_type(i, false);
+        const Type& right = in_.end_type(i, true);
+        // Two equal scalars meet in themselves: updating the ends with
+        // their own types would change nothing.
+        if (left.kind() == right.kind() && !left.is_list() && !left.is_record()) break;
+        TRY(Type met, intersect(left, right, p1, p2));
+        changed |= in_.update_end(i, false, met);
+        changed |= in_.update_end(i, true, std::move(met));
         break;
       }
-      due_now[i] = 0;
-      const uint64_t left_before = version(left_nodes_[i]), right_before = version(right_nodes_[i]);
-      touched_ = false;
-      const int64_t p1 = steps[i].start, p2 = steps[i].stop;
-      switch (steps[i].step) {
-        case Step::Nothing:
-          break;
-        case Step::Meet: {
-          const Type& left = end_type(i, false);
-          const Type& right = end_type(i, true);
-          // Two equal scalars meet in themselves: updating the ends with
-          // their own types would change nothing.
-          if (left.kind() == right.kind() && !left.is_list() && !left.is_record()) break;
-          TRY(Type met, intersect(left, right, p1, p2));
-          changed |= update_end(i, false, met);
-          changed |= update_end(i, true, std::move(met));
-          break;
+      case Step::ListElement: {
+        Type list = in_.end_type(i, false);
+        if (list.is_any()) {
+          changed |= in_.update_end(i, false, Type::list(Type::any()));
+        } else if (list.is_list()) {
+          TRY(Type met, intersect(std::move(list.element()), in_.end_type(i, true), p1, p2));
+          changed |= in_.update_end(i, true, met);
+          changed |= in_.update_end(i, false, Type::list(std::move(met)));
+        } else {
+          return TypeInferenceError{std::move(list), in_.end_type(i, true), p1, p2};
         }
-        case Step::ListElement: {
-          Type list = end_type(i, false);
-          if (list.is_any()) {
-            changed |= update_end(i, false, Type::list(Type::any()));
-          } else if (list.is_list()) {
-            TRY(Type met, intersect(std::move(list.element()), end_type(i, true), p1, p2));
-            changed |= update_end(i, true, met);
-            changed |= update_end(i, false, Type::list(std::move(met)));
-          } else {
-            return TypeInferenceError{std::move(list), end_type(i, true), p1, p2};
-          }
-          break;
-        }
-        case Step::RecordField: {
-          const Type& current = end_type(i, false);
-          if (current.is_any()) {
-            changed |= update_end(i, false, Type::open_record({}));
-            break;
-          }
-          // A scalar or a list here is no conflict: the edge simply does nothing.
-          if (!steps[i].field || !current.is_record()) break;
-          const std::string& field = *steps[i].field;
-          Type record = current;
-          Type met = end_type(i, true);
-          auto existing = record.fields().find(field);
-          if (existing != record.fields().end()) {
-            TRY(Type both, intersect(existing->second, std::move(met), p1, p2));
-            met = std::move(both);
-          }
-          record.fields().insert_or_assign(field, met);
-          changed |= update_end(i, false, std::move(record));
-          changed |= update_end(i, true, std::move(met));
-          break;
-        }
+        break;
       }
-      // Only this edge's own end nodes can have changed.
-      if (version(left_nodes_[i]) != left_before) fall_due(*left_nodes_[i]);
-      if (version(right_nodes_[i]) != right_before) fall_due(*right_nodes_[i]);
-      if (touched_ && !due_next[i]) {
-        due_next[i] = 1;
-        next_due.push_back(i);
+      case Step::RecordField: {
+        const Type& current = in_.end_type(i, false);
+        if (current.is_any()) {
+          changed |= in_.update_end(i, false, Type::open_record({}));
+          break;
+        }
+        // A scalar or a list here is no conflict: the edge simply does nothing.
+        if (!steps_[i].field || !current.is_record()) break;
+        const std::string& field = *steps_[i].field;
+        Type record = current;
+        Type met = in_.end_type(i, true);
+        auto existing = record.fields().find(field);
+        if (existing != record.fields().end()) {
+          TRY(Type both, intersect(existing->second, std::move(met), p1, p2));
+          met = std::move(both);
+        }
+        record.fields().insert_or_assign(field, met);
+        changed |= in_.update_end(i, false, std::move(record));
+        changed |= in_.update_end(i, true, std::move(met));
+        break;
       }
     }
-    if (!changed) break;
+    return changed;
   }
-  return Unit{};
+
+  TypeInference& in_;
+  std::vector<EdgeStep> steps_;
+  std::vector<size_t> node_start_;
+  std::vector<size_t> node_edges_;
+};
+
+Result<Unit, TypeInferenceError> TypeInference::infer() {
+  Propagation run(*this);
+  TRY_VOID(run.make_nodes());
+  run.index_edges_by_node();
+  return run.run_passes();
 }
 
 void fold_column_type(Type& kept_type, bool first, const Type& end) {

@@ -58,6 +58,9 @@ class TypeInference {
   bool ran_away() const { return runaway_; }
 
  private:
+  // One run of infer(), step by step (inference.cpp).
+  class Propagation;
+
   // Which end of an edge: false the left (first), true the right (second).
   using Side = bool;
 

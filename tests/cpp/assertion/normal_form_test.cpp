@@ -138,7 +138,9 @@ TEST(NormalFormTest, NestedEquivalencesAreRefusedWithLittleMemory) {
   EXPECT_EQ(forms("\u2203 x, " + chain), refused);
   rusage after{};
   getrusage(RUSAGE_SELF, &after);
-  if (!testing_support::kSanitized) EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 32 * 1024) << "KB";
+  if (!testing_support::kSanitized) {
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 32 * 1024) << "KB";
+  }
 }
 
 TEST(NormalFormTest, DomainOfFindsAColumnForAVariable) {

@@ -123,7 +123,9 @@ TEST(DialectsRecordsTest, PsqlColumnsAndTypeNames) {
   for (const Row& row : rows) {
     EXPECT_EQ(psql_record_columns(row.type), row.columns) << row.name;
     EXPECT_EQ(record_type_name(row.type).rfind("quorilrecord", 0), 0u) << row.name;
-    if (!row.type_name.empty()) EXPECT_EQ(record_type_name(row.type), row.type_name) << row.name;
+    if (!row.type_name.empty()) {
+      EXPECT_EQ(record_type_name(row.type), row.type_name) << row.name;
+    }
   }
 }
 

@@ -390,9 +390,10 @@ TEST(ExprConvert, EveryEngineWritesEveryTemplate) {
       bool takes_args =
           !expanded && (tmpl.find("%s") != std::string::npos || tmpl.find("{0}") != std::string::npos);
       std::string first_arg = env.dialect->str_literal("%s");
-      if (takes_args)
+      if (takes_args) {
         EXPECT_NE(sql.value().find(first_arg), std::string::npos)
             << engine << " " << name << ": " << sql.value();
+      }
     }
     for (const auto& [name, tmpl] : *env.tr.operators) {
       auto sql = env.tr.convert_to_sql_expecting(op(name, var("x"), var("y")), Type::any());

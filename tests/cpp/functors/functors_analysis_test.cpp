@@ -51,8 +51,9 @@ TEST(FunctorsAnalysis, MainPredicatesAndStyles) {
     for (const UnfoldingChoice& choice : choose_unfoldings(index, options, c.iterative))
       got.push_back(choice.main + ":" + choice.style);
     EXPECT_EQ(got, c.expected) << c.name;
-    if (c.options.count("P") && recursion_depth(c.options, "P") == -1)
+    if (c.options.count("P") && recursion_depth(c.options, "P") == -1) {
       EXPECT_EQ(recursion_depth(options, "P"), 1000000000);
+    }
   }
 }
 

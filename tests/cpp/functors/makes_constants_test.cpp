@@ -58,7 +58,9 @@ TEST(FunctorArguments, ArgumentMapsAndConstantNames) {
     for (const MakeInstruction& instruction : collect_make_instructions(index.rules)) {
       auto make = prepare_make(index, instruction);
       prepared.push_back(make.ok() ? shown(make.value()) : make.error().message);
-      if (!make.ok()) EXPECT_EQ(make.error().rule_text, "") << c.name;
+      if (!make.ok()) {
+        EXPECT_EQ(make.error().rule_text, "") << c.name;
+      }
     }
     EXPECT_EQ(prepared, c.prepared) << c.name;
     EXPECT_EQ(index.constant_names, c.constants) << c.name;

@@ -159,7 +159,9 @@ TEST(ParserSpeedTraverseTest, NestingFaultsAtTheFirstByteTooDeep) {
   for (const Case& c : cases) {
     auto result = check_nesting(S(c.text));
     EXPECT_EQ(result.ok(), c.fault == std::string::npos) << c.text.size();
-    if (!result.ok()) EXPECT_EQ(result.error().span.start(), c.fault) << c.text.size();
+    if (!result.ok()) {
+      EXPECT_EQ(result.error().span.start(), c.fault) << c.text.size();
+    }
     EXPECT_EQ(reference_reading(c.text, 250).first_past_limit, c.fault) << c.text.size();
   }
 }
@@ -172,7 +174,7 @@ TEST(ParserSpeedTraverseTest, SeparatorSetsCountAsEachSeparatorAlone) {
   };
   std::vector<std::string> texts = random_texts(3000, 40, 17);
   for (const std::string& t : edge_texts()) texts.push_back(t);
-  for (const std::string& t : {"a ==== b", "x in y in z", "a => b => c", "elseelse else", "a|||b"})
+  for (const char* t : {"a ==== b", "x in y in z", "a => b => c", "elseelse else", "a|||b"})
     texts.push_back(t);
   for (const SeparatorSet& set : sets) {
     for (const std::string& text : texts) {
@@ -219,7 +221,7 @@ ParseResult<std::vector<std::string>> reference_words(const SpanString& text) {
 
 TEST(ParserSpeedTraverseTest, WordsMatchLevelByLevelSplits) {
   std::vector<std::string> texts = random_texts(3000, 30, 13);
-  for (const std::string& t : {"a  b\n\"c d\"\tf(e g)", "(a\nb) c", " ( a ) ", "x\t(y z)\n(w", "a ! = b"})
+  for (const char* t : {"a  b\n\"c d\"\tf(e g)", "(a\nb) c", " ( a ) ", "x\t(y z)\n(w", "a ! = b"})
     texts.push_back(t);
   for (std::string& text : texts)
     for (char& c : text)

@@ -40,7 +40,9 @@ TEST(DenotationsTest, AnnotationRulesPrecedeTheRule) {
       const Json& got = out[i + 1];
       EXPECT_EQ(got.at("head").at("predicate_name").as_str(), c.heads[i]) << c.name;
       EXPECT_EQ(got.at("full_text").as_str(), "F(x) ... :- G(x)") << c.name;
-      if (i + 1 < c.heads.size()) EXPECT_EQ(got.size(), 2u) << c.name << ": only head and full_text";
+      if (i + 1 < c.heads.size()) {
+        EXPECT_EQ(got.size(), 2u) << c.name << ": only head and full_text";
+      }
     }
     const Json& denoted = out.back();
     EXPECT_EQ(denoted.at("body"), r.at("body"));

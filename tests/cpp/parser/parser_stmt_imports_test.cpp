@@ -273,7 +273,9 @@ TEST_F(ImportsTest, ImportChainsAreBounded) {
     write("chain/f" + std::to_string(c.files - 1) + ".l", "P(1)");
     auto result = parse("import chain.f0.P; Top(x) :- P(x)", {root()});
     ASSERT_EQ(result.ok(), c.ok) << c.files;
-    if (!c.ok) EXPECT_EQ(result.error().message, "Program is nested too deeply.");
+    if (!c.ok) {
+      EXPECT_EQ(result.error().message, "Program is nested too deeply.");
+    }
   }
 }
 

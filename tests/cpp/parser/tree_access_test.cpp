@@ -29,22 +29,26 @@ TEST(TreeAccess, ReadsArguments) {
   const std::optional<std::string> none;
   struct Row {
     Json expression;
-    std::optional<std::string> predicate, text;
+    std::optional<std::string> predicate, text, literal;
   };
   const Row rows[] = {
-      {expression("x"), "x", none},
-      {expression("Parent"), "Parent", none},
-      {expression("\"Parent\""), none, "Parent"},
-      {expression("\"a, b\""), none, "a, b"},
-      {expression("12"), none, none},
-      {expression("F(x)"), none, none},
-      {make_variable(Json(3)), "3", none},
+      {expression("x"), "x", none, none},
+      {expression("Parent"), "Parent", none, "Parent"},
+      {expression("\"Parent\""), none, "Parent", none},
+      {expression("\"a, b\""), none, "a, b", none},
+      {expression("12"), none, none, none},
+      {expression("F(x)"), none, none, none},
+      {make_variable(Json(3)), "3", none, none},
       // A string literal whose "the_string" is the text itself.
-      {make_object("literal", make_object("the_string", Json("plain"))), none, "plain"},
+      {make_object("literal", make_object("the_string", Json("plain"))), none, "plain", none},
+      // A predicate literal whose name is no text names nothing.
+      {make_object("literal", make_object("the_predicate", make_object("predicate_name", Json(1)))), none,
+       none, none},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(predicate_name(row.expression), row.predicate) << row.expression.compact();
     EXPECT_EQ(string_literal(row.expression), row.text) << row.expression.compact();
+    EXPECT_EQ(predicate_literal_name(row.expression), row.literal) << row.expression.compact();
   }
 }
 

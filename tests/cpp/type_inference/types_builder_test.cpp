@@ -148,7 +148,7 @@ TEST(TypesGraphBuilderTest, NumbersRunAcrossRules) {
   TypesGraphBuilder builder;
   TypesGraphs graphs = builder.run_rules(rules);
   std::vector<std::string> if_nodes;
-  for (const std::string& p : {"A", "B"}) {
+  for (const char* p : {"A", "B"}) {
     for (const Edge& e : graphs.at(p).edges()) {
       if (e.left.to_string().find("_IfNode") != std::string::npos &&
           e.right.kind() == Expression::Kind::NumberLiteral &&

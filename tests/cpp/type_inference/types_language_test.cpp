@@ -105,7 +105,8 @@ TEST(TypesLanguageTest, CopiesAreDeep) {
   assigned = original;
   original.element().fields().clear();
   EXPECT_EQ(assigned.to_string(), "[{a: number}]");
-  assigned = assigned;  // self-assignment keeps the value
+  const Type& same = assigned;
+  assigned = same;  // self-assignment keeps the value
   EXPECT_EQ(assigned.to_string(), "[{a: number}]");
 }
 
