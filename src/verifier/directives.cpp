@@ -2,6 +2,7 @@
 // words, its own reader decides, so that check and compile never disagree.
 #include "verifier/directives.h"
 
+#include <optional>
 #include <set>
 #include <string_view>
 
@@ -88,7 +89,9 @@ struct Context {
   assertion::Schema columns;
   std::vector<DirectiveError> found;
 
-  void add(std::string message) { found.push_back(DirectiveError{std::move(message)}); }
+  void add(std::string message, SharedText tail = {}) {
+    found.push_back(DirectiveError{std::move(message), std::move(tail)});
+  }
 };
 
 // The predicate a directive is about, when the program defines it; otherwise
@@ -125,6 +128,9 @@ void check_recursive(Context& context, const Json& statement, const std::string&
 void check_order_by(Context& context, const Json& statement, const std::string& p) {
   std::vector<const Json*> arguments = annotation_arguments(statement);
   auto columns = context.columns.find(p);
+  // Made at the first unknown column, and shared by every finding of the statement.
+  std::optional<std::set<std::string_view, std::less<>>> known_columns;
+  std::optional<SharedText> listed;
   for (size_t i = 1; i < arguments.size(); ++i) {
     auto item = read_order_item(statement, p, *arguments[i]);
     if (!item.ok()) {
@@ -134,17 +140,16 @@ void check_order_by(Context& context, const Json& statement, const std::string& 
     std::string_view word = words_of(item.value()).front();
     if (equals_ascii_lower(word, "asc") || equals_ascii_lower(word, "desc")) continue;
     if (columns == context.columns.end()) continue;
-    bool known = false;
-    for (const std::string& column : columns->second) known = known || column == word;
-    if (!known)
-      context.add("@OrderBy(" + p + "): '" + p + "' has no column '" + std::string(word) +
-                  "' (its columns: " + join(columns->second, ", ") + ")");
+    if (!known_columns) known_columns.emplace(columns->second.begin(), columns->second.end());
+    if (known_columns->count(word) != 0) continue;
+    if (!listed) listed = SharedText("' (its columns: " + join(columns->second, ", ") + ")");
+    context.add("@OrderBy(" + p + "): '" + p + "' has no column '" + std::string(word), *listed);
   }
 }
 
 }  // namespace
 
-std::string DirectiveError::text() const { return verifier::text(DirectiveMessage{message}); }
+std::string DirectiveError::text() const { return verifier::text(DirectiveMessage{message + tail.str()}); }
 
 std::vector<DirectiveError> check_directives(const RuleList& full) {
   Context context;

@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "verifier/rule_lists.h"
+#include "verifier/shared_text.h"
 
 namespace mirtova::verifier {
 
 struct DirectiveError {
-  std::string message;  // finished
+  std::string message;  // finished, but for the tail
+  SharedText tail;      // a list that several findings end with
 
   std::string text() const;
 };

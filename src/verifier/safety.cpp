@@ -101,12 +101,12 @@ void add_functions_as_conditions(const Json& rule, const Names& functions,
     if (const Json* condition = node.get("predicate")) conditions.push_back(condition);
     return Walk::Enter;
   });
-  std::optional<RuleText> text;  // made at the first finding, shared by the rest
+  std::optional<SharedText> text;  // made at the first finding, shared by the rest
   for (const Json* condition : conditions) {
     const Json* name = condition->get("predicate_name");
     if (name == nullptr || !name->is_str() || functions.count(name->as_str()) == 0) continue;
     if (has_value_field(record_entries(condition->get("record")))) continue;
-    if (!text) text = RuleText(rule_text(rule));
+    if (!text) text = SharedText(rule_text(rule));
     findings.push_back(SafetyError{SafetyKind::FunctionAsCondition, *text, name->as_str()});
   }
 }
@@ -215,7 +215,7 @@ std::vector<std::string> aggregates_outside(const Json& rule, const Names& aggre
 std::vector<SafetyError> check_rule_safety(const Json& rule) {
   std::vector<SafetyError> findings;
   if (!rule.has("body")) return findings;
-  const RuleText text(rule_text(rule));
+  const SharedText text(rule_text(rule));
   VarSet bound = VarCollector::positive_vars(rule);
   bound.merge(VarCollector::function_input_vars(rule));
   const VarSet head = VarCollector::head_vars(rule);
@@ -264,7 +264,7 @@ std::vector<SafetyError> check_safety(const RuleList& plain) {
     if (is_annotation_name(head_name(*rule))) continue;
     std::vector<std::string> names = aggregates_outside(*rule, aggregates);
     if (names.empty()) continue;
-    const RuleText text(rule_text(*rule));
+    const SharedText text(rule_text(*rule));
     for (std::string& name : names)
       outside.push_back(SafetyError{SafetyKind::AggregateOutside, text, std::move(name)});
   }

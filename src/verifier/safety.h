@@ -1,13 +1,12 @@
 // The rule safety check: variables and calls that cannot become SQL.
 #pragma once
 
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "parser/json.h"
 #include "verifier/rule_lists.h"
+#include "verifier/shared_text.h"
 
 namespace mirtova::verifier {
 
@@ -21,22 +20,9 @@ enum class SafetyKind {
   AggregateOutside,
 };
 
-// A rule's text, held once however many findings quote it: a rule of n
-// unbound variables would otherwise hold n copies of itself.
-class RuleText {
- public:
-  RuleText() : RuleText(std::string()) {}
-  RuleText(std::string text) : text_(std::make_shared<const std::string>(std::move(text))) {}  // NOLINT
-  RuleText(const char* text) : RuleText(std::string(text)) {}                                  // NOLINT
-  const std::string& str() const { return *text_; }
-
- private:
-  std::shared_ptr<const std::string> text_;
-};
-
 struct SafetyError {
   SafetyKind kind = SafetyKind::UnboundHeadVariable;
-  RuleText rule;     // the rule text
+  SharedText rule;   // the rule text, shared by the findings of the rule
   std::string name;  // the variable, function or aggregate; empty for DisjunctionInside
 
   std::string text() const;

@@ -87,6 +87,10 @@ INPUTS = [
     ("a function written as a condition 5,000 times in one rule, checked",
      "S = 'F(x) = x; B(x: 1); P(x:) :- B(x:), ' + ', '.join(['F(x)'] * 5000) + ';'",
      "len(m.check(S)[0])", ("ValueError",), "The findings of this program pass 67108864 bytes"),
+    ("an ordering by 20,000 columns that a predicate of 20,000 columns lacks, checked",
+     "S = '@OrderBy(P, ' + ', '.join(f'\"z{i}\"' for i in range(20000)) + '); P(' + "
+     "', '.join(f'c{i}: 1' for i in range(20000)) + ');'",
+     "len(m.check(S)[0])", ("ValueError",), "The findings of this program pass 67108864 bytes"),
     ("memory running out in the middle of a parse",
      "import resource\nS = 'Q(x) :- x == [' + ', '.join(['1'] * 400000) + '];'\n"
      "used = int(open('/proc/self/statm').read().split()[0]) * resource.getpagesize()\n"

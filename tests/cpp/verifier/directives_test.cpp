@@ -168,5 +168,15 @@ TEST(DirectiveChecks, Flags) {
   });
 }
 
+// The unknown columns of one ordering share one list of the columns, so that
+// n of them against n columns take memory in proportion to n, not to n * n.
+TEST(DirectiveChecks, UnknownColumnsShareTheList) {
+  Json program = parsed_program("@OrderBy(P, \"x\", \"y desc\", a, \"z\"); P(a: 1, b: 2);");
+  const std::vector<DirectiveError> found = check_directives(rule_lists(program).full);
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[1].text(), "@OrderBy(P): 'P' has no column 'y' (its columns: a, b)");
+  for (const DirectiveError& error : found) EXPECT_EQ(&error.tail.str(), &found.front().tail.str());
+}
+
 }  // namespace
 }  // namespace mirtova::verifier
