@@ -15,9 +15,28 @@ enum class Shape {
   // predicate before; chains of 200 such predicates meet in one predicate.
   Wide,
   // Linear distinct recursions (transitive closures) of two rules each, met in
-  // one predicate. (Recursions seeded by one another grow much faster than the
-  // program; see the README.)
+  // one predicate.
   Recursion,
+  // The shapes below each stress one construct; every rule, field, fact or
+  // alternative counts as one "rule".
+  // A chain of single-rule predicates, each injected into the next, compiled
+  // from the last: one SELECT whose joins grow with the chain.
+  InjectedChain,
+  // Recursions of two rules, each seeded by the one before.
+  RecursionChain,
+  // Predicates of two rules (a join with the one before, and a seed), each
+  // read by the next as a WITH clause: one flat list as long as the program.
+  LongChain,
+  // One predicate of n rules.
+  ManyRules,
+  // One rule whose body is a disjunction of n alternatives.
+  Disjunction,
+  // n facts of one predicate.
+  Facts,
+  // One rule whose head has n named fields.
+  WideHead,
+  // One rule whose head holds a record literal of n fields.
+  WideRecord,
 };
 
 struct GeneratedProgram {
@@ -99,6 +118,79 @@ inline GeneratedProgram generate_program(Shape shape, int rules) {
         text += "Top(x, y) :- R" + n + "(x, y);\n";
         out.rules += 3;
       }
+      break;
+    }
+    case Shape::InjectedChain: {
+      text += "P0(x, y) :- Edge(x, y);\n";
+      int i = 1;
+      for (; i < rules; ++i)
+        text +=
+            "P" + std::to_string(i) + "(x, y) :- P" + std::to_string(i - 1) + "(x, z), Edge(z, y), x != y;\n";
+      out.rules = i;
+      out.last = "P" + std::to_string(i - 1);
+      break;
+    }
+    case Shape::RecursionChain: {
+      text += "R0(x, y) distinct :- Edge(x, y);\n";
+      int i = 1;
+      for (; 2 * i < rules; ++i) {
+        const std::string n = std::to_string(i);
+        text += "R" + n + "(x, y) distinct :- R" + std::to_string(i - 1) + "(x, y);\n";
+        text += "R" + n + "(x, z) distinct :- R" + n + "(x, y), Edge(y, z);\n";
+      }
+      out.rules = 2 * i - 1;
+      out.last = "R" + std::to_string(i - 1);
+      break;
+    }
+    case Shape::LongChain: {
+      text += "P0(x, y) :- E(x, y);\n";
+      int i = 1;
+      for (; 2 * i < rules; ++i) {
+        const std::string n = std::to_string(i);
+        text += "P" + n + "(x, y) :- P" + std::to_string(i - 1) + "(x, z), E(z, y);\n";
+        text += "P" + n + "(x, y) :- E(x, y), x > " + n + ";\n";
+      }
+      out.rules = 2 * i - 1;
+      out.last = "P" + std::to_string(i - 1);
+      break;
+    }
+    case Shape::ManyRules: {
+      for (int i = 0; i < rules; ++i) text += "P(x, y) :- Edge(x, y), x > " + std::to_string(i) + ";\n";
+      out.rules = rules;
+      out.last = "P";
+      break;
+    }
+    case Shape::Disjunction: {
+      text += "D(x) :- T(x), (";
+      for (int i = 0; i < rules; ++i) text += (i ? " | x == " : "x == ") + std::to_string(i);
+      text += ");\n";
+      out.rules = rules;
+      out.last = "D";
+      break;
+    }
+    case Shape::Facts: {
+      for (int i = 0; i < rules; ++i)
+        text += "F(" + std::to_string(i) + ", \"s" + std::to_string(i) + "\");\n";
+      out.rules = rules;
+      out.last = "F";
+      break;
+    }
+    case Shape::WideHead: {
+      text += "W(";
+      for (int i = 0; i < rules; ++i)
+        text += (i ? ", c" : "c") + std::to_string(i) + ": x + " + std::to_string(i);
+      text += ") :- T(x);\n";
+      out.rules = rules;
+      out.last = "W";
+      break;
+    }
+    case Shape::WideRecord: {
+      text += "R(r: {";
+      for (int i = 0; i < rules; ++i)
+        text += (i ? ", f" : "f") + std::to_string(i) + ": x * " + std::to_string(i);
+      text += "}) :- T(x);\n";
+      out.rules = rules;
+      out.last = "R";
       break;
     }
   }

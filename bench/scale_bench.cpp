@@ -1,7 +1,7 @@
 // Parse, compile and plan time of generated programs of growing size (10 to
-// 10,000 rules) in three shapes: a chain of dependencies, wide joins, and
-// chained recursions. Each run reports the time per rule; scripts/bench_report.py
-// turns a JSON run into the growth ratio between sizes.
+// 10,000 rules) in every shape of generated_programs.h. Each run reports the
+// time per rule; scripts/bench_report.py turns a JSON run into the growth
+// ratio between sizes.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -85,6 +85,23 @@ void run(benchmark::State& state, Shape shape, Stage stage, const char* engine) 
       ->Unit(benchmark::kMillisecond)                           \
       ->Complexity()
 
+// The shapes that stress one construct each, compiled on DuckDB; the sizes
+// from 500 to 4,000 show the growth per doubling.
+#define MIRTOVA_SHAPE_BENCH(shape)                            \
+  void BM_Compile_##shape##_duckdb(benchmark::State& state) { \
+    run(state, Shape::shape, Stage::Compile, "duckdb");       \
+  }                                                           \
+  BENCHMARK(BM_Compile_##shape##_duckdb)                      \
+      ->Arg(10)                                               \
+      ->Arg(100)                                              \
+      ->Arg(500)                                              \
+      ->Arg(1000)                                             \
+      ->Arg(2000)                                             \
+      ->Arg(4000)                                             \
+      ->Arg(10000)                                            \
+      ->Unit(benchmark::kMillisecond)                         \
+      ->Complexity()
+
 MIRTOVA_SCALE_BENCH(Chain, Parse, duckdb);
 MIRTOVA_SCALE_BENCH(Wide, Parse, duckdb);
 MIRTOVA_SCALE_BENCH(Recursion, Parse, duckdb);
@@ -95,6 +112,26 @@ MIRTOVA_SCALE_BENCH(Chain, Compile, psql);
 MIRTOVA_SCALE_BENCH(Wide, Compile, sqlite);
 MIRTOVA_SCALE_BENCH(Chain, Plan, duckdb);
 MIRTOVA_RECURSION_BENCH(Plan);
+MIRTOVA_SHAPE_BENCH(InjectedChain);
+// Every recursion of the chain is unfolded with the rules of all those before
+// it, so it grows faster than the program: it stops where a run still takes
+// well under a minute.
+void BM_Compile_RecursionChain_duckdb(benchmark::State& state) {
+  run(state, Shape::RecursionChain, Stage::Compile, "duckdb");
+}
+BENCHMARK(BM_Compile_RecursionChain_duckdb)
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(200)
+    ->Arg(400)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+MIRTOVA_SHAPE_BENCH(LongChain);
+MIRTOVA_SHAPE_BENCH(ManyRules);
+MIRTOVA_SHAPE_BENCH(Disjunction);
+MIRTOVA_SHAPE_BENCH(Facts);
+MIRTOVA_SHAPE_BENCH(WideHead);
+MIRTOVA_SHAPE_BENCH(WideRecord);
 
 }  // namespace
 }  // namespace mirtova

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Turns a JSON run of mirtova_bench into a table: per benchmark and size, the
 time, the time per rule, and the growth of time over the previous size,
-also scaled to one doubling of the rule count.
+also scaled to one doubling of the rule count; then per benchmark the growth per
+doubling from about 500 to about 4,000 rules (or the sizes it has nearest).
 
     ./build/bench/mirtova_bench --benchmark_filter=BM_ --benchmark_format=json > run.json
     python3 scripts/bench_report.py run.json
@@ -32,6 +33,21 @@ def rows(run):
             previous = (rules, ms)
 
 
+def spans(run, low=500, high=4000):
+    """Per benchmark, the growth per doubling between the sizes nearest to
+    `low` and `high` that it has (the span the compile time is judged on)."""
+    series = OrderedDict()
+    for family, rules, ms, _, _, _ in rows(run):
+        series.setdefault(family, []).append((rules, ms))
+    for family, points in series.items():
+        first = min(points, key=lambda p: (abs(math.log2(max(p[0], 1) / low)), p[0]))
+        last = min(points, key=lambda p: (abs(math.log2(max(p[0], 1) / high)), -p[0]))
+        if last[0] <= first[0] or first[1] <= 0:
+            continue
+        doublings = math.log2(last[0] / first[0])
+        yield family, first[0], last[0], (last[1] / first[1]) ** (1 / doublings)
+
+
 def main():
     with open(sys.argv[1]) as f:
         run = json.load(f)
@@ -39,6 +55,11 @@ def main():
     print("|---|---:|---:|---:|---:|---:|")
     for family, rules, ms, per_rule, growth, per_doubling in rows(run):
         print(f"| {family.removeprefix('BM_')} | {rules} | {ms:.2f} | {per_rule:.1f} | {growth} | {per_doubling} |")
+    print()
+    print("| benchmark | from rules | to rules | per doubling |")
+    print("|---|---:|---:|---:|")
+    for family, low, high, per_doubling in spans(run):
+        print(f"| {family.removeprefix('BM_')} | {low} | {high} | {per_doubling:.2f}x |")
 
 
 if __name__ == "__main__":

@@ -58,6 +58,7 @@ int64_t Json::as_int() const {
 
 const std::string& Json::as_str() const {
   if (auto* s = std::get_if<std::string>(&v_)) return *s;
+  if (auto* shared = std::get_if<kShared>(&v_)) return **shared;
   kind_mismatch("string", kind());
 }
 
@@ -77,12 +78,12 @@ std::string Json::as_var_name() const {
     append_int(out, *i);
     return out;
   }
-  if (auto* s = std::get_if<std::string>(&v_)) return *s;
+  if (is_str()) return as_str();
   kind_mismatch("string or int var_name", kind());
 }
 
 bool Json::var_name_is(std::string_view name) const {
-  if (auto* s = std::get_if<std::string>(&v_)) return *s == name;
+  if (is_str()) return as_str() == name;
   if (auto* i = std::get_if<int64_t>(&v_)) {
     char buf[24];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, *i);
@@ -189,7 +190,7 @@ void Json::dump(std::string& out, bool pretty, size_t depth) const {
       return;
     case Kind::Str:
       out += '"';
-      append_json_escaped(out, std::get<std::string>(v_));
+      append_json_escaped(out, as_str());
       out += '"';
       return;
     case Kind::Array: {

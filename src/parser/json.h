@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -104,11 +105,19 @@ class Json {
   Json(ObjectType o) : v_(std::move(o)) {}
 
   static Json from(std::string_view text) { return Json(text); }
+  // A string whose text is shared by every copy of the node instead of copied:
+  // for a long text (a statement's) that many rules carry. It reads and prints
+  // as any string, and equals a string of the same text.
+  static Json shared_str(std::shared_ptr<const std::string> text) {
+    Json j;
+    j.v_ = std::move(text);
+    return j;
+  }
   // Values given as temporaries are moved into the new node, not copied.
   static Json array(std::initializer_list<JsonItem> items = {});
   static Json object(std::initializer_list<JsonEntry> entries = {});
 
-  Kind kind() const { return static_cast<Kind>(v_.index()); }
+  Kind kind() const { return v_.index() == kShared ? Kind::Str : static_cast<Kind>(v_.index()); }
   bool is_null() const { return kind() == Kind::Null; }
   bool is_bool() const { return kind() == Kind::Bool; }
   bool is_int() const { return kind() == Kind::Int; }
@@ -152,12 +161,22 @@ class Json {
   std::string compact() const { return to_string_fmt(false); }
   std::string pretty() const { return to_string_fmt(true); }
 
-  friend bool operator==(const Json& a, const Json& b) { return a.v_ == b.v_; }
+  friend bool operator==(const Json& a, const Json& b) {
+    if (a.v_.index() == kShared || b.v_.index() == kShared)
+      return a.is_str() && b.is_str() && a.as_str() == b.as_str();
+    return a.v_ == b.v_;
+  }
 
  private:
   [[noreturn]] static void missing_key(std::string_view key);
 
-  std::variant<std::monostate, bool, int64_t, std::string, ArrayType, ObjectType> v_;
+  // The place of the shared string among the alternatives, after those that
+  // Kind numbers.
+  static constexpr size_t kShared = 6;
+
+  std::variant<std::monostate, bool, int64_t, std::string, ArrayType, ObjectType,
+               std::shared_ptr<const std::string>>
+      v_;
 };
 
 // One element of Json::array or entry of Json::object. An initializer list

@@ -23,26 +23,14 @@ std::string error_text(const CompileError& e) {
   return "Compile error in rule: " + e.rule_text + "\n" + e.message;
 }
 
-PyObject* raise_value_error(const std::string& text) {
-  PyObject* s = new_str(text);
-  if (s) {
-    PyErr_SetObject(PyExc_ValueError, s);
-    Py_DECREF(s);
-  }
-  return nullptr;
+HostError compile_err(const CompileError& e) { return HostError{error_text(e)}; }
+HostError written_err(const PredicateNames& names, const CompileError& e) {
+  return HostError{names.written(error_text(e))};
 }
 
-PyObject* map_err(const CompileError& e) { return raise_value_error(error_text(e)); }
-PyObject* written_err(const PredicateNames& names, const CompileError& e) {
-  return raise_value_error(names.written(error_text(e)));
-}
-
-std::unique_ptr<QuorilProgram> build_program(Json tree, const std::optional<std::string>& engine) {
+Outcome<std::unique_ptr<QuorilProgram>> build_program(Json tree, const std::optional<std::string>& engine) {
   auto program = QuorilProgram::new_with_engine(std::move(tree), {}, {}, engine);
-  if (!program.ok()) {
-    map_err(program.error());
-    return nullptr;
-  }
+  if (!program.ok()) return compile_err(program.error());
   return std::move(program).value();
 }
 
@@ -54,26 +42,41 @@ struct AssertionSource {
 };
 
 // Parses the source and finds the assertion `name` of `predicate` (as the user
-// wrote it); nullopt with ValueError set when it does not parse or the
-// assertion cannot be searched, the refusal naming predicates as written.
-std::optional<AssertionSource> assertion_source(std::string_view source, std::string_view predicate,
-                                                std::string_view name,
-                                                const std::optional<std::vector<std::string>>& import_root) {
-  std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
-  if (!tree) return std::nullopt;
-  const PredicateNames names = PredicateNames::of(*tree);
-  const verifier::RuleLists lists = verifier::rule_lists(*tree);
+// wrote it); fails when it does not parse or the assertion cannot be searched,
+// the refusal naming predicates as written.
+Outcome<AssertionSource> assertion_source(std::string_view source, std::string_view predicate,
+                                          std::string_view name,
+                                          const std::optional<std::vector<std::string>>& import_root) {
+  TRY(Json tree, parse_tree(source, std::nullopt, import_root));
+  const PredicateNames names = PredicateNames::of(tree);
+  const verifier::RuleLists lists = verifier::rule_lists(tree);
   auto translation = verifier::assertion_check(lists.full, names.internal(predicate), name);
-  if (!translation.ok()) {
-    raise_value_error(names.written(translation.error()));
-    return std::nullopt;
-  }
+  if (!translation.ok()) return HostError{names.written(translation.error())};
   // The ";" ends a last statement the source left open, so the rules never join it.
   std::string text(source);
   text += "\n;\n";
   text += translation.value().program;
   text += '\n';
   return AssertionSource{std::move(text), std::move(translation).value().predicate};
+}
+
+// The arguments of compile and search, as C++ values.
+struct ScriptRequest {
+  std::string source, predicate;
+  std::optional<std::string> pattern;
+  PageWindow window;
+  std::optional<std::string> engine;
+  std::optional<std::vector<std::string>> import_root;
+};
+
+Outcome<std::string> script_of(const ScriptRequest& request) {
+  TRY(Json tree, parse_tree(request.source, std::nullopt, request.import_root));
+  PredicateNames names = PredicateNames::of(tree);
+  TRY(std::unique_ptr<QuorilProgram> program, build_program(std::move(tree), request.engine));
+  auto sql = program->formatted_predicate_sql_impl(names.internal(request.predicate), request.window,
+                                                   request.pattern);
+  if (!sql.ok()) return written_err(names, sql.error());
+  return std::move(sql).value();
 }
 
 // compile and search: the one script of a predicate.
@@ -84,27 +87,21 @@ PyObject* compile_script(const Signature& sig, bool with_pattern, PyObject* cons
     if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;
     size_t at = 0;
     std::string_view source, predicate, pattern_text;
-    PageWindow window;
-    std::optional<std::string> engine;
-    std::optional<std::vector<std::string>> import_root;
+    ScriptRequest request;
     if (!convert_text(bound[at++], "source", source) || !convert_text(bound[at++], "predicate", predicate))
       return nullptr;
     if (with_pattern && !convert_text(bound[at++], "pattern", pattern_text)) return nullptr;
-    if (!convert_optional_count(bound[at++], "limit", window.limit) ||
-        !convert_optional_count(bound[at++], "offset", window.offset) ||
-        !convert_optional_text(bound[at++], "engine", engine) ||
-        !convert_optional_texts(bound[at++], "import_root", import_root))
+    if (!convert_optional_count(bound[at++], "limit", request.window.limit) ||
+        !convert_optional_count(bound[at++], "offset", request.window.offset) ||
+        !convert_optional_text(bound[at++], "engine", request.engine) ||
+        !convert_optional_texts(bound[at++], "import_root", request.import_root))
       return nullptr;
-    if (!check_engine(engine)) return nullptr;
-    std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
-    if (!tree) return nullptr;
-    PredicateNames names = PredicateNames::of(*tree);
-    std::unique_ptr<QuorilProgram> program = build_program(std::move(*tree), engine);
-    if (!program) return nullptr;
-    std::optional<std::string> pattern;
-    if (with_pattern) pattern = std::string(pattern_text);
-    auto sql = program->formatted_predicate_sql_impl(names.internal(predicate), window, pattern);
-    if (!sql.ok()) return written_err(names, sql.error());
+    if (!check_engine(request.engine)) return nullptr;
+    request.source = source;
+    request.predicate = predicate;
+    if (with_pattern) request.pattern = std::string(pattern_text);
+    Outcome<std::string> sql = without_gil([&] { return script_of(request); });
+    if (!sql.ok()) return raise_value_error(sql.error().message);
     return new_str(sql.value());
   });
 }
@@ -173,26 +170,31 @@ PyObject* compile_all(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
         !convert_optional_texts(bound[2], "import_root", import_root))
       return nullptr;
     if (!check_engine(engine)) return nullptr;
-    std::optional<Json> tree = parse_source(source, std::nullopt, import_root);
-    if (!tree) return nullptr;
-    std::unique_ptr<QuorilProgram> program = build_program(std::move(*tree), engine);
-    if (!program) return nullptr;
-    std::vector<std::pair<std::string, std::string>> scripts;
-    size_t bytes = 0;
-    for (const std::string& name : program->user_defined_predicates()) {
-      auto sql = program->formatted_predicate_sql_impl(name, PageWindow{}, std::nullopt);
-      if (!sql.ok()) return map_err(sql.error());
-      // Each script is bounded, and so are all of them together.
-      bytes += sql.value().size();
-      if (bytes > kMaxScriptBytes)
-        return map_err(CompileError("The scripts of this program pass " + std::to_string(kMaxScriptBytes) +
-                                    " bytes, more than one call may return; compile its predicates one by "
-                                    "one, or use plan() to run their steps one by one."));
-      scripts.emplace_back(name, std::move(sql).value());
-    }
+    const std::string text(source);
+    using Scripts = std::vector<std::pair<std::string, std::string>>;
+    Outcome<Scripts> scripts = without_gil([&]() -> Outcome<Scripts> {
+      TRY(Json tree, parse_tree(text, std::nullopt, import_root));
+      TRY(std::unique_ptr<QuorilProgram> program, build_program(std::move(tree), engine));
+      Scripts out;
+      size_t bytes = 0;
+      for (const std::string& name : program->user_defined_predicates()) {
+        auto sql = program->formatted_predicate_sql_impl(name, PageWindow{}, std::nullopt);
+        if (!sql.ok()) return compile_err(sql.error());
+        // Each script is bounded, and so are all of them together.
+        bytes += sql.value().size();
+        if (bytes > kMaxScriptBytes)
+          return compile_err(CompileError("The scripts of this program pass " +
+                                          std::to_string(kMaxScriptBytes) +
+                                          " bytes, more than one call may return; compile its predicates one "
+                                          "by one, or use plan() to run their steps one by one."));
+        out.emplace_back(name, std::move(sql).value());
+      }
+      return out;
+    });
+    if (!scripts.ok()) return raise_value_error(scripts.error().message);
     PyObject* d = PyDict_New();
     if (!d) return nullptr;
-    for (const auto& [name, sql] : scripts) {
+    for (const auto& [name, sql] : scripts.value()) {
       if (!put_item(d, name.c_str(), new_str(sql))) {
         Py_DECREF(d);
         return nullptr;
@@ -219,14 +221,16 @@ PyObject* counterexamples(PyObject*, PyObject* const* args, Py_ssize_t nargs, Py
         !convert_optional_texts(bound[6], "import_root", import_root))
       return nullptr;
     if (!check_engine(engine)) return nullptr;
-    std::optional<AssertionSource> extended = assertion_source(source, predicate, name, import_root);
-    if (!extended) return nullptr;
-    std::optional<Json> tree = parse_source(extended->text, std::nullopt, import_root);
-    if (!tree) return nullptr;
-    std::unique_ptr<QuorilProgram> program = build_program(std::move(*tree), engine);
-    if (!program) return nullptr;
-    auto sql = program->formatted_predicate_sql_impl(extended->predicate, window, std::nullopt);
-    if (!sql.ok()) return map_err(sql.error());
+    const std::string text(source), asked(predicate), assertion(name);
+    Outcome<std::string> sql = without_gil([&]() -> Outcome<std::string> {
+      TRY(AssertionSource extended, assertion_source(text, asked, assertion, import_root));
+      TRY(Json tree, parse_tree(extended.text, std::nullopt, import_root));
+      TRY(std::unique_ptr<QuorilProgram> program, build_program(std::move(tree), engine));
+      auto script = program->formatted_predicate_sql_impl(extended.predicate, window, std::nullopt);
+      if (!script.ok()) return compile_err(script.error());
+      return std::move(script).value();
+    });
+    if (!sql.ok()) return raise_value_error(sql.error().message);
     return new_str(sql.value());
   });
 }
@@ -250,19 +254,21 @@ PyObject* plan(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
         !convert_optional_text(bound[7], "assertion", assertion))
       return nullptr;
     if (!check_engine(engine)) return nullptr;
-    std::optional<AssertionSource> extended;
-    if (assertion) {
-      extended = assertion_source(source, predicate, *assertion, import_root);
-      if (!extended) return nullptr;
-    }
-    std::optional<Json> tree = parse_source(extended ? extended->text : source, std::nullopt, import_root);
-    if (!tree) return nullptr;
-    PredicateNames names = PredicateNames::of(*tree);
-    std::unique_ptr<QuorilProgram> program = build_program(std::move(*tree), engine);
-    if (!program) return nullptr;
-    const std::string_view planned = extended ? std::string_view(extended->predicate) : predicate;
-    auto steps = program->formatted_predicate_plan(names.internal(planned), window, pattern);
-    if (!steps.ok()) return written_err(names, steps.error());
+    const std::string text(source), asked(predicate);
+    Outcome<std::vector<PlanStep>> steps = without_gil([&]() -> Outcome<std::vector<PlanStep>> {
+      std::optional<AssertionSource> extended;
+      if (assertion) {
+        TRY(extended, assertion_source(text, asked, *assertion, import_root));
+      }
+      TRY(Json tree, parse_tree(extended ? extended->text : text, std::nullopt, import_root));
+      PredicateNames names = PredicateNames::of(tree);
+      TRY(std::unique_ptr<QuorilProgram> program, build_program(std::move(tree), engine));
+      const std::string_view planned = extended ? std::string_view(extended->predicate) : asked;
+      auto plan = program->formatted_predicate_plan(names.internal(planned), window, pattern);
+      if (!plan.ok()) return written_err(names, plan.error());
+      return std::move(plan).value();
+    });
+    if (!steps.ok()) return raise_value_error(steps.error().message);
     PyObject* list = PyList_New(0);
     if (!list) return nullptr;
     for (const PlanStep& step : steps.value()) {

@@ -25,26 +25,24 @@ PyObject* new_str_list(const std::vector<std::string>& texts) {
 
 bool check_engine(const std::optional<std::string>& engine) {
   if (!engine || is_supported_engine(*engine)) return true;
-  std::string message = unsupported_engine_message(*engine);
-  PyObject* text = new_str(message);
-  if (text) {
-    PyErr_SetObject(PyExc_ValueError, text);
-    Py_DECREF(text);
-  }
+  raise_value_error(unsupported_engine_message(*engine));
   return false;
 }
 
-std::optional<Json> parse_source(std::string_view source, const std::optional<std::string>& file_name,
-                                 const std::optional<std::vector<std::string>>& import_root) {
+Outcome<Json> parse_tree(std::string_view source, const std::optional<std::string>& file_name,
+                         const std::optional<std::vector<std::string>>& import_root) {
   auto result = parse_file(std::string(source), file_name, import_root.value_or(std::vector<std::string>{}));
   if (result.ok()) return std::move(result).value();
-  std::string message = result.error().show_message();
-  PyObject* text = new_str(message);
-  if (text) {
-    PyErr_SetObject(PyExc_ValueError, text);
-    Py_DECREF(text);
+  return HostError{result.error().show_message()};
+}
+
+PyObject* raise_value_error(const std::string& text) {
+  PyObject* s = new_str(text);
+  if (s) {
+    PyErr_SetObject(PyExc_ValueError, s);
+    Py_DECREF(s);
   }
-  return std::nullopt;
+  return nullptr;
 }
 
 bool put_item(PyObject* dict, const char* key, PyObject* value) {

@@ -1,6 +1,7 @@
 // The shared steps of the module functions that can fail, each worded for the
-// host: the engine check and the parse step; and the guard that keeps C++
-// exceptions from crossing into the interpreter.
+// host: the engine check and the parse step; the guard that keeps C++
+// exceptions from crossing into the interpreter; and the release of the GIL
+// around the core's work.
 #pragma once
 
 #define PY_SSIZE_T_CLEAN
@@ -13,16 +14,49 @@
 #include <string_view>
 #include <vector>
 
+#include "common/result.h"
 #include "parser/json.h"
 
 namespace mirtova::py {
 
+// A failure of the core's work, worded for the host: raised as ValueError once
+// the GIL is held again.
+struct HostError {
+  std::string message;
+};
+
+template <class T>
+using Outcome = Result<T, HostError>;
+
 // False with ValueError set for an engine outside the seven.
 bool check_engine(const std::optional<std::string>& engine);
 
-// The syntax tree, or nullopt with ValueError (the parse error's display) set.
-std::optional<Json> parse_source(std::string_view source, const std::optional<std::string>& file_name,
-                                 const std::optional<std::vector<std::string>>& import_root);
+// The syntax tree, or the parse error's display. Touches no Python object.
+Outcome<Json> parse_tree(std::string_view source, const std::optional<std::string>& file_name,
+                         const std::optional<std::vector<std::string>>& import_root);
+
+// Sets ValueError with the text; answers nullptr.
+PyObject* raise_value_error(const std::string& text);
+
+// Runs `work` with the GIL released, so that other Python threads run (and
+// compile) meanwhile, and answers what it answers. `work` reads and writes C++
+// values only: the arguments are converted before, the results turned into
+// Python objects after. An exception leaving `work` takes the GIL back on its
+// way out, before `guarded` turns it into a Python error.
+template <class F>
+auto without_gil(F&& work) {
+  class Released {
+   public:
+    Released() : state_(PyEval_SaveThread()) {}
+    ~Released() { PyEval_RestoreThread(state_); }
+    Released(const Released&) = delete;
+    Released& operator=(const Released&) = delete;
+
+   private:
+    PyThreadState* state_;
+  } released;
+  return work();
+}
 
 // Runs `body`; memory running out becomes MemoryError, an internal fault or
 // any other C++ exception RuntimeError.

@@ -21,9 +21,13 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
         !convert_optional_texts(bound[3], "import_root", import_root))
       return nullptr;
     if (!check_engine(engine)) return nullptr;
-    std::optional<Json> tree = parse_source(source, file_name, import_root);
-    if (!tree) return nullptr;
-    return new_str(tree->pretty());
+    const std::string text(source);
+    Outcome<std::string> printed = without_gil([&]() -> Outcome<std::string> {
+      TRY(Json tree, parse_tree(text, file_name, import_root));
+      return tree.pretty();
+    });
+    if (!printed.ok()) return raise_value_error(printed.error().message);
+    return new_str(printed.value());
   });
 }
 

@@ -94,11 +94,19 @@ struct AnnotationStore {
 
 Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& rules,
                                                        const std::optional<std::string>& engine) {
+  return extract(rules, {}, engine);
+}
+
+Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& rules,
+                                                       const std::vector<Json>& more,
+                                                       const std::optional<std::string>& engine) {
   Annotations a;
-  for (const Json& rule : rules) {
-    const std::string& name = head_name(rule);
-    if (name.empty() || name[0] != '@') continue;
-    if (AnnotationStore::Store store = AnnotationStore::of(name)) TRY_VOID(store(rule, a));
+  for (const std::vector<Json>* list : {&rules, &more}) {
+    for (const Json& rule : *list) {
+      const std::string& name = head_name(rule);
+      if (name.empty() || name[0] != '@') continue;
+      if (AnnotationStore::Store store = AnnotationStore::of(name)) TRY_VOID(store(rule, a));
+    }
   }
   a.engine_ = engine ? *engine : a.engine_named_ ? *a.engine_named_ : std::string("duckdb");
   return a;

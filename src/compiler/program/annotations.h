@@ -24,6 +24,10 @@ class Annotations {
   // passed over. `engine` (already checked) takes the place of @Engine.
   static Result<Annotations, CompileError> extract(const std::vector<Json>& rules,
                                                    const std::optional<std::string>& engine);
+  // The same over `rules` followed by `more`.
+  static Result<Annotations, CompileError> extract(const std::vector<Json>& rules,
+                                                   const std::vector<Json>& more,
+                                                   const std::optional<std::string>& engine);
 
   const std::string& engine() const { return engine_; }
   bool type_checking() const { return type_checking_; }

@@ -26,8 +26,14 @@ void for_each_call(const Json& tree, Visit&& visit) {
 TableColumns TableColumns::collect(const std::vector<Json>& rules,
                                    const std::function<bool(std::string_view)>& is_table) {
   TableColumns out;
+  out.add_rules(rules, is_table);
+  return out;
+}
+
+void TableColumns::add_rules(const std::vector<Json>& rules,
+                             const std::function<bool(std::string_view)>& is_table) {
   auto add = [&](const std::string& column, const std::string& table) {
-    if (column != "*") out.tables_of_column_[ascii_lower(column)].insert(table);
+    if (column != "*") tables_of_column_[ascii_lower(column)].insert(table);
   };
   for (const Json& rule : rules) {
     const std::string& head = head_name(rule);
@@ -38,7 +44,6 @@ TableColumns TableColumns::collect(const std::vector<Json>& rules,
       for (const Json& f : call_fields(call)) add(field_column(f), name);
     });
   }
-  return out;
 }
 
 std::set<std::string, std::less<>> TableColumns::tables_in_reach(const Json& rule) {

@@ -22,6 +22,9 @@ class TableColumns {
   // is_table holds (a body conjunct or a call inside an expression, at any depth).
   static TableColumns collect(const std::vector<Json>& rules,
                               const std::function<bool(std::string_view)>& is_table);
+  // The same for more rules of the program (kept apart from the others, as
+  // its engine's library is).
+  void add_rules(const std::vector<Json>& rules, const std::function<bool(std::string_view)>& is_table);
 
   // The names a rule writes or reads, its combines' included.
   static std::set<std::string, std::less<>> tables_in_reach(const Json& rule);

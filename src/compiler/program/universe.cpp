@@ -14,6 +14,7 @@
 #include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
 #include "compiler/program/library_rules.h"
+#include "compiler/program/library_types.h"
 #include "compiler/type_inference/inference.h"
 #include "parser/depth_guard.h"
 #include "parser/tree_access.h"
@@ -108,24 +109,25 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   }
   p->made_names_ = PredicateNames::from_pairs(made.origins());
   TRY(p->dialect_, Dialect::get(first.engine()));
-  p->rules_ = std::move(rules);
+  p->own_rules_ = std::move(rules);
+  const size_t own_rules = p->own_rules_.size();
   if (library) {
-    p->rules_.reserve(p->rules_.size() + library->size());
-    for (const Json& r : *library) p->rules_.push_back(r);
+    p->library_ = std::make_shared<const std::vector<Json>>(*library);
   } else {
-    TRY(LibraryRules lib, library_rules(*p->dialect_));
-    for (const Json& r : *lib) p->rules_.push_back(r);
+    TRY(p->library_, library_rules(*p->dialect_));
   }
-  TRY(p->ann_, Annotations::extract(p->rules_, first.engine()));
+  TRY(p->ann_, Annotations::extract(p->own_rules_, *p->library_, first.engine()));
   p->built_ins_ = basis_functions(*p->dialect_);
 
-  std::vector<const Json*> typed;
+  // The program's own rules to type, and the library's (the engine's own
+  // library is typed once per engine; see library_types.h).
+  std::vector<const Json*> typed, typed_library;
   std::vector<size_t> typed_rules;
-  for (size_t i = 0; i < p->rules_.size(); ++i) {
-    const Json& rule = p->rules_[i];
+  for (size_t i = 0; i < p->rule_count(); ++i) {
+    const Json& rule = p->rule_at(i);
     const std::string& name = head_name(rule);
     if (name.empty() || name[0] == '@') continue;
-    typed.push_back(&rule);
+    (i < own_rules || library ? typed : typed_library).push_back(&rule);
     typed_rules.push_back(i);
     // Every rule counts, identical ones too: a predicate's rules are joined with UNION ALL.
     p->rules_of_[name].push_back(i);
@@ -137,18 +139,19 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   for (const std::string* name_of : names) {
     const std::string& name = *name_of;
     const std::vector<size_t>& list = p->rules_of_.find(name)->second;
-    bool first_distinct = p->rules_[list[0]].has("distinct_denoted");
+    bool first_distinct = p->rule_at(list[0]).has("distinct_denoted");
     for (size_t j : list)
-      if (p->rules_[j].has("distinct_denoted") != first_distinct)
+      if (p->rule_at(j).has("distinct_denoted") != first_distinct)
         return CompileError("Rules of predicate '" + name +
                                 "' disagree on distinct: either all of them are distinct or none is.",
-                            rule_text(p->rules_[j]));
+                            rule_text(p->rule_at(j)));
   }
   if (p->ann_.type_checking()) {
-    TRY(ProgramTypes types, infer_program_types(typed));
+    TRY(ProgramTypes types, library ? infer_program_types(typed)
+                                    : program_and_library_types(typed, typed_library, first.engine()));
     for (auto& [name, columns] : types.predicates)
       if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
-    p->rule_variable_types_.resize(p->rules_.size());
+    p->rule_variable_types_.resize(p->rule_count());
     for (size_t k = 0; k < typed_rules.size(); ++k)
       p->rule_variable_types_[typed_rules[k]] = std::move(types.rule_variables[k]);
   }
@@ -158,11 +161,13 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   for (const std::string& name : defined)
     if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
   const QuorilProgram& program = *p;
-  p->table_columns_ = TableColumns::collect(p->rules_, [&program](std::string_view name) {
+  auto is_table = [&program](std::string_view name) {
     return program.is_program_predicate(name) ||
            !(name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
              program.is_built_in_function(name));
-  });
+  };
+  p->table_columns_ = TableColumns::collect(p->own_rules_, is_table);
+  p->table_columns_.add_rules(*p->library_, is_table);
   return p;
 }
 
@@ -172,7 +177,7 @@ bool QuorilProgram::is_function_of_arguments(std::string_view predicate) const {
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end()) return false;
   for (size_t index : it->second) {
-    const Json& rule = rules_[index];
+    const Json& rule = rule_at(index);
     if (rule.has("body")) return false;
     const Json* record = rule.at("head").get("record");
     const Json* fields = record ? record->get("field_value") : nullptr;
@@ -217,7 +222,7 @@ const Json* QuorilProgram::injectable_rule(std::string_view predicate) const {
 const Json* QuorilProgram::find_injectable_rule(std::string_view predicate) const {
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end() || it->second.size() != 1 || predicate == "nil") return nullptr;
-  const Json& rule = rules_[it->second[0]];
+  const Json& rule = rule_at(it->second[0]);
   if (rule.has("distinct_denoted") || has_aggregated_or_rest_field(rule)) return nullptr;
   if (table_owner(predicate) || ann_.owns_table_of_other(predicate) || ann_.not_injected(predicate))
     return nullptr;
@@ -237,7 +242,7 @@ bool QuorilProgram::is_program_predicate(std::string_view predicate) const {
 std::optional<std::vector<std::string>> QuorilProgram::columns_of(std::string_view predicate) const {
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end()) return std::nullopt;
-  std::vector<std::string> columns = head_columns(rules_[it->second[0]]);
+  std::vector<std::string> columns = head_columns(rule_at(it->second[0]));
   for (const std::string& c : columns)
     if (c == "*") return std::nullopt;  // a rest field: the columns are another predicate's
   return columns;
@@ -261,14 +266,23 @@ std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::
 }
 
 TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const {
-  // A rule of the program is one of rules_ itself; rules met inside a rule (a
-  // combine's) and rewritten copies have only what their caller knows.
+  // A rule of the program is one of its rule lists' own; rules met inside a
+  // rule (a combine's) and rewritten copies have only what their caller knows.
+  if (rule_variable_types_.empty()) return outer;
   std::less<const Json*> before;
-  const Json* first = rules_.data();
-  if (rule_variable_types_.empty() || before(&rule, first) || !before(&rule, first + rules_.size()))
-    return outer;
+  auto place_in = [&](const std::vector<Json>& list) -> std::optional<size_t> {
+    const Json* first = list.data();
+    if (before(&rule, first) || !before(&rule, first + list.size())) return std::nullopt;
+    return static_cast<size_t>(&rule - first);
+  };
+  std::optional<size_t> number = place_in(own_rules_);
+  if (!number) {
+    number = place_in(*library_);
+    if (!number) return outer;
+    *number += own_rules_.size();
+  }
   TypeMap types = outer;
-  for (const auto& [name, type] : rule_variable_types_[static_cast<size_t>(&rule - first)]) {
+  for (const auto& [name, type] : rule_variable_types_[*number]) {
     auto found = types.find(name);
     if (found == types.end() || found->second.is_any()) types.insert_or_assign(name, type);
   }
@@ -341,44 +355,41 @@ Result<std::string, CompileError> QuorilProgram::single_rule_sql(const Json& rul
 
 namespace {
 
-// How many predicates may wait on one another's SQL at once. Each level costs a
-// few kilobytes of stack, so this keeps the walk well within a Python thread's
-// stack; a longer chain is refused rather than crashing the host.
-constexpr size_t kMaxPredicateDepth = 250;
-
-struct DepthCount {
-  explicit DepthCount(size_t& depth) : depth(depth) { ++depth; }
-  ~DepthCount() { --depth; }
-  DepthCount(const DepthCount&) = delete;
-  DepthCount& operator=(const DepthCount&) = delete;
-  size_t& depth;
+struct Writing {
+  Writing(std::vector<std::string>& writing, std::string_view predicate) : writing(writing) {
+    writing.emplace_back(predicate);
+  }
+  ~Writing() { writing.pop_back(); }
+  Writing(const Writing&) = delete;
+  Writing& operator=(const Writing&) = delete;
+  std::vector<std::string>& writing;
 };
 
 }  // namespace
 
 Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view predicate) {
-  DepthCount level(state_.predicate_depth);
-  if (state_.predicate_depth > kMaxPredicateDepth || stack_nearly_exhausted())
+  Writing level(state_.writing, predicate);
+  if (state_.writing.size() > kMaxPredicateDepth || stack_nearly_exhausted())
     return CompileError(kTooDeepMessage);
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end())
     return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
   std::vector<size_t> kept;
   for (size_t i : it->second)
-    if (!is_dead(rules_[i])) kept.push_back(i);
+    if (!is_dead(rule_at(i))) kept.push_back(i);
   // With every rule dead, the first still gives the columns (and no rows).
   if (kept.empty()) kept.push_back(it->second[0]);
-  std::vector<std::string> columns = head_columns(rules_[kept[0]]);
-  bool distinct = rules_[kept[0]].has("distinct_denoted");
+  std::vector<std::string> columns = head_columns(rule_at(kept[0]));
+  bool distinct = rule_at(kept[0]).has("distinct_denoted");
   if (distinct && kept.size() > 1)
     for (size_t i : kept)
-      if (has_aggregated_or_rest_field(rules_[i]))
+      if (has_aggregated_or_rest_field(rule_at(i)))
         return CompileError("Predicate '" + std::string(predicate) +
                                 "' is distinct and aggregates, so it must have exactly one rule.",
-                            rule_text(rules_[i]));
+                            rule_text(rule_at(i)));
   std::string out;
   for (size_t n = 0; n < kept.size(); ++n) {
-    TRY(std::string sql, rule_sql(rules_[kept[n]], {}, {}, false, &columns));
+    TRY(std::string sql, rule_sql(rule_at(kept[n]), {}, {}, false, &columns));
     if (n) out += "\nUNION ALL\n";
     out += sql;
   }

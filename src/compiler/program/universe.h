@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -161,12 +162,30 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // The variable types of `rule` when it is one of the program's rules, under `outer`.
   TypeMap rule_types(const Json& rule, const TypeMap& outer) const;
 
+  // How many predicates may wait on one another's SQL at once. Each level costs a
+  // few kilobytes of stack, so this keeps the walk well within a Python thread's
+  // stack; a WITH clause met deeper waits (see Frame) instead of nesting, so
+  // that the output depends on the program alone, not on the stack.
+  static constexpr size_t kMaxPredicateDepth = 250;
+
   // One WITH clause list per statement being written.
   struct Frame {
     std::vector<std::pair<std::string, std::string>> entries;
     std::set<std::string> done;
+    // A dependency met deeper than the walk may recurse waits here, is written
+    // once the predicate that met it is done, and is placed before its readers
+    // when all that wait are written: a chain of any length takes no deeper
+    // recursion than a short one.
+    std::deque<std::string> waiting;
+    std::set<std::string> met;                              // waiting or written
+    std::map<std::string, std::string> written;             // SQL written, not yet placed
+    std::map<std::string, std::vector<std::string>> reads;  // the waiting ones each met
   };
   std::string render_frame(const Frame& frame) const;
+  // predicate_sql, then the WITH clauses that waited while it was written,
+  // each before the first that reads it.
+  Result<std::string, CompileError> predicate_sql_placing_waiting(const std::string& predicate);
+  Result<Unit, CompileError> place_waiting(const std::string& root);
 
   // Everything one formatted_* call builds; reset at its start so that a
   // predicate's SQL does not depend on what was compiled before it.
@@ -184,14 +203,21 @@ class QuorilProgram : private InjectionSource, private RuleContext {
     std::map<std::string, std::string> with_names;
     std::set<std::string> with_names_lower;
     // Predicates whose SQL is being written, each inside the one before: the
-    // walk over dependencies recurses once per level.
-    size_t predicate_depth = 0;
+    // walk over dependencies recurses once per level, up to a bound.
+    std::vector<std::string> writing;
   };
 
   // injectable_rule without the memo.
   const Json* find_injectable_rule(std::string_view predicate) const;
 
-  std::vector<Json> rules_;
+  // The program's rules: its own, then the library's, shared with every
+  // program of the engine and never copied. Rule i is rule_at(i).
+  const Json& rule_at(size_t i) const {
+    return i < own_rules_.size() ? own_rules_[i] : (*library_)[i - own_rules_.size()];
+  }
+  size_t rule_count() const { return own_rules_.size() + library_->size(); }
+  std::vector<Json> own_rules_;
+  std::shared_ptr<const std::vector<Json>> library_;
   // Looked up for every call the compiler meets, so hashed; nothing walks it
   // in hash order (the one walk over all predicates sorts the names first).
   std::unordered_map<std::string, std::vector<size_t>, StringHash, std::equal_to<>> rules_of_;
@@ -205,7 +231,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::unique_ptr<Dialect> dialect_;
   std::shared_ptr<const std::set<std::string, std::less<>>> built_ins_;
   std::map<std::string, std::map<std::string, Type>, std::less<>> column_types_;
-  // Per program rule (by its place in rules_), the types inference gave its variables.
+  // Per program rule (by its number), the types inference gave its variables.
   std::vector<RuleVariableTypes> rule_variable_types_;
   FlagMap flags_;
   std::vector<std::string> user_defined_;

@@ -83,8 +83,14 @@ Result<std::string, CompileError> QuorilProgram::with_name(std::string_view pred
   if (state_.frames.empty()) state_.frames.emplace_back();
   if (state_.frames.back().done.count(name)) return alias;
   if (state_.with_in_progress.count(name)) return CompileError(cycle_message(name));
+  if (state_.writing.size() >= kMaxPredicateDepth) {
+    Frame& frame = state_.frames.back();
+    if (!state_.writing.empty()) frame.reads[state_.writing.back()].push_back(name);
+    if (frame.met.insert(name).second) frame.waiting.push_back(name);
+    return alias;
+  }
   state_.with_in_progress.insert(name);
-  auto sql = predicate_sql(name);
+  auto sql = predicate_sql_placing_waiting(name);
   state_.with_in_progress.erase(name);
   if (!sql.ok()) return sql;
   // Dependencies added their entries while this one was written: post-order.
@@ -92,6 +98,56 @@ Result<std::string, CompileError> QuorilProgram::with_name(std::string_view pred
   frame.entries.emplace_back(alias, std::move(sql).value());
   frame.done.insert(name);
   return alias;
+}
+
+Result<std::string, CompileError> QuorilProgram::predicate_sql_placing_waiting(const std::string& predicate) {
+  TRY(std::string sql, predicate_sql(predicate));
+  TRY_VOID(place_waiting(predicate));
+  return sql;
+}
+
+Result<Unit, CompileError> QuorilProgram::place_waiting(const std::string& root) {
+  const size_t at = state_.frames.size() - 1;
+  if (state_.frames[at].waiting.empty()) return Unit{};
+  // Written one after another, each at the depth of the first: what one meets
+  // waits in turn.
+  while (!state_.frames[at].waiting.empty()) {
+    std::string next = std::move(state_.frames[at].waiting.front());
+    state_.frames[at].waiting.pop_front();
+    state_.with_in_progress.insert(next);
+    auto sql = predicate_sql(next);
+    state_.with_in_progress.erase(next);
+    if (!sql.ok()) return sql.error();
+    state_.frames[at].written.emplace(std::move(next), std::move(sql).value());
+  }
+  // Placed in the order the recursion would have given: after every one it
+  // reads, before its first reader.
+  Frame& frame = state_.frames[at];
+  std::set<std::string> on_path{root};
+  std::vector<std::pair<std::string, size_t>> path{{root, 0}};
+  while (!path.empty()) {
+    auto& [name, next] = path.back();
+    const std::vector<std::string>& reads = frame.reads[name];
+    if (next < reads.size()) {
+      const std::string& read = reads[next++];
+      if (frame.done.count(read)) continue;
+      if (on_path.count(read)) return CompileError(cycle_message(read));
+      on_path.insert(read);
+      path.emplace_back(read, 0);
+      continue;
+    }
+    if (name != root) {
+      auto written = frame.written.find(name);
+      frame.entries.emplace_back(state_.with_names.at(name), std::move(written->second));
+      frame.written.erase(written);
+      frame.met.erase(name);
+      frame.done.insert(name);
+    }
+    frame.reads.erase(name);
+    on_path.erase(name);
+    path.pop_back();
+  }
+  return Unit{};
 }
 
 std::string QuorilProgram::render_frame(const Frame& frame) const {
@@ -122,7 +178,7 @@ Result<std::string, CompileError> QuorilProgram::materialised_select(const std::
   std::set<std::string> outer_with = std::move(state_.with_in_progress);
   state_.with_in_progress.clear();
   state_.frames.emplace_back();
-  auto sql = predicate_sql(predicate);
+  auto sql = predicate_sql_placing_waiting(predicate);
   Frame frame = std::move(state_.frames.back());
   state_.frames.pop_back();
   state_.with_in_progress = std::move(outer_with);
@@ -249,7 +305,7 @@ std::string QuorilProgram::search_filter(const std::string& predicate, const std
                                          const std::string& pattern) const {
   auto it = rules_of_.find(predicate);
   std::vector<std::string> tests;
-  for (const std::string& column : head_columns(rules_[it->second[0]])) {
+  for (const std::string& column : head_columns(rule_at(it->second[0]))) {
     std::string c = sql_column(column, *dialect_);
     auto type = column_type(predicate, column);
     std::string text;
@@ -274,7 +330,7 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
     TRY_VOID(ensure_step(predicate));
     body = "SELECT * FROM " + table_of(predicate);
   } else {
-    TRY(body, predicate_sql(predicate));
+    TRY(body, predicate_sql_placing_waiting(predicate));
   }
   if (pattern) body = search_filter(predicate, body, *pattern);
   std::optional<uint64_t> limit = window.limit;
@@ -285,7 +341,7 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   if (offset && !dialect_->supports_offset()) {
     std::vector<std::string> columns;
     auto it = rules_of_.find(predicate);
-    for (const std::string& c : head_columns(rules_[it->second[0]]))
+    for (const std::string& c : head_columns(rule_at(it->second[0])))
       columns.push_back(sql_column(c, *dialect_));
     std::string upper;
     if (limit) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
 
 #include "common/internal_fault.h"
 #include "common/strings.h"
@@ -119,7 +120,7 @@ class Extractor {
               "A disjunction inside a negation or a combine is not supported: write the alternatives as "
               "rules of a "
               "predicate of their own and use it there.",
-              s_.rule_text);
+              s_.text());
         } else {
           throw InternalFault("conjunct of an unknown kind");
         }
@@ -173,7 +174,7 @@ class Extractor {
 
   Result<Unit, CompileError> require_bound(const Names& need) const {
     for (const std::string& v : need)
-      if (!bound(v)) return CompileError(unbound_message(v), s_.rule_text);
+      if (!bound(v)) return CompileError(unbound_message(v), s_.text());
     return Unit{};
   }
 
@@ -200,12 +201,12 @@ class Extractor {
         if (!v || (*v != "_" && bound(*v)) || f.has("except"))
           return CompileError("A rest field (.." + (v ? *v : std::string("?")) +
                                   ") can only pass a whole row of one call on to the head.",
-                              s_.rule_text);
+                              s_.text());
         if (*v != "_") bind(*v, Binding{BindKind::Row, t.alias, "*", name, nullptr});
         continue;
       }
       if (columns && std::find(columns->begin(), columns->end(), column) == columns->end())
-        return CompileError("Predicate '" + name + "' has no column '" + column + "'.", s_.rule_text);
+        return CompileError("Predicate '" + name + "' has no column '" + column + "'.", s_.text());
       if (is_anonymous(*value)) continue;
       auto v = variable_name(*value);
       if (v && !bound(*v)) {
@@ -300,11 +301,11 @@ class Extractor {
           if (b == s_.bindings.end() || b->second.kind != BindKind::Row || f.has("except"))
             return CompileError("A rest field (.." + (v ? *v : std::string("?")) +
                                     ") can only pass a whole row of one call on to the head.",
-                                s_.rule_text);
+                                s_.text());
           item.row_star = true;
           item.row_alias = b->second.alias;
         } else {
-          if (is_anonymous(expr)) return CompileError(unbound_message("_"), s_.rule_text);
+          if (is_anonymous(expr)) return CompileError(unbound_message("_"), s_.text());
           Names need;
           free_variables(expr, outside_, need);
           TRY_VOID(require_bound(need));
@@ -351,13 +352,14 @@ Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::
   s.rule = std::move(rule);
   s.made_nodes = std::make_shared<std::deque<Json>>();
   s.head_predicate = head_name(*s.rule);
-  s.rule_text = rule_text(*s.rule);
   s.in_combine = in_combine;
   s.outer = outer;
   s.variable_types = outer_types;
   TRY_VOID(Extractor(s, context).run());
   return s;
 }
+
+std::string RuleStructure::text() const { return rule_text(*rule); }
 
 namespace {
 
@@ -440,11 +442,15 @@ class SelectWriter {
     if (a != b)
       return CompileError("Rules of predicate '" + rule_.head_predicate + "' define different columns: " +
                               join(*column_order, ", ") + " and " + join(mine, ", ") + ".",
-                          rule_.rule_text);
+                          rule_.text());
+    // Each column's items, in head order, found by name rather than by a
+    // pass over the head per column.
+    std::unordered_map<std::string_view, std::vector<const SelectItem*>> by_column;
+    for (const SelectItem& it : rule_.select) by_column[it.column].push_back(&it);
     items_.clear();
     for (const std::string& c : *column_order)
-      for (const SelectItem& it : rule_.select)
-        if (it.column == c) items_.push_back(&it);
+      if (auto found = by_column.find(c); found != by_column.end())
+        items_.insert(items_.end(), found->second.begin(), found->second.end());
     return Unit{};
   }
 

@@ -77,7 +77,6 @@ struct RuleStructure {
   std::shared_ptr<const Json> rule;
   std::shared_ptr<std::deque<Json>> made_nodes;  // conditions written by the translation itself
   std::string head_predicate;
-  std::string rule_text;
   bool in_combine = false;
   bool distinct = false;
   std::vector<TableRef> tables;
@@ -89,6 +88,10 @@ struct RuleStructure {
   std::vector<size_t> group_keys;
   Vocabulary outer;
   TypeMap variable_types;
+
+  // The rule's statement text, for messages: read from the rule when asked,
+  // as a long statement may stand behind thousands of rules.
+  std::string text() const;
 
   // The rule's SELECT. With `column_order`, the items come in that order and must
   // be exactly those columns.

@@ -260,6 +260,9 @@ TypesGraphBuilder::Bounds TypesGraphBuilder::fill_fields(TypesGraph& graph, cons
 
 TypesGraphBuilder::Converted TypesGraphBuilder::convert_record(TypesGraph& graph, const Json& field_values) {
   std::vector<std::pair<std::string, Expression>> fields;
+  // Each name's place in `fields`: a record of many fields finds a repeated
+  // name without a pass over the fields before it.
+  std::unordered_map<std::string, size_t> place;
   Type::Fields field_types;
   int64_t start = 0, stop = 0;
   for (const Json& item : field_values.as_array()) {
@@ -273,9 +276,9 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_record(TypesGraph& graph
     start = fields.empty() && field_types.empty() ? converted.start : std::min(start, converted.start);
     stop = fields.empty() && field_types.empty() ? converted.stop : std::max(stop, converted.stop);
     field_types.insert_or_assign(*column, converted.node.type());
-    auto same = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.first == *column; });
-    if (same != fields.end()) {
-      same->second = std::move(converted.node);  // a later field of the same name wins
+    auto [same, fresh] = place.try_emplace(*column, fields.size());
+    if (!fresh) {
+      fields[same->second].second = std::move(converted.node);  // a later field of the same name wins
     } else {
       fields.emplace_back(std::move(*column), std::move(converted.node));
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <queue>
 #include <string_view>
 
@@ -305,8 +307,12 @@ TypeInference::TypeInference(TypesGraphs graphs) : graphs_(std::move(graphs)) {
   size_t count = 0;
   for (const auto& entry : graphs_) count += entry.second.edges().size();
   edges_.reserve(count);
+  edge_graphs_.reserve(count);
   for (auto& entry : graphs_) {
-    for (Edge& edge : entry.second.edges_mut()) edges_.push_back(&edge);
+    for (Edge& edge : entry.second.edges_mut()) {
+      edges_.push_back(&edge);
+      edge_graphs_.push_back(&entry.first);
+    }
   }
 }
 
@@ -569,6 +575,33 @@ Result<Unit, TypeInferenceError> TypeInference::infer() {
   return run.run_passes();
 }
 
+void fold_column_type(Type& kept_type, bool first, const Type& end) {
+  if (first) {
+    kept_type = end;
+    return;
+  }
+  Type t = end;
+  TypeResult met = intersect(kept_type, t, 0, 0);
+  if (met.ok()) {
+    kept_type = std::move(met).value();
+    return;
+  }
+  // The per-call nodes disagree: keep the more specific, then the one
+  // whose printed form sorts first.
+  const int kept = specificity(kept_type), other = specificity(t);
+  if (other > kept || (other == kept && t.to_string() < kept_type.to_string())) kept_type = std::move(t);
+}
+
+ColumnEndTypes TypeInference::column_end_types() const {
+  ColumnEndTypes result;
+  for (const ColumnEnd& column_end : column_ends_) {
+    const Expression& first = *column_firsts_[column_end.column];
+    result[first.name()][first.column()].emplace_back(*edge_graphs_[column_end.edge],
+                                                      end_type(column_end.edge, column_end.side));
+  }
+  return result;
+}
+
 PredicateTypes TypeInference::all_predicate_types() const {
   // Each column's type so far, by column number; folded over the column ends
   // in edge order and moved into the sorted maps at the end.
@@ -576,22 +609,8 @@ PredicateTypes TypeInference::all_predicate_types() const {
   std::vector<char> seen(column_firsts_.size(), 0);
   for (const ColumnEnd& column_end : column_ends_) {
     const Type& end_type = this->end_type(column_end.edge, column_end.side);
-    Type& kept_type = types[column_end.column];
-    if (!seen[column_end.column]) {
-      seen[column_end.column] = 1;
-      kept_type = end_type;
-      continue;
-    }
-    Type t = end_type;
-    TypeResult met = intersect(kept_type, t, 0, 0);
-    if (met.ok()) {
-      kept_type = std::move(met).value();
-      continue;
-    }
-    // The per-call nodes disagree: keep the more specific, then the one
-    // whose printed form sorts first.
-    const int kept = specificity(kept_type), other = specificity(t);
-    if (other > kept || (other == kept && t.to_string() < kept_type.to_string())) kept_type = std::move(t);
+    fold_column_type(types[column_end.column], !seen[column_end.column], end_type);
+    seen[column_end.column] = 1;
   }
   PredicateTypes result;
   for (size_t c = 0; c < column_firsts_.size(); ++c) {
@@ -618,16 +637,24 @@ Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<con
   return std::move(types.predicates);
 }
 
-Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const Json*>& rules) {
+namespace {
+
+// The chain of infer_program_types, the inference kept for what more the caller reads.
+struct Inferred {
   TypesGraphBuilder builder;
-  TypeInference inference(builder.run_rules(rules));
-  auto outcome = inference.infer();
-  if (!outcome.ok()) return CompileError("Type inference error: " + outcome.error().to_string());
+  std::optional<TypeInference> inference;
   ProgramTypes types;
-  types.predicates = inference.all_predicate_types();
+};
+
+Result<Unit, CompileError> run_chain(const std::vector<const Json*>& rules, Inferred& out) {
+  out.inference.emplace(out.builder.run_rules(rules));
+  auto outcome = out.inference->infer();
+  if (!outcome.ok()) return CompileError("Type inference error: " + outcome.error().to_string());
+  ProgramTypes& types = out.types;
+  types.predicates = out.inference->all_predicate_types();
   types.rule_variables.resize(rules.size());
-  const std::vector<size_t>& positions = builder.built_rule_positions();
-  for (auto& [full, type] : inference.all_variable_types()) {
+  const std::vector<size_t>& positions = out.builder.built_rule_positions();
+  for (auto& [full, type] : out.inference->all_variable_types()) {
     // "x@3" is the variable x of the third rule built; generated nodes have no "@".
     size_t at = full.rfind('@');
     if (at == std::string::npos) continue;
@@ -639,7 +666,72 @@ Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const J
       continue;
     types.rule_variables[positions[number - 1]].insert_or_assign(full.substr(0, at), type);
   }
-  return types;
+  return Unit{};
+}
+
+}  // namespace
+
+Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const Json*>& rules) {
+  Inferred inferred;
+  TRY_VOID(run_chain(rules, inferred));
+  return std::move(inferred.types);
+}
+
+Result<TypedPart, CompileError> infer_part_types(const std::vector<const Json*>& rules) {
+  Inferred inferred;
+  TRY_VOID(run_chain(rules, inferred));
+  TypedPart part;
+  part.column_ends = inferred.inference->column_end_types();
+  part.ran_away = inferred.inference->ran_away();
+  part.types = std::move(inferred.types);
+  return part;
+}
+
+Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Json*>& rules,
+                                                      const std::vector<const Json*>& part_rules,
+                                                      const TypedPart& part) {
+  auto whole = [&] {
+    std::vector<const Json*> all = rules;
+    all.insert(all.end(), part_rules.begin(), part_rules.end());
+    return infer_program_types(all);
+  };
+  // A type past its bound ends every pass of the whole program at once,
+  // the part's too: only the whole run tells where they stop.
+  if (part.ran_away) return whole();
+  auto inferred = std::make_unique<Inferred>();
+  TRY_VOID(run_chain(rules, *inferred));
+  if (inferred->inference->ran_away()) {
+    // Given back before the whole run: a run-away inference holds as much as
+    // its bound allows, and two of them at once would hold twice that.
+    inferred.reset();
+    return whole();
+  }
+  ProgramTypes joined = std::move(inferred->types);
+  joined.rule_variables.insert(joined.rule_variables.end(), part.types.rule_variables.begin(),
+                               part.types.rule_variables.end());
+  std::optional<ColumnEndTypes> own_ends;
+  for (const auto& [predicate, columns] : part.types.predicates) {
+    auto& joined_columns = joined.predicates[predicate];
+    for (const auto& [column, type] : columns) {
+      auto [at, fresh] = joined_columns.try_emplace(column, type);
+      if (fresh) continue;
+      // Both name the column: its ends are folded again in the order of the
+      // whole program's edges, graphs in name order (no graph is in both).
+      if (!own_ends) own_ends = inferred->inference->column_end_types();
+      const auto& mine = own_ends->at(predicate).at(column);
+      const auto& theirs = part.column_ends.at(predicate).at(column);
+      Type kept;
+      bool first = true;
+      size_t i = 0, j = 0;
+      while (i < mine.size() || j < theirs.size()) {
+        const bool take_mine = j == theirs.size() || (i < mine.size() && mine[i].first < theirs[j].first);
+        fold_column_type(kept, first, take_mine ? mine[i++].second : theirs[j++].second);
+        first = false;
+      }
+      at->second = std::move(kept);
+    }
+  }
+  return joined;
 }
 
 }  // namespace mirtova

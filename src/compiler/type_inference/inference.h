@@ -19,6 +19,10 @@ namespace mirtova {
 using PredicateTypes = std::map<std::string, std::map<std::string, Type>>;
 // Variable name -> type, for the variables of one rule.
 using RuleVariableTypes = std::map<std::string, Type, std::less<>>;
+// Predicate name -> column name -> the type of each edge end naming the column,
+// in edge order, with the name of the graph holding the edge.
+using ColumnEndTypes =
+    std::map<std::string, std::map<std::string, std::vector<std::pair<std::string, Type>>>>;
 
 // What inference learnt of a program: its predicates' column types, and per
 // rule given (in the order given; empty for rules it skipped) its variables' types.
@@ -47,6 +51,12 @@ class TypeInference {
   // under the builder's name for it (the name, "@" and the rule's number).
   std::map<std::string, Type, std::less<>> all_variable_types() const;
 
+  // After a successful infer(): the ends that all_predicate_types folds, by column.
+  ColumnEndTypes column_end_types() const;
+
+  // Whether the last infer() stopped because a type grew past its bound.
+  bool ran_away() const { return runaway_; }
+
  private:
   // One run of infer(), step by step (inference.cpp).
   class Propagation;
@@ -61,6 +71,8 @@ class TypeInference {
   TypesGraphs graphs_;
   // Every edge of every graph, graphs in name order; the edges stay in their graphs.
   std::vector<Edge*> edges_;
+  // The name of each edge's graph.
+  std::vector<const std::string*> edge_graphs_;
   // State of one infer() run: node types and, per edge end, its node (if any).
   std::vector<Type> nodes_;
   std::vector<std::optional<size_t>> left_nodes_;
@@ -83,11 +95,39 @@ class TypeInference {
   std::vector<const Expression*> column_firsts_;
 };
 
+// One more end of a column folded into the column's type: the first end's
+// type is taken; a later one is met with it, a pair that does not meet
+// settling on the more specific type, then on the one printed first.
+void fold_column_type(Type& kept, bool first, const Type& end);
+
 // The whole chain over a program's rules in program order: build the graphs,
 // infer, read off the column types. A conflict is the compile error
 // "Type inference error: {0}" without rule text.
 Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<const Json*>& rules);
 // The same chain, keeping the rules' variable types too.
 Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const Json*>& rules);
+
+// A part of a program typed on its own, to be joined to the rest of the
+// program by infer_joined_types: its outcome and the ends of its columns.
+struct TypedPart {
+  ProgramTypes types;
+  ColumnEndTypes column_ends;
+  bool ran_away = false;  // a type grew past its bound: the part cannot be joined
+};
+Result<TypedPart, CompileError> infer_part_types(const std::vector<const Json*>& rules);
+
+// What infer_program_types gives for `rules` followed by `part_rules`, whose
+// outcome alone `part` is, when the two share no types-graph node: no
+// predicate heads rules in both, no predicate heading rules in one is named in
+// the other unless it is a function (a value column), and `rules` come first,
+// so that the calls of a function in `rules` are numbered before any head of
+// it in the part. Inference then never carries a type from one to the other;
+// only the column types they both name are folded anew, end by end in the
+// order the whole program's edges would give. `rules` are typed alone, and
+// the part's outcome is read as it is (its rule numbers and call numbers are
+// shifted, which renames nodes without joining or parting any).
+Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Json*>& rules,
+                                                      const std::vector<const Json*>& part_rules,
+                                                      const TypedPart& part);
 
 }  // namespace mirtova

@@ -1,7 +1,9 @@
 #include "parser/rewrite/dnf.h"
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -126,6 +128,23 @@ std::optional<NormalForm> normal_form(const Json& body, Overflow& failure) {
   return std::move(results.back());
 }
 
+// The bytes of the propositions that the rules made would copy, each
+// proposition's printed size once per rule it lands in; stops counting past
+// the bound.
+size_t copied_bytes(const NormalForm& form) {
+  std::unordered_map<const Json*, size_t> sizes;
+  size_t total = 0;
+  for (const Alternative& alternative : form) {
+    for (const Json* atom : alternative) {
+      auto [at, fresh] = sizes.try_emplace(atom, 0);
+      if (fresh) at->second = atom->compact().size();
+      total += at->second;
+      if (total > kMaxDnfTextBytes) return total;
+    }
+  }
+  return total;
+}
+
 bool is_junction(const Json& node) { return node.has("conjunction") || node.has("disjunction"); }
 
 // Most bodies are already in normal form: a conjunction of plain propositions
@@ -165,9 +184,9 @@ ParseResult<Json> dnf_rewrite(Json rules) {
     }
     Overflow failure = Overflow::None;
     std::optional<NormalForm> alternatives = normal_form(*body, failure);
-    const std::string text = alternatives && alternatives->size() > 1 ? rule_text(rule) : std::string();
-    // Refused before any rule is built: the count alone tells the size.
-    if (alternatives && alternatives->size() * text.size() > kMaxDnfTextBytes) failure = Overflow::Text;
+    // Refused before any rule is built: the propositions' sizes tell it.
+    if (alternatives && alternatives->size() > 1 && copied_bytes(*alternatives) > kMaxDnfTextBytes)
+      failure = Overflow::Text;
     if (!alternatives || failure == Overflow::Text) {
       std::string message =
           failure == Overflow::Rules
@@ -178,13 +197,20 @@ ParseResult<Json> dnf_rewrite(Json rules) {
                                             std::to_string(kMaxDnfConjuncts) + " propositions.";
       return ParsingException(std::move(message), SpanString(rule_text(rule)));
     }
+    // Every rule made carries the statement's text: one text, shared.
+    Json shared_text;
+    if (const Json* text = rule.get("full_text"); text != nullptr && text->is_str())
+      shared_text = Json::shared_str(std::make_shared<const std::string>(text->as_str()));
     for (const Alternative& alternative : *alternatives) {
       Json::ArrayType conjuncts;
       conjuncts.reserve(alternative.size());
       for (const Json* atom : alternative) conjuncts.push_back(*atom);
       Json produced;
       for (const auto& [key, value] : rule.as_object()) {
-        if (key != "body") produced.set(key, value);
+        if (key == "full_text" && shared_text.is_str())
+          produced.set(key, shared_text);
+        else if (key != "body")
+          produced.set(key, value);
       }
       produced.set("body", make_conjunction(std::move(conjuncts)));
       output.push_back(std::move(produced));

@@ -15,9 +15,8 @@ inline constexpr size_t kMaxDnfRules = 10000;
 // The most propositions, over all those rules, that one rule may expand into
 // once it is split at all: a few thousand rules of a long body are refused too.
 inline constexpr size_t kMaxDnfConjuncts = 1000000;
-// The most text, the rule's own times the rules it expands into, that one rule
-// may expand into: every rule made carries the text of the one it came from,
-// and its propositions their own.
+// The most text that one rule may expand into: each rule made carries its
+// propositions, their texts included (the statement's text they all share).
 inline constexpr size_t kMaxDnfTextBytes = 16 * 1024 * 1024;
 
 // Takes the rule list read-only and returns the rewritten list. The only error

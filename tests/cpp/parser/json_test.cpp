@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+
 #include "common/internal_fault.h"
 
 namespace mirtova {
@@ -135,6 +138,27 @@ TEST(JsonTest, KeyLookupSeesADifferenceAtEveryPosition) {
       EXPECT_EQ(o.get(other), nullptr) << length << " " << at;
     }
   }
+}
+
+// A shared string reads, prints and compares as the string of its text; its
+// copies hold the one text.
+TEST(JsonTest, SharedStringsReadAsStrings) {
+  auto text = std::make_shared<const std::string>("Q(x) :- \"A\"(x)");
+  const Json shared = Json::shared_str(text);
+  const Json plain(*text);
+  EXPECT_TRUE(shared.is_str());
+  EXPECT_EQ(shared.kind(), Json::Kind::Str);
+  EXPECT_EQ(shared.as_str(), *text);
+  EXPECT_TRUE(shared.var_name_is(*text));
+  EXPECT_EQ(shared.as_var_name(), *text);
+  EXPECT_EQ(shared.compact(), plain.compact());
+  EXPECT_TRUE(shared == plain);
+  EXPECT_TRUE(plain == shared);
+  EXPECT_FALSE(shared == Json("other"));
+  EXPECT_FALSE(shared == Json(1));
+  const Json copy = Json::object({{"full_text", shared}});
+  EXPECT_EQ(&copy.at("full_text").as_str(), text.get());
+  EXPECT_TRUE(copy == Json::object({{"full_text", plain}}));
 }
 
 }  // namespace

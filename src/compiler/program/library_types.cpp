@@ -1,0 +1,82 @@
+// The library's types, typed once per engine, joined to a program's own.
+#include "compiler/program/library_types.h"
+
+#include <memory>
+#include <set>
+#include <string>
+
+#include "common/per_engine_cache.h"
+#include "parser/tree_access.h"
+#include "parser/tree_walk.h"
+
+namespace mirtova {
+
+namespace {
+
+using Names = std::set<std::string, std::less<>>;
+
+// Every predicate name the rules give: heads, calls and conjuncts.
+void add_named_predicates(const Json& rule, Names& out) {
+  walk_tree(rule, [&](const Json& object) {
+    if (const Json* name = object.get("predicate_name"); name != nullptr && name->is_str())
+      out.insert(name->as_str());
+  });
+}
+
+struct LibraryTypes {
+  Result<TypedPart, CompileError> typed;
+  Names named;      // every predicate the library's rules name
+  Names relations;  // those of its heads that are relations (without a value column)
+};
+
+LibraryTypes type_library(const std::vector<const Json*>& library) {
+  LibraryTypes out{infer_part_types(library), {}, {}};
+  Names functions;
+  for (const Json* rule : library) {
+    add_named_predicates(*rule, out.named);
+    for (const Json& field : call_fields(rule->at("head")))
+      if (field_column(field) == "quoril_value") functions.insert(head_name(*rule));
+  }
+  for (const Json* rule : library) {
+    const std::string& head = head_name(*rule);
+    if (!functions.count(head)) out.relations.insert(head);
+  }
+  return out;
+}
+
+// Whether a node of `rules` can be one of the library's: a head the library
+// names, or a library relation the rules name. A function's calls in the
+// rules are numbered before any of its heads in the library, and so never
+// meet them.
+bool reaches_library(const std::vector<const Json*>& rules, const LibraryTypes& library) {
+  Names named;
+  for (const Json* rule : rules) {
+    if (library.named.count(head_name(*rule))) return true;
+    add_named_predicates(*rule, named);
+  }
+  for (const std::string& name : library.relations)
+    if (named.count(name)) return true;
+  return false;
+}
+
+}  // namespace
+
+Result<ProgramTypes, CompileError> program_and_library_types(const std::vector<const Json*>& rules,
+                                                             const std::vector<const Json*>& library,
+                                                             std::string_view engine) {
+  // The library's types by engine, process-wide. Filled by the first program
+  // compiled for an engine, on whichever thread, under that engine's
+  // once_flag; read-only after, so every thread shares one copy.
+  static PerEngineCache<std::shared_ptr<const LibraryTypes>> cache;
+  std::shared_ptr<const LibraryTypes> typed =
+      cache.get(engine, [&] { return std::make_shared<const LibraryTypes>(type_library(library)); });
+  std::vector<const Json*> all;
+  if (!typed->typed.ok() || reaches_library(rules, *typed)) {
+    all = rules;
+    all.insert(all.end(), library.begin(), library.end());
+    return infer_program_types(all);
+  }
+  return infer_joined_types(rules, library, typed->typed.value());
+}
+
+}  // namespace mirtova
