@@ -48,10 +48,26 @@ std::vector<Argument> arguments_of(const Json& call) {
   return arguments;
 }
 
-const Json::ArrayType* conjuncts_of(const Json& proposition) {
-  const Json* conjunction = proposition.get("conjunction");
-  const Json* conjuncts = conjunction != nullptr ? conjunction->get("conjunct") : nullptr;
-  return conjuncts != nullptr ? &conjuncts->as_array() : nullptr;
+// Visits each conjunct of the body and of its disjuncts, depth first without
+// recursion; `visit` may queue more propositions in `pending`, and ends the walk
+// by answering true, which is then the answer.
+template <class Visit>
+bool some_conjunct(const Json& body, Visit visit) {
+  std::vector<const Json*> pending{&body};
+  while (!pending.empty()) {
+    const Json::ArrayType* conjuncts = proposition_conjuncts(*pending.back());
+    pending.pop_back();
+    if (conjuncts == nullptr) continue;
+    for (const Json& conjunct : *conjuncts) {
+      if (const Json* disjunction = conjunct.get("disjunction")) {
+        if (const Json* disjuncts = disjunction->get("disjunct"))
+          for (const Json& disjunct : disjuncts->as_array()) pending.push_back(&disjunct);
+      } else if (visit(conjunct, pending)) {
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 // The predicates a body calls: its conjuncts, through disjunctions, and the
@@ -59,46 +75,27 @@ const Json::ArrayType* conjuncts_of(const Json& proposition) {
 // of calls are not searched, so a negation adds only "IsNull".
 NameSet body_predicates(const Json& body) {
   NameSet names;
-  std::vector<const Json*> pending{&body};
-  while (!pending.empty()) {
-    const Json::ArrayType* conjuncts = conjuncts_of(*pending.back());
-    pending.pop_back();
-    if (conjuncts == nullptr) continue;
-    for (const Json& conjunct : *conjuncts) {
-      if (const Json* call = conjunct.get("predicate")) {
-        names.insert(call->at("predicate_name").as_str());
-      } else if (const Json* disjunction = conjunct.get("disjunction")) {
-        if (const Json* disjuncts = disjunction->get("disjunct"))
-          for (const Json& disjunct : disjuncts->as_array()) pending.push_back(&disjunct);
-      } else if (const Json* unification = conjunct.get("unification")) {
-        const Json* right = unification->get("right_hand_side");
-        if (right == nullptr) continue;
-        if (const Json* call = right->get("call")) names.insert(call->at("predicate_name").as_str());
-        if (const Json* combine = right->get("combine"))
-          if (const Json* combined = combine->get("body")) pending.push_back(combined);
-      }
+  some_conjunct(body, [&names](const Json& conjunct, std::vector<const Json*>& pending) {
+    if (const Json* call = conjunct.get("predicate")) {
+      names.insert(call->at("predicate_name").as_str());
+    } else if (const Json* unification = conjunct.get("unification")) {
+      const Json* right = unification->get("right_hand_side");
+      if (right == nullptr) return false;
+      if (const Json* call = right->get("call")) names.insert(call->at("predicate_name").as_str());
+      if (const Json* combine = right->get("combine"))
+        if (const Json* combined = combine->get("body")) pending.push_back(combined);
     }
-  }
+    return false;
+  });
   return names;
 }
 
 // Whether the body, or one of its disjuncts, calls `name` with exactly these arguments.
 bool has_identical_self_call(const Json& body, std::string_view name, const std::vector<Argument>& head) {
-  std::vector<const Json*> pending{&body};
-  while (!pending.empty()) {
-    const Json::ArrayType* conjuncts = conjuncts_of(*pending.back());
-    pending.pop_back();
-    if (conjuncts == nullptr) continue;
-    for (const Json& conjunct : *conjuncts) {
-      if (const Json* call = conjunct.get("predicate")) {
-        if (call->at("predicate_name").as_str() == name && arguments_of(*call) == head) return true;
-      } else if (const Json* disjunction = conjunct.get("disjunction")) {
-        if (const Json* disjuncts = disjunction->get("disjunct"))
-          for (const Json& disjunct : disjuncts->as_array()) pending.push_back(&disjunct);
-      }
-    }
-  }
-  return false;
+  return some_conjunct(body, [&](const Json& conjunct, std::vector<const Json*>&) {
+    const Json* call = conjunct.get("predicate");
+    return call != nullptr && call->at("predicate_name").as_str() == name && arguments_of(*call) == head;
+  });
 }
 
 // The predicate the first argument of an @Recursive statement names.

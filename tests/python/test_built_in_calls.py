@@ -13,7 +13,7 @@ import sqlglot
 import mirtova
 from sql_parse import parse_sql
 from pg_engine import pg_cluster  # noqa: F401  (the fixture)
-from test_engine_rows import ENGINES, _engine, rows, same_rows
+from test_engine_rows import ENGINES, rows, run_script, same_rows
 
 CALLS_FILE = pathlib.Path(__file__).resolve().parent.parent / "data" / "built_in_calls.txt"
 
@@ -58,13 +58,7 @@ def same_value(engine, got, want):
 
 
 def call_value(request, engine, source):
-    script = mirtova.compile(source, "Q", engine=engine)
-    runner = _engine(request, engine, {})
-    try:
-        got = runner.run_script(script)
-    finally:
-        if engine == "psql":
-            runner.close()
+    got = rows(request, engine, source, "Q")
     assert len(got) == 1 and len(got[0]) == 1, got
     return got[0][0]
 
@@ -82,22 +76,11 @@ def test_built_in_function_runs_or_is_refused(request, engine, name, refused, so
         return
     if want == "!":
         script = mirtova.compile(source, "Q", engine=engine)
-        runner = _engine(request, engine, {})
-        try:
-            with pytest.raises(Exception):
-                runner.run_script(script)
-        finally:
-            if engine == "psql":
-                runner.close()
+        with pytest.raises(Exception):
+            run_script(request, engine, script)
         return
     if want is NO_VALUE:
-        script = mirtova.compile(source, "Q", engine=engine)
-        runner = _engine(request, engine, {})
-        try:
-            runner.run_script(script)
-        finally:
-            if engine == "psql":
-                runner.close()
+        rows(request, engine, source, "Q")
         return
     got = call_value(request, engine, source)
     assert same_value(engine, got, want), (got, want)

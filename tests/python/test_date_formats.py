@@ -8,7 +8,7 @@ import pytest
 import mirtova
 from pg_engine import pg_cluster  # noqa: F401  (the fixture)
 from test_built_in_calls import call_value
-from test_engine_rows import ENGINES, _engine
+from test_engine_rows import ENGINES, run_script
 
 # 2024-01-02 is a Tuesday, the second day of ISO week 1; the first Sunday of
 # 2024 is the 7th, its first Monday the 1st.
@@ -75,13 +75,8 @@ def test_null_gives_null(request, engine, call):
 ])
 def test_unreadable_text_fails_when_run(request, engine, call):
     script = mirtova.compile(f"Q(v) :- v == {call};", "Q", engine=engine)
-    runner = _engine(request, engine, {})
-    try:
-        with pytest.raises(Exception):
-            runner.run_script(script)
-    finally:
-        if engine == "psql":
-            runner.close()
+    with pytest.raises(Exception):
+        run_script(request, engine, script)
 
 
 @pytest.mark.parametrize("engine", ENGINES)

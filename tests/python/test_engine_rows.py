@@ -17,14 +17,18 @@ def _engine(request, name, tables):
     return Engine(name, tables)
 
 
-def rows(request, engine, source, predicate, tables=None, **options):
-    script = mirtova.compile(source, predicate, engine=engine, **options)
+def run_script(request, engine, script, tables=None):
+    """The rows of a compiled script run on the engine, over the given tables."""
     runner = _engine(request, engine, tables or {})
     try:
         return runner.run_script(script)
     finally:
         if engine == "psql":
             runner.close()
+
+
+def rows(request, engine, source, predicate, tables=None, **options):
+    return run_script(request, engine, mirtova.compile(source, predicate, engine=engine, **options), tables)
 
 
 MEASURE = {"Measure": [(5,), (11,), (20,), (30,), (12,)]}

@@ -7,7 +7,7 @@ import pytest
 import mirtova
 from pg_engine import pg_cluster  # noqa: F401  (the fixture)
 from test_built_in_calls import call_value
-from test_engine_rows import ENGINES, _engine
+from test_engine_rows import ENGINES, run_script
 
 VALUES = [
     ("ToHex(NetIpv4FromInt64(511))", "000001ff"),
@@ -48,13 +48,8 @@ def test_ipv4_functions_give_their_values(request, engine, call, want):
 ])
 def test_refused_addresses_fail_when_run(request, engine, call):
     script = mirtova.compile(f"Q(v) :- v == {call};", "Q", engine=engine)
-    runner = _engine(request, engine, {})
-    try:
-        with pytest.raises(Exception):
-            runner.run_script(script)
-    finally:
-        if engine == "psql":
-            runner.close()
+    with pytest.raises(Exception):
+        run_script(request, engine, script)
 
 
 # Exact quantiles: of the n + 1, the k-th has rank ceil(k * count / n).

@@ -107,13 +107,6 @@ DependencyGraph mentioned_names_graph(const std::vector<Json>& rules) {
 
 namespace {
 
-// The conjuncts of a proposition's conjunction; nullptr when it has none.
-const Json::ArrayType* conjuncts_of(const Json& proposition) {
-  const Json* conjunction = proposition.get("conjunction");
-  const Json* conjuncts = conjunction != nullptr ? conjunction->get("conjunct") : nullptr;
-  return conjuncts != nullptr ? &conjuncts->as_array() : nullptr;
-}
-
 // Depth first, as the propositions nest: a negated or disjoined proposition is
 // walked whole where it stands, before the conjuncts after it. The frames keep
 // the nesting off the call stack.
@@ -128,11 +121,12 @@ void collect_deps(const Json& body, const std::string& head, std::vector<DepEdge
   std::vector<const Json*> nested;
   auto push_nested = [&](bool negated) {
     for (auto it = nested.rbegin(); it != nested.rend(); ++it)
-      if (const Json::ArrayType* conjuncts = conjuncts_of(**it))
+      if (const Json::ArrayType* conjuncts = proposition_conjuncts(**it))
         frames.push_back(Frame{conjuncts, 0, negated});
     nested.clear();
   };
-  if (const Json::ArrayType* conjuncts = conjuncts_of(body)) frames.push_back(Frame{conjuncts, 0, false});
+  if (const Json::ArrayType* conjuncts = proposition_conjuncts(body))
+    frames.push_back(Frame{conjuncts, 0, false});
   while (!frames.empty()) {
     Frame& frame = frames.back();
     if (frame.next == frame.conjuncts->size()) {
