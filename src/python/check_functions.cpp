@@ -127,18 +127,7 @@ PyObject* assertions(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
       return out;
     });
     if (!reports.ok()) return raise_value_error(reports.error().message);
-    PyObject* list = PyList_New(0);
-    if (!list) return nullptr;
-    for (const WrittenReport& report : reports.value()) {
-      PyObject* d = report_dict(report);
-      if (!d || PyList_Append(list, d) < 0) {
-        Py_XDECREF(d);
-        Py_DECREF(list);
-        return nullptr;
-      }
-      Py_DECREF(d);
-    }
-    return list;
+    return new_object_list(reports.value(), report_dict);
   });
 }
 

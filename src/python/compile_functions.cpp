@@ -120,20 +120,8 @@ PyObject* step_dict(const PlanStep& step) {
       ok = put("kind", new_str("sql")) && put("sql", new_str(step.sql));
       break;
     case PlanStep::Kind::Loop: {
-      ok = put("kind", new_str("loop"));
-      PyObject* body = ok ? PyList_New(0) : nullptr;
-      for (const std::string& s : step.body) {
-        if (!body) break;
-        PyObject* item = new_str(s);
-        if (!item || PyList_Append(body, item) < 0) {
-          Py_XDECREF(item);
-          Py_CLEAR(body);
-          break;
-        }
-        Py_DECREF(item);
-      }
-      ok = ok && put("body", body) && put("repetitions", PyLong_FromLongLong(step.repetitions)) &&
-           put("changed", new_str(step.changed));
+      ok = put("kind", new_str("loop")) && put("body", new_str_list(step.body)) &&
+           put("repetitions", PyLong_FromLongLong(step.repetitions)) && put("changed", new_str(step.changed));
       break;
     }
   }
@@ -269,18 +257,7 @@ PyObject* plan(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
       return std::move(plan).value();
     });
     if (!steps.ok()) return raise_value_error(steps.error().message);
-    PyObject* list = PyList_New(0);
-    if (!list) return nullptr;
-    for (const PlanStep& step : steps.value()) {
-      PyObject* d = step_dict(step);
-      if (!d || PyList_Append(list, d) < 0) {
-        Py_XDECREF(d);
-        Py_DECREF(list);
-        return nullptr;
-      }
-      Py_DECREF(d);
-    }
-    return list;
+    return new_object_list(steps.value(), step_dict);
   });
 }
 

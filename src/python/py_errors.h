@@ -80,6 +80,24 @@ PyObject* guarded(F&& body) {
 PyObject* new_str(std::string_view text);
 // A new list of str, in the order given.
 PyObject* new_str_list(const std::vector<std::string>& texts);
+// A new list of the objects `make` gives for the items, in order (each a new
+// reference, or null on failure); null when one of them failed.
+template <class Items, class Make>
+PyObject* new_object_list(const Items& items, Make make) {
+  PyObject* list = PyList_New(0);
+  if (!list) return nullptr;
+  for (const auto& item : items) {
+    PyObject* object = make(item);
+    if (!object || PyList_Append(list, object) < 0) {
+      Py_XDECREF(object);
+      Py_DECREF(list);
+      return nullptr;
+    }
+    Py_DECREF(object);
+  }
+  return list;
+}
+
 // Sets dict[key] to value and drops the reference to value (which may be null,
 // a failed constructor's answer); false when either failed.
 bool put_item(PyObject* dict, const char* key, PyObject* value);
