@@ -29,4 +29,27 @@ inline std::vector<std::string> check_errors(const std::string& source) {
   return error_texts(validate(parsed_program(source)));
 }
 
+// The body inside the negation that is a body's one conjunct, or nullptr.
+inline Json* negated_body(Json& body) {
+  Json& conjunct = body.at_mut("conjunction").at_mut("conjunct").as_array_mut()[0];
+  Json* predicate = conjunct.get_mut("predicate");
+  if (predicate == nullptr || predicate->at("predicate_name").as_str() != "IsNull") return nullptr;
+  Json& field = predicate->at_mut("record").at_mut("field_value").as_array_mut()[0];
+  return field.at_mut("value").at_mut("expression").at_mut("combine").get_mut("body");
+}
+
+// A row of a table-driven check test: a program and the texts a check finds in it.
+struct FindingRow {
+  const char* what;
+  std::string source;
+  std::vector<std::string> findings;
+};
+
+// Each row's program through `findings_of`, against the row's texts.
+template <class FindingsOf>
+void expect_findings(const std::vector<FindingRow>& rows, FindingsOf findings_of) {
+  for (const FindingRow& row : rows)
+    EXPECT_EQ(findings_of(row.source), row.findings) << row.what << "\n" << row.source;
+}
+
 }  // namespace mirtova::verifier

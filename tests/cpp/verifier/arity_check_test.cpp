@@ -78,15 +78,6 @@ TEST(ArityCheck, HeadsCallsAndTheirOrder) {
   for (const Row& row : rows) EXPECT_EQ(arity_errors(parsed_program(row.source)), row.errors) << row.what;
 }
 
-// The body inside the negation that is a body's one conjunct, or nullptr.
-Json* negated_body(Json& body) {
-  Json& conjunct = body.at_mut("conjunction").at_mut("conjunct").as_array_mut()[0];
-  Json* predicate = conjunct.get_mut("predicate");
-  if (predicate == nullptr || predicate->at("predicate_name").as_str() != "IsNull") return nullptr;
-  Json& field = predicate->at_mut("record").at_mut("field_value").as_array_mut()[0];
-  return field.at_mut("value").at_mut("expression").at_mut("combine").get_mut("body");
-}
-
 TEST(ArityCheck, DisjunctionsInATreeAndDeepNesting) {
   // The parser splits top-level alternatives into rules; a body handed over
   // with a disjunction is still followed into each alternative.

@@ -21,15 +21,6 @@ namespace {
 
 using namespace trees;
 
-// The body inside the negation that is a body's one conjunct, or nullptr.
-Json* negated_body(Json& body) {
-  Json& conjunct = body.at_mut("conjunction").at_mut("conjunct").as_array_mut()[0];
-  Json* predicate = conjunct.get_mut("predicate");
-  if (predicate == nullptr || predicate->at("predicate_name").as_str() != "IsNull") return nullptr;
-  Json& field = predicate->at_mut("record").at_mut("field_value").as_array_mut()[0];
-  return field.at_mut("value").at_mut("expression").at_mut("combine").get_mut("body");
-}
-
 std::vector<std::string> safety_texts(const RuleList& rules) {
   std::vector<std::string> out;
   for (const SafetyError& finding : check_safety(rules)) out.push_back(finding.text());

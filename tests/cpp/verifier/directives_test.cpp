@@ -56,16 +56,7 @@ std::string bad_dataset(const std::string& name) {
          "' is not a schema name: write names of letters, digits, '_' and '-', joined by '.'";
 }
 
-struct Row {
-  const char* what;
-  std::string source;
-  std::vector<std::string> findings;
-};
-
-void expect_rows(const std::vector<Row>& rows) {
-  for (const Row& row : rows)
-    EXPECT_EQ(directive_findings(row.source), row.findings) << row.what << "\n" << row.source;
-}
+void expect_rows(const std::vector<FindingRow>& rows) { expect_findings(rows, directive_findings); }
 
 const std::string kP = "P(a: 1, b: 2);";
 

@@ -36,16 +36,7 @@ std::string bad_table(const std::string& predicate, const std::string& table) {
          "' is not a table name: write names of letters, digits and '_', joined by '.'";
 }
 
-struct Row {
-  const char* what;
-  std::string source;
-  std::vector<std::string> errors;
-};
-
-void expect_rows(const std::vector<Row>& rows) {
-  for (const Row& row : rows)
-    EXPECT_EQ(check_errors(row.source), row.errors) << row.what << "\n" << row.source;
-}
+void expect_rows(const std::vector<FindingRow>& rows) { expect_findings(rows, check_errors); }
 
 TEST(FrontMatterChecks, NameDescriptionAndOrdering) {
   expect_rows({

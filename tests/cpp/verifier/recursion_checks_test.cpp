@@ -30,16 +30,7 @@ std::string unannotated(const std::string& p) {
   return "Recursive predicate '" + p + "' missing @Recursive annotation";
 }
 
-struct Row {
-  const char* what;
-  std::string source;
-  std::vector<std::string> findings;
-};
-
-void expect_rows(const std::vector<Row>& rows) {
-  for (const Row& row : rows)
-    EXPECT_EQ(recursion_findings(row.source), row.findings) << row.what << "\n" << row.source;
-}
+void expect_rows(const std::vector<FindingRow>& rows) { expect_findings(rows, recursion_findings); }
 
 TEST(RecursionChecks, BaseCasesAndAnnotations) {
   expect_rows({

@@ -56,15 +56,6 @@ TEST(References, DisjunctionsInATree) {
   EXPECT_EQ(refs, (SortedNames{"A", "B"}));
 }
 
-// The body inside the negation that is a body's one conjunct, or nullptr.
-Json* negated_body(Json& body) {
-  Json& conjunct = body.at_mut("conjunction").at_mut("conjunct").as_array_mut()[0];
-  Json* predicate = conjunct.get_mut("predicate");
-  if (predicate == nullptr || predicate->at("predicate_name").as_str() != "IsNull") return nullptr;
-  Json& field = predicate->at_mut("record").at_mut("field_value").as_array_mut()[0];
-  return field.at_mut("value").at_mut("expression").at_mut("combine").get_mut("body");
-}
-
 TEST(References, DeepNestingStaysOffTheCallStack) {
   // Negations inside negations, deeper than a recursive walk could follow.
   constexpr int kDepth = 20000;

@@ -59,16 +59,7 @@ std::vector<std::string> safety_of(const std::string& source) {
   return texts(check_safety(rule_lists(program).plain));
 }
 
-struct Row {
-  const char* what;
-  std::string source;
-  std::vector<std::string> findings;
-};
-
-void expect_rows(const std::vector<Row>& rows) {
-  for (const Row& row : rows)
-    EXPECT_EQ(safety_of(row.source), row.findings) << row.what << "\n" << row.source;
-}
+void expect_rows(const std::vector<FindingRow>& rows) { expect_findings(rows, safety_of); }
 
 TEST(Safety, VariableFindings) {
   expect_rows({
