@@ -310,13 +310,18 @@ bool Functors::is_tied(std::string_view name) const {
   return !iteration_companions(name).empty() || !ground_partners(name).empty();
 }
 
+DependencyGraph Functors::direct_graph() const {
+  DependencyGraph graph;
+  for (const auto& [name, direct] : direct_args) {
+    const size_t from = graph.add_node(name);
+    for (const std::string& callee : direct) graph.add_edge(from, graph.add_node(callee));
+  }
+  return graph;
+}
+
 bool Functors::is_acyclic() const {
   if (!acyclic_) {
-    DependencyGraph graph;
-    for (const auto& [name, direct] : direct_args) {
-      const size_t from = graph.add_node(name);
-      for (const std::string& callee : direct) graph.add_edge(from, graph.add_node(callee));
-    }
+    const DependencyGraph graph = direct_graph();
     acyclic_ = true;
     for (const Component& component : strongly_connected_components(graph)) {
       if (is_recursive(graph, component)) acyclic_ = false;

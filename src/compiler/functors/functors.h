@@ -15,6 +15,7 @@
 
 #include "common/compile_error.h"
 #include "common/result.h"
+#include "compiler/functors/dependency_graph.h"
 #include "compiler/functors/generated_names.h"
 #include "parser/json.h"
 #include "parser/tree_access.h"
@@ -82,6 +83,9 @@ struct Functors {
   // which asks whether the name just made reaches itself: only its new rules
   // can close a cycle, as every other name they mention is new or was there.
   bool is_acyclic() const;
+
+  // The graph of the direct sets, nodes in byte order of the names that head them.
+  DependencyGraph direct_graph() const;
 
   // The names that the rules of `name` mention in bodies and head records.
   NameSet build_direct_args_of_predicate(std::string_view name) const;

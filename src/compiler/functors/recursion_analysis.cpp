@@ -26,20 +26,10 @@ const SerdeLikeValue* option(const RecursionArgs& recursion_args, const std::str
   return value == of->second.end() ? nullptr : &value->second;
 }
 
-// The graph of the index's direct sets.
-DependencyGraph direct_graph(const Functors& index) {
-  DependencyGraph graph;
-  for (const auto& [name, direct] : index.direct_args) {
-    const size_t from = graph.add_node(name);
-    for (const std::string& callee : direct) graph.add_edge(from, graph.add_node(callee));
-  }
-  return graph;
-}
-
 }  // namespace
 
 std::vector<NameSet> recursive_components(const Functors& index) {
-  const DependencyGraph graph = direct_graph(index);
+  const DependencyGraph graph = index.direct_graph();
   // By the smallest member that is not auxiliary: the name that finds the component.
   std::vector<std::pair<std::string, NameSet>> found;
   for (const Component& component : strongly_connected_components(graph)) {
