@@ -128,6 +128,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   const Json* injectable_rule(std::string_view predicate) const override;
   bool is_built_in_function(std::string_view name) const override;
   std::string fresh_variable() override;
+  bool may_inject_at(size_t combines_deep) const override;
   // RuleContext
   Result<std::string, CompileError> relation_text(std::string_view predicate) override;
   bool is_program_predicate(std::string_view predicate) const override;
@@ -205,6 +206,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
     // Predicates whose SQL is being written, each inside the one before: the
     // walk over dependencies recurses once per level, up to a bound.
     std::vector<std::string> writing;
+    // How many combines the rule being written sits in, within its statement
+    // or WITH clause.
+    size_t combine_level = 0;
   };
 
   // injectable_rule without the memo.
