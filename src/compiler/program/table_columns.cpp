@@ -46,6 +46,26 @@ void TableColumns::add_rules(const std::vector<Json>& rules,
   }
 }
 
+void TableColumns::share(std::shared_ptr<const TableColumns> shared) { shared_ = std::move(shared); }
+
+std::map<std::string, std::vector<std::string>, std::less<>> TableColumns::calls_of(
+    const std::vector<Json>& rules, const std::function<bool(std::string_view)>& keep) {
+  std::map<std::string, std::vector<std::string>, std::less<>> out;
+  for (const Json& rule : rules) {
+    for_each_call(rule, [&](const std::string& name, const Json& call) {
+      if (!keep(name)) return;
+      std::vector<std::string>& columns = out[name];
+      for (const Json& f : call_fields(call)) columns.push_back(field_column(f));
+    });
+  }
+  return out;
+}
+
+void TableColumns::add_columns(const std::string& table, const std::vector<std::string>& columns) {
+  for (const std::string& column : columns)
+    if (column != "*") tables_of_column_[ascii_lower(column)].insert(table);
+}
+
 std::set<std::string, std::less<>> TableColumns::tables_in_reach(const Json& rule) {
   std::set<std::string, std::less<>> out;
   if (const Json* head = rule.get("head"))
@@ -57,6 +77,7 @@ std::set<std::string, std::less<>> TableColumns::tables_in_reach(const Json& rul
 
 bool TableColumns::is_column_of(const std::string& lower,
                                 const std::set<std::string, std::less<>>& tables) const {
+  if (shared_ && shared_->is_column_of(lower, tables)) return true;
   auto found = tables_of_column_.find(lower);
   if (found == tables_of_column_.end()) return false;
   const std::set<std::string, std::less<>>& having = found->second;

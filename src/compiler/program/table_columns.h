@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -26,6 +27,17 @@ class TableColumns {
   // its engine's library is).
   void add_rules(const std::vector<Json>& rules, const std::function<bool(std::string_view)>& is_table);
 
+  // Reads the columns of `shared` as if added here: the columns an engine's
+  // library gives every program, gathered once (see library_columns.h).
+  void share(std::shared_ptr<const TableColumns> shared);
+
+  // Every call of a name that `keep` accepts, by name: the columns it is called with.
+  static std::map<std::string, std::vector<std::string>, std::less<>> calls_of(
+      const std::vector<Json>& rules, const std::function<bool(std::string_view)>& keep);
+
+  // Adds `columns` as columns of `table`.
+  void add_columns(const std::string& table, const std::vector<std::string>& columns);
+
   // The names a rule writes or reads, its combines' included.
   static std::set<std::string, std::less<>> tables_in_reach(const Json& rule);
 
@@ -36,6 +48,7 @@ class TableColumns {
   // Per column name in lower case, the tables that have it: most names asked
   // about are no column at all, and are answered by one look-up.
   std::map<std::string, std::set<std::string, std::less<>>, std::less<>> tables_of_column_;
+  std::shared_ptr<const TableColumns> shared_;
 };
 
 }  // namespace mirtova

@@ -13,6 +13,7 @@
 #include "compiler/functors/make_instructions.h"
 #include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
+#include "compiler/program/library_columns.h"
 #include "compiler/program/library_rules.h"
 #include "compiler/program/library_types.h"
 #include "compiler/type_inference/inference.h"
@@ -161,13 +162,24 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   for (const std::string& name : defined)
     if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
   const QuorilProgram& program = *p;
-  auto is_table = [&program](std::string_view name) {
-    return program.is_program_predicate(name) ||
-           !(name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
-             program.is_built_in_function(name));
+  auto is_special = [&program](std::string_view name) {
+    return name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
+           program.is_built_in_function(name);
+  };
+  auto is_table = [&](std::string_view name) {
+    return program.is_program_predicate(name) || !is_special(name);
   };
   p->table_columns_ = TableColumns::collect(p->own_rules_, is_table);
-  p->table_columns_.add_rules(*p->library_, is_table);
+  if (library) {
+    p->table_columns_.add_rules(*p->library_, is_table);
+    return p;
+  }
+  // The engine's own library gives every program the same columns, but for the
+  // calls of a name the library leaves to the program.
+  std::shared_ptr<const LibraryColumns> shared = library_columns(first.engine(), *p->library_, is_special);
+  p->table_columns_.share(shared->always);
+  for (const auto& [name, columns] : shared->if_defined)
+    if (program.is_program_predicate(name)) p->table_columns_.add_columns(name, columns);
   return p;
 }
 

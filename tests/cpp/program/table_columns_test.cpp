@@ -1,5 +1,7 @@
 #include "compiler/program/table_columns.h"
 
+#include "compiler/program/library_columns.h"
+
 #include <gtest/gtest.h>
 
 #include "compiler/rule_translate/names.h"
@@ -51,6 +53,26 @@ TEST(TableColumnsTest, ColumnsByTable) {
   EXPECT_TRUE(columns.is_column_of("name", Tables{"A", "Ext", "U", "Z"}));
   EXPECT_FALSE(columns.is_column_of("name", Tables{"A", "P4", "U", "Z"}));
   EXPECT_FALSE(columns.is_column_of("u", Tables{}));
+}
+
+// A library's columns are gathered once and shared; a call of a special name
+// it leaves undefined counts only for a program that defines that name.
+TEST(TableColumnsTest, LibraryColumnsAreSharedAndSpecialNamesWaitForTheProgram) {
+  const std::vector<Json> library = rules_of("L(a) :- B(b: a), Special(c: a), Upper(e: a);\nUpper(x) = x;");
+  auto special = [](std::string_view name) { return name == "Special" || name == "Upper"; };
+  // An engine name of its own keeps this library out of the engines' cache.
+  std::shared_ptr<const LibraryColumns> shared = library_columns("none", library, special);
+  EXPECT_EQ(shared->if_defined,
+            (std::map<std::string, std::vector<std::string>, std::less<>>{{"Special", {"c"}}}));
+  for (bool defines_special : {false, true}) {
+    TableColumns program = TableColumns::collect({}, is_table);
+    program.share(shared->always);
+    if (defines_special) program.add_columns("Special", shared->if_defined.at("Special"));
+    EXPECT_TRUE(program.is_column_of("b", Tables{"B"}));
+    EXPECT_TRUE(program.is_column_of("e", Tables{"Upper"})) << "the library defines Upper";
+    EXPECT_TRUE(program.is_column_of("col0", Tables{"L"}));
+    EXPECT_EQ(program.is_column_of("c", Tables{"Special"}), defines_special);
+  }
 }
 
 TEST(TableColumnsTest, TablesInReachOfOneRule) {
