@@ -113,19 +113,7 @@ MIRTOVA_SCALE_BENCH(Wide, Compile, sqlite);
 MIRTOVA_SCALE_BENCH(Chain, Plan, duckdb);
 MIRTOVA_RECURSION_BENCH(Plan);
 MIRTOVA_SHAPE_BENCH(InjectedChain);
-// Every recursion of the chain is unfolded with the rules of all those before
-// it, so it grows faster than the program: it stops where a run still takes
-// well under a minute.
-void BM_Compile_RecursionChain_duckdb(benchmark::State& state) {
-  run(state, Shape::RecursionChain, Stage::Compile, "duckdb");
-}
-BENCHMARK(BM_Compile_RecursionChain_duckdb)
-    ->Arg(10)
-    ->Arg(100)
-    ->Arg(200)
-    ->Arg(400)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
+MIRTOVA_SHAPE_BENCH(RecursionChain);
 MIRTOVA_SHAPE_BENCH(LongChain);
 MIRTOVA_SHAPE_BENCH(ManyRules);
 MIRTOVA_SHAPE_BENCH(Disjunction);

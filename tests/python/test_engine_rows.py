@@ -160,3 +160,15 @@ T12 = {"T": [(1,), (2,)]}
 )
 def test_constants_typed_where_needed(request, engine, source, want):
     assert same_rows(engine, rows(request, engine, source, "Q", T12), want)
+
+
+# Each predicate injected into the negation of the next nests one sub-query in
+# another; SQLite's parser takes about a dozen, so deeper ones are read as WITH
+# clauses there. P{i} holds 1 for even i and 2 for odd i.
+@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("depth", [5, 12, 30, 60])
+def test_negations_nested_deeper_than_the_sqlite_parser_takes(request, engine, depth):
+    source = "\n".join(
+        ["T(1);", "T(2);", "P0(x) :- T(x), x == 1;"] + [f"P{i}(x) :- T(x), ~P{i - 1}(x);" for i in range(1, depth + 1)]
+    )
+    assert rows(request, engine, source, f"P{depth}") == [(1,) if depth % 2 == 0 else (2,)]

@@ -71,6 +71,8 @@ std::string Dialect::quote_identifier(std::string_view name) const { return quot
 
 bool Dialect::supports_create_or_replace() const { return false; }
 
+size_t Dialect::most_nested_injection() const { return SIZE_MAX; }
+
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {

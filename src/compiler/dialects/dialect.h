@@ -1,6 +1,7 @@
 // Dialect: what differs between the SQL engines; one stateless implementation per engine.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -98,6 +99,10 @@ class Dialect {
   virtual std::string string_cast(std::string_view sql) const = 0;            // 37
   virtual std::string_view today_relation_sql() const = 0;                    // 38
   virtual std::string_view now_relation_sql() const = 0;                      // 39
+  // How many combines (a negation is one) deep injection may still splice a
+  // predicate's body: past it the predicate is read as a table, as the engine's
+  // parser refuses sub-queries nested much deeper. Unbounded unless an engine says.
+  virtual size_t most_nested_injection() const;  // 40
 };
 
 }  // namespace mirtova

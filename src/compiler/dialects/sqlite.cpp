@@ -55,6 +55,9 @@ class SqLiteDialect final : public Dialect {
 
   bool decorate_combine_rule() const override { return true; }
 
+  // SQLite's parser stack holds about a dozen nested sub-queries of a negation.
+  size_t most_nested_injection() const override { return 6; }
+
   // REGEXP calls the regexp() function that the host registers.
   std::string regex_match_condition(std::string_view expression, std::string_view pattern) const override {
     return std::string(expression) + " REGEXP " + str_literal(pattern);

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <array>
+#include <iostream>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -171,28 +173,126 @@ void rename_predicates(Json& tree, const ArgumentMap& renames) {
   });
 }
 
-Result<Unit, CompileError> call_functor(Functors& index, const std::string& made, const std::string& functor,
-                                        const ArgumentMap& arguments) {
+namespace {
+
+// What one call copies: the rules whose heads lie between the functor and a
+// replaced argument (with the functor's own), and for each head to be copied
+// the replaced arguments it depends on, which key its copy.
+struct CallPlan {
+  ArgumentMap resolved;
+  std::vector<const Json*> kept;  // in `index.rules`, each rule once, in any order
+  std::map<std::string, NameSet> reached;
+  std::map<std::string, NameSet> tied;  // see tied_dependencies
+};
+
+// The plan found from the whole of what the functor depends on.
+Result<CallPlan, CompileError> plan_by_gathering(const Functors& index, const std::string& made,
+                                                 const std::string& functor, const ArgumentMap& arguments) {
   const NameSet& dependencies = index.argument_set(functor);
-  const ArgumentMap resolved = resolve_functor_args(functor, arguments, dependencies);
+  CallPlan plan;
+  plan.resolved = resolve_functor_args(functor, arguments, dependencies);
   std::vector<std::string> strangers;
-  for (const auto& [name, unused] : resolved) {
+  for (const auto& [name, unused] : plan.resolved) {
     if (dependencies.count(name) == 0) strangers.push_back(name);
   }
   if (!strangers.empty())
     return CompileError(
         "Functor " + functor + " is applied to " + join(strangers) + ", which it does not depend on.", made);
 
-  const std::string number = std::to_string(++index.functor_call_count);
   const Gathered gathered = gather(index, functor);
-  const std::map<std::string, NameSet> tied = tied_dependencies(index, gathered.names, resolved);
+  plan.tied = tied_dependencies(index, gathered.names, plan.resolved);
+  plan.reached = plan.tied;
   // Predicates that reach no replaced argument stay shared: copies call them as they are.
-  std::vector<KeyedRule> kept;
   for (const Json* rule : gathered.rules) {
     const std::string& head = head_name(*rule);
-    if (head == functor || tied.count(head) != 0 || shares_any(index.argument_set(head), resolved))
-      kept.push_back({&index.compact_text(*rule), *rule});
+    if (head == functor || plan.tied.count(head) != 0) {
+      plan.kept.push_back(rule);
+      continue;
+    }
+    const NameSet& dependencies_of_head = index.argument_set(head);
+    if (!shares_any(dependencies_of_head, plan.resolved)) continue;
+    plan.kept.push_back(rule);
+    if (plan.reached.count(head) != 0) continue;
+    NameSet& reached = plan.reached[head];
+    for (const auto& [name, unused] : plan.resolved) {
+      if (dependencies_of_head.count(name) != 0) reached.insert(name);
+    }
   }
+  return plan;
+}
+
+// The same plan found backwards from the replaced arguments, at a cost of what
+// lies between them and the functor rather than of all the functor depends on
+// (a chain of recursions would otherwise rewalk every earlier one). Holds only
+// while the argument sets are closures; nullopt where an argument needs
+// resolving or refusing, which the general plan does. Where names are tied,
+// gathering follows ties out of the functor's dependencies and may warn about
+// any recursive name it meets: the plan holds then only if nothing is
+// recursive and no name between the functor and an argument is tied, as a
+// tie then brings nothing that is copied.
+std::optional<CallPlan> plan_from_arguments(const Functors& index, const std::string& functor,
+                                            const ArgumentMap& arguments) {
+  if (!index.closures_exact() || index.rules_by_predicate.count(functor) == 0) return std::nullopt;
+  const bool tied = index.has_ties();
+  if (tied && (!index.is_acyclic() || index.is_tied(functor))) return std::nullopt;
+  CallPlan plan;
+  plan.resolved = arguments;
+  std::map<std::string, NameSet> reaching;  // argument -> the names that depend on it
+  NameSet between;                          // the names that depend on any argument
+  for (const auto& [name, unused] : arguments) {
+    NameSet callers = index.callers_of(name);
+    if (callers.count(functor) == 0) return std::nullopt;
+    between.insert(callers.begin(), callers.end());
+    reaching.emplace(name, std::move(callers));
+  }
+  if (tied && std::any_of(between.begin(), between.end(),
+                          [&](const std::string& name) { return index.is_tied(name); }))
+    return std::nullopt;
+  // Every name on a path from the functor to an argument depends on that
+  // argument, so the walk from the functor never needs to leave `between`;
+  // nor does a path back to the functor, which then depends on an argument too.
+  bool recursive = arguments.empty() && index.callers_of(functor).count(functor) != 0;
+  NameSet heads{functor};
+  std::vector<const std::string*> pending{&functor};
+  while (!pending.empty()) {
+    auto direct = index.direct_args.find(*pending.back());
+    pending.pop_back();
+    if (direct == index.direct_args.end()) continue;
+    for (const std::string& callee : direct->second) {
+      if (callee == functor) recursive = true;
+      if (between.count(callee) != 0 && heads.insert(callee).second) pending.push_back(&callee);
+    }
+  }
+  if (recursive) std::cerr << "[WARNING] Failed to eliminate recursion of " << functor << ".\n";
+  for (const std::string& head : heads) {
+    auto positions = index.rules_by_predicate.find(head);
+    if (positions == index.rules_by_predicate.end()) continue;
+    for (size_t position : positions->second) plan.kept.push_back(&index.rules[position]);
+    if (head == functor) continue;
+    NameSet& reached = plan.reached[head];
+    for (const auto& [name, callers] : reaching) {
+      if (callers.count(head) != 0) reached.insert(name);
+    }
+  }
+  return plan;
+}
+
+}  // namespace
+
+Result<Unit, CompileError> call_functor(Functors& index, const std::string& made, const std::string& functor,
+                                        const ArgumentMap& arguments) {
+  std::optional<CallPlan> fast = plan_from_arguments(index, functor, arguments);
+  CallPlan plan;
+  if (fast) {
+    plan = std::move(*fast);
+  } else {
+    TRY(plan, plan_by_gathering(index, made, functor, arguments));
+  }
+  const ArgumentMap& resolved = plan.resolved;
+  const std::map<std::string, NameSet>& tied = plan.tied;
+  const std::string number = std::to_string(++index.functor_call_count);
+  std::vector<KeyedRule> kept;
+  for (const Json* rule : plan.kept) kept.push_back({&index.compact_text(*rule), *rule});
   std::stable_sort(kept.begin(), kept.end(),
                    [](const KeyedRule& a, const KeyedRule& b) { return *a.text < *b.text; });
 
@@ -203,9 +303,7 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
   NameSet named_here;
   // The copy's name for `name`, made on its first use with this key.
   auto copy_name = [&](const std::string& name) {
-    auto group = tied.find(name);
-    std::string key =
-        group == tied.end() ? call_key(index, name, resolved) : key_of(name, group->second, resolved);
+    std::string key = key_of(name, plan.reached[name], resolved);
     auto memo = index.call_memo.find(key);
     if (memo != index.call_memo.end()) {
       renames[name] = memo->second;

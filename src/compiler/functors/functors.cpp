@@ -13,10 +13,15 @@ namespace mirtova {
 
 bool is_aux_predicate(std::string_view name) { return name.find(kAuxMarker) != std::string_view::npos; }
 
-Functors::Functors(std::vector<Json> input_rules) : rules(std::move(input_rules)) {
+Functors::Functors(std::vector<Json> input_rules, ArgumentSets sets) : rules(std::move(input_rules)) {
   input_rule_count = rules.size();
   index_rules_from(0);
-  for (const std::string& name : predicates) direct_args[name] = build_direct_args_of_predicate(name);
+  for (const std::string& name : predicates) set_direct_args(name, build_direct_args_of_predicate(name));
+  if (sets == ArgumentSets::OnDemand) {
+    // Deferred with no name to be made: a reader computes what it asks for.
+    defer_argument_sets(NameSet{});
+    return;
+  }
   for (const std::string& name : predicates) {
     if (args.count(name) == 0) build_missing_sets(name);
   }
@@ -166,9 +171,11 @@ void Functors::update_structure(const std::string& made) {
     // the direct sets kept from before do not: the sets are exact no more.
     settle_argument_sets();
     sets_exact_ = false;
+    acyclic_.reset();
     compact_texts_.clear();
     companions_.clear();
     companion_rules_read_ = 0;
+    any_companions_ = false;
     partners_.clear();
     ground_rules_read_ = 0;
     annotation_rules_read_.fill(0);
@@ -194,14 +201,17 @@ void Functors::update_structure(const std::string& made) {
     }
   }
   auto set_direct = [&](const std::string& name) {
-    NameSet& direct = direct_args[name];
-    direct = build_direct_args_of_predicate(name);
-    if (deferring_) mentioned_.insert(direct.begin(), direct.end());
+    set_direct_args(name, build_direct_args_of_predicate(name));
+    if (deferring_) {
+      const NameSet& direct = direct_args.at(name);
+      mentioned_.insert(direct.begin(), direct.end());
+    }
   };
   if (rules_by_predicate.count(made) != 0) set_direct(made);
   for (const std::string& name : missing) {
     if (direct_args.count(name) == 0) set_direct(name);
   }
+  if (acyclic_.value_or(false) && callers_of(made).count(made) != 0) acyclic_ = false;
   if (deferring_) {
     forget_sets_holding(made);
     if (watched_) watched_->erase(made);
@@ -264,6 +274,62 @@ void Functors::settle_argument_sets() {
   watched_.reset();
 }
 
+void Functors::set_direct_args(const std::string& name, NameSet direct) {
+  NameSet& stored = direct_args[name];
+  for (const std::string& callee : stored) {
+    if (direct.count(callee) == 0) callers_[callee].erase(name);
+  }
+  for (const std::string& callee : direct) {
+    if (stored.count(callee) == 0) callers_[callee].insert(name);
+  }
+  stored = std::move(direct);
+}
+
+NameSet Functors::callers_of(const std::string& name) const {
+  NameSet found;
+  std::vector<const std::string*> pending{&name};
+  while (!pending.empty()) {
+    const std::string& callee = *pending.back();
+    pending.pop_back();
+    auto it = callers_.find(callee);
+    if (it == callers_.end()) continue;
+    for (const std::string& caller : it->second) {
+      if (found.insert(caller).second) pending.push_back(&caller);
+    }
+  }
+  return found;
+}
+
+bool Functors::has_ties() const {
+  read_iteration_rules();
+  read_ground_rules();
+  return any_companions_ || !partners_.empty();
+}
+
+bool Functors::is_tied(std::string_view name) const {
+  return !iteration_companions(name).empty() || !ground_partners(name).empty();
+}
+
+DependencyGraph Functors::direct_graph() const {
+  DependencyGraph graph;
+  for (const auto& [name, direct] : direct_args) {
+    const size_t from = graph.add_node(name);
+    for (const std::string& callee : direct) graph.add_edge(from, graph.add_node(callee));
+  }
+  return graph;
+}
+
+bool Functors::is_acyclic() const {
+  if (!acyclic_) {
+    const DependencyGraph graph = direct_graph();
+    acyclic_ = true;
+    for (const Component& component : strongly_connected_components(graph)) {
+      if (is_recursive(graph, component)) acyclic_ = false;
+    }
+  }
+  return *acyclic_;
+}
+
 void Functors::forget_sets_holding(const std::string& made) {
   if (auto holders = holders_.find(made); holders != holders_.end()) {
     for (const std::string& holder : holders->second) {
@@ -278,9 +344,9 @@ void Functors::forget_sets_holding(const std::string& made) {
 // The @Iteration rules are read once each, in the order they were indexed, into
 // the companions of every name they hold; the union over the rules read so far
 // is what a pass over all of them would gather.
-std::vector<std::string> Functors::iteration_companions(std::string_view name) const {
+void Functors::read_iteration_rules() const {
   auto it = rules_by_predicate.find("@Iteration");
-  if (it == rules_by_predicate.end()) return {};
+  if (it == rules_by_predicate.end()) return;
   for (; companion_rules_read_ < it->second.size(); ++companion_rules_read_) {
     const Json* record = rules[it->second[companion_rules_read_]].at("head").get("record");
     if (record == nullptr) continue;
@@ -296,16 +362,21 @@ std::vector<std::string> Functors::iteration_companions(std::string_view name) c
       for (const std::string& other : named) {
         if (other != one) companions.insert(other);
       }
+      if (!companions.empty()) any_companions_ = true;
     }
   }
+}
+
+std::vector<std::string> Functors::iteration_companions(std::string_view name) const {
+  read_iteration_rules();
   auto found = companions_.find(std::string(name));
   if (found == companions_.end()) return {};
   return std::vector<std::string>(found->second.begin(), found->second.end());
 }
 
-std::vector<std::string> Functors::ground_partners(std::string_view name) const {
+void Functors::read_ground_rules() const {
   auto it = rules_by_predicate.find("@Ground");
-  if (it == rules_by_predicate.end()) return {};
+  if (it == rules_by_predicate.end()) return;
   for (; ground_rules_read_ < it->second.size(); ++ground_rules_read_) {
     const Json* record = rules[it->second[ground_rules_read_]].at("head").get("record");
     const Json* fields = record == nullptr ? nullptr : record->get("field_value");
@@ -323,6 +394,10 @@ std::vector<std::string> Functors::ground_partners(std::string_view name) const 
     partners_[std::string(*pair[0])].emplace(*pair[1]);
     partners_[std::string(*pair[1])].emplace(*pair[0]);
   }
+}
+
+std::vector<std::string> Functors::ground_partners(std::string_view name) const {
+  read_ground_rules();
   auto found = partners_.find(std::string(name));
   if (found == partners_.end()) return {};
   return std::vector<std::string>(found->second.begin(), found->second.end());

@@ -15,6 +15,7 @@
 
 #include "common/compile_error.h"
 #include "common/result.h"
+#include "compiler/functors/dependency_graph.h"
 #include "compiler/functors/generated_names.h"
 #include "parser/json.h"
 #include "parser/tree_access.h"
@@ -47,14 +48,44 @@ struct Functors {
   // from these; a driver fills them with the rules' own names.
   GeneratedNames names;
 
+  // Whether the constructor computes every argument set, or leaves each to its
+  // first reader (for an index that is only read, and mostly for its direct
+  // sets: the transitive sets of a long chain are quadratic in its length).
+  enum class ArgumentSets { Built, OnDemand };
+
   Functors() = default;
-  explicit Functors(std::vector<Json> input_rules);
+  explicit Functors(std::vector<Json> input_rules, ArgumentSets sets = ArgumentSets::Built);
 
   // A copy of the memoised argument set; empty for a name that heads no rule.
   NameSet args_of(std::string_view name) const;
 
   // The memoised argument set itself, valid until the next update_structure.
   const NameSet& argument_set(std::string_view name) const;
+
+  // Whether every argument set reads as the closure of the current direct sets
+  // (see sets_exact_): only then do callers_of answer for them.
+  bool closures_exact() const { return sets_exact_; }
+
+  // The names whose argument set holds `name`: those with a path of direct
+  // sets to it, found backwards, so at a cost of what reaches `name` rather
+  // than of everything the callers depend on. Agrees with argument_set only
+  // while closures_exact().
+  NameSet callers_of(const std::string& name) const;
+
+  // Whether any two names are tied by an @Iteration or a two-argument @Ground
+  // among the indexed rules (see iteration_companions and ground_partners);
+  // and whether `name` is tied to another.
+  bool has_ties() const;
+  bool is_tied(std::string_view name) const;
+
+  // Whether no name's argument set holds the name itself. Found by one pass
+  // over the direct sets when first asked, then kept by update_structure,
+  // which asks whether the name just made reaches itself: only its new rules
+  // can close a cycle, as every other name they mention is new or was there.
+  bool is_acyclic() const;
+
+  // The graph of the direct sets, nodes in byte order of the names that head them.
+  DependencyGraph direct_graph() const;
 
   // The names that the rules of `name` mention in bodies and head records.
   NameSet build_direct_args_of_predicate(std::string_view name) const;
@@ -146,6 +177,13 @@ struct Functors {
   // Deferred mode: forgets the set of `made` and every set that holds it.
   void forget_sets_holding(const std::string& made);
 
+  // Stores the direct set of `name` and keeps callers_ its mirror.
+  void set_direct_args(const std::string& name, NameSet direct);
+
+  // Read the @Iteration and @Ground rules indexed since the last call.
+  void read_iteration_rules() const;
+  void read_ground_rules() const;
+
   // Whether every stored set is the full transitive closure over the current
   // direct sets (names without a direct set end a path), and every name with a
   // direct set has a stored set. True after the constructor; the first eager
@@ -160,9 +198,13 @@ struct Functors {
   mutable std::map<std::string, std::vector<std::string>> holders_;
   std::optional<NameSet> watched_;                  // the names holders_ tracks; all when empty
   mutable std::vector<std::string> compact_texts_;  // by position; empty until first asked for
+  // For each name, the names whose direct set holds it.
+  std::map<std::string, NameSet> callers_;
+  mutable std::optional<bool> acyclic_;  // unknown until is_acyclic is first asked
   // The companions of each name in the first companion_rules_read_ @Iteration rules.
   mutable std::map<std::string, NameSet> companions_;
   mutable size_t companion_rules_read_ = 0;
+  mutable bool any_companions_ = false;
   // The same for ground_partners and the @Ground rules.
   mutable std::map<std::string, NameSet> partners_;
   mutable size_t ground_rules_read_ = 0;

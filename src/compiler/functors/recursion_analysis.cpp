@@ -26,23 +26,10 @@ const SerdeLikeValue* option(const RecursionArgs& recursion_args, const std::str
   return value == of->second.end() ? nullptr : &value->second;
 }
 
-// The graph of the index's direct sets, among the names `keep` accepts.
-template <class Keep>
-DependencyGraph direct_graph(const Functors& index, Keep&& keep) {
-  DependencyGraph graph;
-  for (const auto& [name, direct] : index.direct_args) {
-    if (!keep(name)) continue;
-    const size_t from = graph.add_node(name);
-    for (const std::string& callee : direct)
-      if (keep(callee)) graph.add_edge(from, graph.add_node(callee));
-  }
-  return graph;
-}
-
 }  // namespace
 
 std::vector<NameSet> recursive_components(const Functors& index) {
-  const DependencyGraph graph = direct_graph(index, [](const std::string&) { return true; });
+  const DependencyGraph graph = index.direct_graph();
   // By the smallest member that is not auxiliary: the name that finds the component.
   std::vector<std::pair<std::string, NameSet>> found;
   for (const Component& component : strongly_connected_components(graph)) {
@@ -62,8 +49,17 @@ std::vector<NameSet> recursive_components(const Functors& index) {
 // Every member is reached from `main` by a path that meets `main` only at its
 // start, so a cycle avoiding `main` is a cycle among the other members.
 bool has_cycle_avoiding(const Functors& index, const std::string& main, const NameSet& component) {
-  const DependencyGraph graph = direct_graph(
-      index, [&](const std::string& name) { return name != main && component.count(name) != 0; });
+  // Built from the members alone: a pass over every direct set per component
+  // would make a program of many recursions quadratic.
+  DependencyGraph graph;
+  for (const std::string& member : component) {
+    if (member == main) continue;
+    auto direct = index.direct_args.find(member);
+    if (direct == index.direct_args.end()) continue;
+    const size_t from = graph.add_node(member);
+    for (const std::string& callee : direct->second)
+      if (callee != main && component.count(callee) != 0) graph.add_edge(from, graph.add_node(callee));
+  }
   for (const Component& members : strongly_connected_components(graph))
     if (is_recursive(graph, members)) return true;
   return false;

@@ -86,11 +86,11 @@ Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>
 
 Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
                                                          std::string_view engine, GeneratedNames& names) {
-  // Without a cycle there is nothing to unfold, and the index (whose sets are
-  // transitive) would cost time quadratic in a long chain of predicates.
+  // Without a cycle there is nothing to unfold.
   if (!has_dependency_cycle(rules)) return rules;
   RecursionArgs options = recursion_options(rules);
-  const Functors index(rules);
+  // Unfolding reads direct sets only.
+  const Functors index(rules, Functors::ArgumentSets::OnDemand);
   return index.unfold_recursions(options, is_iterative_engine(engine), names);
 }
 

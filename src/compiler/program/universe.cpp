@@ -235,6 +235,11 @@ bool QuorilProgram::is_built_in_function(std::string_view name) const {
 
 std::string QuorilProgram::fresh_variable() { return "x_" + std::to_string(state_.variable_counter++); }
 
+bool QuorilProgram::may_inject_at(size_t combines_deep) const {
+  const size_t most = dialect_->most_nested_injection();
+  return state_.combine_level <= most && combines_deep <= most - state_.combine_level;
+}
+
 bool QuorilProgram::is_program_predicate(std::string_view predicate) const {
   return rules_of_.count(predicate) > 0;
 }
@@ -320,6 +325,16 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
   // A combine's rule is translated inside the rule that holds it, each level
   // through the whole translator: the stack left decides how deep that goes.
   if (stack_nearly_exhausted()) return attach(CompileError(kTooDeepMessage));
+  struct CombineLevel {
+    size_t& level;
+    const size_t outer;
+    CombineLevel(size_t& level, bool in_combine) : level(level), outer(level) {
+      level = in_combine ? outer + 1 : 0;
+    }
+    ~CombineLevel() { level = outer; }
+    CombineLevel(const CombineLevel&) = delete;
+    CombineLevel& operator=(const CombineLevel&) = delete;
+  } combine_level(state_.combine_level, in_combine);
   const bool decorate = in_combine && dialect_->decorate_combine_rule();
   std::shared_ptr<const Json> tree;
   if (!decorate && !rewrites_change_rule(rule, *this)) {

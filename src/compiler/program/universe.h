@@ -128,6 +128,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   const Json* injectable_rule(std::string_view predicate) const override;
   bool is_built_in_function(std::string_view name) const override;
   std::string fresh_variable() override;
+  bool may_inject_at(size_t combines_deep) const override;
   // RuleContext
   Result<std::string, CompileError> relation_text(std::string_view predicate) override;
   bool is_program_predicate(std::string_view predicate) const override;
@@ -235,6 +236,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
     // tables, each read by the next, takes no deeper recursion than a short one.
     std::deque<std::string> waiting_steps;
     StepUnits units;
+    // How many combines the rule being written sits in, within its statement
+    // or WITH clause.
+    size_t combine_level = 0;
   };
 
   // injectable_rule without the memo.

@@ -382,7 +382,23 @@ class Injector {
   }
 
   Result<bool, CompileError> inject_conjuncts(Json& rule) {
-    return each_conjunction(rule, [&](Json& conjunction) { return splice_conjuncts(conjunction); });
+    bool changed = false;
+    std::optional<CompileError> failed;
+    size_t combines = 0;  // around the node the walk is at
+    walk_tree_mut(
+        rule,
+        [&](Json& node, std::string_view) {
+          if (node.has("combine")) ++combines;
+          Json* conj = node.get_mut("conjunction");
+          if (conj == nullptr || !source_.may_inject_at(combines)) return Walk::Enter;
+          return note(splice_conjuncts(*conj), changed, failed);
+        },
+        [&](Json& node) {
+          if (node.has("combine")) --combines;
+          return Walk::Enter;
+        });
+    if (failed) return *failed;
+    return changed;
   }
 
   // Splices the bodies of injectable callees into a conjunction.

@@ -22,6 +22,12 @@ class InjectionSource {
   virtual bool is_built_in_function(std::string_view name) const = 0;
   // A fresh compiler variable ("x_{n}"), from the program-wide counter.
   virtual std::string fresh_variable() = 0;
+  // Whether injection may splice into a conjunction this many combines below
+  // the rule's body (a negation is a combine).
+  virtual bool may_inject_at(size_t combines_deep) const {
+    (void)combines_deep;
+    return true;
+  }
 };
 
 // What injection and the rewrites after it may make of one rule. The program

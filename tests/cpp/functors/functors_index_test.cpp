@@ -40,6 +40,22 @@ TEST(FunctorsIndex, ArgumentSetsAreTransitive) {
   }
 }
 
+TEST(FunctorsIndex, CallersAreFoundBackwardsAndCyclesAreKeptTrackOf) {
+  Functors index(rules_of("A <- B; B <- C; D <- B; P <- Q; Q <- P C"));
+  EXPECT_EQ(index.callers_of("C"), (NameSet{"A", "B", "D", "P", "Q"}));
+  EXPECT_EQ(index.callers_of("P"), (NameSet{"P", "Q"}));
+  EXPECT_EQ(index.callers_of("A"), NameSet{});
+  EXPECT_FALSE(index.is_acyclic());
+
+  Functors chain(rules_of("F <- X; S <- A"));
+  EXPECT_TRUE(chain.is_acyclic());
+  // A copy of F reading S, which reads A: the made name closes a cycle.
+  chain.rules.push_back(calls_rule("A", {"S"}));
+  chain.update_structure("A");
+  EXPECT_EQ(chain.callers_of("A"), (NameSet{"A", "S"}));
+  EXPECT_FALSE(chain.is_acyclic());
+}
+
 TEST(FunctorsIndex, HeadRecordsCountAndHeadlessRulesStayOut) {
   Json headless = Json::object({{"body", conj({atom("Hidden", {var("x")})})}});
   Json with_value = Json::object({{"head", call_node("P", {field(0, var("x")), field("pred", pred("Q"))})}});

@@ -95,6 +95,47 @@ TEST(FunctorCall, CopiesAreIndexedForTheNextCall) {
   EXPECT_EQ(summaries(index.rules, 4), (std::vector<std::string>{"C <- G_f1_f2", "G_f1_f2 <- D"}));
 }
 
+// A call finds what to copy backwards from its arguments unless ties could
+// bring more: a tie on the functor makes it gather everything the functor
+// depends on. Both ways must copy the same rules under the same names.
+TEST(FunctorCall, CopiesTheSameWhetherFoundFromTheArgumentsOrGathered) {
+  struct Case {
+    const char* name;
+    std::string program;
+    std::vector<Call> calls;
+  };
+  // clang-format off
+  const std::vector<Case> cases = {
+      {"a diamond and a shared branch", "F <- G H K; G <- L; H <- L X; L <- X; K <- T",
+       {{"A", "F", {{"X", "B"}}}, {"C", "F", {{"X", "B"}, {"T", "D"}}}}},
+      {"a cycle between the functor and the argument", "F <- G; G <- H X; H <- G",
+       {{"A", "F", {{"X", "B"}}}}},
+      {"a recursive functor", "F <- F G; G <- X", {{"A", "F", {{"X", "B"}}}}},
+      {"a caller of the argument outside the functor's reach", "F <- G; G <- X; Other <- X",
+       {{"A", "F", {{"X", "B"}}}}},
+      {"a made name as the next functor", "F <- G Y; G <- X", {{"A", "F", {{"X", "B"}}}, {"C", "A", {{"Y", "D"}}}}},
+  };
+  // clang-format on
+  auto copies = [](const std::string& program, const std::vector<Call>& calls) {
+    Functors index(rules_of(program));
+    const size_t before = index.rules.size();
+    testing::internal::CaptureStderr();
+    for (const Call& call : calls)
+      EXPECT_TRUE(call_functor(index, call.made, call.functor, call.arguments).ok());
+    std::vector<std::string> out;
+    for (std::string& line : summaries(index.rules, before))
+      if (line[0] != '@') out.push_back(std::move(line));
+    out.push_back(testing::internal::GetCapturedStderr());
+    return out;
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::string> found = copies(c.program, c.calls);
+    EXPECT_GT(found.size(), 1u) << c.name;
+    EXPECT_EQ(found, copies(c.program + "; @Ground(" + c.calls[0].functor + ", Elsewhere)", c.calls))
+        << c.name;
+  }
+}
+
 TEST(FunctorCall, CallKeysCountOnlyTheArgumentsAPredicateDependsOn) {
   Functors index(rules_of("P <- X Z; X; Y; Z"));
   EXPECT_EQ(call_key(index, "P", {{"Y", "B"}, {"X", "C"}, {"Z", "D"}}), "P(X: C, Z: D)");

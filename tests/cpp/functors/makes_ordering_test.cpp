@@ -39,6 +39,10 @@ TEST(MakeOrdering, MakesWaitForWhatTheyCopyAndSubstitute) {
        "Could not resolve Make order for: {\"A\", \"B\"}",
        "[STUCK] A applicant=F app_in_nb=false app_args_inter=[] av_inter=[\"B\"]\n"
        "[STUCK] B applicant=F app_in_nb=false app_args_inter=[] av_inter=[\"A\"]\n"},
+      {"a make found waiting goes in the next pass, after the later ones now ready",
+       "F <- X; A := F(X: C); B := F(); C := F(X: B)", {"B <- X", "C <- B", "A <- C"}},
+      {"a make waits for what a substitute of its functor's rules depends on",
+       "F <- P; S <- Q; G <- T; A := F(P: S); C := A(); Q := G()", {"A <- S", "Q <- T", "C <- S"}},
       {"a make of itself", "A := A()", {}, "Could not resolve Make order for: {\"A\"}",
        "[STUCK] A applicant=A app_in_nb=true app_args_inter=[] av_inter=[]\n"},
       {"a functor that calls its own made name, and a make waiting on it",
