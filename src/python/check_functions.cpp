@@ -83,7 +83,7 @@ PyObject* check(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
         texts.push_back(std::move(text));
         return true;
       };
-      bool within = true;
+      bool within = !result.past_bound;
       for (const verifier::CheckError& error : result.errors)
         within = within && add(out.first, names.written(verifier::text(error)));
       for (const std::string& warning : result.warnings)

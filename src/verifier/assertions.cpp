@@ -7,6 +7,7 @@
 
 #include "assertion/schema.h"
 #include "common/strings.h"
+#include "compiler/program/universe.h"
 #include "parser/tree_access.h"
 #include "parser/tree_walk.h"
 #include "verifier/references.h"
@@ -146,6 +147,7 @@ AssertionFindings check_assertions(const RuleList& full) {
   if (program.entries.empty()) return out;
   const assertion::Schema columns = assertion::schema(full);
   std::set<std::pair<std::string_view, std::string_view>> met;
+  size_t message_bytes = 0;
   for (const Entry& entry : program.entries) {
     if (!met.emplace(entry.predicate, entry.name).second) {
       out.errors.push_back(about(AssertionErrorKind::Duplicate, entry));
@@ -163,7 +165,9 @@ AssertionFindings check_assertions(const RuleList& full) {
           break;
         case TranslateError::Kind::Invalid:
           report.status = assertion::AssertionStatus::Unsupported;
-          out.errors.push_back(about(AssertionErrorKind::Invalid, entry, e.message));
+          message_bytes += e.message.size();
+          out.past_bound = out.past_bound || message_bytes > kMaxScriptBytes;
+          if (!out.past_bound) out.errors.push_back(about(AssertionErrorKind::Invalid, entry, e.message));
           break;
         case TranslateError::Kind::Unsupported:
           report.status = assertion::AssertionStatus::Unsupported;

@@ -19,6 +19,11 @@ namespace mirtova::verifier {
 struct AssertionFindings {
   std::vector<assertion::AssertionReport> reports;  // in source order
   std::vector<assertion::AssertionError> errors;
+  // Whether the messages of invalid assertions passed the bound on what one
+  // call may return (kMaxScriptBytes), the errors past it being left out: each
+  // message lists its predicate's columns, so they could grow as the product of
+  // a predicate's width and its assertions.
+  bool past_bound = false;
 };
 
 // The assertions of one annotation statement (`annotation` is its name,

@@ -37,6 +37,9 @@ struct CheckResult {
   std::vector<CheckError> errors;  // grouped by check, in the order the checks run
   std::vector<std::string> warnings;
   std::vector<assertion::AssertionReport> reports;
+  // Some findings were left out, their texts together passing the bound on
+  // what one call may return (see AssertionFindings::past_bound).
+  bool past_bound = false;
 };
 
 }  // namespace mirtova::verifier

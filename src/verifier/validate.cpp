@@ -50,6 +50,7 @@ CheckResult validate(const Json& program) {
 
   AssertionFindings assertions = check_assertions(full);
   append(errors, std::move(assertions.errors));
+  result.past_bound = assertions.past_bound;
   for (const assertion::AssertionReport& report : assertions.reports) {
     if (report.status != assertion::AssertionStatus::Unsupported || !report.detail) continue;
     result.warnings.push_back("Assertion '" + report.predicate + "." + report.name +

@@ -91,6 +91,14 @@ INPUTS = [
      "S = '@OrderBy(P, ' + ', '.join(f'\"z{i}\"' for i in range(20000)) + '); P(' + "
      "', '.join(f'c{i}: 1' for i in range(20000)) + ');'",
      "len(m.check(S)[0])", ("ValueError",), "The findings of this program pass 67108864 bytes"),
+    # Each message lists the predicate's 40,000 columns: all of them would take 1.5 GB.
+    ("4,000 assertions applying a predicate of 40,000 columns to one argument, checked",
+     "S = 'W(' + ', '.join(f'c{i}: x' for i in range(40000)) + ') :- T(x); @Assert(W, ' + "
+     "', '.join(f'a{j}: \"∀ x, W x → x > 0\"' for j in range(4000)) + ');'",
+     "len(m.check(S)[0])", ("ValueError",), "The findings of this program pass 67108864 bytes"),
+    ("the same assertions listed", "S = 'W(' + ', '.join(f'c{i}: x' for i in range(40000)) + ') :- T(x); "
+     "@Assert(W, ' + ', '.join(f'a{j}: \"∀ x, W x → x > 0\"' for j in range(4000)) + ');'",
+     "len(m.assertions(S))", ("ok",), "4000"),
     ("memory running out in the middle of a parse",
      "import resource\nS = 'Q(x) :- x == [' + ', '.join(['1'] * 400000) + '];'\n"
      "used = int(open('/proc/self/statm').read().split()[0]) * resource.getpagesize()\n"

@@ -80,6 +80,8 @@ CASES = {
          "Q", PERSON, [("ben", "young"), ("cid", "old")]),
     ],
     "functions and functors": [
+        ("a function argument left out that the body binds",
+         "N(1); N(2); F(x, y) = x + y :- N(x), N(y); Q(v: F(1)) :- N(1);", "Q", {}, [(2,), (3,)]),
         ("if-then-else function",
          'Band(a) = if a < 18 then "minor" else if a < 50 then "adult" else "senior"; Q(n, b) :- Person(name: n, age: a), b == Band(a);',
          "Q", PERSON, [("ann", "adult"), ("ben", "minor"), ("cid", "senior"), ("dee", "adult")]),
@@ -199,6 +201,11 @@ def test_user_program_rows(request, tmp_path, engine, feature, name, source, pre
         ("F(x, y) = x + y; Q(z) :- z == F(1, w: 3);", "Q", "Predicate 'F' has no column 'w'."),
         ("F(x, y) = x + y; Q(z) :- z == F(1);", "Q", "Function 'F' is called without a value for its argument 'col1'."),
         ("F(x, y:) = x + y; Q(z) :- z == F(1);", "Q", "Function 'F' is called without a value for its argument 'y'."),
+        # A function with a body, whose body never binds the argument left out.
+        ("N(1); F(a:, b:) = a + b :- N(a); Q(v: F(a: 1)) :- N(1);", "Q",
+         "Function 'F' is called without a value for its argument 'b'."),
+        ("T(1, 5); Q(m? ArgMaxK= x) distinct :- T(x, y);", "Q",
+         "Function 'ArgMaxK' is called without a value for its argument 'col1'."),
         ('@Ground(Old, "old_people"); Old(n) :- Person(name: n); Q(n) :- Old(n);', "Q",
          "@Ground(Old): the second argument names the predicate whose table receives the rows, as in @Ground(Old, Other)"),
     ],

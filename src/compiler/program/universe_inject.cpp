@@ -401,6 +401,30 @@ class Injector {
     return changed;
   }
 
+  // A function's value taken with an argument left out, whose parameter the
+  // body never mentions, would leave that parameter unbound under a name of the
+  // compiler's: refused as inlining refuses it. (One the body binds is fine.)
+  Result<Unit, CompileError> function_arguments_given(const Json& call, const Json& callee,
+                                                      const std::string& name) const {
+    auto given = [&](const std::string& column) {
+      const Json::ArrayType& arguments = call_fields(call);
+      return std::any_of(arguments.begin(), arguments.end(),
+                         [&](const Json& argument) { return field_column(argument) == column; });
+    };
+    const Json* body = callee.get("body");
+    if (body == nullptr || !finder_.is_function(callee) || !given("quoril_value")) return Unit{};
+    for (const Json& param : call_fields(callee.at("head"))) {
+      const std::string column = field_column(param);
+      if (column == "quoril_value" || column == "*" || given(column)) continue;
+      const Json* expression = field_expression(param);
+      const std::optional<std::string> variable = expression ? variable_name(*expression) : std::nullopt;
+      if (variable && *variable != "_" && !contains_variable(*body, *variable))
+        return CompileError(
+            "Function '" + name + "' is called without a value for its argument '" + column + "'.", text());
+    }
+    return Unit{};
+  }
+
   // Splices the bodies of injectable callees into a conjunction.
   Result<bool, CompileError> splice_conjuncts(Json& conjunction) {
     bool changed = false;
@@ -423,6 +447,7 @@ class Injector {
       }
       const std::string& name = call->at("predicate_name").as_str();
       TRY_VOID(count());
+      TRY_VOID(function_arguments_given(*call, *callee, name));
       Json copy = renamed_copy(*callee);
       Json::ArrayType spliced;
       // The copy is ours: its body moves out; the head is still read below.
