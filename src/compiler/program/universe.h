@@ -145,9 +145,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   Result<std::string, CompileError> with_name(std::string_view predicate);
   Result<Unit, CompileError> ensure_step(const std::string& predicate);
   Result<Unit, CompileError> ensure_loop(const IterationDef& iteration);
-  // The unit of a table's step, or of a loop's steps (see StepUnits).
-  size_t table_unit(const std::string& predicate);
+  // The unit whose steps make a predicate's table: its own, or its loop's (see StepUnits).
+  size_t step_unit(const std::string& predicate);
   size_t loop_unit(const IterationDef& iteration);
+  size_t new_unit(std::string name, const IterationDef* loop);
   // The unit being written reads `unit`'s table.
   void note_read(size_t unit);
   void push_step(size_t unit, PlanStep step);
@@ -202,8 +203,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // unit reads is kept so that steps written out of turn can be put back in
   // an order where each table is made before it is read.
   struct StepUnits {
-    std::map<std::string, size_t> of_table, of_loop;
+    std::map<std::string, size_t> of_predicate, of_loop;
     std::vector<std::string> names;          // a predicate of each unit, for messages
+    std::vector<const IterationDef*> loops;  // the loop of each unit that is one
     std::vector<std::vector<size_t>> reads;  // the units each reads, as met
     // The loops that add to a unit's table right after it is made: whoever
     // reads the table reads it once they are done.

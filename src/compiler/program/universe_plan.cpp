@@ -197,13 +197,10 @@ Result<std::string, CompileError> QuorilProgram::materialised_select(const std::
 }
 
 Result<Unit, CompileError> QuorilProgram::ensure_step(const std::string& predicate) {
-  const IterationDef* loop = ann_.iteration_of(predicate);
-  if (loop &&
-      std::find(loop->predicates.begin(), loop->predicates.end(), predicate) == loop->predicates.end())
-    loop = nullptr;
+  const size_t unit = step_unit(predicate);
+  const IterationDef* loop = state_.units.loops[unit];
   // A loop being written makes its members' tables itself.
   const bool loop_in_progress = loop && state_.loops_in_progress.count(loop->name);
-  const size_t unit = loop ? loop_unit(*loop) : table_unit(predicate);
   if (!loop_in_progress) note_read(unit);
   if (state_.emitted.count(predicate)) return Unit{};
   if (state_.in_progress.count(predicate)) return CompileError(cycle_message(predicate));
@@ -233,26 +230,34 @@ Result<Unit, CompileError> QuorilProgram::ensure_step(const std::string& predica
   return Unit{};
 }
 
-size_t QuorilProgram::table_unit(const std::string& predicate) {
-  StepUnits& units = state_.units;
-  auto [at, added] = units.of_table.emplace(predicate, units.names.size());
-  if (added) {
-    units.names.push_back(predicate);
-    units.reads.emplace_back();
-    units.tails.emplace_back();
-  }
-  return at->second;
+size_t QuorilProgram::step_unit(const std::string& predicate) {
+  if (auto known = state_.units.of_predicate.find(predicate); known != state_.units.of_predicate.end())
+    return known->second;
+  const IterationDef* loop = ann_.iteration_of(predicate);
+  if (loop &&
+      std::find(loop->predicates.begin(), loop->predicates.end(), predicate) == loop->predicates.end())
+    loop = nullptr;
+  const size_t unit = loop ? loop_unit(*loop) : new_unit(predicate, nullptr);
+  state_.units.of_predicate.emplace(predicate, unit);
+  return unit;
 }
 
 size_t QuorilProgram::loop_unit(const IterationDef& iteration) {
+  if (auto known = state_.units.of_loop.find(iteration.name); known != state_.units.of_loop.end())
+    return known->second;
+  const size_t unit =
+      new_unit(iteration.predicates.empty() ? iteration.name : iteration.predicates.front(), &iteration);
+  state_.units.of_loop.emplace(iteration.name, unit);
+  return unit;
+}
+
+size_t QuorilProgram::new_unit(std::string name, const IterationDef* loop) {
   StepUnits& units = state_.units;
-  auto [at, added] = units.of_loop.emplace(iteration.name, units.names.size());
-  if (added) {
-    units.names.push_back(iteration.predicates.empty() ? iteration.name : iteration.predicates.front());
-    units.reads.emplace_back();
-    units.tails.emplace_back();
-  }
-  return at->second;
+  units.names.push_back(std::move(name));
+  units.loops.push_back(loop);
+  units.reads.emplace_back();
+  units.tails.emplace_back();
+  return units.names.size() - 1;
 }
 
 void QuorilProgram::note_read(size_t unit) {
