@@ -122,6 +122,13 @@ def test_the_order_check_finds_a_table_read_before_it_is_made():
     assert unread_before_made(pieces, "trino") == [(0, "A"), (2, "C")]
 
 
+def with_chain(n):
+    """WITH clauses, each reading the one before, the first a stored table."""
+    text = "@Ground(G); G(x) :- E(x), x > 0;\nP0(x) distinct :- G(x);\n"
+    text += "".join(f"P{i}(x) distinct :- P{i - 1}(x);\n" for i in range(1, n))
+    return text, f"P{n - 1}"
+
+
 def accumulator_chain(n):
     return accumulated_chain(n, member=False)
 
@@ -176,6 +183,8 @@ CHAINS = [
      ["trino", "duckdb", "sqlite"], {"Edge": EDGES}, sorted(closure(EDGES))),
     ("300 loops, each seeded by the one before", "loop_chain", 300, ITERATIVE + ["duckdb"], ["trino", "duckdb"],
      {}, [(300,)]),
+    ("a stored table read at the end of 300 WITH clauses", "with_chain", 300, ITERATIVE + ["duckdb", "sqlite"],
+     ["trino", "duckdb", "sqlite"], {"E": [(0,), (1,), (2,)]}, [(1,), (2,)]),
     ("a chain just within the bound", "ground_chain", 200, ITERATIVE + ["duckdb"], ["trino", "duckdb"],
      {"E": [(1,), (10,)]}, [(200,), (209,)]),
 ]
