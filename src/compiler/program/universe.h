@@ -145,6 +145,16 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   Result<std::string, CompileError> with_name(std::string_view predicate);
   Result<Unit, CompileError> ensure_step(const std::string& predicate);
   Result<Unit, CompileError> ensure_loop(const IterationDef& iteration);
+  // The unit whose steps make a predicate's table: its own, or its loop's (see StepUnits).
+  size_t step_unit(const std::string& predicate);
+  size_t loop_unit(const IterationDef& iteration);
+  size_t new_unit(std::string name, const IterationDef* loop);
+  // The unit being written reads `unit`'s table.
+  void note_read(size_t unit);
+  void push_step(size_t unit, PlanStep step);
+  // Writes the steps that waited (see CompilationState::waiting_steps), then
+  // puts every step after those it reads.
+  Result<Unit, CompileError> write_waiting_steps();
   Result<std::string, CompileError> materialise(const std::string& predicate);
   // The WITH clauses and the SELECT of a materialised predicate's rows.
   Result<std::string, CompileError> materialised_select(const std::string& predicate);
@@ -153,7 +163,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // The "changed" query of a loop whose members' rows `selects` give; puts the
   // statements it needs at the start of the loop's body and into the plan.
   std::string loop_changed_query(const IterationDef& iteration, const std::vector<std::string>& selects,
-                                 PlanStep& loop);
+                                 PlanStep& loop, size_t unit);
   Result<std::string, CompileError> main_query(const std::string& predicate, PageWindow window,
                                                const std::optional<std::string>& pattern);
   std::string search_filter(const std::string& predicate, const std::string& body,
@@ -165,8 +175,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
 
   // How many predicates may wait on one another's SQL at once. Each level costs a
   // few kilobytes of stack, so this keeps the walk well within a Python thread's
-  // stack; a WITH clause met deeper waits (see Frame) instead of nesting, so
-  // that the output depends on the program alone, not on the stack.
+  // stack; a WITH clause met deeper waits (see Frame) instead of nesting, and
+  // so does a stored table (see CompilationState::waiting_steps), so that the
+  // output depends on the program alone, not on the stack.
   static constexpr size_t kMaxPredicateDepth = 250;
 
   // One WITH clause list per statement being written.
@@ -188,6 +199,21 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   Result<std::string, CompileError> predicate_sql_placing_waiting(const std::string& predicate);
   Result<Unit, CompileError> place_waiting(const std::string& root);
 
+  // The steps of one stored table, or of one loop, form a unit. What each
+  // unit reads is kept so that steps written out of turn can be put back in
+  // an order where each table is made before it is read.
+  struct StepUnits {
+    std::map<std::string, size_t> of_predicate, of_loop;
+    std::vector<std::string> names;          // a predicate of each unit, for messages
+    std::vector<const IterationDef*> loops;  // the loop of each unit that is one
+    std::vector<std::vector<size_t>> reads;  // the units each reads, as met
+    // The loops that add to a unit's table right after it is made: whoever
+    // reads the table reads it once they are done.
+    std::vector<std::vector<size_t>> tails;
+    std::vector<size_t> of_step;  // the unit of each of the steps written
+    std::vector<size_t> open;     // the units being written, each inside the one before
+  };
+
   // Everything one formatted_* call builds; reset at its start so that a
   // predicate's SQL does not depend on what was compiled before it.
   struct CompilationState {
@@ -206,6 +232,12 @@ class QuorilProgram : private InjectionSource, private RuleContext {
     // Predicates whose SQL is being written, each inside the one before: the
     // walk over dependencies recurses once per level, up to a bound.
     std::vector<std::string> writing;
+    // Stored tables met deeper than the walk may recurse: each is written
+    // after the main query, from the top, where what it meets that deep waits
+    // in turn; then the steps are put in order. A chain of any length of
+    // tables, each read by the next, takes no deeper recursion than a short one.
+    std::deque<std::string> waiting_steps;
+    StepUnits units;
     // How many combines the rule being written sits in, within its statement
     // or WITH clause.
     size_t combine_level = 0;

@@ -8,6 +8,7 @@
 #include "common/strings.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
+#include "compiler/program/step_order.h"
 #include "parser/tree_access.h"
 
 namespace mirtova {
@@ -35,6 +36,15 @@ void declare_record_types(const Type& type, std::vector<std::string>& seen, std:
   out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name +
          "') THEN CREATE TYPE " + name + " AS (" + psql_record_columns(type) + "); END IF; END $$;";
 }
+
+// Keeps a unit open while its steps are written.
+struct OpenUnit {
+  OpenUnit(std::vector<size_t>& open, size_t unit) : open(open) { open.push_back(unit); }
+  ~OpenUnit() { open.pop_back(); }
+  OpenUnit(const OpenUnit&) = delete;
+  OpenUnit& operator=(const OpenUnit&) = delete;
+  std::vector<size_t>& open;
+};
 
 }  // namespace
 
@@ -187,20 +197,107 @@ Result<std::string, CompileError> QuorilProgram::materialised_select(const std::
 }
 
 Result<Unit, CompileError> QuorilProgram::ensure_step(const std::string& predicate) {
+  const size_t unit = step_unit(predicate);
+  const IterationDef* loop = state_.units.loops[unit];
+  // A loop being written makes its members' tables itself.
+  const bool loop_in_progress = loop && state_.loops_in_progress.count(loop->name);
+  if (!loop_in_progress) note_read(unit);
   if (state_.emitted.count(predicate)) return Unit{};
   if (state_.in_progress.count(predicate)) return CompileError(cycle_message(predicate));
-  if (const IterationDef* it = ann_.iteration_of(predicate))
-    if (std::find(it->predicates.begin(), it->predicates.end(), predicate) != it->predicates.end())
-      return ensure_loop(*it);
-  state_.in_progress.insert(predicate);
-  auto sql = materialise(predicate);
-  state_.in_progress.erase(predicate);
-  if (!sql.ok()) return sql.error();
-  state_.steps.push_back(PlanStep::statement(std::move(sql).value()));
+  if (!loop_in_progress && state_.writing.size() >= kMaxPredicateDepth) {
+    state_.waiting_steps.push_back(predicate);
+    return Unit{};
+  }
+  if (loop) return ensure_loop(*loop);
+  {
+    OpenUnit open(state_.units.open, unit);
+    state_.in_progress.insert(predicate);
+    auto sql = materialise(predicate);
+    state_.in_progress.erase(predicate);
+    if (!sql.ok()) return sql.error();
+    push_step(unit, PlanStep::statement(std::move(sql).value()));
+  }
   state_.emitted.insert(predicate);
   // The accumulator holds its first rows before a loop adds to it; readers come after the loop.
   for (const IterationDef& it : ann_.iterations())
-    if (it.accumulate && *it.accumulate == predicate) TRY_VOID(ensure_loop(it));
+    if (it.accumulate && *it.accumulate == predicate) {
+      if (!state_.loops_done.count(it.name) && !state_.loops_in_progress.count(it.name)) {
+        const size_t tail = loop_unit(it);
+        state_.units.tails[unit].push_back(tail);
+      }
+      TRY_VOID(ensure_loop(it));
+    }
+  return Unit{};
+}
+
+size_t QuorilProgram::step_unit(const std::string& predicate) {
+  if (auto known = state_.units.of_predicate.find(predicate); known != state_.units.of_predicate.end())
+    return known->second;
+  const IterationDef* loop = ann_.iteration_of(predicate);
+  if (loop &&
+      std::find(loop->predicates.begin(), loop->predicates.end(), predicate) == loop->predicates.end())
+    loop = nullptr;
+  const size_t unit = loop ? loop_unit(*loop) : new_unit(predicate, nullptr);
+  state_.units.of_predicate.emplace(predicate, unit);
+  return unit;
+}
+
+size_t QuorilProgram::loop_unit(const IterationDef& iteration) {
+  if (auto known = state_.units.of_loop.find(iteration.name); known != state_.units.of_loop.end())
+    return known->second;
+  const size_t unit =
+      new_unit(iteration.predicates.empty() ? iteration.name : iteration.predicates.front(), &iteration);
+  state_.units.of_loop.emplace(iteration.name, unit);
+  return unit;
+}
+
+size_t QuorilProgram::new_unit(std::string name, const IterationDef* loop) {
+  StepUnits& units = state_.units;
+  units.names.push_back(std::move(name));
+  units.loops.push_back(loop);
+  units.reads.emplace_back();
+  units.tails.emplace_back();
+  return units.names.size() - 1;
+}
+
+void QuorilProgram::note_read(size_t unit) {
+  if (!state_.units.open.empty() && state_.units.open.back() != unit)
+    state_.units.reads[state_.units.open.back()].push_back(unit);
+}
+
+void QuorilProgram::push_step(size_t unit, PlanStep step) {
+  state_.steps.push_back(std::move(step));
+  state_.units.of_step.push_back(unit);
+}
+
+Result<Unit, CompileError> QuorilProgram::write_waiting_steps() {
+  if (state_.waiting_steps.empty()) return Unit{};
+  // Each written from the top, one after another: what it meets past the
+  // bound waits in turn, so no chain recurses deeper than the bound.
+  while (!state_.waiting_steps.empty()) {
+    std::string next = std::move(state_.waiting_steps.front());
+    state_.waiting_steps.pop_front();
+    TRY_VOID(ensure_step(next));
+  }
+  const StepUnits& units = state_.units;
+  std::vector<std::vector<size_t>> needs(units.names.size());
+  for (size_t u = 0; u < needs.size(); ++u)
+    for (size_t read : units.reads[u]) {
+      needs[u].push_back(read);
+      needs[u].insert(needs[u].end(), units.tails[read].begin(), units.tails[read].end());
+    }
+  auto order = order_steps(units.of_step, needs);
+  if (!order.ok()) return CompileError(cycle_message(units.names[order.error()]));
+  std::vector<PlanStep> steps;
+  std::vector<size_t> of_step;
+  steps.reserve(state_.steps.size());
+  of_step.reserve(state_.steps.size());
+  for (size_t i : order.value()) {
+    steps.push_back(std::move(state_.steps[i]));
+    of_step.push_back(units.of_step[i]);
+  }
+  state_.steps = std::move(steps);
+  state_.units.of_step = std::move(of_step);
   return Unit{};
 }
 
@@ -208,6 +305,8 @@ Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iterat
   if (state_.loops_done.count(iteration.name) || state_.loops_in_progress.count(iteration.name))
     return Unit{};
   state_.loops_in_progress.insert(iteration.name);
+  const size_t unit = loop_unit(iteration);
+  OpenUnit open(state_.units.open, unit);
   if (iteration.accumulate) TRY_VOID(ensure_step(*iteration.accumulate));
   std::set<std::string> outer_members = std::move(state_.building_loop_members);
   state_.building_loop_members =
@@ -233,8 +332,8 @@ Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iterat
     }
   }
   state_.building_loop_members = std::move(outer_members);
-  loop.changed = loop_changed_query(iteration, selects, loop);
-  state_.steps.push_back(std::move(loop));
+  loop.changed = loop_changed_query(iteration, selects, loop, unit);
+  push_step(unit, std::move(loop));
   state_.loops_in_progress.erase(iteration.name);
   state_.loops_done.insert(iteration.name);
   for (const std::string& member : iteration.predicates) state_.emitted.insert(member);
@@ -242,7 +341,8 @@ Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iterat
 }
 
 std::string QuorilProgram::loop_changed_query(const IterationDef& iteration,
-                                              const std::vector<std::string>& selects, PlanStep& loop) {
+                                              const std::vector<std::string>& selects, PlanStep& loop,
+                                              size_t unit) {
   const std::string except(dialect_->except_distinct());
   std::vector<std::string> terms;
   int counted = 0;  // numbers the sub-queries' aliases
@@ -282,7 +382,7 @@ std::string QuorilProgram::loop_changed_query(const IterationDef& iteration,
     PlanStep empty = PlanStep::statement(replace_table(
         table, "SELECT * FROM (\n" + indent(selects[i], 2) + "\n) AS mirtova_empty WHERE 1 = 0"));
     empty.for_changed_only = 1;
-    state_.steps.push_back(std::move(empty));
+    push_step(unit, std::move(empty));
   }
   if (iteration.accumulate) {
     std::string table = table_of(*iteration.accumulate);
@@ -332,6 +432,7 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   } else {
     TRY(body, predicate_sql_placing_waiting(predicate));
   }
+  TRY_VOID(write_waiting_steps());
   if (pattern) body = search_filter(predicate, body, *pattern);
   std::optional<uint64_t> limit = window.limit;
   if (auto own = ann_.limit_of(predicate)) limit = limit ? std::min(*limit, *own) : *own;

@@ -21,6 +21,15 @@ std::string repeat(const std::string& piece, size_t n, const std::string& separa
   return out;
 }
 
+// Stored tables G0 .. G(n-1) ending in Q, each reading the one before.
+std::string stored_chain(size_t n) {
+  std::string text = "@Ground(G0); G0(x) :- E(x);";
+  for (size_t i = 1; i < n; ++i)
+    text += "@Ground(G" + std::to_string(i) + "); G" + std::to_string(i) + "(x) :- G" +
+            std::to_string(i - 1) + "(x);";
+  return text + "Q(x) :- G" + std::to_string(n - 1) + "(x);";
+}
+
 // "" when the program compiles, else the parse or compile error's message.
 std::string compile_outcome(const std::string& text, const std::string& predicate,
                             const std::string& engine) {
@@ -76,6 +85,7 @@ std::vector<Input> inputs() {
        std::nullopt},
       {"a function that holds itself in a combine", "U()=r(\"\", z{U()=r(\"\",{})});", "U", ""},
       {"calls that fan out three ways at each of twelve levels", fanout, "P12", std::nullopt},
+      {"600 stored tables, each read by the next", stored_chain(600), "Q", std::nullopt},
       {"999 steps of a long recursive rule, unrolled",
        "P0(1); P(x) distinct :- P0(x); P(x) distinct :- P(y), x == y + 1" + checks + "; @Recursive(P, 999);",
        "P", "that one script may hold; use plan()"},
@@ -104,6 +114,8 @@ TEST(HostileInputs, DeepProgramsOnSmallStacks) {
       "A(1); Q(x) :- x == " + repeat("Sum{", depth) + "1" + repeat(" :- A(y)}", depth) + ";",
       "F(x) = x + 1; Q(y) :- y == " + repeat("F(", depth) + "1" + std::string(depth, ')') + ";",
       "Q(x) :- x == " + repeat("{a: ", depth) + "1" + std::string(depth, '}') + ";",
+      // Not nested at all: stored tables, each read by the next.
+      stored_chain(600),
   };
   for (size_t stack : {size_t{512} * 1024, size_t{1024} * 1024}) {
     for (const std::string& program : programs) {
