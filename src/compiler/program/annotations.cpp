@@ -109,7 +109,18 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
     }
   }
   a.engine_ = engine ? *engine : a.engine_named_ ? *a.engine_named_ : std::string("duckdb");
+  a.index();
   return a;
+}
+
+void Annotations::index() {
+  for (const auto& [p, g] : grounds_)
+    if (g.table_of != p) owners_of_other_.insert(g.table_of);
+  for (size_t i = 0; i < iterations_.size(); ++i) {
+    const IterationDef& it = iterations_[i];
+    if (it.accumulate) iteration_of_.emplace(*it.accumulate, i);
+    for (const std::string& m : it.predicates) iteration_of_.emplace(m, i);
+  }
 }
 
 std::vector<CompileError> annotation_errors(const std::vector<Json>& rules) {
@@ -144,9 +155,7 @@ const GroundDef* Annotations::ground_of(std::string_view predicate) const {
 }
 
 bool Annotations::owns_table_of_other(std::string_view predicate) const {
-  for (const auto& [p, g] : grounds_)
-    if (g.table_of == predicate && p != predicate) return true;
-  return false;
+  return owners_of_other_.count(predicate) != 0;
 }
 
 bool Annotations::not_injected(std::string_view predicate) const {
@@ -154,12 +163,8 @@ bool Annotations::not_injected(std::string_view predicate) const {
 }
 
 const IterationDef* Annotations::iteration_of(std::string_view predicate) const {
-  for (const IterationDef& it : iterations_) {
-    if (it.accumulate && *it.accumulate == predicate) return &it;
-    for (const std::string& m : it.predicates)
-      if (m == predicate) return &it;
-  }
-  return nullptr;
+  auto it = iteration_of_.find(predicate);
+  return it == iteration_of_.end() ? nullptr : &iterations_[it->second];
 }
 
 std::string Annotations::preamble() const {

@@ -61,6 +61,14 @@ class Annotations {
   std::map<std::string, std::string, std::less<>> flags_;
   std::optional<std::string> dataset_;
   std::optional<std::string> engine_named_;  // by the first @Engine statement
+  // Asked per predicate the compiler meets, so looked up rather than searched:
+  // the tables that store another predicate's rows, and per predicate the
+  // position in iterations_ of the first iteration that holds it.
+  std::set<std::string, std::less<>> owners_of_other_;
+  std::map<std::string, size_t, std::less<>> iteration_of_;
+
+  // Fills the two look-ups above once every statement is read.
+  void index();
 
   friend struct AnnotationStore;
 };
