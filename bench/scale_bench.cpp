@@ -114,6 +114,20 @@ MIRTOVA_SCALE_BENCH(Chain, Plan, duckdb);
 MIRTOVA_RECURSION_BENCH(Plan);
 MIRTOVA_SHAPE_BENCH(InjectedChain);
 MIRTOVA_SHAPE_BENCH(RecursionChain);
+// The iterative engines write each recursion of the chain as a loop over
+// stored tables, each read by the next recursion's.
+void BM_Compile_RecursionChain_trino(benchmark::State& state) {
+  run(state, Shape::RecursionChain, Stage::Compile, "trino");
+}
+BENCHMARK(BM_Compile_RecursionChain_trino)
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(4000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 MIRTOVA_SHAPE_BENCH(LongChain);
 MIRTOVA_SHAPE_BENCH(ManyRules);
 MIRTOVA_SHAPE_BENCH(Disjunction);
