@@ -12,6 +12,7 @@ import mirtova
 from compile_engines import Engine, as_multiset, statements
 from isolated import run_isolated
 from sql_parse import unfilled_placeholder
+from hand_rows import closure
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -20,15 +21,6 @@ SQLGLOT_DIALECT = {"trino": "trino", "presto": "presto", "databricks": "databric
 ITERATIVE = ["trino", "presto", "databricks"]
 
 EDGES = [(1, 2), (2, 3), (3, 4), (4, 2), (5, 6)]
-
-
-def closure(edges):
-    full = set(edges)
-    while True:
-        more = {(x, z) for (x, y) in full for (y2, z) in edges if y == y2} - full
-        if not more:
-            return full
-        full |= more
 
 
 def recursion_chain(n):

@@ -5,21 +5,13 @@ import pytest
 
 import mirtova
 from compile_engines import Engine, as_multiset
+from hand_rows import closure
 
 ENGINES = ["duckdb", "sqlite"]
 
 EDGES = [(1, 2), (2, 3), (3, 4), (4, 2), (5, 6)]
 PARENTS = [("b", "a"), ("c", "a"), ("d", "b"), ("e", "c"), ("f", "d"), ("g", "e"), ("h", "g")]
 WEIGHTED = [(1, 2, 4), (1, 3, 1), (3, 2, 1), (2, 4, 1), (3, 4, 5), (4, 5, 2)]
-
-
-def closure(edges):
-    full = set(edges)
-    while True:
-        more = {(x, z) for (x, y) in full for (y2, z) in edges if y == y2} - full
-        if not more:
-            return full
-        full |= more
 
 
 def same_generation(parents):

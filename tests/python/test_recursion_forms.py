@@ -9,15 +9,7 @@ import pytest
 import mirtova
 from compile_engines import Engine, as_multiset
 from pg_engine import any_engine, pg_cluster  # noqa: F401  (the fixtures)
-
-
-def closure(edges):
-    full = set(edges)
-    while True:
-        more = {(x, z) for (x, y) in full for (y2, z) in edges if y == y2} - full
-        if not more:
-            return full
-        full |= more
+from hand_rows import closure
 
 
 def walks_within(edges, most):
