@@ -160,10 +160,6 @@ std::string key_of(const std::string& predicate, const NameSet& dependencies, co
   return predicate + "(" + join(items) + ")";
 }
 
-std::string call_key(const Functors& index, const std::string& predicate, const ArgumentMap& resolved) {
-  return key_of(predicate, index.argument_set(predicate), resolved);
-}
-
 void rename_predicates(Json& tree, const ArgumentMap& renames) {
   walk_tree_mut(tree, [&](Json& node) {
     Json* name = node.get_mut("predicate_name");

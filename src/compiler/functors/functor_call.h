@@ -21,9 +21,6 @@ ArgumentMap resolve_functor_args(const std::string& functor, const ArgumentMap& 
 // "P(X: B, Z: D)": P with the substitutes of the arguments in `dependencies`, by name.
 std::string key_of(const std::string& predicate, const NameSet& dependencies, const ArgumentMap& resolved);
 
-// "P(X: B, Z: D)": P with the substitutes of the arguments P depends on, by name.
-std::string call_key(const Functors& index, const std::string& predicate, const ArgumentMap& resolved);
-
 // Appends the rules of `made` (and of the copies it needs) to the index's rules
 // and re-indexes them. Refuses an argument the functor does not depend on, and
 // an annotation that names no predicate where a predicate belongs.

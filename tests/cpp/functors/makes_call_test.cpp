@@ -138,8 +138,8 @@ TEST(FunctorCall, CopiesTheSameWhetherFoundFromTheArgumentsOrGathered) {
 
 TEST(FunctorCall, CallKeysCountOnlyTheArgumentsAPredicateDependsOn) {
   Functors index(rules_of("P <- X Z; X; Y; Z"));
-  EXPECT_EQ(call_key(index, "P", {{"Y", "B"}, {"X", "C"}, {"Z", "D"}}), "P(X: C, Z: D)");
-  EXPECT_EQ(call_key(index, "Q", {{"Y", "B"}}), "Q()");
+  EXPECT_EQ(key_of("P", index.argument_set("P"), {{"Y", "B"}, {"X", "C"}, {"Z", "D"}}), "P(X: C, Z: D)");
+  EXPECT_EQ(key_of("Q", index.argument_set("Q"), {{"Y", "B"}}), "Q()");
 }
 
 }  // namespace
