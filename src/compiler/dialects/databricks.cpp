@@ -21,6 +21,7 @@ class DatabricksDialect final : public Dialect {
   std::string_view unnest_phrase() const override { return "LATERAL (SELECT explode({0}) AS {1}) AS varnok"; }
   std::string_view array_phrase() const override { return "ARRAY(%s)"; }
   int group_by_spec_by() const override { return 1; }
+  bool unfolds_recursion_iteratively() const override { return true; }
 
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 

@@ -103,6 +103,10 @@ class Dialect {
   // predicate's body: past it the predicate is read as a table, as the engine's
   // parser refuses sub-queries nested much deeper. Unbounded unless an engine says.
   virtual size_t most_nested_injection() const;  // 40
+  // Whether every recursion is unfolded into its iterative form, a loop the
+  // plan repeats, whatever its depth: the engines that run such loops
+  // themselves. Elsewhere only a deep recursion is.
+  virtual bool unfolds_recursion_iteratively() const;  // 41
 };
 
 }  // namespace mirtova

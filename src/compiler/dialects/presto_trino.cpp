@@ -27,6 +27,7 @@ class PrestoDialect : public Dialect {
   }
   std::string_view array_phrase() const override { return "ARRAY[%s]"; }
   int group_by_spec_by() const override { return 1; }
+  bool unfolds_recursion_iteratively() const override { return true; }
 
   // The offset comes before the limit in this engine's grammar.
   std::string pagination_clause(std::optional<uint64_t> limit,

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <optional>
+#include <string_view>
 
 #include "compiler/functors/dependency_cycles.h"
 #include "compiler/functors/generated_names.h"
@@ -73,25 +74,20 @@ RecursionArgs recursion_options(const std::vector<Json>& rules) {
   return options;
 }
 
-bool is_iterative_engine(std::string_view engine) {
-  return engine == "trino" || engine == "presto" || engine == "databricks";
-}
-
-Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
-                                                         std::string_view engine) {
+Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, bool iterative) {
   GeneratedNames names;
   names.take_names_of(rules);
-  return unfold_recursion(rules, engine, names);
+  return unfold_recursion(rules, iterative, names);
 }
 
-Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
-                                                         std::string_view engine, GeneratedNames& names) {
+Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, bool iterative,
+                                                         GeneratedNames& names) {
   // Without a cycle there is nothing to unfold.
   if (!has_dependency_cycle(rules)) return rules;
   RecursionArgs options = recursion_options(rules);
   // Unfolding reads direct sets only.
   const Functors index(rules, Functors::ArgumentSets::OnDemand);
-  return index.unfold_recursions(options, is_iterative_engine(engine), names);
+  return index.unfold_recursions(options, iterative, names);
 }
 
 }  // namespace mirtova

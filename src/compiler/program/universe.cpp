@@ -99,17 +99,21 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   }
 
   TRY(Annotations first, Annotations::extract(rules, engine));
+  // An engine the program names that is none of the seven is reported after
+  // the unfolding's and the functors' refusals, which it does not hinder.
+  auto dialect = Dialect::get(first.engine());
   // Both passes copy the whole rule list; most programs need neither.
   const bool recursive = has_dependency_cycle(rules);
   if (recursive || !collect_make_instructions(rules).empty()) made.take_names_of(rules);
   if (recursive) {
-    TRY(rules, unfold_recursion(rules, first.engine(), made));
+    const bool iterative = dialect.ok() && dialect.value()->unfolds_recursion_iteratively();
+    TRY(rules, unfold_recursion(rules, iterative, made));
   }
   if (!collect_make_instructions(rules).empty()) {
     TRY(rules, run_makes_with_deps(rules, made));
   }
   p->made_names_ = PredicateNames::from_pairs(made.origins());
-  TRY(p->dialect_, Dialect::get(first.engine()));
+  TRY(p->dialect_, std::move(dialect));
   p->own_rules_ = std::move(rules);
   const size_t own_rules = p->own_rules_.size();
   if (library) {

@@ -183,6 +183,9 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
         "(SELECT CAST(current_timestamp AT TIME ZONE 'UTC' AS TIMESTAMP) AS timestamp)",
         "(SELECT current_timestamp AT TIME ZONE 'UTC' AS timestamp)",
         "(SELECT datetime('now') AS timestamp)", "(SELECT CURRENT_TIMESTAMP() AS timestamp)"}},
+      {"unfolds_recursion_iteratively",
+       [](const Dialect& d) { return flag(d.unfolds_recursion_iteratively()); },
+       {"false", "true", "true", "true", "false", "false", "false"}},
   };
   // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {
