@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/compile_error.h"
+#include "common/engines.h"
 #include "common/result.h"
 #include "compiler/dialects/template_rows.h"
 #include "compiler/type_inference/types.h"
@@ -37,12 +38,14 @@ class Dialect {
  public:
   virtual ~Dialect() = default;
 
-  // A new dialect for the engine, compared byte for byte with the seven names;
-  // any other name fails with "Unsupported engine '{0}'. Supported engines: {1}.".
-  static Result<std::unique_ptr<Dialect>, CompileError> get(std::string_view engine);
+  // A new dialect for the engine.
+  static std::unique_ptr<Dialect> get(Engine engine);
+
+  // The engine's name, for messages.
+  std::string_view name() const { return engine_name(engine()); }
 
   // The operations, in the interface's fixed order.
-  virtual std::string_view name() const = 0;                          // 0
+  virtual Engine engine() const = 0;                                  // 0
   virtual TemplateRows built_in_functions() const;                    // 1
   virtual bool format_needs_expansion() const = 0;                    // 2
   virtual bool nulls_first_by_default(bool descending) const = 0;     // 3

@@ -9,7 +9,7 @@ namespace {
 
 class DuckDbDialect final : public Dialect {
  public:
-  std::string_view name() const override { return "duckdb"; }
+  Engine engine() const override { return Engine::kDuckdb; }
   bool format_needs_expansion() const override { return false; }
   bool nulls_first_by_default(bool) const override { return false; }
   std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS BIGINT)"; }

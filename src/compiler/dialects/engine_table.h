@@ -1,25 +1,24 @@
 // The engine table: per engine, its dialect's factory, its library program and
-// its template rows. Every choice of something by engine name reads it.
+// its template rows. Every choice of something by engine reads it.
 #pragma once
 
 #include <memory>
-#include <string_view>
 
+#include "common/engines.h"
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/template_rows.h"
 
 namespace mirtova {
 
 struct EngineEntry {
-  std::string_view name;
+  Engine engine;
   std::unique_ptr<Dialect> (*make_dialect)();
   std::string_view (*library_program)();
   TemplateRows (*function_rows)();
   TemplateRows (*operator_rows)();
 };
 
-// The entry of one of the seven engines, compared byte for byte; nullptr for
-// any other name.
-const EngineEntry* find_engine(std::string_view name);
+// The entry of an engine.
+const EngineEntry& engine_entry(Engine engine);
 
 }  // namespace mirtova

@@ -10,7 +10,7 @@ namespace {
 
 class PostgreSqlDialect final : public Dialect {
  public:
-  std::string_view name() const override { return "psql"; }
+  Engine engine() const override { return Engine::kPsql; }
   bool format_needs_expansion() const override { return true; }
   bool nulls_first_by_default(bool descending) const override { return descending; }
   std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS BIGINT)"; }

@@ -10,7 +10,7 @@ namespace {
 
 class SqLiteDialect final : public Dialect {
  public:
-  std::string_view name() const override { return "sqlite"; }
+  Engine engine() const override { return Engine::kSqlite; }
   bool format_needs_expansion() const override { return false; }
   bool nulls_first_by_default(bool descending) const override { return !descending; }
   std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS INTEGER)"; }

@@ -20,11 +20,9 @@ void add_refused_rows(TemplateRows& rows, std::string_view names) {
   }
 }
 
-TemplateRows function_template_rows(std::string_view engine) {
-  const EngineEntry* entry = find_engine(engine);
-  if (entry == nullptr) return TemplateRows();
+TemplateRows function_template_rows(Engine engine) {
   // The engine's own rows, then each family's rows for it.
-  TemplateRows rows = entry->function_rows();
+  TemplateRows rows = engine_entry(engine).function_rows();
   for (auto family : {number_function_rows, aggregate_function_rows, text_function_rows, bytes_function_rows,
                       json_function_rows, array_function_rows, date_function_rows, network_function_rows}) {
     TemplateRows more = family(engine);
@@ -33,9 +31,6 @@ TemplateRows function_template_rows(std::string_view engine) {
   return rows;
 }
 
-TemplateRows operator_template_rows(std::string_view engine) {
-  const EngineEntry* entry = find_engine(engine);
-  return entry != nullptr ? entry->operator_rows() : TemplateRows();
-}
+TemplateRows operator_template_rows(Engine engine) { return engine_entry(engine).operator_rows(); }
 
 }  // namespace mirtova

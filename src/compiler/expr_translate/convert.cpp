@@ -305,7 +305,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
   }
 
-  if (is_date_format_function(name) && writes_date_formats(dialect->name())) {
+  if (is_date_format_function(name) && writes_date_formats(dialect->engine())) {
     return convert_date_format(name, args);
   }
   if (name == "FlagValue") {
@@ -500,7 +500,7 @@ SqlResult ExprTranslator::convert_date_format(const std::string& name, const std
                  ".");
   }
   TRY(std::string value, convert(*args[1]));
-  auto written = date_format_call(dialect->name(), name, *format, value);
+  auto written = date_format_call(dialect->engine(), name, *format, value);
   if (!written.ok()) return error(std::move(written).error());
   return std::move(written).value();
 }

@@ -16,15 +16,11 @@ namespace {
 
 using NameSet = std::unordered_set<std::string, StringHash, std::equal_to<>>;
 
-// The union of the translator's known names over the engines. An engine the
-// dialects refuse adds nothing (the seven are always accepted).
+// The union of the translator's known names over the engines.
 NameSet build_builtin_names() {
   NameSet names;
-  for (std::string_view engine : kSupportedEngines) {
-    auto dialect = Dialect::get(engine);
-    if (!dialect.ok()) continue;
-    for (const std::string& name : *basis_functions(*dialect.value())) names.insert(name);
-  }
+  for (Engine engine : kEngines)
+    for (const std::string& name : *basis_functions(*Dialect::get(engine))) names.insert(name);
   return names;
 }
 
@@ -32,10 +28,8 @@ NameSet build_builtin_names() {
 // catalogue leaves nothing in the per-thread cache of library rules.
 NameSet build_reserved_names() {
   NameSet names = {"Today", "Now"};
-  for (std::string_view engine : kSupportedEngines) {
-    auto dialect = Dialect::get(engine);
-    if (!dialect.ok()) continue;
-    auto rules = parse_library_program(engine, dialect.value()->library_program());
+  for (Engine engine : kEngines) {
+    auto rules = parse_library_program(engine, Dialect::get(engine)->library_program());
     if (!rules.ok()) continue;
     for (const Json& rule : *rules.value()) names.insert(head_name(rule));
   }

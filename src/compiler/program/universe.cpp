@@ -60,14 +60,14 @@ std::string table_reference(std::string_view name, const Dialect& dialect) {
 }
 
 Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::new_with_engine(
-    Json tree, const TextMap& flag_overrides, const TextMap& /*reserved*/,
-    const std::optional<std::string>& engine) {
+    Json tree, const TextMap& flag_overrides, const TextMap& /*reserved*/, std::optional<Engine> engine) {
   return build(std::move(tree), flag_overrides, engine, nullptr);
 }
 
-Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
-    Json tree, const TextMap& flag_overrides, const std::optional<std::string>& engine,
-    const std::vector<Json>* library) {
+Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(Json tree,
+                                                                          const TextMap& flag_overrides,
+                                                                          std::optional<Engine> engine,
+                                                                          const std::vector<Json>* library) {
   GeneratedNames made;
   auto program = assemble(std::move(tree), flag_overrides, engine, library, made);
   if (program.ok()) return program;
@@ -79,9 +79,11 @@ CompileError QuorilProgram::as_written(const PredicateNames& made_names, Compile
   return error;
 }
 
-Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
-    Json tree, const TextMap& flag_overrides, const std::optional<std::string>& engine,
-    const std::vector<Json>* library, GeneratedNames& made) {
+Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Json tree,
+                                                                             const TextMap& flag_overrides,
+                                                                             std::optional<Engine> engine,
+                                                                             const std::vector<Json>* library,
+                                                                             GeneratedNames& made) {
   std::unique_ptr<QuorilProgram> p(new QuorilProgram());
   std::vector<Json> rules;
   if (Json* r = tree.get_mut("rule")) rules = std::move(r->as_array_mut());
@@ -101,19 +103,21 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   TRY(Annotations first, Annotations::extract(rules, engine));
   // An engine the program names that is none of the seven is reported after
   // the unfolding's and the functors' refusals, which it does not hinder.
-  auto dialect = Dialect::get(first.engine());
+  Result<Engine, CompileError> chosen = first.engine();
+  std::unique_ptr<Dialect> dialect = chosen.ok() ? Dialect::get(chosen.value()) : nullptr;
   // Both passes copy the whole rule list; most programs need neither.
   const bool recursive = has_dependency_cycle(rules);
   if (recursive || !collect_make_instructions(rules).empty()) made.take_names_of(rules);
   if (recursive) {
-    const bool iterative = dialect.ok() && dialect.value()->unfolds_recursion_iteratively();
+    const bool iterative = dialect != nullptr && dialect->unfolds_recursion_iteratively();
     TRY(rules, unfold_recursion(rules, iterative, made));
   }
   if (!collect_make_instructions(rules).empty()) {
     TRY(rules, run_makes_with_deps(rules, made));
   }
   p->made_names_ = PredicateNames::from_pairs(made.origins());
-  TRY(p->dialect_, std::move(dialect));
+  TRY(const Engine engine_chosen, std::move(chosen));
+  p->dialect_ = std::move(dialect);
   p->own_rules_ = std::move(rules);
   const size_t own_rules = p->own_rules_.size();
   if (library) {
@@ -121,7 +125,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   } else {
     TRY(p->library_, library_rules(*p->dialect_));
   }
-  TRY(p->ann_, Annotations::extract(p->own_rules_, *p->library_, first.engine()));
+  TRY(p->ann_, Annotations::extract(p->own_rules_, *p->library_, engine_chosen));
   p->built_ins_ = basis_functions(*p->dialect_);
 
   // The program's own rules to type, and the library's (the engine's own
@@ -153,7 +157,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   }
   if (p->ann_.type_checking()) {
     TRY(ProgramTypes types, library ? infer_program_types(typed)
-                                    : program_and_library_types(typed, typed_library, first.engine()));
+                                    : program_and_library_types(typed, typed_library, engine_chosen));
     for (auto& [name, columns] : types.predicates)
       if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
     p->rule_variable_types_.resize(p->rule_count());
@@ -180,7 +184,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   }
   // The engine's own library gives every program the same columns, but for the
   // calls of a name the library leaves to the program.
-  std::shared_ptr<const LibraryColumns> shared = library_columns(first.engine(), *p->library_, is_special);
+  std::shared_ptr<const LibraryColumns> shared = library_columns(engine_chosen, *p->library_, is_special);
   p->table_columns_.share(shared->always);
   for (const auto& [name, columns] : shared->if_defined)
     if (program.is_program_predicate(name)) p->table_columns_.add_columns(name, columns);

@@ -83,12 +83,13 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // `flag_overrides` replace or add flag values; `reserved` is accepted and unused.
   // The tree is taken by value: a caller done with it moves it in, and its
   // rules become the program's without a copy.
-  static Result<std::unique_ptr<QuorilProgram>, CompileError> new_with_engine(
-      Json tree, const TextMap& flag_overrides, const TextMap& reserved,
-      const std::optional<std::string>& engine);
+  static Result<std::unique_ptr<QuorilProgram>, CompileError> new_with_engine(Json tree,
+                                                                              const TextMap& flag_overrides,
+                                                                              const TextMap& reserved,
+                                                                              std::optional<Engine> engine);
   // The same with the library rules given (tests build programs without the engine's library).
   static Result<std::unique_ptr<QuorilProgram>, CompileError> build(Json tree, const TextMap& flag_overrides,
-                                                                    const std::optional<std::string>& engine,
+                                                                    std::optional<Engine> engine,
                                                                     const std::vector<Json>* library);
 
   // The names the user's program defines, in byte order.
@@ -114,9 +115,11 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   QuorilProgram() = default;
 
   // build, with the names it makes collected in `made`.
-  static Result<std::unique_ptr<QuorilProgram>, CompileError> assemble(
-      Json tree, const TextMap& flag_overrides, const std::optional<std::string>& engine,
-      const std::vector<Json>* library, GeneratedNames& made);
+  static Result<std::unique_ptr<QuorilProgram>, CompileError> assemble(Json tree,
+                                                                       const TextMap& flag_overrides,
+                                                                       std::optional<Engine> engine,
+                                                                       const std::vector<Json>* library,
+                                                                       GeneratedNames& made);
   // `error` with the predicates it names as the user wrote them.
   static CompileError as_written(const PredicateNames& made_names, CompileError error);
   Result<std::vector<PlanStep>, CompileError> plan_steps(std::string_view predicate, PageWindow window,

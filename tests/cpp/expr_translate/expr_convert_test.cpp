@@ -9,6 +9,7 @@
 #include "compiler/dialects/templates/date_format_sql.h"
 #include "compiler/expr_translate/apply_template.h"
 #include "compiler/expr_translate/expr_translator.h"
+#include "support/engine_names.h"
 #include "support/trees.h"
 
 namespace mirtova {
@@ -48,7 +49,7 @@ class FakeProgram : public SubqueryTranslator {
 
 struct Env {
   explicit Env(std::string_view engine)
-      : dialect(Dialect::get(engine).value()), tr(vocabulary(), *dialect, flags) {
+      : dialect(Dialect::get(engine_of(engine))), tr(vocabulary(), *dialect, flags) {
     tr.variable_types.insert_or_assign("n", Type::number());
     tr.variable_types.insert_or_assign("s", Type::string());
     tr.variable_types.insert_or_assign("b", Type::boolean());
@@ -359,7 +360,7 @@ TEST(ExprConvert, EveryEngineWritesEveryTemplate) {
       if (row.find('@') != std::string::npos) continue;
       // The date format functions are written from their literal format, not a
       // template; the values tests run them.
-      if (is_date_format_function(row) && writes_date_formats(engine)) continue;
+      if (is_date_format_function(row) && writes_date_formats(engine_of(engine))) continue;
       // A row for one arity ("Date/3") is reached by a call with that many arguments.
       size_t slash = row.find('/');
       std::string name = row.substr(0, slash);

@@ -7,6 +7,7 @@
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "parser/parse_file.h"
+#include "support/engine_names.h"
 
 namespace mirtova {
 namespace {
@@ -48,7 +49,7 @@ void run_cases(const std::vector<Case>& cases) {
     std::optional<Json> expr = parsed_value(c.text);
     ASSERT_TRUE(expr.has_value()) << c.text << "\n"
                                   << parse_file("Q(v: " + c.text + ");").error().show_message();
-    auto dialect = Dialect::get(c.engine).value();
+    auto dialect = Dialect::get(engine_of(c.engine));
     NoProgram program;
     ExprTranslator tr({{"x", "T.x"}, {"y", "T.y"}, {"l", "T.l"}, {"s", "T.s"}, {"r", "T.r"}}, *dialect,
                       flags);

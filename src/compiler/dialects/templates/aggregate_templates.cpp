@@ -3,9 +3,9 @@
 
 namespace mirtova {
 
-TemplateRows aggregate_function_rows(std::string_view engine) {
+TemplateRows aggregate_function_rows(Engine engine) {
   // clang-format off
-  if (engine == "duckdb") {
+  if (engine == Engine::kDuckdb) {
     return {
         // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
         // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
@@ -14,7 +14,7 @@ TemplateRows aggregate_function_rows(std::string_view engine) {
         {"PercentileDisc", R"t(quantile_disc({0}, {1}))t"},
     };
   }
-  if (engine == "psql") {
+  if (engine == Engine::kPsql) {
     return {
         // Counts the rows where the condition holds: 0 when none does.
         {"Countif", R"t(COUNT(CASE WHEN {0} THEN 1 END))t"},
@@ -26,7 +26,7 @@ TemplateRows aggregate_function_rows(std::string_view engine) {
         {"PercentileDisc", R"t(PERCENTILE_DISC(CAST({1} AS double precision)) WITHIN GROUP (ORDER BY {0}))t"},
     };
   }
-  if (engine == "sqlite") {
+  if (engine == Engine::kSqlite) {
     return {
         // Counts the rows where the condition holds: 0 when none does.
         {"Countif", R"t(COUNT(CASE WHEN {0} THEN 1 END))t"},

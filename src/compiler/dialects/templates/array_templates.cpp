@@ -3,15 +3,15 @@
 
 namespace mirtova {
 
-TemplateRows array_function_rows(std::string_view engine) {
+TemplateRows array_function_rows(Engine engine) {
   // clang-format off
-  if (engine == "duckdb") {
+  if (engine == Engine::kDuckdb) {
     return {
         // NULL elements are written as the third argument.
         {"ArrayToString/3", R"t(array_to_string(list_transform({0}, mirtova_e -> COALESCE(mirtova_e, {2})), {1}))t"},
     };
   }
-  if (engine == "psql") {
+  if (engine == Engine::kPsql) {
     return {
         {"ArrayLength", R"t(CARDINALITY({0}))t"},
         // By subscript, which serves elements of every type (UNNEST would spread a
@@ -19,7 +19,7 @@ TemplateRows array_function_rows(std::string_view engine) {
         {"ArrayReverse", R"t(COALESCE((SELECT ARRAY_AGG(({0})[mirtova_i] ORDER BY mirtova_i DESC) FROM generate_subscripts({0}, 1) AS mirtova_i), {0}))t"},
     };
   }
-  if (engine == "sqlite") {
+  if (engine == Engine::kSqlite) {
     return {
         {"ArrayLength", R"t(JSON_ARRAY_LENGTH({0}))t"},
         // Lists, records and booleans keep their JSON kind when gathered again.

@@ -4,9 +4,9 @@
 
 namespace mirtova {
 
-TemplateRows bytes_function_rows(std::string_view engine) {
+TemplateRows bytes_function_rows(Engine engine) {
   // clang-format off
-  if (engine == "duckdb") {
+  if (engine == Engine::kDuckdb) {
     return {
         // Lower case, as BigQuery writes it.
         {"ToHex", R"t(lower(hex({0})))t"},
@@ -23,7 +23,7 @@ TemplateRows bytes_function_rows(std::string_view engine) {
         {"CodePointsToBytes", R"t((CASE WHEN len(list_filter({0}, mirtova_c -> mirtova_c IS NULL)) > 0 THEN NULL ELSE unhex(array_to_string(list_transform({0}, mirtova_c -> printf('%02x', mirtova_c)), '')) END))t"},
     };
   }
-  if (engine == "psql") {
+  if (engine == Engine::kPsql) {
     return {
         // A text is read as its UTF-8 bytes, bytes through their hex text (the inner
         // test keeps PostgreSQL from decoding a text literal while planning).
@@ -42,7 +42,7 @@ TemplateRows bytes_function_rows(std::string_view engine) {
         {"FromBase32", R"t((SELECT decode(COALESCE(string_agg(lpad(to_hex(CAST(CAST(substr(mirtova_t.mirtova_b, 8 * mirtova_n + 1, 8) AS bit(8)) AS integer)), 2, '0'), '' ORDER BY mirtova_n), ''), 'hex') FROM (SELECT (SELECT COALESCE(string_agg(CAST(CAST(strpos('ABCDEFGHIJKLMNOPQRSTUVWXYZ234567', substr(rtrim({0}, '='), mirtova_n, 1)) - 1 AS bit(5)) AS text), '' ORDER BY mirtova_n), '') FROM generate_series(1, length(rtrim({0}, '='))) AS mirtova_n) AS mirtova_b) AS mirtova_t LEFT JOIN generate_series(0, length(mirtova_t.mirtova_b) / 8 - 1) AS mirtova_n ON TRUE WHERE {0} IS NOT NULL GROUP BY mirtova_t.mirtova_b))t"},
     };
   }
-  if (engine == "sqlite") {
+  if (engine == Engine::kSqlite) {
     return {
         {"ToHex", R"t(lower(hex({0})))t"},
         // unhex is SQLite's own from 3.41; older hosts register it.

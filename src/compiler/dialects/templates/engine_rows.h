@@ -1,6 +1,7 @@
 // The override rows of each engine's function and operator templates.
 #pragma once
 
+#include "common/engines.h"
 #include "compiler/dialects/template_rows.h"
 
 namespace mirtova {
@@ -13,14 +14,14 @@ extern const std::string_view kFunctionsOnlyOnBigQuery;
 
 // The rows of one family of functions for `engine` (DuckDB, PostgreSQL and
 // SQLite; none for the others), merged over the engine's own rows.
-TemplateRows number_function_rows(std::string_view engine);
-TemplateRows aggregate_function_rows(std::string_view engine);
-TemplateRows text_function_rows(std::string_view engine);
-TemplateRows bytes_function_rows(std::string_view engine);
-TemplateRows json_function_rows(std::string_view engine);
-TemplateRows array_function_rows(std::string_view engine);
-TemplateRows date_function_rows(std::string_view engine);
-TemplateRows network_function_rows(std::string_view engine);
+TemplateRows number_function_rows(Engine engine);
+TemplateRows aggregate_function_rows(Engine engine);
+TemplateRows text_function_rows(Engine engine);
+TemplateRows bytes_function_rows(Engine engine);
+TemplateRows json_function_rows(Engine engine);
+TemplateRows array_function_rows(Engine engine);
+TemplateRows date_function_rows(Engine engine);
+TemplateRows network_function_rows(Engine engine);
 
 TemplateRows duckdb_function_rows();
 TemplateRows duckdb_operator_rows();

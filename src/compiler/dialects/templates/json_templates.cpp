@@ -3,9 +3,9 @@
 
 namespace mirtova {
 
-TemplateRows json_function_rows(std::string_view engine) {
+TemplateRows json_function_rows(Engine engine) {
   // clang-format off
-  if (engine == "duckdb") {
+  if (engine == Engine::kDuckdb) {
     return {
         // The value at the path as JSON text; JSON null is SQL NULL, as in BigQuery.
         {"JsonExtract", R"t(NULLIF(CAST(json_extract({0}, {1}) AS VARCHAR), 'null'))t"},
@@ -19,7 +19,7 @@ TemplateRows json_function_rows(std::string_view engine) {
         {"ToJsonString", R"t(COALESCE(CAST(to_json({0}) AS VARCHAR), 'null'))t"},
     };
   }
-  if (engine == "psql") {
+  if (engine == Engine::kPsql) {
     return {
         // The path's steps ($.a, $."a", $['a'], $[0]) as the keys and indexes of
         // json_extract_path, which keeps the value's own text.
@@ -32,7 +32,7 @@ TemplateRows json_function_rows(std::string_view engine) {
         {"ToJsonString", R"t(COALESCE(CAST(to_json({0}) AS text), 'null'))t"},
     };
   }
-  if (engine == "sqlite") {
+  if (engine == Engine::kSqlite) {
     return {
         // The -> operator gives the value as JSON text.
         {"JsonExtract", R"t(NULLIF(({0} -> {1}), 'null'))t"},

@@ -4,9 +4,9 @@
 
 namespace mirtova {
 
-TemplateRows network_function_rows(std::string_view engine) {
+TemplateRows network_function_rows(Engine engine) {
   // clang-format off
-  if (engine == "duckdb") {
+  if (engine == Engine::kDuckdb) {
     return {
         {"NetIpv4FromInt64", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN {0} < -2147483648 OR {0} > 4294967295 THEN error('NetIpv4FromInt64 takes an integer from -0x80000000 to 0xFFFFFFFF, not ' || CAST({0} AS VARCHAR)) ELSE unhex(printf('%08x', CAST((CASE WHEN {0} < 0 THEN {0} + 4294967296 ELSE {0} END) AS BIGINT))) END))t"},
         {"NetIpv4ToInt64", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN octet_length({0}) <> 4 THEN error('NetIpv4ToInt64 takes 4 bytes, not ' || CAST(octet_length({0}) AS VARCHAR)) ELSE CAST('0x' || hex({0}) AS BIGINT) END))t"},
@@ -15,7 +15,7 @@ TemplateRows network_function_rows(std::string_view engine) {
         {"NetIpToString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN octet_length({0}) = 4 THEN array_to_string(list_transform(range(4), mirtova_i -> CAST(CAST('0x' || substr(hex({0}), 2 * mirtova_i + 1, 2) AS INTEGER) AS VARCHAR)), '.') WHEN octet_length({0}) = 16 THEN error('IPv6 addresses are not available on engine duckdb') ELSE error('NetIpToString takes 4 or 16 bytes, not ' || CAST(octet_length({0}) AS VARCHAR)) END))t"},
     };
   }
-  if (engine == "psql") {
+  if (engine == Engine::kPsql) {
     // A failure's text holds the argument: PostgreSQL folds it while planning
     // only where the arm it stands in is chosen then too.
     return {
@@ -26,7 +26,7 @@ TemplateRows network_function_rows(std::string_view engine) {
         {"NetIpToString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN length({0}) = 4 THEN get_byte({0}, 0) || '.' || get_byte({0}, 1) || '.' || get_byte({0}, 2) || '.' || get_byte({0}, 3) WHEN length({0}) = 16 THEN CAST(CAST(CAST(('IPv6 addresses are not available on engine psql: ' || encode({0}, 'hex')) AS regclass) AS text) AS text) ELSE CAST(CAST(CAST(('NetIpToString takes 4 or 16 bytes, not ' || length({0})) AS regclass) AS text) AS text) END))t"},
     };
   }
-  if (engine == "sqlite") {
+  if (engine == Engine::kSqlite) {
     return {
         {"NetIpv4FromInt64", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN {0} < -2147483648 OR {0} > 4294967295 THEN MIRTOVA_ERROR('NetIpv4FromInt64 takes an integer from -0x80000000 to 0xFFFFFFFF, not ' || {0}) ELSE unhex(printf('%08x', (CASE WHEN {0} < 0 THEN {0} + 4294967296 ELSE {0} END))) END))t"},
         {"NetIpv4ToInt64", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN length(CAST({0} AS BLOB)) <> 4 THEN MIRTOVA_ERROR('NetIpv4ToInt64 takes 4 bytes, not ' || length(CAST({0} AS BLOB))) ELSE ((instr('0123456789ABCDEF', substr(hex({0}), 1, 1)) - 1) * 16 + (instr('0123456789ABCDEF', substr(hex({0}), 2, 1)) - 1)) * 16777216 + ((instr('0123456789ABCDEF', substr(hex({0}), 3, 1)) - 1) * 16 + (instr('0123456789ABCDEF', substr(hex({0}), 4, 1)) - 1)) * 65536 + ((instr('0123456789ABCDEF', substr(hex({0}), 5, 1)) - 1) * 16 + (instr('0123456789ABCDEF', substr(hex({0}), 6, 1)) - 1)) * 256 + ((instr('0123456789ABCDEF', substr(hex({0}), 7, 1)) - 1) * 16 + (instr('0123456789ABCDEF', substr(hex({0}), 8, 1)) - 1)) * 1 END))t"},

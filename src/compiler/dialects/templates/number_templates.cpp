@@ -3,9 +3,9 @@
 
 namespace mirtova {
 
-TemplateRows number_function_rows(std::string_view engine) {
+TemplateRows number_function_rows(Engine engine) {
   // clang-format off
-  if (engine == "duckdb") {
+  if (engine == Engine::kDuckdb) {
     return {
         {"IsNan", R"t(isnan({0}))t"},
         {"IsInf", R"t(isinf({0}))t"},
@@ -29,7 +29,7 @@ TemplateRows number_function_rows(std::string_view engine) {
         {"BitCastToUint64", R"t(CAST((CASE WHEN ({0}) < 0 THEN CAST({0} AS HUGEINT) + 18446744073709551616 ELSE CAST({0} AS HUGEINT) END) AS UBIGINT))t"},
     };
   }
-  if (engine == "psql") {
+  if (engine == Engine::kPsql) {
     return {
         {"IsNan", R"t((CAST({0} AS double precision) = 'NaN'))t"},
         {"IsInf", R"t((ABS(CAST({0} AS double precision)) = 'Infinity'))t"},
@@ -54,7 +54,7 @@ TemplateRows number_function_rows(std::string_view engine) {
         {"BitCastToUint64", R"t(CAST((CASE WHEN CAST({0} AS numeric) < 0 THEN CAST({0} AS numeric) + 18446744073709551616 ELSE CAST({0} AS numeric) END) AS NUMERIC(20, 0)))t"},
     };
   }
-  if (engine == "sqlite") {
+  if (engine == Engine::kSqlite) {
     return {
         // SQLite holds no NaN (it stores NULL instead): only NaN differs from itself.
         {"IsNan", R"t((({0}) != ({0})))t"},

@@ -3,9 +3,9 @@
 
 namespace mirtova {
 
-TemplateRows text_function_rows(std::string_view engine) {
+TemplateRows text_function_rows(Engine engine) {
   // clang-format off
-  if (engine == "duckdb") {
+  if (engine == Engine::kDuckdb) {
     return {
         // A text counts the bytes of its UTF-8, bytes count themselves.
         {"ByteLength", R"t(octet_length((CASE WHEN typeof({0}) = 'BLOB' THEN CAST({0} AS BLOB) ELSE encode(CAST({0} AS VARCHAR)) END)))t"},
@@ -22,7 +22,7 @@ TemplateRows text_function_rows(std::string_view engine) {
         {"Error", R"t(error({0}))t"},
     };
   }
-  if (engine == "psql") {
+  if (engine == Engine::kPsql) {
     return {
         {"ByteLength", R"t(octet_length({0}))t"},
         // Bytes give their values, a text its code points.
@@ -38,7 +38,7 @@ TemplateRows text_function_rows(std::string_view engine) {
         {"Normalize/2", R"t((CASE upper({1}) WHEN 'NFC' THEN normalize({0}, NFC) WHEN 'NFD' THEN normalize({0}, NFD) WHEN 'NFKC' THEN normalize({0}, NFKC) WHEN 'NFKD' THEN normalize({0}, NFKD) END))t"},
     };
   }
-  if (engine == "sqlite") {
+  if (engine == Engine::kSqlite) {
     return {
         {"ByteLength", R"t(length(CAST({0} AS BLOB)))t"},
         {"CharLength", R"t(length({0}))t"},
