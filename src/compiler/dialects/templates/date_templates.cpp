@@ -220,25 +220,31 @@ Written write_rows(Engine engine) {
   return rows;
 }
 
-const Written& written(Engine engine) {
-  // Written once per engine by the first caller, under the function-local
-  // statics' guards; read-only afterwards.
-  static const std::array<Written, 3> all = {write_rows(Engine::kDuckdb), write_rows(Engine::kPsql),
-                                             write_rows(Engine::kSqlite)};
-  return all[engine == Engine::kDuckdb ? 0 : engine == Engine::kPsql ? 1 : 2];
+// The rows of what was written: views of it, which lives as long as the program.
+TemplateRows rows_of(const Written& written) {
+  TemplateRows out;
+  for (const auto& [name, sql] : written) out.push_back({name, sql});
+  return out;
 }
 
 }  // namespace
 
-TemplateRows date_function_rows(Engine engine) {
-  const Written* rows = nullptr;
-  if (engine == Engine::kDuckdb) rows = &written(Engine::kDuckdb);
-  if (engine == Engine::kPsql) rows = &written(Engine::kPsql);
-  if (engine == Engine::kSqlite) rows = &written(Engine::kSqlite);
-  TemplateRows out;
-  if (rows == nullptr) return out;
-  for (const auto& [name, sql] : *rows) out.push_back({name, sql});
-  return out;
+// Each engine's rows are written once, by the first caller, under the
+// function-local static's guard; read-only afterwards.
+
+TemplateRows duckdb_date_rows() {
+  static const Written written = write_rows(Engine::kDuckdb);
+  return rows_of(written);
+}
+
+TemplateRows psql_date_rows() {
+  static const Written written = write_rows(Engine::kPsql);
+  return rows_of(written);
+}
+
+TemplateRows sqlite_date_rows() {
+  static const Written written = write_rows(Engine::kSqlite);
+  return rows_of(written);
 }
 
 }  // namespace mirtova
