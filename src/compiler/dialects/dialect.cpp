@@ -71,6 +71,8 @@ size_t Dialect::most_nested_injection() const { return SIZE_MAX; }
 
 bool Dialect::unfolds_recursion_iteratively() const { return false; }
 
+std::string Dialect::setup_script(const RecordTypes&) const { return {}; }
+
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {

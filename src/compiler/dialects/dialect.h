@@ -31,6 +31,10 @@ struct RecordLiteralField {
 // Operations that take text arguments return finished SQL. Fixed texts come back
 // as views of static text; built texts as new strings owned by the caller.
 // Implementations hold no state, so any thread may call any operation.
+// The record types a compilation's values take, each with its SQL type name, in
+// the order they were met.
+using RecordTypes = std::vector<std::pair<std::string, Type>>;
+
 // A LIMIT or OFFSET count as written: at most the largest signed 64-bit number.
 std::string row_count_text(uint64_t count);
 
@@ -110,6 +114,10 @@ class Dialect {
   // plan repeats, whatever its depth: the engines that run such loops
   // themselves. Elsewhere only a deep recursion is.
   virtual bool unfolds_recursion_iteratively() const;  // 41
+  // The statements a script or plan runs before any other: what the engine's
+  // session needs, and the declarations of the record types the compilation
+  // met where the engine needs them declared. Empty when there are none.
+  virtual std::string setup_script(const RecordTypes& record_types) const;  // 42
 };
 
 }  // namespace mirtova

@@ -1,4 +1,6 @@
 // The PostgreSQL dialect (engine "psql").
+#include <algorithm>
+
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
@@ -7,6 +9,22 @@
 namespace mirtova {
 
 namespace {
+
+// Record types inside `type` first, each once, then the type itself.
+void declare_record_types(const Type& type, std::vector<std::string>& seen, std::string& out) {
+  if (type.is_list()) {
+    declare_record_types(type.element(), seen, out);
+    return;
+  }
+  if (!type.is_record()) return;
+  for (const auto& [name, field] : type.fields()) declare_record_types(field, seen, out);
+  std::string name = record_type_name(type);
+  if (std::find(seen.begin(), seen.end(), name) != seen.end()) return;
+  seen.push_back(name);
+  if (!out.empty()) out += "\n";
+  out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name +
+         "') THEN CREATE TYPE " + name + " AS (" + psql_record_columns(type) + "); END IF; END $$;";
+}
 
 class PostgreSqlDialect final : public Dialect {
  public:
@@ -33,6 +51,20 @@ class PostgreSqlDialect final : public Dialect {
   int group_by_spec_by() const override { return 2; }
   bool is_postgresqlish() const override { return true; }
   std::string_view cascading_deletion_word() const override { return " CASCADE"; }
+
+  // Every record value is cast to a composite type (see record_literal), which
+  // must exist before the script reads it.
+  std::string setup_script(const RecordTypes& record_types) const override {
+    std::string out =
+        "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord893574736') THEN "
+        "CREATE "
+        "TYPE quorilrecord893574736 AS (nirvana numeric); END IF; END $$;";
+    std::vector<std::string> seen;
+    std::string types;
+    for (const auto& [name, type] : record_types) declare_record_types(type, seen, types);
+    if (!types.empty()) out += "\n" + types;
+    return out;
+  }
 
   // A field of a composite value is only reachable with the value in parentheses.
   std::string subscript(std::string_view record, std::string_view field, bool) const override {

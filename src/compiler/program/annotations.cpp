@@ -174,21 +174,6 @@ const IterationDef* Annotations::iteration_of(std::string_view predicate) const 
   return it == iteration_of_.end() ? nullptr : &iterations_[it->second];
 }
 
-std::string Annotations::preamble() const {
-  // Recent DuckDB refuses "x -> ..." lambdas, which the number and rounding
-  // templates use, unless the session allows them.
-  const Result<Engine, CompileError> engine = this->engine();
-  if (engine.ok() && engine.value() == Engine::kDuckdb)
-    return "SET lambda_syntax = 'ENABLE_SINGLE_ARROW';\n"
-           "create sequence if not exists eternal_logical_sequence;\n"
-           "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);";
-  if (engine.ok() && engine.value() == Engine::kPsql)
-    return "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord893574736') THEN "
-           "CREATE "
-           "TYPE quorilrecord893574736 AS (nirvana numeric); END IF; END $$;";
-  return {};
-}
-
 std::string Annotations::default_table(std::string_view predicate) const {
   std::string name = clean_name(predicate);
   if (is_sql_reserved_word(name)) name += "_table";

@@ -47,8 +47,6 @@ class Annotations {
   const std::map<std::string, std::string, std::less<>>& flag_values() const { return flags_; }
   const std::optional<std::string>& dataset() const { return dataset_; }
 
-  // The engine's set-up script; empty for engines that need none.
-  std::string preamble() const;
   // The table name a materialised predicate is stored under.
   std::string default_table(std::string_view predicate) const;
   // The ordering of the predicate's main query, items joined by ", "; empty when none.

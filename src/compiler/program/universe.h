@@ -222,7 +222,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   struct CompilationState {
     NamesAllocator names;
     int64_t variable_counter = 0;
-    std::vector<std::pair<std::string, Type>> record_types;
+    RecordTypes record_types;
     std::vector<PlanStep> steps;
     std::set<std::string> emitted, in_progress, with_in_progress;
     std::set<std::string> loops_done, loops_in_progress;

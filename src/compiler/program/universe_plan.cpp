@@ -7,7 +7,6 @@
 
 #include "common/strings.h"
 #include "compiler/dialects/quoting.h"
-#include "compiler/dialects/record_types.h"
 #include "compiler/program/step_order.h"
 #include "parser/tree_access.h"
 
@@ -19,22 +18,6 @@ constexpr int64_t kMaxScriptRepetitions = 1000;
 
 std::string cycle_message(std::string_view predicate) {
   return "Predicate '" + std::string(predicate) + "' depends on itself: its recursion was not unfolded.";
-}
-
-// Record types inside `type` first, each once, then the type itself.
-void declare_record_types(const Type& type, std::vector<std::string>& seen, std::string& out) {
-  if (type.is_list()) {
-    declare_record_types(type.element(), seen, out);
-    return;
-  }
-  if (!type.is_record()) return;
-  for (const auto& [name, field] : type.fields()) declare_record_types(field, seen, out);
-  std::string name = record_type_name(type);
-  if (std::find(seen.begin(), seen.end(), name) != seen.end()) return;
-  seen.push_back(name);
-  if (!out.empty()) out += "\n";
-  out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name +
-         "') THEN CREATE TYPE " + name + " AS (" + psql_record_columns(type) + "); END IF; END $$;";
 }
 
 // Keeps a unit open while its steps are written.
@@ -463,16 +446,7 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   return render_frame(frame) + body;
 }
 
-std::string QuorilProgram::setup_text() const {
-  std::string out = ann_.preamble();
-  if (dialect_->name() == "psql") {
-    std::vector<std::string> seen;
-    std::string types;
-    for (const auto& [name, type] : state_.record_types) declare_record_types(type, seen, types);
-    if (!types.empty()) out += (out.empty() ? "" : "\n") + types;
-  }
-  return out;
-}
+std::string QuorilProgram::setup_text() const { return dialect_->setup_script(state_.record_types); }
 
 Result<std::vector<PlanStep>, CompileError> QuorilProgram::formatted_predicate_plan(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {

@@ -8,6 +8,7 @@
 
 #include "common/engines.h"
 #include "compiler/dialects/dialect.h"
+#include "compiler/dialects/record_types.h"
 #include "support/engine_names.h"
 
 namespace mirtova {
@@ -180,6 +181,30 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
         "(SELECT CAST(current_timestamp AT TIME ZONE 'UTC' AS TIMESTAMP) AS timestamp)",
         "(SELECT current_timestamp AT TIME ZONE 'UTC' AS timestamp)",
         "(SELECT datetime('now') AS timestamp)", "(SELECT CURRENT_TIMESTAMP() AS timestamp)"}},
+      {"setup_script(no record types)", [](const Dialect& d) { return d.setup_script({}); },
+       {"SET lambda_syntax = 'ENABLE_SINGLE_ARROW';\n"
+        "create sequence if not exists eternal_logical_sequence;\n"
+        "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);",
+        "", "", "",
+        "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord893574736') THEN "
+        "CREATE TYPE quorilrecord893574736 AS (nirvana numeric); END IF; END $$;",
+        "", ""}},
+      // A record inside a record is declared first, and a type met twice once.
+      {"setup_script(records)",
+       [](const Dialect& d) {
+         Type inner = Type::closed_record(Type::Fields{{"b", Type::number()}});
+         Type outer = Type::closed_record(Type::Fields{{"a", Type::list(inner)}});
+         std::string script = d.setup_script({{record_type_name(outer), outer}, {record_type_name(inner), inner}});
+         return script.substr(script.find('\n') + 1);
+       },
+       {"create sequence if not exists eternal_logical_sequence;\n"
+        "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);",
+        "", "", "",
+        "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord16192768143415371220') THEN "
+        "CREATE TYPE quorilrecord16192768143415371220 AS (\"b\" numeric); END IF; END $$;\n"
+        "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord6425913541027078677') THEN "
+        "CREATE TYPE quorilrecord6425913541027078677 AS (\"a\" quorilrecord16192768143415371220[]); END IF; END $$;",
+        "", ""}},
       {"unfolds_recursion_iteratively",
        [](const Dialect& d) { return flag(d.unfolds_recursion_iteratively()); },
        {"false", "true", "true", "true", "false", "false", "false"}},

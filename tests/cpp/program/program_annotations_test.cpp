@@ -206,15 +206,5 @@ TEST(AnnotationsTest, CheckerCollectsWhatTheCompileStopsAt) {
   EXPECT_TRUE(annotation_errors({annotation("@Limit", {var("P"), num(0)})}).empty());
 }
 
-TEST(AnnotationsTest, PreamblePerEngine) {
-  for (Engine engine :
-       {Engine::kBigquery, Engine::kSqlite, Engine::kTrino, Engine::kPresto, Engine::kDatabricks})
-    EXPECT_EQ(Annotations::extract({}, engine).value().preamble(), "") << engine;
-  EXPECT_EQ(Annotations::extract({}, Engine::kDuckdb).value().preamble(),
-            "SET lambda_syntax = 'ENABLE_SINGLE_ARROW';\n"
-            "create sequence if not exists eternal_logical_sequence;\n"
-            "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);");
-}
-
 }  // namespace
 }  // namespace mirtova
