@@ -73,6 +73,8 @@ bool Dialect::unfolds_recursion_iteratively() const { return false; }
 
 std::string Dialect::setup_script(const RecordTypes&) const { return {}; }
 
+bool Dialect::writes_date_formats() const { return false; }
+
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {

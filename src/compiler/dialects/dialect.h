@@ -118,6 +118,9 @@ class Dialect {
   // session needs, and the declarations of the record types the compilation
   // met where the engine needs them declared. Empty when there are none.
   virtual std::string setup_script(const RecordTypes& record_types) const;  // 42
+  // Whether the Format and Parse functions of dates and times are written from
+  // their literal format (see date_format_sql.h) rather than by a template.
+  virtual bool writes_date_formats() const;  // 43
 };
 
 }  // namespace mirtova

@@ -20,6 +20,7 @@ class DuckDbDialect final : public Dialect {
   std::string_view unnest_phrase() const override { return "(select unnest({0}) as unnested_pod) as {1}"; }
   std::string_view array_phrase() const override { return "[%s]"; }
   int group_by_spec_by() const override { return 2; }
+  bool writes_date_formats() const override { return true; }
   bool is_postgresqlish() const override { return true; }
 
   // Recent DuckDB refuses "x -> ..." lambdas, which the number and rounding

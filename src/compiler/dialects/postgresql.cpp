@@ -49,6 +49,7 @@ class PostgreSqlDialect final : public Dialect {
   }
   std::string_view array_phrase() const override { return "ARRAY[%s]"; }
   int group_by_spec_by() const override { return 2; }
+  bool writes_date_formats() const override { return true; }
   bool is_postgresqlish() const override { return true; }
   std::string_view cascading_deletion_word() const override { return " CASCADE"; }
 

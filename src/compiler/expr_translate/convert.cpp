@@ -305,7 +305,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
   }
 
-  if (is_date_format_function(name) && writes_date_formats(dialect->engine())) {
+  if (is_date_format_function(name) && dialect->writes_date_formats()) {
     return convert_date_format(name, args);
   }
   if (name == "FlagValue") {

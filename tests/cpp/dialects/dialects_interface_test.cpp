@@ -205,6 +205,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
         "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord6425913541027078677') THEN "
         "CREATE TYPE quorilrecord6425913541027078677 AS (\"a\" quorilrecord16192768143415371220[]); END IF; END $$;",
         "", ""}},
+      {"writes_date_formats", [](const Dialect& d) { return flag(d.writes_date_formats()); },
+       {"true", "false", "false", "false", "true", "true", "false"}},
       {"unfolds_recursion_iteratively",
        [](const Dialect& d) { return flag(d.unfolds_recursion_iteratively()); },
        {"false", "true", "true", "true", "false", "false", "false"}},

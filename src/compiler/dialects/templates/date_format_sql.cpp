@@ -492,17 +492,13 @@ bool is_date_format_function(std::string_view name) {
   return false;
 }
 
-bool writes_date_formats(Engine engine) {
-  return engine == Engine::kDuckdb || engine == Engine::kPsql || engine == Engine::kSqlite;
-}
-
 Result<std::string, std::string> date_format_call(Engine engine, std::string_view name,
                                                   std::string_view format, const std::string& value) {
   const Function* fn = nullptr;
   for (const Function& candidate : kFunctions) {
     if (candidate.name == name) fn = &candidate;
   }
-  if (fn == nullptr || !writes_date_formats(engine)) {
+  if (fn == nullptr) {
     return make_err("Built-in function " + std::string(name) + " is not available on engine " +
                     std::string(engine_name(engine)) + ".");
   }

@@ -14,10 +14,8 @@ namespace mirtova {
 // FormatTimestamp, ParseDate, ParseDatetime, ParseTime and ParseTimestamp.
 bool is_date_format_function(std::string_view name);
 
-// Whether `engine` writes those functions here (DuckDB, PostgreSQL and SQLite).
-bool writes_date_formats(Engine engine);
-
-// The SQL of a call of one of them: `format` is the text of the literal format
+// The SQL of a call of one of them on `engine` (DuckDB, PostgreSQL or SQLite,
+// whose dialects write these functions here): `format` is the text of the literal format
 // (%-elements as BigQuery reads them), `value` the SQL of the value to write or
 // the text to read; timestamps are written and read in UTC. A format element the
 // function does not take is an error whose text is the message.
