@@ -75,6 +75,14 @@ std::string Dialect::setup_script(const RecordTypes&) const { return {}; }
 
 bool Dialect::writes_date_formats() const { return false; }
 
+bool Dialect::types_bare_nulls() const { return false; }
+
+bool Dialect::casts_combines_to_their_type() const { return false; }
+
+bool Dialect::reads_untyped_fields_as_text() const { return false; }
+
+bool Dialect::leaves_text_literals_untyped() const { return false; }
+
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {

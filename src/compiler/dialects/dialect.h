@@ -121,6 +121,17 @@ class Dialect {
   // Whether the Format and Parse functions of dates and times are written from
   // their literal format (see date_format_sql.h) rather than by a template.
   virtual bool writes_date_formats() const;  // 43
+  // Whether the engine needs a bare null typed where a number, a boolean or a
+  // text is expected.
+  virtual bool types_bare_nulls() const;  // 44
+  // Whether a combine's value is cast to its type where the program knows it.
+  virtual bool casts_combines_to_their_type() const;  // 45
+  // Whether a record field of no known type reads back as text, so that next
+  // to a number it is read as one.
+  virtual bool reads_untyped_fields_as_text() const;  // 46
+  // Whether a text literal has no type until used, so that as a function's
+  // argument it is cast to text.
+  virtual bool leaves_text_literals_untyped() const;  // 47
 };
 
 }  // namespace mirtova

@@ -50,6 +50,18 @@ class PostgreSqlDialect final : public Dialect {
   std::string_view array_phrase() const override { return "ARRAY[%s]"; }
   int group_by_spec_by() const override { return 2; }
   bool writes_date_formats() const override { return true; }
+  // A bare null is text here, which then refuses arithmetic and meets no other
+  // column type in a UNION.
+  bool types_bare_nulls() const override { return true; }
+  // The engine cannot tell the type of an aggregated anonymous row.
+  bool casts_combines_to_their_type() const override { return true; }
+  // A record field of unknown type is declared as text, so reading it back
+  // gives text even when the value stored was a number: the engine refuses
+  // text > integer.
+  bool reads_untyped_fields_as_text() const override { return true; }
+  // Of no type yet, a text literal leaves the engine unable to choose among a
+  // function's forms (ARRAY_AGG('a') is refused).
+  bool leaves_text_literals_untyped() const override { return true; }
   bool is_postgresqlish() const override { return true; }
   std::string_view cascading_deletion_word() const override { return " CASCADE"; }
 

@@ -462,7 +462,6 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(con
 // A list of records needs its element type named on PostgreSQL, which cannot tell
 // the type of an aggregated anonymous row.
 std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const Json& rule) {
-  if (program_.dialect().name() != "psql") return std::nullopt;
   const Json::ArrayType& fields = call_fields(rule.at("head"));
   if (fields.size() != 1) return std::nullopt;
   const Json* aggregation = fields[0].at("value").get("aggregation");
@@ -474,14 +473,6 @@ std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const J
   const Json* arg = args.size() == 1 ? field_expression(args[0]) : nullptr;
   if (!arg || !arg->has("record")) return std::nullopt;
   return register_record_type(record_literal_type(arg->at("record"))) + "[]";
-}
-
-std::optional<std::string> UniverseSubqueryTranslator::column_psql_type(std::string_view predicate,
-                                                                        std::string_view column) {
-  if (program_.dialect().name() != "psql") return std::nullopt;
-  auto t = program_.column_type(predicate, column);
-  if (!t || t->is_any() || t->is_atomic()) return std::nullopt;
-  return program_.dialect().scalar_sql_type(*t);
 }
 
 std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view predicate,

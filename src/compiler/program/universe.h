@@ -70,7 +70,6 @@ class UniverseSubqueryTranslator : public SubqueryTranslator {
   Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer,
                                                    const TypeMap& outer_types, bool in_combine) override;
   std::optional<std::string> combine_psql_type(const Json& rule) override;
-  std::optional<std::string> column_psql_type(std::string_view predicate, std::string_view column) override;
   std::optional<Type> column_type(std::string_view predicate, std::string_view column) override;
   std::string register_record_type(const Type& record) override;
 

@@ -32,9 +32,6 @@ class FakeProgram : public SubqueryTranslator {
     return std::string(in_combine ? "SELECT inner_sql" : "SELECT wrong_flag");
   }
   std::optional<std::string> combine_psql_type(const Json&) override { return psql_type; }
-  std::optional<std::string> column_psql_type(std::string_view, std::string_view) override {
-    return std::nullopt;
-  }
   std::optional<Type> column_type(std::string_view, std::string_view) override { return std::nullopt; }
   std::string register_record_type(const Type& record) override {
     registered.push_back(record.to_string());

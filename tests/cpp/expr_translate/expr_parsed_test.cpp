@@ -21,9 +21,6 @@ class NoProgram : public SubqueryTranslator {
     return std::string("SELECT from_program");
   }
   std::optional<std::string> combine_psql_type(const Json&) override { return std::nullopt; }
-  std::optional<std::string> column_psql_type(std::string_view, std::string_view) override {
-    return std::nullopt;
-  }
   std::optional<Type> column_type(std::string_view, std::string_view) override { return std::nullopt; }
   std::string register_record_type(const Type&) override { return "r"; }
 };
