@@ -22,6 +22,9 @@ class DatabricksDialect final : public Dialect {
   std::string_view array_phrase() const override { return "ARRAY(%s)"; }
   int group_by_spec_by() const override { return 1; }
   bool unfolds_recursion_iteratively() const override { return true; }
+  // Over a list, the combine would have to open its FROM with a LATERAL view,
+  // which the engine refuses.
+  bool combines_over_lists() const override { return false; }
 
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 

@@ -132,6 +132,9 @@ class Dialect {
   // Whether a text literal has no type until used, so that as a function's
   // argument it is cast to text.
   virtual bool leaves_text_literals_untyped() const;  // 47
+  // Whether a combine that aggregates the elements of a list the rule already
+  // knows is written over the list alone rather than as a sub-query of the rule.
+  virtual bool combines_over_lists() const;  // 48
 };
 
 }  // namespace mirtova

@@ -54,8 +54,7 @@ Result<std::string, CompileError> ExprTranslator::convert_combine(const Json& ru
 
 Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_lists(const Json& rule) {
   using Optional = std::optional<std::string>;
-  // Databricks would have to open its FROM with a LATERAL view, which it refuses.
-  if (dialect->name() == "databricks") return Optional();
+  if (!dialect->combines_over_lists()) return Optional();
   const Json* call = aggregating_call(rule);
   if (call == nullptr) return Optional();
   std::vector<const Json*> aggregated = call_arguments(*call);

@@ -215,6 +215,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
        {"false", "false", "false", "false", "true", "false", "false"}},
       {"leaves_text_literals_untyped", [](const Dialect& d) { return flag(d.leaves_text_literals_untyped()); },
        {"false", "false", "false", "false", "true", "false", "false"}},
+      {"combines_over_lists", [](const Dialect& d) { return flag(d.combines_over_lists()); },
+       {"true", "false", "true", "true", "true", "true", "true"}},
       {"unfolds_recursion_iteratively",
        [](const Dialect& d) { return flag(d.unfolds_recursion_iteratively()); },
        {"false", "true", "true", "true", "false", "false", "false"}},
