@@ -13,6 +13,7 @@
 #include "compiler/functors/make_instructions.h"
 #include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
+#include "compiler/program/compilation_state.h"
 #include "compiler/program/library_columns.h"
 #include "compiler/program/library_rules.h"
 #include "compiler/program/library_types.h"
@@ -58,6 +59,14 @@ std::string table_reference(std::string_view name, const Dialect& dialect) {
   }
   return out;
 }
+
+QuorilProgram::QuorilProgram()
+    : state_(std::make_unique<CompilationState>()),
+      subqueries_(std::make_unique<UniverseSubqueryTranslator>(*this)) {}
+
+QuorilProgram::~QuorilProgram() = default;
+
+NamesAllocator& QuorilProgram::names() { return state_->names; }
 
 Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::new_with_engine(
     Json tree, const TextMap& flag_overrides, const TextMap& /*reserved*/, std::optional<Engine> engine) {
@@ -253,11 +262,11 @@ bool QuorilProgram::is_built_in_function(std::string_view name) const {
   return built_ins_ && built_ins_->count(name) > 0;
 }
 
-std::string QuorilProgram::fresh_variable() { return "x_" + std::to_string(state_.variable_counter++); }
+std::string QuorilProgram::fresh_variable() { return "x_" + std::to_string(state_->variable_counter++); }
 
 bool QuorilProgram::may_inject_at(size_t combines_deep) const {
   const size_t most = dialect_->most_nested_injection();
-  return state_.combine_level <= most && combines_deep <= most - state_.combine_level;
+  return state_->combine_level <= most && combines_deep <= most - state_->combine_level;
 }
 
 bool QuorilProgram::is_program_predicate(std::string_view predicate) const {
@@ -354,7 +363,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     ~CombineLevel() { level = outer; }
     CombineLevel(const CombineLevel&) = delete;
     CombineLevel& operator=(const CombineLevel&) = delete;
-  } combine_level(state_.combine_level, in_combine);
+  } combine_level(state_->combine_level, in_combine);
   const bool decorate = in_combine && dialect_->decorate_combine_rule();
   std::shared_ptr<const Json> tree;
   if (!decorate && !rewrites_change_rule(rule, *this)) {
@@ -373,11 +382,11 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
       return attach(CompileError(kRuleTooLargeMessage));
     tree = std::make_shared<const Json>(std::move(copy));
   }
-  ColumnScope scope(state_.names, table_columns_, *tree, in_combine);
+  ColumnScope scope(state_->names, table_columns_, *tree, in_combine);
   auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer,
                                                           rule_types(rule, outer_types), in_combine, *this);
   if (!structure.ok()) return attach(structure.error());
-  auto sql = structure.value().as_sql(subqueries_, *dialect_, flags_, column_order);
+  auto sql = structure.value().as_sql(*subqueries_, *dialect_, flags_, column_order);
   if (!sql.ok()) return attach(sql.error());
   return sql;
 }
@@ -403,8 +412,8 @@ struct Writing {
 }  // namespace
 
 Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view predicate) {
-  Writing level(state_.writing, predicate);
-  if (state_.writing.size() > kMaxPredicateDepth || stack_nearly_exhausted())
+  Writing level(state_->writing, predicate);
+  if (state_->writing.size() > kMaxPredicateDepth || stack_nearly_exhausted())
     return CompileError(kTooDeepMessage);
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end())
@@ -449,7 +458,7 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_table(st
 }
 
 std::string UniverseSubqueryTranslator::table_alias(std::string_view predicate) {
-  return program_.state_.names.alloc_table(predicate);
+  return program_.state_->names.alloc_table(predicate);
 }
 
 Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(const Json& rule,
@@ -482,7 +491,7 @@ std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view pre
 
 std::string UniverseSubqueryTranslator::register_record_type(const Type& record) {
   std::string name = record_type_name(record);
-  auto& registry = program_.state_.record_types;
+  auto& registry = program_.state_->record_types;
   for (const auto& [n, t] : registry)
     if (n == name) return name;
   registry.emplace_back(name, record);
