@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/bounds.h"
 #include "compiler/program/name_catalogues.h"
 #include "compiler/program/universe.h"
 #include "parser/names.h"

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/bounds.h"
 #include "compiler/program/universe.h"
 #include "parser/names.h"
 #include "py_args.h"

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "assertion/schema.h"
+#include "common/bounds.h"
 #include "common/strings.h"
-#include "compiler/program/universe.h"
 #include "parser/tree_access.h"
 #include "parser/tree_walk.h"
 #include "verifier/references.h"

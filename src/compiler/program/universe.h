@@ -56,10 +56,6 @@ struct PageWindow {
 
 using TextMap = std::map<std::string, std::string>;
 
-// The largest script that one call writes; past it the caller is pointed to
-// plan(), whose steps can be run one by one.
-inline constexpr size_t kMaxScriptBytes = 64 * 1024 * 1024;
-
 class UniverseSubqueryTranslator;
 
 class QuorilProgram : private InjectionSource, private RuleContext {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "common/bounds.h"
 #include "common/strings.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/program/compilation_state.h"

@@ -8,8 +8,8 @@
 #include <queue>
 #include <string_view>
 
+#include "common/bounds.h"
 #include "compiler/type_inference/flat_index.h"
-#include "parser/depth_guard.h"
 
 namespace mirtova {
 
