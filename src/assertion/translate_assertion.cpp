@@ -10,7 +10,7 @@ namespace mirtova::assertion {
 
 namespace {
 
-bool name_in_use(std::string_view name, const NameSet& used) {
+bool name_in_use(std::string_view name, const SortedNames& used) {
   // Engines fold the case of names, so a name differing only in case is the same table.
   return used.contains(ascii_lower(name)) || reserved_predicate_names().contains(name);
 }
@@ -18,7 +18,7 @@ bool name_in_use(std::string_view name, const NameSet& used) {
 // `t.predicate`, or the first of its _2, _3, ... that takes, with the
 // auxiliary predicates named after it, no name in use. A name in use blocks at
 // most two candidates, so the search ends.
-std::string unused_head(const Translation& t, const NameSet& used) {
+std::string unused_head(const Translation& t, const SortedNames& used) {
   const std::string& base = t.predicate;
   auto free = [&](const std::string& head) {
     if (name_in_use(head, used)) return false;
@@ -41,8 +41,8 @@ std::string counterexample_predicate(std::string_view predicate, std::string_vie
   return out;
 }
 
-Result<Translation, TranslateError> translate_assertion(const Entry& entry, const NameSet& defined,
-                                                        const Schema& schema, const NameSet& used) {
+Result<Translation, TranslateError> translate_assertion(const Entry& entry, const SortedNames& defined,
+                                                        const Schema& schema, const SortedNames& used) {
   Result<Expr, std::string> statement = parse_statement(entry.statement);
   if (!statement.ok()) return TranslateError::invalid(std::move(statement).error());
   const std::string head = counterexample_predicate(entry.predicate, entry.name);

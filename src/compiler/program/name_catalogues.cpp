@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/engines.h"
+#include "common/name_sets.h"
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/basis_functions.h"
 #include "compiler/program/library_rules.h"
@@ -14,11 +15,9 @@ namespace mirtova {
 
 namespace {
 
-using NameSet = std::unordered_set<std::string, StringHash, std::equal_to<>>;
-
 // The union of the translator's known names over the engines.
-NameSet build_builtin_names() {
-  NameSet names;
+HashedNames build_builtin_names() {
+  HashedNames names;
   for (Engine engine : kEngines)
     for (const std::string& name : *basis_functions(*Dialect::get(engine))) names.insert(name);
   return names;
@@ -26,8 +25,8 @@ NameSet build_builtin_names() {
 
 // The library programs are parsed afresh, each once, so that building the
 // catalogue leaves nothing in the per-thread cache of library rules.
-NameSet build_reserved_names() {
-  NameSet names = {"Today", "Now"};
+HashedNames build_reserved_names() {
+  HashedNames names = {"Today", "Now"};
   for (Engine engine : kEngines) {
     auto rules = parse_library_program(engine, Dialect::get(engine)->library_program());
     if (!rules.ok()) continue;
