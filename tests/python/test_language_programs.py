@@ -100,6 +100,15 @@ CASES = [
     # lists, inclusion, records, subscripts
     ("inclusion in a literal list", "Q(x) :- x in [1, 2, 3];", "Q", {}, [(1,), (2,), (3,)], {}),
     ("inclusion as a filter", "Q(x) :- Measure(x), x in [5, 12];", "Q", MEASURE, [(5,), (12,)], {}),
+    # A list gives a variable its values, repeats included, only when nothing
+    # else does: not a call (whose one fact may be injected) nor an equality,
+    # wherever they are written.
+    ("inclusion with repeats", "Q(c) :- c in [1, 1];", "Q", {}, [(1,), (1,)], {}),
+    ("repeats tested by an injected fact", "T(1); Q(c) :- c in [1, 1], T(c);", "Q", {}, [(1,)], {}),
+    ("repeats tested by a fact table", "T(1); T(0); Q(c) :- c in [1, 1], T(c);", "Q", {}, [(1,)], {}),
+    ("repeats tested by an equality before", "Q(c) :- c == 1, c in [1, 1];", "Q", {}, [(1,)], {}),
+    ("repeats tested by an equality after", "Q(c) :- c in [1, 1], c == 1;", "Q", {}, [(1,)], {}),
+    ("repeats tested in a combine", "Q(s) :- s == Sum{1 :- c in [1, 1, 2], c == 1};", "Q", {}, [(1,)], {}),
     ("unnesting a column", "Q(w, i) :- B(who: w, items: l), i in l;", "Q",
      {"B": [{"who": "a", "items": [1, 2]}, {"who": "b", "items": [3]}]}, [("a", 1), ("a", 2), ("b", 3)], {}),
     ("nested lists", "Q(x) :- l == [[1, 2], [3]], m in l, x in m;", "Q", {}, [(1,), (2,), (3,)], {}),
