@@ -421,9 +421,11 @@ std::string QuorilProgram::rows_to_compare(const std::string& table, const std::
   if (!keeps_duplicates(predicate)) return "SELECT * FROM " + table;
   auto it = rules_of_.find(predicate);
   std::vector<std::string> columns;
-  for (const std::string& column : head_columns(rule_at(it->second.front())))
+  for (const std::string& column : head_columns(rule_at(it->second.front()))) {
+    // A rest field's columns are not known here: the rows are compared as a set.
+    if (column == "*") return "SELECT * FROM " + table;
     columns.push_back(sql_column(column, *dialect_));
-  if (columns.empty()) return "SELECT COUNT(*) AS mirtova_count FROM " + table;
+  }
   const std::string listed = join(columns, ", ");
   return "SELECT " + listed + ", COUNT(*) AS mirtova_count FROM " + table + " GROUP BY " + listed;
 }
