@@ -378,7 +378,7 @@ class Evaluator:
         if isinstance(t, Combine):
             values = Counter()
             around = self.outside
-            self.outside = around | names_outside_combines((t.value, t.body))
+            self.outside = around | variable_names((t.value, t.body), in_combines=False)
             for e, m in self.matches(t.body, env):
                 values[self.value(t.value, e)] += m
             self.outside = around
@@ -475,7 +475,7 @@ class Evaluator:
         if isinstance(t, Var):
             return {t.name}
         if isinstance(t, Combine):
-            return {v.name for v in used_vars(t)} & self.outside
+            return variable_names(t) & self.outside
         if isinstance(t, tuple):
             return set().union(*(self.free(x) for x in t))
         if hasattr(t, "__dataclass_fields__"):
@@ -486,7 +486,7 @@ class Evaluator:
         """The rows of one rule: a Counter of head tuples, or, for an aggregating
         rule, a Counter of (group key, value) matches."""
         out = Counter()
-        self.outside = names_outside_combines((r.head, r.body, r.agg, r.value))
+        self.outside = variable_names((r.head, r.body, r.agg, r.value), in_combines=False)
         for env, m in self.matches(r.written_order if r.written_order is not None else r.body, {}):
             key = tuple(self.value(t, env) for t in r.head)
             if r.agg is not None:
@@ -536,16 +536,16 @@ class Evaluator:
         return self.rel
 
 
-def names_outside_combines(x):
-    """The names of the variables a tree names outside every combine in it."""
+def variable_names(x, in_combines=True):
+    """The names of the variables a tree names (outside its combines, if asked)."""
     if isinstance(x, Var):
         return {x.name}
-    if isinstance(x, Combine):
+    if isinstance(x, Combine) and not in_combines:
         return set()
     if isinstance(x, (tuple, list)):
-        return set().union(*(names_outside_combines(y) for y in x))
+        return set().union(*(variable_names(y, in_combines) for y in x))
     if hasattr(x, "__dataclass_fields__"):
-        return set().union(*(names_outside_combines(getattr(x, f)) for f in x.__dataclass_fields__))
+        return set().union(*(variable_names(getattr(x, f), in_combines) for f in x.__dataclass_fields__))
     return set()
 
 
@@ -712,24 +712,26 @@ class Generator:
     def kinds(self, n):
         return "".join("t" if self.rng.random() < 0.15 else "n" for _ in range(n))
 
-    def fact_pred(self):
+    def fact_pred(self, kinds=None, count=None, nulls=0.1):
+        """Facts: of count rows (one is injected as constants), or of a few that
+        may repeat."""
         rng = self.rng
-        arity = rng.randint(1, 3)
+        kinds = kinds or self.kinds(rng.randint(1, 3))
         name = self.new_name("F")
-        kinds = self.kinds(arity)
-        pred = Pred(name, [f"col{i}" for i in range(arity)], kinds, kind="fact")
+        pred = Pred(name, [f"col{i}" for i in range(len(kinds))], kinds, kind="fact")
         rows = set()
-        for _ in range(rng.randint(1, 5)):
+        for _ in range(count or rng.randint(1, 5)):
             row = tuple(self.const(k).value for k in kinds)
-            if rng.random() < 0.1:
-                i = rng.randrange(arity)
+            if rng.random() < nulls:
+                i = rng.randrange(len(kinds))
                 row = row[:i] + (None,) + row[i + 1:]
             rows.add(row)
         rows = sorted(rows, key=repr)
-        if rng.random() < 0.3:
+        if count is None and rng.random() < 0.3:
             rows.append(rng.choice(rows))
         pred.rules = [Rule(name, tuple(Const(v) for v in row), ()) for row in rows]
         self.add(pred)
+        return pred
 
     def bodiless_function(self):
         rng = self.rng
@@ -1050,7 +1052,11 @@ class Generator:
             rules = [((), (), self.gathered(op, [], constant=(kind, value))) for value in values]
         elif source == "fact":
             # Sums meet nulls; a gathered null would stand in a list.
-            fact = self.fact_for_collection(single=gathers and rng.random() < 0.6, nulls=not gathers)
+            kinds = rng.choice(["n", "tn", "nn"])
+            if gathers:
+                fact = self.fact_pred(kinds, count=1 if rng.random() < 0.6 else rng.randint(2, 4), nulls=0)
+            else:
+                fact = self.fact_pred(kinds, nulls=0.3)
             vars_ = [scope.fresh(text=k == "t") for k in fact.kinds]
             term = self.gathered(op, vars_, any_arg=len(fact.rules) == 1)
             if term is None:
@@ -1062,7 +1068,7 @@ class Generator:
             if term is None:
                 return
             head = (rng.choice(bound),)
-            lits += [Cmp("is not", v, Const(None)) for v in sorted(used_vars(term), key=lambda v: v.name)]
+            lits += [Cmp("is not", Var(v), Const(None)) for v in sorted(variable_names(term))]
             rules = [(head, tuple(lits), term)]
             groups = "t" if head[0].text else "n"
         kind = {"List": "B", "Set": "B", "++": "B", "Array": "L"}.get(op, "L" if op[:-1] in ("Top", "Bottom") else "n")
@@ -1074,22 +1080,6 @@ class Generator:
             pred.rules.append(Rule(name, head, body, distinct=True, agg=(column, op, term),
                                    written_order=self.written(body)))
         self.add(pred)
-
-    def fact_for_collection(self, single, nulls):
-        """A fact predicate of its own: one row, or a few."""
-        rng = self.rng
-        name = self.new_name("F")
-        kinds = rng.choice(["n", "tn", "nn"])
-        rows = set()
-        for _ in range(1 if single else rng.randint(2, 4)):
-            row = tuple(self.const(k).value for k in kinds)
-            if nulls and rng.random() < 0.3:
-                row = row[:-1] + (None,)
-            rows.add(row)
-        pred = Pred(name, [f"col{i}" for i in range(len(kinds))], kinds, kind="fact")
-        pred.rules = [Rule(name, tuple(Const(v) for v in row), ()) for row in sorted(rows, key=repr)]
-        self.add(pred)
-        return pred
 
     def gathered(self, op, vars_, constant=None, any_arg=False):
         """What an aggregation gathers from the variables, or from constants:
@@ -1369,17 +1359,6 @@ class Scope:
     def fresh(self, text=False):
         self.n += 1
         return Var("abcdfghkmnpqrstuv"[self.n - 1] if self.n <= 17 else f"v{self.n}", text)
-
-
-def used_vars(t):
-    """The variables a term reads."""
-    if isinstance(t, Var):
-        return {t}
-    if hasattr(t, "__dataclass_fields__"):
-        return set().union(*(used_vars(getattr(t, f)) for f in t.__dataclass_fields__))
-    if isinstance(t, tuple):
-        return set().union(*(used_vars(x) for x in t)) if t else set()
-    return set()
 
 
 def is_text(t):
