@@ -1102,6 +1102,8 @@ class Generator:
                 return Arrow(rng.choice([v for v in vars_ if v != x]), x)
             return Arrow(injective(x), x)
         if op == "Array":
+            if any_arg and len(vars_) > 1:
+                return Arrow(rng.choice([v for v in vars_ if v != x]), x)
             return Arrow(x, injective(x))
         if op == "++":
             return ListOf(tuple(rng.choice(numbers) for _ in range(rng.randint(1, 3))))

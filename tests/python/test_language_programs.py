@@ -135,6 +135,12 @@ CASES = [
      "Q", PEOPLE, [("alice", "alice"), ("bob", "alice"), ("carol", "alice")], {}),
     ("ArgMax of an outer value", "Q(x, w) :- Measure(x), x < 12, w == ArgMax{x -> y :- Measure(y)};", "Q",
      MEASURE, [(5, 5), (11, 11)], {}),
+    # The aggregations that keep several values are named with their count.
+    ("the greatest and least two per group", "Top2(x) = ArgMaxK(x, 2); Low2(x) = ArgMinK(x, 2); "
+     "Q(c:, top? Top2= n -> a, low? Low2= n -> a) distinct :- Person(name: n, age: a, city: c);", "Q", PEOPLE,
+     [("oslo", ["carol", "alice"], ["alice", "carol"]), ("rome", ["bob"], ["bob"])], {}),
+    ("the greatest two in a combine", "Top2(x) = ArgMaxK(x, 2); Q(w) :- w == Top2{n -> a :- Person(name: n, age: a)};",
+     "Q", PEOPLE, [(["carol", "alice"],)], {}),
     ("Sum of an outer value", "Q(x, w) :- Measure(x), x < 12, w == Sum{x :- Measure(y)};", "Q", MEASURE,
      [(5, 25), (11, 55)], {}),
     ("Range", "Q(x, r) :- x in Range(3), r == Range(2);", "Q", {}, [(0, [0, 1]), (1, [0, 1]), (2, [0, 1])], {}),
