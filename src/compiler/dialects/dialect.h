@@ -103,6 +103,9 @@ class Dialect {
   // predicate's body: past it the predicate is read as a table, as the engine's
   // parser refuses sub-queries nested much deeper. Unbounded unless an engine says.
   virtual size_t most_nested_injection() const;  // 40
+  // How many references to one table a statement may hold once the engine has
+  // expanded every WITH clause it reads; unbounded unless an engine says.
+  virtual uint64_t most_table_references() const;  // 41
 };
 
 }  // namespace mirtova

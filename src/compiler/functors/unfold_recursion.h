@@ -25,8 +25,13 @@ bool is_iterative_engine(std::string_view engine);
 Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
                                                          std::string_view engine);
 // The same, its made names kept apart from every name `names` holds (which
-// should hold the rules' own) and taken there, with what each stands for.
+// should hold the rules' own) and taken there, with what each stands for. A
+// recursion whose levels, written out as one statement, would reference a
+// table more often than a quarter of `most_table_references` (the engine's
+// bound; the rest is left for the statements that read the recursion) gets the
+// iterative form.
 Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
-                                                         std::string_view engine, GeneratedNames& names);
+                                                         std::string_view engine, GeneratedNames& names,
+                                                         uint64_t most_table_references = UINT64_MAX);
 
 }  // namespace mirtova

@@ -102,14 +102,14 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   // Both passes copy the whole rule list; most programs need neither.
   const bool recursive = has_dependency_cycle(rules);
   if (recursive || !collect_make_instructions(rules).empty()) made.take_names_of(rules);
+  TRY(p->dialect_, Dialect::get(first.engine()));
   if (recursive) {
-    TRY(rules, unfold_recursion(rules, first.engine(), made));
+    TRY(rules, unfold_recursion(rules, first.engine(), made, p->dialect_->most_table_references()));
   }
   if (!collect_make_instructions(rules).empty()) {
     TRY(rules, run_makes_with_deps(rules, made));
   }
   p->made_names_ = PredicateNames::from_pairs(made.origins());
-  TRY(p->dialect_, Dialect::get(first.engine()));
   p->own_rules_ = std::move(rules);
   const size_t own_rules = p->own_rules_.size();
   if (library) {
