@@ -100,7 +100,7 @@ def _arg_extreme(sign):
             ordered = sorted(self.pairs, key=lambda p: p[0], reverse=sign < 0)
             if getattr(self, "count", None) is not None:
                 ordered = ordered[: self.count]
-            return json.dumps([_loads(a) if isinstance(a, str) and a[:1] in "[{" else a for _, a in ordered])
+            return json.dumps([_loads(a) if isinstance(a, str) and a[:1] in ("[", "{") else a for _, a in ordered])
 
     return Agg
 

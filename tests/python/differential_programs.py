@@ -62,6 +62,30 @@ class Wild:
 
 
 @dataclass(frozen=True)
+class Record:
+    fields: tuple  # (name, term) pairs
+
+
+@dataclass(frozen=True)
+class Field:
+    """A field of a record: r.a."""
+    record: object
+    name: str
+
+
+@dataclass(frozen=True)
+class Arrow:
+    """arg -> value, the pair the argument aggregations read."""
+    arg: object
+    value: object
+
+
+@dataclass(frozen=True)
+class ListOf:
+    items: tuple
+
+
+@dataclass(frozen=True)
 class Atom:
     pred: str
     args: tuple  # positional terms
@@ -145,7 +169,7 @@ def term_text(t):
         if t.value is None:
             return "null"
         if isinstance(t.value, str):
-            return '"' + t.value + '"'
+            return text_literal(t.value)
         return str(t.value)
     if isinstance(t, BinOp):
         def side(s):
@@ -159,7 +183,29 @@ def term_text(t):
         return f"(if {literal_text(t.cond)} then {term_text(t.then)} else {term_text(t.otherwise)})"
     if isinstance(t, Builtin):
         return f"{t.name}({term_text(t.arg)})"
+    if isinstance(t, Record):
+        return "{" + ", ".join(f"{n}: {term_text(v)}" for n, v in t.fields) + "}"
+    if isinstance(t, Field):
+        return f"{term_text(t.record)}.{t.name}"
+    if isinstance(t, Arrow):
+        def side(s):
+            return "(" + term_text(s) + ")" if isinstance(s, (BinOp, Builtin)) else term_text(s)
+        return f"{side(t.arg)} -> {side(t.value)}"
+    if isinstance(t, ListOf):
+        return "[" + ", ".join(term_text(i) for i in t.items) + "]"
     raise TypeError(t)
+
+
+def text_literal(value):
+    """A text as a literal: plain double quotes where nothing needs escaping,
+    else triple quotes or single quotes with escapes, so that every form is
+    written."""
+    if not any(c in value for c in '"\\\n\t\''):
+        return '"' + value + '"'
+    if '"' not in value and "\\" not in value and len(value) % 2 == 0:
+        return '"""' + value + '"""'
+    escapes = {"\\": "\\\\", "'": "\\'", "\n": "\\n", "\t": "\\t"}
+    return "'" + "".join(escapes.get(c, c) for c in value) + "'"
 
 
 def atom_text(a):
@@ -191,7 +237,7 @@ def rule_text(r, columns=None):
     head_args = [term_text(t) if c.startswith("col") else f"{c}: {term_text(t)}" for c, t in zip(columns, r.head)]
     if r.agg is not None:
         column, op, t = r.agg
-        head_args.append(f"{column}? {AGG_TEXT[op]}= {term_text(t)}")
+        head_args.append(f"{column}? {AGG_TEXT.get(op, op)}= {term_text(t)}")
     head = f"{r.pred}(" + ", ".join(head_args) + ")"
     if r.value is not None:
         op, t = r.value
@@ -248,8 +294,36 @@ def _compare(op, a, b):
     return {"==": a == b, "!=": a != b, "<": a < b, "<=": a <= b, ">": a > b, ">=": a >= b}[op]
 
 
+# Aggregations that gather values: what each gives, as a tuple; the generator
+# feeds them no null.
+LIST_AGG_OPS = ["List", "Set", "Array", "ArgMax", "ArgMin", "Top", "Bottom", "++"]
+
+
+def gather(op, values):
+    """values: (value, multiplicity) pairs. A list whose order the engines may
+    choose comes sorted (the test sorts the engine's too); an arrow's argument is
+    a function of its value, so ties never make two answers."""
+    bag = [v for v, m in values for _ in range(m)]
+    if op == "List":
+        return tuple(sorted(bag, key=repr))
+    if op == "Set":
+        return tuple(sorted(set(bag), key=repr))
+    if op == "++":
+        return tuple(sorted((x for v in bag for x in v), key=repr))
+    if op == "Array":  # the values, ordered by argument
+        return tuple(v for _, v in sorted(bag, key=lambda p: p[0]))
+    if op in ("ArgMax", "ArgMin"):
+        pick = max if op == "ArgMax" else min
+        return pick(bag, key=lambda p: p[1])[0] if bag else None
+    kind, count = op[:-1], int(op[-1])  # Top2: the arguments of the two greatest values
+    ordered = sorted(bag, key=lambda p: p[1], reverse=kind == "Top")
+    return tuple(a for a, _ in ordered[:count])
+
+
 def aggregate(op, values):
     """values: (value, multiplicity) pairs; nulls are ignored as SQL does."""
+    if op in LIST_AGG_OPS or op[:-1] in ("Top", "Bottom"):
+        return gather(op, values)
     present = [(v, m) for v, m in values if v is not None]
     if op == "Count":
         return len({v for v, _ in present})
@@ -270,6 +344,7 @@ class Evaluator:
     def __init__(self, program):
         self.program = program
         self.rel = {name: Counter(rows) for name, rows in program.tables.items()}
+        self.outside = set()  # the names of the rule (and combines) being read, outside inner combines
 
     # terms
     def value(self, t, env):
@@ -279,6 +354,15 @@ class Evaluator:
             return t.value
         if isinstance(t, BinOp):
             return _arith(t.op, self.value(t.left, env), self.value(t.right, env))
+        if isinstance(t, Record):
+            return tuple((n, self.value(v, env)) for n, v in t.fields)
+        if isinstance(t, Field):
+            record = self.value(t.record, env)
+            return None if record is None else dict(record)[t.name]
+        if isinstance(t, Arrow):
+            return (self.value(t.arg, env), self.value(t.value, env))
+        if isinstance(t, ListOf):
+            return tuple(self.value(i, env) for i in t.items)
         if isinstance(t, Call):
             fn = self.program.preds[t.name]
             args = tuple(self.value(a, env) for a in t.args)
@@ -293,8 +377,11 @@ class Evaluator:
             return None
         if isinstance(t, Combine):
             values = Counter()
+            around = self.outside
+            self.outside = around | variable_names((t.value, t.body), in_combines=False)
             for e, m in self.matches(t.body, env):
                 values[self.value(t.value, e)] += m
+            self.outside = around
             return aggregate(t.op, values.items())
         if isinstance(t, Builtin):
             v = self.value(t.arg, env)
@@ -307,64 +394,100 @@ class Evaluator:
         raise TypeError(t)
 
     # bodies: a generator of (environment, multiplicity)
+    # bodies: a generator of (environment, multiplicity). Calls bind first; then
+    # equalities that can bind a variable do, and only when none can does the
+    # first list (in the order written) whose variable is unbound give it its
+    # values, repeats included; what is left tests.
     def matches(self, body, env, mult=1):
-        if not body:
-            yield env, mult
+        atoms = tuple(x for x in body if isinstance(x, Atom))
+        yield from self.calls(atoms, tuple(x for x in body if not isinstance(x, Atom)), env, mult)
+
+    def calls(self, atoms, rest, env, mult):
+        if not atoms:
+            yield from self.settle(rest, env, mult)
             return
-        lit, rest = body[0], body[1:]
-        if isinstance(lit, Atom):
-            pred = self.program.preds.get(lit.pred)
-            cols = pred.columns if pred is not None else None
-            pairs = list(enumerate(lit.args))
-            if lit.named:
-                pairs += [(cols.index(c), t) for c, t in lit.named]
-            for row, m in self.rel.get(lit.pred, Counter()).items():
-                e = env
-                ok = True
-                for i, t in pairs:
-                    v = row[i]
-                    if isinstance(t, Wild):
-                        continue
-                    if isinstance(t, Var) and t.name not in e:
-                        e = dict(e)
-                        e[t.name] = v
-                        continue
-                    if not _compare("==", self.value(t, e), v):
-                        ok = False
-                        break
-                if ok:
-                    yield from self.matches(rest, e, mult * m)
-        elif isinstance(lit, Cmp):
-            if lit.binds:
-                e = dict(env)
-                e[lit.left.name] = self.value(lit.right, env)
-                yield from self.matches(rest, e, mult)
-            elif _compare(lit.op, self.value(lit.left, env), self.value(lit.right, env)):
-                yield from self.matches(rest, env, mult)
-        elif isinstance(lit, In):
-            if lit.binds:
+        lit = atoms[0]
+        pred = self.program.preds.get(lit.pred)
+        cols = pred.columns if pred is not None else None
+        pairs = list(enumerate(lit.args))
+        if lit.named:
+            pairs += [(cols.index(c), t) for c, t in lit.named]
+        for row, m in self.rel.get(lit.pred, Counter()).items():
+            e = env
+            ok = True
+            for i, t in pairs:
+                v = row[i]
+                if isinstance(t, Wild):
+                    continue
+                if isinstance(t, Var) and t.name not in e:
+                    e = dict(e)
+                    e[t.name] = v
+                    continue
+                if not _compare("==", self.value(t, e), v):
+                    ok = False
+                    break
+            if ok:
+                yield from self.calls(atoms[1:], rest, e, mult * m)
+
+    def settle(self, pending, env, mult):
+        for i, lit in enumerate(pending):
+            if isinstance(lit, Cmp) and lit.op == "==":
+                for var, other in ((lit.left, lit.right), (lit.right, lit.left)):
+                    needs = self.free(other)
+                    if isinstance(var, Var) and var.name not in env and var.name not in needs and needs <= env.keys():
+                        e = dict(env)
+                        e[var.name] = self.value(other, env)
+                        yield from self.settle(pending[:i] + pending[i + 1:], e, mult)
+                        return
+        for i, lit in enumerate(pending):
+            if isinstance(lit, In) and lit.var.name not in env and self.free(lit.items) <= env.keys():
                 for item in lit.items:
                     e = dict(env)
                     e[lit.var.name] = self.value(item, env)
-                    yield from self.matches(rest, e, mult)
-            else:
-                v = self.value(lit.var, env)
-                if any(_compare("==", v, self.value(i, env)) for i in lit.items):
-                    yield from self.matches(rest, env, mult)
+                    yield from self.settle(pending[:i] + pending[i + 1:], e, mult)
+                return
+        yield from self.tests(pending, env, mult)
+
+    def tests(self, pending, env, mult):
+        if not pending:
+            yield env, mult
+            return
+        lit, rest = pending[0], pending[1:]
+        if isinstance(lit, Cmp):
+            if _compare(lit.op, self.value(lit.left, env), self.value(lit.right, env)):
+                yield from self.tests(rest, env, mult)
+        elif isinstance(lit, In):
+            v = self.value(lit.var, env)
+            if any(_compare("==", v, self.value(i, env)) for i in lit.items):
+                yield from self.tests(rest, env, mult)
         elif isinstance(lit, Neg):
             if next(self.matches(lit.body, env), None) is None:
-                yield from self.matches(rest, env, mult)
+                yield from self.tests(rest, env, mult)
         elif isinstance(lit, Or):
             for alt in lit.alternatives:
                 yield from self.matches(tuple(alt) + rest, env, mult)
         else:
             raise TypeError(lit)
 
+    def free(self, t):
+        """The names of the variables a term needs: its own, and of a combine
+        those that the rule (or combine) around it names too."""
+        if isinstance(t, Var):
+            return {t.name}
+        if isinstance(t, Combine):
+            return variable_names(t) & self.outside
+        if isinstance(t, tuple):
+            return set().union(*(self.free(x) for x in t))
+        if hasattr(t, "__dataclass_fields__"):
+            return set().union(*(self.free(getattr(t, f)) for f in t.__dataclass_fields__))
+        return set()
+
     def rule_rows(self, r):
         """The rows of one rule: a Counter of head tuples, or, for an aggregating
         rule, a Counter of (group key, value) matches."""
         out = Counter()
-        for env, m in self.matches(r.body, {}):
+        self.outside = variable_names((r.head, r.body, r.agg, r.value), in_combines=False)
+        for env, m in self.matches(r.written_order if r.written_order is not None else r.body, {}):
             key = tuple(self.value(t, env) for t in r.head)
             if r.agg is not None:
                 out[key, self.value(r.agg[2], env)] += m
@@ -378,7 +501,7 @@ class Evaluator:
         if pred.kind == "fn":
             return Counter()
         parts = [self.rule_rows(r) for r in pred.rules]
-        if pred.kind in ("agg", "func"):
+        if pred.kind in ("agg", "func", "coll") or (pred.kind == "big" and pred.agg_op):
             groups = {}
             for part in parts:
                 for (key, v), m in part.items():
@@ -413,6 +536,19 @@ class Evaluator:
         return self.rel
 
 
+def variable_names(x, in_combines=True):
+    """The names of the variables a tree names (outside its combines, if asked)."""
+    if isinstance(x, Var):
+        return {x.name}
+    if isinstance(x, Combine) and not in_combines:
+        return set()
+    if isinstance(x, (tuple, list)):
+        return set().union(*(variable_names(y, in_combines) for y in x))
+    if hasattr(x, "__dataclass_fields__"):
+        return set().union(*(variable_names(getattr(x, f), in_combines) for f in x.__dataclass_fields__))
+    return set()
+
+
 def first_rows(rows, order, limit):
     """The first rows of a bag in the given order."""
     ordered = sorted(rows.elements(), key=repr)
@@ -434,11 +570,22 @@ DOMAIN = range(0, 5)
 CMP_OPS = ["==", "!=", "<", "<=", ">", ">="]
 AGG_OPS = ["Sum", "Max", "Min", "Count", "Avg"]
 WORDS = ["a", "b", "ab", "B", ""]
+# Texts that must reach the engines as they are: line breaks, quotes,
+# backslashes, tabs and characters past ASCII (without case, which SQLite's
+# Upper leaves alone).
+ODD_WORDS = ["a\nb", "two\n\nlines", "it's", 'say "hi"', "back\\slash", "tab\tx", "€", "日本", "x\n"]
+# Integers that 32 bits do not hold, and one that they just do. Only the table
+# Big and big_pred's arithmetic meet them: a product of two of them would
+# leave 64 bits too, which an engine may compute on rows the reference never
+# reaches.
+BIG = [2147483647, 3000000000, -2147483649, 10000000000]
 # Tables of the database: name -> the kind of each column, "n" for a number and
 # "t" for a text. Dag holds only edges that go up, so that recursion that keeps
 # duplicates still ends; W holds no null and its last column is a weight of 0 or
-# more.
-DATABASE = {"E": "nn", "Dag": "nn", "W": "nnn", "U": "n", "T": "nnn", "N": "nt"}
+# more. Full holds every edge that goes up between a few nodes: a dense graph
+# on which a recursion that keeps duplicates counts many paths (only recursions
+# read it, to keep joins small).
+DATABASE = {"E": "nn", "Dag": "nn", "W": "nnn", "U": "n", "T": "nnn", "N": "nt", "Full": "nn", "Big": "nn"}
 
 
 class Options:
@@ -466,6 +613,8 @@ class Generator:
             arity = len(kinds)
             rows = []
             for _ in range(rng.choice([0, 2, 4, 5, 6, 8])):
+                if name in ("Full", "Big"):
+                    break
                 if name == "Dag":
                     a, b = sorted(rng.sample(list(DOMAIN), 2))
                     row = (a, b)
@@ -480,6 +629,9 @@ class Generator:
                 if rng.random() < 0.2:
                     rows.append(row)
             out[name] = rows
+        nodes = rng.randint(4, 7)
+        out["Full"] = [(a, b) for a in range(nodes) for b in range(a + 1, nodes)]
+        out["Big"] = [(rng.choice(DOMAIN), rng.choice(BIG + [0, 1])) for _ in range(rng.choice([0, 2, 4]))]
         return out
 
     # -- program
@@ -506,6 +658,12 @@ class Generator:
                 self.aggregating_function()
             elif choice < 0.3:
                 self.aggregating_pred()
+            elif choice < 0.36:
+                self.collection_pred()
+            elif choice < 0.41:
+                self.record_pred()
+            elif choice < 0.45:
+                self.big_pred()
             else:
                 self.plain_pred()
         if rng.random() < 0.2:
@@ -513,7 +671,7 @@ class Generator:
         program = Program(tables, dict(self.preds), self.annotations, self.order, None, statements=self.statements)
         # Mostly ask for the last predicate that has rows: empty answers agree too easily.
         rel = Evaluator(program).run()
-        candidates = [n for c in self.order for n in c if self.preds[n].kind != "fn"]
+        candidates = [n for c in self.order for n in c if self.preds[n].kind not in ("fn", "rec")]
         full = [n for n in candidates if rel[n]]
         candidates = [n for n in candidates if "_copy_" not in n]
         full = [n for n in full if "_copy_" not in n]
@@ -541,30 +699,39 @@ class Generator:
 
     # relations a body may read: (name, columns, kinds)
     def relations(self):
-        rels = [(n, [f"col{i}" for i in range(len(k))], k) for n, k in DATABASE.items()]
+        rels = [(n, [f"col{i}" for i in range(len(k))], k) for n, k in DATABASE.items() if n not in ("Big", "Full")]
         rels += [(p.name, p.columns, p.kinds) for p in self.preds.values() if p.kind in ("plain", "agg", "fact", "func")]
         return rels
 
     def const(self, kind):
-        return Const(self.rng.choice(WORDS)) if kind == "t" else Const(self.rng.choice(DOMAIN))
+        r = self.rng.random()
+        if kind == "t":
+            return Const(self.rng.choice(ODD_WORDS if r < 0.15 else WORDS))
+        return Const(self.rng.choice(DOMAIN))
 
     def kinds(self, n):
         return "".join("t" if self.rng.random() < 0.15 else "n" for _ in range(n))
 
-    def fact_pred(self):
+    def fact_pred(self, kinds=None, count=None, nulls=0.1):
+        """Facts: of count rows (one is injected as constants), or of a few that
+        may repeat."""
         rng = self.rng
-        arity = rng.randint(1, 3)
+        kinds = kinds or self.kinds(rng.randint(1, 3))
         name = self.new_name("F")
-        kinds = self.kinds(arity)
-        pred = Pred(name, [f"col{i}" for i in range(arity)], kinds, kind="fact")
+        pred = Pred(name, [f"col{i}" for i in range(len(kinds))], kinds, kind="fact")
         rows = set()
-        for _ in range(rng.randint(1, 5)):
-            rows.add(tuple(self.const(k).value for k in kinds))
-        rows = sorted(rows)
-        if rng.random() < 0.3:
+        for _ in range(count or rng.randint(1, 5)):
+            row = tuple(self.const(k).value for k in kinds)
+            if rng.random() < nulls:
+                i = rng.randrange(len(kinds))
+                row = row[:i] + (None,) + row[i + 1:]
+            rows.add(row)
+        rows = sorted(rows, key=repr)
+        if count is None and rng.random() < 0.3:
             rows.append(rng.choice(rows))
         pred.rules = [Rule(name, tuple(Const(v) for v in row), ()) for row in rows]
         self.add(pred)
+        return pred
 
     def bodiless_function(self):
         rng = self.rng
@@ -600,11 +767,18 @@ class Generator:
         n_atoms = rng.choice([1, 1, 2, 2, 3]) if depth == 0 else rng.choice([1, 1, 2])
         for _ in range(n_atoms):
             lits.append(self.atom(*rng.choice(rels), bound, scope))
-        if rng.random() < 0.08 and depth == 0:
+        if rng.random() < 0.1 and depth == 0:
             v = scope.fresh()
-            # No repeats: a repeated item counts twice when the inclusion binds the
-            # variable and once when an equality written before it does.
-            lits.append(In(v, tuple(Const(i) for i in rng.sample(list(DOMAIN), rng.randint(1, 3)))))
+            # Repeats count when the list gives the variable its values, and not
+            # when a call or an equality gives them (the list then only tests).
+            lits.append(In(v, tuple(Const(i) for i in rng.choices(list(DOMAIN), k=rng.randint(1, 4)))))
+            r = rng.random()
+            if r < 0.3 and nums(bound):
+                lits.insert(0, Cmp("==", v, self.arith(nums(bound), 1, False), binds=True))
+            elif r < 0.5:
+                lits.insert(0, Cmp("==", v, Const(rng.choice(DOMAIN)), binds=True))
+            elif r < 0.7:
+                lits.append(Atom(rng.choice(["U", "Dag", "E"]), (v,)))
             bound.append(v)
         # a new variable computed from others
         if bound and rng.random() < 0.35:
@@ -853,6 +1027,173 @@ class Generator:
         self.repeat(pred)
         self.add(pred)
 
+    def collection_pred(self):
+        """An aggregation that gathers values (a list, a set, the argument of the
+        greatest value, ...) or sums them, over constants, over the rows of a fact,
+        or over a body grouped by at least one column (so that no group is empty)."""
+        rng = self.rng
+        name = self.new_name("C")
+        op = rng.choice(LIST_AGG_OPS + ["Sum", "Max", "Count"])
+        gathers = op in LIST_AGG_OPS
+        if op in ("Top", "Bottom"):
+            count = rng.randint(1, 3)
+            line = f"{op}{count}(x) = {'ArgMaxK' if op == 'Top' else 'ArgMinK'}(x, {count});"
+            op += str(count)
+            if line not in self.annotations:
+                self.annotations.append(line)
+        source = rng.choice(["constant", "fact", "body"])
+        column = rng.choice(["s", "agg"])
+        scope = Scope(name)
+        groups = ""
+        if source == "constant":
+            kind = rng.choice("nt")  # of the gathered constants (or arguments), the same in every rule
+            # Values differ from rule to rule: no tie for the greatest.
+            values = rng.sample(list(DOMAIN), rng.choice([1, 1, 2]))
+            rules = [((), (), self.gathered(op, [], constant=(kind, value))) for value in values]
+        elif source == "fact":
+            # Sums meet nulls; a gathered null would stand in a list.
+            kinds = rng.choice(["n", "tn", "nn"])
+            if gathers:
+                fact = self.fact_pred(kinds, count=1 if rng.random() < 0.6 else rng.randint(2, 4), nulls=0)
+            else:
+                fact = self.fact_pred(kinds, nulls=0.3)
+            vars_ = [scope.fresh(text=k == "t") for k in fact.kinds]
+            term = self.gathered(op, vars_, any_arg=len(fact.rules) == 1)
+            if term is None:
+                return
+            rules = [((), (Atom(fact.name, tuple(vars_)),), term)]
+        else:
+            lits, bound = self.body(scope, allow_or=False)
+            term = self.gathered(op, bound)
+            if term is None:
+                return
+            head = (rng.choice(bound),)
+            lits += [Cmp("is not", Var(v), Const(None)) for v in sorted(variable_names(term))]
+            rules = [(head, tuple(lits), term)]
+            groups = "t" if head[0].text else "n"
+        kind = {"List": "B", "Set": "B", "++": "B", "Array": "L"}.get(op, "L" if op[:-1] in ("Top", "Bottom") else "n")
+        if op in ("ArgMax", "ArgMin"):
+            kind = "t" if isinstance(rules[0][2].arg, (Var, Const)) and is_text(rules[0][2].arg) else "n"
+        pred = Pred(name, [f"col{i}" for i in range(len(groups))] + [column], groups + kind, distinct=True,
+                    kind="coll", agg_op=op)
+        for head, body, term in rules:
+            pred.rules.append(Rule(name, head, body, distinct=True, agg=(column, op, term),
+                                   written_order=self.written(body)))
+        self.add(pred)
+
+    def gathered(self, op, vars_, constant=None, any_arg=False):
+        """What an aggregation gathers from the variables, or from constants:
+        (kind, value). An arrow's argument is a function of its value that never
+        maps two values to one, unless any_arg (one row): ties then cannot make two
+        answers."""
+        rng = self.rng
+        numbers = [Const(constant[1])] if constant else nums(vars_)
+        if not numbers:
+            return None
+        x = rng.choice(numbers)
+
+        def injective(t):
+            return rng.choice([t, BinOp("+", t, Const(rng.randint(1, 3))), BinOp("*", t, Const(2))])
+
+        if op in ("ArgMax", "ArgMin") or op[:-1] in ("Top", "Bottom"):
+            if constant:
+                return Arrow(self.const(constant[0]), x)
+            if any_arg and len(vars_) > 1:
+                return Arrow(rng.choice([v for v in vars_ if v != x]), x)
+            return Arrow(injective(x), x)
+        if op == "Array":
+            if any_arg and len(vars_) > 1:
+                return Arrow(rng.choice([v for v in vars_ if v != x]), x)
+            return Arrow(x, injective(x))
+        if op == "++":
+            return ListOf(tuple(rng.choice(numbers) for _ in range(rng.randint(1, 3))))
+        if op in ("List", "Set"):
+            return self.const(constant[0]) if constant else rng.choice(vars_)
+        return x
+
+    def big_pred(self):
+        """Arithmetic, comparison and aggregation of integers past 32 bits: the
+        rows of Big, and the product of two constants. Nothing reads it but the
+        query (see BIG)."""
+        rng = self.rng
+        name = self.new_name("B")
+        k, x, v = Var("k"), Var("x"), Var("v")
+        value = rng.choice([BinOp("+", x, Const(1)), BinOp("-", x, Const(rng.choice(BIG))),
+                            BinOp("*", x, Const(rng.choice([2, 3]))), BinOp("+", x, Const(rng.choice(BIG))), x])
+        if rng.random() < 0.2:
+            value = BinOp("*", Const(100000), Const(100000))
+        source = "Big"
+        if rng.random() < 0.3:
+            # Facts of one row are injected as constants, of more rows read as a table.
+            source = self.new_name("F")
+            rows = {(rng.choice(DOMAIN), rng.choice(BIG)) for _ in range(rng.choice([1, 1, 3]))}
+            fact = Pred(source, ["col0", "col1"], "nn", kind="big")
+            fact.rules = [Rule(source, (Const(a), Const(b)), ()) for a, b in sorted(rows)]
+            self.add(fact)
+        body = [Atom(source, (k, x)), Cmp("==", v, value, binds=True)]
+        if rng.random() < 0.3:
+            body.append(Cmp(rng.choice(CMP_OPS), v, Const(rng.choice(BIG + [0]))))
+        if rng.random() < 0.4:
+            op = rng.choice(["Sum", "Max", "Min", "Count"])
+            pred = Pred(name, ["col0", "s"], "nn", distinct=True, kind="big", agg_op=op)
+            pred.rules = [Rule(name, (k,), tuple(body), distinct=True, agg=("s", op, v))]
+        else:
+            pred = Pred(name, ["col0", "col1"], "nn", kind="big")
+            pred.rules = [Rule(name, (k, v), tuple(body))]
+            if rng.random() < 0.3:
+                pred.rules.append(Rule(name, (Const(0), BinOp("*", Const(100000), Const(100000))), ()))
+        self.add(pred)
+
+    def record_pred(self):
+        """R(k, r: {a: .., b: ..}) built from a body (or from constants), and a
+        predicate that reads its fields back: by value, in a condition, or in an
+        aggregation."""
+        rng = self.rng
+        name = self.new_name("Rec")
+        fields = [("a", "n")] + ([("b", rng.choice("nt"))] if rng.random() < 0.6 else [])
+        pred = Pred(name, ["col0", "r"], "nR", kind="rec", distinct=rng.random() < 0.3)
+        for _ in range(rng.choice([1, 1, 2])):
+            scope = Scope(name)
+            if rng.random() < 0.2:
+                record = Record(tuple((f, self.const(k)) for f, k in fields))
+                pred.rules.append(Rule(name, (self.const("n"), record), (), distinct=pred.distinct))
+                continue
+            lits, bound = self.body(scope)
+            same = {"n": nums(bound), "t": texts(bound)}
+            if not nums(bound):
+                continue
+            record = Record(tuple((f, rng.choice(same[k]) if same[k] else self.const(k)) for f, k in fields))
+            pred.rules.append(Rule(name, (rng.choice(nums(bound)), record), tuple(lits), distinct=pred.distinct,
+                                   written_order=self.written(lits)))
+        if not pred.rules:
+            return
+        self.add(pred)
+        reader = self.new_name("P")
+        scope = Scope(reader)
+        k, r = scope.fresh(), scope.fresh()
+        lits = [Atom(name, (k,), (("r", r),))]
+        bound = [k]
+        for f, kind in fields:
+            v = scope.fresh(text=kind == "t")
+            lits.append(Cmp("==", v, Field(r, f), binds=True))
+            bound.append(v)
+        if rng.random() < 0.5:
+            lits.append(Cmp(rng.choice(CMP_OPS), Field(r, "a"), Const(rng.choice(DOMAIN))))
+        if rng.random() < 0.3:
+            column = rng.choice(["s", "m"])
+            op = rng.choice(["Max", "Min", "Sum", "ArgMax"])
+            term = Field(r, "a") if op != "ArgMax" else Arrow(BinOp("+", Field(r, "a"), Const(1)), Field(r, "a"))
+            head = (k,) if rng.random() < 0.5 else ()
+            rd = Pred(reader, [f"col{i}" for i in range(len(head))] + [column], "n" * (len(head) + 1),
+                      distinct=True, kind="agg", agg_op=op)
+            lits.append(Cmp("is not", Field(r, "a"), Const(None)))
+            rd.rules = [Rule(reader, head, tuple(lits), distinct=True, agg=(column, op, term),
+                             written_order=self.written(lits))]
+        else:
+            rd = Pred(reader, [f"col{i}" for i in range(len(bound))], "".join("t" if v.text else "n" for v in bound))
+            rd.rules = [Rule(reader, tuple(bound), tuple(lits), written_order=self.written(lits))]
+        self.add(rd)
+
     def repeat(self, pred):
         """Now and then a rule written twice: each copy counts."""
         if self.rng.random() < 0.1:
@@ -880,7 +1221,7 @@ class Generator:
                 continue
             old = rng.choice(tables)
             kinds = DATABASE[old] if old in DATABASE else self.preds[old].kinds
-            same = [n for n, k in DATABASE.items() if k == kinds and n != old]
+            same = [n for n, k in DATABASE.items() if k == kinds and n not in (old, "Big")]
             same += [p.name for p in self.preds.values() if p.kind == "fact" and p.kinds == kinds and p.name != old]
             if not same:
                 continue
@@ -901,9 +1242,9 @@ class Generator:
                 copied.append(component)
             if base not in touched:
                 continue
-            if new != "Dag" and any(self.preds[n].recursive and not self.preds[n].distinct
-                                    for c in copied for n in c):
-                continue  # recursion that keeps duplicates ends only over Dag
+            if new not in ("Dag", "Full") and any(self.preds[n].recursive and not self.preds[n].distinct
+                                                  for c in copied for n in c):
+                continue  # recursion that keeps duplicates ends only over a graph that goes up
             self.statements.append(f"{made} := {base}({old}: {new});")
             for component in copied:
                 made_component = []
@@ -923,7 +1264,7 @@ class Generator:
         kind = rng.choice(["linear", "linear", "left", "nonlinear", "mutual", "shortest", "bag"])
         x, y, z, w, e = (Var(n) for n in "xyzwe")
         if kind == "bag":
-            edge, distinct = "Dag", False
+            edge, distinct = rng.choice(["Dag", "Full"]), False
         else:
             edge, distinct = rng.choice(["E", "Dag"]), True
         name = self.new_name("R")
@@ -961,11 +1302,14 @@ class Generator:
                                distinct=True, agg=("d", "Min", BinOp("+", e, w)))]
             self.add(pred, [name])
             main = name
-        if rng.random() < 0.4:
+        if kind == "bag" and rng.random() < 0.6:
+            # Deep enough for the plan to loop; the script unrolls the same levels.
+            self.annotations.append(f"@Recursive({main}, {rng.choice([21, 30])});")
+        elif rng.random() < 0.4:
             # Each level of a nonlinear recursion unfolded into copies reads the
-            # level below twice, and SQLite expands every reference: past a depth
-            # of about 12 its query holds more than 65535 table references.
-            depths = [9, 30] if kind == "nonlinear" else [9, 12, 30]
+            # level below twice: SQLite's script holds too many references past a
+            # depth of about 14, so the compiler loops there instead.
+            depths = [9, 13, 16, 30] if kind == "nonlinear" else [9, 12, 30]
             self.annotations.append(f"@Recursive({main}, {rng.choice(depths)});")
 
 
@@ -1017,6 +1361,10 @@ class Scope:
     def fresh(self, text=False):
         self.n += 1
         return Var("abcdfghkmnpqrstuv"[self.n - 1] if self.n <= 17 else f"v{self.n}", text)
+
+
+def is_text(t):
+    return t.text if isinstance(t, Var) else isinstance(t.value, str)
 
 
 def nums(vars_):
@@ -1114,7 +1462,7 @@ def _body_binds(body, bound):
                 elif not _term_vars(t, bound):
                     return None
         elif isinstance(lit, Cmp):
-            if lit.binds:
+            if lit.binds and lit.left.name not in bound:
                 if not _term_vars(lit.right, bound):
                     return None
                 bound.add(lit.left.name)
@@ -1139,7 +1487,7 @@ def _body_binds(body, bound):
 
 
 def rule_is_safe(r):
-    bound = _body_binds(r.body, set())
+    bound = _body_binds(tuple(x for x in r.body if isinstance(x, Atom)) + tuple(x for x in r.body if not isinstance(x, Atom)), set())
     return bound is not None and _term_vars(r.head, bound) and _term_vars(r.agg, bound) and _term_vars(
         r.value, bound)
 

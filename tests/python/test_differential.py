@@ -5,6 +5,7 @@ MIRTOVA_DIFFERENTIAL_COUNT sets how many programs run (default 300) and
 MIRTOVA_DIFFERENTIAL_SEED the seed they are drawn from (default 19); program i
 of a run is always the same for the same seed."""
 
+import json
 import math
 import os
 from collections import Counter
@@ -113,8 +114,21 @@ def normal(v):
     return v
 
 
-def as_counter(rows):
-    return Counter(tuple(normal(v) for v in row) for row in rows)
+def normal_list(v, ordered):
+    """A list as the reference writes it: a tuple, sorted where the engine
+    chooses the order. SQLite gives lists as JSON text."""
+    if v is None:
+        return None
+    items = [normal(x) for x in (json.loads(v) if isinstance(v, str) else v)]
+    return tuple(items if ordered else sorted(items, key=repr))
+
+
+def as_counter(rows, kinds=None):
+    """kinds: per column, "L" for a list in its order, "B" for a list in any
+    order; other columns are single values."""
+    kinds = kinds or ""
+    return Counter(tuple(normal_list(v, kinds[i] == "L") if i < len(kinds) and kinds[i] in "LB" else normal(v)
+                         for i, v in enumerate(row)) for row in rows)
 
 
 def describe(program, want, got):
@@ -134,9 +148,10 @@ def engine_rows(program, engine, as_plan, pg_con):
         plan = mirtova.plan(source, program.query, engine=engine)
         if not any(step["kind"] == "loop" for step in plan):
             return None
+    kinds = program.preds[program.query].kinds
     if engine == "psql":
-        return as_counter(run_psql(pg_con, program.tables, script, plan))
-    return as_counter(run_local(engine, program.tables, script, plan))
+        return as_counter(run_psql(pg_con, program.tables, script, plan), kinds)
+    return as_counter(run_local(engine, program.tables, script, plan), kinds)
 
 
 def failures_of(program, pg_con, engines=("duckdb", "sqlite", "psql")):

@@ -100,6 +100,15 @@ CASES = [
     # lists, inclusion, records, subscripts
     ("inclusion in a literal list", "Q(x) :- x in [1, 2, 3];", "Q", {}, [(1,), (2,), (3,)], {}),
     ("inclusion as a filter", "Q(x) :- Measure(x), x in [5, 12];", "Q", MEASURE, [(5,), (12,)], {}),
+    # A list gives a variable its values, repeats included, only when nothing
+    # else does: not a call (whose one fact may be injected) nor an equality,
+    # wherever they are written.
+    ("inclusion with repeats", "Q(c) :- c in [1, 1];", "Q", {}, [(1,), (1,)], {}),
+    ("repeats tested by an injected fact", "T(1); Q(c) :- c in [1, 1], T(c);", "Q", {}, [(1,)], {}),
+    ("repeats tested by a fact table", "T(1); T(0); Q(c) :- c in [1, 1], T(c);", "Q", {}, [(1,)], {}),
+    ("repeats tested by an equality before", "Q(c) :- c == 1, c in [1, 1];", "Q", {}, [(1,)], {}),
+    ("repeats tested by an equality after", "Q(c) :- c in [1, 1], c == 1;", "Q", {}, [(1,)], {}),
+    ("repeats tested in a combine", "Q(s) :- s == Sum{1 :- c in [1, 1, 2], c == 1};", "Q", {}, [(1,)], {}),
     ("unnesting a column", "Q(w, i) :- B(who: w, items: l), i in l;", "Q",
      {"B": [{"who": "a", "items": [1, 2]}, {"who": "b", "items": [3]}]}, [("a", 1), ("a", 2), ("b", 3)], {}),
     ("nested lists", "Q(x) :- l == [[1, 2], [3]], m in l, x in m;", "Q", {}, [(1,), (2,), (3,)], {}),
@@ -126,6 +135,12 @@ CASES = [
      "Q", PEOPLE, [("alice", "alice"), ("bob", "alice"), ("carol", "alice")], {}),
     ("ArgMax of an outer value", "Q(x, w) :- Measure(x), x < 12, w == ArgMax{x -> y :- Measure(y)};", "Q",
      MEASURE, [(5, 5), (11, 11)], {}),
+    # The aggregations that keep several values are named with their count.
+    ("the greatest and least two per group", "Top2(x) = ArgMaxK(x, 2); Low2(x) = ArgMinK(x, 2); "
+     "Q(c:, top? Top2= n -> a, low? Low2= n -> a) distinct :- Person(name: n, age: a, city: c);", "Q", PEOPLE,
+     [("oslo", ["carol", "alice"], ["alice", "carol"]), ("rome", ["bob"], ["bob"])], {}),
+    ("the greatest two in a combine", "Top2(x) = ArgMaxK(x, 2); Q(w) :- w == Top2{n -> a :- Person(name: n, age: a)};",
+     "Q", PEOPLE, [(["carol", "alice"],)], {}),
     ("Sum of an outer value", "Q(x, w) :- Measure(x), x < 12, w == Sum{x :- Measure(y)};", "Q", MEASURE,
      [(5, 25), (11, 55)], {}),
     ("Range", "Q(x, r) :- x in Range(3), r == Range(2);", "Q", {}, [(0, [0, 1]), (1, [0, 1]), (2, [0, 1])], {}),

@@ -192,6 +192,10 @@ def test_user_program_rows(request, tmp_path, engine, feature, name, source, pre
             assert same_rows(engine, got, want), mode
 
 
+KEEPS_SEVERAL = ("{0} is an aggregate that takes how many values to keep: name it with the count, `Top2(x) = "
+                 "{0}(x, 2);`, and aggregate with it in a head with distinct, `best? Top2= item -> score`.")
+
+
 # Programs a user gets wrong: the message says what is wrong with the call.
 @pytest.mark.parametrize("engine", ENGINES)
 @pytest.mark.parametrize(
@@ -204,8 +208,15 @@ def test_user_program_rows(request, tmp_path, engine, feature, name, source, pre
         # A function with a body, whose body never binds the argument left out.
         ("N(1); F(a:, b:) = a + b :- N(a); Q(v: F(a: 1)) :- N(1);", "Q",
          "Function 'F' is called without a value for its argument 'b'."),
+        # The aggregations that keep several values, written any way but a
+        # named count aggregated in a head with distinct or in a combine.
         ("T(1, 5); Q(m? ArgMaxK= x) distinct :- T(x, y);", "Q",
-         "Function 'ArgMaxK' is called without a value for its argument 'col1'."),
+         KEEPS_SEVERAL.format("ArgMaxK")),
+        ("T(1, 5); Q(x, ArgMaxK(x -> y, 2)) distinct :- T(x, y);", "Q", KEEPS_SEVERAL.format("ArgMaxK")),
+        ("T(1, 5); Q(x, m) :- T(x, y), m == ArgMinK(x -> y, 2);", "Q", KEEPS_SEVERAL.format("ArgMinK")),
+        ("T(1, 5); Top2(x) = ArgMaxK(x, 2); Q(x, Top2(x -> y)) distinct :- T(x, y);", "Q",
+         KEEPS_SEVERAL.format("ArgMaxK")),
+        ("T(1, 5); Q(x, m) :- T(x, _), m == ArgMinK{z -> y :- T(z, y)};", "Q", KEEPS_SEVERAL.format("ArgMinK")),
         ('@Ground(Old, "old_people"); Old(n) :- Person(name: n); Q(n) :- Old(n);', "Q",
          "@Ground(Old): the second argument names the predicate whose table receives the rows, as in @Ground(Old, Other)"),
     ],

@@ -69,6 +69,8 @@ bool Dialect::supports_create_or_replace() const { return false; }
 
 size_t Dialect::most_nested_injection() const { return SIZE_MAX; }
 
+uint64_t Dialect::most_table_references() const { return UINT64_MAX; }
+
 bool Dialect::unfolds_recursion_iteratively() const { return false; }
 
 std::string Dialect::setup_script(const RecordTypes&) const { return {}; }

@@ -110,31 +110,34 @@ class Dialect {
   // predicate's body: past it the predicate is read as a table, as the engine's
   // parser refuses sub-queries nested much deeper. Unbounded unless an engine says.
   virtual size_t most_nested_injection() const;  // 40
+  // How many references to one table a statement may hold once the engine has
+  // expanded every WITH clause it reads; unbounded unless an engine says.
+  virtual uint64_t most_table_references() const;  // 41
   // Whether every recursion is unfolded into its iterative form, a loop the
   // plan repeats, whatever its depth: the engines that run such loops
   // themselves. Elsewhere only a deep recursion is.
-  virtual bool unfolds_recursion_iteratively() const;  // 41
+  virtual bool unfolds_recursion_iteratively() const;  // 42
   // The statements a script or plan runs before any other: what the engine's
   // session needs, and the declarations of the record types the compilation
   // met where the engine needs them declared. Empty when there are none.
-  virtual std::string setup_script(const RecordTypes& record_types) const;  // 42
+  virtual std::string setup_script(const RecordTypes& record_types) const;  // 43
   // Whether the Format and Parse functions of dates and times are written from
   // their literal format (see date_format_sql.h) rather than by a template.
-  virtual bool writes_date_formats() const;  // 43
+  virtual bool writes_date_formats() const;  // 44
   // Whether the engine needs a bare null typed where a number, a boolean or a
   // text is expected.
-  virtual bool types_bare_nulls() const;  // 44
+  virtual bool types_bare_nulls() const;  // 45
   // Whether a combine's value is cast to its type where the program knows it.
-  virtual bool casts_combines_to_their_type() const;  // 45
+  virtual bool casts_combines_to_their_type() const;  // 46
   // Whether a record field of no known type reads back as text, so that next
   // to a number it is read as one.
-  virtual bool reads_untyped_fields_as_text() const;  // 46
+  virtual bool reads_untyped_fields_as_text() const;  // 47
   // Whether a text literal has no type until used, so that as a function's
   // argument it is cast to text.
-  virtual bool leaves_text_literals_untyped() const;  // 47
+  virtual bool leaves_text_literals_untyped() const;  // 48
   // Whether a combine that aggregates the elements of a list the rule already
   // knows is written over the list alone rather than as a sub-query of the rule.
-  virtual bool combines_over_lists() const;  // 48
+  virtual bool combines_over_lists() const;  // 49
 };
 
 }  // namespace mirtova

@@ -58,6 +58,8 @@ class SqLiteDialect final : public Dialect {
 
   // SQLite's parser stack holds about a dozen nested sub-queries of a negation.
   size_t most_nested_injection() const override { return 6; }
+  // SQLite refuses a statement past this: "too many references to ...".
+  uint64_t most_table_references() const override { return 65535; }
 
   // REGEXP calls the regexp() function that the host registers.
   std::string regex_match_condition(std::string_view expression, std::string_view pattern) const override {

@@ -147,8 +147,11 @@ struct Functors {
 
   // Recursion unfolding over this index (recursion_analysis.cpp): the new rule
   // list, or the first failure of a style writer.
+  // A recursion whose script form would reference a table more than
+  // `most_references` times in one statement gets the iterative form.
   Result<std::vector<Json>, CompileError> unfold_recursions(RecursionArgs& recursion_args, bool iterative,
-                                                            GeneratedNames& names) const;
+                                                            GeneratedNames& names,
+                                                            uint64_t most_references = UINT64_MAX) const;
 
   // The horizontal, iterative-horizontal and semi-naive forms of one component
   // (horizontal.cpp): rewrites `out_rules` in place and appends the parsed text.

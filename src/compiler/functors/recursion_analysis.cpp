@@ -2,12 +2,15 @@
 #include "compiler/functors/recursion_analysis.h"
 
 #include <algorithm>
+#include <map>
+#include <string_view>
 
 #include "compiler/functors/dependency_graph.h"
 #include "compiler/functors/generated_names.h"
 #include "compiler/functors/horizontal.h"
 #include "compiler/functors/rewrite_candidates.h"
 #include "compiler/functors/vertical.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -26,7 +29,75 @@ const SerdeLikeValue* option(const RecursionArgs& recursion_args, const std::str
   return value == of->second.end() ? nullptr : &value->second;
 }
 
+// How often the rules of `member` mention each name: as body conjuncts, and as
+// calls of the program's predicates.
+std::map<std::string, uint64_t> mentions(const Functors& index, const std::string& member) {
+  std::map<std::string, uint64_t> counts;
+  auto positions = index.rules_by_predicate.find(member);
+  if (positions == index.rules_by_predicate.end()) return counts;
+  for (size_t position : positions->second) {
+    walk_tree(index.rules[position], [&](const Json& node) {
+      for (std::string_view key : {"predicate", "call"}) {
+        const Json* called = node.get(key);
+        const Json* name = called == nullptr ? nullptr : called->get("predicate_name");
+        if (name == nullptr || !name->is_str()) continue;
+        if (key == "call" && index.rules_by_predicate.count(name->as_str()) == 0) continue;
+        ++counts[name->as_str()];
+      }
+      return Walk::Enter;
+    });
+  }
+  return counts;
+}
+
 }  // namespace
+
+uint64_t unfolded_table_references(const Functors& index, const NameSet& component, int64_t depth,
+                                   uint64_t cap) {
+  const uint64_t most = cap == UINT64_MAX ? cap : cap + 1;
+  auto add = [most](uint64_t a, uint64_t b) { return a >= most - std::min(b, most) ? most : a + b; };
+  auto times = [most](uint64_t a, uint64_t b) {
+    return b != 0 && a > most / b ? most : std::min(a * b, most);
+  };
+  const std::vector<std::string> members(component.begin(), component.end());
+  std::vector<std::map<std::string, uint64_t>> mentioned;
+  NameSet tables;
+  for (const std::string& member : members) {
+    mentioned.push_back(mentions(index, member));
+    for (const auto& [name, count] : mentioned.back())
+      if (component.count(name) == 0) tables.insert(name);
+  }
+  auto count_of = [&](size_t member, const std::string& name) {
+    auto found = mentioned[member].find(name);
+    return found == mentioned[member].end() ? uint64_t{0} : found->second;
+  };
+  // An auxiliary member (the rules of a predicate that has several) belongs to
+  // the level of the member that reads it: each level computes them first.
+  std::vector<size_t> order;
+  for (size_t m = 0; m < members.size(); ++m)
+    if (is_aux_predicate(members[m])) order.push_back(m);
+  const size_t auxiliary = order.size();
+  for (size_t m = 0; m < members.size(); ++m)
+    if (!is_aux_predicate(members[m])) order.push_back(m);
+  uint64_t largest = 0;
+  for (const std::string& table : tables) {
+    std::vector<uint64_t> level(members.size());
+    for (int64_t k = 0; k <= depth && largest < most; ++k) {
+      std::vector<uint64_t> next(members.size());
+      for (size_t i = 0; i < order.size(); ++i) {
+        const size_t m = order[i];
+        next[m] = count_of(m, table);
+        for (size_t n = 0; n < members.size(); ++n) {
+          const bool same_level = i >= auxiliary && is_aux_predicate(members[n]);
+          next[m] = add(next[m], times(count_of(m, members[n]), same_level ? next[n] : level[n]));
+        }
+      }
+      level = std::move(next);
+      for (uint64_t count : level) largest = std::max(largest, count);
+    }
+  }
+  return largest;
+}
 
 std::vector<NameSet> recursive_components(const Functors& index) {
   const DependencyGraph graph = index.direct_graph();
@@ -77,7 +148,7 @@ int64_t default_ignition(size_t component_size, int64_t depth) {
 }
 
 std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionArgs& recursion_args,
-                                               bool iterative) {
+                                               bool iterative, uint64_t most_references) {
   std::vector<UnfoldingChoice> choices;
   for (NameSet& component : recursive_components(index)) {
     auto annotated = std::find_if(component.begin(), component.end(),
@@ -88,7 +159,9 @@ std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionA
     if (depth == kInfiniteDepth) {
       recursion_args[main]["1"] = kDepthForInfinite;
       style = "iterative_horizontal";
-    } else if (iterative || depth > kIterationThreshold) {
+    } else if (iterative || depth > kIterationThreshold ||
+               (most_references != UINT64_MAX &&
+                unfolded_table_references(index, component, depth, most_references) > most_references)) {
       style = "iterative_horizontal";
     } else if (visible_members(component).size() != 1 || has_cycle_avoiding(index, main, component)) {
       style = "horizontal";
@@ -103,9 +176,10 @@ std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionA
 }
 
 Result<std::vector<Json>, CompileError> Functors::unfold_recursions(RecursionArgs& recursion_args,
-                                                                    bool iterative,
-                                                                    GeneratedNames& names) const {
-  const std::vector<UnfoldingChoice> choices = choose_unfoldings(*this, recursion_args, iterative);
+                                                                    bool iterative, GeneratedNames& names,
+                                                                    uint64_t most_references) const {
+  const std::vector<UnfoldingChoice> choices =
+      choose_unfoldings(*this, recursion_args, iterative, most_references);
   std::vector<Json> out(rules.begin(),
                         rules.begin() + std::ptrdiff_t(std::min<uint64_t>(input_rule_count, rules.size())));
   RewriteCandidates candidates(out);

@@ -27,9 +27,20 @@ struct UnfoldingChoice {
 };
 
 // One choice per component, ordered by main predicate. An infinite depth (-1)
-// of a main predicate is replaced in `recursion_args` by 1000000000.
+// of a main predicate is replaced in `recursion_args` by 1000000000. A
+// component whose script form would reference some table more than
+// `most_references` times gets the iterative form.
 std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionArgs& recursion_args,
-                                               bool iterative);
+                                               bool iterative, uint64_t most_references = UINT64_MAX);
+
+// How many times the script form of `component`, each member unfolded `depth`
+// levels deep, references the table it references most (a name outside the
+// component), once the levels are expanded into one statement: level k of a
+// member reads each such name as often as its rules mention it, and each
+// member's level k - 1 as often as they mention that member. Stops counting
+// past `cap`.
+uint64_t unfolded_table_references(const Functors& index, const NameSet& component, int64_t depth,
+                                   uint64_t cap);
 
 // The depth option "1" of a predicate: its number, else 8.
 int64_t recursion_depth(const RecursionArgs& recursion_args, const std::string& predicate);

@@ -81,13 +81,18 @@ Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>
 }
 
 Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, bool iterative,
-                                                         GeneratedNames& names) {
+                                                         GeneratedNames& names,
+                                                         uint64_t most_table_references) {
   // Without a cycle there is nothing to unfold.
   if (!has_dependency_cycle(rules)) return rules;
   RecursionArgs options = recursion_options(rules);
   // Unfolding reads direct sets only.
   const Functors index(rules, Functors::ArgumentSets::OnDemand);
-  return index.unfold_recursions(options, iterative, names);
+  // A quarter is left to the script form's own levels: the statements that read
+  // the recursion reference its levels again.
+  const uint64_t most_references =
+      most_table_references == UINT64_MAX ? most_table_references : most_table_references / 4;
+  return index.unfold_recursions(options, iterative, names, most_references);
 }
 
 }  // namespace mirtova

@@ -22,8 +22,13 @@ RecursionArgs recursion_options(const std::vector<Json>& rules);
 // the engine runs loops itself (the program asks its dialect).
 Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, bool iterative);
 // The same, its made names kept apart from every name `names` holds (which
-// should hold the rules' own) and taken there, with what each stands for.
+// should hold the rules' own) and taken there, with what each stands for. A
+// recursion whose levels, written out as one statement, would reference a
+// table more often than a quarter of `most_table_references` (the engine's
+// bound; the rest is left for the statements that read the recursion) gets the
+// iterative form.
 Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, bool iterative,
-                                                         GeneratedNames& names);
+                                                         GeneratedNames& names,
+                                                         uint64_t most_table_references = UINT64_MAX);
 
 }  // namespace mirtova

@@ -110,23 +110,19 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
   }
 
   TRY(Annotations first, Annotations::extract(rules, engine));
-  // An engine the program names that is none of the seven is reported after
-  // the unfolding's and the functors' refusals, which it does not hinder.
-  Result<Engine, CompileError> chosen = first.engine();
-  std::unique_ptr<Dialect> dialect = chosen.ok() ? Dialect::get(chosen.value()) : nullptr;
   // Both passes copy the whole rule list; most programs need neither.
   const bool recursive = has_dependency_cycle(rules);
   if (recursive || !collect_make_instructions(rules).empty()) made.take_names_of(rules);
+  TRY(const Engine engine_chosen, first.engine());
+  p->dialect_ = Dialect::get(engine_chosen);
   if (recursive) {
-    const bool iterative = dialect != nullptr && dialect->unfolds_recursion_iteratively();
-    TRY(rules, unfold_recursion(rules, iterative, made));
+    TRY(rules, unfold_recursion(rules, p->dialect_->unfolds_recursion_iteratively(), made,
+                                p->dialect_->most_table_references()));
   }
   if (!collect_make_instructions(rules).empty()) {
     TRY(rules, run_makes_with_deps(rules, made));
   }
   p->made_names_ = PredicateNames::from_pairs(made.origins());
-  TRY(const Engine engine_chosen, std::move(chosen));
-  p->dialect_ = std::move(dialect);
   p->own_rules_ = std::move(rules);
   const size_t own_rules = p->own_rules_.size();
   if (library) {

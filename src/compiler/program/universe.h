@@ -148,6 +148,11 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // statements it needs at the start of the loop's body and into the plan.
   std::string loop_changed_query(const IterationDef& iteration, const std::vector<std::string>& selects,
                                  PlanStep& loop, size_t unit);
+  // Whether some rule of `predicate` is not distinct, so that its rows form a bag.
+  bool keeps_duplicates(const std::string& predicate) const;
+  // A SELECT of `table`'s rows as a loop's "changed" query compares them: with
+  // each row's count when `predicate`'s rows form a bag.
+  std::string rows_to_compare(const std::string& table, const std::string& predicate) const;
   Result<std::string, CompileError> main_query(const std::string& predicate, PageWindow window,
                                                const std::optional<std::string>& pattern);
   std::string search_filter(const std::string& predicate, const std::string& body,

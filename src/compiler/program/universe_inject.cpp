@@ -18,6 +18,17 @@ namespace mirtova {
 
 namespace {
 
+// The library's aggregations that keep several values are aggregates only where
+// an aggregation calls them with a count; anywhere else their SQL would
+// aggregate rows that nothing groups.
+bool is_keeping_aggregate(std::string_view name) { return name == "ArgMaxK" || name == "ArgMinK"; }
+
+std::string keeping_aggregate_outside(const std::string& name) {
+  return name +
+         " is an aggregate that takes how many values to keep: name it with the count, `Top2(x) = " + name +
+         "(x, 2);`, and aggregate with it in a head with distinct, `best? Top2= item -> score`.";
+}
+
 constexpr int kMaxRewrites = 10000;
 
 // Tree levels per level of nesting that the parser allows (a combine takes 14,
@@ -253,6 +264,8 @@ class Injector {
         const Json& mine = u->at(side == 0 ? "left_hand_side" : "right_hand_side");
         const Json& other = u->at(side == 0 ? "right_hand_side" : "left_hand_side");
         const Json* call = mine.get("call");
+        if (call && is_keeping_aggregate(call->at("predicate_name").as_str()))
+          return CompileError(keeping_aggregate_outside(call->at("predicate_name").as_str()), text());
         if (!call || !finder_.becomes_conjunct(*call)) continue;
         TRY_VOID(count());
         Json new_call = *call;
@@ -295,6 +308,8 @@ class Injector {
     struct Scope {
       Json* receiver;
       bool holds_combine;
+      bool aggregation;  // the object stands under the key "aggregation"
+      bool aggregated;   // the object is the expression an aggregation aggregates
     };
     std::vector<Scope> scopes;
     bool changed = false;
@@ -303,17 +318,20 @@ class Injector {
         rule,
         [&](Json& node, std::string_view key) {
           Json* mine = receiver;
+          bool aggregated = false;
           if (!scopes.empty()) {
             if (scopes.back().holds_combine && key != "combine") return Walk::Skip;
             mine = scopes.back().holds_combine ? &node : scopes.back().receiver;
+            aggregated = key == "expression" && scopes.back().aggregation;
           }
-          scopes.push_back(Scope{mine, node.has("combine")});
+          scopes.push_back(Scope{mine, node.has("combine"), key == "aggregation", aggregated});
           return Walk::Enter;
         },
         [&](Json& node) {
           const Scope scope = scopes.back();
           scopes.pop_back();
-          if (!scope.holds_combine) return note(inline_call(node, scope.receiver), changed, failed);
+          if (!scope.holds_combine)
+            return note(inline_call(node, scope.receiver, scope.aggregated), changed, failed);
           // The combine is walked: its conjuncts join it now, while it is
           // there. A call above may be inlined next and replace it by a copy.
           flush(node.at_mut("combine"));
@@ -324,10 +342,13 @@ class Injector {
   }
 
   // Replaces `node` when it is a call of a function of the program.
-  Result<bool, CompileError> inline_call(Json& node, Json* receiver) {
+  // `aggregated`: the call is what an aggregation aggregates.
+  Result<bool, CompileError> inline_call(Json& node, Json* receiver, bool aggregated) {
     const Json* call = node.get("call");
     if (!call) return false;
     const std::string& name = call->at("predicate_name").as_str();
+    if (is_keeping_aggregate(name) && (!aggregated || call_fields(*call).size() < 2))
+      return CompileError(keeping_aggregate_outside(name), text());
     // A function of the program or of the engine's library takes the place of a
     // built-in of the same name: the library's Array orders by argument.
     const Json* callee = name == "nil" ? nullptr : source_.injectable_rule(name);

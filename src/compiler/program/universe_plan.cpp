@@ -331,9 +331,12 @@ std::string QuorilProgram::loop_changed_query(const IterationDef& iteration,
   const std::string except(dialect_->except_distinct());
   std::vector<std::string> terms;
   int counted = 0;  // numbers the sub-queries' aliases
-  auto differ = [&](const std::string& a, const std::string& b) {
-    terms.push_back("(SELECT COUNT(*) FROM (SELECT * FROM " + a + " " + except + " SELECT * FROM " + b +
-                    ") AS mirtova_changed_" + std::to_string(counted++) + ")");
+  // Rows of `a` that `b` lacks; for a predicate that keeps duplicates each
+  // row comes with its count, so that levels differing only in how often a
+  // row comes are told apart.
+  auto differ = [&](const std::string& a, const std::string& b, const std::string& member) {
+    terms.push_back("(SELECT COUNT(*) FROM (" + rows_to_compare(a, member) + " " + except + " " +
+                    rows_to_compare(b, member) + ") AS mirtova_changed_" + std::to_string(counted++) + ")");
   };
   const std::vector<std::string>& members = iteration.predicates;
   if (members.empty()) return "SELECT 0";
@@ -348,8 +351,8 @@ std::string QuorilProgram::loop_changed_query(const IterationDef& iteration,
     for (size_t i = 0; i < half; ++i) {
       const std::string older = table_of(members[i]);
       const std::string newer = table_of(members[half + i]);
-      differ(newer, older);
-      differ(older, newer);
+      differ(newer, older, members[i]);
+      differ(older, newer, members[i]);
     }
     return "SELECT " + join(terms, " + ");
   }
@@ -358,10 +361,12 @@ std::string QuorilProgram::loop_changed_query(const IterationDef& iteration,
   // earlier step made is made empty before the loop, so that the first round
   // has one to copy (and counts as a change when it fills it).
   std::vector<std::string> written;
+  std::vector<std::string> written_by;  // a member whose rows the table holds
   for (size_t i = 0; i < members.size(); ++i) {
     std::string table = table_of(members[i]);
     if (std::find(written.begin(), written.end(), table) != written.end()) continue;
     written.push_back(table);
+    written_by.push_back(members[i]);
     std::optional<std::string> owner = table_owner(members[i]);
     if (state_->emitted.count(owner ? *owner : members[i])) continue;
     PlanStep empty = PlanStep::statement(replace_table(
@@ -371,19 +376,43 @@ std::string QuorilProgram::loop_changed_query(const IterationDef& iteration,
   }
   if (iteration.accumulate) {
     std::string table = table_of(*iteration.accumulate);
-    if (std::find(written.begin(), written.end(), table) == written.end()) written.push_back(table);
+    if (std::find(written.begin(), written.end(), table) == written.end()) {
+      written.push_back(table);
+      written_by.push_back(*iteration.accumulate);
+    }
   }
   std::vector<std::string> copies;
   for (size_t i = 0; i < written.size(); ++i) {
     std::string copy = table_reference(ann_.default_table("mirtova_before_" + std::to_string(i)), *dialect_);
     copies.push_back(replace_table(copy, "SELECT * FROM " + written[i]));
-    differ(written[i], copy);
-    differ(copy, written[i]);
+    differ(written[i], copy, written_by[i]);
+    differ(copy, written[i], written_by[i]);
     terms.push_back("ABS((SELECT COUNT(*) FROM " + written[i] + ") - (SELECT COUNT(*) FROM " + copy + "))");
   }
   loop.body.insert(loop.body.begin(), copies.begin(), copies.end());
   loop.for_changed_only = copies.size();
   return "SELECT " + join(terms, " + ");
+}
+
+bool QuorilProgram::keeps_duplicates(const std::string& predicate) const {
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end()) return false;
+  for (size_t i : it->second)
+    if (!rule_at(i).has("distinct_denoted")) return true;
+  return false;
+}
+
+std::string QuorilProgram::rows_to_compare(const std::string& table, const std::string& predicate) const {
+  if (!keeps_duplicates(predicate)) return "SELECT * FROM " + table;
+  auto it = rules_of_.find(predicate);
+  std::vector<std::string> columns;
+  for (const std::string& column : head_columns(rule_at(it->second.front()))) {
+    // A rest field's columns are not known here: the rows are compared as a set.
+    if (column == "*") return "SELECT * FROM " + table;
+    columns.push_back(sql_column(column, *dialect_));
+  }
+  const std::string listed = join(columns, ", ");
+  return "SELECT " + listed + ", COUNT(*) AS mirtova_count FROM " + table + " GROUP BY " + listed;
 }
 
 std::string QuorilProgram::search_filter(const std::string& predicate, const std::string& body,

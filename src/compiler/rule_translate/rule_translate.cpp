@@ -1,5 +1,6 @@
 // From a rule to its relational form: relations first, then the unifications and
-// inclusions whose sides became computable, until nothing more binds.
+// inclusions whose sides became computable (unifications before inclusions),
+// until nothing more binds.
 #include "compiler/rule_translate/rule_translate.h"
 
 #include <algorithm>
@@ -220,54 +221,76 @@ class Extractor {
     return Unit{};
   }
 
-  // Binds what the pending unifications and inclusions allow, pass after pass,
-  // until a pass binds nothing; the unnestings come out in dependency order.
+  // Binds what the pending unifications and inclusions allow. The unifications
+  // reach their fixed point before any inclusion is read, and again after each
+  // inclusion that binds: `x in L` ranges over L only when nothing else can bind
+  // x. Rows thus depend neither on the order of conjuncts nor on whether a call
+  // was injected (which turns it into unifications). The unnestings come out in
+  // dependency order.
   Result<Unit, CompileError> settle(std::vector<Pending>& pending) {
-    for (bool progress = true; progress;) {
-      progress = false;
-      for (size_t i = 0; i < pending.size(); ++i) {
-        const Pending p = pending[i];
-        bool done = false;
-        auto lv = variable_name(*p.left);
-        if (p.inclusion) {
-          if (lv && *lv != "_" && !bound(*lv) && computable(*p.right)) {
-            std::string alias = ctx_.names().alloc_unnest();
-            s_.unnestings.push_back(Unnesting{alias, *lv, p.right});
-            bind(*lv, Binding{BindKind::Unnested, alias, "", "", nullptr});
-            done = true;
-          } else if (lv && *lv == "_" && computable(*p.right)) {
-            done = true;
-          } else if (computable(*p.left) && computable(*p.right)) {
-            s_.made_nodes->push_back(
-                make_call_expr("in", {make_field("left", *p.left), make_field("right", *p.right)}));
-            s_.constraints.push_back(
-                Constraint{p.conjunct, Constraint::Kind::Condition, "", "", &s_.made_nodes->back(), nullptr});
-            done = true;
-          }
-        } else {
-          auto rv = variable_name(*p.right);
-          if ((lv && *lv == "_") || (rv && *rv == "_")) {
-            done = true;
-          } else if (lv && !bound(*lv) && computable_without(*p.right, *lv)) {
-            bind(*lv, Binding{BindKind::Expression, "", "", "", p.right});
-            done = true;
-          } else if (rv && !bound(*rv) && computable_without(*p.left, *rv)) {
-            bind(*rv, Binding{BindKind::Expression, "", "", "", p.left});
-            done = true;
-          } else if (computable(*p.left) && computable(*p.right)) {
-            s_.constraints.push_back(
-                Constraint{p.conjunct, Constraint::Kind::Equal, "", "", p.left, p.right});
-            done = true;
-          }
-        }
-        if (done) {
-          pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
-          --i;
-          progress = true;
-        }
+    for (;;) {
+      while (settle_pass(pending, false)) {
       }
+      if (!settle_pass(pending, true)) return Unit{};
     }
-    return Unit{};
+  }
+
+  // One pass over the pending conjuncts of one kind, in conjunct order; an
+  // inclusion pass stops at the first inclusion that binds. Whether it did
+  // anything.
+  bool settle_pass(std::vector<Pending>& pending, bool inclusions) {
+    bool progress = false;
+    for (size_t i = 0; i < pending.size(); ++i) {
+      const Pending p = pending[i];
+      if (p.inclusion != inclusions) continue;
+      const Settled settled = inclusions ? settle_inclusion(p) : settle_unification(p);
+      if (settled == Settled::Pending) continue;
+      pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
+      --i;
+      progress = true;
+      if (inclusions && settled == Settled::Bound) break;
+    }
+    return progress;
+  }
+
+  enum class Settled { Pending, Checked, Bound };
+
+  Settled settle_inclusion(const Pending& p) {
+    auto lv = variable_name(*p.left);
+    if (lv && *lv != "_" && !bound(*lv) && computable(*p.right)) {
+      std::string alias = ctx_.names().alloc_unnest();
+      s_.unnestings.push_back(Unnesting{alias, *lv, p.right});
+      bind(*lv, Binding{BindKind::Unnested, alias, "", "", nullptr});
+      return Settled::Bound;
+    }
+    if (lv && *lv == "_" && computable(*p.right)) return Settled::Checked;
+    if (computable(*p.left) && computable(*p.right)) {
+      s_.made_nodes->push_back(
+          make_call_expr("in", {make_field("left", *p.left), make_field("right", *p.right)}));
+      s_.constraints.push_back(
+          Constraint{p.conjunct, Constraint::Kind::Condition, "", "", &s_.made_nodes->back(), nullptr});
+      return Settled::Checked;
+    }
+    return Settled::Pending;
+  }
+
+  Settled settle_unification(const Pending& p) {
+    auto lv = variable_name(*p.left);
+    auto rv = variable_name(*p.right);
+    if ((lv && *lv == "_") || (rv && *rv == "_")) return Settled::Checked;
+    if (lv && !bound(*lv) && computable_without(*p.right, *lv)) {
+      bind(*lv, Binding{BindKind::Expression, "", "", "", p.right});
+      return Settled::Bound;
+    }
+    if (rv && !bound(*rv) && computable_without(*p.left, *rv)) {
+      bind(*rv, Binding{BindKind::Expression, "", "", "", p.left});
+      return Settled::Bound;
+    }
+    if (computable(*p.left) && computable(*p.right)) {
+      s_.constraints.push_back(Constraint{p.conjunct, Constraint::Kind::Equal, "", "", p.left, p.right});
+      return Settled::Checked;
+    }
+    return Settled::Pending;
   }
 
   bool computable_without(const Json& expr, const std::string& var) const {

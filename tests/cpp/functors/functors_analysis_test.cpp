@@ -20,6 +20,7 @@ struct StyleCase {
   RecursionArgs options;
   bool iterative;
   std::vector<std::string> expected;  // "main:style" per component, by main
+  uint64_t most_references = UINT64_MAX;
 };
 
 TEST(FunctorsAnalysis, MainPredicatesAndStyles) {
@@ -42,13 +43,24 @@ TEST(FunctorsAnalysis, MainPredicatesAndStyles) {
        {{"D", {{"1", 30}}}, {"C", {{"1", 2}}}},
        false,
        {"C:horizontal"}},
+      // Level d of a rule reading P twice and E once references E 2^(d+1) - 1 times.
+      {"doubling within the references", {{"P", {"P", "P", "E"}}}, {{"P", {{"1", 13}}}}, false, {"P:vertical"},
+       16383},
+      {"doubling past them iterates", {{"P", {"P", "P", "E"}}}, {{"P", {{"1", 14}}}}, false,
+       {"P:iterative_horizontal"}, 16383},
+      {"two rules reading P once each double too", {{"P", {"E"}}, {"P", {"P", "E"}}, {"P", {"E", "P"}}},
+       {{"P", {{"1", 12}}}}, false, {"P:iterative_horizontal"}, 16383},
+      {"a chain grows by one a level", {{"P", {"E"}}, {"P", {"P", "E"}}}, {{"P", {{"1", 20}}}}, false,
+       {"P:vertical"}, 42},
+      {"the auxiliary member shares its level", {{"P", {kAux}}, {kAux, {"E"}}, {kAux, {"P", "P"}}},
+       {{"P", {{"1", 14}}}}, false, {"P:iterative_horizontal"}, 16383},
   };
   // clang-format on
   for (const StyleCase& c : cases) {
     Functors index(calls_program(c.program));
     RecursionArgs options = c.options;
     std::vector<std::string> got;
-    for (const UnfoldingChoice& choice : choose_unfoldings(index, options, c.iterative))
+    for (const UnfoldingChoice& choice : choose_unfoldings(index, options, c.iterative, c.most_references))
       got.push_back(choice.main + ":" + choice.style);
     EXPECT_EQ(got, c.expected) << c.name;
     if (c.options.count("P") && recursion_depth(c.options, "P") == -1) {
