@@ -2,6 +2,8 @@
 every recursion, complete front matter), must pass check without a word; check
 reads the program and nothing else, so compile gives the same SQL after it."""
 
+import pathlib
+import re
 import textwrap
 
 import pytest
@@ -271,6 +273,37 @@ def test_a_refused_application_reads_as_the_compile_error():
         mirtova.compile(source, "R")
     assert message in str(refused.value)
     assert mirtova.check(source) == ([message], [])
+
+
+REPOSITORY = pathlib.Path(__file__).resolve().parents[2]
+
+
+def documented_programs():
+    """The programs a reader meets first: the README's program blocks, the
+    sources its Python blocks write out, and the files of examples/."""
+    text = (REPOSITORY / "README.md").read_text()
+    found = []
+    for language, block in re.findall(r"^```(\w*)\n(.*?)^```", text, re.S | re.M):
+        if language == "":
+            found.append(("README", block))
+        elif language == "python":
+            found += [("README", source) for source in re.findall(r'source = """(.*?)"""', block, re.S)]
+    found += [(path.name, path.read_text()) for path in sorted((REPOSITORY / "examples").glob("*.l"))]
+    return found
+
+
+DOCUMENTED = documented_programs()
+
+
+def test_the_documentation_holds_programs():
+    assert [where for where, _ in DOCUMENTED] == ["README", "README", "hello.l"]
+
+
+@pytest.mark.parametrize("source", [source for _, source in DOCUMENTED])
+def test_a_documented_program_checks_clean_and_compiles(source):
+    assert mirtova.check(source) == ([], [])
+    assert mirtova.compile_all(source)
+    assert [r["status"] for r in mirtova.assertions(source)] in ([], ["unchecked", "unchecked"])
 
 
 # Programs as users write them without front matter: every kind of statement,
