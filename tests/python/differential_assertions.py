@@ -9,52 +9,25 @@ are pushed down to it; a sum adds its value once per row of what it ranges
 over, and is 0 over no row."""
 
 import itertools
+import operator
 import random
-from dataclasses import dataclass
+import re
+from collections import namedtuple
 
-# ---- the statement tree -------------------------------------------------------
-
-
-@dataclass(frozen=True)
-class V:
-    name: str
-
-
-@dataclass(frozen=True)
-class N:
-    value: int
-
-
-@dataclass(frozen=True)
-class App:
-    """A predicate applied to arguments: a formula, or a value (the last column)."""
-    name: str
-    args: tuple
-
-
-@dataclass(frozen=True)
-class Quant:
-    kind: str  # "∀", "∃" or "∑"
-    vars: tuple
-    body: object
-
-
-@dataclass(frozen=True)
-class Not:
-    body: object
-
-
-@dataclass(frozen=True)
-class Bin:
-    op: str  # a connective, a comparison or an arithmetic operator
-    left: object
-    right: object
-
+# The statement tree. App is a predicate applied to arguments: a formula, or a
+# value (its last column). Quant's kind is "∀", "∃" or "∑"; Bin's op is a
+# connective, a comparison or an arithmetic operator.
+V = namedtuple("V", "name")
+N = namedtuple("N", "value")
+App = namedtuple("App", "name args")
+Quant = namedtuple("Quant", "kind vars body")
+Not = namedtuple("Not", "body")
+Bin = namedtuple("Bin", "op left right")
 
 CONNECTIVES = ["∧", "∨", "→", "↔"]
-COMPARISONS = {"=": lambda a, b: a == b, "≠": lambda a, b: a != b, "<": lambda a, b: a < b,
-               "≤": lambda a, b: a <= b, ">": lambda a, b: a > b, "≥": lambda a, b: a >= b}
-ARITHMETIC = {"+": lambda a, b: a + b, "-": lambda a, b: a - b, "*": lambda a, b: a * b}
+COMPARISONS = {"=": operator.eq, "≠": operator.ne, "<": operator.lt, "≤": operator.le, ">": operator.gt,
+               "≥": operator.ge}
+ARITHMETIC = {"+": operator.add, "-": operator.sub, "*": operator.mul}
 
 # The program's predicates: name -> (its columns, the table it reads). Tables
 # are those of the program differential test (`DATABASE` there).
@@ -88,9 +61,6 @@ def program_text(texts):
              for p, (cols, t) in PREDICATES.items()]
     named = ", ".join(f's{i}: "{t}"' for i, t in enumerate(texts))
     return "\n".join(rules) + f"\n@Assert(P, {named});\n"
-
-
-# ---- meaning ------------------------------------------------------------------
 
 
 class Meaning:
@@ -149,18 +119,6 @@ class Meaning:
         if isinstance(e, Quant):  # ∑
             return [sum(v for env2 in self.bind(env, e.vars) for v in self.values(e.body, env2))]
         return [ARITHMETIC[e.op](a, b) for a, b in self.choices((e.left, e.right), env)]
-
-
-def numbers(e):
-    if isinstance(e, N):
-        return {e.value}
-    children = {V: (), N: (), App: "args", Quant: ("body",), Not: ("body",), Bin: ("left", "right")}[type(e)]
-    if children == "args":
-        return set().union(*(numbers(a) for a in e.args))
-    return set().union(*(numbers(getattr(e, c)) for c in children))
-
-
-# ---- generation ---------------------------------------------------------------
 
 
 class Generator:
@@ -274,5 +232,7 @@ def generate(seed, statements):
 
 
 def expected(tables, statement):
+    """The counterexamples of the statement: its numbers join the domain."""
     leading, body = statement
-    return Meaning(tables, numbers(body)).counterexamples(leading, body)
+    numbers = {int(n) for n in re.findall(r"(?<!\w)\d+", text(body))}
+    return Meaning(tables, numbers).counterexamples(leading, body)
