@@ -2,6 +2,7 @@
 #include "compiler/program/name_catalogues.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "common/engines.h"
@@ -31,7 +32,8 @@ NameSet build_builtin_names() {
 // The library programs are parsed afresh, each once, so that building the
 // catalogue leaves nothing in the per-thread cache of library rules.
 NameSet build_reserved_names() {
-  NameSet names = {"Today", "Now"};
+  NameSet names;
+  for (std::string_view name : kReservedWithoutRules) names.emplace(name);
   for (std::string_view engine : kSupportedEngines) {
     auto dialect = Dialect::get(engine);
     if (!dialect.ok()) continue;
