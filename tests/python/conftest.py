@@ -21,6 +21,8 @@ def m():
 def pytest_collection_modifyitems(config, items):
     # After -m and -k have deselected: only the engines some selected test needs start, and now, so that their
     # start overlaps the tests before theirs.
+    if config.option.collectonly:
+        return
     needed = {stage for item in items for stage in ENGINE_STAGES if item.get_closest_marker(stage)}
     for stage in sorted(needed):
         ENGINE_STAGES[stage]()

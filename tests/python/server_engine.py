@@ -21,9 +21,8 @@ import time
 import urllib.error
 import urllib.request
 
-import pytest
-
 from compile_engines import StatementRunner
+from engine_cache import unavailable
 from fixture_types import table_columns
 
 
@@ -158,12 +157,12 @@ def served(name):
     """The running server of an engine for a test, or the test is skipped with the reason."""
     server = start(name)
     if isinstance(server, Unavailable):
-        pytest.skip(str(server))
+        unavailable(str(server))
     try:
         server.wait_ready()
     except Unavailable as e:
         _started[name] = e
-        pytest.skip(str(e))
+        unavailable(str(e))
     return server
 
 

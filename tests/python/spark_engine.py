@@ -14,7 +14,7 @@ import time
 import pytest
 
 from compile_engines import StatementRunner
-from engine_cache import VERSIONS, java_home
+from engine_cache import VERSIONS, java_home, unavailable
 from fixture_types import table_columns
 
 try:
@@ -76,7 +76,7 @@ class _Session:
     def wait(self):
         self.thread.join()
         if self.session is None:
-            pytest.skip(self.reason)
+            unavailable(self.reason)
         return self.session
 
     def stop(self):
