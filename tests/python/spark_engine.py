@@ -47,6 +47,14 @@ class _Session:
             self.reason = f"Spark needs Java {JAVA_RANGE[0]} to {JAVA_RANGE[1]}; none is in $JAVA_HOME or under /usr/lib/jvm"
             return
         os.environ["JAVA_HOME"] = java
+        os.environ["SPARK_LOCAL_IP"] = "127.0.0.1"
+        # Spark's JVM writes to the run's own stderr: only its errors belong there.
+        log_config = os.path.join(self.root, "log4j2.properties")
+        with open(log_config, "w") as f:
+            f.write("rootLogger.level = error\nrootLogger.appenderRef.stderr.ref = console\n"
+                    "appender.console.type = Console\nappender.console.name = console\n"
+                    "appender.console.target = SYSTEM_ERR\nappender.console.layout.type = PatternLayout\n"
+                    "appender.console.layout.pattern = %d{HH:mm:ss} %p %c{1}: %m%n\n")
         try:
             builder = SparkSession.builder.master("local[2]").appName("mirtova-tests")
             for key, value in {
@@ -63,7 +71,7 @@ class _Session:
                 "spark.sql.shuffle.partitions": "2",
                 "spark.default.parallelism": "2",
                 "spark.sql.session.timeZone": "UTC",
-                "spark.driver.extraJavaOptions": f"-Duser.timezone=UTC -Dderby.system.home={self.root}",
+                "spark.driver.extraJavaOptions": f"-Duser.timezone=UTC -Dlog4j2.configurationFile={log_config}",
             }.items():
                 builder = builder.config(key, value)
             self.session = builder.getOrCreate()
