@@ -102,7 +102,7 @@ class Server:
         if self.ready_after is not None:
             return
         deadline = time.monotonic() + timeout
-        probe = Client(self.port, self.header, "default")
+        probe = Client(self.port, self.header, "default", timeout=20)
         while True:
             if self.process.poll() is not None:
                 raise Unavailable(f"{self.name} stopped while starting (exit {self.process.returncode}):\n"
