@@ -72,8 +72,8 @@ class Server:
         # The tests' queries are many, small and each of its own shape: the quick compiler alone starts the
         # server and answers them sooner than the optimizing one, which pays only on long runs.
         command = [os.path.join(spec["java"], "bin", "java"), "-Xmx1G", "-XX:+UseSerialGC", "-XX:TieredStopAtLevel=1",
-                   "-Duser.timezone=UTC",
-                   "-Dfile.encoding=UTF-8", "-Djdk.attach.allowAttachSelf=true", *spec["jvm_flags"],
+                   "-Duser.timezone=UTC", "-Dfile.encoding=UTF-8", "-Djdk.attach.allowAttachSelf=true",
+                   *spec["jvm_flags"],
                    f"-Dconfig={etc}/config.properties", f"-Dcatalog.config-dir={etc}/catalog",
                    f"-Dplugin.dir={spec['home']}/plugin", "-Dnode.environment=test", f"-Dnode.id=mirtova-{name}",
                    f"-Dnode.data-dir={self.root}/data", "-Dnode.bind-ip=127.0.0.1",
