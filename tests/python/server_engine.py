@@ -17,6 +17,7 @@ import signal
 import socket
 import subprocess
 import tempfile
+import threading
 import time
 import urllib.error
 import urllib.request
@@ -80,10 +81,13 @@ class Server:
                    "-Dnode.internal-address=127.0.0.1", "-cp", f"{spec['home']}/lib/*", spec["main"]]
         self.log_path = os.path.join(self.root, "server.log")
         self.began = time.monotonic()
-        self.ready_after = None
+        self.ready_after, self.failure = None, None
+        # Started from the thread that runs the tests: the kernel ends the server with the thread that made it.
         with open(self.log_path, "wb") as log:
             self.process = subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                                             cwd=self.root, start_new_session=True, preexec_fn=_die_with_parent)
+        self.watcher = threading.Thread(target=self._watch, args=(240,), daemon=True)
+        self.watcher.start()
 
     @staticmethod
     def _write(path, properties):
@@ -97,16 +101,15 @@ class Server:
         except OSError:
             return ""
 
-    def wait_ready(self, timeout=240):
-        """Returns once the server answers a query; raises Unavailable when it stops or takes too long."""
-        if self.ready_after is not None:
-            return
+    def _watch(self, timeout):
+        """Runs beside the tests from the start: notes when the server first answers, or why it never does."""
         deadline = time.monotonic() + timeout
         probe = Client(self.port, self.header, "default", timeout=20)
         while True:
             if self.process.poll() is not None:
-                raise Unavailable(f"{self.name} stopped while starting (exit {self.process.returncode}):\n"
-                                  + self._log_tail())
+                self.failure = Unavailable(f"{self.name} stopped while starting (exit {self.process.returncode}):\n"
+                                           + self._log_tail())
+                return
             try:
                 # A server answers before the coordinator has found itself as a node for the memory connector.
                 probe.execute("CREATE TABLE IF NOT EXISTS memory.default.mirtova_ready AS SELECT 1 AS x")
@@ -116,9 +119,16 @@ class Server:
             except (OSError, QueryError, ValueError):
                 pass
             if time.monotonic() > deadline:
-                self.stop()
-                raise Unavailable(f"{self.name} did not answer within {timeout} s:\n" + self._log_tail())
+                self.failure = Unavailable(f"{self.name} did not answer within {timeout} s:\n" + self._log_tail())
+                return
             time.sleep(0.25)
+
+    def wait_ready(self):
+        """Returns once the server answers a query; raises Unavailable when it stopped or took too long."""
+        self.watcher.join()
+        if self.failure is not None:
+            self.stop()
+            raise self.failure
 
     def stop(self):
         if self.process.poll() is None:
