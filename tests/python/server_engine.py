@@ -180,6 +180,7 @@ def status():
     """A line per engine asked for in this run: its version and start time, or why it did not run."""
     lines = []
     for name, server in sorted(_started.items()):
+        server = getattr(server, "failure", None) or server
         if isinstance(server, Unavailable):
             lines.append(f"{name}: not run: {str(server).splitlines()[0]}")
         elif server.ready_after is not None:
