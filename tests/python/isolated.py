@@ -41,14 +41,14 @@ _CHILD = textwrap.dedent(
         worker.join()
     else:
         call()
-    # The child's own high-water mark: ru_maxrss keeps, across exec, that of
-    # the test process the child was forked from.
+    # The child's own peak: Linux carries the parent's peak over into ru_maxrss across exec, so a test run that
+    # grew past the bound (an engine's client loaded in it) would fail every child.
     try:
         with open("/proc/self/status") as status:
-            hwm = [line for line in status if line.startswith("VmHWM:")][0]
-        outcome["max_rss_mb"] = int(hwm.split()[1]) / 1024
-    except (OSError, IndexError):
-        outcome["max_rss_mb"] = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
+            peak_kb = next(int(line.split()[1]) for line in status if line.startswith("VmHWM:"))
+    except (OSError, StopIteration):
+        peak_kb = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+    outcome["max_rss_mb"] = peak_kb / 1024
     print(json.dumps(outcome))
     """
 )
