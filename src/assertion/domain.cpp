@@ -1,7 +1,5 @@
 #include "assertion/domain.h"
 
-#include <algorithm>
-
 namespace mirtova::assertion {
 
 namespace {
@@ -9,12 +7,11 @@ namespace {
 std::optional<ColumnRef> search(const Expr& e, std::string_view var, const Schema& schema) {
   using K = Expr::Kind;
   switch (e.kind) {
+    // What a binder ranges over need not hold where the literal does: a sum
+    // over no row is 0, and a quantifier is a formula of its own.
     case K::Forall:
     case K::Exists:
     case K::Sum:
-      // The variable is shadowed under a binder of its own name.
-      if (std::find(e.vars.begin(), e.vars.end(), var) != e.vars.end()) return std::nullopt;
-      return search(e.body(), var, schema);
     case K::Var:
     case K::Number:
     case K::Str:
@@ -39,17 +36,13 @@ std::optional<ColumnRef> search(const Expr& e, std::string_view var, const Schem
   return std::nullopt;
 }
 
-std::optional<ColumnRef> search_form(const Nnf& form, std::string_view var, const Schema& schema) {
-  if (form.kind == Nnf::Kind::Lit) return domain_of(form.lit, var, schema);
-  for (const Nnf& part : form.parts)
-    if (std::optional<ColumnRef> found = search_form(part, var, schema)) return found;
-  return std::nullopt;
-}
-
 }  // namespace
 
 std::optional<ColumnRef> domain_of(const Lit& lit, std::string_view var, const Schema& schema) {
-  if (lit.kind == Lit::Kind::NotExists) return search_form(lit.body(), var, schema);
+  // The rows a NotExists body reads are those whose absence the literal
+  // states: a variable taking its values from them would miss the values
+  // for which the literal holds.
+  if (lit.kind == Lit::Kind::NotExists) return std::nullopt;
   // An atom's arguments, or a comparison's left and then right side.
   for (const Expr& arg : lit.args)
     if (std::optional<ColumnRef> found = search(arg, var, schema)) return found;

@@ -115,7 +115,7 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
         TRY_VOID(comparison(lit, body));
         break;
       case Lit::Kind::NotExists:
-        TRY_VOID(not_exists(lit, body, out.unbound));
+        TRY_VOID(not_exists(lit, lits, body, out.unbound));
         if (out.unbound) return out;
         break;
     }
@@ -131,17 +131,20 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
 
 std::optional<std::string> Emitter::seed(const Conjunct& lits, const std::vector<std::string>& names,
                                          Body& body) const {
-  for (const std::string& name : names) {
-    if (body.bound.contains(name)) continue;
-    std::optional<ColumnRef> found;
-    for (const Lit& lit : lits)
-      if ((found = domain_of(lit, name, schema_))) break;
-    if (!found) return name;
-    body.positives.push_back(found->predicate + "(" + found->column + ": " + name + ")");
-    body.bound.insert(name);
-    close_bound(body);
-  }
+  for (const std::string& name : names)
+    if (!body.bound.contains(name) && !seed_one(lits, name, body)) return name;
   return std::nullopt;
+}
+
+bool Emitter::seed_one(const Conjunct& lits, const std::string& name, Body& body) const {
+  std::optional<ColumnRef> found;
+  for (const Lit& lit : lits)
+    if ((found = domain_of(lit, name, schema_))) break;
+  if (!found) return false;
+  body.positives.push_back(found->predicate + "(" + found->column + ": " + name + ")");
+  body.bound.insert(name);
+  close_bound(body);
+  return true;
 }
 
 Result<Unit, TranslateError> Emitter::negated_atom(const Lit& lit, Body& body) {
@@ -149,6 +152,8 @@ Result<Unit, TranslateError> Emitter::negated_atom(const Lit& lit, Body& body) {
   Body inner;
   TRY(std::string text, relation(lit.name, lit.args, inner));
   for (std::string& positive : inner.positives) body.positives.push_back(std::move(positive));
+  for (std::string& filter : inner.filters) body.filters.push_back(std::move(filter));
+  for (auto& definition : inner.definitions) body.definitions.push_back(std::move(definition));
   for (const std::string& name : inner.bound)
     if (name.starts_with("s__")) body.bound.insert(name);
   for (const Expr& arg : lit.args) append_free_vars(arg, body.needs);
@@ -173,7 +178,7 @@ Result<Unit, TranslateError> Emitter::comparison(const Lit& lit, Body& body) {
   return Unit{};
 }
 
-Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, Body& body,
+Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct& enclosing, Body& body,
                                                  std::optional<std::string>& unbound) {
   const std::string aux = next_aux_name();
   std::vector<std::string> head_args;
@@ -188,14 +193,17 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, Body& body,
     TRY(ConjunctOutcome run, conjunct_seeded(conjunct, lit.vars, Body{}));
     if (run.unbound) {
       // The sub-formula's variables take their values from the enclosing
-      // rule: write it again with that rule's literals, numbering afresh.
+      // rule: write it again with that rule's literals, numbering afresh. A
+      // shared variable that the enclosing rule binds only by a literal still
+      // to come takes its values from the column that binds it there.
       helpers_.resize(aux_mark);
       next_value_ = value_mark;
       rules_.resize(rules_mark);
       program_bytes_ = bytes_mark;
-      TRY(ConjunctOutcome again,
-          conjunct_seeded(conjunct, lit.vars,
-                          Body{body.positives, body.filters, {}, body.definitions, body.bound}));
+      Body seeded{body.positives, body.filters, {}, body.definitions, body.bound};
+      for (const std::string& var : lit.vars)
+        if (!seeded.bound.contains(var)) seed_one(enclosing, var, seeded);
+      TRY(ConjunctOutcome again, conjunct_seeded(conjunct, lit.vars, std::move(seeded)));
       if (again.unbound) {
         unbound = std::move(again.unbound);
         return Unit{};
@@ -287,31 +295,24 @@ Result<std::string, TranslateError> Emitter::predicate_value(const Expr& e, Body
 }
 
 Result<std::string, TranslateError> Emitter::sum(const Expr& e, Body& body) {
-  const std::string aux = next_aux_name();
   Body inner;
   TRY(std::string value, term(e.body(), inner));
   if (inner.positives.empty()) return unsupported("a sum ranges over no predicate");
+  for (const std::string& v : e.vars)
+    if (!inner.bound.contains(v))
+      return unsupported("variable '" + std::string(display(v)) + "' of a sum is not bound by a predicate");
   std::vector<std::string> outer;
   for (std::string& v : free_vars(e.body()))
     if (!contains(e.vars, v)) outer.push_back(std::move(v));
-  std::vector<std::string> needed = e.vars;
-  needed.insert(needed.end(), outer.begin(), outer.end());
-  for (const std::string& v : needed)
-    if (!inner.bound.contains(v))
-      return unsupported("variable '" + std::string(display(v)) + "' of a sum is not bound by a predicate");
-  // The summed column is named "total", unless a grouping variable already is.
-  std::string total = "total";
-  for (size_t k = 2; contains(outer, total); ++k) total = "total_" + std::to_string(k);
-  std::vector<std::string> head_args;
-  for (const std::string& v : outer) head_args.push_back(head_argument(v));
-  head_args.push_back(total + "? += " + value);
-  TRY(std::string text, rule(aux, head_args, inner.positives));
-  rules_.push_back(std::move(text));
+  std::vector<std::string> texts = std::move(inner.positives);
+  for (std::string& filter : inner.filters) texts.push_back(std::move(filter));
+  // A sum over no row is 0, also for values of the outer variables that no
+  // row has: the sum is a combine read for each row of the enclosing rule,
+  // which gives the outer variables their values.
   const std::string s = next_value_name();
-  head_args.back() = total + ": " + s;
-  body.positives.push_back(aux + "(" + join(head_args, ", ") + ")");
-  for (std::string& v : outer) body.bound.insert(std::move(v));
-  body.bound.insert(s);
+  body.filters.push_back(s + " == Coalesce(Sum{" + value + " :- " + join(texts, ", ") + "}, 0)");
+  body.needs.insert(body.needs.end(), outer.begin(), outer.end());
+  body.definitions.emplace_back(s, std::move(outer));
   return s;
 }
 

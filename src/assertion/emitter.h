@@ -1,5 +1,6 @@
 // The writer of counterexample rules: one rule body per conjunct of a negated
-// statement, auxiliary predicates for sums and for universal sub-formulas.
+// statement, auxiliary predicates for universal sub-formulas, a combine for
+// each sum.
 #pragma once
 
 #include <cstddef>
@@ -67,8 +68,9 @@ class Emitter {
                                            const std::vector<Expr>& args, const std::string* value,
                                            Body& body);
 
-  // The text of one value; a predicate's value or a sum adds its atom to the
-  // body's positives and stands for a new value variable.
+  // The text of one value; a predicate's value adds its atom to the body's
+  // positives, a sum the combine that computes it to the filters, and each
+  // stands for a new value variable.
   Result<std::string, TranslateError> term(const Expr& e, Body& body);
 
   // "predicate(head arguments) distinct :- texts;", counted against the bounds.
@@ -87,12 +89,15 @@ class Emitter {
   [[gnu::noinline]] Result<Unit, TranslateError> negated_atom(const Lit& lit, Body& body);
   [[gnu::noinline]] Result<Unit, TranslateError> comparison(const Lit& lit, Body& body);
   // An unbound variable of the sub-formula's rules, written into `unbound`.
-  [[gnu::noinline]] Result<Unit, TranslateError> not_exists(const Lit& lit, Body& body,
-                                                            std::optional<std::string>& unbound);
+  [[gnu::noinline]] Result<Unit, TranslateError> not_exists(const Lit& lit, const Conjunct& enclosing,
+                                                            Body& body, std::optional<std::string>& unbound);
   [[gnu::noinline]] Result<std::string, TranslateError> predicate_value(const Expr& e, Body& body);
   [[gnu::noinline]] Result<std::string, TranslateError> sum(const Expr& e, Body& body);
+  // The first of `names` that no column found by domain_of binds.
   [[gnu::noinline]] std::optional<std::string> seed(const Conjunct& lits,
                                                     const std::vector<std::string>& names, Body& body) const;
+  // Binds `name` by the first column domain_of finds in `lits`; false when none is.
+  bool seed_one(const Conjunct& lits, const std::string& name, Body& body) const;
 
   const std::vector<std::string>& columns_of(const std::string& name) const;
   std::string next_aux_name();

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "common/string_hash.h"
+#include "common/strings.h"
 #include "parser/tree_access.h"
 #include "verifier/references.h"
 
@@ -53,6 +54,26 @@ FieldShape field_shape(const Json& node) {
   return shape;
 }
 
+// The columns a head defines, in its order: a numbered field is column
+// "col" and its number. A head with a rest field ("..r") takes its columns
+// from elsewhere and lists none.
+std::vector<std::string> column_names(const Json::ArrayType& fields) {
+  std::vector<std::string> out;
+  for (const Json& field : fields) {
+    const Json& column = field.at("field");
+    if (column.is_str() && column.as_str() == "*") return {};
+    out.push_back(column.is_str() ? column.as_str() : "col" + std::to_string(column.as_int()));
+  }
+  return out;
+}
+
+bool differ_as_sets(std::vector<std::string> a, std::vector<std::string> b) {
+  if (a.empty() || b.empty()) return false;
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  return a != b;
+}
+
 using Definitions = std::unordered_map<std::string, FieldShape, StringHash, std::equal_to<>>;
 
 void check_call_shape(const std::string& name, const Json& call, const FieldShape& definition,
@@ -61,11 +82,11 @@ void check_call_shape(const std::string& name, const Json& call, const FieldShap
   // A call without numbered arguments, or of a predicate defined without
   // numbered fields, names its columns and cannot miscount them.
   if (usage.positional != 0 && definition.positional != 0 && usage.positional != definition.positional)
-    errors.push_back(
-        ArityError{ArityKind::ArityMismatch, name, std::string(), definition.positional, usage.positional});
+    errors.push_back(ArityError{
+        ArityKind::ArityMismatch, name, std::string(), definition.positional, usage.positional, {}});
   for (const std::string& column : usage.named)
     if (!definition.named.contains(column))
-      errors.push_back(ArityError{ArityKind::UnknownColumn, name, column, 0, 0});
+      errors.push_back(ArityError{ArityKind::UnknownColumn, name, column, 0, 0, {}});
 }
 
 // The definition of the predicate a call names, when the call is one to test.
@@ -176,6 +197,10 @@ std::string ArityError::text() const {
       return "Column '" + column + "' appears twice in the head of '" + predicate + "'";
     case ArityKind::UnknownColumn:
       return "Unknown column '" + column + "' for predicate '" + predicate + "'";
+    case ArityKind::DifferentColumns:
+      // The compiler's own words.
+      return "Rules of predicate '" + predicate + "' define different columns: " + column + " and " + other +
+             ".";
   }
   return predicate;
 }
@@ -194,12 +219,12 @@ std::vector<ArityError> check_arity(const RuleList& plain) {
     for (const Json& field : fields) {
       const Json& column = field.at("field");
       if (column.is_str() && !columns.insert(column.as_str()).second)
-        errors.push_back(ArityError{ArityKind::DuplicateColumn, name, column.as_str(), 0, 0});
+        errors.push_back(ArityError{ArityKind::DuplicateColumn, name, column.as_str(), 0, 0, {}});
     }
     auto [it, first] = first_arity.try_emplace(name, fields.size());
     if (!first && it->second != fields.size())
       errors.push_back(
-          ArityError{ArityKind::InconsistentArity, name, std::string(), it->second, fields.size()});
+          ArityError{ArityKind::InconsistentArity, name, std::string(), it->second, fields.size(), {}});
   }
 
   // What the heads of each predicate define together: the most numbered
@@ -217,6 +242,22 @@ std::vector<ArityError> check_arity(const RuleList& plain) {
   UsageWalk walk(definitions, errors);
   for (const Json* rule : plain)
     if (const Json* body = rule->get("body")) walk.run(*body);
+  return errors;
+}
+
+std::vector<ArityError> check_head_columns(const RuleList& plain) {
+  std::vector<ArityError> errors;
+  std::unordered_map<std::string, std::vector<std::string>, StringHash, std::equal_to<>> first_columns;
+  for (const Json* rule : plain) {
+    const std::string& name = head_name(*rule);
+    if (is_annotation_name(name)) continue;
+    std::vector<std::string> mine = column_names(call_fields(rule->at("head")));
+    auto [it, first] = first_columns.try_emplace(name, mine);
+    // Rules of another arity are the arity check's finding.
+    if (!first && it->second.size() == mine.size() && differ_as_sets(it->second, mine))
+      errors.push_back(
+          ArityError{ArityKind::DifferentColumns, name, join(it->second, ", "), 0, 0, join(mine, ", ")});
+  }
   return errors;
 }
 

@@ -9,18 +9,23 @@
 
 namespace mirtova::verifier {
 
-enum class ArityKind { InconsistentArity, ArityMismatch, DuplicateColumn, UnknownColumn };
+enum class ArityKind { InconsistentArity, ArityMismatch, DuplicateColumn, UnknownColumn, DifferentColumns };
 
 struct ArityError {
   ArityKind kind = ArityKind::InconsistentArity;
   std::string predicate;
-  std::string column;   // DuplicateColumn, UnknownColumn
+  std::string column;   // DuplicateColumn, UnknownColumn; DifferentColumns: the first rule's, joined
   size_t expected = 0;  // InconsistentArity: the first arity; ArityMismatch: the expected count
   size_t got = 0;       // InconsistentArity: the other arity; ArityMismatch: the count given
+  std::string other;    // DifferentColumns: the other rule's columns, joined
 
   std::string text() const;
 };
 
 std::vector<ArityError> check_arity(const RuleList& plain);
+
+// Rules of one predicate with as many fields as its first rule but other
+// columns, which the compiler cannot put under one another.
+std::vector<ArityError> check_head_columns(const RuleList& plain);
 
 }  // namespace mirtova::verifier

@@ -2,11 +2,15 @@
 // words, its own reader decides, so that check and compile never disagree.
 #include "verifier/directives.h"
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <set>
 #include <string_view>
+#include <utility>
 
 #include "assertion/schema.h"
+#include "common/engines.h"
 #include "common/strings.h"
 #include "compiler/program/annotation_readers.h"
 #include "compiler/program/name_catalogues.h"
@@ -115,11 +119,28 @@ void check_limit(Context& context, const Json& statement) {
   if (!limit.ok()) context.add(limit.error().message);
 }
 
+// The options the recursion unfolding reads by name, besides the depth.
+constexpr std::string_view kRecursionOptions[] = {"stop", "ignition"};
+
 void check_recursive(Context& context, const Json& statement, const std::string& p) {
-  std::vector<const Json*> arguments = annotation_arguments(statement);
-  if (arguments.size() > 2) {
+  // The depth is the second positional argument; a named argument is one of
+  // the unfolding's options, never the depth.
+  std::vector<const Json*> positional;
+  bool unknown_option = false;
+  for (const Json& field : call_fields(statement.at("head"))) {
+    const Json* expression = field_expression(field);
+    if (expression == nullptr) continue;
+    const Json& name = field.at("field");
+    if (!name.is_str()) {
+      positional.push_back(expression);
+    } else if (std::find(std::begin(kRecursionOptions), std::end(kRecursionOptions), name.as_str()) ==
+               std::end(kRecursionOptions)) {
+      unknown_option = true;
+    }
+  }
+  if (positional.size() > 2 || unknown_option) {
     context.add("@Recursive(" + p + "): takes the predicate and its depth only");
-  } else if (arguments.size() == 2 && !is_depth(*arguments[1])) {
+  } else if (positional.size() == 2 && !is_depth(*positional[1])) {
     context.add("@Recursive(" + p +
                 "): the depth is a whole number of steps, 1 or more, or -1 to recurse until nothing changes");
   }
@@ -162,18 +183,36 @@ std::vector<DirectiveError> check_directives(const RuleList& full) {
       context.add("Undefined flag '" + flag + "': define it with @DefineFlag(\"" + flag + "\", value)");
   }
 
+  // Only the first @Engine names the engine, as in a compilation.
+  bool engine_named = false;
   for (const Json* statement : full) {
     const std::string& name = head_name(*statement);
-    if (name == "@Dataset") {
+    if (name == "@Engine") {
+      auto engine = read_engine(*statement);
+      if (!engine.ok()) {
+        context.add(engine.error().message);
+      } else if (!std::exchange(engine_named, true) && !mirtova::engine_named(engine.value().engine)) {
+        context.add(unsupported_engine_message(engine.value().engine));
+      }
+    } else if (name == "@NoInject" || name == "@With" || name == "@CompileAsUdf") {
+      auto predicate = read_first_predicate(*statement);
+      if (!predicate.ok()) context.add(predicate.error().message);
+    } else if (name == "@Iteration") {
+      auto iteration = read_iteration(*statement);
+      if (!iteration.ok()) context.add(iteration.error().message);
+    } else if (name == "@Dataset") {
       auto dataset = read_dataset(*statement);
       if (!dataset.ok()) context.add(dataset.error().message);
     } else if (name == "@AttachDatabase") {
       auto refused = read_attach_database(*statement);
       if (!refused.ok()) context.add(refused.error().message);
     } else if (name == "@Ground") {
-      if (std::optional<CompileError> refused = refuse_copy_to_file(*statement))
-        context.add(refused->message);
-      about(context, *statement, name);
+      std::optional<CompileError> refused = refuse_copy_to_file(*statement);
+      if (refused) context.add(refused->message);
+      if (about(context, *statement, name) && !refused) {
+        auto ground = read_ground(*statement);
+        if (!ground.ok()) context.add(ground.error().message);
+      }
     } else if (name == "@OrderBy" || name == "@Limit" || name == "@Recursive") {
       std::optional<std::string> p = about(context, *statement, name);
       if (!p) continue;

@@ -12,6 +12,7 @@
 #include "compiler/program/name_catalogues.h"
 #include "parser/names.h"
 #include "parser/tree_access.h"
+#include "parser/tree_walk.h"
 #include "verifier/verify_error.h"
 
 namespace mirtova::verifier {
@@ -28,6 +29,46 @@ std::optional<std::string> literal_predicate(const Json& field) {
 }
 
 bool may_name_a_predicate(std::string_view name) { return !name.empty() && name[0] >= 'A' && name[0] <= 'Z'; }
+
+bool is_value_field(const Json& field) {
+  const Json* name = field.get("field");
+  return name != nullptr && name->is_str() && name->as_str() == "quoril_value";
+}
+
+// A number or a text passed to a functor becomes a predicate of no columns
+// but its value: a rule of the functor that reads a column of it is refused
+// by the compiler, in these words, the first such column of each reading.
+std::vector<FunctorError> constants_read_as_relations(const RuleList& full,
+                                                      const std::vector<Json>& applied) {
+  std::unordered_set<std::string, StringHash, std::equal_to<>> own, constants;
+  for (const Json* statement : full) own.insert(head_name(*statement));
+  for (const Json& rule : applied) {
+    const std::string& name = head_name(rule);
+    const Json::ArrayType& fields = call_fields(rule.at("head"));
+    if (!own.contains(name) && !rule.has("body") && fields.size() == 1 && is_value_field(fields[0]))
+      constants.insert(name);
+  }
+  std::vector<FunctorError> errors;
+  if (constants.empty()) return errors;
+  std::unordered_set<std::string, StringHash, std::equal_to<>> reported;
+  for (const Json& rule : applied) {
+    walk_tree(rule, [&](const Json& node) {
+      const Json* predicate = node.get("predicate");
+      const Json* name = predicate != nullptr ? predicate->get("predicate_name") : nullptr;
+      if (name == nullptr || !name->is_str() || !constants.contains(name->as_str())) return;
+      for (const Json& field : call_fields(*predicate)) {
+        if (is_value_field(field)) continue;
+        const Json& column = field.at("field");
+        std::string message = "Predicate '" + name->as_str() + "' has no column '" +
+                              (column.is_str() ? column.as_str() : "col" + std::to_string(column.as_int())) +
+                              "'.";
+        if (reported.insert(message).second) errors.push_back(FunctorError{std::move(message)});
+        return;
+      }
+    });
+  }
+  return errors;
+}
 
 }  // namespace
 
@@ -104,7 +145,7 @@ std::vector<FunctorError> check_functors(const RuleList& full) {
   auto applied = run_makes_with_deps(unfolded.value(), made);
   if (!applied.ok())
     return {FunctorError{PredicateNames::from_pairs(made.origins()).written(applied.error().message)}};
-  return {};
+  return constants_read_as_relations(full, applied.value());
 }
 
 }  // namespace mirtova::verifier

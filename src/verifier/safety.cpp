@@ -33,6 +33,10 @@ std::string SafetyError::text() const {
              "(...) holds whatever its value; compare " + "its value (" + name + "(...) == true) in: " + rule;
     case SafetyKind::DisjunctionInside:
       return verifier::text(DisjunctionNotSupported{rule});
+    case SafetyKind::UnboundInCombine:
+      // The compiler's own words for a variable of a combine that nothing binds.
+      return "Variable '" + name +
+             "' is not given a value in this rule: bind it with a predicate, an equality or an inclusion.";
     case SafetyKind::AggregateOutside:
       if (name == "ArgMaxK" || name == "ArgMinK")
         return name +
@@ -210,26 +214,86 @@ std::vector<std::string> aggregates_outside(const Json& rule, const Names& aggre
   return found;
 }
 
+// The combine of an expression that is the negated body of a negation, which
+// is read as IsNull of a combine; nullptr for any other node.
+const Json* negated_combine(const Json& node) {
+  const Json* predicate = node.get("predicate");
+  const Json* name = predicate != nullptr ? predicate->get("predicate_name") : nullptr;
+  if (name == nullptr || !name->is_str() || name->as_str() != "IsNull") return nullptr;
+  const Json::ArrayType* entries = record_entries(predicate->get("record"));
+  if (entries == nullptr || entries->size() != 1) return nullptr;
+  const Json* value = (*entries)[0].get("value");
+  const Json* expression = value != nullptr ? value->get("expression") : nullptr;
+  return expression != nullptr ? expression->get("combine") : nullptr;
+}
+
+// The variables that a combine aggregates or tests and that neither its own
+// body nor a rule around it gives a value: a combine reads the values of the
+// rules around it. Each combine is searched with what encloses it, on a list
+// of its own rather than the call stack; a negation's variables are the
+// negation findings' business, but the combines inside it are searched too.
+std::vector<std::string> unbound_in_combines(const Json& rule, VarSet bound) {
+  std::vector<std::string> found;
+  struct Pending {
+    const Json* node;
+    VarSet bound;
+  };
+  std::vector<Pending> pending;
+  pending.push_back(Pending{&rule, std::move(bound)});
+  while (!pending.empty()) {
+    Pending next = std::move(pending.back());
+    pending.pop_back();
+    std::set<const Json*> negations;
+    std::vector<const Json*> combines;
+    walk_tree(*next.node, [&](const Json& node) {
+      if (const Json* negated = negated_combine(node)) negations.insert(negated);
+      const Json* combine = node.get("combine");
+      if (combine == nullptr) return Walk::Enter;
+      combines.push_back(combine);
+      return Walk::Skip;
+    });
+    for (const Json* combine : combines) {
+      VarSet inner = next.bound;
+      inner.merge(VarCollector::positive_vars(*combine));
+      if (negations.count(combine) == 0) {
+        VarSet used = VarCollector::aggregation_vars(*combine);
+        used.merge(VarCollector::compared_vars(*combine));
+        for (const std::string& name : used)
+          if (name != "_" && inner.count(name) == 0) found.push_back(name);
+      }
+      pending.push_back(Pending{combine, std::move(inner)});
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
 std::vector<SafetyError> check_rule_safety(const Json& rule) {
   std::vector<SafetyError> findings;
-  if (!rule.has("body")) return findings;
-  const SharedText text(rule_text(rule));
+  std::optional<SharedText> text;  // made at the first finding, shared by the rest
+  auto rule_text_once = [&]() -> const SharedText& {
+    if (!text) text = SharedText(rule_text(rule));
+    return *text;
+  };
   VarSet bound = VarCollector::positive_vars(rule);
   bound.merge(VarCollector::function_input_vars(rule));
-  const VarSet head = VarCollector::head_vars(rule);
-  auto report = [&](SafetyKind kind, const VarSet& names, const VarSet* shown) {
-    for (const std::string& name : names) {
-      if (name == "_" || bound.count(name) != 0 || (shown != nullptr && shown->count(name) != 0)) continue;
-      findings.push_back(SafetyError{kind, text, name});
-    }
-  };
-  report(SafetyKind::UnboundHeadVariable, head, nullptr);
-  // A tested variable that the head shows is reported as unbound in the head.
-  report(SafetyKind::UnboundComparedVariable, VarCollector::compared_vars(rule), &head);
-  report(SafetyKind::UnsafeNegation, VarCollector::negated_vars(rule), nullptr);
-  report(SafetyKind::UnsafeAggregation, VarCollector::aggregation_vars(rule), nullptr);
+  if (rule.has("body")) {
+    const VarSet head = VarCollector::head_vars(rule);
+    auto report = [&](SafetyKind kind, const VarSet& names, const VarSet* shown) {
+      for (const std::string& name : names) {
+        if (name == "_" || bound.count(name) != 0 || (shown != nullptr && shown->count(name) != 0)) continue;
+        findings.push_back(SafetyError{kind, rule_text_once(), name});
+      }
+    };
+    report(SafetyKind::UnboundHeadVariable, head, nullptr);
+    // A tested variable that the head shows is reported as unbound in the head.
+    report(SafetyKind::UnboundComparedVariable, VarCollector::compared_vars(rule), &head);
+    report(SafetyKind::UnsafeNegation, VarCollector::negated_vars(rule), nullptr);
+    report(SafetyKind::UnsafeAggregation, VarCollector::aggregation_vars(rule), nullptr);
+  }
+  for (std::string& name : unbound_in_combines(rule, std::move(bound)))
+    findings.push_back(SafetyError{SafetyKind::UnboundInCombine, rule_text_once(), std::move(name)});
   return findings;
 }
 

@@ -18,6 +18,7 @@ enum class SafetyKind {
   FunctionAsCondition,
   DisjunctionInside,
   AggregateOutside,
+  UnboundInCombine,
 };
 
 struct SafetyError {
@@ -35,7 +36,8 @@ std::vector<SafetyError> check_safety(const RuleList& plain);
 
 // The variable findings of one rule: unbound head variables, tested variables
 // that nothing binds, unsafe negations and aggregations, each kind in byte
-// order of the names. A rule without a body has none.
+// order of the names (none for a rule without a body); then the variables of
+// its combines that nothing binds, combine after combine.
 std::vector<SafetyError> check_rule_safety(const Json& rule);
 
 // Whether a combine under `node` (a negation's included) holds a disjunction

@@ -2,7 +2,10 @@
 // reported once, with the closest known name when one is near.
 #include "verifier/undefined.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
+#include <map>
 #include <string_view>
 
 #include "compiler/program/name_catalogues.h"
@@ -34,16 +37,52 @@ void collect_calls(const Json& tree, SortedNames& calls) {
   });
 }
 
+bool field_is(const Json& field, std::string_view name) {
+  const Json* f = field.get("field");
+  return f != nullptr && f->is_str() && f->as_str() == name;
+}
+
+bool is_reserved_without_rules(std::string_view name) {
+  return std::find(std::begin(kReservedWithoutRules), std::end(kReservedWithoutRules), name) !=
+         std::end(kReservedWithoutRules);
+}
+
+// A name a user can write where a predicate or a function is called: a
+// capital, then letters, digits and "_". The libraries also define operators
+// such as "=" and "->", which no misspelling should be taken for.
+bool is_callable_name(std::string_view name) {
+  if (name.empty() || name[0] < 'A' || name[0] > 'Z') return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
+// The candidates of a suggestion: the names given that a user can write.
 std::vector<std::string_view> joined(const SortedNames& names, auto&& more) {
-  std::vector<std::string_view> all(names.begin(), names.end());
-  for (const auto& name : more) all.emplace_back(name);
+  std::vector<std::string_view> all;
+  for (const std::string& name : names)
+    if (is_callable_name(name)) all.emplace_back(name);
+  for (const auto& name : more)
+    if (is_callable_name(name)) all.emplace_back(name);
   return all;
 }
 
 }  // namespace
 
 std::string UndefinedError::text() const {
-  if (is_function) return verifier::text(UndefinedFunction{suggestion, name});
+  switch (kind) {
+    case UndefinedKind::Predicate:
+      break;
+    case UndefinedKind::Function:
+      return verifier::text(UndefinedFunction{suggestion, name});
+    // The compiler's own words for these two.
+    case UndefinedKind::NotAFunction:
+      return "'" + name + "' is neither a predicate of the program nor a built-in function";
+    case UndefinedKind::NoValue:
+      return "Predicate '" + name +
+             "' has no value to use here: only a function (a predicate defined with \"=\") can stand where a "
+             "value is expected.";
+  }
   return "Undefined predicate '" + name + "': not defined and not a built-in" +
          (suggestion ? did_you_mean(*suggestion) : std::string());
 }
@@ -56,6 +95,21 @@ std::vector<UndefinedError> check_undefined(const RuleList& full) {
   std::optional<Suggester> predicate_suggester, function_suggester;
   SortedNames reported;
   std::vector<UndefinedError> found;
+
+  // Whether each predicate of the program has a value a call can take, as
+  // the compiler reads it: from the first rule of the predicate. A rule with a
+  // rest field takes its columns from elsewhere and is not judged.
+  std::map<std::string, bool, std::less<>> has_value;
+  for (const Json* statement : full) {
+    const std::string& name = head_name(*statement);
+    if (is_annotation_name(name) || has_value.contains(name)) continue;
+    const Json::ArrayType& fields = call_fields(statement->at("head"));
+    const bool open =
+        std::any_of(fields.begin(), fields.end(), [](const Json& f) { return field_is(f, "*"); });
+    if (!open)
+      has_value.emplace(name, std::any_of(fields.begin(), fields.end(),
+                                          [](const Json& f) { return field_is(f, "quoril_value"); }));
+  }
 
   // Lower-case names are tables and operators, which the table-name step tests.
   auto undefined = [&](const std::string& name) {
@@ -77,17 +131,27 @@ std::vector<UndefinedError> check_undefined(const RuleList& full) {
         predicate_suggester.emplace(joined(defined, library));
       }
       reported.insert(name);
-      found.push_back(UndefinedError{name, predicate_suggester->closest_match(name), false});
+      found.push_back(
+          UndefinedError{name, predicate_suggester->closest_match(name), UndefinedKind::Predicate});
     }
     // A function call inside an annotation is the annotation's business.
     if (annotation) continue;
     SortedNames calls;
     collect_calls(*statement, calls);
     for (const std::string& name : calls) {
-      if (!undefined(name)) continue;
-      if (!function_suggester) function_suggester.emplace(joined(defined, kCommonFunctionNames));
-      reported.insert(name);
-      found.push_back(UndefinedError{name, function_suggester->closest_match(name), true});
+      if (reported.contains(name) || builtins.contains(name)) continue;
+      if (undefined(name)) {
+        if (!function_suggester) function_suggester.emplace(joined(defined, kCommonFunctionNames));
+        reported.insert(name);
+        found.push_back(
+            UndefinedError{name, function_suggester->closest_match(name), UndefinedKind::Function});
+      } else if (auto value = has_value.find(name); value != has_value.end() && !value->second) {
+        reported.insert(name);
+        found.push_back(UndefinedError{name, std::nullopt, UndefinedKind::NoValue});
+      } else if (!defined.contains(name) && is_reserved_without_rules(name)) {
+        reported.insert(name);
+        found.push_back(UndefinedError{name, std::nullopt, UndefinedKind::NotAFunction});
+      }
     }
   }
   return found;

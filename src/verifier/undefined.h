@@ -1,7 +1,9 @@
 // The undefined-name check: every capitalised predicate and function is
-// defined, built in or reserved.
+// defined, built in or reserved, and a function call names something that has
+// a value.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,10 +12,17 @@
 
 namespace mirtova::verifier {
 
+enum class UndefinedKind : uint8_t {
+  Predicate,     // a predicate nothing defines
+  Function,      // a function call of a name nothing defines
+  NotAFunction,  // a function call of a reserved name that nothing defines rules for
+  NoValue,       // a function call of a predicate of the program that is no function
+};
+
 struct UndefinedError {
   std::string name;
   std::optional<std::string> suggestion;  // a known name close to `name`
-  bool is_function = false;               // met as a function call, else as a predicate
+  UndefinedKind kind = UndefinedKind::Predicate;
 
   std::string text() const;
 };

@@ -310,6 +310,39 @@ class Engine:
         return rows_of(result)
 
 
+class StatementRunner:
+    """run_script and run_plan for an engine that takes one statement at a time: `run_statement(sql)` gives the
+    rows of one statement."""
+
+    def run(self, sql):
+        """The rows of the last of the statements of one step, separated as the compiler separates them."""
+        result = None
+        for piece in sql.split(";\n"):
+            piece = piece.strip().rstrip(";")
+            if piece:
+                result = self.run_statement(piece)
+        return result
+
+    def run_script(self, script):
+        result = None
+        for piece in statements(script):
+            result = self.run(piece)
+        return rows_of(result)
+
+    def run_plan(self, plan):
+        result = None
+        for step in plan:
+            if step["kind"] == "loop":
+                for _ in range(step["repetitions"]):
+                    for statement in step["body"]:
+                        self.run(statement)
+                    if self.run(step["changed"])[0][0] == 0:
+                        break
+            else:
+                result = self.run(step["sql"])
+        return rows_of(result)
+
+
 def run(source, predicate, engine, tables=None, **kwargs):
     script = mirtova.compile(source, predicate, engine=engine, **kwargs)
     return Engine(engine, tables or {}).run_script(script)

@@ -41,7 +41,14 @@ _CHILD = textwrap.dedent(
         worker.join()
     else:
         call()
-    outcome["max_rss_mb"] = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
+    # The child's own peak: Linux carries the parent's peak over into ru_maxrss across exec, so a test run that
+    # grew past the bound (an engine's client loaded in it) would fail every child.
+    try:
+        with open("/proc/self/status") as status:
+            peak_kb = next(int(line.split()[1]) for line in status if line.startswith("VmHWM:"))
+    except (OSError, StopIteration):
+        peak_kb = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+    outcome["max_rss_mb"] = peak_kb / 1024
     print(json.dumps(outcome))
     """
 )

@@ -2,6 +2,8 @@
 every recursion, complete front matter), must pass check without a word; check
 reads the program and nothing else, so compile gives the same SQL after it."""
 
+import pathlib
+import re
 import textwrap
 
 import pytest
@@ -273,6 +275,37 @@ def test_a_refused_application_reads_as_the_compile_error():
     assert mirtova.check(source) == ([message], [])
 
 
+REPOSITORY = pathlib.Path(__file__).resolve().parents[2]
+
+
+def documented_programs():
+    """The programs a reader meets first: the README's program blocks, the
+    sources its Python blocks write out, and the files of examples/."""
+    text = (REPOSITORY / "README.md").read_text()
+    found = []
+    for language, block in re.findall(r"^```(\w*)\n(.*?)^```", text, re.S | re.M):
+        if language == "":
+            found.append(("README", block))
+        elif language == "python":
+            found += [("README", source) for source in re.findall(r'source = """(.*?)"""', block, re.S)]
+    found += [(path.name, path.read_text()) for path in sorted((REPOSITORY / "examples").glob("*.l"))]
+    return found
+
+
+DOCUMENTED = documented_programs()
+
+
+def test_the_documentation_holds_programs():
+    assert [where for where, _ in DOCUMENTED] == ["README", "README", "hello.l"]
+
+
+@pytest.mark.parametrize("source", [source for _, source in DOCUMENTED])
+def test_a_documented_program_checks_clean_and_compiles(source):
+    assert mirtova.check(source) == ([], [])
+    assert mirtova.compile_all(source)
+    assert [r["status"] for r in mirtova.assertions(source)] in ([], ["unchecked", "unchecked"])
+
+
 # Programs as users write them without front matter: every kind of statement,
 # built-in and directive the compiler takes. (id, source, predicate compiled)
 PLAIN = [
@@ -391,6 +424,24 @@ PLAIN = [
         @Dataset("my-project.analytics");
         Big(id:) :- proj.sales.orders(id:, total:), total > 100, ~shop.refunds(order_id: id);
         """, "Big"),
+    ("recursion options", """
+        Edge(a: 1, b: 2); Edge(a: 2, b: 3);
+        @Recursive(Reach, 20, stop: Done);
+        Reach(a:, b:) distinct :- Edge(a:, b:);
+        Reach(a:, b:) distinct :- Reach(a:, b: m), Edge(a: m, b:);
+        Done() :- Reach(a: 1, b: 3);
+        @Recursive(Back, stop: Done, ignition: 5);
+        Back(a:, b:) distinct :- Edge(a: b, b: a);
+        Back(a:, b:) distinct :- Back(a:, b: m), Edge(a: b, b: m);
+        Both(a:, b:) :- Reach(a:, b:), Back(a: b, b: a);
+        """, "Both"),
+    ("combines reading the rule around them", """
+        Sale(shop: "x", amount: 3, day: 1);
+        Shop(shop: "x");
+        F(s) = Sum{a :- Sale(shop: s, amount: a)};
+        Busy(shop:, n:) :- Shop(shop:), n == Count{d :- Sale(shop:, day: d), d > Min{e :- Sale(shop:, day: e)}},
+          F(shop) > 1;
+        """, "Busy"),
 ]
 
 
@@ -448,6 +499,8 @@ MISTAKES = [
      ["Invalid assertion 'P.a': expected a formula, found the end of the statement (at character 12)",
       "Duplicate assertion 'P.b': it is stated more than once"],
      ["Assertion 'P.b' cannot be checked: variable 'y' is not bound by a predicate, so it has no values to check"]),
+    ("an option the recursion does not know", "P(x: 1); @Recursive(P, 3, fuel: 4); @Recursive(P, fuel: 4);",
+     ["@Recursive(P): takes the predicate and its depth only"] * 2, []),
     ("a self-call that never ends", "Loop(x:) :- Loop(x:);",
      ["Recursive predicate 'Loop' has no base case", "Trivial infinite loop: 'Loop' calls itself with same arguments",
       "Recursive predicate 'Loop' missing @Recursive annotation"], []),
@@ -457,3 +510,42 @@ MISTAKES = [
 @pytest.mark.parametrize("source, errors, warnings", [m[1:] for m in MISTAKES], ids=[m[0] for m in MISTAKES])
 def test_a_mistake_gets_its_message(source, errors, warnings):
     assert mirtova.check(source) == (errors, warnings)
+
+
+# Programs compile refuses: check reports them as errors, in compile's words.
+# (id, source, predicate compiled, message)
+REFUSED = [
+    ("an engine misspelt", '@Engine("duckbd"); P(x: 1);', "P",
+     "Unsupported engine 'duckbd'. Supported engines: bigquery, sqlite, psql, trino, presto, databricks, duckdb."),
+    ("an engine not named by a text", "@Engine(5); P(x: 1);", "P",
+     '@Engine needs the engine\'s name as a text, as in @Engine("duckdb")'),
+    ("a variable of a combine that nothing binds", "P(x: 1); Q(s:) :- P(x:), s == Sum{y :- P(x: z)};", "Q",
+     "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    ("a variable only tested in a combine inside a combine",
+     "P(x: 1); Q(s:) :- P(x:), s == Sum{z :- P(x: z), z > Max{w :- P(x: v)}};", "Q",
+     "Variable 'w' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    ("a number passed for a predicate read by its columns",
+     "P(x: 1); A(x:) :- P(x:); @Make(B, A, {P: 5}); C(x:) :- B(x:);", "C",
+     "Predicate 'QuorilCompilerConstant0' has no column 'x'."),
+    ("Today called as a function", "P(x:) :- x == Today();", "P",
+     "'Today' is neither a predicate of the program nor a built-in function"),
+    ("a predicate called as a function", 'Person(name: "a"); P(d:) :- d == Person();', "P",
+     "Predicate 'Person' has no value to use here: only a function (a predicate defined with \"=\") can stand "
+     "where a value is expected."),
+    ("rules naming other columns", "P(a: 1); P(b: 2);", "P", "Rules of predicate 'P' define different columns: a and b."),
+    ("an annotation without its predicate", "@NoInject(5); P(x: 1);", "P",
+     "This annotation requires predicate symbol as the first positional argument."),
+    ("an iteration without its predicates", "@Iteration(It, repetitions: 3); P(x: 1);", "P",
+     "@Iteration(It): predicates must be a list of predicates and repetitions a whole number"),
+    ("a ground table named by a text", '@Ground(Old, "old"); Old(n:) :- P(n:); P(n: 1);', "Old",
+     "@Ground(Old): the second argument names the predicate whose table receives the rows, as in "
+     "@Ground(Old, Other)"),
+]
+
+
+@pytest.mark.parametrize("source, predicate, message", [r[1:] for r in REFUSED], ids=[r[0] for r in REFUSED])
+def test_check_reports_what_compile_refuses(source, predicate, message):
+    with pytest.raises(ValueError) as refused:
+        mirtova.compile(source, predicate)
+    assert str(refused.value).endswith(message)
+    assert mirtova.check(source) == ([message], [])

@@ -57,7 +57,10 @@ RecursionArgs recursion_options(const std::vector<Json>& rules) {
     const std::string& name = predicate->at("predicate_name").as_str();
 
     int64_t depth = kDefaultDepth;
-    if (arguments.size() > 1) {
+    // The depth is the second positional argument: a named one such as
+    // `ignition: 5` is an option of its own.
+    const Json* second_field = arguments.size() > 1 ? arguments[1].get("field") : nullptr;
+    if (second_field != nullptr && !second_field->is_str()) {
       const Json* second = literal_of(arguments[1]);
       const Json* number = second == nullptr ? nullptr : second->get("the_number");
       if (number != nullptr && number->is_int()) {

@@ -2,6 +2,7 @@
 #include "compiler/program/name_catalogues.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "common/engines.h"
@@ -26,7 +27,8 @@ HashedNames build_builtin_names() {
 // The library programs are parsed afresh, each once, so that building the
 // catalogue leaves nothing in the per-thread cache of library rules.
 HashedNames build_reserved_names() {
-  HashedNames names = {"Today", "Now"};
+  HashedNames names;
+  for (std::string_view name : kReservedWithoutRules) names.emplace(name);
   for (Engine engine : kEngines) {
     auto rules = parse_library_program(engine, Dialect::get(engine)->library_program());
     if (!rules.ok()) continue;

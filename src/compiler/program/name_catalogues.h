@@ -32,7 +32,11 @@ class NameCatalogue {
 const NameCatalogue& builtin_function_names();
 // The same names, a catalogue of its own for the positional-argument check.
 const NameCatalogue& builtin_predicate_names();
-// "Today", "Now" and every head predicate name of the seven engines' library programs.
+// Reserved names that no engine's library defines: no program may define them,
+// and no call of one has a value to take.
+inline constexpr std::string_view kReservedWithoutRules[] = {"Today", "Now"};
+
+// kReservedWithoutRules and every head predicate name of the seven engines' library programs.
 const NameCatalogue& reserved_predicate_names();
 
 }  // namespace mirtova

@@ -110,31 +110,49 @@ TEST(TranslateTest, RulesOfEachKindOfLiteral) {
   for (const Case& c : cases) EXPECT_EQ(translation(c.statement), c.program) << c.statement;
 }
 
-TEST(TranslateTest, SumsAndUniversalSubformulasShareTheirCounters) {
+// A sum is a combine read for each row of its rule: 0 over no row, also for
+// a value of its outer variables that no row has, which the rule gives.
+TEST(TranslateTest, SumsAndUniversalSubformulas) {
   const Case cases[] = {
       {"(\u2211 x, Price x) \u2264 100",
-       "H_1(total? += s__1) distinct :- Price(item: q1__x, value: s__1);\n"
-       "H(violated: 1) distinct :- H_1(total: s__2), s__2 > 100;\n=> violated"},
+       "H(violated: 1) distinct :- s__2 == Coalesce(Sum{s__1 :- Price(item: q1__x, value: s__1)}, 0), "
+       "s__2 > 100;\n=> violated"},
       // Equality with a sum is tolerant.
       {"(\u2211 x, Price x) = 3",
-       "H_1(total? += s__1) distinct :- Price(item: q1__x, value: s__1);\n"
-       "H(violated: 1) distinct :- H_1(total: s__2), Abs(s__2 - 3) > 0.000000001;\n=> violated"},
-      // Two sums with a value between them.
+       "H(violated: 1) distinct :- s__2 == Coalesce(Sum{s__1 :- Price(item: q1__x, value: s__1)}, 0), "
+       "Abs(s__2 - 3) > 0.000000001;\n=> violated"},
+      // Two sums with a value between them share its counter.
       {"(\u2211 x, Price x) + Cost 1 < (\u2211 y, Price y)",
-       "H_1(total? += s__1) distinct :- Price(item: q1__x, value: s__1);\n"
-       "H_2(total? += s__4) distinct :- Price(item: q2__y, value: s__4);\n"
-       "H(violated: 1) distinct :- H_1(total: s__2), Cost(item: 1, value: s__3), H_2(total: s__5), "
-       "(s__2 + s__3) >= s__5;\n=> violated"},
-      // A sum grouped by an outer variable.
+       "H(violated: 1) distinct :- Cost(item: 1, value: s__3), "
+       "s__2 == Coalesce(Sum{s__1 :- Price(item: q1__x, value: s__1)}, 0), "
+       "s__5 == Coalesce(Sum{s__4 :- Price(item: q2__y, value: s__4)}, 0), (s__2 + s__3) >= s__5;\n=> "
+       "violated"},
+      // A sum in an atom, and a sum in a sum.
+      {"\u00AC P (\u2211 x, Price x)",
+       "H(violated: 1) distinct :- P(a: s__2), s__2 == Coalesce(Sum{s__1 :- Price(item: q1__x, value: "
+       "s__1)}, 0);"
+       "\n=> violated"},
+      {"P (\u2211 x, Price x)",
+       "H(violated: 1) distinct :- s__2 == Coalesce(Sum{s__1 :- Price(item: q1__x, value: s__1)}, 0), "
+       "~P(a: s__2);\n=> violated"},
+      {"(\u2211 x, Price x * (\u2211 y, F x y)) > 0",
+       "H(violated: 1) distinct :- s__4 == Coalesce(Sum{(s__1 * s__3) :- Price(item: q1__x, value: s__1), "
+       "s__3 == Coalesce(Sum{s__2 :- F(p: q1__x, q: q2__y, r: s__2)}, 0)}, 0), s__4 <= 0;\n=> violated"},
+      // A sum grouped by an outer variable, whose values the rule gives.
       {"\u2200 i, P i \u2192 (\u2211 x, Price (i + x)) > 0",
        "unsupported: variable 'x' of a sum is not bound by a predicate"},
       {"\u2200 i, P i \u2192 (\u2211 x, F i x) > 0",
-       "H_1(i: i, total? += s__1) distinct :- F(p: i, q: q1__x, r: s__1);\n"
-       "H(i: i) distinct :- P(a: i), H_1(i: i, total: s__2), s__2 <= 0;\n=> i"},
-      // A grouping variable named "total" keeps its column; the sum takes another.
+       "H(i: i) distinct :- P(a: i), s__2 == Coalesce(Sum{s__1 :- F(p: i, q: q1__x, r: s__1)}, 0), s__2 <= 0;"
+       "\n=> i"},
+      {"\u2200 i, P i \u2192 (\u2211 x, (Price x + i)) > 0",
+       "H(i: i) distinct :- P(a: i), s__2 == Coalesce(Sum{(s__1 + i) :- Price(item: q1__x, value: s__1)}, "
+       "0), "
+       "s__2 <= 0;\n=> i"},
+      {"\u2200 i, (\u2211 x, F i x) > 0",
+       "unsupported: variable 'i' is not bound by a predicate, so it has no values to check"},
       {"\u2200 total, P total \u2192 (\u2211 x, F total x) > 0",
-       "H_1(total: total, total_2? += s__1) distinct :- F(p: total, q: q1__x, r: s__1);\n"
-       "H(total: total) distinct :- P(a: total), H_1(total: total, total_2: s__2), s__2 <= 0;\n=> total"},
+       "H(total: total) distinct :- P(a: total), "
+       "s__2 == Coalesce(Sum{s__1 :- F(p: total, q: q1__x, r: s__1)}, 0), s__2 <= 0;\n=> total"},
       {"(\u2211 x, x) > 0", "unsupported: a sum ranges over no predicate"},
       // A universal sub-formula whose variable comes from the enclosing rule.
       {"\u2200 x, P x \u2192 \u2203 y, Q y \u2227 y > x",
@@ -142,13 +160,28 @@ TEST(TranslateTest, SumsAndUniversalSubformulasShareTheirCounters) {
        "H(x: x) distinct :- P(a: x), ~H_1(x: x);\n=> x"},
       // The first run numbered a sum before it failed; the retry numbers it again.
       {"\u2200 x, P x \u2192 \u2203 y, Q y \u2227 (\u2211 z, Price z) > x",
-       "H_2(total? += s__1) distinct :- Price(item: q2__z, value: s__1);\n"
-       "H_1(x: x) distinct :- P(a: x), Q(a: q1__y), H_2(total: s__2), s__2 > x;\n"
+       "H_1(x: x) distinct :- P(a: x), Q(a: q1__y), "
+       "s__2 == Coalesce(Sum{s__1 :- Price(item: q2__z, value: s__1)}, 0), s__2 > x;\n"
        "H(x: x) distinct :- P(a: x), ~H_1(x: x);\n=> x"},
       {"\u2200 x, P x \u2192 \u2203 y, Edge x y",
        "H_1(x: x) distinct :- Edge(a: x, b: q1__y);\nH(x: x) distinct :- P(a: x), ~H_1(x: x);\n=> x"},
       {"\u2200 x, P x \u2192 \u2203 y, y > x",
        "unsupported: variable 'y' is not bound by a predicate, so it has no values to check"},
+      // A shared variable takes its values from the enclosing rule, never from
+      // the rows a further universal sub-formula reads.
+      {"\u2200 z, P z \u2192 \u2203 w, \u2200 y, Edge z y \u2192 Price z > 0",
+       "H_2(z: z) distinct :- Edge(a: z, b: q2__y), Price(item: z, value: s__1), s__1 <= 0;\n"
+       "H_1(z: z) distinct :- P(a: z), ~H_2(z: z);\nH(z: z) distinct :- P(a: z), ~H_1(z: z);\n=> z"},
+      {"\u2200 z, P z \u2192 \u2203 w, Q w \u2227 \u2200 y, Edge z y \u2192 Price z > y",
+       "H_2(z: z) distinct :- Edge(a: z, b: q2__y), Price(item: z, value: s__1), s__1 <= q2__y;\n"
+       "H_1(z: z) distinct :- P(a: z), Q(a: q1__w), ~H_2(z: z);\nH(z: z) distinct :- P(a: z), ~H_1(z: "
+       "z);\n=> z"},
+      // The enclosing rule binds x only by a later literal: the column there.
+      {"\u2200 x, (\u2203 y, Q y \u2227 y > x) \u2228 Price x > 3",
+       "H_1(x: x) distinct :- Price(item: x), Q(a: q1__y), q1__y > x;\n"
+       "H(x: x) distinct :- Price(item: x, value: s__1), ~H_1(x: x), s__1 <= 3;\n=> x"},
+      {"\u2200 z, \u2203 w, \u2200 y, Edge z y \u2192 Price z > 0",
+       "unsupported: variable 'z' is not bound by a predicate, so it has no values to check"},
   };
   for (const Case& c : cases) EXPECT_EQ(translation(c.statement), c.program) << c.statement;
 }

@@ -116,6 +116,7 @@ TEST(FunctorsAnalysis, RecursiveStatementsGiveDepths) {
       {"fraction", {recursive({p, depth("8.5")})}, {{"P", {{"1", 8}}}}},
       {"too large", {recursive({p, depth("9223372036854775808")})}, {{"P", {{"1", 8}}}}},
       {"named predicate argument", {recursive({p, field("stop", pred("Q"))})}, {{"P", {{"1", 8}}}}},
+      {"named number argument", {recursive({p, field("ignition", num("3"))})}, {{"P", {{"1", 8}}}}},
       {"text instead of predicate",
        {recursive({field(0, Json::object({{"literal", Json::object({{"the_string", Json::object(
                                                                         {{"the_string", "P"}})}})}})),

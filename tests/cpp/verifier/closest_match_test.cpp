@@ -93,6 +93,19 @@ size_t full_distance(const std::string& a, const std::string& b) {
   return d[a.size()][b.size()];
 }
 
+// Thousands of names alike but for their digits, misspelt by one or two edits:
+// every one is found, and at once, which the far search would not manage.
+TEST(ClosestMatch, EveryNearNameOfAFamily) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 3000; ++i) names.push_back("Pred" + std::to_string(100000 + i));
+  Suggester suggester(std::vector<std::string_view>(names.begin(), names.end()), 0);
+  for (int i = 0; i < 3000; i += 11) {
+    const std::string digits = std::to_string(100000 + i);
+    ASSERT_EQ(suggester.closest_match("Perd" + digits), "Pred" + digits);
+    ASSERT_EQ(suggester.closest_match("Prd" + digits), "Pred" + digits);
+  }
+}
+
 TEST(ClosestMatch, AgreesWithTheWholeTable) {
   // Names over three letters, so that many are close; one suggester answers
   // many names, so that rows left from one name cannot leak into the next.
@@ -126,14 +139,19 @@ TEST(ClosestMatch, AgreesWithTheWholeTable) {
   }
 }
 
-TEST(ClosestMatch, NoSuggestionOnceTheBudgetIsSpent) {
-  const std::vector<std::string_view> names = {"Alpha", "Beta", "Gamma"};
-  EXPECT_EQ(Suggester(names, 1).closest_match("Alpa"), std::nullopt);
+// Only the far search, for a name that allows three edits or more and has no
+// candidate within two, has a budget; the near ones never run out.
+TEST(ClosestMatch, NoFarSuggestionOnceTheBudgetIsSpent) {
+  const std::vector<std::string_view> names = {"Alphabetic", "Betagamma", "Abcdefxyz"};
+  EXPECT_EQ(Suggester(names, 1).closest_match("Abcdefghi"), std::nullopt);
+  EXPECT_EQ(Suggester(names, 0).closest_match("Alpabetic"), "Alphabetic");
+  EXPECT_EQ(Suggester(names, 0).closest_match("Alpabetc"), "Alphabetic");
   // The budget is one for every name asked.
   Suggester suggester(names, 200);
-  EXPECT_EQ(suggester.closest_match("Alpa"), "Alpha");
-  for (int i = 0; i < 100; ++i) suggester.closest_match("Alpa");
-  EXPECT_EQ(suggester.closest_match("Alpa"), std::nullopt);
+  EXPECT_EQ(suggester.closest_match("Abcdefghi"), "Abcdefxyz");
+  for (int i = 0; i < 100; ++i) suggester.closest_match("Abcdefghi");
+  EXPECT_EQ(suggester.closest_match("Abcdefghi"), std::nullopt);
+  EXPECT_EQ(suggester.closest_match("Betagama"), "Betagamma");
 }
 
 }  // namespace

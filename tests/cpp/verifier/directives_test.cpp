@@ -93,6 +93,13 @@ TEST(DirectiveChecks, Recursive) {
       {"minus two", "@Recursive(Path, -2);" + path, {bad_depth("Path")}},
       {"a text", "@Recursive(Path, \"3\");" + path, {bad_depth("Path")}},
       {"too many", "@Recursive(Path, 3, 4);" + path, {too_many("Path")}},
+      // Named options of the unfolding, never read as the depth.
+      {"a depth and a stop signal", "@Recursive(Path, 20, stop: Path);" + path, {}},
+      {"a stop signal alone", "@Recursive(Path, stop: Path);" + path, {}},
+      {"an ignition", "@Recursive(Path, 9, ignition: 0);" + path, {}},
+      {"an ignition alone", "@Recursive(Path, ignition: -3);" + path, {}},
+      {"an unknown option", "@Recursive(Path, 3, fuel: 4);" + path, {too_many("Path")}},
+      {"a bad depth beside an option", "@Recursive(Path, 0, stop: Path);" + path, {bad_depth("Path")}},
       {"undefined", "@Recursive(Walk, 3);" + path, {not_defined("@Recursive", "Walk")}},
       {"no predicate", "@Recursive(3);" + path, {needs_predicate("@Recursive")}},
   });

@@ -78,19 +78,24 @@ TEST(MessageCatalogue, CheckErrorsPrintTheirValueAlone) {
       {SafetyError{SafetyKind::AggregateOutside, "r", "ArgMaxK"}, 0,
        "ArgMaxK is an aggregate that takes how many values to keep: name it with the count, `Top2(x) = "
        "ArgMaxK(x, 2);`, and aggregate with it in a head with distinct, `best? Top2= item -> score`, in: r"},
+      {SafetyError{SafetyKind::UnboundInCombine, "r", "y"}, 0,
+       "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an "
+       "inclusion."},
       {SafetyError{SafetyKind::AggregateOutside, "r", "Sum"}, 0,
        "'Sum' is an aggregate: aggregate in a head with distinct (`n? Sum= x`) or in a combine (`(combine "
        "Sum= "
        "x :- ...)`), in: r"},
       {StratificationError{{"A", "B", "C"}}, 1, "Negative recursion cycle detected: A -> B -> C"},
       {StratificationError{{"A"}}, 1, "Negative recursion cycle detected: A"},
-      {ArityError{ArityKind::InconsistentArity, "P", "", 2, 3}, 2,
+      {ArityError{ArityKind::InconsistentArity, "P", "", 2, 3, ""}, 2,
        "Predicate 'P' defined with inconsistent arities: 2 and 3"},
-      {ArityError{ArityKind::ArityMismatch, "P", "", 2, 1}, 2,
+      {ArityError{ArityKind::ArityMismatch, "P", "", 2, 1, ""}, 2,
        "Arity mismatch for 'P': expected 2 arguments, got 1"},
-      {ArityError{ArityKind::DuplicateColumn, "P", "a", 0, 0}, 2,
+      {ArityError{ArityKind::DuplicateColumn, "P", "a", 0, 0, ""}, 2,
        "Column 'a' appears twice in the head of 'P'"},
-      {ArityError{ArityKind::UnknownColumn, "P", "b", 0, 0}, 2, "Unknown column 'b' for predicate 'P'"},
+      {ArityError{ArityKind::UnknownColumn, "P", "b", 0, 0, ""}, 2, "Unknown column 'b' for predicate 'P'"},
+      {ArityError{ArityKind::DifferentColumns, "P", "a, b", 0, 0, "a, c"}, 2,
+       "Rules of predicate 'P' define different columns: a, b and a, c."},
       {RecursionError{RecursionKind::NoBaseCase, "T"}, 3, "Recursive predicate 'T' has no base case"},
       {RecursionError{RecursionKind::TrivialInfiniteLoop, "T"}, 3,
        "Trivial infinite loop: 'T' calls itself with same arguments"},
@@ -106,12 +111,18 @@ TEST(MessageCatalogue, CheckErrorsPrintTheirValueAlone) {
       {PositionalError{"P"}, 6,
        "Positional arguments in 'P': Mirtova requires named arguments " + kDash +
            " use `field_name: value` instead of positional arguments"},
-      {UndefinedError{"Fooo", std::nullopt, false}, 7,
+      {UndefinedError{"Fooo", std::nullopt, UndefinedKind::Predicate}, 7,
        "Undefined predicate 'Fooo': not defined and not a built-in"},
-      {UndefinedError{"Fooo", "Foo", false}, 7,
+      {UndefinedError{"Fooo", "Foo", UndefinedKind::Predicate}, 7,
        "Undefined predicate 'Fooo': not defined and not a built-in " + kDash + " did you mean 'Foo'?"},
-      {UndefinedError{"Lenght", "Length", true}, 7,
+      {UndefinedError{"Lenght", "Length", UndefinedKind::Function}, 7,
        "Undefined function 'Lenght': not defined and not a built-in " + kDash + " did you mean 'Length'?"},
+      {UndefinedError{"Today", std::nullopt, UndefinedKind::NotAFunction}, 7,
+       "'Today' is neither a predicate of the program nor a built-in function"},
+      {UndefinedError{"P", std::nullopt, UndefinedKind::NoValue}, 7,
+       "Predicate 'P' has no value to use here: only a function (a predicate defined with \"=\") can stand "
+       "where "
+       "a value is expected."},
       {OrderByError{"Foo"}, 8,
        "Missing @OrderBy for 'Foo', the predicate this file is about: without it its rows come back in no "
        "stable order and pages differ between runs; add @OrderBy(Foo, \"column\"); before its rules"},

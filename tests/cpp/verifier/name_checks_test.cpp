@@ -32,6 +32,15 @@ std::string undefined_function(const std::string& name, const std::string& sugge
   return "Undefined function '" + name + "': not defined and not a built-in" +
          (suggestion.empty() ? "" : " " + kDash + " did you mean '" + suggestion + "'?");
 }
+std::string not_a_function(const std::string& name) {
+  return "'" + name + "' is neither a predicate of the program nor a built-in function";
+}
+std::string no_value(const std::string& name) {
+  return "Predicate '" + name +
+         "' has no value to use here: only a function (a predicate defined with \"=\") can stand where a "
+         "value "
+         "is expected.";
+}
 
 struct Row {
   const char* what;
@@ -134,6 +143,16 @@ TEST(UndefinedNames, ReportedOnceWithTheClosestKnownName) {
           {"combines and calls in a head",
            "Q(a: Sum{x :- H1(x:)}, b: Fn1(2));",
            {undefined("H1"), undefined_function("Fn1")}},
+          {"operators of the libraries are no candidates",
+           "R(x:) :- Q(x:), P(x:);",
+           {undefined("P", "R"), undefined("Q", "R")}},
+          // Calls the compiler cannot give a value, in its words.
+          {"a reserved name that no library defines, called",
+           "Q(a:) :- t(a:), a == Today(), a == Now(1), Today(d: a);",
+           {not_a_function("Now"), not_a_function("Today")}},
+          {"a predicate of the program that is no function, called",
+           "P(a: 1); F(x) = x; G(x) --> x; Q(a:) :- t(a:), a == P(), a == F(P(1)), a == G(1), P(a:);",
+           {no_value("P")}},
           {"the head arguments of annotations are not searched",
            "@OrderBy(Q, \"a\"); @Limit(Q, Cap(1)); @Ground(Nowhere); Q(a: 1);",
            {}},
