@@ -38,7 +38,7 @@ void run(benchmark::State& state, Shape shape, Stage stage) {
       benchmark::DoNotOptimize(verifier::check_safety(lists.plain));
       benchmark::DoNotOptimize(verifier::check_stratification(lists.plain));
     } else {
-      auto program = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, std::string("duckdb"));
+      auto program = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, Engine::kDuckdb);
       if (!program.ok()) {
         state.SkipWithError(program.error().message.c_str());
         return;

@@ -69,7 +69,7 @@ void BM_CompileSpeltRight(benchmark::State& state) {
       state.SkipWithError(tree.error().message.c_str());
       return;
     }
-    auto compiled = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, std::string("duckdb"));
+    auto compiled = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, Engine::kDuckdb);
     if (!compiled.ok()) {
       state.SkipWithError(compiled.error().message.c_str());
       return;

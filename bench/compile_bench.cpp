@@ -37,7 +37,7 @@ void BM_CompileLastPredicate(benchmark::State& state) {
   }
   for (auto _ : state) {
     auto tree = mirtova::parse_file(text);
-    auto program = mirtova::QuorilProgram::new_with_engine(tree.value(), {}, {}, std::string("duckdb"));
+    auto program = mirtova::QuorilProgram::new_with_engine(tree.value(), {}, {}, mirtova::Engine::kDuckdb);
     if (!program.ok()) {
       state.SkipWithError(program.error().message.c_str());
       return;
@@ -59,7 +59,7 @@ void BM_CompileAll(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
-    auto program = mirtova::QuorilProgram::new_with_engine(tree.value(), {}, {}, std::string("sqlite"));
+    auto program = mirtova::QuorilProgram::new_with_engine(tree.value(), {}, {}, mirtova::Engine::kSqlite);
     if (!program.ok()) {
       state.SkipWithError(program.error().message.c_str());
       return;
@@ -84,7 +84,7 @@ void BM_CompileOneRule(benchmark::State& state) {
       return;
     }
     auto program =
-        mirtova::QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, std::string("duckdb"));
+        mirtova::QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, mirtova::Engine::kDuckdb);
     if (!program.ok()) {
       state.SkipWithError(program.error().message.c_str());
       return;

@@ -28,7 +28,7 @@ void run(benchmark::State& state, Shape shape, Stage stage, const char* engine) 
       benchmark::DoNotOptimize(tree);
       continue;
     }
-    auto program = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, std::string(engine));
+    auto program = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, engine_named(engine));
     if (!program.ok()) {
       state.SkipWithError(program.error().message.c_str());
       return;

@@ -30,7 +30,7 @@ std::unique_ptr<TypedRules> typed_rules(Shape shape, int count) {
     return out;
   }
   if (Json* r = tree.value().get_mut("rule")) out->rules = std::move(r->as_array_mut());
-  auto library = library_rules("duckdb");
+  auto library = library_rules(Engine::kDuckdb);
   if (!library.ok()) {
     out->error = library.error().message;
     return out;

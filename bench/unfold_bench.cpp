@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/dialects/dialect.h"
 #include "compiler/functors/functors.h"
 #include "compiler/functors/unfold_recursion.h"
 #include "compiler/functors/vertical.h"
@@ -29,7 +30,8 @@ void unfold_program(benchmark::State& state, const std::string& body, const char
   std::vector<Json> rules = parsed_rules(text, state);
   if (rules.empty()) return;
   for (auto _ : state) {
-    auto unfolded = unfold_recursion(rules, engine);
+    auto unfolded =
+        unfold_recursion(rules, Dialect::get(*engine_named(engine))->unfolds_recursion_iteratively());
     if (!unfolded.ok()) {
       state.SkipWithError(unfolded.error().message.c_str());
       break;
@@ -86,7 +88,7 @@ void BM_PlanDeepRecursion(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
-    auto program = QuorilProgram::new_with_engine(parsed.value(), {}, {}, std::string("duckdb"));
+    auto program = QuorilProgram::new_with_engine(parsed.value(), {}, {}, Engine::kDuckdb);
     if (!program.ok()) {
       state.SkipWithError(program.error().message.c_str());
       break;

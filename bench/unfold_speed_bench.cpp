@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/dialects/dialect.h"
 #include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
 #include "compiler/program/universe.h"
@@ -38,7 +39,8 @@ void unfold_recursions(benchmark::State& state, const char* engine) {
   const std::vector<Json> rules = recursion_rules(state);
   if (rules.empty()) return;
   for (auto _ : state) {
-    auto unfolded = unfold_recursion(rules, engine);
+    auto unfolded =
+        unfold_recursion(rules, Dialect::get(*engine_named(engine))->unfolds_recursion_iteratively());
     if (!unfolded.ok()) {
       state.SkipWithError(unfolded.error().message.c_str());
       return;
@@ -56,7 +58,8 @@ void BM_UnfoldRecursionsLoops(benchmark::State& state) { unfold_recursions(state
 void run_makes(benchmark::State& state, const char* engine) {
   const std::vector<Json> rules = recursion_rules(state);
   if (rules.empty()) return;
-  auto unfolded = unfold_recursion(rules, engine);
+  auto unfolded =
+      unfold_recursion(rules, Dialect::get(*engine_named(engine))->unfolds_recursion_iteratively());
   if (!unfolded.ok()) {
     state.SkipWithError(unfolded.error().message.c_str());
     return;
@@ -84,7 +87,7 @@ void compile_recursions(benchmark::State& state, const char* engine) {
       state.SkipWithError(tree.error().message.c_str());
       return;
     }
-    auto program = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, std::string(engine));
+    auto program = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, engine_named(engine));
     if (!program.ok()) {
       state.SkipWithError(program.error().message.c_str());
       return;

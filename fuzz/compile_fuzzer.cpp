@@ -14,11 +14,10 @@
 
 namespace {
 
-void compile_all(std::string text, std::string_view engine) {
+void compile_all(std::string text, mirtova::Engine engine) {
   auto tree = mirtova::parse_file(std::move(text));
   if (!tree.ok()) return;
-  auto program =
-      mirtova::QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, std::string(engine));
+  auto program = mirtova::QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, engine);
   if (!program.ok()) return;
   for (const std::string& name : program.value()->user_defined_predicates()) {
     (void)program.value()->formatted_predicate_sql_impl(name, mirtova::PageWindow{}, std::nullopt);
@@ -30,7 +29,7 @@ void compile_all(std::string text, std::string_view engine) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  std::string_view engine = mirtova::kSupportedEngines[data[0] % mirtova::kSupportedEngines.size()];
+  mirtova::Engine engine = mirtova::kEngines[data[0] % mirtova::kEngines.size()];
   try {
     compile_all(std::string(reinterpret_cast<const char*>(data + 1), size - 1), engine);
   } catch (const mirtova::InternalFault&) {

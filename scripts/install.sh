@@ -19,7 +19,7 @@ fi
 
 PYTHON="${PYTHON:-python3}"
 "$PYTHON" -m pip install -q --disable-pip-version-check \
-  "scikit-build-core>=0.9" pytest pytest-benchmark duckdb sqlglot pg8000
+  "scikit-build-core>=0.11" pytest pytest-benchmark duckdb sqlglot pg8000
 "$PYTHON" -m pip install -q --disable-pip-version-check --no-build-isolation .
 
 PYTHON="$PYTHON" bash scripts/install_engines.sh

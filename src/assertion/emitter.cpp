@@ -78,7 +78,10 @@ const std::vector<std::string>& Emitter::columns_of(const std::string& name) con
   return found == schema_.end() ? kNone : found->second;
 }
 
-std::string Emitter::next_aux_name() { return head_ + "_" + std::to_string(++next_aux_); }
+std::string Emitter::next_aux_name() {
+  helpers_.push_back(head_ + "_" + std::to_string(helpers_.size() + 1));
+  return helpers_.back();
+}
 std::string Emitter::next_value_name() { return "s__" + std::to_string(++next_value_); }
 
 Result<std::string, TranslateError> Emitter::rule(std::string_view predicate,
@@ -184,7 +187,8 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
   close_bound(body);
   TRY(Dnf conjuncts, dnf(lit.body()));
   for (const Conjunct& conjunct : conjuncts) {
-    const uint64_t aux_mark = next_aux_, value_mark = next_value_;
+    const size_t aux_mark = helpers_.size();
+    const uint64_t value_mark = next_value_;
     const size_t rules_mark = rules_.size(), bytes_mark = program_bytes_;
     TRY(ConjunctOutcome run, conjunct_seeded(conjunct, lit.vars, Body{}));
     if (run.unbound) {
@@ -192,7 +196,7 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
       // rule: write it again with that rule's literals, numbering afresh. A
       // shared variable that the enclosing rule binds only by a literal still
       // to come takes its values from the column that binds it there.
-      next_aux_ = aux_mark;
+      helpers_.resize(aux_mark);
       next_value_ = value_mark;
       rules_.resize(rules_mark);
       program_bytes_ = bytes_mark;

@@ -80,7 +80,8 @@ class Emitter {
 
   // The auxiliary rules written so far, in the order they were finished.
   const std::vector<std::string>& rules() const { return rules_; }
-  uint64_t aux_count() const { return next_aux_; }
+  // The auxiliary predicates those rules stand for, in the order they were named.
+  const std::vector<std::string>& helpers() const { return helpers_; }
 
  private:
   // Each of these keeps its temporaries out of the frames of the recursion
@@ -105,7 +106,7 @@ class Emitter {
   const Schema& schema_;
   std::string head_;
   std::vector<std::string> rules_;
-  uint64_t next_aux_ = 0;
+  std::vector<std::string> helpers_;
   uint64_t next_value_ = 0;
   size_t conjunct_runs_ = 0;
   size_t program_bytes_ = 0;

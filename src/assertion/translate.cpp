@@ -59,6 +59,7 @@ Result<Translation, TranslateError> translate(const Expr& statement, const Schem
   out.predicate = std::string(head);
   out.columns = head_vars.empty() ? std::vector<std::string>{"violated"} : std::move(head_vars);
   out.program = join(lines, "\n");
+  out.helpers = emitter.helpers();
   return out;
 }
 

@@ -10,34 +10,20 @@ namespace mirtova::assertion {
 
 namespace {
 
-bool name_in_use(std::string_view name, const NameSet& used) {
+bool name_in_use(std::string_view name, const SortedNames& used) {
   // Engines fold the case of names, so a name differing only in case is the same table.
   return used.contains(ascii_lower(name)) || reserved_predicate_names().contains(name);
 }
 
-// The number of auxiliary predicates of a translation: every rule is headed by
-// the predicate itself or by one of them, numbered from 1 without gaps.
-size_t aux_count(const Translation& t) {
-  NameSet heads;
-  for (size_t at = 0; at < t.program.size();) {
-    size_t end = t.program.find('\n', at);
-    if (end == std::string::npos) end = t.program.size();
-    const std::string_view line = std::string_view(t.program).substr(at, end - at);
-    const std::string_view head = line.substr(0, line.find('('));
-    if (head != t.predicate) heads.emplace(head);
-    at = end + 1;
-  }
-  return heads.size();
-}
-
-// `base`, or the first of base_2, base_3, ... that takes, with its auxiliary
-// predicates, no name in use. A name in use blocks at most two candidates, so
-// the search ends.
-std::string unused_head(const std::string& base, size_t aux, const NameSet& used) {
+// `t.predicate`, or the first of its _2, _3, ... that takes, with the
+// auxiliary predicates named after it, no name in use. A name in use blocks at
+// most two candidates, so the search ends.
+std::string unused_head(const Translation& t, const SortedNames& used) {
+  const std::string& base = t.predicate;
   auto free = [&](const std::string& head) {
     if (name_in_use(head, used)) return false;
-    for (size_t i = 1; i <= aux; ++i)
-      if (name_in_use(head + "_" + std::to_string(i), used)) return false;
+    for (const std::string& helper : t.helpers)
+      if (name_in_use(head + helper.substr(base.size()), used)) return false;
     return true;
   };
   std::string head = base;
@@ -55,8 +41,8 @@ std::string counterexample_predicate(std::string_view predicate, std::string_vie
   return out;
 }
 
-Result<Translation, TranslateError> translate_assertion(const Entry& entry, const NameSet& defined,
-                                                        const Schema& schema, const NameSet& used) {
+Result<Translation, TranslateError> translate_assertion(const Entry& entry, const SortedNames& defined,
+                                                        const Schema& schema, const SortedNames& used) {
   Result<Expr, std::string> statement = parse_statement(entry.statement);
   if (!statement.ok()) return TranslateError::invalid(std::move(statement).error());
   const std::string head = counterexample_predicate(entry.predicate, entry.name);
@@ -66,7 +52,7 @@ Result<Translation, TranslateError> translate_assertion(const Entry& entry, cons
   if (!defined.contains(predicate) && !reserved_predicate_names().contains(predicate) && !predicate.empty() &&
       predicate[0] >= 'A' && predicate[0] <= 'Z')
     return TranslateError::pending({predicate});
-  const std::string free_head = unused_head(head, aux_count(translation), used);
+  const std::string free_head = unused_head(translation, used);
   if (free_head == head) return translation;
   return translate(statement.value(), schema, free_head);
 }

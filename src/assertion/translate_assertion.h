@@ -10,6 +10,7 @@
 #include "assertion/schema.h"
 #include "assertion/translate_error.h"
 #include "assertion/translation.h"
+#include "common/name_sets.h"
 #include "common/result.h"
 
 namespace mirtova::assertion {
@@ -24,8 +25,6 @@ struct Entry {
   friend bool operator==(const Entry&, const Entry&) = default;
 };
 
-using NameSet = std::set<std::string, std::less<>>;
-
 // The counterexample predicate's name as the statement's predicate and name
 // give it: "Assert_{predicate}_{name}", with every character that a predicate
 // name cannot hold written as "_u" and its code point in hex.
@@ -37,7 +36,7 @@ std::string counterexample_predicate(std::string_view predicate, std::string_vie
 // it once its statement translates. `used` holds, lower-cased, every predicate
 // name the program mentions: the rules written take names none of them holds
 // in any case, so that they cannot stand for a predicate of the user's.
-Result<Translation, TranslateError> translate_assertion(const Entry& entry, const NameSet& defined,
-                                                        const Schema& schema, const NameSet& used);
+Result<Translation, TranslateError> translate_assertion(const Entry& entry, const SortedNames& defined,
+                                                        const Schema& schema, const SortedNames& used);
 
 }  // namespace mirtova::assertion

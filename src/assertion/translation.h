@@ -14,6 +14,9 @@ struct Translation {
   std::vector<std::string> columns;
   // Every rule, one per line, auxiliary rules first; no line feed at the end.
   std::string program;
+  // The auxiliary predicates the rules define besides `predicate`, each named
+  // after it, in the order they were named.
+  std::vector<std::string> helpers;
 
   friend bool operator==(const Translation&, const Translation&) = default;
 };

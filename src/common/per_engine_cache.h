@@ -5,7 +5,6 @@
 #include <array>
 #include <mutex>
 #include <optional>
-#include <string_view>
 
 #include "common/engines.h"
 
@@ -17,17 +16,12 @@ class PerEngineCache {
   // The value for `engine`, built by `build()` on the first request for that
   // engine under the engine's std::once_flag (concurrent first callers wait; a
   // build that throws leaves the slot empty for the next caller) and handed out
-  // as a copy from then on. A name outside the seven engines is built afresh on
-  // every call and kept nowhere.
+  // as a copy from then on.
   template <class Build>
-  T get(std::string_view engine, Build&& build) {
-    for (size_t i = 0; i < kSupportedEngines.size(); ++i) {
-      if (kSupportedEngines[i] != engine) continue;
-      Slot& slot = slots_[i];
-      std::call_once(slot.once, [&] { slot.value.emplace(build()); });
-      return *slot.value;
-    }
-    return build();
+  T get(Engine engine, Build&& build) {
+    Slot& slot = slots_[engine_index(engine)];
+    std::call_once(slot.once, [&] { slot.value.emplace(build()); });
+    return *slot.value;
   }
 
  private:
@@ -35,7 +29,7 @@ class PerEngineCache {
     std::once_flag once;
     std::optional<T> value;
   };
-  std::array<Slot, kSupportedEngines.size()> slots_;
+  std::array<Slot, kEngines.size()> slots_;
 };
 
 }  // namespace mirtova

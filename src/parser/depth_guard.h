@@ -5,14 +5,10 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "common/bounds.h"
 #include "common/stack_room.h"
 
 namespace mirtova {
-
-// Nesting levels of expressions and propositions that one parse may open.
-// Every later stage walks the tree recursively too, so the bound keeps all of
-// them within the stack of a Python thread.
-inline constexpr size_t kMaxParseDepth = 250;
 
 // Stack that one level of nesting may take, summed over the deepest of the
 // stages that walk the tree after the parse (translation, type inference,

@@ -240,7 +240,7 @@ bool renames_string(const std::string& key, Json& value, const Renames& renames,
 
 // Every tree of the session's files in ascending key order, with its names.
 std::set<std::string> defined_and_made(const Json::ArrayType& rules) {
-  std::set<std::string> names = defined_predicates(rules);
+  std::set<std::string> names = statement_heads(rules);
   names.merge(made_predicates(rules));
   return names;
 }
@@ -264,7 +264,7 @@ Json written_names(const Json::ArrayType& rules, const FileImports& file, const 
   // The top file's names only decide for names of imported files; a file
   // that imports nothing is spared a walk over all its rules.
   std::set<std::string> top_names;
-  if (!session.parsed_files.empty()) top_names = defined_predicates(rules);
+  if (!session.parsed_files.empty()) top_names = statement_heads(rules);
   for (const Json& node : file.nodes) {
     const std::string& prefix =
         session.parsed_files.at(node.at("file").as_str()).at("predicates_prefix").as_str();
@@ -290,10 +290,10 @@ Json written_names(const Json::ArrayType& rules, const FileImports& file, const 
 // predicate the top file (or a file merged before it) defines as well.
 ParseResult<Unit> merge_files(Json::ArrayType& rules, const ParseSession& session) {
   if (session.parsed_files.empty()) return Unit{};
-  std::set<std::string> seen = defined_predicates(rules);
+  std::set<std::string> seen = statement_heads(rules);
   for (const auto& [key, tree] : session.parsed_files) {
     const Json::ArrayType& file_rules = tree.at("rule").as_array();
-    std::set<std::string> defined = defined_predicates(file_rules);
+    std::set<std::string> defined = statement_heads(file_rules);
     for (const std::string& name : defined) {
       if (!name.empty() && name[0] != '@' && seen.contains(name))
         return message_error("Predicate from file is overridden by importer.", name);
@@ -306,7 +306,7 @@ ParseResult<Unit> merge_files(Json::ArrayType& rules, const ParseSession& sessio
 
 }  // namespace
 
-std::set<std::string> defined_predicates(const Json::ArrayType& rules) {
+std::set<std::string> statement_heads(const Json::ArrayType& rules) {
   std::set<std::string> names;
   for (const Json& rule : rules) names.insert(rule.at("head").at("predicate_name").as_str());
   return names;

@@ -48,7 +48,9 @@ ParseResult<AppliedImports> apply_imports(const std::string& file_name, Json::Ar
 int32_t rename_predicates(Json& rule, const std::map<std::string, std::string, std::less<>>& renames);
 int32_t rename_predicate(Json& rule, std::string_view old_name, std::string_view new_name);
 
-std::set<std::string> defined_predicates(const Json::ArrayType& rules);
+// The head name of every statement, annotations' included.
+std::set<std::string> statement_heads(const Json::ArrayType& rules);
+// The names the "@Make" statements make.
 std::set<std::string> made_predicates(const Json::ArrayType& rules);
 
 }  // namespace mirtova

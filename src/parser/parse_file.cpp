@@ -74,7 +74,7 @@ ParseResult<Unit> parse_statement_rules(const SpanString& piece, Json::ArrayType
   return Unit{};
 }
 
-ParseResult<Unit> parse_statement(const SpanString& piece, Json::ArrayType& rules) {
+ParseResult<Unit> parse_program_statement(const SpanString& piece, Json::ArrayType& rules) {
   const size_t before = rules.size();
   TRY_VOID(parse_statement_rules(piece, rules));
   // While the statement's rules are fresh in memory; their head aggregations
@@ -141,7 +141,7 @@ ParseResult<Json> parse_file_internal(std::string text, const std::string& file_
       TRY_VOID(resolve_import(piece, session, import_chain, imports));
       continue;
     }
-    TRY_VOID(parse_statement(piece, rules));
+    TRY_VOID(parse_program_statement(piece, rules));
   }
 
   if (kept.name) TRY_VOID(check_front_matter_name(text, *kept.name, rules));

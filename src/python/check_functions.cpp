@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/bounds.h"
 #include "compiler/program/name_catalogues.h"
 #include "compiler/program/universe.h"
 #include "parser/names.h"
@@ -30,12 +31,13 @@ std::optional<CheckRequest> check_request(const Signature& sig, PyObject* const*
   std::vector<PyObject*> bound;
   if (!bind_arguments(sig, args, nargs, kwnames, bound)) return std::nullopt;
   std::string_view source;
-  std::optional<std::string> engine;
+  std::optional<std::string> named_engine;
+  std::optional<Engine> engine;
   CheckRequest request;
-  if (!convert_text(bound[0], "source", source) || !convert_optional_text(bound[1], "engine", engine) ||
+  if (!convert_text(bound[0], "source", source) || !convert_optional_text(bound[1], "engine", named_engine) ||
       !convert_optional_texts(bound[2], "import_root", request.import_root))
     return std::nullopt;
-  if (!check_engine(engine)) return std::nullopt;
+  if (!read_engine(named_engine, engine)) return std::nullopt;
   request.source = source;
   return request;
 }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/bounds.h"
 #include "compiler/program/universe.h"
 #include "parser/names.h"
 #include "py_args.h"
@@ -28,7 +29,7 @@ HostError written_err(const PredicateNames& names, const CompileError& e) {
   return HostError{names.written(error_text(e))};
 }
 
-Outcome<std::unique_ptr<QuorilProgram>> build_program(Json tree, const std::optional<std::string>& engine) {
+Outcome<std::unique_ptr<QuorilProgram>> build_program(Json tree, std::optional<Engine> engine) {
   auto program = QuorilProgram::new_with_engine(std::move(tree), {}, {}, engine);
   if (!program.ok()) return compile_err(program.error());
   return std::move(program).value();
@@ -65,7 +66,7 @@ struct ScriptRequest {
   std::string source, predicate;
   std::optional<std::string> pattern;
   PageWindow window;
-  std::optional<std::string> engine;
+  std::optional<Engine> engine;
   std::optional<std::vector<std::string>> import_root;
 };
 
@@ -87,16 +88,17 @@ PyObject* compile_script(const Signature& sig, bool with_pattern, PyObject* cons
     if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;
     size_t at = 0;
     std::string_view source, predicate, pattern_text;
+    std::optional<std::string> named_engine;
     ScriptRequest request;
     if (!convert_text(bound[at++], "source", source) || !convert_text(bound[at++], "predicate", predicate))
       return nullptr;
     if (with_pattern && !convert_text(bound[at++], "pattern", pattern_text)) return nullptr;
     if (!convert_optional_count(bound[at++], "limit", request.window.limit) ||
         !convert_optional_count(bound[at++], "offset", request.window.offset) ||
-        !convert_optional_text(bound[at++], "engine", request.engine) ||
+        !convert_optional_text(bound[at++], "engine", named_engine) ||
         !convert_optional_texts(bound[at++], "import_root", request.import_root))
       return nullptr;
-    if (!check_engine(request.engine)) return nullptr;
+    if (!read_engine(named_engine, request.engine)) return nullptr;
     request.source = source;
     request.predicate = predicate;
     if (with_pattern) request.pattern = std::string(pattern_text);
@@ -152,12 +154,14 @@ PyObject* compile_all(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
     std::vector<PyObject*> bound;
     if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;
     std::string_view source;
-    std::optional<std::string> engine;
+    std::optional<std::string> named_engine;
+    std::optional<Engine> engine;
     std::optional<std::vector<std::string>> import_root;
-    if (!convert_text(bound[0], "source", source) || !convert_optional_text(bound[1], "engine", engine) ||
+    if (!convert_text(bound[0], "source", source) ||
+        !convert_optional_text(bound[1], "engine", named_engine) ||
         !convert_optional_texts(bound[2], "import_root", import_root))
       return nullptr;
-    if (!check_engine(engine)) return nullptr;
+    if (!read_engine(named_engine, engine)) return nullptr;
     const std::string text(source);
     using Scripts = std::vector<std::pair<std::string, std::string>>;
     Outcome<Scripts> scripts = without_gil([&]() -> Outcome<Scripts> {
@@ -200,15 +204,16 @@ PyObject* counterexamples(PyObject*, PyObject* const* args, Py_ssize_t nargs, Py
     if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;
     std::string_view source, predicate, name;
     PageWindow window;
-    std::optional<std::string> engine;
+    std::optional<std::string> named_engine;
+    std::optional<Engine> engine;
     std::optional<std::vector<std::string>> import_root;
     if (!convert_text(bound[0], "source", source) || !convert_text(bound[1], "predicate", predicate) ||
         !convert_text(bound[2], "name", name) || !convert_optional_count(bound[3], "limit", window.limit) ||
         !convert_optional_count(bound[4], "offset", window.offset) ||
-        !convert_optional_text(bound[5], "engine", engine) ||
+        !convert_optional_text(bound[5], "engine", named_engine) ||
         !convert_optional_texts(bound[6], "import_root", import_root))
       return nullptr;
-    if (!check_engine(engine)) return nullptr;
+    if (!read_engine(named_engine, engine)) return nullptr;
     const std::string text(source), asked(predicate), assertion(name);
     Outcome<std::string> sql = without_gil([&]() -> Outcome<std::string> {
       TRY(AssertionSource extended, assertion_source(text, asked, assertion, import_root));
@@ -231,17 +236,18 @@ PyObject* plan(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
     if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;
     std::string_view source, predicate;
     PageWindow window;
-    std::optional<std::string> engine, pattern, assertion;
+    std::optional<std::string> named_engine, pattern, assertion;
+    std::optional<Engine> engine;
     std::optional<std::vector<std::string>> import_root;
     if (!convert_text(bound[0], "source", source) || !convert_text(bound[1], "predicate", predicate) ||
         !convert_optional_count(bound[2], "limit", window.limit) ||
         !convert_optional_count(bound[3], "offset", window.offset) ||
-        !convert_optional_text(bound[4], "engine", engine) ||
+        !convert_optional_text(bound[4], "engine", named_engine) ||
         !convert_optional_texts(bound[5], "import_root", import_root) ||
         !convert_optional_text(bound[6], "pattern", pattern) ||
         !convert_optional_text(bound[7], "assertion", assertion))
       return nullptr;
-    if (!check_engine(engine)) return nullptr;
+    if (!read_engine(named_engine, engine)) return nullptr;
     const std::string text(source), asked(predicate);
     Outcome<std::vector<PlanStep>> steps = without_gil([&]() -> Outcome<std::vector<PlanStep>> {
       std::optional<AssertionSource> extended;

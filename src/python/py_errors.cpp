@@ -23,9 +23,11 @@ PyObject* new_str_list(const std::vector<std::string>& texts) {
   return list;
 }
 
-bool check_engine(const std::optional<std::string>& engine) {
-  if (!engine || is_supported_engine(*engine)) return true;
-  raise_value_error(unsupported_engine_message(*engine));
+bool read_engine(const std::optional<std::string>& name, std::optional<Engine>& engine) {
+  if (!name) return true;
+  engine = engine_named(*name);
+  if (engine) return true;
+  raise_value_error(unsupported_engine_message(*name));
   return false;
 }
 

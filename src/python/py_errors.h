@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/engines.h"
 #include "common/result.h"
 #include "parser/json.h"
 
@@ -28,8 +29,10 @@ struct HostError {
 template <class T>
 using Outcome = Result<T, HostError>;
 
-// False with ValueError set for an engine outside the seven.
-bool check_engine(const std::optional<std::string>& engine);
+// The engine the host named, or none when it named none: the one place the
+// module reads an engine's name. False with ValueError set for a name outside
+// the seven.
+bool read_engine(const std::optional<std::string>& name, std::optional<Engine>& engine);
 
 // The syntax tree, or the parse error's display. Touches no Python object.
 Outcome<Json> parse_tree(std::string_view source, const std::optional<std::string>& file_name,

@@ -13,14 +13,16 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
     std::vector<PyObject*> bound;
     if (!bind_arguments(sig, args, nargs, kwnames, bound)) return nullptr;
     std::string_view source;
-    std::optional<std::string> file_name, engine;
+    std::optional<std::string> file_name, named_engine;
     std::optional<std::vector<std::string>> import_root;
     if (!convert_text(bound[0], "source", source) ||
         !convert_optional_text(bound[1], "file_name", file_name) ||
-        !convert_optional_text(bound[2], "engine", engine) ||
+        !convert_optional_text(bound[2], "engine", named_engine) ||
         !convert_optional_texts(bound[3], "import_root", import_root))
       return nullptr;
-    if (!check_engine(engine)) return nullptr;
+    // Checked, and then unused: the tree is the same for every engine.
+    std::optional<Engine> engine;
+    if (!read_engine(named_engine, engine)) return nullptr;
     const std::string text(source);
     Outcome<std::string> printed = without_gil([&]() -> Outcome<std::string> {
       TRY(Json tree, parse_tree(text, file_name, import_root));

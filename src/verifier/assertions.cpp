@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "assertion/schema.h"
+#include "common/bounds.h"
 #include "common/strings.h"
-#include "compiler/program/universe.h"
 #include "parser/tree_access.h"
 #include "parser/tree_walk.h"
 #include "verifier/references.h"
@@ -19,7 +19,6 @@ namespace {
 using assertion::AssertionError;
 using assertion::AssertionErrorKind;
 using assertion::Entry;
-using assertion::NameSet;
 using assertion::TranslateError;
 
 constexpr std::string_view kAssert = "@Assert";
@@ -45,14 +44,14 @@ std::optional<std::string> statement_source(const Json& expression) {
 // The assertions of a program, and the names its translations must know.
 struct ProgramAssertions {
   std::vector<Entry> entries;  // rules in source order, arguments in written order
-  NameSet defined;
-  NameSet used;  // lower-cased
+  SortedNames defined;
+  SortedNames used;  // lower-cased
 };
 
 // Every predicate name the statements mention, lower-cased: heads, calls and
 // predicate literals.
-NameSet used_names(const RuleList& full) {
-  NameSet used;
+SortedNames used_names(const RuleList& full) {
+  SortedNames used;
   for (const Json* statement : full)
     walk_tree(*statement, [&](const Json& node) {
       const Json* name = node.get("predicate_name");

@@ -191,7 +191,7 @@ std::vector<DirectiveError> check_directives(const RuleList& full) {
       auto engine = read_engine(*statement);
       if (!engine.ok()) {
         context.add(engine.error().message);
-      } else if (!std::exchange(engine_named, true) && !is_supported_engine(engine.value().engine)) {
+      } else if (!std::exchange(engine_named, true) && !mirtova::engine_named(engine.value().engine)) {
         context.add(unsupported_engine_message(engine.value().engine));
       }
     } else if (name == "@NoInject" || name == "@With" || name == "@CompileAsUdf") {

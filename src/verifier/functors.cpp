@@ -140,7 +140,7 @@ std::vector<FunctorError> check_functors(const RuleList& full) {
     if (is_aux_predicate(name)) made.add(name, name.substr(0, name.find(kAuxMarker)));
   }
   made.take_names_of(copies);
-  auto unfolded = unfold_recursion(copies, "duckdb", made);
+  auto unfolded = unfold_recursion(copies, /*iterative=*/false, made);
   if (!unfolded.ok()) return {};
   auto applied = run_makes_with_deps(unfolded.value(), made);
   if (!applied.ok())

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "common/string_hash.h"
+#include "common/name_sets.h"
 #include "compiler/functors/dependency_graph.h"
 #include "parser/tree_access.h"
 
@@ -18,8 +18,6 @@ namespace mirtova::verifier {
 namespace {
 
 constexpr std::string_view kAggregationAuxSuffix = "_MultBodyAggAux";
-
-using NameSet = std::unordered_set<std::string, StringHash, std::equal_to<>>;
 
 // One argument of a head or a call, as far as a loop test compares it: a
 // variable by its name, anything else as the whole expression, source text
@@ -73,8 +71,8 @@ bool some_conjunct(const Json& body, Visit visit) {
 // The predicates a body calls: its conjuncts, through disjunctions, and the
 // right side of unifications (a call's name, a combine's body). The arguments
 // of calls are not searched, so a negation adds only "IsNull".
-NameSet body_predicates(const Json& body) {
-  NameSet names;
+HashedNames body_predicates(const Json& body) {
+  HashedNames names;
   some_conjunct(body, [&names](const Json& conjunct, std::vector<const Json*>& pending) {
     if (const Json* call = conjunct.get("predicate")) {
       names.insert(call->at("predicate_name").as_str());
@@ -140,12 +138,12 @@ std::vector<RecursionError> check_recursion(const RuleList& plain) {
   const DependencyGraph graph = build_dep_graph(plain);
   for (const Component& component : strongly_connected_components(graph)) {
     if (!is_recursive(graph, component)) continue;
-    NameSet members;
+    HashedNames members;
     for (size_t node : component) members.insert(graph.name(node));
     auto is_base_case = [&](const Json* statement) {
       const Json* body = statement->get("body");
       if (body == nullptr) return true;
-      const NameSet called = body_predicates(*body);
+      const HashedNames called = body_predicates(*body);
       return std::none_of(called.begin(), called.end(),
                           [&](const std::string& name) { return members.contains(name); });
     };
@@ -174,13 +172,13 @@ std::vector<RecursionError> check_recursion(const RuleList& plain) {
 }
 
 std::vector<RecursionError> check_unbounded_recursion(const RuleList& full, const RuleList& plain) {
-  NameSet annotated;
+  HashedNames annotated;
   for (const Json* statement : full)
     if (head_name(*statement) == "@Recursive")
       if (std::optional<std::string> name = annotated_predicate(*statement))
         annotated.insert(std::move(*name));
 
-  NameSet defined;
+  HashedNames defined;
   for (const Json* statement : plain) {
     const std::string& name = head_name(*statement);
     if (!is_annotation_name(name)) defined.insert(name);
@@ -197,7 +195,7 @@ std::vector<RecursionError> check_unbounded_recursion(const RuleList& full, cons
   std::sort(recursive.begin(), recursive.end());
 
   std::vector<RecursionError> errors;
-  NameSet reported;
+  HashedNames reported;
   for (size_t node : recursive) {
     std::string_view name = graph.name(node);
     std::string_view base = name;

@@ -6,13 +6,11 @@
 #include <set>
 #include <string>
 
+#include "common/name_sets.h"
 #include "parser/json.h"
 #include "verifier/rule_lists.h"
 
 namespace mirtova::verifier {
-
-// Names visited in ascending byte order.
-using SortedNames = std::set<std::string, std::less<>>;
 
 // The head names of the statements that are not annotations, and the names
 // that "@Make" statements make.

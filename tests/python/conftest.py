@@ -11,6 +11,35 @@ from trino_engine import trino_server  # noqa: F401
 ENGINE_STAGES = {"spark": spark_engine.start, "trino": lambda: server_engine.start("trino"),
                  "presto": lambda: server_engine.start("presto")}
 
+# The everyday run, pytest -m "not slow", leaves out the tests marked slow where
+# they are written (the scale tests, and those that run in child processes) and
+# those of the engines that start as a stage of their own; of each large family
+# of cases run on the other engines it takes one case in EVERYDAY_ONE_IN, spread
+# over the family. scripts/test.sh runs every case.
+EVERYDAY_ONE_IN = 8
+ENGINE_FIXTURES = {"engine", "any_engine", "pg_connection", "pg_cluster"}
+
+
+class EverydaySample:
+    # Before -m deselects, so that the marks made here count.
+    @pytest.hookimpl(tryfirst=True)
+    def pytest_collection_modifyitems(self, items):
+        families = {}
+        for item in items:
+            if any(item.get_closest_marker(stage) for stage in ENGINE_STAGES):
+                item.add_marker(pytest.mark.slow)
+            elif hasattr(item, "callspec") and ENGINE_FIXTURES & set(item.fixturenames):
+                families.setdefault((item.path, item.originalname), []).append(item)
+        for cases in families.values():
+            if len(cases) > EVERYDAY_ONE_IN:
+                for i, item in enumerate(cases):
+                    if i % EVERYDAY_ONE_IN:
+                        item.add_marker(pytest.mark.slow)
+
+
+def pytest_configure(config):
+    config.pluginmanager.register(EverydaySample(), "everyday-sample")
+
 
 @pytest.fixture
 def m():

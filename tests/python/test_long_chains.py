@@ -62,6 +62,7 @@ CASES = [
 ]
 
 
+@pytest.mark.slow
 @pytest.mark.parametrize("name, make, rows, levels, engines", CASES, ids=[c[0] for c in CASES])
 def test_long_chains_give_their_rows(name, make, rows, levels, engines):
     # In a child process: the engines keep much of what a long query took, and
@@ -98,6 +99,7 @@ def test_every_clause_of_a_long_chain_is_defined_once_before_it_is_read():
     assert {f"Q{i}" for i in range(399)} <= set(defined)  # the last is the query
 
 
+@pytest.mark.slow
 def test_ten_thousand_predicates_compile_and_answer_the_same_on_every_thread():
     # In a child process: the chain's SQL is large, and the memory a test
     # process has held is counted again in every child it starts.

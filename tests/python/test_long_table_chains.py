@@ -182,16 +182,19 @@ CHAINS = [
 ]
 
 
+@pytest.mark.slow
 @pytest.mark.parametrize("name, build, length, ordered, rowed, tables, rows", CHAINS, ids=[c[0] for c in CHAINS])
 def test_long_chains_of_tables_make_each_table_before_it_is_read(name, build, length, ordered, rowed, tables, rows):
     assert in_child(f"t.order_faults(t.{build}({length}), {ordered!r})") == "[]"
 
 
+@pytest.mark.slow
 @pytest.mark.parametrize("name, build, length, ordered, rowed, tables, rows", CHAINS, ids=[c[0] for c in CHAINS])
 def test_long_chains_of_tables_give_their_rows(name, build, length, ordered, rowed, tables, rows):
     assert in_child(f"t.row_faults(t.{build}({length}), {rowed!r}, {tables!r}, {rows!r})") == "[]"
 
 
+@pytest.mark.slow
 def test_long_chains_of_recursions_and_loops_compile_on_the_iterative_engines():
     # A hundred recursions, each seeded by the one before, are unfolded into a
     # hundred loops; their rows are the closure of the edges at every step.

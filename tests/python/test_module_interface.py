@@ -1,6 +1,8 @@
 """The module as a host sees it: its attributes, signatures and argument errors."""
 
+import ast
 import inspect
+import pathlib
 import re
 
 import pytest
@@ -92,3 +94,38 @@ def test_engine_refused_before_parse():
 
 def test_sequences_of_roots_are_accepted():
     assert mirtova.parse("", import_root=("a", "b")) == mirtova.parse("", import_root=["a", "b"])
+
+
+def stub():
+    """The type stub shipped beside the module, read as a tree."""
+    path = pathlib.Path(_mirtova.__file__).resolve().parent / "_mirtova.pyi"
+    if not path.exists():  # the worktree links the module from its build
+        path = pathlib.Path(mirtova.__file__).parent / "_mirtova.pyi"
+    return ast.parse(path.read_text())
+
+
+def typed_dict_keys(tree, name):
+    cls = next(n for n in tree.body if isinstance(n, ast.ClassDef) and n.name == name)
+    return [item.target.id for item in cls.body if isinstance(item, ast.AnnAssign)]
+
+
+def test_the_stub_describes_the_module():
+    tree = stub()
+    exported = next(n for n in tree.body if isinstance(n, ast.Assign) and n.targets[0].id == "__all__")
+    assert ast.literal_eval(exported.value) == _mirtova.__all__
+    functions = {n.name: n for n in tree.body if isinstance(n, ast.FunctionDef)}
+    assert sorted(functions) == sorted(_mirtova.__all__[1:])
+    for name, fn in functions.items():
+        params = inspect.signature(getattr(_mirtova, name)).parameters
+        assert [a.arg for a in fn.args.args] == list(params), name
+        # The parameters with a default are the optional ones, whose default is None.
+        assert len(fn.args.defaults) == sum(p.default is None for p in params.values()), name
+    # The dicts the module returns have the keys their TypedDicts list, in order.
+    source = "@Iteration(Up, predicates: [N], repetitions: 2); @Ground(N); N(0); N(x + 1) :- N(x); Q(x) :- N(x);"
+    kinds = {"setup": "SetupStep", "sql": "SqlStep", "loop": "LoopStep"}
+    steps = mirtova.plan(source, "Q")
+    assert {step["kind"] for step in steps} == set(kinds)
+    for step in steps:
+        assert list(step) == typed_dict_keys(tree, kinds[step["kind"]])
+    (report,) = mirtova.assertions("P(1); @Assert(P, positive: \"∀ x, P x → x > 0\");")
+    assert list(report) == typed_dict_keys(tree, "AssertionReport")

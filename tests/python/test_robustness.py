@@ -107,6 +107,7 @@ INPUTS = [
 ]
 
 
+@pytest.mark.slow
 @pytest.mark.parametrize("name, setup, call, kinds, text", INPUTS, ids=[row[0] for row in INPUTS])
 def test_input_is_answered_in_bounds(name, setup, call, kinds, text):
     outcome = answered(run_isolated(call, setup), kinds)
@@ -133,6 +134,7 @@ CALLS = ["len(m.parse(S))", "len(m.compile(S, 'Q'))", "len(m.compile(S, 'Q', eng
          "len(m.plan(S, 'Q', engine='sqlite'))", "len(m.check(S)[0])"]
 
 
+@pytest.mark.slow
 @pytest.mark.parametrize("stack_kb", [512, 1024])
 @pytest.mark.parametrize("shape", sorted(NESTED))
 def test_deep_programs_on_small_stacks(shape, stack_kb):

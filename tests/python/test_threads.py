@@ -3,6 +3,8 @@ import os
 import threading
 import time
 
+import pytest
+
 import mirtova
 
 # (source, predicate): programs reaching the library, records, combines,
@@ -43,6 +45,7 @@ def outcome(case):
         return ("ValueError", str(error))
 
 
+@pytest.mark.slow
 def test_eight_threads_match_one_thread():
     threads_count = 8
     seconds = float(os.environ.get("MIRTOVA_STRESS_SECONDS", "2"))

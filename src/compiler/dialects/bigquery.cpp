@@ -9,7 +9,7 @@ namespace {
 
 class BigQueryDialect final : public Dialect {
  public:
-  std::string_view name() const override { return "bigquery"; }
+  Engine engine() const override { return Engine::kBigquery; }
   bool format_needs_expansion() const override { return false; }
   bool nulls_first_by_default(bool descending) const override { return !descending; }
   std::optional<std::string_view> int64_of_text() const override { return std::nullopt; }

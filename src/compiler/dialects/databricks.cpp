@@ -10,7 +10,7 @@ namespace {
 
 class DatabricksDialect final : public Dialect {
  public:
-  std::string_view name() const override { return "databricks"; }
+  Engine engine() const override { return Engine::kDatabricks; }
   bool format_needs_expansion() const override { return false; }
   bool nulls_first_by_default(bool descending) const override { return !descending; }
   std::optional<std::string_view> int64_of_text() const override { return std::nullopt; }
@@ -21,6 +21,10 @@ class DatabricksDialect final : public Dialect {
   std::string_view unnest_phrase() const override { return "LATERAL (SELECT explode({0}) AS {1}) AS varnok"; }
   std::string_view array_phrase() const override { return "ARRAY(%s)"; }
   int group_by_spec_by() const override { return 1; }
+  bool unfolds_recursion_iteratively() const override { return true; }
+  // Over a list, the combine would have to open its FROM with a LATERAL view,
+  // which the engine refuses.
+  bool combines_over_lists() const override { return false; }
 
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 

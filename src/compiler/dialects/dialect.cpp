@@ -1,21 +1,17 @@
 #include "compiler/dialects/dialect.h"
 
-#include "common/engines.h"
 #include "compiler/dialects/engine_table.h"
 #include "compiler/dialects/library/library_program.h"
 #include "compiler/dialects/quoting.h"
 
 namespace mirtova {
 
-Result<std::unique_ptr<Dialect>, CompileError> Dialect::get(std::string_view engine) {
-  if (const EngineEntry* entry = find_engine(engine)) return entry->make_dialect();
-  return CompileError(unsupported_engine_message(engine));
-}
+std::unique_ptr<Dialect> Dialect::get(Engine engine) { return engine_entry(engine).make_dialect(); }
 
 // The answers below are the ones most engines share; an engine whose answer
 // differs overrides the operation in its own file.
 
-TemplateRows Dialect::built_in_functions() const { return function_template_rows(name()); }
+TemplateRows Dialect::built_in_functions() const { return function_template_rows(engine()); }
 
 std::optional<std::pair<std::string_view, std::string_view>> Dialect::boolean_min_max() const {
   return std::nullopt;
@@ -42,7 +38,7 @@ std::string Dialect::pagination_clause(std::optional<uint64_t> limit, std::optio
   return out;
 }
 
-TemplateRows Dialect::infix_operators() const { return operator_template_rows(name()); }
+TemplateRows Dialect::infix_operators() const { return operator_template_rows(engine()); }
 
 std::string Dialect::subscript(std::string_view record, std::string_view field, bool) const {
   return std::string(record) + "." + record_field(field);
@@ -53,7 +49,7 @@ std::string Dialect::record_field(std::string_view name) const {
   return sql_column(name, *this);
 }
 
-std::string_view Dialect::library_program() const { return library_program_text(name()); }
+std::string_view Dialect::library_program() const { return library_program_text(engine()); }
 
 std::string_view Dialect::unnest_records_phrase() const { return unnest_phrase(); }
 
@@ -74,6 +70,22 @@ bool Dialect::supports_create_or_replace() const { return false; }
 size_t Dialect::most_nested_injection() const { return SIZE_MAX; }
 
 uint64_t Dialect::most_table_references() const { return UINT64_MAX; }
+
+bool Dialect::unfolds_recursion_iteratively() const { return false; }
+
+std::string Dialect::setup_script(const RecordTypes&) const { return {}; }
+
+bool Dialect::writes_date_formats() const { return false; }
+
+bool Dialect::types_bare_nulls() const { return false; }
+
+bool Dialect::casts_combines_to_their_type() const { return false; }
+
+bool Dialect::reads_untyped_fields_as_text() const { return false; }
+
+bool Dialect::leaves_text_literals_untyped() const { return false; }
+
+bool Dialect::combines_over_lists() const { return true; }
 
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 

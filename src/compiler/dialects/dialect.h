@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/compile_error.h"
+#include "common/engines.h"
 #include "common/result.h"
 #include "compiler/dialects/template_rows.h"
 #include "compiler/type_inference/types.h"
@@ -30,6 +31,10 @@ struct RecordLiteralField {
 // Operations that take text arguments return finished SQL. Fixed texts come back
 // as views of static text; built texts as new strings owned by the caller.
 // Implementations hold no state, so any thread may call any operation.
+// The record types a compilation's values take, each with its SQL type name, in
+// the order they were met.
+using RecordTypes = std::vector<std::pair<std::string, Type>>;
+
 // A LIMIT or OFFSET count as written: at most the largest signed 64-bit number.
 std::string row_count_text(uint64_t count);
 
@@ -37,12 +42,14 @@ class Dialect {
  public:
   virtual ~Dialect() = default;
 
-  // A new dialect for the engine, compared byte for byte with the seven names;
-  // any other name fails with "Unsupported engine '{0}'. Supported engines: {1}.".
-  static Result<std::unique_ptr<Dialect>, CompileError> get(std::string_view engine);
+  // A new dialect for the engine.
+  static std::unique_ptr<Dialect> get(Engine engine);
+
+  // The engine's name, for messages.
+  std::string_view name() const { return engine_name(engine()); }
 
   // The operations, in the interface's fixed order.
-  virtual std::string_view name() const = 0;                          // 0
+  virtual Engine engine() const = 0;                                  // 0
   virtual TemplateRows built_in_functions() const;                    // 1
   virtual bool format_needs_expansion() const = 0;                    // 2
   virtual bool nulls_first_by_default(bool descending) const = 0;     // 3
@@ -106,6 +113,31 @@ class Dialect {
   // How many references to one table a statement may hold once the engine has
   // expanded every WITH clause it reads; unbounded unless an engine says.
   virtual uint64_t most_table_references() const;  // 41
+  // Whether every recursion is unfolded into its iterative form, a loop the
+  // plan repeats, whatever its depth: the engines that run such loops
+  // themselves. Elsewhere only a deep recursion is.
+  virtual bool unfolds_recursion_iteratively() const;  // 42
+  // The statements a script or plan runs before any other: what the engine's
+  // session needs, and the declarations of the record types the compilation
+  // met where the engine needs them declared. Empty when there are none.
+  virtual std::string setup_script(const RecordTypes& record_types) const;  // 43
+  // Whether the Format and Parse functions of dates and times are written from
+  // their literal format (see date_format_sql.h) rather than by a template.
+  virtual bool writes_date_formats() const;  // 44
+  // Whether the engine needs a bare null typed where a number, a boolean or a
+  // text is expected.
+  virtual bool types_bare_nulls() const;  // 45
+  // Whether a combine's value is cast to its type where the program knows it.
+  virtual bool casts_combines_to_their_type() const;  // 46
+  // Whether a record field of no known type reads back as text, so that next
+  // to a number it is read as one.
+  virtual bool reads_untyped_fields_as_text() const;  // 47
+  // Whether a text literal has no type until used, so that as a function's
+  // argument it is cast to text.
+  virtual bool leaves_text_literals_untyped() const;  // 48
+  // Whether a combine that aggregates the elements of a list the rule already
+  // knows is written over the list alone rather than as a sub-query of the rule.
+  virtual bool combines_over_lists() const;  // 49
 };
 
 }  // namespace mirtova

@@ -9,7 +9,7 @@ namespace {
 
 class DuckDbDialect final : public Dialect {
  public:
-  std::string_view name() const override { return "duckdb"; }
+  Engine engine() const override { return Engine::kDuckdb; }
   bool format_needs_expansion() const override { return false; }
   bool nulls_first_by_default(bool) const override { return false; }
   std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS BIGINT)"; }
@@ -20,7 +20,16 @@ class DuckDbDialect final : public Dialect {
   std::string_view unnest_phrase() const override { return "(select unnest({0}) as unnested_pod) as {1}"; }
   std::string_view array_phrase() const override { return "[%s]"; }
   int group_by_spec_by() const override { return 2; }
+  bool writes_date_formats() const override { return true; }
   bool is_postgresqlish() const override { return true; }
+
+  // Recent DuckDB refuses "x -> ..." lambdas, which the number and rounding
+  // templates use, unless the session allows them.
+  std::string setup_script(const RecordTypes&) const override {
+    return "SET lambda_syntax = 'ENABLE_SINGLE_ARROW';\n"
+           "create sequence if not exists eternal_logical_sequence;\n"
+           "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);";
+  }
 
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 

@@ -1,4 +1,6 @@
 // The PostgreSQL dialect (engine "psql").
+#include <algorithm>
+
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
@@ -8,9 +10,25 @@ namespace mirtova {
 
 namespace {
 
+// Record types inside `type` first, each once, then the type itself.
+void declare_record_types(const Type& type, std::vector<std::string>& seen, std::string& out) {
+  if (type.is_list()) {
+    declare_record_types(type.element(), seen, out);
+    return;
+  }
+  if (!type.is_record()) return;
+  for (const auto& [name, field] : type.fields()) declare_record_types(field, seen, out);
+  std::string name = record_type_name(type);
+  if (std::find(seen.begin(), seen.end(), name) != seen.end()) return;
+  seen.push_back(name);
+  if (!out.empty()) out += "\n";
+  out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name +
+         "') THEN CREATE TYPE " + name + " AS (" + psql_record_columns(type) + "); END IF; END $$;";
+}
+
 class PostgreSqlDialect final : public Dialect {
  public:
-  std::string_view name() const override { return "psql"; }
+  Engine engine() const override { return Engine::kPsql; }
   bool format_needs_expansion() const override { return true; }
   bool nulls_first_by_default(bool descending) const override { return descending; }
   std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS BIGINT)"; }
@@ -31,8 +49,35 @@ class PostgreSqlDialect final : public Dialect {
   }
   std::string_view array_phrase() const override { return "ARRAY[%s]"; }
   int group_by_spec_by() const override { return 2; }
+  bool writes_date_formats() const override { return true; }
+  // A bare null is text here, which then refuses arithmetic and meets no other
+  // column type in a UNION.
+  bool types_bare_nulls() const override { return true; }
+  // The engine cannot tell the type of an aggregated anonymous row.
+  bool casts_combines_to_their_type() const override { return true; }
+  // A record field of unknown type is declared as text, so reading it back
+  // gives text even when the value stored was a number: the engine refuses
+  // text > integer.
+  bool reads_untyped_fields_as_text() const override { return true; }
+  // Of no type yet, a text literal leaves the engine unable to choose among a
+  // function's forms (ARRAY_AGG('a') is refused).
+  bool leaves_text_literals_untyped() const override { return true; }
   bool is_postgresqlish() const override { return true; }
   std::string_view cascading_deletion_word() const override { return " CASCADE"; }
+
+  // Every record value is cast to a composite type (see record_literal), which
+  // must exist before the script reads it.
+  std::string setup_script(const RecordTypes& record_types) const override {
+    std::string out =
+        "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord893574736') THEN "
+        "CREATE "
+        "TYPE quorilrecord893574736 AS (nirvana numeric); END IF; END $$;";
+    std::vector<std::string> seen;
+    std::string types;
+    for (const auto& [name, type] : record_types) declare_record_types(type, seen, types);
+    if (!types.empty()) out += "\n" + types;
+    return out;
+  }
 
   // A field of a composite value is only reachable with the value in parentheses.
   std::string subscript(std::string_view record, std::string_view field, bool) const override {

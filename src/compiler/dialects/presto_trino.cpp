@@ -11,7 +11,7 @@ namespace {
 
 class PrestoDialect : public Dialect {
  public:
-  std::string_view name() const override { return "presto"; }
+  Engine engine() const override { return Engine::kPresto; }
   bool format_needs_expansion() const override { return true; }
   bool nulls_first_by_default(bool) const override { return false; }
   std::optional<std::string_view> int64_of_text() const override { return std::nullopt; }
@@ -27,6 +27,7 @@ class PrestoDialect : public Dialect {
   }
   std::string_view array_phrase() const override { return "ARRAY[%s]"; }
   int group_by_spec_by() const override { return 1; }
+  bool unfolds_recursion_iteratively() const override { return true; }
 
   // The offset comes before the limit in this engine's grammar.
   std::string pagination_clause(std::optional<uint64_t> limit,
@@ -71,7 +72,7 @@ class PrestoDialect : public Dialect {
 
 class TrinoDialect final : public PrestoDialect {
  public:
-  std::string_view name() const override { return "trino"; }
+  Engine engine() const override { return Engine::kTrino; }
   bool supports_offset() const override { return true; }
   std::optional<std::string> number_to_string() const override { return std::string(trino_number_text()); }
 };

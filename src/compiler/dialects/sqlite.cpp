@@ -10,7 +10,7 @@ namespace {
 
 class SqLiteDialect final : public Dialect {
  public:
-  std::string_view name() const override { return "sqlite"; }
+  Engine engine() const override { return Engine::kSqlite; }
   bool format_needs_expansion() const override { return false; }
   bool nulls_first_by_default(bool descending) const override { return !descending; }
   std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS INTEGER)"; }
@@ -25,6 +25,7 @@ class SqLiteDialect final : public Dialect {
   std::string_view unnest_phrase() const override { return "JSON_EACH({0}) as {1}"; }
   std::string_view array_phrase() const override { return "JSON_ARRAY(%s)"; }
   int group_by_spec_by() const override { return 2; }
+  bool writes_date_formats() const override { return true; }
 
   // Records are JSON objects: a table row's column is a plain dotted name, a
   // record value's field is read out of the JSON text. The path is a double-quoted

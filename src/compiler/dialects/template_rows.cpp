@@ -2,7 +2,6 @@
 #include "compiler/dialects/template_rows.h"
 
 #include "compiler/dialects/engine_table.h"
-#include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
 
@@ -20,22 +19,18 @@ void add_refused_rows(TemplateRows& rows, std::string_view names) {
   }
 }
 
-TemplateRows function_template_rows(std::string_view engine) {
-  const EngineEntry* entry = find_engine(engine);
-  if (entry == nullptr) return TemplateRows();
-  // The engine's own rows, then each family's rows for it.
-  TemplateRows rows = entry->function_rows();
-  for (auto family : {number_function_rows, aggregate_function_rows, text_function_rows, bytes_function_rows,
-                      json_function_rows, array_function_rows, date_function_rows, network_function_rows}) {
-    TemplateRows more = family(engine);
+TemplateRows function_template_rows(Engine engine) {
+  const EngineEntry& entry = engine_entry(engine);
+  // The engine's own rows, then its rows of each family it takes.
+  TemplateRows rows = entry.function_rows();
+  for (RowsOf family : entry.families.in_order()) {
+    if (family == nullptr) continue;
+    TemplateRows more = family();
     rows.insert(rows.end(), more.begin(), more.end());
   }
   return rows;
 }
 
-TemplateRows operator_template_rows(std::string_view engine) {
-  const EngineEntry* entry = find_engine(engine);
-  return entry != nullptr ? entry->operator_rows() : TemplateRows();
-}
+TemplateRows operator_template_rows(Engine engine) { return engine_entry(engine).operator_rows(); }
 
 }  // namespace mirtova

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/engines.h"
+
 namespace mirtova {
 
 // One row: a call or operator name and its SQL template. Both point to static
@@ -31,10 +33,9 @@ inline constexpr size_t kMostArityRowArguments = 9;
 // Appends a kNotOnThisEngine row for each of the blank-separated `names`.
 void add_refused_rows(TemplateRows& rows, std::string_view names);
 
-// An engine's own function-template rows (built over the base rows). `engine` is
-// one of the seven engine names; any other name gets no rows.
-TemplateRows function_template_rows(std::string_view engine);
+// An engine's own function-template rows (built over the base rows).
+TemplateRows function_template_rows(Engine engine);
 // An engine's own infix-operator rows, likewise.
-TemplateRows operator_template_rows(std::string_view engine);
+TemplateRows operator_template_rows(Engine engine);
 
 }  // namespace mirtova

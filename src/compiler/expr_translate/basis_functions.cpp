@@ -50,7 +50,7 @@ std::shared_ptr<const BasisNames> basis_functions(const Dialect& dialect) {
   // or the name catalogues), under the cache's once-flag of the engine; the
   // set is never changed afterwards.
   static PerEngineCache<std::shared_ptr<const BasisNames>> cache;
-  return cache.get(dialect.name(), [&] { return build_basis(dialect); });
+  return cache.get(dialect.engine(), [&] { return build_basis(dialect); });
 }
 
 }  // namespace mirtova

@@ -44,7 +44,7 @@ Result<std::string, CompileError> ExprTranslator::convert_combine(const Json& ru
   TRY(std::optional<std::string> over_list, combine_of_lists(rule));
   if (over_list) return *over_list;
   TRY(std::string sql, subquery_translator->translate_rule(rule, vocabulary, variable_types, true));
-  if (dialect->name() == "psql") {
+  if (dialect->casts_combines_to_their_type()) {
     if (std::optional<std::string> type = subquery_translator->combine_psql_type(rule)) {
       return "CAST((" + sql + ") AS " + *type + ")";
     }
@@ -54,8 +54,7 @@ Result<std::string, CompileError> ExprTranslator::convert_combine(const Json& ru
 
 Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_lists(const Json& rule) {
   using Optional = std::optional<std::string>;
-  // Databricks would have to open its FROM with a LATERAL view, which it refuses.
-  if (dialect->name() == "databricks") return Optional();
+  if (!dialect->combines_over_lists()) return Optional();
   const Json* call = aggregating_call(rule);
   if (call == nullptr) return Optional();
   std::vector<const Json*> aggregated = call_arguments(*call);

@@ -108,11 +108,10 @@ SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type&
   // hint again (which would walk each subtree once per level above it).
   hint_types(expr, expected);
   TRY(std::string sql, convert(expr));
-  // PostgreSQL types a bare null as text, which then refuses arithmetic and
-  // meets no other column type in a UNION; where a scalar type is expected,
-  // the null gets it.
+  // Where a scalar type is expected, a bare null gets it on an engine that
+  // would otherwise give it a type of its own.
   const Json* literal = expr.get("literal");
-  if (dialect->name() == "psql" && literal != nullptr && literal->has("the_null") && sql == "null" &&
+  if (dialect->types_bare_nulls() && literal != nullptr && literal->has("the_null") && sql == "null" &&
       (expected.is_number() || expected.is_bool() || expected.is_string())) {
     return "CAST(NULL AS " + dialect->scalar_sql_type(expected) + ")";
   }
@@ -252,12 +251,13 @@ SqlResult ExprTranslator::convert_arguments(const std::vector<const Json*>& args
 
 void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std::vector<const Json*>& args,
                                                  std::vector<std::string>& sql) const {
-  // PostgreSQL declares a record field of unknown type as text, so reading it
-  // back gives text even when the value stored was a number; next to a number
-  // it has to be read as one, or the engine refuses text > integer.
+  // A record field of unknown type may read back as text even when the value
+  // stored was a number (see Dialect::reads_untyped_fields_as_text).
   static constexpr std::array<std::string_view, 11> kNumeric = {
       "<", ">", "<=", ">=", "==", "!=", "+", "-", "*", "/", "%"};
-  if (dialect->name() != "psql" || std::find(kNumeric.begin(), kNumeric.end(), op) == kNumeric.end()) return;
+  if (!dialect->reads_untyped_fields_as_text() ||
+      std::find(kNumeric.begin(), kNumeric.end(), op) == kNumeric.end())
+    return;
   for (std::size_t i = 0; i < 2; ++i) {
     if (value_type(*args[1 - i]).is_number() && is_text_field_of_record(*args[i])) {
       sql[i] = "CAST(" + sql[i] + " AS numeric)";
@@ -267,9 +267,8 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
 
 void ExprTranslator::type_text_literal_arguments(const std::vector<const Json*>& args,
                                                  std::vector<std::string>& sql) const {
-  // A text literal is of no type yet to PostgreSQL, which then cannot choose
-  // among a function's forms (ARRAY_AGG('a') is refused); as an argument it is text.
-  if (dialect->name() != "psql") return;
+  // As an argument, a text literal is text (see Dialect::leaves_text_literals_untyped).
+  if (!dialect->leaves_text_literals_untyped()) return;
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
     if (text_of_string_literal(*args[i]) != nullptr) sql[i] = "CAST(" + sql[i] + " AS TEXT)";
   }
@@ -305,7 +304,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
   }
 
-  if (is_date_format_function(name) && writes_date_formats(dialect->name())) {
+  if (is_date_format_function(name) && dialect->writes_date_formats()) {
     return convert_date_format(name, args);
   }
   if (name == "FlagValue") {
@@ -500,7 +499,7 @@ SqlResult ExprTranslator::convert_date_format(const std::string& name, const std
                  ".");
   }
   TRY(std::string value, convert(*args[1]));
-  auto written = date_format_call(dialect->name(), name, *format, value);
+  auto written = date_format_call(dialect->engine(), name, *format, value);
   if (!written.ok()) return error(std::move(written).error());
   return std::move(written).value();
 }

@@ -39,7 +39,7 @@ DialectTables dialect_tables(const Dialect& dialect) {
   // that engine in the process (under the cache's once-flag of the engine) and
   // never changed afterwards: later callers copy the two shared pointers.
   static PerEngineCache<DialectTables> cache;
-  return cache.get(dialect.name(), [&] { return merge_tables(dialect); });
+  return cache.get(dialect.engine(), [&] { return merge_tables(dialect); });
 }
 
 }  // namespace mirtova

@@ -37,10 +37,9 @@ class SubqueryTranslator {
   // `outer` (with their types `outer_types`).
   virtual Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer,
                                                            const TypeMap& outer_types, bool in_combine) = 0;
-  // The PostgreSQL type of the combine's result, when the program knows it.
+  // The PostgreSQL type of the combine's result, when the program knows it;
+  // asked where the dialect casts combines to their type.
   virtual std::optional<std::string> combine_psql_type(const Json& rule) = 0;
-  virtual std::optional<std::string> column_psql_type(std::string_view predicate,
-                                                      std::string_view column) = 0;
   virtual std::optional<Type> column_type(std::string_view predicate, std::string_view column) = 0;
   // Enters a record type into the program's registry; answers its SQL type name.
   virtual std::string register_record_type(const Type& record) = 0;

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <optional>
+#include <string_view>
 
 #include "compiler/functors/dependency_cycles.h"
 #include "compiler/functors/generated_names.h"
@@ -76,19 +77,14 @@ RecursionArgs recursion_options(const std::vector<Json>& rules) {
   return options;
 }
 
-bool is_iterative_engine(std::string_view engine) {
-  return engine == "trino" || engine == "presto" || engine == "databricks";
-}
-
-Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
-                                                         std::string_view engine) {
+Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, bool iterative) {
   GeneratedNames names;
   names.take_names_of(rules);
-  return unfold_recursion(rules, engine, names);
+  return unfold_recursion(rules, iterative, names);
 }
 
-Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules,
-                                                         std::string_view engine, GeneratedNames& names,
+Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, bool iterative,
+                                                         GeneratedNames& names,
                                                          uint64_t most_table_references) {
   // Without a cycle there is nothing to unfold.
   if (!has_dependency_cycle(rules)) return rules;
@@ -99,7 +95,7 @@ Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>
   // the recursion reference its levels again.
   const uint64_t most_references =
       most_table_references == UINT64_MAX ? most_table_references : most_table_references / 4;
-  return index.unfold_recursions(options, is_iterative_engine(engine), names, most_references);
+  return index.unfold_recursions(options, iterative, names, most_references);
 }
 
 }  // namespace mirtova

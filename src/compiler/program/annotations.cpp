@@ -93,13 +93,13 @@ struct AnnotationStore {
 };
 
 Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& rules,
-                                                       const std::optional<std::string>& engine) {
+                                                       std::optional<Engine> engine) {
   return extract(rules, {}, engine);
 }
 
 Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& rules,
                                                        const std::vector<Json>& more,
-                                                       const std::optional<std::string>& engine) {
+                                                       std::optional<Engine> engine) {
   Annotations a;
   for (const std::vector<Json>* list : {&rules, &more}) {
     for (const Json& rule : *list) {
@@ -108,9 +108,16 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
       if (AnnotationStore::Store store = AnnotationStore::of(name)) TRY_VOID(store(rule, a));
     }
   }
-  a.engine_ = engine ? *engine : a.engine_named_ ? *a.engine_named_ : std::string("duckdb");
+  a.engine_given_ = engine;
   a.index();
   return a;
+}
+
+Result<Engine, CompileError> Annotations::engine() const {
+  if (engine_given_) return *engine_given_;
+  if (!engine_named_) return kDefaultEngine;
+  if (std::optional<Engine> named = engine_named(*engine_named_)) return *named;
+  return CompileError(unsupported_engine_message(*engine_named_));
 }
 
 void Annotations::index() {
@@ -165,20 +172,6 @@ bool Annotations::not_injected(std::string_view predicate) const {
 const IterationDef* Annotations::iteration_of(std::string_view predicate) const {
   auto it = iteration_of_.find(predicate);
   return it == iteration_of_.end() ? nullptr : &iterations_[it->second];
-}
-
-std::string Annotations::preamble() const {
-  // Recent DuckDB refuses "x -> ..." lambdas, which the number and rounding
-  // templates use, unless the session allows them.
-  if (engine_ == "duckdb")
-    return "SET lambda_syntax = 'ENABLE_SINGLE_ARROW';\n"
-           "create sequence if not exists eternal_logical_sequence;\n"
-           "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);";
-  if (engine_ == "psql")
-    return "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord893574736') THEN "
-           "CREATE "
-           "TYPE quorilrecord893574736 AS (nirvana numeric); END IF; END $$;";
-  return {};
 }
 
 std::string Annotations::default_table(std::string_view predicate) const {

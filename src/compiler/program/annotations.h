@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/compile_error.h"
+#include "common/engines.h"
 #include "common/result.h"
 #include "compiler/program/annotation_readers.h"
 #include "parser/json.h"
@@ -21,15 +22,18 @@ class Dialect;
 class Annotations {
  public:
   // Reads every rule whose head name begins with "@"; names no file mentions are
-  // passed over. `engine` (already checked) takes the place of @Engine.
+  // passed over. `engine` takes the place of @Engine.
   static Result<Annotations, CompileError> extract(const std::vector<Json>& rules,
-                                                   const std::optional<std::string>& engine);
+                                                   std::optional<Engine> engine);
   // The same over `rules` followed by `more`.
   static Result<Annotations, CompileError> extract(const std::vector<Json>& rules,
                                                    const std::vector<Json>& more,
-                                                   const std::optional<std::string>& engine);
+                                                   std::optional<Engine> engine);
 
-  const std::string& engine() const { return engine_; }
+  // The engine given to extract, else the one the first @Engine statement
+  // names, else DuckDB. A name that is none of the seven fails with
+  // "Unsupported engine '{0}'. Supported engines: {1}.".
+  Result<Engine, CompileError> engine() const;
   bool type_checking() const { return type_checking_; }
   std::optional<uint64_t> limit_of(std::string_view predicate) const;
   const std::vector<std::string>& order_by_of(std::string_view predicate) const;
@@ -43,15 +47,13 @@ class Annotations {
   const std::map<std::string, std::string, std::less<>>& flag_values() const { return flags_; }
   const std::optional<std::string>& dataset() const { return dataset_; }
 
-  // The engine's set-up script; empty for engines that need none.
-  std::string preamble() const;
   // The table name a materialised predicate is stored under.
   std::string default_table(std::string_view predicate) const;
   // The ordering of the predicate's main query, items joined by ", "; empty when none.
   std::string order_by_clause(std::string_view predicate, const Dialect* dialect) const;
 
  private:
-  std::string engine_ = "duckdb";
+  std::optional<Engine> engine_given_;
   bool type_checking_ = true;
   std::map<std::string, uint64_t, std::less<>> limits_;
   std::map<std::string, std::vector<std::string>, std::less<>> order_by_;

@@ -8,23 +8,26 @@
 
 namespace mirtova {
 
+std::shared_ptr<const LibraryColumns> gather_library_columns(
+    const std::vector<Json>& library, const std::function<bool(std::string_view)>& is_special) {
+  std::set<std::string, std::less<>> defined;
+  for (const Json& rule : library) defined.insert(head_name(rule));
+  auto conditional = [&](std::string_view name) { return defined.count(name) == 0 && is_special(name); };
+  auto columns = std::make_shared<TableColumns>(
+      TableColumns::collect(library, [&](std::string_view name) { return !conditional(name); }));
+  auto out = std::make_shared<LibraryColumns>();
+  out->always = std::move(columns);
+  out->if_defined = TableColumns::calls_of(library, conditional);
+  return out;
+}
+
 std::shared_ptr<const LibraryColumns> library_columns(
-    std::string_view engine, const std::vector<Json>& library,
+    Engine engine, const std::vector<Json>& library,
     const std::function<bool(std::string_view)>& is_special) {
   // By engine, process-wide. Filled by the first program built for an engine,
   // on whichever thread, under that engine's once_flag; read-only after.
   static PerEngineCache<std::shared_ptr<const LibraryColumns>> cache;
-  return cache.get(engine, [&] {
-    std::set<std::string, std::less<>> defined;
-    for (const Json& rule : library) defined.insert(head_name(rule));
-    auto conditional = [&](std::string_view name) { return defined.count(name) == 0 && is_special(name); };
-    auto columns = std::make_shared<TableColumns>(
-        TableColumns::collect(library, [&](std::string_view name) { return !conditional(name); }));
-    auto out = std::make_shared<LibraryColumns>();
-    out->always = std::move(columns);
-    out->if_defined = TableColumns::calls_of(library, conditional);
-    return std::shared_ptr<const LibraryColumns>(std::move(out));
-  });
+  return cache.get(engine, [&] { return gather_library_columns(library, is_special); });
 }
 
 }  // namespace mirtova

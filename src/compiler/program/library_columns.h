@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/engines.h"
 #include "compiler/program/table_columns.h"
 #include "parser/json.h"
 
@@ -23,11 +24,14 @@ struct LibraryColumns {
   std::map<std::string, std::vector<std::string>, std::less<>> if_defined;
 };
 
-// The columns of `library` (the engine's own library rules), where `is_special`
-// tells the names that are no table unless a program defines them (built-ins
-// and the compiler's own); both depend on the engine alone.
+// The columns of `library`, where `is_special` tells the names that are no
+// table unless a program defines them (built-ins and the compiler's own).
+std::shared_ptr<const LibraryColumns> gather_library_columns(
+    const std::vector<Json>& library, const std::function<bool(std::string_view)>& is_special);
+
+// The same of the engine's own library rules, gathered on the first call for
+// the engine: both arguments depend on the engine alone.
 std::shared_ptr<const LibraryColumns> library_columns(
-    std::string_view engine, const std::vector<Json>& library,
-    const std::function<bool(std::string_view)>& is_special);
+    Engine engine, const std::vector<Json>& library, const std::function<bool(std::string_view)>& is_special);
 
 }  // namespace mirtova

@@ -13,7 +13,7 @@ namespace mirtova {
 
 namespace {
 
-Result<LibraryRules, CompileError> cached_library_rules(std::string_view engine, std::string_view text) {
+Result<LibraryRules, CompileError> cached_library_rules(Engine engine, std::string_view text) {
   // Parsed library rules by engine. Filled here, on the first request for an
   // engine on this thread; thread-local storage is the guard, as no other
   // thread reaches this cache. An entry is never changed afterwards, and the
@@ -24,11 +24,11 @@ Result<LibraryRules, CompileError> cached_library_rules(std::string_view engine,
 
 }  // namespace
 
-Result<LibraryRules, CompileError> parse_library_program(std::string_view engine, std::string_view text) {
+Result<LibraryRules, CompileError> parse_library_program(Engine engine, std::string_view text) {
   ParseResult<Json> program = parse_file(std::string(text));
   if (!program.ok()) {
     std::string message = "Failed to parse the library program of ";
-    message += engine;
+    message += engine_name(engine);
     message += ": ";
     message += program.error().show_message();
     return CompileError(std::move(message));
@@ -38,11 +38,10 @@ Result<LibraryRules, CompileError> parse_library_program(std::string_view engine
 }
 
 Result<LibraryRules, CompileError> library_rules(const Dialect& dialect) {
-  return cached_library_rules(dialect.name(), dialect.library_program());
+  return cached_library_rules(dialect.engine(), dialect.library_program());
 }
 
-Result<LibraryRules, CompileError> library_rules(std::string_view engine) {
-  if (!is_supported_engine(engine)) return CompileError(unsupported_engine_message(engine));
+Result<LibraryRules, CompileError> library_rules(Engine engine) {
   return cached_library_rules(engine, library_program_text(engine));
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/compile_error.h"
+#include "common/engines.h"
 #include "common/result.h"
 #include "compiler/dialects/dialect.h"
 #include "parser/json.h"
@@ -17,16 +18,15 @@ namespace mirtova {
 using LibraryRules = std::shared_ptr<const std::vector<Json>>;
 
 // The parsed rules of the dialect's library program, from this thread's cache
-// (keyed by the dialect's name) or parsed and cached on the first request.
+// (kept per engine) or parsed and cached on the first request.
 Result<LibraryRules, CompileError> library_rules(const Dialect& dialect);
 
-// The same by engine name; a name outside the seven engines fails with
-// "Unsupported engine '{0}'. Supported engines: {1}.".
-Result<LibraryRules, CompileError> library_rules(std::string_view engine);
+// The same by engine.
+Result<LibraryRules, CompileError> library_rules(Engine engine);
 
 // Parses a library text, bypassing the cache: the "rule" array of the program,
-// or "Failed to parse the library program of {0}: {1}" ({1} the parse error's
-// display text) with an empty rule text.
-Result<LibraryRules, CompileError> parse_library_program(std::string_view engine, std::string_view text);
+// or "Failed to parse the library program of {0}: {1}" ({0} the engine's name,
+// {1} the parse error's display text) with an empty rule text.
+Result<LibraryRules, CompileError> parse_library_program(Engine engine, std::string_view text);
 
 }  // namespace mirtova

@@ -63,7 +63,7 @@ bool reaches_library(const std::vector<const Json*>& rules, const LibraryTypes& 
 
 Result<ProgramTypes, CompileError> program_and_library_types(const std::vector<const Json*>& rules,
                                                              const std::vector<const Json*>& library,
-                                                             std::string_view engine) {
+                                                             Engine engine) {
   // The library's types by engine, process-wide. Filled by the first program
   // compiled for an engine, on whichever thread, under that engine's
   // once_flag; read-only after, so every thread shares one copy.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/compile_error.h"
+#include "common/engines.h"
 #include "common/result.h"
 #include "compiler/type_inference/inference.h"
 #include "parser/json.h"
@@ -18,6 +19,6 @@ namespace mirtova {
 // engine and only `rules` are typed here; otherwise the whole list is.
 Result<ProgramTypes, CompileError> program_and_library_types(const std::vector<const Json*>& rules,
                                                              const std::vector<const Json*>& library,
-                                                             std::string_view engine);
+                                                             Engine engine);
 
 }  // namespace mirtova

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/engines.h"
+#include "common/name_sets.h"
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/basis_functions.h"
 #include "compiler/program/library_rules.h"
@@ -15,29 +16,21 @@ namespace mirtova {
 
 namespace {
 
-using NameSet = std::unordered_set<std::string, StringHash, std::equal_to<>>;
-
-// The union of the translator's known names over the engines. An engine the
-// dialects refuse adds nothing (the seven are always accepted).
-NameSet build_builtin_names() {
-  NameSet names;
-  for (std::string_view engine : kSupportedEngines) {
-    auto dialect = Dialect::get(engine);
-    if (!dialect.ok()) continue;
-    for (const std::string& name : *basis_functions(*dialect.value())) names.insert(name);
-  }
+// The union of the translator's known names over the engines.
+HashedNames build_builtin_names() {
+  HashedNames names;
+  for (Engine engine : kEngines)
+    for (const std::string& name : *basis_functions(*Dialect::get(engine))) names.insert(name);
   return names;
 }
 
 // The library programs are parsed afresh, each once, so that building the
 // catalogue leaves nothing in the per-thread cache of library rules.
-NameSet build_reserved_names() {
-  NameSet names;
+HashedNames build_reserved_names() {
+  HashedNames names;
   for (std::string_view name : kReservedWithoutRules) names.emplace(name);
-  for (std::string_view engine : kSupportedEngines) {
-    auto dialect = Dialect::get(engine);
-    if (!dialect.ok()) continue;
-    auto rules = parse_library_program(engine, dialect.value()->library_program());
+  for (Engine engine : kEngines) {
+    auto rules = parse_library_program(engine, Dialect::get(engine)->library_program());
     if (!rules.ok()) continue;
     for (const Json& rule : *rules.value()) names.insert(head_name(rule));
   }

@@ -6,10 +6,9 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
-#include "common/string_hash.h"
+#include "common/name_sets.h"
 
 namespace mirtova {
 
@@ -17,8 +16,7 @@ namespace mirtova {
 // caller that lists the names gets them sorted.
 class NameCatalogue {
  public:
-  explicit NameCatalogue(std::unordered_set<std::string, StringHash, std::equal_to<>> names)
-      : names_(std::move(names)) {}
+  explicit NameCatalogue(HashedNames names) : names_(std::move(names)) {}
 
   bool contains(std::string_view name) const { return names_.find(name) != names_.end(); }
   size_t size() const { return names_.size(); }
@@ -26,7 +24,7 @@ class NameCatalogue {
   std::vector<std::string> sorted() const;
 
  private:
-  std::unordered_set<std::string, StringHash, std::equal_to<>> names_;
+  HashedNames names_;
 };
 
 // Every function and operator name that the expression translator knows for at

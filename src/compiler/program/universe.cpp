@@ -13,6 +13,7 @@
 #include "compiler/functors/make_instructions.h"
 #include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
+#include "compiler/program/compilation_state.h"
 #include "compiler/program/library_columns.h"
 #include "compiler/program/library_rules.h"
 #include "compiler/program/library_types.h"
@@ -59,15 +60,23 @@ std::string table_reference(std::string_view name, const Dialect& dialect) {
   return out;
 }
 
+QuorilProgram::QuorilProgram()
+    : state_(std::make_unique<CompilationState>()),
+      subqueries_(std::make_unique<UniverseSubqueryTranslator>(*this)) {}
+
+QuorilProgram::~QuorilProgram() = default;
+
+NamesAllocator& QuorilProgram::names() { return state_->names; }
+
 Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::new_with_engine(
-    Json tree, const TextMap& flag_overrides, const TextMap& /*reserved*/,
-    const std::optional<std::string>& engine) {
+    Json tree, const TextMap& flag_overrides, const TextMap& /*reserved*/, std::optional<Engine> engine) {
   return build(std::move(tree), flag_overrides, engine, nullptr);
 }
 
-Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(
-    Json tree, const TextMap& flag_overrides, const std::optional<std::string>& engine,
-    const std::vector<Json>* library) {
+Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(Json tree,
+                                                                          const TextMap& flag_overrides,
+                                                                          std::optional<Engine> engine,
+                                                                          const std::vector<Json>* library) {
   GeneratedNames made;
   auto program = assemble(std::move(tree), flag_overrides, engine, library, made);
   if (program.ok()) return program;
@@ -79,9 +88,11 @@ CompileError QuorilProgram::as_written(const PredicateNames& made_names, Compile
   return error;
 }
 
-Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
-    Json tree, const TextMap& flag_overrides, const std::optional<std::string>& engine,
-    const std::vector<Json>* library, GeneratedNames& made) {
+Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Json tree,
+                                                                             const TextMap& flag_overrides,
+                                                                             std::optional<Engine> engine,
+                                                                             const std::vector<Json>* library,
+                                                                             GeneratedNames& made) {
   std::unique_ptr<QuorilProgram> p(new QuorilProgram());
   std::vector<Json> rules;
   if (Json* r = tree.get_mut("rule")) rules = std::move(r->as_array_mut());
@@ -102,9 +113,11 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   // Both passes copy the whole rule list; most programs need neither.
   const bool recursive = has_dependency_cycle(rules);
   if (recursive || !collect_make_instructions(rules).empty()) made.take_names_of(rules);
-  TRY(p->dialect_, Dialect::get(first.engine()));
+  TRY(const Engine engine_chosen, first.engine());
+  p->dialect_ = Dialect::get(engine_chosen);
   if (recursive) {
-    TRY(rules, unfold_recursion(rules, first.engine(), made, p->dialect_->most_table_references()));
+    TRY(rules, unfold_recursion(rules, p->dialect_->unfolds_recursion_iteratively(), made,
+                                p->dialect_->most_table_references()));
   }
   if (!collect_make_instructions(rules).empty()) {
     TRY(rules, run_makes_with_deps(rules, made));
@@ -117,7 +130,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   } else {
     TRY(p->library_, library_rules(*p->dialect_));
   }
-  TRY(p->ann_, Annotations::extract(p->own_rules_, *p->library_, first.engine()));
+  TRY(p->ann_, Annotations::extract(p->own_rules_, *p->library_, engine_chosen));
   p->built_ins_ = basis_functions(*p->dialect_);
 
   // The program's own rules to type, and the library's (the engine's own
@@ -149,7 +162,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   }
   if (p->ann_.type_checking()) {
     TRY(ProgramTypes types, library ? infer_program_types(typed)
-                                    : program_and_library_types(typed, typed_library, first.engine()));
+                                    : program_and_library_types(typed, typed_library, engine_chosen));
     for (auto& [name, columns] : types.predicates)
       if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
     p->rule_variable_types_.resize(p->rule_count());
@@ -176,7 +189,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   }
   // The engine's own library gives every program the same columns, but for the
   // calls of a name the library leaves to the program.
-  std::shared_ptr<const LibraryColumns> shared = library_columns(first.engine(), *p->library_, is_special);
+  std::shared_ptr<const LibraryColumns> shared = library_columns(engine_chosen, *p->library_, is_special);
   p->table_columns_.share(shared->always);
   for (const auto& [name, columns] : shared->if_defined)
     if (program.is_program_predicate(name)) p->table_columns_.add_columns(name, columns);
@@ -245,11 +258,11 @@ bool QuorilProgram::is_built_in_function(std::string_view name) const {
   return built_ins_ && built_ins_->count(name) > 0;
 }
 
-std::string QuorilProgram::fresh_variable() { return "x_" + std::to_string(state_.variable_counter++); }
+std::string QuorilProgram::fresh_variable() { return "x_" + std::to_string(state_->variable_counter++); }
 
 bool QuorilProgram::may_inject_at(size_t combines_deep) const {
   const size_t most = dialect_->most_nested_injection();
-  return state_.combine_level <= most && combines_deep <= most - state_.combine_level;
+  return state_->combine_level <= most && combines_deep <= most - state_->combine_level;
 }
 
 bool QuorilProgram::is_program_predicate(std::string_view predicate) const {
@@ -346,7 +359,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     ~CombineLevel() { level = outer; }
     CombineLevel(const CombineLevel&) = delete;
     CombineLevel& operator=(const CombineLevel&) = delete;
-  } combine_level(state_.combine_level, in_combine);
+  } combine_level(state_->combine_level, in_combine);
   const bool decorate = in_combine && dialect_->decorate_combine_rule();
   std::shared_ptr<const Json> tree;
   if (!decorate && !rewrites_change_rule(rule, *this)) {
@@ -365,11 +378,11 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
       return attach(CompileError(kRuleTooLargeMessage));
     tree = std::make_shared<const Json>(std::move(copy));
   }
-  ColumnScope scope(state_.names, table_columns_, *tree, in_combine);
+  ColumnScope scope(state_->names, table_columns_, *tree, in_combine);
   auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer,
                                                           rule_types(rule, outer_types), in_combine, *this);
   if (!structure.ok()) return attach(structure.error());
-  auto sql = structure.value().as_sql(subqueries_, *dialect_, flags_, column_order);
+  auto sql = structure.value().as_sql(*subqueries_, *dialect_, flags_, column_order);
   if (!sql.ok()) return attach(sql.error());
   return sql;
 }
@@ -395,8 +408,8 @@ struct Writing {
 }  // namespace
 
 Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view predicate) {
-  Writing level(state_.writing, predicate);
-  if (state_.writing.size() > kMaxPredicateDepth || stack_nearly_exhausted())
+  Writing level(state_->writing, predicate);
+  if (state_->writing.size() > kMaxPredicateDepth || stack_nearly_exhausted())
     return CompileError(kTooDeepMessage);
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end())
@@ -441,7 +454,7 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_table(st
 }
 
 std::string UniverseSubqueryTranslator::table_alias(std::string_view predicate) {
-  return program_.state_.names.alloc_table(predicate);
+  return program_.state_->names.alloc_table(predicate);
 }
 
 Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(const Json& rule,
@@ -454,7 +467,6 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(con
 // A list of records needs its element type named on PostgreSQL, which cannot tell
 // the type of an aggregated anonymous row.
 std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const Json& rule) {
-  if (program_.dialect().name() != "psql") return std::nullopt;
   const Json::ArrayType& fields = call_fields(rule.at("head"));
   if (fields.size() != 1) return std::nullopt;
   const Json* aggregation = fields[0].at("value").get("aggregation");
@@ -468,14 +480,6 @@ std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const J
   return register_record_type(record_literal_type(arg->at("record"))) + "[]";
 }
 
-std::optional<std::string> UniverseSubqueryTranslator::column_psql_type(std::string_view predicate,
-                                                                        std::string_view column) {
-  if (program_.dialect().name() != "psql") return std::nullopt;
-  auto t = program_.column_type(predicate, column);
-  if (!t || t->is_any() || t->is_atomic()) return std::nullopt;
-  return program_.dialect().scalar_sql_type(*t);
-}
-
 std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view predicate,
                                                             std::string_view column) {
   return program_.column_type(predicate, column);
@@ -483,7 +487,7 @@ std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view pre
 
 std::string UniverseSubqueryTranslator::register_record_type(const Type& record) {
   std::string name = record_type_name(record);
-  auto& registry = program_.state_.record_types;
+  auto& registry = program_.state_->record_types;
   for (const auto& [n, t] : registry)
     if (n == name) return name;
   registry.emplace_back(name, record);

@@ -1,9 +1,10 @@
 // QuorilProgram: a parsed program ready to compile (rules by predicate, annotations,
 // column types, flags) and the plans and scripts it writes for one predicate.
+// What one compilation builds is kept in compilation_state.h, which only the
+// program's own files read.
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -55,46 +56,24 @@ struct PageWindow {
 
 using TextMap = std::map<std::string, std::string>;
 
-// The largest script that one call writes; past it the caller is pointed to
-// plan(), whose steps can be run one by one.
-inline constexpr size_t kMaxScriptBytes = 64 * 1024 * 1024;
-
-class QuorilProgram;
-
-// The program's answers to an expression translator.
-class UniverseSubqueryTranslator : public SubqueryTranslator {
- public:
-  explicit UniverseSubqueryTranslator(QuorilProgram& program) : program_(program) {}
-  Result<std::string, CompileError> translate_table(std::string_view predicate) override;
-  std::string table_alias(std::string_view predicate) override;
-  Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer,
-                                                   const TypeMap& outer_types, bool in_combine) override;
-  std::optional<std::string> combine_psql_type(const Json& rule) override;
-  std::optional<std::string> column_psql_type(std::string_view predicate, std::string_view column) override;
-  std::optional<Type> column_type(std::string_view predicate, std::string_view column) override;
-  std::string register_record_type(const Type& record) override;
-
- private:
-  QuorilProgram& program_;
-};
+class UniverseSubqueryTranslator;
 
 class QuorilProgram : private InjectionSource, private RuleContext {
  public:
   // `flag_overrides` replace or add flag values; `reserved` is accepted and unused.
   // The tree is taken by value: a caller done with it moves it in, and its
   // rules become the program's without a copy.
-  static Result<std::unique_ptr<QuorilProgram>, CompileError> new_with_engine(
-      Json tree, const TextMap& flag_overrides, const TextMap& reserved,
-      const std::optional<std::string>& engine);
+  static Result<std::unique_ptr<QuorilProgram>, CompileError> new_with_engine(Json tree,
+                                                                              const TextMap& flag_overrides,
+                                                                              const TextMap& reserved,
+                                                                              std::optional<Engine> engine);
   // The same with the library rules given (tests build programs without the engine's library).
   static Result<std::unique_ptr<QuorilProgram>, CompileError> build(Json tree, const TextMap& flag_overrides,
-                                                                    const std::optional<std::string>& engine,
+                                                                    std::optional<Engine> engine,
                                                                     const std::vector<Json>* library);
 
   // The names the user's program defines, in byte order.
   std::vector<std::string> user_defined_predicates() const { return user_defined_; }
-  // Every rule is bodiless with a value and arguments: a function, not a relation.
-  bool is_function_of_arguments(std::string_view predicate) const;
 
   Result<std::vector<PlanStep>, CompileError> formatted_predicate_plan(
       std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern);
@@ -102,21 +81,26 @@ class QuorilProgram : private InjectionSource, private RuleContext {
                                                                  PageWindow window,
                                                                  const std::optional<std::string>& pattern);
 
-  Result<std::string, CompileError> translate_table_in_context(std::string_view predicate);
-  Result<std::string, CompileError> single_rule_sql(const Json& rule, const Vocabulary& outer,
-                                                    const TypeMap& outer_types, bool in_combine);
-
-  const Annotations& annotations() const { return ann_; }
-  const Dialect& dialect() const { return *dialect_; }
+  ~QuorilProgram() override;
 
  private:
   friend class UniverseSubqueryTranslator;
-  QuorilProgram() = default;
+  QuorilProgram();
+
+  // Every rule is bodiless with a value and arguments: a function, not a relation.
+  bool is_function_of_arguments(std::string_view predicate) const;
+  Result<std::string, CompileError> translate_table_in_context(std::string_view predicate);
+  Result<std::string, CompileError> single_rule_sql(const Json& rule, const Vocabulary& outer,
+                                                    const TypeMap& outer_types, bool in_combine);
+  const Annotations& annotations() const { return ann_; }
+  const Dialect& dialect() const { return *dialect_; }
 
   // build, with the names it makes collected in `made`.
-  static Result<std::unique_ptr<QuorilProgram>, CompileError> assemble(
-      Json tree, const TextMap& flag_overrides, const std::optional<std::string>& engine,
-      const std::vector<Json>* library, GeneratedNames& made);
+  static Result<std::unique_ptr<QuorilProgram>, CompileError> assemble(Json tree,
+                                                                       const TextMap& flag_overrides,
+                                                                       std::optional<Engine> engine,
+                                                                       const std::vector<Json>* library,
+                                                                       GeneratedNames& made);
   // `error` with the predicates it names as the user wrote them.
   static CompileError as_written(const PredicateNames& made_names, CompileError error);
   Result<std::vector<PlanStep>, CompileError> plan_steps(std::string_view predicate, PageWindow window,
@@ -133,7 +117,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   Result<std::string, CompileError> relation_text(std::string_view predicate) override;
   bool is_program_predicate(std::string_view predicate) const override;
   std::optional<std::vector<std::string>> columns_of(std::string_view predicate) const override;
-  NamesAllocator& names() override { return state_.names; }
+  NamesAllocator& names() override;
 
   Result<std::string, CompileError> rule_sql(const Json& rule, const Vocabulary& outer,
                                              const TypeMap& outer_types, bool in_combine,
@@ -185,68 +169,16 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // output depends on the program alone, not on the stack.
   static constexpr size_t kMaxPredicateDepth = 250;
 
-  // One WITH clause list per statement being written.
-  struct Frame {
-    std::vector<std::pair<std::string, std::string>> entries;
-    std::set<std::string> done;
-    // A dependency met deeper than the walk may recurse waits here, is written
-    // once the predicate that met it is done, and is placed before its readers
-    // when all that wait are written: a chain of any length takes no deeper
-    // recursion than a short one.
-    std::deque<std::string> waiting;
-    std::set<std::string> met;                              // waiting or written
-    std::map<std::string, std::string> written;             // SQL written, not yet placed
-    std::map<std::string, std::vector<std::string>> reads;  // the waiting ones each met
-  };
+  struct Frame;
   std::string render_frame(const Frame& frame) const;
   // predicate_sql, then the WITH clauses that waited while it was written,
   // each before the first that reads it.
   Result<std::string, CompileError> predicate_sql_placing_waiting(const std::string& predicate);
   Result<Unit, CompileError> place_waiting(const std::string& root);
 
-  // The steps of one stored table, or of one loop, form a unit. What each
-  // unit reads is kept so that steps written out of turn can be put back in
-  // an order where each table is made before it is read.
-  struct StepUnits {
-    std::map<std::string, size_t> of_predicate, of_loop;
-    std::vector<std::string> names;          // a predicate of each unit, for messages
-    std::vector<const IterationDef*> loops;  // the loop of each unit that is one
-    std::vector<std::vector<size_t>> reads;  // the units each reads, as met
-    // The loops that add to a unit's table right after it is made: whoever
-    // reads the table reads it once they are done.
-    std::vector<std::vector<size_t>> tails;
-    std::vector<size_t> of_step;  // the unit of each of the steps written
-    std::vector<size_t> open;     // the units being written, each inside the one before
-  };
+  struct StepUnits;
 
-  // Everything one formatted_* call builds; reset at its start so that a
-  // predicate's SQL does not depend on what was compiled before it.
-  struct CompilationState {
-    NamesAllocator names;
-    int64_t variable_counter = 0;
-    std::vector<std::pair<std::string, Type>> record_types;
-    std::vector<PlanStep> steps;
-    std::set<std::string> emitted, in_progress, with_in_progress;
-    std::set<std::string> loops_done, loops_in_progress;
-    std::vector<Frame> frames;
-    std::set<std::string> building_loop_members;
-    // WITH names by predicate, distinct without regard to case, so that two
-    // predicates whose cleaned names coincide never share a WITH clause.
-    std::map<std::string, std::string> with_names;
-    std::set<std::string> with_names_lower;
-    // Predicates whose SQL is being written, each inside the one before: the
-    // walk over dependencies recurses once per level, up to a bound.
-    std::vector<std::string> writing;
-    // Stored tables met deeper than the walk may recurse: each is written
-    // after the main query, from the top, where what it meets that deep waits
-    // in turn; then the steps are put in order. A chain of any length of
-    // tables, each read by the next, takes no deeper recursion than a short one.
-    std::deque<std::string> waiting_steps;
-    StepUnits units;
-    // How many combines the rule being written sits in, within its statement
-    // or WITH clause.
-    size_t combine_level = 0;
-  };
+  struct CompilationState;
 
   // injectable_rule without the memo.
   const Json* find_injectable_rule(std::string_view predicate) const;
@@ -281,11 +213,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // The predicates the compilation made for itself, each with the user's
   // predicate it stands for: every message names predicates as the user wrote them.
   PredicateNames made_names_;
-  CompilationState state_;
-  UniverseSubqueryTranslator subqueries_{*this};
+  // What one formatted_* call builds, and the program's answers to its
+  // expression translators (see compilation_state.h).
+  std::unique_ptr<CompilationState> state_;
+  std::unique_ptr<UniverseSubqueryTranslator> subqueries_;
 };
-
-// A table name with each '.'-separated part quoted as the engine quotes identifiers.
-std::string table_reference(std::string_view name, const Dialect& dialect);
 
 }  // namespace mirtova

@@ -5,9 +5,10 @@
 
 #include <algorithm>
 
+#include "common/bounds.h"
 #include "common/strings.h"
 #include "compiler/dialects/quoting.h"
-#include "compiler/dialects/record_types.h"
+#include "compiler/program/compilation_state.h"
 #include "compiler/program/step_order.h"
 #include "parser/tree_access.h"
 
@@ -19,22 +20,6 @@ constexpr int64_t kMaxScriptRepetitions = 1000;
 
 std::string cycle_message(std::string_view predicate) {
   return "Predicate '" + std::string(predicate) + "' depends on itself: its recursion was not unfolded.";
-}
-
-// Record types inside `type` first, each once, then the type itself.
-void declare_record_types(const Type& type, std::vector<std::string>& seen, std::string& out) {
-  if (type.is_list()) {
-    declare_record_types(type.element(), seen, out);
-    return;
-  }
-  if (!type.is_record()) return;
-  for (const auto& [name, field] : type.fields()) declare_record_types(field, seen, out);
-  std::string name = record_type_name(type);
-  if (std::find(seen.begin(), seen.end(), name) != seen.end()) return;
-  seen.push_back(name);
-  if (!out.empty()) out += "\n";
-  out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name +
-         "') THEN CREATE TYPE " + name + " AS (" + psql_record_columns(type) + "); END IF; END $$;";
 }
 
 // Keeps a unit open while its steps are written.
@@ -70,7 +55,7 @@ Result<std::string, CompileError> QuorilProgram::translate_table_in_context(std:
                         "' is neither a predicate of the program nor a built-in function");
   std::string name(predicate);
   if (table_owner(name)) {
-    if (!state_.building_loop_members.count(name)) TRY_VOID(ensure_step(name));
+    if (!state_->building_loop_members.count(name)) TRY_VOID(ensure_step(name));
     return table_of(name);
   }
   return with_name(name);
@@ -79,32 +64,32 @@ Result<std::string, CompileError> QuorilProgram::translate_table_in_context(std:
 Result<std::string, CompileError> QuorilProgram::with_name(std::string_view predicate) {
   std::string name(predicate);
   std::string alias;
-  if (auto known = state_.with_names.find(name); known != state_.with_names.end()) {
+  if (auto known = state_->with_names.find(name); known != state_->with_names.end()) {
     alias = known->second;
   } else {
     std::string base = clean_name(name);
     if (is_sql_reserved_word(base)) base += "_table";
     alias = base;
-    for (int n = 1; state_.with_names_lower.count(ascii_lower(alias)); ++n)
+    for (int n = 1; state_->with_names_lower.count(ascii_lower(alias)); ++n)
       alias = base + "_" + std::to_string(n);
-    state_.with_names.emplace(name, alias);
-    state_.with_names_lower.insert(ascii_lower(alias));
+    state_->with_names.emplace(name, alias);
+    state_->with_names_lower.insert(ascii_lower(alias));
   }
-  if (state_.frames.empty()) state_.frames.emplace_back();
-  if (state_.frames.back().done.count(name)) return alias;
-  if (state_.with_in_progress.count(name)) return CompileError(cycle_message(name));
-  if (state_.writing.size() >= kMaxPredicateDepth) {
-    Frame& frame = state_.frames.back();
-    if (!state_.writing.empty()) frame.reads[state_.writing.back()].push_back(name);
+  if (state_->frames.empty()) state_->frames.emplace_back();
+  if (state_->frames.back().done.count(name)) return alias;
+  if (state_->with_in_progress.count(name)) return CompileError(cycle_message(name));
+  if (state_->writing.size() >= kMaxPredicateDepth) {
+    Frame& frame = state_->frames.back();
+    if (!state_->writing.empty()) frame.reads[state_->writing.back()].push_back(name);
     if (frame.met.insert(name).second) frame.waiting.push_back(name);
     return alias;
   }
-  state_.with_in_progress.insert(name);
+  state_->with_in_progress.insert(name);
   auto sql = predicate_sql_placing_waiting(name);
-  state_.with_in_progress.erase(name);
+  state_->with_in_progress.erase(name);
   if (!sql.ok()) return sql;
   // Dependencies added their entries while this one was written: post-order.
-  Frame& frame = state_.frames.back();
+  Frame& frame = state_->frames.back();
   frame.entries.emplace_back(alias, std::move(sql).value());
   frame.done.insert(name);
   return alias;
@@ -117,22 +102,22 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql_placing_waiting(c
 }
 
 Result<Unit, CompileError> QuorilProgram::place_waiting(const std::string& root) {
-  const size_t at = state_.frames.size() - 1;
-  if (state_.frames[at].waiting.empty()) return Unit{};
+  const size_t at = state_->frames.size() - 1;
+  if (state_->frames[at].waiting.empty()) return Unit{};
   // Written one after another, each at the depth of the first: what one meets
   // waits in turn.
-  while (!state_.frames[at].waiting.empty()) {
-    std::string next = std::move(state_.frames[at].waiting.front());
-    state_.frames[at].waiting.pop_front();
-    state_.with_in_progress.insert(next);
+  while (!state_->frames[at].waiting.empty()) {
+    std::string next = std::move(state_->frames[at].waiting.front());
+    state_->frames[at].waiting.pop_front();
+    state_->with_in_progress.insert(next);
     auto sql = predicate_sql(next);
-    state_.with_in_progress.erase(next);
+    state_->with_in_progress.erase(next);
     if (!sql.ok()) return sql.error();
-    state_.frames[at].written.emplace(std::move(next), std::move(sql).value());
+    state_->frames[at].written.emplace(std::move(next), std::move(sql).value());
   }
   // Placed in the order the recursion would have given: after every one it
   // reads, before its first reader.
-  Frame& frame = state_.frames[at];
+  Frame& frame = state_->frames[at];
   std::set<std::string> on_path{root};
   std::vector<std::pair<std::string, size_t>> path{{root, 0}};
   while (!path.empty()) {
@@ -148,7 +133,7 @@ Result<Unit, CompileError> QuorilProgram::place_waiting(const std::string& root)
     }
     if (name != root) {
       auto written = frame.written.find(name);
-      frame.entries.emplace_back(state_.with_names.at(name), std::move(written->second));
+      frame.entries.emplace_back(state_->with_names.at(name), std::move(written->second));
       frame.written.erase(written);
       frame.met.erase(name);
       frame.done.insert(name);
@@ -185,45 +170,45 @@ std::string QuorilProgram::replace_table(const std::string& table, const std::st
 
 Result<std::string, CompileError> QuorilProgram::materialised_select(const std::string& predicate) {
   // Each statement has WITH clauses of its own; what is in progress around it is set aside.
-  std::set<std::string> outer_with = std::move(state_.with_in_progress);
-  state_.with_in_progress.clear();
-  state_.frames.emplace_back();
+  std::set<std::string> outer_with = std::move(state_->with_in_progress);
+  state_->with_in_progress.clear();
+  state_->frames.emplace_back();
   auto sql = predicate_sql_placing_waiting(predicate);
-  Frame frame = std::move(state_.frames.back());
-  state_.frames.pop_back();
-  state_.with_in_progress = std::move(outer_with);
+  Frame frame = std::move(state_->frames.back());
+  state_->frames.pop_back();
+  state_->with_in_progress = std::move(outer_with);
   if (!sql.ok()) return sql;
   return render_frame(frame) + sql.value();
 }
 
 Result<Unit, CompileError> QuorilProgram::ensure_step(const std::string& predicate) {
   const size_t unit = step_unit(predicate);
-  const IterationDef* loop = state_.units.loops[unit];
+  const IterationDef* loop = state_->units.loops[unit];
   // A loop being written makes its members' tables itself.
-  const bool loop_in_progress = loop && state_.loops_in_progress.count(loop->name);
+  const bool loop_in_progress = loop && state_->loops_in_progress.count(loop->name);
   if (!loop_in_progress) note_read(unit);
-  if (state_.emitted.count(predicate)) return Unit{};
-  if (state_.in_progress.count(predicate)) return CompileError(cycle_message(predicate));
-  if (!loop_in_progress && state_.writing.size() >= kMaxPredicateDepth) {
-    state_.waiting_steps.push_back(predicate);
+  if (state_->emitted.count(predicate)) return Unit{};
+  if (state_->in_progress.count(predicate)) return CompileError(cycle_message(predicate));
+  if (!loop_in_progress && state_->writing.size() >= kMaxPredicateDepth) {
+    state_->waiting_steps.push_back(predicate);
     return Unit{};
   }
   if (loop) return ensure_loop(*loop);
   {
-    OpenUnit open(state_.units.open, unit);
-    state_.in_progress.insert(predicate);
+    OpenUnit open(state_->units.open, unit);
+    state_->in_progress.insert(predicate);
     auto sql = materialise(predicate);
-    state_.in_progress.erase(predicate);
+    state_->in_progress.erase(predicate);
     if (!sql.ok()) return sql.error();
     push_step(unit, PlanStep::statement(std::move(sql).value()));
   }
-  state_.emitted.insert(predicate);
+  state_->emitted.insert(predicate);
   // The accumulator holds its first rows before a loop adds to it; readers come after the loop.
   for (const IterationDef& it : ann_.iterations())
     if (it.accumulate && *it.accumulate == predicate) {
-      if (!state_.loops_done.count(it.name) && !state_.loops_in_progress.count(it.name)) {
+      if (!state_->loops_done.count(it.name) && !state_->loops_in_progress.count(it.name)) {
         const size_t tail = loop_unit(it);
-        state_.units.tails[unit].push_back(tail);
+        state_->units.tails[unit].push_back(tail);
       }
       TRY_VOID(ensure_loop(it));
     }
@@ -231,28 +216,28 @@ Result<Unit, CompileError> QuorilProgram::ensure_step(const std::string& predica
 }
 
 size_t QuorilProgram::step_unit(const std::string& predicate) {
-  if (auto known = state_.units.of_predicate.find(predicate); known != state_.units.of_predicate.end())
+  if (auto known = state_->units.of_predicate.find(predicate); known != state_->units.of_predicate.end())
     return known->second;
   const IterationDef* loop = ann_.iteration_of(predicate);
   if (loop &&
       std::find(loop->predicates.begin(), loop->predicates.end(), predicate) == loop->predicates.end())
     loop = nullptr;
   const size_t unit = loop ? loop_unit(*loop) : new_unit(predicate, nullptr);
-  state_.units.of_predicate.emplace(predicate, unit);
+  state_->units.of_predicate.emplace(predicate, unit);
   return unit;
 }
 
 size_t QuorilProgram::loop_unit(const IterationDef& iteration) {
-  if (auto known = state_.units.of_loop.find(iteration.name); known != state_.units.of_loop.end())
+  if (auto known = state_->units.of_loop.find(iteration.name); known != state_->units.of_loop.end())
     return known->second;
   const size_t unit =
       new_unit(iteration.predicates.empty() ? iteration.name : iteration.predicates.front(), &iteration);
-  state_.units.of_loop.emplace(iteration.name, unit);
+  state_->units.of_loop.emplace(iteration.name, unit);
   return unit;
 }
 
 size_t QuorilProgram::new_unit(std::string name, const IterationDef* loop) {
-  StepUnits& units = state_.units;
+  StepUnits& units = state_->units;
   units.names.push_back(std::move(name));
   units.loops.push_back(loop);
   units.reads.emplace_back();
@@ -261,25 +246,25 @@ size_t QuorilProgram::new_unit(std::string name, const IterationDef* loop) {
 }
 
 void QuorilProgram::note_read(size_t unit) {
-  if (!state_.units.open.empty() && state_.units.open.back() != unit)
-    state_.units.reads[state_.units.open.back()].push_back(unit);
+  if (!state_->units.open.empty() && state_->units.open.back() != unit)
+    state_->units.reads[state_->units.open.back()].push_back(unit);
 }
 
 void QuorilProgram::push_step(size_t unit, PlanStep step) {
-  state_.steps.push_back(std::move(step));
-  state_.units.of_step.push_back(unit);
+  state_->steps.push_back(std::move(step));
+  state_->units.of_step.push_back(unit);
 }
 
 Result<Unit, CompileError> QuorilProgram::write_waiting_steps() {
-  if (state_.waiting_steps.empty()) return Unit{};
+  if (state_->waiting_steps.empty()) return Unit{};
   // Each written from the top, one after another: what it meets past the
   // bound waits in turn, so no chain recurses deeper than the bound.
-  while (!state_.waiting_steps.empty()) {
-    std::string next = std::move(state_.waiting_steps.front());
-    state_.waiting_steps.pop_front();
+  while (!state_->waiting_steps.empty()) {
+    std::string next = std::move(state_->waiting_steps.front());
+    state_->waiting_steps.pop_front();
     TRY_VOID(ensure_step(next));
   }
-  const StepUnits& units = state_.units;
+  const StepUnits& units = state_->units;
   std::vector<std::vector<size_t>> needs(units.names.size());
   for (size_t u = 0; u < needs.size(); ++u)
     for (size_t read : units.reads[u]) {
@@ -290,26 +275,26 @@ Result<Unit, CompileError> QuorilProgram::write_waiting_steps() {
   if (!order.ok()) return CompileError(cycle_message(units.names[order.error()]));
   std::vector<PlanStep> steps;
   std::vector<size_t> of_step;
-  steps.reserve(state_.steps.size());
-  of_step.reserve(state_.steps.size());
+  steps.reserve(state_->steps.size());
+  of_step.reserve(state_->steps.size());
   for (size_t i : order.value()) {
-    steps.push_back(std::move(state_.steps[i]));
+    steps.push_back(std::move(state_->steps[i]));
     of_step.push_back(units.of_step[i]);
   }
-  state_.steps = std::move(steps);
-  state_.units.of_step = std::move(of_step);
+  state_->steps = std::move(steps);
+  state_->units.of_step = std::move(of_step);
   return Unit{};
 }
 
 Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iteration) {
-  if (state_.loops_done.count(iteration.name) || state_.loops_in_progress.count(iteration.name))
+  if (state_->loops_done.count(iteration.name) || state_->loops_in_progress.count(iteration.name))
     return Unit{};
-  state_.loops_in_progress.insert(iteration.name);
+  state_->loops_in_progress.insert(iteration.name);
   const size_t unit = loop_unit(iteration);
-  OpenUnit open(state_.units.open, unit);
+  OpenUnit open(state_->units.open, unit);
   if (iteration.accumulate) TRY_VOID(ensure_step(*iteration.accumulate));
-  std::set<std::string> outer_members = std::move(state_.building_loop_members);
-  state_.building_loop_members =
+  std::set<std::string> outer_members = std::move(state_->building_loop_members);
+  state_->building_loop_members =
       std::set<std::string>(iteration.predicates.begin(), iteration.predicates.end());
   PlanStep loop;
   loop.kind = PlanStep::Kind::Loop;
@@ -320,7 +305,7 @@ Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iterat
   for (const std::string& member : iteration.predicates) {
     auto select = materialised_select(member);
     if (!select.ok()) {
-      state_.building_loop_members = std::move(outer_members);
+      state_->building_loop_members = std::move(outer_members);
       return select.error();
     }
     selects.push_back(std::move(select).value());
@@ -331,12 +316,12 @@ Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iterat
                           " SELECT * FROM " + acc);
     }
   }
-  state_.building_loop_members = std::move(outer_members);
+  state_->building_loop_members = std::move(outer_members);
   loop.changed = loop_changed_query(iteration, selects, loop, unit);
   push_step(unit, std::move(loop));
-  state_.loops_in_progress.erase(iteration.name);
-  state_.loops_done.insert(iteration.name);
-  for (const std::string& member : iteration.predicates) state_.emitted.insert(member);
+  state_->loops_in_progress.erase(iteration.name);
+  state_->loops_done.insert(iteration.name);
+  for (const std::string& member : iteration.predicates) state_->emitted.insert(member);
   return Unit{};
 }
 
@@ -383,7 +368,7 @@ std::string QuorilProgram::loop_changed_query(const IterationDef& iteration,
     written.push_back(table);
     written_by.push_back(members[i]);
     std::optional<std::string> owner = table_owner(members[i]);
-    if (state_.emitted.count(owner ? *owner : members[i])) continue;
+    if (state_->emitted.count(owner ? *owner : members[i])) continue;
     PlanStep empty = PlanStep::statement(replace_table(
         table, "SELECT * FROM (\n" + indent(selects[i], 2) + "\n) AS mirtova_empty WHERE 1 = 0"));
     empty.for_changed_only = 1;
@@ -453,7 +438,7 @@ std::string QuorilProgram::search_filter(const std::string& predicate, const std
 
 Result<std::string, CompileError> QuorilProgram::main_query(const std::string& predicate, PageWindow window,
                                                             const std::optional<std::string>& pattern) {
-  state_.frames.emplace_back();
+  state_->frames.emplace_back();
   std::string body;
   if (table_owner(predicate)) {
     TRY_VOID(ensure_step(predicate));
@@ -487,21 +472,12 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
     if (!order.empty()) body += "\nORDER BY " + order;
     body += dialect_->pagination_clause(limit, offset);
   }
-  Frame frame = std::move(state_.frames.back());
-  state_.frames.pop_back();
+  Frame frame = std::move(state_->frames.back());
+  state_->frames.pop_back();
   return render_frame(frame) + body;
 }
 
-std::string QuorilProgram::setup_text() const {
-  std::string out = ann_.preamble();
-  if (dialect_->name() == "psql") {
-    std::vector<std::string> seen;
-    std::string types;
-    for (const auto& [name, type] : state_.record_types) declare_record_types(type, seen, types);
-    if (!types.empty()) out += (out.empty() ? "" : "\n") + types;
-  }
-  return out;
-}
+std::string QuorilProgram::setup_text() const { return dialect_->setup_script(state_->record_types); }
 
 Result<std::vector<PlanStep>, CompileError> QuorilProgram::formatted_predicate_plan(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
@@ -519,16 +495,16 @@ Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
 
 Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
-  state_ = CompilationState{};
+  *state_ = CompilationState{};
   std::string name(predicate);
   if (!rules_of_.count(name)) return CompileError("Predicate '" + name + "' has no rules to compile.");
   TRY(std::string main, main_query(name, window, pattern));
   std::vector<PlanStep> plan;
   std::string setup = setup_text();
   if (!setup.empty()) plan.push_back(PlanStep::setup(std::move(setup)));
-  for (PlanStep& s : state_.steps) plan.push_back(std::move(s));
+  for (PlanStep& s : state_->steps) plan.push_back(std::move(s));
   plan.push_back(PlanStep::statement(std::move(main)));
-  state_.steps.clear();
+  state_->steps.clear();
   return plan;
 }
 

@@ -8,8 +8,8 @@
 #include <queue>
 #include <string_view>
 
+#include "common/bounds.h"
 #include "compiler/type_inference/flat_index.h"
-#include "parser/depth_guard.h"
 
 namespace mirtova {
 
@@ -86,7 +86,7 @@ uint64_t mix(uint64_t x) {
 }
 
 // A set of names that outlive it; only looked up, never walked.
-class NameSet {
+class NameViews {
  public:
   void insert(std::string_view name) {
     const auto fresh = static_cast<uint32_t>(names_.size());
@@ -161,7 +161,7 @@ class TextIds {
 // number carries whether its predicate is a relation, looked up once.
 class NodeKeys {
  public:
-  NodeKeys(const NameSet& relations, size_t expected)
+  NodeKeys(const NameViews& relations, size_t expected)
       : relations_(relations), texts_(expected / 2), index_(expected / 2), column_index_(expected / 16) {}
 
   // None for literals, which have no node and keep their own type. A
@@ -258,7 +258,7 @@ class NodeKeys {
     return id;
   }
 
-  const NameSet& relations_;
+  const NameViews& relations_;
   TextIds texts_;
   std::vector<Key> keys_;
   FlatIndex index_;  // over keys_
@@ -360,7 +360,7 @@ class TypeInference::Propagation {
   // Every edge end is a node by its key (ends of one key share one node, its
   // type the meet of theirs), except the ends of a key no node stands for.
   Result<Unit, TypeInferenceError> make_nodes() {
-    NameSet relations;
+    NameViews relations;
     for (const auto& [predicate, graph] : in_.graphs_) {
       if (!predicate.empty() && predicate.front() == '@') continue;
       if (!graph.has_column(predicate, "quoril_value")) relations.insert(predicate);

@@ -8,10 +8,10 @@ namespace mirtova::assertion {
 namespace {
 
 const Schema kSchema{{"Person", {"name", "age"}}, {"P", {"a"}}};
-const NameSet kDefined{"Person", "P"};
+const SortedNames kDefined{"Person", "P"};
 
 // The translation's predicate and first rule's head, or the error.
-std::string outcome(const Entry& entry, const NameSet& used = {}) {
+std::string outcome(const Entry& entry, const SortedNames& used = {}) {
   Result<Translation, TranslateError> t = translate_assertion(entry, kDefined, kSchema, used);
   if (t.ok()) return t.value().predicate + " | " + t.value().program;
   const TranslateError& e = t.error();
@@ -62,7 +62,7 @@ TEST(TranslateAssertionTest, PredicateNamesArePlainNames) {
 TEST(TranslateAssertionTest, GeneratedPredicatesAvoidUsedNames) {
   const Entry some = entry("Person", "some", "\u2203 n a, Person n a");
   struct Case {
-    NameSet used;
+    SortedNames used;
     std::string outcome;
   } cases[] = {
       {{},

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <set>
 #include <string>
 
 #include "assertion/parser.h"
@@ -48,6 +50,16 @@ std::string translation(std::string_view statement, std::string_view head = "H")
   std::string columns;
   for (const std::string& c : t.value().columns) columns += (columns.empty() ? "" : " ") + c;
   EXPECT_EQ(t.value().predicate, head);
+  // The helpers named are the heads of the other rules, the discarded attempts
+  // of a sub-formula written again left out.
+  std::set<std::string> heads;
+  for (std::string_view rest = t.value().program; !rest.empty();) {
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    const std::string_view name = line.substr(0, line.find('('));
+    if (name != head) heads.emplace(name);
+    rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+  }
+  EXPECT_EQ(std::set<std::string>(t.value().helpers.begin(), t.value().helpers.end()), heads) << statement;
   return t.value().program + "\n=> " + columns;
 }
 

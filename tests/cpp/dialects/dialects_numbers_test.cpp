@@ -5,15 +5,12 @@
 
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/number_text.h"
+#include "support/engine_names.h"
 
 namespace mirtova {
 namespace {
 
-std::unique_ptr<Dialect> dialect(std::string_view engine) {
-  auto result = Dialect::get(engine);
-  if (!result.ok()) throw std::runtime_error(result.error().message);
-  return std::move(result).value();
-}
+std::unique_ptr<Dialect> dialect(std::string_view engine) { return Dialect::get(engine_of(engine)); }
 
 size_t count(std::string_view text, std::string_view part) {
   size_t n = 0;

@@ -6,15 +6,12 @@
 
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/quoting.h"
+#include "support/engine_names.h"
 
 namespace mirtova {
 namespace {
 
-std::unique_ptr<Dialect> dialect(std::string_view engine) {
-  auto result = Dialect::get(engine);
-  if (!result.ok()) throw std::runtime_error(result.error().message);
-  return std::move(result).value();
-}
+std::unique_ptr<Dialect> dialect(std::string_view engine) { return Dialect::get(engine_of(engine)); }
 
 // Tricky texts and their string literals. The "standard" column is the literal of
 // duckdb, presto, trino and sqlite; tests/python/test_dialect_literals.py runs the

@@ -8,6 +8,7 @@
 
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/record_types.h"
+#include "support/engine_names.h"
 
 namespace mirtova {
 namespace {
@@ -15,11 +16,7 @@ namespace {
 constexpr std::array<const char*, 7> kEngines = {"duckdb", "databricks", "presto",  "trino",
                                                  "psql",   "sqlite",     "bigquery"};
 
-std::unique_ptr<Dialect> dialect(std::string_view engine) {
-  auto result = Dialect::get(engine);
-  if (!result.ok()) throw std::runtime_error(result.error().message);
-  return std::move(result).value();
-}
+std::unique_ptr<Dialect> dialect(std::string_view engine) { return Dialect::get(engine_of(engine)); }
 
 Type closed(std::initializer_list<std::pair<const std::string, Type>> fields) {
   return Type::closed_record(Type::Fields(fields));

@@ -9,6 +9,7 @@
 #include "compiler/dialects/templates/date_format_sql.h"
 #include "compiler/expr_translate/apply_template.h"
 #include "compiler/expr_translate/expr_translator.h"
+#include "support/engine_names.h"
 #include "support/trees.h"
 
 namespace mirtova {
@@ -31,9 +32,6 @@ class FakeProgram : public SubqueryTranslator {
     return std::string(in_combine ? "SELECT inner_sql" : "SELECT wrong_flag");
   }
   std::optional<std::string> combine_psql_type(const Json&) override { return psql_type; }
-  std::optional<std::string> column_psql_type(std::string_view, std::string_view) override {
-    return std::nullopt;
-  }
   std::optional<Type> column_type(std::string_view, std::string_view) override { return std::nullopt; }
   std::string register_record_type(const Type& record) override {
     registered.push_back(record.to_string());
@@ -48,7 +46,7 @@ class FakeProgram : public SubqueryTranslator {
 
 struct Env {
   explicit Env(std::string_view engine)
-      : dialect(Dialect::get(engine).value()), tr(vocabulary(), *dialect, flags) {
+      : dialect(Dialect::get(engine_of(engine))), tr(vocabulary(), *dialect, flags) {
     tr.variable_types.insert_or_assign("n", Type::number());
     tr.variable_types.insert_or_assign("s", Type::string());
     tr.variable_types.insert_or_assign("b", Type::boolean());
@@ -359,7 +357,7 @@ TEST(ExprConvert, EveryEngineWritesEveryTemplate) {
       if (row.find('@') != std::string::npos) continue;
       // The date format functions are written from their literal format, not a
       // template; the values tests run them.
-      if (is_date_format_function(row) && writes_date_formats(engine)) continue;
+      if (is_date_format_function(row) && env.dialect->writes_date_formats()) continue;
       // A row for one arity ("Date/3") is reached by a call with that many arguments.
       size_t slash = row.find('/');
       std::string name = row.substr(0, slash);

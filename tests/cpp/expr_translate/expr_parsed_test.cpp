@@ -7,6 +7,7 @@
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "parser/parse_file.h"
+#include "support/engine_names.h"
 
 namespace mirtova {
 namespace {
@@ -20,9 +21,6 @@ class NoProgram : public SubqueryTranslator {
     return std::string("SELECT from_program");
   }
   std::optional<std::string> combine_psql_type(const Json&) override { return std::nullopt; }
-  std::optional<std::string> column_psql_type(std::string_view, std::string_view) override {
-    return std::nullopt;
-  }
   std::optional<Type> column_type(std::string_view, std::string_view) override { return std::nullopt; }
   std::string register_record_type(const Type&) override { return "r"; }
 };
@@ -48,7 +46,7 @@ void run_cases(const std::vector<Case>& cases) {
     std::optional<Json> expr = parsed_value(c.text);
     ASSERT_TRUE(expr.has_value()) << c.text << "\n"
                                   << parse_file("Q(v: " + c.text + ");").error().show_message();
-    auto dialect = Dialect::get(c.engine).value();
+    auto dialect = Dialect::get(engine_of(c.engine));
     NoProgram program;
     ExprTranslator tr({{"x", "T.x"}, {"y", "T.y"}, {"l", "T.l"}, {"s", "T.s"}, {"r", "T.r"}}, *dialect,
                       flags);

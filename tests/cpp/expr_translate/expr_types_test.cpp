@@ -6,6 +6,7 @@
 
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/expr_translator.h"
+#include "support/engine_names.h"
 #include "support/trees.h"
 
 namespace mirtova {
@@ -23,7 +24,7 @@ Type closed(std::vector<std::pair<std::string, Type>> fields) {
 }
 
 struct Fixture {
-  std::unique_ptr<Dialect> dialect = Dialect::get("duckdb").value();
+  std::unique_ptr<Dialect> dialect = Dialect::get(engine_of("duckdb"));
   FlagMap flags;
   ExprTranslator tr{{}, *dialect, flags};
 };

@@ -6,6 +6,7 @@
 
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/expr_translator.h"
+#include "support/engine_names.h"
 #include "support/trees.h"
 
 namespace mirtova {
@@ -26,7 +27,7 @@ TEST(LangGroupingKeys, ConstantsBoundToVariablesAreNotColumnPositions) {
                                        {"duckdb", "T.x", "T.x"},
                                        {"duckdb", "-T.x", "-T.x"},
                                        {"sqlite", "1.5", "1.5"}}) {
-    auto dialect = Dialect::get(k.engine).value();
+    auto dialect = Dialect::get(engine_of(k.engine));
     FlagMap flags;
     ExprTranslator tr({{"v", k.variable_sql}}, *dialect, flags);
     auto sql = tr.convert_to_sql_for_group_by(var("v"));

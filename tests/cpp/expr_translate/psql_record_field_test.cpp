@@ -7,6 +7,7 @@
 
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/expr_translator.h"
+#include "support/engine_names.h"
 #include "support/trees.h"
 
 namespace mirtova {
@@ -44,7 +45,7 @@ TEST(PsqlRecordField, CastsOnlyUnknownFieldsBesideNumbers) {
   };
   // clang-format on
   for (const FieldCase& c : cases) {
-    std::unique_ptr<Dialect> dialect = Dialect::get(c.engine).value();
+    std::unique_ptr<Dialect> dialect = Dialect::get(engine_of(c.engine));
     FlagMap flags;
     ExprTranslator tr({{"x", "T.x"}, {"r", "T.r"}, {"n", "T.n"}}, *dialect, flags);
     tr.variable_types.insert_or_assign("r", Type::closed_record(fields));

@@ -9,6 +9,7 @@
 
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/template_tables.h"
+#include "support/engine_names.h"
 
 namespace mirtova {
 namespace {
@@ -50,7 +51,7 @@ TEST(TemplateRefusals, CallTableCoversEveryFunctionAndRefusal) {
   const std::map<std::string, CallRow> calls = read_calls();
   std::set<std::string> known;
   for (std::string_view engine : {"duckdb", "sqlite", "psql"}) {
-    auto dialect = Dialect::get(engine).value();
+    auto dialect = Dialect::get(engine_of(engine));
     DialectTables tables = dialect_tables(*dialect);
     for (const auto& [name, tmpl] : *tables.functions) {
       known.insert(name);

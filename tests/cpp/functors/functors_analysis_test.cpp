@@ -126,22 +126,18 @@ TEST(FunctorsAnalysis, RecursiveStatementsGiveDepths) {
   };
   // clang-format on
   for (const Case& c : cases) EXPECT_EQ(recursion_options(c.rules), c.expected) << c.name;
-
-  for (const char* engine : {"trino", "presto", "databricks"}) EXPECT_TRUE(is_iterative_engine(engine));
-  for (const char* engine : {"duckdb", "psql", "sqlite", "bigquery", "Trino"})
-    EXPECT_FALSE(is_iterative_engine(engine));
 }
 
 TEST(FunctorsAnalysis, UnfoldingWithoutRecursionCopiesTheRules) {
   std::vector<Json> rules = calls_program({{"A", {"B"}}, {"B", {}}});
-  auto result = unfold_recursion(rules, "duckdb");
+  auto result = unfold_recursion(rules, false);
   ASSERT_TRUE(result.ok());
   EXPECT_EQ(result.value(), rules);
 
   // Depth 0 leaves the component alone, still recursive.
   std::vector<Json> zero = calls_program({{"P", {"P"}}});
   zero.push_back(recursive({field(0, pred("P")), field(1, num("0"))}));
-  auto kept = unfold_recursion(zero, "duckdb");
+  auto kept = unfold_recursion(zero, false);
   ASSERT_TRUE(kept.ok());
   EXPECT_EQ(kept.value(), zero);
 }

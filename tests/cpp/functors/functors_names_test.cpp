@@ -66,7 +66,7 @@ TEST(GeneratedNamesTest, AnUnfoldingMovesItsNamesOffTheProgramsOwn) {
     std::vector<Json> rules = program(c.text);
     GeneratedNames names;
     names.take_names_of(rules);
-    auto unfolded = unfold_recursion(rules, "duckdb", names);
+    auto unfolded = unfold_recursion(rules, false, names);
     ASSERT_TRUE(unfolded.ok()) << c.name << ": " << unfolded.error().message;
     std::vector<std::string> heads = made_heads(unfolded.value(), names);
     // The template's rules keep their places; the made statements follow.
@@ -79,7 +79,7 @@ TEST(GeneratedNamesTest, MutualMembersNamedLikeEachOthersLevels) {
   std::vector<Json> rules = program("A(x) :- E(x); A(x) :- A_fr0(x); A_fr0(x) :- A(x); @Recursive(A, 1);");
   GeneratedNames names;
   names.take_names_of(rules);
-  auto unfolded = unfold_recursion(rules, "duckdb", names);
+  auto unfolded = unfold_recursion(rules, false, names);
   ASSERT_TRUE(unfolded.ok()) << unfolded.error().message;
   NameSet made;
   for (const Json& rule : unfolded.value()) {

@@ -94,7 +94,7 @@ TEST(RenamePredicateTest, DefinedAndMadeNames) {
   Json::ArrayType rs{rule(call_node("Q"), {}, "Q"),  rule(call_node("P"), {}, "P"),
                      rule(call_node("Q"), {}, "Q2"), make(pred("A")),
                      make(var("notapredicate")),     rule(call_node("@Make"), {}, "@Make()")};
-  EXPECT_EQ(defined_predicates(rs), (std::set<std::string>{"@Make", "P", "Q"}));
+  EXPECT_EQ(statement_heads(rs), (std::set<std::string>{"@Make", "P", "Q"}));
   EXPECT_EQ(made_predicates(rs), (std::set<std::string>{"A"}));
 }
 

@@ -11,6 +11,7 @@
 
 #include "compiler/program/universe.h"
 #include "parser/parse_file.h"
+#include "support/engine_names.h"
 
 namespace mirtova {
 namespace {
@@ -35,7 +36,7 @@ std::string compile_outcome(const std::string& text, const std::string& predicat
                             const std::string& engine) {
   auto tree = parse_file(text);
   if (!tree.ok()) return tree.error().message;
-  auto program = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, engine);
+  auto program = QuorilProgram::new_with_engine(std::move(tree).value(), {}, {}, engine_of(engine));
   if (!program.ok()) return program.error().message;
   auto sql = program.value()->formatted_predicate_sql_impl(predicate, PageWindow{}, std::nullopt);
   return sql.ok() ? std::string() : sql.error().message;

@@ -9,6 +9,7 @@
 #include "compiler/dialects/library/library_program.h"
 #include "compiler/program/library_rules.h"
 #include "parser/parse_file.h"
+#include "support/engine_names.h"
 
 namespace mirtova {
 namespace {
@@ -54,7 +55,7 @@ std::string dump(const std::vector<Json>& rules) {
 
 TEST(LibraryRulesTest, EveryProgramParses) {
   for (const EngineHeads& e : kEngines) {
-    auto program = parse_file(std::string(library_program_text(e.engine)));
+    auto program = parse_file(std::string(library_program_text(engine_of(e.engine))));
     ASSERT_TRUE(program.ok()) << e.engine << "\n" << program.error().show_message();
     std::vector<Json> rules = program.value().at("rule").as_array();
     EXPECT_EQ(head_names(rules), e.heads) << e.engine;
@@ -64,9 +65,9 @@ TEST(LibraryRulesTest, EveryProgramParses) {
 
 TEST(LibraryRulesTest, CachedRulesAreTheParsedProgram) {
   for (const EngineHeads& e : kEngines) {
-    auto rules = library_rules(e.engine);
+    auto rules = library_rules(engine_of(e.engine));
     ASSERT_TRUE(rules.ok()) << e.engine << "\n" << rules.error().message;
-    auto program = parse_file(std::string(library_program_text(e.engine)));
+    auto program = parse_file(std::string(library_program_text(engine_of(e.engine))));
     ASSERT_TRUE(program.ok()) << e.engine;
     EXPECT_EQ(dump(*rules.value()), dump(program.value().at("rule").as_array())) << e.engine;
   }
@@ -74,17 +75,17 @@ TEST(LibraryRulesTest, CachedRulesAreTheParsedProgram) {
 
 TEST(LibraryRulesTest, OneParsePerThreadAndEngine) {
   for (const EngineHeads& e : kEngines) {
-    auto first = library_rules(e.engine);
-    auto again = library_rules(e.engine);
-    auto dialect = Dialect::get(e.engine);
-    ASSERT_TRUE(first.ok() && again.ok() && dialect.ok()) << e.engine;
-    auto through_dialect = library_rules(*dialect.value());
+    auto first = library_rules(engine_of(e.engine));
+    auto again = library_rules(engine_of(e.engine));
+    auto dialect = Dialect::get(engine_of(e.engine));
+    ASSERT_TRUE(first.ok() && again.ok()) << e.engine;
+    auto through_dialect = library_rules(*dialect);
     ASSERT_TRUE(through_dialect.ok()) << e.engine;
     EXPECT_EQ(first.value().get(), again.value().get()) << e.engine;
     EXPECT_EQ(first.value().get(), through_dialect.value().get()) << e.engine;
   }
   // Two engines with one text still have an entry each.
-  EXPECT_NE(library_rules("presto").value().get(), library_rules("trino").value().get());
+  EXPECT_NE(library_rules(Engine::kPresto).value().get(), library_rules(Engine::kTrino).value().get());
 }
 
 TEST(LibraryRulesTest, EachThreadParsesItsOwnEqualCopy) {
@@ -99,8 +100,8 @@ TEST(LibraryRulesTest, EachThreadParsesItsOwnEqualCopy) {
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&seen, t] {
       for (const EngineHeads& e : kEngines) {
-        auto rules = library_rules(e.engine);
-        auto again = library_rules(e.engine);
+        auto rules = library_rules(engine_of(e.engine));
+        auto again = library_rules(engine_of(e.engine));
         if (!rules.ok() || !again.ok() || rules.value() != again.value()) {
           seen[t].all_ok = false;
           continue;
@@ -113,7 +114,7 @@ TEST(LibraryRulesTest, EachThreadParsesItsOwnEqualCopy) {
   for (std::thread& thread : threads) thread.join();
 
   for (size_t i = 0; i < kEngines.size(); ++i) {
-    auto here = library_rules(kEngines[i].engine);
+    auto here = library_rules(engine_of(kEngines[i].engine));
     ASSERT_TRUE(here.ok());
     for (int t = 0; t < kThreads; ++t) {
       ASSERT_TRUE(seen[t].all_ok) << "thread " << t;
@@ -126,8 +127,8 @@ TEST(LibraryRulesTest, EachThreadParsesItsOwnEqualCopy) {
 
 TEST(LibraryRulesTest, Failures) {
   struct Case {
-    std::string engine;
-    std::string text;  // parsed without the cache; empty: asked of library_rules
+    Engine engine;
+    std::string text;  // parsed without the cache
     std::string message;
   };
   const std::string broken = "A(1);\nB(2;\n";
@@ -135,22 +136,19 @@ TEST(LibraryRulesTest, Failures) {
   ASSERT_FALSE(parse_error.ok());
   // clang-format off
   const std::vector<Case> cases = {
-      {"postgres", "",
-       "Unsupported engine 'postgres'. Supported engines: bigquery, sqlite, psql, trino, presto, databricks, duckdb."},
-      {"", "", "Unsupported engine ''. Supported engines: bigquery, sqlite, psql, trino, presto, databricks, duckdb."},
-      {"sqlite", broken,
+      {Engine::kSqlite, broken,
        "Failed to parse the library program of sqlite: " + parse_error.error().show_message()},
   };
   // clang-format on
   for (const Case& c : cases) {
-    auto result = c.text.empty() ? library_rules(c.engine) : parse_library_program(c.engine, c.text);
+    auto result = parse_library_program(c.engine, c.text);
     ASSERT_FALSE(result.ok()) << c.engine;
     EXPECT_EQ(result.error().message, c.message) << c.engine;
     EXPECT_EQ(result.error().rule_text, "") << c.engine;
   }
   // The message carries the parse error's display text, source excerpt included.
-  EXPECT_NE(cases[2].message.find("Parsing:\n"), std::string::npos);
-  EXPECT_NE(cases[2].message.find("[ Error ] Parenthesis matches nothing."), std::string::npos);
+  EXPECT_NE(cases[0].message.find("Parsing:\n"), std::string::npos);
+  EXPECT_NE(cases[0].message.find("[ Error ] Parenthesis matches nothing."), std::string::npos);
 }
 
 }  // namespace

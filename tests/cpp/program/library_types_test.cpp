@@ -10,6 +10,7 @@
 #include "compiler/program/library_types.h"
 #include "parser/parse_file.h"
 #include "parser/tree_access.h"
+#include "support/engine_names.h"
 
 namespace mirtova {
 namespace {
@@ -57,7 +58,7 @@ TEST(LibraryTypes, JoinedTypesAreThoseOfTheWholeList) {
       "Q(n) :- T(x), n == Num(\"a\") + 1;",
   };
   // clang-format on
-  for (std::string_view engine : kSupportedEngines) {
+  for (Engine engine : kEngines) {
     auto library = library_rules(engine);
     ASSERT_TRUE(library.ok());
     const std::vector<const Json*> library_typed = typed_rules(*library.value());

@@ -60,7 +60,7 @@ std::string chain(int depth, const std::string& seed, const std::string& use) {
 std::string compile_out(const std::string& text) {
   auto tree = parse_file(text);
   if (!tree.ok()) return "parse: " + tree.error().message;
-  auto program = QuorilProgram::new_with_engine(tree.value(), {}, {}, std::string("duckdb"));
+  auto program = QuorilProgram::new_with_engine(tree.value(), {}, {}, Engine::kDuckdb);
   if (!program.ok()) return "build: " + program.error().message;
   auto sql = program.value()->formatted_predicate_sql_impl("Out", {}, std::nullopt);
   return sql.ok() ? "ok" : "sql: " + sql.error().message;

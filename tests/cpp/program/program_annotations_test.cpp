@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "compiler/dialects/dialect.h"
+#include "support/engine_names.h"
 #include "support/trees.h"
 
 namespace mirtova {
@@ -85,9 +86,8 @@ TEST(AnnotationsTest, DefaultTablesAndOrderingPerEngine) {
       {"bigquery", "col0 desc, col1 NULLS LAST, col2 desc nulls first, `order` NULLS LAST"},
   };
   for (const Case& c : cases) {
-    auto d = Dialect::get(c.engine);
-    ASSERT_TRUE(d.ok());
-    EXPECT_EQ(a.value().order_by_clause("P", d.value().get()), c.want) << c.engine;
+    auto d = Dialect::get(engine_of(c.engine));
+    EXPECT_EQ(a.value().order_by_clause("P", d.get()), c.want) << c.engine;
   }
   EXPECT_EQ(a.value().order_by_clause("Q", nullptr), "");
 }
@@ -115,7 +115,7 @@ TEST(AnnotationsTest, ReadsEachAnnotation) {
   auto r = Annotations::extract(rules, std::nullopt);
   ASSERT_TRUE(r.ok()) << r.error().message;
   const Annotations& a = r.value();
-  EXPECT_EQ(a.engine(), "sqlite");
+  EXPECT_EQ(a.engine().value(), Engine::kSqlite);
   EXPECT_FALSE(a.type_checking());
   EXPECT_EQ(a.limit_of("P"), 5u);
   EXPECT_EQ(a.ground_of("A")->table_of, "B");
@@ -130,8 +130,16 @@ TEST(AnnotationsTest, ReadsEachAnnotation) {
   EXPECT_EQ(a.iterations()[0].repetitions, 4);
   EXPECT_EQ(a.iteration_of("Full"), &a.iterations()[0]);
   EXPECT_EQ(a.iteration_of("It"), nullptr);
-  EXPECT_EQ(Annotations::extract(rules, std::string("presto")).value().engine(), "presto");
-  EXPECT_EQ(Annotations::extract({}, std::nullopt).value().engine(), "duckdb");
+  EXPECT_EQ(Annotations::extract(rules, Engine::kPresto).value().engine().value(), Engine::kPresto);
+  EXPECT_EQ(Annotations::extract({}, std::nullopt).value().engine().value(), Engine::kDuckdb);
+  // A name none of the engines has is refused when the engine is asked for,
+  // unless the caller's engine takes its place.
+  const std::vector<Json> unknown = {annotation("@Engine", {str("postgres")})};
+  EXPECT_EQ(
+      Annotations::extract(unknown, std::nullopt).value().engine().error().message,
+      "Unsupported engine 'postgres'. Supported engines: bigquery, sqlite, psql, trino, presto, databricks, "
+      "duckdb.");
+  EXPECT_EQ(Annotations::extract(unknown, Engine::kSqlite).value().engine().value(), Engine::kSqlite);
 }
 
 TEST(AnnotationsTest, RefusalsNameTheStatement) {
@@ -196,15 +204,6 @@ TEST(AnnotationsTest, CheckerCollectsWhatTheCompileStopsAt) {
       "@OrderBy(P): 'a; b' is not a column to order by: write a column name, optionally followed by ASC or "
       "DESC");
   EXPECT_TRUE(annotation_errors({annotation("@Limit", {var("P"), num(0)})}).empty());
-}
-
-TEST(AnnotationsTest, PreamblePerEngine) {
-  for (std::string engine : {"bigquery", "sqlite", "trino", "presto", "databricks"})
-    EXPECT_EQ(Annotations::extract({}, engine).value().preamble(), "") << engine;
-  EXPECT_EQ(Annotations::extract({}, std::string("duckdb")).value().preamble(),
-            "SET lambda_syntax = 'ENABLE_SINGLE_ARROW';\n"
-            "create sequence if not exists eternal_logical_sequence;\n"
-            "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);");
 }
 
 }  // namespace

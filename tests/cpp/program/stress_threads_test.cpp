@@ -15,6 +15,7 @@
 #include "compiler/program/universe.h"
 #include "parser/parse_file.h"
 #include "parser/parsing_exception.h"
+#include "support/engine_names.h"
 
 namespace mirtova {
 namespace {
@@ -56,7 +57,7 @@ const StressCase kPrograms[] = {
 std::string compile_case(const StressCase& c) {
   auto tree = parse_file(c.source);
   if (!tree.ok()) return "parse error: " + tree.error().message;
-  auto program = QuorilProgram::new_with_engine(tree.value(), {}, {}, c.engine);
+  auto program = QuorilProgram::new_with_engine(tree.value(), {}, {}, engine_of(c.engine));
   if (!program.ok()) return "compile error: " + program.error().message;
   std::string out;
   auto sql = program.value()->formatted_predicate_sql_impl(c.predicate, {}, std::nullopt);

@@ -60,8 +60,7 @@ TEST(TableColumnsTest, ColumnsByTable) {
 TEST(TableColumnsTest, LibraryColumnsAreSharedAndSpecialNamesWaitForTheProgram) {
   const std::vector<Json> library = rules_of("L(a) :- B(b: a), Special(c: a), Upper(e: a);\nUpper(x) = x;");
   auto special = [](std::string_view name) { return name == "Special" || name == "Upper"; };
-  // An engine name of its own keeps this library out of the engines' cache.
-  std::shared_ptr<const LibraryColumns> shared = library_columns("none", library, special);
+  std::shared_ptr<const LibraryColumns> shared = gather_library_columns(library, special);
   EXPECT_EQ(shared->if_defined,
             (std::map<std::string, std::vector<std::string>, std::less<>>{{"Special", {"c"}}}));
   for (bool defines_special : {false, true}) {

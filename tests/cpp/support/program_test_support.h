@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "compiler/program/universe.h"
+#include "support/engine_names.h"
 #include "support/trees.h"
 
 namespace mirtova::trees {
@@ -13,7 +14,7 @@ namespace mirtova::trees {
 inline Result<std::unique_ptr<QuorilProgram>, CompileError> build_program(const Json& tree,
                                                                           const std::string& engine) {
   static const std::vector<Json> kNoLibrary;
-  return QuorilProgram::build(tree, {}, engine, &kNoLibrary);
+  return QuorilProgram::build(tree, {}, engine_of(engine), &kNoLibrary);
 }
 
 inline Result<std::string, CompileError> compile(const Json& tree, const std::string& predicate,

@@ -6,6 +6,7 @@
 #include "compiler/program/library_rules.h"
 #include "compiler/type_inference/inference.h"
 #include "parser/parse_file.h"
+#include "support/engine_names.h"
 
 namespace mirtova {
 namespace {
@@ -161,7 +162,7 @@ TEST(TypesOfProgramsTest, PassesRunOut) {
 // Every program is compiled together with its engine's library, so the
 // library itself must type-check.
 TEST(TypesOfProgramsTest, EngineLibrariesAreAccepted) {
-  for (std::string_view engine : {"duckdb", "psql", "sqlite", "bigquery", "presto", "trino", "databricks"}) {
+  for (Engine engine : kEngines) {
     auto rules = library_rules(engine);
     ASSERT_TRUE(rules.ok()) << engine << ": " << rules.error().message;
     std::vector<const Json*> pointers;

@@ -5,9 +5,6 @@
 
 namespace mirtova {
 
-std::string_view library_program_text(std::string_view engine) {
-  const EngineEntry* entry = find_engine(engine);
-  return entry != nullptr ? entry->library_program() : std::string_view();
-}
+std::string_view library_program_text(Engine engine) { return engine_entry(engine).library_program(); }
 
 }  // namespace mirtova

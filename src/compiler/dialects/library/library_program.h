@@ -3,10 +3,11 @@
 
 #include <string_view>
 
+#include "common/engines.h"
+
 namespace mirtova {
 
-// The engine's library program text; empty for a name outside the seven engines.
-// The texts are static, so the view never dangles.
-std::string_view library_program_text(std::string_view engine);
+// The engine's library program text. The texts are static, so the view never dangles.
+std::string_view library_program_text(Engine engine);
 
 }  // namespace mirtova

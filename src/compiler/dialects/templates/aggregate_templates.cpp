@@ -3,61 +3,64 @@
 
 namespace mirtova {
 
-TemplateRows aggregate_function_rows(std::string_view engine) {
+TemplateRows duckdb_aggregate_rows() {
   // clang-format off
-  if (engine == "duckdb") {
-    return {
-        // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
-        // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
-        {"ApproxQuantiles", R"t((CASE WHEN count({0}) = 0 THEN NULL ELSE list_transform(range({1} + 1), mirtova_k -> list_sort(list({0}) FILTER (WHERE {0} IS NOT NULL))[greatest(0, (mirtova_k * count({0}) + {1} - 1) // {1} - 1) + 1]) END))t"},
-        {"PercentileCont", R"t(quantile_cont({0}, {1}))t"},
-        {"PercentileDisc", R"t(quantile_disc({0}, {1}))t"},
-    };
-  }
-  if (engine == "psql") {
-    return {
-        // Counts the rows where the condition holds: 0 when none does.
-        {"Countif", R"t(COUNT(CASE WHEN {0} THEN 1 END))t"},
-        {"ApproxCountDistinct", R"t(COUNT(DISTINCT {0}))t"},
-        // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
-        // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
-        {"ApproxQuantiles", R"t((CASE WHEN count({0}) = 0 THEN NULL ELSE (SELECT array_agg((array_agg({0} ORDER BY {0}) FILTER (WHERE {0} IS NOT NULL))[greatest(0, (mirtova_k * count({0}) + {1} - 1) / {1} - 1) + 1] ORDER BY mirtova_k) FROM generate_series(0, {1}) AS mirtova_k) END))t"},
-        {"PercentileCont", R"t(PERCENTILE_CONT(CAST({1} AS double precision)) WITHIN GROUP (ORDER BY {0}))t"},
-        {"PercentileDisc", R"t(PERCENTILE_DISC(CAST({1} AS double precision)) WITHIN GROUP (ORDER BY {0}))t"},
-    };
-  }
-  if (engine == "sqlite") {
-    return {
-        // Counts the rows where the condition holds: 0 when none does.
-        {"Countif", R"t(COUNT(CASE WHEN {0} THEN 1 END))t"},
-        {"ApproxCountDistinct", R"t(COUNT(DISTINCT {0}))t"},
-        // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
-        // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
-        {"ApproxQuantiles", R"t((CASE WHEN COUNT({0}) = 0 THEN NULL ELSE (SELECT MAX((WITH RECURSIVE mirtova_r(mirtova_k) AS (SELECT 0 UNION ALL SELECT mirtova_k + 1 FROM mirtova_r WHERE mirtova_k < {1}) SELECT JSON_GROUP_ARRAY(mirtova_v) FROM (SELECT mirtova_v FROM mirtova_r, (SELECT value AS mirtova_v, ROW_NUMBER() OVER (ORDER BY value) - 1 AS mirtova_i, COUNT(*) OVER () AS mirtova_c FROM JSON_EACH(mirtova_a.value) WHERE value IS NOT NULL) WHERE mirtova_i = MAX(0, (mirtova_k * mirtova_c + {1} - 1) / {1} - 1) ORDER BY mirtova_k))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a) END))t"},
-        // SQLite has no bitwise aggregates. The group's values are gathered into one
-        // JSON array, read back by a sub-query: SQLite accepts the outer aggregate only
-        // as the table argument of an aggregating sub-query, hence MAX over its one row.
-        {"BitAnd", R"t((SELECT MAX((WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT 0 UNION ALL SELECT mirtova_n + 1 FROM mirtova_r WHERE mirtova_n < 63) SELECT SUM(mirtova_b << mirtova_n) FROM (SELECT mirtova_n, MIN((mirtova_e.value >> mirtova_n) & 1) AS mirtova_b FROM mirtova_r, JSON_EACH(mirtova_a.value) AS mirtova_e GROUP BY mirtova_n))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
-        {"BitOr", R"t((SELECT MAX((WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT 0 UNION ALL SELECT mirtova_n + 1 FROM mirtova_r WHERE mirtova_n < 63) SELECT SUM(mirtova_b << mirtova_n) FROM (SELECT mirtova_n, MAX((mirtova_e.value >> mirtova_n) & 1) AS mirtova_b FROM mirtova_r, JSON_EACH(mirtova_a.value) AS mirtova_e GROUP BY mirtova_n))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
-        {"BitXor", R"t((SELECT MAX((WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT 0 UNION ALL SELECT mirtova_n + 1 FROM mirtova_r WHERE mirtova_n < 63) SELECT SUM(mirtova_b << mirtova_n) FROM (SELECT mirtova_n, SUM((mirtova_e.value >> mirtova_n) & 1) % 2 AS mirtova_b FROM mirtova_r, JSON_EACH(mirtova_a.value) AS mirtova_e GROUP BY mirtova_n))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
-        // Two passes over the group's values (gathered as for BitAnd): the mean, then
-        // the squared distances from it.
-        {"VarPop", R"t((SELECT MAX((SELECT SUM((mirtova_e.value - mirtova_m) * (mirtova_e.value - mirtova_m)) / COUNT(mirtova_e.value) FROM JSON_EACH(mirtova_a.value) AS mirtova_e, (SELECT AVG(value) AS mirtova_m FROM JSON_EACH(mirtova_a.value)))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
-        {"VarSamp", R"t((SELECT MAX((SELECT SUM((mirtova_e.value - mirtova_m) * (mirtova_e.value - mirtova_m)) / (COUNT(mirtova_e.value) - 1) FROM JSON_EACH(mirtova_a.value) AS mirtova_e, (SELECT AVG(value) AS mirtova_m FROM JSON_EACH(mirtova_a.value)))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
-        {"StddevPop", R"t((SELECT MAX(SQRT((SELECT SUM((mirtova_e.value - mirtova_m) * (mirtova_e.value - mirtova_m)) / COUNT(mirtova_e.value) FROM JSON_EACH(mirtova_a.value) AS mirtova_e, (SELECT AVG(value) AS mirtova_m FROM JSON_EACH(mirtova_a.value))))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
-        {"StddevSamp", R"t((SELECT MAX(SQRT((SELECT SUM((mirtova_e.value - mirtova_m) * (mirtova_e.value - mirtova_m)) / (COUNT(mirtova_e.value) - 1) FROM JSON_EACH(mirtova_a.value) AS mirtova_e, (SELECT AVG(value) AS mirtova_m FROM JSON_EACH(mirtova_a.value))))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
-        // Pairs with a NULL on either side are left out, as by the other engines.
-        {"CovarPop", R"t((SELECT MAX((SELECT SUM((mirtova_x - mirtova_mx) * (mirtova_y - mirtova_my)) / COUNT(*) FROM (SELECT json_extract(value, '$[0]') AS mirtova_x, json_extract(value, '$[1]') AS mirtova_y FROM JSON_EACH(mirtova_a.value) WHERE json_extract(value, '$[0]') IS NOT NULL AND json_extract(value, '$[1]') IS NOT NULL), (SELECT AVG(mirtova_x) AS mirtova_mx, AVG(mirtova_y) AS mirtova_my FROM (SELECT json_extract(value, '$[0]') AS mirtova_x, json_extract(value, '$[1]') AS mirtova_y FROM JSON_EACH(mirtova_a.value) WHERE json_extract(value, '$[0]') IS NOT NULL AND json_extract(value, '$[1]') IS NOT NULL)))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY(JSON_ARRAY({0}, {1})))) AS mirtova_a))t"},
-        {"CovarSamp", R"t((SELECT MAX((SELECT SUM((mirtova_x - mirtova_mx) * (mirtova_y - mirtova_my)) / (COUNT(*) - 1) FROM (SELECT json_extract(value, '$[0]') AS mirtova_x, json_extract(value, '$[1]') AS mirtova_y FROM JSON_EACH(mirtova_a.value) WHERE json_extract(value, '$[0]') IS NOT NULL AND json_extract(value, '$[1]') IS NOT NULL), (SELECT AVG(mirtova_x) AS mirtova_mx, AVG(mirtova_y) AS mirtova_my FROM (SELECT json_extract(value, '$[0]') AS mirtova_x, json_extract(value, '$[1]') AS mirtova_y FROM JSON_EACH(mirtova_a.value) WHERE json_extract(value, '$[0]') IS NOT NULL AND json_extract(value, '$[1]') IS NOT NULL)))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY(JSON_ARRAY({0}, {1})))) AS mirtova_a))t"},
-        {"Corr", R"t((SELECT MAX((SELECT SUM((mirtova_x - mirtova_mx) * (mirtova_y - mirtova_my)) / SQRT(SUM((mirtova_x - mirtova_mx) * (mirtova_x - mirtova_mx)) * SUM((mirtova_y - mirtova_my) * (mirtova_y - mirtova_my))) FROM (SELECT json_extract(value, '$[0]') AS mirtova_x, json_extract(value, '$[1]') AS mirtova_y FROM JSON_EACH(mirtova_a.value) WHERE json_extract(value, '$[0]') IS NOT NULL AND json_extract(value, '$[1]') IS NOT NULL), (SELECT AVG(mirtova_x) AS mirtova_mx, AVG(mirtova_y) AS mirtova_my FROM (SELECT json_extract(value, '$[0]') AS mirtova_x, json_extract(value, '$[1]') AS mirtova_y FROM JSON_EACH(mirtova_a.value) WHERE json_extract(value, '$[0]') IS NOT NULL AND json_extract(value, '$[1]') IS NOT NULL)))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY(JSON_ARRAY({0}, {1})))) AS mirtova_a))t"},
-        // Linear interpolation between the two values around rank p * (n - 1).
-        {"PercentileCont", R"t((SELECT MAX((SELECT mirtova_lo.mirtova_v + ((mirtova_lo.mirtova_c - 1) * {1} - mirtova_lo.mirtova_i) * (mirtova_hi.mirtova_v - mirtova_lo.mirtova_v) FROM (SELECT value AS mirtova_v, ROW_NUMBER() OVER (ORDER BY value) - 1 AS mirtova_i, COUNT(*) OVER () AS mirtova_c FROM JSON_EACH(mirtova_a.value) WHERE value IS NOT NULL) AS mirtova_lo, (SELECT value AS mirtova_v, ROW_NUMBER() OVER (ORDER BY value) - 1 AS mirtova_i, COUNT(*) OVER () AS mirtova_c FROM JSON_EACH(mirtova_a.value) WHERE value IS NOT NULL) AS mirtova_hi WHERE mirtova_lo.mirtova_i = CAST((mirtova_lo.mirtova_c - 1) * {1} AS INTEGER) AND mirtova_hi.mirtova_i = MIN(mirtova_lo.mirtova_i + 1, mirtova_lo.mirtova_c - 1))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
-        // The first value whose cumulative share reaches p.
-        {"PercentileDisc", R"t((SELECT MAX((SELECT mirtova_v FROM (SELECT value AS mirtova_v, ROW_NUMBER() OVER (ORDER BY value) - 1 AS mirtova_i, COUNT(*) OVER () AS mirtova_c FROM JSON_EACH(mirtova_a.value) WHERE value IS NOT NULL) WHERE mirtova_i = MAX(0, CAST(CEIL(mirtova_c * {1}) AS INTEGER) - 1))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
-    };
-  }
+  return {
+      // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
+      // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
+      {"ApproxQuantiles", R"t((CASE WHEN count({0}) = 0 THEN NULL ELSE list_transform(range({1} + 1), mirtova_k -> list_sort(list({0}) FILTER (WHERE {0} IS NOT NULL))[greatest(0, (mirtova_k * count({0}) + {1} - 1) // {1} - 1) + 1]) END))t"},
+      {"PercentileCont", R"t(quantile_cont({0}, {1}))t"},
+      {"PercentileDisc", R"t(quantile_disc({0}, {1}))t"},
+  };
   // clang-format on
-  return {};
+}
+
+TemplateRows psql_aggregate_rows() {
+  // clang-format off
+  return {
+      // Counts the rows where the condition holds: 0 when none does.
+      {"Countif", R"t(COUNT(CASE WHEN {0} THEN 1 END))t"},
+      {"ApproxCountDistinct", R"t(COUNT(DISTINCT {0}))t"},
+      // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
+      // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
+      {"ApproxQuantiles", R"t((CASE WHEN count({0}) = 0 THEN NULL ELSE (SELECT array_agg((array_agg({0} ORDER BY {0}) FILTER (WHERE {0} IS NOT NULL))[greatest(0, (mirtova_k * count({0}) + {1} - 1) / {1} - 1) + 1] ORDER BY mirtova_k) FROM generate_series(0, {1}) AS mirtova_k) END))t"},
+      {"PercentileCont", R"t(PERCENTILE_CONT(CAST({1} AS double precision)) WITHIN GROUP (ORDER BY {0}))t"},
+      {"PercentileDisc", R"t(PERCENTILE_DISC(CAST({1} AS double precision)) WITHIN GROUP (ORDER BY {0}))t"},
+  };
+  // clang-format on
+}
+
+TemplateRows sqlite_aggregate_rows() {
+  // clang-format off
+  return {
+      // Counts the rows where the condition holds: 0 when none does.
+      {"Countif", R"t(COUNT(CASE WHEN {0} THEN 1 END))t"},
+      {"ApproxCountDistinct", R"t(COUNT(DISTINCT {0}))t"},
+      // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
+      // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
+      {"ApproxQuantiles", R"t((CASE WHEN COUNT({0}) = 0 THEN NULL ELSE (SELECT MAX((WITH RECURSIVE mirtova_r(mirtova_k) AS (SELECT 0 UNION ALL SELECT mirtova_k + 1 FROM mirtova_r WHERE mirtova_k < {1}) SELECT JSON_GROUP_ARRAY(mirtova_v) FROM (SELECT mirtova_v FROM mirtova_r, (SELECT value AS mirtova_v, ROW_NUMBER() OVER (ORDER BY value) - 1 AS mirtova_i, COUNT(*) OVER () AS mirtova_c FROM JSON_EACH(mirtova_a.value) WHERE value IS NOT NULL) WHERE mirtova_i = MAX(0, (mirtova_k * mirtova_c + {1} - 1) / {1} - 1) ORDER BY mirtova_k))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a) END))t"},
+      // SQLite has no bitwise aggregates. The group's values are gathered into one
+      // JSON array, read back by a sub-query: SQLite accepts the outer aggregate only
+      // as the table argument of an aggregating sub-query, hence MAX over its one row.
+      {"BitAnd", R"t((SELECT MAX((WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT 0 UNION ALL SELECT mirtova_n + 1 FROM mirtova_r WHERE mirtova_n < 63) SELECT SUM(mirtova_b << mirtova_n) FROM (SELECT mirtova_n, MIN((mirtova_e.value >> mirtova_n) & 1) AS mirtova_b FROM mirtova_r, JSON_EACH(mirtova_a.value) AS mirtova_e GROUP BY mirtova_n))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
+      {"BitOr", R"t((SELECT MAX((WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT 0 UNION ALL SELECT mirtova_n + 1 FROM mirtova_r WHERE mirtova_n < 63) SELECT SUM(mirtova_b << mirtova_n) FROM (SELECT mirtova_n, MAX((mirtova_e.value >> mirtova_n) & 1) AS mirtova_b FROM mirtova_r, JSON_EACH(mirtova_a.value) AS mirtova_e GROUP BY mirtova_n))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
+      {"BitXor", R"t((SELECT MAX((WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT 0 UNION ALL SELECT mirtova_n + 1 FROM mirtova_r WHERE mirtova_n < 63) SELECT SUM(mirtova_b << mirtova_n) FROM (SELECT mirtova_n, SUM((mirtova_e.value >> mirtova_n) & 1) % 2 AS mirtova_b FROM mirtova_r, JSON_EACH(mirtova_a.value) AS mirtova_e GROUP BY mirtova_n))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
+      // Two passes over the group's values (gathered as for BitAnd): the mean, then
+      // the squared distances from it.
+      {"VarPop", R"t((SELECT MAX((SELECT SUM((mirtova_e.value - mirtova_m) * (mirtova_e.value - mirtova_m)) / COUNT(mirtova_e.value) FROM JSON_EACH(mirtova_a.value) AS mirtova_e, (SELECT AVG(value) AS mirtova_m FROM JSON_EACH(mirtova_a.value)))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
+      {"VarSamp", R"t((SELECT MAX((SELECT SUM((mirtova_e.value - mirtova_m) * (mirtova_e.value - mirtova_m)) / (COUNT(mirtova_e.value) - 1) FROM JSON_EACH(mirtova_a.value) AS mirtova_e, (SELECT AVG(value) AS mirtova_m FROM JSON_EACH(mirtova_a.value)))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
+      {"StddevPop", R"t((SELECT MAX(SQRT((SELECT SUM((mirtova_e.value - mirtova_m) * (mirtova_e.value - mirtova_m)) / COUNT(mirtova_e.value) FROM JSON_EACH(mirtova_a.value) AS mirtova_e, (SELECT AVG(value) AS mirtova_m FROM JSON_EACH(mirtova_a.value))))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
+      {"StddevSamp", R"t((SELECT MAX(SQRT((SELECT SUM((mirtova_e.value - mirtova_m) * (mirtova_e.value - mirtova_m)) / (COUNT(mirtova_e.value) - 1) FROM JSON_EACH(mirtova_a.value) AS mirtova_e, (SELECT AVG(value) AS mirtova_m FROM JSON_EACH(mirtova_a.value))))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
+      // Pairs with a NULL on either side are left out, as by the other engines.
+      {"CovarPop", R"t((SELECT MAX((SELECT SUM((mirtova_x - mirtova_mx) * (mirtova_y - mirtova_my)) / COUNT(*) FROM (SELECT json_extract(value, '$[0]') AS mirtova_x, json_extract(value, '$[1]') AS mirtova_y FROM JSON_EACH(mirtova_a.value) WHERE json_extract(value, '$[0]') IS NOT NULL AND json_extract(value, '$[1]') IS NOT NULL), (SELECT AVG(mirtova_x) AS mirtova_mx, AVG(mirtova_y) AS mirtova_my FROM (SELECT json_extract(value, '$[0]') AS mirtova_x, json_extract(value, '$[1]') AS mirtova_y FROM JSON_EACH(mirtova_a.value) WHERE json_extract(value, '$[0]') IS NOT NULL AND json_extract(value, '$[1]') IS NOT NULL)))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY(JSON_ARRAY({0}, {1})))) AS mirtova_a))t"},
+      {"CovarSamp", R"t((SELECT MAX((SELECT SUM((mirtova_x - mirtova_mx) * (mirtova_y - mirtova_my)) / (COUNT(*) - 1) FROM (SELECT json_extract(value, '$[0]') AS mirtova_x, json_extract(value, '$[1]') AS mirtova_y FROM JSON_EACH(mirtova_a.value) WHERE json_extract(value, '$[0]') IS NOT NULL AND json_extract(value, '$[1]') IS NOT NULL), (SELECT AVG(mirtova_x) AS mirtova_mx, AVG(mirtova_y) AS mirtova_my FROM (SELECT json_extract(value, '$[0]') AS mirtova_x, json_extract(value, '$[1]') AS mirtova_y FROM JSON_EACH(mirtova_a.value) WHERE json_extract(value, '$[0]') IS NOT NULL AND json_extract(value, '$[1]') IS NOT NULL)))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY(JSON_ARRAY({0}, {1})))) AS mirtova_a))t"},
+      {"Corr", R"t((SELECT MAX((SELECT SUM((mirtova_x - mirtova_mx) * (mirtova_y - mirtova_my)) / SQRT(SUM((mirtova_x - mirtova_mx) * (mirtova_x - mirtova_mx)) * SUM((mirtova_y - mirtova_my) * (mirtova_y - mirtova_my))) FROM (SELECT json_extract(value, '$[0]') AS mirtova_x, json_extract(value, '$[1]') AS mirtova_y FROM JSON_EACH(mirtova_a.value) WHERE json_extract(value, '$[0]') IS NOT NULL AND json_extract(value, '$[1]') IS NOT NULL), (SELECT AVG(mirtova_x) AS mirtova_mx, AVG(mirtova_y) AS mirtova_my FROM (SELECT json_extract(value, '$[0]') AS mirtova_x, json_extract(value, '$[1]') AS mirtova_y FROM JSON_EACH(mirtova_a.value) WHERE json_extract(value, '$[0]') IS NOT NULL AND json_extract(value, '$[1]') IS NOT NULL)))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY(JSON_ARRAY({0}, {1})))) AS mirtova_a))t"},
+      // Linear interpolation between the two values around rank p * (n - 1).
+      {"PercentileCont", R"t((SELECT MAX((SELECT mirtova_lo.mirtova_v + ((mirtova_lo.mirtova_c - 1) * {1} - mirtova_lo.mirtova_i) * (mirtova_hi.mirtova_v - mirtova_lo.mirtova_v) FROM (SELECT value AS mirtova_v, ROW_NUMBER() OVER (ORDER BY value) - 1 AS mirtova_i, COUNT(*) OVER () AS mirtova_c FROM JSON_EACH(mirtova_a.value) WHERE value IS NOT NULL) AS mirtova_lo, (SELECT value AS mirtova_v, ROW_NUMBER() OVER (ORDER BY value) - 1 AS mirtova_i, COUNT(*) OVER () AS mirtova_c FROM JSON_EACH(mirtova_a.value) WHERE value IS NOT NULL) AS mirtova_hi WHERE mirtova_lo.mirtova_i = CAST((mirtova_lo.mirtova_c - 1) * {1} AS INTEGER) AND mirtova_hi.mirtova_i = MIN(mirtova_lo.mirtova_i + 1, mirtova_lo.mirtova_c - 1))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
+      // The first value whose cumulative share reaches p.
+      {"PercentileDisc", R"t((SELECT MAX((SELECT mirtova_v FROM (SELECT value AS mirtova_v, ROW_NUMBER() OVER (ORDER BY value) - 1 AS mirtova_i, COUNT(*) OVER () AS mirtova_c FROM JSON_EACH(mirtova_a.value) WHERE value IS NOT NULL) WHERE mirtova_i = MAX(0, CAST(CEIL(mirtova_c * {1}) AS INTEGER) - 1))) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY({0}))) AS mirtova_a))t"},
+  };
+  // clang-format on
 }
 
 }  // namespace mirtova

@@ -3,37 +3,40 @@
 
 namespace mirtova {
 
-TemplateRows array_function_rows(std::string_view engine) {
+TemplateRows duckdb_array_rows() {
   // clang-format off
-  if (engine == "duckdb") {
-    return {
-        // NULL elements are written as the third argument.
-        {"ArrayToString/3", R"t(array_to_string(list_transform({0}, mirtova_e -> COALESCE(mirtova_e, {2})), {1}))t"},
-    };
-  }
-  if (engine == "psql") {
-    return {
-        {"ArrayLength", R"t(CARDINALITY({0}))t"},
-        // By subscript, which serves elements of every type (UNNEST would spread a
-        // record into its fields); an empty array stays itself.
-        {"ArrayReverse", R"t(COALESCE((SELECT ARRAY_AGG(({0})[mirtova_i] ORDER BY mirtova_i DESC) FROM generate_subscripts({0}, 1) AS mirtova_i), {0}))t"},
-    };
-  }
-  if (engine == "sqlite") {
-    return {
-        {"ArrayLength", R"t(JSON_ARRAY_LENGTH({0}))t"},
-        // Lists, records and booleans keep their JSON kind when gathered again.
-        {"ArrayReverse", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE (SELECT json_group_array((CASE type WHEN 'array' THEN json(value) WHEN 'object' THEN json(value) WHEN 'true' THEN json('true') WHEN 'false' THEN json('false') ELSE value END)) FROM (SELECT type, value FROM json_each({0}) ORDER BY key DESC)) END))t"},
-        {"ArrayToString", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE COALESCE((SELECT GROUP_CONCAT(value, {1}) FROM (SELECT value FROM JSON_EACH({0}) WHERE value IS NOT NULL ORDER BY key)), '') END))t"},
-        // NULL elements are written as the third argument.
-        {"ArrayToString/3", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE COALESCE((SELECT GROUP_CONCAT(COALESCE(value, {2}), {1}) FROM (SELECT value FROM JSON_EACH({0}) ORDER BY key)), '') END))t"},
-        // From the start by the step while not past the end; NULL when any argument is.
-        {"GenerateArray", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL OR 1 IS NULL THEN NULL ELSE (WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT {0} UNION ALL SELECT mirtova_n + (1) FROM mirtova_r WHERE (((1) > 0 AND mirtova_n + (1) <= ({1})) OR ((1) < 0 AND mirtova_n + (1) >= ({1})))) SELECT json_group_array(mirtova_n) FROM mirtova_r WHERE ((1) > 0 AND mirtova_n <= ({1})) OR ((1) < 0 AND mirtova_n >= ({1}))) END))t"},
-        {"GenerateArray/3", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL OR {2} IS NULL THEN NULL ELSE (WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT {0} UNION ALL SELECT mirtova_n + ({2}) FROM mirtova_r WHERE ((({2}) > 0 AND mirtova_n + ({2}) <= ({1})) OR (({2}) < 0 AND mirtova_n + ({2}) >= ({1})))) SELECT json_group_array(mirtova_n) FROM mirtova_r WHERE (({2}) > 0 AND mirtova_n <= ({1})) OR (({2}) < 0 AND mirtova_n >= ({1}))) END))t"},
-    };
-  }
+  return {
+      // NULL elements are written as the third argument.
+      {"ArrayToString/3", R"t(array_to_string(list_transform({0}, mirtova_e -> COALESCE(mirtova_e, {2})), {1}))t"},
+  };
   // clang-format on
-  return {};
+}
+
+TemplateRows psql_array_rows() {
+  // clang-format off
+  return {
+      {"ArrayLength", R"t(CARDINALITY({0}))t"},
+      // By subscript, which serves elements of every type (UNNEST would spread a
+      // record into its fields); an empty array stays itself.
+      {"ArrayReverse", R"t(COALESCE((SELECT ARRAY_AGG(({0})[mirtova_i] ORDER BY mirtova_i DESC) FROM generate_subscripts({0}, 1) AS mirtova_i), {0}))t"},
+  };
+  // clang-format on
+}
+
+TemplateRows sqlite_array_rows() {
+  // clang-format off
+  return {
+      {"ArrayLength", R"t(JSON_ARRAY_LENGTH({0}))t"},
+      // Lists, records and booleans keep their JSON kind when gathered again.
+      {"ArrayReverse", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE (SELECT json_group_array((CASE type WHEN 'array' THEN json(value) WHEN 'object' THEN json(value) WHEN 'true' THEN json('true') WHEN 'false' THEN json('false') ELSE value END)) FROM (SELECT type, value FROM json_each({0}) ORDER BY key DESC)) END))t"},
+      {"ArrayToString", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE COALESCE((SELECT GROUP_CONCAT(value, {1}) FROM (SELECT value FROM JSON_EACH({0}) WHERE value IS NOT NULL ORDER BY key)), '') END))t"},
+      // NULL elements are written as the third argument.
+      {"ArrayToString/3", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE COALESCE((SELECT GROUP_CONCAT(COALESCE(value, {2}), {1}) FROM (SELECT value FROM JSON_EACH({0}) ORDER BY key)), '') END))t"},
+      // From the start by the step while not past the end; NULL when any argument is.
+      {"GenerateArray", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL OR 1 IS NULL THEN NULL ELSE (WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT {0} UNION ALL SELECT mirtova_n + (1) FROM mirtova_r WHERE (((1) > 0 AND mirtova_n + (1) <= ({1})) OR ((1) < 0 AND mirtova_n + (1) >= ({1})))) SELECT json_group_array(mirtova_n) FROM mirtova_r WHERE ((1) > 0 AND mirtova_n <= ({1})) OR ((1) < 0 AND mirtova_n >= ({1}))) END))t"},
+      {"GenerateArray/3", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL OR {2} IS NULL THEN NULL ELSE (WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT {0} UNION ALL SELECT mirtova_n + ({2}) FROM mirtova_r WHERE ((({2}) > 0 AND mirtova_n + ({2}) <= ({1})) OR (({2}) < 0 AND mirtova_n + ({2}) >= ({1})))) SELECT json_group_array(mirtova_n) FROM mirtova_r WHERE (({2}) > 0 AND mirtova_n <= ({1})) OR (({2}) < 0 AND mirtova_n >= ({1}))) END))t"},
+  };
+  // clang-format on
 }
 
 }  // namespace mirtova

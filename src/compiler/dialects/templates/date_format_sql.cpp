@@ -11,7 +11,6 @@
 namespace mirtova {
 namespace {
 
-using Engine = DateSql::Engine;
 using Text = Result<std::string, std::string>;
 
 enum class Kind { kDate, kDatetime, kTime, kTimestamp };
@@ -381,6 +380,8 @@ class Writer {
             return "(regexp_match(" + s + ", " + quoted(pattern) + "))[" + std::to_string(n) + "]";
           case Engine::kSqlite:
             return "MIRTOVA_REGEXP_GROUP(" + s + ", " + quoted(pattern) + ", " + std::to_string(n) + ")";
+          default:
+            break;
         }
         return std::string();
       };
@@ -458,6 +459,8 @@ class Writer {
         case Engine::kSqlite:
           match = s + " REGEXP " + quoted(pattern);
           break;
+        default:
+          break;
       }
       std::string ok = match;
       for (const std::string& check : checks) ok += " AND " + check;
@@ -489,19 +492,15 @@ bool is_date_format_function(std::string_view name) {
   return false;
 }
 
-bool writes_date_formats(std::string_view engine) {
-  return engine == "duckdb" || engine == "psql" || engine == "sqlite";
-}
-
-Result<std::string, std::string> date_format_call(std::string_view engine, std::string_view name,
+Result<std::string, std::string> date_format_call(Engine engine, std::string_view name,
                                                   std::string_view format, const std::string& value) {
   const Function* fn = nullptr;
   for (const Function& candidate : kFunctions) {
     if (candidate.name == name) fn = &candidate;
   }
-  if (fn == nullptr || !writes_date_formats(engine)) {
+  if (fn == nullptr) {
     return make_err("Built-in function " + std::string(name) + " is not available on engine " +
-                    std::string(engine) + ".");
+                    std::string(engine_name(engine)) + ".");
   }
   TRY(std::vector<Piece> pieces, pieces_of(format, name));
   for (const Piece& piece : pieces) {
@@ -510,8 +509,7 @@ Result<std::string, std::string> date_format_call(std::string_view engine, std::
                       ".");
     }
   }
-  Engine e = engine == "duckdb" ? Engine::kDuckdb : engine == "psql" ? Engine::kPsql : Engine::kSqlite;
-  Writer writer(e);
+  Writer writer(engine);
   if (fn->parse) return writer.parse(*fn, format, pieces, value);
   return writer.format(*fn, pieces, value);
 }

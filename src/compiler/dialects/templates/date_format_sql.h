@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/engines.h"
 #include "common/result.h"
 
 namespace mirtova {
@@ -13,14 +14,12 @@ namespace mirtova {
 // FormatTimestamp, ParseDate, ParseDatetime, ParseTime and ParseTimestamp.
 bool is_date_format_function(std::string_view name);
 
-// Whether `engine` writes those functions here ("duckdb", "psql", "sqlite").
-bool writes_date_formats(std::string_view engine);
-
-// The SQL of a call of one of them: `format` is the text of the literal format
+// The SQL of a call of one of them on `engine` (DuckDB, PostgreSQL or SQLite,
+// whose dialects write these functions here): `format` is the text of the literal format
 // (%-elements as BigQuery reads them), `value` the SQL of the value to write or
 // the text to read; timestamps are written and read in UTC. A format element the
 // function does not take is an error whose text is the message.
-Result<std::string, std::string> date_format_call(std::string_view engine, std::string_view name,
+Result<std::string, std::string> date_format_call(Engine engine, std::string_view name,
                                                   std::string_view format, const std::string& value);
 
 }  // namespace mirtova

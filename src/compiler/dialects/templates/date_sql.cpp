@@ -40,6 +40,8 @@ std::string DateSql::fail(const std::string& message, std::string_view type) con
       return "CAST(CAST(CAST((" + message + ") AS regclass) AS text) AS " + std::string(type) + ")";
     case Engine::kSqlite:
       return "MIRTOVA_ERROR(" + message + ")";
+    default:
+      break;
   }
   return {};
 }
@@ -72,6 +74,8 @@ std::string DateSql::date(const std::string& x) const {
       return "CAST(" + x + " AS date)";
     case Engine::kSqlite:
       return "date(" + offset_as_sqlite_reads(x) + ")";
+    default:
+      break;
   }
   return {};
 }
@@ -102,6 +106,8 @@ std::string DateSql::timestamp(const std::string& x) {
       return "(SELECT CAST(strftime('%s', " + v + ") AS INTEGER) * 1000000 + " + fraction_micros(v) +
              " FROM (SELECT " + offset_as_sqlite_reads(x) + " AS mirtova_s) AS mirtova_v)";
     }
+    default:
+      break;
   }
   return {};
 }
@@ -118,6 +124,8 @@ std::string DateSql::time(const std::string& x) const {
              fraction_micros(v) + " FROM (SELECT " + x + " AS mirtova_s) AS mirtova_v WHERE time(" + v +
              ") IS NOT NULL)";
     }
+    default:
+      break;
   }
   return {};
 }
@@ -130,6 +138,8 @@ std::string DateSql::date_text(const std::string& d) const {
       return "to_char(" + d + ", 'YYYY-MM-DD')";
     case Engine::kSqlite:
       return d;
+    default:
+      break;
   }
   return {};
 }
@@ -149,6 +159,8 @@ std::string DateSql::timestamp_text(const std::string& ts) {
       return "(SELECT datetime(" + floor_div(u, 1000000) + ", 'unixepoch') || " + fraction_text(u) +
              " FROM (SELECT " + ts + " AS mirtova_u) AS mirtova_w)";
     }
+    default:
+      break;
   }
   return {};
 }
@@ -164,6 +176,8 @@ std::string DateSql::time_text(const std::string& t) {
       return "(SELECT time(" + floor_div(u, 1000000) + ", 'unixepoch') || " + fraction_text(u) +
              " FROM (SELECT " + t + " AS mirtova_u) AS mirtova_w)";
     }
+    default:
+      break;
   }
   return {};
 }
@@ -182,6 +196,8 @@ std::string DateSql::date_of_day(const std::string& n) const {
       return "(DATE '1970-01-01' + CAST(" + n + " AS integer))";
     case Engine::kSqlite:
       return "date(2440587.5 + (" + n + "))";
+    default:
+      break;
   }
   return {};
 }
@@ -194,6 +210,8 @@ std::string DateSql::micros(const std::string& ts) const {
       return "CAST(floor(extract(epoch from " + ts + ") * 1000000) AS bigint)";
     case Engine::kSqlite:
       return ts;
+    default:
+      break;
   }
   return {};
 }
@@ -206,6 +224,8 @@ std::string DateSql::timestamp_of_micros(const std::string& us) const {
       return "(TIMESTAMP '1970-01-01' + CAST(" + us + " AS bigint) * INTERVAL '1 microsecond')";
     case Engine::kSqlite:
       return "(" + us + ")";
+    default:
+      break;
   }
   return {};
 }
@@ -218,6 +238,8 @@ std::string DateSql::time_micros(const std::string& t) const {
       return "CAST(extract(epoch from " + t + ") * 1000000 AS bigint)";
     case Engine::kSqlite:
       return t;
+    default:
+      break;
   }
   return {};
 }
@@ -230,6 +252,8 @@ std::string DateSql::time_of_micros(const std::string& us) const {
       return "CAST(TIMESTAMP '1970-01-01' + CAST(" + us + " AS bigint) * INTERVAL '1 microsecond' AS time)";
     case Engine::kSqlite:
       return "(" + us + ")";
+    default:
+      break;
   }
   return {};
 }
@@ -242,6 +266,8 @@ std::string DateSql::year(const std::string& d) const {
       return "CAST(extract(year from " + d + ") AS bigint)";
     case Engine::kSqlite:
       return "CAST(strftime('%Y', " + d + ") AS INTEGER)";
+    default:
+      break;
   }
   return {};
 }
@@ -254,6 +280,8 @@ std::string DateSql::month(const std::string& d) const {
       return "CAST(extract(month from " + d + ") AS bigint)";
     case Engine::kSqlite:
       return "CAST(strftime('%m', " + d + ") AS INTEGER)";
+    default:
+      break;
   }
   return {};
 }
@@ -268,6 +296,8 @@ std::string DateSql::isoyear(const std::string& d) const {
       // The year of the Thursday of the date's ISO week.
       return "CAST(strftime('%Y', " + d + ", printf('%+d days', 3 - (CAST(strftime('%w', " + d +
              ") AS INTEGER) + 6) % 7)) AS INTEGER)";
+    default:
+      break;
   }
   return {};
 }
@@ -283,6 +313,8 @@ std::string DateSql::make_date(const std::string& y, const std::string& m, const
       std::string s = "printf('%04d-%02d-%02d', " + y + ", " + m + ", " + d + ")";
       return "(CASE WHEN date(" + s + ", '+0 days') = " + s + " THEN " + s + " END)";
     }
+    default:
+      break;
   }
   return {};
 }
@@ -302,6 +334,8 @@ std::string DateSql::make_timestamp(const std::vector<std::string>& p) const {
              ") >= 0 AND (" + p[5] + ") < 60 THEN " + day_number(make_date(p[0], p[1], p[2])) +
              " * 86400000000 + (" + p[3] + ") * 3600000000 + (" + p[4] + ") * 60000000 + CAST(round((" +
              p[5] + ") * 1000000) AS INTEGER) END)";
+    default:
+      break;
   }
   return {};
 }
@@ -317,6 +351,8 @@ std::string DateSql::make_time(const std::string& h, const std::string& mi, cons
       return "(CASE WHEN (" + h + ") BETWEEN 0 AND 23 AND (" + mi + ") BETWEEN 0 AND 59 AND (" + s +
              ") >= 0 AND (" + s + ") < 60 THEN (" + h + ") * 3600000000 + (" + mi +
              ") * 60000000 + CAST(round((" + s + ") * 1000000) AS INTEGER) END)";
+    default:
+      break;
   }
   return {};
 }
@@ -337,6 +373,8 @@ std::string DateSql::add_months(const std::string& d, const std::string& n) {
       return "(SELECT printf('%04d-%02d-%02d', " + t + " / 12, " + t + " % 12 + 1, min(CAST(strftime('%d', " +
              dv + ") AS INTEGER), " + last + ")) FROM (SELECT " + d + " AS mirtova_d) AS mirtova_v)";
     }
+    default:
+      break;
   }
   return {};
 }
@@ -350,6 +388,8 @@ std::string DateSql::timestamp_add_months(const std::string& ts, const std::stri
     case Engine::kSqlite:
       return "(" + day_number(add_months(date_of_day(floor_div(ts, 86400000000)), n)) + " * 86400000000 + " +
              mod_floor(ts, 86400000000) + ")";
+    default:
+      break;
   }
   return {};
 }
@@ -362,6 +402,8 @@ std::string DateSql::date_of_timestamp(const std::string& ts) const {
       return "CAST(" + ts + " AS date)";
     case Engine::kSqlite:
       return date_of_day(floor_div(ts, 86400000000));
+    default:
+      break;
   }
   return {};
 }
@@ -374,6 +416,8 @@ std::string DateSql::time_of_timestamp(const std::string& ts) const {
       return "CAST(" + ts + " AS time)";
     case Engine::kSqlite:
       return mod_floor(ts, 86400000000);
+    default:
+      break;
   }
   return {};
 }
@@ -386,6 +430,8 @@ std::string DateSql::timestamp_of_date(const std::string& d) const {
       return "CAST(" + d + " AS timestamp)";
     case Engine::kSqlite:
       return "(" + day_number(d) + " * 86400000000)";
+    default:
+      break;
   }
   return {};
 }
@@ -398,6 +444,8 @@ std::string DateSql::timestamp_plus_micros(const std::string& ts, const std::str
       return "(" + ts + " + CAST(" + us + " AS bigint) * INTERVAL '1 microsecond')";
     case Engine::kSqlite:
       return "((" + ts + ") + (" + us + "))";
+    default:
+      break;
   }
   return {};
 }
@@ -429,6 +477,8 @@ std::string DateSql::integer(const std::string& x) const {
       return "CAST(" + x + " AS bigint)";
     case Engine::kSqlite:
       return "CAST(" + x + " AS INTEGER)";
+    default:
+      break;
   }
   return {};
 }
@@ -458,6 +508,8 @@ std::string DateSql::now_utc() const {
     case Engine::kSqlite:
       // SQLite's clock has milliseconds.
       return "CAST(round((julianday('now') - 2440587.5) * 86400000) AS INTEGER) * 1000";
+    default:
+      break;
   }
   return {};
 }

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/engines.h"
+
 namespace mirtova {
 
 // The values of these functions are texts on every engine: a date
@@ -18,9 +20,10 @@ namespace mirtova {
 // those, and writes the result back as text.
 //
 // A writer numbers the names it binds in sub-queries: one writer per template.
+// It writes for DuckDB, PostgreSQL and SQLite alone; any other engine gets
+// empty texts.
 class DateSql {
  public:
-  enum class Engine { kDuckdb, kPsql, kSqlite };
   explicit DateSql(Engine engine) : engine_(engine) {}
 
   // A failure naming an unknown part: fails the statement when it runs (never

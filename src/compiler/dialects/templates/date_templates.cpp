@@ -12,7 +12,6 @@
 namespace mirtova {
 namespace {
 
-using Engine = DateSql::Engine;
 using Written = std::vector<std::pair<std::string, std::string>>;
 
 std::string null_test(const std::vector<std::string>& args) {
@@ -66,6 +65,8 @@ std::string generate_dates(DateSql& sql, const std::string& start, const std::st
                  k + ") AS (SELECT 0 UNION ALL SELECT " + k + " + 1 FROM mirtova_r WHERE " + k + " < " +
                  bound + ") SELECT json_group_array(mirtova_e) FROM (SELECT " + element +
                  " AS mirtova_e FROM mirtova_r ORDER BY " + k + ") WHERE " + within + ") END)";
+        default:
+          break;
       }
       return std::string();
     });
@@ -108,6 +109,8 @@ std::string generate_timestamps(DateSql& sql, const std::string& start, const st
                  k + ") AS (SELECT 0 UNION ALL SELECT " + k + " + 1 FROM mirtova_r WHERE " + k + " < " +
                  count + ") SELECT json_group_array(" + element + ") FROM (SELECT " + k +
                  " FROM mirtova_r WHERE " + count + " >= 0 ORDER BY " + k + ")) END)";
+        default:
+          break;
       }
       return std::string();
     });
@@ -217,25 +220,31 @@ Written write_rows(Engine engine) {
   return rows;
 }
 
-const Written& written(Engine engine) {
-  // Written once per engine by the first caller, under the function-local
-  // statics' guards; read-only afterwards.
-  static const std::array<Written, 3> all = {write_rows(Engine::kDuckdb), write_rows(Engine::kPsql),
-                                             write_rows(Engine::kSqlite)};
-  return all[static_cast<size_t>(engine)];
+// The rows of what was written: views of it, which lives as long as the program.
+TemplateRows rows_of(const Written& written) {
+  TemplateRows out;
+  for (const auto& [name, sql] : written) out.push_back({name, sql});
+  return out;
 }
 
 }  // namespace
 
-TemplateRows date_function_rows(std::string_view engine) {
-  const Written* rows = nullptr;
-  if (engine == "duckdb") rows = &written(Engine::kDuckdb);
-  if (engine == "psql") rows = &written(Engine::kPsql);
-  if (engine == "sqlite") rows = &written(Engine::kSqlite);
-  TemplateRows out;
-  if (rows == nullptr) return out;
-  for (const auto& [name, sql] : *rows) out.push_back({name, sql});
-  return out;
+// Each engine's rows are written once, by the first caller, under the
+// function-local static's guard; read-only afterwards.
+
+TemplateRows duckdb_date_rows() {
+  static const Written written = write_rows(Engine::kDuckdb);
+  return rows_of(written);
+}
+
+TemplateRows psql_date_rows() {
+  static const Written written = write_rows(Engine::kPsql);
+  return rows_of(written);
+}
+
+TemplateRows sqlite_date_rows() {
+  static const Written written = write_rows(Engine::kSqlite);
+  return rows_of(written);
 }
 
 }  // namespace mirtova

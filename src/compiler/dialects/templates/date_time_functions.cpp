@@ -72,7 +72,7 @@ std::string date_trunc(DateSql& sql, const std::string& date, const std::string&
     std::string m = sql.month(d);
     std::string quarter_month = sql.trunc_div(m + " - 1", 3) + " * 3 + 1";
     std::string month_start, quarter_start, year_start, iso_january_4;
-    if (sql.engine() == DateSql::Engine::kSqlite) {
+    if (sql.engine() == Engine::kSqlite) {
       month_start = "printf('%04d-%02d-01', " + y + ", " + m + ")";
       quarter_start = "printf('%04d-%02d-01', " + y + ", " + quarter_month + ")";
       year_start = "printf('%04d-01-01', " + y + ")";

@@ -1,4 +1,6 @@
-// The override rows of each engine's function and operator templates.
+// The rows of each engine's function and operator templates: its own, and its
+// rows of each family of the catalogue's functions that it takes (see the
+// engine table).
 #pragma once
 
 #include "compiler/dialects/template_rows.h"
@@ -11,29 +13,47 @@ namespace mirtova {
 // addresses, sketches and approximate top lists.
 extern const std::string_view kFunctionsOnlyOnBigQuery;
 
-// The rows of one family of functions for `engine` (DuckDB, PostgreSQL and
-// SQLite; none for the others), merged over the engine's own rows.
-TemplateRows number_function_rows(std::string_view engine);
-TemplateRows aggregate_function_rows(std::string_view engine);
-TemplateRows text_function_rows(std::string_view engine);
-TemplateRows bytes_function_rows(std::string_view engine);
-TemplateRows json_function_rows(std::string_view engine);
-TemplateRows array_function_rows(std::string_view engine);
-TemplateRows date_function_rows(std::string_view engine);
-TemplateRows network_function_rows(std::string_view engine);
+TemplateRows bigquery_function_rows();
+TemplateRows bigquery_operator_rows();
+
+TemplateRows databricks_function_rows();
+TemplateRows databricks_operator_rows();
 
 TemplateRows duckdb_function_rows();
 TemplateRows duckdb_operator_rows();
-TemplateRows databricks_function_rows();
-TemplateRows databricks_operator_rows();
+TemplateRows duckdb_number_rows();
+TemplateRows duckdb_aggregate_rows();
+TemplateRows duckdb_text_rows();
+TemplateRows duckdb_bytes_rows();
+TemplateRows duckdb_json_rows();
+TemplateRows duckdb_array_rows();
+TemplateRows duckdb_date_rows();
+TemplateRows duckdb_network_rows();
+
 TemplateRows presto_function_rows();
 TemplateRows trino_function_rows();
 TemplateRows presto_trino_operator_rows();
+
 TemplateRows psql_function_rows();
 TemplateRows psql_operator_rows();
+TemplateRows psql_number_rows();
+TemplateRows psql_aggregate_rows();
+TemplateRows psql_text_rows();
+TemplateRows psql_bytes_rows();
+TemplateRows psql_json_rows();
+TemplateRows psql_array_rows();
+TemplateRows psql_date_rows();
+TemplateRows psql_network_rows();
+
 TemplateRows sqlite_function_rows();
 TemplateRows sqlite_operator_rows();
-TemplateRows bigquery_function_rows();
-TemplateRows bigquery_operator_rows();
+TemplateRows sqlite_number_rows();
+TemplateRows sqlite_aggregate_rows();
+TemplateRows sqlite_text_rows();
+TemplateRows sqlite_bytes_rows();
+TemplateRows sqlite_json_rows();
+TemplateRows sqlite_array_rows();
+TemplateRows sqlite_date_rows();
+TemplateRows sqlite_network_rows();
 
 }  // namespace mirtova

@@ -3,63 +3,66 @@
 
 namespace mirtova {
 
-TemplateRows text_function_rows(std::string_view engine) {
+TemplateRows duckdb_text_rows() {
   // clang-format off
-  if (engine == "duckdb") {
-    return {
-        // A text counts the bytes of its UTF-8, bytes count themselves.
-        {"ByteLength", R"t(octet_length((CASE WHEN typeof({0}) = 'BLOB' THEN CAST({0} AS BLOB) ELSE encode(CAST({0} AS VARCHAR)) END)))t"},
-        // Bytes give their values, a text its code points.
-        {"ToCodePoints", R"t((CASE WHEN typeof({0}) = 'BLOB' THEN list_transform(range(octet_length(CAST({0} AS BLOB))), mirtova_i -> CAST('0x' || substr(hex(CAST({0} AS BLOB)), 2 * mirtova_i + 1, 2) AS INTEGER)) ELSE list_transform(range(length(CAST({0} AS VARCHAR))), mirtova_i -> unicode(substr(CAST({0} AS VARCHAR), mirtova_i + 1, 1))) END))t"},
-        {"CodePointsToString", R"t((CASE WHEN len(list_filter({0}, mirtova_c -> mirtova_c IS NULL)) > 0 THEN NULL ELSE array_to_string(list_transform({0}, mirtova_c -> chr(CAST(mirtova_c AS INTEGER))), '') END))t"},
-        {"RegexpMatch", R"t(regexp_matches({0}, {1}))t"},
-        // The first group of each match when the pattern has one (asking for a
-        // group the pattern lacks fails, and try makes that NULL), else the match.
-        {"RegexpExtractAll", R"t(COALESCE(try(regexp_extract_all({0}, {1}, 1)), regexp_extract_all({0}, {1})))t"},
-        // NFC, the default form, is the one DuckDB knows.
-        {"Normalize", R"t(nfc_normalize({0}))t"},
-        {"GenerateUuid", R"t(CAST(uuid() AS VARCHAR))t"},
-        {"Error", R"t(error({0}))t"},
-    };
-  }
-  if (engine == "psql") {
-    return {
-        {"ByteLength", R"t(octet_length({0}))t"},
-        // Bytes give their values, a text its code points.
-        {"ToCodePoints", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN pg_typeof({0}) = 'bytea'::regtype THEN (SELECT COALESCE(ARRAY_AGG(get_byte(mirtova_b, mirtova_i) ORDER BY mirtova_i), '{}') FROM (SELECT (CASE WHEN pg_typeof({0}) = 'bytea'::regtype THEN decode((CASE WHEN pg_typeof({0}) = 'bytea'::regtype THEN substr(CAST({0} AS text), 3) ELSE '' END), 'hex') ELSE convert_to(CAST({0} AS text), 'UTF8') END) AS mirtova_b) AS mirtova_t, generate_series(0, octet_length(mirtova_b) - 1) AS mirtova_i) ELSE (SELECT COALESCE(ARRAY_AGG(ascii(substr(CAST({0} AS text), mirtova_i, 1)) ORDER BY mirtova_i), '{}') FROM generate_series(1, length(CAST({0} AS text))) AS mirtova_i) END))t"},
-        {"CodePointsToString", R"t((SELECT CASE WHEN bool_or(mirtova_c IS NULL) THEN NULL ELSE COALESCE(string_agg(chr(CAST(mirtova_c AS integer)), '' ORDER BY mirtova_i), '') END FROM UNNEST(CAST({0} AS bigint[])) WITH ORDINALITY AS mirtova_t(mirtova_c, mirtova_i)))t"},
-        {"RegexpMatch", R"t(({0} ~ {1}))t"},
-        // The first group of each match when the pattern has one, else the match.
-        {"RegexpExtractAll", R"t((SELECT COALESCE(ARRAY_AGG(mirtova_m[1] ORDER BY mirtova_i), '{}') FROM regexp_matches({0}, {1}, 'g') WITH ORDINALITY AS mirtova_t(mirtova_m, mirtova_i)))t"},
-        {"GenerateUuid", R"t(CAST(gen_random_uuid() AS text))t"},
-        {"SessionUser", R"t(CAST(SESSION_USER AS text))t"},
-        {"Normalize", R"t(normalize({0}))t"},
-        // The form is a text here, a keyword to PostgreSQL.
-        {"Normalize/2", R"t((CASE upper({1}) WHEN 'NFC' THEN normalize({0}, NFC) WHEN 'NFD' THEN normalize({0}, NFD) WHEN 'NFKC' THEN normalize({0}, NFKC) WHEN 'NFKD' THEN normalize({0}, NFKD) END))t"},
-    };
-  }
-  if (engine == "sqlite") {
-    return {
-        {"ByteLength", R"t(length(CAST({0} AS BLOB)))t"},
-        {"CharLength", R"t(length({0}))t"},
-        // Bytes give their values, a text its code points.
-        {"ToCodePoints", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN typeof({0}) = 'blob' THEN (WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT 1 UNION ALL SELECT mirtova_n + 1 FROM mirtova_r WHERE mirtova_n < length({0})) SELECT json_group_array((instr('0123456789ABCDEF', substr(hex(substr({0}, mirtova_n, 1)), 1, 1)) - 1) * 16 + instr('0123456789ABCDEF', substr(hex(substr({0}, mirtova_n, 1)), 2, 1)) - 1) FROM mirtova_r WHERE mirtova_n <= length({0})) ELSE (WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT 1 UNION ALL SELECT mirtova_n + 1 FROM mirtova_r WHERE mirtova_n < length({0})) SELECT json_group_array(unicode(substr({0}, mirtova_n, 1))) FROM mirtova_r WHERE mirtova_n <= length({0})) END))t"},
-        {"CodePointsToString", R"t((SELECT CASE WHEN COUNT(*) > COUNT(value) THEN NULL ELSE COALESCE(GROUP_CONCAT(char(value), ''), '') END FROM (SELECT value FROM JSON_EACH({0}) ORDER BY key)))t"},
-        {"RegexpMatch", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} REGEXP {1} END))t"},
-        // Host functions: SQLite has no regular expressions or Unicode tables of its own.
-        {"RegexpExtractAll", R"t(MIRTOVA_REGEXP_EXTRACT_ALL({0}, {1}))t"},
-        {"Normalize", R"t(MIRTOVA_NORMALIZE({0}, 'NFC', 0))t"},
-        {"NormalizeAndCasefold", R"t(MIRTOVA_NORMALIZE({0}, 'NFC', 1))t"},
-        // A version 4 UUID; every piece is drawn anew, so no row shares another's.
-        {"GenerateUuid", R"t((lower(hex(randomblob(4))) || '-' || lower(hex(randomblob(2))) || '-4' || substr(lower(hex(randomblob(2))), 2) || '-' || substr('89ab', 1 + (abs(random()) % 4), 1) || substr(lower(hex(randomblob(2))), 2) || '-' || lower(hex(randomblob(6)))))t"},
-        // Fails the statement with the message: a host function, SQLite raises only in triggers.
-        {"Error", R"t(MIRTOVA_ERROR({0}))t"},
-        {"Normalize/2", R"t(MIRTOVA_NORMALIZE({0}, upper({1}), 0))t"},
-        {"NormalizeAndCasefold/2", R"t(MIRTOVA_NORMALIZE({0}, upper({1}), 1))t"},
-    };
-  }
+  return {
+      // A text counts the bytes of its UTF-8, bytes count themselves.
+      {"ByteLength", R"t(octet_length((CASE WHEN typeof({0}) = 'BLOB' THEN CAST({0} AS BLOB) ELSE encode(CAST({0} AS VARCHAR)) END)))t"},
+      // Bytes give their values, a text its code points.
+      {"ToCodePoints", R"t((CASE WHEN typeof({0}) = 'BLOB' THEN list_transform(range(octet_length(CAST({0} AS BLOB))), mirtova_i -> CAST('0x' || substr(hex(CAST({0} AS BLOB)), 2 * mirtova_i + 1, 2) AS INTEGER)) ELSE list_transform(range(length(CAST({0} AS VARCHAR))), mirtova_i -> unicode(substr(CAST({0} AS VARCHAR), mirtova_i + 1, 1))) END))t"},
+      {"CodePointsToString", R"t((CASE WHEN len(list_filter({0}, mirtova_c -> mirtova_c IS NULL)) > 0 THEN NULL ELSE array_to_string(list_transform({0}, mirtova_c -> chr(CAST(mirtova_c AS INTEGER))), '') END))t"},
+      {"RegexpMatch", R"t(regexp_matches({0}, {1}))t"},
+      // The first group of each match when the pattern has one (asking for a
+      // group the pattern lacks fails, and try makes that NULL), else the match.
+      {"RegexpExtractAll", R"t(COALESCE(try(regexp_extract_all({0}, {1}, 1)), regexp_extract_all({0}, {1})))t"},
+      // NFC, the default form, is the one DuckDB knows.
+      {"Normalize", R"t(nfc_normalize({0}))t"},
+      {"GenerateUuid", R"t(CAST(uuid() AS VARCHAR))t"},
+      {"Error", R"t(error({0}))t"},
+  };
   // clang-format on
-  return {};
+}
+
+TemplateRows psql_text_rows() {
+  // clang-format off
+  return {
+      {"ByteLength", R"t(octet_length({0}))t"},
+      // Bytes give their values, a text its code points.
+      {"ToCodePoints", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN pg_typeof({0}) = 'bytea'::regtype THEN (SELECT COALESCE(ARRAY_AGG(get_byte(mirtova_b, mirtova_i) ORDER BY mirtova_i), '{}') FROM (SELECT (CASE WHEN pg_typeof({0}) = 'bytea'::regtype THEN decode((CASE WHEN pg_typeof({0}) = 'bytea'::regtype THEN substr(CAST({0} AS text), 3) ELSE '' END), 'hex') ELSE convert_to(CAST({0} AS text), 'UTF8') END) AS mirtova_b) AS mirtova_t, generate_series(0, octet_length(mirtova_b) - 1) AS mirtova_i) ELSE (SELECT COALESCE(ARRAY_AGG(ascii(substr(CAST({0} AS text), mirtova_i, 1)) ORDER BY mirtova_i), '{}') FROM generate_series(1, length(CAST({0} AS text))) AS mirtova_i) END))t"},
+      {"CodePointsToString", R"t((SELECT CASE WHEN bool_or(mirtova_c IS NULL) THEN NULL ELSE COALESCE(string_agg(chr(CAST(mirtova_c AS integer)), '' ORDER BY mirtova_i), '') END FROM UNNEST(CAST({0} AS bigint[])) WITH ORDINALITY AS mirtova_t(mirtova_c, mirtova_i)))t"},
+      {"RegexpMatch", R"t(({0} ~ {1}))t"},
+      // The first group of each match when the pattern has one, else the match.
+      {"RegexpExtractAll", R"t((SELECT COALESCE(ARRAY_AGG(mirtova_m[1] ORDER BY mirtova_i), '{}') FROM regexp_matches({0}, {1}, 'g') WITH ORDINALITY AS mirtova_t(mirtova_m, mirtova_i)))t"},
+      {"GenerateUuid", R"t(CAST(gen_random_uuid() AS text))t"},
+      {"SessionUser", R"t(CAST(SESSION_USER AS text))t"},
+      {"Normalize", R"t(normalize({0}))t"},
+      // The form is a text here, a keyword to PostgreSQL.
+      {"Normalize/2", R"t((CASE upper({1}) WHEN 'NFC' THEN normalize({0}, NFC) WHEN 'NFD' THEN normalize({0}, NFD) WHEN 'NFKC' THEN normalize({0}, NFKC) WHEN 'NFKD' THEN normalize({0}, NFKD) END))t"},
+  };
+  // clang-format on
+}
+
+TemplateRows sqlite_text_rows() {
+  // clang-format off
+  return {
+      {"ByteLength", R"t(length(CAST({0} AS BLOB)))t"},
+      {"CharLength", R"t(length({0}))t"},
+      // Bytes give their values, a text its code points.
+      {"ToCodePoints", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN typeof({0}) = 'blob' THEN (WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT 1 UNION ALL SELECT mirtova_n + 1 FROM mirtova_r WHERE mirtova_n < length({0})) SELECT json_group_array((instr('0123456789ABCDEF', substr(hex(substr({0}, mirtova_n, 1)), 1, 1)) - 1) * 16 + instr('0123456789ABCDEF', substr(hex(substr({0}, mirtova_n, 1)), 2, 1)) - 1) FROM mirtova_r WHERE mirtova_n <= length({0})) ELSE (WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT 1 UNION ALL SELECT mirtova_n + 1 FROM mirtova_r WHERE mirtova_n < length({0})) SELECT json_group_array(unicode(substr({0}, mirtova_n, 1))) FROM mirtova_r WHERE mirtova_n <= length({0})) END))t"},
+      {"CodePointsToString", R"t((SELECT CASE WHEN COUNT(*) > COUNT(value) THEN NULL ELSE COALESCE(GROUP_CONCAT(char(value), ''), '') END FROM (SELECT value FROM JSON_EACH({0}) ORDER BY key)))t"},
+      {"RegexpMatch", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} REGEXP {1} END))t"},
+      // Host functions: SQLite has no regular expressions or Unicode tables of its own.
+      {"RegexpExtractAll", R"t(MIRTOVA_REGEXP_EXTRACT_ALL({0}, {1}))t"},
+      {"Normalize", R"t(MIRTOVA_NORMALIZE({0}, 'NFC', 0))t"},
+      {"NormalizeAndCasefold", R"t(MIRTOVA_NORMALIZE({0}, 'NFC', 1))t"},
+      // A version 4 UUID; every piece is drawn anew, so no row shares another's.
+      {"GenerateUuid", R"t((lower(hex(randomblob(4))) || '-' || lower(hex(randomblob(2))) || '-4' || substr(lower(hex(randomblob(2))), 2) || '-' || substr('89ab', 1 + (abs(random()) % 4), 1) || substr(lower(hex(randomblob(2))), 2) || '-' || lower(hex(randomblob(6)))))t"},
+      // Fails the statement with the message: a host function, SQLite raises only in triggers.
+      {"Error", R"t(MIRTOVA_ERROR({0}))t"},
+      {"Normalize/2", R"t(MIRTOVA_NORMALIZE({0}, upper({1}), 0))t"},
+      {"NormalizeAndCasefold/2", R"t(MIRTOVA_NORMALIZE({0}, upper({1}), 1))t"},
+  };
+  // clang-format on
 }
 
 }  // namespace mirtova
