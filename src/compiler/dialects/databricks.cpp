@@ -62,6 +62,20 @@ class DatabricksDialect final : public Dialect {
 
   bool decorate_combine_rule() const override { return false; }
 
+  bool writes_date_formats() const override { return true; }
+
+  // Spark takes a LIMIT or OFFSET of 32 bits only: a larger count is written as
+  // the largest, which gives the same rows (all of them, or none).
+  std::string pagination_clause(std::optional<uint64_t> limit,
+                                std::optional<uint64_t> offset) const override {
+    constexpr uint64_t kLargest = 2147483647;
+    auto capped = [&](uint64_t count) { return std::to_string(count < kLargest ? count : kLargest); };
+    std::string out;
+    if (limit) out += "\nLIMIT " + capped(*limit);
+    if (offset) out += "\nOFFSET " + capped(*offset);
+    return out;
+  }
+
   std::string string_cast(std::string_view sql) const override {
     return "CAST(" + std::string(sql) + " AS STRING)";
   }

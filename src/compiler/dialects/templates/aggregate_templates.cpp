@@ -1,7 +1,25 @@
-// Aggregate functions of the catalogue in the own SQL of DuckDB, PostgreSQL and SQLite.
+// Aggregate functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
+
+TemplateRows databricks_aggregate_rows() {
+  // clang-format off
+  return {
+      {"Countif", R"t(COUNT_IF({0}))t"},
+      // BigQuery leaves NULLs out; Spark's ANY_VALUE does when told to.
+      {"AnyValue", R"t(ANY_VALUE({0}, true))t"},
+      {"SomeValue", R"t(ANY_VALUE({0}, true))t"},
+      {"Median", R"t(MEDIAN({0}))t"},
+      {"ArrayConcatAgg", R"t(FLATTEN(COLLECT_LIST({0})))t"},
+      // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
+      // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
+      {"ApproxQuantiles", R"t((CASE WHEN COUNT({0}) = 0 THEN NULL ELSE TRANSFORM(ARRAY(ARRAY_SORT(COLLECT_LIST({0}))), mirtova_s -> TRANSFORM(SEQUENCE(0, {1}), mirtova_k -> mirtova_s[GREATEST(0, CAST((mirtova_k * SIZE(mirtova_s) + {1} - 1) DIV {1} AS INT) - 1)]))[0] END))t"},
+      {"PercentileCont", R"t(PERCENTILE_CONT({1}) WITHIN GROUP (ORDER BY {0}))t"},
+      {"PercentileDisc", R"t(PERCENTILE_DISC({1}) WITHIN GROUP (ORDER BY {0}))t"},
+  };
+  // clang-format on
+}
 
 TemplateRows duckdb_aggregate_rows() {
   // clang-format off

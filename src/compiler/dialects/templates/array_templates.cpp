@@ -1,7 +1,25 @@
-// Array functions of the catalogue in the own SQL of DuckDB, PostgreSQL and SQLite.
+// Array functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
+
+TemplateRows databricks_array_rows() {
+  // clang-format off
+  return {
+      {"ArrayLength", R"t(array_size({0}))t"},
+      {"ArrayReverse", R"t(reverse({0}))t"},
+      // NULL elements are left out, or written as the third argument.
+      {"ArrayToString", R"t(array_join({0}, {1}))t"},
+      {"ArrayToString/3", R"t(array_join({0}, {1}, {2}))t"},
+      // Spark's SEQUENCE counts down to an end below the start; BigQuery gives
+      // no elements then (an empty slice keeps the element type).
+      {"GenerateArray", R"t((CASE WHEN {0} > {1} THEN slice(array({0}), 1, 0) ELSE sequence({0}, {1}) END))t"},
+      {"GenerateArray/3", R"t((CASE WHEN ({2} > 0 AND {0} > {1}) OR ({2} < 0 AND {0} < {1}) THEN slice(array({0}), 1, 0) ELSE sequence({0}, {1}, {2}) END))t"},
+      {"Sort", R"t(array_sort({0}))t"},
+      {"Unique", R"t(array_sort(array_distinct({0})))t"},
+  };
+  // clang-format on
+}
 
 TemplateRows duckdb_array_rows() {
   // clang-format off

@@ -1,8 +1,31 @@
-// Byte functions of the catalogue in the own SQL of DuckDB, PostgreSQL and SQLite: hex, base64, base32,
-// digests.
+// Byte functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite: hex, base64,
+// base32, digests.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
+
+TemplateRows databricks_bytes_rows() {
+  // clang-format off
+  return {
+      // Lower case, as BigQuery writes it; a text is read as its UTF-8 bytes.
+      {"ToHex", R"t(lower(hex({0})))t"},
+      {"FromHex", R"t(unhex({0}))t"},
+      // Spark may break its base64 into lines; BigQuery does not.
+      {"ToBase64", R"t(replace(replace(base64({0}), chr(13), ''), chr(10), ''))t"},
+      {"FromBase64", R"t(unbase64({0}))t"},
+      // Spark gives digests as hex text: turned back into bytes, as BigQuery gives them.
+      {"Md5", R"t(unhex(md5({0})))t"},
+      {"Sha1", R"t(unhex(sha1({0})))t"},
+      {"Sha256", R"t(unhex(sha2({0}, 256)))t"},
+      {"Sha512", R"t(unhex(sha2({0}, 512)))t"},
+      {"CodePointsToBytes", R"t((CASE WHEN exists({0}, mirtova_c -> mirtova_c IS NULL) THEN NULL ELSE unhex(array_join(transform({0}, mirtova_c -> lpad(hex(mirtova_c), 2, '0')), '')) END))t"},
+      // Five bits a character, from the bytes' binary digits; '=' up to a multiple of eight.
+      {"ToBase32", R"t(transform(array(array_join(transform(split(hex({0}), ''), mirtova_d -> lpad(conv(mirtova_d, 16, 2), 4, '0')), '')), mirtova_b -> transform(array(array_join(transform(filter(sequence(0, (length(mirtova_b) + 4) DIV 5), mirtova_g -> mirtova_g < (length(mirtova_b) + 4) DIV 5), mirtova_g -> substr('ABCDEFGHIJKLMNOPQRSTUVWXYZ234567', CAST(conv(rpad(substr(mirtova_b, 5 * mirtova_g + 1, 5), 5, '0'), 2, 10) AS INT) + 1, 1)), '')), mirtova_c -> mirtova_c || repeat('=', (8 - length(mirtova_c) % 8) % 8))[0])[0])t"},
+      // Five bits a character, eight a byte; bits short of a byte are padding.
+      {"FromBase32", R"t(transform(array(array_join(transform(split(TRIM(TRAILING '=' FROM {0}), ''), mirtova_d -> lpad(conv(CAST(instr('ABCDEFGHIJKLMNOPQRSTUVWXYZ234567', mirtova_d) - 1 AS STRING), 10, 2), 5, '0')), '')), mirtova_b -> unhex(array_join(transform(filter(sequence(0, length(mirtova_b) DIV 8), mirtova_i -> mirtova_i < length(mirtova_b) DIV 8), mirtova_i -> lpad(conv(substr(mirtova_b, 8 * mirtova_i + 1, 8), 2, 16), 2, '0')), '')))[0])t"},
+  };
+  // clang-format on
+}
 
 TemplateRows duckdb_bytes_rows() {
   // clang-format off

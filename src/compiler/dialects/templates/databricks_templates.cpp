@@ -5,10 +5,12 @@ namespace mirtova {
 
 TemplateRows databricks_function_rows() {
   // clang-format off
-  return {
+  TemplateRows rows = {
       {"Strpos", R"t(INSTR({0}, {1}))t"},
       {"RegexpContains", R"t(({0} RLIKE {1}))t"},
-      {"RegexpExtract", R"t((CASE WHEN {0} RLIKE {1} THEN REGEXP_EXTRACT({0}, {1}, 0) END))t"},
+      // The first group when the pattern has one, else the match (as for
+      // RegexpExtractAll, whose row tells how a group is found).
+      {"RegexpExtract", R"t((CASE WHEN {0} RLIKE {1} THEN (CASE WHEN size(regexp_extract_all(regexp_replace({1}, '\\\\.|\\[(?:\\\\.|[^\\]])*\\]', ''), '\\((?!\\?)', 0)) > 0 THEN REGEXP_EXTRACT({0}, '(?:' || {1} || ')()', 1) ELSE REGEXP_EXTRACT({0}, {1}, 0) END) END))t"},
       {"ToString", R"t(CAST(%s AS STRING))t"},
       {"StringAgg", R"t((CASE WHEN COUNT({0}) > 0 THEN ARRAY_JOIN(COLLECT_LIST(CAST({0} AS STRING)), ',') END))t"},
       {"Join", R"t(ARRAY_JOIN({0}, {1}))t"},
@@ -20,16 +22,18 @@ TemplateRows databricks_function_rows() {
       {"Like", R"t((CAST({0} AS STRING) LIKE {1} ESCAPE '\\'))t"},
       {"Replace", R"t(REPLACE(CAST({0} AS STRING), {1}, {2}))t"},
       {"ArrayConcat", R"t(CONCAT({0}, {1}))t"},
-      {"JsonExtract", R"t(GET_JSON_OBJECT({0}, {1}))t"},
-      {"JsonExtractScalar", R"t(GET_JSON_OBJECT({0}, {1}))t"},
+      {"Concat", R"t(CONCAT({0}, {1}))t"},
       {"Range", R"t(FILTER(SEQUENCE(0, CAST({0} AS BIGINT)), x -> x < {0}))t"},
       {"RangeOf", R"t(SEQUENCE(0, SIZE(%s) - 1))t"},
       {"Size", R"t(ARRAY_SIZE(%s))t"},
-      {"List", R"t((CASE WHEN COUNT(*) = 0 THEN NULL ELSE TRANSFORM(COLLECT_LIST(STRUCT(%s AS v)), s -> s.v) END))t"},
-      {"Set", R"t((CASE WHEN COUNT(*) = 0 THEN NULL ELSE ARRAY_DISTINCT(TRANSFORM(COLLECT_LIST(STRUCT(%s AS v)), s -> s.v)) END))t"},
-      {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE ELEMENT_AT({0}, CAST({1} AS INT) + 1) END))t"},
+      // COLLECT_LIST leaves NULLs out, but not records holding one; the field
+      // of a list of records is read without a lambda, which could not hold a
+      // sub-query. A set is sorted, as on the other engines.
+      {"List", R"t((CASE WHEN COUNT(*) = 0 THEN NULL ELSE COLLECT_LIST(STRUCT(%s AS v)).v END))t"},
+      {"Set", R"t((CASE WHEN COUNT(*) = 0 THEN NULL ELSE ARRAY_SORT(ARRAY_DISTINCT(COLLECT_LIST(STRUCT(%s AS v)).v)) END))t"},
+      // Past the end is NULL, as on the other engines (ELEMENT_AT fails in ANSI mode).
+      {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE TRY_ELEMENT_AT({0}, CAST({1} AS INT) + 1) END))t"},
       {"Format", R"t(FORMAT_STRING(%s))t"},
-      {"DateDiff", R"t(DATEDIFF({0}, {1}, {2}))t"},
       {"IsNull", R"t(({0} IS NULL))t"},
       {"LogicalOr", R"t(BOOL_OR(%s))t"},
       {"LogicalAnd", R"t(BOOL_AND(%s))t"},
@@ -37,6 +41,10 @@ TemplateRows databricks_function_rows() {
       {"ToUInt64", R"t(CAST(%s AS DECIMAL(20, 0)))t"},
   };
   // clang-format on
+  add_refused_rows(rows, kFunctionsOnlyOnBigQuery);
+  // Functions of the catalogue this engine lacks besides.
+  add_refused_rows(rows, R"t(Normalize NormalizeAndCasefold)t");
+  return rows;
 }
 
 TemplateRows databricks_operator_rows() {

@@ -45,15 +45,6 @@ struct Piece {
   std::string text;
 };
 
-std::string quoted(std::string_view text) {
-  std::string out = "'";
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + "'";
-}
-
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // The pieces of `format`, the composite elements spelled out.
@@ -167,6 +158,14 @@ class Writer {
 
   std::string field(std::string_view f, const std::string& v) {
     Engine e = sql_.engine();
+    if (e == Engine::kDatabricks) {
+      if (f == "micro") return sql_.mod_floor(sql_.micros(v), 1000000);
+      if (f == "doy") return "dayofyear(" + v + ")";
+      if (f == "dow") return "(dayofweek(" + v + ") - 1)";
+      if (f == "isoweek") return "weekofyear(" + v + ")";
+      if (f == "isoyear") return "extract(YEAROFWEEK FROM " + v + ")";
+      return std::string(f) + "(" + v + ")";
+    }
     if (e == Engine::kDuckdb) {
       if (f == "micro") return "(microsecond(" + v + ") % 1000000)";
       if (f == "doy") return "dayofyear(" + v + ")";
@@ -203,13 +202,19 @@ class Writer {
     return "lpad(" + sql_.text(x) + ", " + std::to_string(width) + ", '" + fill + "')";
   }
 
+  // The text without its trailing zeros (Spark reads rtrim's two arguments the other way round).
+  std::string zeros_cut(const std::string& x) const {
+    if (sql_.engine() == Engine::kDatabricks) return "TRIM(TRAILING '0' FROM " + x + ")";
+    return "rtrim(" + x + ", '0')";
+  }
+
   std::string name_of(const std::string& number, bool month, bool abbreviated) const {
     std::string out = "(CASE " + number;
     size_t count = month ? kMonths.size() : kDays.size();
     for (size_t i = 0; i < count; ++i) {
       std::string_view name = month ? kMonths[i] : kDays[i];
       out += " WHEN " + std::to_string(month ? i + 1 : i) + " THEN " +
-             quoted(abbreviated ? name.substr(0, 3) : name);
+             sql_.literal(abbreviated ? name.substr(0, 3) : name);
     }
     return out + " END)";
   }
@@ -244,8 +249,8 @@ class Writer {
     if (e == "p") return "(CASE WHEN " + f("hour") + " < 12 THEN 'AM' ELSE 'PM' END)";
     if (e == "E*S") {
       // The fraction without its trailing zeros, and no point when it is 0.
-      return "(" + pad(f("second"), 2) + " || (CASE WHEN " + f("micro") + " = 0 THEN '' ELSE rtrim('.' || " +
-             pad(f("micro"), 6) + ", '0') END))";
+      return "(" + pad(f("second"), 2) + " || (CASE WHEN " + f("micro") + " = 0 THEN '' ELSE " +
+             zeros_cut("'.' || " + pad(f("micro"), 6)) + " END))";
     }
     if (e.front() == 'E' && e.back() == 'S') {
       // So many digits of the fraction, cut (not rounded).
@@ -272,14 +277,20 @@ class Writer {
         value = sql_.timestamp(a);
         break;
       case Kind::kTime:
-        value =
-            sql_.engine() == Engine::kSqlite ? sql_.time(a) : "(DATE '1970-01-01' + " + sql_.time(a) + ")";
+        if (sql_.engine() == Engine::kSqlite) {
+          value = sql_.time(a);
+        } else if (sql_.engine() == Engine::kDatabricks) {
+          value = sql_.timestamp_of_micros(sql_.time(a));
+        } else {
+          value = "(DATE '1970-01-01' + " + sql_.time(a) + ")";
+        }
         break;
     }
     return sql_.let(value, [&](const std::string& v) {
       std::string out;
       for (const Piece& piece : pieces) {
-        out += (out.empty() ? "" : " || ") + (piece.literal ? quoted(piece.text) : element(piece.text, v));
+        out +=
+            (out.empty() ? "" : " || ") + (piece.literal ? sql_.literal(piece.text) : element(piece.text, v));
       }
       if (out.empty()) out = "''";
       return "(CASE WHEN " + v + " IS NULL THEN NULL ELSE " + out + " END)";
@@ -373,13 +384,17 @@ class Writer {
             // Groups by name: DuckDB numbers at most nine.
             std::string names;
             for (int i = 1; i <= groups; ++i) names += (i == 1 ? "'g" : ", 'g") + std::to_string(i) + "'";
-            return "NULLIF(struct_extract(regexp_extract(" + s + ", " + quoted(pattern) + ", [" + names +
-                   "]), 'g" + std::to_string(n) + "'), '')";
+            return "NULLIF(struct_extract(regexp_extract(" + s + ", " + sql_.literal(pattern) + ", [" +
+                   names + "]), 'g" + std::to_string(n) + "'), '')";
           }
           case Engine::kPsql:
-            return "(regexp_match(" + s + ", " + quoted(pattern) + "))[" + std::to_string(n) + "]";
+            return "(regexp_match(" + s + ", " + sql_.literal(pattern) + "))[" + std::to_string(n) + "]";
           case Engine::kSqlite:
-            return "MIRTOVA_REGEXP_GROUP(" + s + ", " + quoted(pattern) + ", " + std::to_string(n) + ")";
+            return "MIRTOVA_REGEXP_GROUP(" + s + ", " + sql_.literal(pattern) + ", " + std::to_string(n) +
+                   ")";
+          case Engine::kDatabricks:
+            return "NULLIF(regexp_extract(" + s + ", " + sql_.literal(pattern) + ", " + std::to_string(n) +
+                   "), '')";
           default:
             break;
         }
@@ -451,13 +466,16 @@ class Writer {
       std::string match;
       switch (sql_.engine()) {
         case Engine::kDuckdb:
-          match = "regexp_matches(" + s + ", " + quoted(pattern) + ")";
+          match = "regexp_matches(" + s + ", " + sql_.literal(pattern) + ")";
           break;
         case Engine::kPsql:
-          match = s + " ~ " + quoted(pattern);
+          match = s + " ~ " + sql_.literal(pattern);
           break;
         case Engine::kSqlite:
-          match = s + " REGEXP " + quoted(pattern);
+          match = s + " REGEXP " + sql_.literal(pattern);
+          break;
+        case Engine::kDatabricks:
+          match = "(" + s + " RLIKE " + sql_.literal(pattern) + ")";
           break;
         default:
           break;
@@ -465,7 +483,7 @@ class Writer {
       std::string ok = match;
       for (const std::string& check : checks) ok += " AND " + check;
       std::string failure = sql_.fail("'" + std::string(fn.name) + " could not read ' || " + s +
-                                          " || ' with the format ' || " + quoted(format),
+                                          " || ' with the format ' || " + sql_.literal(format),
                                       "text");
       // Every part is checked before it is read: a text that does not match
       // fails rather than giving a date made of NULLs or defaults.

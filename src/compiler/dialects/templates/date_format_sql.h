@@ -1,5 +1,5 @@
 // Writes the Format and Parse functions of dates, datetimes, times and
-// timestamps for DuckDB, PostgreSQL and SQLite from a format known when compiling.
+// timestamps for DuckDB, PostgreSQL, SQLite and Databricks from a format known when compiling.
 #pragma once
 
 #include <string>
@@ -14,7 +14,7 @@ namespace mirtova {
 // FormatTimestamp, ParseDate, ParseDatetime, ParseTime and ParseTimestamp.
 bool is_date_format_function(std::string_view name);
 
-// The SQL of a call of one of them on `engine` (DuckDB, PostgreSQL or SQLite,
+// The SQL of a call of one of them on `engine` (DuckDB, PostgreSQL, SQLite or Databricks,
 // whose dialects write these functions here): `format` is the text of the literal format
 // (%-elements as BigQuery reads them), `value` the SQL of the value to write or
 // the text to read; timestamps are written and read in UTC. A format element the

@@ -40,6 +40,8 @@ std::string DateSql::fail(const std::string& message, std::string_view type) con
       return "CAST(CAST(CAST((" + message + ") AS regclass) AS text) AS " + std::string(type) + ")";
     case Engine::kSqlite:
       return "MIRTOVA_ERROR(" + message + ")";
+    case Engine::kDatabricks:
+      return "raise_error(" + message + ")";
     default:
       break;
   }
@@ -74,6 +76,8 @@ std::string DateSql::date(const std::string& x) const {
       return "CAST(" + x + " AS date)";
     case Engine::kSqlite:
       return "date(" + offset_as_sqlite_reads(x) + ")";
+    case Engine::kDatabricks:
+      return "CAST(" + x + " AS DATE)";
     default:
       break;
   }
@@ -81,12 +85,15 @@ std::string DateSql::date(const std::string& x) const {
 }
 
 std::string DateSql::has_offset(const std::string& x) const {
+  if (engine_ == Engine::kDatabricks)
+    return "(CAST(" + x + " AS STRING) RLIKE " + literal(kOffsetPattern) + ")";
   if (engine_ == Engine::kDuckdb)
     return "regexp_matches(CAST(" + x + " AS VARCHAR), '" + std::string(kOffsetPattern) + "')";
   return "CAST(" + x + " AS text) ~ '" + std::string(kOffsetPattern) + "'";
 }
 
 std::string DateSql::civil(const std::string& x) const {
+  if (engine_ == Engine::kDatabricks) return "CAST(" + x + " AS TIMESTAMP_NTZ)";
   return "CAST(" + x + (engine_ == Engine::kDuckdb ? " AS TIMESTAMP)" : " AS timestamp)");
 }
 
@@ -106,6 +113,12 @@ std::string DateSql::timestamp(const std::string& x) {
       return "(SELECT CAST(strftime('%s', " + v + ") AS INTEGER) * 1000000 + " + fraction_micros(v) +
              " FROM (SELECT " + offset_as_sqlite_reads(x) + " AS mirtova_s) AS mirtova_v)";
     }
+    case Engine::kDatabricks:
+      // A civil time of UTC (TIMESTAMP_NTZ), whatever the session's zone: a
+      // text with an offset is read as an instant and moved to UTC.
+      return "(CASE WHEN " + has_offset(x) + " THEN " +
+             timestamp_of_micros("unix_micros(CAST(CAST(" + x + " AS STRING) AS TIMESTAMP))") + " ELSE " +
+             civil(x) + " END)";
     default:
       break;
   }
@@ -124,6 +137,9 @@ std::string DateSql::time(const std::string& x) const {
              fraction_micros(v) + " FROM (SELECT " + x + " AS mirtova_s) AS mirtova_v WHERE time(" + v +
              ") IS NOT NULL)";
     }
+    case Engine::kDatabricks:
+      // Spark has no time of day: microseconds since midnight, as on SQLite.
+      return "unix_micros(CAST('1970-01-01 ' || CAST(" + x + " AS STRING) AS TIMESTAMP_NTZ))";
     default:
       break;
   }
@@ -138,6 +154,8 @@ std::string DateSql::date_text(const std::string& d) const {
       return "to_char(" + d + ", 'YYYY-MM-DD')";
     case Engine::kSqlite:
       return d;
+    case Engine::kDatabricks:
+      return "CAST(" + d + " AS STRING)";
     default:
       break;
   }
@@ -159,6 +177,8 @@ std::string DateSql::timestamp_text(const std::string& ts) {
       return "(SELECT datetime(" + floor_div(u, 1000000) + ", 'unixepoch') || " + fraction_text(u) +
              " FROM (SELECT " + ts + " AS mirtova_u) AS mirtova_w)";
     }
+    case Engine::kDatabricks:
+      return "CAST(" + ts + " AS STRING)";
     default:
       break;
   }
@@ -176,6 +196,8 @@ std::string DateSql::time_text(const std::string& t) {
       return "(SELECT time(" + floor_div(u, 1000000) + ", 'unixepoch') || " + fraction_text(u) +
              " FROM (SELECT " + t + " AS mirtova_u) AS mirtova_w)";
     }
+    case Engine::kDatabricks:
+      return "substr(CAST(" + timestamp_of_micros(t) + " AS STRING), 12)";
     default:
       break;
   }
@@ -185,6 +207,7 @@ std::string DateSql::time_text(const std::string& t) {
 std::string DateSql::day_number(const std::string& d) const {
   // SQLite: the Julian day of a midnight ends in .5, so the difference is exact.
   if (engine_ == Engine::kSqlite) return "CAST(julianday(" + d + ") - 2440587.5 AS INTEGER)";
+  if (engine_ == Engine::kDatabricks) return "unix_date(" + d + ")";
   return "(" + d + " - DATE '1970-01-01')";
 }
 
@@ -196,6 +219,8 @@ std::string DateSql::date_of_day(const std::string& n) const {
       return "(DATE '1970-01-01' + CAST(" + n + " AS integer))";
     case Engine::kSqlite:
       return "date(2440587.5 + (" + n + "))";
+    case Engine::kDatabricks:
+      return "date_from_unix_date(CAST(" + n + " AS INT))";
     default:
       break;
   }
@@ -210,6 +235,8 @@ std::string DateSql::micros(const std::string& ts) const {
       return "CAST(floor(extract(epoch from " + ts + ") * 1000000) AS bigint)";
     case Engine::kSqlite:
       return ts;
+    case Engine::kDatabricks:
+      return "unix_micros(" + ts + ")";
     default:
       break;
   }
@@ -224,6 +251,8 @@ std::string DateSql::timestamp_of_micros(const std::string& us) const {
       return "(TIMESTAMP '1970-01-01' + CAST(" + us + " AS bigint) * INTERVAL '1 microsecond')";
     case Engine::kSqlite:
       return "(" + us + ")";
+    case Engine::kDatabricks:
+      return "timestampadd(MICROSECOND, CAST(" + us + " AS BIGINT), TIMESTAMP_NTZ '1970-01-01 00:00:00')";
     default:
       break;
   }
@@ -237,6 +266,8 @@ std::string DateSql::time_micros(const std::string& t) const {
     case Engine::kPsql:
       return "CAST(extract(epoch from " + t + ") * 1000000 AS bigint)";
     case Engine::kSqlite:
+      return t;
+    case Engine::kDatabricks:
       return t;
     default:
       break;
@@ -252,6 +283,8 @@ std::string DateSql::time_of_micros(const std::string& us) const {
       return "CAST(TIMESTAMP '1970-01-01' + CAST(" + us + " AS bigint) * INTERVAL '1 microsecond' AS time)";
     case Engine::kSqlite:
       return "(" + us + ")";
+    case Engine::kDatabricks:
+      return "(" + us + ")";
     default:
       break;
   }
@@ -266,6 +299,8 @@ std::string DateSql::year(const std::string& d) const {
       return "CAST(extract(year from " + d + ") AS bigint)";
     case Engine::kSqlite:
       return "CAST(strftime('%Y', " + d + ") AS INTEGER)";
+    case Engine::kDatabricks:
+      return "year(" + d + ")";
     default:
       break;
   }
@@ -280,6 +315,8 @@ std::string DateSql::month(const std::string& d) const {
       return "CAST(extract(month from " + d + ") AS bigint)";
     case Engine::kSqlite:
       return "CAST(strftime('%m', " + d + ") AS INTEGER)";
+    case Engine::kDatabricks:
+      return "month(" + d + ")";
     default:
       break;
   }
@@ -296,6 +333,8 @@ std::string DateSql::isoyear(const std::string& d) const {
       // The year of the Thursday of the date's ISO week.
       return "CAST(strftime('%Y', " + d + ", printf('%+d days', 3 - (CAST(strftime('%w', " + d +
              ") AS INTEGER) + 6) % 7)) AS INTEGER)";
+    case Engine::kDatabricks:
+      return "extract(YEAROFWEEK FROM " + d + ")";
     default:
       break;
   }
@@ -313,6 +352,8 @@ std::string DateSql::make_date(const std::string& y, const std::string& m, const
       std::string s = "printf('%04d-%02d-%02d', " + y + ", " + m + ", " + d + ")";
       return "(CASE WHEN date(" + s + ", '+0 days') = " + s + " THEN " + s + " END)";
     }
+    case Engine::kDatabricks:
+      return "make_date(CAST(" + y + " AS INT), CAST(" + m + " AS INT), CAST(" + d + " AS INT))";
     default:
       break;
   }
@@ -334,6 +375,10 @@ std::string DateSql::make_timestamp(const std::vector<std::string>& p) const {
              ") >= 0 AND (" + p[5] + ") < 60 THEN " + day_number(make_date(p[0], p[1], p[2])) +
              " * 86400000000 + (" + p[3] + ") * 3600000000 + (" + p[4] + ") * 60000000 + CAST(round((" +
              p[5] + ") * 1000000) AS INTEGER) END)";
+    case Engine::kDatabricks:
+      return "make_timestamp_ntz(CAST(" + p[0] + " AS INT), CAST(" + p[1] + " AS INT), CAST(" + p[2] +
+             " AS INT), CAST(" + p[3] + " AS INT), CAST(" + p[4] + " AS INT), CAST(" + p[5] +
+             " AS DECIMAL(16, 6)))";
     default:
       break;
   }
@@ -351,6 +396,14 @@ std::string DateSql::make_time(const std::string& h, const std::string& mi, cons
       return "(CASE WHEN (" + h + ") BETWEEN 0 AND 23 AND (" + mi + ") BETWEEN 0 AND 59 AND (" + s +
              ") >= 0 AND (" + s + ") < 60 THEN (" + h + ") * 3600000000 + (" + mi +
              ") * 60000000 + CAST(round((" + s + ") * 1000000) AS INTEGER) END)";
+    case Engine::kDatabricks:
+      return "(CASE WHEN (" + h + ") BETWEEN 0 AND 23 AND (" + mi + ") BETWEEN 0 AND 59 AND (" + s +
+             ") >= 0 AND (" + s + ") < 60 THEN CAST((" + h + ") * 3600000000 + (" + mi +
+             ") * 60000000 + round((" + s + ") * 1000000) AS BIGINT) ELSE " +
+             fail("'Invalid time: ' || CAST(" + h + " AS STRING) || ':' || CAST(" + mi +
+                      " AS STRING) || ':' || CAST(" + s + " AS STRING)",
+                  "BIGINT") +
+             " END)";
     default:
       break;
   }
@@ -373,6 +426,8 @@ std::string DateSql::add_months(const std::string& d, const std::string& n) {
       return "(SELECT printf('%04d-%02d-%02d', " + t + " / 12, " + t + " % 12 + 1, min(CAST(strftime('%d', " +
              dv + ") AS INTEGER), " + last + ")) FROM (SELECT " + d + " AS mirtova_d) AS mirtova_v)";
     }
+    case Engine::kDatabricks:
+      return "add_months(" + d + ", CAST(" + n + " AS INT))";
     default:
       break;
   }
@@ -388,6 +443,8 @@ std::string DateSql::timestamp_add_months(const std::string& ts, const std::stri
     case Engine::kSqlite:
       return "(" + day_number(add_months(date_of_day(floor_div(ts, 86400000000)), n)) + " * 86400000000 + " +
              mod_floor(ts, 86400000000) + ")";
+    case Engine::kDatabricks:
+      return "timestampadd(MONTH, CAST(" + n + " AS INT), " + ts + ")";
     default:
       break;
   }
@@ -402,6 +459,8 @@ std::string DateSql::date_of_timestamp(const std::string& ts) const {
       return "CAST(" + ts + " AS date)";
     case Engine::kSqlite:
       return date_of_day(floor_div(ts, 86400000000));
+    case Engine::kDatabricks:
+      return "CAST(" + ts + " AS DATE)";
     default:
       break;
   }
@@ -416,6 +475,8 @@ std::string DateSql::time_of_timestamp(const std::string& ts) const {
       return "CAST(" + ts + " AS time)";
     case Engine::kSqlite:
       return mod_floor(ts, 86400000000);
+    case Engine::kDatabricks:
+      return mod_floor(micros(ts), 86400000000);
     default:
       break;
   }
@@ -430,6 +491,8 @@ std::string DateSql::timestamp_of_date(const std::string& d) const {
       return "CAST(" + d + " AS timestamp)";
     case Engine::kSqlite:
       return "(" + day_number(d) + " * 86400000000)";
+    case Engine::kDatabricks:
+      return "CAST(" + d + " AS TIMESTAMP_NTZ)";
     default:
       break;
   }
@@ -444,6 +507,8 @@ std::string DateSql::timestamp_plus_micros(const std::string& ts, const std::str
       return "(" + ts + " + CAST(" + us + " AS bigint) * INTERVAL '1 microsecond')";
     case Engine::kSqlite:
       return "((" + ts + ") + (" + us + "))";
+    case Engine::kDatabricks:
+      return "timestampadd(MICROSECOND, CAST(" + us + " AS BIGINT), " + ts + ")";
     default:
       break;
   }
@@ -457,12 +522,11 @@ std::string DateSql::date_plus_days(const std::string& d, const std::string& n) 
 std::string DateSql::floor_div(const std::string& a, long long b) const {
   // a less its non-negative remainder divides exactly, whichever way the
   // engine rounds.
-  std::string op = engine_ == Engine::kDuckdb ? " // " : " / ";
-  return "(((" + a + ") - " + mod_floor(a, b) + ")" + op + number(b) + ")";
+  return "(((" + a + ") - " + mod_floor(a, b) + ")" + division() + number(b) + ")";
 }
 
 std::string DateSql::trunc_div(const std::string& a, long long b) const {
-  return "((" + a + (engine_ == Engine::kDuckdb ? ") // " : ") / ") + number(b) + ")";
+  return "((" + a + ")" + division() + number(b) + ")";
 }
 
 std::string DateSql::mod_floor(const std::string& a, long long b) const {
@@ -477,6 +541,8 @@ std::string DateSql::integer(const std::string& x) const {
       return "CAST(" + x + " AS bigint)";
     case Engine::kSqlite:
       return "CAST(" + x + " AS INTEGER)";
+    case Engine::kDatabricks:
+      return "CAST(" + x + " AS BIGINT)";
     default:
       break;
   }
@@ -484,16 +550,19 @@ std::string DateSql::integer(const std::string& x) const {
 }
 
 std::string DateSql::text(const std::string& x) const {
+  if (engine_ == Engine::kDatabricks) return "CAST(" + x + " AS STRING)";
   return "CAST(" + x + (engine_ == Engine::kDuckdb ? " AS VARCHAR)" : " AS text)");
 }
 
 std::string DateSql::at_zone(const std::string& ts, const std::string& zone) const {
+  if (engine_ == Engine::kDatabricks) return "convert_timezone('UTC', " + zone + ", " + ts + ")";
   if (engine_ == Engine::kDuckdb)
     return "CAST((" + ts + " AT TIME ZONE 'UTC') AT TIME ZONE " + zone + " AS TIMESTAMP)";
   return "((" + ts + " AT TIME ZONE 'UTC') AT TIME ZONE " + zone + ")";
 }
 
 std::string DateSql::from_zone(const std::string& ts, const std::string& zone) const {
+  if (engine_ == Engine::kDatabricks) return "convert_timezone(" + zone + ", 'UTC', " + ts + ")";
   if (engine_ == Engine::kDuckdb)
     return "CAST((" + ts + " AT TIME ZONE " + zone + ") AT TIME ZONE 'UTC' AS TIMESTAMP)";
   return "((" + ts + " AT TIME ZONE " + zone + ") AT TIME ZONE 'UTC')";
@@ -508,10 +577,38 @@ std::string DateSql::now_utc() const {
     case Engine::kSqlite:
       // SQLite's clock has milliseconds.
       return "CAST(round((julianday('now') - 2440587.5) * 86400000) AS INTEGER) * 1000";
+    case Engine::kDatabricks:
+      return timestamp_of_micros("unix_micros(current_timestamp())");
     default:
       break;
   }
   return {};
+}
+
+std::string DateSql::division() const {
+  switch (engine_) {
+    case Engine::kDuckdb:
+      return " // ";
+    case Engine::kDatabricks:
+      return " DIV ";
+    default:
+      break;
+  }
+  return " / ";
+}
+
+std::string DateSql::literal(std::string_view text) const {
+  // Spark reads a backslash in a literal as an escape, and "${" as a variable.
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'' || (c == '\\' && engine_ == Engine::kDatabricks)) out += c;
+    if (c == '$' && engine_ == Engine::kDatabricks) {
+      out += "\\u0024";
+      continue;
+    }
+    out += c;
+  }
+  return out + "'";
 }
 
 std::string case_of_part(const std::string& part, const PartArms& arms, const std::string& otherwise) {

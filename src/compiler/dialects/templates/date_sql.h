@@ -1,5 +1,5 @@
 // Writes the templates of the date, datetime, time and timestamp functions for
-// DuckDB, PostgreSQL and SQLite from a few primitives of each engine.
+// DuckDB, PostgreSQL, SQLite and Databricks from a few primitives of each engine.
 #pragma once
 
 #include <string>
@@ -16,12 +16,14 @@ namespace mirtova {
 // of a second when it has one (a timestamp in UTC), a time 'HH:MM:SS' likewise.
 // Each template reads its arguments into the engine's own values (DuckDB's and
 // PostgreSQL's DATE, TIMESTAMP and TIME; on SQLite a date's text and the
-// microseconds of a timestamp since 1970 or of a time since midnight), works on
-// those, and writes the result back as text.
+// microseconds of a timestamp since 1970 or of a time since midnight; on
+// Databricks DATE, TIMESTAMP_NTZ holding the civil time of UTC, and a time's
+// microseconds since midnight), works on those, and writes the result back as
+// text.
 //
-// A writer numbers the names it binds in sub-queries: one writer per template.
-// It writes for DuckDB, PostgreSQL and SQLite alone; any other engine gets
-// empty texts.
+// A writer numbers the names it binds: one writer per template. It writes for
+// DuckDB, PostgreSQL, SQLite and Databricks alone; any other engine gets empty
+// texts.
 class DateSql {
  public:
   explicit DateSql(Engine engine) : engine_(engine) {}
@@ -78,6 +80,10 @@ class DateSql {
   std::string mod_floor(const std::string& a, long long b) const;
   std::string integer(const std::string& x) const;
   std::string text(const std::string& x) const;
+  // `text` as a literal of the engine's SQL.
+  std::string literal(std::string_view text) const;
+  // The operator of a division of integers (rounding toward zero).
+  std::string division() const;
 
   // The civil time in a zone of a UTC timestamp, and the UTC timestamp of a
   // civil time in a zone (DuckDB and PostgreSQL).
@@ -86,11 +92,14 @@ class DateSql {
   std::string now_utc() const;
 
   // `body` over `value`, computed once under a name of its own when it is more
-  // than a name, a placeholder or a literal.
+  // than a name, a placeholder or a literal. Spark refuses a sub-query's
+  // projection that reads the outer row: there a lambda binds the name.
   template <class Body>
   std::string let(const std::string& value, Body body) {
     if (is_plain(value)) return body(value);
     std::string name = "mirtova_x" + std::to_string(++names_);
+    if (engine_ == Engine::kDatabricks)
+      return "transform(array(" + value + "), " + name + " -> " + body(name) + ")[0]";
     std::string alias = "mirtova_l" + std::to_string(names_);
     return "(SELECT " + body(name) + " FROM (SELECT " + value + " AS " + name + ") AS " + alias + ")";
   }

@@ -1,5 +1,5 @@
 // The date, datetime, time and timestamp functions of the catalogue for DuckDB,
-// PostgreSQL and SQLite, written by DateSql.
+// PostgreSQL, SQLite and Databricks, written by DateSql.
 #include <array>
 #include <string>
 #include <utility>
@@ -42,7 +42,7 @@ std::string generate_dates(DateSql& sql, const std::string& start, const std::st
           ") WHEN 'DAY' THEN 1 WHEN 'WEEK' THEN 7 WHEN 'MONTH' THEN 28 WHEN 'QUARTER' THEN 89 "
           "ELSE 365 END))";
       std::string days = "abs(" + sql.day_number(f) + " - " + sql.day_number(s) + ")";
-      std::string bound = "(" + days + (sql.engine() == Engine::kDuckdb ? " // " : " / ") + fewest + " + 1)";
+      std::string bound = "(" + days + sql.division() + fewest + " + 1)";
       std::string within =
           "((" + n + ") > 0 AND mirtova_e <= " + f + ") OR ((" + n + ") < 0 AND mirtova_e >= " + f + ")";
       std::string nulls = null_test({start, end, n});
@@ -65,6 +65,12 @@ std::string generate_dates(DateSql& sql, const std::string& start, const std::st
                  k + ") AS (SELECT 0 UNION ALL SELECT " + k + " + 1 FROM mirtova_r WHERE " + k + " < " +
                  bound + ") SELECT json_group_array(mirtova_e) FROM (SELECT " + element +
                  " AS mirtova_e FROM mirtova_r ORDER BY " + k + ") WHERE " + within + ") END)";
+        case Engine::kDatabricks:
+          return "(CASE WHEN " + nulls + " THEN NULL WHEN " + n +
+                 " = 0 THEN raise_error('The step of GenerateDateArray is 0') ELSE "
+                 "transform(filter(transform(sequence(0, CAST(" +
+                 bound + " AS INT)), " + k + " -> " + element + "), mirtova_e -> " + within +
+                 "), mirtova_e -> " + sql.date_text("mirtova_e") + ") END)";
         default:
           break;
       }
@@ -84,8 +90,7 @@ std::string generate_timestamps(DateSql& sql, const std::string& start, const st
         step += " WHEN '" + std::string(name) + "' THEN " + std::to_string(micros);
       }
       step += " END))";
-      std::string count = "((" + sql.micros(f) + " - " + sql.micros(s) + ")" +
-                          (sql.engine() == Engine::kDuckdb ? " // " : " / ") + step + ")";
+      std::string count = "((" + sql.micros(f) + " - " + sql.micros(s) + ")" + sql.division() + step + ")";
       std::string element =
           sql.timestamp_text(sql.timestamp_of_micros(sql.micros(s) + " + " + k + " * " + step));
       std::string nulls = null_test({start, end, n});
@@ -109,6 +114,12 @@ std::string generate_timestamps(DateSql& sql, const std::string& start, const st
                  k + ") AS (SELECT 0 UNION ALL SELECT " + k + " + 1 FROM mirtova_r WHERE " + k + " < " +
                  count + ") SELECT json_group_array(" + element + ") FROM (SELECT " + k +
                  " FROM mirtova_r WHERE " + count + " >= 0 ORDER BY " + k + ")) END)";
+        case Engine::kDatabricks:
+          return "(CASE WHEN " + nulls + " THEN NULL WHEN " + step + " IS NULL THEN " +
+                 sql.bad_part("date", part, "") + " WHEN " + step +
+                 " = 0 THEN raise_error('The step of GenerateTimestampArray is 0') WHEN " + count +
+                 " < 0 THEN CAST(ARRAY() AS ARRAY<STRING>) ELSE transform(sequence(0, " + count + "), " + k +
+                 " -> " + element + ") END)";
         default:
           break;
       }
@@ -144,6 +155,8 @@ Written write_rows(Engine engine) {
   add("Datetime/2", [&](DateSql& s) {
     if (engine == Engine::kSqlite)
       return s.timestamp_text("(" + s.day_number(s.date(a)) + " * 86400000000 + " + s.time(b) + ")");
+    if (engine == Engine::kDatabricks)
+      return s.timestamp_text(s.timestamp_plus_micros(s.timestamp_of_date(s.date(a)), s.time(b)));
     return s.timestamp_text("(" + s.date(a) + " + " + s.time(b) + ")");
   });
   add("Time/3", [&](DateSql& s) { return s.time_text(s.make_time(a, b, c)); });
@@ -191,6 +204,22 @@ Written write_rows(Engine engine) {
     });
     return rows;
   }
+  if (engine == Engine::kDatabricks) {
+    // Dates are texts here as elsewhere, and the functions BigQuery writes
+    // with an interval take the count.
+    add("DateAddDay", [&](DateSql& s) { return s.date_text(s.date_plus_days(s.date(a), b)); });
+    add("DateDiffDay",
+        [&](DateSql& s) { return "(" + s.day_number(s.date(a)) + " - " + s.day_number(s.date(b)) + ")"; });
+    add("TimestampAddDays", [&](DateSql& s) {
+      return s.timestamp_text(s.timestamp_plus_micros(s.timestamp(a), s.integer(b) + " * 86400000000"));
+    });
+    add("TimeAdd", [&](DateSql& s) {
+      return s.timestamp_text(
+          s.timestamp_plus_micros(s.timestamp(a), "CAST(round(1000000 * " + b + ") AS BIGINT)"));
+    });
+    add("CurrentDate", [&](DateSql& s) { return s.date_text(s.date_of_timestamp(s.now_utc())); });
+    add("CurrentTimestamp", [&](DateSql& s) { return s.timestamp_text(s.now_utc()); });
+  }
   if (engine == Engine::kPsql) {
     add("TimeAdd", [&](DateSql&) {
       return "(CAST(" + a + " AS timestamp) + CAST(1000000 * " + b +
@@ -209,6 +238,13 @@ Written write_rows(Engine engine) {
   add("CurrentTime/1",
       [&](DateSql& s) { return s.time_text(s.time_of_timestamp(s.at_zone(s.now_utc(), a))); });
   add("String/2", [&](DateSql& s) {
+    if (engine == Engine::kDatabricks) {
+      return s.let(s.timestamp(a), [&](const std::string& u) {
+        return s.let(s.at_zone(u, b), [&](const std::string& l) {
+          return "(" + s.timestamp_text(l) + " || " + zone_offset_text(s, l, u) + ")";
+        });
+      });
+    }
     return "(SELECT " + s.timestamp_text("mirtova_l") + " || " +
            zone_offset_text(s, "mirtova_l", "mirtova_u") + " FROM (SELECT mirtova_u, " +
            s.at_zone("mirtova_u", b) + " AS mirtova_l FROM (SELECT " + s.timestamp(a) +
@@ -231,6 +267,11 @@ TemplateRows rows_of(const Written& written) {
 
 // Each engine's rows are written once, by the first caller, under the
 // function-local static's guard; read-only afterwards.
+
+TemplateRows databricks_date_rows() {
+  static const Written written = write_rows(Engine::kDatabricks);
+  return rows_of(written);
+}
 
 TemplateRows duckdb_date_rows() {
   static const Written written = write_rows(Engine::kDuckdb);

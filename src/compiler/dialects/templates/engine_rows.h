@@ -18,6 +18,14 @@ TemplateRows bigquery_operator_rows();
 
 TemplateRows databricks_function_rows();
 TemplateRows databricks_operator_rows();
+TemplateRows databricks_number_rows();
+TemplateRows databricks_aggregate_rows();
+TemplateRows databricks_text_rows();
+TemplateRows databricks_bytes_rows();
+TemplateRows databricks_json_rows();
+TemplateRows databricks_array_rows();
+TemplateRows databricks_date_rows();
+TemplateRows databricks_network_rows();
 
 TemplateRows duckdb_function_rows();
 TemplateRows duckdb_operator_rows();

@@ -1,7 +1,27 @@
-// JSON functions of the catalogue in the own SQL of DuckDB, PostgreSQL and SQLite.
+// JSON functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
+
+TemplateRows databricks_json_rows() {
+  // clang-format off
+  return {
+      // Read as a VARIANT, which keeps a value's JSON kind (GET_JSON_OBJECT gives a
+      // string without its quotes); JSON null is SQL NULL, as in BigQuery.
+      {"JsonExtract", R"t(NULLIF(to_json(variant_get(parse_json({0}), {1})), 'null'))t"},
+      {"JsonQuery", R"t(NULLIF(to_json(variant_get(parse_json({0}), {1})), 'null'))t"},
+      // A scalar's text without quotes; NULL for an object or array.
+      {"JsonExtractScalar", R"t(transform(array(variant_get(parse_json({0}), {1})), mirtova_v -> (CASE WHEN schema_of_variant(mirtova_v) LIKE 'OBJECT%' OR schema_of_variant(mirtova_v) LIKE 'ARRAY%' THEN NULL ELSE variant_get(mirtova_v, '$', 'string') END))[0])t"},
+      {"JsonExtractScalar/1", R"t(transform(array(parse_json({0})), mirtova_v -> (CASE WHEN schema_of_variant(mirtova_v) LIKE 'OBJECT%' OR schema_of_variant(mirtova_v) LIKE 'ARRAY%' THEN NULL ELSE variant_get(mirtova_v, '$', 'string') END))[0])t"},
+      {"JsonValue", R"t(transform(array(variant_get(parse_json({0}), {1})), mirtova_v -> (CASE WHEN schema_of_variant(mirtova_v) LIKE 'OBJECT%' OR schema_of_variant(mirtova_v) LIKE 'ARRAY%' THEN NULL ELSE variant_get(mirtova_v, '$', 'string') END))[0])t"},
+      {"JsonValue/1", R"t(transform(array(parse_json({0})), mirtova_v -> (CASE WHEN schema_of_variant(mirtova_v) LIKE 'OBJECT%' OR schema_of_variant(mirtova_v) LIKE 'ARRAY%' THEN NULL ELSE variant_get(mirtova_v, '$', 'string') END))[0])t"},
+      // The JSON of a NULL is the text null; a record keeps its NULL fields.
+      {"ToJsonString", R"t(COALESCE(to_json(CAST({0} AS VARIANT)), 'null'))t"},
+      {"ToJsonString@list", R"t(COALESCE(to_json({0}, map('ignoreNullFields', 'false')), 'null'))t"},
+      {"ToJsonString@record", R"t(COALESCE(to_json({0}, map('ignoreNullFields', 'false')), 'null'))t"},
+  };
+  // clang-format on
+}
 
 TemplateRows duckdb_json_rows() {
   // clang-format off

@@ -1,8 +1,21 @@
-// Network functions of the catalogue in the own SQL of DuckDB, PostgreSQL and SQLite: IPv4 addresses
-// as integers, texts and bytes. An IPv6 address fails the statement rather than giving a wrong value.
+// Network functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite: IPv4
+// addresses as integers, texts and bytes. An IPv6 address fails the statement rather than giving a wrong
+// value.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
+
+TemplateRows databricks_network_rows() {
+  // clang-format off
+  return {
+      {"NetIpv4FromInt64", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN {0} < -2147483648 OR {0} > 4294967295 THEN raise_error('NetIpv4FromInt64 takes an integer from -0x80000000 to 0xFFFFFFFF, not ' || CAST({0} AS STRING)) ELSE unhex(lpad(hex(CAST((CASE WHEN {0} < 0 THEN {0} + 4294967296 ELSE {0} END) AS BIGINT)), 8, '0')) END))t"},
+      {"NetIpv4ToInt64", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN octet_length({0}) <> 4 THEN raise_error('NetIpv4ToInt64 takes 4 bytes, not ' || CAST(octet_length({0}) AS STRING)) ELSE CAST(conv(hex({0}), 16, 10) AS BIGINT) END))t"},
+      {"NetIpFromString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN {0} RLIKE '^(0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)\u0024' AND array_max(transform(split({0}, '[.]'), mirtova_p -> try_cast(mirtova_p AS INT))) <= 255 THEN unhex(array_join(transform(split({0}, '[.]'), mirtova_p -> lpad(hex(try_cast(mirtova_p AS INT)), 2, '0')), '')) WHEN instr({0}, ':') > 0 THEN raise_error('IPv6 addresses are not available on engine databricks: ' || {0}) ELSE raise_error('NetIpFromString cannot read ' || {0}) END))t"},
+      {"NetSafeIpFromString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN {0} RLIKE '^(0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)\u0024' AND array_max(transform(split({0}, '[.]'), mirtova_p -> try_cast(mirtova_p AS INT))) <= 255 THEN unhex(array_join(transform(split({0}, '[.]'), mirtova_p -> lpad(hex(try_cast(mirtova_p AS INT)), 2, '0')), '')) WHEN instr({0}, ':') > 0 THEN raise_error('IPv6 addresses are not available on engine databricks: ' || {0}) ELSE NULL END))t"},
+      {"NetIpToString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN octet_length({0}) = 4 THEN array_join(transform(sequence(0, 3), mirtova_i -> conv(substr(hex({0}), 2 * mirtova_i + 1, 2), 16, 10)), '.') WHEN octet_length({0}) = 16 THEN raise_error('IPv6 addresses are not available on engine databricks') ELSE raise_error('NetIpToString takes 4 or 16 bytes, not ' || CAST(octet_length({0}) AS STRING)) END))t"},
+  };
+  // clang-format on
+}
 
 TemplateRows duckdb_network_rows() {
   // clang-format off

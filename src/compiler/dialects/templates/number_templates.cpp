@@ -1,7 +1,36 @@
-// Number functions of the catalogue in the own SQL of DuckDB, PostgreSQL and SQLite.
+// Number functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
+
+TemplateRows databricks_number_rows() {
+  // clang-format off
+  return {
+      {"IsNan", R"t(isnan({0}))t"},
+      {"IsInf", R"t((abs(CAST({0} AS DOUBLE)) = CAST('Infinity' AS DOUBLE)))t"},
+      // Spark in ANSI mode fails a division by zero, of doubles too: the IEEE
+      // results are written out. A divisor's sign is read from its text, so -0 counts.
+      {"IeeeDivide", R"t((CASE WHEN CAST({1} AS DOUBLE) = 0 THEN (CASE WHEN CAST({0} AS DOUBLE) = 0 OR isnan(CAST({0} AS DOUBLE)) THEN CAST('NaN' AS DOUBLE) WHEN (CAST({0} AS DOUBLE) > 0) = (CAST(CAST({1} AS DOUBLE) AS STRING) NOT LIKE '-%') THEN CAST('Infinity' AS DOUBLE) ELSE CAST('-Infinity' AS DOUBLE) END) ELSE CAST({0} AS DOUBLE) / CAST({1} AS DOUBLE) END))t"},
+      // The engine's own overflow check on integers (try_ gives NULL), in 64 bits
+      // (a literal would be a 32-bit integer); a float result that overflows comes
+      // out infinite and is NULL as well.
+      {"SafeAdd", R"t((CASE WHEN abs(CAST(try_add(CAST(0 AS BIGINT) + ({0}), {1}) AS DOUBLE)) = CAST('Infinity' AS DOUBLE) AND abs(CAST({0} AS DOUBLE)) != CAST('Infinity' AS DOUBLE) AND abs(CAST({1} AS DOUBLE)) != CAST('Infinity' AS DOUBLE) THEN NULL ELSE try_add(CAST(0 AS BIGINT) + ({0}), {1}) END))t"},
+      {"SafeSubtract", R"t((CASE WHEN abs(CAST(try_subtract(CAST(0 AS BIGINT) + ({0}), {1}) AS DOUBLE)) = CAST('Infinity' AS DOUBLE) AND abs(CAST({0} AS DOUBLE)) != CAST('Infinity' AS DOUBLE) AND abs(CAST({1} AS DOUBLE)) != CAST('Infinity' AS DOUBLE) THEN NULL ELSE try_subtract(CAST(0 AS BIGINT) + ({0}), {1}) END))t"},
+      {"SafeMultiply", R"t((CASE WHEN abs(CAST(try_multiply(CAST(0 AS BIGINT) + ({0}), {1}) AS DOUBLE)) = CAST('Infinity' AS DOUBLE) AND abs(CAST({0} AS DOUBLE)) != CAST('Infinity' AS DOUBLE) AND abs(CAST({1} AS DOUBLE)) != CAST('Infinity' AS DOUBLE) THEN NULL ELSE try_multiply(CAST(0 AS BIGINT) + ({0}), {1}) END))t"},
+      {"SafeNegate", R"t(try_multiply(CAST(-1 AS BIGINT), {0}))t"},
+      {"SafeDivide", R"t((CASE WHEN abs(try_divide(CAST({0} AS DOUBLE), CAST({1} AS DOUBLE))) = CAST('Infinity' AS DOUBLE) AND abs(CAST({0} AS DOUBLE)) != CAST('Infinity' AS DOUBLE) THEN NULL ELSE try_divide(CAST({0} AS DOUBLE), CAST({1} AS DOUBLE)) END))t"},
+      // The count of boundaries at or below the point: its bucket in a sorted array.
+      {"RangeBucket", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE array_size(filter({1}, mirtova_e -> mirtova_e <= {0})) END))t"},
+      // A literal is a 32-bit integer to Spark: counted as 64 bits, as everywhere.
+      {"BitCount", R"t(bit_count(CAST({0} AS BIGINT)))t"},
+      // The low 32 bits, read as signed.
+      {"BitCastToInt32", R"t((CASE WHEN (CAST({0} AS BIGINT) & 4294967295) >= 2147483648 THEN (CAST({0} AS BIGINT) & 4294967295) - 4294967296 ELSE CAST({0} AS BIGINT) & 4294967295 END))t"},
+      {"BitCastToUint32", R"t((CAST({0} AS BIGINT) & 4294967295))t"},
+      {"BitCastToInt64", R"t(CAST((CASE WHEN CAST({0} AS DECIMAL(20, 0)) >= 9223372036854775808 THEN CAST({0} AS DECIMAL(20, 0)) - 18446744073709551616 ELSE CAST({0} AS DECIMAL(20, 0)) END) AS BIGINT))t"},
+      {"BitCastToUint64", R"t(CAST((CASE WHEN {0} < 0 THEN CAST({0} AS DECIMAL(21, 0)) + 18446744073709551616 ELSE CAST({0} AS DECIMAL(21, 0)) END) AS DECIMAL(20, 0)))t"},
+  };
+  // clang-format on
+}
 
 TemplateRows duckdb_number_rows() {
   // clang-format off

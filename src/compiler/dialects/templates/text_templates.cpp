@@ -1,7 +1,26 @@
-// Text functions of the catalogue in the own SQL of DuckDB, PostgreSQL and SQLite.
+// Text functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
+
+TemplateRows databricks_text_rows() {
+  // clang-format off
+  return {
+      {"ByteLength", R"t(octet_length({0}))t"},
+      // Bytes give their values, a text its code points (four bytes each in UTF-32).
+      {"ToCodePoints", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN typeof({0}) = 'binary' THEN transform(array(hex(CAST({0} AS BINARY))), mirtova_h -> transform(filter(sequence(0, length(mirtova_h) DIV 2), mirtova_i -> mirtova_i < length(mirtova_h) DIV 2), mirtova_i -> CAST(conv(substr(mirtova_h, 2 * mirtova_i + 1, 2), 16, 10) AS BIGINT)))[0] ELSE transform(array(hex(encode(CAST({0} AS STRING), 'UTF-32'))), mirtova_h -> transform(filter(sequence(0, length(mirtova_h) DIV 8), mirtova_i -> mirtova_i < length(mirtova_h) DIV 8), mirtova_i -> CAST(conv(substr(mirtova_h, 8 * mirtova_i + 1, 8), 16, 10) AS BIGINT)))[0] END))t"},
+      {"CodePointsToString", R"t((CASE WHEN exists({0}, mirtova_c -> mirtova_c IS NULL) THEN NULL ELSE decode(unhex(array_join(transform({0}, mirtova_c -> lpad(hex(mirtova_c), 8, '0')), '')), 'UTF-32') END))t"},
+      {"RegexpMatch", R"t(({0} RLIKE {1}))t"},
+      // The first group of each match when the pattern has one (an opening
+      // parenthesis outside escapes and classes, not of "(?"), else the match:
+      // Spark fails when asked for a group the pattern lacks, so the pattern asked
+      // for group 1 always gets an empty group at its end.
+      {"RegexpExtractAll", R"t((CASE WHEN size(regexp_extract_all(regexp_replace({1}, '\\\\.|\\[(?:\\\\.|[^\\]])*\\]', ''), '\\((?!\\?)', 0)) > 0 THEN regexp_extract_all({0}, '(?:' || {1} || ')()', 1) ELSE regexp_extract_all({0}, {1}, 0) END))t"},
+      {"GenerateUuid", R"t(uuid())t"},
+      {"Error", R"t(raise_error({0}))t"},
+  };
+  // clang-format on
+}
 
 TemplateRows duckdb_text_rows() {
   // clang-format off
