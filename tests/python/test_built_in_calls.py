@@ -1,6 +1,7 @@
 """Every built-in function of the template tables, called with small arguments
-on DuckDB, SQLite and PostgreSQL: it runs, or the compiler refuses it for that
-engine, naming the function and the engine (tests/data/built_in_calls.txt)."""
+on DuckDB, SQLite, PostgreSQL and Spark (databricks): it runs, or the compiler
+refuses it for that engine, naming the function and the engine
+(tests/data/built_in_calls.txt)."""
 
 import json
 import math
@@ -13,7 +14,7 @@ import sqlglot
 import mirtova
 from sql_parse import parse_sql
 from pg_engine import pg_cluster  # noqa: F401  (the fixture)
-from test_engine_rows import ENGINES, rows, run_script, same_rows
+from test_engine_rows import ENGINES, SPARK, rows, run_script, same_rows
 
 CALLS_FILE = pathlib.Path(__file__).resolve().parent.parent / "data" / "built_in_calls.txt"
 
@@ -63,7 +64,7 @@ def call_value(request, engine, source):
     return got[0][0]
 
 
-@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("engine", ENGINES + [SPARK])
 @pytest.mark.parametrize("name, refused, source, want", CALLS, ids=[c[0] for c in CALLS])
 def test_built_in_function_runs_or_is_refused(request, engine, name, refused, source, want):
     base, _, count = name.partition("/")
@@ -88,7 +89,7 @@ def test_built_in_function_runs_or_is_refused(request, engine, name, refused, so
 
 # The functions that once called what the engine lacks, with their values
 # worked out by hand.
-@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("engine", ENGINES + [SPARK])
 @pytest.mark.parametrize(
     "source, want",
     [

@@ -1,5 +1,5 @@
 """FormatDate, FormatDatetime, FormatTime, FormatTimestamp and the Parse
-functions on DuckDB, SQLite and PostgreSQL: each format element against values
+functions on DuckDB, SQLite, PostgreSQL and Spark (databricks): each format element against values
 worked out by hand, texts that do not match failing when run, and formats that
 cannot be written refused when compiling."""
 
@@ -8,7 +8,7 @@ import pytest
 import mirtova
 from pg_engine import pg_cluster  # noqa: F401  (the fixture)
 from test_built_in_calls import call_value
-from test_engine_rows import ENGINES, run_script
+from test_engine_rows import ENGINES, SPARK, run_script
 
 # 2024-01-02 is a Tuesday, the second day of ISO week 1; the first Sunday of
 # 2024 is the 7th, its first Monday the 1st.
@@ -48,20 +48,20 @@ VALUES = [
 ]
 
 
-@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("engine", ENGINES + [SPARK])
 @pytest.mark.parametrize("call, want", VALUES, ids=[v[0] for v in VALUES])
 def test_format_and_parse_give_their_values(request, engine, call, want):
     assert call_value(request, engine, f"Q(v) :- v == {call};") == want
 
 
-@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("engine", ENGINES + [SPARK])
 @pytest.mark.parametrize("call", ['FormatDate("%Y", null)', 'ParseDate("%Y", null)', 'ParseTime("x", null)'])
 def test_null_gives_null(request, engine, call):
     assert call_value(request, engine, f"Q(v) :- v == {call};") is None
 
 
 # Texts the format does not describe, and dates and times that do not exist.
-@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("engine", ENGINES + [SPARK])
 @pytest.mark.parametrize("call", [
     'ParseDate("%Y-%m-%d", "2024/01/02")',
     'ParseDate("%Y-%m-%d", "2024-02-30")',
@@ -79,7 +79,7 @@ def test_unreadable_text_fails_when_run(request, engine, call):
         run_script(request, engine, script)
 
 
-@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("engine", ENGINES + ["databricks"])
 @pytest.mark.parametrize("source, message", [
     ('Q(v) :- f == "%Y", v == FormatDate(f, "2024-01-02");', "FormatDate needs its format as a text literal"),
     ('Q(v) :- v == FormatDate("%H", "2024-01-02");', "The format element %H is not available in FormatDate."),

@@ -15,6 +15,8 @@ ENGINES = ["duckdb", "sqlite", "psql"]
 # (-m "not spark and not trino and not presto").
 SERVED = [pytest.param("databricks", marks=pytest.mark.spark), pytest.param("trino", marks=pytest.mark.trino),
           pytest.param("presto", marks=pytest.mark.presto)]
+# The Spark stage alone.
+SPARK = SERVED[0]
 
 _OPEN = {
     "psql": lambda request, tables: PgEngine(request.getfixturevalue("pg_cluster"), tables),
@@ -60,7 +62,7 @@ HUGE = 2**63
 
 
 # A count past what the engines take still means "all rows" or "no rows".
-@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("engine", ENGINES + [SPARK])
 @pytest.mark.parametrize(
     "limit, offset, want",
     [
@@ -77,7 +79,7 @@ def test_huge_limit_and_offset(request, engine, limit, offset, want):
 
 
 # A backquoted field name is the name between the backquotes on every engine.
-@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("engine", ENGINES + [SPARK])
 @pytest.mark.parametrize(
     "source, want",
     [
@@ -164,9 +166,9 @@ T12 = {"T": [(1,), (2,)]}
 
 
 # Constants where PostgreSQL needs a type (a text literal given to an
-# aggregation, a column of nulls, a null grouping key), and DuckDB's Set of a
-# constant or of a sub-query.
-@pytest.mark.parametrize("engine", ENGINES)
+# aggregation, a column of nulls, a null grouping key), and DuckDB's and
+# Spark's Set and Array of a constant or of a sub-query, sorted.
+@pytest.mark.parametrize("engine", ENGINES + [SPARK])
 @pytest.mark.parametrize(
     "source, want",
     [
@@ -175,6 +177,7 @@ T12 = {"T": [(1,), (2,)]}
         ("Q(x, s? Set= 1) distinct :- T(x);", [(1, [1]), (2, [1])]),
         ("S(x) += y :- T(x), y == 1; Q(s? Set= S(1)) distinct :- T(x);", [([1],)]),
         ("Q(s? Set= x) distinct :- x in [3, 2, 3];", [([2, 3],)]),
+        ("S(x) += y :- T(x), y == x; Q(l? Array= 0 - x -> S(x)) distinct :- T(x);", [([2, 1],)]),
         ("F(1, null); F(2, null); Q(x + y) :- F(x, y);", [(None,), (None,)]),
         ('F(1, null); F(2, null); Q(Upper(y)) :- F(x, y), y != "a";', []),
         ("F(null, 1); Q(x, y? Sum= z) distinct :- F(x, z), y == 1;", [(None, 1)]),

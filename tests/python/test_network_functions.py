@@ -1,5 +1,5 @@
 """The IPv4 functions of the network family and ApproxQuantiles on DuckDB,
-SQLite and PostgreSQL, against values worked out by hand; what BigQuery refuses
+SQLite, PostgreSQL and Spark (databricks), against values worked out by hand; what BigQuery refuses
 (and the IPv6 addresses these engines do not write) fails when run."""
 
 import pytest
@@ -7,7 +7,7 @@ import pytest
 import mirtova
 from pg_engine import pg_cluster  # noqa: F401  (the fixture)
 from test_built_in_calls import call_value
-from test_engine_rows import ENGINES, run_script
+from test_engine_rows import ENGINES, SPARK, run_script
 
 VALUES = [
     ("ToHex(NetIpv4FromInt64(511))", "000001ff"),
@@ -28,13 +28,13 @@ VALUES = [
 ]
 
 
-@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("engine", ENGINES + [SPARK])
 @pytest.mark.parametrize("call, want", VALUES, ids=[v[0] for v in VALUES])
 def test_ipv4_functions_give_their_values(request, engine, call, want):
     assert call_value(request, engine, f"Q(v) :- v == {call};") == want
 
 
-@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("engine", ENGINES + [SPARK])
 @pytest.mark.parametrize("call", [
     "NetIpv4FromInt64(4294967296)",
     "NetIpv4FromInt64(-2147483649)",
@@ -53,7 +53,7 @@ def test_refused_addresses_fail_when_run(request, engine, call):
 
 
 # Exact quantiles: of the n + 1, the k-th has rank ceil(k * count / n).
-@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("engine", ENGINES + [SPARK])
 @pytest.mark.parametrize("source, want", [
     ("Q(v) :- x in [5, 1, 4, 2, 3], v == ApproxQuantiles(x, 4);", [1, 2, 3, 4, 5]),
     ("Q(v) :- x in [4, 3, 2, 1], v == ApproxQuantiles(x, 2);", [1, 2, 4]),

@@ -1,4 +1,6 @@
 // The Databricks dialect (engine "databricks").
+#include <algorithm>
+
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/float_literal.h"
 #include "compiler/dialects/number_text.h"
@@ -64,15 +66,26 @@ class DatabricksDialect final : public Dialect {
 
   bool writes_date_formats() const override { return true; }
 
-  // Spark takes a LIMIT or OFFSET of 32 bits only: a larger count is written as
-  // the largest, which gives the same rows (all of them, or none).
+  // Spark's optimizer stops ("key not found") when it pushes a projection that
+  // holds a correlated scalar sub-query through a UNION ALL: a join with one
+  // row keeps the union from being the projection's child, and filters and
+  // column pruning still pass through it.
+  std::string rules_union(std::string rules) const override {
+    // Not indented: a text literal may span lines.
+    return "SELECT mirtova_rules.* FROM (\n" + rules +
+           "\n) AS mirtova_rules CROSS JOIN (SELECT 1 AS mirtova_one) AS mirtova_one";
+  }
+
+  // Spark takes a LIMIT and OFFSET whose sum fits in 32 bits only: the offset
+  // is capped at the largest, and the limit at what the offset leaves, which
+  // gives the same rows for a result shorter than that (all of them, or none).
   std::string pagination_clause(std::optional<uint64_t> limit,
                                 std::optional<uint64_t> offset) const override {
     constexpr uint64_t kLargest = 2147483647;
-    auto capped = [&](uint64_t count) { return std::to_string(count < kLargest ? count : kLargest); };
+    const uint64_t skipped = offset ? std::min(*offset, kLargest) : 0;
     std::string out;
-    if (limit) out += "\nLIMIT " + capped(*limit);
-    if (offset) out += "\nOFFSET " + capped(*offset);
+    if (limit) out += "\nLIMIT " + std::to_string(std::min(*limit, kLargest - skipped));
+    if (offset) out += "\nOFFSET " + std::to_string(skipped);
     return out;
   }
 

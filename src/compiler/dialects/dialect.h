@@ -138,6 +138,9 @@ class Dialect {
   // Whether a combine that aggregates the elements of a list the rule already
   // knows is written over the list alone rather than as a sub-query of the rule.
   virtual bool combines_over_lists() const;  // 49
+  // The SQL of a predicate of several rules from `rules`, their SELECTs joined
+  // by UNION ALL; most engines take it as it is.
+  virtual std::string rules_union(std::string rules) const;  // 50
 };
 
 }  // namespace mirtova

@@ -434,7 +434,8 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
     out += sql;
   }
   if (distinct && kept.size() > 1)
-    out = "SELECT DISTINCT * FROM (\n" + indent(out, 2) + "\n) AS mirtova_distinct";
+    return "SELECT DISTINCT * FROM (\n" + indent(out, 2) + "\n) AS mirtova_distinct";
+  if (kept.size() > 1) return dialect_->rules_union(std::move(out));
   return out;
 }
 

@@ -7,29 +7,36 @@ std::string_view databricks_library_text() {
   static constexpr std::string_view kText = R"mirtova(
 ->(left:, right:) = {arg: left, value: right};
 
+# A row whose value is NULL is left out: it is never the least or the
+# greatest. TRY_ELEMENT_AT gives NULL for a group left with no row, and the
+# field of a list of records is read without a lambda, which could not hold a
+# sub-query.
 ArgMin(a) = SqlExpr(
-  "SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg)))[0].arg",
+  "TRY_ELEMENT_AT(SORT_ARRAY(COLLECT_LIST(CASE WHEN {value} IS NOT NULL THEN STRUCT({value} AS value, {arg} AS arg) END)), 1).arg",
   {arg: a.arg, value: a.value});
 
 ArgMax(a) = SqlExpr(
-  "SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg)), false)[0].arg",
+  "TRY_ELEMENT_AT(SORT_ARRAY(COLLECT_LIST(CASE WHEN {value} IS NOT NULL THEN STRUCT({value} AS value, {arg} AS arg) END), false), 1).arg",
   {arg: a.arg, value: a.value});
 
 ArgMaxK(a, l) = SqlExpr(
-  "(CASE WHEN COUNT(*) = 0 THEN NULL ELSE TRANSFORM(SLICE(SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg)), false), 1, {lim}), s -> s.arg) END)",
+  "(CASE WHEN COUNT(*) = 0 THEN NULL ELSE SLICE(SORT_ARRAY(COLLECT_LIST(CASE WHEN {value} IS NOT NULL THEN STRUCT({value} AS value, {arg} AS arg) END), false), 1, {lim}).arg END)",
   {arg: a.arg, value: a.value, lim: l});
 
 ArgMinK(a, l) = SqlExpr(
-  "(CASE WHEN COUNT(*) = 0 THEN NULL ELSE TRANSFORM(SLICE(SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg))), 1, {lim}), s -> s.arg) END)",
+  "(CASE WHEN COUNT(*) = 0 THEN NULL ELSE SLICE(SORT_ARRAY(COLLECT_LIST(CASE WHEN {value} IS NOT NULL THEN STRUCT({value} AS value, {arg} AS arg) END)), 1, {lim}).arg END)",
   {arg: a.arg, value: a.value, lim: l});
 
 RMatch(s, p) = SqlExpr(
   "REGEXP_LIKE({s}, {p})", {s: s, p: p});
+# Group g of the first match; NULL when nothing matches.
 RExtract(s, p, g) = SqlExpr(
-  "REGEXP_SUBSTR({s}, {p}, 1, 1, 'c', {g})", {s: s, p: p, g: g});
+  "(CASE WHEN {s} RLIKE {p} THEN REGEXP_EXTRACT({s}, {p}, {g}) END)", {s: s, p: p, g: g});
 
+# The values in the order of their args, NULL args last (as on DuckDB);
+# SORT_ARRAY, as ARRAY_SORT's hidden lambda could not hold a sub-query.
 Array(a) = SqlExpr(
-  "(CASE WHEN COUNT(*) = 0 THEN NULL ELSE TRANSFORM(ARRAY_SORT(COLLECT_LIST(STRUCT({arg} AS arg, {value} AS value))), s -> s.value) END)",
+  "(CASE WHEN COUNT(*) = 0 THEN NULL ELSE SORT_ARRAY(COLLECT_LIST(STRUCT({arg} IS NULL AS unknown, {arg} AS arg, {value} AS value))).value END)",
   {arg: a.arg, value: a.value});
 )mirtova";
   return kText;

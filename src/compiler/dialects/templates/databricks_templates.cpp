@@ -17,7 +17,6 @@ TemplateRows databricks_function_rows() {
       {"Split", R"t(SPLIT({0}, REGEXP_REPLACE({1}, '([^a-zA-Z0-9])', '\\\\$1')))t"},
       {"ToInt64", R"t(CAST(ROUND({0}) AS BIGINT))t"},
       {"ToFloat64", R"t(CAST(%s AS DOUBLE))t"},
-      {"AnyValue", R"t(ANY_VALUE(%s))t"},
       {"ILike", R"t((CAST({0} AS STRING) ILIKE {1} ESCAPE '\\'))t"},
       {"Like", R"t((CAST({0} AS STRING) LIKE {1} ESCAPE '\\'))t"},
       {"Replace", R"t(REPLACE(CAST({0} AS STRING), {1}, {2}))t"},
@@ -28,9 +27,11 @@ TemplateRows databricks_function_rows() {
       {"Size", R"t(ARRAY_SIZE(%s))t"},
       // COLLECT_LIST leaves NULLs out, but not records holding one; the field
       // of a list of records is read without a lambda, which could not hold a
-      // sub-query. A set is sorted, as on the other engines.
+      // sub-query. A set is sorted, NULL last, as on the other engines:
+      // SORT_ARRAY takes no lambda (ARRAY_SORT does, hidden), and puts a NULL
+      // first, so the records are led by whether the value is NULL.
       {"List", R"t((CASE WHEN COUNT(*) = 0 THEN NULL ELSE COLLECT_LIST(STRUCT(%s AS v)).v END))t"},
-      {"Set", R"t((CASE WHEN COUNT(*) = 0 THEN NULL ELSE ARRAY_SORT(ARRAY_DISTINCT(COLLECT_LIST(STRUCT(%s AS v)).v)) END))t"},
+      {"Set", R"t((CASE WHEN COUNT(*) = 0 THEN NULL ELSE SORT_ARRAY(ARRAY_DISTINCT(COLLECT_LIST(STRUCT({0} IS NULL AS unknown, {0} AS v)))).v END))t"},
       // Past the end is NULL, as on the other engines (ELEMENT_AT fails in ANSI mode).
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE TRY_ELEMENT_AT({0}, CAST({1} AS INT) + 1) END))t"},
       {"Format", R"t(FORMAT_STRING(%s))t"},
