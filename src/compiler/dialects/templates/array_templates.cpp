@@ -15,8 +15,11 @@ TemplateRows databricks_array_rows() {
       // no elements then (an empty slice keeps the element type).
       {"GenerateArray", R"t((CASE WHEN {0} > {1} THEN slice(array({0}), 1, 0) ELSE sequence({0}, {1}) END))t"},
       {"GenerateArray/3", R"t((CASE WHEN ({2} > 0 AND {0} > {1}) OR ({2} < 0 AND {0} < {1}) THEN slice(array({0}), 1, 0) ELSE sequence({0}, {1}, {2}) END))t"},
-      {"Sort", R"t(array_sort({0}))t"},
-      {"Unique", R"t(array_sort(array_distinct({0})))t"},
+      // NULL elements last, as on the other engines. ARRAY_SORT hides a lambda,
+      // which cannot hold a sub-query; SORT_ARRAY puts NULL first, so the
+      // NULLs are dropped and put back at the end.
+      {"Sort", R"t(concat(array_compact(sort_array({0})), array_repeat(NULL, size({0}) - size(array_compact({0})))))t"},
+      {"Unique", R"t(concat(array_compact(sort_array(array_distinct({0}))), array_repeat(NULL, least(1, size({0}) - size(array_compact({0}))))))t"},
   };
   // clang-format on
 }
