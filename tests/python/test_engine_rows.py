@@ -137,6 +137,25 @@ def test_wildcards_typed_apart(request, engine, source, want):
     assert same_rows(engine, rows(request, engine, source, "Q"), want)
 
 
+# Texts and names reach the engine byte for byte wherever the SQL holding them
+# is indented: in a WITH clause, under SELECT DISTINCT, next to a comment.
+@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize(
+    "source, want",
+    [
+        ("L('a\\nb'); L('c'); Q(s) :- L(s);", [("a\nb",), ("c",)]),
+        ('L("""x\n  "y"\n"""); L("z"); Q(s) :- L(s);', [('x\n  "y"\n',), ("z",)]),
+        ("Q(s) distinct :- s == 'a\\n\\nb'; Q(s) distinct :- s == 'c';", [("a\n\nb",), ("c",)]),
+        ("L('it\\'s\\n\\\\ \u00e9\\n\u2603'); L('c'); Q(s) :- L(s);", [("it's\n\\ \u00e9\n\u2603",), ("c",)]),
+        ("L(SqlExpr('\\'a\\' -- it\\'s\\n', {})); L('x\\ny'); Q(s) :- L(s);", [("a",), ("x\ny",)]),
+        ("L(SqlExpr('/* it\\'s */ \\'a\\'', {})); L('x\\ny'); Q(s) :- L(s);", [("a",), ("x\ny",)]),
+        ("R(w: {`x\ny`: 1}); R(w: {`x\ny`: 2}); Q(w) :- R(w:);", [({"x\ny": 1},), ({"x\ny": 2},)]),
+    ],
+)
+def test_texts_keep_their_line_breaks(request, engine, source, want):
+    assert same_rows(engine, rows(request, engine, source, "Q"), want)
+
+
 T12 = {"T": [(1,), (2,)]}
 
 

@@ -73,6 +73,8 @@ bool Dialect::supports_create_or_replace() const { return false; }
 
 size_t Dialect::most_nested_injection() const { return SIZE_MAX; }
 
+SqlLexicon Dialect::sql_lexicon() const { return SqlLexicon{}; }
+
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/compile_error.h"
+#include "common/indent.h"
 #include "common/result.h"
 #include "compiler/dialects/template_rows.h"
 #include "compiler/type_inference/types.h"
@@ -103,6 +104,8 @@ class Dialect {
   // predicate's body: past it the predicate is read as a table, as the engine's
   // parser refuses sub-queries nested much deeper. Unbounded unless an engine says.
   virtual size_t most_nested_injection() const;  // 40
+  // What the engine's SQL encloses verbatim, for indentation to leave alone.
+  virtual SqlLexicon sql_lexicon() const;  // 41
 };
 
 }  // namespace mirtova

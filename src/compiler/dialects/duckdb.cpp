@@ -35,6 +35,10 @@ class DuckDbDialect final : public Dialect {
 
   bool decorate_combine_rule() const override { return true; }
 
+  SqlLexicon sql_lexicon() const override {
+    return SqlLexicon{.escape_strings = true, .dollar_quotes = true, .nested_comments = true};
+  }
+
   std::string regex_match_condition(std::string_view expression, std::string_view pattern) const override {
     return "regexp_matches(" + std::string(expression) + ", " + str_literal(pattern) + ")";
   }

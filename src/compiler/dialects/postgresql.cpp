@@ -100,6 +100,10 @@ class PostgreSqlDialect final : public Dialect {
 
   bool decorate_combine_rule() const override { return true; }
 
+  SqlLexicon sql_lexicon() const override {
+    return SqlLexicon{.escape_strings = true, .dollar_quotes = true, .nested_comments = true};
+  }
+
   std::string regex_match_condition(std::string_view expression, std::string_view pattern) const override {
     return std::string(expression) + " ~ " + str_literal(pattern);
   }

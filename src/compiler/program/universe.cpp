@@ -421,7 +421,7 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
     out += sql;
   }
   if (distinct && kept.size() > 1)
-    out = "SELECT DISTINCT * FROM (\n" + indent(out, 2) + "\n) AS mirtova_distinct";
+    out = "SELECT DISTINCT * FROM (\n" + indent(out, 2, dialect_->sql_lexicon()) + "\n) AS mirtova_distinct";
   return out;
 }
 

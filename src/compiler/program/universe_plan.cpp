@@ -167,7 +167,7 @@ std::string QuorilProgram::render_frame(const Frame& frame) const {
     if (i) out += ",\n";
     out += frame.entries[i].first;
     out += " AS (\n";
-    append_indented(out, frame.entries[i].second, 2);
+    append_indented(out, frame.entries[i].second, 2, dialect_->sql_lexicon());
     out += "\n)";
   }
   return out + "\n";
@@ -379,8 +379,9 @@ std::string QuorilProgram::loop_changed_query(const IterationDef& iteration,
     written.push_back(table);
     std::optional<std::string> owner = table_owner(members[i]);
     if (state_.emitted.count(owner ? *owner : members[i])) continue;
-    PlanStep empty = PlanStep::statement(replace_table(
-        table, "SELECT * FROM (\n" + indent(selects[i], 2) + "\n) AS mirtova_empty WHERE 1 = 0"));
+    PlanStep empty = PlanStep::statement(
+        replace_table(table, "SELECT * FROM (\n" + indent(selects[i], 2, dialect_->sql_lexicon()) +
+                                 "\n) AS mirtova_empty WHERE 1 = 0"));
     empty.for_changed_only = 1;
     push_step(unit, std::move(empty));
   }
@@ -419,7 +420,8 @@ std::string QuorilProgram::search_filter(const std::string& predicate, const std
     }
     tests.push_back(dialect_->regex_match_condition(text, pattern));
   }
-  return "SELECT * FROM (\n" + indent(body, 2) + "\n) AS _searched\nWHERE " + join(tests, " OR ");
+  return "SELECT * FROM (\n" + indent(body, 2, dialect_->sql_lexicon()) + "\n) AS _searched\nWHERE " +
+         join(tests, " OR ");
 }
 
 Result<std::string, CompileError> QuorilProgram::main_query(const std::string& predicate, PageWindow window,
@@ -451,7 +453,8 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
       upper = " AND mirtova_row <= " + std::to_string(end);
     }
     body = "SELECT " + join(columns, ", ") + "\nFROM (\n  SELECT *, ROW_NUMBER() OVER (" +
-           (order.empty() ? "" : "ORDER BY " + order) + ") AS mirtova_row\n  FROM (\n" + indent(body, 4) +
+           (order.empty() ? "" : "ORDER BY " + order) + ") AS mirtova_row\n  FROM (\n" +
+           indent(body, 4, dialect_->sql_lexicon()) +
            "\n  ) AS _numbered\n) AS _paginated\nWHERE mirtova_row > " + std::to_string(*offset) + upper +
            "\nORDER BY mirtova_row";
   } else {
