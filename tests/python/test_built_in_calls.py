@@ -109,6 +109,9 @@ def test_built_in_function_runs_or_is_refused(request, engine, name, refused, so
         ("Q(v) :- v == Unique([2, 1, 2]);", [([1, 2],)]),
         ("Q(v) :- v == Round(1000 * Log(Exp(2)));", [(2000,)]),
         ("Q(v) :- v == GenerateArray(1, 3);", [([1, 2, 3],)]),
+        # Counts and positions read from a table are 64-bit integers.
+        ('F(3, 2); Q(v) :- F(n, k), v == Lpad(Repeat("ab", k), n + 2, "x");', [("xabab",)]),
+        ('F(3, 2); Q(v, w) :- F(n, k), v == Substr("abcdef", k, n), w == Rpad("a", k, "y");', [("bcd", "ay")]),
         ("Q(v? LogicalOr= x, w? LogicalAnd= x) distinct :- x in [true, false];", [(True, False)]),
     ],
 )

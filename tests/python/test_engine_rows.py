@@ -156,6 +156,27 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
     assert same_rows(engine, rows(request, engine, source, "Q"), want)
 
 
+# The language's integers are 64-bit wherever they come from: literals, facts,
+# lists, record fields, function values, aggregates.
+@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize(
+    "source, want",
+    [
+        ("Q(100000 * 100000);", [(10**10,)]),
+        ("T(2147483647); T(1); Q(x + 1) :- T(x);", [(2**31,), (2,)]),
+        ("Q(x * x) :- x in [65536, 3];", [(2**32,), (9,)]),
+        ("F(x) = x * 65536; Q(F(65536));", [(2**32,)]),
+        ("R(r: {a: 2147483647}); Q(r.a + 1) :- R(r:);", [(2**31,)]),
+        ("T(2147483647); T(2147483646); Q(s? += x + 1, m? Max= x * 2) distinct :- T(x);",
+         [(2**32 - 1, 2**32 - 2)]),
+        ("Q(-(2147483647) - 2);", [(-(2**31) - 1,)]),
+        ("Q(Div(2147483647 * 3, 3));", [(2**31 - 1,)]),
+    ],
+)
+def test_integers_are_64_bit(request, engine, source, want):
+    assert same_rows(engine, rows(request, engine, source, "Q"), want)
+
+
 T12 = {"T": [(1,), (2,)]}
 
 

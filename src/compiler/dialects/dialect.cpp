@@ -75,6 +75,8 @@ size_t Dialect::most_nested_injection() const { return SIZE_MAX; }
 
 SqlLexicon Dialect::sql_lexicon() const { return SqlLexicon{}; }
 
+std::string Dialect::integer_literal(std::string_view digits) const { return std::string(digits); }
+
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {

@@ -106,6 +106,9 @@ class Dialect {
   virtual size_t most_nested_injection() const;  // 40
   // What the engine's SQL encloses verbatim, for indentation to leave alone.
   virtual SqlLexicon sql_lexicon() const;  // 41
+  // An integer literal (digits, perhaps signed, within 64 bits) written so the
+  // engine reads a 64-bit integer.
+  virtual std::string integer_literal(std::string_view digits) const;  // 42
 };
 
 }  // namespace mirtova

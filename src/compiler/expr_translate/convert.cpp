@@ -1,6 +1,7 @@
 // The conversion proper: one syntax-tree expression to SQL text.
 #include <algorithm>
 #include <array>
+#include <charconv>
 
 #include "common/internal_fault.h"
 #include "common/strings.h"
@@ -40,6 +41,14 @@ bool is_numeral(std::string_view text) {
     }
   }
   return digit;
+}
+
+// Digits with an optional sign whose value fits in 64 bits.
+bool is_int64_literal(std::string_view text) {
+  int64_t value = 0;
+  auto [end, error] =
+      std::from_chars(text.data() + (text.starts_with('+') ? 1 : 0), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
 }
 
 // Whether the call's entries are the two operands of an infix operator.
@@ -159,6 +168,7 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
     if (!is_numeral(text))
       return error("The number " + text + " has no SQL literal; write it as a calculation.");
     if (text.find('.') != std::string::npos) return dialect->float_literal(text);
+    if (is_int64_literal(text)) return dialect->integer_literal(text);
     return text;
   }
   if (const std::string* text = text_of_string_literal(expr)) return dialect->str_literal(*text);

@@ -69,7 +69,7 @@ const std::vector<std::string> kPsql = {
     R"s(Array(a) = SqlExpr( "ARRAY_AGG({value} order by {arg})", {arg: a.arg, value: a.value});)s",
     R"s(RecordAsJson(r) = SqlExpr( "ROW_TO_JSON({r})", {r:});)s",
     R"s(Fingerprint(s) = SqlExpr("('x' || substr(md5({s}), 1, 16))::bit(64)::bigint", {s:});)s",
-    R"s(Chr(x) = SqlExpr("Chr({x})", {x:});)s",
+    R"s(Chr(x) = SqlExpr("Chr(CAST({x} AS INTEGER))", {x:});)s",
     R"s(Num(a) = a;)s",
     R"s(Str(a) = a;)s",
 };
@@ -158,7 +158,7 @@ struct EngineText {
 const std::vector<EngineText> kEngines = {
     {"duckdb", &kDuckDb, 2027, 9},   {"databricks", &kDatabricks, 1123, 0},
     {"presto", &kPrestoTrino, 655, 0}, {"trino", &kPrestoTrino, 655, 0},
-    {"psql", &kPsql, 881, 0},         {"sqlite", &kSqlite, 907, 0},
+    {"psql", &kPsql, 898, 0},         {"sqlite", &kSqlite, 907, 0},
     {"bigquery", &kBigQuery, 819, 2},
 };
 // clang-format on

@@ -32,7 +32,7 @@ RecordAsJson(r) = SqlExpr(
 
 Fingerprint(s) = SqlExpr("('x' || substr(md5({s}), 1, 16))::bit(64)::bigint", {s:});
 
-Chr(x) = SqlExpr("Chr({x})", {x:});
+Chr(x) = SqlExpr("Chr(CAST({x} AS INTEGER))", {x:});
 
 Num(a) = a;
 Str(a) = a;

@@ -29,6 +29,11 @@ TemplateRows psql_function_rows() {
       {"DateAddDay", R"t(TO_CHAR(CAST({0} AS DATE) + CAST({1} AS INTEGER), 'YYYY-MM-DD'))t"},
       {"DateDiffDay", R"t((CAST({0} AS DATE) - CAST({1} AS DATE)))t"},
       {"Concat", R"t({0} || {1})t"},
+      // Positions, widths and counts are INTEGERs to the engine, and the language's integers are BIGINT.
+      {"Substr", R"t(SUBSTR({0}, CAST({1} AS INTEGER), CAST({2} AS INTEGER)))t"},
+      {"Lpad", R"t(LPAD({0}, CAST({1} AS INTEGER), {2}))t"},
+      {"Rpad", R"t(RPAD({0}, CAST({1} AS INTEGER), {2}))t"},
+      {"Repeat", R"t(REPEAT({0}, CAST({1} AS INTEGER)))t"},
       // An aggregate of the outer query inside the sub-query: the lists' elements in one list.
       {"Agg++", R"t((SELECT ARRAY_AGG(mirtova_e) FROM UNNEST(ARRAY_AGG({0})) AS mirtova_e))t"},
       {"ArrayConcatAgg", R"t((SELECT ARRAY_AGG(mirtova_e) FROM UNNEST(ARRAY_AGG({0})) AS mirtova_e))t"},
