@@ -99,10 +99,21 @@ def same_rows(engine, got, want):
          [({"a": {"b": 1}, "c": True},), ({"a": None, "c": None},)]),
         ("R(r: {l: [1, 2]}); R(r: {l: null}); Q(r) :- R(r:);", [({"l": [1, 2]},), ({"l": None},)]),
         ("R(r: {l: [1, 2]}); R(r: {l: []}); Q(r) :- R(r:);", [({"l": [1, 2]},), ({"l": []},)]),
+        # A field whose value is only compared, or is a variable, or an element
+        # of a list, in rules, combines and injected predicates alike.
+        ("R(r: {n: x}) :- T(x), x < 2; R(r: {n: 7}); Q(v) :- R(r:), v == r.n + 1;", [(2,), (8,)]),
+        ("R(r: [{b: x}]) :- T(x), x > 1; R(r: [{b: 1}]); Q(v) :- R(r:), e in r, v == e.b;", [(2,), (1,)]),
+        ("F(1, 2); R(r: {a: {b: x, c: [y]}}) :- F(x, y); R(r: {a: {b: 5, c: []}}); "
+         "Q(v, w) :- R(r:), v == r.a.b, w == Size(r.a.c);", [(1, 1), (5, 0)]),
+        ('F(1); R(r: {a: x, b: null}) :- F(x); R(r: {a: null, b: "t"}); Q(r) :- R(r:);',
+         [({"a": 1, "b": None},), ({"a": None, "b": "t"},)]),
+        ("R(r: {a: x}) :- x in [1, 2]; Q(s? += r.a) distinct :- R(r:);", [(3,)]),
+        ("R(r: {a: x}) :- x in [true, false]; Q(s) :- R(r:), s == r.a;", [(True,), (False,)]),
+        ("F(1); F(2); Q(v) :- l == List{ {a: x} :- F(x)}, e in l, v == e.a * 3;", [(3,), (6,)]),
     ],
 )
 def test_record_fields_typed_by_their_column(request, engine, source, want):
-    assert same_rows(engine, rows(request, engine, source, "Q"), want)
+    assert same_rows(engine, rows(request, engine, source, "Q", T12), want)
 
 
 # A number prints alike on every engine wherever its variable got its type:

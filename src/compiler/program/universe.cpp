@@ -16,6 +16,7 @@
 #include "compiler/program/library_columns.h"
 #include "compiler/program/library_rules.h"
 #include "compiler/program/library_types.h"
+#include "compiler/program/record_columns.h"
 #include "compiler/type_inference/inference.h"
 #include "parser/depth_guard.h"
 #include "parser/tree_access.h"
@@ -155,6 +156,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
     p->rule_variable_types_.resize(p->rule_count());
     for (size_t k = 0; k < typed_rules.size(); ++k)
       p->rule_variable_types_[typed_rules[k]] = std::move(types.rule_variables[k]);
+    complete_record_columns(p->own_rules_, p->rule_variable_types_, *p->dialect_, p->column_types_);
   }
   for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
   for (const auto& [k, v] : flag_overrides) p->flags_[k] = v;
@@ -451,8 +453,35 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(con
   return program_.single_rule_sql(rule, outer, outer_types, in_combine);
 }
 
+namespace {
+
+// Whether every field of a record literal is a number, text or boolean literal,
+// or a record of such: the only records whose type the syntax alone tells.
+bool typed_by_its_literals(const Json& record) {
+  for (const Json& entry : record.at("field_value").as_array()) {
+    const Json* value = field_expression(entry);
+    if (value == nullptr) return false;
+    if (const Json* inner = value->get("record")) {
+      if (!typed_by_its_literals(*inner)) return false;
+      continue;
+    }
+    const Json* literal = value->get("literal");
+    if (literal == nullptr) return false;
+    if (const Json* inner = literal->get("the_record")) {
+      if (!typed_by_its_literals(*inner)) return false;
+    } else if (!literal->has("the_number") && !literal->has("the_string") && !literal->has("the_bool")) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 // A list of records needs its element type named on PostgreSQL, which cannot tell
-// the type of an aggregated anonymous row.
+// the type of an aggregated anonymous row. Any other field is typed by its value,
+// which the syntax does not show: the aggregated records already carry the type
+// they were written with, and naming another would be a cast PostgreSQL refuses.
 std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const Json& rule) {
   if (program_.dialect().name() != "psql") return std::nullopt;
   const Json::ArrayType& fields = call_fields(rule.at("head"));
@@ -464,7 +493,7 @@ std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const J
   if (name != "List" && name != "Array" && name != "Set") return std::nullopt;
   const Json::ArrayType& args = call_fields(*call);
   const Json* arg = args.size() == 1 ? field_expression(args[0]) : nullptr;
-  if (!arg || !arg->has("record")) return std::nullopt;
+  if (!arg || !arg->has("record") || !typed_by_its_literals(arg->at("record"))) return std::nullopt;
   return register_record_type(record_literal_type(arg->at("record"))) + "[]";
 }
 

@@ -386,6 +386,8 @@ class SelectWriter {
           tr_.variable_types.insert_or_assign(var, *t);
     }
     auto unnested = tr_.functions->find("ValueOfUnnested");
+    std::map<std::string_view, const Json*> unnesting_of;
+    for (const Unnesting& u : rule_.unnestings) unnesting_of.emplace(u.variable, u.list);
     for (const std::string& var : rule_.binding_order) {
       const Binding& b = rule_.bindings.at(var);
       std::string sql;
@@ -398,6 +400,13 @@ class SelectWriter {
           break;
         case BindKind::Unnested:
           sql = unnested != tr_.functions->end() ? apply_template(unnested->second, {b.alias}) : b.alias;
+          // Typed here, in binding order, so that a record or list written for a
+          // later variable sees the element's type (an injected predicate's
+          // variable has no inferred type of its own).
+          if (auto u = unnesting_of.find(var); u != unnesting_of.end()) {
+            Type list_type = tr_.value_type(*u->second);
+            if (list_type.is_list()) tr_.variable_types.insert_or_assign(var, list_type.element());
+          }
           break;
         case BindKind::Null:
           sql = "NULL";
