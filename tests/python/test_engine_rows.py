@@ -192,8 +192,9 @@ T12 = {"T": [(1,), (2,)]}
 
 
 # Constants where PostgreSQL needs a type (a text literal given to an
-# aggregation, a column of nulls, a null grouping key), and DuckDB's Set of a
-# constant or of a sub-query.
+# aggregation, a column of nulls, a null grouping key, either reached through
+# a fact read in place), and DuckDB's Set of a constant or of a sub-query and
+# Array ordered by a constant.
 @pytest.mark.parametrize("engine", ENGINES)
 @pytest.mark.parametrize(
     "source, want",
@@ -207,6 +208,14 @@ T12 = {"T": [(1,), (2,)]}
         ('F(1, null); F(2, null); Q(Upper(y)) :- F(x, y), y != "a";', []),
         ("F(null, 1); Q(x, y? Sum= z) distinct :- F(x, z), y == 1;", [(None, 1)]),
         ("Q(x, n? += 1) distinct :- T(y), x == null;", [(None, 2)]),
+        ('Q(s? ArgMax= "a" -> 1) distinct;', [("a",)]),
+        ('F("k0", 1); Q(s? ArgMax= k -> v, m? ArgMin= k -> v) distinct :- F(k, v);', [("k0", "k0")]),
+        ('F("k0", 1); Q(s? List= k, t? Set= k) distinct :- F(k, v);', [(["k0"], ["k0"])]),
+        ('F(2, "k5", null); G(2); S(g) Sum= v :- F(g, k, v); Q(g, S(g)) :- G(g);', [(2, None)]),
+        ("F(null); Q(s? += x, a? Avg= x) distinct :- F(x);", [(None, None)]),
+        ('F("c", null); F("d", null); Q(v - 2) :- F(_, v);', [(None,), (None,)]),
+        ('F("k0", 1); Q(s? Array= k -> v) distinct :- F(k, v);', [([1],)]),
+        ('Q(x, s? Array= "b" -> x) distinct :- T(x);', [(1, [1]), (2, [2])]),
     ],
 )
 def test_constants_typed_where_needed(request, engine, source, want):

@@ -43,6 +43,26 @@ bool is_numeral(std::string_view text) {
   return digit;
 }
 
+// One quoted text literal and nothing else: '...' with doubled quotes inside,
+// or E'...' whose backslashes also take the byte after them.
+bool is_bare_text_literal(std::string_view sql) {
+  const bool escapes = sql.starts_with("E'");
+  size_t i = escapes ? 2 : 1;
+  if (sql.size() < i + 1 || sql[i - 1] != '\'') return false;
+  while (i < sql.size()) {
+    if (escapes && sql[i] == '\\') {
+      i += 2;
+    } else if (sql[i] != '\'') {
+      ++i;
+    } else if (i + 1 < sql.size() && sql[i + 1] == '\'') {
+      i += 2;
+    } else {
+      return i + 1 == sql.size();
+    }
+  }
+  return false;
+}
+
 // Digits with an optional sign whose value fits in 64 bits.
 bool is_int64_literal(std::string_view text) {
   int64_t value = 0;
@@ -262,30 +282,58 @@ SqlResult ExprTranslator::convert_arguments(const std::vector<const Json*>& args
 
 void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std::vector<const Json*>& args,
                                                  std::vector<std::string>& sql) const {
-  // PostgreSQL declares a record field of unknown type as text, so reading it
-  // back gives text even when the value stored was a number; next to a number
-  // it has to be read as one, or the engine refuses text > integer.
+  // PostgreSQL holds a value of unknown type as text where the program writes
+  // it (a record field, a column of nulls), so reading it back gives text even
+  // when the value stored was a number; next to a number it has to be read as
+  // one, or the engine refuses text > integer.
   static constexpr std::array<std::string_view, 11> kNumeric = {
       "<", ">", "<=", ">=", "==", "!=", "+", "-", "*", "/", "%"};
   if (dialect->name() != "psql" || std::find(kNumeric.begin(), kNumeric.end(), op) == kNumeric.end()) return;
   for (std::size_t i = 0; i < 2; ++i) {
-    if (value_type(*args[1 - i]).is_number() && is_text_field_of_record(*args[i])) {
+    if (value_type(*args[1 - i]).is_number() && is_held_as_text(*args[i])) {
       sql[i] = "CAST(" + sql[i] + " AS numeric)";
     }
   }
 }
 
-void ExprTranslator::type_text_literal_arguments(const std::vector<const Json*>& args,
-                                                 std::vector<std::string>& sql) const {
-  // A text literal is of no type yet to PostgreSQL, which then cannot choose
-  // among a function's forms (ARRAY_AGG('a') is refused); as an argument it is text.
+void ExprTranslator::type_untyped_arguments(std::string_view function, const std::vector<const Json*>& args,
+                                            std::vector<std::string>& sql) const {
+  // A text literal or a null is of no type yet to PostgreSQL, which then cannot
+  // choose among a function's forms (ARRAY_AGG('a') and SUM(null) are refused),
+  // whether the constant is written in the call or came in for a variable
+  // through an injected fact. As an argument a text literal is text, but a list
+  // where lists are joined (the empty list is the literal '{}'); a null is a
+  // number where numbers are added up, text where values are gathered, and a
+  // list where lists are joined.
+  static constexpr std::array<std::string_view, 3> kAddingUp = {"Agg+", "Sum", "Avg"};
+  static constexpr std::array<std::string_view, 3> kGathering = {"List", "Set", "ArrayAgg"};
+  static constexpr std::array<std::string_view, 2> kJoiningLists = {"Agg++", "ArrayConcatAgg"};
   if (dialect->name() != "psql") return;
+  auto one_of = [function](const auto& names) {
+    return std::find(names.begin(), names.end(), function) != names.end();
+  };
+  const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists);
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
-    if (text_of_string_literal(*args[i]) != nullptr) sql[i] = "CAST(" + sql[i] + " AS TEXT)";
+    std::string& argument = sql[i];
+    const bool null = argument == "null" || argument == "NULL";
+    // The empty list is written '{}' too: only a value known to be text is one.
+    const bool text = is_bare_text_literal(argument) &&
+                      (text_of_string_literal(*args[i]) != nullptr || value_type(*args[i]).is_string());
+    if (joins && (null || is_bare_text_literal(argument))) {
+      argument = "CAST(" + argument + " AS TEXT[])";
+    } else if (text) {
+      argument = "CAST(" + argument + " AS TEXT)";
+    } else if (null && (adds_up || gathers)) {
+      argument = adds_up ? "CAST(NULL AS numeric)" : "CAST(NULL AS TEXT)";
+    }
   }
 }
 
-bool ExprTranslator::is_text_field_of_record(const Json& expr) const {
+bool ExprTranslator::is_held_as_text(const Json& expr) const {
+  if (const Json* variable = expr.get("variable")) {
+    const Json& name = variable->at("var_name");
+    return held_as_text.count(name.is_str() ? name.as_str() : name.compact()) > 0;
+  }
   const Json* subscript = expr.get("subscript");
   if (subscript == nullptr) return false;
   const Json* target = subscript->get("record");
@@ -412,7 +460,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
-    type_text_literal_arguments(args, sql);
+    type_untyped_arguments(name, args, sql);
     // A plain function called without arguments: "NAME(%s)" has nothing to fill.
     if (args.empty()) return replace_all(*tmpl, "(%s)", "()");
     return apply_template(*tmpl, sql);

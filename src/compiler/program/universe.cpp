@@ -510,6 +510,22 @@ std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view pre
   return program_.column_type(predicate, column);
 }
 
+bool UniverseSubqueryTranslator::column_of_nulls(std::string_view predicate, std::string_view column) {
+  // A null is written with the column's type when the program knows one.
+  std::optional<Type> type = program_.column_type(predicate, column);
+  if (type && !type->is_any() && !type->is_atomic()) return false;
+  auto rules = program_.rules_of_.find(predicate);
+  if (rules == program_.rules_of_.end()) return false;
+  for (size_t i : rules->second) {
+    const Json* value = nullptr;
+    for (const Json& field : call_fields(program_.rule_at(i).at("head")))
+      if (field_column(field) == column) value = field_expression(field);
+    const Json* literal = value != nullptr ? value->get("literal") : nullptr;
+    if (literal == nullptr || !literal->has("the_null")) return false;
+  }
+  return true;
+}
+
 std::string UniverseSubqueryTranslator::register_record_type(const Type& record) {
   std::string name = record_type_name(record);
   auto& registry = program_.state_.record_types;

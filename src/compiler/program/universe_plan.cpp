@@ -8,6 +8,7 @@
 #include "common/strings.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
+#include "compiler/dialects/templates/engine_rows.h"
 #include "compiler/program/step_order.h"
 #include "parser/tree_access.h"
 
@@ -466,13 +467,23 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   return render_frame(frame) + body;
 }
 
-std::string QuorilProgram::setup_text() const {
+std::string QuorilProgram::setup_text(const std::string& main) const {
   std::string out = ann_.preamble();
   if (dialect_->name() == "psql") {
     std::vector<std::string> seen;
     std::string types;
     for (const auto& [name, type] : state_.record_types) declare_record_types(type, seen, types);
     if (!types.empty()) out += (out.empty() ? "" : "\n") + types;
+    // Defined only for a plan that calls it: most never do.
+    auto calls = [](std::string_view sql) {
+      return sql.find("mirtova_array_concat_agg(") != std::string::npos;
+    };
+    bool called = calls(main);
+    for (const PlanStep& step : state_.steps) {
+      called = called || calls(step.sql) || calls(step.changed);
+      for (const std::string& statement : step.body) called = called || calls(statement);
+    }
+    if (called) out += (out.empty() ? "" : "\n") + std::string(psql_array_concat_agg_setup());
   }
   return out;
 }
@@ -498,7 +509,7 @@ Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps(
   if (!rules_of_.count(name)) return CompileError("Predicate '" + name + "' has no rules to compile.");
   TRY(std::string main, main_query(name, window, pattern));
   std::vector<PlanStep> plan;
-  std::string setup = setup_text();
+  std::string setup = setup_text(main);
   if (!setup.empty()) plan.push_back(PlanStep::setup(std::move(setup)));
   for (PlanStep& s : state_.steps) plan.push_back(std::move(s));
   plan.push_back(PlanStep::statement(std::move(main)));

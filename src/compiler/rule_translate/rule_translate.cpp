@@ -392,9 +392,12 @@ class SelectWriter {
       const Binding& b = rule_.bindings.at(var);
       std::string sql;
       switch (b.kind) {
-        case BindKind::Column:
+        case BindKind::Column: {
           sql = b.alias + "." + sql_column(b.column, dialect_);
+          if (dialect_.name() == "psql" && tr_.subquery_translator->column_of_nulls(b.predicate, b.column))
+            tr_.held_as_text.insert(var);
           break;
+        }
         case BindKind::Row:
           sql = dialect_.subscript(b.alias, "*", true);
           break;
@@ -422,6 +425,7 @@ class SelectWriter {
                        *b.expr, known == tr_.variable_types.end() ? Type::any() : known->second));
           if (tr_.variable_types.find(var) == tr_.variable_types.end() || tr_.variable_types.at(var).is_any())
             tr_.variable_types.insert_or_assign(var, tr_.value_type(*b.expr));
+          if (tr_.is_held_as_text(*b.expr)) tr_.held_as_text.insert(var);
           break;
         }
       }

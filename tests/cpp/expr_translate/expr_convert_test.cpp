@@ -244,6 +244,15 @@ TEST(ExprConvert, EngineSpecialForms) {
       {"psql", call("Min", {var("b")}), "BOOL_AND(T.b)"},
       {"psql", call("Max", {var("b")}), "BOOL_OR(T.b)"},
       {"psql", call("Max", {var("n")}), "MAX(T.n)"},
+      // Constants of no type to PostgreSQL, given to functions of several forms;
+      // the empty list is written as the text {} is, and stays untyped.
+      {"psql", call("List", {str("{}")}), "ARRAY_AGG(CAST('{}' AS TEXT))"},
+      {"psql", call("ArrayLength", {list({})}), "CARDINALITY('{}')"},
+      {"psql", call("Sum", {null_literal()}), "SUM(CAST(NULL AS numeric))"},
+      {"psql", call("Set", {null_literal()}), "ARRAY_AGG(DISTINCT CAST(NULL AS TEXT))"},
+      {"psql", call("Agg++", {list({})}), "mirtova_array_concat_agg(CAST('{}' AS TEXT[]))"},
+      {"psql", call("Abs", {null_literal()}), "ABS(null)"},
+      {"duckdb", call("Sum", {null_literal()}), "SUM(null)"},
       {"duckdb", call("Max", {var("b")}), "MAX(T.b)"},
       {"duckdb", call("Least", {var("x"), var("y")}), "(CASE WHEN T.x IS NULL OR T.y IS NULL THEN NULL ELSE LEAST(T.x, T.y) END)"},
       {"psql", call("Greatest", {var("x"), num("1"), var("y")}),

@@ -31,6 +31,9 @@ TemplateRows trino_function_rows();
 TemplateRows presto_trino_operator_rows();
 TemplateRows psql_function_rows();
 TemplateRows psql_operator_rows();
+// The set-up statement that defines the aggregate PostgreSQL's Agg++ and
+// ArrayConcatAgg rows call, mirtova_array_concat_agg.
+std::string_view psql_array_concat_agg_setup();
 TemplateRows sqlite_function_rows();
 TemplateRows sqlite_operator_rows();
 TemplateRows bigquery_function_rows();
