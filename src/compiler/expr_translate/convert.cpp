@@ -304,7 +304,8 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   // through an injected fact. As an argument a text literal is text, but a list
   // where lists are joined (the empty list is the literal '{}'); a null is a
   // number where numbers are added up, text where values are gathered, and a
-  // list where lists are joined.
+  // list where lists are joined. A value held as text (is_held_as_text) is
+  // read as a number where numbers are added up.
   static constexpr std::array<std::string_view, 3> kAddingUp = {"Agg+", "Sum", "Avg"};
   static constexpr std::array<std::string_view, 3> kGathering = {"List", "Set", "ArrayAgg"};
   static constexpr std::array<std::string_view, 2> kJoiningLists = {"Agg++", "ArrayConcatAgg"};
@@ -325,6 +326,8 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
       argument = "CAST(" + argument + " AS TEXT)";
     } else if (null && (adds_up || gathers)) {
       argument = adds_up ? "CAST(NULL AS numeric)" : "CAST(NULL AS TEXT)";
+    } else if (adds_up && is_held_as_text(*args[i])) {
+      argument = "CAST(" + argument + " AS numeric)";
     }
   }
 }

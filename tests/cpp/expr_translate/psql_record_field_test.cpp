@@ -1,5 +1,5 @@
 // Record fields of unknown type on PostgreSQL: declared text, read as numbers
-// where a number stands beside them.
+// where a number stands beside them or numbers are added up.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -41,6 +41,9 @@ TEST(PsqlRecordField, CastsOnlyUnknownFieldsBesideNumbers) {
       {"field of a value that is no known record", "psql", op(">", subscript(var("x"), "a"), num("40")),
        "((T.x).a > CAST(40 AS BIGINT))"},
       {"other engine", "duckdb", op(">", subscript(var("r"), "a"), num("40")), "(T.r.a > CAST(40 AS BIGINT))"},
+      {"added up", "psql", call("Agg+", {subscript(var("r"), "a")}), "SUM(CAST((T.r).a AS numeric))"},
+      {"number field added up", "psql", call("Sum", {subscript(var("r"), "k")}), "SUM((T.r).k)"},
+      {"gathered", "psql", call("List", {subscript(var("r"), "a")}), "ARRAY_AGG((T.r).a)"},
   };
   // clang-format on
   for (const FieldCase& c : cases) {
