@@ -96,7 +96,7 @@ Result<std::string, TranslateError> Emitter::rule(std::string_view predicate,
 
 Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct& lits,
                                                                  const std::vector<std::string>& seeds,
-                                                                 Body body) {
+                                                                 Body body, bool shared) {
   if (++conjunct_runs_ > kMaxConjunctRuns) return unsupported(kTooManyAlternatives);
   body.needs.clear();
   // Positive atoms bind their variables; everything else is written after them.
@@ -105,6 +105,7 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
     TRY(std::string text, relation(lit.name, lit.args, body));
     body.positives.push_back(std::move(text));
   }
+  static const std::vector<std::string> kNone;
   ConjunctOutcome out;
   for (const Lit& lit : lits) {
     switch (lit.kind) {
@@ -115,12 +116,22 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
         TRY_VOID(comparison(lit, body));
         break;
       case Lit::Kind::NotExists:
-        TRY_VOID(not_exists(lit, lits, body, out.unbound));
+        TRY_VOID(not_exists(lit, lits, shared ? seeds : kNone, body, out.unbound));
         if (out.unbound) return out;
         break;
     }
   }
   close_bound(body);
+  // Left unbound, a shared seed has the caller write the rule again with the
+  // enclosing rule's literals.
+  if (shared) {
+    auto unbound = std::find_if(seeds.begin(), seeds.end(),
+                                [&](const std::string& name) { return !body.bound.contains(name); });
+    if (unbound != seeds.end()) {
+      out.unbound = *unbound;
+      return out;
+    }
+  }
   out.unbound = seed(lits, seeds, body);
   if (!out.unbound) out.unbound = seed(lits, body.needs, body);
   if (out.unbound) return out;
@@ -132,16 +143,20 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
 std::optional<std::string> Emitter::seed(const Conjunct& lits, const std::vector<std::string>& names,
                                          Body& body) const {
   for (const std::string& name : names)
-    if (!body.bound.contains(name) && !seed_one(lits, name, body)) return name;
+    if (!body.bound.contains(name) && !seed_one(first_column(lits, name, domain_of), name, body)) return name;
   return std::nullopt;
 }
 
-bool Emitter::seed_one(const Conjunct& lits, const std::string& name, Body& body) const {
-  std::optional<ColumnRef> found;
+std::optional<ColumnRef> Emitter::first_column(const Conjunct& lits, std::string_view name,
+                                               ColumnFinder find) const {
   for (const Lit& lit : lits)
-    if ((found = domain_of(lit, name, schema_))) break;
-  if (!found) return false;
-  body.positives.push_back(found->predicate + "(" + found->column + ": " + name + ")");
+    if (std::optional<ColumnRef> found = find(lit, name, schema_)) return found;
+  return std::nullopt;
+}
+
+bool Emitter::seed_one(const std::optional<ColumnRef>& column, const std::string& name, Body& body) const {
+  if (!column) return false;
+  body.positives.push_back(column->predicate + "(" + column->column + ": " + name + ")");
   body.bound.insert(name);
   close_bound(body);
   return true;
@@ -178,7 +193,8 @@ Result<Unit, TranslateError> Emitter::comparison(const Lit& lit, Body& body) {
   return Unit{};
 }
 
-Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct& enclosing, Body& body,
+Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct& enclosing,
+                                                 const std::vector<std::string>& enclosing_shared, Body& body,
                                                  std::optional<std::string>& unbound) {
   const std::string aux = next_aux_name();
   std::vector<std::string> head_args;
@@ -190,20 +206,25 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
     const size_t aux_mark = helpers_.size();
     const uint64_t value_mark = next_value_;
     const size_t rules_mark = rules_.size(), bytes_mark = program_bytes_;
-    TRY(ConjunctOutcome run, conjunct_seeded(conjunct, lit.vars, Body{}));
+    TRY(ConjunctOutcome run, conjunct_seeded(conjunct, lit.vars, Body{}, true));
     if (run.unbound) {
       // The sub-formula's variables take their values from the enclosing
       // rule: write it again with that rule's literals, numbering afresh. A
-      // shared variable that the enclosing rule binds only by a literal still
-      // to come takes its values from the column that binds it there.
+      // shared variable that the enclosing rule binds only by a comparison
+      // still to come, or else by seeding, takes its values from the column
+      // that will bind it there; one that rule shares in turn is left to the
+      // rule enclosing it.
       helpers_.resize(aux_mark);
       next_value_ = value_mark;
       rules_.resize(rules_mark);
       program_bytes_ = bytes_mark;
       Body seeded{body.positives, body.filters, {}, body.definitions, body.bound};
-      for (const std::string& var : lit.vars)
-        if (!seeded.bound.contains(var)) seed_one(enclosing, var, seeded);
-      TRY(ConjunctOutcome again, conjunct_seeded(conjunct, lit.vars, std::move(seeded)));
+      for (const std::string& var : lit.vars) {
+        if (seeded.bound.contains(var) || contains(enclosing_shared, var)) continue;
+        std::optional<ColumnRef> column = first_column(enclosing, var, comparison_binding);
+        seed_one(column ? column : first_column(enclosing, var, domain_of), var, seeded);
+      }
+      TRY(ConjunctOutcome again, conjunct_seeded(conjunct, lit.vars, std::move(seeded), true));
       if (again.unbound) {
         unbound = std::move(again.unbound);
         return Unit{};

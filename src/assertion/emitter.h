@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "assertion/domain.h"
 #include "assertion/expr.h"
 #include "assertion/normal_form.h"
 #include "assertion/schema.h"
@@ -54,9 +55,12 @@ class Emitter {
   // Writes the literals of one conjunct into `body`, which may already hold
   // the literals of an enclosing rule (its needs are ignored): positive atoms
   // first, then negations, comparisons and universal sub-formulas, then an
-  // atom for every seed or needed variable left unbound.
+  // atom for every seed or needed variable left unbound. Seeds `shared` with
+  // an enclosing rule take their values from that rule alone: a column found
+  // in `lits` may lack some of them, so such a seed left unbound is reported.
   Result<ConjunctOutcome, TranslateError> conjunct_seeded(const Conjunct& lits,
-                                                          const std::vector<std::string>& seeds, Body body);
+                                                          const std::vector<std::string>& seeds, Body body,
+                                                          bool shared = false);
 
   // One predicate atom used as a formula: its arguments bound to its columns.
   Result<std::string, TranslateError> relation(const std::string& name, const std::vector<Expr>& args,
@@ -89,15 +93,22 @@ class Emitter {
   [[gnu::noinline]] Result<Unit, TranslateError> negated_atom(const Lit& lit, Body& body);
   [[gnu::noinline]] Result<Unit, TranslateError> comparison(const Lit& lit, Body& body);
   // An unbound variable of the sub-formula's rules, written into `unbound`.
+  // `enclosing` holds the literals of the rule being written, and
+  // `enclosing_shared` the variables that rule shares with its own enclosing
+  // one.
   [[gnu::noinline]] Result<Unit, TranslateError> not_exists(const Lit& lit, const Conjunct& enclosing,
+                                                            const std::vector<std::string>& enclosing_shared,
                                                             Body& body, std::optional<std::string>& unbound);
   [[gnu::noinline]] Result<std::string, TranslateError> predicate_value(const Expr& e, Body& body);
   [[gnu::noinline]] Result<std::string, TranslateError> sum(const Expr& e, Body& body);
   // The first of `names` that no column found by domain_of binds.
   [[gnu::noinline]] std::optional<std::string> seed(const Conjunct& lits,
                                                     const std::vector<std::string>& names, Body& body) const;
-  // Binds `name` by the first column domain_of finds in `lits`; false when none is.
-  bool seed_one(const Conjunct& lits, const std::string& name, Body& body) const;
+  using ColumnFinder = std::optional<ColumnRef> (*)(const Lit&, std::string_view, const Schema&);
+  // The first column `find` gives for `name` in the literals, in their order.
+  std::optional<ColumnRef> first_column(const Conjunct& lits, std::string_view name, ColumnFinder find) const;
+  // Binds `name` to the values of `column`; false when there is none.
+  bool seed_one(const std::optional<ColumnRef>& column, const std::string& name, Body& body) const;
 
   const std::vector<std::string>& columns_of(const std::string& name) const;
   std::string next_aux_name();
