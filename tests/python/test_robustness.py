@@ -62,6 +62,10 @@ INPUTS = [
     ("4,096 alternatives of a 70 KB statement",
      "S = 'Q(x) :- ' + ', '.join('(A(x) | B(x))' for i in range(12)) + ', C(x, \"' + 'c' * 70000 + '\");'",
      "m.parse(S)", ("ValueError",), "expand to more than 16 MB of rules."),
+    ("6,000 makes of a functor that reads every one of them",
+     "S = 'F(x) :- A(x), ' + ', '.join(f'M{i}(x)' for i in range(6000)) + '; A(1); B(1);' + "
+     "''.join(f'M{i} := F(A: B);' for i in range(6000))",
+     "m.compile(S, 'M0')", ("ValueError",), '"M1013", "M1014", and 5980 more}'),
     ("ten chained recursions of 999 steps, all compiled",
      "S = 'P0(1);' + ''.join(f'P{i}(x) distinct :- P{i-1}(x); P{i}(x) distinct :- P{i}(y), x == y + 1; "
      "@Recursive(P{i}, 999);' for i in range(1, 11))",
@@ -76,6 +80,9 @@ INPUTS = [
     ("an import_root whose length is huge",
      "class Huge:\n    def __len__(self): return 2**62\n    def __getitem__(self, i): return 1",
      "m.parse('P(1);', import_root=Huge())", ("TypeError",), "'int' object is not an instance of 'str'"),
+    ("an import_root whose items never end",
+     "class Endless:\n    def __len__(self): return 2**62\n    def __getitem__(self, i): return 'root'",
+     "m.parse('P(1);', import_root=Endless())", ("ValueError",), "import_root lists more than 1000 paths"),
     ("a keyword name with a lone surrogate", "", "m.compile('P(1);', 'P', **{'\\ud800': 1})",
      ("TypeError",), "compile() got an unexpected keyword argument"),
     ("a rule of 1,000 variables that nothing binds, checked",
