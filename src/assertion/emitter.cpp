@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "assertion/domain.h"
+#include "assertion/parser.h"
 #include "assertion/variable_names.h"
+#include "common/stack_room.h"
 #include "common/strings.h"
 
 namespace mirtova::assertion {
@@ -95,6 +97,7 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
                                                                  const std::vector<std::string>& seeds,
                                                                  Body body) {
   if (++conjunct_runs_ > kMaxConjunctRuns) return unsupported(kTooManyAlternatives);
+  if (stack_nearly_exhausted()) return invalid(kTooDeepMessage);
   body.needs.clear();
   // Positive atoms bind their variables; everything else is written after them.
   for (const Lit& lit : lits) {
@@ -236,6 +239,7 @@ Result<std::string, TranslateError> Emitter::atom(const std::string& name,
 }
 
 Result<std::string, TranslateError> Emitter::term(const Expr& e, Body& body) {
+  if (stack_nearly_exhausted()) return invalid(kTooDeepMessage);
   switch (e.kind) {
     case Expr::Kind::Var:
     case Expr::Kind::Number:

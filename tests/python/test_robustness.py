@@ -152,9 +152,33 @@ def test_deep_programs_on_small_stacks(shape, stack_kb):
             assert "Program is nested too deeply." in outcome["message"], (call, outcome)
 
 
+# Assertion statements nested as deeply as their parser allows on the main thread.
+STATEMENTS = {
+    "negations": "¬" * 198 + "(x > 0)",
+    "minus signs": "-" * 198 + "x < 0",
+    "sums": "x > " + "(∑ y, P y + " * 98 + "1" + ")" * 98,
+    "implications": " → ".join(["x > 0"] * 198),
+    "additions": "x" + " + x" * 196 + " > 0",
+}
+STATEMENT_CALLS = ["len(m.check(S)[0])", "len(m.assertions(S))", "len(m.counterexamples(S, 'P', 'a'))"]
+
+
+@pytest.mark.parametrize("stack_kb", [128, 512])
+@pytest.mark.parametrize("shape", sorted(STATEMENTS))
+def test_deep_statements_on_small_stacks(shape, stack_kb):
+    # The statement's parser bounds its depth by the stack the call runs on,
+    # as the program's does, so that every walk of the tree after it fits.
+    setup = "S = " + repr(f'P(x:) :- T(x:); @Assert(P, a: "∀ x, P x → {STATEMENTS[shape]}");')
+    for call in STATEMENT_CALLS:
+        outcome = run_isolated(call, setup, stack_kb=stack_kb)
+        assert outcome.kind in ("ok", "ValueError"), (call, outcome)
+
+
 def test_shallow_programs_still_compile_on_small_stacks():
     setup = f"S = {'Q(x) :- x == ' + '(' * 40 + '1' + ')' * 40 + ';'!r}"
     assert run_isolated("len(m.compile(S, 'Q'))", setup, stack_kb=512).kind == "ok"
+    setup = "S = " + repr('P(x:) :- T(x:); @Assert(P, a: "∀ x, P x → ' + '¬' * 10 + '(x > 0)");')
+    assert run_isolated("m.assertions(S)[0]['status']", setup, stack_kb=160)["value"] == "unchecked"
 
 
 def test_front_matter_on_a_small_stack():
