@@ -58,17 +58,38 @@ std::string head_argument(std::string_view var) {
   return out;
 }
 
-void close_bound(Body& body) {
-  for (bool added = true; added;) {
-    added = false;
-    for (const auto& [var, from] : body.definitions) {
-      if (body.bound.contains(var)) continue;
-      if (!std::all_of(from.begin(), from.end(),
-                       [&](const std::string& v) { return body.bound.contains(v); }))
-        continue;
-      body.bound.insert(var);
-      added = true;
+BoundClosure::BoundClosure(Body& body) : body_(body), lacking_(body.definitions.size(), 0) {
+  for (size_t i = 0; i < body_.definitions.size(); ++i) {
+    const auto& [var, from] = body_.definitions[i];
+    if (body_.bound.contains(var)) continue;
+    for (const std::string& v : from) {
+      if (body_.bound.contains(v)) continue;
+      waiting_[v].push_back(i);
+      ++lacking_[i];
     }
+    if (lacking_[i] == 0) complete_.push_back(i);
+  }
+  settle();
+}
+
+void BoundClosure::bind(const std::string& var) {
+  if (!body_.bound.insert(var).second) return;
+  if (auto woken = waiting_.find(var); woken != waiting_.end())
+    for (size_t i : woken->second)
+      if (--lacking_[i] == 0) complete_.push_back(i);
+  settle();
+}
+
+void BoundClosure::settle() {
+  while (!complete_.empty()) {
+    const size_t i = complete_.back();
+    complete_.pop_back();
+    const std::string& var = body_.definitions[i].first;
+    if (!body_.bound.insert(var).second) continue;
+    auto woken = waiting_.find(var);
+    if (woken == waiting_.end()) continue;
+    for (size_t j : woken->second)
+      if (--lacking_[j] == 0) complete_.push_back(j);
   }
 }
 
@@ -131,6 +152,7 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
 
 std::optional<std::string> Emitter::seed(const Conjunct& lits, const std::vector<std::string>& names,
                                          Body& body) const {
+  BoundClosure closure(body);
   for (const std::string& name : names) {
     if (body.bound.contains(name)) continue;
     std::optional<ColumnRef> found;
@@ -138,8 +160,7 @@ std::optional<std::string> Emitter::seed(const Conjunct& lits, const std::vector
       if ((found = domain_of(lit, name, schema_))) break;
     if (!found) return name;
     body.positives.push_back(found->predicate + "(" + found->column + ": " + name + ")");
-    body.bound.insert(name);
-    close_bound(body);
+    closure.bind(name);
   }
   return std::nullopt;
 }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -109,8 +110,29 @@ class Emitter {
 // "v: v": a head argument whose column is named after the variable.
 std::string head_argument(std::string_view var);
 
-// Adds to `bound` every defined variable whose listed variables are all bound,
-// until a pass over the definitions adds nothing.
-void close_bound(Body& body);
+// Keeps a body's bound variables closed under its definitions: a defined
+// variable is bound once all its listed variables are. Each definition waits
+// on the variables it still lacks, so that a chain of definitions written in
+// any order is closed in one pass, and binding one more variable costs what it
+// wakes rather than another pass over them all.
+class BoundClosure {
+ public:
+  // Closes the body's bound variables; the body must outlive the closure and
+  // keep its definitions unchanged meanwhile.
+  explicit BoundClosure(Body& body);
+  // Binds `var` and whatever it completes.
+  void bind(const std::string& var);
+
+ private:
+  void settle();
+
+  Body& body_;
+  std::unordered_map<std::string_view, std::vector<size_t>, StringHash, std::equal_to<>> waiting_;
+  std::vector<size_t> lacking_;   // per definition, the listed variables not yet bound
+  std::vector<size_t> complete_;  // definitions whose listed variables are all bound
+};
+
+// Adds to `bound` every defined variable whose listed variables are all bound.
+inline void close_bound(Body& body) { BoundClosure{body}; }
 
 }  // namespace mirtova::assertion

@@ -66,6 +66,16 @@ INPUTS = [
      "S = 'F(x) :- A(x), ' + ', '.join(f'M{i}(x)' for i in range(6000)) + '; A(1); B(1);' + "
      "''.join(f'M{i} := F(A: B);' for i in range(6000))",
      "m.compile(S, 'M0')", ("ValueError",), '"M1013", "M1014", and 5980 more}'),
+    # Each equality defines the variable the one before it needs: in this order
+    # the variables are bound one per pass over all of them, unless each
+    # definition waits for what it lacks.
+    ("an assertion whose 15,000 equalities each define what the one before needs",
+     "def both(items):\n    half = len(items) // 2\n"
+     "    return items[0] if half == 0 else '(' + both(items[:half]) + ' ∧ ' + both(items[half:]) + ')'\n"
+     "S = 'T(x: 1); P(x:) :- T(x:); @Assert(P, a: \"∀ x0, P x0 → ∃ ' + "
+     "' '.join(f'x{i + 1}' for i in range(15000)) + ', ' + "
+     "both([f'x{i + 1} = x{i}' for i in reversed(range(15000))]) + '\");'",
+     "m.assertions(S)[0]['status']", ("ok",), "unchecked"),
     ("ten chained recursions of 999 steps, all compiled",
      "S = 'P0(1);' + ''.join(f'P{i}(x) distinct :- P{i-1}(x); P{i}(x) distinct :- P{i}(y), x == y + 1; "
      "@Recursive(P{i}, 999);' for i in range(1, 11))",
