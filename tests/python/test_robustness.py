@@ -76,6 +76,9 @@ INPUTS = [
      "' '.join(f'x{i + 1}' for i in range(15000)) + ', ' + "
      "both([f'x{i + 1} = x{i}' for i in reversed(range(15000))]) + '\");'",
      "m.assertions(S)[0]['status']", ("ok",), "unchecked"),
+    ("a rule of 10,000 alternatives, 120 KB, parsed",
+     "S = 'A(1); Q(x) :- A(x), (' + ' | '.join(f'x == {i}' for i in range(10000)) + ');'",
+     "len(m.parse(S)) < 20_000_000", ("ok",), "True"),
     ("ten chained recursions of 999 steps, all compiled",
      "S = 'P0(1);' + ''.join(f'P{i}(x) distinct :- P{i-1}(x); P{i}(x) distinct :- P{i}(y), x == y + 1; "
      "@Recursive(P{i}, 999);' for i in range(1, 11))",
