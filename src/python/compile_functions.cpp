@@ -163,6 +163,7 @@ PyObject* compile_all(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
     Outcome<Scripts> scripts = without_gil([&]() -> Outcome<Scripts> {
       TRY(Json tree, parse_tree(text, std::nullopt, import_root));
       TRY(std::unique_ptr<QuorilProgram> program, build_program(std::move(tree), engine));
+      program->reuse_clauses();
       Scripts out;
       size_t bytes = 0;
       for (const std::string& name : program->user_defined_predicates()) {

@@ -482,8 +482,13 @@ std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view pre
 }
 
 std::string UniverseSubqueryTranslator::register_record_type(const Type& record) {
+  program_.reuse_.record_type_registered(record);
+  return program_.add_record_type(record);
+}
+
+std::string QuorilProgram::add_record_type(const Type& record) {
   std::string name = record_type_name(record);
-  auto& registry = program_.state_.record_types;
+  auto& registry = state_.record_types;
   for (const auto& [n, t] : registry)
     if (n == name) return name;
   registry.emplace_back(name, record);

@@ -21,6 +21,7 @@
 #include "compiler/expr_translate/subquery_translator.h"
 #include "compiler/functors/generated_names.h"
 #include "compiler/program/annotations.h"
+#include "compiler/program/clause_reuse.h"
 #include "compiler/program/injection_size.h"
 #include "compiler/program/table_columns.h"
 #include "compiler/program/universe_inject.h"
@@ -90,6 +91,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   static Result<std::unique_ptr<QuorilProgram>, CompileError> build(Json tree, const TextMap& flag_overrides,
                                                                     const std::optional<std::string>& engine,
                                                                     const std::vector<Json>* library);
+
+  // Keeps each WITH clause written for a later script of this program to
+  // repeat where it can; for a caller that asks for many scripts.
+  void reuse_clauses() { reuse_.enable(); }
 
   // The names the user's program defines, in byte order.
   std::vector<std::string> user_defined_predicates() const { return user_defined_; }
@@ -194,6 +199,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
     std::map<std::string, std::vector<std::string>> reads;  // the waiting ones each met
   };
   std::string render_frame(const Frame& frame) const;
+  // What a WITH clause about to be written may read or change.
+  ClauseState clause_state();
+  // Registers a record type for the setup; its name.
+  std::string add_record_type(const Type& record);
   // predicate_sql, then the WITH clauses that waited while it was written,
   // each before the first that reads it.
   Result<std::string, CompileError> predicate_sql_placing_waiting(const std::string& predicate);
@@ -277,6 +286,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // predicate it stands for: every message names predicates as the user wrote them.
   PredicateNames made_names_;
   CompilationState state_;
+  ClauseReuse reuse_;
   UniverseSubqueryTranslator subqueries_{*this};
 };
 
