@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <set>
@@ -221,9 +222,10 @@ Result<CallPlan, CompileError> plan_by_gathering(const Functors& index, const st
 // (a chain of recursions would otherwise rewalk every earlier one). Holds only
 // while the argument sets are closures; nullopt where an argument needs
 // resolving or refusing, which the general plan does. Where names are tied,
-// gathering follows ties out of the functor's dependencies: the plan holds
-// then only if nothing is recursive and no name between the functor and an
-// argument is tied, as a tie then brings nothing that is copied.
+// gathering follows ties out of the functor's dependencies and may warn about
+// any recursive name it meets: the plan holds then only if nothing is
+// recursive and no name between the functor and an argument is tied, as a
+// tie then brings nothing that is copied.
 std::optional<CallPlan> plan_from_arguments(const Functors& index, const std::string& functor,
                                             const ArgumentMap& arguments) {
   if (!index.closures_exact() || index.rules_by_predicate.count(functor) == 0) return std::nullopt;
@@ -245,6 +247,7 @@ std::optional<CallPlan> plan_from_arguments(const Functors& index, const std::st
   // Every name on a path from the functor to an argument depends on that
   // argument, so the walk from the functor never needs to leave `between`;
   // nor does a path back to the functor, which then depends on an argument too.
+  bool recursive = arguments.empty() && index.callers_of(functor).count(functor) != 0;
   NameSet heads{functor};
   std::vector<const std::string*> pending{&functor};
   while (!pending.empty()) {
@@ -252,9 +255,11 @@ std::optional<CallPlan> plan_from_arguments(const Functors& index, const std::st
     pending.pop_back();
     if (direct == index.direct_args.end()) continue;
     for (const std::string& callee : direct->second) {
+      if (callee == functor) recursive = true;
       if (between.count(callee) != 0 && heads.insert(callee).second) pending.push_back(&callee);
     }
   }
+  if (recursive) std::cerr << "[WARNING] Failed to eliminate recursion of " << functor << ".\n";
   for (const std::string& head : heads) {
     auto positions = index.rules_by_predicate.find(head);
     if (positions == index.rules_by_predicate.end()) continue;

@@ -3,6 +3,7 @@
 #include "compiler/functors/functors.h"
 
 #include <algorithm>
+#include <iostream>
 
 #include "common/internal_fault.h"
 #include "compiler/functors/dependency_graph.h"
@@ -151,8 +152,11 @@ std::vector<const Json*> Functors::rules_reached_from(const std::string& name) c
   };
   append_rules(name);
   for (const std::string& q : argument_set(name)) {
-    // A recursion left in place: its rules are already taken.
-    if (q != name) append_rules(q);
+    if (q == name) {
+      std::cerr << "[WARNING] Failed to eliminate recursion of " << name << ".\n";
+      continue;
+    }
+    append_rules(q);
   }
   return result;
 }

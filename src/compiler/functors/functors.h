@@ -95,14 +95,15 @@ struct Functors {
   NameSet build_args(const std::string& name);
 
   // Copies of the rules of `name`, then of every member of its argument set in
-  // byte order. A predicate that is still its own argument has its rules once.
+  // byte order. A predicate that is still its own argument gets a warning line
+  // on standard error instead of its rules a second time.
   Result<std::vector<Json>, CompileError> all_rules_of(const std::string& name) const;
 
   // The compact text of a rule of `rules`, kept from its first use until the
   // rules are indexed again from the start (indexed rules change only then).
   const std::string& compact_text(const Json& rule) const;
 
-  // The rules that all_rules_of copies, in its order, as
+  // The rules that all_rules_of copies, in its order and with its warning, as
   // pointers into `rules` (valid until rules are appended).
   std::vector<const Json*> rules_reached_from(const std::string& name) const;
 

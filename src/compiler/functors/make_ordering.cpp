@@ -2,6 +2,7 @@
 #include "compiler/functors/make_ordering.h"
 
 #include <algorithm>
+#include <iostream>
 #include <map>
 #include <set>
 #include <string_view>
@@ -22,11 +23,11 @@ void append_quoted(std::string& out, const std::string& name) {
   out += '"';
 }
 
-// The names in byte order, each quoted, in braces; past kListedPendingMakes
-// names, how many more there are, so that the message stays short however
-// many makes wait on one another.
-std::string pending_list(const NameSet& names) {
-  std::string out = "{";
+// Names in byte order, each quoted, between the given brackets; past
+// kListedPendingMakes names, how many more there are, so that a diagnostic
+// stays short however many makes wait on one another.
+std::string name_list(const NameSet& names, char open, char close) {
+  std::string out(1, open);
   size_t listed = 0;
   for (const std::string& name : names) {
     if (listed == kListedPendingMakes) {
@@ -36,7 +37,7 @@ std::string pending_list(const NameSet& names) {
     if (listed++ != 0) out += ", ";
     append_quoted(out, name);
   }
-  out += '}';
+  out += close;
   return out;
 }
 
@@ -111,6 +112,13 @@ bool make_is_ready(const Functors& index, const PreparedMake& make, const NameSe
          pending_among(substitutes(make), pending).empty();
 }
 
+std::string stuck_line(const Functors& index, const PreparedMake& make, const NameSet& pending) {
+  return "[STUCK] " + make.made + " applicant=" + make.functor +
+         " app_in_nb=" + (pending.count(make.functor) != 0 ? "true" : "false") +
+         " app_args_inter=" + name_list(pending_among(index.argument_set(make.functor), pending), '[', ']') +
+         " av_inter=" + name_list(pending_among(substitutes(make), pending), '[', ']') + "\n";
+}
+
 Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstruction>& instructions,
                                     IndexAfterMakes after) {
   std::vector<PreparedMake> makes;
@@ -178,7 +186,19 @@ Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstr
       pending.erase(make.made);
       progress = true;
     }
-    if (!progress) return CompileError("Could not resolve Make order for: " + pending_list(pending));
+    if (!progress) {
+      // One line per pending make, for the first kListedPendingMakes of them.
+      std::string lines;
+      size_t written = 0;
+      for (const PreparedMake& make : makes) {
+        if (written == kListedPendingMakes) break;
+        if (pending.count(make.made) == 0) continue;
+        lines += stuck_line(index, make, pending);
+        ++written;
+      }
+      std::cerr << lines << std::flush;
+      return CompileError("Could not resolve Make order for: " + name_list(pending, '{', '}'));
+    }
     position = 0;
     progress = false;
   }
