@@ -90,8 +90,8 @@ TEST(MakeOrdering, ManyStuckMakesGiveAShortReport) {
   for (int i = 0; i < 20; ++i) listed += (i ? ", \"M" : "\"M") + std::to_string(100 + i) + "\"";
   EXPECT_EQ(out.error().message, "Could not resolve Make order for: {" + listed + ", and 10 more}");
   EXPECT_EQ(std::count(stuck.begin(), stuck.end(), '\n'), 20);
-  EXPECT_EQ(stuck.substr(0, stuck.find('\n')),
-            "[STUCK] M100 applicant=F app_in_nb=false app_args_inter=[" + listed + ", and 10 more] av_inter=[]");
+  EXPECT_EQ(stuck.substr(0, stuck.find('\n')), "[STUCK] M100 applicant=F app_in_nb=false app_args_inter=[" +
+                                                   listed + ", and 10 more] av_inter=[]");
 }
 
 TEST(MakeOrdering, ListsWithoutMakesComeBackUnchanged) {
