@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "assertion/domain.h"
+#include "assertion/parser.h"
 #include "assertion/variable_names.h"
+#include "common/stack_room.h"
 #include "common/strings.h"
 
 namespace mirtova::assertion {
@@ -56,17 +58,38 @@ std::string head_argument(std::string_view var) {
   return out;
 }
 
-void close_bound(Body& body) {
-  for (bool added = true; added;) {
-    added = false;
-    for (const auto& [var, from] : body.definitions) {
-      if (body.bound.contains(var)) continue;
-      if (!std::all_of(from.begin(), from.end(),
-                       [&](const std::string& v) { return body.bound.contains(v); }))
-        continue;
-      body.bound.insert(var);
-      added = true;
+BoundClosure::BoundClosure(Body& body) : body_(body), lacking_(body.definitions.size(), 0) {
+  for (size_t i = 0; i < body_.definitions.size(); ++i) {
+    const auto& [var, from] = body_.definitions[i];
+    if (body_.bound.contains(var)) continue;
+    for (const std::string& v : from) {
+      if (body_.bound.contains(v)) continue;
+      waiting_[v].push_back(i);
+      ++lacking_[i];
     }
+    if (lacking_[i] == 0) complete_.push_back(i);
+  }
+  settle();
+}
+
+void BoundClosure::bind(const std::string& var) {
+  if (!body_.bound.insert(var).second) return;
+  if (auto woken = waiting_.find(var); woken != waiting_.end())
+    for (size_t i : woken->second)
+      if (--lacking_[i] == 0) complete_.push_back(i);
+  settle();
+}
+
+void BoundClosure::settle() {
+  while (!complete_.empty()) {
+    const size_t i = complete_.back();
+    complete_.pop_back();
+    const std::string& var = body_.definitions[i].first;
+    if (!body_.bound.insert(var).second) continue;
+    auto woken = waiting_.find(var);
+    if (woken == waiting_.end()) continue;
+    for (size_t j : woken->second)
+      if (--lacking_[j] == 0) complete_.push_back(j);
   }
 }
 
@@ -98,6 +121,7 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
                                                                  const std::vector<std::string>& seeds,
                                                                  Body body) {
   if (++conjunct_runs_ > kMaxConjunctRuns) return unsupported(kTooManyAlternatives);
+  if (stack_nearly_exhausted()) return invalid(kTooDeepMessage);
   body.needs.clear();
   // Positive atoms bind their variables; everything else is written after them.
   for (const Lit& lit : lits) {
@@ -131,19 +155,19 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
 
 std::optional<std::string> Emitter::seed(const Conjunct& lits, const std::vector<std::string>& names,
                                          Body& body) const {
+  BoundClosure closure(body);
   for (const std::string& name : names)
-    if (!body.bound.contains(name) && !seed_one(lits, name, body)) return name;
+    if (!body.bound.contains(name) && !seed_one(lits, name, closure)) return name;
   return std::nullopt;
 }
 
-bool Emitter::seed_one(const Conjunct& lits, const std::string& name, Body& body) const {
+bool Emitter::seed_one(const Conjunct& lits, const std::string& name, BoundClosure& closure) const {
   std::optional<ColumnRef> found;
   for (const Lit& lit : lits)
     if ((found = domain_of(lit, name, schema_))) break;
   if (!found) return false;
-  body.positives.push_back(found->predicate + "(" + found->column + ": " + name + ")");
-  body.bound.insert(name);
-  close_bound(body);
+  closure.body().positives.push_back(found->predicate + "(" + found->column + ": " + name + ")");
+  closure.bind(name);
   return true;
 }
 
@@ -201,8 +225,11 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
       rules_.resize(rules_mark);
       program_bytes_ = bytes_mark;
       Body seeded{body.positives, body.filters, {}, body.definitions, body.bound};
-      for (const std::string& var : lit.vars)
-        if (!seeded.bound.contains(var)) seed_one(enclosing, var, seeded);
+      {
+        BoundClosure closure(seeded);
+        for (const std::string& var : lit.vars)
+          if (!seeded.bound.contains(var)) seed_one(enclosing, var, closure);
+      }
       TRY(ConjunctOutcome again, conjunct_seeded(conjunct, lit.vars, std::move(seeded)));
       if (again.unbound) {
         unbound = std::move(again.unbound);
@@ -248,6 +275,7 @@ Result<std::string, TranslateError> Emitter::atom(const std::string& name,
 }
 
 Result<std::string, TranslateError> Emitter::term(const Expr& e, Body& body) {
+  if (stack_nearly_exhausted()) return invalid(kTooDeepMessage);
   switch (e.kind) {
     case Expr::Kind::Var:
     case Expr::Kind::Number:
