@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "assertion/domain.h"
+#include "assertion/parser.h"
 #include "assertion/variable_names.h"
+#include "common/stack_room.h"
 #include "common/strings.h"
 
 namespace mirtova::assertion {
@@ -56,17 +58,38 @@ std::string head_argument(std::string_view var) {
   return out;
 }
 
-void close_bound(Body& body) {
-  for (bool added = true; added;) {
-    added = false;
-    for (const auto& [var, from] : body.definitions) {
-      if (body.bound.contains(var)) continue;
-      if (!std::all_of(from.begin(), from.end(),
-                       [&](const std::string& v) { return body.bound.contains(v); }))
-        continue;
-      body.bound.insert(var);
-      added = true;
+BoundClosure::BoundClosure(Body& body) : body_(body), lacking_(body.definitions.size(), 0) {
+  for (size_t i = 0; i < body_.definitions.size(); ++i) {
+    const auto& [var, from] = body_.definitions[i];
+    if (body_.bound.contains(var)) continue;
+    for (const std::string& v : from) {
+      if (body_.bound.contains(v)) continue;
+      waiting_[v].push_back(i);
+      ++lacking_[i];
     }
+    if (lacking_[i] == 0) complete_.push_back(i);
+  }
+  settle();
+}
+
+void BoundClosure::bind(const std::string& var) {
+  if (!body_.bound.insert(var).second) return;
+  if (auto woken = waiting_.find(var); woken != waiting_.end())
+    for (size_t i : woken->second)
+      if (--lacking_[i] == 0) complete_.push_back(i);
+  settle();
+}
+
+void BoundClosure::settle() {
+  while (!complete_.empty()) {
+    const size_t i = complete_.back();
+    complete_.pop_back();
+    const std::string& var = body_.definitions[i].first;
+    if (!body_.bound.insert(var).second) continue;
+    auto woken = waiting_.find(var);
+    if (woken == waiting_.end()) continue;
+    for (size_t j : woken->second)
+      if (--lacking_[j] == 0) complete_.push_back(j);
   }
 }
 
@@ -98,6 +121,7 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
                                                                  const std::vector<std::string>& seeds,
                                                                  Body body, bool shared) {
   if (++conjunct_runs_ > kMaxConjunctRuns) return unsupported(kTooManyAlternatives);
+  if (stack_nearly_exhausted()) return invalid(kTooDeepMessage);
   body.needs.clear();
   // Positive atoms bind their variables; everything else is written after them.
   for (const Lit& lit : lits) {
@@ -142,8 +166,10 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
 
 std::optional<std::string> Emitter::seed(const Conjunct& lits, const std::vector<std::string>& names,
                                          Body& body) const {
+  BoundClosure closure(body);
   for (const std::string& name : names)
-    if (!body.bound.contains(name) && !seed_one(first_column(lits, name, domain_of), name, body)) return name;
+    if (!body.bound.contains(name) && !seed_one(first_column(lits, name, domain_of), name, closure))
+      return name;
   return std::nullopt;
 }
 
@@ -154,11 +180,11 @@ std::optional<ColumnRef> Emitter::first_column(const Conjunct& lits, std::string
   return std::nullopt;
 }
 
-bool Emitter::seed_one(const std::optional<ColumnRef>& column, const std::string& name, Body& body) const {
+bool Emitter::seed_one(const std::optional<ColumnRef>& column, const std::string& name,
+                       BoundClosure& closure) const {
   if (!column) return false;
-  body.positives.push_back(column->predicate + "(" + column->column + ": " + name + ")");
-  body.bound.insert(name);
-  close_bound(body);
+  closure.body().positives.push_back(column->predicate + "(" + column->column + ": " + name + ")");
+  closure.bind(name);
   return true;
 }
 
@@ -219,10 +245,13 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
       rules_.resize(rules_mark);
       program_bytes_ = bytes_mark;
       Body seeded{body.positives, body.filters, {}, body.definitions, body.bound};
-      for (const std::string& var : lit.vars) {
-        if (seeded.bound.contains(var) || contains(enclosing_shared, var)) continue;
-        std::optional<ColumnRef> column = first_column(enclosing, var, comparison_binding);
-        seed_one(column ? column : first_column(enclosing, var, domain_of), var, seeded);
+      {
+        BoundClosure closure(seeded);
+        for (const std::string& var : lit.vars) {
+          if (seeded.bound.contains(var) || contains(enclosing_shared, var)) continue;
+          std::optional<ColumnRef> column = first_column(enclosing, var, comparison_binding);
+          seed_one(column ? column : first_column(enclosing, var, domain_of), var, closure);
+        }
       }
       TRY(ConjunctOutcome again, conjunct_seeded(conjunct, lit.vars, std::move(seeded), true));
       if (again.unbound) {
@@ -269,6 +298,7 @@ Result<std::string, TranslateError> Emitter::atom(const std::string& name,
 }
 
 Result<std::string, TranslateError> Emitter::term(const Expr& e, Body& body) {
+  if (stack_nearly_exhausted()) return invalid(kTooDeepMessage);
   switch (e.kind) {
     case Expr::Kind::Var:
     case Expr::Kind::Number:

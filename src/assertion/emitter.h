@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -47,6 +48,8 @@ struct ConjunctOutcome {
 // statement is refused as having too many alternatives.
 inline constexpr size_t kMaxConjunctRuns = 4096;
 inline constexpr size_t kMaxProgramBytes = size_t{4} << 20;
+
+class BoundClosure;
 
 class Emitter {
  public:
@@ -107,8 +110,9 @@ class Emitter {
   using ColumnFinder = std::optional<ColumnRef> (*)(const Lit&, std::string_view, const Schema&);
   // The first column `find` gives for `name` in the literals, in their order.
   std::optional<ColumnRef> first_column(const Conjunct& lits, std::string_view name, ColumnFinder find) const;
-  // Binds `name` to the values of `column`; false when there is none.
-  bool seed_one(const std::optional<ColumnRef>& column, const std::string& name, Body& body) const;
+  // Binds `name` in the closure's body to the values of `column`; false when
+  // there is none.
+  bool seed_one(const std::optional<ColumnRef>& column, const std::string& name, BoundClosure& closure) const;
 
   const std::vector<std::string>& columns_of(const std::string& name) const;
   std::string next_aux_name();
@@ -126,8 +130,30 @@ class Emitter {
 // "v: v": a head argument whose column is named after the variable.
 std::string head_argument(std::string_view var);
 
-// Adds to `bound` every defined variable whose listed variables are all bound,
-// until a pass over the definitions adds nothing.
-void close_bound(Body& body);
+// Keeps a body's bound variables closed under its definitions: a defined
+// variable is bound once all its listed variables are. Each definition waits
+// on the variables it still lacks, so that a chain of definitions written in
+// any order is closed in one pass, and binding one more variable costs what it
+// wakes rather than another pass over them all.
+class BoundClosure {
+ public:
+  // Closes the body's bound variables; the body must outlive the closure and
+  // keep its definitions unchanged meanwhile.
+  explicit BoundClosure(Body& body);
+  // Binds `var` and whatever it completes.
+  void bind(const std::string& var);
+  Body& body() { return body_; }
+
+ private:
+  void settle();
+
+  Body& body_;
+  std::unordered_map<std::string_view, std::vector<size_t>, StringHash, std::equal_to<>> waiting_;
+  std::vector<size_t> lacking_;   // per definition, the listed variables not yet bound
+  std::vector<size_t> complete_;  // definitions whose listed variables are all bound
+};
+
+// Adds to `bound` every defined variable whose listed variables are all bound.
+inline void close_bound(Body& body) { BoundClosure{body}; }
 
 }  // namespace mirtova::assertion
