@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/program/clause_reuse.h"
 #include "compiler/program/universe.h"
 
 namespace mirtova {

@@ -63,9 +63,12 @@ std::string table_reference(std::string_view name, const Dialect& dialect) {
 
 QuorilProgram::QuorilProgram()
     : state_(std::make_unique<CompilationState>()),
-      subqueries_(std::make_unique<UniverseSubqueryTranslator>(*this)) {}
+      subqueries_(std::make_unique<UniverseSubqueryTranslator>(*this)),
+      reuse_(std::make_unique<ClauseReuse>()) {}
 
 QuorilProgram::~QuorilProgram() = default;
+
+void QuorilProgram::reuse_clauses() { reuse_->enable(); }
 
 NamesAllocator& QuorilProgram::names() { return state_->names; }
 
@@ -531,8 +534,13 @@ bool UniverseSubqueryTranslator::column_of_nulls(std::string_view predicate, std
 }
 
 std::string UniverseSubqueryTranslator::register_record_type(const Type& record) {
+  program_.reuse_->record_type_registered(record);
+  return program_.add_record_type(record);
+}
+
+std::string QuorilProgram::add_record_type(const Type& record) {
   std::string name = record_type_name(record);
-  auto& registry = program_.state_->record_types;
+  auto& registry = state_->record_types;
   for (const auto& [n, t] : registry)
     if (n == name) return name;
   registry.emplace_back(name, record);
