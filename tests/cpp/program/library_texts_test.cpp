@@ -65,8 +65,8 @@ const std::vector<std::string> kPsql = {
     R"s(`=`(left:, right:) = right :- left == right;)s",
     R"s(ArgMin(a) = SqlExpr("(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} nulls last))[1]", {arg: a.arg, value: a.value});)s",
     R"s(ArgMax(a) = SqlExpr( "(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} desc nulls last))[1]", {arg: a.arg, value: a.value});)s",
-    R"s(ArgMaxK(a, l) = SqlExpr( "(ARRAY_AGG({arg} order by {value} desc nulls last))[1:{lim}]", {arg: a.arg, value: a.value, lim: l});)s",
-    R"s(ArgMinK(a, l) = SqlExpr( "(ARRAY_AGG({arg} order by {value}))[1:{lim}]", {arg: a.arg, value: a.value, lim: l});)s",
+    R"s(ArgMaxK(a, l) = SqlExpr( "(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} desc nulls last))[1:{lim}]", {arg: a.arg, value: a.value, lim: l});)s",
+    R"s(ArgMinK(a, l) = SqlExpr( "(ARRAY_AGG(COALESCE({arg}, NULL) order by {value}))[1:{lim}]", {arg: a.arg, value: a.value, lim: l});)s",
     R"s(Array(a) = SqlExpr( "ARRAY_AGG(COALESCE({value}, NULL) order by {arg})", {arg: a.arg, value: a.value});)s",
     R"s(RecordAsJson(r) = SqlExpr( "ROW_TO_JSON({r})", {r:});)s",
     R"s(Fingerprint(s) = SqlExpr("('x' || substr(md5({s}), 1, 16))::bit(64)::bigint", {s:});)s",
@@ -159,7 +159,7 @@ struct EngineText {
 const std::vector<EngineText> kEngines = {
     {"duckdb", &kDuckDb, 2164, 11},   {"databricks", &kDatabricks, 1123, 0},
     {"presto", &kPrestoTrino, 655, 0}, {"trino", &kPrestoTrino, 655, 0},
-    {"psql", &kPsql, 1082, 2},         {"sqlite", &kSqlite, 907, 0},
+    {"psql", &kPsql, 1114, 2},         {"sqlite", &kSqlite, 907, 0},
     {"bigquery", &kBigQuery, 819, 2},
 };
 // clang-format on
