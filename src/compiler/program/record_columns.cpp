@@ -1,12 +1,28 @@
 #include "compiler/program/record_columns.h"
 
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <utility>
+#include <vector>
+
 #include "compiler/expr_translate/expr_translator.h"
 #include "compiler/type_inference/intersection.h"
+#include "compiler/type_inference/origins.h"
 #include "parser/tree_access.h"
 
 namespace mirtova {
 
 namespace {
+
+// Rounds of completing and sharing sources before they settle: each round
+// carries sources one copy further, and programs copy records a few levels
+// deep at most. Past this a type may keep a source another column lacks.
+constexpr int kMostSourceRounds = 8;
 
 bool holds_records(const Type& type) {
   const Type* inner = &type;
@@ -20,11 +36,34 @@ bool is_record_or_list(const Json& expr) {
   return literal != nullptr && (literal->has("the_record") || literal->has("the_list"));
 }
 
-}  // namespace
+bool is_undetermined(const Type& type) { return type.is_any() || type.is_atomic(); }
 
-void complete_record_columns(const std::vector<Json>& rules, const std::vector<RuleVariableTypes>& rule_types,
-                             const Dialect& dialect, ColumnTypes& column_types) {
+// Marks every value of `type` of undetermined type and no known source as of
+// several sources: beside a value read from a host's table in another rule,
+// it leaves the field of no one column's type, while a known type still wins.
+void unknown_sources_as_several(Type& type) {
+  std::shared_ptr<const ColumnOrigin> several;
+  std::vector<Type*> pending = {&type};
+  while (!pending.empty()) {
+    Type* t = pending.back();
+    pending.pop_back();
+    if (t->is_list()) {
+      pending.push_back(&t->element());
+    } else if (t->is_record()) {
+      for (auto& [name, field] : t->fields()) pending.push_back(&field);
+    } else if (is_undetermined(*t) && t->origin() == nullptr) {
+      if (!several) several = std::make_shared<const ColumnOrigin>(ColumnOrigin{{}, {}, true});
+      t->set_origin(several);
+    }
+  }
+}
+
+// Each head value that is a record or a list met into its column's type;
+// whether a column's type changed.
+bool meet_written_records(const std::vector<Json>& rules, const std::vector<RuleVariableTypes>& rule_types,
+                          const Dialect& dialect, bool unknown_as_several, ColumnTypes& column_types) {
   const FlagMap no_flags;
+  bool changed = false;
   for (size_t i = 0; i < rules.size() && i < rule_types.size(); ++i) {
     auto columns = column_types.find(head_name(rules[i]));
     if (columns == column_types.end()) continue;
@@ -42,8 +81,180 @@ void complete_record_columns(const std::vector<Json>& rules, const std::vector<R
       }
       Type written = typing->value_type(*value);
       if (!holds_records(written)) continue;
+      if (unknown_as_several) unknown_sources_as_several(written);
       TypeResult met = intersect(column->second, std::move(written), 0, 0);
-      if (met.ok()) column->second = std::move(met).value();
+      if (!met.ok()) continue;
+      changed |= !met.value().eq(column->second) || !same_origins(met.value(), column->second);
+      column->second = std::move(met).value();
+    }
+  }
+  return changed;
+}
+
+// The part of `type` at `path`: a field name steps into a record, kListStep
+// into a list's element; null when the type has no such part.
+constexpr std::string_view kListStep = "[]";
+
+Type* part_at(Type& type, const std::vector<std::string>& path) {
+  Type* part = &type;
+  for (const std::string& step : path) {
+    if (step == kListStep) {
+      if (!part->is_list()) return nullptr;
+      part = &part->element();
+    } else {
+      if (!part->is_record()) return nullptr;
+      auto field = part->fields().find(step);
+      if (field == part->fields().end()) return nullptr;
+      part = &field->second;
+    }
+  }
+  return part;
+}
+
+// Each variable a head value holds, with the path to it inside the value: a
+// record's fields and a list's elements are followed, nothing else.
+void variables_within(const Json& value, std::vector<std::pair<std::string, std::vector<std::string>>>& out) {
+  std::vector<std::pair<const Json*, std::vector<std::string>>> pending = {{&value, {}}};
+  while (!pending.empty()) {
+    auto [expr, path] = std::move(pending.back());
+    pending.pop_back();
+    if (std::optional<std::string> variable = variable_name(*expr)) {
+      out.emplace_back(std::move(*variable), std::move(path));
+      continue;
+    }
+    const Json* literal = expr->get("literal");
+    const Json* record = expr->get("record");
+    if (record == nullptr && literal != nullptr) record = literal->get("the_record");
+    if (record != nullptr) {
+      if (const Json* entries = record->get("field_value")) {
+        for (const Json& entry : entries->as_array()) {
+          const Json* inner = field_expression(entry);
+          if (inner == nullptr) continue;
+          std::vector<std::string> deeper = path;
+          deeper.push_back(field_column(entry));
+          pending.emplace_back(inner, std::move(deeper));
+        }
+      }
+      continue;
+    }
+    const Json* list = literal != nullptr ? literal->get("the_list") : nullptr;
+    const Json* elements = list != nullptr ? list->get("element") : nullptr;
+    if (elements == nullptr) continue;
+    for (const Json& element : elements->as_array()) {
+      std::vector<std::string> deeper = path;
+      deeper.emplace_back(kListStep);
+      pending.emplace_back(&element, std::move(deeper));
+    }
+  }
+}
+
+// Records a rule copies from one column into another (a variable a call
+// binds, held by a head value whole or inside a record or list written
+// there, or bound by two calls) are the same values, and PostgreSQL unites
+// rows, and nests records, only of one record type: the places they are
+// copied between share their fields' sources, and the variables bound from
+// them take those sources too. Whether anything changed.
+bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
+                          ColumnTypes& column_types) {
+  using Place = std::tuple<std::string, std::string, std::vector<std::string>>;
+  std::map<Place, size_t> ids;
+  std::vector<size_t> parent;
+  std::vector<Type*> places;
+  auto id_of = [&](const std::string& predicate, const std::string& column,
+                   const std::vector<std::string>& path) -> std::optional<size_t> {
+    auto of_predicate = column_types.find(predicate);
+    if (of_predicate == column_types.end()) return std::nullopt;
+    auto type = of_predicate->second.find(column);
+    if (type == of_predicate->second.end()) return std::nullopt;
+    Type* part = part_at(type->second, path);
+    if (part == nullptr || !holds_records(*part)) return std::nullopt;
+    auto [at, fresh] = ids.try_emplace(Place{predicate, column, path}, parent.size());
+    if (fresh) {
+      parent.push_back(parent.size());
+      places.push_back(part);
+    }
+    return at->second;
+  };
+  auto root = [&](size_t id) {
+    while (parent[id] != id) id = parent[id] = parent[parent[id]];
+    return id;
+  };
+  auto unite = [&](size_t a, size_t b) { parent[root(a)] = root(b); };
+
+  // Per rule, the columns each variable is bound from.
+  std::vector<std::map<std::string, std::vector<size_t>>> bound(std::min(rules.size(), rule_types.size()));
+  std::vector<std::pair<std::string, std::vector<std::string>>> held;
+  for (size_t i = 0; i < bound.size(); ++i) {
+    if (const Json::ArrayType* conjuncts = body_conjuncts(rules[i])) {
+      for (const Json& conjunct : *conjuncts) {
+        const Json* call = conjunct.get("predicate");
+        const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+        if (name == nullptr || !name->is_str()) continue;
+        for (const Json& field : call_fields(*call)) {
+          const Json* value = field_expression(field);
+          std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt;
+          if (!variable) continue;
+          if (std::optional<size_t> id = id_of(name->as_str(), field_column(field), {})) {
+            std::vector<size_t>& ids_of_variable = bound[i][*variable];
+            if (!ids_of_variable.empty()) unite(*id, ids_of_variable.front());
+            ids_of_variable.push_back(*id);
+          }
+        }
+      }
+    }
+    const Json* head = rules[i].get("head");
+    if (head == nullptr) continue;
+    for (const Json& field : call_fields(*head)) {
+      const Json* value = field_expression(field);
+      if (value == nullptr) continue;
+      held.clear();
+      variables_within(*value, held);
+      for (const auto& [variable, path] : held) {
+        auto sources = bound[i].find(variable);
+        if (sources == bound[i].end()) continue;
+        if (std::optional<size_t> id = id_of(head_name(rules[i]), field_column(field), path))
+          unite(*id, sources->second.front());
+      }
+    }
+  }
+
+  std::vector<std::optional<Type>> shared(parent.size());
+  for (size_t id = 0; id < parent.size(); ++id) {
+    std::optional<Type>& group = shared[root(id)];
+    if (!group) {
+      group = *places[id];
+    } else {
+      merge_origins(*group, *places[id]);
+    }
+  }
+  bool changed = false;
+  for (size_t id = 0; id < parent.size(); ++id) changed |= merge_origins(*places[id], *shared[root(id)]);
+  for (size_t i = 0; i < bound.size(); ++i) {
+    for (const auto& [variable, sources] : bound[i]) {
+      auto type = rule_types[i].find(variable);
+      if (type == rule_types[i].end()) continue;
+      changed |= merge_origins(type->second, *shared[root(sources.front())]);
+    }
+  }
+  return changed;
+}
+
+}  // namespace
+
+void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
+                             const Dialect& dialect, ColumnTypes& column_types) {
+  if (!dialect.reads_untyped_fields_as_text()) {
+    meet_written_records(rules, rule_types, dialect, false, column_types);
+    return;
+  }
+  // Sources are first carried as far as they reach; only then is a value of
+  // no known source beside them taken to leave its field without one, lest a
+  // source still on its way be taken for none.
+  for (bool unknown_as_several : {false, true}) {
+    for (int round = 0; round < kMostSourceRounds; ++round) {
+      bool changed = meet_written_records(rules, rule_types, dialect, unknown_as_several, column_types);
+      changed |= share_column_sources(rules, rule_types, column_types);
+      if (!changed) break;
     }
   }
 }
