@@ -110,6 +110,7 @@ def same_rows(engine, got, want):
 T12 = {"T": [(1,), (2,)]}
 T9 = {"T": [(9,), (10,)]}
 T9_TEXT = {"T": [("9",), ("10",)]}
+T9_U = {"T": [(9,), (10,)], "U": [(1,)]}
 
 
 # Record values of one column whose rules give a field different types (a null
@@ -152,6 +153,8 @@ T9_TEXT = {"T": [("9",), ("10",)]}
         for source, want, tables in [
             ("R(r: {a: x}) :- T(x); Q(m? Max= r.a) distinct :- R(r:);", [(10,)], T9),
             ("R(r: {a: x}) :- T(x); Q(m? Max= r.a) distinct :- R(r:);", [("9",)], T9_TEXT),
+            ("R(r: {a: x}) :- T(amount: x); Q(m? Max= r.a) distinct :- R(r:);", [(10,)],
+             {"T": [{"amount": 9}, {"amount": 10}]}),
             ("R(r: {a: x}) :- T(x); Q(v) :- R(r:), v == r.a, v > 8;", [(9,), (10,)], T9),
             ('R(r: {k: ToString(x), v: x}) :- T(x); Q(k? ArgMax= r.k -> r.v) distinct :- R(r:);', [("10",)],
              T9),
@@ -159,6 +162,12 @@ T9_TEXT = {"T": [("9",), ("10",)]}
             ("R(r: {n: x}) :- T(x), x < 10; R(r: {n: 7}); Q(v) :- R(r:), v == r.n + 1;", [(10,), (8,)], T9),
             ("R(r: {a: {b: [x]}}) :- T(x); Q(m? Max= e) distinct :- R(r:), e in r.a.b;", [(10,)], T9),
             ("R(r: {a: x, b: y}) :- T(x), T(y), x < y; Q(v) :- R(r:), v == r.b - r.a;", [(1,)], T9),
+            # Records of two tables' columns copied into one predicate, whole or
+            # inside another record, are still of one type there.
+            ("R(r: {a: x}) :- T(x); S(s:) :- R(r:), s == r; S(s: {a: y}) :- U(y); "
+             "Q(v) :- S(s:), v == s.a + 1;", [(10,), (11,), (2,)], T9_U),
+            ("R(r: {a: x}) :- T(x); S(s: {b: r}) :- R(r:); S(s: {b: {a: y}}) :- U(y); "
+             "Q(v) :- S(s:), v == ToString(s.b.a);", [("9",), ("10",), ("1",)], T9_U),
         ]
     ],
 )

@@ -1,6 +1,7 @@
 #include "compiler/dialects/record_types.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "common/siphash.h"
 #include "compiler/dialects/quoting.h"
@@ -53,6 +54,18 @@ std::string field_column_name(std::string_view name) {
   return quoted_doubling(unquoted_name(name), '"');
 }
 
+// The name the catalogue holds for a host column, which the SQL names as
+// sql_column does: a plain name unquoted, and so folded to lower case.
+std::string catalogue_column_name(std::string_view column) {
+  const std::string_view name = unquoted_name(column);
+  std::string out(name);
+  if (is_plain_identifier(name) && !is_sql_reserved_word(name)) {
+    for (char& c : out)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
 }  // namespace
 
 bool psql_record_reads_host_columns(const Type& type) {
@@ -79,7 +92,7 @@ std::string psql_record_columns_at_run_time(const Type& type) {
     if (!out.empty()) out += " || ";
     out += single_quoted_literal(text) + " || COALESCE((SELECT format_type(atttypid, atttypmod) FROM " +
            "pg_attribute WHERE attrelid = to_regclass(" + single_quoted_literal(origin->table) +
-           ") AND attname = " + single_quoted_literal(origin->column) +
+           ") AND attname = " + single_quoted_literal(catalogue_column_name(origin->column)) +
            " AND attnum > 0 AND NOT attisdropped), 'text')";
     text = array_suffix(depth);
   }
@@ -107,7 +120,8 @@ std::string psql_record_columns(const Type& type) {
       // psql_record_columns_at_run_time). Named apart from a text field, and
       // from a field of any other column, so that two programs in one schema
       // never share a type whose fields differ.
-      out += origin->table + "." + quoted_doubling(origin->column, '"') + "%TYPE" + array_suffix(depth);
+      out += origin->table + "." + quoted_doubling(catalogue_column_name(origin->column), '"') + "%TYPE" +
+             array_suffix(depth);
       continue;
     }
     out += column_type(field);

@@ -148,32 +148,53 @@ void variables_within(const Json& value, std::vector<std::pair<std::string, std:
   }
 }
 
-// Records a rule copies from one column into another (a variable a call
-// binds, held by a head value whole or inside a record or list written
-// there, or bound by two calls) are the same values, and PostgreSQL unites
-// rows, and nests records, only of one record type: the places they are
-// copied between share their fields' sources, and the variables bound from
-// them take those sources too. Whether anything changed.
+// The field a subscript names (`r.a` names a).
+std::optional<std::string> subscript_field(const Json& subscript) {
+  const Json* node = subscript.get("subscript");
+  for (std::string_view key : {"literal", "the_symbol", "symbol"}) {
+    if (node == nullptr) return std::nullopt;
+    node = node->get(key);
+  }
+  if (node == nullptr || !node->is_str()) return std::nullopt;
+  return node->as_str();
+}
+
+// Records a rule copies from one column into another are the same values,
+// and PostgreSQL unites rows, and nests records, only of one record type: the
+// places they are copied between share their fields' sources, and the
+// variables bound from them take those sources too. A place is a column or a
+// part of one; a variable is bound from one by a call, by equality with
+// another variable or a field of one, or as an element of one; a head value
+// puts it whole or inside a record or list written there. Whether anything
+// changed.
 bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
                           ColumnTypes& column_types) {
   using Place = std::tuple<std::string, std::string, std::vector<std::string>>;
   std::map<Place, size_t> ids;
+  std::vector<const Place*> keys;
   std::vector<size_t> parent;
   std::vector<Type*> places;
-  auto id_of = [&](const std::string& predicate, const std::string& column,
-                   const std::vector<std::string>& path) -> std::optional<size_t> {
+  auto id_of = [&](const Place& place) -> std::optional<size_t> {
+    const auto& [predicate, column, path] = place;
     auto of_predicate = column_types.find(predicate);
     if (of_predicate == column_types.end()) return std::nullopt;
     auto type = of_predicate->second.find(column);
     if (type == of_predicate->second.end()) return std::nullopt;
     Type* part = part_at(type->second, path);
     if (part == nullptr || !holds_records(*part)) return std::nullopt;
-    auto [at, fresh] = ids.try_emplace(Place{predicate, column, path}, parent.size());
+    auto [at, fresh] = ids.try_emplace(place, parent.size());
     if (fresh) {
       parent.push_back(parent.size());
+      keys.push_back(&at->first);
       places.push_back(part);
     }
     return at->second;
+  };
+  // The place `id` with `steps` more at the end of its path.
+  auto deeper = [&](size_t id, const std::vector<std::string>& steps) -> std::optional<size_t> {
+    Place place = *keys[id];
+    for (const std::string& step : steps) std::get<2>(place).push_back(step);
+    return id_of(place);
   };
   auto root = [&](size_t id) {
     while (parent[id] != id) id = parent[id] = parent[parent[id]];
@@ -181,11 +202,37 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
   };
   auto unite = [&](size_t a, size_t b) { parent[root(a)] = root(b); };
 
-  // Per rule, the columns each variable is bound from.
-  std::vector<std::map<std::string, std::vector<size_t>>> bound(std::min(rules.size(), rule_types.size()));
+  // Per rule, the place each variable is bound from (the first of those found).
+  using Bound = std::map<std::string, size_t>;
+  std::vector<Bound> bound(std::min(rules.size(), rule_types.size()));
+  auto bind = [&](Bound& vars, const std::string& variable, size_t id) {
+    auto [at, fresh] = vars.try_emplace(variable, id);
+    if (fresh) return true;
+    if (root(at->second) == root(id)) return false;
+    unite(id, at->second);
+    return true;
+  };
+  // The place a variable, or a field of one (`r.a.b`), is bound from.
+  auto place_of = [&](const Bound& vars, const Json& expr) -> std::optional<size_t> {
+    std::vector<std::string> fields;
+    const Json* at = &expr;
+    while (const Json* subscript = at->get("subscript")) {
+      std::optional<std::string> field = subscript_field(*subscript);
+      const Json* record = subscript->get("record");
+      if (!field || record == nullptr) return std::nullopt;
+      fields.insert(fields.begin(), std::move(*field));
+      at = record;
+    }
+    std::optional<std::string> variable = variable_name(*at);
+    if (!variable) return std::nullopt;
+    auto found = vars.find(*variable);
+    if (found == vars.end()) return std::nullopt;
+    return fields.empty() ? std::optional<size_t>(found->second) : deeper(found->second, fields);
+  };
   std::vector<std::pair<std::string, std::vector<std::string>>> held;
   for (size_t i = 0; i < bound.size(); ++i) {
-    if (const Json::ArrayType* conjuncts = body_conjuncts(rules[i])) {
+    const Json::ArrayType* conjuncts = body_conjuncts(rules[i]);
+    if (conjuncts != nullptr) {
       for (const Json& conjunct : *conjuncts) {
         const Json* call = conjunct.get("predicate");
         const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
@@ -194,12 +241,35 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
           const Json* value = field_expression(field);
           std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt;
           if (!variable) continue;
-          if (std::optional<size_t> id = id_of(name->as_str(), field_column(field), {})) {
-            std::vector<size_t>& ids_of_variable = bound[i][*variable];
-            if (!ids_of_variable.empty()) unite(*id, ids_of_variable.front());
-            ids_of_variable.push_back(*id);
+          if (std::optional<size_t> id = id_of(Place{name->as_str(), field_column(field), {}}))
+            bind(bound[i], *variable, *id);
+        }
+      }
+      // Equalities and inclusions in any order: each pass binds at least one
+      // more variable, or ends.
+      for (size_t pass = 0; pass <= conjuncts->size(); ++pass) {
+        bool more = false;
+        for (const Json& conjunct : *conjuncts) {
+          if (const Json* unification = conjunct.get("unification")) {
+            const Json* left = unification->get("left_hand_side");
+            const Json* right = unification->get("right_hand_side");
+            if (left == nullptr || right == nullptr) continue;
+            for (auto [variable_side, other] : {std::pair{left, right}, std::pair{right, left}}) {
+              std::optional<std::string> variable = variable_name(*variable_side);
+              std::optional<size_t> id = place_of(bound[i], *other);
+              if (variable && id) more |= bind(bound[i], *variable, *id);
+            }
+          } else if (const Json* inclusion = conjunct.get("inclusion")) {
+            const Json* list = inclusion->get("list");
+            const Json* element = inclusion->get("element");
+            if (list == nullptr || element == nullptr) continue;
+            std::optional<std::string> variable = variable_name(*element);
+            std::optional<size_t> id = place_of(bound[i], *list);
+            if (id) id = deeper(*id, {std::string(kListStep)});
+            if (variable && id) more |= bind(bound[i], *variable, *id);
           }
         }
+        if (!more) break;
       }
     }
     const Json* head = rules[i].get("head");
@@ -210,10 +280,10 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
       held.clear();
       variables_within(*value, held);
       for (const auto& [variable, path] : held) {
-        auto sources = bound[i].find(variable);
-        if (sources == bound[i].end()) continue;
-        if (std::optional<size_t> id = id_of(head_name(rules[i]), field_column(field), path))
-          unite(*id, sources->second.front());
+        auto source = bound[i].find(variable);
+        if (source == bound[i].end()) continue;
+        if (std::optional<size_t> id = id_of(Place{head_name(rules[i]), field_column(field), path}))
+          unite(*id, source->second);
       }
     }
   }
@@ -230,10 +300,10 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
   bool changed = false;
   for (size_t id = 0; id < parent.size(); ++id) changed |= merge_origins(*places[id], *shared[root(id)]);
   for (size_t i = 0; i < bound.size(); ++i) {
-    for (const auto& [variable, sources] : bound[i]) {
+    for (const auto& [variable, source] : bound[i]) {
       auto type = rule_types[i].find(variable);
       if (type == rule_types[i].end()) continue;
-      changed |= merge_origins(type->second, *shared[root(sources.front())]);
+      changed |= merge_origins(type->second, *shared[root(source)]);
     }
   }
   return changed;

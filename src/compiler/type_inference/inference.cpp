@@ -343,7 +343,7 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
   Type& stored = node ? nodes_[*node] : end.type_mut();
   // A source reaching a value is a change too: the passes go on until it has
   // reached every value it belongs to.
-  const bool changed = !stored.eq(type) || !same_origins(stored, type);
+  const bool changed = !stored.eq(type) || (!host_tables_.empty() && !same_origins(stored, type));
   // eq overlooks a field that an open record gains; the edges reading this
   // node must still see the new type, so any difference counts for them.
   if (changed || !identical(stored, type)) {
