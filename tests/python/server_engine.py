@@ -71,8 +71,11 @@ class Server:
         self._write(os.path.join(etc, "catalog", "memory.properties"),
                     {"connector.name": "memory", "memory.max-data-per-node": "256MB"})
         # The tests' queries are many, small and each of its own shape: the quick compiler alone starts the
-        # server and answers them sooner than the optimizing one, which pays only on long runs.
+        # server and answers them sooner than the optimizing one, which pays only on long runs. Each query's
+        # code stays compiled: the default code cache of that compiler (48 MB) fills within one run, and a
+        # server whose cache is full fails queries ("Out of space in CodeCache").
         command = [os.path.join(spec["java"], "bin", "java"), "-Xmx1G", "-XX:+UseSerialGC", "-XX:TieredStopAtLevel=1",
+                   "-XX:ReservedCodeCacheSize=512M",
                    "-Duser.timezone=UTC", "-Dfile.encoding=UTF-8", "-Djdk.attach.allowAttachSelf=true",
                    *spec["jvm_flags"],
                    f"-Dconfig={etc}/config.properties", f"-Dcatalog.config-dir={etc}/catalog",

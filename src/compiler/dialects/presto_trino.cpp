@@ -56,6 +56,7 @@ class PrestoDialect : public Dialect {
   }
 
   bool decorate_combine_rule() const override { return false; }
+  bool writes_date_formats() const override { return true; }
 
   std::string string_cast(std::string_view sql) const override {
     return "CAST(" + std::string(sql) + " AS VARCHAR)";

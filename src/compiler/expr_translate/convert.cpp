@@ -389,6 +389,11 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     kind = first.is_bool() ? "bool" : first.is_list() ? "list" : first.is_record() ? "record" : "";
   }
   if (const std::string* tmpl = function_template(name, args.size(), kind)) {
+    // An engine may lack a function for one kind of argument alone.
+    if (*tmpl == kNotOnThisEngine) {
+      return error("Built-in function " + name + " is not available on engine " +
+                   std::string(dialect->name()) + ".");
+    }
     // Too few arguments would leave a placeholder in the SQL, and more than a
     // template names would be dropped without a word (a function of fixed
     // arity may ignore some of its arguments on purpose).

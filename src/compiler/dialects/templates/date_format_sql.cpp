@@ -180,6 +180,20 @@ class Writer {
       std::string_view part = f == "isoweek" ? "week" : f;
       return "CAST(extract(" + std::string(part) + " from " + v + ") AS bigint)";
     }
+    if (sql_.binds_by_lambda()) {
+      // The microseconds of the civil time: its date's fields, and the time's by division.
+      std::string day = sql_.date_of_timestamp(v);
+      std::string time = sql_.time_of_timestamp(v);
+      if (f == "micro") return sql_.mod_floor(v, 1000000);
+      if (f == "hour") return "(" + time + " / 3600000000)";
+      if (f == "minute") return "(" + time + " / 60000000 % 60)";
+      if (f == "second") return "(" + time + " / 1000000 % 60)";
+      if (f == "doy") return "day_of_year(" + day + ")";
+      if (f == "dow") return "(day_of_week(" + day + ") % 7)";
+      if (f == "isoweek") return "week(" + day + ")";
+      if (f == "isoyear") return "year_of_week(" + day + ")";
+      return std::string(f) + "(" + day + ")";
+    }
     std::string seconds = sql_.floor_div(v, 1000000);
     auto strftime = [&](std::string_view spec, const std::string& of) {
       return "CAST(strftime('" + std::string(spec) + "', " + of + ") AS INTEGER)";
@@ -272,8 +286,7 @@ class Writer {
         value = sql_.timestamp(a);
         break;
       case Kind::kTime:
-        value =
-            sql_.engine() == Engine::kSqlite ? sql_.time(a) : "(DATE '1970-01-01' + " + sql_.time(a) + ")";
+        value = sql_.counts_micros() ? sql_.time(a) : "(DATE '1970-01-01' + " + sql_.time(a) + ")";
         break;
     }
     return sql_.let(value, [&](const std::string& v) {
@@ -380,6 +393,9 @@ class Writer {
             return "(regexp_match(" + s + ", " + quoted(pattern) + "))[" + std::to_string(n) + "]";
           case Engine::kSqlite:
             return "MIRTOVA_REGEXP_GROUP(" + s + ", " + quoted(pattern) + ", " + std::to_string(n) + ")";
+          case Engine::kTrino:
+          case Engine::kPresto:
+            return "regexp_extract(" + s + ", " + quoted(pattern) + ", " + std::to_string(n) + ")";
           default:
             break;
         }
@@ -458,6 +474,10 @@ class Writer {
           break;
         case Engine::kSqlite:
           match = s + " REGEXP " + quoted(pattern);
+          break;
+        case Engine::kTrino:
+        case Engine::kPresto:
+          match = "regexp_like(" + s + ", " + quoted(pattern) + ")";
           break;
         default:
           break;

@@ -1,5 +1,5 @@
 // Writes the templates of the date, datetime, time and timestamp functions for
-// DuckDB, PostgreSQL and SQLite from a few primitives of each engine.
+// DuckDB, PostgreSQL, SQLite, Trino and Presto from a few primitives of each engine.
 #pragma once
 
 #include <string>
@@ -16,12 +16,13 @@ namespace mirtova {
 // of a second when it has one (a timestamp in UTC), a time 'HH:MM:SS' likewise.
 // Each template reads its arguments into the engine's own values (DuckDB's and
 // PostgreSQL's DATE, TIMESTAMP and TIME; on SQLite a date's text and the
-// microseconds of a timestamp since 1970 or of a time since midnight), works on
-// those, and writes the result back as text.
+// microseconds of a timestamp since 1970 or of a time since midnight; on Trino
+// and Presto a DATE and those microseconds, as Presto's timestamps stop at
+// milliseconds), works on those, and writes the result back as text.
 //
-// A writer numbers the names it binds in sub-queries: one writer per template.
-// It writes for DuckDB, PostgreSQL and SQLite alone; any other engine gets
-// empty texts.
+// A writer numbers the names it binds (in sub-queries, or in lambdas on Trino
+// and Presto): one writer per template. It writes for DuckDB, PostgreSQL,
+// SQLite, Trino and Presto alone; any other engine gets empty texts.
 class DateSql {
  public:
   explicit DateSql(Engine engine) : engine_(engine) {}
@@ -35,10 +36,10 @@ class DateSql {
   // The engine's own values of the texts a function takes.
   std::string date(const std::string& x) const;
   std::string timestamp(const std::string& x);
-  std::string time(const std::string& x) const;
-  // A text without a zone read as a civil time (DuckDB and PostgreSQL).
-  std::string civil(const std::string& x) const;
-  // Whether a text ends in a zone offset (DuckDB and PostgreSQL).
+  std::string time(const std::string& x);
+  // A text without a zone read as a civil time (not on SQLite).
+  std::string civil(const std::string& x);
+  // Whether a text ends in a zone offset (not on SQLite).
   std::string has_offset(const std::string& x) const;
 
   // The texts of the engine's values.
@@ -80,9 +81,9 @@ class DateSql {
   std::string text(const std::string& x) const;
 
   // The civil time in a zone of a UTC timestamp, and the UTC timestamp of a
-  // civil time in a zone (DuckDB and PostgreSQL).
-  std::string at_zone(const std::string& ts, const std::string& zone) const;
-  std::string from_zone(const std::string& ts, const std::string& zone) const;
+  // civil time in a zone (not on SQLite).
+  std::string at_zone(const std::string& ts, const std::string& zone);
+  std::string from_zone(const std::string& ts, const std::string& zone);
   std::string now_utc() const;
 
   // `body` over `value`, computed once under a name of its own when it is more
@@ -91,15 +92,27 @@ class DateSql {
   std::string let(const std::string& value, Body body) {
     if (is_plain(value)) return body(value);
     std::string name = "mirtova_x" + std::to_string(++names_);
+    // Trino and Presto refuse many correlated sub-queries; a lambda binds the
+    // value as well, and may itself hold lambdas.
+    if (binds_by_lambda())
+      return "element_at(transform(ARRAY[" + value + "], " + name + " -> " + body(name) + "), 1)";
     std::string alias = "mirtova_l" + std::to_string(names_);
     return "(SELECT " + body(name) + " FROM (SELECT " + value + " AS " + name + ") AS " + alias + ")";
   }
 
   Engine engine() const { return engine_; }
   bool zones() const { return engine_ != Engine::kSqlite; }
+  // Whether timestamps and times are the microseconds of an integer (SQLite,
+  // Trino and Presto), not a type of the engine.
+  bool counts_micros() const { return engine_ == Engine::kSqlite || binds_by_lambda(); }
+  bool binds_by_lambda() const { return engine_ == Engine::kTrino || engine_ == Engine::kPresto; }
 
  private:
   static bool is_plain(const std::string& value);
+  // The microseconds of a timestamp's text, its zone offset read or left out.
+  std::string timestamp_micros(const std::string& x, bool offset);
+  // The seconds a zone is ahead of UTC at the instant of `us` microseconds.
+  std::string zone_offset_micros(const std::string& us, const std::string& zone);
   std::string offset_as_sqlite_reads(const std::string& x) const;
   std::string fraction_micros(const std::string& text) const;
   std::string fraction_text(const std::string& us) const;

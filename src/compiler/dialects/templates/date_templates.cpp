@@ -1,5 +1,5 @@
 // The date, datetime, time and timestamp functions of the catalogue for DuckDB,
-// PostgreSQL and SQLite, written by DateSql.
+// PostgreSQL, SQLite, Trino and Presto, written by DateSql.
 #include <array>
 #include <string>
 #include <utility>
@@ -13,6 +13,13 @@ namespace mirtova {
 namespace {
 
 using Written = std::vector<std::pair<std::string, std::string>>;
+
+// The integers 0 to n (a name or a placeholder) as a list: Trino and Presto
+// make at most 10,000 elements in one sequence.
+std::string zero_to(const std::string& n) {
+  return "flatten(transform(sequence(0, " + n + " / 10000), mirtova_b -> sequence(mirtova_b * 10000, least(" +
+         n + ", mirtova_b * 10000 + 9999))))";
+}
 
 std::string null_test(const std::vector<std::string>& args) {
   std::string out;
@@ -65,6 +72,17 @@ std::string generate_dates(DateSql& sql, const std::string& start, const std::st
                  k + ") AS (SELECT 0 UNION ALL SELECT " + k + " + 1 FROM mirtova_r WHERE " + k + " < " +
                  bound + ") SELECT json_group_array(mirtova_e) FROM (SELECT " + element +
                  " AS mirtova_e FROM mirtova_r ORDER BY " + k + ") WHERE " + within + ") END)";
+        case Engine::kTrino:
+        case Engine::kPresto:
+          return "(CASE WHEN " + nulls + " THEN NULL WHEN " + n + " = 0 THEN " +
+                 sql.fail("'The step of GenerateDateArray is 0'", "") + " ELSE " +
+                 sql.let(sql.integer(bound),
+                         [&](const std::string& count) {
+                           return "transform(filter(transform(" + zero_to(count) + ", " + k + " -> " +
+                                  element + "), mirtova_e -> " + within + "), mirtova_e -> " +
+                                  sql.date_text("mirtova_e") + ")";
+                         }) +
+                 " END)";
         default:
           break;
       }
@@ -109,6 +127,17 @@ std::string generate_timestamps(DateSql& sql, const std::string& start, const st
                  k + ") AS (SELECT 0 UNION ALL SELECT " + k + " + 1 FROM mirtova_r WHERE " + k + " < " +
                  count + ") SELECT json_group_array(" + element + ") FROM (SELECT " + k +
                  " FROM mirtova_r WHERE " + count + " >= 0 ORDER BY " + k + ")) END)";
+        case Engine::kTrino:
+        case Engine::kPresto:
+          return "(CASE WHEN " + nulls + " THEN NULL WHEN " + step + " IS NULL THEN " +
+                 sql.bad_part("date", part, "") + " WHEN " + step + " = 0 THEN " +
+                 sql.fail("'The step of GenerateTimestampArray is 0'", "") + " WHEN " + count +
+                 " < 0 THEN CAST(ARRAY[] AS ARRAY(VARCHAR)) ELSE " +
+                 sql.let(count,
+                         [&](const std::string& c) {
+                           return "transform(" + zero_to(c) + ", " + k + " -> " + element + ")";
+                         }) +
+                 " END)";
         default:
           break;
       }
@@ -142,7 +171,7 @@ Written write_rows(Engine engine) {
   });
   add("Datetime", [&](DateSql& s) { return s.timestamp_text(s.timestamp(a)); });
   add("Datetime/2", [&](DateSql& s) {
-    if (engine == Engine::kSqlite)
+    if (s.counts_micros())
       return s.timestamp_text("(" + s.day_number(s.date(a)) + " * 86400000000 + " + s.time(b) + ")");
     return s.timestamp_text("(" + s.date(a) + " + " + s.time(b) + ")");
   });
@@ -184,13 +213,14 @@ Written write_rows(Engine engine) {
   }
   add("GenerateTimestampArray", [&](DateSql& s) { return generate_timestamps(s, a, b, c, d); });
 
-  if (engine == Engine::kSqlite) {
+  if (DateSql(engine).counts_micros()) {
     // A timestamp plus seconds, as DuckDB's own row has it.
     add("TimeAdd", [&](DateSql& s) {
-      return s.timestamp_text("(" + s.timestamp(a) + " + CAST(round(1000000 * " + b + ") AS INTEGER))");
+      return s.timestamp_text("(" + s.timestamp(a) + " + CAST(round(1000000 * " + b + ") AS " +
+                              (engine == Engine::kSqlite ? "INTEGER" : "BIGINT") + "))");
     });
-    return rows;
   }
+  if (engine == Engine::kSqlite) return rows;
   if (engine == Engine::kPsql) {
     add("TimeAdd", [&](DateSql&) {
       return "(CAST(" + a + " AS timestamp) + CAST(1000000 * " + b +
@@ -209,6 +239,13 @@ Written write_rows(Engine engine) {
   add("CurrentTime/1",
       [&](DateSql& s) { return s.time_text(s.time_of_timestamp(s.at_zone(s.now_utc(), a))); });
   add("String/2", [&](DateSql& s) {
+    if (s.binds_by_lambda()) {
+      return s.let(s.timestamp(a), [&](const std::string& u) {
+        return s.let(s.at_zone(u, b), [&](const std::string& l) {
+          return "(" + s.timestamp_text(l) + " || " + zone_offset_text(s, l, u) + ")";
+        });
+      });
+    }
     return "(SELECT " + s.timestamp_text("mirtova_l") + " || " +
            zone_offset_text(s, "mirtova_l", "mirtova_u") + " FROM (SELECT mirtova_u, " +
            s.at_zone("mirtova_u", b) + " AS mirtova_l FROM (SELECT " + s.timestamp(a) +
@@ -217,6 +254,18 @@ Written write_rows(Engine engine) {
   add("TimestampTrunc/3", [&](DateSql& s) {
     return s.timestamp_text(s.from_zone(timestamp_trunc(s, s.at_zone(s.timestamp(a), c), b), c));
   });
+  if (DateSql(engine).binds_by_lambda()) {
+    // The catalogue's names here are other engines' functions or keywords, or
+    // give the engine's own types rather than texts.
+    add("CurrentDate", [&](DateSql& s) { return s.date_text(s.date_of_timestamp(s.now_utc())); });
+    add("CurrentTimestamp", [&](DateSql& s) { return s.timestamp_text(s.now_utc()); });
+    add("DateAddDay", [&](DateSql& s) { return s.date_text(s.date_plus_days(s.date(a), s.integer(b))); });
+    add("DateDiffDay",
+        [&](DateSql& s) { return "(" + s.day_number(s.date(a)) + " - " + s.day_number(s.date(b)) + ")"; });
+    add("TimestampAddDays", [&](DateSql& s) {
+      return s.timestamp_text(s.timestamp_plus_micros(s.timestamp(a), s.integer(b) + " * 86400000000"));
+    });
+  }
   return rows;
 }
 
@@ -244,6 +293,16 @@ TemplateRows psql_date_rows() {
 
 TemplateRows sqlite_date_rows() {
   static const Written written = write_rows(Engine::kSqlite);
+  return rows_of(written);
+}
+
+TemplateRows trino_date_rows() {
+  static const Written written = write_rows(Engine::kTrino);
+  return rows_of(written);
+}
+
+TemplateRows presto_date_rows() {
+  static const Written written = write_rows(Engine::kPresto);
   return rows_of(written);
 }
 
