@@ -14,7 +14,7 @@ import sqlglot
 import mirtova
 from sql_parse import parse_sql
 from pg_engine import pg_cluster  # noqa: F401  (the fixture)
-from test_engine_rows import ENGINES, SERVED, rows, run_script, same_rows
+from test_engine_rows import ENGINES, TRINO_PRESTO, rows, run_script, same_rows
 
 CALLS_FILE = pathlib.Path(__file__).resolve().parent.parent / "data" / "built_in_calls.txt"
 
@@ -37,7 +37,7 @@ def _calls():
 CALLS = list(_calls())
 REFUSED = {name: refused for name, refused, _, _ in CALLS}
 # The engines each row runs on: Trino and Presto under their stages' markers.
-RUN_ON = ENGINES + [engine for engine in SERVED if engine.values[0] in ("trino", "presto")]
+RUN_ON = ENGINES + TRINO_PRESTO
 
 
 def same_value(engine, got, want):

@@ -1,5 +1,5 @@
-"""Programs as a user writes them, across the language, run on DuckDB and SQLite
-(and a handful, as plans, on Spark, Trino and Presto) against small tables and
+"""Programs as a user writes them, across the language, run on DuckDB, SQLite,
+Trino and Presto (and a handful, as plans, on Spark) against small tables and
 compared with rows worked out by hand; the same programs must give SQL that
 parses for the engines the tests cannot run."""
 
@@ -10,7 +10,7 @@ import pytest
 import mirtova
 from sql_parse import parse_sql
 from compile_engines import Engine, as_multiset
-from test_engine_rows import SERVED
+from test_engine_rows import SERVED, TRINO_PRESTO
 from test_engine_rows import rows as engine_rows
 
 PEOPLE = {"Person": [{"name": "alice", "age": 30, "city": "oslo"}, {"name": "bob", "age": 12, "city": "rome"},
@@ -235,24 +235,47 @@ def same_rows(got, want, ordered):
     return got == want if ordered else as_multiset(got) == as_multiset(want)
 
 
-# The programs run on Spark (databricks SQL), Trino and Presto too: joins, negation, aggregation, records and
-# recursion, each through its plan, which is how those engines run recursion.
+# The programs run on Spark (databricks SQL) too: joins, negation, aggregation, records and recursion, each
+# through its plan, which is how that engine runs recursion.
 ON_SERVED = {"self join on a named column", "negated conjunction", "negated derived predicate",
              "sum, max and min per group", "correlated combine", "whole record value", "list of records",
              "unnesting a column", "transitive closure", "shortest distance", "mutual recursion",
              "organisation: Reports"}
-RUNS = [pytest.param(case, engine, id=f"{case[0]}-{engine}") for case in CASES for engine in ["duckdb", "sqlite"]]
-RUNS += [pytest.param(case, served.values[0], marks=served.marks, id=f"{case[0]}-{served.values[0]}")
-         for case in CASES if case[0] in ON_SERVED for served in SERVED]
+SPARK = [served for served in SERVED if served.values[0] == "databricks"]
+RUNS = [pytest.param(case, engine, False, id=f"{case[0]}-{engine}") for case in CASES for engine in ["duckdb", "sqlite"]]
+RUNS += [pytest.param(case, served.values[0], True, marks=served.marks, id=f"{case[0]}-{served.values[0]}")
+         for case in CASES if case[0] in ON_SERVED for served in SPARK]
+
+# Presto cannot name a field of a ROW without the field's type, and a column's type is the engine's alone: the
+# field is a text there.
+TEXT_FIELDS = {("record built and read", "presto")}
 
 
-@pytest.mark.parametrize("case, engine", RUNS)
-def test_program_rows(request, case, engine):
-    _, source, predicate, tables, want, options = case
+def _loops(case, engine):
+    options = {k: v for k, v in case[5].items() if k != "ordered"}
+    return any(step["kind"] == "loop" for step in mirtova.plan(case[1], case[2], engine=engine, **options))
+
+
+# Every program runs on Trino and Presto as a script, and as a plan where the plan loops over stored tables (a
+# plan without a loop is the script's one statement).
+RUNS += [pytest.param(case, served.values[0], as_plan, marks=served.marks,
+                      id=f"{case[0]}-{served.values[0]}{'-plan' if as_plan else ''}")
+         for case in CASES for served in TRINO_PRESTO for as_plan in (False, True)
+         if not as_plan or _loops(case, served.values[0])]
+# A combine aggregating a value of the enclosing rule is a correlated sub-query these engines do not take.
+OUTER_VALUE = {"ArgMax of an outer value", "Sum of an outer value"}
+
+
+@pytest.mark.parametrize("case, engine, as_plan", RUNS)
+def test_program_rows(request, case, engine, as_plan):
+    name, source, predicate, tables, want, options = case
     ordered = options.get("ordered", False)
     options = {k: v for k, v in options.items() if k != "ordered"}
-    got = engine_rows(request, engine, source, predicate, tables, as_plan=engine not in ("duckdb", "sqlite"),
-                      **options)
+    if (name, engine) in TEXT_FIELDS:
+        request.applymarker(pytest.mark.xfail(reason="a ROW field of a stored column is a text", strict=True))
+    if name in OUTER_VALUE and engine in ("trino", "presto"):
+        request.applymarker(pytest.mark.xfail(reason="correlated combine of an outer value", strict=False))
+    got = engine_rows(request, engine, source, predicate, tables, as_plan=as_plan, **options)
     assert same_rows(got, want, ordered), got
 
 

@@ -1,5 +1,7 @@
 #include "compiler/dialects/dialect.h"
 
+#include <algorithm>
+
 #include "compiler/dialects/engine_table.h"
 #include "compiler/dialects/library/library_program.h"
 #include "compiler/dialects/quoting.h"
@@ -86,6 +88,18 @@ bool Dialect::reads_untyped_fields_as_text() const { return false; }
 bool Dialect::leaves_text_literals_untyped() const { return false; }
 
 bool Dialect::combines_over_lists() const { return true; }
+
+uint64_t Dialect::most_rows_counted() const { return static_cast<uint64_t>(INT64_MAX); }
+
+bool Dialect::takes_field_name(std::string_view) const { return true; }
+
+std::string Dialect::record_of_untyped_fields(const std::vector<RecordLiteralField>& fields) const {
+  return record_literal(fields);
+}
+
+std::string Dialect::row_count(uint64_t count) const {
+  return std::to_string(std::min(count, most_rows_counted()));
+}
 
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 

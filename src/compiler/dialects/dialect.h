@@ -24,6 +24,9 @@ struct RecordLiteralField {
   std::string name;
   std::string sql;
   Type type;
+  // Whether `type` is the value's own all the way down; a column of a stored
+  // table has a type only the engine knows.
+  bool typed = true;
 };
 
 // Returned templates keep their placeholders for the caller to fill: "{0}", "{1}"
@@ -138,6 +141,17 @@ class Dialect {
   // Whether a combine that aggregates the elements of a list the rule already
   // knows is written over the list alone rather than as a sub-query of the rule.
   virtual bool combines_over_lists() const;  // 49
+  // The largest LIMIT or OFFSET count the engine takes; a larger count is
+  // written as this one (the rows are the same: all of them, or none).
+  virtual uint64_t most_rows_counted() const;  // 50
+  // A count as the engine's LIMIT, OFFSET or row number takes it.
+  std::string row_count(uint64_t count) const;
+  // Whether a record field may have the name (as the program means it).
+  virtual bool takes_field_name(std::string_view name) const;  // 51
+  // A record some of whose fields have values of a type only the engine knows;
+  // engines that cannot name a field without its type write the record as any
+  // other.
+  virtual std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields) const;  // 52
 };
 
 }  // namespace mirtova

@@ -196,12 +196,17 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
 
 SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
   std::vector<RecordLiteralField> fields;
+  std::vector<const Json*> values;
   FieldTypes types;
   for (const Json& entry : record.at("field_value").as_array()) {
     const Json& value = entry.at("value");
     const Json* expression = value.get("expression");
     if (expression == nullptr) throw InternalFault("record entry without expression: " + entry.compact());
     std::string name = field_name(entry.at("field"));
+    if (!dialect->takes_field_name(unquoted_name(name))) {
+      return error("Record field name " + std::string(unquoted_name(name)) + " is not available on engine " +
+                   std::string(dialect->name()) + ".");
+    }
     if (name == "*") {
       return error("A record value cannot hold the rest of another record (.." +
                    (expression->has("variable") ? variable_name(expression->at("variable")) : std::string()) +
@@ -213,17 +218,25 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
     types.emplace_back(name,
                        written != written_record_types_.end() ? written->second : value_type(*expression));
     fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
+    values.push_back(expression);
   }
   hinted_fields(node, types);
   Type::Fields closed;
+  bool untyped = false;
   for (size_t i = 0; i < fields.size(); ++i) {
     fields[i].type = types[i].second;
+    fields[i].typed = written_record_types_.count(values[i]) != 0
+                          ? untyped_records_.count(values[i]) == 0
+                          : !leaves_kind_open(fields[i].type) || holds_only_nulls(*values[i]);
+    untyped = untyped || !fields[i].typed;
     closed.insert_or_assign(types[i].first, types[i].second);
   }
   Type type = Type::closed_record(std::move(closed));
   if (subquery_translator != nullptr) subquery_translator->register_record_type(type);
   written_record_types_.insert_or_assign(&node, std::move(type));
-  return dialect->record_literal(fields);
+  if (!untyped) return dialect->record_literal(fields);
+  untyped_records_.insert(&node);
+  return dialect->record_of_untyped_fields(fields);
 }
 
 SqlResult ExprTranslator::convert_implication(const Json& implication) {
