@@ -12,6 +12,7 @@ import decimal
 import itertools
 import json
 import os
+import re
 import shutil
 import signal
 import socket
@@ -342,3 +343,7 @@ class ServerEngine(StatementRunner):
                 if "No nodes available" not in str(e) or attempt >= 20:
                     raise
                 time.sleep(0.5)
+                # A CREATE TABLE ... AS that saw no node may have left its table behind.
+                created = re.match(r'\s*CREATE TABLE ("(?:[^"]|"")+"|\S+)', sql)
+                if created:
+                    self.client.execute(f"DROP TABLE IF EXISTS {created.group(1)}")
