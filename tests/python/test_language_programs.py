@@ -246,10 +246,6 @@ RUNS = [pytest.param(case, engine, False, id=f"{case[0]}-{engine}") for case in 
 RUNS += [pytest.param(case, served.values[0], True, marks=served.marks, id=f"{case[0]}-{served.values[0]}")
          for case in CASES if case[0] in ON_SERVED for served in SPARK]
 
-# Presto cannot name a field of a ROW without the field's type, and a column's type is the engine's alone: the
-# field is a text there.
-TEXT_FIELDS = {("record built and read", "presto")}
-
 
 def _loops(case, engine):
     options = {k: v for k, v in case[5].items() if k != "ordered"}
@@ -271,8 +267,6 @@ def test_program_rows(request, case, engine, as_plan):
     name, source, predicate, tables, want, options = case
     ordered = options.get("ordered", False)
     options = {k: v for k, v in options.items() if k != "ordered"}
-    if (name, engine) in TEXT_FIELDS:
-        request.applymarker(pytest.mark.xfail(reason="a ROW field of a stored column is a text", strict=True))
     if name in OUTER_VALUE and engine in ("trino", "presto"):
         request.applymarker(pytest.mark.xfail(reason="correlated combine of an outer value", strict=False))
     got = engine_rows(request, engine, source, predicate, tables, as_plan=as_plan, **options)

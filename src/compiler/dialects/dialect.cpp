@@ -85,9 +85,17 @@ bool Dialect::casts_combines_to_their_type() const { return false; }
 
 bool Dialect::reads_untyped_fields_as_text() const { return false; }
 
+std::string_view Dialect::number_type_of_text() const { return "numeric"; }
+
 bool Dialect::leaves_text_literals_untyped() const { return false; }
 
 bool Dialect::combines_over_lists() const { return true; }
+
+SqlLexicon Dialect::sql_lexicon() const { return SqlLexicon{}; }
+
+std::string Dialect::integer_literal(std::string_view digits) const { return std::string(digits); }
+
+std::string Dialect::called_functions_setup(const std::vector<std::string_view>&) const { return {}; }
 
 uint64_t Dialect::most_rows_counted() const { return static_cast<uint64_t>(INT64_MAX); }
 

@@ -64,6 +64,11 @@ class PrestoDialect : public Dialect {
     return "CAST(ROW(" + values + ") AS ROW(" + types + "))";
   }
 
+  // A record field of a stored column is a varchar where the ROW names it
+  // without its type (see record_of_untyped_fields).
+  bool reads_untyped_fields_as_text() const override { return true; }
+  std::string_view number_type_of_text() const override { return "DOUBLE"; }
+
   bool decorate_combine_rule() const override { return false; }
   bool writes_date_formats() const override { return true; }
 
