@@ -148,6 +148,8 @@ def same_rows(engine, got, want):
     ],
 )
 def test_record_fields_typed_by_their_column(request, engine, source, want):
+    if engine == "presto" and "List{" in source:
+        request.applymarker(pytest.mark.xfail(reason="Presto takes no scalar sub-query in UNNEST", strict=True))
     assert same_rows(engine, rows(request, engine, source, "Q", T12), want)
 
 

@@ -343,7 +343,8 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
       argument = "CAST(" + argument + " AS TEXT)";
     } else if (null && (adds_up || gathers)) {
       argument = adds_up ? "CAST(NULL AS numeric)" : "CAST(NULL AS TEXT)";
-    } else if (reads_held && adds_up && is_held_as_text(*args[i])) {
+    } else if (reads_held && adds_up && (is_held_as_text(*args[i]) || argument == "null")) {
+      // A bare null added up has no type to choose the sum by, either.
       argument = "CAST(" + argument + " AS " + std::string(dialect->number_type_of_text()) + ")";
     }
   }
