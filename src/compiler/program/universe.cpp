@@ -21,6 +21,7 @@
 #include "compiler/type_inference/inference.h"
 #include "parser/depth_guard.h"
 #include "parser/tree_access.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -164,9 +165,29 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
                                 "' disagree on distinct: either all of them are distinct or none is.",
                             rule_text(p->rule_at(j)));
   }
+  const QuorilProgram& program = *p;
+  auto is_special = [&program](std::string_view name) {
+    return name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
+           program.is_built_in_function(name);
+  };
   if (p->ann_.type_checking()) {
-    TRY(ProgramTypes types, library ? infer_program_types(typed)
-                                    : program_and_library_types(typed, typed_library, engine_chosen));
+    // Where a record field's SQL type is declared, a field read from a host's
+    // table must be declared as that table's column (see record_types.h).
+    HostTables host_tables;
+    if (p->dialect_->reads_untyped_fields_as_text()) {
+      for (const Json* rule : typed) {
+        walk_tree(*rule, [&](const Json& object) {
+          const Json* name = object.get("predicate_name");
+          if (name == nullptr || !name->is_str()) return;
+          const std::string& called = name->as_str();
+          if (called.empty() || called[0] == '@' || p->rules_of_.count(called) || is_special(called)) return;
+          if (!host_tables.count(called)) host_tables.emplace(called, table_reference(called, *p->dialect_));
+        });
+      }
+    }
+    TRY(ProgramTypes types,
+        library ? infer_program_types(typed, host_tables)
+                : program_and_library_types(typed, typed_library, engine_chosen, host_tables));
     for (auto& [name, columns] : types.predicates)
       if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
     p->rule_variable_types_.resize(p->rule_count());
@@ -179,11 +200,6 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
 
   for (const std::string& name : defined)
     if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
-  const QuorilProgram& program = *p;
-  auto is_special = [&program](std::string_view name) {
-    return name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
-           program.is_built_in_function(name);
-  };
   auto is_table = [&](std::string_view name) {
     return program.is_program_predicate(name) || !is_special(name);
   };
