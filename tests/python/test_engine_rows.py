@@ -17,6 +17,7 @@ SERVED = [pytest.param("databricks", marks=pytest.mark.spark), pytest.param("tri
           pytest.param("presto", marks=pytest.mark.presto)]
 # The Spark stage alone.
 SPARK = SERVED[0]
+TRINO_PRESTO = [engine for engine in SERVED if engine.values[0] in ("trino", "presto")]
 
 _OPEN = {
     "psql": lambda request, tables: PgEngine(request.getfixturevalue("pg_cluster"), tables),
@@ -61,8 +62,9 @@ TOP = 'Top(x) :- Measure(x), x > 10; @OrderBy(Top, "col0 desc");'
 HUGE = 2**63
 
 
-# A count past what the engines take still means "all rows" or "no rows".
-@pytest.mark.parametrize("engine", ENGINES + [SPARK])
+# A count past what the engines take still means "all rows" or "no rows"; Spark, Trino and Presto take 32-bit
+# counts (Trino and Presto after an ORDER BY), and Presto pages by row number.
+@pytest.mark.parametrize("engine", ENGINES + SERVED)
 @pytest.mark.parametrize(
     "limit, offset, want",
     [
@@ -72,23 +74,31 @@ HUGE = 2**63
         (None, HUGE, []),
         (2, 2**64 - 1, []),
         (HUGE, HUGE, []),
+        (2**31, 2**31, []),
+        (2**31 - 1, 2**32, []),
+        (2**32, 1, [(20,), (12,), (11,)]),
     ],
 )
 def test_huge_limit_and_offset(request, engine, limit, offset, want):
     assert rows(request, engine, TOP, "Top", MEASURE, limit=limit, offset=offset) == want
 
 
-# A backquoted field name is the name between the backquotes on every engine.
-@pytest.mark.parametrize("engine", ENGINES + [SPARK])
+# A backquoted field name is the name between the backquotes on every engine; Presto cannot name a field
+# with a double quote (it keeps the quote doubled).
+@pytest.mark.parametrize("engine", ENGINES + SERVED)
 @pytest.mark.parametrize(
-    "source, want",
+    "source, want, refused_on",
     [
-        ("Q(w: {`x y`: 1, b: 2});", [({"x y": 1, "b": 2},)]),
-        ('Q(w: {`a.b`: "t", `q"x`: 3});', [({"a.b": "t", 'q"x': 3},)]),
-        ("R(w: {`select`: {`x y`: [1]}}); Q(w) :- R(w:);", [({"select": {"x y": [1]}},)]),
+        ("Q(w: {`x y`: 1, b: 2});", [({"x y": 1, "b": 2},)], ()),
+        ('Q(w: {`a.b`: "t", `q"x`: 3});', [({"a.b": "t", 'q"x': 3},)], ("presto",)),
+        ("R(w: {`select`: {`x y`: [1]}}); Q(w) :- R(w:);", [({"select": {"x y": [1]}},)], ()),
     ],
 )
-def test_backquoted_field_names(request, engine, source, want):
+def test_backquoted_field_names(request, engine, source, want, refused_on):
+    if engine in refused_on:
+        with pytest.raises(ValueError, match='Record field name q"x is not available on engine presto.'):
+            mirtova.compile(source, "Q", engine=engine)
+        return
     assert rows(request, engine, source, "Q") == want
 
 
@@ -113,6 +123,19 @@ T12 = {"T": [(1,), (2,)]}
 T9 = {"T": [(9,), (10,)]}
 T9_TEXT = {"T": [("9",), ("10",)]}
 T9_U = {"T": [(9,), (10,)], "U": [(1,)]}
+
+
+# Where Trino and Presto keep a field of a host column as a text (see test_record_fields_keep_column_types): it
+# orders as a text, and is read as a number only beside a number of known type.
+TEXT_FIELDS = {
+    ("R(r: {a: x}) :- T(x); Q(m? Max= r.a) distinct :- R(r:);", str(T9)): ("trino", "presto"),
+    ("R(r: {a: x}) :- T(amount: x); Q(m? Max= r.a) distinct :- R(r:);", str({"T": [{"amount": 9}, {"amount": 10}]})):
+        ("trino", "presto"),
+    ("R(r: {a: x}) :- T(x); Q(v) :- R(r:), v == r.a, v > 8;", str(T9)): ("trino", "presto"),
+    ('R(r: {k: ToString(x), v: x}) :- T(x); Q(k? ArgMax= r.k -> r.v) distinct :- R(r:);', str(T9)): ("presto",),
+    ("R(r: {a: {b: [x]}}) :- T(x); Q(m? Max= e) distinct :- R(r:), e in r.a.b;", str(T9)): ("trino", "presto"),
+    ("R(r: {a: x, b: y}) :- T(x), T(y), x < y; Q(v) :- R(r:), v == r.b - r.a;", str(T9)): ("presto",),
+}
 
 
 # Record values of one column whose rules give a field different types (a null
@@ -174,7 +197,37 @@ T9_U = {"T": [(9,), (10,)], "U": [(1,)]}
     ],
 )
 def test_record_fields_typed_by_their_column(request, engine, source, want, tables, as_plan):
+    if engine == "presto" and "List{" in source:
+        request.applymarker(pytest.mark.xfail(reason="Presto takes no scalar sub-query in UNNEST", strict=True))
+    if engine in TEXT_FIELDS.get((source, str(tables)), ()):
+        request.applymarker(pytest.mark.xfail(reason="a ROW field of a host column is a text here", strict=True))
     assert same_rows(engine, rows(request, engine, source, "Q", tables, as_plan=as_plan), want)
+
+
+EDGE = {"Edge": [(1, 2), (3, 2), (4, 5)], "Name": [("a", 7)]}
+
+
+# A field of a stored column keeps the column's type (only the engine knows it): a number stays a number to
+# compare and to read back. Trino and Presto write each field's type into a ROW: Trino names a record of two
+# or more fields by a sub-query's columns instead; Presto has no such form, so there, as in PostgreSQL's
+# composite types, such a field is a text, read as a number only where compared with one or added up.
+@pytest.mark.parametrize("engine", ["duckdb", "sqlite"] + TRINO_PRESTO)
+@pytest.mark.parametrize(
+    "source, want, typed_on",
+    [
+        ("R(p: {n: x, l: [x]}) :- Edge(x, 2); Q(p) :- R(p:);", [({"n": 1, "l": [1]},), ({"n": 3, "l": [3]},)],
+         ("trino",)),
+        ("R(p: {n: x, m: y}) :- Edge(x, y); Q(v) :- R(p:), p.m > 4, v == p.n + 1;", [(5,)], ("trino", "presto")),
+        ('R(p: {a: {t: n, k: 1}, b: "c"}) :- Name(n, 7); Q(p) :- R(p:);', [({"a": {"t": "a", "k": 1}, "b": "c"},)],
+         ("trino", "presto")),
+        ("Q(p: {n: x}) :- Edge(x, 5);", [({"n": 4},)], ()),
+        ("Q(p: {n: ToString(x), z: null}) :- Edge(x, 5);", [({"n": "4", "z": None},)], ("trino", "presto")),
+    ],
+)
+def test_record_fields_keep_column_types(request, engine, source, want, typed_on):
+    if engine in ("trino", "presto") and engine not in typed_on:
+        pytest.skip(f"a ROW field of a stored column is a text on {engine}")
+    assert same_rows(engine, rows(request, engine, source, "Q", EDGE), want)
 
 
 # A number prints alike on every engine wherever its variable got its type:
@@ -254,8 +307,8 @@ def test_integers_are_64_bit(request, engine, source, want):
 # Constants where PostgreSQL needs a type (a text literal given to an
 # aggregation, a column of nulls, a null grouping key, either reached through
 # a fact read in place), and DuckDB's and Spark's Set and Array of a constant
-# or of a sub-query, sorted, and Array ordered by a constant.
-@pytest.mark.parametrize("engine", ENGINES + [SPARK])
+# or of a sub-query, sorted, and Array ordered by a constant; Set sorted everywhere.
+@pytest.mark.parametrize("engine", ENGINES + SERVED)
 @pytest.mark.parametrize(
     "source, want",
     [

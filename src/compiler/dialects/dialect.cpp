@@ -1,5 +1,7 @@
 #include "compiler/dialects/dialect.h"
 
+#include <algorithm>
+
 #include "compiler/dialects/engine_table.h"
 #include "compiler/dialects/library/library_program.h"
 #include "compiler/dialects/quoting.h"
@@ -83,6 +85,8 @@ bool Dialect::casts_combines_to_their_type() const { return false; }
 
 bool Dialect::reads_untyped_fields_as_text() const { return false; }
 
+std::string_view Dialect::number_type_of_text() const { return "numeric"; }
+
 bool Dialect::leaves_text_literals_untyped() const { return false; }
 
 bool Dialect::combines_over_lists() const { return true; }
@@ -94,6 +98,18 @@ std::string Dialect::integer_literal(std::string_view digits) const { return std
 std::string Dialect::called_functions_setup(const std::vector<std::string_view>&) const { return {}; }
 
 std::string Dialect::rules_union(std::string rules) const { return rules; }
+
+uint64_t Dialect::most_rows_counted() const { return static_cast<uint64_t>(INT64_MAX); }
+
+bool Dialect::takes_field_name(std::string_view) const { return true; }
+
+std::string Dialect::record_of_untyped_fields(const std::vector<RecordLiteralField>& fields) const {
+  return record_literal(fields);
+}
+
+std::string Dialect::row_count(uint64_t count) const {
+  return std::to_string(std::min(count, most_rows_counted()));
+}
 
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 

@@ -25,6 +25,9 @@ struct RecordLiteralField {
   std::string name;
   std::string sql;
   Type type;
+  // Whether `type` is the value's own all the way down; a column of a stored
+  // table has a type only the engine knows.
+  bool typed = true;
 };
 
 // Returned templates keep their placeholders for the caller to fill: "{0}", "{1}"
@@ -134,6 +137,8 @@ class Dialect {
   // field, a column every rule fills with a null) reads back as text, so that
   // next to a number, or added up, it is read as one.
   virtual bool reads_untyped_fields_as_text() const;  // 47
+  // The type such a value is cast to where it is read as a number.
+  virtual std::string_view number_type_of_text() const;
   // Whether a text literal has no type until used, so that as a function's
   // argument it is cast to text (or to a list of texts where lists are joined).
   virtual bool leaves_text_literals_untyped() const;  // 48
@@ -152,6 +157,17 @@ class Dialect {
   // The SQL of a predicate of several rules from `rules`, their SELECTs joined
   // by UNION ALL; most engines take it as it is.
   virtual std::string rules_union(std::string rules) const;  // 53
+  // The largest LIMIT or OFFSET count the engine takes; a larger count is
+  // written as this one (the rows are the same: all of them, or none).
+  virtual uint64_t most_rows_counted() const;  // 54
+  // A count as the engine's LIMIT, OFFSET or row number takes it.
+  std::string row_count(uint64_t count) const;
+  // Whether a record field may have the name (as the program means it).
+  virtual bool takes_field_name(std::string_view name) const;  // 55
+  // A record some of whose fields have values of a type only the engine knows;
+  // engines that cannot name a field without its type write the record as any
+  // other.
+  virtual std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields) const;  // 56
 };
 
 }  // namespace mirtova

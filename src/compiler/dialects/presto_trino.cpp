@@ -1,5 +1,7 @@
 // The Presto dialect (engine "presto") and the Trino dialect (engine "trino"),
 // which is Presto's but for OFFSET and its own number text.
+#include <algorithm>
+
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/float_literal.h"
 #include "compiler/dialects/number_text.h"
@@ -29,14 +31,21 @@ class PrestoDialect : public Dialect {
   int group_by_spec_by() const override { return 1; }
   bool unfolds_recursion_iteratively() const override { return true; }
 
-  // The offset comes before the limit in this engine's grammar.
+  // The offset comes before the limit in this engine's grammar. The engine
+  // keeps the first offset + limit rows before it skips, so it is their sum
+  // that must stay within its count.
   std::string pagination_clause(std::optional<uint64_t> limit,
                                 std::optional<uint64_t> offset) const override {
     std::string out;
-    if (offset) out += "\nOFFSET " + row_count_text(*offset);
-    if (limit) out += "\nLIMIT " + row_count_text(*limit);
+    const uint64_t skipped = offset ? std::min(*offset, most_rows_counted()) : 0;
+    if (offset) out += "\nOFFSET " + row_count(skipped);
+    if (limit) out += "\nLIMIT " + row_count(std::min(*limit, most_rows_counted() - skipped));
     return out;
   }
+
+  // Both refuse an ORDER BY with a LIMIT past 32 bits, and Presto a row number
+  // compared with a literal past 64.
+  uint64_t most_rows_counted() const override { return INT32_MAX; }
 
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 
@@ -55,7 +64,18 @@ class PrestoDialect : public Dialect {
     return "CAST(ROW(" + values + ") AS ROW(" + types + "))";
   }
 
+  // A record field of a stored column is a varchar where the ROW names it
+  // without its type (see record_of_untyped_fields).
+  bool reads_untyped_fields_as_text() const override { return true; }
+  std::string_view number_type_of_text() const override { return "DOUBLE"; }
+
   bool decorate_combine_rule() const override { return false; }
+  bool writes_date_formats() const override { return true; }
+
+  // Presto keeps a doubled double quote of a quoted field name in the name.
+  bool takes_field_name(std::string_view name) const override {
+    return name.find('"') == std::string_view::npos;
+  }
 
   std::string string_cast(std::string_view sql) const override {
     return "CAST(" + std::string(sql) + " AS VARCHAR)";
@@ -75,6 +95,22 @@ class TrinoDialect final : public PrestoDialect {
   Engine engine() const override { return Engine::kTrino; }
   bool supports_offset() const override { return true; }
   std::optional<std::string> number_to_string() const override { return std::string(trino_number_text()); }
+  bool takes_field_name(std::string_view) const override { return true; }
+
+  // A ROW type names each field's type, and a field of a stored column would
+  // be cast to varchar, its numbers read back as texts. A sub-query of two or
+  // more columns is a ROW named by its columns and typed by their values (one
+  // column is a value, not a ROW; Presto takes neither).
+  std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields) const override {
+    if (fields.size() < 2) return record_literal(fields);
+    std::string columns;
+    for (const RecordLiteralField& field : sorted_by_name(fields)) {
+      if (!columns.empty()) columns += ", ";
+      columns += field.typed ? "CAST(" + field.sql + " AS " + row_field_type(field.type) + ")" : field.sql;
+      columns += " AS " + record_field(field.name);
+    }
+    return "(SELECT " + columns + ")";
+  }
 };
 
 }  // namespace

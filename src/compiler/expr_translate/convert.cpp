@@ -226,12 +226,17 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
 
 SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
   std::vector<RecordLiteralField> fields;
+  std::vector<const Json*> values;
   FieldTypes types;
   for (const Json& entry : record.at("field_value").as_array()) {
     const Json& value = entry.at("value");
     const Json* expression = value.get("expression");
     if (expression == nullptr) throw InternalFault("record entry without expression: " + entry.compact());
     std::string name = field_name(entry.at("field"));
+    if (!dialect->takes_field_name(unquoted_name(name))) {
+      return error("Record field name " + std::string(unquoted_name(name)) + " is not available on engine " +
+                   std::string(dialect->name()) + ".");
+    }
     if (name == "*") {
       return error("A record value cannot hold the rest of another record (.." +
                    (expression->has("variable") ? variable_name(expression->at("variable")) : std::string()) +
@@ -243,17 +248,25 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
     types.emplace_back(name,
                        written != written_record_types_.end() ? written->second : value_type(*expression));
     fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
+    values.push_back(expression);
   }
   hinted_fields(node, types);
   Type::Fields closed;
+  bool untyped = false;
   for (size_t i = 0; i < fields.size(); ++i) {
     fields[i].type = types[i].second;
+    fields[i].typed = written_record_types_.count(values[i]) != 0
+                          ? untyped_records_.count(values[i]) == 0
+                          : !leaves_kind_open(fields[i].type) || holds_only_nulls(*values[i]);
+    untyped = untyped || !fields[i].typed;
     closed.insert_or_assign(types[i].first, types[i].second);
   }
   Type type = Type::closed_record(std::move(closed));
   if (subquery_translator != nullptr) subquery_translator->register_record_type(type);
   written_record_types_.insert_or_assign(&node, std::move(type));
-  return dialect->record_literal(fields);
+  if (!untyped) return dialect->record_literal(fields);
+  untyped_records_.insert(&node);
+  return dialect->record_of_untyped_fields(fields);
 }
 
 SqlResult ExprTranslator::convert_implication(const Json& implication) {
@@ -291,7 +304,7 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
     return;
   for (std::size_t i = 0; i < 2; ++i) {
     if (value_type(*args[1 - i]).is_number() && is_held_as_text(*args[i])) {
-      sql[i] = "CAST(" + sql[i] + " AS numeric)";
+      sql[i] = "CAST(" + sql[i] + " AS " + std::string(dialect->number_type_of_text()) + ")";
     }
   }
 }
@@ -330,8 +343,9 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
       argument = "CAST(" + argument + " AS TEXT)";
     } else if (null && (adds_up || gathers)) {
       argument = adds_up ? "CAST(NULL AS numeric)" : "CAST(NULL AS TEXT)";
-    } else if (reads_held && adds_up && is_held_as_text(*args[i])) {
-      argument = "CAST(" + argument + " AS numeric)";
+    } else if (reads_held && adds_up && (is_held_as_text(*args[i]) || argument == "null")) {
+      // A bare null added up has no type to choose the sum by, either.
+      argument = "CAST(" + argument + " AS " + std::string(dialect->number_type_of_text()) + ")";
     }
   }
 }
@@ -455,6 +469,11 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     kind = first.is_bool() ? "bool" : first.is_list() ? "list" : first.is_record() ? "record" : "";
   }
   if (const std::string* tmpl = function_template(name, args.size(), kind)) {
+    // An engine may lack a function for one kind of argument alone.
+    if (*tmpl == kNotOnThisEngine) {
+      return error("Built-in function " + name + " is not available on engine " +
+                   std::string(dialect->name()) + ".");
+    }
     // Too few arguments would leave a placeholder in the SQL, and more than a
     // template names would be dropped without a word (a function of fixed
     // arity may ignore some of its arguments on purpose).

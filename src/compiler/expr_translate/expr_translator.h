@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -122,6 +123,8 @@ class ExprTranslator {
   // The type each record value was written with, by its node: an enclosing
   // record's type must name the same field types.
   std::unordered_map<const Json*, Type> written_record_types_;
+  // The record values written with a field of a type only the engine knows.
+  std::unordered_set<const Json*> untyped_records_;
 };
 
 // The (arg, value) parts of an "arg -> value" record.
@@ -132,6 +135,11 @@ std::vector<const Json*> call_arguments(const Json& call);
 
 bool is_text_expression(const Json& expr);
 bool is_boolean_expression(const Json& expr);
+// Whether the type leaves a value's kind open somewhere (a list's elements, a
+// record's fields included).
+bool leaves_kind_open(const Type& type);
+// A null, or a list of nothing but such values: every type holds it.
+bool holds_only_nulls(const Json& expr);
 // The closed record type of a record literal, read from the syntax alone.
 Type record_literal_type(const Json& record);
 

@@ -286,6 +286,27 @@ bool is_boolean_expression(const Json& expr) {
   return call_of(expr) != nullptr && one_of(call_name(expr), kBool);
 }
 
+bool leaves_kind_open(const Type& type) {
+  if (type.is_any() || type.is_atomic()) return true;
+  if (type.is_list()) return leaves_kind_open(type.element());
+  if (type.is_record()) {
+    return std::any_of(type.fields().begin(), type.fields().end(),
+                       [](const auto& field) { return leaves_kind_open(field.second); });
+  }
+  return false;
+}
+
+bool holds_only_nulls(const Json& expr) {
+  if (literal_has(expr, "the_null")) return true;
+  const Json* literal = literal_of(expr);
+  const Json* list = literal != nullptr ? literal->get("the_list") : nullptr;
+  if (list == nullptr) return false;
+  const Json* elements = list->get("element");
+  if (elements == nullptr) return true;
+  return std::all_of(elements->as_array().begin(), elements->as_array().end(),
+                     [](const Json& item) { return holds_only_nulls(item); });
+}
+
 Type record_literal_type(const Json& record) {
   Type::Fields fields;
   if (const Json* entries = record.get("field_value")) {

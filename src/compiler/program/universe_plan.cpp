@@ -521,13 +521,13 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
     if (limit) {
       uint64_t end = *offset + *limit;
       if (end < *offset) end = UINT64_MAX;
-      upper = " AND mirtova_row <= " + std::to_string(end);
+      upper = " AND mirtova_row <= " + dialect_->row_count(end);
     }
     body = "SELECT " + join(columns, ", ") + "\nFROM (\n  SELECT *, ROW_NUMBER() OVER (" +
            (order.empty() ? "" : "ORDER BY " + order) + ") AS mirtova_row\n  FROM (\n" +
            indent(body, 4, dialect_->sql_lexicon()) +
-           "\n  ) AS _numbered\n) AS _paginated\nWHERE mirtova_row > " + std::to_string(*offset) + upper +
-           "\nORDER BY mirtova_row";
+           "\n  ) AS _numbered\n) AS _paginated\nWHERE mirtova_row > " + dialect_->row_count(*offset) +
+           upper + "\nORDER BY mirtova_row";
   } else {
     if (!order.empty()) body += "\nORDER BY " + order;
     body += dialect_->pagination_clause(limit, offset);

@@ -74,6 +74,23 @@ TEST(DialectsRecordsTest, RecordLiterals) {
   }
 }
 
+// A field of a stored column has a type only the engine knows: Trino lets a
+// sub-query's columns name and type the fields; the other engines (Presto
+// included: it has no such form) write the record as any other.
+TEST(DialectsRecordsTest, RecordsOfUntypedFields) {
+  const std::vector<RecordLiteralField> two = {{"b", "T.c", Type::any(), false}, {"a", "1", Type::number()}};
+  const std::vector<RecordLiteralField> one = {{"b", "T.c", Type::list(Type::any()), false}};
+  for (const char* engine : kEngines) {
+    auto d = dialect(engine);
+    EXPECT_EQ(d->record_of_untyped_fields(one), d->record_literal(one)) << engine;
+    if (std::string_view(engine) == "trino") {
+      EXPECT_EQ(d->record_of_untyped_fields(two), "(SELECT CAST(1 AS double) AS a, T.c AS b)");
+    } else {
+      EXPECT_EQ(d->record_of_untyped_fields(two), d->record_literal(two)) << engine;
+    }
+  }
+}
+
 TEST(DialectsRecordsTest, PsqlRecordTypeNamesFollowTheShape) {
   auto psql = dialect("psql");
   // Field order of the literal does not matter; String, Any and Atomic are all text.

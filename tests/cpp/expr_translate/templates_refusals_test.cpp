@@ -1,5 +1,6 @@
-// The table of calls that the Python tests run on DuckDB, SQLite and PostgreSQL
-// names every function those engines know, and the engines that refuse each.
+// The table of calls that the Python tests run on DuckDB, SQLite, PostgreSQL,
+// Trino and Presto names every function those engines know, and the engines
+// that refuse each.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -50,7 +51,7 @@ std::map<std::string, CallRow> read_calls() {
 TEST(TemplateRefusals, CallTableCoversEveryFunctionAndRefusal) {
   const std::map<std::string, CallRow> calls = read_calls();
   std::set<std::string> known;
-  for (std::string_view engine : {"duckdb", "sqlite", "psql"}) {
+  for (std::string_view engine : {"duckdb", "sqlite", "psql", "trino", "presto"}) {
     auto dialect = Dialect::get(engine_of(engine));
     DialectTables tables = dialect_tables(*dialect);
     for (const auto& [name, tmpl] : *tables.functions) {
@@ -62,7 +63,11 @@ TEST(TemplateRefusals, CallTableCoversEveryFunctionAndRefusal) {
           << name << " on " << engine;
     }
   }
-  for (const auto& [name, row] : calls) EXPECT_EQ(known.count(name), 1u) << name << " is no function";
+  // "F@what" is a row of its own where an engine has one, else a further call of F.
+  for (const auto& [name, row] : calls) {
+    EXPECT_TRUE(known.count(name) == 1 || known.count(name.substr(0, name.find('@'))) == 1)
+        << name << " is no function";
+  }
 }
 
 }  // namespace

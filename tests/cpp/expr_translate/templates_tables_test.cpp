@@ -164,8 +164,8 @@ TEST(TemplateTables, EngineRowCounts) {
   // Own rows, the catalogue functions the engine refuses included.
   for (const Case& c : std::vector<Case>{{"duckdb", 224, 3},
                                          {"databricks", 235, 2},
-                                         {"presto", 19, 3},
-                                         {"trino", 19, 3},
+                                         {"presto", 248, 3},
+                                         {"trino", 246, 3},
                                          {"psql", 233, 4},
                                          {"sqlite", 260, 4},
                                          {"bigquery", 4, 1}}) {
@@ -175,17 +175,22 @@ TEST(TemplateTables, EngineRowCounts) {
   }
 }
 
-TEST(TemplateTables, PrestoAndTrinoDifferOnlyInToString) {
+TEST(TemplateTables, PrestoAndTrinoDifferWhereOneLacksWhatTheOtherHas) {
   auto presto = dialect_of("presto");
   auto trino = dialect_of("trino");
   DialectTables p = dialect_tables(*presto);
   DialectTables t = dialect_tables(*trino);
   EXPECT_EQ(*p.operators, *t.operators);
-  std::vector<std::string> differing;
+  std::set<std::string> differing;
   for (const auto& [name, sql] : *p.functions) {
-    if (t.functions->at(name) != sql) differing.push_back(name);
+    auto other = t.functions->find(name);
+    if (other == t.functions->end() || other->second != sql) differing.insert(name);
   }
-  EXPECT_EQ(differing, std::vector<std::string>{"ToString"});
+  for (const auto& [name, sql] : *t.functions) {
+    if (p.functions->count(name) == 0) differing.insert(name);
+  }
+  // Presto has no sinh nor format, and writes a ROW's JSON without its names.
+  EXPECT_EQ(differing, (std::set<std::string>{"Sinh", "ToJsonString", "ToJsonString@record", "ToString"}));
 }
 
 TEST(TemplateTables, SharedPerEngine) {

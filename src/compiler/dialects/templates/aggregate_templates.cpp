@@ -1,4 +1,4 @@
-// Aggregate functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite.
+// Aggregate functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL, SQLite, Trino and Presto.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
@@ -29,6 +29,39 @@ TemplateRows duckdb_aggregate_rows() {
       {"ApproxQuantiles", R"t((CASE WHEN count({0}) = 0 THEN NULL ELSE list_transform(range({1} + 1), mirtova_k -> list_sort(list({0}) FILTER (WHERE {0} IS NOT NULL))[greatest(0, (mirtova_k * count({0}) + {1} - 1) // {1} - 1) + 1]) END))t"},
       {"PercentileCont", R"t(quantile_cont({0}, {1}))t"},
       {"PercentileDisc", R"t(quantile_disc({0}, {1}))t"},
+  };
+  // clang-format on
+}
+
+TemplateRows presto_trino_aggregate_rows() {
+  // clang-format off
+  // The exact quantiles are read from the group's values sorted, nulls left
+  // out, bound to a lambda: neither engine takes an aggregate inside one.
+  return {
+      {"Countif", R"t(count_if({0}))t"},
+      {"ApproxCountDistinct", R"t(approx_distinct({0}))t"},
+      // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
+      // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
+      {"ApproxQuantiles", R"t(element_at(transform(ARRAY[array_sort(filter(array_agg({0}), mirtova_e -> mirtova_e IS NOT NULL))], mirtova_s -> (CASE WHEN cardinality(mirtova_s) = 0 THEN NULL ELSE transform(sequence(0, {1}), mirtova_k -> element_at(mirtova_s, greatest(0, (mirtova_k * cardinality(mirtova_s) + {1} - 1) / {1} - 1) + 1)) END)), 1))t"},
+      // Linear interpolation between the two values around rank p * (n - 1).
+      {"PercentileCont", R"t(element_at(transform(ARRAY[array_sort(filter(array_agg(CAST({0} AS DOUBLE)), mirtova_e -> mirtova_e IS NOT NULL))], mirtova_s -> (CASE WHEN cardinality(mirtova_s) = 0 THEN NULL ELSE element_at(mirtova_s, CAST(floor({1} * (cardinality(mirtova_s) - 1)) AS BIGINT) + 1) + ({1} * (cardinality(mirtova_s) - 1) - floor({1} * (cardinality(mirtova_s) - 1))) * (element_at(mirtova_s, CAST(ceil({1} * (cardinality(mirtova_s) - 1)) AS BIGINT) + 1) - element_at(mirtova_s, CAST(floor({1} * (cardinality(mirtova_s) - 1)) AS BIGINT) + 1)) END)), 1))t"},
+      // The first value whose cumulative share reaches p.
+      {"PercentileDisc", R"t(element_at(transform(ARRAY[array_sort(filter(array_agg({0}), mirtova_e -> mirtova_e IS NOT NULL))], mirtova_s -> (CASE WHEN cardinality(mirtova_s) = 0 THEN NULL ELSE element_at(mirtova_s, greatest(0, CAST(ceil(cardinality(mirtova_s) * {1}) AS BIGINT) - 1) + 1) END)), 1))t"},
+      {"BitAnd", R"t(bitwise_and_agg({0}))t"},
+      {"BitOr", R"t(bitwise_or_agg({0}))t"},
+      {"BitXor", R"t(bitwise_xor_agg({0}))t"},
+      {"LogicalAnd", R"t(bool_and({0}))t"},
+      {"LogicalOr", R"t(bool_or({0}))t"},
+      // Integers would take the REAL overloads.
+      {"Corr", R"t(corr(CAST({0} AS DOUBLE), CAST({1} AS DOUBLE)))t"},
+      {"CovarPop", R"t(covar_pop(CAST({0} AS DOUBLE), CAST({1} AS DOUBLE)))t"},
+      {"CovarSamp", R"t(covar_samp(CAST({0} AS DOUBLE), CAST({1} AS DOUBLE)))t"},
+      {"VarPop", R"t(var_pop(CAST({0} AS DOUBLE)))t"},
+      {"VarSamp", R"t(var_samp(CAST({0} AS DOUBLE)))t"},
+      {"StddevPop", R"t(stddev_pop(CAST({0} AS DOUBLE)))t"},
+      {"StddevSamp", R"t(stddev_samp(CAST({0} AS DOUBLE)))t"},
+      // A null list adds no elements.
+      {"ArrayConcatAgg", R"t(flatten(filter(array_agg({0}), mirtova_a -> mirtova_a IS NOT NULL)))t"},
   };
   // clang-format on
 }

@@ -1,4 +1,4 @@
-// Array functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite.
+// Array functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL, SQLite, Trino and Presto.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
@@ -29,6 +29,23 @@ TemplateRows duckdb_array_rows() {
   return {
       // NULL elements are written as the third argument.
       {"ArrayToString/3", R"t(array_to_string(list_transform({0}, mirtova_e -> COALESCE(mirtova_e, {2})), {1}))t"},
+  };
+  // clang-format on
+}
+
+TemplateRows presto_trino_array_rows() {
+  // clang-format off
+  // A sequence holds at most 10,000 elements: longer ones are made of sequences
+  // of that many.
+  return {
+      {"ArrayLength", R"t(cardinality({0}))t"},
+      {"ArrayReverse", R"t(reverse({0}))t"},
+      // NULL elements are left out, or written as the third argument.
+      {"ArrayToString", R"t(array_join({0}, {1}))t"},
+      {"ArrayToString/3", R"t(array_join({0}, {1}, {2}))t"},
+      // From the start by the step while not past the end; NULL when any argument is.
+      {"GenerateArray", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL WHEN {0} > {1} THEN CAST(ARRAY[] AS ARRAY(BIGINT)) ELSE transform(flatten(transform(sequence(0, ({1} - {0}) / 10000), mirtova_b -> sequence(mirtova_b * 10000, least(({1} - {0}), mirtova_b * 10000 + 9999)))), mirtova_k -> {0} + mirtova_k) END))t"},
+      {"GenerateArray/3", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL OR {2} IS NULL THEN NULL WHEN {2} = 0 THEN fail('The step of GenerateArray is 0') WHEN ({2} > 0 AND {0} > {1}) OR ({2} < 0 AND {0} < {1}) THEN CAST(ARRAY[] AS ARRAY(BIGINT)) ELSE transform(flatten(transform(sequence(0, CAST(floor(({1} - {0}) / {2}) AS BIGINT) / 10000), mirtova_b -> sequence(mirtova_b * 10000, least(CAST(floor(({1} - {0}) / {2}) AS BIGINT), mirtova_b * 10000 + 9999)))), mirtova_k -> {0} + mirtova_k * {2}) END))t"},
   };
   // clang-format on
 }

@@ -1,5 +1,5 @@
-// Byte functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite: hex, base64,
-// base32, digests.
+// Byte functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL, SQLite, Trino and
+// Presto: hex, base64, base32, digests.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
@@ -43,6 +43,26 @@ TemplateRows duckdb_bytes_rows() {
       {"Sha1", R"t(unhex(sha1((CASE WHEN typeof({0}) = 'BLOB' THEN CAST({0} AS BLOB) ELSE encode(CAST({0} AS VARCHAR)) END))))t"},
       {"Sha256", R"t(unhex(sha256((CASE WHEN typeof({0}) = 'BLOB' THEN CAST({0} AS BLOB) ELSE encode(CAST({0} AS VARCHAR)) END))))t"},
       {"CodePointsToBytes", R"t((CASE WHEN len(list_filter({0}, mirtova_c -> mirtova_c IS NULL)) > 0 THEN NULL ELSE unhex(array_to_string(list_transform({0}, mirtova_c -> printf('%02x', mirtova_c)), '')) END))t"},
+  };
+  // clang-format on
+}
+
+TemplateRows presto_trino_bytes_rows() {
+  // clang-format off
+  // A text is cast to its UTF-8 bytes; bytes cast to bytes stay as they are.
+  return {
+      // Lower case, as BigQuery writes it.
+      {"ToHex", R"t(lower(to_hex(CAST({0} AS VARBINARY))))t"},
+      {"FromHex", R"t(from_hex(CASE WHEN length({0}) % 2 = 1 THEN '0' || {0} ELSE {0} END))t"},
+      {"ToBase64", R"t(to_base64(CAST({0} AS VARBINARY)))t"},
+      {"ToBase32", R"t(to_base32(CAST({0} AS VARBINARY)))t"},
+      {"Md5", R"t(md5(CAST({0} AS VARBINARY)))t"},
+      {"Sha1", R"t(sha1(CAST({0} AS VARBINARY)))t"},
+      {"Sha256", R"t(sha256(CAST({0} AS VARBINARY)))t"},
+      {"Sha512", R"t(sha512(CAST({0} AS VARBINARY)))t"},
+      {"CodePointsToBytes", R"t((CASE WHEN cardinality(filter({0}, mirtova_c -> mirtova_c IS NULL)) > 0 THEN NULL ELSE from_hex(array_join(transform({0}, mirtova_c -> lpad(to_base(mirtova_c, 16), 2, '0')), '')) END))t"},
+      // Bytes that are no UTF-8 give U+FFFD in their place, as BigQuery does.
+      {"SafeConvertBytesToString", R"t(from_utf8(CAST({0} AS VARBINARY)))t"},
   };
   // clang-format on
 }

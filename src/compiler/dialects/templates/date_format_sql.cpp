@@ -179,6 +179,20 @@ class Writer {
       std::string_view part = f == "isoweek" ? "week" : f;
       return "CAST(extract(" + std::string(part) + " from " + v + ") AS bigint)";
     }
+    if (sql_.binds_by_lambda()) {
+      // The microseconds of the civil time: its date's fields, and the time's by division.
+      std::string day = sql_.date_of_timestamp(v);
+      std::string time = sql_.time_of_timestamp(v);
+      if (f == "micro") return sql_.mod_floor(v, 1000000);
+      if (f == "hour") return "(" + time + " / 3600000000)";
+      if (f == "minute") return "(" + time + " / 60000000 % 60)";
+      if (f == "second") return "(" + time + " / 1000000 % 60)";
+      if (f == "doy") return "day_of_year(" + day + ")";
+      if (f == "dow") return "(day_of_week(" + day + ") % 7)";
+      if (f == "isoweek") return "week(" + day + ")";
+      if (f == "isoyear") return "year_of_week(" + day + ")";
+      return std::string(f) + "(" + day + ")";
+    }
     std::string seconds = sql_.floor_div(v, 1000000);
     auto strftime = [&](std::string_view spec, const std::string& of) {
       return "CAST(strftime('" + std::string(spec) + "', " + of + ") AS INTEGER)";
@@ -277,7 +291,7 @@ class Writer {
         value = sql_.timestamp(a);
         break;
       case Kind::kTime:
-        if (sql_.engine() == Engine::kSqlite) {
+        if (sql_.counts_micros()) {
           value = sql_.time(a);
         } else if (sql_.engine() == Engine::kDatabricks) {
           value = sql_.timestamp_of_micros(sql_.time(a));
@@ -395,6 +409,9 @@ class Writer {
           case Engine::kDatabricks:
             return "NULLIF(regexp_extract(" + s + ", " + sql_.literal(pattern) + ", " + std::to_string(n) +
                    "), '')";
+          case Engine::kTrino:
+          case Engine::kPresto:
+            return "regexp_extract(" + s + ", " + quoted(pattern) + ", " + std::to_string(n) + ")";
           default:
             break;
         }
@@ -476,6 +493,10 @@ class Writer {
           break;
         case Engine::kDatabricks:
           match = "(" + s + " RLIKE " + sql_.literal(pattern) + ")";
+          break;
+        case Engine::kTrino:
+        case Engine::kPresto:
+          match = "regexp_like(" + s + ", " + quoted(pattern) + ")";
           break;
         default:
           break;

@@ -1,4 +1,4 @@
-// The date and time primitives of DuckDB, PostgreSQL and SQLite.
+// The date and time primitives of DuckDB, PostgreSQL, SQLite, Trino and Presto.
 #include "compiler/dialects/templates/date_sql.h"
 
 namespace mirtova {
@@ -9,7 +9,39 @@ namespace {
 constexpr std::string_view kOffsetPattern =
     R"t([0-9]:[0-9][0-9](:[0-9][0-9](\.[0-9]*)?)? *([+-][0-9][0-9](:?[0-9][0-9])?|Z|UTC)$)t";
 
+// A date, and the time when there is one, with its zone offset; the groups:
+// year, month, day, hour, minute, second, fraction, "Z" or "UTC", the offset's
+// sign, hours and minutes.
+constexpr std::string_view kTimestampPattern =
+    R"t(^\s*([0-9]+)-([0-9]+)-([0-9]+)(?:(?:[Tt]|\s+)([0-9]+):([0-9]+)(?::([0-9]+)(?:[.]([0-9]*))?)?)?\s*(?:(Z|UTC)|([+-])([0-9][0-9]):?([0-9][0-9])?)?\s*$)t";
+constexpr std::string_view kTimestampGroups = "$1,$2,$3,$4,$5,$6,$7,$8,$9,$10,$11";
+// A time of day: hour, minute, second and fraction.
+constexpr std::string_view kTimePattern = R"t(^\s*([0-9]+):([0-9]+)(?::([0-9]+)(?:[.]([0-9]*))?)?\s*$)t";
+constexpr std::string_view kTimeGroups = "$1,$2,$3,$4";
+
 std::string number(long long n) { return std::to_string(n); }
+
+// The groups of `text` matched by `pattern`, as a list of texts ('' for a
+// group that took no part), bound by a lambda to `body` over the name `parts`;
+// a text the pattern does not match fails with `what`.
+std::string matched_parts(const std::string& text, std::string_view pattern, std::string_view groups,
+                          std::string_view what, const std::string& parts, const std::string& body) {
+  std::string quoted_pattern = "'" + std::string(pattern) + "'";
+  return "(CASE WHEN NOT regexp_like(" + text + ", " + quoted_pattern + ") THEN fail('Invalid " +
+         std::string(what) + ": ' || " + text + ") ELSE element_at(transform(ARRAY[split(regexp_replace(" +
+         text + ", " + quoted_pattern + ", '" + std::string(groups) + "'), ',')], " + parts + " -> " + body +
+         "), 1) END)";
+}
+
+// Part n (from 1) of matched_parts, as a 64-bit integer; 0 when absent.
+std::string part_number(const std::string& parts, int n) {
+  return "COALESCE(CAST(NULLIF(element_at(" + parts + ", " + std::to_string(n) + "), '') AS BIGINT), 0)";
+}
+
+// A fraction's digits as microseconds: six of them, cut.
+std::string part_micros(const std::string& parts, int n) {
+  return "CAST(substr(element_at(" + parts + ", " + std::to_string(n) + ") || '000000', 1, 6) AS BIGINT)";
+}
 
 }  // namespace
 
@@ -42,6 +74,10 @@ std::string DateSql::fail(const std::string& message, std::string_view type) con
       return "MIRTOVA_ERROR(" + message + ")";
     case Engine::kDatabricks:
       return "raise_error(" + message + ")";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      // Of no type until used, so it stands in any arm.
+      return "fail(" + message + ")";
     default:
       break;
   }
@@ -65,6 +101,9 @@ std::string DateSql::fraction_micros(const std::string& text) const {
 
 std::string DateSql::fraction_text(const std::string& us) const {
   std::string m = mod_floor(us, 1000000);
+  if (binds_by_lambda())
+    return "(CASE WHEN " + m + " = 0 THEN '' ELSE regexp_replace('.' || lpad(" + text(m) +
+           ", 6, '0'), '0+$', '') END)";
   return "(CASE WHEN " + m + " = 0 THEN '' ELSE rtrim(printf('.%06d', " + m + "), '0') END)";
 }
 
@@ -78,6 +117,9 @@ std::string DateSql::date(const std::string& x) const {
       return "date(" + offset_as_sqlite_reads(x) + ")";
     case Engine::kDatabricks:
       return "CAST(" + x + " AS DATE)";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      return "CAST(" + x + " AS DATE)";
     default:
       break;
   }
@@ -89,12 +131,33 @@ std::string DateSql::has_offset(const std::string& x) const {
     return "(CAST(" + x + " AS STRING) RLIKE " + literal(kOffsetPattern) + ")";
   if (engine_ == Engine::kDuckdb)
     return "regexp_matches(CAST(" + x + " AS VARCHAR), '" + std::string(kOffsetPattern) + "')";
+  if (binds_by_lambda()) return "regexp_like(" + x + ", '" + std::string(kOffsetPattern) + "')";
   return "CAST(" + x + " AS text) ~ '" + std::string(kOffsetPattern) + "'";
 }
 
-std::string DateSql::civil(const std::string& x) const {
+std::string DateSql::civil(const std::string& x) {
   if (engine_ == Engine::kDatabricks) return "CAST(" + x + " AS TIMESTAMP_NTZ)";
+  if (binds_by_lambda()) return timestamp_micros(x, false);
   return "CAST(" + x + (engine_ == Engine::kDuckdb ? " AS TIMESTAMP)" : " AS timestamp)");
+}
+
+std::string DateSql::timestamp_micros(const std::string& x, bool offset) {
+  return let(x, [&](const std::string& s) {
+    std::string p = "mirtova_p" + std::to_string(++names_);
+    std::string day = day_number(
+        make_date("element_at(" + p + ", 1)", "element_at(" + p + ", 2)", "element_at(" + p + ", 3)"));
+    std::string hour = part_number(p, 4), minute = part_number(p, 5), second = part_number(p, 6);
+    std::string civil_micros = "((" + day + " * 86400 + " + hour + " * 3600 + " + minute + " * 60 + " +
+                               second + ") * 1000000 + " + part_micros(p, 7) + ")";
+    std::string value = civil_micros;
+    if (offset) {
+      value = "(" + civil_micros + " - (CASE WHEN element_at(" + p + ", 9) = '-' THEN -1 ELSE 1 END) * (" +
+              part_number(p, 10) + " * 60 + " + part_number(p, 11) + ") * 60000000)";
+    }
+    std::string body = "(CASE WHEN " + hour + " > 23 OR " + minute + " > 59 OR " + second +
+                       " > 59 THEN fail('Invalid timestamp: ' || " + s + ") ELSE " + value + " END)";
+    return matched_parts(s, kTimestampPattern, kTimestampGroups, "timestamp", p, body);
+  });
 }
 
 std::string DateSql::timestamp(const std::string& x) {
@@ -119,13 +182,16 @@ std::string DateSql::timestamp(const std::string& x) {
       return "(CASE WHEN " + has_offset(x) + " THEN " +
              timestamp_of_micros("unix_micros(CAST(CAST(" + x + " AS STRING) AS TIMESTAMP))") + " ELSE " +
              civil(x) + " END)";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      return timestamp_micros(x, true);
     default:
       break;
   }
   return {};
 }
 
-std::string DateSql::time(const std::string& x) const {
+std::string DateSql::time(const std::string& x) {
   switch (engine_) {
     case Engine::kDuckdb:
       return "CAST(" + x + " AS TIME)";
@@ -140,6 +206,16 @@ std::string DateSql::time(const std::string& x) const {
     case Engine::kDatabricks:
       // Spark has no time of day: microseconds since midnight, as on SQLite.
       return "unix_micros(CAST('1970-01-01 ' || CAST(" + x + " AS STRING) AS TIMESTAMP_NTZ))";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      return let(x, [&](const std::string& s) {
+        std::string p = "mirtova_p" + std::to_string(++names_);
+        std::string hour = part_number(p, 1), minute = part_number(p, 2), second = part_number(p, 3);
+        std::string body = "(CASE WHEN " + hour + " > 23 OR " + minute + " > 59 OR " + second +
+                           " > 59 THEN fail('Invalid time: ' || " + s + ") ELSE (" + hour + " * 3600 + " +
+                           minute + " * 60 + " + second + ") * 1000000 + " + part_micros(p, 4) + " END)";
+        return matched_parts(s, kTimePattern, kTimeGroups, "time", p, body);
+      });
     default:
       break;
   }
@@ -156,6 +232,9 @@ std::string DateSql::date_text(const std::string& d) const {
       return d;
     case Engine::kDatabricks:
       return "CAST(" + d + " AS STRING)";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      return "CAST(" + d + " AS VARCHAR)";
     default:
       break;
   }
@@ -179,6 +258,12 @@ std::string DateSql::timestamp_text(const std::string& ts) {
     }
     case Engine::kDatabricks:
       return "CAST(" + ts + " AS STRING)";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      return let(ts, [&](const std::string& u) {
+        return "(" + date_text(date_of_day(floor_div(u, 86400000000))) + " || ' ' || " +
+               time_text(mod_floor(u, 86400000000)) + ")";
+      });
     default:
       break;
   }
@@ -198,6 +283,14 @@ std::string DateSql::time_text(const std::string& t) {
     }
     case Engine::kDatabricks:
       return "substr(CAST(" + timestamp_of_micros(t) + " AS STRING), 12)";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      // The microseconds of a time of day are never negative.
+      return let(t, [&](const std::string& u) {
+        auto two = [&](const std::string& n) { return "lpad(" + text(n) + ", 2, '0')"; };
+        return "(" + two(u + " / 3600000000") + " || ':' || " + two(u + " / 60000000 % 60") + " || ':' || " +
+               two(u + " / 1000000 % 60") + " || " + fraction_text(u) + ")";
+      });
     default:
       break;
   }
@@ -208,6 +301,7 @@ std::string DateSql::day_number(const std::string& d) const {
   // SQLite: the Julian day of a midnight ends in .5, so the difference is exact.
   if (engine_ == Engine::kSqlite) return "CAST(julianday(" + d + ") - 2440587.5 AS INTEGER)";
   if (engine_ == Engine::kDatabricks) return "unix_date(" + d + ")";
+  if (binds_by_lambda()) return "date_diff('day', DATE '1970-01-01', " + d + ")";
   return "(" + d + " - DATE '1970-01-01')";
 }
 
@@ -221,6 +315,9 @@ std::string DateSql::date_of_day(const std::string& n) const {
       return "date(2440587.5 + (" + n + "))";
     case Engine::kDatabricks:
       return "date_from_unix_date(CAST(" + n + " AS INT))";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      return "date_add('day', CAST(" + n + " AS BIGINT), DATE '1970-01-01')";
     default:
       break;
   }
@@ -234,6 +331,8 @@ std::string DateSql::micros(const std::string& ts) const {
     case Engine::kPsql:
       return "CAST(floor(extract(epoch from " + ts + ") * 1000000) AS bigint)";
     case Engine::kSqlite:
+    case Engine::kTrino:
+    case Engine::kPresto:
       return ts;
     case Engine::kDatabricks:
       return "unix_micros(" + ts + ")";
@@ -250,6 +349,8 @@ std::string DateSql::timestamp_of_micros(const std::string& us) const {
     case Engine::kPsql:
       return "(TIMESTAMP '1970-01-01' + CAST(" + us + " AS bigint) * INTERVAL '1 microsecond')";
     case Engine::kSqlite:
+    case Engine::kTrino:
+    case Engine::kPresto:
       return "(" + us + ")";
     case Engine::kDatabricks:
       return "timestampadd(MICROSECOND, CAST(" + us + " AS BIGINT), TIMESTAMP_NTZ '1970-01-01 00:00:00')";
@@ -266,6 +367,8 @@ std::string DateSql::time_micros(const std::string& t) const {
     case Engine::kPsql:
       return "CAST(extract(epoch from " + t + ") * 1000000 AS bigint)";
     case Engine::kSqlite:
+    case Engine::kTrino:
+    case Engine::kPresto:
       return t;
     case Engine::kDatabricks:
       return t;
@@ -282,6 +385,8 @@ std::string DateSql::time_of_micros(const std::string& us) const {
     case Engine::kPsql:
       return "CAST(TIMESTAMP '1970-01-01' + CAST(" + us + " AS bigint) * INTERVAL '1 microsecond' AS time)";
     case Engine::kSqlite:
+    case Engine::kTrino:
+    case Engine::kPresto:
       return "(" + us + ")";
     case Engine::kDatabricks:
       return "(" + us + ")";
@@ -301,6 +406,9 @@ std::string DateSql::year(const std::string& d) const {
       return "CAST(strftime('%Y', " + d + ") AS INTEGER)";
     case Engine::kDatabricks:
       return "year(" + d + ")";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      return "year(" + d + ")";
     default:
       break;
   }
@@ -316,6 +424,9 @@ std::string DateSql::month(const std::string& d) const {
     case Engine::kSqlite:
       return "CAST(strftime('%m', " + d + ") AS INTEGER)";
     case Engine::kDatabricks:
+      return "month(" + d + ")";
+    case Engine::kTrino:
+    case Engine::kPresto:
       return "month(" + d + ")";
     default:
       break;
@@ -335,6 +446,9 @@ std::string DateSql::isoyear(const std::string& d) const {
              ") AS INTEGER) + 6) % 7)) AS INTEGER)";
     case Engine::kDatabricks:
       return "extract(YEAROFWEEK FROM " + d + ")";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      return "year_of_week(" + d + ")";
     default:
       break;
   }
@@ -354,6 +468,11 @@ std::string DateSql::make_date(const std::string& y, const std::string& m, const
     }
     case Engine::kDatabricks:
       return "make_date(CAST(" + y + " AS INT), CAST(" + m + " AS INT), CAST(" + d + " AS INT))";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      // Through the date's text, which the cast refuses for a day the month lacks.
+      return "CAST(lpad(" + text(integer(y)) + ", 4, '0') || '-' || lpad(" + text(integer(m)) +
+             ", 2, '0') || '-' || lpad(" + text(integer(d)) + ", 2, '0') AS DATE)";
     default:
       break;
   }
@@ -379,6 +498,12 @@ std::string DateSql::make_timestamp(const std::vector<std::string>& p) const {
       return "make_timestamp_ntz(CAST(" + p[0] + " AS INT), CAST(" + p[1] + " AS INT), CAST(" + p[2] +
              " AS INT), CAST(" + p[3] + " AS INT), CAST(" + p[4] + " AS INT), CAST(" + p[5] +
              " AS DECIMAL(16, 6)))";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      return "(CASE WHEN (" + p[3] + ") BETWEEN 0 AND 23 AND (" + p[4] + ") BETWEEN 0 AND 59 AND (" + p[5] +
+             ") >= 0 AND (" + p[5] + ") < 60 THEN " + day_number(make_date(p[0], p[1], p[2])) +
+             " * 86400000000 + " + integer(p[3]) + " * 3600000000 + " + integer(p[4]) +
+             " * 60000000 + CAST(round((" + p[5] + ") * 1000000) AS BIGINT) END)";
     default:
       break;
   }
@@ -404,6 +529,11 @@ std::string DateSql::make_time(const std::string& h, const std::string& mi, cons
                       " AS STRING) || ':' || CAST(" + s + " AS STRING)",
                   "BIGINT") +
              " END)";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      return "(CASE WHEN (" + h + ") BETWEEN 0 AND 23 AND (" + mi + ") BETWEEN 0 AND 59 AND (" + s +
+             ") >= 0 AND (" + s + ") < 60 THEN " + integer(h) + " * 3600000000 + " + integer(mi) +
+             " * 60000000 + CAST(round((" + s + ") * 1000000) AS BIGINT) END)";
     default:
       break;
   }
@@ -428,6 +558,10 @@ std::string DateSql::add_months(const std::string& d, const std::string& n) {
     }
     case Engine::kDatabricks:
       return "add_months(" + d + ", CAST(" + n + " AS INT))";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      // Both keep the day, or take the month's last when it has no such day.
+      return "date_add('month', " + integer(n) + ", " + d + ")";
     default:
       break;
   }
@@ -441,6 +575,8 @@ std::string DateSql::timestamp_add_months(const std::string& ts, const std::stri
     case Engine::kPsql:
       return "(" + ts + " + make_interval(months => CAST(" + n + " AS integer)))";
     case Engine::kSqlite:
+    case Engine::kTrino:
+    case Engine::kPresto:
       return "(" + day_number(add_months(date_of_day(floor_div(ts, 86400000000)), n)) + " * 86400000000 + " +
              mod_floor(ts, 86400000000) + ")";
     case Engine::kDatabricks:
@@ -458,6 +594,8 @@ std::string DateSql::date_of_timestamp(const std::string& ts) const {
     case Engine::kPsql:
       return "CAST(" + ts + " AS date)";
     case Engine::kSqlite:
+    case Engine::kTrino:
+    case Engine::kPresto:
       return date_of_day(floor_div(ts, 86400000000));
     case Engine::kDatabricks:
       return "CAST(" + ts + " AS DATE)";
@@ -474,6 +612,8 @@ std::string DateSql::time_of_timestamp(const std::string& ts) const {
     case Engine::kPsql:
       return "CAST(" + ts + " AS time)";
     case Engine::kSqlite:
+    case Engine::kTrino:
+    case Engine::kPresto:
       return mod_floor(ts, 86400000000);
     case Engine::kDatabricks:
       return mod_floor(micros(ts), 86400000000);
@@ -490,6 +630,8 @@ std::string DateSql::timestamp_of_date(const std::string& d) const {
     case Engine::kPsql:
       return "CAST(" + d + " AS timestamp)";
     case Engine::kSqlite:
+    case Engine::kTrino:
+    case Engine::kPresto:
       return "(" + day_number(d) + " * 86400000000)";
     case Engine::kDatabricks:
       return "CAST(" + d + " AS TIMESTAMP_NTZ)";
@@ -506,6 +648,8 @@ std::string DateSql::timestamp_plus_micros(const std::string& ts, const std::str
     case Engine::kPsql:
       return "(" + ts + " + CAST(" + us + " AS bigint) * INTERVAL '1 microsecond')";
     case Engine::kSqlite:
+    case Engine::kTrino:
+    case Engine::kPresto:
       return "((" + ts + ") + (" + us + "))";
     case Engine::kDatabricks:
       return "timestampadd(MICROSECOND, CAST(" + us + " AS BIGINT), " + ts + ")";
@@ -543,6 +687,9 @@ std::string DateSql::integer(const std::string& x) const {
       return "CAST(" + x + " AS INTEGER)";
     case Engine::kDatabricks:
       return "CAST(" + x + " AS BIGINT)";
+    case Engine::kTrino:
+    case Engine::kPresto:
+      return "CAST(" + x + " AS BIGINT)";
     default:
       break;
   }
@@ -551,18 +698,33 @@ std::string DateSql::integer(const std::string& x) const {
 
 std::string DateSql::text(const std::string& x) const {
   if (engine_ == Engine::kDatabricks) return "CAST(" + x + " AS STRING)";
-  return "CAST(" + x + (engine_ == Engine::kDuckdb ? " AS VARCHAR)" : " AS text)");
+  return "CAST(" + x + (engine_ == Engine::kDuckdb || binds_by_lambda() ? " AS VARCHAR)" : " AS text)");
 }
 
-std::string DateSql::at_zone(const std::string& ts, const std::string& zone) const {
+std::string DateSql::zone_offset_micros(const std::string& us, const std::string& zone) {
+  return let("from_unixtime(" + floor_div(us, 1000000) + ", " + zone + ")", [&](const std::string& t) {
+    return "(timezone_hour(" + t + ") * 3600 + timezone_minute(" + t + ") * 60) * 1000000";
+  });
+}
+
+std::string DateSql::at_zone(const std::string& ts, const std::string& zone) {
   if (engine_ == Engine::kDatabricks) return "convert_timezone('UTC', " + zone + ", " + ts + ")";
+  if (binds_by_lambda())
+    return let(ts, [&](const std::string& u) { return "(" + u + " + " + zone_offset_micros(u, zone) + ")"; });
   if (engine_ == Engine::kDuckdb)
     return "CAST((" + ts + " AT TIME ZONE 'UTC') AT TIME ZONE " + zone + " AS TIMESTAMP)";
   return "((" + ts + " AT TIME ZONE 'UTC') AT TIME ZONE " + zone + ")";
 }
 
-std::string DateSql::from_zone(const std::string& ts, const std::string& zone) const {
+std::string DateSql::from_zone(const std::string& ts, const std::string& zone) {
   if (engine_ == Engine::kDatabricks) return "convert_timezone(" + zone + ", 'UTC', " + ts + ")";
+  // The offset at the civil time read as UTC, then at the instant that gives:
+  // right but for the hour a change of offset skips or repeats.
+  if (binds_by_lambda())
+    return let(ts, [&](const std::string& c) {
+      return "(" + c + " - " + zone_offset_micros("(" + c + " - " + zone_offset_micros(c, zone) + ")", zone) +
+             ")";
+    });
   if (engine_ == Engine::kDuckdb)
     return "CAST((" + ts + " AT TIME ZONE " + zone + ") AT TIME ZONE 'UTC' AS TIMESTAMP)";
   return "((" + ts + " AT TIME ZONE " + zone + ") AT TIME ZONE 'UTC')";
@@ -579,6 +741,10 @@ std::string DateSql::now_utc() const {
       return "CAST(round((julianday('now') - 2440587.5) * 86400000) AS INTEGER) * 1000";
     case Engine::kDatabricks:
       return timestamp_of_micros("unix_micros(current_timestamp())");
+    case Engine::kTrino:
+    case Engine::kPresto:
+      // Their clocks have milliseconds.
+      return "CAST(round(to_unixtime(current_timestamp) * 1000) AS BIGINT) * 1000";
     default:
       break;
   }

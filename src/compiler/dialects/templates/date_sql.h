@@ -1,5 +1,5 @@
 // Writes the templates of the date, datetime, time and timestamp functions for
-// DuckDB, PostgreSQL, SQLite and Databricks from a few primitives of each engine.
+// DuckDB, PostgreSQL, SQLite, Databricks, Trino and Presto from a few primitives of each engine.
 #pragma once
 
 #include <string>
@@ -18,11 +18,13 @@ namespace mirtova {
 // PostgreSQL's DATE, TIMESTAMP and TIME; on SQLite a date's text and the
 // microseconds of a timestamp since 1970 or of a time since midnight; on
 // Databricks DATE, TIMESTAMP_NTZ holding the civil time of UTC, and a time's
-// microseconds since midnight), works on those, and writes the result back as
-// text.
+// microseconds since midnight; on Trino and Presto a DATE and those
+// microseconds, as Presto's timestamps stop at milliseconds), works on those,
+// and writes the result back as text.
 //
-// A writer numbers the names it binds: one writer per template. It writes for
-// DuckDB, PostgreSQL, SQLite and Databricks alone; any other engine gets empty
+// A writer numbers the names it binds (in sub-queries, or in lambdas on Trino
+// and Presto): one writer per template. It writes for DuckDB, PostgreSQL,
+// SQLite, Databricks, Trino and Presto alone; any other engine gets empty
 // texts.
 class DateSql {
  public:
@@ -37,10 +39,10 @@ class DateSql {
   // The engine's own values of the texts a function takes.
   std::string date(const std::string& x) const;
   std::string timestamp(const std::string& x);
-  std::string time(const std::string& x) const;
-  // A text without a zone read as a civil time (DuckDB and PostgreSQL).
-  std::string civil(const std::string& x) const;
-  // Whether a text ends in a zone offset (DuckDB and PostgreSQL).
+  std::string time(const std::string& x);
+  // A text without a zone read as a civil time (not on SQLite).
+  std::string civil(const std::string& x);
+  // Whether a text ends in a zone offset (not on SQLite).
   std::string has_offset(const std::string& x) const;
 
   // The texts of the engine's values.
@@ -86,9 +88,9 @@ class DateSql {
   std::string division() const;
 
   // The civil time in a zone of a UTC timestamp, and the UTC timestamp of a
-  // civil time in a zone (DuckDB and PostgreSQL).
-  std::string at_zone(const std::string& ts, const std::string& zone) const;
-  std::string from_zone(const std::string& ts, const std::string& zone) const;
+  // civil time in a zone (not on SQLite).
+  std::string at_zone(const std::string& ts, const std::string& zone);
+  std::string from_zone(const std::string& ts, const std::string& zone);
   std::string now_utc() const;
 
   // `body` over `value`, computed once under a name of its own when it is more
@@ -100,15 +102,27 @@ class DateSql {
     std::string name = "mirtova_x" + std::to_string(++names_);
     if (engine_ == Engine::kDatabricks)
       return "transform(array(" + value + "), " + name + " -> " + body(name) + ")[0]";
+    // Trino and Presto refuse many correlated sub-queries; a lambda binds the
+    // value as well, and may itself hold lambdas.
+    if (binds_by_lambda())
+      return "element_at(transform(ARRAY[" + value + "], " + name + " -> " + body(name) + "), 1)";
     std::string alias = "mirtova_l" + std::to_string(names_);
     return "(SELECT " + body(name) + " FROM (SELECT " + value + " AS " + name + ") AS " + alias + ")";
   }
 
   Engine engine() const { return engine_; }
   bool zones() const { return engine_ != Engine::kSqlite; }
+  // Whether timestamps and times are the microseconds of an integer (SQLite,
+  // Trino and Presto), not a type of the engine.
+  bool counts_micros() const { return engine_ == Engine::kSqlite || binds_by_lambda(); }
+  bool binds_by_lambda() const { return engine_ == Engine::kTrino || engine_ == Engine::kPresto; }
 
  private:
   static bool is_plain(const std::string& value);
+  // The microseconds of a timestamp's text, its zone offset read or left out.
+  std::string timestamp_micros(const std::string& x, bool offset);
+  // The seconds a zone is ahead of UTC at the instant of `us` microseconds.
+  std::string zone_offset_micros(const std::string& us, const std::string& zone);
   std::string offset_as_sqlite_reads(const std::string& x) const;
   std::string fraction_micros(const std::string& text) const;
   std::string fraction_text(const std::string& us) const;

@@ -1,5 +1,5 @@
 // The date, datetime, time and timestamp functions of the catalogue for DuckDB,
-// PostgreSQL, SQLite and Databricks, written by DateSql.
+// PostgreSQL, SQLite, Databricks, Trino and Presto, written by DateSql.
 #include <array>
 #include <string>
 #include <utility>
@@ -13,6 +13,13 @@ namespace mirtova {
 namespace {
 
 using Written = std::vector<std::pair<std::string, std::string>>;
+
+// The integers 0 to n (a name or a placeholder) as a list: Trino and Presto
+// make at most 10,000 elements in one sequence.
+std::string zero_to(const std::string& n) {
+  return "flatten(transform(sequence(0, " + n + " / 10000), mirtova_b -> sequence(mirtova_b * 10000, least(" +
+         n + ", mirtova_b * 10000 + 9999))))";
+}
 
 std::string null_test(const std::vector<std::string>& args) {
   std::string out;
@@ -71,6 +78,17 @@ std::string generate_dates(DateSql& sql, const std::string& start, const std::st
                  "transform(filter(transform(sequence(0, CAST(" +
                  bound + " AS INT)), " + k + " -> " + element + "), mirtova_e -> " + within +
                  "), mirtova_e -> " + sql.date_text("mirtova_e") + ") END)";
+        case Engine::kTrino:
+        case Engine::kPresto:
+          return "(CASE WHEN " + nulls + " THEN NULL WHEN " + n + " = 0 THEN " +
+                 sql.fail("'The step of GenerateDateArray is 0'", "") + " ELSE " +
+                 sql.let(sql.integer(bound),
+                         [&](const std::string& count) {
+                           return "transform(filter(transform(" + zero_to(count) + ", " + k + " -> " +
+                                  element + "), mirtova_e -> " + within + "), mirtova_e -> " +
+                                  sql.date_text("mirtova_e") + ")";
+                         }) +
+                 " END)";
         default:
           break;
       }
@@ -120,6 +138,17 @@ std::string generate_timestamps(DateSql& sql, const std::string& start, const st
                  " = 0 THEN raise_error('The step of GenerateTimestampArray is 0') WHEN " + count +
                  " < 0 THEN CAST(ARRAY() AS ARRAY<STRING>) ELSE transform(sequence(0, " + count + "), " + k +
                  " -> " + element + ") END)";
+        case Engine::kTrino:
+        case Engine::kPresto:
+          return "(CASE WHEN " + nulls + " THEN NULL WHEN " + step + " IS NULL THEN " +
+                 sql.bad_part("date", part, "") + " WHEN " + step + " = 0 THEN " +
+                 sql.fail("'The step of GenerateTimestampArray is 0'", "") + " WHEN " + count +
+                 " < 0 THEN CAST(ARRAY[] AS ARRAY(VARCHAR)) ELSE " +
+                 sql.let(count,
+                         [&](const std::string& c) {
+                           return "transform(" + zero_to(c) + ", " + k + " -> " + element + ")";
+                         }) +
+                 " END)";
         default:
           break;
       }
@@ -153,7 +182,7 @@ Written write_rows(Engine engine) {
   });
   add("Datetime", [&](DateSql& s) { return s.timestamp_text(s.timestamp(a)); });
   add("Datetime/2", [&](DateSql& s) {
-    if (engine == Engine::kSqlite)
+    if (s.counts_micros())
       return s.timestamp_text("(" + s.day_number(s.date(a)) + " * 86400000000 + " + s.time(b) + ")");
     if (engine == Engine::kDatabricks)
       return s.timestamp_text(s.timestamp_plus_micros(s.timestamp_of_date(s.date(a)), s.time(b)));
@@ -197,12 +226,12 @@ Written write_rows(Engine engine) {
   }
   add("GenerateTimestampArray", [&](DateSql& s) { return generate_timestamps(s, a, b, c, d); });
 
-  if (engine == Engine::kSqlite) {
+  if (DateSql(engine).counts_micros()) {
     // A timestamp plus seconds, as DuckDB's own row has it.
     add("TimeAdd", [&](DateSql& s) {
-      return s.timestamp_text("(" + s.timestamp(a) + " + CAST(round(1000000 * " + b + ") AS INTEGER))");
+      return s.timestamp_text("(" + s.timestamp(a) + " + CAST(round(1000000 * " + b + ") AS " +
+                              (engine == Engine::kSqlite ? "INTEGER" : "BIGINT") + "))");
     });
-    return rows;
   }
   if (engine == Engine::kDatabricks) {
     // Dates are texts here as elsewhere, and the functions BigQuery writes
@@ -220,6 +249,7 @@ Written write_rows(Engine engine) {
     add("CurrentDate", [&](DateSql& s) { return s.date_text(s.date_of_timestamp(s.now_utc())); });
     add("CurrentTimestamp", [&](DateSql& s) { return s.timestamp_text(s.now_utc()); });
   }
+  if (engine == Engine::kSqlite) return rows;
   if (engine == Engine::kPsql) {
     add("TimeAdd", [&](DateSql&) {
       return "(CAST(" + a + " AS timestamp) + CAST(1000000 * " + b +
@@ -245,6 +275,13 @@ Written write_rows(Engine engine) {
         });
       });
     }
+    if (s.binds_by_lambda()) {
+      return s.let(s.timestamp(a), [&](const std::string& u) {
+        return s.let(s.at_zone(u, b), [&](const std::string& l) {
+          return "(" + s.timestamp_text(l) + " || " + zone_offset_text(s, l, u) + ")";
+        });
+      });
+    }
     return "(SELECT " + s.timestamp_text("mirtova_l") + " || " +
            zone_offset_text(s, "mirtova_l", "mirtova_u") + " FROM (SELECT mirtova_u, " +
            s.at_zone("mirtova_u", b) + " AS mirtova_l FROM (SELECT " + s.timestamp(a) +
@@ -253,6 +290,18 @@ Written write_rows(Engine engine) {
   add("TimestampTrunc/3", [&](DateSql& s) {
     return s.timestamp_text(s.from_zone(timestamp_trunc(s, s.at_zone(s.timestamp(a), c), b), c));
   });
+  if (DateSql(engine).binds_by_lambda()) {
+    // The catalogue's names here are other engines' functions or keywords, or
+    // give the engine's own types rather than texts.
+    add("CurrentDate", [&](DateSql& s) { return s.date_text(s.date_of_timestamp(s.now_utc())); });
+    add("CurrentTimestamp", [&](DateSql& s) { return s.timestamp_text(s.now_utc()); });
+    add("DateAddDay", [&](DateSql& s) { return s.date_text(s.date_plus_days(s.date(a), s.integer(b))); });
+    add("DateDiffDay",
+        [&](DateSql& s) { return "(" + s.day_number(s.date(a)) + " - " + s.day_number(s.date(b)) + ")"; });
+    add("TimestampAddDays", [&](DateSql& s) {
+      return s.timestamp_text(s.timestamp_plus_micros(s.timestamp(a), s.integer(b) + " * 86400000000"));
+    });
+  }
   return rows;
 }
 
@@ -285,6 +334,16 @@ TemplateRows psql_date_rows() {
 
 TemplateRows sqlite_date_rows() {
   static const Written written = write_rows(Engine::kSqlite);
+  return rows_of(written);
+}
+
+TemplateRows trino_date_rows() {
+  static const Written written = write_rows(Engine::kTrino);
+  return rows_of(written);
+}
+
+TemplateRows presto_date_rows() {
+  static const Written written = write_rows(Engine::kPresto);
   return rows_of(written);
 }
 

@@ -41,6 +41,15 @@ TemplateRows duckdb_network_rows();
 TemplateRows presto_function_rows();
 TemplateRows trino_function_rows();
 TemplateRows presto_trino_operator_rows();
+TemplateRows presto_trino_number_rows();
+TemplateRows presto_trino_aggregate_rows();
+TemplateRows presto_trino_text_rows();
+TemplateRows presto_trino_bytes_rows();
+TemplateRows presto_trino_json_rows();
+TemplateRows presto_trino_array_rows();
+TemplateRows presto_date_rows();
+TemplateRows trino_date_rows();
+TemplateRows presto_trino_network_rows();
 
 TemplateRows psql_function_rows();
 TemplateRows psql_operator_rows();

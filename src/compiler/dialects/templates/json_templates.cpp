@@ -1,4 +1,4 @@
-// JSON functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite.
+// JSON functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL, SQLite, Trino and Presto.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
@@ -36,6 +36,21 @@ TemplateRows duckdb_json_rows() {
       {"JsonValue/1", R"t((CASE WHEN json_type({0}) IN ('OBJECT', 'ARRAY') THEN NULL ELSE json_extract_string({0}, '$') END))t"},
       // The JSON of a NULL is the text null.
       {"ToJsonString", R"t(COALESCE(CAST(to_json({0}) AS VARCHAR), 'null'))t"},
+  };
+  // clang-format on
+}
+
+TemplateRows presto_trino_json_rows() {
+  // clang-format off
+  return {
+      // The value at the path as JSON text; JSON null is SQL NULL, as in BigQuery.
+      {"JsonExtract", R"t(NULLIF(json_format(json_extract({0}, {1})), 'null'))t"},
+      {"JsonQuery", R"t(NULLIF(json_format(json_extract({0}, {1})), 'null'))t"},
+      // A scalar's text without quotes; NULL for an object or array.
+      {"JsonExtractScalar", R"t(json_extract_scalar({0}, {1}))t"},
+      {"JsonExtractScalar/1", R"t(json_extract_scalar({0}, '$'))t"},
+      {"JsonValue", R"t(json_extract_scalar({0}, {1}))t"},
+      {"JsonValue/1", R"t(json_extract_scalar({0}, '$'))t"},
   };
   // clang-format on
 }

@@ -1,6 +1,7 @@
-// Network functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite: IPv4
-// addresses as integers, texts and bytes. An IPv6 address fails the statement rather than giving a wrong
-// value.
+// Network functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL, SQLite, Trino and
+// Presto: IPv4 addresses as integers, texts and bytes. On DuckDB, PostgreSQL, SQLite and Databricks an IPv6
+// address fails the statement rather than giving a wrong value; Trino and Presto read and write both through
+// their IPADDRESS.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
@@ -25,6 +26,20 @@ TemplateRows duckdb_network_rows() {
       {"NetIpFromString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN regexp_full_match({0}, '(0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)') AND list_max(list_transform(string_split({0}, '.'), mirtova_p -> TRY_CAST(mirtova_p AS INTEGER))) <= 255 THEN unhex(array_to_string(list_transform(string_split({0}, '.'), mirtova_p -> printf('%02x', CAST(mirtova_p AS INTEGER))), '')) WHEN strpos({0}, ':') > 0 THEN error('IPv6 addresses are not available on engine duckdb: ' || {0}) ELSE error('NetIpFromString cannot read ' || {0}) END))t"},
       {"NetSafeIpFromString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN regexp_full_match({0}, '(0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)') AND list_max(list_transform(string_split({0}, '.'), mirtova_p -> TRY_CAST(mirtova_p AS INTEGER))) <= 255 THEN unhex(array_to_string(list_transform(string_split({0}, '.'), mirtova_p -> printf('%02x', CAST(mirtova_p AS INTEGER))), '')) WHEN strpos({0}, ':') > 0 THEN error('IPv6 addresses are not available on engine duckdb: ' || {0}) ELSE NULL END))t"},
       {"NetIpToString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN octet_length({0}) = 4 THEN array_to_string(list_transform(range(4), mirtova_i -> CAST(CAST('0x' || substr(hex({0}), 2 * mirtova_i + 1, 2) AS INTEGER) AS VARCHAR)), '.') WHEN octet_length({0}) = 16 THEN error('IPv6 addresses are not available on engine duckdb') ELSE error('NetIpToString takes 4 or 16 bytes, not ' || CAST(octet_length({0}) AS VARCHAR)) END))t"},
+  };
+  // clang-format on
+}
+
+TemplateRows presto_trino_network_rows() {
+  // clang-format off
+  // IPADDRESS holds an IPv4 address as its IPv6 form ::ffff:a.b.c.d, which
+  // BigQuery writes as four bytes when the text is dotted.
+  return {
+      {"NetIpv4FromInt64", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN {0} < -2147483648 OR {0} > 4294967295 THEN fail('NetIpv4FromInt64 takes an integer from -0x80000000 to 0xFFFFFFFF, not ' || CAST({0} AS VARCHAR)) ELSE to_big_endian_32(CAST((CASE WHEN {0} >= 2147483648 THEN {0} - 4294967296 ELSE {0} END) AS INTEGER)) END))t"},
+      {"NetIpv4ToInt64", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN length({0}) <> 4 THEN fail('NetIpv4ToInt64 takes 4 bytes, not ' || CAST(length({0}) AS VARCHAR)) ELSE bitwise_and(CAST(from_big_endian_32({0}) AS BIGINT), 4294967295) END))t"},
+      {"NetIpFromString", R"t((CASE WHEN strpos({0}, ':') > 0 THEN CAST(CAST({0} AS IPADDRESS) AS VARBINARY) ELSE substr(CAST(CAST({0} AS IPADDRESS) AS VARBINARY), 13, 4) END))t"},
+      {"NetSafeIpFromString", R"t((CASE WHEN strpos({0}, ':') > 0 THEN CAST(try(CAST({0} AS IPADDRESS)) AS VARBINARY) ELSE substr(CAST(try(CAST({0} AS IPADDRESS)) AS VARBINARY), 13, 4) END))t"},
+      {"NetIpToString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN length({0}) = 4 THEN CAST(CAST(from_hex('00000000000000000000ffff') || {0} AS IPADDRESS) AS VARCHAR) WHEN length({0}) = 16 AND substr({0}, 1, 12) = from_hex('00000000000000000000ffff') THEN '::ffff:' || CAST(CAST({0} AS IPADDRESS) AS VARCHAR) WHEN length({0}) = 16 THEN CAST(CAST({0} AS IPADDRESS) AS VARCHAR) ELSE fail('NetIpToString takes 4 or 16 bytes, not ' || CAST(length({0}) AS VARCHAR)) END))t"},
   };
   // clang-format on
 }

@@ -1,4 +1,4 @@
-// Number functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite.
+// Number functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL, SQLite, Trino and Presto.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
@@ -55,6 +55,36 @@ TemplateRows duckdb_number_rows() {
       {"BitCastToUint32", R"t((({0}) & 4294967295))t"},
       {"BitCastToInt64", R"t(CAST((CASE WHEN ({0}) >= 9223372036854775808 THEN CAST({0} AS HUGEINT) - 18446744073709551616 ELSE CAST({0} AS HUGEINT) END) AS BIGINT))t"},
       {"BitCastToUint64", R"t(CAST((CASE WHEN ({0}) < 0 THEN CAST({0} AS HUGEINT) + 18446744073709551616 ELSE CAST({0} AS HUGEINT) END) AS UBIGINT))t"},
+  };
+  // clang-format on
+}
+
+TemplateRows presto_trino_number_rows() {
+  // clang-format off
+  return {
+      {"IsNan", R"t(is_nan(CAST({0} AS DOUBLE)))t"},
+      {"IsInf", R"t(is_infinite(CAST({0} AS DOUBLE)))t"},
+      {"IeeeDivide", R"t((CAST({0} AS DOUBLE) / CAST({1} AS DOUBLE)))t"},
+      {"BitCount", R"t(bit_count(CAST({0} AS BIGINT), 64))t"},
+      // The engine's own overflow check on integers (try gives NULL), in 64 bits
+      // (a literal would be a 32-bit integer); a float sum that overflows comes
+      // out infinite and is NULL as well.
+      {"SafeAdd", R"t((CASE WHEN is_infinite(CAST(try((CAST(0 AS BIGINT) + ({0})) + ({1})) AS DOUBLE)) AND NOT is_infinite(CAST({0} AS DOUBLE)) AND NOT is_infinite(CAST({1} AS DOUBLE)) THEN NULL ELSE try((CAST(0 AS BIGINT) + ({0})) + ({1})) END))t"},
+      {"SafeSubtract", R"t((CASE WHEN is_infinite(CAST(try((CAST(0 AS BIGINT) + ({0})) - ({1})) AS DOUBLE)) AND NOT is_infinite(CAST({0} AS DOUBLE)) AND NOT is_infinite(CAST({1} AS DOUBLE)) THEN NULL ELSE try((CAST(0 AS BIGINT) + ({0})) - ({1})) END))t"},
+      {"SafeMultiply", R"t((CASE WHEN is_infinite(CAST(try((CAST(0 AS BIGINT) + ({0})) * ({1})) AS DOUBLE)) AND NOT is_infinite(CAST({0} AS DOUBLE)) AND NOT is_infinite(CAST({1} AS DOUBLE)) THEN NULL ELSE try((CAST(0 AS BIGINT) + ({0})) * ({1})) END))t"},
+      {"SafeNegate", R"t(try(- (CAST(0 AS BIGINT) + ({0}))))t"},
+      {"SafeDivide", R"t((CASE WHEN is_infinite(CAST({0} AS DOUBLE) / NULLIF(CAST({1} AS DOUBLE), 0)) AND NOT is_infinite(CAST({0} AS DOUBLE)) THEN NULL ELSE CAST({0} AS DOUBLE) / NULLIF(CAST({1} AS DOUBLE), 0) END))t"},
+      // The count of boundaries at or below the point: its bucket in a sorted array.
+      {"RangeBucket", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE cardinality(filter({1}, mirtova_e -> mirtova_e <= {0})) END))t"},
+      // The low 32 bits, read as signed.
+      {"BitCastToInt32", R"t((CASE WHEN bitwise_and({0}, 4294967295) >= 2147483648 THEN bitwise_and({0}, 4294967295) - 4294967296 ELSE bitwise_and({0}, 4294967295) END))t"},
+      {"BitCastToUint32", R"t(bitwise_and({0}, 4294967295))t"},
+      {"BitCastToInt64", R"t(CAST((CASE WHEN CAST({0} AS DECIMAL(20, 0)) >= DECIMAL '9223372036854775808' THEN CAST({0} AS DECIMAL(20, 0)) - DECIMAL '18446744073709551616' ELSE CAST({0} AS DECIMAL(20, 0)) END) AS BIGINT))t"},
+      {"BitCastToUint64", R"t(CAST((CASE WHEN CAST({0} AS DECIMAL(20, 0)) < 0 THEN CAST({0} AS DECIMAL(20, 0)) + DECIMAL '18446744073709551616' ELSE CAST({0} AS DECIMAL(20, 0)) END) AS DECIMAL(20, 0)))t"},
+      // Neither engine has the inverse hyperbolic functions.
+      {"Acosh", R"t(ln(CAST({0} AS DOUBLE) + sqrt(CAST({0} AS DOUBLE) * CAST({0} AS DOUBLE) - 1)))t"},
+      {"Asinh", R"t((CASE WHEN CAST({0} AS DOUBLE) < 0 THEN -ln(-CAST({0} AS DOUBLE) + sqrt(CAST({0} AS DOUBLE) * CAST({0} AS DOUBLE) + 1)) ELSE ln(CAST({0} AS DOUBLE) + sqrt(CAST({0} AS DOUBLE) * CAST({0} AS DOUBLE) + 1)) END))t"},
+      {"Atanh", R"t((0.5E0 * ln((1 + CAST({0} AS DOUBLE)) / (1 - CAST({0} AS DOUBLE)))))t"},
   };
   // clang-format on
 }

@@ -1,4 +1,4 @@
-// Text functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL and SQLite.
+// Text functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL, SQLite, Trino and Presto.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
@@ -38,6 +38,30 @@ TemplateRows duckdb_text_rows() {
       {"Normalize", R"t(nfc_normalize({0}))t"},
       {"GenerateUuid", R"t(CAST(uuid() AS VARCHAR))t"},
       {"Error", R"t(error({0}))t"},
+  };
+  // clang-format on
+}
+
+TemplateRows presto_trino_text_rows() {
+  // clang-format off
+  // A text is cast to its UTF-8 bytes; bytes cast to bytes stay as they are.
+  return {
+      {"ByteLength", R"t(length(CAST({0} AS VARBINARY)))t"},
+      {"CharLength", R"t(length({0}))t"},
+      // Bytes give their values, a text its code points; each arm reads the
+      // value as the type it tests for, so both arms take either type.
+      {"ToCodePoints", R"t((CASE WHEN typeof({0}) = 'varbinary' THEN transform(regexp_extract_all(to_hex(CAST({0} AS VARBINARY)), '..'), mirtova_h -> from_base(mirtova_h, 16)) ELSE transform(regexp_extract_all(from_utf8(CAST({0} AS VARBINARY)), '(?s).'), mirtova_c -> CAST(codepoint(CAST(mirtova_c AS VARCHAR(1))) AS BIGINT)) END))t"},
+      {"CodePointsToString", R"t((CASE WHEN cardinality(filter({0}, mirtova_c -> mirtova_c IS NULL)) > 0 THEN NULL ELSE array_join(transform({0}, mirtova_c -> chr(mirtova_c)), '') END))t"},
+      {"RegexpMatch", R"t(regexp_like({0}, {1}))t"},
+      // The first group of each match when the pattern has one (asking for a
+      // group the pattern lacks fails, and try makes that NULL), else the match.
+      {"RegexpExtractAll", R"t(COALESCE(try(regexp_extract_all({0}, {1}, 1)), regexp_extract_all({0}, {1})))t"},
+      {"Normalize", R"t(normalize({0}))t"},
+      // The form is a text here, a keyword to the engine.
+      {"Normalize/2", R"t((CASE upper({1}) WHEN 'NFC' THEN normalize({0}, NFC) WHEN 'NFD' THEN normalize({0}, NFD) WHEN 'NFKC' THEN normalize({0}, NFKC) WHEN 'NFKD' THEN normalize({0}, NFKD) END))t"},
+      {"GenerateUuid", R"t(CAST(uuid() AS VARCHAR))t"},
+      {"Error", R"t(fail({0}))t"},
+      {"SessionUser", R"t(current_user)t"},
   };
   // clang-format on
 }
