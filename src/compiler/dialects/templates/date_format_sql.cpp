@@ -411,7 +411,7 @@ class Writer {
                    "), '')";
           case Engine::kTrino:
           case Engine::kPresto:
-            return "regexp_extract(" + s + ", " + quoted(pattern) + ", " + std::to_string(n) + ")";
+            return "regexp_extract(" + s + ", " + sql_.literal(pattern) + ", " + std::to_string(n) + ")";
           default:
             break;
         }
@@ -496,7 +496,7 @@ class Writer {
           break;
         case Engine::kTrino:
         case Engine::kPresto:
-          match = "regexp_like(" + s + ", " + quoted(pattern) + ")";
+          match = "regexp_like(" + s + ", " + sql_.literal(pattern) + ")";
           break;
         default:
           break;
