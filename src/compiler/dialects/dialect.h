@@ -138,6 +138,9 @@ class Dialect {
   // Whether a combine that aggregates the elements of a list the rule already
   // knows is written over the list alone rather than as a sub-query of the rule.
   virtual bool combines_over_lists() const;  // 49
+  // Whether a list may hold lists: an engine whose arrays hold no arrays
+  // refuses a list literal of lists.
+  virtual bool holds_lists_in_lists() const;  // 50
 };
 
 }  // namespace mirtova

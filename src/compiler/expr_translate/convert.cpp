@@ -199,6 +199,9 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
     std::vector<std::string> items;
     if (const Json* elements = list->get("element")) {
       for (const Json& item : elements->as_array()) {
+        if (!dialect->holds_lists_in_lists() && value_type(item).is_list()) {
+          return error("A list of lists is not available on engine " + std::string(dialect->name()) + ".");
+        }
         TRY(std::string sql, convert(item));
         items.push_back(std::move(sql));
       }

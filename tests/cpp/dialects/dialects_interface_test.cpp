@@ -217,6 +217,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
        {"false", "false", "false", "false", "true", "false", "false"}},
       {"combines_over_lists", [](const Dialect& d) { return flag(d.combines_over_lists()); },
        {"true", "false", "true", "true", "true", "true", "true"}},
+      {"holds_lists_in_lists", [](const Dialect& d) { return flag(d.holds_lists_in_lists()); },
+       {"true", "true", "true", "true", "true", "true", "false"}},
       {"unfolds_recursion_iteratively",
        [](const Dialect& d) { return flag(d.unfolds_recursion_iteratively()); },
        {"false", "true", "true", "true", "false", "false", "false"}},

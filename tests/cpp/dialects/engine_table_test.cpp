@@ -27,7 +27,9 @@ TEST(EngineTable, EachEngineMakesItsOwnDialect) {
     // the catalogue in their own SQL take every family.
     const bool own_sql = engine == Engine::kDuckdb || engine == Engine::kPsql || engine == Engine::kSqlite;
     for (RowsOf family : entry.families.in_order()) {
-      EXPECT_EQ(family != nullptr, own_sql) << engine;
+      if (own_sql) {
+        EXPECT_NE(family, nullptr) << engine;
+      }
       if (family != nullptr) {
         EXPECT_FALSE(family().empty()) << engine;
       }
