@@ -62,15 +62,16 @@ Written write_rows() {
       {"TimestampFromUnixMicros", "TIMESTAMP_MICROS({0})"},
       // BigQuery documents no text argument for these; a text literal could be
       // read as a date, a datetime or a timestamp, a text column as none of
-      // them. As a timestamp, read in UTC, each means what it does elsewhere.
+      // them. As a timestamp, read in UTC, each means what it does elsewhere;
+      // with a time zone, a timestamp is the one argument BigQuery takes.
       {"Date/1", "DATE(CAST({0} AS TIMESTAMP))"},
-      {"Date/2", "DATE({0}, {1})"},
+      {"Date/2", "DATE(CAST({0} AS TIMESTAMP), {1})"},
       {"Date", "DATE({0}, {1}, {2})"},
       {"Datetime/1", "DATETIME(CAST({0} AS TIMESTAMP))"},
       {"Datetime/2", "DATETIME({0}, {1})"},
       {"Datetime", "DATETIME({0}, {1}, {2}, {3}, {4}, {5})"},
       {"Time/1", "TIME(CAST({0} AS TIMESTAMP))"},
-      {"Time/2", "TIME({0}, {1})"},
+      {"Time/2", "TIME(CAST({0} AS TIMESTAMP), {1})"},
       {"Time", "TIME({0}, {1}, {2})"},
       {"String/1", "STRING(CAST({0} AS TIMESTAMP))"},
       {"String", "STRING(CAST({0} AS TIMESTAMP), {1})"},
