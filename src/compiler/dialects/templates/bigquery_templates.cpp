@@ -199,6 +199,38 @@ VarPop VAR_POP 1 1
 VarSamp VAR_SAMP 1 1
 )t";
 
+// The numbers of arguments the rows written below take ("name least most"),
+// each other number refused as with the counted functions.
+constexpr std::string_view kOwnCounts = R"t(
+BitCastToInt32 1 1
+BitCastToInt64 1 1
+BitCastToUint32 1 1
+BitCastToUint64 1 1
+IsNull 1 1
+NetFormatIp 1 1
+NetFormatPackedIp 1 1
+NetParseIp 1 1
+NetParsePackedIp 1 1
+Normalize 1 2
+NormalizeAndCasefold 1 2
+Range 1 1
+RangeOf 1 1
+RegexpContains 2 2
+RegexpMatch 2 2
+SafeConvertBytesToString 1 1
+Size 1 1
+Sort 1 1
+StBufferwithtolerance 3 3
+ToBase32 1 1
+ToBase64 1 1
+ToFloat64 1 1
+ToHex 1 1
+ToInt64 1 1
+ToString 1 1
+ToUInt64 1 1
+Unique 1 1
+)t";
+
 // What BigQuery has no form for: window functions need a window the language
 // does not write, protocol buffers are no BigQuery type, and the rest are
 // absent from BigQuery's function reference.
@@ -216,15 +248,18 @@ std::string call_of(std::string_view sql_name, size_t count) {
 }
 
 // Per counted function, a row for each number of arguments it takes, the name's
-// own row taking the most: a call with more is then refused as a call of too
-// many arguments. A function of any number keeps one "%s" for them all.
-Written write_counted() {
-  Written rows;
+// own row taking the most, and a refusal for each other number an arity row
+// can name: the language's other engines may well take that number, so the
+// call is refused as one BigQuery does not take. A function of any number
+// keeps one "%s" for them all.
+// The lines of a table, each as its blank-separated words.
+std::vector<std::vector<std::string_view>> lines_of(std::string_view table) {
+  std::vector<std::vector<std::string_view>> lines;
   size_t start = 0;
-  while (start < kCounted.size()) {
-    size_t end = kCounted.find('\n', start);
-    if (end == std::string_view::npos) end = kCounted.size();
-    std::string_view line = kCounted.substr(start, end - start);
+  while (start < table.size()) {
+    size_t end = table.find('\n', start);
+    if (end == std::string_view::npos) end = table.size();
+    std::string_view line = table.substr(start, end - start);
     start = end + 1;
     std::vector<std::string_view> words;
     for (size_t at = 0; at < line.size();) {
@@ -233,19 +268,36 @@ Written write_counted() {
       words.push_back(line.substr(at, blank - at));
       at = blank + 1;
     }
+    if (!words.empty()) lines.push_back(std::move(words));
+  }
+  return lines;
+}
+
+Written write_counted() {
+  Written rows;
+  for (const auto& words : lines_of(kCounted)) {
     if (words.size() != 4) continue;
     const std::string name(words[0]);
     const size_t least = static_cast<size_t>(words[2][0] - '0');
-    if (words[3] == "n") {
-      rows.emplace_back(name, std::string(words[1]) + "(%s)");
-      for (size_t count = 0; count < least; ++count)
+    const bool any_number = words[3] == "n";
+    const size_t most = any_number ? kMostArityRowArguments : static_cast<size_t>(words[3][0] - '0');
+    rows.emplace_back(name, any_number ? std::string(words[1]) + "(%s)" : call_of(words[1], most));
+    for (size_t count = 0; count <= kMostArityRowArguments; ++count) {
+      if (count < least || count > most) {
         rows.emplace_back(arity_row_name(name, count), std::string(kNotOnThisEngine));
-      continue;
+      } else if (count < most && !any_number) {
+        rows.emplace_back(arity_row_name(name, count), call_of(words[1], count));
+      }
     }
-    const size_t most = static_cast<size_t>(words[3][0] - '0');
-    rows.emplace_back(name, call_of(words[1], most));
-    for (size_t count = least; count < most; ++count)
-      rows.emplace_back(arity_row_name(name, count), call_of(words[1], count));
+  }
+  for (const auto& words : lines_of(kOwnCounts)) {
+    if (words.size() != 3) continue;
+    const size_t least = static_cast<size_t>(words[1][0] - '0');
+    const size_t most = static_cast<size_t>(words[2][0] - '0');
+    for (size_t count = 0; count <= kMostArityRowArguments; ++count) {
+      if (count < least || count > most)
+        rows.emplace_back(arity_row_name(words[0], count), std::string(kNotOnThisEngine));
+    }
   }
   return rows;
 }
