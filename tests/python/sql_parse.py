@@ -3,7 +3,7 @@
 BigQuery SQL is also checked call by call against BigQuery's documented
 signatures (bigquery_signatures.py).
 
-A template placeholder left in the SQL ("{0}", "{body}", "%s") is a part of a
+A template placeholder left in the SQL ("{0}", "{1:DAY|WEEK}", "{body}", "%s") is a part of a
 template the compiler never filled: the SQL is refused before sqlglot reads it,
 since sqlglot may well take the placeholder for something it knows. Text inside
 quotes ('...' or "...": a string, or a quoted name) is the program's own and is
@@ -15,7 +15,7 @@ import sqlglot
 
 from bigquery_signatures import call_faults
 
-PLACEHOLDER = re.compile(r"\{\d+\}|\{body\}|%s")
+PLACEHOLDER = re.compile(r"\{\d+(?::[^{}]*)?\}|\{body\}|%s")
 STRING_LITERAL = re.compile(r"'(?:[^'\\]|\\.|'')*'|\"(?:[^\"\\]|\\.)*\"")
 
 

@@ -8,6 +8,7 @@ from sql_parse import unfilled_placeholder
     ("SELECT 1", None),
     ("SELECT {0} AS col0", "{0}"),
     ("SELECT LOWER({12})", "{12}"),
+    ("SELECT DATE_TRUNC(d, {1:DAY|WEEK(MONDAY)})", "{1:DAY|WEEK(MONDAY)}"),
     ("SELECT (SELECT {body} FROM t)", "{body}"),
     ("SELECT FORMAT(%s)", "%s"),
     ("SELECT '{0} and %s'", None),                # the program's own text
