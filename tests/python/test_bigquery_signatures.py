@@ -111,4 +111,4 @@ def test_keyword_and_count_refusals(call, message):
 
 def test_parts_in_any_case():
     script = mirtova.compile('Q(v) :- v == DateTrunc("2024-05-15", "week(monday)");', "Q", engine="bigquery")
-    assert "DATE_TRUNC(\"2024-05-15\", WEEK(MONDAY))" in checked(script)[-1]
+    assert 'DATE_TRUNC(CAST("2024-05-15" AS DATE), WEEK(MONDAY))' in checked(script)[-1]

@@ -142,7 +142,7 @@ TEST(ExprConvert, OperatorsAndFunctions) {
       {"duckdb", call("Join", {var("l"), str(",")}), "ARRAY_TO_STRING(T.l, ',')"},
       {"bigquery", call("Join", {var("l"), str(",")}), "ARRAY_TO_STRING(T.l, \",\")"},
       // Where BigQuery reads a keyword, a text literal names it.
-      {"bigquery", call("DateAdd", {var("x"), var("n"), str("month")}), "DATE_ADD(T.x, INTERVAL T.n MONTH)"},
+      {"bigquery", call("DateAdd", {var("x"), var("n"), str("month")}), "DATE_ADD(CAST(T.x AS DATE), INTERVAL T.n MONTH)"},
       {"bigquery", call("DateTrunc", {var("x"), var("s")}), "DateTrunc needs its argument 2 as a text literal on engine bigquery: one of DAY, WEEK, WEEK(SUNDAY), WEEK(MONDAY), WEEK(TUESDAY), WEEK(WEDNESDAY), WEEK(THURSDAY), WEEK(FRIDAY), WEEK(SATURDAY), ISOWEEK, MONTH, QUARTER, YEAR, ISOYEAR.", true},
       {"bigquery", call("Log", {var("x"), var("y"), var("x")}), "Built-in function Log is not available on engine bigquery with 3 arguments.", true},
       // An argument the template does not take is refused, never dropped.
