@@ -139,24 +139,23 @@ def _kind_fault(kind, tokens):
     return "'AS' inside an argument" if aliases else None
 
 
-def _strip_clauses(name, args, clauses, faults):
-    """The arguments without the call's clauses; a clause the function does not take is a fault."""
+def _strip_clauses(name, inside, clauses, faults):
+    """The arguments without the call's clauses (an ORDER BY may list several
+    keys); a clause the function does not take is a fault."""
     found = []
-    if args and args[0] and args[0][0].text.upper() == "DISTINCT":
+    if inside and inside[0].text.upper() == "DISTINCT":
         found.append("distinct")
-        args[0] = args[0][1:]
-    if args:
-        ends = {"IGNORE": "nulls", "RESPECT": "nulls", "ORDER BY": "order", "LIMIT": "limit"}
-        for at, word in _top_level_words(args[-1]):
-            if word in ends and at > 0:
-                rest = args[-1][at:]
-                args[-1] = args[-1][:at]
-                found += [ends[w] for _, w in _top_level_words(rest) if w in ends]
-                break
+        inside = inside[1:]
+    ends = {"IGNORE": "nulls", "RESPECT": "nulls", "ORDER BY": "order", "LIMIT": "limit"}
+    for at, word in _top_level_words(inside):
+        if word in ends and at > 0:
+            found += [ends[w] for _, w in _top_level_words(inside[at:]) if w in ends]
+            inside = inside[:at]
+            break
     for clause in found:
         if clause not in clauses:
             faults.append(f"{name}: {clause.upper()} clause, which {name} does not take")
-    return args
+    return _split(inside)
 
 
 def _calls(tokens, faults, out):
@@ -199,7 +198,7 @@ def _check_call(name, inside, over, faults):
     if kinds in (["as_type"], ["query"]):
         args = [inside]
     else:
-        args = _strip_clauses(name, _split(inside), clauses, faults)
+        args = _strip_clauses(name, inside, clauses, faults)
     if over and "over" not in clauses:
         faults.append(f"{name}: OVER, which {name} does not take")
     if len(args) not in counts:

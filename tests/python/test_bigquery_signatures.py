@@ -74,6 +74,8 @@ def test_differential_programs():
     ("SELECT ARRAY(SELECT 1 FROM t) || ARRAY(1)", "ARRAY: argument 1 is not a query"),
     ("SELECT DATE_TRUNC(d, WEEK(MONDAY)), COUNT(*), COUNT(DISTINCT x), NET.HOST(h)", None),
     ("SELECT ARRAY_AGG(x IGNORE NULLS ORDER BY [x][OFFSET(0)] LIMIT 1)[SAFE_OFFSET(0)] FROM t", None),
+    ("SELECT ARRAY_AGG(x ORDER BY y IS NULL, y DESC LIMIT 2), ARRAY_AGG(x, y ORDER BY y) FROM t",
+     "ARRAY_AGG: 2 arguments"),
     ("SELECT CAST(x AS ARRAY<STRUCT<a INT64, b STRING>>), STRUCT(1 AS a, 2), SUM(x) OVER (ORDER BY y)", None),
     ("SELECT GENERATE_DATE_ARRAY(a, b, INTERVAL - 1 MONTH), TIMESTAMP_TRUNC(t, DAY, 'UTC')", None),
 ])
