@@ -1,16 +1,22 @@
 """Generated SQL read by sqlglot, for the engines the tests cannot run.
 
-A template placeholder left in the SQL ("{0}", "{body}", "%s") is a part of a
+BigQuery SQL is also checked call by call against BigQuery's documented
+signatures (bigquery_signatures.py).
+
+A template placeholder left in the SQL ("{0}", "{1:DAY|WEEK}", "{body}", "%s") is a part of a
 template the compiler never filled: the SQL is refused before sqlglot reads it,
 since sqlglot may well take the placeholder for something it knows. Text inside
-string literals is the program's own and is not looked at.
+quotes ('...' or "...": a string, or a quoted name) is the program's own and is
+not looked at.
 """
 import re
 
 import sqlglot
 
-PLACEHOLDER = re.compile(r"\{\d+\}|\{body\}|%s")
-STRING_LITERAL = re.compile(r"'(?:[^'\\]|\\.|'')*'")
+from bigquery_signatures import call_faults
+
+PLACEHOLDER = re.compile(r"\{\d+(?::[^{}]*)?\}|\{body\}|%s")
+STRING_LITERAL = re.compile(r"'(?:[^'\\]|\\.|'')*'|\"(?:[^\"\\]|\\.)*\"")
 
 
 def unfilled_placeholder(sql):
@@ -23,4 +29,8 @@ def parse_sql(sql, read, **options):
     """sqlglot's tree of one statement, once no placeholder is left in it."""
     left = unfilled_placeholder(sql)
     assert left is None, f"template placeholder {left} left in the SQL:\n{sql}"
-    return sqlglot.parse_one(sql, read=read, **options)
+    tree = sqlglot.parse_one(sql, read=read, **options)
+    if read == "bigquery":
+        _, faults = call_faults(sql)
+        assert not faults, f"{faults}\nin:\n{sql}"
+    return tree

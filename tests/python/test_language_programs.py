@@ -317,6 +317,10 @@ DIALECTS = {"psql": "postgres", "bigquery": "bigquery", "presto": "presto", "tri
 def test_sql_parses_on_other_engines(case, engine):
     _, source, predicate, _, _, options = case
     options = {k: v for k, v in options.items() if k != "ordered"}
+    if engine == "bigquery" and "[[" in source:  # BigQuery's arrays hold no arrays
+        with pytest.raises(ValueError, match="A list of lists is not available on engine bigquery."):
+            mirtova.plan(source, predicate, engine=engine, **options)
+        return
     for step in mirtova.plan(source, predicate, engine=engine, **options):
         if step["kind"] == "sql":
             statements = [step["sql"]]

@@ -63,6 +63,13 @@ class BigQueryDialect final : public Dialect {
 
   std::string_view now_relation_sql() const override { return "(SELECT CURRENT_TIMESTAMP() AS timestamp)"; }
 
+  std::string regex_match_condition(std::string_view expression, std::string_view pattern) const override {
+    return "REGEXP_CONTAINS(" + std::string(expression) + ", " + str_literal(pattern) + ")";
+  }
+
+  // Its arrays hold no arrays.
+  bool holds_lists_in_lists() const override { return false; }
+
   // BigQuery reads OFFSET only after a LIMIT; the largest INT64 stands for no limit.
   std::string pagination_clause(std::optional<uint64_t> limit,
                                 std::optional<uint64_t> offset) const override {

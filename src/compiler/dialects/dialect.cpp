@@ -111,6 +111,8 @@ std::string Dialect::row_count(uint64_t count) const {
   return std::to_string(std::min(count, most_rows_counted()));
 }
 
+bool Dialect::holds_lists_in_lists() const { return true; }
+
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {

@@ -168,6 +168,9 @@ class Dialect {
   // engines that cannot name a field without its type write the record as any
   // other.
   virtual std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields) const;  // 56
+  // Whether a list may hold lists: an engine whose arrays hold no arrays
+  // refuses a list literal of lists.
+  virtual bool holds_lists_in_lists() const;  // 57
 };
 
 }  // namespace mirtova

@@ -18,7 +18,7 @@ constexpr std::array<EngineEntry, 7> kEngineTable = {{
      .library_program = &bigquery_library_text,
      .function_rows = &bigquery_function_rows,
      .operator_rows = &bigquery_operator_rows,
-     .families = {}},
+     .families = {.aggregates = &bigquery_aggregate_rows, .dates = &bigquery_date_rows}},
     {.engine = Engine::kSqlite,
      .make_dialect = &make_sqlite_dialect,
      .library_program = &sqlite_library_text,

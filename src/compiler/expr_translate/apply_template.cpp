@@ -1,7 +1,9 @@
 // Template filling in one pass over the template.
 #include "compiler/expr_translate/apply_template.h"
 
+#include <algorithm>
 #include <cstddef>
+
 #include "common/strings.h"
 
 namespace mirtova {
@@ -94,16 +96,63 @@ std::string apply_template(std::string_view tmpl, const std::vector<std::string>
 }
 
 size_t arguments_needed(std::string_view tmpl) {
-  if (!names_positional(tmpl)) {
+  size_t keywords = 0;
+  for (const KeywordPlace& place : keyword_places(tmpl)) keywords = std::max(keywords, place.index + 1);
+  if (!names_positional(tmpl) && keywords == 0) {
     size_t count = count_percent_s(tmpl);
     return count >= 2 ? count : 0;
   }
-  size_t needed = 0;
+  size_t needed = keywords;
   for (size_t i = 0; i < tmpl.size(); ++i) {
     size_t index = 0, length = 0;
     if (read_index(tmpl, i, index, length) && index + 1 > needed) needed = index + 1;
   }
   return needed;
+}
+
+std::vector<KeywordPlace> keyword_places(std::string_view tmpl) {
+  std::vector<KeywordPlace> places;
+  for (size_t at = tmpl.find('{'); at != std::string_view::npos; at = tmpl.find('{', at + 1)) {
+    size_t i = at + 1;
+    size_t index = 0;
+    while (i < tmpl.size() && tmpl[i] >= '0' && tmpl[i] <= '9' && index < 100000) {
+      index = index * 10 + static_cast<size_t>(tmpl[i] - '0');
+      ++i;
+    }
+    if (i == at + 1 || i >= tmpl.size() || tmpl[i] != ':') continue;
+    size_t close = tmpl.find('}', i);
+    if (close == std::string_view::npos) break;
+    places.push_back({index, tmpl.substr(i + 1, close - i - 1), at, close + 1 - at});
+    at = close;
+  }
+  return places;
+}
+
+std::optional<std::string_view> keyword_named(std::string_view words, std::string_view text) {
+  size_t start = 0;
+  while (start <= words.size()) {
+    size_t end = words.find('|', start);
+    if (end == std::string_view::npos) end = words.size();
+    std::string_view word = words.substr(start, end - start);
+    bool same = word.size() == text.size();
+    for (size_t i = 0; same && i < word.size(); ++i) same = ascii_upper(text[i]) == word[i];
+    if (same && !word.empty()) return word;
+    start = end + 1;
+  }
+  return std::nullopt;
+}
+
+std::string with_keywords(std::string_view tmpl, const std::vector<KeywordPlace>& places,
+                          const std::vector<std::string_view>& chosen) {
+  std::string out;
+  size_t from = 0;
+  for (size_t i = 0; i < places.size() && i < chosen.size(); ++i) {
+    out += tmpl.substr(from, places[i].at - from);
+    out += chosen[i];
+    from = places[i].at + places[i].length;
+  }
+  out += tmpl.substr(from);
+  return out;
 }
 
 std::string apply_operator_template(std::string_view tmpl, const std::string& left,

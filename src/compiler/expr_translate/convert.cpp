@@ -130,6 +130,31 @@ bool is_plain_type_name(std::string_view text) {
   return !in_brackets;
 }
 
+// The template with its keyword placeholders written as the words the call's
+// text literals name; a keyword must be known when compiling, as the engine
+// reads no expression there.
+SqlResult keyword_template(const std::string& name, std::string_view engine, std::string_view tmpl,
+                           const std::vector<KeywordPlace>& places, const std::vector<const Json*>& args) {
+  std::vector<std::string_view> chosen;
+  for (const KeywordPlace& place : places) {
+    const std::string choices = replace_all(place.words, "|", ", ");
+    const std::string position = std::to_string(place.index + 1);
+    const std::string* text =
+        place.index < args.size() ? text_of_string_literal(*args[place.index]) : nullptr;
+    if (text == nullptr) {
+      return error(name + " needs its argument " + position + " as a text literal on engine " +
+                   std::string(engine) + ": one of " + choices + ".");
+    }
+    std::optional<std::string_view> word = keyword_named(place.words, *text);
+    if (!word) {
+      return error(name + " on engine " + std::string(engine) + " takes one of " + choices +
+                   " as its argument " + position + ", not \"" + *text + "\".");
+    }
+    chosen.push_back(*word);
+  }
+  return with_keywords(tmpl, places, chosen);
+}
+
 }  // namespace
 
 SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type& expected) {
@@ -204,6 +229,9 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
     std::vector<std::string> items;
     if (const Json* elements = list->get("element")) {
       for (const Json& item : elements->as_array()) {
+        if (!dialect->holds_lists_in_lists() && value_type(item).is_list()) {
+          return error("A list of lists is not available on engine " + std::string(dialect->name()) + ".");
+        }
         TRY(std::string sql, convert(item));
         items.push_back(std::move(sql));
       }
@@ -484,12 +512,18 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       return error("Built-in function " + name + " expects " + std::to_string(range.least) + "-" +
                    std::to_string(range.most) + " arguments, got " + std::to_string(args.size()));
     }
+    std::string with_words;
+    std::string_view filled = *tmpl;
+    if (std::vector<KeywordPlace> places = keyword_places(*tmpl); !places.empty()) {
+      TRY(with_words, keyword_template(name, dialect->name(), *tmpl, places, args));
+      filled = with_words;
+    }
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
     type_untyped_arguments(name, args, sql);
     // A plain function called without arguments: "NAME(%s)" has nothing to fill.
-    if (args.empty()) return replace_all(*tmpl, "(%s)", "()");
-    return apply_template(*tmpl, sql);
+    if (args.empty()) return replace_all(filled, "(%s)", "()");
+    return apply_template(filled, sql);
   }
   return convert_predicate_call(call);
 }

@@ -70,7 +70,8 @@ ArityRange ExprTranslator::template_arities(const std::string& name, size_t need
   int least = static_cast<int>(needed);
   int most = least;
   for (size_t count = 0; count <= kMostArityRowArguments; ++count) {
-    if (functions->count(arity_row_name(name, count)) > 0) {
+    auto found = functions->find(arity_row_name(name, count));
+    if (found != functions->end() && found->second != kNotOnThisEngine) {
       least = std::min(least, static_cast<int>(count));
       most = std::max(most, static_cast<int>(count));
     }

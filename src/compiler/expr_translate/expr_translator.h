@@ -99,7 +99,7 @@ class ExprTranslator {
   // Whether the engine refuses the row `name` (a function or one of its arities).
   bool is_refused(const std::string& name) const;
   // The least and most arguments the engine's rows of `name` take, counting
-  // the name's own row as taking `needed`.
+  // the name's own row as taking `needed`; a number it refuses takes none.
   ArityRange template_arities(const std::string& name, size_t needed) const;
   // Converts without hinting first; the caller has hinted an enclosing node.
   Result<std::string, CompileError> convert(const Json& expr);

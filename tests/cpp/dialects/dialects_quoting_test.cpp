@@ -160,7 +160,7 @@ TEST(DialectsQuotingTest, QuoteIdentifierAndRegexCondition) {
       {"psql", "plain", R"("plain")", "^a.*'", R"(x ~ '^a.*''')"},
       {"sqlite", "x\"\"", R"("x""""")", R"(\w)", R"(x REGEXP '\w')"},
       {"databricks", "a`b", "`a``b`", "$x\"", R"(REGEXP_LIKE(x, "\u0024x\u0022"))"},
-      {"bigquery", R"(a\`b)", R"(`a\\\`b`)", R"(\d")", R"(REGEXP_LIKE(x, "\\d\u0022"))"},
+      {"bigquery", R"(a\`b)", R"(`a\\\`b`)", R"(\d")", R"(REGEXP_CONTAINS(x, "\\d\u0022"))"},
   };
   for (const Row& row : rows) {
     auto d = dialect(row.engine);

@@ -55,6 +55,23 @@ TEST(ApplyTemplate, ArgumentTextIsNeverRescanned) {
   for (const Fill& c : cases) EXPECT_EQ(apply_template(c.tmpl, c.args), c.expected) << c.tmpl;
 }
 
+TEST(ApplyTemplate, KeywordPlaces) {
+  const std::string tmpl = "F({0}, INTERVAL {1} {2:DAY|WEEK(MONDAY)}, {12:A})";
+  std::vector<KeywordPlace> places = keyword_places(tmpl);
+  ASSERT_EQ(places.size(), 2u);
+  EXPECT_EQ(places[0].index, 2u);
+  EXPECT_EQ(places[0].words, "DAY|WEEK(MONDAY)");
+  EXPECT_EQ(places[1].index, 12u);
+  EXPECT_EQ(arguments_needed(tmpl), 13u);
+  EXPECT_EQ(with_keywords(tmpl, places, {"DAY", "A"}), "F({0}, INTERVAL {1} DAY, A)");
+  // Neither an unnumbered nor an unclosed one is a keyword placeholder.
+  EXPECT_TRUE(keyword_places("F({a:B}, {0})").empty());
+  EXPECT_TRUE(keyword_places("F({0}, {1:DAY").empty());
+  EXPECT_EQ(keyword_named("DAY|WEEK(MONDAY)", "week(Monday)"), "WEEK(MONDAY)");
+  EXPECT_EQ(keyword_named("DAY|WEEK", "DAYS"), std::nullopt);
+  EXPECT_EQ(keyword_named("DAY|WEEK", ""), std::nullopt);
+}
+
 TEST(ApplyOperatorTemplate, Forms) {
   struct Case {
     std::string tmpl, left, right, expected;

@@ -93,11 +93,11 @@ const std::vector<std::string> kSqlite = {
 const std::vector<std::string> kBigQuery = {
     R"s(->(left:, right:) = {arg: left, value: right};)s",
     R"s(`=`(left:, right:) = right :- left == right;)s",
-    R"s(ArgMin(a) = SqlExpr("ARRAY_AGG({arg} order by [{value}][offset(0)] limit 1)[OFFSET(0)]", {arg: a.arg, value: a.value});)s",
+    R"s(ArgMin(a) = SqlExpr( "ARRAY_AGG({arg} order by [({value}) is null][offset(0)], [{value}][offset(0)] limit 1)[OFFSET(0)]", {arg: a.arg, value: a.value});)s",
     R"s(ArgMax(a) = SqlExpr( "ARRAY_AGG({arg} order by  [{value}][offset(0)] desc limit 1)[OFFSET(0)]", {arg: a.arg, value: a.value});)s",
     R"s(ArgMaxK(a, l) = SqlExpr( "ARRAY_AGG({arg} order by  [{value}][offset(0)] desc limit {lim})", {arg: a.arg, value: a.value, lim: l});)s",
-    R"s(ArgMinK(a, l) = SqlExpr( "ARRAY_AGG({arg} order by  [{value}][offset(0)] limit {lim})", {arg: a.arg, value: a.value, lim: l});)s",
-    R"s(Array(a) = SqlExpr( "ARRAY_AGG({value} order by [{arg}][offset(0)])", {arg: a.arg, value: a.value});)s",
+    R"s(ArgMinK(a, l) = SqlExpr( "ARRAY_AGG({arg} order by [({value}) is null][offset(0)], [{value}][offset(0)] limit {lim})", {arg: a.arg, value: a.value, lim: l});)s",
+    R"s(Array(a) = SqlExpr( "ARRAY_AGG({value} order by [({arg}) is null][offset(0)], [{arg}][offset(0)])", {arg: a.arg, value: a.value});)s",
 };
 std::vector<std::string_view> lines_of(std::string_view text) {
   std::vector<std::string_view> lines;
@@ -160,7 +160,7 @@ const std::vector<EngineText> kEngines = {
     {"duckdb", &kDuckDb, 2164, 11},   {"databricks", &kDatabricks, 1743, 7},
     {"presto", &kPrestoTrino, 655, 0}, {"trino", &kPrestoTrino, 655, 0},
     {"psql", &kPsql, 1114, 2},         {"sqlite", &kSqlite, 907, 0},
-    {"bigquery", &kBigQuery, 819, 2},
+    {"bigquery", &kBigQuery, 1025, 4},
 };
 // clang-format on
 

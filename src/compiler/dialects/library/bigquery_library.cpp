@@ -6,12 +6,15 @@ namespace mirtova {
 std::string_view bigquery_library_text() {
   static constexpr std::string_view kText = R"mirtova(
 # Ordering values are wrapped as [x][offset(0)]: the engine
-# would read a number as a column.
+# would read a number as a column. It orders nulls first where the
+# other engines order them last, so ascending orders put them last
+# by hand.
 ->(left:, right:) = {arg: left, value: right};
 
 `=`(left:, right:) = right :- left == right;
 
-ArgMin(a) = SqlExpr("ARRAY_AGG({arg} order by [{value}][offset(0)] limit 1)[OFFSET(0)]",
+ArgMin(a) = SqlExpr(
+  "ARRAY_AGG({arg} order by [({value}) is null][offset(0)], [{value}][offset(0)] limit 1)[OFFSET(0)]",
   {arg: a.arg, value: a.value});
 
 ArgMax(a) = SqlExpr(
@@ -23,11 +26,11 @@ ArgMaxK(a, l) = SqlExpr(
   {arg: a.arg, value: a.value, lim: l});
 
 ArgMinK(a, l) = SqlExpr(
-  "ARRAY_AGG({arg} order by  [{value}][offset(0)] limit {lim})",
+  "ARRAY_AGG({arg} order by [({value}) is null][offset(0)], [{value}][offset(0)] limit {lim})",
   {arg: a.arg, value: a.value, lim: l});
 
 Array(a) = SqlExpr(
-  "ARRAY_AGG({value} order by [{arg}][offset(0)])",
+  "ARRAY_AGG({value} order by [({arg}) is null][offset(0)], [{arg}][offset(0)])",
   {arg: a.arg, value: a.value});
 )mirtova";
   return kText;

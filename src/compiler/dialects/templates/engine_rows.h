@@ -15,6 +15,8 @@ extern const std::string_view kFunctionsOnlyOnBigQuery;
 
 TemplateRows bigquery_function_rows();
 TemplateRows bigquery_operator_rows();
+TemplateRows bigquery_aggregate_rows();
+TemplateRows bigquery_date_rows();
 
 TemplateRows databricks_function_rows();
 TemplateRows databricks_operator_rows();

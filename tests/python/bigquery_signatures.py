@@ -1,0 +1,219 @@
+"""BigQuery SQL checked against BigQuery's documented signatures
+(tests/data/bigquery_signatures.txt), call by call, as the SQL is written.
+
+sqlglot's tree reads a quoted date part as the keyword and an INTERVAL as its
+parts, so the calls are read from sqlglot's tokens of the text instead: each
+word followed by "(" (a dotted name as one) is a call, unless it is a word of
+the SQL syntax itself.
+"""
+import pathlib
+import re
+
+from sqlglot.dialects.bigquery import BigQuery
+from sqlglot.tokens import TokenType
+
+TABLE_FILE = pathlib.Path(__file__).resolve().parent.parent / "data" / "bigquery_signatures.txt"
+
+# Words that may stand before "(" without calling anything.
+SYNTAX = {"ALL", "AND", "AS", "BY", "DISTINCT", "ELSE", "EXCEPT", "EXISTS", "FROM", "HAVING", "IN",
+          "INTERSECT", "INTERVAL", "IS", "JOIN", "LIKE", "NOT", "ON", "OR", "OVER", "SELECT", "THEN",
+          "UNION", "USING", "VALUES", "WHEN", "WHERE", "WITH"}
+TYPES = {"ARRAY", "BIGNUMERIC", "BOOL", "BYTES", "DATE", "DATETIME", "FLOAT64", "GEOGRAPHY", "INT64",
+         "INTERVAL", "JSON", "NUMERIC", "STRING", "STRUCT", "TIME", "TIMESTAMP"}
+WORD = re.compile(r"[A-Za-z_][A-Za-z0-9_]*\Z")
+TEXTS = {TokenType.STRING, TokenType.RAW_STRING, TokenType.BYTE_STRING}
+OPEN = {TokenType.L_PAREN, TokenType.L_BRACKET}
+CLOSE = {TokenType.R_PAREN, TokenType.R_BRACKET}
+
+
+def read_table(path=TABLE_FILE):
+    """name -> (allowed counts, kinds, clauses); the sets of keywords by name."""
+    sets, table = {}, {}
+    for line in path.read_text().splitlines():
+        if not line or line.startswith("#"):
+            continue
+        if line.startswith("@"):
+            name, *words = line[1:].split()
+            sets[name] = set(words)
+            continue
+        name, counts, kinds, clauses = line.split("|")
+        allowed = set()
+        for part in counts.split(","):
+            least, _, most = part.partition("-")
+            allowed |= set(range(int(least), (64 if most == "n" else int(most or least)) + 1))
+        assert name not in table, f"{name} twice in {path.name}"
+        table[name] = (allowed, kinds.split(",") if kinds else [], set(filter(None, clauses.split(","))))
+    return table, sets
+
+
+TABLE, SETS = read_table()
+
+
+def _is_word(token):
+    return token.token_type not in TEXTS | {TokenType.IDENTIFIER} and WORD.match(token.text) is not None
+
+
+def _split(tokens):
+    """The arguments of a call's inside: token lists split at the commas outside brackets."""
+    args, current, depth = [], [], 0
+    for token in tokens:
+        if token.token_type in OPEN:
+            depth += 1
+        elif token.token_type in CLOSE:
+            depth -= 1
+        elif token.token_type == TokenType.COMMA and depth == 0:
+            args.append(current)
+            current = []
+            continue
+        current.append(token)
+    if current or args:
+        args.append(current)
+    return args
+
+
+def _top_level_words(tokens):
+    """(position, upper-case text) of each word outside brackets ("ORDER BY" is one)."""
+    depth = 0
+    for at, token in enumerate(tokens):
+        if token.token_type in OPEN:
+            depth += 1
+        elif token.token_type in CLOSE:
+            depth -= 1
+        elif depth == 0 and token.token_type not in TEXTS | {TokenType.IDENTIFIER}:
+            yield at, token.text.upper()
+
+
+def _keyword(tokens):
+    """The keyword an argument is, "WEEK(MONDAY)" included, or None."""
+    words = [t.text.upper() for t in tokens]
+    if len(tokens) == 1 and _is_word(tokens[0]):
+        return words[0]
+    if len(tokens) == 4 and _is_word(tokens[0]) and _is_word(tokens[2]) and words[1] == "(" and words[3] == ")":
+        return f"{words[0]}({words[2]})"
+    return None
+
+
+def _kind_fault(kind, tokens):
+    """Why the argument is not of the kind, or None when it is."""
+    words = [t.text.upper() for t in tokens]
+    if not tokens:
+        return "an empty argument"
+    is_text = len(tokens) == 1 and tokens[0].token_type in TEXTS
+    if "@" in kind:
+        form, _, set_name = kind.partition("@")
+        words_of_set = SETS[set_name]
+        if form == "interval":
+            if words[0] != "INTERVAL":
+                return "no INTERVAL where BigQuery takes an interval"
+            if len(tokens) < 3 or words[-1] not in words_of_set:
+                return f"an interval whose part is not one of {sorted(words_of_set)}"
+            return None
+        if is_text:
+            return "a text where BigQuery takes a keyword"
+        if _keyword(tokens) not in words_of_set:
+            return f"not one of the keywords {sorted(words_of_set)}"
+        return None
+    if kind.startswith("named:"):
+        if len(tokens) < 3 or words[0] != kind[6:].upper() or tokens[1].token_type != TokenType.FARROW:
+            return f"not the named argument {kind[6:]} => ..."
+        return None
+    if kind == "star":
+        return None if words == ["*"] else "not *"
+    if kind == "query":
+        return None if words[0] in ("SELECT", "WITH") else "not a query"
+    if words[0] == "INTERVAL":
+        return "an INTERVAL where BigQuery takes a value"
+    if tokens[0].token_type == TokenType.STAR and len(tokens) == 1:
+        return "* where BigQuery takes a value"
+    if len(tokens) > 1 and tokens[1].token_type == TokenType.FARROW:
+        return "a named argument where BigQuery takes a value"
+    aliases = [at for at, word in _top_level_words(tokens) if word == "AS"]
+    if kind == "as_type":
+        if len(aliases) != 1 or aliases[0] + 1 >= len(tokens):
+            return "not 'value AS type'"
+        if words[aliases[0] + 1] not in TYPES:
+            return f"the type {tokens[aliases[0] + 1].text}, which BigQuery does not have"
+        return None
+    if kind == "field":
+        return None if not aliases or (aliases == [len(tokens) - 2]) else "not 'value [AS name]'"
+    return "'AS' inside an argument" if aliases else None
+
+
+def _strip_clauses(name, inside, clauses, faults):
+    """The arguments without the call's clauses (an ORDER BY may list several
+    keys); a clause the function does not take is a fault."""
+    found = []
+    if inside and inside[0].text.upper() == "DISTINCT":
+        found.append("distinct")
+        inside = inside[1:]
+    ends = {"IGNORE": "nulls", "RESPECT": "nulls", "ORDER BY": "order", "LIMIT": "limit"}
+    for at, word in _top_level_words(inside):
+        if word in ends and at > 0:
+            found += [ends[w] for _, w in _top_level_words(inside[at:]) if w in ends]
+            inside = inside[:at]
+            break
+    for clause in found:
+        if clause not in clauses:
+            faults.append(f"{name}: {clause.upper()} clause, which {name} does not take")
+    return _split(inside)
+
+
+def _calls(tokens, faults, out):
+    """Checks every call among the tokens, those inside arguments too."""
+    at = 0
+    while at < len(tokens) - 1:
+        if not _is_word(tokens[at]) or (at > 0 and tokens[at - 1].token_type == TokenType.DOT):
+            at += 1
+            continue
+        # A dotted name (NET.HOST) is one call's name.
+        name, end = tokens[at].text.upper(), at + 1
+        while end + 1 < len(tokens) and tokens[end].token_type == TokenType.DOT and _is_word(tokens[end + 1]):
+            name, end = f"{name}.{tokens[end + 1].text.upper()}", end + 2
+        if end >= len(tokens) or tokens[end].token_type != TokenType.L_PAREN or name in SYNTAX:
+            at = end
+            continue
+        depth, close = 0, end
+        for close in range(end, len(tokens)):
+            depth += tokens[close].token_type in OPEN
+            depth -= tokens[close].token_type in CLOSE
+            if depth == 0:
+                break
+        inside = tokens[end + 1:close]
+        over = close + 1 < len(tokens) and tokens[close + 1].text.upper() == "OVER"
+        out.append(_check_call(name, inside, over, faults))
+        for arg in _split(inside):
+            if _keyword(arg) is None or len(arg) == 1:
+                _calls(arg, faults, out)
+        at = close + 1
+
+
+def _check_call(name, inside, over, faults):
+    signature = TABLE.get(name)
+    if signature is None:
+        faults.append(f"{name}: not a function BigQuery documents")
+        return name
+    counts, kinds, clauses = signature
+    # A type's own commas (STRUCT<a INT64, b STRING>) part no arguments, nor
+    # does a query's ORDER BY end its argument.
+    if kinds in (["as_type"], ["query"]):
+        args = [inside]
+    else:
+        args = _strip_clauses(name, inside, clauses, faults)
+    if over and "over" not in clauses:
+        faults.append(f"{name}: OVER, which {name} does not take")
+    if len(args) not in counts:
+        faults.append(f"{name}: {len(args)} arguments")
+        return name
+    for position, arg in enumerate(args):
+        kind = kinds[min(position, len(kinds) - 1)]
+        why = [_kind_fault(k, arg) for k in kind.split("/")]
+        if None not in why:
+            faults.append(f"{name}: argument {position + 1} is {why[0]}")
+    return name
+
+
+def call_faults(sql):
+    """(names of the calls in the SQL, faults found): a fault names the call and what is wrong."""
+    faults, names = [], []
+    _calls(BigQuery().tokenize(sql), faults, names)
+    return names, faults

@@ -1,0 +1,116 @@
+"""BigQuery cannot run here: every BigQuery script of the suite's programs is
+read by sqlglot and each of its calls checked against BigQuery's documented
+signatures (tests/data/bigquery_signatures.txt)."""
+
+import pytest
+
+import mirtova
+from bigquery_signatures import call_faults
+from differential_programs import generate, program_text
+from sql_parse import parse_sql
+from suite_programs import compiled, modules, programs_of
+from test_built_in_calls import CALLS
+
+DIFFERENTIAL = 300  # the programs test_differential draws from seed 19
+
+
+def checked(script):
+    """Each statement parses in BigQuery's dialect, each call matches the table
+    (sql_parse checks both); the statements. A statement nested deeper than
+    sqlglot's parser recurses (the hostile programs of test_robustness) is
+    left out."""
+    statements = [s for s in script.split(";\n") if s.strip()]
+    for statement in statements:
+        try:
+            parse_sql(statement, read="bigquery")
+        except RecursionError:
+            continue
+    return statements
+
+
+@pytest.mark.parametrize("name, refused, source, want", CALLS, ids=[c[0] for c in CALLS])
+def test_built_in_call(name, refused, source, want):
+    base, _, count = name.partition("/")
+    if "bigquery" in refused:
+        with pytest.raises(ValueError, match=f"Built-in function {base} is not available on engine bigquery"):
+            mirtova.compile(source, "Q", engine="bigquery")
+    elif "[[" in source:
+        with pytest.raises(ValueError, match="A list of lists is not available on engine bigquery."):
+            mirtova.compile(source, "Q", engine="bigquery")
+    else:
+        checked(mirtova.compile(source, "Q", engine="bigquery"))
+
+
+@pytest.mark.parametrize("module", [m for m in modules() if m != "test_bigquery_signatures"])
+def test_programs_of_the_suite(module):
+    for source in programs_of(module):
+        for script in compiled(source, "bigquery"):
+            checked(script)
+
+
+def test_differential_programs():
+    for index in range(DIFFERENTIAL):
+        program = generate(19 * 1_000_003 + index)
+        checked(mirtova.compile(program_text(program), program.query, engine="bigquery"))
+
+
+# What the compiler once wrote for BigQuery, and forms it writes now.
+@pytest.mark.parametrize("sql, fault", [
+    ('SELECT DATE_ADD("2024-01-31", 1, "MONTH")', "DATE_ADD: 3 arguments"),
+    ('SELECT DATE_DIFF(a, b, "DAY")', "DATE_DIFF: argument 3 is a text where BigQuery takes a keyword"),
+    ("SELECT DATE_TRUNC(d, HOUR)", "DATE_TRUNC: argument 2 is not one of the keywords"),
+    ("SELECT TIME_ADD(CURRENT_TIMESTAMP(), 1)", "TIME_ADD: argument 2 is no INTERVAL"),
+    ("SELECT DATE_ADD(d, INTERVAL 1 HOUR)", "DATE_ADD: argument 2 is an interval whose part is not one of"),
+    ("SELECT ABS(INTERVAL 1 DAY)", "ABS: argument 1 is an INTERVAL"),
+    ('SELECT NORMALIZE(x, "NFKC")', "NORMALIZE: argument 2 is a text where"),
+    ("SELECT ROW_NUMBER()", "ROW_NUMBER: not a function BigQuery documents"),
+    ("SELECT x FROM t WHERE REGEXP_LIKE(CAST(x AS STRING), '^a')", "REGEXP_LIKE: not a function"),
+    ("SELECT NET.FORMAT_IP(1)", "NET.FORMAT_IP: not a function"),
+    ("SELECT ST_BUFFERWITHTOLERANCE(g, 1, 1)", "argument 3 is not the named argument tolerance_meters"),
+    ("SELECT CAST(NULL AS varchar)", "CAST: argument 1 is the type varchar"),
+    ("SELECT MAX(x ORDER BY x) FROM t", "MAX: ORDER clause"),
+    ("SELECT ABS(x) OVER () FROM t", "ABS: OVER"),
+    ("SELECT ARRAY_LENGTH()", "ARRAY_LENGTH: 0 arguments"),
+    ("SELECT ARRAY(SELECT 1 FROM t) || ARRAY(1)", "ARRAY: argument 1 is not a query"),
+    ("SELECT DATE_TRUNC(d, WEEK(MONDAY)), COUNT(*), COUNT(DISTINCT x), NET.HOST(h)", None),
+    ("SELECT ARRAY_AGG(x IGNORE NULLS ORDER BY [x][OFFSET(0)] LIMIT 1)[SAFE_OFFSET(0)] FROM t", None),
+    ("SELECT ARRAY_AGG(x ORDER BY y IS NULL, y DESC LIMIT 2), ARRAY_AGG(x, y ORDER BY y) FROM t",
+     "ARRAY_AGG: 2 arguments"),
+    ("SELECT CAST(x AS ARRAY<STRUCT<a INT64, b STRING>>), STRUCT(1 AS a, 2), SUM(x) OVER (ORDER BY y)", None),
+    ("SELECT GENERATE_DATE_ARRAY(a, b, INTERVAL - 1 MONTH), TIMESTAMP_TRUNC(t, DAY, 'UTC')", None),
+])
+def test_check_finds_each_fault(sql, fault):
+    names, faults = call_faults(sql)
+    assert names
+    if fault is None:
+        assert faults == []
+    else:
+        assert any(fault in f for f in faults), faults
+
+
+# Where BigQuery reads a keyword the call must name one, as a text literal.
+@pytest.mark.parametrize("call, message", [
+    ('DateAdd("2024-01-31", 1, p)', "DateAdd needs its argument 3 as a text literal on engine bigquery: one of "
+                                     "DAY, WEEK, MONTH, QUARTER, YEAR."),
+    ('DateAdd("2024-01-31", 1, "HOUR")', 'DateAdd on engine bigquery takes one of DAY, WEEK, MONTH, QUARTER, '
+                                         'YEAR as its argument 3, not "HOUR".'),
+    ('TimestampDiff("2024-01-31", "2024-01-01", "WEEK")', 'TimestampDiff on engine bigquery takes one of '
+                                                          'MICROSECOND, MILLISECOND, SECOND, MINUTE, HOUR, DAY'),
+    ('Normalize("a", "NFX")', "Normalize on engine bigquery takes one of NFC, NFKC, NFD, NFKD as its argument 2"),
+    ('GenerateDateArray("2024-01-01", "2024-02-01", 1, p)', "GenerateDateArray needs its argument 4 as a text "
+                                                             "literal on engine bigquery"),
+    ("Log(1, 2, 3)", "Built-in function Log is not available on engine bigquery with 3 arguments."),
+    ("Coalesce()", "Built-in function Coalesce is not available on engine bigquery with 0 arguments."),
+    ("Size()", "Built-in function Size is not available on engine bigquery with 0 arguments."),
+    # Past the numbers a row of the engine can name, the count the row takes.
+    ("Abs(" + ", ".join(["1"] * 10) + ")", "Built-in function Abs expects 1-1 arguments, got 10"),
+])
+def test_keyword_and_count_refusals(call, message):
+    with pytest.raises(ValueError) as caught:
+        mirtova.compile(f'Q(v) :- p == "MONTH", v == {call};', "Q", engine="bigquery")
+    assert message in str(caught.value)
+
+
+def test_parts_in_any_case():
+    script = mirtova.compile('Q(v) :- v == DateTrunc("2024-05-15", "week(monday)");', "Q", engine="bigquery")
+    assert 'DATE_TRUNC(CAST("2024-05-15" AS DATE), WEEK(MONDAY))' in checked(script)[-1]
