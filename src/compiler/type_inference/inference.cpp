@@ -56,7 +56,7 @@ enum class Step : uint8_t { Nothing, Meet, ListElement, RecordField };
 // node types unless an end has no node.
 struct EdgeStep {
   Step step = Step::Nothing;
-  const std::string* field = nullptr;  // RecordField only; the edge's own text
+  std::optional<std::string_view> field;  // RecordField only; the edge's own text
   int64_t start = 0;
   int64_t stop = 0;
 };
@@ -64,15 +64,15 @@ struct EdgeStep {
 EdgeStep step_of(const Edge& edge) {
   switch (edge.kind) {
     case EdgeKind::Equality:
-      return {Step::Meet, nullptr, edge.start, edge.stop};
+      return {Step::Meet, std::nullopt, edge.start, edge.stop};
     case EdgeKind::Inclusion:
-      return {Step::ListElement, nullptr, edge.start, edge.stop};
+      return {Step::ListElement, std::nullopt, edge.start, edge.stop};
     case EdgeKind::Argument:
-      return {Step::Nothing, nullptr, edge.start, edge.stop};
+      return {Step::Nothing, std::nullopt, edge.start, edge.stop};
     case EdgeKind::FieldAccess: {
-      const std::string* field = nullptr;
+      std::optional<std::string_view> field;
       if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing())
-        field = &edge.right.column();
+        field = edge.right.column();
       return {Step::RecordField, field, edge.start, edge.stop};
     }
   }
@@ -545,7 +545,7 @@ class TypeInference::Propagation {
         }
         // A scalar or a list here is no conflict: the edge simply does nothing.
         if (!steps_[i].field || !current.is_record()) break;
-        const std::string& field = *steps_[i].field;
+        const std::string_view field = *steps_[i].field;
         Type record = current;
         Type met = in_.end_type(i, true);
         auto existing = record.fields().find(field);
@@ -553,7 +553,7 @@ class TypeInference::Propagation {
           TRY(Type both, intersect(existing->second, std::move(met), p1, p2));
           met = std::move(both);
         }
-        record.fields().insert_or_assign(field, met);
+        record.fields().insert_or_assign(std::string(field), met);
         changed |= in_.update_end(i, false, std::move(record));
         changed |= in_.update_end(i, true, std::move(met));
         break;
@@ -596,7 +596,7 @@ ColumnEndTypes TypeInference::column_end_types() const {
   ColumnEndTypes result;
   for (const ColumnEnd& column_end : column_ends_) {
     const Expression& first = *column_firsts_[column_end.column];
-    result[first.name()][first.column()].emplace_back(*edge_graphs_[column_end.edge],
+    result[std::string(first.name())][std::string(first.column())].emplace_back(*edge_graphs_[column_end.edge],
                                                       end_type(column_end.edge, column_end.side));
   }
   return result;
@@ -614,7 +614,8 @@ PredicateTypes TypeInference::all_predicate_types() const {
   }
   PredicateTypes result;
   for (size_t c = 0; c < column_firsts_.size(); ++c) {
-    if (seen[c]) result[column_firsts_[c]->name()].emplace(column_firsts_[c]->column(), std::move(types[c]));
+    if (seen[c])
+      result[std::string(column_firsts_[c]->name())].emplace(column_firsts_[c]->column(), std::move(types[c]));
   }
   return result;
 }
@@ -626,7 +627,7 @@ std::map<std::string, Type, std::less<>> TypeInference::all_variable_types() con
       const Expression& end = side ? edges_[e]->right : edges_[e]->left;
       if (end.kind() != Expression::Kind::Variable) continue;
       // Every end of one name reads the same node, so the first one found serves.
-      result.try_emplace(end.name(), end_type(e, side));
+      result.try_emplace(std::string(end.name()), end_type(e, side));
     }
   }
   return result;
