@@ -168,9 +168,11 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
                                     : program_and_library_types(typed, typed_library, engine_chosen));
     for (auto& [name, columns] : types.predicates)
       if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
-    p->rule_variable_types_.resize(p->rule_count());
+    p->typed_number_.assign(p->rule_count(), kUntyped);
     for (size_t k = 0; k < typed_rules.size(); ++k)
-      p->rule_variable_types_[typed_rules[k]] = std::move(types.rule_variables[k]);
+      p->typed_number_[typed_rules[k]] = static_cast<uint32_t>(k);
+    types.predicates.clear();
+    p->inferred_ = std::move(types);
   }
   for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
   for (const auto& [k, v] : flag_overrides) p->flags_[k] = v;
@@ -284,10 +286,15 @@ std::optional<std::vector<std::string>> QuorilProgram::columns_of(std::string_vi
 std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::string_view column) const {
   auto known = [&](std::string_view name) -> std::optional<Type> {
     auto p = column_types_.find(name);
-    if (p == column_types_.end()) return std::nullopt;
-    auto c = p->second.find(std::string(column));
-    if (c == p->second.end()) return std::nullopt;
-    return c->second;
+    if (p != column_types_.end()) {
+      auto c = p->second.find(std::string(column));
+      if (c != p->second.end()) return c->second;
+    }
+    // The library's columns, typed once per engine, of the predicates it defines.
+    if (!inferred_.shared_predicates || !rules_of_.count(name)) return std::nullopt;
+    const Type* shared = inferred_.column_type(std::string(name), std::string(column));
+    if (shared == nullptr) return std::nullopt;
+    return *shared;
   };
   // The auxiliary predicate of a multi-body aggregation holds the aggregated
   // arguments, whose types are its own (a Max of booleans is read as booleans);
@@ -301,7 +308,7 @@ std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::
 TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const {
   // A rule of the program is one of its rule lists' own; rules met inside a
   // rule (a combine's) and rewritten copies have only what their caller knows.
-  if (rule_variable_types_.empty()) return outer;
+  if (typed_number_.empty()) return outer;
   std::less<const Json*> before;
   auto place_in = [&](const std::vector<Json>& list) -> std::optional<size_t> {
     const Json* first = list.data();
@@ -314,8 +321,9 @@ TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const 
     if (!number) return outer;
     *number += own_rules_.size();
   }
+  if (typed_number_[*number] == kUntyped) return outer;
   TypeMap types = outer;
-  for (const auto& [name, type] : rule_variable_types_[*number]) {
+  for (const auto& [name, type] : inferred_.variables_of(typed_number_[*number])) {
     auto found = types.find(name);
     if (found == types.end() || found->second.is_any()) types.insert_or_assign(name, type);
   }

@@ -214,8 +214,12 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::unique_ptr<Dialect> dialect_;
   std::shared_ptr<const std::set<std::string, std::less<>>> built_ins_;
   std::map<std::string, std::map<std::string, Type>, std::less<>> column_types_;
-  // Per program rule (by its number), the types inference gave its variables.
-  std::vector<RuleVariableTypes> rule_variable_types_;
+  // The types inference gave the variables of each rule it typed, and the
+  // library's column types (the program's own are moved to column_types_);
+  // per program rule (by its number), the rule's number there, or kUntyped.
+  ProgramTypes inferred_;
+  static constexpr uint32_t kUntyped = ~uint32_t{0};
+  std::vector<uint32_t> typed_number_;
   FlagMap flags_;
   std::vector<std::string> user_defined_;
   // What table aliases keep clear of: the column names of every table.

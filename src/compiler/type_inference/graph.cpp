@@ -8,7 +8,8 @@ bool TypesGraph::connect(Edge edge) {
   const EdgeKey key = edge_key(edge);
   const auto fresh = static_cast<uint32_t>(edges_.size());
   if (!key_index_
-           .find_or_insert(EdgeKeyHash()(key), fresh, [&](uint32_t id) { return edge_key(edges_[id]) == key; })
+           .find_or_insert(EdgeKeyHash()(key), fresh,
+                           [&](uint32_t id) { return edge_key(edges_[id]) == key; })
            .second) {
     return false;
   }

@@ -596,8 +596,8 @@ ColumnEndTypes TypeInference::column_end_types() const {
   ColumnEndTypes result;
   for (const ColumnEnd& column_end : column_ends_) {
     const Expression& first = *column_firsts_[column_end.column];
-    result[std::string(first.name())][std::string(first.column())].emplace_back(*edge_graphs_[column_end.edge],
-                                                      end_type(column_end.edge, column_end.side));
+    result[std::string(first.name())][std::string(first.column())].emplace_back(
+        *edge_graphs_[column_end.edge], end_type(column_end.edge, column_end.side));
   }
   return result;
 }
@@ -615,7 +615,8 @@ PredicateTypes TypeInference::all_predicate_types() const {
   PredicateTypes result;
   for (size_t c = 0; c < column_firsts_.size(); ++c) {
     if (seen[c])
-      result[std::string(column_firsts_[c]->name())].emplace(column_firsts_[c]->column(), std::move(types[c]));
+      result[std::string(column_firsts_[c]->name())].emplace(column_firsts_[c]->column(),
+                                                             std::move(types[c]));
   }
   return result;
 }
@@ -672,6 +673,17 @@ Result<Unit, CompileError> run_chain(const std::vector<const Json*>& rules, Infe
 
 }  // namespace
 
+const Type* ProgramTypes::column_type(const std::string& predicate, const std::string& column) const {
+  for (const PredicateTypes* types : {&predicates, shared_predicates.get()}) {
+    if (types == nullptr) continue;
+    auto columns = types->find(predicate);
+    if (columns == types->end()) continue;
+    auto type = columns->second.find(column);
+    if (type != columns->second.end()) return &type->second;
+  }
+  return nullptr;
+}
+
 Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const Json*>& rules) {
   Inferred inferred;
   TRY_VOID(run_chain(rules, inferred));
@@ -690,7 +702,8 @@ Result<TypedPart, CompileError> infer_part_types(const std::vector<const Json*>&
 
 Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Json*>& rules,
                                                       const std::vector<const Json*>& part_rules,
-                                                      const TypedPart& part) {
+                                                      const std::shared_ptr<const TypedPart>& shared_part) {
+  const TypedPart& part = *shared_part;
   auto whole = [&] {
     std::vector<const Json*> all = rules;
     all.insert(all.end(), part_rules.begin(), part_rules.end());
@@ -708,14 +721,15 @@ Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Js
     return whole();
   }
   ProgramTypes joined = std::move(inferred->types);
-  joined.rule_variables.insert(joined.rule_variables.end(), part.types.rule_variables.begin(),
-                               part.types.rule_variables.end());
+  joined.shared_rule_variables =
+      std::shared_ptr<const std::vector<RuleVariableTypes>>(shared_part, &part.types.rule_variables);
+  joined.shared_predicates = std::shared_ptr<const PredicateTypes>(shared_part, &part.types.predicates);
   std::optional<ColumnEndTypes> own_ends;
-  for (const auto& [predicate, columns] : part.types.predicates) {
-    auto& joined_columns = joined.predicates[predicate];
-    for (const auto& [column, type] : columns) {
-      auto [at, fresh] = joined_columns.try_emplace(column, type);
-      if (fresh) continue;
+  for (auto& [predicate, columns] : joined.predicates) {
+    auto part_columns = part.types.predicates.find(predicate);
+    if (part_columns == part.types.predicates.end()) continue;
+    for (auto& [column, type] : columns) {
+      if (!part_columns->second.count(column)) continue;
       // Both name the column: its ends are folded again in the order of the
       // whole program's edges, graphs in name order (no graph is in both).
       if (!own_ends) own_ends = inferred->inference->column_end_types();
@@ -729,7 +743,7 @@ Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Js
         fold_column_type(kept, first, take_mine ? mine[i++].second : theirs[j++].second);
         first = false;
       }
-      at->second = std::move(kept);
+      type = std::move(kept);
     }
   }
   return joined;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -29,6 +30,24 @@ using ColumnEndTypes =
 struct ProgramTypes {
   PredicateTypes predicates;
   std::vector<RuleVariableTypes> rule_variables;
+  // Of a part typed once and shared by every program joined to it (an
+  // engine's library), read in place, as a copy for every program would cost
+  // more than the program's own rules: the variables of the rules after
+  // rule_variables, and the column types `predicates` does not hold (a column
+  // both name is in `predicates`).
+  std::shared_ptr<const std::vector<RuleVariableTypes>> shared_rule_variables;
+  std::shared_ptr<const PredicateTypes> shared_predicates;
+
+  // The column's type: from `predicates`, else from shared_predicates.
+  const Type* column_type(const std::string& predicate, const std::string& column) const;
+
+  size_t rule_count() const {
+    return rule_variables.size() + (shared_rule_variables ? shared_rule_variables->size() : 0);
+  }
+  const RuleVariableTypes& variables_of(size_t rule) const {
+    return rule < rule_variables.size() ? rule_variables[rule]
+                                        : (*shared_rule_variables)[rule - rule_variables.size()];
+  }
 };
 
 class TypeInference {
@@ -126,8 +145,9 @@ Result<TypedPart, CompileError> infer_part_types(const std::vector<const Json*>&
 // order the whole program's edges would give. `rules` are typed alone, and
 // the part's outcome is read as it is (its rule numbers and call numbers are
 // shifted, which renames nodes without joining or parting any).
+// The part's rule variables are shared, not copied.
 Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Json*>& rules,
                                                       const std::vector<const Json*>& part_rules,
-                                                      const TypedPart& part);
+                                                      const std::shared_ptr<const TypedPart>& shared_part);
 
 }  // namespace mirtova
