@@ -56,7 +56,7 @@ enum class Step : uint8_t { Nothing, Meet, ListElement, RecordField };
 // node types unless an end has no node.
 struct EdgeStep {
   Step step = Step::Nothing;
-  std::optional<std::string_view> field;  // RecordField only; the edge's own text
+  const Expression* field = nullptr;  // RecordField only: the end whose column() names it
   int64_t start = 0;
   int64_t stop = 0;
 };
@@ -64,15 +64,14 @@ struct EdgeStep {
 EdgeStep step_of(const Edge& edge) {
   switch (edge.kind) {
     case EdgeKind::Equality:
-      return {Step::Meet, std::nullopt, edge.start, edge.stop};
+      return {Step::Meet, nullptr, edge.start, edge.stop};
     case EdgeKind::Inclusion:
-      return {Step::ListElement, std::nullopt, edge.start, edge.stop};
+      return {Step::ListElement, nullptr, edge.start, edge.stop};
     case EdgeKind::Argument:
-      return {Step::Nothing, std::nullopt, edge.start, edge.stop};
+      return {Step::Nothing, nullptr, edge.start, edge.stop};
     case EdgeKind::FieldAccess: {
-      std::optional<std::string_view> field;
-      if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing())
-        field = edge.right.column();
+      const Expression* field = nullptr;
+      if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing()) field = &edge.right;
       return {Step::RecordField, field, edge.start, edge.stop};
     }
   }
@@ -317,7 +316,7 @@ TypeInference::TypeInference(TypesGraphs graphs) : graphs_(std::move(graphs)) {
 }
 
 const Type* TypeInference::node_type(size_t edge, Side side) const {
-  const std::optional<size_t>& node = side ? right_nodes_[edge] : left_nodes_[edge];
+  const NodeRef node = side ? right_nodes_[edge] : left_nodes_[edge];
   return node ? &nodes_[*node] : nullptr;
 }
 
@@ -336,7 +335,7 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
     runaway_ = true;
     return false;
   }
-  const std::optional<size_t>& node = side ? right_nodes_[edge] : left_nodes_[edge];
+  const NodeRef node = side ? right_nodes_[edge] : left_nodes_[edge];
   Expression& end = side ? edges_[edge]->right : edges_[edge]->left;
   if (!node && end.has_fixed_type()) return false;
   Type& stored = node ? nodes_[*node] : end.type_mut();
@@ -436,9 +435,7 @@ class TypeInference::Propagation {
     }
     // Flags for membership of the two lists; due_now is all clear between passes.
     std::vector<char> due_now(edge_count, 0), due_next(edge_count, 1);
-    auto version = [&](const std::optional<size_t>& node) -> uint64_t {
-      return node ? in_.versions_[*node] : 0;
-    };
+    auto version = [&](NodeRef node) -> uint64_t { return node ? in_.versions_[*node] : 0; };
 
     in_.runaway_ = false;
     in_.work_ = 0;
@@ -545,7 +542,7 @@ class TypeInference::Propagation {
         }
         // A scalar or a list here is no conflict: the edge simply does nothing.
         if (!steps_[i].field || !current.is_record()) break;
-        const std::string_view field = *steps_[i].field;
+        const std::string_view field = steps_[i].field->column();
         Type record = current;
         Type met = in_.end_type(i, true);
         auto existing = record.fields().find(field);

@@ -50,6 +50,22 @@ struct ProgramTypes {
   }
 };
 
+// An edge end's node number, or none (a literal, which keeps its own type):
+// four bytes, as every edge has two.
+class NodeRef {
+ public:
+  NodeRef() = default;
+  // Implicit, so that the node numbers and std::nullopt read as before.
+  NodeRef(std::nullopt_t) {}
+  NodeRef(size_t node) : plus_one_(static_cast<uint32_t>(node + 1)) {}
+  explicit operator bool() const { return plus_one_ != 0; }
+  size_t operator*() const { return plus_one_ - 1; }
+  friend bool operator==(NodeRef, NodeRef) = default;
+
+ private:
+  uint32_t plus_one_ = 0;
+};
+
 class TypeInference {
  public:
   explicit TypeInference(TypesGraphs graphs);
@@ -94,8 +110,8 @@ class TypeInference {
   std::vector<const std::string*> edge_graphs_;
   // State of one infer() run: node types and, per edge end, its node (if any).
   std::vector<Type> nodes_;
-  std::vector<std::optional<size_t>> left_nodes_;
-  std::vector<std::optional<size_t>> right_nodes_;
+  std::vector<NodeRef> left_nodes_;
+  std::vector<NodeRef> right_nodes_;
   // Per node, how often its type changed in any detail.
   std::vector<uint64_t> versions_;
   // Set when the edge being visited changed one of its ends in any detail.
