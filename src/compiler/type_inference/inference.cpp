@@ -625,7 +625,9 @@ std::map<std::string, Type, std::less<>> TypeInference::all_variable_types() con
       const Expression& end = side ? edges_[e]->right : edges_[e]->left;
       if (end.kind() != Expression::Kind::Variable) continue;
       // Every end of one name reads the same node, so the first one found serves.
-      result.try_emplace(std::string(end.name()), end_type(e, side));
+      auto at = result.lower_bound(end.name());
+      if (at == result.end() || at->first != end.name())
+        result.emplace_hint(at, std::string(end.name()), end_type(e, side));
     }
   }
   return result;
