@@ -87,6 +87,12 @@ bool Dialect::leaves_text_literals_untyped() const { return false; }
 
 bool Dialect::combines_over_lists() const { return true; }
 
+SqlLexicon Dialect::sql_lexicon() const { return SqlLexicon{}; }
+
+std::string Dialect::integer_literal(std::string_view digits) const { return std::string(digits); }
+
+std::string Dialect::called_functions_setup(const std::vector<std::string_view>&) const { return {}; }
+
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {

@@ -5,6 +5,7 @@
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
+#include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
 
@@ -79,6 +80,15 @@ class PostgreSqlDialect final : public Dialect {
     return out;
   }
 
+  // The aggregate the Agg++ and ArrayConcatAgg rows call is defined only for
+  // a plan that calls it: most never do.
+  std::string called_functions_setup(const std::vector<std::string_view>& statements) const override {
+    for (std::string_view statement : statements)
+      if (statement.find("mirtova_array_concat_agg(") != std::string_view::npos)
+        return std::string(psql_array_concat_agg_setup());
+    return {};
+  }
+
   // A field of a composite value is only reachable with the value in parentheses.
   std::string subscript(std::string_view record, std::string_view field, bool) const override {
     return "(" + std::string(record) + ")." + record_field(field);
@@ -144,6 +154,16 @@ class PostgreSqlDialect final : public Dialect {
   }
 
   bool decorate_combine_rule() const override { return true; }
+
+  // A literal within 32 bits is an INTEGER to the engine, and arithmetic on
+  // INTEGERs overflows there.
+  std::string integer_literal(std::string_view digits) const override {
+    return "CAST(" + std::string(digits) + " AS BIGINT)";
+  }
+
+  SqlLexicon sql_lexicon() const override {
+    return SqlLexicon{.escape_strings = true, .dollar_quotes = true, .nested_comments = true};
+  }
 
   std::string regex_match_condition(std::string_view expression, std::string_view pattern) const override {
     return std::string(expression) + " ~ " + str_literal(pattern);

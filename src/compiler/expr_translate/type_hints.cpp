@@ -248,7 +248,10 @@ void ExprTranslator::hinted_fields(const Json& node, FieldTypes& fields) const {
   for (auto& [name, type] : fields) {
     const Type* innermost = &type;
     while (innermost->is_list()) innermost = &innermost->element();
-    if (!innermost->is_any() || hinted.empty()) continue;
+    // A value known only to be atomic (compared, say) is no more typed than an
+    // unknown one: the column's type, met over every rule, says what it holds,
+    // and every rule's records must share that one type.
+    if ((!innermost->is_any() && !innermost->is_atomic()) || hinted.empty()) continue;
     auto found = hinted.find(name);
     if (found != hinted.end()) type = found->second;
   }

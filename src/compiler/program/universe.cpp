@@ -17,6 +17,7 @@
 #include "compiler/program/library_columns.h"
 #include "compiler/program/library_rules.h"
 #include "compiler/program/library_types.h"
+#include "compiler/program/record_columns.h"
 #include "compiler/type_inference/inference.h"
 #include "parser/depth_guard.h"
 #include "parser/tree_access.h"
@@ -173,6 +174,10 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
       p->typed_number_[typed_rules[k]] = static_cast<uint32_t>(k);
     types.predicates.clear();
     p->inferred_ = std::move(types);
+    std::vector<const RuleVariableTypes*> own_types(p->own_rules_.size(), nullptr);
+    for (size_t i = 0; i < own_types.size(); ++i)
+      if (p->typed_number_[i] != kUntyped) own_types[i] = &p->inferred_.variables_of(p->typed_number_[i]);
+    complete_record_columns(p->own_rules_, own_types, *p->dialect_, p->column_types_);
   }
   for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
   for (const auto& [k, v] : flag_overrides) p->flags_[k] = v;
@@ -445,7 +450,7 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
     out += sql;
   }
   if (distinct && kept.size() > 1)
-    out = "SELECT DISTINCT * FROM (\n" + indent(out, 2) + "\n) AS mirtova_distinct";
+    out = "SELECT DISTINCT * FROM (\n" + indent(out, 2, dialect_->sql_lexicon()) + "\n) AS mirtova_distinct";
   return out;
 }
 
@@ -475,8 +480,35 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(con
   return program_.single_rule_sql(rule, outer, outer_types, in_combine);
 }
 
+namespace {
+
+// Whether every field of a record literal is a number, text or boolean literal,
+// or a record of such: the only records whose type the syntax alone tells.
+bool typed_by_its_literals(const Json& record) {
+  for (const Json& entry : record.at("field_value").as_array()) {
+    const Json* value = field_expression(entry);
+    if (value == nullptr) return false;
+    if (const Json* inner = value->get("record")) {
+      if (!typed_by_its_literals(*inner)) return false;
+      continue;
+    }
+    const Json* literal = value->get("literal");
+    if (literal == nullptr) return false;
+    if (const Json* inner = literal->get("the_record")) {
+      if (!typed_by_its_literals(*inner)) return false;
+    } else if (!literal->has("the_number") && !literal->has("the_string") && !literal->has("the_bool")) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 // A list of records needs its element type named on PostgreSQL, which cannot tell
-// the type of an aggregated anonymous row.
+// the type of an aggregated anonymous row. Any other field is typed by its value,
+// which the syntax does not show: the aggregated records already carry the type
+// they were written with, and naming another would be a cast PostgreSQL refuses.
 std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const Json& rule) {
   const Json::ArrayType& fields = call_fields(rule.at("head"));
   if (fields.size() != 1) return std::nullopt;
@@ -487,13 +519,29 @@ std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const J
   if (name != "List" && name != "Array" && name != "Set") return std::nullopt;
   const Json::ArrayType& args = call_fields(*call);
   const Json* arg = args.size() == 1 ? field_expression(args[0]) : nullptr;
-  if (!arg || !arg->has("record")) return std::nullopt;
+  if (!arg || !arg->has("record") || !typed_by_its_literals(arg->at("record"))) return std::nullopt;
   return register_record_type(record_literal_type(arg->at("record"))) + "[]";
 }
 
 std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view predicate,
                                                             std::string_view column) {
   return program_.column_type(predicate, column);
+}
+
+bool UniverseSubqueryTranslator::column_of_nulls(std::string_view predicate, std::string_view column) {
+  // A null is written with the column's type when the program knows one.
+  std::optional<Type> type = program_.column_type(predicate, column);
+  if (type && !type->is_any() && !type->is_atomic()) return false;
+  auto rules = program_.rules_of_.find(predicate);
+  if (rules == program_.rules_of_.end()) return false;
+  for (size_t i : rules->second) {
+    const Json* value = nullptr;
+    for (const Json& field : call_fields(program_.rule_at(i).at("head")))
+      if (field_column(field) == column) value = field_expression(field);
+    const Json* literal = value != nullptr ? value->get("literal") : nullptr;
+    if (literal == nullptr || !literal->has("the_null")) return false;
+  }
+  return true;
 }
 
 std::string UniverseSubqueryTranslator::register_record_type(const Type& record) {

@@ -163,7 +163,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
                                                const std::optional<std::string>& pattern);
   std::string search_filter(const std::string& predicate, const std::string& body,
                             const std::string& pattern) const;
-  std::string setup_text() const;
+  // The set-up for the statements `main` and state_.steps.
+  std::string setup_text(const std::string& main) const;
   std::optional<Type> column_type(std::string_view predicate, std::string_view column) const;
   // The variable types of `rule` when it is one of the program's rules, under `outer`.
   TypeMap rule_types(const Json& rule, const TypeMap& outer) const;

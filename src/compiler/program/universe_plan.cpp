@@ -209,7 +209,7 @@ std::string QuorilProgram::render_frame(const Frame& frame) const {
     if (i) out += ",\n";
     out += frame.entries[i].first;
     out += " AS (\n";
-    append_indented(out, frame.entries[i].second, 2);
+    append_indented(out, frame.entries[i].second, 2, dialect_->sql_lexicon());
     out += "\n)";
   }
   return out + "\n";
@@ -426,8 +426,9 @@ std::string QuorilProgram::loop_changed_query(const IterationDef& iteration,
     written_by.push_back(members[i]);
     std::optional<std::string> owner = table_owner(members[i]);
     if (state_->emitted.count(owner ? *owner : members[i])) continue;
-    PlanStep empty = PlanStep::statement(replace_table(
-        table, "SELECT * FROM (\n" + indent(selects[i], 2) + "\n) AS mirtova_empty WHERE 1 = 0"));
+    PlanStep empty = PlanStep::statement(
+        replace_table(table, "SELECT * FROM (\n" + indent(selects[i], 2, dialect_->sql_lexicon()) +
+                                 "\n) AS mirtova_empty WHERE 1 = 0"));
     empty.for_changed_only = 1;
     push_step(unit, std::move(empty));
   }
@@ -490,7 +491,8 @@ std::string QuorilProgram::search_filter(const std::string& predicate, const std
     }
     tests.push_back(dialect_->regex_match_condition(text, pattern));
   }
-  return "SELECT * FROM (\n" + indent(body, 2) + "\n) AS _searched\nWHERE " + join(tests, " OR ");
+  return "SELECT * FROM (\n" + indent(body, 2, dialect_->sql_lexicon()) + "\n) AS _searched\nWHERE " +
+         join(tests, " OR ");
 }
 
 Result<std::string, CompileError> QuorilProgram::main_query(const std::string& predicate, PageWindow window,
@@ -522,7 +524,8 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
       upper = " AND mirtova_row <= " + std::to_string(end);
     }
     body = "SELECT " + join(columns, ", ") + "\nFROM (\n  SELECT *, ROW_NUMBER() OVER (" +
-           (order.empty() ? "" : "ORDER BY " + order) + ") AS mirtova_row\n  FROM (\n" + indent(body, 4) +
+           (order.empty() ? "" : "ORDER BY " + order) + ") AS mirtova_row\n  FROM (\n" +
+           indent(body, 4, dialect_->sql_lexicon()) +
            "\n  ) AS _numbered\n) AS _paginated\nWHERE mirtova_row > " + std::to_string(*offset) + upper +
            "\nORDER BY mirtova_row";
   } else {
@@ -534,7 +537,18 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   return render_frame(frame) + body;
 }
 
-std::string QuorilProgram::setup_text() const { return dialect_->setup_script(state_->record_types); }
+std::string QuorilProgram::setup_text(const std::string& main) const {
+  std::string out = dialect_->setup_script(state_->record_types);
+  std::vector<std::string_view> statements = {main};
+  for (const PlanStep& step : state_->steps) {
+    statements.push_back(step.sql);
+    statements.push_back(step.changed);
+    statements.insert(statements.end(), step.body.begin(), step.body.end());
+  }
+  std::string defined = dialect_->called_functions_setup(statements);
+  if (!defined.empty()) out += (out.empty() ? "" : "\n") + defined;
+  return out;
+}
 
 Result<std::vector<PlanStep>, CompileError> QuorilProgram::formatted_predicate_plan(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
@@ -558,7 +572,7 @@ Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps(
   if (!rules_of_.count(name)) return CompileError("Predicate '" + name + "' has no rules to compile.");
   TRY(std::string main, main_query(name, window, pattern));
   std::vector<PlanStep> plan;
-  std::string setup = setup_text();
+  std::string setup = setup_text(main);
   if (!setup.empty()) plan.push_back(PlanStep::setup(std::move(setup)));
   for (PlanStep& s : state_->steps) plan.push_back(std::move(s));
   plan.push_back(PlanStep::statement(std::move(main)));

@@ -125,7 +125,9 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
         "r.name"}},
       {"library_program size",
        [](const Dialect& d) { return std::to_string(d.library_program().size()); },
-       {"2027", "1123", "655", "655", "881", "907", "819"}},
+       {"2164", "1123", "655", "655", "1114", "907", "819"}},
+      {"integer_literal", [](const Dialect& d) { return d.integer_literal("-7"); },
+       {"CAST(-7 AS BIGINT)", "-7", "-7", "-7", "CAST(-7 AS BIGINT)", "-7", "-7"}},
       {"unnest_phrase", [](const Dialect& d) { return std::string(d.unnest_phrase()); },
        {"(select unnest({0}) as unnested_pod) as {1}",
         "LATERAL (SELECT explode({0}) AS {1}) AS varnok",
@@ -217,6 +219,29 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
        {"false", "false", "false", "false", "true", "false", "false"}},
       {"combines_over_lists", [](const Dialect& d) { return flag(d.combines_over_lists()); },
        {"true", "false", "true", "true", "true", "true", "true"}},
+      {"sql_lexicon",
+       [](const Dialect& d) {
+         const SqlLexicon l = d.sql_lexicon();
+         std::string out;
+         for (const auto& [on, what] : {std::pair{l.backslash_escapes, "backslash "},
+                                        {l.backslash_in_backquotes, "backquote-backslash "},
+                                        {l.escape_strings, "E'' "}, {l.dollar_quotes, "$$ "},
+                                        {l.triple_quotes, "''' "}, {l.hash_comments, "# "},
+                                        {l.nested_comments, "nested"}})
+           if (on) out += what;
+         return out;
+       },
+       {"E'' $$ nested", "backslash nested", "", "", "E'' $$ nested", "",
+        "backslash backquote-backslash ''' # "}},
+      // The aggregate is defined for a plan that calls it, in any of its statements.
+      {"called_functions_setup(a call)",
+       [](const Dialect& d) {
+         return d.called_functions_setup({"SELECT 1", "SELECT mirtova_array_concat_agg(x) FROM t"}).substr(0, 80);
+       },
+       {"", "", "", "", "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_proc WHERE proname = 'mirtova_array_", "", ""}},
+      {"called_functions_setup(no call)",
+       [](const Dialect& d) { return d.called_functions_setup({"SELECT mirtova_array_concat_agg FROM t", ""}); },
+       {"", "", "", "", "", "", ""}},
       {"unfolds_recursion_iteratively",
        [](const Dialect& d) { return flag(d.unfolds_recursion_iteratively()); },
        {"false", "true", "true", "true", "false", "false", "false"}},
