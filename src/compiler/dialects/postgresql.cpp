@@ -23,8 +23,15 @@ void declare_record_types(const Type& type, std::vector<std::string>& seen, std:
   if (std::find(seen.begin(), seen.end(), name) != seen.end()) return;
   seen.push_back(name);
   if (!out.empty()) out += "\n";
-  out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name +
-         "') THEN CREATE TYPE " + name + " AS (" + psql_record_columns(type) + "); END IF; END $$;";
+  out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name + "') THEN ";
+  // A field read from a host's table is of that column's type, which only the
+  // database knows: the type is made when its table is there to ask.
+  if (psql_record_reads_host_columns(type)) {
+    out += "EXECUTE 'CREATE TYPE " + name + " AS (' || " + psql_record_columns_at_run_time(type) + " || ')';";
+  } else {
+    out += "CREATE TYPE " + name + " AS (" + psql_record_columns(type) + ");";
+  }
+  out += " END IF; END $$;";
 }
 
 class PostgreSqlDialect final : public Dialect {

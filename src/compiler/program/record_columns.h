@@ -19,10 +19,14 @@ using ColumnTypes = std::map<std::string, std::map<std::string, Type>, std::less
 // must write one record type, or PostgreSQL refuses their union. Each head
 // value that is a record or a list, typed with its rule's variable types, is
 // met into its column's type; a pair that does not meet leaves the column as
-// inference left it. `rule_types` is by rule number, as `rules` are (null for
-// a rule inference did not type).
-void complete_record_columns(const std::vector<Json>& rules,
-                             const std::vector<const RuleVariableTypes*>& rule_types, const Dialect& dialect,
-                             ColumnTypes& column_types);
+// inference left it. `rule_types` is by rule number, as `rules` are.
+//
+// Where the dialect declares record types field by field (PostgreSQL), a
+// field's values read from one column of a host's table keep that column as
+// their source (Type::origin) into the column's type; columns a rule copies
+// one into another share their sources, and so do the rule variables bound
+// from them.
+void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
+                             const Dialect& dialect, ColumnTypes& column_types);
 
 }  // namespace mirtova

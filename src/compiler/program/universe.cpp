@@ -21,6 +21,7 @@
 #include "compiler/type_inference/inference.h"
 #include "parser/depth_guard.h"
 #include "parser/tree_access.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -164,31 +165,49 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
                                 "' disagree on distinct: either all of them are distinct or none is.",
                             rule_text(p->rule_at(j)));
   }
+  const QuorilProgram& program = *p;
+  auto is_special = [&program](std::string_view name) {
+    return name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
+           program.is_built_in_function(name);
+  };
   if (p->ann_.type_checking()) {
-    TRY(ProgramTypes types, library ? infer_program_types(typed)
-                                    : program_and_library_types(typed, typed_library, engine_chosen));
+    // Where a record field's SQL type is declared, a field read from a host's
+    // table must be declared as that table's column (see record_types.h).
+    HostTables host_tables;
+    if (p->dialect_->reads_untyped_fields_as_text()) {
+      for (const Json* rule : typed) {
+        walk_tree(*rule, [&](const Json& object) {
+          const Json* name = object.get("predicate_name");
+          if (name == nullptr || !name->is_str()) return;
+          const std::string& called = name->as_str();
+          if (called.empty() || called[0] == '@' || p->rules_of_.count(called) || is_special(called)) return;
+          if (!host_tables.count(called)) host_tables.emplace(called, table_reference(called, *p->dialect_));
+        });
+      }
+    }
+    TRY(ProgramTypes types,
+        library ? infer_program_types(typed, host_tables)
+                : program_and_library_types(typed, typed_library, engine_chosen, host_tables));
     for (auto& [name, columns] : types.predicates)
       if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
-    p->typed_number_.assign(p->rule_count(), kUntyped);
-    for (size_t k = 0; k < typed_rules.size(); ++k)
-      p->typed_number_[typed_rules[k]] = static_cast<uint32_t>(k);
-    types.predicates.clear();
-    p->inferred_ = std::move(types);
-    std::vector<const RuleVariableTypes*> own_types(p->own_rules_.size(), nullptr);
-    for (size_t i = 0; i < own_types.size(); ++i)
-      if (p->typed_number_[i] != kUntyped) own_types[i] = &p->inferred_.variables_of(p->typed_number_[i]);
-    complete_record_columns(p->own_rules_, own_types, *p->dialect_, p->column_types_);
+    p->rule_variable_types_.resize(p->rule_count());
+    p->shared_number_.assign(p->rule_count(), kUnshared);
+    const size_t unshared = types.rule_variables.size();
+    for (size_t k = 0; k < typed_rules.size(); ++k) {
+      if (k < unshared)
+        p->rule_variable_types_[typed_rules[k]] = std::move(types.rule_variables[k]);
+      else
+        p->shared_number_[typed_rules[k]] = static_cast<uint32_t>(k - unshared);
+    }
+    p->shared_rule_variables_ = std::move(types.shared_rule_variables);
+    p->shared_column_types_ = std::move(types.shared_predicates);
+    complete_record_columns(p->own_rules_, p->rule_variable_types_, *p->dialect_, p->column_types_);
   }
   for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
   for (const auto& [k, v] : flag_overrides) p->flags_[k] = v;
 
   for (const std::string& name : defined)
     if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
-  const QuorilProgram& program = *p;
-  auto is_special = [&program](std::string_view name) {
-    return name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
-           program.is_built_in_function(name);
-  };
   auto is_table = [&](std::string_view name) {
     return program.is_program_predicate(name) || !is_special(name);
   };
@@ -296,10 +315,12 @@ std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::
       if (c != p->second.end()) return c->second;
     }
     // The library's columns, typed once per engine, of the predicates it defines.
-    if (!inferred_.shared_predicates || !rules_of_.count(name)) return std::nullopt;
-    const Type* shared = inferred_.column_type(std::string(name), std::string(column));
-    if (shared == nullptr) return std::nullopt;
-    return *shared;
+    if (!shared_column_types_ || !rules_of_.count(name)) return std::nullopt;
+    auto shared = shared_column_types_->find(std::string(name));
+    if (shared == shared_column_types_->end()) return std::nullopt;
+    auto c = shared->second.find(std::string(column));
+    if (c == shared->second.end()) return std::nullopt;
+    return c->second;
   };
   // The auxiliary predicate of a multi-body aggregation holds the aggregated
   // arguments, whose types are its own (a Max of booleans is read as booleans);
@@ -313,7 +334,7 @@ std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::
 TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const {
   // A rule of the program is one of its rule lists' own; rules met inside a
   // rule (a combine's) and rewritten copies have only what their caller knows.
-  if (typed_number_.empty()) return outer;
+  if (rule_variable_types_.empty()) return outer;
   std::less<const Json*> before;
   auto place_in = [&](const std::vector<Json>& list) -> std::optional<size_t> {
     const Json* first = list.data();
@@ -326,9 +347,11 @@ TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const 
     if (!number) return outer;
     *number += own_rules_.size();
   }
-  if (typed_number_[*number] == kUntyped) return outer;
+  const RuleVariableTypes& typed = shared_number_[*number] != kUnshared
+                                       ? (*shared_rule_variables_)[shared_number_[*number]]
+                                       : rule_variable_types_[*number];
   TypeMap types = outer;
-  for (const auto& [name, type] : inferred_.variables_of(typed_number_[*number])) {
+  for (const auto& [name, type] : typed) {
     auto found = types.find(name);
     if (found == types.end() || found->second.is_any()) types.insert_or_assign(name, type);
   }

@@ -35,6 +35,10 @@ struct Row {
 const std::string kPredicate = "'predicate_name:{0}'";
 
 TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
+  Type from_table = Type::any();
+  from_table.set_origin(std::make_shared<const ColumnOrigin>(ColumnOrigin{"\"it's\"", "col0", false}));
+  const Type from_host =
+      Type::closed_record(Type::Fields{{"a", Type::list(from_table)}, {"b", Type::number()}});
   // clang-format off
   const std::vector<Row> rows = {
       {"name", [](const Dialect& d) { return std::string(d.name()); },
@@ -206,6 +210,22 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
         "CREATE TYPE quorilrecord16192768143415371220 AS (\"b\" numeric); END IF; END $$;\n"
         "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord6425913541027078677') THEN "
         "CREATE TYPE quorilrecord6425913541027078677 AS (\"a\" quorilrecord16192768143415371220[]); END IF; END $$;",
+        "", ""}},
+      // A field read from a host table's column is made with the column's type
+      // as the catalogue gives it when the set-up runs.
+      {"setup_script(record read from a host column)",
+       [&](const Dialect& d) {
+         std::string script = d.setup_script({{record_type_name(from_host), from_host}});
+         return script.substr(script.find('\n') + 1);
+       },
+       {"create sequence if not exists eternal_logical_sequence;\n"
+        "CREATE TYPE IF NOT EXISTS quorilrecord893574736 AS STRUCT(nirvana NUMERIC);",
+        "", "", "",
+        "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + record_type_name(from_host) +
+        "') THEN EXECUTE 'CREATE TYPE " + record_type_name(from_host) + " AS (' || '\"a\" ' || "
+        "COALESCE((SELECT format_type(atttypid, atttypmod) FROM pg_attribute WHERE attrelid = "
+        "to_regclass('\"it''s\"') AND attname = 'col0' AND attnum > 0 AND NOT attisdropped), 'text') || "
+        "'[], \"b\" numeric' || ')'; END IF; END $$;",
         "", ""}},
       {"writes_date_formats", [](const Dialect& d) { return flag(d.writes_date_formats()); },
        {"true", "false", "false", "false", "true", "true", "false"}},
