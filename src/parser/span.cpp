@@ -4,14 +4,13 @@
 
 namespace mirtova {
 
-const std::shared_ptr<const std::string>& SpanString::empty_source() {
-  // Immutable after construction; shared by every default-made span.
-  static const std::shared_ptr<const std::string> empty = std::make_shared<const std::string>();
+const std::string& SpanString::empty_source() {
+  static const std::string empty;  // immutable
   return empty;
 }
 
 SpanString SpanString::slice(size_t from, size_t to) const {
-  const std::string& text = *source_;
+  const std::string& text = source();
   const size_t len = text.size();
   size_t new_stop = std::min(len, start_ + std::min(to, len));
   while (new_stop < len && !is_char_boundary(text, new_stop)) ++new_stop;
@@ -21,7 +20,7 @@ SpanString SpanString::slice(size_t from, size_t to) const {
 }
 
 std::tuple<std::string_view, std::string_view, std::string_view> SpanString::pieces() const {
-  std::string_view all(*source_);
+  std::string_view all(source());
   return {all.substr(0, start_), all.substr(start_, stop_ - start_), all.substr(stop_)};
 }
 

@@ -12,20 +12,22 @@ namespace mirtova {
 
 class SpanString {
  public:
-  SpanString() : source_(empty_source()) {}
+  // Holds no source: a span shared by every thread's default-made spans would
+  // have them all counting references on one cache line.
+  SpanString() = default;
   // Takes the whole text; the span covers all of it.
   explicit SpanString(std::string text)
       : source_(std::make_shared<const std::string>(std::move(text))), start_(0), stop_(source_->size()) {}
   static SpanString make(std::string text) { return SpanString(std::move(text)); }
 
-  std::string_view view() const { return std::string_view(*source_).substr(start_, stop_ - start_); }
+  std::string_view view() const { return std::string_view(source()).substr(start_, stop_ - start_); }
   std::string to_string() const { return std::string(view()); }
   size_t start() const { return start_; }
   size_t stop() const { return stop_; }
   size_t size() const { return stop_ - start_; }
   bool empty() const { return start_ == stop_; }
-  char operator[](size_t i) const { return (*source_)[start_ + i]; }
-  const std::string& source() const { return *source_; }
+  char operator[](size_t i) const { return source()[start_ + i]; }
+  const std::string& source() const { return source_ ? *source_ : empty_source(); }
 
   // A span over the same source from this span's start + from to start + to,
   // clamped to the source and moved onto character boundaries (the stop
@@ -37,9 +39,9 @@ class SpanString {
  private:
   SpanString(std::shared_ptr<const std::string> source, size_t start, size_t stop)
       : source_(std::move(source)), start_(start), stop_(stop) {}
-  static const std::shared_ptr<const std::string>& empty_source();
+  static const std::string& empty_source();
 
-  std::shared_ptr<const std::string> source_;
+  std::shared_ptr<const std::string> source_;  // null: the empty text
   size_t start_ = 0;
   size_t stop_ = 0;
 };

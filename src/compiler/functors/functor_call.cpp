@@ -33,7 +33,9 @@ bool shares_any(const NameSet& a, const ArgumentMap& b) {
 
 struct KeyedRule {
   const std::string* text;  // the compact JSON text: the rule's order
-  Json rule;
+  // Copied only once it is known to be wanted: a rule of a predicate that an
+  // argument replaces, or that an earlier application copied, is left as it is.
+  const Json* rule;
 };
 
 // The names a copy must never separate from `name`: those of one iteration
@@ -288,7 +290,7 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
   const std::map<std::string, NameSet>& tied = plan.tied;
   const std::string number = std::to_string(++index.functor_call_count);
   std::vector<KeyedRule> kept;
-  for (const Json* rule : plan.kept) kept.push_back({&index.compact_text(*rule), *rule});
+  for (const Json* rule : plan.kept) kept.push_back({&index.compact_text(*rule), rule});
   std::stable_sort(kept.begin(), kept.end(),
                    [](const KeyedRule& a, const KeyedRule& b) { return *a.text < *b.text; });
 
@@ -312,8 +314,8 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
     copied.insert(name);
   };
   std::vector<Json> copies;
-  for (KeyedRule& keyed : kept) {
-    const std::string head = head_name(keyed.rule);
+  for (const KeyedRule& keyed : kept) {
+    const std::string& head = head_name(*keyed.rule);
     if (head == functor) {
       renames[functor] = made;
       copied.insert(functor);
@@ -323,7 +325,7 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
       if (renames.count(head) == 0) copy_name(head);
       if (named_here.count(renames[head]) == 0) continue;
     }
-    copies.push_back(std::move(keyed.rule));
+    copies.push_back(*keyed.rule);
   }
   // An iteration's name and a table's owner may have no rules: they are
   // renamed all the same, so that the copy's loop and tables are its own.

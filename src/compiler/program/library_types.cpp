@@ -76,7 +76,8 @@ Result<ProgramTypes, CompileError> program_and_library_types(const std::vector<c
     all.insert(all.end(), library.begin(), library.end());
     return infer_program_types(all, host_tables);
   }
-  return infer_joined_types(rules, library, typed->typed.value(), host_tables);
+  return infer_joined_types(rules, library, std::shared_ptr<const TypedPart>(typed, &typed->typed.value()),
+                            host_tables);
 }
 
 }  // namespace mirtova

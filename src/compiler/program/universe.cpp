@@ -191,8 +191,16 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
     for (auto& [name, columns] : types.predicates)
       if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
     p->rule_variable_types_.resize(p->rule_count());
-    for (size_t k = 0; k < typed_rules.size(); ++k)
-      p->rule_variable_types_[typed_rules[k]] = std::move(types.rule_variables[k]);
+    p->shared_number_.assign(p->rule_count(), kUnshared);
+    const size_t unshared = types.rule_variables.size();
+    for (size_t k = 0; k < typed_rules.size(); ++k) {
+      if (k < unshared)
+        p->rule_variable_types_[typed_rules[k]] = std::move(types.rule_variables[k]);
+      else
+        p->shared_number_[typed_rules[k]] = static_cast<uint32_t>(k - unshared);
+    }
+    p->shared_rule_variables_ = std::move(types.shared_rule_variables);
+    p->shared_column_types_ = std::move(types.shared_predicates);
     complete_record_columns(p->own_rules_, p->rule_variable_types_, *p->dialect_, p->column_types_);
   }
   for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
@@ -302,9 +310,16 @@ std::optional<std::vector<std::string>> QuorilProgram::columns_of(std::string_vi
 std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::string_view column) const {
   auto known = [&](std::string_view name) -> std::optional<Type> {
     auto p = column_types_.find(name);
-    if (p == column_types_.end()) return std::nullopt;
-    auto c = p->second.find(std::string(column));
-    if (c == p->second.end()) return std::nullopt;
+    if (p != column_types_.end()) {
+      auto c = p->second.find(std::string(column));
+      if (c != p->second.end()) return c->second;
+    }
+    // The library's columns, typed once per engine, of the predicates it defines.
+    if (!shared_column_types_ || !rules_of_.count(name)) return std::nullopt;
+    auto shared = shared_column_types_->find(std::string(name));
+    if (shared == shared_column_types_->end()) return std::nullopt;
+    auto c = shared->second.find(std::string(column));
+    if (c == shared->second.end()) return std::nullopt;
     return c->second;
   };
   // The auxiliary predicate of a multi-body aggregation holds the aggregated
@@ -332,8 +347,11 @@ TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const 
     if (!number) return outer;
     *number += own_rules_.size();
   }
+  const RuleVariableTypes& typed = shared_number_[*number] != kUnshared
+                                       ? (*shared_rule_variables_)[shared_number_[*number]]
+                                       : rule_variable_types_[*number];
   TypeMap types = outer;
-  for (const auto& [name, type] : rule_variable_types_[*number]) {
+  for (const auto& [name, type] : typed) {
     auto found = types.find(name);
     if (found == types.end() || found->second.is_any()) types.insert_or_assign(name, type);
   }

@@ -215,8 +215,15 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::unique_ptr<Dialect> dialect_;
   std::shared_ptr<const std::set<std::string, std::less<>>> built_ins_;
   std::map<std::string, std::map<std::string, Type>, std::less<>> column_types_;
-  // Per program rule (by its number), the types inference gave its variables.
+  // Per program rule (by its number), the types inference gave its variables;
+  // those of the engine's library rules are read where the library was typed,
+  // once per engine (shared_number_: the rule's place there, or kUnshared), as
+  // are the library's column types that column_types_ does not hold.
   std::vector<RuleVariableTypes> rule_variable_types_;
+  static constexpr uint32_t kUnshared = ~uint32_t{0};
+  std::vector<uint32_t> shared_number_;
+  std::shared_ptr<const std::vector<RuleVariableTypes>> shared_rule_variables_;
+  std::shared_ptr<const PredicateTypes> shared_column_types_;
   FlagMap flags_;
   std::vector<std::string> user_defined_;
   // What table aliases keep clear of: the column names of every table.

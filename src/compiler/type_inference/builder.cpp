@@ -69,6 +69,7 @@ TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) 
     build_rule(*rules[i], result);
     if (rule_counter_ != before) built_positions_.push_back(i);
   }
+  for (auto& entry : result) entry.second.seal();
   return result;
 }
 

@@ -105,9 +105,9 @@ class DigestSink {
 Expression::Expression(const Expression& other)
     : kind_(other.kind_),
       digest_known_(other.digest_known_),
+      name_size_(other.name_size_),
       call_number_(other.call_number_),
-      name_(other.name_),
-      column_(other.column_),
+      text_(other.text_),
       type_(other.type_),
       parts_(other.parts_ ? std::make_unique<Parts>(*other.parts_) : nullptr),
       digest_(other.digest_) {}
@@ -138,22 +138,24 @@ const std::vector<std::string>& Expression::field_names() const {
 Expression Expression::predicate_addressing(std::string predicate, std::string column, uint64_t call_number) {
   Expression e(Kind::PredicateAddressing);
   if (auto restricted = built_in_restrictions(predicate, column)) e.type_ = std::move(*restricted);
-  e.name_ = std::move(predicate);
-  e.column_ = std::move(column);
+  e.name_size_ = static_cast<uint32_t>(predicate.size());
+  e.text_ = std::move(predicate);
+  e.text_ += column;
   e.call_number_ = call_number;
   return e;
 }
 
 Expression Expression::subscript_addressing(Expression record, std::string field) {
   Expression e(Kind::SubscriptAddressing);
-  e.column_ = std::move(field);
+  e.text_ = std::move(field);
   e.parts().children.push_back(std::move(record));
   return e;
 }
 
 Expression Expression::variable(std::string name, Type type) {
   Expression e(Kind::Variable);
-  e.name_ = std::move(name);
+  e.name_size_ = static_cast<uint32_t>(name.size());
+  e.text_ = std::move(name);
   e.type_ = std::move(type);
   return e;
 }

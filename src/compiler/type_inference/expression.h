@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -62,8 +63,8 @@ class Expression {
 
   // PredicateAddressing: the predicate and the column; Variable: name() only;
   // SubscriptAddressing: the field name as column().
-  const std::string& name() const { return name_; }
-  const std::string& column() const { return column_; }
+  std::string_view name() const { return std::string_view(text_).substr(0, name_size_); }
+  std::string_view column() const { return std::string_view(text_).substr(name_size_); }
   uint64_t call_number() const { return call_number_; }
   // The record of a SubscriptAddressing, the elements of a ListLiteral, the
   // field values of a RecordLiteral (in field-name order, beside field_names()).
@@ -94,9 +95,11 @@ class Expression {
 
   Kind kind_;
   mutable bool digest_known_ = false;
+  // The name and the column are one text, split after name_size_ bytes: the
+  // graph holds two ends per edge, and one string is half the room of two.
+  uint32_t name_size_ = 0;
   uint64_t call_number_ = 0;
-  std::string name_;
-  std::string column_;
+  std::string text_;
   Type type_;                     // fixed at construction for the four scalar literals
   std::unique_ptr<Parts> parts_;  // null when there are no children
   // The digest of the printed text, made on first request: the text never

@@ -15,6 +15,10 @@ namespace mirtova {
 class FlatIndex {
  public:
   explicit FlatIndex(size_t expected = 0) { reserve(expected); }
+  // An index that takes no room until its first key.
+  struct Empty {};
+  static constexpr Empty kEmpty{};
+  explicit FlatIndex(Empty) {}
 
   // The id of the stored key `same` accepts, or, when there is none, stores
   // `fresh` under `hash` and answers it; the bool says whether it was stored.

@@ -6,28 +6,24 @@ namespace mirtova {
 
 bool TypesGraph::connect(Edge edge) {
   const EdgeKey key = edge_key(edge);
-  return connect_keyed(std::move(edge), key);
-}
-
-bool TypesGraph::connect_keyed(Edge&& edge, const EdgeKey& key) {
-  const auto fresh = static_cast<uint32_t>(keys_.size());
-  if (!key_index_.find_or_insert(EdgeKeyHash()(key), fresh, [&](uint32_t id) { return keys_[id] == key; })
+  const auto fresh = static_cast<uint32_t>(edges_.size());
+  if (!key_index_
+           .find_or_insert(EdgeKeyHash()(key), fresh,
+                           [&](uint32_t id) { return edge_key(edges_[id]) == key; })
            .second) {
     return false;
   }
-  // Most graphs hold a handful of edges: room for them at once spares the
-  // moves of a vector doubling from one.
-  if (edges_.empty()) {
-    edges_.reserve(16);
-    keys_.reserve(16);
-  }
   edges_.push_back(std::move(edge));
-  keys_.push_back(key);
   return true;
 }
 
 void TypesGraph::merge(TypesGraph other) {
-  for (size_t i = 0; i < other.edges_.size(); ++i) connect_keyed(std::move(other.edges_[i]), other.keys_[i]);
+  for (Edge& edge : other.edges_) connect(std::move(edge));
+}
+
+void TypesGraph::seal() {
+  key_index_ = FlatIndex(FlatIndex::kEmpty);
+  edges_.shrink_to_fit();
 }
 
 bool TypesGraph::has_column(std::string_view predicate, std::string_view column) const {

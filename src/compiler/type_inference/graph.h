@@ -16,6 +16,10 @@ class TypesGraph {
   bool connect(Edge edge);
   // Connects each edge of `other` in its order.
   void merge(TypesGraph other);
+  // Ends the building: no edge is connected after, so the index that kept
+  // duplicates out is let go and the edges take only the room they fill
+  // (a program has a graph per predicate, most of them of a few edges).
+  void seal();
   // Whether an accepted edge has a PredicateAddressing end of (predicate, column).
   bool has_column(std::string_view predicate, std::string_view column) const;
 
@@ -25,11 +29,9 @@ class TypesGraph {
   std::vector<Edge>& edges_mut() { return edges_; }
 
  private:
-  bool connect_keyed(Edge&& edge, const EdgeKey& key);
-
-  std::vector<Edge> edges_;    // in the order accepted
-  std::vector<EdgeKey> keys_;  // the key of each edge, so a merge need not digest again
-  FlatIndex key_index_;        // over keys_
+  std::vector<Edge> edges_;  // in the order accepted
+  // Over the edges' keys, made again from the digests the ends carry.
+  FlatIndex key_index_{FlatIndex::kEmpty};
 };
 
 }  // namespace mirtova

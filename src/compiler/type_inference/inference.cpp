@@ -56,7 +56,7 @@ enum class Step : uint8_t { Nothing, Meet, ListElement, RecordField };
 // node types unless an end has no node.
 struct EdgeStep {
   Step step = Step::Nothing;
-  const std::string* field = nullptr;  // RecordField only; the edge's own text
+  const Expression* field = nullptr;  // RecordField only: the end whose column() names it
   int64_t start = 0;
   int64_t stop = 0;
 };
@@ -70,9 +70,8 @@ EdgeStep step_of(const Edge& edge) {
     case EdgeKind::Argument:
       return {Step::Nothing, nullptr, edge.start, edge.stop};
     case EdgeKind::FieldAccess: {
-      const std::string* field = nullptr;
-      if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing())
-        field = &edge.right.column();
+      const Expression* field = nullptr;
+      if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing()) field = &edge.right;
       return {Step::RecordField, field, edge.start, edge.stop};
     }
   }
@@ -318,7 +317,7 @@ TypeInference::TypeInference(TypesGraphs graphs, HostTables host_tables)
 }
 
 const Type* TypeInference::node_type(size_t edge, Side side) const {
-  const std::optional<size_t>& node = side ? right_nodes_[edge] : left_nodes_[edge];
+  const NodeRef node = side ? right_nodes_[edge] : left_nodes_[edge];
   return node ? &nodes_[*node] : nullptr;
 }
 
@@ -337,7 +336,7 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
     runaway_ = true;
     return false;
   }
-  const std::optional<size_t>& node = side ? right_nodes_[edge] : left_nodes_[edge];
+  const NodeRef node = side ? right_nodes_[edge] : left_nodes_[edge];
   Expression& end = side ? edges_[edge]->right : edges_[edge]->left;
   if (!node && end.has_fixed_type()) return false;
   Type& stored = node ? nodes_[*node] : end.type_mut();
@@ -440,9 +439,7 @@ class TypeInference::Propagation {
     }
     // Flags for membership of the two lists; due_now is all clear between passes.
     std::vector<char> due_now(edge_count, 0), due_next(edge_count, 1);
-    auto version = [&](const std::optional<size_t>& node) -> uint64_t {
-      return node ? in_.versions_[*node] : 0;
-    };
+    auto version = [&](NodeRef node) -> uint64_t { return node ? in_.versions_[*node] : 0; };
 
     in_.runaway_ = false;
     in_.work_ = 0;
@@ -511,7 +508,8 @@ class TypeInference::Propagation {
     if (table == in_.host_tables_.end()) return;
     std::shared_ptr<const ColumnOrigin>& origin = origins_[{end.name(), end.column()}];
     if (!origin)
-      origin = std::make_shared<const ColumnOrigin>(ColumnOrigin{table->second, end.column(), false});
+      origin =
+          std::make_shared<const ColumnOrigin>(ColumnOrigin{table->second, std::string(end.column()), false});
     node.set_origin(origin);
   }
 
@@ -563,7 +561,7 @@ class TypeInference::Propagation {
         }
         // A scalar or a list here is no conflict: the edge simply does nothing.
         if (!steps_[i].field || !current.is_record()) break;
-        const std::string& field = *steps_[i].field;
+        const std::string_view field = steps_[i].field->column();
         Type record = current;
         Type met = in_.end_type(i, true);
         auto existing = record.fields().find(field);
@@ -571,7 +569,7 @@ class TypeInference::Propagation {
           TRY(Type both, intersect(existing->second, std::move(met), p1, p2));
           met = std::move(both);
         }
-        record.fields().insert_or_assign(field, met);
+        record.fields().insert_or_assign(std::string(field), met);
         changed |= in_.update_end(i, false, std::move(record));
         changed |= in_.update_end(i, true, std::move(met));
         break;
@@ -615,8 +613,8 @@ ColumnEndTypes TypeInference::column_end_types() const {
   ColumnEndTypes result;
   for (const ColumnEnd& column_end : column_ends_) {
     const Expression& first = *column_firsts_[column_end.column];
-    result[first.name()][first.column()].emplace_back(*edge_graphs_[column_end.edge],
-                                                      end_type(column_end.edge, column_end.side));
+    result[std::string(first.name())][std::string(first.column())].emplace_back(
+        *edge_graphs_[column_end.edge], end_type(column_end.edge, column_end.side));
   }
   return result;
 }
@@ -633,7 +631,9 @@ PredicateTypes TypeInference::all_predicate_types() const {
   }
   PredicateTypes result;
   for (size_t c = 0; c < column_firsts_.size(); ++c) {
-    if (seen[c]) result[column_firsts_[c]->name()].emplace(column_firsts_[c]->column(), std::move(types[c]));
+    if (seen[c])
+      result[std::string(column_firsts_[c]->name())].emplace(column_firsts_[c]->column(),
+                                                             std::move(types[c]));
   }
   return result;
 }
@@ -645,7 +645,9 @@ std::map<std::string, Type, std::less<>> TypeInference::all_variable_types() con
       const Expression& end = side ? edges_[e]->right : edges_[e]->left;
       if (end.kind() != Expression::Kind::Variable) continue;
       // Every end of one name reads the same node, so the first one found serves.
-      result.try_emplace(end.name(), end_type(e, side));
+      auto at = result.lower_bound(end.name());
+      if (at == result.end() || at->first != end.name())
+        result.emplace_hint(at, std::string(end.name()), end_type(e, side));
     }
   }
   return result;
@@ -710,7 +712,9 @@ Result<TypedPart, CompileError> infer_part_types(const std::vector<const Json*>&
 
 Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Json*>& rules,
                                                       const std::vector<const Json*>& part_rules,
-                                                      const TypedPart& part, const HostTables& host_tables) {
+                                                      const std::shared_ptr<const TypedPart>& shared_part,
+                                                      const HostTables& host_tables) {
+  const TypedPart& part = *shared_part;
   auto whole = [&] {
     std::vector<const Json*> all = rules;
     all.insert(all.end(), part_rules.begin(), part_rules.end());
@@ -728,14 +732,15 @@ Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Js
     return whole();
   }
   ProgramTypes joined = std::move(inferred->types);
-  joined.rule_variables.insert(joined.rule_variables.end(), part.types.rule_variables.begin(),
-                               part.types.rule_variables.end());
+  joined.shared_rule_variables =
+      std::shared_ptr<const std::vector<RuleVariableTypes>>(shared_part, &part.types.rule_variables);
+  joined.shared_predicates = std::shared_ptr<const PredicateTypes>(shared_part, &part.types.predicates);
   std::optional<ColumnEndTypes> own_ends;
-  for (const auto& [predicate, columns] : part.types.predicates) {
-    auto& joined_columns = joined.predicates[predicate];
-    for (const auto& [column, type] : columns) {
-      auto [at, fresh] = joined_columns.try_emplace(column, type);
-      if (fresh) continue;
+  for (auto& [predicate, columns] : joined.predicates) {
+    auto part_columns = part.types.predicates.find(predicate);
+    if (part_columns == part.types.predicates.end()) continue;
+    for (auto& [column, type] : columns) {
+      if (!part_columns->second.count(column)) continue;
       // Both name the column: its ends are folded again in the order of the
       // whole program's edges, graphs in name order (no graph is in both).
       if (!own_ends) own_ends = inferred->inference->column_end_types();
@@ -749,7 +754,7 @@ Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Js
         fold_column_type(kept, first, take_mine ? mine[i++].second : theirs[j++].second);
         first = false;
       }
-      at->second = std::move(kept);
+      type = std::move(kept);
     }
   }
   return joined;

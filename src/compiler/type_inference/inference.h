@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -34,6 +35,37 @@ using HostTables = std::map<std::string, std::string, std::less<>>;
 struct ProgramTypes {
   PredicateTypes predicates;
   std::vector<RuleVariableTypes> rule_variables;
+  // Of a part typed once and shared by every program joined to it (an
+  // engine's library), read in place, as a copy for every program would cost
+  // more than the program's own rules: the variables of the rules after
+  // rule_variables, and the column types `predicates` does not hold (a column
+  // both name is in `predicates`).
+  std::shared_ptr<const std::vector<RuleVariableTypes>> shared_rule_variables;
+  std::shared_ptr<const PredicateTypes> shared_predicates;
+
+  size_t rule_count() const {
+    return rule_variables.size() + (shared_rule_variables ? shared_rule_variables->size() : 0);
+  }
+  const RuleVariableTypes& variables_of(size_t rule) const {
+    return rule < rule_variables.size() ? rule_variables[rule]
+                                        : (*shared_rule_variables)[rule - rule_variables.size()];
+  }
+};
+
+// An edge end's node number, or none (a literal, which keeps its own type):
+// four bytes, as every edge has two.
+class NodeRef {
+ public:
+  NodeRef() = default;
+  // Implicit, so that the node numbers and std::nullopt read as before.
+  NodeRef(std::nullopt_t) {}
+  NodeRef(size_t node) : plus_one_(static_cast<uint32_t>(node + 1)) {}
+  explicit operator bool() const { return plus_one_ != 0; }
+  size_t operator*() const { return plus_one_ - 1; }
+  friend bool operator==(NodeRef, NodeRef) = default;
+
+ private:
+  uint32_t plus_one_ = 0;
 };
 
 class TypeInference {
@@ -81,8 +113,8 @@ class TypeInference {
   std::vector<const std::string*> edge_graphs_;
   // State of one infer() run: node types and, per edge end, its node (if any).
   std::vector<Type> nodes_;
-  std::vector<std::optional<size_t>> left_nodes_;
-  std::vector<std::optional<size_t>> right_nodes_;
+  std::vector<NodeRef> left_nodes_;
+  std::vector<NodeRef> right_nodes_;
   // Per node, how often its type changed in any detail.
   std::vector<uint64_t> versions_;
   // Set when the edge being visited changed one of its ends in any detail.
@@ -135,9 +167,10 @@ Result<TypedPart, CompileError> infer_part_types(const std::vector<const Json*>&
 // the part's outcome is read as it is (its rule numbers and call numbers are
 // shifted, which renames nodes without joining or parting any).
 // The part is typed with no host tables; `host_tables` are those of `rules`.
+// The part's rule variables and column types are shared, not copied.
 Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Json*>& rules,
                                                       const std::vector<const Json*>& part_rules,
-                                                      const TypedPart& part,
+                                                      const std::shared_ptr<const TypedPart>& shared_part,
                                                       const HostTables& host_tables = {});
 
 }  // namespace mirtova

@@ -13,6 +13,11 @@ TEST(SpanTest, EmptyText) {
   EXPECT_EQ(s.stop(), 0u);
   auto [a, b, c] = s.pieces();
   EXPECT_TRUE(a.empty() && b.empty() && c.empty());
+  // A default-made span, which holds no source, reads as an empty text too.
+  const SpanString none;
+  EXPECT_TRUE(none.view().empty() && none.source().empty());
+  auto [d, e, f] = none.slice(1, 5).pieces();
+  EXPECT_TRUE(d.empty() && e.empty() && f.empty());
 }
 
 TEST(SpanTest, SliceMovesOntoCharacterBoundaries) {

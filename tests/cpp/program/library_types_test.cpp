@@ -20,11 +20,15 @@ namespace {
 std::string printed(const Result<ProgramTypes, CompileError>& types) {
   if (!types.ok()) return "error: " + types.error().message;
   std::string out;
+  // The columns of a shared part first, overlaid by the program's own.
+  PredicateTypes all = types.value().shared_predicates ? *types.value().shared_predicates : PredicateTypes();
   for (const auto& [predicate, columns] : types.value().predicates)
+    for (const auto& [column, type] : columns) all[predicate].insert_or_assign(column, type);
+  for (const auto& [predicate, columns] : all)
     for (const auto& [column, type] : columns)
       out += predicate + "." + column + ": " + type.to_string() + "\n";
-  for (size_t i = 0; i < types.value().rule_variables.size(); ++i)
-    for (const auto& [name, type] : types.value().rule_variables[i])
+  for (size_t i = 0; i < types.value().rule_count(); ++i)
+    for (const auto& [name, type] : types.value().variables_of(i))
       out += std::to_string(i) + " " + name + ": " + type.to_string() + "\n";
   return out;
 }

@@ -107,6 +107,9 @@ TEST(TypesGraphTest, ColumnsComeOnlyFromAcceptedEdges) {
   EXPECT_TRUE(g.has_column("F", "a"));
   EXPECT_FALSE(g.has_column("P", "col1"));
   EXPECT_FALSE(g.has_column("Q", "col0"));
+  // An end keeps the predicate and the column as one text: where it is split matters.
+  EXPECT_FALSE(g.has_column("Pc", "ol0"));
+  EXPECT_FALSE(g.has_column("", "Pcol0"));
 
   TypesGraph other;
   other.connect(Edge{EdgeKind::Equality, 0, 0, pa("P", "col0", 3), var("x@1")});  // a duplicate of g's first
