@@ -26,7 +26,8 @@ TEST(EngineTable, EachEngineMakesItsOwnDialect) {
     // A family an engine takes brings rows of its own; the engines that write
     // the catalogue in their own SQL take every family.
     const bool own_sql = engine == Engine::kDuckdb || engine == Engine::kPsql || engine == Engine::kSqlite ||
-                         engine == Engine::kDatabricks || engine == Engine::kTrino || engine == Engine::kPresto;
+                         engine == Engine::kDatabricks || engine == Engine::kTrino ||
+                         engine == Engine::kPresto;
     for (RowsOf family : entry.families.in_order()) {
       if (own_sql) {
         EXPECT_NE(family, nullptr) << engine;

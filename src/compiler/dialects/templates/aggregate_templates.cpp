@@ -1,4 +1,5 @@
-// Aggregate functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL, SQLite, Trino and Presto.
+// Aggregate functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL, SQLite, Trino and
+// Presto.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {

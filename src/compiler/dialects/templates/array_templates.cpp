@@ -1,4 +1,5 @@
-// Array functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL, SQLite, Trino and Presto.
+// Array functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL, SQLite, Trino and
+// Presto.
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
