@@ -87,6 +87,10 @@ bool Dialect::leaves_text_literals_untyped() const { return false; }
 
 bool Dialect::combines_over_lists() const { return true; }
 
+bool Dialect::carries_outer_values() const { return false; }
+
+bool Dialect::splices_combines_into_combines() const { return true; }
+
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {

@@ -138,6 +138,16 @@ class Dialect {
   // Whether a combine that aggregates the elements of a list the rule already
   // knows is written over the list alone rather than as a sub-query of the rule.
   virtual bool combines_over_lists() const;  // 49
+  // Whether a sub-query may refer to the query around it only in its conditions
+  // (not in what it aggregates or unnests, nor from a sub-query of its own), so
+  // that a combine reads such values from rows of them joined by equality.
+  virtual bool carries_outer_values() const;  // 50
+  // Whether injection may splice a body that holds a combine into a combine.
+  // Where not, the predicate is read as a table there, so injection never nests
+  // one sub-query in another: carried outer values (above) would copy the rows
+  // of every level into the next, and a chain of injected negations would grow
+  // with the square of its length.
+  virtual bool splices_combines_into_combines() const;  // 51
 };
 
 }  // namespace mirtova

@@ -28,6 +28,10 @@ class PrestoDialect : public Dialect {
   std::string_view array_phrase() const override { return "ARRAY[%s]"; }
   int group_by_spec_by() const override { return 1; }
   bool unfolds_recursion_iteratively() const override { return true; }
+  // The engine decorrelates a sub-query only where the outer values stand in its
+  // conditions ("Given correlated subquery is not supported").
+  bool carries_outer_values() const override { return true; }
+  bool splices_combines_into_combines() const override { return false; }
 
   // The offset comes before the limit in this engine's grammar.
   std::string pagination_clause(std::optional<uint64_t> limit,

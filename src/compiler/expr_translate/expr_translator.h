@@ -81,6 +81,8 @@ class ExprTranslator {
   std::string value_column_name = "quoril_value";
   TypeMap variable_types;
   SubqueryTranslator* subquery_translator = nullptr;
+  // The query whose expressions these are, for the combines written in them.
+  OuterRows* outer_rows = nullptr;
 
  private:
   // The template of a call of `name` with `count` arguments: the row made for
