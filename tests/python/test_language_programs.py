@@ -55,6 +55,9 @@ CASES = [
      "Q", PEOPLE, [("alice",), ("bob",), ("carol",)], {}),
     ("concatenation with numbers as text", 'Q(s) :- Measure(x), x < 6, s == "n=" ++ ToString(x) ++ "/" ++ '
                                           'ToString(x / 2);', "Q", MEASURE, [("n=5/2.5",)], {}),
+    # The text's second line keeps its own two spaces, and gains none from the WITH clause it is written in.
+    ("text of two lines", 'P(c, u: """x\n  y""") :- Measure(c), c < 6; Q(a, b) :- P(a, u: b), a > 0; Q(1, "a");', "Q",
+     MEASURE, [(5, "x\n  y"), (1, "a")], {}),
     ("padding and repeating", 'Q(p, r) :- p == Lpad("7", 3, "0"), r == Repeat("ab", 2);', "Q", {},
      [("007", "abab")], {}),
     # functions
@@ -240,7 +243,8 @@ def same_rows(got, want, ordered):
 ON_SERVED = {"self join on a named column", "negated conjunction", "negated derived predicate",
              "sum, max and min per group", "correlated combine", "whole record value", "list of records",
              "unnesting a column", "transitive closure", "shortest distance", "mutual recursion",
-             "organisation: Reports"}
+             "organisation: Reports", "nested combines", "ArgMax of an outer value", "Sum of an outer value",
+             "text of two lines"}
 RUNS = [pytest.param(case, engine, id=f"{case[0]}-{engine}") for case in CASES for engine in ["duckdb", "sqlite"]]
 RUNS += [pytest.param(case, served.values[0], marks=served.marks, id=f"{case[0]}-{served.values[0]}")
          for case in CASES if case[0] in ON_SERVED for served in SERVED]

@@ -148,6 +148,14 @@ class Dialect {
   // of every level into the next, and a chain of injected negations would grow
   // with the square of its length.
   virtual bool splices_combines_into_combines() const;  // 51
+  // How carried rows are matched with the values of the query around: none for
+  // an IS NOT DISTINCT FROM per value; else one text of them all ("{0}" holding
+  // them joined by commas) compared by `=`, for an engine that decorrelates
+  // nothing else.
+  virtual std::optional<std::string_view> carried_key_phrase() const;  // 52
+  // Whether a combine carries every outer value it names, even those it only
+  // compares: for an engine that trips on one outer value compared twice.
+  virtual bool carries_every_outer_value() const;  // 53
 };
 
 }  // namespace mirtova

@@ -32,6 +32,14 @@ class PrestoDialect : public Dialect {
   // conditions ("Given correlated subquery is not supported").
   bool carries_outer_values() const override { return true; }
   bool splices_combines_into_combines() const override { return false; }
+  // Presto decorrelates a plain `=` only (not IS NOT DISTINCT FROM, nor an OR
+  // for nulls), and fails ("Multiple entries with same key") where one outer
+  // value is compared twice: every outer value is carried, matched by one text
+  // in which a null is a value like any other.
+  std::optional<std::string_view> carried_key_phrase() const override {
+    return "json_format(CAST(ROW({0}) AS JSON))";
+  }
+  bool carries_every_outer_value() const override { return true; }
 
   // The offset comes before the limit in this engine's grammar.
   std::string pagination_clause(std::optional<uint64_t> limit,
@@ -78,6 +86,8 @@ class TrinoDialect final : public PrestoDialect {
  public:
   Engine engine() const override { return Engine::kTrino; }
   bool supports_offset() const override { return true; }
+  std::optional<std::string_view> carried_key_phrase() const override { return std::nullopt; }
+  bool carries_every_outer_value() const override { return false; }
   std::optional<std::string> number_to_string() const override { return std::string(trino_number_text()); }
 };
 

@@ -48,11 +48,11 @@ bool is_unification(const Json& conjunct) {
 
 }  // namespace
 
-Names outer_values_to_carry(const RuleStructure& combine) {
+Names outer_values_to_carry(const RuleStructure& combine, const Names& outer_by_subquery, bool every) {
   Names carried;
   for (const std::string& name : variables_of(*combine.rule))
     if (combine.outer.count(name)) carried.insert(name);
-  if (carried.empty()) return carried;
+  if (carried.empty() || every) return carried;
   // A value computed from an outer one is as good as outer: what a conjunct
   // binds from one counts too (more than needed, never less).
   Names outer = carried;
@@ -66,7 +66,9 @@ Names outer_values_to_carry(const RuleStructure& combine) {
       for (const std::string& name : names) grew = outer.insert(name).second || grew;
     }
   }
-  bool needed = meets(variables_of(combine.rule->at("head")), outer);
+  // An outer value computed by a sub-query would put that sub-query, which
+  // refers to the query around, inside this one.
+  bool needed = meets(carried, outer_by_subquery) || meets(variables_of(combine.rule->at("head")), outer);
   if (body != nullptr)
     for (const Json& conjunct : *body) {
       if (const Json* inclusion = conjunct.get("inclusion"))
@@ -79,6 +81,20 @@ Names outer_values_to_carry(const RuleStructure& combine) {
     }
   if (!needed) carried.clear();
   return carried;
+}
+
+Names computed_by_subquery(const RuleStructure& query) {
+  // In binding order: each binding reads only variables bound before it.
+  Names out;
+  for (const std::string& name : query.binding_order) {
+    const Binding& b = query.bindings.at(name);
+    if (b.kind != BindKind::Expression) continue;
+    bool reads_computed = false;
+    for (const std::string& used : variables_of(*b.expr))
+      reads_computed = reads_computed || (query.bindings.count(used) > 0 && out.count(used) > 0);
+    if (holds_combine(b.expr) || reads_computed) out.insert(name);
+  }
+  return out;
 }
 
 Result<CarriedValues, CompileError> carried_rows(const RuleStructure& query, ExprTranslator translator,
@@ -104,14 +120,7 @@ Result<CarriedValues, CompileError> carried_rows(const RuleStructure& query, Exp
       return b != query.bindings.end() && b->second.kind == BindKind::Outer && own.columns.count(n) == 0;
     });
   };
-  // In binding order, those computed by a sub-query: each binding reads only
-  // variables bound before it.
-  Names by_subquery;
-  for (const std::string& name : query.binding_order) {
-    const Binding& b = query.bindings.at(name);
-    if (b.kind == BindKind::Expression && (holds_combine(b.expr) || meets(needs(b.expr), by_subquery)))
-      by_subquery.insert(name);
-  }
+  const Names by_subquery = computed_by_subquery(query);
 
   std::vector<std::string> keys, computed;
   Names seen;
@@ -134,13 +143,20 @@ Result<CarriedValues, CompileError> carried_rows(const RuleStructure& query, Exp
     for (auto it = inputs.rbegin(); it != inputs.rend(); ++it) pending.push_back(*it);
   }
 
+  const Dialect& dialect = *translator.dialect;
   CarriedValues out;
-  std::vector<std::string> select;
+  std::vector<std::string> select, key_values;
   for (const std::string& name : keys) {
     std::string column = "mirtova_c" + std::to_string(select.size());
     select.push_back(known.at(name) + " AS " + column);
+    key_values.push_back(known.at(name));
     out.keys.emplace_back(column, known.at(name));
     out.columns.emplace(name, column);
+  }
+  if (std::optional<std::string_view> phrase = dialect.carried_key_phrase(); phrase && !keys.empty()) {
+    std::string key = replace_all(*phrase, "{0}", join(key_values, ", "));
+    select.push_back(key + " AS mirtova_key");
+    out.keys = {{"mirtova_key", key}};
   }
   for (const std::string& name : computed) {
     std::string column = "mirtova_c" + std::to_string(select.size());
@@ -148,7 +164,6 @@ Result<CarriedValues, CompileError> carried_rows(const RuleStructure& query, Exp
     out.columns.emplace(name, column);
   }
 
-  const Dialect& dialect = *translator.dialect;
   std::vector<std::string> from;
   for (const TableRef& t : query.tables) from.push_back(t.text + " AS " + t.alias);
   if (!own.from_item.empty()) from.push_back(own.from_item);

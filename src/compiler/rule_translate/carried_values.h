@@ -15,9 +15,16 @@ namespace mirtova {
 
 // The query around's variables that a combine reads from carried rows: every
 // one it names, once one of them (or a value computed from one) is aggregated,
-// unnested, or named by a combine inside it; none while they stand only in its
+// unnested, or named by a combine inside it, or is computed by a sub-query of
+// the query around (`outer_by_subquery`); none while they stand only in its
 // conditions, which the engines read as they are.
-std::set<std::string> outer_values_to_carry(const RuleStructure& combine);
+// With `every`, all it names.
+std::set<std::string> outer_values_to_carry(const RuleStructure& combine,
+                                            const std::set<std::string>& outer_by_subquery, bool every);
+
+// The variables of `query` whose SQL holds a sub-query, or reads a variable
+// whose SQL does.
+std::set<std::string> computed_by_subquery(const RuleStructure& query);
 
 // The carried rows a query joins by its own, with the variables they hold.
 struct OwnCarriedRows {

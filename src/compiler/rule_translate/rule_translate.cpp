@@ -404,13 +404,15 @@ class SelectWriter final : public OuterRows {
   // rows join its FROM, equal to the values of the query around.
   Result<Unit, CompileError> carry_outer_values() {
     if (!rule_.in_combine || around_ == nullptr || !dialect_.carries_outer_values()) return Unit{};
-    std::set<std::string> carried = outer_values_to_carry(rule_);
+    std::set<std::string> carried =
+        outer_values_to_carry(rule_, around_->computed_by_subquery(), dialect_.carries_every_outer_value());
     if (carried.empty()) return Unit{};
     TRY(CarriedValues values, around_->carried_values(carried));
     const std::string alias = tr_.subquery_translator->table_alias("mirtova_outer");
     own_.from_item = "(" + values.sql + ") AS " + alias;
+    const char* equal = dialect_.carried_key_phrase() ? " = " : " IS NOT DISTINCT FROM ";
     for (const auto& [column, outer] : values.keys)
-      carried_keys_.push_back(alias + "." + column + " IS NOT DISTINCT FROM " + outer);
+      carried_keys_.push_back(alias + "." + column + equal + outer);
     for (const auto& [name, column] : values.columns)
       if (carried.count(name)) own_.columns.emplace(name, alias + "." + column);
     return Unit{};
@@ -419,6 +421,8 @@ class SelectWriter final : public OuterRows {
   Result<CarriedValues, CompileError> carried_values(const std::set<std::string>& variables) override {
     return carried_rows(rule_, tr_, own_, variables);
   }
+
+  std::set<std::string> computed_by_subquery() const override { return mirtova::computed_by_subquery(rule_); }
 
   // The SQL of every bound variable, in binding order, and the types the
   // columns, expressions and unnested lists give them.

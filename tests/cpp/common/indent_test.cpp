@@ -22,6 +22,11 @@ TEST(Indent, NonEmptyLinesOnly) {
       {"SELECT 1\nFROM t\n", 4, "    SELECT 1\n    FROM t\n"},
       {"\n\na", 1, "\n\n a"},
       {" x", 0, " x"},
+      // A line that continues a quoted text is part of its value.
+      {"SELECT 'x\ny' AS u\nFROM t", 2, "  SELECT 'x\ny' AS u\n  FROM t"},
+      {"SELECT \"it''s\n\", 'a''\nb'\nc", 2, "  SELECT \"it''s\n\", 'a''\nb'\n  c"},
+      {"SELECT 'a\\'\nb'\nc", 2, "  SELECT 'a\\'\nb'\n  c"},
+      {"`a\nb` AS x\ny", 2, "  `a\nb` AS x\n  y"},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(indent(row.text, row.spaces), row.want) << row.text;

@@ -41,8 +41,8 @@ const std::vector<std::string> kDuckDb = {
 
 const std::vector<std::string> kDatabricks = {
     R"s(->(left:, right:) = {arg: left, value: right};)s",
-    R"s(ArgMin(a) = SqlExpr( "SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg)))[0].arg", {arg: a.arg, value: a.value});)s",
-    R"s(ArgMax(a) = SqlExpr( "SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg)), false)[0].arg", {arg: a.arg, value: a.value});)s",
+    R"s(ArgMin(a) = SqlExpr( "TRY_ELEMENT_AT(SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg))), 1).arg", {arg: a.arg, value: a.value});)s",
+    R"s(ArgMax(a) = SqlExpr( "TRY_ELEMENT_AT(SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg)), false), 1).arg", {arg: a.arg, value: a.value});)s",
     R"s(ArgMaxK(a, l) = SqlExpr( "(CASE WHEN COUNT(*) = 0 THEN NULL ELSE TRANSFORM(SLICE(SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg)), false), 1, {lim}), s -> s.arg) END)", {arg: a.arg, value: a.value, lim: l});)s",
     R"s(ArgMinK(a, l) = SqlExpr( "(CASE WHEN COUNT(*) = 0 THEN NULL ELSE TRANSFORM(SLICE(SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg))), 1, {lim}), s -> s.arg) END)", {arg: a.arg, value: a.value, lim: l});)s",
     R"s(RMatch(s, p) = SqlExpr( "REGEXP_LIKE({s}, {p})", {s: s, p: p});)s",
@@ -157,7 +157,7 @@ struct EngineText {
 
 // clang-format off
 const std::vector<EngineText> kEngines = {
-    {"duckdb", &kDuckDb, 2027, 9},   {"databricks", &kDatabricks, 1123, 0},
+    {"duckdb", &kDuckDb, 2027, 9},   {"databricks", &kDatabricks, 1282, 2},
     {"presto", &kPrestoTrino, 655, 0}, {"trino", &kPrestoTrino, 655, 0},
     {"psql", &kPsql, 881, 0},         {"sqlite", &kSqlite, 907, 0},
     {"bigquery", &kBigQuery, 819, 2},

@@ -7,12 +7,14 @@ std::string_view databricks_library_text() {
   static constexpr std::string_view kText = R"mirtova(
 ->(left:, right:) = {arg: left, value: right};
 
+# TRY_ELEMENT_AT, not [0]: to decorrelate, the engine works the aggregate out
+# over no rows, where [0] fails under ANSI mode.
 ArgMin(a) = SqlExpr(
-  "SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg)))[0].arg",
+  "TRY_ELEMENT_AT(SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg))), 1).arg",
   {arg: a.arg, value: a.value});
 
 ArgMax(a) = SqlExpr(
-  "SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg)), false)[0].arg",
+  "TRY_ELEMENT_AT(SORT_ARRAY(COLLECT_LIST(STRUCT({value} AS value, {arg} AS arg)), false), 1).arg",
   {arg: a.arg, value: a.value});
 
 ArgMaxK(a, l) = SqlExpr(
