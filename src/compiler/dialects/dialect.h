@@ -153,8 +153,9 @@ class Dialect {
   // them joined by commas) compared by `=`, for an engine that decorrelates
   // nothing else.
   virtual std::optional<std::string_view> carried_key_phrase() const;  // 52
-  // Whether a combine carries every outer value it names, even those it only
-  // compares: for an engine that trips on one outer value compared twice.
+  // Whether a combine that names one outer value in two places carries every
+  // outer value it names, even those it only compares: for an engine that
+  // trips on one outer value compared twice.
   virtual bool carries_every_outer_value() const;  // 53
 };
 

@@ -33,9 +33,11 @@ class PrestoDialect : public Dialect {
   bool carries_outer_values() const override { return true; }
   bool splices_combines_into_combines() const override { return false; }
   // Presto decorrelates a plain `=` only (not IS NOT DISTINCT FROM, nor an OR
-  // for nulls), and fails ("Multiple entries with same key") where one outer
-  // value is compared twice: every outer value is carried, matched by one text
-  // in which a null is a value like any other.
+  // for nulls): carried rows are matched by one text in which a null is a value
+  // like any other. It fails ("Multiple entries with same key") where one outer
+  // value is compared twice, so such a combine carries them all; not every
+  // combine does, as each carried SELECT DISTINCT adds stages to a query, whose
+  // number Presto bounds (100 by default).
   std::optional<std::string_view> carried_key_phrase() const override {
     return "json_format(CAST(ROW({0}) AS JSON))";
   }

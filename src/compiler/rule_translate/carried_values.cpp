@@ -5,6 +5,7 @@
 #include "compiler/rule_translate/carried_values.h"
 
 #include <algorithm>
+#include <map>
 #include <vector>
 
 #include "common/strings.h"
@@ -46,13 +47,36 @@ bool is_unification(const Json& conjunct) {
   return call != nullptr && call->at("predicate_name").as_str() == "=";
 }
 
+const Json* var_name_of(const Json& node) {
+  const Json* v = node.get("variable");
+  return v != nullptr ? v->get("var_name") : nullptr;
+}
+
+// Whether the rule's body names one of `names` in two places.
+bool names_one_twice(const Json& rule, const Names& names) {
+  const Json* body = rule.get("body");
+  if (body == nullptr) return false;
+  std::map<std::string, int> seen;
+  bool twice = false;
+  walk_tree(*body, [&](const Json& at) {
+    const Json* n = var_name_of(at);
+    if (n == nullptr) return twice ? Walk::Stop : Walk::Enter;
+    std::string name = n->as_var_name();
+    twice = twice || (names.count(name) > 0 && ++seen[name] == 2);
+    return twice ? Walk::Stop : Walk::Skip;
+  });
+  return twice;
+}
+
 }  // namespace
 
-Names outer_values_to_carry(const RuleStructure& combine, const Names& outer_by_subquery, bool every) {
+Names outer_values_to_carry(const RuleStructure& combine, const Names& outer_by_subquery,
+                            bool every_when_named_twice) {
   Names carried;
   for (const std::string& name : variables_of(*combine.rule))
     if (combine.outer.count(name)) carried.insert(name);
-  if (carried.empty() || every) return carried;
+  if (carried.empty()) return carried;
+  if (every_when_named_twice && names_one_twice(*combine.rule, carried)) return carried;
   // A value computed from an outer one is as good as outer: what a conjunct
   // binds from one counts too (more than needed, never less).
   Names outer = carried;

@@ -18,9 +18,10 @@ namespace mirtova {
 // unnested, or named by a combine inside it, or is computed by a sub-query of
 // the query around (`outer_by_subquery`); none while they stand only in its
 // conditions, which the engines read as they are.
-// With `every`, all it names.
+// With `every_when_named_twice`, all it names once it names one in two places.
 std::set<std::string> outer_values_to_carry(const RuleStructure& combine,
-                                            const std::set<std::string>& outer_by_subquery, bool every);
+                                            const std::set<std::string>& outer_by_subquery,
+                                            bool every_when_named_twice);
 
 // The variables of `query` whose SQL holds a sub-query, or reads a variable
 // whose SQL does.
