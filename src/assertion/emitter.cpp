@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "assertion/domain.h"
+#include "assertion/parser.h"
 #include "assertion/variable_names.h"
+#include "common/stack_room.h"
 #include "common/strings.h"
 
 namespace mirtova::assertion {
@@ -56,17 +58,38 @@ std::string head_argument(std::string_view var) {
   return out;
 }
 
-void close_bound(Body& body) {
-  for (bool added = true; added;) {
-    added = false;
-    for (const auto& [var, from] : body.definitions) {
-      if (body.bound.contains(var)) continue;
-      if (!std::all_of(from.begin(), from.end(),
-                       [&](const std::string& v) { return body.bound.contains(v); }))
-        continue;
-      body.bound.insert(var);
-      added = true;
+BoundClosure::BoundClosure(Body& body) : body_(body), lacking_(body.definitions.size(), 0) {
+  for (size_t i = 0; i < body_.definitions.size(); ++i) {
+    const auto& [var, from] = body_.definitions[i];
+    if (body_.bound.contains(var)) continue;
+    for (const std::string& v : from) {
+      if (body_.bound.contains(v)) continue;
+      waiting_[v].push_back(i);
+      ++lacking_[i];
     }
+    if (lacking_[i] == 0) complete_.push_back(i);
+  }
+  settle();
+}
+
+void BoundClosure::bind(const std::string& var) {
+  if (!body_.bound.insert(var).second) return;
+  if (auto woken = waiting_.find(var); woken != waiting_.end())
+    for (size_t i : woken->second)
+      if (--lacking_[i] == 0) complete_.push_back(i);
+  settle();
+}
+
+void BoundClosure::settle() {
+  while (!complete_.empty()) {
+    const size_t i = complete_.back();
+    complete_.pop_back();
+    const std::string& var = body_.definitions[i].first;
+    if (!body_.bound.insert(var).second) continue;
+    auto woken = waiting_.find(var);
+    if (woken == waiting_.end()) continue;
+    for (size_t j : woken->second)
+      if (--lacking_[j] == 0) complete_.push_back(j);
   }
 }
 
@@ -96,8 +119,9 @@ Result<std::string, TranslateError> Emitter::rule(std::string_view predicate,
 
 Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct& lits,
                                                                  const std::vector<std::string>& seeds,
-                                                                 Body body) {
+                                                                 Body body, bool shared) {
   if (++conjunct_runs_ > kMaxConjunctRuns) return unsupported(kTooManyAlternatives);
+  if (stack_nearly_exhausted()) return invalid(kTooDeepMessage);
   body.needs.clear();
   // Positive atoms bind their variables; everything else is written after them.
   for (const Lit& lit : lits) {
@@ -105,6 +129,7 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
     TRY(std::string text, relation(lit.name, lit.args, body));
     body.positives.push_back(std::move(text));
   }
+  static const std::vector<std::string> kNone;
   ConjunctOutcome out;
   for (const Lit& lit : lits) {
     switch (lit.kind) {
@@ -115,12 +140,22 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
         TRY_VOID(comparison(lit, body));
         break;
       case Lit::Kind::NotExists:
-        TRY_VOID(not_exists(lit, lits, body, out.unbound));
+        TRY_VOID(not_exists(lit, lits, shared ? seeds : kNone, body, out.unbound));
         if (out.unbound) return out;
         break;
     }
   }
   close_bound(body);
+  // Left unbound, a shared seed has the caller write the rule again with the
+  // enclosing rule's literals.
+  if (shared) {
+    auto unbound = std::find_if(seeds.begin(), seeds.end(),
+                                [&](const std::string& name) { return !body.bound.contains(name); });
+    if (unbound != seeds.end()) {
+      out.unbound = *unbound;
+      return out;
+    }
+  }
   out.unbound = seed(lits, seeds, body);
   if (!out.unbound) out.unbound = seed(lits, body.needs, body);
   if (out.unbound) return out;
@@ -131,19 +166,25 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
 
 std::optional<std::string> Emitter::seed(const Conjunct& lits, const std::vector<std::string>& names,
                                          Body& body) const {
+  BoundClosure closure(body);
   for (const std::string& name : names)
-    if (!body.bound.contains(name) && !seed_one(lits, name, body)) return name;
+    if (!body.bound.contains(name) && !seed_one(first_column(lits, name, domain_of), name, closure))
+      return name;
   return std::nullopt;
 }
 
-bool Emitter::seed_one(const Conjunct& lits, const std::string& name, Body& body) const {
-  std::optional<ColumnRef> found;
+std::optional<ColumnRef> Emitter::first_column(const Conjunct& lits, std::string_view name,
+                                               ColumnFinder find) const {
   for (const Lit& lit : lits)
-    if ((found = domain_of(lit, name, schema_))) break;
-  if (!found) return false;
-  body.positives.push_back(found->predicate + "(" + found->column + ": " + name + ")");
-  body.bound.insert(name);
-  close_bound(body);
+    if (std::optional<ColumnRef> found = find(lit, name, schema_)) return found;
+  return std::nullopt;
+}
+
+bool Emitter::seed_one(const std::optional<ColumnRef>& column, const std::string& name,
+                       BoundClosure& closure) const {
+  if (!column) return false;
+  closure.body().positives.push_back(column->predicate + "(" + column->column + ": " + name + ")");
+  closure.bind(name);
   return true;
 }
 
@@ -178,7 +219,8 @@ Result<Unit, TranslateError> Emitter::comparison(const Lit& lit, Body& body) {
   return Unit{};
 }
 
-Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct& enclosing, Body& body,
+Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct& enclosing,
+                                                 const std::vector<std::string>& enclosing_shared, Body& body,
                                                  std::optional<std::string>& unbound) {
   const std::string aux = next_aux_name();
   std::vector<std::string> head_args;
@@ -190,20 +232,28 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
     const size_t aux_mark = helpers_.size();
     const uint64_t value_mark = next_value_;
     const size_t rules_mark = rules_.size(), bytes_mark = program_bytes_;
-    TRY(ConjunctOutcome run, conjunct_seeded(conjunct, lit.vars, Body{}));
+    TRY(ConjunctOutcome run, conjunct_seeded(conjunct, lit.vars, Body{}, true));
     if (run.unbound) {
       // The sub-formula's variables take their values from the enclosing
       // rule: write it again with that rule's literals, numbering afresh. A
-      // shared variable that the enclosing rule binds only by a literal still
-      // to come takes its values from the column that binds it there.
+      // shared variable that the enclosing rule binds only by a comparison
+      // still to come, or else by seeding, takes its values from the column
+      // that will bind it there; one that rule shares in turn is left to the
+      // rule enclosing it.
       helpers_.resize(aux_mark);
       next_value_ = value_mark;
       rules_.resize(rules_mark);
       program_bytes_ = bytes_mark;
       Body seeded{body.positives, body.filters, {}, body.definitions, body.bound};
-      for (const std::string& var : lit.vars)
-        if (!seeded.bound.contains(var)) seed_one(enclosing, var, seeded);
-      TRY(ConjunctOutcome again, conjunct_seeded(conjunct, lit.vars, std::move(seeded)));
+      {
+        BoundClosure closure(seeded);
+        for (const std::string& var : lit.vars) {
+          if (seeded.bound.contains(var) || contains(enclosing_shared, var)) continue;
+          std::optional<ColumnRef> column = first_column(enclosing, var, comparison_binding);
+          seed_one(column ? column : first_column(enclosing, var, domain_of), var, closure);
+        }
+      }
+      TRY(ConjunctOutcome again, conjunct_seeded(conjunct, lit.vars, std::move(seeded), true));
       if (again.unbound) {
         unbound = std::move(again.unbound);
         return Unit{};
@@ -248,6 +298,7 @@ Result<std::string, TranslateError> Emitter::atom(const std::string& name,
 }
 
 Result<std::string, TranslateError> Emitter::term(const Expr& e, Body& body) {
+  if (stack_nearly_exhausted()) return invalid(kTooDeepMessage);
   switch (e.kind) {
     case Expr::Kind::Var:
     case Expr::Kind::Number:

@@ -8,10 +8,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "assertion/domain.h"
 #include "assertion/expr.h"
 #include "assertion/normal_form.h"
 #include "assertion/schema.h"
@@ -47,6 +49,8 @@ struct ConjunctOutcome {
 inline constexpr size_t kMaxConjunctRuns = 4096;
 inline constexpr size_t kMaxProgramBytes = size_t{4} << 20;
 
+class BoundClosure;
+
 class Emitter {
  public:
   Emitter(const Schema& schema, std::string head) : schema_(schema), head_(std::move(head)) {}
@@ -54,9 +58,12 @@ class Emitter {
   // Writes the literals of one conjunct into `body`, which may already hold
   // the literals of an enclosing rule (its needs are ignored): positive atoms
   // first, then negations, comparisons and universal sub-formulas, then an
-  // atom for every seed or needed variable left unbound.
+  // atom for every seed or needed variable left unbound. Seeds `shared` with
+  // an enclosing rule take their values from that rule alone: a column found
+  // in `lits` may lack some of them, so such a seed left unbound is reported.
   Result<ConjunctOutcome, TranslateError> conjunct_seeded(const Conjunct& lits,
-                                                          const std::vector<std::string>& seeds, Body body);
+                                                          const std::vector<std::string>& seeds, Body body,
+                                                          bool shared = false);
 
   // One predicate atom used as a formula: its arguments bound to its columns.
   Result<std::string, TranslateError> relation(const std::string& name, const std::vector<Expr>& args,
@@ -89,15 +96,23 @@ class Emitter {
   [[gnu::noinline]] Result<Unit, TranslateError> negated_atom(const Lit& lit, Body& body);
   [[gnu::noinline]] Result<Unit, TranslateError> comparison(const Lit& lit, Body& body);
   // An unbound variable of the sub-formula's rules, written into `unbound`.
+  // `enclosing` holds the literals of the rule being written, and
+  // `enclosing_shared` the variables that rule shares with its own enclosing
+  // one.
   [[gnu::noinline]] Result<Unit, TranslateError> not_exists(const Lit& lit, const Conjunct& enclosing,
+                                                            const std::vector<std::string>& enclosing_shared,
                                                             Body& body, std::optional<std::string>& unbound);
   [[gnu::noinline]] Result<std::string, TranslateError> predicate_value(const Expr& e, Body& body);
   [[gnu::noinline]] Result<std::string, TranslateError> sum(const Expr& e, Body& body);
   // The first of `names` that no column found by domain_of binds.
   [[gnu::noinline]] std::optional<std::string> seed(const Conjunct& lits,
                                                     const std::vector<std::string>& names, Body& body) const;
-  // Binds `name` by the first column domain_of finds in `lits`; false when none is.
-  bool seed_one(const Conjunct& lits, const std::string& name, Body& body) const;
+  using ColumnFinder = std::optional<ColumnRef> (*)(const Lit&, std::string_view, const Schema&);
+  // The first column `find` gives for `name` in the literals, in their order.
+  std::optional<ColumnRef> first_column(const Conjunct& lits, std::string_view name, ColumnFinder find) const;
+  // Binds `name` in the closure's body to the values of `column`; false when
+  // there is none.
+  bool seed_one(const std::optional<ColumnRef>& column, const std::string& name, BoundClosure& closure) const;
 
   const std::vector<std::string>& columns_of(const std::string& name) const;
   std::string next_aux_name();
@@ -115,8 +130,30 @@ class Emitter {
 // "v: v": a head argument whose column is named after the variable.
 std::string head_argument(std::string_view var);
 
-// Adds to `bound` every defined variable whose listed variables are all bound,
-// until a pass over the definitions adds nothing.
-void close_bound(Body& body);
+// Keeps a body's bound variables closed under its definitions: a defined
+// variable is bound once all its listed variables are. Each definition waits
+// on the variables it still lacks, so that a chain of definitions written in
+// any order is closed in one pass, and binding one more variable costs what it
+// wakes rather than another pass over them all.
+class BoundClosure {
+ public:
+  // Closes the body's bound variables; the body must outlive the closure and
+  // keep its definitions unchanged meanwhile.
+  explicit BoundClosure(Body& body);
+  // Binds `var` and whatever it completes.
+  void bind(const std::string& var);
+  Body& body() { return body_; }
+
+ private:
+  void settle();
+
+  Body& body_;
+  std::unordered_map<std::string_view, std::vector<size_t>, StringHash, std::equal_to<>> waiting_;
+  std::vector<size_t> lacking_;   // per definition, the listed variables not yet bound
+  std::vector<size_t> complete_;  // definitions whose listed variables are all bound
+};
+
+// Adds to `bound` every defined variable whose listed variables are all bound.
+inline void close_bound(Body& body) { BoundClosure{body}; }
 
 }  // namespace mirtova::assertion

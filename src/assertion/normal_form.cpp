@@ -1,5 +1,8 @@
 #include "assertion/normal_form.h"
 
+#include "assertion/parser.h"
+#include "common/stack_room.h"
+
 namespace mirtova::assertion {
 
 Lit Lit::atom(std::string name, std::vector<Expr> args, bool positive) {
@@ -31,15 +34,20 @@ size_t form_size(const Nnf& form) {
 }
 
 TranslateError too_many() { return TranslateError::unsupported(kTooManyAlternatives); }
+TranslateError too_deep() { return TranslateError::invalid(kTooDeepMessage); }
 
 // Builds the form while counting what it holds, so that an expansion past the
-// bound stops before it is built. The only failure is the bound, so each step
-// answers whether it stayed within it and writes its form into place: the
-// recursion through deep statements keeps small frames.
+// bound stops before it is built. Each step answers whether it stayed within
+// the bound (and the stack) and writes its form into place: the recursion
+// through deep statements keeps small frames.
 class NnfBuilder {
  public:
   bool build(const Expr& e, bool negate, Nnf& out) {
     using K = Expr::Kind;
+    if (stack_nearly_exhausted()) {
+      out_of_stack_ = true;
+      return false;
+    }
     switch (e.kind) {
       case K::Forall:
         return negate ? build(e.body(), true, out) : not_exists(e, true, out);  // dropped when negated
@@ -57,6 +65,9 @@ class NnfBuilder {
         return value(e, out);
     }
   }
+
+  // Whether the last build stopped for want of stack rather than past the bound.
+  bool out_of_stack() const { return out_of_stack_; }
 
  private:
   bool spend(size_t size) {
@@ -127,6 +138,7 @@ class NnfBuilder {
   }
 
   size_t used_ = 0;
+  bool out_of_stack_ = false;
 };
 
 // Conjuncts with their sizes, so that a product is measured before it is built.
@@ -184,10 +196,15 @@ struct Terms {
   return true;
 }
 
-// The conjuncts of `form` into `out` (empty on entry); false past the bounds.
-// The helpers above stay out of line to keep their locals out of this
+// The conjuncts of `form` into `out` (empty on entry); false past the bounds,
+// or with `out_of_stack` set where the stack left would not hold the form's
+// depth. The helpers above stay out of line to keep their locals out of this
 // recursion's frames.
-bool terms_of(const Nnf& form, Terms& out) {
+bool terms_of(const Nnf& form, Terms& out, bool& out_of_stack) {
+  if (stack_nearly_exhausted()) {
+    out_of_stack = true;
+    return false;
+  }
   if (form.kind == Nnf::Kind::Lit) return single(form.lit, out);
   const bool conjunction = form.kind == Nnf::Kind::And;
   if (conjunction) {
@@ -196,7 +213,8 @@ bool terms_of(const Nnf& form, Terms& out) {
   }
   for (const Nnf& part : form.parts) {
     Terms terms;
-    if (!terms_of(part, terms) || !(conjunction ? multiply(out, terms) : append(out, terms))) return false;
+    if (!terms_of(part, terms, out_of_stack) || !(conjunction ? multiply(out, terms) : append(out, terms)))
+      return false;
   }
   return true;
 }
@@ -212,13 +230,15 @@ size_t literal_size(const Lit& lit) {
 
 Result<Nnf, TranslateError> nnf(const Expr& e, bool negate) {
   Nnf out;
-  if (!NnfBuilder().build(e, negate, out)) return too_many();
+  NnfBuilder builder;
+  if (!builder.build(e, negate, out)) return builder.out_of_stack() ? too_deep() : too_many();
   return out;
 }
 
 Result<Dnf, TranslateError> dnf(const Nnf& form) {
   Terms terms;
-  if (!terms_of(form, terms)) return too_many();
+  bool out_of_stack = false;
+  if (!terms_of(form, terms, out_of_stack)) return out_of_stack ? too_deep() : too_many();
   return std::move(terms.conjuncts);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "assertion/lexer.h"
+#include "common/stack_room.h"
 #include "parser/utf8.h"
 
 namespace mirtova::assertion {
@@ -30,7 +31,7 @@ class Parser {
 
   bool expr(uint8_t min_bp, Parsed& out) {
     Nesting nesting(depth_);
-    if (depth_ > kMaxStatementDepth) return too_deep(here());
+    if (depth_ > limit_ || stack_nearly_exhausted()) return too_deep(here());
     if (!prefix(out)) return false;
     while (!at_end() && tokens_[pos_].token.kind == K::Op &&
            left_binding_power(tokens_[pos_].token.op) >= min_bp)
@@ -70,7 +71,7 @@ class Parser {
 
   // `out` becomes a node over children of the given height.
   bool grown(Parsed& out, size_t child_height, size_t at) {
-    if (child_height + 1 > kMaxStatementDepth) return too_deep(at);
+    if (child_height + 1 > limit_) return too_deep(at);
     out.height = child_height + 1;
     return true;
   }
@@ -218,10 +219,19 @@ class Parser {
   size_t end_;
   size_t pos_ = 0;
   size_t depth_ = 0;
+  // Bounds both the parser's own recursion and the tree's height, which a
+  // chain of left-grouping operators raises without any.
+  const size_t limit_ = statement_depth_limit();
   StatementError error_;
 };
 
 }  // namespace
+
+size_t statement_depth_limit() {
+  const size_t room = stack_room();
+  if (room <= kStackReserve) return 0;
+  return std::min(kMaxStatementDepth, (room - kStackReserve) / kStatementStackPerLevel);
+}
 
 Result<Expr, StatementError> parse_statement_tree(std::string_view statement) {
   const std::u32string chars = to_code_points(statement);

@@ -1,6 +1,8 @@
 #include "assertion/resolver.h"
 
+#include "assertion/parser.h"
 #include "assertion/variable_names.h"
+#include "common/stack_room.h"
 #include "parser/unicode_tables.h"
 #include "parser/utf8.h"
 
@@ -97,6 +99,9 @@ bool Resolver::bind_into(const std::vector<std::string>& vars, const Expr& body,
 
 bool Resolver::walk(const Expr& e, Expr& out) {
   using K = Expr::Kind;
+  // The parse bounded the depth for the stack it ran on; a tree made
+  // otherwise, or walked from deeper, is refused rather than overflowing.
+  if (stack_nearly_exhausted()) return fail(kTooDeepMessage);
   switch (e.kind) {
     case K::Forall:
     case K::Exists:

@@ -1,55 +1,162 @@
-// Line indentation.
+// Line indentation that steps over what SQL encloses.
 #include "common/indent.h"
 
 namespace mirtova {
 
 namespace {
 
-// The quote that is open at the end of `line`, given the one open at its start
-// (0 for none). A doubled quote closes and opens again; a backslash keeps the
-// next character inside, as the engines that escape with one read it.
-char open_quote_after(std::string_view line, char open) {
-  for (size_t i = 0; i < line.size(); ++i) {
-    char c = line[i];
-    if (open == 0) {
-      if (c == '\'' || c == '"' || c == '`') open = c;
-    } else if (c == '\\') {
-      ++i;
-    } else if (c == open) {
-      open = 0;
+bool is_name_byte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Reads SQL text from the front, one token boundary at a time, and tells after
+// each line break whether the next line starts inside a literal, a quoted name
+// or a block comment.
+class EnclosureScanner {
+ public:
+  EnclosureScanner(std::string_view text, const SqlLexicon& lexicon) : text_(text), lexicon_(lexicon) {}
+
+  // Reads up to and including the byte at `line_break`; whether that leaves
+  // the scan inside something enclosed.
+  bool enclosed_after(size_t line_break) {
+    while (at_ <= line_break) step();
+    return state_ != State::Outside && state_ != State::LineComment;
+  }
+
+ private:
+  enum class State { Outside, Quoted, Dollar, LineComment, BlockComment };
+
+  bool starts(std::string_view token) const { return text_.substr(at_, token.size()) == token; }
+  char byte(size_t offset) const { return at_ + offset < text_.size() ? text_[at_ + offset] : '\0'; }
+
+  void step() {
+    const char c = text_[at_];
+    switch (state_) {
+      case State::Outside:
+        return step_outside(c);
+      case State::Quoted:
+        if (backslash_ && c == '\\') {
+          at_ += 2;
+        } else if (c != quote_) {
+          ++at_;
+        } else if (triple_) {
+          if (byte(1) == c && byte(2) == c) {
+            state_ = State::Outside;
+            at_ += 3;
+          } else {
+            ++at_;
+          }
+        } else if (byte(1) == c) {
+          at_ += 2;  // a doubled quote stands for itself
+        } else {
+          state_ = State::Outside;
+          ++at_;
+        }
+        return;
+      case State::Dollar:
+        if (c == '$' && starts(dollar_tag_)) {
+          state_ = State::Outside;
+          at_ += dollar_tag_.size();
+        } else {
+          ++at_;
+        }
+        return;
+      case State::LineComment:
+        if (c == '\n') state_ = State::Outside;
+        ++at_;
+        return;
+      case State::BlockComment:
+        if (c == '*' && byte(1) == '/') {
+          if (--comment_depth_ == 0) state_ = State::Outside;
+          at_ += 2;
+        } else if (c == '/' && byte(1) == '*' && lexicon_.nested_comments) {
+          ++comment_depth_;
+          at_ += 2;
+        } else {
+          ++at_;
+        }
+        return;
     }
   }
-  return open;
-}
+
+  void step_outside(char c) {
+    if ((c == '-' && byte(1) == '-') || (c == '#' && lexicon_.hash_comments)) {
+      state_ = State::LineComment;
+      ++at_;
+    } else if (c == '/' && byte(1) == '*') {
+      state_ = State::BlockComment;
+      comment_depth_ = 1;
+      at_ += 2;
+    } else if (c == '\'' || c == '"' || c == '`') {
+      state_ = State::Quoted;
+      quote_ = c;
+      triple_ = lexicon_.triple_quotes && c != '`' && byte(1) == c && byte(2) == c;
+      backslash_ =
+          c == '`' ? lexicon_.backslash_in_backquotes
+                   : lexicon_.backslash_escapes || (c == '\'' && lexicon_.escape_strings && after_e_prefix());
+      at_ += triple_ ? 3 : 1;
+    } else if (c == '$' && lexicon_.dollar_quotes && (at_ == 0 || !is_name_byte(text_[at_ - 1]))) {
+      // A tag is a name that does not start with a digit ($1 is a parameter).
+      size_t end = at_ + 1;
+      while (end < text_.size() && is_name_byte(text_[end]) &&
+             !(end == at_ + 1 && text_[end] >= '0' && text_[end] <= '9'))
+        ++end;
+      if (end < text_.size() && text_[end] == '$') {
+        state_ = State::Dollar;
+        dollar_tag_ = text_.substr(at_, end + 1 - at_);
+        at_ = end + 1;
+      } else {
+        ++at_;
+      }
+    } else {
+      ++at_;
+    }
+  }
+
+  // An E or e standing alone before the quote at at_.
+  bool after_e_prefix() const {
+    if (at_ == 0 || (text_[at_ - 1] != 'E' && text_[at_ - 1] != 'e')) return false;
+    return at_ == 1 || !is_name_byte(text_[at_ - 2]);
+  }
+
+  std::string_view text_;
+  const SqlLexicon& lexicon_;
+  size_t at_ = 0;
+  State state_ = State::Outside;
+  char quote_ = '\0';
+  bool triple_ = false;
+  bool backslash_ = false;
+  std::string_view dollar_tag_;
+  size_t comment_depth_ = 0;
+};
 
 }  // namespace
 
-void append_indented(std::string& out, std::string_view text, int spaces) {
+void append_indented(std::string& out, std::string_view text, int spaces, const SqlLexicon& lexicon) {
   // Whole lines at a time: the text of a large program runs to megabytes.
   size_t lines = 1;
   for (char c : text) lines += c == '\n';
   out.reserve(out.size() + text.size() + lines * static_cast<size_t>(spaces));
+  EnclosureScanner scanner(text, lexicon);
+  bool enclosed = false;
   size_t start = 0;
-  // A line that starts inside a quoted text continues that text: spaces put
-  // before it would become part of the value.
-  char open = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
     // An empty line stays empty.
-    if (end > start && open == 0) out.append(static_cast<size_t>(spaces), ' ');
-    std::string_view line = text.substr(start, end - start);
-    out.append(line);
-    open = open_quote_after(line, open);
+    if (end > start && !enclosed) out.append(static_cast<size_t>(spaces), ' ');
+    out.append(text.data() + start, end - start);
     if (end == text.size()) break;
     out += '\n';
+    enclosed = scanner.enclosed_after(end);
     start = end + 1;
   }
 }
 
-std::string indent(std::string_view text, int spaces) {
+std::string indent(std::string_view text, int spaces, const SqlLexicon& lexicon) {
   std::string out;
-  append_indented(out, text, spaces);
+  append_indented(out, text, spaces, lexicon);
   return out;
 }
 

@@ -6,9 +6,31 @@
 
 namespace mirtova {
 
-// Every non-empty line of `text` with `spaces` spaces before it.
-std::string indent(std::string_view text, int spaces);
+// How an engine's SQL encloses text that must reach it byte for byte. Every
+// engine has '…' literals, "…" and `…` quoted names or literals, "--" line
+// comments and "/* */" block comments; these say where the engines part.
+struct SqlLexicon {
+  // A backslash inside '…' or "…" takes the byte after it into the text.
+  bool backslash_escapes = false;
+  // The same inside `…`.
+  bool backslash_in_backquotes = false;
+  // E'…' literals, where a backslash takes the byte after it.
+  bool escape_strings = false;
+  // $$…$$ and $tag$…$tag$ literals.
+  bool dollar_quotes = false;
+  // '''…''' and """…""" literals.
+  bool triple_quotes = false;
+  // "#" opens a line comment.
+  bool hash_comments = false;
+  // A "/*" inside a block comment opens another that its own "*/" closes.
+  bool nested_comments = false;
+};
+
+// Every non-empty line of `text` with `spaces` spaces before it, except a line
+// that starts inside a literal, a quoted name or a block comment: those bytes
+// are the program's own, and a space added there would change a value.
+std::string indent(std::string_view text, int spaces, const SqlLexicon& lexicon);
 // The same, appended to `out`.
-void append_indented(std::string& out, std::string_view text, int spaces);
+void append_indented(std::string& out, std::string_view text, int spaces, const SqlLexicon& lexicon);
 
 }  // namespace mirtova

@@ -1,5 +1,6 @@
 #include "parser/parse_file.h"
 
+#include "parser/file_statements.h"
 #include "parser/forms.h"
 #include "parser/front_matter.h"
 #include "parser/imports.h"
@@ -11,11 +12,6 @@
 namespace mirtova {
 
 namespace {
-
-struct KeptFrontMatter {
-  std::optional<FrontMatterName> name;
-  std::optional<std::string> description;
-};
 
 SpanString whole_text_span(std::string_view text, std::pair<size_t, size_t> bounds) {
   return SpanString(std::string(text)).slice(bounds.first, bounds.second);
@@ -110,6 +106,13 @@ ParseResult<Json> parse_file(std::string text, std::optional<std::string> file_n
 
 ParseResult<Json> parse_file_internal(std::string text, const std::string& file_name, ParseSession& session,
                                       std::vector<std::string> import_chain) {
+  TRY(FileStatements statements,
+      read_statements(std::move(text), file_name, session, std::move(import_chain)));
+  return finish_file(std::move(statements), file_name, session);
+}
+
+ParseResult<FileStatements> read_statements(std::string text, const std::string& file_name,
+                                            ParseSession& session, std::vector<std::string> import_chain) {
   import_chain.push_back(file_name);
 
   std::optional<FrontMatterBlock> block = front_matter(text);
@@ -118,13 +121,14 @@ ParseResult<Json> parse_file_internal(std::string text, const std::string& file_
         "Front matter opened with `---` on the first line is never closed: end it with a `---` line.",
         SpanString(text).slice(0, 3));
 
-  KeptFrontMatter kept;
+  FileStatements out;
   if (block) {
     if (auto error = check_front_matter(*block))
       return ParsingException("Invalid front matter YAML: " + error->message + ".",
                               whole_text_span(text, line_bounds(text, error->line)));
-    kept.name = front_matter_name(*block);
-    kept.description = front_matter_description(*block);
+    out.has_front_matter = true;
+    out.front_matter_name = front_matter_name(*block);
+    out.front_matter_description = front_matter_description(*block);
   }
 
   SpanString blanked(blank_front_matter(text));
@@ -132,37 +136,56 @@ ParseResult<Json> parse_file_internal(std::string text, const std::string& file_
   SpanString program(std::move(comment_free));
   TRY(auto pieces, split_raw(program, ";"));
 
-  Json::ArrayType rules;
-  FileImports imports;
   for (const SpanString& raw : pieces) {
     SpanString piece = strip(raw);
     if (piece.empty()) continue;
     if (piece.view().substr(0, 7) == "import ") {
-      TRY_VOID(resolve_import(piece, session, import_chain, imports));
+      TRY_VOID(resolve_import(piece, session, import_chain, out.imports));
       continue;
     }
-    TRY_VOID(parse_program_statement(piece, rules));
+    TRY_VOID(parse_program_statement(piece, out.rules));
   }
+  out.text = std::move(text);
+  return out;
+}
 
-  if (kept.name) TRY_VOID(check_front_matter_name(text, *kept.name, rules));
+ParseResult<Unit> read_more_statements(std::string_view more, FileStatements& statements) {
+  SpanString text{std::string(more)};
+  TRY(std::string comment_free, remove_comments(text));
+  SpanString program(std::move(comment_free));
+  TRY(auto pieces, split_raw(program, ";"));
+  for (const SpanString& raw : pieces) {
+    SpanString piece = strip(raw);
+    if (piece.empty()) continue;
+    TRY_VOID(parse_program_statement(piece, statements.rules));
+  }
+  return Unit{};
+}
+
+ParseResult<Json> finish_file(FileStatements statements, const std::string& file_name,
+                              const ParseSession& session) {
+  Json::ArrayType rules = std::move(statements.rules);
+  if (statements.front_matter_name)
+    TRY_VOID(check_front_matter_name(statements.text, *statements.front_matter_name, rules));
 
   TRY(Json dnf, dnf_rewrite(Json(std::move(rules))));
   TRY(Json aggregated, multi_body_aggregation_rewrite(std::move(dnf)));
   Json rewritten = std::move(aggregated);
   for (Json& rule : rewritten.as_array_mut()) rewrite_head_aggregations(rule);
   TRY(AppliedImports applied,
-      apply_imports(file_name, std::move(rewritten.as_array_mut()), imports, session));
+      apply_imports(file_name, std::move(rewritten.as_array_mut()), statements.imports, session));
 
   Json tree = Json::object();
   tree.set("rule", Json(std::move(applied.rules)));
-  tree.set("imported_predicates", Json(std::move(imports.nodes)));
+  tree.set("imported_predicates", Json(std::move(statements.imports.nodes)));
   tree.set("predicates_prefix", std::move(applied.prefix));
   tree.set("file_name", file_name);
   if (applied.predicate_names.size() > 0) tree.set("predicate_names", std::move(applied.predicate_names));
-  if (file_name == "main" && block) {
+  if (file_name == "main" && statements.has_front_matter) {
     Json fm = Json::object();
-    fm.set("name", kept.name ? Json(kept.name->name) : Json());
-    fm.set("description", kept.description ? Json(*kept.description) : Json());
+    fm.set("name", statements.front_matter_name ? Json(statements.front_matter_name->name) : Json());
+    fm.set("description",
+           statements.front_matter_description ? Json(*statements.front_matter_description) : Json());
     tree.set("front_matter", std::move(fm));
   }
   return tree;

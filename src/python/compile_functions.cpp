@@ -10,6 +10,7 @@
 
 #include "common/bounds.h"
 #include "compiler/program/universe.h"
+#include "parser/file_statements.h"
 #include "parser/names.h"
 #include "py_args.h"
 #include "py_errors.h"
@@ -36,29 +37,50 @@ Outcome<std::unique_ptr<QuorilProgram>> build_program(Json tree, std::optional<E
 }
 
 // What compiling an assertion's counterexamples takes: the caller's source
-// with the counterexample rules after it, and the predicate they define.
+// with the counterexample rules after it, parsed, and the predicate they define.
 struct AssertionSource {
-  std::string text;
+  Json tree;
   std::string predicate;
 };
 
 // Parses the source and finds the assertion `name` of `predicate` (as the user
 // wrote it); fails when it does not parse or the assertion cannot be searched,
-// the refusal naming predicates as written.
+// the refusal naming predicates as written. The source's statements are read
+// once: the tree searched is made from a copy of them, and the counterexample
+// rules' statements are added to them.
 Outcome<AssertionSource> assertion_source(std::string_view source, std::string_view predicate,
                                           std::string_view name,
                                           const std::optional<std::vector<std::string>>& import_root) {
-  TRY(Json tree, parse_tree(source, std::nullopt, import_root));
+  ParseSession session;
+  session.import_roots = import_root.value_or(std::vector<std::string>{});
+  auto read = read_statements(std::string(source), "main", session, {});
+  if (!read.ok()) return HostError{read.error().show_message()};
+  FileStatements statements = std::move(read).value();
+  auto searched = finish_file(statements, "main", session);
+  if (!searched.ok()) return HostError{searched.error().show_message()};
+  const Json& tree = searched.value();
   const PredicateNames names = PredicateNames::of(tree);
-  const verifier::RuleLists lists = verifier::rule_lists(tree);
-  auto translation = verifier::assertion_check(lists.full, names.internal(predicate), name);
+  auto translation =
+      verifier::assertion_check(verifier::rule_lists(tree).full, names.internal(predicate), name);
   if (!translation.ok()) return HostError{names.written(translation.error())};
+  const std::string& rules = translation.value().program;
+  std::string head = translation.value().predicate;
+  // After a block comment left open the rules would be part of it, as they
+  // are when the texts are joined: then they are.
+  if (source.find("/*") == std::string_view::npos) {
+    auto added = read_more_statements(rules, statements);
+    if (!added.ok()) return HostError{added.error().show_message()};
+    auto whole = finish_file(std::move(statements), "main", session);
+    if (!whole.ok()) return HostError{whole.error().show_message()};
+    return AssertionSource{std::move(whole).value(), std::move(head)};
+  }
   // The ";" ends a last statement the source left open, so the rules never join it.
   std::string text(source);
   text += "\n;\n";
-  text += translation.value().program;
+  text += rules;
   text += '\n';
-  return AssertionSource{std::move(text), std::move(translation).value().predicate};
+  TRY(Json whole, parse_tree(text, std::nullopt, import_root));
+  return AssertionSource{std::move(whole), std::move(head)};
 }
 
 // The arguments of compile and search, as C++ values.
@@ -167,6 +189,7 @@ PyObject* compile_all(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
     Outcome<Scripts> scripts = without_gil([&]() -> Outcome<Scripts> {
       TRY(Json tree, parse_tree(text, std::nullopt, import_root));
       TRY(std::unique_ptr<QuorilProgram> program, build_program(std::move(tree), engine));
+      program->reuse_clauses();
       Scripts out;
       size_t bytes = 0;
       for (const std::string& name : program->user_defined_predicates()) {
@@ -217,8 +240,7 @@ PyObject* counterexamples(PyObject*, PyObject* const* args, Py_ssize_t nargs, Py
     const std::string text(source), asked(predicate), assertion(name);
     Outcome<std::string> sql = without_gil([&]() -> Outcome<std::string> {
       TRY(AssertionSource extended, assertion_source(text, asked, assertion, import_root));
-      TRY(Json tree, parse_tree(extended.text, std::nullopt, import_root));
-      TRY(std::unique_ptr<QuorilProgram> program, build_program(std::move(tree), engine));
+      TRY(std::unique_ptr<QuorilProgram> program, build_program(std::move(extended.tree), engine));
       auto script = program->formatted_predicate_sql_impl(extended.predicate, window, std::nullopt);
       if (!script.ok()) return compile_err(script.error());
       return std::move(script).value();
@@ -251,10 +273,13 @@ PyObject* plan(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwn
     const std::string text(source), asked(predicate);
     Outcome<std::vector<PlanStep>> steps = without_gil([&]() -> Outcome<std::vector<PlanStep>> {
       std::optional<AssertionSource> extended;
+      Json tree;
       if (assertion) {
         TRY(extended, assertion_source(text, asked, *assertion, import_root));
+        tree = std::move(extended->tree);
+      } else {
+        TRY(tree, parse_tree(text, std::nullopt, import_root));
       }
-      TRY(Json tree, parse_tree(extended ? extended->text : text, std::nullopt, import_root));
       PredicateNames names = PredicateNames::of(tree);
       TRY(std::unique_ptr<QuorilProgram> program, build_program(std::move(tree), engine));
       const std::string_view planned = extended ? std::string_view(extended->predicate) : asked;

@@ -188,9 +188,15 @@ bool convert_optional_texts(PyObject* value, const char* param,
     return false;
   }
   std::vector<std::string> texts;
-  // The length is the sequence's own word: room is made as elements arrive.
+  // The length is the sequence's own word: room is made as elements arrive,
+  // and reading stops at the bound, whatever length the sequence claims.
   texts.reserve(static_cast<size_t>(std::min<Py_ssize_t>(size, 64)));
   for (Py_ssize_t i = 0; i < size; ++i) {
+    if (texts.size() == kMaxListedTexts) {
+      PyErr_Format(PyExc_ValueError, "%s lists more than %zu paths", param, kMaxListedTexts);
+      add_note(param);
+      return false;
+    }
     // A new reference: another thread may change the sequence meanwhile.
     PyObject* item = PySequence_GetItem(value, i);
     if (!item) {
@@ -201,6 +207,11 @@ bool convert_optional_texts(PyObject* value, const char* param,
     bool ok = false;
     if (PyUnicode_Check(item)) {
       ok = text_of(item, text);
+      // The file system would read the path only up to the NUL.
+      if (ok && text.find('\0') != std::string_view::npos) {
+        PyErr_SetString(PyExc_ValueError, "embedded null character");
+        ok = false;
+      }
       if (ok) texts.emplace_back(text);
     } else {
       raise_not_instance(item, "str");

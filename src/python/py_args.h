@@ -5,6 +5,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,8 +25,13 @@ struct Signature {
 bool bind_arguments(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                     std::vector<PyObject*>& bound);
 
+// The most texts a list of paths may hold: more is no list of directories
+// but a runaway sequence.
+inline constexpr size_t kMaxListedTexts = 1000;
+
 // Conversions; each returns false with the exception set (and the note naming
-// the parameter added) on failure. A None or absent optional gives nullopt.
+// the parameter added) on failure. A None or absent optional gives nullopt. A
+// list of texts holds paths: at most kMaxListedTexts, none with a NUL.
 bool convert_text(PyObject* value, const char* param, std::string_view& out);
 bool convert_optional_text(PyObject* value, const char* param, std::optional<std::string>& out);
 bool convert_optional_count(PyObject* value, const char* param, std::optional<uint64_t>& out);

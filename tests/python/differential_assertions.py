@@ -1,12 +1,21 @@
 """Random assertion statements over a random small database, and an evaluator
 of what a statement means, for the differential test of assertions.
 
-Quantifiers range over the active domain: every value of the tables and every
-number the statement writes. A predicate used as a value (`F x`, the last
-column of the rows whose other columns are the arguments) makes the atomic
-formula around it hold for some value, as the formula stands once negations
-are pushed down to it; a sum adds its value once per row of what it ranges
-over, and is 0 over no row."""
+With negations pushed down to the atomic formulas, the statement fails for
+the values of its leading variables that satisfy one alternative (a conjunction
+of atomic formulas and of quantifiers that stay universal) for some values of
+the variables of the quantifiers that become existential. Each variable takes
+its values from the alternative: a variable that a positive atom, or a
+predicate used as a value outside a sum, reads as an argument ranges over its
+rows (the active domain: every value of the tables and every number the
+statement writes, of which only those rows satisfy); so does one equal to such
+variables; any other ranges over the first column of a predicate used as a
+value that reads it, searching the formulas of the alternative in order, into
+sums and quantifiers. A variable of a universal quantifier's alternative that
+the enclosing alternative has a value for keeps that value. A predicate used as
+a value (`F x`, the last column of the rows whose other columns are the
+arguments) makes the atomic formula around it hold for some value; a sum adds
+its value once per row of what it ranges over, and is 0 over no row."""
 
 import itertools
 import operator
@@ -63,6 +72,70 @@ def program_text(texts):
     return "\n".join(rules) + f"\n@Assert(P, {named});\n"
 
 
+def alternatives(e, negate):
+    """The alternatives of e (of its negation with `negate`) once negations are
+    pushed down: (variables of the quantifiers that became existential, its
+    formulas with their `negate`), in the order the formulas are written."""
+    if isinstance(e, Quant) and e.kind != "∑":
+        if (e.kind == "∀") != negate:  # stays universal
+            return [((), [(e, negate)])]
+        return [(e.vars + names, formulas) for names, formulas in alternatives(e.body, negate)]
+    if isinstance(e, Not):
+        return alternatives(e.body, not negate)
+    if isinstance(e, Bin) and e.op in CONNECTIVES:
+        if e.op == "↔":
+            return alternatives(Bin("∧", Bin("→", e.left, e.right), Bin("→", e.right, e.left)), negate)
+        left = alternatives(e.left, not negate if e.op == "→" else negate)
+        right = alternatives(e.right, negate)
+        if (e.op == "∧") == negate:
+            return left + right
+        return [(n1 + n2, f1 + f2) for n1, f1 in left for n2, f2 in right]
+    return [((), [(e, negate)])]
+
+
+def parts(e):
+    if isinstance(e, App):
+        return e.args
+    if isinstance(e, Bin):
+        return (e.left, e.right)
+    return (e.body,) if isinstance(e, (Quant, Not)) else ()
+
+
+def free(e):
+    if isinstance(e, V):
+        return {e.name}
+    inner = set().union(*map(free, parts(e)))
+    return inner - set(e.vars) if isinstance(e, Quant) else inner
+
+
+def read(e):
+    """The variables that atoms and predicate values read as arguments, outside sums."""
+    if isinstance(e, Quant):
+        return set()
+    own = {a.name for a in e.args if isinstance(a, V)} if isinstance(e, App) else set()
+    return own.union(*map(read, parts(e)))
+
+
+def column(e, name):
+    """The first column of a predicate value that reads `name` as an argument."""
+    if isinstance(e, Quant) and name in e.vars:
+        return None
+    if isinstance(e, App) and len(e.args) == len(PREDICATES[e.name][0]) - 1 and V(name) in e.args:
+        return e.name, e.args.index(V(name))
+    return next(filter(None, (column(p, name) for p in parts(e))), None)
+
+
+def equalities(formulas):
+    """(variable, the variables it is equal to a value of), for each exact equality."""
+    out = []
+    for e, negate in formulas:
+        if isinstance(e, Bin) and e.op == ("≠" if negate else "="):
+            exact = not any(isinstance(side, Quant) or isinstance(side, Bin) for side in (e.left, e.right))
+            out += [(a.name, free(b)) for a, b in ((e.left, e.right), (e.right, e.left))
+                    if exact and isinstance(a, V)]
+    return out
+
+
 class Meaning:
     def __init__(self, tables, statement_numbers):
         self.rows = {p: set(tables[t]) for p, (_, t) in PREDICATES.items()}
@@ -71,34 +144,43 @@ class Meaning:
     def counterexamples(self, leading, body):
         """The rows of the leading variables for which the body fails; (1,)
         when a statement without leading variables fails."""
-        found = set()
-        for values in itertools.product(self.domain, repeat=len(leading)):
-            if self.holds(body, True, dict(zip(leading, values))):
-                found.add(values if leading else (1,))
-        return found
+        return {tuple(env[v] for v in leading) if leading else (1,)
+                for names, formulas in alternatives(body, True)
+                for env in self.satisfying(leading + names, formulas, {})}
 
-    def bind(self, env, names):
-        for values in itertools.product(self.domain, repeat=len(names)):
-            yield {**env, **dict(zip(names, values))}
+    def ranges(self, names, formulas, env):
+        bound = set(env).union(*(read(e) for e, negate in formulas if not (isinstance(e, App) and negate)))
+        equal = equalities(formulas)
+        out = {}
+        for name in names:
+            while any(v not in bound and b <= bound for v, b in equal):
+                bound |= {v for v, b in equal if b <= bound}
+            if name in bound:
+                out[name] = self.domain
+                continue
+            found = next(filter(None, (column(e, name) for e, _ in formulas)), None)
+            if found is None:
+                raise ValueError(f"no values for {name}")
+            out[name] = sorted({row[found[1]] for row in self.rows[found[0]]})
+            bound.add(name)
+        return out
+
+    def satisfying(self, names, formulas, env):
+        """The values of `names` (those the formulas mention) that satisfy every formula."""
+        mentioned = set().union(*(free(e) for e, _ in formulas))
+        names = [n for n in dict.fromkeys(names) if n in mentioned and n not in env]
+        ranges = self.ranges(names, formulas, env)
+        for values in itertools.product(*(ranges[n] for n in names)):
+            env2 = {**env, **dict(zip(names, values))}
+            if all(self.holds(e, negate, env2) for e, negate in formulas):
+                yield env2
 
     def holds(self, e, negate, env):
-        """Whether e holds, or with `negate` whether it fails, once negations
-        are pushed down to its atomic formulas."""
+        """Whether the atomic formula or universal quantifier e holds, or with
+        `negate` fails."""
         if isinstance(e, Quant):
-            # ∀ fails, and ∃ holds, for some values; ∀ holds, and ∃ fails, for none.
-            inner = e.kind == "∀"
-            some = any(self.holds(e.body, inner, env2) for env2 in self.bind(env, e.vars))
-            return some if (e.kind == "∀") == negate else not some
-        if isinstance(e, Not):
-            return self.holds(e.body, not negate, env)
-        if isinstance(e, Bin) and e.op in CONNECTIVES:
-            if e.op == "↔":
-                return self.holds(Bin("∧", Bin("→", e.left, e.right), Bin("→", e.right, e.left)), negate, env)
-            left_negate = not negate if e.op == "→" else negate
-            left = self.holds(e.left, left_negate, env)
-            right = self.holds(e.right, negate, env)
-            either = (e.op == "∧") == negate
-            return left or right if either else left and right
+            return not any(next(self.satisfying(names, formulas, env), None) is not None
+                           for names, formulas in alternatives(e, not negate))
         if isinstance(e, App):
             rows = self.rows[e.name]
             return any((args in rows) != negate for args in self.choices(e.args, env))
@@ -120,12 +202,17 @@ class Meaning:
             return [sum(v for env2 in self.bind(env, e.vars) for v in self.values(e.body, env2))]
         return [ARITHMETIC[e.op](a, b) for a, b in self.choices((e.left, e.right), env)]
 
+    def bind(self, env, names):
+        for values in itertools.product(self.domain, repeat=len(names)):
+            yield {**env, **dict(zip(names, values))}
+
 
 class Generator:
     """Statements over a few small predicates: mostly quantifiers guarded by an
     atom (so that most can be checked), nested, negated, joined by every
     connective, with values of predicates and sums (with and without outer
-    variables) compared."""
+    variables) compared; and leading variables that only a value or a sum
+    reads, under quantifiers."""
 
     def __init__(self, seed):
         self.rng = random.Random(seed)
@@ -218,6 +305,19 @@ class Generator:
         if r < 0.7:
             a, b = self.fresh(), self.fresh()
             return (a, b), Bin("→", App("Q", (V(a), V(b))), self.formula([a, b], 2))
+        if r < 0.8:
+            # No atom guards z: it ranges over the column of a predicate value
+            # that reads it, in a sum or under quantifiers.
+            z, w, y, x = self.fresh(), self.fresh(), self.fresh(), self.fresh()
+            shape = rng.random()
+            scope = [z] if shape < 0.3 else [z, w] if shape < 0.6 else [z, w, y]
+            read = Quant("∑", (x,), App("R", (V(z), V(x))))
+            if shape >= 0.3:
+                read = rng.choice([read, App("F", (V(z),)), App("R", (V(z), self.arg(scope)))])
+            fact = Bin(rng.choice(list(COMPARISONS)), read, self.value(scope, 1))
+            if shape >= 0.6:
+                fact = Quant("∀", (y,), Bin("→", self.atom([z, w], y), fact))
+            return (z,), fact if shape < 0.3 else Quant("∃", (w,), Bin("∧", self.formula([z, w], 1), fact))
         body, leading = self.formula([], 3), ()
         # A statement's leading ∀ gives the columns of its counterexamples, also in parentheses.
         while isinstance(body, Quant) and body.kind == "∀":

@@ -124,6 +124,14 @@ EXAMPLES = [
     (NESTED, tables_of(u=[(1,)], e=[(5, 5), (1, 3)], dag=[(1, 2)]), {(1,)}),
     ("∀ z, P z → ∃ w, ∀ y, Q z y → F z > 0", tables_of(u=[(1,)]), set()),
     ("∀ z, P z → ∃ w, ∀ y, Q z y → F z > 0", tables_of(u=[(1,)], e=[(1, 2)], dag=[(1, 0)]), {(1,)}),
+    # ... also when the enclosing rule binds it by a later comparison, or, in
+    # a rule that shares it in turn, by a later equality.
+    ("∀ x, (∃ y, Q y y ∧ ∀ u, P u → R x u > u) ∨ F x > 3", tables_of(e=[(0, 0)], dag=[(5, 2)]), set()),
+    ("∀ z, P z → ∃ w, P w ∧ (∀ u, P u → ∃ v, Q z v ∧ F z > 0) ∧ w = z", tables_of(u=[(1,)], e=[(1, 2)]),
+     {(1,)}),
+    # No atom guards c: it ranges over the column the sum reads (not 3).
+    ("∀ c, (∑ i, R c i) > 0", tables_of(u=[(3,)], w=[(1, 0, 2)]), set()),
+    ("∀ c, (∑ i, R c i) > 2", tables_of(u=[(3,)], w=[(1, 0, 2)]), {(1,)}),
     # A sum over no row is 0.
     ("(∑ x, F x) = 10", tables_of(), {(1,)}),
     ("(∑ x, F x) ≠ 10", tables_of(), set()),

@@ -98,6 +98,14 @@ def test_built_in_function_runs_or_is_refused(request, engine, name, refused, so
         ('Q(v) :- v == DateDiffDay("2024-03-01", "2024-02-01");', [(29,)]),
         ('Q(v) :- v == RangeOf(["a", "b", "c"]);', [([0, 1, 2],)]),
         ("Q(v? ++= x) distinct :- x in [[1, 2], [3, 4]];", [([1, 2, 3, 4],)]),
+        # Lists of any lengths, constants, the empty list; the order in which
+        # the lists are joined is the engine's.
+        ("Q(s? ++= [1]) distinct;", [([1],)]),
+        ("Q(s? ++= []) distinct;", [([],)]),
+        ("F(3); Q(s? ++= [v, v]) distinct :- F(v);", [([3, 3],)]),
+        ('F("k", [1]); F("k", [3, 2]); A(k:, v? ++= x) distinct :- F(k, x); Q(k, Sort(v)) :- A(k:, v:);',
+         [("k", [1, 2, 3])]),
+        ('F(["a"]); F(["c", "b"]); A(v? ++= x) distinct :- F(x); Q(Sort(v)) :- A(v:);', [(["a", "b", "c"],)]),
         ("Q(v? Median= x) distinct :- x in [5, 1, 3];", [(3,)]),
         ("Q(v? SomeValue= x) distinct :- x in [4, 4];", [(4,)]),
         ("Q(v? AnyValue= x) distinct :- x in [4, 4];", [(4,)]),
@@ -109,6 +117,9 @@ def test_built_in_function_runs_or_is_refused(request, engine, name, refused, so
         ("Q(v) :- v == Unique([2, 1, 2]);", [([1, 2],)]),
         ("Q(v) :- v == Round(1000 * Log(Exp(2)));", [(2000,)]),
         ("Q(v) :- v == GenerateArray(1, 3);", [([1, 2, 3],)]),
+        # Counts and positions read from a table are 64-bit integers.
+        ('F(3, 2); Q(v) :- F(n, k), v == Lpad(Repeat("ab", k), n + 2, "x");', [("xabab",)]),
+        ('F(3, 2); Q(v, w) :- F(n, k), v == Substr("abcdef", k, n), w == Rpad("a", k, "y");', [("bcd", "ay")]),
         ("Q(v? LogicalOr= x, w? LogicalAnd= x) distinct :- x in [true, false];", [(True, False)]),
     ],
 )

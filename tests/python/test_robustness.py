@@ -62,6 +62,23 @@ INPUTS = [
     ("4,096 alternatives of a 70 KB statement",
      "S = 'Q(x) :- ' + ', '.join('(A(x) | B(x))' for i in range(12)) + ', C(x, \"' + 'c' * 70000 + '\");'",
      "m.parse(S)", ("ValueError",), "expand to more than 16 MB of rules."),
+    ("6,000 makes of a functor that reads every one of them",
+     "S = 'F(x) :- A(x), ' + ', '.join(f'M{i}(x)' for i in range(6000)) + '; A(1); B(1);' + "
+     "''.join(f'M{i} := F(A: B);' for i in range(6000))",
+     "m.compile(S, 'M0')", ("ValueError",), '"M1013", "M1014", and 5980 more}'),
+    # Each equality defines the variable the one before it needs: in this order
+    # the variables are bound one per pass over all of them, unless each
+    # definition waits for what it lacks.
+    ("an assertion whose 15,000 equalities each define what the one before needs",
+     "def both(items):\n    half = len(items) // 2\n"
+     "    return items[0] if half == 0 else '(' + both(items[:half]) + ' ∧ ' + both(items[half:]) + ')'\n"
+     "S = 'T(x: 1); P(x:) :- T(x:); @Assert(P, a: \"∀ x0, P x0 → ∃ ' + "
+     "' '.join(f'x{i + 1}' for i in range(15000)) + ', ' + "
+     "both([f'x{i + 1} = x{i}' for i in reversed(range(15000))]) + '\");'",
+     "m.assertions(S)[0]['status']", ("ok",), "unchecked"),
+    ("a rule of 10,000 alternatives, 120 KB, parsed",
+     "S = 'A(1); Q(x) :- A(x), (' + ' | '.join(f'x == {i}' for i in range(10000)) + ');'",
+     "len(m.parse(S)) < 20_000_000", ("ok",), "True"),
     ("ten chained recursions of 999 steps, all compiled",
      "S = 'P0(1);' + ''.join(f'P{i}(x) distinct :- P{i-1}(x); P{i}(x) distinct :- P{i}(y), x == y + 1; "
      "@Recursive(P{i}, 999);' for i in range(1, 11))",
@@ -76,6 +93,9 @@ INPUTS = [
     ("an import_root whose length is huge",
      "class Huge:\n    def __len__(self): return 2**62\n    def __getitem__(self, i): return 1",
      "m.parse('P(1);', import_root=Huge())", ("TypeError",), "'int' object is not an instance of 'str'"),
+    ("an import_root whose items never end",
+     "class Endless:\n    def __len__(self): return 2**62\n    def __getitem__(self, i): return 'root'",
+     "m.parse('P(1);', import_root=Endless())", ("ValueError",), "import_root lists more than 1000 paths"),
     ("a keyword name with a lone surrogate", "", "m.compile('P(1);', 'P', **{'\\ud800': 1})",
      ("TypeError",), "compile() got an unexpected keyword argument"),
     ("a rule of 1,000 variables that nothing binds, checked",
@@ -147,9 +167,33 @@ def test_deep_programs_on_small_stacks(shape, stack_kb):
             assert "Program is nested too deeply." in outcome["message"], (call, outcome)
 
 
+# Assertion statements nested as deeply as their parser allows on the main thread.
+STATEMENTS = {
+    "negations": "¬" * 198 + "(x > 0)",
+    "minus signs": "-" * 198 + "x < 0",
+    "sums": "x > " + "(∑ y, P y + " * 98 + "1" + ")" * 98,
+    "implications": " → ".join(["x > 0"] * 198),
+    "additions": "x" + " + x" * 196 + " > 0",
+}
+STATEMENT_CALLS = ["len(m.check(S)[0])", "len(m.assertions(S))", "len(m.counterexamples(S, 'P', 'a'))"]
+
+
+@pytest.mark.parametrize("stack_kb", [128, 512])
+@pytest.mark.parametrize("shape", sorted(STATEMENTS))
+def test_deep_statements_on_small_stacks(shape, stack_kb):
+    # The statement's parser bounds its depth by the stack the call runs on,
+    # as the program's does, so that every walk of the tree after it fits.
+    setup = "S = " + repr(f'P(x:) :- T(x:); @Assert(P, a: "∀ x, P x → {STATEMENTS[shape]}");')
+    for call in STATEMENT_CALLS:
+        outcome = run_isolated(call, setup, stack_kb=stack_kb)
+        assert outcome.kind in ("ok", "ValueError"), (call, outcome)
+
+
 def test_shallow_programs_still_compile_on_small_stacks():
     setup = f"S = {'Q(x) :- x == ' + '(' * 40 + '1' + ')' * 40 + ';'!r}"
     assert run_isolated("len(m.compile(S, 'Q'))", setup, stack_kb=512).kind == "ok"
+    setup = "S = " + repr('P(x:) :- T(x:); @Assert(P, a: "∀ x, P x → ' + '¬' * 10 + '(x > 0)");')
+    assert run_isolated("m.assertions(S)[0]['status']", setup, stack_kb=160)["value"] == "unchecked"
 
 
 def test_front_matter_on_a_small_stack():

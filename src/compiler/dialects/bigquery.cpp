@@ -46,6 +46,13 @@ class BigQueryDialect final : public Dialect {
 
   bool decorate_combine_rule() const override { return false; }
 
+  SqlLexicon sql_lexicon() const override {
+    return SqlLexicon{.backslash_escapes = true,
+                      .backslash_in_backquotes = true,
+                      .triple_quotes = true,
+                      .hash_comments = true};
+  }
+
   std::string string_cast(std::string_view sql) const override {
     return "CAST(" + std::string(sql) + " AS STRING)";
   }

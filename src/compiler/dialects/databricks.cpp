@@ -66,6 +66,10 @@ class DatabricksDialect final : public Dialect {
 
   bool decorate_combine_rule() const override { return false; }
 
+  SqlLexicon sql_lexicon() const override {
+    return SqlLexicon{.backslash_escapes = true, .nested_comments = true};
+  }
+
   std::string string_cast(std::string_view sql) const override {
     return "CAST(" + std::string(sql) + " AS STRING)";
   }

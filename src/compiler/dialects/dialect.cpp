@@ -87,6 +87,12 @@ bool Dialect::leaves_text_literals_untyped() const { return false; }
 
 bool Dialect::combines_over_lists() const { return true; }
 
+SqlLexicon Dialect::sql_lexicon() const { return SqlLexicon{}; }
+
+std::string Dialect::integer_literal(std::string_view digits) const { return std::string(digits); }
+
+std::string Dialect::called_functions_setup(const std::vector<std::string_view>&) const { return {}; }
+
 bool Dialect::carries_outer_values() const { return false; }
 
 bool Dialect::splices_combines_into_combines() const { return true; }

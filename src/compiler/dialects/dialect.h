@@ -12,6 +12,7 @@
 
 #include "common/compile_error.h"
 #include "common/engines.h"
+#include "common/indent.h"
 #include "common/result.h"
 #include "compiler/dialects/template_rows.h"
 #include "compiler/type_inference/types.h"
@@ -125,38 +126,48 @@ class Dialect {
   // their literal format (see date_format_sql.h) rather than by a template.
   virtual bool writes_date_formats() const;  // 44
   // Whether the engine needs a bare null typed where a number, a boolean or a
-  // text is expected.
+  // text is expected, and as the argument of a function with several forms.
   virtual bool types_bare_nulls() const;  // 45
   // Whether a combine's value is cast to its type where the program knows it.
   virtual bool casts_combines_to_their_type() const;  // 46
-  // Whether a record field of no known type reads back as text, so that next
-  // to a number it is read as one.
+  // Whether a value of no known type where the program writes it (a record
+  // field, a column every rule fills with a null) reads back as text, so that
+  // next to a number, or added up, it is read as one.
   virtual bool reads_untyped_fields_as_text() const;  // 47
   // Whether a text literal has no type until used, so that as a function's
-  // argument it is cast to text.
+  // argument it is cast to text (or to a list of texts where lists are joined).
   virtual bool leaves_text_literals_untyped() const;  // 48
   // Whether a combine that aggregates the elements of a list the rule already
   // knows is written over the list alone rather than as a sub-query of the rule.
   virtual bool combines_over_lists() const;  // 49
+  // What the engine's SQL encloses verbatim, for indentation to leave alone.
+  virtual SqlLexicon sql_lexicon() const;  // 50
+  // An integer literal (digits, perhaps signed, within 64 bits) written so the
+  // engine reads a 64-bit integer.
+  virtual std::string integer_literal(std::string_view digits) const;  // 51
+  // The statements that define the engine's own functions which `statements`
+  // (a plan's) call, for its set-up to run after setup_script; empty when they
+  // call none.
+  virtual std::string called_functions_setup(const std::vector<std::string_view>& statements) const;  // 52
   // Whether a sub-query may refer to the query around it only in its conditions
   // (not in what it aggregates or unnests, nor from a sub-query of its own), so
   // that a combine reads such values from rows of them joined by equality.
-  virtual bool carries_outer_values() const;  // 50
+  virtual bool carries_outer_values() const;  // 53
   // Whether injection may splice a body that holds a combine into a combine.
   // Where not, the predicate is read as a table there, so injection never nests
   // one sub-query in another: carried outer values (above) would copy the rows
   // of every level into the next, and a chain of injected negations would grow
   // with the square of its length.
-  virtual bool splices_combines_into_combines() const;  // 51
+  virtual bool splices_combines_into_combines() const;  // 54
   // How carried rows are matched with the values of the query around: none for
   // an IS NOT DISTINCT FROM per value; else one text of them all ("{0}" holding
   // them joined by commas) compared by `=`, for an engine that decorrelates
   // nothing else.
-  virtual std::optional<std::string_view> carried_key_phrase() const;  // 52
+  virtual std::optional<std::string_view> carried_key_phrase() const;  // 55
   // Whether a combine that names one outer value in two places carries every
   // outer value it names, even those it only compares: for an engine that
   // trips on one outer value compared twice.
-  virtual bool carries_every_outer_value() const;  // 53
+  virtual bool carries_every_outer_value() const;  // 56
 };
 
 }  // namespace mirtova

@@ -44,6 +44,16 @@ class DuckDbDialect final : public Dialect {
 
   bool decorate_combine_rule() const override { return true; }
 
+  // A literal within 32 bits is an INTEGER to the engine, and arithmetic on
+  // INTEGERs overflows there.
+  std::string integer_literal(std::string_view digits) const override {
+    return "CAST(" + std::string(digits) + " AS BIGINT)";
+  }
+
+  SqlLexicon sql_lexicon() const override {
+    return SqlLexicon{.escape_strings = true, .dollar_quotes = true, .nested_comments = true};
+  }
+
   std::string regex_match_condition(std::string_view expression, std::string_view pattern) const override {
     return "regexp_matches(" + std::string(expression) + ", " + str_literal(pattern) + ")";
   }

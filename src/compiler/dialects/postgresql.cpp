@@ -5,6 +5,7 @@
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
+#include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
 
@@ -22,8 +23,15 @@ void declare_record_types(const Type& type, std::vector<std::string>& seen, std:
   if (std::find(seen.begin(), seen.end(), name) != seen.end()) return;
   seen.push_back(name);
   if (!out.empty()) out += "\n";
-  out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name +
-         "') THEN CREATE TYPE " + name + " AS (" + psql_record_columns(type) + "); END IF; END $$;";
+  out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name + "') THEN ";
+  // A field read from a host's table is of that column's type, which only the
+  // database knows: the type is made when its table is there to ask.
+  if (psql_record_reads_host_columns(type)) {
+    out += "EXECUTE 'CREATE TYPE " + name + " AS (' || " + psql_record_columns_at_run_time(type) + " || ')';";
+  } else {
+    out += "CREATE TYPE " + name + " AS (" + psql_record_columns(type) + ");";
+  }
+  out += " END IF; END $$;";
 }
 
 class PostgreSqlDialect final : public Dialect {
@@ -77,6 +85,15 @@ class PostgreSqlDialect final : public Dialect {
     for (const auto& [name, type] : record_types) declare_record_types(type, seen, types);
     if (!types.empty()) out += "\n" + types;
     return out;
+  }
+
+  // The aggregate the Agg++ and ArrayConcatAgg rows call is defined only for
+  // a plan that calls it: most never do.
+  std::string called_functions_setup(const std::vector<std::string_view>& statements) const override {
+    for (std::string_view statement : statements)
+      if (statement.find("mirtova_array_concat_agg(") != std::string_view::npos)
+        return std::string(psql_array_concat_agg_setup());
+    return {};
   }
 
   // A field of a composite value is only reachable with the value in parentheses.
@@ -144,6 +161,16 @@ class PostgreSqlDialect final : public Dialect {
   }
 
   bool decorate_combine_rule() const override { return true; }
+
+  // A literal within 32 bits is an INTEGER to the engine, and arithmetic on
+  // INTEGERs overflows there.
+  std::string integer_literal(std::string_view digits) const override {
+    return "CAST(" + std::string(digits) + " AS BIGINT)";
+  }
+
+  SqlLexicon sql_lexicon() const override {
+    return SqlLexicon{.escape_strings = true, .dollar_quotes = true, .nested_comments = true};
+  }
 
   std::string regex_match_condition(std::string_view expression, std::string_view pattern) const override {
     return std::string(expression) + " ~ " + str_literal(pattern);

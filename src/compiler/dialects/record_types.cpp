@@ -1,6 +1,7 @@
 #include "compiler/dialects/record_types.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "common/siphash.h"
 #include "compiler/dialects/quoting.h"
@@ -8,6 +9,20 @@
 namespace mirtova {
 
 namespace {
+
+// The one host table column a field's values are read from, for a field of
+// undetermined type (inside lists or not); null when there is none.
+const ColumnOrigin* single_origin(const Type& type, size_t& list_depth) {
+  const Type* inner = &type;
+  list_depth = 0;
+  while (inner->is_list()) {
+    inner = &inner->element();
+    ++list_depth;
+  }
+  if (!inner->is_any() && !inner->is_atomic()) return nullptr;
+  const ColumnOrigin* origin = inner->origin();
+  return origin == nullptr || origin->several ? nullptr : origin;
+}
 
 // The PostgreSQL type of one column of a record type.
 std::string column_type(const Type& type) {
@@ -25,7 +40,65 @@ std::string column_type(const Type& type) {
   }
 }
 
+std::string array_suffix(size_t list_depth) {
+  std::string out;
+  for (size_t i = 0; i < list_depth; ++i) out += "[]";
+  return out;
+}
+
+// A field's name as the column list writes it.
+std::string field_column_name(std::string_view name) {
+  // A double quote inside a (backquoted) field name is doubled so it cannot end
+  // the identifier early; every ordinary name is written as it stands, which
+  // keeps the type names of ordinary records unchanged.
+  return quoted_doubling(unquoted_name(name), '"');
+}
+
+// The name the catalogue holds for a host column, which the SQL names as
+// sql_column does: a plain name unquoted, and so folded to lower case.
+std::string catalogue_column_name(std::string_view column) {
+  const std::string_view name = unquoted_name(column);
+  std::string out(name);
+  if (is_plain_identifier(name) && !is_sql_reserved_word(name)) {
+    for (char& c : out)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
 }  // namespace
+
+bool psql_record_reads_host_columns(const Type& type) {
+  if (!type.is_record()) return false;
+  size_t depth = 0;
+  for (const auto& [name, field] : type.fields())
+    if (single_origin(field, depth) != nullptr) return true;
+  return false;
+}
+
+std::string psql_record_columns_at_run_time(const Type& type) {
+  std::string out;
+  std::string text;  // written out as one literal before each lookup and at the end
+  for (const auto& [name, field] : type.fields()) {
+    if (!text.empty() || !out.empty()) text += ", ";
+    text += field_column_name(name);
+    text += ' ';
+    size_t depth = 0;
+    const ColumnOrigin* origin = single_origin(field, depth);
+    if (origin == nullptr) {
+      text += column_type(field);
+      continue;
+    }
+    if (!out.empty()) out += " || ";
+    out += single_quoted_literal(text) + " || COALESCE((SELECT format_type(atttypid, atttypmod) FROM " +
+           "pg_attribute WHERE attrelid = to_regclass(" + single_quoted_literal(origin->table) +
+           ") AND attname = " + single_quoted_literal(catalogue_column_name(origin->column)) +
+           " AND attnum > 0 AND NOT attisdropped), 'text')";
+    text = array_suffix(depth);
+  }
+  if (!text.empty()) out += " || " + single_quoted_literal(text);
+  return out;
+}
 
 std::vector<RecordLiteralField> sorted_by_name(const std::vector<RecordLiteralField>& fields) {
   std::vector<RecordLiteralField> sorted = fields;
@@ -39,11 +112,18 @@ std::string psql_record_columns(const Type& type) {
   std::string out;
   for (const auto& [name, field] : type.fields()) {
     if (!out.empty()) out += ", ";
-    // A double quote inside a (backquoted) field name is doubled so it cannot end
-    // the identifier early; every ordinary name is written as it stands, which
-    // keeps the type names of ordinary records unchanged.
-    out += quoted_doubling(unquoted_name(name), '"');
+    out += field_column_name(name);
     out += ' ';
+    size_t depth = 0;
+    if (const ColumnOrigin* origin = single_origin(field, depth)) {
+      // Not SQL: the set-up step looks the column's type up (see
+      // psql_record_columns_at_run_time). Named apart from a text field, and
+      // from a field of any other column, so that two programs in one schema
+      // never share a type whose fields differ.
+      out += origin->table + "." + quoted_doubling(catalogue_column_name(origin->column), '"') + "%TYPE" +
+             array_suffix(depth);
+      continue;
+    }
     out += column_type(field);
   }
   return out;

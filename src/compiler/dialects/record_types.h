@@ -12,8 +12,18 @@ namespace mirtova {
 std::vector<RecordLiteralField> sorted_by_name(const std::vector<RecordLiteralField>& fields);
 
 // The PostgreSQL column list of a record type: "\"name\" type" per field, sorted
-// by name, joined by ", "; empty for a type that is not a record.
+// by name, joined by ", "; empty for a type that is not a record. A field read
+// from a host table's column has the column written in the type's place.
 std::string psql_record_columns(const Type& type);
+
+// Whether a field of the record type holds values read from one column of a
+// host's table, of a type only the database knows.
+bool psql_record_reads_host_columns(const Type& type);
+
+// For such a record type, a PL/pgSQL text expression giving its column list,
+// each such field's type looked up in the catalogue when run (`text` when the
+// table or column is missing).
+std::string psql_record_columns_at_run_time(const Type& type);
 
 // "quorilrecord" and the SipHash-1-3 (zero key) digest of the column list
 // followed by the byte 0xFF, so equal shapes get one name wherever they arise.

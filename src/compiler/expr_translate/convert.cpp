@@ -1,6 +1,7 @@
 // The conversion proper: one syntax-tree expression to SQL text.
 #include <algorithm>
 #include <array>
+#include <charconv>
 
 #include "common/internal_fault.h"
 #include "common/strings.h"
@@ -40,6 +41,34 @@ bool is_numeral(std::string_view text) {
     }
   }
   return digit;
+}
+
+// One quoted text literal and nothing else: '...' with doubled quotes inside,
+// or E'...' whose backslashes also take the byte after them.
+bool is_bare_text_literal(std::string_view sql) {
+  const bool escapes = sql.starts_with("E'");
+  size_t i = escapes ? 2 : 1;
+  if (sql.size() < i + 1 || sql[i - 1] != '\'') return false;
+  while (i < sql.size()) {
+    if (escapes && sql[i] == '\\') {
+      i += 2;
+    } else if (sql[i] != '\'') {
+      ++i;
+    } else if (i + 1 < sql.size() && sql[i + 1] == '\'') {
+      i += 2;
+    } else {
+      return i + 1 == sql.size();
+    }
+  }
+  return false;
+}
+
+// Digits with an optional sign whose value fits in 64 bits.
+bool is_int64_literal(std::string_view text) {
+  int64_t value = 0;
+  auto [end, error] =
+      std::from_chars(text.data() + (text.starts_with('+') ? 1 : 0), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
 }
 
 // Whether the call's entries are the two operands of an infix operator.
@@ -158,6 +187,7 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
     if (!is_numeral(text))
       return error("The number " + text + " has no SQL literal; write it as a calculation.");
     if (text.find('.') != std::string::npos) return dialect->float_literal(text);
+    if (is_int64_literal(text)) return dialect->integer_literal(text);
     return text;
   }
   if (const std::string* text = text_of_string_literal(expr)) return dialect->str_literal(*text);
@@ -251,30 +281,66 @@ SqlResult ExprTranslator::convert_arguments(const std::vector<const Json*>& args
 
 void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std::vector<const Json*>& args,
                                                  std::vector<std::string>& sql) const {
-  // A record field of unknown type may read back as text even when the value
-  // stored was a number (see Dialect::reads_untyped_fields_as_text).
+  // A value of unknown type may read back as text even when the value stored
+  // was a number (see Dialect::reads_untyped_fields_as_text): a record field,
+  // or a variable of held_as_text.
   static constexpr std::array<std::string_view, 11> kNumeric = {
       "<", ">", "<=", ">=", "==", "!=", "+", "-", "*", "/", "%"};
   if (!dialect->reads_untyped_fields_as_text() ||
       std::find(kNumeric.begin(), kNumeric.end(), op) == kNumeric.end())
     return;
   for (std::size_t i = 0; i < 2; ++i) {
-    if (value_type(*args[1 - i]).is_number() && is_text_field_of_record(*args[i])) {
+    if (value_type(*args[1 - i]).is_number() && is_held_as_text(*args[i])) {
       sql[i] = "CAST(" + sql[i] + " AS numeric)";
     }
   }
 }
 
-void ExprTranslator::type_text_literal_arguments(const std::vector<const Json*>& args,
-                                                 std::vector<std::string>& sql) const {
-  // As an argument, a text literal is text (see Dialect::leaves_text_literals_untyped).
-  if (!dialect->leaves_text_literals_untyped()) return;
+void ExprTranslator::type_untyped_arguments(std::string_view function, const std::vector<const Json*>& args,
+                                            std::vector<std::string>& sql) const {
+  // A text literal or a null may be of no type yet to the engine, which then
+  // cannot choose among a function's forms (ARRAY_AGG('a') and SUM(null) are
+  // refused on PostgreSQL), whether the constant is written in the call or
+  // came in for a variable through an injected fact. As an argument a text
+  // literal is text, but a list where lists are joined (the empty list is the
+  // literal '{}'); a null is a number where numbers are added up, text where
+  // values are gathered, and a list where lists are joined. A value held as
+  // text (is_held_as_text) is read as a number where numbers are added up.
+  static constexpr std::array<std::string_view, 3> kAddingUp = {"Agg+", "Sum", "Avg"};
+  static constexpr std::array<std::string_view, 3> kGathering = {"List", "Set", "ArrayAgg"};
+  static constexpr std::array<std::string_view, 2> kJoiningLists = {"Agg++", "ArrayConcatAgg"};
+  const bool types_nulls = dialect->types_bare_nulls();
+  const bool types_texts = dialect->leaves_text_literals_untyped();
+  const bool reads_held = dialect->reads_untyped_fields_as_text();
+  if (!types_nulls && !types_texts && !reads_held) return;
+  auto one_of = [function](const auto& names) {
+    return std::find(names.begin(), names.end(), function) != names.end();
+  };
+  const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists);
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
-    if (text_of_string_literal(*args[i]) != nullptr) sql[i] = "CAST(" + sql[i] + " AS TEXT)";
+    std::string& argument = sql[i];
+    const bool null = types_nulls && (argument == "null" || argument == "NULL");
+    const bool literal = types_texts && is_bare_text_literal(argument);
+    // The empty list is written '{}' too: only a value known to be text is one.
+    const bool text =
+        literal && (text_of_string_literal(*args[i]) != nullptr || value_type(*args[i]).is_string());
+    if (joins && (null || literal)) {
+      argument = "CAST(" + argument + " AS TEXT[])";
+    } else if (text) {
+      argument = "CAST(" + argument + " AS TEXT)";
+    } else if (null && (adds_up || gathers)) {
+      argument = adds_up ? "CAST(NULL AS numeric)" : "CAST(NULL AS TEXT)";
+    } else if (reads_held && adds_up && is_held_as_text(*args[i])) {
+      argument = "CAST(" + argument + " AS numeric)";
+    }
   }
 }
 
-bool ExprTranslator::is_text_field_of_record(const Json& expr) const {
+bool ExprTranslator::is_held_as_text(const Json& expr) const {
+  if (const Json* variable = expr.get("variable")) {
+    const Json& name = variable->at("var_name");
+    return held_as_text.count(name.is_str() ? name.as_str() : name.compact()) > 0;
+  }
   const Json* subscript = expr.get("subscript");
   if (subscript == nullptr) return false;
   const Json* target = subscript->get("record");
@@ -401,7 +467,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
-    type_text_literal_arguments(args, sql);
+    type_untyped_arguments(name, args, sql);
     // A plain function called without arguments: "NAME(%s)" has nothing to fill.
     if (args.empty()) return replace_all(*tmpl, "(%s)", "()");
     return apply_template(*tmpl, sql);

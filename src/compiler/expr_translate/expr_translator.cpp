@@ -18,7 +18,10 @@ ExprTranslator::ExprTranslator(Vocabulary vocabulary, const Dialect& dialect, co
 
 ExprTranslator ExprTranslator::scoped(const BindingList& bindings) const {
   ExprTranslator inner = *this;
-  for (const auto& [name, sql] : bindings) inner.vocabulary.insert_or_assign(name, sql);
+  for (const auto& [name, sql] : bindings) {
+    inner.vocabulary.insert_or_assign(name, sql);
+    inner.held_as_text.erase(name);
+  }
   return inner;
 }
 

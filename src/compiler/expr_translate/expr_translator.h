@@ -66,8 +66,11 @@ class ExprTranslator {
   Type value_type(const Json& expr) const;
   void cast_text_fields_to_numbers(std::string_view op, const std::vector<const Json*>& args,
                                    std::vector<std::string>& sql) const;
-  bool is_text_field_of_record(const Json& expr) const;
-  void type_text_literal_arguments(const std::vector<const Json*>& args, std::vector<std::string>& sql) const;
+  // A record field of unknown type, or a variable of held_as_text: on
+  // PostgreSQL such a value may be text whatever it holds.
+  bool is_held_as_text(const Json& expr) const;
+  void type_untyped_arguments(std::string_view function, const std::vector<const Json*>& args,
+                              std::vector<std::string>& sql) const;
   Type record_type(const Json& record) const;
   void hinted_fields(const Json& node, FieldTypes& fields) const;
   // The hint recorded on a node, if any.
@@ -80,6 +83,9 @@ class ExprTranslator {
   const FlagMap* flag_values;
   std::string value_column_name = "quoril_value";
   TypeMap variable_types;
+  // Variables whose value PostgreSQL may hold as text though it is a number:
+  // bound to a record field of unknown type, or to a column of nulls.
+  std::set<std::string, std::less<>> held_as_text;
   SubqueryTranslator* subquery_translator = nullptr;
   // The query whose expressions these are, for the combines written in them.
   OuterRows* outer_rows = nullptr;

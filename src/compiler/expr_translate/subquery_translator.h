@@ -72,6 +72,9 @@ class SubqueryTranslator {
   virtual std::optional<Type> column_type(std::string_view predicate, std::string_view column) = 0;
   // Enters a record type into the program's registry; answers its SQL type name.
   virtual std::string register_record_type(const Type& record) = 0;
+  // Whether every rule of the predicate gives the column a null and nothing
+  // gives the column a type: PostgreSQL holds such a column as text.
+  virtual bool column_of_nulls(std::string_view predicate, std::string_view column) { return false; }
 };
 
 }  // namespace mirtova

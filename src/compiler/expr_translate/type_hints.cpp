@@ -4,6 +4,7 @@
 #include <array>
 
 #include "compiler/expr_translate/expr_translator.h"
+#include "compiler/type_inference/origins.h"
 
 namespace mirtova {
 namespace {
@@ -152,13 +153,18 @@ Type ExprTranslator::value_type(const Json& expr) const {
   if (const Json* literal = literal_of(expr)) {
     if (const Json* record = literal->get("the_record")) return record_type(*record);
     if (const Json* list = literal->get("the_list")) {
+      // Elements all of undetermined type are of their one source, if they share one.
+      Type element = Type::any();
       if (const Json* elements = list->get("element")) {
+        bool first = true;
         for (const Json& item : elements->as_array()) {
           Type t = value_type(item);
           if (!t.is_any()) return Type::list(std::move(t));
+          if (first || !same_origins(t, element)) element.set_origin(first ? t.shared_origin() : nullptr);
+          first = false;
         }
       }
-      return Type::list(Type::any());
+      return Type::list(std::move(element));
     }
     if (literal->has("the_number")) return Type::number();
     if (literal->has("the_bool")) return Type::boolean();
@@ -248,9 +254,17 @@ void ExprTranslator::hinted_fields(const Json& node, FieldTypes& fields) const {
   for (auto& [name, type] : fields) {
     const Type* innermost = &type;
     while (innermost->is_list()) innermost = &innermost->element();
-    if (!innermost->is_any() || hinted.empty()) continue;
     auto found = hinted.find(name);
-    if (found != hinted.end()) type = found->second;
+    if (found == hinted.end()) continue;
+    // A value known only to be atomic (compared, say) is no more typed than an
+    // unknown one: the column's type, met over every rule, says what it holds,
+    // and every rule's records must share that one type -- down to the sources
+    // of the values inside a record or list written whole.
+    if (innermost->is_any() || innermost->is_atomic()) {
+      type = found->second;
+    } else {
+      adopt_origins(type, found->second);
+    }
   }
 }
 

@@ -23,13 +23,18 @@ void append_quoted(std::string& out, const std::string& name) {
   out += '"';
 }
 
-// Names in byte order, each quoted, between the given brackets.
+// Names in byte order, each quoted, between the given brackets; past
+// kListedPendingMakes names, how many more there are, so that a diagnostic
+// stays short however many makes wait on one another.
 std::string name_list(const NameSet& names, char open, char close) {
   std::string out(1, open);
-  bool first = true;
+  size_t listed = 0;
   for (const std::string& name : names) {
-    if (!first) out += ", ";
-    first = false;
+    if (listed == kListedPendingMakes) {
+      out += ", and " + std::to_string(names.size() - listed) + " more";
+      break;
+    }
+    if (listed++ != 0) out += ", ";
     append_quoted(out, name);
   }
   out += close;
@@ -182,9 +187,14 @@ Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstr
       progress = true;
     }
     if (!progress) {
+      // One line per pending make, for the first kListedPendingMakes of them.
       std::string lines;
+      size_t written = 0;
       for (const PreparedMake& make : makes) {
-        if (pending.count(make.made) != 0) lines += stuck_line(index, make, pending);
+        if (written == kListedPendingMakes) break;
+        if (pending.count(make.made) == 0) continue;
+        lines += stuck_line(index, make, pending);
+        ++written;
       }
       std::cerr << lines << std::flush;
       return CompileError("Could not resolve Make order for: " + name_list(pending, '{', '}'));

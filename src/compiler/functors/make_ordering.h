@@ -2,6 +2,7 @@
 // predicates it copies and substitutes are made.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ namespace mirtova {
 // longer pending was carried out, or another make of the name was.
 bool make_is_ready(const Functors& index, const PreparedMake& make, const NameSet& pending);
 
+// How many names a list in an unresolved order's diagnostics shows, and how
+// many "[STUCK]" lines it writes at most.
+inline constexpr size_t kListedPendingMakes = 20;
+
 // The "[STUCK] ..." line (with its line break) of a make that cannot be ordered.
 std::string stuck_line(const Functors& index, const PreparedMake& make, const NameSet& pending);
 
@@ -30,8 +35,8 @@ enum class IndexAfterMakes {
 // Carries out the instructions (sorted by made name) in passes over the list,
 // then removes the predicates proven empty and appends the constant
 // predicates. When a whole pass carries nothing out, writes a "[STUCK]" line
-// per pending make to standard error and fails with "Could not resolve Make
-// order for: {0}".
+// per pending make (the first kListedPendingMakes) to standard error and fails
+// with "Could not resolve Make order for: {0}".
 Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstruction>& instructions,
                                     IndexAfterMakes after = IndexAfterMakes::Indexed);
 

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/program/clause_reuse.h"
 #include "compiler/program/universe.h"
 
 namespace mirtova {
@@ -85,6 +86,7 @@ class UniverseSubqueryTranslator : public SubqueryTranslator {
   std::optional<std::string> combine_psql_type(const Json& rule) override;
   std::optional<Type> column_type(std::string_view predicate, std::string_view column) override;
   std::string register_record_type(const Type& record) override;
+  bool column_of_nulls(std::string_view predicate, std::string_view column) override;
 
  private:
   QuorilProgram& program_;

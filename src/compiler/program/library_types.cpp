@@ -63,7 +63,7 @@ bool reaches_library(const std::vector<const Json*>& rules, const LibraryTypes& 
 
 Result<ProgramTypes, CompileError> program_and_library_types(const std::vector<const Json*>& rules,
                                                              const std::vector<const Json*>& library,
-                                                             Engine engine) {
+                                                             Engine engine, const HostTables& host_tables) {
   // The library's types by engine, process-wide. Filled by the first program
   // compiled for an engine, on whichever thread, under that engine's
   // once_flag; read-only after, so every thread shares one copy.
@@ -74,9 +74,9 @@ Result<ProgramTypes, CompileError> program_and_library_types(const std::vector<c
   if (!typed->typed.ok() || reaches_library(rules, *typed)) {
     all = rules;
     all.insert(all.end(), library.begin(), library.end());
-    return infer_program_types(all);
+    return infer_program_types(all, host_tables);
   }
-  return infer_joined_types(rules, library, typed->typed.value());
+  return infer_joined_types(rules, library, typed->typed.value(), host_tables);
 }
 
 }  // namespace mirtova

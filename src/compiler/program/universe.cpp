@@ -17,9 +17,11 @@
 #include "compiler/program/library_columns.h"
 #include "compiler/program/library_rules.h"
 #include "compiler/program/library_types.h"
+#include "compiler/program/record_columns.h"
 #include "compiler/type_inference/inference.h"
 #include "parser/depth_guard.h"
 #include "parser/tree_access.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -62,9 +64,12 @@ std::string table_reference(std::string_view name, const Dialect& dialect) {
 
 QuorilProgram::QuorilProgram()
     : state_(std::make_unique<CompilationState>()),
-      subqueries_(std::make_unique<UniverseSubqueryTranslator>(*this)) {}
+      subqueries_(std::make_unique<UniverseSubqueryTranslator>(*this)),
+      reuse_(std::make_unique<ClauseReuse>()) {}
 
 QuorilProgram::~QuorilProgram() = default;
+
+void QuorilProgram::reuse_clauses() { reuse_->enable(); }
 
 NamesAllocator& QuorilProgram::names() { return state_->names; }
 
@@ -160,25 +165,41 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
                                 "' disagree on distinct: either all of them are distinct or none is.",
                             rule_text(p->rule_at(j)));
   }
+  const QuorilProgram& program = *p;
+  auto is_special = [&program](std::string_view name) {
+    return name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
+           program.is_built_in_function(name);
+  };
   if (p->ann_.type_checking()) {
-    TRY(ProgramTypes types, library ? infer_program_types(typed)
-                                    : program_and_library_types(typed, typed_library, engine_chosen));
+    // Where a record field's SQL type is declared, a field read from a host's
+    // table must be declared as that table's column (see record_types.h).
+    HostTables host_tables;
+    if (p->dialect_->reads_untyped_fields_as_text()) {
+      for (const Json* rule : typed) {
+        walk_tree(*rule, [&](const Json& object) {
+          const Json* name = object.get("predicate_name");
+          if (name == nullptr || !name->is_str()) return;
+          const std::string& called = name->as_str();
+          if (called.empty() || called[0] == '@' || p->rules_of_.count(called) || is_special(called)) return;
+          if (!host_tables.count(called)) host_tables.emplace(called, table_reference(called, *p->dialect_));
+        });
+      }
+    }
+    TRY(ProgramTypes types,
+        library ? infer_program_types(typed, host_tables)
+                : program_and_library_types(typed, typed_library, engine_chosen, host_tables));
     for (auto& [name, columns] : types.predicates)
       if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
     p->rule_variable_types_.resize(p->rule_count());
     for (size_t k = 0; k < typed_rules.size(); ++k)
       p->rule_variable_types_[typed_rules[k]] = std::move(types.rule_variables[k]);
+    complete_record_columns(p->own_rules_, p->rule_variable_types_, *p->dialect_, p->column_types_);
   }
   for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
   for (const auto& [k, v] : flag_overrides) p->flags_[k] = v;
 
   for (const std::string& name : defined)
     if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
-  const QuorilProgram& program = *p;
-  auto is_special = [&program](std::string_view name) {
-    return name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
-           program.is_built_in_function(name);
-  };
   auto is_table = [&](std::string_view name) {
     return program.is_program_predicate(name) || !is_special(name);
   };
@@ -439,7 +460,7 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
     out += sql;
   }
   if (distinct && kept.size() > 1)
-    out = "SELECT DISTINCT * FROM (\n" + indent(out, 2) + "\n) AS mirtova_distinct";
+    out = "SELECT DISTINCT * FROM (\n" + indent(out, 2, dialect_->sql_lexicon()) + "\n) AS mirtova_distinct";
   return out;
 }
 
@@ -470,8 +491,35 @@ Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(con
   return program_.single_rule_sql(rule, outer, outer_types, in_combine, around);
 }
 
+namespace {
+
+// Whether every field of a record literal is a number, text or boolean literal,
+// or a record of such: the only records whose type the syntax alone tells.
+bool typed_by_its_literals(const Json& record) {
+  for (const Json& entry : record.at("field_value").as_array()) {
+    const Json* value = field_expression(entry);
+    if (value == nullptr) return false;
+    if (const Json* inner = value->get("record")) {
+      if (!typed_by_its_literals(*inner)) return false;
+      continue;
+    }
+    const Json* literal = value->get("literal");
+    if (literal == nullptr) return false;
+    if (const Json* inner = literal->get("the_record")) {
+      if (!typed_by_its_literals(*inner)) return false;
+    } else if (!literal->has("the_number") && !literal->has("the_string") && !literal->has("the_bool")) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 // A list of records needs its element type named on PostgreSQL, which cannot tell
-// the type of an aggregated anonymous row.
+// the type of an aggregated anonymous row. Any other field is typed by its value,
+// which the syntax does not show: the aggregated records already carry the type
+// they were written with, and naming another would be a cast PostgreSQL refuses.
 std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const Json& rule) {
   const Json::ArrayType& fields = call_fields(rule.at("head"));
   if (fields.size() != 1) return std::nullopt;
@@ -482,7 +530,7 @@ std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const J
   if (name != "List" && name != "Array" && name != "Set") return std::nullopt;
   const Json::ArrayType& args = call_fields(*call);
   const Json* arg = args.size() == 1 ? field_expression(args[0]) : nullptr;
-  if (!arg || !arg->has("record")) return std::nullopt;
+  if (!arg || !arg->has("record") || !typed_by_its_literals(arg->at("record"))) return std::nullopt;
   return register_record_type(record_literal_type(arg->at("record"))) + "[]";
 }
 
@@ -491,9 +539,30 @@ std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view pre
   return program_.column_type(predicate, column);
 }
 
+bool UniverseSubqueryTranslator::column_of_nulls(std::string_view predicate, std::string_view column) {
+  // A null is written with the column's type when the program knows one.
+  std::optional<Type> type = program_.column_type(predicate, column);
+  if (type && !type->is_any() && !type->is_atomic()) return false;
+  auto rules = program_.rules_of_.find(predicate);
+  if (rules == program_.rules_of_.end()) return false;
+  for (size_t i : rules->second) {
+    const Json* value = nullptr;
+    for (const Json& field : call_fields(program_.rule_at(i).at("head")))
+      if (field_column(field) == column) value = field_expression(field);
+    const Json* literal = value != nullptr ? value->get("literal") : nullptr;
+    if (literal == nullptr || !literal->has("the_null")) return false;
+  }
+  return true;
+}
+
 std::string UniverseSubqueryTranslator::register_record_type(const Type& record) {
+  program_.reuse_->record_type_registered(record);
+  return program_.add_record_type(record);
+}
+
+std::string QuorilProgram::add_record_type(const Type& record) {
   std::string name = record_type_name(record);
-  auto& registry = program_.state_->record_types;
+  auto& registry = state_->record_types;
   for (const auto& [n, t] : registry)
     if (n == name) return name;
   registry.emplace_back(name, record);

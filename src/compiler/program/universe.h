@@ -56,6 +56,8 @@ struct PageWindow {
 
 using TextMap = std::map<std::string, std::string>;
 
+class ClauseReuse;
+struct ClauseState;
 class UniverseSubqueryTranslator;
 
 class QuorilProgram : private InjectionSource, private RuleContext {
@@ -71,6 +73,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   static Result<std::unique_ptr<QuorilProgram>, CompileError> build(Json tree, const TextMap& flag_overrides,
                                                                     std::optional<Engine> engine,
                                                                     const std::vector<Json>* library);
+
+  // Keeps each WITH clause written for a later script of this program to
+  // repeat where it can; for a caller that asks for many scripts.
+  void reuse_clauses();
 
   // The names the user's program defines, in byte order.
   std::vector<std::string> user_defined_predicates() const { return user_defined_; }
@@ -160,7 +166,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
                                                const std::optional<std::string>& pattern);
   std::string search_filter(const std::string& predicate, const std::string& body,
                             const std::string& pattern) const;
-  std::string setup_text() const;
+  // The set-up for the statements `main` and state_.steps.
+  std::string setup_text(const std::string& main) const;
   std::optional<Type> column_type(std::string_view predicate, std::string_view column) const;
   // The variable types of `rule` when it is one of the program's rules, under `outer`.
   TypeMap rule_types(const Json& rule, const TypeMap& outer) const;
@@ -174,6 +181,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
 
   struct Frame;
   std::string render_frame(const Frame& frame) const;
+  // What a WITH clause about to be written may read or change.
+  ClauseState clause_state();
+  // Registers a record type for the setup; its name.
+  std::string add_record_type(const Type& record);
   // predicate_sql, then the WITH clauses that waited while it was written,
   // each before the first that reads it.
   Result<std::string, CompileError> predicate_sql_placing_waiting(const std::string& predicate);
@@ -220,6 +231,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // expression translators (see compilation_state.h).
   std::unique_ptr<CompilationState> state_;
   std::unique_ptr<UniverseSubqueryTranslator> subqueries_;
+  // WITH clauses kept for later scripts of this program (see clause_reuse.h).
+  std::unique_ptr<ClauseReuse> reuse_;
 };
 
 }  // namespace mirtova

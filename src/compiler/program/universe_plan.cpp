@@ -55,6 +55,8 @@ Result<std::string, CompileError> QuorilProgram::translate_table_in_context(std:
                         "' is neither a predicate of the program nor a built-in function");
   std::string name(predicate);
   if (table_owner(name)) {
+    // A stored table is a step of the script, not a clause of the statement.
+    reuse_->not_repeatable();
     if (!state_->building_loop_members.count(name)) TRY_VOID(ensure_step(name));
     return table_of(name);
   }
@@ -64,35 +66,79 @@ Result<std::string, CompileError> QuorilProgram::translate_table_in_context(std:
 Result<std::string, CompileError> QuorilProgram::with_name(std::string_view predicate) {
   std::string name(predicate);
   std::string alias;
-  if (auto known = state_->with_names.find(name); known != state_->with_names.end()) {
+  auto known = state_->with_names.find(name);
+  reuse_->alias_looked_up(name, known != state_->with_names.end() ? &known->second : nullptr);
+  if (known != state_->with_names.end()) {
     alias = known->second;
   } else {
     std::string base = clean_name(name);
     if (is_sql_reserved_word(base)) base += "_table";
     alias = base;
-    for (int n = 1; state_->with_names_lower.count(ascii_lower(alias)); ++n)
+    for (int n = 1;; ++n) {
+      const std::string lower = ascii_lower(alias);
+      const bool in_use = state_->with_names_lower.count(lower) != 0;
+      reuse_->alias_name_looked_up(lower, in_use);
+      if (!in_use) break;
       alias = base + "_" + std::to_string(n);
+    }
     state_->with_names.emplace(name, alias);
     state_->with_names_lower.insert(ascii_lower(alias));
+    reuse_->alias_given(name, alias);
+    reuse_->alias_name_taken(ascii_lower(alias));
   }
   if (state_->frames.empty()) state_->frames.emplace_back();
-  if (state_->frames.back().done.count(name)) return alias;
-  if (state_->with_in_progress.count(name)) return CompileError(cycle_message(name));
+  const bool done = state_->frames.back().done.count(name) != 0;
+  reuse_->done_looked_up(name, done);
+  if (done) return alias;
+  const bool in_progress = state_->with_in_progress.count(name) != 0;
+  reuse_->in_progress_looked_up(name, in_progress);
+  if (in_progress) return CompileError(cycle_message(name));
+  reuse_->at_depth(state_->writing.size());
   if (state_->writing.size() >= kMaxPredicateDepth) {
     Frame& frame = state_->frames.back();
     if (!state_->writing.empty()) frame.reads[state_->writing.back()].push_back(name);
-    if (frame.met.insert(name).second) frame.waiting.push_back(name);
+    const bool first_met = frame.met.insert(name).second;
+    if (first_met) frame.waiting.push_back(name);
+    if (state_->writing.empty())
+      reuse_->not_repeatable();
+    else
+      reuse_->put_off(state_->writing.back(), name, first_met);
     return alias;
   }
+  ClauseState clause = clause_state();
+  if (reuse_->repeat(name, clause)) return alias;
+  reuse_->begin(name, clause);
   state_->with_in_progress.insert(name);
   auto sql = predicate_sql_placing_waiting(name);
   state_->with_in_progress.erase(name);
-  if (!sql.ok()) return sql;
+  if (!sql.ok()) {
+    reuse_->end(false, clause_state());
+    return sql;
+  }
   // Dependencies added their entries while this one was written: post-order.
   Frame& frame = state_->frames.back();
+  reuse_->entry_written(name, alias, sql.value());
   frame.entries.emplace_back(alias, std::move(sql).value());
   frame.done.insert(name);
+  reuse_->end(true, clause_state());
   return alias;
+}
+
+ClauseState QuorilProgram::clause_state() {
+  Frame& frame = state_->frames.back();
+  return ClauseState{state_->names,
+                     state_->with_names,
+                     state_->with_names_lower,
+                     frame.entries,
+                     frame.done,
+                     frame.met,
+                     frame.waiting,
+                     frame.reads,
+                     state_->with_in_progress,
+                     state_->variable_counter,
+                     state_->writing.size(),
+                     kMaxPredicateDepth,
+                     [this](const Type& type) { add_record_type(type); }};
 }
 
 Result<std::string, CompileError> QuorilProgram::predicate_sql_placing_waiting(const std::string& predicate) {
@@ -104,16 +150,27 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql_placing_waiting(c
 Result<Unit, CompileError> QuorilProgram::place_waiting(const std::string& root) {
   const size_t at = state_->frames.size() - 1;
   if (state_->frames[at].waiting.empty()) return Unit{};
+  reuse_->not_repeatable();
   // Written one after another, each at the depth of the first: what one meets
   // waits in turn.
   while (!state_->frames[at].waiting.empty()) {
     std::string next = std::move(state_->frames[at].waiting.front());
     state_->frames[at].waiting.pop_front();
     state_->with_in_progress.insert(next);
-    auto sql = predicate_sql(next);
+    std::string sql;
+    ClauseState clause = clause_state();
+    if (!reuse_->repeat_put_off(next, clause, sql)) {
+      reuse_->begin_put_off(next, clause);
+      auto written = predicate_sql(next);
+      reuse_->end_put_off(written.ok() ? &written.value() : nullptr, clause_state());
+      if (!written.ok()) {
+        state_->with_in_progress.erase(next);
+        return written.error();
+      }
+      sql = std::move(written).value();
+    }
     state_->with_in_progress.erase(next);
-    if (!sql.ok()) return sql.error();
-    state_->frames[at].written.emplace(std::move(next), std::move(sql).value());
+    state_->frames[at].written.emplace(std::move(next), std::move(sql));
   }
   // Placed in the order the recursion would have given: after every one it
   // reads, before its first reader.
@@ -152,7 +209,7 @@ std::string QuorilProgram::render_frame(const Frame& frame) const {
     if (i) out += ",\n";
     out += frame.entries[i].first;
     out += " AS (\n";
-    append_indented(out, frame.entries[i].second, 2);
+    append_indented(out, frame.entries[i].second, 2, dialect_->sql_lexicon());
     out += "\n)";
   }
   return out + "\n";
@@ -369,8 +426,9 @@ std::string QuorilProgram::loop_changed_query(const IterationDef& iteration,
     written_by.push_back(members[i]);
     std::optional<std::string> owner = table_owner(members[i]);
     if (state_->emitted.count(owner ? *owner : members[i])) continue;
-    PlanStep empty = PlanStep::statement(replace_table(
-        table, "SELECT * FROM (\n" + indent(selects[i], 2) + "\n) AS mirtova_empty WHERE 1 = 0"));
+    PlanStep empty = PlanStep::statement(
+        replace_table(table, "SELECT * FROM (\n" + indent(selects[i], 2, dialect_->sql_lexicon()) +
+                                 "\n) AS mirtova_empty WHERE 1 = 0"));
     empty.for_changed_only = 1;
     push_step(unit, std::move(empty));
   }
@@ -433,7 +491,8 @@ std::string QuorilProgram::search_filter(const std::string& predicate, const std
     }
     tests.push_back(dialect_->regex_match_condition(text, pattern));
   }
-  return "SELECT * FROM (\n" + indent(body, 2) + "\n) AS _searched\nWHERE " + join(tests, " OR ");
+  return "SELECT * FROM (\n" + indent(body, 2, dialect_->sql_lexicon()) + "\n) AS _searched\nWHERE " +
+         join(tests, " OR ");
 }
 
 Result<std::string, CompileError> QuorilProgram::main_query(const std::string& predicate, PageWindow window,
@@ -465,7 +524,8 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
       upper = " AND mirtova_row <= " + std::to_string(end);
     }
     body = "SELECT " + join(columns, ", ") + "\nFROM (\n  SELECT *, ROW_NUMBER() OVER (" +
-           (order.empty() ? "" : "ORDER BY " + order) + ") AS mirtova_row\n  FROM (\n" + indent(body, 4) +
+           (order.empty() ? "" : "ORDER BY " + order) + ") AS mirtova_row\n  FROM (\n" +
+           indent(body, 4, dialect_->sql_lexicon()) +
            "\n  ) AS _numbered\n) AS _paginated\nWHERE mirtova_row > " + std::to_string(*offset) + upper +
            "\nORDER BY mirtova_row";
   } else {
@@ -477,7 +537,18 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   return render_frame(frame) + body;
 }
 
-std::string QuorilProgram::setup_text() const { return dialect_->setup_script(state_->record_types); }
+std::string QuorilProgram::setup_text(const std::string& main) const {
+  std::string out = dialect_->setup_script(state_->record_types);
+  std::vector<std::string_view> statements = {main};
+  for (const PlanStep& step : state_->steps) {
+    statements.push_back(step.sql);
+    statements.push_back(step.changed);
+    statements.insert(statements.end(), step.body.begin(), step.body.end());
+  }
+  std::string defined = dialect_->called_functions_setup(statements);
+  if (!defined.empty()) out += (out.empty() ? "" : "\n") + defined;
+  return out;
+}
 
 Result<std::vector<PlanStep>, CompileError> QuorilProgram::formatted_predicate_plan(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
@@ -496,11 +567,12 @@ Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
 Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
   *state_ = CompilationState{};
+  reuse_->start_script(state_->names);
   std::string name(predicate);
   if (!rules_of_.count(name)) return CompileError("Predicate '" + name + "' has no rules to compile.");
   TRY(std::string main, main_query(name, window, pattern));
   std::vector<PlanStep> plan;
-  std::string setup = setup_text();
+  std::string setup = setup_text(main);
   if (!setup.empty()) plan.push_back(PlanStep::setup(std::move(setup)));
   for (PlanStep& s : state_->steps) plan.push_back(std::move(s));
   plan.push_back(PlanStep::statement(std::move(main)));

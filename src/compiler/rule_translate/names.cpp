@@ -20,12 +20,19 @@ bool is_constraint_predicate(std::string_view name) {
 }
 
 std::string NamesAllocator::take(std::string name) {
-  used_lower_.insert(ascii_lower(name));
+  mark_in_use(ascii_lower(name));
   return name;
 }
 
+void NamesAllocator::mark_in_use(const std::string& lower) {
+  if (log_ != nullptr) log_->name_taken(lower);
+  used_lower_.insert(lower);
+}
+
 bool NamesAllocator::taken(const std::string& lower) const {
-  if (used_lower_.count(lower)) return true;
+  const bool in_use = used_lower_.count(lower) != 0;
+  if (log_ != nullptr) log_->name_looked_up(lower, in_use);
+  if (in_use) return true;
   for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
     if (scope->is_column(lower)) return true;
     if (!scope->inside_enclosing) break;
@@ -61,6 +68,7 @@ void NamesAllocator::reset() {
   counter_ = 0;
   used_lower_.clear();
   scopes_.clear();
+  log_ = nullptr;
 }
 
 }  // namespace mirtova

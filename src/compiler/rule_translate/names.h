@@ -33,6 +33,23 @@ class NamesAllocator {
   void close_scope();
   void reset();
 
+  // Told of every look-up in, and addition to, the names in use: a caller
+  // that keeps a piece of SQL to write again later learns what the piece read
+  // of them and what it took. None is told by default.
+  class Log {
+   public:
+    virtual ~Log() = default;
+    virtual void name_looked_up(const std::string& lower, bool in_use) = 0;
+    virtual void name_taken(const std::string& lower) = 0;
+  };
+  void set_log(Log* log) { log_ = log; }
+  // What writing such a piece again restores: the names it took and where
+  // the numbering of "t_{n}" names stood after it.
+  bool in_use(const std::string& lower) const { return used_lower_.count(lower) != 0; }
+  void mark_in_use(const std::string& lower);
+  int64_t counter() const { return counter_; }
+  void set_counter(int64_t counter) { counter_ = counter; }
+
  private:
   std::string take(std::string name);
   bool taken(const std::string& lower) const;
@@ -46,6 +63,7 @@ class NamesAllocator {
     bool inside_enclosing;
   };
   std::vector<Scope> scopes_;
+  Log* log_ = nullptr;
 };
 
 }  // namespace mirtova

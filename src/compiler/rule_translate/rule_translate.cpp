@@ -436,18 +436,31 @@ class SelectWriter final : public OuterRows {
           tr_.variable_types.insert_or_assign(var, *t);
     }
     auto unnested = tr_.functions->find("ValueOfUnnested");
+    std::map<std::string_view, const Json*> unnesting_of;
+    for (const Unnesting& u : rule_.unnestings) unnesting_of.emplace(u.variable, u.list);
     for (const std::string& var : rule_.binding_order) {
       const Binding& b = rule_.bindings.at(var);
       std::string sql;
       switch (b.kind) {
-        case BindKind::Column:
+        case BindKind::Column: {
           sql = b.alias + "." + sql_column(b.column, dialect_);
+          if (dialect_.reads_untyped_fields_as_text() &&
+              tr_.subquery_translator->column_of_nulls(b.predicate, b.column))
+            tr_.held_as_text.insert(var);
           break;
+        }
         case BindKind::Row:
           sql = dialect_.subscript(b.alias, "*", true);
           break;
         case BindKind::Unnested:
           sql = unnested != tr_.functions->end() ? apply_template(unnested->second, {b.alias}) : b.alias;
+          // Typed here, in binding order, so that a record or list written for a
+          // later variable sees the element's type (an injected predicate's
+          // variable has no inferred type of its own).
+          if (auto u = unnesting_of.find(var); u != unnesting_of.end()) {
+            Type list_type = tr_.value_type(*u->second);
+            if (list_type.is_list()) tr_.variable_types.insert_or_assign(var, list_type.element());
+          }
           break;
         case BindKind::Null:
           sql = "NULL";
@@ -465,6 +478,7 @@ class SelectWriter final : public OuterRows {
                        *b.expr, known == tr_.variable_types.end() ? Type::any() : known->second));
           if (tr_.variable_types.find(var) == tr_.variable_types.end() || tr_.variable_types.at(var).is_any())
             tr_.variable_types.insert_or_assign(var, tr_.value_type(*b.expr));
+          if (tr_.is_held_as_text(*b.expr)) tr_.held_as_text.insert(var);
           break;
         }
       }

@@ -303,7 +303,8 @@ int specificity(const Type& t) {
 
 }  // namespace
 
-TypeInference::TypeInference(TypesGraphs graphs) : graphs_(std::move(graphs)) {
+TypeInference::TypeInference(TypesGraphs graphs, HostTables host_tables)
+    : graphs_(std::move(graphs)), host_tables_(std::move(host_tables)) {
   size_t count = 0;
   for (const auto& entry : graphs_) count += entry.second.edges().size();
   edges_.reserve(count);
@@ -340,7 +341,9 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
   Expression& end = side ? edges_[edge]->right : edges_[edge]->left;
   if (!node && end.has_fixed_type()) return false;
   Type& stored = node ? nodes_[*node] : end.type_mut();
-  const bool changed = !stored.eq(type);
+  // A source reaching a value is a change too: the passes go on until it has
+  // reached every value it belongs to.
+  const bool changed = !stored.eq(type) || (!host_tables_.empty() && !same_origins(stored, type));
   // eq overlooks a field that an open record gains; the edges reading this
   // node must still see the new type, so any difference counts for them.
   if (changed || !identical(stored, type)) {
@@ -391,6 +394,7 @@ class TypeInference::Propagation {
         if (number == 0) {
           in_.nodes_.push_back(end.type());
           number = in_.nodes_.size();
+          if (end.is_predicate_addressing()) seed_origin(end, in_.nodes_.back());
         } else {
           TRY(Type met, intersect(in_.nodes_[number - 1], end.type(), 0, 0));
           in_.nodes_[number - 1] = std::move(met);
@@ -499,6 +503,18 @@ class TypeInference::Propagation {
   }
 
  private:
+  // A column of a host's table is the source of what is read from it: one
+  // shared origin per column, given to each call's node of it.
+  void seed_origin(const Expression& end, Type& node) {
+    if (!node.is_any() || end.column() == "quoril_value") return;
+    auto table = in_.host_tables_.find(end.name());
+    if (table == in_.host_tables_.end()) return;
+    std::shared_ptr<const ColumnOrigin>& origin = origins_[{end.name(), end.column()}];
+    if (!origin)
+      origin = std::make_shared<const ColumnOrigin>(ColumnOrigin{table->second, end.column(), false});
+    node.set_origin(origin);
+  }
+
   template <class Visit>
   void for_each_node_of(size_t i, Visit&& visit) const {
     if (steps_[i].step == Step::Nothing) return;
@@ -516,9 +532,11 @@ class TypeInference::Propagation {
       case Step::Meet: {
         const Type& left = in_.end_type(i, false);
         const Type& right = in_.end_type(i, true);
-        // Two equal scalars meet in themselves: updating the ends with
-        // their own types would change nothing.
-        if (left.kind() == right.kind() && !left.is_list() && !left.is_record()) break;
+        // Two equal scalars of one source meet in themselves: updating the
+        // ends with their own types would change nothing.
+        if (left.kind() == right.kind() && !left.is_list() && !left.is_record() &&
+            left.origin() == right.origin())
+          break;
         TRY(Type met, intersect(left, right, p1, p2));
         changed |= in_.update_end(i, false, met);
         changed |= in_.update_end(i, true, std::move(met));
@@ -563,6 +581,7 @@ class TypeInference::Propagation {
   }
 
   TypeInference& in_;
+  std::map<std::pair<std::string_view, std::string_view>, std::shared_ptr<const ColumnOrigin>> origins_;
   std::vector<EdgeStep> steps_;
   std::vector<size_t> node_start_;
   std::vector<size_t> node_edges_;
@@ -646,8 +665,9 @@ struct Inferred {
   ProgramTypes types;
 };
 
-Result<Unit, CompileError> run_chain(const std::vector<const Json*>& rules, Inferred& out) {
-  out.inference.emplace(out.builder.run_rules(rules));
+Result<Unit, CompileError> run_chain(const std::vector<const Json*>& rules, Inferred& out,
+                                     const HostTables& host_tables = {}) {
+  out.inference.emplace(out.builder.run_rules(rules), host_tables);
   auto outcome = out.inference->infer();
   if (!outcome.ok()) return CompileError("Type inference error: " + outcome.error().to_string());
   ProgramTypes& types = out.types;
@@ -671,9 +691,10 @@ Result<Unit, CompileError> run_chain(const std::vector<const Json*>& rules, Infe
 
 }  // namespace
 
-Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const Json*>& rules) {
+Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const Json*>& rules,
+                                                       const HostTables& host_tables) {
   Inferred inferred;
-  TRY_VOID(run_chain(rules, inferred));
+  TRY_VOID(run_chain(rules, inferred, host_tables));
   return std::move(inferred.types);
 }
 
@@ -689,17 +710,17 @@ Result<TypedPart, CompileError> infer_part_types(const std::vector<const Json*>&
 
 Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Json*>& rules,
                                                       const std::vector<const Json*>& part_rules,
-                                                      const TypedPart& part) {
+                                                      const TypedPart& part, const HostTables& host_tables) {
   auto whole = [&] {
     std::vector<const Json*> all = rules;
     all.insert(all.end(), part_rules.begin(), part_rules.end());
-    return infer_program_types(all);
+    return infer_program_types(all, host_tables);
   };
   // A type past its bound ends every pass of the whole program at once,
   // the part's too: only the whole run tells where they stop.
   if (part.ran_away) return whole();
   auto inferred = std::make_unique<Inferred>();
-  TRY_VOID(run_chain(rules, *inferred));
+  TRY_VOID(run_chain(rules, *inferred, host_tables));
   if (inferred->inference->ran_away()) {
     // Given back before the whole run: a run-away inference holds as much as
     // its bound allows, and two of them at once would hold twice that.

@@ -24,6 +24,11 @@ using RuleVariableTypes = std::map<std::string, Type, std::less<>>;
 using ColumnEndTypes =
     std::map<std::string, std::map<std::string, std::vector<std::pair<std::string, Type>>>>;
 
+// The host's tables a program reads (predicates without rules that are not
+// built in), by name, with the reference that names each in SQL. Their
+// columns are the sources of the values read from them (Type::origin).
+using HostTables = std::map<std::string, std::string, std::less<>>;
+
 // What inference learnt of a program: its predicates' column types, and per
 // rule given (in the order given; empty for rules it skipped) its variables' types.
 struct ProgramTypes {
@@ -33,7 +38,7 @@ struct ProgramTypes {
 
 class TypeInference {
  public:
-  explicit TypeInference(TypesGraphs graphs);
+  explicit TypeInference(TypesGraphs graphs, HostTables host_tables = {});
 
   // Meets types along the edges until nothing changes (at most 1000 passes);
   // the first pair that does not meet is the error. The final types stay with
@@ -69,6 +74,7 @@ class TypeInference {
   bool update_end(size_t edge, Side side, Type type);
 
   TypesGraphs graphs_;
+  HostTables host_tables_;
   // Every edge of every graph, graphs in name order; the edges stay in their graphs.
   std::vector<Edge*> edges_;
   // The name of each edge's graph.
@@ -104,8 +110,10 @@ void fold_column_type(Type& kept, bool first, const Type& end);
 // infer, read off the column types. A conflict is the compile error
 // "Type inference error: {0}" without rule text.
 Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<const Json*>& rules);
-// The same chain, keeping the rules' variable types too.
-Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const Json*>& rules);
+// The same chain, keeping the rules' variable types too; the columns of
+// `host_tables` are the sources of what is read from them.
+Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const Json*>& rules,
+                                                       const HostTables& host_tables = {});
 
 // A part of a program typed on its own, to be joined to the rest of the
 // program by infer_joined_types: its outcome and the ends of its columns.
@@ -126,8 +134,10 @@ Result<TypedPart, CompileError> infer_part_types(const std::vector<const Json*>&
 // order the whole program's edges would give. `rules` are typed alone, and
 // the part's outcome is read as it is (its rule numbers and call numbers are
 // shifted, which renames nodes without joining or parting any).
+// The part is typed with no host tables; `host_tables` are those of `rules`.
 Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Json*>& rules,
                                                       const std::vector<const Json*>& part_rules,
-                                                      const TypedPart& part);
+                                                      const TypedPart& part,
+                                                      const HostTables& host_tables = {});
 
 }  // namespace mirtova

@@ -1,5 +1,6 @@
 #include "compiler/type_inference/intersection.h"
 
+#include <memory>
 #include <utility>
 
 namespace mirtova {
@@ -59,6 +60,10 @@ TypeResult intersect(Type a, Type b, int64_t start, int64_t stop) {
   const bool swap = rank(a) > rank(b);
   Type first = swap ? std::move(b) : std::move(a);
   Type second = swap ? std::move(a) : std::move(b);
+  // Only a value whose type stays undetermined keeps its source: a known type wins.
+  std::shared_ptr<const ColumnOrigin> origin;
+  if (first.origin() != nullptr || second.origin() != nullptr)
+    origin = met_origin(first.shared_origin(), second.shared_origin());
 
   Type met;
   switch (first.kind()) {
@@ -114,6 +119,7 @@ TypeResult intersect(Type a, Type b, int64_t start, int64_t stop) {
       break;
     }
   }
+  if (met.is_any() || met.is_atomic()) met.set_origin(std::move(origin));
   for (; depth > 0; --depth) met = Type::list(std::move(met));
   return met;
 }

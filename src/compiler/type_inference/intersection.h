@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/result.h"
+#include "compiler/type_inference/origins.h"
 #include "compiler/type_inference/types.h"
 
 namespace mirtova {

@@ -5,8 +5,20 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace mirtova {
+
+// The column of a host's table that a value of undetermined type was read
+// from; only the database knows its SQL type. `table` is the reference as the
+// SQL names the table. Values met from two columns have `several` set: no one
+// column's type is theirs.
+struct ColumnOrigin {
+  std::string table;
+  std::string column;
+  bool several = false;
+  friend bool operator==(const ColumnOrigin&, const ColumnOrigin&) = default;
+};
 
 class Type {
  public:
@@ -18,7 +30,7 @@ class Type {
 
   Type() = default;  // Any
   // Scalars, by far the most types, copy without a call.
-  Type(const Type& other) : kind_(other.kind_), open_(other.open_) {
+  Type(const Type& other) : kind_(other.kind_), open_(other.open_), origin_(other.origin_) {
     if (other.element_ || other.fields_) copy_parts(other);
   }
   Type(Type&& other) noexcept = default;
@@ -56,6 +68,14 @@ class Type {
   // Makes a record open or closed; any other kind is an internal fault.
   void set_open(bool open);
 
+  // Where an Any or Atomic value came from, if one host table column is known
+  // to be its source; null otherwise. Shared, as it is copied with every type
+  // and never changed. Not part of eq or of the printed form: only where a
+  // type must be declared in SQL does it matter.
+  const ColumnOrigin* origin() const { return origin_.get(); }
+  const std::shared_ptr<const ColumnOrigin>& shared_origin() const { return origin_; }
+  void set_origin(std::shared_ptr<const ColumnOrigin> origin) { origin_ = std::move(origin); }
+
   // The printed form used in messages: "number", "[string]", "{a: [number], b: bool}".
   // The open flag is not shown.
   std::string to_string() const;
@@ -73,6 +93,7 @@ class Type {
 
   Kind kind_ = Kind::Any;
   bool open_ = false;
+  std::shared_ptr<const ColumnOrigin> origin_;
   // Set exactly when kind_ is List (element_) or Record (fields_); owned, deep-copied.
   std::unique_ptr<Type> element_;
   std::unique_ptr<Fields> fields_;

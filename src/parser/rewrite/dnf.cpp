@@ -145,6 +145,15 @@ size_t copied_bytes(const NormalForm& form) {
   return total;
 }
 
+// The text whole, or its opening when `copies` of it would pass the bound;
+// the opening ends on a character boundary.
+std::string repeated_text(const std::string& text, size_t copies) {
+  if (text.size() <= kDnfTextOpening || text.size() <= kMaxDnfRepeatedText / copies) return text;
+  size_t end = kDnfTextOpening;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end) + " ...";
+}
+
 bool is_junction(const Json& node) { return node.has("conjunction") || node.has("disjunction"); }
 
 // Most bodies are already in normal form: a conjunction of plain propositions
@@ -200,7 +209,8 @@ ParseResult<Json> dnf_rewrite(Json rules) {
     // Every rule made carries the statement's text: one text, shared.
     Json shared_text;
     if (const Json* text = rule.get("full_text"); text != nullptr && text->is_str())
-      shared_text = Json::shared_str(std::make_shared<const std::string>(text->as_str()));
+      shared_text = Json::shared_str(
+          std::make_shared<const std::string>(repeated_text(text->as_str(), alternatives->size())));
     for (const Alternative& alternative : *alternatives) {
       Json::ArrayType conjuncts;
       conjuncts.reserve(alternative.size());

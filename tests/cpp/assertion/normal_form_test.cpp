@@ -161,11 +161,11 @@ TEST(NormalFormTest, DomainOfFindsAColumnForAVariable) {
       {"H (F x) > 0", "x", "-"},
       {"F (F x) > 0", "x", "F.a"},
       {"(\u2211 x, F x) > 0", "q1__x", "-"},
-      // A sum over no row is 0, and a NotExists holds where its rows are
-      // missing: neither gives a variable all its values.
-      {"(\u2211 y, F x + F y) > 0", "x", "-"},
-      {"Q x \u2192 \u2203 y, G3 x y > 0", "x", "-"},
-      {"Q x \u2192 \u2203 y, G3 x y > 0", "q1__y", "-"},
+      // Inside a sum, unless it binds the name, and inside a NotExists body.
+      {"(\u2211 y, F x + F y) > 0", "x", "F.a"},
+      {"Q x \u2192 \u2203 y, G3 x y > 0", "x", "G3.g1"},
+      {"Q x \u2192 \u2203 y, G3 x y > 0", "q1__y", "G3.g2"},
+      {"Q x \u2192 \u2203 y, P y \u2227 \u2200 z, P z \u2192 G3 y x > z", "x", "G3.g2"},
   };
   for (const Row& row : rows) {
     auto r = testing::resolve_statement(row.statement);

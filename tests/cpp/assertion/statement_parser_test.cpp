@@ -210,5 +210,24 @@ TEST(StatementParserTest, DeepStatementsFailCleanlyOnASmallStack) {
     EXPECT_EQ(o.substr(0, 7 + std::string(kTooDeepMessage).size()), std::string("error: ") + kTooDeepMessage);
 }
 
+TEST(StatementParserTest, TheBoundFollowsTheStackTheParseRunsOn) {
+  // Within the bound on the main thread; on a host thread of 128 KB the walks
+  // after the parse would overflow long before it, so the parse refuses it.
+  const std::string deep = repeat("\u00AC", 150) + "P";
+  const std::string shallow = repeat("\u00AC", 5) + "P";
+  std::string on_small[2];
+  const size_t stack = (testing_support::kSanitized ? 4 : 1) * 128 * 1024;
+  ASSERT_TRUE(testing::run_on_small_stack(
+      [&] {
+        on_small[0] = outcome(deep);
+        on_small[1] = outcome(shallow);
+      },
+      stack));
+  EXPECT_EQ(on_small[0].substr(0, 7 + std::string(kTooDeepMessage).size()),
+            std::string("error: ") + kTooDeepMessage);
+  EXPECT_EQ(on_small[1], outcome(shallow));
+  EXPECT_EQ(outcome(deep).substr(0, 10), "(not (not ");
+}
+
 }  // namespace
 }  // namespace mirtova::assertion

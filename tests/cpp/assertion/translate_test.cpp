@@ -148,8 +148,20 @@ TEST(TranslateTest, SumsAndUniversalSubformulas) {
        "H(i: i) distinct :- P(a: i), s__2 == Coalesce(Sum{(s__1 + i) :- Price(item: q1__x, value: s__1)}, "
        "0), "
        "s__2 <= 0;\n=> i"},
+      // Unguarded, the outer variable ranges over the column the sum reads.
       {"\u2200 i, (\u2211 x, F i x) > 0",
-       "unsupported: variable 'i' is not bound by a predicate, so it has no values to check"},
+       "H(i: i) distinct :- F(p: i), s__2 == Coalesce(Sum{s__1 :- F(p: i, q: q1__x, r: s__1)}, 0), s__2 <= 0;"
+       "\n=> i"},
+      // In a sub-formula's rule, a shared outer variable takes the enclosing
+      // rule's values, and one of its own the column the sum reads.
+      {"\u2200 i, P i \u2192 \u2203 y, Q y \u2227 (\u2211 x, F i x) \u2264 0",
+       "H_1(i: i) distinct :- P(a: i), Q(a: q1__y), "
+       "s__2 == Coalesce(Sum{s__1 :- F(p: i, q: q2__x, r: s__1)}, 0), s__2 <= 0;\n"
+       "H(i: i) distinct :- P(a: i), ~H_1(i: i);\n=> i"},
+      {"\u2203 i, (\u2211 x, F i x) < 1",
+       "H_1(holds: 1) distinct :- F(p: q1__i), "
+       "s__2 == Coalesce(Sum{s__1 :- F(p: q1__i, q: q2__x, r: s__1)}, 0), s__2 < 1;\n"
+       "H(violated: 1) distinct :- ~H_1(holds: 1);\n=> violated"},
       {"\u2200 total, P total \u2192 (\u2211 x, F total x) > 0",
        "H(total: total) distinct :- P(a: total), "
        "s__2 == Coalesce(Sum{s__1 :- F(p: total, q: q1__x, r: s__1)}, 0), s__2 <= 0;\n=> total"},
@@ -180,8 +192,25 @@ TEST(TranslateTest, SumsAndUniversalSubformulas) {
       {"\u2200 x, (\u2203 y, Q y \u2227 y > x) \u2228 Price x > 3",
        "H_1(x: x) distinct :- Price(item: x), Q(a: q1__y), q1__y > x;\n"
        "H(x: x) distinct :- Price(item: x, value: s__1), ~H_1(x: x), s__1 <= 3;\n=> x"},
+      // The comparison binds x, not the column a further sub-formula reads.
+      {"\u2200 x, (\u2203 y, Q y \u2227 \u2200 u, R u \u2192 F x u > u) \u2228 Price x > 3",
+       "H_2(x: x) distinct :- R(a: q2__u), F(p: x, q: q2__u, r: s__1), s__1 <= q2__u;\n"
+       "H_1(x: x) distinct :- Price(item: x), Q(a: q1__y), ~H_2(x: x);\n"
+       "H(x: x) distinct :- Price(item: x, value: s__2), ~H_1(x: x), s__2 <= 3;\n=> x"},
+      // Unguarded, z ranges over the column found two sub-formulas in, and
+      // each of their rules takes it from there.
       {"\u2200 z, \u2203 w, \u2200 y, Edge z y \u2192 Price z > 0",
-       "unsupported: variable 'z' is not bound by a predicate, so it has no values to check"},
+       "H_2(z: z) distinct :- Edge(a: z, b: q2__y), Price(item: z, value: s__1), s__1 <= 0;\n"
+       "H_1(z: z) distinct :- Price(item: z), ~H_2(z: z);\nH(z: z) distinct :- Price(item: z), ~H_1(z: z);"
+       "\n=> z"},
+      // A rule that shares z in turn leaves it to the rule enclosing it, even
+      // where that rule binds it only by a later equality.
+      {"\u2200 z, P z \u2192 \u2203 w, Q w \u2227 (\u2200 u, R u \u2192 \u2203 v, Edge z v \u2227 Price z > "
+       "0) \u2227 w = z",
+       "H_3(z: z) distinct :- Edge(a: z, b: q3__v), Price(item: z, value: s__1), s__1 > 0;\n"
+       "H_2(z: z) distinct :- P(a: z), Q(a: q1__w), R(a: q2__u), ~H_3(z: z);\n"
+       "H_1(z: z) distinct :- P(a: z), Q(a: q1__w), ~H_2(z: z), q1__w == z;\n"
+       "H(z: z) distinct :- P(a: z), ~H_1(z: z);\n=> z"},
   };
   for (const Case& c : cases) EXPECT_EQ(translation(c.statement), c.program) << c.statement;
 }

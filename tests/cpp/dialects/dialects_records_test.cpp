@@ -92,6 +92,13 @@ TEST(DialectsRecordsTest, PsqlRecordTypeNamesFollowTheShape) {
             psql->record_literal({{"a", "1", Type::number()}}));
 }
 
+// A value of undetermined type read from a host table's column.
+Type read_from(std::string table, std::string column, Type type = Type::any()) {
+  type.set_origin(
+      std::make_shared<const ColumnOrigin>(ColumnOrigin{std::move(table), std::move(column), false}));
+  return type;
+}
+
 TEST(DialectsRecordsTest, PsqlColumnsAndTypeNames) {
   struct Row {
     const char* name;
@@ -100,6 +107,8 @@ TEST(DialectsRecordsTest, PsqlColumnsAndTypeNames) {
     std::string type_name;  // empty: not pinned
   };
   const Type a_number = closed({{"a", Type::number()}});
+  Type several = Type::any();
+  several.set_origin(std::make_shared<const ColumnOrigin>(ColumnOrigin{{}, {}, true}));
   // clang-format off
   const Row rows[] = {
       {"single number", a_number, "\"a\" numeric", kNumberA},
@@ -115,6 +124,14 @@ TEST(DialectsRecordsTest, PsqlColumnsAndTypeNames) {
       {"nested record", closed({{"r", a_number}, {"rs", Type::list(a_number)}}),
        "\"r\" " + kNumberA + ", \"rs\" " + kNumberA + "[]", ""},
       {"quote in name", closed({{"a\"b", Type::number()}}), "\"a\"\"b\" numeric", ""},
+      // A host column stands in for its type; a plain name is the catalogue's
+      // lower-case one, as PostgreSQL folds it.
+      {"read from a host column", closed({{"a", read_from("\"T\"", "col0")}, {"n", Type::number()}}),
+       "\"a\" \"T\".\"col0\"%TYPE, \"n\" numeric", ""},
+      {"list read from a host column", closed({{"l", Type::list(read_from("\"s\".\"T\"", "Amount", Type::atomic()))}}),
+       "\"l\" \"s\".\"T\".\"amount\"%TYPE[]", ""},
+      {"quoted host column", closed({{"a", read_from("\"T\"", "`Select`")}}), "\"a\" \"T\".\"Select\"%TYPE", ""},
+      {"several sources", closed({{"a", several}}), "\"a\" text", record_type_name(closed({{"a", Type::any()}}))},
   };
   // clang-format on
   for (const Row& row : rows) {

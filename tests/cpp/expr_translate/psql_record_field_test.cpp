@@ -1,5 +1,5 @@
 // Record fields of unknown type on PostgreSQL: declared text, read as numbers
-// where a number stands beside them.
+// where a number stands beside them or numbers are added up.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -31,17 +31,20 @@ TEST(PsqlRecordField, CastsOnlyUnknownFieldsBesideNumbers) {
   // clang-format off
   const std::vector<FieldCase> cases = {
       {"unknown field beside a number", "psql", op(">", subscript(var("r"), "a"), num("40")),
-       "(CAST((T.r).a AS numeric) > 40)"},
-      {"number on the left", "psql", op("<", num("4"), subscript(var("r"), "a")), "(4 < CAST((T.r).a AS numeric))"},
+       "(CAST((T.r).a AS numeric) > CAST(40 AS BIGINT))"},
+      {"number on the left", "psql", op("<", num("4"), subscript(var("r"), "a")), "(CAST(4 AS BIGINT) < CAST((T.r).a AS numeric))"},
       {"arithmetic", "psql", op("+", subscript(var("r"), "t"), var("n")), "((CAST((T.r).t AS numeric)) + (T.n))"},
       {"unknown field beside a text", "psql", op("==", subscript(var("r"), "a"), str("x")), "((T.r).a = 'x')"},
       {"unknown field beside an unknown value", "psql", op(">", subscript(var("r"), "a"), var("x")),
        "((T.r).a > T.x)"},
-      {"number field", "psql", op(">", subscript(var("r"), "k"), num("40")), "((T.r).k > 40)"},
+      {"number field", "psql", op(">", subscript(var("r"), "k"), num("40")), "((T.r).k > CAST(40 AS BIGINT))"},
       {"text field", "psql", op("==", subscript(var("r"), "s"), var("n")), "((T.r).s = T.n)"},
       {"field of a value that is no known record", "psql", op(">", subscript(var("x"), "a"), num("40")),
-       "((T.x).a > 40)"},
-      {"other engine", "duckdb", op(">", subscript(var("r"), "a"), num("40")), "(T.r.a > 40)"},
+       "((T.x).a > CAST(40 AS BIGINT))"},
+      {"other engine", "duckdb", op(">", subscript(var("r"), "a"), num("40")), "(T.r.a > CAST(40 AS BIGINT))"},
+      {"added up", "psql", call("Agg+", {subscript(var("r"), "a")}), "SUM(CAST((T.r).a AS numeric))"},
+      {"number field added up", "psql", call("Sum", {subscript(var("r"), "k")}), "SUM((T.r).k)"},
+      {"gathered", "psql", call("List", {subscript(var("r"), "a")}), "ARRAY_AGG((T.r).a)"},
   };
   // clang-format on
   for (const FieldCase& c : cases) {

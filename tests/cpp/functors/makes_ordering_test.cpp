@@ -2,6 +2,8 @@
 // report of an order that cannot be resolved.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "compiler/functors/make_instructions.h"
 #include "compiler/functors/make_ordering.h"
 #include "compiler/functors/run_makes.h"
@@ -73,6 +75,23 @@ TEST(MakeOrdering, StuckListsQuoteTheirNames) {
   PreparedMake make{"A", "F", {{"P", "we\"ird\\"}}};
   EXPECT_EQ(stuck_line(index, make, {"A", "we\"ird\\"}),
             "[STUCK] A applicant=F app_in_nb=false app_args_inter=[] av_inter=[\"we\\\"ird\\\\\"]\n");
+}
+
+TEST(MakeOrdering, ManyStuckMakesGiveAShortReport) {
+  // Each make copies F, which reads every made name: none can go first.
+  std::string program = "F <- P";
+  for (int i = 0; i < 30; ++i) program += " M" + std::to_string(100 + i);
+  for (int i = 0; i < 30; ++i) program += "; M" + std::to_string(100 + i) + " := F(P: Q)";
+  testing::internal::CaptureStderr();
+  auto out = run_makes_with_deps(rules_of(program));
+  std::string stuck = testing::internal::GetCapturedStderr();
+  ASSERT_FALSE(out.ok());
+  std::string listed;
+  for (int i = 0; i < 20; ++i) listed += (i ? ", \"M" : "\"M") + std::to_string(100 + i) + "\"";
+  EXPECT_EQ(out.error().message, "Could not resolve Make order for: {" + listed + ", and 10 more}");
+  EXPECT_EQ(std::count(stuck.begin(), stuck.end(), '\n'), 20);
+  EXPECT_EQ(stuck.substr(0, stuck.find('\n')), "[STUCK] M100 applicant=F app_in_nb=false app_args_inter=[" +
+                                                   listed + ", and 10 more] av_inter=[]");
 }
 
 TEST(MakeOrdering, ListsWithoutMakesComeBackUnchanged) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "parser/file_statements.h"
+
 namespace mirtova {
 namespace {
 
@@ -54,6 +56,32 @@ TEST(ParseFileTest, UnclosedBracketDoesNotSwallowTheRest) {
   ASSERT_FALSE(r.ok());
   EXPECT_EQ(r.error().message, "Parenthesis matches nothing.");
   EXPECT_EQ(r.error().span.to_string(), "(");
+}
+
+// A text's statements read once and then more added after them give the tree
+// of the two texts joined: the passes over the whole list (normal forms, the
+// rules of many distinct bodies, front matter) see every statement.
+TEST(ParseFileTest, MoreStatementsAfterTheTextGiveTheJoinedTree) {
+  const std::string more =
+      "M(x) distinct :- A(x); M(x) distinct :- B(x), (x > 1 | x < 0); N(s? += x) distinct :- M(x)";
+  const std::string texts[] = {
+      "A(1); B(2)",
+      "A(1); B(2); D(x) distinct :- A(x); D(x) distinct :- B(x);",
+      "---\nname: A\n---\nA(1); B(x) :- A(x), (x == 1 | x == 2)",
+      "A(1); # a comment without its line's end",
+      "",
+  };
+  for (const std::string& text : texts) {
+    ParseSession session;
+    auto read = read_statements(text, "main", session, {});
+    ASSERT_TRUE(read.ok()) << text;
+    FileStatements statements = std::move(read).value();
+    ASSERT_TRUE(read_more_statements(more, statements).ok()) << text;
+    auto added = finish_file(std::move(statements), "main", session);
+    auto joined = parse_file(text + "\n;\n" + more + "\n");
+    ASSERT_TRUE(added.ok() && joined.ok()) << text;
+    EXPECT_EQ(added.value(), joined.value()) << text;
+  }
 }
 
 TEST(LineBoundsTest, Table) {

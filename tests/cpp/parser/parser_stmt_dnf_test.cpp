@@ -145,29 +145,40 @@ TEST(DnfRewriteTest, RefusesTooManyPropositions) {
 TEST(DnfRewriteTest, RefusesRulesWhoseCopiesPassTheTextBound) {
   // Every rule made carries copies of its propositions: 4096 copies of a 70 KB
   // proposition are refused before one is made; fewer copies, or a shorter
-  // proposition, pass. The statement's text is shared by the rules made, so a
-  // long one costs nothing per copy.
+  // proposition, pass. The statement's text is not refused, but where its
+  // copies would pass 1 MB each rule carries only its opening.
   struct Case {
     int binary_disjunctions;
     size_t proposition_size;
-    size_t text_size;
+    size_t text_size;  // in characters of three bytes
     bool ok;
+    bool whole_text = true;
+    // clang-format off
   } cases[] = {
       {12, 70000, 10, false},
       {7, 70000, 10, true},
       {12, 2000, 10, true},
-      {12, 10, 70000, true},
+      {12, 10, 85, true},  // 4096 copies of 255 bytes stay within 1 MB
+      {12, 10, 86, true},  // no longer than the opening would be
+      {12, 10, 200, true, false},
+      {12, 10, 70000, true, false},
+      {2, 10, 70000, true},
   };
+  // clang-format on
   for (const auto& c : cases) {
     std::vector<Json> conjuncts;
     for (int i = 0; i < c.binary_disjunctions; ++i) conjuncts.push_back(disj({"A", "B"}));
     conjuncts.push_back(atom(std::string(c.proposition_size, 'C'), {var("x")}));
-    const std::string text(c.text_size, 'x');
+    // The opening ends between two characters.
+    std::string text;
+    for (size_t i = 0; i < c.text_size; ++i) text += "\u20ac";
     auto out = dnf_rewrite(rules({rule_with_body(call_node("Q"), conj(conjuncts), text)}));
     ASSERT_EQ(out.ok(), c.ok) << c.binary_disjunctions << " " << c.proposition_size << " " << c.text_size;
     if (out.ok()) {
       ASSERT_EQ(out.value().size(), size_t{1} << c.binary_disjunctions);
-      for (const Json& made : out.value().as_array()) EXPECT_EQ(made.at("full_text").as_str(), text);
+      for (const Json& made : out.value().as_array())
+        EXPECT_EQ(made.at("full_text").as_str(), c.whole_text ? text : text.substr(0, 399) + " ...")
+            << text.size();
       continue;
     }
     EXPECT_EQ(out.error().message, "Disjunctions in this rule expand to more than 16 MB of rules.");

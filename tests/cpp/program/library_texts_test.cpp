@@ -22,7 +22,7 @@ const std::vector<std::string> kDuckDb = {
     R"s(ArgMax(arr) = SqlExpr( "argmax({a}, {v})", {a: arr.arg, v: arr.value});)s",
     R"s(ArgMaxK(a, l) = SqlExpr( "(array_agg({arg_1} order by {value_1} desc))[1:{lim}]", {arg_1: a.arg, value_1: a.value, lim: l});)s",
     R"s(ArgMinK(a, l) = SqlExpr( "(array_agg({arg_1} order by {value_1}))[1:{lim}]", {arg_1: a.arg, value_1: a.value, lim: l});)s",
-    R"s(Array(a) = SqlExpr( "ARRAY_AGG({value} order by {arg})", {arg: a.arg, value: a.value});)s",
+    R"s(Array(a) = SqlExpr( "ARRAY_AGG({value} order by COALESCE({arg}, NULL))", {arg: a.arg, value: a.value});)s",
     R"s(RecordAsJson(r) = SqlExpr( "ROW_TO_JSON({r})", {r:});)s",
     R"s(Fingerprint(s) = NaturalHash(s);)s",
     R"s(Chr(x) = SqlExpr("Chr(cast({x} as integer))", {x:});)s",
@@ -63,14 +63,14 @@ const std::vector<std::string> kPrestoTrino = {
 const std::vector<std::string> kPsql = {
     R"s(->(left:, right:) = {arg: left, value: right};)s",
     R"s(`=`(left:, right:) = right :- left == right;)s",
-    R"s(ArgMin(a) = SqlExpr("(ARRAY_AGG({arg} order by {value} nulls last))[1]", {arg: a.arg, value: a.value});)s",
-    R"s(ArgMax(a) = SqlExpr( "(ARRAY_AGG({arg} order by {value} desc nulls last))[1]", {arg: a.arg, value: a.value});)s",
-    R"s(ArgMaxK(a, l) = SqlExpr( "(ARRAY_AGG({arg} order by {value} desc nulls last))[1:{lim}]", {arg: a.arg, value: a.value, lim: l});)s",
-    R"s(ArgMinK(a, l) = SqlExpr( "(ARRAY_AGG({arg} order by {value}))[1:{lim}]", {arg: a.arg, value: a.value, lim: l});)s",
-    R"s(Array(a) = SqlExpr( "ARRAY_AGG({value} order by {arg})", {arg: a.arg, value: a.value});)s",
+    R"s(ArgMin(a) = SqlExpr("(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} nulls last))[1]", {arg: a.arg, value: a.value});)s",
+    R"s(ArgMax(a) = SqlExpr( "(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} desc nulls last))[1]", {arg: a.arg, value: a.value});)s",
+    R"s(ArgMaxK(a, l) = SqlExpr( "(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} desc nulls last))[1:{lim}]", {arg: a.arg, value: a.value, lim: l});)s",
+    R"s(ArgMinK(a, l) = SqlExpr( "(ARRAY_AGG(COALESCE({arg}, NULL) order by {value}))[1:{lim}]", {arg: a.arg, value: a.value, lim: l});)s",
+    R"s(Array(a) = SqlExpr( "ARRAY_AGG(COALESCE({value}, NULL) order by {arg})", {arg: a.arg, value: a.value});)s",
     R"s(RecordAsJson(r) = SqlExpr( "ROW_TO_JSON({r})", {r:});)s",
     R"s(Fingerprint(s) = SqlExpr("('x' || substr(md5({s}), 1, 16))::bit(64)::bigint", {s:});)s",
-    R"s(Chr(x) = SqlExpr("Chr({x})", {x:});)s",
+    R"s(Chr(x) = SqlExpr("Chr(CAST({x} AS INTEGER))", {x:});)s",
     R"s(Num(a) = a;)s",
     R"s(Str(a) = a;)s",
 };
@@ -157,9 +157,9 @@ struct EngineText {
 
 // clang-format off
 const std::vector<EngineText> kEngines = {
-    {"duckdb", &kDuckDb, 2027, 9},   {"databricks", &kDatabricks, 1282, 2},
+    {"duckdb", &kDuckDb, 2164, 11},   {"databricks", &kDatabricks, 1282, 2},
     {"presto", &kPrestoTrino, 655, 0}, {"trino", &kPrestoTrino, 655, 0},
-    {"psql", &kPsql, 881, 0},         {"sqlite", &kSqlite, 907, 0},
+    {"psql", &kPsql, 1114, 2},         {"sqlite", &kSqlite, 907, 0},
     {"bigquery", &kBigQuery, 819, 2},
 };
 // clang-format on

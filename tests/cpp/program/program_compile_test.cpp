@@ -147,14 +147,16 @@ TEST(ProgramCompileTest, PostgresNamesTheRecordTypesItWrites) {
   auto sql = compile(tree, "T", "psql");
   ASSERT_TRUE(sql.ok()) << sql.error().message;
   const std::string& s = sql.value();
-  size_t cast = s.find("CAST((SELECT ");
+  size_t cast = s.find(")::quorilrecord");
   ASSERT_NE(cast, std::string::npos) << s;
-  size_t as = s.find(") AS quorilrecord", cast);
-  ASSERT_NE(as, std::string::npos) << s;
-  std::string type_name = s.substr(as + 5, s.find("[]", as) - as - 5);
+  size_t digits = cast + 3 + std::string_view("quorilrecord").size();
+  std::string type_name = s.substr(cast + 3, s.find_first_not_of("0123456789", digits) - cast - 3);
   // The set-up step declares the type before the query uses it.
   size_t declared = s.find("WHERE typname = '" + type_name + "') THEN CREATE TYPE " + type_name + " AS (");
   EXPECT_LT(declared, cast) << s;
+  // The list is of the type its records were written with: the syntax does not
+  // show the type of b, so no other is named for it.
+  EXPECT_EQ(s.find("CAST((SELECT"), std::string::npos) << s;
   EXPECT_EQ(compile(tree, "T", "duckdb").value().find("CAST((SELECT"), std::string::npos);
 }
 

@@ -115,6 +115,50 @@ TEST(TypesOfProgramsTest, RuleVariables) {
   }
 }
 
+// A value read from a host table's column has it as its source wherever
+// inference carries the value, as long as its type stays undetermined;
+// "x: T.col0" per variable, "-" for no source, rules separated by " | ".
+TEST(TypesOfProgramsTest, HostColumnsAreSources) {
+  struct Case {
+    std::string program;
+    std::string expected;
+  };
+  // clang-format off
+  const std::vector<Case> cases = {
+      {"Q(y) :- T(x), y == x;", "x: T.col0, y: T.col0"},
+      {"Q(y) :- T(a: x), x > 1, y == x;", "x: T.a, y: T.a"},
+      {"Q(y) :- T(x), U(x), y == x;", "x: several, y: several"},
+      {"Q(y) :- T(x), y == x + 1;", "x: -, y: -"},
+      {"P(x) :- T(x); Q(y) :- P(y);", "x: T.col0 | y: T.col0"},
+      {"P(x) :- T(x); P(x) :- U(x); Q(y) :- P(y);", "x: several | x: several | y: several"},
+      {"P(x) :- T(x); P(1); Q(y) :- P(y);", "x: - |  | y: -"},
+  };
+  // clang-format on
+  const HostTables hosts = {{"T", "T"}, {"U", "U"}};
+  for (const Case& c : cases) {
+    auto parsed = parse_file(c.program);
+    ASSERT_TRUE(parsed.ok()) << c.program;
+    std::vector<const Json*> rules;
+    for (const Json& rule : parsed.value().at("rule").as_array()) rules.push_back(&rule);
+    auto types = infer_program_types(rules, hosts);
+    ASSERT_TRUE(types.ok()) << c.program;
+    std::string out;
+    for (size_t i = 0; i < types.value().rule_variables.size(); ++i) {
+      if (i > 0) out += " | ";
+      std::string rule;
+      for (const auto& [name, type] : types.value().rule_variables[i]) {
+        const ColumnOrigin* origin = type.origin();
+        std::string source = origin == nullptr ? "-"
+                             : origin->several ? "several"
+                                               : origin->table + "." + origin->column;
+        rule += (rule.empty() ? "" : ", ") + name + ": " + source;
+      }
+      out += rule;
+    }
+    EXPECT_EQ(out, c.expected) << c.program;
+  }
+}
+
 // The same program gives the same types, or the same one of its several
 // conflicts, on every run.
 TEST(TypesOfProgramsTest, SameOutcomeFiftyTimes) {

@@ -27,8 +27,10 @@ ArgMinK(a, l) = SqlExpr(
   "(array_agg({arg_1} order by {value_1}))[1:{lim}]",
   {arg_1: a.arg, value_1: a.value, lim: l});
 
+# The engine refuses to order by a constant (a fact read in place) unless it
+# is an expression: COALESCE(v, NULL) is v.
 Array(a) = SqlExpr(
-  "ARRAY_AGG({value} order by {arg})",
+  "ARRAY_AGG({value} order by COALESCE({arg}, NULL))",
   {arg: a.arg, value: a.value});
 
 RecordAsJson(r) = SqlExpr(

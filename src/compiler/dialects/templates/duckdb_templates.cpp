@@ -38,6 +38,9 @@ TemplateRows duckdb_function_rows() {
       {"Agg++", R"t(FLATTEN(ARRAY_AGG({0})))t"},
       {"ArrayConcatAgg", R"t(FLATTEN(ARRAY_AGG({0})))t"},
       {"Median", R"t(MEDIAN({0}))t"},
+      // The width is an INTEGER to the engine, and the language's integers are BIGINT.
+      {"Lpad", R"t(LPAD({0}, CAST({1} AS INTEGER), {2}))t"},
+      {"Rpad", R"t(RPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"LogicalAnd", R"t(BOOL_AND({0}))t"},
       {"LogicalOr", R"t(BOOL_OR({0}))t"},
       {"TimestampAddDays", R"t(CAST({0} AS TIMESTAMP) + TO_DAYS(CAST({1} AS INTEGER)))t"},

@@ -36,6 +36,9 @@ TemplateRows presto_trino_operator_rows();
 
 TemplateRows psql_function_rows();
 TemplateRows psql_operator_rows();
+// The set-up statement that defines the aggregate PostgreSQL's Agg++ and
+// ArrayConcatAgg rows call, mirtova_array_concat_agg.
+std::string_view psql_array_concat_agg_setup();
 TemplateRows psql_number_rows();
 TemplateRows psql_aggregate_rows();
 TemplateRows psql_text_rows();

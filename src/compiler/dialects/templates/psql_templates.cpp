@@ -29,9 +29,14 @@ TemplateRows psql_function_rows() {
       {"DateAddDay", R"t(TO_CHAR(CAST({0} AS DATE) + CAST({1} AS INTEGER), 'YYYY-MM-DD'))t"},
       {"DateDiffDay", R"t((CAST({0} AS DATE) - CAST({1} AS DATE)))t"},
       {"Concat", R"t({0} || {1})t"},
-      // An aggregate of the outer query inside the sub-query: the lists' elements in one list.
-      {"Agg++", R"t((SELECT ARRAY_AGG(mirtova_e) FROM UNNEST(ARRAY_AGG({0})) AS mirtova_e))t"},
-      {"ArrayConcatAgg", R"t((SELECT ARRAY_AGG(mirtova_e) FROM UNNEST(ARRAY_AGG({0})) AS mirtova_e))t"},
+      // Positions, widths and counts are INTEGERs to the engine, and the language's integers are BIGINT.
+      {"Substr", R"t(SUBSTR({0}, CAST({1} AS INTEGER), CAST({2} AS INTEGER)))t"},
+      {"Lpad", R"t(LPAD({0}, CAST({1} AS INTEGER), {2}))t"},
+      {"Rpad", R"t(RPAD({0}, CAST({1} AS INTEGER), {2}))t"},
+      {"Repeat", R"t(REPEAT({0}, CAST({1} AS INTEGER)))t"},
+      // The set-up defines the aggregate (psql_array_concat_agg_setup).
+      {"Agg++", R"t(mirtova_array_concat_agg({0}))t"},
+      {"ArrayConcatAgg", R"t(mirtova_array_concat_agg({0}))t"},
       {"Median", R"t(PERCENTILE_CONT(0.5) WITHIN GROUP (ORDER BY {0}))t"},
       // ANY_VALUE exists only from PostgreSQL 16 on.
       {"SomeValue", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS NOT NULL))[1])t"},
@@ -49,6 +54,29 @@ TemplateRows psql_function_rows() {
   // Functions of the catalogue this engine lacks besides.
   add_refused_rows(rows, R"t(Error NormalizeAndCasefold Sha1)t");
   return rows;
+}
+
+std::string_view psql_array_concat_agg_setup() {
+  // ARRAY_AGG of lists makes an array of arrays, which must all be of one
+  // length, and has no sub-query to unnest it in when its argument is a
+  // constant; array_cat has no such bounds. A list of lists is one array of
+  // more dimensions here, which UNNEST reads element by element, so the
+  // aggregate also appends single elements (array_append takes any element,
+  // so it is wrapped to take none that is an array, lest the two forms clash).
+  // The polymorphic types are anycompatible... from version 14, any... before.
+  return "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_proc WHERE proname = 'mirtova_array_concat_agg' AND "
+         "pg_function_is_visible(oid)) THEN IF current_setting('server_version_num')::int >= 140000 THEN "
+         "CREATE FUNCTION mirtova_array_push(anycompatiblearray, anycompatiblenonarray) RETURNS "
+         "anycompatiblearray LANGUAGE sql IMMUTABLE AS 'SELECT array_append($1, $2)'; "
+         "CREATE AGGREGATE mirtova_array_concat_agg(anycompatiblearray) (SFUNC = array_cat, STYPE = "
+         "anycompatiblearray); CREATE AGGREGATE mirtova_array_concat_agg(anycompatiblenonarray) (SFUNC = "
+         "mirtova_array_push, STYPE = anycompatiblearray); ELSE CREATE FUNCTION mirtova_array_push(anyarray, "
+         "anynonarray) RETURNS anyarray LANGUAGE sql IMMUTABLE AS 'SELECT array_append($1, $2)'; CREATE "
+         "AGGREGATE mirtova_array_concat_agg(anyarray) (SFUNC = array_cat, STYPE = anyarray); CREATE "
+         "AGGREGATE "
+         "mirtova_array_concat_agg(anynonarray) (SFUNC = mirtova_array_push, STYPE = anyarray); END IF; END "
+         "IF; "
+         "END $$;";
 }
 
 TemplateRows psql_operator_rows() {

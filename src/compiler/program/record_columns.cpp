@@ -1,0 +1,332 @@
+#include "compiler/program/record_columns.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "compiler/expr_translate/expr_translator.h"
+#include "compiler/type_inference/intersection.h"
+#include "compiler/type_inference/origins.h"
+#include "parser/tree_access.h"
+
+namespace mirtova {
+
+namespace {
+
+// Rounds of completing and sharing sources before they settle: each round
+// carries sources one copy further, and programs copy records a few levels
+// deep at most. Past this a type may keep a source another column lacks.
+constexpr int kMostSourceRounds = 8;
+
+bool holds_records(const Type& type) {
+  const Type* inner = &type;
+  while (inner->is_list()) inner = &inner->element();
+  return inner->is_record();
+}
+
+bool is_record_or_list(const Json& expr) {
+  if (expr.has("record")) return true;
+  const Json* literal = expr.get("literal");
+  return literal != nullptr && (literal->has("the_record") || literal->has("the_list"));
+}
+
+bool is_undetermined(const Type& type) { return type.is_any() || type.is_atomic(); }
+
+// Marks every value of `type` of undetermined type and no known source as of
+// several sources: beside a value read from a host's table in another rule,
+// it leaves the field of no one column's type, while a known type still wins.
+void unknown_sources_as_several(Type& type) {
+  std::shared_ptr<const ColumnOrigin> several;
+  std::vector<Type*> pending = {&type};
+  while (!pending.empty()) {
+    Type* t = pending.back();
+    pending.pop_back();
+    if (t->is_list()) {
+      pending.push_back(&t->element());
+    } else if (t->is_record()) {
+      for (auto& [name, field] : t->fields()) pending.push_back(&field);
+    } else if (is_undetermined(*t) && t->origin() == nullptr) {
+      if (!several) several = std::make_shared<const ColumnOrigin>(ColumnOrigin{{}, {}, true});
+      t->set_origin(several);
+    }
+  }
+}
+
+// Each head value that is a record or a list met into its column's type;
+// whether a column's type changed.
+bool meet_written_records(const std::vector<Json>& rules, const std::vector<RuleVariableTypes>& rule_types,
+                          const Dialect& dialect, bool unknown_as_several, ColumnTypes& column_types) {
+  const FlagMap no_flags;
+  bool changed = false;
+  for (size_t i = 0; i < rules.size() && i < rule_types.size(); ++i) {
+    auto columns = column_types.find(head_name(rules[i]));
+    if (columns == column_types.end()) continue;
+    const Json* head = rules[i].get("head");
+    if (head == nullptr) continue;
+    std::optional<ExprTranslator> typing;
+    for (const Json& field : call_fields(*head)) {
+      const Json* value = field_expression(field);
+      if (value == nullptr || !is_record_or_list(*value)) continue;
+      auto column = columns->second.find(field_column(field));
+      if (column == columns->second.end()) continue;
+      if (!typing) {
+        typing.emplace(Vocabulary{}, dialect, no_flags);
+        typing->variable_types = rule_types[i];
+      }
+      Type written = typing->value_type(*value);
+      if (!holds_records(written)) continue;
+      if (unknown_as_several) unknown_sources_as_several(written);
+      TypeResult met = intersect(column->second, std::move(written), 0, 0);
+      if (!met.ok()) continue;
+      changed |= !met.value().eq(column->second) || !same_origins(met.value(), column->second);
+      column->second = std::move(met).value();
+    }
+  }
+  return changed;
+}
+
+// The part of `type` at `path`: a field name steps into a record, kListStep
+// into a list's element; null when the type has no such part.
+constexpr std::string_view kListStep = "[]";
+
+Type* part_at(Type& type, const std::vector<std::string>& path) {
+  Type* part = &type;
+  for (const std::string& step : path) {
+    if (step == kListStep) {
+      if (!part->is_list()) return nullptr;
+      part = &part->element();
+    } else {
+      if (!part->is_record()) return nullptr;
+      auto field = part->fields().find(step);
+      if (field == part->fields().end()) return nullptr;
+      part = &field->second;
+    }
+  }
+  return part;
+}
+
+// Each variable a head value holds, with the path to it inside the value: a
+// record's fields and a list's elements are followed, nothing else.
+void variables_within(const Json& value, std::vector<std::pair<std::string, std::vector<std::string>>>& out) {
+  std::vector<std::pair<const Json*, std::vector<std::string>>> pending = {{&value, {}}};
+  while (!pending.empty()) {
+    auto [expr, path] = std::move(pending.back());
+    pending.pop_back();
+    if (std::optional<std::string> variable = variable_name(*expr)) {
+      out.emplace_back(std::move(*variable), std::move(path));
+      continue;
+    }
+    const Json* literal = expr->get("literal");
+    const Json* record = expr->get("record");
+    if (record == nullptr && literal != nullptr) record = literal->get("the_record");
+    if (record != nullptr) {
+      if (const Json* entries = record->get("field_value")) {
+        for (const Json& entry : entries->as_array()) {
+          const Json* inner = field_expression(entry);
+          if (inner == nullptr) continue;
+          std::vector<std::string> deeper = path;
+          deeper.push_back(field_column(entry));
+          pending.emplace_back(inner, std::move(deeper));
+        }
+      }
+      continue;
+    }
+    const Json* list = literal != nullptr ? literal->get("the_list") : nullptr;
+    const Json* elements = list != nullptr ? list->get("element") : nullptr;
+    if (elements == nullptr) continue;
+    for (const Json& element : elements->as_array()) {
+      std::vector<std::string> deeper = path;
+      deeper.emplace_back(kListStep);
+      pending.emplace_back(&element, std::move(deeper));
+    }
+  }
+}
+
+// The field a subscript names (`r.a` names a).
+std::optional<std::string> subscript_field(const Json& subscript) {
+  const Json* node = subscript.get("subscript");
+  for (std::string_view key : {"literal", "the_symbol", "symbol"}) {
+    if (node == nullptr) return std::nullopt;
+    node = node->get(key);
+  }
+  if (node == nullptr || !node->is_str()) return std::nullopt;
+  return node->as_str();
+}
+
+// Records a rule copies from one column into another are the same values,
+// and PostgreSQL unites rows, and nests records, only of one record type: the
+// places they are copied between share their fields' sources, and the
+// variables bound from them take those sources too. A place is a column or a
+// part of one; a variable is bound from one by a call, by equality with
+// another variable or a field of one, or as an element of one; a head value
+// puts it whole or inside a record or list written there. Whether anything
+// changed.
+bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
+                          ColumnTypes& column_types) {
+  using Place = std::tuple<std::string, std::string, std::vector<std::string>>;
+  std::map<Place, size_t> ids;
+  std::vector<const Place*> keys;
+  std::vector<size_t> parent;
+  std::vector<Type*> places;
+  auto id_of = [&](const Place& place) -> std::optional<size_t> {
+    const auto& [predicate, column, path] = place;
+    auto of_predicate = column_types.find(predicate);
+    if (of_predicate == column_types.end()) return std::nullopt;
+    auto type = of_predicate->second.find(column);
+    if (type == of_predicate->second.end()) return std::nullopt;
+    Type* part = part_at(type->second, path);
+    if (part == nullptr || !holds_records(*part)) return std::nullopt;
+    auto [at, fresh] = ids.try_emplace(place, parent.size());
+    if (fresh) {
+      parent.push_back(parent.size());
+      keys.push_back(&at->first);
+      places.push_back(part);
+    }
+    return at->second;
+  };
+  // The place `id` with `steps` more at the end of its path.
+  auto deeper = [&](size_t id, const std::vector<std::string>& steps) -> std::optional<size_t> {
+    Place place = *keys[id];
+    for (const std::string& step : steps) std::get<2>(place).push_back(step);
+    return id_of(place);
+  };
+  auto root = [&](size_t id) {
+    while (parent[id] != id) id = parent[id] = parent[parent[id]];
+    return id;
+  };
+  auto unite = [&](size_t a, size_t b) { parent[root(a)] = root(b); };
+
+  // Per rule, the place each variable is bound from (the first of those found).
+  using Bound = std::map<std::string, size_t>;
+  std::vector<Bound> bound(std::min(rules.size(), rule_types.size()));
+  auto bind = [&](Bound& vars, const std::string& variable, size_t id) {
+    auto [at, fresh] = vars.try_emplace(variable, id);
+    if (fresh) return true;
+    if (root(at->second) == root(id)) return false;
+    unite(id, at->second);
+    return true;
+  };
+  // The place a variable, or a field of one (`r.a.b`), is bound from.
+  auto place_of = [&](const Bound& vars, const Json& expr) -> std::optional<size_t> {
+    std::vector<std::string> fields;
+    const Json* at = &expr;
+    while (const Json* subscript = at->get("subscript")) {
+      std::optional<std::string> field = subscript_field(*subscript);
+      const Json* record = subscript->get("record");
+      if (!field || record == nullptr) return std::nullopt;
+      fields.insert(fields.begin(), std::move(*field));
+      at = record;
+    }
+    std::optional<std::string> variable = variable_name(*at);
+    if (!variable) return std::nullopt;
+    auto found = vars.find(*variable);
+    if (found == vars.end()) return std::nullopt;
+    return fields.empty() ? std::optional<size_t>(found->second) : deeper(found->second, fields);
+  };
+  std::vector<std::pair<std::string, std::vector<std::string>>> held;
+  for (size_t i = 0; i < bound.size(); ++i) {
+    const Json::ArrayType* conjuncts = body_conjuncts(rules[i]);
+    if (conjuncts != nullptr) {
+      for (const Json& conjunct : *conjuncts) {
+        const Json* call = conjunct.get("predicate");
+        const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+        if (name == nullptr || !name->is_str()) continue;
+        for (const Json& field : call_fields(*call)) {
+          const Json* value = field_expression(field);
+          std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt;
+          if (!variable) continue;
+          if (std::optional<size_t> id = id_of(Place{name->as_str(), field_column(field), {}}))
+            bind(bound[i], *variable, *id);
+        }
+      }
+      // Equalities and inclusions in any order: each pass binds at least one
+      // more variable, or ends.
+      for (size_t pass = 0; pass <= conjuncts->size(); ++pass) {
+        bool more = false;
+        for (const Json& conjunct : *conjuncts) {
+          if (const Json* unification = conjunct.get("unification")) {
+            const Json* left = unification->get("left_hand_side");
+            const Json* right = unification->get("right_hand_side");
+            if (left == nullptr || right == nullptr) continue;
+            for (auto [variable_side, other] : {std::pair{left, right}, std::pair{right, left}}) {
+              std::optional<std::string> variable = variable_name(*variable_side);
+              std::optional<size_t> id = place_of(bound[i], *other);
+              if (variable && id) more |= bind(bound[i], *variable, *id);
+            }
+          } else if (const Json* inclusion = conjunct.get("inclusion")) {
+            const Json* list = inclusion->get("list");
+            const Json* element = inclusion->get("element");
+            if (list == nullptr || element == nullptr) continue;
+            std::optional<std::string> variable = variable_name(*element);
+            std::optional<size_t> id = place_of(bound[i], *list);
+            if (id) id = deeper(*id, {std::string(kListStep)});
+            if (variable && id) more |= bind(bound[i], *variable, *id);
+          }
+        }
+        if (!more) break;
+      }
+    }
+    const Json* head = rules[i].get("head");
+    if (head == nullptr) continue;
+    for (const Json& field : call_fields(*head)) {
+      const Json* value = field_expression(field);
+      if (value == nullptr) continue;
+      held.clear();
+      variables_within(*value, held);
+      for (const auto& [variable, path] : held) {
+        auto source = bound[i].find(variable);
+        if (source == bound[i].end()) continue;
+        if (std::optional<size_t> id = id_of(Place{head_name(rules[i]), field_column(field), path}))
+          unite(*id, source->second);
+      }
+    }
+  }
+
+  std::vector<std::optional<Type>> shared(parent.size());
+  for (size_t id = 0; id < parent.size(); ++id) {
+    std::optional<Type>& group = shared[root(id)];
+    if (!group) {
+      group = *places[id];
+    } else {
+      merge_origins(*group, *places[id]);
+    }
+  }
+  bool changed = false;
+  for (size_t id = 0; id < parent.size(); ++id) changed |= merge_origins(*places[id], *shared[root(id)]);
+  for (size_t i = 0; i < bound.size(); ++i) {
+    for (const auto& [variable, source] : bound[i]) {
+      auto type = rule_types[i].find(variable);
+      if (type == rule_types[i].end()) continue;
+      changed |= merge_origins(type->second, *shared[root(source)]);
+    }
+  }
+  return changed;
+}
+
+}  // namespace
+
+void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
+                             const Dialect& dialect, ColumnTypes& column_types) {
+  if (!dialect.reads_untyped_fields_as_text()) {
+    meet_written_records(rules, rule_types, dialect, false, column_types);
+    return;
+  }
+  // Sources are first carried as far as they reach; only then is a value of
+  // no known source beside them taken to leave its field without one, lest a
+  // source still on its way be taken for none.
+  for (bool unknown_as_several : {false, true}) {
+    for (int round = 0; round < kMostSourceRounds; ++round) {
+      bool changed = meet_written_records(rules, rule_types, dialect, unknown_as_several, column_types);
+      changed |= share_column_sources(rules, rule_types, column_types);
+      if (!changed) break;
+    }
+  }
+}
+
+}  // namespace mirtova

@@ -1,0 +1,32 @@
+// Record columns completed from the values their rules put in them.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "compiler/dialects/dialect.h"
+#include "compiler/type_inference/inference.h"
+#include "parser/json.h"
+
+namespace mirtova {
+
+using ColumnTypes = std::map<std::string, std::map<std::string, Type>, std::less<>>;
+
+// Inference types a record literal by what its fields show as written, so a
+// field holding a variable stays of any type in its column, while the rule
+// writes that field with the variable's own type; every rule of a predicate
+// must write one record type, or PostgreSQL refuses their union. Each head
+// value that is a record or a list, typed with its rule's variable types, is
+// met into its column's type; a pair that does not meet leaves the column as
+// inference left it. `rule_types` is by rule number, as `rules` are.
+//
+// Where the dialect declares record types field by field (PostgreSQL), a
+// field's values read from one column of a host's table keep that column as
+// their source (Type::origin) into the column's type; columns a rule copies
+// one into another share their sources, and so do the rule variables bound
+// from them.
+void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
+                             const Dialect& dialect, ColumnTypes& column_types);
+
+}  // namespace mirtova
