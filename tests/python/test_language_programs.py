@@ -149,6 +149,9 @@ CASES = [
      "Q", PEOPLE, [(["carol", "alice"],)], {}),
     ("Sum of an outer value", "Q(x, w) :- Measure(x), x < 12, w == Sum{x :- Measure(y)};", "Q", MEASURE,
      [(5, 25), (11, 55)], {}),
+    # A null outer value is matched like any other where the combine reads it from rows of the outer values.
+    ("Sum over a null outer value", "Q(k, w) :- K(k), w == Sum{Coalesce(k, 100) + y :- Measure(y), y < 12};", "Q",
+     {**MEASURE, "K": [(1,), (None,)]}, [(None, 216), (1, 18)], {}),
     ("Range", "Q(x, r) :- x in Range(3), r == Range(2);", "Q", {}, [(0, [0, 1]), (1, [0, 1]), (2, [0, 1])], {}),
     ("Greatest, Least, Ifnull", "Q(g, l, i) :- g == Greatest(3, 7, 2), l == Least(3, 7, 2), i == Ifnull(null, 4);",
      "Q", {}, [(7, 2, 4)], {}),
@@ -244,7 +247,7 @@ ON_SERVED = {"self join on a named column", "negated conjunction", "negated deri
              "sum, max and min per group", "correlated combine", "whole record value", "list of records",
              "unnesting a column", "transitive closure", "shortest distance", "mutual recursion",
              "organisation: Reports", "nested combines", "ArgMax of an outer value", "Sum of an outer value",
-             "text of two lines"}
+             "text of two lines", "Sum over a null outer value"}
 RUNS = [pytest.param(case, engine, id=f"{case[0]}-{engine}") for case in CASES for engine in ["duckdb", "sqlite"]]
 RUNS += [pytest.param(case, served.values[0], marks=served.marks, id=f"{case[0]}-{served.values[0]}")
          for case in CASES if case[0] in ON_SERVED for served in SERVED]
