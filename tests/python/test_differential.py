@@ -232,9 +232,6 @@ KNOWN_FAULTS = {
     # an uncorrelated scalar sub-query joins a UNION of constant rows and an aggregate reads it; the same SQL runs
     # with adaptive execution or whole-stage code generation off.
     ("databricks", 19000104): "Spark's plan serialization of a UNION in a scalar sub-query",
-    # A record built from table columns is typed field by field as varchar in the ROW cast.
-    ("trino", 19000079): "records built from columns typed as varchar",
-    ("presto", 19000079): "records built from columns typed as varchar",
 }
 
 
