@@ -55,6 +55,9 @@ CASES = [
      "Q", PEOPLE, [("alice",), ("bob",), ("carol",)], {}),
     ("concatenation with numbers as text", 'Q(s) :- Measure(x), x < 6, s == "n=" ++ ToString(x) ++ "/" ++ '
                                           'ToString(x / 2);', "Q", MEASURE, [("n=5/2.5",)], {}),
+    # The text's second line keeps its own two spaces, and gains none from the WITH clause it is written in.
+    ("text of two lines", 'P(c, u: """x\n  y""") :- Measure(c), c < 6; Q(a, b) :- P(a, u: b), a > 0; Q(1, "a");', "Q",
+     MEASURE, [(5, "x\n  y"), (1, "a")], {}),
     ("padding and repeating", 'Q(p, r) :- p == Lpad("7", 3, "0"), r == Repeat("ab", 2);', "Q", {},
      [("007", "abab")], {}),
     # functions
@@ -157,6 +160,9 @@ CASES = [
      "Q", PEOPLE, [(["carol", "alice"],)], {}),
     ("Sum of an outer value", "Q(x, w) :- Measure(x), x < 12, w == Sum{x :- Measure(y)};", "Q", MEASURE,
      [(5, 25), (11, 55)], {}),
+    # A null outer value is matched like any other where the combine reads it from rows of the outer values.
+    ("Sum over a null outer value", "Q(k, w) :- K(k), w == Sum{Coalesce(k, 100) + y :- Measure(y), y < 12};", "Q",
+     {**MEASURE, "K": [(1,), (None,)]}, [(None, 216), (1, 18)], {}),
     ("Range", "Q(x, r) :- x in Range(3), r == Range(2);", "Q", {}, [(0, [0, 1]), (1, [0, 1]), (2, [0, 1])], {}),
     ("Greatest, Least, Ifnull", "Q(g, l, i) :- g == Greatest(3, 7, 2), l == Least(3, 7, 2), i == Ifnull(null, 4);",
      "Q", {}, [(7, 2, 4)], {}),
@@ -252,10 +258,8 @@ def same_rows(got, want, ordered):
 ON_SERVED = {"self join on a named column", "negated conjunction", "negated derived predicate",
              "sum, max and min per group", "correlated combine", "whole record value", "list of records",
              "unnesting a column", "transitive closure", "shortest distance", "mutual recursion",
-             "organisation: Reports"}
-# Spark refuses an aggregate of a value of the outer query inside a sub-query (until such values are carried
-# in as rows of their own).
-SPARK_REFUSES = {"Sum of an outer value", "ArgMax of an outer value"}
+             "organisation: Reports", "nested combines", "ArgMax of an outer value", "Sum of an outer value",
+             "text of two lines", "Sum over a null outer value"}
 RUNS = [pytest.param(case, engine, False, id=f"{case[0]}-{engine}") for case in CASES for engine in ["duckdb", "sqlite"]]
 
 
@@ -266,8 +270,7 @@ def _loops(case, engine):
 
 # A loop costs Spark seconds a round (each writes a table): of the recursive programs, those above.
 RUNS += [pytest.param(case, "databricks", _loops(case, "databricks"), id=f"{case[0]}-databricks",
-                      marks=list(SPARK.marks) + ([pytest.mark.xfail(reason="Spark refuses the sub-query")]
-                                                 if case[0] in SPARK_REFUSES else []))
+                      marks=SPARK.marks)
          for case in CASES if case[0] in ON_SERVED or not _loops(case, "databricks")]
 
 
@@ -277,8 +280,6 @@ RUNS += [pytest.param(case, served.values[0], as_plan, marks=served.marks,
                       id=f"{case[0]}-{served.values[0]}{'-plan' if as_plan else ''}")
          for case in CASES for served in TRINO_PRESTO for as_plan in (False, True)
          if not as_plan or _loops(case, served.values[0])]
-# A combine aggregating a value of the enclosing rule is a correlated sub-query these engines do not take.
-OUTER_VALUE = {"ArgMax of an outer value", "Sum of an outer value"}
 
 
 @pytest.mark.parametrize("case, engine, as_plan", RUNS)
@@ -286,8 +287,6 @@ def test_program_rows(request, case, engine, as_plan):
     name, source, predicate, tables, want, options = case
     ordered = options.get("ordered", False)
     options = {k: v for k, v in options.items() if k != "ordered"}
-    if name in OUTER_VALUE and engine in ("trino", "presto"):
-        request.applymarker(pytest.mark.xfail(reason="correlated combine of an outer value", strict=False))
     got = engine_rows(request, engine, source, predicate, tables, as_plan=as_plan, **options)
     assert same_rows(got, want, ordered), got
 

@@ -27,6 +27,10 @@ class DatabricksDialect final : public Dialect {
   // Over a list, the combine would have to open its FROM with a LATERAL view,
   // which the engine refuses.
   bool combines_over_lists() const override { return false; }
+  // Spark resolves an outer reference one query out only, and refuses one that
+  // an aggregate mixes with the sub-query's own columns.
+  bool carries_outer_values() const override { return true; }
+  bool splices_combines_into_combines() const override { return false; }
 
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 

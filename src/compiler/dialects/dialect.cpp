@@ -113,6 +113,14 @@ std::string Dialect::row_count(uint64_t count) const {
 
 bool Dialect::holds_lists_in_lists() const { return true; }
 
+bool Dialect::carries_outer_values() const { return false; }
+
+bool Dialect::splices_combines_into_combines() const { return true; }
+
+std::optional<std::string_view> Dialect::carried_key_phrase() const { return std::nullopt; }
+
+bool Dialect::carries_every_outer_value() const { return false; }
+
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {

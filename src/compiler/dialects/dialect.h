@@ -171,6 +171,25 @@ class Dialect {
   // Whether a list may hold lists: an engine whose arrays hold no arrays
   // refuses a list literal of lists.
   virtual bool holds_lists_in_lists() const;  // 57
+  // Whether a sub-query may refer to the query around it only in its conditions
+  // (not in what it aggregates or unnests, nor from a sub-query of its own), so
+  // that a combine reads such values from rows of them joined by equality.
+  virtual bool carries_outer_values() const;  // 58
+  // Whether injection may splice a body that holds a combine into a combine.
+  // Where not, the predicate is read as a table there, so injection never nests
+  // one sub-query in another: carried outer values (above) would copy the rows
+  // of every level into the next, and a chain of injected negations would grow
+  // with the square of its length.
+  virtual bool splices_combines_into_combines() const;  // 59
+  // How carried rows are matched with the values of the query around: none for
+  // an IS NOT DISTINCT FROM per value; else one text of them all ("{0}" holding
+  // them joined by commas) compared by `=`, for an engine that decorrelates
+  // nothing else.
+  virtual std::optional<std::string_view> carried_key_phrase() const;  // 60
+  // Whether a combine that names one outer value in two places carries every
+  // outer value it names, even those it only compares: for an engine that
+  // trips on one outer value compared twice.
+  virtual bool carries_every_outer_value() const;  // 61
 };
 
 }  // namespace mirtova

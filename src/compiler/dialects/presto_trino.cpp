@@ -30,6 +30,20 @@ class PrestoDialect : public Dialect {
   std::string_view array_phrase() const override { return "ARRAY[%s]"; }
   int group_by_spec_by() const override { return 1; }
   bool unfolds_recursion_iteratively() const override { return true; }
+  // The engine decorrelates a sub-query only where the outer values stand in its
+  // conditions ("Given correlated subquery is not supported").
+  bool carries_outer_values() const override { return true; }
+  bool splices_combines_into_combines() const override { return false; }
+  // Presto decorrelates a plain `=` only (not IS NOT DISTINCT FROM, nor an OR
+  // for nulls): carried rows are matched by one text in which a null is a value
+  // like any other. It fails ("Multiple entries with same key") where one outer
+  // value is compared twice, so such a combine carries them all; not every
+  // combine does, as each carried SELECT DISTINCT adds stages to a query, whose
+  // number Presto bounds (100 by default).
+  std::optional<std::string_view> carried_key_phrase() const override {
+    return "json_format(CAST(ROW({0}) AS JSON))";
+  }
+  bool carries_every_outer_value() const override { return true; }
 
   // The offset comes before the limit in this engine's grammar. The engine
   // keeps the first offset + limit rows before it skips, so it is their sum
@@ -94,6 +108,8 @@ class TrinoDialect final : public PrestoDialect {
  public:
   Engine engine() const override { return Engine::kTrino; }
   bool supports_offset() const override { return true; }
+  std::optional<std::string_view> carried_key_phrase() const override { return std::nullopt; }
+  bool carries_every_outer_value() const override { return false; }
   std::optional<std::string> number_to_string() const override { return std::string(trino_number_text()); }
   bool takes_field_name(std::string_view) const override { return true; }
 

@@ -43,7 +43,8 @@ Result<std::string, CompileError> ExprTranslator::convert_combine(const Json& ru
   }
   TRY(std::optional<std::string> over_list, combine_of_lists(rule));
   if (over_list) return *over_list;
-  TRY(std::string sql, subquery_translator->translate_rule(rule, vocabulary, variable_types, true));
+  TRY(std::string sql,
+      subquery_translator->translate_rule(rule, vocabulary, variable_types, true, outer_rows));
   if (dialect->casts_combines_to_their_type()) {
     if (std::optional<std::string> type = subquery_translator->combine_psql_type(rule)) {
       return "CAST((" + sql + ") AS " + *type + ")";

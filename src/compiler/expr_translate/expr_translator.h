@@ -88,6 +88,8 @@ class ExprTranslator {
   // bound to a record field of unknown type, or to a column of nulls.
   std::set<std::string, std::less<>> held_as_text;
   SubqueryTranslator* subquery_translator = nullptr;
+  // The query whose expressions these are, for the combines written in them.
+  OuterRows* outer_rows = nullptr;
 
  private:
   // The template of a call of `name` with `count` arguments: the row made for

@@ -5,8 +5,11 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "common/compile_error.h"
 #include "common/result.h"
@@ -23,6 +26,31 @@ using TypeMap = std::map<std::string, Type, std::less<>>;
 // Flag name to value text, owned by the program.
 using FlagMap = std::map<std::string, std::string, std::less<>>;
 
+// Values of the query around a combine, as rows a combine can join: on an engine
+// whose sub-queries refer to the query around them only in conditions, a
+// combine reads an outer value it aggregates, or passes on to a combine of its
+// own, from a column of these rows.
+struct CarriedValues {
+  // A SELECT DISTINCT that refers to no query around it, holding a row for every
+  // combination of the values the query around gives.
+  std::string sql;
+  // (column, the query around's SQL of its value): equal, nulls alike, on the
+  // one row a combine reads.
+  std::vector<std::pair<std::string, std::string>> keys;
+  // Each carried variable's column.
+  Vocabulary columns;
+};
+
+// The query a combine stands in, asked for the rows of some of its variables'
+// values; it answers while the combine is being written.
+class OuterRows {
+ public:
+  virtual ~OuterRows() = default;
+  virtual Result<CarriedValues, CompileError> carried_values(const std::set<std::string>& variables) = 0;
+  // Its variables whose SQL holds a sub-query.
+  virtual std::set<std::string> computed_by_subquery() const = 0;
+};
+
 class SubqueryTranslator {
  public:
   virtual ~SubqueryTranslator() = default;
@@ -34,9 +62,10 @@ class SubqueryTranslator {
   // enclosing query also reads must not take the outer query's name for it.
   virtual std::string table_alias(std::string_view predicate) = 0;
   // The SQL of a combine's rule, seen from inside a rule whose variables are
-  // `outer` (with their types `outer_types`).
+  // `outer` (with their types `outer_types`); `around` is that rule's query.
   virtual Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer,
-                                                           const TypeMap& outer_types, bool in_combine) = 0;
+                                                           const TypeMap& outer_types, bool in_combine,
+                                                           OuterRows* around) = 0;
   // The PostgreSQL type of the combine's result, when the program knows it;
   // asked where the dialect casts combines to their type.
   virtual std::optional<std::string> combine_psql_type(const Json& rule) = 0;

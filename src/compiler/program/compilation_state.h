@@ -81,7 +81,8 @@ class UniverseSubqueryTranslator : public SubqueryTranslator {
   Result<std::string, CompileError> translate_table(std::string_view predicate) override;
   std::string table_alias(std::string_view predicate) override;
   Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer,
-                                                   const TypeMap& outer_types, bool in_combine) override;
+                                                   const TypeMap& outer_types, bool in_combine,
+                                                   OuterRows* around) override;
   std::optional<std::string> combine_psql_type(const Json& rule) override;
   std::optional<Type> column_type(std::string_view predicate, std::string_view column) override;
   std::string register_record_type(const Type& record) override;

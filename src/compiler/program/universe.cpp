@@ -294,6 +294,10 @@ bool QuorilProgram::may_inject_at(size_t combines_deep) const {
   return state_->combine_level <= most && combines_deep <= most - state_->combine_level;
 }
 
+bool QuorilProgram::may_inject_combines_at(size_t combines_deep) const {
+  return dialect_->splices_combines_into_combines() || state_->combine_level + combines_deep == 0;
+}
+
 bool QuorilProgram::is_program_predicate(std::string_view predicate) const {
   return rules_of_.count(predicate) > 0;
 }
@@ -381,7 +385,8 @@ class ColumnScope {
 
 Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, const Vocabulary& outer,
                                                           const TypeMap& outer_types, bool in_combine,
-                                                          const std::vector<std::string>* column_order) {
+                                                          const std::vector<std::string>* column_order,
+                                                          OuterRows* around) {
   auto attach = [&](CompileError e) {
     if (e.rule_text.empty()) e.rule_text = rule_text(rule);
     return e;
@@ -421,15 +426,15 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
   auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer,
                                                           rule_types(rule, outer_types), in_combine, *this);
   if (!structure.ok()) return attach(structure.error());
-  auto sql = structure.value().as_sql(*subqueries_, *dialect_, flags_, column_order);
+  auto sql = structure.value().as_sql(*subqueries_, *dialect_, flags_, column_order, around);
   if (!sql.ok()) return attach(sql.error());
   return sql;
 }
 
 Result<std::string, CompileError> QuorilProgram::single_rule_sql(const Json& rule, const Vocabulary& outer,
-                                                                 const TypeMap& outer_types,
-                                                                 bool in_combine) {
-  return rule_sql(rule, outer, outer_types, in_combine, nullptr);
+                                                                 const TypeMap& outer_types, bool in_combine,
+                                                                 OuterRows* around) {
+  return rule_sql(rule, outer, outer_types, in_combine, nullptr, around);
 }
 
 namespace {
@@ -500,8 +505,9 @@ std::string UniverseSubqueryTranslator::table_alias(std::string_view predicate) 
 Result<std::string, CompileError> UniverseSubqueryTranslator::translate_rule(const Json& rule,
                                                                              const Vocabulary& outer,
                                                                              const TypeMap& outer_types,
-                                                                             bool in_combine) {
-  return program_.single_rule_sql(rule, outer, outer_types, in_combine);
+                                                                             bool in_combine,
+                                                                             OuterRows* around) {
+  return program_.single_rule_sql(rule, outer, outer_types, in_combine, around);
 }
 
 namespace {

@@ -97,7 +97,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   bool is_function_of_arguments(std::string_view predicate) const;
   Result<std::string, CompileError> translate_table_in_context(std::string_view predicate);
   Result<std::string, CompileError> single_rule_sql(const Json& rule, const Vocabulary& outer,
-                                                    const TypeMap& outer_types, bool in_combine);
+                                                    const TypeMap& outer_types, bool in_combine,
+                                                    OuterRows* around);
   const Annotations& annotations() const { return ann_; }
   const Dialect& dialect() const { return *dialect_; }
 
@@ -119,6 +120,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   bool is_built_in_function(std::string_view name) const override;
   std::string fresh_variable() override;
   bool may_inject_at(size_t combines_deep) const override;
+  bool may_inject_combines_at(size_t combines_deep) const override;
   // RuleContext
   Result<std::string, CompileError> relation_text(std::string_view predicate) override;
   bool is_program_predicate(std::string_view predicate) const override;
@@ -127,7 +129,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
 
   Result<std::string, CompileError> rule_sql(const Json& rule, const Vocabulary& outer,
                                              const TypeMap& outer_types, bool in_combine,
-                                             const std::vector<std::string>* column_order);
+                                             const std::vector<std::string>* column_order,
+                                             OuterRows* around = nullptr);
   Result<std::string, CompileError> predicate_sql(std::string_view predicate);
   // The predicate whose table holds the rows of a materialised predicate, if it is one.
   std::optional<std::string> table_owner(std::string_view predicate) const;

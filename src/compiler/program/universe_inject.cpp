@@ -49,6 +49,17 @@ bool is_anonymous(const Json& expr) {
   return v && *v == "_";
 }
 
+bool body_holds_combine(const Json& rule) {
+  const Json* body = rule.get("body");
+  bool found = false;
+  if (body != nullptr)
+    walk_tree(*body, [&](const Json& node) {
+      found = node.has("combine");
+      return found ? Walk::Stop : Walk::Enter;
+    });
+  return found;
+}
+
 const Json* head_field_value(const Json& rule, const std::string& column) {
   for (const Json& f : call_fields(rule.at("head")))
     if (field_column(f) == column) return field_expression(f);
@@ -412,7 +423,7 @@ class Injector {
           if (node.has("combine")) ++combines;
           Json* conj = node.get_mut("conjunction");
           if (conj == nullptr || !source_.may_inject_at(combines)) return Walk::Enter;
-          return note(splice_conjuncts(*conj), changed, failed);
+          return note(splice_conjuncts(*conj, source_.may_inject_combines_at(combines)), changed, failed);
         },
         [&](Json& node) {
           if (node.has("combine")) --combines;
@@ -447,7 +458,7 @@ class Injector {
   }
 
   // Splices the bodies of injectable callees into a conjunction.
-  Result<bool, CompileError> splice_conjuncts(Json& conjunction) {
+  Result<bool, CompileError> splice_conjuncts(Json& conjunction, bool combines_too) {
     bool changed = false;
     // One pass with a stack of conjuncts still to examine: spliced conjuncts are
     // examined next, in their order, and the list is rebuilt once.
@@ -462,7 +473,7 @@ class Injector {
       const Json* callee = call && !has_rest_field(*call)
                                ? source_.injectable_rule(call->at("predicate_name").as_str())
                                : nullptr;
-      if (!callee) {
+      if (!callee || (!combines_too && body_holds_combine(*callee))) {
         out.push_back(std::move(conjunct));
         continue;
       }

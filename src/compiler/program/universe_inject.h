@@ -28,6 +28,11 @@ class InjectionSource {
     (void)combines_deep;
     return true;
   }
+  // Whether a body that holds a combine may be spliced there.
+  virtual bool may_inject_combines_at(size_t combines_deep) const {
+    (void)combines_deep;
+    return true;
+  }
 };
 
 // What injection and the rewrites after it may make of one rule. The program

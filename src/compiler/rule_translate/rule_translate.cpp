@@ -12,6 +12,7 @@
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/expr_translate/expr_translator.h"
+#include "compiler/rule_translate/carried_values.h"
 #include "parser/tree_access.h"
 #include "parser/tree_build.h"
 #include "parser/tree_walk.h"
@@ -387,15 +388,41 @@ std::string RuleStructure::text() const { return rule_text(*rule); }
 namespace {
 
 // The writing of one rule's SELECT, in the order of its steps: each step's
-// conversions record type hints that the later ones read.
-class SelectWriter {
+// conversions record type hints that the later ones read. It answers the
+// combines written inside it for the rows of its values.
+class SelectWriter final : public OuterRows {
  public:
   SelectWriter(const RuleStructure& rule, SubqueryTranslator& subqueries, const Dialect& dialect,
-               const FlagMap& flags)
-      : rule_(rule), dialect_(dialect), tr_(Vocabulary{}, dialect, flags) {
+               const FlagMap& flags, OuterRows* around)
+      : rule_(rule), dialect_(dialect), tr_(Vocabulary{}, dialect, flags), around_(around) {
     tr_.subquery_translator = &subqueries;
     tr_.variable_types = rule.variable_types;
+    tr_.outer_rows = this;
   }
+
+  // Where the engine needs it, the outer values this combine carries: their
+  // rows join its FROM, equal to the values of the query around.
+  Result<Unit, CompileError> carry_outer_values() {
+    if (!rule_.in_combine || around_ == nullptr || !dialect_.carries_outer_values()) return Unit{};
+    std::set<std::string> carried =
+        outer_values_to_carry(rule_, around_->computed_by_subquery(), dialect_.carries_every_outer_value());
+    if (carried.empty()) return Unit{};
+    TRY(CarriedValues values, around_->carried_values(carried));
+    const std::string alias = tr_.subquery_translator->table_alias("mirtova_outer");
+    own_.from_item = "(" + values.sql + ") AS " + alias;
+    const char* equal = dialect_.carried_key_phrase() ? " = " : " IS NOT DISTINCT FROM ";
+    for (const auto& [column, outer] : values.keys)
+      carried_keys_.push_back(alias + "." + column + equal + outer);
+    for (const auto& [name, column] : values.columns)
+      if (carried.count(name)) own_.columns.emplace(name, alias + "." + column);
+    return Unit{};
+  }
+
+  Result<CarriedValues, CompileError> carried_values(const std::set<std::string>& variables) override {
+    return carried_rows(rule_, tr_, own_, variables);
+  }
+
+  std::set<std::string> computed_by_subquery() const override { return mirtova::computed_by_subquery(rule_); }
 
   // The SQL of every bound variable, in binding order, and the types the
   // columns, expressions and unnested lists give them.
@@ -438,9 +465,11 @@ class SelectWriter {
         case BindKind::Null:
           sql = "NULL";
           break;
-        case BindKind::Outer:
-          sql = rule_.outer.at(var);
+        case BindKind::Outer: {
+          auto carried = own_.columns.find(var);
+          sql = carried != own_.columns.end() ? carried->second : rule_.outer.at(var);
           break;
+        }
         case BindKind::Expression: {
           // The variable's type, when known, completes the types of the record
           // and list values written for it.
@@ -511,6 +540,7 @@ class SelectWriter {
   // The called relations, then the unnested lists.
   Result<Unit, CompileError> write_from() {
     for (const TableRef& t : rule_.tables) from_.push_back(t.text + " AS " + t.alias);
+    if (!own_.from_item.empty()) from_.push_back(own_.from_item);
     for (const Unnesting& u : rule_.unnestings) {
       TRY(std::string list_sql, tr_.convert_to_sql_expecting(*u.list, Type::any()));
       Type list_type = tr_.value_type(*u.list);
@@ -518,12 +548,14 @@ class SelectWriter {
       std::string phrase(of_records ? dialect_.unnest_records_phrase() : dialect_.unnest_phrase());
       from_.push_back(replace_all(replace_all(phrase, "{0}", list_sql), "{1}", u.alias));
     }
-    if (rule_.tables.empty() && (!rule_.unnestings.empty() || !rule_.constraints.empty()))
+    if (rule_.tables.empty() && own_.from_item.empty() &&
+        (!rule_.unnestings.empty() || !rule_.constraints.empty()))
       from_.insert(from_.begin(), "(SELECT 1 AS mirtova_unused) AS UNUSED_TABLE_NAME");
     return Unit{};
   }
 
   Result<Unit, CompileError> write_where() {
+    where_ = carried_keys_;
     for (const Constraint& c : rule_.constraints) {
       switch (c.kind) {
         case Constraint::Kind::False:
@@ -588,6 +620,9 @@ class SelectWriter {
   const RuleStructure& rule_;
   const Dialect& dialect_;
   ExprTranslator tr_;
+  OuterRows* around_;
+  OwnCarriedRows own_;
+  std::vector<std::string> carried_keys_;
   std::vector<const SelectItem*> items_;
   std::vector<std::string> select_, from_, where_, group_;
 };
@@ -596,8 +631,10 @@ class SelectWriter {
 
 Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subqueries,
                                                         const Dialect& dialect, const FlagMap& flags,
-                                                        const std::vector<std::string>* column_order) const {
-  SelectWriter writer(*this, subqueries, dialect, flags);
+                                                        const std::vector<std::string>* column_order,
+                                                        OuterRows* around) const {
+  SelectWriter writer(*this, subqueries, dialect, flags, around);
+  TRY_VOID(writer.carry_outer_values());
   TRY_VOID(writer.bind_variables());
   TRY_VOID(writer.order_items(column_order));
   TRY_VOID(writer.write_select());

@@ -97,7 +97,8 @@ struct RuleStructure {
   // be exactly those columns.
   Result<std::string, CompileError> as_sql(SubqueryTranslator& subqueries, const Dialect& dialect,
                                            const FlagMap& flags,
-                                           const std::vector<std::string>* column_order = nullptr) const;
+                                           const std::vector<std::string>* column_order = nullptr,
+                                           OuterRows* around = nullptr) const;
 };
 
 Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(Json rule, const Vocabulary& outer,

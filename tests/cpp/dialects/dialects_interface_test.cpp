@@ -275,6 +275,15 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
       {"unfolds_recursion_iteratively",
        [](const Dialect& d) { return flag(d.unfolds_recursion_iteratively()); },
        {"false", "true", "true", "true", "false", "false", "false"}},
+      {"carries_outer_values", [](const Dialect& d) { return flag(d.carries_outer_values()); },
+       {"false", "true", "true", "true", "false", "false", "false"}},
+      {"splices_combines_into_combines",
+       [](const Dialect& d) { return flag(d.splices_combines_into_combines()); },
+       {"true", "false", "false", "false", "true", "true", "true"}},
+      {"carried_key_phrase", [](const Dialect& d) { return opt(d.carried_key_phrase()); },
+       {"none", "none", "json_format(CAST(ROW({0}) AS JSON))", "none", "none", "none", "none"}},
+      {"carries_every_outer_value", [](const Dialect& d) { return flag(d.carries_every_outer_value()); },
+       {"false", "false", "true", "false", "false", "false", "false"}},
   };
   // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {

@@ -26,7 +26,7 @@ class FakeProgram : public SubqueryTranslator {
   }
   std::string table_alias(std::string_view predicate) override { return "t_" + std::string(predicate); }
   Result<std::string, CompileError> translate_rule(const Json& rule, const Vocabulary& outer, const TypeMap&,
-                                                   bool in_combine) override {
+                                                   bool in_combine, OuterRows*) override {
     ++rules_translated;
     outer_seen = outer;
     return std::string(in_combine ? "SELECT inner_sql" : "SELECT wrong_flag");

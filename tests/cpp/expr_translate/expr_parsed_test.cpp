@@ -16,8 +16,8 @@ class NoProgram : public SubqueryTranslator {
  public:
   Result<std::string, CompileError> translate_table(std::string_view p) override { return std::string(p); }
   std::string table_alias(std::string_view p) override { return "t_" + std::string(p); }
-  Result<std::string, CompileError> translate_rule(const Json&, const Vocabulary&, const TypeMap&,
-                                                   bool) override {
+  Result<std::string, CompileError> translate_rule(const Json&, const Vocabulary&, const TypeMap&, bool,
+                                                   OuterRows*) override {
     return std::string("SELECT from_program");
   }
   std::optional<std::string> combine_psql_type(const Json&) override { return std::nullopt; }
