@@ -11,8 +11,6 @@ std::string_view databricks_library_text() {
 # greatest. TRY_ELEMENT_AT gives NULL for a group left with no row, and the
 # field of a list of records is read without a lambda, which could not hold a
 # sub-query.
-# TRY_ELEMENT_AT, not [0]: to decorrelate, the engine works the aggregate out
-# over no rows, where [0] fails under ANSI mode.
 ArgMin(a) = SqlExpr(
   "TRY_ELEMENT_AT(SORT_ARRAY(COLLECT_LIST(CASE WHEN {value} IS NOT NULL THEN STRUCT({value} AS value, {arg} AS arg) END)), 1).arg",
   {arg: a.arg, value: a.value});
