@@ -283,7 +283,7 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
 
 # The language's integers are 64-bit wherever they come from: literals, facts,
 # lists, record fields, function values, aggregates.
-@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize("engine", ENGINES + SERVED)
 @pytest.mark.parametrize(
     "source, want",
     [

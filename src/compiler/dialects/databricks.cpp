@@ -12,6 +12,11 @@ namespace {
 
 class DatabricksDialect final : public Dialect {
  public:
+  // A literal within 32 bits is an INT to the engine, and arithmetic on INTs
+  // overflows there.
+  std::string integer_literal(std::string_view digits) const override {
+    return "CAST(" + std::string(digits) + " AS BIGINT)";
+  }
   Engine engine() const override { return Engine::kDatabricks; }
   bool format_needs_expansion() const override { return false; }
   bool nulls_first_by_default(bool descending) const override { return !descending; }

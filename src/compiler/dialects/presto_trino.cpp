@@ -60,6 +60,11 @@ class PrestoDialect : public Dialect {
   // Both refuse an ORDER BY with a LIMIT past 32 bits, and Presto a row number
   // compared with a literal past 64.
   uint64_t most_rows_counted() const override { return INT32_MAX; }
+  // A literal within 32 bits is an INTEGER to the engine, and arithmetic on
+  // INTEGERs overflows there.
+  std::string integer_literal(std::string_view digits) const override {
+    return "CAST(" + std::string(digits) + " AS BIGINT)";
+  }
 
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 
