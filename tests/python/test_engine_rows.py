@@ -193,6 +193,20 @@ TEXT_FIELDS = {
              "Q(v) :- S(s:), v == s.a + 1;", [(10,), (11,), (2,)], T9_U),
             ("R(r: {a: x}) :- T(x); S(s: {b: r}) :- R(r:); S(s: {b: {a: y}}) :- U(y); "
              "Q(v) :- S(s:), v == ToString(s.b.a);", [("9",), ("10",), ("1",)], T9_U),
+            # Columns of one type filling one field keep it; columns that differ
+            # leave it text. A variable typed in its rule, and a column copied
+            # through a recursive predicate, keep theirs too.
+            ("R(r: {a: x}) :- T(x, y); R(r: {a: y}) :- T(x, y); Q(m? Max= r.a) distinct :- R(r:);", [(10,)],
+             {"T": [(9, 10), (2, 3)]}),
+            ("R(r: {a: x}) :- T(x, y); R(r: {a: y}) :- T(x, y); Q(v) :- R(r:), v == ToString(r.a);",
+             [("9",), ("10",)], {"T": [(9, "10")]}),
+            ("R(c, r: {a: a}) :- T(a, b, c); R(a, r: {a: b}) :- T(a, b, c); Q(a, c) :- R(a, r: b), c == b.a;",
+             [(3, 4), (4, 2)], {"T": [(4, 2, 3)]}),
+            ("R(r: {a: x}) :- T(x), y == x + 1; Q(m? Max= r.a) distinct :- R(r:);", [(10,)], T9),
+            ("R(b, r: {a: a}) :- T(a), b == (1 * a) + a; Q(a, c) :- R(a, r: b), c == b.a;", [(18, 9), (20, 10)], T9),
+            ("R(x, y) distinct :- E(x, y); R(x, z) distinct :- R(x, y), E(y, z); "
+             'S(r: {a: y, b: "ab"}) :- R(_, y); Q(m? Max= r.a) distinct :- S(r:);', [(10,)],
+             {"E": [(4, 9), (9, 10)]}),
         ]
     ],
 )

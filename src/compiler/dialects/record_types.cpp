@@ -10,8 +10,8 @@ namespace mirtova {
 
 namespace {
 
-// The one host table column a field's values are read from, for a field of
-// undetermined type (inside lists or not); null when there is none.
+// The host table columns a field's values are read from, for a field of
+// undetermined type (inside lists or not); null when there are none.
 const ColumnOrigin* single_origin(const Type& type, size_t& list_depth) {
   const Type* inner = &type;
   list_depth = 0;
@@ -66,6 +66,14 @@ std::string catalogue_column_name(std::string_view column) {
   return out;
 }
 
+// The catalogue's SQL type of a host table's column, null when either is missing.
+std::string column_type_lookup(std::string_view table, std::string_view column) {
+  return "(SELECT format_type(atttypid, atttypmod) FROM pg_attribute WHERE attrelid = to_regclass(" +
+         single_quoted_literal(table) +
+         ") AND attname = " + single_quoted_literal(catalogue_column_name(column)) +
+         " AND attnum > 0 AND NOT attisdropped)";
+}
+
 }  // namespace
 
 bool psql_record_reads_host_columns(const Type& type) {
@@ -90,10 +98,19 @@ std::string psql_record_columns_at_run_time(const Type& type) {
       continue;
     }
     if (!out.empty()) out += " || ";
-    out += single_quoted_literal(text) + " || COALESCE((SELECT format_type(atttypid, atttypmod) FROM " +
-           "pg_attribute WHERE attrelid = to_regclass(" + single_quoted_literal(origin->table) +
-           ") AND attname = " + single_quoted_literal(catalogue_column_name(origin->column)) +
-           " AND attnum > 0 AND NOT attisdropped), 'text')";
+    out += single_quoted_literal(text) + " || ";
+    if (origin->more.empty()) {
+      out += "COALESCE(" + column_type_lookup(origin->table, origin->column) + ", 'text')";
+    } else {
+      // Values of several columns are of the type all of them have, and
+      // text where one differs or is missing.
+      std::string lookups = "(" + column_type_lookup(origin->table, origin->column) + ")";
+      for (const auto& [table, column] : origin->more)
+        lookups += ", (" + column_type_lookup(table, column) + ")";
+      out += "(SELECT CASE WHEN COUNT(t) = " + std::to_string(origin->more.size() + 1) +
+             " AND COUNT(DISTINCT t) = 1 THEN MIN(t) ELSE 'text' END FROM (VALUES " + lookups +
+             ") AS quoril_sources(t))";
+    }
     text = array_suffix(depth);
   }
   if (!text.empty()) out += " || " + single_quoted_literal(text);
@@ -120,8 +137,10 @@ std::string psql_record_columns(const Type& type) {
       // psql_record_columns_at_run_time). Named apart from a text field, and
       // from a field of any other column, so that two programs in one schema
       // never share a type whose fields differ.
-      out += origin->table + "." + quoted_doubling(catalogue_column_name(origin->column), '"') + "%TYPE" +
-             array_suffix(depth);
+      out += origin->table + "." + quoted_doubling(catalogue_column_name(origin->column), '"') + "%TYPE";
+      for (const auto& [table, column] : origin->more)
+        out += "|" + table + "." + quoted_doubling(catalogue_column_name(column), '"') + "%TYPE";
+      out += array_suffix(depth);
       continue;
     }
     out += column_type(field);

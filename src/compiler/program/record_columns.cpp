@@ -52,7 +52,7 @@ void unknown_sources_as_several(Type& type) {
     } else if (t->is_record()) {
       for (auto& [name, field] : t->fields()) pending.push_back(&field);
     } else if (is_undetermined(*t) && t->origin() == nullptr) {
-      if (!several) several = std::make_shared<const ColumnOrigin>(ColumnOrigin{{}, {}, true});
+      if (!several) several = std::make_shared<const ColumnOrigin>(ColumnOrigin{{}, {}, true, {}});
       t->set_origin(several);
     }
   }
@@ -303,6 +303,14 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
     for (const auto& [variable, source] : bound[i]) {
       auto type = rule_types[i].find(variable);
       if (type == rule_types[i].end()) continue;
+      // A record read from a column is of the column's type, which the
+      // written records may have told more of than inference knew (a field
+      // of a known type): a rule reading it, inlined or not, writes that type.
+      TypeResult met = intersect(type->second, *places[source], 0, 0);
+      if (met.ok() && !met.value().eq(type->second)) {
+        type->second = std::move(met).value();
+        changed = true;
+      }
       changed |= merge_origins(type->second, *shared[root(source)]);
     }
   }

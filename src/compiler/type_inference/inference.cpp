@@ -508,8 +508,8 @@ class TypeInference::Propagation {
     if (table == in_.host_tables_.end()) return;
     std::shared_ptr<const ColumnOrigin>& origin = origins_[{end.name(), end.column()}];
     if (!origin)
-      origin =
-          std::make_shared<const ColumnOrigin>(ColumnOrigin{table->second, std::string(end.column()), false});
+      origin = std::make_shared<const ColumnOrigin>(
+          ColumnOrigin{table->second, std::string(end.column()), false, {}});
     node.set_origin(origin);
   }
 

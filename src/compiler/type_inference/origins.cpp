@@ -1,5 +1,8 @@
 #include "compiler/type_inference/origins.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -54,7 +57,16 @@ std::shared_ptr<const ColumnOrigin> met_origin(const std::shared_ptr<const Colum
   if (!b || *a == *b) return a;
   if (a->several) return a;
   if (b->several) return b;
-  return std::make_shared<const ColumnOrigin>(ColumnOrigin{{}, {}, true});
+  std::vector<std::pair<std::string, std::string>> columns;
+  for (const ColumnOrigin* origin : {a.get(), b.get()}) {
+    columns.emplace_back(origin->table, origin->column);
+    columns.insert(columns.end(), origin->more.begin(), origin->more.end());
+  }
+  std::sort(columns.begin(), columns.end());
+  columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+  ColumnOrigin met{std::move(columns.front().first), std::move(columns.front().second), false, {}};
+  met.more.assign(std::make_move_iterator(columns.begin() + 1), std::make_move_iterator(columns.end()));
+  return std::make_shared<const ColumnOrigin>(std::move(met));
 }
 
 bool same_origins(const Type& a, const Type& b) {

@@ -9,7 +9,8 @@ namespace mirtova {
 
 // The source of a value met from values of sources `a` and `b` (either may be
 // null, for no known source): the one source they agree on, a value of no
-// known source taking the other's, or a `several` origin.
+// known source taking the other's, both sources' columns, or a `several`
+// origin where either is one.
 std::shared_ptr<const ColumnOrigin> met_origin(const std::shared_ptr<const ColumnOrigin>& a,
                                                const std::shared_ptr<const ColumnOrigin>& b);
 

@@ -6,17 +6,21 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace mirtova {
 
 // The column of a host's table that a value of undetermined type was read
 // from; only the database knows its SQL type. `table` is the reference as the
-// SQL names the table. Values met from two columns have `several` set: no one
+// SQL names the table. Values met from other columns too list those in `more`
+// (sorted, after the first): theirs is the type the columns agree on, if they
+// do. Values met with a value of no known source have `several` set: no
 // column's type is theirs.
 struct ColumnOrigin {
   std::string table;
   std::string column;
   bool several = false;
+  std::vector<std::pair<std::string, std::string>> more;
   friend bool operator==(const ColumnOrigin&, const ColumnOrigin&) = default;
 };
 

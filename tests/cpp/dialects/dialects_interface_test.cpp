@@ -36,7 +36,7 @@ const std::string kPredicate = "'predicate_name:{0}'";
 
 TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
   Type from_table = Type::any();
-  from_table.set_origin(std::make_shared<const ColumnOrigin>(ColumnOrigin{"\"it's\"", "col0", false}));
+  from_table.set_origin(std::make_shared<const ColumnOrigin>(ColumnOrigin{"\"it's\"", "col0", false, {}}));
   const Type from_host =
       Type::closed_record(Type::Fields{{"a", Type::list(from_table)}, {"b", Type::number()}});
   // clang-format off

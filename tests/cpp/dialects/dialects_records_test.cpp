@@ -112,7 +112,7 @@ TEST(DialectsRecordsTest, PsqlRecordTypeNamesFollowTheShape) {
 // A value of undetermined type read from a host table's column.
 Type read_from(std::string table, std::string column, Type type = Type::any()) {
   type.set_origin(
-      std::make_shared<const ColumnOrigin>(ColumnOrigin{std::move(table), std::move(column), false}));
+      std::make_shared<const ColumnOrigin>(ColumnOrigin{std::move(table), std::move(column), false, {}}));
   return type;
 }
 
@@ -125,7 +125,7 @@ TEST(DialectsRecordsTest, PsqlColumnsAndTypeNames) {
   };
   const Type a_number = closed({{"a", Type::number()}});
   Type several = Type::any();
-  several.set_origin(std::make_shared<const ColumnOrigin>(ColumnOrigin{{}, {}, true}));
+  several.set_origin(std::make_shared<const ColumnOrigin>(ColumnOrigin{{}, {}, true, {}}));
   // clang-format off
   const Row rows[] = {
       {"single number", a_number, "\"a\" numeric", kNumberA},

@@ -117,7 +117,8 @@ TEST(TypesOfProgramsTest, RuleVariables) {
 
 // A value read from a host table's column has it as its source wherever
 // inference carries the value, as long as its type stays undetermined;
-// "x: T.col0" per variable, "-" for no source, rules separated by " | ".
+// "x: T.col0" per variable ("+" joining the columns of a value met from
+// several), "-" for no source, rules separated by " | ".
 TEST(TypesOfProgramsTest, HostColumnsAreSources) {
   struct Case {
     std::string program;
@@ -127,10 +128,12 @@ TEST(TypesOfProgramsTest, HostColumnsAreSources) {
   const std::vector<Case> cases = {
       {"Q(y) :- T(x), y == x;", "x: T.col0, y: T.col0"},
       {"Q(y) :- T(a: x), x > 1, y == x;", "x: T.a, y: T.a"},
-      {"Q(y) :- T(x), U(x), y == x;", "x: several, y: several"},
+      {"Q(y) :- T(x), U(x), y == x;", "x: T.col0+U.col0, y: T.col0+U.col0"},
+      {"Q(y) :- T(x), U(x), T(_, x), y == x;", "x: T.col0+T.col1+U.col0, y: T.col0+T.col1+U.col0"},
+      {"Q(y) :- T(x), U(x), y == x, y == 1 + 1;", "x: -, y: -"},
       {"Q(y) :- T(x), y == x + 1;", "x: -, y: -"},
       {"P(x) :- T(x); Q(y) :- P(y);", "x: T.col0 | y: T.col0"},
-      {"P(x) :- T(x); P(x) :- U(x); Q(y) :- P(y);", "x: several | x: several | y: several"},
+      {"P(x) :- T(x); P(x) :- U(x); Q(y) :- P(y);", "x: T.col0+U.col0 | x: T.col0+U.col0 | y: T.col0+U.col0"},
       {"P(x) :- T(x); P(1); Q(y) :- P(y);", "x: - |  | y: -"},
   };
   // clang-format on
@@ -151,6 +154,8 @@ TEST(TypesOfProgramsTest, HostColumnsAreSources) {
         std::string source = origin == nullptr ? "-"
                              : origin->several ? "several"
                                                : origin->table + "." + origin->column;
+        if (origin != nullptr)
+          for (const auto& [table, column] : origin->more) source += "+" + table + "." + column;
         rule += (rule.empty() ? "" : ", ") + name + ": " + source;
       }
       out += rule;
