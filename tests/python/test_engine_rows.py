@@ -135,6 +135,12 @@ TEXT_FIELDS = {
     ('R(r: {k: ToString(x), v: x}) :- T(x); Q(k? ArgMax= r.k -> r.v) distinct :- R(r:);', str(T9)): ("presto",),
     ("R(r: {a: {b: [x]}}) :- T(x); Q(m? Max= e) distinct :- R(r:), e in r.a.b;", str(T9)): ("trino", "presto"),
     ("R(r: {a: x, b: y}) :- T(x), T(y), x < y; Q(v) :- R(r:), v == r.b - r.a;", str(T9)): ("presto",),
+    ("R(r: {a: x}) :- T(x, y); R(r: {a: y}) :- T(x, y); Q(m? Max= r.a) distinct :- R(r:);",
+     str({"T": [(9, 10), (2, 3)]})): ("trino", "presto"),
+    ("R(c, r: {a: a}) :- T(a, b, c); R(a, r: {a: b}) :- T(a, b, c); Q(a, c) :- R(a, r: b), c == b.a;",
+     str({"T": [(4, 2, 3)]})): ("trino", "presto"),
+    ("R(x, y) distinct :- E(x, y); R(x, z) distinct :- R(x, y), E(y, z); "
+     'S(r: {a: y, b: "ab"}) :- R(_, y); Q(m? Max= r.a) distinct :- S(r:);', str({"E": [(4, 9), (9, 10)]})): ("presto",),
 }
 
 

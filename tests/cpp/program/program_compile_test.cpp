@@ -55,7 +55,7 @@ TEST(ProgramCompileTest, ScriptsOfSmallPrograms) {
        "DeptSize", "sqlite", "SELECT Emp.dept AS dept, SUM(1) AS n\nFROM \"Emp\" AS Emp\nGROUP BY Emp.dept;"},
       {"aggregating head, grouped by position",
        program({rule(dept, {atom("Emp", {}, {{"name", var("name")}, {"dept", var("dept")}})}, "", true)}),
-       "DeptSize", "presto", "SELECT Emp.dept AS dept, SUM(1) AS n\nFROM \"Emp\" AS Emp\nGROUP BY 1;"},
+       "DeptSize", "presto", "SELECT Emp.dept AS dept, SUM(CAST(1 AS BIGINT)) AS n\nFROM \"Emp\" AS Emp\nGROUP BY 1;"},
       {"aggregating head, grouped by name",
        program({rule(dept, {atom("Emp", {}, {{"name", var("name")}, {"dept", var("dept")}})}, "", true)}),
        "DeptSize", "bigquery", "SELECT Emp.dept AS dept, SUM(1) AS n\nFROM `Emp` AS Emp\nGROUP BY dept;"},

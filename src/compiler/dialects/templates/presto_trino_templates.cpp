@@ -11,7 +11,7 @@ namespace {
 TemplateRows shared_function_rows() {
   // clang-format off
   TemplateRows rows = {
-      {"Repeat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE ARRAY_JOIN(REPEAT({0}, {1}), '') END))t"},
+      {"Repeat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE ARRAY_JOIN(REPEAT({0}, CAST({1} AS INTEGER)), '') END))t"},
       {"StartsWith", R"t(starts_with(CAST({0} AS VARCHAR), CAST({1} AS VARCHAR)))t"},
       {"EndsWith", R"t(starts_with(REVERSE(CAST({0} AS VARCHAR)), REVERSE(CAST({1} AS VARCHAR))))t"},
       // A sequence holds at most 10,000 elements: longer ones are made of
