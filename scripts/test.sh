@@ -3,8 +3,8 @@
 # Clang, warnings as errors; each fuzz driver for a minute (MIRTOVA_FUZZ_SECONDS,
 # 0 to leave them out); the Python tests of the installed module (run
 # scripts/install.sh first). The Clang pass runs beside the Python tests, which
-# keep less than one core busy: on two cores the whole run stays within 15 minutes,
-# and the Spark, Trino and Presto tests add about two (their engines start in the
+# keep less than one core busy. The Spark, Trino and Presto stages are most of
+# the Python time (their engines start in the
 # background while the tests before theirs run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
