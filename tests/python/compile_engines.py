@@ -270,46 +270,6 @@ def rows_of(result):
     return [tuple(_normal(v) for v in row) for row in result]
 
 
-class Engine:
-    def __init__(self, name, tables):
-        self.name = name
-        if name == "duckdb":
-            self.con = duckdb.connect()
-            load_duckdb(self.con, tables)
-        else:
-            self.con = sqlite_connection()
-            load_sqlite(self.con, tables)
-
-    def run(self, sql):
-        if self.name == "duckdb":
-            return self.con.execute(sql).fetchall()
-        cur = self.con.cursor()
-        parts = [p for p in re.split(r";\n", sql) if p.strip()]
-        for p in parts[:-1]:
-            cur.execute(p)
-        cur.execute(parts[-1])
-        return cur.fetchall()
-
-    def run_script(self, script):
-        result = None
-        for piece in statements(script):
-            result = self.run(piece)
-        return rows_of(result)
-
-    def run_plan(self, plan):
-        result = None
-        for step in plan:
-            if step["kind"] == "loop":
-                for _ in range(step["repetitions"]):
-                    for statement in step["body"]:
-                        self.run(statement)
-                    if self.run(step["changed"])[0][0] == 0:
-                        break
-            else:
-                result = self.run(step["sql"])
-        return rows_of(result)
-
-
 class StatementRunner:
     """run_script and run_plan for an engine that takes one statement at a time: `run_statement(sql)` gives the
     rows of one statement."""
@@ -341,6 +301,29 @@ class StatementRunner:
             else:
                 result = self.run(step["sql"])
         return rows_of(result)
+
+
+class Engine(StatementRunner):
+    """DuckDB or SQLite in this process."""
+
+    def __init__(self, name, tables):
+        self.name = name
+        if name == "duckdb":
+            self.con = duckdb.connect()
+            load_duckdb(self.con, tables)
+        else:
+            self.con = sqlite_connection()
+            load_sqlite(self.con, tables)
+
+    def run(self, sql):
+        if self.name == "duckdb":
+            return self.con.execute(sql).fetchall()
+        cur = self.con.cursor()
+        parts = [p for p in re.split(r";\n", sql) if p.strip()]
+        for p in parts[:-1]:
+            cur.execute(p)
+        cur.execute(parts[-1])
+        return cur.fetchall()
 
 
 def run(source, predicate, engine, tables=None, **kwargs):

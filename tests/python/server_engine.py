@@ -150,8 +150,8 @@ class Server:
 
 # ---- the run's servers ----------------------------------------------------------
 
-# The launch description of each engine, registered by its module: a function returning the spec or raising
-# Unavailable.
+# The launch description of each engine, registered by its module: a function returning the description or
+# raising Unavailable.
 SPECS = {}
 # Per engine, once asked for: the Server, or the Unavailable saying why there is none.
 _started = {}
