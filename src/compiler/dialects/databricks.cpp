@@ -5,6 +5,7 @@
 #include "compiler/dialects/float_literal.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
+#include "compiler/dialects/subqueries_outside_lambdas.h"
 
 namespace mirtova {
 
@@ -72,6 +73,11 @@ class DatabricksDialect final : public Dialect {
   }
 
   bool decorate_combine_rule() const override { return false; }
+
+  // The templates bind values with lambdas, and a combine's value is a sub-query.
+  std::string call_sql(std::string call) const override {
+    return subqueries_outside_lambdas(std::move(call));
+  }
 
   bool writes_date_formats() const override { return true; }
 

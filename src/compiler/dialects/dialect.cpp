@@ -99,6 +99,8 @@ std::string Dialect::called_functions_setup(const std::vector<std::string_view>&
 
 std::string Dialect::rules_union(std::string rules) const { return rules; }
 
+std::string Dialect::call_sql(std::string call) const { return call; }
+
 uint64_t Dialect::most_rows_counted() const { return static_cast<uint64_t>(INT64_MAX); }
 
 bool Dialect::takes_field_name(std::string_view) const { return true; }

@@ -190,6 +190,9 @@ class Dialect {
   // outer value it names, even those it only compares: for an engine that
   // trips on one outer value compared twice.
   virtual bool carries_every_outer_value() const;  // 61
+  // The SQL of a built-in function's call as the engine takes it, from the
+  // call as its template wrote it; most engines take it as it is.
+  virtual std::string call_sql(std::string call) const;  // 62
 };
 
 }  // namespace mirtova

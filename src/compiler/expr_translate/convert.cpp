@@ -200,7 +200,10 @@ SqlResult ExprTranslator::convert(const Json& expr) {
   }
   if (const Json* implication = expr.get("implication")) return convert_implication(*implication);
   if (const Json* combine = expr.get("combine")) return convert_combine(*combine);
-  if (const Json* call = expr.get("call")) return convert_call(*call);
+  if (const Json* call = expr.get("call")) {
+    TRY(std::string sql, convert_call(*call));
+    return dialect->call_sql(std::move(sql));
+  }
   throw InternalFault("expression of no known kind: " + expr.compact());
 }
 

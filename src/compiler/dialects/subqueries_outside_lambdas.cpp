@@ -1,0 +1,91 @@
+#include "compiler/dialects/subqueries_outside_lambdas.h"
+
+#include <cstddef>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace mirtova {
+
+namespace {
+
+// The end of the literal or quoted name opening at `at` (Spark's: a backslash
+// escapes inside '…' and "…", a backquote is doubled inside `…`).
+size_t quoted_end(std::string_view sql, size_t at) {
+  const char quote = sql[at];
+  for (size_t i = at + 1; i < sql.size(); ++i) {
+    if (sql[i] == '\\' && quote != '`') {
+      ++i;
+    } else if (sql[i] == quote) {
+      if (quote == '`' && i + 1 < sql.size() && sql[i + 1] == '`') {
+        ++i;
+      } else {
+        return i + 1;
+      }
+    }
+  }
+  return sql.size();
+}
+
+bool opens_subquery(std::string_view sql, size_t at) {
+  if (sql[at] != '(') return false;
+  size_t i = at + 1;
+  while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\n')) ++i;
+  return sql.substr(i, 6) == "SELECT" && (i + 6 == sql.size() || sql[i + 6] == ' ' || sql[i + 6] == '\n');
+}
+
+// The bracket that closes the one at `at`.
+size_t closing(std::string_view sql, size_t at) {
+  int depth = 0;
+  for (size_t i = at; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (c == '\'' || c == '"' || c == '`') {
+      i = quoted_end(sql, i) - 1;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')' && --depth == 0) {
+      return i;
+    }
+  }
+  return sql.size();
+}
+
+}  // namespace
+
+std::string subqueries_outside_lambdas(std::string call) {
+  const std::string_view sql = call;
+  std::vector<std::pair<size_t, size_t>> subqueries;  // [start, end) of each
+  bool lambda = false;
+  for (size_t i = 0; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (c == '\'' || c == '"' || c == '`') {
+      i = quoted_end(sql, i) - 1;
+    } else if (opens_subquery(sql, i)) {
+      const size_t end = closing(sql, i) + 1;
+      subqueries.emplace_back(i, end);
+      i = end - 1;
+    } else if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '>') {
+      lambda = true;
+    }
+  }
+  if (!lambda || subqueries.empty()) return call;
+  std::vector<std::string_view> distinct;
+  std::string body, from;
+  size_t copied = 0;
+  for (const auto& [start, end] : subqueries) {
+    const std::string_view subquery = sql.substr(start, end - start);
+    size_t n = 0;
+    while (n < distinct.size() && distinct[n] != subquery) ++n;
+    const std::string name = "mirtova_q" + std::to_string(n);
+    if (n == distinct.size()) {
+      distinct.push_back(subquery);
+      from += std::string(n == 0 ? "" : " CROSS JOIN ") + std::string(subquery) + " AS " + name + "(v)";
+    }
+    body += std::string(sql.substr(copied, start - copied)) + name + ".v";
+    copied = end;
+  }
+  body += sql.substr(copied);
+  return "(SELECT " + body + " FROM " + from + ")";
+}
+
+}  // namespace mirtova
