@@ -139,10 +139,10 @@ def _fed_by_combines(name, source):
     return fed(chosen) if chosen else None
 
 
-# Calls Spark still refuses so fed; each names why.
+# Calls that still fail so fed; each names why.
 FED_FAILS = {
-    "ApproxQuantiles": "the count of quantiles is read inside a lambda over the group's values, an aggregate "
-                       "no sub-query can be read around",
+    # As on DuckDB, where both must be constants.
+    "ApproxQuantiles": "the count of quantiles is read inside a lambda over the group's values",
     "PercentileCont": "Spark takes a constant fraction only (DATATYPE_MISMATCH.NON_FOLDABLE_INPUT)",
     "PercentileDisc": "Spark takes a constant fraction only (DATATYPE_MISMATCH.NON_FOLDABLE_INPUT)",
     "ToJsonString@record": "a combine's record is of no known kind there, and Spark casts no struct to VARIANT",

@@ -227,12 +227,7 @@ def test_engines_agree_with_the_reference(index, pg_connection):
 
 
 # Seeds whose run stops on a fault outside the compiler's SQL for these shapes, with what stops it.
-KNOWN_FAULTS = {
-    # Spark 4.3 in local mode fails to deserialize a task's plan ("ClassCastException ... UnionExec.children") where
-    # an uncorrelated scalar sub-query joins a UNION of constant rows and an aggregate reads it; the same SQL runs
-    # with adaptive execution or whole-stage code generation off.
-    ("databricks", 19000104): "Spark's plan serialization of a UNION in a scalar sub-query",
-}
+KNOWN_FAULTS = {}
 
 
 # On Spark, Trino and Presto a program that loops runs as its plan only: its unrolled script runs hundreds of

@@ -74,6 +74,9 @@ CASES = [
      [("s", 5), ("s", 11), ("b", 30)], {}),
     ("distinct over several rules", "Q(x) distinct :- Measure(x), x < 12; Q(x) distinct :- Measure(x), x < 6;",
      "Q", MEASURE, [(5,), (11,)], {}),
+    # Rules that read no table, all of them, joined with a table and counted.
+    ("facts of several rules beside a table", "F(2); F(3); Q(x, n? += 1) distinct :- Measure(x), F(y);",
+     "Q", MEASURE, [(5, 2), (11, 2), (20, 2), (30, 2), (12, 2)], {}),
     ("sum, max and min per group", "T(who:, s? += amt, hi? Max= amt, lo? Min= amt) distinct :- Sale(who:, amt:);",
      "T", SALE, [("a", 8, 5, 3), ("b", 7, 7, 7)], {}),
     ("count and set", "T(item:, c? Count= who, s? Set= who) distinct :- Sale(who:, item:);", "T", SALE,

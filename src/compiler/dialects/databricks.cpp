@@ -1,10 +1,12 @@
 // The Databricks dialect (engine "databricks").
 #include <algorithm>
+#include <vector>
 
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/float_literal.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
+#include "compiler/dialects/spark_text_scan.h"
 #include "compiler/dialects/subqueries_outside_lambdas.h"
 
 namespace mirtova {
@@ -85,7 +87,24 @@ class DatabricksDialect final : public Dialect {
   // holds a correlated scalar sub-query through a UNION ALL: a join with one
   // row keeps the union from being the projection's child, and filters and
   // column pruning still pass through it.
+  // Spark (4.3, adaptive execution on) also fails a task whose plan
+  // broadcasts a UNION that reads no table, only rows of no relation
+  // (ClassCastException on UnionExec.children); which rule reads what is not
+  // known here, so the first reads the one row of range(1) besides.
   std::string rules_union(std::string rules) const override {
+    const std::string_view text = rules;
+    const std::vector<size_t> unions = spark_top_level_places(text, "\nUNION ALL\n");
+    const std::string_view first = text.substr(0, unions.empty() ? text.size() : unions.front());
+    if (std::vector<size_t> from = spark_top_level_places(first, "\nFROM "); !from.empty()) {
+      rules.insert(from.front() + 6, "range(1) AS mirtova_row, ");
+    } else {
+      size_t at = first.size();
+      for (std::string_view clause : {"\nWHERE ", "\nGROUP BY "}) {
+        const std::vector<size_t> places = spark_top_level_places(first.substr(0, at), clause);
+        if (!places.empty()) at = places.front();
+      }
+      rules.insert(at, "\nFROM range(1) AS mirtova_row");
+    }
     // Not indented: a text literal may span lines.
     return "SELECT mirtova_rules.* FROM (\n" + rules +
            "\n) AS mirtova_rules CROSS JOIN (SELECT 1 AS mirtova_one) AS mirtova_one";

@@ -5,49 +5,17 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/dialects/spark_text_scan.h"
+
 namespace mirtova {
 
 namespace {
-
-// The end of the literal or quoted name opening at `at` (Spark's: a backslash
-// escapes inside '…' and "…", a backquote is doubled inside `…`).
-size_t quoted_end(std::string_view sql, size_t at) {
-  const char quote = sql[at];
-  for (size_t i = at + 1; i < sql.size(); ++i) {
-    if (sql[i] == '\\' && quote != '`') {
-      ++i;
-    } else if (sql[i] == quote) {
-      if (quote == '`' && i + 1 < sql.size() && sql[i + 1] == '`') {
-        ++i;
-      } else {
-        return i + 1;
-      }
-    }
-  }
-  return sql.size();
-}
 
 bool opens_subquery(std::string_view sql, size_t at) {
   if (sql[at] != '(') return false;
   size_t i = at + 1;
   while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\n')) ++i;
   return sql.substr(i, 6) == "SELECT" && (i + 6 == sql.size() || sql[i + 6] == ' ' || sql[i + 6] == '\n');
-}
-
-// The bracket that closes the one at `at`.
-size_t closing(std::string_view sql, size_t at) {
-  int depth = 0;
-  for (size_t i = at; i < sql.size(); ++i) {
-    const char c = sql[i];
-    if (c == '\'' || c == '"' || c == '`') {
-      i = quoted_end(sql, i) - 1;
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')' && --depth == 0) {
-      return i;
-    }
-  }
-  return sql.size();
 }
 
 }  // namespace
@@ -59,9 +27,9 @@ std::string subqueries_outside_lambdas(std::string call) {
   for (size_t i = 0; i < sql.size(); ++i) {
     const char c = sql[i];
     if (c == '\'' || c == '"' || c == '`') {
-      i = quoted_end(sql, i) - 1;
+      i = spark_quoted_end(sql, i) - 1;
     } else if (opens_subquery(sql, i)) {
-      const size_t end = closing(sql, i) + 1;
+      const size_t end = spark_closing_bracket(sql, i) + 1;
       subqueries.emplace_back(i, end);
       i = end - 1;
     } else if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '>') {

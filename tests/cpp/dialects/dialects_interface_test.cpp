@@ -269,8 +269,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
        {"", "", "", "", "", "", ""}},
       {"rules_union", [](const Dialect& d) { return d.rules_union("SELECT 1\nUNION ALL\nSELECT 2"); },
        {"SELECT 1\nUNION ALL\nSELECT 2",
-        "SELECT mirtova_rules.* FROM (\nSELECT 1\nUNION ALL\nSELECT 2\n) AS mirtova_rules CROSS JOIN (SELECT 1 AS "
-        "mirtova_one) AS mirtova_one",
+        "SELECT mirtova_rules.* FROM (\nSELECT 1\nFROM range(1) AS mirtova_row\nUNION ALL\nSELECT 2\n) AS "
+        "mirtova_rules CROSS JOIN (SELECT 1 AS mirtova_one) AS mirtova_one",
         "SELECT 1\nUNION ALL\nSELECT 2", "SELECT 1\nUNION ALL\nSELECT 2", "SELECT 1\nUNION ALL\nSELECT 2",
         "SELECT 1\nUNION ALL\nSELECT 2", "SELECT 1\nUNION ALL\nSELECT 2"}},
       {"unfolds_recursion_iteratively",
@@ -285,6 +285,10 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
        {"none", "none", "json_format(CAST(ROW({0}) AS JSON))", "none", "none", "none", "none"}},
       {"carries_every_outer_value", [](const Dialect& d) { return flag(d.carries_every_outer_value()); },
        {"false", "false", "true", "false", "false", "false", "false"}},
+      {"call_sql", [](const Dialect& d) { return d.call_sql("f(x -> x, (SELECT 1))"); },
+       {"f(x -> x, (SELECT 1))", "(SELECT f(x -> x, mirtova_q0.v) FROM (SELECT 1) AS mirtova_q0(v))",
+        "f(x -> x, (SELECT 1))", "f(x -> x, (SELECT 1))", "f(x -> x, (SELECT 1))", "f(x -> x, (SELECT 1))",
+        "f(x -> x, (SELECT 1))"}},
   };
   // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {
