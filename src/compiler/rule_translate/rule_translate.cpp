@@ -531,8 +531,16 @@ class SelectWriter final : public OuterRows {
       // The head column's inferred type, which every rule of the predicate
       // shares, before the type of this rule's expression alone.
       std::optional<Type> column = tr_.subquery_translator->column_type(rule_.head_predicate, it->column);
-      TRY(std::string sql, tr_.convert_to_sql_expecting(
-                               *it->expr, column && !column->is_any() ? *column : tr_.value_type(*it->expr)));
+      const Type expected = column && !column->is_any() ? *column : tr_.value_type(*it->expr);
+      TRY(std::string sql, tr_.convert_to_sql_expecting(*it->expr, expected));
+      // A value read from a column of nulls is written as the null it is, so
+      // that the engine types it by the other rules of the predicate rather
+      // than as the text that column became.
+      if (!it->aggregated && rule_.group_keys.empty() && bound_to_nulls(*it->expr)) {
+        sql = expected.is_number() || expected.is_bool() || expected.is_string()
+                  ? "CAST(NULL AS " + dialect_.scalar_sql_type(expected) + ")"
+                  : "NULL";
+      }
       select_.push_back(sql + " AS " + sql_column(it->column, dialect_));
     }
     if (rule_.select.empty()) select_.push_back("1 AS mirtova_unit");
