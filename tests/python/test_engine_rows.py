@@ -178,6 +178,7 @@ TEXT_FIELDS = {
             # beside a column's or alone.
             ("A(s? Min= x * 1) distinct :- T(x); R(r: {a: a}) :- A(s: a); Q(v) :- R(r:), v == r.a;", [(1,)]),
             ("R(r: {a: c}) :- c == Avg{x :- T(x)}; Q(v) :- R(r:), v == r.a;", [(1.5,)]),
+            ("A(s? ++= [x]) distinct :- T(x); R(r: {a: a}) :- A(s: a); Q(v) :- R(r:), v == Size(r.a);", [(2,)]),
             ("R(r: {a: c}) :- ~T(0), c == Max{x + 1 :- T(x)}; R(r: {a: x}) :- T(x); Q(v) :- R(r:), v == r.a;",
              [(3,), (1,), (2,)]),
         ]

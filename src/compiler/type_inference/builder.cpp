@@ -259,13 +259,13 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
     text_digest(value);  // before the copy, which carries the digest along
     graph.connect(Edge{EdgeKind::Inclusion, b.start, b.stop, value, std::move(element)});
   }
-  // These aggregates give one of the values they range over, so a column
-  // they fill has the type of what they aggregate; PostgreSQL declares a
-  // record field by that type. An edge is known by its ends' printed forms,
-  // which leave out the call number: the two are joined through a variable
-  // of their own, lest the edges of a later call of the same aggregate be
-  // taken for the first one's.
-  if (predicate == "Min" || predicate == "Max" || predicate == "AnyValue" || predicate == "SomeValue") {
+  // These aggregates give one of the values they range over (or, joining
+  // lists, a list of the lists' type), so a column they fill has the type of
+  // what they aggregate; PostgreSQL declares a record field by that type. An edge is known by its ends'
+  // printed forms, which leave out the call number: the two are joined through a variable of their own, lest
+  // the edges of a later call of the same aggregate be taken for the first one's.
+  if (predicate == "Min" || predicate == "Max" || predicate == "AnyValue" || predicate == "SomeValue" ||
+      predicate == "Agg++" || predicate == "ArrayConcatAgg") {
     Expression link = unknown();
     text_digest(link);
     text_digest(value);

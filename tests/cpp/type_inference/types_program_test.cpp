@@ -82,6 +82,7 @@ TEST(TypesOfProgramsTest, ParsedPrograms) {
       {R"(A(s? Min= x ++ "a") distinct :- E(x);)", {"A"}, "A.s: string"},
       {R"(B(s? AnyValue= x + 1, t? Max= [x + 1]) distinct :- E(x);)", {"B"}, "B.s: number; B.t: [number]"},
       {"C(s? Sum= x, m? Median= x) distinct :- E(x);", {"C"}, "C.m: number; C.s: number"},
+      {R"(L(s? ++= [x ++ ""]) distinct :- E(x);)", {"L"}, "L.s: [string]"},
       {R"(D(s? Min= x) distinct :- E(x), x == 1; D(s? Min= x) distinct :- E(x), x == "a";)", {},
        kError + "number with string at (0, 0)"},
   };
