@@ -247,6 +247,8 @@ EDGE = {"Edge": [(1, 2), (3, 2), (4, 5)], "Name": [("a", 7)]}
         ("R(p: {n: x, m: y}) :- Edge(x, y); Q(v) :- R(p:), p.m > 4, v == p.n + 1;", [(5,)], ("trino", "presto")),
         ('R(p: {a: {t: n, k: 1}, b: "c"}) :- Name(n, 7); Q(p) :- R(p:);', [({"a": {"t": "a", "k": 1}, "b": "c"},)],
          ("trino", "presto")),
+        ('R(p: {a: {b: {t: n, k: 1}, c: n}, d: "c"}) :- Name(n, 7); Q(p) :- R(p:);',
+         [({"a": {"b": {"t": "a", "k": 1}, "c": "a"}, "d": "c"},)], ()),
         ("Q(p: {n: x}) :- Edge(x, 5);", [({"n": 4},)], ()),
         ("Q(p: {n: ToString(x), z: null}) :- Edge(x, 5);", [({"n": "4", "z": None},)], ("trino", "presto")),
     ],

@@ -278,7 +278,7 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
     fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
     values.push_back(expression);
   }
-  hinted_fields(node, types);
+  hinted_fields(node, types, values);
   Type::Fields closed;
   bool untyped = false;
   for (size_t i = 0; i < fields.size(); ++i) {

@@ -75,7 +75,8 @@ class ExprTranslator {
   void type_untyped_arguments(std::string_view function, const std::vector<const Json*>& args,
                               std::vector<std::string>& sql) const;
   Type record_type(const Json& record) const;
-  void hinted_fields(const Json& node, FieldTypes& fields) const;
+  // `values`, when given, are the fields' value nodes, in the order of `fields`.
+  void hinted_fields(const Json& node, FieldTypes& fields, const std::vector<const Json*>& values = {}) const;
   // The hint recorded on a node, if any.
   const Type* hint_of(const Json& node) const;
 
