@@ -37,6 +37,9 @@ enum class Shape {
   WideHead,
   // One rule whose head holds a record literal of n fields.
   WideRecord,
+  // One rule whose head holds a record literal nested n levels deep (the
+  // parser's nesting bound allows a little over 240).
+  NestedRecord,
 };
 
 struct GeneratedProgram {
@@ -191,6 +194,16 @@ inline GeneratedProgram generate_program(Shape shape, int rules) {
       text += "}) :- T(x);\n";
       out.rules = rules;
       out.last = "R";
+      break;
+    }
+    case Shape::NestedRecord: {
+      text += "N(r: ";
+      for (int i = 0; i < rules; ++i) text += "{f" + std::to_string(i) + ": x, g: ";
+      text += "x";
+      text += std::string(static_cast<size_t>(rules), '}');
+      text += ") :- T(x);\n";
+      out.rules = rules;
+      out.last = "N";
       break;
     }
   }

@@ -4,6 +4,7 @@ evaluator that computes its rows straight from the tree (bottom-up, stratum by
 stratum, with bag semantics and SQL's treatment of null)."""
 
 import random
+from contextlib import contextmanager
 from collections import Counter
 from dataclasses import dataclass, field
 
@@ -604,6 +605,17 @@ class Generator:
     def __init__(self, seed, options=None):
         self.rng = random.Random(seed)
         self.opt = options or Options()
+        # Shapes added later draw from a stream of their own first, so that a
+        # seed keeps the program it had unless one of them is chosen.
+        self.later = random.Random(seed * 31 + 7)
+
+    @contextmanager
+    def drawing_later(self):
+        main, self.rng = self.rng, self.later
+        try:
+            yield
+        finally:
+            self.rng = main
 
     # -- tables
     def tables(self):
@@ -729,6 +741,11 @@ class Generator:
         rows = sorted(rows, key=repr)
         if count is None and rng.random() < 0.3:
             rows.append(rng.choice(rows))
+        if nulls and self.later.random() < 0.1:
+            # A column of nulls only: an engine may give it a type of its own,
+            # which then meets the columns it is joined or compared with.
+            i = self.later.randrange(len(kinds))
+            rows = [row[:i] + (None,) + row[i + 1:] for row in rows]
         pred.rules = [Rule(name, tuple(Const(v) for v in row), ()) for row in rows]
         self.add(pred)
         return pred
@@ -1163,6 +1180,13 @@ class Generator:
             if not nums(bound):
                 continue
             record = Record(tuple((f, rng.choice(same[k]) if same[k] else self.const(k)) for f, k in fields))
+            if self.opt.combines and self.later.random() < 0.2:
+                # A field filled with an aggregate's value, whose type is the
+                # aggregate's and not that of a column.
+                v = scope.fresh()
+                with self.drawing_later():
+                    lits.append(Cmp("==", v, self.combine(bound, scope, 1), binds=True))
+                record = Record((("a", v),) + record.fields[1:])
             pred.rules.append(Rule(name, (rng.choice(nums(bound)), record), tuple(lits), distinct=pred.distinct,
                                    written_order=self.written(lits)))
         if not pred.rules:

@@ -162,6 +162,13 @@ MIXED_COLUMNS = {
             ("F(1); F(2); Q(v) :- l == List{ {a: x} :- F(x)}, e in l, v == e.a * 3;", [(3,), (6,)]),
             # A field whose type only the table knows, read where numbers are added up.
             ("R(r: {a: x}) :- T(x); Q(s? += r.a) distinct :- R(r:);", [(3,)]),
+            # A field filled with an aggregate's value, in a head or a combine,
+            # beside a column's or alone.
+            ("A(s? Min= x * 1) distinct :- T(x); R(r: {a: a}) :- A(s: a); Q(v) :- R(r:), v == r.a;", [(1,)]),
+            ("R(r: {a: c}) :- c == Avg{x :- T(x)}; Q(v) :- R(r:), v == r.a;", [(1.5,)]),
+            ("A(s? ++= [x]) distinct :- T(x); R(r: {a: a}) :- A(s: a); Q(v) :- R(r:), v == Size(r.a);", [(2,)]),
+            ("R(r: {a: c}) :- ~T(0), c == Max{x + 1 :- T(x)}; R(r: {a: x}) :- T(x); Q(v) :- R(r:), v == r.a;",
+             [(3,), (1,), (2,)]),
         ]
     ]
     # A field filled from a host table's column holds that column's type: numbers
@@ -235,6 +242,8 @@ EDGE = {"Edge": [(1, 2), (3, 2), (4, 5)], "Name": [("a", 7)]}
         ("R(p: {n: x, m: y}) :- Edge(x, y); Q(v) :- R(p:), p.m > 4, v == p.n + 1;", [(5,)], ("trino", "presto")),
         ('R(p: {a: {t: n, k: 1}, b: "c"}) :- Name(n, 7); Q(p) :- R(p:);', [({"a": {"t": "a", "k": 1}, "b": "c"},)],
          ("trino",)),
+        ('R(p: {a: {b: {t: n, k: 1}, c: n}, d: "c"}) :- Name(n, 7); Q(p) :- R(p:);',
+         [({"a": {"b": {"t": "a", "k": 1}, "c": "a"}, "d": "c"},)], ("trino",)),
         ("Q(p: {n: x}) :- Edge(x, 5);", [({"n": 4},)], ()),
         ("Q(p: {n: ToString(x), z: null}) :- Edge(x, 5);", [({"n": "4", "z": None},)], ("trino", "presto")),
     ],
@@ -348,6 +357,11 @@ def test_integers_are_64_bit(request, engine, source, want):
         ('F("c", null); F("d", null); Q(s? += v) distinct :- F(_, v);', [(None,)]),
         ('F("k0", 1); Q(s? Array= k -> v) distinct :- F(k, v);', [([1],)]),
         ('Q(x, s? Array= "b" -> x) distinct :- T(x);', [(1, [1]), (2, [2])]),
+        # A column of nulls met by a table's column, in a negation, a join or an equality.
+        ("F(null, 1); F(null, 2); Q(x) :- T(x), ~F(x, _);", [(1,), (2,)]),
+        ("F(null, 1); F(null, 2); Q(x, y) :- F(x, y), T(x);", []),
+        ("F(null, 1); F(null, 2); Q(y) :- F(x, y), T(z), x == z;", []),
+        ("F(null, 1); F(null, 2); Q(x) :- F(x, y), y < 2; Q(x) :- T(x);", [(None,), (1,), (2,)]),
     ],
 )
 def test_constants_typed_where_needed(request, engine, source, want):

@@ -41,6 +41,8 @@ CASES = [
     # records
     ("{a: 1, b: \"x\"}.b", "x"),
     ("{a: {c: 5}}.a.c", 5),
+    # a record nested deep, each level's type sharing the one below
+    ("{a: " * 6 + "{c: 5, d: \"x\"}" + "}" * 6 + ".a" * 6 + ".d", "x"),
 ]
 
 

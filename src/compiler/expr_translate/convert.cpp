@@ -282,7 +282,7 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
     fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
     values.push_back(expression);
   }
-  hinted_fields(node, types);
+  hinted_fields(node, types, values);
   Type::Fields closed;
   bool untyped = false;
   for (size_t i = 0; i < fields.size(); ++i) {
@@ -337,8 +337,26 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
   for (std::size_t i = 0; i < 2; ++i) {
     if (value_type(*args[1 - i]).is_number() && is_held_as_text(*args[i])) {
       sql[i] = "CAST(" + sql[i] + " AS " + std::string(dialect->number_type_of_text()) + ")";
+    } else if (dialect->types_bare_nulls() && is_read_from_nulls(*args[i]) &&
+               !is_held_as_text(*args[1 - i]) && !value_type(*args[1 - i]).is_string()) {
+      // A value of no known type beside a column of nulls: the null is
+      // reckoned with as a number, and compared as text to what may not be
+      // one; either way the outcome is the null's.
+      const bool compares = op == "==" || op == "!=" || op == "<" || op == ">" || op == "<=" || op == ">=";
+      if (compares) {
+        sql[1 - i] = "CAST(" + sql[1 - i] + " AS TEXT)";
+      } else {
+        sql[i] = "CAST(" + sql[i] + " AS " + std::string(dialect->number_type_of_text()) + ")";
+      }
     }
   }
+}
+
+bool ExprTranslator::is_read_from_nulls(const Json& expr) const {
+  const Json* variable = expr.get("variable");
+  if (variable == nullptr) return false;
+  const Json& name = variable->at("var_name");
+  return read_from_nulls.count(name.is_str() ? name.as_str() : name.compact()) > 0;
 }
 
 void ExprTranslator::type_untyped_arguments(std::string_view function, const std::vector<const Json*>& args,

@@ -21,6 +21,7 @@ ExprTranslator ExprTranslator::scoped(const BindingList& bindings) const {
   for (const auto& [name, sql] : bindings) {
     inner.vocabulary.insert_or_assign(name, sql);
     inner.held_as_text.erase(name);
+    inner.read_from_nulls.erase(name);
   }
   return inner;
 }

@@ -73,10 +73,13 @@ class ExprTranslator {
   // A record field of unknown type, or a variable of held_as_text: on
   // PostgreSQL such a value may be text whatever it holds.
   bool is_held_as_text(const Json& expr) const;
+  // A variable of read_from_nulls.
+  bool is_read_from_nulls(const Json& expr) const;
   void type_untyped_arguments(std::string_view function, const std::vector<const Json*>& args,
                               std::vector<std::string>& sql) const;
   Type record_type(const Json& record) const;
-  void hinted_fields(const Json& node, FieldTypes& fields) const;
+  // `values`, when given, are the fields' value nodes, in the order of `fields`.
+  void hinted_fields(const Json& node, FieldTypes& fields, const std::vector<const Json*>& values = {}) const;
   // The hint recorded on a node, if any.
   const Type* hint_of(const Json& node) const;
 
@@ -90,6 +93,8 @@ class ExprTranslator {
   // Variables whose value PostgreSQL may hold as text though it is a number:
   // bound to a record field of unknown type, or to a column of nulls.
   std::set<std::string, std::less<>> held_as_text;
+  // Those of them bound to a column of nulls, which are null in every row.
+  std::set<std::string, std::less<>> read_from_nulls;
   SubqueryTranslator* subquery_translator = nullptr;
   // The query whose expressions these are, for the combines written in them.
   OuterRows* outer_rows = nullptr;

@@ -247,11 +247,13 @@ Type ExprTranslator::record_type(const Json& record) const {
   return Type::closed_record(std::move(fields));
 }
 
-void ExprTranslator::hinted_fields(const Json& node, FieldTypes& fields) const {
+void ExprTranslator::hinted_fields(const Json& node, FieldTypes& fields,
+                                   const std::vector<const Json*>& values) const {
   const Type* hint = hint_of(node);
   if (hint == nullptr || !hint->is_record() || fields.empty()) return;
   const Type::Fields& hinted = hint->fields();
-  for (auto& [name, type] : fields) {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    auto& [name, type] = fields[i];
     const Type* innermost = &type;
     while (innermost->is_list()) innermost = &innermost->element();
     auto found = hinted.find(name);
@@ -262,9 +264,16 @@ void ExprTranslator::hinted_fields(const Json& node, FieldTypes& fields) const {
     // of the values inside a record or list written whole.
     if (innermost->is_any() || innermost->is_atomic()) {
       type = found->second;
-    } else {
-      adopt_origins(type, found->second);
+      continue;
     }
+    // A record value inside took its sources from this very hint when it was
+    // written: walking it again at every level around it would make nested
+    // records cost the square of their depth.
+    const Type* inner_hint = i < values.size() ? hint_of(*values[i]) : nullptr;
+    if (inner_hint != nullptr && written_record_types_.count(values[i]) != 0 &&
+        inner_hint->shares_parts_with(found->second))
+      continue;
+    adopt_origins(type, found->second);
   }
 }
 

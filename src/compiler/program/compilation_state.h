@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -51,6 +52,8 @@ struct QuorilProgram::CompilationState {
   NamesAllocator names;
   int64_t variable_counter = 0;
   RecordTypes record_types;
+  // The names in record_types, looked up once per record value written.
+  std::unordered_set<std::string> record_type_names;
   std::vector<PlanStep> steps;
   std::set<std::string> emitted, in_progress, with_in_progress;
   std::set<std::string> loops_done, loops_in_progress;

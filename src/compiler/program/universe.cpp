@@ -581,10 +581,7 @@ std::string UniverseSubqueryTranslator::register_record_type(const Type& record)
 
 std::string QuorilProgram::add_record_type(const Type& record) {
   std::string name = record_type_name(record);
-  auto& registry = state_->record_types;
-  for (const auto& [n, t] : registry)
-    if (n == name) return name;
-  registry.emplace_back(name, record);
+  if (state_->record_type_names.insert(name).second) state_->record_types.emplace_back(name, record);
   return name;
 }
 

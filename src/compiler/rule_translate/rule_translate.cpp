@@ -448,8 +448,10 @@ class SelectWriter final : public OuterRows {
         case BindKind::Column: {
           sql = b.alias + "." + sql_column(b.column, dialect_);
           if (dialect_.reads_untyped_fields_as_text() &&
-              tr_.subquery_translator->column_of_nulls(b.predicate, b.column))
+              tr_.subquery_translator->column_of_nulls(b.predicate, b.column)) {
             tr_.held_as_text.insert(var);
+            tr_.read_from_nulls.insert(var);
+          }
           break;
         }
         case BindKind::Row:
@@ -532,8 +534,16 @@ class SelectWriter final : public OuterRows {
       // The head column's inferred type, which every rule of the predicate
       // shares, before the type of this rule's expression alone.
       std::optional<Type> column = tr_.subquery_translator->column_type(rule_.head_predicate, it->column);
-      TRY(std::string sql, tr_.convert_to_sql_expecting(
-                               *it->expr, column && !column->is_any() ? *column : tr_.value_type(*it->expr)));
+      const Type expected = column && !column->is_any() ? *column : tr_.value_type(*it->expr);
+      TRY(std::string sql, tr_.convert_to_sql_expecting(*it->expr, expected));
+      // A value read from a column of nulls is written as the null it is, so
+      // that the engine types it by the other rules of the predicate rather
+      // than as the text that column became.
+      if (!it->aggregated && rule_.group_keys.empty() && bound_to_nulls(*it->expr)) {
+        sql = expected.is_number() || expected.is_bool() || expected.is_string()
+                  ? "CAST(NULL AS " + dialect_.scalar_sql_type(expected) + ")"
+                  : "NULL";
+      }
       select_.push_back(sql + " AS " + sql_column(it->column, dialect_));
     }
     if (rule_.select.empty()) select_.push_back("1 AS mirtova_unit");
@@ -556,6 +566,23 @@ class SelectWriter final : public OuterRows {
     return Unit{};
   }
 
+  bool holds_only_nulls(std::string_view alias, std::string_view column) const {
+    if (!dialect_.types_bare_nulls() || !dialect_.reads_untyped_fields_as_text()) return false;
+    for (const TableRef& t : rule_.tables)
+      if (t.alias == alias) return tr_.subquery_translator->column_of_nulls(t.predicate, column);
+    return false;
+  }
+
+  // Whether `value` is a variable read from such a column.
+  bool bound_to_nulls(const Json& value) const {
+    const Json* variable = value.get("variable");
+    const Json* name = variable != nullptr ? variable->get("var_name") : nullptr;
+    if (name == nullptr || !name->is_str()) return false;
+    auto binding = rule_.bindings.find(name->as_str());
+    return binding != rule_.bindings.end() && binding->second.kind == BindKind::Column &&
+           holds_only_nulls(binding->second.alias, binding->second.column);
+  }
+
   Result<Unit, CompileError> write_where() {
     where_ = carried_keys_;
     for (const Constraint& c : rule_.constraints) {
@@ -566,12 +593,26 @@ class SelectWriter final : public OuterRows {
         case Constraint::Kind::ColumnEquals: {
           std::string column = c.alias + "." + sql_column(c.column, dialect_);
           TRY(std::string value, tr_.convert_to_sql_expecting(*c.left, Type::any()));
+          // A column every rule fills with a null is text to an engine that
+          // types bare nulls, and meets a value of another type here: the
+          // other side is compared as text, which a null equals no more than
+          // before.
+          if (holds_only_nulls(c.alias, c.column)) {
+            value = "CAST(" + value + " AS TEXT)";
+          } else if (bound_to_nulls(*c.left)) {
+            column = "CAST(" + column + " AS TEXT)";
+          }
           where_.push_back(column + " = " + value);
           break;
         }
         case Constraint::Kind::Equal: {
           TRY(std::string left, tr_.convert_to_sql_expecting(*c.left, Type::any()));
           TRY(std::string right, tr_.convert_to_sql_expecting(*c.right, Type::any()));
+          if (bound_to_nulls(*c.left) && !bound_to_nulls(*c.right)) {
+            right = "CAST(" + right + " AS TEXT)";
+          } else if (bound_to_nulls(*c.right) && !bound_to_nulls(*c.left)) {
+            left = "CAST(" + left + " AS TEXT)";
+          }
           where_.push_back(left + " = " + right);
           break;
         }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
+#include <string>
 #include <utility>
 
 namespace mirtova {
@@ -37,6 +39,32 @@ std::pair<int64_t, int64_t> bounds_from_value(const Json* tree) {
 std::pair<int64_t, int64_t> inner_bounds(const Json& kind_value, std::string_view inner) {
   kind_value.as_object();  // the kind's value must be an object
   return bounds_from_value(kind_value.get(inner));
+}
+
+// The names of the variables of `rule` outside its combines.
+std::set<std::string, std::less<>> names_outside_combines(const Json& rule) {
+  std::set<std::string, std::less<>> names;
+  std::vector<const Json*> pending = {&rule};
+  while (!pending.empty()) {
+    const Json* node = pending.back();
+    pending.pop_back();
+    if (node->is_array()) {
+      for (const Json& item : node->as_array()) pending.push_back(&item);
+      continue;
+    }
+    if (!node->is_object()) continue;
+    for (const auto& [key, value] : node->as_object()) {
+      if (key == "combine") continue;
+      if (key == "variable" && value.is_object()) {
+        const Json* name = value.get("var_name");
+        if (name != nullptr && name->is_str()) names.insert(name->as_str());
+        if (name != nullptr && name->is_int()) names.insert(std::to_string(name->as_int()));
+        continue;
+      }
+      pending.push_back(&value);
+    }
+  }
+  return names;
 }
 
 std::string_view field_of_subscript(const Json& subscript) {
@@ -84,6 +112,9 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
   if (!predicate.empty() && predicate.front() == '@') return;
 
   ++rule_counter_;
+  rule_names_ = names_outside_combines(rule);
+  combine_counter_ = 0;
+  combine_scope_ = 0;
   // Connecting straight into the predicate's graph accepts exactly the edges
   // that building a graph for the rule and merging it in would: both drop an
   // edge whose key is already there and keep the order of the rest.
@@ -214,6 +245,7 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_expression(TypesGraph& g
     if (const Json* field_values = record->get("field_value")) return convert_record(graph, *field_values);
   }
   if (const Json* implication = e.get("implication")) return convert_implication(graph, *implication);
+  if (const Json* combine = e.get("combine")) return convert_combine(graph, *combine);
   return {unknown(), 0, 0};
 }
 
@@ -226,6 +258,20 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
     Expression element = Expression::predicate_addressing(predicate, "col0", n);
     text_digest(value);  // before the copy, which carries the digest along
     graph.connect(Edge{EdgeKind::Inclusion, b.start, b.stop, value, std::move(element)});
+  }
+  // These aggregates give one of the values they range over (or, joining
+  // lists, a list of the lists' type), so a column they fill has the type of
+  // what they aggregate; PostgreSQL declares a record field by that type. An edge is known by its ends'
+  // printed forms, which leave out the call number: the two are joined through a variable of their own, lest
+  // the edges of a later call of the same aggregate be taken for the first one's.
+  if (predicate == "Min" || predicate == "Max" || predicate == "AnyValue" || predicate == "SomeValue" ||
+      predicate == "Agg++" || predicate == "ArrayConcatAgg") {
+    Expression link = unknown();
+    text_digest(link);
+    text_digest(value);
+    graph.connect(Edge{EdgeKind::Equality, b.start, b.stop, value, link});
+    graph.connect(Edge{EdgeKind::Equality, b.start, b.stop, std::move(link),
+                       Expression::predicate_addressing(predicate, "col0", n)});
   }
   return {std::move(value), b.start, b.stop};
 }
@@ -327,10 +373,34 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_implication(TypesGraph& 
   return {std::move(if_node), start, stop};
 }
 
+TypesGraphBuilder::Converted TypesGraphBuilder::convert_combine(TypesGraph& graph, const Json& combine) {
+  // A combine's value is its aggregate's over the aggregated expression, so
+  // a column filled from it is typed as one filled by the same aggregation in
+  // a head. Only that expression is typed: the combine's body binds its own
+  // variables, which stay apart from the rule's and from other combines'
+  // (they are not reported with the rule's), and leaves the types of the
+  // predicates it reads to the rules that use them outside combines.
+  const Json* head = combine.get("head");
+  const Json* record = head != nullptr ? head->get("record") : nullptr;
+  const Json* fields = record != nullptr ? record->get("field_value") : nullptr;
+  if (fields == nullptr || !fields->is_array() || fields->size() != 1) return {unknown(), 0, 0};
+  const Json* value = fields->as_array()[0].get("value");
+  const Json* aggregation = value != nullptr ? value->get("aggregation") : nullptr;
+  const Json* expression = aggregation != nullptr ? aggregation->get("expression") : nullptr;
+  if (expression == nullptr) return {unknown(), 0, 0};
+  const uint64_t outer = combine_scope_;
+  combine_scope_ = ++combine_counter_;
+  Converted converted = convert_expression(graph, *expression);
+  combine_scope_ = outer;
+  return converted;
+}
+
 Expression TypesGraphBuilder::rule_variable(std::string_view name) {
   std::string full(name);
   full += '@';
   full += std::to_string(rule_counter_);
+  // Not a rule number with the suffix: left out of the rule's variables.
+  if (combine_scope_ != 0 && !rule_names_.count(name)) full += "." + std::to_string(combine_scope_);
   return Expression::variable(std::move(full));
 }
 

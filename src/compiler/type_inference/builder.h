@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -49,6 +50,7 @@ class TypesGraphBuilder {
   Converted convert_record(TypesGraph& graph, const Json& field_values);
   Converted convert_subscript(TypesGraph& graph, const Json& subscript);
   Converted convert_implication(TypesGraph& graph, const Json& implication);
+  Converted convert_combine(TypesGraph& graph, const Json& combine);
 
   Expression rule_variable(std::string_view name);
   Expression unknown();
@@ -61,6 +63,12 @@ class TypesGraphBuilder {
   uint64_t rule_counter_ = 0;
   std::vector<size_t> built_positions_;
   uint64_t unknown_counter_ = 0;
+  // The variables of the rule being built that occur outside its combines;
+  // any other variable of a combine is its own, told apart by the combine's
+  // number (0 outside combines).
+  std::set<std::string, std::less<>> rule_names_;
+  uint64_t combine_counter_ = 0;
+  uint64_t combine_scope_ = 0;
 };
 
 }  // namespace mirtova

@@ -4,29 +4,16 @@
 
 namespace mirtova {
 
-void Type::copy_parts(const Type& other) {
-  if (other.element_) element_ = std::make_unique<Type>(*other.element_);
-  if (other.fields_) fields_ = std::make_unique<Fields>(*other.fields_);
-}
-
-Type& Type::operator=(const Type& other) {
-  if (this != &other) {
-    Type copy(other);
-    *this = std::move(copy);
-  }
-  return *this;
-}
-
 Type Type::list(Type element) {
   Type t(Kind::List);
-  t.element_ = std::make_unique<Type>(std::move(element));
+  t.element_ = std::make_shared<Type>(std::move(element));
   return t;
 }
 
 Type Type::record(Fields fields, bool open) {
   Type t(Kind::Record);
   t.open_ = open;
-  t.fields_ = std::make_unique<Fields>(std::move(fields));
+  t.fields_ = std::make_shared<Fields>(std::move(fields));
   return t;
 }
 
@@ -37,6 +24,7 @@ const Type& Type::element() const {
 
 Type& Type::element() {
   if (!element_) throw InternalFault("expected a list type, got " + to_string());
+  if (element_.use_count() > 1) element_ = std::make_shared<Type>(*element_);
   return *element_;
 }
 
@@ -47,6 +35,7 @@ const Type::Fields& Type::fields() const {
 
 Type::Fields& Type::fields() {
   if (!fields_) throw InternalFault("expected a record type, got " + to_string());
+  if (fields_.use_count() > 1) fields_ = std::make_shared<Fields>(*fields_);
   return *fields_;
 }
 

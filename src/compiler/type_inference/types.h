@@ -33,12 +33,12 @@ class Type {
   using Fields = std::map<std::string, Type, std::less<>>;
 
   Type() = default;  // Any
-  // Scalars, by far the most types, copy without a call.
-  Type(const Type& other) : kind_(other.kind_), open_(other.open_), origin_(other.origin_) {
-    if (other.element_ || other.fields_) copy_parts(other);
-  }
+  // A copy shares the element or fields it was copied from until either side
+  // changes them: a record type is copied at every level it is met at, and a
+  // deep copy there costs as much as the whole type below.
+  Type(const Type& other) = default;
   Type(Type&& other) noexcept = default;
-  Type& operator=(const Type& other);
+  Type& operator=(const Type& other) = default;
   Type& operator=(Type&& other) noexcept = default;
   ~Type() = default;
 
@@ -63,7 +63,9 @@ class Type {
   // Whether the record admits further fields; false for every other kind.
   bool is_open() const { return kind_ == Kind::Record && open_; }
 
-  // The element of a List; any other kind is an internal fault.
+  // The element of a List; any other kind is an internal fault. The mutable
+  // forms first give this type parts of its own (when shared): a reference
+  // taken from them is not seen by copies made before, nor by those after.
   const Type& element() const;
   Type& element();
   // The fields of a Record; any other kind is an internal fault.
@@ -80,6 +82,12 @@ class Type {
   const std::shared_ptr<const ColumnOrigin>& shared_origin() const { return origin_; }
   void set_origin(std::shared_ptr<const ColumnOrigin> origin) { origin_ = std::move(origin); }
 
+  // Whether this list or record holds the very element or fields `other`
+  // holds, shared by copying: what is true of one below is true of the other.
+  bool shares_parts_with(const Type& other) const {
+    return (element_ || fields_) && element_ == other.element_ && fields_ == other.fields_;
+  }
+
   // The printed form used in messages: "number", "[string]", "{a: [number], b: bool}".
   // The open flag is not shown.
   std::string to_string() const;
@@ -92,15 +100,14 @@ class Type {
 
  private:
   explicit Type(Kind kind) : kind_(kind) {}
-  // Deep-copies the element or fields of `other`.
-  void copy_parts(const Type& other);
 
   Kind kind_ = Kind::Any;
   bool open_ = false;
   std::shared_ptr<const ColumnOrigin> origin_;
-  // Set exactly when kind_ is List (element_) or Record (fields_); owned, deep-copied.
-  std::unique_ptr<Type> element_;
-  std::unique_ptr<Fields> fields_;
+  // Set exactly when kind_ is List (element_) or Record (fields_); shared
+  // between copies, never changed while shared.
+  std::shared_ptr<Type> element_;
+  std::shared_ptr<Fields> fields_;
 };
 
 }  // namespace mirtova

@@ -95,6 +95,9 @@ TEST(BuiltInRestrictionsTest, Table) {
       {"Count", "col0", std::nullopt}, {"Count", "quoril_value", "number"}, {"IsNull", "quoril_value", "bool"},
       {"RegexpContains", "quoril_value", "bool"}, {"RegexpReplace", "quoril_value", "string"},
       {"ToFloat64", "quoril_value", "number"}, {"StringAgg", "quoril_value", "string"},
+      {"Sum", "quoril_value", "number"}, {"Median", "quoril_value", "number"},
+      {"ExactCount", "quoril_value", "number"}, {"Sum", "col0", std::nullopt},
+      {"Min", "quoril_value", std::nullopt},
       {"Person", "quoril_value", std::nullopt}, {"", "", std::nullopt},
   };
   // clang-format on

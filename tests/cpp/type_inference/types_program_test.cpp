@@ -77,6 +77,14 @@ TEST(TypesOfProgramsTest, ParsedPrograms) {
       {R"(F(2, "a"); T(1); Q(c) :- T(c), F(_, _);)", {"F", "Q"}, "F.col0: number; F.col1: string; F.quoril_value: any; Q.col0: number"},
       // The subscript adds b to the closed record, which then no longer meets its literal.
       {R"(R(r) :- r == {a: 1}, r.b == "s";)", {}, kError + "{a: number, b: any} with {a: number} at (0, 1)"},
+      // An aggregate that picks one of its values gives that value's type; one
+      // that adds up gives a number.
+      {R"(A(s? Min= x ++ "a") distinct :- E(x);)", {"A"}, "A.s: string"},
+      {R"(B(s? AnyValue= x + 1, t? Max= [x + 1]) distinct :- E(x);)", {"B"}, "B.s: number; B.t: [number]"},
+      {"C(s? Sum= x, m? Median= x) distinct :- E(x);", {"C"}, "C.m: number; C.s: number"},
+      {R"(L(s? ++= [x ++ ""]) distinct :- E(x);)", {"L"}, "L.s: [string]"},
+      {R"(D(s? Min= x) distinct :- E(x), x == 1; D(s? Min= x) distinct :- E(x), x == "a";)", {},
+       kError + "number with string at (0, 0)"},
   };
   // clang-format on
   for (const Case& c : cases) EXPECT_EQ(infer(c.program, c.predicates), c.expected) << c.program;
@@ -94,6 +102,12 @@ TEST(TypesOfProgramsTest, RuleVariables) {
       {"Q(s) :- x in [1.5, 2], s == ToString(x);", "s: string, x: number"},
       {R"(F(1); G(y, z) :- F(y), z == y + 1;)", " | y: number, z: number"},
       {R"(@OrderBy(Q, "col0"); Q(u) :- u == [_];)", " | u: [any]"},
+      // A combine has its aggregate's type; its own variables stay apart from
+      // the rule's and from another combine's of the same name.
+      {R"(Q(a, b, c) :- ~E(a), b == Min{x + 1 :- E(x)}, c == Max{x ++ "" :- N(x)};)",
+       "a: any, b: number, c: string"},
+      {"Q(a, b) :- E(a), b == Min{a :- T(a)}, a == [1];", "a: [number], b: [number]"},
+      {"Q(c) :- c == Avg{x :- E(x)}; R(d) :- d == Count{1 :- E(_)};", "c: number | d: number"},
   };
   // clang-format on
   for (const Case& c : cases) {
