@@ -123,6 +123,22 @@ std::optional<std::string_view> Dialect::carried_key_phrase() const { return std
 
 bool Dialect::carries_every_outer_value() const { return false; }
 
+bool Dialect::correlates_field_reads() const { return true; }
+
+std::optional<std::string_view> Dialect::field_by_position() const { return std::nullopt; }
+
+std::optional<std::string_view> Dialect::unnest_computed_list_phrase() const { return std::nullopt; }
+
+bool Dialect::names_untyped_fields(size_t) const { return true; }
+
+std::string Dialect::unnested_list(std::string_view list_sql, std::string_view alias, bool of_records) const {
+  std::optional<std::string_view> computed = unnest_computed_list_phrase();
+  std::string_view phrase = computed && list_sql.find("(SELECT ") != std::string_view::npos ? *computed
+                            : of_records ? unnest_records_phrase()
+                                         : unnest_phrase();
+  return replace_all(replace_all(phrase, "{0}", list_sql), "{1}", alias);
+}
+
 std::optional<std::string> Dialect::typed_array(std::string_view, const Type&) const { return std::nullopt; }
 
 std::string Dialect::empty_array_literal() const {

@@ -193,6 +193,22 @@ class Dialect {
   // The SQL of a built-in function's call as the engine takes it, from the
   // call as its template wrote it; most engines take it as it is.
   virtual std::string call_sql(std::string call) const;  // 62
+  // Whether a sub-query's conditions may read a field of a record of the query
+  // around; where not, a value read from one is carried (as one computed by a
+  // sub-query is), its record the key.
+  virtual bool correlates_field_reads() const;  // 63
+  // Where the engine reads a field of a record value the program wrote by its
+  // place among the fields sorted by name: "{0}" the record, "{1}" the place
+  // counted from 1. None to read every field by name.
+  virtual std::optional<std::string_view> field_by_position() const;  // 64
+  // Like unnest_phrase, for a list computed by a sub-query, where the engine
+  // takes none inside UNNEST; none to write such a list as any other.
+  virtual std::optional<std::string_view> unnest_computed_list_phrase() const;  // 65
+  // The FROM item of the unnested list `list_sql` under `alias`, by the phrases above.
+  std::string unnested_list(std::string_view list_sql, std::string_view alias, bool of_records) const;
+  // Whether a record of so many fields, some of a type only the engine knows,
+  // keeps its field names as written by record_of_untyped_fields.
+  virtual bool names_untyped_fields(size_t field_count) const;  // 66
 };
 
 }  // namespace mirtova

@@ -12,6 +12,20 @@ namespace mirtova {
 namespace {
 
 class PrestoDialect : public Dialect {
+ protected:
+  std::string typed_value(const RecordLiteralField& field) const {
+    return field.typed ? "CAST(" + field.sql + " AS " + row_field_type(field.type) + ")" : field.sql;
+  }
+
+  std::string unnamed_row(const std::vector<RecordLiteralField>& fields) const {
+    std::string values;
+    for (const RecordLiteralField& field : sorted_by_name(fields)) {
+      if (!values.empty()) values += ", ";
+      values += typed_value(field);
+    }
+    return "ROW(" + values + ")";
+  }
+
  public:
   Engine engine() const override { return Engine::kPresto; }
   bool format_needs_expansion() const override { return true; }
@@ -26,6 +40,12 @@ class PrestoDialect : public Dialect {
   bool supports_offset() const override { return false; }
   std::string_view unnest_phrase() const override {
     return "UNNEST(TRANSFORM({0}, mirtova_e -> ROW(mirtova_e))) as varnok({1})";
+  }
+  // The list is a lateral relation's column: Presto takes no scalar sub-query
+  // in UNNEST ("Scalar subqueries in UNNEST are not supported").
+  std::optional<std::string_view> unnest_computed_list_phrase() const override {
+    return "LATERAL (SELECT {0} AS mirtova_l) AS mirtova_l_{1}, "
+           "UNNEST(TRANSFORM(mirtova_l_{1}.mirtova_l, mirtova_e -> ROW(mirtova_e))) as varnok({1})";
   }
   std::string_view array_phrase() const override { return "ARRAY[%s]"; }
   int group_by_spec_by() const override { return 1; }
@@ -83,8 +103,16 @@ class PrestoDialect : public Dialect {
     return "CAST(ROW(" + values + ") AS ROW(" + types + "))";
   }
 
-  // A record field of a stored column is a varchar where the ROW names it
-  // without its type (see record_of_untyped_fields).
+  // A ROW type names each field's type, which for a field of a stored column
+  // only the engine knows: such a record is a ROW of unnamed fields, each of
+  // its value's own type, in the order of their names, and a field of any
+  // record the program wrote is read by its place. (A sub-query of one column
+  // is that column's value, not a ROW, and ROW(x AS a) is not in the grammar.)
+  std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields) const override {
+    return unnamed_row(fields);
+  }
+  std::optional<std::string_view> field_by_position() const override { return "{0}[{1}]"; }
+  bool names_untyped_fields(size_t) const override { return false; }
   bool reads_untyped_fields_as_text() const override { return true; }
   std::string_view number_type_of_text() const override { return "DOUBLE"; }
 
@@ -112,26 +140,28 @@ class PrestoDialect : public Dialect {
 class TrinoDialect final : public PrestoDialect {
  public:
   Engine engine() const override { return Engine::kTrino; }
+  std::optional<std::string_view> unnest_computed_list_phrase() const override { return std::nullopt; }
   bool supports_offset() const override { return true; }
   std::optional<std::string_view> carried_key_phrase() const override { return std::nullopt; }
   bool carries_every_outer_value() const override { return false; }
+  // "Given correlated subquery is not supported" where a condition compares
+  // with a field of an outer record, however the field is written.
+  bool correlates_field_reads() const override { return false; }
   std::optional<std::string> number_to_string() const override { return std::string(trino_number_text()); }
   bool takes_field_name(std::string_view) const override { return true; }
 
-  // A ROW type names each field's type, and a field of a stored column would
-  // be cast to varchar, its numbers read back as texts. A sub-query of two or
-  // more columns is a ROW named by its columns and typed by their values (one
-  // column is a value, not a ROW; Presto takes neither).
+  // A sub-query of two or more columns is a ROW named by its columns and typed
+  // by their values, which keeps the names where such a record is shown.
   std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields) const override {
-    if (fields.size() < 2) return record_literal(fields);
+    if (fields.size() < 2) return unnamed_row(fields);
     std::string columns;
     for (const RecordLiteralField& field : sorted_by_name(fields)) {
       if (!columns.empty()) columns += ", ";
-      columns += field.typed ? "CAST(" + field.sql + " AS " + row_field_type(field.type) + ")" : field.sql;
-      columns += " AS " + record_field(field.name);
+      columns += typed_value(field) + " AS " + record_field(field.name);
     }
     return "(SELECT " + columns + ")";
   }
+  bool names_untyped_fields(size_t field_count) const override { return field_count >= 2; }
 };
 
 }  // namespace

@@ -196,6 +196,10 @@ SqlResult ExprTranslator::convert(const Json& expr) {
     if (target.has("variable") && sql.size() > 2 && sql.compare(sql.size() - 2, 2, ".*") == 0) {
       return dialect->subscript(sql.substr(0, sql.size() - 2), field, true);
     }
+    std::optional<std::string_view> by_position = dialect->field_by_position();
+    if (std::optional<size_t> position = by_position ? field_position(target, field) : std::nullopt) {
+      return apply_template(*by_position, {sql, std::to_string(*position + 1)});
+    }
     return dialect->subscript(sql, field, false);
   }
   if (const Json* implication = expr.get("implication")) return convert_implication(*implication);
@@ -399,6 +403,16 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   }
 }
 
+std::optional<size_t> ExprTranslator::field_position(const Json& record, std::string_view field) const {
+  // Only a record the program wrote has its fields in the order of their names.
+  Type type = value_type(record);
+  if (!type.is_record() || type.is_open()) return std::nullopt;
+  const Type::Fields& fields = type.fields();
+  auto found = fields.find(field);
+  if (found == fields.end()) return std::nullopt;
+  return static_cast<size_t>(std::distance(fields.begin(), found));
+}
+
 bool ExprTranslator::is_held_as_text(const Json& expr) const {
   if (const Json* variable = expr.get("variable")) {
     const Json& name = variable->at("var_name");
@@ -408,6 +422,11 @@ bool ExprTranslator::is_held_as_text(const Json& expr) const {
   if (subscript == nullptr) return false;
   const Json* target = subscript->get("record");
   if (target == nullptr || !value_type(*target).is_record()) return false;
+  // A field read by its position is the value put in it.
+  const Json* symbol = subscript->get("subscript");
+  if (symbol != nullptr && dialect->field_by_position() &&
+      field_position(*target, symbol->at("literal").at("the_symbol").at("symbol").as_str()))
+    return false;
   Type field = value_type(expr);
   return field.is_any() || field.is_atomic();
 }

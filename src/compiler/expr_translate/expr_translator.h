@@ -65,6 +65,9 @@ class ExprTranslator {
   // Typing services.
   void hint_types(const Json& expr, const Type& expected);
   Type value_type(const Json& expr) const;
+  // The index of the field among those of the record value `record`, where its
+  // type is a closed record that has it.
+  std::optional<size_t> field_position(const Json& record, std::string_view field) const;
   void cast_text_fields_to_numbers(std::string_view op, const std::vector<const Json*>& args,
                                    std::vector<std::string>& sql) const;
   // A record field of unknown type, or a variable of held_as_text: on

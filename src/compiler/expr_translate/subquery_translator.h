@@ -47,7 +47,7 @@ class OuterRows {
  public:
   virtual ~OuterRows() = default;
   virtual Result<CarriedValues, CompileError> carried_values(const std::set<std::string>& variables) = 0;
-  // Its variables whose SQL holds a sub-query.
+  // Its variables whose SQL holds a sub-query (see computed_by_subquery).
   virtual std::set<std::string> computed_by_subquery() const = 0;
 };
 

@@ -337,4 +337,26 @@ void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVar
   }
 }
 
+bool holds_unnamed_fields(const Type& type, const Dialect& dialect) {
+  // Each part with the index of the record or list holding it, parents first;
+  // then, children first, whether a value read from a host's column is inside.
+  std::vector<std::pair<const Type*, size_t>> parts = {{&type, SIZE_MAX}};
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const Type* part = parts[i].first;
+    if (part->is_list()) parts.emplace_back(&part->element(), i);
+    if (part->is_record())
+      for (const auto& [name, field] : part->fields()) parts.emplace_back(&field, i);
+  }
+  std::vector<bool> from_host(parts.size(), false);
+  for (size_t i = parts.size(); i-- > 0;) {
+    const Type* part = parts[i].first;
+    const ColumnOrigin* origin = part->origin();
+    if (is_undetermined(*part) && origin != nullptr && !origin->several) from_host[i] = true;
+    if (from_host[i] && part->is_record() && !dialect.names_untyped_fields(part->fields().size()))
+      return true;
+    if (from_host[i] && parts[i].second != SIZE_MAX) from_host[parts[i].second] = true;
+  }
+  return false;
+}
+
 }  // namespace mirtova

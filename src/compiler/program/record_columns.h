@@ -29,4 +29,9 @@ using ColumnTypes = std::map<std::string, std::map<std::string, Type>, std::less
 void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
                              const Dialect& dialect, ColumnTypes& column_types);
 
+// Whether a value of `type` holds a record whose fields the dialect leaves
+// unnamed: one holding a value read from a host table's column, where the
+// engine names fields only with their types.
+bool holds_unnamed_fields(const Type& type, const Dialect& dialect);
+
 }  // namespace mirtova

@@ -9,6 +9,7 @@
 #include "common/strings.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/program/compilation_state.h"
+#include "compiler/program/record_columns.h"
 #include "compiler/program/step_order.h"
 #include "parser/tree_access.h"
 
@@ -497,6 +498,19 @@ std::string QuorilProgram::search_filter(const std::string& predicate, const std
 
 Result<std::string, CompileError> QuorilProgram::main_query(const std::string& predicate, PageWindow window,
                                                             const std::optional<std::string>& pattern) {
+  // A host would read such a record with its fields unnamed: refused rather
+  // than shown so, or with its values turned to texts.
+  if (auto rules = rules_of_.find(predicate); rules != rules_of_.end()) {
+    for (const std::string& column : head_columns(rule_at(rules->second[0]))) {
+      std::optional<Type> type = column_type(predicate, column);
+      if (type && holds_unnamed_fields(*type, *dialect_))
+        return CompileError(
+            "Column " + column + " of '" + predicate +
+            "' holds a record with a value of a host table's column, whose fields engine " +
+            std::string(dialect_->name()) +
+            " cannot name; give such a value its type (ToInt64(x), ToFloat64(x), ToString(x)).");
+    }
+  }
   state_->frames.emplace_back();
   std::string body;
   if (table_owner(predicate)) {

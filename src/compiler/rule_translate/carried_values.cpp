@@ -40,6 +40,18 @@ bool holds_combine(const Json* node) {
   return found;
 }
 
+// Whether the expression writes a record or reads a field of one (a call
+// holds its arguments as a record too, but names its predicate).
+bool holds_record_value(const Json* node) {
+  if (node == nullptr) return false;
+  bool found = false;
+  walk_tree(*node, [&](const Json& at) {
+    if (at.has("record") && !at.has("predicate_name")) found = true;
+    return found ? Walk::Stop : Walk::Enter;
+  });
+  return found;
+}
+
 // A conjunct that binds one side's variables from the other's.
 bool is_unification(const Json& conjunct) {
   if (conjunct.has("unification") || conjunct.has("inclusion")) return true;
@@ -71,7 +83,7 @@ bool names_one_twice(const Json& rule, const Names& names) {
 }  // namespace
 
 Names outer_values_to_carry(const RuleStructure& combine, const Names& outer_by_subquery,
-                            bool every_when_named_twice) {
+                            bool every_when_named_twice, bool carries_field_reads) {
   Names carried;
   for (const std::string& name : variables_of(*combine.rule))
     if (combine.outer.count(name)) carried.insert(name);
@@ -98,6 +110,9 @@ Names outer_values_to_carry(const RuleStructure& combine, const Names& outer_by_
       if (const Json* inclusion = conjunct.get("inclusion"))
         needed = needed || meets(variables_of(inclusion->at("list")), outer);
       walk_tree(conjunct, [&](const Json& at) {
+        const Json* subscript = carries_field_reads ? at.get("subscript") : nullptr;
+        const Json* record = subscript != nullptr ? subscript->get("record") : nullptr;
+        if (record != nullptr && meets(variables_of(*record), outer)) needed = true;
         if (!at.has("combine")) return Walk::Enter;
         needed = needed || meets(variables_of(at), outer);
         return Walk::Skip;
@@ -107,7 +122,7 @@ Names outer_values_to_carry(const RuleStructure& combine, const Names& outer_by_
   return carried;
 }
 
-Names computed_by_subquery(const RuleStructure& query) {
+Names computed_by_subquery(const RuleStructure& query, bool field_reads_too) {
   // In binding order: each binding reads only variables bound before it.
   Names out;
   for (const std::string& name : query.binding_order) {
@@ -116,7 +131,10 @@ Names computed_by_subquery(const RuleStructure& query) {
     bool reads_computed = false;
     for (const std::string& used : variables_of(*b.expr))
       reads_computed = reads_computed || (query.bindings.count(used) > 0 && out.count(used) > 0);
-    if (holds_combine(b.expr) || reads_computed) out.insert(name);
+    // A record may be written as a sub-query too, where it holds a value of
+    // a type only the engine knows.
+    if (holds_combine(b.expr) || reads_computed || (field_reads_too && holds_record_value(b.expr)))
+      out.insert(name);
   }
   return out;
 }
@@ -144,7 +162,7 @@ Result<CarriedValues, CompileError> carried_rows(const RuleStructure& query, Exp
       return b != query.bindings.end() && b->second.kind == BindKind::Outer && own.columns.count(n) == 0;
     });
   };
-  const Names by_subquery = computed_by_subquery(query);
+  const Names by_subquery = computed_by_subquery(query, !translator.dialect->correlates_field_reads());
 
   std::vector<std::string> keys, computed;
   Names seen;
@@ -196,8 +214,7 @@ Result<CarriedValues, CompileError> carried_rows(const RuleStructure& query, Exp
     TRY(std::string list_sql, translator.convert_to_sql_expecting(*u.list, Type::any()));
     Type list_type = translator.value_type(*u.list);
     bool of_records = list_type.is_list() && list_type.element().is_record();
-    std::string phrase(of_records ? dialect.unnest_records_phrase() : dialect.unnest_phrase());
-    from.push_back(replace_all(replace_all(phrase, "{0}", list_sql), "{1}", u.alias));
+    from.push_back(dialect.unnested_list(list_sql, u.alias, of_records));
   }
   if (query.tables.empty() && own.from_item.empty())
     from.insert(from.begin(), "(SELECT 1 AS mirtova_unused) AS UNUSED_TABLE_NAME");

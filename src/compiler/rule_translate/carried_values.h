@@ -18,14 +18,15 @@ namespace mirtova {
 // unnested, or named by a combine inside it, or is computed by a sub-query of
 // the query around (`outer_by_subquery`); none while they stand only in its
 // conditions, which the engines read as they are.
-// With `every_when_named_twice`, all it names once it names one in two places.
+// With `every_when_named_twice`, all it names once it names one in two places;
+// with `carries_field_reads`, every one once it reads a field of one.
 std::set<std::string> outer_values_to_carry(const RuleStructure& combine,
                                             const std::set<std::string>& outer_by_subquery,
-                                            bool every_when_named_twice);
+                                            bool every_when_named_twice, bool carries_field_reads);
 
-// The variables of `query` whose SQL holds a sub-query, or reads a variable
-// whose SQL does.
-std::set<std::string> computed_by_subquery(const RuleStructure& query);
+// The variables of `query` whose SQL holds a sub-query (or, with
+// `field_reads_too`, a record or a field read), or reads a variable whose SQL does.
+std::set<std::string> computed_by_subquery(const RuleStructure& query, bool field_reads_too);
 
 // The carried rows a query joins by its own, with the variables they hold.
 struct OwnCarriedRows {

@@ -405,7 +405,8 @@ class SelectWriter final : public OuterRows {
   Result<Unit, CompileError> carry_outer_values() {
     if (!rule_.in_combine || around_ == nullptr || !dialect_.carries_outer_values()) return Unit{};
     std::set<std::string> carried =
-        outer_values_to_carry(rule_, around_->computed_by_subquery(), dialect_.carries_every_outer_value());
+        outer_values_to_carry(rule_, around_->computed_by_subquery(), dialect_.carries_every_outer_value(),
+                              !dialect_.correlates_field_reads());
     if (carried.empty()) return Unit{};
     TRY(CarriedValues values, around_->carried_values(carried));
     const std::string alias = tr_.subquery_translator->table_alias("mirtova_outer");
@@ -422,7 +423,9 @@ class SelectWriter final : public OuterRows {
     return carried_rows(rule_, tr_, own_, variables);
   }
 
-  std::set<std::string> computed_by_subquery() const override { return mirtova::computed_by_subquery(rule_); }
+  std::set<std::string> computed_by_subquery() const override {
+    return mirtova::computed_by_subquery(rule_, !dialect_.correlates_field_reads());
+  }
 
   // The SQL of every bound variable, in binding order, and the types the
   // columns, expressions and unnested lists give them.
@@ -555,8 +558,7 @@ class SelectWriter final : public OuterRows {
       TRY(std::string list_sql, tr_.convert_to_sql_expecting(*u.list, Type::any()));
       Type list_type = tr_.value_type(*u.list);
       bool of_records = list_type.is_list() && list_type.element().is_record();
-      std::string phrase(of_records ? dialect_.unnest_records_phrase() : dialect_.unnest_phrase());
-      from_.push_back(replace_all(replace_all(phrase, "{0}", list_sql), "{1}", u.alias));
+      from_.push_back(dialect_.unnested_list(list_sql, u.alias, of_records));
     }
     if (rule_.tables.empty() && own_.from_item.empty() &&
         (!rule_.unnestings.empty() || !rule_.constraints.empty()))

@@ -330,7 +330,7 @@ TEST(ExprConvert, CombinesOverOneList) {
       {"duckdb", over_l, "(SELECT SUM(mirtova_u0.unnested_pod) FROM (select unnest(T.l) as unnested_pod) as mirtova_u0 WHERE (mirtova_u0.unnested_pod > T.x))"},
       {"psql", over_l, "(SELECT SUM(mirtova_u0) FROM UNNEST(T.l) as mirtova_u0 WHERE (mirtova_u0 > T.x))"},
       {"sqlite", bare, "(SELECT (CASE WHEN COUNT(*) = 0 THEN NULL ELSE JSON_GROUP_ARRAY(((mirtova_u0.value) * (2))) END) FROM JSON_EACH(T.l) as mirtova_u0)"},
-      {"trino", bare, "(SELECT ARRAY_AGG(((mirtova_u0) * (CAST(2 AS BIGINT)))) FROM UNNEST(TRANSFORM(T.l, mirtova_e -> ROW(mirtova_e))) as varnok(mirtova_u0))"},
+      {"trino", bare, "(SELECT ARRAY_AGG(((mirtova_u0) * (CAST(2 AS BIGINT)))) FILTER (WHERE true) FROM UNNEST(TRANSFORM(T.l, mirtova_e -> ROW(mirtova_e))) as varnok(mirtova_u0))"},
       {"databricks", over_l, "(SELECT inner_sql)"},
       {"duckdb", joined, "(SELECT inner_sql)"},
       {"duckdb", free_var, "(SELECT inner_sql)"},

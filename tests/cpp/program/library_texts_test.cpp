@@ -55,9 +55,9 @@ const std::vector<std::string> kPrestoTrino = {
     R"s(`=`(left:, right:) = right :- left == right;)s",
     R"s(ArgMin(a) = SqlExpr("(ARRAY_AGG({arg} order by {value}))[1]", {arg: a.arg, value: a.value});)s",
     R"s(ArgMax(a) = SqlExpr( "(ARRAY_AGG({arg} order by {value} desc))[1]", {arg: a.arg, value: a.value});)s",
-    R"s(ArgMaxK(a, l) = SqlExpr( "SLICE(ARRAY_AGG({arg} order by {value} desc), 1, {lim})", {arg: a.arg, value: a.value, lim: l});)s",
-    R"s(ArgMinK(a, l) = SqlExpr( "SLICE(ARRAY_AGG({arg} order by {value}), 1, {lim})", {arg: a.arg, value: a.value, lim: l});)s",
-    R"s(Array(a) = SqlExpr( "ARRAY_AGG({value} order by {arg})", {arg: a.arg, value: a.value});)s",
+    R"s(ArgMaxK(a, l) = SqlExpr( "SLICE(ARRAY_AGG({arg} order by {value} desc) FILTER (WHERE true), 1, {lim})", {arg: a.arg, value: a.value, lim: l});)s",
+    R"s(ArgMinK(a, l) = SqlExpr( "SLICE(ARRAY_AGG({arg} order by {value}) FILTER (WHERE true), 1, {lim})", {arg: a.arg, value: a.value, lim: l});)s",
+    R"s(Array(a) = SqlExpr( "ARRAY_AGG({value} order by {arg}) FILTER (WHERE true)", {arg: a.arg, value: a.value});)s",
 };
 
 const std::vector<std::string> kPsql = {
@@ -158,7 +158,7 @@ struct EngineText {
 // clang-format off
 const std::vector<EngineText> kEngines = {
     {"duckdb", &kDuckDb, 2164, 11},   {"databricks", &kDatabricks, 1743, 7},
-    {"presto", &kPrestoTrino, 655, 0}, {"trino", &kPrestoTrino, 655, 0},
+    {"presto", &kPrestoTrino, 818, 2}, {"trino", &kPrestoTrino, 818, 2},
     {"psql", &kPsql, 1114, 2},         {"sqlite", &kSqlite, 907, 0},
     {"bigquery", &kBigQuery, 1025, 4},
 };
