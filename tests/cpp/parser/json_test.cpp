@@ -83,13 +83,18 @@ TEST(JsonTest, EqualityIgnoresInsertionOrder) {
   EXPECT_FALSE(Json(1) == Json("1"));
 }
 
-// Keys up to 30 bytes live in place, longer ones on the heap; both must copy,
+// Keys up to 15 bytes live in place, the parser's own longer words point at
+// their constant text and other longer ones are on the heap; all must copy,
 // move, compare and order as the text they hold.
 TEST(JsonTest, KeysOfEveryLengthKeepTheirText) {
   const std::string lengths[] = {"",
                                  "a",
                                  std::string(15, 'k'),
+                                 std::string(16, 'k'),
                                  "expression_heritage",
+                                 "distinct_denotes",
+                                 "distinct_denoted",
+                                 "expression_heritage_",
                                  std::string(30, 'x'),
                                  std::string(31, 'y'),
                                  std::string(200, 'z'),
