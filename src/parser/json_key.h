@@ -81,8 +81,9 @@ class JsonKey {
 
   // The keys longer than kInline that the parser and the compiler write.
   static constexpr std::array<std::string_view, 9> kLongKeys = {
-      "expression_heritage", "distinct_denoted", "imported_predicates", "predicates_prefix", "orderby_denoted",
-      "shouldbe_denoted",    "couldbe_denoted",  "statement_source",    "predicate_names"};
+      "expression_heritage", "distinct_denoted", "imported_predicates",
+      "predicates_prefix",   "orderby_denoted",  "shouldbe_denoted",
+      "couldbe_denoted",     "statement_source", "predicate_names"};
 
   uint8_t tag() const { return static_cast<uint8_t>(bytes_[kTag]); }
   void set_inline_size(size_t size) { bytes_[kTag] = static_cast<char>(static_cast<uint8_t>(size)); }
