@@ -61,7 +61,7 @@ struct EdgeStep {
   int64_t stop = 0;
 };
 
-EdgeStep step_of(const Edge& edge) {
+EdgeStep step_of(const GraphEdge& edge, const Expression& right) {
   switch (edge.kind) {
     case EdgeKind::Equality:
       return {Step::Meet, nullptr, edge.start, edge.stop};
@@ -71,7 +71,7 @@ EdgeStep step_of(const Edge& edge) {
       return {Step::Nothing, nullptr, edge.start, edge.stop};
     case EdgeKind::FieldAccess: {
       const Expression* field = nullptr;
-      if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing()) field = &edge.right;
+      if (right.is_predicate_addressing() || right.is_subscript_addressing()) field = &right;
       return {Step::RecordField, field, edge.start, edge.stop};
     }
   }
@@ -305,14 +305,10 @@ int specificity(const Type& t) {
 TypeInference::TypeInference(TypesGraphs graphs, HostTables host_tables)
     : graphs_(std::move(graphs)), host_tables_(std::move(host_tables)) {
   size_t count = 0;
-  for (const auto& entry : graphs_) count += entry.second.edges().size();
+  for (const auto& entry : graphs_) count += entry.second.size();
   edges_.reserve(count);
-  edge_graphs_.reserve(count);
   for (auto& entry : graphs_) {
-    for (Edge& edge : entry.second.edges_mut()) {
-      edges_.push_back(&edge);
-      edge_graphs_.push_back(&entry.first);
-    }
+    for (size_t at = 0; at < entry.second.size(); ++at) edges_.push_back(EdgeAt{&entry, at});
   }
 }
 
@@ -323,8 +319,7 @@ const Type* TypeInference::node_type(size_t edge, Side side) const {
 
 const Type& TypeInference::end_type(size_t edge, Side side) const {
   if (const Type* t = node_type(edge, side)) return *t;
-  const Edge& e = *edges_[edge];
-  return side ? e.right.type() : e.left.type();
+  return end(edge, side).type();
 }
 
 bool TypeInference::update_end(size_t edge, Side side, Type type) {
@@ -337,7 +332,7 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
     return false;
   }
   const NodeRef node = side ? right_nodes_[edge] : left_nodes_[edge];
-  Expression& end = side ? edges_[edge]->right : edges_[edge]->left;
+  Expression& end = end_mut(edge, side);
   if (!node && end.has_fixed_type()) return false;
   Type& stored = node ? nodes_[*node] : end.type_mut();
   // A source reaching a value is a change too: the passes go on until it has
@@ -368,22 +363,22 @@ class TypeInference::Propagation {
       if (!graph.has_column(predicate, "quoril_value")) relations.insert(predicate);
     }
 
-    std::vector<Edge*>& edges = in_.edges_;
+    const size_t edge_count = in_.edges_.size();
     in_.nodes_.clear();
-    in_.left_nodes_.assign(edges.size(), std::nullopt);
-    in_.right_nodes_.assign(edges.size(), std::nullopt);
+    in_.left_nodes_.assign(edge_count, std::nullopt);
+    in_.right_nodes_.assign(edge_count, std::nullopt);
     // Every edge has two ends: sized once rather than rehashed as the keys come.
-    NodeKeys keys(relations, 2 * edges.size());
+    NodeKeys keys(relations, 2 * edge_count);
     // Key number -> node number + 1 (0: no node yet). Subscripts intern their
     // records' keys too, so not every key has a node.
     std::vector<size_t> node_numbers;
-    node_numbers.reserve(2 * edges.size());
-    steps_.reserve(edges.size());
+    node_numbers.reserve(2 * edge_count);
+    steps_.reserve(edge_count);
     in_.column_ends_.clear();
-    for (size_t i = 0; i < edges.size(); ++i) {
-      steps_.push_back(step_of(*edges[i]));
+    for (size_t i = 0; i < edge_count; ++i) {
+      steps_.push_back(step_of(in_.edge(i), in_.end(i, true)));
       for (Side side : {false, true}) {
-        const Expression& end = side ? edges[i]->right : edges[i]->left;
+        const Expression& end = in_.end(i, side);
         uint32_t column = 0;
         std::optional<size_t> key = keys.of(end, &column);
         if (!key) continue;
@@ -614,7 +609,7 @@ ColumnEndTypes TypeInference::column_end_types() const {
   for (const ColumnEnd& column_end : column_ends_) {
     const Expression& first = *column_firsts_[column_end.column];
     result[std::string(first.name())][std::string(first.column())].emplace_back(
-        *edge_graphs_[column_end.edge], end_type(column_end.edge, column_end.side));
+        edges_[column_end.edge].graph->first, end_type(column_end.edge, column_end.side));
   }
   return result;
 }
@@ -642,7 +637,7 @@ std::map<std::string, Type, std::less<>> TypeInference::all_variable_types() con
   std::map<std::string, Type, std::less<>> result;
   for (size_t e = 0; e < edges_.size(); ++e) {
     for (Side side : {false, true}) {
-      const Expression& end = side ? edges_[e]->right : edges_[e]->left;
+      const Expression& end = this->end(e, side);
       if (end.kind() != Expression::Kind::Variable) continue;
       // Every end of one name reads the same node, so the first one found serves.
       auto at = result.lower_bound(end.name());
