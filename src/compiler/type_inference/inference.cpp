@@ -367,36 +367,58 @@ class TypeInference::Propagation {
     in_.nodes_.clear();
     in_.left_nodes_.assign(edge_count, std::nullopt);
     in_.right_nodes_.assign(edge_count, std::nullopt);
-    // Every edge has two ends: sized once rather than rehashed as the keys come.
-    NodeKeys keys(relations, 2 * edge_count);
+    in_.column_ends_.clear();
+    steps_.reserve(edge_count);
+    // The keys of all ends first, held where the node numbers go: the nodes
+    // and the column ends then take the room they need at once, after the
+    // keys' index is let go, instead of growing by doubling beside it.
+    size_t key_count = 0;
+    std::vector<const Expression*> column_firsts;
+    {
+      size_t column_end_count = 0;
+      for (size_t i = 0; i < edge_count; ++i)
+        column_end_count += static_cast<size_t>(in_.end(i, false).is_predicate_addressing()) +
+                            static_cast<size_t>(in_.end(i, true).is_predicate_addressing());
+      in_.column_ends_.reserve(column_end_count);
+      // Every edge has two ends: sized once rather than rehashed as the keys come.
+      NodeKeys keys(relations, 2 * edge_count);
+      for (size_t i = 0; i < edge_count; ++i) {
+        steps_.push_back(step_of(in_.edge(i), in_.end(i, true)));
+        for (Side side : {false, true}) {
+          const Expression& end = in_.end(i, side);
+          uint32_t column = 0;
+          std::optional<size_t> key = keys.of(end, &column);
+          if (!key) continue;
+          if (end.is_predicate_addressing())
+            in_.column_ends_.push_back(ColumnEnd{static_cast<uint32_t>(i), column, side});
+          (side ? in_.right_nodes_ : in_.left_nodes_)[i] = *key;
+          key_count = std::max(key_count, *key + 1);
+        }
+      }
+      column_firsts = keys.column_firsts();
+    }
     // Key number -> node number + 1 (0: no node yet). Subscripts intern their
     // records' keys too, so not every key has a node.
-    std::vector<size_t> node_numbers;
-    node_numbers.reserve(2 * edge_count);
-    steps_.reserve(edge_count);
-    in_.column_ends_.clear();
+    std::vector<uint32_t> node_numbers(key_count, 0);
+    in_.nodes_.reserve(key_count);
     for (size_t i = 0; i < edge_count; ++i) {
-      steps_.push_back(step_of(in_.edge(i), in_.end(i, true)));
       for (Side side : {false, true}) {
+        NodeRef& ref = (side ? in_.right_nodes_ : in_.left_nodes_)[i];
+        if (!ref) continue;
         const Expression& end = in_.end(i, side);
-        uint32_t column = 0;
-        std::optional<size_t> key = keys.of(end, &column);
-        if (!key) continue;
-        if (end.is_predicate_addressing()) in_.column_ends_.push_back(ColumnEnd{i, side, column});
-        if (*key >= node_numbers.size()) node_numbers.resize(*key + 1, 0);
-        size_t& number = node_numbers[*key];
+        uint32_t& number = node_numbers[*ref];
         if (number == 0) {
           in_.nodes_.push_back(end.type());
-          number = in_.nodes_.size();
+          number = static_cast<uint32_t>(in_.nodes_.size());
           if (end.is_predicate_addressing()) seed_origin(end, in_.nodes_.back());
         } else {
           TRY(Type met, intersect(in_.nodes_[number - 1], end.type(), 0, 0));
           in_.nodes_[number - 1] = std::move(met);
         }
-        (side ? in_.right_nodes_ : in_.left_nodes_)[i] = number - 1;
+        ref = number - 1;
       }
     }
-    in_.column_firsts_ = keys.column_firsts();
+    in_.column_firsts_ = std::move(column_firsts);
     return Unit{};
   }
 

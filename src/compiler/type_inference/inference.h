@@ -139,9 +139,9 @@ class TypeInference {
   // Every PredicateAddressing end, in edge order, with the number of its
   // (predicate, column); and per number, the first end naming it.
   struct ColumnEnd {
-    size_t edge;
-    Side side;
+    uint32_t edge;
     uint32_t column;
+    Side side;
   };
   std::vector<ColumnEnd> column_ends_;
   std::vector<const Expression*> column_firsts_;
