@@ -321,8 +321,13 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
   const ArgumentMap& resolved = plan.resolved;
   const std::map<std::string, NameSet>& tied = plan.tied;
   const std::string number = std::to_string(++index.functor_call_count);
+  // The texts live only for this call: kept for every rule of the index, they
+  // would outweigh the rules themselves, which share their nodes.
+  std::vector<std::string> texts;
+  texts.reserve(plan.kept.size());
+  for (const Json* rule : plan.kept) texts.push_back(rule->compact());
   std::vector<KeyedRule> kept;
-  for (const Json* rule : plan.kept) kept.push_back({&index.compact_text(*rule), rule});
+  for (size_t i = 0; i < plan.kept.size(); ++i) kept.push_back({&texts[i], plan.kept[i]});
   std::stable_sort(kept.begin(), kept.end(),
                    [](const KeyedRule& a, const KeyedRule& b) { return *a.text < *b.text; });
 
