@@ -95,15 +95,27 @@ bool Json::var_name_is(std::string_view name) const {
 }
 
 Json::ArrayType& Json::as_array_mut() {
-  unshare();
   if (auto* a = std::get_if<ArrayType>(&v_)) return *a;
+  if (v_.index() == kSubtree) {
+    own();
+    return as_array_mut();
+  }
   throw InternalFault("expected array");
 }
 
 Json::ObjectType& Json::as_object_mut() {
-  unshare();
   if (auto* o = std::get_if<ObjectType>(&v_)) return *o;
+  if (v_.index() == kSubtree) {
+    own();
+    return as_object_mut();
+  }
   throw InternalFault("expected object");
+}
+
+Json::Kind Json::shared_kind() const { return std::get<kSubtree>(v_)->kind(); }
+
+const Json* Json::shared_get(std::string_view key) const {
+  return v_.index() == kSubtree ? plain().get(key) : nullptr;
 }
 
 void Json::own() {

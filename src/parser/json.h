@@ -127,8 +127,9 @@ class Json {
 
   Kind kind() const {
     const size_t index = v_.index();
-    if (index < kShared) return static_cast<Kind>(index);
-    return index == kShared ? Kind::Str : std::get<kSubtree>(v_)->kind();
+    if (index < kShared) [[likely]]
+      return static_cast<Kind>(index);
+    return index == kShared ? Kind::Str : shared_kind();
   }
   bool is_null() const { return kind() == Kind::Null; }
   bool is_bool() const { return kind() == Kind::Bool; }
@@ -195,7 +196,10 @@ class Json {
   void unshare() {
     if (v_.index() == kSubtree) own();
   }
-  void own();
+  // Out of line, so that the accessors every walk calls stay small enough to inline.
+  [[gnu::cold]] void own();
+  [[gnu::cold]] Kind shared_kind() const;
+  [[gnu::cold]] const Json* shared_get(std::string_view key) const;
 
   std::variant<std::monostate, bool, int64_t, std::string, ArrayType, ObjectType,
                std::shared_ptr<const std::string>, std::shared_ptr<const Json>>
@@ -300,7 +304,8 @@ inline Json& JsonObject::operator[](std::string_view key) {
 
 inline const Json* Json::get(std::string_view key) const {
   const ObjectType* o = std::get_if<ObjectType>(&v_);
-  if (o == nullptr) return v_.index() == kSubtree ? plain().get(key) : nullptr;
+  if (o == nullptr) [[unlikely]]
+    return shared_get(key);
   auto it = o->find(key);
   return it == o->end() ? nullptr : &it->second;
 }
