@@ -64,11 +64,13 @@ const std::string& Json::as_str() const {
 
 const Json::ArrayType& Json::as_array() const {
   if (auto* a = std::get_if<ArrayType>(&v_)) return *a;
+  if (v_.index() == kSubtree) return plain().as_array();
   kind_mismatch("array", kind());
 }
 
 const Json::ObjectType& Json::as_object() const {
   if (auto* o = std::get_if<ObjectType>(&v_)) return *o;
+  if (v_.index() == kSubtree) return plain().as_object();
   kind_mismatch("object", kind());
 }
 
@@ -94,12 +96,63 @@ bool Json::var_name_is(std::string_view name) const {
 
 Json::ArrayType& Json::as_array_mut() {
   if (auto* a = std::get_if<ArrayType>(&v_)) return *a;
+  if (v_.index() == kSubtree) {
+    own();
+    return as_array_mut();
+  }
   throw InternalFault("expected array");
 }
 
 Json::ObjectType& Json::as_object_mut() {
   if (auto* o = std::get_if<ObjectType>(&v_)) return *o;
+  if (v_.index() == kSubtree) {
+    own();
+    return as_object_mut();
+  }
   throw InternalFault("expected object");
+}
+
+Json::Kind Json::shared_kind() const { return std::get<kSubtree>(v_)->kind(); }
+
+const Json* Json::shared_get(std::string_view key) const {
+  return v_.index() == kSubtree ? plain().get(key) : nullptr;
+}
+
+void Json::own() {
+  Json copy = *std::get<kSubtree>(v_);
+  v_ = std::move(copy.v_);
+}
+
+Json Json::shared_tree(Json tree) {
+  // Leaves first, each container shared once its values are: a frame per
+  // container on the way down, so that the depth of a tree never reaches the
+  // call stack.
+  struct Frame {
+    Json* node;
+    size_t next;
+  };
+  auto plain_container = [](const Json& node) {
+    return node.v_.index() == static_cast<size_t>(Kind::Array) ||
+           node.v_.index() == static_cast<size_t>(Kind::Object);
+  };
+  if (!plain_container(tree)) return tree;
+  std::vector<Frame> stack{{&tree, 0}};
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    Json& node = *top.node;
+    const size_t count = node.size();
+    if (top.next < count) {
+      const size_t at = top.next++;
+      Json* value = node.is_array()
+                        ? &std::get<ArrayType>(node.v_)[at]
+                        : &(std::get<ObjectType>(node.v_).begin() + static_cast<ptrdiff_t>(at))->second;
+      if (plain_container(*value)) stack.push_back(Frame{value, 0});
+      continue;
+    }
+    node.v_ = std::make_shared<const Json>(std::move(node));
+    stack.pop_back();
+  }
+  return tree;
 }
 
 void Json::missing_key(std::string_view key) {
@@ -128,6 +181,7 @@ Json& Json::push(Json value) {
 }
 
 size_t Json::size() const {
+  if (v_.index() == kSubtree) return plain().size();
   if (auto* a = std::get_if<ArrayType>(&v_)) return a->size();
   if (auto* o = std::get_if<ObjectType>(&v_)) return o->size();
   return 0;
@@ -178,6 +232,7 @@ void append_json_escaped(std::string& out, std::string_view text) {
 }
 
 void Json::dump(std::string& out, bool pretty, size_t depth) const {
+  if (v_.index() == kSubtree) return plain().dump(out, pretty, depth);
   switch (kind()) {
     case Kind::Null:
       out += "null";

@@ -113,11 +113,24 @@ class Json {
     j.v_ = std::move(text);
     return j;
   }
+  // The tree with every array and object in it held by a shared node: a copy
+  // of it, or of any part, then shares the nodes instead of copying them, and
+  // changing a copy through the mutable accessors copies only the nodes on the
+  // way to the change (each of which shares its values in turn). For trees
+  // copied many times over with little changed, as functor calls copy rules.
+  // It reads, prints and compares as the tree given; nodes shared already stay
+  // as they are.
+  static Json shared_tree(Json tree);
   // Values given as temporaries are moved into the new node, not copied.
   static Json array(std::initializer_list<JsonItem> items = {});
   static Json object(std::initializer_list<JsonEntry> entries = {});
 
-  Kind kind() const { return v_.index() == kShared ? Kind::Str : static_cast<Kind>(v_.index()); }
+  Kind kind() const {
+    const size_t index = v_.index();
+    if (index < kShared) [[likely]]
+      return static_cast<Kind>(index);
+    return index == kShared ? Kind::Str : shared_kind();
+  }
   bool is_null() const { return kind() == Kind::Null; }
   bool is_bool() const { return kind() == Kind::Bool; }
   bool is_int() const { return kind() == Kind::Int; }
@@ -162,6 +175,7 @@ class Json {
   std::string pretty() const { return to_string_fmt(true); }
 
   friend bool operator==(const Json& a, const Json& b) {
+    if (a.v_.index() == kSubtree || b.v_.index() == kSubtree) return a.plain() == b.plain();
     if (a.v_.index() == kShared || b.v_.index() == kShared)
       return a.is_str() && b.is_str() && a.as_str() == b.as_str();
     return a.v_ == b.v_;
@@ -170,12 +184,25 @@ class Json {
  private:
   [[noreturn]] static void missing_key(std::string_view key);
 
-  // The place of the shared string among the alternatives, after those that
-  // Kind numbers.
+  // The places of the shared string and of the shared array or object among
+  // the alternatives, after those that Kind numbers.
   static constexpr size_t kShared = 6;
+  static constexpr size_t kSubtree = 7;
+
+  // The node a shared node holds (never itself a shared one), else this one.
+  const Json& plain() const { return v_.index() == kSubtree ? *std::get<kSubtree>(v_) : *this; }
+  // Makes a shared node this node's own before it is changed: a copy of the
+  // array or object it holds, whose values are shared in turn.
+  void unshare() {
+    if (v_.index() == kSubtree) own();
+  }
+  // Out of line, so that the accessors every walk calls stay small enough to inline.
+  [[gnu::cold]] void own();
+  [[gnu::cold]] Kind shared_kind() const;
+  [[gnu::cold]] const Json* shared_get(std::string_view key) const;
 
   std::variant<std::monostate, bool, int64_t, std::string, ArrayType, ObjectType,
-               std::shared_ptr<const std::string>>
+               std::shared_ptr<const std::string>, std::shared_ptr<const Json>>
       v_;
 };
 
@@ -277,12 +304,16 @@ inline Json& JsonObject::operator[](std::string_view key) {
 
 inline const Json* Json::get(std::string_view key) const {
   const ObjectType* o = std::get_if<ObjectType>(&v_);
-  if (o == nullptr) return nullptr;
+  if (o == nullptr) [[unlikely]]
+    return shared_get(key);
   auto it = o->find(key);
   return it == o->end() ? nullptr : &it->second;
 }
 
-inline Json* Json::get_mut(std::string_view key) { return const_cast<Json*>(std::as_const(*this).get(key)); }
+inline Json* Json::get_mut(std::string_view key) {
+  unshare();
+  return const_cast<Json*>(std::as_const(*this).get(key));
+}
 
 inline const Json& Json::at(std::string_view key) const {
   const ObjectType& o = as_object();

@@ -1,9 +1,12 @@
-// JsonKey: the key of a Json object entry. Keys are short words, but the most
-// frequent of them ("expression_heritage", on every expression) is longer than a
-// std::string holds in place; a key stores up to 30 bytes in place, so copying
-// or building a tree allocates nothing for its keys.
+// JsonKey: the key of a Json object entry. Every syntax-tree object entry has
+// one, so its size is much of a tree's: a key is 16 bytes, holding up to 15
+// bytes in place. The few longer words the parser itself writes (one of them,
+// "expression_heritage", on every expression) point at their constant text,
+// so copying or building a tree allocates nothing for its keys; only a longer
+// key of the program's own text is copied to the heap.
 #pragma once
 
+#include <array>
 #include <compare>
 #include <cstdint>
 #include <cstring>
@@ -19,7 +22,13 @@ class JsonKey {
   JsonKey(std::string_view text) { assign(text); }
   JsonKey(const std::string& text) : JsonKey(std::string_view(text)) {}
   JsonKey(const char* text) : JsonKey(std::string_view(text)) {}
-  JsonKey(const JsonKey& other) : JsonKey(other.view()) {}
+  JsonKey(const JsonKey& other) {
+    if (other.tag() == kHeap) {
+      assign_heap(other.view());
+    } else {
+      std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+    }
+  }
   // A key is plain bytes and at most one owned pointer: moving copies the bytes.
   JsonKey(JsonKey&& other) noexcept {
     std::memcpy(static_cast<void*>(this), &other, sizeof *this);
@@ -43,8 +52,8 @@ class JsonKey {
   ~JsonKey() { release(); }
 
   std::string_view view() const {
-    if (is_heap()) return std::string_view(heap_.data, heap_.size);
-    return std::string_view(bytes_, static_cast<size_t>(static_cast<uint8_t>(bytes_[kTag])));
+    if (tag() >= kConstant) return std::string_view(out_.data, out_.size);
+    return std::string_view(bytes_, tag());
   }
   operator std::string_view() const { return view(); }
   // Keys are names too (of fields, of predicates): code that keeps them as
@@ -65,34 +74,54 @@ class JsonKey {
   friend std::strong_ordering operator<=>(const JsonKey& a, std::string_view b) { return a.view() <=> b; }
 
  private:
-  static constexpr size_t kTag = 31;  // last byte: the in-place size, or kHeap
+  static constexpr size_t kTag = 15;  // last byte: the in-place size, kConstant or kHeap
+  static constexpr uint8_t kConstant = 0xFE;
   static constexpr uint8_t kHeap = 0xFF;
   static constexpr size_t kInline = kTag;  // bytes held in place
 
-  bool is_heap() const { return static_cast<uint8_t>(bytes_[kTag]) == kHeap; }
+  // The keys longer than kInline that the parser and the compiler write.
+  static constexpr std::array<std::string_view, 9> kLongKeys = {
+      "expression_heritage", "distinct_denoted", "imported_predicates",
+      "predicates_prefix",   "orderby_denoted",  "shouldbe_denoted",
+      "couldbe_denoted",     "statement_source", "predicate_names"};
+
+  uint8_t tag() const { return static_cast<uint8_t>(bytes_[kTag]); }
   void set_inline_size(size_t size) { bytes_[kTag] = static_cast<char>(static_cast<uint8_t>(size)); }
   void assign(std::string_view text) {
-    if (text.size() < kInline) {
+    if (text.size() <= kInline) {
       std::memcpy(bytes_, text.data(), text.size());
       set_inline_size(text.size());
       return;
     }
-    heap_.data = new char[text.size()];
-    std::memcpy(heap_.data, text.data(), text.size());
-    heap_.size = text.size();
+    for (std::string_view known : kLongKeys) {
+      if (known == text) {
+        out_.data = known.data();
+        out_.size = known.size();
+        bytes_[kTag] = static_cast<char>(kConstant);
+        return;
+      }
+    }
+    assign_heap(text);
+  }
+  void assign_heap(std::string_view text) {
+    char* data = new char[text.size()];
+    std::memcpy(data, text.data(), text.size());
+    out_.data = data;
+    out_.size = static_cast<uint32_t>(text.size());
     bytes_[kTag] = static_cast<char>(kHeap);
   }
   void release() {
-    if (is_heap()) delete[] heap_.data;
+    if (tag() == kHeap) delete[] out_.data;
   }
 
-  struct Heap {
-    char* data;
-    size_t size;
+  // A key held out of place; its size is below 4 GB, as any text the parser takes.
+  struct OutOfPlace {
+    const char* data;
+    uint32_t size;
   };
   union {
     char bytes_[kTag + 1];
-    Heap heap_;
+    OutOfPlace out_;
   };
 };
 

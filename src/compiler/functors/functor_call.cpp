@@ -163,12 +163,44 @@ std::string key_of(const std::string& predicate, const NameSet& dependencies, co
 }
 
 void rename_predicates(Json& tree, const ArgumentMap& renames) {
-  walk_tree_mut(tree, [&](Json& node) {
-    Json* name = node.get_mut("predicate_name");
-    if (name == nullptr || !name->is_str()) return;
-    auto it = renames.find(name->as_str());
-    if (it != renames.end()) *name = Json(it->second);
-  });
+  // Found by reading, then changed down the path to each: a shared tree (see
+  // Json::shared_tree) copies only the nodes on those paths. A path lists the
+  // place of each value in its container, from the root to the name.
+  std::vector<std::vector<uint32_t>> paths;
+  std::vector<uint32_t> path;
+  struct Frame {
+    const Json* node;
+    uint32_t next;
+  };
+  std::vector<Frame> stack;
+  if (tree.is_container()) stack.push_back(Frame{&tree, 0});
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    const Json& node = *top.node;
+    if (top.next == 0 && node.is_object()) {
+      const Json* name = node.get("predicate_name");
+      if (name != nullptr && name->is_str() && renames.count(name->as_str()) != 0) paths.push_back(path);
+    }
+    if (top.next == node.size()) {
+      stack.pop_back();
+      if (!path.empty()) path.pop_back();
+      continue;
+    }
+    const uint32_t at = top.next++;
+    const Json& value = node.is_array() ? node.as_array()[at]
+                                        : (node.as_object().begin() + static_cast<ptrdiff_t>(at))->second;
+    if (!value.is_container()) continue;
+    path.push_back(at);
+    stack.push_back(Frame{&value, 0});
+  }
+  for (const std::vector<uint32_t>& steps : paths) {
+    Json* node = &tree;
+    for (uint32_t at : steps)
+      node = node->is_array() ? &node->as_array_mut()[at]
+                              : &(node->as_object_mut().begin() + static_cast<ptrdiff_t>(at))->second;
+    Json* name = node->get_mut("predicate_name");
+    *name = Json(renames.find(name->as_str())->second);
+  }
 }
 
 namespace {
@@ -289,8 +321,13 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
   const ArgumentMap& resolved = plan.resolved;
   const std::map<std::string, NameSet>& tied = plan.tied;
   const std::string number = std::to_string(++index.functor_call_count);
+  // The texts live only for this call: kept for every rule of the index, they
+  // would outweigh the rules themselves, which share their nodes.
+  std::vector<std::string> texts;
+  texts.reserve(plan.kept.size());
+  for (const Json* rule : plan.kept) texts.push_back(rule->compact());
   std::vector<KeyedRule> kept;
-  for (const Json* rule : plan.kept) kept.push_back({&index.compact_text(*rule), rule});
+  for (size_t i = 0; i < plan.kept.size(); ++i) kept.push_back({&texts[i], plan.kept[i]});
   std::stable_sort(kept.begin(), kept.end(),
                    [](const KeyedRule& a, const KeyedRule& b) { return *a.text < *b.text; });
 
@@ -325,7 +362,10 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
       if (renames.count(head) == 0) copy_name(head);
       if (named_here.count(renames[head]) == 0) continue;
     }
-    copies.push_back(*keyed.rule);
+    // Shared before its first copy: the copy then costs only what renaming it changes.
+    Json& source = index.rules[static_cast<size_t>(keyed.rule - index.rules.data())];
+    source = Json::shared_tree(std::move(source));
+    copies.push_back(source);
   }
   // An iteration's name and a table's owner may have no rules: they are
   // renamed all the same, so that the copy's loop and tables are its own.
@@ -337,7 +377,8 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
   for (Json& annotation : annotations) copies.push_back(std::move(annotation));
   for (Json& rule : copies) {
     rename_predicates(rule, renames);
-    index.rules.push_back(std::move(rule));
+    // Shared, so that a later call copying this rule copies only what it renames.
+    index.rules.push_back(Json::shared_tree(std::move(rule)));
   }
   index.update_structure(made);
   return Unit{};

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <iostream>
 
-#include "common/internal_fault.h"
 #include "compiler/functors/dependency_graph.h"
 #include "compiler/functors/tree_walks.h"
 
@@ -134,15 +133,6 @@ Result<std::vector<Json>, CompileError> Functors::all_rules_of(const std::string
   return result;
 }
 
-const std::string& Functors::compact_text(const Json& rule) const {
-  const size_t position = size_t(&rule - rules.data());
-  if (position >= rules.size()) throw InternalFault("compact_text of a rule outside the index");
-  if (compact_texts_.size() < rules.size()) compact_texts_.resize(rules.size());
-  std::string& text = compact_texts_[position];
-  if (text.empty()) text = rule.compact();
-  return text;
-}
-
 std::vector<const Json*> Functors::rules_reached_from(const std::string& name) const {
   std::vector<const Json*> result;
   auto append_rules = [&](const std::string& n) {
@@ -172,7 +162,6 @@ void Functors::update_structure(const std::string& made) {
     settle_argument_sets();
     sets_exact_ = false;
     acyclic_.reset();
-    compact_texts_.clear();
     companions_.clear();
     companion_rules_read_ = 0;
     any_companions_ = false;

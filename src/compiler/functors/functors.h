@@ -99,10 +99,6 @@ struct Functors {
   // on standard error instead of its rules a second time.
   Result<std::vector<Json>, CompileError> all_rules_of(const std::string& name) const;
 
-  // The compact text of a rule of `rules`, kept from its first use until the
-  // rules are indexed again from the start (indexed rules change only then).
-  const std::string& compact_text(const Json& rule) const;
-
   // The rules that all_rules_of copies, in its order and with its warning, as
   // pointers into `rules` (valid until rules are appended).
   std::vector<const Json*> rules_reached_from(const std::string& name) const;
@@ -199,8 +195,7 @@ struct Functors {
   // been forgotten or rebuilt since: check before use).
   NameSet mentioned_;
   mutable std::map<std::string, std::vector<std::string>> holders_;
-  std::optional<NameSet> watched_;                  // the names holders_ tracks; all when empty
-  mutable std::vector<std::string> compact_texts_;  // by position; empty until first asked for
+  std::optional<NameSet> watched_;  // the names holders_ tracks; all when empty
   // For each name, the names whose direct set holds it.
   std::map<std::string, NameSet> callers_;
   mutable std::optional<bool> acyclic_;  // unknown until is_acyclic is first asked

@@ -61,7 +61,7 @@ struct EdgeStep {
   int64_t stop = 0;
 };
 
-EdgeStep step_of(const Edge& edge) {
+EdgeStep step_of(const GraphEdge& edge, const Expression& right) {
   switch (edge.kind) {
     case EdgeKind::Equality:
       return {Step::Meet, nullptr, edge.start, edge.stop};
@@ -71,7 +71,7 @@ EdgeStep step_of(const Edge& edge) {
       return {Step::Nothing, nullptr, edge.start, edge.stop};
     case EdgeKind::FieldAccess: {
       const Expression* field = nullptr;
-      if (edge.right.is_predicate_addressing() || edge.right.is_subscript_addressing()) field = &edge.right;
+      if (right.is_predicate_addressing() || right.is_subscript_addressing()) field = &right;
       return {Step::RecordField, field, edge.start, edge.stop};
     }
   }
@@ -305,14 +305,10 @@ int specificity(const Type& t) {
 TypeInference::TypeInference(TypesGraphs graphs, HostTables host_tables)
     : graphs_(std::move(graphs)), host_tables_(std::move(host_tables)) {
   size_t count = 0;
-  for (const auto& entry : graphs_) count += entry.second.edges().size();
+  for (const auto& entry : graphs_) count += entry.second.size();
   edges_.reserve(count);
-  edge_graphs_.reserve(count);
   for (auto& entry : graphs_) {
-    for (Edge& edge : entry.second.edges_mut()) {
-      edges_.push_back(&edge);
-      edge_graphs_.push_back(&entry.first);
-    }
+    for (size_t at = 0; at < entry.second.size(); ++at) edges_.push_back(EdgeAt{&entry, at});
   }
 }
 
@@ -323,8 +319,7 @@ const Type* TypeInference::node_type(size_t edge, Side side) const {
 
 const Type& TypeInference::end_type(size_t edge, Side side) const {
   if (const Type* t = node_type(edge, side)) return *t;
-  const Edge& e = *edges_[edge];
-  return side ? e.right.type() : e.left.type();
+  return end(edge, side).type();
 }
 
 bool TypeInference::update_end(size_t edge, Side side, Type type) {
@@ -337,7 +332,7 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
     return false;
   }
   const NodeRef node = side ? right_nodes_[edge] : left_nodes_[edge];
-  Expression& end = side ? edges_[edge]->right : edges_[edge]->left;
+  Expression& end = end_mut(edge, side);
   if (!node && end.has_fixed_type()) return false;
   Type& stored = node ? nodes_[*node] : end.type_mut();
   // A source reaching a value is a change too: the passes go on until it has
@@ -368,40 +363,62 @@ class TypeInference::Propagation {
       if (!graph.has_column(predicate, "quoril_value")) relations.insert(predicate);
     }
 
-    std::vector<Edge*>& edges = in_.edges_;
+    const size_t edge_count = in_.edges_.size();
     in_.nodes_.clear();
-    in_.left_nodes_.assign(edges.size(), std::nullopt);
-    in_.right_nodes_.assign(edges.size(), std::nullopt);
-    // Every edge has two ends: sized once rather than rehashed as the keys come.
-    NodeKeys keys(relations, 2 * edges.size());
+    in_.left_nodes_.assign(edge_count, std::nullopt);
+    in_.right_nodes_.assign(edge_count, std::nullopt);
+    in_.column_ends_.clear();
+    steps_.reserve(edge_count);
+    // The keys of all ends first, held where the node numbers go: the nodes
+    // and the column ends then take the room they need at once, after the
+    // keys' index is let go, instead of growing by doubling beside it.
+    size_t key_count = 0;
+    std::vector<const Expression*> column_firsts;
+    {
+      size_t column_end_count = 0;
+      for (size_t i = 0; i < edge_count; ++i)
+        column_end_count += static_cast<size_t>(in_.end(i, false).is_predicate_addressing()) +
+                            static_cast<size_t>(in_.end(i, true).is_predicate_addressing());
+      in_.column_ends_.reserve(column_end_count);
+      // Every edge has two ends: sized once rather than rehashed as the keys come.
+      NodeKeys keys(relations, 2 * edge_count);
+      for (size_t i = 0; i < edge_count; ++i) {
+        steps_.push_back(step_of(in_.edge(i), in_.end(i, true)));
+        for (Side side : {false, true}) {
+          const Expression& end = in_.end(i, side);
+          uint32_t column = 0;
+          std::optional<size_t> key = keys.of(end, &column);
+          if (!key) continue;
+          if (end.is_predicate_addressing())
+            in_.column_ends_.push_back(ColumnEnd{static_cast<uint32_t>(i), column, side});
+          (side ? in_.right_nodes_ : in_.left_nodes_)[i] = *key;
+          key_count = std::max(key_count, *key + 1);
+        }
+      }
+      column_firsts = keys.column_firsts();
+    }
     // Key number -> node number + 1 (0: no node yet). Subscripts intern their
     // records' keys too, so not every key has a node.
-    std::vector<size_t> node_numbers;
-    node_numbers.reserve(2 * edges.size());
-    steps_.reserve(edges.size());
-    in_.column_ends_.clear();
-    for (size_t i = 0; i < edges.size(); ++i) {
-      steps_.push_back(step_of(*edges[i]));
+    std::vector<uint32_t> node_numbers(key_count, 0);
+    in_.nodes_.reserve(key_count);
+    for (size_t i = 0; i < edge_count; ++i) {
       for (Side side : {false, true}) {
-        const Expression& end = side ? edges[i]->right : edges[i]->left;
-        uint32_t column = 0;
-        std::optional<size_t> key = keys.of(end, &column);
-        if (!key) continue;
-        if (end.is_predicate_addressing()) in_.column_ends_.push_back(ColumnEnd{i, side, column});
-        if (*key >= node_numbers.size()) node_numbers.resize(*key + 1, 0);
-        size_t& number = node_numbers[*key];
+        NodeRef& ref = (side ? in_.right_nodes_ : in_.left_nodes_)[i];
+        if (!ref) continue;
+        const Expression& end = in_.end(i, side);
+        uint32_t& number = node_numbers[*ref];
         if (number == 0) {
           in_.nodes_.push_back(end.type());
-          number = in_.nodes_.size();
+          number = static_cast<uint32_t>(in_.nodes_.size());
           if (end.is_predicate_addressing()) seed_origin(end, in_.nodes_.back());
         } else {
           TRY(Type met, intersect(in_.nodes_[number - 1], end.type(), 0, 0));
           in_.nodes_[number - 1] = std::move(met);
         }
-        (side ? in_.right_nodes_ : in_.left_nodes_)[i] = number - 1;
+        ref = number - 1;
       }
     }
-    in_.column_firsts_ = keys.column_firsts();
+    in_.column_firsts_ = std::move(column_firsts);
     return Unit{};
   }
 
@@ -614,7 +631,7 @@ ColumnEndTypes TypeInference::column_end_types() const {
   for (const ColumnEnd& column_end : column_ends_) {
     const Expression& first = *column_firsts_[column_end.column];
     result[std::string(first.name())][std::string(first.column())].emplace_back(
-        *edge_graphs_[column_end.edge], end_type(column_end.edge, column_end.side));
+        edges_[column_end.edge].graph->first, end_type(column_end.edge, column_end.side));
   }
   return result;
 }
@@ -642,7 +659,7 @@ std::map<std::string, Type, std::less<>> TypeInference::all_variable_types() con
   std::map<std::string, Type, std::less<>> result;
   for (size_t e = 0; e < edges_.size(); ++e) {
     for (Side side : {false, true}) {
-      const Expression& end = side ? edges_[e]->right : edges_[e]->left;
+      const Expression& end = this->end(e, side);
       if (end.kind() != Expression::Kind::Variable) continue;
       // Every end of one name reads the same node, so the first one found serves.
       auto at = result.lower_bound(end.name());

@@ -101,16 +101,30 @@ class TypeInference {
   // Which end of an edge: false the left (first), true the right (second).
   using Side = bool;
 
+  // Every edge of every graph, graphs in name order; the edges stay in their
+  // graphs, with the graph's name.
+  struct EdgeAt {
+    std::pair<const std::string, TypesGraph>* graph;
+    size_t at;
+  };
+
+  const GraphEdge& edge(size_t edge) const { return edges_[edge].graph->second.edge(edges_[edge].at); }
+  const Expression& end(size_t edge, Side side) const {
+    const TypesGraph& graph = edges_[edge].graph->second;
+    return side ? graph.right(edges_[edge].at) : graph.left(edges_[edge].at);
+  }
+  Expression& end_mut(size_t edge, Side side) {
+    TypesGraph& graph = edges_[edge].graph->second;
+    const GraphEdge& e = graph.edge(edges_[edge].at);
+    return graph.end_mut(side ? e.right : e.left);
+  }
   const Type* node_type(size_t edge, Side side) const;
   const Type& end_type(size_t edge, Side side) const;
   bool update_end(size_t edge, Side side, Type type);
 
   TypesGraphs graphs_;
   HostTables host_tables_;
-  // Every edge of every graph, graphs in name order; the edges stay in their graphs.
-  std::vector<Edge*> edges_;
-  // The name of each edge's graph.
-  std::vector<const std::string*> edge_graphs_;
+  std::vector<EdgeAt> edges_;
   // State of one infer() run: node types and, per edge end, its node (if any).
   std::vector<Type> nodes_;
   std::vector<NodeRef> left_nodes_;
@@ -125,9 +139,9 @@ class TypeInference {
   // Every PredicateAddressing end, in edge order, with the number of its
   // (predicate, column); and per number, the first end naming it.
   struct ColumnEnd {
-    size_t edge;
-    Side side;
+    uint32_t edge;
     uint32_t column;
+    Side side;
   };
   std::vector<ColumnEnd> column_ends_;
   std::vector<const Expression*> column_firsts_;

@@ -83,13 +83,18 @@ TEST(JsonTest, EqualityIgnoresInsertionOrder) {
   EXPECT_FALSE(Json(1) == Json("1"));
 }
 
-// Keys up to 30 bytes live in place, longer ones on the heap; both must copy,
+// Keys up to 15 bytes live in place, the parser's own longer words point at
+// their constant text and other longer ones are on the heap; all must copy,
 // move, compare and order as the text they hold.
 TEST(JsonTest, KeysOfEveryLengthKeepTheirText) {
   const std::string lengths[] = {"",
                                  "a",
                                  std::string(15, 'k'),
+                                 std::string(16, 'k'),
                                  "expression_heritage",
+                                 "distinct_denotes",
+                                 "distinct_denoted",
+                                 "expression_heritage_",
                                  std::string(30, 'x'),
                                  std::string(31, 'y'),
                                  std::string(200, 'z'),
@@ -159,6 +164,41 @@ TEST(JsonTest, SharedStringsReadAsStrings) {
   const Json copy = Json::object({{"full_text", shared}});
   EXPECT_EQ(&copy.at("full_text").as_str(), text.get());
   EXPECT_TRUE(copy == Json::object({{"full_text", plain}}));
+}
+
+// A shared tree reads, prints and compares as the tree it was made from, and a
+// change through any mutable accessor reaches only the copy it is made on.
+TEST(JsonTest, SharedTreesChangeOnlyTheCopyChanged) {
+  const Json plain = Json::object({{"head", Json::object({{"predicate_name", "P"}})},
+                                   {"body", Json::array({Json::object({{"predicate_name", "Q"}}), 7})},
+                                   {"distinct_denoted", true}});
+  const Json shared = Json::shared_tree(plain);
+  EXPECT_TRUE(shared == plain);
+  EXPECT_TRUE(plain == shared);
+  EXPECT_EQ(shared.pretty(), plain.pretty());
+  EXPECT_EQ(shared.kind(), Json::Kind::Object);
+  EXPECT_EQ(shared.at("body").size(), 2u);
+  EXPECT_EQ(shared.at("body").as_array()[0].at("predicate_name").as_str(), "Q");
+  EXPECT_TRUE(Json::shared_tree(shared) == plain);
+
+  using Change = void (*)(Json&);
+  const Change changes[] = {
+      [](Json& j) { j.at_mut("head").set("predicate_name", "R"); },
+      [](Json& j) { *j.get_mut("body")->as_array_mut()[0].get_mut("predicate_name") = Json("R"); },
+      [](Json& j) { j.at_mut("body").push(8); },
+      [](Json& j) { j.as_object_mut().erase("distinct_denoted"); },
+      [](Json& j) { j.as_object_mut()["body"].as_array_mut().clear(); },
+  };
+  for (Change change : changes) {
+    Json copy = shared;
+    Json other = shared;
+    change(copy);
+    Json expected = plain;
+    change(expected);
+    EXPECT_TRUE(copy == expected) << copy.compact();
+    EXPECT_TRUE(other == plain) << other.compact();
+    EXPECT_TRUE(shared == plain) << shared.compact();
+  }
 }
 
 }  // namespace

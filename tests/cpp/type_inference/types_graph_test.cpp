@@ -98,6 +98,36 @@ TEST(TypesGraphTest, DuplicateEdgesAreDropped) {
   EXPECT_FALSE(g.connect(Edge{EdgeKind::Argument, 0, 0, pa("F", "quoril_value", 1), pa("F", "col0", 1)}));
 }
 
+// Ends equal in text are stored once only when nothing inference reads tells
+// them apart: each edge gives back its own call numbers, types and literals.
+TEST(TypesGraphTest, EdgesKeepTheEndsTheyWereBuiltWith) {
+  const std::vector<Edge> built = {
+      Edge{EdgeKind::Equality, 0, 0, pa("P", "col0", 1), var("x@1")},
+      Edge{EdgeKind::Equality, 1, 2, pa("P", "col0", 2), var("x@1")},
+      Edge{EdgeKind::Equality, 3, 4, pa("P", "col0", 1), Expression::variable("x@1", Type::number())},
+      Edge{EdgeKind::Inclusion, 0, 0, Expression::list_literal({}), var("x@1")},
+      Edge{EdgeKind::Inclusion, 5, 6, Expression::list_literal({}), var("y@1")},
+      Edge{EdgeKind::Equality, 0, 0, pa("Range", "quoril_value", 1), var("r@1")},
+      Edge{EdgeKind::Equality, 7, 7, pa("Range", "quoril_value", 1), var("r@1")},
+  };
+  TypesGraph g;
+  for (const Edge& edge : built) ASSERT_TRUE(g.connect(edge));
+  const std::vector<Edge> stored = g.edges();
+  ASSERT_EQ(stored.size(), built.size());
+  for (size_t i = 0; i < built.size(); ++i) {
+    for (bool side : {false, true}) {
+      const Expression& want = side ? built[i].right : built[i].left;
+      const Expression& got = side ? stored[i].right : stored[i].left;
+      EXPECT_EQ(got.to_string(), want.to_string()) << i;
+      EXPECT_EQ(got.call_number(), want.call_number()) << i;
+      EXPECT_EQ(got.type().to_string(), want.type().to_string()) << i;
+    }
+  }
+  // A literal is an end of its own per edge: inference changes its type there.
+  EXPECT_NE(&g.left(3), &g.left(4));
+  EXPECT_EQ(&g.right(0), &g.right(1));
+}
+
 TEST(TypesGraphTest, ColumnsComeOnlyFromAcceptedEdges) {
   TypesGraph g;
   g.connect(Edge{EdgeKind::Equality, 0, 0, pa("P", "col0"), var("x@1")});
