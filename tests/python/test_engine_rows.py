@@ -149,6 +149,11 @@ MIXED_COLUMNS = {
              [({"a": {"b": 1}, "c": True},), ({"a": None, "c": None},)]),
             ("R(r: {l: [1, 2]}); R(r: {l: null}); Q(r) :- R(r:);", [({"l": [1, 2]},), ({"l": None},)]),
             ("R(r: {l: [1, 2]}); R(r: {l: []}); Q(r) :- R(r:);", [({"l": [1, 2]},), ({"l": []},)]),
+            # Nested (as deep as SQLite parses), so that every level's type is declared once and named alike
+            # wherever its value is written.
+            ("R(r: " + "{a: " * 12 + "{b: x + 0, c: 1}" + "}" * 12 + ") :- T(x); R(r: " + "{a: " * 12 + "{b: null, c: 2}"
+             + "}" * 12 + "); Q(v, w) :- R(r:), v == r" + ".a" * 12 + ".b, w == r" + ".a" * 12 + ".c;",
+             [(1, 1), (2, 1), (None, 2)]),
             # A field whose value is only compared, or is a variable, or an element
             # of a list, in rules, combines and injected predicates alike.
             ("R(r: {n: x}) :- T(x), x < 2; R(r: {n: 7}); Q(v) :- R(r:), v == r.n + 1;", [(2,), (8,)]),

@@ -1,5 +1,6 @@
 // The PostgreSQL dialect (engine "psql").
 #include <algorithm>
+#include <unordered_set>
 
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/number_text.h"
@@ -12,24 +13,25 @@ namespace mirtova {
 namespace {
 
 // Record types inside `type` first, each once, then the type itself.
-void declare_record_types(const Type& type, std::vector<std::string>& seen, std::string& out) {
+void declare_record_types(const Type& type, RecordTypeNames& names, std::unordered_set<std::string>& seen,
+                          std::string& out) {
   if (type.is_list()) {
-    declare_record_types(type.element(), seen, out);
+    declare_record_types(type.element(), names, seen, out);
     return;
   }
   if (!type.is_record()) return;
-  for (const auto& [name, field] : type.fields()) declare_record_types(field, seen, out);
-  std::string name = record_type_name(type);
-  if (std::find(seen.begin(), seen.end(), name) != seen.end()) return;
-  seen.push_back(name);
+  const std::string& name = names.name(type);
+  if (!seen.insert(name).second) return;
+  // A type of this name was declared, and so were the types inside it.
+  for (const auto& [field_name, field] : type.fields()) declare_record_types(field, names, seen, out);
   if (!out.empty()) out += "\n";
   out += "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = '" + name + "') THEN ";
   // A field read from a host's table is of that column's type, which only the
   // database knows: the type is made when its table is there to ask.
   if (psql_record_reads_host_columns(type)) {
-    out += "EXECUTE 'CREATE TYPE " + name + " AS (' || " + psql_record_columns_at_run_time(type) + " || ')';";
+    out += "EXECUTE 'CREATE TYPE " + name + " AS (' || " + names.columns_at_run_time(type) + " || ')';";
   } else {
-    out += "CREATE TYPE " + name + " AS (" + psql_record_columns(type) + ");";
+    out += "CREATE TYPE " + name + " AS (" + names.columns(type) + ");";
   }
   out += " END IF; END $$;";
 }
@@ -80,9 +82,10 @@ class PostgreSqlDialect final : public Dialect {
         "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_type WHERE typname = 'quorilrecord893574736') THEN "
         "CREATE "
         "TYPE quorilrecord893574736 AS (nirvana numeric); END IF; END $$;";
-    std::vector<std::string> seen;
+    RecordTypeNames names;
+    std::unordered_set<std::string> seen;
     std::string types;
-    for (const auto& [name, type] : record_types) declare_record_types(type, seen, types);
+    for (const auto& [name, type] : record_types) declare_record_types(type, names, seen, types);
     if (!types.empty()) out += "\n" + types;
     return out;
   }

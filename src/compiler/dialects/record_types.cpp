@@ -24,22 +24,6 @@ const ColumnOrigin* single_origin(const Type& type, size_t& list_depth) {
   return origin == nullptr || origin->several ? nullptr : origin;
 }
 
-// The PostgreSQL type of one column of a record type.
-std::string column_type(const Type& type) {
-  switch (type.kind()) {
-    case Type::Kind::Number:
-      return "numeric";
-    case Type::Kind::Bool:
-      return "boolean";
-    case Type::Kind::List:
-      return column_type(type.element()) + "[]";
-    case Type::Kind::Record:
-      return record_type_name(type);
-    default:
-      return "text";
-  }
-}
-
 std::string array_suffix(size_t list_depth) {
   std::string out;
   for (size_t i = 0; i < list_depth; ++i) out += "[]";
@@ -76,6 +60,22 @@ std::string column_type_lookup(std::string_view table, std::string_view column) 
 
 }  // namespace
 
+// The PostgreSQL type of one column of a record type.
+std::string RecordTypeNames::column_type(const Type& type) {
+  switch (type.kind()) {
+    case Type::Kind::Number:
+      return "numeric";
+    case Type::Kind::Bool:
+      return "boolean";
+    case Type::Kind::List:
+      return column_type(type.element()) + "[]";
+    case Type::Kind::Record:
+      return name(type);
+    default:
+      return "text";
+  }
+}
+
 bool psql_record_reads_host_columns(const Type& type) {
   if (!type.is_record()) return false;
   size_t depth = 0;
@@ -84,7 +84,7 @@ bool psql_record_reads_host_columns(const Type& type) {
   return false;
 }
 
-std::string psql_record_columns_at_run_time(const Type& type) {
+std::string RecordTypeNames::columns_at_run_time(const Type& type) {
   std::string out;
   std::string text;  // written out as one literal before each lookup and at the end
   for (const auto& [name, field] : type.fields()) {
@@ -124,7 +124,7 @@ std::vector<RecordLiteralField> sorted_by_name(const std::vector<RecordLiteralFi
   return sorted;
 }
 
-std::string psql_record_columns(const Type& type) {
+std::string RecordTypeNames::columns(const Type& type) {
   if (!type.is_record()) return "";
   std::string out;
   for (const auto& [name, field] : type.fields()) {
@@ -148,11 +148,25 @@ std::string psql_record_columns(const Type& type) {
   return out;
 }
 
-std::string record_type_name(const Type& type) {
+const std::string& RecordTypeNames::name(const Type& record) {
+  // The recursion below is as deep as records nest, which the parser bounds.
+  const void* key = record.is_record() ? record.parts_key() : nullptr;
+  auto known = names_.find(key);
+  if (known != names_.end()) return known->second.second;
   SipHasher13 hasher;
-  hasher.write(psql_record_columns(type));
+  hasher.write(columns(record));
   hasher.write_byte(0xFF);
-  return "quorilrecord" + std::to_string(hasher.finish());
+  std::string name = "quorilrecord" + std::to_string(hasher.finish());
+  // Every type not a record has the empty column list, and so one name.
+  return names_.try_emplace(key, record, std::move(name)).first->second.second;
 }
+
+std::string psql_record_columns(const Type& type) { return RecordTypeNames().columns(type); }
+
+std::string psql_record_columns_at_run_time(const Type& type) {
+  return RecordTypeNames().columns_at_run_time(type);
+}
+
+std::string record_type_name(const Type& type) { return RecordTypeNames().name(type); }
 
 }  // namespace mirtova

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "compiler/dialects/dialect.h"
@@ -28,5 +30,25 @@ std::string psql_record_columns_at_run_time(const Type& type);
 // "quorilrecord" and the SipHash-1-3 (zero key) digest of the column list
 // followed by the byte 0xFF, so equal shapes get one name wherever they arise.
 std::string record_type_name(const Type& type);
+
+// The names of record types and of those inside them, each worked out once
+// for every record's fields met (shared fields, of copied types, are met
+// once): a record nested n levels deep is named in work linear in n, where
+// naming each level afresh would read every level below it again.
+class RecordTypeNames {
+ public:
+  // As record_type_name.
+  const std::string& name(const Type& record);
+  // As psql_record_columns and psql_record_columns_at_run_time.
+  std::string columns(const Type& type);
+  std::string columns_at_run_time(const Type& type);
+
+ private:
+  std::string column_type(const Type& type);
+
+  // Each entry keeps a copy of the type it names: fields held by two types are
+  // never changed in place, and are not freed while the key stands for them.
+  std::unordered_map<const void*, std::pair<Type, std::string>> names_;
+};
 
 }  // namespace mirtova

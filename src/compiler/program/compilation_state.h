@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/dialects/record_types.h"
 #include "compiler/program/clause_reuse.h"
 #include "compiler/program/universe.h"
 
@@ -54,6 +55,9 @@ struct QuorilProgram::CompilationState {
   RecordTypes record_types;
   // The names in record_types, looked up once per record value written.
   std::unordered_set<std::string> record_type_names;
+  // Each level of a nested record value registers its type, which holds the
+  // level below's: named afresh, every level would be read again per level.
+  RecordTypeNames record_type_namer;
   std::vector<PlanStep> steps;
   std::set<std::string> emitted, in_progress, with_in_progress;
   std::set<std::string> loops_done, loops_in_progress;

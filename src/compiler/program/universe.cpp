@@ -580,7 +580,7 @@ std::string UniverseSubqueryTranslator::register_record_type(const Type& record)
 }
 
 std::string QuorilProgram::add_record_type(const Type& record) {
-  std::string name = record_type_name(record);
+  std::string name = state_->record_type_namer.name(record);
   if (state_->record_type_names.insert(name).second) state_->record_types.emplace_back(name, record);
   return name;
 }

@@ -87,6 +87,11 @@ class Type {
   bool shares_parts_with(const Type& other) const {
     return (element_ || fields_) && element_ == other.element_ && fields_ == other.fields_;
   }
+  // What shares_parts_with compares, as a key: two lists or records give the
+  // same key exactly when they share parts; null for every other kind.
+  const void* parts_key() const {
+    return fields_ ? static_cast<const void*>(fields_.get()) : static_cast<const void*>(element_.get());
+  }
 
   // The printed form used in messages: "number", "[string]", "{a: [number], b: bool}".
   // The open flag is not shown.
