@@ -143,16 +143,7 @@ class PostgreSqlDialect final : public Dialect {
   }
 
   std::string scalar_sql_type(const Type& type) const override {
-    switch (type.kind()) {
-      case Type::Kind::Number:
-        return "numeric";
-      case Type::Kind::Bool:
-        return "boolean";
-      case Type::Kind::List:
-        return scalar_sql_type(type.element()) + "[]";
-      default:
-        return "text";
-    }
+    return psql_column_type(type, [](const Type&) { return std::string("text"); });
   }
 
   // Standard strings keep backslashes as they are, but only while

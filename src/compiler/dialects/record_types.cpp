@@ -62,18 +62,7 @@ std::string column_type_lookup(std::string_view table, std::string_view column) 
 
 // The PostgreSQL type of one column of a record type.
 std::string RecordTypeNames::column_type(const Type& type) {
-  switch (type.kind()) {
-    case Type::Kind::Number:
-      return "numeric";
-    case Type::Kind::Bool:
-      return "boolean";
-    case Type::Kind::List:
-      return column_type(type.element()) + "[]";
-    case Type::Kind::Record:
-      return name(type);
-    default:
-      return "text";
-  }
+  return psql_column_type(type, [this](const Type& record) { return name(record); });
 }
 
 bool psql_record_reads_host_columns(const Type& type) {

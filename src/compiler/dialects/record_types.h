@@ -22,6 +22,24 @@ std::string psql_record_columns(const Type& type);
 // host's table, of a type only the database knows.
 bool psql_record_reads_host_columns(const Type& type);
 
+// PostgreSQL's type of a column of `type`'s values, `record_type(record)`
+// naming a record's: its declared type, or text where none is declared.
+template <class RecordType>
+std::string psql_column_type(const Type& type, const RecordType& record_type) {
+  switch (type.kind()) {
+    case Type::Kind::Number:
+      return "numeric";
+    case Type::Kind::Bool:
+      return "boolean";
+    case Type::Kind::List:
+      return psql_column_type(type.element(), record_type) + "[]";
+    case Type::Kind::Record:
+      return record_type(type);
+    default:
+      return "text";
+  }
+}
+
 // For such a record type, a PL/pgSQL text expression giving its column list,
 // each such field's type looked up in the catalogue when run (`text` when the
 // table or column is missing).
