@@ -1,6 +1,8 @@
 // Line indentation that steps over what SQL encloses.
 #include "common/indent.h"
 
+#include <algorithm>
+
 namespace mirtova {
 
 namespace {
@@ -22,6 +24,15 @@ class EnclosureScanner {
   bool enclosed_after(size_t line_break) {
     while (at_ <= line_break) step();
     return state_ != State::Outside && state_ != State::LineComment;
+  }
+
+  // Where what opens at `at` ends; `at` where nothing opens there.
+  size_t enclosure_end(size_t at) {
+    at_ = at;
+    step();
+    if (state_ == State::Outside) return at;
+    while (state_ != State::Outside && at_ < text_.size()) step();
+    return std::min(at_, text_.size());
   }
 
  private:
@@ -152,6 +163,10 @@ void append_indented(std::string& out, std::string_view text, int spaces, const 
     enclosed = scanner.enclosed_after(end);
     start = end + 1;
   }
+}
+
+size_t enclosure_end(std::string_view text, size_t at, const SqlLexicon& lexicon) {
+  return EnclosureScanner(text, lexicon).enclosure_end(at);
 }
 
 std::string indent(std::string_view text, int spaces, const SqlLexicon& lexicon) {

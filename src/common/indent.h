@@ -26,6 +26,10 @@ struct SqlLexicon {
   bool nested_comments = false;
 };
 
+// Where the literal, quoted name or comment opening at `at` of `text` ends (the
+// text's size when it never closes); `at` itself where none opens there.
+size_t enclosure_end(std::string_view text, size_t at, const SqlLexicon& lexicon);
+
 // Every non-empty line of `text` with `spaces` spaces before it, except a line
 // that starts inside a literal, a quoted name or a block comment: those bytes
 // are the program's own, and a space added there would change a value.

@@ -123,9 +123,7 @@ class DatabricksDialect final : public Dialect {
     return out;
   }
 
-  SqlLexicon sql_lexicon() const override {
-    return SqlLexicon{.backslash_escapes = true, .nested_comments = true};
-  }
+  SqlLexicon sql_lexicon() const override { return spark_lexicon(); }
 
   std::string string_cast(std::string_view sql) const override {
     return "CAST(" + std::string(sql) + " AS STRING)";

@@ -2,25 +2,18 @@
 
 namespace mirtova {
 
-size_t spark_quoted_end(std::string_view sql, size_t at) {
-  const char quote = sql[at];
-  for (size_t i = at + 1; i < sql.size(); ++i) {
-    if (sql[i] == '\\' && quote != '`') {
-      ++i;
-    } else if (sql[i] == quote) {
-      if (quote != '`' || i + 1 >= sql.size() || sql[i + 1] != '`') return i + 1;
-      ++i;
-    }
-  }
-  return sql.size();
+SqlLexicon spark_lexicon() { return SqlLexicon{.backslash_escapes = true, .nested_comments = true}; }
+
+size_t spark_enclosure_end(std::string_view sql, size_t at) {
+  return enclosure_end(sql, at, spark_lexicon());
 }
 
 size_t spark_closing_bracket(std::string_view sql, size_t at) {
   int depth = 0;
   for (size_t i = at; i < sql.size(); ++i) {
     const char c = sql[i];
-    if (c == '\'' || c == '"' || c == '`') {
-      i = spark_quoted_end(sql, i) - 1;
+    if (const size_t end = spark_enclosure_end(sql, i); end != i) {
+      i = end - 1;
     } else if (c == '(') {
       ++depth;
     } else if (c == ')' && --depth == 0) {
@@ -34,8 +27,8 @@ std::vector<size_t> spark_top_level_places(std::string_view sql, std::string_vie
   std::vector<size_t> places;
   for (size_t i = 0; i < sql.size(); ++i) {
     const char c = sql[i];
-    if (c == '\'' || c == '"' || c == '`') {
-      i = spark_quoted_end(sql, i) - 1;
+    if (const size_t end = spark_enclosure_end(sql, i); end != i) {
+      i = end - 1;
     } else if (c == '(') {
       i = spark_closing_bracket(sql, i);
     } else if (sql.substr(i, token.size()) == token) {

@@ -5,11 +5,16 @@
 #include <string_view>
 #include <vector>
 
+#include "common/indent.h"
+
 namespace mirtova {
 
-// The end of the literal or quoted name opening at `at`: a backslash escapes
-// inside '…' and "…", a backquote is doubled inside `…`.
-size_t spark_quoted_end(std::string_view sql, size_t at);
+// How Spark encloses text: a backslash escapes inside '…' and "…", comments nest.
+SqlLexicon spark_lexicon();
+
+// Where the literal, quoted name or comment opening at `at` ends; `at` where
+// none opens there.
+size_t spark_enclosure_end(std::string_view sql, size_t at);
 
 // The bracket that closes the one at `at`; the text's size when none does.
 size_t spark_closing_bracket(std::string_view sql, size_t at);

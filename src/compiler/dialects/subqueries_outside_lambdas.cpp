@@ -26,8 +26,8 @@ std::string subqueries_outside_lambdas(std::string call) {
   bool lambda = false;
   for (size_t i = 0; i < sql.size(); ++i) {
     const char c = sql[i];
-    if (c == '\'' || c == '"' || c == '`') {
-      i = spark_quoted_end(sql, i) - 1;
+    if (const size_t enclosed_end = spark_enclosure_end(sql, i); enclosed_end != i) {
+      i = enclosed_end - 1;
     } else if (opens_subquery(sql, i)) {
       const size_t end = spark_closing_bracket(sql, i) + 1;
       subqueries.emplace_back(i, end);
