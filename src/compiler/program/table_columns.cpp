@@ -1,6 +1,8 @@
 // Column names by table, gathered from heads and calls.
 #include "compiler/program/table_columns.h"
 
+#include <algorithm>
+
 #include "common/strings.h"
 #include "compiler/rule_translate/rule_translate.h"
 #include "parser/tree_access.h"
@@ -30,18 +32,25 @@ TableColumns TableColumns::collect(const std::vector<Json>& rules,
   return out;
 }
 
+void TableColumns::add(std::string_view column, std::string_view table, std::string& lower) {
+  if (column == "*") return;
+  lower.assign(column);
+  for (char& c : lower) c = ascii_lower(c);
+  auto found = tables_of_column_.find(lower);
+  if (found == tables_of_column_.end()) found = tables_of_column_.emplace(lower, Tables()).first;
+  if (!found->second.contains(table)) found->second.emplace(table);
+}
+
 void TableColumns::add_rules(const std::vector<Json>& rules,
                              const std::function<bool(std::string_view)>& is_table) {
-  auto add = [&](const std::string& column, const std::string& table) {
-    if (column != "*") tables_of_column_[ascii_lower(column)].insert(table);
-  };
+  std::string lower;
   for (const Json& rule : rules) {
     const std::string& head = head_name(rule);
     if (!head.empty() && head[0] != '@')
-      for (const std::string& c : head_columns(rule)) add(c, head);
+      for (const std::string& c : head_columns(rule)) add(c, head, lower);
     for_each_call(rule, [&](const std::string& name, const Json& call) {
       if (!is_table(name)) return;
-      for (const Json& f : call_fields(call)) add(field_column(f), name);
+      for (const Json& f : call_fields(call)) add(field_column(f), name, lower);
     });
   }
 }
@@ -62,30 +71,35 @@ std::map<std::string, std::vector<std::string>, std::less<>> TableColumns::calls
 }
 
 void TableColumns::add_columns(const std::string& table, const std::vector<std::string>& columns) {
-  for (const std::string& column : columns)
-    if (column != "*") tables_of_column_[ascii_lower(column)].insert(table);
+  std::string lower;
+  for (const std::string& column : columns) add(column, table, lower);
 }
 
-std::set<std::string, std::less<>> TableColumns::tables_in_reach(const Json& rule) {
-  std::set<std::string, std::less<>> out;
+std::vector<std::string> TableColumns::tables_in_reach(const Json& rule) {
+  // Names are gathered as views into the rule, and only the distinct ones copied.
+  std::vector<std::string_view> names;
   if (const Json* head = rule.get("head"))
     if (const Json* name = head->get("predicate_name"); name != nullptr && name->is_str())
-      out.insert(name->as_str());
-  for_each_call(rule, [&](const std::string& name, const Json&) { out.insert(name); });
-  return out;
+      names.push_back(name->as_str());
+  for_each_call(rule, [&](const std::string& name, const Json&) { names.push_back(name); });
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  return std::vector<std::string>(names.begin(), names.end());
 }
 
-bool TableColumns::is_column_of(const std::string& lower,
-                                const std::set<std::string, std::less<>>& tables) const {
+bool TableColumns::is_column_of(const std::string& lower, const std::vector<std::string>& tables) const {
   if (shared_ && shared_->is_column_of(lower, tables)) return true;
   auto found = tables_of_column_.find(lower);
   if (found == tables_of_column_.end()) return false;
-  const std::set<std::string, std::less<>>& having = found->second;
+  const Tables& having = found->second;
   // Walks the smaller of the two, looking each up in the other.
-  const auto& walked = having.size() < tables.size() ? having : tables;
-  const auto& looked_in = having.size() < tables.size() ? tables : having;
-  for (const std::string& table : walked)
-    if (looked_in.count(table)) return true;
+  if (having.size() < tables.size()) {
+    for (const std::string& table : having)
+      if (std::binary_search(tables.begin(), tables.end(), table)) return true;
+    return false;
+  }
+  for (const std::string& table : tables)
+    if (having.contains(table)) return true;
   return false;
 }
 

@@ -5,11 +5,13 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "common/string_hash.h"
 #include "parser/json.h"
 
 namespace mirtova {
@@ -38,16 +40,24 @@ class TableColumns {
   // Adds `columns` as columns of `table`.
   void add_columns(const std::string& table, const std::vector<std::string>& columns);
 
-  // The names a rule writes or reads, its combines' included.
-  static std::set<std::string, std::less<>> tables_in_reach(const Json& rule);
+  // The names a rule writes or reads, its combines' included: sorted, each once.
+  static std::vector<std::string> tables_in_reach(const Json& rule);
 
-  // Whether `lower` (a name in lower case) is a column of one of `tables`.
-  bool is_column_of(const std::string& lower, const std::set<std::string, std::less<>>& tables) const;
+  // Whether `lower` (a name in lower case) is a column of one of `tables` (as
+  // tables_in_reach gives them).
+  bool is_column_of(const std::string& lower, const std::vector<std::string>& tables) const;
 
  private:
+  using Tables = std::unordered_set<std::string, StringHash, std::equal_to<>>;
+  // Adds `table` to the tables of `column`, whose case is lowered in `lower`
+  // (a buffer kept between calls, so that the common case allocates nothing).
+  void add(std::string_view column, std::string_view table, std::string& lower);
+
   // Per column name in lower case, the tables that have it: most names asked
-  // about are no column at all, and are answered by one look-up.
-  std::map<std::string, std::set<std::string, std::less<>>, std::less<>> tables_of_column_;
+  // about are no column at all, and are answered by one look-up. Only ever
+  // looked up, never walked in order, so hashed: a program of thousands of
+  // tables adds each without a walk down a tree of names.
+  std::unordered_map<std::string, Tables, StringHash, std::equal_to<>> tables_of_column_;
   std::shared_ptr<const TableColumns> shared_;
 };
 

@@ -2,6 +2,8 @@
 
 #include "compiler/program/library_columns.h"
 
+#include <set>
+
 #include <gtest/gtest.h>
 
 #include "compiler/rule_translate/names.h"
@@ -10,7 +12,7 @@
 namespace mirtova {
 namespace {
 
-using Tables = std::set<std::string, std::less<>>;
+using Tables = std::vector<std::string>;  // sorted, as tables_in_reach gives them
 
 std::vector<Json> rules_of(const std::string& text) {
   auto parsed = parse_file(text);
