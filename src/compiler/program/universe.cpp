@@ -406,7 +406,8 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
   } combine_level(state_->combine_level, in_combine);
   const bool decorate = in_combine && dialect_->decorate_combine_rule();
   std::shared_ptr<const Json> tree;
-  if (!decorate && !rewrites_change_rule(rule, *this)) {
+  const RewriteWork work = rewrite_work(rule, *this);
+  if (!decorate && !work.any()) {
     // None of the rewrites below would change the rule (a plain join, say), so
     // it is read where it stands instead of copied: it outlives the structure
     // built from it, being a program rule or part of the rule whose structure
@@ -414,10 +415,11 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     tree = std::shared_ptr<const Json>(std::shared_ptr<const Json>(), &rule);
   } else {
     Json copy = rule;
-    auto injected = inject_into_rule(copy, *this);
+    const size_t max_depth = max_rule_depth(rule);
+    auto injected = inject_into_rule(copy, *this, work, max_depth);
     if (!injected.ok()) return attach(injected.error());
     if (decorate) copy = decorate_combine_rule(std::move(copy), fresh_variable());
-    if (!eliminate_compiler_variables(copy, kMaxRuleNodes, max_rule_depth(rule),
+    if (!eliminate_compiler_variables(copy, kMaxRuleNodes, max_depth,
                                       in_combine ? &outer : nullptr))
       return attach(CompileError(kRuleTooLargeMessage));
     tree = std::make_shared<const Json>(std::move(copy));

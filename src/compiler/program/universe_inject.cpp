@@ -85,13 +85,7 @@ class WorkFinder {
     return callee && is_function(*callee) && callee->has("body");
   }
 
-  struct Work {
-    bool unification = false;  // unifications_with_functions would rewrite a conjunct
-    bool inlining = false;     // inline_in would replace a call
-    bool injection = false;    // inject_conjuncts would splice a callee
-    bool binding = false;      // eliminate_compiler_variables would erase a unification
-    bool any() const { return unification || inlining || injection || binding; }
-  };
+  using Work = RewriteWork;
 
   // `with_bindings` also looks for what eliminate_compiler_variables erases.
   Work find_work(const Json& rule, bool with_bindings) const {
@@ -181,16 +175,19 @@ class WorkFinder {
 
 class Injector {
  public:
-  Injector(Json& rule, InjectionSource& source)
-      : rule_(rule), source_(source), finder_(source), max_depth_(max_rule_depth(rule)) {}
+  Injector(Json& rule, InjectionSource& source, size_t max_depth)
+      : rule_(rule), source_(source), finder_(source), max_depth_(max_depth) {}
 
   // Each round runs the three rewrites in order until a round changes nothing.
   // A rewrite that would find nothing to do is a no-op, so one read-only walk
   // first tells which of them has work; the rewrites after the first that
   // changes the rule run as before, since that change can give them work.
-  Result<Unit, CompileError> run() {
-    for (;;) {
-      const WorkFinder::Work work = finder_.find_work(rule_, false);
+  Result<Unit, CompileError> run() { return run(finder_.find_work(rule_, false)); }
+
+  // The same, with the first round's work known.
+  Result<Unit, CompileError> run(RewriteWork first) {
+    for (bool first_round = true;; first_round = false) {
+      const RewriteWork work = first_round ? first : finder_.find_work(rule_, false);
       if (!work.unification && !work.inlining && !work.injection) return Unit{};
       bool changed = false;
       if (work.unification) {
@@ -515,11 +512,16 @@ size_t max_rule_depth(const Json& rule) {
 }
 
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source) {
-  return Injector(rule, source).run();
+  return Injector(rule, source, max_rule_depth(rule)).run();
 }
 
-bool rewrites_change_rule(const Json& rule, const InjectionSource& source) {
-  return WorkFinder(source).find_work(rule, true).any();
+Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source, const RewriteWork& work,
+                                            size_t max_depth) {
+  return Injector(rule, source, max_depth).run(work);
+}
+
+RewriteWork rewrite_work(const Json& rule, const InjectionSource& source) {
+  return WorkFinder(source).find_work(rule, true);
 }
 
 }  // namespace mirtova

@@ -45,11 +45,22 @@ inline constexpr const char* kRuleTooLargeMessage = "Injecting predicates into t
 // the parser allows on this thread's stack makes, or the rule's own when more.
 size_t max_rule_depth(const Json& rule);
 
+// Which rewrites before translation would change a rule, as one read-only walk
+// finds them.
+struct RewriteWork {
+  bool unification = false;  // a unification with a function call would become a conjunct
+  bool inlining = false;     // a function call would be inlined
+  bool injection = false;    // a callee's body would be spliced
+  bool binding = false;      // eliminate_compiler_variables would erase a unification
+  bool any() const { return unification || inlining || injection || binding; }
+};
+RewriteWork rewrite_work(const Json& rule, const InjectionSource& source);
+
 // Rewrites `rule` in place until no injectable call or inlinable function is left.
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source);
-
-// Whether inject_into_rule or eliminate_compiler_variables would change `rule`
-// at all.
-bool rewrites_change_rule(const Json& rule, const InjectionSource& source);
+// The same, for a caller that has rewrite_work and max_rule_depth of the rule
+// already: its first round starts from them instead of walking the rule again.
+Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source, const RewriteWork& work,
+                                            size_t max_depth);
 
 }  // namespace mirtova
