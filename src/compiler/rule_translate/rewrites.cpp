@@ -86,6 +86,14 @@ const Json* var_name_of(const Json& node) {
   return v != nullptr ? v->get("var_name") : nullptr;
 }
 
+// Whether putting `replacement` where a variable stood can make a subscript of a
+// record literal that simplify_record_subscripts would rewrite, once the rule
+// around it has none: as the subscripted record, as the subscript, or inside.
+bool may_make_record_subscript(const Json& replacement) {
+  if (replacement.has("record") || replacement.has("literal")) return true;
+  return !walk_tree(replacement, [](const Json& node) { return node.has("subscript") ? Walk::Stop : Walk::Enter; });
+}
+
 }  // namespace
 
 bool contains_variable(const Json& node, std::string_view name) {
@@ -204,6 +212,9 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth
   TreeExtent extent = tree_extent(rule);
   std::string var;
   Json replacement;
+  // The first simplification leaves none to make; a later one can only find
+  // what a replacement brought.
+  bool simplified = false;
   for (;;) {
     if (!take_binding(rule, fixed, var, replacement)) break;
     const TreeExtent added = tree_extent(replacement);
@@ -214,7 +225,8 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth
       extent = tree_extent(rule);
       if (extent.nodes > max_nodes || extent.depth > max_depth) return false;
     }
-    simplify_record_subscripts(rule);
+    if (!simplified || may_make_record_subscript(replacement)) simplify_record_subscripts(rule);
+    simplified = true;
   }
   return true;
 }
