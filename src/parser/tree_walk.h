@@ -52,6 +52,8 @@ struct NoVisit {
   void operator()(Node&) const {}
 };
 
+inline constexpr size_t kWalkStackRoom = 32;
+
 template <class Node, class Before, class After>
 bool walk(Node& root, Before& before, After& after) {
   // One frame per container being walked: the position of its next value and
@@ -61,7 +63,10 @@ bool walk(Node& root, Before& before, After& after) {
     size_t next;
     std::string_view key;
   };
+  // Rules are a few dozen levels deep: room for them at once spares the walk
+  // the reallocations of a stack grown one doubling at a time.
   std::vector<Frame> stack;
+  stack.reserve(kWalkStackRoom);
   auto open = [&](Node& node, std::string_view key) -> bool {
     if (node.is_array()) {
       stack.push_back(Frame{&node, 0, key});
@@ -147,7 +152,9 @@ struct TreeExtent {
 
 inline TreeExtent tree_extent(const Json& tree) {
   TreeExtent extent;
-  std::vector<std::pair<const Json*, size_t>> stack{{&tree, 1}};
+  std::vector<std::pair<const Json*, size_t>> stack;
+  stack.reserve(2 * tree_walk_detail::kWalkStackRoom);
+  stack.emplace_back(&tree, 1);
   while (!stack.empty()) {
     auto [node, depth] = stack.back();
     stack.pop_back();
