@@ -87,6 +87,10 @@ std::vector<std::string> TableColumns::tables_in_reach(const Json& rule) {
   return std::vector<std::string>(names.begin(), names.end());
 }
 
+bool TableColumns::is_any_column(const std::string& lower) const {
+  return (shared_ && shared_->is_any_column(lower)) || tables_of_column_.contains(lower);
+}
+
 bool TableColumns::is_column_of(const std::string& lower, const std::vector<std::string>& tables) const {
   if (shared_ && shared_->is_column_of(lower, tables)) return true;
   auto found = tables_of_column_.find(lower);

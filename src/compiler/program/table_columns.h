@@ -46,6 +46,8 @@ class TableColumns {
   // Whether `lower` (a name in lower case) is a column of one of `tables` (as
   // tables_in_reach gives them).
   bool is_column_of(const std::string& lower, const std::vector<std::string>& tables) const;
+  // Whether `lower` is a column of any table: when not, no tables need asking.
+  bool is_any_column(const std::string& lower) const;
 
  private:
   using Tables = std::unordered_set<std::string, StringHash, std::equal_to<>>;

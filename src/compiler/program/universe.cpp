@@ -3,6 +3,8 @@
 #include "compiler/program/universe.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "common/stack_room.h"
 #include "compiler/dialects/quoting.h"
@@ -365,13 +367,21 @@ TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const 
 namespace {
 
 // Keeps a rule's column names before the allocator while the rule is written.
+// Most names asked about are no column of any table: the tables the rule
+// reaches are gathered only when one is, the rule held until then.
 class ColumnScope {
  public:
-  ColumnScope(NamesAllocator& names, const TableColumns& columns, const Json& rule, bool inside_enclosing)
+  ColumnScope(NamesAllocator& names, const TableColumns& columns, std::shared_ptr<const Json> rule,
+              bool inside_enclosing)
       : names_(names) {
-    names_.open_scope([&columns, tables = TableColumns::tables_in_reach(rule)](
-                          const std::string& lower) { return columns.is_column_of(lower, tables); },
-                      inside_enclosing);
+    names_.open_scope(
+        [&columns, rule = std::move(rule),
+         tables = std::optional<std::vector<std::string>>()](const std::string& lower) mutable {
+          if (!columns.is_any_column(lower)) return false;
+          if (!tables) tables = TableColumns::tables_in_reach(*rule);
+          return columns.is_column_of(lower, *tables);
+        },
+        inside_enclosing);
   }
   ~ColumnScope() { names_.close_scope(); }
   ColumnScope(const ColumnScope&) = delete;
@@ -424,7 +434,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
       return attach(CompileError(kRuleTooLargeMessage));
     tree = std::make_shared<const Json>(std::move(copy));
   }
-  ColumnScope scope(state_->names, table_columns_, *tree, in_combine);
+  ColumnScope scope(state_->names, table_columns_, tree, in_combine);
   auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer,
                                                           rule_types(rule, outer_types), in_combine, *this);
   if (!structure.ok()) return attach(structure.error());
