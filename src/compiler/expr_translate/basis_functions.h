@@ -3,14 +3,16 @@
 #pragma once
 
 #include <memory>
-#include <set>
 #include <string>
+
+#include "common/name_sets.h"
 
 namespace mirtova {
 
 class Dialect;
 
-using BasisNames = std::set<std::string, std::less<>>;
+// Only ever asked whether they hold a name: hashed.
+using BasisNames = HashedNames;
 
 // The names of the plain SQL function catalogue, of the base and the engine's
 // function and operator tables, and the names the conversion writes itself.

@@ -8,8 +8,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "common/string_hash.h"
 #include "parser/json.h"
 
 namespace mirtova {
@@ -37,7 +39,8 @@ class DependencyGraph {
  private:
   std::vector<std::string> names_;
   std::vector<std::vector<Edge>> successors_;
-  std::map<std::string, size_t, std::less<>> nodes_;
+  // Looked up by name only; the numbering follows names_.
+  std::unordered_map<std::string, size_t, StringHash, std::equal_to<>> nodes_;
 };
 
 using Component = std::vector<size_t>;

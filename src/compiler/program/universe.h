@@ -19,6 +19,7 @@
 #include "common/result.h"
 #include "common/string_hash.h"
 #include "compiler/dialects/dialect.h"
+#include "compiler/expr_translate/basis_functions.h"
 #include "compiler/expr_translate/subquery_translator.h"
 #include "compiler/functors/generated_names.h"
 #include "compiler/program/annotations.h"
@@ -216,7 +217,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   mutable InjectionSizes injection_sizes_;
   Annotations ann_;
   std::unique_ptr<Dialect> dialect_;
-  std::shared_ptr<const std::set<std::string, std::less<>>> built_ins_;
+  std::shared_ptr<const BasisNames> built_ins_;
   std::map<std::string, std::map<std::string, Type>, std::less<>> column_types_;
   // Per program rule (by its number), the types inference gave its variables;
   // those of the engine's library rules are read where the library was typed,
