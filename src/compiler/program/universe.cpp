@@ -429,8 +429,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     auto injected = inject_into_rule(copy, *this, work, max_depth);
     if (!injected.ok()) return attach(injected.error());
     if (decorate) copy = decorate_combine_rule(std::move(copy), fresh_variable());
-    if (!eliminate_compiler_variables(copy, kMaxRuleNodes, max_depth,
-                                      in_combine ? &outer : nullptr))
+    if (!eliminate_compiler_variables(copy, kMaxRuleNodes, max_depth, in_combine ? &outer : nullptr))
       return attach(CompileError(kRuleTooLargeMessage));
     tree = std::make_shared<const Json>(std::move(copy));
   }

@@ -91,7 +91,8 @@ const Json* var_name_of(const Json& node) {
 // around it has none: as the subscripted record, as the subscript, or inside.
 bool may_make_record_subscript(const Json& replacement) {
   if (replacement.has("record") || replacement.has("literal")) return true;
-  return !walk_tree(replacement, [](const Json& node) { return node.has("subscript") ? Walk::Stop : Walk::Enter; });
+  return !walk_tree(replacement,
+                    [](const Json& node) { return node.has("subscript") ? Walk::Stop : Walk::Enter; });
 }
 
 }  // namespace
