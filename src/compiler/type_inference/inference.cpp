@@ -626,9 +626,18 @@ void fold_column_type(Type& kept_type, bool first, const Type& end) {
   if (other > kept || (other == kept && t.to_string() < kept_type.to_string())) kept_type = std::move(t);
 }
 
-ColumnEndTypes TypeInference::column_end_types() const {
+ColumnEndTypes TypeInference::column_end_types(const PredicateTypes* only) const {
+  // Asked once per column number rather than once per end.
+  std::vector<char> wanted(column_firsts_.size(), 1);
+  if (only != nullptr) {
+    for (size_t c = 0; c < column_firsts_.size(); ++c) {
+      auto columns = only->find(std::string(column_firsts_[c]->name()));
+      wanted[c] = columns != only->end() && columns->second.count(std::string(column_firsts_[c]->column()));
+    }
+  }
   ColumnEndTypes result;
   for (const ColumnEnd& column_end : column_ends_) {
+    if (!wanted[column_end.column]) continue;
     const Expression& first = *column_firsts_[column_end.column];
     result[std::string(first.name())][std::string(first.column())].emplace_back(
         edges_[column_end.edge].graph->first, end_type(column_end.edge, column_end.side));
@@ -655,19 +664,27 @@ PredicateTypes TypeInference::all_predicate_types() const {
   return result;
 }
 
-std::map<std::string, Type, std::less<>> TypeInference::all_variable_types() const {
-  std::map<std::string, Type, std::less<>> result;
-  for (size_t e = 0; e < edges_.size(); ++e) {
-    for (Side side : {false, true}) {
-      const Expression& end = this->end(e, side);
-      if (end.kind() != Expression::Kind::Variable) continue;
-      // Every end of one name reads the same node, so the first one found serves.
-      auto at = result.lower_bound(end.name());
-      if (at == result.end() || at->first != end.name())
-        result.emplace_hint(at, std::string(end.name()), end_type(e, side));
+void TypeInference::release_variable_types(const std::function<void(std::string_view, const Type&)>& take) {
+  // A variable always has a node, so every end of one name carries the same
+  // type: the first one met serves.
+  NameViews given;
+  for (size_t e = 0; e < edges_.size();) {
+    auto* graph = edges_[e].graph;
+    for (; e < edges_.size() && edges_[e].graph == graph; ++e) {
+      for (Side side : {false, true}) {
+        const Expression& end = this->end(e, side);
+        if (end.kind() != Expression::Kind::Variable || given.contains(end.name())) continue;
+        take(end.name(), end_type(e, side));
+        given.insert(end.name());
+      }
     }
+    // The names seen are views into this graph's ends, and no later graph
+    // has one of them: a rule's edges are all in its head's graph.
+    given = NameViews();
+    graph->second = TypesGraph();
   }
-  return result;
+  column_firsts_.clear();
+  column_firsts_.shrink_to_fit();
 }
 
 Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<const Json*>& rules) {
@@ -677,34 +694,49 @@ Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<con
 
 namespace {
 
-// The chain of infer_program_types, the inference kept for what more the caller reads.
+// What run_chain gives: the outcome, and the column ends asked for.
 struct Inferred {
-  TypesGraphBuilder builder;
-  std::optional<TypeInference> inference;
   ProgramTypes types;
+  ColumnEndTypes column_ends;
+  bool ran_away = false;
 };
 
+// Which column ends run_chain keeps: none, all, or those of the columns a
+// part's types name.
+struct EndsWanted {
+  bool any = false;
+  const PredicateTypes* only = nullptr;
+};
+
+// The graphs and the inference are gone when this returns: they are several
+// times the room of what is read off them.
 Result<Unit, CompileError> run_chain(const std::vector<const Json*>& rules, Inferred& out,
-                                     const HostTables& host_tables = {}) {
-  out.inference.emplace(out.builder.run_rules(rules), host_tables);
-  auto outcome = out.inference->infer();
+                                     const HostTables& host_tables = {}, EndsWanted ends = {}) {
+  TypesGraphBuilder builder;
+  TypeInference inference(builder.run_rules(rules), host_tables);
+  auto outcome = inference.infer();
   if (!outcome.ok()) return CompileError("Type inference error: " + outcome.error().to_string());
+  out.ran_away = inference.ran_away();
   ProgramTypes& types = out.types;
-  types.predicates = out.inference->all_predicate_types();
+  types.predicates = inference.all_predicate_types();
+  if (ends.any) out.column_ends = inference.column_end_types(ends.only);
   types.rule_variables.resize(rules.size());
-  const std::vector<size_t>& positions = out.builder.built_rule_positions();
-  for (auto& [full, type] : out.inference->all_variable_types()) {
+  const std::vector<size_t>& positions = builder.built_rule_positions();
+  inference.release_variable_types([&](std::string_view full, const Type& type) {
     // "x@3" is the variable x of the third rule built; generated nodes have no "@".
     size_t at = full.rfind('@');
-    if (at == std::string::npos) continue;
+    if (at == std::string_view::npos) return;
     uint64_t number = 0;
-    std::string_view digits = std::string_view(full).substr(at + 1);
+    std::string_view digits = full.substr(at + 1);
     auto [end, failed] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
     if (failed != std::errc() || end != digits.data() + digits.size() || number == 0 ||
         number > positions.size())
-      continue;
-    types.rule_variables[positions[number - 1]].insert_or_assign(full.substr(0, at), type);
-  }
+      return;
+    RuleVariableTypes& variables = types.rule_variables[positions[number - 1]];
+    const std::string_view name = full.substr(0, at);
+    auto found = variables.lower_bound(name);
+    if (found == variables.end() || found->first != name) variables.emplace_hint(found, std::string(name), type);
+  });
   return Unit{};
 }
 
@@ -719,10 +751,10 @@ Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const J
 
 Result<TypedPart, CompileError> infer_part_types(const std::vector<const Json*>& rules) {
   Inferred inferred;
-  TRY_VOID(run_chain(rules, inferred));
+  TRY_VOID(run_chain(rules, inferred, {}, EndsWanted{true, nullptr}));
   TypedPart part;
-  part.column_ends = inferred.inference->column_end_types();
-  part.ran_away = inferred.inference->ran_away();
+  part.column_ends = std::move(inferred.column_ends);
+  part.ran_away = inferred.ran_away;
   part.types = std::move(inferred.types);
   return part;
 }
@@ -741,8 +773,8 @@ Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Js
   // the part's too: only the whole run tells where they stop.
   if (part.ran_away) return whole();
   auto inferred = std::make_unique<Inferred>();
-  TRY_VOID(run_chain(rules, *inferred, host_tables));
-  if (inferred->inference->ran_away()) {
+  TRY_VOID(run_chain(rules, *inferred, host_tables, EndsWanted{true, &part.types.predicates}));
+  if (inferred->ran_away) {
     // Given back before the whole run: a run-away inference holds as much as
     // its bound allows, and two of them at once would hold twice that.
     inferred.reset();
@@ -752,7 +784,7 @@ Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Js
   joined.shared_rule_variables =
       std::shared_ptr<const std::vector<RuleVariableTypes>>(shared_part, &part.types.rule_variables);
   joined.shared_predicates = std::shared_ptr<const PredicateTypes>(shared_part, &part.types.predicates);
-  std::optional<ColumnEndTypes> own_ends;
+  const ColumnEndTypes& own_ends = inferred->column_ends;
   for (auto& [predicate, columns] : joined.predicates) {
     auto part_columns = part.types.predicates.find(predicate);
     if (part_columns == part.types.predicates.end()) continue;
@@ -760,8 +792,7 @@ Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Js
       if (!part_columns->second.count(column)) continue;
       // Both name the column: its ends are folded again in the order of the
       // whole program's edges, graphs in name order (no graph is in both).
-      if (!own_ends) own_ends = inferred->inference->column_end_types();
-      const auto& mine = own_ends->at(predicate).at(column);
+      const auto& mine = own_ends.at(predicate).at(column);
       const auto& theirs = part.column_ends.at(predicate).at(column);
       Type kept;
       bool first = true;
