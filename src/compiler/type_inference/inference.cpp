@@ -108,43 +108,53 @@ class NameViews {
 // first appearance. The index keeps its own copies, close together, so that
 // finding a text again never reaches back into the edges, which are large and
 // spread out. A caller gives one kind of text always the same kind of hash.
+// The copies are spans of one buffer: a string apiece would take more room
+// than the text itself, at the moment inference holds the most.
 class TextIds {
  public:
   explicit TextIds(size_t expected) : index_(expected) {}
 
   uint32_t of(uint64_t hash, std::string_view text) {
     return intern(
-        hash, text.size(), [&](const std::string& stored) { return stored == text; },
-        [&] { return std::string(text); });
+        hash, text.size(), [&](std::string_view stored) { return stored == text; },
+        [&] { bytes_.append(text); });
   }
   // The number of `a` + "." + `b`.
   uint32_t of_joined(uint64_t hash, std::string_view a, std::string_view b) {
     return intern(
         hash, a.size() + 1 + b.size(),
-        [&](const std::string& stored) {
-          return std::string_view(stored).substr(0, a.size()) == a && stored[a.size()] == '.' &&
-                 std::string_view(stored).substr(a.size() + 1) == b;
+        [&](std::string_view stored) {
+          return stored.substr(0, a.size()) == a && stored[a.size()] == '.' && stored.substr(a.size() + 1) == b;
         },
         [&] {
-          std::string text(a);
-          text += '.';
-          text += b;
-          return text;
+          bytes_.append(a);
+          bytes_ += '.';
+          bytes_.append(b);
         });
   }
 
  private:
-  template <class Same, class Make>
-  uint32_t intern(uint64_t hash, size_t size, Same&& same, Make&& make) {
-    const auto fresh = static_cast<uint32_t>(texts_.size());
-    auto [id, stored] = index_.find_or_insert(
-        hash, fresh, [&](uint32_t id) { return texts_[id].size() == size && same(texts_[id]); });
-    if (stored) texts_.push_back(make());
+  struct Span {
+    uint32_t offset;
+    uint32_t size;
+  };
+
+  template <class Same, class Append>
+  uint32_t intern(uint64_t hash, size_t size, Same&& same, Append&& append) {
+    const auto fresh = static_cast<uint32_t>(spans_.size());
+    auto [id, stored] = index_.find_or_insert(hash, fresh, [&](uint32_t id) {
+      return spans_[id].size == size && same(std::string_view(bytes_).substr(spans_[id].offset, size));
+    });
+    if (stored) {
+      spans_.push_back(Span{static_cast<uint32_t>(bytes_.size()), static_cast<uint32_t>(size)});
+      append();
+    }
     return id;
   }
 
-  std::vector<std::string> texts_;
-  FlatIndex index_;  // over texts_
+  std::string bytes_;
+  std::vector<Span> spans_;
+  FlatIndex index_;  // over spans_
 };
 
 // Node keys of edge ends, each interned to a number. A variable's key is its
@@ -161,7 +171,11 @@ class TextIds {
 class NodeKeys {
  public:
   NodeKeys(const NameViews& relations, size_t expected)
-      : relations_(relations), texts_(expected / 2), index_(expected / 2), column_index_(expected / 16) {}
+      : relations_(relations), texts_(expected / 2), index_(expected / 2), column_index_(expected / 16) {
+    // Taken at once: grown by doubling, the list would for a while hold
+    // its old and new room together, at the moment inference holds most.
+    keys_.reserve(expected / 2);
+  }
 
   // None for literals, which have no node and keep their own type. A
   // relation's columns are one key across all its calls and heads; any other
@@ -368,7 +382,6 @@ class TypeInference::Propagation {
     in_.left_nodes_.assign(edge_count, std::nullopt);
     in_.right_nodes_.assign(edge_count, std::nullopt);
     in_.column_ends_.clear();
-    steps_.reserve(edge_count);
     // The keys of all ends first, held where the node numbers go: the nodes
     // and the column ends then take the room they need at once, after the
     // keys' index is let go, instead of growing by doubling beside it.
@@ -383,7 +396,6 @@ class TypeInference::Propagation {
       // Every edge has two ends: sized once rather than rehashed as the keys come.
       NodeKeys keys(relations, 2 * edge_count);
       for (size_t i = 0; i < edge_count; ++i) {
-        steps_.push_back(step_of(in_.edge(i), in_.end(i, true)));
         for (Side side : {false, true}) {
           const Expression& end = in_.end(i, side);
           uint32_t column = 0;
@@ -397,6 +409,9 @@ class TypeInference::Propagation {
       }
       column_firsts = keys.column_firsts();
     }
+    // Made after the keys' index is let go, not beside it.
+    steps_.reserve(edge_count);
+    for (size_t i = 0; i < edge_count; ++i) steps_.push_back(step_of(in_.edge(i), in_.end(i, true)));
     // Key number -> node number + 1 (0: no node yet). Subscripts intern their
     // records' keys too, so not every key has a node.
     std::vector<uint32_t> node_numbers(key_count, 0);
@@ -431,9 +446,9 @@ class TypeInference::Propagation {
     for (size_t i = 0; i < edge_count; ++i) for_each_node_of(i, [&](size_t n) { ++node_start_[n + 1]; });
     for (size_t n = 0; n < in_.nodes_.size(); ++n) node_start_[n + 1] += node_start_[n];
     node_edges_.assign(node_start_.back(), 0);
-    std::vector<size_t> filled(node_start_.begin(), node_start_.end() - 1);
+    std::vector<uint32_t> filled(node_start_.begin(), node_start_.end() - 1);
     for (size_t i = 0; i < edge_count; ++i)
-      for_each_node_of(i, [&](size_t n) { node_edges_[filled[n]++] = i; });
+      for_each_node_of(i, [&](size_t n) { node_edges_[filled[n]++] = static_cast<uint32_t>(i); });
   }
 
   // An edge whose last visit changed none of its ends is settled: visiting it
@@ -598,8 +613,10 @@ class TypeInference::Propagation {
   TypeInference& in_;
   std::map<std::pair<std::string_view, std::string_view>, std::shared_ptr<const ColumnOrigin>> origins_;
   std::vector<EdgeStep> steps_;
-  std::vector<size_t> node_start_;
-  std::vector<size_t> node_edges_;
+  // Edge numbers fit in 32 bits, as in ColumnEnd: these lists are as long as
+  // the edges and are held through every pass.
+  std::vector<uint32_t> node_start_;
+  std::vector<uint32_t> node_edges_;
 };
 
 Result<Unit, TypeInferenceError> TypeInference::infer() {
