@@ -13,11 +13,10 @@ Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Js
   return run_makes_with_deps(rules, names);
 }
 
-Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Json>& rules,
-                                                            GeneratedNames& names) {
+Result<std::vector<Json>, CompileError> run_makes_with_deps(std::vector<Json> rules, GeneratedNames& names) {
   std::vector<MakeInstruction> instructions = collect_make_instructions(rules);
   if (instructions.empty()) return rules;
-  Functors index(rules);
+  Functors index(std::move(rules));
   index.names = std::move(names);
   // Only the rules leave this function: the index need not follow the last
   // rewrite of them.

@@ -18,7 +18,9 @@ namespace mirtova {
 Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Json>& rules);
 // The same, its made names kept apart from every name `names` holds (which
 // should hold the rules' own) and taken there, with what each stands for.
-Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Json>& rules,
+// Taken by value: a caller done with its list moves it in, and the program's
+// rules are then held once, not twice, while the functors are applied.
+Result<std::vector<Json>, CompileError> run_makes_with_deps(std::vector<Json> rules,
                                                             GeneratedNames& names);
 
 }  // namespace mirtova

@@ -83,14 +83,14 @@ Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>
   return unfold_recursion(rules, iterative, names);
 }
 
-Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, bool iterative,
+Result<std::vector<Json>, CompileError> unfold_recursion(std::vector<Json> rules, bool iterative,
                                                          GeneratedNames& names,
                                                          uint64_t most_table_references) {
   // Without a cycle there is nothing to unfold.
   if (!has_dependency_cycle(rules)) return rules;
   RecursionArgs options = recursion_options(rules);
   // Unfolding reads direct sets only.
-  const Functors index(rules, Functors::ArgumentSets::OnDemand);
+  const Functors index(std::move(rules), Functors::ArgumentSets::OnDemand);
   // A quarter is left to the script form's own levels: the statements that read
   // the recursion reference its levels again.
   const uint64_t most_references =

@@ -26,8 +26,8 @@ Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>
 // recursion whose levels, written out as one statement, would reference a
 // table more often than a quarter of `most_table_references` (the engine's
 // bound; the rest is left for the statements that read the recursion) gets the
-// iterative form.
-Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, bool iterative,
+// iterative form. Taken by value, as run_makes_with_deps takes its list.
+Result<std::vector<Json>, CompileError> unfold_recursion(std::vector<Json> rules, bool iterative,
                                                          GeneratedNames& names,
                                                          uint64_t most_table_references = UINT64_MAX);
 

@@ -123,11 +123,11 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
   TRY(const Engine engine_chosen, first.engine());
   p->dialect_ = Dialect::get(engine_chosen);
   if (recursive) {
-    TRY(rules, unfold_recursion(rules, p->dialect_->unfolds_recursion_iteratively(), made,
+    TRY(rules, unfold_recursion(std::move(rules), p->dialect_->unfolds_recursion_iteratively(), made,
                                 p->dialect_->most_table_references()));
   }
   if (!collect_make_instructions(rules).empty()) {
-    TRY(rules, run_makes_with_deps(rules, made));
+    TRY(rules, run_makes_with_deps(std::move(rules), made));
   }
   p->made_names_ = PredicateNames::from_pairs(made.origins());
   p->own_rules_ = std::move(rules);

@@ -4,6 +4,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 
 namespace mirtova {
@@ -91,11 +93,28 @@ TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) 
   rule_counter_ = 0;
   unknown_counter_ = 0;
   built_positions_.clear();
+  // A graph is sealed after the last rule of its predicate rather than after
+  // every rule: its index and the slack of its lists are let go at once, and
+  // the graphs never all hold them together.
+  auto head_of = [](const Json& rule) -> const std::string* {
+    if (!rule.is_object()) return nullptr;
+    const Json* head = rule.get("head");
+    const Json* name = head != nullptr && head->is_object() ? head->get("predicate_name") : nullptr;
+    return name != nullptr && name->is_str() ? &name->as_str() : nullptr;
+  };
+  std::vector<char> last_of_head(rules.size(), 0);
+  {
+    std::unordered_set<std::string_view> later;
+    for (size_t i = rules.size(); i-- > 0;)
+      if (const std::string* name = head_of(*rules[i])) last_of_head[i] = later.insert(*name).second;
+  }
   TypesGraphs result;
   for (size_t i = 0; i < rules.size(); ++i) {
     const uint64_t before = rule_counter_;
     build_rule(*rules[i], result);
     if (rule_counter_ != before) built_positions_.push_back(i);
+    if (!last_of_head[i]) continue;
+    if (auto graph = result.find(*head_of(*rules[i])); graph != result.end()) graph->second.seal();
   }
   for (auto& entry : result) entry.second.seal();
   return result;

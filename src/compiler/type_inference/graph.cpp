@@ -7,6 +7,7 @@ namespace mirtova {
 namespace {
 
 bool shareable(const Expression& end) {
+  if (end.has_fixed_type()) return true;
   if (end.kind() != Expression::Kind::Variable && end.kind() != Expression::Kind::PredicateAddressing)
     return false;
   const Type& type = end.type();

@@ -40,8 +40,8 @@ class TypesGraph {
   const Expression& left(size_t at) const { return ends_[edges_[at].left]; }
   const Expression& right(size_t at) const { return ends_[edges_[at].right]; }
   // For inference, which changes the types that ends without a node carry
-  // (literals, never shared between edges); their text, and so the keys, must
-  // stay as they are.
+  // (literals, shared between edges only when their type is fixed); their
+  // text, and so the keys, must stay as they are.
   Expression& end_mut(uint32_t end) { return ends_[end]; }
   // The accepted edges as values, in order.
   std::vector<Edge> edges() const;
@@ -50,7 +50,8 @@ class TypesGraph {
   // The number of an end equal to `end` in every detail, stored now if new.
   // Only variables and predicate columns with scalar types are shared: every
   // end of their key is one node of inference, which never changes their own
-  // type; a literal keeps a type of its own per edge.
+  // type. So are the scalar literals, whose type never changes at all; any
+  // other literal keeps a type of its own per edge.
   uint32_t end_number(Expression end);
 
   std::vector<GraphEdge> edges_;  // in the order accepted

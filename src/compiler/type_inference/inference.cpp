@@ -108,43 +108,53 @@ class NameViews {
 // first appearance. The index keeps its own copies, close together, so that
 // finding a text again never reaches back into the edges, which are large and
 // spread out. A caller gives one kind of text always the same kind of hash.
+// The copies are spans of one buffer: a string apiece would take more room
+// than the text itself, at the moment inference holds the most.
 class TextIds {
  public:
   explicit TextIds(size_t expected) : index_(expected) {}
 
   uint32_t of(uint64_t hash, std::string_view text) {
     return intern(
-        hash, text.size(), [&](const std::string& stored) { return stored == text; },
-        [&] { return std::string(text); });
+        hash, text.size(), [&](std::string_view stored) { return stored == text; },
+        [&] { bytes_.append(text); });
   }
   // The number of `a` + "." + `b`.
   uint32_t of_joined(uint64_t hash, std::string_view a, std::string_view b) {
     return intern(
         hash, a.size() + 1 + b.size(),
-        [&](const std::string& stored) {
-          return std::string_view(stored).substr(0, a.size()) == a && stored[a.size()] == '.' &&
-                 std::string_view(stored).substr(a.size() + 1) == b;
+        [&](std::string_view stored) {
+          return stored.substr(0, a.size()) == a && stored[a.size()] == '.' && stored.substr(a.size() + 1) == b;
         },
         [&] {
-          std::string text(a);
-          text += '.';
-          text += b;
-          return text;
+          bytes_.append(a);
+          bytes_ += '.';
+          bytes_.append(b);
         });
   }
 
  private:
-  template <class Same, class Make>
-  uint32_t intern(uint64_t hash, size_t size, Same&& same, Make&& make) {
-    const auto fresh = static_cast<uint32_t>(texts_.size());
-    auto [id, stored] = index_.find_or_insert(
-        hash, fresh, [&](uint32_t id) { return texts_[id].size() == size && same(texts_[id]); });
-    if (stored) texts_.push_back(make());
+  struct Span {
+    uint32_t offset;
+    uint32_t size;
+  };
+
+  template <class Same, class Append>
+  uint32_t intern(uint64_t hash, size_t size, Same&& same, Append&& append) {
+    const auto fresh = static_cast<uint32_t>(spans_.size());
+    auto [id, stored] = index_.find_or_insert(hash, fresh, [&](uint32_t id) {
+      return spans_[id].size == size && same(std::string_view(bytes_).substr(spans_[id].offset, size));
+    });
+    if (stored) {
+      spans_.push_back(Span{static_cast<uint32_t>(bytes_.size()), static_cast<uint32_t>(size)});
+      append();
+    }
     return id;
   }
 
-  std::vector<std::string> texts_;
-  FlatIndex index_;  // over texts_
+  std::string bytes_;
+  std::vector<Span> spans_;
+  FlatIndex index_;  // over spans_
 };
 
 // Node keys of edge ends, each interned to a number. A variable's key is its
@@ -161,7 +171,11 @@ class TextIds {
 class NodeKeys {
  public:
   NodeKeys(const NameViews& relations, size_t expected)
-      : relations_(relations), texts_(expected / 2), index_(expected / 2), column_index_(expected / 16) {}
+      : relations_(relations), texts_(expected / 2), index_(expected / 2), column_index_(expected / 16) {
+    // Taken at once: grown by doubling, the list would for a while hold
+    // its old and new room together, at the moment inference holds most.
+    keys_.reserve(expected / 2);
+  }
 
   // None for literals, which have no node and keep their own type. A
   // relation's columns are one key across all its calls and heads; any other
@@ -368,7 +382,6 @@ class TypeInference::Propagation {
     in_.left_nodes_.assign(edge_count, std::nullopt);
     in_.right_nodes_.assign(edge_count, std::nullopt);
     in_.column_ends_.clear();
-    steps_.reserve(edge_count);
     // The keys of all ends first, held where the node numbers go: the nodes
     // and the column ends then take the room they need at once, after the
     // keys' index is let go, instead of growing by doubling beside it.
@@ -383,7 +396,6 @@ class TypeInference::Propagation {
       // Every edge has two ends: sized once rather than rehashed as the keys come.
       NodeKeys keys(relations, 2 * edge_count);
       for (size_t i = 0; i < edge_count; ++i) {
-        steps_.push_back(step_of(in_.edge(i), in_.end(i, true)));
         for (Side side : {false, true}) {
           const Expression& end = in_.end(i, side);
           uint32_t column = 0;
@@ -397,6 +409,9 @@ class TypeInference::Propagation {
       }
       column_firsts = keys.column_firsts();
     }
+    // Made after the keys' index is let go, not beside it.
+    steps_.reserve(edge_count);
+    for (size_t i = 0; i < edge_count; ++i) steps_.push_back(step_of(in_.edge(i), in_.end(i, true)));
     // Key number -> node number + 1 (0: no node yet). Subscripts intern their
     // records' keys too, so not every key has a node.
     std::vector<uint32_t> node_numbers(key_count, 0);
@@ -431,9 +446,9 @@ class TypeInference::Propagation {
     for (size_t i = 0; i < edge_count; ++i) for_each_node_of(i, [&](size_t n) { ++node_start_[n + 1]; });
     for (size_t n = 0; n < in_.nodes_.size(); ++n) node_start_[n + 1] += node_start_[n];
     node_edges_.assign(node_start_.back(), 0);
-    std::vector<size_t> filled(node_start_.begin(), node_start_.end() - 1);
+    std::vector<uint32_t> filled(node_start_.begin(), node_start_.end() - 1);
     for (size_t i = 0; i < edge_count; ++i)
-      for_each_node_of(i, [&](size_t n) { node_edges_[filled[n]++] = i; });
+      for_each_node_of(i, [&](size_t n) { node_edges_[filled[n]++] = static_cast<uint32_t>(i); });
   }
 
   // An edge whose last visit changed none of its ends is settled: visiting it
@@ -598,8 +613,10 @@ class TypeInference::Propagation {
   TypeInference& in_;
   std::map<std::pair<std::string_view, std::string_view>, std::shared_ptr<const ColumnOrigin>> origins_;
   std::vector<EdgeStep> steps_;
-  std::vector<size_t> node_start_;
-  std::vector<size_t> node_edges_;
+  // Edge numbers fit in 32 bits, as in ColumnEnd: these lists are as long as
+  // the edges and are held through every pass.
+  std::vector<uint32_t> node_start_;
+  std::vector<uint32_t> node_edges_;
 };
 
 Result<Unit, TypeInferenceError> TypeInference::infer() {
@@ -626,9 +643,18 @@ void fold_column_type(Type& kept_type, bool first, const Type& end) {
   if (other > kept || (other == kept && t.to_string() < kept_type.to_string())) kept_type = std::move(t);
 }
 
-ColumnEndTypes TypeInference::column_end_types() const {
+ColumnEndTypes TypeInference::column_end_types(const PredicateTypes* only) const {
+  // Asked once per column number rather than once per end.
+  std::vector<char> wanted(column_firsts_.size(), 1);
+  if (only != nullptr) {
+    for (size_t c = 0; c < column_firsts_.size(); ++c) {
+      auto columns = only->find(std::string(column_firsts_[c]->name()));
+      wanted[c] = columns != only->end() && columns->second.count(std::string(column_firsts_[c]->column()));
+    }
+  }
   ColumnEndTypes result;
   for (const ColumnEnd& column_end : column_ends_) {
+    if (!wanted[column_end.column]) continue;
     const Expression& first = *column_firsts_[column_end.column];
     result[std::string(first.name())][std::string(first.column())].emplace_back(
         edges_[column_end.edge].graph->first, end_type(column_end.edge, column_end.side));
@@ -655,19 +681,27 @@ PredicateTypes TypeInference::all_predicate_types() const {
   return result;
 }
 
-std::map<std::string, Type, std::less<>> TypeInference::all_variable_types() const {
-  std::map<std::string, Type, std::less<>> result;
-  for (size_t e = 0; e < edges_.size(); ++e) {
-    for (Side side : {false, true}) {
-      const Expression& end = this->end(e, side);
-      if (end.kind() != Expression::Kind::Variable) continue;
-      // Every end of one name reads the same node, so the first one found serves.
-      auto at = result.lower_bound(end.name());
-      if (at == result.end() || at->first != end.name())
-        result.emplace_hint(at, std::string(end.name()), end_type(e, side));
+void TypeInference::release_variable_types(const std::function<void(std::string_view, const Type&)>& take) {
+  // A variable always has a node, so every end of one name carries the same
+  // type: the first one met serves.
+  NameViews given;
+  for (size_t e = 0; e < edges_.size();) {
+    auto* graph = edges_[e].graph;
+    for (; e < edges_.size() && edges_[e].graph == graph; ++e) {
+      for (Side side : {false, true}) {
+        const Expression& end = this->end(e, side);
+        if (end.kind() != Expression::Kind::Variable || given.contains(end.name())) continue;
+        take(end.name(), end_type(e, side));
+        given.insert(end.name());
+      }
     }
+    // The names seen are views into this graph's ends, and no later graph
+    // has one of them: a rule's edges are all in its head's graph.
+    given = NameViews();
+    graph->second = TypesGraph();
   }
-  return result;
+  column_firsts_.clear();
+  column_firsts_.shrink_to_fit();
 }
 
 Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<const Json*>& rules) {
@@ -677,34 +711,49 @@ Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<con
 
 namespace {
 
-// The chain of infer_program_types, the inference kept for what more the caller reads.
+// What run_chain gives: the outcome, and the column ends asked for.
 struct Inferred {
-  TypesGraphBuilder builder;
-  std::optional<TypeInference> inference;
   ProgramTypes types;
+  ColumnEndTypes column_ends;
+  bool ran_away = false;
 };
 
+// Which column ends run_chain keeps: none, all, or those of the columns a
+// part's types name.
+struct EndsWanted {
+  bool any = false;
+  const PredicateTypes* only = nullptr;
+};
+
+// The graphs and the inference are gone when this returns: they are several
+// times the room of what is read off them.
 Result<Unit, CompileError> run_chain(const std::vector<const Json*>& rules, Inferred& out,
-                                     const HostTables& host_tables = {}) {
-  out.inference.emplace(out.builder.run_rules(rules), host_tables);
-  auto outcome = out.inference->infer();
+                                     const HostTables& host_tables = {}, EndsWanted ends = {}) {
+  TypesGraphBuilder builder;
+  TypeInference inference(builder.run_rules(rules), host_tables);
+  auto outcome = inference.infer();
   if (!outcome.ok()) return CompileError("Type inference error: " + outcome.error().to_string());
+  out.ran_away = inference.ran_away();
   ProgramTypes& types = out.types;
-  types.predicates = out.inference->all_predicate_types();
+  types.predicates = inference.all_predicate_types();
+  if (ends.any) out.column_ends = inference.column_end_types(ends.only);
   types.rule_variables.resize(rules.size());
-  const std::vector<size_t>& positions = out.builder.built_rule_positions();
-  for (auto& [full, type] : out.inference->all_variable_types()) {
+  const std::vector<size_t>& positions = builder.built_rule_positions();
+  inference.release_variable_types([&](std::string_view full, const Type& type) {
     // "x@3" is the variable x of the third rule built; generated nodes have no "@".
     size_t at = full.rfind('@');
-    if (at == std::string::npos) continue;
+    if (at == std::string_view::npos) return;
     uint64_t number = 0;
-    std::string_view digits = std::string_view(full).substr(at + 1);
+    std::string_view digits = full.substr(at + 1);
     auto [end, failed] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
     if (failed != std::errc() || end != digits.data() + digits.size() || number == 0 ||
         number > positions.size())
-      continue;
-    types.rule_variables[positions[number - 1]].insert_or_assign(full.substr(0, at), type);
-  }
+      return;
+    RuleVariableTypes& variables = types.rule_variables[positions[number - 1]];
+    const std::string_view name = full.substr(0, at);
+    auto found = variables.lower_bound(name);
+    if (found == variables.end() || found->first != name) variables.emplace_hint(found, std::string(name), type);
+  });
   return Unit{};
 }
 
@@ -719,10 +768,10 @@ Result<ProgramTypes, CompileError> infer_program_types(const std::vector<const J
 
 Result<TypedPart, CompileError> infer_part_types(const std::vector<const Json*>& rules) {
   Inferred inferred;
-  TRY_VOID(run_chain(rules, inferred));
+  TRY_VOID(run_chain(rules, inferred, {}, EndsWanted{true, nullptr}));
   TypedPart part;
-  part.column_ends = inferred.inference->column_end_types();
-  part.ran_away = inferred.inference->ran_away();
+  part.column_ends = std::move(inferred.column_ends);
+  part.ran_away = inferred.ran_away;
   part.types = std::move(inferred.types);
   return part;
 }
@@ -741,8 +790,8 @@ Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Js
   // the part's too: only the whole run tells where they stop.
   if (part.ran_away) return whole();
   auto inferred = std::make_unique<Inferred>();
-  TRY_VOID(run_chain(rules, *inferred, host_tables));
-  if (inferred->inference->ran_away()) {
+  TRY_VOID(run_chain(rules, *inferred, host_tables, EndsWanted{true, &part.types.predicates}));
+  if (inferred->ran_away) {
     // Given back before the whole run: a run-away inference holds as much as
     // its bound allows, and two of them at once would hold twice that.
     inferred.reset();
@@ -752,7 +801,7 @@ Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Js
   joined.shared_rule_variables =
       std::shared_ptr<const std::vector<RuleVariableTypes>>(shared_part, &part.types.rule_variables);
   joined.shared_predicates = std::shared_ptr<const PredicateTypes>(shared_part, &part.types.predicates);
-  std::optional<ColumnEndTypes> own_ends;
+  const ColumnEndTypes& own_ends = inferred->column_ends;
   for (auto& [predicate, columns] : joined.predicates) {
     auto part_columns = part.types.predicates.find(predicate);
     if (part_columns == part.types.predicates.end()) continue;
@@ -760,8 +809,7 @@ Result<ProgramTypes, CompileError> infer_joined_types(const std::vector<const Js
       if (!part_columns->second.count(column)) continue;
       // Both name the column: its ends are folded again in the order of the
       // whole program's edges, graphs in name order (no graph is in both).
-      if (!own_ends) own_ends = inferred->inference->column_end_types();
-      const auto& mine = own_ends->at(predicate).at(column);
+      const auto& mine = own_ends.at(predicate).at(column);
       const auto& theirs = part.column_ends.at(predicate).at(column);
       Type kept;
       bool first = true;

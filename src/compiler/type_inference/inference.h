@@ -1,10 +1,12 @@
 // TypeInference: propagates types over the types graphs and reads off every predicate's column types.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -84,12 +86,16 @@ class TypeInference {
   // one type, a pair that does not meet settling on the more specific one.
   PredicateTypes all_predicate_types() const;
 
-  // After a successful infer(): the type of every rule variable on an edge end,
-  // under the builder's name for it (the name, "@" and the rule's number).
-  std::map<std::string, Type, std::less<>> all_variable_types() const;
+  // After a successful infer(), as the last thing read of it: hands every rule
+  // variable on an edge end to `take` once, under the builder's name for it
+  // (the name, "@" and the rule's number), in edge order. Each graph is let go
+  // once its edges are read: the ends are most of an inference's room, and the
+  // variables' types then take the room the ends give back rather than more.
+  void release_variable_types(const std::function<void(std::string_view, const Type&)>& take);
 
-  // After a successful infer(): the ends that all_predicate_types folds, by column.
-  ColumnEndTypes column_end_types() const;
+  // After a successful infer(): the ends that all_predicate_types folds, by
+  // column; only the columns `only` names, when given.
+  ColumnEndTypes column_end_types(const PredicateTypes* only = nullptr) const;
 
   // Whether the last infer() stopped because a type grew past its bound.
   bool ran_away() const { return runaway_; }

@@ -6,37 +6,37 @@ namespace mirtova {
 
 Type Type::list(Type element) {
   Type t(Kind::List);
-  t.element_ = std::make_shared<Type>(std::move(element));
+  t.parts_ = std::make_shared<Type>(std::move(element));
   return t;
 }
 
 Type Type::record(Fields fields, bool open) {
   Type t(Kind::Record);
   t.open_ = open;
-  t.fields_ = std::make_shared<Fields>(std::move(fields));
+  t.parts_ = std::make_shared<Fields>(std::move(fields));
   return t;
 }
 
 const Type& Type::element() const {
-  if (!element_) throw InternalFault("expected a list type, got " + to_string());
-  return *element_;
+  if (kind_ != Kind::List) throw InternalFault("expected a list type, got " + to_string());
+  return *static_cast<const Type*>(parts_.get());
 }
 
 Type& Type::element() {
-  if (!element_) throw InternalFault("expected a list type, got " + to_string());
-  if (element_.use_count() > 1) element_ = std::make_shared<Type>(*element_);
-  return *element_;
+  if (kind_ != Kind::List) throw InternalFault("expected a list type, got " + to_string());
+  if (parts_.use_count() > 1) parts_ = std::make_shared<Type>(*static_cast<const Type*>(parts_.get()));
+  return *static_cast<Type*>(parts_.get());
 }
 
 const Type::Fields& Type::fields() const {
-  if (!fields_) throw InternalFault("expected a record type, got " + to_string());
-  return *fields_;
+  if (kind_ != Kind::Record) throw InternalFault("expected a record type, got " + to_string());
+  return *static_cast<const Fields*>(parts_.get());
 }
 
 Type::Fields& Type::fields() {
-  if (!fields_) throw InternalFault("expected a record type, got " + to_string());
-  if (fields_.use_count() > 1) fields_ = std::make_shared<Fields>(*fields_);
-  return *fields_;
+  if (kind_ != Kind::Record) throw InternalFault("expected a record type, got " + to_string());
+  if (parts_.use_count() > 1) parts_ = std::make_shared<Fields>(*static_cast<const Fields*>(parts_.get()));
+  return *static_cast<Fields*>(parts_.get());
 }
 
 void Type::set_open(bool open) {
@@ -107,13 +107,13 @@ bool Type::eq(const Type& other) const {
   const Type* b = &other;
   while (a->is_list()) {
     if (!b->is_list()) return false;
-    a = a->element_.get();
-    b = b->element_.get();
+    a = &a->element();
+    b = &b->element();
   }
   if (!a->is_record()) return a->kind_ == b->kind_;
   if (!b->is_record()) return false;
-  const Fields& fa = *a->fields_;
-  const Fields& fb = *b->fields_;
+  const Fields& fa = a->fields();
+  const Fields& fb = b->fields();
   if (!a->open_ && !b->open_) {
     if (fa.size() != fb.size()) return false;
     return equal_open_to_closed(fa, fb);

@@ -84,14 +84,10 @@ class Type {
 
   // Whether this list or record holds the very element or fields `other`
   // holds, shared by copying: what is true of one below is true of the other.
-  bool shares_parts_with(const Type& other) const {
-    return (element_ || fields_) && element_ == other.element_ && fields_ == other.fields_;
-  }
+  bool shares_parts_with(const Type& other) const { return parts_ && parts_ == other.parts_; }
   // What shares_parts_with compares, as a key: two lists or records give the
   // same key exactly when they share parts; null for every other kind.
-  const void* parts_key() const {
-    return fields_ ? static_cast<const void*>(fields_.get()) : static_cast<const void*>(element_.get());
-  }
+  const void* parts_key() const { return parts_.get(); }
 
   // The printed form used in messages: "number", "[string]", "{a: [number], b: bool}".
   // The open flag is not shown.
@@ -109,10 +105,11 @@ class Type {
   Kind kind_ = Kind::Any;
   bool open_ = false;
   std::shared_ptr<const ColumnOrigin> origin_;
-  // Set exactly when kind_ is List (element_) or Record (fields_); shared
-  // between copies, never changed while shared.
-  std::shared_ptr<Type> element_;
-  std::shared_ptr<Fields> fields_;
+  // The element (a Type) of a List, the Fields of a Record, null for every
+  // other kind; shared between copies, never changed while shared. One
+  // pointer for both, as kind_ tells which: a type is held by every node and
+  // every edge end of inference.
+  std::shared_ptr<void> parts_;
 };
 
 }  // namespace mirtova

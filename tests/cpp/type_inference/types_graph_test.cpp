@@ -109,6 +109,8 @@ TEST(TypesGraphTest, EdgesKeepTheEndsTheyWereBuiltWith) {
       Edge{EdgeKind::Inclusion, 5, 6, Expression::list_literal({}), var("y@1")},
       Edge{EdgeKind::Equality, 0, 0, pa("Range", "quoril_value", 1), var("r@1")},
       Edge{EdgeKind::Equality, 7, 7, pa("Range", "quoril_value", 1), var("r@1")},
+      Edge{EdgeKind::Equality, 8, 9, var("x@1"), Expression::number_literal()},
+      Edge{EdgeKind::Equality, 9, 9, var("y@1"), Expression::number_literal()},
   };
   TypesGraph g;
   for (const Edge& edge : built) ASSERT_TRUE(g.connect(edge));
@@ -126,6 +128,8 @@ TEST(TypesGraphTest, EdgesKeepTheEndsTheyWereBuiltWith) {
   // A literal is an end of its own per edge: inference changes its type there.
   EXPECT_NE(&g.left(3), &g.left(4));
   EXPECT_EQ(&g.right(0), &g.right(1));
+  // Unless its type never changes, as a scalar literal's does not.
+  EXPECT_EQ(&g.right(7), &g.right(8));
 }
 
 TEST(TypesGraphTest, ColumnsComeOnlyFromAcceptedEdges) {

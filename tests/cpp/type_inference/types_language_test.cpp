@@ -95,7 +95,10 @@ TEST(TypesLanguageTest, Equality) {
 TEST(TypesLanguageTest, CopiesAreDeep) {
   Type original = Type::list(rec({{"a", Type::number()}}, true));
   Type copy = original;
+  EXPECT_TRUE(copy.shares_parts_with(original));
   copy.element().fields()["b"] = Type::string();
+  EXPECT_FALSE(copy.shares_parts_with(original));
+  EXPECT_FALSE(copy.element().shares_parts_with(original.element()));
   copy.element().set_open(false);
   EXPECT_EQ(original.to_string(), "[{a: number}]");
   EXPECT_TRUE(original.element().is_open());
@@ -117,6 +120,7 @@ TEST(TypesLanguageTest, WrongKindAccessIsInternalFault) {
   EXPECT_THROW(n.set_open(true), InternalFault);
   EXPECT_FALSE(n.is_open());
   EXPECT_THROW(Type::list(n).fields(), InternalFault);
+  EXPECT_THROW(Type::open_record({}).element(), InternalFault);
 }
 
 TEST(TypesLanguageTest, DeepListsCompareAndPrint) {
