@@ -49,7 +49,7 @@ ParseResult<Unit> check_front_matter_name(std::string_view text, const FrontMatt
 // Hands one statement (not an import) to the parser of its form; the statement
 // is re-based so that errors show it alone.
 ParseResult<Unit> parse_statement_rules(const SpanString& piece, Json::ArrayType& rules) {
-  SpanString statement(piece.to_string());
+  const SpanString statement = indexed_source(piece.to_string());
   TRY_VOID(check_nesting(statement));
   TRY(size_t arrows, count_cuts(statement, "-->"));
   if (arrows == 1) {
