@@ -365,7 +365,7 @@ TEST(ExprConvert, ScopesHideOuterNamesInsideOnly) {
   EXPECT_EQ(inner.convert_to_sql_expecting(var("y"), Type::any()).value(), "T.y");
   EXPECT_EQ(inner.convert_to_sql_expecting(var("new"), Type::any()).value(), "N2");
   EXPECT_EQ(env.tr.convert_to_sql_expecting(var("x"), Type::any()).value(), "T.x");
-  EXPECT_EQ(inner.functions.get(), env.tr.functions.get());
+  EXPECT_EQ(inner.functions, env.tr.functions);
 }
 
 TEST(ExprConvert, EveryEngineWritesEveryTemplate) {
