@@ -41,6 +41,7 @@ class SpanString {
   bool empty() const { return start_ == stop_; }
   char operator[](size_t i) const { return source()[start_ + i]; }
   const std::string& source() const { return source_ ? source_->text : empty_source(); }
+  bool knows_long_brackets() const { return source_ && !source_->long_brackets.empty(); }
   // For a long bracket of the source opening at `offset` (from this span's
   // start), the offset of the byte that closes it; npos when the source does
   // not know it.

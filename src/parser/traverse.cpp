@@ -143,8 +143,8 @@ TraverseStep Traverser::next() {
   return step(pos_, TraverseStatus::End);
 }
 
-bool Traverser::skip_inside() {
-  if (span_ == nullptr || stack_.empty() || pos_ == 0 || !is_bracket(stack_.back())) return false;
+bool Traverser::jump_to_close() {
+  if (stack_.empty() || pos_ == 0 || !is_bracket(stack_.back())) return false;
   const size_t open = pos_ - 1;
   if (stack_.opened_at(stack_.size() - 1) != open) return false;
   const size_t close = span_->long_bracket_close(open);

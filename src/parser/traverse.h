@@ -91,7 +91,8 @@ class StateStack {
 
 class Traverser {
  public:
-  explicit Traverser(const SpanString& text) : text_(text.view()), span_(&text) {}
+  explicit Traverser(const SpanString& text)
+      : text_(text.view()), span_(text.knows_long_brackets() ? &text : nullptr) {}
   explicit Traverser(SpanString&&) = delete;  // the traverser keeps the span's address
   explicit Traverser(std::string_view text) : text_(text) {}
   // The next byte outside comments, with the state after it.
@@ -111,7 +112,7 @@ class Traverser {
   // then reports the closing byte). Answers whether it moved. Scans of nested
   // text stay linear in its length this way, rather than reading every level's
   // inside again at each level above it.
-  bool skip_inside();
+  bool skip_inside() { return span_ != nullptr && jump_to_close(); }
   // The offset of the next byte to be read.
   size_t position() const { return pos_; }
   size_t depth() const { return stack_.size(); }
@@ -121,11 +122,12 @@ class Traverser {
 
  private:
   TraverseStep step(size_t position, TraverseStatus status = TraverseStatus::Ok) const;
+  bool jump_to_close();
   void push(TraverseState s, size_t at) { stack_.push(s, at); }
   void pop() { stack_.pop(); }
 
   std::string_view text_;
-  const SpanString* span_ = nullptr;  // where the text came from, when it is a span
+  const SpanString* span_ = nullptr;  // the text, when its source knows long brackets
   size_t pos_ = 0;
   size_t skip_ = 0;
   traverse_detail::StateStack stack_;
