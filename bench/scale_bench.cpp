@@ -114,7 +114,7 @@ MIRTOVA_SCALE_BENCH(Chain, Plan, duckdb);
 MIRTOVA_RECURSION_BENCH(Plan);
 // A record literal nested n levels deep, on the engine that declares a type
 // for each level's record and on one that does not.
-#define MIRTOVA_NESTED_BENCH(stage, engine)                           \
+#define MIRTOVA_NESTED_BENCH(stage, engine)                          \
   void BM_##stage##_NestedRecord_##engine(benchmark::State& state) { \
     run(state, Shape::NestedRecord, Stage::stage, #engine);          \
   }                                                                  \

@@ -24,7 +24,9 @@ class SpanString {
   SpanString() = default;
   // Takes the whole text; the span covers all of it.
   explicit SpanString(std::string text)
-      : source_(std::make_shared<const Source>(Source{std::move(text), {}})), start_(0), stop_(source_->text.size()) {}
+      : source_(std::make_shared<const Source>(Source{std::move(text), {}})),
+        start_(0),
+        stop_(source_->text.size()) {}
   // The whole text, with where its long brackets close (see indexed_source in
   // parser/traverse.h).
   SpanString(std::string text, LongBrackets long_brackets)

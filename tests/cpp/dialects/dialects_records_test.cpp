@@ -104,7 +104,8 @@ TEST(DialectsRecordsTest, PsqlRecordTypeNamesFollowTheShape) {
   // Field order of the literal does not matter; String, Any and Atomic are all text.
   const std::string ab = psql->record_literal({{"a", "1", Type::number()}, {"b", "2", Type::string()}}, {});
   const std::string ba = psql->record_literal({{"b", "2", Type::any()}, {"a", "1", Type::number()}}, {});
-  const std::string atomic = psql->record_literal({{"b", "2", Type::atomic()}, {"a", "1", Type::number()}}, {});
+  const std::string atomic =
+      psql->record_literal({{"b", "2", Type::atomic()}, {"a", "1", Type::number()}}, {});
   const std::string inferred =
       record_type_name(Type::open_record(Type::Fields{{"a", Type::number()}, {"b", Type::string()}}));
   EXPECT_EQ(ab, "ROW(1, 2)::" + inferred);

@@ -159,8 +159,8 @@ TEST(ParserSpeedTraverseTest, SpansOfAnIndexedStatementReadAsTheirBytesAlone) {
   const std::vector<std::string> pieces = random_texts(600, 12, 13);
   std::vector<std::string> texts;
   for (size_t i = 0; i + 2 < pieces.size(); i += 3)
-    texts.push_back(pieces[i] + "{a, (" + pieces[i + 1] + pad + "), [" + pad + "]}" + pieces[i + 2] + "(" + pad +
-                    ")");
+    texts.push_back(pieces[i] + "{a, (" + pieces[i + 1] + pad + "), [" + pad + "]}" + pieces[i + 2] + "(" +
+                    pad + ")");
   for (const std::string& t : edge_texts()) texts.push_back("(" + t + pad + ")," + t);
   for (const std::string& text : texts) {
     const SpanString indexed = indexed_source(text);
