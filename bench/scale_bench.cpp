@@ -114,21 +114,22 @@ MIRTOVA_SCALE_BENCH(Chain, Plan, duckdb);
 MIRTOVA_RECURSION_BENCH(Plan);
 // A record literal nested n levels deep, on the engine that declares a type
 // for each level's record and on one that does not.
-#define MIRTOVA_NESTED_BENCH(engine)                               \
-  void BM_Compile_NestedRecord_##engine(benchmark::State& state) { \
-    run(state, Shape::NestedRecord, Stage::Compile, #engine);      \
-  }                                                                \
-  BENCHMARK(BM_Compile_NestedRecord_##engine)                      \
-      ->Arg(30)                                                    \
-      ->Arg(60)                                                    \
-      ->Arg(120)                                                   \
-      ->Arg(240)                                                   \
-      ->Unit(benchmark::kMillisecond)                              \
+#define MIRTOVA_NESTED_BENCH(stage, engine)                          \
+  void BM_##stage##_NestedRecord_##engine(benchmark::State& state) { \
+    run(state, Shape::NestedRecord, Stage::stage, #engine);          \
+  }                                                                  \
+  BENCHMARK(BM_##stage##_NestedRecord_##engine)                      \
+      ->Arg(30)                                                      \
+      ->Arg(60)                                                      \
+      ->Arg(120)                                                     \
+      ->Arg(240)                                                     \
+      ->Unit(benchmark::kMillisecond)                                \
       ->Complexity()
 
 MIRTOVA_SHAPE_BENCH(InjectedChain);
-MIRTOVA_NESTED_BENCH(duckdb);
-MIRTOVA_NESTED_BENCH(psql);
+MIRTOVA_NESTED_BENCH(Parse, duckdb);
+MIRTOVA_NESTED_BENCH(Compile, duckdb);
+MIRTOVA_NESTED_BENCH(Compile, psql);
 MIRTOVA_SHAPE_BENCH(RecursionChain);
 // The iterative engines write each recursion of the chain as a loop over
 // stored tables, each read by the next recursion's.

@@ -115,6 +115,7 @@ ParseResult<Occurrences> find_occurrences(const SpanString& text, const Operator
     const size_t p = s.position;
     if (s.depth != 0) {
       seen_non_blank = true;
+      if (s.depth == 1) t.skip_inside();
       continue;
     }
     if (seen_non_blank && found.first_non_name_byte == none && !is_name_byte(v[p]))

@@ -47,9 +47,13 @@ ParseResult<Unit> check_front_matter_name(std::string_view text, const FrontMatt
 }
 
 // Hands one statement (not an import) to the parser of its form; the statement
-// is re-based so that errors show it alone.
+// is re-based so that errors show it alone. A long one has its long brackets
+// found first, so that reading it level by level stays linear in its length;
+// a short one is read at once whatever its nesting.
 ParseResult<Unit> parse_statement_rules(const SpanString& piece, Json::ArrayType& rules) {
-  SpanString statement(piece.to_string());
+  constexpr size_t kLongStatement = 512;
+  const SpanString statement =
+      piece.size() >= kLongStatement ? indexed_source(piece.to_string()) : SpanString(piece.to_string());
   TRY_VOID(check_nesting(statement));
   TRY(size_t arrows, count_cuts(statement, "-->"));
   if (arrows == 1) {

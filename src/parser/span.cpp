@@ -19,6 +19,16 @@ SpanString SpanString::slice(size_t from, size_t to) const {
   return SpanString(source_, new_start, new_stop);
 }
 
+size_t SpanString::long_bracket_close(size_t offset) const {
+  if (!source_ || source_->long_brackets.empty()) return std::string::npos;
+  const LongBrackets& brackets = source_->long_brackets;
+  const size_t open = start_ + offset;
+  auto it = std::lower_bound(brackets.begin(), brackets.end(), open,
+                             [](const std::pair<size_t, size_t>& b, size_t at) { return b.first < at; });
+  if (it == brackets.end() || it->first != open) return std::string::npos;
+  return it->second - start_;
+}
+
 std::tuple<std::string_view, std::string_view, std::string_view> SpanString::pieces() const {
   std::string_view all(source());
   return {all.substr(0, start_), all.substr(start_, stop_ - start_), all.substr(stop_)};

@@ -1,5 +1,7 @@
 #include "parser/traverse.h"
 
+#include <algorithm>
+
 #include "common/internal_fault.h"
 
 namespace mirtova {
@@ -141,6 +143,16 @@ TraverseStep Traverser::next() {
   return step(pos_, TraverseStatus::End);
 }
 
+bool Traverser::jump_to_close() {
+  if (stack_.empty() || pos_ == 0 || !is_bracket(stack_.back())) return false;
+  const size_t open = pos_ - 1;
+  if (stack_.opened_at(stack_.size() - 1) != open) return false;
+  const size_t close = span_->long_bracket_close(open);
+  if (close == std::string::npos || close >= text_.size()) return false;
+  pos_ = close;
+  return true;
+}
+
 std::optional<size_t> Traverser::outermost_unclosed() const {
   for (size_t i = 0; i < stack_.size(); ++i) {
     if (stack_.state(i) == TraverseState::LineComment || stack_.state(i) == TraverseState::BlockComment)
@@ -148,6 +160,38 @@ std::optional<size_t> Traverser::outermost_unclosed() const {
     return stack_.opened_at(i);
   }
   return std::nullopt;
+}
+
+SpanString indexed_source(std::string text) {
+  // Shorter insides cost a scan little more than a jump would, and are left out
+  // so that the list stays short.
+  constexpr size_t kLongInside = 64;
+  std::vector<size_t> open;  // where each level the traversal is in opened
+  // The levels below this one hold a byte the traversal breaks on, as would
+  // that of any text holding them.
+  size_t broken_below = 0;
+  LongBrackets long_brackets;
+  Traverser t{std::string_view(text)};
+  while (true) {
+    t.skip_plain();
+    const TraverseStep s = t.next();
+    if (s.status == TraverseStatus::End) break;
+    if (s.status != TraverseStatus::Ok) {
+      broken_below = open.size();
+      continue;
+    }
+    while (open.size() > s.depth) {
+      const size_t at = open.back();
+      open.pop_back();
+      const char c = text[at];
+      if (open.size() >= broken_below && (c == '(' || c == '[' || c == '{') && s.position - at > kLongInside)
+        long_brackets.emplace_back(at, s.position);
+      broken_below = std::min(broken_below, open.size());
+    }
+    while (open.size() < s.depth) open.push_back(s.position);
+  }
+  std::sort(long_brackets.begin(), long_brackets.end());
+  return SpanString(std::move(text), std::move(long_brackets));
 }
 
 SpanString strip_spaces(const SpanString& text) {
@@ -175,6 +219,7 @@ bool is_whole(const SpanString& text) {
     any = true;
     last_ok = s.status == TraverseStatus::Ok;
     last_depth = s.depth;
+    if (last_ok && last_depth == 1) t.skip_inside();
   }
   return !any || (last_ok && last_depth == 0);
 }
@@ -260,10 +305,11 @@ bool cuts_at(std::string_view v, size_t p, std::string_view separator, bool word
 // left to right; answers the position of the first byte that breaks the
 // traversal, if any (the cuts before it have been made by then).
 template <class OnCut>
-std::optional<size_t> for_each_cut(std::string_view v, std::string_view separator, OnCut&& on_cut) {
+std::optional<size_t> for_each_cut(const SpanString& text, std::string_view separator, OnCut&& on_cut) {
+  const std::string_view v = text.view();
   const bool word = is_alnum_word(separator);
   const bool pipe = separator == "|";
-  Traverser t(v);
+  Traverser t(text);
   size_t resume = 0;  // occurrences never overlap
   while (true) {
     // Top-level bytes other than the separator's first are passed over.
@@ -272,6 +318,7 @@ std::optional<size_t> for_each_cut(std::string_view v, std::string_view separato
     if (s.status == TraverseStatus::End) return std::nullopt;
     if (s.status != TraverseStatus::Ok) return s.position;
     const size_t p = s.position;
+    if (s.depth == 1) t.skip_inside();
     if (s.depth != 0 || p < resume || v[p] != separator[0]) continue;
     if (!cuts_at(v, p, separator, word, pipe)) continue;
     on_cut(p);
@@ -290,7 +337,7 @@ ParseResult<std::vector<SpanString>> split_raw(const SpanString& text, std::stri
   // Room for the usual handful of pieces at once.
   pieces.reserve(4);
   size_t piece_start = 0;
-  const std::optional<size_t> fault = for_each_cut(text.view(), separator, [&](size_t at) {
+  const std::optional<size_t> fault = for_each_cut(text, separator, [&](size_t at) {
     pieces.push_back(text.slice(piece_start, at));
     piece_start = at + separator.size();
   });
@@ -323,7 +370,7 @@ ParseResult<SeparatorScan> SeparatorScan::of(const SpanString& text, const Separ
   bool any = false;
   size_t last_depth = 0;
   const std::string_view v = text.view();
-  Traverser t(v);
+  Traverser t(text);
   while (true) {
     if (t.skip_plain(&set.stops_) > 0) {
       any = true;
@@ -336,7 +383,10 @@ ParseResult<SeparatorScan> SeparatorScan::of(const SpanString& text, const Separ
     any = true;
     last_depth = s.depth;
     const size_t p = s.position;
-    if (s.depth != 0) continue;
+    if (s.depth != 0) {
+      if (s.depth == 1) t.skip_inside();
+      continue;
+    }
     for (size_t i = 0; i < set.size_; ++i) {
       const std::string_view separator = set.separators_[i];
       if (p < resume[i] || v[p] != separator[0] || !cuts_at(v, p, separator, set.word_[i], set.pipe_[i]))
@@ -362,7 +412,7 @@ ParseResult<SeparatorSet::Counts> count_cuts_each(const SpanString& text, const 
 ParseResult<size_t> count_cuts(const SpanString& text, std::string_view separator) {
   if (separator.empty()) return size_t{0};
   size_t cuts = 0;
-  const std::optional<size_t> fault = for_each_cut(text.view(), separator, [&](size_t) { ++cuts; });
+  const std::optional<size_t> fault = for_each_cut(text, separator, [&](size_t) { ++cuts; });
   if (fault) return ParsingException(kParenthesisMessage, one_char(text, *fault));
   return cuts;
 }
@@ -370,7 +420,7 @@ ParseResult<size_t> count_cuts(const SpanString& text, std::string_view separato
 ParseResult<std::optional<size_t>> last_cut(const SpanString& text, std::string_view separator) {
   std::optional<size_t> last;
   if (separator.empty()) return last;
-  const std::optional<size_t> fault = for_each_cut(text.view(), separator, [&](size_t at) { last = at; });
+  const std::optional<size_t> fault = for_each_cut(text, separator, [&](size_t at) { last = at; });
   if (fault) return ParsingException(kParenthesisMessage, one_char(text, *fault));
   return last;
 }

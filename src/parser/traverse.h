@@ -91,7 +91,9 @@ class StateStack {
 
 class Traverser {
  public:
-  explicit Traverser(const SpanString& text) : text_(text.view()) {}
+  explicit Traverser(const SpanString& text)
+      : text_(text.view()), span_(text.knows_long_brackets() ? &text : nullptr) {}
+  explicit Traverser(SpanString&&) = delete;  // the traverser keeps the span's address
   explicit Traverser(std::string_view text) : text_(text) {}
   // The next byte outside comments, with the state after it.
   TraverseStep next();
@@ -104,6 +106,13 @@ class Traverser {
   size_t skip_plain(const ByteSet* top_level_stops = nullptr);
   // skip_plain with one byte, `also`, as the only top-level stop beyond kCodeStops.
   size_t skip_plain_or(char also);
+  // Right after a step that opened a bracket: moves on to the byte that closes
+  // it, when the text's source knows that byte to lie in this text, so that a
+  // caller that reads only the levels outside passes the inside at once (next()
+  // then reports the closing byte). Answers whether it moved. Scans of nested
+  // text stay linear in its length this way, rather than reading every level's
+  // inside again at each level above it.
+  bool skip_inside() { return span_ != nullptr && jump_to_close(); }
   // The offset of the next byte to be read.
   size_t position() const { return pos_; }
   size_t depth() const { return stack_.size(); }
@@ -113,10 +122,12 @@ class Traverser {
 
  private:
   TraverseStep step(size_t position, TraverseStatus status = TraverseStatus::Ok) const;
+  bool jump_to_close();
   void push(TraverseState s, size_t at) { stack_.push(s, at); }
   void pop() { stack_.pop(); }
 
   std::string_view text_;
+  const SpanString* span_ = nullptr;  // the text, when its source knows long brackets
   size_t pos_ = 0;
   size_t skip_ = 0;
   traverse_detail::StateStack stack_;
@@ -179,6 +190,10 @@ inline size_t Traverser::skip_plain_or(char also) {
 
 // ASCII blanks as the parser knows them (no vertical tab).
 inline bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
+
+// A span over the whole of `text`, a program's text to be parsed, that knows
+// where its long brackets close (see Traverser::skip_inside).
+SpanString indexed_source(std::string text);
 
 // Outer blanks off, then enclosing parentheses (with blanks) as long as they match.
 SpanString strip(const SpanString& text);

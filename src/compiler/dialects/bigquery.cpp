@@ -33,7 +33,7 @@ class BigQueryDialect final : public Dialect {
     return "`" + replace_all(replace_all(name, "\\", "\\\\"), "`", "\\`") + "`";
   }
 
-  std::string record_literal(const std::vector<RecordLiteralField>& fields) const override {
+  std::string record_literal(const std::vector<RecordLiteralField>& fields, std::string_view) const override {
     std::string out = "STRUCT(";
     for (size_t i = 0; i < fields.size(); ++i) {
       if (i > 0) out += ", ";

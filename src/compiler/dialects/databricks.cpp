@@ -59,7 +59,7 @@ class DatabricksDialect final : public Dialect {
     }
   }
 
-  std::string record_literal(const std::vector<RecordLiteralField>& fields) const override {
+  std::string record_literal(const std::vector<RecordLiteralField>& fields, std::string_view) const override {
     std::string out = "STRUCT(";
     for (size_t i = 0; i < fields.size(); ++i) {
       if (i > 0) out += ", ";

@@ -105,8 +105,9 @@ uint64_t Dialect::most_rows_counted() const { return static_cast<uint64_t>(INT64
 
 bool Dialect::takes_field_name(std::string_view) const { return true; }
 
-std::string Dialect::record_of_untyped_fields(const std::vector<RecordLiteralField>& fields) const {
-  return record_literal(fields);
+std::string Dialect::record_of_untyped_fields(const std::vector<RecordLiteralField>& fields,
+                                              std::string_view type_name) const {
+  return record_literal(fields, type_name);
 }
 
 std::string Dialect::row_count(uint64_t count) const {

@@ -95,8 +95,12 @@ class Dialect {
   virtual std::optional<std::string> typed_array(std::string_view sql,
                                                  const Type& element) const;  // 29
   virtual std::string empty_array_literal() const;                            // 30
-  // 31: the fields in the caller's order.
-  virtual std::string record_literal(const std::vector<RecordLiteralField>& fields) const = 0;
+  // 31: the fields in the caller's order. `type_name` is the record type's SQL
+  // name when the caller has it (empty otherwise): an engine that names its
+  // record types would else name each level of a nested literal afresh,
+  // reading every level below it again.
+  virtual std::string record_literal(const std::vector<RecordLiteralField>& fields,
+                                     std::string_view type_name) const = 0;
   virtual std::string scalar_sql_type(const Type& type) const;  // 32
   // The type of a row (record) member; one rule on every engine, over the
   // engine's own scalar_sql_type and record_field.
@@ -167,7 +171,8 @@ class Dialect {
   // A record some of whose fields have values of a type only the engine knows;
   // engines that cannot name a field without its type write the record as any
   // other.
-  virtual std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields) const;  // 56
+  virtual std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields,
+                                               std::string_view type_name) const;  // 56
   // Whether a list may hold lists: an engine whose arrays hold no arrays
   // refuses a list literal of lists.
   virtual bool holds_lists_in_lists() const;  // 57

@@ -33,7 +33,7 @@ class DuckDbDialect final : public Dialect {
 
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 
-  std::string record_literal(const std::vector<RecordLiteralField>& fields) const override {
+  std::string record_literal(const std::vector<RecordLiteralField>& fields, std::string_view) const override {
     std::string out = "{";
     for (size_t i = 0; i < fields.size(); ++i) {
       if (i > 0) out += ", ";

@@ -130,15 +130,16 @@ class PostgreSqlDialect final : public Dialect {
 
   // Every record value is cast to a composite type named after its sorted columns,
   // the same name the set-up step declares for that shape.
-  std::string record_literal(const std::vector<RecordLiteralField>& fields) const override {
-    std::vector<RecordLiteralField> sorted = sorted_by_name(fields);
-    Type::Fields shape;
+  std::string record_literal(const std::vector<RecordLiteralField>& fields,
+                             std::string_view type_name) const override {
     std::string values;
-    for (const RecordLiteralField& field : sorted) {
+    for (const RecordLiteralField& field : sorted_by_name(fields)) {
       if (!values.empty()) values += ", ";
       values += field.sql;
-      shape.insert_or_assign(field.name, field.type);
     }
+    if (!type_name.empty()) return "ROW(" + values + ")::" + std::string(type_name);
+    Type::Fields shape;
+    for (const RecordLiteralField& field : fields) shape.insert_or_assign(field.name, field.type);
     return "ROW(" + values + ")::" + record_type_name(Type::closed_record(std::move(shape)));
   }
 

@@ -89,7 +89,7 @@ class PrestoDialect : public Dialect {
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 
   // A ROW cast to a named ROW type; fields sorted so that equal shapes give equal types.
-  std::string record_literal(const std::vector<RecordLiteralField>& fields) const override {
+  std::string record_literal(const std::vector<RecordLiteralField>& fields, std::string_view) const override {
     std::string values;
     std::string types;
     for (const RecordLiteralField& field : sorted_by_name(fields)) {
@@ -108,7 +108,8 @@ class PrestoDialect : public Dialect {
   // its value's own type, in the order of their names, and a field of any
   // record the program wrote is read by its place. (A sub-query of one column
   // is that column's value, not a ROW, and ROW(x AS a) is not in the grammar.)
-  std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields) const override {
+  std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields,
+                                       std::string_view) const override {
     return unnamed_row(fields);
   }
   std::optional<std::string_view> field_by_position() const override { return "{0}[{1}]"; }
@@ -152,7 +153,8 @@ class TrinoDialect final : public PrestoDialect {
 
   // A sub-query of two or more columns is a ROW named by its columns and typed
   // by their values, which keeps the names where such a record is shown.
-  std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields) const override {
+  std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields,
+                                       std::string_view) const override {
     if (fields.size() < 2) return unnamed_row(fields);
     std::string columns;
     for (const RecordLiteralField& field : sorted_by_name(fields)) {

@@ -106,8 +106,9 @@ std::string RecordTypeNames::columns_at_run_time(const Type& type) {
   return out;
 }
 
-std::vector<RecordLiteralField> sorted_by_name(const std::vector<RecordLiteralField>& fields) {
-  std::vector<RecordLiteralField> sorted = fields;
+std::vector<std::reference_wrapper<const RecordLiteralField>> sorted_by_name(
+    const std::vector<RecordLiteralField>& fields) {
+  std::vector<std::reference_wrapper<const RecordLiteralField>> sorted(fields.begin(), fields.end());
   std::stable_sort(sorted.begin(), sorted.end(),
                    [](const RecordLiteralField& a, const RecordLiteralField& b) { return a.name < b.name; });
   return sorted;

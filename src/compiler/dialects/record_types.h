@@ -1,6 +1,7 @@
 // Record shapes as SQL: field sorting and the PostgreSQL composite types named after their columns.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -10,8 +11,10 @@
 
 namespace mirtova {
 
-// The fields stably sorted by the bytes of their names.
-std::vector<RecordLiteralField> sorted_by_name(const std::vector<RecordLiteralField>& fields);
+// The fields stably sorted by the bytes of their names. Borrowed, not copied:
+// a field's SQL holds every record nested in it.
+std::vector<std::reference_wrapper<const RecordLiteralField>> sorted_by_name(
+    const std::vector<RecordLiteralField>& fields);
 
 // The PostgreSQL column list of a record type: "\"name\" type" per field, sorted
 // by name, joined by ", "; empty for a type that is not a record. A field read

@@ -45,7 +45,7 @@ class SqLiteDialect final : public Dialect {
 
   // The keys are text literals, so a quote inside a (backquoted) field name is
   // doubled like any other literal's.
-  std::string record_literal(const std::vector<RecordLiteralField>& fields) const override {
+  std::string record_literal(const std::vector<RecordLiteralField>& fields, std::string_view) const override {
     std::string out = "JSON_OBJECT(";
     for (size_t i = 0; i < fields.size(); ++i) {
       if (i > 0) out += ", ";

@@ -297,11 +297,12 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
     closed.insert_or_assign(types[i].first, types[i].second);
   }
   Type type = Type::closed_record(std::move(closed));
-  if (subquery_translator != nullptr) subquery_translator->register_record_type(type);
+  std::string type_name;
+  if (subquery_translator != nullptr) type_name = subquery_translator->register_record_type(type);
   written_record_types_.insert_or_assign(&node, std::move(type));
-  if (!untyped) return dialect->record_literal(fields);
+  if (!untyped) return dialect->record_literal(fields, type_name);
   untyped_records_.insert(&node);
-  return dialect->record_of_untyped_fields(fields);
+  return dialect->record_of_untyped_fields(fields, type_name);
 }
 
 SqlResult ExprTranslator::convert_implication(const Json& implication) {

@@ -34,10 +34,10 @@ DialectTables merge_tables(const Dialect& dialect) {
 
 }  // namespace
 
-DialectTables dialect_tables(const Dialect& dialect) {
+const DialectTables& dialect_tables(const Dialect& dialect) {
   // The merged maps of each engine, filled by the first translator made for
   // that engine in the process (under the cache's once-flag of the engine) and
-  // never changed afterwards: later callers copy the two shared pointers.
+  // never changed afterwards.
   static PerEngineCache<DialectTables> cache;
   return cache.get(dialect.engine(), [&] { return merge_tables(dialect); });
 }

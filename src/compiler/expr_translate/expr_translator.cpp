@@ -11,9 +11,12 @@ namespace mirtova {
 
 ExprTranslator::ExprTranslator(Vocabulary vocabulary, const Dialect& dialect, const FlagMap& flag_values)
     : vocabulary(std::move(vocabulary)), dialect(&dialect), flag_values(&flag_values) {
-  DialectTables tables = dialect_tables(dialect);
-  functions = std::move(tables.functions);
-  operators = std::move(tables.operators);
+  // Borrowed: a translator is made for every rule and copied for every scope,
+  // and copying the tables' shared pointers would have every thread compiling
+  // for the engine write to their one count.
+  const DialectTables& tables = dialect_tables(dialect);
+  functions = tables.functions.get();
+  operators = tables.operators.get();
 }
 
 ExprTranslator ExprTranslator::scoped(const BindingList& bindings) const {

@@ -85,8 +85,8 @@ class ExprTranslator {
 
   Vocabulary vocabulary;
   const Dialect* dialect;
-  SharedTemplateMap functions;
-  SharedTemplateMap operators;
+  const TemplateMap* functions = nullptr;  // the engine's, for the life of the process
+  const TemplateMap* operators = nullptr;
   const FlagMap* flag_values;
   std::string value_column_name = "quoril_value";
   TypeMap variable_types;

@@ -39,7 +39,8 @@ struct DialectTables {
 };
 
 // The engine's merged maps (engine rows over base rows over the catalogue), built
-// on the first request for the engine's name and shared from then on.
-DialectTables dialect_tables(const Dialect& dialect);
+// on the first request for the engine's name and lent from then on, for the
+// life of the process.
+const DialectTables& dialect_tables(const Dialect& dialect);
 
 }  // namespace mirtova

@@ -111,14 +111,32 @@ Type* part_at(Type& type, const std::vector<std::string>& path) {
   return part;
 }
 
-// Each variable a head value holds, with the path to it inside the value: a
-// record's fields and a list's elements are followed, nothing else.
-void variables_within(const Json& value, std::vector<std::pair<std::string, std::vector<std::string>>>& out) {
-  std::vector<std::pair<const Json*, std::vector<std::string>>> pending = {{&value, {}}};
+// Each variable of `wanted` that a head value holds, with the path to it
+// inside the value: a record's fields and a list's elements are followed,
+// nothing else. Each part read keeps only its own step and where it was read
+// from, and a path is spelt out only for a wanted variable: a value nested n
+// levels deep holds a variable at every level, and a path copied at each would
+// take work quadratic in n.
+template <class Wanted>
+void variables_within(const Json& value, const Wanted& wanted,
+                      std::vector<std::pair<std::string, std::vector<std::string>>>& out) {
+  constexpr size_t kTop = static_cast<size_t>(-1);
+  struct Part {
+    const Json* expr;
+    size_t from;  // the part this one lies in, kTop for the value itself
+    std::string step;
+  };
+  std::vector<Part> parts = {{&value, kTop, {}}};
+  std::vector<size_t> pending = {0};
   while (!pending.empty()) {
-    auto [expr, path] = std::move(pending.back());
+    const size_t at = pending.back();
     pending.pop_back();
+    const Json* expr = parts[at].expr;
     if (std::optional<std::string> variable = variable_name(*expr)) {
+      if (wanted.find(*variable) == wanted.end()) continue;
+      std::vector<std::string> path;
+      for (size_t p = at; parts[p].from != kTop; p = parts[p].from) path.push_back(parts[p].step);
+      std::reverse(path.begin(), path.end());
       out.emplace_back(std::move(*variable), std::move(path));
       continue;
     }
@@ -130,9 +148,8 @@ void variables_within(const Json& value, std::vector<std::pair<std::string, std:
         for (const Json& entry : entries->as_array()) {
           const Json* inner = field_expression(entry);
           if (inner == nullptr) continue;
-          std::vector<std::string> deeper = path;
-          deeper.push_back(field_column(entry));
-          pending.emplace_back(inner, std::move(deeper));
+          parts.push_back(Part{inner, at, field_column(entry)});
+          pending.push_back(parts.size() - 1);
         }
       }
       continue;
@@ -141,9 +158,8 @@ void variables_within(const Json& value, std::vector<std::pair<std::string, std:
     const Json* elements = list != nullptr ? list->get("element") : nullptr;
     if (elements == nullptr) continue;
     for (const Json& element : elements->as_array()) {
-      std::vector<std::string> deeper = path;
-      deeper.emplace_back(kListStep);
-      pending.emplace_back(&element, std::move(deeper));
+      parts.push_back(Part{&element, at, std::string(kListStep)});
+      pending.push_back(parts.size() - 1);
     }
   }
 }
@@ -278,7 +294,7 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
       const Json* value = field_expression(field);
       if (value == nullptr) continue;
       held.clear();
-      variables_within(*value, held);
+      variables_within(*value, bound[i], held);
       for (const auto& [variable, path] : held) {
         auto source = bound[i].find(variable);
         if (source == bound[i].end()) continue;

@@ -69,7 +69,7 @@ TEST(DialectsRecordsTest, RecordLiterals) {
   for (size_t e = 0; e < kEngines.size(); ++e) {
     auto d = dialect(kEngines[e]);
     for (const Row& row : rows) {
-      EXPECT_EQ(d->record_literal(row.fields), row.sql[e]) << kEngines[e] << " " << row.name;
+      EXPECT_EQ(d->record_literal(row.fields, {}), row.sql[e]) << kEngines[e] << " " << row.name;
     }
   }
 }
@@ -85,16 +85,16 @@ TEST(DialectsRecordsTest, RecordsOfUntypedFields) {
     auto d = dialect(engine);
     const std::string_view name = engine;
     if (name == "trino" || name == "presto") {
-      EXPECT_EQ(d->record_of_untyped_fields(one), "ROW(T.c)") << engine;
+      EXPECT_EQ(d->record_of_untyped_fields(one, {}), "ROW(T.c)") << engine;
     } else {
-      EXPECT_EQ(d->record_of_untyped_fields(one), d->record_literal(one)) << engine;
+      EXPECT_EQ(d->record_of_untyped_fields(one, {}), d->record_literal(one, {})) << engine;
     }
     if (name == "trino") {
-      EXPECT_EQ(d->record_of_untyped_fields(two), "(SELECT CAST(1 AS double) AS a, T.c AS b)");
+      EXPECT_EQ(d->record_of_untyped_fields(two, {}), "(SELECT CAST(1 AS double) AS a, T.c AS b)");
     } else if (name == "presto") {
-      EXPECT_EQ(d->record_of_untyped_fields(two), "ROW(CAST(1 AS double), T.c)");
+      EXPECT_EQ(d->record_of_untyped_fields(two, {}), "ROW(CAST(1 AS double), T.c)");
     } else {
-      EXPECT_EQ(d->record_of_untyped_fields(two), d->record_literal(two)) << engine;
+      EXPECT_EQ(d->record_of_untyped_fields(two, {}), d->record_literal(two, {})) << engine;
     }
   }
 }
@@ -102,19 +102,22 @@ TEST(DialectsRecordsTest, RecordsOfUntypedFields) {
 TEST(DialectsRecordsTest, PsqlRecordTypeNamesFollowTheShape) {
   auto psql = dialect("psql");
   // Field order of the literal does not matter; String, Any and Atomic are all text.
-  const std::string ab = psql->record_literal({{"a", "1", Type::number()}, {"b", "2", Type::string()}});
-  const std::string ba = psql->record_literal({{"b", "2", Type::any()}, {"a", "1", Type::number()}});
-  const std::string atomic = psql->record_literal({{"b", "2", Type::atomic()}, {"a", "1", Type::number()}});
+  const std::string ab = psql->record_literal({{"a", "1", Type::number()}, {"b", "2", Type::string()}}, {});
+  const std::string ba = psql->record_literal({{"b", "2", Type::any()}, {"a", "1", Type::number()}}, {});
+  const std::string atomic =
+      psql->record_literal({{"b", "2", Type::atomic()}, {"a", "1", Type::number()}}, {});
   const std::string inferred =
       record_type_name(Type::open_record(Type::Fields{{"a", Type::number()}, {"b", Type::string()}}));
   EXPECT_EQ(ab, "ROW(1, 2)::" + inferred);
   EXPECT_EQ(ba, "ROW(1, 2)::" + inferred);
   EXPECT_EQ(atomic, "ROW(1, 2)::" + inferred);
   // Of two fields with one name the later type wins.
-  EXPECT_EQ(psql->record_literal({{"a", "1", Type::string()}, {"a", "2", Type::number()}}),
+  EXPECT_EQ(psql->record_literal({{"a", "1", Type::string()}, {"a", "2", Type::number()}}, {}),
             "ROW(1, 2)::" + kNumberA);
-  EXPECT_NE(psql->record_literal({{"a", "1", Type::boolean()}}),
-            psql->record_literal({{"a", "1", Type::number()}}));
+  // A name the caller has worked out is taken as it is.
+  EXPECT_EQ(psql->record_literal({{"a", "1", Type::number()}}, "quorilrecord7"), "ROW(1)::quorilrecord7");
+  EXPECT_NE(psql->record_literal({{"a", "1", Type::boolean()}}, {}),
+            psql->record_literal({{"a", "1", Type::number()}}, {}));
 }
 
 // A value of undetermined type read from a host table's column.

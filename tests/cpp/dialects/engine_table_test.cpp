@@ -56,6 +56,9 @@ TEST(PerEngineCache, BuildsOncePerEngineAcrossThreads) {
     });
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(builds.load(), static_cast<int>(kEngines.size()));
+  // Every caller is lent the one value, not handed a copy of it.
+  auto unused = [] { return std::string(); };
+  EXPECT_EQ(&cache.get(Engine::kDuckdb, unused), &cache.get(Engine::kDuckdb, unused));
 }
 
 }  // namespace

@@ -203,9 +203,9 @@ TEST(TemplateTables, SharedPerEngine) {
   ExprTranslator a({}, *duck1, flags);
   ExprTranslator b({}, *duck2, flags);
   ExprTranslator c({}, *lite, flags);
-  EXPECT_EQ(a.functions.get(), b.functions.get());
-  EXPECT_EQ(a.operators.get(), b.operators.get());
-  EXPECT_NE(a.functions.get(), c.functions.get());
+  EXPECT_EQ(a.functions, b.functions);
+  EXPECT_EQ(a.operators, b.operators);
+  EXPECT_NE(a.functions, c.functions);
   EXPECT_EQ(basis_functions(*duck1).get(), basis_functions(*duck2).get());
 }
 

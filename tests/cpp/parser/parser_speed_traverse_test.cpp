@@ -48,13 +48,19 @@ std::vector<long> reference_cuts(std::string_view v, std::string_view separator)
   return cuts;
 }
 
-std::vector<long> cuts_of(const std::string& text, std::string_view separator) {
-  auto pieces = split_raw(S(text), separator);
-  if (!pieces.ok()) return {-1 - static_cast<long>(pieces.error().span.start())};
+// As reference_cuts, from the span's start.
+std::vector<long> cuts_in(const SpanString& text, std::string_view separator) {
+  const long start = static_cast<long>(text.start());
+  auto pieces = split_raw(text, separator);
+  if (!pieces.ok()) return {-1 - (static_cast<long>(pieces.error().span.start()) - start)};
   std::vector<long> cuts;
   const auto& got = pieces.value();
-  for (size_t i = 0; i + 1 < got.size(); ++i) cuts.push_back(static_cast<long>(got[i].stop()));
+  for (size_t i = 0; i + 1 < got.size(); ++i) cuts.push_back(static_cast<long>(got[i].stop()) - start);
   return cuts;
+}
+
+std::vector<long> cuts_of(const std::string& text, std::string_view separator) {
+  return cuts_in(S(text), separator);
 }
 
 bool reference_is_whole(std::string_view v) {
@@ -142,6 +148,31 @@ TEST(ParserSpeedTraverseTest, WholenessNestingAndCommentsMatchTheByteByByteReadi
       ASSERT_TRUE(kept.ok()) << text;
       EXPECT_EQ(kept.value(), want.kept) << text;
     }
+  }
+}
+
+// A statement's long brackets are passed over at once; every span of it reads
+// as its bytes alone do, wherever it starts (inside a string, past an opening)
+// and whatever breaks inside the brackets.
+TEST(ParserSpeedTraverseTest, SpansOfAnIndexedStatementReadAsTheirBytesAlone) {
+  const std::string pad(70, ' ');
+  const std::vector<std::string> pieces = random_texts(600, 12, 13);
+  std::vector<std::string> texts;
+  for (size_t i = 0; i + 2 < pieces.size(); i += 3)
+    texts.push_back(pieces[i] + "{a, (" + pieces[i + 1] + pad + "), [" + pad + "]}" + pieces[i + 2] + "(" +
+                    pad + ")");
+  for (const std::string& t : edge_texts()) texts.push_back("(" + t + pad + ")," + t);
+  for (const std::string& text : texts) {
+    const SpanString indexed = indexed_source(text);
+    for (size_t from = 0; from < text.size(); from += 3)
+      for (size_t to : {text.size(), text.size() - 1, from + 80}) {
+        if (to > text.size() || to < from) continue;
+        const SpanString span = indexed.slice(from, to);
+        const std::string alone = span.to_string();
+        ASSERT_EQ(is_whole(span), reference_is_whole(alone)) << "[" << alone << "]";
+        for (std::string_view separator : {",", ":-", "|"})
+          ASSERT_EQ(cuts_in(span, separator), reference_cuts(alone, separator)) << "[" << alone << "]";
+      }
   }
 }
 
