@@ -201,7 +201,8 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
     }
     p->shared_rule_variables_ = std::move(types.shared_rule_variables);
     p->shared_column_types_ = std::move(types.shared_predicates);
-    complete_record_columns(p->own_rules_, p->rule_variable_types_, *p->dialect_, p->column_types_);
+    complete_record_columns(p->own_rules_, p->rule_variable_types_, *p->dialect_, host_tables,
+                            p->column_types_);
   }
   for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
   for (const auto& [k, v] : flag_overrides) p->flags_[k] = v;
