@@ -210,6 +210,8 @@ MIXED_COLUMNS = {
              [(3, 4), (4, 2)], {"T": [(4, 2, 3)]}),
             ("R(r: {a: x}) :- T(x), y == x + 1; Q(m? Max= r.a) distinct :- R(r:);", [(10,)], T9),
             ("R(r: {a: c}) :- c == Max{x :- T(x)}; Q(v) :- R(r:), v == r.a, v > 8;", [(10,)], T9),
+            ("Q(m? Max= e.a) distinct :- l == List{ {a: x} :- T(x)}, e in l;", [(10,)], T9),
+            ("Q(m? Max= e.a) distinct :- l == List{ {a: x} :- T(x)}, e in l;", [("9",)], T9_TEXT),
             ("R(b, r: {a: a}) :- T(a), b == (1 * a) + a; Q(a, c) :- R(a, r: b), c == b.a;", [(18, 9), (20, 10)], T9),
             # A field compared inside a negation of the query around, its record
             # read from a table or written in place; a list gathered for each row,

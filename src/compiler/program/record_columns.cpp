@@ -149,6 +149,28 @@ std::vector<std::pair<std::string, const Json*>> combines_bound(const Json& rule
   return bound;
 }
 
+// A variable a rule equates with a combine takes the sources of the
+// combine's value; whether one did.
+bool source_combined_variables(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
+                               const Dialect& dialect, const HostTables& host_tables,
+                               const ColumnTypes& column_types) {
+  const FlagMap no_flags;
+  bool changed = false;
+  for (size_t i = 0; i < rules.size() && i < rule_types.size(); ++i) {
+    std::optional<ExprTranslator> typing;
+    for (const auto& [variable, combine] : combines_bound(rules[i])) {
+      auto known = rule_types[i].find(variable);
+      if (known == rule_types[i].end()) continue;
+      if (!typing) {
+        typing.emplace(Vocabulary{}, dialect, no_flags);
+        typing->variable_types = rule_types[i];
+      }
+      changed |= merge_origins(known->second, combine_type(*combine, *typing, host_tables, column_types));
+    }
+  }
+  return changed;
+}
+
 // Each head value that is a record or a list met into its column's type;
 // whether a column's type changed. A record gathered or picked by an
 // aggregate, in the head or in a combine, gives only the sources of its
@@ -164,22 +186,17 @@ bool meet_written_records(const std::vector<Json>& rules, const std::vector<Rule
     const Json* head = rules[i].get("head");
     if (head == nullptr) continue;
     std::optional<ExprTranslator> typing;
-    // The variables the rule equates with a combine take its value's sources,
-    // which only a dialect declaring fields by their column has.
-    const bool sourced = dialect.reads_untyped_fields_as_text();
-    std::vector<std::pair<std::string, const Json*>> combined;
-    if (sourced) combined = combines_bound(rules[i]);
     auto typed = [&]() -> ExprTranslator& {
-      if (typing) return *typing;
-      typing.emplace(Vocabulary{}, dialect, no_flags);
-      typing->variable_types = rule_types[i];
-      for (const auto& [variable, combine] : combined) {
-        if (!typing->variable_types.count(variable)) continue;
-        Type sources = combine_type(*combine, *typing, host_tables, column_types);
-        merge_origins(typing->variable_types.at(variable), sources);
+      if (!typing) {
+        typing.emplace(Vocabulary{}, dialect, no_flags);
+        typing->variable_types = rule_types[i];
       }
       return *typing;
     };
+    // Only a dialect declaring fields by their column has sources to give.
+    const bool sourced = dialect.reads_untyped_fields_as_text();
+    std::vector<std::pair<std::string, const Json*>> combined;
+    if (sourced) combined = combines_bound(rules[i]);
     for (const Json& field : call_fields(*head)) {
       auto column = columns->second.find(field_column(field));
       if (column == columns->second.end()) continue;
@@ -204,9 +221,10 @@ bool meet_written_records(const std::vector<Json>& rules, const std::vector<Rule
         written = aggregation_type(*aggregated, typed());
       } else if (const Json* combine = value != nullptr ? value->get("combine") : nullptr) {
         written = combine_type(*combine, typed(), host_tables, column_types);
-      } else if (variable && std::any_of(combined.begin(), combined.end(),
-                                         [&](const auto& bound) { return bound.first == *variable; })) {
-        written = typed().variable_types.at(*variable);
+      } else if (variable && rule_types[i].count(*variable) &&
+                 std::any_of(combined.begin(), combined.end(),
+                             [&](const auto& bound) { return bound.first == *variable; })) {
+        written = rule_types[i].at(*variable);
       } else {
         continue;
       }
@@ -458,7 +476,8 @@ void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVar
   // source still on its way be taken for none.
   for (bool unknown_as_several : {false, true}) {
     for (int round = 0; round < kMostSourceRounds; ++round) {
-      bool changed =
+      bool changed = source_combined_variables(rules, rule_types, dialect, host_tables, column_types);
+      changed |=
           meet_written_records(rules, rule_types, dialect, host_tables, unknown_as_several, column_types);
       changed |= share_column_sources(rules, rule_types, column_types);
       if (!changed) break;
