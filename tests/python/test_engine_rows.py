@@ -209,6 +209,9 @@ MIXED_COLUMNS = {
             ("R(c, r: {a: a}) :- T(a, b, c); R(a, r: {a: b}) :- T(a, b, c); Q(a, c) :- R(a, r: b), c == b.a;",
              [(3, 4), (4, 2)], {"T": [(4, 2, 3)]}),
             ("R(r: {a: x}) :- T(x), y == x + 1; Q(m? Max= r.a) distinct :- R(r:);", [(10,)], T9),
+            ("R(r: {a: c}) :- c == Max{x :- T(x)}; Q(v) :- R(r:), v == r.a, v > 8;", [(10,)], T9),
+            ("Q(m? Max= e.a) distinct :- l == List{ {a: x} :- T(x)}, e in l;", [(10,)], T9),
+            ("Q(m? Max= e.a) distinct :- l == List{ {a: x} :- T(x)}, e in l;", [("9",)], T9_TEXT),
             ("R(b, r: {a: a}) :- T(a), b == (1 * a) + a; Q(a, c) :- R(a, r: b), c == b.a;", [(18, 9), (20, 10)], T9),
             # A field compared inside a negation of the query around, its record
             # read from a table or written in place; a list gathered for each row,
@@ -254,6 +257,11 @@ EDGE = {"Edge": [(1, 2), (3, 2), (4, 5)], "Name": [("a", 7)]}
          [({"a": {"b": {"t": "a", "k": 1}, "c": "a"}, "d": "c"},)], ("trino",)),
         ("Q(p: {n: x}) :- Edge(x, 5);", [({"n": 4},)], ()),
         ("Q(p: {n: ToString(x), z: null}) :- Edge(x, 5);", [({"n": "4", "z": None},)], ("trino", "presto")),
+        # Records gathered into a list, by the head's aggregate or by a combine.
+        ("Q(l? List= {n: x}) distinct :- Edge(x, 5);", [([{"n": 4}],)], ()),
+        ("Q(l:) :- l == List{ {n: x, m: y} :- Edge(x, y), y == 5};", [([{"n": 4, "m": 5}],)], ("trino",)),
+        ("Q(l: List{ {n: x} :- Edge(x, 5)});", [([{"n": 4}],)], ()),
+        ("Q(r:) :- r == AnyValue{ {n: x, m: 1} :- Edge(x, 5)};", [({"n": 4, "m": 1},)], ("trino",)),
     ],
 )
 def test_record_fields_keep_column_types(request, engine, source, want, named_on):

@@ -19,6 +19,7 @@ MEASURE = {"Measure": [(5,), (11,), (20,), (30,), (12,)]}
 EDGE = {"Edge": [(1, 2), (2, 3), (3, 4), (1, 3)]}
 SALE = {"Sale": [{"who": "a", "item": "x", "amt": 3}, {"who": "a", "item": "y", "amt": 5},
                  {"who": "b", "item": "x", "amt": 7}]}
+GROUPED_LISTS = {"T": [(1,), (2,), (3,)], "L": [(1, 5), (1, 6), (2, 7)]}
 CLOSURE = [(1, 2), (2, 3), (3, 4), (1, 3), (2, 4), (1, 4)]
 PATH = "Path(x, y) distinct :- Edge(x, y); Path(x, z) distinct :- Path(x, y), Edge(y, z);"
 
@@ -100,6 +101,12 @@ CASES = [
     ("nested combines", "Q(x, k) :- Measure(x), x > 15, k == Count{y :- Measure(y), y < x, y > Min{z :- Measure(z)}};",
      "Q", MEASURE, [(20, 2), (30, 3)], {}),
     ("combine over a list", "Q(s) :- s == Sum{x :- x in Range(5)};", "Q", {}, [(10,)], {}),
+    # The list is a stored predicate's value, read by a sub-query of the row around.
+    ("combine over a list read for each row", "F(k) List= x :- L(k, x); Q(k, s) :- T(k), s == Sum{x :- x in F(k)};",
+     "Q", GROUPED_LISTS, [(1, 11), (2, 7), (3, None)], {}),
+    ("filtered combine over a list read for each row",
+     "F(k) List= x :- L(k, x); Q(k, l) :- T(k), l == List{x + 1 :- x in F(k), x > 5};", "Q", GROUPED_LISTS,
+     [(1, [7]), (2, [8]), (3, None)], {}),
     ("correlated combine over a predicate of several rules",
      "R(x) :- Measure(x), x < 12; R(x) :- Measure(x), x > 25; Q(x, n) :- R(x), n == Count{y :- Measure(y), y <= x};",
      "Q", MEASURE, [(5, 1), (11, 2), (30, 5)], {}),
@@ -264,6 +271,8 @@ ON_SERVED = {"self join on a named column", "negated conjunction", "negated deri
              "organisation: Reports", "nested combines", "ArgMax of an outer value", "Sum of an outer value",
              "text of two lines", "Sum over a null outer value"}
 RUNS = [pytest.param(case, engine, False, id=f"{case[0]}-{engine}") for case in CASES for engine in ["duckdb", "sqlite"]]
+# Spark resolves no outer column in a sub-query inside LATERAL.
+SPARK_LATERAL = {"combine over a list read for each row", "filtered combine over a list read for each row"}
 
 
 def _loops(case, engine):
@@ -288,6 +297,9 @@ RUNS += [pytest.param(case, served.values[0], as_plan, marks=served.marks,
 @pytest.mark.parametrize("case, engine, as_plan", RUNS)
 def test_program_rows(request, case, engine, as_plan):
     name, source, predicate, tables, want, options = case
+    if engine == "databricks" and name in SPARK_LATERAL:
+        request.applymarker(pytest.mark.xfail(reason="Spark resolves no outer column in a sub-query inside LATERAL",
+                                              strict=True))
     ordered = options.get("ordered", False)
     options = {k: v for k, v in options.items() if k != "ordered"}
     got = engine_rows(request, engine, source, predicate, tables, as_plan=as_plan, **options)

@@ -113,6 +113,11 @@ Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_list
   std::string element_sql = unnested != functions->end() ? apply_template(unnested->second, {alias}) : alias;
 
   TRY(std::string list_sql, convert_to_sql_expecting(list, Type::any()));
+  // A list computed by a sub-query reads the query around from inside UNNEST,
+  // which an engine that has outer values carried cannot decorrelate ("Scalar
+  // subqueries in UNNEST are not supported", "Given correlated subquery is not
+  // supported"): the general path carries them and unnests such a list its own way.
+  if (dialect->carries_outer_values() && list_sql.find("(SELECT ") != std::string::npos) return Optional();
   Type list_type = value_type(list);
   bool of_records = list_type.is_list() && list_type.element().is_record();
   std::string phrase(of_records ? dialect->unnest_records_phrase() : dialect->unnest_phrase());

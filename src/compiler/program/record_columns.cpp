@@ -1,6 +1,7 @@
 #include "compiler/program/record_columns.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -58,10 +59,125 @@ void unknown_sources_as_several(Type& type) {
   }
 }
 
+// The value an aggregate gives over values of type `aggregated`: a list of
+// them where it gathers them, one of them (or, joining lists, a list of
+// their type) where it picks one; of no known type for every other aggregate.
+Type aggregate_value_type(std::string_view aggregate, Type aggregated) {
+  static constexpr std::array<std::string_view, 3> kGathering = {"List", "Set", "ArrayAgg"};
+  static constexpr std::array<std::string_view, 6> kPicking = {"Min",       "Max",   "AnyValue",
+                                                               "SomeValue", "Agg++", "ArrayConcatAgg"};
+  auto one_of = [aggregate](const auto& names) {
+    return std::find(names.begin(), names.end(), aggregate) != names.end();
+  };
+  if (one_of(kGathering)) return Type::list(std::move(aggregated));
+  if (one_of(kPicking)) return aggregated;
+  return Type::any();
+}
+
+// The value of an aggregating call (`List(col0: {a: x})`), its argument typed by `typing`.
+Type aggregation_type(const Json& expression, const ExprTranslator& typing) {
+  const Json* call = expression.get("call");
+  const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+  if (name == nullptr || !name->is_str()) return Type::any();
+  std::vector<const Json*> arguments = call_arguments(*call);
+  if (arguments.size() != 1) return Type::any();
+  return aggregate_value_type(name->as_str(), typing.value_type(*arguments.front()));
+}
+
+// The value of a combine. Inference leaves a combine's body out, so its
+// variables are typed here by the columns its calls bind them from: a host
+// table's column is their source, a predicate's column gives its own type;
+// the rule around keeps its variables. A combine within is left untyped.
+Type combine_type(const Json& combine, ExprTranslator& typing, const HostTables& host_tables,
+                  const ColumnTypes& column_types) {
+  const Json* head = combine.get("head");
+  const Json* record = head != nullptr ? head->get("record") : nullptr;
+  const Json* fields = record != nullptr ? record->get("field_value") : nullptr;
+  if (fields == nullptr || fields->size() != 1) return Type::any();
+  const Json* value = fields->as_array()[0].get("value");
+  const Json* aggregation = value != nullptr ? value->get("aggregation") : nullptr;
+  const Json* expression = aggregation != nullptr ? aggregation->get("expression") : nullptr;
+  if (expression == nullptr) return Type::any();
+  TypeMap around = typing.variable_types;
+  const Json* body = combine.get("body");
+  if (const Json::ArrayType* conjuncts = body != nullptr ? proposition_conjuncts(*body) : nullptr) {
+    for (const Json& conjunct : *conjuncts) {
+      const Json* call = conjunct.get("predicate");
+      const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+      if (name == nullptr || !name->is_str()) continue;
+      auto host = host_tables.find(name->as_str());
+      auto columns = column_types.find(name->as_str());
+      if (host == host_tables.end() && columns == column_types.end()) continue;
+      for (const Json& field : call_fields(*call)) {
+        const Json* argument = field_expression(field);
+        std::optional<std::string> variable = argument != nullptr ? variable_name(*argument) : std::nullopt;
+        if (!variable || *variable == "_" || typing.variable_types.count(*variable)) continue;
+        std::string column = field_column(field);
+        Type type;
+        if (host != host_tables.end()) {
+          type.set_origin(
+              std::make_shared<const ColumnOrigin>(ColumnOrigin{host->second, column, false, {}}));
+        } else if (auto known = columns->second.find(column); known != columns->second.end()) {
+          type = known->second;
+        }
+        typing.variable_types.emplace(std::move(*variable), std::move(type));
+      }
+    }
+  }
+  Type type = aggregation_type(*expression, typing);
+  typing.variable_types = std::move(around);
+  return type;
+}
+
+// The variables a rule's body equates with a combine, with the combine.
+std::vector<std::pair<std::string, const Json*>> combines_bound(const Json& rule) {
+  std::vector<std::pair<std::string, const Json*>> bound;
+  const Json::ArrayType* conjuncts = body_conjuncts(rule);
+  if (conjuncts == nullptr) return bound;
+  for (const Json& conjunct : *conjuncts) {
+    const Json* unification = conjunct.get("unification");
+    if (unification == nullptr) continue;
+    const Json* left = unification->get("left_hand_side");
+    const Json* right = unification->get("right_hand_side");
+    if (left == nullptr || right == nullptr) continue;
+    for (auto [variable_side, other] : {std::pair{left, right}, std::pair{right, left}}) {
+      std::optional<std::string> variable = variable_name(*variable_side);
+      const Json* combine = other->get("combine");
+      if (variable && combine != nullptr) bound.emplace_back(std::move(*variable), combine);
+    }
+  }
+  return bound;
+}
+
+// A variable a rule equates with a combine takes the sources of the
+// combine's value; whether one did.
+bool source_combined_variables(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
+                               const Dialect& dialect, const HostTables& host_tables,
+                               const ColumnTypes& column_types) {
+  const FlagMap no_flags;
+  bool changed = false;
+  for (size_t i = 0; i < rules.size() && i < rule_types.size(); ++i) {
+    std::optional<ExprTranslator> typing;
+    for (const auto& [variable, combine] : combines_bound(rules[i])) {
+      auto known = rule_types[i].find(variable);
+      if (known == rule_types[i].end()) continue;
+      if (!typing) {
+        typing.emplace(Vocabulary{}, dialect, no_flags);
+        typing->variable_types = rule_types[i];
+      }
+      changed |= merge_origins(known->second, combine_type(*combine, *typing, host_tables, column_types));
+    }
+  }
+  return changed;
+}
+
 // Each head value that is a record or a list met into its column's type;
-// whether a column's type changed.
+// whether a column's type changed. A record gathered or picked by an
+// aggregate, in the head or in a combine, gives only the sources of its
+// fields: inference typed it by its aggregate.
 bool meet_written_records(const std::vector<Json>& rules, const std::vector<RuleVariableTypes>& rule_types,
-                          const Dialect& dialect, bool unknown_as_several, ColumnTypes& column_types) {
+                          const Dialect& dialect, const HostTables& host_tables, bool unknown_as_several,
+                          ColumnTypes& column_types) {
   const FlagMap no_flags;
   bool changed = false;
   for (size_t i = 0; i < rules.size() && i < rule_types.size(); ++i) {
@@ -70,22 +186,51 @@ bool meet_written_records(const std::vector<Json>& rules, const std::vector<Rule
     const Json* head = rules[i].get("head");
     if (head == nullptr) continue;
     std::optional<ExprTranslator> typing;
-    for (const Json& field : call_fields(*head)) {
-      const Json* value = field_expression(field);
-      if (value == nullptr || !is_record_or_list(*value)) continue;
-      auto column = columns->second.find(field_column(field));
-      if (column == columns->second.end()) continue;
+    auto typed = [&]() -> ExprTranslator& {
       if (!typing) {
         typing.emplace(Vocabulary{}, dialect, no_flags);
         typing->variable_types = rule_types[i];
       }
-      Type written = typing->value_type(*value);
+      return *typing;
+    };
+    // Only a dialect declaring fields by their column has sources to give.
+    const bool sourced = dialect.reads_untyped_fields_as_text();
+    std::vector<std::pair<std::string, const Json*>> combined;
+    if (sourced) combined = combines_bound(rules[i]);
+    for (const Json& field : call_fields(*head)) {
+      auto column = columns->second.find(field_column(field));
+      if (column == columns->second.end()) continue;
+      const Json* value = field_expression(field);
+      Type written;
+      if (value != nullptr && is_record_or_list(*value)) {
+        written = typed().value_type(*value);
+        if (!holds_records(written)) continue;
+        if (unknown_as_several) unknown_sources_as_several(written);
+        TypeResult met = intersect(column->second, std::move(written), 0, 0);
+        if (!met.ok()) continue;
+        changed |= !met.value().eq(column->second) || !same_origins(met.value(), column->second);
+        column->second = std::move(met).value();
+        continue;
+      }
+      if (!sourced) continue;
+      const Json* aggregation =
+          field.get("value") != nullptr ? field.at("value").get("aggregation") : nullptr;
+      const Json* aggregated = aggregation != nullptr ? aggregation->get("expression") : nullptr;
+      std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt;
+      if (aggregated != nullptr) {
+        written = aggregation_type(*aggregated, typed());
+      } else if (const Json* combine = value != nullptr ? value->get("combine") : nullptr) {
+        written = combine_type(*combine, typed(), host_tables, column_types);
+      } else if (variable && rule_types[i].count(*variable) &&
+                 std::any_of(combined.begin(), combined.end(),
+                             [&](const auto& bound) { return bound.first == *variable; })) {
+        written = rule_types[i].at(*variable);
+      } else {
+        continue;
+      }
       if (!holds_records(written)) continue;
       if (unknown_as_several) unknown_sources_as_several(written);
-      TypeResult met = intersect(column->second, std::move(written), 0, 0);
-      if (!met.ok()) continue;
-      changed |= !met.value().eq(column->second) || !same_origins(met.value(), column->second);
-      column->second = std::move(met).value();
+      changed |= merge_origins(column->second, written);
     }
   }
   return changed;
@@ -336,9 +481,10 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
 }  // namespace
 
 void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
-                             const Dialect& dialect, ColumnTypes& column_types) {
+                             const Dialect& dialect, const HostTables& host_tables,
+                             ColumnTypes& column_types) {
   if (!dialect.reads_untyped_fields_as_text()) {
-    meet_written_records(rules, rule_types, dialect, false, column_types);
+    meet_written_records(rules, rule_types, dialect, host_tables, false, column_types);
     return;
   }
   // Sources are first carried as far as they reach; only then is a value of
@@ -346,7 +492,9 @@ void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVar
   // source still on its way be taken for none.
   for (bool unknown_as_several : {false, true}) {
     for (int round = 0; round < kMostSourceRounds; ++round) {
-      bool changed = meet_written_records(rules, rule_types, dialect, unknown_as_several, column_types);
+      bool changed = source_combined_variables(rules, rule_types, dialect, host_tables, column_types);
+      changed |=
+          meet_written_records(rules, rule_types, dialect, host_tables, unknown_as_several, column_types);
       changed |= share_column_sources(rules, rule_types, column_types);
       if (!changed) break;
     }

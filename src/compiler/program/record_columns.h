@@ -25,9 +25,10 @@ using ColumnTypes = std::map<std::string, std::map<std::string, Type>, std::less
 // field's values read from one column of a host's table keep that column as
 // their source (Type::origin) into the column's type; columns a rule copies
 // one into another share their sources, and so do the rule variables bound
-// from them.
+// from them. `host_tables` are the tables read there, a combine's too.
 void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
-                             const Dialect& dialect, ColumnTypes& column_types);
+                             const Dialect& dialect, const HostTables& host_tables,
+                             ColumnTypes& column_types);
 
 // Whether a value of `type` holds a record whose fields the dialect leaves
 // unnamed: one holding a value read from a host table's column, where the

@@ -203,7 +203,9 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
     }
     p->shared_rule_variables_ = std::move(types.shared_rule_variables);
     p->shared_column_types_ = std::move(types.shared_predicates);
-    complete_record_columns(p->own_rules_, p->rule_variable_types_, *p->dialect_, p->column_types_);
+    complete_record_columns(p->own_rules_, p->rule_variable_types_, *p->dialect_, host_tables,
+                            p->column_types_);
+    p->host_tables_ = std::move(host_tables);
   }
   for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
   for (const auto& [k, v] : flag_overrides) p->flags_[k] = v;
@@ -567,6 +569,13 @@ std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const J
 std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view predicate,
                                                             std::string_view column) {
   return program_.column_type(predicate, column);
+}
+
+std::shared_ptr<const ColumnOrigin> UniverseSubqueryTranslator::host_column_origin(std::string_view predicate,
+                                                                                   std::string_view column) {
+  auto table = program_.host_tables_.find(predicate);
+  if (table == program_.host_tables_.end()) return nullptr;
+  return std::make_shared<const ColumnOrigin>(ColumnOrigin{table->second, std::string(column), false, {}});
 }
 
 bool UniverseSubqueryTranslator::column_of_nulls(std::string_view predicate, std::string_view column) {

@@ -228,6 +228,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::vector<uint32_t> shared_number_;
   std::shared_ptr<const std::vector<RuleVariableTypes>> shared_rule_variables_;
   std::shared_ptr<const PredicateTypes> shared_column_types_;
+  // The host tables the program reads, by name, as the SQL names them; only
+  // where the dialect declares a record field by a host column's type.
+  HostTables host_tables_;
   FlagMap flags_;
   std::vector<std::string> user_defined_;
   // What table aliases keep clear of: the column names of every table.

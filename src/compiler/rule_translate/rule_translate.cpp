@@ -431,12 +431,19 @@ class SelectWriter final : public OuterRows {
   // columns, expressions and unnested lists give them.
   Result<Unit, CompileError> bind_variables() {
     // A column's variable takes the column's type over the one inferred for the
-    // variable: it is the type the column's values were written with.
+    // variable: it is the type the column's values were written with. One read
+    // from a host's table in a combine, whose body inference leaves out, takes
+    // the column as its source.
     for (const std::string& var : rule_.binding_order) {
       const Binding& b = rule_.bindings.at(var);
-      if (b.kind == BindKind::Column)
-        if (auto t = tr_.subquery_translator->column_type(b.predicate, b.column))
-          tr_.variable_types.insert_or_assign(var, *t);
+      if (b.kind != BindKind::Column) continue;
+      if (auto t = tr_.subquery_translator->column_type(b.predicate, b.column)) {
+        tr_.variable_types.insert_or_assign(var, *t);
+      } else if (!tr_.variable_types.count(var)) {
+        Type read;
+        read.set_origin(tr_.subquery_translator->host_column_origin(b.predicate, b.column));
+        if (read.origin() != nullptr) tr_.variable_types.emplace(var, std::move(read));
+      }
     }
     auto unnested = tr_.functions->find("ValueOfUnnested");
     std::map<std::string_view, const Json*> unnesting_of;

@@ -151,8 +151,10 @@ TEST(ProgramCompileTest, PostgresNamesTheRecordTypesItWrites) {
   ASSERT_NE(cast, std::string::npos) << s;
   size_t digits = cast + 3 + std::string_view("quorilrecord").size();
   std::string type_name = s.substr(cast + 3, s.find_first_not_of("0123456789", digits) - cast - 3);
-  // The set-up step declares the type before the query uses it.
-  size_t declared = s.find("WHERE typname = '" + type_name + "') THEN CREATE TYPE " + type_name + " AS (");
+  // The set-up step declares the type before the query uses it (b by the
+  // type of the column it is read from).
+  size_t declared =
+      s.find("WHERE typname = '" + type_name + "') THEN EXECUTE 'CREATE TYPE " + type_name + " AS (");
   EXPECT_LT(declared, cast) << s;
   // The list is of the type its records were written with: the syntax does not
   // show the type of b, so no other is named for it.
