@@ -49,6 +49,7 @@ class ClauseReuse : public NamesAllocator::Log {
  public:
   // Off until asked for: a single script has nothing to reuse.
   void enable() { enabled_ = true; }
+  bool enabled() const { return enabled_; }
   // At the start of each script: what was read and written belongs to one script.
   void start_script(NamesAllocator& names);
 

@@ -10,6 +10,7 @@
 #include "compiler/expr_translate/basis_functions.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "compiler/functors/dependency_cycles.h"
+#include "compiler/functors/dependency_graph.h"
 #include "compiler/functors/make_instructions.h"
 #include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
@@ -435,6 +436,25 @@ Result<std::string, CompileError> QuorilProgram::single_rule_sql(const Json& rul
                                                                  const TypeMap& outer_types, bool in_combine,
                                                                  OuterRows* around) {
   return rule_sql(rule, outer, outer_types, in_combine, nullptr, around);
+}
+
+DependencyGraph QuorilProgram::call_graph() const {
+  DependencyGraph graph;
+  for (const std::string& name : user_defined_) graph.add_node(name);
+  // In byte order, so that the graph, and what is measured by it, is the
+  // same for the same program.
+  std::vector<std::string_view> names;
+  for (const auto& entry : rules_of_) names.push_back(entry.first);
+  std::sort(names.begin(), names.end());
+  for (std::string_view name : names) {
+    const size_t from = graph.add_node(name);
+    for (size_t i : rules_of_.find(name)->second) {
+      if (is_dead(rule_at(i))) continue;
+      for (const DepEdge& edge : extract_deps(rule_at(i)))
+        if (rules_of_.count(edge.to)) graph.add_edge(from, graph.add_node(edge.to));
+    }
+  }
+  return graph;
 }
 
 namespace {

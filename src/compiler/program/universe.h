@@ -20,6 +20,7 @@
 #include "common/string_hash.h"
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/subquery_translator.h"
+#include "compiler/functors/dependency_graph.h"
 #include "compiler/functors/generated_names.h"
 #include "compiler/program/annotations.h"
 #include "compiler/program/injection_size.h"
@@ -80,6 +81,12 @@ class QuorilProgram : private InjectionSource, private RuleContext {
 
   // The names the user's program defines, in byte order.
   std::vector<std::string> user_defined_predicates() const { return user_defined_; }
+  // What a caller that bounds many scripts together measures them by (see
+  // scripts_bound.h): the predicates each predicate's live rules call, the
+  // user's predicates first; and the WITH clauses (predicate, text) of the
+  // last script's statement, kept only while clauses are reused.
+  DependencyGraph call_graph() const;
+  std::vector<std::pair<std::string, std::string_view>> last_clauses() const;
 
   Result<std::vector<PlanStep>, CompileError> formatted_predicate_plan(
       std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern);

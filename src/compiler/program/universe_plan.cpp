@@ -548,7 +548,19 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   }
   Frame frame = std::move(state_->frames.back());
   state_->frames.pop_back();
-  return render_frame(frame) + body;
+  std::string script = render_frame(frame) + body;
+  if (reuse_->enabled()) state_->statement_clauses = std::move(frame.entries);
+  return script;
+}
+
+std::vector<std::pair<std::string, std::string_view>> QuorilProgram::last_clauses() const {
+  std::map<std::string_view, std::string_view> predicate_of;
+  for (const auto& [predicate, alias] : state_->with_names) predicate_of.emplace(alias, predicate);
+  std::vector<std::pair<std::string, std::string_view>> out;
+  for (const auto& [alias, sql] : state_->statement_clauses)
+    if (auto found = predicate_of.find(alias); found != predicate_of.end())
+      out.emplace_back(std::string(found->second), sql);
+  return out;
 }
 
 std::string QuorilProgram::setup_text(const std::string& main) const {
