@@ -55,7 +55,7 @@ class ClauseReuse : public NamesAllocator::Log {
 
   // What the writing of WITH clauses reads and changes besides the names in
   // use; each is noted only while a clause is being written.
-  void name_looked_up(const std::string& lower, bool in_use) override;
+  void name_looked_up(const std::string& lower, bool in_use, bool numbered, bool column) override;
   void name_taken(const std::string& lower) override;
   void alias_looked_up(const std::string& predicate, const std::string* alias);
   void alias_given(const std::string& predicate, const std::string& alias);

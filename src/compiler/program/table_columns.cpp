@@ -75,6 +75,13 @@ std::set<std::string, std::less<>> TableColumns::tables_in_reach(const Json& rul
   return out;
 }
 
+bool TableColumns::has_numbered_alias_name() const {
+  if (shared_ && shared_->has_numbered_alias_name()) return true;
+  // ':' follows '9': the keys from "t_0" up to it start with "t_" and a digit.
+  auto first = tables_of_column_.lower_bound(std::string_view("t_0"));
+  return first != tables_of_column_.end() && first->first < std::string_view("t_:");
+}
+
 bool TableColumns::is_column_of(const std::string& lower,
                                 const std::set<std::string, std::less<>>& tables) const {
   if (shared_ && shared_->is_column_of(lower, tables)) return true;

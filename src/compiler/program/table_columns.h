@@ -41,6 +41,10 @@ class TableColumns {
   // The names a rule writes or reads, its combines' included.
   static std::set<std::string, std::less<>> tables_in_reach(const Json& rule);
 
+  // Whether some column is named as a numbered table alias ("t_" and a
+  // digit): an alias numbered afresh could then meet a column it must keep clear of.
+  bool has_numbered_alias_name() const;
+
   // Whether `lower` (a name in lower case) is a column of one of `tables`.
   bool is_column_of(const std::string& lower, const std::set<std::string, std::less<>>& tables) const;
 

@@ -58,6 +58,7 @@ struct PageWindow {
 using TextMap = std::map<std::string, std::string>;
 
 class ClauseReuse;
+class PredicateMemo;
 struct ClauseState;
 class UniverseSubqueryTranslator;
 
@@ -103,6 +104,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // Every rule is bodiless with a value and arguments: a function, not a relation.
   bool is_function_of_arguments(std::string_view predicate) const;
   Result<std::string, CompileError> translate_table_in_context(std::string_view predicate);
+  Result<std::string, CompileError> table_in_context(std::string_view predicate);
   Result<std::string, CompileError> single_rule_sql(const Json& rule, const Vocabulary& outer,
                                                     const TypeMap& outer_types, bool in_combine,
                                                     OuterRows* around);
@@ -119,6 +121,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   static CompileError as_written(const PredicateNames& made_names, CompileError error);
   Result<std::vector<PlanStep>, CompileError> plan_steps(std::string_view predicate, PageWindow window,
                                                          const std::optional<std::string>& pattern);
+  Result<std::vector<PlanStep>, CompileError> plan_steps_once(std::string_view predicate, PageWindow window,
+                                                              const std::optional<std::string>& pattern);
   Result<std::string, CompileError> script(std::string_view predicate, PageWindow window,
                                            const std::optional<std::string>& pattern);
 
@@ -139,6 +143,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
                                              const std::vector<std::string>* column_order,
                                              OuterRows* around = nullptr);
   Result<std::string, CompileError> predicate_sql(std::string_view predicate);
+  // predicate_sql's writing, once the predicate is on the writing stack.
+  Result<std::string, CompileError> rules_sql(std::string_view predicate);
   // The predicate whose table holds the rows of a materialised predicate, if it is one.
   std::optional<std::string> table_owner(std::string_view predicate) const;
   std::string table_of(std::string_view predicate) const;
@@ -245,8 +251,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // expression translators (see compilation_state.h).
   std::unique_ptr<CompilationState> state_;
   std::unique_ptr<UniverseSubqueryTranslator> subqueries_;
-  // WITH clauses kept for later scripts of this program (see clause_reuse.h).
+  // WITH clauses kept for later scripts of this program (see clause_reuse.h),
+  // and each predicate's own SQL (see predicate_memo.h).
   std::unique_ptr<ClauseReuse> reuse_;
+  std::unique_ptr<PredicateMemo> memo_;
 };
 
 }  // namespace mirtova

@@ -25,8 +25,8 @@ TEST(ScriptsBound, NumberedAliasesCountAsTheirShortestForm) {
 }
 
 // C calls B, B calls A; D calls nothing. Scripts in byte order: A B C D.
-struct Chain : ::testing::Test {
-  Chain() {
+struct ScriptsOfAChain : ::testing::Test {
+  ScriptsOfAChain() {
     for (const char* name : {"A", "B", "C", "D"}) calls.add_node(name);
     calls.add_edge("C", "B");
     calls.add_edge("B", "A");
@@ -35,12 +35,12 @@ struct Chain : ::testing::Test {
   std::vector<std::string> scripts{"A", "B", "C", "D"};
 };
 
-TEST_F(Chain, TheHeadsComeLongestChainFirst) {
+TEST_F(ScriptsOfAChain, TheHeadsComeLongestChainFirst) {
   ScriptsBound least(calls, scripts);
   EXPECT_EQ(least.heads(), (std::vector<size_t>{2, 3}));
 }
 
-TEST_F(Chain, EachScriptCountsTheClausesOfItsChain) {
+TEST_F(ScriptsOfAChain, EachScriptCountsTheClausesOfItsChain) {
   ScriptsBound least(calls, scripts);
   const std::string a(100, 'a'), b(10, 'b');
   EXPECT_FALSE(least.passes(0, 0, 0));  // nothing known yet
@@ -52,7 +52,7 @@ TEST_F(Chain, EachScriptCountsTheClausesOfItsChain) {
   EXPECT_TRUE(least.passes(2, 6, 115));
 }
 
-TEST_F(Chain, AScriptWrittenAheadIsCountedOnce) {
+TEST_F(ScriptsOfAChain, AScriptWrittenAheadIsCountedOnce) {
   ScriptsBound least(calls, scripts);
   least.learn({{"A", std::string(100, 'a')}, {"B", std::string(10, 'b')}});
   EXPECT_TRUE(least.passes(0, 0, 319));
