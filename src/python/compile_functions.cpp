@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/bounds.h"
+#include "compiler/program/scripts_bound.h"
 #include "compiler/program/universe.h"
 #include "parser/file_statements.h"
 #include "parser/names.h"
@@ -190,19 +191,42 @@ PyObject* compile_all(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
       TRY(Json tree, parse_tree(text, std::nullopt, import_root));
       TRY(std::unique_ptr<QuorilProgram> program, build_program(std::move(tree), engine));
       program->reuse_clauses();
+      const std::vector<std::string> names = program->user_defined_predicates();
+      const DependencyGraph calls = program->call_graph();
+      ScriptsBound least(calls, names);
+      const auto too_large = [] {
+        return compile_err(CompileError("The scripts of this program pass " + std::to_string(kMaxScriptBytes) +
+                                        " bytes, more than one call may return; compile its predicates one "
+                                        "by one, or use plan() to run their steps one by one."));
+      };
       Scripts out;
       size_t bytes = 0;
-      for (const std::string& name : program->user_defined_predicates()) {
-        auto sql = program->formatted_predicate_sql_impl(name, PageWindow{}, std::nullopt);
-        if (!sql.ok()) return compile_err(sql.error());
-        // Each script is bounded, and so are all of them together.
+      // Each script is bounded, and so are all of them together: refused as
+      // soon as the scripts still to write are sure to pass the bound. Those
+      // that head the longest chains are written first to tell how large the
+      // others are (a script does not depend on what was compiled before it);
+      // one that fails fails again in its turn.
+      std::vector<std::optional<std::string>> ahead(names.size());
+      for (size_t head : least.heads()) {
+        auto sql = program->formatted_predicate_sql_impl(names[head], PageWindow{}, std::nullopt);
+        if (!sql.ok()) continue;
+        least.learn(program->last_clauses());
+        least.write_ahead(head);
         bytes += sql.value().size();
-        if (bytes > kMaxScriptBytes)
-          return compile_err(CompileError("The scripts of this program pass " +
-                                          std::to_string(kMaxScriptBytes) +
-                                          " bytes, more than one call may return; compile its predicates one "
-                                          "by one, or use plan() to run their steps one by one."));
-        out.emplace_back(name, std::move(sql).value());
+        ahead[head] = std::move(sql).value();
+        if (bytes > kMaxScriptBytes || least.passes(0, bytes, kMaxScriptBytes)) return too_large();
+      }
+      for (size_t i = 0; i < names.size(); ++i) {
+        if (ahead[i]) {
+          out.emplace_back(names[i], std::move(*ahead[i]));
+          continue;
+        }
+        auto sql = program->formatted_predicate_sql_impl(names[i], PageWindow{}, std::nullopt);
+        if (!sql.ok()) return compile_err(sql.error());
+        bytes += sql.value().size();
+        out.emplace_back(names[i], std::move(sql).value());
+        least.learn(program->last_clauses());
+        if (bytes > kMaxScriptBytes || least.passes(i + 1, bytes, kMaxScriptBytes)) return too_large();
       }
       return out;
     });

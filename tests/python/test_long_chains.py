@@ -117,3 +117,50 @@ def test_ten_thousand_predicates_compile_and_answer_the_same_on_every_thread():
     # Each predicate of two rules is a clause of the union and one of its
     # distinct rows; the first is one clause, the last the query itself.
     assert outcome["value"] == repr((True, 2 * 10000 - 2)), outcome
+
+
+def chain_of(levels, first, rule):
+    return first + "".join(rule.format(i=i, p=i - 1, n=2 * i) for i in range(1, levels))
+
+
+# compile_all writes each script from SQL kept from the scripts before it, its
+# aliases bare or numbered as the script stands: each script must be the one
+# compile writes for its predicate alone. A column named as a numbered alias or
+# as a table, text shaped as an alias, a predicate named as one, and the fresh
+# variables of an injected join each limit what kept SQL may be used for.
+ALL_CASES = [
+    ("a chain past the bound", long_chain(260)[0]),
+    ("two readers per predicate past the bound", two_back(260)[0]),
+    ("a column named as a numbered alias",
+     chain_of(260, "P0(a: x, t_1_e: y) :- E(x, y);",
+              "P{i}(a: x, t_1_e: y) :- P{p}(a: x, t_1_e: z), E(z, y); P{i}(a: x, t_1_e: y) :- E(x, y), x > {i};")),
+    ("a column named as the table read",
+     chain_of(260, "P0(e: x, b: y) :- E(x, y);",
+              "P{i}(e: x, b: y) :- P{p}(e: x, b: z), E(z, y); P{i}(e: x, b: y) :- E(x, y), x > {i};")),
+    ("text shaped as a numbered alias",
+     chain_of(260, "P0(x, y) :- E(x, y);",
+              "P{i}(x, y) :- P{p}(x, z), E(z, y), y != \"t_{n}_E\"; P{i}(x, y) :- E(x, y), x > {i};")),
+    ("a predicate named as a numbered alias",
+     chain_of(260, "T_3_E(x, y) :- E(x, y), x > 1; P0(x, y) :- E(x, y);",
+              "P{i}(x, y) :- P{p}(x, z), E(z, y), T_3_E(y, x); P{i}(x, y) :- E(x, y), x > {i};")),
+    ("an injected join past the bound",
+     chain_of(140, "C0(1, 2);",
+              "J{i}(x, z) :- C{p}(x, y), Edge(y, z), x != z; C{i}(x, y) :- J{i}(x, y);"
+              "C{i}(x, y) :- J{i}(y, x), ~Blocked(x);")),
+    # The table U is read where a column u is in reach, and where none is.
+    ("a column named as a table, read where it is not",
+     'P2(a, u: "x", v: a) distinct :- E(a, b), ~(U(c), ~U(c));'
+     "P4(f, f, d) :- P2(a, u: b, v: c), T(_, d, f); P5(b) :- T(_, a, b), ~U(2);"
+     "A6(d, c) distinct :- N(a, b), U(c), d == Sum{h * k :- P4(a, h, k), U(f)};"),
+]
+
+
+@pytest.mark.parametrize("source", [c[1] for c in ALL_CASES], ids=[c[0] for c in ALL_CASES])
+def test_compile_all_writes_each_script_as_compile_does(source):
+    scripts = mirtova.compile_all(source)
+    if len(scripts) < 10:
+        assert scripts == {name: mirtova.compile(source, name) for name in scripts}
+        return
+    by_length = sorted(scripts, key=lambda name: (len(scripts[name]), name))
+    for name in by_length[:: len(by_length) // 3] + by_length[-3:]:
+        assert scripts[name] == mirtova.compile(source, name), name

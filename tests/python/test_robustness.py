@@ -119,6 +119,14 @@ INPUTS = [
     ("the same assertions listed", "S = 'W(' + ', '.join(f'c{i}: x' for i in range(40000)) + ') :- T(x); "
      "@Assert(W, ' + ', '.join(f'a{j}: \"∀ x, W x → x > 0\"' for j in range(4000)) + ');'",
      "len(m.assertions(S))", ("ok",), "4000"),
+    # The scripts of the chain take over 64 MB together: known for sure from the
+    # longest one, before they are written, so well within 48 MB.
+    ("a chain of 1,000 predicates each read by the next, all compiled in 48 MB",
+     "import resource\nS = 'P0(x, y) :- E(x, y);' + ''.join(f'P{i}(x, y) :- P{i - 1}(x, z), E(z, y); "
+     "P{i}(x, y) :- E(x, y), x > {i};' for i in range(1, 1000))\n"
+     "used = int(open('/proc/self/statm').read().split()[0]) * resource.getpagesize()\n"
+     "resource.setrlimit(resource.RLIMIT_AS, (used + 48 * 2**20, used + 48 * 2**20))",
+     "m.compile_all(S)", ("ValueError",), "The scripts of this program pass 67108864 bytes"),
     ("memory running out in the middle of a parse",
      "import resource\nS = 'Q(x) :- x == [' + ', '.join(['1'] * 400000) + '];'\n"
      "used = int(open('/proc/self/statm').read().split()[0]) * resource.getpagesize()\n"

@@ -15,7 +15,7 @@ void ClauseReuse::note(Event event) {
   if (noting()) log_.push_back(std::move(event));
 }
 
-void ClauseReuse::name_looked_up(const std::string& lower, bool in_use) {
+void ClauseReuse::name_looked_up(const std::string& lower, bool in_use, bool /*numbered*/, bool /*column*/) {
   if (noting()) note(Event{Event::Kind::NameLookedUp, in_use, lower, {}, {}, {}, {}});
 }
 

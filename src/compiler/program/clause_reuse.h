@@ -49,12 +49,13 @@ class ClauseReuse : public NamesAllocator::Log {
  public:
   // Off until asked for: a single script has nothing to reuse.
   void enable() { enabled_ = true; }
+  bool enabled() const { return enabled_; }
   // At the start of each script: what was read and written belongs to one script.
   void start_script(NamesAllocator& names);
 
   // What the writing of WITH clauses reads and changes besides the names in
   // use; each is noted only while a clause is being written.
-  void name_looked_up(const std::string& lower, bool in_use) override;
+  void name_looked_up(const std::string& lower, bool in_use, bool numbered, bool column) override;
   void name_taken(const std::string& lower) override;
   void alias_looked_up(const std::string& predicate, const std::string* alias);
   void alias_given(const std::string& predicate, const std::string& alias);

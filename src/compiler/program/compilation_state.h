@@ -79,6 +79,8 @@ struct QuorilProgram::CompilationState {
   // How many combines the rule being written sits in, within its statement
   // or WITH clause.
   size_t combine_level = 0;
+  // The WITH clauses of the script's statement, once it is written.
+  std::vector<std::pair<std::string, std::string>> statement_clauses;
 };
 
 // The program's answers to an expression translator.

@@ -36,6 +36,8 @@ void TableColumns::add(std::string_view column, std::string_view table, std::str
   if (column == "*") return;
   lower.assign(column);
   for (char& c : lower) c = ascii_lower(c);
+  if (lower.size() > 2 && lower[0] == 't' && lower[1] == '_' && lower[2] >= '0' && lower[2] <= '9')
+    numbered_alias_name_ = true;
   auto found = tables_of_column_.find(lower);
   if (found == tables_of_column_.end()) found = tables_of_column_.emplace(lower, Tables()).first;
   if (!found->second.contains(table)) found->second.emplace(table);
@@ -85,6 +87,10 @@ std::vector<std::string> TableColumns::tables_in_reach(const Json& rule) {
   std::sort(names.begin(), names.end());
   names.erase(std::unique(names.begin(), names.end()), names.end());
   return std::vector<std::string>(names.begin(), names.end());
+}
+
+bool TableColumns::has_numbered_alias_name() const {
+  return numbered_alias_name_ || (shared_ && shared_->has_numbered_alias_name());
 }
 
 bool TableColumns::is_any_column(const std::string& lower) const {

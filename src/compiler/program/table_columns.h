@@ -48,6 +48,9 @@ class TableColumns {
   bool is_column_of(const std::string& lower, const std::vector<std::string>& tables) const;
   // Whether `lower` is a column of any table: when not, no tables need asking.
   bool is_any_column(const std::string& lower) const;
+  // Whether some column is named as a numbered table alias ("t_" and a
+  // digit): an alias numbered afresh could then meet a column it must keep clear of.
+  bool has_numbered_alias_name() const;
 
  private:
   using Tables = std::unordered_set<std::string, StringHash, std::equal_to<>>;
@@ -61,6 +64,7 @@ class TableColumns {
   // tables adds each without a walk down a tree of names.
   std::unordered_map<std::string, Tables, StringHash, std::equal_to<>> tables_of_column_;
   std::shared_ptr<const TableColumns> shared_;
+  bool numbered_alias_name_ = false;
 };
 
 }  // namespace mirtova

@@ -12,6 +12,7 @@
 #include "compiler/expr_translate/basis_functions.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "compiler/functors/dependency_cycles.h"
+#include "compiler/functors/dependency_graph.h"
 #include "compiler/functors/make_instructions.h"
 #include "compiler/functors/run_makes.h"
 #include "compiler/functors/unfold_recursion.h"
@@ -19,6 +20,7 @@
 #include "compiler/program/library_columns.h"
 #include "compiler/program/library_rules.h"
 #include "compiler/program/library_types.h"
+#include "compiler/program/predicate_memo.h"
 #include "compiler/program/record_columns.h"
 #include "compiler/type_inference/inference.h"
 #include "parser/depth_guard.h"
@@ -67,11 +69,15 @@ std::string table_reference(std::string_view name, const Dialect& dialect) {
 QuorilProgram::QuorilProgram()
     : state_(std::make_unique<CompilationState>()),
       subqueries_(std::make_unique<UniverseSubqueryTranslator>(*this)),
-      reuse_(std::make_unique<ClauseReuse>()) {}
+      reuse_(std::make_unique<ClauseReuse>()),
+      memo_(std::make_unique<PredicateMemo>()) {}
 
 QuorilProgram::~QuorilProgram() = default;
 
-void QuorilProgram::reuse_clauses() { reuse_->enable(); }
+void QuorilProgram::reuse_clauses() {
+  reuse_->enable();
+  memo_->enable(!table_columns_.has_numbered_alias_name());
+}
 
 NamesAllocator& QuorilProgram::names() { return state_->names; }
 
@@ -450,6 +456,25 @@ Result<std::string, CompileError> QuorilProgram::single_rule_sql(const Json& rul
   return rule_sql(rule, outer, outer_types, in_combine, nullptr, around);
 }
 
+DependencyGraph QuorilProgram::call_graph() const {
+  DependencyGraph graph;
+  for (const std::string& name : user_defined_) graph.add_node(name);
+  // In byte order, so that the graph, and what is measured by it, is the
+  // same for the same program.
+  std::vector<std::string_view> names;
+  for (const auto& entry : rules_of_) names.push_back(entry.first);
+  std::sort(names.begin(), names.end());
+  for (std::string_view name : names) {
+    const size_t from = graph.add_node(name);
+    for (size_t i : rules_of_.find(name)->second) {
+      if (is_dead(rule_at(i))) continue;
+      for (const DepEdge& edge : extract_deps(rule_at(i)))
+        if (rules_of_.count(edge.to)) graph.add_edge(from, graph.add_node(edge.to));
+    }
+  }
+  return graph;
+}
+
 namespace {
 
 struct Writing {
@@ -468,6 +493,28 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
   Writing level(state_->writing, predicate);
   if (state_->writing.size() > kMaxPredicateDepth || stack_nearly_exhausted())
     return CompileError(kTooDeepMessage);
+  if (!memo_->enabled()) return rules_sql(predicate);
+  const std::string name(predicate);
+  const PredicateMemo::Program program{
+      [this](const std::string& callee) -> std::optional<std::string> {
+        auto text = translate_table_in_context(callee);
+        if (!text.ok()) return std::nullopt;
+        return std::move(text).value();
+      },
+      [this](const Type& record) {
+        reuse_->record_type_registered(record);
+        add_record_type(record);
+      },
+      [this]() -> int64_t& { return state_->variable_counter; }};
+  if (std::optional<std::string> sql = memo_->repeat(name, program)) return std::move(*sql);
+  if (memo_->failed()) return CompileError("The script is written again.");
+  memo_->begin(name, state_->variable_counter);
+  auto sql = rules_sql(predicate);
+  memo_->end(sql.ok() ? &sql.value() : nullptr, state_->variable_counter);
+  return sql;
+}
+
+Result<std::string, CompileError> QuorilProgram::rules_sql(std::string_view predicate) {
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end())
     return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
@@ -596,6 +643,7 @@ bool UniverseSubqueryTranslator::column_of_nulls(std::string_view predicate, std
 
 std::string UniverseSubqueryTranslator::register_record_type(const Type& record) {
   program_.reuse_->record_type_registered(record);
+  program_.memo_->record_type_registered(record);
   return program_.add_record_type(record);
 }
 

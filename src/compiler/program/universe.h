@@ -21,6 +21,7 @@
 #include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/basis_functions.h"
 #include "compiler/expr_translate/subquery_translator.h"
+#include "compiler/functors/dependency_graph.h"
 #include "compiler/functors/generated_names.h"
 #include "compiler/program/annotations.h"
 #include "compiler/program/injection_size.h"
@@ -58,6 +59,7 @@ struct PageWindow {
 using TextMap = std::map<std::string, std::string>;
 
 class ClauseReuse;
+class PredicateMemo;
 struct ClauseState;
 class UniverseSubqueryTranslator;
 
@@ -81,6 +83,12 @@ class QuorilProgram : private InjectionSource, private RuleContext {
 
   // The names the user's program defines, in byte order.
   std::vector<std::string> user_defined_predicates() const { return user_defined_; }
+  // What a caller that bounds many scripts together measures them by (see
+  // scripts_bound.h): the predicates each predicate's live rules call, the
+  // user's predicates first; and the WITH clauses (predicate, text) of the
+  // last script's statement, kept only while clauses are reused.
+  DependencyGraph call_graph() const;
+  std::vector<std::pair<std::string, std::string_view>> last_clauses() const;
 
   Result<std::vector<PlanStep>, CompileError> formatted_predicate_plan(
       std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern);
@@ -97,6 +105,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // Every rule is bodiless with a value and arguments: a function, not a relation.
   bool is_function_of_arguments(std::string_view predicate) const;
   Result<std::string, CompileError> translate_table_in_context(std::string_view predicate);
+  Result<std::string, CompileError> table_in_context(std::string_view predicate);
   Result<std::string, CompileError> single_rule_sql(const Json& rule, const Vocabulary& outer,
                                                     const TypeMap& outer_types, bool in_combine,
                                                     OuterRows* around);
@@ -113,6 +122,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   static CompileError as_written(const PredicateNames& made_names, CompileError error);
   Result<std::vector<PlanStep>, CompileError> plan_steps(std::string_view predicate, PageWindow window,
                                                          const std::optional<std::string>& pattern);
+  Result<std::vector<PlanStep>, CompileError> plan_steps_once(std::string_view predicate, PageWindow window,
+                                                              const std::optional<std::string>& pattern);
   Result<std::string, CompileError> script(std::string_view predicate, PageWindow window,
                                            const std::optional<std::string>& pattern);
 
@@ -133,6 +144,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
                                              const std::vector<std::string>* column_order,
                                              OuterRows* around = nullptr);
   Result<std::string, CompileError> predicate_sql(std::string_view predicate);
+  // predicate_sql's writing, once the predicate is on the writing stack.
+  Result<std::string, CompileError> rules_sql(std::string_view predicate);
   // The predicate whose table holds the rows of a materialised predicate, if it is one.
   std::optional<std::string> table_owner(std::string_view predicate) const;
   std::string table_of(std::string_view predicate) const;
@@ -242,8 +255,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // expression translators (see compilation_state.h).
   std::unique_ptr<CompilationState> state_;
   std::unique_ptr<UniverseSubqueryTranslator> subqueries_;
-  // WITH clauses kept for later scripts of this program (see clause_reuse.h).
+  // WITH clauses kept for later scripts of this program (see clause_reuse.h),
+  // and each predicate's own SQL (see predicate_memo.h).
   std::unique_ptr<ClauseReuse> reuse_;
+  std::unique_ptr<PredicateMemo> memo_;
 };
 
 }  // namespace mirtova

@@ -9,6 +9,7 @@
 #include "common/strings.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/program/compilation_state.h"
+#include "compiler/program/predicate_memo.h"
 #include "compiler/program/record_columns.h"
 #include "compiler/program/step_order.h"
 #include "parser/tree_access.h"
@@ -51,6 +52,13 @@ Result<std::string, CompileError> QuorilProgram::relation_text(std::string_view 
 }
 
 Result<std::string, CompileError> QuorilProgram::translate_table_in_context(std::string_view predicate) {
+  memo_->call_begin(predicate, state_->variable_counter);
+  auto text = table_in_context(predicate);
+  memo_->call_end(text.ok() ? &text.value() : nullptr, state_->variable_counter);
+  return text;
+}
+
+Result<std::string, CompileError> QuorilProgram::table_in_context(std::string_view predicate) {
   if (!rules_of_.count(predicate))
     return CompileError("'" + std::string(predicate) +
                         "' is neither a predicate of the program nor a built-in function");
@@ -548,7 +556,19 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   }
   Frame frame = std::move(state_->frames.back());
   state_->frames.pop_back();
-  return render_frame(frame) + body;
+  std::string script = render_frame(frame) + body;
+  if (reuse_->enabled()) state_->statement_clauses = std::move(frame.entries);
+  return script;
+}
+
+std::vector<std::pair<std::string, std::string_view>> QuorilProgram::last_clauses() const {
+  std::map<std::string_view, std::string_view> predicate_of;
+  for (const auto& [predicate, alias] : state_->with_names) predicate_of.emplace(alias, predicate);
+  std::vector<std::pair<std::string, std::string_view>> out;
+  for (const auto& [alias, sql] : state_->statement_clauses)
+    if (auto found = predicate_of.find(alias); found != predicate_of.end())
+      out.emplace_back(std::string(found->second), sql);
+  return out;
 }
 
 std::string QuorilProgram::setup_text(const std::string& main) const {
@@ -580,8 +600,20 @@ Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
 
 Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
+  auto plan = plan_steps_once(predicate, window, pattern);
+  if (!memo_->failed()) return plan;
+  // A repeat went astray once it had changed the script: written again, without repeats.
+  memo_->hold(true);
+  plan = plan_steps_once(predicate, window, pattern);
+  memo_->hold(false);
+  return plan;
+}
+
+Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps_once(
+    std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
   *state_ = CompilationState{};
   reuse_->start_script(state_->names);
+  memo_->start_script(state_->names, reuse_->enabled() ? reuse_.get() : nullptr);
   std::string name(predicate);
   if (!rules_of_.count(name)) return CompileError("Predicate '" + name + "' has no rules to compile.");
   TRY(std::string main, main_query(name, window, pattern));

@@ -29,10 +29,17 @@ void NamesAllocator::mark_in_use(const std::string& lower) {
   used_lower_.insert(lower);
 }
 
-bool NamesAllocator::taken(const std::string& lower) const {
+bool NamesAllocator::taken(const std::string& lower, bool numbered) const {
   const bool in_use = used_lower_.count(lower) != 0;
-  if (log_ != nullptr) log_->name_looked_up(lower, in_use);
-  if (in_use) return true;
+  if (log_ != nullptr) {
+    const bool column = column_in_reach(lower);
+    log_->name_looked_up(lower, in_use, numbered, column);
+    return in_use || column;
+  }
+  return in_use || column_in_reach(lower);
+}
+
+bool NamesAllocator::column_in_reach(const std::string& lower) const {
   for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
     if (scope->is_column(lower)) return true;
     if (!scope->inside_enclosing) break;
@@ -42,17 +49,17 @@ bool NamesAllocator::taken(const std::string& lower) const {
 
 std::string NamesAllocator::alloc_table(std::string_view predicate) {
   std::string clean = clean_name(predicate);
-  if (!is_sql_reserved_word(clean) && !taken(ascii_lower(clean))) return take(clean);
+  if (!is_sql_reserved_word(clean) && !taken(ascii_lower(clean), false)) return take(clean);
   for (;;) {
     std::string candidate = "t_" + std::to_string(counter_++) + "_" + clean;
-    if (!taken(ascii_lower(candidate))) return take(candidate);
+    if (!taken(ascii_lower(candidate), true)) return take(candidate);
   }
 }
 
 std::string NamesAllocator::alloc_unnest() {
   for (;;) {
     std::string candidate = "t_" + std::to_string(counter_++);
-    if (!taken(ascii_lower(candidate))) return take(candidate);
+    if (!taken(ascii_lower(candidate), true)) return take(candidate);
   }
 }
 

@@ -39,7 +39,9 @@ class NamesAllocator {
   class Log {
    public:
     virtual ~Log() = default;
-    virtual void name_looked_up(const std::string& lower, bool in_use) = 0;
+    // `numbered`: a "t_{n}" name, whose number the counter gave; `column`:
+    // a column of the tables in reach, which no alias takes whether in use or not.
+    virtual void name_looked_up(const std::string& lower, bool in_use, bool numbered, bool column) = 0;
     virtual void name_taken(const std::string& lower) = 0;
   };
   void set_log(Log* log) { log_ = log; }
@@ -52,7 +54,8 @@ class NamesAllocator {
 
  private:
   std::string take(std::string name);
-  bool taken(const std::string& lower) const;
+  bool taken(const std::string& lower, bool numbered) const;
+  bool column_in_reach(const std::string& lower) const;
 
   int64_t counter_ = 0;
   // Compared without regard to ASCII case, as engines do. Only looked up (it
