@@ -136,7 +136,9 @@ class Json {
   }
   Json& operator=(Json&& other) noexcept {
     if (this != &other) {
-      release();
+      // `other` may live inside this node (a child taking its parent's
+      // place): the old value goes only after the new one is taken.
+      Json old(std::move(*this));
       std::memcpy(static_cast<void*>(this), &other, sizeof *this);
       other.tag_ = Tag::Null;
     }

@@ -138,6 +138,10 @@ TEST(JsonTest, ObjectsFindAndReplaceLongAndShortKeys) {
   EXPECT_EQ(copy.compact(),
             "{\"a\":true,\"aa\":\"y\",\"expression_heritage\":\"x\",\"" + std::string(35, 'm') + "\":2}");
   EXPECT_EQ(o.size(), 4u);
+  // A child takes the place of the node that holds it.
+  Json nested = Json::object({{"inner", Json::object({{"leaf", std::string(20, 'l')}})}});
+  nested = std::move(nested.at_mut("inner"));
+  EXPECT_EQ(nested.compact(), "{\"leaf\":\"" + std::string(20, 'l') + "\"}");
 }
 
 // Keys are compared a word at a time, the last word overlapping the one before:
