@@ -1,6 +1,7 @@
 #include "parser/json.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 #include "common/internal_fault.h"
@@ -44,40 +45,237 @@ void append_int(std::string& out, int64_t v) {
 
 void append_blanks(std::string& out, size_t n) { out.append(n, ' '); }
 
+// The texts of no byte and of one byte, which are most of a program's
+// variable names: nodes of them point here instead of holding a block.
+const std::string* table_text(std::string_view text) {
+  static const std::array<std::string, 257> table = [] {
+    std::array<std::string, 257> t;
+    for (size_t c = 0; c < 256; ++c) t[c] = std::string(1, static_cast<char>(c));
+    return t;
+  }();
+  if (text.empty()) return &table[256];
+  if (text.size() == 1) return &table[static_cast<unsigned char>(text[0])];
+  return nullptr;
+}
+
+template <class Block>
+void drop(Block* block) {
+  if (block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete block;
+}
+
+template <class Block>
+void keep(Block* block) {
+  block->refs.fetch_add(1, std::memory_order_relaxed);
+}
+
 }  // namespace
 
+JsonObject::JsonObject(const JsonObject& other) {
+  if (other.empty()) return;
+  reserve(other.size());
+  value_type* to = entries(block_);
+  for (const value_type& entry : other) ::new (static_cast<void*>(to++)) value_type(entry);
+  block_->size = other.block_->size;
+}
+
+JsonObject& JsonObject::operator=(const JsonObject& other) {
+  if (this != &other) {
+    JsonObject copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+JsonObject& JsonObject::operator=(JsonObject&& other) noexcept {
+  if (this != &other) {
+    JsonObject gone(std::move(*this));
+    block_ = std::exchange(other.block_, nullptr);
+  }
+  return *this;
+}
+
+JsonObject::~JsonObject() {
+  if (block_ == nullptr) return;
+  for (value_type& entry : *this) entry.~value_type();
+  ::operator delete(block_);
+}
+
+void JsonObject::reserve(size_t count) {
+  if (count <= (block_ == nullptr ? 0 : block_->capacity)) return;
+  auto* grown = static_cast<Block*>(::operator new(sizeof(Block) + count * sizeof(value_type)));
+  grown->capacity = static_cast<uint32_t>(count);
+  grown->size = 0;
+  if (block_ != nullptr) {
+    // Keys and nodes hold no pointer into themselves: their bytes move as they are.
+    std::memcpy(static_cast<void*>(entries(grown)), static_cast<const void*>(entries(block_)),
+                block_->size * sizeof(value_type));
+    grown->size = block_->size;
+    ::operator delete(block_);
+  }
+  block_ = grown;
+}
+
+JsonObject::iterator JsonObject::open_gap(const_iterator at) {
+  const size_t index = static_cast<size_t>(at - begin());
+  const size_t count = size();
+  if (block_ == nullptr || count == block_->capacity) reserve(count == 0 ? 1 : 2 * count);
+  value_type* base = entries(block_);
+  std::memmove(static_cast<void*>(base + index + 1), static_cast<const void*>(base + index),
+               (count - index) * sizeof(value_type));
+  ++block_->size;
+  return base + index;
+}
+
+JsonObject::iterator JsonObject::erase(const_iterator at) {
+  const size_t index = static_cast<size_t>(at - begin());
+  value_type* base = entries(block_);
+  base[index].~value_type();
+  std::memmove(static_cast<void*>(base + index), static_cast<const void*>(base + index + 1),
+               (block_->size - index - 1) * sizeof(value_type));
+  --block_->size;
+  return base + index;
+}
+
+Json::Json(std::string s) {
+  if (const std::string* known = table_text(s)) {
+    table_text_ = known;
+    in_table_ = true;
+  } else {
+    text_ = new TextBlock{{1}, std::move(s)};
+  }
+  tag_ = Tag::Str;
+}
+
+Json::Json(std::string_view s) {
+  if (const std::string* known = table_text(s)) {
+    table_text_ = known;
+    in_table_ = true;
+  } else {
+    text_ = new TextBlock{{1}, std::string(s)};
+  }
+  tag_ = Tag::Str;
+}
+
+Json::Json(const Json& other) : i_(0) {
+  switch (other.tag_) {
+    case Tag::Null:
+    case Tag::Bool:
+    case Tag::Int:
+      std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+      return;
+    case Tag::Str:
+      if (!other.in_table_) keep(other.text_);
+      std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+      return;
+    case Tag::SharedStr:
+      keep(other.shared_text_);
+      std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+      return;
+    case Tag::Subtree:
+      keep(other.subtree_);
+      std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+      return;
+    case Tag::Array:
+      array_ = new ArrayType(*other.array_);
+      tag_ = Tag::Array;
+      return;
+    case Tag::Object:
+      ::new (static_cast<void*>(&object_)) JsonObject(other.object_);
+      tag_ = Tag::Object;
+      return;
+  }
+}
+
+void Json::release() {
+  switch (tag_) {
+    case Tag::Null:
+    case Tag::Bool:
+    case Tag::Int:
+      break;
+    case Tag::Str:
+      if (!in_table_) drop(text_);
+      break;
+    case Tag::SharedStr:
+      drop(shared_text_);
+      break;
+    case Tag::Subtree:
+      drop(subtree_);
+      break;
+    case Tag::Array:
+      delete array_;
+      break;
+    case Tag::Object:
+      object_.~JsonObject();
+      break;
+  }
+  tag_ = Tag::Null;
+  in_table_ = false;
+}
+
+Json Json::shared_str(std::shared_ptr<const std::string> text) {
+  Json j;
+  j.shared_text_ = new SharedTextBlock{{1}, std::move(text)};
+  j.tag_ = Tag::SharedStr;
+  return j;
+}
+
+bool operator==(const Json& a, const Json& b) {
+  if (a.tag_ == Json::Tag::Subtree || b.tag_ == Json::Tag::Subtree) {
+    const Json& pa = a.plain();
+    const Json& pb = b.plain();
+    if (&pa != &a || &pb != &b) return pa == pb;
+  }
+  const Json::Kind kind = a.kind();
+  if (kind != b.kind()) return false;
+  switch (kind) {
+    case Json::Kind::Null:
+      return true;
+    case Json::Kind::Bool:
+      return a.b_ == b.b_;
+    case Json::Kind::Int:
+      return a.i_ == b.i_;
+    case Json::Kind::Str:
+      return a.as_str() == b.as_str();
+    case Json::Kind::Array:
+      return *a.array_ == *b.array_;
+    case Json::Kind::Object:
+      return a.object_ == b.object_;
+  }
+  return false;
+}
+
 bool Json::as_bool() const {
-  if (auto* b = std::get_if<bool>(&v_)) return *b;
+  if (tag_ == Tag::Bool) return b_;
   kind_mismatch("bool", kind());
 }
 
 int64_t Json::as_int() const {
-  if (auto* i = std::get_if<int64_t>(&v_)) return *i;
+  if (tag_ == Tag::Int) return i_;
   kind_mismatch("int", kind());
 }
 
 const std::string& Json::as_str() const {
-  if (auto* s = std::get_if<std::string>(&v_)) return *s;
-  if (auto* shared = std::get_if<kShared>(&v_)) return **shared;
+  if (tag_ == Tag::Str) return in_table_ ? *table_text_ : text_->text;
+  if (tag_ == Tag::SharedStr) return *shared_text_->text;
   kind_mismatch("string", kind());
 }
 
 const Json::ArrayType& Json::as_array() const {
-  if (auto* a = std::get_if<ArrayType>(&v_)) return *a;
-  if (v_.index() == kSubtree) return plain().as_array();
+  if (tag_ == Tag::Array) return *array_;
+  if (tag_ == Tag::Subtree) return plain().as_array();
   kind_mismatch("array", kind());
 }
 
 const Json::ObjectType& Json::as_object() const {
-  if (auto* o = std::get_if<ObjectType>(&v_)) return *o;
-  if (v_.index() == kSubtree) return plain().as_object();
+  if (tag_ == Tag::Object) return object_;
+  if (tag_ == Tag::Subtree) return plain().as_object();
   kind_mismatch("object", kind());
 }
 
 std::string Json::as_var_name() const {
-  if (auto* i = std::get_if<int64_t>(&v_)) {
+  if (tag_ == Tag::Int) {
     std::string out;
-    append_int(out, *i);
+    append_int(out, i_);
     return out;
   }
   if (is_str()) return as_str();
@@ -86,17 +284,17 @@ std::string Json::as_var_name() const {
 
 bool Json::var_name_is(std::string_view name) const {
   if (is_str()) return as_str() == name;
-  if (auto* i = std::get_if<int64_t>(&v_)) {
+  if (tag_ == Tag::Int) {
     char buf[24];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, *i);
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, i_);
     return std::string_view(buf, static_cast<size_t>(end - buf)) == name;
   }
   kind_mismatch("string or int var_name", kind());
 }
 
 Json::ArrayType& Json::as_array_mut() {
-  if (auto* a = std::get_if<ArrayType>(&v_)) return *a;
-  if (v_.index() == kSubtree) {
+  if (tag_ == Tag::Array) return *array_;
+  if (tag_ == Tag::Subtree) {
     own();
     return as_array_mut();
   }
@@ -104,23 +302,23 @@ Json::ArrayType& Json::as_array_mut() {
 }
 
 Json::ObjectType& Json::as_object_mut() {
-  if (auto* o = std::get_if<ObjectType>(&v_)) return *o;
-  if (v_.index() == kSubtree) {
+  if (tag_ == Tag::Object) return object_;
+  if (tag_ == Tag::Subtree) {
     own();
     return as_object_mut();
   }
   throw InternalFault("expected object");
 }
 
-Json::Kind Json::shared_kind() const { return std::get<kSubtree>(v_)->kind(); }
+Json::Kind Json::shared_kind() const { return subtree_->value.kind(); }
 
 const Json* Json::shared_get(std::string_view key) const {
-  return v_.index() == kSubtree ? plain().get(key) : nullptr;
+  return tag_ == Tag::Subtree ? plain().get(key) : nullptr;
 }
 
 void Json::own() {
-  Json copy = *std::get<kSubtree>(v_);
-  v_ = std::move(copy.v_);
+  Json copy = subtree_->value;
+  *this = std::move(copy);
 }
 
 Json Json::shared_tree(Json tree) {
@@ -131,10 +329,7 @@ Json Json::shared_tree(Json tree) {
     Json* node;
     size_t next;
   };
-  auto plain_container = [](const Json& node) {
-    return node.v_.index() == static_cast<size_t>(Kind::Array) ||
-           node.v_.index() == static_cast<size_t>(Kind::Object);
-  };
+  auto plain_container = [](const Json& node) { return node.tag_ == Tag::Array || node.tag_ == Tag::Object; };
   if (!plain_container(tree)) return tree;
   std::vector<Frame> stack{{&tree, 0}};
   while (!stack.empty()) {
@@ -143,13 +338,14 @@ Json Json::shared_tree(Json tree) {
     const size_t count = node.size();
     if (top.next < count) {
       const size_t at = top.next++;
-      Json* value = node.is_array()
-                        ? &std::get<ArrayType>(node.v_)[at]
-                        : &(std::get<ObjectType>(node.v_).begin() + static_cast<ptrdiff_t>(at))->second;
+      Json* value = node.tag_ == Tag::Array ? &(*node.array_)[at]
+                                            : &(node.object_.begin() + static_cast<ptrdiff_t>(at))->second;
       if (plain_container(*value)) stack.push_back(Frame{value, 0});
       continue;
     }
-    node.v_ = std::make_shared<const Json>(std::move(node));
+    auto* block = new SubtreeBlock{{1}, std::move(node)};
+    node.subtree_ = block;
+    node.tag_ = Tag::Subtree;
     stack.pop_back();
   }
   return tree;
@@ -167,23 +363,23 @@ Json& Json::at_mut(std::string_view key) {
 }
 
 Json& Json::set(JsonKey key, Json value) {
-  if (is_null()) v_ = ObjectType{};
+  if (is_null()) *this = Json(ObjectType{});
   auto& o = as_object_mut();
   auto [it, inserted] = o.insert_or_assign(std::move(key), std::move(value));
   return it->second;
 }
 
 Json& Json::push(Json value) {
-  if (is_null()) v_ = ArrayType{};
+  if (is_null()) *this = Json(ArrayType{});
   auto& a = as_array_mut();
   a.push_back(std::move(value));
   return a.back();
 }
 
 size_t Json::size() const {
-  if (v_.index() == kSubtree) return plain().size();
-  if (auto* a = std::get_if<ArrayType>(&v_)) return a->size();
-  if (auto* o = std::get_if<ObjectType>(&v_)) return o->size();
+  if (tag_ == Tag::Subtree) return plain().size();
+  if (tag_ == Tag::Array) return array_->size();
+  if (tag_ == Tag::Object) return object_.size();
   return 0;
 }
 
@@ -232,16 +428,16 @@ void append_json_escaped(std::string& out, std::string_view text) {
 }
 
 void Json::dump(std::string& out, bool pretty, size_t depth) const {
-  if (v_.index() == kSubtree) return plain().dump(out, pretty, depth);
+  if (tag_ == Tag::Subtree) return plain().dump(out, pretty, depth);
   switch (kind()) {
     case Kind::Null:
       out += "null";
       return;
     case Kind::Bool:
-      out += std::get<bool>(v_) ? "true" : "false";
+      out += b_ ? "true" : "false";
       return;
     case Kind::Int:
-      append_int(out, std::get<int64_t>(v_));
+      append_int(out, i_);
       return;
     case Kind::Str:
       out += '"';
@@ -249,7 +445,7 @@ void Json::dump(std::string& out, bool pretty, size_t depth) const {
       out += '"';
       return;
     case Kind::Array: {
-      const auto& a = std::get<ArrayType>(v_);
+      const auto& a = *array_;
       out += '[';
       if (a.empty()) {
         out += ']';
@@ -267,7 +463,7 @@ void Json::dump(std::string& out, bool pretty, size_t depth) const {
       return;
     }
     case Kind::Object: {
-      const auto& o = std::get<ObjectType>(v_);
+      const auto& o = object_;
       out += '{';
       if (o.empty()) {
         out += '}';

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <concepts>
 #include <cstdint>
 #include <cstring>
@@ -52,17 +53,23 @@ inline bool same_bytes(const char* a, const char* b, size_t n) {
 class JsonObject {
  public:
   using value_type = std::pair<JsonKey, Json>;
-  using Entries = std::vector<value_type>;
-  using iterator = Entries::iterator;
-  using const_iterator = Entries::const_iterator;
+  using iterator = value_type*;
+  using const_iterator = const value_type*;
+
+  JsonObject() = default;
+  JsonObject(const JsonObject& other);
+  JsonObject(JsonObject&& other) noexcept : block_(std::exchange(other.block_, nullptr)) {}
+  JsonObject& operator=(const JsonObject& other);
+  JsonObject& operator=(JsonObject&& other) noexcept;
+  ~JsonObject();
 
   // Bodies that touch the entries follow Json, which they need complete.
   iterator begin();
   iterator end();
   const_iterator begin() const;
   const_iterator end() const;
-  size_t size() const;
-  bool empty() const;
+  size_t size() const { return block_ == nullptr ? 0 : block_->size; }
+  bool empty() const { return size() == 0; }
   void reserve(size_t count);
 
   iterator find(std::string_view key);
@@ -80,10 +87,21 @@ class JsonObject {
   friend bool operator==(const JsonObject& a, const JsonObject& b);
 
  private:
+  // The entries follow their count in one allocation: a syntax tree holds
+  // about one object per byte of program, most of one or two entries, so an
+  // object is one pointer in its node and one block on the heap.
+  struct Block {
+    uint32_t size;
+    uint32_t capacity;
+  };
+  static value_type* entries(Block* block) { return reinterpret_cast<value_type*>(block + 1); }
+
   // The first entry whose key is not below `key`.
   iterator lower_bound(std::string_view key);
+  // Room for one more entry at `at`, the entries from there on moved up one.
+  iterator open_gap(const_iterator at);
 
-  Entries entries_;
+  Block* block_ = nullptr;
 };
 
 class Json {
@@ -92,27 +110,49 @@ class Json {
   using ArrayType = std::vector<Json>;
   using ObjectType = JsonObject;
 
-  Json() = default;
-  Json(std::nullptr_t) {}
+  Json() : i_(0) {}
+  Json(std::nullptr_t) : Json() {}
   template <class B>
-  requires std::same_as<B, bool> Json(B b) : v_(b) {}
-  Json(int v) : v_(int64_t{v}) {}
-  Json(int64_t v) : v_(v) {}
-  Json(const char* s) : v_(std::string(s)) {}
-  Json(std::string s) : v_(std::move(s)) {}
-  Json(std::string_view s) : v_(std::string(s)) {}
-  Json(ArrayType a) : v_(std::move(a)) {}
-  Json(ObjectType o) : v_(std::move(o)) {}
+  requires std::same_as<B, bool> Json(B b) : b_(b), tag_(Tag::Bool) {}
+  Json(int v) : i_(v), tag_(Tag::Int) {}
+  Json(int64_t v) : i_(v), tag_(Tag::Int) {}
+  Json(const char* s) : Json(std::string_view(s)) {}
+  Json(std::string s);
+  Json(std::string_view s);
+  Json(ArrayType a) : array_(new ArrayType(std::move(a))), tag_(Tag::Array) {}
+  Json(ObjectType o) : object_(std::move(o)), tag_(Tag::Object) {}
+
+  Json(const Json& other);
+  Json(Json&& other) noexcept {
+    std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+    other.tag_ = Tag::Null;
+  }
+  Json& operator=(const Json& other) {
+    if (this != &other) {
+      Json copy(other);
+      *this = std::move(copy);
+    }
+    return *this;
+  }
+  Json& operator=(Json&& other) noexcept {
+    if (this != &other) {
+      // `other` may live inside this node (a child taking its parent's
+      // place): the old value goes only after the new one is taken.
+      Json old(std::move(*this));
+      std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+      other.tag_ = Tag::Null;
+    }
+    return *this;
+  }
+  ~Json() {
+    if (tag_ > Tag::Int) release();
+  }
 
   static Json from(std::string_view text) { return Json(text); }
   // A string whose text is shared by every copy of the node instead of copied:
   // for a long text (a statement's) that many rules carry. It reads and prints
   // as any string, and equals a string of the same text.
-  static Json shared_str(std::shared_ptr<const std::string> text) {
-    Json j;
-    j.v_ = std::move(text);
-    return j;
-  }
+  static Json shared_str(std::shared_ptr<const std::string> text);
   // The tree with every array and object in it held by a shared node: a copy
   // of it, or of any part, then shares the nodes instead of copying them, and
   // changing a copy through the mutable accessors copies only the nodes on the
@@ -126,10 +166,9 @@ class Json {
   static Json object(std::initializer_list<JsonEntry> entries = {});
 
   Kind kind() const {
-    const size_t index = v_.index();
-    if (index < kShared) [[likely]]
-      return static_cast<Kind>(index);
-    return index == kShared ? Kind::Str : shared_kind();
+    if (tag_ <= Tag::Object) [[likely]]
+      return static_cast<Kind>(tag_);
+    return tag_ == Tag::SharedStr ? Kind::Str : shared_kind();
   }
   bool is_null() const { return kind() == Kind::Null; }
   bool is_bool() const { return kind() == Kind::Bool; }
@@ -174,36 +213,63 @@ class Json {
   std::string compact() const { return to_string_fmt(false); }
   std::string pretty() const { return to_string_fmt(true); }
 
-  friend bool operator==(const Json& a, const Json& b) {
-    if (a.v_.index() == kSubtree || b.v_.index() == kSubtree) return a.plain() == b.plain();
-    if (a.v_.index() == kShared || b.v_.index() == kShared)
-      return a.is_str() && b.is_str() && a.as_str() == b.as_str();
-    return a.v_ == b.v_;
-  }
+  friend bool operator==(const Json& a, const Json& b);
 
  private:
+  // What the node holds. The first six are the kinds; a string is held in a
+  // counted block that copies share (a tree's strings never change in place),
+  // or, for the texts of one byte or none, in a table built once.
+  enum class Tag : uint8_t { Null, Bool, Int, Str, Array, Object, SharedStr, Subtree };
+  // A string of the node's own, shared by its copies.
+  struct TextBlock {
+    std::atomic<uint32_t> refs;
+    std::string text;
+  };
+  // A string given by shared_str: its copies keep the one text given.
+  struct SharedTextBlock {
+    std::atomic<uint32_t> refs;
+    std::shared_ptr<const std::string> text;
+  };
+  // An array or object of a shared tree; defined where Json is complete.
+  struct SubtreeBlock;
+
   [[noreturn]] static void missing_key(std::string_view key);
 
-  // The places of the shared string and of the shared array or object among
-  // the alternatives, after those that Kind numbers.
-  static constexpr size_t kShared = 6;
-  static constexpr size_t kSubtree = 7;
-
   // The node a shared node holds (never itself a shared one), else this one.
-  const Json& plain() const { return v_.index() == kSubtree ? *std::get<kSubtree>(v_) : *this; }
+  const Json& plain() const;
   // Makes a shared node this node's own before it is changed: a copy of the
   // array or object it holds, whose values are shared in turn.
   void unshare() {
-    if (v_.index() == kSubtree) own();
+    if (tag_ == Tag::Subtree) own();
   }
+  void release();
   // Out of line, so that the accessors every walk calls stay small enough to inline.
   [[gnu::cold]] void own();
   [[gnu::cold]] Kind shared_kind() const;
   [[gnu::cold]] const Json* shared_get(std::string_view key) const;
 
-  std::variant<std::monostate, bool, int64_t, std::string, ArrayType, ObjectType,
-               std::shared_ptr<const std::string>, std::shared_ptr<const Json>>
-      v_;
+  // A node is 16 bytes: syntax trees are mostly nodes, and a smaller node
+  // makes every object's entries smaller.
+  union {
+    bool b_;
+    int64_t i_;
+    const std::string* table_text_;  // Str, in_table_
+    TextBlock* text_;
+    SharedTextBlock* shared_text_;
+    ArrayType* array_;
+    JsonObject object_;
+    SubtreeBlock* subtree_;
+  };
+  Tag tag_ = Tag::Null;
+  // Whether a Str node points into the table rather than at a block.
+  bool in_table_ = false;
+};
+
+static_assert(sizeof(Json) == 16, "a node is a word of payload and its tag");
+
+struct Json::SubtreeBlock {
+  std::atomic<uint32_t> refs;
+  Json value;
 };
 
 // One element of Json::array or entry of Json::object. An initializer list
@@ -236,78 +302,91 @@ inline Json Json::object(std::initializer_list<JsonEntry> entries) {
   return Json(std::move(o));
 }
 
-inline JsonObject::iterator JsonObject::begin() { return entries_.begin(); }
-inline JsonObject::iterator JsonObject::end() { return entries_.end(); }
-inline JsonObject::const_iterator JsonObject::begin() const { return entries_.begin(); }
-inline JsonObject::const_iterator JsonObject::end() const { return entries_.end(); }
-inline size_t JsonObject::size() const { return entries_.size(); }
-inline bool JsonObject::empty() const { return entries_.empty(); }
-inline void JsonObject::reserve(size_t count) { entries_.reserve(count); }
-inline JsonObject::iterator JsonObject::erase(const_iterator at) { return entries_.erase(at); }
+inline JsonObject::iterator JsonObject::begin() { return block_ == nullptr ? nullptr : entries(block_); }
+inline JsonObject::iterator JsonObject::end() {
+  return block_ == nullptr ? nullptr : entries(block_) + block_->size;
+}
+inline JsonObject::const_iterator JsonObject::begin() const {
+  return block_ == nullptr ? nullptr : entries(block_);
+}
+inline JsonObject::const_iterator JsonObject::end() const {
+  return block_ == nullptr ? nullptr : entries(block_) + block_->size;
+}
 
-inline bool operator==(const JsonObject& a, const JsonObject& b) { return a.entries_ == b.entries_; }
+inline bool operator==(const JsonObject& a, const JsonObject& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
 
 inline JsonObject::iterator JsonObject::lower_bound(std::string_view key) {
-  return std::lower_bound(entries_.begin(), entries_.end(), key,
+  return std::lower_bound(begin(), end(), key,
                           [](const value_type& entry, std::string_view k) { return entry.first.view() < k; });
 }
 
 inline JsonObject::const_iterator JsonObject::find(std::string_view key) const {
   // Objects are small: a scan that compares lengths first beats halving.
   const size_t size = key.size();
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+  const const_iterator stop = end();
+  for (auto it = begin(); it != stop; ++it) {
     const std::string_view k = it->first.view();
     if (k.size() == size && same_bytes(k.data(), key.data(), size)) return it;
   }
-  return entries_.end();
+  return stop;
 }
 
 inline bool JsonObject::contains(std::string_view key) const { return find(key) != end(); }
 
 inline JsonObject::iterator JsonObject::find(std::string_view key) {
-  auto found = std::as_const(*this).find(key);
-  return entries_.begin() + (found - entries_.cbegin());
+  return const_cast<iterator>(std::as_const(*this).find(key));
 }
 
 inline size_t JsonObject::erase(std::string_view key) {
   auto it = find(key);
   if (it == end()) return 0;
-  entries_.erase(it);
+  erase(it);
   return 1;
 }
 
 inline std::pair<JsonObject::iterator, bool> JsonObject::insert_or_assign(JsonKey key, Json value) {
   // Trees are mostly built in key order, so appending is the common case.
-  if (entries_.empty() || entries_.back().first.view() < key.view()) {
-    entries_.emplace_back(std::move(key), std::move(value));
-    return {entries_.end() - 1, true};
+  if (empty() || (end() - 1)->first.view() < key.view()) {
+    iterator at = open_gap(end());
+    ::new (static_cast<void*>(at)) value_type(std::move(key), std::move(value));
+    return {at, true};
   }
   auto it = lower_bound(key.view());
-  if (it != entries_.end() && it->first == key) {
+  if (it != end() && it->first == key) {
     it->second = std::move(value);
     return {it, false};
   }
-  return {entries_.emplace(it, std::move(key), std::move(value)), true};
+  it = open_gap(it);
+  ::new (static_cast<void*>(it)) value_type(std::move(key), std::move(value));
+  return {it, true};
 }
 
 inline std::pair<JsonObject::iterator, bool> JsonObject::try_emplace(JsonKey key, Json value) {
   auto it = lower_bound(key.view());
-  if (it != entries_.end() && it->first == key) return {it, false};
-  return {entries_.emplace(it, std::move(key), std::move(value)), true};
+  if (it != end() && it->first == key) return {it, false};
+  it = open_gap(it);
+  ::new (static_cast<void*>(it)) value_type(std::move(key), std::move(value));
+  return {it, true};
 }
 
 inline Json& JsonObject::operator[](std::string_view key) {
   auto it = lower_bound(key);
-  if (it == entries_.end() || !(it->first == key)) it = entries_.emplace(it, JsonKey(key), Json());
+  if (it == end() || !(it->first == key)) {
+    it = open_gap(it);
+    ::new (static_cast<void*>(it)) value_type(JsonKey(key), Json());
+  }
   return it->second;
 }
 
+inline const Json& Json::plain() const { return tag_ == Tag::Subtree ? subtree_->value : *this; }
+
 inline const Json* Json::get(std::string_view key) const {
-  const ObjectType* o = std::get_if<ObjectType>(&v_);
-  if (o == nullptr) [[unlikely]]
+  if (tag_ != Tag::Object) [[unlikely]]
     return shared_get(key);
-  auto it = o->find(key);
-  return it == o->end() ? nullptr : &it->second;
+  auto it = object_.find(key);
+  return it == object_.end() ? nullptr : &it->second;
 }
 
 inline Json* Json::get_mut(std::string_view key) {

@@ -7,12 +7,13 @@
 namespace mirtova {
 
 ParseResult<Json> parse_proposition_list(const std::vector<SpanString>& pieces) {
-  Json list = Json::array();
+  Json::ArrayType list;
+  list.reserve(pieces.size());
   for (const SpanString& piece : pieces) {
     TRY(Json proposition, parse_proposition(piece));
-    list.push(std::move(proposition));
+    list.push_back(std::move(proposition));
   }
-  return list;
+  return Json(std::move(list));
 }
 
 ParseResult<Json> parse_conjunct_object(const SpanString& text) {

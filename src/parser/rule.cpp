@@ -76,7 +76,11 @@ ParseResult<Json> parse_rule(const SpanString& statement) {
     return ParsingException("Can not parse rule head. Something is wrong with distinct.", head);
   }
   TRY(HeadCall call, parse_head_call(is_distinct ? distinct[0] : head, is_distinct));
-  if (is_distinct || call.is_aggregating) rule.set("distinct_denoted", true);
+  const bool denoted_distinct = is_distinct || call.is_aggregating;
+  // The entries still to come, so that the rule, kept for the whole compile,
+  // holds no room it never fills.
+  rule.as_object_mut().reserve(rule.size() + (denoted_distinct ? 1 : 0) + (parts.size() == 2 ? 3 : 2));
+  if (denoted_distinct) rule.set("distinct_denoted", true);
   rule.set("head", std::move(call.call));
 
   if (parts.size() == 2) {

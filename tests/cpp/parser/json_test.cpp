@@ -35,6 +35,9 @@ TEST(JsonTest, EscapesStringsByteByByte) {
       {"\x01\x1b\b\f", R"("\u0001\u001b\u0008\u000c")"},
       {"\x7f\xc3\xa9/", "\"\x7f\xc3\xa9/\""},
       {"back\\slash", R"("back\\slash")"},
+      {"", R"("")"},
+      {"\"", R"("\"")"},
+      {std::string(1, '\0'), R"("\u0000")"},
   };
   for (const auto& c : cases) EXPECT_EQ(Json(c.text).compact(), c.printed) << c.text;
 }
@@ -128,6 +131,17 @@ TEST(JsonTest, ObjectsFindAndReplaceLongAndShortKeys) {
             "{\"a\":true,\"b\":null,\"expression_heritage\":\"x\",\"" + std::string(35, 'm') + "\":2}");
   Json copy = o;
   EXPECT_TRUE(copy == o);
+  // Entries go in and out in the middle too, the others keeping their values.
+  copy.as_object_mut().erase("b");
+  copy.as_object_mut()["aa"] = Json("y");
+  EXPECT_FALSE(copy.as_object_mut().try_emplace("aa", 3).second);
+  EXPECT_EQ(copy.compact(),
+            "{\"a\":true,\"aa\":\"y\",\"expression_heritage\":\"x\",\"" + std::string(35, 'm') + "\":2}");
+  EXPECT_EQ(o.size(), 4u);
+  // A child takes the place of the node that holds it.
+  Json nested = Json::object({{"inner", Json::object({{"leaf", std::string(20, 'l')}})}});
+  nested = std::move(nested.at_mut("inner"));
+  EXPECT_EQ(nested.compact(), "{\"leaf\":\"" + std::string(20, 'l') + "\"}");
 }
 
 // Keys are compared a word at a time, the last word overlapping the one before:
