@@ -48,7 +48,7 @@ bool TypesGraph::connect(Edge edge) {
                              Digest128 a = text_digest(ends_[e.left]);
                              Digest128 b = text_digest(ends_[e.right]);
                              if (b < a) std::swap(a, b);
-                             return EdgeKey{a, b, e.start, e.stop, e.kind} == key;
+                             return EdgeKey{a, b, e.start, e.stop, e.kind()} == key;
                            })
            .second) {
     return false;
@@ -56,7 +56,7 @@ bool TypesGraph::connect(Edge edge) {
   GraphEdge stored;
   stored.start = edge.start;
   stored.stop = edge.stop;
-  stored.kind = edge.kind;
+  stored.set_kind(edge.kind);
   stored.left = end_number(std::move(edge.left));
   stored.right = end_number(std::move(edge.right));
   edges_.push_back(stored);
@@ -86,7 +86,7 @@ std::vector<Edge> TypesGraph::edges() const {
   std::vector<Edge> out;
   out.reserve(edges_.size());
   for (const GraphEdge& e : edges_)
-    out.push_back(Edge{e.kind, e.start, e.stop, ends_[e.left], ends_[e.right]});
+    out.push_back(Edge{e.kind(), e.start, e.stop, ends_[e.left], ends_[e.right]});
   return out;
 }
 

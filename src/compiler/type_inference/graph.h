@@ -12,14 +12,20 @@ namespace mirtova {
 
 // An accepted edge: its ends are numbers in the graph's list of ends. A
 // program's graphs hold a few edges per rule of every copy recursion unfolding
-// makes, so an edge is a fraction of the two ends it joins.
+// makes, so an edge is a fraction of the two ends it joins: the kind shares a
+// word with the right end's number, as no graph comes near 2^30 ends (that
+// many would take a hundred gigabytes).
 struct GraphEdge {
   int64_t start = 0;
   int64_t stop = 0;
   uint32_t left = 0;
-  uint32_t right = 0;
-  EdgeKind kind = EdgeKind::Equality;
+  uint32_t right : 30 = 0;
+  uint32_t kind_bits : 2 = 0;
+
+  EdgeKind kind() const { return static_cast<EdgeKind>(kind_bits); }
+  void set_kind(EdgeKind kind) { kind_bits = static_cast<uint32_t>(kind) & 3u; }
 };
+static_assert(sizeof(GraphEdge) == 24);
 
 class TypesGraph {
  public:

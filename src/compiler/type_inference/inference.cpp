@@ -52,30 +52,19 @@ std::optional<size_t> nodes_within_bounds(const Type& type) {
 // What a pass does with an edge.
 enum class Step : uint8_t { Nothing, Meet, ListElement, RecordField };
 
-// Kept apart from the edges, which are large: a pass reads only these and the
-// node types unless an end has no node.
-struct EdgeStep {
-  Step step = Step::Nothing;
-  const Expression* field = nullptr;  // RecordField only: the end whose column() names it
-  int64_t start = 0;
-  int64_t stop = 0;
-};
-
-EdgeStep step_of(const GraphEdge& edge, const Expression& right) {
-  switch (edge.kind) {
+// What a pass does with an edge of this kind.
+Step step_of(EdgeKind kind) {
+  switch (kind) {
     case EdgeKind::Equality:
-      return {Step::Meet, nullptr, edge.start, edge.stop};
+      return Step::Meet;
     case EdgeKind::Inclusion:
-      return {Step::ListElement, nullptr, edge.start, edge.stop};
+      return Step::ListElement;
     case EdgeKind::Argument:
-      return {Step::Nothing, nullptr, edge.start, edge.stop};
-    case EdgeKind::FieldAccess: {
-      const Expression* field = nullptr;
-      if (right.is_predicate_addressing() || right.is_subscript_addressing()) field = &right;
-      return {Step::RecordField, field, edge.start, edge.stop};
-    }
+      return Step::Nothing;
+    case EdgeKind::FieldAccess:
+      return Step::RecordField;
   }
-  return {};
+  return Step::Nothing;
 }
 
 uint64_t mix(uint64_t x) {
@@ -321,8 +310,12 @@ TypeInference::TypeInference(TypesGraphs graphs, HostTables host_tables)
   size_t count = 0;
   for (const auto& entry : graphs_) count += entry.second.size();
   edges_.reserve(count);
+  graph_list_.reserve(graphs_.size());
   for (auto& entry : graphs_) {
-    for (size_t at = 0; at < entry.second.size(); ++at) edges_.push_back(EdgeAt{&entry, at});
+    const auto graph = static_cast<uint32_t>(graph_list_.size());
+    graph_list_.push_back(&entry);
+    for (size_t at = 0; at < entry.second.size(); ++at)
+      edges_.push_back(EdgeAt{graph, static_cast<uint32_t>(at)});
   }
 }
 
@@ -411,7 +404,7 @@ class TypeInference::Propagation {
     }
     // Made after the keys' index is let go, not beside it.
     steps_.reserve(edge_count);
-    for (size_t i = 0; i < edge_count; ++i) steps_.push_back(step_of(in_.edge(i), in_.end(i, true)));
+    for (size_t i = 0; i < edge_count; ++i) steps_.push_back(step_of(in_.edge(i).kind()));
     // Key number -> node number + 1 (0: no node yet). Subscripts intern their
     // records' keys too, so not every key has a node.
     std::vector<uint32_t> node_numbers(key_count, 0);
@@ -464,10 +457,11 @@ class TypeInference::Propagation {
   Result<Unit, TypeInferenceError> run_passes() {
     const size_t edge_count = in_.edges_.size();
     in_.versions_.assign(in_.nodes_.size(), 0);
-    std::vector<size_t> next_due;
+    // Edge numbers fit in 32 bits: these lists are as long as the edges.
+    std::vector<uint32_t> next_due;
     next_due.reserve(edge_count);
     for (size_t i = 0; i < edge_count; ++i) {
-      if (steps_[i].step != Step::Nothing) next_due.push_back(i);
+      if (steps_[i] != Step::Nothing) next_due.push_back(static_cast<uint32_t>(i));
     }
     // Flags for membership of the two lists; due_now is all clear between passes.
     std::vector<char> due_now(edge_count, 0), due_next(edge_count, 1);
@@ -484,15 +478,15 @@ class TypeInference::Propagation {
       // The edges due at the start of the pass, in index order, and those that
       // fall due during it (always ahead of the edge being visited) in a heap:
       // the next edge is the smaller of the two fronts.
-      std::vector<size_t> due = std::move(next_due);
+      std::vector<uint32_t> due = std::move(next_due);
       std::sort(due.begin(), due.end());
       size_t cursor = 0;
-      std::priority_queue<size_t, std::vector<size_t>, std::greater<size_t>> later;
+      std::priority_queue<uint32_t, std::vector<uint32_t>, std::greater<uint32_t>> later;
       next_due = {};
       size_t i = 0;
       auto fall_due = [&](size_t node) {
         for (size_t k = node_start_[node]; k < node_start_[node + 1]; ++k) {
-          const size_t e = node_edges_[k];
+          const uint32_t e = node_edges_[k];
           if (e > i) {
             if (!due_now[e]) {
               due_now[e] = 1;
@@ -523,7 +517,7 @@ class TypeInference::Propagation {
         if (version(in_.right_nodes_[i]) != right_before) fall_due(*in_.right_nodes_[i]);
         if (in_.touched_ && !due_next[i]) {
           due_next[i] = 1;
-          next_due.push_back(i);
+          next_due.push_back(static_cast<uint32_t>(i));
         }
       }
       if (!changed) break;
@@ -547,16 +541,17 @@ class TypeInference::Propagation {
 
   template <class Visit>
   void for_each_node_of(size_t i, Visit&& visit) const {
-    if (steps_[i].step == Step::Nothing) return;
+    if (steps_[i] == Step::Nothing) return;
     if (in_.left_nodes_[i]) visit(*in_.left_nodes_[i]);
     if (in_.right_nodes_[i] && in_.right_nodes_[i] != in_.left_nodes_[i]) visit(*in_.right_nodes_[i]);
   }
 
   // One edge's step; whether it changed an end.
   Result<bool, TypeInferenceError> visit(size_t i) {
-    const int64_t p1 = steps_[i].start, p2 = steps_[i].stop;
+    const GraphEdge& edge = in_.edge(i);
+    const int64_t p1 = edge.start, p2 = edge.stop;
     bool changed = false;
-    switch (steps_[i].step) {
+    switch (steps_[i]) {
       case Step::Nothing:
         break;
       case Step::Meet: {
@@ -592,8 +587,11 @@ class TypeInference::Propagation {
           break;
         }
         // A scalar or a list here is no conflict: the edge simply does nothing.
-        if (!steps_[i].field || !current.is_record()) break;
-        const std::string_view field = steps_[i].field->column();
+        // Only a column or a subscript names a field.
+        const Expression& named = in_.end(i, true);
+        if ((!named.is_predicate_addressing() && !named.is_subscript_addressing()) || !current.is_record())
+          break;
+        const std::string_view field = named.column();
         Type record = current;
         Type met = in_.end_type(i, true);
         auto existing = record.fields().find(field);
@@ -612,7 +610,9 @@ class TypeInference::Propagation {
 
   TypeInference& in_;
   std::map<std::pair<std::string_view, std::string_view>, std::shared_ptr<const ColumnOrigin>> origins_;
-  std::vector<EdgeStep> steps_;
+  // One byte an edge, held through every pass: the positions and the field a
+  // visit needs are read from the edge itself.
+  std::vector<Step> steps_;
   // Edge numbers fit in 32 bits, as in ColumnEnd: these lists are as long as
   // the edges and are held through every pass.
   std::vector<uint32_t> node_start_;
@@ -657,7 +657,7 @@ ColumnEndTypes TypeInference::column_end_types(const PredicateTypes* only) const
     if (!wanted[column_end.column]) continue;
     const Expression& first = *column_firsts_[column_end.column];
     result[std::string(first.name())][std::string(first.column())].emplace_back(
-        edges_[column_end.edge].graph->first, end_type(column_end.edge, column_end.side));
+        graph_of(column_end.edge).first, end_type(column_end.edge, column_end.side));
   }
   return result;
 }
@@ -686,8 +686,9 @@ void TypeInference::release_variable_types(const std::function<void(std::string_
   // type: the first one met serves.
   NameViews given;
   for (size_t e = 0; e < edges_.size();) {
-    auto* graph = edges_[e].graph;
-    for (; e < edges_.size() && edges_[e].graph == graph; ++e) {
+    const uint32_t number = edges_[e].graph;
+    auto* graph = graph_list_[number];
+    for (; e < edges_.size() && edges_[e].graph == number; ++e) {
       for (Side side : {false, true}) {
         const Expression& end = this->end(e, side);
         if (end.kind() != Expression::Kind::Variable || given.contains(end.name())) continue;

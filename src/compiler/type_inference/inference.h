@@ -108,19 +108,21 @@ class TypeInference {
   using Side = bool;
 
   // Every edge of every graph, graphs in name order; the edges stay in their
-  // graphs, with the graph's name.
+  // graphs, with the graph's name. Numbers into graph_list_ and into the
+  // graph's edges, not pointers: the list is as long as the edges.
   struct EdgeAt {
-    std::pair<const std::string, TypesGraph>* graph;
-    size_t at;
+    uint32_t graph;
+    uint32_t at;
   };
 
-  const GraphEdge& edge(size_t edge) const { return edges_[edge].graph->second.edge(edges_[edge].at); }
+  std::pair<const std::string, TypesGraph>& graph_of(size_t edge) const { return *graph_list_[edges_[edge].graph]; }
+  const GraphEdge& edge(size_t edge) const { return graph_of(edge).second.edge(edges_[edge].at); }
   const Expression& end(size_t edge, Side side) const {
-    const TypesGraph& graph = edges_[edge].graph->second;
+    const TypesGraph& graph = graph_of(edge).second;
     return side ? graph.right(edges_[edge].at) : graph.left(edges_[edge].at);
   }
   Expression& end_mut(size_t edge, Side side) {
-    TypesGraph& graph = edges_[edge].graph->second;
+    TypesGraph& graph = graph_of(edge).second;
     const GraphEdge& e = graph.edge(edges_[edge].at);
     return graph.end_mut(side ? e.right : e.left);
   }
@@ -130,6 +132,7 @@ class TypeInference {
 
   TypesGraphs graphs_;
   HostTables host_tables_;
+  std::vector<std::pair<const std::string, TypesGraph>*> graph_list_;  // in name order
   std::vector<EdgeAt> edges_;
   // State of one infer() run: node types and, per edge end, its node (if any).
   std::vector<Type> nodes_;
