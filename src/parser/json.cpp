@@ -136,25 +136,22 @@ JsonObject::iterator JsonObject::erase(const_iterator at) {
   return base + index;
 }
 
-Json::Json(std::string s) {
-  if (const std::string* known = table_text(s)) {
+template <class Text>
+void Json::hold_text(Text&& text) {
+  // A text the table holds is pointed at, so that the one-byte names most
+  // variables have take no block of their own.
+  if (const std::string* known = table_text(text)) {
     table_text_ = known;
     in_table_ = true;
   } else {
-    text_ = new TextBlock{{1}, std::move(s)};
+    text_ = new TextBlock{{1}, std::string(std::forward<Text>(text))};
   }
   tag_ = Tag::Str;
 }
 
-Json::Json(std::string_view s) {
-  if (const std::string* known = table_text(s)) {
-    table_text_ = known;
-    in_table_ = true;
-  } else {
-    text_ = new TextBlock{{1}, std::string(s)};
-  }
-  tag_ = Tag::Str;
-}
+Json::Json(std::string s) { hold_text(std::move(s)); }
+
+Json::Json(std::string_view s) { hold_text(s); }
 
 Json::Json(const Json& other) : i_(0) {
   switch (other.tag_) {

@@ -220,6 +220,10 @@ class Json {
   // counted block that copies share (a tree's strings never change in place),
   // or, for the texts of one byte or none, in a table built once.
   enum class Tag : uint8_t { Null, Bool, Int, Str, Array, Object, SharedStr, Subtree };
+  // Makes this a string node of `text`.
+  template <class Text>
+  void hold_text(Text&& text);
+
   // A string of the node's own, shared by its copies.
   struct TextBlock {
     std::atomic<uint32_t> refs;

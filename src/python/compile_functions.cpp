@@ -195,7 +195,8 @@ PyObject* compile_all(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
       const DependencyGraph calls = program->call_graph();
       ScriptsBound least(calls, names);
       const auto too_large = [] {
-        return compile_err(CompileError("The scripts of this program pass " + std::to_string(kMaxScriptBytes) +
+        return compile_err(CompileError("The scripts of this program pass " +
+                                        std::to_string(kMaxScriptBytes) +
                                         " bytes, more than one call may return; compile its predicates one "
                                         "by one, or use plan() to run their steps one by one."));
       };

@@ -20,7 +20,6 @@ Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Js
 // should hold the rules' own) and taken there, with what each stands for.
 // Taken by value: a caller done with its list moves it in, and the program's
 // rules are then held once, not twice, while the functors are applied.
-Result<std::vector<Json>, CompileError> run_makes_with_deps(std::vector<Json> rules,
-                                                            GeneratedNames& names);
+Result<std::vector<Json>, CompileError> run_makes_with_deps(std::vector<Json> rules, GeneratedNames& names);
 
 }  // namespace mirtova

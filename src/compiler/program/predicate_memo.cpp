@@ -128,7 +128,8 @@ void PredicateMemo::end(const std::string* sql, int64_t variables) {
       continue;
     int64_t n = 0;
     size_t end = at + 2;
-    while (end < sql->size() && is_digit((*sql)[end]) && n < (int64_t{1} << 50)) n = n * 10 + ((*sql)[end++] - '0');
+    while (end < sql->size() && is_digit((*sql)[end]) && n < (int64_t{1} << 50))
+      n = n * 10 + ((*sql)[end++] - '0');
     for (const Step& step : done.kept.steps)
       if (step.kind == Step::Kind::Variables && n >= step.first && n < step.first + step.count)
         done.kept.variables_renumbered = false;
@@ -198,7 +199,8 @@ void PredicateMemo::cut(const std::string& sql, Kept& kept) {
 void PredicateMemo::note_variables(Recording& open, int64_t variables) {
   if (variables == open.variables) return;
   if (!open.kept.aliases.empty() && !open.kept.aliases.back().closed) open.valid = false;
-  open.kept.steps.push_back(Step{Step::Kind::Variables, 0, nullptr, open.variables, variables - open.variables});
+  open.kept.steps.push_back(
+      Step{Step::Kind::Variables, 0, nullptr, open.variables, variables - open.variables});
   open.variables = variables;
 }
 
@@ -226,9 +228,11 @@ void PredicateMemo::call_end(const std::string* text, int64_t variables) {
   open->variables = variables;
 }
 
-PredicateMemo::Given PredicateMemo::give(const Alias& alias, std::vector<std::string>* dry, int64_t& counter) {
+PredicateMemo::Given PredicateMemo::give(const Alias& alias, std::vector<std::string>* dry,
+                                         int64_t& counter) {
   auto in_use = [&](const std::string& name) {
-    return names_->in_use(name) || (dry != nullptr && std::find(dry->begin(), dry->end(), name) != dry->end());
+    return names_->in_use(name) ||
+           (dry != nullptr && std::find(dry->begin(), dry->end(), name) != dry->end());
   };
   auto told = [&](const std::string& name, bool used, bool numbered, bool column) {
     if (dry == nullptr && next_ != nullptr) next_->name_looked_up(name, used, numbered, column);
@@ -317,7 +321,8 @@ std::optional<std::string> PredicateMemo::repeat(const std::string& predicate, c
   return std::nullopt;
 }
 
-std::optional<std::string> PredicateMemo::repeat_kept(std::vector<const Kept*> alike, const Program& program) {
+std::optional<std::string> PredicateMemo::repeat_kept(std::vector<const Kept*> alike,
+                                                      const Program& program) {
   const Kept& lead = *alike.front();
   std::vector<Given> given(lead.aliases.size());
   stack_.emplace_back(std::nullopt);
@@ -327,22 +332,25 @@ std::optional<std::string> PredicateMemo::repeat_kept(std::vector<const Kept*> a
       int64_t counter = names_->counter();
       given[step.index] = give(lead.aliases[step.index], nullptr, counter);
       names_->set_counter(counter);
-      alike.erase(std::remove_if(alike.begin(), alike.end(),
-                                 [&](const Kept* kept) { return !fits(*kept, step.index, given[step.index]); }),
-                  alike.end());
+      alike.erase(
+          std::remove_if(alike.begin(), alike.end(),
+                         [&](const Kept* kept) { return !fits(*kept, step.index, given[step.index]); }),
+          alike.end());
       astray = alike.empty();
     } else if (step.kind == Step::Kind::Call) {
       std::optional<std::string> answer = program.call(lead.calls[step.index]);
       astray = !answer;
-      alike.erase(std::remove_if(alike.begin(), alike.end(),
-                                 [&](const Kept* kept) { return !answer || *answer != kept->answers[step.index]; }),
-                  alike.end());
+      alike.erase(
+          std::remove_if(alike.begin(), alike.end(),
+                         [&](const Kept* kept) { return !answer || *answer != kept->answers[step.index]; }),
+          alike.end());
       astray = astray || alike.empty();
     } else if (step.kind == Step::Kind::Variables) {
       int64_t& variables = program.variables();
       alike.erase(std::remove_if(alike.begin(), alike.end(),
                                  [&](const Kept* kept) {
-                                   return !kept->variables_renumbered && variables != kept->steps[&step - lead.steps.data()].first;
+                                   return !kept->variables_renumbered &&
+                                          variables != kept->steps[&step - lead.steps.data()].first;
                                  }),
                   alike.end());
       variables += step.count;

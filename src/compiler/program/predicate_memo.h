@@ -66,12 +66,12 @@ class PredicateMemo : public NamesAllocator::Log {
  private:
   // One alias asked for, as the allocator answered.
   struct Alias {
-    bool has_bare = false;       // the table's bare name was asked about (not an unnest's, not reserved)
-    bool bare_refused = false;   // a column's name: refused wherever asked
+    bool has_bare = false;      // the table's bare name was asked about (not an unnest's, not reserved)
+    bool bare_refused = false;  // a column's name: refused wherever asked
     bool took_bare = false;
-    std::string bare;            // lower case
-    std::string suffix;          // of the numbered name after its number: "_" and the bare name, or ""
-    int64_t number = -1;         // the number taken; -1 before one is asked about, -2 while those asked are in use
+    std::string bare;     // lower case
+    std::string suffix;   // of the numbered name after its number: "_" and the bare name, or ""
+    int64_t number = -1;  // the number taken; -1 before one is asked about, -2 while those asked are in use
     bool closed = false;
   };
   struct Step {

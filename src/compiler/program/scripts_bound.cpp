@@ -89,7 +89,8 @@ void ScriptsBound::measure() {
     chain[node] = saturating_add(below[node], least_[node]);
   }
   for (size_t i = scripts_.size(); i-- > 0;)
-    rest_[i] = saturating_add(rest_[i + 1], scripts_[i] < calls_.size() && !ahead_[i] ? chain[scripts_[i]] : 0);
+    rest_[i] =
+        saturating_add(rest_[i + 1], scripts_[i] < calls_.size() && !ahead_[i] ? chain[scripts_[i]] : 0);
   unmeasured_ = 0;
   ahead_since_.clear();
 }

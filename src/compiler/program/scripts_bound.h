@@ -45,15 +45,15 @@ class ScriptsBound {
   void measure();
 
   const DependencyGraph& calls_;
-  std::vector<size_t> scripts_;      // node of each script's predicate
-  std::vector<size_t> order_;        // nodes, each after those it calls
-  std::vector<size_t> component_;    // of each node
-  std::vector<size_t> least_;        // of each node's clause, 0 until seen
-  std::vector<size_t> rest_;         // the least of scripts i.. together, when measured
+  std::vector<size_t> scripts_;    // node of each script's predicate
+  std::vector<size_t> order_;      // nodes, each after those it calls
+  std::vector<size_t> component_;  // of each node
+  std::vector<size_t> least_;      // of each node's clause, 0 until seen
+  std::vector<size_t> rest_;       // the least of scripts i.. together, when measured
   std::vector<size_t> heads_;
   std::vector<bool> ahead_;
-  std::vector<size_t> ahead_since_;  // written ahead since measured
-  std::vector<size_t> chain_;        // of each node when measured
+  std::vector<size_t> ahead_since_;    // written ahead since measured
+  std::vector<size_t> chain_;          // of each node when measured
   size_t known_ = 0, unmeasured_ = 0;  // bytes of clauses seen; of those since measured
 };
 

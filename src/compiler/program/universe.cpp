@@ -495,17 +495,16 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
     return CompileError(kTooDeepMessage);
   if (!memo_->enabled()) return rules_sql(predicate);
   const std::string name(predicate);
-  const PredicateMemo::Program program{
-      [this](const std::string& callee) -> std::optional<std::string> {
-        auto text = translate_table_in_context(callee);
-        if (!text.ok()) return std::nullopt;
-        return std::move(text).value();
-      },
-      [this](const Type& record) {
-        reuse_->record_type_registered(record);
-        add_record_type(record);
-      },
-      [this]() -> int64_t& { return state_->variable_counter; }};
+  const PredicateMemo::Program program{[this](const std::string& callee) -> std::optional<std::string> {
+                                         auto text = translate_table_in_context(callee);
+                                         if (!text.ok()) return std::nullopt;
+                                         return std::move(text).value();
+                                       },
+                                       [this](const Type& record) {
+                                         reuse_->record_type_registered(record);
+                                         add_record_type(record);
+                                       },
+                                       [this]() -> int64_t& { return state_->variable_counter; }};
   if (std::optional<std::string> sql = memo_->repeat(name, program)) return std::move(*sql);
   if (memo_->failed()) return CompileError("The script is written again.");
   memo_->begin(name, state_->variable_counter);

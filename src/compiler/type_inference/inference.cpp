@@ -113,7 +113,8 @@ class TextIds {
     return intern(
         hash, a.size() + 1 + b.size(),
         [&](std::string_view stored) {
-          return stored.substr(0, a.size()) == a && stored[a.size()] == '.' && stored.substr(a.size() + 1) == b;
+          return stored.substr(0, a.size()) == a && stored[a.size()] == '.' &&
+                 stored.substr(a.size() + 1) == b;
         },
         [&] {
           bytes_.append(a);
@@ -753,7 +754,8 @@ Result<Unit, CompileError> run_chain(const std::vector<const Json*>& rules, Infe
     RuleVariableTypes& variables = types.rule_variables[positions[number - 1]];
     const std::string_view name = full.substr(0, at);
     auto found = variables.lower_bound(name);
-    if (found == variables.end() || found->first != name) variables.emplace_hint(found, std::string(name), type);
+    if (found == variables.end() || found->first != name)
+      variables.emplace_hint(found, std::string(name), type);
   });
   return Unit{};
 }

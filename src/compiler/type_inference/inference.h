@@ -115,7 +115,9 @@ class TypeInference {
     uint32_t at;
   };
 
-  std::pair<const std::string, TypesGraph>& graph_of(size_t edge) const { return *graph_list_[edges_[edge].graph]; }
+  std::pair<const std::string, TypesGraph>& graph_of(size_t edge) const {
+    return *graph_list_[edges_[edge].graph];
+  }
   const GraphEdge& edge(size_t edge) const { return graph_of(edge).second.edge(edges_[edge].at); }
   const Expression& end(size_t edge, Side side) const {
     const TypesGraph& graph = graph_of(edge).second;
