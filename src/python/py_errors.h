@@ -7,6 +7,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <exception>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -16,6 +17,7 @@
 
 #include "common/engines.h"
 #include "common/result.h"
+#include "common/stack_room.h"
 #include "parser/json.h"
 
 namespace mirtova::py {
@@ -58,6 +60,13 @@ auto without_gil(F&& work) {
    private:
     PyThreadState* state_;
   } released;
+  // Thread-local values of a library loaded at run time (the module's own,
+  // and the C++ runtime's record of exceptions in flight) get their memory on
+  // a thread's first use of them. Asked for here, before the work can use up
+  // what memory there is, rather than at the first exception thrown when it
+  // has run out, where the C library aborts the process for want of it.
+  (void)stack_room();
+  [[maybe_unused]] volatile int in_flight = std::uncaught_exceptions();  // volatile: the call is pure
   return work();
 }
 
