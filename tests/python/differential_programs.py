@@ -678,6 +678,8 @@ class Generator:
                 self.big_pred()
             else:
                 self.plain_pred()
+        if not any(p.kind not in ("fn", "rec") for p in self.preds.values()):
+            self.plain_pred()  # something to ask for
         if rng.random() < 0.2:
             self.functor()
         program = Program(tables, dict(self.preds), self.annotations, self.order, None, statements=self.statements)
@@ -685,7 +687,8 @@ class Generator:
         rel = Evaluator(program).run()
         candidates = [n for c in self.order for n in c if self.preds[n].kind not in ("fn", "rec")]
         full = [n for n in candidates if rel[n]]
-        candidates = [n for n in candidates if "_copy_" not in n]
+        # A program of copies only still asks for one of them.
+        candidates = [n for n in candidates if "_copy_" not in n] or candidates
         full = [n for n in full if "_copy_" not in n]
         program.query = full[-1] if full and rng.random() < 0.9 else rng.choice(candidates)
         program.rows = rel[program.query]
