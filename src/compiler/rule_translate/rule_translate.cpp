@@ -484,8 +484,8 @@ class SelectWriter final : public OuterRows {
         case BindKind::Outer: {
           auto carried = own_.columns.find(var);
           sql = carried != own_.columns.end() ? carried->second : rule_.outer.at(var);
-          // Read from nulls there, it is text here too.
-          if (around_ != nullptr && around_->reads_from_nulls(var)) {
+          // Read from nulls there, it is text here too, where bare nulls are.
+          if (dialect_.types_bare_nulls() && around_ != nullptr && around_->reads_from_nulls(var)) {
             tr_.held_as_text.insert(var);
             tr_.read_from_nulls.insert(var);
           }
@@ -597,7 +597,8 @@ class SelectWriter final : public OuterRows {
     if (name == nullptr || !name->is_str()) return false;
     auto binding = rule_.bindings.find(name->as_str());
     if (binding == rule_.bindings.end()) return false;
-    if (binding->second.kind == BindKind::Outer) return tr_.is_read_from_nulls(value);
+    if (binding->second.kind == BindKind::Outer)
+      return dialect_.types_bare_nulls() && tr_.is_read_from_nulls(value);
     return binding->second.kind == BindKind::Column &&
            holds_only_nulls(binding->second.alias, binding->second.column);
   }
