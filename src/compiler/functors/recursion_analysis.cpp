@@ -149,7 +149,9 @@ int64_t default_ignition(size_t component_size, int64_t depth) {
 
 namespace {
 
-uint64_t saturating_times(uint64_t a, uint64_t b) { return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b; }
+uint64_t saturating_times(uint64_t a, uint64_t b) {
+  return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b;
+}
 uint64_t saturating_add(uint64_t a, uint64_t b) { return a > UINT64_MAX - b ? UINT64_MAX : a + b; }
 
 // Where the engine bounds a statement's table references, a recursion read
@@ -217,10 +219,9 @@ std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionA
       style = "iterative_horizontal";
     } else if (iterative || depth > kIterationThreshold) {
       style = "iterative_horizontal";
-    } else if (bounded &&
-               ((level_references = unfolded_table_references(index, component, depth, most_references)) >
-                    own_most ||
-                saturating_times(level_references, reads) > read_most)) {
+    } else if (bounded && ((level_references = unfolded_table_references(index, component, depth,
+                                                                         most_references)) > own_most ||
+                           saturating_times(level_references, reads) > read_most)) {
       level_references = 1;
       style = "iterative_horizontal";
     } else if (visible_members(component).size() != 1 || has_cycle_avoiding(index, main, component)) {
@@ -233,7 +234,8 @@ std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionA
   std::vector<UnfoldingChoice> choices;
   if (!bounded) {
     uint64_t unused = 0;
-    for (NameSet& component : recursive_components(index)) choices.push_back(choose(std::move(component), 1, unused));
+    for (NameSet& component : recursive_components(index))
+      choices.push_back(choose(std::move(component), 1, unused));
   } else {
     StatementReads reads(index);
     const DependencyGraph& graph = reads.graph();
