@@ -246,8 +246,13 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
       program_bytes_ = bytes_mark;
       Body seeded{body.positives, body.filters, {}, body.definitions, body.bound};
       {
+        // The enclosing rule's literals come along with the variables they
+        // read but that rule has yet to seed (as for z in z = (∑ t, R z t)):
+        // each takes its values from the column that will seed it there.
+        std::vector<std::string> wanted = lit.vars;
+        wanted.insert(wanted.end(), body.needs.begin(), body.needs.end());
         BoundClosure closure(seeded);
-        for (const std::string& var : lit.vars) {
+        for (const std::string& var : wanted) {
           if (seeded.bound.contains(var) || contains(enclosing_shared, var)) continue;
           std::optional<ColumnRef> column = first_column(enclosing, var, comparison_binding);
           seed_one(column ? column : first_column(enclosing, var, domain_of), var, closure);

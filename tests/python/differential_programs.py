@@ -341,6 +341,19 @@ def aggregate(op, values):
     raise ValueError(op)
 
 
+def _alternative_bodies(body):
+    """A rule with disjunctions is the rules of its alternatives, each chosen
+    in place: a call in an alternative binds before the rest of that rule's
+    lists and equalities do, as in any rule."""
+    bodies = [()]
+    for lit in body:
+        if isinstance(lit, Or):
+            bodies = [b + tuple(alt) for b in bodies for alt in lit.alternatives]
+        else:
+            bodies = [b + (lit,) for b in bodies]
+    return bodies
+
+
 class Evaluator:
     def __init__(self, program):
         self.program = program
@@ -488,14 +501,15 @@ class Evaluator:
         rule, a Counter of (group key, value) matches."""
         out = Counter()
         self.outside = variable_names((r.head, r.body, r.agg, r.value), in_combines=False)
-        for env, m in self.matches(r.written_order if r.written_order is not None else r.body, {}):
-            key = tuple(self.value(t, env) for t in r.head)
-            if r.agg is not None:
-                out[key, self.value(r.agg[2], env)] += m
-            elif r.value is not None:
-                out[key, self.value(r.value[1], env)] += m
-            else:
-                out[key] += m
+        for body in _alternative_bodies(r.written_order if r.written_order is not None else r.body):
+            for env, m in self.matches(body, {}):
+                key = tuple(self.value(t, env) for t in r.head)
+                if r.agg is not None:
+                    out[key, self.value(r.agg[2], env)] += m
+                elif r.value is not None:
+                    out[key, self.value(r.value[1], env)] += m
+                else:
+                    out[key] += m
         return out
 
     def predicate_rows(self, pred):
@@ -678,6 +692,8 @@ class Generator:
                 self.big_pred()
             else:
                 self.plain_pred()
+        if not any(p.kind not in ("fn", "rec") for p in self.preds.values()):
+            self.plain_pred()  # something to ask for
         if rng.random() < 0.2:
             self.functor()
         program = Program(tables, dict(self.preds), self.annotations, self.order, None, statements=self.statements)
@@ -685,7 +701,8 @@ class Generator:
         rel = Evaluator(program).run()
         candidates = [n for c in self.order for n in c if self.preds[n].kind not in ("fn", "rec")]
         full = [n for n in candidates if rel[n]]
-        candidates = [n for n in candidates if "_copy_" not in n]
+        # A program of copies only still asks for one of them.
+        candidates = [n for n in candidates if "_copy_" not in n] or candidates
         full = [n for n in full if "_copy_" not in n]
         program.query = full[-1] if full and rng.random() < 0.9 else rng.choice(candidates)
         program.rows = rel[program.query]

@@ -113,6 +113,7 @@ def tables_of(u=(), e=(), dag=(), w=()):
 
 
 NESTED = "∀ z, P z → ∃ w, Q w w ∧ ∀ y, Q z y → F z > y"
+SUM_FIXED_POINT = "∀ y, (∃ z, ((z = (∑ t, R z t)) ∧ (∀ w, (P w → ((∑ u, R y u) ≥ (∑ v s, R v s))))))"
 
 # Faults the random pairs found, as their smallest statements, with the rows
 # worked out by hand.
@@ -129,6 +130,12 @@ EXAMPLES = [
     ("∀ x, (∃ y, Q y y ∧ ∀ u, P u → R x u > u) ∨ F x > 3", tables_of(e=[(0, 0)], dag=[(5, 2)]), set()),
     ("∀ z, P z → ∃ w, P w ∧ (∀ u, P u → ∃ v, Q z v ∧ F z > 0) ∧ w = z", tables_of(u=[(1,)], e=[(1, 2)]),
      {(1,)}),
+    # A universal written again with its enclosing rule's literals seeds the
+    # z those read as that rule will: from the column of the sum.
+    (SUM_FIXED_POINT, tables_of(w=[(2, 0, 2)]), set()),
+    (SUM_FIXED_POINT, tables_of(w=[(2, 0, 5)]), {(2,)}),
+    (SUM_FIXED_POINT, tables_of(u=[(7,)], w=[(1, 0, 1)]), set()),
+    (SUM_FIXED_POINT, tables_of(u=[(7,)], w=[(2, 0, 2), (3, 0, 1)]), {(2,), (3,)}),
     # No atom guards c: it ranges over the column the sum reads (not 3).
     ("∀ c, (∑ i, R c i) > 0", tables_of(u=[(3,)], w=[(1, 0, 2)]), set()),
     ("∀ c, (∑ i, R c i) > 2", tables_of(u=[(3,)], w=[(1, 0, 2)]), {(1,)}),

@@ -378,6 +378,9 @@ def test_integers_are_64_bit(request, engine, source, want):
         ("F(null, 1); F(null, 2); Q(x, y) :- F(x, y), T(x);", []),
         ("F(null, 1); F(null, 2); Q(y) :- F(x, y), T(z), x == z;", []),
         ("F(null, 1); F(null, 2); Q(x) :- F(x, y), y < 2; Q(x) :- T(x);", [(None,), (1,), (2,)]),
+        # ... and read in the enclosing rule, met in a negation's sub-query.
+        ("F(null, 1); F(null, 2); Q(y) :- F(x, y), ~T(x);", [(1,), (2,)]),
+        ("F(null, 1); Q(y) :- F(x, y), ~(T(z), ~T(x));", []),
     ],
 )
 def test_constants_typed_where_needed(request, engine, source, want):

@@ -45,6 +45,8 @@ Path(x, z) distinct :- Path(x, y), Path(y, z);
 @Recursive(Path, {depth});
 """
 
+FIVE_READS = "Five(x, y) distinct :- Path(x, y), Path(x, _), Path(_, y), Path(y, _), Path(_, x);\n"
+
 SAME_GENERATION = """
 Sg(x, y) distinct :- Parent(x, p), Parent(y, p);
 Sg(x, y) distinct :- Parent(x, a), Sg(a, b), Parent(y, b);
@@ -92,6 +94,10 @@ CASES = [
     # the unrolled form of depth 15 would.
     ("doubling closure near the engine's bound", DOUBLING_CLOSURE, "Path", {"Edge": EDGES}, closure(EDGES),
      [12, 15]),
+    # Read five times by one statement, depth 13 is past that bound too.
+    ("doubling closure read five times", DOUBLING_CLOSURE + FIVE_READS, "Five", {"Edge": EDGES},
+     {(x, y) for (x, y) in closure(EDGES) if any(a == y for a, _ in EDGES) and any(b == x for _, b in EDGES)},
+     [12, 13]),
     # Every edge i -> j with i < j of 8 nodes: 2^(j-i-1) paths from i to j, 247 in all.
     ("paths of a dense graph counted", PATH_COUNT, "Count", {"Edge": [(i, j) for i in range(8) for j in range(i + 1, 8)]},
      {(247,)}, [9, 21]),

@@ -335,9 +335,15 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
   // or a variable of held_as_text.
   static constexpr std::array<std::string_view, 11> kNumeric = {
       "<", ">", "<=", ">=", "==", "!=", "+", "-", "*", "/", "%"};
-  if (!dialect->reads_untyped_fields_as_text() ||
-      std::find(kNumeric.begin(), kNumeric.end(), op) == kNumeric.end())
+  if (!dialect->reads_untyped_fields_as_text()) return;
+  if (op == "in") {
+    // Sought in a list of numbers, such a value is sought as a number.
+    const Type list = value_type(*args[1]);
+    if (list.is_list() && list.element().is_number() && is_held_as_text(*args[0]))
+      sql[0] = "CAST(" + sql[0] + " AS " + std::string(dialect->number_type_of_text()) + ")";
     return;
+  }
+  if (std::find(kNumeric.begin(), kNumeric.end(), op) == kNumeric.end()) return;
   for (std::size_t i = 0; i < 2; ++i) {
     if (value_type(*args[1 - i]).is_number() && is_held_as_text(*args[i])) {
       sql[i] = "CAST(" + sql[i] + " AS " + std::string(dialect->number_type_of_text()) + ")";

@@ -50,6 +50,9 @@ class OuterRows {
   virtual Result<CarriedValues, CompileError> carried_values(const std::set<std::string>& variables) = 0;
   // Its variables whose SQL holds a sub-query (see computed_by_subquery).
   virtual std::set<std::string> computed_by_subquery() const = 0;
+  // Whether its variable reads a column that holds nulls only (which an
+  // engine typing bare nulls holds as text).
+  virtual bool reads_from_nulls(std::string_view variable) const = 0;
 };
 
 class SubqueryTranslator {

@@ -143,8 +143,8 @@ struct Functors {
 
   // Recursion unfolding over this index (recursion_analysis.cpp): the new rule
   // list, or the first failure of a style writer.
-  // A recursion whose script form would reference a table more than
-  // `most_references` times in one statement gets the iterative form.
+  // `most_references` is the engine's bound on one statement's references to
+  // a table: see choose_unfoldings.
   Result<std::vector<Json>, CompileError> unfold_recursions(RecursionArgs& recursion_args, bool iterative,
                                                             GeneratedNames& names,
                                                             uint64_t most_references = UINT64_MAX) const;

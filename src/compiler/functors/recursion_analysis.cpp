@@ -147,28 +147,108 @@ int64_t default_ignition(size_t component_size, int64_t depth) {
   return (n + 3) % 2 == depth % 2 ? n + 4 : n + 3;
 }
 
+namespace {
+
+uint64_t saturating_times(uint64_t a, uint64_t b) {
+  return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b;
+}
+uint64_t saturating_add(uint64_t a, uint64_t b) { return a > UINT64_MAX - b ? UINT64_MAX : a + b; }
+
+// Where the engine bounds a statement's table references, a recursion read
+// from several places of one statement is expanded at each of them: its
+// levels count once per read. A predicate no other reads is read once; any
+// other as often as the rules of its readers mention it, times their own
+// reads, and times the references of a level where the reader is an unfolded
+// recursion. Summed over every reader, which overcounts where they lead to
+// different statements, never the other way. Readers come first, so each
+// recursion's choice knows its reads, and its readers' choices.
+class StatementReads {
+ public:
+  explicit StatementReads(const Functors& index) : graph_(index.direct_graph()) {
+    components_ = strongly_connected_components(graph_);
+    std::reverse(components_.begin(), components_.end());
+    reads_.assign(graph_.size(), 0);
+  }
+  const std::vector<Component>& readers_first() const { return components_; }
+  const DependencyGraph& graph() const { return graph_; }
+  uint64_t reads(const Component& component) const {
+    uint64_t most = 1;
+    for (size_t node : component) most = std::max(most, reads_[node]);
+    return most;
+  }
+  // What the component's rules read outside it: each mention `per_mention`
+  // times (the unfolded levels' references, or 1), times the component's reads.
+  void pass_on(const Functors& index, const Component& component, uint64_t per_mention) {
+    const uint64_t own = reads(component);
+    for (size_t node : component) {
+      for (const auto& [name, count] : mentions(index, graph_.name(node))) {
+        const std::optional<size_t> callee = graph_.find(name);
+        if (!callee || std::find(component.begin(), component.end(), *callee) != component.end()) continue;
+        const uint64_t each = per_mention == 1 ? count : per_mention;
+        reads_[*callee] = saturating_add(reads_[*callee], saturating_times(each, own));
+      }
+    }
+  }
+
+ private:
+  DependencyGraph graph_;
+  std::vector<Component> components_;
+  std::vector<uint64_t> reads_;
+};
+
+}  // namespace
+
 std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionArgs& recursion_args,
                                                bool iterative, uint64_t most_references) {
-  std::vector<UnfoldingChoice> choices;
-  for (NameSet& component : recursive_components(index)) {
+  const bool bounded = most_references != UINT64_MAX;
+  // A quarter of the bound is the most a recursion's own levels may take, and
+  // half the most they may take counted for each read of them: the rest is
+  // left to what else the statement reads (other recursions of the same
+  // tables, the tables themselves).
+  const uint64_t own_most = bounded ? most_references / 4 : most_references;
+  const uint64_t read_most = bounded ? most_references / 2 : most_references;
+  auto choose = [&](NameSet component, uint64_t reads, uint64_t& level_references) {
     auto annotated = std::find_if(component.begin(), component.end(),
                                   [&](const std::string& m) { return recursion_args.count(m) != 0; });
     const std::string main = annotated != component.end() ? *annotated : *component.begin();
     const int64_t depth = recursion_depth(recursion_args, main);
     std::string style;
+    level_references = 1;
     if (depth == kInfiniteDepth) {
       recursion_args[main]["1"] = kDepthForInfinite;
       style = "iterative_horizontal";
-    } else if (iterative || depth > kIterationThreshold ||
-               (most_references != UINT64_MAX &&
-                unfolded_table_references(index, component, depth, most_references) > most_references)) {
+    } else if (iterative || depth > kIterationThreshold) {
+      style = "iterative_horizontal";
+    } else if (bounded && ((level_references = unfolded_table_references(index, component, depth,
+                                                                         most_references)) > own_most ||
+                           saturating_times(level_references, reads) > read_most)) {
+      level_references = 1;
       style = "iterative_horizontal";
     } else if (visible_members(component).size() != 1 || has_cycle_avoiding(index, main, component)) {
       style = "horizontal";
     } else {
       style = "vertical";
     }
-    choices.push_back(UnfoldingChoice{main, std::move(component), std::move(style)});
+    return UnfoldingChoice{main, std::move(component), std::move(style)};
+  };
+  std::vector<UnfoldingChoice> choices;
+  if (!bounded) {
+    uint64_t unused = 0;
+    for (NameSet& component : recursive_components(index))
+      choices.push_back(choose(std::move(component), 1, unused));
+  } else {
+    StatementReads reads(index);
+    const DependencyGraph& graph = reads.graph();
+    for (const Component& component : reads.readers_first()) {
+      uint64_t level_references = 1;
+      NameSet members;
+      for (size_t node : component) members.insert(graph.name(node));
+      const bool found = is_recursive(graph, component) &&
+                         std::any_of(members.begin(), members.end(),
+                                     [](const std::string& name) { return !is_aux_predicate(name); });
+      if (found) choices.push_back(choose(std::move(members), reads.reads(component), level_references));
+      reads.pass_on(index, component, level_references);
+    }
   }
   std::sort(choices.begin(), choices.end(),
             [](const UnfoldingChoice& a, const UnfoldingChoice& b) { return a.main < b.main; });

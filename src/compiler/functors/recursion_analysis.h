@@ -27,9 +27,11 @@ struct UnfoldingChoice {
 };
 
 // One choice per component, ordered by main predicate. An infinite depth (-1)
-// of a main predicate is replaced in `recursion_args` by 1000000000. A
-// component whose script form would reference some table more than
-// `most_references` times gets the iterative form.
+// of a main predicate is replaced in `recursion_args` by 1000000000.
+// `most_references` is the engine's bound on one statement's references to a
+// table: a component gets the iterative form where its unfolded levels would
+// reference some table more than a quarter of it, or more than half of it
+// counted once for each time one statement may read the component.
 std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionArgs& recursion_args,
                                                bool iterative, uint64_t most_references = UINT64_MAX);
 

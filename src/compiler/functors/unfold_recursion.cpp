@@ -91,11 +91,7 @@ Result<std::vector<Json>, CompileError> unfold_recursion(std::vector<Json> rules
   RecursionArgs options = recursion_options(rules);
   // Unfolding reads direct sets only.
   const Functors index(std::move(rules), Functors::ArgumentSets::OnDemand);
-  // A quarter is left to the script form's own levels: the statements that read
-  // the recursion reference its levels again.
-  const uint64_t most_references =
-      most_table_references == UINT64_MAX ? most_table_references : most_table_references / 4;
-  return index.unfold_recursions(options, iterative, names, most_references);
+  return index.unfold_recursions(options, iterative, names, most_table_references);
 }
 
 }  // namespace mirtova

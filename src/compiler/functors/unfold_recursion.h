@@ -23,10 +23,9 @@ RecursionArgs recursion_options(const std::vector<Json>& rules);
 Result<std::vector<Json>, CompileError> unfold_recursion(const std::vector<Json>& rules, bool iterative);
 // The same, its made names kept apart from every name `names` holds (which
 // should hold the rules' own) and taken there, with what each stands for. A
-// recursion whose levels, written out as one statement, would reference a
-// table more often than a quarter of `most_table_references` (the engine's
-// bound; the rest is left for the statements that read the recursion) gets the
-// iterative form. Taken by value, as run_makes_with_deps takes its list.
+// recursion whose levels would pass the engine's bound on a statement's table
+// references, `most_table_references`, gets the iterative form (see
+// choose_unfoldings). Taken by value, as run_makes_with_deps takes its list.
 Result<std::vector<Json>, CompileError> unfold_recursion(std::vector<Json> rules, bool iterative,
                                                          GeneratedNames& names,
                                                          uint64_t most_table_references = UINT64_MAX);

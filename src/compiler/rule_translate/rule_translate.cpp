@@ -427,6 +427,10 @@ class SelectWriter final : public OuterRows {
     return mirtova::computed_by_subquery(rule_, !dialect_.correlates_field_reads());
   }
 
+  bool reads_from_nulls(std::string_view variable) const override {
+    return tr_.read_from_nulls.find(variable) != tr_.read_from_nulls.end();
+  }
+
   // The SQL of every bound variable, in binding order, and the types the
   // columns, expressions and unnested lists give them.
   Result<Unit, CompileError> bind_variables() {
@@ -480,6 +484,11 @@ class SelectWriter final : public OuterRows {
         case BindKind::Outer: {
           auto carried = own_.columns.find(var);
           sql = carried != own_.columns.end() ? carried->second : rule_.outer.at(var);
+          // Read from nulls there, it is text here too, where bare nulls are.
+          if (dialect_.types_bare_nulls() && around_ != nullptr && around_->reads_from_nulls(var)) {
+            tr_.held_as_text.insert(var);
+            tr_.read_from_nulls.insert(var);
+          }
           break;
         }
         case BindKind::Expression: {
@@ -580,13 +589,17 @@ class SelectWriter final : public OuterRows {
     return false;
   }
 
-  // Whether `value` is a variable read from such a column.
+  // Whether `value` is a variable read from such a column, here or, for a
+  // value the enclosing rule gives, there.
   bool bound_to_nulls(const Json& value) const {
     const Json* variable = value.get("variable");
     const Json* name = variable != nullptr ? variable->get("var_name") : nullptr;
     if (name == nullptr || !name->is_str()) return false;
     auto binding = rule_.bindings.find(name->as_str());
-    return binding != rule_.bindings.end() && binding->second.kind == BindKind::Column &&
+    if (binding == rule_.bindings.end()) return false;
+    if (binding->second.kind == BindKind::Outer)
+      return dialect_.types_bare_nulls() && tr_.is_read_from_nulls(value);
+    return binding->second.kind == BindKind::Column &&
            holds_only_nulls(binding->second.alias, binding->second.column);
   }
 

@@ -45,15 +45,20 @@ TEST(FunctorsAnalysis, MainPredicatesAndStyles) {
        {"C:horizontal"}},
       // Level d of a rule reading P twice and E once references E 2^(d+1) - 1 times.
       {"doubling within the references", {{"P", {"P", "P", "E"}}}, {{"P", {{"1", 13}}}}, false, {"P:vertical"},
-       16383},
+       65535},
       {"doubling past them iterates", {{"P", {"P", "P", "E"}}}, {{"P", {{"1", 14}}}}, false,
-       {"P:iterative_horizontal"}, 16383},
+       {"P:iterative_horizontal"}, 65535},
+      // A statement reading P three times holds its levels three times.
+      {"read three times within", {{"Q", {"P", "P", "P"}}, {"P", {"P", "P", "E"}}}, {{"P", {{"1", 12}}}}, false,
+       {"P:vertical"}, 65535},
+      {"read three times past", {{"Q", {"P", "P", "P"}}, {"P", {"P", "P", "E"}}}, {{"P", {{"1", 13}}}}, false,
+       {"P:iterative_horizontal"}, 65535},
       {"two rules reading P once each double too", {{"P", {"E"}}, {"P", {"P", "E"}}, {"P", {"E", "P"}}},
-       {{"P", {{"1", 12}}}}, false, {"P:iterative_horizontal"}, 16383},
+       {{"P", {{"1", 12}}}}, false, {"P:iterative_horizontal"}, 65535},
       {"a chain grows by one a level", {{"P", {"E"}}, {"P", {"P", "E"}}}, {{"P", {{"1", 20}}}}, false,
-       {"P:vertical"}, 42},
+       {"P:vertical"}, 168},
       {"the auxiliary member shares its level", {{"P", {kAux}}, {kAux, {"E"}}, {kAux, {"P", "P"}}},
-       {{"P", {{"1", 14}}}}, false, {"P:iterative_horizontal"}, 16383},
+       {{"P", {{"1", 14}}}}, false, {"P:iterative_horizontal"}, 65535},
   };
   // clang-format on
   for (const StyleCase& c : cases) {
