@@ -134,6 +134,9 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
   }
   if (!collect_make_instructions(rules).empty()) {
     TRY(rules, run_makes_with_deps(std::move(rules), made));
+    // Carried out, the statements are read no more; those an unfolding wrote
+    // outnumber the program's own rules, and would stay through typing.
+    std::erase_if(rules, is_make_rule);
   }
   p->made_names_ = PredicateNames::from_pairs(made.origins());
   p->own_rules_ = std::move(rules);
