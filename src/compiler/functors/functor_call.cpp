@@ -375,10 +375,11 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
 
   TRY(std::vector<Json> annotations, annotation_copies(index, copied));
   for (Json& annotation : annotations) copies.push_back(std::move(annotation));
+  // The nodes renamed stay plain: a later call that copies this rule shares
+  // them first (as above), and most copies are never copied again.
   for (Json& rule : copies) {
     rename_predicates(rule, renames);
-    // Shared, so that a later call copying this rule copies only what it renames.
-    index.rules.push_back(Json::shared_tree(std::move(rule)));
+    index.rules.push_back(std::move(rule));
   }
   index.update_structure(made);
   return Unit{};
