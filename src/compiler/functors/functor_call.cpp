@@ -162,7 +162,19 @@ std::string key_of(const std::string& predicate, const NameSet& dependencies, co
   return predicate + "(" + join(items) + ")";
 }
 
-void rename_predicates(Json& tree, const ArgumentMap& renames) {
+namespace {
+
+// The node of each new name, made once per call: every place a name goes then
+// shares its one text.
+using NameNodes = std::map<std::string, Json, std::less<>>;
+
+NameNodes name_nodes(const ArgumentMap& renames) {
+  NameNodes nodes;
+  for (const auto& [from, to] : renames) nodes.emplace(from, Json(to));
+  return nodes;
+}
+
+void rename_predicates(Json& tree, const NameNodes& renames) {
   // Found by reading, then changed down the path to each: a shared tree (see
   // Json::shared_tree) copies only the nodes on those paths. A path lists the
   // place of each value in its container, from the root to the name.
@@ -199,8 +211,14 @@ void rename_predicates(Json& tree, const ArgumentMap& renames) {
       node = node->is_array() ? &node->as_array_mut()[at]
                               : &(node->as_object_mut().begin() + static_cast<ptrdiff_t>(at))->second;
     Json* name = node->get_mut("predicate_name");
-    *name = Json(renames.find(name->as_str())->second);
+    *name = renames.find(name->as_str())->second;
   }
+}
+
+}  // namespace
+
+void rename_predicates(Json& tree, const ArgumentMap& renames) {
+  rename_predicates(tree, name_nodes(renames));
 }
 
 namespace {
@@ -377,8 +395,9 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
   for (Json& annotation : annotations) copies.push_back(std::move(annotation));
   // The nodes renamed stay plain: a later call that copies this rule shares
   // them first (as above), and most copies are never copied again.
+  const NameNodes nodes = name_nodes(renames);
   for (Json& rule : copies) {
-    rename_predicates(rule, renames);
+    rename_predicates(rule, nodes);
     index.rules.push_back(std::move(rule));
   }
   index.update_structure(made);
