@@ -164,13 +164,17 @@ std::string key_of(const std::string& predicate, const NameSet& dependencies, co
 
 namespace {
 
-// The node of each new name, made once per call: every place a name goes then
-// shares its one text.
+// The new name's node of each name renamed, taken from `known` (see
+// Functors::name_nodes) or made there.
 using NameNodes = std::map<std::string, Json, std::less<>>;
 
-NameNodes name_nodes(const ArgumentMap& renames) {
+NameNodes name_nodes(const ArgumentMap& renames, NameNodes& known) {
   NameNodes nodes;
-  for (const auto& [from, to] : renames) nodes.emplace(from, Json(to));
+  for (const auto& [from, to] : renames) {
+    auto node = known.find(to);
+    if (node == known.end()) node = known.emplace(to, Json(to)).first;
+    nodes.emplace(from, node->second);
+  }
   return nodes;
 }
 
@@ -218,7 +222,8 @@ void rename_predicates(Json& tree, const NameNodes& renames) {
 }  // namespace
 
 void rename_predicates(Json& tree, const ArgumentMap& renames) {
-  rename_predicates(tree, name_nodes(renames));
+  NameNodes known;
+  rename_predicates(tree, name_nodes(renames, known));
 }
 
 namespace {
@@ -395,7 +400,7 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
   for (Json& annotation : annotations) copies.push_back(std::move(annotation));
   // The nodes renamed stay plain: a later call that copies this rule shares
   // them first (as above), and most copies are never copied again.
-  const NameNodes nodes = name_nodes(renames);
+  const NameNodes nodes = name_nodes(renames, index.name_nodes);
   for (Json& rule : copies) {
     rename_predicates(rule, nodes);
     index.rules.push_back(std::move(rule));
