@@ -135,8 +135,10 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   if (!collect_make_instructions(rules).empty()) {
     TRY(rules, run_makes_with_deps(std::move(rules), made));
     // Carried out, the statements are read no more; those an unfolding wrote
-    // outnumber the program's own rules, and would stay through typing.
+    // outnumber the program's own rules, and would stay through typing, as
+    // would the room they and the list's growth leave.
     std::erase_if(rules, is_make_rule);
+    rules.shrink_to_fit();
   }
   // Typing holds the most memory of a compile: the names made are kept on
   // only as its messages, and those of later calls, need them.
