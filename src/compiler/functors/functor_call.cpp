@@ -398,9 +398,9 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
 
   TRY(std::vector<Json> annotations, annotation_copies(index, copied));
   for (Json& annotation : annotations) copies.push_back(std::move(annotation));
+  const NameNodes nodes = name_nodes(renames, index.name_nodes);
   // The nodes renamed stay plain: a later call that copies this rule shares
   // them first (as above), and most copies are never copied again.
-  const NameNodes nodes = name_nodes(renames, index.name_nodes);
   for (Json& rule : copies) {
     rename_predicates(rule, nodes);
     index.rules.push_back(std::move(rule));
