@@ -27,9 +27,23 @@ PredicateNames PredicateNames::of(const Json& program) {
   auto it = top.find("predicate_names");
   if (it == top.end() || !it->second.is_object()) return names;
   for (const auto& [internal, written] : it->second.as_object()) {
-    if (written.is_str()) names.pairs_.emplace_back(internal, written.as_str());
+    if (written.is_str()) names.add(internal, written.as_str());
   }
   return names;
+}
+
+void PredicateNames::add(std::string_view internal, std::string_view written) {
+  pairs_.push_back(
+      Pair{texts_.size(), static_cast<uint32_t>(internal.size()), static_cast<uint32_t>(written.size())});
+  texts_ += internal;
+  texts_ += written;
+}
+
+std::vector<std::pair<std::string, std::string>> PredicateNames::pairs() const {
+  std::vector<std::pair<std::string, std::string>> out;
+  out.reserve(pairs_.size());
+  for (const Pair& pair : pairs_) out.emplace_back(internal_of(pair), written_of(pair));
+  return out;
 }
 
 PredicateNames PredicateNames::from_pairs(std::vector<std::pair<std::string, std::string>> pairs) {
@@ -38,13 +52,17 @@ PredicateNames PredicateNames::from_pairs(std::vector<std::pair<std::string, std
   pairs.erase(std::unique(pairs.begin(), pairs.end(),
                           [](const auto& a, const auto& b) { return a.first == b.first; }),
               pairs.end());
-  names.pairs_ = std::move(pairs);
+  size_t bytes = 0;
+  for (const auto& [internal, written] : pairs) bytes += internal.size() + written.size();
+  names.texts_.reserve(bytes);
+  names.pairs_.reserve(pairs.size());
+  for (const auto& [internal, written] : pairs) names.add(internal, written);
   return names;
 }
 
 std::string PredicateNames::internal(std::string_view name) const {
-  for (const auto& [internal_name, written_name] : pairs_) {
-    if (written_name == name) return internal_name;
+  for (const Pair& pair : pairs_) {
+    if (written_of(pair) == name) return std::string(internal_of(pair));
   }
   return std::string(name);
 }
@@ -65,11 +83,11 @@ std::string PredicateNames::written(std::string_view message) const {
     std::string_view run = message.substr(run_start, at - run_start);
     if (in_word) {
       // Internal names are unique and sorted, so the first match is the only one.
-      auto found =
-          std::lower_bound(pairs_.begin(), pairs_.end(), run,
-                           [](const auto& pair, std::string_view word) { return pair.first < word; });
-      if (found != pairs_.end() && found->first == run) {
-        out += found->second;
+      auto found = std::lower_bound(
+          pairs_.begin(), pairs_.end(), run,
+          [this](const Pair& pair, std::string_view word) { return internal_of(pair) < word; });
+      if (found != pairs_.end() && internal_of(*found) == run) {
+        out += written_of(*found);
         continue;
       }
     }

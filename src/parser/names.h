@@ -2,6 +2,7 @@
 // parsed program, translating a caller's names in and messages out.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,10 +26,27 @@ class PredicateNames {
   std::string written(std::string_view message) const;
 
   // (internal, written), in ascending byte order of the internal names.
-  const std::vector<std::pair<std::string, std::string>>& pairs() const { return pairs_; }
+  std::vector<std::pair<std::string, std::string>> pairs() const;
 
  private:
-  std::vector<std::pair<std::string, std::string>> pairs_;
+  // A pair's two texts, one after the other in texts_: the names a compile
+  // makes number in the tens of thousands, and two strings apiece would weigh
+  // more than the texts.
+  struct Pair {
+    size_t at;
+    uint32_t internal_size;
+    uint32_t written_size;
+  };
+  void add(std::string_view internal, std::string_view written);
+  std::string_view internal_of(const Pair& pair) const {
+    return {texts_.data() + pair.at, pair.internal_size};
+  }
+  std::string_view written_of(const Pair& pair) const {
+    return {texts_.data() + pair.at + pair.internal_size, pair.written_size};
+  }
+
+  std::string texts_;
+  std::vector<Pair> pairs_;
 };
 
 }  // namespace mirtova

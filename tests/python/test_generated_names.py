@@ -88,8 +88,11 @@ def test_compile_all_lists_what_the_program_defines(source, names):
      "Result(x) :- Again(x); Start(0); Seed(5); O := Result(Start: Seed);", "O",
      "Compile error: Iteration 'Count' repeats 3000 times, more than the 1000 that one script may hold; use "
      "plan() to run it as a loop."),
+    ("F(x) :- X(x); A(x) distinct :- E(x); A := F(X: E);", "A",
+     "Compile error in rule: F(x) :- X(x)\n"
+     "Rules of predicate 'A' disagree on distinct: either all of them are distinct or none is."),
 ], ids=["a recursion left in place", "a level's column", "a chain's column", "a semi-naive loop",
-        "a functor's copy of a loop"])
+        "a functor's copy of a loop", "a made predicate's rules disagree on distinct"])
 def test_messages_name_predicates_as_written(source, predicate, message):
     with pytest.raises(ValueError) as e:
         mirtova.compile(source, predicate)

@@ -162,7 +162,23 @@ std::string key_of(const std::string& predicate, const NameSet& dependencies, co
   return predicate + "(" + join(items) + ")";
 }
 
-void rename_predicates(Json& tree, const ArgumentMap& renames) {
+namespace {
+
+// The new name's node of each name renamed, taken from `known` (see
+// Functors::name_nodes) or made there.
+using NameNodes = std::map<std::string, Json, std::less<>>;
+
+NameNodes name_nodes(const ArgumentMap& renames, NameNodes& known) {
+  NameNodes nodes;
+  for (const auto& [from, to] : renames) {
+    auto node = known.find(to);
+    if (node == known.end()) node = known.emplace(to, Json(to)).first;
+    nodes.emplace(from, node->second);
+  }
+  return nodes;
+}
+
+void rename_predicates(Json& tree, const NameNodes& renames) {
   // Found by reading, then changed down the path to each: a shared tree (see
   // Json::shared_tree) copies only the nodes on those paths. A path lists the
   // place of each value in its container, from the root to the name.
@@ -199,8 +215,15 @@ void rename_predicates(Json& tree, const ArgumentMap& renames) {
       node = node->is_array() ? &node->as_array_mut()[at]
                               : &(node->as_object_mut().begin() + static_cast<ptrdiff_t>(at))->second;
     Json* name = node->get_mut("predicate_name");
-    *name = Json(renames.find(name->as_str())->second);
+    *name = renames.find(name->as_str())->second;
   }
+}
+
+}  // namespace
+
+void rename_predicates(Json& tree, const ArgumentMap& renames) {
+  NameNodes known;
+  rename_predicates(tree, name_nodes(renames, known));
 }
 
 namespace {
@@ -375,10 +398,12 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
 
   TRY(std::vector<Json> annotations, annotation_copies(index, copied));
   for (Json& annotation : annotations) copies.push_back(std::move(annotation));
+  const NameNodes nodes = name_nodes(renames, index.name_nodes);
+  // The nodes renamed stay plain: a later call that copies this rule shares
+  // them first (as above), and most copies are never copied again.
   for (Json& rule : copies) {
-    rename_predicates(rule, renames);
-    // Shared, so that a later call copying this rule copies only what it renames.
-    index.rules.push_back(Json::shared_tree(std::move(rule)));
+    rename_predicates(rule, nodes);
+    index.rules.push_back(std::move(rule));
   }
   index.update_structure(made);
   return Unit{};

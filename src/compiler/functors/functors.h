@@ -40,6 +40,9 @@ struct Functors {
   // use, which a const reader may do too.
   mutable std::map<std::string, NameSet> args;
   std::map<std::string, std::string> call_memo;
+  // The node of each name that functor calls write into copies, made once:
+  // every place the name goes, in any copy, shares its one text.
+  std::map<std::string, Json, std::less<>> name_nodes;
   std::map<std::string, std::string> constant_names;
   uint64_t input_rule_count = 0;
   uint64_t indexed_rule_count = 0;

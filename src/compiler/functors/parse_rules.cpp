@@ -9,7 +9,7 @@ Result<std::vector<Json>, CompileError> parse_rules(const std::string& text) {
   ParseResult<Json> parsed = parse_file(text);
   if (!parsed.ok())
     return CompileError("Failed to parse generated program: " + parsed.error().show_message());
-  return parsed.value().at("rule").as_array();
+  return std::move(parsed.value().at_mut("rule").as_array_mut());
 }
 
 }  // namespace mirtova

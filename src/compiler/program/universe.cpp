@@ -91,8 +91,10 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::build(Json t
                                                                           std::optional<Engine> engine,
                                                                           const std::vector<Json>* library) {
   GeneratedNames made;
-  auto program = assemble(std::move(tree), flag_overrides, engine, library, made);
+  std::shared_ptr<const PredicateNames> made_names;
+  auto program = assemble(std::move(tree), flag_overrides, engine, library, made, made_names);
   if (program.ok()) return program;
+  if (made_names) return as_written(*made_names, program.error());
   return as_written(PredicateNames::from_pairs(made.origins()), program.error());
 }
 
@@ -101,11 +103,9 @@ CompileError QuorilProgram::as_written(const PredicateNames& made_names, Compile
   return error;
 }
 
-Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Json tree,
-                                                                             const TextMap& flag_overrides,
-                                                                             std::optional<Engine> engine,
-                                                                             const std::vector<Json>* library,
-                                                                             GeneratedNames& made) {
+Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
+    Json tree, const TextMap& flag_overrides, std::optional<Engine> engine, const std::vector<Json>* library,
+    GeneratedNames& made, std::shared_ptr<const PredicateNames>& made_names) {
   std::unique_ptr<QuorilProgram> p(new QuorilProgram());
   std::vector<Json> rules;
   if (Json* r = tree.get_mut("rule")) rules = std::move(r->as_array_mut());
@@ -134,8 +134,17 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(Jso
   }
   if (!collect_make_instructions(rules).empty()) {
     TRY(rules, run_makes_with_deps(std::move(rules), made));
+    // Carried out, the statements are read no more; those an unfolding wrote
+    // outnumber the program's own rules, and would stay through typing, as
+    // would the room they and the list's growth leave.
+    std::erase_if(rules, is_make_rule);
+    rules.shrink_to_fit();
   }
-  p->made_names_ = PredicateNames::from_pairs(made.origins());
+  // Typing holds the most memory of a compile: the names made are kept on
+  // only as its messages, and those of later calls, need them.
+  made_names = std::make_shared<const PredicateNames>(PredicateNames::from_pairs(made.origins()));
+  made = GeneratedNames();
+  p->made_names_ = made_names;
   p->own_rules_ = std::move(rules);
   const size_t own_rules = p->own_rules_.size();
   if (library) {

@@ -112,12 +112,12 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   const Annotations& annotations() const { return ann_; }
   const Dialect& dialect() const { return *dialect_; }
 
-  // build, with the names it makes collected in `made`.
-  static Result<std::unique_ptr<QuorilProgram>, CompileError> assemble(Json tree,
-                                                                       const TextMap& flag_overrides,
-                                                                       std::optional<Engine> engine,
-                                                                       const std::vector<Json>* library,
-                                                                       GeneratedNames& made);
+  // build, with the names it makes collected in `made` until the rules are
+  // complete, and from then on (`made` emptied) only in `made_names`.
+  static Result<std::unique_ptr<QuorilProgram>, CompileError> assemble(
+      Json tree, const TextMap& flag_overrides, std::optional<Engine> engine,
+      const std::vector<Json>* library, GeneratedNames& made,
+      std::shared_ptr<const PredicateNames>& made_names);
   // `error` with the predicates it names as the user wrote them.
   static CompileError as_written(const PredicateNames& made_names, CompileError error);
   Result<std::vector<PlanStep>, CompileError> plan_steps(std::string_view predicate, PageWindow window,
@@ -250,7 +250,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   TableColumns table_columns_;
   // The predicates the compilation made for itself, each with the user's
   // predicate it stands for: every message names predicates as the user wrote them.
-  PredicateNames made_names_;
+  std::shared_ptr<const PredicateNames> made_names_;
   // What one formatted_* call builds, and the program's answers to its
   // expression translators (see compilation_state.h).
   std::unique_ptr<CompilationState> state_;

@@ -587,14 +587,14 @@ std::string QuorilProgram::setup_text(const std::string& main) const {
 Result<std::vector<PlanStep>, CompileError> QuorilProgram::formatted_predicate_plan(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
   auto plan = plan_steps(predicate, window, pattern);
-  if (!plan.ok()) return as_written(made_names_, plan.error());
+  if (!plan.ok()) return as_written(*made_names_, plan.error());
   return plan;
 }
 
 Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
   auto text = script(predicate, window, pattern);
-  if (!text.ok()) return as_written(made_names_, text.error());
+  if (!text.ok()) return as_written(*made_names_, text.error());
   return text;
 }
 

@@ -48,6 +48,16 @@ TEST(PredicateNamesTest, InternalPicksFirstInByteOrder) {
   for (const auto& c : cases) EXPECT_EQ(names.internal(c.in), c.out) << c.in;
 }
 
+TEST(PredicateNamesTest, FromPairsKeepsTheFirstPairOfANameInByteOrder) {
+  const PredicateNames names =
+      PredicateNames::from_pairs({{"Q_f2", "R"}, {"P_r1", "P"}, {"Q_f2", "Q"}, {"P_r10", ""}, {"", "E"}});
+  using Pairs = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(names.pairs(), (Pairs{{"", "E"}, {"P_r1", "P"}, {"P_r10", ""}, {"Q_f2", "Q"}}));
+  EXPECT_EQ(names.written("P_r1 and P_r10 read Q_f2."), "P and  read Q.");
+  EXPECT_EQ(names.internal("Q"), "Q_f2");
+  EXPECT_EQ(names.internal("R"), "R");
+}
+
 TEST(PredicateNamesTest, ProgramsWithoutNames) {
   for (const Json& program : {Json::object({{"rule", Json::array()}}), program_with("not an object"),
                               program_with(Json::object({{"X", Json::array()}}))}) {
