@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <queue>
 #include <string_view>
+#include <type_traits>
 
 #include "common/bounds.h"
 #include "compiler/type_inference/flat_index.h"
@@ -101,8 +103,6 @@ class NameViews {
 // than the text itself, at the moment inference holds the most.
 class TextIds {
  public:
-  explicit TextIds(size_t expected) : index_(expected) {}
-
   uint32_t of(uint64_t hash, std::string_view text) {
     return intern(
         hash, text.size(), [&](std::string_view stored) { return stored == text; },
@@ -153,33 +153,61 @@ class TextIds {
 // key and its field name: a key determines the printed text of its end, so the
 // pair tells subscripts apart exactly as that text would, and long subscript
 // chains cost no more than short ones. Texts are numbered first, so keys
-// compare as numbers; the digests the edges were keyed by serve as hashes.
+// compare as numbers.
 //
 // Predicate columns are numbered too, by (joined text, length of the
 // predicate name), which is the pair (predicate, column) exactly; a column's
 // number carries whether its predicate is a relation, looked up once.
 class NodeKeys {
  public:
-  NodeKeys(const NameViews& relations, size_t expected)
-      : relations_(relations), texts_(expected / 2), index_(expected / 2), column_index_(expected / 16) {
+  // `ends` bounds the keys: an end has at most one (a subscript's record
+  // aside). The indexes grow as the keys come rather than being sized by it:
+  // the texts are a third to a half of the ends, the keys most of them, and
+  // an index sized for every end would be twice the room it needs.
+  NodeKeys(const NameViews& relations, size_t ends) : relations_(relations) {
     // Taken at once: grown by doubling, the list would for a while hold
     // its old and new room together, at the moment inference holds most.
-    keys_.reserve(expected / 2);
+    keys_.reserve(ends);
   }
 
   // None for literals, which have no node and keep their own type. A
   // relation's columns are one key across all its calls and heads; any other
   // predicate (functional, built-in, without rules) has a key per call. For a
   // predicate column, `column` is set to its column's number.
-  std::optional<size_t> of(const Expression& end, uint32_t* column = nullptr) {
+  std::optional<size_t> of(const GraphEnd& end, uint32_t* column) {
+    if (const Expression* whole = end.whole()) return of_end(*whole, column);
+    return of_end(end, column);
+  }
+
+  size_t column_count() const { return columns_.size(); }
+
+ private:
+  static constexpr uint64_t kRelation = ~uint64_t{0};
+
+  static uint64_t hash(std::string_view text) { return std::hash<std::string_view>()(text); }
+  // The hash of `a` + "." + `b`, which (name, column) pairs split
+  // differently may print alike.
+  static uint64_t hash_joined(std::string_view a, std::string_view b) {
+    char joined[128];
+    if (a.size() + b.size() >= sizeof joined) return hash(std::string(a) + "." + std::string(b));
+    std::memcpy(joined, a.data(), a.size());
+    joined[a.size()] = '.';
+    std::memcpy(joined + a.size() + 1, b.data(), b.size());
+    return hash(std::string_view(joined, a.size() + 1 + b.size()));
+  }
+
+  // For an end kept as text, and for one kept whole with what it holds.
+  template <class End>
+  std::optional<size_t> of_end(const End& end, uint32_t* column) {
     switch (end.kind()) {
       case Expression::Kind::Variable: {
         // A variable's key is a function of its text alone.
-        const uint32_t text = texts_.of(text_digest(end).high, end.name());
+        const uint32_t text = texts_.of(hash(end.name()), end.name());
         return remembered(variable_keys_, text, [&] { return intern(Expression::Kind::Variable, text, 0); });
       }
       case Expression::Kind::PredicateAddressing: {
-        const uint32_t text = texts_.of_joined(text_digest(end).high, end.name(), end.column());
+        const uint32_t text =
+            texts_.of_joined(hash_joined(end.name(), end.column()), end.name(), end.column());
         const uint32_t number = column_of(text, end);
         if (column != nullptr) *column = number;
         if (columns_[number].relation) {
@@ -190,26 +218,19 @@ class NodeKeys {
         return intern(Expression::Kind::PredicateAddressing, text, end.call_number());
       }
       case Expression::Kind::SubscriptAddressing: {
-        std::optional<size_t> record = of(end.children().front());
-        if (!record) return std::nullopt;
-        const uint32_t field = texts_.of(std::hash<std::string_view>()(end.column()), end.column());
-        return intern(Expression::Kind::SubscriptAddressing, field, *record);
+        // Kept whole, always: only an Expression holds its record.
+        if constexpr (std::is_same_v<End, Expression>) {
+          std::optional<size_t> record = of_end(end.children().front(), nullptr);
+          if (!record) return std::nullopt;
+          const uint32_t field = texts_.of(hash(end.column()), end.column());
+          return intern(Expression::Kind::SubscriptAddressing, field, *record);
+        }
+        return std::nullopt;
       }
       default:
         return std::nullopt;
     }
   }
-
-  // The first end of each column number.
-  std::vector<const Expression*> column_firsts() const {
-    std::vector<const Expression*> out;
-    out.reserve(columns_.size());
-    for (const Column& column : columns_) out.push_back(column.first);
-    return out;
-  }
-
- private:
-  static constexpr uint64_t kRelation = ~uint64_t{0};
 
   struct Key {
     uint32_t text;
@@ -221,7 +242,6 @@ class NodeKeys {
     uint32_t text;
     uint32_t name_size;
     bool relation;
-    const Expression* first;  // the edges outlive the keys
   };
 
   size_t intern(Expression::Kind kind, uint32_t text, uint64_t extra) {
@@ -242,7 +262,8 @@ class NodeKeys {
     return keys[number] - 1;
   }
 
-  uint32_t column_of(uint32_t text, const Expression& end) {
+  template <class End>
+  uint32_t column_of(uint32_t text, const End& end) {
     const auto name_size = static_cast<uint32_t>(end.name().size());
     // Almost every joined text names one column; the index settles the rest.
     if (text < first_column_of_text_.size() && first_column_of_text_[text] != 0) {
@@ -253,7 +274,7 @@ class NodeKeys {
     auto [id, stored] = column_index_.find_or_insert(
         mix(uint64_t{text} << 32 | name_size), fresh,
         [&](uint32_t id) { return columns_[id].text == text && columns_[id].name_size == name_size; });
-    if (stored) columns_.push_back(Column{text, name_size, relations_.contains(end.name()), &end});
+    if (stored) columns_.push_back(Column{text, name_size, relations_.contains(end.name())});
     if (text >= first_column_of_text_.size()) {
       first_column_of_text_.resize(std::max<size_t>(2 * first_column_of_text_.size(), text + 1), 0);
     }
@@ -340,9 +361,8 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
     return false;
   }
   const NodeRef node = side ? right_nodes_[edge] : left_nodes_[edge];
-  Expression& end = end_mut(edge, side);
-  if (!node && end.has_fixed_type()) return false;
-  Type& stored = node ? nodes_[*node] : end.type_mut();
+  if (!node && end(edge, side).has_fixed_type()) return false;
+  Type& stored = node ? nodes_[*node] : whole_type_mut(edge, side);
   // A source reaching a value is a change too: the passes go on until it has
   // reached every value it belongs to.
   const bool changed = !stored.eq(type) || (!host_tables_.empty() && !same_origins(stored, type));
@@ -380,18 +400,19 @@ class TypeInference::Propagation {
     // and the column ends then take the room they need at once, after the
     // keys' index is let go, instead of growing by doubling beside it.
     size_t key_count = 0;
-    std::vector<const Expression*> column_firsts;
+    size_t column_count = 0;
     {
       size_t column_end_count = 0;
       for (size_t i = 0; i < edge_count; ++i)
         column_end_count += static_cast<size_t>(in_.end(i, false).is_predicate_addressing()) +
                             static_cast<size_t>(in_.end(i, true).is_predicate_addressing());
       in_.column_ends_.reserve(column_end_count);
-      // Every edge has two ends: sized once rather than rehashed as the keys come.
-      NodeKeys keys(relations, 2 * edge_count);
+      size_t end_count = 0;
+      for (const auto* graph : in_.graph_list_) end_count += graph->second.end_count();
+      NodeKeys keys(relations, end_count);
       for (size_t i = 0; i < edge_count; ++i) {
         for (Side side : {false, true}) {
-          const Expression& end = in_.end(i, side);
+          const GraphEnd end = in_.end(i, side);
           uint32_t column = 0;
           std::optional<size_t> key = keys.of(end, &column);
           if (!key) continue;
@@ -401,7 +422,7 @@ class TypeInference::Propagation {
           key_count = std::max(key_count, *key + 1);
         }
       }
-      column_firsts = keys.column_firsts();
+      column_count = keys.column_count();
     }
     // Made after the keys' index is let go, not beside it.
     steps_.reserve(edge_count);
@@ -414,7 +435,7 @@ class TypeInference::Propagation {
       for (Side side : {false, true}) {
         NodeRef& ref = (side ? in_.right_nodes_ : in_.left_nodes_)[i];
         if (!ref) continue;
-        const Expression& end = in_.end(i, side);
+        const GraphEnd end = in_.end(i, side);
         uint32_t& number = node_numbers[*ref];
         if (number == 0) {
           in_.nodes_.push_back(end.type());
@@ -427,7 +448,10 @@ class TypeInference::Propagation {
         ref = number - 1;
       }
     }
-    in_.column_firsts_ = std::move(column_firsts);
+    // Walked backwards, so the first end of each column is written last.
+    in_.column_firsts_.assign(column_count, 0);
+    for (size_t k = in_.column_ends_.size(); k-- > 0;)
+      in_.column_firsts_[in_.column_ends_[k].column] = static_cast<uint32_t>(k);
     return Unit{};
   }
 
@@ -529,7 +553,7 @@ class TypeInference::Propagation {
  private:
   // A column of a host's table is the source of what is read from it: one
   // shared origin per column, given to each call's node of it.
-  void seed_origin(const Expression& end, Type& node) {
+  void seed_origin(const GraphEnd& end, Type& node) {
     if (!node.is_any() || end.column() == "quoril_value") return;
     auto table = in_.host_tables_.find(end.name());
     if (table == in_.host_tables_.end()) return;
@@ -589,7 +613,7 @@ class TypeInference::Propagation {
         }
         // A scalar or a list here is no conflict: the edge simply does nothing.
         // Only a column or a subscript names a field.
-        const Expression& named = in_.end(i, true);
+        const GraphEnd named = in_.end(i, true);
         if ((!named.is_predicate_addressing() && !named.is_subscript_addressing()) || !current.is_record())
           break;
         const std::string_view field = named.column();
@@ -648,17 +672,20 @@ ColumnEndTypes TypeInference::column_end_types(const PredicateTypes* only) const
   // Asked once per column number rather than once per end.
   std::vector<char> wanted(column_firsts_.size(), 1);
   if (only != nullptr) {
-    for (size_t c = 0; c < column_firsts_.size(); ++c) {
-      auto columns = only->find(std::string(column_firsts_[c]->name()));
-      wanted[c] = columns != only->end() && columns->second.count(std::string(column_firsts_[c]->column()));
+    for (const ColumnEnd& column_end : column_ends_) {
+      const size_t c = column_end.column;
+      if (column_firsts_[c] != static_cast<size_t>(&column_end - column_ends_.data())) continue;
+      const GraphEnd first = column_first(c);
+      auto columns = only->find(std::string(first.name()));
+      wanted[c] = columns != only->end() && columns->second.count(std::string(first.column()));
     }
   }
   ColumnEndTypes result;
   for (const ColumnEnd& column_end : column_ends_) {
     if (!wanted[column_end.column]) continue;
-    const Expression& first = *column_firsts_[column_end.column];
+    const GraphEnd first = column_first(column_end.column);
     result[std::string(first.name())][std::string(first.column())].emplace_back(
-        graph_of(column_end.edge).first, end_type(column_end.edge, column_end.side));
+        graph_of(column_end.edge).first, end_type(column_end.edge, column_end.side()));
   }
   return result;
 }
@@ -669,15 +696,15 @@ PredicateTypes TypeInference::all_predicate_types() const {
   std::vector<Type> types(column_firsts_.size());
   std::vector<char> seen(column_firsts_.size(), 0);
   for (const ColumnEnd& column_end : column_ends_) {
-    const Type& end_type = this->end_type(column_end.edge, column_end.side);
+    const Type& end_type = this->end_type(column_end.edge, column_end.side());
     fold_column_type(types[column_end.column], !seen[column_end.column], end_type);
     seen[column_end.column] = 1;
   }
   PredicateTypes result;
   for (size_t c = 0; c < column_firsts_.size(); ++c) {
-    if (seen[c])
-      result[std::string(column_firsts_[c]->name())].emplace(column_firsts_[c]->column(),
-                                                             std::move(types[c]));
+    if (!seen[c]) continue;
+    const GraphEnd first = column_first(c);
+    result[std::string(first.name())].emplace(first.column(), std::move(types[c]));
   }
   return result;
 }
@@ -691,7 +718,7 @@ void TypeInference::release_variable_types(const std::function<void(std::string_
     auto* graph = graph_list_[number];
     for (; e < edges_.size() && edges_[e].graph == number; ++e) {
       for (Side side : {false, true}) {
-        const Expression& end = this->end(e, side);
+        const GraphEnd end = this->end(e, side);
         if (end.kind() != Expression::Kind::Variable || given.contains(end.name())) continue;
         take(end.name(), end_type(e, side));
         given.insert(end.name());
