@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <deque>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -18,6 +19,11 @@ namespace mirtova {
 namespace {
 
 constexpr size_t kMaxPasses = 1000;
+
+// What make_nodes knows of an end before and after its lookup.
+constexpr uint32_t kUnknown = ~uint32_t{0};
+constexpr uint32_t kNoKey = kUnknown - 1;
+constexpr uint32_t kNoColumn = ~uint32_t{0};
 
 // A type that holds itself (x in x, r in r.a, r.a = r) grows at every change:
 // deeper, and for r.a = r, r.b = r twice as large. Past these bounds
@@ -96,55 +102,67 @@ class NameViews {
 };
 
 // Texts (names, and predicate and column joined by ".") numbered in order of
-// first appearance. The index keeps its own copies, close together, so that
-// finding a text again never reaches back into the edges, which are large and
-// spread out. A caller gives one kind of text always the same kind of hash.
-// The copies are spans of one buffer: a string apiece would take more room
-// than the text itself, at the moment inference holds the most.
+// first appearance. The texts are read in place, in the ends that outlive the
+// numbering: a copy of each would be as large as the graphs' own texts, at
+// the moment inference holds the most. A caller gives one kind of text always
+// the same kind of hash; names and joined texts are numbered apart.
 class TextIds {
  public:
   uint32_t of(uint64_t hash, std::string_view text) {
-    return intern(
-        hash, text.size(), [&](std::string_view stored) { return stored == text; },
-        [&] { bytes_.append(text); });
+    return intern(hash, Entry{text.data(), static_cast<uint32_t>(text.size()), kWhole}, [&](const Entry& e) {
+             return e.name_size == kWhole && view(e) == text;
+           }).first;
   }
-  // The number of `a` + "." + `b`.
+  // The number of `a` + "." + `b`, which pairs split elsewhere may print alike.
   uint32_t of_joined(uint64_t hash, std::string_view a, std::string_view b) {
-    return intern(
-        hash, a.size() + 1 + b.size(),
-        [&](std::string_view stored) {
-          return stored.substr(0, a.size()) == a && stored[a.size()] == '.' &&
-                 stored.substr(a.size() + 1) == b;
-        },
-        [&] {
-          bytes_.append(a);
-          bytes_ += '.';
-          bytes_.append(b);
-        });
-  }
-
- private:
-  struct Span {
-    uint32_t offset;
-    uint32_t size;
-  };
-
-  template <class Same, class Append>
-  uint32_t intern(uint64_t hash, size_t size, Same&& same, Append&& append) {
-    const auto fresh = static_cast<uint32_t>(spans_.size());
-    auto [id, stored] = index_.find_or_insert(hash, fresh, [&](uint32_t id) {
-      return spans_[id].size == size && same(std::string_view(bytes_).substr(spans_[id].offset, size));
-    });
-    if (stored) {
-      spans_.push_back(Span{static_cast<uint32_t>(bytes_.size()), static_cast<uint32_t>(size)});
-      append();
+    auto same = [&](const Entry& e) {
+      if (e.name_size == kWhole || e.size != a.size() + b.size()) return false;
+      const std::string_view stored = view(e);
+      if (e.name_size == a.size()) return stored.substr(0, a.size()) == a && stored.substr(a.size()) == b;
+      // Split elsewhere: alike only if the dots fall on each other's bytes.
+      auto at = [](std::string_view text, size_t name_size, size_t i) {
+        return i < name_size ? text[i] : i == name_size ? '.' : text[i - 1];
+      };
+      for (size_t i = 0; i <= e.size; ++i) {
+        const char mine = i < a.size() ? a[i] : i == a.size() ? '.' : b[i - a.size() - 1];
+        if (mine != at(stored, e.name_size, i)) return false;
+      }
+      return true;
+    };
+    const auto [id, stored] = intern(
+        hash, Entry{a.data(), static_cast<uint32_t>(a.size() + b.size()), static_cast<uint32_t>(a.size())},
+        same);
+    // The ends hold the predicate and the column as one text; a pair held
+    // apart is copied.
+    if (stored && a.data() + a.size() != b.data()) {
+      owned_.push_back(std::string(a) + std::string(b));
+      entries_.back().data = owned_.back().data();
     }
     return id;
   }
 
-  std::string bytes_;
-  std::vector<Span> spans_;
-  FlatIndex index_;  // over spans_
+ private:
+  static constexpr uint32_t kWhole = ~uint32_t{0};
+
+  struct Entry {
+    const char* data;
+    uint32_t size;
+    uint32_t name_size;  // where the "." goes; kWhole for a name
+  };
+
+  static std::string_view view(const Entry& e) { return std::string_view(e.data, e.size); }
+
+  template <class Same>
+  std::pair<uint32_t, bool> intern(uint64_t hash, const Entry& entry, Same&& same) {
+    const auto fresh = static_cast<uint32_t>(entries_.size());
+    const auto found = index_.find_or_insert(hash, fresh, [&](uint32_t id) { return same(entries_[id]); });
+    if (found.second) entries_.push_back(entry);
+    return found;
+  }
+
+  std::vector<Entry> entries_;
+  FlatIndex index_;  // over entries_
+  std::deque<std::string> owned_;
 };
 
 // Node keys of edge ends, each interned to a number. A variable's key is its
@@ -410,16 +428,33 @@ class TypeInference::Propagation {
       size_t end_count = 0;
       for (const auto* graph : in_.graph_list_) end_count += graph->second.end_count();
       NodeKeys keys(relations, end_count);
+      // Per end of the graph being read, its key once known: a graph shares
+      // an end between its edges, and its key is looked up once.
+      struct Known {
+        uint32_t key = kUnknown;
+        uint32_t column = kNoColumn;
+      };
+      std::vector<Known> known;
+      uint32_t graph = ~uint32_t{0};
       for (size_t i = 0; i < edge_count; ++i) {
+        if (in_.edges_[i].graph != graph) {
+          graph = in_.edges_[i].graph;
+          known.assign(in_.graph_list_[graph]->second.end_count(), Known{});
+        }
         for (Side side : {false, true}) {
           const GraphEnd end = in_.end(i, side);
-          uint32_t column = 0;
-          std::optional<size_t> key = keys.of(end, &column);
-          if (!key) continue;
-          if (end.is_predicate_addressing())
-            in_.column_ends_.push_back(ColumnEnd{static_cast<uint32_t>(i), column, side});
-          (side ? in_.right_nodes_ : in_.left_nodes_)[i] = *key;
-          key_count = std::max(key_count, *key + 1);
+          Known& k = known[end.number()];
+          if (k.key == kUnknown) {
+            uint32_t column = 0;
+            const std::optional<size_t> key = keys.of(end, &column);
+            k.key = key ? static_cast<uint32_t>(*key) : kNoKey;
+            if (key && end.is_predicate_addressing()) k.column = column;
+          }
+          if (k.key == kNoKey) continue;
+          if (k.column != kNoColumn)
+            in_.column_ends_.push_back(ColumnEnd{static_cast<uint32_t>(i), k.column, side});
+          (side ? in_.right_nodes_ : in_.left_nodes_)[i] = k.key;
+          key_count = std::max<size_t>(key_count, k.key + 1);
         }
       }
       column_count = keys.column_count();
