@@ -99,14 +99,21 @@ bool TypesGraph::connect(Edge edge) {
                              Digest128 a = building_->digests[e.left];
                              Digest128 b = building_->digests[e.right];
                              if (b < a) std::swap(a, b);
-                             return EdgeKey{a, b, e.start, e.stop, e.kind()} == key;
+                             const EdgeBounds at = bounds(id);
+                             return EdgeKey{a, b, at.start, at.stop, e.kind()} == key;
                            })
            .second) {
     return false;
   }
   GraphEdge stored;
-  stored.start = edge.start;
-  stored.stop = edge.stop;
+  if (edge.start == static_cast<int32_t>(edge.start) && edge.stop == static_cast<int32_t>(edge.stop)) {
+    stored.start = static_cast<int32_t>(edge.start);
+    stored.stop = static_cast<int32_t>(edge.stop);
+  } else {
+    stored.far = 1;
+    stored.start = static_cast<int32_t>(far_.size());
+    far_.push_back(EdgeBounds{edge.start, edge.stop});
+  }
   stored.set_kind(edge.kind);
   const Digest128 left = text_digest(edge.left), right = text_digest(edge.right);
   stored.left = end_number(std::move(edge.left), left);
@@ -125,6 +132,7 @@ void TypesGraph::seal() {
   ends_.shrink_to_fit();
   texts_.shrink_to_fit();
   wholes_.shrink_to_fit();
+  far_.shrink_to_fit();
 }
 
 bool TypesGraph::has_column(std::string_view predicate, std::string_view column) const {
@@ -141,7 +149,8 @@ std::vector<Edge> TypesGraph::edges() const {
   out.reserve(edges_.size());
   for (size_t at = 0; at < edges_.size(); ++at) {
     const GraphEdge& e = edges_[at];
-    out.push_back(Edge{e.kind(), e.start, e.stop, left(at).to_expression(), right(at).to_expression()});
+    const EdgeBounds b = bounds(at);
+    out.push_back(Edge{e.kind(), b.start, b.stop, left(at).to_expression(), right(at).to_expression()});
   }
   return out;
 }

@@ -16,18 +16,26 @@ namespace mirtova {
 // program's graphs hold a few edges per rule of every copy recursion unfolding
 // makes, so an edge is a fraction of the two ends it joins: the kind shares a
 // word with the right end's number, as no graph comes near 2^30 ends (that
-// many would take a hundred gigabytes).
+// many would take a hundred gigabytes). Its position numbers are read through
+// TypesGraph::bounds: those of a text past 2^31 bytes are kept aside.
 struct GraphEdge {
-  int64_t start = 0;
-  int64_t stop = 0;
-  uint32_t left = 0;
+  int32_t start = 0;  // when far, the number in the graph's far positions
+  int32_t stop = 0;
+  uint32_t left : 31 = 0;
+  uint32_t far : 1 = 0;
   uint32_t right : 30 = 0;
   uint32_t kind_bits : 2 = 0;
 
   EdgeKind kind() const { return static_cast<EdgeKind>(kind_bits); }
   void set_kind(EdgeKind kind) { kind_bits = static_cast<uint32_t>(kind) & 3u; }
 };
-static_assert(sizeof(GraphEdge) == 24);
+static_assert(sizeof(GraphEdge) == 16);
+
+// An edge's position numbers: where a conflict along it is reported.
+struct EdgeBounds {
+  int64_t start = 0;
+  int64_t stop = 0;
+};
 
 class TypesGraph;
 
@@ -77,6 +85,10 @@ class TypesGraph {
   size_t size() const { return edges_.size(); }
   size_t end_count() const { return ends_.size(); }
   const GraphEdge& edge(size_t at) const { return edges_[at]; }
+  EdgeBounds bounds(size_t at) const {
+    const GraphEdge& e = edges_[at];
+    return e.far ? far_[static_cast<uint32_t>(e.start)] : EdgeBounds{e.start, e.stop};
+  }
   GraphEnd left(size_t at) const { return GraphEnd(*this, edges_[at].left); }
   GraphEnd right(size_t at) const { return GraphEnd(*this, edges_[at].right); }
   // The type of an end kept whole, for inference, which changes the types
@@ -117,6 +129,7 @@ class TypesGraph {
   std::vector<StoredEnd> ends_;
   std::string texts_;
   std::vector<Expression> wholes_;
+  std::vector<EdgeBounds> far_;
   // What only the building reads, out of line: a program has a graph per
   // predicate, and a sealed graph holds none of it.
   struct Building {

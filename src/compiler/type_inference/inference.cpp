@@ -608,8 +608,8 @@ class TypeInference::Propagation {
 
   // One edge's step; whether it changed an end.
   Result<bool, TypeInferenceError> visit(size_t i) {
-    const GraphEdge& edge = in_.edge(i);
-    const int64_t p1 = edge.start, p2 = edge.stop;
+    const EdgeBounds bounds = in_.graph_of(i).second.bounds(in_.edges_[i].at);
+    const int64_t p1 = bounds.start, p2 = bounds.stop;
     bool changed = false;
     switch (steps_[i]) {
       case Step::Nothing:

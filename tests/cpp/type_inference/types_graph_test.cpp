@@ -115,12 +115,15 @@ TEST(TypesGraphTest, EdgesKeepTheEndsTheyWereBuiltWith) {
       Edge{EdgeKind::Equality, 3, 3, Expression::boolean_literal(), Expression::null_literal()},
       Edge{EdgeKind::FieldAccess, 4, 0, var("r@1"), Expression::subscript_addressing(var("r@1"), "a")},
       Edge{EdgeKind::Equality, 5, 0, pa("P", "col0", uint64_t{1} << 40), var("z@1")},
+      Edge{EdgeKind::Equality, int64_t{1} << 40, -(int64_t{1} << 33), var("z@1"), var("x@1")},
   };
   TypesGraph g;
   for (const Edge& edge : built) ASSERT_TRUE(g.connect(edge));
   const std::vector<Edge> stored = g.edges();
   ASSERT_EQ(stored.size(), built.size());
   for (size_t i = 0; i < built.size(); ++i) {
+    EXPECT_EQ(stored[i].start, built[i].start) << i;
+    EXPECT_EQ(stored[i].stop, built[i].stop) << i;
     for (bool side : {false, true}) {
       const Expression& want = side ? built[i].right : built[i].left;
       const Expression& got = side ? stored[i].right : stored[i].left;
