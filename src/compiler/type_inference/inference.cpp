@@ -221,7 +221,7 @@ class NodeKeys {
       case Expression::Kind::Variable: {
         // A variable's key is a function of its text alone.
         const uint32_t text = texts_.of(hash(end.name()), end.name());
-        return remembered(variable_keys_, text, [&] { return intern(Expression::Kind::Variable, text, 0); });
+        return remembered(variable_keys_, text, [&] { return unindexed(Expression::Kind::Variable, text, 0); });
       }
       case Expression::Kind::PredicateAddressing: {
         const uint32_t text =
@@ -229,9 +229,9 @@ class NodeKeys {
         const uint32_t number = column_of(text, end);
         if (column != nullptr) *column = number;
         if (columns_[number].relation) {
-          // A relation column's key is a function of its column alone.
-          return remembered(relation_keys_, number,
-                            [&] { return intern(Expression::Kind::PredicateAddressing, text, kRelation); });
+          // A relation column's key is a function of its text alone.
+          return remembered(relation_keys_, text,
+                            [&] { return unindexed(Expression::Kind::PredicateAddressing, text, kRelation); });
         }
         return intern(Expression::Kind::PredicateAddressing, text, end.call_number());
       }
@@ -271,6 +271,13 @@ class NodeKeys {
     return id;
   }
 
+  // A key only ever made once, as remembered() makes it: numbered without
+  // taking room in the index.
+  size_t unindexed(Expression::Kind kind, uint32_t text, uint64_t extra) {
+    keys_.push_back(Key{text, kind, extra});
+    return keys_.size() - 1;
+  }
+
   // The key `make` gives for `number`, made once and then remembered by number:
   // an array read instead of a probe of the key index.
   template <class Make>
@@ -283,21 +290,24 @@ class NodeKeys {
   template <class End>
   uint32_t column_of(uint32_t text, const End& end) {
     const auto name_size = static_cast<uint32_t>(end.name().size());
-    // Almost every joined text names one column; the index settles the rest.
-    if (text < first_column_of_text_.size() && first_column_of_text_[text] != 0) {
-      const uint32_t first = first_column_of_text_[text] - 1;
-      if (columns_[first].name_size == name_size) return first;
-    }
-    const auto fresh = static_cast<uint32_t>(columns_.size());
-    auto [id, stored] = column_index_.find_or_insert(
-        mix(uint64_t{text} << 32 | name_size), fresh,
-        [&](uint32_t id) { return columns_[id].text == text && columns_[id].name_size == name_size; });
-    if (stored) columns_.push_back(Column{text, name_size, relations_.contains(end.name())});
     if (text >= first_column_of_text_.size()) {
       first_column_of_text_.resize(std::max<size_t>(2 * first_column_of_text_.size(), text + 1), 0);
     }
-    if (first_column_of_text_[text] == 0) first_column_of_text_[text] = id + 1;
-    return id;
+    const auto fresh = static_cast<uint32_t>(columns_.size());
+    // Almost every joined text names one column, the first: only the others,
+    // split elsewhere, are in the index.
+    if (first_column_of_text_[text] == 0) {
+      first_column_of_text_[text] = fresh + 1;
+    } else {
+      const uint32_t first = first_column_of_text_[text] - 1;
+      if (columns_[first].name_size == name_size) return first;
+      auto [id, stored] = column_index_.find_or_insert(
+          mix(uint64_t{text} << 32 | name_size), fresh,
+          [&](uint32_t id) { return columns_[id].text == text && columns_[id].name_size == name_size; });
+      if (!stored) return id;
+    }
+    columns_.push_back(Column{text, name_size, relations_.contains(end.name())});
+    return fresh;
   }
 
   const NameViews& relations_;
@@ -305,10 +315,9 @@ class NodeKeys {
   std::vector<Key> keys_;
   FlatIndex index_;  // over keys_
   std::vector<Column> columns_;
-  FlatIndex column_index_;  // over columns_
-  // By text number: the first column of that joined text, and a variable's
-  // key; by column number: a relation column's key. Each entry is 1 + the
-  // number, 0 while unknown.
+  FlatIndex column_index_{FlatIndex::kEmpty};  // over the columns not first of their text
+  // By text number: the first column of that joined text, a variable's key,
+  // a relation column's key. Each entry is 1 + the number, 0 while unknown.
   std::vector<uint32_t> first_column_of_text_;
   std::vector<uint32_t> variable_keys_;
   std::vector<uint32_t> relation_keys_;
