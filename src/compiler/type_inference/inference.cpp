@@ -178,15 +178,10 @@ class TextIds {
 // number carries whether its predicate is a relation, looked up once.
 class NodeKeys {
  public:
-  // `ends` bounds the keys: an end has at most one (a subscript's record
-  // aside). The indexes grow as the keys come rather than being sized by it:
+  // The indexes grow as the keys come rather than being sized for every end:
   // the texts are a third to a half of the ends, the keys most of them, and
   // an index sized for every end would be twice the room it needs.
-  NodeKeys(const NameViews& relations, size_t ends) : relations_(relations) {
-    // Taken at once: grown by doubling, the list would for a while hold
-    // its old and new room together, at the moment inference holds most.
-    keys_.reserve(ends);
-  }
+  explicit NodeKeys(const NameViews& relations) : relations_(relations) {}
 
   // None for literals, which have no node and keep their own type. A
   // relation's columns are one key across all its calls and heads; any other
@@ -200,8 +195,6 @@ class NodeKeys {
   size_t column_count() const { return columns_.size(); }
 
  private:
-  static constexpr uint64_t kRelation = ~uint64_t{0};
-
   static uint64_t hash(std::string_view text) { return std::hash<std::string_view>()(text); }
   // The hash of `a` + "." + `b`, which (name, column) pairs split
   // differently may print alike.
@@ -221,7 +214,7 @@ class NodeKeys {
       case Expression::Kind::Variable: {
         // A variable's key is a function of its text alone.
         const uint32_t text = texts_.of(hash(end.name()), end.name());
-        return remembered(variable_keys_, text, [&] { return unindexed(Expression::Kind::Variable, text, 0); });
+        return remembered(variable_keys_, text, [&] { return unindexed(); });
       }
       case Expression::Kind::PredicateAddressing: {
         const uint32_t text =
@@ -230,10 +223,9 @@ class NodeKeys {
         if (column != nullptr) *column = number;
         if (columns_[number].relation) {
           // A relation column's key is a function of its text alone.
-          return remembered(relation_keys_, text,
-                            [&] { return unindexed(Expression::Kind::PredicateAddressing, text, kRelation); });
+          return remembered(relation_keys_, text, [&] { return unindexed(); });
         }
-        return intern(Expression::Kind::PredicateAddressing, text, end.call_number());
+        return intern(text, end.call_number());
       }
       case Expression::Kind::SubscriptAddressing: {
         // Kept whole, always: only an Expression holds its record.
@@ -241,7 +233,7 @@ class NodeKeys {
           std::optional<size_t> record = of_end(end.children().front(), nullptr);
           if (!record) return std::nullopt;
           const uint32_t field = texts_.of(hash(end.column()), end.column());
-          return intern(Expression::Kind::SubscriptAddressing, field, *record);
+          return intern(field, *record);
         }
         return std::nullopt;
       }
@@ -250,11 +242,13 @@ class NodeKeys {
     }
   }
 
+  // Only the keys of call columns and subscripts are kept, to be found
+  // again; the joined texts of the one are numbered apart from the field
+  // names of the other, so the text tells the kinds apart.
   struct Key {
     uint32_t text;
-    Expression::Kind kind;
-    uint64_t extra;  // call number or kRelation; the record's key for subscripts
-    friend bool operator==(const Key&, const Key&) = default;
+    uint32_t number;
+    uint64_t extra;  // the call number; the record's key for subscripts
   };
   struct Column {
     uint32_t text;
@@ -262,21 +256,19 @@ class NodeKeys {
     bool relation;
   };
 
-  size_t intern(Expression::Kind kind, uint32_t text, uint64_t extra) {
-    const Key key{text, kind, extra};
+  size_t intern(uint32_t text, uint64_t extra) {
     const auto fresh = static_cast<uint32_t>(keys_.size());
-    const uint64_t hash = mix((uint64_t{text} << 8 | static_cast<uint64_t>(kind)) ^ mix(extra));
-    auto [id, stored] = index_.find_or_insert(hash, fresh, [&](uint32_t id) { return keys_[id] == key; });
-    if (stored) keys_.push_back(key);
-    return id;
+    const uint64_t hash = mix(uint64_t{text} ^ mix(extra));
+    auto [id, stored] = index_.find_or_insert(
+        hash, fresh, [&](uint32_t id) { return keys_[id].text == text && keys_[id].extra == extra; });
+    if (!stored) return keys_[id].number;
+    keys_.push_back(Key{text, static_cast<uint32_t>(key_count_), extra});
+    return key_count_++;
   }
 
   // A key only ever made once, as remembered() makes it: numbered without
   // taking room in the index.
-  size_t unindexed(Expression::Kind kind, uint32_t text, uint64_t extra) {
-    keys_.push_back(Key{text, kind, extra});
-    return keys_.size() - 1;
-  }
+  size_t unindexed() { return key_count_++; }
 
   // The key `make` gives for `number`, made once and then remembered by number:
   // an array read instead of a probe of the key index.
@@ -312,6 +304,7 @@ class NodeKeys {
 
   const NameViews& relations_;
   TextIds texts_;
+  size_t key_count_ = 0;
   std::vector<Key> keys_;
   FlatIndex index_;  // over keys_
   std::vector<Column> columns_;
@@ -434,9 +427,7 @@ class TypeInference::Propagation {
         column_end_count += static_cast<size_t>(in_.end(i, false).is_predicate_addressing()) +
                             static_cast<size_t>(in_.end(i, true).is_predicate_addressing());
       in_.column_ends_.reserve(column_end_count);
-      size_t end_count = 0;
-      for (const auto* graph : in_.graph_list_) end_count += graph->second.end_count();
-      NodeKeys keys(relations, end_count);
+      NodeKeys keys(relations);
       // Per end of the graph being read, its key once known: a graph shares
       // an end between its edges, and its key is looked up once.
       struct Known {
