@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <deque>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
