@@ -117,6 +117,10 @@ TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) 
     if (auto graph = result.find(*head_of(*rules[i])); graph != result.end()) graph->second.seal();
   }
   for (auto& entry : result) entry.second.seal();
+  // Only the positions are asked for after the run; the call counts, a name
+  // per predicate called, would be held through the whole inference.
+  call_counts_ = {};
+  rule_names_ = {};
   return result;
 }
 

@@ -179,11 +179,6 @@ Expression Expression::record_literal(std::vector<std::pair<std::string, Express
   return e;
 }
 
-bool Expression::has_fixed_type() const {
-  return kind_ == Kind::StringLiteral || kind_ == Kind::NumberLiteral || kind_ == Kind::BooleanLiteral ||
-         kind_ == Kind::NullLiteral;
-}
-
 void Expression::set_type(Type type) {
   if (!has_fixed_type()) type_ = std::move(type);
 }

@@ -77,7 +77,11 @@ class Expression {
   // literals must not be changed through it.
   Type& type_mut() { return type_; }
   // Whether this is one of the four scalar literals, whose type never changes.
-  bool has_fixed_type() const;
+  bool has_fixed_type() const { return has_fixed_type(kind_); }
+  static bool has_fixed_type(Kind kind) {
+    return kind == Kind::StringLiteral || kind == Kind::NumberLiteral || kind == Kind::BooleanLiteral ||
+           kind == Kind::NullLiteral;
+  }
   // Replaces the stored type; the four scalar literals keep their fixed type.
   void set_type(Type type);
 

@@ -1,64 +1,123 @@
 #include "compiler/type_inference/graph.h"
 
+#include <limits>
 #include <utility>
+
+#include "common/internal_fault.h"
 
 namespace mirtova {
 
 namespace {
 
-bool shareable(const Expression& end) {
-  if (end.has_fixed_type()) return true;
+constexpr uint64_t kMax32 = std::numeric_limits<uint32_t>::max();
+
+// Whether the end can be kept as its text: a variable, a predicate column or a
+// scalar literal whose type is all in its kind, with numbers that fit.
+bool kept_as_text(const Expression& end, size_t texts_size) {
+  if (Expression::has_fixed_type(end.kind())) return true;
   if (end.kind() != Expression::Kind::Variable && end.kind() != Expression::Kind::PredicateAddressing)
     return false;
   const Type& type = end.type();
-  return !type.is_list() && !type.is_record();
-}
-
-// Equal in every detail inference reads: the text (by digest and by bytes),
-// the call number, and the type, scalar here, with its source column.
-bool same_end(const Expression& a, const Expression& b) {
-  return a.kind() == b.kind() && text_digest(a) == text_digest(b) && a.name() == b.name() &&
-         a.column() == b.column() && a.call_number() == b.call_number() &&
-         a.type().kind() == b.type().kind() && a.type().origin() == b.type().origin();
+  return !type.is_list() && !type.is_record() && type.origin() == nullptr && end.call_number() <= kMax32 &&
+         texts_size + end.name().size() + end.column().size() <= kMax32;
 }
 
 }  // namespace
 
-uint32_t TypesGraph::end_number(Expression end) {
+Expression GraphEnd::to_expression() const {
+  if (const Expression* kept = whole()) return *kept;
+  switch (kind()) {
+    case Expression::Kind::StringLiteral:
+      return Expression::string_literal();
+    case Expression::Kind::NumberLiteral:
+      return Expression::number_literal();
+    case Expression::Kind::BooleanLiteral:
+      return Expression::boolean_literal();
+    case Expression::Kind::NullLiteral:
+      return Expression::null_literal();
+    case Expression::Kind::PredicateAddressing: {
+      Expression end =
+          Expression::predicate_addressing(std::string(name()), std::string(column()), call_number());
+      end.set_type(type());
+      return end;
+    }
+    default:
+      return Expression::variable(std::string(name()), type());
+  }
+}
+
+uint32_t TypesGraph::end_number(Expression end, const Digest128& digest) {
   const auto fresh = static_cast<uint32_t>(ends_.size());
-  if (!shareable(end)) {
-    ends_.push_back(std::move(end));
+  if (!kept_as_text(end, texts_.size())) {
+    StoredEnd stored;
+    stored.at = static_cast<uint32_t>(wholes_.size());
+    stored.whole = true;
+    wholes_.push_back(std::move(end));
+    ends_.push_back(stored);
+    building_->digests.push_back(digest);
     return fresh;
   }
-  const Digest128 digest = text_digest(end);
+  const std::string_view name = end.name(), column = end.column();
   const uint64_t hash = digest.high ^ (digest.low * 0x9e3779b97f4a7c15ULL) ^ end.call_number();
-  auto [id, stored] =
-      end_index_.find_or_insert(hash, fresh, [&](uint32_t id) { return same_end(ends_[id], end); });
-  if (stored) ends_.push_back(std::move(end));
+  // Equal in every detail inference reads: the text (by digest and by bytes),
+  // the call number, and the type's kind.
+  auto [id, stored] = building_->end_index.find_or_insert(hash, fresh, [&](uint32_t id) {
+    const StoredEnd& other = ends_[id];
+    return !other.whole && other.kind == end.kind() && building_->digests[id] == digest &&
+           other.call_number == end.call_number() && other.type == end.type().kind() &&
+           other.name_size == name.size() && other.column_size == column.size() &&
+           std::string_view(texts_).substr(other.at, name.size()) == name &&
+           std::string_view(texts_).substr(other.at + name.size(), column.size()) == column;
+  });
+  if (!stored) return id;
+  StoredEnd kept;
+  kept.at = static_cast<uint32_t>(texts_.size());
+  kept.name_size = static_cast<uint32_t>(name.size());
+  kept.column_size = static_cast<uint32_t>(column.size());
+  kept.call_number = static_cast<uint32_t>(end.call_number());
+  kept.kind = end.kind();
+  kept.type = end.type().kind();
+  texts_.append(name);
+  texts_.append(column);
+  ends_.push_back(kept);
+  building_->digests.push_back(digest);
   return id;
 }
 
 bool TypesGraph::connect(Edge edge) {
+  if (!building_) {
+    // Sealing let go of what keeps duplicates out.
+    if (!edges_.empty()) throw InternalFault("an edge connected to a sealed types graph");
+    building_ = std::make_unique<Building>();
+  }
   const EdgeKey key = edge_key(edge);
   const auto fresh = static_cast<uint32_t>(edges_.size());
-  if (!key_index_
+  if (!building_->key_index
            .find_or_insert(EdgeKeyHash()(key), fresh,
                            [&](uint32_t id) {
                              const GraphEdge& e = edges_[id];
-                             Digest128 a = text_digest(ends_[e.left]);
-                             Digest128 b = text_digest(ends_[e.right]);
+                             Digest128 a = building_->digests[e.left];
+                             Digest128 b = building_->digests[e.right];
                              if (b < a) std::swap(a, b);
-                             return EdgeKey{a, b, e.start, e.stop, e.kind()} == key;
+                             const EdgeBounds at = bounds(id);
+                             return EdgeKey{a, b, at.start, at.stop, e.kind()} == key;
                            })
            .second) {
     return false;
   }
   GraphEdge stored;
-  stored.start = edge.start;
-  stored.stop = edge.stop;
+  if (edge.start == static_cast<int32_t>(edge.start) && edge.stop == static_cast<int32_t>(edge.stop)) {
+    stored.start = static_cast<int32_t>(edge.start);
+    stored.stop = static_cast<int32_t>(edge.stop);
+  } else {
+    stored.far = 1;
+    stored.start = static_cast<int32_t>(far_.size());
+    far_.push_back(EdgeBounds{edge.start, edge.stop});
+  }
   stored.set_kind(edge.kind);
-  stored.left = end_number(std::move(edge.left));
-  stored.right = end_number(std::move(edge.right));
+  const Digest128 left = text_digest(edge.left), right = text_digest(edge.right);
+  stored.left = end_number(std::move(edge.left), left);
+  stored.right = end_number(std::move(edge.right), right);
   edges_.push_back(stored);
   return true;
 }
@@ -68,15 +127,18 @@ void TypesGraph::merge(TypesGraph other) {
 }
 
 void TypesGraph::seal() {
-  key_index_ = FlatIndex(FlatIndex::kEmpty);
-  end_index_ = FlatIndex(FlatIndex::kEmpty);
+  building_.reset();
   edges_.shrink_to_fit();
   ends_.shrink_to_fit();
+  texts_.shrink_to_fit();
+  wholes_.shrink_to_fit();
+  far_.shrink_to_fit();
 }
 
 bool TypesGraph::has_column(std::string_view predicate, std::string_view column) const {
   // Asked once per graph, so a walk costs less than an index kept up per edge.
-  for (const Expression& end : ends_) {
+  for (uint32_t number = 0; number < ends_.size(); ++number) {
+    const GraphEnd end(*this, number);
     if (end.is_predicate_addressing() && end.name() == predicate && end.column() == column) return true;
   }
   return false;
@@ -85,8 +147,11 @@ bool TypesGraph::has_column(std::string_view predicate, std::string_view column)
 std::vector<Edge> TypesGraph::edges() const {
   std::vector<Edge> out;
   out.reserve(edges_.size());
-  for (const GraphEdge& e : edges_)
-    out.push_back(Edge{e.kind(), e.start, e.stop, ends_[e.left], ends_[e.right]});
+  for (size_t at = 0; at < edges_.size(); ++at) {
+    const GraphEdge& e = edges_[at];
+    const EdgeBounds b = bounds(at);
+    out.push_back(Edge{e.kind(), b.start, b.stop, left(at).to_expression(), right(at).to_expression()});
+  }
   return out;
 }
 

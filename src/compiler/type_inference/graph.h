@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,18 +16,56 @@ namespace mirtova {
 // program's graphs hold a few edges per rule of every copy recursion unfolding
 // makes, so an edge is a fraction of the two ends it joins: the kind shares a
 // word with the right end's number, as no graph comes near 2^30 ends (that
-// many would take a hundred gigabytes).
+// many would take a hundred gigabytes). Its position numbers are read through
+// TypesGraph::bounds: those of a text past 2^31 bytes are kept aside.
 struct GraphEdge {
-  int64_t start = 0;
-  int64_t stop = 0;
-  uint32_t left = 0;
+  int32_t start = 0;  // when far, the number in the graph's far positions
+  int32_t stop = 0;
+  uint32_t left : 31 = 0;
+  uint32_t far : 1 = 0;
   uint32_t right : 30 = 0;
   uint32_t kind_bits : 2 = 0;
 
   EdgeKind kind() const { return static_cast<EdgeKind>(kind_bits); }
   void set_kind(EdgeKind kind) { kind_bits = static_cast<uint32_t>(kind) & 3u; }
 };
-static_assert(sizeof(GraphEdge) == 24);
+static_assert(sizeof(GraphEdge) == 16);
+
+// An edge's position numbers: where a conflict along it is reported.
+struct EdgeBounds {
+  int64_t start = 0;
+  int64_t stop = 0;
+};
+
+class TypesGraph;
+
+// One end of a graph's edges, read in place; valid while its graph is neither
+// changed nor gone. It answers what an Expression would.
+class GraphEnd {
+ public:
+  Expression::Kind kind() const;
+  bool is_predicate_addressing() const { return kind() == Expression::Kind::PredicateAddressing; }
+  bool is_subscript_addressing() const { return kind() == Expression::Kind::SubscriptAddressing; }
+  bool has_fixed_type() const { return Expression::has_fixed_type(kind()); }
+  std::string_view name() const;
+  std::string_view column() const;
+  uint64_t call_number() const;
+  const Type& type() const;
+  // The end as it was built, for the ends kept whole (subscripts, list and
+  // record literals, ends of a type not of one scalar kind); null for the rest.
+  const Expression* whole() const;
+  // The end as an Expression equal to the one it was built from.
+  Expression to_expression() const;
+  // Its number in the graph's list of ends: ends of one number are one end.
+  uint32_t number() const { return number_; }
+
+ private:
+  friend class TypesGraph;
+  GraphEnd(const TypesGraph& graph, uint32_t number) : graph_(&graph), number_(number) {}
+
+  const TypesGraph* graph_;
+  uint32_t number_;
+};
 
 class TypesGraph {
  public:
@@ -35,37 +75,104 @@ class TypesGraph {
   // Connects each edge of `other` in its order.
   void merge(TypesGraph other);
   // Ends the building: no edge is connected after, so the indexes that kept
-  // duplicates out are let go and the lists take only the room they fill
-  // (a program has a graph per predicate, most of them of a few edges).
+  // duplicates out, and the ends' digests they compared, are let go and the
+  // lists take only the room they fill (a program has a graph per predicate,
+  // most of them of a few edges).
   void seal();
   // Whether an accepted edge has a PredicateAddressing end of (predicate, column).
   bool has_column(std::string_view predicate, std::string_view column) const;
 
   size_t size() const { return edges_.size(); }
+  size_t end_count() const { return ends_.size(); }
   const GraphEdge& edge(size_t at) const { return edges_[at]; }
-  const Expression& left(size_t at) const { return ends_[edges_[at].left]; }
-  const Expression& right(size_t at) const { return ends_[edges_[at].right]; }
-  // For inference, which changes the types that ends without a node carry
-  // (literals, shared between edges only when their type is fixed); their
-  // text, and so the keys, must stay as they are.
-  Expression& end_mut(uint32_t end) { return ends_[end]; }
+  EdgeBounds bounds(size_t at) const {
+    const GraphEdge& e = edges_[at];
+    return e.far ? far_[static_cast<uint32_t>(e.start)] : EdgeBounds{e.start, e.stop};
+  }
+  GraphEnd left(size_t at) const { return GraphEnd(*this, edges_[at].left); }
+  GraphEnd right(size_t at) const { return GraphEnd(*this, edges_[at].right); }
+  // The type of an end kept whole, for inference, which changes the types
+  // that ends without a node carry (list and record literals, subscripts of
+  // them, each an end of its own per edge); their text, and so the keys, must
+  // stay as they are. An end of a scalar literal has a fixed type and no
+  // other end lacks a node: none of the rest is asked for.
+  Type& whole_type_mut(uint32_t end) { return wholes_[ends_[end].at].type_mut(); }
   // The accepted edges as values, in order.
   std::vector<Edge> edges() const;
 
  private:
+  friend class GraphEnd;
+
+  // Most ends are variables, predicate columns and scalar literals of a type
+  // of one scalar kind: they are kept as their text in texts_, their numbers
+  // and their type's kind, a fifth of the room of an Expression. Every other
+  // end is kept whole in wholes_.
+  struct StoredEnd {
+    uint32_t at = 0;  // the offset of the text in texts_, or the number in wholes_
+    uint32_t name_size = 0;
+    uint32_t column_size = 0;
+    uint32_t call_number = 0;
+    Expression::Kind kind = Expression::Kind::Variable;
+    Type::Kind type = Type::Kind::Any;
+    bool whole = false;
+  };
+  static_assert(sizeof(StoredEnd) == 20);
+
   // The number of an end equal to `end` in every detail, stored now if new.
-  // Only variables and predicate columns with scalar types are shared: every
-  // end of their key is one node of inference, which never changes their own
-  // type. So are the scalar literals, whose type never changes at all; any
-  // other literal keeps a type of its own per edge.
-  uint32_t end_number(Expression end);
+  // Only the ends kept as text are shared: a variable's or a predicate
+  // column's end is one node of inference, which never changes their own
+  // type, and a scalar literal's type never changes at all. Any other end
+  // keeps a type of its own per edge.
+  uint32_t end_number(Expression end, const Digest128& digest);
 
   std::vector<GraphEdge> edges_;  // in the order accepted
-  std::vector<Expression> ends_;
-  // Over the edges' keys, made again from the digests the ends carry.
-  FlatIndex key_index_{FlatIndex::kEmpty};
-  // Over the shared ends, by their digests.
-  FlatIndex end_index_{FlatIndex::kEmpty};
+  std::vector<StoredEnd> ends_;
+  std::string texts_;
+  std::vector<Expression> wholes_;
+  std::vector<EdgeBounds> far_;
+  // What only the building reads, out of line: a program has a graph per
+  // predicate, and a sealed graph holds none of it.
+  struct Building {
+    // Per end: what the indexes compare.
+    std::vector<Digest128> digests;
+    // Over the edges' keys, made again from the ends' digests.
+    FlatIndex key_index{FlatIndex::kEmpty};
+    // Over the shared ends, by their digests.
+    FlatIndex end_index{FlatIndex::kEmpty};
+  };
+  std::unique_ptr<Building> building_;
 };
+
+inline Expression::Kind GraphEnd::kind() const {
+  const TypesGraph::StoredEnd& end = graph_->ends_[number_];
+  return end.whole ? graph_->wholes_[end.at].kind() : end.kind;
+}
+
+inline std::string_view GraphEnd::name() const {
+  const TypesGraph::StoredEnd& end = graph_->ends_[number_];
+  if (end.whole) return graph_->wholes_[end.at].name();
+  return std::string_view(graph_->texts_).substr(end.at, end.name_size);
+}
+
+inline std::string_view GraphEnd::column() const {
+  const TypesGraph::StoredEnd& end = graph_->ends_[number_];
+  if (end.whole) return graph_->wholes_[end.at].column();
+  return std::string_view(graph_->texts_).substr(end.at + end.name_size, end.column_size);
+}
+
+inline uint64_t GraphEnd::call_number() const {
+  const TypesGraph::StoredEnd& end = graph_->ends_[number_];
+  return end.whole ? graph_->wholes_[end.at].call_number() : end.call_number;
+}
+
+inline const Type& GraphEnd::type() const {
+  const TypesGraph::StoredEnd& end = graph_->ends_[number_];
+  return end.whole ? graph_->wholes_[end.at].type() : Type::scalar(end.type);
+}
+
+inline const Expression* GraphEnd::whole() const {
+  const TypesGraph::StoredEnd& end = graph_->ends_[number_];
+  return end.whole ? &graph_->wholes_[end.at] : nullptr;
+}
 
 }  // namespace mirtova

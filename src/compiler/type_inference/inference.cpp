@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <queue>
 #include <string_view>
+#include <type_traits>
 
 #include "common/bounds.h"
 #include "compiler/type_inference/flat_index.h"
@@ -16,6 +19,11 @@ namespace mirtova {
 namespace {
 
 constexpr size_t kMaxPasses = 1000;
+
+// What make_nodes knows of an end before and after its lookup.
+constexpr uint32_t kUnknown = ~uint32_t{0};
+constexpr uint32_t kNoKey = kUnknown - 1;
+constexpr uint32_t kNoColumn = ~uint32_t{0};
 
 // A type that holds itself (x in x, r in r.a, r.a = r) grows at every change:
 // deeper, and for r.a = r, r.b = r twice as large. Past these bounds
@@ -94,57 +102,67 @@ class NameViews {
 };
 
 // Texts (names, and predicate and column joined by ".") numbered in order of
-// first appearance. The index keeps its own copies, close together, so that
-// finding a text again never reaches back into the edges, which are large and
-// spread out. A caller gives one kind of text always the same kind of hash.
-// The copies are spans of one buffer: a string apiece would take more room
-// than the text itself, at the moment inference holds the most.
+// first appearance. The texts are read in place, in the ends that outlive the
+// numbering: a copy of each would be as large as the graphs' own texts, at
+// the moment inference holds the most. A caller gives one kind of text always
+// the same kind of hash; names and joined texts are numbered apart.
 class TextIds {
  public:
-  explicit TextIds(size_t expected) : index_(expected) {}
-
   uint32_t of(uint64_t hash, std::string_view text) {
-    return intern(
-        hash, text.size(), [&](std::string_view stored) { return stored == text; },
-        [&] { bytes_.append(text); });
+    return intern(hash, Entry{text.data(), static_cast<uint32_t>(text.size()), kWhole}, [&](const Entry& e) {
+             return e.name_size == kWhole && view(e) == text;
+           }).first;
   }
-  // The number of `a` + "." + `b`.
+  // The number of `a` + "." + `b`, which pairs split elsewhere may print alike.
   uint32_t of_joined(uint64_t hash, std::string_view a, std::string_view b) {
-    return intern(
-        hash, a.size() + 1 + b.size(),
-        [&](std::string_view stored) {
-          return stored.substr(0, a.size()) == a && stored[a.size()] == '.' &&
-                 stored.substr(a.size() + 1) == b;
-        },
-        [&] {
-          bytes_.append(a);
-          bytes_ += '.';
-          bytes_.append(b);
-        });
-  }
-
- private:
-  struct Span {
-    uint32_t offset;
-    uint32_t size;
-  };
-
-  template <class Same, class Append>
-  uint32_t intern(uint64_t hash, size_t size, Same&& same, Append&& append) {
-    const auto fresh = static_cast<uint32_t>(spans_.size());
-    auto [id, stored] = index_.find_or_insert(hash, fresh, [&](uint32_t id) {
-      return spans_[id].size == size && same(std::string_view(bytes_).substr(spans_[id].offset, size));
-    });
-    if (stored) {
-      spans_.push_back(Span{static_cast<uint32_t>(bytes_.size()), static_cast<uint32_t>(size)});
-      append();
+    auto same = [&](const Entry& e) {
+      if (e.name_size == kWhole || e.size != a.size() + b.size()) return false;
+      const std::string_view stored = view(e);
+      if (e.name_size == a.size()) return stored.substr(0, a.size()) == a && stored.substr(a.size()) == b;
+      // Split elsewhere: alike only if the dots fall on each other's bytes.
+      auto at = [](std::string_view text, size_t name_size, size_t i) {
+        return i < name_size ? text[i] : i == name_size ? '.' : text[i - 1];
+      };
+      for (size_t i = 0; i <= e.size; ++i) {
+        const char mine = i < a.size() ? a[i] : i == a.size() ? '.' : b[i - a.size() - 1];
+        if (mine != at(stored, e.name_size, i)) return false;
+      }
+      return true;
+    };
+    const auto [id, stored] = intern(
+        hash, Entry{a.data(), static_cast<uint32_t>(a.size() + b.size()), static_cast<uint32_t>(a.size())},
+        same);
+    // The ends hold the predicate and the column as one text; a pair held
+    // apart is copied.
+    if (stored && a.data() + a.size() != b.data()) {
+      owned_.push_back(std::string(a) + std::string(b));
+      entries_.back().data = owned_.back().data();
     }
     return id;
   }
 
-  std::string bytes_;
-  std::vector<Span> spans_;
-  FlatIndex index_;  // over spans_
+ private:
+  static constexpr uint32_t kWhole = ~uint32_t{0};
+
+  struct Entry {
+    const char* data;
+    uint32_t size;
+    uint32_t name_size;  // where the "." goes; kWhole for a name
+  };
+
+  static std::string_view view(const Entry& e) { return std::string_view(e.data, e.size); }
+
+  template <class Same>
+  std::pair<uint32_t, bool> intern(uint64_t hash, const Entry& entry, Same&& same) {
+    const auto fresh = static_cast<uint32_t>(entries_.size());
+    const auto found = index_.find_or_insert(hash, fresh, [&](uint32_t id) { return same(entries_[id]); });
+    if (found.second) entries_.push_back(entry);
+    return found;
+  }
+
+  std::vector<Entry> entries_;
+  FlatIndex index_;  // over entries_
+  std::deque<std::string> owned_;
 };
 
 // Node keys of edge ends, each interned to a number. A variable's key is its
@@ -153,85 +171,104 @@ class TextIds {
 // key and its field name: a key determines the printed text of its end, so the
 // pair tells subscripts apart exactly as that text would, and long subscript
 // chains cost no more than short ones. Texts are numbered first, so keys
-// compare as numbers; the digests the edges were keyed by serve as hashes.
+// compare as numbers.
 //
 // Predicate columns are numbered too, by (joined text, length of the
 // predicate name), which is the pair (predicate, column) exactly; a column's
 // number carries whether its predicate is a relation, looked up once.
 class NodeKeys {
  public:
-  NodeKeys(const NameViews& relations, size_t expected)
-      : relations_(relations), texts_(expected / 2), index_(expected / 2), column_index_(expected / 16) {
-    // Taken at once: grown by doubling, the list would for a while hold
-    // its old and new room together, at the moment inference holds most.
-    keys_.reserve(expected / 2);
-  }
+  // The indexes grow as the keys come rather than being sized for every end:
+  // the texts are a third to a half of the ends, the keys most of them, and
+  // an index sized for every end would be twice the room it needs.
+  explicit NodeKeys(const NameViews& relations) : relations_(relations) {}
 
   // None for literals, which have no node and keep their own type. A
   // relation's columns are one key across all its calls and heads; any other
   // predicate (functional, built-in, without rules) has a key per call. For a
   // predicate column, `column` is set to its column's number.
-  std::optional<size_t> of(const Expression& end, uint32_t* column = nullptr) {
+  std::optional<size_t> of(const GraphEnd& end, uint32_t* column) {
+    if (const Expression* whole = end.whole()) return of_end(*whole, column);
+    return of_end(end, column);
+  }
+
+  size_t column_count() const { return columns_.size(); }
+
+ private:
+  static uint64_t hash(std::string_view text) { return std::hash<std::string_view>()(text); }
+  // The hash of `a` + "." + `b`, which (name, column) pairs split
+  // differently may print alike.
+  static uint64_t hash_joined(std::string_view a, std::string_view b) {
+    char joined[128];
+    if (a.size() + b.size() >= sizeof joined) return hash(std::string(a) + "." + std::string(b));
+    std::memcpy(joined, a.data(), a.size());
+    joined[a.size()] = '.';
+    std::memcpy(joined + a.size() + 1, b.data(), b.size());
+    return hash(std::string_view(joined, a.size() + 1 + b.size()));
+  }
+
+  // For an end kept as text, and for one kept whole with what it holds.
+  template <class End>
+  std::optional<size_t> of_end(const End& end, uint32_t* column) {
     switch (end.kind()) {
       case Expression::Kind::Variable: {
         // A variable's key is a function of its text alone.
-        const uint32_t text = texts_.of(text_digest(end).high, end.name());
-        return remembered(variable_keys_, text, [&] { return intern(Expression::Kind::Variable, text, 0); });
+        const uint32_t text = texts_.of(hash(end.name()), end.name());
+        return remembered(variable_keys_, text, [&] { return unindexed(); });
       }
       case Expression::Kind::PredicateAddressing: {
-        const uint32_t text = texts_.of_joined(text_digest(end).high, end.name(), end.column());
+        const uint32_t text =
+            texts_.of_joined(hash_joined(end.name(), end.column()), end.name(), end.column());
         const uint32_t number = column_of(text, end);
         if (column != nullptr) *column = number;
         if (columns_[number].relation) {
-          // A relation column's key is a function of its column alone.
-          return remembered(relation_keys_, number,
-                            [&] { return intern(Expression::Kind::PredicateAddressing, text, kRelation); });
+          // A relation column's key is a function of its text alone.
+          return remembered(relation_keys_, text, [&] { return unindexed(); });
         }
-        return intern(Expression::Kind::PredicateAddressing, text, end.call_number());
+        return intern(text, end.call_number());
       }
       case Expression::Kind::SubscriptAddressing: {
-        std::optional<size_t> record = of(end.children().front());
-        if (!record) return std::nullopt;
-        const uint32_t field = texts_.of(std::hash<std::string_view>()(end.column()), end.column());
-        return intern(Expression::Kind::SubscriptAddressing, field, *record);
+        // Kept whole, always: only an Expression holds its record.
+        if constexpr (std::is_same_v<End, Expression>) {
+          std::optional<size_t> record = of_end(end.children().front(), nullptr);
+          if (!record) return std::nullopt;
+          const uint32_t field = texts_.of(hash(end.column()), end.column());
+          return intern(field, *record);
+        }
+        return std::nullopt;
       }
       default:
         return std::nullopt;
     }
   }
 
-  // The first end of each column number.
-  std::vector<const Expression*> column_firsts() const {
-    std::vector<const Expression*> out;
-    out.reserve(columns_.size());
-    for (const Column& column : columns_) out.push_back(column.first);
-    return out;
-  }
-
- private:
-  static constexpr uint64_t kRelation = ~uint64_t{0};
-
+  // Only the keys of call columns and subscripts are kept, to be found
+  // again; the joined texts of the one are numbered apart from the field
+  // names of the other, so the text tells the kinds apart.
   struct Key {
     uint32_t text;
-    Expression::Kind kind;
-    uint64_t extra;  // call number or kRelation; the record's key for subscripts
-    friend bool operator==(const Key&, const Key&) = default;
+    uint32_t number;
+    uint64_t extra;  // the call number; the record's key for subscripts
   };
   struct Column {
     uint32_t text;
     uint32_t name_size;
     bool relation;
-    const Expression* first;  // the edges outlive the keys
   };
 
-  size_t intern(Expression::Kind kind, uint32_t text, uint64_t extra) {
-    const Key key{text, kind, extra};
+  size_t intern(uint32_t text, uint64_t extra) {
     const auto fresh = static_cast<uint32_t>(keys_.size());
-    const uint64_t hash = mix((uint64_t{text} << 8 | static_cast<uint64_t>(kind)) ^ mix(extra));
-    auto [id, stored] = index_.find_or_insert(hash, fresh, [&](uint32_t id) { return keys_[id] == key; });
-    if (stored) keys_.push_back(key);
-    return id;
+    const uint64_t hash = mix(uint64_t{text} ^ mix(extra));
+    auto [id, stored] = index_.find_or_insert(
+        hash, fresh, [&](uint32_t id) { return keys_[id].text == text && keys_[id].extra == extra; });
+    if (!stored) return keys_[id].number;
+    keys_.push_back(Key{text, static_cast<uint32_t>(key_count_), extra});
+    return key_count_++;
   }
+
+  // A key only ever made once, as remembered() makes it: numbered without
+  // taking room in the index.
+  size_t unindexed() { return key_count_++; }
 
   // The key `make` gives for `number`, made once and then remembered by number:
   // an array read instead of a probe of the key index.
@@ -242,34 +279,38 @@ class NodeKeys {
     return keys[number] - 1;
   }
 
-  uint32_t column_of(uint32_t text, const Expression& end) {
+  template <class End>
+  uint32_t column_of(uint32_t text, const End& end) {
     const auto name_size = static_cast<uint32_t>(end.name().size());
-    // Almost every joined text names one column; the index settles the rest.
-    if (text < first_column_of_text_.size() && first_column_of_text_[text] != 0) {
-      const uint32_t first = first_column_of_text_[text] - 1;
-      if (columns_[first].name_size == name_size) return first;
-    }
-    const auto fresh = static_cast<uint32_t>(columns_.size());
-    auto [id, stored] = column_index_.find_or_insert(
-        mix(uint64_t{text} << 32 | name_size), fresh,
-        [&](uint32_t id) { return columns_[id].text == text && columns_[id].name_size == name_size; });
-    if (stored) columns_.push_back(Column{text, name_size, relations_.contains(end.name()), &end});
     if (text >= first_column_of_text_.size()) {
       first_column_of_text_.resize(std::max<size_t>(2 * first_column_of_text_.size(), text + 1), 0);
     }
-    if (first_column_of_text_[text] == 0) first_column_of_text_[text] = id + 1;
-    return id;
+    const auto fresh = static_cast<uint32_t>(columns_.size());
+    // Almost every joined text names one column, the first: only the others,
+    // split elsewhere, are in the index.
+    if (first_column_of_text_[text] == 0) {
+      first_column_of_text_[text] = fresh + 1;
+    } else {
+      const uint32_t first = first_column_of_text_[text] - 1;
+      if (columns_[first].name_size == name_size) return first;
+      auto [id, stored] = column_index_.find_or_insert(
+          mix(uint64_t{text} << 32 | name_size), fresh,
+          [&](uint32_t id) { return columns_[id].text == text && columns_[id].name_size == name_size; });
+      if (!stored) return id;
+    }
+    columns_.push_back(Column{text, name_size, relations_.contains(end.name())});
+    return fresh;
   }
 
   const NameViews& relations_;
   TextIds texts_;
+  size_t key_count_ = 0;
   std::vector<Key> keys_;
   FlatIndex index_;  // over keys_
   std::vector<Column> columns_;
-  FlatIndex column_index_;  // over columns_
-  // By text number: the first column of that joined text, and a variable's
-  // key; by column number: a relation column's key. Each entry is 1 + the
-  // number, 0 while unknown.
+  FlatIndex column_index_{FlatIndex::kEmpty};  // over the columns not first of their text
+  // By text number: the first column of that joined text, a variable's key,
+  // a relation column's key. Each entry is 1 + the number, 0 while unknown.
   std::vector<uint32_t> first_column_of_text_;
   std::vector<uint32_t> variable_keys_;
   std::vector<uint32_t> relation_keys_;
@@ -340,9 +381,8 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
     return false;
   }
   const NodeRef node = side ? right_nodes_[edge] : left_nodes_[edge];
-  Expression& end = end_mut(edge, side);
-  if (!node && end.has_fixed_type()) return false;
-  Type& stored = node ? nodes_[*node] : end.type_mut();
+  if (!node && end(edge, side).has_fixed_type()) return false;
+  Type& stored = node ? nodes_[*node] : whole_type_mut(edge, side);
   // A source reaching a value is a change too: the passes go on until it has
   // reached every value it belongs to.
   const bool changed = !stored.eq(type) || (!host_tables_.empty() && !same_origins(stored, type));
@@ -380,28 +420,44 @@ class TypeInference::Propagation {
     // and the column ends then take the room they need at once, after the
     // keys' index is let go, instead of growing by doubling beside it.
     size_t key_count = 0;
-    std::vector<const Expression*> column_firsts;
+    size_t column_count = 0;
     {
       size_t column_end_count = 0;
       for (size_t i = 0; i < edge_count; ++i)
         column_end_count += static_cast<size_t>(in_.end(i, false).is_predicate_addressing()) +
                             static_cast<size_t>(in_.end(i, true).is_predicate_addressing());
       in_.column_ends_.reserve(column_end_count);
-      // Every edge has two ends: sized once rather than rehashed as the keys come.
-      NodeKeys keys(relations, 2 * edge_count);
+      NodeKeys keys(relations);
+      // Per end of the graph being read, its key once known: a graph shares
+      // an end between its edges, and its key is looked up once.
+      struct Known {
+        uint32_t key = kUnknown;
+        uint32_t column = kNoColumn;
+      };
+      std::vector<Known> known;
+      uint32_t graph = ~uint32_t{0};
       for (size_t i = 0; i < edge_count; ++i) {
+        if (in_.edges_[i].graph != graph) {
+          graph = in_.edges_[i].graph;
+          known.assign(in_.graph_list_[graph]->second.end_count(), Known{});
+        }
         for (Side side : {false, true}) {
-          const Expression& end = in_.end(i, side);
-          uint32_t column = 0;
-          std::optional<size_t> key = keys.of(end, &column);
-          if (!key) continue;
-          if (end.is_predicate_addressing())
-            in_.column_ends_.push_back(ColumnEnd{static_cast<uint32_t>(i), column, side});
-          (side ? in_.right_nodes_ : in_.left_nodes_)[i] = *key;
-          key_count = std::max(key_count, *key + 1);
+          const GraphEnd end = in_.end(i, side);
+          Known& k = known[end.number()];
+          if (k.key == kUnknown) {
+            uint32_t column = 0;
+            const std::optional<size_t> key = keys.of(end, &column);
+            k.key = key ? static_cast<uint32_t>(*key) : kNoKey;
+            if (key && end.is_predicate_addressing()) k.column = column;
+          }
+          if (k.key == kNoKey) continue;
+          if (k.column != kNoColumn)
+            in_.column_ends_.push_back(ColumnEnd{static_cast<uint32_t>(i), k.column, side});
+          (side ? in_.right_nodes_ : in_.left_nodes_)[i] = k.key;
+          key_count = std::max<size_t>(key_count, k.key + 1);
         }
       }
-      column_firsts = keys.column_firsts();
+      column_count = keys.column_count();
     }
     // Made after the keys' index is let go, not beside it.
     steps_.reserve(edge_count);
@@ -414,7 +470,7 @@ class TypeInference::Propagation {
       for (Side side : {false, true}) {
         NodeRef& ref = (side ? in_.right_nodes_ : in_.left_nodes_)[i];
         if (!ref) continue;
-        const Expression& end = in_.end(i, side);
+        const GraphEnd end = in_.end(i, side);
         uint32_t& number = node_numbers[*ref];
         if (number == 0) {
           in_.nodes_.push_back(end.type());
@@ -427,7 +483,10 @@ class TypeInference::Propagation {
         ref = number - 1;
       }
     }
-    in_.column_firsts_ = std::move(column_firsts);
+    // Walked backwards, so the first end of each column is written last.
+    in_.column_firsts_.assign(column_count, 0);
+    for (size_t k = in_.column_ends_.size(); k-- > 0;)
+      in_.column_firsts_[in_.column_ends_[k].column] = static_cast<uint32_t>(k);
     return Unit{};
   }
 
@@ -529,7 +588,7 @@ class TypeInference::Propagation {
  private:
   // A column of a host's table is the source of what is read from it: one
   // shared origin per column, given to each call's node of it.
-  void seed_origin(const Expression& end, Type& node) {
+  void seed_origin(const GraphEnd& end, Type& node) {
     if (!node.is_any() || end.column() == "quoril_value") return;
     auto table = in_.host_tables_.find(end.name());
     if (table == in_.host_tables_.end()) return;
@@ -549,8 +608,8 @@ class TypeInference::Propagation {
 
   // One edge's step; whether it changed an end.
   Result<bool, TypeInferenceError> visit(size_t i) {
-    const GraphEdge& edge = in_.edge(i);
-    const int64_t p1 = edge.start, p2 = edge.stop;
+    const EdgeBounds bounds = in_.graph_of(i).second.bounds(in_.edges_[i].at);
+    const int64_t p1 = bounds.start, p2 = bounds.stop;
     bool changed = false;
     switch (steps_[i]) {
       case Step::Nothing:
@@ -589,7 +648,7 @@ class TypeInference::Propagation {
         }
         // A scalar or a list here is no conflict: the edge simply does nothing.
         // Only a column or a subscript names a field.
-        const Expression& named = in_.end(i, true);
+        const GraphEnd named = in_.end(i, true);
         if ((!named.is_predicate_addressing() && !named.is_subscript_addressing()) || !current.is_record())
           break;
         const std::string_view field = named.column();
@@ -648,17 +707,20 @@ ColumnEndTypes TypeInference::column_end_types(const PredicateTypes* only) const
   // Asked once per column number rather than once per end.
   std::vector<char> wanted(column_firsts_.size(), 1);
   if (only != nullptr) {
-    for (size_t c = 0; c < column_firsts_.size(); ++c) {
-      auto columns = only->find(std::string(column_firsts_[c]->name()));
-      wanted[c] = columns != only->end() && columns->second.count(std::string(column_firsts_[c]->column()));
+    for (const ColumnEnd& column_end : column_ends_) {
+      const size_t c = column_end.column;
+      if (column_firsts_[c] != static_cast<size_t>(&column_end - column_ends_.data())) continue;
+      const GraphEnd first = column_first(c);
+      auto columns = only->find(std::string(first.name()));
+      wanted[c] = columns != only->end() && columns->second.count(std::string(first.column()));
     }
   }
   ColumnEndTypes result;
   for (const ColumnEnd& column_end : column_ends_) {
     if (!wanted[column_end.column]) continue;
-    const Expression& first = *column_firsts_[column_end.column];
+    const GraphEnd first = column_first(column_end.column);
     result[std::string(first.name())][std::string(first.column())].emplace_back(
-        graph_of(column_end.edge).first, end_type(column_end.edge, column_end.side));
+        graph_of(column_end.edge).first, end_type(column_end.edge, column_end.side()));
   }
   return result;
 }
@@ -669,15 +731,15 @@ PredicateTypes TypeInference::all_predicate_types() const {
   std::vector<Type> types(column_firsts_.size());
   std::vector<char> seen(column_firsts_.size(), 0);
   for (const ColumnEnd& column_end : column_ends_) {
-    const Type& end_type = this->end_type(column_end.edge, column_end.side);
+    const Type& end_type = this->end_type(column_end.edge, column_end.side());
     fold_column_type(types[column_end.column], !seen[column_end.column], end_type);
     seen[column_end.column] = 1;
   }
   PredicateTypes result;
   for (size_t c = 0; c < column_firsts_.size(); ++c) {
-    if (seen[c])
-      result[std::string(column_firsts_[c]->name())].emplace(column_firsts_[c]->column(),
-                                                             std::move(types[c]));
+    if (!seen[c]) continue;
+    const GraphEnd first = column_first(c);
+    result[std::string(first.name())].emplace(first.column(), std::move(types[c]));
   }
   return result;
 }
@@ -691,7 +753,7 @@ void TypeInference::release_variable_types(const std::function<void(std::string_
     auto* graph = graph_list_[number];
     for (; e < edges_.size() && edges_[e].graph == number; ++e) {
       for (Side side : {false, true}) {
-        const Expression& end = this->end(e, side);
+        const GraphEnd end = this->end(e, side);
         if (end.kind() != Expression::Kind::Variable || given.contains(end.name())) continue;
         take(end.name(), end_type(e, side));
         given.insert(end.name());

@@ -119,14 +119,14 @@ class TypeInference {
     return *graph_list_[edges_[edge].graph];
   }
   const GraphEdge& edge(size_t edge) const { return graph_of(edge).second.edge(edges_[edge].at); }
-  const Expression& end(size_t edge, Side side) const {
+  GraphEnd end(size_t edge, Side side) const {
     const TypesGraph& graph = graph_of(edge).second;
     return side ? graph.right(edges_[edge].at) : graph.left(edges_[edge].at);
   }
-  Expression& end_mut(size_t edge, Side side) {
+  Type& whole_type_mut(size_t edge, Side side) {
     TypesGraph& graph = graph_of(edge).second;
     const GraphEdge& e = graph.edge(edges_[edge].at);
-    return graph.end_mut(side ? e.right : e.left);
+    return graph.whole_type_mut(side ? e.right : e.left);
   }
   const Type* node_type(size_t edge, Side side) const;
   const Type& end_type(size_t edge, Side side) const;
@@ -148,14 +148,24 @@ class TypeInference {
   bool runaway_ = false;
   size_t work_ = 0;  // type nodes written by updates so far
   // Every PredicateAddressing end, in edge order, with the number of its
-  // (predicate, column); and per number, the first end naming it.
+  // (predicate, column); and per number, the place here of the first end
+  // naming it, which tells the predicate and the column.
+  // Eight bytes, as there is one for every column end of every edge: no
+  // program comes near 2^31 columns.
   struct ColumnEnd {
+    ColumnEnd(uint32_t edge, uint32_t column, Side side) : edge(edge), column(column), right(side) {}
+    Side side() const { return right != 0; }
     uint32_t edge;
-    uint32_t column;
-    Side side;
+    uint32_t column : 31;
+    uint32_t right : 1;
   };
+  static_assert(sizeof(ColumnEnd) == 8);
   std::vector<ColumnEnd> column_ends_;
-  std::vector<const Expression*> column_firsts_;
+  std::vector<uint32_t> column_firsts_;
+  GraphEnd column_first(size_t column) const {
+    const ColumnEnd& first = column_ends_[column_firsts_[column]];
+    return end(first.edge, first.side());
+  }
 };
 
 // One more end of a column folded into the column's type: the first end's

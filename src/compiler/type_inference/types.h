@@ -47,6 +47,9 @@ class Type {
   static Type number() { return Type(Kind::Number); }
   static Type string() { return Type(Kind::String); }
   static Type boolean() { return Type(Kind::Bool); }
+  // The type of a kind other than List and Record, without a source column:
+  // one value per kind, for whatever holds only the kind.
+  static const Type& scalar(Kind kind);
   static Type list(Type element);
   static Type record(Fields fields, bool open);
   static Type open_record(Fields fields) { return record(std::move(fields), true); }

@@ -167,6 +167,10 @@ TEST(TypesSpeedNodeTest, EndsShareNodesByKey) {
       {"columns printed alike stay apart in the result",
        {rule(head("a.b", {}, {{"c", num()}})), rule(head("a", {}, {{"b.c", num()}}))},
        "a.b.c: number; a.b.c: number; "},  // a.b's c, then a's b.c
+      {"three columns printed alike, one met twice",
+       {rule(head("a.b.c", {}, {{"d", num()}})), rule(head("a", {}, {{"b.c.d", num()}})),
+        rule(head("a.b", {}, {{"c.d", num()}})), rule(head("a", {}, {{"b.c.d", num()}}))},
+       "a.b.c.d: number; a.b.c.d: number; a.b.c.d: number; "},
       {"subscripts of other fields do not",
        {rule(head("T", {var("r")}), {unify(subscript(var("r"), "a"), num()), unify(subscript(var("r"), "b"), str())})},
        "T.col0: {a: number, b: string}; "},
