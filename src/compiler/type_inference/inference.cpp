@@ -109,9 +109,9 @@ class NameViews {
 class TextIds {
  public:
   uint32_t of(uint64_t hash, std::string_view text) {
-    return intern(hash, Entry{text.data(), static_cast<uint32_t>(text.size()), kWhole}, [&](const Entry& e) {
-             return e.name_size == kWhole && view(e) == text;
-           }).first;
+    return intern(hash, Entry{text.data(), static_cast<uint32_t>(text.size()), kWhole},
+                  [&](const Entry& e) { return e.name_size == kWhole && view(e) == text; })
+        .first;
   }
   // The number of `a` + "." + `b`, which pairs split elsewhere may print alike.
   uint32_t of_joined(uint64_t hash, std::string_view a, std::string_view b) {
