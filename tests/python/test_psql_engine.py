@@ -41,6 +41,8 @@ PSQL_CASES = [
     ("column of nulls sought in a list of numbers in a combine",
      "G(null, 1); G(null, 2); Q(x, c) :- T(x), c == (Sum{y :- G(g, y), g in [3, 4]});", "Q", {"T": [(1,), (2,)]},
      [(1, None), (2, None)]),
+    ("column of nulls summed in a combine", "G(0, null); G(1, null); Q(x, g) :- T(x), g == (Sum{k :- G(c, k)});",
+     "Q", {"T": [(1,), (2,)]}, [(1, None), (2, None)]),
 ]
 
 

@@ -425,6 +425,12 @@ bool ExprTranslator::is_held_as_text(const Json& expr) const {
     const Json& name = variable->at("var_name");
     return held_as_text.count(name.is_str() ? name.as_str() : name.compact()) > 0;
   }
+  // An aggregated value entangled with its row is still that value.
+  if (const Json* call = expr.get("call"); call != nullptr && call->at("predicate_name").is_str() &&
+                                           call->at("predicate_name").as_str() == "MagicalEntangle") {
+    std::vector<const Json*> args = call_arguments(*call);
+    return !args.empty() && is_held_as_text(*args[0]);
+  }
   const Json* subscript = expr.get("subscript");
   if (subscript == nullptr) return false;
   const Json* target = subscript->get("record");
