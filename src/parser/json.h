@@ -53,6 +53,8 @@ class JsonObject {
 
   iterator find(std::string_view key);
   const_iterator find(std::string_view key) const;
+  // The value of `key`, or nullptr: find without a second look for the end.
+  const Json* value_of(std::string_view key) const;
   bool contains(std::string_view key) const;
   size_t count(std::string_view key) const { return contains(key) ? 1 : 0; }
   size_t erase(std::string_view key);
@@ -93,6 +95,8 @@ class JsonObject {
   // counted as its entry at once: the caller puts the entry in.
   void grow(size_t count);
 
+  // The entry of `key`, or `stop`, the object's end.
+  const_iterator find_until(std::string_view key, const_iterator stop) const;
   // find for a key of a long text the parser and the compiler never write.
   [[gnu::cold]] const_iterator find_boxed(std::string_view key) const;
   // The first entry whose key is not below `key`.
@@ -319,16 +323,26 @@ inline JsonObject::iterator JsonObject::lower_bound(std::string_view key) {
                           [](const value_type& entry, std::string_view k) { return entry.first.view() < k; });
 }
 
-[[gnu::always_inline]] inline JsonObject::const_iterator JsonObject::find(std::string_view key) const {
+[[gnu::always_inline]] inline JsonObject::const_iterator JsonObject::find_until(std::string_view key,
+                                                                          const_iterator stop) const {
   // Objects are small: a scan beats halving. A key is told by its word
   // alone, which for a key given as a literal is a constant.
   const uint64_t word = JsonKey::word_of(key);
   if (word == JsonKey::kNoWord) [[unlikely]]
     return find_boxed(key);
-  const const_iterator stop = end();
   for (auto it = begin(); it != stop; ++it)
     if (it->first.word() == word) return it;
   return stop;
+}
+
+[[gnu::always_inline]] inline JsonObject::const_iterator JsonObject::find(std::string_view key) const {
+  return find_until(key, end());
+}
+
+[[gnu::always_inline]] inline const Json* JsonObject::value_of(std::string_view key) const {
+  const const_iterator stop = end();
+  const const_iterator it = find_until(key, stop);
+  return it == stop ? nullptr : &it->second;
 }
 
 [[gnu::always_inline]] inline bool JsonObject::contains(std::string_view key) const { return find(key) != end(); }
@@ -387,8 +401,7 @@ inline const Json& Json::plain() const { return tag_ == Tag::Subtree ? subtree_-
 [[gnu::always_inline]] inline const Json* Json::get(std::string_view key) const {
   if (tag_ != Tag::Object) [[unlikely]]
     return shared_get(key);
-  auto it = object_.find(key);
-  return it == object_.end() ? nullptr : &it->second;
+  return object_.value_of(key);
 }
 
 [[gnu::always_inline]] inline Json* Json::get_mut(std::string_view key) {
@@ -397,10 +410,9 @@ inline const Json& Json::plain() const { return tag_ == Tag::Subtree ? subtree_-
 }
 
 [[gnu::always_inline]] inline const Json& Json::at(std::string_view key) const {
-  const ObjectType& o = as_object();
-  auto it = o.find(key);
-  if (it == o.end()) missing_key(key);
-  return it->second;
+  const Json* value = as_object().value_of(key);
+  if (value == nullptr) missing_key(key);
+  return *value;
 }
 
 // The printing rank of an object key: lower ranks print first.

@@ -43,7 +43,8 @@ inline bool same_bytes(const char* a, const char* b, size_t n) {
 class JsonKey {
  public:
   JsonKey() = default;
-  JsonKey(std::string_view text) { assign(text); }
+  // Inline, so that a literal key's word is worked out where it is written.
+  [[gnu::always_inline]] JsonKey(std::string_view text) { assign(text); }
   JsonKey(const std::string& text) : JsonKey(std::string_view(text)) {}
   JsonKey(const char* text) : JsonKey(std::string_view(text)) {}
   JsonKey(const JsonKey& other) : word_(other.word_) {
