@@ -164,6 +164,17 @@ TEST(JsonTest, ObjectsFindAndReplaceLongAndShortKeys) {
   one_copy.set("b", 2);
   one_copy.set("a", 1);
   EXPECT_EQ(one_copy.compact(), "{\"a\":1,\"b\":2}");
+  // Past its room an object doubles it; entries go in and out at either end.
+  Json many;
+  for (int i = 40; i > 0; --i) many.set("k" + std::to_string(i), i);
+  many.as_object_mut().erase("k9");
+  many.as_object_mut().erase("k1");
+  EXPECT_EQ(many.size(), 38u);
+  EXPECT_EQ(many.as_object().begin()->first, "k10");
+  EXPECT_EQ((many.as_object().end() - 1)->first, "k8");
+  EXPECT_EQ(many.get("k9"), nullptr);
+  EXPECT_EQ(many.at("k27").as_int(), 27);
+  EXPECT_TRUE(Json(many) == many);
   Json::ObjectType reserved;
   reserved.reserve(1);
   EXPECT_TRUE(reserved.empty());
