@@ -72,10 +72,18 @@ void keep(Block* block) {
 
 JsonObject::JsonObject(const JsonObject& other) {
   if (other.empty()) return;
-  reserve(other.size());
-  value_type* to = entries(block_);
+  const size_t count = other.size();
+  grow(count);
+  value_type* to = first();
   for (const value_type& entry : other) ::new (static_cast<void*>(to++)) value_type(entry);
-  block_->size = other.block_->size;
+  if (count > 1) header()->size = static_cast<uint32_t>(count);
+}
+
+JsonObject::const_iterator JsonObject::find_boxed(std::string_view key) const {
+  const const_iterator stop = end();
+  for (auto it = begin(); it != stop; ++it)
+    if (it->first.boxed() && it->first.view() == key) return it;
+  return stop;
 }
 
 JsonObject& JsonObject::operator=(const JsonObject& other) {
@@ -89,50 +97,66 @@ JsonObject& JsonObject::operator=(const JsonObject& other) {
 JsonObject& JsonObject::operator=(JsonObject&& other) noexcept {
   if (this != &other) {
     JsonObject gone(std::move(*this));
-    block_ = std::exchange(other.block_, nullptr);
+    bits_ = std::exchange(other.bits_, 0);
   }
   return *this;
 }
 
 JsonObject::~JsonObject() {
-  if (block_ == nullptr) return;
+  if (bits_ == 0) return;
   for (value_type& entry : *this) entry.~value_type();
-  ::operator delete(block_);
+  free_block();
 }
 
 void JsonObject::reserve(size_t count) {
-  if (count <= (block_ == nullptr ? 0 : block_->capacity)) return;
-  auto* grown = static_cast<Block*>(::operator new(sizeof(Block) + count * sizeof(value_type)));
-  grown->capacity = static_cast<uint32_t>(count);
-  grown->size = 0;
-  if (block_ != nullptr) {
-    // Keys and nodes hold no pointer into themselves: their bytes move as they are.
-    std::memcpy(static_cast<void*>(entries(grown)), static_cast<const void*>(entries(block_)),
-                block_->size * sizeof(value_type));
-    grown->size = block_->size;
-    ::operator delete(block_);
+  // Room for one entry is its entry: taken when the entry comes.
+  if (count > 1 && count > capacity()) grow(count);
+}
+
+void JsonObject::grow(size_t count) {
+  const size_t held = size();
+  uintptr_t grown;
+  if (count == 1) {
+    grown = reinterpret_cast<uintptr_t>(::operator new(sizeof(value_type))) | kSingle;
+  } else {
+    auto* head = static_cast<Header*>(::operator new(sizeof(Header) + count * sizeof(value_type)));
+    head->size = static_cast<uint32_t>(held);
+    head->capacity = static_cast<uint32_t>(count);
+    grown = reinterpret_cast<uintptr_t>(head + 1);
   }
-  block_ = grown;
+  if (bits_ != 0) {
+    // Keys and nodes hold no pointer into themselves: their bytes move as they are.
+    std::memcpy(reinterpret_cast<void*>(grown & ~kSingle), static_cast<const void*>(first()),
+                held * sizeof(value_type));
+    free_block();
+  }
+  bits_ = grown;
 }
 
 JsonObject::iterator JsonObject::open_gap(const_iterator at) {
   const size_t index = static_cast<size_t>(at - begin());
   const size_t count = size();
-  if (block_ == nullptr || count == block_->capacity) reserve(count == 0 ? 1 : 2 * count);
-  value_type* base = entries(block_);
+  if (count == capacity()) grow(count == 0 ? 1 : 2 * count);
+  value_type* base = first();
   std::memmove(static_cast<void*>(base + index + 1), static_cast<const void*>(base + index),
                (count - index) * sizeof(value_type));
-  ++block_->size;
+  // An object of one entry knows its count by its form.
+  if (!(bits_ & kSingle)) ++header()->size;
   return base + index;
 }
 
 JsonObject::iterator JsonObject::erase(const_iterator at) {
   const size_t index = static_cast<size_t>(at - begin());
-  value_type* base = entries(block_);
+  const size_t count = size();
+  value_type* base = first();
   base[index].~value_type();
+  if (bits_ & kSingle) {
+    free_block();
+    return nullptr;
+  }
   std::memmove(static_cast<void*>(base + index), static_cast<const void*>(base + index + 1),
-               (block_->size - index - 1) * sizeof(value_type));
-  --block_->size;
+               (count - index - 1) * sizeof(value_type));
+  --header()->size;
   return base + index;
 }
 

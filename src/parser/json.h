@@ -26,30 +26,6 @@ class Json;
 // The entries of a Json object, kept sorted by byte order of keys in one
 // vector. Syntax-tree objects hold a handful of keys, so a flat vector copies
 // with one allocation and finds a key faster than a node-based map would.
-// Whether n bytes at a and b are equal. Keys are short words: a few word
-// loads (overlapping at the end) compare them without a library call.
-inline bool same_bytes(const char* a, const char* b, size_t n) {
-  auto load8 = [](const char* p) {
-    uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-  };
-  auto load4 = [](const char* p) {
-    uint32_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-  };
-  if (n >= 8) {
-    for (size_t i = 0; i + 8 < n; i += 8)
-      if (load8(a + i) != load8(b + i)) return false;
-    return load8(a + n - 8) == load8(b + n - 8);
-  }
-  if (n >= 4) return load4(a) == load4(b) && load4(a + n - 4) == load4(b + n - 4);
-  for (size_t i = 0; i < n; ++i)
-    if (a[i] != b[i]) return false;
-  return true;
-}
-
 class JsonObject {
  public:
   using value_type = std::pair<JsonKey, Json>;
@@ -58,7 +34,7 @@ class JsonObject {
 
   JsonObject() = default;
   JsonObject(const JsonObject& other);
-  JsonObject(JsonObject&& other) noexcept : block_(std::exchange(other.block_, nullptr)) {}
+  JsonObject(JsonObject&& other) noexcept : bits_(std::exchange(other.bits_, 0)) {}
   JsonObject& operator=(const JsonObject& other);
   JsonObject& operator=(JsonObject&& other) noexcept;
   ~JsonObject();
@@ -68,18 +44,25 @@ class JsonObject {
   iterator end();
   const_iterator begin() const;
   const_iterator end() const;
-  size_t size() const { return block_ == nullptr ? 0 : block_->size; }
+  size_t size() const {
+    if (bits_ & kSingle) return 1;
+    return bits_ == 0 ? 0 : header()->size;
+  }
   bool empty() const { return size() == 0; }
   void reserve(size_t count);
 
   iterator find(std::string_view key);
   const_iterator find(std::string_view key) const;
+  // The value of `key`, or nullptr: find without a second look for the end.
+  const Json* value_of(std::string_view key) const;
   bool contains(std::string_view key) const;
   size_t count(std::string_view key) const { return contains(key) ? 1 : 0; }
   size_t erase(std::string_view key);
   iterator erase(const_iterator at);
   // Replaces the value of an existing key; the bool says whether it was new.
   std::pair<iterator, bool> insert_or_assign(JsonKey key, Json value);
+  // Appends an entry whose key is above every key of the object.
+  void append(JsonKey key, Json value);
   // Keeps the value of an existing key, as std::map::try_emplace does.
   std::pair<iterator, bool> try_emplace(JsonKey key, Json value);
   Json& operator[](std::string_view key);
@@ -87,21 +70,41 @@ class JsonObject {
   friend bool operator==(const JsonObject& a, const JsonObject& b);
 
  private:
-  // The entries follow their count in one allocation: a syntax tree holds
-  // about one object per byte of program, most of one or two entries, so an
-  // object is one pointer in its node and one block on the heap.
-  struct Block {
+  // An object is the address of its first entry. A syntax tree holds about
+  // one object per byte of program, more than half of them of one entry:
+  // such an entry is its block alone (the address's low bit set), as a count
+  // beside it would take the block up a malloc size class. A larger object
+  // keeps its count and room just before its entries.
+  struct Header {
     uint32_t size;
     uint32_t capacity;
   };
-  static value_type* entries(Block* block) { return reinterpret_cast<value_type*>(block + 1); }
+  static constexpr uintptr_t kSingle = 1;
+  value_type* first() const { return reinterpret_cast<value_type*>(bits_ & ~kSingle); }
+  // Only of an object with a header.
+  Header* header() const { return reinterpret_cast<Header*>(bits_) - 1; }
+  size_t capacity() const {
+    if (bits_ & kSingle) return 1;
+    return bits_ == 0 ? 0 : header()->capacity;
+  }
+  void free_block() {
+    ::operator delete(bits_ & kSingle ? static_cast<void*>(first()) : static_cast<void*>(header()));
+    bits_ = 0;
+  }
+  // Room for `count` entries, more than the object has. The room for one is
+  // counted as its entry at once: the caller puts the entry in.
+  void grow(size_t count);
 
+  // The entry of `key`, or `stop`, the object's end.
+  const_iterator find_until(std::string_view key, const_iterator stop) const;
+  // find for a key of a long text the parser and the compiler never write.
+  [[gnu::cold]] const_iterator find_boxed(std::string_view key) const;
   // The first entry whose key is not below `key`.
   iterator lower_bound(std::string_view key);
   // Room for one more entry at `at`, the entries from there on moved up one.
   iterator open_gap(const_iterator at);
 
-  Block* block_ = nullptr;
+  uintptr_t bits_ = 0;
 };
 
 class Json {
@@ -197,7 +200,7 @@ class Json {
   // Inline: the compiler asks for keys more than for anything else.
   const Json* get(std::string_view key) const;
   Json* get_mut(std::string_view key);
-  bool has(std::string_view key) const { return get(key) != nullptr; }
+  [[gnu::always_inline]] bool has(std::string_view key) const { return get(key) != nullptr; }
   const Json& at(std::string_view key) const;
   Json& at_mut(std::string_view key);
   // Inserts or replaces; this must be an object (or null, which becomes one).
@@ -306,16 +309,10 @@ inline Json Json::object(std::initializer_list<JsonEntry> entries) {
   return Json(std::move(o));
 }
 
-inline JsonObject::iterator JsonObject::begin() { return block_ == nullptr ? nullptr : entries(block_); }
-inline JsonObject::iterator JsonObject::end() {
-  return block_ == nullptr ? nullptr : entries(block_) + block_->size;
-}
-inline JsonObject::const_iterator JsonObject::begin() const {
-  return block_ == nullptr ? nullptr : entries(block_);
-}
-inline JsonObject::const_iterator JsonObject::end() const {
-  return block_ == nullptr ? nullptr : entries(block_) + block_->size;
-}
+inline JsonObject::iterator JsonObject::begin() { return first(); }
+inline JsonObject::iterator JsonObject::end() { return first() + size(); }
+inline JsonObject::const_iterator JsonObject::begin() const { return first(); }
+inline JsonObject::const_iterator JsonObject::end() const { return first() + size(); }
 
 inline bool operator==(const JsonObject& a, const JsonObject& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end());
@@ -326,18 +323,29 @@ inline JsonObject::iterator JsonObject::lower_bound(std::string_view key) {
                           [](const value_type& entry, std::string_view k) { return entry.first.view() < k; });
 }
 
-inline JsonObject::const_iterator JsonObject::find(std::string_view key) const {
-  // Objects are small: a scan that compares lengths first beats halving.
-  const size_t size = key.size();
-  const const_iterator stop = end();
-  for (auto it = begin(); it != stop; ++it) {
-    const std::string_view k = it->first.view();
-    if (k.size() == size && same_bytes(k.data(), key.data(), size)) return it;
-  }
+[[gnu::always_inline]] inline JsonObject::const_iterator JsonObject::find_until(std::string_view key,
+                                                                          const_iterator stop) const {
+  // Objects are small: a scan beats halving. A key is told by its word
+  // alone, which for a key given as a literal is a constant.
+  const uint64_t word = JsonKey::word_of(key);
+  if (word == JsonKey::kNoWord) [[unlikely]]
+    return find_boxed(key);
+  for (auto it = begin(); it != stop; ++it)
+    if (it->first.word() == word) return it;
   return stop;
 }
 
-inline bool JsonObject::contains(std::string_view key) const { return find(key) != end(); }
+[[gnu::always_inline]] inline JsonObject::const_iterator JsonObject::find(std::string_view key) const {
+  return find_until(key, end());
+}
+
+[[gnu::always_inline]] inline const Json* JsonObject::value_of(std::string_view key) const {
+  const const_iterator stop = end();
+  const const_iterator it = find_until(key, stop);
+  return it == stop ? nullptr : &it->second;
+}
+
+[[gnu::always_inline]] inline bool JsonObject::contains(std::string_view key) const { return find(key) != end(); }
 
 inline JsonObject::iterator JsonObject::find(std::string_view key) {
   return const_cast<iterator>(std::as_const(*this).find(key));
@@ -352,7 +360,7 @@ inline size_t JsonObject::erase(std::string_view key) {
 
 inline std::pair<JsonObject::iterator, bool> JsonObject::insert_or_assign(JsonKey key, Json value) {
   // Trees are mostly built in key order, so appending is the common case.
-  if (empty() || (end() - 1)->first.view() < key.view()) {
+  if (empty() || (end() - 1)->first < key) {
     iterator at = open_gap(end());
     ::new (static_cast<void*>(at)) value_type(std::move(key), std::move(value));
     return {at, true};
@@ -365,6 +373,10 @@ inline std::pair<JsonObject::iterator, bool> JsonObject::insert_or_assign(JsonKe
   it = open_gap(it);
   ::new (static_cast<void*>(it)) value_type(std::move(key), std::move(value));
   return {it, true};
+}
+
+inline void JsonObject::append(JsonKey key, Json value) {
+  ::new (static_cast<void*>(open_gap(end()))) value_type(std::move(key), std::move(value));
 }
 
 inline std::pair<JsonObject::iterator, bool> JsonObject::try_emplace(JsonKey key, Json value) {
@@ -386,23 +398,21 @@ inline Json& JsonObject::operator[](std::string_view key) {
 
 inline const Json& Json::plain() const { return tag_ == Tag::Subtree ? subtree_->value : *this; }
 
-inline const Json* Json::get(std::string_view key) const {
+[[gnu::always_inline]] inline const Json* Json::get(std::string_view key) const {
   if (tag_ != Tag::Object) [[unlikely]]
     return shared_get(key);
-  auto it = object_.find(key);
-  return it == object_.end() ? nullptr : &it->second;
+  return object_.value_of(key);
 }
 
-inline Json* Json::get_mut(std::string_view key) {
+[[gnu::always_inline]] inline Json* Json::get_mut(std::string_view key) {
   unshare();
   return const_cast<Json*>(std::as_const(*this).get(key));
 }
 
-inline const Json& Json::at(std::string_view key) const {
-  const ObjectType& o = as_object();
-  auto it = o.find(key);
-  if (it == o.end()) missing_key(key);
-  return it->second;
+[[gnu::always_inline]] inline const Json& Json::at(std::string_view key) const {
+  const Json* value = as_object().value_of(key);
+  if (value == nullptr) missing_key(key);
+  return *value;
 }
 
 // The printing rank of an object key: lower ranks print first.

@@ -17,7 +17,8 @@ namespace tree_build_detail {
 
 template <size_t N>
 struct PendingEntries {
-  std::array<std::string_view, N> keys;
+  // Keys built where they are given, so that a literal key's word is a constant.
+  std::array<JsonKey, N> keys;
   std::array<Json, N> values;
   size_t count = 0;
 };
@@ -26,8 +27,8 @@ template <size_t N>
 void collect(PendingEntries<N>&) {}
 
 template <size_t N, class Value, class... Rest>
-void collect(PendingEntries<N>& pending, std::string_view key, Value&& value, Rest&&... rest) {
-  pending.keys[pending.count] = key;
+[[gnu::always_inline]] inline void collect(PendingEntries<N>& pending, std::string_view key, Value&& value, Rest&&... rest) {
+  pending.keys[pending.count] = JsonKey(key);
   pending.values[pending.count] = Json(std::forward<Value>(value));
   ++pending.count;
   collect(pending, std::forward<Rest>(rest)...);
@@ -55,11 +56,12 @@ Json make_object(Entries&&... entries) {
   fields.reserve(n);
   if (!distinct) {
     // A key given twice keeps its last value, as with set.
-    for (size_t i = 0; i < n; ++i) fields.insert_or_assign(pending.keys[i], std::move(pending.values[i]));
+    for (size_t i = 0; i < n; ++i)
+      fields.insert_or_assign(std::move(pending.keys[i]), std::move(pending.values[i]));
     return object;
   }
   // In key order every entry goes in at the end.
-  for (size_t i : order) fields.insert_or_assign(pending.keys[i], std::move(pending.values[i]));
+  for (size_t i : order) fields.append(std::move(pending.keys[i]), std::move(pending.values[i]));
   return object;
 }
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/internal_fault.h"
 
@@ -86,12 +87,20 @@ TEST(JsonTest, EqualityIgnoresInsertionOrder) {
   EXPECT_FALSE(Json(1) == Json("1"));
 }
 
-// Keys up to 15 bytes live in place, the parser's own longer words point at
-// their constant text and other longer ones are on the heap; all must copy,
-// move, compare and order as the text they hold.
+// Keys up to 7 bytes live in place, the parser's own longer words name their
+// constant text and other longer ones are boxed; all must copy, move, compare
+// and order as the text they hold.
 TEST(JsonTest, KeysOfEveryLengthKeepTheirText) {
   const std::string lengths[] = {"",
                                  "a",
+                                 std::string("a\0", 2),
+                                 std::string(7, 'k'),
+                                 std::string(8, 'k'),
+                                 "var_nam",
+                                 "var_name",
+                                 "predicate_names",
+                                 std::string(63, 'w'),
+                                 std::string(64, 'w'),
                                  std::string(15, 'k'),
                                  std::string(16, 'k'),
                                  "expression_heritage",
@@ -118,6 +127,12 @@ TEST(JsonTest, KeysOfEveryLengthKeepTheirText) {
   }
   EXPECT_TRUE(JsonKey("abc") < JsonKey(std::string(40, 'b')));
   EXPECT_TRUE(JsonKey(std::string(31, 'b')) > JsonKey("b"));
+  // Keys in place order by their bytes, the first one first, then by size.
+  EXPECT_TRUE(JsonKey("ab") < JsonKey("b"));
+  EXPECT_TRUE(JsonKey("a") < JsonKey(std::string("a\0", 2)));
+  EXPECT_TRUE(JsonKey("head") > JsonKey("field"));
+  EXPECT_TRUE(JsonKey("\xff") > JsonKey("zzzzzzz"));
+  EXPECT_FALSE(JsonKey("a") == JsonKey(std::string("a\0", 2)));
 }
 
 TEST(JsonTest, ObjectsFindAndReplaceLongAndShortKeys) {
@@ -138,6 +153,34 @@ TEST(JsonTest, ObjectsFindAndReplaceLongAndShortKeys) {
   EXPECT_EQ(copy.compact(),
             "{\"a\":true,\"aa\":\"y\",\"expression_heritage\":\"x\",\"" + std::string(35, 'm') + "\":2}");
   EXPECT_EQ(o.size(), 4u);
+  // An object of one entry grows, shrinks to none and fills again.
+  Json one = Json::object({{"var_name", "x"}});
+  Json one_copy = one;
+  one.set("field", 1);
+  EXPECT_EQ(one.compact(), "{\"field\":1,\"var_name\":\"x\"}");
+  EXPECT_EQ(one_copy.compact(), "{\"var_name\":\"x\"}");
+  one_copy.as_object_mut().erase("var_name");
+  EXPECT_TRUE(one_copy.as_object().empty());
+  one_copy.set("b", 2);
+  one_copy.set("a", 1);
+  EXPECT_EQ(one_copy.compact(), "{\"a\":1,\"b\":2}");
+  // Past its room an object doubles it; entries go in and out at either end.
+  Json many;
+  for (int i = 40; i > 0; --i) many.set("k" + std::to_string(i), i);
+  many.as_object_mut().erase("k9");
+  many.as_object_mut().erase("k1");
+  EXPECT_EQ(many.size(), 38u);
+  EXPECT_EQ(many.as_object().begin()->first, "k10");
+  EXPECT_EQ((many.as_object().end() - 1)->first, "k8");
+  EXPECT_EQ(many.get("k9"), nullptr);
+  EXPECT_EQ(many.at("k27").as_int(), 27);
+  EXPECT_TRUE(Json(many) == many);
+  Json::ObjectType reserved;
+  reserved.reserve(1);
+  EXPECT_TRUE(reserved.empty());
+  reserved.reserve(3);
+  reserved.try_emplace("only", 1);
+  EXPECT_EQ(reserved.size(), 1u);
   // A child takes the place of the node that holds it.
   Json nested = Json::object({{"inner", Json::object({{"leaf", std::string(20, 'l')}})}});
   nested = std::move(nested.at_mut("inner"));
@@ -145,17 +188,21 @@ TEST(JsonTest, ObjectsFindAndReplaceLongAndShortKeys) {
 }
 
 // Keys are compared a word at a time, the last word overlapping the one before:
-// a difference at any position of any length must still be seen.
+// a difference at any position of any length must still be seen, in a key in
+// place, a boxed one and one of the parser's words.
 TEST(JsonTest, KeyLookupSeesADifferenceAtEveryPosition) {
-  for (size_t length = 1; length <= 40; ++length) {
-    const std::string key(length, 'k');
-    Json o = Json::object({{key, 1}});
-    EXPECT_NE(o.get(key), nullptr) << length;
-    for (size_t at = 0; at < length; ++at) {
+  std::vector<std::string> keys = {"var_name", "expression", "expression_heritage", "predicate_names"};
+  for (size_t length = 1; length <= 40; ++length) keys.emplace_back(length, 'k');
+  for (const std::string& key : keys) {
+    Json o = Json::object({{key, 1}, {"zz", 2}});
+    EXPECT_NE(o.get(key), nullptr) << key;
+    for (size_t at = 0; at < key.size(); ++at) {
       std::string other = key;
       other[at] = 'j';
-      EXPECT_EQ(o.get(other), nullptr) << length << " " << at;
+      EXPECT_EQ(o.get(other), nullptr) << key << " " << at;
     }
+    EXPECT_EQ(o.get(key + "s"), nullptr) << key;
+    EXPECT_EQ(o.get(key.substr(1)), nullptr) << key;
   }
 }
 
