@@ -88,7 +88,7 @@ class JsonObject {
     return bits_ == 0 ? 0 : header()->capacity;
   }
   void free_block() {
-    ::operator delete(bits_ & kSingle ? static_cast<void*>(first()) : static_cast<void*>(header()));
+    ::operator delete(bits_& kSingle ? static_cast<void*>(first()) : static_cast<void*>(header()));
     bits_ = 0;
   }
   // Room for `count` entries, more than the object has. The room for one is
@@ -324,7 +324,7 @@ inline JsonObject::iterator JsonObject::lower_bound(std::string_view key) {
 }
 
 [[gnu::always_inline]] inline JsonObject::const_iterator JsonObject::find_until(std::string_view key,
-                                                                          const_iterator stop) const {
+                                                                                const_iterator stop) const {
   // Objects are small: a scan beats halving. A key is told by its word
   // alone, which for a key given as a literal is a constant.
   const uint64_t word = JsonKey::word_of(key);
@@ -345,7 +345,9 @@ inline JsonObject::iterator JsonObject::lower_bound(std::string_view key) {
   return it == stop ? nullptr : &it->second;
 }
 
-[[gnu::always_inline]] inline bool JsonObject::contains(std::string_view key) const { return find(key) != end(); }
+[[gnu::always_inline]] inline bool JsonObject::contains(std::string_view key) const {
+  return find(key) != end();
+}
 
 inline JsonObject::iterator JsonObject::find(std::string_view key) {
   return const_cast<iterator>(std::as_const(*this).find(key));

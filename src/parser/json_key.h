@@ -69,7 +69,8 @@ class JsonKey {
   ~JsonKey() { release(); }
 
   std::string_view view() const {
-    if (form(word_) == kInPlace) return std::string_view(reinterpret_cast<const char*>(&word_) + 1, size_of(word_));
+    if (form(word_) == kInPlace)
+      return std::string_view(reinterpret_cast<const char*>(&word_) + 1, size_of(word_));
     if (form(word_) == kConstant) return kKnown[(word_ >> 8) & 0xFF];
     const char* text = box();
     uint32_t size;
@@ -130,24 +131,59 @@ class JsonKey {
   static constexpr size_t kMaxSize = 0x3F;
 
   // The keys longer than kInPlaceBytes that the parser and the compiler write.
-  static constexpr std::string_view kKnown[] = {
-      "expression_heritage", "expression",       "variable",         "var_name",
-      "predicate_name",      "field_value",      "predicate",        "full_text",
-      "the_number",          "conjunction",      "conjunct",         "the_string",
-      "unification",         "left_hand_side",   "right_hand_side",  "distinct_denoted",
-      "aggregation",         "file_name",        "imported_predicates", "predicates_prefix",
-      "the_predicate",       "subscript",        "the_list",         "the_null",
-      "inclusion",           "the_symbol",       "the_record",       "condition",
-      "consequence",         "implication",      "otherwise",        "front_matter",
-      "description",         "the_bool",         "disjunction",      "disjunct",
-      "operator",            "argument",         "limit_denoted",    "orderby_denoted",
-      "shouldbe_denoted",    "couldbe_denoted",  "cantbe_denoted",   "statement_source",
-      "predicate_names"};
-  static_assert(std::size(kKnown) < 256 && [] {
-    for (std::string_view known : kKnown)
-      if (known.size() <= kInPlaceBytes || known.size() > kMaxSize) return false;
-    return true;
-  }(), "a constant key is too long to live in place and its size and index fit the word");
+  static constexpr std::string_view kKnown[] = {"expression_heritage",
+                                                "expression",
+                                                "variable",
+                                                "var_name",
+                                                "predicate_name",
+                                                "field_value",
+                                                "predicate",
+                                                "full_text",
+                                                "the_number",
+                                                "conjunction",
+                                                "conjunct",
+                                                "the_string",
+                                                "unification",
+                                                "left_hand_side",
+                                                "right_hand_side",
+                                                "distinct_denoted",
+                                                "aggregation",
+                                                "file_name",
+                                                "imported_predicates",
+                                                "predicates_prefix",
+                                                "the_predicate",
+                                                "subscript",
+                                                "the_list",
+                                                "the_null",
+                                                "inclusion",
+                                                "the_symbol",
+                                                "the_record",
+                                                "condition",
+                                                "consequence",
+                                                "implication",
+                                                "otherwise",
+                                                "front_matter",
+                                                "description",
+                                                "the_bool",
+                                                "disjunction",
+                                                "disjunct",
+                                                "operator",
+                                                "argument",
+                                                "limit_denoted",
+                                                "orderby_denoted",
+                                                "shouldbe_denoted",
+                                                "couldbe_denoted",
+                                                "cantbe_denoted",
+                                                "statement_source",
+                                                "predicate_names"};
+  static_assert(
+      std::size(kKnown) < 256 &&
+          [] {
+            for (std::string_view known : kKnown)
+              if (known.size() <= kInPlaceBytes || known.size() > kMaxSize) return false;
+            return true;
+          }(),
+      "a constant key is too long to live in place and its size and index fit the word");
 
   static uint64_t form(uint64_t word) { return word & 3; }
   static size_t size_of(uint64_t word) { return (word >> 2) & 0x3F; }
@@ -155,7 +191,6 @@ class JsonKey {
   static uint64_t constant_word(size_t index) {
     return kConstant | (uint64_t{kKnown[index].size()} << 2) | (uint64_t{index} << 8);
   }
-
 
  public:
   // The word of a text of at most kInPlaceBytes; the bytes past it are zero.

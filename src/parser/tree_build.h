@@ -27,7 +27,8 @@ template <size_t N>
 void collect(PendingEntries<N>&) {}
 
 template <size_t N, class Value, class... Rest>
-[[gnu::always_inline]] inline void collect(PendingEntries<N>& pending, std::string_view key, Value&& value, Rest&&... rest) {
+[[gnu::always_inline]] inline void collect(PendingEntries<N>& pending, std::string_view key, Value&& value,
+                                           Rest&&... rest) {
   pending.keys[pending.count] = JsonKey(key);
   pending.values[pending.count] = Json(std::forward<Value>(value));
   ++pending.count;
