@@ -24,7 +24,7 @@ void rewrite_aggregation(Json& aggregation) {
   fields.insert_or_assign("expression", std::move(expression));
 }
 
-bool is_aggregation_key(const std::string& key) { return key.size() == 11 && key == "aggregation"; }
+bool is_aggregation_key(std::string_view key) { return key == "aggregation"; }
 
 // The head's field value objects: where a rule's own aggregations stand.
 Json::ArrayType* head_fields(Json& rule) {
