@@ -67,7 +67,8 @@ bool walk(Node& root, Before& before, After& after) {
   // the reallocations of a stack grown one doubling at a time.
   std::vector<Frame> stack;
   stack.reserve(kWalkStackRoom);
-  auto open = [&](Node& node, std::string_view key) -> bool {
+  // Inlined: it runs once per container, the walk's commonest step.
+  auto open = [&](Node& node, std::string_view key) __attribute__((always_inline)) -> bool {
     if (node.is_array()) {
       stack.push_back(Frame{&node, 0, key});
       return true;
@@ -91,7 +92,8 @@ bool walk(Node& root, Before& before, After& after) {
         continue;
       }
       Node& item = values[top.next++];
-      if (!open(item, key)) return false;
+      // Most values are leaves: only containers are worth the call.
+      if (item.is_container() && !open(item, key)) return false;
       continue;
     }
     auto& values = entries(node);
@@ -102,7 +104,7 @@ bool walk(Node& root, Before& before, After& after) {
       continue;
     }
     auto& entry = *(values.begin() + static_cast<std::ptrdiff_t>(top.next++));
-    if (!open(entry.second, entry.first.view())) return false;
+    if (entry.second.is_container() && !open(entry.second, entry.first.view())) return false;
   }
   return true;
 }

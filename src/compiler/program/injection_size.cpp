@@ -3,7 +3,6 @@
 #include <set>
 #include <vector>
 
-#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -16,13 +15,28 @@ struct Footprint {
   std::vector<std::string_view> calls;
 };
 
+// One pass over every node, in document order (an object before its values,
+// those in key order; an array's items in order): the order a walk meets the
+// names in.
 Footprint footprint_of(const Json& rule) {
   Footprint footprint;
-  footprint.nodes = tree_extent(rule).nodes;
-  walk_tree(rule, [&](const Json& object) {
-    if (const Json* name = object.get("predicate_name"); name != nullptr && name->is_str())
-      footprint.calls.push_back(name->as_str());
-  });
+  std::vector<const Json*> stack;
+  stack.reserve(64);
+  stack.push_back(&rule);
+  while (!stack.empty()) {
+    const Json& node = *stack.back();
+    stack.pop_back();
+    ++footprint.nodes;
+    if (node.is_array()) {
+      const Json::ArrayType& items = node.as_array();
+      for (auto it = items.rbegin(); it != items.rend(); ++it) stack.push_back(&*it);
+    } else if (node.is_object()) {
+      if (const Json* name = node.get("predicate_name"); name != nullptr && name->is_str())
+        footprint.calls.push_back(name->as_str());
+      const Json::ObjectType& entries = node.as_object();
+      for (auto it = entries.end(); it != entries.begin();) stack.push_back(&(--it)->second);
+    }
+  }
   return footprint;
 }
 

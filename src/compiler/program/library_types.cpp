@@ -23,6 +23,14 @@ void add_named_predicates(const Json& rule, Names& out) {
   });
 }
 
+// Whether the rule gives (as add_named_predicates would) a name of `names`.
+bool names_any_of(const Json& rule, const Names& names) {
+  return !walk_tree(rule, [&](const Json& object) {
+    const Json* name = object.get("predicate_name");
+    return name != nullptr && name->is_str() && names.count(name->as_str()) ? Walk::Stop : Walk::Enter;
+  });
+}
+
 struct LibraryTypes {
   Result<TypedPart, CompileError> typed;
   Names named;      // every predicate the library's rules name
@@ -49,13 +57,12 @@ LibraryTypes type_library(const std::vector<const Json*>& library) {
 // rules are numbered before any of its heads in the library, and so never
 // meet them.
 bool reaches_library(const std::vector<const Json*>& rules, const LibraryTypes& library) {
-  Names named;
-  for (const Json* rule : rules) {
+  // The names are looked up in the library's few relations as they are met,
+  // rather than gathered, the program's every name, to be looked up after.
+  for (const Json* rule : rules)
     if (library.named.count(head_name(*rule))) return true;
-    add_named_predicates(*rule, named);
-  }
-  for (const std::string& name : library.relations)
-    if (named.count(name)) return true;
+  for (const Json* rule : rules)
+    if (names_any_of(*rule, library.relations)) return true;
   return false;
 }
 

@@ -114,6 +114,8 @@ class WorkFinder {
         rule,
         [&](const Json& node, std::string_view key) {
           if (work.unification && work.injection && work.inlining && work.binding) return Walk::Stop;
+          // A variable's name holds nothing any rewrite looks for.
+          if (key == "variable") return Walk::Skip;
           // The three keys that matter, found in one pass over the entries.
           const Json* conj = nullptr;
           const Json* combine = nullptr;

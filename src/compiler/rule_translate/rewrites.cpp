@@ -1,6 +1,8 @@
 // Combine decoration, elimination of compiler variables, and variable walks.
 #include "compiler/rule_translate/rewrites.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "common/internal_fault.h"
@@ -93,6 +95,36 @@ bool may_make_record_subscript(const Json& replacement) {
   if (replacement.has("record") || replacement.has("literal")) return true;
   return !walk_tree(replacement,
                     [](const Json& node) { return node.has("subscript") ? Walk::Stop : Walk::Enter; });
+}
+
+// A rule's extent, as tree_extent measures it, and whether any of its objects
+// is a subscript: without one, simplify_record_subscripts has nothing to do
+// until a replacement brings one in. One pass for both.
+struct ExtentAndSubscripts {
+  TreeExtent extent;
+  bool subscripts = false;
+};
+
+ExtentAndSubscripts extent_and_subscripts(const Json& tree) {
+  ExtentAndSubscripts out;
+  std::vector<std::pair<const Json*, size_t>> stack;
+  stack.reserve(2 * tree_walk_detail::kWalkStackRoom);
+  stack.emplace_back(&tree, 1);
+  while (!stack.empty()) {
+    auto [node, depth] = stack.back();
+    stack.pop_back();
+    ++out.extent.nodes;
+    out.extent.depth = std::max(out.extent.depth, depth);
+    if (node->is_array()) {
+      for (const Json& item : node->as_array()) stack.emplace_back(&item, depth + 1);
+    } else if (node->is_object()) {
+      for (const auto& entry : node->as_object()) {
+        out.subscripts = out.subscripts || entry.first.view() == "subscript";
+        stack.emplace_back(&entry.second, depth + 1);
+      }
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -210,11 +242,12 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth
   // Each variable is put in every place it stood, so a chain of bindings each
   // used twice doubles the rule at every link: the growth is counted as it goes
   // (an upper bound, measured exactly only when it passes the limit).
-  TreeExtent extent = tree_extent(rule);
+  auto [extent, subscripts] = extent_and_subscripts(rule);
   std::string var;
   Json replacement;
   // The first simplification leaves none to make; a later one can only find
-  // what a replacement brought.
+  // what a replacement brought. A rule that holds no subscript (most do not)
+  // never will: every replacement is a part of it moved elsewhere.
   bool simplified = false;
   for (;;) {
     if (!take_binding(rule, fixed, var, replacement)) break;
@@ -226,7 +259,7 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth
       extent = tree_extent(rule);
       if (extent.nodes > max_nodes || extent.depth > max_depth) return false;
     }
-    if (!simplified || may_make_record_subscript(replacement)) simplify_record_subscripts(rule);
+    if (subscripts && (!simplified || may_make_record_subscript(replacement))) simplify_record_subscripts(rule);
     simplified = true;
   }
   return true;

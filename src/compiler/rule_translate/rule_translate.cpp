@@ -38,7 +38,40 @@ std::optional<std::string> named_variable(const Json& node) {
   return n->as_var_name();
 }
 
-void free_variables(const Json& node, const Names& outside, Names& out) {
+// Variables named outside every combine.
+void variables_outside_combines(const Json& node, Names& out) {
+  walk_tree(node, [&](const Json& object) {
+    if (object.has("combine")) return Walk::Skip;
+    if (std::optional<std::string> name = named_variable(object)) {
+      if (*name != "_") out.insert(std::move(*name));
+      return Walk::Skip;
+    }
+    return Walk::Enter;
+  });
+}
+
+// The variables of a rule named outside every combine, and those of the rule
+// around it: asked for only when an expression holds a combine, which most
+// rules never do, so gathered on the first question.
+class OutsideNames {
+ public:
+  OutsideNames(const Json& rule, const Vocabulary& outer) : rule_(rule), outer_(outer) {}
+  const Names& get() const {
+    if (!names_) {
+      names_.emplace();
+      variables_outside_combines(rule_, *names_);
+      for (const auto& [name, sql] : outer_) names_->insert(name);
+    }
+    return *names_;
+  }
+
+ private:
+  const Json& rule_;
+  const Vocabulary& outer_;
+  mutable std::optional<Names> names_;
+};
+
+void free_variables(const Json& node, const OutsideNames& outside, Names& out) {
   walk_tree(node, [&](const Json& object) {
     if (std::optional<std::string> name = named_variable(object)) {
       if (*name != "_") out.insert(std::move(*name));
@@ -48,19 +81,7 @@ void free_variables(const Json& node, const Names& outside, Names& out) {
       Names inner;
       collect_variables(*combine, inner);
       for (const std::string& name : inner)
-        if (outside.count(name)) out.insert(name);
-      return Walk::Skip;
-    }
-    return Walk::Enter;
-  });
-}
-
-// Variables named outside every combine.
-void variables_outside_combines(const Json& node, Names& out) {
-  walk_tree(node, [&](const Json& object) {
-    if (object.has("combine")) return Walk::Skip;
-    if (std::optional<std::string> name = named_variable(object)) {
-      if (*name != "_") out.insert(std::move(*name));
+        if (outside.get().count(name)) out.insert(name);
       return Walk::Skip;
     }
     return Walk::Enter;
@@ -74,13 +95,11 @@ bool is_anonymous(const Json& expr) {
 
 class Extractor {
  public:
-  Extractor(RuleStructure& s, RuleContext& ctx) : s_(s), ctx_(ctx) {}
+  Extractor(RuleStructure& s, RuleContext& ctx) : s_(s), ctx_(ctx), outside_(*s.rule, s.outer) {}
 
   Result<Unit, CompileError> run() {
     const Json& rule = *s_.rule;
     for (const auto& [name, sql] : s_.outer) bind(name, Binding{BindKind::Outer, "", "", "", nullptr});
-    variables_outside_combines(rule, outside_);
-    for (const auto& [name, sql] : s_.outer) outside_.insert(name);
 
     std::vector<Pending> pending;
     std::vector<std::pair<size_t, const Json*>> conditions;
@@ -347,7 +366,7 @@ class Extractor {
 
   RuleStructure& s_;
   RuleContext& ctx_;
-  Names outside_;
+  OutsideNames outside_;
 };
 
 }  // namespace

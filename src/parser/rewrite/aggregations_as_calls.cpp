@@ -24,7 +24,7 @@ void rewrite_aggregation(Json& aggregation) {
   fields.insert_or_assign("expression", std::move(expression));
 }
 
-bool is_aggregation_key(const std::string& key) { return key.size() == 11 && key == "aggregation"; }
+bool is_aggregation_key(std::string_view key) { return key == "aggregation"; }
 
 // The head's field value objects: where a rule's own aggregations stand.
 Json::ArrayType* head_fields(Json& rule) {
@@ -43,10 +43,13 @@ void rewrite_all_but(Json& tree, std::vector<const Json*> kept) {
   // Looked up at every node: sorted once, so that a head of many fields costs
   // no more per node than a short one.
   std::sort(kept.begin(), kept.end(), std::less<const Json*>());
-  walk_tree_mut(tree, [&](Json& node) {
-    if (std::binary_search(kept.begin(), kept.end(), &node, std::less<const Json*>())) return;
+  walk_tree_mut(tree, [&](Json& node, std::string_view under) {
+    // A variable's name holds no aggregation.
+    if (under == "variable") return Walk::Skip;
+    if (std::binary_search(kept.begin(), kept.end(), &node, std::less<const Json*>())) return Walk::Enter;
     for (auto& [key, value] : node.as_object_mut())
       if (value.is_object() && is_aggregation_key(key)) rewrite_aggregation(value);
+    return Walk::Enter;
   });
 }
 

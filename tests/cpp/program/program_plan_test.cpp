@@ -207,6 +207,14 @@ TEST(ProgramPlanTest, AnnotationsThatChooseWhereRowsLive) {
        "WITH W_1 AS (\n  SELECT 1 AS col0\n  UNION ALL\n  SELECT 2 AS col0\n),\nW_1_1 AS (\n  SELECT 3 AS col0\n  "
        "UNION ALL\n  SELECT 4 AS col0\n)\nSELECT T.col0 AS col0\nFROM \"T\" AS T\nUNION ALL\nSELECT W_1.col0 AS col0\n"
        "FROM W_1 AS W_1, W_1_1 AS t_0_W_1"},
+      {"a rule too large to inject keeps a WITH clause",
+       {rule(head("U", {var("x")}), [] {
+          std::vector<Json> body = {atom("T", {var("x")})};
+          for (int i = 0; i < 150; ++i) body.push_back(cond("!=", var("x"), num(i)));
+          return body;
+        }()),
+        rule(head("V", {var("x")}), {atom("U", {var("x")})})},
+       "WITH U AS (\n  SELECT t_0_T.col0 AS col0\n  FROM \"T\" AS t_0_T"},
       {"a reserved word gets a table of its own name",
        {annotation("@Ground", {var("W")}), annotation("@Ground", {var("Select")}),
         rule(head("Select", {var("x")}), {atom("W", {var("x")})})},

@@ -111,6 +111,17 @@ TEST(RewritesTest, EliminationOfCompilerVariables) {
                                                  Json(fields({}, {{"arg", var("a")}, {"value", var("b")}}))}})}})),
              atom("P", {var("a"), var("b")})}),
        rule(head("T", {var("a")}), {atom("P", {var("a"), var("b")})})},
+      {"subscript carried in by a replacement, simplified once its record arrives",
+       rule(head("T", {var("x_1")}),
+            {unify(var("x_1"), Json::object({{"subscript",
+                                  Json::object({{"record", var("x_0")},
+                                                {"subscript", Json::object({{"literal",
+                                                     Json::object({{"the_symbol",
+                                                         Json::object({{"symbol", "arg"}})}})}})}})}})),
+             unify(var("x_0"), Json::object({{"record", Json::object({{"field_value",
+                                                 Json(fields({}, {{"arg", var("a")}}))}})}})),
+             atom("P", {var("a")})}),
+       rule(head("T", {var("a")}), {atom("P", {var("a")})})},
   };
   // clang-format on
   for (Case& c : cases) {
