@@ -68,7 +68,7 @@ bool walk(Node& root, Before& before, After& after) {
   std::vector<Frame> stack;
   stack.reserve(kWalkStackRoom);
   // Inlined: it runs once per container, the walk's commonest step.
-  auto open = [&](Node& node, std::string_view key) __attribute__((always_inline)) -> bool {
+  auto open = [&](Node & node, std::string_view key) __attribute__((always_inline))->bool {
     if (node.is_array()) {
       stack.push_back(Frame{&node, 0, key});
       return true;

@@ -3,7 +3,6 @@
 #include <set>
 #include <vector>
 
-
 namespace mirtova {
 
 namespace {

@@ -259,7 +259,8 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth
       extent = tree_extent(rule);
       if (extent.nodes > max_nodes || extent.depth > max_depth) return false;
     }
-    if (subscripts && (!simplified || may_make_record_subscript(replacement))) simplify_record_subscripts(rule);
+    if (subscripts && (!simplified || may_make_record_subscript(replacement)))
+      simplify_record_subscripts(rule);
     simplified = true;
   }
   return true;
