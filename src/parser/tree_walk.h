@@ -152,7 +152,10 @@ struct TreeExtent {
   size_t depth = 0;
 };
 
-inline TreeExtent tree_extent(const Json& tree) {
+// `on_key` sees every object key on the way, for a caller that wants to know
+// more of the tree in the same pass.
+template <class OnKey>
+TreeExtent tree_extent(const Json& tree, OnKey&& on_key) {
   TreeExtent extent;
   std::vector<std::pair<const Json*, size_t>> stack;
   stack.reserve(2 * tree_walk_detail::kWalkStackRoom);
@@ -165,10 +168,17 @@ inline TreeExtent tree_extent(const Json& tree) {
     if (node->is_array()) {
       for (const Json& item : node->as_array()) stack.emplace_back(&item, depth + 1);
     } else if (node->is_object()) {
-      for (const auto& entry : node->as_object()) stack.emplace_back(&entry.second, depth + 1);
+      for (const auto& entry : node->as_object()) {
+        on_key(entry.first);
+        stack.emplace_back(&entry.second, depth + 1);
+      }
     }
   }
   return extent;
+}
+
+inline TreeExtent tree_extent(const Json& tree) {
+  return tree_extent(tree, [](const auto&) {});
 }
 
 }  // namespace mirtova

@@ -107,23 +107,8 @@ struct ExtentAndSubscripts {
 
 ExtentAndSubscripts extent_and_subscripts(const Json& tree) {
   ExtentAndSubscripts out;
-  std::vector<std::pair<const Json*, size_t>> stack;
-  stack.reserve(2 * tree_walk_detail::kWalkStackRoom);
-  stack.emplace_back(&tree, 1);
-  while (!stack.empty()) {
-    auto [node, depth] = stack.back();
-    stack.pop_back();
-    ++out.extent.nodes;
-    out.extent.depth = std::max(out.extent.depth, depth);
-    if (node->is_array()) {
-      for (const Json& item : node->as_array()) stack.emplace_back(&item, depth + 1);
-    } else if (node->is_object()) {
-      for (const auto& entry : node->as_object()) {
-        out.subscripts = out.subscripts || entry.first.view() == "subscript";
-        stack.emplace_back(&entry.second, depth + 1);
-      }
-    }
-  }
+  out.extent = tree_extent(
+      tree, [&](const auto& key) { out.subscripts = out.subscripts || key.view() == "subscript"; });
   return out;
 }
 
