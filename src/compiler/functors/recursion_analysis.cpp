@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string_view>
 
 #include "compiler/functors/dependency_graph.h"
@@ -99,17 +100,32 @@ uint64_t unfolded_table_references(const Functors& index, const NameSet& compone
   return largest;
 }
 
+namespace {
+
+// The names of a component that is a recursion with a member that is not
+// auxiliary; nothing for any other.
+std::optional<NameSet> recursive_members(const DependencyGraph& graph, const Component& component) {
+  if (!is_recursive(graph, component)) return std::nullopt;
+  NameSet members;
+  for (size_t node : component) members.insert(graph.name(node));
+  if (std::none_of(members.begin(), members.end(),
+                   [](const std::string& name) { return !is_aux_predicate(name); }))
+    return std::nullopt;
+  return members;
+}
+
+}  // namespace
+
 std::vector<NameSet> recursive_components(const Functors& index) {
   const DependencyGraph graph = index.direct_graph();
   // By the smallest member that is not auxiliary: the name that finds the component.
   std::vector<std::pair<std::string, NameSet>> found;
   for (const Component& component : strongly_connected_components(graph)) {
-    if (!is_recursive(graph, component)) continue;
-    NameSet members;
-    for (size_t node : component) members.insert(graph.name(node));
-    auto seed = std::find_if(members.begin(), members.end(),
-                             [](const std::string& name) { return !is_aux_predicate(name); });
-    if (seed != members.end()) found.emplace_back(*seed, std::move(members));
+    std::optional<NameSet> members = recursive_members(graph, component);
+    if (!members) continue;
+    const std::string seed = *std::find_if(members->begin(), members->end(),
+                                           [](const std::string& name) { return !is_aux_predicate(name); });
+    found.emplace_back(seed, std::move(*members));
   }
   std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<NameSet> components;
@@ -232,23 +248,12 @@ std::vector<UnfoldingChoice> choose_unfoldings(const Functors& index, RecursionA
     return UnfoldingChoice{main, std::move(component), std::move(style)};
   };
   std::vector<UnfoldingChoice> choices;
-  if (!bounded) {
-    uint64_t unused = 0;
-    for (NameSet& component : recursive_components(index))
-      choices.push_back(choose(std::move(component), 1, unused));
-  } else {
-    StatementReads reads(index);
-    const DependencyGraph& graph = reads.graph();
-    for (const Component& component : reads.readers_first()) {
-      uint64_t level_references = 1;
-      NameSet members;
-      for (size_t node : component) members.insert(graph.name(node));
-      const bool found = is_recursive(graph, component) &&
-                         std::any_of(members.begin(), members.end(),
-                                     [](const std::string& name) { return !is_aux_predicate(name); });
-      if (found) choices.push_back(choose(std::move(members), reads.reads(component), level_references));
-      reads.pass_on(index, component, level_references);
-    }
+  StatementReads reads(index);
+  for (const Component& component : reads.readers_first()) {
+    uint64_t level_references = 1;
+    if (std::optional<NameSet> members = recursive_members(reads.graph(), component))
+      choices.push_back(choose(std::move(*members), reads.reads(component), level_references));
+    if (bounded) reads.pass_on(index, component, level_references);
   }
   std::sort(choices.begin(), choices.end(),
             [](const UnfoldingChoice& a, const UnfoldingChoice& b) { return a.main < b.main; });
