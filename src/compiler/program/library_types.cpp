@@ -15,19 +15,25 @@ namespace {
 
 using Names = std::set<std::string, std::less<>>;
 
-// Every predicate name the rules give: heads, calls and conjuncts.
+// The predicate name an object of a rule gives: its head's, a call's or a
+// conjunct's; null for any other object.
+const std::string* named_predicate(const Json& object) {
+  const Json* name = object.get("predicate_name");
+  return name != nullptr && name->is_str() ? &name->as_str() : nullptr;
+}
+
+// Every predicate name the rules give.
 void add_named_predicates(const Json& rule, Names& out) {
   walk_tree(rule, [&](const Json& object) {
-    if (const Json* name = object.get("predicate_name"); name != nullptr && name->is_str())
-      out.insert(name->as_str());
+    if (const std::string* name = named_predicate(object)) out.insert(*name);
   });
 }
 
-// Whether the rule gives (as add_named_predicates would) a name of `names`.
+// Whether the rule gives a name of `names`.
 bool names_any_of(const Json& rule, const Names& names) {
   return !walk_tree(rule, [&](const Json& object) {
-    const Json* name = object.get("predicate_name");
-    return name != nullptr && name->is_str() && names.count(name->as_str()) ? Walk::Stop : Walk::Enter;
+    const std::string* name = named_predicate(object);
+    return name != nullptr && names.count(*name) ? Walk::Stop : Walk::Enter;
   });
 }
 

@@ -471,6 +471,11 @@ class SelectWriter final : public OuterRows {
     auto unnested = tr_.functions->find("ValueOfUnnested");
     std::map<std::string_view, const Json*> unnesting_of;
     for (const Unnesting& u : rule_.unnestings) unnesting_of.emplace(u.variable, u.list);
+    // A value read from a column of nulls is held as text.
+    auto read_from_nulls = [this](const std::string& var) {
+      tr_.held_as_text.insert(var);
+      tr_.read_from_nulls.insert(var);
+    };
     for (const std::string& var : rule_.binding_order) {
       const Binding& b = rule_.bindings.at(var);
       std::string sql;
@@ -478,10 +483,8 @@ class SelectWriter final : public OuterRows {
         case BindKind::Column: {
           sql = b.alias + "." + sql_column(b.column, dialect_);
           if (dialect_.reads_untyped_fields_as_text() &&
-              tr_.subquery_translator->column_of_nulls(b.predicate, b.column)) {
-            tr_.held_as_text.insert(var);
-            tr_.read_from_nulls.insert(var);
-          }
+              tr_.subquery_translator->column_of_nulls(b.predicate, b.column))
+            read_from_nulls(var);
           break;
         }
         case BindKind::Row:
@@ -504,10 +507,8 @@ class SelectWriter final : public OuterRows {
           auto carried = own_.columns.find(var);
           sql = carried != own_.columns.end() ? carried->second : rule_.outer.at(var);
           // Read from nulls there, it is text here too, where bare nulls are.
-          if (dialect_.types_bare_nulls() && around_ != nullptr && around_->reads_from_nulls(var)) {
-            tr_.held_as_text.insert(var);
-            tr_.read_from_nulls.insert(var);
-          }
+          if (dialect_.types_bare_nulls() && around_ != nullptr && around_->reads_from_nulls(var))
+            read_from_nulls(var);
           break;
         }
         case BindKind::Expression: {
