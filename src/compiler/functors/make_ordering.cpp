@@ -119,13 +119,15 @@ std::string stuck_line(const Functors& index, const PreparedMake& make, const Na
          " av_inter=" + name_list(pending_among(substitutes(make), pending), '[', ']') + "\n";
 }
 
-Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstruction>& instructions,
+Result<Unit, CompileError> make_all(Functors& index, std::vector<MakeInstruction> instructions,
                                     IndexAfterMakes after) {
   std::vector<PreparedMake> makes;
+  makes.reserve(instructions.size());
   for (const MakeInstruction& instruction : instructions) {
     TRY(PreparedMake make, prepare_make(index, instruction));
     makes.push_back(std::move(make));
   }
+  instructions = {};
   NameSet pending;
   for (const PreparedMake& make : makes) pending.insert(make.made);
 

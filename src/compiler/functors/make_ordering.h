@@ -37,7 +37,8 @@ enum class IndexAfterMakes {
 // predicates. When a whole pass carries nothing out, writes a "[STUCK]" line
 // per pending make (the first kListedPendingMakes) to standard error and fails
 // with "Could not resolve Make order for: {0}".
-Result<Unit, CompileError> make_all(Functors& index, const std::vector<MakeInstruction>& instructions,
+// The instructions are let go once read: a long chain's are many.
+Result<Unit, CompileError> make_all(Functors& index, std::vector<MakeInstruction> instructions,
                                     IndexAfterMakes after = IndexAfterMakes::Indexed);
 
 }  // namespace mirtova

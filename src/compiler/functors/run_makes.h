@@ -7,6 +7,7 @@
 #include "common/compile_error.h"
 #include "common/result.h"
 #include "compiler/functors/generated_names.h"
+#include "compiler/functors/make_instructions.h"
 #include "parser/json.h"
 
 namespace mirtova {
@@ -21,5 +22,11 @@ Result<std::vector<Json>, CompileError> run_makes_with_deps(const std::vector<Js
 // Taken by value: a caller done with its list moves it in, and the program's
 // rules are then held once, not twice, while the functors are applied.
 Result<std::vector<Json>, CompileError> run_makes_with_deps(std::vector<Json> rules, GeneratedNames& names);
+// The same, the instructions read already (collect_make_instructions): a
+// caller that reads its statements no more lets them go first, and the
+// rules are then held without them while the functors are applied.
+Result<std::vector<Json>, CompileError> run_make_instructions(std::vector<Json> rules,
+                                                              std::vector<MakeInstruction> instructions,
+                                                              GeneratedNames& names);
 
 }  // namespace mirtova

@@ -132,12 +132,13 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
     TRY(rules, unfold_recursion(std::move(rules), p->dialect_->unfolds_recursion_iteratively(), made,
                                 p->dialect_->most_table_references()));
   }
-  if (!collect_make_instructions(rules).empty()) {
-    TRY(rules, run_makes_with_deps(std::move(rules), made));
-    // Carried out, the statements are read no more; those an unfolding wrote
-    // outnumber the program's own rules, and would stay through typing, as
-    // would the room they and the list's growth leave.
+  if (std::vector<MakeInstruction> instructions = collect_make_instructions(rules); !instructions.empty()) {
+    // Once read, the statements are read no more; those an unfolding wrote
+    // outnumber the program's own rules, and would stay through the functor
+    // calls and typing, as would the room they and the list's growth leave.
     std::erase_if(rules, is_make_rule);
+    rules.shrink_to_fit();
+    TRY(rules, run_make_instructions(std::move(rules), std::move(instructions), made));
     rules.shrink_to_fit();
   }
   // Typing holds the most memory of a compile: the names made are kept on
@@ -205,21 +206,32 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
     TRY(ProgramTypes types,
         library ? infer_program_types(typed, host_tables)
                 : program_and_library_types(typed, typed_library, engine_chosen, host_tables));
+    ColumnTypes column_types;
     for (auto& [name, columns] : types.predicates)
-      if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
-    p->rule_variable_types_.resize(p->rule_count());
+      if (!columns.empty() && p->rules_of_.count(name)) column_types[name] = std::move(columns);
+    types.predicates = {};
+    std::vector<RuleVariableTypes> rule_variables(p->rule_count());
     p->shared_number_.assign(p->rule_count(), kUnshared);
     const size_t unshared = types.rule_variables.size();
     for (size_t k = 0; k < typed_rules.size(); ++k) {
       if (k < unshared)
-        p->rule_variable_types_[typed_rules[k]] = std::move(types.rule_variables[k]);
+        rule_variables[typed_rules[k]] = std::move(types.rule_variables[k]);
       else
         p->shared_number_[typed_rules[k]] = static_cast<uint32_t>(k - unshared);
     }
+    types.rule_variables = {};
     p->shared_rule_variables_ = std::move(types.shared_rule_variables);
     p->shared_column_types_ = std::move(types.shared_predicates);
-    complete_record_columns(p->own_rules_, p->rule_variable_types_, *p->dialect_, host_tables,
-                            p->column_types_);
+    complete_record_columns(p->own_rules_, rule_variables, *p->dialect_, host_tables, column_types);
+    // Kept for every later script in the smaller form, each rule's map let
+    // go as it is read so that the two forms never stand whole side by side.
+    p->rule_variable_types_.reserve(rule_variables.size());
+    for (RuleVariableTypes& variables : rule_variables) {
+      p->rule_variable_types_.emplace_back(variables, p->kept_types_);
+      variables = {};
+    }
+    p->column_types_ = PredicateColumnTypes(column_types, p->kept_types_);
+    p->kept_types_.finish();
     p->host_tables_ = std::move(host_tables);
   }
   for (const auto& [k, v] : p->ann_.flag_values()) p->flags_[k] = v;
@@ -332,10 +344,8 @@ std::optional<std::vector<std::string>> QuorilProgram::columns_of(std::string_vi
 
 std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::string_view column) const {
   auto known = [&](std::string_view name) -> std::optional<Type> {
-    auto p = column_types_.find(name);
-    if (p != column_types_.end()) {
-      auto c = p->second.find(std::string(column));
-      if (c != p->second.end()) return c->second;
+    if (const NamedTypes* columns = column_types_.find(name)) {
+      if (const uint32_t* type = columns->find(column)) return kept_types_.at(*type);
     }
     // The library's columns, typed once per engine, of the predicates it defines.
     if (!shared_column_types_ || !rules_of_.count(name)) return std::nullopt;
@@ -370,13 +380,15 @@ TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const 
     if (!number) return outer;
     *number += own_rules_.size();
   }
-  const RuleVariableTypes& typed = shared_number_[*number] != kUnshared
-                                       ? (*shared_rule_variables_)[shared_number_[*number]]
-                                       : rule_variable_types_[*number];
   TypeMap types = outer;
-  for (const auto& [name, type] : typed) {
+  auto meet = [&types](const std::string& name, const Type& type) {
     auto found = types.find(name);
     if (found == types.end() || found->second.is_any()) types.insert_or_assign(name, type);
+  };
+  if (shared_number_[*number] != kUnshared) {
+    for (const auto& [name, type] : (*shared_rule_variables_)[shared_number_[*number]]) meet(name, type);
+  } else {
+    for (const auto& [name, type] : rule_variable_types_[*number]) meet(name, kept_types_.at(type));
   }
   return types;
 }

@@ -25,6 +25,7 @@
 #include "compiler/functors/generated_names.h"
 #include "compiler/program/annotations.h"
 #include "compiler/program/injection_size.h"
+#include "compiler/program/kept_types.h"
 #include "compiler/program/table_columns.h"
 #include "compiler/program/universe_inject.h"
 #include "compiler/rule_translate/rule_translate.h"
@@ -231,12 +232,15 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   Annotations ann_;
   std::unique_ptr<Dialect> dialect_;
   std::shared_ptr<const BasisNames> built_ins_;
-  std::map<std::string, std::map<std::string, Type>, std::less<>> column_types_;
+  // The types of the program's predicates' columns and rules' variables, by
+  // their numbers in kept_types_.
+  TypeTable kept_types_;
+  PredicateColumnTypes column_types_;
   // Per program rule (by its number), the types inference gave its variables;
   // those of the engine's library rules are read where the library was typed,
   // once per engine (shared_number_: the rule's place there, or kUnshared), as
   // are the library's column types that column_types_ does not hold.
-  std::vector<RuleVariableTypes> rule_variable_types_;
+  std::vector<NamedTypes> rule_variable_types_;
   static constexpr uint32_t kUnshared = ~uint32_t{0};
   std::vector<uint32_t> shared_number_;
   std::shared_ptr<const std::vector<RuleVariableTypes>> shared_rule_variables_;
