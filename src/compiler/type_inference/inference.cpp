@@ -725,9 +725,11 @@ ColumnEndTypes TypeInference::column_end_types(const PredicateTypes* only) const
   return result;
 }
 
-PredicateTypes TypeInference::all_predicate_types() const {
+PredicateTypes TypeInference::all_predicate_types() const { return predicate_types_of(folded_column_types()); }
+
+TypeInference::FoldedColumns TypeInference::folded_column_types() const {
   // Each column's type so far, by column number; folded over the column ends
-  // in edge order and moved into the sorted maps at the end.
+  // in edge order.
   std::vector<Type> types(column_firsts_.size());
   std::vector<char> seen(column_firsts_.size(), 0);
   for (const ColumnEnd& column_end : column_ends_) {
@@ -735,11 +737,22 @@ PredicateTypes TypeInference::all_predicate_types() const {
     fold_column_type(types[column_end.column], !seen[column_end.column], end_type);
     seen[column_end.column] = 1;
   }
-  PredicateTypes result;
+  FoldedColumns folded;
   for (size_t c = 0; c < column_firsts_.size(); ++c) {
     if (!seen[c]) continue;
     const GraphEnd first = column_first(c);
-    result[std::string(first.name())].emplace(first.column(), std::move(types[c]));
+    folded.push_back(FoldedColumn{std::string(first.name()), std::string(first.column()), std::move(types[c])});
+  }
+  return folded;
+}
+
+PredicateTypes TypeInference::predicate_types_of(FoldedColumns columns) {
+  // No two columns share both names: each (predicate, column) has one number.
+  // Each block goes as its columns are moved into the maps.
+  PredicateTypes result;
+  for (; !columns.empty(); columns.pop_front()) {
+    FoldedColumn& column = columns.front();
+    result[std::move(column.predicate)].emplace(std::move(column.column), std::move(column.type));
   }
   return result;
 }
@@ -789,17 +802,17 @@ struct EndsWanted {
   const PredicateTypes* only = nullptr;
 };
 
-// The graphs and the inference are gone when this returns: they are several
-// times the room of what is read off them.
-Result<Unit, CompileError> run_chain(const std::vector<const Json*>& rules, Inferred& out,
-                                     const HostTables& host_tables = {}, EndsWanted ends = {}) {
+// run_chain but for the maps of the column types, whose columns it leaves in `folded`.
+Result<Unit, CompileError> read_chain(const std::vector<const Json*>& rules, Inferred& out,
+                                      TypeInference::FoldedColumns& folded, const HostTables& host_tables,
+                                      EndsWanted ends) {
   TypesGraphBuilder builder;
   TypeInference inference(builder.run_rules(rules), host_tables);
   auto outcome = inference.infer();
   if (!outcome.ok()) return CompileError("Type inference error: " + outcome.error().to_string());
   out.ran_away = inference.ran_away();
   ProgramTypes& types = out.types;
-  types.predicates = inference.all_predicate_types();
+  folded = inference.folded_column_types();
   if (ends.any) out.column_ends = inference.column_end_types(ends.only);
   types.rule_variables.resize(rules.size());
   const std::vector<size_t>& positions = builder.built_rule_positions();
@@ -819,6 +832,18 @@ Result<Unit, CompileError> run_chain(const std::vector<const Json*>& rules, Infe
     if (found == variables.end() || found->first != name)
       variables.emplace_hint(found, std::string(name), type);
   });
+  return Unit{};
+}
+
+// The graphs and the inference are gone when this returns: they are several
+// times the room of what is read off them.
+Result<Unit, CompileError> run_chain(const std::vector<const Json*>& rules, Inferred& out,
+                                     const HostTables& host_tables = {}, EndsWanted ends = {}) {
+  // The column types' maps are built once the inference is gone, which
+  // holds more than they do.
+  TypeInference::FoldedColumns folded;
+  TRY_VOID(read_chain(rules, out, folded, host_tables, ends));
+  out.types.predicates = TypeInference::predicate_types_of(std::move(folded));
   return Unit{};
 }
 

@@ -1,6 +1,7 @@
 // TypeInference: propagates types over the types graphs and reads off every predicate's column types.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -85,6 +86,21 @@ class TypeInference {
   // type of each column seen; the per-call nodes of one column are folded into
   // one type, a pair that does not meet settling on the more specific one.
   PredicateTypes all_predicate_types() const;
+  // The same in two steps, for a caller that lets the graphs go between them
+  // (release_variable_types): each column's folded type with the names of
+  // its predicate and column, read while the graphs are there; then
+  // predicate_types_of builds the maps, whose nodes would otherwise stand
+  // beside the whole graphs.
+  struct FoldedColumn {
+    std::string predicate;
+    std::string column;
+    Type type;
+  };
+  // In blocks rather than one array: an array the size of the program, once
+  // freed, would leave the allocator keeping every later large block.
+  using FoldedColumns = std::deque<FoldedColumn>;
+  FoldedColumns folded_column_types() const;
+  static PredicateTypes predicate_types_of(FoldedColumns columns);
 
   // After a successful infer(), as the last thing read of it: hands every rule
   // variable on an edge end to `take` once, under the builder's name for it
