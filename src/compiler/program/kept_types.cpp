@@ -13,15 +13,27 @@ uint32_t TypeTable::add(const Type& type) {
   return at->second;
 }
 
-void TypeTable::finish() {
-  numbers_ = {};
-  types_.shrink_to_fit();
+uint32_t TypeTable::add_name(std::string_view name) {
+  auto at = name_numbers_.find(name);
+  if (at != name_numbers_.end()) return at->second;
+  const auto number = static_cast<uint32_t>(names_.size());
+  names_.emplace_back(name);
+  name_numbers_.emplace(name, number);
+  return number;
 }
 
-const uint32_t* NamedTypes::find(std::string_view name) const {
-  auto at = std::lower_bound(entries_.begin(), entries_.end(), name,
-                             [](const Entry& entry, std::string_view wanted) { return entry.first < wanted; });
-  return at != entries_.end() && at->first == name ? &at->second : nullptr;
+void TypeTable::finish() {
+  numbers_ = {};
+  name_numbers_ = {};
+  types_.shrink_to_fit();
+  names_.shrink_to_fit();
+}
+
+const uint32_t* NamedTypes::find(std::string_view name, const TypeTable& table) const {
+  auto at = std::lower_bound(entries_.begin(), entries_.end(), name, [&](const Entry& entry, std::string_view wanted) {
+    return table.name(entry.name) < wanted;
+  });
+  return at != entries_.end() && table.name(at->name) == name ? &at->type : nullptr;
 }
 
 PredicateColumnTypes::PredicateColumnTypes(

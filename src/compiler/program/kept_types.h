@@ -26,31 +26,41 @@ class TypeTable {
   uint32_t add(const Type& type);
   const Type& at(uint32_t number) const { return types_[number]; }
   size_t size() const { return types_.size(); }
-  // Once every type is added: lets the lookup of add go.
+  // The number of a name (of a variable or a column), kept once: a program
+  // has few, each named by many rules and predicates.
+  uint32_t add_name(std::string_view name);
+  const std::string& name(uint32_t number) const { return names_[number]; }
+  // Once every type and name is added: lets the lookups of the adding go.
   void finish();
 
  private:
   using Key = std::tuple<uint8_t, bool, uintptr_t, uintptr_t>;
   std::vector<Type> types_;
   std::map<Key, uint32_t> numbers_;
+  std::vector<std::string> names_;
+  std::map<std::string, uint32_t, std::less<>> name_numbers_;
 };
 
-// Names with the number of each one's type in a TypeTable, in byte order.
+// Names with the number of each one's type, both numbered in a TypeTable, in
+// byte order of the names.
 class NamedTypes {
  public:
-  using Entry = std::pair<std::string, uint32_t>;
+  struct Entry {
+    uint32_t name;
+    uint32_t type;
+  };
 
   NamedTypes() = default;
   // The names of `named` (in byte order, as a std::map holds them), each
-  // type added to `table`.
+  // name and type added to `table`.
   template <class Map>
   NamedTypes(const Map& named, TypeTable& table) {
     entries_.reserve(named.size());
-    for (const auto& [name, type] : named) entries_.emplace_back(name, table.add(type));
+    for (const auto& [name, type] : named) entries_.push_back(Entry{table.add_name(name), table.add(type)});
   }
 
-  // The number of `name`'s type, or null.
-  const uint32_t* find(std::string_view name) const;
+  // The number of `name`'s type, or null; `table` numbered the names.
+  const uint32_t* find(std::string_view name, const TypeTable& table) const;
   std::vector<Entry>::const_iterator begin() const { return entries_.begin(); }
   std::vector<Entry>::const_iterator end() const { return entries_.end(); }
   size_t size() const { return entries_.size(); }

@@ -345,7 +345,7 @@ std::optional<std::vector<std::string>> QuorilProgram::columns_of(std::string_vi
 std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::string_view column) const {
   auto known = [&](std::string_view name) -> std::optional<Type> {
     if (const NamedTypes* columns = column_types_.find(name)) {
-      if (const uint32_t* type = columns->find(column)) return kept_types_.at(*type);
+      if (const uint32_t* type = columns->find(column, kept_types_)) return kept_types_.at(*type);
     }
     // The library's columns, typed once per engine, of the predicates it defines.
     if (!shared_column_types_ || !rules_of_.count(name)) return std::nullopt;
@@ -388,7 +388,8 @@ TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const 
   if (shared_number_[*number] != kUnshared) {
     for (const auto& [name, type] : (*shared_rule_variables_)[shared_number_[*number]]) meet(name, type);
   } else {
-    for (const auto& [name, type] : rule_variable_types_[*number]) meet(name, kept_types_.at(type));
+    for (const NamedTypes::Entry& entry : rule_variable_types_[*number])
+      meet(kept_types_.name(entry.name), kept_types_.at(entry.type));
   }
   return types;
 }

@@ -57,15 +57,22 @@ TEST(KeptTypesTest, NamesAndPredicatesFound) {
   EXPECT_TRUE(columns.empty());
   const NamedTypes* p = kept.find("P");
   ASSERT_NE(p, nullptr);
-  ASSERT_NE(p->find("col1"), nullptr);
-  EXPECT_TRUE(table.at(*p->find("col1")).is_string());
-  EXPECT_EQ(p->find("col2"), nullptr);
-  EXPECT_EQ(p->find("col"), nullptr);
+  ASSERT_NE(p->find("col1", table), nullptr);
+  EXPECT_TRUE(table.at(*p->find("col1", table)).is_string());
+  EXPECT_EQ(p->find("col2", table), nullptr);
+  EXPECT_EQ(p->find("col", table), nullptr);
   ASSERT_NE(kept.find("Q_f1"), nullptr);
-  EXPECT_EQ(*kept.find("Q_f1")->find("quoril_value"), *p->find("col0"));
+  EXPECT_EQ(*kept.find("Q_f1")->find("quoril_value", table), *p->find("col0", table));
   EXPECT_EQ(kept.find("Q"), nullptr);
   EXPECT_EQ(kept.find("R"), nullptr);
   EXPECT_EQ(PredicateColumnTypes().find("P"), nullptr);
+  // A name is kept once however many predicates name it.
+  std::map<std::string, Type, std::less<>> variables = {{"col1", Type::string()}, {"x", Type::number()}};
+  NamedTypes rule(variables, table);
+  EXPECT_EQ(table.add_name("col1"), 1u);
+  EXPECT_EQ(table.add_name("x"), 3u);
+  ASSERT_NE(rule.find("x", table), nullptr);
+  EXPECT_EQ(*rule.find("x", table), *p->find("col0", table));
 }
 
 }  // namespace
