@@ -6,6 +6,14 @@
 namespace mirtova {
 
 uint32_t TypeTable::add(const Type& type) {
+  if (type.origin() == nullptr && type.parts_key() == nullptr && !type.is_open()) {
+    uint32_t& number = kind_numbers_[static_cast<size_t>(type.kind())];
+    if (number == kNone) {
+      number = static_cast<uint32_t>(types_.size());
+      types_.push_back(type);
+    }
+    return number;
+  }
   const Key key{static_cast<uint8_t>(type.kind()), type.is_open(), reinterpret_cast<uintptr_t>(type.origin()),
                 reinterpret_cast<uintptr_t>(type.parts_key())};
   auto [at, fresh] = numbers_.try_emplace(key, static_cast<uint32_t>(types_.size()));
@@ -30,9 +38,9 @@ void TypeTable::finish() {
 }
 
 const uint32_t* NamedTypes::find(std::string_view name, const TypeTable& table) const {
-  auto at = std::lower_bound(entries_.begin(), entries_.end(), name, [&](const Entry& entry, std::string_view wanted) {
-    return table.name(entry.name) < wanted;
-  });
+  auto at = std::lower_bound(
+      entries_.begin(), entries_.end(), name,
+      [&](const Entry& entry, std::string_view wanted) { return table.name(entry.name) < wanted; });
   return at != entries_.end() && table.name(at->name) == name ? &at->type : nullptr;
 }
 
@@ -46,9 +54,10 @@ PredicateColumnTypes::PredicateColumnTypes(
 }
 
 const NamedTypes* PredicateColumnTypes::find(std::string_view predicate) const {
-  auto at = std::lower_bound(
-      predicates_.begin(), predicates_.end(), predicate,
-      [](const std::pair<std::string, NamedTypes>& entry, std::string_view wanted) { return entry.first < wanted; });
+  auto at = std::lower_bound(predicates_.begin(), predicates_.end(), predicate,
+                             [](const std::pair<std::string, NamedTypes>& entry, std::string_view wanted) {
+                               return entry.first < wanted;
+                             });
   return at != predicates_.end() && at->first == predicate ? &at->second : nullptr;
 }
 

@@ -6,6 +6,7 @@
 // holding a whole type would take most of the room a program keeps.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -35,7 +36,10 @@ class TypeTable {
 
  private:
   using Key = std::tuple<uint8_t, bool, uintptr_t, uintptr_t>;
+  static constexpr uint32_t kNone = ~uint32_t{0};
   std::vector<Type> types_;
+  // A type that is its kind alone (most are) is found by the kind.
+  std::array<uint32_t, 8> kind_numbers_ = {kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
   std::map<Key, uint32_t> numbers_;
   std::vector<std::string> names_;
   std::map<std::string, uint32_t, std::less<>> name_numbers_;

@@ -725,7 +725,9 @@ ColumnEndTypes TypeInference::column_end_types(const PredicateTypes* only) const
   return result;
 }
 
-PredicateTypes TypeInference::all_predicate_types() const { return predicate_types_of(folded_column_types()); }
+PredicateTypes TypeInference::all_predicate_types() const {
+  return predicate_types_of(folded_column_types());
+}
 
 TypeInference::FoldedColumns TypeInference::folded_column_types() const {
   // Each column's type so far, by column number; folded over the column ends
@@ -741,7 +743,8 @@ TypeInference::FoldedColumns TypeInference::folded_column_types() const {
   for (size_t c = 0; c < column_firsts_.size(); ++c) {
     if (!seen[c]) continue;
     const GraphEnd first = column_first(c);
-    folded.push_back(FoldedColumn{std::string(first.name()), std::string(first.column()), std::move(types[c])});
+    folded.push_back(
+        FoldedColumn{std::string(first.name()), std::string(first.column()), std::move(types[c])});
   }
   return folded;
 }

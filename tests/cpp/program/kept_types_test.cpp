@@ -21,19 +21,12 @@ TEST(KeptTypesTest, OneNumberPerTypeThatCannotBeToldApart) {
     Type type;
     uint32_t number;
   };
+  // The fresh list (3) holds parts equal to the first one's, not the same parts.
   const Row rows[] = {
-      {Type::number(), 0},
-      {Type::number(), 0},
-      {Type::string(), 1},
-      {list, 2},
-      {Type(list), 2},
-      {Type::list(Type::number()), 3},  // equal parts, not the same
-      {open, 4},
-      {Type(open), 4},
-      {closed, 5},
-      {Type::any(), 6},
-      {sourced, 7},
-      {Type(sourced), 7},
+      {Type::number(), 0}, {Type::number(), 0}, {Type::string(), 1},
+      {list, 2},           {Type(list), 2},     {Type::list(Type::number()), 3},
+      {open, 4},           {Type(open), 4},     {closed, 5},
+      {Type::any(), 6},    {sourced, 7},        {Type(sourced), 7},
   };
   TypeTable table;
   for (const Row& row : rows) EXPECT_EQ(table.add(row.type), row.number) << row.type.to_string();
