@@ -740,11 +740,17 @@ TypeInference::FoldedColumns TypeInference::folded_column_types() const {
     seen[column_end.column] = 1;
   }
   FoldedColumns folded;
+  std::map<std::string_view, uint32_t> column_numbers;  // views into the graphs, read while they stand
   for (size_t c = 0; c < column_firsts_.size(); ++c) {
     if (!seen[c]) continue;
     const GraphEnd first = column_first(c);
-    folded.push_back(
-        FoldedColumn{std::string(first.name()), std::string(first.column()), std::move(types[c])});
+    if (folded.predicates.empty() || folded.predicates.back() != first.name())
+      folded.predicates.emplace_back(first.name());
+    auto [name, fresh] =
+        column_numbers.try_emplace(first.column(), static_cast<uint32_t>(folded.column_names.size()));
+    if (fresh) folded.column_names.emplace_back(first.column());
+    folded.columns.push_back(FoldedColumns::Column{static_cast<uint32_t>(folded.predicates.size() - 1),
+                                                   name->second, std::move(types[c])});
   }
   return folded;
 }
@@ -753,9 +759,10 @@ PredicateTypes TypeInference::predicate_types_of(FoldedColumns columns) {
   // No two columns share both names: each (predicate, column) has one number.
   // Each block goes as its columns are moved into the maps.
   PredicateTypes result;
-  for (; !columns.empty(); columns.pop_front()) {
-    FoldedColumn& column = columns.front();
-    result[std::move(column.predicate)].emplace(std::move(column.column), std::move(column.type));
+  for (; !columns.columns.empty(); columns.columns.pop_front()) {
+    FoldedColumns::Column& column = columns.columns.front();
+    result[columns.predicates[column.predicate]].emplace(columns.column_names[column.column],
+                                                         std::move(column.type));
   }
   return result;
 }

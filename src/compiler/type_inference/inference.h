@@ -91,14 +91,21 @@ class TypeInference {
   // its predicate and column, read while the graphs are there; then
   // predicate_types_of builds the maps, whose nodes would otherwise stand
   // beside the whole graphs.
-  struct FoldedColumn {
-    std::string predicate;
-    std::string column;
-    Type type;
+  // Each name is held once for the columns that follow one another with it:
+  // a predicate's columns are numbered together, and a program has few
+  // column names. In blocks rather than arrays: an array the size of the
+  // program, once freed, would leave the allocator keeping every later large
+  // block.
+  struct FoldedColumns {
+    struct Column {
+      uint32_t predicate;  // into predicates
+      uint32_t column;     // into column_names
+      Type type;
+    };
+    std::deque<std::string> predicates;
+    std::vector<std::string> column_names;
+    std::deque<Column> columns;
   };
-  // In blocks rather than one array: an array the size of the program, once
-  // freed, would leave the allocator keeping every later large block.
-  using FoldedColumns = std::deque<FoldedColumn>;
   FoldedColumns folded_column_types() const;
   static PredicateTypes predicate_types_of(FoldedColumns columns);
 
