@@ -219,6 +219,8 @@ class Json {
   friend bool operator==(const Json& a, const Json& b);
 
  private:
+  friend class JsonTextPool;
+
   // What the node holds. The first six are the kinds; a string is held in a
   // counted block that copies share (a tree's strings never change in place),
   // or, for the texts of one byte or none, in a table built once.
