@@ -22,8 +22,8 @@ class JsonTextPool {
   JsonTextPool& operator=(const JsonTextPool&) = delete;
   ~JsonTextPool();
 
-  // Makes every string of `tree` held in an object and no longer than
-  // kPooledSize share the block of the first equal text the pool has seen.
+  // Makes every string of `tree` no longer than kPooledSize share the block of the first equal text the pool
+  // has seen.
   void share_texts(Json& tree);
 
  private:
@@ -35,6 +35,8 @@ class JsonTextPool {
   // distinct texts (a file of facts) keeps most of them here.
   std::vector<Json::TextBlock*> slots_;
   size_t held_ = 0;
+  // The walk's nodes still to see, kept for the next tree.
+  std::vector<Json*> stack_;
 };
 
 }  // namespace mirtova

@@ -75,7 +75,8 @@ ParseResult<Unit> parse_statement_rules(const SpanString& piece, Json::ArrayType
   return Unit{};
 }
 
-ParseResult<Unit> parse_program_statement(const SpanString& piece, Json::ArrayType& rules, JsonTextPool& texts) {
+ParseResult<Unit> parse_program_statement(const SpanString& piece, Json::ArrayType& rules,
+                                          JsonTextPool& texts) {
   const size_t before = rules.size();
   TRY_VOID(parse_statement_rules(piece, rules));
   // While the statement's rules are fresh in memory; their head aggregations
