@@ -63,6 +63,11 @@ class JsonObject {
   std::pair<iterator, bool> insert_or_assign(JsonKey key, Json value);
   // Appends an entry whose key is above every key of the object.
   void append(JsonKey key, Json value);
+  // Room for exactly `count` entries (at least one) in an empty object, its
+  // size `count` at once: the caller constructs every entry there, in key
+  // order, before anything else reads the object. One allocation, made where
+  // a builder knows the count, as the parser's builders do.
+  value_type* make_room(size_t count);
   // Keeps the value of an existing key, as std::map::try_emplace does.
   std::pair<iterator, bool> try_emplace(JsonKey key, Json value);
   Json& operator[](std::string_view key);
@@ -219,6 +224,8 @@ class Json {
   friend bool operator==(const Json& a, const Json& b);
 
  private:
+  friend class JsonTextPool;
+
   // What the node holds. The first six are the kinds; a string is held in a
   // counted block that copies share (a tree's strings never change in place),
   // or, for the texts of one byte or none, in a table built once.
@@ -375,6 +382,18 @@ inline std::pair<JsonObject::iterator, bool> JsonObject::insert_or_assign(JsonKe
   it = open_gap(it);
   ::new (static_cast<void*>(it)) value_type(std::move(key), std::move(value));
   return {it, true};
+}
+
+inline JsonObject::value_type* JsonObject::make_room(size_t count) {
+  if (count == 1) {
+    bits_ = reinterpret_cast<uintptr_t>(::operator new(sizeof(value_type))) | kSingle;
+    return first();
+  }
+  auto* head = static_cast<Header*>(::operator new(sizeof(Header) + count * sizeof(value_type)));
+  head->size = static_cast<uint32_t>(count);
+  head->capacity = static_cast<uint32_t>(count);
+  bits_ = reinterpret_cast<uintptr_t>(head + 1);
+  return first();
 }
 
 inline void JsonObject::append(JsonKey key, Json value) {

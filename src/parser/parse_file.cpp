@@ -4,6 +4,7 @@
 #include "parser/forms.h"
 #include "parser/front_matter.h"
 #include "parser/imports.h"
+#include "parser/json_text_pool.h"
 #include "parser/nesting.h"
 #include "parser/rewrite.h"
 #include "parser/traverse.h"
@@ -74,12 +75,17 @@ ParseResult<Unit> parse_statement_rules(const SpanString& piece, Json::ArrayType
   return Unit{};
 }
 
-ParseResult<Unit> parse_program_statement(const SpanString& piece, Json::ArrayType& rules) {
+ParseResult<Unit> parse_program_statement(const SpanString& piece, Json::ArrayType& rules,
+                                          JsonTextPool& texts) {
   const size_t before = rules.size();
   TRY_VOID(parse_statement_rules(piece, rules));
   // While the statement's rules are fresh in memory; their head aggregations
-  // wait until the multi-body pass has read them.
-  for (size_t i = before; i < rules.size(); ++i) rewrite_nested_aggregations(rules[i]);
+  // wait until the multi-body pass has read them. The blocks of the texts met
+  // before are freed at once, for the next statement to build in.
+  for (size_t i = before; i < rules.size(); ++i) {
+    rewrite_nested_aggregations(rules[i]);
+    texts.share_texts(rules[i]);
+  }
   return Unit{};
 }
 
@@ -140,6 +146,7 @@ ParseResult<FileStatements> read_statements(std::string text, const std::string&
   SpanString program(std::move(comment_free));
   TRY(auto pieces, split_raw(program, ";"));
 
+  JsonTextPool texts;
   for (const SpanString& raw : pieces) {
     SpanString piece = strip(raw);
     if (piece.empty()) continue;
@@ -147,7 +154,7 @@ ParseResult<FileStatements> read_statements(std::string text, const std::string&
       TRY_VOID(resolve_import(piece, session, import_chain, out.imports));
       continue;
     }
-    TRY_VOID(parse_program_statement(piece, out.rules));
+    TRY_VOID(parse_program_statement(piece, out.rules, texts));
   }
   out.text = std::move(text);
   return out;
@@ -158,10 +165,11 @@ ParseResult<Unit> read_more_statements(std::string_view more, FileStatements& st
   TRY(std::string comment_free, remove_comments(text));
   SpanString program(std::move(comment_free));
   TRY(auto pieces, split_raw(program, ";"));
+  JsonTextPool texts;
   for (const SpanString& raw : pieces) {
     SpanString piece = strip(raw);
     if (piece.empty()) continue;
-    TRY_VOID(parse_program_statement(piece, statements.rules));
+    TRY_VOID(parse_program_statement(piece, statements.rules, texts));
   }
   return Unit{};
 }

@@ -43,27 +43,33 @@ template <class... Entries>
 Json make_object(Entries&&... entries) {
   static_assert(sizeof...(Entries) % 2 == 0, "make_object takes keys and values in pairs");
   constexpr size_t n = sizeof...(Entries) / 2;
-  tree_build_detail::PendingEntries<n> pending;
-  tree_build_detail::collect(pending, std::forward<Entries>(entries)...);
-  std::array<size_t, n> order;
-  for (size_t i = 0; i < n; ++i) order[i] = i;
-  // The entries go in in byte order of their keys, as the object keeps them.
-  std::sort(order.begin(), order.end(),
-            [&](size_t a, size_t b) { return pending.keys[a] < pending.keys[b]; });
-  bool distinct = true;
-  for (size_t i = 1; i < n; ++i) distinct = distinct && pending.keys[order[i - 1]] != pending.keys[order[i]];
-  Json object = Json::object();
-  Json::ObjectType& fields = object.as_object_mut();
-  fields.reserve(n);
-  if (!distinct) {
-    // A key given twice keeps its last value, as with set.
-    for (size_t i = 0; i < n; ++i)
-      fields.insert_or_assign(std::move(pending.keys[i]), std::move(pending.values[i]));
-    return object;
+  if constexpr (n == 0) {
+    return Json::object();
+  } else {
+    tree_build_detail::PendingEntries<n> pending;
+    tree_build_detail::collect(pending, std::forward<Entries>(entries)...);
+    std::array<size_t, n> order;
+    for (size_t i = 0; i < n; ++i) order[i] = i;
+    // The entries go in in byte order of their keys, as the object keeps them.
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return pending.keys[a] < pending.keys[b]; });
+    bool distinct = true;
+    for (size_t i = 1; i < n; ++i)
+      distinct = distinct && pending.keys[order[i - 1]] != pending.keys[order[i]];
+    Json::ObjectType fields;
+    if (!distinct) {
+      // A key given twice keeps its last value, as with set.
+      fields.reserve(n);
+      for (size_t i = 0; i < n; ++i)
+        fields.insert_or_assign(std::move(pending.keys[i]), std::move(pending.values[i]));
+      return Json(std::move(fields));
+    }
+    Json::ObjectType::value_type* at = fields.make_room(n);
+    for (size_t i : order)
+      ::new (static_cast<void*>(at++))
+          Json::ObjectType::value_type(std::move(pending.keys[i]), std::move(pending.values[i]));
+    return Json(std::move(fields));
   }
-  // In key order every entry goes in at the end.
-  for (size_t i : order) fields.append(std::move(pending.keys[i]), std::move(pending.values[i]));
-  return object;
 }
 
 template <class... Items>

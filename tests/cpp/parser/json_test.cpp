@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/internal_fault.h"
+#include "parser/json_text_pool.h"
 
 namespace mirtova {
 namespace {
@@ -260,6 +261,51 @@ TEST(JsonTest, SharedTreesChangeOnlyTheCopyChanged) {
     EXPECT_TRUE(other == plain) << other.compact();
     EXPECT_TRUE(shared == plain) << shared.compact();
   }
+}
+
+// Through a pool, equal texts of up to 15 bytes hold one block, in objects and
+// arrays, across trees and after every tree that held a text is gone; what
+// each tree reads, prints and compares stays as it was.
+TEST(JsonTest, TextPoolSharesEqualShortTexts) {
+  const std::string longest(JsonTextPool::kPooledSize, 'p');
+  auto tree = [&] {
+    return Json::object(
+        {{"a", "Edge"},
+         {"b", Json::array({Json::object({{"c", "Edge"}, {"d", "x"}, {"e", longest + "q"}}), 7, "Edge"})},
+         {"f", longest},
+         {"g", Json::shared_tree(Json::object({{"h", "Edge"}}))}});
+  };
+  auto pooled = [&](JsonTextPool& pool) {
+    Json t = tree();
+    pool.share_texts(t);
+    EXPECT_EQ(t, tree());
+    EXPECT_EQ(t.compact(), tree().compact());
+    return t;
+  };
+  auto text_at = [](const Json& t, const char* key) { return &t.at(key).as_str(); };
+  auto inner_text_at = [](const Json& t, const char* key) {
+    return &t.at("b").as_array()[0].at(key).as_str();
+  };
+  JsonTextPool pool;
+  Json first = pooled(pool);
+  Json second = pooled(pool);
+  const std::string* edge = text_at(first, "a");
+  const std::string* kept = text_at(first, "f");
+  EXPECT_EQ(inner_text_at(first, "c"), edge);
+  EXPECT_EQ(inner_text_at(second, "c"), edge);
+  EXPECT_EQ(&second.at("b").as_array()[2].as_str(), edge);
+  EXPECT_EQ(text_at(second, "f"), kept);
+  EXPECT_NE(inner_text_at(first, "e"), inner_text_at(second, "e"));
+  // A shared subtree is never changed in place, the pool's sharing too.
+  EXPECT_NE(&first.at("g").at("h").as_str(), edge);
+  // A shared text changes with no other node: a node is only ever replaced.
+  second.set("a", "Blocked");
+  EXPECT_EQ(first.at("a").as_str(), "Edge");
+  first = Json();
+  second = Json();
+  const Json third = pooled(pool);
+  EXPECT_EQ(text_at(third, "a"), edge);
+  EXPECT_EQ(text_at(third, "f"), kept);
 }
 
 }  // namespace

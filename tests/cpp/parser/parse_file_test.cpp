@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "parser/file_statements.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 namespace {
@@ -42,6 +46,19 @@ TEST(ParseFileTest, FrontMatterKeyOnlyForMain) {
   auto imported = parse_file("---\ntitle: t\n---\n", std::string("lib"));
   ASSERT_TRUE(imported.ok());
   EXPECT_FALSE(imported.value().has("front_matter"));
+}
+
+// A name the statements of a file repeat is one text in the tree, however
+// many statements and rules hold it.
+TEST(ParseFileTest, StatementsShareTheTextsTheyRepeat) {
+  auto r = parse_file("P(x) :- Edge(x, y), Edge(y, x); Q(x) :- Edge(x, x) | ~Edge(x, 1)");
+  ASSERT_TRUE(r.ok());
+  std::set<const std::string*> edges;
+  walk_tree(r.value(), [&](const Json& node) {
+    if (const Json* name = node.get("predicate_name"); name != nullptr && name->as_str() == "Edge")
+      edges.insert(&name->as_str());
+  });
+  EXPECT_EQ(edges.size(), 1u);
 }
 
 TEST(ParseFileTest, ErrorsInsideAStatementShowOnlyThatStatement) {
