@@ -14,6 +14,13 @@ constexpr TemplateRow kWhiteSpaceTrims[] = {
     {"Rtrim/1", "RTRIM({0}, ' \t\n\v\f\r')"},
 };
 
+// Spark names the set in its own syntax.
+constexpr TemplateRow kSparkWhiteSpaceTrims[] = {
+    {"Trim/1", "TRIM(BOTH ' \t\n\v\f\r' FROM {0})"},
+    {"Ltrim/1", "TRIM(LEADING ' \t\n\v\f\r' FROM {0})"},
+    {"Rtrim/1", "TRIM(TRAILING ' \t\n\v\f\r' FROM {0})"},
+};
+
 TemplateRows with_white_space_trims(TemplateRows rows) {
   rows.insert(rows.end(), std::begin(kWhiteSpaceTrims), std::end(kWhiteSpaceTrims));
   return rows;
@@ -23,7 +30,9 @@ TemplateRows with_white_space_trims(TemplateRows rows) {
 
 TemplateRows databricks_text_rows() {
   // clang-format off
-  return {
+  TemplateRows rows = {
+      // A position written as a positive number is read alike by every SUBSTR.
+      {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
       {"ByteLength", R"t(octet_length({0}))t"},
       // Bytes give their values, a text its code points (four bytes each in UTF-32).
       {"ToCodePoints", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN typeof({0}) = 'binary' THEN transform(array(hex(CAST({0} AS BINARY))), mirtova_h -> transform(filter(sequence(0, length(mirtova_h) DIV 2), mirtova_i -> mirtova_i < length(mirtova_h) DIV 2), mirtova_i -> CAST(conv(substr(mirtova_h, 2 * mirtova_i + 1, 2), 16, 10) AS BIGINT)))[0] ELSE transform(array(hex(encode(CAST({0} AS STRING), 'UTF-32'))), mirtova_h -> transform(filter(sequence(0, length(mirtova_h) DIV 8), mirtova_i -> mirtova_i < length(mirtova_h) DIV 8), mirtova_i -> CAST(conv(substr(mirtova_h, 8 * mirtova_i + 1, 8), 16, 10) AS BIGINT)))[0] END))t"},
@@ -38,11 +47,15 @@ TemplateRows databricks_text_rows() {
       {"Error", R"t(raise_error({0}))t"},
   };
   // clang-format on
+  rows.insert(rows.end(), std::begin(kSparkWhiteSpaceTrims), std::end(kSparkWhiteSpaceTrims));
+  return rows;
 }
 
 TemplateRows duckdb_text_rows() {
   // clang-format off
   return with_white_space_trims({
+      // A position written as a positive number is read alike by every SUBSTR.
+      {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
       // A text counts the bytes of its UTF-8, bytes count themselves.
       {"ByteLength", R"t(octet_length((CASE WHEN typeof({0}) = 'BLOB' THEN CAST({0} AS BLOB) ELSE encode(CAST({0} AS VARCHAR)) END)))t"},
       // Bytes give their values, a text its code points.
@@ -66,6 +79,8 @@ TemplateRows presto_trino_text_rows() {
   // clang-format off
   // A text is cast to its UTF-8 bytes; bytes cast to bytes stay as they are.
   return {
+      // A position written as a positive number is read alike by every SUBSTR.
+      {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
       {"ByteLength", R"t(length(CAST({0} AS VARBINARY)))t"},
       {"CharLength", R"t(length({0}))t"},
       // Bytes give their values, a text its code points; each arm reads the
@@ -108,6 +123,8 @@ TemplateRows psql_text_rows() {
 TemplateRows sqlite_text_rows() {
   // clang-format off
   return with_white_space_trims({
+      // A position written as a positive number is read alike by every SUBSTR.
+      {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
       {"ByteLength", R"t(length(CAST({0} AS BLOB)))t"},
       {"CharLength", R"t(length({0}))t"},
       // Bytes give their values, a text its code points.
