@@ -191,7 +191,8 @@ TEXTS = [
     ('Substr("abcdef", -2)', "ef", None),
     ('Substr("abcdef", -2, 5)', "ef", None),
     ('Substr("日本語", -1, 1)', "語", None),
-    ("Substr(null, 1, 2)", None, None),
+    # Trino and Presto find no SUBSTR for a bare null.
+    ("Substr(null, 1, 2)", None, ["duckdb", "sqlite", "psql", "databricks"]),
     ('Substr("abc", null, 1)', None, None),
     ('Lpad("abc", 2)', "ab", None),
     ('Length(Repeat("ab", 5000))', 10000, None),

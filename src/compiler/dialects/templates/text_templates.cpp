@@ -14,11 +14,15 @@ constexpr TemplateRow kWhiteSpaceTrims[] = {
     {"Rtrim/1", "RTRIM({0}, ' \t\n\v\f\r')"},
 };
 
-// Spark names the set in its own syntax.
-constexpr TemplateRow kSparkWhiteSpaceTrims[] = {
+// Spark names the set in its own syntax; its function forms of two arguments
+// would take them in the other order.
+constexpr TemplateRow kSparkTrims[] = {
     {"Trim/1", "TRIM(BOTH ' \t\n\v\f\r' FROM {0})"},
     {"Ltrim/1", "TRIM(LEADING ' \t\n\v\f\r' FROM {0})"},
     {"Rtrim/1", "TRIM(TRAILING ' \t\n\v\f\r' FROM {0})"},
+    {"Trim/2", "TRIM(BOTH {1} FROM {0})"},
+    {"Ltrim/2", "TRIM(LEADING {1} FROM {0})"},
+    {"Rtrim/2", "TRIM(TRAILING {1} FROM {0})"},
 };
 
 TemplateRows with_white_space_trims(TemplateRows rows) {
@@ -47,7 +51,7 @@ TemplateRows databricks_text_rows() {
       {"Error", R"t(raise_error({0}))t"},
   };
   // clang-format on
-  rows.insert(rows.end(), std::begin(kSparkWhiteSpaceTrims), std::end(kSparkWhiteSpaceTrims));
+  rows.insert(rows.end(), std::begin(kSparkTrims), std::end(kSparkTrims));
   return rows;
 }
 
@@ -81,6 +85,9 @@ TemplateRows presto_trino_text_rows() {
   return {
       // A position written as a positive number is read alike by every SUBSTR.
       {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
+      // An empty text to replace leaves the text as it is; REPLACE would put the
+      // replacement between every two characters.
+      {"Replace", R"t((CASE WHEN {1} = '' AND {2} IS NOT NULL THEN {0} ELSE REPLACE({0}, {1}, {2}) END))t"},
       {"ByteLength", R"t(length(CAST({0} AS VARBINARY)))t"},
       {"CharLength", R"t(length({0}))t"},
       // Bytes give their values, a text its code points; each arm reads the
