@@ -207,6 +207,13 @@ def _error(message):
     raise ValueError(message)
 
 
+def _split(text, delimiter):
+    """A text cut at each delimiter; an empty delimiter cuts between characters."""
+    if text is None or delimiter is None:
+        return None
+    return json.dumps(text.split(delimiter) if delimiter else list(text) or [""])
+
+
 def _fingerprint(s):
     return int.from_bytes(hashlib.sha256(str(s).encode()).digest()[:8], "big", signed=True)
 
@@ -223,7 +230,7 @@ def sqlite_connection():
     con.create_function("DisassembleRecord", 1,
                         lambda r: json.dumps([{"arg": k, "value": v} for k, v in (_loads(r) or {}).items()]))
     con.create_function("regexp", 2, lambda p, v: int(v is not None and re.search(p, str(v)) is not None))
-    con.create_function("MIRTOVA_SPLIT", 2, lambda t, d: None if t is None or d is None else json.dumps(t.split(d)))
+    con.create_function("MIRTOVA_SPLIT", 2, _split)
     con.create_function("MIRTOVA_REGEXP_REPLACE", 3,
                         lambda t, p, r: None if None in (t, p, r) else re.sub(p, re.sub(r"\\(\d)", r"\\g<\1>", r), t))
     con.create_function("MIRTOVA_REGEXP_EXTRACT", 2, _regexp_extract)

@@ -85,7 +85,9 @@ TemplateRows base_built_in_functions() {
       {"Pow", R"t(POW({0}, {1}))t"},
       {"Length", R"t(LENGTH(%s))t"},
       {"Replace", R"t(REPLACE({0}, {1}, {2}))t"},
-      {"Substr", R"t(SUBSTR({0}, {1}, {2}))t"},
+      // Position 0 is the first character, a negative one counts from the end,
+      // and one before the start is the start.
+      {"Substr", R"t(SUBSTR({0}, (CASE WHEN {1} > 0 THEN {1} WHEN {1} = 0 OR LENGTH({0}) + ({1}) < 0 THEN 1 ELSE LENGTH({0}) + ({1}) + 1 END), {2}))t"},
       {"Upper", R"t(UPPER(%s))t"},
       {"Lower", R"t(LOWER(%s))t"},
       {"Trim", R"t(TRIM(%s))t"},

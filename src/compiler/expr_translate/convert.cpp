@@ -19,6 +19,27 @@ using SqlResult = Result<std::string, CompileError>;
 
 CompileError error(std::string message) { return CompileError(std::move(message)); }
 
+// The last argument a text function may leave out: Lpad and Rpad pad with
+// blanks; Substr runs to the end of the text, which the caller writes from the
+// text's own SQL (the empty view).
+std::optional<std::string_view> omitted_argument(std::string_view name, size_t given) {
+  if ((name == "Lpad" || name == "Rpad") && given == 2) return " ";
+  if (name == "Substr" && given == 2) return "";
+  return std::nullopt;
+}
+
+// A number literal of digits alone, not all of them 0: a text position that
+// every engine's SUBSTR reads as the language does.
+bool is_positive_whole_literal(const Json& expr) {
+  const Json* literal = expr.get("literal");
+  const Json* number = literal != nullptr ? literal->get("the_number") : nullptr;
+  const Json* text = number != nullptr ? number->get("number") : nullptr;
+  if (text == nullptr || !text->is_str() || text->as_str().empty()) return false;
+  const std::string& digits = text->as_str();
+  return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+         digits.find_first_not_of('0') != std::string::npos;
+}
+
 const std::string* text_of_string_literal(const Json& expr) {
   const Json* literal = expr.get("literal");
   if (literal == nullptr) return nullptr;
@@ -549,6 +570,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     Type first = value_type(*args[0]);
     kind = first.is_bool() ? "bool" : first.is_list() ? "list" : first.is_record() ? "record" : "";
   }
+  if (name == "Substr" && args.size() >= 2 && is_positive_whole_literal(*args[1])) kind = "from_start";
   if (const std::string* tmpl = function_template(name, args.size(), kind)) {
     // An engine may lack a function for one kind of argument alone.
     if (*tmpl == kNotOnThisEngine) {
@@ -560,7 +582,9 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     // arity may ignore some of its arguments on purpose).
     const size_t needed = arguments_needed(*tmpl);
     const bool takes_exactly = names_positional(*tmpl) || tmpl->find("%s") == std::string::npos;
-    if (args.size() < needed || (!fixed_arity && takes_exactly && args.size() > needed)) {
+    const std::optional<std::string_view> omitted =
+        needed == args.size() + 1 ? omitted_argument(name, args.size()) : std::nullopt;
+    if ((args.size() < needed && !omitted) || (!fixed_arity && takes_exactly && args.size() > needed)) {
       ArityRange range = template_arities(name, needed);
       return error("Built-in function " + name + " expects " + std::to_string(range.least) + "-" +
                    std::to_string(range.most) + " arguments, got " + std::to_string(args.size()));
@@ -574,6 +598,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
     type_untyped_arguments(name, args, sql);
+    if (omitted) sql.push_back(omitted->empty() ? "LENGTH(" + sql[0] + ")" : dialect->str_literal(*omitted));
     // A plain function called without arguments: "NAME(%s)" has nothing to fill.
     if (args.empty()) return replace_all(filled, "(%s)", "()");
     return apply_template(filled, sql);

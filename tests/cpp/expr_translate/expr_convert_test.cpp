@@ -213,8 +213,13 @@ TEST(ExprConvert, UserTextSurvivesTemplateFilling) {
   // A string literal holding a placeholder must reach SQL as written.
   run_cases({
       {"duckdb", call("Replace", {str("{1}"), str("a"), str("b")}), "REPLACE('{1}', 'a', 'b')"},
-      {"duckdb", call("Split", {str("{1}{0}"), str(",")}), "SPLIT('{1}{0}', ',')"},
+      {"duckdb", call("Split", {str("{1}{0}"), str(",")}),
+       "(CASE WHEN '{1}{0}' = '' THEN [''] ELSE string_split('{1}{0}', ',') END)"},
       {"duckdb", op("in", str("{right}"), var("l")), "(list_contains(T.l, '{right}'))"},
+      // An argument left out is filled after the user's own.
+      {"duckdb", call("Lpad", {str("{2}"), num("3")}),
+       "LPAD('{2}', CAST(CAST(3 AS BIGINT) AS INTEGER), ' ')"},
+      {"sqlite", call("Substr", {str("{1}"), num("2")}), "SUBSTR('{1}', 2, LENGTH('{1}'))"},
       {"duckdb", op("+", str("%s"), var("x")), "(('%s') + (T.x))"},
   });
 }

@@ -22,7 +22,10 @@ TemplateRows psql_function_rows() {
       {"Count", R"t(COUNT(DISTINCT {0}))t"},
       {"MagicalEntangle", R"t((CASE WHEN {1} = 0 THEN {0} ELSE NULL END))t"},
       {"ArrayConcat", R"t({0} || {1})t"},
-      {"Split", R"t((CASE WHEN {0} = '' THEN ARRAY[''] ELSE STRING_TO_ARRAY({0}, {1}) END))t"},
+      // MOD takes no double precision.
+      {"Mod", R"t(MOD(CAST({0} AS numeric), CAST({1} AS numeric)))t"},
+      // An empty delimiter splits a text into its characters.
+      {"Split", R"t((CASE WHEN {0} = '' THEN ARRAY[''] WHEN {1} = '' THEN REGEXP_SPLIT_TO_ARRAY({0}, '') ELSE STRING_TO_ARRAY({0}, {1}) END))t"},
       {"AnyValue", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS NOT NULL))[1])t"},
       {"Log", R"t(LN(%s))t"},
       // Dates are read from and written as their 'YYYY-MM-DD' text, as on SQLite.
@@ -30,7 +33,8 @@ TemplateRows psql_function_rows() {
       {"DateDiffDay", R"t((CAST({0} AS DATE) - CAST({1} AS DATE)))t"},
       {"Concat", R"t({0} || {1})t"},
       // Positions, widths and counts are INTEGERs to the engine, and the language's integers are BIGINT.
-      {"Substr", R"t(SUBSTR({0}, CAST({1} AS INTEGER), CAST({2} AS INTEGER)))t"},
+      {"Substr", R"t(SUBSTR({0}, CAST((CASE WHEN {1} > 0 THEN {1} WHEN {1} = 0 OR LENGTH({0}) + ({1}) < 0 THEN 1 ELSE LENGTH({0}) + ({1}) + 1 END) AS INTEGER), CAST({2} AS INTEGER)))t"},
+      {"Substr@from_start", R"t(SUBSTR({0}, CAST({1} AS INTEGER), CAST({2} AS INTEGER)))t"},
       {"Lpad", R"t(LPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"Rpad", R"t(RPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"Repeat", R"t(REPEAT({0}, CAST({1} AS INTEGER)))t"},

@@ -1,11 +1,42 @@
 // Text functions of the catalogue in the own SQL of Databricks, DuckDB, PostgreSQL, SQLite, Trino and Presto.
+#include <iterator>
+
 #include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
+namespace {
+
+// Trimming without a set of characters strips white space: the engine's own
+// one-argument forms strip blanks alone, so the other white space is named.
+constexpr TemplateRow kWhiteSpaceTrims[] = {
+    {"Trim/1", "TRIM({0}, ' \t\n\v\f\r')"},
+    {"Ltrim/1", "LTRIM({0}, ' \t\n\v\f\r')"},
+    {"Rtrim/1", "RTRIM({0}, ' \t\n\v\f\r')"},
+};
+
+// Spark names the set in its own syntax; its function forms of two arguments
+// would take them in the other order.
+constexpr TemplateRow kSparkTrims[] = {
+    {"Trim/1", "TRIM(BOTH ' \t\n\v\f\r' FROM {0})"},
+    {"Ltrim/1", "TRIM(LEADING ' \t\n\v\f\r' FROM {0})"},
+    {"Rtrim/1", "TRIM(TRAILING ' \t\n\v\f\r' FROM {0})"},
+    {"Trim/2", "TRIM(BOTH {1} FROM {0})"},
+    {"Ltrim/2", "TRIM(LEADING {1} FROM {0})"},
+    {"Rtrim/2", "TRIM(TRAILING {1} FROM {0})"},
+};
+
+TemplateRows with_white_space_trims(TemplateRows rows) {
+  rows.insert(rows.end(), std::begin(kWhiteSpaceTrims), std::end(kWhiteSpaceTrims));
+  return rows;
+}
+
+}  // namespace
 
 TemplateRows databricks_text_rows() {
   // clang-format off
-  return {
+  TemplateRows rows = {
+      // A position written as a positive number is read alike by every SUBSTR.
+      {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
       {"ByteLength", R"t(octet_length({0}))t"},
       // Bytes give their values, a text its code points (four bytes each in UTF-32).
       {"ToCodePoints", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN typeof({0}) = 'binary' THEN transform(array(hex(CAST({0} AS BINARY))), mirtova_h -> transform(filter(sequence(0, length(mirtova_h) DIV 2), mirtova_i -> mirtova_i < length(mirtova_h) DIV 2), mirtova_i -> CAST(conv(substr(mirtova_h, 2 * mirtova_i + 1, 2), 16, 10) AS BIGINT)))[0] ELSE transform(array(hex(encode(CAST({0} AS STRING), 'UTF-32'))), mirtova_h -> transform(filter(sequence(0, length(mirtova_h) DIV 8), mirtova_i -> mirtova_i < length(mirtova_h) DIV 8), mirtova_i -> CAST(conv(substr(mirtova_h, 8 * mirtova_i + 1, 8), 16, 10) AS BIGINT)))[0] END))t"},
@@ -20,17 +51,23 @@ TemplateRows databricks_text_rows() {
       {"Error", R"t(raise_error({0}))t"},
   };
   // clang-format on
+  rows.insert(rows.end(), std::begin(kSparkTrims), std::end(kSparkTrims));
+  return rows;
 }
 
 TemplateRows duckdb_text_rows() {
   // clang-format off
-  return {
+  return with_white_space_trims({
+      // A position written as a positive number is read alike by every SUBSTR.
+      {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
       // A text counts the bytes of its UTF-8, bytes count themselves.
       {"ByteLength", R"t(octet_length((CASE WHEN typeof({0}) = 'BLOB' THEN CAST({0} AS BLOB) ELSE encode(CAST({0} AS VARCHAR)) END)))t"},
       // Bytes give their values, a text its code points.
       {"ToCodePoints", R"t((CASE WHEN typeof({0}) = 'BLOB' THEN list_transform(range(octet_length(CAST({0} AS BLOB))), mirtova_i -> CAST('0x' || substr(hex(CAST({0} AS BLOB)), 2 * mirtova_i + 1, 2) AS INTEGER)) ELSE list_transform(range(length(CAST({0} AS VARCHAR))), mirtova_i -> unicode(substr(CAST({0} AS VARCHAR), mirtova_i + 1, 1))) END))t"},
       {"CodePointsToString", R"t((CASE WHEN len(list_filter({0}, mirtova_c -> mirtova_c IS NULL)) > 0 THEN NULL ELSE array_to_string(list_transform({0}, mirtova_c -> chr(CAST(mirtova_c AS INTEGER))), '') END))t"},
       {"RegexpMatch", R"t(regexp_matches({0}, {1}))t"},
+      // DuckDB cuts the empty text into no pieces when the delimiter is empty too.
+      {"Split", R"t((CASE WHEN {0} = '' THEN [''] ELSE string_split({0}, {1}) END))t"},
       // The first group of each match when the pattern has one (asking for a
       // group the pattern lacks fails, and try makes that NULL), else the match.
       {"RegexpExtractAll", R"t(COALESCE(try(regexp_extract_all({0}, {1}, 1)), regexp_extract_all({0}, {1})))t"},
@@ -38,7 +75,7 @@ TemplateRows duckdb_text_rows() {
       {"Normalize", R"t(nfc_normalize({0}))t"},
       {"GenerateUuid", R"t(CAST(uuid() AS VARCHAR))t"},
       {"Error", R"t(error({0}))t"},
-  };
+  });
   // clang-format on
 }
 
@@ -46,6 +83,11 @@ TemplateRows presto_trino_text_rows() {
   // clang-format off
   // A text is cast to its UTF-8 bytes; bytes cast to bytes stay as they are.
   return {
+      // A position written as a positive number is read alike by every SUBSTR.
+      {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
+      // An empty text to replace leaves the text as it is; REPLACE would put the
+      // replacement between every two characters.
+      {"Replace", R"t((CASE WHEN {1} = '' AND {2} IS NOT NULL THEN {0} ELSE REPLACE({0}, {1}, {2}) END))t"},
       {"ByteLength", R"t(length(CAST({0} AS VARBINARY)))t"},
       {"CharLength", R"t(length({0}))t"},
       // Bytes give their values, a text its code points; each arm reads the
@@ -68,7 +110,7 @@ TemplateRows presto_trino_text_rows() {
 
 TemplateRows psql_text_rows() {
   // clang-format off
-  return {
+  return with_white_space_trims({
       {"ByteLength", R"t(octet_length({0}))t"},
       // Bytes give their values, a text its code points.
       {"ToCodePoints", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN pg_typeof({0}) = 'bytea'::regtype THEN (SELECT COALESCE(ARRAY_AGG(get_byte(mirtova_b, mirtova_i) ORDER BY mirtova_i), '{}') FROM (SELECT (CASE WHEN pg_typeof({0}) = 'bytea'::regtype THEN decode((CASE WHEN pg_typeof({0}) = 'bytea'::regtype THEN substr(CAST({0} AS text), 3) ELSE '' END), 'hex') ELSE convert_to(CAST({0} AS text), 'UTF8') END) AS mirtova_b) AS mirtova_t, generate_series(0, octet_length(mirtova_b) - 1) AS mirtova_i) ELSE (SELECT COALESCE(ARRAY_AGG(ascii(substr(CAST({0} AS text), mirtova_i, 1)) ORDER BY mirtova_i), '{}') FROM generate_series(1, length(CAST({0} AS text))) AS mirtova_i) END))t"},
@@ -81,13 +123,15 @@ TemplateRows psql_text_rows() {
       {"Normalize", R"t(normalize({0}))t"},
       // The form is a text here, a keyword to PostgreSQL.
       {"Normalize/2", R"t((CASE upper({1}) WHEN 'NFC' THEN normalize({0}, NFC) WHEN 'NFD' THEN normalize({0}, NFD) WHEN 'NFKC' THEN normalize({0}, NFKC) WHEN 'NFKD' THEN normalize({0}, NFKD) END))t"},
-  };
+  });
   // clang-format on
 }
 
 TemplateRows sqlite_text_rows() {
   // clang-format off
-  return {
+  return with_white_space_trims({
+      // A position written as a positive number is read alike by every SUBSTR.
+      {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
       {"ByteLength", R"t(length(CAST({0} AS BLOB)))t"},
       {"CharLength", R"t(length({0}))t"},
       // Bytes give their values, a text its code points.
@@ -104,7 +148,7 @@ TemplateRows sqlite_text_rows() {
       {"Error", R"t(MIRTOVA_ERROR({0}))t"},
       {"Normalize/2", R"t(MIRTOVA_NORMALIZE({0}, upper({1}), 0))t"},
       {"NormalizeAndCasefold/2", R"t(MIRTOVA_NORMALIZE({0}, upper({1}), 1))t"},
-  };
+  });
   // clang-format on
 }
 
