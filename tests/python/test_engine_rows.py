@@ -387,6 +387,17 @@ def test_constants_typed_where_needed(request, engine, source, want):
     assert same_rows(engine, rows(request, engine, source, "Q", T12), want)
 
 
+# Each predicate read three times by the next, as WITH clauses: the expanded
+# statement passes the stages Trino and Presto plan for one query, unless a
+# clause is stored as a table of its own. P{i} holds T's rows.
+@pytest.mark.parametrize("engine", ENGINES + TRINO_PRESTO)
+@pytest.mark.parametrize("depth", [3, 5, 6])
+def test_predicates_read_many_times(request, engine, depth):
+    source = "P0(x) :- T(x);" + "".join(f"P{i}(x) :- P{i - 1}(x), ~P{i - 1}(x + 10); P{i}(x) :- P{i - 1}(x), x > 100;"
+                                        for i in range(1, depth + 1))
+    assert sorted(rows(request, engine, source, f"P{depth}", T12)) == [(1,), (2,)]
+
+
 # Each predicate injected into the negation of the next nests one sub-query in
 # another; SQLite's parser takes about a dozen, so deeper ones are read as WITH
 # clauses there. P{i} holds 1 for even i and 2 for odd i. Spark, Trino and Presto

@@ -59,6 +59,23 @@ class DatabricksDialect final : public Dialect {
     }
   }
 
+  // ARRAY_CONTAINS refuses a null of no type ("Null typed values cannot be
+  // used"); typed, it finds nothing, as the engines that take it bare.
+  std::optional<std::string> null_sought_in_list(const Type& element) const override {
+    switch (element.kind()) {
+      case Type::Kind::Number:
+        return "CAST(null AS DOUBLE)";
+      case Type::Kind::Bool:
+        return "CAST(null AS BOOLEAN)";
+      case Type::Kind::String:
+      case Type::Kind::Atomic:
+      case Type::Kind::Any:
+        return "CAST(null AS STRING)";
+      default:
+        return std::nullopt;
+    }
+  }
+
   std::string record_literal(const std::vector<RecordLiteralField>& fields, std::string_view) const override {
     std::string out = "STRUCT(";
     for (size_t i = 0; i < fields.size(); ++i) {

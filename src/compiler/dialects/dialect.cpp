@@ -73,6 +73,8 @@ size_t Dialect::most_nested_injection() const { return SIZE_MAX; }
 
 uint64_t Dialect::most_table_references() const { return UINT64_MAX; }
 
+uint64_t Dialect::most_query_stages() const { return UINT64_MAX; }
+
 bool Dialect::unfolds_recursion_iteratively() const { return false; }
 
 std::string Dialect::setup_script(const RecordTypes&) const { return {}; }
@@ -131,6 +133,8 @@ std::optional<std::string_view> Dialect::field_by_position() const { return std:
 std::optional<std::string_view> Dialect::unnest_computed_list_phrase() const { return std::nullopt; }
 
 bool Dialect::names_untyped_fields(size_t) const { return true; }
+
+std::optional<std::string> Dialect::null_sought_in_list(const Type&) const { return std::nullopt; }
 
 std::string Dialect::unnested_list(std::string_view list_sql, std::string_view alias, bool of_records) const {
   std::optional<std::string_view> computed = unnest_computed_list_phrase();

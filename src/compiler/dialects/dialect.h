@@ -121,6 +121,11 @@ class Dialect {
   // How many references to one table a statement may hold once the engine has
   // expanded every WITH clause it reads; unbounded unless an engine says.
   virtual uint64_t most_table_references() const;  // 41
+  // How large one statement may grow, by the measure of statement_stages.h,
+  // on an engine that bounds the stages of a query: past it a WITH clause
+  // read more than once is stored as a table in a statement before it.
+  // Unbounded unless an engine says.
+  virtual uint64_t most_query_stages() const;
   // Whether every recursion is unfolded into its iterative form, a loop the
   // plan repeats, whatever its depth: the engines that run such loops
   // themselves. Elsewhere only a deep recursion is.
@@ -214,6 +219,9 @@ class Dialect {
   // Whether a record of so many fields, some of a type only the engine knows,
   // keeps its field names as written by record_of_untyped_fields.
   virtual bool names_untyped_fields(size_t field_count) const;  // 66
+  // A null sought in a list whose elements are of type `element`, where the
+  // engine takes no value of no type there; none to leave it bare.
+  virtual std::optional<std::string> null_sought_in_list(const Type& element) const;  // 67
 };
 
 }  // namespace mirtova

@@ -560,6 +560,11 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       std::vector<std::string> sql;
       TRY_VOID(convert_arguments(args, sql));
       cast_text_fields_to_numbers(name, args, sql);
+      if (name == "in" && (sql[0] == "null" || sql[0] == "NULL")) {
+        const Type list = value_type(*args[1]);
+        if (auto typed = dialect->null_sought_in_list(list.is_list() ? list.element() : Type::any()))
+          sql[0] = std::move(*typed);
+      }
       return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
     }
   }

@@ -123,6 +123,13 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   static CompileError as_written(const PredicateNames& made_names, CompileError error);
   Result<std::vector<PlanStep>, CompileError> plan_steps(std::string_view predicate, PageWindow window,
                                                          const std::optional<std::string>& pattern);
+  Result<std::vector<PlanStep>, CompileError> plan_steps_written(std::string_view predicate,
+                                                                 PageWindow window,
+                                                                 const std::optional<std::string>& pattern);
+  // A WITH clause of `plan` to store as a table, read more than once by a
+  // statement past the engine's bound on stages; none when every statement
+  // is within it or storing would not help.
+  std::optional<std::string> clause_to_store(const std::vector<PlanStep>& plan) const;
   Result<std::vector<PlanStep>, CompileError> plan_steps_once(std::string_view predicate, PageWindow window,
                                                               const std::optional<std::string>& pattern);
   Result<std::string, CompileError> script(std::string_view predicate, PageWindow window,
@@ -250,6 +257,11 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   HostTables host_tables_;
   FlagMap flags_;
   std::vector<std::string> user_defined_;
+  // Predicates stored as tables of their own so that a statement that reads
+  // them stays within the engine's bound on stages (see clause_to_store);
+  // chosen afresh for each script, which is then the same however many
+  // scripts of the program were written before it.
+  std::set<std::string, std::less<>> stored_;
   // What table aliases keep clear of: the column names of every table.
   TableColumns table_columns_;
   // The predicates the compilation made for itself, each with the user's

@@ -4,6 +4,7 @@
 #include "compiler/program/universe.h"
 
 #include <algorithm>
+#include <map>
 
 #include "common/bounds.h"
 #include "common/strings.h"
@@ -11,6 +12,7 @@
 #include "compiler/program/compilation_state.h"
 #include "compiler/program/predicate_memo.h"
 #include "compiler/program/record_columns.h"
+#include "compiler/program/statement_stages.h"
 #include "compiler/program/step_order.h"
 #include "parser/tree_access.h"
 
@@ -37,11 +39,14 @@ struct OpenUnit {
 
 std::optional<std::string> QuorilProgram::table_owner(std::string_view predicate) const {
   if (const GroundDef* g = ann_.ground_of(predicate)) return g->table_of;
-  if (ann_.iteration_of(predicate)) return std::string(predicate);
+  if (ann_.iteration_of(predicate) || stored_.count(predicate)) return std::string(predicate);
   return std::nullopt;
 }
 
 std::string QuorilProgram::table_of(std::string_view predicate) const {
+  // Named apart from the program's own tables, which it may read or ground.
+  if (stored_.count(predicate))
+    return table_reference(ann_.default_table("mirtova_stored_" + std::string(predicate)), *dialect_);
   auto owner = table_owner(predicate);
   return table_reference(ann_.default_table(owner ? *owner : std::string(predicate)), *dialect_);
 }
@@ -599,6 +604,50 @@ Result<std::string, CompileError> QuorilProgram::formatted_predicate_sql_impl(
 }
 
 Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps(
+    std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
+  // Each round stores one more clause; the clauses are few, and each stored
+  // one leaves the statements smaller.
+  constexpr size_t kMostRounds = 32;
+  stored_.clear();
+  for (size_t round = 0;; ++round) {
+    auto plan = plan_steps_written(predicate, window, pattern);
+    if (!plan.ok() || round == kMostRounds) return plan;
+    std::optional<std::string> store = clause_to_store(plan.value());
+    if (!store) return plan;
+    stored_.insert(std::move(*store));
+  }
+}
+
+std::optional<std::string> QuorilProgram::clause_to_store(const std::vector<PlanStep>& plan) const {
+  const uint64_t bound = dialect_->most_query_stages();
+  if (bound == UINT64_MAX) return std::nullopt;
+  std::map<std::string_view, std::string_view> predicate_of;
+  for (const auto& [predicate, alias] : state_->with_names) predicate_of.emplace(alias, predicate);
+  // The statement furthest past the bound; of its clauses read more than
+  // once, the one whose table saves the most.
+  std::optional<StatementStages> worst;
+  for (const PlanStep& step : plan) {
+    if (step.kind != PlanStep::Kind::Sql) continue;
+    StatementStages stages = statement_stages(step.sql);
+    if (stages.total > bound && (!worst || stages.total > worst->total)) worst = std::move(stages);
+  }
+  if (!worst) return std::nullopt;
+  std::optional<std::string> best;
+  uint64_t best_saving = 0;
+  for (const ClauseStages& clause : worst->clauses) {
+    if (clause.reads < 2 || clause.stages < 2) continue;
+    auto predicate = predicate_of.find(clause.alias);
+    if (predicate == predicate_of.end() || table_owner(predicate->second)) continue;
+    const uint64_t saving = (clause.reads - 1) * (clause.stages - 1);
+    if (saving > best_saving) {
+      best_saving = saving;
+      best = std::string(predicate->second);
+    }
+  }
+  return best;
+}
+
+Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps_written(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
   auto plan = plan_steps_once(predicate, window, pattern);
   if (!memo_->failed()) return plan;

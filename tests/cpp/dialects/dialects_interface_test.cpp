@@ -304,6 +304,11 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
       {"names_untyped_fields of one, of two",
        [](const Dialect& d) { return flag(d.names_untyped_fields(1)) + flag(d.names_untyped_fields(2)); },
        {"truetrue", "truetrue", "falsefalse", "falsetrue", "truetrue", "truetrue", "truetrue"}},
+      {"null_sought_in_list of numbers, of lists",
+       [](const Dialect& d) {
+         return opt(d.null_sought_in_list(Type::number())) + opt(d.null_sought_in_list(Type::list(Type::number())));
+       },
+       {"nonenone", "CAST(null AS DOUBLE)none", "nonenone", "nonenone", "nonenone", "nonenone", "nonenone"}},
   };
   // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {

@@ -1,0 +1,40 @@
+#include "compiler/program/statement_stages.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace mirtova {
+namespace {
+
+// Per statement: its measure, and per clause "alias reads stages".
+TEST(StatementStagesTest, ClausesCountOnceForEachRead) {
+  struct Row {
+    std::string statement;
+    uint64_t total;
+    std::vector<std::string> clauses;
+  };
+  const std::vector<Row> rows = {
+      {"SELECT 1 AS x", 1, {}},
+      {"SELECT T.col0 AS col0\nFROM \"T\" AS T", 2, {}},
+      // A clause read twice, and one read by it: each read is the clause's whole measure.
+      {"WITH A AS (\n  SELECT \"T\".col0 AS col0\n  FROM \"T\" AS T\n),\nB AS (\n  SELECT A.col0 AS col0\n"
+       "  FROM A AS A, A AS t_1_A\n)\nSELECT B.col0 AS col0\nFROM B AS B",
+       6,
+       {"A 2 2", "B 1 5"}},
+      // A text that merely holds a clause's name, or a column read from it, is no read.
+      {"WITH A AS (\n  SELECT 1 AS col0\n)\nSELECT 'A AS b' AS c, t.A AS d\nFROM A AS t", 2, {"A 1 1"}},
+  };
+  for (const Row& row : rows) {
+    StatementStages got = statement_stages(row.statement);
+    EXPECT_EQ(got.total, row.total) << row.statement;
+    std::vector<std::string> clauses;
+    for (const ClauseStages& c : got.clauses)
+      clauses.push_back(c.alias + " " + std::to_string(c.reads) + " " + std::to_string(c.stages));
+    EXPECT_EQ(clauses, row.clauses) << row.statement;
+  }
+}
+
+}  // namespace
+}  // namespace mirtova
