@@ -131,6 +131,7 @@ std::optional<std::string_view> Dialect::field_by_position() const { return std:
 std::optional<std::string_view> Dialect::unnest_computed_list_phrase() const { return std::nullopt; }
 
 bool Dialect::names_untyped_fields(size_t) const { return true; }
+std::optional<std::string_view> Dialect::record_comparison_form() const { return std::nullopt; }
 
 std::string Dialect::unnested_list(std::string_view list_sql, std::string_view alias, bool of_records) const {
   std::optional<std::string_view> computed = unnest_computed_list_phrase();

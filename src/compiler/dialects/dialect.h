@@ -214,6 +214,10 @@ class Dialect {
   // Whether a record of so many fields, some of a type only the engine knows,
   // keeps its field names as written by record_of_untyped_fields.
   virtual bool names_untyped_fields(size_t field_count) const;  // 66
+  // Where records of two declared types are not comparable as they are: the
+  // form, "%s" the record, in which two such records compare equal when their
+  // fields hold equal values. None where records of any shape compare.
+  virtual std::optional<std::string_view> record_comparison_form() const;  // 67
 };
 
 }  // namespace mirtova

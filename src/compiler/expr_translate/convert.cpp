@@ -8,6 +8,7 @@
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
+#include "compiler/dialects/record_types.h"
 #include "compiler/dialects/templates/date_format_sql.h"
 #include "compiler/expr_translate/apply_template.h"
 #include "compiler/expr_translate/expr_translator.h"
@@ -362,6 +363,20 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
   }
 }
 
+void ExprTranslator::compare_records_of_two_types(std::string_view op, const std::vector<const Json*>& args,
+                                                  std::vector<std::string>& sql) const {
+  // A record whose field was read from a table's column is of another declared
+  // type than one the program wrote with a number there, and an engine that
+  // compares records field by field of one type each refuses the pair.
+  if (op != "==" && op != "!=") return;
+  const std::optional<std::string_view> form = dialect->record_comparison_form();
+  if (!form) return;
+  const Type left = value_type(*args[0]);
+  const Type right = value_type(*args[1]);
+  if (!left.is_record() || !right.is_record() || record_type_name(left) == record_type_name(right)) return;
+  for (std::string& side : sql) side = apply_template(*form, {side});
+}
+
 bool ExprTranslator::is_read_from_nulls(const Json& expr) const {
   const Json* variable = expr.get("variable");
   if (variable == nullptr) return false;
@@ -539,6 +554,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       std::vector<std::string> sql;
       TRY_VOID(convert_arguments(args, sql));
       cast_text_fields_to_numbers(name, args, sql);
+      compare_records_of_two_types(name, args, sql);
       return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
     }
   }

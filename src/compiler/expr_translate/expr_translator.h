@@ -70,6 +70,10 @@ class ExprTranslator {
   std::optional<size_t> field_position(const Json& record, std::string_view field) const;
   void cast_text_fields_to_numbers(std::string_view op, const std::vector<const Json*>& args,
                                    std::vector<std::string>& sql) const;
+  // Records of two declared types compared for equality, each in the
+  // dialect's record_comparison_form.
+  void compare_records_of_two_types(std::string_view op, const std::vector<const Json*>& args,
+                                    std::vector<std::string>& sql) const;
   // A record field of unknown type, or a variable of held_as_text: on
   // PostgreSQL such a value may be text whatever it holds.
   bool is_held_as_text(const Json& expr) const;

@@ -653,7 +653,9 @@ class SelectWriter final : public OuterRows {
           } else if (bound_to_nulls(*c.right) && !bound_to_nulls(*c.left)) {
             left = "CAST(" + left + " AS TEXT)";
           }
-          where_.push_back(left + " = " + right);
+          std::vector<std::string> sides{std::move(left), std::move(right)};
+          tr_.compare_records_of_two_types("==", {c.left, c.right}, sides);
+          where_.push_back(sides[0] + " = " + sides[1]);
           break;
         }
         case Constraint::Kind::Condition: {

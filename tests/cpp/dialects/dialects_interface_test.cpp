@@ -304,6 +304,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
       {"names_untyped_fields of one, of two",
        [](const Dialect& d) { return flag(d.names_untyped_fields(1)) + flag(d.names_untyped_fields(2)); },
        {"truetrue", "truetrue", "falsefalse", "falsetrue", "truetrue", "truetrue", "truetrue"}},
+      {"record_comparison_form", [](const Dialect& d) { return opt(d.record_comparison_form()); },
+       {"none", "none", "none", "none", "to_jsonb(%s)", "none", "none"}},
   };
   // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {
