@@ -363,17 +363,20 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
   }
 }
 
-void ExprTranslator::compare_records_of_two_types(std::string_view op, const std::vector<const Json*>& args,
+void ExprTranslator::compare_records_of_two_types(std::string_view op, const Type& left, const Type& right,
                                                   std::vector<std::string>& sql) const {
   // A record whose field was read from a table's column is of another declared
-  // type than one the program wrote with a number there, and an engine that
-  // compares records field by field of one type each refuses the pair.
+  // type than one the program wrote with a number there, as is a record of a
+  // type only the engine knows (a table's column, a field of one), and an
+  // engine that compares records field by field of one type each refuses the
+  // pair.
   if (op != "==" && op != "!=") return;
   const std::optional<std::string_view> form = dialect->record_comparison_form();
   if (!form) return;
-  const Type left = value_type(*args[0]);
-  const Type right = value_type(*args[1]);
-  if (!left.is_record() || !right.is_record() || record_type_name(left) == record_type_name(right)) return;
+  const bool two_types = left.is_record() && right.is_record()
+                             ? record_type_name(left) != record_type_name(right)
+                             : (left.is_record() && right.is_any()) || (right.is_record() && left.is_any());
+  if (!two_types) return;
   for (std::string& side : sql) side = apply_template(*form, {side});
 }
 
@@ -554,7 +557,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       std::vector<std::string> sql;
       TRY_VOID(convert_arguments(args, sql));
       cast_text_fields_to_numbers(name, args, sql);
-      compare_records_of_two_types(name, args, sql);
+      compare_records_of_two_types(name, value_type(*args[0]), value_type(*args[1]), sql);
       return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
     }
   }

@@ -72,7 +72,7 @@ class ExprTranslator {
                                    std::vector<std::string>& sql) const;
   // Records of two declared types compared for equality, each in the
   // dialect's record_comparison_form.
-  void compare_records_of_two_types(std::string_view op, const std::vector<const Json*>& args,
+  void compare_records_of_two_types(std::string_view op, const Type& left, const Type& right,
                                     std::vector<std::string>& sql) const;
   // A record field of unknown type, or a variable of held_as_text: on
   // PostgreSQL such a value may be text whatever it holds.
