@@ -49,6 +49,10 @@ PSQL_CASES = [
      "Q", HELD, [(2,), (3,)]),
     ("field of a record of a table compared with a record", "Q(k) :- H(k:, p:), p.n == {c: 5};", "Q", HELD,
      [(1,), (3,)]),
+    ("record of a table in a record written, its field read", "R(r: {q: p}) :- H(p:); Q(v) :- R(r:), v == r.q.a;",
+     "Q", HELD, [(1,), (1,), (2,)]),
+    ("record of a table in a record written in the rule", "Q(v) :- H(p:), r == {q: p, k: 1}, v == r.q.b;", "Q",
+     HELD, [("x",), ("x",), ("y",)]),
     ("column of nulls summed in a combine", "G(0, null); G(1, null); Q(x, g) :- T(x), g == (Sum{k :- G(c, k)});",
      "Q", {"T": [(1,), (2,)]}, [(1, None), (2, None)]),
 ]

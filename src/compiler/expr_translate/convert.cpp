@@ -283,6 +283,17 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
     auto written = written_record_types_.find(expression);
     types.emplace_back(name,
                        written != written_record_types_.end() ? written->second : value_type(*expression));
+    if (const Json* variable = expression->get("variable");
+        variable != nullptr && types.back().second.is_open()) {
+      const Json* var_name = variable->get("var_name");
+      auto whole = var_name != nullptr && var_name->is_str() ? read_whole_from_host.find(var_name->as_str())
+                                                             : read_whole_from_host.end();
+      if (whole != read_whole_from_host.end()) {
+        // Declared by the column's own type, found when the script runs.
+        types.back().second = Type::any();
+        types.back().second.set_origin(whole->second);
+      }
+    }
     fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
     values.push_back(expression);
   }

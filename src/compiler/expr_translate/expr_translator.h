@@ -1,6 +1,7 @@
 // ExprTranslator: writes the expressions of one rule as SQL for one engine.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -99,6 +100,10 @@ class ExprTranslator {
   std::set<std::string, std::less<>> held_as_text;
   // Those of them bound to a column of nulls, which are null in every row.
   std::set<std::string, std::less<>> read_from_nulls;
+  // Records read whole from a host's table's column, with the column: such a
+  // record has every field the table gives it, where its type names only
+  // those the program reads.
+  std::map<std::string, std::shared_ptr<const ColumnOrigin>, std::less<>> read_whole_from_host;
   SubqueryTranslator* subquery_translator = nullptr;
   // The query whose expressions these are, for the combines written in them.
   OuterRows* outer_rows = nullptr;

@@ -462,10 +462,17 @@ class SelectWriter final : public OuterRows {
       if (b.kind != BindKind::Column) continue;
       if (auto t = tr_.subquery_translator->column_type(b.predicate, b.column)) {
         tr_.variable_types.insert_or_assign(var, *t);
-      } else if (!tr_.variable_types.count(var)) {
-        Type read;
-        read.set_origin(tr_.subquery_translator->host_column_origin(b.predicate, b.column));
-        if (read.origin() != nullptr) tr_.variable_types.emplace(var, std::move(read));
+        continue;
+      }
+      auto inferred = tr_.variable_types.find(var);
+      if (inferred != tr_.variable_types.end() && !inferred->second.is_open()) continue;
+      Type read;
+      read.set_origin(tr_.subquery_translator->host_column_origin(b.predicate, b.column));
+      if (read.origin() == nullptr) continue;
+      if (inferred == tr_.variable_types.end()) {
+        tr_.variable_types.emplace(var, std::move(read));
+      } else {
+        tr_.read_whole_from_host.emplace(var, read.shared_origin());
       }
     }
     auto unnested = tr_.functions->find("ValueOfUnnested");
