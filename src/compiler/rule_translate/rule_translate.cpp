@@ -616,6 +616,12 @@ class SelectWriter final : public OuterRows {
     return false;
   }
 
+  // Whether an equality with `side` may compare records the dialect compares
+  // apart: the lookups of the sides' types are left out of every other one.
+  bool compares_records(const Json& side) const {
+    return dialect_.record_comparison_form() && tr_.value_type(side).is_record();
+  }
+
   // The type of a column of a table the rule reads: a host's table's, of a
   // type only the engine knows, is Any.
   Type column_type(std::string_view alias, std::string_view column) const {
@@ -682,8 +688,9 @@ class SelectWriter final : public OuterRows {
             column = "CAST(" + column + " AS TEXT)";
           }
           std::vector<std::string> sides{std::move(column), std::move(value)};
-          tr_.compare_records_of_two_types("==", column_type(c.alias, c.column), tr_.value_type(*c.left),
-                                           sides);
+          if (compares_records(*c.left))
+            tr_.compare_records_of_two_types("==", column_type(c.alias, c.column), tr_.value_type(*c.left),
+                                             sides);
           where_.push_back(sides[0] + " = " + sides[1]);
           break;
         }
@@ -696,7 +703,8 @@ class SelectWriter final : public OuterRows {
             left = "CAST(" + left + " AS TEXT)";
           }
           std::vector<std::string> sides{std::move(left), std::move(right)};
-          tr_.compare_records_of_two_types("==", read_type(*c.left), read_type(*c.right), sides);
+          if (compares_records(*c.left) || compares_records(*c.right))
+            tr_.compare_records_of_two_types("==", read_type(*c.left), read_type(*c.right), sides);
           where_.push_back(sides[0] + " = " + sides[1]);
           break;
         }
