@@ -138,7 +138,8 @@ def equalities(formulas):
 
 class Meaning:
     def __init__(self, tables, statement_numbers):
-        self.rows = {p: set(tables[t]) for p, (_, t) in PREDICATES.items()}
+        # Every row as often as its table holds it: a sum adds a repeated row's value again.
+        self.rows = {p: list(tables[t]) for p, (_, t) in PREDICATES.items()}
         self.domain = sorted({v for rows in tables.values() for row in rows for v in row} | statement_numbers)
 
     def counterexamples(self, leading, body):
@@ -216,6 +217,9 @@ class Generator:
 
     def __init__(self, seed):
         self.rng = random.Random(seed)
+        # Draws added later take a stream of their own, so that a seed keeps
+        # the statements and rows it had.
+        self.later = random.Random(seed * 31 + 7)
         self.count = 0
 
     def tables(self):
@@ -223,7 +227,11 @@ class Generator:
         out = {}
         for _, (cols, table) in PREDICATES.items():
             size = rng.choice([0, 0, 1, 2, 3, 4, 5])
-            out[table] = sorted({tuple(rng.randrange(4) for _ in cols) for _ in range(size)})
+            rows = sorted({tuple(rng.randrange(4) for _ in cols) for _ in range(size)})
+            if rows and self.later.random() < 0.4:
+                # A predicate without distinct keeps a table's repeated rows.
+                rows = sorted(rows + self.later.sample(rows, self.later.randint(1, len(rows))))
+            out[table] = rows
         return out
 
     def fresh(self):

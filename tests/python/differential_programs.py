@@ -1220,11 +1220,25 @@ class Generator:
             bound.append(v)
         if rng.random() < 0.5:
             lits.append(Cmp(rng.choice(CMP_OPS), Field(r, "a"), Const(rng.choice(DOMAIN))))
+        if self.later.random() < 0.3:
+            # The whole record compared with one written in place, whose fields
+            # are numbers and texts of the program while the record's may come
+            # from a table's columns. Fields without nulls: a null field makes
+            # no verdict every engine shares.
+            with self.drawing_later():
+                lits += [Cmp("is not", Field(r, f), Const(None)) for f, _ in fields]
+                written = Record(tuple((f, self.const(kind)) for f, kind in fields))
+                lits.append(Cmp("!=" if self.rng.random() < 0.75 else "==", r, written))
         if rng.random() < 0.3:
             column = rng.choice(["s", "m"])
             op = rng.choice(["Max", "Min", "Sum", "ArgMax"])
             term = Field(r, "a") if op != "ArgMax" else Arrow(BinOp("+", Field(r, "a"), Const(1)), Field(r, "a"))
             head = (k,) if rng.random() < 0.5 else ()
+            if self.later.random() < 0.3:
+                # Records counted apart: equal records, whichever rule or row
+                # gave them, are one. Fields without nulls, as above.
+                op, term = "Count", r
+                lits += [Cmp("is not", Field(r, f), Const(None)) for f, _ in fields[1:]]
             rd = Pred(reader, [f"col{i}" for i in range(len(head))] + [column], "n" * (len(head) + 1),
                       distinct=True, kind="agg", agg_op=op)
             lits.append(Cmp("is not", Field(r, "a"), Const(None)))

@@ -187,6 +187,11 @@ MIXED_COLUMNS = {
             ("R(r: {a: x}) :- T(amount: x); Q(m? Max= r.a) distinct :- R(r:);", [(10,)],
              {"T": [{"amount": 9}, {"amount": 10}]}),
             ("R(r: {a: x}) :- T(x); Q(v) :- R(r:), v == r.a, v > 8;", [(9,), (10,)], T9),
+            # Such a record compared with one the program wrote, or with one of
+            # a predicate of written records, in the rule, a negation or a call.
+            ("R(r: {a: x}) :- T(x); Q(v) :- R(r:), r != {a: 9}, v == r.a;", [(10,)], T9),
+            ("R(r: {a: x}) :- T(x); Q(v) :- R(r:), ~(r == {a: 9}), v == r.a;", [(10,)], T9),
+            ("R(r: {a: x}) :- T(x); S(s: {a: 10}); Q(v) :- S(s:), R(r: s), v == s.a;", [(10,)], T9),
             ('R(r: {k: ToString(x), v: x}) :- T(x); Q(k? ArgMax= r.k -> r.v) distinct :- R(r:);', [("10",)],
              T9),
             ('R(r: {k: x, v: x}) :- T(x); Q(k? ArgMax= r.k -> r.v) distinct :- R(r:);', [("9",)], T9_TEXT),

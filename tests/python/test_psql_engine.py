@@ -21,6 +21,8 @@ CANNOT_HOLD = {
 }
 
 FLAGS = {"F": [{"k": 1, "b": True, "x": 2}, {"k": 1, "b": False, "x": 5}, {"k": 2, "b": False, "x": 7}]}
+HELD = {"H": [{"k": 1, "p": {"a": 1, "b": "x", "n": {"c": 5}}}, {"k": 2, "p": {"a": 1, "b": "x", "n": {"c": 6}}},
+              {"k": 3, "p": {"a": 2, "b": "y", "n": {"c": 5}}}]}
 
 # Programs that once gave SQL PostgreSQL refused: (id, program, predicate, tables, rows).
 PSQL_CASES = [
@@ -41,6 +43,16 @@ PSQL_CASES = [
     ("column of nulls sought in a list of numbers in a combine",
      "G(null, 1); G(null, 2); Q(x, c) :- T(x), c == (Sum{y :- G(g, y), g in [3, 4]});", "Q", {"T": [(1,), (2,)]},
      [(1, None), (2, None)]),
+    ("record of a table compared with one written", 'Q(k) :- H(k:, p:), p == {a: 1, b: "x", n: {c: 5}};', "Q",
+     HELD, [(1,)]),
+    ("record of a table compared apart from one written", 'Q(k) :- H(k:, p:), p != {a: 1, b: "x", n: {c: 5}};',
+     "Q", HELD, [(2,), (3,)]),
+    ("field of a record of a table compared with a record", "Q(k) :- H(k:, p:), p.n == {c: 5};", "Q", HELD,
+     [(1,), (3,)]),
+    ("record of a table in a record written, its field read", "R(r: {q: p}) :- H(p:); Q(v) :- R(r:), v == r.q.a;",
+     "Q", HELD, [(1,), (1,), (2,)]),
+    ("record of a table in a record written in the rule", "Q(v) :- H(p:), r == {q: p, k: 1}, v == r.q.b;", "Q",
+     HELD, [("x",), ("x",), ("y",)]),
     ("column of nulls summed in a combine", "G(0, null); G(1, null); Q(x, g) :- T(x), g == (Sum{k :- G(c, k)});",
      "Q", {"T": [(1,), (2,)]}, [(1, None), (2, None)]),
 ]

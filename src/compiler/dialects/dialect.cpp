@@ -133,6 +133,7 @@ std::optional<std::string_view> Dialect::field_by_position() const { return std:
 std::optional<std::string_view> Dialect::unnest_computed_list_phrase() const { return std::nullopt; }
 
 bool Dialect::names_untyped_fields(size_t) const { return true; }
+std::optional<std::string_view> Dialect::record_comparison_form() const { return std::nullopt; }
 
 std::optional<std::string> Dialect::null_sought_in_list(const Type&) const { return std::nullopt; }
 

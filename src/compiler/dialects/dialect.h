@@ -222,6 +222,10 @@ class Dialect {
   // A null sought in a list whose elements are of type `element`, where the
   // engine takes no value of no type there; none to leave it bare.
   virtual std::optional<std::string> null_sought_in_list(const Type& element) const;  // 67
+  // Where records of two declared types are not comparable as they are: the
+  // form, "%s" the record, in which two such records compare equal when their
+  // fields hold equal values. None where records of any shape compare.
+  virtual std::optional<std::string_view> record_comparison_form() const;  // 68
 };
 
 }  // namespace mirtova

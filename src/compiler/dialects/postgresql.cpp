@@ -143,6 +143,11 @@ class PostgreSqlDialect final : public Dialect {
     return "ROW(" + values + ")::" + record_type_name(Type::closed_record(std::move(shape)));
   }
 
+  // A field of a record compares by its value as a document: a column's bigint
+  // equals the numeric the program wrote, and null fields are equal, as they
+  // are between two records of one type.
+  std::optional<std::string_view> record_comparison_form() const override { return "to_jsonb(%s)"; }
+
   std::string scalar_sql_type(const Type& type) const override {
     return psql_column_type(type, [](const Type&) { return std::string("text"); });
   }

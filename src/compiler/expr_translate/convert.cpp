@@ -8,6 +8,7 @@
 #include "compiler/dialects/dialect.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
+#include "compiler/dialects/record_types.h"
 #include "compiler/dialects/templates/date_format_sql.h"
 #include "compiler/expr_translate/apply_template.h"
 #include "compiler/expr_translate/expr_translator.h"
@@ -303,6 +304,17 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
     auto written = written_record_types_.find(expression);
     types.emplace_back(name,
                        written != written_record_types_.end() ? written->second : value_type(*expression));
+    if (const Json* variable = expression->get("variable");
+        variable != nullptr && types.back().second.is_open()) {
+      const Json* var_name = variable->get("var_name");
+      auto whole = var_name != nullptr && var_name->is_str() ? read_whole_from_host.find(var_name->as_str())
+                                                             : read_whole_from_host.end();
+      if (whole != read_whole_from_host.end()) {
+        // Declared by the column's own type, found when the script runs.
+        types.back().second = Type::any();
+        types.back().second.set_origin(whole->second);
+      }
+    }
     fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
     values.push_back(expression);
   }
@@ -381,6 +393,23 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
       }
     }
   }
+}
+
+void ExprTranslator::compare_records_of_two_types(std::string_view op, const Type& left, const Type& right,
+                                                  std::vector<std::string>& sql) const {
+  // A record whose field was read from a table's column is of another declared
+  // type than one the program wrote with a number there, as is a record of a
+  // type only the engine knows (a table's column, a field of one), and an
+  // engine that compares records field by field of one type each refuses the
+  // pair.
+  if (op != "==" && op != "!=") return;
+  const std::optional<std::string_view> form = dialect->record_comparison_form();
+  if (!form) return;
+  const bool two_types = left.is_record() && right.is_record()
+                             ? record_type_name(left) != record_type_name(right)
+                             : (left.is_record() && right.is_any()) || (right.is_record() && left.is_any());
+  if (!two_types) return;
+  for (std::string& side : sql) side = apply_template(*form, {side});
 }
 
 bool ExprTranslator::is_read_from_nulls(const Json& expr) const {
@@ -565,6 +594,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
         if (auto typed = dialect->null_sought_in_list(list.is_list() ? list.element() : Type::any()))
           sql[0] = std::move(*typed);
       }
+      compare_records_of_two_types(name, value_type(*args[0]), value_type(*args[1]), sql);
       return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
     }
   }

@@ -1,6 +1,7 @@
 // ExprTranslator: writes the expressions of one rule as SQL for one engine.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -70,6 +71,10 @@ class ExprTranslator {
   std::optional<size_t> field_position(const Json& record, std::string_view field) const;
   void cast_text_fields_to_numbers(std::string_view op, const std::vector<const Json*>& args,
                                    std::vector<std::string>& sql) const;
+  // Records of two declared types compared for equality, each in the
+  // dialect's record_comparison_form.
+  void compare_records_of_two_types(std::string_view op, const Type& left, const Type& right,
+                                    std::vector<std::string>& sql) const;
   // A record field of unknown type, or a variable of held_as_text: on
   // PostgreSQL such a value may be text whatever it holds.
   bool is_held_as_text(const Json& expr) const;
@@ -95,6 +100,10 @@ class ExprTranslator {
   std::set<std::string, std::less<>> held_as_text;
   // Those of them bound to a column of nulls, which are null in every row.
   std::set<std::string, std::less<>> read_from_nulls;
+  // Records read whole from a host's table's column, with the column: such a
+  // record has every field the table gives it, where its type names only
+  // those the program reads.
+  std::map<std::string, std::shared_ptr<const ColumnOrigin>, std::less<>> read_whole_from_host;
   SubqueryTranslator* subquery_translator = nullptr;
   // The query whose expressions these are, for the combines written in them.
   OuterRows* outer_rows = nullptr;

@@ -263,6 +263,9 @@ void ExprTranslator::hinted_fields(const Json& node, FieldTypes& fields,
     // and every rule's records must share that one type -- down to the sources
     // of the values inside a record or list written whole.
     if (innermost->is_any() || innermost->is_atomic()) {
+      // Save a record read whole from a host's table, which the hint knows
+      // only by the fields the program reads of it.
+      if (innermost == &type && type.origin() != nullptr && found->second.is_open()) continue;
       type = found->second;
       continue;
     }

@@ -462,10 +462,17 @@ class SelectWriter final : public OuterRows {
       if (b.kind != BindKind::Column) continue;
       if (auto t = tr_.subquery_translator->column_type(b.predicate, b.column)) {
         tr_.variable_types.insert_or_assign(var, *t);
-      } else if (!tr_.variable_types.count(var)) {
-        Type read;
-        read.set_origin(tr_.subquery_translator->host_column_origin(b.predicate, b.column));
-        if (read.origin() != nullptr) tr_.variable_types.emplace(var, std::move(read));
+        continue;
+      }
+      auto inferred = tr_.variable_types.find(var);
+      if (inferred != tr_.variable_types.end() && !inferred->second.is_open()) continue;
+      Type read;
+      read.set_origin(tr_.subquery_translator->host_column_origin(b.predicate, b.column));
+      if (read.origin() == nullptr) continue;
+      if (inferred == tr_.variable_types.end()) {
+        tr_.variable_types.emplace(var, std::move(read));
+      } else {
+        tr_.read_whole_from_host.emplace(var, read.shared_origin());
       }
     }
     auto unnested = tr_.functions->find("ValueOfUnnested");
@@ -609,6 +616,44 @@ class SelectWriter final : public OuterRows {
     return false;
   }
 
+  // Whether an equality with `side` may compare records the dialect compares
+  // apart: the lookups of the sides' types are left out of every other one.
+  bool compares_records(const Json& side) const {
+    return dialect_.record_comparison_form() && tr_.value_type(side).is_record();
+  }
+
+  // The type of a column of a table the rule reads: a host's table's, of a
+  // type only the engine knows, is Any.
+  Type column_type(std::string_view alias, std::string_view column) const {
+    for (const TableRef& t : rule_.tables) {
+      if (t.alias != alias) continue;
+      std::optional<Type> type = tr_.subquery_translator->column_type(t.predicate, column);
+      return type ? *type : Type::any();
+    }
+    return Type::any();
+  }
+
+  // The type of the value a side is read as. A variable read from a host's
+  // table's column, or a field of one, holds what the engine knows, even
+  // where the program gave the variable a record's type by comparing it.
+  Type read_type(const Json& side) const {
+    const Json* node = &side;
+    while (const Json* subscript = node->get("subscript")) {
+      const Json* record = subscript->get("record");
+      if (record == nullptr) break;
+      node = record;
+    }
+    const Json* variable = node->get("variable");
+    const Json* name = variable != nullptr ? variable->get("var_name") : nullptr;
+    if (name != nullptr && name->is_str()) {
+      auto binding = rule_.bindings.find(name->as_str());
+      if (binding != rule_.bindings.end() && binding->second.kind == BindKind::Column &&
+          column_type(binding->second.alias, binding->second.column).is_any())
+        return Type::any();
+    }
+    return tr_.value_type(side);
+  }
+
   // Whether `value` is a variable read from such a column, here or, for a
   // value the enclosing rule gives, there.
   bool bound_to_nulls(const Json& value) const {
@@ -642,7 +687,11 @@ class SelectWriter final : public OuterRows {
           } else if (bound_to_nulls(*c.left)) {
             column = "CAST(" + column + " AS TEXT)";
           }
-          where_.push_back(column + " = " + value);
+          std::vector<std::string> sides{std::move(column), std::move(value)};
+          if (compares_records(*c.left))
+            tr_.compare_records_of_two_types("==", column_type(c.alias, c.column), tr_.value_type(*c.left),
+                                             sides);
+          where_.push_back(sides[0] + " = " + sides[1]);
           break;
         }
         case Constraint::Kind::Equal: {
@@ -653,7 +702,10 @@ class SelectWriter final : public OuterRows {
           } else if (bound_to_nulls(*c.right) && !bound_to_nulls(*c.left)) {
             left = "CAST(" + left + " AS TEXT)";
           }
-          where_.push_back(left + " = " + right);
+          std::vector<std::string> sides{std::move(left), std::move(right)};
+          if (compares_records(*c.left) || compares_records(*c.right))
+            tr_.compare_records_of_two_types("==", read_type(*c.left), read_type(*c.right), sides);
+          where_.push_back(sides[0] + " = " + sides[1]);
           break;
         }
         case Constraint::Kind::Condition: {

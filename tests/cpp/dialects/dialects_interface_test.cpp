@@ -309,6 +309,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
          return opt(d.null_sought_in_list(Type::number())) + opt(d.null_sought_in_list(Type::list(Type::number())));
        },
        {"nonenone", "CAST(null AS DOUBLE)none", "nonenone", "nonenone", "nonenone", "nonenone", "nonenone"}},
+      {"record_comparison_form", [](const Dialect& d) { return opt(d.record_comparison_form()); },
+       {"none", "none", "none", "none", "to_jsonb(%s)", "none", "none"}},
   };
   // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {
