@@ -32,6 +32,13 @@ TableColumns TableColumns::collect(const std::vector<Json>& rules,
   return out;
 }
 
+TableColumns TableColumns::collect(const std::vector<Json>& rules,
+                                   const std::function<bool(std::string_view)>& is_table, const OnName& named) {
+  TableColumns out;
+  out.add_rules(rules, is_table, &named);
+  return out;
+}
+
 void TableColumns::add(std::string_view column, std::string_view table, std::string& lower) {
   if (column == "*") return;
   lower.assign(column);
@@ -44,15 +51,26 @@ void TableColumns::add(std::string_view column, std::string_view table, std::str
 }
 
 void TableColumns::add_rules(const std::vector<Json>& rules,
-                             const std::function<bool(std::string_view)>& is_table) {
+                             const std::function<bool(std::string_view)>& is_table, const OnName* named) {
   std::string lower;
-  for (const Json& rule : rules) {
+  auto add_call = [&](const std::string& name, const Json& call) {
+    if (!is_table(name)) return;
+    for (const Json& f : call_fields(call)) add(field_column(f), name, lower);
+  };
+  for (size_t at = 0; at < rules.size(); ++at) {
+    const Json& rule = rules[at];
     const std::string& head = head_name(rule);
     if (!head.empty() && head[0] != '@')
       for (const std::string& c : head_columns(rule)) add(c, head, lower);
-    for_each_call(rule, [&](const std::string& name, const Json& call) {
-      if (!is_table(name)) return;
-      for (const Json& f : call_fields(call)) add(field_column(f), name, lower);
+    if (named == nullptr) {
+      for_each_call(rule, add_call);
+      continue;
+    }
+    walk_tree(rule, [&](const Json& node, std::string_view key) {
+      const Json* name = node.get("predicate_name");
+      if (name == nullptr || !name->is_str()) return;
+      (*named)(at, name->as_str());
+      if (key == "predicate" || key == "call") add_call(name->as_str(), node);
     });
   }
 }

@@ -159,11 +159,13 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   // library is typed once per engine; see library_types.h).
   std::vector<const Json*> typed, typed_library;
   std::vector<size_t> typed_rules;
+  std::vector<char> own_typed(own_rules, 0);
   for (size_t i = 0; i < p->rule_count(); ++i) {
     const Json& rule = p->rule_at(i);
     const std::string& name = head_name(rule);
     if (name.empty() || name[0] == '@') continue;
     (i < own_rules || library ? typed : typed_library).push_back(&rule);
+    if (i < own_rules) own_typed[i] = 1;
     typed_rules.push_back(i);
     // Every rule counts, identical ones too: a predicate's rules are joined with UNION ALL.
     p->rules_of_[name].push_back(i);
@@ -187,6 +189,16 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
     return name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
            program.is_built_in_function(name);
   };
+  auto is_table = [&](std::string_view name) {
+    return program.is_program_predicate(name) || !is_special(name);
+  };
+  // The walk that gathers the columns of the tables also gathers the names the
+  // typed rules give, which typing asks about.
+  std::vector<std::string_view> typed_names;
+  p->table_columns_ =
+      TableColumns::collect(p->own_rules_, is_table, [&](size_t rule, std::string_view name) {
+        if (own_typed[rule]) typed_names.push_back(name);
+      });
   if (p->ann_.type_checking()) {
     // Where a record field's SQL type is declared, a field read from a host's
     // table must be declared as that table's column (see record_types.h).
@@ -204,7 +216,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
     }
     TRY(ProgramTypes types,
         library ? infer_program_types(typed, host_tables)
-                : program_and_library_types(typed, typed_library, engine_chosen, host_tables));
+                : program_and_library_types(typed, typed_library, engine_chosen, host_tables, &typed_names));
     for (auto& [name, columns] : types.predicates)
       if (!columns.empty() && p->rules_of_.count(name)) p->column_types_[name] = std::move(columns);
     p->rule_variable_types_.resize(p->rule_count());
@@ -227,10 +239,6 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
 
   for (const std::string& name : defined)
     if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
-  auto is_table = [&](std::string_view name) {
-    return program.is_program_predicate(name) || !is_special(name);
-  };
-  p->table_columns_ = TableColumns::collect(p->own_rules_, is_table);
   if (library) {
     p->table_columns_.add_rules(*p->library_, is_table);
     return p;
