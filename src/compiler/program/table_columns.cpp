@@ -17,9 +17,12 @@ namespace {
 template <class Visit>
 void for_each_call(const Json& tree, Visit&& visit) {
   walk_tree(tree, [&](const Json& node, std::string_view key) {
+    // A variable's name holds no call.
+    if (key == "variable") return Walk::Skip;
     if (key == "predicate" || key == "call")
       if (const Json* name = node.get("predicate_name"); name != nullptr && name->is_str())
         visit(name->as_str(), node);
+    return Walk::Enter;
   });
 }
 
@@ -67,10 +70,13 @@ void TableColumns::add_rules(const std::vector<Json>& rules,
       continue;
     }
     walk_tree(rule, [&](const Json& node, std::string_view key) {
+      // A variable's name holds no predicate name.
+      if (key == "variable") return Walk::Skip;
       const Json* name = node.get("predicate_name");
-      if (name == nullptr || !name->is_str()) return;
+      if (name == nullptr || !name->is_str()) return Walk::Enter;
       (*named)(at, name->as_str());
       if (key == "predicate" || key == "call") add_call(name->as_str(), node);
+      return Walk::Enter;
     });
   }
 }
