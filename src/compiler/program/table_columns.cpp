@@ -36,9 +36,10 @@ TableColumns TableColumns::collect(const std::vector<Json>& rules,
 }
 
 TableColumns TableColumns::collect(const std::vector<Json>& rules,
-                                   const std::function<bool(std::string_view)>& is_table, const OnName& named) {
+                                   const std::function<bool(std::string_view)>& is_table,
+                                   const Mentions& mentions) {
   TableColumns out;
-  out.add_rules(rules, is_table, &named);
+  out.add_rules(rules, is_table, &mentions);
   return out;
 }
 
@@ -54,7 +55,7 @@ void TableColumns::add(std::string_view column, std::string_view table, std::str
 }
 
 void TableColumns::add_rules(const std::vector<Json>& rules,
-                             const std::function<bool(std::string_view)>& is_table, const OnName* named) {
+                             const std::function<bool(std::string_view)>& is_table, const Mentions* mentions) {
   std::string lower;
   auto add_call = [&](const std::string& name, const Json& call) {
     if (!is_table(name)) return;
@@ -65,16 +66,20 @@ void TableColumns::add_rules(const std::vector<Json>& rules,
     const std::string& head = head_name(rule);
     if (!head.empty() && head[0] != '@')
       for (const std::string& c : head_columns(rule)) add(c, head, lower);
-    if (named == nullptr) {
+    if (mentions == nullptr) {
       for_each_call(rule, add_call);
       continue;
     }
     walk_tree(rule, [&](const Json& node, std::string_view key) {
-      // A variable's name holds no predicate name.
-      if (key == "variable") return Walk::Skip;
+      if (key == "variable") {
+        // A variable's name holds no predicate name.
+        if (const Json* name = node.get("var_name"); name != nullptr && name->is_str())
+          mentions->variable(at, name->as_str());
+        return Walk::Skip;
+      }
       const Json* name = node.get("predicate_name");
       if (name == nullptr || !name->is_str()) return Walk::Enter;
-      (*named)(at, name->as_str());
+      mentions->named(at, name->as_str());
       if (key == "predicate" || key == "call") add_call(name->as_str(), node);
       return Walk::Enter;
     });

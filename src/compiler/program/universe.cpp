@@ -195,10 +195,18 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   // The walk that gathers the columns of the tables also gathers the names the
   // typed rules give, which typing asks about.
   std::vector<std::string_view> typed_names;
-  p->table_columns_ =
-      TableColumns::collect(p->own_rules_, is_table, [&](size_t rule, std::string_view name) {
-        if (own_typed[rule]) typed_names.push_back(name);
-      });
+  p->rewrite_candidates_.resize(own_rules);
+  TableColumns::Mentions mentions;
+  mentions.named = [&](size_t rule, std::string_view name) {
+    if (own_typed[rule]) typed_names.push_back(name);
+    if (name != "nil" && !p->rules_of_.count(name)) return;
+    std::vector<std::string_view>& names = p->rewrite_candidates_[rule].names;
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+  };
+  mentions.variable = [&](size_t rule, std::string_view name) {
+    if (name.starts_with("x_")) p->rewrite_candidates_[rule].compiler_variable = true;
+  };
+  p->table_columns_ = TableColumns::collect(p->own_rules_, is_table, mentions);
   if (p->ann_.type_checking()) {
     // Where a record field's SQL type is declared, a field read from a host's
     // table must be declared as that table's column (see record_types.h).
@@ -362,6 +370,21 @@ std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::
   return known(predicate.substr(0, aux));
 }
 
+bool QuorilProgram::needs_no_rewrite(const Json& rule) const {
+  std::less<const Json*> before;
+  const Json* first = own_rules_.data();
+  if (rewrite_candidates_.size() != own_rules_.size() || before(&rule, first) ||
+      !before(&rule, first + own_rules_.size()))
+    return false;
+  const RewriteCandidates& candidates = rewrite_candidates_[static_cast<size_t>(&rule - first)];
+  // The search finds work only at a unification binding a compiler variable,
+  // or at a call of "nil" or of a predicate that injectable_rule gives.
+  if (candidates.compiler_variable) return false;
+  for (std::string_view name : candidates.names)
+    if (name == "nil" || injectable_rule(name) != nullptr) return false;
+  return true;
+}
+
 TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const {
   // A rule of the program is one of its rule lists' own; rules met inside a
   // rule (a combine's) and rewritten copies have only what their caller knows.
@@ -441,7 +464,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
   } combine_level(state_->combine_level, in_combine);
   const bool decorate = in_combine && dialect_->decorate_combine_rule();
   std::shared_ptr<const Json> tree;
-  const RewriteWork work = rewrite_work(rule, *this);
+  const RewriteWork work = needs_no_rewrite(rule) ? RewriteWork() : rewrite_work(rule, *this);
   if (!decorate && !work.any()) {
     // None of the rewrites below would change the rule (a plain join, say), so
     // it is read where it stands instead of copied: it outlives the structure
