@@ -100,7 +100,8 @@ DependencyGraph mentioned_names_graph(const std::vector<Json>& rules) {
     // A variable's name holds no predicate name.
     auto variable = [](std::string_view key) { return key == "variable"; };
     if (const Json* body = rule.get("body")) for_each_predicate_name(*body, variable, mention);
-    if (const Json* record = rule.at("head").get("record")) for_each_predicate_name(*record, variable, mention);
+    if (const Json* record = rule.at("head").get("record"))
+      for_each_predicate_name(*record, variable, mention);
   }
   return graph;
 }

@@ -55,7 +55,8 @@ void TableColumns::add(std::string_view column, std::string_view table, std::str
 }
 
 void TableColumns::add_rules(const std::vector<Json>& rules,
-                             const std::function<bool(std::string_view)>& is_table, const Mentions* mentions) {
+                             const std::function<bool(std::string_view)>& is_table,
+                             const Mentions* mentions) {
   std::string lower;
   auto add_call = [&](const std::string& name, const Json& call) {
     if (!is_table(name)) return;

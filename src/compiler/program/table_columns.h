@@ -36,7 +36,8 @@ class TableColumns {
     OnName variable;
   };
   static TableColumns collect(const std::vector<Json>& rules,
-                              const std::function<bool(std::string_view)>& is_table, const Mentions& mentions);
+                              const std::function<bool(std::string_view)>& is_table,
+                              const Mentions& mentions);
   // The same for more rules of the program (kept apart from the others, as
   // its engine's library is).
   void add_rules(const std::vector<Json>& rules, const std::function<bool(std::string_view)>& is_table,

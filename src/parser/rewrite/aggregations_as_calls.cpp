@@ -24,7 +24,6 @@ void rewrite_aggregation(Json& aggregation) {
   fields.insert_or_assign("expression", std::move(expression));
 }
 
-
 // The head's field value objects: where a rule's own aggregations stand.
 Json::ArrayType* head_fields(Json& rule) {
   Json* head = rule.get_mut("head");
@@ -49,7 +48,8 @@ void rewrite_all_but(Json& tree, std::vector<const Json*> kept) {
     // A variable's name holds no aggregation.
     if (under == "variable") return Walk::Skip;
     bool holds = false;
-    for (const auto& [key, value] : std::as_const(node).as_object()) holds = holds || key.word() == aggregation_word;
+    for (const auto& [key, value] : std::as_const(node).as_object())
+      holds = holds || key.word() == aggregation_word;
     if (!holds || std::binary_search(kept.begin(), kept.end(), &node, std::less<const Json*>()))
       return Walk::Enter;
     for (auto& [key, value] : node.as_object_mut())
