@@ -194,19 +194,33 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   };
   // The walk that gathers the columns of the tables also gathers the names the
   // typed rules give, which typing asks about.
+  // Only a head of the library can be one of its relations, and only the one
+  // rule of a predicate can be injected or inlined: the names kept are few.
   std::vector<std::string_view> typed_names;
-  p->rewrite_candidates_.resize(own_rules);
+  RewriteCandidates& candidates = p->rewrite_candidates_;
+  candidates.compiler_variable.assign(own_rules, false);
+  auto reach = [&candidates](size_t rule) {
+    while (candidates.start.size() <= rule)
+      candidates.start.push_back(static_cast<uint32_t>(candidates.names.size()));
+  };
   TableColumns::Mentions mentions;
   mentions.named = [&](size_t rule, std::string_view name) {
-    if (own_typed[rule]) typed_names.push_back(name);
-    if (name != "nil" && !p->rules_of_.count(name)) return;
-    std::vector<std::string_view>& names = p->rewrite_candidates_[rule].names;
-    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    auto found = p->rules_of_.find(name);
+    const bool nil = name == "nil";
+    if (found == p->rules_of_.end() && !nil) return;
+    if (!nil && own_typed[rule] && found->second.back() >= own_rules) typed_names.push_back(name);
+    if (!nil && found->second.size() != 1) return;
+    reach(rule);
+    const auto first = candidates.names.begin() + candidates.start[rule];
+    if (std::find(first, candidates.names.end(), name) == candidates.names.end())
+      candidates.names.push_back(name);
   };
   mentions.variable = [&](size_t rule, std::string_view name) {
-    if (name.starts_with("x_")) p->rewrite_candidates_[rule].compiler_variable = true;
+    if (name.starts_with("x_")) candidates.compiler_variable[rule] = true;
   };
   p->table_columns_ = TableColumns::collect(p->own_rules_, is_table, mentions);
+  reach(own_rules);
+  candidates.names.shrink_to_fit();
   if (p->ann_.type_checking()) {
     // Where a record field's SQL type is declared, a field read from a host's
     // table must be declared as that table's column (see record_types.h).
@@ -373,15 +387,18 @@ std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::
 bool QuorilProgram::needs_no_rewrite(const Json& rule) const {
   std::less<const Json*> before;
   const Json* first = own_rules_.data();
-  if (rewrite_candidates_.size() != own_rules_.size() || before(&rule, first) ||
+  if (rewrite_candidates_.compiler_variable.size() != own_rules_.size() || before(&rule, first) ||
       !before(&rule, first + own_rules_.size()))
     return false;
-  const RewriteCandidates& candidates = rewrite_candidates_[static_cast<size_t>(&rule - first)];
+  const size_t number = static_cast<size_t>(&rule - first);
+  const RewriteCandidates& candidates = rewrite_candidates_;
   // The search finds work only at a unification binding a compiler variable,
   // or at a call of "nil" or of a predicate that injectable_rule gives.
-  if (candidates.compiler_variable) return false;
-  for (std::string_view name : candidates.names)
+  if (candidates.compiler_variable[number]) return false;
+  for (size_t at = candidates.start[number]; at < candidates.start[number + 1]; ++at) {
+    const std::string_view name = candidates.names[at];
     if (name == "nil" || injectable_rule(name) != nullptr) return false;
+  }
   return true;
 }
 

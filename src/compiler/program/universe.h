@@ -249,15 +249,17 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // What table aliases keep clear of: the column names of every table.
   TableColumns table_columns_;
   // Per program rule (by its number), what could give the rewrites before its
-  // translation work: the program's predicates and "nil" that it names, and
-  // whether it holds a compiler variable. Gathered in the walk that gathers
-  // the columns, so that a rule naming no predicate injected or inlined is
-  // translated without a search of it.
+  // translation work: the predicates of one rule and "nil" that it names (those
+  // of rule n are names[start[n]] up to names[start[n + 1]]), and whether it
+  // holds a compiler variable. Gathered in the walk that gathers the columns,
+  // so that a rule naming no predicate injected or inlined is translated
+  // without a search of it.
   struct RewriteCandidates {
     std::vector<std::string_view> names;
-    bool compiler_variable = false;
+    std::vector<uint32_t> start;
+    std::vector<bool> compiler_variable;
   };
-  std::vector<RewriteCandidates> rewrite_candidates_;
+  RewriteCandidates rewrite_candidates_;
   // Whether `rule` is a program rule that none of the rewrites would change.
   bool needs_no_rewrite(const Json& rule) const;
   // The predicates the compilation made for itself, each with the user's
