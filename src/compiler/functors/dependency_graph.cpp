@@ -97,10 +97,11 @@ DependencyGraph mentioned_names_graph(const std::vector<Json>& rules) {
     if (rule.get("head") == nullptr) continue;
     const size_t head = graph.add_node(head_name(rule));
     auto mention = [&](const std::string& name) { graph.add_edge(head, graph.add_node(name)); };
-    auto everything = [](std::string_view) { return false; };
-    if (const Json* body = rule.get("body")) for_each_predicate_name(*body, everything, mention);
+    // A variable's name holds no predicate name.
+    auto variable = [](std::string_view key) { return key == "variable"; };
+    if (const Json* body = rule.get("body")) for_each_predicate_name(*body, variable, mention);
     if (const Json* record = rule.at("head").get("record"))
-      for_each_predicate_name(*record, everything, mention);
+      for_each_predicate_name(*record, variable, mention);
   }
   return graph;
 }

@@ -62,11 +62,17 @@ LibraryTypes type_library(const std::vector<const Json*>& library) {
 // names, or a library relation the rules name. A function's calls in the
 // rules are numbered before any of its heads in the library, and so never
 // meet them.
-bool reaches_library(const std::vector<const Json*>& rules, const LibraryTypes& library) {
-  // The names are looked up in the library's few relations as they are met,
-  // rather than gathered, the program's every name, to be looked up after.
+bool reaches_library(const std::vector<const Json*>& rules, const LibraryTypes& library,
+                     const std::vector<std::string_view>* named) {
   for (const Json* rule : rules)
     if (library.named.count(head_name(*rule))) return true;
+  if (named != nullptr) {
+    for (std::string_view name : *named)
+      if (library.relations.count(name)) return true;
+    return false;
+  }
+  // The names are looked up in the library's few relations as they are met,
+  // rather than gathered, the program's every name, to be looked up after.
   for (const Json* rule : rules)
     if (names_any_of(*rule, library.relations)) return true;
   return false;
@@ -76,7 +82,8 @@ bool reaches_library(const std::vector<const Json*>& rules, const LibraryTypes& 
 
 Result<ProgramTypes, CompileError> program_and_library_types(const std::vector<const Json*>& rules,
                                                              const std::vector<const Json*>& library,
-                                                             Engine engine, const HostTables& host_tables) {
+                                                             Engine engine, const HostTables& host_tables,
+                                                             const std::vector<std::string_view>* named) {
   // The library's types by engine, process-wide. Filled by the first program
   // compiled for an engine, on whichever thread, under that engine's
   // once_flag; read-only after, so every thread shares one copy.
@@ -84,7 +91,7 @@ Result<ProgramTypes, CompileError> program_and_library_types(const std::vector<c
   std::shared_ptr<const LibraryTypes> typed =
       cache.get(engine, [&] { return std::make_shared<const LibraryTypes>(type_library(library)); });
   std::vector<const Json*> all;
-  if (!typed->typed.ok() || reaches_library(rules, *typed)) {
+  if (!typed->typed.ok() || reaches_library(rules, *typed, named)) {
     all = rules;
     all.insert(all.end(), library.begin(), library.end());
     return infer_program_types(all, host_tables);

@@ -17,10 +17,11 @@ namespace mirtova {
 // engine's library rules, in their order). When no types-graph node can join
 // the two, the library's outcome is the one typed on the first call for the
 // engine and only `rules` are typed here; otherwise the whole list is.
-// `host_tables` are the tables `rules` read.
-Result<ProgramTypes, CompileError> program_and_library_types(const std::vector<const Json*>& rules,
-                                                             const std::vector<const Json*>& library,
-                                                             Engine engine,
-                                                             const HostTables& host_tables = {});
+// `host_tables` are the tables `rules` read. `named`, when given, holds every
+// predicate name an object of `rules` gives (as a walk of them would find), in
+// any order, so that they need not be walked again to find them.
+Result<ProgramTypes, CompileError> program_and_library_types(
+    const std::vector<const Json*>& rules, const std::vector<const Json*>& library, Engine engine,
+    const HostTables& host_tables = {}, const std::vector<std::string_view>* named = nullptr);
 
 }  // namespace mirtova

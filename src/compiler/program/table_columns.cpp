@@ -17,9 +17,12 @@ namespace {
 template <class Visit>
 void for_each_call(const Json& tree, Visit&& visit) {
   walk_tree(tree, [&](const Json& node, std::string_view key) {
+    // A variable's name holds no call.
+    if (key == "variable") return Walk::Skip;
     if (key == "predicate" || key == "call")
       if (const Json* name = node.get("predicate_name"); name != nullptr && name->is_str())
         visit(name->as_str(), node);
+    return Walk::Enter;
   });
 }
 
@@ -29,6 +32,14 @@ TableColumns TableColumns::collect(const std::vector<Json>& rules,
                                    const std::function<bool(std::string_view)>& is_table) {
   TableColumns out;
   out.add_rules(rules, is_table);
+  return out;
+}
+
+TableColumns TableColumns::collect(const std::vector<Json>& rules,
+                                   const std::function<bool(std::string_view)>& is_table,
+                                   const Mentions& mentions) {
+  TableColumns out;
+  out.add_rules(rules, is_table, &mentions);
   return out;
 }
 
@@ -44,15 +55,34 @@ void TableColumns::add(std::string_view column, std::string_view table, std::str
 }
 
 void TableColumns::add_rules(const std::vector<Json>& rules,
-                             const std::function<bool(std::string_view)>& is_table) {
+                             const std::function<bool(std::string_view)>& is_table,
+                             const Mentions* mentions) {
   std::string lower;
-  for (const Json& rule : rules) {
+  auto add_call = [&](const std::string& name, const Json& call) {
+    if (!is_table(name)) return;
+    for (const Json& f : call_fields(call)) add(field_column(f), name, lower);
+  };
+  for (size_t at = 0; at < rules.size(); ++at) {
+    const Json& rule = rules[at];
     const std::string& head = head_name(rule);
     if (!head.empty() && head[0] != '@')
       for (const std::string& c : head_columns(rule)) add(c, head, lower);
-    for_each_call(rule, [&](const std::string& name, const Json& call) {
-      if (!is_table(name)) return;
-      for (const Json& f : call_fields(call)) add(field_column(f), name, lower);
+    if (mentions == nullptr) {
+      for_each_call(rule, add_call);
+      continue;
+    }
+    walk_tree(rule, [&](const Json& node, std::string_view key) {
+      if (key == "variable") {
+        // A variable's name holds no predicate name.
+        if (const Json* name = node.get("var_name"); name != nullptr && name->is_str())
+          mentions->variable(at, name->as_str());
+        return Walk::Skip;
+      }
+      const Json* name = node.get("predicate_name");
+      if (name == nullptr || !name->is_str()) return Walk::Enter;
+      mentions->named(at, name->as_str());
+      if (key == "predicate" || key == "call") add_call(name->as_str(), node);
+      return Walk::Enter;
     });
   }
 }

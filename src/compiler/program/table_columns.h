@@ -25,9 +25,23 @@ class TableColumns {
   // is_table holds (a body conjunct or a call inside an expression, at any depth).
   static TableColumns collect(const std::vector<Json>& rules,
                               const std::function<bool(std::string_view)>& is_table);
+  // The same, in the same pass handing `named(rule, name)` every predicate
+  // name an object of a rule gives (its head's, a call's, a predicate
+  // literal's, at any depth), and `variable(rule, name)` every variable's
+  // name that is text, for a caller that wants them too: one walk of the
+  // program instead of several.
+  using OnName = std::function<void(size_t rule, std::string_view name)>;
+  struct Mentions {
+    OnName named;
+    OnName variable;
+  };
+  static TableColumns collect(const std::vector<Json>& rules,
+                              const std::function<bool(std::string_view)>& is_table,
+                              const Mentions& mentions);
   // The same for more rules of the program (kept apart from the others, as
   // its engine's library is).
-  void add_rules(const std::vector<Json>& rules, const std::function<bool(std::string_view)>& is_table);
+  void add_rules(const std::vector<Json>& rules, const std::function<bool(std::string_view)>& is_table,
+                 const Mentions* mentions = nullptr);
 
   // Reads the columns of `shared` as if added here: the columns an engine's
   // library gives every program, gathered once (see library_columns.h).

@@ -160,11 +160,13 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   // library is typed once per engine; see library_types.h).
   std::vector<const Json*> typed, typed_library;
   std::vector<size_t> typed_rules;
+  std::vector<char> own_typed(own_rules, 0);
   for (size_t i = 0; i < p->rule_count(); ++i) {
     const Json& rule = p->rule_at(i);
     const std::string& name = head_name(rule);
     if (name.empty() || name[0] == '@') continue;
     (i < own_rules || library ? typed : typed_library).push_back(&rule);
+    if (i < own_rules) own_typed[i] = 1;
     typed_rules.push_back(i);
     // Every rule counts, identical ones too: a predicate's rules are joined with UNION ALL.
     p->rules_of_[name].push_back(i);
@@ -188,6 +190,38 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
     return name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
            program.is_built_in_function(name);
   };
+  auto is_table = [&](std::string_view name) {
+    return program.is_program_predicate(name) || !is_special(name);
+  };
+  // The walk that gathers the columns of the tables also gathers the names the
+  // typed rules give, which typing asks about.
+  // Only a head of the library can be one of its relations, and only the one
+  // rule of a predicate can be injected or inlined: the names kept are few.
+  std::vector<std::string_view> typed_names;
+  RewriteCandidates& candidates = p->rewrite_candidates_;
+  candidates.compiler_variable.assign(own_rules, false);
+  auto reach = [&candidates](size_t rule) {
+    while (candidates.start.size() <= rule)
+      candidates.start.push_back(static_cast<uint32_t>(candidates.names.size()));
+  };
+  TableColumns::Mentions mentions;
+  mentions.named = [&](size_t rule, std::string_view name) {
+    auto found = p->rules_of_.find(name);
+    const bool nil = name == "nil";
+    if (found == p->rules_of_.end() && !nil) return;
+    if (!nil && own_typed[rule] && found->second.back() >= own_rules) typed_names.push_back(name);
+    if (!nil && found->second.size() != 1) return;
+    reach(rule);
+    const auto first = candidates.names.begin() + candidates.start[rule];
+    if (std::find(first, candidates.names.end(), name) == candidates.names.end())
+      candidates.names.push_back(name);
+  };
+  mentions.variable = [&](size_t rule, std::string_view name) {
+    if (name.starts_with("x_")) candidates.compiler_variable[rule] = true;
+  };
+  p->table_columns_ = TableColumns::collect(p->own_rules_, is_table, mentions);
+  reach(own_rules);
+  candidates.names.shrink_to_fit();
   if (p->ann_.type_checking()) {
     // Where a record field's SQL type is declared, a field read from a host's
     // table must be declared as that table's column (see record_types.h).
@@ -205,7 +239,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
     }
     TRY(ProgramTypes types,
         library ? infer_program_types(typed, host_tables)
-                : program_and_library_types(typed, typed_library, engine_chosen, host_tables));
+                : program_and_library_types(typed, typed_library, engine_chosen, host_tables, &typed_names));
     ColumnTypes column_types;
     for (auto& [name, columns] : types.predicates)
       if (!columns.empty() && p->rules_of_.count(name)) column_types[name] = std::move(columns);
@@ -239,10 +273,6 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
 
   for (const std::string& name : defined)
     if (p->rules_of_.count(name) && !p->is_function_of_arguments(name)) p->user_defined_.push_back(name);
-  auto is_table = [&](std::string_view name) {
-    return program.is_program_predicate(name) || !is_special(name);
-  };
-  p->table_columns_ = TableColumns::collect(p->own_rules_, is_table);
   if (library) {
     p->table_columns_.add_rules(*p->library_, is_table);
     return p;
@@ -364,6 +394,24 @@ std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::
   return known(predicate.substr(0, aux));
 }
 
+bool QuorilProgram::needs_no_rewrite(const Json& rule) const {
+  std::less<const Json*> before;
+  const Json* first = own_rules_.data();
+  if (rewrite_candidates_.compiler_variable.size() != own_rules_.size() || before(&rule, first) ||
+      !before(&rule, first + own_rules_.size()))
+    return false;
+  const size_t number = static_cast<size_t>(&rule - first);
+  const RewriteCandidates& candidates = rewrite_candidates_;
+  // The search finds work only at a unification binding a compiler variable,
+  // or at a call of "nil" or of a predicate that injectable_rule gives.
+  if (candidates.compiler_variable[number]) return false;
+  for (size_t at = candidates.start[number]; at < candidates.start[number + 1]; ++at) {
+    const std::string_view name = candidates.names[at];
+    if (name == "nil" || injectable_rule(name) != nullptr) return false;
+  }
+  return true;
+}
+
 TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const {
   // A rule of the program is one of its rule lists' own; rules met inside a
   // rule (a combine's) and rewritten copies have only what their caller knows.
@@ -446,7 +494,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
   } combine_level(state_->combine_level, in_combine);
   const bool decorate = in_combine && dialect_->decorate_combine_rule();
   std::shared_ptr<const Json> tree;
-  const RewriteWork work = rewrite_work(rule, *this);
+  const RewriteWork work = needs_no_rewrite(rule) ? RewriteWork() : rewrite_work(rule, *this);
   if (!decorate && !work.any()) {
     // None of the rewrites below would change the rule (a plain join, say), so
     // it is read where it stands instead of copied: it outlives the structure

@@ -264,6 +264,20 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::set<std::string, std::less<>> stored_;
   // What table aliases keep clear of: the column names of every table.
   TableColumns table_columns_;
+  // Per program rule (by its number), what could give the rewrites before its
+  // translation work: the predicates of one rule and "nil" that it names (those
+  // of rule n are names[start[n]] up to names[start[n + 1]]), and whether it
+  // holds a compiler variable. Gathered in the walk that gathers the columns,
+  // so that a rule naming no predicate injected or inlined is translated
+  // without a search of it.
+  struct RewriteCandidates {
+    std::vector<std::string_view> names;
+    std::vector<uint32_t> start;
+    std::vector<bool> compiler_variable;
+  };
+  RewriteCandidates rewrite_candidates_;
+  // Whether `rule` is a program rule that none of the rewrites would change.
+  bool needs_no_rewrite(const Json& rule) const;
   // The predicates the compilation made for itself, each with the user's
   // predicate it stands for: every message names predicates as the user wrote them.
   std::shared_ptr<const PredicateNames> made_names_;

@@ -110,6 +110,10 @@ class WorkFinder {
       bool holds_combine;
     };
     std::vector<Scope> scopes;
+    // The keys are told by their words: one compare per entry.
+    const uint64_t conjunction_word = JsonKey::word_of("conjunction");
+    const uint64_t combine_word = JsonKey::word_of("combine");
+    const uint64_t call_word = JsonKey::word_of("call");
     walk_tree(
         rule,
         [&](const Json& node, std::string_view key) {
@@ -121,11 +125,12 @@ class WorkFinder {
           const Json* combine = nullptr;
           const Json* call = nullptr;
           for (const auto& [name, child] : node.as_object()) {
-            if (name == "conjunction")
+            const uint64_t word = name.word();
+            if (word == conjunction_word)
               conj = &child;
-            else if (name == "combine")
+            else if (word == combine_word)
               combine = &child;
-            else if (name == "call")
+            else if (word == call_word)
               call = &child;
           }
           const bool inlining = scopes.empty() || (scopes.back().inlining &&

@@ -73,8 +73,14 @@ class OutsideNames {
 
 void free_variables(const Json& node, const OutsideNames& outside, Names& out) {
   walk_tree(node, [&](const Json& object) {
-    if (std::optional<std::string> name = named_variable(object)) {
-      if (*name != "_") out.insert(std::move(*name));
+    const Json* v = object.get("variable");
+    if (const Json* n = v != nullptr ? v->get("var_name") : nullptr) {
+      // Most names are met again: a name of text is copied only when new.
+      if (!n->is_str()) {
+        out.insert(n->as_var_name());
+      } else if (const std::string& name = n->as_str(); name != "_" && !out.contains(name)) {
+        out.insert(name);
+      }
       return Walk::Skip;
     }
     if (const Json* combine = object.get("combine")) {

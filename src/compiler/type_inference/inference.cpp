@@ -691,6 +691,12 @@ void fold_column_type(Type& kept_type, bool first, const Type& end) {
     kept_type = end;
     return;
   }
+  // Most columns are read as one scalar type at every end: the meet of two
+  // equal plain scalars is that scalar, with nothing to copy or compare.
+  const Type::Kind kind = kept_type.kind();
+  if (kind == end.kind() && kept_type.origin() == nullptr && end.origin() == nullptr &&
+      (kind == Type::Kind::Bool || kind == Type::Kind::Number || kind == Type::Kind::String))
+    return;
   Type t = end;
   TypeResult met = intersect(kept_type, t, 0, 0);
   if (met.ok()) {

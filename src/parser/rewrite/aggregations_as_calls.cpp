@@ -24,8 +24,6 @@ void rewrite_aggregation(Json& aggregation) {
   fields.insert_or_assign("expression", std::move(expression));
 }
 
-bool is_aggregation_key(std::string_view key) { return key == "aggregation"; }
-
 // The head's field value objects: where a rule's own aggregations stand.
 Json::ArrayType* head_fields(Json& rule) {
   Json* head = rule.get_mut("head");
@@ -43,12 +41,19 @@ void rewrite_all_but(Json& tree, std::vector<const Json*> kept) {
   // Looked up at every node: sorted once, so that a head of many fields costs
   // no more per node than a short one.
   std::sort(kept.begin(), kept.end(), std::less<const Json*>());
+  // Keys are told by their words, one compare per entry; only a node that
+  // holds an aggregation is looked up among the kept.
+  const uint64_t aggregation_word = JsonKey::word_of("aggregation");
   walk_tree_mut(tree, [&](Json& node, std::string_view under) {
     // A variable's name holds no aggregation.
     if (under == "variable") return Walk::Skip;
-    if (std::binary_search(kept.begin(), kept.end(), &node, std::less<const Json*>())) return Walk::Enter;
+    bool holds = false;
+    for (const auto& [key, value] : std::as_const(node).as_object())
+      holds = holds || key.word() == aggregation_word;
+    if (!holds || std::binary_search(kept.begin(), kept.end(), &node, std::less<const Json*>()))
+      return Walk::Enter;
     for (auto& [key, value] : node.as_object_mut())
-      if (value.is_object() && is_aggregation_key(key)) rewrite_aggregation(value);
+      if (value.is_object() && key.word() == aggregation_word) rewrite_aggregation(value);
     return Walk::Enter;
   });
 }

@@ -26,35 +26,55 @@ bool is_table(std::string_view name) {
 }
 
 // Heads give their columns; calls add what they name, inside expressions and
-// combines too; calls of functions and conditions give nothing.
+// combines too; calls of functions and conditions give nothing. Gathered with
+// the names and variables each rule mentions, the columns are the same.
 TEST(TableColumnsTest, ColumnsByTable) {
   std::vector<Json> rules = rules_of(
       "P4(\"ab\", u: b) :- b == a, R3(4, 1, d: a);\n"
       "P6(a, a) :- ~W(a, a, b), b == (Count{f * f :- W(a, f, g), P4(c, u: d), Ext(Name: c)}), U(a);\n"
       "F(x) = Upper(x);\n"
       "Q(v, ..r) :- T(v, ..r), v == F(\"q\");");
-  TableColumns columns = TableColumns::collect(rules, is_table);
-  std::map<std::string, std::set<std::string>> want = {
-      {"Ext", {"name"}},
-      {"F", {"col0", "quoril_value"}},
-      {"P4", {"col0", "u"}},
-      {"P6", {"col0", "col1"}},
-      {"Q", {"col0"}},
-      {"R3", {"col0", "col1", "d"}},
-      {"T", {"col0"}},
-      {"U", {"col0"}},
-      {"W", {"col0", "col1", "col2"}},
-      {"Count", {}},
-      {"Upper", {}},
-  };
-  const std::vector<std::string> asked = {"col0", "col1", "col2", "d", "name", "quoril_value", "u", "*", "r"};
-  for (const auto& [table, has] : want)
-    for (const std::string& column : asked)
-      EXPECT_EQ(columns.is_column_of(column, Tables{table}), has.count(column) > 0) << table << "." << column;
-  // Asked of several tables at once, and of none.
-  EXPECT_TRUE(columns.is_column_of("name", Tables{"A", "Ext", "U", "Z"}));
-  EXPECT_FALSE(columns.is_column_of("name", Tables{"A", "P4", "U", "Z"}));
-  EXPECT_FALSE(columns.is_column_of("u", Tables{}));
+  std::vector<std::set<std::string>> named(rules.size()), variables(rules.size());
+  TableColumns::Mentions mentions;
+  mentions.named = [&](size_t rule, std::string_view name) { named[rule].emplace(name); };
+  mentions.variable = [&](size_t rule, std::string_view name) { variables[rule].emplace(name); };
+  for (bool with_mentions : {false, true}) {
+    TableColumns columns = with_mentions ? TableColumns::collect(rules, is_table, mentions)
+                                         : TableColumns::collect(rules, is_table);
+    std::map<std::string, std::set<std::string>> want = {
+        {"Ext", {"name"}},
+        {"F", {"col0", "quoril_value"}},
+        {"P4", {"col0", "u"}},
+        {"P6", {"col0", "col1"}},
+        {"Q", {"col0"}},
+        {"R3", {"col0", "col1", "d"}},
+        {"T", {"col0"}},
+        {"U", {"col0"}},
+        {"W", {"col0", "col1", "col2"}},
+        {"Count", {}},
+        {"Upper", {}},
+    };
+    const std::vector<std::string> asked = {"col0",         "col1", "col2", "d", "name",
+                                            "quoril_value", "u",    "*",    "r"};
+    for (const auto& [table, has] : want)
+      for (const std::string& column : asked)
+        EXPECT_EQ(columns.is_column_of(column, Tables{table}), has.count(column) > 0)
+            << table << "." << column;
+    // Asked of several tables at once, and of none.
+    EXPECT_TRUE(columns.is_column_of("name", Tables{"A", "Ext", "U", "Z"}));
+    EXPECT_FALSE(columns.is_column_of("name", Tables{"A", "P4", "U", "Z"}));
+    EXPECT_FALSE(columns.is_column_of("u", Tables{}));
+  }
+  // A negation is a combine of Min called through IsNull; operators are calls too.
+  const std::vector<std::set<std::string>> want_named = {
+      {"P4", "R3"},
+      {"P6", "W", "IsNull", "Combine", "Min", "Count", "*", "P4", "Ext", "U"},
+      {"F", "Upper"},
+      {"Q", "T", "F"}};
+  const std::vector<std::set<std::string>> want_variables = {
+      {"a", "b"}, {"a", "b", "c", "d", "f", "g"}, {"x"}, {"v", "r"}};
+  EXPECT_EQ(named, want_named);
+  EXPECT_EQ(variables, want_variables);
 }
 
 // A library's columns are gathered once and shared; a call of a special name

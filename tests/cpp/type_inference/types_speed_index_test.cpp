@@ -76,6 +76,11 @@ TEST(TypesSpeedDigestTest, KeptDigestsMatchFreshOnes) {
       {"column", [] { return Expression::predicate_addressing("P", "col0", 3); }},
       {"subscript", [] { return Expression::subscript_addressing(Expression::variable("r@2"), "k"); }},
       {"long text", [] { return Expression::predicate_addressing(std::string(300, 'p'), std::string(90, 'c'), 1); }},
+      // "Z" and the printed text at 160 bytes, and a byte past them.
+      {"column at the edge", [] { return Expression::predicate_addressing(std::string(100, 'p'), std::string(37, 'c'), 2); }},
+      {"column past the edge", [] { return Expression::predicate_addressing(std::string(100, 'p'), std::string(38, 'c'), 2); }},
+      {"variable at the edge", [] { return Expression::variable(std::string(149, 'v')); }},
+      {"variable past the edge", [] { return Expression::variable(std::string(150, 'v')); }},
       {"nested subscript",
        [] {
          return Expression::subscript_addressing(
