@@ -211,17 +211,28 @@ Result<Unit, CompileError> QuorilProgram::place_waiting(const std::string& root)
   return Unit{};
 }
 
-std::string QuorilProgram::render_frame(const Frame& frame) const {
-  if (frame.entries.empty()) return {};
-  std::string out = "WITH ";
-  for (size_t i = 0; i < frame.entries.size(); ++i) {
-    if (i) out += ",\n";
-    out += frame.entries[i].first;
-    out += " AS (\n";
-    append_indented(out, frame.entries[i].second, 2, dialect_->sql_lexicon());
-    out += "\n)";
+std::string QuorilProgram::render_frame(const Frame& frame, std::string_view statement) const {
+  // The clauses of a large program run to megabytes: measured first, so that
+  // the script is one buffer of its own size, never grown and copied.
+  constexpr int kSpaces = 2;
+  size_t bytes = statement.size() + 1;
+  for (const auto& [alias, sql] : frame.entries)
+    bytes += alias.size() + indented_size(sql, kSpaces) + 12;
+  std::string out;
+  out.reserve(bytes);
+  if (!frame.entries.empty()) {
+    out += "WITH ";
+    for (size_t i = 0; i < frame.entries.size(); ++i) {
+      if (i) out += ",\n";
+      out += frame.entries[i].first;
+      out += " AS (\n";
+      append_indented(out, frame.entries[i].second, kSpaces, dialect_->sql_lexicon());
+      out += "\n)";
+    }
+    out += '\n';
   }
-  return out + "\n";
+  out += statement;
+  return out;
 }
 
 Result<std::string, CompileError> QuorilProgram::materialise(const std::string& predicate) {
@@ -244,7 +255,7 @@ Result<std::string, CompileError> QuorilProgram::materialised_select(const std::
   state_->frames.pop_back();
   state_->with_in_progress = std::move(outer_with);
   if (!sql.ok()) return sql;
-  return render_frame(frame) + sql.value();
+  return render_frame(frame, sql.value());
 }
 
 Result<Unit, CompileError> QuorilProgram::ensure_step(const std::string& predicate) {
@@ -556,7 +567,7 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   }
   Frame frame = std::move(state_->frames.back());
   state_->frames.pop_back();
-  std::string script = render_frame(frame) + body;
+  std::string script = render_frame(frame, body);
   if (reuse_->enabled()) state_->statement_clauses = std::move(frame.entries);
   return script;
 }
@@ -651,12 +662,24 @@ Result<std::string, CompileError> QuorilProgram::script(std::string_view predica
     return CompileError("Predicate '" + std::string(predicate) + "' makes a script of " +
                         std::to_string(bytes) + " bytes, more than the " + std::to_string(kMaxScriptBytes) +
                         " that one script may hold; use plan() to run its steps one by one.");
-  std::string out;
-  out.reserve(bytes);
-  auto append = [&out](std::string_view piece) {
+  auto trimmed = [](std::string_view piece) {
     while (!piece.empty() &&
            (piece.back() == ' ' || piece.back() == '\n' || piece.back() == '\t' || piece.back() == '\r'))
       piece.remove_suffix(1);
+    return piece;
+  };
+  if (plan.size() == 1 && plan[0].kind != PlanStep::Kind::Loop && plan[0].for_changed_only == 0) {
+    // The statement alone is the script: ended where it stands rather than
+    // copied, as it runs to megabytes.
+    std::string out = std::move(plan[0].sql);
+    out.resize(trimmed(out).size());
+    if (out.empty() || out.back() != ';') out += ';';
+    return out;
+  }
+  std::string out;
+  out.reserve(bytes);
+  auto append = [&out, &trimmed](std::string_view piece) {
+    piece = trimmed(piece);
     if (!out.empty()) out += "\n\n";
     out += piece;
     if (piece.empty() || piece.back() != ';') out += ";";
