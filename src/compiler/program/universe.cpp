@@ -455,7 +455,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
   auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer,
                                                           rule_types(rule, outer_types), in_combine, *this);
   if (!structure.ok()) return attach(structure.error());
-  auto sql = structure.value().as_sql(*subqueries_, *dialect_, flags_, column_order, around);
+  auto sql = std::move(structure.value()).as_sql(*subqueries_, *dialect_, flags_, column_order, around);
   if (!sql.ok()) return attach(sql.error());
   return sql;
 }

@@ -379,16 +379,16 @@ std::vector<std::string> head_columns(const Json& rule) {
 }
 
 Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(Json rule, const Vocabulary& outer,
-                                                                           const TypeMap& outer_types,
+                                                                           TypeMap outer_types,
                                                                            bool in_combine,
                                                                            RuleContext& context) {
   return extract_rule_structure_with_vocabulary(std::make_shared<const Json>(std::move(rule)), outer,
-                                                outer_types, in_combine, context);
+                                                std::move(outer_types), in_combine, context);
 }
 
 Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::shared_ptr<const Json> rule,
                                                                            const Vocabulary& outer,
-                                                                           const TypeMap& outer_types,
+                                                                           TypeMap outer_types,
                                                                            bool in_combine,
                                                                            RuleContext& context) {
   RuleStructure s;
@@ -397,7 +397,7 @@ Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::
   s.head_predicate = head_name(*s.rule);
   s.in_combine = in_combine;
   s.outer = outer;
-  s.variable_types = outer_types;
+  s.variable_types = std::move(outer_types);
   TRY_VOID(Extractor(s, context).run());
   return s;
 }
@@ -411,11 +411,11 @@ namespace {
 // combines written inside it for the rows of its values.
 class SelectWriter final : public OuterRows {
  public:
-  SelectWriter(const RuleStructure& rule, SubqueryTranslator& subqueries, const Dialect& dialect,
-               const FlagMap& flags, OuterRows* around)
+  SelectWriter(const RuleStructure& rule, TypeMap variable_types, SubqueryTranslator& subqueries,
+               const Dialect& dialect, const FlagMap& flags, OuterRows* around)
       : rule_(rule), dialect_(dialect), tr_(Vocabulary{}, dialect, flags), around_(around) {
     tr_.subquery_translator = &subqueries;
-    tr_.variable_types = rule.variable_types;
+    tr_.variable_types = std::move(variable_types);
     tr_.outer_rows = this;
   }
 
@@ -715,8 +715,8 @@ class SelectWriter final : public OuterRows {
 Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subqueries,
                                                         const Dialect& dialect, const FlagMap& flags,
                                                         const std::vector<std::string>* column_order,
-                                                        OuterRows* around) const {
-  SelectWriter writer(*this, subqueries, dialect, flags, around);
+                                                        OuterRows* around) && {
+  SelectWriter writer(*this, std::move(variable_types), subqueries, dialect, flags, around);
   TRY_VOID(writer.carry_outer_values());
   TRY_VOID(writer.bind_variables());
   TRY_VOID(writer.order_items(column_order));
