@@ -241,8 +241,18 @@ Result<std::string, CompileError> QuorilProgram::materialise(const std::string& 
 }
 
 std::string QuorilProgram::replace_table(const std::string& table, const std::string& select) const {
-  return "DROP TABLE IF EXISTS " + table + std::string(dialect_->cascading_deletion_word()) +
-         ";\nCREATE TABLE " + table + " AS\n" + select;
+  constexpr std::string_view kDrop = "DROP TABLE IF EXISTS ", kCreate = ";\nCREATE TABLE ", kAs = " AS\n";
+  const std::string_view cascading = dialect_->cascading_deletion_word();
+  std::string out;
+  out.reserve(kDrop.size() + 2 * table.size() + cascading.size() + kCreate.size() + kAs.size() + select.size());
+  out += kDrop;
+  out += table;
+  out += cascading;
+  out += kCreate;
+  out += table;
+  out += kAs;
+  out += select;
+  return out;
 }
 
 Result<std::string, CompileError> QuorilProgram::materialised_select(const std::string& predicate) {
@@ -684,13 +694,15 @@ Result<std::string, CompileError> QuorilProgram::script(std::string_view predica
     out += piece;
     if (piece.empty() || piece.back() != ';') out += ";";
   };
-  for (const PlanStep& step : plan) {
+  // Each step let go once written out: the script and the plan are not held whole together.
+  for (PlanStep& step : plan) {
     if (step.kind != PlanStep::Kind::Loop) {
       if (step.for_changed_only == 0) append(step.sql);
-      continue;
+    } else {
+      for (int64_t r = 0; r < step.repetitions; ++r)
+        for (size_t i = step.for_changed_only; i < step.body.size(); ++i) append(step.body[i]);
     }
-    for (int64_t r = 0; r < step.repetitions; ++r)
-      for (size_t i = step.for_changed_only; i < step.body.size(); ++i) append(step.body[i]);
+    step = PlanStep{};
   }
   return out;
 }
