@@ -19,6 +19,8 @@ namespace mirtova {
 namespace {
 
 constexpr int64_t kMaxScriptRepetitions = 1000;
+// An engine's set-up text, as a rule: it is put in front of the statement in place.
+constexpr size_t kRoomBeforeStatement = 1024;
 
 std::string cycle_message(std::string_view predicate) {
   return "Predicate '" + std::string(predicate) + "' depends on itself: its recursion was not unfolded.";
@@ -211,11 +213,11 @@ Result<Unit, CompileError> QuorilProgram::place_waiting(const std::string& root)
   return Unit{};
 }
 
-std::string QuorilProgram::render_frame(const Frame& frame, std::string_view statement) const {
+std::string QuorilProgram::render_frame(const Frame& frame, std::string_view statement, size_t room) const {
   // The clauses of a large program run to megabytes: measured first, so that
   // the script is one buffer of its own size, never grown and copied.
   constexpr int kSpaces = 2;
-  size_t bytes = statement.size() + 1;
+  size_t bytes = statement.size() + 1 + room;
   for (const auto& [alias, sql] : frame.entries)
     bytes += alias.size() + indented_size(sql, kSpaces) + 12;
   std::string out;
@@ -265,7 +267,7 @@ Result<std::string, CompileError> QuorilProgram::materialised_select(const std::
   state_->frames.pop_back();
   state_->with_in_progress = std::move(outer_with);
   if (!sql.ok()) return sql;
-  return render_frame(frame, sql.value());
+  return render_frame(frame, sql.value(), 0);
 }
 
 Result<Unit, CompileError> QuorilProgram::ensure_step(const std::string& predicate) {
@@ -577,7 +579,8 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   }
   Frame frame = std::move(state_->frames.back());
   state_->frames.pop_back();
-  std::string script = render_frame(frame, body);
+  // With room for the set-up that a script puts before the statement (see script).
+  std::string script = render_frame(frame, body, kRoomBeforeStatement);
   if (reuse_->enabled()) state_->statement_clauses = std::move(frame.entries);
   return script;
 }
@@ -678,33 +681,35 @@ Result<std::string, CompileError> QuorilProgram::script(std::string_view predica
       piece.remove_suffix(1);
     return piece;
   };
-  if (plan.size() == 1 && plan[0].kind != PlanStep::Kind::Loop && plan[0].for_changed_only == 0) {
-    // The statement alone is the script: ended where it stands rather than
-    // copied, as it runs to megabytes.
-    std::string out = std::move(plan[0].sql);
-    out.resize(trimmed(out).size());
-    if (out.empty() || out.back() != ';') out += ';';
-    return out;
-  }
+  // The statement, last, runs to megabytes: it is ended where it stands, and
+  // what comes before it is put in front of it, in the room its writing left
+  // where that is enough, rather than both copied into a third text.
+  std::string statement = std::move(plan.back().sql);
+  plan.pop_back();
+  statement.resize(trimmed(statement).size());
+  if (statement.empty() || statement.back() != ';') statement += ';';
+  if (plan.empty()) return statement;
   std::string out;
-  out.reserve(bytes);
+  out.reserve(bytes - statement.size());
   auto append = [&out, &trimmed](std::string_view piece) {
     piece = trimmed(piece);
     if (!out.empty()) out += "\n\n";
     out += piece;
     if (piece.empty() || piece.back() != ';') out += ";";
   };
-  // Each step let go once written out: the script and the plan are not held whole together.
-  for (PlanStep& step : plan) {
+  for (const PlanStep& step : plan) {
     if (step.kind != PlanStep::Kind::Loop) {
       if (step.for_changed_only == 0) append(step.sql);
-    } else {
-      for (int64_t r = 0; r < step.repetitions; ++r)
-        for (size_t i = step.for_changed_only; i < step.body.size(); ++i) append(step.body[i]);
+      continue;
     }
-    step = PlanStep{};
+    for (int64_t r = 0; r < step.repetitions; ++r)
+      for (size_t i = step.for_changed_only; i < step.body.size(); ++i) append(step.body[i]);
   }
-  return out;
+  if (out.empty()) return statement;
+  plan.clear();
+  out += "\n\n";
+  statement.insert(0, out);
+  return statement;
 }
 
 }  // namespace mirtova

@@ -691,11 +691,34 @@ class SelectWriter final : public OuterRows {
     return Unit{};
   }
 
+  // Written into one buffer of its own size: the text outlives the writing,
+  // kept as a WITH clause until the script is done.
   std::string sql() const {
-    std::string sql = std::string("SELECT ") + (rule_.distinct ? "DISTINCT " : "") + join(select_, ", ");
-    if (!from_.empty()) sql += "\nFROM " + join(from_, ", ");
-    if (!where_.empty()) sql += "\nWHERE " + join(where_, " AND ");
-    if (!group_.empty()) sql += "\nGROUP BY " + join(group_, ", ");
+    struct Clause {
+      std::string_view opening;
+      const std::vector<std::string>& parts;
+      std::string_view separator;
+    };
+    const Clause clauses[] = {{rule_.distinct ? "SELECT DISTINCT " : "SELECT ", select_, ", "},
+                              {"\nFROM ", from_, ", "},
+                              {"\nWHERE ", where_, " AND "},
+                              {"\nGROUP BY ", group_, ", "}};
+    size_t bytes = 0;
+    for (const Clause& c : clauses) {
+      if (c.parts.empty() && &c != clauses) continue;
+      bytes += c.opening.size() + (c.parts.empty() ? 0 : c.separator.size() * (c.parts.size() - 1));
+      for (const std::string& part : c.parts) bytes += part.size();
+    }
+    std::string sql;
+    sql.reserve(bytes);
+    for (const Clause& c : clauses) {
+      if (c.parts.empty() && &c != clauses) continue;
+      sql += c.opening;
+      for (size_t i = 0; i < c.parts.size(); ++i) {
+        if (i) sql += c.separator;
+        sql += c.parts[i];
+      }
+    }
     return sql;
   }
 
