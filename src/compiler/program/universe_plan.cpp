@@ -218,8 +218,7 @@ std::string QuorilProgram::render_frame(const Frame& frame, std::string_view sta
   // the script is one buffer of its own size, never grown and copied.
   constexpr int kSpaces = 2;
   size_t bytes = statement.size() + 1 + room;
-  for (const auto& [alias, sql] : frame.entries)
-    bytes += alias.size() + indented_size(sql, kSpaces) + 12;
+  for (const auto& [alias, sql] : frame.entries) bytes += alias.size() + indented_size(sql, kSpaces) + 12;
   std::string out;
   out.reserve(bytes);
   if (!frame.entries.empty()) {
@@ -246,7 +245,8 @@ std::string QuorilProgram::replace_table(const std::string& table, const std::st
   constexpr std::string_view kDrop = "DROP TABLE IF EXISTS ", kCreate = ";\nCREATE TABLE ", kAs = " AS\n";
   const std::string_view cascading = dialect_->cascading_deletion_word();
   std::string out;
-  out.reserve(kDrop.size() + 2 * table.size() + cascading.size() + kCreate.size() + kAs.size() + select.size());
+  out.reserve(kDrop.size() + 2 * table.size() + cascading.size() + kCreate.size() + kAs.size() +
+              select.size());
   out += kDrop;
   out += table;
   out += cascading;
