@@ -2,6 +2,7 @@
 #include "common/indent.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace mirtova {
 
@@ -146,9 +147,7 @@ class EnclosureScanner {
 
 void append_indented(std::string& out, std::string_view text, int spaces, const SqlLexicon& lexicon) {
   // Whole lines at a time: the text of a large program runs to megabytes.
-  size_t lines = 1;
-  for (char c : text) lines += c == '\n';
-  out.reserve(out.size() + text.size() + lines * static_cast<size_t>(spaces));
+  out.reserve(out.size() + indented_size(text, spaces));
   EnclosureScanner scanner(text, lexicon);
   bool enclosed = false;
   size_t start = 0;
@@ -167,6 +166,14 @@ void append_indented(std::string& out, std::string_view text, int spaces, const 
 
 size_t enclosure_end(std::string_view text, size_t at, const SqlLexicon& lexicon) {
   return EnclosureScanner(text, lexicon).enclosure_end(at);
+}
+
+size_t indented_size(std::string_view text, int spaces) {
+  size_t lines = 1;
+  for (const char *at = text.data(), *end = at + text.size();
+       (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)))) != nullptr; ++at)
+    ++lines;
+  return text.size() + lines * static_cast<size_t>(spaces);
 }
 
 std::string indent(std::string_view text, int spaces, const SqlLexicon& lexicon) {

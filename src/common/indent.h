@@ -36,5 +36,8 @@ size_t enclosure_end(std::string_view text, size_t at, const SqlLexicon& lexicon
 std::string indent(std::string_view text, int spaces, const SqlLexicon& lexicon);
 // The same, appended to `out`.
 void append_indented(std::string& out, std::string_view text, int spaces, const SqlLexicon& lexicon);
+// The most bytes indenting `text` by `spaces` makes: what a caller reserves
+// to write a nested text into one buffer without growing it.
+size_t indented_size(std::string_view text, int spaces);
 
 }  // namespace mirtova

@@ -27,7 +27,10 @@ inline bool equals_ascii_lower(std::string_view text, std::string_view lower_wor
 }
 
 inline std::string join(const std::vector<std::string>& parts, std::string_view separator) {
+  size_t bytes = parts.empty() ? 0 : separator.size() * (parts.size() - 1);
+  for (const std::string& part : parts) bytes += part.size();
   std::string out;
+  out.reserve(bytes);
   for (size_t i = 0; i < parts.size(); ++i) {
     if (i > 0) out += separator;
     out += parts[i];

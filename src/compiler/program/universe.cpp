@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "common/stack_room.h"
+#include "common/strings.h"
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/record_types.h"
 #include "compiler/expr_translate/basis_functions.h"
@@ -515,7 +516,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
   auto structure = extract_rule_structure_with_vocabulary(std::move(tree), outer,
                                                           rule_types(rule, outer_types), in_combine, *this);
   if (!structure.ok()) return attach(structure.error());
-  auto sql = structure.value().as_sql(*subqueries_, *dialect_, flags_, column_order, around);
+  auto sql = std::move(structure.value()).as_sql(*subqueries_, *dialect_, flags_, column_order, around);
   if (!sql.ok()) return attach(sql.error());
   return sql;
 }
@@ -600,16 +601,26 @@ Result<std::string, CompileError> QuorilProgram::rules_sql(std::string_view pred
         return CompileError("Predicate '" + std::string(predicate) +
                                 "' is distinct and aggregates, so it must have exactly one rule.",
                             rule_text(rule_at(i)));
-  std::string out;
-  for (size_t n = 0; n < kept.size(); ++n) {
-    TRY(std::string sql, rule_sql(rule_at(kept[n]), {}, {}, false, &columns));
-    if (n) out += "\nUNION ALL\n";
-    out += sql;
+  if (kept.size() == 1) return rule_sql(rule_at(kept[0]), {}, {}, false, &columns);
+  // Joined once all are written: a clause of many rules is one buffer of its own size.
+  std::vector<std::string> selects;
+  selects.reserve(kept.size());
+  for (size_t i : kept) {
+    TRY(std::string sql, rule_sql(rule_at(i), {}, {}, false, &columns));
+    selects.push_back(std::move(sql));
   }
-  if (distinct && kept.size() > 1)
-    return "SELECT DISTINCT * FROM (\n" + indent(out, 2, dialect_->sql_lexicon()) + "\n) AS mirtova_distinct";
-  if (kept.size() > 1) return dialect_->rules_union(std::move(out));
-  return out;
+  std::string out = join(selects, "\nUNION ALL\n");
+  selects.clear();
+  if (distinct) {
+    constexpr std::string_view kOpen = "SELECT DISTINCT * FROM (\n", kClose = "\n) AS mirtova_distinct";
+    std::string wrapped;
+    wrapped.reserve(kOpen.size() + indented_size(out, 2) + kClose.size());
+    wrapped += kOpen;
+    append_indented(wrapped, out, 2, dialect_->sql_lexicon());
+    wrapped += kClose;
+    return wrapped;
+  }
+  return dialect_->rules_union(std::move(out));
 }
 
 // Asked only where a call stands for a value: its sub-query reads the value

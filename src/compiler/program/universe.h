@@ -202,7 +202,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   static constexpr size_t kMaxPredicateDepth = 250;
 
   struct Frame;
-  std::string render_frame(const Frame& frame) const;
+  // The frame's WITH clauses, then `statement`; with `room` bytes to spare.
+  std::string render_frame(const Frame& frame, std::string_view statement, size_t room) const;
   // What a WITH clause about to be written may read or change.
   ClauseState clause_state();
   // Registers a record type for the setup; its name.

@@ -21,6 +21,8 @@ namespace mirtova {
 namespace {
 
 constexpr int64_t kMaxScriptRepetitions = 1000;
+// An engine's set-up text, as a rule: it is put in front of the statement in place.
+constexpr size_t kRoomBeforeStatement = 1024;
 
 std::string cycle_message(std::string_view predicate) {
   return "Predicate '" + std::string(predicate) + "' depends on itself: its recursion was not unfolded.";
@@ -216,17 +218,27 @@ Result<Unit, CompileError> QuorilProgram::place_waiting(const std::string& root)
   return Unit{};
 }
 
-std::string QuorilProgram::render_frame(const Frame& frame) const {
-  if (frame.entries.empty()) return {};
-  std::string out = "WITH ";
-  for (size_t i = 0; i < frame.entries.size(); ++i) {
-    if (i) out += ",\n";
-    out += frame.entries[i].first;
-    out += " AS (\n";
-    append_indented(out, frame.entries[i].second, 2, dialect_->sql_lexicon());
-    out += "\n)";
+std::string QuorilProgram::render_frame(const Frame& frame, std::string_view statement, size_t room) const {
+  // The clauses of a large program run to megabytes: measured first, so that
+  // the script is one buffer of its own size, never grown and copied.
+  constexpr int kSpaces = 2;
+  size_t bytes = statement.size() + 1 + room;
+  for (const auto& [alias, sql] : frame.entries) bytes += alias.size() + indented_size(sql, kSpaces) + 12;
+  std::string out;
+  out.reserve(bytes);
+  if (!frame.entries.empty()) {
+    out += "WITH ";
+    for (size_t i = 0; i < frame.entries.size(); ++i) {
+      if (i) out += ",\n";
+      out += frame.entries[i].first;
+      out += " AS (\n";
+      append_indented(out, frame.entries[i].second, kSpaces, dialect_->sql_lexicon());
+      out += "\n)";
+    }
+    out += '\n';
   }
-  return out + "\n";
+  out += statement;
+  return out;
 }
 
 Result<std::string, CompileError> QuorilProgram::materialise(const std::string& predicate) {
@@ -235,8 +247,19 @@ Result<std::string, CompileError> QuorilProgram::materialise(const std::string& 
 }
 
 std::string QuorilProgram::replace_table(const std::string& table, const std::string& select) const {
-  return "DROP TABLE IF EXISTS " + table + std::string(dialect_->cascading_deletion_word()) +
-         ";\nCREATE TABLE " + table + " AS\n" + select;
+  constexpr std::string_view kDrop = "DROP TABLE IF EXISTS ", kCreate = ";\nCREATE TABLE ", kAs = " AS\n";
+  const std::string_view cascading = dialect_->cascading_deletion_word();
+  std::string out;
+  out.reserve(kDrop.size() + 2 * table.size() + cascading.size() + kCreate.size() + kAs.size() +
+              select.size());
+  out += kDrop;
+  out += table;
+  out += cascading;
+  out += kCreate;
+  out += table;
+  out += kAs;
+  out += select;
+  return out;
 }
 
 Result<std::string, CompileError> QuorilProgram::materialised_select(const std::string& predicate) {
@@ -249,7 +272,7 @@ Result<std::string, CompileError> QuorilProgram::materialised_select(const std::
   state_->frames.pop_back();
   state_->with_in_progress = std::move(outer_with);
   if (!sql.ok()) return sql;
-  return render_frame(frame) + sql.value();
+  return render_frame(frame, sql.value(), 0);
 }
 
 Result<Unit, CompileError> QuorilProgram::ensure_step(const std::string& predicate) {
@@ -561,7 +584,8 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   }
   Frame frame = std::move(state_->frames.back());
   state_->frames.pop_back();
-  std::string script = render_frame(frame) + body;
+  // With room for the set-up that a script puts before the statement (see script).
+  std::string script = render_frame(frame, body, kRoomBeforeStatement);
   if (reuse_->enabled()) state_->statement_clauses = std::move(frame.entries);
   return script;
 }
@@ -700,12 +724,24 @@ Result<std::string, CompileError> QuorilProgram::script(std::string_view predica
     return CompileError("Predicate '" + std::string(predicate) + "' makes a script of " +
                         std::to_string(bytes) + " bytes, more than the " + std::to_string(kMaxScriptBytes) +
                         " that one script may hold; use plan() to run its steps one by one.");
-  std::string out;
-  out.reserve(bytes);
-  auto append = [&out](std::string_view piece) {
+  auto trimmed = [](std::string_view piece) {
     while (!piece.empty() &&
            (piece.back() == ' ' || piece.back() == '\n' || piece.back() == '\t' || piece.back() == '\r'))
       piece.remove_suffix(1);
+    return piece;
+  };
+  // The statement, last, runs to megabytes: it is ended where it stands, and
+  // what comes before it is put in front of it, in the room its writing left
+  // where that is enough, rather than both copied into a third text.
+  std::string statement = std::move(plan.back().sql);
+  plan.pop_back();
+  statement.resize(trimmed(statement).size());
+  if (statement.empty() || statement.back() != ';') statement += ';';
+  if (plan.empty()) return statement;
+  std::string out;
+  out.reserve(bytes - statement.size());
+  auto append = [&out, &trimmed](std::string_view piece) {
+    piece = trimmed(piece);
     if (!out.empty()) out += "\n\n";
     out += piece;
     if (piece.empty() || piece.back() != ';') out += ";";
@@ -718,7 +754,11 @@ Result<std::string, CompileError> QuorilProgram::script(std::string_view predica
     for (int64_t r = 0; r < step.repetitions; ++r)
       for (size_t i = step.for_changed_only; i < step.body.size(); ++i) append(step.body[i]);
   }
-  return out;
+  if (out.empty()) return statement;
+  plan.clear();
+  out += "\n\n";
+  statement.insert(0, out);
+  return statement;
 }
 
 }  // namespace mirtova

@@ -385,16 +385,16 @@ std::vector<std::string> head_columns(const Json& rule) {
 }
 
 Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(Json rule, const Vocabulary& outer,
-                                                                           const TypeMap& outer_types,
+                                                                           TypeMap outer_types,
                                                                            bool in_combine,
                                                                            RuleContext& context) {
   return extract_rule_structure_with_vocabulary(std::make_shared<const Json>(std::move(rule)), outer,
-                                                outer_types, in_combine, context);
+                                                std::move(outer_types), in_combine, context);
 }
 
 Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::shared_ptr<const Json> rule,
                                                                            const Vocabulary& outer,
-                                                                           const TypeMap& outer_types,
+                                                                           TypeMap outer_types,
                                                                            bool in_combine,
                                                                            RuleContext& context) {
   RuleStructure s;
@@ -403,7 +403,7 @@ Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::
   s.head_predicate = head_name(*s.rule);
   s.in_combine = in_combine;
   s.outer = outer;
-  s.variable_types = outer_types;
+  s.variable_types = std::move(outer_types);
   TRY_VOID(Extractor(s, context).run());
   return s;
 }
@@ -417,11 +417,11 @@ namespace {
 // combines written inside it for the rows of its values.
 class SelectWriter final : public OuterRows {
  public:
-  SelectWriter(const RuleStructure& rule, SubqueryTranslator& subqueries, const Dialect& dialect,
-               const FlagMap& flags, OuterRows* around)
+  SelectWriter(const RuleStructure& rule, TypeMap variable_types, SubqueryTranslator& subqueries,
+               const Dialect& dialect, const FlagMap& flags, OuterRows* around)
       : rule_(rule), dialect_(dialect), tr_(Vocabulary{}, dialect, flags), around_(around) {
     tr_.subquery_translator = &subqueries;
-    tr_.variable_types = rule.variable_types;
+    tr_.variable_types = std::move(variable_types);
     tr_.outer_rows = this;
   }
 
@@ -749,11 +749,34 @@ class SelectWriter final : public OuterRows {
     return Unit{};
   }
 
+  // Written into one buffer of its own size: the text outlives the writing,
+  // kept as a WITH clause until the script is done.
   std::string sql() const {
-    std::string sql = std::string("SELECT ") + (rule_.distinct ? "DISTINCT " : "") + join(select_, ", ");
-    if (!from_.empty()) sql += "\nFROM " + join(from_, ", ");
-    if (!where_.empty()) sql += "\nWHERE " + join(where_, " AND ");
-    if (!group_.empty()) sql += "\nGROUP BY " + join(group_, ", ");
+    struct Clause {
+      std::string_view opening;
+      const std::vector<std::string>& parts;
+      std::string_view separator;
+    };
+    const Clause clauses[] = {{rule_.distinct ? "SELECT DISTINCT " : "SELECT ", select_, ", "},
+                              {"\nFROM ", from_, ", "},
+                              {"\nWHERE ", where_, " AND "},
+                              {"\nGROUP BY ", group_, ", "}};
+    size_t bytes = 0;
+    for (const Clause& c : clauses) {
+      if (c.parts.empty() && &c != clauses) continue;
+      bytes += c.opening.size() + (c.parts.empty() ? 0 : c.separator.size() * (c.parts.size() - 1));
+      for (const std::string& part : c.parts) bytes += part.size();
+    }
+    std::string sql;
+    sql.reserve(bytes);
+    for (const Clause& c : clauses) {
+      if (c.parts.empty() && &c != clauses) continue;
+      sql += c.opening;
+      for (size_t i = 0; i < c.parts.size(); ++i) {
+        if (i) sql += c.separator;
+        sql += c.parts[i];
+      }
+    }
     return sql;
   }
 
@@ -773,8 +796,8 @@ class SelectWriter final : public OuterRows {
 Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subqueries,
                                                         const Dialect& dialect, const FlagMap& flags,
                                                         const std::vector<std::string>* column_order,
-                                                        OuterRows* around) const {
-  SelectWriter writer(*this, subqueries, dialect, flags, around);
+                                                        OuterRows* around) && {
+  SelectWriter writer(*this, std::move(variable_types), subqueries, dialect, flags, around);
   TRY_VOID(writer.carry_outer_values());
   TRY_VOID(writer.bind_variables());
   TRY_VOID(writer.order_items(column_order));

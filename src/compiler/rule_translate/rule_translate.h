@@ -94,20 +94,21 @@ struct RuleStructure {
   std::string text() const;
 
   // The rule's SELECT. With `column_order`, the items come in that order and must
-  // be exactly those columns.
+  // be exactly those columns. The writing takes the variable types over, adding
+  // the hints it learns: a structure is written once.
   Result<std::string, CompileError> as_sql(SubqueryTranslator& subqueries, const Dialect& dialect,
                                            const FlagMap& flags,
                                            const std::vector<std::string>* column_order = nullptr,
-                                           OuterRows* around = nullptr) const;
+                                           OuterRows* around = nullptr) &&;
 };
 
 Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(Json rule, const Vocabulary& outer,
-                                                                           const TypeMap& outer_types,
+                                                                           TypeMap outer_types,
                                                                            bool in_combine,
                                                                            RuleContext& context);
 Result<RuleStructure, CompileError> extract_rule_structure_with_vocabulary(std::shared_ptr<const Json> rule,
                                                                            const Vocabulary& outer,
-                                                                           const TypeMap& outer_types,
+                                                                           TypeMap outer_types,
                                                                            bool in_combine,
                                                                            RuleContext& context);
 

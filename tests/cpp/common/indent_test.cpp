@@ -20,6 +20,8 @@ void expect_rows(const SqlLexicon& lexicon, std::initializer_list<Row> rows) {
     std::string out = "keep:";
     append_indented(out, row.text, row.spaces, lexicon);
     EXPECT_EQ(out, std::string("keep:") + row.want) << row.text;
+    // What a caller reserves for the text is never too little.
+    EXPECT_GE(indented_size(row.text, row.spaces), std::string_view(row.want).size()) << row.text;
   }
 }
 

@@ -92,6 +92,23 @@ TEST(ProgramCompileTest, ScriptsOfSmallPrograms) {
       {"constant in a call and a zero-column head",
        program({rule(head("Any", {}), {atom("T", {num(1)})})}), "Any", "sqlite",
        "SELECT 1 AS mirtova_unit\nFROM \"T\" AS T\nWHERE T.col0 = 1;"},
+      {"a distinct predicate of two rules, read as a clause",
+       program({rule(head("Dept", {var("d")}), {atom("Emp", {}, {{"dept", var("d")}})}, "", true),
+                rule(head("Dept", {var("d")}), {atom("Old", {}, {{"dept", var("d")}})}, "", true),
+                rule(head("Big", {var("d")}), {atom("Dept", {var("d")}), atom("Large", {var("d")})})}),
+       "Big", "sqlite",
+       "WITH Dept AS (\n  SELECT DISTINCT * FROM (\n    SELECT DISTINCT Emp.dept AS col0\n    FROM \"Emp\" AS Emp\n"
+       "    UNION ALL\n    SELECT DISTINCT Old.dept AS col0\n    FROM \"Old\" AS Old\n  ) AS mirtova_distinct\n)\n"
+       "SELECT Dept.col0 AS col0\nFROM Dept AS Dept, \"Large\" AS Large\nWHERE Large.col0 = Dept.col0;"},
+      {"clauses whose texts hold line breaks",
+       program({rule(head("P", {str("a\nb")}), {}), rule(head("P", {str("c")}), {}),
+                rule(head("Q", {var("x")}), {atom("P", {var("x")}), atom("T", {var("x")})}),
+                rule(head("Q", {var("x")}), {atom("T", {var("x")})}),
+                rule(head("R", {var("x")}), {atom("Q", {var("x")}), atom("P", {var("x")})})}),
+       "R", "sqlite",
+       "WITH P AS (\n  SELECT 'a\nb' AS col0\n  UNION ALL\n  SELECT 'c' AS col0\n),\nQ AS (\n  SELECT P.col0 AS col0\n"
+       "  FROM P AS P, \"T\" AS T\n  WHERE T.col0 = P.col0\n  UNION ALL\n  SELECT t_0_T.col0 AS col0\n"
+       "  FROM \"T\" AS t_0_T\n)\nSELECT Q.col0 AS col0\nFROM Q AS Q, P AS t_1_P\nWHERE t_1_P.col0 = Q.col0;"},
   };
   // clang-format on
   for (const Case& c : cases) {

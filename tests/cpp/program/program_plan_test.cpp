@@ -57,6 +57,17 @@ TEST(ProgramPlanTest, MaterialisedStepOrderingAndLimit) {
     ASSERT_TRUE(plan.ok()) << plan.error().message;
     EXPECT_EQ(kinds(plan.value()), c.kinds) << c.engine;
     EXPECT_EQ(plan.value().back().sql, c.last) << c.engine;
+    // The script runs the plan's statements in turn, the set-up first, each ended once.
+    std::string joined;
+    for (const PlanStep& s : plan.value()) {
+      std::string_view text = s.sql;
+      while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.remove_suffix(1);
+      joined += std::string(joined.empty() ? "" : "\n\n") + std::string(text) +
+                (!text.empty() && text.back() == ';' ? "" : ";");
+    }
+    auto script = program.value()->formatted_predicate_sql_impl("Top", c.window, std::nullopt);
+    ASSERT_TRUE(script.ok()) << script.error().message;
+    EXPECT_EQ(script.value(), joined) << c.engine;
     const std::string& step = plan.value()[plan.value().size() - 2].sql;
     std::string drop =
         c.engine == "psql" ? "DROP TABLE IF EXISTS \"Big\" CASCADE;\n" : "DROP TABLE IF EXISTS \"Big\";\n";
