@@ -662,7 +662,9 @@ std::optional<std::string> QuorilProgram::clause_to_store(const std::vector<Plan
     if (clause.reads < 2 || clause.stages < 2) continue;
     auto predicate = predicate_of.find(clause.alias);
     if (predicate == predicate_of.end() || table_owner(predicate->second)) continue;
-    const uint64_t saving = (clause.reads - 1) * (clause.stages - 1);
+    // The measures saturate; so does their product.
+    uint64_t saving = 0;
+    if (__builtin_mul_overflow(clause.reads - 1, clause.stages - 1, &saving)) saving = UINT64_MAX;
     if (saving > best_saving) {
       best_saving = saving;
       best = std::string(predicate->second);
