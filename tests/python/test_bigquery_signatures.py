@@ -41,7 +41,12 @@ def test_built_in_call(name, refused, source, want):
         checked(mirtova.compile(source, "Q", engine="bigquery"))
 
 
-@pytest.mark.parametrize("module", [m for m in modules() if m != "test_bigquery_signatures"])
+# Their scripts run to megabytes, minutes of sqlglot's reading: the whole run reads them, the everyday one not.
+LONG_SCRIPTS = {"test_long_chains", "test_compile_plans"}
+
+
+@pytest.mark.parametrize("module", [pytest.param(m, marks=pytest.mark.slow) if m in LONG_SCRIPTS else m
+                                    for m in modules() if m != "test_bigquery_signatures"])
 def test_programs_of_the_suite(module):
     for source in programs_of(module):
         for script in compiled(source, "bigquery"):
