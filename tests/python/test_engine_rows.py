@@ -376,6 +376,8 @@ def test_integers_are_64_bit(request, engine, source, want):
         ("F(null); Q(s? += x, a? Avg= x) distinct :- F(x);", [(None, None)]),
         ('F("c", null); F("d", null); Q(v - 2) :- F(_, v);', [(None,), (None,)]),
         ('F("c", null); F("d", null); Q(s? += v) distinct :- F(_, v);', [(None,)]),
+        # A column of nulls the program types as numbers, multiplied by itself.
+        ('F("c", null); F("d", null); Q(v * v) :- F(_, v), f == v, f in [0, 4];', []),
         ('F("k0", 1); Q(s? Array= k -> v) distinct :- F(k, v);', [([1],)]),
         ('Q(x, s? Array= "b" -> x) distinct :- T(x);', [(1, [1]), (2, [2])]),
         # A column of nulls met by a table's column, in a negation, a join or an equality.

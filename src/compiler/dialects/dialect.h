@@ -140,6 +140,10 @@ class Dialect {
   // Whether the engine needs a bare null typed where a number, a boolean or a
   // text is expected, and as the argument of a function with several forms.
   virtual bool types_bare_nulls() const;  // 45
+  // Whether a column every rule fills with a bare null is written with the
+  // scalar type the program infers for it: the engine gives such a column a
+  // type of its own that arithmetic and functions refuse.
+  virtual bool types_columns_of_nulls() const;
   // Whether a combine's value is cast to its type where the program knows it.
   virtual bool casts_combines_to_their_type() const;  // 46
   // Whether a value of no known type where the program writes it (a record

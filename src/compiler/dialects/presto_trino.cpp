@@ -120,6 +120,8 @@ class PrestoDialect : public Dialect {
   std::optional<std::string_view> field_by_position() const override { return "{0}[{1}]"; }
   bool names_untyped_fields(size_t) const override { return false; }
   bool reads_untyped_fields_as_text() const override { return true; }
+  // A column of bare nulls is of the type `unknown`, which no operator takes.
+  bool types_columns_of_nulls() const override { return true; }
   std::string_view number_type_of_text() const override { return "DOUBLE"; }
 
   bool decorate_combine_rule() const override { return false; }

@@ -709,6 +709,10 @@ bool UniverseSubqueryTranslator::column_of_nulls(std::string_view predicate, std
   // A null is written with the column's type when the program knows one.
   std::optional<Type> type = program_.column_type(predicate, column);
   if (type && !type->is_any() && !type->is_atomic()) return false;
+  return filled_with_nulls(predicate, column);
+}
+
+bool UniverseSubqueryTranslator::filled_with_nulls(std::string_view predicate, std::string_view column) {
   auto rules = program_.rules_of_.find(predicate);
   if (rules == program_.rules_of_.end()) return false;
   for (size_t i : rules->second) {

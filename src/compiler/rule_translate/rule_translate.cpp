@@ -574,6 +574,20 @@ class SelectWriter final : public OuterRows {
     return Unit{};
   }
 
+  static bool is_bare_null(const Json& expr) {
+    const Json* literal = expr.get("literal");
+    return literal != nullptr && literal->has("the_null");
+  }
+
+  // Whether a null written into the head's column is given the column's type:
+  // where every rule writes one there, the engine would otherwise give the
+  // column a type of its own that no operator takes.
+  bool writes_typed_null(std::string_view column, const Type& expected) const {
+    return dialect_.types_columns_of_nulls() &&
+           (expected.is_number() || expected.is_bool() || expected.is_string()) &&
+           tr_.subquery_translator->filled_with_nulls(rule_.head_predicate, column);
+  }
+
   Result<Unit, CompileError> write_select() {
     for (const SelectItem* it : items_) {
       if (it->row_star) {
@@ -585,6 +599,8 @@ class SelectWriter final : public OuterRows {
       std::optional<Type> column = tr_.subquery_translator->column_type(rule_.head_predicate, it->column);
       const Type expected = column && !column->is_any() ? *column : tr_.value_type(*it->expr);
       TRY(std::string sql, tr_.convert_to_sql_expecting(*it->expr, expected));
+      if (is_bare_null(*it->expr) && writes_typed_null(it->column, expected))
+        sql = "CAST(NULL AS " + dialect_.scalar_sql_type(expected) + ")";
       // A value read from a column of nulls is written as the null it is, so
       // that the engine types it by the other rules of the predicate rather
       // than as the text that column became.
