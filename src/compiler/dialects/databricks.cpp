@@ -13,6 +13,20 @@ namespace mirtova {
 
 namespace {
 
+// Spark's name of a scalar type, where a bare null must carry one.
+std::optional<std::string_view> scalar_type_name(Type::Kind kind) {
+  switch (kind) {
+    case Type::Kind::Number:
+      return "DOUBLE";
+    case Type::Kind::String:
+      return "STRING";
+    case Type::Kind::Bool:
+      return "BOOLEAN";
+    default:
+      return std::nullopt;
+  }
+}
+
 class DatabricksDialect final : public Dialect {
  public:
   // A literal within 32 bits is an INT to the engine, and arithmetic on INTs
@@ -49,33 +63,18 @@ class DatabricksDialect final : public Dialect {
   // Only a bare null needs its element type; an empty ARRAY() is typed by use.
   std::optional<std::string> typed_array(std::string_view sql, const Type& element) const override {
     if (sql != "null") return std::nullopt;
-    switch (element.kind()) {
-      case Type::Kind::Number:
-        return "CAST(null AS ARRAY<DOUBLE>)";
-      case Type::Kind::String:
-        return "CAST(null AS ARRAY<STRING>)";
-      case Type::Kind::Bool:
-        return "CAST(null AS ARRAY<BOOLEAN>)";
-      default:
-        return std::nullopt;
-    }
+    auto name = scalar_type_name(element.kind());
+    if (!name) return std::nullopt;
+    return "CAST(null AS ARRAY<" + std::string(*name) + ">)";
   }
 
   // ARRAY_CONTAINS refuses a null of no type ("Null typed values cannot be
   // used"); typed, it finds nothing, as the engines that take it bare.
   std::optional<std::string> null_sought_in_list(const Type& element) const override {
-    switch (element.kind()) {
-      case Type::Kind::Number:
-        return "CAST(null AS DOUBLE)";
-      case Type::Kind::Bool:
-        return "CAST(null AS BOOLEAN)";
-      case Type::Kind::String:
-      case Type::Kind::Atomic:
-      case Type::Kind::Any:
-        return "CAST(null AS STRING)";
-      default:
-        return std::nullopt;
-    }
+    const Type::Kind kind = element.kind();
+    auto name = kind == Type::Kind::Atomic || kind == Type::Kind::Any ? "STRING" : scalar_type_name(kind);
+    if (!name) return std::nullopt;
+    return "CAST(null AS " + std::string(*name) + ")";
   }
 
   std::string record_literal(const std::vector<RecordLiteralField>& fields, std::string_view) const override {
