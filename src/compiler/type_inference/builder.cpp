@@ -279,8 +279,7 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
   Bounds b = fill_fields(graph, predicate, n, call, value);
   if (predicate == "Set" || predicate == "List") {
     Expression element = Expression::predicate_addressing(predicate, "col0", n);
-    text_digest(value);  // before the copy, which carries the digest along
-    graph.connect(Edge{EdgeKind::Inclusion, b.start, b.stop, value, std::move(element)});
+    graph.connect(EdgeKind::Inclusion, b.start, b.stop, value, element);
   }
   // These aggregates give one of the values they range over (or, joining
   // lists, a list of the lists' type), so a column they fill has the type of
@@ -289,12 +288,9 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
   // the edges of a later call of the same aggregate be taken for the first one's.
   if (predicate == "Min" || predicate == "Max" || predicate == "AnyValue" || predicate == "SomeValue" ||
       predicate == "Agg++" || predicate == "ArrayConcatAgg") {
-    Expression link = unknown();
-    text_digest(link);
-    text_digest(value);
-    graph.connect(Edge{EdgeKind::Equality, b.start, b.stop, value, link});
-    graph.connect(Edge{EdgeKind::Equality, b.start, b.stop, std::move(link),
-                       Expression::predicate_addressing(predicate, "col0", n)});
+    const Expression link = unknown();
+    graph.connect(EdgeKind::Equality, b.start, b.stop, value, link);
+    graph.connect(EdgeKind::Equality, b.start, b.stop, link, Expression::predicate_addressing(predicate, "col0", n));
   }
   return {std::move(value), b.start, b.stop};
 }
@@ -314,13 +310,9 @@ TypesGraphBuilder::Bounds TypesGraphBuilder::fill_fields(TypesGraph& graph, cons
     const Json* expression = value_expression(item);
     if (expression == nullptr) continue;
     Converted argument = convert_expression(graph, *expression);
-    Expression column_node = Expression::predicate_addressing(predicate, *column, call_number);
-    // Digested before the copies, which carry the digests along.
-    text_digest(column_node);
-    text_digest(value);
-    graph.connect(
-        Edge{EdgeKind::Equality, argument.start, argument.stop, column_node, std::move(argument.node)});
-    graph.connect(Edge{EdgeKind::Argument, argument.start, argument.stop, value, std::move(column_node)});
+    const Expression column_node = Expression::predicate_addressing(predicate, *column, call_number);
+    graph.connect(EdgeKind::Equality, argument.start, argument.stop, column_node, std::move(argument.node));
+    graph.connect(EdgeKind::Argument, argument.start, argument.stop, value, column_node);
     bounds.start = any ? std::min(bounds.start, argument.start) : argument.start;
     bounds.stop = any ? std::max(bounds.stop, argument.stop) : argument.stop;
     any = true;

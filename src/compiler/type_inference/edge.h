@@ -36,6 +36,7 @@ struct EdgeKey {
 };
 
 EdgeKey edge_key(const Edge& edge);
+EdgeKey edge_key(EdgeKind kind, int64_t start, int64_t stop, const Expression& left, const Expression& right);
 
 struct EdgeKeyHash {
   size_t operator()(const EdgeKey& key) const;

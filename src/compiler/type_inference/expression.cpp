@@ -135,12 +135,14 @@ const std::vector<std::string>& Expression::field_names() const {
   return parts_ ? parts_->field_names : none;
 }
 
-Expression Expression::predicate_addressing(std::string predicate, std::string column, uint64_t call_number) {
+Expression Expression::predicate_addressing(std::string_view predicate, std::string_view column,
+                                            uint64_t call_number) {
   Expression e(Kind::PredicateAddressing);
   if (auto restricted = built_in_restrictions(predicate, column)) e.type_ = std::move(*restricted);
   e.name_size_ = static_cast<uint32_t>(predicate.size());
-  e.text_ = std::move(predicate);
-  e.text_ += column;
+  e.text_.reserve(predicate.size() + column.size());
+  e.text_.append(predicate);
+  e.text_.append(column);
   e.call_number_ = call_number;
   return e;
 }

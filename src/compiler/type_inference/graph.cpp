@@ -37,7 +37,7 @@ Expression GraphEnd::to_expression() const {
       return Expression::null_literal();
     case Expression::Kind::PredicateAddressing: {
       Expression end =
-          Expression::predicate_addressing(std::string(name()), std::string(column()), call_number());
+          Expression::predicate_addressing(name(), column(), call_number());
       end.set_type(type());
       return end;
     }
@@ -46,13 +46,14 @@ Expression GraphEnd::to_expression() const {
   }
 }
 
-uint32_t TypesGraph::end_number(Expression end, const Digest128& digest) {
+template <class End>
+uint32_t TypesGraph::end_number(End&& end, const Digest128& digest) {
   const auto fresh = static_cast<uint32_t>(ends_.size());
   if (!kept_as_text(end, texts_.size())) {
     StoredEnd stored;
     stored.at = static_cast<uint32_t>(wholes_.size());
     stored.whole = true;
-    wholes_.push_back(std::move(end));
+    wholes_.push_back(std::forward<End>(end));
     ends_.push_back(stored);
     building_->digests.push_back(digest);
     return fresh;
@@ -84,13 +85,14 @@ uint32_t TypesGraph::end_number(Expression end, const Digest128& digest) {
   return id;
 }
 
-bool TypesGraph::connect(Edge edge) {
+template <class Left, class Right>
+bool TypesGraph::connect_ends(EdgeKind kind, int64_t start, int64_t stop, Left&& left, Right&& right) {
   if (!building_) {
     // Sealing let go of what keeps duplicates out.
     if (!edges_.empty()) throw InternalFault("an edge connected to a sealed types graph");
     building_ = std::make_unique<Building>();
   }
-  const EdgeKey key = edge_key(edge);
+  const EdgeKey key = edge_key(kind, start, stop, left, right);
   const auto fresh = static_cast<uint32_t>(edges_.size());
   if (!building_->key_index
            .find_or_insert(EdgeKeyHash()(key), fresh,
@@ -106,20 +108,34 @@ bool TypesGraph::connect(Edge edge) {
     return false;
   }
   GraphEdge stored;
-  if (edge.start == static_cast<int32_t>(edge.start) && edge.stop == static_cast<int32_t>(edge.stop)) {
-    stored.start = static_cast<int32_t>(edge.start);
-    stored.stop = static_cast<int32_t>(edge.stop);
+  if (start == static_cast<int32_t>(start) && stop == static_cast<int32_t>(stop)) {
+    stored.start = static_cast<int32_t>(start);
+    stored.stop = static_cast<int32_t>(stop);
   } else {
     stored.far = 1;
     stored.start = static_cast<int32_t>(far_.size());
-    far_.push_back(EdgeBounds{edge.start, edge.stop});
+    far_.push_back(EdgeBounds{start, stop});
   }
-  stored.set_kind(edge.kind);
-  const Digest128 left = text_digest(edge.left), right = text_digest(edge.right);
-  stored.left = end_number(std::move(edge.left), left);
-  stored.right = end_number(std::move(edge.right), right);
+  stored.set_kind(kind);
+  const Digest128 left_digest = text_digest(left), right_digest = text_digest(right);
+  stored.left = end_number(std::forward<Left>(left), left_digest);
+  stored.right = end_number(std::forward<Right>(right), right_digest);
   edges_.push_back(stored);
   return true;
+}
+
+bool TypesGraph::connect(Edge edge) {
+  return connect_ends(edge.kind, edge.start, edge.stop, std::move(edge.left), std::move(edge.right));
+}
+
+bool TypesGraph::connect(EdgeKind kind, int64_t start, int64_t stop, const Expression& left,
+                         const Expression& right) {
+  return connect_ends(kind, start, stop, left, right);
+}
+
+bool TypesGraph::connect(EdgeKind kind, int64_t start, int64_t stop, const Expression& left,
+                         Expression&& right) {
+  return connect_ends(kind, start, stop, left, std::move(right));
 }
 
 void TypesGraph::merge(TypesGraph other) {

@@ -72,6 +72,11 @@ class TypesGraph {
   // Appends the edge unless an edge with the same key was accepted before;
   // answers whether it was accepted.
   bool connect(Edge edge);
+  // The same for ends the caller keeps using: they are read in place, and
+  // copied only when kept whole (a builder joins one call's value to each of
+  // its columns, and a copy per edge would cost more than the edge).
+  bool connect(EdgeKind kind, int64_t start, int64_t stop, const Expression& left, const Expression& right);
+  bool connect(EdgeKind kind, int64_t start, int64_t stop, const Expression& left, Expression&& right);
   // Connects each edge of `other` in its order.
   void merge(TypesGraph other);
   // Ends the building: no edge is connected after, so the indexes that kept
@@ -123,7 +128,10 @@ class TypesGraph {
   // column's end is one node of inference, which never changes their own
   // type, and a scalar literal's type never changes at all. Any other end
   // keeps a type of its own per edge.
-  uint32_t end_number(Expression end, const Digest128& digest);
+  template <class End>
+  uint32_t end_number(End&& end, const Digest128& digest);
+  template <class Left, class Right>
+  bool connect_ends(EdgeKind kind, int64_t start, int64_t stop, Left&& left, Right&& right);
 
   std::vector<GraphEdge> edges_;  // in the order accepted
   std::vector<StoredEnd> ends_;
