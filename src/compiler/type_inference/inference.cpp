@@ -382,7 +382,7 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
   }
   const NodeRef node = side ? right_nodes_[edge] : left_nodes_[edge];
   if (!node && end(edge, side).has_fixed_type()) return false;
-  Type& stored = node ? nodes_[*node] : whole_type_mut(edge, side);
+  const Type& stored = node ? nodes_[*node] : whole_type_mut(edge, side);
   // A source reaching a value is a change too: the passes go on until it has
   // reached every value it belongs to.
   const bool changed = !stored.eq(type) || (!host_tables_.empty() && !same_origins(stored, type));
@@ -390,9 +390,12 @@ bool TypeInference::update_end(size_t edge, Side side, Type type) {
   // node must still see the new type, so any difference counts for them.
   if (changed || !identical(stored, type)) {
     touched_ = true;
-    if (node) ++versions_[*node];
+    if (node) node_changed_[side] = true;
   }
-  stored = std::move(type);
+  if (node)
+    nodes_.set(*node, std::move(type));
+  else
+    whole_type_mut(edge, side) = std::move(type);
   return changed;
 }
 
@@ -473,12 +476,13 @@ class TypeInference::Propagation {
         const GraphEnd end = in_.end(i, side);
         uint32_t& number = node_numbers[*ref];
         if (number == 0) {
-          in_.nodes_.push_back(end.type());
+          Type type = end.type();
+          if (end.is_predicate_addressing()) seed_origin(end, type);
+          in_.nodes_.push_back(std::move(type));
           number = static_cast<uint32_t>(in_.nodes_.size());
-          if (end.is_predicate_addressing()) seed_origin(end, in_.nodes_.back());
         } else {
           TRY(Type met, intersect(in_.nodes_[number - 1], end.type(), 0, 0));
-          in_.nodes_[number - 1] = std::move(met);
+          in_.nodes_.set(number - 1, std::move(met));
         }
         ref = number - 1;
       }
@@ -516,7 +520,6 @@ class TypeInference::Propagation {
   // scan of every edge would make, without a pass costing the whole edge list.
   Result<Unit, TypeInferenceError> run_passes() {
     const size_t edge_count = in_.edges_.size();
-    in_.versions_.assign(in_.nodes_.size(), 0);
     // Edge numbers fit in 32 bits: these lists are as long as the edges.
     std::vector<uint32_t> next_due;
     next_due.reserve(edge_count);
@@ -525,7 +528,6 @@ class TypeInference::Propagation {
     }
     // Flags for membership of the two lists; due_now is all clear between passes.
     std::vector<char> due_now(edge_count, 0), due_next(edge_count, 1);
-    auto version = [&](NodeRef node) -> uint64_t { return node ? in_.versions_[*node] : 0; };
 
     in_.runaway_ = false;
     in_.work_ = 0;
@@ -568,13 +570,14 @@ class TypeInference::Propagation {
           break;
         }
         due_now[i] = 0;
-        const uint64_t left_before = version(in_.left_nodes_[i]), right_before = version(in_.right_nodes_[i]);
         in_.touched_ = false;
+        in_.node_changed_[0] = in_.node_changed_[1] = false;
         TRY(bool visit_changed, visit(i));
         changed |= visit_changed;
-        // Only this edge's own end nodes can have changed.
-        if (version(in_.left_nodes_[i]) != left_before) fall_due(*in_.left_nodes_[i]);
-        if (version(in_.right_nodes_[i]) != right_before) fall_due(*in_.right_nodes_[i]);
+        // Only this edge's own end nodes can have changed (one node, when
+        // both ends are one: the edges due at it fall due once either way).
+        if (in_.node_changed_[0]) fall_due(*in_.left_nodes_[i]);
+        if (in_.node_changed_[1]) fall_due(*in_.right_nodes_[i]);
         if (in_.touched_ && !due_next[i]) {
           due_next[i] = 1;
           next_due.push_back(static_cast<uint32_t>(i));
@@ -738,14 +741,18 @@ PredicateTypes TypeInference::all_predicate_types() const {
 TypeInference::FoldedColumns TypeInference::folded_column_types() const {
   // Each column's type so far, by column number; folded over the column ends
   // in edge order.
-  std::vector<Type> types(column_firsts_.size());
+  FoldedColumns folded;
+  CompactTypes& types = folded.types;
+  types.reserve(column_firsts_.size());
+  for (size_t c = 0; c < column_firsts_.size(); ++c) types.push_back(Type());
   std::vector<char> seen(column_firsts_.size(), 0);
   for (const ColumnEnd& column_end : column_ends_) {
     const Type& end_type = this->end_type(column_end.edge, column_end.side());
-    fold_column_type(types[column_end.column], !seen[column_end.column], end_type);
+    Type kept = types[column_end.column];
+    fold_column_type(kept, !seen[column_end.column], end_type);
+    types.set(column_end.column, std::move(kept));
     seen[column_end.column] = 1;
   }
-  FoldedColumns folded;
   std::map<std::string_view, uint32_t> column_numbers;  // views into the graphs, read while they stand
   for (size_t c = 0; c < column_firsts_.size(); ++c) {
     if (!seen[c]) continue;
@@ -756,7 +763,7 @@ TypeInference::FoldedColumns TypeInference::folded_column_types() const {
         column_numbers.try_emplace(first.column(), static_cast<uint32_t>(folded.column_names.size()));
     if (fresh) folded.column_names.emplace_back(first.column());
     folded.columns.push_back(FoldedColumns::Column{static_cast<uint32_t>(folded.predicates.size() - 1),
-                                                   name->second, std::move(types[c])});
+                                                   name->second, static_cast<uint32_t>(c)});
   }
   return folded;
 }
@@ -768,7 +775,7 @@ PredicateTypes TypeInference::predicate_types_of(FoldedColumns columns) {
   for (; !columns.columns.empty(); columns.columns.pop_front()) {
     FoldedColumns::Column& column = columns.columns.front();
     result[columns.predicates[column.predicate]].emplace(columns.column_names[column.column],
-                                                         std::move(column.type));
+                                                         columns.types.take(column.type));
   }
   return result;
 }

@@ -14,6 +14,7 @@
 #include "common/compile_error.h"
 #include "common/result.h"
 #include "compiler/type_inference/builder.h"
+#include "compiler/type_inference/compact_types.h"
 #include "compiler/type_inference/intersection.h"
 #include "parser/json.h"
 
@@ -100,11 +101,12 @@ class TypeInference {
     struct Column {
       uint32_t predicate;  // into predicates
       uint32_t column;     // into column_names
-      Type type;
+      uint32_t type;       // into types
     };
     std::deque<std::string> predicates;
     std::vector<std::string> column_names;
     std::deque<Column> columns;
+    CompactTypes types;
   };
   FoldedColumns folded_column_types() const;
   static PredicateTypes predicate_types_of(FoldedColumns columns);
@@ -160,13 +162,14 @@ class TypeInference {
   std::vector<std::pair<const std::string, TypesGraph>*> graph_list_;  // in name order
   std::vector<EdgeAt> edges_;
   // State of one infer() run: node types and, per edge end, its node (if any).
-  std::vector<Type> nodes_;
+  CompactTypes nodes_;
   std::vector<NodeRef> left_nodes_;
   std::vector<NodeRef> right_nodes_;
-  // Per node, how often its type changed in any detail.
-  std::vector<uint64_t> versions_;
   // Set when the edge being visited changed one of its ends in any detail.
   bool touched_ = false;
+  // Per side of the edge being visited, whether it changed that end's node in
+  // any detail: only an edge's own end nodes change as it is visited.
+  bool node_changed_[2] = {false, false};
   // Set when a type grew past its bound; ends the passes at once.
   bool runaway_ = false;
   size_t work_ = 0;  // type nodes written by updates so far
