@@ -290,7 +290,8 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
       predicate == "Agg++" || predicate == "ArrayConcatAgg") {
     const Expression link = unknown();
     graph.connect(EdgeKind::Equality, b.start, b.stop, value, link);
-    graph.connect(EdgeKind::Equality, b.start, b.stop, link, Expression::predicate_addressing(predicate, "col0", n));
+    graph.connect(EdgeKind::Equality, b.start, b.stop, link,
+                  Expression::predicate_addressing(predicate, "col0", n));
   }
   return {std::move(value), b.start, b.stop};
 }

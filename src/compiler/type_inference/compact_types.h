@@ -51,7 +51,8 @@ class CompactTypes {
   // The entry, moved out where it is whole.
   Type take(size_t at) {
     const uint32_t slot = slots_[at];
-    return slot < kWholeBase ? Type::scalar(static_cast<Type::Kind>(slot)) : std::move(wholes_[slot - kWholeBase]);
+    return slot < kWholeBase ? Type::scalar(static_cast<Type::Kind>(slot))
+                             : std::move(wholes_[slot - kWholeBase]);
   }
 
   static bool is_kind_alone(const Type& type) {

@@ -4,9 +4,12 @@
 
 namespace mirtova {
 
-EdgeKey edge_key(const Edge& edge) { return edge_key(edge.kind, edge.start, edge.stop, edge.left, edge.right); }
+EdgeKey edge_key(const Edge& edge) {
+  return edge_key(edge.kind, edge.start, edge.stop, edge.left, edge.right);
+}
 
-EdgeKey edge_key(EdgeKind kind, int64_t start, int64_t stop, const Expression& left, const Expression& right) {
+EdgeKey edge_key(EdgeKind kind, int64_t start, int64_t stop, const Expression& left,
+                 const Expression& right) {
   Digest128 a = text_digest(left);
   Digest128 b = text_digest(right);
   if (b < a) std::swap(a, b);

@@ -37,7 +37,8 @@ class Expression {
   };
 
   // Starts with the built-in restriction of (predicate, column), else Any.
-  static Expression predicate_addressing(std::string_view predicate, std::string_view column, uint64_t call_number);
+  static Expression predicate_addressing(std::string_view predicate, std::string_view column,
+                                         uint64_t call_number);
   // Field `field` of `record`, starting as Any.
   static Expression subscript_addressing(Expression record, std::string field);
   static Expression variable(std::string name, Type type = Type::any());

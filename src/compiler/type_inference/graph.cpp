@@ -10,6 +10,7 @@ namespace mirtova {
 namespace {
 
 constexpr uint64_t kMax32 = std::numeric_limits<uint32_t>::max();
+constexpr uint64_t kMax16 = std::numeric_limits<uint16_t>::max();
 
 // Whether the end can be kept as its text: a variable, a predicate column or a
 // scalar literal whose type is all in its kind, with numbers that fit.
@@ -19,6 +20,7 @@ bool kept_as_text(const Expression& end, size_t texts_size) {
     return false;
   const Type& type = end.type();
   return !type.is_list() && !type.is_record() && type.origin() == nullptr && end.call_number() <= kMax32 &&
+         end.name().size() <= kMax16 && end.column().size() <= kMax16 &&
          texts_size + end.name().size() + end.column().size() <= kMax32;
 }
 
@@ -36,8 +38,7 @@ Expression GraphEnd::to_expression() const {
     case Expression::Kind::NullLiteral:
       return Expression::null_literal();
     case Expression::Kind::PredicateAddressing: {
-      Expression end =
-          Expression::predicate_addressing(name(), column(), call_number());
+      Expression end = Expression::predicate_addressing(name(), column(), call_number());
       end.set_type(type());
       return end;
     }
@@ -51,9 +52,10 @@ uint32_t TypesGraph::end_number(End&& end, const Digest128& digest) {
   const auto fresh = static_cast<uint32_t>(ends_.size());
   if (!kept_as_text(end, texts_.size())) {
     StoredEnd stored;
-    stored.at = static_cast<uint32_t>(wholes_.size());
+    std::vector<Expression>& wholes = rare().wholes;
+    stored.at = static_cast<uint32_t>(wholes.size());
     stored.whole = true;
-    wholes_.push_back(std::forward<End>(end));
+    wholes.push_back(std::forward<End>(end));
     ends_.push_back(stored);
     building_->digests.push_back(digest);
     return fresh;
@@ -73,8 +75,8 @@ uint32_t TypesGraph::end_number(End&& end, const Digest128& digest) {
   if (!stored) return id;
   StoredEnd kept;
   kept.at = static_cast<uint32_t>(texts_.size());
-  kept.name_size = static_cast<uint32_t>(name.size());
-  kept.column_size = static_cast<uint32_t>(column.size());
+  kept.name_size = static_cast<uint16_t>(name.size());
+  kept.column_size = static_cast<uint16_t>(column.size());
   kept.call_number = static_cast<uint32_t>(end.call_number());
   kept.kind = end.kind();
   kept.type = end.type().kind();
@@ -113,8 +115,9 @@ bool TypesGraph::connect_ends(EdgeKind kind, int64_t start, int64_t stop, Left&&
     stored.stop = static_cast<int32_t>(stop);
   } else {
     stored.far = 1;
-    stored.start = static_cast<int32_t>(far_.size());
-    far_.push_back(EdgeBounds{start, stop});
+    std::vector<EdgeBounds>& far = rare().far;
+    stored.start = static_cast<int32_t>(far.size());
+    far.push_back(EdgeBounds{start, stop});
   }
   stored.set_kind(kind);
   const Digest128 left_digest = text_digest(left), right_digest = text_digest(right);
@@ -147,8 +150,10 @@ void TypesGraph::seal() {
   edges_.shrink_to_fit();
   ends_.shrink_to_fit();
   texts_.shrink_to_fit();
-  wholes_.shrink_to_fit();
-  far_.shrink_to_fit();
+  if (rare_) {
+    rare_->wholes.shrink_to_fit();
+    rare_->far.shrink_to_fit();
+  }
 }
 
 bool TypesGraph::has_column(std::string_view predicate, std::string_view column) const {

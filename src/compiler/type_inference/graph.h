@@ -92,7 +92,7 @@ class TypesGraph {
   const GraphEdge& edge(size_t at) const { return edges_[at]; }
   EdgeBounds bounds(size_t at) const {
     const GraphEdge& e = edges_[at];
-    return e.far ? far_[static_cast<uint32_t>(e.start)] : EdgeBounds{e.start, e.stop};
+    return e.far ? rare_->far[static_cast<uint32_t>(e.start)] : EdgeBounds{e.start, e.stop};
   }
   GraphEnd left(size_t at) const { return GraphEnd(*this, edges_[at].left); }
   GraphEnd right(size_t at) const { return GraphEnd(*this, edges_[at].right); }
@@ -101,7 +101,7 @@ class TypesGraph {
   // them, each an end of its own per edge); their text, and so the keys, must
   // stay as they are. An end of a scalar literal has a fixed type and no
   // other end lacks a node: none of the rest is asked for.
-  Type& whole_type_mut(uint32_t end) { return wholes_[ends_[end].at].type_mut(); }
+  Type& whole_type_mut(uint32_t end) { return rare_->wholes[ends_[end].at].type_mut(); }
   // The accepted edges as values, in order.
   std::vector<Edge> edges() const;
 
@@ -110,18 +110,18 @@ class TypesGraph {
 
   // Most ends are variables, predicate columns and scalar literals of a type
   // of one scalar kind: they are kept as their text in texts_, their numbers
-  // and their type's kind, a fifth of the room of an Expression. Every other
-  // end is kept whole in wholes_.
+  // and their type's kind, a sixth of the room of an Expression (names past
+  // 64 KiB are kept whole). Every other end is kept whole in Rare::wholes.
   struct StoredEnd {
-    uint32_t at = 0;  // the offset of the text in texts_, or the number in wholes_
-    uint32_t name_size = 0;
-    uint32_t column_size = 0;
+    uint32_t at = 0;  // the offset of the text in texts_, or the number in Rare::wholes
     uint32_t call_number = 0;
+    uint16_t name_size = 0;
+    uint16_t column_size = 0;
     Expression::Kind kind = Expression::Kind::Variable;
     Type::Kind type = Type::Kind::Any;
     bool whole = false;
   };
-  static_assert(sizeof(StoredEnd) == 20);
+  static_assert(sizeof(StoredEnd) == 16);
 
   // The number of an end equal to `end` in every detail, stored now if new.
   // Only the ends kept as text are shared: a variable's or a predicate
@@ -136,8 +136,17 @@ class TypesGraph {
   std::vector<GraphEdge> edges_;  // in the order accepted
   std::vector<StoredEnd> ends_;
   std::string texts_;
-  std::vector<Expression> wholes_;
-  std::vector<EdgeBounds> far_;
+  // What most graphs have none of, out of line: a program has a graph per
+  // predicate, most of them of plain ends and positions.
+  struct Rare {
+    std::vector<Expression> wholes;
+    std::vector<EdgeBounds> far;
+  };
+  Rare& rare() {
+    if (!rare_) rare_ = std::make_unique<Rare>();
+    return *rare_;
+  }
+  std::unique_ptr<Rare> rare_;
   // What only the building reads, out of line: a program has a graph per
   // predicate, and a sealed graph holds none of it.
   struct Building {
@@ -153,34 +162,34 @@ class TypesGraph {
 
 inline Expression::Kind GraphEnd::kind() const {
   const TypesGraph::StoredEnd& end = graph_->ends_[number_];
-  return end.whole ? graph_->wholes_[end.at].kind() : end.kind;
+  return end.whole ? graph_->rare_->wholes[end.at].kind() : end.kind;
 }
 
 inline std::string_view GraphEnd::name() const {
   const TypesGraph::StoredEnd& end = graph_->ends_[number_];
-  if (end.whole) return graph_->wholes_[end.at].name();
+  if (end.whole) return graph_->rare_->wholes[end.at].name();
   return std::string_view(graph_->texts_).substr(end.at, end.name_size);
 }
 
 inline std::string_view GraphEnd::column() const {
   const TypesGraph::StoredEnd& end = graph_->ends_[number_];
-  if (end.whole) return graph_->wholes_[end.at].column();
+  if (end.whole) return graph_->rare_->wholes[end.at].column();
   return std::string_view(graph_->texts_).substr(end.at + end.name_size, end.column_size);
 }
 
 inline uint64_t GraphEnd::call_number() const {
   const TypesGraph::StoredEnd& end = graph_->ends_[number_];
-  return end.whole ? graph_->wholes_[end.at].call_number() : end.call_number;
+  return end.whole ? graph_->rare_->wholes[end.at].call_number() : end.call_number;
 }
 
 inline const Type& GraphEnd::type() const {
   const TypesGraph::StoredEnd& end = graph_->ends_[number_];
-  return end.whole ? graph_->wholes_[end.at].type() : Type::scalar(end.type);
+  return end.whole ? graph_->rare_->wholes[end.at].type() : Type::scalar(end.type);
 }
 
 inline const Expression* GraphEnd::whole() const {
   const TypesGraph::StoredEnd& end = graph_->ends_[number_];
-  return end.whole ? &graph_->wholes_[end.at] : nullptr;
+  return end.whole ? &graph_->rare_->wholes[end.at] : nullptr;
 }
 
 }  // namespace mirtova

@@ -23,7 +23,6 @@ constexpr size_t kMaxPasses = 1000;
 // What make_nodes knows of an end before and after its lookup.
 constexpr uint32_t kUnknown = ~uint32_t{0};
 constexpr uint32_t kNoKey = kUnknown - 1;
-constexpr uint32_t kNoColumn = ~uint32_t{0};
 
 // A type that holds itself (x in x, r in r.a, r.a = r) grows at every change:
 // deeper, and for r.a = r, r.b = r twice as large. Past these bounds
@@ -160,7 +159,10 @@ class TextIds {
     return found;
   }
 
-  std::vector<Entry> entries_;
+  // In blocks, as are the lists below: a list the size of the program grown
+  // by doubling would, as it moves, stand twice over at the moment inference
+  // holds the most.
+  std::deque<Entry> entries_;
   FlatIndex index_;  // over entries_
   std::deque<std::string> owned_;
 };
@@ -273,8 +275,8 @@ class NodeKeys {
   // The key `make` gives for `number`, made once and then remembered by number:
   // an array read instead of a probe of the key index.
   template <class Make>
-  static size_t remembered(std::vector<uint32_t>& keys, uint32_t number, Make&& make) {
-    if (number >= keys.size()) keys.resize(std::max<size_t>(2 * keys.size(), number + 1), 0);
+  static size_t remembered(std::deque<uint32_t>& keys, uint32_t number, Make&& make) {
+    if (number >= keys.size()) keys.resize(number + 1, 0);
     if (keys[number] == 0) keys[number] = static_cast<uint32_t>(make()) + 1;
     return keys[number] - 1;
   }
@@ -282,9 +284,7 @@ class NodeKeys {
   template <class End>
   uint32_t column_of(uint32_t text, const End& end) {
     const auto name_size = static_cast<uint32_t>(end.name().size());
-    if (text >= first_column_of_text_.size()) {
-      first_column_of_text_.resize(std::max<size_t>(2 * first_column_of_text_.size(), text + 1), 0);
-    }
+    if (text >= first_column_of_text_.size()) first_column_of_text_.resize(text + 1, 0);
     const auto fresh = static_cast<uint32_t>(columns_.size());
     // Almost every joined text names one column, the first: only the others,
     // split elsewhere, are in the index.
@@ -305,15 +305,15 @@ class NodeKeys {
   const NameViews& relations_;
   TextIds texts_;
   size_t key_count_ = 0;
-  std::vector<Key> keys_;
+  std::deque<Key> keys_;
   FlatIndex index_;  // over keys_
-  std::vector<Column> columns_;
+  std::deque<Column> columns_;
   FlatIndex column_index_{FlatIndex::kEmpty};  // over the columns not first of their text
   // By text number: the first column of that joined text, a variable's key,
   // a relation column's key. Each entry is 1 + the number, 0 while unknown.
-  std::vector<uint32_t> first_column_of_text_;
-  std::vector<uint32_t> variable_keys_;
-  std::vector<uint32_t> relation_keys_;
+  std::deque<uint32_t> first_column_of_text_;
+  std::deque<uint32_t> variable_keys_;
+  std::deque<uint32_t> relation_keys_;
 };
 
 // Whether two types are the same in every detail, open flags and every field
@@ -418,18 +418,15 @@ class TypeInference::Propagation {
     in_.nodes_.clear();
     in_.left_nodes_.assign(edge_count, std::nullopt);
     in_.right_nodes_.assign(edge_count, std::nullopt);
-    in_.column_ends_.clear();
+    in_.odd_column_ends_.clear();
     // The keys of all ends first, held where the node numbers go: the nodes
-    // and the column ends then take the room they need at once, after the
-    // keys' index is let go, instead of growing by doubling beside it.
+    // then take the room they need at once, after the keys' index is let go,
+    // instead of growing by doubling beside it.
     size_t key_count = 0;
     size_t column_count = 0;
+    // Per key, the column of its first PredicateAddressing end.
+    std::deque<uint32_t> key_columns;
     {
-      size_t column_end_count = 0;
-      for (size_t i = 0; i < edge_count; ++i)
-        column_end_count += static_cast<size_t>(in_.end(i, false).is_predicate_addressing()) +
-                            static_cast<size_t>(in_.end(i, true).is_predicate_addressing());
-      in_.column_ends_.reserve(column_end_count);
       NodeKeys keys(relations);
       // Per end of the graph being read, its key once known: a graph shares
       // an end between its edges, and its key is looked up once.
@@ -454,8 +451,14 @@ class TypeInference::Propagation {
             if (key && end.is_predicate_addressing()) k.column = column;
           }
           if (k.key == kNoKey) continue;
-          if (k.column != kNoColumn)
-            in_.column_ends_.push_back(ColumnEnd{static_cast<uint32_t>(i), k.column, side});
+          if (k.column != kNoColumn) {
+            if (k.key >= key_columns.size()) key_columns.resize(k.key + 1, kNoColumn);
+            uint32_t& first = key_columns[k.key];
+            if (first == kNoColumn)
+              first = k.column;
+            else if (first != k.column)
+              in_.odd_column_ends_.push_back(ColumnEnd{static_cast<uint32_t>(i), k.column, side});
+          }
           (side ? in_.right_nodes_ : in_.left_nodes_)[i] = k.key;
           key_count = std::max<size_t>(key_count, k.key + 1);
         }
@@ -469,6 +472,8 @@ class TypeInference::Propagation {
     // records' keys too, so not every key has a node.
     std::vector<uint32_t> node_numbers(key_count, 0);
     in_.nodes_.reserve(key_count);
+    in_.node_columns_.clear();
+    in_.node_columns_.reserve(key_count);
     for (size_t i = 0; i < edge_count; ++i) {
       for (Side side : {false, true}) {
         NodeRef& ref = (side ? in_.right_nodes_ : in_.left_nodes_)[i];
@@ -479,6 +484,7 @@ class TypeInference::Propagation {
           Type type = end.type();
           if (end.is_predicate_addressing()) seed_origin(end, type);
           in_.nodes_.push_back(std::move(type));
+          in_.node_columns_.push_back(*ref < key_columns.size() ? key_columns[*ref] : kNoColumn);
           number = static_cast<uint32_t>(in_.nodes_.size());
         } else {
           TRY(Type met, intersect(in_.nodes_[number - 1], end.type(), 0, 0));
@@ -487,10 +493,13 @@ class TypeInference::Propagation {
         ref = number - 1;
       }
     }
-    // Walked backwards, so the first end of each column is written last.
-    in_.column_firsts_.assign(column_count, 0);
-    for (size_t k = in_.column_ends_.size(); k-- > 0;)
-      in_.column_firsts_[in_.column_ends_[k].column] = static_cast<uint32_t>(k);
+    key_columns = {};
+    in_.node_columns_.shrink_to_fit();
+    in_.column_firsts_.assign(column_count, kNoColumn);
+    in_.for_each_column_end([&](size_t e, Side side, uint32_t column) {
+      uint32_t& first = in_.column_firsts_[column];
+      if (first == kNoColumn) first = static_cast<uint32_t>(2 * e + side);
+    });
     return Unit{};
   }
 
@@ -716,21 +725,20 @@ ColumnEndTypes TypeInference::column_end_types(const PredicateTypes* only) const
   // Asked once per column number rather than once per end.
   std::vector<char> wanted(column_firsts_.size(), 1);
   if (only != nullptr) {
-    for (const ColumnEnd& column_end : column_ends_) {
-      const size_t c = column_end.column;
-      if (column_firsts_[c] != static_cast<size_t>(&column_end - column_ends_.data())) continue;
+    for (size_t c = 0; c < column_firsts_.size(); ++c) {
+      if (column_firsts_[c] == kNoColumn) continue;
       const GraphEnd first = column_first(c);
       auto columns = only->find(std::string(first.name()));
       wanted[c] = columns != only->end() && columns->second.count(std::string(first.column()));
     }
   }
   ColumnEndTypes result;
-  for (const ColumnEnd& column_end : column_ends_) {
-    if (!wanted[column_end.column]) continue;
-    const GraphEnd first = column_first(column_end.column);
-    result[std::string(first.name())][std::string(first.column())].emplace_back(
-        graph_of(column_end.edge).first, end_type(column_end.edge, column_end.side()));
-  }
+  for_each_column_end([&](size_t e, Side side, uint32_t column) {
+    if (!wanted[column]) return;
+    const GraphEnd first = column_first(column);
+    result[std::string(first.name())][std::string(first.column())].emplace_back(graph_of(e).first,
+                                                                                end_type(e, side));
+  });
   return result;
 }
 
@@ -746,13 +754,12 @@ TypeInference::FoldedColumns TypeInference::folded_column_types() const {
   types.reserve(column_firsts_.size());
   for (size_t c = 0; c < column_firsts_.size(); ++c) types.push_back(Type());
   std::vector<char> seen(column_firsts_.size(), 0);
-  for (const ColumnEnd& column_end : column_ends_) {
-    const Type& end_type = this->end_type(column_end.edge, column_end.side());
-    Type kept = types[column_end.column];
-    fold_column_type(kept, !seen[column_end.column], end_type);
-    types.set(column_end.column, std::move(kept));
-    seen[column_end.column] = 1;
-  }
+  for_each_column_end([&](size_t e, Side side, uint32_t column) {
+    Type kept = types[column];
+    fold_column_type(kept, !seen[column], end_type(e, side));
+    types.set(column, std::move(kept));
+    seen[column] = 1;
+  });
   std::map<std::string_view, uint32_t> column_numbers;  // views into the graphs, read while they stand
   for (size_t c = 0; c < column_firsts_.size(); ++c) {
     if (!seen[c]) continue;
@@ -800,8 +807,9 @@ void TypeInference::release_variable_types(const std::function<void(std::string_
     given = NameViews();
     graph->second = TypesGraph();
   }
-  column_firsts_.clear();
-  column_firsts_.shrink_to_fit();
+  column_firsts_ = {};
+  node_columns_ = {};
+  odd_column_ends_ = {};
 }
 
 Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<const Json*>& rules) {

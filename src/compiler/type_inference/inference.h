@@ -173,11 +173,12 @@ class TypeInference {
   // Set when a type grew past its bound; ends the passes at once.
   bool runaway_ = false;
   size_t work_ = 0;  // type nodes written by updates so far
-  // Every PredicateAddressing end, in edge order, with the number of its
-  // (predicate, column); and per number, the place here of the first end
-  // naming it, which tells the predicate and the column.
-  // Eight bytes, as there is one for every column end of every edge: no
-  // program comes near 2^31 columns.
+  // Each PredicateAddressing end's column number is its node's, as a node is
+  // keyed by its column's joined text (and call), so all its ends name one
+  // column; but for a predicate's name holding the "." that joins it to the
+  // column's, which splits one text two ways: such ends are listed aside, in
+  // edge order. An entry per node rather than per end.
+  static constexpr uint32_t kNoColumn = ~uint32_t{0};
   struct ColumnEnd {
     ColumnEnd(uint32_t edge, uint32_t column, Side side) : edge(edge), column(column), right(side) {}
     Side side() const { return right != 0; }
@@ -186,11 +187,31 @@ class TypeInference {
     uint32_t right : 1;
   };
   static_assert(sizeof(ColumnEnd) == 8);
-  std::vector<ColumnEnd> column_ends_;
+  std::vector<uint32_t> node_columns_;  // kNoColumn for a node of no column
+  std::vector<ColumnEnd> odd_column_ends_;
+  // Per column, its first end in edge order (2 * edge + side), which tells
+  // the predicate and the column.
   std::vector<uint32_t> column_firsts_;
   GraphEnd column_first(size_t column) const {
-    const ColumnEnd& first = column_ends_[column_firsts_[column]];
-    return end(first.edge, first.side());
+    const uint32_t first = column_firsts_[column];
+    return end(first >> 1, (first & 1) != 0);
+  }
+  // Calls visit(edge, side, column) for every PredicateAddressing end in
+  // edge order.
+  template <class Visit>
+  void for_each_column_end(Visit&& visit) const {
+    size_t odd = 0;
+    for (size_t e = 0; e < edges_.size(); ++e) {
+      for (Side side : {false, true}) {
+        const NodeRef node = side ? right_nodes_[e] : left_nodes_[e];
+        if (!node) continue;
+        uint32_t column = node_columns_[*node];
+        if (odd < odd_column_ends_.size() && odd_column_ends_[odd].edge == e &&
+            odd_column_ends_[odd].side() == side)
+          column = odd_column_ends_[odd++].column;
+        if (column != kNoColumn) visit(e, side, column);
+      }
+    }
   }
 };
 

@@ -116,11 +116,24 @@ TEST(TypesGraphTest, EdgesKeepTheEndsTheyWereBuiltWith) {
       Edge{EdgeKind::FieldAccess, 4, 0, var("r@1"), Expression::subscript_addressing(var("r@1"), "a")},
       Edge{EdgeKind::Equality, 5, 0, pa("P", "col0", uint64_t{1} << 40), var("z@1")},
       Edge{EdgeKind::Equality, int64_t{1} << 40, -(int64_t{1} << 33), var("z@1"), var("x@1")},
+      Edge{EdgeKind::Equality, 6, 0, pa(std::string(70000, 'P'), "col0", 2), var(std::string(70000, 'x'))},
   };
   TypesGraph g;
   for (const Edge& edge : built) ASSERT_TRUE(g.connect(edge));
+  // Ends read in place are stored as ends handed over are.
+  TypesGraph read;
+  for (const Edge& edge : built)
+    ASSERT_TRUE(read.connect(edge.kind, edge.start, edge.stop, edge.left, edge.right));
+  ASSERT_EQ(read.end_count(), g.end_count());
   const std::vector<Edge> stored = g.edges();
   ASSERT_EQ(stored.size(), built.size());
+  const std::vector<Edge> stored_read = read.edges();
+  for (size_t i = 0; i < built.size(); ++i) {
+    EXPECT_EQ(stored_read[i].left.to_string(), stored[i].left.to_string()) << i;
+    EXPECT_EQ(stored_read[i].right.to_string(), stored[i].right.to_string()) << i;
+    EXPECT_EQ(read.left(i).number(), g.left(i).number()) << i;
+    EXPECT_EQ(read.right(i).number(), g.right(i).number()) << i;
+  }
   for (size_t i = 0; i < built.size(); ++i) {
     EXPECT_EQ(stored[i].start, built[i].start) << i;
     EXPECT_EQ(stored[i].stop, built[i].stop) << i;
