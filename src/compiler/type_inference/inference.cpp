@@ -351,13 +351,14 @@ TypeInference::TypeInference(TypesGraphs graphs, HostTables host_tables)
     : graphs_(std::move(graphs)), host_tables_(std::move(host_tables)) {
   size_t count = 0;
   for (const auto& entry : graphs_) count += entry.second.size();
-  edges_.reserve(count);
+  edge_graphs_.reserve(count);
   graph_list_.reserve(graphs_.size());
+  graph_firsts_.reserve(graphs_.size());
   for (auto& entry : graphs_) {
     const auto graph = static_cast<uint32_t>(graph_list_.size());
     graph_list_.push_back(&entry);
-    for (size_t at = 0; at < entry.second.size(); ++at)
-      edges_.push_back(EdgeAt{graph, static_cast<uint32_t>(at)});
+    graph_firsts_.push_back(static_cast<uint32_t>(edge_graphs_.size()));
+    edge_graphs_.insert(edge_graphs_.end(), entry.second.size(), graph);
   }
 }
 
@@ -414,7 +415,7 @@ class TypeInference::Propagation {
       if (!graph.has_column(predicate, "quoril_value")) relations.insert(predicate);
     }
 
-    const size_t edge_count = in_.edges_.size();
+    const size_t edge_count = in_.edge_graphs_.size();
     in_.nodes_.clear();
     in_.left_nodes_.assign(edge_count, std::nullopt);
     in_.right_nodes_.assign(edge_count, std::nullopt);
@@ -437,8 +438,8 @@ class TypeInference::Propagation {
       std::vector<Known> known;
       uint32_t graph = ~uint32_t{0};
       for (size_t i = 0; i < edge_count; ++i) {
-        if (in_.edges_[i].graph != graph) {
-          graph = in_.edges_[i].graph;
+        if (in_.edge_graphs_[i] != graph) {
+          graph = in_.edge_graphs_[i];
           known.assign(in_.graph_list_[graph]->second.end_count(), Known{});
         }
         for (Side side : {false, true}) {
@@ -507,7 +508,7 @@ class TypeInference::Propagation {
   // node_edges_[node_start_[n] .. node_start_[n + 1]). An edge whose step is
   // Nothing never changes anything and is at no node.
   void index_edges_by_node() {
-    const size_t edge_count = in_.edges_.size();
+    const size_t edge_count = in_.edge_graphs_.size();
     node_start_.assign(in_.nodes_.size() + 1, 0);
     for (size_t i = 0; i < edge_count; ++i) for_each_node_of(i, [&](size_t n) { ++node_start_[n + 1]; });
     for (size_t n = 0; n < in_.nodes_.size(); ++n) node_start_[n + 1] += node_start_[n];
@@ -528,7 +529,7 @@ class TypeInference::Propagation {
   // index is still ahead, and in the next pass otherwise -- the very visits a
   // scan of every edge would make, without a pass costing the whole edge list.
   Result<Unit, TypeInferenceError> run_passes() {
-    const size_t edge_count = in_.edges_.size();
+    const size_t edge_count = in_.edge_graphs_.size();
     // Edge numbers fit in 32 bits: these lists are as long as the edges.
     std::vector<uint32_t> next_due;
     next_due.reserve(edge_count);
@@ -620,7 +621,7 @@ class TypeInference::Propagation {
 
   // One edge's step; whether it changed an end.
   Result<bool, TypeInferenceError> visit(size_t i) {
-    const EdgeBounds bounds = in_.graph_of(i).second.bounds(in_.edges_[i].at);
+    const EdgeBounds bounds = in_.graph_of(i).second.bounds(in_.at(i));
     const int64_t p1 = bounds.start, p2 = bounds.stop;
     bool changed = false;
     switch (steps_[i]) {
@@ -791,10 +792,10 @@ void TypeInference::release_variable_types(const std::function<void(std::string_
   // A variable always has a node, so every end of one name carries the same
   // type: the first one met serves.
   NameViews given;
-  for (size_t e = 0; e < edges_.size();) {
-    const uint32_t number = edges_[e].graph;
+  for (size_t e = 0; e < edge_graphs_.size();) {
+    const uint32_t number = edge_graphs_[e];
     auto* graph = graph_list_[number];
-    for (; e < edges_.size() && edges_[e].graph == number; ++e) {
+    for (; e < edge_graphs_.size() && edge_graphs_[e] == number; ++e) {
       for (Side side : {false, true}) {
         const GraphEnd end = this->end(e, side);
         if (end.kind() != Expression::Kind::Variable || given.contains(end.name())) continue;

@@ -133,24 +133,22 @@ class TypeInference {
   using Side = bool;
 
   // Every edge of every graph, graphs in name order; the edges stay in their
-  // graphs, with the graph's name. Numbers into graph_list_ and into the
-  // graph's edges, not pointers: the list is as long as the edges.
-  struct EdgeAt {
-    uint32_t graph;
-    uint32_t at;
-  };
-
+  // graphs, with the graph's name. Per edge, the number of its graph in
+  // graph_list_; per graph, the number of its first edge: an edge's place in
+  // its graph is the difference, and the list as long as the edges holds the
+  // graph's number alone.
+  size_t at(size_t edge) const { return edge - graph_firsts_[edge_graphs_[edge]]; }
   std::pair<const std::string, TypesGraph>& graph_of(size_t edge) const {
-    return *graph_list_[edges_[edge].graph];
+    return *graph_list_[edge_graphs_[edge]];
   }
-  const GraphEdge& edge(size_t edge) const { return graph_of(edge).second.edge(edges_[edge].at); }
+  const GraphEdge& edge(size_t edge) const { return graph_of(edge).second.edge(at(edge)); }
   GraphEnd end(size_t edge, Side side) const {
     const TypesGraph& graph = graph_of(edge).second;
-    return side ? graph.right(edges_[edge].at) : graph.left(edges_[edge].at);
+    return side ? graph.right(at(edge)) : graph.left(at(edge));
   }
   Type& whole_type_mut(size_t edge, Side side) {
     TypesGraph& graph = graph_of(edge).second;
-    const GraphEdge& e = graph.edge(edges_[edge].at);
+    const GraphEdge& e = graph.edge(at(edge));
     return graph.whole_type_mut(side ? e.right : e.left);
   }
   const Type* node_type(size_t edge, Side side) const;
@@ -160,7 +158,8 @@ class TypeInference {
   TypesGraphs graphs_;
   HostTables host_tables_;
   std::vector<std::pair<const std::string, TypesGraph>*> graph_list_;  // in name order
-  std::vector<EdgeAt> edges_;
+  std::vector<uint32_t> edge_graphs_;
+  std::vector<uint32_t> graph_firsts_;
   // State of one infer() run: node types and, per edge end, its node (if any).
   CompactTypes nodes_;
   std::vector<NodeRef> left_nodes_;
@@ -201,7 +200,7 @@ class TypeInference {
   template <class Visit>
   void for_each_column_end(Visit&& visit) const {
     size_t odd = 0;
-    for (size_t e = 0; e < edges_.size(); ++e) {
+    for (size_t e = 0; e < edge_graphs_.size(); ++e) {
       for (Side side : {false, true}) {
         const NodeRef node = side ? right_nodes_[e] : left_nodes_[e];
         if (!node) continue;
