@@ -31,21 +31,32 @@ class CompactTypes {
     return slot < kWholeBase ? Type::scalar(static_cast<Type::Kind>(slot)) : wholes_[slot - kWholeBase];
   }
 
-  void push_back(Type type) {
+  void push_back(Type&& type) {
     slots_.push_back(0);
     set(slots_.size() - 1, std::move(type));
   }
+  void push_back(const Type& type) {
+    slots_.push_back(0);
+    set(slots_.size() - 1, type);
+  }
 
-  void set(size_t at, Type type) {
+  // A slot of a kind takes a type of a kind as the kind; anything else is
+  // kept whole.
+  void set(size_t at, Type&& type) {
     uint32_t& slot = slots_[at];
-    if (slot >= kWholeBase) {
-      wholes_[slot - kWholeBase] = std::move(type);
-    } else if (is_kind_alone(type)) {
+    if (slot < kWholeBase && is_kind_alone(type)) {
       slot = static_cast<uint32_t>(type.kind());
-    } else {
-      slot = kWholeBase + static_cast<uint32_t>(wholes_.size());
-      wholes_.push_back(std::move(type));
+      return;
     }
+    set_whole(slot, std::move(type));
+  }
+  void set(size_t at, const Type& type) {
+    uint32_t& slot = slots_[at];
+    if (slot < kWholeBase && is_kind_alone(type)) {
+      slot = static_cast<uint32_t>(type.kind());
+      return;
+    }
+    set_whole(slot, Type(type));
   }
 
   // The entry, moved out where it is whole.
@@ -60,6 +71,15 @@ class CompactTypes {
   }
 
  private:
+  void set_whole(uint32_t& slot, Type&& type) {
+    if (slot >= kWholeBase) {
+      wholes_[slot - kWholeBase] = std::move(type);
+      return;
+    }
+    slot = kWholeBase + static_cast<uint32_t>(wholes_.size());
+    wholes_.push_back(std::move(type));
+  }
+
   // Slots below this are a Type::Kind; the rest number into wholes_.
   static constexpr uint32_t kWholeBase = 8;
 

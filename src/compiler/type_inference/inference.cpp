@@ -100,6 +100,12 @@ class NameViews {
   FlatIndex index_;
 };
 
+// Makes `list[at]` exist, new entries `fill`; grows by a block at a time, as
+// the numbers come nearly in order.
+void grow_to_hold(std::deque<uint32_t>& list, size_t at, uint32_t fill) {
+  if (at >= list.size()) list.resize(std::max(at + 1, list.size() + 1024), fill);
+}
+
 // Texts (names, and predicate and column joined by ".") numbered in order of
 // first appearance. The texts are read in place, in the ends that outlive the
 // numbering: a copy of each would be as large as the graphs' own texts, at
@@ -276,7 +282,7 @@ class NodeKeys {
   // an array read instead of a probe of the key index.
   template <class Make>
   static size_t remembered(std::deque<uint32_t>& keys, uint32_t number, Make&& make) {
-    if (number >= keys.size()) keys.resize(number + 1, 0);
+    grow_to_hold(keys, number, 0);
     if (keys[number] == 0) keys[number] = static_cast<uint32_t>(make()) + 1;
     return keys[number] - 1;
   }
@@ -284,7 +290,7 @@ class NodeKeys {
   template <class End>
   uint32_t column_of(uint32_t text, const End& end) {
     const auto name_size = static_cast<uint32_t>(end.name().size());
-    if (text >= first_column_of_text_.size()) first_column_of_text_.resize(text + 1, 0);
+    grow_to_hold(first_column_of_text_, text, 0);
     const auto fresh = static_cast<uint32_t>(columns_.size());
     // Almost every joined text names one column, the first: only the others,
     // split elsewhere, are in the index.
@@ -307,7 +313,7 @@ class NodeKeys {
   size_t key_count_ = 0;
   std::deque<Key> keys_;
   FlatIndex index_;  // over keys_
-  std::deque<Column> columns_;
+  std::vector<Column> columns_;
   FlatIndex column_index_{FlatIndex::kEmpty};  // over the columns not first of their text
   // By text number: the first column of that joined text, a variable's key,
   // a relation column's key. Each entry is 1 + the number, 0 while unknown.
@@ -453,7 +459,7 @@ class TypeInference::Propagation {
           }
           if (k.key == kNoKey) continue;
           if (k.column != kNoColumn) {
-            if (k.key >= key_columns.size()) key_columns.resize(k.key + 1, kNoColumn);
+            grow_to_hold(key_columns, k.key, kNoColumn);
             uint32_t& first = key_columns[k.key];
             if (first == kNoColumn)
               first = k.column;
@@ -756,10 +762,22 @@ TypeInference::FoldedColumns TypeInference::folded_column_types() const {
   for (size_t c = 0; c < column_firsts_.size(); ++c) types.push_back(Type());
   std::vector<char> seen(column_firsts_.size(), 0);
   for_each_column_end([&](size_t e, Side side, uint32_t column) {
-    Type kept = types[column];
-    fold_column_type(kept, !seen[column], end_type(e, side));
+    const Type& end = end_type(e, side);
+    if (!seen[column]) {
+      types.set(column, end);
+      seen[column] = 1;
+      return;
+    }
+    // As fold_column_type has it, without a copy to fold into: two equal
+    // plain scalars meet in themselves.
+    const Type& held = types[column];
+    const Type::Kind kind = held.kind();
+    if (kind == end.kind() && held.origin() == nullptr && end.origin() == nullptr &&
+        (kind == Type::Kind::Bool || kind == Type::Kind::Number || kind == Type::Kind::String))
+      return;
+    Type kept = held;
+    fold_column_type(kept, false, end);
     types.set(column, std::move(kept));
-    seen[column] = 1;
   });
   std::map<std::string_view, uint32_t> column_numbers;  // views into the graphs, read while they stand
   for (size_t c = 0; c < column_firsts_.size(); ++c) {

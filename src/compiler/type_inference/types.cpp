@@ -4,12 +4,7 @@
 
 namespace mirtova {
 
-const Type& Type::scalar(Kind kind) {
-  static const Type kinds[] = {Type(Kind::Any), Type(Kind::Atomic), Type(Kind::Number), Type(Kind::String),
-                               Type(Kind::Bool)};
-  if (kind == Kind::List || kind == Kind::Record) throw InternalFault("expected a scalar kind");
-  return kinds[static_cast<size_t>(kind)];
-}
+void Type::not_scalar() { throw InternalFault("expected a scalar kind"); }
 
 Type Type::list(Type element) {
   Type t(Kind::List);

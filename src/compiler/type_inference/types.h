@@ -49,7 +49,14 @@ class Type {
   static Type boolean() { return Type(Kind::Bool); }
   // The type of a kind other than List and Record, without a source column:
   // one value per kind, for whatever holds only the kind.
-  static const Type& scalar(Kind kind);
+  static const Type& scalar(Kind kind) {
+    // Read wherever inference holds a type as its kind alone: kept inline.
+    static const Type kinds[] = {Type(Kind::Any), Type(Kind::Atomic), Type(Kind::Number), Type(Kind::String),
+                                 Type(Kind::Bool)};
+    if (kind == Kind::List || kind == Kind::Record) [[unlikely]]
+      not_scalar();
+    return kinds[static_cast<size_t>(kind)];
+  }
   static Type list(Type element);
   static Type record(Fields fields, bool open);
   static Type open_record(Fields fields) { return record(std::move(fields), true); }
@@ -104,6 +111,7 @@ class Type {
 
  private:
   explicit Type(Kind kind) : kind_(kind) {}
+  [[noreturn]] static void not_scalar();
 
   Kind kind_ = Kind::Any;
   bool open_ = false;
