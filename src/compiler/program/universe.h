@@ -230,7 +230,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::shared_ptr<const std::vector<Json>> library_;
   // Looked up for every call the compiler meets, so hashed; nothing walks it
   // in hash order (the one walk over all predicates sorts the names first).
-  std::unordered_map<std::string, std::vector<size_t>, StringHash, std::equal_to<>> rules_of_;
+  // Keyed by the name in the head of the predicate's first rule, which the
+  // program keeps unchanged: a program of many predicates would otherwise
+  // hold each name a second time.
+  std::unordered_map<std::string_view, std::vector<size_t>, StringHash, std::equal_to<>> rules_of_;
   // injectable_rule's answers: fixed once the program is built, asked for
   // every call in every injection round.
   mutable std::unordered_map<std::string, const Json*, StringHash, std::equal_to<>> injectable_;
