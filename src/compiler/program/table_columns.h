@@ -70,12 +70,7 @@ class TableColumns {
   bool has_numbered_alias_name() const;
 
  private:
-  // A hash that cannot throw: the set then keeps no hash beside each view,
-  // and a view is a third smaller for it.
-  struct NameHash {
-    size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
-  };
-  using Tables = std::unordered_set<std::string_view, NameHash>;
+  using Tables = std::unordered_set<std::string_view, ViewHash, std::equal_to<>>;
   // Adds `table` to the tables of `column`, whose case is lowered in `lower`
   // (a buffer kept between calls, so that the common case allocates nothing).
   // The text of `table` must last as long as this.
