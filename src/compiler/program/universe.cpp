@@ -174,7 +174,8 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
     heads.emplace_back(name, i);
   }
   // By name, each name's rules in rule order: the names come out in byte order.
-  std::stable_sort(heads.begin(), heads.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::stable_sort(heads.begin(), heads.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   p->rule_numbers_.reserve(heads.size());
   for (const auto& head : heads) p->rule_numbers_.push_back(head.second);
   for (size_t from = 0, to = 0; from < heads.size(); from = to) {
