@@ -9,7 +9,8 @@
 namespace mirtova {
 
 std::shared_ptr<const LibraryColumns> gather_library_columns(
-    const std::vector<Json>& library, const std::function<bool(std::string_view)>& is_special) {
+    LibraryRules rules, const std::function<bool(std::string_view)>& is_special) {
+  const std::vector<Json>& library = *rules;
   std::set<std::string, std::less<>> defined;
   for (const Json& rule : library) defined.insert(head_name(rule));
   auto conditional = [&](std::string_view name) { return defined.count(name) == 0 && is_special(name); };
@@ -17,13 +18,15 @@ std::shared_ptr<const LibraryColumns> gather_library_columns(
       TableColumns::collect(library, [&](std::string_view name) { return !conditional(name); }));
   auto out = std::make_shared<LibraryColumns>();
   out->always = std::move(columns);
+  // Kept with the columns: the process-wide cache outlives the thread whose
+  // cache of library rules gave them.
+  out->rules = std::move(rules);
   out->if_defined = TableColumns::calls_of(library, conditional);
   return out;
 }
 
 std::shared_ptr<const LibraryColumns> library_columns(
-    Engine engine, const std::vector<Json>& library,
-    const std::function<bool(std::string_view)>& is_special) {
+    Engine engine, const LibraryRules& library, const std::function<bool(std::string_view)>& is_special) {
   // By engine, process-wide. Filled by the first program built for an engine,
   // on whichever thread, under that engine's once_flag; read-only after.
   static PerEngineCache<std::shared_ptr<const LibraryColumns>> cache;

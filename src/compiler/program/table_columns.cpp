@@ -58,13 +58,13 @@ void TableColumns::add_rules(const std::vector<Json>& rules,
                              const std::function<bool(std::string_view)>& is_table,
                              const Mentions* mentions) {
   std::string lower;
-  auto add_call = [&](const std::string& name, const Json& call) {
+  auto add_call = [&](std::string_view name, const Json& call) {
     if (!is_table(name)) return;
     for (const Json& f : call_fields(call)) add(field_column(f), name, lower);
   };
   for (size_t at = 0; at < rules.size(); ++at) {
     const Json& rule = rules[at];
-    const std::string& head = head_name(rule);
+    const std::string_view head = head_name(rule);
     if (!head.empty() && head[0] != '@')
       for (const std::string& c : head_columns(rule)) add(c, head, lower);
     if (mentions == nullptr) {
@@ -104,7 +104,8 @@ std::map<std::string, std::vector<std::string>, std::less<>> TableColumns::calls
 
 void TableColumns::add_columns(const std::string& table, const std::vector<std::string>& columns) {
   std::string lower;
-  for (const std::string& column : columns) add(column, table, lower);
+  const std::string_view kept = own_names_.emplace_back(table);
+  for (const std::string& column : columns) add(column, kept, lower);
 }
 
 std::vector<std::string> TableColumns::tables_in_reach(const Json& rule) {
@@ -134,7 +135,7 @@ bool TableColumns::is_column_of(const std::string& lower, const std::vector<std:
   const Tables& having = found->second;
   // Walks the smaller of the two, looking each up in the other.
   if (having.size() < tables.size()) {
-    for (const std::string& table : having)
+    for (const std::string_view table : having)
       if (std::binary_search(tables.begin(), tables.end(), table)) return true;
     return false;
   }

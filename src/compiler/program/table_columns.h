@@ -2,6 +2,7 @@
 // choosing table aliases that no column of a table in reach shadows.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,7 +19,9 @@ namespace mirtova {
 
 // Built once per program, in one pass over its rules; asked per alias with the
 // tables of the rule being written, so a rule costs what it reads, not what
-// the program holds.
+// the program holds. The table names are views into the rules given, which
+// must outlive the columns unchanged (a program keeps its rules): a program of
+// thousands of tables would otherwise hold each name once per column.
 class TableColumns {
  public:
   // The columns of every rule's head, and of every call of a name for which
@@ -51,7 +54,7 @@ class TableColumns {
   static std::map<std::string, std::vector<std::string>, std::less<>> calls_of(
       const std::vector<Json>& rules, const std::function<bool(std::string_view)>& keep);
 
-  // Adds `columns` as columns of `table`.
+  // Adds `columns` as columns of `table`, whose name is copied.
   void add_columns(const std::string& table, const std::vector<std::string>& columns);
 
   // The names a rule writes or reads, its combines' included: sorted, each once.
@@ -67,9 +70,10 @@ class TableColumns {
   bool has_numbered_alias_name() const;
 
  private:
-  using Tables = std::unordered_set<std::string, StringHash, std::equal_to<>>;
+  using Tables = std::unordered_set<std::string_view, ViewHash, std::equal_to<>>;
   // Adds `table` to the tables of `column`, whose case is lowered in `lower`
   // (a buffer kept between calls, so that the common case allocates nothing).
+  // The text of `table` must last as long as this.
   void add(std::string_view column, std::string_view table, std::string& lower);
 
   // Per column name in lower case, the tables that have it: most names asked
@@ -78,6 +82,9 @@ class TableColumns {
   // tables adds each without a walk down a tree of names.
   std::unordered_map<std::string, Tables, StringHash, std::equal_to<>> tables_of_column_;
   std::shared_ptr<const TableColumns> shared_;
+  // The names add_columns was given, which no rule here holds: a deque, so
+  // that the views of the earlier ones stay put.
+  std::deque<std::string> own_names_;
   bool numbered_alias_name_ = false;
 };
 

@@ -162,30 +162,35 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   std::vector<const Json*> typed, typed_library;
   std::vector<size_t> typed_rules;
   std::vector<char> own_typed(own_rules, 0);
+  // Every rule counts, identical ones too: a predicate's rules are joined with UNION ALL.
+  std::vector<std::pair<std::string_view, size_t>> heads;
   for (size_t i = 0; i < p->rule_count(); ++i) {
     const Json& rule = p->rule_at(i);
-    const std::string& name = head_name(rule);
+    const std::string_view name = head_name(rule);
     if (name.empty() || name[0] == '@') continue;
     (i < own_rules || library ? typed : typed_library).push_back(&rule);
     if (i < own_rules) own_typed[i] = 1;
     typed_rules.push_back(i);
-    // Every rule counts, identical ones too: a predicate's rules are joined with UNION ALL.
-    p->rules_of_[name].push_back(i);
+    heads.emplace_back(name, i);
   }
-  std::vector<const std::string*> names;
-  names.reserve(p->rules_of_.size());
-  for (const auto& entry : p->rules_of_) names.push_back(&entry.first);
-  std::sort(names.begin(), names.end(), [](const std::string* a, const std::string* b) { return *a < *b; });
-  for (const std::string* name_of : names) {
-    const std::string& name = *name_of;
-    const std::vector<size_t>& list = p->rules_of_.find(name)->second;
-    bool first_distinct = p->rule_at(list[0]).has("distinct_denoted");
-    for (size_t j : list)
-      if (p->rule_at(j).has("distinct_denoted") != first_distinct)
-        return CompileError("Rules of predicate '" + name +
+  // By name, each name's rules in rule order: the names come out in byte order.
+  std::stable_sort(heads.begin(), heads.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  p->rule_numbers_.reserve(heads.size());
+  for (const auto& head : heads) p->rule_numbers_.push_back(head.second);
+  for (size_t from = 0, to = 0; from < heads.size(); from = to) {
+    const std::string_view name = heads[from].first;
+    const bool first_distinct = p->rule_at(heads[from].second).has("distinct_denoted");
+    for (; to < heads.size() && heads[to].first == name; ++to) {
+      if (p->rule_at(heads[to].second).has("distinct_denoted") != first_distinct)
+        return CompileError("Rules of predicate '" + std::string(name) +
                                 "' disagree on distinct: either all of them are distinct or none is.",
-                            rule_text(p->rule_at(j)));
+                            rule_text(p->rule_at(heads[to].second)));
+    }
+    p->rules_of_.emplace(name, std::span<const size_t>(p->rule_numbers_).subspan(from, to - from));
   }
+  heads.clear();
+  heads.shrink_to_fit();
   const QuorilProgram& program = *p;
   auto is_special = [&program](std::string_view name) {
     return name == "nil" || name == "~" || name == "=" || is_constraint_predicate(name) ||
@@ -280,7 +285,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   }
   // The engine's own library gives every program the same columns, but for the
   // calls of a name the library leaves to the program.
-  std::shared_ptr<const LibraryColumns> shared = library_columns(engine_chosen, *p->library_, is_special);
+  std::shared_ptr<const LibraryColumns> shared = library_columns(engine_chosen, p->library_, is_special);
   p->table_columns_.share(shared->always);
   for (const auto& [name, columns] : shared->if_defined)
     if (program.is_program_predicate(name)) p->table_columns_.add_columns(name, columns);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -230,7 +231,13 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   std::shared_ptr<const std::vector<Json>> library_;
   // Looked up for every call the compiler meets, so hashed; nothing walks it
   // in hash order (the one walk over all predicates sorts the names first).
-  std::unordered_map<std::string, std::vector<size_t>, StringHash, std::equal_to<>> rules_of_;
+  // Keyed by the name in the head of the predicate's first rule, which the
+  // program keeps unchanged, and answered as a part of rule_numbers_: a
+  // program of many predicates would otherwise hold each name a second time,
+  // and a list of its own for each predicate.
+  std::unordered_map<std::string_view, std::span<const size_t>, ViewHash, std::equal_to<>> rules_of_;
+  // The numbers of the rules of each predicate in turn, in rule order.
+  std::vector<size_t> rule_numbers_;
   // injectable_rule's answers: fixed once the program is built, asked for
   // every call in every injection round.
   mutable std::unordered_map<std::string, const Json*, StringHash, std::equal_to<>> injectable_;

@@ -81,6 +81,14 @@ TEST(ProgramErrorsTest, RefusalsOfTheBuild) {
       {"distinct disagreement",
        program({rule(head("P", {num(1)}), {}, "P(1) distinct", true), rule(head("P", {num(2)}), {}, "P(2)")}), "",
        "Rules of predicate 'P' disagree on distinct: either all of them are distinct or none is.", "P(2)"},
+      // Rules of two predicates taken in turn: the name first in byte order is
+      // the one told, with its first rule that disagrees with its first.
+      {"distinct disagreement of interleaved predicates",
+       program({rule(head("Q", {num(1)}), {}, "Q(1) distinct", true), rule(head("P", {num(1)}), {}, "P(1)"),
+                rule(head("Q", {num(2)}), {}, "Q(2)"), rule(head("P", {num(2)}), {}, "P(2)"),
+                rule(head("P", {num(3)}), {}, "P(3) distinct", true),
+                rule(head("P", {num(4)}), {}, "P(4) distinct", true)}), "",
+       "Rules of predicate 'P' disagree on distinct: either all of them are distinct or none is.", "P(3) distinct"},
       {"unknown engine", program({annotation("@Engine", {str("oracle")})}), "",
        "Unsupported engine 'oracle'. Supported engines: bigquery, sqlite, psql, trino, presto, databricks, duckdb.",
        ""},

@@ -80,9 +80,12 @@ TEST(TableColumnsTest, ColumnsByTable) {
 // A library's columns are gathered once and shared; a call of a special name
 // it leaves undefined counts only for a program that defines that name.
 TEST(TableColumnsTest, LibraryColumnsAreSharedAndSpecialNamesWaitForTheProgram) {
-  const std::vector<Json> library = rules_of("L(a) :- B(b: a), Special(c: a), Upper(e: a);\nUpper(x) = x;");
+  auto library = std::make_shared<const std::vector<Json>>(
+      rules_of("L(a) :- B(b: a), Special(c: a), Upper(e: a);\nUpper(x) = x;"));
   auto special = [](std::string_view name) { return name == "Special" || name == "Upper"; };
   std::shared_ptr<const LibraryColumns> shared = gather_library_columns(library, special);
+  // The columns view the library's names, and keep the library for that.
+  library.reset();
   EXPECT_EQ(shared->if_defined,
             (std::map<std::string, std::vector<std::string>, std::less<>>{{"Special", {"c"}}}));
   for (bool defines_special : {false, true}) {
