@@ -215,6 +215,9 @@ MIXED_COLUMNS = {
              [(3, 4), (4, 2)], {"T": [(4, 2, 3)]}),
             ("R(r: {a: x}) :- T(x), y == x + 1; Q(m? Max= r.a) distinct :- R(r:);", [(10,)], T9),
             ("R(r: {a: c}) :- c == Max{x :- T(x)}; Q(v) :- R(r:), v == r.a, v > 8;", [(10,)], T9),
+            # A combine over a predicate of the program's own facts: its body gives the field's type.
+            ("F(9); F(10); R(r: {a: c}) :- T(_), c == Max{x :- F(x)}; Q(m? Max= r.a) distinct :- R(r:);", [(10,)],
+             T9),
             ("Q(m? Max= e.a) distinct :- l == List{ {a: x} :- T(x)}, e in l;", [(10,)], T9),
             ("Q(m? Max= e.a) distinct :- l == List{ {a: x} :- T(x)}, e in l;", [("9",)], T9_TEXT),
             ("R(b, r: {a: a}) :- T(a), b == (1 * a) + a; Q(a, c) :- R(a, r: b), c == b.a;", [(18, 9), (20, 10)], T9),

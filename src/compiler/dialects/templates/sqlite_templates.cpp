@@ -74,7 +74,9 @@ TemplateRows sqlite_operator_rows() {
       {"/", R"t(CAST(%s AS REAL) / NULLIF(%s, 0))t"},
       {"++", R"t((%s) || (%s))t"},
       {"%", R"t((({0}) - ({1}) * CAST(({0}) / NULLIF({1}, 0) AS INTEGER)))t"},
-      {"in", R"t(IN_LIST(%s, %s))t"},
+      // A null sought is unknown, as on the other engines, whatever the host's
+      // IN_LIST makes of it.
+      {"in", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE IN_LIST({0}, {1}) END))t"},
   };
 }
 
