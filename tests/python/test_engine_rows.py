@@ -331,6 +331,27 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
     assert same_rows(engine, rows(request, engine, source, "Q"), want)
 
 
+# Records equal field by field are equal, and found in a list, whatever the
+# order their fields were written in and however their numbers are spelled.
+@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize(
+    "source, want",
+    [
+        ("Q(x) :- x == ({a: 1} == {a: 1.0});", [(True,)]),
+        ("Q(x) :- x == ({a: 1, b: 2} == {b: 2, a: 1});", [(True,)]),
+        ("Q(x) :- x == ({a: 1} in [{a: 2}, {a: 1}]);", [(True,)]),
+        ("Q(x) :- x == IsNull(null in [{a: 1}]);", [(True,)]),
+        ("R({a: 1.5}); R({a: 1}); Q(x) :- R(r), x == (r in [{a: 1}]);", [(False,), (True,)]),
+        ('R({a: 1.5, b: {c: "x,y"}}); R({a: 1, b: {c: "q"}}); Q(y) :- R(r), y == (r != {b: {c: "q"}, a: 1.0});',
+         [(True,), (False,)]),
+        ("R({a: 2, b: [1, 2.0]}); Q(x) :- R(r), x == (r == {b: [1, 2], a: 2});", [(True,)]),
+        ("R({a: 2}); R({a: 3}); Q(x) :- R(r), ~(r == {a: 2.0}), x == r.a;", [(3,)]),
+    ],
+)
+def test_records_compare_by_their_values(request, engine, source, want):
+    assert same_rows(engine, rows(request, engine, source, "Q"), want)
+
+
 # The language's integers are 64-bit wherever they come from: literals, facts,
 # lists, record fields, function values, aggregates.
 @pytest.mark.parametrize("engine", ENGINES + SERVED)

@@ -405,11 +405,27 @@ void ExprTranslator::compare_records_of_two_types(std::string_view op, const Typ
   if (op != "==" && op != "!=") return;
   const std::optional<std::string_view> form = dialect->record_comparison_form();
   if (!form) return;
-  const bool two_types = left.is_record() && right.is_record()
+  const bool two_types = dialect->compares_every_record_in_form() ? left.is_record() || right.is_record()
+                         : left.is_record() && right.is_record()
                              ? record_type_name(left) != record_type_name(right)
                              : (left.is_record() && right.is_any()) || (right.is_record() && left.is_any());
   if (!two_types) return;
   for (std::string& side : sql) side = apply_template(*form, {side});
+}
+
+std::optional<std::string> ExprTranslator::record_in_list(const Json& element, const Json& list,
+                                                          const std::vector<std::string>& sql) const {
+  // Where records are texts, a record is sought by its comparison form, not
+  // by its spelling (nor by what the host makes of it).
+  if (!dialect->compares_every_record_in_form()) return std::nullopt;
+  const Type list_type = value_type(list);
+  if (!value_type(element).is_record() && !(list_type.is_list() && list_type.element().is_record())) {
+    return std::nullopt;
+  }
+  const std::string_view form = *dialect->record_comparison_form();
+  return "(CASE WHEN " + sql[0] + " IS NULL THEN NULL ELSE EXISTS (SELECT 1 FROM JSON_EACH(" + sql[1] +
+         ") AS mirtova_e WHERE " + apply_template(form, {"mirtova_e.value"}) + " = " +
+         apply_template(form, {sql[0]}) + ") END)";
 }
 
 bool ExprTranslator::is_read_from_nulls(const Json& expr) const {
@@ -595,6 +611,9 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
           sql[0] = std::move(*typed);
       }
       compare_records_of_two_types(name, value_type(*args[0]), value_type(*args[1]), sql);
+      if (name == "in") {
+        if (std::optional<std::string> found = record_in_list(*args[0], *args[1], sql)) return *found;
+      }
       return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
     }
   }
