@@ -234,6 +234,10 @@ class Dialect {
   // is made in that form: records held as texts spell equal values apart
   // (the order of their keys, 1 and 1.0).
   virtual bool compares_every_record_in_form() const;
+  // Whether "x = ANY((SELECT ...))" searches the sub-query's rows rather than
+  // the list its one row holds: a list given by a sub-query is then written
+  // as an expression there.
+  virtual bool searches_rows_of_a_sought_subquery() const;
 };
 
 }  // namespace mirtova

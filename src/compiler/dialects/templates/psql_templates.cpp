@@ -44,6 +44,10 @@ TemplateRows psql_function_rows() {
       {"Agg++", R"t(mirtova_array_concat_agg({0}))t"},
       {"ArrayConcatAgg", R"t(mirtova_array_concat_agg({0}))t"},
       // No MAX or MIN takes a composite value, but its order sorts them.
+      // A record with a null field IS NOT NULL no more than a null is: only a
+      // null record is passed over.
+      {"AnyValue@record", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS DISTINCT FROM NULL))[1])t"},
+      {"SomeValue@record", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS DISTINCT FROM NULL))[1])t"},
       {"Max@record", R"t((ARRAY_AGG({0} ORDER BY {0} DESC NULLS LAST))[1])t"},
       {"Min@record", R"t((ARRAY_AGG({0} ORDER BY {0} NULLS LAST))[1])t"},
       {"Median", R"t(PERCENTILE_CONT(0.5) WITHIN GROUP (ORDER BY {0}))t"},
