@@ -423,9 +423,10 @@ std::optional<std::string> ExprTranslator::record_in_list(const Json& element, c
     return std::nullopt;
   }
   const std::string_view form = *dialect->record_comparison_form();
-  return "(CASE WHEN " + sql[0] + " IS NULL THEN NULL ELSE EXISTS (SELECT 1 FROM JSON_EACH(" + sql[1] +
-         ") AS mirtova_e WHERE " + apply_template(form, {"mirtova_e.value"}) + " = " +
-         apply_template(form, {sql[0]}) + ") END)";
+  return "(CASE WHEN " + sql[0] + " IS NULL OR " + sql[1] + " IS NULL THEN NULL WHEN EXISTS (SELECT 1 FROM JSON_EACH(" +
+         sql[1] + ") AS mirtova_e WHERE " + apply_template(form, {"mirtova_e.value"}) + " = " +
+         apply_template(form, {sql[0]}) + ") THEN 1 WHEN EXISTS (SELECT 1 FROM JSON_EACH(" + sql[1] +
+         ") WHERE type = 'null') THEN NULL ELSE 0 END)";
 }
 
 std::string ExprTranslator::extreme_record_of_texts(const Type& record, bool greatest) const {
