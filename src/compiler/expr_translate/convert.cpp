@@ -423,9 +423,10 @@ std::optional<std::string> ExprTranslator::record_in_list(const Json& element, c
     return std::nullopt;
   }
   const std::string_view form = *dialect->record_comparison_form();
-  return "(CASE WHEN " + sql[0] + " IS NULL OR " + sql[1] + " IS NULL THEN NULL WHEN EXISTS (SELECT 1 FROM JSON_EACH(" +
-         sql[1] + ") AS mirtova_e WHERE " + apply_template(form, {"mirtova_e.value"}) + " = " +
-         apply_template(form, {sql[0]}) + ") THEN 1 WHEN EXISTS (SELECT 1 FROM JSON_EACH(" + sql[1] +
+  return "(CASE WHEN " + sql[0] + " IS NULL OR " + sql[1] +
+         " IS NULL THEN NULL WHEN EXISTS (SELECT 1 FROM JSON_EACH(" + sql[1] + ") AS mirtova_e WHERE " +
+         apply_template(form, {"mirtova_e.value"}) + " = " + apply_template(form, {sql[0]}) +
+         ") THEN 1 WHEN EXISTS (SELECT 1 FROM JSON_EACH(" + sql[1] +
          ") WHERE type = 'null') THEN NULL ELSE 0 END)";
 }
 
@@ -452,7 +453,8 @@ std::string ExprTranslator::extreme_record_of_texts(const Type& record, bool gre
     }
   }
   if (order.empty()) order = "mirtova_e.key";
-  return "(SELECT MAX((SELECT mirtova_e.value FROM JSON_EACH(mirtova_a.value) AS mirtova_e WHERE mirtova_e.value IS "
+  return "(SELECT MAX((SELECT mirtova_e.value FROM JSON_EACH(mirtova_a.value) AS mirtova_e WHERE "
+         "mirtova_e.value IS "
          "NOT NULL ORDER BY " +
          order + " LIMIT 1)) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY(JSON({0})))) AS mirtova_a)";
 }
@@ -623,7 +625,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     } else if ((name == "Min" || name == "Max") && first.is_bool()) {
       if (auto pair = dialect->boolean_min_max())
         special = std::string(name == "Min" ? pair->first : pair->second);
-    } else if ((name == "Min" || name == "Max") && first.is_record() && dialect->compares_every_record_in_form()) {
+    } else if ((name == "Min" || name == "Max") && first.is_record() &&
+               dialect->compares_every_record_in_form()) {
       special = extreme_record_of_texts(first, name == "Max");
     }
     if (special) {

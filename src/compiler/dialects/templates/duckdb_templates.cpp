@@ -61,7 +61,8 @@ TemplateRows duckdb_operator_rows() {
       {"%", R"t((%s) % NULLIF(%s, 0))t"},
       // A value not found where the list holds a null is unknown, as a null
       // sought is (list_contains would answer false).
-      {"in", R"t((CASE WHEN list_contains({1}, {0}) THEN true WHEN {0} IS NULL OR {1} IS NULL OR list_count({1}) < len({1}) THEN NULL ELSE false END))t"},
+      {"in",
+       R"t((CASE WHEN list_contains({1}, {0}) THEN true WHEN {0} IS NULL OR {1} IS NULL OR list_count({1}) < len({1}) THEN NULL ELSE false END))t"},
   };
 }
 
