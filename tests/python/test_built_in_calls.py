@@ -145,7 +145,6 @@ FED_FAILS = {
     "ApproxQuantiles": "the count of quantiles is read inside a lambda over the group's values",
     "PercentileCont": "Spark takes a constant fraction only (DATATYPE_MISMATCH.NON_FOLDABLE_INPUT)",
     "PercentileDisc": "Spark takes a constant fraction only (DATATYPE_MISMATCH.NON_FOLDABLE_INPUT)",
-    "ToJsonString@record": "a combine's record is of no known kind there, and Spark casts no struct to VARIANT",
 }
 FED = [pytest.param(name, fed, want, id=name, marks=[pytest.mark.xfail(reason=FED_FAILS[name], strict=True)]
                     if name in FED_FAILS else [])

@@ -230,6 +230,14 @@ class Dialect {
   // form, "%s" the record, in which two such records compare equal when their
   // fields hold equal values. None where records of any shape compare.
   virtual std::optional<std::string_view> record_comparison_form() const;  // 68
+  // Whether every comparison of records, and every search of one in a list,
+  // is made in that form: records held as texts spell equal values apart
+  // (the order of their keys, 1 and 1.0).
+  virtual bool compares_every_record_in_form() const;
+  // Whether "x = ANY((SELECT ...))" searches the sub-query's rows rather than
+  // the list its one row holds: a list given by a sub-query is then written
+  // as an expression there.
+  virtual bool searches_rows_of_a_sought_subquery() const;
 };
 
 }  // namespace mirtova

@@ -147,6 +147,7 @@ class PostgreSqlDialect final : public Dialect {
   // equals the numeric the program wrote, and null fields are equal, as they
   // are between two records of one type.
   std::optional<std::string_view> record_comparison_form() const override { return "to_jsonb(%s)"; }
+  bool searches_rows_of_a_sought_subquery() const override { return true; }
 
   std::string scalar_sql_type(const Type& type) const override {
     return psql_column_type(type, [](const Type&) { return std::string("text"); });

@@ -405,11 +405,67 @@ void ExprTranslator::compare_records_of_two_types(std::string_view op, const Typ
   if (op != "==" && op != "!=") return;
   const std::optional<std::string_view> form = dialect->record_comparison_form();
   if (!form) return;
-  const bool two_types = left.is_record() && right.is_record()
+  const bool two_types = dialect->compares_every_record_in_form() ? left.is_record() || right.is_record()
+                         : left.is_record() && right.is_record()
                              ? record_type_name(left) != record_type_name(right)
                              : (left.is_record() && right.is_any()) || (right.is_record() && left.is_any());
   if (!two_types) return;
   for (std::string& side : sql) side = apply_template(*form, {side});
+}
+
+std::optional<std::string> ExprTranslator::record_in_list(const Json& element, const Json& list,
+                                                          const std::vector<std::string>& sql) const {
+  // Where records are texts, a record is sought by its comparison form, not
+  // by its spelling (nor by what the host makes of it).
+  if (!dialect->compares_every_record_in_form()) return std::nullopt;
+  const Type list_type = value_type(list);
+  if (!value_type(element).is_record() && !(list_type.is_list() && list_type.element().is_record())) {
+    return std::nullopt;
+  }
+  const std::string_view form = *dialect->record_comparison_form();
+  return "(CASE WHEN " + sql[0] + " IS NULL OR " + sql[1] +
+         " IS NULL THEN NULL WHEN EXISTS (SELECT 1 FROM JSON_EACH(" + sql[1] + ") AS mirtova_e WHERE " +
+         apply_template(form, {"mirtova_e.value"}) + " = " + apply_template(form, {sql[0]}) +
+         ") THEN 1 WHEN EXISTS (SELECT 1 FROM JSON_EACH(" + sql[1] +
+         ") WHERE type = 'null') THEN NULL ELSE 0 END)";
+}
+
+std::string ExprTranslator::extreme_record_of_texts(const Type& record, bool greatest) const {
+  // Records held as JSON texts would order by their spelling ({"a":10} before
+  // {"a":9}): the group's records are ordered by their fields' values instead,
+  // fields in the order of their names and a nested record's fields in its
+  // place, a null field after every value, as where records are the engine's own.
+  const std::string_view direction = greatest ? " DESC" : "";
+  std::string order;
+  // Fields still to order by, the next one last: a type and the SQL of its value.
+  std::vector<std::pair<const Type*, std::string>> pending{{&record, "mirtova_e.value"}};
+  while (!pending.empty()) {
+    auto [type, value] = std::move(pending.back());
+    pending.pop_back();
+    if (!type->is_record()) {
+      if (!order.empty()) order += ", ";
+      order += "(" + value + " IS NULL)" + std::string(direction) + ", " + value + std::string(direction);
+      continue;
+    }
+    const Type::Fields& fields = type->fields();
+    for (auto field = fields.rbegin(); field != fields.rend(); ++field) {
+      pending.emplace_back(&field->second, dialect->subscript(value, field->first, false));
+    }
+  }
+  if (order.empty()) order = "mirtova_e.key";
+  return "(SELECT MAX((SELECT mirtova_e.value FROM JSON_EACH(mirtova_a.value) AS mirtova_e WHERE "
+         "mirtova_e.value IS "
+         "NOT NULL ORDER BY " +
+         order + " LIMIT 1)) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY(JSON({0})))) AS mirtova_a)";
+}
+
+std::string ExprTranslator::search_in_list(const Json& element, const Json& list, std::string_view tmpl,
+                                           std::vector<std::string>& sql) const {
+  if (std::optional<std::string> found = record_in_list(element, list, sql)) return *found;
+  if (dialect->searches_rows_of_a_sought_subquery() && sql[1].starts_with("(SELECT ")) {
+    sql[1] = "COALESCE(" + sql[1] + ")";
+  }
+  return "(" + apply_operator_template(tmpl, sql[0], sql[1]) + ")";
 }
 
 bool ExprTranslator::is_read_from_nulls(const Json& expr) const {
@@ -538,7 +594,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     auto op = operators->find("in");
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
-    if (op != operators->end()) return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
+    if (op != operators->end()) return search_in_list(*args[0], *args[1], op->second, sql);
   }
   if (name == "Cast" || name == "TryCast") {
     const std::string* type = args.size() == 2 ? text_of_string_literal(*args[1]) : nullptr;
@@ -569,6 +625,9 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     } else if ((name == "Min" || name == "Max") && first.is_bool()) {
       if (auto pair = dialect->boolean_min_max())
         special = std::string(name == "Min" ? pair->first : pair->second);
+    } else if ((name == "Min" || name == "Max") && first.is_record() &&
+               dialect->compares_every_record_in_form()) {
+      special = extreme_record_of_texts(first, name == "Max");
     }
     if (special) {
       std::vector<std::string> sql;
@@ -595,6 +654,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
           sql[0] = std::move(*typed);
       }
       compare_records_of_two_types(name, value_type(*args[0]), value_type(*args[1]), sql);
+      if (name == "in") return search_in_list(*args[0], *args[1], op->second, sql);
       return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
     }
   }

@@ -73,6 +73,17 @@ class ExprTranslator {
                                    std::vector<std::string>& sql) const;
   // Records of two declared types compared for equality, each in the
   // dialect's record_comparison_form.
+  // The template of Max (or Min) over records of type `record` where records
+  // are JSON texts.
+  std::string extreme_record_of_texts(const Type& record, bool greatest) const;
+  // The SQL of "element in list", `sql` the two sides' SQL and `tmpl` the
+  // engine's operator template.
+  std::string search_in_list(const Json& element, const Json& list, std::string_view tmpl,
+                             std::vector<std::string>& sql) const;
+  // The search of a record in a list on an engine that compares records in a
+  // form; none where the operator's template serves.
+  std::optional<std::string> record_in_list(const Json& element, const Json& list,
+                                            const std::vector<std::string>& sql) const;
   void compare_records_of_two_types(std::string_view op, const Type& left, const Type& right,
                                     std::vector<std::string>& sql) const;
   // A record field of unknown type, or a variable of held_as_text: on

@@ -169,35 +169,7 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
     }
   }
 
-  const Json* body = rule.get("body");
-  const Json* conjunction = body != nullptr ? body->get("conjunction") : nullptr;
-  const Json* conjuncts = conjunction != nullptr ? conjunction->get("conjunct") : nullptr;
-  if (conjuncts != nullptr && conjuncts->is_array()) {
-    for (const Json& conjunct : conjuncts->as_array()) {
-      if (const Json* unification = conjunct.get("unification")) {
-        const Json* left = unification->get("left_hand_side");
-        const Json* right = unification->get("right_hand_side");
-        if (left == nullptr || right == nullptr) continue;
-        Converted l = convert_expression(graph, *left);
-        Converted r = convert_expression(graph, *right);
-        graph.connect(Edge{EdgeKind::Equality, l.start, r.stop, std::move(l.node), std::move(r.node)});
-      } else if (const Json* inclusion = conjunct.get("inclusion")) {
-        const Json* list = inclusion->get("list");
-        const Json* element = inclusion->get("element");
-        if (list == nullptr || element == nullptr) continue;
-        Converted l = convert_expression(graph, *list);
-        Converted e = convert_expression(graph, *element);
-        graph.connect(Edge{EdgeKind::Inclusion, e.start, l.stop, std::move(l.node), std::move(e.node)});
-      } else if (const Json* call = conjunct.get("predicate")) {
-        const Json* callee = call->get("predicate_name");
-        if (callee == nullptr || !callee->is_str()) continue;
-        const std::string& f = callee->as_str();
-        uint64_t n = next_call(f);
-        Expression value = Expression::predicate_addressing(f, "quoril_value", n);
-        fill_fields(graph, f, n, *call, value);
-      }
-    }
-  }
+  convert_conjuncts(graph, rule.get("body"));
 }
 
 TypesGraphBuilder::Converted TypesGraphBuilder::convert_expression(TypesGraph& graph, const Json& e) {
@@ -389,13 +361,43 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_implication(TypesGraph& 
   return {std::move(if_node), start, stop};
 }
 
+void TypesGraphBuilder::convert_conjuncts(TypesGraph& graph, const Json* body) {
+  const Json* conjunction = body != nullptr ? body->get("conjunction") : nullptr;
+  const Json* conjuncts = conjunction != nullptr ? conjunction->get("conjunct") : nullptr;
+  if (conjuncts != nullptr && conjuncts->is_array()) {
+    for (const Json& conjunct : conjuncts->as_array()) {
+      if (const Json* unification = conjunct.get("unification")) {
+        const Json* left = unification->get("left_hand_side");
+        const Json* right = unification->get("right_hand_side");
+        if (left == nullptr || right == nullptr) continue;
+        Converted l = convert_expression(graph, *left);
+        Converted r = convert_expression(graph, *right);
+        graph.connect(Edge{EdgeKind::Equality, l.start, r.stop, std::move(l.node), std::move(r.node)});
+      } else if (const Json* inclusion = conjunct.get("inclusion")) {
+        const Json* list = inclusion->get("list");
+        const Json* element = inclusion->get("element");
+        if (list == nullptr || element == nullptr) continue;
+        Converted l = convert_expression(graph, *list);
+        Converted e = convert_expression(graph, *element);
+        graph.connect(Edge{EdgeKind::Inclusion, e.start, l.stop, std::move(l.node), std::move(e.node)});
+      } else if (const Json* call = conjunct.get("predicate")) {
+        const Json* callee = call->get("predicate_name");
+        if (callee == nullptr || !callee->is_str()) continue;
+        const std::string& f = callee->as_str();
+        uint64_t n = next_call(f);
+        Expression value = Expression::predicate_addressing(f, "quoril_value", n);
+        fill_fields(graph, f, n, *call, value);
+      }
+    }
+  }
+}
+
 TypesGraphBuilder::Converted TypesGraphBuilder::convert_combine(TypesGraph& graph, const Json& combine) {
   // A combine's value is its aggregate's over the aggregated expression, so
   // a column filled from it is typed as one filled by the same aggregation in
-  // a head. Only that expression is typed: the combine's body binds its own
-  // variables, which stay apart from the rule's and from other combines'
-  // (they are not reported with the rule's), and leaves the types of the
-  // predicates it reads to the rules that use them outside combines.
+  // a head. The combine's body binds its own variables, which stay apart
+  // from the rule's and from other combines' (they are not reported with the
+  // rule's).
   const Json* head = combine.get("head");
   const Json* record = head != nullptr ? head->get("record") : nullptr;
   const Json* fields = record != nullptr ? record->get("field_value") : nullptr;
@@ -407,6 +409,9 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_combine(TypesGraph& grap
   const uint64_t outer = combine_scope_;
   combine_scope_ = ++combine_counter_;
   Converted converted = convert_expression(graph, *expression);
+  // The body ties the aggregated variables to the columns they come from; a
+  // field filled from the combine would otherwise have no type.
+  convert_conjuncts(graph, combine.get("body"));
   combine_scope_ = outer;
   return converted;
 }

@@ -51,6 +51,9 @@ class TypesGraphBuilder {
   Converted convert_subscript(TypesGraph& graph, const Json& subscript);
   Converted convert_implication(TypesGraph& graph, const Json& implication);
   Converted convert_combine(TypesGraph& graph, const Json& combine);
+  // The unifications, inclusions and predicate calls of a rule's or a
+  // combine's body.
+  void convert_conjuncts(TypesGraph& graph, const Json* body);
 
   Expression rule_variable(std::string_view name);
   Expression unknown();

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/engines.h"
@@ -15,6 +16,18 @@ namespace mirtova {
 namespace {
 
 // Column order of the tables below.
+// SQLite's records are JSON texts, compared as the sorted list of their leaves.
+constexpr std::string_view kSqliteRecordForm =
+    "(SELECT GROUP_CONCAT(mirtova_k, ',') FROM (SELECT mirtova_j.fullkey || '=' || (CASE mirtova_j.type WHEN "
+    "'real' "
+    "THEN (CASE WHEN mirtova_j.atom = CAST(mirtova_j.atom AS INTEGER) THEN CAST(CAST(mirtova_j.atom AS "
+    "INTEGER) AS "
+    "TEXT) ELSE PRINTF('%!.17g', mirtova_j.atom) END) WHEN 'integer' THEN CAST(mirtova_j.atom AS TEXT) WHEN "
+    "'text' "
+    "THEN QUOTE(mirtova_j.atom) ELSE mirtova_j.type END) AS mirtova_k FROM JSON_TREE(%s) AS mirtova_j ORDER "
+    "BY "
+    "mirtova_j.fullkey))";
+
 constexpr std::array<const char*, 7> kEngines = {"duckdb", "databricks", "presto",  "trino",
                                                  "psql",   "sqlite",     "bigquery"};
 
@@ -310,7 +323,12 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
        },
        {"nonenone", "CAST(null AS DOUBLE)none", "nonenone", "nonenone", "nonenone", "nonenone", "nonenone"}},
       {"record_comparison_form", [](const Dialect& d) { return opt(d.record_comparison_form()); },
-       {"none", "none", "none", "none", "to_jsonb(%s)", "none", "none"}},
+       {"none", "none", "none", "none", "to_jsonb(%s)", std::string(kSqliteRecordForm), "none"}},
+      {"compares_every_record_in_form", [](const Dialect& d) { return flag(d.compares_every_record_in_form()); },
+       {"false", "false", "false", "false", "false", "true", "false"}},
+      {"searches_rows_of_a_sought_subquery",
+       [](const Dialect& d) { return flag(d.searches_rows_of_a_sought_subquery()); },
+       {"false", "false", "false", "false", "true", "false", "false"}},
   };
   // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {

@@ -134,7 +134,7 @@ TEST(ExprConvert, OperatorsAndFunctions) {
       {"duckdb", op("+", var("x"), num("1")), "((T.x) + (CAST(1 AS BIGINT)))"},
       {"duckdb", op("/", var("x"), var("y")), "((T.x) / NULLIF(T.y, 0))"},
       {"trino", op("/", var("x"), var("y")), "(CAST(T.x AS DOUBLE) / NULLIF(T.y, 0))"},
-      {"duckdb", op("in", var("x"), var("l")), "(list_contains(T.l, T.x))"},
+      {"duckdb", op("in", var("x"), var("l")), "((CASE WHEN list_contains(T.l, T.x) THEN true WHEN T.x IS NULL OR T.l IS NULL OR list_count(T.l) < len(T.l) THEN NULL ELSE false END))"},
       {"psql", op("in", var("x"), var("l")), "(T.x = ANY(T.l))"},
       {"databricks", op("in", var("x"), var("l")), "(ARRAY_CONTAINS(T.l, T.x))"},
       {"sqlite", op("%", var("x"), var("y")), "(((T.x) - (T.y) * CAST((T.x) / NULLIF(T.y, 0) AS INTEGER)))"},
@@ -171,7 +171,7 @@ TEST(ExprConvert, OperatorsAndFunctions) {
       {"duckdb", call("F", {}), "(SELECT t_F.quoril_value FROM F_table AS t_F)"},
       {"duckdb", call("Missing", {}), "No such predicate: Missing", true},
       {"duckdb", call("If", {var("b"), num("1"), num("2")}), "(CASE WHEN T.b THEN CAST(1 AS BIGINT) ELSE CAST(2 AS BIGINT) END)"},
-      {"duckdb", call("In", {var("x"), var("l")}), "(list_contains(T.l, T.x))"},
+      {"duckdb", call("In", {var("x"), var("l")}), "((CASE WHEN list_contains(T.l, T.x) THEN true WHEN T.x IS NULL OR T.l IS NULL OR list_count(T.l) < len(T.l) THEN NULL ELSE false END))"},
       {"duckdb", call("Cast", {var("x"), str("DECIMAL(10, 2)")}), "CAST(T.x AS DECIMAL(10, 2))"},
       {"duckdb", call("TryCast", {var("x"), str("BIGINT")}), "TRY_CAST(T.x AS BIGINT)"},
       {"duckdb", call("Cast", {var("x"), str("INT); DROP TABLE t; --")}), "Cast takes a value and the name of an SQL type as a text literal.", true},
@@ -215,11 +215,14 @@ TEST(ExprConvert, UserTextSurvivesTemplateFilling) {
       {"duckdb", call("Replace", {str("{1}"), str("a"), str("b")}), "REPLACE('{1}', 'a', 'b')"},
       {"duckdb", call("Split", {str("{1}{0}"), str(",")}),
        "(CASE WHEN '{1}{0}' = '' THEN [''] ELSE string_split('{1}{0}', ',') END)"},
-      {"duckdb", op("in", str("{right}"), var("l")), "(list_contains(T.l, '{right}'))"},
+      {"duckdb", op("in", str("{right}"), var("l")),
+       "((CASE WHEN list_contains(T.l, '{right}') THEN true WHEN '{right}' IS NULL OR T.l IS NULL OR "
+       "list_count(T.l) < len(T.l) THEN NULL ELSE false END))"},
       // An argument left out is filled after the user's own.
       {"duckdb", call("Lpad", {str("{2}"), num("3")}),
        "LPAD('{2}', CAST(CAST(3 AS BIGINT) AS INTEGER), ' ')"},
-      {"sqlite", call("Substr", {str("{1}"), num("2")}), "SUBSTR('{1}', 2, LENGTH('{1}'))"},
+      {"sqlite", call("Substr", {str("{1}"), num("2")}),
+       "SUBSTR('{1}', 2, (CASE WHEN LENGTH('{1}') < 0 THEN 0 ELSE LENGTH('{1}') END))"},
       {"duckdb", op("+", str("%s"), var("x")), "(('%s') + (T.x))"},
   });
 }

@@ -86,7 +86,10 @@ TEST(ExprParsed, OperatorsWrittenAsSql) {
       {"psql", "if x > 1 then \"a\" else \"b\"",
        "(CASE WHEN (T.x > CAST(1 AS BIGINT)) THEN 'a' ELSE 'b' END)"},
       {"duckdb", "\"{1}\" ++ s", "(('{1}') || (T.s))"},
-      {"sqlite", "x in l", "(IN_LIST(T.x, T.l))"},
+      {"sqlite", "x in l",
+       "((CASE WHEN T.x IS NULL OR T.l IS NULL THEN NULL WHEN IN_LIST(T.x, T.l) THEN 1 WHEN EXISTS (SELECT 1 "
+       "FROM "
+       "JSON_EACH(T.l) WHERE type = 'null') THEN NULL ELSE 0 END))"},
   });
 }
 

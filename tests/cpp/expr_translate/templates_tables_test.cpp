@@ -107,7 +107,10 @@ TEST(TemplateTables, MergedLookups) {
       {"databricks", false, "Split", "SPLIT({0}, REGEXP_REPLACE({1}, '([^a-zA-Z0-9])', '\\\\\\\\$1'))"},
       {"duckdb", false, "-", "- %s"},
       {"duckdb", true, "-", "(%s) - (%s)"},
-      {"duckdb", true, "in", "list_contains({right}, {left})"},
+      {"duckdb", true, "in",
+       "(CASE WHEN list_contains({1}, {0}) THEN true WHEN {0} IS NULL OR {1} IS NULL OR list_count({1}) < "
+       "len({1}) THEN "
+       "NULL ELSE false END)"},
       {"psql", true, "in", "%s = ANY(%s)"},
       {"presto", true, "/", "CAST(%s AS DOUBLE) / NULLIF(%s, 0)"},
       {"trino", true, "/", "CAST(%s AS DOUBLE) / NULLIF(%s, 0)"},
@@ -164,12 +167,12 @@ TEST(TemplateTables, EngineRowCounts) {
     size_t functions, operators;
   };
   // Own rows, the catalogue functions the engine refuses included.
-  for (const Case& c : std::vector<Case>{{"duckdb", 229, 3},
+  for (const Case& c : std::vector<Case>{{"duckdb", 230, 3},
                                          {"databricks", 243, 2},
                                          {"presto", 251, 3},
                                          {"trino", 249, 3},
-                                         {"psql", 238, 4},
-                                         {"sqlite", 265, 4},
+                                         {"psql", 242, 4},
+                                         {"sqlite", 266, 4},
                                          {"bigquery", 2151, 1}}) {
     auto dialect = dialect_of(c.engine);
     EXPECT_EQ(dialect->built_in_functions().size(), c.functions) << c.engine;

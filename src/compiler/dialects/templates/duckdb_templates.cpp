@@ -59,7 +59,10 @@ TemplateRows duckdb_operator_rows() {
   return {
       {"++", R"t((%s) || (%s))t"},
       {"%", R"t((%s) % NULLIF(%s, 0))t"},
-      {"in", R"t(list_contains({right}, {left}))t"},
+      // A value not found where the list holds a null is unknown, as a null
+      // sought is (list_contains would answer false).
+      {"in",
+       R"t((CASE WHEN list_contains({1}, {0}) THEN true WHEN {0} IS NULL OR {1} IS NULL OR list_count({1}) < len({1}) THEN NULL ELSE false END))t"},
   };
 }
 

@@ -33,14 +33,23 @@ TemplateRows psql_function_rows() {
       {"DateDiffDay", R"t((CAST({0} AS DATE) - CAST({1} AS DATE)))t"},
       {"Concat", R"t({0} || {1})t"},
       // Positions, widths and counts are INTEGERs to the engine, and the language's integers are BIGINT.
-      {"Substr", R"t(SUBSTR({0}, CAST((CASE WHEN {1} > 0 THEN {1} WHEN {1} = 0 OR LENGTH({0}) + ({1}) < 0 THEN 1 ELSE LENGTH({0}) + ({1}) + 1 END) AS INTEGER), CAST({2} AS INTEGER)))t"},
-      {"Substr@from_start", R"t(SUBSTR({0}, CAST({1} AS INTEGER), CAST({2} AS INTEGER)))t"},
+      // A negative length takes no characters, as on DuckDB and SQLite here
+      // (PostgreSQL itself refuses one).
+      {"Substr", R"t(SUBSTR({0}, CAST((CASE WHEN {1} > 0 THEN {1} WHEN {1} = 0 OR LENGTH({0}) + ({1}) < 0 THEN 1 ELSE LENGTH({0}) + ({1}) + 1 END) AS INTEGER), CAST((CASE WHEN {2} < 0 THEN 0 ELSE {2} END) AS INTEGER)))t"},
+      {"Substr@from_start", R"t(SUBSTR({0}, CAST({1} AS INTEGER), CAST((CASE WHEN {2} < 0 THEN 0 ELSE {2} END) AS INTEGER)))t"},
       {"Lpad", R"t(LPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"Rpad", R"t(RPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"Repeat", R"t(REPEAT({0}, CAST({1} AS INTEGER)))t"},
       // The set-up defines the aggregate (psql_array_concat_agg_setup).
       {"Agg++", R"t(mirtova_array_concat_agg({0}))t"},
       {"ArrayConcatAgg", R"t(mirtova_array_concat_agg({0}))t"},
+      // No MAX or MIN takes a composite value, but its order sorts them.
+      // A record with a null field IS NOT NULL no more than a null is: only a
+      // null record is passed over.
+      {"AnyValue@record", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS DISTINCT FROM NULL))[1])t"},
+      {"SomeValue@record", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS DISTINCT FROM NULL))[1])t"},
+      {"Max@record", R"t((ARRAY_AGG({0} ORDER BY {0} DESC NULLS LAST))[1])t"},
+      {"Min@record", R"t((ARRAY_AGG({0} ORDER BY {0} NULLS LAST))[1])t"},
       {"Median", R"t(PERCENTILE_CONT(0.5) WITHIN GROUP (ORDER BY {0}))t"},
       // ANY_VALUE exists only from PostgreSQL 16 on.
       {"SomeValue", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS NOT NULL))[1])t"},

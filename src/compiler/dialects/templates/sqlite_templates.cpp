@@ -74,7 +74,10 @@ TemplateRows sqlite_operator_rows() {
       {"/", R"t(CAST(%s AS REAL) / NULLIF(%s, 0))t"},
       {"++", R"t((%s) || (%s))t"},
       {"%", R"t((({0}) - ({1}) * CAST(({0}) / NULLIF({1}, 0) AS INTEGER)))t"},
-      {"in", R"t(IN_LIST(%s, %s))t"},
+      // A null sought, or a value not found where the list holds a null, is
+      // unknown, as on the other engines, whatever the host's IN_LIST makes of it.
+      {"in",
+       R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL WHEN IN_LIST({0}, {1}) THEN 1 WHEN EXISTS (SELECT 1 FROM JSON_EACH({1}) WHERE type = 'null') THEN NULL ELSE 0 END))t"},
   };
 }
 

@@ -30,6 +30,11 @@ TemplateRows with_white_space_trims(TemplateRows rows) {
   return rows;
 }
 
+// The shared SUBSTR, its position counted from the end when not positive, with
+// a negative length taking no characters.
+constexpr std::string_view kSubstrOfNoNegativeLength =
+    R"t(SUBSTR({0}, (CASE WHEN {1} > 0 THEN {1} WHEN {1} = 0 OR LENGTH({0}) + ({1}) < 0 THEN 1 ELSE LENGTH({0}) + ({1}) + 1 END), (CASE WHEN {2} < 0 THEN 0 ELSE {2} END)))t";
+
 }  // namespace
 
 TemplateRows databricks_text_rows() {
@@ -59,7 +64,10 @@ TemplateRows duckdb_text_rows() {
   // clang-format off
   return with_white_space_trims({
       // A position written as a positive number is read alike by every SUBSTR.
-      {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
+      // A negative length takes no characters: this SUBSTR would count it back
+      // from the position.
+      {"Substr", kSubstrOfNoNegativeLength},
+      {"Substr@from_start", R"t(SUBSTR({0}, {1}, (CASE WHEN {2} < 0 THEN 0 ELSE {2} END)))t"},
       // A text counts the bytes of its UTF-8, bytes count themselves.
       {"ByteLength", R"t(octet_length((CASE WHEN typeof({0}) = 'BLOB' THEN CAST({0} AS BLOB) ELSE encode(CAST({0} AS VARCHAR)) END)))t"},
       // Bytes give their values, a text its code points.
@@ -131,7 +139,10 @@ TemplateRows sqlite_text_rows() {
   // clang-format off
   return with_white_space_trims({
       // A position written as a positive number is read alike by every SUBSTR.
-      {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
+      // A negative length takes no characters: this SUBSTR would count it back
+      // from the position.
+      {"Substr", kSubstrOfNoNegativeLength},
+      {"Substr@from_start", R"t(SUBSTR({0}, {1}, (CASE WHEN {2} < 0 THEN 0 ELSE {2} END)))t"},
       {"ByteLength", R"t(length(CAST({0} AS BLOB)))t"},
       {"CharLength", R"t(length({0}))t"},
       // Bytes give their values, a text its code points.
