@@ -122,6 +122,18 @@ TEST(RewritesTest, EliminationOfCompilerVariables) {
                                                  Json(fields({}, {{"arg", var("a")}}))}})}})),
              atom("P", {var("a")})}),
        rule(head("T", {var("a")}), {atom("P", {var("a")})})},
+      {"a binding in a negation becomes its own once the one outside is put in its places",
+       rule(head("T", {var("a")}), {atom("P", {var("a")}), unify(var("x_1"), var("x_4")),
+                                    negation({atom("Q", {var("x_1")}), unify(var("x_1"), var("a"))})}),
+       rule(head("T", {var("a")}), {atom("P", {var("a")}), negation({atom("Q", {var("a")})})})},
+      {"a variable the rule also reads is compared in the negation, not bound",
+       rule(head("T", {var("x_1")}), {atom("P", {var("x_1")}), negation({unify(var("x_1"), var("a")), atom("Q", {var("a")})})}),
+       rule(head("T", {var("x_1")}), {atom("P", {var("x_1")}), negation({unify(var("x_1"), var("a")), atom("Q", {var("a")})})})},
+      {"a replacement holding a combine brings its bindings along",
+       rule(head("T", {var("x_1")}),
+            {atom("P", {var("z")}),
+             unify(var("x_1"), combine_expr("Agg+", var("y"), {atom("S", {var("x_2")}), unify(var("x_2"), var("y"))}))}),
+       rule(head("T", {combine_expr("Agg+", var("y"), {atom("S", {var("y")})})}), {atom("P", {var("z")})})},
   };
   // clang-format on
   for (Case& c : cases) {
