@@ -2,6 +2,7 @@
 #include "compiler/rule_translate/rewrites.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -122,13 +123,16 @@ class BindingIndex {
  public:
   // False, with nothing changed but shared nodes made the rule's own, when a
   // unification holds a conjunction.
-  bool build(Json& rule) {
+  // `subscripts` tells whether an object of the rule has a subscript key, when
+  // the whole rule was walked.
+  bool build(Json& rule, bool& subscripts) {
     std::vector<const Json*> combines;
     size_t unifications = 0;  // around the node the walk is at
     bool followed = true;
     walk_tree_mut(
         rule,
         [&](Json& node) {
+          subscripts = subscripts || node.has("subscript");
           if (note_occurrence(node, occurrences_)) return Walk::Skip;
           if (const Json* c = node.get_mut("combine")) combines.push_back(c);
           if (node.has("unification")) ++unifications;
@@ -361,26 +365,36 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth
   // Each variable is put in every place it stood, so a chain of bindings each
   // used twice doubles the rule at every link: the growth is counted as it goes
   // (an upper bound, measured exactly only when it passes the limit).
-  auto [extent, subscripts] = extent_and_subscripts(rule);
+  // Simplifying rewrites the rule around the places the index would keep.
+  BindingIndex index;
+  bool subscripts = false;
+  const bool indexed = index.build(rule, subscripts) && !subscripts;
+  // Without the index the rule is measured at once. With it, only once a
+  // binding is taken: most rules have none, and the rule without the one taken
+  // still bounds what follows.
+  std::optional<TreeExtent> extent;
+  if (!indexed) {
+    const ExtentAndSubscripts measured = extent_and_subscripts(rule);
+    extent = measured.extent;
+    subscripts = measured.subscripts;
+  }
   std::string var;
   Json replacement;
   // The first simplification leaves none to make; a later one can only find
   // what a replacement brought. A rule that holds no subscript (most do not)
   // never will: every replacement is a part of it moved elsewhere.
   bool simplified = false;
-  // Simplifying rewrites the rule around the places the index would keep.
-  BindingIndex index;
-  const bool indexed = !subscripts && index.build(rule);
   for (;;) {
     if (!(indexed ? index.take(fixed, var, replacement) : take_binding(rule, fixed, var, replacement))) break;
+    if (!extent) extent = tree_extent(rule);
     const TreeExtent added = tree_extent(replacement);
     const size_t copies =
         indexed ? index.substitute(var, replacement) : substitute_variable(rule, var, replacement);
-    extent.nodes += copies * added.nodes;
-    if (copies > 0) extent.depth += added.depth;
-    if (extent.nodes > max_nodes || extent.depth > max_depth) {
+    extent->nodes += copies * added.nodes;
+    if (copies > 0) extent->depth += added.depth;
+    if (extent->nodes > max_nodes || extent->depth > max_depth) {
       extent = tree_extent(rule);
-      if (extent.nodes > max_nodes || extent.depth > max_depth) return false;
+      if (extent->nodes > max_nodes || extent->depth > max_depth) return false;
     }
     if (subscripts && (!simplified || may_make_record_subscript(replacement)))
       simplify_record_subscripts(rule);
