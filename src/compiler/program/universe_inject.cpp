@@ -96,6 +96,23 @@ class WorkFinder {
     return work;
   }
 
+  // Whether conjuncts about to join a conjunction hold a call that a round
+  // could turn into a conjunct or inline: one of nil or of a function of the
+  // program, wherever it stands (more than find_work counts, never less).
+  bool may_bring_work(const Json::ArrayType& conjuncts) const {
+    return std::any_of(conjuncts.begin(), conjuncts.end(), [&](const Json& conjunct) {
+      return !walk_tree(conjunct, [&](const Json& node, std::string_view key) {
+        if (key == "variable") return Walk::Skip;
+        const Json* call = node.get("call");
+        if (call == nullptr) return Walk::Enter;
+        const std::string& name = call->at("predicate_name").as_str();
+        if (name == "nil") return Walk::Stop;
+        const Json* callee = source_.injectable_rule(name);
+        return callee && is_function(*callee) ? Walk::Stop : Walk::Enter;
+      });
+    });
+  }
+
  private:
   // One read-only walk standing in for the rewrites' own: it visits every node,
   // as unifications_with_functions, inject_conjuncts and the elimination do, and
@@ -205,12 +222,17 @@ class Injector {
         TRY(bool b, inline_functions());
         changed = changed || b;
       }
+      // When only injection changed the rule, what it spliced is all that is
+      // new: the next round's walk would find nothing else to do there.
+      const bool injection_alone = !changed;
+      brought_work_ = false;
       if (changed || work.injection) {
         TRY(bool c, inject_conjuncts(rule_));
         changed = changed || c;
       }
       if (!changed) return Unit{};
       TRY_VOID(check_extent());
+      if (injection_alone && !brought_work_) return Unit{};
     }
   }
 
@@ -497,6 +519,7 @@ class Injector {
           return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
         spliced.push_back(make_unification(*head_value, *value));
       }
+      brought_work_ = brought_work_ || finder_.may_bring_work(spliced);
       for (auto it = spliced.rbegin(); it != spliced.rend(); ++it) pending.push_back(std::move(*it));
       changed = true;
     }
@@ -509,6 +532,8 @@ class Injector {
   WorkFinder finder_;
   int rewrites_ = 0;
   std::map<Json*, std::vector<Json>> pending_;
+  // Whether the conjuncts spliced in this round may give the next one work.
+  bool brought_work_ = false;
   size_t max_depth_;
 };
 

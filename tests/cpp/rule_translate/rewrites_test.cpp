@@ -187,6 +187,8 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
       rule(head("Double", {var("x")}, {{"quoril_value", op("+", var("x"), var("x"))}}), {});
   program.rules["Half"] = rule(head("Half", {var("x")}, {{"quoril_value", var("h")}}),
                                {unify(var("x"), op("+", var("h"), var("h")))});
+  program.rules["Twice"] = rule(head("Twice", {var("a"), var("b")}),
+                                {atom("E", {var("a")}), unify(var("b"), call("Double", {var("a")}))});
   struct Case {
     std::string what;
     Json rule, want;
@@ -205,6 +207,9 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
       {"function with a body becomes a conjunct",
        rule(head("T", {call("Half", {var("y")})}), {atom("M", {var("y")})}),
        rule(head("T", {var("x_0")}), {atom("M", {var("y")}), unify(op("+", var("x_0"), var("x_0")), var("y"))})},
+      {"a call in a spliced body is inlined in the next round",
+       rule(head("T", {var("p"), var("q")}), {atom("Twice", {var("p"), var("q")})}),
+       rule(head("T", {var("p"), var("q")}), {atom("E", {var("p")}), unify(op("+", var("p"), var("p")), var("q"))})},
   };
   // clang-format on
   for (Case& c : cases) {
