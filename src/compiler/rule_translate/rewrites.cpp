@@ -127,30 +127,55 @@ class BindingIndex {
   // the whole rule was walked.
   bool build(Json& rule, bool& subscripts) {
     std::vector<const Json*> combines;
+    // Per object entered: whether it holds a combine, a unification.
+    std::vector<uint8_t> holds;
+    constexpr uint8_t kCombine = 1, kUnification = 2;
     size_t unifications = 0;  // around the node the walk is at
     bool followed = true;
+    // The keys are told by their words: one pass over an object's entries.
+    const uint64_t subscript_word = JsonKey::word_of("subscript");
+    const uint64_t variable_word = JsonKey::word_of("variable");
+    const uint64_t combine_word = JsonKey::word_of("combine");
+    const uint64_t unification_word = JsonKey::word_of("unification");
+    const uint64_t conjunction_word = JsonKey::word_of("conjunction");
     walk_tree_mut(
         rule,
         [&](Json& node) {
-          subscripts = subscripts || node.has("subscript");
-          if (note_occurrence(node, occurrences_)) return Walk::Skip;
-          if (const Json* c = node.get_mut("combine")) combines.push_back(c);
-          if (node.has("unification")) ++unifications;
-          Json* conj = node.get_mut("conjunction");
-          if (conj == nullptr) return Walk::Enter;
+          bool variable = false, conjunction = false;
+          uint8_t held = 0;
+          for (const auto& entry : std::as_const(node).as_object()) {
+            const uint64_t word = entry.first.word();
+            if (word == subscript_word)
+              subscripts = true;
+            else if (word == variable_word)
+              variable = true;
+            else if (word == combine_word)
+              held |= kCombine;
+            else if (word == unification_word)
+              held |= kUnification;
+            else if (word == conjunction_word)
+              conjunction = true;
+          }
+          if (variable && note_occurrence(node, occurrences_)) return Walk::Skip;
+          if (held & kCombine) combines.push_back(node.get_mut("combine"));
+          if (held & kUnification) ++unifications;
+          holds.push_back(held);
+          if (!conjunction) return Walk::Enter;
           if (unifications > 0) {
             followed = false;
             return Walk::Stop;
           }
-          Json::ArrayType& conjuncts = conj->at_mut("conjunct").as_array_mut();
+          Json::ArrayType& conjuncts = node.get_mut("conjunction")->at_mut("conjunct").as_array_mut();
           const Json* combine = combines.empty() ? nullptr : combines.back();
           for (size_t i = 0; i < conjuncts.size(); ++i)
             if (conjuncts[i].has("unification")) candidates_.push_back(Candidate{&conjuncts, i, combine});
           return Walk::Enter;
         },
-        [&](Json& node) {
-          if (node.has("combine")) combines.pop_back();
-          if (node.has("unification")) --unifications;
+        [&](Json&) {
+          const uint8_t held = holds.back();
+          holds.pop_back();
+          if (held & kCombine) combines.pop_back();
+          if (held & kUnification) --unifications;
         });
     return followed;
   }
