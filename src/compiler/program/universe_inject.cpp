@@ -208,6 +208,8 @@ class Injector {
   // changes the rule run as before, since that change can give them work.
   Result<Unit, CompileError> run() { return run(finder_.find_work(rule_, false)); }
 
+  const std::optional<TreeExtent>& extent() const { return extent_; }
+
   // The same, with the first round's work known.
   Result<Unit, CompileError> run(RewriteWork first) {
     for (bool first_round = true;; first_round = false) {
@@ -245,8 +247,9 @@ class Injector {
 
   // Every walk of the rule recurses over its levels: a rule that inlining
   // grows deeper than the parser lets a text nest, or without end, is refused.
-  Result<Unit, CompileError> check_extent() const {
+  Result<Unit, CompileError> check_extent() {
     const TreeExtent extent = tree_extent(rule_);
+    extent_ = extent;
     if (extent.depth > max_depth_) return CompileError(kTooDeepMessage, text());
     if (extent.nodes > kMaxRuleNodes) return CompileError(kRuleTooLargeMessage, text());
     return Unit{};
@@ -532,6 +535,8 @@ class Injector {
   WorkFinder finder_;
   int rewrites_ = 0;
   std::map<Json*, std::vector<Json>> pending_;
+  // The rule's extent as last measured, while it stands so.
+  std::optional<TreeExtent> extent_;
   // Whether the conjuncts spliced in this round may give the next one work.
   bool brought_work_ = false;
   size_t max_depth_;
@@ -548,8 +553,11 @@ Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source)
 }
 
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source, const RewriteWork& work,
-                                            size_t max_depth) {
-  return Injector(rule, source, max_depth).run(work);
+                                            size_t max_depth, std::optional<TreeExtent>& extent) {
+  Injector injector(rule, source, max_depth);
+  Result<Unit, CompileError> done = injector.run(work);
+  extent = injector.extent();
+  return done;
 }
 
 RewriteWork rewrite_work(const Json& rule, const InjectionSource& source) {

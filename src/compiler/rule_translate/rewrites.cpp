@@ -386,7 +386,8 @@ Json decorate_combine_rule(Json rule, const std::string& var) {
   return rule;
 }
 
-bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth, const Vocabulary* fixed) {
+bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth, const Vocabulary* fixed,
+                                  std::optional<TreeExtent> extent) {
   // Each variable is put in every place it stood, so a chain of bindings each
   // used twice doubles the rule at every link: the growth is counted as it goes
   // (an upper bound, measured exactly only when it passes the limit).
@@ -395,9 +396,8 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth
   bool subscripts = false;
   const bool indexed = index.build(rule, subscripts) && !subscripts;
   // Without the index the rule is measured at once. With it, only once a
-  // binding is taken: most rules have none, and the rule without the one taken
-  // still bounds what follows.
-  std::optional<TreeExtent> extent;
+  // binding is taken, if the caller has not: most rules have none, and the
+  // rule without the one taken still bounds what follows.
   if (!indexed) {
     const ExtentAndSubscripts measured = extent_and_subscripts(rule);
     extent = measured.extent;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -28,8 +29,10 @@ Json decorate_combine_rule(Json combine, const std::string& var);
 // (those of the rule around a combine translated on its own) are never removed.
 // False, with the rule left part-way, when that would grow it past `max_nodes`
 // nodes or `max_depth` levels.
+// `extent`, when given, is the rule's as the caller last measured it.
 bool eliminate_compiler_variables(Json& rule, size_t max_nodes = SIZE_MAX, size_t max_depth = SIZE_MAX,
-                                  const Vocabulary* fixed = nullptr);
+                                  const Vocabulary* fixed = nullptr,
+                                  std::optional<TreeExtent> extent = std::nullopt);
 
 // Whether the tree mentions the variable.
 bool contains_variable(const Json& node, std::string_view name);
