@@ -189,6 +189,8 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
                                {unify(var("x"), op("+", var("h"), var("h")))});
   program.rules["Twice"] = rule(head("Twice", {var("a"), var("b")}),
                                 {atom("E", {var("a")}), unify(var("b"), call("Double", {var("a")}))});
+  program.rules["Halves"] = rule(head("Halves", {var("a"), var("b")}),
+                                 {atom("E", {var("a")}), unify(var("b"), call("Half", {var("a")}))});
   struct Case {
     std::string what;
     Json rule, want;
@@ -210,6 +212,10 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
       {"a call in a spliced body is inlined in the next round",
        rule(head("T", {var("p"), var("q")}), {atom("Twice", {var("p"), var("q")})}),
        rule(head("T", {var("p"), var("q")}), {atom("E", {var("p")}), unify(op("+", var("p"), var("p")), var("q"))})},
+      {"a function with a body in a spliced body becomes a conjunct in the next round",
+       rule(head("T", {var("p"), var("q")}), {atom("Halves", {var("p"), var("q")})}),
+       rule(head("T", {var("p"), var("q")}),
+            {atom("E", {op("+", var("q"), var("q"))}), unify(op("+", var("q"), var("q")), var("p"))})},
   };
   // clang-format on
   for (Case& c : cases) {
