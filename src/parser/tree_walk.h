@@ -156,21 +156,27 @@ struct TreeExtent {
 // more of the tree in the same pass.
 template <class OnKey>
 TreeExtent tree_extent(const Json& tree, OnKey&& on_key) {
-  TreeExtent extent;
+  // Only containers go on the stack: a leaf, most of a tree, is counted where
+  // its container lists it.
+  TreeExtent extent{1, 1};
+  if (!tree.is_container()) return extent;
   std::vector<std::pair<const Json*, size_t>> stack;
   stack.reserve(2 * tree_walk_detail::kWalkStackRoom);
   stack.emplace_back(&tree, 1);
+  auto count = [&](const Json& child, size_t depth) {
+    ++extent.nodes;
+    extent.depth = std::max(extent.depth, depth);
+    if (child.is_container()) stack.emplace_back(&child, depth);
+  };
   while (!stack.empty()) {
     auto [node, depth] = stack.back();
     stack.pop_back();
-    ++extent.nodes;
-    extent.depth = std::max(extent.depth, depth);
     if (node->is_array()) {
-      for (const Json& item : node->as_array()) stack.emplace_back(&item, depth + 1);
-    } else if (node->is_object()) {
+      for (const Json& item : node->as_array()) count(item, depth + 1);
+    } else {
       for (const auto& entry : node->as_object()) {
         on_key(entry.first);
-        stack.emplace_back(&entry.second, depth + 1);
+        count(entry.second, depth + 1);
       }
     }
   }

@@ -114,16 +114,17 @@ void ExprTranslator::hint_types(const Json& start, const Type& expected) {
     if (const Json* call = call_of(*expr)) {
       std::vector<const Json*> args = call_arguments(*call);
       std::string_view name = call_name(*expr);
-      Type fallback = expected.is_list() ? expected : strings();
-      auto known_list = [&](const Json& arg) {
-        Type t = value_type(arg);
-        return t.is_list() && !t.element().is_any() ? t : fallback;
-      };
       for (size_t i = 0; i < args.size(); ++i) {
         Type arg_type = Type::any();
         if (name == "Join" || name == "Size" || name == "Element") {
           if (i == 0) arg_type = strings();
         } else if (name == "ArrayConcat") {
+          // Made here only: most calls are of anything else.
+          Type fallback = expected.is_list() ? expected : strings();
+          auto known_list = [&](const Json& arg) {
+            Type t = value_type(arg);
+            return t.is_list() && !t.element().is_any() ? t : fallback;
+          };
           if (i == 0) {
             arg_type = args.size() > 1 ? known_list(*args[1]) : fallback;
           } else {
@@ -174,8 +175,8 @@ Type ExprTranslator::value_type(const Json& expr) const {
   if (const Json* variable = expr.get("variable")) {
     const Json* name = variable->get("var_name");
     if (name == nullptr) return Type::any();
-    std::string key = name->is_str() ? name->as_str() : name->compact();
-    auto found = variable_types.find(key);
+    auto found = name->is_str() ? variable_types.find(std::string_view(name->as_str()))
+                                : variable_types.find(name->compact());
     return found == variable_types.end() ? Type::any() : found->second;
   }
   if (const Json* subscript = expr.get("subscript")) {

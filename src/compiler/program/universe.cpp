@@ -510,10 +510,14 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
   } else {
     Json copy = rule;
     const size_t max_depth = max_rule_depth(rule);
-    auto injected = inject_into_rule(copy, *this, work, max_depth);
+    std::optional<TreeExtent> extent;
+    auto injected = inject_into_rule(copy, *this, work, max_depth, extent);
     if (!injected.ok()) return attach(injected.error());
-    if (decorate) copy = decorate_combine_rule(std::move(copy), fresh_variable());
-    if (!eliminate_compiler_variables(copy, kMaxRuleNodes, max_depth, in_combine ? &outer : nullptr))
+    if (decorate) {
+      copy = decorate_combine_rule(std::move(copy), fresh_variable());
+      extent.reset();
+    }
+    if (!eliminate_compiler_variables(copy, kMaxRuleNodes, max_depth, in_combine ? &outer : nullptr, extent))
       return attach(CompileError(kRuleTooLargeMessage));
     tree = std::make_shared<const Json>(std::move(copy));
   }

@@ -96,6 +96,23 @@ class WorkFinder {
     return work;
   }
 
+  // Whether conjuncts about to join a conjunction hold a call that a round
+  // could turn into a conjunct or inline: one of nil or of a function of the
+  // program, wherever it stands (more than find_work counts, never less).
+  bool may_bring_work(const Json::ArrayType& conjuncts) const {
+    return std::any_of(conjuncts.begin(), conjuncts.end(), [&](const Json& conjunct) {
+      return !walk_tree(conjunct, [&](const Json& node, std::string_view key) {
+        if (key == "variable") return Walk::Skip;
+        const Json* call = node.get("call");
+        if (call == nullptr) return Walk::Enter;
+        const std::string& name = call->at("predicate_name").as_str();
+        if (name == "nil") return Walk::Stop;
+        const Json* callee = source_.injectable_rule(name);
+        return callee && is_function(*callee) ? Walk::Stop : Walk::Enter;
+      });
+    });
+  }
+
  private:
   // One read-only walk standing in for the rewrites' own: it visits every node,
   // as unifications_with_functions, inject_conjuncts and the elimination do, and
@@ -191,6 +208,8 @@ class Injector {
   // changes the rule run as before, since that change can give them work.
   Result<Unit, CompileError> run() { return run(finder_.find_work(rule_, false)); }
 
+  const std::optional<TreeExtent>& extent() const { return extent_; }
+
   // The same, with the first round's work known.
   Result<Unit, CompileError> run(RewriteWork first) {
     for (bool first_round = true;; first_round = false) {
@@ -205,12 +224,17 @@ class Injector {
         TRY(bool b, inline_functions());
         changed = changed || b;
       }
+      // When only injection changed the rule, what it spliced is all that is
+      // new: the next round's walk would find nothing else to do there.
+      const bool injection_alone = !changed;
+      brought_work_ = false;
       if (changed || work.injection) {
         TRY(bool c, inject_conjuncts(rule_));
         changed = changed || c;
       }
       if (!changed) return Unit{};
       TRY_VOID(check_extent());
+      if (injection_alone && !brought_work_) return Unit{};
     }
   }
 
@@ -223,8 +247,9 @@ class Injector {
 
   // Every walk of the rule recurses over its levels: a rule that inlining
   // grows deeper than the parser lets a text nest, or without end, is refused.
-  Result<Unit, CompileError> check_extent() const {
+  Result<Unit, CompileError> check_extent() {
     const TreeExtent extent = tree_extent(rule_);
+    extent_ = extent;
     if (extent.depth > max_depth_) return CompileError(kTooDeepMessage, text());
     if (extent.nodes > kMaxRuleNodes) return CompileError(kRuleTooLargeMessage, text());
     return Unit{};
@@ -497,6 +522,7 @@ class Injector {
           return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
         spliced.push_back(make_unification(*head_value, *value));
       }
+      brought_work_ = brought_work_ || finder_.may_bring_work(spliced);
       for (auto it = spliced.rbegin(); it != spliced.rend(); ++it) pending.push_back(std::move(*it));
       changed = true;
     }
@@ -509,6 +535,10 @@ class Injector {
   WorkFinder finder_;
   int rewrites_ = 0;
   std::map<Json*, std::vector<Json>> pending_;
+  // The rule's extent as last measured, while it stands so.
+  std::optional<TreeExtent> extent_;
+  // Whether the conjuncts spliced in this round may give the next one work.
+  bool brought_work_ = false;
   size_t max_depth_;
 };
 
@@ -523,8 +553,11 @@ Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source)
 }
 
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source, const RewriteWork& work,
-                                            size_t max_depth) {
-  return Injector(rule, source, max_depth).run(work);
+                                            size_t max_depth, std::optional<TreeExtent>& extent) {
+  Injector injector(rule, source, max_depth);
+  Result<Unit, CompileError> done = injector.run(work);
+  extent = injector.extent();
+  return done;
 }
 
 RewriteWork rewrite_work(const Json& rule, const InjectionSource& source) {

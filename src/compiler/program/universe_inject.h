@@ -3,12 +3,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "common/compile_error.h"
 #include "common/result.h"
 #include "parser/json.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -60,7 +62,9 @@ RewriteWork rewrite_work(const Json& rule, const InjectionSource& source);
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source);
 // The same, for a caller that has rewrite_work and max_rule_depth of the rule
 // already: its first round starts from them instead of walking the rule again.
+// `extent` is left with the rule's extent when the last change was measured,
+// else empty.
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source, const RewriteWork& work,
-                                            size_t max_depth);
+                                            size_t max_depth, std::optional<TreeExtent>& extent);
 
 }  // namespace mirtova

@@ -2,6 +2,7 @@
 #include "compiler/rule_translate/rewrites.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -111,6 +112,168 @@ ExtentAndSubscripts extent_and_subscripts(const Json& tree) {
       tree, [&](const auto& key) { out.subscripts = out.subscripts || key.view() == "subscript"; });
   return out;
 }
+
+// Where a rule's compiler variables stand and where its unifications are,
+// found in one walk: each binding taken is then put in its places, and the next
+// one sought among the unifications, without walking the whole rule again. It
+// follows a rule whose conjunctions stay where they are: a replacement is a
+// side of a unification, so when no side holds a conjunction, no replacement
+// brings one and none leaves with an erased unification.
+class BindingIndex {
+ public:
+  // False, with nothing changed but shared nodes made the rule's own, when a
+  // unification holds a conjunction.
+  // `subscripts` tells whether an object of the rule has a subscript key, when
+  // the whole rule was walked.
+  bool build(Json& rule, bool& subscripts) {
+    std::vector<const Json*> combines;
+    // Per object entered: whether it holds a combine, a unification.
+    std::vector<uint8_t> holds;
+    constexpr uint8_t kCombine = 1, kUnification = 2;
+    size_t unifications = 0;  // around the node the walk is at
+    bool followed = true;
+    // The keys are told by their words: one pass over an object's entries.
+    const uint64_t subscript_word = JsonKey::word_of("subscript");
+    const uint64_t variable_word = JsonKey::word_of("variable");
+    const uint64_t combine_word = JsonKey::word_of("combine");
+    const uint64_t unification_word = JsonKey::word_of("unification");
+    const uint64_t conjunction_word = JsonKey::word_of("conjunction");
+    walk_tree_mut(
+        rule,
+        [&](Json& node) {
+          bool variable = false, conjunction = false;
+          uint8_t held = 0;
+          for (const auto& entry : std::as_const(node).as_object()) {
+            const uint64_t word = entry.first.word();
+            if (word == subscript_word)
+              subscripts = true;
+            else if (word == variable_word)
+              variable = true;
+            else if (word == combine_word)
+              held |= kCombine;
+            else if (word == unification_word)
+              held |= kUnification;
+            else if (word == conjunction_word)
+              conjunction = true;
+          }
+          if (variable && note_occurrence(node, occurrences_)) return Walk::Skip;
+          if (held & kCombine) combines.push_back(node.get_mut("combine"));
+          if (held & kUnification) ++unifications;
+          holds.push_back(held);
+          if (!conjunction) return Walk::Enter;
+          if (unifications > 0) {
+            followed = false;
+            return Walk::Stop;
+          }
+          Json::ArrayType& conjuncts = node.get_mut("conjunction")->at_mut("conjunct").as_array_mut();
+          const Json* combine = combines.empty() ? nullptr : combines.back();
+          for (size_t i = 0; i < conjuncts.size(); ++i)
+            if (conjuncts[i].has("unification")) candidates_.push_back(Candidate{&conjuncts, i, combine});
+          return Walk::Enter;
+        },
+        [&](Json&) {
+          const uint8_t held = holds.back();
+          holds.pop_back();
+          if (held & kCombine) combines.pop_back();
+          if (held & kUnification) --unifications;
+        });
+    return followed;
+  }
+
+  // take_binding, read from the index: the same unification, by the same tests.
+  bool take(const Vocabulary* fixed, std::string& var, Json& replacement) {
+    for (size_t k = 0; k < candidates_.size(); ++k) {
+      const Candidate candidate = candidates_[k];
+      Json* u = (*candidate.conjuncts)[candidate.index].get_mut("unification");
+      if (u == nullptr) continue;
+      auto local_to = [&](const std::string& name) {
+        if (fixed != nullptr && fixed->count(name) > 0) return false;
+        return candidate.combine == nullptr || count_variable(*candidate.combine, name) == count(name);
+      };
+      Json& left = u->at_mut("left_hand_side");
+      Json& right = u->at_mut("right_hand_side");
+      std::string name;
+      Json* taken = nullptr;
+      if (is_compiler_variable(left, name) && !contains_variable(right, name) && local_to(name))
+        taken = &right;
+      else if (is_compiler_variable(right, name) && !contains_variable(left, name) && local_to(name))
+        taken = &left;
+      if (taken == nullptr) continue;
+      forget((*candidate.conjuncts)[candidate.index]);
+      var = name;
+      replacement = std::move(*taken);
+      candidate.conjuncts->erase(candidate.conjuncts->begin() + static_cast<std::ptrdiff_t>(candidate.index));
+      candidates_.erase(candidates_.begin() + static_cast<std::ptrdiff_t>(k));
+      for (Candidate& other : candidates_)
+        if (other.conjuncts == candidate.conjuncts && other.index > candidate.index) --other.index;
+      return true;
+    }
+    return false;
+  }
+
+  // substitute_variable, at the places the index knows.
+  size_t substitute(const std::string& var, const Json& replacement) {
+    size_t copies = 0;
+    std::vector<Occurrence> kept;
+    kept.reserve(occurrences_.size());
+    std::vector<Occurrence> brought;
+    for (Occurrence& occurrence : occurrences_) {
+      if (occurrence.name != var) {
+        kept.push_back(std::move(occurrence));
+        continue;
+      }
+      *occurrence.slot = replacement;
+      ++copies;
+      walk_tree_mut(*occurrence.slot,
+                    [&](Json& node) { return note_occurrence(node, brought) ? Walk::Skip : Walk::Enter; });
+    }
+    for (Occurrence& occurrence : brought) kept.push_back(std::move(occurrence));
+    occurrences_ = std::move(kept);
+    return copies;
+  }
+
+ private:
+  struct Occurrence {
+    std::string name;
+    Json* slot;
+  };
+  // A unification conjunct: its conjunction's list, its place there, and the
+  // innermost combine around it.
+  struct Candidate {
+    Json::ArrayType* conjuncts;
+    size_t index;
+    const Json* combine;
+  };
+
+  // Whether `node` is a variable; a compiler variable's place is kept in `out`.
+  static bool note_occurrence(Json& node, std::vector<Occurrence>& out) {
+    const Json* n = var_name_of(node);
+    if (n == nullptr) return false;
+    if (n->is_str()) {
+      std::string_view name = n->as_str();
+      if (name.starts_with("x_")) out.push_back(Occurrence{std::string(name), &node});
+    }
+    return true;
+  }
+
+  size_t count(std::string_view name) const {
+    return static_cast<size_t>(std::count_if(occurrences_.begin(), occurrences_.end(),
+                                             [&](const Occurrence& o) { return o.name == name; }));
+  }
+
+  // Drops the places inside a unification about to be erased.
+  void forget(Json& conjunct) {
+    std::vector<Occurrence> inside;
+    walk_tree_mut(conjunct,
+                  [&](Json& node) { return note_occurrence(node, inside) ? Walk::Skip : Walk::Enter; });
+    std::erase_if(occurrences_, [&](const Occurrence& o) {
+      return std::any_of(inside.begin(), inside.end(), [&](const Occurrence& i) { return i.slot == o.slot; });
+    });
+  }
+
+  std::vector<Occurrence> occurrences_;
+  std::vector<Candidate> candidates_;
+};
 
 }  // namespace
 
@@ -223,11 +386,23 @@ Json decorate_combine_rule(Json rule, const std::string& var) {
   return rule;
 }
 
-bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth, const Vocabulary* fixed) {
+bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth, const Vocabulary* fixed,
+                                  std::optional<TreeExtent> extent) {
   // Each variable is put in every place it stood, so a chain of bindings each
   // used twice doubles the rule at every link: the growth is counted as it goes
   // (an upper bound, measured exactly only when it passes the limit).
-  auto [extent, subscripts] = extent_and_subscripts(rule);
+  // Simplifying rewrites the rule around the places the index would keep.
+  BindingIndex index;
+  bool subscripts = false;
+  const bool indexed = index.build(rule, subscripts) && !subscripts;
+  // Without the index the rule is measured at once. With it, only once a
+  // binding is taken, if the caller has not: most rules have none, and the
+  // rule without the one taken still bounds what follows.
+  if (!indexed) {
+    const ExtentAndSubscripts measured = extent_and_subscripts(rule);
+    extent = measured.extent;
+    subscripts = measured.subscripts;
+  }
   std::string var;
   Json replacement;
   // The first simplification leaves none to make; a later one can only find
@@ -235,14 +410,16 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth
   // never will: every replacement is a part of it moved elsewhere.
   bool simplified = false;
   for (;;) {
-    if (!take_binding(rule, fixed, var, replacement)) break;
+    if (!(indexed ? index.take(fixed, var, replacement) : take_binding(rule, fixed, var, replacement))) break;
+    if (!extent) extent = tree_extent(rule);
     const TreeExtent added = tree_extent(replacement);
-    const size_t copies = substitute_variable(rule, var, replacement);
-    extent.nodes += copies * added.nodes;
-    if (copies > 0) extent.depth += added.depth;
-    if (extent.nodes > max_nodes || extent.depth > max_depth) {
+    const size_t copies =
+        indexed ? index.substitute(var, replacement) : substitute_variable(rule, var, replacement);
+    extent->nodes += copies * added.nodes;
+    if (copies > 0) extent->depth += added.depth;
+    if (extent->nodes > max_nodes || extent->depth > max_depth) {
       extent = tree_extent(rule);
-      if (extent.nodes > max_nodes || extent.depth > max_depth) return false;
+      if (extent->nodes > max_nodes || extent->depth > max_depth) return false;
     }
     if (subscripts && (!simplified || may_make_record_subscript(replacement)))
       simplify_record_subscripts(rule);

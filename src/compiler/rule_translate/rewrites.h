@@ -2,12 +2,16 @@
 // elimination of compiler variables, and the variable walks they share.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "compiler/expr_translate/subquery_translator.h"
 #include "parser/json.h"
@@ -25,8 +29,10 @@ Json decorate_combine_rule(Json combine, const std::string& var);
 // (those of the rule around a combine translated on its own) are never removed.
 // False, with the rule left part-way, when that would grow it past `max_nodes`
 // nodes or `max_depth` levels.
+// `extent`, when given, is the rule's as the caller last measured it.
 bool eliminate_compiler_variables(Json& rule, size_t max_nodes = SIZE_MAX, size_t max_depth = SIZE_MAX,
-                                  const Vocabulary* fixed = nullptr);
+                                  const Vocabulary* fixed = nullptr,
+                                  std::optional<TreeExtent> extent = std::nullopt);
 
 // Whether the tree mentions the variable.
 bool contains_variable(const Json& node, std::string_view name);
@@ -44,16 +50,26 @@ void collect_variables(const Json& node, std::set<std::string>& out);
 template <class Fresh>
 void rename_variables(Json& node, std::map<std::string, std::string>& rename, Fresh&& fresh) {
   // In document order: the fresh names are handed out in the order the
-  // variables are first met.
+  // variables are first met. A rule has a few variables, met many times: each
+  // new name is made once as a node, which its copies share, and found again
+  // by a scan rather than by building the old name to look it up.
+  std::vector<std::pair<const std::string*, Json>> given;
+  for (const auto& [old_name, new_name] : rename) given.emplace_back(&old_name, Json(new_name));
   walk_tree_mut(node, [&](Json& object) {
     Json* v = object.get_mut("variable");
     Json* name_node = v != nullptr ? v->get_mut("var_name") : nullptr;
     if (name_node == nullptr) return Walk::Enter;
-    std::string name = name_node->as_var_name();
-    if (name == "_") return Walk::Skip;
-    auto it = rename.find(name);
-    if (it == rename.end()) it = rename.emplace(name, fresh()).first;
-    *name_node = Json(it->second);
+    if (name_node->var_name_is("_")) return Walk::Skip;
+    auto it = std::find_if(given.begin(), given.end(),
+                           [&](const auto& entry) { return name_node->var_name_is(*entry.first); });
+    if (it == given.end()) {
+      std::string fresh_name = fresh();
+      Json fresh_node(fresh_name);
+      auto added = rename.emplace(name_node->as_var_name(), std::move(fresh_name)).first;
+      given.emplace_back(&added->first, std::move(fresh_node));
+      it = given.end() - 1;
+    }
+    *name_node = it->second;
     return Walk::Skip;
   });
 }

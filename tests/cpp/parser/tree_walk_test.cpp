@@ -82,6 +82,25 @@ TEST(TreeWalk, WalksWhatTheVisitsLeave) {
   EXPECT_EQ(entered, (std::vector<std::string>{"", "p", "new", "inner", "q", "leaf", "new", "inner"}));
 }
 
+TEST(TreeWalk, ExtentCountsNodesOfEveryKindAndTheDeepestLevel) {
+  struct Case {
+    Json tree;
+    size_t nodes, depth, keys;
+  } cases[] = {
+      {Json(1), 1, 1, 0},
+      {Json::object(), 1, 1, 0},
+      {make_array(1, make_array(), "x"), 4, 2, 0},
+      {sample(), 9, 5, 6},
+  };
+  for (const Case& c : cases) {
+    size_t keys = 0;
+    const TreeExtent extent = tree_extent(c.tree, [&](const auto&) { ++keys; });
+    EXPECT_EQ(extent.nodes, c.nodes) << c.tree.compact();
+    EXPECT_EQ(extent.depth, c.depth) << c.tree.compact();
+    EXPECT_EQ(keys, c.keys) << c.tree.compact();
+  }
+}
+
 TEST(TreeWalk, DeepTreesDoNotReachTheCallStack) {
   constexpr int kDepth = 100000;
   Json tree = make_object("leaf", true);

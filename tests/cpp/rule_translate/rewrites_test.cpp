@@ -122,6 +122,18 @@ TEST(RewritesTest, EliminationOfCompilerVariables) {
                                                  Json(fields({}, {{"arg", var("a")}}))}})}})),
              atom("P", {var("a")})}),
        rule(head("T", {var("a")}), {atom("P", {var("a")})})},
+      {"a binding in a negation becomes its own once the one outside is put in its places",
+       rule(head("T", {var("a")}), {atom("P", {var("a")}), unify(var("x_1"), var("x_4")),
+                                    negation({atom("Q", {var("x_1")}), unify(var("x_1"), var("a"))})}),
+       rule(head("T", {var("a")}), {atom("P", {var("a")}), negation({atom("Q", {var("a")})})})},
+      {"a variable the rule also reads is compared in the negation, not bound",
+       rule(head("T", {var("x_1")}), {atom("P", {var("x_1")}), negation({unify(var("x_1"), var("a")), atom("Q", {var("a")})})}),
+       rule(head("T", {var("x_1")}), {atom("P", {var("x_1")}), negation({unify(var("x_1"), var("a")), atom("Q", {var("a")})})})},
+      {"a replacement holding a combine brings its bindings along",
+       rule(head("T", {var("x_1")}),
+            {atom("P", {var("z")}),
+             unify(var("x_1"), combine_expr("Agg+", var("y"), {atom("S", {var("x_2")}), unify(var("x_2"), var("y"))}))}),
+       rule(head("T", {combine_expr("Agg+", var("y"), {atom("S", {var("y")})})}), {atom("P", {var("z")})})},
   };
   // clang-format on
   for (Case& c : cases) {
@@ -175,6 +187,10 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
       rule(head("Double", {var("x")}, {{"quoril_value", op("+", var("x"), var("x"))}}), {});
   program.rules["Half"] = rule(head("Half", {var("x")}, {{"quoril_value", var("h")}}),
                                {unify(var("x"), op("+", var("h"), var("h")))});
+  program.rules["Twice"] = rule(head("Twice", {var("a"), var("b")}),
+                                {atom("E", {var("a")}), unify(var("b"), call("Double", {var("a")}))});
+  program.rules["Halves"] = rule(head("Halves", {var("a"), var("b")}),
+                                 {atom("E", {var("a")}), unify(var("b"), call("Half", {var("a")}))});
   struct Case {
     std::string what;
     Json rule, want;
@@ -193,6 +209,13 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
       {"function with a body becomes a conjunct",
        rule(head("T", {call("Half", {var("y")})}), {atom("M", {var("y")})}),
        rule(head("T", {var("x_0")}), {atom("M", {var("y")}), unify(op("+", var("x_0"), var("x_0")), var("y"))})},
+      {"a call in a spliced body is inlined in the next round",
+       rule(head("T", {var("p"), var("q")}), {atom("Twice", {var("p"), var("q")})}),
+       rule(head("T", {var("p"), var("q")}), {atom("E", {var("p")}), unify(op("+", var("p"), var("p")), var("q"))})},
+      {"a function with a body in a spliced body becomes a conjunct in the next round",
+       rule(head("T", {var("p"), var("q")}), {atom("Halves", {var("p"), var("q")})}),
+       rule(head("T", {var("p"), var("q")}),
+            {atom("E", {op("+", var("q"), var("q"))}), unify(op("+", var("q"), var("q")), var("p"))})},
   };
   // clang-format on
   for (Case& c : cases) {
