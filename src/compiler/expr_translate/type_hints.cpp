@@ -174,7 +174,7 @@ Type ExprTranslator::value_type(const Json& expr) const {
   if (const Json* variable = expr.get("variable")) {
     const Json* name = variable->get("var_name");
     if (name == nullptr) return Type::any();
-    std::string key = name->is_str() ? name->as_str() : name->compact();
+    std::string key = name->is_str() ? std::string(name->as_str()) : name->compact();
     auto found = variable_types.find(key);
     return found == variable_types.end() ? Type::any() : found->second;
   }
@@ -241,7 +241,7 @@ Type ExprTranslator::record_type(const Json& record) const {
     for (const Json& entry : entries->as_array()) {
       const Json* field = entry.get("field");
       if (field == nullptr || !field->is_str()) continue;
-      fields.insert_or_assign(field->as_str(), value_type(entry_value(entry)));
+      fields.insert_or_assign(std::string(field->as_str()), value_type(entry_value(entry)));
     }
   }
   return Type::closed_record(std::move(fields));
@@ -338,7 +338,7 @@ Type record_literal_type(const Json& record) {
           type = Type::boolean();
         }
       }
-      fields.insert_or_assign(field->as_str(), std::move(type));
+      fields.insert_or_assign(std::string(field->as_str()), std::move(type));
     }
   }
   return Type::closed_record(std::move(fields));
