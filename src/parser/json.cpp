@@ -147,21 +147,27 @@ JsonObject::iterator JsonObject::erase(const_iterator at) {
   return base + index;
 }
 
-template <class Text>
-void Json::hold_text(Text&& text) {
+Json::TextBlock* Json::TextBlock::make(std::string_view text) {
+  void* room = ::operator new(sizeof(TextBlock) + text.size());
+  auto* block = ::new (room) TextBlock{{1}, text.size()};
+  std::memcpy(static_cast<void*>(block + 1), text.data(), text.size());
+  return block;
+}
+
+void Json::hold_text(std::string_view text) {
   // Most of a program's texts are names and keywords: in place they take no
   // block, and a copy of them is a copy of the node's bytes.
-  const size_t size = std::string_view(text).size();
+  const size_t size = text.size();
   if (size <= kInPlaceBytes) {
-    std::memcpy(static_cast<void*>(this), std::string_view(text).data(), size);
+    std::memcpy(static_cast<void*>(this), text.data(), size);
     tag_ = static_cast<Tag>(static_cast<size_t>(Tag::InPlace) + size);
     return;
   }
-  text_ = new TextBlock{{1}, std::string(std::forward<Text>(text))};
+  text_ = TextBlock::make(text);
   tag_ = Tag::Str;
 }
 
-Json::Json(std::string s) { hold_text(std::move(s)); }
+Json::Json(std::string s) { hold_text(s); }
 
 Json::Json(std::string_view s) { hold_text(s); }
 

@@ -239,13 +239,17 @@ class Json {
            static_cast<unsigned>(Tag::Subtree) - static_cast<unsigned>(Tag::Str);
   }
   // Makes this a string node of `text`.
-  template <class Text>
-  void hold_text(Text&& text);
+  void hold_text(std::string_view text);
 
-  // A long string of the node's own, shared by its copies.
+  // A long string of the node's own, shared by its copies: its count and
+  // size, then its bytes, in one allocation.
   struct TextBlock {
     std::atomic<uint32_t> refs;
-    std::string text;
+    size_t size;
+    std::string_view text() const { return std::string_view(reinterpret_cast<const char*>(this + 1), size); }
+    static TextBlock* make(std::string_view text);
+    // The bytes go with the block, which make allocated as a whole.
+    static void operator delete(void* block) { ::operator delete(block); }
   };
   // A string given by shared_str: its copies keep the one text given.
   struct SharedTextBlock {
@@ -293,7 +297,7 @@ inline std::string_view Json::as_str() const {
   if (in_place())
     return std::string_view(reinterpret_cast<const char*>(this),
                             static_cast<size_t>(tag_) - static_cast<size_t>(Tag::InPlace));
-  if (tag_ == Tag::Str) return text_->text;
+  if (tag_ == Tag::Str) return text_->text();
   if (tag_ == Tag::SharedStr) return *shared_text_->text;
   return not_a_str();
 }
