@@ -18,7 +18,7 @@ std::optional<std::vector<std::string>> named_columns(const Json& rule) {
   for (const Json& field : call_fields(rule.at("head"))) {
     const Json& name = field.at("field");
     if (!name.is_str()) return std::nullopt;
-    columns.push_back(name.as_str());
+    columns.emplace_back(name.as_str());
   }
   return columns;
 }
@@ -80,7 +80,7 @@ Schema schema(const std::vector<const Json*>& rules) {
   std::vector<MakePair> pairs;
   for (const Json* rule_ref : rules) {
     const Json& rule = *rule_ref;
-    const std::string& name = head_name(rule);
+    const std::string_view name = head_name(rule);
     if (name.starts_with("@")) {
       if (name == "@Make")
         if (std::optional<MakePair> pair = make_pair_of(rule)) pairs.push_back(std::move(*pair));

@@ -10,7 +10,7 @@ namespace mirtova {
 ParseResult<std::vector<Json>> parse_function_definition(const SpanString& left, const SpanString& value) {
   TRY(MaybeNode call, parse_call(left, false));
   if (!call) return ParsingException("Left hand side of function definition must be a predicate call.", left);
-  const std::string& name = call->at("predicate_name").as_str();
+  const std::string name(call->at("predicate_name").as_str());
 
   std::vector<Json> rules;
   TRY(Json annotation, parse_rule(SpanString("@CompileAsUdf(" + name + ")")));

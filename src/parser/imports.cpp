@@ -160,7 +160,7 @@ std::string capitalised(const std::string& component) {
 ParseResult<std::string> choose_prefix(const std::string& file_name, const ParseSession& session) {
   std::set<std::string> taken;
   for (const auto& [key, tree] : session.parsed_files) {
-    if (const Json* prefix = tree.get("predicates_prefix")) taken.insert(prefix->as_str());
+    if (const Json* prefix = tree.get("predicates_prefix")) taken.emplace(prefix->as_str());
   }
   std::vector<std::string> components = split_dots(file_name);
   std::string prefix = capitalised(components.back()) + "_";
@@ -220,7 +220,7 @@ int32_t rename_in_statement(std::string& text, const Renames& renames) {
 int32_t rename_in_string_literal(Json& holder, const Renames& renames) {
   Json& value = holder.at_mut("the_string");
   if (!value.is_str()) return 0;
-  std::string before = value.as_str();
+  std::string before(value.as_str());
   std::string text = before;
   int32_t count = rename_in_statement(text, renames);
   if (count == 0) return 0;
@@ -231,7 +231,7 @@ int32_t rename_in_string_literal(Json& holder, const Renames& renames) {
 
 bool renames_string(const std::string& key, Json& value, const Renames& renames, int32_t& count) {
   if ((key != "predicate_name" && key != "field") || !value.is_str()) return false;
-  auto found = renames.find(value.as_str());
+  auto found = renames.find(std::string(value.as_str()));
   if (found == renames.end()) return false;
   value = Json(found->second);
   ++count;
@@ -253,7 +253,7 @@ Json import_node(const std::string& file_key, const std::string& predicate,
 
 std::string local_name(const Json& node) {
   const Json& synonym = node.at("synonym");
-  return synonym.is_null() ? node.at("predicate_name").as_str() : synonym.as_str();
+  return std::string(synonym.is_null() ? node.at("predicate_name").as_str() : synonym.as_str());
 }
 
 // Fills the written names of "main": each import's local name, and every
@@ -266,15 +266,15 @@ Json written_names(const Json::ArrayType& rules, const FileImports& file, const 
   std::set<std::string> top_names;
   if (!session.parsed_files.empty()) top_names = statement_heads(rules);
   for (const Json& node : file.nodes) {
-    const std::string& prefix =
-        session.parsed_files.at(node.at("file").as_str()).at("predicates_prefix").as_str();
+    const std::string prefix(
+        session.parsed_files.at(std::string(node.at("file").as_str())).at("predicates_prefix").as_str());
     std::string local = local_name(node);
-    names.set(prefix + node.at("predicate_name").as_str(), local);
+    names.set(prefix + std::string(node.at("predicate_name").as_str()), local);
     top_names.insert(std::move(local));
   }
   std::map<std::string, std::vector<std::string>> filed;  // rest after the prefix -> internal names
   for (const auto& [key, tree] : session.parsed_files) {
-    const std::string& prefix = tree.at("predicates_prefix").as_str();
+    const std::string prefix(tree.at("predicates_prefix").as_str());
     for (const std::string& name : defined_and_made(tree.at("rule").as_array())) {
       if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 && !names.has(name))
         filed[name.substr(prefix.size())].push_back(name);
@@ -308,7 +308,7 @@ ParseResult<Unit> merge_files(Json::ArrayType& rules, const ParseSession& sessio
 
 std::set<std::string> statement_heads(const Json::ArrayType& rules) {
   std::set<std::string> names;
-  for (const Json& rule : rules) names.insert(rule.at("head").at("predicate_name").as_str());
+  for (const Json& rule : rules) names.emplace(rule.at("head").at("predicate_name").as_str());
   return names;
 }
 
@@ -385,7 +385,8 @@ ParseResult<Unit> resolve_import(const SpanString& statement, ParseSession& sess
 
   file.nodes.push_back(import_node(file_key, predicate, synonym));
   if (!file.imported_names.contains(file_key))
-    file.imported_names[file_key] = defined_and_made(session.parsed_files.at(file_key).at("rule").as_array());
+    file.imported_names[file_key] =
+        defined_and_made(session.parsed_files.at(std::string(file_key)).at("rule").as_array());
   return Unit{};
 }
 
@@ -403,9 +404,9 @@ ParseResult<AppliedImports> apply_imports(const std::string& file_name, Json::Ar
   }
 
   for (const Json& node : file.nodes) {
-    const std::string& file_key = node.at("file").as_str();
-    const std::string& predicate = node.at("predicate_name").as_str();
-    const std::string& prefix = session.parsed_files.at(file_key).at("predicates_prefix").as_str();
+    const std::string file_key(node.at("file").as_str());
+    const std::string predicate(node.at("predicate_name").as_str());
+    const std::string prefix(session.parsed_files.at(file_key).at("predicates_prefix").as_str());
     if (prefix.empty()) return message_error("Empty import prefix", file_key);
     const std::string internal = prefix + predicate;
     int32_t count = 0;

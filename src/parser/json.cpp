@@ -45,19 +45,6 @@ void append_int(std::string& out, int64_t v) {
 
 void append_blanks(std::string& out, size_t n) { out.append(n, ' '); }
 
-// The texts of no byte and of one byte, which are most of a program's
-// variable names: nodes of them point here instead of holding a block.
-const std::string* table_text(std::string_view text) {
-  static const std::array<std::string, 257> table = [] {
-    std::array<std::string, 257> t;
-    for (size_t c = 0; c < 256; ++c) t[c] = std::string(1, static_cast<char>(c));
-    return t;
-  }();
-  if (text.empty()) return &table[256];
-  if (text.size() == 1) return &table[static_cast<unsigned char>(text[0])];
-  return nullptr;
-}
-
 template <class Block>
 void drop(Block* block) {
   if (block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete block;
@@ -160,20 +147,27 @@ JsonObject::iterator JsonObject::erase(const_iterator at) {
   return base + index;
 }
 
-template <class Text>
-void Json::hold_text(Text&& text) {
-  // A text the table holds is pointed at, so that the one-byte names most
-  // variables have take no block of their own.
-  if (const std::string* known = table_text(text)) {
-    table_text_ = known;
-    in_table_ = true;
-  } else {
-    text_ = new TextBlock{{1}, std::string(std::forward<Text>(text))};
+Json::TextBlock* Json::TextBlock::make(std::string_view text) {
+  void* room = ::operator new(sizeof(TextBlock) + text.size());
+  auto* block = ::new (room) TextBlock{{1}, text.size()};
+  std::memcpy(static_cast<void*>(block + 1), text.data(), text.size());
+  return block;
+}
+
+void Json::hold_text(std::string_view text) {
+  // Most of a program's texts are names and keywords: in place they take no
+  // block, and a copy of them is a copy of the node's bytes.
+  const size_t size = text.size();
+  if (size <= kInPlaceBytes) {
+    std::memcpy(static_cast<void*>(this), text.data(), size);
+    tag_ = static_cast<Tag>(static_cast<size_t>(Tag::InPlace) + size);
+    return;
   }
+  text_ = TextBlock::make(text);
   tag_ = Tag::Str;
 }
 
-Json::Json(std::string s) { hold_text(std::move(s)); }
+Json::Json(std::string s) { hold_text(s); }
 
 Json::Json(std::string_view s) { hold_text(s); }
 
@@ -185,7 +179,7 @@ Json::Json(const Json& other) : i_(0) {
       std::memcpy(static_cast<void*>(this), &other, sizeof *this);
       return;
     case Tag::Str:
-      if (!other.in_table_) keep(other.text_);
+      keep(other.text_);
       std::memcpy(static_cast<void*>(this), &other, sizeof *this);
       return;
     case Tag::SharedStr:
@@ -204,6 +198,9 @@ Json::Json(const Json& other) : i_(0) {
       ::new (static_cast<void*>(&object_)) JsonObject(other.object_);
       tag_ = Tag::Object;
       return;
+    default:  // a text in place
+      std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+      return;
   }
 }
 
@@ -214,7 +211,7 @@ void Json::release() {
     case Tag::Int:
       break;
     case Tag::Str:
-      if (!in_table_) drop(text_);
+      drop(text_);
       break;
     case Tag::SharedStr:
       drop(shared_text_);
@@ -228,9 +225,10 @@ void Json::release() {
     case Tag::Object:
       object_.~JsonObject();
       break;
+    default:  // a text in place
+      break;
   }
   tag_ = Tag::Null;
-  in_table_ = false;
 }
 
 Json Json::shared_str(std::shared_ptr<const std::string> text) {
@@ -275,11 +273,7 @@ int64_t Json::as_int() const {
   kind_mismatch("int", kind());
 }
 
-const std::string& Json::as_str() const {
-  if (tag_ == Tag::Str) return in_table_ ? *table_text_ : text_->text;
-  if (tag_ == Tag::SharedStr) return *shared_text_->text;
-  kind_mismatch("string", kind());
-}
+std::string_view Json::not_a_str() const { kind_mismatch("string", kind()); }
 
 const Json::ArrayType& Json::as_array() const {
   if (tag_ == Tag::Array) return *array_;
@@ -299,7 +293,7 @@ std::string Json::as_var_name() const {
     append_int(out, i_);
     return out;
   }
-  if (is_str()) return as_str();
+  if (is_str()) return std::string(as_str());
   kind_mismatch("string or int var_name", kind());
 }
 

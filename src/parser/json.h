@@ -153,7 +153,7 @@ class Json {
     return *this;
   }
   ~Json() {
-    if (tag_ > Tag::Int) release();
+    if (holds_block()) release();
   }
 
   static Json from(std::string_view text) { return Json(text); }
@@ -176,7 +176,7 @@ class Json {
   Kind kind() const {
     if (tag_ <= Tag::Object) [[likely]]
       return static_cast<Kind>(tag_);
-    return tag_ == Tag::SharedStr ? Kind::Str : shared_kind();
+    return tag_ == Tag::Subtree ? shared_kind() : Kind::Str;
   }
   bool is_null() const { return kind() == Kind::Null; }
   bool is_bool() const { return kind() == Kind::Bool; }
@@ -191,7 +191,9 @@ class Json {
   // message naming the kind found, e.g. `expected int, got "string"`.
   bool as_bool() const;
   int64_t as_int() const;
-  const std::string& as_str() const;
+  // A view of the node's own bytes for a short text: it lasts while the node
+  // stays where it is, unchanged. A caller that keeps the text copies it.
+  std::string_view as_str() const;
   const ArrayType& as_array() const;
   const ObjectType& as_object() const;
   std::string as_var_name() const;
@@ -224,20 +226,30 @@ class Json {
   friend bool operator==(const Json& a, const Json& b);
 
  private:
-  friend class JsonTextPool;
-
-  // What the node holds. The first six are the kinds; a string is held in a
-  // counted block that copies share (a tree's strings never change in place),
-  // or, for the texts of one byte or none, in a table built once.
-  enum class Tag : uint8_t { Null, Bool, Int, Str, Array, Object, SharedStr, Subtree };
+  // What the node holds. The first six are the kinds; a text of up to
+  // kInPlaceBytes lives in the node's own bytes, its tag InPlace plus its
+  // size; a longer one is held in a counted block that copies share (a
+  // tree's strings never change in place).
+  enum class Tag : uint8_t { Null, Bool, Int, Str, Array, Object, SharedStr, Subtree, InPlace };
+  static constexpr size_t kInPlaceBytes = 15;
+  bool in_place() const { return tag_ >= Tag::InPlace; }
+  // Whether the node owns a block that its end gives up: Str to Subtree.
+  bool holds_block() const {
+    return static_cast<unsigned>(static_cast<uint8_t>(tag_) - static_cast<uint8_t>(Tag::Str)) <=
+           static_cast<unsigned>(Tag::Subtree) - static_cast<unsigned>(Tag::Str);
+  }
   // Makes this a string node of `text`.
-  template <class Text>
-  void hold_text(Text&& text);
+  void hold_text(std::string_view text);
 
-  // A string of the node's own, shared by its copies.
+  // A long string of the node's own, shared by its copies: its count and
+  // size, then its bytes, in one allocation.
   struct TextBlock {
     std::atomic<uint32_t> refs;
-    std::string text;
+    size_t size;
+    std::string_view text() const { return std::string_view(reinterpret_cast<const char*>(this + 1), size); }
+    static TextBlock* make(std::string_view text);
+    // The bytes go with the block, which make allocated as a whole.
+    static void operator delete(void* block) { ::operator delete(block); }
   };
   // A string given by shared_str: its copies keep the one text given.
   struct SharedTextBlock {
@@ -248,6 +260,7 @@ class Json {
   struct SubtreeBlock;
 
   [[noreturn]] static void missing_key(std::string_view key);
+  [[noreturn, gnu::cold]] std::string_view not_a_str() const;
 
   // The node a shared node holds (never itself a shared one), else this one.
   const Json& plain() const;
@@ -263,23 +276,31 @@ class Json {
   [[gnu::cold]] const Json* shared_get(std::string_view key) const;
 
   // A node is 16 bytes: syntax trees are mostly nodes, and a smaller node
-  // makes every object's entries smaller.
+  // makes every object's entries smaller. A text in place fills the bytes
+  // before the tag, payload and tail alike.
   union {
     bool b_;
     int64_t i_;
-    const std::string* table_text_;  // Str, in_table_
     TextBlock* text_;
     SharedTextBlock* shared_text_;
     ArrayType* array_;
     JsonObject object_;
     SubtreeBlock* subtree_;
   };
+  char tail_[kInPlaceBytes - sizeof(int64_t)];
   Tag tag_ = Tag::Null;
-  // Whether a Str node points into the table rather than at a block.
-  bool in_table_ = false;
 };
 
-static_assert(sizeof(Json) == 16, "a node is a word of payload and its tag");
+static_assert(sizeof(Json) == 16, "a node is a word of payload, room for a short text, and its tag");
+
+inline std::string_view Json::as_str() const {
+  if (in_place())
+    return std::string_view(reinterpret_cast<const char*>(this),
+                            static_cast<size_t>(tag_) - static_cast<size_t>(Tag::InPlace));
+  if (tag_ == Tag::Str) return text_->text();
+  if (tag_ == Tag::SharedStr) return *shared_text_->text;
+  return not_a_str();
+}
 
 struct Json::SubtreeBlock {
   std::atomic<uint32_t> refs;

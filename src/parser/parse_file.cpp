@@ -4,7 +4,6 @@
 #include "parser/forms.h"
 #include "parser/front_matter.h"
 #include "parser/imports.h"
-#include "parser/json_text_pool.h"
 #include "parser/nesting.h"
 #include "parser/rewrite.h"
 #include "parser/traverse.h"
@@ -22,7 +21,7 @@ SpanString whole_text_span(std::string_view text, std::pair<size_t, size_t> boun
 // annotations, in byte order.
 std::set<std::string> front_matter_candidates(const Json::ArrayType& rules) {
   std::set<std::string> names = made_predicates(rules);
-  for (const Json& rule : rules) names.insert(head_name(rule));
+  for (const Json& rule : rules) names.emplace(head_name(rule));
   for (auto it = names.begin(); it != names.end();) {
     if (!it->empty() && (*it)[0] == '@')
       it = names.erase(it);
@@ -75,17 +74,12 @@ ParseResult<Unit> parse_statement_rules(const SpanString& piece, Json::ArrayType
   return Unit{};
 }
 
-ParseResult<Unit> parse_program_statement(const SpanString& piece, Json::ArrayType& rules,
-                                          JsonTextPool& texts) {
+ParseResult<Unit> parse_program_statement(const SpanString& piece, Json::ArrayType& rules) {
   const size_t before = rules.size();
   TRY_VOID(parse_statement_rules(piece, rules));
   // While the statement's rules are fresh in memory; their head aggregations
-  // wait until the multi-body pass has read them. The blocks of the texts met
-  // before are freed at once, for the next statement to build in.
-  for (size_t i = before; i < rules.size(); ++i) {
-    rewrite_nested_aggregations(rules[i]);
-    texts.share_texts(rules[i]);
-  }
+  // wait until the multi-body pass has read them.
+  for (size_t i = before; i < rules.size(); ++i) rewrite_nested_aggregations(rules[i]);
   return Unit{};
 }
 
@@ -146,7 +140,6 @@ ParseResult<FileStatements> read_statements(std::string text, const std::string&
   SpanString program(std::move(comment_free));
   TRY(auto pieces, split_raw(program, ";"));
 
-  JsonTextPool texts;
   for (const SpanString& raw : pieces) {
     SpanString piece = strip(raw);
     if (piece.empty()) continue;
@@ -154,7 +147,7 @@ ParseResult<FileStatements> read_statements(std::string text, const std::string&
       TRY_VOID(resolve_import(piece, session, import_chain, out.imports));
       continue;
     }
-    TRY_VOID(parse_program_statement(piece, out.rules, texts));
+    TRY_VOID(parse_program_statement(piece, out.rules));
   }
   out.text = std::move(text);
   return out;
@@ -165,11 +158,10 @@ ParseResult<Unit> read_more_statements(std::string_view more, FileStatements& st
   TRY(std::string comment_free, remove_comments(text));
   SpanString program(std::move(comment_free));
   TRY(auto pieces, split_raw(program, ";"));
-  JsonTextPool texts;
   for (const SpanString& raw : pieces) {
     SpanString piece = strip(raw);
     if (piece.empty()) continue;
-    TRY_VOID(parse_program_statement(piece, statements.rules, texts));
+    TRY_VOID(parse_program_statement(piece, statements.rules));
   }
   return Unit{};
 }

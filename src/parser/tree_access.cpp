@@ -26,7 +26,7 @@ const Json* field_expression(const Json& field) {
 std::string field_column(const Json& field) {
   const Json& f = field.at("field");
   if (f.is_int()) return "col" + std::to_string(f.as_int());
-  return f.as_str();
+  return std::string(f.as_str());
 }
 
 std::optional<std::string> predicate_name(const Json& expr) {
@@ -34,7 +34,7 @@ std::optional<std::string> predicate_name(const Json& expr) {
   if (const Json* lit = expr.get("literal"))
     if (const Json* p = lit->get("the_predicate")) {
       const Json* name = p->get("predicate_name");
-      if (name && name->is_str()) return name->as_str();
+      if (name && name->is_str()) return std::string(name->as_str());
     }
   return std::nullopt;
 }
@@ -44,15 +44,15 @@ std::optional<std::string_view> predicate_literal_name(const Json& expr) {
   const Json* predicate = literal ? literal->get("the_predicate") : nullptr;
   const Json* name = predicate ? predicate->get("predicate_name") : nullptr;
   if (!name || !name->is_str()) return std::nullopt;
-  return std::string_view(name->as_str());
+  return name->as_str();
 }
 
 std::optional<std::string> string_literal(const Json& expr) {
   if (const Json* lit = expr.get("literal"))
     if (const Json* s = lit->get("the_string")) {
-      if (s->is_str()) return s->as_str();
+      if (s->is_str()) return std::string(s->as_str());
       const Json* text = s->get("the_string");
-      if (text && text->is_str()) return text->as_str();
+      if (text && text->is_str()) return std::string(text->as_str());
     }
   return std::nullopt;
 }
@@ -104,11 +104,11 @@ Json::ArrayType& ensure_body(Json& rule) {
   return *body_conjuncts_mut(rule);
 }
 
-const std::string& head_name(const Json& rule) { return rule.at("head").at("predicate_name").as_str(); }
+std::string_view head_name(const Json& rule) { return rule.at("head").at("predicate_name").as_str(); }
 
 std::string rule_text(const Json& rule) {
   const Json* text = rule.get("full_text");
-  return text != nullptr && text->is_str() ? text->as_str() : std::string("<unknown>");
+  return text != nullptr && text->is_str() ? std::string(text->as_str()) : std::string("<unknown>");
 }
 
 const Json* made_expression(const Json& statement) {

@@ -44,7 +44,7 @@ Json::ArrayType* body_conjuncts_mut(Json& rule);
 // The body's conjunct list, created when the rule has none.
 Json::ArrayType& ensure_body(Json& rule);
 
-const std::string& head_name(const Json& rule);
+std::string_view head_name(const Json& rule);
 
 // A statement's source text, "full_text", or "<unknown>" when it has none.
 std::string rule_text(const Json& rule);

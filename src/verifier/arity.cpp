@@ -46,7 +46,7 @@ FieldShape field_shape(const Json& node) {
     const Json* name = field.get("field");
     if (name == nullptr) continue;
     if (name->is_str()) {
-      shape.named.insert(name->as_str());
+      shape.named.emplace(name->as_str());
     } else {
       ++shape.positional;
     }
@@ -62,7 +62,7 @@ std::vector<std::string> column_names(const Json::ArrayType& fields) {
   for (const Json& field : fields) {
     const Json& column = field.at("field");
     if (column.is_str() && column.as_str() == "*") return {};
-    out.push_back(column.is_str() ? column.as_str() : "col" + std::to_string(column.as_int()));
+    out.push_back(column.is_str() ? std::string(column.as_str()) : "col" + std::to_string(column.as_int()));
   }
   return out;
 }
@@ -91,7 +91,7 @@ void check_call_shape(const std::string& name, const Json& call, const FieldShap
 
 // The definition of the predicate a call names, when the call is one to test.
 const FieldShape* tested_definition(const Json& call, const Definitions& definitions) {
-  const std::string& name = call.at("predicate_name").as_str();
+  const std::string name(call.at("predicate_name").as_str());
   if (is_annotation_name(name) || is_builtin_call(name)) return nullptr;
   auto it = definitions.find(name);
   return it == definitions.end() ? nullptr : &it->second;
@@ -175,7 +175,7 @@ class UsageWalk {
 
   void check(const Json& call) {
     if (const FieldShape* definition = tested_definition(call, definitions_))
-      check_call_shape(call.at("predicate_name").as_str(), call, *definition, errors_);
+      check_call_shape(std::string(call.at("predicate_name").as_str()), call, *definition, errors_);
   }
 
   const Definitions& definitions_;
@@ -212,14 +212,15 @@ std::vector<ArityError> check_arity(const RuleList& plain) {
   // each column once per head.
   std::unordered_map<std::string, size_t, StringHash, std::equal_to<>> first_arity;
   for (const Json* rule : plain) {
-    const std::string& name = head_name(*rule);
+    const std::string name(head_name(*rule));
     if (is_annotation_name(name)) continue;
     const Json::ArrayType& fields = call_fields(rule->at("head"));
     SortedNames columns;
     for (const Json& field : fields) {
       const Json& column = field.at("field");
-      if (column.is_str() && !columns.insert(column.as_str()).second)
-        errors.push_back(ArityError{ArityKind::DuplicateColumn, name, column.as_str(), 0, 0, {}});
+      if (column.is_str() && !columns.emplace(column.as_str()).second)
+        errors.push_back(ArityError{
+            ArityKind::DuplicateColumn, std::string(name), std::string(column.as_str()), 0, 0, {}});
     }
     auto [it, first] = first_arity.try_emplace(name, fields.size());
     if (!first && it->second != fields.size())
@@ -231,7 +232,7 @@ std::vector<ArityError> check_arity(const RuleList& plain) {
   // fields of any head, and every column some head names.
   Definitions definitions;
   for (const Json* rule : plain) {
-    const std::string& name = head_name(*rule);
+    const std::string name(head_name(*rule));
     if (is_annotation_name(name)) continue;
     FieldShape shape = field_shape(rule->at("head"));
     FieldShape& definition = definitions[name];
@@ -249,7 +250,7 @@ std::vector<ArityError> check_head_columns(const RuleList& plain) {
   std::vector<ArityError> errors;
   std::unordered_map<std::string, std::vector<std::string>, StringHash, std::equal_to<>> first_columns;
   for (const Json* rule : plain) {
-    const std::string& name = head_name(*rule);
+    const std::string name(head_name(*rule));
     if (is_annotation_name(name)) continue;
     std::vector<std::string> mine = column_names(call_fields(rule->at("head")));
     auto [it, first] = first_columns.try_emplace(name, mine);

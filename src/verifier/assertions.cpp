@@ -38,7 +38,7 @@ std::optional<std::string> statement_source(const Json& expression) {
   const Json* holder = text != nullptr && text->is_object() ? text : literal;
   const Json* source = holder->get("statement_source");
   if (source == nullptr || !source->is_str()) return std::nullopt;
-  return source->as_str();
+  return std::string(source->as_str());
 }
 
 // The assertions of a program, and the names its translations must know.
@@ -119,7 +119,7 @@ std::vector<Entry> read_annotation(const Json& rule, std::string_view annotation
       predicate = predicate_name(expression);
       continue;
     }
-    const std::string& name = key.as_str();
+    const std::string name(key.as_str());
     std::optional<std::string> statement = string_literal(expression);
     if (!statement) {
       errors.push_back(malformed(annotation, "'" + name + "' must be a string"));

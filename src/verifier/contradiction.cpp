@@ -65,7 +65,7 @@ std::optional<Term> term(const Json& expression) {
 
 std::string heritage(const Json& expression) {
   const Json* text = expression.get("expression_heritage");
-  return text != nullptr && text->is_str() ? text->as_str() : std::string();
+  return text != nullptr && text->is_str() ? std::string(text->as_str()) : std::string();
 }
 
 struct Comparison {
@@ -103,7 +103,7 @@ std::vector<Comparison> comparisons(const Json& body) {
       right = unification->get("right_hand_side");
       op = "==";
     } else if (const Json* call = conjunct.get("predicate")) {
-      const std::string& name = call->at("predicate_name").as_str();
+      const std::string_view name = call->at("predicate_name").as_str();
       // "x = 5" in a body is the parser's call of "=", which binds as "==" does.
       if (name != "=" && !is_comparison_operator(name)) continue;
       left = side(*call, "left");

@@ -77,7 +77,7 @@ std::string without_white_space(std::string_view text) {
 
 std::string heritage(const Json& expression) {
   const Json* text = expression.get("expression_heritage");
-  return text != nullptr && text->is_str() ? text->as_str() : std::string();
+  return text != nullptr && text->is_str() ? std::string(text->as_str()) : std::string();
 }
 
 // A depth of 1 or more, or -1 (also written "- 1", or ∞, which the parser
@@ -186,7 +186,7 @@ std::vector<DirectiveError> check_directives(const RuleList& full) {
   // Only the first @Engine names the engine, as in a compilation.
   bool engine_named = false;
   for (const Json* statement : full) {
-    const std::string& name = head_name(*statement);
+    const std::string name(head_name(*statement));
     if (name == "@Engine") {
       auto engine = read_engine(*statement);
       if (!engine.ok()) {

@@ -41,9 +41,9 @@ bool is_value_field(const Json& field) {
 std::vector<FunctorError> constants_read_as_relations(const RuleList& full,
                                                       const std::vector<Json>& applied) {
   std::unordered_set<std::string, StringHash, std::equal_to<>> own, constants;
-  for (const Json* statement : full) own.insert(head_name(*statement));
+  for (const Json* statement : full) own.emplace(head_name(*statement));
   for (const Json& rule : applied) {
-    const std::string& name = head_name(rule);
+    const std::string name(head_name(rule));
     const Json::ArrayType& fields = call_fields(rule.at("head"));
     if (!own.contains(name) && !rule.has("body") && fields.size() == 1 && is_value_field(fields[0]))
       constants.insert(name);
@@ -59,9 +59,9 @@ std::vector<FunctorError> constants_read_as_relations(const RuleList& full,
       for (const Json& field : call_fields(*predicate)) {
         if (is_value_field(field)) continue;
         const Json& column = field.at("field");
-        std::string message = "Predicate '" + name->as_str() + "' has no column '" +
-                              (column.is_str() ? column.as_str() : "col" + std::to_string(column.as_int())) +
-                              "'.";
+        std::string message =
+            "Predicate '" + std::string(name->as_str()) + "' has no column '" +
+            (column.is_str() ? std::string(column.as_str()) : "col" + std::to_string(column.as_int())) + "'.";
         if (reported.insert(message).second) errors.push_back(FunctorError{std::move(message)});
         return;
       }
@@ -105,7 +105,7 @@ std::vector<FunctorError> check_functors(const RuleList& full) {
   std::vector<std::optional<FunctorNames>> names;
   std::unordered_set<std::string, StringHash, std::equal_to<>> known;
   for (const Json* statement : full) {
-    const std::string& name = head_name(*statement);
+    const std::string name(head_name(*statement));
     if (!is_annotation_name(name)) known.insert(name);
   }
   for (const Json* statement : makes) {
@@ -136,7 +136,7 @@ std::vector<FunctorError> check_functors(const RuleList& full) {
   GeneratedNames made;
   for (const Json* statement : full) {
     copies.push_back(*statement);
-    const std::string& name = head_name(*statement);
+    const std::string name(head_name(*statement));
     if (is_aux_predicate(name)) made.add(name, name.substr(0, name.find(kAuxMarker)));
   }
   made.take_names_of(copies);

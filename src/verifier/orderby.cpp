@@ -32,7 +32,7 @@ std::optional<OrderByError> check_order_by(const Json& program, const RuleList& 
   for (const Json* statement : full) {
     if (ordered_predicate(*statement) == name->as_str()) return std::nullopt;
   }
-  return OrderByError{name->as_str()};
+  return OrderByError{std::string(name->as_str())};
 }
 
 }  // namespace mirtova::verifier

@@ -33,7 +33,7 @@ void collect_body_positional(const Json& tree, const SortedNames& value_predicat
   walk_tree(tree, [&](const Json& node) {
     const Json* predicate = node.get("predicate");
     if (predicate == nullptr || !predicate->is_object() || !has_numbered_field(*predicate)) return;
-    const std::string& name = predicate->at("predicate_name").as_str();
+    const std::string name(predicate->at("predicate_name").as_str());
     if (!builtins.contains(name) && !value_predicates.contains(name)) names.push_back(name);
   });
 }
@@ -48,7 +48,7 @@ std::string PositionalError::text() const {
 std::vector<PositionalError> check_positional(const RuleList& plain) {
   SortedNames value_predicates;
   for (const Json* statement : plain)
-    if (defines_value(*statement)) value_predicates.insert(head_name(*statement));
+    if (defines_value(*statement)) value_predicates.emplace(head_name(*statement));
 
   SortedNames seen;
   std::vector<PositionalError> found;
@@ -57,7 +57,7 @@ std::vector<PositionalError> check_positional(const RuleList& plain) {
     if (seen.insert(name).second) found.push_back(PositionalError{name});
   };
   for (const Json* statement : plain) {
-    const std::string& name = head_name(*statement);
+    const std::string name(head_name(*statement));
     if (is_annotation_name(name)) continue;
     if (has_numbered_field(statement->at("head")) && !defines_value(*statement)) report(name);
     if (const Json* body = statement->get("body")) {

@@ -75,11 +75,11 @@ HashedNames body_predicates(const Json& body) {
   HashedNames names;
   some_conjunct(body, [&names](const Json& conjunct, std::vector<const Json*>& pending) {
     if (const Json* call = conjunct.get("predicate")) {
-      names.insert(call->at("predicate_name").as_str());
+      names.emplace(call->at("predicate_name").as_str());
     } else if (const Json* unification = conjunct.get("unification")) {
       const Json* right = unification->get("right_hand_side");
       if (right == nullptr) return false;
-      if (const Json* call = right->get("call")) names.insert(call->at("predicate_name").as_str());
+      if (const Json* call = right->get("call")) names.emplace(call->at("predicate_name").as_str());
       if (const Json* combine = right->get("combine"))
         if (const Json* combined = combine->get("body")) pending.push_back(combined);
     }
@@ -105,11 +105,11 @@ std::optional<std::string> annotated_predicate(const Json& statement) {
   if (e == nullptr) return std::nullopt;
   if (const Json* literal = e->get("literal")) {
     if (const Json* predicate = literal->get("the_predicate"))
-      return predicate->at("predicate_name").as_str();
+      return std::string(predicate->at("predicate_name").as_str());
     return std::nullopt;
   }
   if (const Json* variable = e->get("variable")) return variable->at("var_name").as_var_name();
-  if (const Json* call = e->get("call")) return call->at("predicate_name").as_str();
+  if (const Json* call = e->get("call")) return std::string(call->at("predicate_name").as_str());
   return std::nullopt;
 }
 
@@ -131,7 +131,7 @@ std::vector<RecursionError> check_recursion(const RuleList& plain) {
   std::vector<RecursionError> errors;
   std::map<std::string_view, std::vector<const Json*>, std::less<>> rules_of;
   for (const Json* statement : plain) {
-    const std::string& name = head_name(*statement);
+    const std::string_view name = head_name(*statement);
     if (!is_annotation_name(name)) rules_of[name].push_back(statement);
   }
 
@@ -160,7 +160,7 @@ std::vector<RecursionError> check_recursion(const RuleList& plain) {
   }
 
   for (const Json* statement : plain) {
-    const std::string& name = head_name(*statement);
+    const std::string name(head_name(*statement));
     const Json* body = statement->get("body");
     if (is_annotation_name(name) || body == nullptr) continue;
     const std::vector<Argument> head = arguments_of(statement->at("head"));
@@ -180,7 +180,7 @@ std::vector<RecursionError> check_unbounded_recursion(const RuleList& full, cons
 
   HashedNames defined;
   for (const Json* statement : plain) {
-    const std::string& name = head_name(*statement);
+    const std::string name(head_name(*statement));
     if (!is_annotation_name(name)) defined.insert(name);
   }
 

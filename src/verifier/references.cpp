@@ -38,7 +38,7 @@ void collect(std::vector<Pending> pending, SortedNames& refs) {
     for (const Json& conjunct : conjuncts->as_array()) {
       if (const Json* predicate = conjunct.get("predicate")) {
         const Json* name = predicate->get("predicate_name");
-        if (name != nullptr && name->is_str()) refs.insert(name->as_str());
+        if (name != nullptr && name->is_str()) refs.emplace(name->as_str());
         pending.push_back({predicate, false});
         continue;
       }
@@ -60,7 +60,7 @@ void collect(std::vector<Pending> pending, SortedNames& refs) {
 SortedNames defined_predicates(const RuleList& statements) {
   SortedNames defined;
   for (const Json* statement : statements) {
-    const std::string& name = head_name(*statement);
+    const std::string name(head_name(*statement));
     if (name == "@Make") {
       if (std::optional<std::string> made = made_predicate(*statement)) defined.insert(std::move(*made));
     } else if (!is_annotation_name(name)) {

@@ -17,7 +17,7 @@ std::vector<ReservedError> check_reserved(const RuleList& plain) {
   SortedNames seen;
   std::vector<ReservedError> found;
   for (const Json* statement : plain) {
-    const std::string& name = head_name(*statement);
+    const std::string name(head_name(*statement));
     bool is_function = false;
     if (!reserved.contains(name)) {
       const Json* record = statement->at("head").get("record");

@@ -111,13 +111,13 @@ void add_functions_as_conditions(const Json& rule, const Names& functions,
     if (name == nullptr || !name->is_str() || functions.count(name->as_str()) == 0) continue;
     if (has_value_field(record_entries(condition->get("record")))) continue;
     if (!text) text = SharedText(rule_text(rule));
-    findings.push_back(SafetyError{SafetyKind::FunctionAsCondition, *text, name->as_str()});
+    findings.push_back(SafetyError{SafetyKind::FunctionAsCondition, *text, std::string(name->as_str())});
   }
 }
 
 // A call expression's name and its number of arguments.
 struct CallOf {
-  const std::string* name;
+  std::string_view name;
   size_t arguments;
 };
 
@@ -126,7 +126,7 @@ std::optional<CallOf> call_of(const Json& node) {
   const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
   if (name == nullptr || !name->is_str()) return std::nullopt;
   const Json::ArrayType* entries = record_entries(call->get("record"));
-  return CallOf{&name->as_str(), entries != nullptr ? entries->size() : 0};
+  return CallOf{name->as_str(), entries != nullptr ? entries->size() : 0};
 }
 
 bool asks_for_count(std::string_view name) { return name == "ArgMaxK" || name == "ArgMinK"; }
@@ -148,7 +148,7 @@ Names aggregates_of(const RuleList& rules) {
       const Json* value = entry.get("value");
       if (!is_value_field(entry) || value == nullptr) continue;
       if (std::optional<CallOf> call = call_of(expression_or_self(*value)))
-        defined_by_call_of[*call->name].push_back(head_name(*rule));
+        defined_by_call_of[call->name].push_back(head_name(*rule));
     }
   }
   std::vector<std::string_view> grown(aggregates.begin(), aggregates.end());
@@ -179,8 +179,8 @@ std::vector<std::string> aggregates_outside(const Json& rule, const Names& aggre
         if (it->first.view() != "aggregation") pending.push_back(&it->second);
     }
   };
-  auto add = [&](const std::string& name) {
-    if (std::find(found.begin(), found.end(), name) == found.end()) found.push_back(name);
+  auto add = [&](std::string_view name) {
+    if (std::find(found.begin(), found.end(), name) == found.end()) found.emplace_back(name);
   };
   if (const Json* body = rule.get("body")) pending.push_back(body);
   if (const Json::ArrayType* entries = head_entries(rule)) {
@@ -199,7 +199,7 @@ std::vector<std::string> aggregates_outside(const Json& rule, const Names& aggre
     if (const Json* aggregation = node.get("aggregation")) {
       std::optional<CallOf> call = call_of(expression_or_self(*aggregation));
       if (!call) continue;
-      if (asks_for_count(*call->name) && call->arguments < 2) add(*call->name);
+      if (asks_for_count(call->name) && call->arguments < 2) add(call->name);
       const Json::ArrayType* arguments =
           record_entries(expression_or_self(*aggregation).at("call").get("record"));
       if (arguments == nullptr) continue;
@@ -207,8 +207,8 @@ std::vector<std::string> aggregates_outside(const Json& rule, const Names& aggre
         if (const Json* value = it->get("value")) pending.push_back(&expression_or_self(*value));
       continue;
     }
-    if (std::optional<CallOf> call = call_of(node); call && aggregates.count(*call->name) != 0)
-      add(*call->name);
+    if (std::optional<CallOf> call = call_of(node); call && aggregates.count(call->name) != 0)
+      add(call->name);
     push_values(node);
   }
   return found;

@@ -33,7 +33,7 @@ void collect_calls(const Json& tree, SortedNames& calls) {
   walk_tree(tree, [&](const Json& node) {
     const Json* call = node.get("call");
     const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
-    if (name != nullptr && name->is_str()) calls.insert(name->as_str());
+    if (name != nullptr && name->is_str()) calls.emplace(name->as_str());
   });
 }
 
@@ -101,7 +101,7 @@ std::vector<UndefinedError> check_undefined(const RuleList& full) {
   // rest field takes its columns from elsewhere and is not judged.
   std::map<std::string, bool, std::less<>> has_value;
   for (const Json* statement : full) {
-    const std::string& name = head_name(*statement);
+    const std::string_view name = head_name(*statement);
     if (is_annotation_name(name) || has_value.contains(name)) continue;
     const Json::ArrayType& fields = call_fields(statement->at("head"));
     const bool open =

@@ -44,7 +44,7 @@ bool is_value_field(const Json& entry) {
   return field != nullptr && field->is_str() && field->as_str() == "quoril_value";
 }
 
-const std::string& predicate_name_of(const Json& call) { return call.at("predicate_name").as_str(); }
+std::string_view predicate_name_of(const Json& call) { return call.at("predicate_name").as_str(); }
 
 void add_variable(const Json& variable, VarSet& out) {
   std::string name = variable.at("var_name").as_var_name();
@@ -322,7 +322,7 @@ VarSet VarCollector::compared_vars(const Json& rule) {
   for_each_conjunct(*body, [&](const Json& conjunct) {
     const Json* predicate = conjunct.get("predicate");
     if (predicate == nullptr) return;
-    const std::string& name = predicate_name_of(*predicate);
+    const std::string_view name = predicate_name_of(*predicate);
     if (is_constraint_predicate(name) && name != "IsNull")
       merge(out, collected(predicate->get("record"), Role::Record, /*without_combines=*/true));
   });

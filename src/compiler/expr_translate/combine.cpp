@@ -20,7 +20,7 @@ bool collect_variables(const Json& node, std::set<std::string, std::less<>>& nam
     if (at.has("combine")) return Walk::Stop;
     if (const Json* variable = at.get("variable"))
       if (const Json* name = variable->get("var_name"))
-        names.insert(name->is_str() ? name->as_str() : name->compact());
+        names.insert(name->is_str() ? std::string(name->as_str()) : name->compact());
     return Walk::Enter;
   });
 }
@@ -60,7 +60,7 @@ Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_list
   if (call == nullptr) return Optional();
   std::vector<const Json*> aggregated = call_arguments(*call);
   // A refused aggregate is left to the general path, which names it.
-  const std::string& aggregate_name = call->at("predicate_name").as_str();
+  const std::string aggregate_name(call->at("predicate_name").as_str());
   const std::string* aggregate = function_template(aggregate_name, 1);
   if (aggregate == nullptr || aggregated.size() != 1 || is_refused(aggregate_name) ||
       *aggregate == kNotOnThisEngine || arguments_needed(*aggregate) > 1) {
@@ -88,7 +88,7 @@ Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_list
   const Json* element = inclusion->at("element").get("variable");
   if (element == nullptr) return Optional();
   const Json& name_node = element->at("var_name");
-  std::string element_name = name_node.is_str() ? name_node.as_str() : name_node.compact();
+  std::string element_name(name_node.is_str() ? std::string(name_node.as_str()) : name_node.compact());
   if (element_name == "_" || vocabulary.count(element_name) > 0) return Optional();
 
   std::set<std::string, std::less<>> used;

@@ -36,18 +36,19 @@ bool is_positive_whole_literal(const Json& expr) {
   const Json* number = literal != nullptr ? literal->get("the_number") : nullptr;
   const Json* text = number != nullptr ? number->get("number") : nullptr;
   if (text == nullptr || !text->is_str() || text->as_str().empty()) return false;
-  const std::string& digits = text->as_str();
+  const std::string digits(text->as_str());
   return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
          digits.find_first_not_of('0') != std::string::npos;
 }
 
-const std::string* text_of_string_literal(const Json& expr) {
+std::optional<std::string_view> text_of_string_literal(const Json& expr) {
   const Json* literal = expr.get("literal");
-  if (literal == nullptr) return nullptr;
+  if (literal == nullptr) return std::nullopt;
   const Json* the_string = literal->get("the_string");
-  if (the_string == nullptr) return nullptr;
+  if (the_string == nullptr) return std::nullopt;
   const Json* text = the_string->get("the_string");
-  return text != nullptr && text->is_str() ? &text->as_str() : nullptr;
+  if (text == nullptr || !text->is_str()) return std::nullopt;
+  return text->as_str();
 }
 
 // Digits with an optional sign, point and exponent: the numbers SQL reads as
@@ -105,12 +106,12 @@ bool is_infix_call(const Json& call) {
 
 std::string field_name(const Json& field) {
   if (field.is_int()) return "col" + std::to_string(field.as_int());
-  return field.as_str();
+  return std::string(field.as_str());
 }
 
 std::string variable_name(const Json& variable) {
   const Json& name = variable.at("var_name");
-  return name.is_str() ? name.as_str() : name.compact();
+  return name.is_str() ? std::string(name.as_str()) : name.compact();
 }
 
 // "{0} IS NULL OR {1} IS NULL ..." and "{0}, {1}, ..." for n arguments.
@@ -161,16 +162,16 @@ SqlResult keyword_template(const std::string& name, std::string_view engine, std
   for (const KeywordPlace& place : places) {
     const std::string choices = replace_all(place.words, "|", ", ");
     const std::string position = std::to_string(place.index + 1);
-    const std::string* text =
-        place.index < args.size() ? text_of_string_literal(*args[place.index]) : nullptr;
-    if (text == nullptr) {
+    const std::optional<std::string_view> text =
+        place.index < args.size() ? text_of_string_literal(*args[place.index]) : std::nullopt;
+    if (!text) {
       return error(name + " needs its argument " + position + " as a text literal on engine " +
                    std::string(engine) + ": one of " + choices + ".");
     }
     std::optional<std::string_view> word = keyword_named(place.words, *text);
     if (!word) {
       return error(name + " on engine " + std::string(engine) + " takes one of " + choices +
-                   " as its argument " + position + ", not \"" + *text + "\".");
+                   " as its argument " + position + ", not \"" + std::string(*text) + "\".");
     }
     chosen.push_back(*word);
   }
@@ -210,7 +211,7 @@ SqlResult ExprTranslator::convert(const Json& expr) {
   if (const Json* record = expr.get("record")) return convert_record(expr, *record);
   if (const Json* subscript = expr.get("subscript")) {
     const Json& target = subscript->at("record");
-    const std::string& field =
+    const std::string_view field =
         subscript->at("subscript").at("literal").at("the_symbol").at("symbol").as_str();
     TRY(std::string sql, convert(target));
     // A rest variable stands for a whole row, written "alias.*": its field is the
@@ -235,7 +236,7 @@ SqlResult ExprTranslator::convert(const Json& expr) {
 
 SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal) {
   if (const Json* number = literal.get("the_number")) {
-    const std::string& text = number->at("number").as_str();
+    const std::string text(number->at("number").as_str());
     // The words inf, infinity and nan are numbers to the parser, but written
     // as they are they would name a column; no engine-neutral literal exists.
     if (!is_numeral(text))
@@ -244,8 +245,9 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
     if (is_int64_literal(text)) return dialect->integer_literal(text);
     return text;
   }
-  if (const std::string* text = text_of_string_literal(expr)) return dialect->str_literal(*text);
-  if (const Json* the_bool = literal.get("the_bool")) return the_bool->at("the_bool").as_str();
+  if (const std::optional<std::string_view> text = text_of_string_literal(expr))
+    return dialect->str_literal(*text);
+  if (const Json* the_bool = literal.get("the_bool")) return std::string(the_bool->at("the_bool").as_str());
   const Type* hint = hint_of(expr);
   Type element = hint != nullptr && hint->is_list() ? hint->element() : Type::any();
   if (literal.has("the_null")) {
@@ -502,7 +504,7 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
     const bool literal = types_texts && is_bare_text_literal(argument);
     // The empty list is written '{}' too: only a value known to be text is one.
     const bool text =
-        literal && (text_of_string_literal(*args[i]) != nullptr || value_type(*args[i]).is_string());
+        literal && (text_of_string_literal(*args[i]).has_value() || value_type(*args[i]).is_string());
     if (joins && (null || literal)) {
       argument = "CAST(" + argument + " AS TEXT[])";
     } else if (text) {
@@ -551,7 +553,7 @@ bool ExprTranslator::is_held_as_text(const Json& expr) const {
 }
 
 SqlResult ExprTranslator::convert_call(const Json& call) {
-  const std::string& name = call.at("predicate_name").as_str();
+  const std::string name(call.at("predicate_name").as_str());
   std::vector<const Json*> args = call_arguments(call);
 
   if (is_refused(name)) {
@@ -575,8 +577,9 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     return convert_date_format(name, args);
   }
   if (name == "FlagValue") {
-    const std::string* text = args.size() == 1 ? text_of_string_literal(*args[0]) : nullptr;
-    if (text == nullptr) return error("FlagValue takes one argument, the flag's name as a text literal.");
+    const std::optional<std::string_view> text =
+        args.size() == 1 ? text_of_string_literal(*args[0]) : std::nullopt;
+    if (!text) return error("FlagValue takes one argument, the flag's name as a text literal.");
     std::string_view flag(*text);
     while (!flag.empty() && (flag.front() == '"' || flag.front() == '\'')) flag.remove_prefix(1);
     while (!flag.empty() && (flag.back() == '"' || flag.back() == '\'')) flag.remove_suffix(1);
@@ -597,12 +600,13 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     if (op != operators->end()) return search_in_list(*args[0], *args[1], op->second, sql);
   }
   if (name == "Cast" || name == "TryCast") {
-    const std::string* type = args.size() == 2 ? text_of_string_literal(*args[1]) : nullptr;
-    if (type == nullptr || !is_plain_type_name(*type)) {
+    const std::optional<std::string_view> type =
+        args.size() == 2 ? text_of_string_literal(*args[1]) : std::nullopt;
+    if (!type || !is_plain_type_name(*type)) {
       return error(name + " takes a value and the name of an SQL type as a text literal.");
     }
     TRY(std::string value, convert(*args[0]));
-    return std::string(name == "Cast" ? "CAST(" : "TRY_CAST(") + value + " AS " + *type + ")";
+    return std::string(name == "Cast" ? "CAST(" : "TRY_CAST(") + value + " AS " + std::string(*type) + ")";
   }
   if (name.starts_with("Cumulative") || name.starts_with("Window")) {
     std::string_view rest = std::string_view(name).substr(name.starts_with("Window") ? 6 : 10);
@@ -702,8 +706,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
 }
 
 SqlResult ExprTranslator::convert_sql_expr(const std::vector<const Json*>& args) {
-  const std::string* text = args.empty() ? nullptr : text_of_string_literal(*args[0]);
-  if (text == nullptr || args.size() > 2) {
+  const std::optional<std::string_view> text = args.empty() ? std::nullopt : text_of_string_literal(*args[0]);
+  if (!text || args.size() > 2) {
     return error("SqlExpr takes a text literal and a record of the values it names.");
   }
   Vocabulary values;
@@ -744,8 +748,9 @@ SqlResult ExprTranslator::convert_sql_expr(const std::vector<const Json*>& args)
 }
 
 SqlResult ExprTranslator::convert_format(const std::vector<const Json*>& args) {
-  const std::string* format = args.empty() ? nullptr : text_of_string_literal(*args[0]);
-  if (format == nullptr) {
+  const std::optional<std::string_view> format =
+      args.empty() ? std::nullopt : text_of_string_literal(*args[0]);
+  if (!format) {
     return error("Format needs its format as a text literal on engine " + std::string(dialect->name()) + ".");
   }
   std::vector<std::string> values;
@@ -767,10 +772,10 @@ SqlResult ExprTranslator::convert_format(const std::vector<const Json*>& args) {
     }
     if (spec != 's' && spec != 'd') {
       return error("Format on engine " + std::string(dialect->name()) +
-                   " knows only %s, %d and %%, not the format " + *format + ".");
+                   " knows only %s, %d and %%, not the format " + std::string(*format) + ".");
     }
     if (next >= values.size()) {
-      return error("Format has more placeholders than values: " + *format + ".");
+      return error("Format has more placeholders than values: " + std::string(*format) + ".");
     }
     if (!piece.empty()) parts.push_back(dialect->str_literal(piece));
     piece.clear();
@@ -785,8 +790,8 @@ SqlResult ExprTranslator::convert_date_format(const std::string& name, const std
   if (args.size() != 2) {
     return error("Built-in function " + name + " expects 2-2 arguments, got " + std::to_string(args.size()));
   }
-  const std::string* format = text_of_string_literal(*args[0]);
-  if (format == nullptr) {
+  const std::optional<std::string_view> format = text_of_string_literal(*args[0]);
+  if (!format) {
     return error(name + " needs its format as a text literal on engine " + std::string(dialect->name()) +
                  ".");
   }
@@ -813,7 +818,7 @@ SqlResult ExprTranslator::convert_window(std::string_view name, const std::vecto
 }
 
 SqlResult ExprTranslator::convert_predicate_call(const Json& call) {
-  const std::string& name = call.at("predicate_name").as_str();
+  const std::string name(call.at("predicate_name").as_str());
   if (subquery_translator == nullptr) {
     return error("Function " + name + " is not a built-in function of engine " +
                  std::string(dialect->name()) + ".");

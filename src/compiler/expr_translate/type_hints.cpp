@@ -242,7 +242,7 @@ Type ExprTranslator::record_type(const Json& record) const {
     for (const Json& entry : entries->as_array()) {
       const Json* field = entry.get("field");
       if (field == nullptr || !field->is_str()) continue;
-      fields.insert_or_assign(field->as_str(), value_type(entry_value(entry)));
+      fields.insert_or_assign(std::string(field->as_str()), value_type(entry_value(entry)));
     }
   }
   return Type::closed_record(std::move(fields));
@@ -339,7 +339,7 @@ Type record_literal_type(const Json& record) {
           type = Type::boolean();
         }
       }
-      fields.insert_or_assign(field->as_str(), std::move(type));
+      fields.insert_or_assign(std::string(field->as_str()), std::move(type));
     }
   }
   return Type::closed_record(std::move(fields));

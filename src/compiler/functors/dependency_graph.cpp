@@ -96,7 +96,7 @@ DependencyGraph mentioned_names_graph(const std::vector<Json>& rules) {
   for (const Json& rule : rules) {
     if (rule.get("head") == nullptr) continue;
     const size_t head = graph.add_node(head_name(rule));
-    auto mention = [&](const std::string& name) { graph.add_edge(head, graph.add_node(name)); };
+    auto mention = [&](std::string_view name) { graph.add_edge(head, graph.add_node(name)); };
     // A variable's name holds no predicate name.
     auto variable = [](std::string_view key) { return key == "variable"; };
     if (const Json* body = rule.get("body")) for_each_predicate_name(*body, variable, mention);
@@ -137,7 +137,7 @@ void collect_deps(const Json& body, const std::string& head, std::vector<DepEdge
     const Json& conjunct = (*frame.conjuncts)[frame.next++];
     const bool negated = frame.negated;
     if (const Json* call = conjunct.get("predicate")) {
-      const std::string& name = call->at("predicate_name").as_str();
+      const std::string name(call->at("predicate_name").as_str());
       if (negated || name != "IsNull") {
         edges.push_back(DepEdge{head, name, negated});
         continue;
@@ -165,7 +165,7 @@ void collect_deps(const Json& body, const std::string& head, std::vector<DepEdge
 
 std::vector<DepEdge> extract_deps(const Json& rule) {
   std::vector<DepEdge> edges;
-  if (const Json* body = rule.get("body")) collect_deps(*body, head_name(rule), edges);
+  if (const Json* body = rule.get("body")) collect_deps(*body, std::string(head_name(rule)), edges);
   return edges;
 }
 

@@ -14,18 +14,18 @@ namespace {
 
 // Appends every name the tree holds under "predicate_name", not looking into a
 // call inside a combine or a predicate passed as a value.
-void add_called_names(const Json& tree, std::vector<const std::string*>& names) {
+void add_called_names(const Json& tree, std::vector<std::string_view>& names) {
   for_each_predicate_name(
       tree,
       [](std::string_view key) { return key == "the_predicate" || key == "combine" || key == "satellites"; },
-      [&](const std::string& name) { names.push_back(&name); });
+      [&](std::string_view name) { names.push_back(name); });
 }
 
 // A rule's head and the names its body and head record call, read once so
 // that each sweep only looks names up.
 struct CallsOfRule {
-  const std::string* head;
-  std::vector<const std::string*> calls;
+  std::string_view head;
+  std::vector<std::string_view> calls;
 };
 
 }  // namespace
@@ -34,7 +34,7 @@ NameSet predicates_proven_empty(const std::vector<Json>& rules) {
   std::vector<CallsOfRule> read;
   for (const Json& rule : rules) {
     if (!rule.has("head")) continue;
-    CallsOfRule calls{&head_name(rule), {}};
+    CallsOfRule calls{head_name(rule), {}};
     if (const Json* body = rule.get("body")) add_called_names(*body, calls.calls);
     if (const Json* record = rule.at("head").get("record")) add_called_names(*record, calls.calls);
     read.push_back(std::move(calls));
@@ -43,9 +43,10 @@ NameSet predicates_proven_empty(const std::vector<Json>& rules) {
   for (;;) {
     std::map<std::string_view, size_t> live;
     for (const CallsOfRule& rule : read) {
-      const bool calls_empty = std::any_of(rule.calls.begin(), rule.calls.end(),
-                                           [&](const std::string* name) { return empty.count(*name) != 0; });
-      live[*rule.head] += calls_empty ? 0 : 1;
+      const bool calls_empty = std::any_of(rule.calls.begin(), rule.calls.end(), [&](std::string_view name) {
+        return empty.count(std::string(name)) != 0;
+      });
+      live[rule.head] += calls_empty ? 0 : 1;
     }
     bool grew = false;
     for (const auto& [name, count] : live) {
@@ -62,7 +63,7 @@ Result<Unit, CompileError> nullify_rules_proven_to_be_nil(std::vector<Json>& rul
     const std::string nullified = names ? names->make("Nullified" + name, name) : "Nullified" + name;
     for (Json& rule : rules) {
       if (!rule.has("head")) continue;
-      const std::string& head = head_name(rule);
+      const std::string head(head_name(rule));
       if (head == name) {
         rule.at_mut("head").set("predicate_name", nullified);
       } else if (head.empty() || head[0] != '@') {

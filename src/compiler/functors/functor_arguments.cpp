@@ -37,9 +37,9 @@ int64_t integer_or_zero(std::string_view text) {
 // The constant key of a literal value, or nothing when the value is no constant.
 std::optional<std::string> literal_key(const Json& literal) {
   if (const Json* string = literal.get("the_string")) {
-    if (string->is_str()) return std::string(kStrPrefix) + string->as_str();
+    if (string->is_str()) return std::string(kStrPrefix).append(string->as_str());
     const Json* text = string->get("the_string");
-    if (text != nullptr && text->is_str()) return std::string(kStrPrefix) + text->as_str();
+    if (text != nullptr && text->is_str()) return std::string(kStrPrefix).append(text->as_str());
     return std::nullopt;
   }
   if (const Json* number = literal.get("the_number")) {
@@ -56,10 +56,10 @@ std::optional<std::string> literal_key(const Json& literal) {
 std::optional<std::string> argument_predicate(Functors& index, const Json& value) {
   if (value.is_int())
     return index.get_constant_function(std::string(kIntPrefix) + std::to_string(value.as_int()));
-  if (value.is_str()) return index.get_constant_function(std::string(kStrPrefix) + value.as_str());
+  if (value.is_str()) return index.get_constant_function(std::string(kStrPrefix).append(value.as_str()));
   if (!value.is_object()) return std::nullopt;
   if (const Json* name = value.get("predicate_name")) {
-    if (name->is_str()) return name->as_str();
+    if (name->is_str()) return std::string(name->as_str());
     return std::nullopt;
   }
   const Json* literal = value.get("literal");
@@ -108,7 +108,7 @@ Result<PreparedMake, CompileError> prepare_make(Functors& index, const MakeInstr
   if (functor_name == nullptr || !functor_name->is_str())
     return CompileError("Bad @Make instruction for " + instruction.made);
 
-  PreparedMake prepared{instruction.made, functor_name->as_str(), {}};
+  PreparedMake prepared{instruction.made, std::string(functor_name->as_str()), {}};
   const Json* arguments = instruction.object.get("2");
   if (arguments != nullptr && arguments->is_object()) {
     for (const auto& [name, value] : arguments->as_object()) {

@@ -63,7 +63,7 @@ Gathered gather(const Functors& index, const std::string& functor) {
   std::set<const Json*> seen;
   auto take = [&](const std::string& name) {
     for (const Json* rule : index.rules_reached_from(name)) {
-      out.names.insert(head_name(*rule));
+      out.names.emplace(head_name(*rule));
       if (seen.insert(rule).second) out.rules.push_back(rule);
     }
   };
@@ -257,7 +257,7 @@ Result<CallPlan, CompileError> plan_by_gathering(const Functors& index, const st
   plan.reached = plan.tied;
   // Predicates that reach no replaced argument stay shared: copies call them as they are.
   for (const Json* rule : gathered.rules) {
-    const std::string& head = head_name(*rule);
+    const std::string head(head_name(*rule));
     if (head == functor || plan.tied.count(head) != 0) {
       plan.kept.push_back(rule);
       continue;
@@ -375,7 +375,7 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
   };
   std::vector<Json> copies;
   for (const KeyedRule& keyed : kept) {
-    const std::string& head = head_name(*keyed.rule);
+    const std::string head(head_name(*keyed.rule));
     if (head == functor) {
       renames[functor] = made;
       copied.insert(functor);

@@ -30,7 +30,7 @@ NameSet Functors::index_rules_from(size_t start) {
   NameSet fresh;
   for (size_t i = start; i < rules.size(); ++i) {
     if (rules[i].get("head") == nullptr) continue;
-    const std::string& name = head_name(rules[i]);
+    const std::string name(head_name(rules[i]));
     if (predicates.insert(name).second) fresh.insert(name);
     rules_by_predicate[name].push_back(i);
   }
@@ -412,7 +412,7 @@ Functors::CopiedAnnotations Functors::copied_annotations(const std::array<std::s
         if (!first_refused_[kind]) first_refused_[kind] = position;
         continue;
       }
-      annotations_naming_[name->as_str()].push_back({kind, order, position});
+      annotations_naming_[std::string(name->as_str())].push_back({kind, order, position});
     }
   }
   CopiedAnnotations found;

@@ -11,7 +11,7 @@ namespace mirtova {
 void GeneratedNames::take_names_of(const std::vector<Json>& rules) {
   for (const Json& rule : rules) {
     for_each_predicate_name(
-        rule, [](std::string_view) { return false; }, [&](const std::string& name) { taken_.insert(name); });
+        rule, [](std::string_view) { return false; }, [&](std::string_view name) { taken_.emplace(name); });
   }
 }
 
@@ -85,7 +85,8 @@ std::optional<std::map<std::string, std::string>> names_made_by_unfolding(const 
   NameSet defined;  // by a functor statement: each name once
   for (const Json& rule : written) {
     for_each_predicate_name(
-        rule, [](std::string_view) { return false; }, [&](const std::string& name) { consider(name, true); });
+        rule, [](std::string_view) { return false; },
+        [&](std::string_view name) { consider(std::string(name), true); });
     if (head_name(rule) == "@Make") {
       if (std::optional<std::string> target = made_predicate(rule); target && !defined.insert(*target).second)
         clash = true;

@@ -72,7 +72,7 @@ void rewrite_for_flat(std::vector<Json>& rules, const std::vector<size_t>& posit
   for (size_t position : positions) {
     Json& rule = rules[position];
     if (rule.get("head") == nullptr) continue;
-    const std::string head = head_name(rule);
+    const std::string head(head_name(rule));
     if (component.count(head) != 0) {
       if (!is_aux_predicate(head)) rule.at_mut("head").set("predicate_name", stem_of(stems, head) + "_ROne");
       for (const std::string& member : visible)

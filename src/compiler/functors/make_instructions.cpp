@@ -13,7 +13,7 @@ std::optional<std::string> field_name(const Json& entry) {
   const Json* field = entry.get("field");
   if (field == nullptr) return std::nullopt;
   if (field->is_int()) return std::to_string(field->as_int());
-  if (field->is_str()) return field->as_str();
+  if (field->is_str()) return std::string(field->as_str());
   return std::nullopt;
 }
 
@@ -96,7 +96,7 @@ std::optional<MakeInstruction> read_instruction(const Json& rule) {
     Json arguments = call_arguments(call->second);
     if (arguments.size() != 0) object.set("2", std::move(arguments));
   }
-  return MakeInstruction{made_name->as_str(), std::move(object)};
+  return MakeInstruction{std::string(made_name->as_str()), std::move(object)};
 }
 
 }  // namespace

@@ -42,8 +42,8 @@ std::map<std::string, uint64_t> mentions(const Functors& index, const std::strin
         const Json* called = node.get(key);
         const Json* name = called == nullptr ? nullptr : called->get("predicate_name");
         if (name == nullptr || !name->is_str()) continue;
-        if (key == "call" && index.rules_by_predicate.count(name->as_str()) == 0) continue;
-        ++counts[name->as_str()];
+        if (key == "call" && index.rules_by_predicate.count(std::string(name->as_str())) == 0) continue;
+        ++counts[std::string(name->as_str())];
       }
       return Walk::Enter;
     });

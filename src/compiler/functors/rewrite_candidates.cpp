@@ -19,7 +19,7 @@ RewriteCandidates::RewriteCandidates(const std::vector<Json>& rules) {
 void RewriteCandidates::add(const std::vector<Json>& rules, size_t position) {
   const Json& rule = rules[position];
   if (rule.get("head") == nullptr) return;
-  const std::string& head = head_name(rule);
+  const std::string head(head_name(rule));
   by_head_[head].push_back(position);
   if (!renames_within_annotation(head)) return;
   for (const std::string& named : extract_predicate_names(rule))

@@ -21,7 +21,7 @@ void references(const Json& tree, const NameSet& names, bool inside_combine, uin
         const bool here = inside.back() || key == "combine";
         inside.push_back(here);
         const Json* name = node.get("predicate_name");
-        if (name != nullptr && name->is_str() && names.count(name->as_str()) != 0) {
+        if (name != nullptr && name->is_str() && names.count(std::string(name->as_str())) != 0) {
           ++count;
           if (here) in_combine = true;
         }
@@ -43,7 +43,7 @@ std::optional<Json::ArrayType> semi_naive_head_fields(const NameSet& component, 
   for (size_t position : positions) {
     const Json& rule = rules[position];
     if (rule.get("head") == nullptr) continue;
-    const std::string& head = head_name(rule);
+    const std::string head(head_name(rule));
     if (component.count(head) == 0) continue;
     if (const Json* body = rule.get("body")) {
       uint64_t count = 0;
@@ -88,7 +88,8 @@ std::string get_semi_naive_recursion_functor(const std::string& predicate, const
   for (size_t i = 0; i < head_fields.size(); ++i) {
     if (i > 0) arguments += ", ";
     const Json& field = head_fields[i];
-    arguments += field.is_str() ? field.as_str() + ": v" + std::to_string(i) : "v" + std::to_string(i);
+    arguments +=
+        field.is_str() ? std::string(field.as_str()) + ": v" + std::to_string(i) : "v" + std::to_string(i);
   }
   const uint64_t last = 2 * uint64_t(head_fields.size()) + 1;
 

@@ -11,8 +11,8 @@ NameSet collect_names(const Json& tree, const std::set<std::string>* taboo_keys,
   for_each_predicate_name(
       tree,
       [&](std::string_view key) { return taboo_keys != nullptr && taboo_keys->count(std::string(key)) != 0; },
-      [&](const std::string& name) {
-        if (accept(name)) found.insert(name);
+      [&](std::string_view name) {
+        if (accept(name)) found.emplace(name);
       });
   return found;
 }
@@ -20,11 +20,12 @@ NameSet collect_names(const Json& tree, const std::set<std::string>* taboo_keys,
 }  // namespace
 
 NameSet extract_predicate_names(const Json& tree) {
-  return collect_names(tree, nullptr, [](const std::string&) { return true; });
+  return collect_names(tree, nullptr, [](std::string_view) { return true; });
 }
 
 NameSet walk_with_taboo(const Json& tree, const NameSet& names, const std::set<std::string>& taboo_keys) {
-  return collect_names(tree, &taboo_keys, [&](const std::string& name) { return names.count(name) != 0; });
+  return collect_names(tree, &taboo_keys,
+                       [&](std::string_view name) { return names.count(std::string(name)) != 0; });
 }
 
 void walk_replace_predicate(Json& tree, std::string_view old_name, std::string_view new_name) {

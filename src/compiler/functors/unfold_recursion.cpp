@@ -54,7 +54,7 @@ RecursionArgs recursion_options(const std::vector<Json>& rules) {
     const Json* first = literal_of(arguments[0]);
     const Json* predicate = first == nullptr ? nullptr : first->get("the_predicate");
     if (predicate == nullptr) continue;
-    const std::string& name = predicate->at("predicate_name").as_str();
+    const std::string name(predicate->at("predicate_name").as_str());
 
     int64_t depth = kDefaultDepth;
     // The depth is the second positional argument: a named one such as
@@ -68,7 +68,7 @@ RecursionArgs recursion_options(const std::vector<Json>& rules) {
       } else if (number != nullptr) {
         const Json* text = number->get("number");
         std::optional<int64_t> read =
-            text != nullptr && text->is_str() ? read_int64(text->as_str()) : std::nullopt;
+            text != nullptr && text->is_str() ? read_int64(std::string(text->as_str())) : std::nullopt;
         depth = read.value_or(kDefaultDepth);
       }
     }

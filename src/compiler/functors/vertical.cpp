@@ -22,7 +22,7 @@ void rename_for_vertical(std::vector<Json>& rules, const std::vector<size_t>& po
   for (size_t position : positions) {
     Json& rule = rules[position];
     if (rule.get("head") == nullptr) continue;
-    const std::string head = head_name(rule);
+    const std::string head(head_name(rule));
     if (head == main || component.count(head) != 0) {
       rule.at_mut("head").set("predicate_name", stem_of(stems, head) + "_recursive_head");
       walk_replace_predicate(rule, main, main_stem + "_recursive");

@@ -34,11 +34,11 @@ std::vector<std::string_view> split_dots(std::string_view text) {
 std::string flag_value_text(const Json& expr) {
   if (auto s = string_literal(expr)) return *s;
   if (const Json* lit = expr.get("literal")) {
-    if (const Json* n = lit->get("the_number")) return n->at("number").as_str();
-    if (const Json* b = lit->get("the_bool")) return b->at("the_bool").as_str();
+    if (const Json* n = lit->get("the_number")) return std::string(n->at("number").as_str());
+    if (const Json* b = lit->get("the_bool")) return std::string(b->at("the_bool").as_str());
   }
   const Json* heritage = expr.get("expression_heritage");
-  return heritage && heritage->is_str() ? heritage->as_str() : std::string();
+  return heritage && heritage->is_str() ? std::string(heritage->as_str()) : std::string();
 }
 
 bool is_column_word(std::string_view w) {

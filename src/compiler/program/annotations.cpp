@@ -103,7 +103,7 @@ Result<Annotations, CompileError> Annotations::extract(const std::vector<Json>& 
   Annotations a;
   for (const std::vector<Json>* list : {&rules, &more}) {
     for (const Json& rule : *list) {
-      const std::string& name = head_name(rule);
+      const std::string_view name = head_name(rule);
       if (name.empty() || name[0] != '@') continue;
       if (AnnotationStore::Store store = AnnotationStore::of(name)) TRY_VOID(store(rule, a));
     }
@@ -134,7 +134,7 @@ std::vector<CompileError> annotation_errors(const std::vector<Json>& rules) {
   std::vector<CompileError> errors;
   Annotations scratch;
   for (const Json& rule : rules) {
-    const std::string& name = head_name(rule);
+    const std::string_view name = head_name(rule);
     if (name.empty() || name[0] != '@') continue;
     if (AnnotationStore::Store store = AnnotationStore::of(name)) {
       Result<Unit, CompileError> read = store(rule, scratch);

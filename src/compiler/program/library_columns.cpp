@@ -12,7 +12,7 @@ std::shared_ptr<const LibraryColumns> gather_library_columns(
     LibraryRules rules, const std::function<bool(std::string_view)>& is_special) {
   const std::vector<Json>& library = *rules;
   std::set<std::string, std::less<>> defined;
-  for (const Json& rule : library) defined.insert(head_name(rule));
+  for (const Json& rule : library) defined.emplace(head_name(rule));
   auto conditional = [&](std::string_view name) { return defined.count(name) == 0 && is_special(name); };
   auto columns = std::make_shared<TableColumns>(
       TableColumns::collect(library, [&](std::string_view name) { return !conditional(name); }));

@@ -17,23 +17,24 @@ using Names = std::set<std::string, std::less<>>;
 
 // The predicate name an object of a rule gives: its head's, a call's or a
 // conjunct's; null for any other object.
-const std::string* named_predicate(const Json& object) {
+std::optional<std::string_view> named_predicate(const Json& object) {
   const Json* name = object.get("predicate_name");
-  return name != nullptr && name->is_str() ? &name->as_str() : nullptr;
+  if (name == nullptr || !name->is_str()) return std::nullopt;
+  return name->as_str();
 }
 
 // Every predicate name the rules give.
 void add_named_predicates(const Json& rule, Names& out) {
   walk_tree(rule, [&](const Json& object) {
-    if (const std::string* name = named_predicate(object)) out.insert(*name);
+    if (const std::optional<std::string_view> name = named_predicate(object)) out.emplace(*name);
   });
 }
 
 // Whether the rule gives a name of `names`.
 bool names_any_of(const Json& rule, const Names& names) {
   return !walk_tree(rule, [&](const Json& object) {
-    const std::string* name = named_predicate(object);
-    return name != nullptr && names.count(*name) ? Walk::Stop : Walk::Enter;
+    const std::optional<std::string_view> name = named_predicate(object);
+    return name && names.count(*name) ? Walk::Stop : Walk::Enter;
   });
 }
 
@@ -49,11 +50,11 @@ LibraryTypes type_library(const std::vector<const Json*>& library) {
   for (const Json* rule : library) {
     add_named_predicates(*rule, out.named);
     for (const Json& field : call_fields(rule->at("head")))
-      if (field_column(field) == "quoril_value") functions.insert(head_name(*rule));
+      if (field_column(field) == "quoril_value") functions.emplace(head_name(*rule));
   }
   for (const Json* rule : library) {
-    const std::string& head = head_name(*rule);
-    if (!functions.count(head)) out.relations.insert(head);
+    const std::string head(head_name(*rule));
+    if (!functions.count(head)) out.relations.emplace(head);
   }
   return out;
 }

@@ -32,7 +32,7 @@ HashedNames build_reserved_names() {
   for (Engine engine : kEngines) {
     auto rules = parse_library_program(engine, Dialect::get(engine)->library_program());
     if (!rules.ok()) continue;
-    for (const Json& rule : *rules.value()) names.insert(head_name(rule));
+    for (const Json& rule : *rules.value()) names.emplace(head_name(rule));
   }
   return names;
 }

@@ -317,7 +317,7 @@ std::optional<std::string> subscript_field(const Json& subscript) {
     node = node->get(key);
   }
   if (node == nullptr || !node->is_str()) return std::nullopt;
-  return node->as_str();
+  return std::string(node->as_str());
 }
 
 // Records a rule copies from one column into another are the same values,
@@ -402,7 +402,7 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
           const Json* value = field_expression(field);
           std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt;
           if (!variable) continue;
-          if (std::optional<size_t> id = id_of(Place{name->as_str(), field_column(field), {}}))
+          if (std::optional<size_t> id = id_of(Place{std::string(name->as_str()), field_column(field), {}}))
             bind(bound[i], *variable, *id);
         }
       }
@@ -443,7 +443,8 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
       for (const auto& [variable, path] : held) {
         auto source = bound[i].find(variable);
         if (source == bound[i].end()) continue;
-        if (std::optional<size_t> id = id_of(Place{head_name(rules[i]), field_column(field), path}))
+        if (std::optional<size_t> id =
+                id_of(Place{std::string(head_name(rules[i])), field_column(field), path}))
           unite(*id, source->second);
       }
     }

@@ -93,9 +93,9 @@ std::map<std::string, std::vector<std::string>, std::less<>> TableColumns::calls
     const std::vector<Json>& rules, const std::function<bool(std::string_view)>& keep) {
   std::map<std::string, std::vector<std::string>, std::less<>> out;
   for (const Json& rule : rules) {
-    for_each_call(rule, [&](const std::string& name, const Json& call) {
+    for_each_call(rule, [&](std::string_view name, const Json& call) {
       if (!keep(name)) return;
-      std::vector<std::string>& columns = out[name];
+      std::vector<std::string>& columns = out[std::string(name)];
       for (const Json& f : call_fields(call)) columns.push_back(field_column(f));
     });
   }
@@ -114,7 +114,7 @@ std::vector<std::string> TableColumns::tables_in_reach(const Json& rule) {
   if (const Json* head = rule.get("head"))
     if (const Json* name = head->get("predicate_name"); name != nullptr && name->is_str())
       names.push_back(name->as_str());
-  for_each_call(rule, [&](const std::string& name, const Json&) { names.push_back(name); });
+  for_each_call(rule, [&](std::string_view name, const Json&) { names.emplace_back(name); });
   std::sort(names.begin(), names.end());
   names.erase(std::unique(names.begin(), names.end()), names.end());
   return std::vector<std::string>(names.begin(), names.end());

@@ -112,7 +112,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   if (Json* r = tree.get_mut("rule")) rules = std::move(r->as_array_mut());
   std::set<std::string> defined;
   for (const Json& rule : rules) {
-    const std::string& name = head_name(rule);
+    const std::string name(head_name(rule));
     if (name == "@Make") {
       if (auto made_name = made_predicate(rule)) defined.insert(*made_name);
     } else if (is_aux_predicate(name)) {
@@ -237,7 +237,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
         walk_tree(*rule, [&](const Json& object) {
           const Json* name = object.get("predicate_name");
           if (name == nullptr || !name->is_str()) return;
-          const std::string& called = name->as_str();
+          const std::string called(name->as_str());
           if (called.empty() || called[0] == '@' || p->rules_of_.count(called) || is_special(called)) return;
           if (!host_tables.count(called)) host_tables.emplace(called, table_reference(called, *p->dialect_));
         });
@@ -694,7 +694,7 @@ std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const J
   const Json* aggregation = fields[0].at("value").get("aggregation");
   const Json* call = aggregation ? aggregation->at("expression").get("call") : nullptr;
   if (!call) return std::nullopt;
-  const std::string& name = call->at("predicate_name").as_str();
+  const std::string name(call->at("predicate_name").as_str());
   if (name != "List" && name != "Array" && name != "Set") return std::nullopt;
   const Json::ArrayType& args = call_fields(*call);
   const Json* arg = args.size() == 1 ? field_expression(args[0]) : nullptr;

@@ -105,7 +105,7 @@ class WorkFinder {
         if (key == "variable") return Walk::Skip;
         const Json* call = node.get("call");
         if (call == nullptr) return Walk::Enter;
-        const std::string& name = call->at("predicate_name").as_str();
+        const std::string_view name = call->at("predicate_name").as_str();
         if (name == "nil") return Walk::Stop;
         const Json* callee = source_.injectable_rule(name);
         return callee && is_function(*callee) ? Walk::Stop : Walk::Enter;
@@ -155,7 +155,7 @@ class WorkFinder {
           scopes.push_back(Scope{inlining, combine != nullptr});
           if (conj != nullptr) look_at_conjuncts(*conj, work);
           if (!inlining || combine != nullptr || work.inlining || call == nullptr) return Walk::Enter;
-          const std::string& name = call->at("predicate_name").as_str();
+          const std::string name(call->at("predicate_name").as_str());
           if (name == "nil") {
             work.inlining = true;
             return Walk::Enter;
@@ -305,7 +305,8 @@ class Injector {
         const Json& other = u->at(side == 0 ? "right_hand_side" : "left_hand_side");
         const Json* call = mine.get("call");
         if (call && is_keeping_aggregate(call->at("predicate_name").as_str()))
-          return CompileError(keeping_aggregate_outside(call->at("predicate_name").as_str()), text());
+          return CompileError(keeping_aggregate_outside(std::string(call->at("predicate_name").as_str())),
+                              text());
         if (!call || !finder_.becomes_conjunct(*call)) continue;
         TRY_VOID(count());
         Json new_call = *call;
@@ -386,7 +387,7 @@ class Injector {
   Result<bool, CompileError> inline_call(Json& node, Json* receiver, bool aggregated) {
     const Json* call = node.get("call");
     if (!call) return false;
-    const std::string& name = call->at("predicate_name").as_str();
+    const std::string name(call->at("predicate_name").as_str());
     if (is_keeping_aggregate(name) && (!aggregated || call_fields(*call).size() < 2))
       return CompileError(keeping_aggregate_outside(name), text());
     // A function of the program or of the engine's library takes the place of a
@@ -506,7 +507,7 @@ class Injector {
         out.push_back(std::move(conjunct));
         continue;
       }
-      const std::string& name = call->at("predicate_name").as_str();
+      const std::string name(call->at("predicate_name").as_str());
       TRY_VOID(count());
       TRY_VOID(function_arguments_given(*call, *callee, name));
       Json copy = renamed_copy(*callee);

@@ -314,7 +314,7 @@ void simplify_record_subscripts(Json& node) {
         const Json* lit = symbol->get("literal");
         const Json* sym = lit ? lit->get("the_symbol") : nullptr;
         if (!sym) return;
-        const std::string& field_name = sym->at("symbol").as_str();
+        const std::string_view field_name = sym->at("symbol").as_str();
         const Json::ArrayType* entries = nullptr;
         if (const Json* fv = literal->get("field_value")) entries = &fv->as_array();
         if (!entries) return;

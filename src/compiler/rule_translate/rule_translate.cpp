@@ -78,7 +78,7 @@ void free_variables(const Json& node, const OutsideNames& outside, Names& out) {
       // Most names are met again: a name of text is copied only when new.
       if (!n->is_str()) {
         out.insert(n->as_var_name());
-      } else if (const std::string& name = n->as_str(); name != "_" && !out.contains(name)) {
+      } else if (const std::string name(n->as_str()); name != "_" && !out.contains(name)) {
         out.insert(name);
       }
       return Walk::Skip;
@@ -115,7 +115,7 @@ class Extractor {
       for (size_t i = 0; i < body->size(); ++i) {
         const Json& conjunct = (*body)[i];
         if (const Json* call = conjunct.get("predicate")) {
-          const std::string& name = call->at("predicate_name").as_str();
+          const std::string name(call->at("predicate_name").as_str());
           if (name == "nil") {
             nil_calls.push_back(call);
             s_.constraints.push_back(Constraint{i, Constraint::Kind::False, "", "", nullptr, nullptr});
@@ -668,7 +668,7 @@ class SelectWriter final : public OuterRows {
     const Json* variable = node->get("variable");
     const Json* name = variable != nullptr ? variable->get("var_name") : nullptr;
     if (name != nullptr && name->is_str()) {
-      auto binding = rule_.bindings.find(name->as_str());
+      auto binding = rule_.bindings.find(std::string(name->as_str()));
       if (binding != rule_.bindings.end() && binding->second.kind == BindKind::Column &&
           column_type(binding->second.alias, binding->second.column).is_any())
         return Type::any();
@@ -682,7 +682,7 @@ class SelectWriter final : public OuterRows {
     const Json* variable = value.get("variable");
     const Json* name = variable != nullptr ? variable->get("var_name") : nullptr;
     if (name == nullptr || !name->is_str()) return false;
-    auto binding = rule_.bindings.find(name->as_str());
+    auto binding = rule_.bindings.find(std::string(name->as_str()));
     if (binding == rule_.bindings.end()) return false;
     if (binding->second.kind == BindKind::Outer)
       return dialect_.types_bare_nulls() && tr_.is_read_from_nulls(value);

@@ -16,7 +16,7 @@ namespace {
 std::optional<std::string> column_name(const Json& item) {
   const Json* field = item.get("field");
   if (field == nullptr) return std::nullopt;
-  if (field->is_str()) return field->as_str();
+  if (field->is_str()) return std::string(field->as_str());
   if (field->is_int()) return "col" + std::to_string(field->as_int());
   return std::nullopt;
 }
@@ -59,7 +59,7 @@ std::set<std::string, std::less<>> names_outside_combines(const Json& rule) {
       if (key == "combine") continue;
       if (key == "variable" && value.is_object()) {
         const Json* name = value.get("var_name");
-        if (name != nullptr && name->is_str()) names.insert(name->as_str());
+        if (name != nullptr && name->is_str()) names.emplace(name->as_str());
         if (name != nullptr && name->is_int()) names.insert(std::to_string(name->as_int()));
         continue;
       }
@@ -96,17 +96,19 @@ TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) 
   // A graph is sealed after the last rule of its predicate rather than after
   // every rule: its index and the slack of its lists are let go at once, and
   // the graphs never all hold them together.
-  auto head_of = [](const Json& rule) -> const std::string* {
-    if (!rule.is_object()) return nullptr;
+  auto head_of = [](const Json& rule) -> std::optional<std::string_view> {
+    if (!rule.is_object()) return std::nullopt;
     const Json* head = rule.get("head");
     const Json* name = head != nullptr && head->is_object() ? head->get("predicate_name") : nullptr;
-    return name != nullptr && name->is_str() ? &name->as_str() : nullptr;
+    if (name == nullptr || !name->is_str()) return std::nullopt;
+    return name->as_str();
   };
   std::vector<char> last_of_head(rules.size(), 0);
   {
     std::unordered_set<std::string_view> later;
     for (size_t i = rules.size(); i-- > 0;)
-      if (const std::string* name = head_of(*rules[i])) last_of_head[i] = later.insert(*name).second;
+      if (const std::optional<std::string_view> name = head_of(*rules[i]))
+        last_of_head[i] = later.insert(*name).second;
   }
   TypesGraphs result;
   for (size_t i = 0; i < rules.size(); ++i) {
@@ -114,7 +116,8 @@ TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) 
     build_rule(*rules[i], result);
     if (rule_counter_ != before) built_positions_.push_back(i);
     if (!last_of_head[i]) continue;
-    if (auto graph = result.find(*head_of(*rules[i])); graph != result.end()) graph->second.seal();
+    if (auto graph = result.find(std::string(*head_of(*rules[i]))); graph != result.end())
+      graph->second.seal();
   }
   for (auto& entry : result) entry.second.seal();
   // Only the positions are asked for after the run; the call counts, a name
@@ -131,7 +134,7 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
   head->as_object();
   const Json* name = head->get("predicate_name");
   if (name == nullptr) return;
-  const std::string& predicate = name->as_str();
+  const std::string predicate(name->as_str());
   if (!predicate.empty() && predicate.front() == '@') return;
 
   ++rule_counter_;
@@ -229,7 +232,7 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_expression(TypesGraph& g
     call->as_object();
     const Json* name = call->get("predicate_name");
     if (name == nullptr) return {unknown(), 0, 0};
-    return convert_call(graph, name->as_str(), *call);
+    return convert_call(graph, std::string(name->as_str()), *call);
   }
   if (const Json* subscript = e.get("subscript")) {
     subscript->as_object();
@@ -383,7 +386,7 @@ void TypesGraphBuilder::convert_conjuncts(TypesGraph& graph, const Json* body) {
       } else if (const Json* call = conjunct.get("predicate")) {
         const Json* callee = call->get("predicate_name");
         if (callee == nullptr || !callee->is_str()) continue;
-        const std::string& f = callee->as_str();
+        const std::string f(callee->as_str());
         uint64_t n = next_call(f);
         Expression value = Expression::predicate_addressing(f, "quoril_value", n);
         fill_fields(graph, f, n, *call, value);

@@ -209,8 +209,8 @@ ParseResult<Json> dnf_rewrite(Json rules) {
     // Every rule made carries the statement's text: one text, shared.
     Json shared_text;
     if (const Json* text = rule.get("full_text"); text != nullptr && text->is_str())
-      shared_text = Json::shared_str(
-          std::make_shared<const std::string>(repeated_text(text->as_str(), alternatives->size())));
+      shared_text = Json::shared_str(std::make_shared<const std::string>(
+          repeated_text(std::string(text->as_str()), alternatives->size())));
     for (const Alternative& alternative : *alternatives) {
       Json::ArrayType conjuncts;
       conjuncts.reserve(alternative.size());

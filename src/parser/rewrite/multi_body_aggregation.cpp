@@ -57,7 +57,7 @@ std::map<std::string, std::string, std::less<>> aux_names(const Json::ArrayType&
   for (const Json& rule : rules) {
     walk_tree(rule, [&](const Json& node) {
       if (const Json* name = node.get("predicate_name"); name != nullptr && name->is_str())
-        used.insert(name->as_str());
+        used.emplace(name->as_str());
     });
   }
   std::map<std::string, std::string, std::less<>> names;
@@ -114,7 +114,7 @@ ParseResult<Json> multi_body_aggregation_rewrite(Json rules) {
   std::unordered_map<std::string_view, size_t> group_of;
   group_of.reserve(input.size());
   for (const Json& rule : input) {
-    const std::string& name = head_name(rule);
+    const std::string_view name = head_name(rule);
     auto [it, inserted] = group_of.try_emplace(name, groups.size());
     if (inserted) groups.push_back({name, &rule, 0});
     ++groups[it->second].size;
@@ -132,7 +132,7 @@ ParseResult<Json> multi_body_aggregation_rewrite(Json rules) {
   std::map<std::string, Json, std::less<>> last_full_text;
   std::map<std::string, Json, std::less<>> first_signature;
   for (Json& rule : input) {
-    const std::string name = head_name(rule);
+    const std::string name(head_name(rule));
     last_full_text[name] = rule.at("full_text");
     auto aux_name = aux_name_of.find(name);
     if (aux_name == aux_name_of.end()) {
@@ -154,8 +154,9 @@ ParseResult<Json> multi_body_aggregation_rewrite(Json rules) {
     } else if (strip_aggregation_heritage(stored->second).compact() !=
                strip_aggregation_heritage(parts.signature).compact()) {
       const Json& full_text = rule.at("full_text");
-      return ParsingException("Signature differs for bodies.",
-                              SpanString(full_text.is_str() ? full_text.as_str() : std::string()));
+      return ParsingException(
+          "Signature differs for bodies.",
+          SpanString(full_text.is_str() ? std::string(full_text.as_str()) : std::string()));
     }
     output.push_back(std::move(aux));
   }

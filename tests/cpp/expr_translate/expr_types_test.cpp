@@ -204,7 +204,7 @@ TEST(ExprArrowRecord, Parts) {
     ArrowRecord parts = extract_arrow_record(c.expr);
     auto name = [](const std::optional<Json>& e) -> std::optional<std::string> {
       if (!e) return std::nullopt;
-      return e->at("variable").at("var_name").as_str();
+      return std::string(e->at("variable").at("var_name").as_str());
     };
     EXPECT_EQ(name(parts.arg), c.arg) << c.expr.compact();
     EXPECT_EQ(name(parts.value), c.value) << c.expr.compact();

@@ -103,7 +103,7 @@ TEST(FunctorsIndex, AllRulesOfWarnsOnRemainingRecursion) {
     auto rules = index.all_rules_of(c.name);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), c.warning) << c.name;
     std::vector<std::string> heads;
-    for (const Json& r : rules.value()) heads.push_back(head_name(r));
+    for (const Json& r : rules.value()) heads.emplace_back(head_name(r));
     EXPECT_EQ(heads, c.heads) << c.name;
   }
 }

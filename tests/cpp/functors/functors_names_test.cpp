@@ -35,7 +35,7 @@ TEST(GeneratedNamesTest, MadeNamesAreFreeAndTracedToTheirOrigin) {
 std::vector<std::string> made_heads(const std::vector<Json>& rules, const GeneratedNames& names) {
   std::vector<std::string> out;
   for (const Json& rule : rules) {
-    std::string head = head_name(rule);
+    std::string head(head_name(rule));
     if (head == "@Make") head = *made_predicate(rule);
     if (head[0] == '@') continue;
     out.push_back(head + (names.origin_of(head) != head ? " <- " + names.origin_of(head) : ""));
@@ -97,7 +97,7 @@ TEST(GeneratedNamesTest, CopiesAndConstantsTakeFreeNames) {
   auto made = run_makes_with_deps(rules, names);
   ASSERT_TRUE(made.ok()) << made.error().message;
   NameSet heads;
-  for (const Json& rule : made.value()) heads.insert(head_name(rule));
+  for (const Json& rule : made.value()) heads.emplace(head_name(rule));
   EXPECT_EQ(heads.count("G_f1_1"), 1u);
   EXPECT_EQ(heads.count("QuorilCompilerConstant0_1"), 1u);
   EXPECT_EQ(names.origin_of("G_f1_1"), "G");

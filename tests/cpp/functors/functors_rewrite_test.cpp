@@ -20,7 +20,7 @@ const std::string kAux = "M_MultBodyAggAux";
 std::vector<std::string> summary(const std::vector<Json>& rules) {
   std::vector<std::string> out;
   for (const Json& r : rules) {
-    std::string line = head_name(r) + " <-";
+    std::string line = std::string(head_name(r)) + " <-";
     NameSet names;
     if (const Json* body = r.get("body")) names.merge(extract_predicate_names(*body));
     if (const Json* record = r.at("head").get("record")) names.merge(extract_predicate_names(*record));

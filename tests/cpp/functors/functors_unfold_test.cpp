@@ -15,7 +15,7 @@ namespace {
 std::vector<std::string> outline(const std::vector<Json>& rules) {
   std::vector<std::string> out;
   for (const Json& rule : rules) {
-    std::string head = head_name(rule);
+    std::string head(head_name(rule));
     if (head == "@Make") {
       const Json::ArrayType& fields = rule.at("head").at("record").at("field_value").as_array();
       auto name_at = [&](size_t i) {
@@ -27,7 +27,7 @@ std::vector<std::string> outline(const std::vector<Json>& rules) {
             .at("predicate_name")
             .as_str();
       };
-      head = name_at(0) + " := " + name_at(1);
+      head = std::string(name_at(0)) + " := " + std::string(name_at(1));
     } else if (head[0] == '@') {
       head += "(" + *extract_predicate_names(rule.at("head").at("record")).begin() + ")";
     }
@@ -99,7 +99,7 @@ TEST(FunctorsUnfold, GeneratedLoopsCarryHowTheyStop) {
     for (const Json& rule : unfolded.value()) {
       if (head_name(rule) != "@Iteration") continue;
       const Json* mark = rule.get(kLoopStopKey);
-      marks.push_back(mark ? mark->as_str() : "none");
+      marks.emplace_back(mark ? mark->as_str() : "none");
     }
     // The user's loop first, as written; then the generated one.
     EXPECT_EQ(marks, (std::vector<std::string>{"none", stop})) << program;

@@ -106,7 +106,8 @@ TEST(FunctorArguments, ConstantDefinitionsFollowTheCopiesInOrderOfFirstUse) {
   std::vector<std::string> tail;
   for (size_t i = out.value().size() - 2; i < out.value().size(); ++i) {
     const Json& rule = out.value()[i];
-    tail.push_back(rule.at("head").at("predicate_name").as_str() + " " + rule.at("full_text").as_str());
+    tail.push_back(std::string(rule.at("head").at("predicate_name").as_str()) + " " +
+                   std::string(rule.at("full_text").as_str()));
   }
   EXPECT_EQ(tail,
             (std::vector<std::string>{"QuorilCompilerConstant0 QuorilCompilerConstant0() = 7",

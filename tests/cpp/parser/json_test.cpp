@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "common/internal_fault.h"
-#include "parser/json_text_pool.h"
 
 namespace mirtova {
 namespace {
@@ -224,7 +223,7 @@ TEST(JsonTest, SharedStringsReadAsStrings) {
   EXPECT_FALSE(shared == Json("other"));
   EXPECT_FALSE(shared == Json(1));
   const Json copy = Json::object({{"full_text", shared}});
-  EXPECT_EQ(&copy.at("full_text").as_str(), text.get());
+  EXPECT_EQ(copy.at("full_text").as_str().data(), text->data());
   EXPECT_TRUE(copy == Json::object({{"full_text", plain}}));
 }
 
@@ -263,49 +262,37 @@ TEST(JsonTest, SharedTreesChangeOnlyTheCopyChanged) {
   }
 }
 
-// Through a pool, equal texts of up to 15 bytes hold one block, in objects and
-// arrays, across trees and after every tree that held a text is gone; what
-// each tree reads, prints and compares stays as it was.
-TEST(JsonTest, TextPoolSharesEqualShortTexts) {
-  const std::string longest(JsonTextPool::kPooledSize, 'p');
-  auto tree = [&] {
-    return Json::object(
-        {{"a", "Edge"},
-         {"b", Json::array({Json::object({{"c", "Edge"}, {"d", "x"}, {"e", longest + "q"}}), 7, "Edge"})},
-         {"f", longest},
-         {"g", Json::shared_tree(Json::object({{"h", "Edge"}}))}});
-  };
-  auto pooled = [&](JsonTextPool& pool) {
-    Json t = tree();
-    pool.share_texts(t);
-    EXPECT_EQ(t, tree());
-    EXPECT_EQ(t.compact(), tree().compact());
-    return t;
-  };
-  auto text_at = [](const Json& t, const char* key) { return &t.at(key).as_str(); };
-  auto inner_text_at = [](const Json& t, const char* key) {
-    return &t.at("b").as_array()[0].at(key).as_str();
-  };
-  JsonTextPool pool;
-  Json first = pooled(pool);
-  Json second = pooled(pool);
-  const std::string* edge = text_at(first, "a");
-  const std::string* kept = text_at(first, "f");
-  EXPECT_EQ(inner_text_at(first, "c"), edge);
-  EXPECT_EQ(inner_text_at(second, "c"), edge);
-  EXPECT_EQ(&second.at("b").as_array()[2].as_str(), edge);
-  EXPECT_EQ(text_at(second, "f"), kept);
-  EXPECT_NE(inner_text_at(first, "e"), inner_text_at(second, "e"));
-  // A shared subtree is never changed in place, the pool's sharing too.
-  EXPECT_NE(&first.at("g").at("h").as_str(), edge);
-  // A shared text changes with no other node: a node is only ever replaced.
-  second.set("a", "Blocked");
-  EXPECT_EQ(first.at("a").as_str(), "Edge");
-  first = Json();
-  second = Json();
-  const Json third = pooled(pool);
-  EXPECT_EQ(text_at(third, "a"), edge);
-  EXPECT_EQ(text_at(third, "f"), kept);
+// Texts of every size around the node's own room read, print, compare, copy
+// and move alike, in place or in a block, as values of objects and arrays.
+TEST(JsonTest, TextsOfEverySizeReadTheSame) {
+  for (size_t size = 0; size <= 40; ++size) {
+    std::string text;
+    for (size_t i = 0; i < size; ++i) text += static_cast<char>(i % 3 == 2 ? '"' : 'a' + i % 26);
+    const Json node(text);
+    EXPECT_TRUE(node.is_str()) << size;
+    EXPECT_EQ(node.kind(), Json::Kind::Str) << size;
+    EXPECT_EQ(node.as_str(), text) << size;
+    EXPECT_TRUE(node.var_name_is(text)) << size;
+    EXPECT_EQ(node.as_var_name(), text) << size;
+    std::string printed = "\"";
+    append_json_escaped(printed, text);
+    EXPECT_EQ(node.compact(), printed + "\"") << size;
+    EXPECT_TRUE(node == Json(std::string_view(text))) << size;
+    EXPECT_TRUE(node == Json::shared_str(std::make_shared<const std::string>(text))) << size;
+    EXPECT_FALSE(node == Json(text + "b")) << size;
+    EXPECT_FALSE(node == Json(static_cast<int64_t>(size))) << size;
+    Json tree = Json::object({{"t", node}, {"u", Json::array({node, 1})}});
+    Json moved = std::move(tree);
+    EXPECT_EQ(moved.at("t").as_str(), text) << size;
+    // A child taking its parent's place keeps its text.
+    Json inner = moved.at("u");
+    inner = std::move(inner.as_array_mut()[0]);
+    EXPECT_EQ(inner.as_str(), text) << size;
+    moved.at_mut("t") = Json(text + "c");
+    EXPECT_EQ(moved.at("t").as_str(), text + "c") << size;
+    EXPECT_EQ(moved.at("u").as_array()[0].as_str(), text) << size;
+  }
+  EXPECT_THROW((void)Json(1).as_str(), InternalFault);
 }
 
 }  // namespace

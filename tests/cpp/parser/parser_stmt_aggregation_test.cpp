@@ -89,7 +89,7 @@ TEST(MultiBodyAggregationTest, AggregatingRulesComeLastInOrderOfFirstAppearance)
              distinct_rule(a, "a2"), distinct_rule(b, "b2")}));
   ASSERT_TRUE(out.ok());
   std::vector<std::string> names;
-  for (const Json& r : out.value().as_array()) names.push_back(r.at("head").at("predicate_name").as_str());
+  for (const Json& r : out.value().as_array()) names.emplace_back(r.at("head").at("predicate_name").as_str());
   EXPECT_EQ(names, (std::vector<std::string>{"B_MultBodyAggAux", "A_MultBodyAggAux", "X", "A_MultBodyAggAux",
                                              "B_MultBodyAggAux", "B", "A"}));
 }
@@ -103,7 +103,7 @@ TEST(MultiBodyAggregationTest, HelpersTakeNoNameTheProgramUses) {
              rule(call_node("A_MultBodyAggAux"), {}, "own")}));
   ASSERT_TRUE(out.ok());
   std::vector<std::string> names;
-  for (const Json& r : out.value().as_array()) names.push_back(r.at("head").at("predicate_name").as_str());
+  for (const Json& r : out.value().as_array()) names.emplace_back(r.at("head").at("predicate_name").as_str());
   EXPECT_EQ(names,
             (std::vector<std::string>{"A_MultBodyAggAux_2", "A_MultBodyAggAux_2", "A_MultBodyAggAux", "A"}));
   const Json& call = out.value().as_array().back().at("body").at("conjunction").at("conjunct").as_array()[0];

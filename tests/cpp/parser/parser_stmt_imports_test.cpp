@@ -132,7 +132,8 @@ TEST_F(ImportsTest, ReadsOnlyRegularFilesUnderTheRoot) {
 
 std::vector<std::string> heads(const Json& tree) {
   std::vector<std::string> out;
-  for (const Json& r : tree.at("rule").as_array()) out.push_back(r.at("head").at("predicate_name").as_str());
+  for (const Json& r : tree.at("rule").as_array())
+    out.emplace_back(r.at("head").at("predicate_name").as_str());
   return out;
 }
 

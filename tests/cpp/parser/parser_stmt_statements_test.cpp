@@ -29,7 +29,7 @@ Json rule_of(const std::string& text) {
 
 std::vector<std::string> heads(const Json& rules) {
   std::vector<std::string> out;
-  for (const Json& r : rules.as_array()) out.push_back(r.at("head").at("predicate_name").as_str());
+  for (const Json& r : rules.as_array()) out.emplace_back(r.at("head").at("predicate_name").as_str());
   return out;
 }
 

@@ -43,7 +43,7 @@ const std::vector<EngineHeads> kEngines = {
 
 std::vector<std::string> head_names(const std::vector<Json>& rules) {
   std::vector<std::string> names;
-  for (const Json& rule : rules) names.push_back(rule.at("head").at("predicate_name").as_str());
+  for (const Json& rule : rules) names.emplace_back(rule.at("head").at("predicate_name").as_str());
   return names;
 }
 

@@ -36,7 +36,7 @@ std::string printed(const Result<ProgramTypes, CompileError>& types) {
 std::vector<const Json*> typed_rules(const std::vector<Json>& rules) {
   std::vector<const Json*> out;
   for (const Json& rule : rules) {
-    const std::string& name = head_name(rule);
+    const std::string_view name = head_name(rule);
     if (!name.empty() && name[0] != '@') out.push_back(&rule);
   }
   return out;

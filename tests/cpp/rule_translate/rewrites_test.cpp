@@ -246,7 +246,7 @@ TEST(InjectionTest, Refusals) {
   };
   // clang-format on
   for (Case& c : cases) {
-    std::string text = c.rule.at("full_text").as_str();
+    std::string text(c.rule.at("full_text").as_str());
     auto r = inject_into_rule(c.rule, program);
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().message, c.message);

@@ -90,7 +90,7 @@ inline std::vector<Json> rules_of(const std::string& text) {
 // "F" for a fact.
 inline std::string summary(const Json& rule) {
   const Json& head = rule.at("head");
-  std::string out = head.at("predicate_name").as_str();
+  std::string out(head.at("predicate_name").as_str());
   std::string named;
   if (const Json* record = head.get("record")) {
     for (const Json& field : record->at("field_value").as_array()) {
@@ -98,14 +98,15 @@ inline std::string summary(const Json& rule) {
       literal = literal == nullptr ? nullptr : literal->get("literal");
       const Json* predicate = literal == nullptr ? nullptr : literal->get("the_predicate");
       if (predicate == nullptr) continue;
-      named += (named.empty() ? "" : " ") + predicate->at("predicate_name").as_str();
+      named += (named.empty() ? "" : " ") + std::string(predicate->at("predicate_name").as_str());
     }
   }
   if (!named.empty()) out += "(" + named + ")";
   if (const Json* body = rule.get("body")) {
     out += " <-";
     for (const Json& conjunct : body->at("conjunction").at("conjunct").as_array()) {
-      if (const Json* call = conjunct.get("predicate")) out += " " + call->at("predicate_name").as_str();
+      if (const Json* call = conjunct.get("predicate"))
+        out += " " + std::string(call->at("predicate_name").as_str());
     }
   }
   return out;

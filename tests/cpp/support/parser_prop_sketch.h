@@ -21,26 +21,28 @@ inline std::string fields(const Json& record) {
   for (const Json& f : record.at("field_value").as_array()) {
     const Json& name = f.at("field");
     out += out.empty() ? "" : ", ";
-    if (name.is_str() && name.as_str() != "left" && name.as_str() != "right") out += name.as_str() + ": ";
+    if (name.is_str() && name.as_str() != "left" && name.as_str() != "right")
+      out += std::string(name.as_str()) + ": ";
     out += render(f.at("value").at("expression"));
   }
   return out;
 }
 
 inline std::string render(const Json& node) {
-  if (const Json* v = node.get("variable")) return v->at("var_name").as_str();
+  if (const Json* v = node.get("variable")) return std::string(v->at("var_name").as_str());
   if (const Json* l = node.get("literal")) {
-    if (const Json* n = l->get("the_number")) return n->at("number").as_str();
-    if (const Json* s = l->get("the_string")) return "\"" + s->at("the_string").as_str() + "\"";
+    if (const Json* n = l->get("the_number")) return std::string(n->at("number").as_str());
+    if (const Json* s = l->get("the_string")) return "\"" + std::string(s->at("the_string").as_str()) + "\"";
     if (const Json* list = l->get("the_list")) return "[" + join(list->at("element")) + "]";
     return l->compact();
   }
   const Json* call = node.has("call") ? node.get("call") : node.get("predicate");
-  if (call != nullptr) return call->at("predicate_name").as_str() + "(" + fields(call->at("record")) + ")";
+  if (call != nullptr)
+    return std::string(call->at("predicate_name").as_str()) + "(" + fields(call->at("record")) + ")";
   if (const Json* r = node.get("record")) return "{" + fields(*r) + "}";
   if (const Json* s = node.get("subscript"))
     return render(s->at("record")) + "." +
-           s->at("subscript").at("literal").at("the_symbol").at("symbol").as_str();
+           std::string(s->at("subscript").at("literal").at("the_symbol").at("symbol").as_str());
   if (const Json* i = node.get("implication")) {
     std::string out = "if(";
     for (const Json& b : i->at("if_then").as_array())
@@ -52,10 +54,10 @@ inline std::string render(const Json& node) {
         c->at("head").at("record").at("field_value").as_array()[0].at("value").at("aggregation");
     std::string out;
     if (agg.has("operator")) {
-      out = agg.at("operator").as_str() + "{" + render(agg.at("argument"));
+      out = std::string(agg.at("operator").as_str()) + "{" + render(agg.at("argument"));
     } else {  // after the file parser's rewrite, an aggregation is a call of its operator
       const Json& call = agg.at("expression").at("call");
-      out = call.at("predicate_name").as_str() + "{" + fields(call.at("record"));
+      out = std::string(call.at("predicate_name").as_str()) + "{" + fields(call.at("record"));
     }
     if (const Json* body = c->get("body")) out += " :- " + join(body->at("conjunction").at("conjunct"));
     return out + "}";

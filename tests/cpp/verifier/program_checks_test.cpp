@@ -203,8 +203,8 @@ TEST(RuleLists, PlainLeavesOutAnnotationsOnly) {
       Json::object({{"head", Json::object({{"predicate_name", ""}})}}));
   RuleLists lists = rule_lists(program);
   std::vector<std::string> full, plain;
-  for (const Json* r : lists.full) full.push_back(r->at("head").at("predicate_name").as_str());
-  for (const Json* r : lists.plain) plain.push_back(r->at("head").at("predicate_name").as_str());
+  for (const Json* r : lists.full) full.emplace_back(r->at("head").at("predicate_name").as_str());
+  for (const Json* r : lists.plain) plain.emplace_back(r->at("head").at("predicate_name").as_str());
   EXPECT_EQ(full, (std::vector<std::string>{"@Limit", "P", "@Make", "@OrderBy", ""}));
   EXPECT_EQ(plain, (std::vector<std::string>{"P", ""}));
 }
