@@ -135,6 +135,7 @@ std::optional<std::string_view> Dialect::unnest_computed_list_phrase() const { r
 
 bool Dialect::names_untyped_fields(size_t) const { return true; }
 std::optional<std::string_view> Dialect::record_comparison_form() const { return std::nullopt; }
+bool Dialect::counts_negations() const { return false; }
 
 std::optional<std::string> Dialect::null_sought_in_list(const Type&) const { return std::nullopt; }
 

@@ -230,6 +230,11 @@ class Dialect {
   // form, "%s" the record, in which two such records compare equal when their
   // fields hold equal values. None where records of any shape compare.
   virtual std::optional<std::string_view> record_comparison_form() const;  // 68
+  // Whether a negation, a sub-query's minimum of 1 tested for null, is written
+  // as the count of the sub-query's rows compared with 0: for an engine that
+  // fails to run such a null test of a sub-query that refers to nothing
+  // around it, nested in one that does.
+  virtual bool counts_negations() const;  // 69
 };
 
 }  // namespace mirtova

@@ -103,6 +103,23 @@ bool is_infix_call(const Json& call) {
          left->as_str() == "left" && right->as_str() == "right";
 }
 
+// The call a combine's head aggregates with, as a negation writes it: the
+// minimum of the number 1, which has a value exactly when the body has a
+// solution. Null for any other combine.
+Json* negation_minimum(Json& rule) {
+  Json* entries = rule.at_mut("head").at_mut("record").get_mut("field_value");
+  if (entries == nullptr || entries->size() != 1) return nullptr;
+  Json* aggregation = entries->as_array_mut()[0].at_mut("value").get_mut("aggregation");
+  Json* expression = aggregation != nullptr ? aggregation->get_mut("expression") : nullptr;
+  Json* call = expression != nullptr ? expression->get_mut("call") : nullptr;
+  if (call == nullptr || call->at("predicate_name").as_str() != "Min") return nullptr;
+  const std::vector<const Json*> args = call_arguments(*call);
+  const Json* literal = args.size() == 1 ? args[0]->get("literal") : nullptr;
+  const Json* number = literal != nullptr ? literal->get("the_number") : nullptr;
+  if (number == nullptr || number->at("number").as_str() != "1") return nullptr;
+  return call;
+}
+
 std::string field_name(const Json& field) {
   if (field.is_int()) return "col" + std::to_string(field.as_int());
   return field.as_str();
@@ -515,6 +532,16 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
   }
 
+  if (name == "IsNull" && args.size() == 1 && dialect->counts_negations()) {
+    if (const Json* combine = args[0]->get("combine")) {
+      Json counted = *combine;
+      if (Json* minimum = negation_minimum(counted)) {
+        minimum->at_mut("predicate_name") = Json("Count");
+        TRY(std::string sql, convert_combine(counted));
+        return "(" + sql + " = 0)";
+      }
+    }
+  }
   if (is_date_format_function(name) && dialect->writes_date_formats()) {
     return convert_date_format(name, args);
   }

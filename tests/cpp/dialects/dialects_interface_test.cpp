@@ -311,6 +311,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
        {"nonenone", "CAST(null AS DOUBLE)none", "nonenone", "nonenone", "nonenone", "nonenone", "nonenone"}},
       {"record_comparison_form", [](const Dialect& d) { return opt(d.record_comparison_form()); },
        {"none", "none", "none", "none", "to_jsonb(%s)", "none", "none"}},
+      {"counts_negations", [](const Dialect& d) { return flag(d.counts_negations()); },
+       {"false", "true", "false", "false", "false", "false", "false"}},
   };
   // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {
