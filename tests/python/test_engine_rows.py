@@ -376,6 +376,9 @@ def test_integers_are_64_bit(request, engine, source, want):
         ("F(null); Q(s? += x, a? Avg= x) distinct :- F(x);", [(None, None)]),
         ('F("c", null); F("d", null); Q(v - 2) :- F(_, v);', [(None,), (None,)]),
         ('F("c", null); F("d", null); Q(s? += v) distinct :- F(_, v);', [(None,)]),
+        # ... negated, and two of a fact's nulls added, that the program gives no type.
+        ('F("c", null); F("d", null); Q(-v) :- F(_, v);', [(None,), (None,)]),
+        ("F(null); Q(x + x, x - x) :- F(x);", [(None, None)]),
         # A column of nulls the program types as numbers, multiplied by itself.
         ('F("c", null); F("d", null); Q(v * v) :- F(_, v), f == v, f in [0, 4];', []),
         ('F("k0", 1); Q(s? Array= k -> v) distinct :- F(k, v);', [([1],)]),

@@ -394,6 +394,13 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
     return;
   }
   if (std::find(kNumeric.begin(), kNumeric.end(), op) == kNumeric.end()) return;
+  // Two bare nulls (facts' nulls come in for variables) leave the engine no
+  // type to choose the operator by; the outcome is null whatever it is.
+  const bool reckons = op == "+" || op == "-" || op == "*" || op == "/" || op == "%";
+  if (reckons && (sql[0] == "null" || sql[0] == "NULL") && (sql[1] == "null" || sql[1] == "NULL")) {
+    sql[0] = "CAST(" + sql[0] + " AS " + std::string(dialect->number_type_of_text()) + ")";
+    return;
+  }
   for (std::size_t i = 0; i < 2; ++i) {
     if (value_type(*args[1 - i]).is_number() && is_held_as_text(*args[i])) {
       sql[i] = "CAST(" + sql[i] + " AS " + std::string(dialect->number_type_of_text()) + ")";
@@ -456,7 +463,8 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   auto one_of = [function](const auto& names) {
     return std::find(names.begin(), names.end(), function) != names.end();
   };
-  const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists);
+  const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists),
+             negates = function == "-";
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
     std::string& argument = sql[i];
     const bool null = types_nulls && (argument == "null" || argument == "NULL");
@@ -470,8 +478,10 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
       argument = "CAST(" + argument + " AS TEXT)";
     } else if (null && (adds_up || gathers)) {
       argument = adds_up ? "CAST(NULL AS numeric)" : "CAST(NULL AS TEXT)";
-    } else if (reads_held && adds_up && (is_held_as_text(*args[i]) || argument == "null")) {
-      // A bare null added up has no type to choose the sum by, either.
+    } else if (reads_held && (adds_up || negates) &&
+               (is_held_as_text(*args[i]) || argument == "null" || argument == "NULL")) {
+      // A bare null added up, or negated, has no type to choose the form by,
+      // either.
       argument = "CAST(" + argument + " AS " + std::string(dialect->number_type_of_text()) + ")";
     }
   }
