@@ -401,7 +401,7 @@ def test_constants_typed_where_needed(request, engine, source, want):
 # statement passes the stages Trino and Presto plan for one query, unless a
 # clause is stored as a table of its own. P{i} holds T's rows.
 @pytest.mark.parametrize("engine", ENGINES + TRINO_PRESTO)
-@pytest.mark.parametrize("depth", [3, 5, 6])
+@pytest.mark.parametrize("depth", [3, 5, 6, 8, 10])
 def test_predicates_read_many_times(request, engine, depth):
     source = "P0(x) :- T(x);" + "".join(f"P{i}(x) :- P{i - 1}(x), ~P{i - 1}(x + 10); P{i}(x) :- P{i - 1}(x), x > 100;"
                                         for i in range(1, depth + 1))
