@@ -407,6 +407,9 @@ def test_integers_are_64_bit(request, engine, source, want):
         ("F(null); Q(s? += x, a? Avg= x) distinct :- F(x);", [(None, None)]),
         ('F("c", null); F("d", null); Q(v - 2) :- F(_, v);', [(None,), (None,)]),
         ('F("c", null); F("d", null); Q(s? += v) distinct :- F(_, v);', [(None,)]),
+        # ... negated, and two of a fact's nulls added, that the program gives no type.
+        ('F("c", null); F("d", null); Q(-v) :- F(_, v);', [(None,), (None,)]),
+        ("F(null); Q(x + x, x - x) :- F(x);", [(None, None)]),
         # A column of nulls the program types as numbers, multiplied by itself.
         ('F("c", null); F("d", null); Q(v * v) :- F(_, v), f == v, f in [0, 4];', []),
         ('F("k0", 1); Q(s? Array= k -> v) distinct :- F(k, v);', [([1],)]),
@@ -429,7 +432,7 @@ def test_constants_typed_where_needed(request, engine, source, want):
 # statement passes the stages Trino and Presto plan for one query, unless a
 # clause is stored as a table of its own. P{i} holds T's rows.
 @pytest.mark.parametrize("engine", ENGINES + TRINO_PRESTO)
-@pytest.mark.parametrize("depth", [3, 5, 6])
+@pytest.mark.parametrize("depth", [3, 5, 6, 8, 10])
 def test_predicates_read_many_times(request, engine, depth):
     source = "P0(x) :- T(x);" + "".join(f"P{i}(x) :- P{i - 1}(x), ~P{i - 1}(x + 10); P{i}(x) :- P{i - 1}(x), x > 100;"
                                         for i in range(1, depth + 1))

@@ -119,6 +119,10 @@ CASES = [
      [("carol",)], {}),
     ("negated derived predicate", "Small(x) :- Measure(x), x < 12; Q(x) :- Measure(x), ~Small(x);", "Q", MEASURE,
      [(20,), (30,), (12,)], {}),
+    # A negation that reads nothing of the row around, inside one that does.
+    ("negation inside a correlated negation",
+     "None(x) :- Measure(x), x > 99; None(x) :- Measure(x), x < 0; Q(x) :- Measure(x), ~(Measure(y), y == x + 1, "
+     "~None(_));", "Q", MEASURE, [(5,), (20,), (30,), (12,)], {}),
     # lists, inclusion, records, subscripts
     ("inclusion in a literal list", "Q(x) :- x in [1, 2, 3];", "Q", {}, [(1,), (2,), (3,)], {}),
     ("inclusion as a filter", "Q(x) :- Measure(x), x in [5, 12];", "Q", MEASURE, [(5,), (12,)], {}),

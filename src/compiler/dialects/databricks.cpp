@@ -53,6 +53,7 @@ class DatabricksDialect final : public Dialect {
   // an aggregate mixes with the sub-query's own columns.
   bool carries_outer_values() const override { return true; }
   bool splices_combines_into_combines() const override { return false; }
+  bool counts_negations() const override { return true; }
   // A column of bare nulls is of the type `void`, which arithmetic refuses.
   bool types_columns_of_nulls() const override { return true; }
 

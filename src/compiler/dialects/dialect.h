@@ -233,11 +233,16 @@ class Dialect {
   // Whether every comparison of records, and every search of one in a list,
   // is made in that form: records held as texts spell equal values apart
   // (the order of their keys, 1 and 1.0).
-  virtual bool compares_every_record_in_form() const;
+  virtual bool compares_every_record_in_form() const;  // 69
   // Whether "x = ANY((SELECT ...))" searches the sub-query's rows rather than
   // the list its one row holds: a list given by a sub-query is then written
   // as an expression there.
-  virtual bool searches_rows_of_a_sought_subquery() const;
+  virtual bool searches_rows_of_a_sought_subquery() const;  // 70
+  // Whether a negation, a sub-query's minimum of 1 tested for null, is written
+  // as the count of the sub-query's rows compared with 0: for an engine that
+  // fails to run such a null test of a sub-query that refers to nothing
+  // around it, nested in one that does.
+  virtual bool counts_negations() const;  // 71
 };
 
 }  // namespace mirtova

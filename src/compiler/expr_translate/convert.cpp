@@ -104,6 +104,23 @@ bool is_infix_call(const Json& call) {
          left->as_str() == "left" && right->as_str() == "right";
 }
 
+// The call a combine's head aggregates with, as a negation writes it: the
+// minimum of the number 1, which has a value exactly when the body has a
+// solution. Null for any other combine.
+Json* negation_minimum(Json& rule) {
+  Json* entries = rule.at_mut("head").at_mut("record").get_mut("field_value");
+  if (entries == nullptr || entries->size() != 1) return nullptr;
+  Json* aggregation = entries->as_array_mut()[0].at_mut("value").get_mut("aggregation");
+  Json* expression = aggregation != nullptr ? aggregation->get_mut("expression") : nullptr;
+  Json* call = expression != nullptr ? expression->get_mut("call") : nullptr;
+  if (call == nullptr || call->at("predicate_name").as_str() != "Min") return nullptr;
+  const std::vector<const Json*> args = call_arguments(*call);
+  const Json* literal = args.size() == 1 ? args[0]->get("literal") : nullptr;
+  const Json* number = literal != nullptr ? literal->get("the_number") : nullptr;
+  if (number == nullptr || number->at("number").as_str() != "1") return nullptr;
+  return call;
+}
+
 std::string field_name(const Json& field) {
   if (field.is_int()) return "col" + std::to_string(field.as_int());
   return std::string(field.as_str());
@@ -379,6 +396,13 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
     return;
   }
   if (std::find(kNumeric.begin(), kNumeric.end(), op) == kNumeric.end()) return;
+  // Two bare nulls (facts' nulls come in for variables) leave the engine no
+  // type to choose the operator by; the outcome is null whatever it is.
+  const bool reckons = op == "+" || op == "-" || op == "*" || op == "/" || op == "%";
+  if (reckons && (sql[0] == "null" || sql[0] == "NULL") && (sql[1] == "null" || sql[1] == "NULL")) {
+    sql[0] = "CAST(" + sql[0] + " AS " + std::string(dialect->number_type_of_text()) + ")";
+    return;
+  }
   for (std::size_t i = 0; i < 2; ++i) {
     if (value_type(*args[1 - i]).is_number() && is_held_as_text(*args[i])) {
       sql[i] = "CAST(" + sql[i] + " AS " + std::string(dialect->number_type_of_text()) + ")";
@@ -497,7 +521,8 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   auto one_of = [function](const auto& names) {
     return std::find(names.begin(), names.end(), function) != names.end();
   };
-  const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists);
+  const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists),
+             negates = function == "-";
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
     std::string& argument = sql[i];
     const bool null = types_nulls && (argument == "null" || argument == "NULL");
@@ -511,8 +536,10 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
       argument = "CAST(" + argument + " AS TEXT)";
     } else if (null && (adds_up || gathers)) {
       argument = adds_up ? "CAST(NULL AS numeric)" : "CAST(NULL AS TEXT)";
-    } else if (reads_held && adds_up && (is_held_as_text(*args[i]) || argument == "null")) {
-      // A bare null added up has no type to choose the sum by, either.
+    } else if (reads_held && (adds_up || negates) &&
+               (is_held_as_text(*args[i]) || argument == "null" || argument == "NULL")) {
+      // A bare null added up, or negated, has no type to choose the form by,
+      // either.
       argument = "CAST(" + argument + " AS " + std::string(dialect->number_type_of_text()) + ")";
     }
   }
@@ -573,6 +600,16 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
   }
 
+  if (name == "IsNull" && args.size() == 1 && dialect->counts_negations()) {
+    if (const Json* combine = args[0]->get("combine")) {
+      Json counted = *combine;
+      if (Json* minimum = negation_minimum(counted)) {
+        minimum->at_mut("predicate_name") = Json("Count");
+        TRY(std::string sql, convert_combine(counted));
+        return "(" + sql + " = 0)";
+      }
+    }
+  }
   if (is_date_format_function(name) && dialect->writes_date_formats()) {
     return convert_date_format(name, args);
   }

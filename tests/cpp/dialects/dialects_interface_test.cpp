@@ -329,6 +329,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
       {"searches_rows_of_a_sought_subquery",
        [](const Dialect& d) { return flag(d.searches_rows_of_a_sought_subquery()); },
        {"false", "false", "false", "false", "true", "false", "false"}},
+      {"counts_negations", [](const Dialect& d) { return flag(d.counts_negations()); },
+       {"false", "true", "false", "false", "false", "false", "false"}},
   };
   // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {

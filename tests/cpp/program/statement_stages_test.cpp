@@ -25,6 +25,11 @@ TEST(StatementStagesTest, ClausesCountOnceForEachRead) {
        {"A 2 2", "B 1 5"}},
       // A text that merely holds a clause's name, or a column read from it, is no read.
       {"WITH A AS (\n  SELECT 1 AS col0\n)\nSELECT 'A AS b' AS c, t.A AS d\nFROM A AS t", 2, {"A 1 1"}},
+      // A step that drops a table and creates it again from a query is measured by the query.
+      {"DROP TABLE IF EXISTS \"S\";\nCREATE TABLE \"S\" AS\nWITH A AS (\n  SELECT 1 AS col0\n)\n"
+       "SELECT A.col0 AS col0\nFROM A AS A, A AS t_1_A",
+       3,
+       {"A 2 1"}},
   };
   for (const Row& row : rows) {
     StatementStages got = statement_stages(row.statement);
