@@ -37,9 +37,9 @@ inline uint64_t load_le64(const unsigned char* p) {
 
 }  // namespace
 
-SipHasher::SipHasher(uint64_t k0, uint64_t k1, int compression_rounds, int finalization_rounds)
+SipHasher::SipHasher(uint64_t k0, uint64_t k1, int compression_rounds, int finalization_rounds, bool wide)
     : v0_(k0 ^ 0x736f6d6570736575ULL),
-      v1_(k1 ^ 0x646f72616e646f6dULL),
+      v1_(k1 ^ 0x646f72616e646f6dULL ^ (wide ? 0xee : 0)),
       v2_(k0 ^ 0x6c7967656e657261ULL),
       v3_(k1 ^ 0x7465646279746573ULL),
       c_rounds_(compression_rounds),
@@ -75,6 +75,17 @@ uint64_t SipHasher::finish() const {
   return s.v0_ ^ s.v1_ ^ s.v2_ ^ s.v3_;
 }
 
+std::pair<uint64_t, uint64_t> SipHasher::finish128() const {
+  SipHasher s = *this;
+  s.compress(s.tail_ | (s.length_ << 56));
+  s.v2_ ^= 0xee;
+  for (int i = 0; i < s.d_rounds_; ++i) sip_round(s.v0_, s.v1_, s.v2_, s.v3_);
+  const uint64_t first = s.v0_ ^ s.v1_ ^ s.v2_ ^ s.v3_;
+  s.v1_ ^= 0xdd;
+  for (int i = 0; i < s.d_rounds_; ++i) sip_round(s.v0_, s.v1_, s.v2_, s.v3_);
+  return {first, s.v0_ ^ s.v1_ ^ s.v2_ ^ s.v3_};
+}
+
 uint64_t siphash13(const unsigned char* data, size_t size) {
   // The streaming hasher's steps for one contiguous write, with the state in
   // registers and no partial block to carry.
@@ -99,6 +110,31 @@ uint64_t siphash13(const unsigned char* data, size_t size) {
 
 uint64_t siphash13(std::string_view text) {
   return siphash13(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+}
+
+std::pair<uint64_t, uint64_t> siphash13_128(std::string_view text) {
+  const auto* data = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t size = text.size();
+  uint64_t v0 = 0x736f6d6570736575ULL, v1 = 0x646f72616e646f6dULL ^ 0xee;
+  uint64_t v2 = 0x6c7967656e657261ULL, v3 = 0x7465646279746573ULL;
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    const uint64_t block = load_le64(data + i);
+    v3 ^= block;
+    sip_round(v0, v1, v2, v3);
+    v0 ^= block;
+  }
+  uint64_t last = static_cast<uint64_t>(size) << 56;
+  for (int shift = 0; i < size; ++i, shift += 8) last |= uint64_t{data[i]} << shift;
+  v3 ^= last;
+  sip_round(v0, v1, v2, v3);
+  v0 ^= last;
+  v2 ^= 0xee;
+  for (int r = 0; r < 3; ++r) sip_round(v0, v1, v2, v3);
+  const uint64_t first = v0 ^ v1 ^ v2 ^ v3;
+  v1 ^= 0xdd;
+  for (int r = 0; r < 3; ++r) sip_round(v0, v1, v2, v3);
+  return {first, v0 ^ v1 ^ v2 ^ v3};
 }
 
 }  // namespace mirtova

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 namespace mirtova {
 
@@ -14,7 +15,9 @@ namespace mirtova {
 // everything in the compiler uses 1-3.
 class SipHasher {
  public:
-  SipHasher(uint64_t k0, uint64_t k1, int compression_rounds, int finalization_rounds);
+  // A hasher made `wide` gives the 128-bit result (finish128) instead of the
+  // 64-bit one: the two start from different states.
+  SipHasher(uint64_t k0, uint64_t k1, int compression_rounds, int finalization_rounds, bool wide = false);
 
   void write(const unsigned char* data, size_t size);
   void write(std::string_view text) {
@@ -25,6 +28,8 @@ class SipHasher {
   // The 64-bit result of everything written so far; the state is not changed,
   // so more bytes may follow and finish() may be called again.
   uint64_t finish() const;
+  // The 128-bit result of a wide hasher, as its first and second eight bytes.
+  std::pair<uint64_t, uint64_t> finish128() const;
 
  private:
   void compress(uint64_t block);
@@ -46,5 +51,9 @@ class SipHasher13 : public SipHasher {
 // same bytes, with the same result.
 uint64_t siphash13(std::string_view text);
 uint64_t siphash13(const unsigned char* data, size_t size);
+
+// The 128-bit SipHash-1-3 (zero key) of a whole text, in one pass: what a
+// wide SipHasher fed the same bytes gives.
+std::pair<uint64_t, uint64_t> siphash13_128(std::string_view text);
 
 }  // namespace mirtova

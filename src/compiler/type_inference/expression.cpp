@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "common/siphash.h"
 #include "compiler/type_inference/built_in.h"
@@ -75,11 +76,10 @@ struct TextSink {
   void write(std::string_view piece) { text += piece; }
 };
 
-// Collects the printed text after a leading "Z", in place while it is short
-// (as almost every end's text is), so that both digests hash one contiguous run.
+// Collects the printed text, in place while it is short (as almost every
+// end's text is), so that the digest hashes one contiguous run.
 class DigestSink {
  public:
-  DigestSink() { inline_[0] = 'Z'; }
   void write(std::string_view piece) {
     if (spilled_.empty() && size_ + piece.size() <= sizeof inline_) {
       std::memcpy(inline_ + size_, piece.data(), piece.size());
@@ -89,14 +89,13 @@ class DigestSink {
     if (spilled_.empty()) spilled_.assign(inline_, size_);
     spilled_ += piece;
   }
-  // "Z" followed by the text.
-  std::string_view prefixed() const {
+  std::string_view text() const {
     return spilled_.empty() ? std::string_view(inline_, size_) : std::string_view(spilled_);
   }
 
  private:
   char inline_[200];
-  size_t size_ = 1;
+  size_t size_ = 0;
   std::string spilled_;
 };
 
@@ -193,21 +192,19 @@ std::string Expression::to_string() const {
 
 namespace {
 
-// The printed form of a predicate's column or of a variable, after a leading
-// "Z", written straight into `out` when it fits: nearly every end of the graph
-// is one of the two, and their text is three or five pieces of known order.
-// Returns the size written, or 0 when the expression is of another kind or
-// its text does not fit.
-size_t plain_prefixed(const Expression& e, char* out, size_t room) {
+// The printed form of a predicate's column or of a variable, written straight
+// into `out` when it fits: nearly every end of the graph is one of the two, and
+// their text is three or five pieces of known order. Returns the size written,
+// or 0 when the expression is of another kind or its text does not fit.
+size_t plain_text(const Expression& e, char* out, size_t room) {
   const bool column = e.kind() == Expression::Kind::PredicateAddressing;
   if (!column && e.kind() != Expression::Kind::Variable) return 0;
   const std::string_view open = column ? "PredicateAddressing(" : "Variable(";
   const std::string_view name = e.name();
   const std::string_view rest = column ? e.column() : std::string_view();
-  const size_t size = 1 + open.size() + name.size() + (column ? 1 + rest.size() : 0) + 1;
+  const size_t size = open.size() + name.size() + (column ? 1 + rest.size() : 0) + 1;
   if (size > room) return 0;
   char* at = out;
-  *at++ = 'Z';
   std::memcpy(at, open.data(), open.size());
   at += open.size();
   std::memcpy(at, name.data(), name.size());
@@ -226,15 +223,15 @@ size_t plain_prefixed(const Expression& e, char* out, size_t room) {
 Digest128 text_digest(const Expression& expression) {
   if (!expression.digest_known_) {
     char plain[160];
-    if (const size_t size = plain_prefixed(expression, plain, sizeof plain); size != 0) {
-      const std::string_view prefixed(plain, size);
-      expression.digest_ = Digest128{siphash13(prefixed.substr(1)), siphash13(prefixed)};
+    std::pair<uint64_t, uint64_t> wide;
+    if (const size_t size = plain_text(expression, plain, sizeof plain); size != 0) {
+      wide = siphash13_128(std::string_view(plain, size));
     } else {
       DigestSink sink;
       emit(expression, sink);
-      const std::string_view prefixed = sink.prefixed();
-      expression.digest_ = Digest128{siphash13(prefixed.substr(1)), siphash13(prefixed)};
+      wide = siphash13_128(sink.text());
     }
+    expression.digest_ = Digest128{wide.first, wide.second};
     expression.digest_known_ = true;
   }
   return expression.digest_;
