@@ -222,7 +222,7 @@ class NodeKeys {
       case Expression::Kind::Variable: {
         // A variable's key is a function of its text alone.
         const uint32_t text = texts_.of(hash(end.name()), end.name());
-        return remembered(variable_keys_, text, [&] { return unindexed(); });
+        return remembered(by_text_, text, [&] { return unindexed(); });
       }
       case Expression::Kind::PredicateAddressing: {
         const uint32_t text =
@@ -230,8 +230,11 @@ class NodeKeys {
         const uint32_t number = column_of(text, end);
         if (column != nullptr) *column = number;
         if (columns_[number].relation) {
-          // A relation column's key is a function of its text alone.
-          return remembered(relation_keys_, text, [&] { return unindexed(); });
+          // A relation column's key is a function of its text alone: it is
+          // kept with the first column of that text.
+          uint32_t& key = columns_[by_text_[text] - 1].relation_key;
+          if (key == 0) key = static_cast<uint32_t>(unindexed()) + 1;
+          return key - 1;
         }
         return intern(text, end.call_number());
       }
@@ -260,9 +263,11 @@ class NodeKeys {
   };
   struct Column {
     uint32_t text;
-    uint32_t name_size;
-    bool relation;
+    uint32_t name_size : 31;
+    uint32_t relation : 1;
+    uint32_t relation_key;  // 1 + the key of the text's relation columns; 0 while unknown
   };
+  static_assert(sizeof(Column) == 12);
 
   size_t intern(uint32_t text, uint64_t extra) {
     const auto fresh = static_cast<uint32_t>(keys_.size());
@@ -290,21 +295,21 @@ class NodeKeys {
   template <class End>
   uint32_t column_of(uint32_t text, const End& end) {
     const auto name_size = static_cast<uint32_t>(end.name().size());
-    grow_to_hold(first_column_of_text_, text, 0);
+    grow_to_hold(by_text_, text, 0);
     const auto fresh = static_cast<uint32_t>(columns_.size());
     // Almost every joined text names one column, the first: only the others,
     // split elsewhere, are in the index.
-    if (first_column_of_text_[text] == 0) {
-      first_column_of_text_[text] = fresh + 1;
+    if (by_text_[text] == 0) {
+      by_text_[text] = fresh + 1;
     } else {
-      const uint32_t first = first_column_of_text_[text] - 1;
+      const uint32_t first = by_text_[text] - 1;
       if (columns_[first].name_size == name_size) return first;
       auto [id, stored] = column_index_.find_or_insert(
           mix(uint64_t{text} << 32 | name_size), fresh,
           [&](uint32_t id) { return columns_[id].text == text && columns_[id].name_size == name_size; });
       if (!stored) return id;
     }
-    columns_.push_back(Column{text, name_size, relations_.contains(end.name())});
+    columns_.push_back(Column{text, name_size, relations_.contains(end.name()) ? 1u : 0u, 0});
     return fresh;
   }
 
@@ -313,13 +318,13 @@ class NodeKeys {
   size_t key_count_ = 0;
   std::deque<Key> keys_;
   FlatIndex index_;  // over keys_
-  std::vector<Column> columns_;
+  // In blocks, as a program has about as many columns as rules.
+  std::deque<Column> columns_;
   FlatIndex column_index_{FlatIndex::kEmpty};  // over the columns not first of their text
-  // By text number: the first column of that joined text, a variable's key,
-  // a relation column's key. Each entry is 1 + the number, 0 while unknown.
-  std::deque<uint32_t> first_column_of_text_;
-  std::deque<uint32_t> variable_keys_;
-  std::deque<uint32_t> relation_keys_;
+  // By text number: for a joined text the first column of that text, for a
+  // name its variable's key (a text is either, never both, so one list
+  // serves). Each entry is 1 + the number, 0 while unknown.
+  std::deque<uint32_t> by_text_;
 };
 
 // Whether two types are the same in every detail, open flags and every field

@@ -209,6 +209,10 @@ TEST(TypesSpeedNodeTest, EndsShareNodesByKey) {
       {"columns printed alike stay apart in the result",
        {rule(head("a.b", {}, {{"c", num()}})), rule(head("a", {}, {{"b.c", num()}}))},
        "a.b.c: number; a.b.c: number; "},  // a.b's c, then a's b.c
+      {"a relation's columns meet when a function's column printed alike came first",
+       {rule(head("a", {}, {{"b.c", num()}, {"quoril_value", num()}})), rule(head("a.b", {}, {{"c", num()}})),
+        rule(head("a.b", {}, {{"c", str()}}))},
+       mismatch + "number with string at (0, 0)"},
       {"three columns printed alike, one met twice",
        {rule(head("a.b.c", {}, {{"d", num()}})), rule(head("a", {}, {{"b.c.d", num()}})),
         rule(head("a.b", {}, {{"c.d", num()}})), rule(head("a", {}, {{"b.c.d", num()}}))},
