@@ -86,11 +86,13 @@ std::pair<uint64_t, uint64_t> SipHasher::finish128() const {
   return {first, s.v0_ ^ s.v1_ ^ s.v2_ ^ s.v3_};
 }
 
-uint64_t siphash13(const unsigned char* data, size_t size) {
-  // The streaming hasher's steps for one contiguous write, with the state in
-  // registers and no partial block to carry.
-  uint64_t v0 = 0x736f6d6570736575ULL, v1 = 0x646f72616e646f6dULL;
-  uint64_t v2 = 0x6c7967656e657261ULL, v3 = 0x7465646279746573ULL;
+namespace {
+
+// The streaming hasher's steps for one contiguous write, with the state in
+// registers and no partial block to carry: every block of the text, then the
+// last one with the length.
+inline void absorb(const unsigned char* data, size_t size, uint64_t& v0, uint64_t& v1, uint64_t& v2,
+                   uint64_t& v3) {
   size_t i = 0;
   for (; i + 8 <= size; i += 8) {
     const uint64_t block = load_le64(data + i);
@@ -103,6 +105,14 @@ uint64_t siphash13(const unsigned char* data, size_t size) {
   v3 ^= last;
   sip_round(v0, v1, v2, v3);
   v0 ^= last;
+}
+
+}  // namespace
+
+uint64_t siphash13(const unsigned char* data, size_t size) {
+  uint64_t v0 = 0x736f6d6570736575ULL, v1 = 0x646f72616e646f6dULL;
+  uint64_t v2 = 0x6c7967656e657261ULL, v3 = 0x7465646279746573ULL;
+  absorb(data, size, v0, v1, v2, v3);
   v2 ^= 0xff;
   for (int r = 0; r < 3; ++r) sip_round(v0, v1, v2, v3);
   return v0 ^ v1 ^ v2 ^ v3;
@@ -113,22 +123,9 @@ uint64_t siphash13(std::string_view text) {
 }
 
 std::pair<uint64_t, uint64_t> siphash13_128(std::string_view text) {
-  const auto* data = reinterpret_cast<const unsigned char*>(text.data());
-  const size_t size = text.size();
   uint64_t v0 = 0x736f6d6570736575ULL, v1 = 0x646f72616e646f6dULL ^ 0xee;
   uint64_t v2 = 0x6c7967656e657261ULL, v3 = 0x7465646279746573ULL;
-  size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    const uint64_t block = load_le64(data + i);
-    v3 ^= block;
-    sip_round(v0, v1, v2, v3);
-    v0 ^= block;
-  }
-  uint64_t last = static_cast<uint64_t>(size) << 56;
-  for (int shift = 0; i < size; ++i, shift += 8) last |= uint64_t{data[i]} << shift;
-  v3 ^= last;
-  sip_round(v0, v1, v2, v3);
-  v0 ^= last;
+  absorb(reinterpret_cast<const unsigned char*>(text.data()), text.size(), v0, v1, v2, v3);
   v2 ^= 0xee;
   for (int r = 0; r < 3; ++r) sip_round(v0, v1, v2, v3);
   const uint64_t first = v0 ^ v1 ^ v2 ^ v3;
