@@ -2,8 +2,10 @@
 #include "compiler/functors/empty_removal.h"
 
 #include <algorithm>
-#include <map>
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "compiler/functors/tree_walks.h"
@@ -12,48 +14,71 @@ namespace mirtova {
 
 namespace {
 
-// Appends every name the tree holds under "predicate_name", not looking into a
-// call inside a combine or a predicate passed as a value.
-void add_called_names(const Json& tree, std::vector<std::string_view>& names) {
+// Calls `visit` with every name the tree holds under "predicate_name", not
+// looking into a call inside a combine or a predicate passed as a value.
+template <typename Visit>
+void for_each_called_name(const Json& tree, Visit&& visit) {
   for_each_predicate_name(
       tree,
       [](std::string_view key) { return key == "the_predicate" || key == "combine" || key == "satellites"; },
-      [&](std::string_view name) { names.push_back(name); });
+      visit);
 }
 
-// A rule's head and the names its body and head record call, read once so
-// that each sweep only looks names up.
-struct CallsOfRule {
-  std::string_view head;
-  std::vector<std::string_view> calls;
+// The names of a rule list by number, in order of first use: a long list's
+// rules name few distinct predicates many times, and the sweeps then only count.
+class NameNumbers {
+ public:
+  uint32_t of(std::string_view name) {
+    auto [it, fresh] = numbers_.try_emplace(name, static_cast<uint32_t>(names_.size()));
+    if (fresh) names_.push_back(name);
+    return it->second;
+  }
+  std::string_view name(uint32_t number) const { return names_[number]; }
+  uint32_t size() const { return static_cast<uint32_t>(names_.size()); }
+
+ private:
+  std::unordered_map<std::string_view, uint32_t> numbers_;
+  std::vector<std::string_view> names_;
 };
 
 }  // namespace
 
 NameSet predicates_proven_empty(const std::vector<Json>& rules) {
-  std::vector<CallsOfRule> read;
+  // Each rule's head, and the names it calls, which end where the next rule's begin.
+  NameNumbers numbers;
+  const uint32_t nil = numbers.of("nil");
+  std::vector<uint32_t> heads, calls, calls_begin;
+  auto add_call = [&](std::string_view name) { calls.push_back(numbers.of(name)); };
   for (const Json& rule : rules) {
     if (!rule.has("head")) continue;
-    CallsOfRule calls{head_name(rule), {}};
-    if (const Json* body = rule.get("body")) add_called_names(*body, calls.calls);
-    if (const Json* record = rule.at("head").get("record")) add_called_names(*record, calls.calls);
-    read.push_back(std::move(calls));
+    heads.push_back(numbers.of(head_name(rule)));
+    calls_begin.push_back(static_cast<uint32_t>(calls.size()));
+    if (const Json* body = rule.get("body")) for_each_called_name(*body, add_call);
+    if (const Json* record = rule.at("head").get("record")) for_each_called_name(*record, add_call);
   }
-  NameSet empty{"nil"};
-  for (;;) {
-    std::map<std::string_view, size_t> live;
-    for (const CallsOfRule& rule : read) {
-      const bool calls_empty = std::any_of(rule.calls.begin(), rule.calls.end(), [&](std::string_view name) {
-        return empty.count(std::string(name)) != 0;
-      });
-      live[rule.head] += calls_empty ? 0 : 1;
+  calls_begin.push_back(static_cast<uint32_t>(calls.size()));
+
+  std::vector<bool> empty(numbers.size(), false), is_head(numbers.size(), false);
+  empty[nil] = true;
+  for (uint32_t head : heads) is_head[head] = true;
+  std::vector<uint32_t> live(numbers.size(), 0);
+  for (bool grew = true; grew;) {
+    std::fill(live.begin(), live.end(), 0);
+    for (size_t r = 0; r < heads.size(); ++r) {
+      const auto first = calls.begin() + static_cast<ptrdiff_t>(calls_begin[r]);
+      const auto last = calls.begin() + static_cast<ptrdiff_t>(calls_begin[r + 1]);
+      if (std::none_of(first, last, [&](uint32_t name) { return empty[name]; })) ++live[heads[r]];
     }
-    bool grew = false;
-    for (const auto& [name, count] : live) {
-      if (count == 0 && empty.emplace(name).second) grew = true;
+    grew = false;
+    for (uint32_t name = 0; name < numbers.size(); ++name) {
+      if (is_head[name] && live[name] == 0 && !empty[name]) empty[name] = grew = true;
     }
-    if (!grew) return empty;
   }
+  NameSet result;
+  for (uint32_t name = 0; name < numbers.size(); ++name) {
+    if (empty[name]) result.emplace(numbers.name(name));
+  }
+  return result;
 }
 
 Result<Unit, CompileError> nullify_rules_proven_to_be_nil(std::vector<Json>& rules, GeneratedNames* names) {

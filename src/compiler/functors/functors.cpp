@@ -180,7 +180,8 @@ void Functors::update_structure(const std::string& made) {
   }
   if (deferring_) {
     for (const std::string& name : missing) {
-      if (name != made && direct_args.count(name) == 0 && mentioned_.count(name) != 0) {
+      auto callers = callers_.find(name);
+      if (name != made && direct_args.count(name) == 0 && callers != callers_.end() && !callers->second.empty()) {
         // A name that some set already ends at gains callees that no set
         // lists: only an eager rebuild leaves those sets as they are.
         settle_argument_sets();
@@ -189,13 +190,7 @@ void Functors::update_structure(const std::string& made) {
       }
     }
   }
-  auto set_direct = [&](const std::string& name) {
-    set_direct_args(name, build_direct_args_of_predicate(name));
-    if (deferring_) {
-      const NameSet& direct = direct_args.at(name);
-      mentioned_.insert(direct.begin(), direct.end());
-    }
-  };
+  auto set_direct = [&](const std::string& name) { set_direct_args(name, build_direct_args_of_predicate(name)); };
   if (rules_by_predicate.count(made) != 0) set_direct(made);
   for (const std::string& name : missing) {
     if (direct_args.count(name) == 0) set_direct(name);
@@ -244,7 +239,6 @@ void Functors::defer_argument_sets(std::optional<NameSet> to_be_made) {
   if (!sets_exact_ || deferring_) return;
   deferring_ = true;
   watched_ = std::move(to_be_made);
-  for (const auto& [unused, direct] : direct_args) mentioned_.insert(direct.begin(), direct.end());
   for (const auto& [holder, held] : args) {
     for (const std::string& name : held) {
       if (!watched_ || watched_->count(name) != 0) holders_[name].push_back(holder);
@@ -258,18 +252,35 @@ void Functors::settle_argument_sets() {
   for (const auto& [name, unused] : direct_args) {
     if (args.count(name) == 0) build_missing_sets(name);
   }
-  mentioned_.clear();
   holders_.clear();
   watched_.reset();
 }
 
+void Functors::keep_rules_only() {
+  Functors kept;
+  kept.rules = std::move(rules);
+  kept.constant_names = std::move(constant_names);
+  kept.names = std::move(names);
+  kept.input_rule_count = input_rule_count;
+  kept.indexed_rule_count = indexed_rule_count;
+  kept.functor_call_count = functor_call_count;
+  *this = std::move(kept);
+}
+
 void Functors::set_direct_args(const std::string& name, NameSet direct) {
-  NameSet& stored = direct_args[name];
+  const auto entry = direct_args.try_emplace(name).first;
+  const std::string* caller = &entry->first;
+  NameSet& stored = entry->second;
   for (const std::string& callee : stored) {
-    if (direct.count(callee) == 0) callers_[callee].erase(name);
+    if (direct.count(callee) != 0) continue;
+    std::vector<const std::string*>& callers = callers_.find(callee)->second;
+    callers.erase(std::find(callers.begin(), callers.end(), caller));
   }
   for (const std::string& callee : direct) {
-    if (stored.count(callee) == 0) callers_[callee].insert(name);
+    if (stored.count(callee) != 0) continue;
+    auto callers = callers_.find(callee);
+    if (callers == callers_.end()) callers = callers_.emplace(callee, std::vector<const std::string*>{}).first;
+    callers->second.push_back(caller);
   }
   stored = std::move(direct);
 }
@@ -282,8 +293,8 @@ NameSet Functors::callers_of(const std::string& name) const {
     pending.pop_back();
     auto it = callers_.find(callee);
     if (it == callers_.end()) continue;
-    for (const std::string& caller : it->second) {
-      if (found.insert(caller).second) pending.push_back(&caller);
+    for (const std::string* caller : it->second) {
+      if (found.insert(*caller).second) pending.push_back(caller);
     }
   }
   return found;

@@ -57,6 +57,11 @@ struct Functors {
   enum class ArgumentSets { Built, OnDemand };
 
   Functors() = default;
+  // callers_ points into direct_args: a copy would point into the original.
+  Functors(const Functors&) = delete;
+  Functors& operator=(const Functors&) = delete;
+  Functors(Functors&&) = default;
+  Functors& operator=(Functors&&) = default;
   explicit Functors(std::vector<Json> input_rules, ArgumentSets sets = ArgumentSets::Built);
 
   // A copy of the memoised argument set; empty for a name that heads no rule.
@@ -119,6 +124,11 @@ struct Functors {
   // computes every missing set and ends the deferral.
   void defer_argument_sets(std::optional<NameSet> to_be_made = std::nullopt);
   void settle_argument_sets();
+
+  // Lets go of all but the rules, the names and the constants, for a caller
+  // that reads nothing else from here on: the sets of a long program outweigh
+  // what is still to be done with its rules.
+  void keep_rules_only();
 
   // The rules headed by the given annotations (in the order given, each in
   // rule order) whose first argument is a predicate in `copied`; or else the
@@ -193,14 +203,14 @@ struct Functors {
   bool sets_exact_ = true;
   bool deferring_ = false;
   size_t indexed_through_ = 0;  // indexed_rule_count as this index last set it
-  // While deferring: every name that some direct set has ever held, and for a
-  // name the predicates whose stored set held it when stored (some may have
-  // been forgotten or rebuilt since: check before use).
-  NameSet mentioned_;
+  // While deferring: for a name, the predicates whose stored set held it when
+  // stored (some may have been forgotten or rebuilt since: check before use).
   mutable std::map<std::string, std::vector<std::string>> holders_;
   std::optional<NameSet> watched_;  // the names holders_ tracks; all when empty
-  // For each name, the names whose direct set holds it.
-  std::map<std::string, NameSet> callers_;
+  // For each name, the names whose direct set holds it, as the keys of their
+  // entries in direct_args (which are never erased), in no order: a long
+  // program's edges would otherwise each keep a second copy of a name.
+  std::map<std::string, std::vector<const std::string*>, std::less<>> callers_;
   mutable std::optional<bool> acyclic_;  // unknown until is_acyclic is first asked
   // The companions of each name in the first companion_rules_read_ @Iteration rules.
   mutable std::map<std::string, NameSet> companions_;

@@ -209,6 +209,7 @@ Result<Unit, CompileError> make_all(Functors& index, std::vector<MakeInstruction
     index.settle_argument_sets();
     TRY_VOID(remove_rules_proven_to_be_nil(index));
   } else {
+    index.keep_rules_only();
     TRY_VOID(nullify_rules_proven_to_be_nil(index.rules, &index.names));
   }
   emit_constants(index);

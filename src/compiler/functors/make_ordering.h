@@ -29,7 +29,7 @@ std::string stuck_line(const Functors& index, const PreparedMake& make, const Na
 // What make_all leaves of the index besides its rules.
 enum class IndexAfterMakes {
   Indexed,    // the rules indexed again after the removal of empty predicates, every set computed
-  RulesOnly,  // for a caller that reads the rules alone: the index as the last make left it
+  RulesOnly,  // for a caller that reads the rules alone: the rules, names and constants kept
 };
 
 // Carries out the instructions (sorted by made name) in passes over the list,

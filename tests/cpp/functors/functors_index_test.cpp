@@ -54,6 +54,17 @@ TEST(FunctorsIndex, CallersAreFoundBackwardsAndCyclesAreKeptTrackOf) {
   chain.update_structure("A");
   EXPECT_EQ(chain.callers_of("A"), (NameSet{"A", "S"}));
   EXPECT_FALSE(chain.is_acyclic());
+
+  // A rule rewritten in place and indexed again: the callee it no longer
+  // calls loses it as a caller.
+  Functors rewritten(rules_of("A <- B; B <- C; D <- B"));
+  rewritten.rules[0] = calls_rule("A", {"C"});
+  rewritten.rules_by_predicate.clear();
+  rewritten.predicates.clear();
+  rewritten.indexed_rule_count = 0;
+  rewritten.update_structure("A");
+  EXPECT_EQ(rewritten.callers_of("B"), NameSet{"D"});
+  EXPECT_EQ(rewritten.callers_of("C"), (NameSet{"A", "B", "D"}));
 }
 
 TEST(FunctorsIndex, HeadRecordsCountAndHeadlessRulesStayOut) {

@@ -41,6 +41,11 @@ TEST(EmptyRemoval, ProofRenamingAndRefusal) {
       {"a rule keeps its other rule alive", rules_of("A <- nil G; A <- G"), {"nil"}, {"A <- nil G", "A <- G"}},
       {"a negated empty predicate empties nothing but is still replaced",
        with_negation, {"P_r0", "nil"}, {"NullifiedP_r0 <- nil", "S_a <- T IsNull"}},
+      {"a called name without rules is not empty", rules_of("A_b <- Edge; Edge_c <- Missing"), {"nil"},
+       {"A_b <- Edge", "Edge_c <- Missing"}},
+      {"emptiness found against the order of the rules",
+       rules_of("C_c <- B_b; C_c <- B_b A_a; B_b <- A_a; A_a <- nil nil"), {"A_a", "B_b", "C_c", "nil"},
+       {"NullifiedC_c <- nil", "NullifiedC_c <- nil nil", "NullifiedB_b <- nil", "NullifiedA_a <- nil nil"}},
       {"a user predicate", rules_of("A <- nil G; B <- A"), {"A", "B", "nil"}, {},
        "Predicate A was proven to be empty. Most likely initial base condition of recursion is missing, or flat "
        "recursion is not given enough steps."},
@@ -58,6 +63,22 @@ TEST(EmptyRemoval, ProofRenamingAndRefusal) {
     ASSERT_TRUE(done.ok()) << c.name;
     EXPECT_EQ(summaries(index.rules), c.after) << c.name;
     EXPECT_EQ(index.indexed_rule_count, index.rules.size()) << c.name;
+  }
+}
+
+// Long chains listed against the order in which emptiness spreads, each
+// empty from its first link or live from it.
+TEST(EmptyRemoval, LongChainsAreProvenEmptyOrLive) {
+  for (const bool seeded : {false, true}) {
+    std::vector<Json> rules;
+    NameSet empty{"nil"};
+    for (int i = 3000; i > 0; --i) {
+      rules.push_back(makes_testing::calls_rule("P_r" + std::to_string(i), {"P_r" + std::to_string(i - 1), "E"}));
+      if (!seeded) empty.insert("P_r" + std::to_string(i));
+    }
+    rules.push_back(makes_testing::calls_rule("P_r0", {seeded ? "E" : "nil"}));
+    if (!seeded) empty.insert("P_r0");
+    EXPECT_EQ(predicates_proven_empty(rules), empty) << seeded;
   }
 }
 

@@ -45,6 +45,8 @@ TEST(MakeOrdering, MakesWaitForWhatTheyCopyAndSubstitute) {
        "F <- X; A := F(X: C); B := F(); C := F(X: B)", {"B <- X", "C <- B", "A <- C"}},
       {"a make waits for what a substitute of its functor's rules depends on",
        "F <- P; S <- Q; G <- T; A := F(P: S); C := A(); Q := G()", {"A <- S", "Q <- T", "C <- S"}},
+      {"a copy proven empty once the makes are done", "P_r0 <- nil; P_r1 <- P_r0 X; A_b := P_r1()",
+       {"NullifiedA_b <- nil X"}},
       {"a make of itself", "A := A()", {}, "Could not resolve Make order for: {\"A\"}",
        "[STUCK] A applicant=A app_in_nb=true app_args_inter=[] av_inter=[]\n"},
       {"a functor that calls its own made name, and a make waiting on it",
