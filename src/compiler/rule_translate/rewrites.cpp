@@ -386,7 +386,7 @@ Json decorate_combine_rule(Json rule, const std::string& var) {
   return rule;
 }
 
-bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth, const Vocabulary* fixed,
+bool eliminate_compiler_variables(Json& rule, size_t max_nodes, const DepthBound& max_depth, const Vocabulary* fixed,
                                   std::optional<TreeExtent> extent) {
   // Each variable is put in every place it stood, so a chain of bindings each
   // used twice doubles the rule at every link: the growth is counted as it goes
@@ -417,9 +417,9 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth
         indexed ? index.substitute(var, replacement) : substitute_variable(rule, var, replacement);
     extent->nodes += copies * added.nodes;
     if (copies > 0) extent->depth += added.depth;
-    if (extent->nodes > max_nodes || extent->depth > max_depth) {
+    if (extent->nodes > max_nodes || max_depth.passed_by(extent->depth)) {
       extent = tree_extent(rule);
-      if (extent->nodes > max_nodes || extent->depth > max_depth) return false;
+      if (extent->nodes > max_nodes || max_depth.passed_by(extent->depth)) return false;
     }
     if (subscripts && (!simplified || may_make_record_subscript(replacement)))
       simplify_record_subscripts(rule);
