@@ -22,6 +22,20 @@ Json shell(const Json& node) {
   return node;
 }
 
+// A copy of an object with the value of `key`, one of its keys, replaced.
+Json replacing(const Json& object, std::string_view key, Json value) {
+  const Json::ObjectType& entries = object.as_object();
+  Json out{Json::ObjectType()};
+  Json::ObjectType::value_type* room = out.as_object_mut().make_room(entries.size());
+  for (const auto& [name, old] : entries) {
+    if (name.view() == key)
+      ::new (static_cast<void*>(room++)) Json::ObjectType::value_type(name, std::move(value));
+    else
+      ::new (static_cast<void*>(room++)) Json::ObjectType::value_type(name, old);
+  }
+  return out;
+}
+
 }  // namespace
 
 const Json& FreshNames::renamed(const Json& name) {
@@ -42,11 +56,6 @@ void FreshNames::name(const Json& tree) {
 }
 
 Json FreshNames::copy(const Json& tree, const Probe* probe) {
-  struct Frame {
-    const Json* from;
-    Json* to;
-    bool probed;  // the probe sees the objects of this node
-  };
   bool probing = probe != nullptr;
   // What the probe is shown of an object copied whole: its values but the variable.
   auto probe_all = [&](const Json& node) {
@@ -63,7 +72,8 @@ Json FreshNames::copy(const Json& tree, const Probe* probe) {
   };
   Json out = shell(tree);
   if (!tree.is_container()) return out;
-  std::vector<Frame> stack{Frame{&tree, &out, probing}};
+  std::vector<Frame>& stack = stack_;
+  stack.push_back(Frame{&tree, &out, probing});
   while (!stack.empty()) {
     const Frame frame = stack.back();
     stack.pop_back();
@@ -78,8 +88,10 @@ Json FreshNames::copy(const Json& tree, const Probe* probe) {
       continue;
     }
     if (const Json* name = variable_name_node(from)) {
-      *frame.to = from;
-      if (!name->var_name_is("_")) frame.to->at_mut("variable").at_mut("var_name") = renamed(*name);
+      if (name->var_name_is("_"))
+        *frame.to = from;
+      else
+        *frame.to = replacing(from, "variable", replacing(*from.get("variable"), "var_name", renamed(*name)));
       if (frame.probed && probing) probe_all(from);
       continue;
     }

@@ -30,8 +30,17 @@ class FreshNames {
  private:
   const Json& renamed(const Json& name);
 
+  // A node of the copy still to fill: its copy is an empty container.
+  struct Frame {
+    const Json* from;
+    Json* to;
+    bool probed;  // the probe sees the objects of this node
+  };
+
   std::function<std::string()> fresh_;
   std::vector<std::pair<std::string, Json>> given_;
+  // Kept from copy to copy: a callee is copied a conjunct at a time.
+  std::vector<Frame> stack_;
 };
 
 }  // namespace mirtova

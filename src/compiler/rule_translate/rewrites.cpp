@@ -224,6 +224,8 @@ class BindingIndex {
       }
       *occurrence.slot = replacement;
       ++copies;
+      // A variable put for a variable, the commonest binding, is noted without a walk.
+      if (note_occurrence(*occurrence.slot, brought)) continue;
       walk_tree_mut(*occurrence.slot,
                     [&](Json& node) { return note_occurrence(node, brought) ? Walk::Skip : Walk::Enter; });
     }
@@ -278,6 +280,8 @@ class BindingIndex {
 }  // namespace
 
 bool contains_variable(const Json& node, std::string_view name) {
+  // Most trees asked about are one variable: no walk for them.
+  if (const Json* n = var_name_of(node)) return n->var_name_is(name);
   return !walk_tree(node, [&](const Json& object) {
     const Json* n = var_name_of(object);
     if (n == nullptr) return Walk::Enter;

@@ -72,7 +72,7 @@ class OutsideNames {
 };
 
 void free_variables(const Json& node, const OutsideNames& outside, Names& out) {
-  walk_tree(node, [&](const Json& object) {
+  auto visit = [&](const Json& object) {
     const Json* v = object.get("variable");
     if (const Json* n = v != nullptr ? v->get("var_name") : nullptr) {
       // Most names are met again: a name of text is copied only when new.
@@ -91,7 +91,9 @@ void free_variables(const Json& node, const OutsideNames& outside, Names& out) {
       return Walk::Skip;
     }
     return Walk::Enter;
-  });
+  };
+  // Most expressions asked about are one variable: no walk for them.
+  if (visit(node) == Walk::Enter) walk_tree(node, visit);
 }
 
 bool is_anonymous(const Json& expr) {
