@@ -519,7 +519,9 @@ class Injector {
       FreshNames names = fresh_names();
       Json::ArrayType spliced;
       bool body_work = false;
-      const FreshNames::Probe probe = [&](const Json& node) { return body_work = finder_.calls_for_work(node); };
+      const FreshNames::Probe probe = [&](const Json& node) {
+        return body_work = finder_.calls_for_work(node);
+      };
       for (const auto& [key, part] : callee->as_object()) {
         if (key.view() != "body") {
           names.name(part);
@@ -574,7 +576,9 @@ class Injector {
 
 }  // namespace
 
-DepthBound max_rule_depth(const Json& rule) { return DepthBound(kTreeLevelsPerNesting * DepthGuard::limit(), &rule); }
+DepthBound max_rule_depth(const Json& rule) {
+  return DepthBound(kTreeLevelsPerNesting * DepthGuard::limit(), &rule);
+}
 
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source) {
   // Measured now: the rule is changed in place.

@@ -390,8 +390,8 @@ Json decorate_combine_rule(Json rule, const std::string& var) {
   return rule;
 }
 
-bool eliminate_compiler_variables(Json& rule, size_t max_nodes, const DepthBound& max_depth, const Vocabulary* fixed,
-                                  std::optional<TreeExtent> extent) {
+bool eliminate_compiler_variables(Json& rule, size_t max_nodes, const DepthBound& max_depth,
+                                  const Vocabulary* fixed, std::optional<TreeExtent> extent) {
   // Each variable is put in every place it stood, so a chain of bindings each
   // used twice doubles the rule at every link: the growth is counted as it goes
   // (an upper bound, measured exactly only when it passes the limit).
