@@ -21,7 +21,8 @@ namespace mirtova {
 
 namespace {
 
-using Names = std::set<std::string>;
+// Looked up by the text a node holds, without a string made for the question.
+using Names = std::set<std::string, std::less<>>;
 
 std::string unbound_message(const std::string& var) {
   return "Variable '" + var +
@@ -78,13 +79,13 @@ void free_variables(const Json& node, const OutsideNames& outside, Names& out) {
       // Most names are met again: a name of text is copied only when new.
       if (!n->is_str()) {
         out.insert(n->as_var_name());
-      } else if (const std::string name(n->as_str()); name != "_" && !out.contains(name)) {
-        out.insert(name);
+      } else if (const std::string_view name = n->as_str(); name != "_" && !out.contains(name)) {
+        out.emplace(name);
       }
       return Walk::Skip;
     }
     if (const Json* combine = object.get("combine")) {
-      Names inner;
+      std::set<std::string> inner;
       collect_variables(*combine, inner);
       for (const std::string& name : inner)
         if (outside.get().count(name)) out.insert(name);
