@@ -381,8 +381,10 @@ class Extractor {
 }  // namespace
 
 std::vector<std::string> head_columns(const Json& rule) {
+  const Json::ArrayType& fields = call_fields(rule.at("head"));
   std::vector<std::string> out;
-  for (const Json& f : call_fields(rule.at("head"))) out.push_back(field_column(f));
+  out.reserve(std::max<size_t>(fields.size(), 1));
+  for (const Json& f : fields) out.push_back(field_column(f));
   if (out.empty()) out.push_back("mirtova_unit");
   return out;
 }
@@ -566,6 +568,8 @@ class SelectWriter final : public OuterRows {
       return CompileError("Rules of predicate '" + rule_.head_predicate + "' define different columns: " +
                               join(*column_order, ", ") + " and " + join(mine, ", ") + ".",
                           rule_.text());
+    // A head that names each column once, in the order asked, is in order already.
+    if (mine == *column_order && std::adjacent_find(a.begin(), a.end()) == a.end()) return Unit{};
     // Each column's items, in head order, found by name rather than by a
     // pass over the head per column.
     std::unordered_map<std::string_view, std::vector<const SelectItem*>> by_column;
