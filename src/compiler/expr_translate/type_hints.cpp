@@ -61,6 +61,7 @@ std::vector<const Json*> call_arguments(const Json& call) {
   if (record == nullptr) return args;
   const Json* entries = record->get("field_value");
   if (entries == nullptr) return args;
+  args.reserve(entries->as_array().size());
   for (const Json& entry : entries->as_array()) {
     const Json* value = entry.get("value");
     const Json* expression = value != nullptr ? value->get("expression") : nullptr;

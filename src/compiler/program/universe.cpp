@@ -509,7 +509,7 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     tree = std::shared_ptr<const Json>(std::shared_ptr<const Json>(), &rule);
   } else {
     Json copy = rule;
-    const size_t max_depth = max_rule_depth(rule);
+    const DepthBound max_depth = max_rule_depth(rule);
     std::optional<TreeExtent> extent;
     auto injected = inject_into_rule(copy, *this, work, max_depth, extent);
     if (!injected.ok()) return attach(injected.error());

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <span>
 #include <vector>
 
+#include "compiler/program/fresh_names.h"
 #include "compiler/rule_translate/rewrites.h"
 #include "parser/depth_guard.h"
 #include "parser/tree_access.h"
@@ -99,18 +101,23 @@ class WorkFinder {
   // Whether conjuncts about to join a conjunction hold a call that a round
   // could turn into a conjunct or inline: one of nil or of a function of the
   // program, wherever it stands (more than find_work counts, never less).
-  bool may_bring_work(const Json::ArrayType& conjuncts) const {
+  bool may_bring_work(std::span<const Json> conjuncts) const {
     return std::any_of(conjuncts.begin(), conjuncts.end(), [&](const Json& conjunct) {
       return !walk_tree(conjunct, [&](const Json& node, std::string_view key) {
         if (key == "variable") return Walk::Skip;
-        const Json* call = node.get("call");
-        if (call == nullptr) return Walk::Enter;
-        const std::string_view name = call->at("predicate_name").as_str();
-        if (name == "nil") return Walk::Stop;
-        const Json* callee = source_.injectable_rule(name);
-        return callee && is_function(*callee) ? Walk::Stop : Walk::Enter;
+        return calls_for_work(node) ? Walk::Stop : Walk::Enter;
       });
     });
+  }
+
+  // What may_bring_work stops at: a call of nil or of a function of the program.
+  bool calls_for_work(const Json& node) const {
+    const Json* call = node.get("call");
+    if (call == nullptr) return false;
+    const std::string_view name = call->at("predicate_name").as_str();
+    if (name == "nil") return true;
+    const Json* callee = source_.injectable_rule(name);
+    return callee && is_function(*callee);
   }
 
  private:
@@ -199,7 +206,7 @@ class WorkFinder {
 
 class Injector {
  public:
-  Injector(Json& rule, InjectionSource& source, size_t max_depth)
+  Injector(Json& rule, InjectionSource& source, const DepthBound& max_depth)
       : rule_(rule), source_(source), finder_(source), max_depth_(max_depth) {}
 
   // Each round runs the three rewrites in order until a round changes nothing.
@@ -250,19 +257,15 @@ class Injector {
   Result<Unit, CompileError> check_extent() {
     const TreeExtent extent = tree_extent(rule_);
     extent_ = extent;
-    if (extent.depth > max_depth_) return CompileError(kTooDeepMessage, text());
+    if (max_depth_.passed_by(extent.depth)) return CompileError(kTooDeepMessage, text());
     if (extent.nodes > kMaxRuleNodes) return CompileError(kRuleTooLargeMessage, text());
     return Unit{};
   }
 
   std::string text() const { return rule_text(rule_); }
 
-  // A copy of the callee's rule with every variable renamed to a fresh one.
-  Json renamed_copy(const Json& callee) {
-    Json copy = callee;
-    std::map<std::string, std::string> rename;
-    rename_variables(copy, rename, [&] { return source_.fresh_variable(); });
-    return copy;
+  FreshNames fresh_names() {
+    return FreshNames([this] { return source_.fresh_variable(); });
   }
 
   // What a walk makes of one rewrite's outcome: a change is noted; a failure is
@@ -396,7 +399,7 @@ class Injector {
     if (name != "nil" && (!callee || !finder_.is_function(*callee))) return false;
     TRY_VOID(count());
     if (callee && !callee->has("body") && plain_parameters(*callee)) {
-      Json copy = renamed_copy(*callee);
+      Json copy = fresh_names().copy(*callee);
       Json value = *head_field_value(copy, "quoril_value");
       // An argument the function does not take is refused as injection refuses
       // it, rather than dropped; one it takes and is not given has no value.
@@ -510,20 +513,48 @@ class Injector {
       const std::string name(call->at("predicate_name").as_str());
       TRY_VOID(count());
       TRY_VOID(function_arguments_given(*call, *callee, name));
-      Json copy = renamed_copy(*callee);
+      // Only the body's conjuncts are copied, and the head's values the call
+      // unifies: the rest of the callee is only named, in the order a copy of
+      // the whole would name it.
+      FreshNames names = fresh_names();
       Json::ArrayType spliced;
-      // The copy is ours: its body moves out; the head is still read below.
-      if (Json::ArrayType* body = body_conjuncts_mut(copy)) spliced = std::move(*body);
+      bool body_work = false;
+      const FreshNames::Probe probe = [&](const Json& node) {
+        return body_work = finder_.calls_for_work(node);
+      };
+      for (const auto& [key, part] : callee->as_object()) {
+        if (key.view() != "body") {
+          names.name(part);
+          continue;
+        }
+        for (const auto& [body_key, conjunction] : part.as_object()) {
+          if (body_key.view() != "conjunction") {
+            names.name(conjunction);
+            continue;
+          }
+          for (const auto& [conjunction_key, conjuncts] : conjunction.as_object()) {
+            if (conjunction_key.view() != "conjunct") {
+              names.name(conjuncts);
+              continue;
+            }
+            spliced.reserve(conjuncts.as_array().size() + call_fields(*call).size());
+            for (const Json& conjunct : conjuncts.as_array())
+              spliced.push_back(names.copy(conjunct, body_work ? nullptr : &probe));
+          }
+        }
+      }
+      const size_t unifications = spliced.size();
       for (const Json& f : call_fields(*call)) {
         const Json* value = field_expression(f);
         if (!value || is_anonymous(*value)) continue;
         std::string column = field_column(f);
-        const Json* head_value = head_field_value(copy, column);
+        const Json* head_value = head_field_value(*callee, column);
         if (!head_value)
           return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
-        spliced.push_back(make_unification(*head_value, *value));
+        spliced.push_back(make_unification(names.copy(*head_value), *value));
       }
-      brought_work_ = brought_work_ || finder_.may_bring_work(spliced);
+      brought_work_ = brought_work_ || body_work ||
+                      finder_.may_bring_work(std::span<const Json>(spliced).subspan(unifications));
       for (auto it = spliced.rbegin(); it != spliced.rend(); ++it) pending.push_back(std::move(*it));
       changed = true;
     }
@@ -540,21 +571,23 @@ class Injector {
   std::optional<TreeExtent> extent_;
   // Whether the conjuncts spliced in this round may give the next one work.
   bool brought_work_ = false;
-  size_t max_depth_;
+  const DepthBound& max_depth_;
 };
 
 }  // namespace
 
-size_t max_rule_depth(const Json& rule) {
-  return std::max(kTreeLevelsPerNesting * DepthGuard::limit(), tree_extent(rule).depth);
+DepthBound max_rule_depth(const Json& rule) {
+  return DepthBound(kTreeLevelsPerNesting * DepthGuard::limit(), &rule);
 }
 
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source) {
-  return Injector(rule, source, max_rule_depth(rule)).run();
+  // Measured now: the rule is changed in place.
+  const DepthBound max_depth(std::max(kTreeLevelsPerNesting * DepthGuard::limit(), tree_extent(rule).depth));
+  return Injector(rule, source, max_depth).run();
 }
 
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source, const RewriteWork& work,
-                                            size_t max_depth, std::optional<TreeExtent>& extent) {
+                                            const DepthBound& max_depth, std::optional<TreeExtent>& extent) {
   Injector injector(rule, source, max_depth);
   Result<Unit, CompileError> done = injector.run(work);
   extent = injector.extent();

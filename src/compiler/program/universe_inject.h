@@ -9,6 +9,7 @@
 
 #include "common/compile_error.h"
 #include "common/result.h"
+#include "compiler/rule_translate/rewrites.h"
 #include "parser/json.h"
 #include "parser/tree_walk.h"
 
@@ -45,7 +46,8 @@ inline constexpr size_t kMaxRuleNodes = 250000;
 inline constexpr const char* kRuleTooLargeMessage = "Injecting predicates into this rule makes it too large.";
 // The levels a rewritten rule may reach: as many as a text nested as deeply as
 // the parser allows on this thread's stack makes, or the rule's own when more.
-size_t max_rule_depth(const Json& rule);
+// The bound reads `rule`, which must stay as it is while the bound is asked.
+DepthBound max_rule_depth(const Json& rule);
 
 // Which rewrites before translation would change a rule, as one read-only walk
 // finds them.
@@ -65,6 +67,6 @@ Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source)
 // `extent` is left with the rule's extent when the last change was measured,
 // else empty.
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source, const RewriteWork& work,
-                                            size_t max_depth, std::optional<TreeExtent>& extent);
+                                            const DepthBound& max_depth, std::optional<TreeExtent>& extent);
 
 }  // namespace mirtova

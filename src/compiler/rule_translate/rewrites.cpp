@@ -224,6 +224,8 @@ class BindingIndex {
       }
       *occurrence.slot = replacement;
       ++copies;
+      // A variable put for a variable, the commonest binding, is noted without a walk.
+      if (note_occurrence(*occurrence.slot, brought)) continue;
       walk_tree_mut(*occurrence.slot,
                     [&](Json& node) { return note_occurrence(node, brought) ? Walk::Skip : Walk::Enter; });
     }
@@ -278,6 +280,8 @@ class BindingIndex {
 }  // namespace
 
 bool contains_variable(const Json& node, std::string_view name) {
+  // Most trees asked about are one variable: no walk for them.
+  if (const Json* n = var_name_of(node)) return n->var_name_is(name);
   return !walk_tree(node, [&](const Json& object) {
     const Json* n = var_name_of(object);
     if (n == nullptr) return Walk::Enter;
@@ -386,8 +390,8 @@ Json decorate_combine_rule(Json rule, const std::string& var) {
   return rule;
 }
 
-bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth, const Vocabulary* fixed,
-                                  std::optional<TreeExtent> extent) {
+bool eliminate_compiler_variables(Json& rule, size_t max_nodes, const DepthBound& max_depth,
+                                  const Vocabulary* fixed, std::optional<TreeExtent> extent) {
   // Each variable is put in every place it stood, so a chain of bindings each
   // used twice doubles the rule at every link: the growth is counted as it goes
   // (an upper bound, measured exactly only when it passes the limit).
@@ -417,9 +421,9 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, size_t max_depth
         indexed ? index.substitute(var, replacement) : substitute_variable(rule, var, replacement);
     extent->nodes += copies * added.nodes;
     if (copies > 0) extent->depth += added.depth;
-    if (extent->nodes > max_nodes || extent->depth > max_depth) {
+    if (extent->nodes > max_nodes || max_depth.passed_by(extent->depth)) {
       extent = tree_extent(rule);
-      if (extent->nodes > max_nodes || extent->depth > max_depth) return false;
+      if (extent->nodes > max_nodes || max_depth.passed_by(extent->depth)) return false;
     }
     if (subscripts && (!simplified || may_make_record_subscript(replacement)))
       simplify_record_subscripts(rule);

@@ -24,13 +24,32 @@ namespace mirtova {
 // the sub-query see the aggregate tied to a row of its own FROM list.
 Json decorate_combine_rule(Json combine, const std::string& var);
 
+// The levels a rewritten rule may reach: `floor`, or the depth of `original`
+// when more. Most rewritten rules stay below the floor, so the original is
+// measured only when one passes it.
+class DepthBound {
+ public:
+  DepthBound(size_t floor = SIZE_MAX, const Json* original = nullptr) : floor_(floor), original_(original) {}
+  bool passed_by(size_t depth) const {
+    if (depth <= floor_) return false;
+    if (original_ == nullptr) return true;
+    if (!own_) own_ = tree_extent(*original_).depth;
+    return depth > *own_;
+  }
+
+ private:
+  size_t floor_;
+  const Json* original_;
+  mutable std::optional<size_t> own_;
+};
+
 // Removes the unifications that bind compiler variables ("x_" names), putting
 // the other side in every place the variable stood; the variables of `fixed`
 // (those of the rule around a combine translated on its own) are never removed.
 // False, with the rule left part-way, when that would grow it past `max_nodes`
 // nodes or `max_depth` levels.
 // `extent`, when given, is the rule's as the caller last measured it.
-bool eliminate_compiler_variables(Json& rule, size_t max_nodes = SIZE_MAX, size_t max_depth = SIZE_MAX,
+bool eliminate_compiler_variables(Json& rule, size_t max_nodes = SIZE_MAX, const DepthBound& max_depth = {},
                                   const Vocabulary* fixed = nullptr,
                                   std::optional<TreeExtent> extent = std::nullopt);
 

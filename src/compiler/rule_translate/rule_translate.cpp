@@ -21,7 +21,8 @@ namespace mirtova {
 
 namespace {
 
-using Names = std::set<std::string>;
+// Looked up by the text a node holds, without a string made for the question.
+using Names = std::set<std::string, std::less<>>;
 
 std::string unbound_message(const std::string& var) {
   return "Variable '" + var +
@@ -72,26 +73,28 @@ class OutsideNames {
 };
 
 void free_variables(const Json& node, const OutsideNames& outside, Names& out) {
-  walk_tree(node, [&](const Json& object) {
+  auto visit = [&](const Json& object) {
     const Json* v = object.get("variable");
     if (const Json* n = v != nullptr ? v->get("var_name") : nullptr) {
       // Most names are met again: a name of text is copied only when new.
       if (!n->is_str()) {
         out.insert(n->as_var_name());
-      } else if (const std::string name(n->as_str()); name != "_" && !out.contains(name)) {
-        out.insert(name);
+      } else if (const std::string_view name = n->as_str(); name != "_" && !out.contains(name)) {
+        out.emplace(name);
       }
       return Walk::Skip;
     }
     if (const Json* combine = object.get("combine")) {
-      Names inner;
+      std::set<std::string> inner;
       collect_variables(*combine, inner);
       for (const std::string& name : inner)
         if (outside.get().count(name)) out.insert(name);
       return Walk::Skip;
     }
     return Walk::Enter;
-  });
+  };
+  // Most expressions asked about are one variable: no walk for them.
+  if (visit(node) == Walk::Enter) walk_tree(node, visit);
 }
 
 bool is_anonymous(const Json& expr) {
@@ -378,8 +381,10 @@ class Extractor {
 }  // namespace
 
 std::vector<std::string> head_columns(const Json& rule) {
+  const Json::ArrayType& fields = call_fields(rule.at("head"));
   std::vector<std::string> out;
-  for (const Json& f : call_fields(rule.at("head"))) out.push_back(field_column(f));
+  out.reserve(std::max<size_t>(fields.size(), 1));
+  for (const Json& f : fields) out.push_back(field_column(f));
   if (out.empty()) out.push_back("mirtova_unit");
   return out;
 }
@@ -563,6 +568,8 @@ class SelectWriter final : public OuterRows {
       return CompileError("Rules of predicate '" + rule_.head_predicate + "' define different columns: " +
                               join(*column_order, ", ") + " and " + join(mine, ", ") + ".",
                           rule_.text());
+    // A head that names each column once, in the order asked, is in order already.
+    if (mine == *column_order && std::adjacent_find(a.begin(), a.end()) == a.end()) return Unit{};
     // Each column's items, in head order, found by name rather than by a
     // pass over the head per column.
     std::unordered_map<std::string_view, std::vector<const SelectItem*>> by_column;

@@ -161,9 +161,22 @@ TEST(RewritesTest, EliminationStopsWhereTheRuleWouldGrowPastItsBounds) {
         << c.max_nodes << " " << c.max_depth;
   }
   // Eight links stay small and are eliminated whole.
-  Json small = rule(head("T", {var("x_8")}), std::vector<Json>(body.begin(), body.begin() + 9));
+  const Json eight = rule(head("T", {var("x_8")}), std::vector<Json>(body.begin(), body.begin() + 9));
+  Json small = eight;
   EXPECT_TRUE(eliminate_compiler_variables(small, 100000, 200));
   EXPECT_EQ(body_conjuncts(small)->size(), 1u);
+  // Past a low floor, the rule the bound was taken from decides: one deeper
+  // than the result lets it through, the eight links themselves do not.
+  Json deep = var("z");
+  for (int i = 0; i < 100; ++i) deep = op("+", deep, var("z"));
+  struct BoundCase {
+    const Json* original;
+    bool within;
+  } bound_cases[] = {{&deep, true}, {&eight, false}, {nullptr, false}};
+  for (const BoundCase& c : bound_cases) {
+    Json r = eight;
+    EXPECT_EQ(eliminate_compiler_variables(r, 100000, DepthBound(5, c.original)), c.within);
+  }
 }
 
 // A program of one-rule predicates, for injection.
@@ -191,6 +204,10 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
                                 {atom("E", {var("a")}), unify(var("b"), call("Double", {var("a")}))});
   program.rules["Halves"] = rule(head("Halves", {var("a"), var("b")}),
                                  {atom("E", {var("a")}), unify(var("b"), call("Half", {var("a")}))});
+  program.rules["Pair"] =
+      rule(head("Pair", {var("a"), var("c")}), {atom("Edge", {var("b"), var("a")}), atom("F", {var("_")})});
+  program.rules["Doubled"] =
+      rule(head("Doubled", {var("x"), call("Double", {var("x")})}), {atom("E", {var("x")})});
   struct Case {
     std::string what;
     Json rule, want;
@@ -216,6 +233,13 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
        rule(head("T", {var("p"), var("q")}), {atom("Halves", {var("p"), var("q")})}),
        rule(head("T", {var("p"), var("q")}),
             {atom("E", {op("+", var("q"), var("q"))}), unify(op("+", var("q"), var("q")), var("p"))})},
+      {"fresh names go to the callee's body first, then to what only its head names",
+       rule(head("T", {var("p"), var("r")}), {atom("Pair", {var("p"), var("q")}), atom("Pair", {var("q"), var("r")})}),
+       rule(head("T", {var("p"), var("r")}), {atom("Edge", {var("x_0"), var("p")}), atom("F", {var("_")}),
+                                              atom("Edge", {var("x_3"), var("q")}), atom("F", {var("_")})})},
+      {"a call in a head value the callee gives is inlined in the next round",
+       rule(head("T", {var("p"), var("q")}), {atom("Doubled", {var("p"), var("q")})}),
+       rule(head("T", {var("p"), var("q")}), {atom("E", {var("p")}), unify(op("+", var("p"), var("p")), var("q"))})},
   };
   // clang-format on
   for (Case& c : cases) {
