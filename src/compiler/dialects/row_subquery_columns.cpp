@@ -53,7 +53,8 @@ std::string_view inside(std::string_view subquery) { return subquery.substr(1, s
 bool of_one_value(std::string_view subquery) {
   const std::string_view inner = inside(subquery);
   const size_t from = top_level_find(inner, "FROM ");
-  return from != std::string_view::npos && top_level_find(inner.substr(0, from), ",") == std::string_view::npos;
+  return from != std::string_view::npos &&
+         top_level_find(inner.substr(0, from), ",") == std::string_view::npos;
 }
 
 // A combine's sub-query: its one column the aggregate named quoril_value, no grouping.
