@@ -82,7 +82,9 @@ std::optional<std::string> row_subquery_reading_subqueries(
       if (const size_t end = enclosure_end(sql, i, kLexicon); end != i) {
         i = end - 1;
       } else if (opens_subquery(sql, i)) {
-        const size_t end = closing_bracket(sql, i) + 1;
+        const size_t close = closing_bracket(sql, i);
+        if (close == sql.size()) return std::nullopt;
+        const size_t end = close + 1;
         const std::string_view subquery = sql.substr(i, end - i);
         if (!of_one_value(subquery)) return std::nullopt;
         size_t n = 0;

@@ -105,7 +105,7 @@ TEST(DialectsRecordsTest, RecordsOfUntypedFields) {
       EXPECT_EQ(d->record_of_untyped_fields(with(lookup), {}),
                 "(SELECT arbitrary(mirtova_q0.v) AS a, T.c AS b FROM " + lookup + " AS mirtova_q0(v))");
       for (const std::string& kept : {"(SELECT T.c AS x, " + combine + " AS y)", combine + " + " + lookup,
-                                      std::string("'(SELECT x FROM y)'")}) {
+                                      std::string("'(SELECT x FROM y)'"), std::string("(SELECT x FROM y")}) {
         EXPECT_EQ(d->record_of_untyped_fields(with(kept), {}), "(SELECT " + kept + " AS a, T.c AS b)");
       }
     } else if (name == "presto") {
