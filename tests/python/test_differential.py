@@ -227,7 +227,14 @@ def test_engines_agree_with_the_reference(index, pg_connection):
 
 
 # Seeds whose run stops on a fault outside the compiler's SQL for these shapes, with what stops it.
-KNOWN_FAULTS = {}
+KNOWN_FAULTS = {
+    # Trino's dynamic filtering never finishes a join whose two tables are compared by both x > y and x >= y
+    # (found by the program `S2(a) += b + a :- U(a), U(b), a > b, b <= a;`), and keeps the server busy after.
+    ("trino", 9292 * 1_000_003 + 73): "Trino never finishes a join on both x > y and x >= y",
+    # Presto's code for a sub-query's join filter that compares a DOUBLE column with a BIGINT one and does
+    # arithmetic on the BIGINT one fails the JVM's verifier ("Bad type on operand stack").
+    ("presto", 4242 * 1_000_003 + 76): "Presto generates unverifiable code for a DOUBLE = BIGINT join filter",
+}
 
 
 # On Spark, Trino and Presto a program that loops runs as its plan only: its unrolled script runs hundreds of
@@ -236,7 +243,8 @@ KNOWN_FAULTS = {}
 @pytest.mark.parametrize("index", range(SERVED_COUNT))
 def test_served_engines_agree_with_the_reference(request, engine, index):
     if (engine, SEED * 1_000_003 + index) in KNOWN_FAULTS:
-        request.applymarker(pytest.mark.xfail(reason=KNOWN_FAULTS[engine, SEED * 1_000_003 + index], strict=False))
+        # Not run: a statement the engine never finishes would hold its server for the rest of the run.
+        request.applymarker(pytest.mark.xfail(reason=KNOWN_FAULTS[engine, SEED * 1_000_003 + index], run=False))
     program = generate(SEED * 1_000_003 + index)
     source = program_text(program)
     plan = mirtova.plan(source, program.query, engine=engine)

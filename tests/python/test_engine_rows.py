@@ -270,6 +270,13 @@ EDGE = {"Edge": [(1, 2), (3, 2), (4, 5)], "Name": [("a", 7)]}
         ("Q(l:) :- l == List{ {n: x, m: y} :- Edge(x, y), y == 5};", [([{"n": 4, "m": 5}],)], ("trino",)),
         ("Q(l: List{ {n: x} :- Edge(x, 5)});", [([{"n": 4}],)], ()),
         ("Q(r:) :- r == AnyValue{ {n: x, m: 1} :- Edge(x, 5)};", [({"n": 4, "m": 1},)], ("trino",)),
+        # A field filled by a sub-query that reads the row around: a function's value, a combine's.
+        ("F(x) Min= y :- Edge(x, y); Q(p: {n: F(x), m: x}) :- Edge(x, 2);", [({"n": 2, "m": 1},), ({"n": 2, "m": 3},)],
+         ("trino",)),
+        ("Q(p: {n: c, m: x}) :- Edge(x, 2), c == Max{y :- Edge(x, y)};", [({"n": 2, "m": 1},), ({"n": 2, "m": 3},)],
+         ("trino",)),
+        ("F(x) Min= y :- Edge(x, y); R(a, p: {n: F(x), m: x}) :- Edge(x, 2), a == x; Q(a, v) :- R(a, p:), v == p.n;",
+         [(1, 2), (3, 2)], ("trino", "presto")),
     ],
 )
 def test_record_fields_keep_column_types(request, engine, source, want, named_on):

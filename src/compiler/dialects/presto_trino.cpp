@@ -1,11 +1,16 @@
 // The Presto dialect (engine "presto") and the Trino dialect (engine "trino"),
 // which is Presto's but for OFFSET and its own number text.
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/float_literal.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/record_types.h"
+#include "compiler/dialects/row_subquery_columns.h"
 
 namespace mirtova {
 
@@ -166,11 +171,14 @@ class TrinoDialect final : public PrestoDialect {
   std::string record_of_untyped_fields(const std::vector<RecordLiteralField>& fields,
                                        std::string_view) const override {
     if (fields.size() < 2) return unnamed_row(fields);
+    std::vector<std::pair<std::string, std::string>> named;
     std::string columns;
     for (const RecordLiteralField& field : sorted_by_name(fields)) {
+      named.emplace_back(typed_value(field), record_field(field.name));
       if (!columns.empty()) columns += ", ";
-      columns += typed_value(field) + " AS " + record_field(field.name);
+      columns += named.back().first + " AS " + named.back().second;
     }
+    if (std::optional<std::string> read = row_subquery_reading_subqueries(named)) return *std::move(read);
     return "(SELECT " + columns + ")";
   }
   bool names_untyped_fields(size_t field_count) const override { return field_count >= 2; }

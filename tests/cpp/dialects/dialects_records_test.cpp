@@ -91,6 +91,23 @@ TEST(DialectsRecordsTest, RecordsOfUntypedFields) {
     }
     if (name == "trino") {
       EXPECT_EQ(d->record_of_untyped_fields(two, {}), "(SELECT CAST(1 AS double) AS a, T.c AS b)");
+      // A sub-query reading the row around is read from the row's FROM, where the engine decorrelates it: a
+      // combine's aggregate as it is, a function's value by arbitrary() (it may have no row); a record's row
+      // of several columns, or both kinds at once, stay in place.
+      const std::string combine = "(SELECT MIN(U.c) AS quoril_value\nFROM U\nWHERE U.d = T.d)";
+      const std::string lookup = "(SELECT F.quoril_value FROM F AS F WHERE F.col0 = T.d)";
+      const auto with = [](std::string sql) {
+        return std::vector<RecordLiteralField>{{"b", "T.c", Type::any(), false},
+                                               {"a", std::move(sql), Type::any(), false}};
+      };
+      EXPECT_EQ(d->record_of_untyped_fields(with("1 + " + combine), {}),
+                "(SELECT 1 + mirtova_q0.v AS a, T.c AS b FROM " + combine + " AS mirtova_q0(v))");
+      EXPECT_EQ(d->record_of_untyped_fields(with(lookup), {}),
+                "(SELECT arbitrary(mirtova_q0.v) AS a, T.c AS b FROM " + lookup + " AS mirtova_q0(v))");
+      for (const std::string& kept : {"(SELECT T.c AS x, " + combine + " AS y)", combine + " + " + lookup,
+                                      std::string("'(SELECT x FROM y)'"), std::string("(SELECT x FROM y")}) {
+        EXPECT_EQ(d->record_of_untyped_fields(with(kept), {}), "(SELECT " + kept + " AS a, T.c AS b)");
+      }
     } else if (name == "presto") {
       EXPECT_EQ(d->record_of_untyped_fields(two, {}), "ROW(CAST(1 AS double), T.c)");
     } else {
