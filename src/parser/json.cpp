@@ -336,17 +336,31 @@ void Json::own() {
   *this = std::move(copy);
 }
 
-Json Json::shared_tree(Json tree) {
-  // Leaves first, each container shared once its values are: a frame per
-  // container on the way down, so that the depth of a tree never reaches the
-  // call stack.
+Json Json::shared_tree(Json tree, std::string_view copied_key) {
+  // Leaves first: a frame per container on the way down, so that the depth of
+  // a tree never reaches the call stack. A container is known to be free of
+  // the key once its values are walked; it is shared only when its parent
+  // turns out to hold the key, so that a free subtree costs one block, not one
+  // per container in it. `free` lists the free containers met under the
+  // frames still open, each frame's own after its mark.
   struct Frame {
     Json* node;
     size_t next;
+    size_t mark;
+    bool holds_key;
   };
   auto plain_container = [](const Json& node) { return node.tag_ == Tag::Array || node.tag_ == Tag::Object; };
+  auto share = [](Json& node) {
+    auto* block = new SubtreeBlock{{1}, std::move(node)};
+    node.subtree_ = block;
+    node.tag_ = Tag::Subtree;
+  };
+  auto open = [&](Json* node, size_t mark) {
+    return Frame{node, 0, mark, node->tag_ == Tag::Object && node->object_.contains(copied_key)};
+  };
   if (!plain_container(tree)) return tree;
-  std::vector<Frame> stack{{&tree, 0}};
+  std::vector<Json*> free;
+  std::vector<Frame> stack{open(&tree, 0)};
   while (!stack.empty()) {
     Frame& top = stack.back();
     Json& node = *top.node;
@@ -355,14 +369,23 @@ Json Json::shared_tree(Json tree) {
       const size_t at = top.next++;
       Json* value = node.tag_ == Tag::Array ? &(*node.array_)[at]
                                             : &(node.object_.begin() + static_cast<ptrdiff_t>(at))->second;
-      if (plain_container(*value)) stack.push_back(Frame{value, 0});
+      if (plain_container(*value)) stack.push_back(open(value, free.size()));
       continue;
     }
-    auto* block = new SubtreeBlock{{1}, std::move(node)};
-    node.subtree_ = block;
-    node.tag_ = Tag::Subtree;
+    const Frame done = top;
     stack.pop_back();
+    if (done.holds_key) {
+      for (size_t i = done.mark; i < free.size(); ++i) share(*free[i]);
+      free.resize(done.mark);
+      share(*done.node);
+      if (!stack.empty()) stack.back().holds_key = true;
+      continue;
+    }
+    // A free container takes its free values with it.
+    free.resize(done.mark);
+    free.push_back(done.node);
   }
+  if (!free.empty()) share(tree);
   return tree;
 }
 

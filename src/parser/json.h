@@ -161,14 +161,16 @@ class Json {
   // for a long text (a statement's) that many rules carry. It reads and prints
   // as any string, and equals a string of the same text.
   static Json shared_str(std::shared_ptr<const std::string> text);
-  // The tree with every array and object in it held by a shared node: a copy
-  // of it, or of any part, then shares the nodes instead of copying them, and
+  // The tree with its arrays and objects held by shared nodes: a copy of it,
+  // or of any part, then shares those nodes instead of copying them, and
   // changing a copy through the mutable accessors copies only the nodes on the
-  // way to the change (each of which shares its values in turn). For trees
-  // copied many times over with little changed, as functor calls copy rules.
-  // It reads, prints and compares as the tree given; nodes shared already stay
-  // as they are.
-  static Json shared_tree(Json tree);
+  // way to the change (each of which shares its values in turn). Each
+  // container that is or holds an object with `copied_key` is a shared node of
+  // its own; of the others, each largest one is a single shared node. For
+  // trees copied many times over with only the values under that key changed,
+  // as functor calls rename the predicates of rules. It reads, prints and
+  // compares as the tree given; nodes shared already stay as they are.
+  static Json shared_tree(Json tree, std::string_view copied_key);
   // Values given as temporaries are moved into the new node, not copied.
   static Json array(std::initializer_list<JsonItem> items = {});
   static Json object(std::initializer_list<JsonEntry> entries = {});

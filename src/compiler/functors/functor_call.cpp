@@ -385,9 +385,11 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
       if (renames.count(head) == 0) copy_name(head);
       if (named_here.count(renames[head]) == 0) continue;
     }
-    // Shared before its first copy: the copy then costs only what renaming it changes.
+    // Shared before its first copy: the copy then costs only what renaming it
+    // changes, and the parts that hold no predicate name, which no renaming
+    // reaches, cost one shared node each.
     Json& source = index.rules[static_cast<size_t>(keyed.rule - index.rules.data())];
-    source = Json::shared_tree(std::move(source));
+    source = Json::shared_tree(std::move(source), "predicate_name");
     copies.push_back(source);
   }
   // An iteration's name and a table's owner may have no rules: they are

@@ -230,17 +230,21 @@ TEST(JsonTest, SharedStringsReadAsStrings) {
 // A shared tree reads, prints and compares as the tree it was made from, and a
 // change through any mutable accessor reaches only the copy it is made on.
 TEST(JsonTest, SharedTreesChangeOnlyTheCopyChanged) {
-  const Json plain = Json::object({{"head", Json::object({{"predicate_name", "P"}})},
-                                   {"body", Json::array({Json::object({{"predicate_name", "Q"}}), 7})},
-                                   {"distinct_denoted", true}});
-  const Json shared = Json::shared_tree(plain);
+  // The record and the third item hold no predicate name: each is one shared
+  // node, a change inside which copies the whole of it.
+  const Json record = Json::object({{"field_value", Json::array({Json::object({{"field", 0}})})}});
+  const Json plain =
+      Json::object({{"head", Json::object({{"predicate_name", "P"}, {"record", record}})},
+                    {"body", Json::array({Json::object({{"predicate_name", "Q"}}), 7, Json::array({record})})},
+                    {"distinct_denoted", true}});
+  const Json shared = Json::shared_tree(plain, "predicate_name");
   EXPECT_TRUE(shared == plain);
   EXPECT_TRUE(plain == shared);
   EXPECT_EQ(shared.pretty(), plain.pretty());
   EXPECT_EQ(shared.kind(), Json::Kind::Object);
-  EXPECT_EQ(shared.at("body").size(), 2u);
+  EXPECT_EQ(shared.at("body").size(), 3u);
   EXPECT_EQ(shared.at("body").as_array()[0].at("predicate_name").as_str(), "Q");
-  EXPECT_TRUE(Json::shared_tree(shared) == plain);
+  EXPECT_TRUE(Json::shared_tree(shared, "predicate_name") == plain);
 
   using Change = void (*)(Json&);
   const Change changes[] = {
@@ -249,6 +253,8 @@ TEST(JsonTest, SharedTreesChangeOnlyTheCopyChanged) {
       [](Json& j) { j.at_mut("body").push(8); },
       [](Json& j) { j.as_object_mut().erase("distinct_denoted"); },
       [](Json& j) { j.as_object_mut()["body"].as_array_mut().clear(); },
+      [](Json& j) { j.at_mut("head").at_mut("record").at_mut("field_value").as_array_mut()[0].set("field", 1); },
+      [](Json& j) { j.at_mut("body").as_array_mut()[2].as_array_mut()[0].set("more", true); },
   };
   for (Change change : changes) {
     Json copy = shared;
