@@ -78,7 +78,9 @@ ParseResult<Unit> parse_program_statement(const SpanString& piece, Json::ArrayTy
   const size_t before = rules.size();
   TRY_VOID(parse_statement_rules(piece, rules));
   // While the statement's rules are fresh in memory; their head aggregations
-  // wait until the multi-body pass has read them.
+  // wait until the multi-body pass has read them. Most statements hold no
+  // other, and a look at the text is cheaper than a walk of their trees.
+  if (!may_nest_aggregations(piece.view())) return Unit{};
   for (size_t i = before; i < rules.size(); ++i) rewrite_nested_aggregations(rules[i]);
   return Unit{};
 }
