@@ -55,14 +55,16 @@ ParseResult<Unit> parse_statement_rules(const SpanString& piece, Json::ArrayType
   const SpanString statement =
       piece.size() >= kLongStatement ? indexed_source(piece.to_string()) : SpanString(piece.to_string());
   TRY_VOID(check_nesting(statement));
-  TRY(size_t arrows, count_cuts(statement, "-->"));
+  // Both forms' separators counted in one traversal of the statement.
+  static const SeparatorSet kForms({"-->", ":="});
+  TRY(SeparatorSet::Counts cuts, count_cuts_each(statement, kForms));
+  const size_t arrows = cuts[0], makes = cuts[1];
   if (arrows == 1) {
     TRY(auto arrow, split_raw(statement, "-->"));
     TRY(auto defined, parse_function_definition(arrow[0], arrow[1]));
     for (Json& rule : defined) rules.push_back(std::move(rule));
     return Unit{};
   }
-  TRY(size_t makes, count_cuts(statement, ":="));
   if (makes == 1) {
     TRY(auto functor, split(statement, ":="));
     TRY(auto make, parse_functor_statement(functor[0], functor[1]));
