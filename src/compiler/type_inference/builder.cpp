@@ -138,6 +138,7 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
   if (!predicate.empty() && predicate.front() == '@') return;
 
   ++rule_counter_;
+  made_variables_.clear();
   rule_names_ = names_outside_combines(rule);
   combine_counter_ = 0;
   combine_scope_ = 0;
@@ -420,12 +421,19 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_combine(TypesGraph& grap
 }
 
 Expression TypesGraphBuilder::rule_variable(std::string_view name) {
+  for (const MadeVariable& made : made_variables_)
+    if (made.scope == combine_scope_ && made.name == name) return made.node;
   std::string full(name);
   full += '@';
   full += std::to_string(rule_counter_);
   // Not a rule number with the suffix: left out of the rule's variables.
   if (combine_scope_ != 0 && !rule_names_.count(name)) full += "." + std::to_string(combine_scope_);
-  return Expression::variable(std::move(full));
+  Expression node = Expression::variable(std::move(full));
+  if (made_variables_.size() < kMadeVariablesKept) {
+    text_digest(node);  // before the copy, which carries the digest along
+    made_variables_.push_back(MadeVariable{std::string(name), combine_scope_, node});
+  }
+  return node;
 }
 
 Expression TypesGraphBuilder::unknown() {

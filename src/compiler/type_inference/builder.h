@@ -70,6 +70,17 @@ class TypesGraphBuilder {
   // any other variable of a combine is its own, told apart by the combine's
   // number (0 outside combines).
   std::set<std::string, std::less<>> rule_names_;
+  // The first variables made for the rule being built, by name and combine:
+  // a variable stands in a rule several times, and a copy of the one made
+  // first is cheaper than naming and digesting it again. Looked up one by
+  // one, so only the first few are kept.
+  struct MadeVariable {
+    std::string name;
+    uint64_t scope = 0;
+    Expression node;
+  };
+  static constexpr size_t kMadeVariablesKept = 16;
+  std::vector<MadeVariable> made_variables_;
   uint64_t combine_counter_ = 0;
   uint64_t combine_scope_ = 0;
 };
