@@ -55,10 +55,11 @@ ParseResult<Unit> parse_statement_rules(const SpanString& piece, Json::ArrayType
   const SpanString statement =
       piece.size() >= kLongStatement ? indexed_source(piece.to_string()) : SpanString(piece.to_string());
   TRY_VOID(check_nesting(statement));
-  // Both forms' separators counted in one traversal of the statement.
-  static const SeparatorSet kForms({"-->", ":="});
-  TRY(SeparatorSet::Counts cuts, count_cuts_each(statement, kForms));
-  const size_t arrows = cuts[0], makes = cuts[1];
+  // The forms' separators counted in one traversal of the statement, which
+  // also cuts a rule at ":-".
+  static const SeparatorSet kForms({"-->", ":=", ":-"});
+  TRY(SeparatorScan scan, SeparatorScan::of(statement, kForms, true));
+  const size_t arrows = scan.counts[0], makes = scan.counts[1];
   if (arrows == 1) {
     TRY(auto arrow, split_raw(statement, "-->"));
     TRY(auto defined, parse_function_definition(arrow[0], arrow[1]));
@@ -71,7 +72,7 @@ ParseResult<Unit> parse_statement_rules(const SpanString& piece, Json::ArrayType
     rules.push_back(std::move(make));
     return Unit{};
   }
-  TRY(auto rule, parse_rule(statement));
+  TRY(auto rule, parse_rule_pieces(statement, std::move(scan.last_pieces)));
   append_rule_with_denotations(std::move(rule), rules);
   return Unit{};
 }
