@@ -721,6 +721,12 @@ void fold_column_type(Type& kept_type, bool first, const Type& end) {
   if (kind == end.kind() && kept_type.origin() == nullptr && end.origin() == nullptr &&
       (kind == Type::Kind::Bool || kind == Type::Kind::Number || kind == Type::Kind::String))
     return;
+  // Nor does an end that is Any with no origin (a column of a table nothing
+  // tells about) change what is kept, unless that is Any too.
+  if (end.kind() == Type::Kind::Any && end.origin() == nullptr && kept_type.origin() == nullptr) {
+    if (kind == Type::Kind::Any) kept_type = end;
+    return;
+  }
   Type t = end;
   TypeResult met = intersect(kept_type, t, 0, 0);
   if (met.ok()) {
