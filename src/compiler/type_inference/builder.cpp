@@ -448,7 +448,7 @@ Expression TypesGraphBuilder::column_of(Calls& calls, std::string_view predicate
   for (const Expression& made : calls.columns)
     if (made.column() == column) return made.for_call(call_number);
   Expression node = Expression::predicate_addressing(predicate, column, call_number);
-  if (calls.columns.size() < kColumnsKept) {
+  if (calls.count > 1 && calls.columns.size() < kColumnsKept) {
     text_digest(node);  // before the copy, which carries the digest along
     calls.columns.push_back(node);
   }

@@ -49,7 +49,8 @@ class TypesGraphBuilder {
   // columns. A column's node differs from call to call only in the call
   // number, which its printed text (and so its digest) leaves out: it is made
   // and digested once, then copied. Looked up one by one, so only the first
-  // few columns are kept.
+  // few columns are kept, and only from a predicate's second call on: most
+  // predicates are called once, and would hold their nodes for nothing.
   struct Calls {
     uint64_t count = 0;
     std::vector<Expression> columns;
