@@ -63,6 +63,13 @@ ParseResult<MaybeNode> parse_concise_combine(const SpanString& text) {
   if (!assignment) return MaybeNode();
   const auto& [left, right] = *assignment;
   if (!right.empty() && right[0] == '=') return MaybeNode();  // "=="
+  // A lone "!", "<" or ">" before '=' would be the last word: a comparison,
+  // told without cutting the words (which cannot fail on this balanced text).
+  const std::string_view written = left.view();
+  const char blank = written.size() >= 2 ? written[written.size() - 2] : 'x';
+  if ((blank == ' ' || blank == '\n' || blank == '\t') &&
+      (written.back() == '!' || written.back() == '<' || written.back() == '>'))
+    return MaybeNode();
   TRY(auto words, split_on_whitespace(left));
   if (words.size() < 2) return MaybeNode();
   const SpanString& op = words.back();

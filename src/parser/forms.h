@@ -21,6 +21,9 @@ using MaybeNode = std::optional<Json>;
 // ---- rules (rule.cpp) ----
 // One statement (without its ";") into a rule node.
 ParseResult<Json> parse_rule(const SpanString& statement);
+// The same, given split_raw's pieces of the statement at ":-", for a caller
+// whose own traversal of the statement cut them.
+ParseResult<Json> parse_rule_pieces(const SpanString& statement, std::vector<SpanString> parts);
 
 struct Denotation {
   SpanString rest;

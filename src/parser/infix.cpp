@@ -193,12 +193,16 @@ ParseResult<MaybeNode> parse_infix(const SpanString& text, const std::vector<std
   static const OperatorList kTable = operator_list(operator_table(), nullptr);
   static const std::set<std::string_view> kNoNegation = {"~"};
   static const OperatorList kTableWithoutNegation = operator_list(operator_table(), &kNoNegation);
+  // So is the list of the logical operators, which every proposition tries.
+  static const OperatorList kLogical = operator_list({"&&", "||"}, nullptr);
   OperatorList made;
   const OperatorList* list = &made;
   if (operators == nullptr && disallowed == nullptr)
     list = &kTable;
   else if (operators == nullptr && *disallowed == kNoNegation)
     list = &kTableWithoutNegation;
+  else if (operators != nullptr && disallowed == nullptr && *operators == kLogical.operators)
+    list = &kLogical;
   else
     made = operator_list(ops, disallowed);
   const std::vector<std::string_view>& allowed = list->operators;

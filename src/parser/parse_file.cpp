@@ -55,21 +55,24 @@ ParseResult<Unit> parse_statement_rules(const SpanString& piece, Json::ArrayType
   const SpanString statement =
       piece.size() >= kLongStatement ? indexed_source(piece.to_string()) : SpanString(piece.to_string());
   TRY_VOID(check_nesting(statement));
-  TRY(size_t arrows, count_cuts(statement, "-->"));
+  // The forms' separators counted in one traversal of the statement, which
+  // also cuts a rule at ":-".
+  static const SeparatorSet kForms({"-->", ":=", ":-"});
+  TRY(SeparatorScan scan, SeparatorScan::of(statement, kForms, true));
+  const size_t arrows = scan.counts[0], makes = scan.counts[1];
   if (arrows == 1) {
     TRY(auto arrow, split_raw(statement, "-->"));
     TRY(auto defined, parse_function_definition(arrow[0], arrow[1]));
     for (Json& rule : defined) rules.push_back(std::move(rule));
     return Unit{};
   }
-  TRY(size_t makes, count_cuts(statement, ":="));
   if (makes == 1) {
     TRY(auto functor, split(statement, ":="));
     TRY(auto make, parse_functor_statement(functor[0], functor[1]));
     rules.push_back(std::move(make));
     return Unit{};
   }
-  TRY(auto rule, parse_rule(statement));
+  TRY(auto rule, parse_rule_pieces(statement, std::move(scan.last_pieces)));
   append_rule_with_denotations(std::move(rule), rules);
   return Unit{};
 }
@@ -78,7 +81,9 @@ ParseResult<Unit> parse_program_statement(const SpanString& piece, Json::ArrayTy
   const size_t before = rules.size();
   TRY_VOID(parse_statement_rules(piece, rules));
   // While the statement's rules are fresh in memory; their head aggregations
-  // wait until the multi-body pass has read them.
+  // wait until the multi-body pass has read them. Most statements hold no
+  // other, and a look at the text is cheaper than a walk of their trees.
+  if (!may_nest_aggregations(piece.view())) return Unit{};
   for (size_t i = before; i < rules.size(); ++i) rewrite_nested_aggregations(rules[i]);
   return Unit{};
 }

@@ -11,15 +11,12 @@ namespace mirtova {
 
 namespace {
 
-// "|" and "," both make a list of propositions; nothing when the text has no
-// top-level separator.
-ParseResult<MaybeNode> parse_junction(const SpanString& text, std::string_view separator, const char* kind,
-                                      const char* item) {
-  TRY(size_t cuts, count_cuts(text, separator));
-  if (cuts == 0) return MaybeNode();
-  TRY(auto pieces, split(text, separator));
+// "|" and "," both make a list of propositions from `pieces`, the text cut at
+// each top-level separator.
+ParseResult<Json> parse_junction(std::vector<SpanString> pieces, const char* kind, const char* item) {
+  for (SpanString& piece : pieces) piece = strip(piece);
   TRY(Json items, parse_proposition_list(pieces));
-  return MaybeNode(make_object(kind, make_object(item, std::move(items))));
+  return make_object(kind, make_object(item, std::move(items)));
 }
 
 Json constraint_call(Json expression) {
@@ -44,19 +41,18 @@ ParseResult<Json> parse_proposition(const SpanString& text) {
   // The separators the forms below look for, counted in one traversal: a
   // form whose separator does not occur (as it needs it) is not asked. The
   // count fails exactly where the first of those forms would have.
-  static const SeparatorSet kSeparators({"|", ",", "=>", "==", " in ", "=", "~"});
-  TRY(SeparatorSet::Counts cuts, count_cuts_each(text, kSeparators));
-  const size_t pipes = cuts[0], commas = cuts[1], arrows = cuts[2], equalities = cuts[3], ins = cuts[4],
-               equals = cuts[5], tildes = cuts[6];
+  // The same traversal cuts the text at its commas, the separator it ends with.
+  static const SeparatorSet kSeparators({"|", "=>", "==", " in ", "=", "~", ","});
+  TRY(SeparatorScan scan, SeparatorScan::of(text, kSeparators, true));
+  const SeparatorSet::Counts& cuts = scan.counts;
+  const size_t pipes = cuts[0], arrows = cuts[1], equalities = cuts[2], ins = cuts[3], equals = cuts[4],
+               tildes = cuts[5], commas = cuts[6];
 
   if (pipes > 0) {
-    TRY(MaybeNode disjunction, parse_junction(text, "|", "disjunction", "disjunct"));
-    if (disjunction) return std::move(*disjunction);
+    TRY(auto pieces, split_raw(text, "|"));
+    return parse_junction(std::move(pieces), "disjunction", "disjunct");
   }
-  if (commas > 0) {
-    TRY(MaybeNode conjunction, parse_junction(text, ",", "conjunction", "conjunct"));
-    if (conjunction) return std::move(*conjunction);
-  }
+  if (commas > 0) return parse_junction(std::move(scan.last_pieces), "conjunction", "conjunct");
   if (arrows == 1) {
     TRY(MaybeNode implication, parse_propositional_implication(text));
     if (implication) return std::move(*implication);

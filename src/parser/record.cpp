@@ -38,9 +38,12 @@ class RecordReader {
     fields_.reserve(pieces);
   }
 
-  ParseResult<Unit> read(const SpanString& piece, int64_t position) {
+  // `plain` tells that the piece holds neither ':' nor '?' at its top level,
+  // as the scan of the whole record found.
+  ParseResult<Unit> read(const SpanString& piece, int64_t position, bool plain) {
     if (rest_seen_) return ParsingException("Field ..<rest_of> must go last.", piece);
     if (piece.size() >= 2 && piece.view().substr(0, 2) == "..") return read_rest(piece);
+    if (plain) return read_positional(piece, position);
     // Most pieces hold neither separator, and are only counted.
     static const SeparatorSet kSeparators({":", "?"});
     TRY(SeparatorSet::Counts cuts, count_cuts_each(piece, kSeparators));
@@ -134,15 +137,22 @@ ParseResult<Json> parse_record_internals(const SpanString& inside, bool is_recor
                                          bool is_aggregation_allowed) {
   const SpanString s = strip_spaces(inside);
   // One traversal answers the three questions asked of the text in turn.
-  static const SeparatorSet kSeparators({":-", ","});
+  // A record with no top-level ':' or '?' has only positional fields, and
+  // its pieces need no count of their own, unless stripping a piece's
+  // parentheses brings one of its insides to the top.
+  static const SeparatorSet kSeparators({":-", ":", "?", ","});
   TRY(SeparatorScan scan, SeparatorScan::of(s, kSeparators, true));
   if (scan.counts[0] >= 1) return ParsingException("Unexpected :- in record internals.", s);
   if (s.empty() || !scan.whole) return make_object("field_value", Json::array());
+  const bool positional = scan.counts[1] == 0 && scan.counts[2] == 0;
 
   std::vector<SpanString>& pieces = scan.last_pieces;
-  for (SpanString& piece : pieces) piece = strip(piece);
   RecordReader reader(is_record_literal, is_aggregation_allowed, pieces.size());
-  for (size_t i = 0; i < pieces.size(); ++i) TRY_VOID(reader.read(pieces[i], static_cast<int64_t>(i)));
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    const SpanString stripped = strip_spaces(pieces[i]);
+    const bool plain = positional && (stripped.empty() || stripped[0] != '(');
+    TRY_VOID(reader.read(plain ? stripped : strip(pieces[i]), static_cast<int64_t>(i), plain));
+  }
   return reader.finish();
 }
 

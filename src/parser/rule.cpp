@@ -43,7 +43,12 @@ ParseResult<Denotation> grab_denotation(const SpanString& head, std::string_view
 }
 
 ParseResult<Json> parse_rule(const SpanString& statement) {
-  TRY(auto parts, split(statement, ":-"));
+  TRY(auto parts, split_raw(statement, ":-"));
+  return parse_rule_pieces(statement, std::move(parts));
+}
+
+ParseResult<Json> parse_rule_pieces(const SpanString& statement, std::vector<SpanString> parts) {
+  for (SpanString& part : parts) part = strip(part);
   if (parts.size() > 2)
     return ParsingException("Too many :- in a rule. Did you forget semicolon?", statement);
 

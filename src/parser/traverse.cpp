@@ -1,6 +1,7 @@
 #include "parser/traverse.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "common/internal_fault.h"
 
@@ -355,6 +356,7 @@ SeparatorSet::SeparatorSet(std::initializer_list<std::string_view> separators) {
     word_[size_] = is_alnum_word(separator);
     pipe_[size_] = separator == "|";
     stops_[static_cast<unsigned char>(separator[0])] = true;
+    starting_[static_cast<unsigned char>(separator[0])] |= static_cast<uint8_t>(1u << size_);
     ++size_;
   }
 }
@@ -387,10 +389,12 @@ ParseResult<SeparatorScan> SeparatorScan::of(const SpanString& text, const Separ
       if (s.depth == 1) t.skip_inside();
       continue;
     }
-    for (size_t i = 0; i < set.size_; ++i) {
+    // Only the separators that start with this byte are tried, in order.
+    for (unsigned starting = set.starting_[static_cast<unsigned char>(v[p])]; starting != 0;
+         starting &= starting - 1) {
+      const auto i = static_cast<size_t>(std::countr_zero(starting));
       const std::string_view separator = set.separators_[i];
-      if (p < resume[i] || v[p] != separator[0] || !cuts_at(v, p, separator, set.word_[i], set.pipe_[i]))
-        continue;
+      if (p < resume[i] || !cuts_at(v, p, separator, set.word_[i], set.pipe_[i])) continue;
       ++scan.counts[i];
       resume[i] = p + separator.size();
       if (i != last || !with_pieces) continue;

@@ -228,6 +228,8 @@ class SeparatorSet {
   std::array<bool, kMax> word_{}, pipe_{};
   size_t size_ = 0;
   ByteSet stops_{};  // kCodeStops and every separator's first byte
+  // Per byte, the separators that start with it, as bits by their place.
+  std::array<uint8_t, 256> starting_{};
 };
 // count_cuts for every separator of the set, in the set's order, from one
 // traversal; a text that breaks the traversal fails as count_cuts would.

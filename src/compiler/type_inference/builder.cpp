@@ -88,7 +88,7 @@ TypesGraphs TypesGraphBuilder::run_rules(std::span<const Json> rules) {
 }
 
 TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) {
-  call_counts_.clear();
+  calls_.clear();
   if_node_counter_ = 0;
   rule_counter_ = 0;
   unknown_counter_ = 0;
@@ -122,7 +122,7 @@ TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) 
   for (auto& entry : result) entry.second.seal();
   // Only the positions are asked for after the run; the call counts, a name
   // per predicate called, would be held through the whole inference.
-  call_counts_ = {};
+  calls_ = {};
   rule_names_ = {};
   return result;
 }
@@ -138,6 +138,7 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
   if (!predicate.empty() && predicate.front() == '@') return;
 
   ++rule_counter_;
+  made_variables_.clear();
   rule_names_ = names_outside_combines(rule);
   combine_counter_ = 0;
   combine_scope_ = 0;
@@ -155,10 +156,11 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
   const Json* head_fields =
       head->get("record") != nullptr ? head->get("record")->get("field_value") : nullptr;
   if (head_fields != nullptr) {
+    Calls& calls = calls_[predicate];
     for (const Json& item : head_fields->as_array()) {
       std::optional<std::string> column = column_name(item);
       if (!column) continue;
-      Expression column_node = Expression::predicate_addressing(predicate, *column, call_count(predicate));
+      Expression column_node = column_of(calls, predicate, *column, calls.count);
       const Json* value = item.get("value");
       const Json* expression = nullptr;
       if (value != nullptr) {
@@ -249,9 +251,10 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_expression(TypesGraph& g
 
 TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, const std::string& predicate,
                                                              const Json& call) {
-  uint64_t n = next_call(predicate);
-  Expression value = Expression::predicate_addressing(predicate, "quoril_value", n);
-  Bounds b = fill_fields(graph, predicate, n, call, value);
+  Calls& calls = calls_[predicate];
+  const uint64_t n = calls.count++;
+  Expression value = column_of(calls, predicate, "quoril_value", n);
+  Bounds b = fill_fields(graph, predicate, n, call, value, calls);
   if (predicate == "Set" || predicate == "List") {
     Expression element = Expression::predicate_addressing(predicate, "col0", n);
     graph.connect(EdgeKind::Inclusion, b.start, b.stop, value, element);
@@ -273,7 +276,7 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
 
 TypesGraphBuilder::Bounds TypesGraphBuilder::fill_fields(TypesGraph& graph, const std::string& predicate,
                                                          uint64_t call_number, const Json& call,
-                                                         const Expression& value) {
+                                                         const Expression& value, Calls& calls) {
   const Json* record = call.get("record");
   const Json* field_values = record != nullptr ? record->get("field_value") : nullptr;
   if (field_values == nullptr) return {};
@@ -286,7 +289,7 @@ TypesGraphBuilder::Bounds TypesGraphBuilder::fill_fields(TypesGraph& graph, cons
     const Json* expression = value_expression(item);
     if (expression == nullptr) continue;
     Converted argument = convert_expression(graph, *expression);
-    const Expression column_node = Expression::predicate_addressing(predicate, *column, call_number);
+    const Expression column_node = column_of(calls, predicate, *column, call_number);
     graph.connect(EdgeKind::Equality, argument.start, argument.stop, column_node, std::move(argument.node));
     graph.connect(EdgeKind::Argument, argument.start, argument.stop, value, column_node);
     bounds.start = any ? std::min(bounds.start, argument.start) : argument.start;
@@ -387,9 +390,10 @@ void TypesGraphBuilder::convert_conjuncts(TypesGraph& graph, const Json* body) {
         const Json* callee = call->get("predicate_name");
         if (callee == nullptr || !callee->is_str()) continue;
         const std::string f(callee->as_str());
-        uint64_t n = next_call(f);
-        Expression value = Expression::predicate_addressing(f, "quoril_value", n);
-        fill_fields(graph, f, n, *call, value);
+        Calls& calls = calls_[f];
+        const uint64_t n = calls.count++;
+        Expression value = column_of(calls, f, "quoril_value", n);
+        fill_fields(graph, f, n, *call, value, calls);
       }
     }
   }
@@ -420,23 +424,35 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_combine(TypesGraph& grap
 }
 
 Expression TypesGraphBuilder::rule_variable(std::string_view name) {
+  for (const MadeVariable& made : made_variables_)
+    if (made.scope == combine_scope_ && made.name == name) return made.node;
   std::string full(name);
   full += '@';
   full += std::to_string(rule_counter_);
   // Not a rule number with the suffix: left out of the rule's variables.
   if (combine_scope_ != 0 && !rule_names_.count(name)) full += "." + std::to_string(combine_scope_);
-  return Expression::variable(std::move(full));
+  Expression node = Expression::variable(std::move(full));
+  if (made_variables_.size() < kMadeVariablesKept) {
+    text_digest(node);  // before the copy, which carries the digest along
+    made_variables_.push_back(MadeVariable{std::string(name), combine_scope_, node});
+  }
+  return node;
 }
 
 Expression TypesGraphBuilder::unknown() {
   return Expression::variable("_unknown" + std::to_string(++unknown_counter_));
 }
 
-uint64_t TypesGraphBuilder::next_call(const std::string& predicate) { return call_counts_[predicate]++; }
-
-uint64_t TypesGraphBuilder::call_count(const std::string& predicate) const {
-  auto it = call_counts_.find(predicate);
-  return it == call_counts_.end() ? 0 : it->second;
+Expression TypesGraphBuilder::column_of(Calls& calls, std::string_view predicate, std::string_view column,
+                                        uint64_t call_number) {
+  for (const Expression& made : calls.columns)
+    if (made.column() == column) return made.for_call(call_number);
+  Expression node = Expression::predicate_addressing(predicate, column, call_number);
+  if (calls.count > 1 && calls.columns.size() < kColumnsKept) {
+    text_digest(node);  // before the copy, which carries the digest along
+    calls.columns.push_back(node);
+  }
+  return node;
 }
 
 }  // namespace mirtova

@@ -45,8 +45,20 @@ class TypesGraphBuilder {
   void build_rule(const Json& rule, TypesGraphs& result);
   Converted convert_expression(TypesGraph& graph, const Json& e);
   Converted convert_call(TypesGraph& graph, const std::string& predicate, const Json& call);
+  // Per predicate called: its calls so far, and the nodes of its first
+  // columns. A column's node differs from call to call only in the call
+  // number, which its printed text (and so its digest) leaves out: it is made
+  // and digested once, then copied. Looked up one by one, so only the first
+  // few columns are kept, and only from a predicate's second call on: most
+  // predicates are called once, and would hold their nodes for nothing.
+  struct Calls {
+    uint64_t count = 0;
+    std::vector<Expression> columns;
+  };
+  static constexpr size_t kColumnsKept = 16;
+  Expression column_of(Calls& calls, std::string_view predicate, std::string_view column, uint64_t call_number);
   Bounds fill_fields(TypesGraph& graph, const std::string& predicate, uint64_t call_number, const Json& call,
-                     const Expression& value);
+                     const Expression& value, Calls& calls);
   Converted convert_record(TypesGraph& graph, const Json& field_values);
   Converted convert_subscript(TypesGraph& graph, const Json& subscript);
   Converted convert_implication(TypesGraph& graph, const Json& implication);
@@ -57,11 +69,7 @@ class TypesGraphBuilder {
 
   Expression rule_variable(std::string_view name);
   Expression unknown();
-  // Takes the next call number of `predicate` and counts the call.
-  uint64_t next_call(const std::string& predicate);
-  uint64_t call_count(const std::string& predicate) const;
-
-  std::unordered_map<std::string, uint64_t> call_counts_;
+  std::unordered_map<std::string, Calls> calls_;
   uint64_t if_node_counter_ = 0;
   uint64_t rule_counter_ = 0;
   std::vector<size_t> built_positions_;
@@ -70,6 +78,17 @@ class TypesGraphBuilder {
   // any other variable of a combine is its own, told apart by the combine's
   // number (0 outside combines).
   std::set<std::string, std::less<>> rule_names_;
+  // The first variables made for the rule being built, by name and combine:
+  // a variable stands in a rule several times, and a copy of the one made
+  // first is cheaper than naming and digesting it again. Looked up one by
+  // one, so only the first few are kept.
+  struct MadeVariable {
+    std::string name;
+    uint64_t scope = 0;
+    Expression node;
+  };
+  static constexpr size_t kMadeVariablesKept = 16;
+  std::vector<MadeVariable> made_variables_;
   uint64_t combine_counter_ = 0;
   uint64_t combine_scope_ = 0;
 };

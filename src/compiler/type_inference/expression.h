@@ -51,6 +51,14 @@ class Expression {
   // `fields` are (name, value) pairs with unique names, in any order.
   static Expression record_literal(std::vector<std::pair<std::string, Expression>> fields, Type type);
 
+  // A copy for another call of the same predicate column: the call number is
+  // not printed, so a digest made stays good.
+  Expression for_call(uint64_t call_number) const {
+    Expression copy(*this);
+    copy.call_number_ = call_number;
+    return copy;
+  }
+
   // Copies are deep; the digest, once made, travels with copies and moves.
   Expression(const Expression& other);
   Expression(Expression&& other) noexcept;

@@ -498,8 +498,11 @@ class TypeInference::Propagation {
           in_.nodes_.push_back(std::move(type));
           in_.node_columns_.push_back(*ref < key_columns.size() ? key_columns[*ref] : kNoColumn);
           number = static_cast<uint32_t>(in_.nodes_.size());
-        } else {
-          TRY(Type met, intersect(in_.nodes_[number - 1], end.type(), 0, 0));
+        } else if (const Type& type = end.type();
+                   type.kind() != Type::Kind::Any || type.origin() != nullptr ||
+                   in_.nodes_[number - 1].origin() != nullptr) {
+          // An end that is Any with no origin leaves a node with none as it is.
+          TRY(Type met, intersect(in_.nodes_[number - 1], type, 0, 0));
           in_.nodes_.set(number - 1, std::move(met));
         }
         ref = number - 1;
@@ -721,6 +724,12 @@ void fold_column_type(Type& kept_type, bool first, const Type& end) {
   if (kind == end.kind() && kept_type.origin() == nullptr && end.origin() == nullptr &&
       (kind == Type::Kind::Bool || kind == Type::Kind::Number || kind == Type::Kind::String))
     return;
+  // Nor does an end that is Any with no origin (a column of a table nothing
+  // tells about) change what is kept, unless that is Any too.
+  if (end.kind() == Type::Kind::Any && end.origin() == nullptr && kept_type.origin() == nullptr) {
+    if (kind == Type::Kind::Any) kept_type = end;
+    return;
+  }
   Type t = end;
   TypeResult met = intersect(kept_type, t, 0, 0);
   if (met.ok()) {

@@ -80,6 +80,26 @@ void rewrite_nested_aggregations(Json& rule) {
   rewrite_all_but(rule, std::move(kept));
 }
 
+bool may_nest_aggregations(std::string_view statement) {
+  if (statement.find("combine") != std::string_view::npos) return true;
+  for (size_t at = 0; at < statement.size(); ++at) {
+    const char c = statement[at];
+    if (c == '~' || c == '{') return true;
+    if (c != '=') continue;
+    const char before = at > 0 ? statement[at - 1] : ' ';
+    const char after = at + 1 < statement.size() ? statement[at + 1] : ' ';
+    if (after == '>') return true;  // an implication, also inside "<=>"
+    if (before == '=' || after == '=') continue;
+    // The operator of a concise combine is the word before '='; a lone "!",
+    // "<" or ">" is a comparison, but "+!" or "x<" could be an operator.
+    const char blank = at >= 2 ? statement[at - 2] : 'x';
+    const bool comparison = (before == '!' || before == '<' || before == '>') &&
+                            (blank == ' ' || blank == '\t' || blank == '\n' || blank == '\r');
+    if (!comparison) return true;
+  }
+  return false;
+}
+
 void rewrite_head_aggregations(Json& rule) {
   Json::ArrayType* fields = head_fields(rule);
   if (fields == nullptr) return;

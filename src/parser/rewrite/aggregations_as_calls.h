@@ -23,6 +23,13 @@ Json rewrite_aggregations_as_expressions(Json rules);
 // aggregation outside head fields as it is, the two give what
 // rewrite_aggregations_as_expressions would.
 void rewrite_nested_aggregations(Json& rule);
+// Whether the rules read from `statement` may hold an aggregation anywhere but
+// as a value of their own head's fields. Every other one is read from a '~'
+// (negation), a '{' (the short combine), the word "combine", or an '=' that
+// is not part of "==", " !=", " <=" or " >=" (an implication, an aggregating
+// operator); a statement with none of these need not be walked. Errs towards
+// true: a '~' or '=' inside a string literal also counts.
+bool may_nest_aggregations(std::string_view statement);
 void rewrite_head_aggregations(Json& rule);
 
 }  // namespace mirtova

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "parser/depth_guard.h"
+#include "parser/forms.h"
 #include "parser/parse_file.h"
 #include "support/parser_prop_sketch.h"
 
@@ -57,6 +58,10 @@ TEST(NestingLimitTest, ChainsWithinTheBoundParse) {
   auto named = parse_expression(SpanString("a" + repeat("+a", 2000) + "(x) + 1"));
   ASSERT_TRUE(named.ok()) << named.error().message;
   EXPECT_EQ(named.value().at("call").at("predicate_name").as_str(), "+");
+  // More brackets and quotes in all than levels allowed, none of them deep.
+  const std::string siblings = "P(x)" + repeat(", Q([1], \"s\")", kMaxParseDepth);
+  auto flat = parse_proposition(SpanString(siblings));
+  EXPECT_TRUE(flat.ok()) << flat.error().message;
   const size_t m = kMaxParseDepth - 10;
   EXPECT_EQ(sketch::proposition("P(x), " + std::string(m, '(') + "x == 1" + std::string(m, ')')),
             "and(P(x), unify(x, 1))");

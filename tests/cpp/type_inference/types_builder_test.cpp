@@ -131,6 +131,22 @@ TEST(TypesGraphBuilderTest, EdgesOfOnePredicate) {
         "Equality PredicateAddressing(C.n) PredicateAddressing(Agg+.quoril_value) (0, 0)",
         "Equality PredicateAddressing(E.col0) Variable(d@1) (0, 0)",
         "Argument PredicateAddressing(E.quoril_value) PredicateAddressing(E.col0) (0, 0)"}},
+      {"more columns and variables than are kept for reuse",
+       {[] {
+         std::vector<Json> args;
+         for (int i = 0; i < 20; ++i) args.push_back(var("v" + std::to_string(i)));
+         return rule(head("W", {var("v19")}), {atom("P", args), atom("P", args)});
+       }()},
+       "W",
+       [] {
+         std::vector<std::string> edges = {"Equality PredicateAddressing(W.col0) Variable(v19@1) (0, 0)"};
+         for (int i = 0; i < 20; ++i) {
+           const std::string column = "PredicateAddressing(P.col" + std::to_string(i) + ")";
+           edges.push_back("Equality " + column + " Variable(v" + std::to_string(i) + "@1) (0, 0)");
+           edges.push_back("Argument PredicateAddressing(P.quoril_value) " + column + " (0, 0)");
+         }
+         return edges;
+       }()},
   };
   for (const Case& c : cases) {
     TypesGraphBuilder builder;

@@ -83,6 +83,13 @@ TEST(TypesSpeedDigestTest, KeptDigestsMatchFreshOnes) {
       {"column past the edge", [] { return Expression::predicate_addressing(std::string(100, 'p'), std::string(38, 'c'), 2); }},
       {"variable at the edge", [] { return Expression::variable(std::string(149, 'v')); }},
       {"variable past the edge", [] { return Expression::variable(std::string(150, 'v')); }},
+      // Made and digested for one call, copied for another.
+      {"column copied for another call",
+       [] {
+         const Expression first = Expression::predicate_addressing("P", "col0", 3);
+         text_digest(first);
+         return first.for_call(7);
+       }},
       {"nested subscript",
        [] {
          return Expression::subscript_addressing(
@@ -103,6 +110,7 @@ TEST(TypesSpeedDigestTest, KeptDigestsMatchFreshOnes) {
     EXPECT_EQ(text_digest(moved), by_text) << c.what;
     EXPECT_EQ(text_digest(fresh), by_text) << c.what;
   }
+  EXPECT_EQ(Expression::predicate_addressing("P", "col0", 3).for_call(7).call_number(), 7u);
 }
 
 // Copies of composite types are deep: changing one leaves the other alone.
