@@ -181,7 +181,8 @@ void Functors::update_structure(const std::string& made) {
   if (deferring_) {
     for (const std::string& name : missing) {
       auto callers = callers_.find(name);
-      if (name != made && direct_args.count(name) == 0 && callers != callers_.end() && !callers->second.empty()) {
+      if (name != made && direct_args.count(name) == 0 && callers != callers_.end() &&
+          !callers->second.empty()) {
         // A name that some set already ends at gains callees that no set
         // lists: only an eager rebuild leaves those sets as they are.
         settle_argument_sets();
@@ -190,7 +191,9 @@ void Functors::update_structure(const std::string& made) {
       }
     }
   }
-  auto set_direct = [&](const std::string& name) { set_direct_args(name, build_direct_args_of_predicate(name)); };
+  auto set_direct = [&](const std::string& name) {
+    set_direct_args(name, build_direct_args_of_predicate(name));
+  };
   if (rules_by_predicate.count(made) != 0) set_direct(made);
   for (const std::string& name : missing) {
     if (direct_args.count(name) == 0) set_direct(name);
@@ -279,7 +282,8 @@ void Functors::set_direct_args(const std::string& name, NameSet direct) {
   for (const std::string& callee : direct) {
     if (stored.count(callee) != 0) continue;
     auto callers = callers_.find(callee);
-    if (callers == callers_.end()) callers = callers_.emplace(callee, std::vector<const std::string*>{}).first;
+    if (callers == callers_.end())
+      callers = callers_.emplace(callee, std::vector<const std::string*>{}).first;
     callers->second.push_back(caller);
   }
   stored = std::move(direct);

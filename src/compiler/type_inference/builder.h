@@ -56,7 +56,8 @@ class TypesGraphBuilder {
     std::vector<Expression> columns;
   };
   static constexpr size_t kColumnsKept = 16;
-  Expression column_of(Calls& calls, std::string_view predicate, std::string_view column, uint64_t call_number);
+  Expression column_of(Calls& calls, std::string_view predicate, std::string_view column,
+                       uint64_t call_number);
   Bounds fill_fields(TypesGraph& graph, const std::string& predicate, uint64_t call_number, const Json& call,
                      const Expression& value, Calls& calls);
   Converted convert_record(TypesGraph& graph, const Json& field_values);

@@ -498,9 +498,9 @@ class TypeInference::Propagation {
           in_.nodes_.push_back(std::move(type));
           in_.node_columns_.push_back(*ref < key_columns.size() ? key_columns[*ref] : kNoColumn);
           number = static_cast<uint32_t>(in_.nodes_.size());
-        } else if (const Type& type = end.type();
-                   type.kind() != Type::Kind::Any || type.origin() != nullptr ||
-                   in_.nodes_[number - 1].origin() != nullptr) {
+        } else if (const Type& type = end.type(); type.kind() != Type::Kind::Any ||
+                                                  type.origin() != nullptr ||
+                                                  in_.nodes_[number - 1].origin() != nullptr) {
           // An end that is Any with no origin leaves a node with none as it is.
           TRY(Type met, intersect(in_.nodes_[number - 1], type, 0, 0));
           in_.nodes_.set(number - 1, std::move(met));

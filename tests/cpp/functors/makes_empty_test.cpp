@@ -73,7 +73,8 @@ TEST(EmptyRemoval, LongChainsAreProvenEmptyOrLive) {
     std::vector<Json> rules;
     NameSet empty{"nil"};
     for (int i = 3000; i > 0; --i) {
-      rules.push_back(makes_testing::calls_rule("P_r" + std::to_string(i), {"P_r" + std::to_string(i - 1), "E"}));
+      rules.push_back(
+          makes_testing::calls_rule("P_r" + std::to_string(i), {"P_r" + std::to_string(i - 1), "E"}));
       if (!seeded) empty.insert("P_r" + std::to_string(i));
     }
     rules.push_back(makes_testing::calls_rule("P_r0", {seeded ? "E" : "nil"}));

@@ -233,10 +233,10 @@ TEST(JsonTest, SharedTreesChangeOnlyTheCopyChanged) {
   // The record and the third item hold no predicate name: each is one shared
   // node, a change inside which copies the whole of it.
   const Json record = Json::object({{"field_value", Json::array({Json::object({{"field", 0}})})}});
-  const Json plain =
-      Json::object({{"head", Json::object({{"predicate_name", "P"}, {"record", record}})},
-                    {"body", Json::array({Json::object({{"predicate_name", "Q"}}), 7, Json::array({record})})},
-                    {"distinct_denoted", true}});
+  const Json plain = Json::object(
+      {{"head", Json::object({{"predicate_name", "P"}, {"record", record}})},
+       {"body", Json::array({Json::object({{"predicate_name", "Q"}}), 7, Json::array({record})})},
+       {"distinct_denoted", true}});
   const Json shared = Json::shared_tree(plain, "predicate_name");
   EXPECT_TRUE(shared == plain);
   EXPECT_TRUE(plain == shared);
@@ -253,7 +253,9 @@ TEST(JsonTest, SharedTreesChangeOnlyTheCopyChanged) {
       [](Json& j) { j.at_mut("body").push(8); },
       [](Json& j) { j.as_object_mut().erase("distinct_denoted"); },
       [](Json& j) { j.as_object_mut()["body"].as_array_mut().clear(); },
-      [](Json& j) { j.at_mut("head").at_mut("record").at_mut("field_value").as_array_mut()[0].set("field", 1); },
+      [](Json& j) {
+        j.at_mut("head").at_mut("record").at_mut("field_value").as_array_mut()[0].set("field", 1);
+      },
       [](Json& j) { j.at_mut("body").as_array_mut()[2].as_array_mut()[0].set("more", true); },
   };
   for (Change change : changes) {
