@@ -243,6 +243,11 @@ class Dialect {
   // fails to run such a null test of a sub-query that refers to nothing
   // around it, nested in one that does.
   virtual bool counts_negations() const;  // 71
+  // Whether a sub-query inside the argument of a sub-query's aggregate joins
+  // that sub-query's FROM instead (LATERAL where it reads the rows there), read
+  // as a column of its one row: for an engine that decorrelates no sub-query
+  // holding one there.
+  virtual bool joins_subqueries_of_aggregated_values() const;  // 72
 };
 
 }  // namespace mirtova

@@ -59,6 +59,9 @@ class PrestoDialect : public Dialect {
   // conditions ("Given correlated subquery is not supported").
   bool carries_outer_values() const override { return true; }
   bool splices_combines_into_combines() const override { return false; }
+  // Nor one whose aggregate's argument holds a sub-query ("Given correlated
+  // subquery is not supported").
+  bool joins_subqueries_of_aggregated_values() const override { return true; }
   // Presto decorrelates a plain `=` only (not IS NOT DISTINCT FROM, nor an OR
   // for nulls): carried rows are matched by one text in which a null is a value
   // like any other. It fails ("Multiple entries with same key") where one outer

@@ -4,6 +4,7 @@
 #include "compiler/rule_translate/rule_translate.h"
 
 #include <algorithm>
+#include <deque>
 #include <set>
 #include <unordered_map>
 
@@ -450,7 +451,11 @@ class SelectWriter final : public OuterRows {
   }
 
   Result<CarriedValues, CompileError> carried_values(const std::set<std::string>& variables) override {
-    return carried_rows(rule_, tr_, own_, variables);
+    if (joined_from_.empty()) return carried_rows(rule_, tr_, own_, variables);
+    // A value read from a joined combine comes with the combine's FROM item.
+    OwnCarriedRows own = own_;
+    for (const std::string& item : joined_from_) own.from_item += (own.from_item.empty() ? "" : ", ") + item;
+    return carried_rows(rule_, tr_, own, variables);
   }
 
   std::set<std::string> computed_by_subquery() const override {
@@ -533,8 +538,12 @@ class SelectWriter final : public OuterRows {
           // The variable's type, when known, completes the types of the record
           // and list values written for it.
           auto known = tr_.variable_types.find(var);
-          TRY(sql, tr_.convert_to_sql_expecting(
-                       *b.expr, known == tr_.variable_types.end() ? Type::any() : known->second));
+          const Type expected = known == tr_.variable_types.end() ? Type::any() : known->second;
+          if (joined_variables_.contains(var)) {
+            TRY(sql, with_combines_joined(*b.expr, expected));
+          } else {
+            TRY(sql, tr_.convert_to_sql_expecting(*b.expr, expected));
+          }
           if (tr_.variable_types.find(var) == tr_.variable_types.end() || tr_.variable_types.at(var).is_any())
             tr_.variable_types.insert_or_assign(var, tr_.value_type(*b.expr));
           if (tr_.is_held_as_text(*b.expr)) tr_.held_as_text.insert(var);
@@ -548,6 +557,23 @@ class SelectWriter final : public OuterRows {
       if (list_type.is_list()) tr_.variable_types.insert_or_assign(u.variable, list_type.element());
     }
     return Unit{};
+  }
+
+  // The variables an aggregate here reads, directly or through the values of
+  // others: those bound to an expression that holds a combine are written
+  // with their combines joined, where the dialect asks.
+  void mark_joined_variables() {
+    if (!joins_aggregated_combines()) return;
+    Names read;
+    for (const SelectItem& it : rule_.select)
+      if (it.aggregated) variables_outside_combines(*it.expr, read);
+    // Binding order puts a variable after those its value reads.
+    for (auto var = rule_.binding_order.rbegin(); var != rule_.binding_order.rend(); ++var) {
+      const Binding& b = rule_.bindings.at(*var);
+      if (b.kind != BindKind::Expression || !read.contains(*var)) continue;
+      variables_outside_combines(*b.expr, read);
+      if (holds_combine(*b.expr)) joined_variables_.insert(*var);
+    }
   }
 
   // The select items in head order, or in the order the predicate's columns
@@ -605,7 +631,12 @@ class SelectWriter final : public OuterRows {
       // shares, before the type of this rule's expression alone.
       std::optional<Type> column = tr_.subquery_translator->column_type(rule_.head_predicate, it->column);
       const Type expected = column && !column->is_any() ? *column : tr_.value_type(*it->expr);
-      TRY(std::string sql, tr_.convert_to_sql_expecting(*it->expr, expected));
+      std::string sql;
+      if (it->aggregated && joins_aggregated_combines() && holds_combine(*it->expr)) {
+        TRY(sql, with_combines_joined(*it->expr, expected));
+      } else {
+        TRY(sql, tr_.convert_to_sql_expecting(*it->expr, expected));
+      }
       if (is_bare_null(*it->expr) && writes_typed_null(it->column, expected))
         sql = "CAST(NULL AS " + dialect_.scalar_sql_type(expected) + ")";
       // A value read from a column of nulls is written as the null it is, so
@@ -635,7 +666,53 @@ class SelectWriter final : public OuterRows {
     if (rule_.tables.empty() && own_.from_item.empty() &&
         (!rule_.unnestings.empty() || !rule_.constraints.empty()))
       from_.insert(from_.begin(), "(SELECT 1 AS mirtova_unused) AS UNUSED_TABLE_NAME");
+    if (from_.empty() && !joined_from_.empty()) from_.push_back("(SELECT 1 AS mirtova_unused) AS UNUSED_TABLE_NAME");
+    from_.insert(from_.end(), joined_from_.begin(), joined_from_.end());
     return Unit{};
+  }
+
+  bool joins_aggregated_combines() const {
+    return rule_.in_combine && dialect_.joins_subqueries_of_aggregated_values();
+  }
+
+  static bool holds_combine(const Json& expr) {
+    return !walk_tree(expr, [](const Json& node) { return node.has("combine") ? Walk::Stop : Walk::Enter; });
+  }
+
+  // `expr` with each combine in it read from an item of the FROM of its own,
+  // a column of the combine's one row. The item is LATERAL where the combine
+  // reads a variable of this rule or of the query around.
+  Result<std::string, CompileError> with_combines_joined(const Json& expr, const Type& expected) {
+    std::vector<const Json*> combines;
+    walk_tree(expr, [&](const Json& node) {
+      if (!node.has("combine")) return Walk::Enter;
+      combines.push_back(&node);
+      return Walk::Skip;
+    });
+    std::vector<std::string> names;
+    for (const Json* combine : combines) {
+      TRY(std::string sql, tr_.convert_to_sql_expecting(*combine, Type::any()));
+      if (!sql.starts_with("(SELECT ")) sql = "(SELECT " + sql + ")";
+      const std::string alias = tr_.subquery_translator->table_alias("mirtova_joined");
+      std::set<std::string> named;
+      collect_variables(*combine, named);
+      const bool reads_rows = std::any_of(named.begin(), named.end(),
+                                          [&](const std::string& name) { return rule_.bindings.count(name) > 0; });
+      joined_from_.push_back((reads_rows ? "LATERAL " : "") + sql + " AS " + alias + "(mirtova_value)");
+      // No program names a variable with a space in it.
+      std::string name = "joined " + alias;
+      tr_.vocabulary.insert_or_assign(name, alias + ".mirtova_value");
+      tr_.variable_types.insert_or_assign(name, tr_.value_type(*combine));
+      names.push_back(std::move(name));
+    }
+    Json& joined = joined_exprs_.emplace_back(expr);
+    size_t next = 0;
+    walk_tree_mut(joined, [&](Json& node) {
+      if (!node.has("combine")) return Walk::Enter;
+      node = make_variable(Json(names[next++]));
+      return Walk::Skip;
+    });
+    return tr_.convert_to_sql_expecting(joined, expected);
   }
 
   bool holds_only_nulls(std::string_view alias, std::string_view column) const {
@@ -810,6 +887,10 @@ class SelectWriter final : public OuterRows {
   OuterRows* around_;
   OwnCarriedRows own_;
   std::vector<std::string> carried_keys_;
+  std::set<std::string, std::less<>> joined_variables_;
+  // The expressions written with their combines joined, and the FROM items of those.
+  std::deque<Json> joined_exprs_;
+  std::vector<std::string> joined_from_;
   std::vector<const SelectItem*> items_;
   std::vector<std::string> select_, from_, where_, group_;
 };
@@ -822,6 +903,7 @@ Result<std::string, CompileError> RuleStructure::as_sql(SubqueryTranslator& subq
                                                         OuterRows* around) && {
   SelectWriter writer(*this, std::move(variable_types), subqueries, dialect, flags, around);
   TRY_VOID(writer.carry_outer_values());
+  writer.mark_joined_variables();
   TRY_VOID(writer.bind_variables());
   TRY_VOID(writer.order_items(column_order));
   TRY_VOID(writer.write_select());

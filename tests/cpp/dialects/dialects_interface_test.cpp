@@ -331,6 +331,9 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
        {"false", "false", "false", "false", "true", "false", "false"}},
       {"counts_negations", [](const Dialect& d) { return flag(d.counts_negations()); },
        {"false", "true", "false", "false", "false", "false", "false"}},
+      {"joins_subqueries_of_aggregated_values",
+       [](const Dialect& d) { return flag(d.joins_subqueries_of_aggregated_values()); },
+       {"false", "false", "true", "true", "false", "false", "false"}},
   };
   // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {
