@@ -666,7 +666,8 @@ class SelectWriter final : public OuterRows {
     if (rule_.tables.empty() && own_.from_item.empty() &&
         (!rule_.unnestings.empty() || !rule_.constraints.empty()))
       from_.insert(from_.begin(), "(SELECT 1 AS mirtova_unused) AS UNUSED_TABLE_NAME");
-    if (from_.empty() && !joined_from_.empty()) from_.push_back("(SELECT 1 AS mirtova_unused) AS UNUSED_TABLE_NAME");
+    if (from_.empty() && !joined_from_.empty())
+      from_.push_back("(SELECT 1 AS mirtova_unused) AS UNUSED_TABLE_NAME");
     from_.insert(from_.end(), joined_from_.begin(), joined_from_.end());
     return Unit{};
   }
@@ -696,8 +697,9 @@ class SelectWriter final : public OuterRows {
       const std::string alias = tr_.subquery_translator->table_alias("mirtova_joined");
       std::set<std::string> named;
       collect_variables(*combine, named);
-      const bool reads_rows = std::any_of(named.begin(), named.end(),
-                                          [&](const std::string& name) { return rule_.bindings.count(name) > 0; });
+      const bool reads_rows = std::any_of(named.begin(), named.end(), [&](const std::string& name) {
+        return rule_.bindings.count(name) > 0;
+      });
       joined_from_.push_back((reads_rows ? "LATERAL " : "") + sql + " AS " + alias + "(mirtova_value)");
       // No program names a variable with a space in it.
       std::string name = "joined " + alias;
