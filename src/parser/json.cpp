@@ -275,14 +275,12 @@ int64_t Json::as_int() const {
 
 std::string_view Json::not_a_str() const { kind_mismatch("string", kind()); }
 
-const Json::ArrayType& Json::as_array() const {
-  if (tag_ == Tag::Array) return *array_;
+const Json::ArrayType& Json::shared_array() const {
   if (tag_ == Tag::Subtree) return plain().as_array();
   kind_mismatch("array", kind());
 }
 
-const Json::ObjectType& Json::as_object() const {
-  if (tag_ == Tag::Object) return object_;
+const Json::ObjectType& Json::shared_object() const {
   if (tag_ == Tag::Subtree) return plain().as_object();
   kind_mismatch("object", kind());
 }
@@ -307,8 +305,7 @@ bool Json::var_name_is(std::string_view name) const {
   kind_mismatch("string or int var_name", kind());
 }
 
-Json::ArrayType& Json::as_array_mut() {
-  if (tag_ == Tag::Array) return *array_;
+Json::ArrayType& Json::owned_array() {
   if (tag_ == Tag::Subtree) {
     own();
     return as_array_mut();
@@ -316,8 +313,7 @@ Json::ArrayType& Json::as_array_mut() {
   throw InternalFault("expected array");
 }
 
-Json::ObjectType& Json::as_object_mut() {
-  if (tag_ == Tag::Object) return object_;
+Json::ObjectType& Json::owned_object() {
   if (tag_ == Tag::Subtree) {
     own();
     return as_object_mut();

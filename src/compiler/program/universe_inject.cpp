@@ -162,7 +162,7 @@ class WorkFinder {
           scopes.push_back(Scope{inlining, combine != nullptr});
           if (conj != nullptr) look_at_conjuncts(*conj, work);
           if (!inlining || combine != nullptr || work.inlining || call == nullptr) return Walk::Enter;
-          const std::string name(call->at("predicate_name").as_str());
+          const std::string_view name = call->at("predicate_name").as_str();
           if (name == "nil") {
             work.inlining = true;
             return Walk::Enter;
@@ -544,14 +544,19 @@ class Injector {
         }
       }
       const size_t unifications = spliced.size();
-      for (const Json& f : call_fields(*call)) {
+      Json::ArrayType no_fields;
+      // The call goes with its conjunct: its values move into the unifications.
+      Json* record = conjunct.at_mut("predicate").get_mut("record");
+      Json* fields = record != nullptr ? record->get_mut("field_value") : nullptr;
+      for (Json& f : fields != nullptr && fields->is_array() ? fields->as_array_mut() : no_fields) {
         const Json* value = field_expression(f);
         if (!value || is_anonymous(*value)) continue;
         std::string column = field_column(f);
         const Json* head_value = head_field_value(*callee, column);
         if (!head_value)
           return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
-        spliced.push_back(make_unification(names.copy(*head_value), *value));
+        spliced.push_back(
+            make_unification(names.copy(*head_value), std::move(f.at_mut("value").at_mut("expression"))));
       }
       brought_work_ = brought_work_ || body_work ||
                       finder_.may_bring_work(std::span<const Json>(spliced).subspan(unifications));
