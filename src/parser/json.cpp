@@ -59,11 +59,8 @@ void keep(Block* block) {
 
 JsonObject::JsonObject(const JsonObject& other) {
   if (other.empty()) return;
-  const size_t count = other.size();
-  grow(count);
-  value_type* to = first();
+  value_type* to = make_room(other.size());
   for (const value_type& entry : other) ::new (static_cast<void*>(to++)) value_type(entry);
-  if (count > 1) header()->size = static_cast<uint32_t>(count);
 }
 
 JsonObject::const_iterator JsonObject::find_boxed(std::string_view key) const {
