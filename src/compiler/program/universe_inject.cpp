@@ -450,11 +450,23 @@ class Injector {
     bool changed = false;
     std::optional<CompileError> failed;
     size_t combines = 0;  // around the node the walk is at
+    const uint64_t conjunction_word = JsonKey::word_of("conjunction");
+    const uint64_t combine_word = JsonKey::word_of("combine");
     walk_tree_mut(
         rule,
-        [&](Json& node, std::string_view) {
-          if (node.has("combine")) ++combines;
-          Json* conj = node.get_mut("conjunction");
+        [&](Json& node, std::string_view key) {
+          // A variable's name holds no conjunction; skipped, it is not counted
+          // after either.
+          if (key == "variable") return Walk::Skip;
+          // Both keys found in one pass over the entries.
+          Json* conj = nullptr;
+          for (auto& [name, child] : node.as_object_mut()) {
+            const uint64_t word = name.word();
+            if (word == combine_word)
+              ++combines;
+            else if (word == conjunction_word)
+              conj = &child;
+          }
           if (conj == nullptr || !source_.may_inject_at(combines)) return Walk::Enter;
           return note(splice_conjuncts(*conj, source_.may_inject_combines_at(combines)), changed, failed);
         },
