@@ -59,11 +59,8 @@ void keep(Block* block) {
 
 JsonObject::JsonObject(const JsonObject& other) {
   if (other.empty()) return;
-  const size_t count = other.size();
-  grow(count);
-  value_type* to = first();
+  value_type* to = make_room(other.size());
   for (const value_type& entry : other) ::new (static_cast<void*>(to++)) value_type(entry);
-  if (count > 1) header()->size = static_cast<uint32_t>(count);
 }
 
 JsonObject::const_iterator JsonObject::find_boxed(std::string_view key) const {
@@ -275,14 +272,12 @@ int64_t Json::as_int() const {
 
 std::string_view Json::not_a_str() const { kind_mismatch("string", kind()); }
 
-const Json::ArrayType& Json::as_array() const {
-  if (tag_ == Tag::Array) return *array_;
+const Json::ArrayType& Json::shared_array() const {
   if (tag_ == Tag::Subtree) return plain().as_array();
   kind_mismatch("array", kind());
 }
 
-const Json::ObjectType& Json::as_object() const {
-  if (tag_ == Tag::Object) return object_;
+const Json::ObjectType& Json::shared_object() const {
   if (tag_ == Tag::Subtree) return plain().as_object();
   kind_mismatch("object", kind());
 }
@@ -307,8 +302,7 @@ bool Json::var_name_is(std::string_view name) const {
   kind_mismatch("string or int var_name", kind());
 }
 
-Json::ArrayType& Json::as_array_mut() {
-  if (tag_ == Tag::Array) return *array_;
+Json::ArrayType& Json::owned_array() {
   if (tag_ == Tag::Subtree) {
     own();
     return as_array_mut();
@@ -316,8 +310,7 @@ Json::ArrayType& Json::as_array_mut() {
   throw InternalFault("expected array");
 }
 
-Json::ObjectType& Json::as_object_mut() {
-  if (tag_ == Tag::Object) return object_;
+Json::ObjectType& Json::owned_object() {
   if (tag_ == Tag::Subtree) {
     own();
     return as_object_mut();

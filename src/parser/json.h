@@ -276,6 +276,12 @@ class Json {
   [[gnu::cold]] void own();
   [[gnu::cold]] Kind shared_kind() const;
   [[gnu::cold]] const Json* shared_get(std::string_view key) const;
+  // The accessors' way for a node that is not a plain array or object: a
+  // shared one, or a mismatch. Out of line, so that the plain case inlines.
+  [[gnu::cold]] const ArrayType& shared_array() const;
+  [[gnu::cold]] const ObjectType& shared_object() const;
+  [[gnu::cold]] ArrayType& owned_array();
+  [[gnu::cold]] ObjectType& owned_object();
 
   // A node is 16 bytes: syntax trees are mostly nodes, and a smaller node
   // makes every object's entries smaller. A text in place fills the bytes
@@ -438,6 +444,30 @@ inline Json& JsonObject::operator[](std::string_view key) {
     ::new (static_cast<void*>(it)) value_type(JsonKey(key), Json());
   }
   return it->second;
+}
+
+[[gnu::always_inline]] inline const Json::ArrayType& Json::as_array() const {
+  if (tag_ == Tag::Array) [[likely]]
+    return *array_;
+  return shared_array();
+}
+
+[[gnu::always_inline]] inline const Json::ObjectType& Json::as_object() const {
+  if (tag_ == Tag::Object) [[likely]]
+    return object_;
+  return shared_object();
+}
+
+[[gnu::always_inline]] inline Json::ArrayType& Json::as_array_mut() {
+  if (tag_ == Tag::Array) [[likely]]
+    return *array_;
+  return owned_array();
+}
+
+[[gnu::always_inline]] inline Json::ObjectType& Json::as_object_mut() {
+  if (tag_ == Tag::Object) [[likely]]
+    return object_;
+  return owned_object();
 }
 
 inline const Json& Json::plain() const { return tag_ == Tag::Subtree ? subtree_->value : *this; }

@@ -78,7 +78,7 @@ Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_list
       if (inclusion != nullptr) return Optional();
       inclusion = found;
     } else if (const Json* predicate = conjunct.get("predicate")) {
-      if (!is_boolean_expression(make_call_expr(*predicate))) return Optional();
+      if (!is_boolean_call(*predicate)) return Optional();
       conditions.push_back(predicate);
     } else {
       return Optional();

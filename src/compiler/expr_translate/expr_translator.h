@@ -165,6 +165,8 @@ std::vector<const Json*> call_arguments(const Json& call);
 
 bool is_text_expression(const Json& expr);
 bool is_boolean_expression(const Json& expr);
+// The same for a call itself, as a predicate conjunct holds it.
+bool is_boolean_call(const Json& call);
 // Whether the type leaves a value's kind open somewhere (a list's elements, a
 // record's fields included).
 bool leaves_kind_open(const Type& type);

@@ -291,13 +291,20 @@ bool is_text_expression(const Json& expr) {
   return call_of(expr) != nullptr && one_of(call_name(expr), kText);
 }
 
-bool is_boolean_expression(const Json& expr) {
+bool is_boolean_call(const Json& call) {
   static constexpr std::array<std::string_view, 18> kBool = {
       "!",  "<",  ">",      "==",   "!=",    "<=",     ">=",       "&&",         "||",
       "in", "is", "is not", "Like", "ILike", "IsNull", "EndsWith", "StartsWith", "RegexpContains"};
+  if (!call.is_object()) return false;
+  const Json* name = call.get("predicate_name");
+  return name != nullptr && name->is_str() && one_of(name->as_str(), kBool);
+}
+
+bool is_boolean_expression(const Json& expr) {
   if (!expr.is_object()) return false;
   if (literal_has(expr, "the_bool")) return true;
-  return call_of(expr) != nullptr && one_of(call_name(expr), kBool);
+  const Json* call = call_of(expr);
+  return call != nullptr && is_boolean_call(*call);
 }
 
 bool leaves_kind_open(const Type& type) {

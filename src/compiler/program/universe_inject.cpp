@@ -162,7 +162,7 @@ class WorkFinder {
           scopes.push_back(Scope{inlining, combine != nullptr});
           if (conj != nullptr) look_at_conjuncts(*conj, work);
           if (!inlining || combine != nullptr || work.inlining || call == nullptr) return Walk::Enter;
-          const std::string name(call->at("predicate_name").as_str());
+          const std::string_view name = call->at("predicate_name").as_str();
           if (name == "nil") {
             work.inlining = true;
             return Walk::Enter;
@@ -450,11 +450,23 @@ class Injector {
     bool changed = false;
     std::optional<CompileError> failed;
     size_t combines = 0;  // around the node the walk is at
+    const uint64_t conjunction_word = JsonKey::word_of("conjunction");
+    const uint64_t combine_word = JsonKey::word_of("combine");
     walk_tree_mut(
         rule,
-        [&](Json& node, std::string_view) {
-          if (node.has("combine")) ++combines;
-          Json* conj = node.get_mut("conjunction");
+        [&](Json& node, std::string_view key) {
+          // A variable's name holds no conjunction; skipped, it is not counted
+          // after either.
+          if (key == "variable") return Walk::Skip;
+          // Both keys found in one pass over the entries.
+          Json* conj = nullptr;
+          for (auto& [name, child] : node.as_object_mut()) {
+            const uint64_t word = name.word();
+            if (word == combine_word)
+              ++combines;
+            else if (word == conjunction_word)
+              conj = &child;
+          }
           if (conj == nullptr || !source_.may_inject_at(combines)) return Walk::Enter;
           return note(splice_conjuncts(*conj, source_.may_inject_combines_at(combines)), changed, failed);
         },
@@ -544,14 +556,19 @@ class Injector {
         }
       }
       const size_t unifications = spliced.size();
-      for (const Json& f : call_fields(*call)) {
+      Json::ArrayType no_fields;
+      // The call goes with its conjunct: its values move into the unifications.
+      Json* record = conjunct.at_mut("predicate").get_mut("record");
+      Json* fields = record != nullptr ? record->get_mut("field_value") : nullptr;
+      for (Json& f : fields != nullptr && fields->is_array() ? fields->as_array_mut() : no_fields) {
         const Json* value = field_expression(f);
         if (!value || is_anonymous(*value)) continue;
         std::string column = field_column(f);
         const Json* head_value = head_field_value(*callee, column);
         if (!head_value)
           return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
-        spliced.push_back(make_unification(names.copy(*head_value), *value));
+        spliced.push_back(
+            make_unification(names.copy(*head_value), std::move(f.at_mut("value").at_mut("expression"))));
       }
       brought_work_ = brought_work_ || body_work ||
                       finder_.may_bring_work(std::span<const Json>(spliced).subspan(unifications));

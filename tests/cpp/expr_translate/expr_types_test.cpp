@@ -173,6 +173,10 @@ TEST(ExprSyntacticTests, TextBooleanAndRecordLiteralType) {
   for (const Case& c : cases) {
     EXPECT_EQ(is_text_expression(c.expr), c.text) << c.expr.compact();
     EXPECT_EQ(is_boolean_expression(c.expr), c.boolean) << c.expr.compact();
+    // A predicate conjunct holds the call alone: it answers as the expression does.
+    if (const Json* held = c.expr.is_object() ? c.expr.get("call") : nullptr) {
+      EXPECT_EQ(is_boolean_call(*held), c.boolean) << c.expr.compact();
+    }
   }
   Json rec = record({{"a", num("1")},
                      {"b", boolean(true)},
