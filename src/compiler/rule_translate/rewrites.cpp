@@ -211,18 +211,29 @@ class BindingIndex {
     return false;
   }
 
-  // substitute_variable, at the places the index knows.
-  size_t substitute(const std::string& var, const Json& replacement) {
+  // substitute_variable, at the places the index knows. The last place takes
+  // the replacement itself, which is left moved from.
+  size_t substitute(const std::string& var, Json& replacement) {
     size_t copies = 0;
+    size_t last = occurrences_.size();
+    for (size_t i = occurrences_.size(); i-- > 0;)
+      if (occurrences_[i].name == var) {
+        last = i;
+        break;
+      }
     std::vector<Occurrence> kept;
     kept.reserve(occurrences_.size());
     std::vector<Occurrence> brought;
-    for (Occurrence& occurrence : occurrences_) {
+    for (size_t i = 0; i < occurrences_.size(); ++i) {
+      Occurrence& occurrence = occurrences_[i];
       if (occurrence.name != var) {
         kept.push_back(std::move(occurrence));
         continue;
       }
-      *occurrence.slot = replacement;
+      if (i == last)
+        *occurrence.slot = std::move(replacement);
+      else
+        *occurrence.slot = replacement;
       ++copies;
       // A variable put for a variable, the commonest binding, is noted without a walk.
       if (note_occurrence(*occurrence.slot, brought)) continue;
@@ -417,6 +428,7 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, const DepthBound
     if (!(indexed ? index.take(fixed, var, replacement) : take_binding(rule, fixed, var, replacement))) break;
     if (!extent) extent = tree_extent(rule);
     const TreeExtent added = tree_extent(replacement);
+    // Indexed, the rule holds no subscript, so the replacement is not read again.
     const size_t copies =
         indexed ? index.substitute(var, replacement) : substitute_variable(rule, var, replacement);
     extent->nodes += copies * added.nodes;
