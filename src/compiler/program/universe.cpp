@@ -400,22 +400,30 @@ std::optional<Type> QuorilProgram::column_type(std::string_view predicate, std::
   return known(predicate.substr(0, aux));
 }
 
-bool QuorilProgram::needs_no_rewrite(const Json& rule) const {
+std::optional<RewriteWork> QuorilProgram::rewrite_work_by_names(const Json& rule) const {
   std::less<const Json*> before;
   const Json* first = own_rules_.data();
   if (rewrite_candidates_.compiler_variable.size() != own_rules_.size() || before(&rule, first) ||
       !before(&rule, first + own_rules_.size()))
-    return false;
+    return std::nullopt;
   const size_t number = static_cast<size_t>(&rule - first);
   const RewriteCandidates& candidates = rewrite_candidates_;
   // The search finds work only at a unification binding a compiler variable,
-  // or at a call of "nil" or of a predicate that injectable_rule gives.
-  if (candidates.compiler_variable[number]) return false;
+  // or at a call of "nil" or of a predicate that injectable_rule gives; a
+  // function turns a unification into a conjunct or is inlined. Without those
+  // two, only injection is left, and it is taken as found when a predicate the
+  // rule names is injectable: at worst the rewrite then finds nothing to do.
+  if (candidates.compiler_variable[number]) return std::nullopt;
+  RewriteWork work;
   for (size_t at = candidates.start[number]; at < candidates.start[number + 1]; ++at) {
     const std::string_view name = candidates.names[at];
-    if (name == "nil" || injectable_rule(name) != nullptr) return false;
+    if (name == "nil") return std::nullopt;
+    const Json* callee = injectable_rule(name);
+    if (callee == nullptr) continue;
+    if (is_function_rule(*callee)) return std::nullopt;
+    work.injection = true;
   }
-  return true;
+  return work;
 }
 
 TypeMap QuorilProgram::rule_types(const Json& rule, const TypeMap& outer) const {
@@ -500,7 +508,8 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
   } combine_level(state_->combine_level, in_combine);
   const bool decorate = in_combine && dialect_->decorate_combine_rule();
   std::shared_ptr<const Json> tree;
-  const RewriteWork work = needs_no_rewrite(rule) ? RewriteWork() : rewrite_work(rule, *this);
+  const std::optional<RewriteWork> by_names = rewrite_work_by_names(rule);
+  const RewriteWork work = by_names ? *by_names : rewrite_work(rule, *this);
   if (!decorate && !work.any()) {
     // None of the rewrites below would change the rule (a plain join, say), so
     // it is read where it stands instead of copied: it outlives the structure

@@ -284,8 +284,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
     std::vector<bool> compiler_variable;
   };
   RewriteCandidates rewrite_candidates_;
-  // Whether `rule` is a program rule that none of the rewrites would change.
-  bool needs_no_rewrite(const Json& rule) const;
+  // For a program rule whose names tell it, the work rewrite_work would find,
+  // or more injection than it would (which then changes nothing).
+  std::optional<RewriteWork> rewrite_work_by_names(const Json& rule) const;
   // The predicates the compilation made for itself, each with the user's
   // predicate it stands for: every message names predicates as the user wrote them.
   std::shared_ptr<const PredicateNames> made_names_;
