@@ -50,6 +50,15 @@ TEST(ProgramCompileTest, ScriptsOfSmallPrograms) {
        "TwoHop", "sqlite",
        "SELECT Edge.col0 AS col0, t_0_Edge.col1 AS col1\nFROM \"Edge\" AS Edge, \"Edge\" AS t_0_Edge\nWHERE "
        "(Edge.col0 != Edge.col1) AND t_0_Edge.col0 = Edge.col1 AND (Edge.col1 != t_0_Edge.col1);"},
+      {"injection inside a negation",
+       program({rule(head("Link", {var("a"), var("b")}),
+                     {atom("Edge", {var("a"), var("b")}), cond("!=", var("a"), var("b"))}),
+                rule(head("Alone", {var("x")}),
+                     {atom("Node", {var("x")}), negation({atom("Link", {var("x"), var("_")})})})}),
+       "Alone", "sqlite",
+       "SELECT Node.col0 AS col0\nFROM \"Node\" AS Node\nWHERE ((SELECT MIN(MagicalEntangle(1, t_0.value)) AS "
+       "quoril_value\nFROM \"Edge\" AS Edge, JSON_EACH(JSON_ARRAY(0)) as t_0\nWHERE Edge.col0 = Node.col0 AND "
+       "(Node.col0 != Edge.col1)) IS NULL);"},
       {"aggregating head, grouped by expression",
        program({rule(dept, {atom("Emp", {}, {{"name", var("name")}, {"dept", var("dept")}})}, "", true)}),
        "DeptSize", "sqlite", "SELECT Emp.dept AS dept, SUM(1) AS n\nFROM \"Emp\" AS Emp\nGROUP BY Emp.dept;"},
