@@ -168,6 +168,36 @@ size_t enclosure_end(std::string_view text, size_t at, const SqlLexicon& lexicon
   return EnclosureScanner(text, lexicon).enclosure_end(at);
 }
 
+size_t closing_bracket(std::string_view text, size_t at, const SqlLexicon& lexicon) {
+  int depth = 0;
+  for (size_t i = at; i < text.size(); ++i) {
+    const char c = text[i];
+    if (const size_t end = enclosure_end(text, i, lexicon); end != i) {
+      i = end - 1;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')' && --depth == 0) {
+      return i;
+    }
+  }
+  return text.size();
+}
+
+std::vector<size_t> top_level_places(std::string_view text, std::string_view token,
+                                     const SqlLexicon& lexicon) {
+  std::vector<size_t> places;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (const size_t end = enclosure_end(text, i, lexicon); end != i) {
+      i = end - 1;
+    } else if (text[i] == '(') {
+      i = closing_bracket(text, i, lexicon);
+    } else if (text.substr(i, token.size()) == token) {
+      places.push_back(i);
+    }
+  }
+  return places;
+}
+
 size_t indented_size(std::string_view text, int spaces) {
   size_t lines = 1;
   for (const char *at = text.data(), *end = at + text.size();

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mirtova {
 
@@ -29,6 +30,14 @@ struct SqlLexicon {
 // Where the literal, quoted name or comment opening at `at` of `text` ends (the
 // text's size when it never closes); `at` itself where none opens there.
 size_t enclosure_end(std::string_view text, size_t at, const SqlLexicon& lexicon);
+
+// The bracket that closes the one at `at`, past literals and comments; the
+// text's size when none does.
+size_t closing_bracket(std::string_view text, size_t at, const SqlLexicon& lexicon);
+
+// Where `token` starts in `text` outside every literal, comment and bracket.
+std::vector<size_t> top_level_places(std::string_view text, std::string_view token,
+                                     const SqlLexicon& lexicon);
 
 // Every non-empty line of `text` with `spaces` spaces before it, except a line
 // that starts inside a literal, a quoted name or a block comment: those bytes

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "common/indent.h"
 
@@ -18,32 +19,10 @@ bool opens_subquery(std::string_view sql, size_t at) {
   return sql.substr(i, 6) == "SELECT" && (i + 6 == sql.size() || sql[i + 6] == ' ' || sql[i + 6] == '\n');
 }
 
-size_t closing_bracket(std::string_view sql, size_t at) {
-  int depth = 0;
-  for (size_t i = at; i < sql.size(); ++i) {
-    if (const size_t end = enclosure_end(sql, i, kLexicon); end != i) {
-      i = end - 1;
-    } else if (sql[i] == '(') {
-      ++depth;
-    } else if (sql[i] == ')' && --depth == 0) {
-      return i;
-    }
-  }
-  return sql.size();
-}
-
 // Where `token` first stands in `sql` outside literals and brackets; npos if nowhere.
 size_t top_level_find(std::string_view sql, std::string_view token) {
-  for (size_t i = 0; i < sql.size(); ++i) {
-    if (const size_t end = enclosure_end(sql, i, kLexicon); end != i) {
-      i = end - 1;
-    } else if (sql[i] == '(') {
-      i = closing_bracket(sql, i);
-    } else if (sql.substr(i, token.size()) == token) {
-      return i;
-    }
-  }
-  return std::string_view::npos;
+  const std::vector<size_t> places = top_level_places(sql, token, kLexicon);
+  return places.empty() ? std::string_view::npos : places.front();
 }
 
 std::string_view inside(std::string_view subquery) { return subquery.substr(1, subquery.size() - 2); }
@@ -82,7 +61,7 @@ std::optional<std::string> row_subquery_reading_subqueries(
       if (const size_t end = enclosure_end(sql, i, kLexicon); end != i) {
         i = end - 1;
       } else if (opens_subquery(sql, i)) {
-        const size_t close = closing_bracket(sql, i);
+        const size_t close = closing_bracket(sql, i, kLexicon);
         if (close == sql.size()) return std::nullopt;
         const size_t end = close + 1;
         const std::string_view subquery = sql.substr(i, end - i);

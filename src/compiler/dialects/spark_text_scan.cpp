@@ -9,33 +9,11 @@ size_t spark_enclosure_end(std::string_view sql, size_t at) {
 }
 
 size_t spark_closing_bracket(std::string_view sql, size_t at) {
-  int depth = 0;
-  for (size_t i = at; i < sql.size(); ++i) {
-    const char c = sql[i];
-    if (const size_t end = spark_enclosure_end(sql, i); end != i) {
-      i = end - 1;
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')' && --depth == 0) {
-      return i;
-    }
-  }
-  return sql.size();
+  return closing_bracket(sql, at, spark_lexicon());
 }
 
 std::vector<size_t> spark_top_level_places(std::string_view sql, std::string_view token) {
-  std::vector<size_t> places;
-  for (size_t i = 0; i < sql.size(); ++i) {
-    const char c = sql[i];
-    if (const size_t end = spark_enclosure_end(sql, i); end != i) {
-      i = end - 1;
-    } else if (c == '(') {
-      i = spark_closing_bracket(sql, i);
-    } else if (sql.substr(i, token.size()) == token) {
-      places.push_back(i);
-    }
-  }
-  return places;
+  return top_level_places(sql, token, spark_lexicon());
 }
 
 }  // namespace mirtova
