@@ -3,6 +3,7 @@ each program as a small tree, writes it out as program text, and a reference
 evaluator that computes its rows straight from the tree (bottom-up, stratum by
 stratum, with bag semantics and SQL's treatment of null)."""
 
+import operator
 import random
 from contextlib import contextmanager
 from collections import Counter
@@ -292,7 +293,8 @@ def _compare(op, a, b):
         return a is not None
     if a is None or b is None:
         return None
-    return {"==": a == b, "!=": a != b, "<": a < b, "<=": a <= b, ">": a > b, ">=": a >= b}[op]
+    return {"==": operator.eq, "!=": operator.ne, "<": operator.lt, "<=": operator.le, ">": operator.gt,
+            ">=": operator.ge}[op](a, b)
 
 
 # Aggregations that gather values: what each gives, as a tuple; the generator
