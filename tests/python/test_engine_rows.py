@@ -387,6 +387,15 @@ def test_integers_are_64_bit(request, engine, source, want):
     assert same_rows(engine, rows(request, engine, source, "Q"), want)
 
 
+# A stored column's type is the engine's alone: ToInt64 parses a text, rounds a double half away from zero and
+# keeps every digit of an integer, whichever the column holds.
+@pytest.mark.parametrize("engine", ENGINES + SERVED)
+def test_to_int64_of_stored_columns(request, engine):
+    tables = {"T": [{"s": "12", "d": -2.5, "i": 9007199254740993}]}
+    got = rows(request, engine, "Q(ToInt64(s), ToInt64(d), ToInt64(i)) :- T(s:, d:, i:);", "Q", tables)
+    assert same_rows(engine, got, [(12, -3, 9007199254740993)])
+
+
 
 
 # Constants where PostgreSQL needs a type (a text literal given to an

@@ -22,6 +22,7 @@ std::optional<std::pair<std::string_view, std::string_view>> Dialect::boolean_mi
 std::string_view Dialect::log10_function() const { return "LOG10"; }
 
 std::optional<std::string_view> Dialect::boolean_to_string() const { return std::nullopt; }
+std::optional<std::string_view> Dialect::int64_of_unknown_type() const { return std::nullopt; }
 
 bool Dialect::supports_offset() const { return true; }
 

@@ -66,6 +66,9 @@ class Dialect {
   virtual std::string_view double_type() const = 0;                   // 9
   virtual std::string_view log10_function() const;                    // 10
   virtual std::optional<std::string_view> boolean_to_string() const;  // 11: "{0}"
+  // ToInt64 of a value whose type the program does not know (a host table's
+  // column), where the engine's form for numbers refuses a text: "{0}".
+  virtual std::optional<std::string_view> int64_of_unknown_type() const;
   virtual bool supports_offset() const;                               // 12
   // A line break and "LIMIT n", a line break and "OFFSET n", for what is present
   // (each count through row_count_text).

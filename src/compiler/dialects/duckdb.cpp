@@ -13,6 +13,12 @@ class DuckDbDialect final : public Dialect {
   bool format_needs_expansion() const override { return false; }
   bool nulls_first_by_default(bool) const override { return false; }
   std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS BIGINT)"; }
+  // ROUND has no form for VARCHAR, and a cast of a DOUBLE rounds half to even:
+  // the value's own type picks the branch, and every branch binds for any type.
+  std::optional<std::string_view> int64_of_unknown_type() const override {
+    return "(CASE WHEN typeof({0}) IN ('DOUBLE', 'FLOAT') THEN CAST(ROUND(CAST({0} AS DOUBLE)) AS BIGINT) "
+           "ELSE CAST({0} AS BIGINT) END)";
+  }
   std::optional<std::string> number_to_string() const override { return duckdb_number_text(); }
   std::string_view bind_value() const override { return "list_transform([{0}], mirtova_v -> {body})[1]"; }
   bool null_guarded_least_greatest() const override { return true; }

@@ -663,6 +663,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       if (auto tmpl = dialect->boolean_to_string()) special = std::string(*tmpl);
     } else if (name == "ToInt64" && first.is_string()) {
       if (auto tmpl = dialect->int64_of_text()) special = std::string(*tmpl);
+    } else if (name == "ToInt64" && !first.is_number()) {
+      if (auto tmpl = dialect->int64_of_unknown_type()) special = std::string(*tmpl);
     } else if ((name == "Min" || name == "Max") && first.is_bool()) {
       if (auto pair = dialect->boolean_min_max())
         special = std::string(name == "Min" ? pair->first : pair->second);
