@@ -66,9 +66,6 @@ class Dialect {
   virtual std::string_view double_type() const = 0;                   // 9
   virtual std::string_view log10_function() const;                    // 10
   virtual std::optional<std::string_view> boolean_to_string() const;  // 11: "{0}"
-  // ToInt64 of a value whose type the program does not know (a host table's
-  // column), where the engine's form for numbers refuses a text: "{0}".
-  virtual std::optional<std::string_view> int64_of_unknown_type() const;
   virtual bool supports_offset() const;                               // 12
   // A line break and "LIMIT n", a line break and "OFFSET n", for what is present
   // (each count through row_count_text).
@@ -155,6 +152,9 @@ class Dialect {
   virtual bool reads_untyped_fields_as_text() const;  // 47
   // The type such a value is cast to where it is read as a number.
   virtual std::string_view number_type_of_text() const;
+  // ToInt64 of a value whose type the program does not know (a host table's
+  // column), where the engine's form for numbers refuses a text: "{0}".
+  virtual std::optional<std::string_view> int64_of_unknown_type() const;
   // Whether a text literal has no type until used, so that as a function's
   // argument it is cast to text (or to a list of texts where lists are joined).
   virtual bool leaves_text_literals_untyped() const;  // 48
