@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "common/bounds.h"
 #include "common/stack_room.h"
@@ -23,7 +24,8 @@ class DepthGuard {
   // The counter is per thread: a parse runs on one thread and calls on other
   // threads never see it. It only counts frames that are live on this stack.
   DepthGuard() {
-    if (++state().depth == 1) state().limit = limit_for_room(stack_room());
+    if (++state().depth == 1)
+      state().limit = state().fixed_text ? kMaxParseDepth : limit_for_room(stack_room());
   }
   ~DepthGuard() { --state().depth; }
   DepthGuard(const DepthGuard&) = delete;
@@ -32,6 +34,21 @@ class DepthGuard {
   bool too_deep() const { return state().depth > state().limit || stack_nearly_exhausted(); }
   // The first level of a parse on this thread.
   bool outermost() const { return state().depth == 1; }
+
+  // While one lives, a parse on this thread may open kMaxParseDepth levels
+  // whatever the room: for a text of the system's own (an engine's library),
+  // whose few levels the bound on what a user may write would refuse on a
+  // small stack although they fit. The walks still stop short of the stack's end.
+  class FixedText {
+   public:
+    FixedText() : before_(std::exchange(state().fixed_text, true)) {}
+    ~FixedText() { state().fixed_text = before_; }
+    FixedText(const FixedText&) = delete;
+    FixedText& operator=(const FixedText&) = delete;
+
+   private:
+    bool before_;
+  };
 
   // The levels this parse may open in all: kMaxParseDepth, or fewer on a
   // small stack. Outside a parse, what a parse starting here would get.
@@ -46,6 +63,7 @@ class DepthGuard {
   struct State {
     size_t depth = 0;
     size_t limit = kMaxParseDepth;
+    bool fixed_text = false;
   };
   static State& state() {
     thread_local State value;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
@@ -105,20 +106,25 @@ FileText read_import(const std::filesystem::path& candidate, const std::string& 
   } else if (static_cast<uint64_t>(info.st_size) > kMaxImportBytes) {
     out.error = "the file is larger than " + std::to_string(kMaxImportBytes) + " bytes";
   }
-  char buffer[65536];
+  // Read straight into the text: a buffer on the stack would take room that
+  // every file of an import chain, each read inside the one before, needs.
+  constexpr size_t kChunk = 65536;
+  size_t filled = 0;
   while (!out.error) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (out.text.size() < filled + kChunk) out.text.resize(filled + kChunk);
+    const ssize_t n = ::read(fd, out.text.data() + filled, kChunk);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       out.error = std::generic_category().message(errno);
       break;
     }
     if (n == 0) break;
-    out.text.append(buffer, static_cast<size_t>(n));
+    filled += static_cast<size_t>(n);
     // The file may have grown since it was measured.
-    if (out.text.size() > kMaxImportBytes)
+    if (filled > kMaxImportBytes)
       out.error = "the file is larger than " + std::to_string(kMaxImportBytes) + " bytes";
   }
+  out.text.resize(std::min(filled, out.text.size()));
   ::close(fd);
   if (!out.error && to_valid_utf8(out.text) != out.text) out.error = "the file is not valid UTF-8 text";
   return out;

@@ -200,8 +200,25 @@ def test_deep_statements_on_small_stacks(shape, stack_kb):
 def test_shallow_programs_still_compile_on_small_stacks():
     setup = f"S = {'Q(x) :- x == ' + '(' * 40 + '1' + ')' * 40 + ';'!r}"
     assert run_isolated("len(m.compile(S, 'Q'))", setup, stack_kb=512).kind == "ok"
+    # The default stack of a thread on some C libraries: the engine's own library, parsed on the thread's first
+    # call, is no program of the caller's to bound by it.
+    for engine in ("duckdb", "psql", "sqlite"):
+        assert run_isolated(f"len(m.compile('Q(1);', 'Q', engine={engine!r}))", stack_kb=128).kind == "ok", engine
     setup = "S = " + repr('P(x:) :- T(x:); @Assert(P, a: "∀ x, P x → ' + '¬' * 10 + '(x > 0)");')
     assert run_isolated("m.assertions(S)[0]['status']", setup, stack_kb=160)["value"] == "unchecked"
+
+
+@pytest.mark.slow
+def test_import_chain_on_small_stacks(tmp_path):
+    # Each file of a chain is read and parsed inside the one that imports it; at every stack size the chain
+    # compiles or is refused, never overflowing.
+    for i in range(40):
+        body = f"import lib.m{i + 1}.P{i + 1};\nP{i}(x) :- P{i + 1}(x);\n" if i < 39 else "P39(1);\n"
+        (tmp_path / "lib").mkdir(exist_ok=True)
+        (tmp_path / "lib" / f"m{i}.l").write_text(body)
+    call = f"len(m.compile('import lib.m0.P0; Q(x) :- P0(x);', 'Q', import_root=[{str(tmp_path)!r}]))"
+    for stack_kb in range(128, 264, 4):
+        assert run_isolated(call, stack_kb=stack_kb).kind in ("ok", "ValueError"), stack_kb
 
 
 def test_front_matter_on_a_small_stack():
