@@ -29,6 +29,8 @@ CASES = [
     # facts, joins, columns
     ("positional facts", 'P(1, "a"); P(2, "b");', "P", {}, [(1, "a"), (2, "b")], {}),
     ("named facts", 'P(a: 1, b: "x"); P(a: 2, b: "y");', "P", {}, [(1, "x"), (2, "y")], {}),
+    ("facts joined to themselves and aggregated",
+     'F(1, ""); F(3, "b"); F(3, null); S(b) Min= b + b :- F(3, a), F(b, c);', "S", {}, [(1, 2), (3, 6)], {}),
     ("self join on a named column",
      "Same(a, b) :- Person(name: a, city: c), Person(name: b, city: c), a < b;", "Same", PEOPLE,
      [("alice", "carol")], {}),
@@ -284,7 +286,7 @@ ON_SERVED = {"self join on a named column", "negated conjunction", "negated deri
              "sum, max and min per group", "correlated combine", "whole record value", "list of records",
              "unnesting a column", "transitive closure", "shortest distance", "mutual recursion",
              "organisation: Reports", "nested combines", "ArgMax of an outer value", "Sum of an outer value",
-             "text of two lines", "Sum over a null outer value"}
+             "text of two lines", "Sum over a null outer value", "facts joined to themselves and aggregated"}
 RUNS = [pytest.param(case, engine, False, id=f"{case[0]}-{engine}") for case in CASES for engine in ["duckdb", "sqlite"]]
 # Spark resolves no outer column in a sub-query inside LATERAL.
 SPARK_LATERAL = {"combine over a list read for each row", "filtered combine over a list read for each row"}

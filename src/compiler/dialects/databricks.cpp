@@ -108,22 +108,36 @@ class DatabricksDialect final : public Dialect {
   // column pruning still pass through it.
   // Spark (4.3, adaptive execution on) also fails a task whose plan
   // broadcasts a UNION that reads no table, only rows of no relation
-  // (ClassCastException on UnionExec.children); which rule reads what is not
-  // known here, so the first reads the one row of range(1) besides.
+  // (ClassCastException on UnionExec.children), and a union whose later rules
+  // are such rows still counts as one, as the optimizer gathers them; which
+  // rule reads what is not known here, so the first reads the one row of
+  // range(1) besides, and every rule of no FROM reads it instead.
   std::string rules_union(std::string rules) const override {
     const std::string_view text = rules;
-    const std::vector<size_t> unions = spark_top_level_places(text, "\nUNION ALL\n");
-    const std::string_view first = text.substr(0, unions.empty() ? text.size() : unions.front());
-    if (std::vector<size_t> from = spark_top_level_places(first, "\nFROM "); !from.empty()) {
-      rules.insert(from.front() + 6, "range(1) AS mirtova_row, ");
-    } else {
-      size_t at = first.size();
+    std::vector<size_t> starts = {0};
+    for (size_t at : spark_top_level_places(text, "\nUNION ALL\n")) starts.push_back(at + 11);
+    std::string out;
+    out.reserve(rules.size() + 40 * starts.size());
+    for (size_t k = 0; k < starts.size(); ++k) {
+      const size_t end = k + 1 < starts.size() ? starts[k + 1] - 11 : text.size();
+      const std::string_view rule = text.substr(starts[k], end - starts[k]);
+      if (k > 0) out += "\nUNION ALL\n";
+      if (std::vector<size_t> from = spark_top_level_places(rule, "\nFROM "); !from.empty()) {
+        out += rule.substr(0, from.front() + 6);
+        if (k == 0) out += "range(1) AS mirtova_row, ";
+        out += rule.substr(from.front() + 6);
+        continue;
+      }
+      size_t at = rule.size();
       for (std::string_view clause : {"\nWHERE ", "\nGROUP BY "}) {
-        const std::vector<size_t> places = spark_top_level_places(first.substr(0, at), clause);
+        const std::vector<size_t> places = spark_top_level_places(rule.substr(0, at), clause);
         if (!places.empty()) at = places.front();
       }
-      rules.insert(at, "\nFROM range(1) AS mirtova_row");
+      out += rule.substr(0, at);
+      out += "\nFROM range(1) AS mirtova_row";
+      out += rule.substr(at);
     }
+    rules = std::move(out);
     // Not indented: a text literal may span lines.
     return "SELECT mirtova_rules.* FROM (\n" + rules +
            "\n) AS mirtova_rules CROSS JOIN (SELECT 1 AS mirtova_one) AS mirtova_one";
