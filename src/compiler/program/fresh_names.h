@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "parser/json.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -23,7 +24,8 @@ class FreshNames {
   // A copy of `tree` with its variables renamed, made in one pass instead of
   // a copy walked again. `probe` sees every object of the tree in document
   // order, except what stands under the key "variable", until it answers true.
-  Json copy(const Json& tree, const Probe* probe = nullptr);
+  // `extent`, when given, is told the copy's extent, counted as it is made.
+  Json copy(const Json& tree, const Probe* probe = nullptr, TreeExtent* extent = nullptr);
   // Names the variables of `tree` where a copy would, without copying.
   void name(const Json& tree);
 
@@ -34,7 +36,8 @@ class FreshNames {
   struct Frame {
     const Json* from;
     Json* to;
-    bool probed;  // the probe sees the objects of this node
+    bool probed;   // the probe sees the objects of this node
+    size_t depth;  // of the node in the copy, its root at 1
   };
 
   std::function<std::string()> fresh_;
