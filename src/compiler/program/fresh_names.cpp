@@ -73,8 +73,14 @@ TreeExtent variable_extent(const Json& variable, size_t depth) {
 
 const Json& FreshNames::renamed(const Json& name) {
   // A callee has a few variables, met many times: a scan finds them.
-  for (const auto& [old_name, fresh] : given_)
-    if (name.var_name_is(old_name)) return fresh;
+  if (name.is_str()) {
+    const std::string_view text = name.as_str();
+    for (const auto& [old_name, fresh] : given_)
+      if (old_name == text) return fresh;
+  } else {
+    for (const auto& [old_name, fresh] : given_)
+      if (name.var_name_is(old_name)) return fresh;
+  }
   given_.emplace_back(name.as_var_name(), Json(fresh_()));
   return given_.back().second;
 }

@@ -246,8 +246,10 @@ class BindingIndex {
   }
 
  private:
+  // The name is read where the variable stands: the place is forgotten
+  // before anything replaces or erases what it holds.
   struct Occurrence {
-    std::string name;
+    std::string_view name;
     Json* slot;
   };
   // A unification conjunct: its conjunction's list, its place there, and the
@@ -264,7 +266,7 @@ class BindingIndex {
     if (n == nullptr) return false;
     if (n->is_str()) {
       std::string_view name = n->as_str();
-      if (name.starts_with("x_")) out.push_back(Occurrence{std::string(name), &node});
+      if (name.starts_with("x_")) out.push_back(Occurrence{name, &node});
     }
     return true;
   }
@@ -393,8 +395,8 @@ Json decorate_combine_rule(Json rule, const std::string& var) {
       }
       continue;
     }
-    Json wrapped =
-        make_call_expr("MagicalEntangle", {make_field(0, *arg), make_field(1, make_variable(var))});
+    Json wrapped = make_call_expr("MagicalEntangle",
+                                  {make_field(0, std::move(*arg)), make_field(1, make_variable(var))});
     *arg = std::move(wrapped);
   }
   ensure_body(rule).push_back(make_inclusion(make_variable(var), make_list_literal({make_number(0)})));
