@@ -134,6 +134,8 @@ class WorkFinder {
       bool holds_combine;
     };
     std::vector<Scope> scopes;
+    // One per level the walk is down: room for a rule's levels at once.
+    scopes.reserve(tree_walk_detail::kWalkStackRoom);
     // The keys are told by their words: one compare per entry.
     const uint64_t conjunction_word = JsonKey::word_of("conjunction");
     const uint64_t combine_word = JsonKey::word_of("combine");

@@ -129,9 +129,12 @@ class BindingIndex {
     std::vector<const Json*> combines;
     // Per object entered: whether it holds a combine, a unification.
     std::vector<uint8_t> holds;
+    holds.reserve(tree_walk_detail::kWalkStackRoom);
     constexpr uint8_t kCombine = 1, kUnification = 2;
     size_t unifications = 0;  // around the node the walk is at
     bool followed = true;
+    // A rule names a few dozen variables: room for them at once.
+    occurrences_.reserve(tree_walk_detail::kWalkStackRoom);
     // The keys are told by their words: one pass over an object's entries.
     const uint64_t subscript_word = JsonKey::word_of("subscript");
     const uint64_t variable_word = JsonKey::word_of("variable");
