@@ -16,7 +16,11 @@ namespace mirtova {
 // as rename_variables hands them out. "_" stays as it is.
 class FreshNames {
  public:
-  explicit FreshNames(std::function<std::string()> fresh) : fresh_(std::move(fresh)) {}
+  explicit FreshNames(std::function<std::string()> fresh) : fresh_(std::move(fresh)) {
+    // Room for a callee's variables and a conjunct's levels at once.
+    given_.reserve(kNames);
+    stack_.reserve(kLevels);
+  }
 
   // Sees an object of a copied tree; true once it has seen what it looks for.
   using Probe = std::function<bool(const Json&)>;
@@ -39,6 +43,8 @@ class FreshNames {
     bool probed;   // the probe sees the objects of this node
     size_t depth;  // of the node in the copy, its root at 1
   };
+
+  static constexpr size_t kNames = 8, kLevels = 16;
 
   std::function<std::string()> fresh_;
   std::vector<std::pair<std::string, Json>> given_;

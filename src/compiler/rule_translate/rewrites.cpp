@@ -202,7 +202,12 @@ class BindingIndex {
       else if (is_compiler_variable(right, name) && !contains_variable(left, name) && local_to(name))
         taken = &left;
       if (taken == nullptr) continue;
-      forget((*candidate.conjuncts)[candidate.index]);
+      // Bound to a variable, the commonest binding, the unification holds two
+      // places at most: its sides.
+      if (var_name_of(*taken) != nullptr)
+        std::erase_if(occurrences_, [&](const Occurrence& o) { return o.slot == &left || o.slot == &right; });
+      else
+        forget((*candidate.conjuncts)[candidate.index]);
       var = name;
       replacement = std::move(*taken);
       candidate.conjuncts->erase(candidate.conjuncts->begin() + static_cast<std::ptrdiff_t>(candidate.index));
