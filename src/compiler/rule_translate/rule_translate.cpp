@@ -249,8 +249,8 @@ class Extractor {
       }
       if (columns && std::find(columns->begin(), columns->end(), column) == columns->end())
         return CompileError("Predicate '" + name + "' has no column '" + column + "'.", s_.text());
-      if (is_anonymous(*value)) continue;
       auto v = variable_name(*value);
+      if (v && *v == "_") continue;
       if (v && !bound(*v)) {
         bind(*v, Binding{BindKind::Column, t.alias, column, name, nullptr});
       } else {
