@@ -11,7 +11,7 @@ namespace mirtova {
 namespace {
 
 // The name node of a variable object ({"variable": {"var_name": ...}}), else nullptr.
-const Json* variable_name_node(const Json& node) {
+[[gnu::always_inline]] inline const Json* variable_name_node(const Json& node) {
   const Json* variable = node.get("variable");
   return variable != nullptr ? variable->get("var_name") : nullptr;
 }
@@ -69,6 +69,11 @@ TreeExtent variable_extent(const Json& variable, size_t depth) {
   return extent;
 }
 
+// Whether a var_name node is "_", which keeps its name; a number never is.
+[[gnu::always_inline]] inline bool is_anonymous_name(const Json& name) {
+  return name.is_str() && name.as_str() == "_";
+}
+
 }  // namespace
 
 const Json& FreshNames::renamed(const Json& name) {
@@ -89,7 +94,7 @@ void FreshNames::name(const Json& tree) {
   walk_tree(tree, [&](const Json& node) {
     const Json* name = variable_name_node(node);
     if (name == nullptr) return Walk::Enter;
-    if (!name->var_name_is("_")) renamed(*name);
+    if (!is_anonymous_name(*name)) renamed(*name);
     return Walk::Skip;
   });
 }
@@ -98,13 +103,13 @@ Json FreshNames::copy(const Json& tree, const Probe* probe, TreeExtent* extent) 
   bool probing = probe != nullptr;
   // What the probe is shown of an object copied whole: its values but the variable.
   auto probe_all = [&](const Json& node) {
-    probing = !(*probe)(node);
+    if (node.has("call")) probing = !(*probe)(node);
     for (const auto& [key, value] : node.as_object()) {
       if (!probing) return;
       if (key.view() == "variable" || !value.is_container()) continue;
       walk_tree(value, [&](const Json& inner, std::string_view inner_key) {
         if (inner_key == "variable") return Walk::Skip;
-        probing = !(*probe)(inner);
+        if (inner.has("call")) probing = !(*probe)(inner);
         return probing ? Walk::Enter : Walk::Stop;
       });
     }
@@ -142,14 +147,14 @@ Json FreshNames::copy(const Json& tree, const Probe* probe, TreeExtent* extent) 
         const TreeExtent whole = variable_extent(from, frame.depth);
         count(whole.depth, whole.nodes - 1);
       }
-      if (name->var_name_is("_"))
+      if (is_anonymous_name(*name))
         *frame.to = from;
       else
         *frame.to = replacing(from, "variable", replacing(*from.get("variable"), "var_name", renamed(*name)));
       if (frame.probed && probing) probe_all(from);
       continue;
     }
-    if (frame.probed && probing) probing = !(*probe)(from);
+    if (frame.probed && probing && from.has("call")) probing = !(*probe)(from);
     const Json::ObjectType& entries = from.as_object();
     if (entries.empty()) continue;
     const size_t count_of = entries.size();

@@ -22,12 +22,14 @@ class FreshNames {
     stack_.reserve(kLevels);
   }
 
-  // Sees an object of a copied tree; true once it has seen what it looks for.
+  // Sees an object of a copied tree that holds a call (the key "call"); true
+  // once it has seen what it looks for.
   using Probe = std::function<bool(const Json&)>;
 
   // A copy of `tree` with its variables renamed, made in one pass instead of
-  // a copy walked again. `probe` sees every object of the tree in document
-  // order, except what stands under the key "variable", until it answers true.
+  // a copy walked again. `probe` sees every object of the tree that holds a
+  // call, in document order, except what stands under the key "variable",
+  // until it answers true.
   // `extent`, when given, is told the copy's extent, counted as it is made.
   Json copy(const Json& tree, const Probe* probe = nullptr, TreeExtent* extent = nullptr);
   // Names the variables of `tree` where a copy would, without copying.
