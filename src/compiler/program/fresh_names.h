@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "parser/json.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -15,15 +16,22 @@ namespace mirtova {
 // as rename_variables hands them out. "_" stays as it is.
 class FreshNames {
  public:
-  explicit FreshNames(std::function<std::string()> fresh) : fresh_(std::move(fresh)) {}
+  explicit FreshNames(std::function<std::string()> fresh) : fresh_(std::move(fresh)) {
+    // Room for a callee's variables and a conjunct's levels at once.
+    given_.reserve(kNames);
+    stack_.reserve(kLevels);
+  }
 
-  // Sees an object of a copied tree; true once it has seen what it looks for.
+  // Sees an object of a copied tree that holds a call (the key "call"); true
+  // once it has seen what it looks for.
   using Probe = std::function<bool(const Json&)>;
 
   // A copy of `tree` with its variables renamed, made in one pass instead of
-  // a copy walked again. `probe` sees every object of the tree in document
-  // order, except what stands under the key "variable", until it answers true.
-  Json copy(const Json& tree, const Probe* probe = nullptr);
+  // a copy walked again. `probe` sees every object of the tree that holds a
+  // call, in document order, except what stands under the key "variable",
+  // until it answers true.
+  // `extent`, when given, is told the copy's extent, counted as it is made.
+  Json copy(const Json& tree, const Probe* probe = nullptr, TreeExtent* extent = nullptr);
   // Names the variables of `tree` where a copy would, without copying.
   void name(const Json& tree);
 
@@ -34,8 +42,11 @@ class FreshNames {
   struct Frame {
     const Json* from;
     Json* to;
-    bool probed;  // the probe sees the objects of this node
+    bool probed;   // the probe sees the objects of this node
+    size_t depth;  // of the node in the copy, its root at 1
   };
+
+  static constexpr size_t kNames = 8, kLevels = 16;
 
   std::function<std::string()> fresh_;
   std::vector<std::pair<std::string, Json>> given_;

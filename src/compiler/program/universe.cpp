@@ -522,11 +522,16 @@ Result<std::string, CompileError> QuorilProgram::rule_sql(const Json& rule, cons
     std::optional<TreeExtent> extent;
     auto injected = inject_into_rule(copy, *this, work, max_depth, extent);
     if (!injected.ok()) return attach(injected.error());
+    // The injector measures the rule whenever it changes it: unmeasured, the
+    // rule is as given, and holds no binding to erase unless the search saw one
+    // (decorating adds none).
+    const bool may_bind = work.binding || extent.has_value();
     if (decorate) {
       copy = decorate_combine_rule(std::move(copy), fresh_variable());
       extent.reset();
     }
-    if (!eliminate_compiler_variables(copy, kMaxRuleNodes, max_depth, in_combine ? &outer : nullptr, extent))
+    if (may_bind &&
+        !eliminate_compiler_variables(copy, kMaxRuleNodes, max_depth, in_combine ? &outer : nullptr, extent))
       return attach(CompileError(kRuleTooLargeMessage));
     tree = std::make_shared<const Json>(std::move(copy));
   }

@@ -4,6 +4,7 @@
 #include "compiler/program/universe_inject.h"
 
 #include <algorithm>
+#include <charconv>
 #include <map>
 #include <optional>
 #include <span>
@@ -62,9 +63,19 @@ bool body_holds_combine(const Json& rule) {
   return found;
 }
 
-const Json* head_field_value(const Json& rule, const std::string& column) {
+// field_column(field) == column, without the column's name made.
+bool is_column(const Json& field, std::string_view column) {
+  const Json& name = field.at("field");
+  if (!name.is_int()) return name.as_str() == column;
+  if (!column.starts_with("col")) return false;
+  char digits[24];
+  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, name.as_int());
+  return column.substr(3) == std::string_view(digits, static_cast<size_t>(end - digits));
+}
+
+const Json* head_field_value(const Json& rule, std::string_view column) {
   for (const Json& f : call_fields(rule.at("head")))
-    if (field_column(f) == column) return field_expression(f);
+    if (is_column(f, column)) return field_expression(f);
   return nullptr;
 }
 
@@ -134,6 +145,8 @@ class WorkFinder {
       bool holds_combine;
     };
     std::vector<Scope> scopes;
+    // One per level the walk is down: room for a rule's levels at once.
+    scopes.reserve(tree_walk_detail::kWalkStackRoom);
     // The keys are told by their words: one compare per entry.
     const uint64_t conjunction_word = JsonKey::word_of("conjunction");
     const uint64_t combine_word = JsonKey::word_of("combine");
@@ -236,8 +249,13 @@ class Injector {
       const bool injection_alone = !changed;
       brought_work_ = false;
       if (changed || work.injection) {
+        // Splicing adds to a bound of the rule's extent what it copies, which
+        // it counts as it copies: the rule is measured before, while small.
+        if (changed || !bound_) bound_ = tree_extent(rule_);
         TRY(bool c, inject_conjuncts(rule_));
         changed = changed || c;
+      } else {
+        bound_.reset();
       }
       if (!changed) return Unit{};
       TRY_VOID(check_extent());
@@ -255,8 +273,15 @@ class Injector {
   // Every walk of the rule recurses over its levels: a rule that inlining
   // grows deeper than the parser lets a text nest, or without end, is refused.
   Result<Unit, CompileError> check_extent() {
+    // A bound within the limits keeps the rule within them; past them, the
+    // rule is measured.
+    if (bound_ && !max_depth_.passed_by(bound_->depth) && bound_->nodes <= kMaxRuleNodes) {
+      extent_ = bound_;
+      return Unit{};
+    }
     const TreeExtent extent = tree_extent(rule_);
     extent_ = extent;
+    bound_ = extent;
     if (max_depth_.passed_by(extent.depth)) return CompileError(kTooDeepMessage, text());
     if (extent.nodes > kMaxRuleNodes) return CompileError(kRuleTooLargeMessage, text());
     return Unit{};
@@ -550,8 +575,11 @@ class Injector {
               continue;
             }
             spliced.reserve(conjuncts.as_array().size() + call_fields(*call).size());
-            for (const Json& conjunct : conjuncts.as_array())
-              spliced.push_back(names.copy(conjunct, body_work ? nullptr : &probe));
+            for (const Json& conjunct : conjuncts.as_array()) {
+              TreeExtent part;
+              spliced.push_back(names.copy(conjunct, body_work ? nullptr : &probe, &part));
+              bound_spliced(part);
+            }
           }
         }
       }
@@ -567,8 +595,12 @@ class Injector {
         const Json* head_value = head_field_value(*callee, column);
         if (!head_value)
           return CompileError("Predicate '" + name + "' has no column '" + column + "'.", text());
-        spliced.push_back(
-            make_unification(names.copy(*head_value), std::move(f.at_mut("value").at_mut("expression"))));
+        TreeExtent part;
+        spliced.push_back(make_unification(names.copy(*head_value, nullptr, &part),
+                                           std::move(f.at_mut("value").at_mut("expression"))));
+        // The unification and its conjunct above the head's value; the call's
+        // value it takes stood deeper in the rule, and is counted there.
+        bound_spliced(TreeExtent{part.nodes + 2, part.depth + 2});
       }
       brought_work_ = brought_work_ || body_work ||
                       finder_.may_bring_work(std::span<const Json>(spliced).subspan(unifications));
@@ -579,13 +611,23 @@ class Injector {
     return changed;
   }
 
+  // A conjunct of extent `part` spliced into a conjunction, whose items stand
+  // no deeper than the rule reaches.
+  void bound_spliced(const TreeExtent& part) {
+    if (!bound_) return;
+    bound_->nodes += part.nodes;
+    bound_->depth = std::max(bound_->depth, bound_->depth - 1 + part.depth);
+  }
+
   Json& rule_;
   InjectionSource& source_;
   WorkFinder finder_;
   int rewrites_ = 0;
   std::map<Json*, std::vector<Json>> pending_;
-  // The rule's extent as last measured, while it stands so.
+  // The rule's extent as last measured, while it stands so, or a bound of it.
   std::optional<TreeExtent> extent_;
+  // While only splicing changes the rule: no less than its extent.
+  std::optional<TreeExtent> bound_;
   // Whether the conjuncts spliced in this round may give the next one work.
   bool brought_work_ = false;
   const DepthBound& max_depth_;

@@ -64,8 +64,8 @@ RewriteWork rewrite_work(const Json& rule, const InjectionSource& source);
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source);
 // The same, for a caller that has rewrite_work and max_rule_depth of the rule
 // already: its first round starts from them instead of walking the rule again.
-// `extent` is left with the rule's extent when the last change was measured,
-// else empty.
+// `extent` is left with the rule's extent, or a bound of it no less in nodes
+// or depth, when the rule was changed, else empty.
 Result<Unit, CompileError> inject_into_rule(Json& rule, InjectionSource& source, const RewriteWork& work,
                                             const DepthBound& max_depth, std::optional<TreeExtent>& extent);
 

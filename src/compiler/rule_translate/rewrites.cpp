@@ -129,9 +129,12 @@ class BindingIndex {
     std::vector<const Json*> combines;
     // Per object entered: whether it holds a combine, a unification.
     std::vector<uint8_t> holds;
+    holds.reserve(tree_walk_detail::kWalkStackRoom);
     constexpr uint8_t kCombine = 1, kUnification = 2;
     size_t unifications = 0;  // around the node the walk is at
     bool followed = true;
+    // A rule names a few dozen variables: room for them at once.
+    occurrences_.reserve(tree_walk_detail::kWalkStackRoom);
     // The keys are told by their words: one pass over an object's entries.
     const uint64_t subscript_word = JsonKey::word_of("subscript");
     const uint64_t variable_word = JsonKey::word_of("variable");
@@ -199,7 +202,12 @@ class BindingIndex {
       else if (is_compiler_variable(right, name) && !contains_variable(left, name) && local_to(name))
         taken = &left;
       if (taken == nullptr) continue;
-      forget((*candidate.conjuncts)[candidate.index]);
+      // Bound to a variable, the commonest binding, the unification holds two
+      // places at most: its sides.
+      if (var_name_of(*taken) != nullptr)
+        std::erase_if(occurrences_, [&](const Occurrence& o) { return o.slot == &left || o.slot == &right; });
+      else
+        forget((*candidate.conjuncts)[candidate.index]);
       var = name;
       replacement = std::move(*taken);
       candidate.conjuncts->erase(candidate.conjuncts->begin() + static_cast<std::ptrdiff_t>(candidate.index));
@@ -246,8 +254,10 @@ class BindingIndex {
   }
 
  private:
+  // The name is read where the variable stands: the place is forgotten
+  // before anything replaces or erases what it holds.
   struct Occurrence {
-    std::string name;
+    std::string_view name;
     Json* slot;
   };
   // A unification conjunct: its conjunction's list, its place there, and the
@@ -264,7 +274,7 @@ class BindingIndex {
     if (n == nullptr) return false;
     if (n->is_str()) {
       std::string_view name = n->as_str();
-      if (name.starts_with("x_")) out.push_back(Occurrence{std::string(name), &node});
+      if (name.starts_with("x_")) out.push_back(Occurrence{name, &node});
     }
     return true;
   }
@@ -393,8 +403,8 @@ Json decorate_combine_rule(Json rule, const std::string& var) {
       }
       continue;
     }
-    Json wrapped =
-        make_call_expr("MagicalEntangle", {make_field(0, *arg), make_field(1, make_variable(var))});
+    Json wrapped = make_call_expr("MagicalEntangle",
+                                  {make_field(0, std::move(*arg)), make_field(1, make_variable(var))});
     *arg = std::move(wrapped);
   }
   ensure_body(rule).push_back(make_inclusion(make_variable(var), make_list_literal({make_number(0)})));

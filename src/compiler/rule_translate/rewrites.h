@@ -48,7 +48,7 @@ class DepthBound {
 // (those of the rule around a combine translated on its own) are never removed.
 // False, with the rule left part-way, when that would grow it past `max_nodes`
 // nodes or `max_depth` levels.
-// `extent`, when given, is the rule's as the caller last measured it.
+// `extent`, when given, is the rule's as the caller last measured it, or a bound of it.
 bool eliminate_compiler_variables(Json& rule, size_t max_nodes = SIZE_MAX, const DepthBound& max_depth = {},
                                   const Vocabulary* fixed = nullptr,
                                   std::optional<TreeExtent> extent = std::nullopt);

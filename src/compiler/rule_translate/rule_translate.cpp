@@ -30,22 +30,28 @@ std::string unbound_message(const std::string& var) {
          "' is not given a value in this rule: bind it with a predicate, an equality or an inclusion.";
 }
 
-// Variables an expression needs: its own, and of each combine inside it those the
-// rule around the combine also names (the correlation variables).
-// The name of a variable expression, "_" included, or nothing.
-std::optional<std::string> named_variable(const Json& node) {
+// Adds the name a var_name node holds, "_" aside, to `out`. Most names are
+// met again: a name of text is copied only when new.
+void add_name(const Json& name, Names& out) {
+  if (!name.is_str()) {
+    out.insert(name.as_var_name());
+  } else if (const std::string_view text = name.as_str(); text != "_" && !out.contains(text)) {
+    out.emplace(text);
+  }
+}
+
+// The var_name node of a variable expression, or nullptr.
+const Json* var_name_node(const Json& node) {
   const Json* v = node.get("variable");
-  const Json* n = v != nullptr ? v->get("var_name") : nullptr;
-  if (n == nullptr) return std::nullopt;
-  return n->as_var_name();
+  return v != nullptr ? v->get("var_name") : nullptr;
 }
 
 // Variables named outside every combine.
 void variables_outside_combines(const Json& node, Names& out) {
   walk_tree(node, [&](const Json& object) {
     if (object.has("combine")) return Walk::Skip;
-    if (std::optional<std::string> name = named_variable(object)) {
-      if (*name != "_") out.insert(std::move(*name));
+    if (const Json* name = var_name_node(object)) {
+      add_name(*name, out);
       return Walk::Skip;
     }
     return Walk::Enter;
@@ -73,23 +79,28 @@ class OutsideNames {
   mutable std::optional<Names> names_;
 };
 
+// Variables an expression needs: its own, and of each combine inside it those the
+// rule around the combine also names (the correlation variables).
 void free_variables(const Json& node, const OutsideNames& outside, Names& out) {
   auto visit = [&](const Json& object) {
-    const Json* v = object.get("variable");
-    if (const Json* n = v != nullptr ? v->get("var_name") : nullptr) {
-      // Most names are met again: a name of text is copied only when new.
-      if (!n->is_str()) {
-        out.insert(n->as_var_name());
-      } else if (const std::string_view name = n->as_str(); name != "_" && !out.contains(name)) {
-        out.emplace(name);
-      }
+    if (const Json* n = var_name_node(object)) {
+      add_name(*n, out);
       return Walk::Skip;
     }
     if (const Json* combine = object.get("combine")) {
-      std::set<std::string> inner;
-      collect_variables(*combine, inner);
-      for (const std::string& name : inner)
-        if (outside.get().count(name)) out.insert(name);
+      // Each name of the combine is kept as it is met: no set of them first.
+      walk_tree(*combine, [&](const Json& inner) {
+        const Json* n = var_name_node(inner);
+        if (n == nullptr) return Walk::Enter;
+        if (!n->is_str()) {
+          std::string name = n->as_var_name();
+          if (outside.get().contains(name)) out.insert(std::move(name));
+        } else if (const std::string_view name = n->as_str();
+                   name != "_" && !out.contains(name) && outside.get().contains(name)) {
+          out.emplace(name);
+        }
+        return Walk::Skip;
+      });
       return Walk::Skip;
     }
     return Walk::Enter;
@@ -238,8 +249,8 @@ class Extractor {
       }
       if (columns && std::find(columns->begin(), columns->end(), column) == columns->end())
         return CompileError("Predicate '" + name + "' has no column '" + column + "'.", s_.text());
-      if (is_anonymous(*value)) continue;
       auto v = variable_name(*value);
+      if (v && *v == "_") continue;
       if (v && !bound(*v)) {
         bind(*v, Binding{BindKind::Column, t.alias, column, name, nullptr});
       } else {

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "compiler/program/fresh_names.h"
 #include "compiler/program/universe_inject.h"
 #include "compiler/rule_translate/names.h"
 #include "parser/tree_access.h"
@@ -244,10 +245,38 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
   // clang-format on
   for (Case& c : cases) {
     program.counter = 0;
-    auto r = inject_into_rule(c.rule, program);
+    // The extent told back, counted as the rule grows, is never below the
+    // rule's: elimination takes it as its start.
+    std::optional<TreeExtent> extent;
+    auto r = inject_into_rule(c.rule, program, rewrite_work(c.rule, program), max_rule_depth(c.rule), extent);
     ASSERT_TRUE(r.ok()) << r.error().message;
+    ASSERT_TRUE(extent.has_value()) << c.what;
+    EXPECT_GE(extent->nodes, tree_extent(c.rule).nodes) << c.what;
+    EXPECT_GE(extent->depth, tree_extent(c.rule).depth) << c.what;
     eliminate_compiler_variables(c.rule);
     EXPECT_EQ(c.rule, c.want) << c.what << "\n" << c.rule.pretty();
+  }
+}
+
+TEST(InjectionTest, CopiesCountTheirExtent) {
+  // clang-format off
+  const Json trees[] = {
+      var("a"),
+      var("_"),
+      num(1),
+      atom("Edge", {var("a"), op("+", var("b"), num(1))}),
+      cond("!=", var("a"), list({var("b"), list({num(1), var("_")})})),
+      negation({atom("Q", {var("a")}), unify(var("a"), var("b"))}),
+      Json::object({{"variable", Json::object({{"var_name", "a"}, {"deep", list({num(1)})}})}}),
+  };
+  // clang-format on
+  for (const Json& tree : trees) {
+    int counter = 0;
+    FreshNames names([&counter] { return "x_" + std::to_string(counter++); });
+    TreeExtent counted;
+    const Json copy = names.copy(tree, nullptr, &counted);
+    EXPECT_EQ(counted.nodes, tree_extent(copy).nodes) << tree.pretty();
+    EXPECT_EQ(counted.depth, tree_extent(copy).depth) << tree.pretty();
   }
 }
 
