@@ -69,8 +69,10 @@ uint32_t TypesGraph::end_number(End&& end, const Digest128& digest) {
   });
   if (!stored) return id;
   StoredEnd kept;
-  kept.at = pool_->intern(name);
-  kept.column = pool_->intern(column);
+  // Number 0 is the empty text: the name of a literal, the column of all but
+  // predicate columns.
+  kept.at = name.empty() ? 0 : pool_->intern(name);
+  kept.column = column.empty() ? 0 : pool_->intern(column);
   kept.call_number = static_cast<uint32_t>(end.call_number());
   kept.kind = end.kind();
   kept.type = end.type().kind();
