@@ -60,7 +60,7 @@ class TextPool {
  private:
   // Texts are packed into blocks of this size; a longer one has a block of its
   // own.
-  static constexpr size_t kBlock = size_t{1} << 16;
+  static constexpr size_t kBlock = size_t{1} << 12;
 
   struct Entry {
     uint32_t block;
@@ -109,7 +109,7 @@ class TextPool {
   uint32_t open_ = kNone;  // the block short texts are appended to
   // In chunks, as a program has about as many names as rules: a list grown by
   // doubling would stand twice over as it moves.
-  static constexpr size_t kChunkBits = 12;
+  static constexpr size_t kChunkBits = 8;
   static constexpr size_t kChunk = size_t{1} << kChunkBits;
   std::vector<std::unique_ptr<Entry[]>> chunks_;
   size_t size_ = 0;
