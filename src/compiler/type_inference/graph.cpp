@@ -13,12 +13,13 @@ constexpr uint64_t kMax32 = std::numeric_limits<uint32_t>::max();
 
 // Whether the end can be kept as its text: a variable, a predicate column or a
 // scalar literal whose type is all in its kind, with a call number that fits.
-bool kept_as_text(const Expression& end) {
+bool kept_as_text(const Expression& end, size_t texts_size) {
   if (Expression::has_fixed_type(end.kind())) return true;
   if (end.kind() != Expression::Kind::Variable && end.kind() != Expression::Kind::PredicateAddressing)
     return false;
   const Type& type = end.type();
-  return !type.is_list() && !type.is_record() && type.origin() == nullptr && end.call_number() <= kMax32;
+  return !type.is_list() && !type.is_record() && type.origin() == nullptr && end.call_number() <= kMax32 &&
+         texts_size + end.name().size() <= kMax32;
 }
 
 }  // namespace
@@ -47,7 +48,7 @@ Expression GraphEnd::to_expression() const {
 template <class End>
 uint32_t TypesGraph::end_number(End&& end, const Digest128& digest) {
   const auto fresh = static_cast<uint32_t>(ends_.size());
-  if (!kept_as_text(end)) {
+  if (!kept_as_text(end, texts_.size())) {
     StoredEnd stored;
     std::vector<Expression>& wholes = rare().wholes;
     stored.at = static_cast<uint32_t>(wholes.size());
@@ -65,14 +66,19 @@ uint32_t TypesGraph::end_number(End&& end, const Digest128& digest) {
     const StoredEnd& other = ends_[id];
     return !other.whole && other.kind == end.kind() && building_->digests[id] == digest &&
            other.call_number == end.call_number() && other.type == end.type().kind() &&
-           pool_->text(other.at) == name && pool_->text(other.column) == column;
+           GraphEnd(*this, id).name() == name && GraphEnd(*this, id).column() == column;
   });
   if (!stored) return id;
   StoredEnd kept;
-  // Number 0 is the empty text: the name of a literal, the column of all but
-  // predicate columns.
-  kept.at = name.empty() ? 0 : pool_->intern(name);
-  kept.column = column.empty() ? 0 : pool_->intern(column);
+  if (end.kind() == Expression::Kind::Variable) {
+    kept.at = static_cast<uint32_t>(texts_.size());
+    kept.column = static_cast<uint32_t>(name.size());
+    texts_.append(name);
+  } else {
+    // Number 0 is the empty text: a literal's name and column.
+    kept.at = name.empty() ? 0 : pool_->intern(name);
+    kept.column = column.empty() ? 0 : pool_->intern(column);
+  }
   kept.call_number = static_cast<uint32_t>(end.call_number());
   kept.kind = end.kind();
   kept.type = end.type().kind();
@@ -144,6 +150,7 @@ void TypesGraph::seal() {
   building_.reset();
   edges_.shrink_to_fit();
   ends_.shrink_to_fit();
+  texts_.shrink_to_fit();
   if (rare_) {
     rare_->wholes.shrink_to_fit();
     rare_->far.shrink_to_fit();
@@ -153,7 +160,7 @@ void TypesGraph::seal() {
 void TypesGraph::move_to(const std::shared_ptr<TextPool>& pool) {
   if (pool_ == pool) return;
   for (StoredEnd& end : ends_) {
-    if (end.whole) continue;
+    if (end.whole || end.kind == Expression::Kind::Variable) continue;
     end.at = pool->intern(pool_->text(end.at));
     end.column = pool->intern(pool_->text(end.column));
   }

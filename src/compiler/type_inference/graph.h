@@ -59,8 +59,9 @@ class GraphEnd {
   Expression to_expression() const;
   // Its number in the graph's list of ends: ends of one number are one end.
   uint32_t number() const { return number_; }
-  // For an end not kept whole, the numbers of its name and column in the
-  // graph's pool: ends of one pool name one text by one number.
+  // For a predicate column or a literal not kept whole, the numbers of its
+  // name and column in the graph's pool: ends of one pool name one text by
+  // one number.
   uint32_t name_id() const;
   uint32_t column_id() const;
 
@@ -125,12 +126,16 @@ class TypesGraph {
   friend class GraphEnd;
 
   // Most ends are variables, predicate columns and scalar literals of a type
-  // of one scalar kind: they are kept as the numbers of their texts in the
-  // pool, their call number and their type's kind, a sixth of the room of an
-  // Expression. Every other end is kept whole in Rare::wholes.
+  // of one scalar kind: they are kept as their texts, their call number and
+  // their type's kind, a sixth of the room of an Expression. Every other end
+  // is kept whole in Rare::wholes. A predicate's name stands in the graphs of
+  // all its callers, and is numbered in the pool; a variable's stands in its
+  // rule's graph alone, and is kept in texts_, which goes with the graph.
   struct StoredEnd {
-    uint32_t at = 0;      // the name's number in the pool, or the number in Rare::wholes
-    uint32_t column = 0;  // the column's number in the pool
+    // The name's number in the pool, its offset in texts_ for a variable, or
+    // the number in Rare::wholes.
+    uint32_t at = 0;
+    uint32_t column = 0;  // the column's number in the pool; a variable's name's size
     uint32_t call_number = 0;
     Expression::Kind kind = Expression::Kind::Variable;
     Type::Kind type = Type::Kind::Any;
@@ -151,6 +156,7 @@ class TypesGraph {
   std::vector<GraphEdge> edges_;  // in the order accepted
   std::vector<StoredEnd> ends_;
   std::shared_ptr<TextPool> pool_;
+  std::string texts_;  // the variables' names
   // What most graphs have none of, out of line: a program has a graph per
   // predicate, most of them of plain ends and positions.
   struct Rare {
@@ -183,12 +189,15 @@ inline Expression::Kind GraphEnd::kind() const {
 inline std::string_view GraphEnd::name() const {
   const TypesGraph::StoredEnd& end = graph_->ends_[number_];
   if (end.whole) return graph_->rare_->wholes[end.at].name();
+  if (end.kind == Expression::Kind::Variable)
+    return std::string_view(graph_->texts_).substr(end.at, end.column);
   return graph_->pool_->text(end.at);
 }
 
 inline std::string_view GraphEnd::column() const {
   const TypesGraph::StoredEnd& end = graph_->ends_[number_];
   if (end.whole) return graph_->rare_->wholes[end.at].column();
+  if (end.kind == Expression::Kind::Variable) return {};
   return graph_->pool_->text(end.column);
 }
 

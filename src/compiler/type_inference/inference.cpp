@@ -105,6 +105,27 @@ void grow_to_hold(std::deque<uint32_t>& list, size_t at, uint32_t fill) {
   if (at >= list.size()) list.resize(std::max(at + 1, list.size() + 1024), fill);
 }
 
+// Names (variables', and subscripts' fields) numbered in order of first
+// appearance. They are read in place, in the ends that outlive the numbering:
+// a copy of each would be as large as the graphs' own texts, at the moment
+// inference holds the most.
+class NameNumbers {
+ public:
+  uint32_t of(std::string_view name) {
+    const auto fresh = static_cast<uint32_t>(names_.size());
+    const auto [id, stored] = index_.find_or_insert(std::hash<std::string_view>()(name), fresh,
+                                                    [&](uint32_t id) { return names_[id] == name; });
+    if (stored) names_.push_back(name);
+    return id;
+  }
+
+ private:
+  // In blocks: a list the size of the program grown by doubling would, as
+  // it moves, stand twice over at the moment inference holds the most.
+  std::deque<std::string_view> names_;
+  FlatIndex index_;  // over names_
+};
+
 // Whether a + "." + b and c + "." + d are one text.
 bool same_joined(std::string_view a, std::string_view b, std::string_view c, std::string_view d) {
   if (a.size() + b.size() != c.size() + d.size()) return false;
@@ -121,8 +142,9 @@ bool same_joined(std::string_view a, std::string_view b, std::string_view c, std
 // unless the predicate is a relation, its call number. A subscript's key is
 // its record's key and its field name: a key determines the printed text of
 // its end, so the pair tells subscripts apart exactly as that text would, and
-// long subscript chains cost no more than short ones. Texts are the graphs'
-// pool numbers, and joined texts numbered here, so keys compare as numbers.
+// long subscript chains cost no more than short ones. Texts are numbered
+// first (predicates and columns in the graphs' pool, names and joined texts
+// here), so keys compare as numbers.
 //
 // Predicate columns are numbered too, by (joined text, length of the
 // predicate name), which is the pair (predicate, column) exactly; a column's
@@ -142,7 +164,7 @@ class NodeKeys {
     if (const Expression* whole = end.whole()) return of_whole(*whole, column);
     switch (end.kind()) {
       case Expression::Kind::Variable:
-        return variable_key(end.name_id());
+        return variable_key(names_.of(end.name()));
       case Expression::Kind::PredicateAddressing:
         return column_key(end.name_id(), end.column_id(), end, column);
       default:
@@ -164,13 +186,13 @@ class NodeKeys {
   std::optional<size_t> of_whole(const Expression& end, uint32_t* column) {
     switch (end.kind()) {
       case Expression::Kind::Variable:
-        return variable_key(pool_.intern(end.name()));
+        return variable_key(names_.of(end.name()));
       case Expression::Kind::PredicateAddressing:
         return column_key(pool_.intern(end.name()), pool_.intern(end.column()), end, column);
       case Expression::Kind::SubscriptAddressing: {
         std::optional<size_t> record = of_whole(end.children().front(), nullptr);
         if (!record) return std::nullopt;
-        return intern(pool_.intern(end.column()) << 1 | 1u, *record);
+        return intern(names_.of(end.column()) << 1 | 1u, *record);
       }
       default:
         return std::nullopt;
@@ -301,7 +323,8 @@ class NodeKeys {
   std::vector<uint32_t> dotted_;               // into pairs_
   FlatIndex dotted_index_{FlatIndex::kEmpty};  // over dotted_, by joined text
   uint32_t joined_count_ = 0;
-  // By pool number, a variable's key; by joined text, the first column of
+  NameNumbers names_;
+  // By name number, a variable's key; by joined text, the first column of
   // that text. Each entry is 1 + the number, 0 while unknown.
   std::deque<uint32_t> variable_keys_;
   std::deque<uint32_t> by_joined_;
