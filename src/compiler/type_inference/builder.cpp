@@ -93,6 +93,7 @@ TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) 
   rule_counter_ = 0;
   unknown_counter_ = 0;
   built_positions_.clear();
+  pool_ = std::make_shared<TextPool>();
   // A graph is sealed after the last rule of its predicate rather than after
   // every rule: its index and the slack of its lists are let go at once, and
   // the graphs never all hold them together.
@@ -124,6 +125,7 @@ TypesGraphs TypesGraphBuilder::run_rules(const std::vector<const Json*>& rules) 
   // per predicate called, would be held through the whole inference.
   calls_ = {};
   rule_names_ = {};
+  pool_ = {};
   return result;
 }
 
@@ -145,7 +147,7 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
   // Connecting straight into the predicate's graph accepts exactly the edges
   // that building a graph for the rule and merging it in would: both drop an
   // edge whose key is already there and keep the order of the rest.
-  TypesGraph& graph = result[predicate];
+  TypesGraph& graph = result.try_emplace(predicate, pool_).first->second;
 
   // Nodes are plain values made afresh at every use: a node is a function of
   // its printed key (types of variables and call columns start from their

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <span>
 #include <string>
@@ -74,6 +75,8 @@ class TypesGraphBuilder {
   uint64_t if_node_counter_ = 0;
   uint64_t rule_counter_ = 0;
   std::vector<size_t> built_positions_;
+  // The names of the graphs of a run, held once for all of them.
+  std::shared_ptr<TextPool> pool_;
   uint64_t unknown_counter_ = 0;
   // The variables of the rule being built that occur outside its combines;
   // any other variable of a combine is its own, told apart by the combine's

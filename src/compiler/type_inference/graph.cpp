@@ -10,18 +10,16 @@ namespace mirtova {
 namespace {
 
 constexpr uint64_t kMax32 = std::numeric_limits<uint32_t>::max();
-constexpr uint64_t kMax16 = std::numeric_limits<uint16_t>::max();
 
 // Whether the end can be kept as its text: a variable, a predicate column or a
-// scalar literal whose type is all in its kind, with numbers that fit.
+// scalar literal whose type is all in its kind, with a call number that fits.
 bool kept_as_text(const Expression& end, size_t texts_size) {
   if (Expression::has_fixed_type(end.kind())) return true;
   if (end.kind() != Expression::Kind::Variable && end.kind() != Expression::Kind::PredicateAddressing)
     return false;
   const Type& type = end.type();
   return !type.is_list() && !type.is_record() && type.origin() == nullptr && end.call_number() <= kMax32 &&
-         end.name().size() <= kMax16 && end.column().size() <= kMax16 &&
-         texts_size + end.name().size() + end.column().size() <= kMax32;
+         texts_size + end.name().size() <= kMax32;
 }
 
 }  // namespace
@@ -68,20 +66,22 @@ uint32_t TypesGraph::end_number(End&& end, const Digest128& digest) {
     const StoredEnd& other = ends_[id];
     return !other.whole && other.kind == end.kind() && building_->digests[id] == digest &&
            other.call_number == end.call_number() && other.type == end.type().kind() &&
-           other.name_size == name.size() && other.column_size == column.size() &&
-           std::string_view(texts_).substr(other.at, name.size()) == name &&
-           std::string_view(texts_).substr(other.at + name.size(), column.size()) == column;
+           GraphEnd(*this, id).name() == name && GraphEnd(*this, id).column() == column;
   });
   if (!stored) return id;
   StoredEnd kept;
-  kept.at = static_cast<uint32_t>(texts_.size());
-  kept.name_size = static_cast<uint16_t>(name.size());
-  kept.column_size = static_cast<uint16_t>(column.size());
+  if (end.kind() == Expression::Kind::Variable) {
+    kept.at = static_cast<uint32_t>(texts_.size());
+    kept.column = static_cast<uint32_t>(name.size());
+    texts_.append(name);
+  } else {
+    // Number 0 is the empty text: a literal's name and column.
+    kept.at = name.empty() ? 0 : pool_->intern(name);
+    kept.column = column.empty() ? 0 : pool_->intern(column);
+  }
   kept.call_number = static_cast<uint32_t>(end.call_number());
   kept.kind = end.kind();
   kept.type = end.type().kind();
-  texts_.append(name);
-  texts_.append(column);
   ends_.push_back(kept);
   building_->digests.push_back(digest);
   return id;
@@ -93,6 +93,7 @@ bool TypesGraph::connect_ends(EdgeKind kind, int64_t start, int64_t stop, Left&&
     // Sealing let go of what keeps duplicates out.
     if (!edges_.empty()) throw InternalFault("an edge connected to a sealed types graph");
     building_ = std::make_unique<Building>();
+    if (!pool_) pool_ = std::make_shared<TextPool>();
   }
   const EdgeKey key = edge_key(kind, start, stop, left, right);
   const auto fresh = static_cast<uint32_t>(edges_.size());
@@ -154,6 +155,16 @@ void TypesGraph::seal() {
     rare_->wholes.shrink_to_fit();
     rare_->far.shrink_to_fit();
   }
+}
+
+void TypesGraph::move_to(const std::shared_ptr<TextPool>& pool) {
+  if (pool_ == pool) return;
+  for (StoredEnd& end : ends_) {
+    if (end.whole || end.kind == Expression::Kind::Variable) continue;
+    end.at = pool->intern(pool_->text(end.at));
+    end.column = pool->intern(pool_->text(end.column));
+  }
+  pool_ = pool;
 }
 
 bool TypesGraph::has_column(std::string_view predicate, std::string_view column) const {

@@ -9,6 +9,7 @@
 
 #include "compiler/type_inference/edge.h"
 #include "compiler/type_inference/flat_index.h"
+#include "compiler/type_inference/text_pool.h"
 
 namespace mirtova {
 
@@ -58,6 +59,11 @@ class GraphEnd {
   Expression to_expression() const;
   // Its number in the graph's list of ends: ends of one number are one end.
   uint32_t number() const { return number_; }
+  // For a predicate column or a literal not kept whole, the numbers of its
+  // name and column in the graph's pool: ends of one pool name one text by
+  // one number.
+  uint32_t name_id() const;
+  uint32_t column_id() const;
 
  private:
   friend class TypesGraph;
@@ -69,6 +75,11 @@ class GraphEnd {
 
 class TypesGraph {
  public:
+  TypesGraph() = default;
+  // A graph whose names are held in `pool`, which the graphs of one program
+  // share; a graph made without one takes a pool of its own.
+  explicit TypesGraph(std::shared_ptr<TextPool> pool) : pool_(std::move(pool)) {}
+
   // Appends the edge unless an edge with the same key was accepted before;
   // answers whether it was accepted.
   bool connect(Edge edge);
@@ -105,18 +116,27 @@ class TypesGraph {
   // The accepted edges as values, in order.
   std::vector<Edge> edges() const;
 
+  // The pool its names are numbered in; null while it has no end.
+  const std::shared_ptr<TextPool>& pool() const { return pool_; }
+  // Numbers its names in `pool` instead, for a reader that compares the
+  // numbers of several graphs.
+  void move_to(const std::shared_ptr<TextPool>& pool);
+
  private:
   friend class GraphEnd;
 
   // Most ends are variables, predicate columns and scalar literals of a type
-  // of one scalar kind: they are kept as their text in texts_, their numbers
-  // and their type's kind, a sixth of the room of an Expression (names past
-  // 64 KiB are kept whole). Every other end is kept whole in Rare::wholes.
+  // of one scalar kind: they are kept as their texts, their call number and
+  // their type's kind, a sixth of the room of an Expression. Every other end
+  // is kept whole in Rare::wholes. A predicate's name stands in the graphs of
+  // all its callers, and is numbered in the pool; a variable's stands in its
+  // rule's graph alone, and is kept in texts_, which goes with the graph.
   struct StoredEnd {
-    uint32_t at = 0;  // the offset of the text in texts_, or the number in Rare::wholes
+    // The name's number in the pool, its offset in texts_ for a variable, or
+    // the number in Rare::wholes.
+    uint32_t at = 0;
+    uint32_t column = 0;  // the column's number in the pool; a variable's name's size
     uint32_t call_number = 0;
-    uint16_t name_size = 0;
-    uint16_t column_size = 0;
     Expression::Kind kind = Expression::Kind::Variable;
     Type::Kind type = Type::Kind::Any;
     bool whole = false;
@@ -135,7 +155,8 @@ class TypesGraph {
 
   std::vector<GraphEdge> edges_;  // in the order accepted
   std::vector<StoredEnd> ends_;
-  std::string texts_;
+  std::shared_ptr<TextPool> pool_;
+  std::string texts_;  // the variables' names
   // What most graphs have none of, out of line: a program has a graph per
   // predicate, most of them of plain ends and positions.
   struct Rare {
@@ -168,14 +189,21 @@ inline Expression::Kind GraphEnd::kind() const {
 inline std::string_view GraphEnd::name() const {
   const TypesGraph::StoredEnd& end = graph_->ends_[number_];
   if (end.whole) return graph_->rare_->wholes[end.at].name();
-  return std::string_view(graph_->texts_).substr(end.at, end.name_size);
+  if (end.kind == Expression::Kind::Variable)
+    return std::string_view(graph_->texts_).substr(end.at, end.column);
+  return graph_->pool_->text(end.at);
 }
 
 inline std::string_view GraphEnd::column() const {
   const TypesGraph::StoredEnd& end = graph_->ends_[number_];
   if (end.whole) return graph_->rare_->wholes[end.at].column();
-  return std::string_view(graph_->texts_).substr(end.at + end.name_size, end.column_size);
+  if (end.kind == Expression::Kind::Variable) return {};
+  return graph_->pool_->text(end.column);
 }
+
+inline uint32_t GraphEnd::name_id() const { return graph_->ends_[number_].at; }
+
+inline uint32_t GraphEnd::column_id() const { return graph_->ends_[number_].column; }
 
 inline uint64_t GraphEnd::call_number() const {
   const TypesGraph::StoredEnd& end = graph_->ends_[number_];

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -106,80 +105,46 @@ void grow_to_hold(std::deque<uint32_t>& list, size_t at, uint32_t fill) {
   if (at >= list.size()) list.resize(std::max(at + 1, list.size() + 1024), fill);
 }
 
-// Texts (names, and predicate and column joined by ".") numbered in order of
-// first appearance. The texts are read in place, in the ends that outlive the
-// numbering: a copy of each would be as large as the graphs' own texts, at
-// the moment inference holds the most. A caller gives one kind of text always
-// the same kind of hash; names and joined texts are numbered apart.
-class TextIds {
+// Names (variables', and subscripts' fields) numbered in order of first
+// appearance. They are read in place, in the ends that outlive the numbering:
+// a copy of each would be as large as the graphs' own texts, at the moment
+// inference holds the most.
+class NameNumbers {
  public:
-  uint32_t of(uint64_t hash, std::string_view text) {
-    return intern(hash, Entry{text.data(), static_cast<uint32_t>(text.size()), kWhole},
-                  [&](const Entry& e) { return e.name_size == kWhole && view(e) == text; })
-        .first;
-  }
-  // The number of `a` + "." + `b`, which pairs split elsewhere may print alike.
-  uint32_t of_joined(uint64_t hash, std::string_view a, std::string_view b) {
-    auto same = [&](const Entry& e) {
-      if (e.name_size == kWhole || e.size != a.size() + b.size()) return false;
-      const std::string_view stored = view(e);
-      if (e.name_size == a.size()) return stored.substr(0, a.size()) == a && stored.substr(a.size()) == b;
-      // Split elsewhere: alike only if the dots fall on each other's bytes.
-      auto at = [](std::string_view text, size_t name_size, size_t i) {
-        return i < name_size ? text[i] : i == name_size ? '.' : text[i - 1];
-      };
-      for (size_t i = 0; i <= e.size; ++i) {
-        const char mine = i < a.size() ? a[i] : i == a.size() ? '.' : b[i - a.size() - 1];
-        if (mine != at(stored, e.name_size, i)) return false;
-      }
-      return true;
-    };
-    const auto [id, stored] = intern(
-        hash, Entry{a.data(), static_cast<uint32_t>(a.size() + b.size()), static_cast<uint32_t>(a.size())},
-        same);
-    // The ends hold the predicate and the column as one text; a pair held
-    // apart is copied.
-    if (stored && a.data() + a.size() != b.data()) {
-      owned_.push_back(std::string(a) + std::string(b));
-      entries_.back().data = owned_.back().data();
-    }
+  uint32_t of(std::string_view name) {
+    const auto fresh = static_cast<uint32_t>(names_.size());
+    const auto [id, stored] = index_.find_or_insert(std::hash<std::string_view>()(name), fresh,
+                                                    [&](uint32_t id) { return names_[id] == name; });
+    if (stored) names_.push_back(name);
     return id;
   }
 
  private:
-  static constexpr uint32_t kWhole = ~uint32_t{0};
-
-  struct Entry {
-    const char* data;
-    uint32_t size;
-    uint32_t name_size;  // where the "." goes; kWhole for a name
-  };
-
-  static std::string_view view(const Entry& e) { return std::string_view(e.data, e.size); }
-
-  template <class Same>
-  std::pair<uint32_t, bool> intern(uint64_t hash, const Entry& entry, Same&& same) {
-    const auto fresh = static_cast<uint32_t>(entries_.size());
-    const auto found = index_.find_or_insert(hash, fresh, [&](uint32_t id) { return same(entries_[id]); });
-    if (found.second) entries_.push_back(entry);
-    return found;
-  }
-
-  // In blocks, as are the lists below: a list the size of the program grown
-  // by doubling would, as it moves, stand twice over at the moment inference
-  // holds the most.
-  std::deque<Entry> entries_;
-  FlatIndex index_;  // over entries_
-  std::deque<std::string> owned_;
+  // In blocks: a list the size of the program grown by doubling would, as
+  // it moves, stand twice over at the moment inference holds the most.
+  std::deque<std::string_view> names_;
+  FlatIndex index_;  // over names_
 };
 
+// Whether a + "." + b and c + "." + d are one text.
+bool same_joined(std::string_view a, std::string_view b, std::string_view c, std::string_view d) {
+  if (a.size() + b.size() != c.size() + d.size()) return false;
+  auto at = [](std::string_view x, std::string_view y, size_t i) {
+    return i < x.size() ? x[i] : i == x.size() ? '.' : y[i - x.size() - 1];
+  };
+  for (size_t i = 0; i <= a.size() + b.size(); ++i)
+    if (at(a, b, i) != at(c, d, i)) return false;
+  return true;
+}
+
 // Node keys of edge ends, each interned to a number. A variable's key is its
-// printed text, a predicate column's its printed text and, unless the
-// predicate is a relation, its call number. A subscript's key is its record's
-// key and its field name: a key determines the printed text of its end, so the
-// pair tells subscripts apart exactly as that text would, and long subscript
-// chains cost no more than short ones. Texts are numbered first, so keys
-// compare as numbers.
+// name, a predicate column's its predicate and column joined by "." and,
+// unless the predicate is a relation, its call number. A subscript's key is
+// its record's key and its field name: a key determines the printed text of
+// its end, so the pair tells subscripts apart exactly as that text would, and
+// long subscript chains cost no more than short ones. Texts are numbered
+// first (predicates and columns in the graphs' pool, names and joined texts
+// here), so keys compare as numbers.
 //
 // Predicate columns are numbered too, by (joined text, length of the
 // predicate name), which is the pair (predicate, column) exactly; a column's
@@ -189,15 +154,22 @@ class NodeKeys {
   // The indexes grow as the keys come rather than being sized for every end:
   // the texts are a third to a half of the ends, the keys most of them, and
   // an index sized for every end would be twice the room it needs.
-  explicit NodeKeys(const NameViews& relations) : relations_(relations) {}
+  NodeKeys(const NameViews& relations, TextPool& pool) : relations_(relations), pool_(pool) {}
 
   // None for literals, which have no node and keep their own type. A
   // relation's columns are one key across all its calls and heads; any other
   // predicate (functional, built-in, without rules) has a key per call. For a
   // predicate column, `column` is set to its column's number.
   std::optional<size_t> of(const GraphEnd& end, uint32_t* column) {
-    if (const Expression* whole = end.whole()) return of_end(*whole, column);
-    return of_end(end, column);
+    if (const Expression* whole = end.whole()) return of_whole(*whole, column);
+    switch (end.kind()) {
+      case Expression::Kind::Variable:
+        return variable_key(names_.of(end.name()));
+      case Expression::Kind::PredicateAddressing:
+        return column_key(end.name_id(), end.column_id(), end, column);
+      default:
+        return std::nullopt;
+    }
   }
 
   size_t column_count() const { return columns_.size(); }
@@ -207,55 +179,75 @@ class NodeKeys {
   // The hash of `a` + "." + `b`, which (name, column) pairs split
   // differently may print alike.
   static uint64_t hash_joined(std::string_view a, std::string_view b) {
-    char joined[128];
-    if (a.size() + b.size() >= sizeof joined) return hash(std::string(a) + "." + std::string(b));
-    std::memcpy(joined, a.data(), a.size());
-    joined[a.size()] = '.';
-    std::memcpy(joined + a.size() + 1, b.data(), b.size());
-    return hash(std::string_view(joined, a.size() + 1 + b.size()));
+    return hash(std::string(a) + "." + std::string(b));
   }
 
-  // For an end kept as text, and for one kept whole with what it holds.
-  template <class End>
-  std::optional<size_t> of_end(const End& end, uint32_t* column) {
+  // An end kept whole: its texts are numbered in the pool as the others are.
+  std::optional<size_t> of_whole(const Expression& end, uint32_t* column) {
     switch (end.kind()) {
-      case Expression::Kind::Variable: {
-        // A variable's key is a function of its text alone.
-        const uint32_t text = texts_.of(hash(end.name()), end.name());
-        return remembered(by_text_, text, [&] { return unindexed(); });
-      }
-      case Expression::Kind::PredicateAddressing: {
-        const uint32_t text =
-            texts_.of_joined(hash_joined(end.name(), end.column()), end.name(), end.column());
-        const uint32_t number = column_of(text, end);
-        if (column != nullptr) *column = number;
-        if (columns_[number].relation) {
-          // A relation column's key is a function of its text alone: it is
-          // kept with the first column of that text.
-          uint32_t& key = columns_[by_text_[text] - 1].relation_key;
-          if (key == 0) key = static_cast<uint32_t>(unindexed()) + 1;
-          return key - 1;
-        }
-        return intern(text, end.call_number());
-      }
+      case Expression::Kind::Variable:
+        return variable_key(names_.of(end.name()));
+      case Expression::Kind::PredicateAddressing:
+        return column_key(pool_.intern(end.name()), pool_.intern(end.column()), end, column);
       case Expression::Kind::SubscriptAddressing: {
-        // Kept whole, always: only an Expression holds its record.
-        if constexpr (std::is_same_v<End, Expression>) {
-          std::optional<size_t> record = of_end(end.children().front(), nullptr);
-          if (!record) return std::nullopt;
-          const uint32_t field = texts_.of(hash(end.column()), end.column());
-          return intern(field, *record);
-        }
-        return std::nullopt;
+        std::optional<size_t> record = of_whole(end.children().front(), nullptr);
+        if (!record) return std::nullopt;
+        return intern(names_.of(end.column()) << 1 | 1u, *record);
       }
       default:
         return std::nullopt;
     }
   }
 
+  // A variable's key is a function of its name alone.
+  size_t variable_key(uint32_t name) {
+    return remembered(variable_keys_, name, [&] { return unindexed(); });
+  }
+
+  template <class End>
+  size_t column_key(uint32_t name, uint32_t column_name, const End& end, uint32_t* column) {
+    const uint32_t text = joined_of(name, column_name);
+    const uint32_t number = column_of(text, end.name());
+    if (column != nullptr) *column = number;
+    if (columns_[number].relation) {
+      // A relation column's key is a function of its text alone: it is
+      // kept with the first column of that text.
+      uint32_t& key = columns_[by_joined_[text] - 1].relation_key;
+      if (key == 0) key = static_cast<uint32_t>(unindexed()) + 1;
+      return key - 1;
+    }
+    return intern(text << 1, end.call_number());
+  }
+
+  // The number of name + "." + column. A pair with no "." in either part is
+  // the only one of its joined text; the rest are compared by that text.
+  uint32_t joined_of(uint32_t name, uint32_t column) {
+    const auto fresh = static_cast<uint32_t>(pairs_.size());
+    const auto [id, stored] = pair_index_.find_or_insert(
+        mix(uint64_t{name} << 32 | column), fresh,
+        [&](uint32_t id) { return pairs_[id].name == name && pairs_[id].column == column; });
+    if (!stored) return pairs_[id].joined;
+    const std::string_view a = pool_.text(name), b = pool_.text(column);
+    uint32_t joined = joined_count_;
+    if (a.find('.') != std::string_view::npos || b.find('.') != std::string_view::npos) {
+      const auto [same, first] = dotted_index_.find_or_insert(
+          hash_joined(a, b), static_cast<uint32_t>(dotted_.size()), [&](uint32_t d) {
+            const Pair& other = pairs_[dotted_[d]];
+            return same_joined(pool_.text(other.name), pool_.text(other.column), a, b);
+          });
+      if (first)
+        dotted_.push_back(fresh);
+      else
+        joined = pairs_[dotted_[same]].joined;
+    }
+    if (joined == joined_count_) ++joined_count_;
+    pairs_.push_back(Pair{name, column, joined});
+    return joined;
+  }
+
   // Only the keys of call columns and subscripts are kept, to be found
-  // again; the joined texts of the one are numbered apart from the field
-  // names of the other, so the text tells the kinds apart.
+  // again; the joined texts of the one are told from the field names of the
+  // other by the text's low bit.
   struct Key {
     uint32_t text;
     uint32_t number;
@@ -268,6 +260,11 @@ class NodeKeys {
     uint32_t relation_key;  // 1 + the key of the text's relation columns; 0 while unknown
   };
   static_assert(sizeof(Column) == 12);
+  struct Pair {
+    uint32_t name;
+    uint32_t column;
+    uint32_t joined;
+  };
 
   size_t intern(uint32_t text, uint64_t extra) {
     const auto fresh = static_cast<uint32_t>(keys_.size());
@@ -292,39 +289,45 @@ class NodeKeys {
     return keys[number] - 1;
   }
 
-  template <class End>
-  uint32_t column_of(uint32_t text, const End& end) {
-    const auto name_size = static_cast<uint32_t>(end.name().size());
-    grow_to_hold(by_text_, text, 0);
+  uint32_t column_of(uint32_t text, std::string_view predicate) {
+    const auto name_size = static_cast<uint32_t>(predicate.size());
+    grow_to_hold(by_joined_, text, 0);
     const auto fresh = static_cast<uint32_t>(columns_.size());
     // Almost every joined text names one column, the first: only the others,
     // split elsewhere, are in the index.
-    if (by_text_[text] == 0) {
-      by_text_[text] = fresh + 1;
+    if (by_joined_[text] == 0) {
+      by_joined_[text] = fresh + 1;
     } else {
-      const uint32_t first = by_text_[text] - 1;
+      const uint32_t first = by_joined_[text] - 1;
       if (columns_[first].name_size == name_size) return first;
       auto [id, stored] = column_index_.find_or_insert(
           mix(uint64_t{text} << 32 | name_size), fresh,
           [&](uint32_t id) { return columns_[id].text == text && columns_[id].name_size == name_size; });
       if (!stored) return id;
     }
-    columns_.push_back(Column{text, name_size, relations_.contains(end.name()) ? 1u : 0u, 0});
+    columns_.push_back(Column{text, name_size, relations_.contains(predicate) ? 1u : 0u, 0});
     return fresh;
   }
 
   const NameViews& relations_;
-  TextIds texts_;
+  TextPool& pool_;
   size_t key_count_ = 0;
   std::deque<Key> keys_;
   FlatIndex index_;  // over keys_
   // In blocks, as a program has about as many columns as rules.
   std::deque<Column> columns_;
   FlatIndex column_index_{FlatIndex::kEmpty};  // over the columns not first of their text
-  // By text number: for a joined text the first column of that text, for a
-  // name its variable's key (a text is either, never both, so one list
-  // serves). Each entry is 1 + the number, 0 while unknown.
-  std::deque<uint32_t> by_text_;
+  // The (name, column) pairs met, and those of them with a "." in a part.
+  std::deque<Pair> pairs_;
+  FlatIndex pair_index_;                       // over pairs_
+  std::vector<uint32_t> dotted_;               // into pairs_
+  FlatIndex dotted_index_{FlatIndex::kEmpty};  // over dotted_, by joined text
+  uint32_t joined_count_ = 0;
+  NameNumbers names_;
+  // By name number, a variable's key; by joined text, the first column of
+  // that text. Each entry is 1 + the number, 0 while unknown.
+  std::deque<uint32_t> variable_keys_;
+  std::deque<uint32_t> by_joined_;
 };
 
 // Whether two types are the same in every detail, open flags and every field
@@ -365,6 +368,16 @@ TypeInference::TypeInference(TypesGraphs graphs, HostTables host_tables)
   edge_graphs_.reserve(count);
   graph_list_.reserve(graphs_.size());
   graph_firsts_.reserve(graphs_.size());
+  // The node keys compare names by their numbers: the graphs of one builder
+  // share a pool already, and any other is numbered anew in the first one's.
+  for (auto& entry : graphs_) {
+    if (!entry.second.pool()) continue;
+    if (!pool_)
+      pool_ = entry.second.pool();
+    else
+      entry.second.move_to(pool_);
+  }
+  if (!pool_) pool_ = std::make_shared<TextPool>();
   for (auto& entry : graphs_) {
     const auto graph = static_cast<uint32_t>(graph_list_.size());
     graph_list_.push_back(&entry);
@@ -439,7 +452,7 @@ class TypeInference::Propagation {
     // Per key, the column of its first PredicateAddressing end.
     std::deque<uint32_t> key_columns;
     {
-      NodeKeys keys(relations);
+      NodeKeys keys(relations, *in_.pool_);
       // Per end of the graph being read, its key once known: a graph shares
       // an end between its edges, and its key is looked up once.
       struct Known {
@@ -477,6 +490,9 @@ class TypeInference::Propagation {
       }
       column_count = keys.column_count();
     }
+    // Nothing is numbered in the pool after the keys: what finds a name's
+    // number is let go before the nodes take their room.
+    in_.pool_->release_index();
     // Made after the keys' index is let go, not beside it.
     steps_.reserve(edge_count);
     for (size_t i = 0; i < edge_count; ++i) steps_.push_back(step_of(in_.edge(i).kind()));
@@ -821,6 +837,11 @@ PredicateTypes TypeInference::predicate_types_of(FoldedColumns columns) {
 }
 
 void TypeInference::release_variable_types(const std::function<void(std::string_view, const Type&)>& take) {
+  // The columns were read before: their lists go before the variables'
+  // types take their room.
+  column_firsts_ = {};
+  node_columns_ = {};
+  odd_column_ends_ = {};
   // A variable always has a node, so every end of one name carries the same
   // type: the first one met serves.
   NameViews given;
@@ -840,9 +861,6 @@ void TypeInference::release_variable_types(const std::function<void(std::string_
     given = NameViews();
     graph->second = TypesGraph();
   }
-  column_firsts_ = {};
-  node_columns_ = {};
-  odd_column_ends_ = {};
 }
 
 Result<PredicateTypes, CompileError> infer_predicate_types(const std::vector<const Json*>& rules) {

@@ -156,6 +156,7 @@ class TypeInference {
   bool update_end(size_t edge, Side side, Type type);
 
   TypesGraphs graphs_;
+  std::shared_ptr<TextPool> pool_;  // the graphs' names
   HostTables host_tables_;
   std::vector<std::pair<const std::string, TypesGraph>*> graph_list_;  // in name order
   std::vector<uint32_t> edge_graphs_;

@@ -6,6 +6,8 @@
 
 #include "common/siphash.h"
 #include "compiler/type_inference/graph.h"
+#include "compiler/type_inference/inference.h"
+#include "compiler/type_inference/text_pool.h"
 
 namespace mirtova {
 namespace {
@@ -178,6 +180,46 @@ TEST(TypesGraphTest, ColumnsComeOnlyFromAcceptedEdges) {
   g.merge(std::move(other));
   EXPECT_EQ(g.edges().size(), 3u);
   EXPECT_TRUE(g.has_column("R", "col2"));
+}
+
+// A pool hands out one number per text, and the texts read stay in place as
+// more come, long ones and those read before the index was let go included.
+TEST(TextPoolTest, OneNumberPerTextAndTextsStayInPlace) {
+  TextPool pool;
+  EXPECT_EQ(pool.intern(""), 0u);
+  const uint32_t p = pool.intern("P");
+  const std::string_view read = pool.text(p);
+  const std::string long_text(40000, 'x');
+  const uint32_t long_number = pool.intern(long_text);
+  std::vector<uint32_t> numbers;
+  for (int i = 0; i < 20000; ++i) numbers.push_back(pool.intern("x@" + std::to_string(i)));
+  EXPECT_EQ(pool.intern("P"), p);
+  EXPECT_EQ(read.data(), pool.text(p).data());
+  EXPECT_EQ(pool.text(long_number), long_text);
+  EXPECT_NE(pool.intern("P "), p);
+  pool.release_index();
+  EXPECT_EQ(pool.intern("x@19999"), numbers.back());
+  EXPECT_EQ(pool.intern(long_text), long_number);
+  EXPECT_EQ(pool.text(numbers[1234]), "x@1234");
+  EXPECT_EQ(pool.size(), 20000u + 4u);
+}
+
+// Graphs built apart number their names in pools of their own; read together
+// they are one program, a name in two graphs one node.
+TEST(TypesGraphTest, GraphsOfTheirOwnPoolsAreReadAsOne) {
+  TypesGraphs graphs;
+  graphs["A"].connect(Edge{EdgeKind::Equality, 0, 0, pa("A", "col0"), var("x@1")});
+  graphs["B"].connect(Edge{EdgeKind::Equality, 0, 0, var("unrelated@2"), pa("A", "col1")});
+  graphs["B"].connect(Edge{EdgeKind::Equality, 0, 0, var("x@1"), Expression::number_literal()});
+  graphs["C"].connect(Edge{EdgeKind::Equality, 1, 2, pa("A", "col1"), Expression::string_literal()});
+  graphs["C"].connect(Edge{EdgeKind::Equality, 3, 4, pa("B", "col0"), var("b@3")});
+  ASSERT_NE(graphs["A"].pool(), graphs["B"].pool());
+  TypeInference inference(std::move(graphs));
+  ASSERT_TRUE(inference.infer().ok());
+  const PredicateTypes types = inference.all_predicate_types();
+  EXPECT_EQ(types.at("A").at("col0").to_string(), "number");
+  EXPECT_EQ(types.at("A").at("col1").to_string(), "string");
+  EXPECT_EQ(types.at("B").at("col0").to_string(), "any");
 }
 
 }  // namespace
