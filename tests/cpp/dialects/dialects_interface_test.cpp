@@ -282,8 +282,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
        {"", "", "", "", "", "", ""}},
       {"rules_union", [](const Dialect& d) { return d.rules_union("SELECT 1\nUNION ALL\nSELECT 2"); },
        {"SELECT 1\nUNION ALL\nSELECT 2",
-        "SELECT mirtova_rules.* FROM (\nSELECT 1\nFROM range(1) AS mirtova_row\nUNION ALL\nSELECT 2\n) AS "
-        "mirtova_rules CROSS JOIN (SELECT 1 AS mirtova_one) AS mirtova_one",
+        "SELECT mirtova_rules.* FROM (\nSELECT 1\nFROM range(1) AS mirtova_row\nUNION ALL\nSELECT 2\nFROM range(1) "
+        "AS mirtova_row\n) AS mirtova_rules CROSS JOIN (SELECT 1 AS mirtova_one) AS mirtova_one",
         "SELECT 1\nUNION ALL\nSELECT 2", "SELECT 1\nUNION ALL\nSELECT 2", "SELECT 1\nUNION ALL\nSELECT 2",
         "SELECT 1\nUNION ALL\nSELECT 2", "SELECT 1\nUNION ALL\nSELECT 2"}},
       {"unfolds_recursion_iteratively",

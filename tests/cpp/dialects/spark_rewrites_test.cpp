@@ -31,16 +31,19 @@ TEST(SparkRewrites, CallReadsItsSubqueriesOutsideLambdas) {
   for (const Rewrite& row : rows) EXPECT_EQ(databricks->call_sql(row.in), row.out) << row.in;
 }
 
-TEST(SparkRewrites, FirstRuleOfAUnionReadsATable) {
+TEST(SparkRewrites, EveryRuleOfAUnionReadsARelation) {
   auto databricks = Dialect::get(Engine::kDatabricks);
   const std::string tail = "\n) AS mirtova_rules CROSS JOIN (SELECT 1 AS mirtova_one) AS mirtova_one";
+  // The first rule reads range(1) besides its tables; a later rule only where it reads none.
   const Rewrite rows[] = {
       {"SELECT 'a\nFROM b\nUNION ALL\n' AS col0\nWHERE (1 > 0)\nUNION ALL\nSELECT 2 AS col0",
        "SELECT 'a\nFROM b\nUNION ALL\n' AS col0\nFROM range(1) AS mirtova_row\nWHERE (1 > 0)\nUNION "
-       "ALL\nSELECT 2 AS col0"},
-      {"SELECT (SELECT x\nFROM t) AS col0\nFROM `T` AS T\nUNION ALL\nSELECT 2 AS col0",
+       "ALL\nSELECT 2 AS col0\nFROM range(1) AS mirtova_row"},
+      {"SELECT (SELECT x\nFROM t) AS col0\nFROM `T` AS T\nUNION ALL\nSELECT 2 AS col0\nWHERE (2 > 1)",
        "SELECT (SELECT x\nFROM t) AS col0\nFROM range(1) AS mirtova_row, `T` AS T\nUNION ALL\nSELECT 2 AS "
-       "col0"},
+       "col0\nFROM range(1) AS mirtova_row\nWHERE (2 > 1)"},
+      {"SELECT 1 AS col0\nUNION ALL\nSELECT x AS col0\nFROM `T` AS T",
+       "SELECT 1 AS col0\nFROM range(1) AS mirtova_row\nUNION ALL\nSELECT x AS col0\nFROM `T` AS T"},
   };
   for (const Rewrite& row : rows) {
     EXPECT_EQ(databricks->rules_union(row.in), "SELECT mirtova_rules.* FROM (\n" + row.out + tail) << row.in;

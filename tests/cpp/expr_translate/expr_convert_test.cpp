@@ -250,7 +250,10 @@ TEST(ExprConvert, EngineSpecialForms) {
       {"duckdb", call("ToString", {var("b")}), "CAST(T.b AS TEXT)"},
       {"duckdb", call("ToInt64", {var("s")}), "CAST(T.s AS BIGINT)"},
       {"sqlite", call("ToInt64", {str("12")}), "CAST('12' AS INTEGER)"},
-      {"duckdb", call("ToInt64", {var("x")}), "CAST(ROUND(T.x) AS BIGINT)"},
+      {"duckdb", call("ToInt64", {var("x")}),
+       "(CASE WHEN typeof(T.x) IN ('DOUBLE', 'FLOAT') THEN CAST(ROUND(CAST(T.x AS DOUBLE)) AS BIGINT) ELSE "
+       "CAST(T.x AS BIGINT) END)"},
+      {"duckdb", call("ToInt64", {num("2.5")}), "CAST(ROUND(2.5E0) AS BIGINT)"},
       {"psql", call("Min", {var("b")}), "BOOL_AND(T.b)"},
       {"psql", call("Max", {var("b")}), "BOOL_OR(T.b)"},
       {"psql", call("Max", {var("n")}), "MAX(T.n)"},
