@@ -409,8 +409,8 @@ Json Json::shared_tree(Json tree, JsonNodeTable& table) {
 }
 
 JsonNodeTable::~JsonNodeTable() {
-  for (const Slot& slot : slots_)
-    if (slot.block != nullptr) drop(slot.block);
+  for (const Slot slot : slots_)
+    if (slot != nullptr) drop(slot);
 }
 
 namespace {
@@ -472,24 +472,24 @@ bool JsonNodeTable::same(const Json& a, const Json& b) {
 
 void JsonNodeTable::grow() {
   std::vector<Slot> old = std::move(slots_);
-  slots_.assign(old.empty() ? 64 : 2 * old.size(), Slot{0, nullptr});
+  slots_.assign(old.empty() ? 64 : 2 * old.size(), nullptr);
   const size_t mask = slots_.size() - 1;
-  for (const Slot& slot : old) {
-    if (slot.block == nullptr) continue;
-    size_t at = slot.hash & mask;
-    while (slots_[at].block != nullptr) at = (at + 1) & mask;
+  for (const Slot slot : old) {
+    if (slot == nullptr) continue;
+    size_t at = hash_of(slot->value) & mask;
+    while (slots_[at] != nullptr) at = (at + 1) & mask;
     slots_[at] = slot;
   }
 }
 
 void JsonNodeTable::share(Json& node) {
-  if (2 * (count_ + 1) > slots_.size()) grow();
-  const uint64_t hash = hash_of(node);
+  // Three quarters full at most: slots are a word, the nodes met many.
+  if (4 * (count_ + 1) > 3 * slots_.size()) grow();
   const size_t mask = slots_.size() - 1;
-  size_t at = hash & mask;
-  for (; slots_[at].block != nullptr; at = (at + 1) & mask) {
-    Json::SubtreeBlock* held = slots_[at].block;
-    if (slots_[at].hash != hash || !same(held->value, node)) continue;
+  size_t at = hash_of(node) & mask;
+  for (; slots_[at] != nullptr; at = (at + 1) & mask) {
+    Json::SubtreeBlock* held = slots_[at];
+    if (!same(held->value, node)) continue;
     keep(held);
     Json gone(std::move(node));
     node.subtree_ = held;
@@ -498,7 +498,7 @@ void JsonNodeTable::share(Json& node) {
   }
   // One count for the table, one for the node.
   auto* block = new Json::SubtreeBlock{{2}, std::move(node)};
-  slots_[at] = Slot{hash, block};
+  slots_[at] = block;
   ++count_;
   node.subtree_ = block;
   node.tag_ = Json::Tag::Subtree;

@@ -345,11 +345,10 @@ class JsonNodeTable {
 
  private:
   friend class Json;
-  // Open addressing: few nodes are let go before the table is.
-  struct Slot {
-    uint64_t hash;
-    Json::SubtreeBlock* block;  // nullptr: free
-  };
+  // Open addressing over the nodes' addresses (nullptr: a free slot): few
+  // nodes are let go before the table is, and a word a slot keeps the table
+  // small beside the many nodes it holds.
+  using Slot = Json::SubtreeBlock*;
   // Makes the plain container `node` a shared node: the one held of equal
   // contents, or a new one that the table holds from now on.
   void share(Json& node);
