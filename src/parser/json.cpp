@@ -382,6 +382,128 @@ Json Json::shared_tree(Json tree, std::string_view copied_key) {
   return tree;
 }
 
+Json Json::shared_tree(Json tree, JsonNodeTable& table) {
+  // Leaves first, a frame per container on the way down (see above): a
+  // container is looked up once every container in it is a shared node.
+  struct Frame {
+    Json* node;
+    size_t next;
+  };
+  auto plain_container = [](const Json& node) { return node.tag_ == Tag::Array || node.tag_ == Tag::Object; };
+  if (!plain_container(tree)) return tree;
+  std::vector<Frame> stack{Frame{&tree, 0}};
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    Json& node = *top.node;
+    if (top.next < node.size()) {
+      const size_t at = top.next++;
+      Json* value = node.tag_ == Tag::Array ? &(*node.array_)[at]
+                                            : &(node.object_.begin() + static_cast<ptrdiff_t>(at))->second;
+      if (plain_container(*value)) stack.push_back(Frame{value, 0});
+      continue;
+    }
+    stack.pop_back();
+    table.share(node);
+  }
+  return tree;
+}
+
+JsonNodeTable::~JsonNodeTable() {
+  for (const Slot slot : slots_)
+    if (slot != nullptr) drop(slot);
+}
+
+namespace {
+
+uint64_t mix(uint64_t hash, uint64_t value) {
+  hash = (hash ^ value) * 0x9E3779B97F4A7C15ULL;
+  return hash ^ (hash >> 29);
+}
+
+}  // namespace
+
+uint64_t JsonNodeTable::hash_of(const Json& container) {
+  auto value_hash = [](const Json& value) -> uint64_t {
+    switch (value.tag_) {
+      case Json::Tag::Null:
+        return 0;
+      case Json::Tag::Bool:
+        return value.b_ ? 1 : 2;
+      case Json::Tag::Int:
+        return mix(3, static_cast<uint64_t>(value.i_));
+      case Json::Tag::Subtree:
+      case Json::Tag::Array:
+      case Json::Tag::Object:
+        // A shared node is known by its address; a plain container is never
+        // the same as another (see same).
+        return reinterpret_cast<uintptr_t>(value.tag_ == Json::Tag::Subtree
+                                               ? static_cast<const void*>(value.subtree_)
+                                               : static_cast<const void*>(&value));
+      default:  // a text, held in any of its ways
+        return mix(4, std::hash<std::string_view>{}(value.as_str()));
+    }
+  };
+  uint64_t hash = static_cast<uint64_t>(container.tag_);
+  if (container.tag_ == Json::Tag::Array) {
+    for (const Json& value : *container.array_) hash = mix(hash, value_hash(value));
+    return hash;
+  }
+  for (const auto& [key, value] : container.object_) {
+    hash = mix(hash, key.boxed() ? std::hash<std::string_view>{}(key.view()) : key.word());
+    hash = mix(hash, value_hash(value));
+  }
+  return hash;
+}
+
+bool JsonNodeTable::same(const Json& a, const Json& b) {
+  auto same_value = [](const Json& x, const Json& y) {
+    if (x.tag_ == Json::Tag::Subtree || y.tag_ == Json::Tag::Subtree)
+      return x.tag_ == y.tag_ && x.subtree_ == y.subtree_;
+    if (x.is_container() || y.is_container()) return false;
+    return x == y;
+  };
+  if (a.tag_ != b.tag_ || a.size() != b.size()) return false;
+  if (a.tag_ == Json::Tag::Array)
+    return std::equal(a.array_->begin(), a.array_->end(), b.array_->begin(), same_value);
+  return std::equal(a.object_.begin(), a.object_.end(), b.object_.begin(), [&](const auto& x, const auto& y) {
+    return x.first == y.first && same_value(x.second, y.second);
+  });
+}
+
+void JsonNodeTable::grow() {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(old.empty() ? 64 : 2 * old.size(), nullptr);
+  const size_t mask = slots_.size() - 1;
+  for (const Slot slot : old) {
+    if (slot == nullptr) continue;
+    size_t at = hash_of(slot->value) & mask;
+    while (slots_[at] != nullptr) at = (at + 1) & mask;
+    slots_[at] = slot;
+  }
+}
+
+void JsonNodeTable::share(Json& node) {
+  // Three quarters full at most: slots are a word, the nodes met many.
+  if (4 * (count_ + 1) > 3 * slots_.size()) grow();
+  const size_t mask = slots_.size() - 1;
+  size_t at = hash_of(node) & mask;
+  for (; slots_[at] != nullptr; at = (at + 1) & mask) {
+    Json::SubtreeBlock* held = slots_[at];
+    if (!same(held->value, node)) continue;
+    keep(held);
+    Json gone(std::move(node));
+    node.subtree_ = held;
+    node.tag_ = Json::Tag::Subtree;
+    return;
+  }
+  // One count for the table, one for the node.
+  auto* block = new Json::SubtreeBlock{{2}, std::move(node)};
+  slots_[at] = block;
+  ++count_;
+  node.subtree_ = block;
+  node.tag_ = Json::Tag::Subtree;
+}
+
 void Json::missing_key(std::string_view key) {
   throw InternalFault("missing key \"" + std::string(key) + "\"");
 }

@@ -22,6 +22,7 @@ namespace mirtova {
 struct JsonEntry;
 struct JsonItem;
 class Json;
+class JsonNodeTable;
 
 // The entries of a Json object, kept sorted by byte order of keys in one
 // vector. Syntax-tree objects hold a handful of keys, so a flat vector copies
@@ -171,6 +172,11 @@ class Json {
   // as functor calls rename the predicates of rules. It reads, prints and
   // compares as the tree given; nodes shared already stay as they are.
   static Json shared_tree(Json tree, std::string_view copied_key);
+  // The same with every array and object a shared node of its own, and a
+  // container equal to one `table` holds already (from this tree or an earlier
+  // one) that node itself: for many trees of like parts, as the rules a
+  // recursion unfolds into are, which then hold each part once between them.
+  static Json shared_tree(Json tree, JsonNodeTable& table);
   // Values given as temporaries are moved into the new node, not copied.
   static Json array(std::initializer_list<JsonItem> items = {});
   static Json object(std::initializer_list<JsonEntry> entries = {});
@@ -228,6 +234,7 @@ class Json {
   friend bool operator==(const Json& a, const Json& b);
 
  private:
+  friend class JsonNodeTable;
   // What the node holds. The first six are the kinds; a text of up to
   // kInPlaceBytes lives in the node's own bytes, its tag InPlace plus its
   // size; a longer one is held in a counted block that copies share (a
@@ -313,6 +320,44 @@ inline std::string_view Json::as_str() const {
 struct Json::SubtreeBlock {
   std::atomic<uint32_t> refs;
   Json value;
+};
+
+// The shared nodes that Json::shared_tree has met, found by their contents:
+// a container's values, with a shared node among them told by its address
+// alone (a tree is shared from its leaves up, so equal parts are one node
+// already). Holds each node while it lives.
+class JsonNodeTable {
+ public:
+  JsonNodeTable() = default;
+  JsonNodeTable(const JsonNodeTable&) = delete;
+  JsonNodeTable& operator=(const JsonNodeTable&) = delete;
+  JsonNodeTable(JsonNodeTable&& other) noexcept
+      : slots_(std::move(other.slots_)), count_(std::exchange(other.count_, 0)) {}
+  JsonNodeTable& operator=(JsonNodeTable&& other) noexcept {
+    if (this != &other) {
+      JsonNodeTable gone(std::move(*this));
+      slots_ = std::move(other.slots_);
+      count_ = std::exchange(other.count_, 0);
+    }
+    return *this;
+  }
+  ~JsonNodeTable();
+
+ private:
+  friend class Json;
+  // Open addressing over the nodes' addresses (nullptr: a free slot): few
+  // nodes are let go before the table is, and a word a slot keeps the table
+  // small beside the many nodes it holds.
+  using Slot = Json::SubtreeBlock*;
+  // Makes the plain container `node` a shared node: the one held of equal
+  // contents, or a new one that the table holds from now on.
+  void share(Json& node);
+  static uint64_t hash_of(const Json& container);
+  static bool same(const Json& a, const Json& b);
+  void grow();
+
+  std::vector<Slot> slots_;
+  size_t count_ = 0;
 };
 
 // One element of Json::array or entry of Json::object. An initializer list

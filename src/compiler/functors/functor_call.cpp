@@ -386,10 +386,10 @@ Result<Unit, CompileError> call_functor(Functors& index, const std::string& made
       if (named_here.count(renames[head]) == 0) continue;
     }
     // Shared before its first copy: the copy then costs only what renaming it
-    // changes, and the parts that hold no predicate name, which no renaming
-    // reaches, cost one shared node each.
+    // changes, and a part that no renaming reaches is one node between the
+    // rule, its copies, and every other rule that holds it.
     Json& source = index.rules[static_cast<size_t>(keyed.rule - index.rules.data())];
-    source = Json::shared_tree(std::move(source), "predicate_name");
+    source = Json::shared_tree(std::move(source), index.shared_nodes);
     copies.push_back(source);
   }
   // An iteration's name and a table's owner may have no rules: they are

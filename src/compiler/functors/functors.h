@@ -43,6 +43,9 @@ struct Functors {
   // The node of each name that functor calls write into copies, made once:
   // every place the name goes, in any copy, shares its one text.
   std::map<std::string, Json, std::less<>> name_nodes;
+  // The parts of the rules copied so far: a part that many rules hold alike
+  // (an argument list, a call of a table that no copy renames) is held once.
+  JsonNodeTable shared_nodes;
   std::map<std::string, std::string> constant_names;
   uint64_t input_rule_count = 0;
   uint64_t indexed_rule_count = 0;

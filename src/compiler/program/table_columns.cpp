@@ -49,9 +49,24 @@ void TableColumns::add(std::string_view column, std::string_view table, std::str
   for (char& c : lower) c = ascii_lower(c);
   if (lower.size() > 2 && lower[0] == 't' && lower[1] == '_' && lower[2] >= '0' && lower[2] <= '9')
     numbered_alias_name_ = true;
-  auto found = tables_of_column_.find(lower);
-  if (found == tables_of_column_.end()) found = tables_of_column_.emplace(lower, Tables()).first;
-  if (!found->second.contains(table)) found->second.emplace(table);
+  auto number = column_numbers_.find(lower);
+  if (number == column_numbers_.end())
+    number = column_numbers_.emplace(lower, static_cast<uint32_t>(column_numbers_.size())).first;
+  uint32_t& set = set_of_table_.try_emplace(table, 0).first->second;
+  const std::vector<uint32_t>& columns = column_sets_[set];
+  if (!std::binary_search(columns.begin(), columns.end(), number->second))
+    set = with_column(set, number->second);
+}
+
+uint32_t TableColumns::with_column(uint32_t set, uint32_t column) {
+  const uint64_t step = uint64_t{set} << 32 | column;
+  if (auto known = grown_sets_.find(step); known != grown_sets_.end()) return known->second;
+  std::vector<uint32_t> grown = column_sets_[set];
+  grown.insert(std::upper_bound(grown.begin(), grown.end(), column), column);
+  auto [found, fresh] = set_numbers_.try_emplace(grown, static_cast<uint32_t>(column_sets_.size()));
+  if (fresh) column_sets_.push_back(std::move(grown));
+  grown_sets_.emplace(step, found->second);
+  return found->second;
 }
 
 void TableColumns::add_rules(const std::vector<Json>& rules,
@@ -125,22 +140,19 @@ bool TableColumns::has_numbered_alias_name() const {
 }
 
 bool TableColumns::is_any_column(const std::string& lower) const {
-  return (shared_ && shared_->is_any_column(lower)) || tables_of_column_.contains(lower);
+  return (shared_ && shared_->is_any_column(lower)) || column_numbers_.contains(lower);
 }
 
 bool TableColumns::is_column_of(const std::string& lower, const std::vector<std::string>& tables) const {
   if (shared_ && shared_->is_column_of(lower, tables)) return true;
-  auto found = tables_of_column_.find(lower);
-  if (found == tables_of_column_.end()) return false;
-  const Tables& having = found->second;
-  // Walks the smaller of the two, looking each up in the other.
-  if (having.size() < tables.size()) {
-    for (const std::string_view table : having)
-      if (std::binary_search(tables.begin(), tables.end(), table)) return true;
-    return false;
+  auto number = column_numbers_.find(lower);
+  if (number == column_numbers_.end()) return false;
+  for (const std::string& table : tables) {
+    auto found = set_of_table_.find(std::string_view(table));
+    if (found == set_of_table_.end()) continue;
+    const std::vector<uint32_t>& columns = column_sets_[found->second];
+    if (std::binary_search(columns.begin(), columns.end(), number->second)) return true;
   }
-  for (const std::string& table : tables)
-    if (having.contains(table)) return true;
   return false;
 }
 

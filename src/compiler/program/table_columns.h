@@ -2,6 +2,7 @@
 // choosing table aliases that no column of a table in reach shadows.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -9,7 +10,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "common/string_hash.h"
@@ -70,17 +70,25 @@ class TableColumns {
   bool has_numbered_alias_name() const;
 
  private:
-  using Tables = std::unordered_set<std::string_view, ViewHash, std::equal_to<>>;
-  // Adds `table` to the tables of `column`, whose case is lowered in `lower`
-  // (a buffer kept between calls, so that the common case allocates nothing).
-  // The text of `table` must last as long as this.
+  // Adds `column`, whose case is lowered in `lower` (a buffer kept between
+  // calls, so that the common case allocates nothing), to the columns of
+  // `table`, whose text must last as long as this.
   void add(std::string_view column, std::string_view table, std::string& lower);
+  // The number of the set of columns `set` with `column` added.
+  uint32_t with_column(uint32_t set, uint32_t column);
 
-  // Per column name in lower case, the tables that have it: most names asked
-  // about are no column at all, and are answered by one look-up. Only ever
-  // looked up, never walked in order, so hashed: a program of thousands of
-  // tables adds each without a walk down a tree of names.
-  std::unordered_map<std::string, Tables, StringHash, std::equal_to<>> tables_of_column_;
+  // Column names in lower case, numbered as met: most names asked about are
+  // no column at all, and are answered by one look-up.
+  std::unordered_map<std::string, uint32_t, StringHash, std::equal_to<>> column_numbers_;
+  // Per table, the number of its set of columns. A long program has many
+  // tables with the same few columns: a table costs one entry, whatever its
+  // columns, and the sets are held once. Only ever looked up, so hashed.
+  std::unordered_map<std::string_view, uint32_t, ViewHash, std::equal_to<>> set_of_table_;
+  // The sets of column numbers met, each sorted; the first is the empty set.
+  std::vector<std::vector<uint32_t>> column_sets_{{}};
+  std::map<std::vector<uint32_t>, uint32_t> set_numbers_{{{}, 0}};
+  // For a set and a column added to it (set << 32 | column), the set it makes.
+  std::unordered_map<uint64_t, uint32_t> grown_sets_;
   std::shared_ptr<const TableColumns> shared_;
   // The names add_columns was given, which no rule here holds: a deque, so
   // that the views of the earlier ones stay put.

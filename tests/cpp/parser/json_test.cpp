@@ -237,37 +237,68 @@ TEST(JsonTest, SharedTreesChangeOnlyTheCopyChanged) {
       {{"head", Json::object({{"predicate_name", "P"}, {"record", record}})},
        {"body", Json::array({Json::object({{"predicate_name", "Q"}}), 7, Json::array({record})})},
        {"distinct_denoted", true}});
-  const Json shared = Json::shared_tree(plain, "predicate_name");
-  EXPECT_TRUE(shared == plain);
-  EXPECT_TRUE(plain == shared);
-  EXPECT_EQ(shared.pretty(), plain.pretty());
-  EXPECT_EQ(shared.kind(), Json::Kind::Object);
-  EXPECT_EQ(shared.at("body").size(), 3u);
-  EXPECT_EQ(shared.at("body").as_array()[0].at("predicate_name").as_str(), "Q");
-  EXPECT_TRUE(Json::shared_tree(shared, "predicate_name") == plain);
+  JsonNodeTable table;
+  // Shared the one way and the other (every container a node, equal ones one).
+  for (const Json& shared : {Json::shared_tree(plain, "predicate_name"), Json::shared_tree(plain, table)}) {
+    EXPECT_TRUE(shared == plain);
+    EXPECT_TRUE(plain == shared);
+    EXPECT_EQ(shared.pretty(), plain.pretty());
+    EXPECT_EQ(shared.kind(), Json::Kind::Object);
+    EXPECT_EQ(shared.at("body").size(), 3u);
+    EXPECT_EQ(shared.at("body").as_array()[0].at("predicate_name").as_str(), "Q");
+    EXPECT_TRUE(Json::shared_tree(shared, "predicate_name") == plain);
 
-  using Change = void (*)(Json&);
-  const Change changes[] = {
-      [](Json& j) { j.at_mut("head").set("predicate_name", "R"); },
-      [](Json& j) { *j.get_mut("body")->as_array_mut()[0].get_mut("predicate_name") = Json("R"); },
-      [](Json& j) { j.at_mut("body").push(8); },
-      [](Json& j) { j.as_object_mut().erase("distinct_denoted"); },
-      [](Json& j) { j.as_object_mut()["body"].as_array_mut().clear(); },
-      [](Json& j) {
-        j.at_mut("head").at_mut("record").at_mut("field_value").as_array_mut()[0].set("field", 1);
-      },
-      [](Json& j) { j.at_mut("body").as_array_mut()[2].as_array_mut()[0].set("more", true); },
-  };
-  for (Change change : changes) {
-    Json copy = shared;
-    Json other = shared;
-    change(copy);
-    Json expected = plain;
-    change(expected);
-    EXPECT_TRUE(copy == expected) << copy.compact();
-    EXPECT_TRUE(other == plain) << other.compact();
-    EXPECT_TRUE(shared == plain) << shared.compact();
+    using Change = void (*)(Json&);
+    const Change changes[] = {
+        [](Json& j) { j.at_mut("head").set("predicate_name", "R"); },
+        [](Json& j) { *j.get_mut("body")->as_array_mut()[0].get_mut("predicate_name") = Json("R"); },
+        [](Json& j) { j.at_mut("body").push(8); },
+        [](Json& j) { j.as_object_mut().erase("distinct_denoted"); },
+        [](Json& j) { j.as_object_mut()["body"].as_array_mut().clear(); },
+        [](Json& j) {
+          j.at_mut("head").at_mut("record").at_mut("field_value").as_array_mut()[0].set("field", 1);
+        },
+        [](Json& j) { j.at_mut("body").as_array_mut()[2].as_array_mut()[0].set("more", true); },
+    };
+    for (Change change : changes) {
+      Json copy = shared;
+      Json other = shared;
+      change(copy);
+      Json expected = plain;
+      change(expected);
+      EXPECT_TRUE(copy == expected) << copy.compact();
+      EXPECT_TRUE(other == plain) << other.compact();
+      EXPECT_TRUE(shared == plain) << shared.compact();
+    }
   }
+}
+
+// Trees shared through one table hold an equal part once, however far apart
+// they were built; parts that differ in a single value or in its kind stay
+// apart, and a change to a part reaches only the tree it is made on.
+TEST(JsonTest, SharedTreesOfOneTableHoldEqualPartsOnce) {
+  auto call = [](Json field) {
+    return Json::object(
+        {{"predicate_name", "Q"},
+         {"record", Json::object({{"field_value", Json::array({Json::object({{"field", field}})})}})}});
+  };
+  const std::vector<Json> fields = {Json(0),    Json(1), Json("0"),
+                                    Json(true), Json(),  Json("a text longer than a node")};
+  JsonNodeTable table;
+  std::vector<Json> first, second;
+  for (const Json& field : fields) first.push_back(Json::shared_tree(call(field), table));
+  for (const Json& field : fields) second.push_back(Json::shared_tree(call(field), table));
+  for (size_t i = 0; i < fields.size(); ++i) {
+    EXPECT_TRUE(first[i] == call(fields[i])) << first[i].compact();
+    EXPECT_EQ(&first[i].as_object(), &second[i].as_object()) << fields[i].compact();
+    for (size_t j = 0; j < i; ++j)
+      EXPECT_NE(&first[i].at("record").as_object(), &first[j].at("record").as_object())
+          << fields[i].compact() << " " << fields[j].compact();
+  }
+  second[0].at_mut("record").at_mut("field_value").as_array_mut()[0].set("field", 2);
+  EXPECT_TRUE(first[0] == call(0));
+  EXPECT_TRUE(second[0] == call(2));
+  EXPECT_TRUE(Json::shared_tree(call(0), table) == call(0));
 }
 
 // Texts of every size around the node's own room read, print, compare, copy
