@@ -1,6 +1,8 @@
 // Readers of syntax-tree shapes.
 #include "parser/tree_access.h"
 
+#include <charconv>
+
 #include "common/internal_fault.h"
 #include "parser/tree_build.h"
 
@@ -27,6 +29,15 @@ std::string field_column(const Json& field) {
   const Json& f = field.at("field");
   if (f.is_int()) return "col" + std::to_string(f.as_int());
   return std::string(f.as_str());
+}
+
+bool field_is_column(const Json& field, std::string_view column) {
+  const Json& f = field.at("field");
+  if (!f.is_int()) return f.as_str() == column;
+  if (!column.starts_with("col")) return false;
+  char digits[24];
+  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, f.as_int());
+  return column.substr(3) == std::string_view(digits, static_cast<size_t>(end - digits));
 }
 
 std::optional<std::string> predicate_name(const Json& expr) {

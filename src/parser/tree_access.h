@@ -16,6 +16,8 @@ const Json::ArrayType& call_fields(const Json& call);
 const Json* field_expression(const Json& field);
 // The column a field stands for: "col{i}" for positional ones, the name otherwise.
 std::string field_column(const Json& field);
+// Whether field_column(field) == column, without the column's name made.
+bool field_is_column(const Json& field, std::string_view column);
 
 // The predicate an argument names: a "variable" expression's "var_name" (a
 // string unchanged, an integer in decimal) or a predicate literal's name.

@@ -113,15 +113,16 @@ class DatabricksDialect final : public Dialect {
   // rule reads what is not known here, so the first reads the one row of
   // range(1) besides, and every rule of no FROM reads it instead.
   std::string rules_union(std::string rules) const override {
+    constexpr std::string_view kUnion = "\nUNION ALL\n";
     const std::string_view text = rules;
     std::vector<size_t> starts = {0};
-    for (size_t at : spark_top_level_places(text, "\nUNION ALL\n")) starts.push_back(at + 11);
+    for (size_t at : spark_top_level_places(text, kUnion)) starts.push_back(at + kUnion.size());
     std::string out;
     out.reserve(rules.size() + 40 * starts.size());
     for (size_t k = 0; k < starts.size(); ++k) {
-      const size_t end = k + 1 < starts.size() ? starts[k + 1] - 11 : text.size();
+      const size_t end = k + 1 < starts.size() ? starts[k + 1] - kUnion.size() : text.size();
       const std::string_view rule = text.substr(starts[k], end - starts[k]);
-      if (k > 0) out += "\nUNION ALL\n";
+      if (k > 0) out += kUnion;
       if (std::vector<size_t> from = spark_top_level_places(rule, "\nFROM "); !from.empty()) {
         out += rule.substr(0, from.front() + 6);
         if (k == 0) out += "range(1) AS mirtova_row, ";

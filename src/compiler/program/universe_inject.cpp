@@ -4,7 +4,6 @@
 #include "compiler/program/universe_inject.h"
 
 #include <algorithm>
-#include <charconv>
 #include <map>
 #include <optional>
 #include <span>
@@ -63,19 +62,9 @@ bool body_holds_combine(const Json& rule) {
   return found;
 }
 
-// field_column(field) == column, without the column's name made.
-bool is_column(const Json& field, std::string_view column) {
-  const Json& name = field.at("field");
-  if (!name.is_int()) return name.as_str() == column;
-  if (!column.starts_with("col")) return false;
-  char digits[24];
-  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, name.as_int());
-  return column.substr(3) == std::string_view(digits, static_cast<size_t>(end - digits));
-}
-
 const Json* head_field_value(const Json& rule, std::string_view column) {
   for (const Json& f : call_fields(rule.at("head")))
-    if (is_column(f, column)) return field_expression(f);
+    if (field_is_column(f, column)) return field_expression(f);
   return nullptr;
 }
 
