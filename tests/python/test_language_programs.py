@@ -120,6 +120,11 @@ CASES = [
     ("filtered combine over a list read for each row",
      "F(k) List= x :- L(k, x); Q(k, l) :- T(k), l == List{x + 1 :- x in F(k), x > 5};", "Q", GROUPED_LISTS,
      [(1, [7]), (2, [8]), (3, None)], {}),
+    ("combine over a list bound from a stored predicate",
+     "F(k) List= x :- L(k, x); Q(k, s) :- T(k), v == F(k), s == Sum{x :- x in v};", "Q", GROUPED_LISTS,
+     [(1, 11), (2, 7), (3, None)], {}),
+    ("negation of a value read from a stored predicate", "S(k) += x :- L(k, x); Q(k, d) :- T(k), d == S(k), ~M(d);",
+     "Q", {**GROUPED_LISTS, "M": [(11,)]}, [(2, 7), (3, None)], {}),
     ("correlated combine over a predicate of several rules",
      "R(x) :- Measure(x), x < 12; R(x) :- Measure(x), x > 25; Q(x, n) :- R(x), n == Count{y :- Measure(y), y <= x};",
      "Q", MEASURE, [(5, 1), (11, 2), (30, 5)], {}),
@@ -288,8 +293,6 @@ ON_SERVED = {"self join on a named column", "negated conjunction", "negated deri
              "organisation: Reports", "nested combines", "ArgMax of an outer value", "Sum of an outer value",
              "text of two lines", "Sum over a null outer value", "facts joined to themselves and aggregated"}
 RUNS = [pytest.param(case, engine, False, id=f"{case[0]}-{engine}") for case in CASES for engine in ["duckdb", "sqlite"]]
-# Spark resolves no outer column in a sub-query inside LATERAL.
-SPARK_LATERAL = {"combine over a list read for each row", "filtered combine over a list read for each row"}
 # Spark fails on a sub-query, inside what another aggregates, that reads the other's rows ("Cannot generate code
 # for expression: outer(...)").
 SPARK_NESTED_OUTER = {"combine reading the rows of the combine it is aggregated in",
@@ -318,9 +321,6 @@ RUNS += [pytest.param(case, served.values[0], as_plan, marks=served.marks,
 @pytest.mark.parametrize("case, engine, as_plan", RUNS)
 def test_program_rows(request, case, engine, as_plan):
     name, source, predicate, tables, want, options = case
-    if engine == "databricks" and name in SPARK_LATERAL:
-        request.applymarker(pytest.mark.xfail(reason="Spark resolves no outer column in a sub-query inside LATERAL",
-                                              strict=True))
     if engine == "databricks" and name in SPARK_NESTED_OUTER:
         request.applymarker(pytest.mark.xfail(reason="Spark generates no code for the outer value", strict=True))
     ordered = options.get("ordered", False)

@@ -40,6 +40,9 @@ struct CarriedValues {
   std::vector<std::pair<std::string, std::string>> keys;
   // Each carried variable's column.
   Vocabulary columns;
+  // For each list asked for, the column holding its value; empty where the
+  // query around cannot write it.
+  std::vector<std::string> list_columns;
 };
 
 // The query a combine stands in, asked for the rows of some of its variables'
@@ -47,7 +50,10 @@ struct CarriedValues {
 class OuterRows {
  public:
   virtual ~OuterRows() = default;
-  virtual Result<CarriedValues, CompileError> carried_values(const std::set<std::string>& variables) = 0;
+  // `lists` are lists the combine unnests that read only carried values: each
+  // is written by the query around as a column of the rows.
+  virtual Result<CarriedValues, CompileError> carried_values(const std::set<std::string>& variables,
+                                                             const std::vector<const Json*>& lists) = 0;
   // Its variables whose SQL holds a sub-query (see computed_by_subquery).
   virtual std::set<std::string> computed_by_subquery() const = 0;
   // Whether its variable reads a column that holds nulls only (which an

@@ -133,14 +133,16 @@ Names computed_by_subquery(const RuleStructure& query, bool field_reads_too) {
       reads_computed = reads_computed || (query.bindings.count(used) > 0 && out.count(used) > 0);
     // A record may be written as a sub-query too, where it holds a value of
     // a type only the engine knows.
-    if (holds_combine(b.expr) || reads_computed || (field_reads_too && holds_record_value(b.expr)))
+    if (holds_combine(b.expr) || b.reads_table || reads_computed ||
+        (field_reads_too && holds_record_value(b.expr)))
       out.insert(name);
   }
   return out;
 }
 
 Result<CarriedValues, CompileError> carried_rows(const RuleStructure& query, ExprTranslator translator,
-                                                 const OwnCarriedRows& own, const Names& wanted) {
+                                                 const OwnCarriedRows& own, const Names& wanted,
+                                                 const std::vector<const Json*>& lists) {
   const Vocabulary& known = translator.vocabulary;
   // What an expression needs bound: its variables, and of a combine in it those
   // the query binds.
@@ -204,6 +206,17 @@ Result<CarriedValues, CompileError> carried_rows(const RuleStructure& query, Exp
     std::string column = "mirtova_c" + std::to_string(select.size());
     select.push_back(known.at(name) + " AS " + column);
     out.columns.emplace(name, column);
+  }
+  for (const Json* list : lists) {
+    const Names used = variables_of(*list);
+    if (!written(used) || refers_out(used)) {
+      out.list_columns.emplace_back();
+      continue;
+    }
+    TRY(std::string sql, translator.convert_to_sql_expecting(*list, Type::any()));
+    std::string column = "mirtova_c" + std::to_string(select.size());
+    select.push_back(std::move(sql) + " AS " + column);
+    out.list_columns.push_back(std::move(column));
   }
 
   std::vector<std::string> from;

@@ -24,8 +24,9 @@ std::set<std::string> outer_values_to_carry(const RuleStructure& combine,
                                             const std::set<std::string>& outer_by_subquery,
                                             bool every_when_named_twice, bool carries_field_reads);
 
-// The variables of `query` whose SQL holds a sub-query (or, with
-// `field_reads_too`, a record or a field read), or reads a variable whose SQL does.
+// The variables of `query` whose SQL holds a sub-query (a combine, or a call of
+// a predicate of the program; or, with `field_reads_too`, a record or a field
+// read), or reads a variable whose SQL does.
 std::set<std::string> computed_by_subquery(const RuleStructure& query, bool field_reads_too);
 
 // The carried rows a query joins by its own, with the variables they hold.
@@ -40,8 +41,11 @@ struct OwnCarriedRows {
 // one comes along as a column fixed by those it is computed from. The query's
 // conditions that hold a sub-query or a value of a query further out are left
 // out: the rows are then more, never fewer.
+// Each of `lists`, whose variables are among `wanted`, comes along as a column
+// too, unless it reads a value the query cannot write.
 Result<CarriedValues, CompileError> carried_rows(const RuleStructure& query, ExprTranslator translator,
                                                  const OwnCarriedRows& own,
-                                                 const std::set<std::string>& wanted);
+                                                 const std::set<std::string>& wanted,
+                                                 const std::vector<const Json*>& lists = {});
 
 }  // namespace mirtova

@@ -300,7 +300,7 @@ class Extractor {
     auto lv = variable_name(*p.left);
     if (lv && *lv != "_" && !bound(*lv) && computable(*p.right)) {
       std::string alias = ctx_.names().alloc_unnest();
-      s_.unnestings.push_back(Unnesting{alias, *lv, p.right});
+      s_.unnestings.push_back(Unnesting{alias, *lv, p.right, calls_program_predicate(*p.right)});
       bind(*lv, Binding{BindKind::Unnested, alias, "", "", nullptr});
       return Settled::Bound;
     }
@@ -320,11 +320,11 @@ class Extractor {
     auto rv = variable_name(*p.right);
     if ((lv && *lv == "_") || (rv && *rv == "_")) return Settled::Checked;
     if (lv && !bound(*lv) && computable_without(*p.right, *lv)) {
-      bind(*lv, Binding{BindKind::Expression, "", "", "", p.right});
+      bind(*lv, Binding{BindKind::Expression, "", "", "", p.right, calls_program_predicate(*p.right)});
       return Settled::Bound;
     }
     if (rv && !bound(*rv) && computable_without(*p.left, *rv)) {
-      bind(*rv, Binding{BindKind::Expression, "", "", "", p.left});
+      bind(*rv, Binding{BindKind::Expression, "", "", "", p.left, calls_program_predicate(*p.left)});
       return Settled::Bound;
     }
     if (computable(*p.left) && computable(*p.right)) {
@@ -332,6 +332,17 @@ class Extractor {
       return Settled::Checked;
     }
     return Settled::Pending;
+  }
+
+  // A combine's own reads are its query's, told apart by the combine itself.
+  bool calls_program_predicate(const Json& expr) const {
+    return !walk_tree(expr, [&](const Json& node) {
+      if (node.has("combine")) return Walk::Skip;
+      const Json* call = node.get("call");
+      const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+      return name != nullptr && name->is_str() && ctx_.is_program_predicate(name->as_str()) ? Walk::Stop
+                                                                                            : Walk::Enter;
+    });
   }
 
   bool computable_without(const Json& expr, const std::string& var) const {
@@ -450,9 +461,23 @@ class SelectWriter final : public OuterRows {
         outer_values_to_carry(rule_, around_->computed_by_subquery(), dialect_.carries_every_outer_value(),
                               !dialect_.correlates_field_reads());
     if (carried.empty()) return Unit{};
-    TRY(CarriedValues values, around_->carried_values(carried));
+    // A list read from a table for the outer values alone is read by the
+    // query around, into a column of the carried rows: a sub-query of the
+    // combine's own FROM may not refer to them there.
+    std::vector<const Json*> lists;
+    for (const Unnesting& u : rule_.unnestings) {
+      if (!u.reads_table) continue;
+      std::set<std::string> names;
+      collect_variables(*u.list, names);
+      if (!names.empty() && std::includes(carried.begin(), carried.end(), names.begin(), names.end()))
+        lists.push_back(u.list);
+    }
+    TRY(CarriedValues values, around_->carried_values(carried, lists));
     const std::string alias = tr_.subquery_translator->table_alias("mirtova_outer");
     own_.from_item = "(" + values.sql + ") AS " + alias;
+    for (size_t i = 0; i < lists.size() && i < values.list_columns.size(); ++i)
+      if (!values.list_columns[i].empty())
+        carried_lists_.emplace(lists[i], alias + "." + values.list_columns[i]);
     const char* equal = dialect_.carried_key_phrase() ? " = " : " IS NOT DISTINCT FROM ";
     for (const auto& [column, outer] : values.keys)
       carried_keys_.push_back(alias + "." + column + equal + outer);
@@ -461,12 +486,13 @@ class SelectWriter final : public OuterRows {
     return Unit{};
   }
 
-  Result<CarriedValues, CompileError> carried_values(const std::set<std::string>& variables) override {
-    if (joined_from_.empty()) return carried_rows(rule_, tr_, own_, variables);
+  Result<CarriedValues, CompileError> carried_values(const std::set<std::string>& variables,
+                                                     const std::vector<const Json*>& lists) override {
+    if (joined_from_.empty()) return carried_rows(rule_, tr_, own_, variables, lists);
     // A value read from a joined combine comes with the combine's FROM item.
     OwnCarriedRows own = own_;
     for (const std::string& item : joined_from_) own.from_item += (own.from_item.empty() ? "" : ", ") + item;
-    return carried_rows(rule_, tr_, own, variables);
+    return carried_rows(rule_, tr_, own, variables, lists);
   }
 
   std::set<std::string> computed_by_subquery() const override {
@@ -669,7 +695,12 @@ class SelectWriter final : public OuterRows {
     for (const TableRef& t : rule_.tables) from_.push_back(t.text + " AS " + t.alias);
     if (!own_.from_item.empty()) from_.push_back(own_.from_item);
     for (const Unnesting& u : rule_.unnestings) {
-      TRY(std::string list_sql, tr_.convert_to_sql_expecting(*u.list, Type::any()));
+      std::string list_sql;
+      if (auto carried = carried_lists_.find(u.list); carried != carried_lists_.end()) {
+        list_sql = carried->second;
+      } else {
+        TRY(list_sql, tr_.convert_to_sql_expecting(*u.list, Type::any()));
+      }
       Type list_type = tr_.value_type(*u.list);
       bool of_records = list_type.is_list() && list_type.element().is_record();
       from_.push_back(dialect_.unnested_list(list_sql, u.alias, of_records));
@@ -899,6 +930,8 @@ class SelectWriter final : public OuterRows {
   ExprTranslator tr_;
   OuterRows* around_;
   OwnCarriedRows own_;
+  // The unnested lists that the query around writes into the carried rows, with their SQL here.
+  std::map<const Json*, std::string> carried_lists_;
   std::vector<std::string> carried_keys_;
   std::set<std::string, std::less<>> joined_variables_;
   // The expressions written with their combines joined, and the FROM items of those.

@@ -44,6 +44,8 @@ struct TableRef {
 struct Unnesting {
   std::string alias, variable;
   const Json* list = nullptr;
+  // Whether the list calls a predicate of the program: its SQL is a sub-query.
+  bool reads_table = false;
 };
 
 enum class BindKind { Column, Row, Unnested, Expression, Outer, Null };
@@ -52,6 +54,9 @@ struct Binding {
   BindKind kind = BindKind::Null;
   std::string alias, column, predicate;
   const Json* expr = nullptr;
+  // Of an Expression: whether it calls a predicate of the program, which its
+  // SQL reads by a sub-query.
+  bool reads_table = false;
 };
 
 struct Constraint {
