@@ -293,10 +293,6 @@ ON_SERVED = {"self join on a named column", "negated conjunction", "negated deri
              "organisation: Reports", "nested combines", "ArgMax of an outer value", "Sum of an outer value",
              "text of two lines", "Sum over a null outer value", "facts joined to themselves and aggregated"}
 RUNS = [pytest.param(case, engine, False, id=f"{case[0]}-{engine}") for case in CASES for engine in ["duckdb", "sqlite"]]
-# Spark fails on a sub-query, inside what another aggregates, that reads the other's rows ("Cannot generate code
-# for expression: outer(...)").
-SPARK_NESTED_OUTER = {"combine reading the rows of the combine it is aggregated in",
-                      "combine written in a correlated combine's aggregate"}
 
 
 def _loops(case, engine):
@@ -321,8 +317,6 @@ RUNS += [pytest.param(case, served.values[0], as_plan, marks=served.marks,
 @pytest.mark.parametrize("case, engine, as_plan", RUNS)
 def test_program_rows(request, case, engine, as_plan):
     name, source, predicate, tables, want, options = case
-    if engine == "databricks" and name in SPARK_NESTED_OUTER:
-        request.applymarker(pytest.mark.xfail(reason="Spark generates no code for the outer value", strict=True))
     ordered = options.get("ordered", False)
     options = {k: v for k, v in options.items() if k != "ordered"}
     got = engine_rows(request, engine, source, predicate, tables, as_plan=as_plan, **options)

@@ -54,6 +54,9 @@ class DatabricksDialect final : public Dialect {
   bool carries_outer_values() const override { return true; }
   bool splices_combines_into_combines() const override { return false; }
   bool counts_negations() const override { return true; }
+  // "Cannot generate code for expression: outer(...)" for a sub-query inside
+  // the aggregate of a sub-query that reads the query around.
+  bool aggregates_subqueries_from_rows() const override { return true; }
   // A column of bare nulls is of the type `void`, which arithmetic refuses.
   bool types_columns_of_nulls() const override { return true; }
 

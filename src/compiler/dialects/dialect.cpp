@@ -140,6 +140,7 @@ bool Dialect::compares_every_record_in_form() const { return false; }
 bool Dialect::searches_rows_of_a_sought_subquery() const { return false; }
 bool Dialect::counts_negations() const { return false; }
 bool Dialect::joins_subqueries_of_aggregated_values() const { return false; }
+bool Dialect::aggregates_subqueries_from_rows() const { return false; }
 
 std::optional<std::string> Dialect::null_sought_in_list(const Type&) const { return std::nullopt; }
 

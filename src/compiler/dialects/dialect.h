@@ -251,6 +251,10 @@ class Dialect {
   // as a column of its one row: for an engine that decorrelates no sub-query
   // holding one there.
   virtual bool joins_subqueries_of_aggregated_values() const;  // 72
+  // Whether a sub-query's aggregate whose argument holds a sub-query reads
+  // that argument from a derived table of the sub-query's rows instead: for an
+  // engine that generates no code for an outer value read there.
+  virtual bool aggregates_subqueries_from_rows() const;  // 73
 };
 
 }  // namespace mirtova

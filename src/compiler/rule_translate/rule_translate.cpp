@@ -671,6 +671,8 @@ class SelectWriter final : public OuterRows {
       std::string sql;
       if (it->aggregated && joins_aggregated_combines() && holds_combine(*it->expr)) {
         TRY(sql, with_combines_joined(*it->expr, expected));
+      } else if (it->aggregated && aggregates_from_rows() && reads_correlated_combine(*it->expr)) {
+        TRY(sql, with_arguments_from_rows(*it->expr, expected));
       } else {
         TRY(sql, tr_.convert_to_sql_expecting(*it->expr, expected));
       }
@@ -720,6 +722,62 @@ class SelectWriter final : public OuterRows {
 
   static bool holds_combine(const Json& expr) {
     return !walk_tree(expr, [](const Json& node) { return node.has("combine") ? Walk::Stop : Walk::Enter; });
+  }
+
+  bool aggregates_from_rows() const {
+    return rule_.in_combine && dialect_.aggregates_subqueries_from_rows() && items_.size() == 1 &&
+           rule_.group_keys.empty();
+  }
+
+  // Whether `expr` holds a combine that reads this query's own rows, or reads
+  // a variable whose value holds one. Other combines are read once, apart.
+  bool reads_correlated_combine(const Json& expr) const {
+    auto reads_rows = [&](const Json& node) {
+      return !walk_tree(node, [&](const Json& at) {
+        if (!at.has("combine")) return Walk::Enter;
+        std::set<std::string> named;
+        collect_variables(at, named);
+        for (const std::string& name : named) {
+          auto b = rule_.bindings.find(name);
+          if (b != rule_.bindings.end() && b->second.kind != BindKind::Outer) return Walk::Stop;
+        }
+        return Walk::Skip;
+      });
+    };
+    if (reads_rows(expr)) return true;
+    Names read;
+    variables_outside_combines(expr, read);
+    // Binding order puts a variable after those its value reads.
+    for (auto var = rule_.binding_order.rbegin(); var != rule_.binding_order.rend(); ++var) {
+      const Binding& b = rule_.bindings.at(*var);
+      if (b.kind != BindKind::Expression || !read.contains(*var)) continue;
+      if (reads_rows(*b.expr)) return true;
+      variables_outside_combines(*b.expr, read);
+    }
+    return false;
+  }
+
+  // The aggregate call `expr` reading each argument from a column of a
+  // derived table of this query's rows (see sql()).
+  Result<std::string, CompileError> with_arguments_from_rows(const Json& expr, const Type& expected) {
+    const Json* call = expr.get("call");
+    if (call == nullptr || !call->has("record")) return tr_.convert_to_sql_expecting(expr, expected);
+    if (rows_alias_.empty()) rows_alias_ = tr_.subquery_translator->table_alias("mirtova_rows");
+    Json& written = joined_exprs_.emplace_back(expr);
+    for (Json& field : written.at_mut("call").at_mut("record").at_mut("field_value").as_array_mut()) {
+      Json* value = field.get_mut("value");
+      Json* argument = value != nullptr ? value->get_mut("expression") : nullptr;
+      if (argument == nullptr) continue;
+      TRY(std::string sql, tr_.convert_to_sql_expecting(*argument, Type::any()));
+      const std::string column = "mirtova_a" + std::to_string(rows_items_.size());
+      rows_items_.push_back(sql + " AS " + column);
+      // No program names a variable with a space in it.
+      std::string name = "rows " + column;
+      tr_.vocabulary.insert_or_assign(name, rows_alias_ + "." + column);
+      tr_.variable_types.insert_or_assign(name, tr_.value_type(*argument));
+      *argument = make_variable(Json(std::move(name)));
+    }
+    return tr_.convert_to_sql_expecting(written, expected);
   }
 
   // `expr` with each combine in it read from an item of the FROM of its own,
@@ -895,15 +953,26 @@ class SelectWriter final : public OuterRows {
 
   // Written into one buffer of its own size: the text outlives the writing,
   // kept as a WITH clause until the script is done.
+  // Where the aggregate's arguments are read from rows apart, those rows are
+  // the FROM, taking this query's FROM and WHERE inside.
   std::string sql() const {
     struct Clause {
       std::string_view opening;
       const std::vector<std::string>& parts;
       std::string_view separator;
     };
+    const std::vector<std::string> none;
+    std::vector<std::string> rows;
+    if (!rows_items_.empty()) {
+      std::string inner = "(SELECT " + join(rows_items_, ", ");
+      if (!from_.empty()) inner += " FROM " + join(from_, ", ");
+      if (!where_.empty()) inner += " WHERE " + join(where_, " AND ");
+      rows.push_back(inner + ") AS " + rows_alias_);
+    }
+    const bool apart = !rows.empty();
     const Clause clauses[] = {{rule_.distinct ? "SELECT DISTINCT " : "SELECT ", select_, ", "},
-                              {"\nFROM ", from_, ", "},
-                              {"\nWHERE ", where_, " AND "},
+                              {"\nFROM ", apart ? rows : from_, ", "},
+                              {"\nWHERE ", apart ? none : where_, " AND "},
                               {"\nGROUP BY ", group_, ", "}};
     size_t bytes = 0;
     for (const Clause& c : clauses) {
@@ -937,6 +1006,9 @@ class SelectWriter final : public OuterRows {
   // The expressions written with their combines joined, and the FROM items of those.
   std::deque<Json> joined_exprs_;
   std::vector<std::string> joined_from_;
+  // The arguments of the aggregate read from rows apart, and the alias of those rows.
+  std::vector<std::string> rows_items_;
+  std::string rows_alias_;
   std::vector<const SelectItem*> items_;
   std::vector<std::string> select_, from_, where_, group_;
 };

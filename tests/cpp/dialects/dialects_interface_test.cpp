@@ -334,6 +334,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
       {"joins_subqueries_of_aggregated_values",
        [](const Dialect& d) { return flag(d.joins_subqueries_of_aggregated_values()); },
        {"false", "false", "true", "true", "false", "false", "false"}},
+      {"aggregates_subqueries_from_rows", [](const Dialect& d) { return flag(d.aggregates_subqueries_from_rows()); },
+       {"false", "true", "false", "false", "false", "false", "false"}},
   };
   // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {
