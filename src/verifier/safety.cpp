@@ -230,16 +230,19 @@ const Json* negated_combine(const Json& node) {
 // The variables that a combine aggregates or tests and that neither its own
 // body nor a rule around it gives a value: a combine reads the values of the
 // rules around it. Each combine is searched with what encloses it, on a list
-// of its own rather than the call stack; a negation's variables are the
-// negation findings' business, but the combines inside it are searched too.
+// of its own rather than the call stack. The variables of a negation in the
+// rule's own body, and of everything it negates, are the negation findings'
+// business; a negation inside an aggregating combine has no such finding, so
+// it is searched as any other combine.
 std::vector<std::string> unbound_in_combines(const Json& rule, VarSet bound) {
   std::vector<std::string> found;
   struct Pending {
     const Json* node;
     VarSet bound;
+    bool negation_findings_cover;  // the rule itself, or a negation the negation findings read
   };
   std::vector<Pending> pending;
-  pending.push_back(Pending{&rule, std::move(bound)});
+  pending.push_back(Pending{&rule, std::move(bound), true});
   while (!pending.empty()) {
     Pending next = std::move(pending.back());
     pending.pop_back();
@@ -255,13 +258,14 @@ std::vector<std::string> unbound_in_combines(const Json& rule, VarSet bound) {
     for (const Json* combine : combines) {
       VarSet inner = next.bound;
       inner.merge(VarCollector::positive_vars(*combine));
-      if (negations.count(combine) == 0) {
+      const bool covered = next.negation_findings_cover && negations.count(combine) != 0;
+      if (!covered) {
         VarSet used = VarCollector::aggregation_vars(*combine);
         used.merge(VarCollector::compared_vars(*combine));
         for (const std::string& name : used)
           if (name != "_" && inner.count(name) == 0) found.push_back(name);
       }
-      pending.push_back(Pending{combine, std::move(inner)});
+      pending.push_back(Pending{combine, std::move(inner), covered});
     }
   }
   return found;
