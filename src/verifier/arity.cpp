@@ -84,6 +84,11 @@ void check_call_shape(const std::string& name, const Json& call, const FieldShap
   if (usage.positional != 0 && definition.positional != 0 && usage.positional != definition.positional)
     errors.push_back(ArityError{
         ArityKind::ArityMismatch, name, std::string(), definition.positional, usage.positional, {}});
+  // A function whose heads name every argument has no numbered column for the
+  // first numbered argument of a call to land in; the positional-argument
+  // check passes calls of functions over, so the refusal is told here.
+  if (usage.positional != 0 && definition.positional == 0 && definition.named.contains("quoril_value"))
+    errors.push_back(ArityError{ArityKind::NoNumberedColumn, name, "col0", 0, 0, {}});
   for (const std::string& column : usage.named)
     if (!definition.named.contains(column))
       errors.push_back(ArityError{ArityKind::UnknownColumn, name, column, 0, 0, {}});
@@ -197,6 +202,9 @@ std::string ArityError::text() const {
       return "Column '" + column + "' appears twice in the head of '" + predicate + "'";
     case ArityKind::UnknownColumn:
       return "Unknown column '" + column + "' for predicate '" + predicate + "'";
+    case ArityKind::NoNumberedColumn:
+      // The compiler's own words.
+      return "Predicate '" + predicate + "' has no column '" + column + "'.";
     case ArityKind::DifferentColumns:
       // The compiler's own words.
       return "Rules of predicate '" + predicate + "' define different columns: " + column + " and " + other +
