@@ -257,7 +257,7 @@ std::vector<std::string> unbound_in_combines(const Json& rule, VarSet bound) {
     });
     for (const Json* combine : combines) {
       VarSet inner = next.bound;
-      inner.merge(VarCollector::positive_vars(*combine));
+      inner.merge(VarCollector::positive_vars_outside_combines(*combine));
       const bool covered = next.negation_findings_cover && negations.count(combine) != 0;
       if (!covered) {
         VarSet used = VarCollector::aggregation_vars(*combine);
@@ -296,7 +296,11 @@ std::vector<SafetyError> check_rule_safety(const Json& rule) {
     report(SafetyKind::UnsafeNegation, VarCollector::negated_vars(rule), nullptr);
     report(SafetyKind::UnsafeAggregation, VarCollector::aggregation_vars(rule), nullptr);
   }
-  for (std::string& name : unbound_in_combines(rule, std::move(bound)))
+  // What a combine reads from around it: the rule's values outside combines,
+  // as one combine's own variables give another nothing.
+  VarSet around = VarCollector::positive_vars_outside_combines(rule);
+  around.merge(VarCollector::function_input_vars(rule));
+  for (std::string& name : unbound_in_combines(rule, std::move(around)))
     findings.push_back(SafetyError{SafetyKind::UnboundInCombine, rule_text_once(), std::move(name)});
   return findings;
 }
