@@ -12,6 +12,7 @@
 #include "common/name_sets.h"
 #include "compiler/functors/dependency_graph.h"
 #include "parser/tree_access.h"
+#include "verifier/rule_origins.h"
 
 namespace mirtova::verifier {
 
@@ -159,13 +160,17 @@ std::vector<RecursionError> check_recursion(const RuleList& plain) {
         errors.push_back(RecursionError{RecursionKind::NoBaseCase, graph.name(node)});
   }
 
+  // The alternatives of one written rule share its head and, where the loop
+  // is, its self call: the rule is told once.
+  OncePerRule once;
   for (const Json* statement : plain) {
     const std::string name(head_name(*statement));
     const Json* body = statement->get("body");
     if (is_annotation_name(name) || body == nullptr) continue;
+    once.at(*statement);
     const std::vector<Argument> head = arguments_of(statement->at("head"));
     if (head.empty()) continue;
-    if (has_identical_self_call(*body, name, head))
+    if (has_identical_self_call(*body, name, head) && once.first(name))
       errors.push_back(RecursionError{RecursionKind::TrivialInfiniteLoop, name});
   }
   return errors;

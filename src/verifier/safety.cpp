@@ -11,6 +11,7 @@
 
 #include "parser/tree_access.h"
 #include "parser/tree_walk.h"
+#include "verifier/rule_origins.h"
 #include "verifier/vars.h"
 #include "verifier/verify_error.h"
 
@@ -326,19 +327,34 @@ std::vector<SafetyError> check_safety(const RuleList& plain) {
   // The four blocks are gathered side by side in one pass over the rules, so
   // that a rule is read while it is at hand rather than once per block.
   std::vector<SafetyError> findings, conditions, disjunctions, outside;
+  // The alternatives of one written rule share its text: each finding once.
+  OncePerRule once;
+  auto keep_new = [&](std::vector<SafetyError>& block, size_t from) {
+    auto kept = std::remove_if(block.begin() + static_cast<std::ptrdiff_t>(from), block.end(),
+                               [&](const SafetyError& finding) { return !once.first(finding.text()); });
+    block.erase(kept, block.end());
+  };
   for (const Json* rule : plain) {
+    once.at(*rule);
+    const size_t marks[] = {findings.size(), conditions.size(), disjunctions.size(), outside.size()};
     std::vector<SafetyError> mine = check_rule_safety(*rule);
     findings.insert(findings.end(), std::make_move_iterator(mine.begin()),
                     std::make_move_iterator(mine.end()));
     add_functions_as_conditions(*rule, functions, conditions);
     if (has_disjunction_in_combine(*rule))
       disjunctions.push_back(SafetyError{SafetyKind::DisjunctionInside, rule_text(*rule), {}});
-    if (is_annotation_name(head_name(*rule))) continue;
-    std::vector<std::string> names = aggregates_outside(*rule, aggregates);
-    if (names.empty()) continue;
-    const SharedText text(rule_text(*rule));
-    for (std::string& name : names)
-      outside.push_back(SafetyError{SafetyKind::AggregateOutside, text, std::move(name)});
+    if (!is_annotation_name(head_name(*rule))) {
+      std::vector<std::string> names = aggregates_outside(*rule, aggregates);
+      if (!names.empty()) {
+        const SharedText text(rule_text(*rule));
+        for (std::string& name : names)
+          outside.push_back(SafetyError{SafetyKind::AggregateOutside, text, std::move(name)});
+      }
+    }
+    keep_new(findings, marks[0]);
+    keep_new(conditions, marks[1]);
+    keep_new(disjunctions, marks[2]);
+    keep_new(outside, marks[3]);
   }
   for (std::vector<SafetyError>* block : {&conditions, &disjunctions, &outside})
     findings.insert(findings.end(), std::make_move_iterator(block->begin()),

@@ -504,6 +504,12 @@ MISTAKES = [
     ("a self-call that never ends", "Loop(x:) :- Loop(x:);",
      ["Recursive predicate 'Loop' has no base case", "Trivial infinite loop: 'Loop' calls itself with same arguments",
       "Recursive predicate 'Loop' missing @Recursive annotation"], []),
+    ("mistakes of a rule with alternatives, told once",
+     "P(x: 1); C(a: 1); Q(x:) :- Q(x:), P(zz: x), ~C(a: w), (P(x:) | C(a: x));",
+     ["Unsafe negation: variable 'w' only appears negated in: Q(x:) :- Q(x:), P(zz: x), ~C(a: w), (P(x:) | C(a: x))",
+      "Unknown column 'zz' for predicate 'P'", "Recursive predicate 'Q' has no base case",
+      "Trivial infinite loop: 'Q' calls itself with same arguments",
+      "Recursive predicate 'Q' missing @Recursive annotation"], []),
 ]
 
 
