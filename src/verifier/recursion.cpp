@@ -18,8 +18,6 @@ namespace mirtova::verifier {
 
 namespace {
 
-constexpr std::string_view kAggregationAuxSuffix = "_MultBodyAggAux";
-
 // One argument of a head or a call, as far as a loop test compares it: a
 // variable by its name, anything else as the whole expression, source text
 // included.
@@ -203,8 +201,7 @@ std::vector<RecursionError> check_unbounded_recursion(const RuleList& full, cons
   HashedNames reported;
   for (size_t node : recursive) {
     std::string_view name = graph.name(node);
-    std::string_view base = name;
-    if (base.ends_with(kAggregationAuxSuffix)) base.remove_suffix(kAggregationAuxSuffix.size());
+    const std::string_view base = written_predicate(name);
     if (annotated.contains(name) || annotated.contains(base)) continue;
     if (!reported.insert(std::string(base)).second) continue;
     errors.push_back(RecursionError{RecursionKind::MissingRecursiveAnnotation, std::string(base)});

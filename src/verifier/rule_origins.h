@@ -30,7 +30,7 @@ class OncePerRule {
 
  private:
   const Json* previous_ = nullptr;
-  std::unordered_set<std::string> told_;    // by the earlier statements of the rule
+  std::unordered_set<std::string> told_;     // by the earlier statements of the rule
   std::unordered_set<std::string> current_;  // by the statement at hand
 };
 
