@@ -13,6 +13,7 @@
 #include "common/strings.h"
 #include "parser/tree_access.h"
 #include "verifier/references.h"
+#include "verifier/rule_origins.h"
 
 namespace mirtova::verifier {
 
@@ -84,6 +85,11 @@ void check_call_shape(const std::string& name, const Json& call, const FieldShap
   if (usage.positional != 0 && definition.positional != 0 && usage.positional != definition.positional)
     errors.push_back(ArityError{
         ArityKind::ArityMismatch, name, std::string(), definition.positional, usage.positional, {}});
+  // A function whose heads name every argument has no numbered column for the
+  // first numbered argument of a call to land in; the positional-argument
+  // check passes calls of functions over, so the refusal is told here.
+  if (usage.positional != 0 && definition.positional == 0 && definition.named.contains("quoril_value"))
+    errors.push_back(ArityError{ArityKind::NoNumberedColumn, name, "col0", 0, 0, {}});
   for (const std::string& column : usage.named)
     if (!definition.named.contains(column))
       errors.push_back(ArityError{ArityKind::UnknownColumn, name, column, 0, 0, {}});
@@ -197,6 +203,9 @@ std::string ArityError::text() const {
       return "Column '" + column + "' appears twice in the head of '" + predicate + "'";
     case ArityKind::UnknownColumn:
       return "Unknown column '" + column + "' for predicate '" + predicate + "'";
+    case ArityKind::NoNumberedColumn:
+      // The compiler's own words.
+      return "Predicate '" + predicate + "' has no column '" + column + "'.";
     case ArityKind::DifferentColumns:
       // The compiler's own words.
       return "Rules of predicate '" + predicate + "' define different columns: " + column + " and " + other +
@@ -211,9 +220,19 @@ std::vector<ArityError> check_arity(const RuleList& plain) {
   // Heads: each rule's arity against the first rule of its predicate, and
   // each column once per head.
   std::unordered_map<std::string, size_t, StringHash, std::equal_to<>> first_arity;
+  // The alternatives of one written rule share its head and its calls: each
+  // finding once.
+  OncePerRule once;
+  auto keep_new = [&](size_t from) {
+    auto kept = std::remove_if(errors.begin() + static_cast<std::ptrdiff_t>(from), errors.end(),
+                               [&](const ArityError& error) { return !once.first(error.text()); });
+    errors.erase(kept, errors.end());
+  };
   for (const Json* rule : plain) {
     const std::string name(head_name(*rule));
     if (is_annotation_name(name)) continue;
+    once.at(*rule);
+    const size_t mark = errors.size();
     const Json::ArrayType& fields = call_fields(rule->at("head"));
     SortedNames columns;
     for (const Json& field : fields) {
@@ -226,6 +245,7 @@ std::vector<ArityError> check_arity(const RuleList& plain) {
     if (!first && it->second != fields.size())
       errors.push_back(
           ArityError{ArityKind::InconsistentArity, name, std::string(), it->second, fields.size(), {}});
+    keep_new(mark);
   }
 
   // What the heads of each predicate define together: the most numbered
@@ -241,23 +261,33 @@ std::vector<ArityError> check_arity(const RuleList& plain) {
   }
 
   UsageWalk walk(definitions, errors);
-  for (const Json* rule : plain)
-    if (const Json* body = rule->get("body")) walk.run(*body);
+  once = OncePerRule();
+  for (const Json* rule : plain) {
+    const Json* body = rule->get("body");
+    if (body == nullptr) continue;
+    once.at(*rule);
+    const size_t mark = errors.size();
+    walk.run(*body);
+    keep_new(mark);
+  }
   return errors;
 }
 
 std::vector<ArityError> check_head_columns(const RuleList& plain) {
   std::vector<ArityError> errors;
   std::unordered_map<std::string, std::vector<std::string>, StringHash, std::equal_to<>> first_columns;
+  OncePerRule once;  // the alternatives of one written rule share its head
   for (const Json* rule : plain) {
     const std::string name(head_name(*rule));
     if (is_annotation_name(name)) continue;
+    once.at(*rule);
     std::vector<std::string> mine = column_names(call_fields(rule->at("head")));
     auto [it, first] = first_columns.try_emplace(name, mine);
     // Rules of another arity are the arity check's finding.
-    if (!first && it->second.size() == mine.size() && differ_as_sets(it->second, mine))
-      errors.push_back(
-          ArityError{ArityKind::DifferentColumns, name, join(it->second, ", "), 0, 0, join(mine, ", ")});
+    if (!first && it->second.size() == mine.size() && differ_as_sets(it->second, mine)) {
+      ArityError error{ArityKind::DifferentColumns, name, join(it->second, ", "), 0, 0, join(mine, ", ")};
+      if (once.first(error.text())) errors.push_back(std::move(error));
+    }
   }
   return errors;
 }

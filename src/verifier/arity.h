@@ -9,12 +9,20 @@
 
 namespace mirtova::verifier {
 
-enum class ArityKind { InconsistentArity, ArityMismatch, DuplicateColumn, UnknownColumn, DifferentColumns };
+enum class ArityKind {
+  InconsistentArity,
+  ArityMismatch,
+  DuplicateColumn,
+  UnknownColumn,
+  DifferentColumns,
+  NoNumberedColumn
+};
 
 struct ArityError {
   ArityKind kind = ArityKind::InconsistentArity;
   std::string predicate;
-  std::string column;   // DuplicateColumn, UnknownColumn; DifferentColumns: the first rule's, joined
+  // DuplicateColumn, UnknownColumn, NoNumberedColumn; DifferentColumns: the first rule's, joined
+  std::string column;
   size_t expected = 0;  // InconsistentArity: the first arity; ArityMismatch: the expected count
   size_t got = 0;       // InconsistentArity: the other arity; ArityMismatch: the count given
   std::string other;    // DifferentColumns: the other rule's columns, joined

@@ -18,6 +18,7 @@
 #include "compiler/functors/dependency_graph.h"
 #include "parser/tree_access.h"
 #include "parser/utf8.h"
+#include "verifier/rule_origins.h"
 
 namespace mirtova::verifier {
 
@@ -172,18 +173,6 @@ bool contradictory(const std::vector<Comparison>& found) {
   return false;
 }
 
-// The statements one written rule became: the parser splits a rule with
-// alternatives into consecutive statements that keep its head and its text.
-// The text alone would also join a multi-body aggregation's last rule with the
-// rule the parser adds after it, which has no comparisons.
-bool same_origin(const Json& a, const Json& b, std::string_view text) {
-  if (text.find('|') == std::string_view::npos) return false;
-  const Json* text_a = a.get("full_text");
-  const Json* text_b = b.get("full_text");
-  if (text_a == nullptr || text_b == nullptr || !(*text_a == *text_b)) return false;
-  return a.at("head") == b.at("head");
-}
-
 struct Group {
   std::string text;
   bool contradictory;
@@ -205,7 +194,7 @@ std::vector<std::string> check_contradictions(const RuleList& plain) {
                            : std::string();
     const std::vector<Comparison> found = comparisons(*body);
     const bool result = contradictory(found);
-    if (previous == nullptr || !same_origin(*previous, *statement, text))
+    if (previous == nullptr || !same_origin(*previous, *statement))
       groups.push_back(Group{std::move(text), true, {}, {}});
     previous = statement;
     Group& group = groups.back();

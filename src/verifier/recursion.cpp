@@ -12,12 +12,11 @@
 #include "common/name_sets.h"
 #include "compiler/functors/dependency_graph.h"
 #include "parser/tree_access.h"
+#include "verifier/rule_origins.h"
 
 namespace mirtova::verifier {
 
 namespace {
-
-constexpr std::string_view kAggregationAuxSuffix = "_MultBodyAggAux";
 
 // One argument of a head or a call, as far as a loop test compares it: a
 // variable by its name, anything else as the whole expression, source text
@@ -159,13 +158,17 @@ std::vector<RecursionError> check_recursion(const RuleList& plain) {
         errors.push_back(RecursionError{RecursionKind::NoBaseCase, graph.name(node)});
   }
 
+  // The alternatives of one written rule share its head and, where the loop
+  // is, its self call: the rule is told once.
+  OncePerRule once;
   for (const Json* statement : plain) {
     const std::string name(head_name(*statement));
     const Json* body = statement->get("body");
     if (is_annotation_name(name) || body == nullptr) continue;
+    once.at(*statement);
     const std::vector<Argument> head = arguments_of(statement->at("head"));
     if (head.empty()) continue;
-    if (has_identical_self_call(*body, name, head))
+    if (has_identical_self_call(*body, name, head) && once.first(name))
       errors.push_back(RecursionError{RecursionKind::TrivialInfiniteLoop, name});
   }
   return errors;
@@ -198,8 +201,7 @@ std::vector<RecursionError> check_unbounded_recursion(const RuleList& full, cons
   HashedNames reported;
   for (size_t node : recursive) {
     std::string_view name = graph.name(node);
-    std::string_view base = name;
-    if (base.ends_with(kAggregationAuxSuffix)) base.remove_suffix(kAggregationAuxSuffix.size());
+    const std::string_view base = written_predicate(name);
     if (annotated.contains(name) || annotated.contains(base)) continue;
     if (!reported.insert(std::string(base)).second) continue;
     errors.push_back(RecursionError{RecursionKind::MissingRecursiveAnnotation, std::string(base)});

@@ -11,6 +11,7 @@
 
 #include "parser/tree_access.h"
 #include "parser/tree_walk.h"
+#include "verifier/rule_origins.h"
 #include "verifier/vars.h"
 #include "verifier/verify_error.h"
 
@@ -230,16 +231,19 @@ const Json* negated_combine(const Json& node) {
 // The variables that a combine aggregates or tests and that neither its own
 // body nor a rule around it gives a value: a combine reads the values of the
 // rules around it. Each combine is searched with what encloses it, on a list
-// of its own rather than the call stack; a negation's variables are the
-// negation findings' business, but the combines inside it are searched too.
+// of its own rather than the call stack. The variables of a negation in the
+// rule's own body, and of everything it negates, are the negation findings'
+// business; a negation inside an aggregating combine has no such finding, so
+// it is searched as any other combine.
 std::vector<std::string> unbound_in_combines(const Json& rule, VarSet bound) {
   std::vector<std::string> found;
   struct Pending {
     const Json* node;
     VarSet bound;
+    bool negation_findings_cover;  // the rule itself, or a negation the negation findings read
   };
   std::vector<Pending> pending;
-  pending.push_back(Pending{&rule, std::move(bound)});
+  pending.push_back(Pending{&rule, std::move(bound), true});
   while (!pending.empty()) {
     Pending next = std::move(pending.back());
     pending.pop_back();
@@ -254,14 +258,15 @@ std::vector<std::string> unbound_in_combines(const Json& rule, VarSet bound) {
     });
     for (const Json* combine : combines) {
       VarSet inner = next.bound;
-      inner.merge(VarCollector::positive_vars(*combine));
-      if (negations.count(combine) == 0) {
+      inner.merge(VarCollector::positive_vars_outside_combines(*combine));
+      const bool covered = next.negation_findings_cover && negations.count(combine) != 0;
+      if (!covered) {
         VarSet used = VarCollector::aggregation_vars(*combine);
         used.merge(VarCollector::compared_vars(*combine));
         for (const std::string& name : used)
           if (name != "_" && inner.count(name) == 0) found.push_back(name);
       }
-      pending.push_back(Pending{combine, std::move(inner)});
+      pending.push_back(Pending{combine, std::move(inner), covered});
     }
   }
   return found;
@@ -292,7 +297,11 @@ std::vector<SafetyError> check_rule_safety(const Json& rule) {
     report(SafetyKind::UnsafeNegation, VarCollector::negated_vars(rule), nullptr);
     report(SafetyKind::UnsafeAggregation, VarCollector::aggregation_vars(rule), nullptr);
   }
-  for (std::string& name : unbound_in_combines(rule, std::move(bound)))
+  // What a combine reads from around it: the rule's values outside combines,
+  // as one combine's own variables give another nothing.
+  VarSet around = VarCollector::positive_vars_outside_combines(rule);
+  around.merge(VarCollector::function_input_vars(rule));
+  for (std::string& name : unbound_in_combines(rule, std::move(around)))
     findings.push_back(SafetyError{SafetyKind::UnboundInCombine, rule_text_once(), std::move(name)});
   return findings;
 }
@@ -318,19 +327,34 @@ std::vector<SafetyError> check_safety(const RuleList& plain) {
   // The four blocks are gathered side by side in one pass over the rules, so
   // that a rule is read while it is at hand rather than once per block.
   std::vector<SafetyError> findings, conditions, disjunctions, outside;
+  // The alternatives of one written rule share its text: each finding once.
+  OncePerRule once;
+  auto keep_new = [&](std::vector<SafetyError>& block, size_t from) {
+    auto kept = std::remove_if(block.begin() + static_cast<std::ptrdiff_t>(from), block.end(),
+                               [&](const SafetyError& finding) { return !once.first(finding.text()); });
+    block.erase(kept, block.end());
+  };
   for (const Json* rule : plain) {
+    once.at(*rule);
+    const size_t marks[] = {findings.size(), conditions.size(), disjunctions.size(), outside.size()};
     std::vector<SafetyError> mine = check_rule_safety(*rule);
     findings.insert(findings.end(), std::make_move_iterator(mine.begin()),
                     std::make_move_iterator(mine.end()));
     add_functions_as_conditions(*rule, functions, conditions);
     if (has_disjunction_in_combine(*rule))
       disjunctions.push_back(SafetyError{SafetyKind::DisjunctionInside, rule_text(*rule), {}});
-    if (is_annotation_name(head_name(*rule))) continue;
-    std::vector<std::string> names = aggregates_outside(*rule, aggregates);
-    if (names.empty()) continue;
-    const SharedText text(rule_text(*rule));
-    for (std::string& name : names)
-      outside.push_back(SafetyError{SafetyKind::AggregateOutside, text, std::move(name)});
+    if (!is_annotation_name(head_name(*rule))) {
+      std::vector<std::string> names = aggregates_outside(*rule, aggregates);
+      if (!names.empty()) {
+        const SharedText text(rule_text(*rule));
+        for (std::string& name : names)
+          outside.push_back(SafetyError{SafetyKind::AggregateOutside, text, std::move(name)});
+      }
+    }
+    keep_new(findings, marks[0]);
+    keep_new(conditions, marks[1]);
+    keep_new(disjunctions, marks[2]);
+    keep_new(outside, marks[3]);
   }
   for (std::vector<SafetyError>* block : {&conditions, &disjunctions, &outside})
     findings.insert(findings.end(), std::make_move_iterator(block->begin()),

@@ -1,6 +1,7 @@
 // The stratification check and the text of its finding.
 #include "verifier/stratification.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -32,7 +33,12 @@ std::optional<StratificationError> check_stratification(const RuleList& plain) {
   }
   if (first == components.size()) return std::nullopt;
   StratificationError error;
-  for (size_t node : components[first]) error.cycle.push_back(graph.name(node));
+  // A predicate and its auxiliary predicate are one predicate to the user.
+  for (size_t node : components[first]) {
+    std::string name(written_predicate(graph.name(node)));
+    if (std::find(error.cycle.begin(), error.cycle.end(), name) == error.cycle.end())
+      error.cycle.push_back(std::move(name));
+  }
   return error;
 }
 

@@ -26,7 +26,7 @@ std::vector<SqlExprError> check_table_names(const RuleList& full) {
       // annotation "x ~ Num" has no SQL of its own, so no template names "~".
       if (is_constraint_predicate(name)) continue;
       if (!reported.insert(name).second) continue;
-      found.push_back(SqlExprError{std::string(head_name(*statement)), name});
+      found.push_back(SqlExprError{std::string(written_predicate(head_name(*statement))), name});
     }
   }
   return found;

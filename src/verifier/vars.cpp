@@ -194,7 +194,7 @@ void for_each_conjunct(const Json& proposition, Visit&& visit) {
 // The variables a proposition gives a value. A disjunction gives only what
 // every one of its alternatives gives, so each alternative is gathered into a
 // set of its own, on a frame of its own, before the sets are intersected.
-VarSet positive_of(const Json& proposition) {
+VarSet positive_of(const Json& proposition, bool without_combines = false) {
   struct Frame {
     const Json::ArrayType* items;  // the conjuncts of a proposition, or a disjunction's alternatives
     size_t next;
@@ -231,7 +231,7 @@ VarSet positive_of(const Json& proposition) {
     }
     if (const Json* predicate = item.get("predicate")) {
       if (!is_constraint_predicate(predicate_name_of(*predicate)))
-        collect({Pending{predicate->get("record"), Role::Record}}, top.vars);
+        collect({Pending{predicate->get("record"), Role::Record}}, top.vars, without_combines);
     } else if (const Json* unification = item.get("unification")) {
       std::vector<Pending> sides;
       for (const char* side : {"left_hand_side", "right_hand_side"}) {
@@ -241,7 +241,7 @@ VarSet positive_of(const Json& proposition) {
       }
       collect(std::move(sides), top.vars);
     } else if (const Json* inclusion = item.get("inclusion")) {
-      merge(top.vars, collected(inclusion->get("element"), Role::Expression));
+      merge(top.vars, collected(inclusion->get("element"), Role::Expression, without_combines));
     } else if (const Json::ArrayType* disjuncts = disjuncts_of(item)) {
       frames.push_back(Frame{disjuncts, 0, true, false, {}});  // invalidates `top`
     }
@@ -299,6 +299,11 @@ VarSet VarCollector::head_vars(const Json& rule) {
 VarSet VarCollector::positive_vars(const Json& rule) {
   const Json* body = rule.get("body");
   return body != nullptr ? positive_of(*body) : VarSet{};
+}
+
+VarSet VarCollector::positive_vars_outside_combines(const Json& rule) {
+  const Json* body = rule.get("body");
+  return body != nullptr ? positive_of(*body, /*without_combines=*/true) : VarSet{};
 }
 
 VarSet VarCollector::function_input_vars(const Json& rule) {

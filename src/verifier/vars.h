@@ -24,6 +24,9 @@ struct VarCollector {
   // conditions, both sides of a unification, the element of an inclusion, and
   // what every alternative of a disjunction gives.
   static VarSet positive_vars(const Json& rule);
+  // The same, with every combine left out: a combine's variables are its own,
+  // so what it binds gives no value to the rule or to another combine.
+  static VarSet positive_vars_outside_combines(const Json& rule);
   // The other head fields of a functional definition: its caller binds them.
   static VarSet function_input_vars(const Json& rule);
   // The arguments of conditions other than "IsNull", combines left out.

@@ -63,6 +63,9 @@ CORRECT = textwrap.dedent("""\
         ("Q(x:) :- 8y(x:); P(x:) :- 8y(x:), `a b`(x:);", [bad_table("Q", "8y"), bad_table("P", "`a b`")]),
         ("P(x:) :- ds.events(x:), `my-project.ds.t`(x:), Today(x:), Upper(x:);", []),
         ("P(x:) :- 1x(x:); Q(x:) :- R(x:), x == SqlExpr(\"1\", {}); R(x: 1);", [unsafe("Q"), bad_table("P", "1x")]),
+        # A predicate aggregating in two rules is named as written, not as the parser's helper.
+        ("Q(x: 1); P(x:, n? += 1) distinct :- Q(x:), x == SqlExpr(\"2\", {});"
+         "P(x:, n? += 1) distinct :- Q(x:), 1t(a: x);", [unsafe("P"), bad_table("P", "1t")]),
     ],
 )
 def test_check_errors(source, errors):

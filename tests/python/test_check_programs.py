@@ -504,6 +504,12 @@ MISTAKES = [
     ("a self-call that never ends", "Loop(x:) :- Loop(x:);",
      ["Recursive predicate 'Loop' has no base case", "Trivial infinite loop: 'Loop' calls itself with same arguments",
       "Recursive predicate 'Loop' missing @Recursive annotation"], []),
+    ("mistakes of a rule with alternatives, told once",
+     "P(x: 1); C(a: 1); Q(x:) :- Q(x:), P(zz: x), ~C(a: w), (P(x:) | C(a: x));",
+     ["Unsafe negation: variable 'w' only appears negated in: Q(x:) :- Q(x:), P(zz: x), ~C(a: w), (P(x:) | C(a: x))",
+      "Unknown column 'zz' for predicate 'P'", "Recursive predicate 'Q' has no base case",
+      "Trivial infinite loop: 'Q' calls itself with same arguments",
+      "Recursive predicate 'Q' missing @Recursive annotation"], []),
 ]
 
 
@@ -524,6 +530,15 @@ REFUSED = [
     ("a variable only tested in a combine inside a combine",
      "P(x: 1); Q(s:) :- P(x:), s == Sum{z :- P(x: z), z > Max{w :- P(x: v)}};", "Q",
      "Variable 'w' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    ("a variable only tested in a negation inside a combine",
+     "P(x: 1); C(a: 1); Q(s:) :- P(x:), s == Count{z :- P(x: z), ~(C(a: z), w > 1)};", "Q",
+     "Variable 'w' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    ("a variable only tested in a combine passed to a predicate",
+     "P(x: 1); Q(x:) :- P(x: Count{z :- P(x: z), w > 1}), P(x:);", "Q",
+     "Variable 'w' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    ("a function of named arguments called with a numbered one",
+     "P(x: 1); Twice(x:) = x * 2; Q(y:) :- P(x:), y == Count{z :- P(x: z), Twice(z) > 1};", "Q",
+     "Predicate 'Twice' has no column 'col0'."),
     ("a number passed for a predicate read by its columns",
      "P(x: 1); A(x:) :- P(x:); @Make(B, A, {P: 5}); C(x:) :- B(x:);", "C",
      "Predicate 'QuorilCompilerConstant0' has no column 'x'."),

@@ -112,6 +112,9 @@ FAULTY = [
      ["Negative recursion cycle detected: P"]),
     ("a cycle of three", "A(x) :- T(x), B(x); B(x) :- T(x), C(x); C(x) :- T(x), ~A(x);",
      ["Negative recursion cycle detected: C -> B -> A"]),
+    ("negation of a predicate aggregating in two rules",
+     "Q(a: 1); P(a:, n? += 1) distinct :- Q(a:); P(a:, n? += 1) distinct :- Q(a:), ~P(a:);",
+     ["Negative recursion cycle detected: P"]),
 ]
 
 

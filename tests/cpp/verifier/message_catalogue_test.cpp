@@ -96,6 +96,8 @@ TEST(MessageCatalogue, CheckErrorsPrintTheirValueAlone) {
       {ArityError{ArityKind::UnknownColumn, "P", "b", 0, 0, ""}, 2, "Unknown column 'b' for predicate 'P'"},
       {ArityError{ArityKind::DifferentColumns, "P", "a, b", 0, 0, "a, c"}, 2,
        "Rules of predicate 'P' define different columns: a, b and a, c."},
+      {ArityError{ArityKind::NoNumberedColumn, "F", "col0", 0, 0, ""}, 2,
+       "Predicate 'F' has no column 'col0'."},
       {RecursionError{RecursionKind::NoBaseCase, "T"}, 3, "Recursive predicate 'T' has no base case"},
       {RecursionError{RecursionKind::TrivialInfiniteLoop, "T"}, 3,
        "Trivial infinite loop: 'T' calls itself with same arguments"},

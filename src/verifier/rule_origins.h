@@ -1,0 +1,37 @@
+// The statements that one written rule became. The parser splits a rule with
+// alternatives into consecutive statements that keep its head and its text; a
+// finding about that rule is told once, not once for each alternative.
+#pragma once
+
+#include <string>
+#include <unordered_set>
+
+#include "parser/json.h"
+
+namespace mirtova::verifier {
+
+// Whether `later`, the statement right after `earlier`, comes from the same
+// written rule. The text alone would also join a multi-body aggregation's last
+// rule with the rule the parser adds after it.
+bool same_origin(const Json& earlier, const Json& later);
+
+// Tells apart the findings of a written rule that an earlier statement of the
+// same rule already gave; one statement may give a finding several times.
+class OncePerRule {
+ public:
+  // The statement whose findings come next, in the order of the rule list.
+  void at(const Json& statement);
+  // Whether no earlier statement of the current rule gave this finding.
+  bool first(std::string text) {
+    if (told_.contains(text)) return false;
+    current_.insert(std::move(text));
+    return true;
+  }
+
+ private:
+  const Json* previous_ = nullptr;
+  std::unordered_set<std::string> told_;     // by the earlier statements of the rule
+  std::unordered_set<std::string> current_;  // by the statement at hand
+};
+
+}  // namespace mirtova::verifier
