@@ -698,6 +698,11 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       }
       compare_records_of_two_types(name, value_type(*args[0]), value_type(*args[1]), sql);
       if (name == "in") return search_in_list(*args[0], *args[1], op->second, sql);
+      // An engine that tests a record for null field by field has a row of its
+      // own for a record on the left.
+      if (value_type(*args[0]).is_record()) {
+        if (auto of_record = operators->find(name + "@record"); of_record != operators->end()) op = of_record;
+      }
       return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
     }
   }
