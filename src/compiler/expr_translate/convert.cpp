@@ -403,6 +403,14 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
     sql[0] = "CAST(" + sql[0] + " AS " + std::string(dialect->number_type_of_text()) + ")";
     return;
   }
+  // Nor do two values read from columns of nulls, which the engine holds as
+  // text: reckoned with, they are numbers.
+  if (reckons && dialect->types_bare_nulls() && is_read_from_nulls(*args[0]) &&
+      is_read_from_nulls(*args[1])) {
+    for (std::string& side : sql)
+      side = "CAST(" + side + " AS " + std::string(dialect->number_type_of_text()) + ")";
+    return;
+  }
   for (std::size_t i = 0; i < 2; ++i) {
     if (value_type(*args[1 - i]).is_number() && is_held_as_text(*args[i])) {
       sql[i] = "CAST(" + sql[i] + " AS " + std::string(dialect->number_type_of_text()) + ")";
