@@ -385,8 +385,8 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
   // A value of unknown type may read back as text even when the value stored
   // was a number (see Dialect::reads_untyped_fields_as_text): a record field,
   // or a variable of held_as_text.
-  static constexpr std::array<std::string_view, 11> kNumeric = {
-      "<", ">", "<=", ">=", "==", "!=", "+", "-", "*", "/", "%"};
+  static constexpr std::array<std::string_view, 12> kNumeric = {
+      "<", ">", "<=", ">=", "==", "!=", "+", "-", "*", "/", "%", "^"};
   if (!dialect->reads_untyped_fields_as_text()) return;
   if (op == "in") {
     // Sought in a list of numbers, such a value is sought as a number.
@@ -398,7 +398,7 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
   if (std::find(kNumeric.begin(), kNumeric.end(), op) == kNumeric.end()) return;
   // Two bare nulls (facts' nulls come in for variables) leave the engine no
   // type to choose the operator by; the outcome is null whatever it is.
-  const bool reckons = op == "+" || op == "-" || op == "*" || op == "/" || op == "%";
+  const bool reckons = op == "+" || op == "-" || op == "*" || op == "/" || op == "%" || op == "^";
   if (reckons && (sql[0] == "null" || sql[0] == "NULL") && (sql[1] == "null" || sql[1] == "NULL")) {
     sql[0] = "CAST(" + sql[0] + " AS " + std::string(dialect->number_type_of_text()) + ")";
     return;
