@@ -48,6 +48,10 @@ CASES = [
     ("disjunction of bodies", "Q(x) :- Measure(x), (x < 6 | x > 25);", "Q", MEASURE, [(5,), (30,)], {}),
     ("is null and is not null", "Q(x, y is null) :- T(a: x, b: y);", "Q",
      {"T": [{"a": 2, "b": 3}, {"a": 1, "b": None}]}, [(2, False), (1, True)], {}),
+    # A record is null only when there is none: not when its fields are.
+    ("record of null fields is not null", "R(r: {a: x, b: y}) :- T(x, y); Q(r.b, r is null, IsNull(r)) :- R(r:), "
+     "r is not null;", "Q", {"T": [(1, 2), (None, 3), (None, None)]},
+     [(2, False, False), (3, False, False), (None, False, False)], {}),
     ("integer division and rounding", "Q(d, r, t) :- d == Div(7, 2), r == Round(2.6), t == ToInt64(7 / 2);", "Q",
      {}, [(3, 3, 4)], {}),
     # strings

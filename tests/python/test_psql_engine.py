@@ -55,6 +55,9 @@ PSQL_CASES = [
      HELD, [("x",), ("x",), ("y",)]),
     ("column of nulls summed in a combine", "G(0, null); G(1, null); Q(x, g) :- T(x), g == (Sum{k :- G(c, k)});",
      "Q", {"T": [(1,), (2,)]}, [(1, None), (2, None)]),
+    ("columns of nulls reckoned with each other",
+     "G(null); G(null); Q(x, d, e, f) :- T(x), G(h), G(k), d == h / k, e == (Max{j * j - j :- G(j)}), f == h ^ 2;",
+     "Q", {"T": [(1,)]}, [(1, None, None, None)] * 4),
 ]
 
 

@@ -38,7 +38,9 @@ std::shared_ptr<const BasisNames> build_basis(const Dialect& dialect) {
     if (row.name.find_first_of("/@") == std::string_view::npos) names.emplace(row.name);
   }
   for (const TemplateRow& row : base_infix_operators()) names.emplace(row.name);
-  for (const TemplateRow& row : dialect.infix_operators()) names.emplace(row.name);
+  for (const TemplateRow& row : dialect.infix_operators()) {
+    if (row.name.find('@') == std::string_view::npos) names.emplace(row.name);
+  }
   for (std::string_view name : kHandledNames) names.emplace(name);
   return std::make_shared<const BasisNames>(std::move(names));
 }

@@ -385,8 +385,8 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
   // A value of unknown type may read back as text even when the value stored
   // was a number (see Dialect::reads_untyped_fields_as_text): a record field,
   // or a variable of held_as_text.
-  static constexpr std::array<std::string_view, 11> kNumeric = {
-      "<", ">", "<=", ">=", "==", "!=", "+", "-", "*", "/", "%"};
+  static constexpr std::array<std::string_view, 12> kNumeric = {
+      "<", ">", "<=", ">=", "==", "!=", "+", "-", "*", "/", "%", "^"};
   if (!dialect->reads_untyped_fields_as_text()) return;
   if (op == "in") {
     // Sought in a list of numbers, such a value is sought as a number.
@@ -398,9 +398,17 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
   if (std::find(kNumeric.begin(), kNumeric.end(), op) == kNumeric.end()) return;
   // Two bare nulls (facts' nulls come in for variables) leave the engine no
   // type to choose the operator by; the outcome is null whatever it is.
-  const bool reckons = op == "+" || op == "-" || op == "*" || op == "/" || op == "%";
+  const bool reckons = op == "+" || op == "-" || op == "*" || op == "/" || op == "%" || op == "^";
   if (reckons && (sql[0] == "null" || sql[0] == "NULL") && (sql[1] == "null" || sql[1] == "NULL")) {
     sql[0] = "CAST(" + sql[0] + " AS " + std::string(dialect->number_type_of_text()) + ")";
+    return;
+  }
+  // Nor do two values read from columns of nulls, which the engine holds as
+  // text: reckoned with, they are numbers.
+  if (reckons && dialect->types_bare_nulls() && is_read_from_nulls(*args[0]) &&
+      is_read_from_nulls(*args[1])) {
+    for (std::string& side : sql)
+      side = "CAST(" + side + " AS " + std::string(dialect->number_type_of_text()) + ")";
     return;
   }
   for (std::size_t i = 0; i < 2; ++i) {
@@ -698,6 +706,11 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       }
       compare_records_of_two_types(name, value_type(*args[0]), value_type(*args[1]), sql);
       if (name == "in") return search_in_list(*args[0], *args[1], op->second, sql);
+      // An engine that tests a record for null field by field has a row of its
+      // own for a record on the left.
+      if (value_type(*args[0]).is_record()) {
+        if (auto of_record = operators->find(name + "@record"); of_record != operators->end()) op = of_record;
+      }
       return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
     }
   }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <set>
 #include <string>
@@ -151,7 +152,11 @@ TEST(TemplateTables, EveryEngineHasEveryBaseName) {
     for (const auto& [name, sql] : plain_sql_functions()) {
       EXPECT_EQ(tables.functions->count(name), 1u) << engine << " " << name;
     }
-    EXPECT_EQ(tables.operators->size(), 18u) << engine;
+    // Rows for one kind of left operand are not operators of their own.
+    EXPECT_EQ(std::count_if(tables.operators->begin(), tables.operators->end(),
+                            [](const auto& row) { return row.first.find('@') == std::string::npos; }),
+              18)
+        << engine;
     for (const TemplateRow& row : dialect->built_in_functions()) {
       EXPECT_EQ(tables.functions->at(std::string(row.name)), row.sql) << engine << " " << row.name;
     }
@@ -171,7 +176,7 @@ TEST(TemplateTables, EngineRowCounts) {
                                          {"databricks", 243, 2},
                                          {"presto", 251, 3},
                                          {"trino", 249, 3},
-                                         {"psql", 242, 4},
+                                         {"psql", 243, 6},
                                          {"sqlite", 266, 4},
                                          {"bigquery", 2151, 1}}) {
     auto dialect = dialect_of(c.engine);

@@ -50,6 +50,7 @@ TemplateRows psql_function_rows() {
       {"SomeValue@record", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS DISTINCT FROM NULL))[1])t"},
       {"Max@record", R"t((ARRAY_AGG({0} ORDER BY {0} DESC NULLS LAST))[1])t"},
       {"Min@record", R"t((ARRAY_AGG({0} ORDER BY {0} NULLS LAST))[1])t"},
+      {"IsNull@record", R"t(({0} IS NOT DISTINCT FROM NULL))t"},
       {"Median", R"t(PERCENTILE_CONT(0.5) WITHIN GROUP (ORDER BY {0}))t"},
       // ANY_VALUE exists only from PostgreSQL 16 on.
       {"SomeValue", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS NOT NULL))[1])t"},
@@ -98,6 +99,10 @@ TemplateRows psql_operator_rows() {
       {"%", R"t(MOD(CAST(%s AS numeric), NULLIF(CAST(%s AS numeric), 0)))t"},
       {"++", R"t(%s || %s)t"},
       {"in", R"t(%s = ANY(%s))t"},
+      // A record of null fields IS NULL there, and one with a null field is
+      // not NOT NULL: a record is null only when it is no record at all.
+      {"is@record", R"t(%s IS NOT DISTINCT FROM %s)t"},
+      {"is not@record", R"t(%s IS DISTINCT FROM %s)t"},
   };
 }
 
