@@ -730,7 +730,8 @@ class SelectWriter final : public OuterRows {
   }
 
   // Whether `expr` holds a combine that reads this query's own rows, or reads
-  // a variable whose value holds one. Other combines are read once, apart.
+  // a variable whose value holds one. A combine that reads none of them the
+  // engine runs where it stands.
   bool reads_correlated_combine(const Json& expr) const {
     auto reads_rows = [&](const Json& node) {
       return !walk_tree(node, [&](const Json& at) {
