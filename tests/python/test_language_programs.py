@@ -117,6 +117,9 @@ CASES = [
     ("combine written in a correlated combine's aggregate",
      "Q(x, k) :- Measure(x), x > 15, k == Sum{y * Count{z :- Measure(z), z <= y, z < x} :- Measure(y), y < x};",
      "Q", MEASURE, [(20, 63), (30, 143)], {}),
+    ("ArgMax over a count of the rows it reads",
+     "Q(x, k) :- Measure(x), x > 15, k == ArgMax{y -> Count{z :- Measure(z), z <= y} :- Measure(y), y < x};",
+     "Q", MEASURE, [(20, 12), (30, 20)], {}),
     ("combine over a list", "Q(s) :- s == Sum{x :- x in Range(5)};", "Q", {}, [(10,)], {}),
     # The list is a stored predicate's value, read by a sub-query of the row around.
     ("combine over a list read for each row", "F(k) List= x :- L(k, x); Q(k, s) :- T(k), s == Sum{x :- x in F(k)};",

@@ -672,7 +672,7 @@ class SelectWriter final : public OuterRows {
       if (it->aggregated && joins_aggregated_combines() && holds_combine(*it->expr)) {
         TRY(sql, with_combines_joined(*it->expr, expected));
       } else if (it->aggregated && aggregates_from_rows() && reads_correlated_combine(*it->expr)) {
-        TRY(sql, with_arguments_from_rows(*it->expr, expected));
+        TRY(sql, with_values_from_rows(*it->expr, expected));
       } else {
         TRY(sql, tr_.convert_to_sql_expecting(*it->expr, expected));
       }
@@ -758,26 +758,41 @@ class SelectWriter final : public OuterRows {
     return false;
   }
 
-  // The aggregate call `expr` reading each argument from a column of a
-  // derived table of this query's rows (see sql()).
-  Result<std::string, CompileError> with_arguments_from_rows(const Json& expr, const Type& expected) {
-    const Json* call = expr.get("call");
-    if (call == nullptr || !call->has("record")) return tr_.convert_to_sql_expecting(expr, expected);
+  // `expr` reading each variable and each combine in it from a column of a
+  // derived table of this query's rows (see sql()): the aggregate reads
+  // nothing else of them, and its own form (a text or a record a function
+  // takes as written) stays.
+  Result<std::string, CompileError> with_values_from_rows(const Json& expr, const Type& expected) {
     if (rows_alias_.empty()) rows_alias_ = tr_.subquery_translator->table_alias("mirtova_rows");
     Json& written = joined_exprs_.emplace_back(expr);
-    for (Json& field : written.at_mut("call").at_mut("record").at_mut("field_value").as_array_mut()) {
-      Json* value = field.get_mut("value");
-      Json* argument = value != nullptr ? value->get_mut("expression") : nullptr;
-      if (argument == nullptr) continue;
-      TRY(std::string sql, tr_.convert_to_sql_expecting(*argument, Type::any()));
+    std::map<std::string, std::string> read;  // variable -> the name of its column
+    std::optional<CompileError> failed;
+    walk_tree_mut(written, [&](Json& node) {
+      const bool combine = node.has("combine");
+      const std::optional<std::string> variable = combine ? std::nullopt : variable_name(node);
+      if (!combine && (!variable || *variable == "_")) return Walk::Enter;
+      if (variable) {
+        if (auto seen = read.find(*variable); seen != read.end()) {
+          node = make_variable(Json(seen->second));
+          return Walk::Skip;
+        }
+      }
+      auto sql = tr_.convert_to_sql_expecting(node, Type::any());
+      if (!sql.ok()) {
+        failed = sql.error();
+        return Walk::Stop;
+      }
       const std::string column = "mirtova_a" + std::to_string(rows_items_.size());
-      rows_items_.push_back(sql + " AS " + column);
+      rows_items_.push_back(sql.value() + " AS " + column);
       // No program names a variable with a space in it.
       std::string name = "rows " + column;
       tr_.vocabulary.insert_or_assign(name, rows_alias_ + "." + column);
-      tr_.variable_types.insert_or_assign(name, tr_.value_type(*argument));
-      *argument = make_variable(Json(std::move(name)));
-    }
+      tr_.variable_types.insert_or_assign(name, tr_.value_type(node));
+      if (variable) read.emplace(*variable, name);
+      node = make_variable(Json(std::move(name)));
+      return Walk::Skip;
+    });
+    if (failed) return *failed;
     return tr_.convert_to_sql_expecting(written, expected);
   }
 
@@ -954,7 +969,7 @@ class SelectWriter final : public OuterRows {
 
   // Written into one buffer of its own size: the text outlives the writing,
   // kept as a WITH clause until the script is done.
-  // Where the aggregate's arguments are read from rows apart, those rows are
+  // Where the aggregate's values are read from rows apart, those rows are
   // the FROM, taking this query's FROM and WHERE inside.
   std::string sql() const {
     struct Clause {
@@ -1007,7 +1022,7 @@ class SelectWriter final : public OuterRows {
   // The expressions written with their combines joined, and the FROM items of those.
   std::deque<Json> joined_exprs_;
   std::vector<std::string> joined_from_;
-  // The arguments of the aggregate read from rows apart, and the alias of those rows.
+  // The values of the aggregate read from rows apart, and the alias of those rows.
   std::vector<std::string> rows_items_;
   std::string rows_alias_;
   std::vector<const SelectItem*> items_;
