@@ -224,8 +224,9 @@ std::vector<ArityError> check_arity(const RuleList& plain) {
   // finding once.
   OncePerRule once;
   auto keep_new = [&](size_t from) {
-    auto kept = std::remove_if(errors.begin() + static_cast<std::ptrdiff_t>(from), errors.end(),
-                               [&](const ArityError& error) { return !once.first(error.text()); });
+    auto kept =
+        std::remove_if(errors.begin() + static_cast<std::ptrdiff_t>(from), errors.end(),
+                       [&](const ArityError& error) { return !once.first([&] { return error.text(); }); });
     errors.erase(kept, errors.end());
   };
   for (const Json* rule : plain) {
@@ -286,7 +287,7 @@ std::vector<ArityError> check_head_columns(const RuleList& plain) {
     // Rules of another arity are the arity check's finding.
     if (!first && it->second.size() == mine.size() && differ_as_sets(it->second, mine)) {
       ArityError error{ArityKind::DifferentColumns, name, join(it->second, ", "), 0, 0, join(mine, ", ")};
-      if (once.first(error.text())) errors.push_back(std::move(error));
+      if (once.first([&] { return error.text(); })) errors.push_back(std::move(error));
     }
   }
   return errors;

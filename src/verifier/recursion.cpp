@@ -168,7 +168,7 @@ std::vector<RecursionError> check_recursion(const RuleList& plain) {
     once.at(*statement);
     const std::vector<Argument> head = arguments_of(statement->at("head"));
     if (head.empty()) continue;
-    if (has_identical_self_call(*body, name, head) && once.first(name))
+    if (has_identical_self_call(*body, name, head) && once.first([&] { return name; }))
       errors.push_back(RecursionError{RecursionKind::TrivialInfiniteLoop, name});
   }
   return errors;

@@ -16,6 +16,8 @@ bool same_origin(const Json& earlier, const Json& later) {
 }
 
 void OncePerRule::at(const Json& statement) {
+  const Json* text = statement.get("full_text");
+  alternatives_ = text != nullptr && text->is_str() && text->as_str().find('|') != std::string_view::npos;
   if (previous_ != nullptr && same_origin(*previous_, statement)) {
     told_.merge(current_);
   } else {

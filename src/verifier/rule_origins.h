@@ -21,14 +21,20 @@ class OncePerRule {
  public:
   // The statement whose findings come next, in the order of the rule list.
   void at(const Json& statement);
-  // Whether no earlier statement of the current rule gave this finding.
-  bool first(std::string text) {
+  // Whether no earlier statement of the current rule gave the finding whose
+  // text `text_of()` makes. A statement of a rule without alternatives is
+  // never asked: its findings may each quote a long rule, thousands of times.
+  template <class TextOf>
+  bool first(TextOf&& text_of) {
+    if (!alternatives_) return true;
+    std::string text = text_of();
     if (told_.contains(text)) return false;
     current_.insert(std::move(text));
     return true;
   }
 
  private:
+  bool alternatives_ = false;  // whether the statement at hand may be one of several of its rule
   const Json* previous_ = nullptr;
   std::unordered_set<std::string> told_;     // by the earlier statements of the rule
   std::unordered_set<std::string> current_;  // by the statement at hand

@@ -328,10 +328,15 @@ std::vector<SafetyError> check_safety(const RuleList& plain) {
   // that a rule is read while it is at hand rather than once per block.
   std::vector<SafetyError> findings, conditions, disjunctions, outside;
   // The alternatives of one written rule share its text: each finding once.
+  // Told apart by kind and name, as the text they quote is the same, and a
+  // long rule's findings would each hold a copy of it.
   OncePerRule once;
   auto keep_new = [&](std::vector<SafetyError>& block, size_t from) {
-    auto kept = std::remove_if(block.begin() + static_cast<std::ptrdiff_t>(from), block.end(),
-                               [&](const SafetyError& finding) { return !once.first(finding.text()); });
+    auto kept = std::remove_if(
+        block.begin() + static_cast<std::ptrdiff_t>(from), block.end(), [&](const SafetyError& finding) {
+          return !once.first(
+              [&] { return std::to_string(static_cast<int>(finding.kind)) + ' ' + finding.name; });
+        });
     block.erase(kept, block.end());
   };
   for (const Json* rule : plain) {
