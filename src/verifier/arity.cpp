@@ -224,10 +224,7 @@ std::vector<ArityError> check_arity(const RuleList& plain) {
   // finding once.
   OncePerRule once;
   auto keep_new = [&](size_t from) {
-    auto kept =
-        std::remove_if(errors.begin() + static_cast<std::ptrdiff_t>(from), errors.end(),
-                       [&](const ArityError& error) { return !once.first([&] { return error.text(); }); });
-    errors.erase(kept, errors.end());
+    once.keep_first(errors, from, [](const ArityError& error) { return error.text(); });
   };
   for (const Json* rule : plain) {
     const std::string name(head_name(*rule));

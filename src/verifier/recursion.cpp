@@ -11,6 +11,7 @@
 
 #include "common/name_sets.h"
 #include "compiler/functors/dependency_graph.h"
+#include "compiler/functors/functors.h"
 #include "parser/tree_access.h"
 #include "verifier/rule_origins.h"
 
@@ -201,7 +202,7 @@ std::vector<RecursionError> check_unbounded_recursion(const RuleList& full, cons
   HashedNames reported;
   for (size_t node : recursive) {
     std::string_view name = graph.name(node);
-    const std::string_view base = written_predicate(name);
+    const std::string_view base = aggregated_predicate(name);
     if (annotated.contains(name) || annotated.contains(base)) continue;
     if (!reported.insert(std::string(base)).second) continue;
     errors.push_back(RecursionError{RecursionKind::MissingRecursiveAnnotation, std::string(base)});

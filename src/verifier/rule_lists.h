@@ -23,13 +23,4 @@ RuleLists rule_lists(const Json& program);
 // Whether a head predicate name is an annotation's: it begins with "@".
 inline bool is_annotation_name(std::string_view name) { return !name.empty() && name[0] == '@'; }
 
-// The predicate a user wrote, for a name the parser made: the rules of a
-// predicate that aggregates in several statements head an auxiliary predicate,
-// its name followed by this suffix, which no message names.
-inline constexpr std::string_view kAggregationAuxSuffix = "_MultBodyAggAux";
-inline std::string_view written_predicate(std::string_view name) {
-  if (name.ends_with(kAggregationAuxSuffix)) name.remove_suffix(kAggregationAuxSuffix.size());
-  return name;
-}
-
 }  // namespace mirtova::verifier

@@ -3,8 +3,11 @@
 // finding about that rule is told once, not once for each alternative.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "parser/json.h"
 
@@ -31,6 +34,15 @@ class OncePerRule {
     if (told_.contains(text)) return false;
     current_.insert(std::move(text));
     return true;
+  }
+  // Drops from `block`, past its first `from` findings, those an earlier
+  // statement of the current rule gave; `text_of(finding)` tells them apart.
+  template <class Finding, class TextOf>
+  void keep_first(std::vector<Finding>& block, size_t from, TextOf&& text_of) {
+    auto kept =
+        std::remove_if(block.begin() + static_cast<std::ptrdiff_t>(from), block.end(),
+                       [&](const Finding& finding) { return !first([&] { return text_of(finding); }); });
+    block.erase(kept, block.end());
   }
 
  private:

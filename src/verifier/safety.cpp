@@ -332,12 +332,9 @@ std::vector<SafetyError> check_safety(const RuleList& plain) {
   // long rule's findings would each hold a copy of it.
   OncePerRule once;
   auto keep_new = [&](std::vector<SafetyError>& block, size_t from) {
-    auto kept = std::remove_if(
-        block.begin() + static_cast<std::ptrdiff_t>(from), block.end(), [&](const SafetyError& finding) {
-          return !once.first(
-              [&] { return std::to_string(static_cast<int>(finding.kind)) + ' ' + finding.name; });
-        });
-    block.erase(kept, block.end());
+    once.keep_first(block, from, [](const SafetyError& finding) {
+      return std::to_string(static_cast<int>(finding.kind)) + ' ' + finding.name;
+    });
   };
   for (const Json* rule : plain) {
     once.at(*rule);

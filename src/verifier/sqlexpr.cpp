@@ -3,6 +3,7 @@
 
 #include <set>
 
+#include "compiler/functors/functors.h"
 #include "parser/tree_access.h"
 #include "parser/tree_walk.h"
 #include "verifier/verify_error.h"
@@ -33,7 +34,7 @@ std::vector<SqlExprError> check_sqlexpr(const RuleList& plain) {
   std::set<std::string, std::less<>> reported;
   for (const Json* rule : plain) {
     if (!contains_sql_expr(*rule)) continue;
-    const std::string name(written_predicate(head_name(*rule)));
+    const std::string name(aggregated_predicate(head_name(*rule)));
     if (reported.insert(name).second) errors.push_back(SqlExprError{name, std::nullopt});
   }
   return errors;

@@ -7,6 +7,7 @@
 
 #include "common/strings.h"
 #include "compiler/functors/dependency_graph.h"
+#include "compiler/functors/functors.h"
 
 namespace mirtova::verifier {
 
@@ -35,7 +36,7 @@ std::optional<StratificationError> check_stratification(const RuleList& plain) {
   StratificationError error;
   // A predicate and its auxiliary predicate are one predicate to the user.
   for (size_t node : components[first]) {
-    std::string name(written_predicate(graph.name(node)));
+    std::string name(aggregated_predicate(graph.name(node)));
     if (std::find(error.cycle.begin(), error.cycle.end(), name) == error.cycle.end())
       error.cycle.push_back(std::move(name));
   }

@@ -1,6 +1,7 @@
 // The table-name step.
 #include "verifier/table_names.h"
 
+#include "compiler/functors/functors.h"
 #include "compiler/program/annotations.h"
 #include "compiler/program/name_catalogues.h"
 #include "compiler/rule_translate/names.h"
@@ -26,7 +27,7 @@ std::vector<SqlExprError> check_table_names(const RuleList& full) {
       // annotation "x ~ Num" has no SQL of its own, so no template names "~".
       if (is_constraint_predicate(name)) continue;
       if (!reported.insert(name).second) continue;
-      found.push_back(SqlExprError{std::string(written_predicate(head_name(*statement))), name});
+      found.push_back(SqlExprError{std::string(aggregated_predicate(head_name(*statement))), name});
     }
   }
   return found;

@@ -235,5 +235,10 @@ struct Functors {
 inline constexpr std::string_view kAuxMarker = "_MultBodyAggAux";
 // Names of the auxiliary predicates of the multi-body aggregation rewrite.
 bool is_aux_predicate(std::string_view name);
+// The predicate a user wrote, for such an auxiliary predicate's name: the one
+// it aggregates for. Any other name is its own.
+inline std::string_view aggregated_predicate(std::string_view name) {
+  return name.substr(0, name.find(kAuxMarker));
+}
 
 }  // namespace mirtova

@@ -117,7 +117,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
       if (auto made_name = made_predicate(rule)) defined.insert(*made_name);
     } else if (is_aux_predicate(name)) {
       // The parser's helper of a multi-body aggregation stands for the predicate it aggregates.
-      made.add(name, name.substr(0, name.find(kAuxMarker)));
+      made.add(name, std::string(aggregated_predicate(name)));
     } else if (!name.empty() && name[0] != '@') {
       defined.insert(name);
     }
