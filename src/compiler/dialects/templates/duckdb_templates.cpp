@@ -45,6 +45,10 @@ TemplateRows duckdb_function_rows() {
       {"LogicalOr", R"t(BOOL_OR({0}))t"},
       {"TimestampAddDays", R"t(CAST({0} AS TIMESTAMP) + TO_DAYS(CAST({1} AS INTEGER)))t"},
       {"ToUInt64", R"t(CAST(%s AS UBIGINT))t"},
+      // Integers divide exactly and toward zero with "//" past 2^53, where a DOUBLE
+      // quotient is rounded; a DOUBLE operand makes "//" a plain quotient, which
+      // TRUNC cuts toward zero.
+      {"Div", R"t(CAST(TRUNC(({0}) // NULLIF({1}, 0)) AS BIGINT))t"},
       // Sorted after the aggregation: DuckDB refuses ORDER BY a constant or a
       // sub-query inside ARRAY_AGG(DISTINCT ...).
       {"Set", R"t(LIST_SORT(ARRAY_AGG(DISTINCT {0})))t"},

@@ -9,7 +9,10 @@ TemplateRows psql_function_rows() {
       {"RegexpContains", R"t(({0} ~ {1}))t"},
       {"RegexpReplace", R"t(regexp_replace({0}, {1}, {2}, 'g'))t"},
       {"RegexpExtract", R"t(SUBSTRING({0} FROM {1}))t"},
-      {"Div", R"t(CAST((CASE WHEN (({0}) < 0) <> (({1}) < 0) THEN CEIL(CAST({0} AS double precision) / NULLIF({1}, 0)) ELSE FLOOR(CAST({0} AS double precision) / NULLIF({1}, 0)) END) AS BIGINT))t"},
+      // DIV of numerics cuts toward zero and is exact past 2^53, where a quotient of
+      // doubles is rounded. Operands reach numeric through their text: a double cast
+      // straight to numeric keeps only 15 digits, its shortest text all it holds.
+      {"Div", R"t(CAST(DIV(CAST(CAST({0} AS TEXT) AS numeric), NULLIF(CAST(CAST({1} AS TEXT) AS numeric), 0)) AS BIGINT))t"},
       {"Range", R"t(COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, {0} - 1) as x), '{}'))t"},
       {"RangeOf", R"t((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, ARRAY_LENGTH({0}, 1) - 1) as x))t"},
       {"StringAgg", R"t(STRING_AGG(CAST({0} AS TEXT), ','))t"},

@@ -17,7 +17,9 @@ TemplateRows sqlite_function_rows() {
       {"Like", R"t(({0} GLOB (WITH RECURSIVE mirtova_l(i, g) AS (SELECT 1, '' UNION ALL SELECT i + (CASE WHEN SUBSTR({1}, i, 1) = '\' AND i < LENGTH({1}) THEN 2 ELSE 1 END), g || (CASE WHEN SUBSTR({1}, i, 1) = '\' AND i < LENGTH({1}) THEN (CASE WHEN SUBSTR({1}, i + 1, 1) IN ('*', '?', '[') THEN '[' || SUBSTR({1}, i + 1, 1) || ']' ELSE SUBSTR({1}, i + 1, 1) END) WHEN SUBSTR({1}, i, 1) = '%' THEN '*' WHEN SUBSTR({1}, i, 1) = '_' THEN '?' WHEN SUBSTR({1}, i, 1) IN ('*', '?', '[') THEN '[' || SUBSTR({1}, i, 1) || ']' ELSE SUBSTR({1}, i, 1) END) FROM mirtova_l WHERE i <= LENGTH({1})) SELECT g FROM mirtova_l WHERE i > LENGTH({1}))))t"},
       {"Reverse", R"t((WITH RECURSIVE mirtova_r(i, t) AS (SELECT LENGTH({0}), '' UNION ALL SELECT i - 1, t || SUBSTR({0}, i, 1) FROM mirtova_r WHERE i > 0) SELECT t FROM mirtova_r WHERE i = 0))t"},
       {"RegexpContains", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} REGEXP {1} END))t"},
-      {"Div", R"t(CAST((CASE WHEN (({0}) < 0) <> (({1}) < 0) THEN CEIL(CAST({0} AS REAL) / NULLIF({1}, 0)) ELSE FLOOR(CAST({0} AS REAL) / NULLIF({1}, 0)) END) AS INTEGER))t"},
+      // Integers divide exactly and toward zero past 2^53, where a REAL quotient is
+      // rounded; a REAL operand gives a REAL quotient, which the cast truncates.
+      {"Div", R"t(CAST(({0}) / NULLIF({1}, 0) AS INTEGER))t"},
       {"ToInt64", R"t((SELECT CASE WHEN typeof(v) = 'real' THEN CAST(ROUND(v) AS INTEGER) ELSE CAST(v AS INTEGER) END FROM (SELECT {0} AS v)))t"},
       {"Set", R"t(DistinctListAgg({0}))t"},
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE JSON_EXTRACT({0}, '$[' || {1} || ']') END))t"},
