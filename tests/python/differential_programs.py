@@ -38,6 +38,13 @@ class Builtin:
 
 
 @dataclass(frozen=True)
+class Fn:
+    """A built-in function of several arguments: Substr(s, 2, 3), Div(x, -2), ..."""
+    name: str
+    args: tuple
+
+
+@dataclass(frozen=True)
 class Call:
     """A call of a function: a bodiless one (inlined) or an aggregating one."""
     name: str
@@ -185,13 +192,15 @@ def term_text(t):
         return f"(if {literal_text(t.cond)} then {term_text(t.then)} else {term_text(t.otherwise)})"
     if isinstance(t, Builtin):
         return f"{t.name}({term_text(t.arg)})"
+    if isinstance(t, Fn):
+        return f"{t.name}(" + ", ".join(term_text(a) for a in t.args) + ")"
     if isinstance(t, Record):
         return "{" + ", ".join(f"{n}: {term_text(v)}" for n, v in t.fields) + "}"
     if isinstance(t, Field):
         return f"{term_text(t.record)}.{t.name}"
     if isinstance(t, Arrow):
         def side(s):
-            return "(" + term_text(s) + ")" if isinstance(s, (BinOp, Builtin)) else term_text(s)
+            return "(" + term_text(s) + ")" if isinstance(s, (BinOp, Builtin, Fn)) else term_text(s)
         return f"{side(t.arg)} -> {side(t.value)}"
     if isinstance(t, ListOf):
         return "[" + ", ".join(term_text(i) for i in t.items) + "]"
@@ -283,6 +292,42 @@ def _arith(op, a, b):
     if op == "++":
         return a + b
     raise ValueError(op)
+
+
+def _substr(s, start, length):
+    """From a position counted from 1, or from the end when negative (0 is 1)."""
+    begin = start - 1 if start > 0 else 0 if start == 0 else max(len(s) + start, 0)
+    return s[begin:begin + max(length, 0)]
+
+
+def _pad(s, width, pad, left):
+    """Cut to the width, or filled to it with the pad repeated (the pad is never empty)."""
+    if width <= len(s):
+        return s[:max(width, 0)]
+    fill = (pad * width)[:width - len(s)]
+    return fill + s if left else s + fill
+
+
+def _toward_zero(a, b):
+    q = abs(a) // abs(b)
+    return q if (a < 0) == (b < 0) else -q
+
+
+# Built-in functions of several arguments, as the language means them on values
+# that are not null (a null argument gives null).
+FUNCTIONS = {
+    "Lower": str.lower,
+    "Reverse": lambda s: s[::-1],
+    "Trim": lambda s: s.strip(" \t\n"),
+    "Substr": _substr,
+    "Strpos": lambda s, t: s.find(t) + 1,
+    "Replace": lambda s, a, b: s.replace(a, b),
+    "Lpad": lambda s, w, p: _pad(s, w, p, True),
+    "Rpad": lambda s, w, p: _pad(s, w, p, False),
+    "Repeat": lambda s, n: s * max(n, 0),
+    "Div": lambda a, b: None if b == 0 else _toward_zero(a, b),
+    "Mod": lambda a, b: a - b * _toward_zero(a, b),
+}
 
 
 def _compare(op, a, b):
@@ -402,6 +447,9 @@ class Evaluator:
         if isinstance(t, Builtin):
             v = self.value(t.arg, env)
             return None if v is None else v.upper() if t.name == "Upper" else len(v)
+        if isinstance(t, Fn):
+            args = [self.value(a, env) for a in t.args]
+            return None if None in args else FUNCTIONS[t.name](*args)
         if isinstance(t, IfThen):
             c = t.cond
             if _compare(c.op, self.value(c.left, env), self.value(c.right, env)):
@@ -596,6 +644,8 @@ ODD_WORDS = ["a\nb", "two\n\nlines", "it's", 'say "hi"', "back\\slash", "tab\tx"
 # leave 64 bits too, which an engine may compute on rows the reference never
 # reaches.
 BIG = [2147483647, 3000000000, -2147483649, 10000000000]
+# Integers that a double does not hold exactly, up to the largest 64-bit one.
+HUGE = [9007199254740993, -9007199254740995, 9223372036854775807, -9223372036854775807, 4611686018427387905]
 # Tables of the database: name -> the kind of each column, "n" for a number and
 # "t" for a text. Dag holds only edges that go up, so that recursion that keeps
 # duplicates still ends; W holds no null and its last column is a weight of 0 or
@@ -694,6 +744,9 @@ class Generator:
                 self.big_pred()
             else:
                 self.plain_pred()
+        if self.later.random() < 0.25:
+            with self.drawing_later():
+                self.text_pred()
         if not any(p.kind not in ("fn", "rec") for p in self.preds.values()):
             self.plain_pred()  # something to ask for
         if rng.random() < 0.2:
@@ -882,6 +935,9 @@ class Generator:
         return Wild() if r < 0.8 else self.const(kind)
 
     def text_term(self, bound):
+        if self.later.random() < 0.35:
+            with self.drawing_later():
+                return self.text_function(bound)
         rng = self.rng
         r = rng.random()
         t = rng.choice(texts(bound))
@@ -890,7 +946,45 @@ class Generator:
         other = rng.choice(texts(bound)) if r < 0.7 else self.const("t")
         return BinOp("++", t, other)
 
+    def text_function(self, bound):
+        """A text function of a text of the body, with positions, widths and counts
+        that reach past either end, and patterns of several bytes a character
+        (without case: SQLite's and PostgreSQL's Upper leave é as it is)."""
+        rng = self.rng
+        t = rng.choice(texts(bound))
+        if rng.random() < 0.25:
+            t = self.text_function(bound)
+        name = rng.choice(["Lower", "Reverse", "Trim", "Substr", "Substr", "Replace", "Lpad", "Rpad", "Repeat"])
+        if name == "Substr":
+            return Fn(name, (t, Const(rng.randint(-4, 4)), Const(rng.randint(0, 3))))
+        if name == "Replace":
+            return Fn(name, (t, Const(rng.choice(["a", "b", "ab", "\n", "本"])), Const(rng.choice(["", "x", "€", "aa"]))))
+        if name in ("Lpad", "Rpad"):
+            return Fn(name, (t, Const(rng.randint(0, 5)), Const(rng.choice(["x", "€", "ab"]))))
+        if name == "Repeat":
+            return Fn(name, (t, Const(rng.randint(0, 2))))
+        return Fn(name, (t,))
+
+    def number_function(self, bound):
+        """Integer quotients and remainders of negatives, by zero too (a quotient by
+        zero is null), and positions of texts."""
+        rng = self.rng
+        if texts(bound) and rng.random() < 0.3:
+            t = rng.choice(texts(bound))
+            if rng.random() < 0.4:
+                t = self.text_function(bound)
+            if rng.random() < 0.5:
+                return Builtin("Length", t)
+            return Fn("Strpos", (t, Const(rng.choice(["", "a", "b", "\n", "本"]))))
+        x = self.arith(bound, 1, allow_div=False)
+        if rng.random() < 0.5:
+            return Fn("Div", (x, Const(rng.choice([-3, -2, -1, 0, 1, 2, 3]))))
+        return Fn("Mod", (x, Const(rng.choice([-3, -2, -1, 1, 2, 3]))))
+
     def value_term(self, bound, scope, depth):
+        if self.later.random() < 0.12:
+            with self.drawing_later():
+                return self.number_function(bound)
         rng = self.rng
         r = rng.random()
         fns = [p for p in self.preds.values() if p.kind == "fn"]
@@ -1147,6 +1241,36 @@ class Generator:
             return self.const(constant[0]) if constant else rng.choice(vars_)
         return x
 
+    def text_pred(self):
+        """Text functions of the texts of N (empty, of several lines, quoted, past
+        ASCII), one over another, with their lengths and positions, compared and
+        counted."""
+        rng = self.rng
+        name = self.new_name("X")
+        scope = Scope(name)
+        k, s = scope.fresh(), scope.fresh(text=True)
+        lits = [Atom("N", (k, s))]
+        bound = [k, s]
+        for _ in range(rng.randint(1, 3)):
+            text = rng.random() < 0.6
+            v = scope.fresh(text=text)
+            lits.append(Cmp("==", v, self.text_function(bound) if text else self.number_function(bound), binds=True))
+            bound.append(v)
+        if rng.random() < 0.4:
+            lits.append(self.condition(bound[1:], scope, 2))
+        if rng.random() < 0.3:
+            op = rng.choice(["Count", "Max", "Sum"])
+            term = rng.choice(texts(bound)) if op == "Count" else self.number_function(bound)
+            pred = Pred(name, ["col0", "agg"], "nn", distinct=True, kind="agg", agg_op=op)
+            pred.rules = [Rule(name, (k,), tuple(lits), distinct=True, agg=("agg", op, term),
+                               written_order=self.written(lits))]
+        else:
+            head = tuple(rng.sample(bound, rng.randint(1, len(bound))))
+            pred = Pred(name, [f"col{i}" for i in range(len(head))], "".join("t" if v.text else "n" for v in head),
+                        distinct=rng.random() < 0.3)
+            pred.rules = [Rule(name, head, tuple(lits), distinct=pred.distinct, written_order=self.written(lits))]
+        self.add(pred)
+
     def big_pred(self):
         """Arithmetic, comparison and aggregation of integers past 32 bits: the
         rows of Big, and the product of two constants. Nothing reads it but the
@@ -1158,11 +1282,17 @@ class Generator:
                             BinOp("*", x, Const(rng.choice([2, 3]))), BinOp("+", x, Const(rng.choice(BIG))), x])
         if rng.random() < 0.2:
             value = BinOp("*", Const(100000), Const(100000))
+        huge = self.later.random() < 0.3
+        if huge:
+            # Quotients and remainders past 2^53, where a quotient of doubles is rounded.
+            value = Fn(self.later.choice(["Div", "Mod"]), (x, Const(self.later.choice([3, -7, 10, 1000003]))))
         source = "Big"
         if rng.random() < 0.3:
             # Facts of one row are injected as constants, of more rows read as a table.
             source = self.new_name("F")
             rows = {(rng.choice(DOMAIN), rng.choice(BIG)) for _ in range(rng.choice([1, 1, 3]))}
+            if huge:
+                rows = {(k, self.later.choice(HUGE)) for k, _ in rows}
             fact = Pred(source, ["col0", "col1"], "nn", kind="big")
             fact.rules = [Rule(source, (Const(a), Const(b)), ()) for a, b in sorted(rows)]
             self.add(fact)
