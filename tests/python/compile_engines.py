@@ -223,7 +223,8 @@ def sqlite_connection():
     con.create_function("MagicalEntangle", 2, lambda v, x: v)
     con.create_function("IN_LIST", 2, lambda e, l: int(e in (_loads(l) or [])))
     con.create_function("MIRTOVA_NUMBER_TEXT", 1, _number_text)
-    con.create_function("SortList", 1, lambda l: json.dumps(sorted(_loads(l) or [])))
+    # Nulls last, as the other engines sort a list.
+    con.create_function("SortList", 1, lambda l: json.dumps(sorted(_loads(l) or [], key=lambda v: (v is None, v))))
     con.create_function("Fingerprint", 1, _fingerprint)
     con.create_function("AssembleRecord", 1,
                         lambda fv: json.dumps({p["arg"]: p["value"] for p in _loads(fv) or []}))

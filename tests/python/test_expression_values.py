@@ -44,6 +44,9 @@ CASES = [
     # lists
     ("Size([1, 2, 3])", 3),
     ("Element([10, 20, 30], 1)", 20),
+    # a null is kept once, after the values
+    ("Size(Unique([2, null, 1, null, 2]))", 3),
+    ("Element(Unique([null, 2, null]), 0)", 2),
     # records
     ("{a: 1, b: \"x\"}.b", "x"),
     ("{a: {c: 5}}.a.c", 5),

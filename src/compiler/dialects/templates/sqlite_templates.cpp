@@ -42,7 +42,8 @@ TemplateRows sqlite_function_rows() {
       {"SomeValue", R"t(MIN({0}))t"},
       {"AnyValue", R"t(MIN({0}))t"},
       {"Log", R"t(LN(%s))t"},
-      {"Unique", R"t((SELECT JSON_GROUP_ARRAY(value) FROM (SELECT DISTINCT value FROM JSON_EACH({0}) WHERE value IS NOT NULL ORDER BY value)))t"},
+      // A null is kept once, last, as the other engines sort it.
+      {"Unique", R"t((SELECT JSON_GROUP_ARRAY(value) FROM (SELECT DISTINCT value FROM JSON_EACH({0}) ORDER BY value IS NULL, value)))t"},
       {"ArrayAgg", R"t(JSON_GROUP_ARRAY({0}))t"},
       {"LogicalAnd", R"t(MIN({0}))t"},
       {"LogicalOr", R"t(MAX({0}))t"},
