@@ -72,7 +72,8 @@ class _DistinctListAgg:
         self.items = []
 
     def step(self, value):
-        if value is not None and value not in self.items:
+        # A null is a value of the set once, as ARRAY_AGG(DISTINCT ...) keeps it elsewhere.
+        if value not in self.items:
             self.items.append(value)
 
     @staticmethod
@@ -82,8 +83,8 @@ class _DistinctListAgg:
         return (type(value).__name__, json.dumps(value) if isinstance(value, (list, dict)) else value)
 
     def finalize(self):
-        # Sorted, as the other engines give a set.
-        return json.dumps(sorted(self.items, key=self._key))
+        # Sorted, nulls last, as the other engines give a set.
+        return json.dumps(sorted(self.items, key=lambda v: (v is None, self._key(v))))
 
 
 def _arg_extreme(sign):
