@@ -191,6 +191,11 @@ CASES = [
      "T(c:, n:, a:);", "Q", {"T": [{"c": "x", "n": "b", "a": 3}, {"c": "x", "n": "a", "a": None},
                                   {"c": "x", "n": "c", "a": 1}, {"c": "y", "n": "d", "a": 2}]},
      [("x", "c", "b", ["c", "b"]), ("y", "d", "d", ["d"])], {}),
+    ("ArgMin and ArgMax give a null argument of the least and greatest value",
+     "Q(c:, lo? ArgMin= n -> a, hi? ArgMax= n -> a) distinct :- T(c:, n:, a:);", "Q",
+     {"T": [{"c": "x", "n": "b", "a": 3}, {"c": "x", "n": None, "a": 5}, {"c": "x", "n": "c", "a": 1},
+            {"c": "x", "n": None, "a": 0}, {"c": "y", "n": "d", "a": 2}]},
+     [("x", None, None), ("y", "d", "d")], {}),
     # The aggregations that keep several values are named with their count.
     ("the greatest and least two per group", "Top2(x) = ArgMaxK(x, 2); Low2(x) = ArgMinK(x, 2); "
      "Q(c:, top? Top2= n -> a, low? Low2= n -> a) distinct :- Person(name: n, age: a, city: c);", "Q", PEOPLE,

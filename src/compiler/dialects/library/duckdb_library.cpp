@@ -12,12 +12,14 @@ std::string_view duckdb_library_text() {
 
 Arrow(left, right) = arrow :- left == arrow.arg, right == arrow.value;
 
-# Aggregations over arrows, ordered by value or by arg.
+# Aggregations over arrows, ordered by value or by arg. The arg of the least
+# (greatest) value is given even when it is null, as on the other engines:
+# argmin and argmax pass over rows whose arg is null.
 ArgMin(arr) = SqlExpr(
-  "argmin({a}, {v})", {a: arr.arg, v: arr.value});
+  "arg_min_null({a}, {v})", {a: arr.arg, v: arr.value});
 
 ArgMax(arr) = SqlExpr(
-  "argmax({a}, {v})", {a: arr.arg, v: arr.value});
+  "arg_max_null({a}, {v})", {a: arr.arg, v: arr.value});
 
 ArgMaxK(a, l) = SqlExpr(
   "(array_agg({arg_1} order by {value_1} desc))[1:{lim}]",
