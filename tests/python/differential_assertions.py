@@ -228,6 +228,10 @@ class Generator:
         for _, (cols, table) in PREDICATES.items():
             size = rng.choice([0, 0, 1, 2, 3, 4, 5])
             rows = sorted({tuple(rng.randrange(4) for _ in cols) for _ in range(size)})
+            if rows and self.later.random() < 0.3:
+                # Negative values: sums and differences cross zero, and the numbers
+                # a statement writes (never negative) meet values below them all.
+                rows = sorted({tuple(v - 2 if self.later.random() < 0.4 else v for v in row) for row in rows})
             if rows and self.later.random() < 0.4:
                 # A predicate without distinct keeps a table's repeated rows.
                 rows = sorted(rows + self.later.sample(rows, self.later.randint(1, len(rows))))
