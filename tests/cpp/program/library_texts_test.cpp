@@ -157,7 +157,7 @@ struct EngineText {
 
 // clang-format off
 const std::vector<EngineText> kEngines = {
-    {"duckdb", &kDuckDb, 2164, 11},   {"databricks", &kDatabricks, 1743, 7},
+    {"duckdb", &kDuckDb, 2326, 13},   {"databricks", &kDatabricks, 1743, 7},
     {"presto", &kPrestoTrino, 818, 2}, {"trino", &kPrestoTrino, 818, 2},
     {"psql", &kPsql, 1114, 2},         {"sqlite", &kSqlite, 907, 0},
     {"bigquery", &kBigQuery, 1025, 4},
