@@ -58,6 +58,19 @@ PSQL_CASES = [
     ("columns of nulls reckoned with each other",
      "G(null); G(null); Q(x, d, e, f) :- T(x), G(h), G(k), d == h / k, e == (Max{j * j - j :- G(j)}), f == h ^ 2;",
      "Q", {"T": [(1,)]}, [(1, None, None, None)] * 4),
+    ("absolute value of a column of nulls", "G(null); G(null); Q(x, a) :- T(x), G(h), a == Abs(h);", "Q",
+     {"T": [(1,)]}, [(1, None)] * 2),
+    ("field of a record bound by equality ordered as its column",
+     "M(m? Max= r.a, n? Min= r.a, s? Sum= r.a) distinct :- T(y), r == {a: y};", "M", {"T": [(9,), (10,), (2,)]},
+     [(10, 2, 21)]),
+    ("record bound by equality picked by its field", "M(m? ArgMax= r -> r.a) distinct :- T(y), r == {a: y};", "M",
+     {"T": [(9,), (10,)]}, [({"a": 10},)]),
+    ("nested record and list of records bound by equality ordered as their column",
+     "M(m? Max= r.b.a, l? Max= x.a) distinct :- T(y), r == {b: {a: y}}, s == [{a: y}], x in s;", "M",
+     {"T": [(9,), (10,)]}, [(10, 10)]),
+    ("records bound by equality in two rules of one predicate",
+     "R(r) :- T(y), r == {a: y}; R(r) :- U(y), r == {a: y}; M(m? Max= r.a) distinct :- R(r);", "M",
+     {"T": [(9,)], "U": [(10,)]}, [(10,)]),
 ]
 
 
