@@ -21,6 +21,9 @@ CANNOT_HOLD = {
 }
 
 FLAGS = {"F": [{"k": 1, "b": True, "x": 2}, {"k": 1, "b": False, "x": 5}, {"k": 2, "b": False, "x": 7}]}
+# Its record's fields are declared out of the order of their names.
+SWAPPED = {"S": [{"k": 1, "q": {"b": "x", "a": 5}}, {"k": 2, "q": None}],
+           "L": [{"l": [{"b": "x", "a": 5}]}]}
 HELD = {"H": [{"k": 1, "p": {"a": 1, "b": "x", "n": {"c": 5}}}, {"k": 2, "p": {"a": 1, "b": "x", "n": {"c": 6}}},
               {"k": 3, "p": {"a": 2, "b": "y", "n": {"c": 5}}}]}
 
@@ -71,6 +74,17 @@ PSQL_CASES = [
     ("records bound by equality in two rules of one predicate",
      "R(r) :- T(y), r == {a: y}; R(r) :- U(y), r == {a: y}; M(m? Max= r.a) distinct :- R(r);", "M",
      {"T": [(9,)], "U": [(10,)]}, [(10,)]),
+    ("record of a table beside one written in a list", 'Q(x.a, x.b) :- S(k: 1, q:), x in [q, {a: 7, b: "z"}];',
+     "Q", SWAPPED, [(5, "x"), (7, "z")]),
+    ("record of a table beside one written in Ifnull and Greatest",
+     'Q(k, Ifnull(q, {a: 7, b: "z"}).b, Greatest(q, {a: 1, b: "a"}).a) :- S(k:, q:);', "Q", SWAPPED,
+     [(1, "x", 5), (2, "z", None)]),
+    ("record of a table and one written as the branches of a choice",
+     'Q(k, (if k == 1 then q else {a: 7, b: "z"}).a) :- S(k:, q:);', "Q", SWAPPED, [(1, 5), (2, 7)]),
+    ("list of records of a table beside one written", 'Q(Element(Ifnull(l, [{a: 7, b: "z"}]), 0).b) :- L(l:);', "Q",
+     SWAPPED, [("x",)]),
+    ("list of records of a table compared with one written", 'Q(k) :- S(k:, q:), [q] == [{a: 5, b: "x"}];', "Q",
+     SWAPPED, [(1,)]),
 ]
 
 

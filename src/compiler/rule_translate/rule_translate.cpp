@@ -929,6 +929,9 @@ class SelectWriter final : public OuterRows {
           std::vector<std::string> sides{std::move(left), std::move(right)};
           if (compares_records(*c.left) || compares_records(*c.right))
             tr_.compare_records_of_two_types("==", read_type(*c.left), read_type(*c.right), sides);
+          // Lists compared are of one type, their records the program's.
+          if (tr_.value_type(*c.left).is_list() && tr_.value_type(*c.right).is_list())
+            tr_.read_as_written_records({c.left, c.right}, sides);
           where_.push_back(sides[0] + " = " + sides[1]);
           break;
         }
