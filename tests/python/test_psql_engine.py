@@ -63,6 +63,8 @@ PSQL_CASES = [
      "Q", {"T": [(1,)]}, [(1, None, None, None)] * 4),
     ("absolute value of a column of nulls", "G(null); G(null); Q(x, a) :- T(x), G(h), a == Abs(h);", "Q",
      {"T": [(1,)]}, [(1, None)] * 2),
+    ("absolute value of a field of a record of a column of nulls",
+     "G(null); Q(x, Abs(r.a)) :- T(x), G(h), r == {a: h};", "Q", {"T": [(1,)]}, [(1, None)]),
     ("field of a record bound by equality ordered as its column",
      "M(m? Max= r.a, n? Min= r.a, s? Sum= r.a) distinct :- T(y), r == {a: y};", "M", {"T": [(9,), (10,), (2,)]},
      [(10, 2, 21)]),

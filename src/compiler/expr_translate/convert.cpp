@@ -596,9 +596,10 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
       // A bare null added up, or negated, has no type to choose the form by,
       // either.
       argument = "CAST(" + argument + " AS " + std::string(dialect->number_type_of_text()) + ")";
-    } else if (types_nulls && function == "Abs" && is_read_from_nulls(*args[i])) {
-      // Nor has a column of nulls, held as text, a form of ABS to choose;
-      // only a number has an absolute value, and the null's is null.
+    } else if (types_nulls && reads_held && function == "Abs" &&
+               (is_read_from_nulls(*args[i]) || is_held_as_text(*args[i]))) {
+      // Nor has a column of nulls, or a field of one, held as text, a form of
+      // ABS to choose; only a number has an absolute value, and a null's is null.
       argument = "CAST(" + argument + " AS " + std::string(dialect->number_type_of_text()) + ")";
     }
   }
