@@ -576,6 +576,10 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   auto one_of = [function](const auto& names) {
     return std::find(names.begin(), names.end(), function) != names.end();
   };
+  auto of_one_column = [this](const Json& value) {
+    const Type type = value_type(value);
+    return type.origin() != nullptr && !type.origin()->several;
+  };
   const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists),
              negates = function == "-";
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
@@ -597,9 +601,10 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
       // either.
       argument = "CAST(" + argument + " AS " + std::string(dialect->number_type_of_text()) + ")";
     } else if (types_nulls && reads_held && function == "Abs" &&
-               (is_read_from_nulls(*args[i]) || is_held_as_text(*args[i]))) {
+               (is_read_from_nulls(*args[i]) || (is_held_as_text(*args[i]) && !of_one_column(*args[i])))) {
       // Nor has a column of nulls, or a field of one, held as text, a form of
-      // ABS to choose; only a number has an absolute value, and a null's is null.
+      // ABS to choose; only a number has an absolute value, and a null's is
+      // null. A field declared as a host's column is of that column's type.
       argument = "CAST(" + argument + " AS " + std::string(dialect->number_type_of_text()) + ")";
     }
   }
