@@ -404,18 +404,22 @@ void ExprTranslator::read_as_written_records(const std::vector<const Json*>& val
     if ((target = written_type(*value))) break;
   }
   if (!target) return;
-  std::string wrapper;
   for (size_t i = 0; i < values.size(); ++i) {
     const Json* literal = values[i]->get("literal");
     // A null has no type to read it from; it takes the others'.
     if ((literal != nullptr && literal->has("the_null")) || written_type(*values[i])) continue;
-    if (wrapper.empty()) {
-      Type::Fields field;
-      field.insert_or_assign("v", *target);
-      wrapper = subquery_translator->register_record_type(Type::closed_record(std::move(field)));
-    }
-    sql[i] = apply_template(*form, {sql[i], wrapper});
+    if (std::optional<std::string> read = read_as_declared_type(sql[i], *target)) sql[i] = std::move(*read);
   }
+}
+
+std::optional<std::string> ExprTranslator::read_as_declared_type(const std::string& sql, const Type& type) {
+  const std::optional<std::string_view> form = dialect->declared_type_reading();
+  if (!form || subquery_translator == nullptr) return std::nullopt;
+  Type::Fields field;
+  field.insert_or_assign("v", type);
+  const std::string wrapper =
+      subquery_translator->register_record_type(Type::closed_record(std::move(field)));
+  return apply_template(*form, {sql, wrapper});
 }
 
 SqlResult ExprTranslator::convert_arguments(const std::vector<const Json*>& args,

@@ -94,6 +94,9 @@ class ExprTranslator {
   // program writes, each value but a written one or a null is read as its
   // type, where the dialect reads values so.
   void read_as_written_records(const std::vector<const Json*>& values, std::vector<std::string>& sql);
+  // `sql` read as the program's declared type `type`, where the dialect
+  // reads values so; none elsewhere.
+  std::optional<std::string> read_as_declared_type(const std::string& sql, const Type& type);
   // A record field of unknown type, or a variable of held_as_text: on
   // PostgreSQL such a value may be text whatever it holds.
   bool is_held_as_text(const Json& expr) const;
