@@ -21,6 +21,9 @@ CANNOT_HOLD = {
 }
 
 FLAGS = {"F": [{"k": 1, "b": True, "x": 2}, {"k": 1, "b": False, "x": 5}, {"k": 2, "b": False, "x": 7}]}
+# Its record's fields are declared out of the order of their names.
+SWAPPED = {"S": [{"k": 1, "q": {"b": "x", "a": 5}}, {"k": 2, "q": None}],
+           "L": [{"l": [{"b": "x", "a": 5}]}]}
 HELD = {"H": [{"k": 1, "p": {"a": 1, "b": "x", "n": {"c": 5}}}, {"k": 2, "p": {"a": 1, "b": "x", "n": {"c": 6}}},
               {"k": 3, "p": {"a": 2, "b": "y", "n": {"c": 5}}}]}
 
@@ -58,6 +61,42 @@ PSQL_CASES = [
     ("columns of nulls reckoned with each other",
      "G(null); G(null); Q(x, d, e, f) :- T(x), G(h), G(k), d == h / k, e == (Max{j * j - j :- G(j)}), f == h ^ 2;",
      "Q", {"T": [(1,)]}, [(1, None, None, None)] * 4),
+    ("absolute value of a column of nulls", "G(null); G(null); Q(x, a) :- T(x), G(h), a == Abs(h);", "Q",
+     {"T": [(1,)]}, [(1, None)] * 2),
+    ("absolute value of a field of a record of a column of nulls",
+     "G(null); Q(x, Abs(r.a)) :- T(x), G(h), r == {a: h};", "Q", {"T": [(1,)]}, [(1, None)]),
+    ("field of a record bound by equality ordered as its column",
+     "M(m? Max= r.a, n? Min= r.a, s? Sum= r.a) distinct :- T(y), r == {a: y};", "M", {"T": [(9,), (10,), (2,)]},
+     [(10, 2, 21)]),
+    ("record bound by equality picked by its field", "M(m? ArgMax= r -> r.a) distinct :- T(y), r == {a: y};", "M",
+     {"T": [(9,), (10,)]}, [({"a": 10},)]),
+    ("nested record and list of records bound by equality ordered as their column",
+     "M(m? Max= r.b.a, l? Max= x.a) distinct :- T(y), r == {b: {a: y}}, s == [{a: y}], x in s;", "M",
+     {"T": [(9,), (10,)]}, [(10, 10)]),
+    ("records bound by equality in two rules of one predicate",
+     "R(r) :- T(y), r == {a: y}; R(r) :- U(y), r == {a: y}; M(m? Max= r.a) distinct :- R(r);", "M",
+     {"T": [(9,)], "U": [(10,)]}, [(10,)]),
+    ("record bound by equality from a rule's column, copied and nested",
+     "R(y) :- T(y); M(m? Max= s.b.a, n? Max= u.a) distinct :- R(y), r == {a: y}, s == {b: r}, u == r;", "M",
+     {"T": [(9,), (10,)]}, [(10, 10)]),
+    ("records bound by equality gathered in a list",
+     "M(l? List= r) distinct :- T(y), r == {a: y}; Q(m? Max= x.a) distinct :- M(l:), x in l;", "Q",
+     {"T": [(9,), (10,)]}, [(10,)]),
+    ("record of a table beside one written in a list", 'Q(x.a, x.b) :- S(k: 1, q:), x in [q, {a: 7, b: "z"}];',
+     "Q", SWAPPED, [(5, "x"), (7, "z")]),
+    ("record of a table beside one written in Ifnull and Greatest",
+     'Q(k, Ifnull(q, {a: 7, b: "z"}).b, Greatest(q, {a: 1, b: "a"}).a) :- S(k:, q:);', "Q", SWAPPED,
+     [(1, "x", 5), (2, "z", None)]),
+    ("record of a table and one written as the branches of a choice",
+     'Q(k, (if k == 1 then q else {a: 7, b: "z"}).a) :- S(k:, q:);', "Q", SWAPPED, [(1, 5), (2, 7)]),
+    ("greatest of a record of a table and one written in a list",
+     'Q(m? Max= x) distinct :- S(k: 1, q:), x in [q, {a: 7, b: "z"}];', "Q", SWAPPED, [({"a": 7, "b": "z"},)]),
+    ("record of a table in one rule and one written in another", 'Q(q) :- S(k: 1, q:); Q({a: 7, b: "z"});', "Q",
+     SWAPPED, [({"a": 5, "b": "x"},), ({"a": 7, "b": "z"},)]),
+    ("list of records of a table beside one written", 'Q(Element(Ifnull(l, [{a: 7, b: "z"}]), 0).b) :- L(l:);', "Q",
+     SWAPPED, [("x",)]),
+    ("list of records of a table compared with one written", 'Q(k) :- S(k:, q:), [q] == [{a: 5, b: "x"}];', "Q",
+     SWAPPED, [(1,)]),
 ]
 
 

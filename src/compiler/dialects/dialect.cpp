@@ -137,6 +137,7 @@ std::optional<std::string_view> Dialect::unnest_computed_list_phrase() const { r
 bool Dialect::names_untyped_fields(size_t) const { return true; }
 std::optional<std::string_view> Dialect::record_comparison_form() const { return std::nullopt; }
 bool Dialect::compares_every_record_in_form() const { return false; }
+std::optional<std::string_view> Dialect::declared_type_reading() const { return std::nullopt; }
 bool Dialect::searches_rows_of_a_sought_subquery() const { return false; }
 bool Dialect::counts_negations() const { return false; }
 bool Dialect::joins_subqueries_of_aggregated_values() const { return false; }

@@ -255,6 +255,12 @@ class Dialect {
   // that argument from a derived table of the sub-query's rows instead: for an
   // engine that generates no code for an outer value read there.
   virtual bool aggregates_subqueries_from_rows() const;  // 73
+  // The form, {0} a value and {1} the program's declared type of a one-field
+  // record (the field "v") of the value's type, that reads the value as of
+  // that type field by field by their names: for an engine where a record of
+  // a type only it knows (a host table's column) is of no common type with a
+  // record the program writes. None where records of one shape are of one type.
+  virtual std::optional<std::string_view> declared_type_reading() const;  // 74
 };
 
 }  // namespace mirtova

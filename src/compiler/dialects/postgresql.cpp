@@ -147,6 +147,11 @@ class PostgreSqlDialect final : public Dialect {
   // equals the numeric the program wrote, and null fields are equal, as they
   // are between two records of one type.
   std::optional<std::string_view> record_comparison_form() const override { return "to_jsonb(%s)"; }
+  // Through JSON, fields meet by their names, not their places, and a
+  // record or list inside is read into its declared type in turn.
+  std::optional<std::string_view> declared_type_reading() const override {
+    return "(jsonb_populate_record(NULL::{1}, jsonb_build_object('v', to_jsonb({0})))).v";
+  }
   bool searches_rows_of_a_sought_subquery() const override { return true; }
 
   std::string scalar_sql_type(const Type& type) const override {

@@ -283,6 +283,9 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
         TRY(std::string sql, convert(item));
         items.push_back(std::move(sql));
       }
+      std::vector<const Json*> values;
+      for (const Json& item : elements->as_array()) values.push_back(&item);
+      read_as_written_records(values, items);
     }
     if (items.empty()) {
       std::string empty = dialect->empty_array_literal();
@@ -358,17 +361,65 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
 }
 
 SqlResult ExprTranslator::convert_implication(const Json& implication) {
-  std::string sql = "(CASE";
+  std::vector<std::string> conditions;
+  std::vector<const Json*> values;
+  std::vector<std::string> value_sql;
   for (const Json& branch : implication.at("if_then").as_array()) {
     TRY(std::string condition, convert(branch.at("condition")));
-    const Json& consequence = branch.at("consequence");
-    TRY(std::string value, convert(consequence));
-    sql += " WHEN " + condition + " THEN " + value;
+    conditions.push_back(std::move(condition));
+    values.push_back(&branch.at("consequence"));
+    TRY(std::string value, convert(*values.back()));
+    value_sql.push_back(std::move(value));
   }
-  const Json& otherwise = implication.at("otherwise");
-  TRY(std::string value, convert(otherwise));
-  sql += " ELSE " + value + " END)";
+  values.push_back(&implication.at("otherwise"));
+  TRY(std::string otherwise, convert(*values.back()));
+  value_sql.push_back(std::move(otherwise));
+  read_as_written_records(values, value_sql);
+  std::string sql = "(CASE";
+  for (size_t i = 0; i < conditions.size(); ++i) sql += " WHEN " + conditions[i] + " THEN " + value_sql[i];
+  sql += " ELSE " + value_sql.back() + " END)";
   return sql;
+}
+
+std::optional<Type> ExprTranslator::written_type(const Json& value) const {
+  // As deep as literals nest, which the parser bounds.
+  auto written = written_record_types_.find(&value);
+  if (written != written_record_types_.end()) return written->second;
+  const Json* literal = value.get("literal");
+  const Json* list = literal != nullptr ? literal->get("the_list") : nullptr;
+  const Json* elements = list != nullptr ? list->get("element") : nullptr;
+  if (elements == nullptr) return std::nullopt;
+  for (const Json& element : elements->as_array()) {
+    if (std::optional<Type> inner = written_type(element)) return Type::list(std::move(*inner));
+  }
+  return std::nullopt;
+}
+
+void ExprTranslator::read_as_written_records(const std::vector<const Json*>& values,
+                                             std::vector<std::string>& sql) {
+  const std::optional<std::string_view> form = dialect->declared_type_reading();
+  if (!form || subquery_translator == nullptr || values.size() < 2 || sql.size() < values.size()) return;
+  std::optional<Type> target;
+  for (const Json* value : values) {
+    if ((target = written_type(*value))) break;
+  }
+  if (!target) return;
+  for (size_t i = 0; i < values.size(); ++i) {
+    const Json* literal = values[i]->get("literal");
+    // A null has no type to read it from; it takes the others'.
+    if ((literal != nullptr && literal->has("the_null")) || written_type(*values[i])) continue;
+    if (std::optional<std::string> read = read_as_declared_type(sql[i], *target)) sql[i] = std::move(*read);
+  }
+}
+
+std::optional<std::string> ExprTranslator::read_as_declared_type(const std::string& sql, const Type& type) {
+  const std::optional<std::string_view> form = dialect->declared_type_reading();
+  if (!form || subquery_translator == nullptr) return std::nullopt;
+  Type::Fields field;
+  field.insert_or_assign("v", type);
+  const std::string wrapper =
+      subquery_translator->register_record_type(Type::closed_record(std::move(field)));
+  return apply_template(*form, {sql, wrapper});
 }
 
 SqlResult ExprTranslator::convert_arguments(const std::vector<const Json*>& args,
@@ -529,6 +580,10 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   auto one_of = [function](const auto& names) {
     return std::find(names.begin(), names.end(), function) != names.end();
   };
+  auto of_one_column = [this](const Json& value) {
+    const Type type = value_type(value);
+    return type.origin() != nullptr && !type.origin()->several;
+  };
   const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists),
              negates = function == "-";
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
@@ -548,6 +603,12 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
                (is_held_as_text(*args[i]) || argument == "null" || argument == "NULL")) {
       // A bare null added up, or negated, has no type to choose the form by,
       // either.
+      argument = "CAST(" + argument + " AS " + std::string(dialect->number_type_of_text()) + ")";
+    } else if (types_nulls && reads_held && function == "Abs" &&
+               (is_read_from_nulls(*args[i]) || (is_held_as_text(*args[i]) && !of_one_column(*args[i])))) {
+      // Nor has a column of nulls, or a field of one, held as text, a form of
+      // ABS to choose; only a number has an absolute value, and a null's is
+      // null. A field declared as a host's column is of that column's type.
       argument = "CAST(" + argument + " AS " + std::string(dialect->number_type_of_text()) + ")";
     }
   }
@@ -689,6 +750,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
   if ((name == "Least" || name == "Greatest") && args.size() >= 2 && dialect->null_guarded_least_greatest()) {
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
+    read_as_written_records(args, sql);
     return apply_template(null_guarded_template(name == "Least" ? "LEAST" : "GREATEST", args.size()), sql);
   }
   if (name == "Format" && dialect->format_needs_expansion()) return convert_format(args);
@@ -705,6 +767,9 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
           sql[0] = std::move(*typed);
       }
       compare_records_of_two_types(name, value_type(*args[0]), value_type(*args[1]), sql);
+      // Lists compared are of one type, their records the program's.
+      if ((name == "==" || name == "!=") && value_type(*args[0]).is_list() && value_type(*args[1]).is_list())
+        read_as_written_records(args, sql);
       if (name == "in") return search_in_list(*args[0], *args[1], op->second, sql);
       // An engine that tests a record for null field by field has a row of its
       // own for a record on the left.
@@ -749,6 +814,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
     type_untyped_arguments(name, args, sql);
+    if (name == "Ifnull" || name == "Coalesce" || name == "Greatest" || name == "Least")
+      read_as_written_records(args, sql);
     if (omitted) sql.push_back(omitted->empty() ? "LENGTH(" + sql[0] + ")" : dialect->str_literal(*omitted));
     // A plain function called without arguments: "NAME(%s)" has nothing to fill.
     if (args.empty()) return replace_all(filled, "(%s)", "()");

@@ -86,6 +86,17 @@ class ExprTranslator {
                                             const std::vector<std::string>& sql) const;
   void compare_records_of_two_types(std::string_view op, const Type& left, const Type& right,
                                     std::vector<std::string>& sql) const;
+  // The type the program declares for a record, or a list of records, it
+  // writes (`values` converted before); none for any other value.
+  std::optional<Type> written_type(const Json& value) const;
+  // Values that must be of one type (a list's elements, the arguments of
+  // Coalesce, the branches of a choice), `sql` theirs: beside a record the
+  // program writes, each value but a written one or a null is read as its
+  // type, where the dialect reads values so.
+  void read_as_written_records(const std::vector<const Json*>& values, std::vector<std::string>& sql);
+  // `sql` read as the program's declared type `type`, where the dialect
+  // reads values so; none elsewhere.
+  std::optional<std::string> read_as_declared_type(const std::string& sql, const Type& type);
   // A record field of unknown type, or a variable of held_as_text: on
   // PostgreSQL such a value may be text whatever it holds.
   bool is_held_as_text(const Json& expr) const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -129,8 +130,10 @@ Type combine_type(const Json& combine, ExprTranslator& typing, const HostTables&
   return type;
 }
 
-// The variables a rule's body equates with a combine, with the combine.
-std::vector<std::pair<std::string, const Json*>> combines_bound(const Json& rule) {
+// The variables a rule's body equates with a value `pick` takes (null for
+// one it does not), with what it takes.
+template <class Pick>
+std::vector<std::pair<std::string, const Json*>> variables_bound(const Json& rule, Pick&& pick) {
   std::vector<std::pair<std::string, const Json*>> bound;
   const Json::ArrayType* conjuncts = body_conjuncts(rule);
   if (conjuncts == nullptr) return bound;
@@ -142,11 +145,60 @@ std::vector<std::pair<std::string, const Json*>> combines_bound(const Json& rule
     if (left == nullptr || right == nullptr) continue;
     for (auto [variable_side, other] : {std::pair{left, right}, std::pair{right, left}}) {
       std::optional<std::string> variable = variable_name(*variable_side);
-      const Json* combine = other->get("combine");
-      if (variable && combine != nullptr) bound.emplace_back(std::move(*variable), combine);
+      const Json* value = pick(*other);
+      if (variable && value != nullptr) bound.emplace_back(std::move(*variable), value);
     }
   }
   return bound;
+}
+
+// The variables a rule's body equates with a combine, with the combine.
+std::vector<std::pair<std::string, const Json*>> combines_bound(const Json& rule) {
+  return variables_bound(rule, [](const Json& value) { return value.get("combine"); });
+}
+
+// The variables a rule's body equates with a record or list written there.
+std::vector<std::pair<std::string, const Json*>> written_records_bound(const Json& rule) {
+  return variables_bound(rule, [](const Json& value) { return is_record_or_list(value) ? &value : nullptr; });
+}
+
+// Inference types a record written in a rule by its fields as written, so a
+// variable equated with one (`r == {a: y}`) knows no source for a field read
+// from a host's column: it takes the sources of the record typed with the
+// rule's variables, as a record written in the head gives them to its column.
+// Put in the head, it is of its column's one record type, and takes the
+// sources the other rules give that column too. Whether one did.
+bool source_written_variables(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
+                              const Dialect& dialect, const ColumnTypes& column_types) {
+  const FlagMap no_flags;
+  bool changed = false;
+  for (size_t i = 0; i < rules.size() && i < rule_types.size(); ++i) {
+    std::vector<std::pair<std::string, const Json*>> bound = written_records_bound(rules[i]);
+    if (bound.empty()) continue;
+    std::optional<ExprTranslator> typing;
+    for (const auto& [variable, written] : bound) {
+      auto known = rule_types[i].find(variable);
+      if (known == rule_types[i].end()) continue;
+      if (!typing) typing.emplace(Vocabulary{}, dialect, no_flags);
+      typing->variable_types = rule_types[i];
+      changed |= merge_origins(known->second, typing->value_type(*written));
+    }
+    auto columns = column_types.find(head_name(rules[i]));
+    const Json* head = rules[i].get("head");
+    if (columns == column_types.end() || head == nullptr) continue;
+    for (const Json& field : call_fields(*head)) {
+      const Json* value = field_expression(field);
+      std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt;
+      auto column = columns->second.find(field_column(field));
+      if (!variable || column == columns->second.end()) continue;
+      auto known = rule_types[i].find(*variable);
+      if (known == rule_types[i].end() ||
+          std::none_of(bound.begin(), bound.end(), [&](const auto& b) { return b.first == *variable; }))
+        continue;
+      changed |= merge_origins(known->second, column->second);
+    }
+  }
+  return changed;
 }
 
 // A variable a rule equates with a combine takes the sources of the
@@ -195,8 +247,15 @@ bool meet_written_records(const std::vector<Json>& rules, const std::vector<Rule
     };
     // Only a dialect declaring fields by their column has sources to give.
     const bool sourced = dialect.reads_untyped_fields_as_text();
+    // A variable equated with a combine or a written record holds the
+    // sources its rule's types give it.
     std::vector<std::pair<std::string, const Json*>> combined;
-    if (sourced) combined = combines_bound(rules[i]);
+    if (sourced) {
+      combined = combines_bound(rules[i]);
+      std::vector<std::pair<std::string, const Json*>> written = written_records_bound(rules[i]);
+      combined.insert(combined.end(), std::make_move_iterator(written.begin()),
+                      std::make_move_iterator(written.end()));
+    }
     for (const Json& field : call_fields(*head)) {
       auto column = columns->second.find(field_column(field));
       if (column == columns->second.end()) continue;
@@ -494,6 +553,7 @@ void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVar
   for (bool unknown_as_several : {false, true}) {
     for (int round = 0; round < kMostSourceRounds; ++round) {
       bool changed = source_combined_variables(rules, rule_types, dialect, host_tables, column_types);
+      changed |= source_written_variables(rules, rule_types, dialect, column_types);
       changed |=
           meet_written_records(rules, rule_types, dialect, host_tables, unknown_as_several, column_types);
       changed |= share_column_sources(rules, rule_types, column_types);

@@ -678,6 +678,12 @@ class SelectWriter final : public OuterRows {
       }
       if (is_bare_null(*it->expr) && writes_typed_null(it->column, expected))
         sql = "CAST(NULL AS " + dialect_.scalar_sql_type(expected) + ")";
+      // A record read whole from a host's table is of the table's own type,
+      // one with no other where another rule writes a record of the column's
+      // shape, which the program declares: it is read as that.
+      if (!it->aggregated && column && reads_whole_host_record(*it->expr) && is_closed_record(*column)) {
+        if (std::optional<std::string> read = tr_.read_as_declared_type(sql, *column)) sql = std::move(*read);
+      }
       // A value read from a column of nulls is written as the null it is, so
       // that the engine types it by the other rules of the predicate rather
       // than as the text that column became.
@@ -880,6 +886,23 @@ class SelectWriter final : public OuterRows {
 
   // Whether `value` is a variable read from such a column, here or, for a
   // value the enclosing rule gives, there.
+  // A variable bound from a column of a host's table.
+  bool reads_whole_host_record(const Json& value) const {
+    std::optional<std::string> variable = variable_name(value);
+    if (!variable) return false;
+    auto binding = rule_.bindings.find(*variable);
+    return binding != rule_.bindings.end() && binding->second.kind == BindKind::Column &&
+           tr_.subquery_translator->host_column_origin(binding->second.predicate, binding->second.column) !=
+               nullptr;
+  }
+
+  // A record, or list of them, whose every field the program knows.
+  static bool is_closed_record(const Type& type) {
+    const Type* inner = &type;
+    while (inner->is_list()) inner = &inner->element();
+    return inner->is_record() && !inner->is_open();
+  }
+
   bool bound_to_nulls(const Json& value) const {
     const Json* variable = value.get("variable");
     const Json* name = variable != nullptr ? variable->get("var_name") : nullptr;
@@ -929,6 +952,9 @@ class SelectWriter final : public OuterRows {
           std::vector<std::string> sides{std::move(left), std::move(right)};
           if (compares_records(*c.left) || compares_records(*c.right))
             tr_.compare_records_of_two_types("==", read_type(*c.left), read_type(*c.right), sides);
+          // Lists compared are of one type, their records the program's.
+          if (tr_.value_type(*c.left).is_list() && tr_.value_type(*c.right).is_list())
+            tr_.read_as_written_records({c.left, c.right}, sides);
           where_.push_back(sides[0] + " = " + sides[1]);
           break;
         }
