@@ -884,8 +884,6 @@ class SelectWriter final : public OuterRows {
     return tr_.value_type(side);
   }
 
-  // Whether `value` is a variable read from such a column, here or, for a
-  // value the enclosing rule gives, there.
   // A variable bound from a column of a host's table.
   bool reads_whole_host_record(const Json& value) const {
     std::optional<std::string> variable = variable_name(value);
@@ -903,6 +901,8 @@ class SelectWriter final : public OuterRows {
     return inner->is_record() && !inner->is_open();
   }
 
+  // Whether `value` is a variable read from a column of nulls, here or, for
+  // a value the enclosing rule gives, there.
   bool bound_to_nulls(const Json& value) const {
     const Json* variable = value.get("variable");
     const Json* name = variable != nullptr ? variable->get("var_name") : nullptr;
