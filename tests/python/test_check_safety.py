@@ -15,7 +15,7 @@ import mirtova
 # The beginnings of the safety and stratification texts, and nothing else's.
 SAFETY = re.compile(r"^(Unbound variable '|Unsafe negation: |Unsafe aggregation: |'[^']*' is a function: as a "
                     r"condition|A disjunction inside a negation or a combine|'[^']*' is an aggregate: |"
-                    r"\w+ is an aggregate that takes|Negative recursion cycle detected: )")
+                    r"\w+ is an aggregate that takes|Negative recursion cycle detected: |Variable '[^']*' is not given a value)")
 
 
 def safety_errors(source):
@@ -50,6 +50,14 @@ CORRECT = [
     ("positive recursion", "Path(x, y) distinct :- Edge(x, y); Path(x, z) distinct :- Path(x, y), Edge(y, z);",
      "Path"),
     ("a compared variable bound by an equality", "Q(x) :- T(x), y == x + 1, y > 2;", "Q"),
+    ("a variable bound by a later equality", "Q(x, y) :- T(v), x == y + 1, y == v;", "Q"),
+    ("a record compared once its variables are bound", "Q(x) :- T(v), {a: x} == {a: v}, x == v;", "Q"),
+    ("a bound variable in an argument's expression", "Q(x) :- T(x), U(x + 1);", "Q"),
+    ("an inclusion of a bound list", "Q(x) :- T(v), x in [v, 2];", "Q"),
+    ("a function of named arguments given them all", "F(x:, y:) = x + y; Q(a) :- T(v), a == F(x: v, y: 1);", "Q"),
+    ("a function with a body that binds its argument", "F(x:, y:) = z :- U(y, z); Q(a) :- T(v), a == F(x: v);",
+     "Q"),
+    ("a function's value from its arguments", "G(y:) = y + 1; Q(a) :- T(v), a == G(y: v);", "Q"),
 ]
 
 

@@ -1,0 +1,159 @@
+// Mirrors the binding order of the rule translation: the bare variable
+// arguments of the calls first, then equalities and inclusions until nothing
+// more is bound. What is left unbound makes compile refuse the rule.
+#include "verifier/bindings.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "compiler/rule_translate/names.h"
+#include "parser/tree_access.h"
+#include "parser/tree_walk.h"
+
+namespace mirtova::verifier {
+
+namespace {
+
+std::string name_of(const Json& var_name) { return var_name.as_var_name(); }
+
+// The bare variable an expression is, or nothing.
+const Json* bare_variable(const Json* expression) {
+  const Json* variable = expression != nullptr ? expression->get("variable") : nullptr;
+  return variable != nullptr ? variable->get("var_name") : nullptr;
+}
+
+const Json::ArrayType* call_entries(const Json& call) {
+  const Json* record = call.get("record");
+  const Json* entries = record != nullptr ? record->get("field_value") : nullptr;
+  return entries != nullptr && entries->is_array() ? &entries->as_array() : nullptr;
+}
+
+// Every variable named under `node` outside combines.
+void outside_combines(const Json& node, VarSet& out) {
+  walk_tree(node, [&](const Json& object) {
+    if (object.has("combine")) return Walk::Skip;
+    if (const Json* name = bare_variable(&object)) {
+      if (std::string text = name_of(*name); text != "_") out.insert(std::move(text));
+      return Walk::Skip;
+    }
+    return Walk::Enter;
+  });
+}
+
+// What an expression needs to be computed: its variables outside combines,
+// and those of its combines that the rule also names outside them.
+VarSet needed(const Json& expression, const VarSet& rule_names) {
+  VarSet need;
+  walk_tree(expression, [&](const Json& object) {
+    if (const Json* name = bare_variable(&object)) {
+      if (std::string text = name_of(*name); text != "_") need.insert(std::move(text));
+      return Walk::Skip;
+    }
+    if (const Json* combine = object.get("combine")) {
+      walk_tree(*combine, [&](const Json& inner) {
+        const Json* name = bare_variable(&inner);
+        if (name == nullptr) return Walk::Enter;
+        if (std::string text = name_of(*name); rule_names.count(text) != 0) need.insert(std::move(text));
+        return Walk::Skip;
+      });
+      return Walk::Skip;
+    }
+    return Walk::Enter;
+  });
+  return need;
+}
+
+struct Pending {
+  bool inclusion;
+  const Json* left;  // the element of an inclusion
+  const Json* right;
+};
+
+}  // namespace
+
+VarSet never_given_values(const Json& rule) {
+  VarSet named, bound, rule_names;
+  const Json::ArrayType* conjuncts = body_conjuncts(rule);
+  if (conjuncts == nullptr) return named;
+  outside_combines(rule, rule_names);
+  bound = VarCollector::function_input_vars(rule);
+  std::vector<Pending> pending;
+  auto bind_bare = [&](const Json* expression) {
+    if (const Json* name = bare_variable(expression))
+      if (std::string text = name_of(*name); text != "_") bound.insert(std::move(text));
+  };
+  for (const Json& conjunct : *conjuncts) {
+    if (conjunct.has("disjunction")) return VarSet{};
+    if (const Json* call = conjunct.get("predicate")) {
+      const std::string_view name = call->at("predicate_name").as_str();
+      const Json::ArrayType* entries = call_entries(*call);
+      if (entries == nullptr) continue;
+      if (name == "=") {
+        const Json *left = nullptr, *right = nullptr;
+        for (const Json& entry : *entries) {
+          const Json* field = entry.get("field");
+          if (field == nullptr) continue;
+          const bool first =
+              field->is_str() ? field->as_str() == "left" : field->is_int() && field->as_int() == 0;
+          const bool second =
+              field->is_str() ? field->as_str() == "right" : field->is_int() && field->as_int() == 1;
+          if (first) left = field_expression(entry);
+          if (second) right = field_expression(entry);
+        }
+        if (left != nullptr && right != nullptr) pending.push_back(Pending{false, left, right});
+        continue;
+      }
+      if (is_constraint_predicate(name)) continue;
+      // A call of a predicate reads its columns: a bare variable takes one; any
+      // other argument is compared with its column.
+      for (const Json& entry : *entries) {
+        const Json* expression = field_expression(entry);
+        bind_bare(expression);
+        if (expression != nullptr) outside_combines(*expression, named);
+      }
+    } else if (const Json* unification = conjunct.get("unification")) {
+      const Json* left = unification->get("left_hand_side");
+      const Json* right = unification->get("right_hand_side");
+      if (left == nullptr || right == nullptr) continue;
+      outside_combines(*left, named);
+      outside_combines(*right, named);
+      pending.push_back(Pending{false, left, right});
+    } else if (const Json* inclusion = conjunct.get("inclusion")) {
+      const Json* element = inclusion->get("element");
+      const Json* list = inclusion->get("list");
+      if (element == nullptr || list == nullptr) continue;
+      outside_combines(*element, named);
+      pending.push_back(Pending{true, element, list});
+    }
+  }
+  // A variable is not computed from an expression that needs it itself.
+  auto computable = [&](const Json& expression, const std::string& target) {
+    for (const std::string& name : needed(expression, rule_names))
+      if (name == target || bound.count(name) == 0) return false;
+    return true;
+  };
+  auto binds = [&](const Json* variable, const Json& from) {
+    if (variable == nullptr) return false;
+    std::string name = name_of(*variable);
+    if (name == "_" || bound.count(name) != 0 || !computable(from, name)) return false;
+    bound.insert(std::move(name));
+    return true;
+  };
+  // Equalities reach their fixed point before an inclusion binds, as in the
+  // translation; the set of bound names is what matters here, not the order.
+  for (bool progress = true; progress;) {
+    progress = false;
+    for (const Pending& p : pending) {
+      if (binds(bare_variable(p.left), *p.right) || (!p.inclusion && binds(bare_variable(p.right), *p.left)))
+        progress = true;
+    }
+  }
+  VarSet left_unbound;
+  for (const std::string& name : named)
+    if (bound.count(name) == 0) left_unbound.insert(name);
+  return left_unbound;
+}
+
+}  // namespace mirtova::verifier
