@@ -73,12 +73,14 @@ struct Pending {
 
 }  // namespace
 
-VarSet never_given_values(const Json& rule) {
+VarSet never_given_values(const Json& rule, const VarSet& outer) {
   VarSet named, bound, rule_names;
   const Json::ArrayType* conjuncts = body_conjuncts(rule);
   if (conjuncts == nullptr) return named;
   outside_combines(rule, rule_names);
+  rule_names.insert(outer.begin(), outer.end());
   bound = VarCollector::function_input_vars(rule);
+  bound.insert(outer.begin(), outer.end());
   std::vector<Pending> pending;
   auto bind_bare = [&](const Json* expression) {
     if (const Json* name = bare_variable(expression))

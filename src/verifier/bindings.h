@@ -11,6 +11,7 @@ namespace mirtova::verifier {
 // where a value could come from, and yet no binding reaches: one read only in
 // an expression (an argument `x + 1`, a record `{a: x}`, a side `x + 1 == v`)
 // is compared, never given. A body with a disjunction at its top is not read.
-VarSet never_given_values(const Json& rule);
+// `outer`: the values a combine reads from the rules around it.
+VarSet never_given_values(const Json& rule, const VarSet& outer = {});
 
 }  // namespace mirtova::verifier

@@ -57,6 +57,7 @@ CORRECT = [
     ("a function of named arguments given them all", "F(x:, y:) = x + y; Q(a) :- T(v), a == F(x: v, y: 1);", "Q"),
     ("a function with a body that binds its argument", "F(x:, y:) = z :- U(y, z); Q(a) :- T(v), a == F(x: v);",
      "Q"),
+    ("a combine's variable bound by its own equality", "Q(x, s) :- T(x), s == Sum{y :- U(c + 1, y), c == x};", "Q"),
     ("a function's value from its arguments", "G(y:) = y + 1; Q(a) :- T(v), a == G(y: v);", "Q"),
 ]
 
