@@ -307,7 +307,9 @@ std::vector<SafetyError> check_rule_safety(const Json& rule) {
   // A variable the checks above count as bound, because the body names it where
   // values come from, may still be read only in an expression there ({a: x},
   // x + 1): compile refuses it, and so does check, in the same words, once.
+  // A variable told unbound above is not told again in compile's words.
   VarSet told;
+  for (const SafetyError& finding : findings) told.insert(finding.name);
   // A function without body has only its arguments to compute its value from.
   if (!rule.has("body") && has_value_field(head_entries(rule)))
     for (const std::string& name : VarCollector::head_vars(rule))

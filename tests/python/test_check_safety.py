@@ -76,6 +76,10 @@ def never_given(name, rule):
     return f"Unbound variable '{name}': it is tested (compared, negated, matched) but never given a value in: {rule}"
 
 
+def not_given(name):
+    return f"Variable '{name}' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."
+
+
 def negation(name, rule):
     return f"Unsafe negation: variable '{name}' only appears negated in: {rule}"
 
@@ -113,6 +117,10 @@ FAULTY = [
      [aggregate("Sum", "P(x, s: Sum(x)) :- Q(x)")]),
     ("disjunctions in negations, once per rule", "P(x) :- Q(x), ~(R(x) | S(x)), ~(T(x) | U(x));",
      [disjunction("P(x) :- Q(x), ~(R(x) | S(x)), ~(T(x) | U(x))")]),
+    ("a variable read only in a negated expression, told once", "P(x) :- Q(x), ~R(x + y);",
+     [negation("y", "P(x) :- Q(x), ~R(x + y)")]),
+    ("a variable a negation uses twice, read only in expressions", "P(x) :- Q(x), ~(R(y + 1), S(y + 2));",
+     [not_given("y")]),
     ("several findings over two rules", f"{R1}; {R2};",
      [head("y", R1), head("y", R2), aggregate("Sum", R1), aggregate("Sum", R2)]),
     ("variables of one kind in byte order", "P(z, b, a) :- Q(x);",
