@@ -3,6 +3,7 @@
 // more is bound. What is left unbound makes compile refuse the rule.
 #include "verifier/bindings.h"
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -130,27 +131,45 @@ VarSet never_given_values(const Json& rule, const VarSet& outer) {
       pending.push_back(Pending{true, element, list});
     }
   }
-  // A variable is not computed from an expression that needs it itself.
-  auto computable = [&](const Json& expression, const std::string& target) {
-    for (const std::string& name : needed(expression, rule_names))
-      if (name == target || bound.count(name) == 0) return false;
-    return true;
+  // Only a side that is a bare variable can be bound, from what the other side
+  // needs: both are read once. A variable is not computed from an expression
+  // that needs it itself.
+  struct Candidate {
+    std::string target;
+    VarSet need;
   };
-  auto binds = [&](const Json* variable, const Json& from) {
-    if (variable == nullptr) return false;
-    std::string name = name_of(*variable);
-    if (name == "_" || bound.count(name) != 0 || !computable(from, name)) return false;
-    bound.insert(std::move(name));
-    return true;
-  };
+  std::vector<Candidate> candidates;
+  for (const Pending& p : pending) {
+    if (const Json* left = bare_variable(p.left))
+      candidates.push_back(Candidate{name_of(*left), needed(*p.right, rule_names)});
+    if (const Json* right = p.inclusion ? nullptr : bare_variable(p.right))
+      candidates.push_back(Candidate{name_of(*right), needed(*p.left, rule_names)});
+  }
+  std::erase_if(candidates,
+                [](const Candidate& c) { return c.target == "_" || c.need.count(c.target) != 0; });
   // Equalities reach their fixed point before an inclusion binds, as in the
   // translation; the set of bound names is what matters here, not the order.
-  for (bool progress = true; progress;) {
-    progress = false;
-    for (const Pending& p : pending) {
-      if (binds(bare_variable(p.left), *p.right) || (!p.inclusion && binds(bare_variable(p.right), *p.left)))
-        progress = true;
-    }
+  // Each candidate waits on the names it still needs, so a long chain of
+  // equalities written backwards costs no pass per link.
+  std::vector<size_t> missing(candidates.size(), 0);
+  std::map<std::string, std::vector<size_t>, std::less<>> waiting;
+  std::vector<size_t> ready;
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    for (const std::string& name : candidates[i].need)
+      if (bound.count(name) == 0) {
+        ++missing[i];
+        waiting[name].push_back(i);
+      }
+    if (missing[i] == 0) ready.push_back(i);
+  }
+  while (!ready.empty()) {
+    const std::string& target = candidates[ready.back()].target;
+    ready.pop_back();
+    if (!bound.insert(target).second) continue;
+    auto waiters = waiting.find(target);
+    if (waiters == waiting.end()) continue;
+    for (size_t j : waiters->second)
+      if (--missing[j] == 0) ready.push_back(j);
   }
   VarSet left_unbound;
   for (const std::string& name : named)
