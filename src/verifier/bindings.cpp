@@ -3,6 +3,8 @@
 // more is bound. What is left unbound makes compile refuse the rule.
 #include "verifier/bindings.h"
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <string>
 #include <string_view>
@@ -35,6 +37,33 @@ const Json::ArrayType* call_entries(const Json& call) {
 void outside_combines(const Json& node, VarSet& out) {
   walk_tree(node, [&](const Json& object) {
     if (object.has("combine")) return Walk::Skip;
+    if (const Json* name = bare_variable(&object)) {
+      if (std::string text = name_of(*name); text != "_") out.insert(std::move(text));
+      return Walk::Skip;
+    }
+    return Walk::Enter;
+  });
+}
+
+// An aggregate called where no aggregation is allowed is the aggregate
+// findings' business, and what it aggregates the aggregation findings'.
+bool is_aggregate(const Json& object) {
+  if (object.has("aggregation")) return true;
+  static constexpr std::string_view kAggregates[] = {
+      "Sum",     "Count",          "ExactCount", "Min",       "Max",      "Avg",    "List",   "Set",
+      "Array",   "StringAgg",      "Median",     "SomeValue", "AnyValue", "ArgMax", "ArgMin", "ArgMaxK",
+      "ArgMinK", "ArrayConcatAgg", "ArrayConcat"};
+  const Json* call = object.get("call");
+  const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+  if (name == nullptr || !name->is_str()) return false;
+  return std::find(std::begin(kAggregates), std::end(kAggregates), name->as_str()) != std::end(kAggregates);
+}
+
+// The variables an argument or a side names where it stands: combines and
+// aggregates left out.
+void named_in_place(const Json& node, VarSet& out) {
+  walk_tree(node, [&](const Json& object) {
+    if (object.has("combine") || is_aggregate(object)) return Walk::Skip;
     if (const Json* name = bare_variable(&object)) {
       if (std::string text = name_of(*name); text != "_") out.insert(std::move(text));
       return Walk::Skip;
@@ -114,20 +143,20 @@ VarSet never_given_values(const Json& rule, const VarSet& outer) {
       for (const Json& entry : *entries) {
         const Json* expression = field_expression(entry);
         bind_bare(expression);
-        if (expression != nullptr) outside_combines(*expression, named);
+        if (expression != nullptr) named_in_place(*expression, named);
       }
     } else if (const Json* unification = conjunct.get("unification")) {
       const Json* left = unification->get("left_hand_side");
       const Json* right = unification->get("right_hand_side");
       if (left == nullptr || right == nullptr) continue;
-      outside_combines(*left, named);
-      outside_combines(*right, named);
+      named_in_place(*left, named);
+      named_in_place(*right, named);
       pending.push_back(Pending{false, left, right});
     } else if (const Json* inclusion = conjunct.get("inclusion")) {
       const Json* element = inclusion->get("element");
       const Json* list = inclusion->get("list");
       if (element == nullptr || list == nullptr) continue;
-      outside_combines(*element, named);
+      named_in_place(*element, named);
       pending.push_back(Pending{true, element, list});
     }
   }
