@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <set>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -12,6 +14,8 @@
 #include "common/string_hash.h"
 #include "common/strings.h"
 #include "parser/tree_access.h"
+#include "parser/tree_walk.h"
+#include "verifier/functors.h"
 #include "verifier/references.h"
 #include "verifier/rule_origins.h"
 
@@ -77,6 +81,50 @@ bool differ_as_sets(std::vector<std::string> a, std::vector<std::string> b) {
 
 using Definitions = std::unordered_map<std::string, FieldShape, StringHash, std::equal_to<>>;
 
+// For each function of one rule, the named arguments a call must give: every
+// one of a function without body, and those a body never mentions, which
+// nothing but the call could give a value.
+using NeededArguments =
+    std::unordered_map<std::string, std::vector<std::string>, StringHash, std::equal_to<>>;
+
+bool mentions_variable(const Json& tree, const std::string& name) {
+  return !walk_tree(tree, [&](const Json& node) {
+    const Json* variable = node.get("variable");
+    const Json* var_name = variable != nullptr ? variable->get("var_name") : nullptr;
+    return var_name != nullptr && var_name->as_var_name() == name ? Walk::Stop : Walk::Enter;
+  });
+}
+
+NeededArguments needed_arguments(const RuleList& plain) {
+  std::unordered_map<std::string_view, size_t> rules_of;
+  for (const Json* rule : plain) ++rules_of[head_name(*rule)];
+  NeededArguments needed;
+  for (const Json* rule : plain) {
+    const std::string_view name = head_name(*rule);
+    if (rules_of[name] != 1 || rule->has("distinct_denoted")) continue;
+    const Json::ArrayType& fields = call_fields(rule->at("head"));
+    const bool is_function = std::any_of(fields.begin(), fields.end(), [](const Json& field) {
+      const Json* column = field.get("field");
+      return column != nullptr && column->is_str() && column->as_str() == "quoril_value";
+    });
+    if (!is_function) continue;
+    const Json* body = rule->get("body");
+    std::vector<std::string> columns;
+    for (const Json& field : fields) {
+      const Json* column = field.get("field");
+      const Json* expression = field_expression(field);
+      if (column == nullptr || !column->is_str() || expression == nullptr) continue;
+      const std::string_view text = column->as_str();
+      const Json* variable = expression->get("variable");
+      if (text == "quoril_value" || text == "*" || variable == nullptr) continue;
+      const std::string var = variable->at("var_name").as_var_name();
+      if (var != "_" && (body == nullptr || !mentions_variable(*body, var))) columns.emplace_back(text);
+    }
+    if (!columns.empty()) needed.emplace(std::string(name), std::move(columns));
+  }
+  return needed;
+}
+
 void check_call_shape(const std::string& name, const Json& call, const FieldShape& definition,
                       std::vector<ArityError>& errors) {
   const FieldShape usage = field_shape(call);
@@ -109,8 +157,8 @@ const FieldShape* tested_definition(const Json& call, const Definitions& definit
 // step pushes its parts in reverse, to be taken in order.
 class UsageWalk {
  public:
-  UsageWalk(const Definitions& definitions, std::vector<ArityError>& errors)
-      : definitions_(definitions), errors_(errors) {}
+  UsageWalk(const Definitions& definitions, const NeededArguments& needed, std::vector<ArityError>& errors)
+      : definitions_(definitions), needed_(needed), errors_(errors) {}
 
   void run(const Json& body) {
     pending_.push_back({Step::Proposition, &body});
@@ -169,7 +217,10 @@ class UsageWalk {
     if (node.is_array()) {
       for (const Json& item : node.as_array()) pending_.push_back({Step::Value, &item});
     } else if (node.is_object()) {
-      if (const Json* call = node.get("call")) check(*call);
+      if (const Json* call = node.get("call")) {
+        check(*call);
+        check_arguments_given(*call);
+      }
       if (const Json* combine = node.get("combine")) {
         if (const Json* body = combine->get("body")) pending_.push_back({Step::Proposition, body});
       } else {
@@ -184,7 +235,21 @@ class UsageWalk {
       check_call_shape(std::string(call.at("predicate_name").as_str()), call, *definition, errors_);
   }
 
+  // A function's value is its expression with the arguments put in: one not
+  // given has no value there.
+  void check_arguments_given(const Json& call) {
+    auto needed = needed_.find(call.at("predicate_name").as_str());
+    if (needed == needed_.end()) return;
+    const FieldShape usage = field_shape(call);
+    // Numbered arguments of a function of named ones are refused already.
+    if (usage.positional != 0) return;
+    for (const std::string& column : needed->second)
+      if (!usage.named.contains(column))
+        errors_.push_back(ArityError{ArityKind::ArgumentNotGiven, needed->first, column, 0, 0, {}});
+  }
+
   const Definitions& definitions_;
+  const NeededArguments& needed_;
   std::vector<ArityError>& errors_;
   std::vector<Pending> pending_;
 };
@@ -206,6 +271,9 @@ std::string ArityError::text() const {
     case ArityKind::NoNumberedColumn:
       // The compiler's own words.
       return "Predicate '" + predicate + "' has no column '" + column + "'.";
+    case ArityKind::ArgumentNotGiven:
+      // The compiler's own words.
+      return "Function '" + predicate + "' is called without a value for its argument '" + column + "'.";
     case ArityKind::DifferentColumns:
       // The compiler's own words.
       return "Rules of predicate '" + predicate + "' define different columns: " + column + " and " + other +
@@ -214,7 +282,7 @@ std::string ArityError::text() const {
   return predicate;
 }
 
-std::vector<ArityError> check_arity(const RuleList& plain) {
+std::vector<ArityError> check_arity(const RuleList& plain, const RuleList& full) {
   std::vector<ArityError> errors;
 
   // Heads: each rule's arity against the first rule of its predicate, and
@@ -258,7 +326,25 @@ std::vector<ArityError> check_arity(const RuleList& plain) {
     definition.named.merge(shape.named);
   }
 
-  UsageWalk walk(definitions, errors);
+  // A made predicate is a copy of its functor's rules, under its own name; a
+  // chain of makes is followed to the rules at its end.
+  std::vector<FunctorNames> makes;
+  for (const Json* statement : full)
+    if (head_name(*statement) == "@Make")
+      if (std::optional<FunctorNames> names = functor_names(*statement)) makes.push_back(std::move(*names));
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (const FunctorNames& make : makes) {
+      if (definitions.contains(make.made)) continue;
+      auto functor = definitions.find(make.functor);
+      if (functor == definitions.end()) continue;
+      FieldShape shape = functor->second;
+      definitions.emplace(make.made, std::move(shape));
+      grew = true;
+    }
+  }
+  const NeededArguments needed = needed_arguments(plain);
+  UsageWalk walk(definitions, needed, errors);
   once = OncePerRule();
   for (const Json* rule : plain) {
     const Json* body = rule->get("body");
@@ -268,6 +354,15 @@ std::vector<ArityError> check_arity(const RuleList& plain) {
     walk.run(*body);
     keep_new(mark);
   }
+  // Compile's words name the function and not the rule: the same words again
+  // would read as one finding told twice.
+  std::set<std::string, std::less<>> told;
+  errors.erase(std::remove_if(errors.begin(), errors.end(),
+                              [&](const ArityError& error) {
+                                return error.kind == ArityKind::ArgumentNotGiven &&
+                                       !told.insert(error.text()).second;
+                              }),
+               errors.end());
   return errors;
 }
 

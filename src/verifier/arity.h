@@ -15,13 +15,15 @@ enum class ArityKind {
   DuplicateColumn,
   UnknownColumn,
   DifferentColumns,
-  NoNumberedColumn
+  NoNumberedColumn,
+  ArgumentNotGiven
 };
 
 struct ArityError {
   ArityKind kind = ArityKind::InconsistentArity;
   std::string predicate;
-  // DuplicateColumn, UnknownColumn, NoNumberedColumn; DifferentColumns: the first rule's, joined
+  // DuplicateColumn, UnknownColumn, NoNumberedColumn, ArgumentNotGiven; DifferentColumns: the first rule's,
+  // joined
   std::string column;
   size_t expected = 0;  // InconsistentArity: the first arity; ArityMismatch: the expected count
   size_t got = 0;       // InconsistentArity: the other arity; ArityMismatch: the count given
@@ -30,7 +32,9 @@ struct ArityError {
   std::string text() const;
 };
 
-std::vector<ArityError> check_arity(const RuleList& plain);
+// `full` gives the @Make statements: a predicate a functor makes has the
+// columns of the functor's predicate.
+std::vector<ArityError> check_arity(const RuleList& plain, const RuleList& full = {});
 
 // Rules of one predicate with as many fields as its first rule but other
 // columns, which the compiler cannot put under one another.

@@ -11,6 +11,7 @@
 
 #include "parser/tree_access.h"
 #include "parser/tree_walk.h"
+#include "verifier/bindings.h"
 #include "verifier/rule_origins.h"
 #include "verifier/vars.h"
 #include "verifier/verify_error.h"
@@ -34,8 +35,8 @@ std::string SafetyError::text() const {
              "(...) holds whatever its value; compare " + "its value (" + name + "(...) == true) in: " + rule;
     case SafetyKind::DisjunctionInside:
       return verifier::text(DisjunctionNotSupported{rule});
-    case SafetyKind::UnboundInCombine:
-      // The compiler's own words for a variable of a combine that nothing binds.
+    case SafetyKind::NotGivenValue:
+      // The compiler's own words for a variable that nothing binds.
       return "Variable '" + name +
              "' is not given a value in this rule: bind it with a predicate, an equality or an inclusion.";
     case SafetyKind::AggregateOutside:
@@ -257,8 +258,12 @@ std::vector<std::string> unbound_in_combines(const Json& rule, VarSet bound) {
       return Walk::Skip;
     });
     for (const Json* combine : combines) {
+      // Read only in an expression of the combine's body, as in a rule's.
+      VarSet inner_given = never_given_values(*combine, next.bound);
       VarSet inner = next.bound;
       inner.merge(VarCollector::positive_vars_outside_combines(*combine));
+      for (const std::string& name : inner_given)
+        if (inner.count(name) != 0) found.push_back(name);
       const bool covered = next.negation_findings_cover && negations.count(combine) != 0;
       if (!covered) {
         VarSet used = VarCollector::aggregation_vars(*combine);
@@ -299,10 +304,25 @@ std::vector<SafetyError> check_rule_safety(const Json& rule) {
   }
   // What a combine reads from around it: the rule's values outside combines,
   // as one combine's own variables give another nothing.
+  // A variable the checks above count as bound, because the body names it where
+  // values come from, may still be read only in an expression there ({a: x},
+  // x + 1): compile refuses it, and so does check, in the same words, once.
+  // A variable told unbound above is not told again in compile's words.
+  VarSet told;
+  for (const SafetyError& finding : findings) told.insert(finding.name);
+  // A function without body has only its arguments to compute its value from.
+  if (!rule.has("body") && has_value_field(head_entries(rule)))
+    for (const std::string& name : VarCollector::head_vars(rule))
+      if (bound.count(name) == 0 && told.insert(name).second)
+        findings.push_back(SafetyError{SafetyKind::NotGivenValue, rule_text_once(), name});
+  for (const std::string& name : never_given_values(rule))
+    if (bound.count(name) != 0 && told.insert(name).second)
+      findings.push_back(SafetyError{SafetyKind::NotGivenValue, rule_text_once(), name});
   VarSet around = VarCollector::positive_vars_outside_combines(rule);
   around.merge(VarCollector::function_input_vars(rule));
   for (std::string& name : unbound_in_combines(rule, std::move(around)))
-    findings.push_back(SafetyError{SafetyKind::UnboundInCombine, rule_text_once(), std::move(name)});
+    if (told.insert(name).second)
+      findings.push_back(SafetyError{SafetyKind::NotGivenValue, rule_text_once(), std::move(name)});
   return findings;
 }
 
@@ -358,6 +378,15 @@ std::vector<SafetyError> check_safety(const RuleList& plain) {
     keep_new(disjunctions, marks[2]);
     keep_new(outside, marks[3]);
   }
+  // Compile's words name the variable and not the rule: the same words from
+  // two rules would read as one finding told twice.
+  VarSet told;
+  findings.erase(std::remove_if(findings.begin(), findings.end(),
+                                [&](const SafetyError& finding) {
+                                  return finding.kind == SafetyKind::NotGivenValue &&
+                                         !told.insert(finding.name).second;
+                                }),
+                 findings.end());
   for (std::vector<SafetyError>* block : {&conditions, &disjunctions, &outside})
     findings.insert(findings.end(), std::make_move_iterator(block->begin()),
                     std::make_move_iterator(block->end()));

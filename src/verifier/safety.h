@@ -18,7 +18,7 @@ enum class SafetyKind {
   FunctionAsCondition,
   DisjunctionInside,
   AggregateOutside,
-  UnboundInCombine,
+  NotGivenValue,  // compile gives it no value: read only in expressions, or in a combine
 };
 
 struct SafetyError {

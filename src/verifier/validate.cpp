@@ -33,7 +33,7 @@ CheckResult validate(const Json& program) {
 
   append(errors, check_safety(plain));
   append(errors, check_stratification(plain));
-  append(errors, check_arity(plain));
+  append(errors, check_arity(plain, full));
   append(errors, check_head_columns(plain));
   append(errors, check_recursion(plain));
   append(errors, check_unbounded_recursion(full, plain));

@@ -71,7 +71,8 @@ def test_imported_predicates(library, source, errors):
 @pytest.mark.parametrize(
     "source, errors",
     [
-        ("A := B(x: C);\nB(y:) :- x(y:);\nC(z: 1);\nR(z:) :- A(z:);", []),
+        # A has B's columns, which its maker copies: z is none of them.
+        ("A := B(x: C);\nB(y:) :- x(y:);\nC(z: 1);\nR(z:) :- A(z:);", ["Unknown column 'z' for predicate 'A'"]),
         # A made predicate is a candidate for suggestions, and the functor's own arguments are its business.
         ("Made := B(x: C);\nB(y:) :- x(y:);\nC(z: 1);\nR(z:) :- Mode(z:);", [undefined("Mode", "Made")]),
         # A later functor may take a made predicate as its functor; A no longer calls x, so it is applied to E.

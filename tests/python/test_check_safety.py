@@ -15,7 +15,7 @@ import mirtova
 # The beginnings of the safety and stratification texts, and nothing else's.
 SAFETY = re.compile(r"^(Unbound variable '|Unsafe negation: |Unsafe aggregation: |'[^']*' is a function: as a "
                     r"condition|A disjunction inside a negation or a combine|'[^']*' is an aggregate: |"
-                    r"\w+ is an aggregate that takes|Negative recursion cycle detected: )")
+                    r"\w+ is an aggregate that takes|Negative recursion cycle detected: |Variable '[^']*' is not given a value)")
 
 
 def safety_errors(source):
@@ -50,6 +50,15 @@ CORRECT = [
     ("positive recursion", "Path(x, y) distinct :- Edge(x, y); Path(x, z) distinct :- Path(x, y), Edge(y, z);",
      "Path"),
     ("a compared variable bound by an equality", "Q(x) :- T(x), y == x + 1, y > 2;", "Q"),
+    ("a variable bound by a later equality", "Q(x, y) :- T(v), x == y + 1, y == v;", "Q"),
+    ("a record compared once its variables are bound", "Q(x) :- T(v), {a: x} == {a: v}, x == v;", "Q"),
+    ("a bound variable in an argument's expression", "Q(x) :- T(x), U(x + 1);", "Q"),
+    ("an inclusion of a bound list", "Q(x) :- T(v), x in [v, 2];", "Q"),
+    ("a function of named arguments given them all", "F(x:, y:) = x + y; Q(a) :- T(v), a == F(x: v, y: 1);", "Q"),
+    ("a function with a body that binds its argument", "F(x:, y:) = z :- U(y, z); Q(a) :- T(v), a == F(x: v);",
+     "Q"),
+    ("a combine's variable bound by its own equality", "Q(x, s) :- T(x), s == Sum{y :- U(c + 1, y), c == x};", "Q"),
+    ("a function's value from its arguments", "G(y:) = y + 1; Q(a) :- T(v), a == G(y: v);", "Q"),
 ]
 
 
@@ -65,6 +74,10 @@ def head(name, rule):
 
 def never_given(name, rule):
     return f"Unbound variable '{name}': it is tested (compared, negated, matched) but never given a value in: {rule}"
+
+
+def not_given(name):
+    return f"Variable '{name}' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."
 
 
 def negation(name, rule):
@@ -104,6 +117,10 @@ FAULTY = [
      [aggregate("Sum", "P(x, s: Sum(x)) :- Q(x)")]),
     ("disjunctions in negations, once per rule", "P(x) :- Q(x), ~(R(x) | S(x)), ~(T(x) | U(x));",
      [disjunction("P(x) :- Q(x), ~(R(x) | S(x)), ~(T(x) | U(x))")]),
+    ("a variable read only in a negated expression, told once", "P(x) :- Q(x), ~R(x + y);",
+     [negation("y", "P(x) :- Q(x), ~R(x + y)")]),
+    ("a variable a negation uses twice, read only in expressions", "P(x) :- Q(x), ~(R(y + 1), S(y + 2));",
+     [not_given("y")]),
     ("several findings over two rules", f"{R1}; {R2};",
      [head("y", R1), head("y", R2), aggregate("Sum", R1), aggregate("Sum", R2)]),
     ("variables of one kind in byte order", "P(z, b, a) :- Q(x);",

@@ -78,7 +78,7 @@ TEST(MessageCatalogue, CheckErrorsPrintTheirValueAlone) {
       {SafetyError{SafetyKind::AggregateOutside, "r", "ArgMaxK"}, 0,
        "ArgMaxK is an aggregate that takes how many values to keep: name it with the count, `Top2(x) = "
        "ArgMaxK(x, 2);`, and aggregate with it in a head with distinct, `best? Top2= item -> score`, in: r"},
-      {SafetyError{SafetyKind::UnboundInCombine, "r", "y"}, 0,
+      {SafetyError{SafetyKind::NotGivenValue, "r", "y"}, 0,
        "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an "
        "inclusion."},
       {SafetyError{SafetyKind::AggregateOutside, "r", "Sum"}, 0,
