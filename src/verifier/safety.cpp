@@ -310,11 +310,6 @@ std::vector<SafetyError> check_rule_safety(const Json& rule) {
   // A variable told unbound above is not told again in compile's words.
   VarSet told;
   for (const SafetyError& finding : findings) told.insert(finding.name);
-  // A function without body has only its arguments to compute its value from.
-  if (!rule.has("body") && has_value_field(head_entries(rule)))
-    for (const std::string& name : VarCollector::head_vars(rule))
-      if (bound.count(name) == 0 && told.insert(name).second)
-        findings.push_back(SafetyError{SafetyKind::NotGivenValue, rule_text_once(), name});
   for (const std::string& name : never_given_values(rule))
     if (bound.count(name) != 0 && told.insert(name).second)
       findings.push_back(SafetyError{SafetyKind::NotGivenValue, rule_text_once(), name});

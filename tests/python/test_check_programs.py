@@ -505,8 +505,6 @@ MISTAKES = [
      ["Recursive predicate 'Loop' has no base case", "Trivial infinite loop: 'Loop' calls itself with same arguments",
       "Recursive predicate 'Loop' missing @Recursive annotation"], []),
     # Compile refuses both at their call, in words that name the caller's variable or the column.
-    ("a function's value with a variable of no argument", "P(x: 1); G(y:) = y + z; Q(a:) :- P(x:), a == G(y: x);",
-     ["Variable 'z' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."], []),
     ("a made predicate read by a column its maker lacks",
      "P(x: 1); Keep(v:) :- Src(v:); Src(v: 0); K := Keep(Src: P); Q(x:) :- K(w: x);",
      ["Unknown column 'w' for predicate 'K'"], []),
