@@ -255,6 +255,12 @@ class Dialect {
   // that argument from a derived table of the sub-query's rows instead: for an
   // engine that generates no code for an outer value read there.
   virtual bool aggregates_subqueries_from_rows() const;  // 73
+  // Where the engine's MAX and MIN take no record: the greatest (or least)
+  // record of a group, "{0}" the record, ordered by the values of its fields
+  // (`fields`, each written over "{0}"), a null field after every value. None
+  // where MAX and MIN take records.
+  virtual std::optional<std::string> extreme_record(const std::vector<std::string>& fields,
+                                                    bool greatest) const;  // 74
 };
 
 }  // namespace mirtova
