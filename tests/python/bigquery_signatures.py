@@ -128,6 +128,9 @@ def _kind_fault(kind, tokens):
         return None if words == ["*"] else "not *"
     if kind == "query":
         return None if words[0] in ("SELECT", "WITH") else "not a query"
+    if kind == "integer" and len(tokens) <= 2 and tokens[-1].token_type == TokenType.NUMBER and any(
+            c in tokens[-1].text for c in ".eE"):
+        return "a number with a fraction where BigQuery takes an integer"
     if kind == "length" and _is_negative_number(tokens):
         return "a negative number where BigQuery takes a length (it fails the query)"
     if words[0] == "INTERVAL":

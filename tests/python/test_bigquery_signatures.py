@@ -77,6 +77,8 @@ def test_differential_programs():
     ("SELECT ABS(x) OVER () FROM t", "ABS: OVER"),
     ("SELECT ARRAY_LENGTH()", "ARRAY_LENGTH: 0 arguments"),
     ("SELECT SUBSTR(x, 2, -1), SUBSTR(x, 1, (- 2))", "SUBSTR: argument 3 is a negative number"),
+    ("SELECT MOD(7.5, NULLIF(2, 0))", "MOD: argument 1 is a number with a fraction"),
+    ("SELECT MOD(x, -2), MOD(-7, 1e0)", "MOD: argument 2 is a number with a fraction"),
     ("SELECT SUBSTR(x, -2, 1), SUBSTR(x, 2, GREATEST(-1, 0)), SUBSTR(x, 1, n - 1)", None),
     ("SELECT ARRAY(SELECT 1 FROM t) || ARRAY(1)", "ARRAY: argument 1 is not a query"),
     ("SELECT DATE_TRUNC(d, WEEK(MONDAY)), COUNT(*), COUNT(DISTINCT x), NET.HOST(h)", None),

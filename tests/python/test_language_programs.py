@@ -44,6 +44,9 @@ CASES = [
     ("precedence", "Q(y) :- Measure(x), x == 5, y == x + 2 * 3 - 1;", "Q", MEASURE, [(10,)], {}),
     ("division gives a fraction", "Q(y) :- Measure(x), x == 5, y == x / 2;", "Q", MEASURE, [(2.5,)], {}),
     ("modulo and power", "Q(x, y) :- Measure(x), x % 2 == 0, x < 15, y == x ^ 2;", "Q", MEASURE, [(12, 144)], {}),
+    # The remainder keeps the sign of the dividend, of a fraction as of an integer.
+    ("modulo of fractions and negatives", "Q(a, b, c, d) :- a == 7.5 % 2, b == -7.5 % 2, c == -7 % 3, d == 7 % -3;", "Q",
+     {}, [(1.5, -1.5, -1, 1)], {}),
     ("or, and, not", "Q(x) :- Measure(x), (x == 5 || x == 30) && !(x > 20);", "Q", MEASURE, [(5,)], {}),
     ("disjunction of bodies", "Q(x) :- Measure(x), (x < 6 | x > 25);", "Q", MEASURE, [(5,), (30,)], {}),
     ("is null and is not null", "Q(x, y is null) :- T(a: x, b: y);", "Q",

@@ -368,9 +368,15 @@ TemplateRows bigquery_function_rows() {
 }
 
 TemplateRows bigquery_operator_rows() {
+  // clang-format off
   return {
       {"++", R"t(%s || %s)t"},
+      // BigQuery's MOD takes no FLOAT64. The quotient, truncated in BIGNUMERIC
+      // (exact for every pair of INT64), is an INT64, so the remainder keeps
+      // the operands' type: an INT64 of two, else a FLOAT64.
+      {"%", R"t((({0}) - ({1}) * CAST(TRUNC(CAST({0} AS BIGNUMERIC) / NULLIF(CAST({1} AS BIGNUMERIC), 0)) AS INT64)))t"},
   };
+  // clang-format on
 }
 
 }  // namespace mirtova
