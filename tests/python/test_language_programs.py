@@ -55,6 +55,9 @@ CASES = [
     ("record of null fields is not null", "R(r: {a: x, b: y}) :- T(x, y); Q(r.b, r is null, IsNull(r)) :- R(r:), "
      "r is not null;", "Q", {"T": [(1, 2), (None, 3), (None, None)]},
      [(2, False, False), (3, False, False), (None, False, False)], {}),
+    # Integers past 2^53, which no double holds, read from their texts exactly.
+    ("integers of texts past 2^53", 'T("9007199254740993"); Q(a, b) :- T(x), a == ToInt64(x), '
+     "b == ToInt64(ToString(-900719925474099312));", "Q", {}, [(9007199254740993, -900719925474099312)], {}),
     ("integer division and rounding", "Q(d, r, t) :- d == Div(7, 2), r == Round(2.6), t == ToInt64(7 / 2);", "Q",
      {}, [(3, 3, 4)], {}),
     # strings
