@@ -93,6 +93,13 @@ def _keyword(tokens):
     return None
 
 
+def _is_negative_number(tokens):
+    """A number written with a minus, in brackets or not: "-1", "(- 2)"."""
+    while len(tokens) > 2 and tokens[0].token_type == TokenType.L_PAREN and tokens[-1].token_type == TokenType.R_PAREN:
+        tokens = tokens[1:-1]
+    return len(tokens) == 2 and tokens[0].token_type == TokenType.DASH and tokens[1].token_type == TokenType.NUMBER
+
+
 def _kind_fault(kind, tokens):
     """Why the argument is not of the kind, or None when it is."""
     words = [t.text.upper() for t in tokens]
@@ -121,6 +128,11 @@ def _kind_fault(kind, tokens):
         return None if words == ["*"] else "not *"
     if kind == "query":
         return None if words[0] in ("SELECT", "WITH") else "not a query"
+    if kind == "integer" and len(tokens) <= 2 and tokens[-1].token_type == TokenType.NUMBER and any(
+            c in tokens[-1].text for c in ".eE"):
+        return "a number with a fraction where BigQuery takes an integer"
+    if kind == "length" and _is_negative_number(tokens):
+        return "a negative number where BigQuery takes a length (it fails the query)"
     if words[0] == "INTERVAL":
         return "an INTERVAL where BigQuery takes a value"
     if tokens[0].token_type == TokenType.STAR and len(tokens) == 1:

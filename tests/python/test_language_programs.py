@@ -44,6 +44,9 @@ CASES = [
     ("precedence", "Q(y) :- Measure(x), x == 5, y == x + 2 * 3 - 1;", "Q", MEASURE, [(10,)], {}),
     ("division gives a fraction", "Q(y) :- Measure(x), x == 5, y == x / 2;", "Q", MEASURE, [(2.5,)], {}),
     ("modulo and power", "Q(x, y) :- Measure(x), x % 2 == 0, x < 15, y == x ^ 2;", "Q", MEASURE, [(12, 144)], {}),
+    # The remainder keeps the sign of the dividend, of a fraction as of an integer.
+    ("modulo of fractions and negatives", "Q(a, b, c, d) :- a == 7.5 % 2, b == -7.5 % 2, c == -7 % 3, d == 7 % -3;", "Q",
+     {}, [(1.5, -1.5, -1, 1)], {}),
     ("or, and, not", "Q(x) :- Measure(x), (x == 5 || x == 30) && !(x > 20);", "Q", MEASURE, [(5,)], {}),
     ("disjunction of bodies", "Q(x) :- Measure(x), (x < 6 | x > 25);", "Q", MEASURE, [(5,), (30,)], {}),
     ("is null and is not null", "Q(x, y is null) :- T(a: x, b: y);", "Q",
@@ -52,6 +55,9 @@ CASES = [
     ("record of null fields is not null", "R(r: {a: x, b: y}) :- T(x, y); Q(r.b, r is null, IsNull(r)) :- R(r:), "
      "r is not null;", "Q", {"T": [(1, 2), (None, 3), (None, None)]},
      [(2, False, False), (3, False, False), (None, False, False)], {}),
+    # Integers past 2^53, which no double holds, read from their texts exactly.
+    ("integers of texts past 2^53", 'T("9007199254740993"); Q(a, b) :- T(x), a == ToInt64(x), '
+     "b == ToInt64(ToString(-900719925474099312));", "Q", {}, [(9007199254740993, -900719925474099312)], {}),
     ("integer division and rounding", "Q(d, r, t) :- d == Div(7, 2), r == Round(2.6), t == ToInt64(7 / 2);", "Q",
      {}, [(3, 3, 4)], {}),
     # strings

@@ -1,4 +1,8 @@
 // The BigQuery dialect (engine "bigquery").
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
@@ -65,6 +69,19 @@ class BigQueryDialect final : public Dialect {
 
   std::string regex_match_condition(std::string_view expression, std::string_view pattern) const override {
     return "REGEXP_CONTAINS(" + std::string(expression) + ", " + str_literal(pattern) + ")";
+  }
+
+  // STRUCTs are not orderable: MAX and MIN refuse them, and an aggregate's
+  // ORDER BY takes their fields, each wrapped so that a constant key is taken.
+  std::optional<std::string> extreme_record(const std::vector<std::string>& fields,
+                                            bool greatest) const override {
+    const std::string direction = greatest ? " DESC" : "";
+    std::string order;
+    for (const std::string& field : fields) {
+      order += (order.empty() ? " ORDER BY " : ", ") + ("[(" + field + ") IS NULL][OFFSET(0)]" + direction) +
+               ", [" + field + "][OFFSET(0)]" + direction;
+    }
+    return "ARRAY_AGG({0} IGNORE NULLS" + order + " LIMIT 1)[SAFE_OFFSET(0)]";
   }
 
   // Its arrays hold no arrays.

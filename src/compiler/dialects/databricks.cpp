@@ -37,7 +37,11 @@ class DatabricksDialect final : public Dialect {
   Engine engine() const override { return Engine::kDatabricks; }
   bool format_needs_expansion() const override { return false; }
   bool nulls_first_by_default(bool descending) const override { return !descending; }
-  std::optional<std::string_view> int64_of_text() const override { return std::nullopt; }
+  // ROUND reads a text as a DOUBLE, which holds no integer past 2^53 exactly;
+  // a DECIMAL holds every INT64 and still rounds a fraction half away from zero.
+  std::optional<std::string_view> int64_of_text() const override {
+    return "CAST(ROUND(CAST({0} AS DECIMAL(38, 10))) AS BIGINT)";
+  }
   std::optional<std::string> number_to_string() const override { return databricks_number_text(); }
   std::string_view bind_value() const override { return "transform(array({0}), mirtova_v -> {body})[0]"; }
   bool null_guarded_least_greatest() const override { return true; }

@@ -142,6 +142,9 @@ bool Dialect::searches_rows_of_a_sought_subquery() const { return false; }
 bool Dialect::counts_negations() const { return false; }
 bool Dialect::joins_subqueries_of_aggregated_values() const { return false; }
 bool Dialect::aggregates_subqueries_from_rows() const { return false; }
+std::optional<std::string> Dialect::extreme_record(const std::vector<std::string>&, bool) const {
+  return std::nullopt;
+}
 
 std::optional<std::string> Dialect::null_sought_in_list(const Type&) const { return std::nullopt; }
 

@@ -261,6 +261,12 @@ class Dialect {
   // a type only it knows (a host table's column) is of no common type with a
   // record the program writes. None where records of one shape are of one type.
   virtual std::optional<std::string_view> declared_type_reading() const;  // 74
+  // Where the engine's MAX and MIN take no record: the greatest (or least)
+  // record of a group, "{0}" the record, ordered by the values of its fields
+  // (`fields`, each written over "{0}"), a null field after every value. None
+  // where MAX and MIN take records.
+  virtual std::optional<std::string> extreme_record(const std::vector<std::string>& fields,
+                                                    bool greatest) const;  // 75
 };
 
 }  // namespace mirtova

@@ -498,6 +498,25 @@ void ExprTranslator::compare_records_of_two_types(std::string_view op, const Typ
   for (std::string& side : sql) side = apply_template(*form, {side});
 }
 
+std::vector<std::string> ExprTranslator::leaf_fields(const Type& record,
+                                                     const std::string& record_sql) const {
+  std::vector<std::string> leaves;
+  std::vector<std::pair<const Type*, std::string>> pending{{&record, record_sql}};
+  while (!pending.empty()) {
+    auto [type, value] = std::move(pending.back());
+    pending.pop_back();
+    if (!type->is_record()) {
+      leaves.push_back(std::move(value));
+      continue;
+    }
+    const Type::Fields& fields = type->fields();
+    for (auto field = fields.rbegin(); field != fields.rend(); ++field) {
+      pending.emplace_back(&field->second, dialect->subscript(value, field->first, false));
+    }
+  }
+  return leaves;
+}
+
 std::optional<std::string> ExprTranslator::record_in_list(const Json& element, const Json& list,
                                                           const std::vector<std::string>& sql) const {
   // Where records are texts, a record is sought by its comparison form, not
@@ -740,6 +759,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     } else if ((name == "Min" || name == "Max") && first.is_record() &&
                dialect->compares_every_record_in_form()) {
       special = extreme_record_of_texts(first, name == "Max");
+    } else if ((name == "Min" || name == "Max") && first.is_record()) {
+      special = dialect->extreme_record(leaf_fields(first, "({0})"), name == "Max");
     }
     if (special) {
       std::vector<std::string> sql;

@@ -76,6 +76,9 @@ class ExprTranslator {
   // The template of Max (or Min) over records of type `record` where records
   // are JSON texts.
   std::string extreme_record_of_texts(const Type& record, bool greatest) const;
+  // The values of a record's fields that are no records, a nested record's in
+  // its place, in the order of their names, each read from `record_sql`.
+  std::vector<std::string> leaf_fields(const Type& record, const std::string& record_sql) const;
   // The SQL of "element in list", `sql` the two sides' SQL and `tmpl` the
   // engine's operator template.
   std::string search_in_list(const Json& element, const Json& list, std::string_view tmpl,

@@ -317,8 +317,9 @@ TemplateRows bigquery_function_rows() {
       {"RegexpMatch", R"t(REGEXP_CONTAINS({0}, {1}))t"},
       {"Div", R"t(CAST((CASE WHEN (({0}) < 0) <> (({1}) < 0) THEN CEIL(CAST({0} AS FLOAT64) / NULLIF({1}, 0)) ELSE FLOOR(CAST({0} AS FLOAT64) / NULLIF({1}, 0)) END) AS INT64))t"},
       {"Like", R"t(({0} LIKE {1}))t"},
-      // BigQuery's own SUBSTR reads every position as the language does.
-      {"Substr", R"t(SUBSTR({0}, {1}, {2}))t"},
+      // BigQuery's own SUBSTR reads every position as the language does, but
+      // fails the query on a negative length, which the language reads as none.
+      {"Substr", R"t(SUBSTR({0}, {1}, GREATEST({2}, 0)))t"},
       // No unsigned type: NUMERIC holds every unsigned 64-bit value.
       {"ToUInt64", R"t(CAST({0} AS NUMERIC))t"},
       // The shared rows of one argument, which take no other number of them here.
@@ -367,9 +368,15 @@ TemplateRows bigquery_function_rows() {
 }
 
 TemplateRows bigquery_operator_rows() {
+  // clang-format off
   return {
       {"++", R"t(%s || %s)t"},
+      // BigQuery's MOD takes no FLOAT64. The quotient, truncated in BIGNUMERIC
+      // (exact for every pair of INT64), is an INT64, so the remainder keeps
+      // the operands' type: an INT64 of two, else a FLOAT64.
+      {"%", R"t((({0}) - ({1}) * CAST(TRUNC(CAST({0} AS BIGNUMERIC) / NULLIF(CAST({1} AS BIGNUMERIC), 0)) AS INT64)))t"},
   };
+  // clang-format on
 }
 
 }  // namespace mirtova

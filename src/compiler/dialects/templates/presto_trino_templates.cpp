@@ -23,8 +23,11 @@ TemplateRows shared_function_rows() {
       {"ToInt64", R"t(CAST(%s AS BIGINT))t"},
       {"ToFloat64", R"t(CAST(%s AS DOUBLE))t"},
       {"AnyValue", R"t(ARBITRARY(%s))t"},
-      {"ArrayConcat", R"t({0} || {1})t"},
-      {"Concat", R"t(concat({0}, {1}))t"},
+      // An empty list's ARRAY[] is of no type: "||" and concat then also match a
+      // list joined to an element, and refuse it. Inside ARRAY[...] it takes
+      // the other list's type; flatten skips a null list, so one gives null.
+      {"ArrayConcat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE flatten(ARRAY[{0}, {1}]) END))t"},
+      {"Concat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE flatten(ARRAY[{0}, {1}]) END))t"},
       {"Size", R"t(CARDINALITY({0}))t"},
       {"Log", R"t(LN({0}))t"},
       // Presto's ARRAY_AGG in a sub-query that refers out gives [null], not
