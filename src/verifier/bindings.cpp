@@ -49,14 +49,11 @@ void outside_combines(const Json& node, VarSet& out) {
 // findings' business, and what it aggregates the aggregation findings'.
 bool is_aggregate(const Json& object) {
   if (object.has("aggregation")) return true;
-  static constexpr std::string_view kAggregates[] = {
-      "Sum",     "Count",          "ExactCount", "Min",       "Max",      "Avg",    "List",   "Set",
-      "Array",   "StringAgg",      "Median",     "SomeValue", "AnyValue", "ArgMax", "ArgMin", "ArgMaxK",
-      "ArgMinK", "ArrayConcatAgg", "ArrayConcat"};
   const Json* call = object.get("call");
   const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
   if (name == nullptr || !name->is_str()) return false;
-  return std::find(std::begin(kAggregates), std::end(kAggregates), name->as_str()) != std::end(kAggregates);
+  return std::find(kBuiltInAggregates.begin(), kBuiltInAggregates.end(), name->as_str()) !=
+         kBuiltInAggregates.end();
 }
 
 // The variables an argument or a side names where it stands: combines and

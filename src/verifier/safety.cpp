@@ -136,9 +136,7 @@ bool asks_for_count(std::string_view name) { return name == "ArgMaxK" || name ==
 // The built-in aggregates, and every function defined as a call of one, at any
 // length of chain: a call of such a function aggregates too.
 Names aggregates_of(const RuleList& rules) {
-  Names aggregates = {"Sum",      "Count",  "ExactCount", "Min",       "Max",     "Avg",
-                      "List",     "Set",    "Array",      "StringAgg", "Median",  "SomeValue",
-                      "AnyValue", "ArgMax", "ArgMin",     "ArgMaxK",   "ArgMinK", "ArrayConcatAgg"};
+  Names aggregates(kBuiltInAggregates.begin(), kBuiltInAggregates.end());
   // The functions defined by a call of each name. Growing the set from the
   // catalogue through this map reaches what repeated passes over the rules
   // would, in time linear in the rules.

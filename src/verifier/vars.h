@@ -2,9 +2,11 @@
 // what its conditions test, and what its negations and aggregations use.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "parser/json.h"
 
@@ -13,6 +15,12 @@ namespace mirtova::verifier {
 // Variable names in ascending byte order, so that findings drawn from a set
 // come in the same order in every run.
 using VarSet = std::set<std::string, std::less<>>;
+
+// The built-in aggregates: a call of one aggregates wherever it stands.
+inline constexpr std::array<std::string_view, 18> kBuiltInAggregates = {
+    "Sum",      "Count",  "ExactCount", "Min",       "Max",     "Avg",
+    "List",     "Set",    "Array",      "StringAgg", "Median",  "SomeValue",
+    "AnyValue", "ArgMax", "ArgMin",     "ArgMaxK",   "ArgMinK", "ArrayConcatAgg"};
 
 // Each operation reads one rule node as the parser writes it and builds a new
 // set; none holds the anonymous variable "_". The walks keep their own stacks:

@@ -82,7 +82,8 @@ TEST(TemplateTables, MergedLookups) {
       {"sqlite", false, "Concat", "MIRTOVA_ARRAY_CONCAT({0}, {1})"},
       {"duckdb", false, "Concat", "ARRAY_CONCAT({0}, {1})"},
       {"databricks", false, "ArrayConcat", "CONCAT({0}, {1})"},
-      {"presto", false, "ArrayConcat", "{0} || {1}"},
+      {"presto", false, "ArrayConcat",
+       "(CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE flatten(ARRAY[{0}, {1}]) END)"},
       {"psql", false, "ArrayConcat", "{0} || {1}"},
       {"duckdb", false, "ArrayConcat", "ARRAY_CONCAT(%s)"},
       {"bigquery", false, "ArrayConcat", "ARRAY_CONCAT(%s)"},
@@ -178,7 +179,7 @@ TEST(TemplateTables, EngineRowCounts) {
                                          {"trino", 249, 3},
                                          {"psql", 243, 6},
                                          {"sqlite", 266, 4},
-                                         {"bigquery", 2151, 1}}) {
+                                         {"bigquery", 2151, 2}}) {
     auto dialect = dialect_of(c.engine);
     EXPECT_EQ(dialect->built_in_functions().size(), c.functions) << c.engine;
     EXPECT_EQ(dialect->infix_operators().size(), c.operators) << c.engine;
