@@ -138,6 +138,14 @@ CASES = [
      [(1, 11), (2, 7), (3, None)], {}),
     ("negation of a value read from a stored predicate", "S(k) += x :- L(k, x); Q(k, d) :- T(k), d == S(k), ~M(d);",
      "Q", {**GROUPED_LISTS, "M": [(11,)]}, [(2, 7), (3, None)], {}),
+    # A value a correlated combine gives a predicate's column, compared by a condition of a rule that reads it:
+    # by a negation, and by the aggregate of a predicate whose other rule gives the column its own values.
+    ("negation of a correlated combine's value read from a predicate",
+     "None(0); None(2); S(k, s) :- T(k), s == Sum{x :- L(k, x), ~None(x)}; S(k, 0) :- T(k), k > 2; "
+     "Q(k) distinct :- S(k, s), ~M(s);", "Q", {**GROUPED_LISTS, "M": [(11,)]}, [(2,), (3,)], {}),
+    ("aggregate over a correlated combine's value compared",
+     "A(c, k, v? Max= 2) distinct :- T(k), c == Max{x :- L(k, x)}; A(c, k, v? Max= 1 - c) distinct :- L(k, c); "
+     "Q(k, v) :- A(_, k, v:), v > 0;", "Q", GROUPED_LISTS, [(1, 2), (2, 2), (3, 2)], {}),
     ("correlated combine over a predicate of several rules",
      "R(x) :- Measure(x), x < 12; R(x) :- Measure(x), x > 25; Q(x, n) :- R(x), n == Count{y :- Measure(y), y <= x};",
      "Q", MEASURE, [(5, 1), (11, 2), (30, 5)], {}),

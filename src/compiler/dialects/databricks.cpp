@@ -61,6 +61,13 @@ class DatabricksDialect final : public Dialect {
   // "Cannot generate code for expression: outer(...)" for a sub-query inside
   // the aggregate of a sub-query that reads the query around.
   bool aggregates_subqueries_from_rows() const override { return true; }
+  // A correlated sub-query of a projection that a filter is pushed through is
+  // copied into the filter; in the condition of a sub-query there (a negation
+  // of a value it computed) it then runs uncorrelated ("More than one row
+  // returned by a subquery"), and in a rule of a union under an aggregate the
+  // constraints the union derives from it name columns it has none of ("key
+  // not found"). A LATERAL sub-query is a join, which neither reaches.
+  bool joins_combines_of_columns() const override { return true; }
   // A column of bare nulls is of the type `void`, which arithmetic refuses.
   bool types_columns_of_nulls() const override { return true; }
 

@@ -142,6 +142,7 @@ bool Dialect::searches_rows_of_a_sought_subquery() const { return false; }
 bool Dialect::counts_negations() const { return false; }
 bool Dialect::joins_subqueries_of_aggregated_values() const { return false; }
 bool Dialect::aggregates_subqueries_from_rows() const { return false; }
+bool Dialect::joins_combines_of_columns() const { return false; }
 std::optional<std::string> Dialect::extreme_record(const std::vector<std::string>&, bool) const {
   return std::nullopt;
 }

@@ -267,6 +267,13 @@ class Dialect {
   // where MAX and MIN take records.
   virtual std::optional<std::string> extreme_record(const std::vector<std::string>& fields,
                                                     bool greatest) const;  // 75
+  // Whether a combine that reads the rows of a rule outside any combine, and
+  // whose value the rule's head holds, joins the rule's FROM as a LATERAL
+  // sub-query read as a column of its one row, where its SQL is one sub-query:
+  // for an engine whose optimizer moves such a sub-query of a projection into
+  // the conditions of a query that reads the projection, where it runs
+  // uncorrelated.
+  virtual bool joins_combines_of_columns() const;  // 76
 };
 
 }  // namespace mirtova

@@ -600,16 +600,18 @@ class SelectWriter final : public OuterRows {
   // others: those bound to an expression that holds a combine are written
   // with their combines joined, where the dialect asks.
   void mark_joined_variables() {
-    if (!joins_aggregated_combines()) return;
+    const bool of_columns = joins_combines_of_columns();
+    if (!joins_aggregated_combines() && !of_columns) return;
     Names read;
     for (const SelectItem& it : rule_.select)
-      if (it.aggregated) variables_outside_combines(*it.expr, read);
+      if ((it.aggregated || of_columns) && it.expr != nullptr) variables_outside_combines(*it.expr, read);
     // Binding order puts a variable after those its value reads.
     for (auto var = rule_.binding_order.rbegin(); var != rule_.binding_order.rend(); ++var) {
       const Binding& b = rule_.bindings.at(*var);
       if (b.kind != BindKind::Expression || !read.contains(*var)) continue;
       variables_outside_combines(*b.expr, read);
-      if (holds_combine(*b.expr)) joined_variables_.insert(*var);
+      if (of_columns ? holds_combine_of_rows(*b.expr) : holds_combine(*b.expr))
+        joined_variables_.insert(*var);
     }
   }
 
@@ -671,6 +673,8 @@ class SelectWriter final : public OuterRows {
       std::string sql;
       if (it->aggregated && joins_aggregated_combines() && holds_combine(*it->expr)) {
         TRY(sql, with_combines_joined(*it->expr, expected));
+      } else if (joins_combines_of_columns() && holds_combine_of_rows(*it->expr)) {
+        TRY(sql, with_combines_joined(*it->expr, expected));
       } else if (it->aggregated && aggregates_from_rows() && reads_correlated_combine(*it->expr)) {
         TRY(sql, with_values_from_rows(*it->expr, expected));
       } else {
@@ -728,6 +732,22 @@ class SelectWriter final : public OuterRows {
 
   static bool holds_combine(const Json& expr) {
     return !walk_tree(expr, [](const Json& node) { return node.has("combine") ? Walk::Stop : Walk::Enter; });
+  }
+
+  bool joins_combines_of_columns() const { return !rule_.in_combine && dialect_.joins_combines_of_columns(); }
+
+  bool reads_rows(const Json& combine) const {
+    std::set<std::string> named;
+    collect_variables(combine, named);
+    return std::any_of(named.begin(), named.end(),
+                       [&](const std::string& name) { return rule_.bindings.count(name) > 0; });
+  }
+
+  bool holds_combine_of_rows(const Json& expr) const {
+    return !walk_tree(expr, [&](const Json& node) {
+      if (!node.has("combine")) return Walk::Enter;
+      return reads_rows(node) ? Walk::Stop : Walk::Skip;
+    });
   }
 
   bool aggregates_from_rows() const {
@@ -804,36 +824,41 @@ class SelectWriter final : public OuterRows {
 
   // `expr` with each combine in it read from an item of the FROM of its own,
   // a column of the combine's one row. The item is LATERAL where the combine
-  // reads a variable of this rule or of the query around.
+  // reads a variable of this rule or of the query around. For a rule outside
+  // any combine, only a combine that reads its rows and is written as one
+  // sub-query is joined: a sub-query nested in a LATERAL one reads nothing
+  // around it there.
   Result<std::string, CompileError> with_combines_joined(const Json& expr, const Type& expected) {
+    const bool of_columns = joins_combines_of_columns();
     std::vector<const Json*> combines;
     walk_tree(expr, [&](const Json& node) {
       if (!node.has("combine")) return Walk::Enter;
       combines.push_back(&node);
       return Walk::Skip;
     });
+    // The variable each combine is read from, in the order met; none for one left in place.
     std::vector<std::string> names;
     for (const Json* combine : combines) {
+      std::string& name = names.emplace_back();
+      const bool correlated = reads_rows(*combine);
+      if (of_columns && !correlated) continue;
       TRY(std::string sql, tr_.convert_to_sql_expecting(*combine, Type::any()));
-      if (!sql.starts_with("(SELECT ")) sql = "(SELECT " + sql + ")";
+      if (!sql.starts_with("(SELECT ")) {
+        if (of_columns) continue;
+        sql = "(SELECT " + sql + ")";
+      }
       const std::string alias = tr_.subquery_translator->table_alias("mirtova_joined");
-      std::set<std::string> named;
-      collect_variables(*combine, named);
-      const bool reads_rows = std::any_of(named.begin(), named.end(), [&](const std::string& name) {
-        return rule_.bindings.count(name) > 0;
-      });
-      joined_from_.push_back((reads_rows ? "LATERAL " : "") + sql + " AS " + alias + "(mirtova_value)");
+      joined_from_.push_back((correlated ? "LATERAL " : "") + sql + " AS " + alias + "(mirtova_value)");
       // No program names a variable with a space in it.
-      std::string name = "joined " + alias;
+      name = "joined " + alias;
       tr_.vocabulary.insert_or_assign(name, alias + ".mirtova_value");
       tr_.variable_types.insert_or_assign(name, tr_.value_type(*combine));
-      names.push_back(std::move(name));
     }
     Json& joined = joined_exprs_.emplace_back(expr);
     size_t next = 0;
     walk_tree_mut(joined, [&](Json& node) {
       if (!node.has("combine")) return Walk::Enter;
-      node = make_variable(Json(names[next++]));
+      if (const std::string& name = names[next++]; !name.empty()) node = make_variable(Json(name));
       return Walk::Skip;
     });
     return tr_.convert_to_sql_expecting(joined, expected);

@@ -339,6 +339,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
        {"false", "false", "true", "true", "false", "false", "false"}},
       {"aggregates_subqueries_from_rows", [](const Dialect& d) { return flag(d.aggregates_subqueries_from_rows()); },
        {"false", "true", "false", "false", "false", "false", "false"}},
+      {"joins_combines_of_columns", [](const Dialect& d) { return flag(d.joins_combines_of_columns()); },
+       {"false", "true", "false", "false", "false", "false", "false"}},
       {"extreme_record of one field", [](const Dialect& d) { return opt(d.extreme_record({"{0}.a"}, true)); },
        {"none", "none", "none", "none", "none", "none",
         "ARRAY_AGG({0} IGNORE NULLS ORDER BY [({0}.a) IS NULL][OFFSET(0)] DESC, [{0}.a][OFFSET(0)] DESC LIMIT "
