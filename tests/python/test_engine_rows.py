@@ -237,9 +237,6 @@ MIXED_COLUMNS = {
     ],
 )
 def test_record_fields_typed_by_their_column(request, engine, source, want, tables, as_plan):
-    if engine == "databricks" and "e in List{" in source:
-        request.applymarker(pytest.mark.xfail(reason="Spark resolves no outer column in a sub-query inside LATERAL",
-                                              strict=True))
     if engine in MIXED_COLUMNS.get((source, str(tables)), ()):
         request.applymarker(pytest.mark.xfail(reason="the engine unions no columns of different types", strict=True))
     assert same_rows(engine, rows(request, engine, source, "Q", tables, as_plan=as_plan), want)

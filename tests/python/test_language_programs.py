@@ -165,6 +165,9 @@ CASES = [
     # lists, inclusion, records, subscripts
     ("inclusion in a literal list", "Q(x) :- x in [1, 2, 3];", "Q", {}, [(1,), (2,), (3,)], {}),
     ("inclusion as a filter", "Q(x) :- Measure(x), x in [5, 12];", "Q", MEASURE, [(5,), (12,)], {}),
+    # A list a combine gathers for each row, its elements the values of a variable; empty, it gives none.
+    ("inclusion in a list gathered for each row", "Q(k, e) :- T(k), e in List{x :- L(k, x), x > 5};", "Q",
+     GROUPED_LISTS, [(1, 6), (2, 7)], {}),
     # A list gives a variable its values, repeats included, only when nothing
     # else does: not a call (whose one fact may be injected) nor an equality,
     # wherever they are written.

@@ -68,6 +68,18 @@ class DatabricksDialect final : public Dialect {
   // constraints the union derives from it name columns it has none of ("key
   // not found"). A LATERAL sub-query is a join, which neither reaches.
   bool joins_combines_of_columns() const override { return true; }
+
+  // Spark resolves no column of the query around in a sub-query inside a
+  // LATERAL one: a list that is a sub-query is a LATERAL relation itself,
+  // whose column the explode reads one query out.
+  std::optional<std::string> unnested_subquery(std::string_view list_sql,
+                                               std::string_view alias) const override {
+    if (!list_sql.starts_with("(SELECT ") || spark_closing_bracket(list_sql, 0) + 1 != list_sql.size())
+      return std::nullopt;
+    const std::string relation = "mirtova_l_" + std::string(alias);
+    return "LATERAL " + std::string(list_sql) + " AS " + relation + "(mirtova_l), LATERAL (SELECT explode(" +
+           relation + ".mirtova_l) AS " + std::string(alias) + ") AS varnok";
+  }
   // A column of bare nulls is of the type `void`, which arithmetic refuses.
   bool types_columns_of_nulls() const override { return true; }
 

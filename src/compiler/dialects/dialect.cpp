@@ -149,7 +149,12 @@ std::optional<std::string> Dialect::extreme_record(const std::vector<std::string
 
 std::optional<std::string> Dialect::null_sought_in_list(const Type&) const { return std::nullopt; }
 
+std::optional<std::string> Dialect::unnested_subquery(std::string_view, std::string_view) const {
+  return std::nullopt;
+}
+
 std::string Dialect::unnested_list(std::string_view list_sql, std::string_view alias, bool of_records) const {
+  if (std::optional<std::string> item = unnested_subquery(list_sql, alias)) return std::move(*item);
   std::optional<std::string_view> computed = unnest_computed_list_phrase();
   std::string_view phrase = computed && list_sql.find("(SELECT ") != std::string_view::npos ? *computed
                             : of_records ? unnest_records_phrase()

@@ -274,6 +274,11 @@ class Dialect {
   // the conditions of a query that reads the projection, where it runs
   // uncorrelated.
   virtual bool joins_combines_of_columns() const;  // 76
+  // The FROM item that unnests `list_sql` under `alias` where the list is one
+  // sub-query that the engine reads only as a relation of its own; none to
+  // unnest it by the phrases above.
+  virtual std::optional<std::string> unnested_subquery(std::string_view list_sql,
+                                                       std::string_view alias) const;  // 77
 };
 
 }  // namespace mirtova

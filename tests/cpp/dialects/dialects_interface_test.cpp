@@ -309,7 +309,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
       {"unnested_list of a sub-query",
        [](const Dialect& d) { return d.unnested_list("(SELECT ARRAY[1])", "t_0", false); },
        {"(select unnest((SELECT ARRAY[1])) as unnested_pod) as t_0",
-        "LATERAL (SELECT explode((SELECT ARRAY[1])) AS t_0) AS varnok",
+        "LATERAL (SELECT ARRAY[1]) AS mirtova_l_t_0(mirtova_l), LATERAL (SELECT explode(mirtova_l_t_0.mirtova_l) AS t_0) "
+        "AS varnok",
         "LATERAL (SELECT (SELECT ARRAY[1]) AS mirtova_l) AS mirtova_l_t_0, "
         "UNNEST(TRANSFORM(mirtova_l_t_0.mirtova_l, mirtova_e -> ROW(mirtova_e))) as varnok(t_0)",
         "UNNEST(TRANSFORM((SELECT ARRAY[1]), mirtova_e -> ROW(mirtova_e))) as varnok(t_0)",
@@ -341,6 +342,14 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
        {"false", "true", "false", "false", "false", "false", "false"}},
       {"joins_combines_of_columns", [](const Dialect& d) { return flag(d.joins_combines_of_columns()); },
        {"false", "true", "false", "false", "false", "false", "false"}},
+      {"unnested_subquery of a sub-query, of a list holding one",
+       [](const Dialect& d) {
+         return opt(d.unnested_subquery("(SELECT a FROM t)", "x")) + opt(d.unnested_subquery("ARRAY((SELECT 1))", "x"));
+       },
+       {"nonenone",
+        "LATERAL (SELECT a FROM t) AS mirtova_l_x(mirtova_l), LATERAL (SELECT explode(mirtova_l_x.mirtova_l) AS x) "
+        "AS varnoknone",
+        "nonenone", "nonenone", "nonenone", "nonenone", "nonenone"}},
       {"extreme_record of one field", [](const Dialect& d) { return opt(d.extreme_record({"{0}.a"}, true)); },
        {"none", "none", "none", "none", "none", "none",
         "ARRAY_AGG({0} IGNORE NULLS ORDER BY [({0}.a) IS NULL][OFFSET(0)] DESC, [{0}.a][OFFSET(0)] DESC LIMIT "
