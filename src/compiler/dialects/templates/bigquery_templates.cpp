@@ -315,7 +315,12 @@ TemplateRows bigquery_function_rows() {
       {"RegexpContains", R"t(REGEXP_CONTAINS({0}, {1}))t"},
       // The other engines' RegexpMatch finds the pattern anywhere in the text.
       {"RegexpMatch", R"t(REGEXP_CONTAINS({0}, {1}))t"},
-      {"Div", R"t(CAST((CASE WHEN (({0}) < 0) <> (({1}) < 0) THEN CEIL(CAST({0} AS FLOAT64) / NULLIF({1}, 0)) ELSE FLOOR(CAST({0} AS FLOAT64) / NULLIF({1}, 0)) END) AS INT64))t"},
+      // A quotient of FLOAT64s is exact for a dividend under 2^53 and is what the
+      // other engines give for fractions (Div(1, 0.1) is 10, where 0.1 as a
+      // BIGNUMERIC makes 9). Past 2^53 BIGNUMERIC divides every INT64 exactly;
+      // past 1e19 the dividend is no INT64, and may lie past BIGNUMERIC's range.
+      // DIV takes no FLOAT64 and fails on a zero divisor.
+      {"Div", R"t((CASE WHEN ABS(CAST({0} AS FLOAT64)) NOT BETWEEN 9007199254740992 AND 1e19 THEN CAST((CASE WHEN (({0}) < 0) <> (({1}) < 0) THEN CEIL(CAST({0} AS FLOAT64) / NULLIF({1}, 0)) ELSE FLOOR(CAST({0} AS FLOAT64) / NULLIF({1}, 0)) END) AS INT64) ELSE CAST(TRUNC(CAST({0} AS BIGNUMERIC) / NULLIF(CAST({1} AS BIGNUMERIC), 0)) AS INT64) END))t"},
       {"Like", R"t(({0} LIKE {1}))t"},
       // BigQuery's own SUBSTR reads every position as the language does, but
       // fails the query on a negative length, which the language reads as none.

@@ -19,6 +19,11 @@ TemplateRows databricks_function_rows() {
       {"Split", R"t(SPLIT({0}, REGEXP_REPLACE({1}, '([^a-zA-Z0-9])', '\\\\$1')))t"},
       {"ToInt64", R"t(CAST(ROUND({0}) AS BIGINT))t"},
       {"ToFloat64", R"t(CAST(%s AS DOUBLE))t"},
+      // "div" is exact and cut toward zero, where a quotient of DOUBLEs is
+      // rounded past 2^53, but refuses a DOUBLE: the operands' types, known
+      // when the query is planned, pick it or the DOUBLE quotient, which the
+      // cast cuts toward zero.
+      {"Div", R"t((CASE WHEN typeof({0}) IN ('bigint', 'int', 'smallint', 'tinyint') AND typeof({1}) IN ('bigint', 'int', 'smallint', 'tinyint') THEN CAST({0} AS BIGINT) div NULLIF(CAST({1} AS BIGINT), 0) ELSE CAST(CAST({0} AS DOUBLE) / NULLIF({1}, 0) AS BIGINT) END))t"},
       {"ILike", R"t((CAST({0} AS STRING) ILIKE {1} ESCAPE '\\'))t"},
       {"Like", R"t((CAST({0} AS STRING) LIKE {1} ESCAPE '\\'))t"},
       {"Replace", R"t(REPLACE(CAST({0} AS STRING), {1}, {2}))t"},

@@ -22,6 +22,10 @@ TemplateRows shared_function_rows() {
       {"Join", R"t(ARRAY_JOIN({0}, {1}))t"},
       {"ToInt64", R"t(CAST(%s AS BIGINT))t"},
       {"ToFloat64", R"t(CAST(%s AS DOUBLE))t"},
+      // "/" of two BIGINTs is exact and cut toward zero, where a quotient of
+      // DOUBLEs is rounded past 2^53; a DOUBLE operand gives a DOUBLE quotient.
+      // truncate of a BIGINT takes it as a DECIMAL(19, 0), so stays exact.
+      {"Div", R"t(CAST(truncate(({0}) / NULLIF({1}, 0)) AS BIGINT))t"},
       {"AnyValue", R"t(ARBITRARY(%s))t"},
       // An empty list's ARRAY[] is of no type: "||" and concat then also match a
       // list joined to an element, and refuse it. Inside ARRAY[...] it takes
