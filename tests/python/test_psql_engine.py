@@ -95,6 +95,9 @@ PSQL_CASES = [
      SWAPPED, [({"a": 5, "b": "x"},), ({"a": 7, "b": "z"},)]),
     ("list of records of a table beside one written", 'Q(Element(Ifnull(l, [{a: 7, b: "z"}]), 0).b) :- L(l:);', "Q",
      SWAPPED, [("x",)]),
+    ("field of a record read from the group column of an aggregating predicate, in two rules",
+     "S(a) += a :- U(a); R(r: {a: b}) :- S(b); R(r: {a: b}) :- S(b), b > 1; Q(c) :- R(r:), c == r.a;", "Q",
+     {"U": [(1,), (2,)]}, [(1,), (2,), (2,)]),
     ("list of records of a table compared with one written", 'Q(k) :- S(k:, q:), [q] == [{a: 5, b: "x"}];', "Q",
      SWAPPED, [(1,)]),
 ]
