@@ -138,6 +138,7 @@ bool Dialect::names_untyped_fields(size_t) const { return true; }
 std::optional<std::string_view> Dialect::record_comparison_form() const { return std::nullopt; }
 bool Dialect::compares_every_record_in_form() const { return false; }
 std::optional<std::string_view> Dialect::declared_type_reading() const { return std::nullopt; }
+bool Dialect::unnests_list_arguments(std::string_view) const { return false; }
 bool Dialect::searches_rows_of_a_sought_subquery() const { return false; }
 bool Dialect::counts_negations() const { return false; }
 bool Dialect::joins_subqueries_of_aggregated_values() const { return false; }

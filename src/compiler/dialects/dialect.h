@@ -267,6 +267,10 @@ class Dialect {
   // where MAX and MIN take records.
   virtual std::optional<std::string> extreme_record(const std::vector<std::string>& fields,
                                                     bool greatest) const;  // 75
+  // Whether the engine's form of the built-in `function` unnests its list
+  // arguments: an empty list written as an untyped literal is then cast to
+  // a list type, as no one form of UNNEST takes a value of no type.
+  virtual bool unnests_list_arguments(std::string_view function) const;  // 76
 };
 
 }  // namespace mirtova

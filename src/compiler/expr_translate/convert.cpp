@@ -614,6 +614,15 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
         literal && (text_of_string_literal(*args[i]).has_value() || value_type(*args[i]).is_string());
     if (joins && (null || literal)) {
       argument = "CAST(" + argument + " AS TEXT[])";
+    } else if (literal && argument == dialect->empty_array_literal() &&
+               dialect->unnests_list_arguments(function)) {
+      // Of no known element type, its elements are of the value sought among them, if any.
+      Type element = value_type(*args[i]);
+      element = element.is_list() ? element.element() : Type::any();
+      for (size_t j = 0; j < args.size() && element.is_any(); ++j)
+        if (Type other = value_type(*args[j]); j != i && !other.is_list() && !other.is_record())
+          element = other;
+      argument = dialect->typed_array(argument, element).value_or("CAST(" + argument + " AS TEXT[])");
     } else if (text) {
       argument = "CAST(" + argument + " AS TEXT)";
     } else if (null && (adds_up || gathers)) {
