@@ -119,6 +119,7 @@ std::string Dialect::row_count(uint64_t count) const {
 }
 
 bool Dialect::holds_lists_in_lists() const { return true; }
+bool Dialect::holds_ragged_lists() const { return true; }
 
 bool Dialect::carries_outer_values() const { return false; }
 

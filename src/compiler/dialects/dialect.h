@@ -188,6 +188,9 @@ class Dialect {
   // Whether a list may hold lists: an engine whose arrays hold no arrays
   // refuses a list literal of lists.
   virtual bool holds_lists_in_lists() const;  // 57
+  // Whether the lists a list holds may be of unequal lengths: an engine whose
+  // arrays of arrays are rectangular refuses a list literal of such lists.
+  virtual bool holds_ragged_lists() const;  // 77
   // Whether a sub-query may refer to the query around it only in its conditions
   // (not in what it aggregates or unnests, nor from a sub-query of its own), so
   // that a combine reads such values from rows of them joined by equality.

@@ -329,6 +329,8 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
       {"declared_type_reading", [](const Dialect& d) { return opt(d.declared_type_reading()); },
        {"none", "none", "none", "none",
         "(jsonb_populate_record(NULL::{1}, jsonb_build_object('v', to_jsonb({0})))).v", "none", "none"}},
+      {"holds_ragged_lists", [](const Dialect& d) { return flag(d.holds_ragged_lists()); },
+       {"true", "true", "true", "true", "false", "true", "true"}},
       {"unnests_list_arguments of Unique", [](const Dialect& d) { return flag(d.unnests_list_arguments("Unique")); },
        {"false", "false", "false", "false", "true", "false", "false"}},
       {"unnests_list_arguments of Size", [](const Dialect& d) { return flag(d.unnests_list_arguments("Size")); },
