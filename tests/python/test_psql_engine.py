@@ -98,6 +98,13 @@ PSQL_CASES = [
     ("field of a record read from the group column of an aggregating predicate, in two rules",
      "S(a) += a :- U(a); R(r: {a: b}) :- S(b); R(r: {a: b}) :- S(b), b > 1; Q(c) :- R(r:), c == r.a;", "Q",
      {"U": [(1,), (2,)]}, [(1,), (2,), (2,)]),
+    ("field of a record read from the group column of an aggregating predicate, in two equal rules",
+     "S(a) += a :- U(a); R(r: {a: b}) :- S(b); R(r: {a: b}) :- S(b); Q(c) :- R(r:), c == r.a;", "Q",
+     {"U": [(1,), (2,)]}, [(1,), (2,), (1,), (2,)]),
+    ("empty list unnested by built-ins", "Q(x, Size(Sort([])), RangeBucket(x, [])) :- T(x);", "Q", {"T": [(1,)]},
+     [(1, 0, 0)]),
+    ("element of an empty list unnested by a built-in", "Q(x, y) :- T(x), y in Unique([]);", "Q", {"T": [(1,)]}, []),
+    ("size of a list of lists of lists", "Q(Size(l)) :- l == [[[1], [2]], [[3], [4]], [[5], [6]]];", "Q", {}, [(3,)]),
     ("list of records of a table compared with one written", 'Q(k) :- S(k:, q:), [q] == [{a: 5, b: "x"}];', "Q",
      SWAPPED, [(1,)]),
 ]

@@ -661,13 +661,23 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
       argument = "CAST(" + argument + " AS TEXT[])";
     } else if (literal && argument == dialect->empty_array_literal() &&
                dialect->unnests_list_arguments(function)) {
-      // Of no known element type, its elements are of the value sought among them, if any.
+      // Of no known element type, its elements are of the value sought among
+      // them, if any: an empty array of that value's own type where the
+      // program does not know it.
       Type element = value_type(*args[i]);
       element = element.is_list() ? element.element() : Type::any();
-      for (size_t j = 0; j < args.size() && element.is_any(); ++j)
-        if (Type other = value_type(*args[j]); j != i && !other.is_list() && !other.is_record())
-          element = other;
-      argument = dialect->typed_array(argument, element).value_or("CAST(" + argument + " AS TEXT[])");
+      std::optional<size_t> sought;
+      for (size_t j = 0; j < args.size() && j < sql.size() && !sought; ++j)
+        if (Type other = value_type(*args[j]); j != i && !other.is_list() && !other.is_record()) {
+          sought = j;
+          if (element.is_any()) element = std::move(other);
+        }
+      if (std::optional<std::string> typed = dialect->typed_array(argument, element))
+        argument = std::move(*typed);
+      else if (sought)
+        argument = "ARRAY(SELECT " + sql[*sought] + " WHERE FALSE)";
+      else
+        argument = "CAST(" + argument + " AS TEXT[])";
     } else if (text) {
       argument = "CAST(" + argument + " AS TEXT)";
     } else if (null && (adds_up || gathers)) {
