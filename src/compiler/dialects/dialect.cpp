@@ -119,6 +119,7 @@ std::string Dialect::row_count(uint64_t count) const {
 }
 
 bool Dialect::holds_lists_in_lists() const { return true; }
+bool Dialect::holds_ragged_lists() const { return true; }
 
 bool Dialect::carries_outer_values() const { return false; }
 
@@ -138,6 +139,7 @@ bool Dialect::names_untyped_fields(size_t) const { return true; }
 std::optional<std::string_view> Dialect::record_comparison_form() const { return std::nullopt; }
 bool Dialect::compares_every_record_in_form() const { return false; }
 std::optional<std::string_view> Dialect::declared_type_reading() const { return std::nullopt; }
+bool Dialect::unnests_list_arguments(std::string_view) const { return false; }
 bool Dialect::searches_rows_of_a_sought_subquery() const { return false; }
 bool Dialect::counts_negations() const { return false; }
 bool Dialect::joins_subqueries_of_aggregated_values() const { return false; }

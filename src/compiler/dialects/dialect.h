@@ -188,6 +188,9 @@ class Dialect {
   // Whether a list may hold lists: an engine whose arrays hold no arrays
   // refuses a list literal of lists.
   virtual bool holds_lists_in_lists() const;  // 57
+  // Whether the lists a list holds may be of unequal lengths: an engine whose
+  // arrays of arrays are rectangular refuses a list literal of such lists.
+  virtual bool holds_ragged_lists() const;  // 79
   // Whether a sub-query may refer to the query around it only in its conditions
   // (not in what it aggregates or unnests, nor from a sub-query of its own), so
   // that a combine reads such values from rows of them joined by equality.
@@ -279,6 +282,10 @@ class Dialect {
   // unnest it by the phrases above.
   virtual std::optional<std::string> unnested_subquery(std::string_view list_sql,
                                                        std::string_view alias) const;  // 77
+  // Whether the engine's form of the built-in `function` unnests its list
+  // arguments: an empty list written as an untyped literal is then cast to
+  // a list type, as no one form of UNNEST takes a value of no type.
+  virtual bool unnests_list_arguments(std::string_view function) const;  // 78
 };
 
 }  // namespace mirtova

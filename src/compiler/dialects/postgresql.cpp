@@ -153,6 +153,13 @@ class PostgreSqlDialect final : public Dialect {
     return "(jsonb_populate_record(NULL::{1}, jsonb_build_object('v', to_jsonb({0})))).v";
   }
   bool searches_rows_of_a_sought_subquery() const override { return true; }
+  // A list of lists is one array of more dimensions, of one length in each.
+  bool holds_ragged_lists() const override { return false; }
+  // Their rows read the list through UNNEST, which has forms for arrays and
+  // for text search vectors.
+  bool unnests_list_arguments(std::string_view function) const override {
+    return function == "Unique" || function == "Sort" || function == "RangeBucket";
+  }
 
   std::string scalar_sql_type(const Type& type) const override {
     return psql_column_type(type, [](const Type&) { return std::string("text"); });

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
 
 #include "common/internal_fault.h"
 #include "common/strings.h"
@@ -251,6 +252,47 @@ SqlResult ExprTranslator::convert(const Json& expr) {
   throw InternalFault("expression of no known kind: " + expr.compact());
 }
 
+namespace {
+
+// The lengths, level by level, of a list written in the program and of the
+// lists written within it (-1 where one is not written there, and so of no
+// known length); none where two lists at one level differ in length, or a
+// null stands beside a list.
+std::optional<std::vector<int64_t>> written_list_shape(const Json& value) {
+  // As deep as literals nest, which the parser bounds.
+  const Json* literal = value.get("literal");
+  const Json* list = literal != nullptr ? literal->get("the_list") : nullptr;
+  if (list == nullptr) return std::vector<int64_t>{};
+  const Json* elements = list->get("element");
+  const size_t count = elements != nullptr ? elements->size() : 0;
+  std::vector<int64_t> within;
+  bool lists = false, nulls = false;
+  for (size_t i = 0; i < count; ++i) {
+    const Json& element = elements->as_array()[i];
+    const Json* inner = element.get("literal");
+    if (inner != nullptr && inner->has("the_null")) {
+      nulls = true;
+      continue;
+    }
+    std::optional<std::vector<int64_t>> shape = written_list_shape(element);
+    if (!shape) return std::nullopt;
+    if (inner == nullptr || !inner->has("the_list")) continue;
+    lists = true;
+    if (within.size() < shape->size()) within.resize(shape->size(), -1);
+    for (size_t level = 0; level < shape->size(); ++level) {
+      int64_t& known = within[level];
+      const int64_t length = (*shape)[level];
+      if (known >= 0 && length >= 0 && known != length) return std::nullopt;
+      if (known < 0) known = length;
+    }
+  }
+  if (lists && nulls) return std::nullopt;
+  within.insert(within.begin(), static_cast<int64_t>(count));
+  return within;
+}
+
+}  // namespace
+
 SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal) {
   if (const Json* number = literal.get("the_number")) {
     const std::string text(number->at("number").as_str());
@@ -283,6 +325,9 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
         TRY(std::string sql, convert(item));
         items.push_back(std::move(sql));
       }
+      if (!dialect->holds_ragged_lists() && !written_list_shape(expr))
+        return error("A list of lists of unequal lengths is not available on engine " +
+                     std::string(dialect->name()) + ".");
       std::vector<const Json*> values;
       for (const Json& item : elements->as_array()) values.push_back(&item);
       read_as_written_records(values, items);
@@ -614,6 +659,25 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
         literal && (text_of_string_literal(*args[i]).has_value() || value_type(*args[i]).is_string());
     if (joins && (null || literal)) {
       argument = "CAST(" + argument + " AS TEXT[])";
+    } else if (literal && argument == dialect->empty_array_literal() &&
+               dialect->unnests_list_arguments(function)) {
+      // Of no known element type, its elements are of the value sought among
+      // them, if any: an empty array of that value's own type where the
+      // program does not know it.
+      Type element = value_type(*args[i]);
+      element = element.is_list() ? element.element() : Type::any();
+      std::optional<size_t> sought;
+      for (size_t j = 0; j < args.size() && j < sql.size() && !sought; ++j)
+        if (Type other = value_type(*args[j]); j != i && !other.is_list() && !other.is_record()) {
+          sought = j;
+          if (element.is_any()) element = std::move(other);
+        }
+      if (std::optional<std::string> typed = dialect->typed_array(argument, element))
+        argument = std::move(*typed);
+      else if (sought)
+        argument = "ARRAY(SELECT " + sql[*sought] + " WHERE FALSE)";
+      else
+        argument = "CAST(" + argument + " AS TEXT[])";
     } else if (text) {
       argument = "CAST(" + argument + " AS TEXT)";
     } else if (null && (adds_up || gathers)) {

@@ -223,6 +223,36 @@ bool source_combined_variables(const std::vector<Json>& rules, std::vector<RuleV
   return changed;
 }
 
+// A variable a rule binds from a column of one of the program's predicates
+// holds that column's values, and so their sources: inference may leave it
+// without them where the column learnt its source after the call was typed.
+// Whether one changed.
+bool source_called_variables(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
+                             const ColumnTypes& column_types) {
+  bool changed = false;
+  for (size_t i = 0; i < rules.size() && i < rule_types.size(); ++i) {
+    const Json::ArrayType* conjuncts = body_conjuncts(rules[i]);
+    if (conjuncts == nullptr) continue;
+    for (const Json& conjunct : *conjuncts) {
+      const Json* call = conjunct.get("predicate");
+      const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+      if (name == nullptr || !name->is_str()) continue;
+      auto columns = column_types.find(name->as_str());
+      if (columns == column_types.end()) continue;
+      for (const Json& field : call_fields(*call)) {
+        const Json* value = field_expression(field);
+        std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt;
+        if (!variable) continue;
+        auto column = columns->second.find(field_column(field));
+        auto known = rule_types[i].find(*variable);
+        if (column == columns->second.end() || known == rule_types[i].end()) continue;
+        changed |= merge_origins(known->second, column->second);
+      }
+    }
+  }
+  return changed;
+}
+
 // Each head value that is a record or a list met into its column's type;
 // whether a column's type changed. A record gathered or picked by an
 // aggregate, in the head or in a combine, gives only the sources of its
@@ -553,6 +583,7 @@ void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVar
   for (bool unknown_as_several : {false, true}) {
     for (int round = 0; round < kMostSourceRounds; ++round) {
       bool changed = source_combined_variables(rules, rule_types, dialect, host_tables, column_types);
+      changed |= source_called_variables(rules, rule_types, column_types);
       changed |= source_written_variables(rules, rule_types, dialect, column_types);
       changed |=
           meet_written_records(rules, rule_types, dialect, host_tables, unknown_as_several, column_types);

@@ -21,7 +21,9 @@ TemplateRows psql_function_rows() {
       {"Round", R"t(ROUND(CAST(%s AS numeric)))t"},
       {"ToFloat64", R"t(CAST(%s AS double precision))t"},
       {"Element", R"t(({0})[{1} + 1])t"},
-      {"Size", R"t(CARDINALITY({0}))t"},
+      // A list of lists is one array of more dimensions, whose CARDINALITY
+      // counts the innermost elements; an empty array has no first dimension.
+      {"Size", R"t(COALESCE(ARRAY_LENGTH({0}, 1), CARDINALITY({0})))t"},
       {"Count", R"t(COUNT(DISTINCT {0}))t"},
       {"MagicalEntangle", R"t((CASE WHEN {1} = 0 THEN {0} ELSE NULL END))t"},
       {"ArrayConcat", R"t({0} || {1})t"},
