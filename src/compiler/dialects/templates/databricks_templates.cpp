@@ -9,8 +9,11 @@ TemplateRows databricks_function_rows() {
       {"Strpos", R"t(INSTR({0}, {1}))t"},
       {"RegexpContains", R"t(({0} RLIKE {1}))t"},
       // The first group when the pattern has one, else the match (as for
-      // RegexpExtractAll, whose row tells how a group is found).
-      {"RegexpExtract", R"t((CASE WHEN {0} RLIKE {1} THEN (CASE WHEN size(regexp_extract_all(regexp_replace({1}, '\\\\.|\\[(?:\\\\.|[^\\]])*\\]', ''), '\\((?!\\?)', 0)) > 0 THEN REGEXP_EXTRACT({0}, '(?:' || {1} || ')()', 1) ELSE REGEXP_EXTRACT({0}, {1}, 0) END) END))t"},
+      // RegexpExtractAll, whose row tells how a group is found). REGEXP_EXTRACT
+      // gives '' for a group that took no part: an empty group is told from one
+      // by a back reference to it after the first match, which only a group
+      // that took part matches (the atomic group keeps it to the first match).
+      {"RegexpExtract", R"t((CASE WHEN {0} RLIKE {1} THEN (CASE WHEN size(regexp_extract_all(regexp_replace({1}, '\\\\.|\\[(?:\\\\.|[^\\]])*\\]', ''), '\\((?!\\?)', 0)) > 0 THEN (CASE WHEN REGEXP_EXTRACT({0}, '(?:' || {1} || ')()', 1) <> '' OR {0} RLIKE ('^(?>(?s:.*?)(?:' || {1} || '))\\1') THEN REGEXP_EXTRACT({0}, '(?:' || {1} || ')()', 1) END) ELSE REGEXP_EXTRACT({0}, {1}, 0) END) END))t"},
       // The replacement's \N is a group as on the other engines, its $ a dollar.
       {"RegexpReplace", R"t(REGEXP_REPLACE({0}, {1}, ARRAY_JOIN(TRANSFORM(REGEXP_EXTRACT_ALL({2}, '(?s)\\\\.|.', 0), mirtova_t -> (CASE WHEN mirtova_t = '$' THEN '\\$' WHEN mirtova_t RLIKE '^\\\\[0-9]$' THEN '$' || SUBSTR(mirtova_t, 2) ELSE mirtova_t END)), '')))t"},
       {"ToString", R"t(CAST(%s AS STRING))t"},

@@ -8,9 +8,11 @@ TemplateRows duckdb_function_rows() {
       {"RegexpContains", R"t(regexp_matches({0}, {1}))t"},
       {"RegexpReplace", R"t(regexp_replace({0}, {1}, {2}, 'g'))t"},
       // The first group when the pattern has one, else the match: a text that
-      // matches fails to give a group the pattern lacks.
+      // matches fails to give a group the pattern lacks. The group is read from
+      // the first of all matches, where a group that took no part is NULL
+      // (regexp_extract gives it as '').
       {"RegexpExtract",
-       R"t((CASE WHEN regexp_matches({0}, {1}) THEN (CASE WHEN try(regexp_extract_all({0}, {1}, 1)) IS NULL THEN regexp_extract({0}, {1}) ELSE regexp_extract({0}, {1}, 1) END) END))t"},
+       R"t((CASE WHEN regexp_matches({0}, {1}) THEN (CASE WHEN try(regexp_extract_all({0}, {1}, 1)) IS NULL THEN regexp_extract({0}, {1}) ELSE regexp_extract_all({0}, {1}, 1)[1] END) END))t"},
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE array_extract({0}, CAST({1} + 1 AS BIGINT)) END))t"},
       {"ToInt64", R"t(CAST(ROUND(%s) AS BIGINT))t"},
       {"Range", R"t(Range({0}))t"},
