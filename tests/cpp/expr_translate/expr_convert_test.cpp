@@ -191,7 +191,8 @@ TEST(ExprConvert, ArgumentCounts) {
       {"psql", call("If", {var("b"), var("x")}), "Built-in function If expects 3-3 arguments, got 2", true},
       {"sqlite", call("Element", {var("l")}), "Built-in function Element expects 2-2 arguments, got 1", true},
       {"bigquery", call("MagicalEntangle", {}), "Built-in function MagicalEntangle expects 2-2 arguments, got 0", true},
-      {"duckdb", call("Concat", {var("x"), var("y")}), "ARRAY_CONCAT(T.x, T.y)"},
+      {"duckdb", call("Concat", {var("x"), var("y")}),
+       "(CASE WHEN T.x IS NULL OR T.y IS NULL THEN NULL ELSE ARRAY_CONCAT(T.x, T.y) END)"},
   });
   // clang-format on
 }

@@ -26,7 +26,9 @@ TemplateRows psql_function_rows() {
       {"Size", R"t(COALESCE(ARRAY_LENGTH({0}, 1), CARDINALITY({0})))t"},
       {"Count", R"t(COUNT(DISTINCT {0}))t"},
       {"MagicalEntangle", R"t((CASE WHEN {1} = 0 THEN {0} ELSE NULL END))t"},
-      {"ArrayConcat", R"t({0} || {1})t"},
+      // A missing list makes no list, as on the other engines ("||" takes it
+      // for an empty one).
+      {"ArrayConcat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} || {1} END))t"},
       // MOD takes no double precision.
       {"Mod", R"t(MOD(CAST({0} AS numeric), CAST({1} AS numeric)))t"},
       // An empty delimiter splits a text into its characters.
@@ -36,7 +38,7 @@ TemplateRows psql_function_rows() {
       // Dates are read from and written as their 'YYYY-MM-DD' text, as on SQLite.
       {"DateAddDay", R"t(TO_CHAR(CAST({0} AS DATE) + CAST({1} AS INTEGER), 'YYYY-MM-DD'))t"},
       {"DateDiffDay", R"t((CAST({0} AS DATE) - CAST({1} AS DATE)))t"},
-      {"Concat", R"t({0} || {1})t"},
+      {"Concat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} || {1} END))t"},
       // Positions, widths and counts are INTEGERs to the engine, and the language's integers are BIGINT.
       // A negative length takes no characters, as on DuckDB and SQLite here
       // (PostgreSQL itself refuses one).
