@@ -162,6 +162,14 @@ def test_compile_all_leaves_out_functions_of_arguments():
     # A function has no rows until it is called; its callers and constants do.
     source = "Double(x) = 2 * x; M(1); Q(y) :- M(x), y == Double(x); Pi() = 3.14; Of(a) = n :- N(a, n);"
     assert sorted(mirtova.compile_all(source)) == ["M", "Of", "Pi", "Q"]
+    # Nor one whose body only compares an argument, or leaves it out in one rule;
+    # a body that gives the argument a value lists it.
+    source = ("M(1); M(5); Above(x:) = y :- M(y), y > x; R(v) :- v == Above(x: 2); "
+              "Either(x:) = y :- M(y), M(x); Either(x:) = y :- M(y); Given(x:) = y :- M(y), M(x), y > x;")
+    scripts = mirtova.compile_all(source, engine="duckdb")
+    assert sorted(scripts) == ["Given", "M", "R"]
+    assert scripts["R"] == mirtova.compile(source, "R", engine="duckdb")
+    assert Engine("duckdb", {}).run_script(scripts["R"]) == [(5,)]
 
 
 @pytest.mark.parametrize(

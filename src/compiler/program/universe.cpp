@@ -292,28 +292,65 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
   return p;
 }
 
-// A function such as `Double(x) = 2 * x` has no rows of its own: its
-// arguments are bound only where it is called, so it is no relation to list.
+namespace {
+
+// Whether a variable of `body` named `name` stands anywhere but in a
+// comparison (a conjunct whose predicate is an operator such as ">"): only
+// there can the body give it a value.
+bool named_outside_comparisons(const Json& body, const Json& name) {
+  bool found = false;
+  walk_tree(body, [&](const Json& object) {
+    if (const Json* predicate = object.get("predicate")) {
+      const Json* called = predicate->get("predicate_name");
+      const std::string_view text = called && called->is_str() ? called->as_str() : std::string_view();
+      if (!text.empty() && !(text[0] >= 'A' && text[0] <= 'Z')) return Walk::Skip;
+    }
+    const Json* variable = object.get("variable");
+    const Json* var_name = variable ? variable->get("var_name") : nullptr;
+    if (var_name == nullptr) return Walk::Enter;
+    if (name.is_str() ? var_name->var_name_is(name.as_str()) : var_name->as_var_name() == name.as_var_name())
+      found = true;
+    return found ? Walk::Stop : Walk::Skip;
+  });
+  return found;
+}
+
+}  // namespace
+
+// A function such as `Double(x) = 2 * x`, or `Above(x) = y :- N(v: y), y > x`,
+// has no rows of its own: an argument that its body does not give a value is
+// bound only where it is called, so it is no relation to list.
 bool QuorilProgram::is_function_of_arguments(std::string_view predicate) const {
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end()) return false;
+  bool left_to_caller = false;
   for (size_t index : it->second) {
     const Json& rule = rule_at(index);
-    if (rule.has("body")) return false;
     const Json* record = rule.at("head").get("record");
     const Json* fields = record ? record->get("field_value") : nullptr;
     if (fields == nullptr) return false;
+    const Json* body = rule.get("body");
     bool has_value = false, has_argument = false;
     for (const Json& field : fields->as_array()) {
       const Json& name = field.at("field");
-      if (name.is_str() && name.as_str() == "quoril_value")
+      if (name.is_str() && name.as_str() == "quoril_value") {
         has_value = true;
-      else
-        has_argument = true;
+        continue;
+      }
+      has_argument = true;
+      if (body == nullptr) {
+        left_to_caller = true;
+        continue;
+      }
+      const Json* value = field.get("value");
+      const Json* expression = value ? value->get("expression") : nullptr;
+      const Json* variable = expression ? expression->get("variable") : nullptr;
+      const Json* var_name = variable ? variable->get("var_name") : nullptr;
+      if (var_name != nullptr && !named_outside_comparisons(*body, *var_name)) left_to_caller = true;
     }
     if (!has_value || !has_argument) return false;
   }
-  return true;
+  return left_to_caller;
 }
 
 namespace {

@@ -104,7 +104,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   friend class UniverseSubqueryTranslator;
   QuorilProgram();
 
-  // Every rule is bodiless with a value and arguments: a function, not a relation.
+  // Every rule has a value and arguments, and one leaves an argument to the
+  // caller (it has no body, or its body names the argument only in
+  // comparisons): a function, not a relation.
   bool is_function_of_arguments(std::string_view predicate) const;
   Result<std::string, CompileError> translate_table_in_context(std::string_view predicate);
   Result<std::string, CompileError> table_in_context(std::string_view predicate);
