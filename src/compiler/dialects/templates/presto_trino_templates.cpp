@@ -24,8 +24,10 @@ TemplateRows shared_function_rows() {
       {"ToFloat64", R"t(CAST(%s AS DOUBLE))t"},
       // "/" of two BIGINTs is exact and cut toward zero, where a quotient of
       // DOUBLEs is rounded past 2^53; a DOUBLE operand gives a DOUBLE quotient.
-      // truncate of a BIGINT takes it as a DECIMAL(19, 0), so stays exact.
-      {"Div", R"t(CAST(truncate(({0}) / NULLIF({1}, 0)) AS BIGINT))t"},
+      // truncate of a BIGINT takes it as a DECIMAL(19, 0), so stays exact. A
+      // quotient of DECIMALs is rounded half up to the scale of its operands
+      // before truncate sees it: those are divided as DOUBLEs.
+      {"Div", R"t((CASE WHEN typeof({0}) LIKE 'decimal%' OR typeof({1}) LIKE 'decimal%' THEN CAST(truncate(CAST({0} AS DOUBLE) / NULLIF(CAST({1} AS DOUBLE), 0)) AS BIGINT) ELSE CAST(truncate(({0}) / NULLIF({1}, 0)) AS BIGINT) END))t"},
       {"AnyValue", R"t(ARBITRARY(%s))t"},
       // An empty list's ARRAY[] is of no type: "||" and concat then also match a
       // list joined to an element, and refuse it. Inside ARRAY[...] it takes
