@@ -40,11 +40,10 @@ TemplateRows duckdb_function_rows() {
       {"Agg++", R"t(FLATTEN(ARRAY_AGG({0})))t"},
       {"ArrayConcatAgg", R"t(FLATTEN(ARRAY_AGG({0})))t"},
       {"Median", R"t(MEDIAN({0}))t"},
-      // A missing list makes no list, as on the other engines (ARRAY_CONCAT
-      // takes it for an empty one).
-      {"ArrayConcat",
-       R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE ARRAY_CONCAT({0}, {1}) END))t"},
-      {"Concat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE ARRAY_CONCAT({0}, {1}) END))t"},
+      // A missing list makes no list, as on the other engines: "||" of lists
+      // keeps a null, where ARRAY_CONCAT takes it for an empty list.
+      {"ArrayConcat", R"t((({0}) || ({1})))t"},
+      {"Concat", R"t((({0}) || ({1})))t"},
       // The width is an INTEGER to the engine, and the language's integers are BIGINT.
       {"Lpad", R"t(LPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"Rpad", R"t(RPAD({0}, CAST({1} AS INTEGER), {2}))t"},
