@@ -51,6 +51,9 @@ INPUTS = [
      "S = 'F0(x) = x + 1;' + ''.join(f'F{i+1}(x) = F{i}(x) + F{i}(x);' for i in range(40)) + "
      "'Q(y) :- y == F40(1);'",
      "m.compile(S, 'Q')", ("ValueError",), ""),
+    ("40 nested calls of a function whose SQL writes its argument several times",
+     "S = 'Q(v) :- v == ' + 'RegexpExtract(' * 40 + '\"abc\"' + ', \"a\")' * 40 + ';'",
+     "m.compile(S, 'Q')", ("ValueError",), "passes 67108864 bytes, more than one script may hold."),
     ("a chain of 1,000 functions, each calling the one before",
      "S = 'F0(x) = x + 1;' + ''.join(f'F{i+1}(x) = F{i}(x) + 1;' for i in range(1000)) + "
      "'Q(y) :- y == F1000(1);'",

@@ -95,6 +95,28 @@ std::string apply_template(std::string_view tmpl, const std::vector<std::string>
   return fill_sequential(tmpl, args);
 }
 
+size_t filled_size(std::string_view tmpl, const std::vector<std::string>& args) {
+  size_t total = 0;
+  if (names_positional(tmpl)) {
+    for (size_t i = 0; i < tmpl.size();) {
+      size_t index = 0, length = 0;
+      if (read_index(tmpl, i, index, length) && index < args.size()) {
+        total += args[index].size();
+        i += length;
+      } else {
+        ++total;
+        ++i;
+      }
+    }
+    return total;
+  }
+  total = tmpl.size();
+  const size_t places = count_percent_s(tmpl);
+  const size_t used = places == 1 && args.size() >= 2 ? args.size() : std::min(places, args.size());
+  for (size_t i = 0; i < used; ++i) total += args[i].size() + (places == 1 && i > 0 ? 2 : 0);
+  return total - 2 * std::min(places, used);
+}
+
 size_t arguments_needed(std::string_view tmpl) {
   size_t keywords = 0;
   for (const KeywordPlace& place : keyword_places(tmpl)) keywords = std::max(keywords, place.index + 1);

@@ -19,6 +19,10 @@ namespace mirtova {
 // copied as it is and never read as a placeholder.
 std::string apply_template(std::string_view tmpl, const std::vector<std::string>& args);
 
+// The length of what apply_template gives, worked out without writing it: a
+// template that names an argument several times multiplies its length.
+size_t filled_size(std::string_view tmpl, const std::vector<std::string>& args);
+
 // Whether the template takes its arguments by position ("{0}", "{1}", "{2}").
 bool names_positional(std::string_view tmpl);
 

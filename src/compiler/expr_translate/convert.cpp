@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdint>
 
+#include "common/bounds.h"
 #include "common/internal_fault.h"
 #include "common/strings.h"
 #include "compiler/dialects/dialect.h"
@@ -20,6 +21,11 @@ namespace {
 using SqlResult = Result<std::string, CompileError>;
 
 CompileError error(std::string message) { return CompileError(std::move(message)); }
+
+CompileError expression_too_long() {
+  return error("The SQL of an expression of this rule passes " + std::to_string(kMaxScriptBytes) +
+               " bytes, more than one script may hold.");
+}
 
 // The last argument a text function may leave out: Lpad and Rpad pad with
 // blanks; Substr runs to the end of the text, which the caller writes from the
@@ -247,6 +253,10 @@ SqlResult ExprTranslator::convert(const Json& expr) {
   if (const Json* combine = expr.get("combine")) return convert_combine(*combine);
   if (const Json* call = expr.get("call")) {
     TRY(std::string sql, convert_call(*call));
+    // A template that writes an argument twice or more doubles the SQL (or
+    // more) at each level of a nesting of its calls: past what one script may
+    // hold it is refused here, before the next level multiplies it again.
+    if (sql.size() > kMaxScriptBytes) return expression_too_long();
     return dialect->call_sql(std::move(sql));
   }
   throw InternalFault("expression of no known kind: " + expr.compact());
@@ -904,6 +914,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     if (omitted) sql.push_back(omitted->empty() ? "LENGTH(" + sql[0] + ")" : dialect->str_literal(*omitted));
     // A plain function called without arguments: "NAME(%s)" has nothing to fill.
     if (args.empty()) return replace_all(filled, "(%s)", "()");
+    if (filled_size(filled, sql) > kMaxScriptBytes) return expression_too_long();
     return apply_template(filled, sql);
   }
   return convert_predicate_call(call);

@@ -40,7 +40,10 @@ TEST(ApplyTemplate, Forms) {
       {"F({01}, {0})", {"a", "b"}, "F({01}, a)"},
       {"NOW()", {"a", "b"}, "NOW()"},
   };
-  for (const Fill& c : cases) EXPECT_EQ(apply_template(c.tmpl, c.args), c.expected) << c.tmpl;
+  for (const Fill& c : cases) {
+    EXPECT_EQ(apply_template(c.tmpl, c.args), c.expected) << c.tmpl;
+    EXPECT_EQ(filled_size(c.tmpl, c.args), c.expected.size()) << c.tmpl;
+  }
 }
 
 TEST(ApplyTemplate, ArgumentTextIsNeverRescanned) {
