@@ -297,7 +297,7 @@ namespace {
 // Whether a variable of `body` named `name` stands anywhere but in a
 // comparison (a conjunct whose predicate is an operator such as ">"): only
 // there can the body give it a value.
-bool named_outside_comparisons(const Json& body, const Json& name) {
+bool named_outside_comparisons(const Json& body, std::string_view name) {
   bool found = false;
   walk_tree(body, [&](const Json& object) {
     if (const Json* predicate = object.get("predicate")) {
@@ -305,11 +305,9 @@ bool named_outside_comparisons(const Json& body, const Json& name) {
       const std::string_view text = called && called->is_str() ? called->as_str() : std::string_view();
       if (!text.empty() && !(text[0] >= 'A' && text[0] <= 'Z')) return Walk::Skip;
     }
-    const Json* variable = object.get("variable");
-    const Json* var_name = variable ? variable->get("var_name") : nullptr;
-    if (var_name == nullptr) return Walk::Enter;
-    if (name.is_str() ? var_name->var_name_is(name.as_str()) : var_name->as_var_name() == name.as_var_name())
-      found = true;
+    const std::optional<std::string> variable = variable_name(object);
+    if (!variable) return Walk::Enter;
+    found = *variable == name;
     return found ? Walk::Stop : Walk::Skip;
   });
   return found;
@@ -342,11 +340,9 @@ bool QuorilProgram::is_function_of_arguments(std::string_view predicate) const {
         left_to_caller = true;
         continue;
       }
-      const Json* value = field.get("value");
-      const Json* expression = value ? value->get("expression") : nullptr;
-      const Json* variable = expression ? expression->get("variable") : nullptr;
-      const Json* var_name = variable ? variable->get("var_name") : nullptr;
-      if (var_name != nullptr && !named_outside_comparisons(*body, *var_name)) left_to_caller = true;
+      const Json* expression = field_expression(field);
+      const std::optional<std::string> variable = expression ? variable_name(*expression) : std::nullopt;
+      if (variable && !named_outside_comparisons(*body, *variable)) left_to_caller = true;
     }
     if (!has_value || !has_argument) return false;
   }
