@@ -120,6 +120,10 @@ class In:
     var: Var
     items: tuple
     binds: bool = True
+    # Above 0, the items are written as the rows of a list of lists of this
+    # width, the variable taking the values of each row in turn: the same values,
+    # unnested twice.
+    width: int = 0
 
 
 @dataclass(frozen=True)
@@ -237,6 +241,10 @@ def literal_text(lit):
             right = "(" + right + ")"
         return f"{term_text(lit.left)} {lit.op} {right}"
     if isinstance(lit, In):
+        if lit.width and len(lit.items) % lit.width == 0:
+            rows = [lit.items[i:i + lit.width] for i in range(0, len(lit.items), lit.width)]
+            written = ", ".join("[" + ", ".join(term_text(i) for i in row) + "]" for row in rows)
+            return f"{lit.var.name}_row in [{written}], {lit.var.name} in {lit.var.name}_row"
         return f"{lit.var.name} in [" + ", ".join(term_text(i) for i in lit.items) + "]"
     if isinstance(lit, Or):
         return "(" + " | ".join(", ".join(literal_text(b) for b in alt) for alt in lit.alternatives) + ")"
@@ -665,6 +673,7 @@ class Options:
         self.functions = kw.get("functions", True)
         self.combines = kw.get("combines", True)
         self.division = kw.get("division", True)
+        self.lists_of_lists = kw.get("lists_of_lists", True)
 
 
 class Generator:
@@ -868,6 +877,10 @@ class Generator:
                 lits.insert(0, Cmp("==", v, Const(rng.choice(DOMAIN)), binds=True))
             elif r < 0.7:
                 lits.append(Atom(rng.choice(["U", "Dag", "E"]), (v,)))
+            elif self.opt.lists_of_lists and len(lits[-1].items) % 2 == 0 and self.later.random() < 0.5:
+                # Only where the list gives the variable its values: one that
+                # tests would count the rows holding the value.
+                lits[-1] = In(v, lits[-1].items, width=2)
             bound.append(v)
         # a new variable computed from others
         if bound and rng.random() < 0.35:

@@ -107,6 +107,20 @@ PSQL_CASES = [
     ("size of a list of lists of lists", "Q(Size(l)) :- l == [[[1], [2]], [[3], [4]], [[5], [6]]];", "Q", {}, [(3,)]),
     ("list of records of a table compared with one written", 'Q(k) :- S(k:, q:), [q] == [{a: 5, b: "x"}];', "Q",
      SWAPPED, [(1,)]),
+    # A list of lists is one array of two dimensions: its lists, not its numbers, are unnested, read by place and
+    # sought, written in the rule, in a combine or stored by another predicate.
+    ("lists of a list of lists unnested", 'Q(m) :- l == [["a", "b"], ["c", "d"]], m in l;', "Q", {},
+     [(["a", "b"],), (["c", "d"],)]),
+    ("numbers of the lists of a list of lists unnested", "Q(x) :- m in [[1, 2], [3, 4]], x in m, x > 1;", "Q", {},
+     [(2,), (3,), (4,)]),
+    ("list of a list of lists read by place", "Q(m, a, b) :- l == [[1, 2], [3, 4]], m == l[1], a == l[2], b == l[-1];",
+     "Q", {}, [([3, 4], None, None)]),
+    ("lists of a list of lists in combines",
+     "Q(s, t) :- s == Sum{Size(m) :- m in [[1, 2], [3, 4]]}, t == List{m[1] :- m in [[1, 2], [3, 4]]};", "Q", {},
+     [(4, [2, 4])]),
+    ("list sought in a list of lists", "Q(k) :- k in [1, 2], [k, 2] in [[1, 2], [3, 4]];", "Q", {}, [(1,)]),
+    ("lists of a stored list of lists counted",
+     "L(l: [[1, 2], [3, 4], [1, 2]]); Q(m, n? += 1) distinct :- L(l:), m in l;", "Q", {}, [([1, 2], 2), ([3, 4], 1)]),
 ]
 
 

@@ -155,12 +155,26 @@ std::optional<std::string> Dialect::unnested_subquery(std::string_view, std::str
   return std::nullopt;
 }
 
-std::string Dialect::unnested_list(std::string_view list_sql, std::string_view alias, bool of_records) const {
+std::optional<std::string_view> Dialect::unnest_lists_phrase() const { return std::nullopt; }
+
+std::optional<std::string_view> Dialect::element_of_lists() const { return std::nullopt; }
+
+std::string_view Dialect::unnest_phrase_of(const Type& list_type) const {
+  if (!list_type.is_list()) return unnest_phrase();
+  if (list_type.element().is_record()) return unnest_records_phrase();
+  if (list_type.element().is_list()) {
+    if (std::optional<std::string_view> of_lists = unnest_lists_phrase()) return *of_lists;
+  }
+  return unnest_phrase();
+}
+
+std::string Dialect::unnested_list(std::string_view list_sql, std::string_view alias,
+                                   const Type& list_type) const {
   if (std::optional<std::string> item = unnested_subquery(list_sql, alias)) return std::move(*item);
   std::optional<std::string_view> computed = unnest_computed_list_phrase();
-  std::string_view phrase = computed && list_sql.find("(SELECT ") != std::string_view::npos ? *computed
-                            : of_records ? unnest_records_phrase()
-                                         : unnest_phrase();
+  std::string_view phrase = computed && list_sql.find("(SELECT ") != std::string_view::npos
+                                ? *computed
+                                : unnest_phrase_of(list_type);
   return replace_all(replace_all(phrase, "{0}", list_sql), "{1}", alias);
 }
 

@@ -224,8 +224,19 @@ class Dialect {
   // Like unnest_phrase, for a list computed by a sub-query, where the engine
   // takes none inside UNNEST; none to write such a list as any other.
   virtual std::optional<std::string_view> unnest_computed_list_phrase() const;  // 65
-  // The FROM item of the unnested list `list_sql` under `alias`, by the phrases above.
-  std::string unnested_list(std::string_view list_sql, std::string_view alias, bool of_records) const;
+  // Like unnest_phrase, for a list of lists, where the engine holds one as a
+  // single array of more dimensions, which UNNEST would read element by element
+  // rather than list by list; none to write it as any other list.
+  virtual std::optional<std::string_view> unnest_lists_phrase() const;
+  // The element of a list of lists, for the same engines: "{0}" the list, "{1}"
+  // the place counted from 0. None to read it as any other element.
+  virtual std::optional<std::string_view> element_of_lists() const;
+  // The phrase that unnests a list of type `list_type` (not one computed by a
+  // sub-query): "{0}" the list, "{1}" the alias.
+  std::string_view unnest_phrase_of(const Type& list_type) const;
+  // The FROM item of the unnested list `list_sql` of type `list_type` under
+  // `alias`, by the phrases above.
+  std::string unnested_list(std::string_view list_sql, std::string_view alias, const Type& list_type) const;
   // Whether a record of so many fields, some of a type only the engine knows,
   // keeps its field names as written by record_of_untyped_fields.
   virtual bool names_untyped_fields(size_t field_count) const;  // 66

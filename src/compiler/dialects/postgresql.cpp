@@ -57,6 +57,24 @@ class PostgreSqlDialect final : public Dialect {
   std::string_view unnest_records_phrase() const override {
     return "LATERAL (SELECT UNNEST({0}) AS {1}) AS varnok_{1}";
   }
+  // A list of lists is one array of two dimensions, which UNNEST and a subscript
+  // read element by element: its lists are the slices of its first dimension,
+  // each made an array of one dimension again (an element past the end, or
+  // before the start, is null, as any other).
+  std::optional<std::string_view> unnest_lists_phrase() const override {
+    return "LATERAL (SELECT (SELECT ARRAY_AGG(mirtova_e ORDER BY mirtova_o) FROM "
+           "UNNEST(mirtova_l[mirtova_i:mirtova_i]) WITH ORDINALITY AS mirtova_s(mirtova_e, mirtova_o)) AS "
+           "{1} "
+           "FROM (SELECT {0} AS mirtova_l) AS mirtova_m, GENERATE_SUBSCRIPTS(mirtova_l, 1) AS mirtova_i) "
+           "AS varnok_{1}";
+  }
+  std::optional<std::string_view> element_of_lists() const override {
+    return "(SELECT ARRAY_AGG(mirtova_e ORDER BY mirtova_o) FROM (SELECT {0} AS mirtova_l, {1} + 1 AS "
+           "mirtova_i) "
+           "AS mirtova_m, UNNEST(CASE WHEN mirtova_i >= 1 THEN mirtova_l[mirtova_i:mirtova_i] END) WITH "
+           "ORDINALITY "
+           "AS mirtova_s(mirtova_e, mirtova_o))";
+  }
   std::string_view array_phrase() const override { return "ARRAY[%s]"; }
   int group_by_spec_by() const override { return 2; }
   bool writes_date_formats() const override { return true; }

@@ -119,9 +119,7 @@ Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_list
   // supported"): the general path carries them and unnests such a list its own way.
   if (dialect->carries_outer_values() && list_sql.find("(SELECT ") != std::string::npos) return Optional();
   Type list_type = value_type(list);
-  bool of_records = list_type.is_list() && list_type.element().is_record();
-  std::string phrase(of_records ? dialect->unnest_records_phrase() : dialect->unnest_phrase());
-  std::string from = apply_template(phrase, {list_sql, alias});
+  std::string from = apply_template(dialect->unnest_phrase_of(list_type), {list_sql, alias});
 
   ExprTranslator inner = scoped({{element_name, element_sql}});
   if (list_type.is_list()) inner.variable_types.insert_or_assign(element_name, list_type.element());

@@ -621,6 +621,15 @@ std::string ExprTranslator::extreme_record_of_texts(const Type& record, bool gre
 std::string ExprTranslator::search_in_list(const Json& element, const Json& list, std::string_view tmpl,
                                            std::vector<std::string>& sql) const {
   if (std::optional<std::string> found = record_in_list(element, list, sql)) return *found;
+  // Where a list of lists is one array of more dimensions, "= ANY" would compare
+  // the list sought with its elements: it is sought among the lists unnested.
+  const Type list_type = value_type(list);
+  if (list_type.is_list() && list_type.element().is_list()) {
+    if (std::optional<std::string_view> phrase = dialect->unnest_lists_phrase()) {
+      return "(" + sql[0] + " IN (SELECT mirtova_u FROM " + apply_template(*phrase, {sql[1], "mirtova_u"}) +
+             "))";
+    }
+  }
   if (dialect->searches_rows_of_a_sought_subquery() && sql[1].starts_with("(SELECT ")) {
     sql[1] = "COALESCE(" + sql[1] + ")";
   }
@@ -827,6 +836,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       if (auto tmpl = dialect->int64_of_text()) special = std::string(*tmpl);
     } else if (name == "ToInt64" && !first.is_number()) {
       if (auto tmpl = dialect->int64_of_unknown_type()) special = std::string(*tmpl);
+    } else if (name == "Element" && first.is_list() && first.element().is_list()) {
+      if (auto tmpl = dialect->element_of_lists()) special = std::string(*tmpl);
     } else if ((name == "Min" || name == "Max") && first.is_bool()) {
       if (auto pair = dialect->boolean_min_max())
         special = std::string(name == "Min" ? pair->first : pair->second);

@@ -226,8 +226,7 @@ Result<CarriedValues, CompileError> carried_rows(const RuleStructure& query, Exp
     if (!known.count(u.variable)) continue;
     TRY(std::string list_sql, translator.convert_to_sql_expecting(*u.list, Type::any()));
     Type list_type = translator.value_type(*u.list);
-    bool of_records = list_type.is_list() && list_type.element().is_record();
-    from.push_back(dialect.unnested_list(list_sql, u.alias, of_records));
+    from.push_back(dialect.unnested_list(list_sql, u.alias, list_type));
   }
   if (query.tables.empty() && own.from_item.empty())
     from.insert(from.begin(), "(SELECT 1 AS mirtova_unused) AS UNUSED_TABLE_NAME");

@@ -714,8 +714,7 @@ class SelectWriter final : public OuterRows {
         TRY(list_sql, tr_.convert_to_sql_expecting(*u.list, Type::any()));
       }
       Type list_type = tr_.value_type(*u.list);
-      bool of_records = list_type.is_list() && list_type.element().is_record();
-      from_.push_back(dialect_.unnested_list(list_sql, u.alias, of_records));
+      from_.push_back(dialect_.unnested_list(list_sql, u.alias, list_type));
     }
     if (rule_.tables.empty() && own_.from_item.empty() &&
         (!rule_.unnestings.empty() || !rule_.constraints.empty()))

@@ -307,7 +307,7 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
       {"field_by_position", [](const Dialect& d) { return opt(d.field_by_position()); },
        {"none", "none", "{0}[{1}]", "{0}[{1}]", "none", "none", "none"}},
       {"unnested_list of a sub-query",
-       [](const Dialect& d) { return d.unnested_list("(SELECT ARRAY[1])", "t_0", false); },
+       [](const Dialect& d) { return d.unnested_list("(SELECT ARRAY[1])", "t_0", Type::any()); },
        {"(select unnest((SELECT ARRAY[1])) as unnested_pod) as t_0",
         "LATERAL (SELECT ARRAY[1]) AS mirtova_l_t_0(mirtova_l), LATERAL (SELECT explode(mirtova_l_t_0.mirtova_l) AS t_0) "
         "AS varnok",
@@ -315,6 +315,21 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
         "UNNEST(TRANSFORM(mirtova_l_t_0.mirtova_l, mirtova_e -> ROW(mirtova_e))) as varnok(t_0)",
         "UNNEST(TRANSFORM((SELECT ARRAY[1]), mirtova_e -> ROW(mirtova_e))) as varnok(t_0)",
         "UNNEST((SELECT ARRAY[1])) as t_0", "JSON_EACH((SELECT ARRAY[1])) as t_0", "UNNEST((SELECT ARRAY[1])) as t_0"}},
+      {"unnested_list of a list of lists",
+       [](const Dialect& d) { return d.unnested_list("l", "t_0", Type::list(Type::list(Type::number()))); },
+       {"(select unnest(l) as unnested_pod) as t_0", "LATERAL (SELECT explode(l) AS t_0) AS varnok",
+        "UNNEST(TRANSFORM(l, mirtova_e -> ROW(mirtova_e))) as varnok(t_0)",
+        "UNNEST(TRANSFORM(l, mirtova_e -> ROW(mirtova_e))) as varnok(t_0)",
+        "LATERAL (SELECT (SELECT ARRAY_AGG(mirtova_e ORDER BY mirtova_o) FROM UNNEST(mirtova_l[mirtova_i:mirtova_i]) "
+        "WITH ORDINALITY AS mirtova_s(mirtova_e, mirtova_o)) AS t_0 FROM (SELECT l AS mirtova_l) AS mirtova_m, "
+        "GENERATE_SUBSCRIPTS(mirtova_l, 1) AS mirtova_i) AS varnok_t_0",
+        "JSON_EACH(l) as t_0", "UNNEST(l) as t_0"}},
+      {"element_of_lists", [](const Dialect& d) { return opt(d.element_of_lists()); },
+       {"none", "none", "none", "none",
+        "(SELECT ARRAY_AGG(mirtova_e ORDER BY mirtova_o) FROM (SELECT {0} AS mirtova_l, {1} + 1 AS mirtova_i) AS "
+        "mirtova_m, UNNEST(CASE WHEN mirtova_i >= 1 THEN mirtova_l[mirtova_i:mirtova_i] END) WITH ORDINALITY AS "
+        "mirtova_s(mirtova_e, mirtova_o))",
+        "none", "none"}},
       {"names_untyped_fields of one, of two",
        [](const Dialect& d) { return flag(d.names_untyped_fields(1)) + flag(d.names_untyped_fields(2)); },
        {"truetrue", "truetrue", "falsefalse", "falsetrue", "truetrue", "truetrue", "truetrue"}},
