@@ -61,6 +61,10 @@ PSQL_CASES = [
     ("columns of nulls reckoned with each other",
      "G(null); G(null); Q(x, d, e, f) :- T(x), G(h), G(k), d == h / k, e == (Max{j * j - j :- G(j)}), f == h ^ 2;",
      "Q", {"T": [(1,)]}, [(1, None, None, None)] * 4),
+    # Named again by an equality, the value read from a column of nulls is still the text it is there.
+    ("column of nulls named again and sought in a table by a negation",
+     "G(null); G(null); Q(x, c) :- T(x), G(h), c == h, ~U(c);", "Q", {"T": [(1,)], "U": [(1,)]},
+     [(1, None)] * 2),
     ("absolute value of a column of nulls", "G(null); G(null); Q(x, a) :- T(x), G(h), a == Abs(h);", "Q",
      {"T": [(1,)]}, [(1, None)] * 2),
     ("absolute value of a field of a record of a column of nulls",

@@ -584,6 +584,9 @@ class SelectWriter final : public OuterRows {
           if (tr_.variable_types.find(var) == tr_.variable_types.end() || tr_.variable_types.at(var).is_any())
             tr_.variable_types.insert_or_assign(var, tr_.value_type(*b.expr));
           if (tr_.is_held_as_text(*b.expr)) tr_.held_as_text.insert(var);
+          // Another name for a value read from nulls is that text too, here and
+          // in the sub-queries that read it from this rule.
+          if (tr_.is_read_from_nulls(*b.expr)) tr_.read_from_nulls.insert(var);
           break;
         }
       }
