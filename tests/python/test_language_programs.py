@@ -180,6 +180,8 @@ CASES = [
     ("unnesting a column", "Q(w, i) :- B(who: w, items: l), i in l;", "Q",
      {"B": [{"who": "a", "items": [1, 2]}, {"who": "b", "items": [3]}]}, [("a", 1), ("a", 2), ("b", 3)], {}),
     ("nested lists", "Q(x) :- l == [[1, 2], [3]], m in l, x in m;", "Q", {}, [(1,), (2,), (3,)], {}),
+    ("list sought among lists", "Q(k) :- k in [1, 2, 3], [k, 2] in [[1, 2], [3, 4], [3, 2]];", "Q", {},
+     [(1,), (3,)], {}),
     ("size and element", "Q(n, e) :- B(items: l), n == Size(l), e == l[1];", "Q", {"B": [{"items": [1, 2, 5]}]},
      [(3, 2)], {}),
     ("record built and read", "R(p: {n: n, a: a}) :- Person(name: n, age: a); Q(x.n) :- R(p: x), x.a > 40;", "Q",

@@ -575,10 +575,12 @@ std::vector<std::string> ExprTranslator::leaf_fields(const Type& record,
 std::optional<std::string> ExprTranslator::record_in_list(const Json& element, const Json& list,
                                                           const std::vector<std::string>& sql) const {
   // Where records are texts, a record is sought by its comparison form, not
-  // by its spelling (nor by what the host makes of it).
+  // by its spelling (nor by what the host makes of it); so is a list, a text
+  // as well, which the host could not tell from a text value.
   if (!dialect->compares_every_record_in_form()) return std::nullopt;
   const Type list_type = value_type(list);
-  if (!value_type(element).is_record() && !(list_type.is_list() && list_type.element().is_record())) {
+  auto is_text_held = [](const Type& type) { return type.is_record() || type.is_list(); };
+  if (!is_text_held(value_type(element)) && !(list_type.is_list() && is_text_held(list_type.element()))) {
     return std::nullopt;
   }
   const std::string_view form = *dialect->record_comparison_form();
