@@ -928,15 +928,15 @@ class SelectWriter final : public OuterRows {
     return inner->is_record() && !inner->is_open();
   }
 
-  // Whether `value` is a variable read from a column of nulls, here or, for
-  // a value the enclosing rule gives, there.
+  // Whether `value` is a variable read from a column of nulls, here (or
+  // another name for one) or, for a value the enclosing rule gives, there.
   bool bound_to_nulls(const Json& value) const {
     const Json* variable = value.get("variable");
     const Json* name = variable != nullptr ? variable->get("var_name") : nullptr;
     if (name == nullptr || !name->is_str()) return false;
     auto binding = rule_.bindings.find(std::string(name->as_str()));
     if (binding == rule_.bindings.end()) return false;
-    if (binding->second.kind == BindKind::Outer)
+    if (binding->second.kind == BindKind::Outer || binding->second.kind == BindKind::Expression)
       return dialect_.types_bare_nulls() && tr_.is_read_from_nulls(value);
     return binding->second.kind == BindKind::Column &&
            holds_only_nulls(binding->second.alias, binding->second.column);
