@@ -18,6 +18,13 @@
 namespace mirtova {
 namespace {
 
+// Functions whose arguments are of one type: that of their value, or one
+// they are compared in.
+bool picks_common_type(std::string_view function) {
+  return function == "Coalesce" || function == "Ifnull" || function == "Greatest" || function == "Least" ||
+         function == "Nullif";
+}
+
 using SqlResult = Result<std::string, CompileError>;
 
 CompileError error(std::string message) { return CompileError(std::move(message)); }
@@ -333,6 +340,9 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
           return error("A list of lists is not available on engine " + std::string(dialect->name()) + ".");
         }
         TRY(std::string sql, convert(item));
+        // Beside the others, a column of nulls (text to the engine) is the
+        // null of no type it always holds.
+        if (dialect->types_bare_nulls() && is_read_from_nulls(item)) sql = "NULL";
         items.push_back(std::move(sql));
       }
       if (!dialect->holds_ragged_lists() && !written_list_shape(expr))
@@ -673,6 +683,12 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
              negates = function == "-";
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
     std::string& argument = sql[i];
+    if (types_nulls && picks_common_type(function) && is_read_from_nulls(*args[i])) {
+      // A column of nulls is text to the engine, which finds no type common
+      // to it and a number: its value is the null it always is, of no type.
+      argument = "NULL";
+      continue;
+    }
     const bool null = types_nulls && (argument == "null" || argument == "NULL");
     const bool literal = types_texts && is_bare_text_literal(argument);
     // The empty list is written '{}' too: only a value known to be text is one.
@@ -858,6 +874,10 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
   if ((name == "Least" || name == "Greatest") && args.size() >= 2 && dialect->null_guarded_least_greatest()) {
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
+    if (dialect->types_bare_nulls()) {
+      for (size_t i = 0; i < args.size(); ++i)
+        if (is_read_from_nulls(*args[i])) sql[i] = "NULL";
+    }
     read_as_written_records(args, sql);
     return apply_template(null_guarded_template(name == "Least" ? "LEAST" : "GREATEST", args.size()), sql);
   }
