@@ -81,7 +81,7 @@ TEST(TemplateTables, MergedLookups) {
       {"sqlite", false, "Count", "COUNT(DISTINCT {0})"},
       {"sqlite", false, "Concat", "MIRTOVA_ARRAY_CONCAT({0}, {1})"},
       {"duckdb", false, "Concat", "(({0}) || ({1}))"},
-      {"databricks", false, "ArrayConcat", "CONCAT({0}, {1})"},
+      {"databricks", false, "ArrayConcat", "FLATTEN(ARRAY({0}, {1}, ARRAY()))"},
       {"presto", false, "ArrayConcat",
        "(CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE flatten(ARRAY[{0}, {1}]) END)"},
       {"psql", false, "ArrayConcat", "(CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} || {1} END)"},
