@@ -54,6 +54,10 @@ INPUTS = [
     ("40 nested calls of a function whose SQL writes its argument several times",
      "S = 'Q(v) :- v == ' + 'RegexpExtract(' * 40 + '\"abc\"' + ', \"a\")' * 40 + ';'",
      "m.compile(S, 'Q')", ("ValueError",), "passes 67108864 bytes, more than one script may hold."),
+    ("30 nested list concatenations, compiled for the served engines",
+     "S = 'Q(v) :- v == ' + 'ArrayConcat(Concat(' * 15 + '[1]' + ', [2]), null)' * 15 + ';'",
+     "[len(m.compile(S, 'Q', engine=e)) < 100000 for e in ('databricks', 'trino', 'presto')]",
+     ("ok",), "[True, True, True]"),
     ("a chain of 1,000 functions, each calling the one before",
      "S = 'F0(x) = x + 1;' + ''.join(f'F{i+1}(x) = F{i}(x) + 1;' for i in range(1000)) + "
      "'Q(y) :- y == F1000(1);'",

@@ -93,8 +93,10 @@ class PrestoDialect : public Dialect {
   // compared with a literal past 64.
   uint64_t most_rows_counted() const override { return INT32_MAX; }
   // A literal within 32 bits is an INTEGER to the engine, and arithmetic on
-  // INTEGERs overflows there.
+  // INTEGERs overflows there. Presto reads the digits of a negative literal
+  // before its sign, and 2^63 is past any BIGINT: the smallest one is worked out.
   std::string integer_literal(std::string_view digits) const override {
+    if (digits == "-9223372036854775808") return "CAST(-9223372036854775807 - 1 AS BIGINT)";
     return "CAST(" + std::string(digits) + " AS BIGINT)";
   }
 

@@ -81,9 +81,10 @@ TEST(TemplateTables, MergedLookups) {
       {"sqlite", false, "Count", "COUNT(DISTINCT {0})"},
       {"sqlite", false, "Concat", "MIRTOVA_ARRAY_CONCAT({0}, {1})"},
       {"duckdb", false, "Concat", "(({0}) || ({1}))"},
-      {"databricks", false, "ArrayConcat", "CONCAT({0}, {1})"},
+      {"databricks", false, "ArrayConcat", "FLATTEN(ARRAY({0}, {1}, ARRAY()))"},
       {"presto", false, "ArrayConcat",
-       "(CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE flatten(ARRAY[{0}, {1}]) END)"},
+       "element_at(transform(ARRAY[ARRAY[{0}, {1}]], mirtova_p -> (CASE WHEN cardinality(filter(mirtova_p, "
+       "mirtova_e -> mirtova_e IS NULL)) > 0 THEN NULL ELSE flatten(mirtova_p) END)), 1)"},
       {"psql", false, "ArrayConcat", "(CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} || {1} END)"},
       {"duckdb", false, "ArrayConcat", "(({0}) || ({1}))"},
       {"bigquery", false, "ArrayConcat", "ARRAY_CONCAT(%s)"},

@@ -30,8 +30,12 @@ TemplateRows databricks_function_rows() {
       {"ILike", R"t((CAST({0} AS STRING) ILIKE {1} ESCAPE '\\'))t"},
       {"Like", R"t((CAST({0} AS STRING) LIKE {1} ESCAPE '\\'))t"},
       {"Replace", R"t(REPLACE(CAST({0} AS STRING), {1}, {2}))t"},
-      {"ArrayConcat", R"t(CONCAT({0}, {1}))t"},
-      {"Concat", R"t(CONCAT({0}, {1}))t"},
+      // CONCAT refuses a bare NULL beside a list (it takes the NULL for a
+      // STRING); ARRAY gives the NULL the list's type, and FLATTEN keeps a
+      // missing list missing, each list written once. The empty list gives two
+      // bare NULLs a list type.
+      {"ArrayConcat", R"t(FLATTEN(ARRAY({0}, {1}, ARRAY())))t"},
+      {"Concat", R"t(FLATTEN(ARRAY({0}, {1}, ARRAY())))t"},
       {"Range", R"t(FILTER(SEQUENCE(0, CAST({0} AS BIGINT)), x -> x < {0}))t"},
       {"RangeOf", R"t(SEQUENCE(0, SIZE(%s) - 1))t"},
       {"Size", R"t(ARRAY_SIZE(%s))t"},
