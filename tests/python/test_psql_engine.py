@@ -136,6 +136,7 @@ PSQL_CASES = [
     ("list sought in a list of lists", "Q(k) :- k in [1, 2], [k, 2] in [[1, 2], [3, 4]];", "Q", {}, [(1,)]),
     ("lists of a stored list of lists counted",
      "L(l: [[1, 2], [3, 4], [1, 2]]); Q(m, n? += 1) distinct :- L(l:), m in l;", "Q", {}, [([1, 2], 2), ([3, 4], 1)]),
+    ("places of an empty list", "Q(v) :- v == RangeOf([]);", "Q", {}, [([],)]),
 ]
 
 

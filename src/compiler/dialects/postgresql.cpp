@@ -174,9 +174,12 @@ class PostgreSqlDialect final : public Dialect {
   // A list of lists is one array of more dimensions, of one length in each.
   bool holds_ragged_lists() const override { return false; }
   // Their rows read the list through UNNEST, which has forms for arrays and
-  // for text search vectors.
+  // for text search vectors, or through functions that take any array, which
+  // cannot tell an element type from a value of no type.
   bool unnests_list_arguments(std::string_view function) const override {
-    return function == "Unique" || function == "Sort" || function == "RangeBucket";
+    return function == "Unique" || function == "Sort" || function == "RangeBucket" || function == "Reverse" ||
+           function == "ArrayReverse" || function == "ArrayLength" || function == "ArrayToString" ||
+           function == "RangeOf";
   }
 
   std::string scalar_sql_type(const Type& type) const override {

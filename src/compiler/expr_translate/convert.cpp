@@ -345,9 +345,17 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
         if (dialect->types_bare_nulls() && is_read_from_nulls(item)) sql = "NULL";
         items.push_back(std::move(sql));
       }
-      if (!dialect->holds_ragged_lists() && !written_list_shape(expr))
-        return error("A list of lists of unequal lengths is not available on engine " +
-                     std::string(dialect->name()) + ".");
+      if (!dialect->holds_ragged_lists()) {
+        const std::optional<std::vector<int64_t>> shape = written_list_shape(expr);
+        if (!shape)
+          return error("A list of lists of unequal lengths is not available on engine " +
+                       std::string(dialect->name()) + ".");
+        // An array of more dimensions has no empty one inside: it would be
+        // read as an empty list itself.
+        if (std::find(shape->begin() + 1, shape->end(), 0) != shape->end())
+          return error("A list of empty lists is not available on engine " + std::string(dialect->name()) +
+                       ".");
+      }
       std::vector<const Json*> values;
       for (const Json& item : elements->as_array()) values.push_back(&item);
       read_as_written_records(values, items);
@@ -696,7 +704,7 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
         literal && (text_of_string_literal(*args[i]).has_value() || value_type(*args[i]).is_string());
     if (joins && (null || literal)) {
       argument = "CAST(" + argument + " AS TEXT[])";
-    } else if (literal && argument == dialect->empty_array_literal() &&
+    } else if (literal && argument == dialect->empty_array_literal() && !text_of_string_literal(*args[i]) &&
                dialect->unnests_list_arguments(function)) {
       // Of no known element type, its elements are of the value sought among
       // them, if any: an empty array of that value's own type where the
