@@ -15,7 +15,8 @@ TemplateRows psql_function_rows() {
       {"Div", R"t(CAST(DIV(CAST(CAST({0} AS TEXT) AS numeric), NULLIF(CAST(CAST({1} AS TEXT) AS numeric), 0)) AS BIGINT))t"},
       {"Range", R"t(COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, {0} - 1) as x), '{}'))t"},
       // An empty array has no first dimension, and ARRAY_AGG of no rows is null.
-      {"RangeOf", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, ARRAY_LENGTH({0}, 1) - 1) as x), '{}') END))t"},
+      // The list is named once, so that nested calls do not write it twice.
+      {"RangeOf", R"t((SELECT CASE WHEN mirtova_l IS NULL THEN NULL ELSE COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, ARRAY_LENGTH(mirtova_l, 1) - 1) as x), '{}') END FROM (SELECT {0} AS mirtova_l) AS mirtova_s))t"},
       {"StringAgg", R"t(STRING_AGG(CAST({0} AS TEXT), ','))t"},
       {"ToString", R"t(CAST(%s AS TEXT))t"},
       {"ToInt64", R"t(CAST(ROUND(CAST(%s AS numeric)) AS BIGINT))t"},
