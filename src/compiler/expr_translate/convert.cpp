@@ -18,13 +18,6 @@
 namespace mirtova {
 namespace {
 
-// Functions whose arguments are of one type: that of their value, or one
-// they are compared in.
-bool picks_common_type(std::string_view function) {
-  return function == "Coalesce" || function == "Ifnull" || function == "Greatest" || function == "Least" ||
-         function == "Nullif";
-}
-
 using SqlResult = Result<std::string, CompileError>;
 
 CompileError error(std::string message) { return CompileError(std::move(message)); }
@@ -676,6 +669,9 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   static constexpr std::array<std::string_view, 3> kAddingUp = {"Agg+", "Sum", "Avg"};
   static constexpr std::array<std::string_view, 3> kGathering = {"List", "Set", "ArrayAgg"};
   static constexpr std::array<std::string_view, 2> kJoiningLists = {"Agg++", "ArrayConcatAgg"};
+  // Their arguments are of one type: that of their value, or one they are compared in.
+  static constexpr std::array<std::string_view, 5> kOfOneType = {"Coalesce", "Ifnull", "Greatest", "Least",
+                                                                 "Nullif"};
   const bool types_nulls = dialect->types_bare_nulls();
   const bool types_texts = dialect->leaves_text_literals_untyped();
   const bool reads_held = dialect->reads_untyped_fields_as_text();
@@ -688,10 +684,10 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
     return type.origin() != nullptr && !type.origin()->several;
   };
   const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists),
-             negates = function == "-";
+             of_one_type = one_of(kOfOneType), negates = function == "-";
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
     std::string& argument = sql[i];
-    if (types_nulls && picks_common_type(function) && is_read_from_nulls(*args[i])) {
+    if (types_nulls && of_one_type && is_read_from_nulls(*args[i])) {
       // A column of nulls is text to the engine, which finds no type common
       // to it and a number: its value is the null it always is, of no type.
       argument = "NULL";
