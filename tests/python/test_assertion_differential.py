@@ -5,7 +5,9 @@ also as a plan) against those of the evaluator in differential_assertions.
 A pair is a statement and a database; MIRTOVA_ASSERTION_PAIRS sets how many run
 (default 100) and MIRTOVA_ASSERTION_SEED the seed they are drawn from (default
 7). A statement the compiler refuses as unsupported is skipped: there is no
-verdict to compare."""
+verdict to compare. The first MIRTOVA_ASSERTION_SERVED_PAIRS of them (default 20)
+and the examples run on Spark, Trino and Presto too, under those engines'
+markers."""
 
 import os
 
@@ -15,9 +17,11 @@ import mirtova
 from compile_engines import Engine
 from differential_assertions import ARITY, expected, generate, program_text, statement_text
 from pg_engine import PgEngine, pg_cluster  # noqa: F401  (the fixture)
+from test_engine_rows import SERVED, _engine
 
 PAIRS = int(os.environ.get("MIRTOVA_ASSERTION_PAIRS", "100"))
 SEED = int(os.environ.get("MIRTOVA_ASSERTION_SEED", "7"))
+SERVED_PAIRS = int(os.environ.get("MIRTOVA_ASSERTION_SERVED_PAIRS", "20"))
 PER_DATABASE = 5
 ENGINES = ["duckdb", "sqlite", "psql"]
 
@@ -156,3 +160,38 @@ def test_examples(index, engines):
     database = f"example {index}"
     failures = failures_of(engines, database, tables, [text], 0, want, ENGINES[index % 3])
     fail_with(failures, database, tables, text, want)
+
+
+def served_failures(request, engine, tables, texts, index, want):
+    """What a served engine gets wrong about statement `index`, its tables made first."""
+    runner = _engine(request, engine, {})
+    quote = "`" if engine == "databricks" else '"'
+    try:
+        for table, rows in tables.items():
+            columns = ", ".join(f"col{i} BIGINT" for i in range(ARITY[table]))
+            name = f"{quote}{table}{quote}"
+            runner.run_statement(f"CREATE TABLE {name} ({columns})" + (" USING parquet" if engine == "databricks"
+                                                                        else ""))
+            if rows:
+                runner.run_statement(f"INSERT INTO {name} VALUES " + ", ".join(
+                    "(" + ", ".join(map(str, row)) + ")" for row in rows))
+        rows = runner.run_script(mirtova.counterexamples(program_text(texts), "P", f"s{index}", engine=engine))
+    finally:
+        runner.close()
+    return [] if set(rows) == want else [f"{engine}: {sorted(set(rows))}"]
+
+
+@pytest.mark.parametrize("engine", SERVED)
+@pytest.mark.parametrize("index", range(SERVED_PAIRS + len(EXAMPLES)))
+def test_served_engines_find_the_counterexamples(request, engine, index):
+    if index < SERVED_PAIRS:
+        database = SEED * 1_000_003 + index // PER_DATABASE
+        tables, statements = generate(database, PER_DATABASE)
+        texts, at = [statement_text(*s) for s in statements], index % PER_DATABASE
+        if mirtova.assertions(program_text(texts))[at]["status"] == "unsupported":
+            pytest.skip(texts[at])
+        want = expected(tables, statements[at])
+    else:
+        text, tables, want = EXAMPLES[index - SERVED_PAIRS]
+        database, texts, at = f"example {index - SERVED_PAIRS}", [text], 0
+    fail_with(served_failures(request, engine, tables, texts, at, want), database, tables, texts[at], want)

@@ -759,7 +759,8 @@ class SelectWriter final : public OuterRows {
 
   // Whether `expr` holds a combine that reads this query's own rows, or reads
   // a variable whose value holds one. A combine that reads none of them the
-  // engine runs where it stands.
+  // engine runs where it stands. An outer value this query carries is read
+  // from its rows too.
   bool reads_correlated_combine(const Json& expr) const {
     auto reads_rows = [&](const Json& node) {
       return !walk_tree(node, [&](const Json& at) {
@@ -768,7 +769,8 @@ class SelectWriter final : public OuterRows {
         collect_variables(at, named);
         for (const std::string& name : named) {
           auto b = rule_.bindings.find(name);
-          if (b != rule_.bindings.end() && b->second.kind != BindKind::Outer) return Walk::Stop;
+          if (b != rule_.bindings.end() && (b->second.kind != BindKind::Outer || own_.columns.count(name)))
+            return Walk::Stop;
         }
         return Walk::Skip;
       });
