@@ -6,7 +6,7 @@ import pytest
 import mirtova
 from compile_engines import Engine, as_multiset
 from hand_rows import closure
-from test_engine_rows import TRINO_PRESTO, run_plan
+from test_engine_rows import SERVED, run_plan
 
 ENGINES = ["duckdb", "sqlite"]
 
@@ -119,8 +119,8 @@ def test_unfolded_recursion_reaches_the_fixpoint(name, program, predicate, table
     assert as_multiset(plan_rows) == as_multiset(want)
 
 
-# Trino and Presto run each recursion as a loop over stored tables: its plan, at the smaller depth.
-@pytest.mark.parametrize("engine", TRINO_PRESTO)
+# Spark, Trino and Presto run each recursion as a loop over stored tables: its plan, at the smaller depth.
+@pytest.mark.parametrize("engine", SERVED)
 @pytest.mark.parametrize("name, program, predicate, tables, want, depths", CASES, ids=[c[0] for c in CASES])
 def test_served_engines_reach_the_fixpoint(request, name, program, predicate, tables, want, depths, engine):
     source = program.format(depth=depths[0])
