@@ -131,6 +131,10 @@ MIXED_COLUMNS = {
      str({"T": [(9, "10")]})): ("trino", "presto"),
 }
 
+TWO_ORDERS = "R(r: {b: 1, a: 2}); R(r: {a: 2, b: 1}); Q(r, n? += 1, c? Count= r) distinct :- R(r:);"
+# Spark unions records by the position of their fields, not by their names.
+FIELDS_BY_POSITION = {(TWO_ORDERS, str(T12)): ("databricks",)}
+
 
 # Record values of one column whose rules give a field different types (a null
 # beside a number, a text or a record) share one record type.
@@ -163,6 +167,8 @@ MIXED_COLUMNS = {
             ('F(1); R(r: {a: x, b: null}) :- F(x); R(r: {a: null, b: "t"}); Q(r) :- R(r:);',
              [({"a": 1, "b": None},), ({"a": None, "b": "t"},)]),
             ("R(r: {a: x}) :- x in [1, 2]; Q(s? += r.a) distinct :- R(r:);", [(3,)]),
+            # One record, its fields written in two orders, is one value to group and count.
+            (TWO_ORDERS, [({"a": 2, "b": 1}, 2, 1)]),
             ("R(r: {a: x}) :- x in [true, false]; Q(s) :- R(r:), s == r.a;", [(True,), (False,)]),
             ("F(1); F(2); Q(v) :- l == List{ {a: x} :- F(x)}, e in l, v == e.a * 3;", [(3,), (6,)]),
             # A field whose type only the table knows, read where numbers are added up.
@@ -239,6 +245,8 @@ MIXED_COLUMNS = {
 def test_record_fields_typed_by_their_column(request, engine, source, want, tables, as_plan):
     if engine in MIXED_COLUMNS.get((source, str(tables)), ()):
         request.applymarker(pytest.mark.xfail(reason="the engine unions no columns of different types", strict=True))
+    if engine in FIELDS_BY_POSITION.get((source, str(tables)), ()):
+        request.applymarker(pytest.mark.xfail(reason="the engine unions records by field position", strict=True))
     assert same_rows(engine, rows(request, engine, source, "Q", tables, as_plan=as_plan), want)
 
 

@@ -58,6 +58,10 @@ CASES = [
     # Integers past 2^53, which no double holds, read from their texts exactly.
     ("integers of texts past 2^53", 'T("9007199254740993"); Q(a, b) :- T(x), a == ToInt64(x), '
      "b == ToInt64(ToString(-900719925474099312));", "Q", {}, [(9007199254740993, -900719925474099312)], {}),
+    # Whole already, and no double holds them.
+    ("rounding integers past 2^53", "Q(f, c, d, t, r) :- T(x), f == Floor(x), c == Ceil(-x), d == Ceiling(x), "
+     "t == Trunc(-x), r == Round(x);", "Q", {"T": [(9007199254740993,)]},
+     [(9007199254740993, -9007199254740993, 9007199254740993, -9007199254740993, 9007199254740993)], {}),
     ("integer division and rounding", "Q(d, r, t) :- d == Div(7, 2), r == Round(2.6), t == ToInt64(7 / 2);", "Q",
      {}, [(3, 3, 4)], {}),
     # strings

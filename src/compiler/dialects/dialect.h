@@ -297,6 +297,10 @@ class Dialect {
   // arguments: an empty list written as an untyped literal is then cast to
   // a list type, as no one form of UNNEST takes a value of no type.
   virtual bool unnests_list_arguments(std::string_view function) const;  // 78
+  // The value `sql`, of type `type`, as the engine's printf takes it for the
+  // conversion `conversion` ('s', 'd', 'f', ...): for an engine whose printf
+  // refuses a value of another type than the conversion names.
+  virtual std::string format_value(char conversion, std::string_view sql, const Type& type) const;  // 80
 };
 
 }  // namespace mirtova

@@ -68,6 +68,29 @@ class DuckDbDialect final : public Dialect {
     return "CAST(" + std::string(sql) + " AS TEXT)";
   }
 
+  // printf here takes numbers for %s only as text, a number for %d only whole
+  // (a cast would round where the others truncate), and a double for %f; a
+  // boolean it takes for %d as it is.
+  std::string format_value(char conversion, std::string_view sql, const Type& type) const override {
+    if (type.is_bool()) return std::string(sql);
+    switch (conversion) {
+      case 's':
+        return "CAST(" + std::string(sql) + " AS TEXT)";
+      case 'd':
+      case 'i':
+        return "CAST(TRUNC(" + std::string(sql) + ") AS BIGINT)";
+      case 'f':
+      case 'F':
+      case 'e':
+      case 'E':
+      case 'g':
+      case 'G':
+        return "CAST(" + std::string(sql) + " AS DOUBLE)";
+      default:
+        return std::string(sql);
+    }
+  }
+
   std::string_view today_relation_sql() const override {
     return "(SELECT strftime(current_timestamp AT TIME ZONE 'UTC', '%Y-%m-%d') AS date)";
   }

@@ -1,4 +1,6 @@
 // The SQLite dialect (engine "sqlite"); its SQL calls functions the host registers.
+#include <algorithm>
+
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/float_literal.h"
 #include "compiler/dialects/number_text.h"
@@ -45,11 +47,20 @@ class SqLiteDialect final : public Dialect {
 
   // The keys are text literals, so a quote inside a (backquoted) field name is
   // doubled like any other literal's.
+  // A record is its JSON text wherever rows are told apart by value (DISTINCT,
+  // GROUP BY, COUNT(DISTINCT ...)): its keys are written in one order, that of
+  // their bytes, so that one record written with its fields in two orders is
+  // one value.
   std::string record_literal(const std::vector<RecordLiteralField>& fields, std::string_view) const override {
+    std::vector<const RecordLiteralField*> sorted;
+    for (const RecordLiteralField& field : fields) sorted.push_back(&field);
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [](const RecordLiteralField* a, const RecordLiteralField* b) { return a->name < b->name; });
     std::string out = "JSON_OBJECT(";
-    for (size_t i = 0; i < fields.size(); ++i) {
+    for (size_t i = 0; i < sorted.size(); ++i) {
       if (i > 0) out += ", ";
-      out += single_quoted_literal(record_field(fields[i].name)) + ", " + fields[i].sql;
+      out += single_quoted_literal(record_field(sorted[i]->name)) + ", " + sorted[i]->sql;
     }
     return out + ")";
   }

@@ -58,6 +58,25 @@ std::optional<std::string_view> text_of_string_literal(const Json& expr) {
   return text->as_str();
 }
 
+// The conversion letters of a printf format, one per value it takes; none when
+// a width or precision is itself taken from the values ("*"), which moves them.
+std::optional<std::vector<char>> printf_conversions(std::string_view format) {
+  std::vector<char> conversions;
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') continue;
+    size_t j = i + 1;
+    while (j < format.size() &&
+           std::string_view("-+ #0'123456789.hlLqjzt*").find(format[j]) != std::string_view::npos) {
+      if (format[j] == '*') return std::nullopt;
+      ++j;
+    }
+    if (j >= format.size()) break;
+    if (format[j] != '%') conversions.push_back(format[j]);
+    i = j;
+  }
+  return conversions;
+}
+
 // Digits with an optional sign, point and exponent: the numbers SQL reads as
 // numbers.
 bool is_numeral(std::string_view text) {
@@ -946,6 +965,14 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
     type_untyped_arguments(name, args, sql);
+    if (name == "Format" && !args.empty()) {
+      if (std::optional<std::string_view> format = text_of_string_literal(*args[0])) {
+        if (std::optional<std::vector<char>> conversions = printf_conversions(*format)) {
+          for (size_t i = 0; i < conversions->size() && i + 1 < sql.size(); ++i)
+            sql[i + 1] = dialect->format_value((*conversions)[i], sql[i + 1], value_type(*args[i + 1]));
+        }
+      }
+    }
     if (name == "Ifnull" || name == "Coalesce" || name == "Greatest" || name == "Least")
       read_as_written_records(args, sql);
     if (omitted) sql.push_back(omitted->empty() ? "LENGTH(" + sql[0] + ")" : dialect->str_literal(*omitted));

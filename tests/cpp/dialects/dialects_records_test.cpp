@@ -43,7 +43,7 @@ TEST(DialectsRecordsTest, RecordLiterals) {
         "CAST(ROW(1, 'x') AS ROW(a double, b varchar))",
         "CAST(ROW(1, 'x') AS ROW(a double, b varchar))",
         "ROW(1, 'x')::" + record_type_name(closed({{"a", Type::number()}, {"b", Type::string()}})),
-        "JSON_OBJECT('b', 'x', 'a', 1)", "STRUCT('x' AS b, 1 AS a)"}},
+        "JSON_OBJECT('a', 1, 'b', 'x')", "STRUCT('x' AS b, 1 AS a)"}},
       {"reserved field name",
        {{"order", "2", Type::number()}},
        {"{\"order\": 2}", "STRUCT(2 AS `order`)", "CAST(ROW(2) AS ROW(\"order\" double))",

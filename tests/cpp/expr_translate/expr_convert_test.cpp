@@ -274,7 +274,7 @@ TEST(ExprConvert, EngineSpecialForms) {
       {"duckdb", call("Least", {var("x")}), "LEAST(T.x)"},
       {"presto", call("Least", {var("x"), var("y")}), "LEAST(T.x, T.y)"},
       {"sqlite", call("Greatest", {var("x"), var("y")}), "MAX(T.x, T.y)"},
-      {"duckdb", call("Format", {str("%s-%s"), var("x"), var("y")}), "Printf('%s-%s', T.x, T.y)"},
+      {"duckdb", call("Format", {str("%s-%s"), var("x"), var("y")}), "Printf('%s-%s', CAST(T.x AS TEXT), CAST(T.y AS TEXT))"},
       {"psql", call("Format", {str("%s-%s"), var("x"), var("y")}), "(CAST(T.x AS TEXT) || '-' || CAST(T.y AS TEXT))"},
       {"trino", call("Format", {str("100%% of %d"), var("x")}), "('100% of ' || CAST(T.x AS VARCHAR))"},
       {"presto", call("Format", {str("plain")}), "('plain')"},

@@ -15,6 +15,12 @@ TemplateRows duckdb_function_rows() {
        R"t((CASE WHEN regexp_matches({0}, {1}) THEN (CASE WHEN try(regexp_extract_all({0}, {1}, 1)) IS NULL THEN regexp_extract({0}, {1}) ELSE regexp_extract_all({0}, {1}, 1)[1] END) END))t"},
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE array_extract({0}, CAST({1} + 1 AS BIGINT)) END))t"},
       {"ToInt64", R"t(CAST(ROUND(%s) AS BIGINT))t"},
+      // FLOOR and CEIL of a BIGINT give a DOUBLE, which holds no integer past
+      // 2^53 exactly; TRUNC keeps the value's type.
+      {"Floor", R"t((TRUNC({0}) - (CASE WHEN {0} < TRUNC({0}) THEN 1 ELSE 0 END)))t"},
+      {"Ceiling", R"t((TRUNC({0}) + (CASE WHEN {0} > TRUNC({0}) THEN 1 ELSE 0 END)))t"},
+      {"Ceil", R"t((TRUNC({0}) + (CASE WHEN {0} > TRUNC({0}) THEN 1 ELSE 0 END)))t"},
+      {"Trunc", R"t(TRUNC({0}))t"},
       {"Range", R"t(Range({0}))t"},
       {"ValueOfUnnested", R"t({0}.unnested_pod)t"},
       {"Size", R"t(LEN({0}))t"},

@@ -20,6 +20,9 @@ TemplateRows sqlite_function_rows() {
       // Integers divide exactly and toward zero past 2^53, where a REAL quotient is
       // rounded; a REAL operand gives a REAL quotient, which the cast truncates.
       {"Div", R"t(CAST(({0}) / NULLIF({1}, 0) AS INTEGER))t"},
+      // ROUND gives a REAL, which holds no integer past 2^53 exactly: an integer
+      // is already whole.
+      {"Round", R"t((SELECT CASE WHEN typeof(v) = 'integer' THEN v ELSE ROUND(v) END FROM (SELECT {0} AS v)))t"},
       {"ToInt64", R"t((SELECT CASE WHEN typeof(v) = 'real' THEN CAST(ROUND(v) AS INTEGER) ELSE CAST(v AS INTEGER) END FROM (SELECT {0} AS v)))t"},
       {"Set", R"t(DistinctListAgg({0}))t"},
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE JSON_EXTRACT({0}, '$[' || {1} || ']') END))t"},
