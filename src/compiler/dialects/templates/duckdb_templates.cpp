@@ -16,10 +16,14 @@ TemplateRows duckdb_function_rows() {
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE array_extract({0}, CAST({1} + 1 AS BIGINT)) END))t"},
       {"ToInt64", R"t(CAST(ROUND(%s) AS BIGINT))t"},
       // FLOOR and CEIL of a BIGINT give a DOUBLE, which holds no integer past
-      // 2^53 exactly; TRUNC keeps the value's type.
-      {"Floor", R"t((TRUNC({0}) - (CASE WHEN {0} < TRUNC({0}) THEN 1 ELSE 0 END)))t"},
-      {"Ceiling", R"t((TRUNC({0}) + (CASE WHEN {0} > TRUNC({0}) THEN 1 ELSE 0 END)))t"},
-      {"Ceil", R"t((TRUNC({0}) + (CASE WHEN {0} > TRUNC({0}) THEN 1 ELSE 0 END)))t"},
+      // 2^53 exactly; TRUNC keeps the value's type. The value is named once,
+      // so that nested calls do not repeat it.
+      {"Floor",
+       R"t(list_transform([{0}], mirtova_v -> TRUNC(mirtova_v) - (CASE WHEN mirtova_v < TRUNC(mirtova_v) THEN 1 ELSE 0 END))[1])t"},
+      {"Ceiling",
+       R"t(list_transform([{0}], mirtova_v -> TRUNC(mirtova_v) + (CASE WHEN mirtova_v > TRUNC(mirtova_v) THEN 1 ELSE 0 END))[1])t"},
+      {"Ceil",
+       R"t(list_transform([{0}], mirtova_v -> TRUNC(mirtova_v) + (CASE WHEN mirtova_v > TRUNC(mirtova_v) THEN 1 ELSE 0 END))[1])t"},
       {"Trunc", R"t(TRUNC({0}))t"},
       {"Range", R"t(Range({0}))t"},
       {"ValueOfUnnested", R"t({0}.unnested_pod)t"},
