@@ -76,6 +76,11 @@ PSQL_CASES = [
     ("column of nulls beside numbers in a list and in Nullif",
      "G(null); G(null); Q(x, l, n) :- T(x), G(h), l == [h, 1], n == Nullif(h, 1);", "Q", {"T": [(1,)]},
      [(1, [None, 1], None)] * 2),
+    ("combines and an aggregating predicate over a column of nulls beside numbers",
+     "G(null); G(null); S(m? Max= h) distinct :- G(h); "
+     "Q(x, s, c, g, l) :- T(x), S(m:), s == Coalesce(Max{h :- G(h)}, 1), c == Coalesce(m, 2), "
+     "n == Min{h :- G(h)}, g == Greatest(n, 3), l == [AnyValue{h :- G(h)}, 1];", "Q", {"T": [(1,)]},
+     [(1, 1, 2, None, [None, 1])]),
     ("absolute value of a column of nulls", "G(null); G(null); Q(x, a) :- T(x), G(h), a == Abs(h);", "Q",
      {"T": [(1,)]}, [(1, None)] * 2),
     ("absolute value of a field of a record of a column of nulls",

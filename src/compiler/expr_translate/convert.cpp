@@ -650,6 +650,10 @@ std::string ExprTranslator::search_in_list(const Json& element, const Json& list
 }
 
 bool ExprTranslator::is_read_from_nulls(const Json& expr) const {
+  if (const Json* combine = expr.get("combine")) {
+    return dialect->types_bare_nulls() && subquery_translator != nullptr &&
+           subquery_translator->aggregates_nulls(*combine, value_column_name);
+  }
   const Json* variable = expr.get("variable");
   if (variable == nullptr) return false;
   const Json& name = variable->at("var_name");
