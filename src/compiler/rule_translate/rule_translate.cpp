@@ -942,6 +942,13 @@ class SelectWriter final : public OuterRows {
            holds_only_nulls(binding->second.alias, binding->second.column);
   }
 
+  // Whether `value` is held as text (a record field of unknown type) where the
+  // other side's type is unknown too, a host's column say: an engine typing
+  // bare nulls finds no operator for the two, and they are compared as text.
+  bool text_beside_unknown(const Json& value, const Type& other) const {
+    return dialect_.types_bare_nulls() && other.is_any() && tr_.is_held_as_text(value);
+  }
+
   Result<Unit, CompileError> write_where() {
     where_ = carried_keys_;
     for (const Constraint& c : rule_.constraints) {
@@ -958,7 +965,7 @@ class SelectWriter final : public OuterRows {
           // before.
           if (holds_only_nulls(c.alias, c.column)) {
             value = "CAST(" + value + " AS TEXT)";
-          } else if (bound_to_nulls(*c.left)) {
+          } else if (bound_to_nulls(*c.left) || text_beside_unknown(*c.left, column_type(c.alias, c.column))) {
             column = "CAST(" + column + " AS TEXT)";
           }
           std::vector<std::string> sides{std::move(column), std::move(value)};
@@ -971,9 +978,11 @@ class SelectWriter final : public OuterRows {
         case Constraint::Kind::Equal: {
           TRY(std::string left, tr_.convert_to_sql_expecting(*c.left, Type::any()));
           TRY(std::string right, tr_.convert_to_sql_expecting(*c.right, Type::any()));
-          if (bound_to_nulls(*c.left) && !bound_to_nulls(*c.right)) {
+          if ((bound_to_nulls(*c.left) && !bound_to_nulls(*c.right)) ||
+              (text_beside_unknown(*c.left, tr_.value_type(*c.right)) && !tr_.is_held_as_text(*c.right))) {
             right = "CAST(" + right + " AS TEXT)";
-          } else if (bound_to_nulls(*c.right) && !bound_to_nulls(*c.left)) {
+          } else if ((bound_to_nulls(*c.right) && !bound_to_nulls(*c.left)) ||
+                     (text_beside_unknown(*c.right, tr_.value_type(*c.left)) && !tr_.is_held_as_text(*c.left))) {
             left = "CAST(" + left + " AS TEXT)";
           }
           std::vector<std::string> sides{std::move(left), std::move(right)};
