@@ -965,7 +965,8 @@ class SelectWriter final : public OuterRows {
           // before.
           if (holds_only_nulls(c.alias, c.column)) {
             value = "CAST(" + value + " AS TEXT)";
-          } else if (bound_to_nulls(*c.left) || text_beside_unknown(*c.left, column_type(c.alias, c.column))) {
+          } else if (bound_to_nulls(*c.left) ||
+                     text_beside_unknown(*c.left, column_type(c.alias, c.column))) {
             column = "CAST(" + column + " AS TEXT)";
           }
           std::vector<std::string> sides{std::move(column), std::move(value)};
@@ -982,7 +983,8 @@ class SelectWriter final : public OuterRows {
               (text_beside_unknown(*c.left, tr_.value_type(*c.right)) && !tr_.is_held_as_text(*c.right))) {
             right = "CAST(" + right + " AS TEXT)";
           } else if ((bound_to_nulls(*c.right) && !bound_to_nulls(*c.left)) ||
-                     (text_beside_unknown(*c.right, tr_.value_type(*c.left)) && !tr_.is_held_as_text(*c.left))) {
+                     (text_beside_unknown(*c.right, tr_.value_type(*c.left)) &&
+                      !tr_.is_held_as_text(*c.left))) {
             left = "CAST(" + left + " AS TEXT)";
           }
           std::vector<std::string> sides{std::move(left), std::move(right)};
