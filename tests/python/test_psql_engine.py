@@ -127,6 +127,11 @@ PSQL_CASES = [
     ("empty list unnested by built-ins", "Q(x, Size(Sort([])), RangeBucket(x, [])) :- T(x);", "Q", {"T": [(1,)]},
      [(1, 0, 0)]),
     ("element of an empty list unnested by a built-in", "Q(x, y) :- T(x), y in Unique([]);", "Q", {"T": [(1,)]}, []),
+    ("element of the empty list written as such",
+     "Q(x, m) :- T(x), m in [], m > 1; Q(x, 1) :- T(x); R(m) :- m in [];", "Q", {"T": [(1,)]}, [(1, 1)]),
+    ("combines over the empty list written as such",
+     "Q(x, s, c) :- T(x), s == Coalesce(Sum{m :- m in []}, 0) + Coalesce(Max{m :- m in []}, 1), "
+     "c == Count{m :- m in []};", "Q", {"T": [(1,)]}, [(1, 1, 0)]),
     ("size of a list of lists of lists", "Q(Size(l)) :- l == [[[1], [2]], [[3], [4]], [[5], [6]]];", "Q", {}, [(3,)]),
     ("list of records of a table compared with one written", 'Q(k) :- S(k:, q:), [q] == [{a: 5, b: "x"}];', "Q",
      SWAPPED, [(1,)]),

@@ -86,8 +86,8 @@ class SubqueryTranslator {
   // gives the column a type: PostgreSQL holds such a column as text.
   virtual bool column_of_nulls(std::string_view predicate, std::string_view column) { return false; }
   // Whether the rule's head gives the column the Max, Min or AnyValue of a
-  // variable its body reads from a column every rule fills with nulls: one of
-  // those nulls, or none.
+  // variable its body reads from a column every rule fills with nulls, or
+  // from the empty list: one of those nulls, or none.
   virtual bool aggregates_nulls(const Json& rule, std::string_view column) { return false; }
   // Whether every rule of the predicate writes a bare null into the column,
   // whatever type the program gives it.

@@ -788,9 +788,17 @@ bool UniverseSubqueryTranslator::aggregates_nulls(const Json& rule, std::string_
   const Json* conjunction = body != nullptr ? body->get("conjunction") : nullptr;
   const Json* conjuncts = conjunction != nullptr ? conjunction->get("conjunct") : nullptr;
   if (!aggregated || conjuncts == nullptr) return false;
-  // Read from a column written with bare nulls only: a column aggregated in
+  // Read from a column written with bare nulls only (or from no list): a column aggregated in
   // turn is not followed, however long the chain the program writes.
   for (const Json& conjunct : conjuncts->as_array()) {
+    // Or from the empty list, written as such.
+    if (const Json* inclusion = conjunct.get("inclusion")) {
+      const Json* literal = inclusion->at("list").get("literal");
+      const Json* list = literal != nullptr ? literal->get("the_list") : nullptr;
+      if (list != nullptr && variable_name(inclusion->at("element")) == aggregated &&
+          (!list->has("element") || list->at("element").as_array().empty()))
+        return true;
+    }
     const Json* predicate = conjunct.get("predicate");
     if (predicate == nullptr || !predicate->at("predicate_name").is_str()) continue;
     const std::string_view called = predicate->at("predicate_name").as_str();

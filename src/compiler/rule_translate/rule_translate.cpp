@@ -503,6 +503,20 @@ class SelectWriter final : public OuterRows {
     return tr_.read_from_nulls.find(variable) != tr_.read_from_nulls.end();
   }
 
+  // Whether the list unnested is the empty list written as such, where the
+  // engine types bare nulls: its untyped literal leaves the engine no form of
+  // UNNEST to choose, and no type to give the variable. No row comes of it,
+  // and the variable is the bare null, of the type it is compared or joined
+  // with.
+  bool unnests_empty_literal(const Json& list) const {
+    if (!dialect_.types_bare_nulls()) return false;
+    const Json* literal = list.get("literal");
+    const Json* written = literal != nullptr ? literal->get("the_list") : nullptr;
+    if (written == nullptr) return false;
+    const Json* elements = written->get("element");
+    return elements == nullptr || elements->as_array().empty();
+  }
+
   // The SQL of every bound variable, in binding order, and the types the
   // columns, expressions and unnested lists give them.
   Result<Unit, CompileError> bind_variables() {
@@ -552,6 +566,10 @@ class SelectWriter final : public OuterRows {
           break;
         case BindKind::Unnested:
           sql = unnested != tr_.functions->end() ? apply_template(unnested->second, {b.alias}) : b.alias;
+          if (auto u = unnesting_of.find(var); u != unnesting_of.end() && unnests_empty_literal(*u->second)) {
+            sql = "NULL";
+            read_from_nulls(var);
+          }
           // Typed here, in binding order, so that a record or list written for a
           // later variable sees the element's type (an injected predicate's
           // variable has no inferred type of its own).
@@ -717,6 +735,10 @@ class SelectWriter final : public OuterRows {
         TRY(list_sql, tr_.convert_to_sql_expecting(*u.list, Type::any()));
       }
       Type list_type = tr_.value_type(*u.list);
+      if (unnests_empty_literal(*u.list)) {
+        from_.push_back("(SELECT 1 AS " + u.alias + " WHERE 1 = 0) AS " + u.alias);
+        continue;
+      }
       from_.push_back(dialect_.unnested_list(list_sql, u.alias, list_type));
     }
     if (rule_.tables.empty() && own_.from_item.empty() &&
