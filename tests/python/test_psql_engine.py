@@ -150,6 +150,9 @@ PSQL_CASES = [
     ("lists of a stored list of lists counted",
      "L(l: [[1, 2], [3, 4], [1, 2]]); Q(m, n? += 1) distinct :- L(l:), m in l;", "Q", {}, [([1, 2], 2), ([3, 4], 1)]),
     ("places of an empty list", "Q(v) :- v == RangeOf([]);", "Q", {}, [([],)]),
+    # Each list written once: twice at each level, the SQL would be millions of lists long.
+    ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",
+     "Q", {}, [(list(range(19)),)]),
 ]
 
 

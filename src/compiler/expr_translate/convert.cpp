@@ -695,6 +695,7 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   };
   const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists),
              of_one_type = one_of(kOfOneType), negates = function == "-";
+  const bool concatenates = types_nulls && (function == "Concat" || function == "ArrayConcat");
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
     std::string& argument = sql[i];
     if (types_nulls && of_one_type && is_read_from_nulls(*args[i])) {
@@ -705,6 +706,14 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
     }
     const bool null = types_nulls && (argument == "null" || argument == "NULL");
     const bool literal = types_texts && is_bare_text_literal(argument);
+    if (concatenates && (null || argument == dialect->empty_array_literal()) && i < 2 && args.size() == 2) {
+      // Named once, in a sub-query of its own, a null or the empty list would
+      // be text there: it is of the other list's type.
+      if (Type other = value_type(*args[1 - i]); other.is_list() && !other.is_open()) {
+        argument = "CAST(" + argument + " AS " + dialect->scalar_sql_type(other) + ")";
+        continue;
+      }
+    }
     // The empty list is written '{}' too: only a value known to be text is one.
     const bool text =
         literal && (text_of_string_literal(*args[i]).has_value() || value_type(*args[i]).is_string());
