@@ -149,6 +149,9 @@ PSQL_CASES = [
     ("list sought in a list of lists", "Q(k) :- k in [1, 2], [k, 2] in [[1, 2], [3, 4]];", "Q", {}, [(1,)]),
     ("lists of a stored list of lists counted",
      "L(l: [[1, 2], [3, 4], [1, 2]]); Q(m, n? += 1) distinct :- L(l:), m in l;", "Q", {}, [([1, 2], 2), ([3, 4], 1)]),
+    ("list of lists sorted, made unique and reversed",
+     "L(l: [[3, 4], [1, 2], [3, 4]]); L(l: [[2, 1]]); Q(Sort(l), Unique(l), ArrayReverse(l)) :- L(l:);", "Q", {},
+     [([[1, 2], [3, 4], [3, 4]], [[1, 2], [3, 4]], [[3, 4], [1, 2], [3, 4]]), ([[2, 1]], [[2, 1]], [[2, 1]])]),
     ("places of an empty list", "Q(v) :- v == RangeOf([]);", "Q", {}, [([],)]),
     # Each list written once: twice at each level, the SQL would be millions of lists long.
     ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",

@@ -879,6 +879,14 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       if (auto tmpl = dialect->int64_of_unknown_type()) special = std::string(*tmpl);
     } else if (name == "Element" && first.is_list() && first.element().is_list()) {
       if (auto tmpl = dialect->element_of_lists()) special = std::string(*tmpl);
+    } else if ((name == "Sort" || name == "Unique" || name == "ArrayReverse") && first.is_list() &&
+               first.element().is_list() && dialect->unnest_lists_phrase()) {
+      // Read slice by slice, a list of lists of lists would be read by its
+      // numbers.
+      if (first.element().element().is_list())
+        return error(name + " of a list of lists of lists is not available on engine " +
+                     std::string(dialect->name()) + ".");
+      if (auto tmpl = dialect->lists_reordered(name)) special = std::string(*tmpl);
     } else if ((name == "Min" || name == "Max") && first.is_bool()) {
       if (auto pair = dialect->boolean_min_max())
         special = std::string(name == "Min" ? pair->first : pair->second);
