@@ -542,12 +542,6 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
       } else {
         sql[i] = "CAST(" + sql[i] + " AS " + std::string(dialect->number_type_of_text()) + ")";
       }
-    } else if ((op == "==" || op == "!=") && is_held_as_text(*args[i]) && !is_held_as_text(*args[1 - i]) &&
-               value_type(*args[1 - i]).is_any()) {
-      // Held as text, a field of unknown type beside a value of unknown type
-      // (a host's column) is compared as text: a number as it is written.
-      sql[1 - i] = "CAST(" + sql[1 - i] + " AS TEXT)";
-      return;
     }
   }
 }

@@ -826,6 +826,24 @@ bool UniverseSubqueryTranslator::filled_with_nulls(std::string_view predicate, s
   return true;
 }
 
+bool UniverseSubqueryTranslator::field_filled_with_nulls(std::string_view predicate, std::string_view column,
+                                                         std::string_view field) {
+  auto rules = program_.rules_of_.find(predicate);
+  if (rules == program_.rules_of_.end()) return false;
+  for (size_t i : rules->second) {
+    const Json* value = nullptr;
+    for (const Json& entry : call_fields(program_.rule_at(i).at("head")))
+      if (field_column(entry) == column) value = field_expression(entry);
+    if (value == nullptr || !value->has("record")) return false;
+    const Json* held = nullptr;
+    for (const Json& entry : call_fields(*value))
+      if (field_column(entry) == field) held = field_expression(entry);
+    const Json* literal = held != nullptr ? held->get("literal") : nullptr;
+    if (literal == nullptr || !literal->has("the_null")) return false;
+  }
+  return true;
+}
+
 std::string UniverseSubqueryTranslator::register_record_type(const Type& record) {
   program_.reuse_->record_type_registered(record);
   program_.memo_->record_type_registered(record);

@@ -964,11 +964,23 @@ class SelectWriter final : public OuterRows {
            holds_only_nulls(binding->second.alias, binding->second.column);
   }
 
-  // Whether `value` is held as text (a record field of unknown type) where the
-  // other side's type is unknown too, a host's column say: an engine typing
-  // bare nulls finds no operator for the two, and they are compared as text.
+  // Whether `value` is a field of a record read from a rule's column, which
+  // every rule writes with a null there (held as text), and the other side's
+  // type is unknown, a host's column say: an engine typing bare nulls finds no
+  // operator for the two, and they are compared as text.
   bool text_beside_unknown(const Json& value, const Type& other) const {
-    return dialect_.types_bare_nulls() && other.is_any() && tr_.is_held_as_text(value);
+    if (!dialect_.types_bare_nulls() || !other.is_any() || !tr_.is_held_as_text(value)) return false;
+    const Json* subscript = value.get("subscript");
+    const Json* record = subscript != nullptr ? subscript->get("record") : nullptr;
+    const Json* symbol = subscript != nullptr ? subscript->get("subscript") : nullptr;
+    const std::optional<std::string> name = record != nullptr ? variable_name(*record) : std::nullopt;
+    if (!name || symbol == nullptr) return false;
+    // Every rule that wrote the record wrote a null in the field.
+    auto binding = rule_.bindings.find(*name);
+    if (binding == rule_.bindings.end() || binding->second.kind != BindKind::Column) return false;
+    return tr_.subquery_translator->field_filled_with_nulls(
+        binding->second.predicate, binding->second.column,
+        symbol->at("literal").at("the_symbol").at("symbol").as_str());
   }
 
   Result<Unit, CompileError> write_where() {
