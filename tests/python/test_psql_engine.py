@@ -35,7 +35,8 @@ PSQL_CASES = [
      'R(p: {k: k}) :- Person(k: k); Q(r.k) :- R(p: r), r.k == "a";', "Q", {"Person": [{"k": "a"}, {"k": "b"}]},
      [("a",)]),
     ("record field of nulls compared with a column of a table",
-     "R(r: {a: null}); R(r: {a: null}); Q(x) :- U(x), R(r:), r.a == x; Q(x) :- U(x), R(r:), x == r.a;",
+     "R(r: {a: null}); R(r: {a: null}); Q(x) :- U(x), R(r:), r.a == x; Q(x) :- U(x), R(r:), x == r.a; "
+     "Q(x) :- U(x), R(r:), y == r.a, x == y;",
      "Q", {"U": [(1,), (2,)]}, []),
     ("maximum of a boolean expression", "T(k:, m? Max= x > 4, n? Min= x > 4) distinct :- F(k:, x:);", "T", FLAGS,
      [(1, True, False), (2, True, True)]),

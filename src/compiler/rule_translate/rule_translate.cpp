@@ -971,6 +971,12 @@ class SelectWriter final : public OuterRows {
   bool text_beside_unknown(const Json& value, const Type& other) const {
     if (!dialect_.types_bare_nulls() || !other.is_any() || !tr_.is_held_as_text(value)) return false;
     const Json* subscript = value.get("subscript");
+    // Another name for the field, given by an equality, is the field.
+    if (std::optional<std::string> named = variable_name(value); named && subscript == nullptr) {
+      auto bound = rule_.bindings.find(*named);
+      if (bound != rule_.bindings.end() && bound->second.kind == BindKind::Expression && bound->second.expr)
+        subscript = bound->second.expr->get("subscript");
+    }
     const Json* record = subscript != nullptr ? subscript->get("record") : nullptr;
     const Json* symbol = subscript != nullptr ? subscript->get("subscript") : nullptr;
     const std::optional<std::string> name = record != nullptr ? variable_name(*record) : std::nullopt;
