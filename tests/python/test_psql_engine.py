@@ -36,6 +36,10 @@ PSQL_CASES = [
     ("record field of unknown type compared as text",
      'R(p: {k: k}) :- Person(k: k); Q(r.k) :- R(p: r), r.k == "a";', "Q", {"Person": [{"k": "a"}, {"k": "b"}]},
      [("a",)]),
+    ("record field of nulls compared with a column of a table",
+     "R(r: {a: null}); R(r: {a: null}); Q(x) :- U(x), R(r:), r.a == x; Q(x) :- U(x), R(r:), x == r.a; "
+     "Q(x) :- U(x), R(r:), y == r.a, x == y;",
+     "Q", {"U": [(1,), (2,)]}, []),
     ("maximum of a boolean expression", "T(k:, m? Max= x > 4, n? Min= x > 4) distinct :- F(k:, x:);", "T", FLAGS,
      [(1, True, False), (2, True, True)]),
     ("maximum and minimum of booleans over two bodies",
@@ -78,6 +82,11 @@ PSQL_CASES = [
     ("column of nulls beside numbers in a list and in Nullif",
      "G(null); G(null); Q(x, l, n) :- T(x), G(h), l == [h, 1], n == Nullif(h, 1);", "Q", {"T": [(1,)]},
      [(1, [None, 1], None)] * 2),
+    ("combines and an aggregating predicate over a column of nulls beside numbers",
+     "G(null); G(null); S(m? Max= h) distinct :- G(h); "
+     "Q(x, s, c, g, l) :- T(x), S(m:), s == Coalesce(Max{h :- G(h)}, 1), c == Coalesce(m, 2), "
+     "n == Min{h :- G(h)}, g == Greatest(n, 3), l == [AnyValue{h :- G(h)}, 1];", "Q", {"T": [(1,)]},
+     [(1, 1, 2, None, [None, 1])]),
     ("absolute value of a column of nulls", "G(null); G(null); Q(x, a) :- T(x), G(h), a == Abs(h);", "Q",
      {"T": [(1,)]}, [(1, None)] * 2),
     ("absolute value of a field of a record of a column of nulls",
@@ -121,6 +130,11 @@ PSQL_CASES = [
     ("empty list unnested by built-ins", "Q(x, Size(Sort([])), RangeBucket(x, [])) :- T(x);", "Q", {"T": [(1,)]},
      [(1, 0, 0)]),
     ("element of an empty list unnested by a built-in", "Q(x, y) :- T(x), y in Unique([]);", "Q", {"T": [(1,)]}, []),
+    ("element of the empty list written as such",
+     "Q(x, m) :- T(x), m in [], m > 1; Q(x, 1) :- T(x); R(m) :- m in [];", "Q", {"T": [(1,)]}, [(1, 1)]),
+    ("combines over the empty list written as such",
+     "Q(x, s, c) :- T(x), s == Coalesce(Sum{m :- m in []}, 0) + Coalesce(Max{m :- m in []}, 1), "
+     "c == Count{m :- m in []};", "Q", {"T": [(1,)]}, [(1, 1, 0)]),
     ("size of a list of lists of lists", "Q(Size(l)) :- l == [[[1], [2]], [[3], [4]], [[5], [6]]];", "Q", {}, [(3,)]),
     ("list of records of a table compared with one written", 'Q(k) :- S(k:, q:), [q] == [{a: 5, b: "x"}];', "Q",
      SWAPPED, [(1,)]),
@@ -138,7 +152,13 @@ PSQL_CASES = [
     ("list sought in a list of lists", "Q(k) :- k in [1, 2], [k, 2] in [[1, 2], [3, 4]];", "Q", {}, [(1,)]),
     ("lists of a stored list of lists counted",
      "L(l: [[1, 2], [3, 4], [1, 2]]); Q(m, n? += 1) distinct :- L(l:), m in l;", "Q", {}, [([1, 2], 2), ([3, 4], 1)]),
+    ("list of lists sorted, made unique and reversed",
+     "L(l: [[3, 4], [1, 2], [3, 4]]); L(l: [[2, 1]]); Q(Sort(l), Unique(l), ArrayReverse(l)) :- L(l:);", "Q", {},
+     [([[1, 2], [3, 4], [3, 4]], [[1, 2], [3, 4]], [[3, 4], [1, 2], [3, 4]]), ([[2, 1]], [[2, 1]], [[2, 1]])]),
     ("places of an empty list", "Q(v) :- v == RangeOf([]);", "Q", {}, [([],)]),
+    # Each list written once: twice at each level, the SQL would be millions of lists long.
+    ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",
+     "Q", {}, [(list(range(19)),)]),
 ]
 
 

@@ -160,6 +160,8 @@ std::optional<std::string_view> Dialect::unnest_lists_phrase() const { return st
 
 std::optional<std::string_view> Dialect::element_of_lists() const { return std::nullopt; }
 
+std::optional<std::string_view> Dialect::lists_reordered(std::string_view) const { return std::nullopt; }
+
 std::string_view Dialect::unnest_phrase_of(const Type& list_type) const {
   if (!list_type.is_list()) return unnest_phrase();
   if (list_type.element().is_record()) return unnest_records_phrase();

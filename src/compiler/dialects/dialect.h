@@ -231,6 +231,9 @@ class Dialect {
   // The element of a list of lists, for the same engines: "{0}" the list, "{1}"
   // the place counted from 0. None to read it as any other element.
   virtual std::optional<std::string_view> element_of_lists() const;
+  // Sort, Unique or ArrayReverse of a list of lists, for the same engines:
+  // "{0}" the list. None to write it as of any other list.
+  virtual std::optional<std::string_view> lists_reordered(std::string_view function) const;
   // The phrase that unnests a list of type `list_type` (not one computed by a
   // sub-query): "{0}" the list, "{1}" the alias.
   std::string_view unnest_phrase_of(const Type& list_type) const;

@@ -93,6 +93,12 @@ Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_list
 
   std::set<std::string, std::less<>> used;
   const Json& list = inclusion->at("list");
+  // The empty list written as such is of no type where bare nulls are not:
+  // the general path gives its element the bare null.
+  if (const Json* literal = list.get("literal"); literal != nullptr && dialect->types_bare_nulls())
+    if (const Json* written = literal->get("the_list");
+        written != nullptr && (!written->has("element") || written->at("element").as_array().empty()))
+      return Optional();
   if (!collect_variables(list, used) || used.count(element_name) > 0) return Optional();
   for (const std::string& name : used) {
     if (vocabulary.count(name) == 0) return Optional();

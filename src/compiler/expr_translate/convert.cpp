@@ -669,6 +669,10 @@ std::string ExprTranslator::search_in_list(const Json& element, const Json& list
 }
 
 bool ExprTranslator::is_read_from_nulls(const Json& expr) const {
+  if (const Json* combine = expr.get("combine")) {
+    return dialect->types_bare_nulls() && subquery_translator != nullptr &&
+           subquery_translator->aggregates_nulls(*combine, value_column_name);
+  }
   const Json* variable = expr.get("variable");
   if (variable == nullptr) return false;
   const Json& name = variable->at("var_name");
@@ -704,6 +708,7 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   };
   const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists),
              of_one_type = one_of(kOfOneType), negates = function == "-";
+  const bool concatenates = types_nulls && (function == "Concat" || function == "ArrayConcat");
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
     std::string& argument = sql[i];
     if (types_nulls && of_one_type && is_read_from_nulls(*args[i])) {
@@ -714,6 +719,14 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
     }
     const bool null = types_nulls && (argument == "null" || argument == "NULL");
     const bool literal = types_texts && is_bare_text_literal(argument);
+    if (concatenates && (null || argument == dialect->empty_array_literal()) && i < 2 && args.size() == 2) {
+      // Named once, in a sub-query of its own, a null or the empty list would
+      // be text there: it is of the other list's type.
+      if (Type other = value_type(*args[1 - i]); other.is_list() && !other.is_open()) {
+        argument = "CAST(" + argument + " AS " + dialect->scalar_sql_type(other) + ")";
+        continue;
+      }
+    }
     // The empty list is written '{}' too: only a value known to be text is one.
     const bool text =
         literal && (text_of_string_literal(*args[i]).has_value() || value_type(*args[i]).is_string());
@@ -879,6 +892,14 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       if (auto tmpl = dialect->int64_of_unknown_type()) special = std::string(*tmpl);
     } else if (name == "Element" && first.is_list() && first.element().is_list()) {
       if (auto tmpl = dialect->element_of_lists()) special = std::string(*tmpl);
+    } else if ((name == "Sort" || name == "Unique" || name == "ArrayReverse") && first.is_list() &&
+               first.element().is_list() && dialect->unnest_lists_phrase()) {
+      // Read slice by slice, a list of lists of lists would be read by its
+      // numbers.
+      if (first.element().element().is_list())
+        return error(name + " of a list of lists of lists is not available on engine " +
+                     std::string(dialect->name()) + ".");
+      if (auto tmpl = dialect->lists_reordered(name)) special = std::string(*tmpl);
     } else if ((name == "Min" || name == "Max") && first.is_bool()) {
       if (auto pair = dialect->boolean_min_max())
         special = std::string(name == "Min" ? pair->first : pair->second);

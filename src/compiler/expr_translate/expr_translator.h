@@ -103,7 +103,7 @@ class ExprTranslator {
   // A record field of unknown type, or a variable of held_as_text: on
   // PostgreSQL such a value may be text whatever it holds.
   bool is_held_as_text(const Json& expr) const;
-  // A variable of read_from_nulls.
+  // A variable of read_from_nulls, or a combine whose value is one of them.
   bool is_read_from_nulls(const Json& expr) const;
   void type_untyped_arguments(std::string_view function, const std::vector<const Json*>& args,
                               std::vector<std::string>& sql) const;

@@ -85,9 +85,19 @@ class SubqueryTranslator {
   // Whether every rule of the predicate gives the column a null and nothing
   // gives the column a type: PostgreSQL holds such a column as text.
   virtual bool column_of_nulls(std::string_view predicate, std::string_view column) { return false; }
+  // Whether the rule's head gives the column the Max, Min or AnyValue of a
+  // variable its body reads from a column every rule fills with nulls, or
+  // from the empty list: one of those nulls, or none.
+  virtual bool aggregates_nulls(const Json& rule, std::string_view column) { return false; }
   // Whether every rule of the predicate writes a bare null into the column,
   // whatever type the program gives it.
   virtual bool filled_with_nulls(std::string_view predicate, std::string_view column) { return false; }
+  // Whether every rule of the predicate writes a record in the column whose
+  // field is a bare null.
+  virtual bool field_filled_with_nulls(std::string_view predicate, std::string_view column,
+                                       std::string_view field) {
+    return false;
+  }
   // The source of the values of a host table's column, where the dialect
   // declares a record field by that column's type; null otherwise.
   virtual std::shared_ptr<const ColumnOrigin> host_column_origin(std::string_view, std::string_view) {

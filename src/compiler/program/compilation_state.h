@@ -96,6 +96,9 @@ class UniverseSubqueryTranslator : public SubqueryTranslator {
   std::optional<Type> column_type(std::string_view predicate, std::string_view column) override;
   std::string register_record_type(const Type& record) override;
   bool column_of_nulls(std::string_view predicate, std::string_view column) override;
+  bool aggregates_nulls(const Json& rule, std::string_view column) override;
+  bool field_filled_with_nulls(std::string_view predicate, std::string_view column,
+                               std::string_view field) override;
   bool filled_with_nulls(std::string_view predicate, std::string_view column) override;
   std::shared_ptr<const ColumnOrigin> host_column_origin(std::string_view predicate,
                                                          std::string_view column) override;

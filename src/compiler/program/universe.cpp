@@ -765,7 +765,52 @@ bool UniverseSubqueryTranslator::column_of_nulls(std::string_view predicate, std
   // A null is written with the column's type when the program knows one.
   std::optional<Type> type = program_.column_type(predicate, column);
   if (type && !type->is_any() && !type->is_atomic()) return false;
-  return filled_with_nulls(predicate, column);
+  if (filled_with_nulls(predicate, column)) return true;
+  auto rules = program_.rules_of_.find(predicate);
+  if (rules == program_.rules_of_.end()) return false;
+  for (size_t i : rules->second)
+    if (!aggregates_nulls(program_.rule_at(i), column)) return false;
+  return true;
+}
+
+bool UniverseSubqueryTranslator::aggregates_nulls(const Json& rule, std::string_view column) {
+  const Json* aggregation = nullptr;
+  for (const Json& field : call_fields(rule.at("head")))
+    if (field_is_column(field, column)) aggregation = field.at("value").get("aggregation");
+  const Json* call = aggregation != nullptr ? aggregation->at("expression").get("call") : nullptr;
+  if (call == nullptr || !call->at("predicate_name").is_str()) return false;
+  const std::string_view name = call->at("predicate_name").as_str();
+  if (name != "Max" && name != "Min" && name != "AnyValue") return false;
+  const Json::ArrayType& args = call_fields(*call);
+  const Json* arg = args.size() == 1 ? field_expression(args[0]) : nullptr;
+  const std::optional<std::string> aggregated = arg != nullptr ? variable_name(*arg) : std::nullopt;
+  const Json* body = rule.get("body");
+  const Json* conjunction = body != nullptr ? body->get("conjunction") : nullptr;
+  const Json* conjuncts = conjunction != nullptr ? conjunction->get("conjunct") : nullptr;
+  if (!aggregated || conjuncts == nullptr) return false;
+  // Read from a column written with bare nulls only (or from no list): a column aggregated in
+  // turn is not followed, however long the chain the program writes.
+  for (const Json& conjunct : conjuncts->as_array()) {
+    // Or from the empty list, written as such.
+    if (const Json* inclusion = conjunct.get("inclusion")) {
+      const Json* literal = inclusion->at("list").get("literal");
+      const Json* list = literal != nullptr ? literal->get("the_list") : nullptr;
+      if (list != nullptr && variable_name(inclusion->at("element")) == aggregated &&
+          (!list->has("element") || list->at("element").as_array().empty()))
+        return true;
+    }
+    const Json* predicate = conjunct.get("predicate");
+    if (predicate == nullptr || !predicate->at("predicate_name").is_str()) continue;
+    const std::string_view called = predicate->at("predicate_name").as_str();
+    for (const Json& field : call_fields(*predicate)) {
+      const Json* value = field_expression(field);
+      if (value == nullptr || variable_name(*value) != aggregated) continue;
+      const std::string read = field_column(field);
+      std::optional<Type> type = program_.column_type(called, read);
+      if ((!type || type->is_any() || type->is_atomic()) && filled_with_nulls(called, read)) return true;
+    }
+  }
+  return false;
 }
 
 bool UniverseSubqueryTranslator::filled_with_nulls(std::string_view predicate, std::string_view column) {
@@ -776,6 +821,24 @@ bool UniverseSubqueryTranslator::filled_with_nulls(std::string_view predicate, s
     for (const Json& field : call_fields(program_.rule_at(i).at("head")))
       if (field_column(field) == column) value = field_expression(field);
     const Json* literal = value != nullptr ? value->get("literal") : nullptr;
+    if (literal == nullptr || !literal->has("the_null")) return false;
+  }
+  return true;
+}
+
+bool UniverseSubqueryTranslator::field_filled_with_nulls(std::string_view predicate, std::string_view column,
+                                                         std::string_view field) {
+  auto rules = program_.rules_of_.find(predicate);
+  if (rules == program_.rules_of_.end()) return false;
+  for (size_t i : rules->second) {
+    const Json* value = nullptr;
+    for (const Json& entry : call_fields(program_.rule_at(i).at("head")))
+      if (field_column(entry) == column) value = field_expression(entry);
+    if (value == nullptr || !value->has("record")) return false;
+    const Json* held = nullptr;
+    for (const Json& entry : call_fields(*value))
+      if (field_column(entry) == field) held = field_expression(entry);
+    const Json* literal = held != nullptr ? held->get("literal") : nullptr;
     if (literal == nullptr || !literal->has("the_null")) return false;
   }
   return true;

@@ -503,6 +503,20 @@ class SelectWriter final : public OuterRows {
     return tr_.read_from_nulls.find(variable) != tr_.read_from_nulls.end();
   }
 
+  // Whether the list unnested is the empty list written as such, where the
+  // engine types bare nulls: its untyped literal leaves the engine no form of
+  // UNNEST to choose, and no type to give the variable. No row comes of it,
+  // and the variable is the bare null, of the type it is compared or joined
+  // with.
+  bool unnests_empty_literal(const Json& list) const {
+    if (!dialect_.types_bare_nulls()) return false;
+    const Json* literal = list.get("literal");
+    const Json* written = literal != nullptr ? literal->get("the_list") : nullptr;
+    if (written == nullptr) return false;
+    const Json* elements = written->get("element");
+    return elements == nullptr || elements->as_array().empty();
+  }
+
   // The SQL of every bound variable, in binding order, and the types the
   // columns, expressions and unnested lists give them.
   Result<Unit, CompileError> bind_variables() {
@@ -552,6 +566,10 @@ class SelectWriter final : public OuterRows {
           break;
         case BindKind::Unnested:
           sql = unnested != tr_.functions->end() ? apply_template(unnested->second, {b.alias}) : b.alias;
+          if (auto u = unnesting_of.find(var); u != unnesting_of.end() && unnests_empty_literal(*u->second)) {
+            sql = "NULL";
+            read_from_nulls(var);
+          }
           // Typed here, in binding order, so that a record or list written for a
           // later variable sees the element's type (an injected predicate's
           // variable has no inferred type of its own).
@@ -717,6 +735,10 @@ class SelectWriter final : public OuterRows {
         TRY(list_sql, tr_.convert_to_sql_expecting(*u.list, Type::any()));
       }
       Type list_type = tr_.value_type(*u.list);
+      if (unnests_empty_literal(*u.list)) {
+        from_.push_back("(SELECT 1 AS " + u.alias + " WHERE 1 = 0) AS " + u.alias);
+        continue;
+      }
       from_.push_back(dialect_.unnested_list(list_sql, u.alias, list_type));
     }
     if (rule_.tables.empty() && own_.from_item.empty() &&
@@ -944,6 +966,31 @@ class SelectWriter final : public OuterRows {
            holds_only_nulls(binding->second.alias, binding->second.column);
   }
 
+  // Whether `value` is a field of a record read from a rule's column, which
+  // every rule writes with a null there (held as text), and the other side's
+  // type is unknown, a host's column say: an engine typing bare nulls finds no
+  // operator for the two, and they are compared as text.
+  bool text_beside_unknown(const Json& value, const Type& other) const {
+    if (!dialect_.types_bare_nulls() || !other.is_any() || !tr_.is_held_as_text(value)) return false;
+    const Json* subscript = value.get("subscript");
+    // Another name for the field, given by an equality, is the field.
+    if (std::optional<std::string> named = variable_name(value); named && subscript == nullptr) {
+      auto bound = rule_.bindings.find(*named);
+      if (bound != rule_.bindings.end() && bound->second.kind == BindKind::Expression && bound->second.expr)
+        subscript = bound->second.expr->get("subscript");
+    }
+    const Json* record = subscript != nullptr ? subscript->get("record") : nullptr;
+    const Json* symbol = subscript != nullptr ? subscript->get("subscript") : nullptr;
+    const std::optional<std::string> name = record != nullptr ? variable_name(*record) : std::nullopt;
+    if (!name || symbol == nullptr) return false;
+    // Every rule that wrote the record wrote a null in the field.
+    auto binding = rule_.bindings.find(*name);
+    if (binding == rule_.bindings.end() || binding->second.kind != BindKind::Column) return false;
+    return tr_.subquery_translator->field_filled_with_nulls(
+        binding->second.predicate, binding->second.column,
+        symbol->at("literal").at("the_symbol").at("symbol").as_str());
+  }
+
   Result<Unit, CompileError> write_where() {
     where_ = carried_keys_;
     for (const Constraint& c : rule_.constraints) {
@@ -960,7 +1007,8 @@ class SelectWriter final : public OuterRows {
           // before.
           if (holds_only_nulls(c.alias, c.column)) {
             value = "CAST(" + value + " AS TEXT)";
-          } else if (bound_to_nulls(*c.left)) {
+          } else if (bound_to_nulls(*c.left) ||
+                     text_beside_unknown(*c.left, column_type(c.alias, c.column))) {
             column = "CAST(" + column + " AS TEXT)";
           }
           std::vector<std::string> sides{std::move(column), std::move(value)};
@@ -973,9 +1021,12 @@ class SelectWriter final : public OuterRows {
         case Constraint::Kind::Equal: {
           TRY(std::string left, tr_.convert_to_sql_expecting(*c.left, Type::any()));
           TRY(std::string right, tr_.convert_to_sql_expecting(*c.right, Type::any()));
-          if (bound_to_nulls(*c.left) && !bound_to_nulls(*c.right)) {
+          if ((bound_to_nulls(*c.left) && !bound_to_nulls(*c.right)) ||
+              (text_beside_unknown(*c.left, tr_.value_type(*c.right)) && !tr_.is_held_as_text(*c.right))) {
             right = "CAST(" + right + " AS TEXT)";
-          } else if (bound_to_nulls(*c.right) && !bound_to_nulls(*c.left)) {
+          } else if ((bound_to_nulls(*c.right) && !bound_to_nulls(*c.left)) ||
+                     (text_beside_unknown(*c.right, tr_.value_type(*c.left)) &&
+                      !tr_.is_held_as_text(*c.left))) {
             left = "CAST(" + left + " AS TEXT)";
           }
           std::vector<std::string> sides{std::move(left), std::move(right)};

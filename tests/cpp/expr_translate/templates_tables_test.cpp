@@ -85,7 +85,10 @@ TEST(TemplateTables, MergedLookups) {
       {"presto", false, "ArrayConcat",
        "element_at(transform(ARRAY[ARRAY[{0}, {1}]], mirtova_p -> (CASE WHEN cardinality(filter(mirtova_p, "
        "mirtova_e -> mirtova_e IS NULL)) > 0 THEN NULL ELSE flatten(mirtova_p) END)), 1)"},
-      {"psql", false, "ArrayConcat", "(CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} || {1} END)"},
+      {"psql", false, "ArrayConcat",
+       "(SELECT CASE WHEN mirtova_a IS NULL OR mirtova_b IS NULL THEN NULL ELSE mirtova_a || mirtova_b END "
+       "FROM "
+       "(SELECT {0} AS mirtova_a, {1} AS mirtova_b OFFSET 0) AS mirtova_s)"},
       {"duckdb", false, "ArrayConcat", "(({0}) || ({1}))"},
       {"bigquery", false, "ArrayConcat", "ARRAY_CONCAT(%s)"},
       {"psql", false, "NetHost", kNotOnThisEngine},

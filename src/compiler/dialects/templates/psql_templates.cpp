@@ -30,7 +30,7 @@ TemplateRows psql_function_rows() {
       {"MagicalEntangle", R"t((CASE WHEN {1} = 0 THEN {0} ELSE NULL END))t"},
       // A missing list makes no list, as on the other engines ("||" takes it
       // for an empty one).
-      {"ArrayConcat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} || {1} END))t"},
+      {"ArrayConcat", R"t((SELECT CASE WHEN mirtova_a IS NULL OR mirtova_b IS NULL THEN NULL ELSE mirtova_a || mirtova_b END FROM (SELECT {0} AS mirtova_a, {1} AS mirtova_b OFFSET 0) AS mirtova_s))t"},
       // MOD takes no double precision.
       {"Mod", R"t(MOD(CAST({0} AS numeric), CAST({1} AS numeric)))t"},
       // An empty delimiter splits a text into its characters.
@@ -40,7 +40,9 @@ TemplateRows psql_function_rows() {
       // Dates are read from and written as their 'YYYY-MM-DD' text, as on SQLite.
       {"DateAddDay", R"t(TO_CHAR(CAST({0} AS DATE) + CAST({1} AS INTEGER), 'YYYY-MM-DD'))t"},
       {"DateDiffDay", R"t((CAST({0} AS DATE) - CAST({1} AS DATE)))t"},
-      {"Concat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} || {1} END))t"},
+      // Each side is named once, so that nested calls do not write it twice; OFFSET 0 keeps the
+      // planner from writing it back into the CASE.
+      {"Concat", R"t((SELECT CASE WHEN mirtova_a IS NULL OR mirtova_b IS NULL THEN NULL ELSE mirtova_a || mirtova_b END FROM (SELECT {0} AS mirtova_a, {1} AS mirtova_b OFFSET 0) AS mirtova_s))t"},
       // Positions, widths and counts are INTEGERs to the engine, and the language's integers are BIGINT.
       // A negative length takes no characters, as on DuckDB and SQLite here
       // (PostgreSQL itself refuses one).
