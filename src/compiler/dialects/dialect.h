@@ -297,6 +297,19 @@ class Dialect {
   // arguments: an empty list written as an untyped literal is then cast to
   // a list type, as no one form of UNNEST takes a value of no type.
   virtual bool unnests_list_arguments(std::string_view function) const;  // 78
+  // A bare null given as the argument at `place` (from 0) of a call of the
+  // built-in `function` with `count` arguments, written with the type that
+  // argument takes, where the engine cannot choose among the function's forms
+  // by a value of no type; none to leave it bare.
+  virtual std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
+                                                         size_t place) const;  // 80
 };
+
+// The kind an argument table gives the argument at `place` of `function`
+// called with `count` arguments: the table is a line per function, its name
+// (perhaps with "/" and a count of arguments, which a line of that count
+// overrides) and, after a blank, one character per argument; none past them.
+std::optional<char> argument_kind(std::string_view table, std::string_view function, size_t count,
+                                  size_t place);
 
 }  // namespace mirtova

@@ -202,6 +202,17 @@ SqlResult keyword_template(const std::string& name, std::string_view engine, std
   return with_keywords(tmpl, places, chosen);
 }
 
+// The bare nulls among a call's arguments written with the types the engine
+// needs them to have there; `first` is the place of sql[0] among `count`.
+void type_null_arguments(const Dialect& dialect, std::string_view function, size_t count,
+                         std::vector<std::string>& sql, size_t first = 0) {
+  for (size_t i = 0; i < sql.size(); ++i) {
+    if (sql[i] != "null" && sql[i] != "NULL") continue;
+    if (std::optional<std::string> typed = dialect.typed_null_argument(function, count, first + i))
+      sql[i] = std::move(*typed);
+  }
+}
+
 }  // namespace
 
 SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type& expected) {
@@ -821,6 +832,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
   if (name == "If") {
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
+    type_null_arguments(*dialect, name, args.size(), sql);
     return apply_template("(CASE WHEN {0} THEN {1} ELSE {2} END)", sql);
   }
   if (name == "In" && args.size() == 2) {
@@ -946,6 +958,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
     type_untyped_arguments(name, args, sql);
+    type_null_arguments(*dialect, name, args.size(), sql);
     if (name == "Ifnull" || name == "Coalesce" || name == "Greatest" || name == "Least")
       read_as_written_records(args, sql);
     if (omitted) sql.push_back(omitted->empty() ? "LENGTH(" + sql[0] + ")" : dialect->str_literal(*omitted));
@@ -1047,8 +1060,10 @@ SqlResult ExprTranslator::convert_date_format(const std::string& name, const std
     return error(name + " needs its format as a text literal on engine " + std::string(dialect->name()) +
                  ".");
   }
-  TRY(std::string value, convert(*args[1]));
-  auto written = date_format_call(dialect->engine(), name, *format, value);
+  std::vector<std::string> value(1);
+  TRY(value[0], convert(*args[1]));
+  type_null_arguments(*dialect, name, args.size(), value, 1);
+  auto written = date_format_call(dialect->engine(), name, *format, value[0]);
   if (!written.ok()) return error(std::move(written).error());
   return std::move(written).value();
 }
