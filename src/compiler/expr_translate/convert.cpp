@@ -28,8 +28,9 @@ CompileError expression_too_long() {
 }
 
 // The last argument a text function may leave out: Lpad and Rpad pad with
-// blanks; Substr runs to the end of the text, which the caller writes from the
-// text's own SQL (the empty view).
+// blanks; Substr runs to the end of the text, which the caller writes as a
+// length past any text's (the empty view), not from the text's SQL, so that
+// the text is written once.
 std::optional<std::string_view> omitted_argument(std::string_view name, size_t given) {
   if ((name == "Lpad" || name == "Rpad") && given == 2) return " ";
   if (name == "Substr" && given == 2) return "";
@@ -961,7 +962,9 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     type_null_arguments(*dialect, name, args.size(), sql);
     if (name == "Ifnull" || name == "Coalesce" || name == "Greatest" || name == "Least")
       read_as_written_records(args, sql);
-    if (omitted) sql.push_back(omitted->empty() ? "LENGTH(" + sql[0] + ")" : dialect->str_literal(*omitted));
+    if (omitted)
+      sql.push_back(omitted->empty() ? dialect->integer_literal("2147483647")
+                                     : dialect->str_literal(*omitted));
     // A plain function called without arguments: "NAME(%s)" has nothing to fill.
     if (args.empty()) return replace_all(filled, "(%s)", "()");
     if (filled_size(filled, sql) > kMaxScriptBytes) return expression_too_long();
