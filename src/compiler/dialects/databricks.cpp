@@ -28,10 +28,11 @@ std::optional<std::string_view> scalar_type_name(Type::Kind kind) {
 }
 
 // The built-ins a bare null argument fails on, as a value of the type VOID
-// that their forms refuse: each argument's type, b boolean, l a list of
-// integers, "-" as it is (see argument_kind).
+// that their forms refuse: each argument's type, b boolean, i integer, l a
+// list of integers, "-" as it is (see argument_kind).
 constexpr std::string_view kNullArgumentKinds = R"t(CodePointsToBytes l
 CodePointsToString l
+GenerateDateArray --i
 If b
 RangeOf l
 RangeBucket -l)t";
@@ -58,6 +59,8 @@ class DatabricksDialect final : public Dialect {
     switch (argument_kind(kNullArgumentKinds, function, count, place).value_or('-')) {
       case 'b':
         return "CAST(NULL AS BOOLEAN)";
+      case 'i':
+        return "CAST(NULL AS BIGINT)";
       case 'l':
         return "CAST(NULL AS ARRAY<BIGINT>)";
       default:
