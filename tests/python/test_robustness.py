@@ -58,6 +58,10 @@ INPUTS = [
      "S = 'Q(v) :- v == ' + 'ArrayConcat(Concat(' * 15 + '[1]' + ', [2]), null)' * 15 + ';'",
      "[len(m.compile(S, 'Q', engine=e)) < 100000 for e in ('databricks', 'trino', 'presto')]",
      ("ok",), "[True, True, True]"),
+    ("30 nested text cuts, from the back and to the end, compiled for every engine",
+     "S = 'Q(v) :- v == ' + 'Substr(Substr(' * 15 + '\"abc\"' + ', -2, 5), 1)' * 15 + ';'",
+     "[len(m.compile(S, 'Q', engine=e)) < 100000 for e in m.SUPPORTED_ENGINES]",
+     ("ok",), "[True, True, True, True, True, True, True]"),
     ("a chain of 1,000 functions, each calling the one before",
      "S = 'F0(x) = x + 1;' + ''.join(f'F{i+1}(x) = F{i}(x) + 1;' for i in range(1000)) + "
      "'Q(y) :- y == F1000(1);'",

@@ -27,6 +27,16 @@ std::optional<std::string_view> scalar_type_name(Type::Kind kind) {
   }
 }
 
+// The built-ins a bare null argument fails on, as a value of the type VOID
+// that their forms refuse: each argument's type, b boolean, i integer, l a
+// list of integers, "-" as it is (see argument_kind).
+constexpr std::string_view kNullArgumentKinds = R"t(CodePointsToBytes l
+CodePointsToString l
+GenerateDateArray --i
+If b
+RangeOf l
+RangeBucket -l)t";
+
 class DatabricksDialect final : public Dialect {
  public:
   // A literal within 32 bits is an INT to the engine, and arithmetic on INTs
@@ -44,6 +54,19 @@ class DatabricksDialect final : public Dialect {
   }
   std::optional<std::string> number_to_string() const override { return databricks_number_text(); }
   std::string_view bind_value() const override { return "transform(array({0}), mirtova_v -> {body})[0]"; }
+  std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
+                                                 size_t place) const override {
+    switch (argument_kind(kNullArgumentKinds, function, count, place).value_or('-')) {
+      case 'b':
+        return "CAST(NULL AS BOOLEAN)";
+      case 'i':
+        return "CAST(NULL AS BIGINT)";
+      case 'l':
+        return "CAST(NULL AS ARRAY<BIGINT>)";
+      default:
+        return std::nullopt;
+    }
+  }
   bool null_guarded_least_greatest() const override { return true; }
   std::string_view double_type() const override { return "DOUBLE"; }
   std::string_view unnest_phrase() const override { return "LATERAL (SELECT explode({0}) AS {1}) AS varnok"; }

@@ -104,6 +104,30 @@ std::string Dialect::called_functions_setup(const std::vector<std::string_view>&
 std::string Dialect::rules_union(std::string rules) const { return rules; }
 
 std::string Dialect::call_sql(std::string call) const { return call; }
+std::optional<std::string> Dialect::typed_null_argument(std::string_view, size_t, size_t) const {
+  return std::nullopt;
+}
+
+std::optional<char> argument_kind(std::string_view table, std::string_view function, size_t count,
+                                  size_t place) {
+  const std::string counted = std::string(function) + "/" + std::to_string(count);
+  std::optional<std::string_view> kinds;
+  while (!table.empty()) {
+    const size_t end = std::min(table.find('\n'), table.size());
+    const std::string_view line = table.substr(0, end);
+    table.remove_prefix(std::min(end + 1, table.size()));
+    const size_t blank = line.find(' ');
+    if (blank == std::string_view::npos) continue;
+    const std::string_view name = line.substr(0, blank);
+    if (name == counted) {
+      kinds = line.substr(blank + 1);
+      break;
+    }
+    if (name == function) kinds = line.substr(blank + 1);
+  }
+  if (!kinds || place >= kinds->size()) return std::nullopt;
+  return (*kinds)[place];
+}
 
 uint64_t Dialect::most_rows_counted() const { return static_cast<uint64_t>(INT64_MAX); }
 

@@ -304,6 +304,19 @@ class Dialect {
   // conversion `conversion` ('s', 'd', 'f', ...): for an engine whose printf
   // refuses a value of another type than the conversion names.
   virtual std::string format_value(char conversion, std::string_view sql, const Type& type) const;  // 80
+  // A bare null given as the argument at `place` (from 0) of a call of the
+  // built-in `function` with `count` arguments, written with the type that
+  // argument takes, where the engine cannot choose among the function's forms
+  // by a value of no type; none to leave it bare.
+  virtual std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
+                                                         size_t place) const;  // 81
 };
+
+// The kind an argument table gives the argument at `place` of `function`
+// called with `count` arguments: the table is a line per function, its name
+// (perhaps with "/" and a count of arguments, which a line of that count
+// overrides) and, after a blank, one character per argument; none past them.
+std::optional<char> argument_kind(std::string_view table, std::string_view function, size_t count,
+                                  size_t place);
 
 }  // namespace mirtova

@@ -16,6 +16,63 @@ namespace mirtova {
 
 namespace {
 
+// The built-ins whose forms a bare null argument leaves the engines unable to
+// choose among ("Could not choose a best candidate operator"), or that write
+// it where an operator must know its type (a text joined by "||", a number
+// negated): each argument's type, t text, i integer, f double, l a list of
+// any elements, "-" as it is (see argument_kind).
+constexpr std::string_view kNullArgumentKinds = R"t(ArrayReverse l
+CurrentDatetime t
+Date/1 t
+Date/2 tt
+DateAdd tit
+DateAddDay ti
+DateDiff ttt
+DateDiffDay tt
+DateSub tit
+DateTrunc tt
+Datetime/1 t
+Datetime/2 tt
+DatetimeAdd tit
+DatetimeDiff ttt
+DatetimeSub tit
+DatetimeTrunc tt
+FormatDate -t
+FormatDatetime -t
+FormatTime -t
+FormatTimestamp -t
+FromHex t
+GenerateArray iii
+GenerateDateArray ttit
+GenerateTimestampArray ttit
+JsonExtractScalar tt
+JsonValue tt
+ParseDate -t
+ParseDatetime -t
+ParseTime -t
+ParseTimestamp -t
+Reverse t
+SafeMultiply ii
+Sinh f
+String tt
+Substr tii
+Time/1 t
+Time/2 tt
+TimeAdd/3 tit
+TimeDiff ttt
+TimeSub tit
+TimeTrunc tt
+Timestamp tt
+TimestampAdd tit
+TimestampAddDays ti
+TimestampDiff ttt
+TimestampSub tit
+TimestampTrunc ttt
+UnixDate t
+UnixMicros t
+UnixMillis t
+UnixSeconds t)t";
+
 class PrestoDialect : public Dialect {
  protected:
   std::string typed_value(const RecordLiteralField& field) const {
@@ -143,6 +200,22 @@ class PrestoDialect : public Dialect {
 
   std::string string_cast(std::string_view sql) const override {
     return "CAST(" + std::string(sql) + " AS VARCHAR)";
+  }
+
+  std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
+                                                 size_t place) const override {
+    switch (argument_kind(kNullArgumentKinds, function, count, place).value_or('-')) {
+      case 't':
+        return "CAST(NULL AS VARCHAR)";
+      case 'i':
+        return "CAST(NULL AS BIGINT)";
+      case 'f':
+        return "CAST(NULL AS DOUBLE)";
+      case 'l':
+        return "CAST(NULL AS ARRAY(UNKNOWN))";
+      default:
+        return std::nullopt;
+    }
   }
 
   std::string_view today_relation_sql() const override {

@@ -28,8 +28,9 @@ CompileError expression_too_long() {
 }
 
 // The last argument a text function may leave out: Lpad and Rpad pad with
-// blanks; Substr runs to the end of the text, which the caller writes from the
-// text's own SQL (the empty view).
+// blanks; Substr runs to the end of the text, which the caller writes as a
+// length past any text's (the empty view), not from the text's SQL, so that
+// the text is written once.
 std::optional<std::string_view> omitted_argument(std::string_view name, size_t given) {
   if ((name == "Lpad" || name == "Rpad") && given == 2) return " ";
   if (name == "Substr" && given == 2) return "";
@@ -219,6 +220,17 @@ SqlResult keyword_template(const std::string& name, std::string_view engine, std
     chosen.push_back(*word);
   }
   return with_keywords(tmpl, places, chosen);
+}
+
+// The bare nulls among a call's arguments written with the types the engine
+// needs them to have there; `first` is the place of sql[0] among `count`.
+void type_null_arguments(const Dialect& dialect, std::string_view function, size_t count,
+                         std::vector<std::string>& sql, size_t first = 0) {
+  for (size_t i = 0; i < sql.size(); ++i) {
+    if (sql[i] != "null" && sql[i] != "NULL") continue;
+    if (std::optional<std::string> typed = dialect.typed_null_argument(function, count, first + i))
+      sql[i] = std::move(*typed);
+  }
 }
 
 }  // namespace
@@ -853,6 +865,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
   if (name == "If") {
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
+    type_null_arguments(*dialect, name, args.size(), sql);
     return apply_template("(CASE WHEN {0} THEN {1} ELSE {2} END)", sql);
   }
   if (name == "In" && args.size() == 2) {
@@ -986,6 +999,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
     type_untyped_arguments(name, args, sql);
+    type_null_arguments(*dialect, name, args.size(), sql);
     if (name == "Format" && !args.empty()) {
       if (std::optional<std::string_view> format = text_of_string_literal(*args[0])) {
         if (std::optional<std::vector<char>> conversions = printf_conversions(*format)) {
@@ -996,7 +1010,9 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
     if (name == "Ifnull" || name == "Coalesce" || name == "Greatest" || name == "Least")
       read_as_written_records(args, sql);
-    if (omitted) sql.push_back(omitted->empty() ? "LENGTH(" + sql[0] + ")" : dialect->str_literal(*omitted));
+    if (omitted)
+      sql.push_back(omitted->empty() ? dialect->integer_literal("2147483647")
+                                     : dialect->str_literal(*omitted));
     // A plain function called without arguments: "NAME(%s)" has nothing to fill.
     if (args.empty()) return replace_all(filled, "(%s)", "()");
     if (filled_size(filled, sql) > kMaxScriptBytes) return expression_too_long();
@@ -1095,8 +1111,10 @@ SqlResult ExprTranslator::convert_date_format(const std::string& name, const std
     return error(name + " needs its format as a text literal on engine " + std::string(dialect->name()) +
                  ".");
   }
-  TRY(std::string value, convert(*args[1]));
-  auto written = date_format_call(dialect->engine(), name, *format, value);
+  std::vector<std::string> value(1);
+  TRY(value[0], convert(*args[1]));
+  type_null_arguments(*dialect, name, args.size(), value, 1);
+  auto written = date_format_call(dialect->engine(), name, *format, value[0]);
   if (!written.ok()) return error(std::move(written).error());
   return std::move(written).value();
 }

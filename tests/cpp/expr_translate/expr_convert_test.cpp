@@ -222,8 +222,7 @@ TEST(ExprConvert, UserTextSurvivesTemplateFilling) {
       // An argument left out is filled after the user's own.
       {"duckdb", call("Lpad", {str("{2}"), num("3")}),
        "LPAD('{2}', CAST(CAST(3 AS BIGINT) AS INTEGER), ' ')"},
-      {"sqlite", call("Substr", {str("{1}"), num("2")}),
-       "SUBSTR('{1}', 2, (CASE WHEN LENGTH('{1}') < 0 THEN 0 ELSE LENGTH('{1}') END))"},
+      {"sqlite", call("Substr", {str("{1}"), num("2")}), "SUBSTR('{1}', 2, MAX(2147483647, 0))"},
       {"duckdb", op("+", str("%s"), var("x")), "(('%s') + (T.x))"},
   });
 }

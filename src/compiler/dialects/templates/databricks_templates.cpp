@@ -37,7 +37,8 @@ TemplateRows databricks_function_rows() {
       {"ArrayConcat", R"t(FLATTEN(ARRAY({0}, {1}, ARRAY())))t"},
       {"Concat", R"t(FLATTEN(ARRAY({0}, {1}, ARRAY())))t"},
       {"Range", R"t(FILTER(SEQUENCE(0, CAST({0} AS BIGINT)), x -> x < {0}))t"},
-      {"RangeOf", R"t(SEQUENCE(0, SIZE(%s) - 1))t"},
+      // Each element's place: SEQUENCE(0, -1) of the empty list would count down.
+      {"RangeOf", R"t(TRANSFORM(%s, (mirtova_e, mirtova_i) -> mirtova_i))t"},
       {"Size", R"t(ARRAY_SIZE(%s))t"},
       // COLLECT_LIST leaves NULLs out, but not records holding one; the field
       // of a list of records is read without a lambda, which could not hold a

@@ -30,16 +30,14 @@ TemplateRows with_white_space_trims(TemplateRows rows) {
   return rows;
 }
 
-// The shared SUBSTR, its position counted from the end when not positive, with
-// a negative length taking no characters.
-constexpr std::string_view kSubstrOfNoNegativeLength =
-    R"t(SUBSTR({0}, (CASE WHEN {1} > 0 THEN {1} WHEN {1} = 0 OR LENGTH({0}) + ({1}) < 0 THEN 1 ELSE LENGTH({0}) + ({1}) + 1 END), (CASE WHEN {2} < 0 THEN 0 ELSE {2} END)))t";
-
 }  // namespace
 
 TemplateRows databricks_text_rows() {
   // clang-format off
   TemplateRows rows = {
+      // The arguments are the fields of one struct, bound by a lambda, so that
+      // nested calls do not write them over and over.
+      {"Substr", R"t(transform(array(named_struct('t', {0}, 'p', {1}, 'n', {2})), mirtova_s -> SUBSTR(mirtova_s.t, (CASE WHEN mirtova_s.p > 0 THEN mirtova_s.p WHEN mirtova_s.p = 0 OR LENGTH(mirtova_s.t) + mirtova_s.p < 0 THEN 1 ELSE LENGTH(mirtova_s.t) + mirtova_s.p + 1 END), mirtova_s.n))[0])t"},
       // A position written as a positive number is read alike by every SUBSTR.
       {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
       {"ByteLength", R"t(octet_length({0}))t"},
@@ -66,8 +64,9 @@ TemplateRows duckdb_text_rows() {
       // A position written as a positive number is read alike by every SUBSTR.
       // A negative length takes no characters: this SUBSTR would count it back
       // from the position.
-      {"Substr", kSubstrOfNoNegativeLength},
-      {"Substr@from_start", R"t(SUBSTR({0}, {1}, (CASE WHEN {2} < 0 THEN 0 ELSE {2} END)))t"},
+      // The arguments are the fields of one record, bound by a lambda.
+      {"Substr", R"t(list_transform([{'t': {0}, 'p': {1}, 'n': {2}}], mirtova_s -> SUBSTR(mirtova_s.t, (CASE WHEN mirtova_s.p > 0 THEN mirtova_s.p WHEN mirtova_s.p = 0 OR LENGTH(mirtova_s.t) + mirtova_s.p < 0 THEN 1 ELSE LENGTH(mirtova_s.t) + mirtova_s.p + 1 END), (CASE WHEN mirtova_s.n < 0 THEN 0 ELSE mirtova_s.n END)))[1])t"},
+      {"Substr@from_start", R"t(list_transform([{'t': {0}, 'n': {2}}], mirtova_s -> SUBSTR(mirtova_s.t, {1}, (CASE WHEN mirtova_s.n < 0 THEN 0 ELSE mirtova_s.n END)))[1])t"},
       // A text counts the bytes of its UTF-8, bytes count themselves.
       {"ByteLength", R"t(octet_length((CASE WHEN typeof({0}) = 'BLOB' THEN CAST({0} AS BLOB) ELSE encode(CAST({0} AS VARCHAR)) END)))t"},
       // Bytes give their values, a text its code points.
@@ -91,6 +90,9 @@ TemplateRows presto_trino_text_rows() {
   // clang-format off
   // A text is cast to its UTF-8 bytes; bytes cast to bytes stay as they are.
   return {
+      // The arguments are the fields of one ROW, bound by a lambda, so that
+      // nested calls do not write them over and over.
+      {"Substr", R"t(element_at(transform(ARRAY[ROW({0}, {1}, {2})], mirtova_s -> SUBSTR(mirtova_s[1], (CASE WHEN mirtova_s[2] > 0 THEN mirtova_s[2] WHEN mirtova_s[2] = 0 OR LENGTH(mirtova_s[1]) + mirtova_s[2] < 0 THEN 1 ELSE LENGTH(mirtova_s[1]) + mirtova_s[2] + 1 END), mirtova_s[3])), 1))t"},
       // A position written as a positive number is read alike by every SUBSTR.
       {"Substr@from_start", R"t(SUBSTR({0}, {1}, {2}))t"},
       // An empty text to replace leaves the text as it is; REPLACE would put the
@@ -141,8 +143,10 @@ TemplateRows sqlite_text_rows() {
       // A position written as a positive number is read alike by every SUBSTR.
       // A negative length takes no characters: this SUBSTR would count it back
       // from the position.
-      {"Substr", kSubstrOfNoNegativeLength},
-      {"Substr@from_start", R"t(SUBSTR({0}, {1}, (CASE WHEN {2} < 0 THEN 0 ELSE {2} END)))t"},
+      // Each argument named once, so that nested calls do not write it over and over.
+      {"Substr", R"t((SELECT SUBSTR(mirtova_t, (CASE WHEN mirtova_p > 0 THEN mirtova_p WHEN mirtova_p = 0 OR LENGTH(mirtova_t) + mirtova_p < 0 THEN 1 ELSE LENGTH(mirtova_t) + mirtova_p + 1 END), MAX(mirtova_n, 0)) FROM (SELECT {0} AS mirtova_t, {1} AS mirtova_p, {2} AS mirtova_n)))t"},
+      // MAX of several values is null where one is.
+      {"Substr@from_start", R"t(SUBSTR({0}, {1}, MAX({2}, 0)))t"},
       {"ByteLength", R"t(length(CAST({0} AS BLOB)))t"},
       {"CharLength", R"t(length({0}))t"},
       // Bytes give their values, a text its code points.
