@@ -46,9 +46,10 @@ TemplateRows psql_function_rows() {
       // Positions, widths and counts are INTEGERs to the engine, and the language's integers are BIGINT.
       // A negative length takes no characters, as on DuckDB and SQLite here
       // (PostgreSQL itself refuses one).
-      // Each argument named once, so that nested calls do not write it over and over.
-      {"Substr", R"t((SELECT SUBSTR(mirtova_t, CAST((CASE WHEN mirtova_p > 0 THEN mirtova_p WHEN mirtova_p = 0 OR LENGTH(mirtova_t) + mirtova_p < 0 THEN 1 ELSE LENGTH(mirtova_t) + mirtova_p + 1 END) AS INTEGER), CAST((CASE WHEN mirtova_n < 0 THEN 0 ELSE mirtova_n END) AS INTEGER)) FROM (SELECT {0} AS mirtova_t, {1} AS mirtova_p, {2} AS mirtova_n) AS mirtova_s))t"},
-      {"Substr@from_start", R"t((SELECT SUBSTR({0}, CAST({1} AS INTEGER), CAST((CASE WHEN mirtova_n < 0 THEN 0 ELSE mirtova_n END) AS INTEGER)) FROM (SELECT {2} AS mirtova_n) AS mirtova_s))t"},
+      // Each argument named once, so that nested calls do not write it over and over; a
+      // null named in a sub-select would be a text there.
+      {"Substr", R"t((SELECT SUBSTR(mirtova_t, CAST((CASE WHEN mirtova_p > 0 THEN mirtova_p WHEN mirtova_p = 0 OR LENGTH(mirtova_t) + mirtova_p < 0 THEN 1 ELSE LENGTH(mirtova_t) + mirtova_p + 1 END) AS INTEGER), CAST((CASE WHEN mirtova_n < 0 THEN 0 ELSE mirtova_n END) AS INTEGER)) FROM (SELECT {0} AS mirtova_t, CAST({1} AS BIGINT) AS mirtova_p, CAST({2} AS BIGINT) AS mirtova_n) AS mirtova_s))t"},
+      {"Substr@from_start", R"t((SELECT SUBSTR({0}, CAST({1} AS INTEGER), CAST((CASE WHEN mirtova_n < 0 THEN 0 ELSE mirtova_n END) AS INTEGER)) FROM (SELECT CAST({2} AS BIGINT) AS mirtova_n) AS mirtova_s))t"},
       {"Lpad", R"t(LPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"Rpad", R"t(RPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"Repeat", R"t(REPEAT({0}, CAST({1} AS INTEGER)))t"},
