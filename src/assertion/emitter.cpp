@@ -93,6 +93,13 @@ void BoundClosure::settle() {
   }
 }
 
+std::string Emitter::listed_columns(const std::string& name, const std::vector<std::string>& columns) {
+  if (listed_ == nullptr) return join(columns, ", ");
+  auto found = listed_->find(name);
+  if (found == listed_->end()) found = listed_->emplace(name, join(columns, ", ")).first;
+  return found->second;
+}
+
 const std::vector<std::string>& Emitter::columns_of(const std::string& name) const {
   // Translation looks for missing predicates first, so every predicate
   // applied here is known; an unknown one reads as having no columns.
@@ -279,7 +286,7 @@ Result<std::string, TranslateError> Emitter::relation(const std::string& name, c
   const std::vector<std::string>& columns = columns_of(name);
   if (args.size() != columns.size())
     return invalid("'" + name + "' has " + std::to_string(columns.size()) + " column" +
-                   plural(columns.size()) + " (" + join(columns, ", ") + ") but is applied to " +
+                   plural(columns.size()) + " (" + listed_columns(name, columns) + ") but is applied to " +
                    std::to_string(args.size()) + " argument" + plural(args.size()));
   return atom(name, columns, args, nullptr, body);
 }

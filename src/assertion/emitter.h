@@ -53,7 +53,8 @@ class BoundClosure;
 
 class Emitter {
  public:
-  Emitter(const Schema& schema, std::string head) : schema_(schema), head_(std::move(head)) {}
+  Emitter(const Schema& schema, std::string head, ColumnLists* listed = nullptr)
+      : schema_(schema), head_(std::move(head)), listed_(listed) {}
 
   // Writes the literals of one conjunct into `body`, which may already hold
   // the literals of an enclosing rule (its needs are ignored): positive atoms
@@ -115,11 +116,14 @@ class Emitter {
   bool seed_one(const std::optional<ColumnRef>& column, const std::string& name, BoundClosure& closure) const;
 
   const std::vector<std::string>& columns_of(const std::string& name) const;
+  // The columns of `name` listed as a message shows them.
+  std::string listed_columns(const std::string& name, const std::vector<std::string>& columns);
   std::string next_aux_name();
   std::string next_value_name();
 
   const Schema& schema_;
   std::string head_;
+  ColumnLists* listed_;
   std::vector<std::string> rules_;
   std::vector<std::string> helpers_;
   uint64_t next_value_ = 0;

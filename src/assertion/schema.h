@@ -15,6 +15,11 @@ namespace mirtova::assertion {
 // up, never walked, so its order reaches nobody.
 using Schema = std::unordered_map<std::string, std::vector<std::string>, StringHash, std::equal_to<>>;
 
+// Predicate name to its columns listed as an error message shows them, kept by
+// a caller that translates many statements over one schema: a wide
+// predicate's list is then written once, not once per statement.
+using ColumnLists = std::unordered_map<std::string, std::string, StringHash, std::equal_to<>>;
+
 // The schema of a program's rules (the "rule" array, in source order). The
 // first rule of a predicate whose head fields are all named decides its
 // columns; a rule with a positional field gives none. A predicate made by

@@ -22,7 +22,7 @@ void add_once(std::vector<std::string>& names, std::string name) {
 }  // namespace
 
 Result<Translation, TranslateError> translate(const Expr& statement, const Schema& schema,
-                                              std::string_view head) {
+                                              std::string_view head, ColumnLists* listed) {
   std::vector<std::string> missing = collect_missing(statement, schema);
   if (!missing.empty()) return TranslateError::pending(std::move(missing));
 
@@ -35,7 +35,7 @@ Result<Translation, TranslateError> translate(const Expr& statement, const Schem
   for (const std::string& var : resolver.free()) add_once(head_vars, var);
 
   TRY(Nnf negation, nnf(resolved, true));
-  Emitter emitter(schema, std::string(head));
+  Emitter emitter(schema, std::string(head), listed);
   std::vector<std::string> head_args;
   for (const std::string& var : head_vars) head_args.push_back(head_argument(var));
   if (head_args.empty()) head_args.emplace_back("violated: 1");

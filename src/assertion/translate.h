@@ -18,6 +18,6 @@ namespace mirtova::assertion {
 // predicates the schema lacks; Invalid or Unsupported when it cannot be
 // written (a name bound twice gives one column).
 Result<Translation, TranslateError> translate(const Expr& statement, const Schema& schema,
-                                              std::string_view head);
+                                              std::string_view head, ColumnLists* listed = nullptr);
 
 }  // namespace mirtova::assertion

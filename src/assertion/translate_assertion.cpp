@@ -42,11 +42,12 @@ std::string counterexample_predicate(std::string_view predicate, std::string_vie
 }
 
 Result<Translation, TranslateError> translate_assertion(const Entry& entry, const SortedNames& defined,
-                                                        const Schema& schema, const SortedNames& used) {
+                                                        const Schema& schema, const SortedNames& used,
+                                                        ColumnLists* listed) {
   Result<Expr, std::string> statement = parse_statement(entry.statement);
   if (!statement.ok()) return TranslateError::invalid(std::move(statement).error());
   const std::string head = counterexample_predicate(entry.predicate, entry.name);
-  TRY(Translation translation, translate(statement.value(), schema, head));
+  TRY(Translation translation, translate(statement.value(), schema, head, listed));
   // Only a statement that translates waits for its own predicate.
   const std::string& predicate = entry.predicate;
   if (!defined.contains(predicate) && !reserved_predicate_names().contains(predicate) && !predicate.empty() &&
@@ -54,7 +55,7 @@ Result<Translation, TranslateError> translate_assertion(const Entry& entry, cons
     return TranslateError::pending({predicate});
   const std::string free_head = unused_head(translation, used);
   if (free_head == head) return translation;
-  return translate(statement.value(), schema, free_head);
+  return translate(statement.value(), schema, free_head, listed);
 }
 
 }  // namespace mirtova::assertion

@@ -36,7 +36,9 @@ std::string counterexample_predicate(std::string_view predicate, std::string_vie
 // it once its statement translates. `used` holds, lower-cased, every predicate
 // name the program mentions: the rules written take names none of them holds
 // in any case, so that they cannot stand for a predicate of the user's.
+// `listed` keeps the column lists of messages from one statement to the next.
 Result<Translation, TranslateError> translate_assertion(const Entry& entry, const SortedNames& defined,
-                                                        const Schema& schema, const SortedNames& used);
+                                                        const Schema& schema, const SortedNames& used,
+                                                        ColumnLists* listed = nullptr);
 
 }  // namespace mirtova::assertion

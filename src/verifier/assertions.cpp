@@ -147,6 +147,7 @@ AssertionFindings check_assertions(const RuleList& full) {
   const assertion::Schema columns = assertion::schema(full);
   std::set<std::pair<std::string_view, std::string_view>> met;
   size_t message_bytes = 0;
+  assertion::ColumnLists listed;
   for (const Entry& entry : program.entries) {
     if (!met.emplace(entry.predicate, entry.name).second) {
       out.errors.push_back(about(AssertionErrorKind::Duplicate, entry));
@@ -154,7 +155,7 @@ AssertionFindings check_assertions(const RuleList& full) {
     }
     assertion::AssertionReport report{entry.predicate, entry.name, entry.source,
                                       assertion::AssertionStatus::Unchecked, std::nullopt};
-    auto translation = assertion::translate_assertion(entry, program.defined, columns, program.used);
+    auto translation = assertion::translate_assertion(entry, program.defined, columns, program.used, &listed);
     if (!translation.ok()) {
       const TranslateError& e = translation.error();
       switch (e.kind) {
