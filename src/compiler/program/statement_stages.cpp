@@ -61,7 +61,8 @@ std::string_view query_of(std::string_view statement) {
   if (line_end == std::string_view::npos) return statement;
   const std::string_view first_line = statement.substr(0, line_end);
   const bool creates = first_line.starts_with("CREATE TABLE ") && first_line.ends_with(" AS");
-  const bool adds = first_line.starts_with("INSERT INTO ") && first_line.find(' ', 12) == std::string_view::npos;
+  const bool adds =
+      first_line.starts_with("INSERT INTO ") && first_line.find(' ', 12) == std::string_view::npos;
   return creates || adds ? statement.substr(line_end + 1) : statement;
 }
 

@@ -664,7 +664,8 @@ Result<std::string, CompileError> QuorilProgram::rule_part_sql(std::string_view 
 
 Result<std::string, CompileError> QuorilProgram::rules_sql(std::string_view predicate) {
   const std::vector<size_t> kept = written_rules(predicate);
-  if (kept.empty()) return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
+  if (kept.empty())
+    return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
   std::vector<std::string> columns = head_columns(rule_at(kept[0]));
   bool distinct = rule_at(kept[0]).has("distinct_denoted");
   if (distinct && kept.size() > 1)

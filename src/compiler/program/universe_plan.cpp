@@ -666,7 +666,8 @@ Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps(
   }
 }
 
-std::optional<QuorilProgram::StoreChoice> QuorilProgram::clause_to_store(const std::vector<PlanStep>& plan) const {
+std::optional<QuorilProgram::StoreChoice> QuorilProgram::clause_to_store(
+    const std::vector<PlanStep>& plan) const {
   const uint64_t bound = dialect_->most_query_stages();
   if (bound == UINT64_MAX) return std::nullopt;
   std::map<std::string_view, std::string_view> predicate_of;
