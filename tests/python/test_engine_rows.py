@@ -292,6 +292,24 @@ def test_record_fields_keep_column_types(request, engine, source, want, named_on
     assert same_rows(engine, rows(request, engine, source, "Q", EDGE), want)
 
 
+# A function's value aggregated by a combine that reads the rule around: Trino
+# and Presto decorrelate no sub-query of one row's value within the aggregate.
+@pytest.mark.parametrize("engine", ENGINES + SERVED)
+@pytest.mark.parametrize(
+    "source, want",
+    [
+        ("F(y) Min= x :- Edge(x, y); Q(a, s) :- Edge(a, _), s == Sum{g :- Edge(a, c), g == F(c)};",
+         [(1, 1), (3, 1), (4, 4)]),
+        ("F(y) Min= x :- Edge(x, y), x > 1; Q(a, m) :- Edge(a, _), m == Max{g + a :- Edge(a, c), g == F(c)};",
+         [(1, 4), (3, 6), (4, 8)]),
+        ("F(y) Min= x :- Edge(x, y), x > 3; Q(a, s) :- Edge(a, _), s == Sum{F(c) :- Edge(a, c)};",
+         [(1, None), (3, None), (4, 4)]),
+    ],
+)
+def test_function_values_aggregated_around(request, engine, source, want):
+    assert same_rows(engine, rows(request, engine, source, "Q", EDGE), want)
+
+
 # A number prints alike on every engine wherever its variable got its type:
 # an inclusion, an equality, a list element, a fact, another predicate.
 @pytest.mark.parametrize("engine", ENGINES + SERVED)

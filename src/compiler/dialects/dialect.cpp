@@ -165,6 +165,7 @@ bool Dialect::compares_every_record_in_form() const { return false; }
 std::optional<std::string_view> Dialect::declared_type_reading() const { return std::nullopt; }
 bool Dialect::unnests_list_arguments(std::string_view) const { return false; }
 std::string Dialect::format_value(char, std::string_view sql, const Type&) const { return std::string(sql); }
+bool Dialect::joins_value_calls_of_aggregates() const { return false; }
 bool Dialect::searches_rows_of_a_sought_subquery() const { return false; }
 bool Dialect::counts_negations() const { return false; }
 bool Dialect::joins_subqueries_of_aggregated_values() const { return false; }

@@ -310,6 +310,12 @@ class Dialect {
   // by a value of no type; none to leave it bare.
   virtual std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
                                                          size_t place) const;  // 81
+  // Whether a value of the program's predicate read by a sub-query (a call
+  // of a function the program defines) inside the argument of an aggregate of
+  // a sub-query that reads the query around joins that sub-query's FROM
+  // instead, as a LATERAL select of one row: for an engine that decorrelates
+  // no sub-query of one row's value nested there.
+  virtual bool joins_value_calls_of_aggregates() const;  // 82
 };
 
 // The kind an argument table gives the argument at `place` of `function`

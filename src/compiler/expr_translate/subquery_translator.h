@@ -98,6 +98,9 @@ class SubqueryTranslator {
                                        std::string_view field) {
     return false;
   }
+  // Whether a call of `name` reads a value of the program's predicate by a
+  // sub-query, rather than calling a built-in function.
+  virtual bool reads_program_value(std::string_view name) const { return false; }
   // The source of the values of a host table's column, where the dialect
   // declares a record field by that column's type; null otherwise.
   virtual std::shared_ptr<const ColumnOrigin> host_column_origin(std::string_view, std::string_view) {

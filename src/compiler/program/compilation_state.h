@@ -100,6 +100,7 @@ class UniverseSubqueryTranslator : public SubqueryTranslator {
   bool field_filled_with_nulls(std::string_view predicate, std::string_view column,
                                std::string_view field) override;
   bool filled_with_nulls(std::string_view predicate, std::string_view column) override;
+  bool reads_program_value(std::string_view name) const override;
   std::shared_ptr<const ColumnOrigin> host_column_origin(std::string_view predicate,
                                                          std::string_view column) override;
 

@@ -830,6 +830,10 @@ bool UniverseSubqueryTranslator::aggregates_nulls(const Json& rule, std::string_
   return false;
 }
 
+bool UniverseSubqueryTranslator::reads_program_value(std::string_view name) const {
+  return program_.is_program_predicate(name) && !program_.is_built_in_function(name);
+}
+
 bool UniverseSubqueryTranslator::filled_with_nulls(std::string_view predicate, std::string_view column) {
   auto rules = program_.rules_of_.find(predicate);
   if (rules == program_.rules_of_.end()) return false;

@@ -696,18 +696,20 @@ std::optional<QuorilProgram::StoreChoice> QuorilProgram::clause_to_store(
     }
   }
   if (best) return best;
-  // No clause is read twice: a union of rules that passes the bound by itself
-  // is stored a rule at a time, the largest first. A distinct one is left
-  // whole, as its table would hold each rule's rows apart.
-  uint64_t most = bound;
+  // No clause is read twice: the largest is stored, as a table of its own
+  // leaves the statement its one read. A union of rules that passes the bound
+  // by itself is stored a rule at a time, unless it is distinct, as its table
+  // would then hold each rule's rows apart.
+  uint64_t most = 1;
   for (const ClauseStages& clause : worst->clauses) {
     if (clause.stages <= most) continue;
     auto predicate = predicate_of.find(clause.alias);
     if (predicate == predicate_of.end() || table_owner(predicate->second)) continue;
     const std::vector<size_t> rules = written_rules(predicate->second);
-    if (rules.size() < 2 || rule_at(rules[0]).has("distinct_denoted")) continue;
+    const bool in_parts = clause.stages > bound && rules.size() > 1;
+    if (in_parts && rule_at(rules[0]).has("distinct_denoted")) continue;
     most = clause.stages;
-    best = StoreChoice{std::string(predicate->second), true};
+    best = StoreChoice{std::string(predicate->second), in_parts};
   }
   return best;
 }

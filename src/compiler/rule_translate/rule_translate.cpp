@@ -692,7 +692,8 @@ class SelectWriter final : public OuterRows {
       std::optional<Type> column = tr_.subquery_translator->column_type(rule_.head_predicate, it->column);
       const Type expected = column && !column->is_any() ? *column : tr_.value_type(*it->expr);
       std::string sql;
-      if (it->aggregated && joins_aggregated_combines() && holds_combine(*it->expr)) {
+      if (it->aggregated && ((joins_aggregated_combines() && holds_combine(*it->expr)) ||
+                             (joins_value_calls() && holds_value_call(*it->expr)))) {
         TRY(sql, with_combines_joined(*it->expr, expected));
       } else if (joins_combines_of_columns() && holds_combine_of_rows(*it->expr)) {
         TRY(sql, with_combines_joined(*it->expr, expected));
@@ -759,6 +760,42 @@ class SelectWriter final : public OuterRows {
   }
 
   bool joins_combines_of_columns() const { return !rule_.in_combine && dialect_.joins_combines_of_columns(); }
+
+  // A combine that reads the query around, on an engine that joins the
+  // values of functions its aggregate reads (see with_combines_joined).
+  bool joins_value_calls() const {
+    return rule_.in_combine && dialect_.joins_value_calls_of_aggregates() &&
+           std::any_of(rule_.bindings.begin(), rule_.bindings.end(),
+                       [](const auto& b) { return b.second.kind == BindKind::Outer; });
+  }
+
+  bool is_value_call(const Json& node) const {
+    const Json* call = node.get("call");
+    const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+    return name != nullptr && name->is_str() && tr_.subquery_translator->reads_program_value(name->as_str());
+  }
+
+  bool holds_value_call(const Json& expr) const {
+    return !walk_tree(expr, [&](const Json& node) {
+      if (is_value_call(node)) return Walk::Stop;
+      const Binding* b = value_binding(node);
+      return b != nullptr && holds_value_call_itself(*b->expr) ? Walk::Stop : Walk::Enter;
+    });
+  }
+
+  bool holds_value_call_itself(const Json& expr) const {
+    return !walk_tree(expr, [&](const Json& node) { return is_value_call(node) ? Walk::Stop : Walk::Enter; });
+  }
+
+  // The binding of a variable of this rule given by an expression.
+  const Binding* value_binding(const Json& node) const {
+    const std::optional<std::string> variable = variable_name(node);
+    if (!variable) return nullptr;
+    auto b = rule_.bindings.find(*variable);
+    return b != rule_.bindings.end() && b->second.kind == BindKind::Expression && b->second.expr != nullptr
+               ? &b->second
+               : nullptr;
+  }
 
   bool reads_rows(const Json& combine) const {
     std::set<std::string> named;
@@ -856,9 +893,27 @@ class SelectWriter final : public OuterRows {
   // around it there.
   Result<std::string, CompileError> with_combines_joined(const Json& expr, const Type& expected) {
     const bool of_columns = joins_combines_of_columns();
+    // A function's value is joined too where the engine asks (see
+    // joins_value_calls), as a select of one row holding the value: a
+    // sub-query of no row would drop the row it is read for.
+    const bool value_calls = joins_value_calls();
+    auto joined_here = [&](const Json& node) {
+      return node.has("combine") || (value_calls && is_value_call(node));
+    };
+    // A variable whose value is written with a function's value in it stands
+    // as that value (one level: its SQL is the value's own).
+    Json& joined = joined_exprs_.emplace_back(expr);
+    if (value_calls) {
+      walk_tree_mut(joined, [&](Json& node) {
+        const Binding* b = value_binding(node);
+        if (b == nullptr) return Walk::Enter;
+        if (holds_value_call_itself(*b->expr)) node = *b->expr;
+        return Walk::Skip;
+      });
+    }
     std::vector<const Json*> combines;
-    walk_tree(expr, [&](const Json& node) {
-      if (!node.has("combine")) return Walk::Enter;
+    walk_tree(joined, [&](const Json& node) {
+      if (!joined_here(node)) return Walk::Enter;
       combines.push_back(&node);
       return Walk::Skip;
     });
@@ -866,10 +921,11 @@ class SelectWriter final : public OuterRows {
     std::vector<std::string> names;
     for (const Json* combine : combines) {
       std::string& name = names.emplace_back();
-      const bool correlated = reads_rows(*combine);
+      const bool value_call = !combine->has("combine");
+      const bool correlated = value_call || reads_rows(*combine);
       if (of_columns && !correlated) continue;
       TRY(std::string sql, tr_.convert_to_sql_expecting(*combine, Type::any()));
-      if (!sql.starts_with("(SELECT ")) {
+      if (value_call || !sql.starts_with("(SELECT ")) {
         if (of_columns) continue;
         sql = "(SELECT " + sql + ")";
       }
@@ -880,10 +936,9 @@ class SelectWriter final : public OuterRows {
       tr_.vocabulary.insert_or_assign(name, alias + ".mirtova_value");
       tr_.variable_types.insert_or_assign(name, tr_.value_type(*combine));
     }
-    Json& joined = joined_exprs_.emplace_back(expr);
     size_t next = 0;
     walk_tree_mut(joined, [&](Json& node) {
-      if (!node.has("combine")) return Walk::Enter;
+      if (!joined_here(node)) return Walk::Enter;
       if (const std::string& name = names[next++]; !name.empty()) node = make_variable(Json(name));
       return Walk::Skip;
     });
