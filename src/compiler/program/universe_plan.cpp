@@ -697,10 +697,11 @@ std::optional<QuorilProgram::StoreChoice> QuorilProgram::clause_to_store(
   }
   if (best) return best;
   // No clause is read twice: the largest is stored, as a table of its own
-  // leaves the statement its one read. A union of rules that passes the bound
-  // by itself is stored a rule at a time, unless it is distinct, as its table
-  // would then hold each rule's rows apart.
-  uint64_t most = 1;
+  // leaves the statement its one read, where that alone brings the statement
+  // within the bound (each round writes the whole script again). A union of
+  // rules that passes the bound by itself is stored a rule at a time, unless
+  // it is distinct, as its table would then hold each rule's rows apart.
+  uint64_t most = std::max<uint64_t>(1, worst->total - bound);
   for (const ClauseStages& clause : worst->clauses) {
     if (clause.stages <= most) continue;
     auto predicate = predicate_of.find(clause.alias);
