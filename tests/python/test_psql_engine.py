@@ -156,6 +156,7 @@ PSQL_CASES = [
      "L(l: [[3, 4], [1, 2], [3, 4]]); L(l: [[2, 1]]); Q(Sort(l), Unique(l), ArrayReverse(l)) :- L(l:);", "Q", {},
      [([[1, 2], [3, 4], [3, 4]], [[1, 2], [3, 4]], [[3, 4], [1, 2], [3, 4]]), ([[2, 1]], [[2, 1]], [[2, 1]])]),
     ("places of an empty list", "Q(v) :- v == RangeOf([]);", "Q", {}, [([],)]),
+    ("places of a null list", "Q(v) :- v == RangeOf(null);", "Q", {}, [(None,)]),
     # Each list written once: twice at each level, the SQL would be millions of lists long.
     ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",
      "Q", {}, [(list(range(19)),)]),
