@@ -157,6 +157,10 @@ PSQL_CASES = [
      [([[1, 2], [3, 4], [3, 4]], [[1, 2], [3, 4]], [[3, 4], [1, 2], [3, 4]]), ([[2, 1]], [[2, 1]], [[2, 1]])]),
     ("places of an empty list", "Q(v) :- v == RangeOf([]);", "Q", {}, [([],)]),
     ("places of a null list", "Q(v) :- v == RangeOf(null);", "Q", {}, [(None,)]),
+    # Two rules' nulls meet first, as text, before the third rule's values.
+    ("elements of the empty list in two rules beside values of a third",
+     "Q(m, l, r) :- m in [], l in [], r in []; Q(m, l, r) :- m in [], l in [], r in [], m > 1; "
+     'Q(1, [2.5], {a: 3, b: ["x"]});', "Q", {}, [(1, [2.5], {"a": 3, "b": ["x"]})]),
     # Each list written once: twice at each level, the SQL would be millions of lists long.
     ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",
      "Q", {}, [(list(range(19)),)]),
