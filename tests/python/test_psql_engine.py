@@ -161,6 +161,10 @@ PSQL_CASES = [
     ("elements of the empty list in two rules beside values of a third",
      "Q(m, l, r) :- m in [], l in [], r in []; Q(m, l, r) :- m in [], l in [], r in [], m > 1; "
      'Q(1, [2.5], {a: 3, b: ["x"]});', "Q", {}, [(1, [2.5], {"a": 3, "b": ["x"]})]),
+    # A field whose type no rule gives is declared as text: these give it one.
+    ("record field of a number from Mod beside a column of a table in another rule",
+     "R(r: {a: 1, b: c}) :- W(_, _, c); R(r: {a: c, b: c}) :- U(a), c == Mod(a, 2); Q(r) :- R(r:);", "Q",
+     {"W": [(1, 2, 3)], "U": [(5,)]}, [({"a": 1, "b": 3},), ({"a": 1, "b": 1},)]),
     # Each list written once: twice at each level, the SQL would be millions of lists long.
     ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",
      "Q", {}, [(list(range(19)),)]),
