@@ -168,6 +168,9 @@ PSQL_CASES = [
     ("record field of a number from the second Min combine of a predicate beside a column of a table",
      "R(r: {a: b}) :- D(a, b), x == Min{1 :- U(_)}, x > 0; R(r: {a: d}) :- d == (Min{2 :- W(_, _, 7)}); "
      "Q(r) :- R(r:);", "Q", {"D": [(1, 4)], "U": [(5,)], "W": [(1, 2, 3)]}, [({"a": 4},), ({"a": None},)]),
+    ("record field of a group column of an aggregating predicate, typed by another caller, beside a column",
+     "S(a) += 1 :- U(a); P(a) :- S(a); P(2); R(r: {b: a}) :- S(a); R(r: {b: b}) :- W(_, _, b); Q(r) :- R(r:);",
+     "Q", {"W": [(1, 2, 3)], "U": [(5,)]}, [({"b": 5},), ({"b": 3},)]),
     # Each list written once: twice at each level, the SQL would be millions of lists long.
     ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",
      "Q", {}, [(list(range(19)),)]),

@@ -168,6 +168,7 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
       if (value != nullptr) {
         const Json* aggregation = value->get("aggregation");
         expression = aggregation != nullptr ? aggregation->get("expression") : value->get("expression");
+        if (aggregation != nullptr && *column == "quoril_value") graph.set_aggregates();
       }
       if (expression == nullptr) continue;
       Converted converted = convert_expression(graph, *expression);
