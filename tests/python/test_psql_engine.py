@@ -161,6 +161,8 @@ PSQL_CASES = [
     ("elements of the empty list in two rules beside values of a third",
      "Q(m, l, r) :- m in [], l in [], r in []; Q(m, l, r) :- m in [], l in [], r in [], m > 1; "
      'Q(1, [2.5], {a: 3, b: ["x"]});', "Q", {}, [(1, [2.5], {"a": 3, "b": ["x"]})]),
+    ("elements of the empty list in two rules beside a record of a column of a table",
+     "Q(r) :- r in []; Q(r) :- r in []; Q(r) :- T(x), r == {a: x};", "Q", {"T": [(1,)]}, [({"a": 1},)]),
     # A field whose type no rule gives is declared as text: these give it one.
     ("record field of a number from Mod beside a column of a table in another rule",
      "R(r: {a: 1, b: c}) :- W(_, _, c); R(r: {a: c, b: c}) :- U(a), c == Mod(a, 2); Q(r) :- R(r:);", "Q",
@@ -171,6 +173,9 @@ PSQL_CASES = [
     ("record field of a group column of an aggregating predicate, typed by another caller, beside a column",
      "S(a) += 1 :- U(a); P(a) :- S(a); P(2); R(r: {b: a}) :- S(a); R(r: {b: b}) :- W(_, _, b); Q(r) :- R(r:);",
      "Q", {"W": [(1, 2, 3)], "U": [(5,)]}, [({"b": 5},), ({"b": 3},)]),
+    ("lists of two lengths picked whole by ArgMax and ArgMin",
+     "Q(m? ArgMax= l -> n, k? ArgMin= l -> n) distinct :- n in [1, 3, 2], l == Range(n);", "Q", {},
+     [([0, 1, 2], [0])]),
     # Each list written once: twice at each level, the SQL would be millions of lists long.
     ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",
      "Q", {}, [(list(range(19)),)]),

@@ -955,7 +955,8 @@ class SelectWriter final : public OuterRows {
                nullptr;
   }
 
-  // A value whose every element and field is of a type the program knows.
+  // A value whose every element and field is of a type the program knows, or
+  // the engine does, read from a host's table.
   static bool is_known_whole(const Type& type) {
     std::vector<const Type*> left = {&type};
     while (!left.empty()) {
@@ -964,7 +965,8 @@ class SelectWriter final : public OuterRows {
       while (inner->is_list()) inner = &inner->element();
       if (inner->is_record() && !inner->is_open()) {
         for (const auto& [name, field] : inner->fields()) left.push_back(&field);
-      } else if (!inner->is_number() && !inner->is_bool() && !inner->is_string()) {
+      } else if (!inner->is_number() && !inner->is_bool() && !inner->is_string() &&
+                 inner->origin() == nullptr) {
         return false;
       }
     }
