@@ -1216,7 +1216,8 @@ class Generator:
             groups = "t" if head[0].text else "n"
         kind = {"List": "B", "Set": "B", "++": "B", "Array": "L"}.get(op, "L" if op[:-1] in ("Top", "Bottom") else "n")
         if op in ("ArgMax", "ArgMin"):
-            kind = "t" if isinstance(rules[0][2].arg, (Var, Const)) and is_text(rules[0][2].arg) else "n"
+            arg = rules[0][2].arg
+            kind = "L" if isinstance(arg, ListOf) else "t" if isinstance(arg, (Var, Const)) and is_text(arg) else "n"
         pred = Pred(name, [f"col{i}" for i in range(len(groups))] + [column], groups + kind, distinct=True,
                     kind="coll", agg_op=op)
         for head, body, term in rules:
@@ -1243,6 +1244,9 @@ class Generator:
                 return Arrow(self.const(constant[0]), x)
             if any_arg and len(vars_) > 1:
                 return Arrow(rng.choice([v for v in vars_ if v != x]), x)
+            # A list picked whole, of one or two elements.
+            if op in ("ArgMax", "ArgMin") and self.later.random() < 0.5:
+                return Arrow(ListOf((x, injective(x))[:self.later.randint(1, 2)]), x)
             return Arrow(injective(x), x)
         if op == "Array":
             if any_arg and len(vars_) > 1:

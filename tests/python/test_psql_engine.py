@@ -156,6 +156,26 @@ PSQL_CASES = [
      "L(l: [[3, 4], [1, 2], [3, 4]]); L(l: [[2, 1]]); Q(Sort(l), Unique(l), ArrayReverse(l)) :- L(l:);", "Q", {},
      [([[1, 2], [3, 4], [3, 4]], [[1, 2], [3, 4]], [[3, 4], [1, 2], [3, 4]]), ([[2, 1]], [[2, 1]], [[2, 1]])]),
     ("places of an empty list", "Q(v) :- v == RangeOf([]);", "Q", {}, [([],)]),
+    ("places of a null list", "Q(v) :- v == RangeOf(null);", "Q", {}, [(None,)]),
+    # Two rules' nulls meet first, as text, before the third rule's values.
+    ("elements of the empty list in two rules beside values of a third",
+     "Q(m, l, r) :- m in [], l in [], r in []; Q(m, l, r) :- m in [], l in [], r in [], m > 1; "
+     'Q(1, [2.5], {a: 3, b: ["x"]});', "Q", {}, [(1, [2.5], {"a": 3, "b": ["x"]})]),
+    ("elements of the empty list in two rules beside a record of a column of a table",
+     "Q(r) :- r in []; Q(r) :- r in []; Q(r) :- T(x), r == {a: x};", "Q", {"T": [(1,)]}, [({"a": 1},)]),
+    # A field whose type no rule gives is declared as text: these give it one.
+    ("record field of a number from Mod beside a column of a table in another rule",
+     "R(r: {a: 1, b: c}) :- W(_, _, c); R(r: {a: c, b: c}) :- U(a), c == Mod(a, 2); Q(r) :- R(r:);", "Q",
+     {"W": [(1, 2, 3)], "U": [(5,)]}, [({"a": 1, "b": 3},), ({"a": 1, "b": 1},)]),
+    ("record field of a number from the second Min combine of a predicate beside a column of a table",
+     "R(r: {a: b}) :- D(a, b), x == Min{1 :- U(_)}, x > 0; R(r: {a: d}) :- d == (Min{2 :- W(_, _, 7)}); "
+     "Q(r) :- R(r:);", "Q", {"D": [(1, 4)], "U": [(5,)], "W": [(1, 2, 3)]}, [({"a": 4},), ({"a": None},)]),
+    ("record field of a group column of an aggregating predicate, typed by another caller, beside a column",
+     "S(a) += 1 :- U(a); P(a) :- S(a); P(2); R(r: {b: a}) :- S(a); R(r: {b: b}) :- W(_, _, b); Q(r) :- R(r:);",
+     "Q", {"W": [(1, 2, 3)], "U": [(5,)]}, [({"b": 5},), ({"b": 3},)]),
+    ("lists of two lengths picked whole by ArgMax and ArgMin",
+     "Q(m? ArgMax= l -> n, k? ArgMin= l -> n) distinct :- n in [1, 3, 2], l == Range(n);", "Q", {},
+     [([0, 1, 2], [0])]),
     # Each list written once: twice at each level, the SQL would be millions of lists long.
     ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",
      "Q", {}, [(list(range(19)),)]),

@@ -12,6 +12,14 @@ namespace mirtova {
 
 namespace {
 
+// The built-ins whose forms a bare null argument leaves the engine unable to
+// choose among ("could not determine polymorphic type"), or that read it as
+// text: each argument's type, l a list, i an integer, "-" as it is (see
+// argument_kind).
+constexpr std::string_view kNullArgumentKinds = R"t(ArrayReverse l
+GenerateArray iii
+RangeOf l)t";
+
 // Record types inside `type` first, each once, then the type itself.
 void declare_record_types(const Type& type, RecordTypeNames& names, std::unordered_set<std::string>& seen,
                           std::string& out) {
@@ -126,13 +134,20 @@ class PostgreSqlDialect final : public Dialect {
     return out;
   }
 
-  // The aggregate the Agg++ and ArrayConcatAgg rows call is defined only for
-  // a plan that calls it: most never do.
+  // The aggregates the Agg++ and ArrayConcatAgg rows and the library's ArgMin
+  // and ArgMax call are defined only for a plan that calls them: most never do.
   std::string called_functions_setup(const std::vector<std::string_view>& statements) const override {
-    for (std::string_view statement : statements)
-      if (statement.find("mirtova_array_concat_agg(") != std::string_view::npos)
-        return std::string(psql_array_concat_agg_setup());
-    return {};
+    std::string out;
+    for (const auto& [called, setup] : {std::pair{"mirtova_array_concat_agg(", psql_array_concat_agg_setup()},
+                                        std::pair{"mirtova_first(", psql_first_value_setup()}}) {
+      for (std::string_view statement : statements) {
+        if (statement.find(called) == std::string_view::npos) continue;
+        if (!out.empty()) out += "\n";
+        out += setup;
+        break;
+      }
+    }
+    return out;
   }
 
   // A field of a composite value is only reachable with the value in parentheses.
@@ -198,6 +213,18 @@ class PostgreSqlDialect final : public Dialect {
     return function == "Unique" || function == "Sort" || function == "RangeBucket" || function == "Reverse" ||
            function == "ArrayReverse" || function == "ArrayLength" || function == "ArrayToString" ||
            function == "RangeOf";
+  }
+
+  std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
+                                                 size_t place) const override {
+    switch (argument_kind(kNullArgumentKinds, function, count, place).value_or('-')) {
+      case 'i':
+        return "CAST(NULL AS BIGINT)";
+      case 'l':
+        return "CAST(NULL AS TEXT[])";
+      default:
+        return std::nullopt;
+    }
   }
 
   std::string scalar_sql_type(const Type& type) const override {

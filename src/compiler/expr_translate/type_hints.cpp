@@ -209,8 +209,8 @@ Type ExprTranslator::value_type(const Json& expr) const {
   if (is_boolean_expression(expr)) return Type::boolean();
   if (is_text_expression(expr)) return Type::string();
   if (const Json* call = call_of(expr)) {
-    static constexpr std::array<std::string_view, 20> kNumbers = {
-        "%",   "*",   "+",    "-",    "/",    "^",     "Abs",   "Exp",    "Log",     "Pow",
+    static constexpr std::array<std::string_view, 21> kNumbers = {
+        "%",   "*",   "+",    "-",    "/",    "^",     "Abs",   "Exp",    "Log",     "Pow",      "Mod",
         "Sin", "Cos", "Size", "Ceil", "Sqrt", "Round", "Floor", "Length", "ToInt64", "ToFloat64"};
     static constexpr std::array<std::string_view, 5> kFirstKnown = {"Least", "Coalesce", "Greatest",
                                                                     "ArrayConcat", "ValueOfUnnested"};

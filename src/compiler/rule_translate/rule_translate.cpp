@@ -717,6 +717,16 @@ class SelectWriter final : public OuterRows {
         sql = expected.is_number() || expected.is_bool() || expected.is_string()
                   ? "CAST(NULL AS " + dialect_.scalar_sql_type(expected) + ")"
                   : "NULL";
+        // A list or record the program knows whole is the null field of a
+        // record declared to hold it.
+        if (sql == "NULL" && (expected.is_list() || expected.is_record()) && is_known_whole(expected) &&
+            dialect_.declared_type_reading()) {
+          Type::Fields field;
+          field.insert_or_assign("v", expected);
+          const std::string wrapper =
+              tr_.subquery_translator->register_record_type(Type::closed_record(std::move(field)));
+          sql = dialect_.subscript("CAST(NULL AS " + wrapper + ")", "v", false);
+        }
       }
       select_.push_back(sql + " AS " + sql_column(it->column, dialect_));
     }
@@ -1000,6 +1010,24 @@ class SelectWriter final : public OuterRows {
                nullptr;
   }
 
+  // A value whose every element and field is of a type the program knows, or
+  // the engine does, read from a host's table.
+  static bool is_known_whole(const Type& type) {
+    std::vector<const Type*> left = {&type};
+    while (!left.empty()) {
+      const Type* inner = left.back();
+      left.pop_back();
+      while (inner->is_list()) inner = &inner->element();
+      if (inner->is_record() && !inner->is_open()) {
+        for (const auto& [name, field] : inner->fields()) left.push_back(&field);
+      } else if (!inner->is_number() && !inner->is_bool() && !inner->is_string() &&
+                 inner->origin() == nullptr) {
+        return false;
+      }
+    }
+    return true;
+  }
+
   // A record, or list of them, whose every field the program knows.
   static bool is_closed_record(const Type& type) {
     const Type* inner = &type;
@@ -1015,7 +1043,9 @@ class SelectWriter final : public OuterRows {
     if (name == nullptr || !name->is_str()) return false;
     auto binding = rule_.bindings.find(std::string(name->as_str()));
     if (binding == rule_.bindings.end()) return false;
-    if (binding->second.kind == BindKind::Outer || binding->second.kind == BindKind::Expression)
+    // An element of the empty list written as such is such a null too.
+    if (binding->second.kind == BindKind::Outer || binding->second.kind == BindKind::Expression ||
+        binding->second.kind == BindKind::Unnested)
       return dialect_.types_bare_nulls() && tr_.is_read_from_nulls(value);
     return binding->second.kind == BindKind::Column &&
            holds_only_nulls(binding->second.alias, binding->second.column);

@@ -168,6 +168,7 @@ void TypesGraphBuilder::build_rule(const Json& rule, TypesGraphs& result) {
       if (value != nullptr) {
         const Json* aggregation = value->get("aggregation");
         expression = aggregation != nullptr ? aggregation->get("expression") : value->get("expression");
+        if (aggregation != nullptr && *column == "quoril_value") graph.set_aggregates();
       }
       if (expression == nullptr) continue;
       Converted converted = convert_expression(graph, *expression);
@@ -256,7 +257,10 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
   Calls& calls = calls_[predicate];
   const uint64_t n = calls.count++;
   Expression value = column_of(calls, predicate, "quoril_value", n);
-  Bounds b = fill_fields(graph, predicate, n, call, value, calls);
+  const bool gives_its_argument = predicate == "Min" || predicate == "Max" || predicate == "AnyValue" ||
+                                  predicate == "SomeValue" || predicate == "Agg++" ||
+                                  predicate == "ArrayConcatAgg";
+  Bounds b = fill_fields(graph, predicate, n, call, value, calls, gives_its_argument);
   if (predicate == "Set" || predicate == "List") {
     Expression element = Expression::predicate_addressing(predicate, "col0", n);
     graph.connect(EdgeKind::Inclusion, b.start, b.stop, value, element);
@@ -266,8 +270,7 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
   // what they aggregate; PostgreSQL declares a record field by that type. An edge is known by its ends'
   // printed forms, which leave out the call number: the two are joined through a variable of their own, lest
   // the edges of a later call of the same aggregate be taken for the first one's.
-  if (predicate == "Min" || predicate == "Max" || predicate == "AnyValue" || predicate == "SomeValue" ||
-      predicate == "Agg++" || predicate == "ArrayConcatAgg") {
+  if (gives_its_argument) {
     const Expression link = unknown();
     graph.connect(EdgeKind::Equality, b.start, b.stop, value, link);
     graph.connect(EdgeKind::Equality, b.start, b.stop, link,
@@ -278,7 +281,8 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
 
 TypesGraphBuilder::Bounds TypesGraphBuilder::fill_fields(TypesGraph& graph, const std::string& predicate,
                                                          uint64_t call_number, const Json& call,
-                                                         const Expression& value, Calls& calls) {
+                                                         const Expression& value, Calls& calls,
+                                                         bool through_links) {
   const Json* record = call.get("record");
   const Json* field_values = record != nullptr ? record->get("field_value") : nullptr;
   if (field_values == nullptr) return {};
@@ -292,7 +296,16 @@ TypesGraphBuilder::Bounds TypesGraphBuilder::fill_fields(TypesGraph& graph, cons
     if (expression == nullptr) continue;
     Converted argument = convert_expression(graph, *expression);
     const Expression column_node = column_of(calls, predicate, *column, call_number);
-    graph.connect(EdgeKind::Equality, argument.start, argument.stop, column_node, std::move(argument.node));
+    if (through_links) {
+      // Its printed form leaves out the call number: a later call's column
+      // equal to an argument of the same text (a literal of one type, say)
+      // would be taken for an earlier call's edge and left untyped.
+      const Expression link = unknown();
+      graph.connect(EdgeKind::Equality, argument.start, argument.stop, column_node, link);
+      graph.connect(EdgeKind::Equality, argument.start, argument.stop, link, std::move(argument.node));
+    } else {
+      graph.connect(EdgeKind::Equality, argument.start, argument.stop, column_node, std::move(argument.node));
+    }
     graph.connect(EdgeKind::Argument, argument.start, argument.stop, value, column_node);
     bounds.start = any ? std::min(bounds.start, argument.start) : argument.start;
     bounds.stop = any ? std::max(bounds.stop, argument.stop) : argument.stop;

@@ -60,7 +60,7 @@ class TypesGraphBuilder {
   Expression column_of(Calls& calls, std::string_view predicate, std::string_view column,
                        uint64_t call_number);
   Bounds fill_fields(TypesGraph& graph, const std::string& predicate, uint64_t call_number, const Json& call,
-                     const Expression& value, Calls& calls);
+                     const Expression& value, Calls& calls, bool through_links = false);
   Converted convert_record(TypesGraph& graph, const Json& field_values);
   Converted convert_subscript(TypesGraph& graph, const Json& subscript);
   Converted convert_implication(TypesGraph& graph, const Json& implication);

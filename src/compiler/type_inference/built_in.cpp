@@ -12,10 +12,10 @@ constexpr std::array<std::string_view, 11> kBoolValued = {
     "!", "==", "!=", "&&", "||", "Like", "ILike", "IsNull", "EndsWith", "StartsWith", "RegexpContains"};
 
 // Sum, Median and ExactCount give numbers as Agg+, Avg and Count do.
-constexpr std::array<std::string_view, 26> kNumberValued = {
-    "%",     "*",      "-",      "/",       "^",         "Avg",  "Abs",    "Exp",       "Log",
-    "Pow",   "Div",    "Agg+",   "Size",    "Ceil",      "Sqrt", "Count",  "Round",     "Floor",
-    "Trunc", "Length", "Strpos", "ToInt64", "ToFloat64", "Sum",  "Median", "ExactCount"};
+constexpr std::array<std::string_view, 27> kNumberValued = {
+    "%",     "*",      "-",      "/",       "^",         "Avg",  "Abs",    "Exp",        "Log",
+    "Pow",   "Div",    "Agg+",   "Size",    "Ceil",      "Sqrt", "Count",  "Round",      "Floor",
+    "Trunc", "Length", "Strpos", "ToInt64", "ToFloat64", "Sum",  "Median", "ExactCount", "Mod"};
 
 constexpr std::array<std::string_view, 14> kStringValued = {
     "Join",   "Lpad",   "Rpad",    "Trim",     "Upper",     "Lower",         "Substr",

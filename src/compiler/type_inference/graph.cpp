@@ -143,6 +143,7 @@ bool TypesGraph::connect(EdgeKind kind, int64_t start, int64_t stop, const Expre
 }
 
 void TypesGraph::merge(TypesGraph other) {
+  aggregates_ = aggregates_ || other.aggregates_;
   for (Edge& edge : other.edges()) connect(std::move(edge));
 }
 

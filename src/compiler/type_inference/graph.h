@@ -97,6 +97,10 @@ class TypesGraph {
   void seal();
   // Whether an accepted edge has a PredicateAddressing end of (predicate, column).
   bool has_column(std::string_view predicate, std::string_view column) const;
+  // Whether its predicate's rules aggregate into their value column: a table
+  // of the rows of its groups, whose calls all read the one table.
+  bool aggregates() const { return aggregates_; }
+  void set_aggregates() { aggregates_ = true; }
 
   size_t size() const { return edges_.size(); }
   size_t end_count() const { return ends_.size(); }
@@ -156,6 +160,7 @@ class TypesGraph {
   std::vector<GraphEdge> edges_;  // in the order accepted
   std::vector<StoredEnd> ends_;
   std::shared_ptr<TextPool> pool_;
+  bool aggregates_ = false;
   std::string texts_;  // the variables' names
   // What most graphs have none of, out of line: a program has a graph per
   // predicate, most of them of plain ends and positions.

@@ -436,7 +436,9 @@ class TypeInference::Propagation {
     NameViews relations;
     for (const auto& [predicate, graph] : in_.graphs_) {
       if (!predicate.empty() && predicate.front() == '@') continue;
-      if (!graph.has_column(predicate, "quoril_value")) relations.insert(predicate);
+      // A predicate of a value column is a function, each call with types of
+      // its own, unless its rules aggregate into that column.
+      if (graph.aggregates() || !graph.has_column(predicate, "quoril_value")) relations.insert(predicate);
     }
 
     const size_t edge_count = in_.edge_graphs_.size();

@@ -67,7 +67,10 @@ TemplateRows psql_function_rows() {
       {"Median", R"t(PERCENTILE_CONT(0.5) WITHIN GROUP (ORDER BY {0}))t"},
       // ANY_VALUE exists only from PostgreSQL 16 on.
       {"SomeValue", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS NOT NULL))[1])t"},
-      {"GenerateArray", R"t(ARRAY(SELECT GENERATE_SERIES(%s)))t"},
+      // GENERATE_SERIES of a null bound or step makes no rows, where the
+      // list is null; each argument is named once.
+      {"GenerateArray", R"t((SELECT CASE WHEN mirtova_a IS NULL OR mirtova_b IS NULL THEN NULL ELSE ARRAY(SELECT GENERATE_SERIES(mirtova_a, mirtova_b)) END FROM (SELECT {0} AS mirtova_a, {1} AS mirtova_b OFFSET 0) AS mirtova_s))t"},
+      {"GenerateArray/3", R"t((SELECT CASE WHEN mirtova_a IS NULL OR mirtova_b IS NULL OR mirtova_c IS NULL THEN NULL ELSE ARRAY(SELECT GENERATE_SERIES(mirtova_a, mirtova_b, mirtova_c)) END FROM (SELECT {0} AS mirtova_a, {1} AS mirtova_b, {2} AS mirtova_c OFFSET 0) AS mirtova_s))t"},
       {"ToUInt64", R"t(CAST(%s AS NUMERIC(20, 0)))t"},
       {"LogicalAnd", R"t(BOOL_AND({0}))t"},
       {"LogicalOr", R"t(BOOL_OR({0}))t"},
@@ -104,6 +107,17 @@ std::string_view psql_array_concat_agg_setup() {
          "mirtova_array_concat_agg(anynonarray) (SFUNC = mirtova_array_push, STYPE = anyarray); END IF; END "
          "IF; "
          "END $$;";
+}
+
+std::string_view psql_first_value_setup() {
+  // A strict transition with no initial state starts from the first value
+  // that is not null and keeps it: of any type, a list or a record too.
+  return "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_proc WHERE proname = 'mirtova_first' AND "
+         "pg_function_is_visible(oid)) THEN CREATE FUNCTION mirtova_keep_first(anyelement, anyelement) "
+         "RETURNS "
+         "anyelement LANGUAGE sql IMMUTABLE STRICT AS 'SELECT $1'; CREATE AGGREGATE "
+         "mirtova_first(anyelement) "
+         "(SFUNC = mirtova_keep_first, STYPE = anyelement); END IF; END $$;";
 }
 
 TemplateRows psql_operator_rows() {
