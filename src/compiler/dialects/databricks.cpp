@@ -46,6 +46,8 @@ class DatabricksDialect final : public Dialect {
   }
   Engine engine() const override { return Engine::kDatabricks; }
   bool format_needs_expansion() const override { return false; }
+  // FORMAT_STRING writes a missing value as "null".
+  bool null_guarded_format() const override { return true; }
   bool nulls_first_by_default(bool descending) const override { return !descending; }
   // ROUND reads a text as a DOUBLE, which holds no integer past 2^53 exactly;
   // a DECIMAL holds every INT64 and still rounds a fraction half away from zero.

@@ -310,6 +310,10 @@ class Dialect {
   // by a value of no type; none to leave it bare.
   virtual std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
                                                          size_t place) const;  // 81
+  // Whether a `Format` call is written "(CASE WHEN {0} IS NULL OR ... THEN NULL
+  // ELSE ... END)" over its arguments: for an engine whose printf writes a
+  // missing value as a text of its own instead of making the result null.
+  virtual bool null_guarded_format() const;
 };
 
 // The kind an argument table gives the argument at `place` of `function`
