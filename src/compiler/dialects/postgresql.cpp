@@ -12,6 +12,13 @@ namespace mirtova {
 
 namespace {
 
+// The built-ins whose forms a bare null, of the type unknown, leaves the
+// engine unable to choose among: each argument's type, l a list of integers,
+// "-" as it is (see argument_kind).
+constexpr std::string_view kNullArgumentKinds = R"t(RangeOf l
+Sort l
+Unique l)t";
+
 // Record types inside `type` first, each once, then the type itself.
 void declare_record_types(const Type& type, RecordTypeNames& names, std::unordered_set<std::string>& seen,
                           std::string& out) {
@@ -42,6 +49,12 @@ class PostgreSqlDialect final : public Dialect {
   bool format_needs_expansion() const override { return true; }
   bool nulls_first_by_default(bool descending) const override { return descending; }
   std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS BIGINT)"; }
+  std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
+                                                 size_t place) const override {
+    if (argument_kind(kNullArgumentKinds, function, count, place).value_or('-') == 'l')
+      return "CAST(NULL AS bigint[])";
+    return std::nullopt;
+  }
   std::optional<std::string> number_to_string() const override { return std::string(psql_number_text()); }
   std::string_view bind_value() const override {
     return "(SELECT {body} FROM (SELECT {0} AS mirtova_v) AS mirtova_n)";

@@ -33,7 +33,8 @@ TemplateRows sqlite_function_rows() {
       {"Join", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE COALESCE((SELECT GROUP_CONCAT(value, {1}) FROM (SELECT value FROM JSON_EACH({0}) WHERE value IS NOT NULL ORDER BY key)), '') END))t"},
       {"Count", R"t(COUNT(DISTINCT {0}))t"},
       {"StringAgg", R"t(GROUP_CONCAT(%s))t"},
-      {"Sort", R"t(SortList({0}))t"},
+      // The host's SortList takes a missing list for the empty one.
+      {"Sort", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE SortList({0}) END))t"},
       {"MagicalEntangle", R"t(MagicalEntangle({0}, {1}))t"},
       {"Format", R"t(Printf(%s))t"},
       {"Least", R"t(MIN(%s))t"},

@@ -128,7 +128,8 @@ TemplateRows psql_text_rows() {
       {"ByteLength", R"t(octet_length({0}))t"},
       // Bytes give their values, a text its code points.
       {"ToCodePoints", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN pg_typeof({0}) = 'bytea'::regtype THEN (SELECT COALESCE(ARRAY_AGG(get_byte(mirtova_b, mirtova_i) ORDER BY mirtova_i), '{}') FROM (SELECT (CASE WHEN pg_typeof({0}) = 'bytea'::regtype THEN decode((CASE WHEN pg_typeof({0}) = 'bytea'::regtype THEN substr(CAST({0} AS text), 3) ELSE '' END), 'hex') ELSE convert_to(CAST({0} AS text), 'UTF8') END) AS mirtova_b) AS mirtova_t, generate_series(0, octet_length(mirtova_b) - 1) AS mirtova_i) ELSE (SELECT COALESCE(ARRAY_AGG(ascii(substr(CAST({0} AS text), mirtova_i, 1)) ORDER BY mirtova_i), '{}') FROM generate_series(1, length(CAST({0} AS text))) AS mirtova_i) END))t"},
-      {"CodePointsToString", R"t((SELECT CASE WHEN bool_or(mirtova_c IS NULL) THEN NULL ELSE COALESCE(string_agg(chr(CAST(mirtova_c AS integer)), '' ORDER BY mirtova_i), '') END FROM UNNEST(CAST({0} AS bigint[])) WITH ORDINALITY AS mirtova_t(mirtova_c, mirtova_i)))t"},
+      // A missing list has no elements, which would make the empty text.
+      {"CodePointsToString", R"t((SELECT CASE WHEN {0} IS NULL OR bool_or(mirtova_c IS NULL) THEN NULL ELSE COALESCE(string_agg(chr(CAST(mirtova_c AS integer)), '' ORDER BY mirtova_i), '') END FROM UNNEST(CAST({0} AS bigint[])) WITH ORDINALITY AS mirtova_t(mirtova_c, mirtova_i)))t"},
       {"RegexpMatch", R"t(({0} ~ {1}))t"},
       // The first group of each match when the pattern has one, else the match.
       {"RegexpExtractAll", R"t((SELECT COALESCE(ARRAY_AGG(mirtova_m[1] ORDER BY mirtova_i), '{}') FROM regexp_matches({0}, {1}, 'g') WITH ORDINALITY AS mirtova_t(mirtova_m, mirtova_i)))t"},
