@@ -129,11 +129,19 @@ class DatabricksDialect final : public Dialect {
     return "CAST(null AS " + std::string(*name) + ")";
   }
 
+  // A UNION takes struct fields by their positions, not their names: the
+  // fields are written in one order, that of their names' bytes, so that one
+  // record written with its fields in two orders is one value.
   std::string record_literal(const std::vector<RecordLiteralField>& fields, std::string_view) const override {
+    std::vector<const RecordLiteralField*> sorted;
+    for (const RecordLiteralField& field : fields) sorted.push_back(&field);
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [](const RecordLiteralField* a, const RecordLiteralField* b) { return a->name < b->name; });
     std::string out = "STRUCT(";
-    for (size_t i = 0; i < fields.size(); ++i) {
+    for (size_t i = 0; i < sorted.size(); ++i) {
       if (i > 0) out += ", ";
-      out += fields[i].sql + " AS " + record_field(fields[i].name);
+      out += sorted[i]->sql + " AS " + record_field(sorted[i]->name);
     }
     return out + ")";
   }
