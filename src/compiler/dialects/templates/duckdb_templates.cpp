@@ -35,7 +35,8 @@ TemplateRows duckdb_function_rows() {
       {"Sort", R"t(LIST_SORT({0}))t"},
       // UNNEST binds no bare null (the empty list it reads instead is typed by
       // the list's own type), and a missing list has no elements to keep.
-      {"Unique", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE ARRAY(SELECT DISTINCT x FROM UNNEST(COALESCE({0}, [])) as x ORDER BY x) END))t"},
+      {"Unique",
+       R"t((CASE WHEN {0} IS NULL THEN NULL ELSE ARRAY(SELECT DISTINCT x FROM UNNEST(COALESCE({0}, [])) as x ORDER BY x) END))t"},
       {"MagicalEntangle", R"t((CASE WHEN {1} = 0 THEN {0} ELSE NULL END))t"},
       {"Format", R"t(Printf(%s))t"},
       {"Least", R"t(LEAST(%s))t"},
