@@ -46,6 +46,8 @@ class DatabricksDialect final : public Dialect {
   }
   Engine engine() const override { return Engine::kDatabricks; }
   bool format_needs_expansion() const override { return false; }
+  // FORMAT_STRING writes a missing value as "null".
+  bool null_guarded_format() const override { return true; }
   bool nulls_first_by_default(bool descending) const override { return !descending; }
   // ROUND reads a text as a DOUBLE, which holds no integer past 2^53 exactly;
   // a DECIMAL holds every INT64 and still rounds a fraction half away from zero.
@@ -127,11 +129,19 @@ class DatabricksDialect final : public Dialect {
     return "CAST(null AS " + std::string(*name) + ")";
   }
 
+  // A UNION takes struct fields by their positions, not their names: the
+  // fields are written in one order, that of their names' bytes, so that one
+  // record written with its fields in two orders is one value.
   std::string record_literal(const std::vector<RecordLiteralField>& fields, std::string_view) const override {
+    std::vector<const RecordLiteralField*> sorted;
+    for (const RecordLiteralField& field : fields) sorted.push_back(&field);
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [](const RecordLiteralField* a, const RecordLiteralField* b) { return a->name < b->name; });
     std::string out = "STRUCT(";
-    for (size_t i = 0; i < fields.size(); ++i) {
+    for (size_t i = 0; i < sorted.size(); ++i) {
       if (i > 0) out += ", ";
-      out += fields[i].sql + " AS " + record_field(fields[i].name);
+      out += sorted[i]->sql + " AS " + record_field(sorted[i]->name);
     }
     return out + ")";
   }

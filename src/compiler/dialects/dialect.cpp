@@ -83,6 +83,7 @@ std::string Dialect::setup_script(const RecordTypes&) const { return {}; }
 bool Dialect::writes_date_formats() const { return false; }
 
 bool Dialect::types_bare_nulls() const { return false; }
+bool Dialect::null_guarded_format() const { return false; }
 bool Dialect::types_columns_of_nulls() const { return false; }
 
 bool Dialect::casts_combines_to_their_type() const { return false; }

@@ -316,6 +316,10 @@ class Dialect {
   // instead, as a LATERAL select of one row: for an engine that decorrelates
   // no sub-query of one row's value nested there.
   virtual bool joins_value_calls_of_aggregates() const;  // 82
+  // Whether a `Format` call is written "(CASE WHEN {0} IS NULL OR ... THEN NULL
+  // ELSE ... END)" over its arguments: for an engine whose printf writes a
+  // missing value as a text of its own instead of making the result null.
+  virtual bool null_guarded_format() const;  // 83
 };
 
 // The kind an argument table gives the argument at `place` of `function`

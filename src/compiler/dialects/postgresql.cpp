@@ -12,13 +12,15 @@ namespace mirtova {
 
 namespace {
 
-// The built-ins whose forms a bare null argument leaves the engine unable to
-// choose among ("could not determine polymorphic type"), or that read it as
-// text: each argument's type, l a list, i an integer, "-" as it is (see
-// argument_kind).
+// The built-ins whose forms a bare null argument, of the type unknown,
+// leaves the engine unable to choose among ("could not determine polymorphic
+// type"), or that read it as text: each argument's type, l a list, i an
+// integer, "-" as it is (see argument_kind).
 constexpr std::string_view kNullArgumentKinds = R"t(ArrayReverse l
 GenerateArray iii
-RangeOf l)t";
+RangeOf l
+Sort l
+Unique l)t";
 
 // Record types inside `type` first, each once, then the type itself.
 void declare_record_types(const Type& type, RecordTypeNames& names, std::unordered_set<std::string>& seen,
@@ -221,7 +223,7 @@ class PostgreSqlDialect final : public Dialect {
       case 'i':
         return "CAST(NULL AS BIGINT)";
       case 'l':
-        return "CAST(NULL AS TEXT[])";
+        return "CAST(NULL AS BIGINT[])";
       default:
         return std::nullopt;
     }

@@ -14,6 +14,8 @@ class SqLiteDialect final : public Dialect {
  public:
   Engine engine() const override { return Engine::kSqlite; }
   bool format_needs_expansion() const override { return false; }
+  // printf writes a missing value as the empty text.
+  bool null_guarded_format() const override { return true; }
   bool nulls_first_by_default(bool descending) const override { return !descending; }
   std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS INTEGER)"; }
   std::optional<std::string> number_to_string() const override { return std::string(sqlite_number_text()); }

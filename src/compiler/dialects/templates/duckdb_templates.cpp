@@ -28,10 +28,15 @@ TemplateRows duckdb_function_rows() {
       {"Range", R"t(Range({0}))t"},
       {"ValueOfUnnested", R"t({0}.unnested_pod)t"},
       {"Size", R"t(LEN({0}))t"},
-      {"Join", R"t(ARRAY_TO_STRING({0}, {1}))t"},
+      // ARRAY_TO_STRING takes a missing separator for the empty one.
+      {"Join", R"t((CASE WHEN {1} IS NULL THEN NULL ELSE ARRAY_TO_STRING({0}, {1}) END))t"},
       {"Count", R"t(COUNT(DISTINCT {0}))t"},
       {"StringAgg", R"t(GROUP_CONCAT(%s))t"},
       {"Sort", R"t(LIST_SORT({0}))t"},
+      // UNNEST binds no bare null (the empty list it reads instead is typed by
+      // the list's own type), and a missing list has no elements to keep.
+      {"Unique",
+       R"t((CASE WHEN {0} IS NULL THEN NULL ELSE ARRAY(SELECT DISTINCT x FROM UNNEST(COALESCE({0}, [])) as x ORDER BY x) END))t"},
       {"MagicalEntangle", R"t((CASE WHEN {1} = 0 THEN {0} ELSE NULL END))t"},
       {"Format", R"t(Printf(%s))t"},
       {"Least", R"t(LEAST(%s))t"},

@@ -7,7 +7,8 @@ namespace mirtova {
 TemplateRows databricks_number_rows() {
   // clang-format off
   return {
-      {"IsNan", R"t(isnan({0}))t"},
+      // isnan takes a missing number for one that is not NaN.
+      {"IsNan", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE isnan({0}) END))t"},
       {"IsInf", R"t((abs(CAST({0} AS DOUBLE)) = CAST('Infinity' AS DOUBLE)))t"},
       // Spark in ANSI mode fails a division by zero, of doubles too: the IEEE
       // results are written out. A divisor's sign is read from its text, so -0 counts.

@@ -18,6 +18,9 @@ TemplateRows psql_function_rows() {
       // The list is named once, so that nested calls do not write it twice.
       {"RangeOf", R"t((SELECT CASE WHEN mirtova_l IS NULL THEN NULL ELSE COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, ARRAY_LENGTH(mirtova_l, 1) - 1) as x), '{}') END FROM (SELECT {0} AS mirtova_l) AS mirtova_s))t"},
       {"StringAgg", R"t(STRING_AGG(CAST({0} AS TEXT), ','))t"},
+      // ARRAY of a missing list's no elements would be the empty list.
+      {"Sort", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE ARRAY(SELECT x FROM UNNEST({0}) as x ORDER BY x) END))t"},
+      {"Unique", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE ARRAY(SELECT DISTINCT x FROM UNNEST({0}) as x ORDER BY x) END))t"},
       {"ToString", R"t(CAST(%s AS TEXT))t"},
       {"ToInt64", R"t(CAST(ROUND(CAST(%s AS numeric)) AS BIGINT))t"},
       {"Round", R"t(ROUND(CAST(%s AS numeric)))t"},
@@ -34,7 +37,7 @@ TemplateRows psql_function_rows() {
       // MOD takes no double precision.
       {"Mod", R"t(MOD(CAST({0} AS numeric), CAST({1} AS numeric)))t"},
       // An empty delimiter splits a text into its characters.
-      {"Split", R"t((CASE WHEN {0} = '' THEN ARRAY[''] WHEN {1} = '' THEN REGEXP_SPLIT_TO_ARRAY({0}, '') ELSE STRING_TO_ARRAY({0}, {1}) END))t"},
+      {"Split", R"t((CASE WHEN {1} IS NULL THEN NULL WHEN {0} = '' THEN ARRAY[''] WHEN {1} = '' THEN REGEXP_SPLIT_TO_ARRAY({0}, '') ELSE STRING_TO_ARRAY({0}, {1}) END))t"},
       {"AnyValue", R"t((ARRAY_AGG({0}) FILTER (WHERE {0} IS NOT NULL))[1])t"},
       {"Log", R"t(LN(%s))t"},
       // Dates are read from and written as their 'YYYY-MM-DD' text, as on SQLite.
@@ -48,8 +51,9 @@ TemplateRows psql_function_rows() {
       // (PostgreSQL itself refuses one).
       // Each argument named once, so that nested calls do not write it over and over; a
       // null named in a sub-select would be a text there.
-      {"Substr", R"t((SELECT SUBSTR(mirtova_t, CAST((CASE WHEN mirtova_p > 0 THEN mirtova_p WHEN mirtova_p = 0 OR LENGTH(mirtova_t) + mirtova_p < 0 THEN 1 ELSE LENGTH(mirtova_t) + mirtova_p + 1 END) AS INTEGER), CAST((CASE WHEN mirtova_n < 0 THEN 0 ELSE mirtova_n END) AS INTEGER)) FROM (SELECT {0} AS mirtova_t, CAST({1} AS BIGINT) AS mirtova_p, CAST({2} AS BIGINT) AS mirtova_n) AS mirtova_s))t"},
-      {"Substr@from_start", R"t((SELECT SUBSTR({0}, CAST({1} AS INTEGER), CAST((CASE WHEN mirtova_n < 0 THEN 0 ELSE mirtova_n END) AS INTEGER)) FROM (SELECT CAST({2} AS BIGINT) AS mirtova_n) AS mirtova_s))t"},
+      // Past the text, a position or a length is cut to it, within an INTEGER.
+      {"Substr", R"t((SELECT SUBSTR(mirtova_t, CAST((CASE WHEN mirtova_p > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) + 1 WHEN mirtova_p > 0 THEN mirtova_p WHEN mirtova_p = 0 OR LENGTH(mirtova_t) + mirtova_p < 0 THEN 1 ELSE LENGTH(mirtova_t) + mirtova_p + 1 END) AS INTEGER), CAST((CASE WHEN mirtova_n < 0 THEN 0 WHEN mirtova_n > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) ELSE mirtova_n END) AS INTEGER)) FROM (SELECT {0} AS mirtova_t, CAST({1} AS BIGINT) AS mirtova_p, CAST({2} AS BIGINT) AS mirtova_n) AS mirtova_s))t"},
+      {"Substr@from_start", R"t((SELECT SUBSTR(mirtova_t, CAST((CASE WHEN {1} > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) + 1 ELSE {1} END) AS INTEGER), CAST((CASE WHEN mirtova_n < 0 THEN 0 WHEN mirtova_n > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) ELSE mirtova_n END) AS INTEGER)) FROM (SELECT {0} AS mirtova_t, CAST({2} AS BIGINT) AS mirtova_n) AS mirtova_s))t"},
       {"Lpad", R"t(LPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"Rpad", R"t(RPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"Repeat", R"t(REPEAT({0}, CAST({1} AS INTEGER)))t"},

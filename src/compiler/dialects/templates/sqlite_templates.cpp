@@ -33,7 +33,8 @@ TemplateRows sqlite_function_rows() {
       {"Join", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE COALESCE((SELECT GROUP_CONCAT(value, {1}) FROM (SELECT value FROM JSON_EACH({0}) WHERE value IS NOT NULL ORDER BY key)), '') END))t"},
       {"Count", R"t(COUNT(DISTINCT {0}))t"},
       {"StringAgg", R"t(GROUP_CONCAT(%s))t"},
-      {"Sort", R"t(SortList({0}))t"},
+      // The host's SortList takes a missing list for the empty one.
+      {"Sort", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE SortList({0}) END))t"},
       {"MagicalEntangle", R"t(MagicalEntangle({0}, {1}))t"},
       {"Format", R"t(Printf(%s))t"},
       {"Least", R"t(MIN(%s))t"},
@@ -46,7 +47,8 @@ TemplateRows sqlite_function_rows() {
       {"AnyValue", R"t(MIN({0}))t"},
       {"Log", R"t(LN(%s))t"},
       // A null is kept once, last, as the other engines sort it.
-      {"Unique", R"t((SELECT JSON_GROUP_ARRAY(value) FROM (SELECT DISTINCT value FROM JSON_EACH({0}) ORDER BY value IS NULL, value)))t"},
+      // JSON_GROUP_ARRAY of no rows is the empty list, a missing list's too.
+      {"Unique", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE (SELECT JSON_GROUP_ARRAY(value) FROM (SELECT DISTINCT value FROM JSON_EACH({0}) ORDER BY value IS NULL, value)) END))t"},
       {"ArrayAgg", R"t(JSON_GROUP_ARRAY({0}))t"},
       {"LogicalAnd", R"t(MIN({0}))t"},
       {"LogicalOr", R"t(MAX({0}))t"},
@@ -54,7 +56,7 @@ TemplateRows sqlite_function_rows() {
       {"CurrentDate", R"t(CURRENT_DATE)t"},
       {"CurrentTimestamp", R"t(CURRENT_TIMESTAMP)t"},
       {"Rand", R"t((ABS(RANDOM()) / 9223372036854775808.0))t"},
-      {"RangeOf", R"t((SELECT JSON_GROUP_ARRAY(key) FROM JSON_EACH({0})))t"},
+      {"RangeOf", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE (SELECT JSON_GROUP_ARRAY(key) FROM JSON_EACH({0})) END))t"},
       // Host functions, registered by the host on its connection.
       {"Split", R"t(MIRTOVA_SPLIT({0}, {1}))t"},
       {"RegexpReplace", R"t(MIRTOVA_REGEXP_REPLACE({0}, {1}, {2}))t"},
