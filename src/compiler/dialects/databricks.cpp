@@ -58,16 +58,8 @@ class DatabricksDialect final : public Dialect {
   std::string_view bind_value() const override { return "transform(array({0}), mirtova_v -> {body})[0]"; }
   std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
                                                  size_t place) const override {
-    switch (argument_kind(kNullArgumentKinds, function, count, place).value_or('-')) {
-      case 'b':
-        return "CAST(NULL AS BOOLEAN)";
-      case 'i':
-        return "CAST(NULL AS BIGINT)";
-      case 'l':
-        return "CAST(NULL AS ARRAY<BIGINT>)";
-      default:
-        return std::nullopt;
-    }
+    return null_of_kind(argument_kind(kNullArgumentKinds, function, count, place),
+                        {{'b', "BOOLEAN"}, {'i', "BIGINT"}, {'l', "ARRAY<BIGINT>"}});
   }
   bool null_guarded_least_greatest() const override { return true; }
   std::string_view double_type() const override { return "DOUBLE"; }

@@ -130,6 +130,13 @@ std::optional<char> argument_kind(std::string_view table, std::string_view funct
   return (*kinds)[place];
 }
 
+std::optional<std::string> null_of_kind(std::optional<char> kind,
+                                        std::initializer_list<std::pair<char, std::string_view>> types) {
+  for (const auto& [named, type] : types)
+    if (kind == named) return "CAST(NULL AS " + std::string(type) + ")";
+  return std::nullopt;
+}
+
 uint64_t Dialect::most_rows_counted() const { return static_cast<uint64_t>(INT64_MAX); }
 
 bool Dialect::takes_field_name(std::string_view) const { return true; }

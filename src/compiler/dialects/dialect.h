@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -328,5 +329,9 @@ class Dialect {
 // overrides) and, after a blank, one character per argument; none past them.
 std::optional<char> argument_kind(std::string_view table, std::string_view function, size_t count,
                                   size_t place);
+// A null cast to the SQL type that `types` pairs with `kind`; none for a kind
+// it does not name, or none at all.
+std::optional<std::string> null_of_kind(std::optional<char> kind,
+                                        std::initializer_list<std::pair<char, std::string_view>> types);
 
 }  // namespace mirtova

@@ -219,14 +219,8 @@ class PostgreSqlDialect final : public Dialect {
 
   std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
                                                  size_t place) const override {
-    switch (argument_kind(kNullArgumentKinds, function, count, place).value_or('-')) {
-      case 'i':
-        return "CAST(NULL AS BIGINT)";
-      case 'l':
-        return "CAST(NULL AS BIGINT[])";
-      default:
-        return std::nullopt;
-    }
+    return null_of_kind(argument_kind(kNullArgumentKinds, function, count, place),
+                        {{'i', "BIGINT"}, {'l', "BIGINT[]"}});
   }
 
   std::string scalar_sql_type(const Type& type) const override {

@@ -208,18 +208,8 @@ class PrestoDialect : public Dialect {
 
   std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
                                                  size_t place) const override {
-    switch (argument_kind(kNullArgumentKinds, function, count, place).value_or('-')) {
-      case 't':
-        return "CAST(NULL AS VARCHAR)";
-      case 'i':
-        return "CAST(NULL AS BIGINT)";
-      case 'f':
-        return "CAST(NULL AS DOUBLE)";
-      case 'l':
-        return "CAST(NULL AS ARRAY(UNKNOWN))";
-      default:
-        return std::nullopt;
-    }
+    return null_of_kind(argument_kind(kNullArgumentKinds, function, count, place),
+                        {{'t', "VARCHAR"}, {'i', "BIGINT"}, {'f', "DOUBLE"}, {'l', "ARRAY(UNKNOWN)"}});
   }
 
   std::string_view today_relation_sql() const override {
