@@ -136,20 +136,13 @@ class PostgreSqlDialect final : public Dialect {
     return out;
   }
 
-  // The aggregates the Agg++ and ArrayConcatAgg rows and the library's ArgMin
-  // and ArgMax call are defined only for a plan that calls them: most never do.
+  // The aggregate the Agg++ and ArrayConcatAgg rows call is defined only for
+  // a plan that calls it: most never do.
   std::string called_functions_setup(const std::vector<std::string_view>& statements) const override {
-    std::string out;
-    for (const auto& [called, setup] : {std::pair{"mirtova_array_concat_agg(", psql_array_concat_agg_setup()},
-                                        std::pair{"mirtova_first(", psql_first_value_setup()}}) {
-      for (std::string_view statement : statements) {
-        if (statement.find(called) == std::string_view::npos) continue;
-        if (!out.empty()) out += "\n";
-        out += setup;
-        break;
-      }
-    }
-    return out;
+    for (std::string_view statement : statements)
+      if (statement.find("mirtova_array_concat_agg(") != std::string_view::npos)
+        return std::string(psql_array_concat_agg_setup());
+    return {};
   }
 
   // A field of a composite value is only reachable with the value in parentheses.

@@ -9,17 +9,12 @@ std::string_view psql_library_text() {
 `=`(left:, right:) = right :- left == right;
 
 # COALESCE(v, NULL) is v, typed: a text literal or null has no type of its own,
-# and ARRAY_AGG cannot tell which of its forms to take. ARRAY_AGG of lists
-# stacks them as the rows of an array of two dimensions, which [1] reads as
-# one number (null) and which lists of two lengths cannot make: the first arg
-# is kept by mirtova_first (see psql_first_value_setup), which passes over
-# nulls, unless that arg is null.
-ArgMin(a) = SqlExpr(
-  "(CASE WHEN (ARRAY_AGG({arg} IS NOT DISTINCT FROM NULL order by {value} nulls last))[1] THEN NULL ELSE mirtova_first(COALESCE({arg}, NULL) order by {value} nulls last) END)",
-  {arg: a.arg, value: a.value});
+# and ARRAY_AGG cannot tell which of its forms to take.
+ArgMin(a) = SqlExpr("(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} nulls last))[1]",
+                    {arg: a.arg, value: a.value});
 
 ArgMax(a) = SqlExpr(
-  "(CASE WHEN (ARRAY_AGG({arg} IS NOT DISTINCT FROM NULL order by {value} desc nulls last))[1] THEN NULL ELSE mirtova_first(COALESCE({arg}, NULL) order by {value} desc nulls last) END)",
+  "(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} desc nulls last))[1]",
   {arg: a.arg, value: a.value});
 
 ArgMaxK(a, l) = SqlExpr(

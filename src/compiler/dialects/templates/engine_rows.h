@@ -58,9 +58,6 @@ TemplateRows psql_operator_rows();
 // The set-up statement that defines the aggregate PostgreSQL's Agg++ and
 // ArrayConcatAgg rows call, mirtova_array_concat_agg.
 std::string_view psql_array_concat_agg_setup();
-// The set-up statement that defines the aggregate of the first value not null
-// that PostgreSQL's ArgMin and ArgMax call, mirtova_first.
-std::string_view psql_first_value_setup();
 TemplateRows psql_number_rows();
 TemplateRows psql_aggregate_rows();
 TemplateRows psql_text_rows();

@@ -113,17 +113,6 @@ std::string_view psql_array_concat_agg_setup() {
          "END $$;";
 }
 
-std::string_view psql_first_value_setup() {
-  // A strict transition with no initial state starts from the first value
-  // that is not null and keeps it: of any type, a list or a record too.
-  return "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_proc WHERE proname = 'mirtova_first' AND "
-         "pg_function_is_visible(oid)) THEN CREATE FUNCTION mirtova_keep_first(anyelement, anyelement) "
-         "RETURNS "
-         "anyelement LANGUAGE sql IMMUTABLE STRICT AS 'SELECT $1'; CREATE AGGREGATE "
-         "mirtova_first(anyelement) "
-         "(SFUNC = mirtova_keep_first, STYPE = anyelement); END IF; END $$;";
-}
-
 TemplateRows psql_operator_rows() {
   return {
       {"/", R"t(CAST(%s AS double precision) / NULLIF(%s, 0))t"},
