@@ -695,32 +695,6 @@ std::optional<QuorilProgram::StoreChoice> QuorilProgram::clause_to_store(
       best = StoreChoice{std::string(predicate->second), false};
     }
   }
-  if (best) return best;
-  // No clause is read twice: a clause read once is stored, as a table of its
-  // own leaves the statement its one read. The largest that fits within the
-  // bound takes the most off the statement and needs nothing stored itself,
-  // so a long chain is cut in a few rounds (each writes the whole script
-  // again). Where none fits, the largest is stored; a union of rules past the
-  // bound by itself a rule at a time, unless it is distinct, as its table
-  // would then hold each rule's rows apart.
-  const ClauseStages* fitting = nullptr;
-  const ClauseStages* largest = nullptr;
-  for (const ClauseStages& clause : worst->clauses) {
-    if (clause.stages < 2) continue;
-    auto predicate = predicate_of.find(clause.alias);
-    if (predicate == predicate_of.end() || table_owner(predicate->second)) continue;
-    if (clause.stages <= bound) {
-      if (!fitting || clause.stages > fitting->stages) fitting = &clause;
-      continue;
-    }
-    const std::vector<size_t> rules = written_rules(predicate->second);
-    if (rules.size() > 1 && rule_at(rules[0]).has("distinct_denoted")) continue;
-    if (!largest || clause.stages > largest->stages) largest = &clause;
-  }
-  if (const ClauseStages* chosen = fitting ? fitting : largest) {
-    const std::string_view predicate = predicate_of.find(chosen->alias)->second;
-    best = StoreChoice{std::string(predicate), chosen->stages > bound && written_rules(predicate).size() > 1};
-  }
   return best;
 }
 
