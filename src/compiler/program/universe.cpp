@@ -640,32 +640,15 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
   return sql;
 }
 
-std::vector<size_t> QuorilProgram::written_rules(std::string_view predicate) const {
+Result<std::string, CompileError> QuorilProgram::rules_sql(std::string_view predicate) {
   auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end())
+    return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
   std::vector<size_t> kept;
-  if (it == rules_of_.end()) return kept;
   for (size_t i : it->second)
     if (!is_dead(rule_at(i))) kept.push_back(i);
   // With every rule dead, the first still gives the columns (and no rows).
   if (kept.empty()) kept.push_back(it->second[0]);
-  return kept;
-}
-
-Result<std::string, CompileError> QuorilProgram::rule_part_sql(std::string_view predicate, size_t part) {
-  Writing level(state_->writing, predicate);
-  if (state_->writing.size() > kMaxPredicateDepth || stack_nearly_exhausted())
-    return CompileError(kTooDeepMessage);
-  const std::vector<size_t> kept = written_rules(predicate);
-  if (part >= kept.size())
-    return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
-  std::vector<std::string> columns = head_columns(rule_at(kept[0]));
-  return rule_sql(rule_at(kept[part]), {}, {}, false, &columns);
-}
-
-Result<std::string, CompileError> QuorilProgram::rules_sql(std::string_view predicate) {
-  const std::vector<size_t> kept = written_rules(predicate);
-  if (kept.empty())
-    return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
   std::vector<std::string> columns = head_columns(rule_at(kept[0]));
   bool distinct = rule_at(kept[0]).has("distinct_denoted");
   if (distinct && kept.size() > 1)
