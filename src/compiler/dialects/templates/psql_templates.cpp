@@ -22,8 +22,16 @@ TemplateRows psql_function_rows() {
       {"Sort", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE ARRAY(SELECT x FROM UNNEST({0}) as x ORDER BY x) END))t"},
       {"Unique", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE ARRAY(SELECT DISTINCT x FROM UNNEST({0}) as x ORDER BY x) END))t"},
       {"ToString", R"t(CAST(%s AS TEXT))t"},
-      {"ToInt64", R"t(CAST(ROUND(CAST(%s AS numeric)) AS BIGINT))t"},
-      {"Round", R"t(ROUND(CAST(%s AS numeric)))t"},
+      // FLOOR, CEIL and TRUNC of a BIGINT go through double precision, which
+      // holds no integer past 2^53 exactly, and a double cast straight to
+      // numeric keeps only 15 digits: a numeric reached through the value's
+      // text is exact for both.
+      {"ToInt64", R"t(CAST(ROUND(CAST(CAST(%s AS TEXT) AS numeric)) AS BIGINT))t"},
+      {"Round", R"t(ROUND(CAST(CAST(%s AS TEXT) AS numeric)))t"},
+      {"Floor", R"t(FLOOR(CAST(CAST({0} AS TEXT) AS numeric)))t"},
+      {"Ceil", R"t(CEIL(CAST(CAST({0} AS TEXT) AS numeric)))t"},
+      {"Ceiling", R"t(CEIL(CAST(CAST({0} AS TEXT) AS numeric)))t"},
+      {"Trunc", R"t(TRUNC(CAST(CAST({0} AS TEXT) AS numeric)))t"},
       {"ToFloat64", R"t(CAST(%s AS double precision))t"},
       {"Element", R"t(({0})[{1} + 1])t"},
       // A list of lists is one array of more dimensions, whose CARDINALITY
