@@ -495,6 +495,23 @@ def test_bags_keep_their_repeats(request, engine, source, want):
     assert same_rows(engine, rows(request, engine, source, "Q", {"U": [(2,)]}), want)
 
 
+# Lists of no value, beside lists of any element type.
+@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize(
+    "source, want",
+    [
+        ("Q(ArrayLength(null));", [(None,)]),
+        ('Q(ArrayToString(null, ","));', [(None,)]),
+        ('Q(ArrayToString(null, ",", "?"));', [(None,)]),
+        ("Q(ArrayReverse(null)); Q([1]);", [(None,), ([1],)]),
+        ('Q(ArrayReverse(null)); Q(["a"]);', [(None,), (["a"],)]),
+        ('Q(Sort(null)); Q(["a"]); Q(Unique(null));', [(None,), (["a"],), (None,)]),
+    ],
+)
+def test_lists_of_no_value_and_extreme_lists(request, engine, source, want):
+    assert same_rows(engine, rows(request, engine, source, "Q", T12), want)
+
+
 # Each predicate read three times by the next, as WITH clauses: the expanded
 # statement passes the stages Trino and Presto plan for one query, unless a
 # clause is stored as a table of its own. P{i} holds T's rows.
