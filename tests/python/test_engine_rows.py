@@ -495,7 +495,8 @@ def test_bags_keep_their_repeats(request, engine, source, want):
     assert same_rows(engine, rows(request, engine, source, "Q", {"U": [(2,)]}), want)
 
 
-# Lists of no value, beside lists of any element type.
+# Lists of no value, and lists as the values of ArgMin and ArgMax, beside lists
+# of any element type.
 @pytest.mark.parametrize("engine", ENGINES)
 @pytest.mark.parametrize(
     "source, want",
@@ -506,6 +507,11 @@ def test_bags_keep_their_repeats(request, engine, source, want):
         ("Q(ArrayReverse(null)); Q([1]);", [(None,), ([1],)]),
         ('Q(ArrayReverse(null)); Q(["a"]);', [(None,), (["a"],)]),
         ('Q(Sort(null)); Q(["a"]); Q(Unique(null));', [(None,), (["a"],), (None,)]),
+        ("Q(s? ArgMin= [x] -> x, t? ArgMax= [x, 5] -> x) distinct :- T(x);", [([1], [2, 5])]),
+        ('Q(s? ArgMax= ["a", ToString(x)] -> x, t? ArgMin= [{a: x}] -> x) distinct :- T(x);',
+         [(["a", "2"], [{"a": 1}])]),
+        ("Q(s? ArgMin= l -> x) distinct :- T(x), l == (if x == 1 then [] else [4]);", [([],)]),
+        ("Q(m) :- m == ArgMax{[x, x] -> x :- T(x)};", [([2, 2],)]),
     ],
 )
 def test_lists_of_no_value_and_extreme_lists(request, engine, source, want):
