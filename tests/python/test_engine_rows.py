@@ -507,6 +507,8 @@ def test_bags_keep_their_repeats(request, engine, source, want):
         ("Q(ArrayReverse(null)); Q([1]);", [(None,), ([1],)]),
         ('Q(ArrayReverse(null)); Q(["a"]);', [(None,), (["a"],)]),
         ('Q(Sort(null)); Q(["a"]); Q(Unique(null));', [(None,), (["a"],), (None,)]),
+        ("Q(l) :- l in []; Q(l) :- l in []; Q(l) :- T(x), l == [x];", [([1],), ([2],)]),
+        ("Q(null); Q(l) :- l in []; Q(l) :- T(x), l == [x];", [(None,), ([1],), ([2],)]),
         ("Q(s? ArgMin= [x] -> x, t? ArgMax= [x, 5] -> x) distinct :- T(x);", [([1], [2, 5])]),
         ('Q(s? ArgMax= ["a", ToString(x)] -> x, t? ArgMin= [{a: x}] -> x) distinct :- T(x);',
          [(["a", "2"], [{"a": 1}])]),
