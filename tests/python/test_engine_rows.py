@@ -466,6 +466,60 @@ def test_constants_typed_where_needed(request, engine, source, want):
     assert same_rows(engine, rows(request, engine, source, "Q", T12), want)
 
 
+# A predicate without distinct is a bag: one that ranges over a list holding a
+# value twice gives that row twice, to whatever reads it with the value known
+# (U holds 2), through a list written, read or made of a repeated variable,
+# through another predicate, and into an aggregate; a distinct reader, a
+# negation and a list of values apart see it once.
+@pytest.mark.parametrize("engine", ENGINES + SERVED)
+@pytest.mark.parametrize(
+    "source, want",
+    [
+        ("P(c) :- c in [2, 2]; Q(a) :- U(a), P(a);", [(2,), (2,)]),
+        ("P(c) :- c in [2, 2]; Q(a) :- P(a), U(a);", [(2,), (2,)]),
+        ("P(c) :- c in [2, 2]; Q(a) :- P(a), a == 2;", [(2,), (2,)]),
+        ("L([2, 2]); P(c) :- L(l), c in l; Q(a) :- U(a), P(a);", [(2,), (2,)]),
+        ("P(c) :- U(x), c in [x, x]; Q(a) :- U(a), P(a);", [(2,), (2,)]),
+        ("P(c, d) :- c in [2, 2], d == c + 1; Q(a, d) :- U(a), P(a, d);", [(2, 3), (2, 3)]),
+        ("R(c) :- c in [2, 2]; P(c) :- R(c); Q(a) :- U(a), P(a);", [(2,), (2,)]),
+        ("P(c) :- c in [2, 2]; Q(s) :- s == Sum{a :- U(a), P(a)};", [(4,)]),
+        ("P(c) :- c in [2, 2]; Q(a, n? += 1) distinct :- U(a), P(a);", [(2, 2)]),
+        ("P(c) :- c in [2, 2]; Q(a) distinct :- U(a), P(a);", [(2,)]),
+        ("P(c) :- c in [2, 2]; Q(a, m? Max= c) distinct :- U(a), P(c), c == a;", [(2, 2)]),
+        ("P(c) :- c in [2, 2]; Q(a) :- U(a), ~P(a);", []),
+        ("P(c) :- c in [2, 3]; Q(a) :- U(a), P(a);", [(2,)]),
+        ("P(c) :- U(c), c in [2, 2]; Q(a) :- U(a), P(a);", [(2,)]),
+    ],
+)
+def test_bags_keep_their_repeats(request, engine, source, want):
+    assert same_rows(engine, rows(request, engine, source, "Q", {"U": [(2,)]}), want)
+
+
+# Lists of no value, and lists as the values of ArgMin and ArgMax, beside lists
+# of any element type.
+@pytest.mark.parametrize("engine", ENGINES)
+@pytest.mark.parametrize(
+    "source, want",
+    [
+        ("Q(ArrayLength(null));", [(None,)]),
+        ('Q(ArrayToString(null, ","));', [(None,)]),
+        ('Q(ArrayToString(null, ",", "?"));', [(None,)]),
+        ("Q(ArrayReverse(null)); Q([1]);", [(None,), ([1],)]),
+        ('Q(ArrayReverse(null)); Q(["a"]);', [(None,), (["a"],)]),
+        ('Q(Sort(null)); Q(["a"]); Q(Unique(null));', [(None,), (["a"],), (None,)]),
+        ("Q(l) :- l in []; Q(l) :- l in []; Q(l) :- T(x), l == [x];", [([1],), ([2],)]),
+        ("Q(null); Q(l) :- l in []; Q(l) :- T(x), l == [x];", [(None,), ([1],), ([2],)]),
+        ("Q(s? ArgMin= [x] -> x, t? ArgMax= [x, 5] -> x) distinct :- T(x);", [([1], [2, 5])]),
+        ('Q(s? ArgMax= ["a", ToString(x)] -> x, t? ArgMin= [{a: x}] -> x) distinct :- T(x);',
+         [(["a", "2"], [{"a": 1}])]),
+        ("Q(s? ArgMin= l -> x) distinct :- T(x), l == (if x == 1 then [] else [4]);", [([],)]),
+        ("Q(m) :- m == ArgMax{[x, x] -> x :- T(x)};", [([2, 2],)]),
+    ],
+)
+def test_lists_of_no_value_and_extreme_lists(request, engine, source, want):
+    assert same_rows(engine, rows(request, engine, source, "Q", T12), want)
+
+
 # Each predicate read three times by the next, as WITH clauses: the expanded
 # statement passes the stages Trino and Presto plan for one query, unless a
 # clause is stored as a table of its own. P{i} holds T's rows.

@@ -16,7 +16,9 @@ namespace {
 // leaves the engine unable to choose among ("could not determine polymorphic
 // type"), or that read it as text: each argument's type, l a list, i an
 // integer, "-" as it is (see argument_kind).
-constexpr std::string_view kNullArgumentKinds = R"t(ArrayReverse l
+constexpr std::string_view kNullArgumentKinds = R"t(ArrayLength l
+ArrayReverse l
+ArrayToString l
 GenerateArray iii
 RangeOf l
 Sort l

@@ -119,6 +119,9 @@ void ExprTranslator::hint_types(const Json& start, const Type& expected) {
         Type arg_type = Type::any();
         if (name == "Join" || name == "Size" || name == "Element") {
           if (i == 0) arg_type = strings();
+        } else if (name == "ArrayReverse" || name == "Sort" || name == "Unique") {
+          // The list given is of the type of the list made of it.
+          if (i == 0 && expected.is_list()) arg_type = expected;
         } else if (name == "ArrayConcat") {
           // Made here only: most calls are of anything else.
           Type fallback = expected.is_list() ? expected : strings();

@@ -604,6 +604,34 @@ DependencyGraph QuorilProgram::call_graph() const {
 
 namespace {
 
+// Whether a rule writes into a column that `typed` does not hold a null of no
+// type: the null itself, or an element of the empty list written as such.
+template <class Typed>
+bool writes_untyped_null(const Json& rule, Typed typed) {
+  const Json::ArrayType* conjuncts = body_conjuncts(rule);
+  auto ranges_over_nothing = [&](std::string_view variable) {
+    if (conjuncts == nullptr) return false;
+    return std::any_of(conjuncts->begin(), conjuncts->end(), [&](const Json& conjunct) {
+      const Json* inclusion = conjunct.get("inclusion");
+      if (inclusion == nullptr) return false;
+      const std::optional<std::string> element = variable_name(inclusion->at("element"));
+      const Json* literal = inclusion->at("list").get("literal");
+      const Json* list = literal != nullptr ? literal->get("the_list") : nullptr;
+      const Json* elements = list != nullptr ? list->get("element") : nullptr;
+      return element && *element == variable && (elements == nullptr || elements->as_array().empty());
+    });
+  };
+  for (const Json& field : call_fields(rule.at("head"))) {
+    const Json* value = field_expression(field);
+    if (value == nullptr || typed(field_column(field))) continue;
+    const Json* literal = value->get("literal");
+    if (literal != nullptr && literal->has("the_null")) return true;
+    const std::optional<std::string> variable = variable_name(*value);
+    if (variable && ranges_over_nothing(*variable)) return true;
+  }
+  return false;
+}
+
 struct Writing {
   Writing(std::vector<std::string>& writing, std::string_view predicate) : writing(writing) {
     writing.emplace_back(predicate);
@@ -658,6 +686,18 @@ Result<std::string, CompileError> QuorilProgram::rules_sql(std::string_view pred
                                 "' is distinct and aggregates, so it must have exactly one rule.",
                             rule_text(rule_at(i)));
   if (kept.size() == 1) return rule_sql(rule_at(kept[0]), {}, {}, false, &columns);
+  // Where a bare null is text, the engine types a union's columns a pair of
+  // rules at a time, first to last: two nulls met first would make text, which
+  // no list or record meets. The rules that write one where the column's type
+  // does not name it come last.
+  if (dialect_->types_bare_nulls()) {
+    auto typed = [&](const std::string& column) {
+      const std::optional<Type> type = column_type(predicate, column);
+      return type && (type->is_number() || type->is_bool() || type->is_string());
+    };
+    std::stable_partition(kept.begin(), kept.end(),
+                          [&](size_t i) { return !writes_untyped_null(rule_at(i), typed); });
+  }
   // Joined once all are written: a clause of many rules is one buffer of its own size.
   std::vector<std::string> selects;
   selects.reserve(kept.size());

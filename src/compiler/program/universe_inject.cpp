@@ -4,9 +4,11 @@
 #include "compiler/program/universe_inject.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "compiler/program/fresh_names.h"
@@ -66,6 +68,49 @@ const Json* head_field_value(const Json& rule, std::string_view column) {
   for (const Json& f : call_fields(rule.at("head")))
     if (field_is_column(f, column)) return field_expression(f);
   return nullptr;
+}
+
+// Whether the rows of a rule or combine are told apart only by their values: a
+// distinct head whose aggregations, if any, take the least or the greatest (a
+// negation is such a combine). Then how often a row of its body comes does not
+// matter.
+bool rows_counted(const Json& rule) {
+  if (!rule.has("distinct_denoted")) return true;
+  for (const Json& f : call_fields(rule.at("head"))) {
+    const Json* aggregation = f.at("value").get("aggregation");
+    if (aggregation == nullptr) continue;
+    const Json* call = aggregation->at("expression").get("call");
+    const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+    if (name == nullptr || !name->is_str() || (name->as_str() != "Min" && name->as_str() != "Max"))
+      return true;
+  }
+  return false;
+}
+
+// Whether a list is written with constants none of which equals another.
+bool known_distinct(const Json& list) {
+  const Json* literal = list.get("literal");
+  const Json* the_list = literal != nullptr ? literal->get("the_list") : nullptr;
+  const Json* elements = the_list != nullptr ? the_list->get("element") : nullptr;
+  if (elements == nullptr || !elements->is_array()) return false;
+  std::vector<std::string> texts;
+  std::vector<double> numbers;  // 2 and 2.0 are one number
+  for (const Json& element : elements->as_array()) {
+    const Json* value = element.get("literal");
+    if (value == nullptr || !(value->has("the_number") || value->has("the_string") ||
+                              value->has("the_bool") || value->has("the_null")))
+      return false;
+    if (const Json* number = value->get("the_number")) {
+      const double n = std::strtod(std::string(number->at("number").as_str()).c_str(), nullptr);
+      if (std::find(numbers.begin(), numbers.end(), n) != numbers.end()) return false;
+      numbers.push_back(n);
+      continue;
+    }
+    std::string text = value->compact();
+    if (std::find(texts.begin(), texts.end(), text) != texts.end()) return false;
+    texts.push_back(std::move(text));
+  }
+  return true;
 }
 
 // What the source makes of a call, and which of the three rewrites of a round
@@ -464,6 +509,8 @@ class Injector {
     bool changed = false;
     std::optional<CompileError> failed;
     size_t combines = 0;  // around the node the walk is at
+    // Per combine around the node: whether its rows are counted.
+    std::vector<bool> counted;
     const uint64_t conjunction_word = JsonKey::word_of("conjunction");
     const uint64_t combine_word = JsonKey::word_of("combine");
     walk_tree_mut(
@@ -476,16 +523,23 @@ class Injector {
           Json* conj = nullptr;
           for (auto& [name, child] : node.as_object_mut()) {
             const uint64_t word = name.word();
-            if (word == combine_word)
+            if (word == combine_word) {
               ++combines;
-            else if (word == conjunction_word)
+              counted.push_back(rows_counted(child));
+            } else if (word == conjunction_word) {
               conj = &child;
+            }
           }
           if (conj == nullptr || !source_.may_inject_at(combines)) return Walk::Enter;
-          return note(splice_conjuncts(*conj, source_.may_inject_combines_at(combines)), changed, failed);
+          const bool rows_count = counted.empty() ? rows_counted(rule) : counted.back();
+          return note(splice_conjuncts(*conj, source_.may_inject_combines_at(combines), rows_count), changed,
+                      failed);
         },
         [&](Json& node) {
-          if (node.has("combine")) --combines;
+          if (node.has("combine")) {
+            --combines;
+            counted.pop_back();
+          }
           return Walk::Enter;
         });
     if (failed) return *failed;
@@ -516,8 +570,128 @@ class Injector {
     return Unit{};
   }
 
-  // Splices the bodies of injectable callees into a conjunction.
-  Result<bool, CompileError> splice_conjuncts(Json& conjunction, bool combines_too) {
+  // Whether the callee's rule ranges over a list that may hold a value twice,
+  // by an element nothing else of its body binds first: each copy is a row
+  // of the callee. Spliced where a call's value binds the element first, the
+  // range becomes a test of membership, true once. Only a callee whose body
+  // gives every value of its head stands as a table of its own; a function
+  // is always inlined.
+  bool ranges_over_repeats(const Json& callee) {
+    auto known = ranges_over_repeats_.find(&callee);
+    if (known != ranges_over_repeats_.end()) return known->second;
+    const bool ranges = !finder_.is_function(callee) && settles_ranging_over_repeats(callee);
+    ranges_over_repeats_.emplace(&callee, ranges);
+    return ranges;
+  }
+
+  static std::vector<std::string> variables_in(const Json& expression) {
+    std::vector<std::string> found;
+    walk_tree(expression, [&](const Json& node) {
+      std::optional<std::string> variable = variable_name(node);
+      if (!variable) return Walk::Enter;
+      found.push_back(std::move(*variable));
+      return Walk::Skip;
+    });
+    return found;
+  }
+
+  // The callee's body settled as its own rule is: tables and predicates
+  // first, then equalities as far as they go, then one inclusion at a time.
+  bool settles_ranging_over_repeats(const Json& callee) const {
+    const Json::ArrayType* conjuncts = body_conjuncts(callee);
+    if (conjuncts == nullptr) return false;
+    std::vector<std::string> bound;
+    auto is_bound = [&](const std::string& v) {
+      return std::find(bound.begin(), bound.end(), v) != bound.end();
+    };
+    auto all_bound = [&](const Json& expression) {
+      const std::vector<std::string> variables = variables_in(expression);
+      return std::all_of(variables.begin(), variables.end(), is_bound);
+    };
+    std::vector<const Json*> pending;
+    for (const Json& conjunct : *conjuncts) {
+      if (conjunct.has("unification") || conjunct.has("inclusion")) pending.push_back(&conjunct);
+      const Json* call = conjunct.get("predicate");
+      if (call == nullptr) continue;
+      const std::string_view name = call->at("predicate_name").as_str();
+      if (name.empty() || name[0] < 'A' || name[0] > 'Z' || source_.is_built_in_function(name)) continue;
+      for (const Json& field : call_fields(*call)) {
+        const Json* value = field_expression(field);
+        const std::optional<std::string> variable = value ? variable_name(*value) : std::nullopt;
+        if (variable && *variable != "_") bound.push_back(*variable);
+      }
+    }
+    // Whether a conjunct binds a variable now, and which.
+    auto binds = [&](const Json& conjunct, bool inclusions) -> std::optional<std::string> {
+      if (const Json* u = conjunct.get("unification"); u != nullptr && !inclusions) {
+        const Json& left = u->at("left_hand_side");
+        const Json& right = u->at("right_hand_side");
+        for (const auto& [side, other] : {std::pair{&left, &right}, std::pair{&right, &left}}) {
+          const std::optional<std::string> variable = variable_name(*side);
+          if (variable && *variable != "_" && !is_bound(*variable) && !contains_variable(*other, *variable) &&
+              all_bound(*other))
+            return variable;
+        }
+      }
+      if (const Json* in = conjunct.get("inclusion"); in != nullptr && inclusions) {
+        const std::optional<std::string> element = variable_name(in->at("element"));
+        if (element && *element != "_" && !is_bound(*element) && all_bound(in->at("list"))) return element;
+      }
+      return std::nullopt;
+    };
+    bool ranges = false;
+    for (bool progress = true; progress;) {
+      progress = false;
+      for (bool unified = true; unified;) {
+        unified = false;
+        for (const Json*& conjunct : pending)
+          if (conjunct != nullptr)
+            if (std::optional<std::string> variable = binds(*conjunct, false)) {
+              bound.push_back(std::move(*variable));
+              conjunct = nullptr;
+              unified = true;
+            }
+      }
+      for (const Json*& conjunct : pending)
+        if (conjunct != nullptr)
+          if (std::optional<std::string> variable = binds(*conjunct, true)) {
+            ranges = ranges || !known_distinct(conjunct->at("inclusion").at("list"));
+            bound.push_back(std::move(*variable));
+            conjunct = nullptr;
+            progress = true;
+            break;
+          }
+    }
+    if (!ranges) return false;
+    for (const Json& field : call_fields(callee.at("head"))) {
+      const Json* value = field_expression(field);
+      if (value == nullptr || !all_bound(*value)) return false;
+    }
+    return true;
+  }
+
+  // Whether a call, taken out of its conjunction, gives its callee a value
+  // that the rest of the rule may bind: a constant or expression, or a variable
+  // named again in the body or in the conjuncts still around it.
+  bool call_may_be_given(const Json& call, std::span<const Json> around, std::span<const Json> rest) const {
+    for (const Json& field : call_fields(call)) {
+      const Json* value = field_expression(field);
+      if (value == nullptr || is_anonymous(*value)) continue;
+      const std::optional<std::string> variable = variable_name(*value);
+      if (!variable) return true;
+      const Json* body = rule_.get("body");
+      if (body != nullptr && contains_variable(*body, *variable)) return true;
+      for (std::span<const Json> part : {around, rest})
+        for (const Json& conjunct : part)
+          if (contains_variable(conjunct, *variable)) return true;
+    }
+    return false;
+  }
+
+  // Splices the bodies of injectable callees into a conjunction. Where the
+  // conjunction's rows are counted, a callee that ranges over a list that may
+  // repeat a value stays a call when the rule may bind its values.
+  Result<bool, CompileError> splice_conjuncts(Json& conjunction, bool combines_too, bool rows_count) {
     bool changed = false;
     // One pass with a stack of conjuncts still to examine: spliced conjuncts are
     // examined next, in their order, and the list is rebuilt once.
@@ -532,7 +706,8 @@ class Injector {
       const Json* callee = call && !has_rest_field(*call)
                                ? source_.injectable_rule(call->at("predicate_name").as_str())
                                : nullptr;
-      if (!callee || (!combines_too && body_holds_combine(*callee))) {
+      if (!callee || (!combines_too && body_holds_combine(*callee)) ||
+          (rows_count && ranges_over_repeats(*callee) && call_may_be_given(*call, out, pending))) {
         out.push_back(std::move(conjunct));
         continue;
       }
@@ -613,6 +788,7 @@ class Injector {
   WorkFinder finder_;
   int rewrites_ = 0;
   std::map<Json*, std::vector<Json>> pending_;
+  std::map<const Json*, bool> ranges_over_repeats_;
   // The rule's extent as last measured, while it stands so, or a bound of it.
   std::optional<TreeExtent> extent_;
   // While only splicing changes the rule: no less than its extent.

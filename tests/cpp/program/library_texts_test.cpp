@@ -63,8 +63,8 @@ const std::vector<std::string> kPrestoTrino = {
 const std::vector<std::string> kPsql = {
     R"s(->(left:, right:) = {arg: left, value: right};)s",
     R"s(`=`(left:, right:) = right :- left == right;)s",
-    R"s(ArgMin(a) = SqlExpr("(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} nulls last))[1]", {arg: a.arg, value: a.value});)s",
-    R"s(ArgMax(a) = SqlExpr( "(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} desc nulls last))[1]", {arg: a.arg, value: a.value});)s",
+    R"s(ArgMin(a) = SqlExpr("(ARRAY_AGG({w} order by {value} nulls last))[1]", {w: {v: a.arg}, value: a.value}).v;)s",
+    R"s(ArgMax(a) = SqlExpr( "(ARRAY_AGG({w} order by {value} desc nulls last))[1]", {w: {v: a.arg}, value: a.value}).v;)s",
     R"s(ArgMaxK(a, l) = SqlExpr( "(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} desc nulls last))[1:{lim}]", {arg: a.arg, value: a.value, lim: l});)s",
     R"s(ArgMinK(a, l) = SqlExpr( "(ARRAY_AGG(COALESCE({arg}, NULL) order by {value}))[1:{lim}]", {arg: a.arg, value: a.value, lim: l});)s",
     R"s(Array(a) = SqlExpr( "ARRAY_AGG(COALESCE({value}, NULL) order by {arg})", {arg: a.arg, value: a.value});)s",
@@ -159,7 +159,7 @@ struct EngineText {
 const std::vector<EngineText> kEngines = {
     {"duckdb", &kDuckDb, 2326, 13},   {"databricks", &kDatabricks, 1743, 7},
     {"presto", &kPrestoTrino, 818, 2}, {"trino", &kPrestoTrino, 818, 2},
-    {"psql", &kPsql, 1114, 2},         {"sqlite", &kSqlite, 907, 0},
+    {"psql", &kPsql, 1107, 2},         {"sqlite", &kSqlite, 907, 0},
     {"bigquery", &kBigQuery, 1025, 4},
 };
 // clang-format on

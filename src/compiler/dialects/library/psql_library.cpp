@@ -8,14 +8,14 @@ std::string_view psql_library_text() {
 ->(left:, right:) = {arg: left, value: right};
 `=`(left:, right:) = right :- left == right;
 
-# COALESCE(v, NULL) is v, typed: a text literal or null has no type of its own,
-# and ARRAY_AGG cannot tell which of its forms to take.
-ArgMin(a) = SqlExpr("(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} nulls last))[1]",
-                    {arg: a.arg, value: a.value});
+# COALESCE(v, NULL) is v, typed, which ARRAY_AGG needs of a literal or null; the
+# record {v: ...} is of a declared type, and a list in it stays one list.
+ArgMin(a) = SqlExpr("(ARRAY_AGG({w} order by {value} nulls last))[1]",
+                    {w: {v: a.arg}, value: a.value}).v;
 
 ArgMax(a) = SqlExpr(
-  "(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} desc nulls last))[1]",
-  {arg: a.arg, value: a.value});
+  "(ARRAY_AGG({w} order by {value} desc nulls last))[1]",
+  {w: {v: a.arg}, value: a.value}).v;
 
 ArgMaxK(a, l) = SqlExpr(
   "(ARRAY_AGG(COALESCE({arg}, NULL) order by {value} desc nulls last))[1:{lim}]",
