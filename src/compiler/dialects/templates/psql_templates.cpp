@@ -13,7 +13,9 @@ TemplateRows psql_function_rows() {
       // doubles is rounded. Operands reach numeric through their text: a double cast
       // straight to numeric keeps only 15 digits, its shortest text all it holds.
       {"Div", R"t(CAST(DIV(CAST(CAST({0} AS TEXT) AS numeric), NULLIF(CAST(CAST({1} AS TEXT) AS numeric), 0)) AS BIGINT))t"},
-      {"Range", R"t(COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, {0} - 1) as x), '{}'))t"},
+      // The empty list stands for a count of 0 or less, not for a missing count. The
+      // count is named once; "+ 0" gives a bare null a number's type, not text's.
+      {"Range", R"t((SELECT CASE WHEN mirtova_n IS NULL THEN NULL ELSE COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, mirtova_n - 1) as x), '{}') END FROM (SELECT {0} + 0 AS mirtova_n) AS mirtova_s))t"},
       // An empty array has no first dimension, and ARRAY_AGG of no rows is null.
       // The list is named once, so that nested calls do not write it twice.
       {"RangeOf", R"t((SELECT CASE WHEN mirtova_l IS NULL THEN NULL ELSE COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, ARRAY_LENGTH(mirtova_l, 1) - 1) as x), '{}') END FROM (SELECT {0} AS mirtova_l) AS mirtova_s))t"},

@@ -26,7 +26,8 @@ TemplateRows sqlite_function_rows() {
       {"ToInt64", R"t((SELECT CASE WHEN typeof(v) = 'real' THEN CAST(ROUND(v) AS INTEGER) ELSE CAST(v AS INTEGER) END FROM (SELECT {0} AS v)))t"},
       {"Set", R"t(DistinctListAgg({0}))t"},
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE JSON_EXTRACT({0}, '$[' || {1} || ']') END))t"},
-      {"Range", R"t((select json_group_array(n) from (with recursive t as(select 0 as n union all select n + 1 as n from t where n + 1 < {0}) select n from t) where n < {0}))t"},
+      // No count, no list: an aggregate over no row would give the empty one.
+      {"Range", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE (select json_group_array(n) from (with recursive t as(select 0 as n union all select n + 1 as n from t where n + 1 < {0}) select n from t) where n < {0}) END))t"},
       {"ValueOfUnnested", R"t({0}.value)t"},
       {"List", R"t((CASE WHEN COUNT(*) = 0 THEN NULL ELSE JSON_GROUP_ARRAY({0}) END))t"},
       {"Size", R"t(JSON_ARRAY_LENGTH({0}))t"},
