@@ -7,8 +7,9 @@ TemplateRows sqlite_function_rows() {
   // clang-format off
   TemplateRows rows = {
       {"Strpos", R"t(INSTR({0}, {1}))t"},
-      {"Lpad", R"t((CASE WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) || {0} END))t"},
-      {"Rpad", R"t((CASE WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE {0} || SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) END))t"},
+      // A text cut to the width never reads the pad, which would hide a missing one.
+      {"Lpad", R"t((CASE WHEN {2} IS NULL THEN NULL WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) || {0} END))t"},
+      {"Rpad", R"t((CASE WHEN {2} IS NULL THEN NULL WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE {0} || SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) END))t"},
       {"Repeat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE REPLACE(HEX(ZEROBLOB({1})), '00', {0}) END))t"},
       // SQLite's LIKE ignores the case of ASCII letters; GLOB does not, so the
       // pattern is rewritten for GLOB character by character: "%" and "_" become
