@@ -7,8 +7,6 @@ TemplateRows sqlite_function_rows() {
   // clang-format off
   TemplateRows rows = {
       {"Strpos", R"t(INSTR({0}, {1}))t"},
-      // SQLite gives the text back for an empty pattern before it reads the replacement.
-      {"Replace", R"t((CASE WHEN {2} IS NULL THEN NULL ELSE REPLACE({0}, {1}, {2}) END))t"},
       // A text cut to the width never reads the pad, which would hide a missing one.
       {"Lpad", R"t((CASE WHEN {2} IS NULL THEN NULL WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) || {0} END))t"},
       {"Rpad", R"t((CASE WHEN {2} IS NULL THEN NULL WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE {0} || SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) END))t"},
