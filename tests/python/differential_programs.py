@@ -969,7 +969,13 @@ class Generator:
             t = self.text_function(bound)
         name = rng.choice(["Lower", "Reverse", "Trim", "Substr", "Substr", "Replace", "Lpad", "Rpad", "Repeat"])
         if name == "Substr":
-            return Fn(name, (t, Const(rng.randint(-4, 4)), Const(rng.randint(0, 3))))
+            start, length = Const(rng.randint(-4, 4)), Const(rng.randint(0, 3))
+            if self.later.random() < 0.15:
+                # A start or a length past 32 bits, which every engine cuts to the
+                # text: also a missing text's, which has no length to cut them to.
+                far = Const(self.later.choice([4294967297, 9223372036854775807, -9223372036854775807]))
+                start, length = (far, length) if self.later.random() < 0.5 else (start, Const(abs(far.value)))
+            return Fn(name, (t, start, length))
         if name == "Replace":
             return Fn(name, (t, Const(rng.choice(["a", "b", "ab", "\n", "本"])), Const(rng.choice(["", "x", "€", "aa"]))))
         if name in ("Lpad", "Rpad"):

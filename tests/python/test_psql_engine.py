@@ -31,6 +31,11 @@ HELD = {"H": [{"k": 1, "p": {"a": 1, "b": "x", "n": {"c": 5}}}, {"k": 2, "p": {"
 
 # Programs that once gave SQL PostgreSQL refused: (id, program, predicate, tables, rows).
 PSQL_CASES = [
+    ("JSON read along a path of a column that one row lacks",
+     "Q(k, JsonExtract(d, p), JsonValue(d, p), JsonExtractScalar(d, p)) :- J(k:, d:, p:);", "Q",
+     {"J": [{"k": 1, "d": '{"a": 1}', "p": "$.a"}, {"k": 2, "d": '{"a": 1}', "p": None},
+            {"k": 3, "d": "5", "p": None}]},
+     [(1, "1", "1", "1"), (2, None, None, None), (3, None, None, None)]),
     ("record field of unknown type beside a number",
      "R(p: {k: k, x: x}) :- F(k:, x:); Q(r.x + 1) :- R(p: r), 4 < r.x;", "Q", FLAGS, [(6,), (8,)]),
     ("record field of unknown type compared as text",

@@ -92,7 +92,8 @@ TemplateRows psql_bytes_rows() {
 TemplateRows sqlite_bytes_rows() {
   // clang-format off
   return {
-      {"ToHex", R"t(lower(hex({0})))t"},
+      // SQLite's hex of null is the empty text.
+      {"ToHex", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE lower(hex({0})) END))t"},
       // unhex is SQLite's own from 3.41; older hosts register it.
       {"FromHex", R"t(unhex(CASE WHEN length({0}) % 2 = 1 THEN '0' || {0} ELSE {0} END))t"},
       // A host function: SQLite has no digests of its own.

@@ -73,7 +73,8 @@ std::string DateSql::fail(const std::string& message, std::string_view type) con
       // never run too; a name of a relation is looked up only when it runs.
       return "CAST(CAST(CAST((" + message + ") AS regclass) AS text) AS " + std::string(type) + ")";
     case Engine::kSqlite:
-      return "MIRTOVA_ERROR(" + message + ")";
+      // The host's failing function fails on null too: a null part is no failure.
+      return "(CASE WHEN (" + message + ") IS NULL THEN NULL ELSE MIRTOVA_ERROR(" + message + ") END)";
     case Engine::kDatabricks:
       // A null message (of a null part) gives null, as on the engines whose
       // failing function takes a null for no failure; raise_error fails on it.
@@ -466,9 +467,11 @@ std::string DateSql::make_date(const std::string& y, const std::string& m, const
     case Engine::kPsql:
       return "make_date(CAST(" + y + " AS integer), CAST(" + m + " AS integer), CAST(" + d + " AS integer))";
     case Engine::kSqlite: {
-      // NULL for a day the month lacks: SQLite's date() keeps 02-30 as it is.
+      // NULL for a day the month lacks: SQLite's date() keeps 02-30 as it is. printf
+      // writes a missing number as 0, a date of year 0 that date() takes.
       std::string s = "printf('%04d-%02d-%02d', " + y + ", " + m + ", " + d + ")";
-      return "(CASE WHEN date(" + s + ", '+0 days') = " + s + " THEN " + s + " END)";
+      return "(CASE WHEN (" + y + ") IS NULL OR (" + m + ") IS NULL OR (" + d +
+             ") IS NULL THEN NULL WHEN date(" + s + ", '+0 days') = " + s + " THEN " + s + " END)";
     }
     case Engine::kDatabricks:
       return "make_date(CAST(" + y + " AS INT), CAST(" + m + " AS INT), CAST(" + d + " AS INT))";
@@ -557,8 +560,10 @@ std::string DateSql::add_months(const std::string& d, const std::string& n) {
                       ") AS INTEGER) - 1 + (" + n + "))";
       std::string first = "printf('%04d-%02d-01', " + t + " / 12, " + t + " % 12 + 1)";
       std::string last = "CAST(strftime('%d', " + first + ", '+1 month', '-1 day') AS INTEGER)";
-      return "(SELECT printf('%04d-%02d-%02d', " + t + " / 12, " + t + " % 12 + 1, min(CAST(strftime('%d', " +
-             dv + ") AS INTEGER), " + last + ")) FROM (SELECT " + d + " AS mirtova_d) AS mirtova_v)";
+      // No date or no count: printf would write the missing month number as 0.
+      return "(SELECT CASE WHEN " + t + " IS NULL THEN NULL ELSE printf('%04d-%02d-%02d', " + t + " / 12, " +
+             t + " % 12 + 1, min(CAST(strftime('%d', " + dv + ") AS INTEGER), " + last +
+             ")) END FROM (SELECT " + d + " AS mirtova_d) AS mirtova_v)";
     }
     case Engine::kDatabricks:
       return "add_months(" + d + ", CAST(" + n + " AS INT))";

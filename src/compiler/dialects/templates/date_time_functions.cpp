@@ -73,10 +73,14 @@ std::string date_trunc(DateSql& sql, const std::string& date, const std::string&
     std::string quarter_month = sql.trunc_div(m + " - 1", 3) + " * 3 + 1";
     std::string month_start, quarter_start, year_start, iso_january_4;
     if (sql.engine() == Engine::kSqlite) {
-      month_start = "printf('%04d-%02d-01', " + y + ", " + m + ")";
-      quarter_start = "printf('%04d-%02d-01', " + y + ", " + quarter_month + ")";
-      year_start = "printf('%04d-01-01', " + y + ")";
-      iso_january_4 = "printf('%04d-01-04', " + sql.isoyear(d) + ")";
+      // printf writes a missing year as 0: no date has none.
+      auto dated = [&](const std::string& text) {
+        return "(CASE WHEN " + y + " IS NULL THEN NULL ELSE " + text + " END)";
+      };
+      month_start = dated("printf('%04d-%02d-01', " + y + ", " + m + ")");
+      quarter_start = dated("printf('%04d-%02d-01', " + y + ", " + quarter_month + ")");
+      year_start = dated("printf('%04d-01-01', " + y + ")");
+      iso_january_4 = dated("printf('%04d-01-04', " + sql.isoyear(d) + ")");
     } else {
       month_start = sql.make_date(y, m, "1");
       quarter_start = sql.make_date(y, quarter_month, "1");

@@ -108,7 +108,8 @@ TemplateRows psql_number_rows() {
       // PostgreSQL raises where IEEE division gives infinity, NaN or zero: those
       // results are written out. A divisor's sign is read from its text, so -0 counts.
       {"IeeeDivide", R"t((CASE WHEN CAST({1} AS double precision) = 0 THEN CAST((CASE WHEN CAST({0} AS double precision) = 0 OR CAST({0} AS double precision) = 'NaN' THEN 'NaN' WHEN (CAST({0} AS double precision) > 0) = (CAST(CAST({1} AS double precision) AS text) NOT LIKE '-%') THEN 'Infinity' ELSE '-Infinity' END) AS double precision) WHEN CAST({0} AS double precision) NOT BETWEEN -1.7976931348623157e308 AND 1.7976931348623157e308 OR CAST({1} AS double precision) NOT BETWEEN -1.7976931348623157e308 AND 1.7976931348623157e308 THEN CAST({0} AS double precision) / CAST({1} AS double precision) WHEN ABS(CAST({0} AS numeric)) > ABS(CAST({1} AS numeric)) * 1.7976931348623157e308 THEN CAST((CASE WHEN (CAST({0} AS double precision) > 0) = (CAST({1} AS double precision) > 0) THEN 'Infinity' ELSE '-Infinity' END) AS double precision) WHEN ABS(CAST({0} AS numeric)) < ABS(CAST({1} AS numeric)) * 2.4703282292062328e-324 THEN CAST((CASE WHEN (CAST({0} AS double precision) > 0) = (CAST({1} AS double precision) > 0) THEN '0' ELSE '-0' END) AS double precision) ELSE CAST({0} AS double precision) / CAST({1} AS double precision) END))t"},
-      {"RangeBucket", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE (SELECT COUNT(*) FROM UNNEST({1}) AS mirtova_e WHERE mirtova_e <= {0}) END))t"},
+      // A count over no list would be 0, as over the empty one.
+      {"RangeBucket", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE (SELECT COUNT(*) FROM UNNEST({1}) AS mirtova_e WHERE mirtova_e <= {0}) END))t"},
       {"BitCount", R"t(bit_count(CAST(CAST({0} AS bigint) AS bit(64))))t"},
       // The low 32 bits, read as signed.
       {"BitCastToInt32", R"t((CASE WHEN (CAST({0} AS bigint) & 4294967295) >= 2147483648 THEN (CAST({0} AS bigint) & 4294967295) - 4294967296 ELSE CAST({0} AS bigint) & 4294967295 END))t"},
@@ -134,7 +135,8 @@ TemplateRows sqlite_number_rows() {
       {"SafeMultiply", R"t((CASE WHEN typeof({0}) = 'integer' AND typeof({1}) = 'integer' THEN (CASE WHEN typeof((({0}) * ({1}))) = 'integer' THEN (({0}) * ({1})) END) WHEN ABS({0}) = 9e999 OR ABS({1}) = 9e999 OR ABS((({0}) * ({1}))) <= 1.7976931348623157e308 THEN (({0}) * ({1})) END))t"},
       {"SafeNegate", R"t((CASE WHEN typeof({0}) = 'integer' THEN (CASE WHEN typeof((- ({0}))) = 'integer' THEN (- ({0})) END) WHEN ABS({0}) = 9e999 OR ABS((- ({0}))) <= 1.7976931348623157e308 THEN (- ({0})) END))t"},
       {"SafeDivide", R"t((CASE WHEN ABS(CAST({0} AS REAL) / {1}) > 1.7976931348623157e308 AND ABS({0}) < 9e999 THEN NULL ELSE CAST({0} AS REAL) / {1} END))t"},
-      {"RangeBucket", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE (SELECT COUNT(*) FROM JSON_EACH({1}) WHERE value <= {0}) END))t"},
+      // A count over no list would be 0, as over the empty one.
+      {"RangeBucket", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE (SELECT COUNT(*) FROM JSON_EACH({1}) WHERE value <= {0}) END))t"},
       // Bit by bit over the 64 bits of the two's complement.
       {"BitCount", R"t((WITH RECURSIVE mirtova_r(mirtova_n) AS (SELECT 0 UNION ALL SELECT mirtova_n + 1 FROM mirtova_r WHERE mirtova_n < 63) SELECT SUM((({0}) >> mirtova_n) & 1) FROM mirtova_r))t"},
       // The low 32 bits, read as signed.

@@ -13,7 +13,9 @@ TemplateRows psql_function_rows() {
       // doubles is rounded. Operands reach numeric through their text: a double cast
       // straight to numeric keeps only 15 digits, its shortest text all it holds.
       {"Div", R"t(CAST(DIV(CAST(CAST({0} AS TEXT) AS numeric), NULLIF(CAST(CAST({1} AS TEXT) AS numeric), 0)) AS BIGINT))t"},
-      {"Range", R"t(COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, {0} - 1) as x), '{}'))t"},
+      // The empty list stands for a count of 0 or less, not for a missing count. The
+      // count is named once; "+ 0" gives a bare null a number's type, not text's.
+      {"Range", R"t((SELECT CASE WHEN mirtova_n IS NULL THEN NULL ELSE COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, mirtova_n - 1) as x), '{}') END FROM (SELECT {0} + 0 AS mirtova_n) AS mirtova_s))t"},
       // An empty array has no first dimension, and ARRAY_AGG of no rows is null.
       // The list is named once, so that nested calls do not write it twice.
       {"RangeOf", R"t((SELECT CASE WHEN mirtova_l IS NULL THEN NULL ELSE COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, ARRAY_LENGTH(mirtova_l, 1) - 1) as x), '{}') END FROM (SELECT {0} AS mirtova_l) AS mirtova_s))t"},
@@ -60,8 +62,10 @@ TemplateRows psql_function_rows() {
       // Each argument named once, so that nested calls do not write it over and over; a
       // null named in a sub-select would be a text there.
       // Past the text, a position or a length is cut to it, within an INTEGER.
-      {"Substr", R"t((SELECT SUBSTR(mirtova_t, CAST((CASE WHEN mirtova_p > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) + 1 WHEN mirtova_p > 0 THEN mirtova_p WHEN mirtova_p = 0 OR LENGTH(mirtova_t) + mirtova_p < 0 THEN 1 ELSE LENGTH(mirtova_t) + mirtova_p + 1 END) AS INTEGER), CAST((CASE WHEN mirtova_n < 0 THEN 0 WHEN mirtova_n > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) ELSE mirtova_n END) AS INTEGER)) FROM (SELECT {0} AS mirtova_t, CAST({1} AS BIGINT) AS mirtova_p, CAST({2} AS BIGINT) AS mirtova_n) AS mirtova_s))t"},
-      {"Substr@from_start", R"t((SELECT SUBSTR(mirtova_t, CAST((CASE WHEN {1} > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) + 1 ELSE {1} END) AS INTEGER), CAST((CASE WHEN mirtova_n < 0 THEN 0 WHEN mirtova_n > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) ELSE mirtova_n END) AS INTEGER)) FROM (SELECT {0} AS mirtova_t, CAST({2} AS BIGINT) AS mirtova_n) AS mirtova_s))t"},
+      // A missing text has no length to bound a far start or a long count by, and the
+      // cast to INTEGER would then meet them whole.
+      {"Substr", R"t((SELECT CASE WHEN mirtova_t IS NULL THEN NULL ELSE SUBSTR(mirtova_t, CAST((CASE WHEN mirtova_p > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) + 1 WHEN mirtova_p > 0 THEN mirtova_p WHEN mirtova_p = 0 OR LENGTH(mirtova_t) + mirtova_p < 0 THEN 1 ELSE LENGTH(mirtova_t) + mirtova_p + 1 END) AS INTEGER), CAST((CASE WHEN mirtova_n < 0 THEN 0 WHEN mirtova_n > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) ELSE mirtova_n END) AS INTEGER)) END FROM (SELECT {0} AS mirtova_t, CAST({1} AS BIGINT) AS mirtova_p, CAST({2} AS BIGINT) AS mirtova_n) AS mirtova_s))t"},
+      {"Substr@from_start", R"t((SELECT CASE WHEN mirtova_t IS NULL THEN NULL ELSE SUBSTR(mirtova_t, CAST((CASE WHEN {1} > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) + 1 ELSE {1} END) AS INTEGER), CAST((CASE WHEN mirtova_n < 0 THEN 0 WHEN mirtova_n > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) ELSE mirtova_n END) AS INTEGER)) END FROM (SELECT {0} AS mirtova_t, CAST({2} AS BIGINT) AS mirtova_n) AS mirtova_s))t"},
       {"Lpad", R"t(LPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"Rpad", R"t(RPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"Repeat", R"t(REPEAT({0}, CAST({1} AS INTEGER)))t"},

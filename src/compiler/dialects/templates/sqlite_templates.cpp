@@ -7,8 +7,9 @@ TemplateRows sqlite_function_rows() {
   // clang-format off
   TemplateRows rows = {
       {"Strpos", R"t(INSTR({0}, {1}))t"},
-      {"Lpad", R"t((CASE WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) || {0} END))t"},
-      {"Rpad", R"t((CASE WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE {0} || SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) END))t"},
+      // A text cut to the width never reads the pad, which would hide a missing one.
+      {"Lpad", R"t((CASE WHEN {2} IS NULL THEN NULL WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) || {0} END))t"},
+      {"Rpad", R"t((CASE WHEN {2} IS NULL THEN NULL WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE {0} || SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) END))t"},
       {"Repeat", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE REPLACE(HEX(ZEROBLOB({1})), '00', {0}) END))t"},
       // SQLite's LIKE ignores the case of ASCII letters; GLOB does not, so the
       // pattern is rewritten for GLOB character by character: "%" and "_" become
@@ -26,7 +27,8 @@ TemplateRows sqlite_function_rows() {
       {"ToInt64", R"t((SELECT CASE WHEN typeof(v) = 'real' THEN CAST(ROUND(v) AS INTEGER) ELSE CAST(v AS INTEGER) END FROM (SELECT {0} AS v)))t"},
       {"Set", R"t(DistinctListAgg({0}))t"},
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE JSON_EXTRACT({0}, '$[' || {1} || ']') END))t"},
-      {"Range", R"t((select json_group_array(n) from (with recursive t as(select 0 as n union all select n + 1 as n from t where n + 1 < {0}) select n from t) where n < {0}))t"},
+      // No count, no list: an aggregate over no row would give the empty one.
+      {"Range", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE (select json_group_array(n) from (with recursive t as(select 0 as n union all select n + 1 as n from t where n + 1 < {0}) select n from t) where n < {0}) END))t"},
       {"ValueOfUnnested", R"t({0}.value)t"},
       {"List", R"t((CASE WHEN COUNT(*) = 0 THEN NULL ELSE JSON_GROUP_ARRAY({0}) END))t"},
       {"Size", R"t(JSON_ARRAY_LENGTH({0}))t"},

@@ -132,7 +132,8 @@ TemplateRows psql_text_rows() {
       {"CodePointsToString", R"t((SELECT CASE WHEN {0} IS NULL OR bool_or(mirtova_c IS NULL) THEN NULL ELSE COALESCE(string_agg(chr(CAST(mirtova_c AS integer)), '' ORDER BY mirtova_i), '') END FROM UNNEST(CAST({0} AS bigint[])) WITH ORDINALITY AS mirtova_t(mirtova_c, mirtova_i)))t"},
       {"RegexpMatch", R"t(({0} ~ {1}))t"},
       // The first group of each match when the pattern has one, else the match.
-      {"RegexpExtractAll", R"t((SELECT COALESCE(ARRAY_AGG(mirtova_m[1] ORDER BY mirtova_i), '{}') FROM regexp_matches({0}, {1}, 'g') WITH ORDINALITY AS mirtova_t(mirtova_m, mirtova_i)))t"},
+      // No text or no pattern matches nothing, which is not the empty list.
+      {"RegexpExtractAll", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE (SELECT COALESCE(ARRAY_AGG(mirtova_m[1] ORDER BY mirtova_i), '{}') FROM regexp_matches({0}, {1}, 'g') WITH ORDINALITY AS mirtova_t(mirtova_m, mirtova_i)) END))t"},
       {"GenerateUuid", R"t(CAST(gen_random_uuid() AS text))t"},
       {"SessionUser", R"t(CAST(SESSION_USER AS text))t"},
       {"Normalize", R"t(normalize({0}))t"},
