@@ -18,8 +18,6 @@ CANNOT_HOLD = {
     ("language", "nested lists"): "PostgreSQL arrays are rectangular: a ragged list of lists has no array form",
     ("psql", "maximum of a boolean column"):
         "a database column's type is not known when compiling, and PostgreSQL has no MAX of booleans",
-    # Not yet: FLOOR, CEIL and TRUNC of a bigint are double precision there.
-    ("language", "rounding integers past 2^53"): "PostgreSQL's FLOOR of a bigint is a double",
 }
 
 FLAGS = {"F": [{"k": 1, "b": True, "x": 2}, {"k": 1, "b": False, "x": 5}, {"k": 2, "b": False, "x": 7}]}
