@@ -120,7 +120,8 @@ class PrestoDialect : public Dialect {
   // subquery is not supported").
   bool joins_subqueries_of_aggregated_values() const override { return true; }
   // Trino too decorrelates no value of a function the program defines read
-  // there, where the sub-query reads the query around.
+  // there, where the sub-query reads the query around; nor one correlated on
+  // a field of a record, in the aggregate or in a condition.
   bool joins_value_calls_of_aggregates() const override { return true; }
   // Presto decorrelates a plain `=` only (not IS NOT DISTINCT FROM, nor an OR
   // for nulls): carried rows are matched by one text in which a null is a value
