@@ -134,8 +134,9 @@ class PrestoDialect : public Dialect {
   }
   bool carries_every_outer_value() const override { return true; }
   // Presto refuses a query of more than 100 stages by default. The measure
-  // runs from 0.7 to 1 stage a unit, about 0.85 on long chains of clauses
-  // read several times: only a statement of at most 100 is sure to pass.
+  // runs up to 1 stage a unit, about 0.85 on long chains of clauses read
+  // several times and on sub-queries that carry outer values: only a
+  // statement of at most 100 is sure to pass.
   uint64_t most_query_stages() const override { return 100; }
 
   // The offset comes before the limit in this engine's grammar. The engine
