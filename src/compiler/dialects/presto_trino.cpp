@@ -230,7 +230,7 @@ class TrinoDialect final : public PrestoDialect {
   std::optional<std::string_view> carried_key_phrase() const override { return std::nullopt; }
   bool carries_every_outer_value() const override { return false; }
   // Trino refuses a query of more than 150 stages by default; the measure
-  // runs from about 0.5 to 0.9 stages a unit there, so that a statement of
+  // runs from about 0.4 to 0.9 stages a unit there, so that a statement of
   // 165 has at most about 150.
   uint64_t most_query_stages() const override { return 165; }
   // "Given correlated subquery is not supported" where a condition compares
