@@ -303,6 +303,11 @@ def test_record_fields_keep_column_types(request, engine, source, want, named_on
          [(1, 4), (3, 6), (4, 8)]),
         ("F(y) Min= x :- Edge(x, y), x > 3; Q(a, s) :- Edge(a, _), s == Sum{F(c) :- Edge(a, c)};",
          [(1, None), (3, None), (4, 4)]),
+        # Called with a field of a stored record, named or not, in a condition too: Trino decorrelates no
+        # sub-query whose outer value is a field.
+        ("R(x, r: {a: y}) :- Edge(x, y); R(x, r: {a: x}) :- Edge(x, _), x > 3; F(y) Min= x :- Edge(x, y); "
+         "Q(a, s) :- Edge(a, _), s == Sum{g :- R(a, r: w), d == w.a, g == F(d), F(w.a) < 4};",
+         [(1, 1), (3, 1), (4, None)]),
     ],
 )
 def test_function_values_aggregated_around(request, engine, source, want):

@@ -315,7 +315,10 @@ class Dialect {
   // of a function the program defines) inside the argument of an aggregate of
   // a sub-query that reads the query around joins that sub-query's FROM
   // instead, as a LATERAL select of one row: for an engine that decorrelates
-  // no sub-query of one row's value nested there.
+  // no sub-query of one row's value nested there. A field of a stored record
+  // that such a value's argument reads is then a column of its own of the
+  // table it is read from, for an engine that decorrelates no sub-query whose
+  // outer value is a field.
   virtual bool joins_value_calls_of_aggregates() const;  // 82
   // Whether a `Format` call is written "(CASE WHEN {0} IS NULL OR ... THEN NULL
   // ELSE ... END)" over its arguments: for an engine whose printf writes a

@@ -120,7 +120,8 @@ class PrestoDialect : public Dialect {
   // subquery is not supported").
   bool joins_subqueries_of_aggregated_values() const override { return true; }
   // Trino too decorrelates no value of a function the program defines read
-  // there, where the sub-query reads the query around.
+  // there, where the sub-query reads the query around; nor one correlated on
+  // a field of a record, in the aggregate or in a condition.
   bool joins_value_calls_of_aggregates() const override { return true; }
   // Presto decorrelates a plain `=` only (not IS NOT DISTINCT FROM, nor an OR
   // for nulls): carried rows are matched by one text in which a null is a value
@@ -133,8 +134,9 @@ class PrestoDialect : public Dialect {
   }
   bool carries_every_outer_value() const override { return true; }
   // Presto refuses a query of more than 100 stages by default. The measure
-  // runs from 0.7 to 1 stage a unit, about 0.85 on long chains of clauses
-  // read several times: only a statement of at most 100 is sure to pass.
+  // runs up to 1 stage a unit, about 0.85 on long chains of clauses read
+  // several times and on sub-queries that carry outer values: only a
+  // statement of at most 100 is sure to pass.
   uint64_t most_query_stages() const override { return 100; }
 
   // The offset comes before the limit in this engine's grammar. The engine
@@ -228,7 +230,7 @@ class TrinoDialect final : public PrestoDialect {
   std::optional<std::string_view> carried_key_phrase() const override { return std::nullopt; }
   bool carries_every_outer_value() const override { return false; }
   // Trino refuses a query of more than 150 stages by default; the measure
-  // runs from about 0.5 to 0.9 stages a unit there, so that a statement of
+  // runs from about 0.4 to 0.9 stages a unit there, so that a statement of
   // 165 has at most about 150.
   uint64_t most_query_stages() const override { return 165; }
   // "Given correlated subquery is not supported" where a condition compares

@@ -250,6 +250,20 @@ SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type&
   return sql;
 }
 
+std::optional<std::string> ExprTranslator::field_path(const Json& expr) {
+  std::vector<std::string_view> fields;
+  const Json* node = &expr;
+  while (const Json* subscript = node->get("subscript")) {
+    fields.push_back(subscript->at("subscript").at("literal").at("the_symbol").at("symbol").as_str());
+    node = &subscript->at("record");
+  }
+  const Json* variable = node->get("variable");
+  if (fields.empty() || variable == nullptr) return std::nullopt;
+  std::string path = variable_name(*variable);
+  for (auto field = fields.rbegin(); field != fields.rend(); ++field) path.append(".").append(*field);
+  return path;
+}
+
 SqlResult ExprTranslator::convert(const Json& expr) {
   if (!expr.is_object()) throw InternalFault("expected object, got " + std::string(kind_name(expr.kind())));
   if (const Json* literal = expr.get("literal")) return convert_literal(expr, *literal);
@@ -265,6 +279,11 @@ SqlResult ExprTranslator::convert(const Json& expr) {
   }
   if (const Json* record = expr.get("record")) return convert_record(expr, *record);
   if (const Json* subscript = expr.get("subscript")) {
+    if (!field_columns.empty()) {
+      if (std::optional<std::string> path = field_path(expr)) {
+        if (auto column = field_columns.find(*path); column != field_columns.end()) return column->second;
+      }
+    }
     const Json& target = subscript->at("record");
     const std::string_view field =
         subscript->at("subscript").at("literal").at("the_symbol").at("symbol").as_str();

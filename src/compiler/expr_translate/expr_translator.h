@@ -125,6 +125,11 @@ class ExprTranslator {
   std::set<std::string, std::less<>> held_as_text;
   // Those of them bound to a column of nulls, which are null in every row.
   std::set<std::string, std::less<>> read_from_nulls;
+  // Fields of records that the rule reads from a column of its own, by their
+  // field_path, with the SQL of that column.
+  std::map<std::string, std::string, std::less<>> field_columns;
+  // "w.a.c" for the field `w.a.c` of a variable, none for any other value.
+  static std::optional<std::string> field_path(const Json& expr);
   // Records read whole from a host's table's column, with the column: such a
   // record has every field the table gives it, where its type names only
   // those the program reads.

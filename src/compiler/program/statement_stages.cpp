@@ -15,26 +15,48 @@ bool is_word(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-// The SELECTs of `body`, the quoted tables it reads ("name" AS alias) and the
-// clauses it reads (name AS alias), each clause by its index. Only Trino and
-// Presto ask, whose text literals double a quote within.
+// The stages `body` plans by itself: its SELECTs, the quoted tables it reads
+// ("name" AS alias), a join for each item of a FROM past its first, a
+// gathering of rows for each DISTINCT and GROUP BY, less one for each UNION,
+// whose branches run in the stage of their reader; and the clauses it reads
+// (name AS alias), each by its index. Only Trino and Presto ask, whose text
+// literals and quoted names double a quote within.
 struct Reads {
   uint64_t own = 0;
   std::vector<size_t> clauses;
 };
 
+bool is_keyword_closing_from(std::string_view word) {
+  return word == "WHERE" || word == "GROUP" || word == "UNION" || word == "ORDER" || word == "LIMIT" ||
+         word == "HAVING" || word == "OFFSET" || word == "FETCH" || word == "SELECT";
+}
+
 Reads reads_of(std::string_view body, const std::map<std::string_view, size_t, std::less<>>& clause_index) {
   Reads reads;
+  uint64_t unions = 0;
+  // Per depth of parentheses, whether a FROM's items are being read there.
+  std::vector<bool> in_from(1, false);
+  std::string_view previous;
   constexpr std::string_view kAs = " AS ";
   for (size_t i = 0; i < body.size();) {
-    // A text literal holds no read, whatever words it holds.
-    if (body[i] == '\'') {
-      const size_t close = body.find('\'', i + 1);
-      i = close == std::string_view::npos ? body.size() : close + 1;
+    // A text literal or a quoted name holds no read, whatever words it holds.
+    if (body[i] == '\'' || body[i] == '"' || body[i] == '`') {
+      size_t close = body.find(body[i], i + 1);
+      while (close != std::string_view::npos && close + 1 < body.size() && body[close + 1] == body[i])
+        close = body.find(body[i], close + 2);
+      if (close == std::string_view::npos) break;
+      if (body[i] != '\'' && body.compare(close + 1, kAs.size(), kAs) == 0) ++reads.own;
+      i = close + 1;
       continue;
     }
     if (!is_word(body[i])) {
-      if ((body[i] == '"' || body[i] == '`') && body.compare(i + 1, kAs.size(), kAs) == 0) ++reads.own;
+      if (body[i] == '(') {
+        in_from.push_back(false);
+      } else if (body[i] == ')' && in_from.size() > 1) {
+        in_from.pop_back();
+      } else if (body[i] == ',' && in_from.back()) {
+        ++reads.own;
+      }
       ++i;
       continue;
     }
@@ -42,14 +64,24 @@ Reads reads_of(std::string_view body, const std::map<std::string_view, size_t, s
     while (end < body.size() && is_word(body[end])) ++end;
     const std::string_view word = body.substr(i, end - i);
     const bool starts_word = i == 0 || (body[i - 1] != '.' && body[i - 1] != '"' && body[i - 1] != '`');
-    if (word == "SELECT") {
-      ++reads.own;
-    } else if (starts_word && body.compare(end, kAs.size(), kAs) == 0) {
+    if (word[0] >= 'A' && word[0] <= 'Z' && word.size() >= 4 && word.size() <= 8) {
+      // "x IS [NOT] DISTINCT FROM y" is a comparison.
+      const bool comparison =
+          word == "DISTINCT" ? previous == "IS" || previous == "NOT" : previous == "DISTINCT";
+      if (word == "SELECT" || (word == "DISTINCT" && !comparison) || word == "GROUP" || word == "JOIN")
+        ++reads.own;
+      if (word == "UNION") ++unions;
+      if (word == "FROM" && !comparison) in_from.back() = true;
+      if (is_keyword_closing_from(word)) in_from.back() = false;
+    }
+    previous = word;
+    if (starts_word && body.compare(end, kAs.size(), kAs) == 0) {
       if (auto found = clause_index.find(word); found != clause_index.end())
         reads.clauses.push_back(found->second);
     }
     i = end;
   }
+  reads.own = reads.own > unions ? reads.own - unions : 0;
   return reads;
 }
 

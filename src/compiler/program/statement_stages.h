@@ -1,6 +1,7 @@
 // How many stages an engine that plans a query in stages (and bounds their
 // number) may give one statement: every WITH clause is expanded where it is
-// read, and each SELECT and each table read stands for about one stage. A
+// read, and each SELECT, table read, join, DISTINCT and GROUP BY stands for
+// about one stage (a union's branches share their reader's). A
 // measure from the statement's text as the compiler writes it ("WITH name AS
 // (", its body indented, closed by a line ")" or "),").
 #pragma once

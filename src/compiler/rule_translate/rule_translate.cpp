@@ -609,6 +609,7 @@ class SelectWriter final : public OuterRows {
         }
       }
       tr_.vocabulary.insert_or_assign(var, std::move(sql));
+      if (b.kind == BindKind::Column) TRY_VOID(bind_fields_read_by_value_calls(var, b.alias));
     }
     for (const Unnesting& u : rule_.unnestings) {
       Type list_type = tr_.value_type(*u.list);
@@ -736,7 +737,15 @@ class SelectWriter final : public OuterRows {
 
   // The called relations, then the unnested lists.
   Result<Unit, CompileError> write_from() {
-    for (const TableRef& t : rule_.tables) from_.push_back(t.text + " AS " + t.alias);
+    for (const TableRef& t : rule_.tables) {
+      auto fields = bound_fields_.find(t.alias);
+      if (fields == bound_fields_.end()) {
+        from_.push_back(t.text + " AS " + t.alias);
+        continue;
+      }
+      from_.push_back("(SELECT " + t.alias + ".*, " + join(fields->second, ", ") + " FROM " + t.text +
+                      " AS " + t.alias + ") AS " + t.alias);
+    }
     if (!own_.from_item.empty()) from_.push_back(own_.from_item);
     for (const Unnesting& u : rule_.unnestings) {
       std::string list_sql;
@@ -777,6 +786,61 @@ class SelectWriter final : public OuterRows {
     return rule_.in_combine && dialect_.joins_value_calls_of_aggregates() &&
            std::any_of(rule_.bindings.begin(), rule_.bindings.end(),
                        [](const auto& b) { return b.second.kind == BindKind::Outer; });
+  }
+
+  // The fields of the record in the column `var` is bound to that an
+  // argument of a function's value joined for the query around reads, given
+  // by the table of alias `alias` as columns of their own: the engine
+  // decorrelates no sub-query whose outer value is a field. Not where the
+  // table's row is read whole, whose columns would then count the fields.
+  Result<Unit, CompileError> bind_fields_read_by_value_calls(const std::string& var,
+                                                             const std::string& alias) {
+    if (!joins_value_calls()) return Unit{};
+    if (!value_call_fields_) value_call_fields_ = fields_read_by_value_calls();
+    auto field = value_call_fields_->lower_bound(var + ".");
+    if (field == value_call_fields_->end() || !field->first.starts_with(var + ".")) return Unit{};
+    for (const auto& [name, other] : rule_.bindings)
+      if (other.kind == BindKind::Row && other.alias == alias) return Unit{};
+    for (const SelectItem& it : rule_.select)
+      if (it.row_star && it.row_alias == alias) return Unit{};
+    for (; field != value_call_fields_->end() && field->first.starts_with(var + "."); ++field) {
+      TRY(std::string sql, tr_.convert_to_sql_expecting(*field->second, Type::any()));
+      const std::string column = "mirtova_f" + std::to_string(tr_.field_columns.size());
+      bound_fields_[alias].push_back(sql + " AS " + column);
+      tr_.field_columns.insert_or_assign(field->first, alias + "." + column);
+    }
+    return Unit{};
+  }
+
+  // The fields of variables the arguments of functions' values read, written
+  // there or through a variable bound to one, by their paths.
+  std::map<std::string, const Json*> fields_read_by_value_calls() const {
+    std::map<std::string, const Json*> fields;
+    auto add = [&](const Json& expr) {
+      if (std::optional<std::string> path = ExprTranslator::field_path(expr)) fields.emplace(*path, &expr);
+    };
+    auto collect = [&](const Json* e) {
+      if (e == nullptr) return;
+      walk_tree(*e, [&](const Json& call) {
+        if (!is_value_call(call)) return Walk::Enter;
+        walk_tree(call, [&](const Json& node) {
+          if (node.has("subscript")) {
+            add(node);
+            return Walk::Skip;
+          }
+          if (const Binding* b = value_binding(node)) add(*b->expr);
+          return Walk::Enter;
+        });
+        return Walk::Skip;
+      });
+    };
+    for (const Constraint& c : rule_.constraints) {
+      collect(c.left);
+      collect(c.right);
+    }
+    for (const SelectItem& it : rule_.select) collect(it.expr);
+    for (const auto& [name, b] : rule_.bindings) collect(b.expr);
+    return fields;
   }
 
   bool is_value_call(const Json& node) const {
@@ -1210,6 +1274,10 @@ class SelectWriter final : public OuterRows {
   std::map<const Json*, std::string> carried_lists_;
   std::vector<std::string> carried_keys_;
   std::set<std::string, std::less<>> joined_variables_;
+  // The fields the arguments of functions' values read, once asked; those
+  // read from tables' record columns as columns of their own, by alias.
+  std::optional<std::map<std::string, const Json*>> value_call_fields_;
+  std::map<std::string, std::vector<std::string>> bound_fields_;
   // The expressions written with their combines joined, and the FROM items of those.
   std::deque<Json> joined_exprs_;
   std::vector<std::string> joined_from_;
