@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -584,17 +585,6 @@ class Injector {
     return ranges;
   }
 
-  static std::vector<std::string> variables_in(const Json& expression) {
-    std::vector<std::string> found;
-    walk_tree(expression, [&](const Json& node) {
-      std::optional<std::string> variable = variable_name(node);
-      if (!variable) return Walk::Enter;
-      found.push_back(std::move(*variable));
-      return Walk::Skip;
-    });
-    return found;
-  }
-
   // The callee's body settled as its own rule is: tables and predicates
   // first, then equalities as far as they go, then one inclusion at a time.
   bool settles_ranging_over_repeats(const Json& callee) const {
@@ -604,9 +594,11 @@ class Injector {
     auto is_bound = [&](const std::string& v) {
       return std::find(bound.begin(), bound.end(), v) != bound.end();
     };
+    // "_" is never bound: an expression holding one binds nothing.
     auto all_bound = [&](const Json& expression) {
-      const std::vector<std::string> variables = variables_in(expression);
-      return std::all_of(variables.begin(), variables.end(), is_bound);
+      std::set<std::string> variables;
+      collect_variables(expression, variables);
+      return !contains_variable(expression, "_") && std::all_of(variables.begin(), variables.end(), is_bound);
     };
     std::vector<const Json*> pending;
     for (const Json& conjunct : *conjuncts) {
