@@ -87,6 +87,10 @@ INPUTS = [
      "' '.join(f'x{i + 1}' for i in range(15000)) + ', ' + "
      "both([f'x{i + 1} = x{i}' for i in reversed(range(15000))]) + '\");'",
      "m.assertions(S)[0]['status']", ("ok",), "unchecked"),
+    ("a rule whose 20,000 equalities each define what the one before needs",
+     "S = 'P(x0) :- T(x20000), ' + ', '.join(f'x{i} == x{i + 1}' for i in range(20000)) + "
+     "'; Q(y) :- P(y), U(y);'",
+     "m.compile(S, 'Q').endswith('WHERE U.col0 = P.col0;')", ("ok",), "True"),
     ("a rule of 10,000 alternatives, 120 KB, parsed",
      "S = 'A(1); Q(x) :- A(x), (' + ' | '.join(f'x == {i}' for i in range(10000)) + ');'",
      "len(m.parse(S)) < 20_000_000", ("ok",), "True"),

@@ -212,6 +212,11 @@ class Extractor {
   void bind(const std::string& var, Binding b) {
     s_.bindings[var] = std::move(b);
     s_.binding_order.push_back(var);
+    if (settling_ == nullptr) return;
+    auto readers = settling_->readers.find(var);
+    if (readers == settling_->readers.end()) return;
+    for (size_t reader : readers->second)
+      if (!settling_->settled[reader]) settling_->to_read(reader).insert(reader);
   }
 
   Result<Unit, CompileError> require_bound(const Names& need) const {
@@ -268,28 +273,56 @@ class Extractor {
   // x. Rows thus depend neither on the order of conjuncts nor on whether a call
   // was injected (which turns it into unifications). The unnestings come out in
   // dependency order.
+  //
+  // The passes go in conjunct order, each over what is still pending; a
+  // conjunct is read again only once one of its variables was bound since it
+  // was last read, as nothing else can change what it gives. A chain of
+  // equalities that binds one variable per pass thus costs its length, not its
+  // square, and binds in the same order.
   Result<Unit, CompileError> settle(std::vector<Pending>& pending) {
-    for (;;) {
-      while (settle_pass(pending, false)) {
+    Settling settling;
+    settling.settled.assign(pending.size(), 0);
+    settling.inclusion.assign(pending.size(), 0);
+    for (size_t i = 0; i < pending.size(); ++i) {
+      Names read;
+      for (const Json* side : {pending[i].left, pending[i].right}) {
+        free_variables(*side, outside_, read);
+        if (auto v = variable_name(*side)) read.insert(std::move(*v));
       }
-      if (!settle_pass(pending, true)) return Unit{};
+      for (const std::string& v : read) settling.readers[v].push_back(i);
+      settling.inclusion[i] = pending[i].inclusion;
+      settling.to_read(i).insert(i);
     }
+    settling_ = &settling;
+    for (;;) {
+      while (!settling.unifications.empty()) settle_pass(pending, settling.unifications, false);
+      if (!settle_pass(pending, settling.inclusions, true)) break;
+    }
+    settling_ = nullptr;
+    size_t kept = 0;
+    for (size_t i = 0; i < pending.size(); ++i)
+      if (!settling.settled[i]) pending[kept++] = pending[i];
+    pending.resize(kept);
+    return Unit{};
   }
 
-  // One pass over the pending conjuncts of one kind, in conjunct order; an
-  // inclusion pass stops at the first inclusion that binds. Whether it did
-  // anything.
-  bool settle_pass(std::vector<Pending>& pending, bool inclusions) {
+  // One pass, in conjunct order, over the conjuncts of one kind to be read;
+  // one bound on the way joins the pass when it comes later, else the next
+  // pass. An inclusion pass stops at the first inclusion that binds. Whether
+  // it did anything.
+  bool settle_pass(const std::vector<Pending>& pending, std::set<size_t>& to_read, bool inclusions) {
     bool progress = false;
-    for (size_t i = 0; i < pending.size(); ++i) {
-      const Pending p = pending[i];
-      if (p.inclusion != inclusions) continue;
-      const Settled settled = inclusions ? settle_inclusion(p) : settle_unification(p);
-      if (settled == Settled::Pending) continue;
-      pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
-      --i;
-      progress = true;
-      if (inclusions && settled == Settled::Bound) break;
+    for (auto next = to_read.begin(); next != to_read.end();) {
+      const size_t i = *next;
+      to_read.erase(next);
+      const Settled settled = inclusions ? settle_inclusion(pending[i]) : settle_unification(pending[i]);
+      if (settled != Settled::Pending) {
+        settling_->settled[i] = 1;
+        to_read.erase(i);
+        progress = true;
+        if (inclusions && settled == Settled::Bound) break;
+      }
+      next = to_read.upper_bound(i);
     }
     return progress;
   }
@@ -396,9 +429,19 @@ class Extractor {
     return Unit{};
   }
 
+  // The pending conjuncts while they are settled: which read each variable,
+  // which are settled, and which are to be read again.
+  struct Settling {
+    std::map<std::string, std::vector<size_t>, std::less<>> readers;
+    std::vector<char> settled, inclusion;
+    std::set<size_t> unifications, inclusions;
+    std::set<size_t>& to_read(size_t conjunct) { return inclusion[conjunct] ? inclusions : unifications; }
+  };
+
   RuleStructure& s_;
   RuleContext& ctx_;
   OutsideNames outside_;
+  Settling* settling_ = nullptr;
 };
 
 }  // namespace
