@@ -91,6 +91,9 @@ INPUTS = [
      "S = 'P(x0) :- T(x20000), ' + ', '.join(f'x{i} == x{i + 1}' for i in range(20000)) + "
      "'; Q(y) :- P(y), U(y);'",
      "m.compile(S, 'Q').endswith('WHERE U.col0 = P.col0;')", ("ok",), "True"),
+    ("a head of 30,000 fields, compiled",
+     "S = 'Q(' + ', '.join(f'f{i}: x' for i in range(30000)) + ') :- T(x);'",
+     "m.compile(S, 'Q').count(' AS f')", ("ok",), "30000"),
     ("a rule of 10,000 alternatives, 120 KB, parsed",
      "S = 'A(1); Q(x) :- A(x), (' + ' | '.join(f'x == {i}' for i in range(10000)) + ');'",
      "len(m.parse(S)) < 20_000_000", ("ok",), "True"),

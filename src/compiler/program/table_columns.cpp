@@ -52,10 +52,21 @@ void TableColumns::add(std::string_view column, std::string_view table, std::str
   auto number = column_numbers_.find(lower);
   if (number == column_numbers_.end())
     number = column_numbers_.emplace(lower, static_cast<uint32_t>(column_numbers_.size())).first;
-  uint32_t& set = set_of_table_.try_emplace(table, 0).first->second;
-  const std::vector<uint32_t>& columns = column_sets_[set];
-  if (!std::binary_search(columns.begin(), columns.end(), number->second))
-    set = with_column(set, number->second);
+  if (auto wide = wide_tables_.find(table); wide != wide_tables_.end()) {
+    wide->second.insert(number->second);
+    return;
+  }
+  auto at = set_of_table_.try_emplace(table, 0).first;
+  const std::vector<uint32_t>& columns = column_sets_[at->second];
+  if (std::binary_search(columns.begin(), columns.end(), number->second)) return;
+  if (columns.size() < kMostSharedColumns) {
+    at->second = with_column(at->second, number->second);
+    return;
+  }
+  std::unordered_set<uint32_t>& own = wide_tables_[table];
+  own.insert(columns.begin(), columns.end());
+  own.insert(number->second);
+  set_of_table_.erase(at);
 }
 
 uint32_t TableColumns::with_column(uint32_t set, uint32_t column) {
@@ -148,6 +159,10 @@ bool TableColumns::is_column_of(const std::string& lower, const std::vector<std:
   auto number = column_numbers_.find(lower);
   if (number == column_numbers_.end()) return false;
   for (const std::string& table : tables) {
+    if (auto wide = wide_tables_.find(std::string_view(table)); wide != wide_tables_.end()) {
+      if (wide->second.contains(number->second)) return true;
+      continue;
+    }
     auto found = set_of_table_.find(std::string_view(table));
     if (found == set_of_table_.end()) continue;
     const std::vector<uint32_t>& columns = column_sets_[found->second];

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "common/string_hash.h"
@@ -89,6 +90,11 @@ class TableColumns {
   std::map<std::vector<uint32_t>, uint32_t> set_numbers_{{{}, 0}};
   // For a set and a column added to it (set << 32 | column), the set it makes.
   std::unordered_map<uint64_t, uint32_t> grown_sets_;
+  // A table of more columns than this holds them as its own: growing a
+  // shared set a column at a time makes a set of each size on the way, which
+  // for a head of thousands of fields is memory and work in its square.
+  static constexpr size_t kMostSharedColumns = 64;
+  std::unordered_map<std::string_view, std::unordered_set<uint32_t>, ViewHash, std::equal_to<>> wide_tables_;
   std::shared_ptr<const TableColumns> shared_;
   // The names add_columns was given, which no rule here holds: a deque, so
   // that the views of the earlier ones stay put.
