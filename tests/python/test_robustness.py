@@ -94,6 +94,10 @@ INPUTS = [
     ("a head of 30,000 fields, compiled",
      "S = 'Q(' + ', '.join(f'f{i}: x' for i in range(30000)) + ') :- T(x);'",
      "m.compile(S, 'Q').count(' AS f')", ("ok",), "30000"),
+    ("a head of 20,000 variables, each given by a call of its own",
+     "S = 'Q(' + ', '.join(f'v{i}' for i in range(20000)) + ') :- ' + "
+     "', '.join(f'T(v{i})' for i in range(20000)) + ';'",
+     "m.compile(S, 'Q').count(' AS col')", ("ok",), "20000"),
     ("a rule of 10,000 alternatives, 120 KB, parsed",
      "S = 'A(1); Q(x) :- A(x), (' + ' | '.join(f'x == {i}' for i in range(10000)) + ');'",
      "len(m.parse(S)) < 20_000_000", ("ok",), "True"),

@@ -294,23 +294,23 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
 
 namespace {
 
-// Whether a variable of `body` named `name` stands anywhere but in a
-// comparison (a conjunct whose predicate is an operator such as ">"): only
-// there can the body give it a value.
-bool named_outside_comparisons(const Json& body, std::string_view name) {
-  bool found = false;
+// The variables of `body` that stand somewhere but in a comparison (a
+// conjunct whose predicate is an operator such as ">"): only there can the
+// body give them a value.
+std::set<std::string, std::less<>> named_outside_comparisons(const Json& body) {
+  std::set<std::string, std::less<>> named;
   walk_tree(body, [&](const Json& object) {
     if (const Json* predicate = object.get("predicate")) {
       const Json* called = predicate->get("predicate_name");
       const std::string_view text = called && called->is_str() ? called->as_str() : std::string_view();
       if (!text.empty() && !(text[0] >= 'A' && text[0] <= 'Z')) return Walk::Skip;
     }
-    const std::optional<std::string> variable = variable_name(object);
+    std::optional<std::string> variable = variable_name(object);
     if (!variable) return Walk::Enter;
-    found = *variable == name;
-    return found ? Walk::Stop : Walk::Skip;
+    named.insert(std::move(*variable));
+    return Walk::Skip;
   });
-  return found;
+  return named;
 }
 
 }  // namespace
@@ -327,24 +327,26 @@ bool QuorilProgram::is_function_of_arguments(std::string_view predicate) const {
     const Json* record = rule.at("head").get("record");
     const Json* fields = record ? record->get("field_value") : nullptr;
     if (fields == nullptr) return false;
-    const Json* body = rule.get("body");
     bool has_value = false, has_argument = false;
     for (const Json& field : fields->as_array()) {
       const Json& name = field.at("field");
-      if (name.is_str() && name.as_str() == "quoril_value") {
-        has_value = true;
-        continue;
-      }
-      has_argument = true;
-      if (body == nullptr) {
-        left_to_caller = true;
-        continue;
-      }
-      const Json* expression = field_expression(field);
-      const std::optional<std::string> variable = expression ? variable_name(*expression) : std::nullopt;
-      if (variable && !named_outside_comparisons(*body, *variable)) left_to_caller = true;
+      (name.is_str() && name.as_str() == "quoril_value" ? has_value : has_argument) = true;
     }
     if (!has_value || !has_argument) return false;
+    const Json* body = rule.get("body");
+    if (body == nullptr) {
+      left_to_caller = true;
+      continue;
+    }
+    // One walk of the body for all the arguments: a rule may have thousands.
+    const std::set<std::string, std::less<>> named = named_outside_comparisons(*body);
+    for (const Json& field : fields->as_array()) {
+      const Json& name = field.at("field");
+      if (name.is_str() && name.as_str() == "quoril_value") continue;
+      const Json* expression = field_expression(field);
+      const std::optional<std::string> variable = expression ? variable_name(*expression) : std::nullopt;
+      if (variable && !named.contains(*variable)) left_to_caller = true;
+    }
   }
   return left_to_caller;
 }
