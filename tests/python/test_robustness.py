@@ -98,6 +98,10 @@ INPUTS = [
      "S = 'Q(' + ', '.join(f'v{i}' for i in range(20000)) + ') :- ' + "
      "', '.join(f'T(v{i})' for i in range(20000)) + ';'",
      "m.compile(S, 'Q').count(' AS col')", ("ok",), "20000"),
+    ("a value read from 5,000 host tables, compiled for the engines that track its sources",
+     "S = 'Q(x) :- T(x), ' + ', '.join(f'~U{i}(x)' for i in range(5000)) + ';'",
+     "[m.compile(S, 'Q', engine=e).count(' IS NULL)') for e in ('psql', 'trino', 'presto')]",
+     ("ok",), "[5000, 5000, 5000]"),
     ("a rule of 10,000 alternatives, 120 KB, parsed",
      "S = 'A(1); Q(x) :- A(x), (' + ' | '.join(f'x == {i}' for i in range(10000)) + ');'",
      "len(m.parse(S)) < 20_000_000", ("ok",), "True"),

@@ -64,6 +64,15 @@ std::shared_ptr<const ColumnOrigin> met_origin(const std::shared_ptr<const Colum
   }
   std::sort(columns.begin(), columns.end());
   columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+  // A value met from more columns than this is of several sources: each node
+  // of a variable joined to thousands of tables would otherwise hold a list
+  // of them all, built anew at each meet, in room and work the square of
+  // the program.
+  if (columns.size() > kMostSourceColumns) {
+    static const std::shared_ptr<const ColumnOrigin> several =
+        std::make_shared<const ColumnOrigin>(ColumnOrigin{{}, {}, true, {}});
+    return several;
+  }
   ColumnOrigin met{std::move(columns.front().first), std::move(columns.front().second), false, {}};
   met.more.assign(std::make_move_iterator(columns.begin() + 1), std::make_move_iterator(columns.end()));
   return std::make_shared<const ColumnOrigin>(std::move(met));
