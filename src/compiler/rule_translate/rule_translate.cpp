@@ -1064,9 +1064,17 @@ class SelectWriter final : public OuterRows {
 
   bool holds_only_nulls(std::string_view alias, std::string_view column) const {
     if (!dialect_.types_bare_nulls() || !dialect_.reads_untyped_fields_as_text()) return false;
-    for (const TableRef& t : rule_.tables)
-      if (t.alias == alias) return tr_.subquery_translator->column_of_nulls(t.predicate, column);
-    return false;
+    const TableRef* table = table_of(alias);
+    return table != nullptr && tr_.subquery_translator->column_of_nulls(table->predicate, column);
+  }
+
+  // The rule's table of `alias`: asked once per comparison, so a rule of
+  // thousands of tables is not read through for each.
+  const TableRef* table_of(std::string_view alias) const {
+    if (tables_by_alias_.empty())
+      for (const TableRef& t : rule_.tables) tables_by_alias_.try_emplace(t.alias, &t);
+    auto table = tables_by_alias_.find(alias);
+    return table == tables_by_alias_.end() ? nullptr : table->second;
   }
 
   // Whether an equality with `side` may compare records the dialect compares
@@ -1078,12 +1086,10 @@ class SelectWriter final : public OuterRows {
   // The type of a column of a table the rule reads: a host's table's, of a
   // type only the engine knows, is Any.
   Type column_type(std::string_view alias, std::string_view column) const {
-    for (const TableRef& t : rule_.tables) {
-      if (t.alias != alias) continue;
-      std::optional<Type> type = tr_.subquery_translator->column_type(t.predicate, column);
-      return type ? *type : Type::any();
-    }
-    return Type::any();
+    const TableRef* table = table_of(alias);
+    std::optional<Type> type =
+        table != nullptr ? tr_.subquery_translator->column_type(table->predicate, column) : std::nullopt;
+    return type ? *type : Type::any();
   }
 
   // The type of the value a side is read as. A variable read from a host's
@@ -1312,6 +1318,8 @@ class SelectWriter final : public OuterRows {
   const Dialect& dialect_;
   ExprTranslator tr_;
   OuterRows* around_;
+  // The rule's tables by alias, the first of each, once asked.
+  mutable std::unordered_map<std::string_view, const TableRef*> tables_by_alias_;
   OwnCarriedRows own_;
   // The unnested lists that the query around writes into the carried rows, with their SQL here.
   std::map<const Json*, std::string> carried_lists_;
