@@ -573,10 +573,9 @@ class Injector {
 
   // Whether the callee's rule ranges over a list that may hold a value twice,
   // by an element nothing else of its body binds first: each copy is a row
-  // of the callee. Spliced where a call's value binds the element first, the
-  // range becomes a test of membership, true once. Only a callee whose body
-  // gives every value of its head stands as a table of its own; a function
-  // is always inlined.
+  // of the callee. Only a callee whose body gives every value of its head
+  // stands as a table of its own; a function is always inlined. (Spliced, its
+  // inclusion is marked to range still, kRangesAs.)
   bool ranges_over_repeats(const Json& callee) {
     auto known = ranges_over_repeats_.find(&callee);
     if (known != ranges_over_repeats_.end()) return known->second;
@@ -628,7 +627,8 @@ class Injector {
     // Variables standing where the body could bind them.
     std::set<std::string> bindable;
     auto may_bind = [&](const Json& expression) {
-      if (std::optional<std::string> variable = variable_name(expression)) bindable.insert(std::move(*variable));
+      if (std::optional<std::string> variable = variable_name(expression))
+        bindable.insert(std::move(*variable));
     };
     std::vector<std::pair<size_t, const Json*>> pending;
     for (size_t i = 0; i < conjuncts->size(); ++i) {
@@ -726,7 +726,9 @@ class Injector {
 
   // Splices the bodies of injectable callees into a conjunction. Where the
   // conjunction's rows are counted, a callee that ranges over a list that may
-  // repeat a value stays a call when the rule may bind its values.
+  // repeat a value stays a call when the rule may bind its values; spliced,
+  // its ranging inclusions are marked, so that a value the caller binds first
+  // is met once for each time the list holds it.
   Result<bool, CompileError> splice_conjuncts(Json& conjunction, bool combines_too, bool rows_count) {
     bool changed = false;
     // One pass with a stack of conjuncts still to examine: spliced conjuncts are
@@ -783,7 +785,8 @@ class Injector {
               bound_spliced(part);
               const size_t at = static_cast<size_t>(&conjunct - conjuncts.as_array().data());
               if (std::find(ranging.begin(), ranging.end(), at) != ranging.end())
-                spliced.back().at_mut("inclusion").as_object_mut()[kRangesAs] = Json(source_.fresh_variable());
+                spliced.back().at_mut("inclusion").as_object_mut()[kRangesAs] =
+                    Json(source_.fresh_variable());
             }
           }
         }
