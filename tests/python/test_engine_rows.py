@@ -506,6 +506,10 @@ def test_constants_typed_where_needed(request, engine, source, want):
         ("P(c, x) :- c in [x, x]; Q(a) :- U(a), ~P(a, a);", []),
         # The written form tests membership: the element is bound before the list is read.
         ("Q(a) :- U(a), a in [2, 2];", [(2,)]),
+        # An element of no name ranges: each copy is a way the body holds, and an empty list is none.
+        ("Q(a) :- U(a), _ in [a, a];", [(2,), (2,)]),
+        ("Q(a) :- U(a), _ in [];", []),
+        ("Q(a) :- U(a), ~(_ in []);", [(2,)]),
         # A function has one value for its arguments.
         ("F(x) = y :- y in [2, 2], x == y; Q(x) :- U(x), 2 == F(x);", [(2,)]),
     ],

@@ -309,7 +309,15 @@ class Extractor {
       bind(*lv, Binding{BindKind::Unnested, alias, "", "", nullptr});
       return Settled::Bound;
     }
-    if (lv && *lv == "_" && computable(*p.right)) return Settled::Checked;
+    // Each element is a way the body holds, for an element of no name too: it
+    // ranges, under a name no rule can write, and an empty list gives no row.
+    if (lv && *lv == "_" && computable(*p.right)) {
+      std::string alias = ctx_.names().alloc_unnest();
+      std::string each = "_ " + alias;
+      s_.unnestings.push_back(
+          Unnesting{std::move(alias), std::move(each), p.right, calls_program_predicate(*p.right)});
+      return Settled::Bound;
+    }
     if (!p.ranges_as.empty() && computable(*p.left) && computable(*p.right)) {
       const std::string each(p.ranges_as);
       std::string alias = ctx_.names().alloc_unnest();
