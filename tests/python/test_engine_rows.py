@@ -540,10 +540,13 @@ BAG_CALLEES = [
     {"P": (["c", "x"], [("call", "R", ["c", "x"])]), "R": (["c", "x"], [("in", "c", ["x", "x"])])},
     {"P": (["c", "x"], [("U", "c"), ("in", "c", ["x", "x"])])},
     {"P": (["c", "x"], [("in", "c", ["x", 2]), ("in", "e", ["c", "x"])])},
+    {"P": (["c", "x"], [("call", "R", ["d", "x"]), ("eq", "c", "d")]), "R": (["c", "x"], [("in", "c", ["x", "x"])])},
+    {"P": (["c"], [("U", "c"), ("in", "_", ["c", "c"])])},
 ]
 # Caller bodies for each arity of P, and what a caller makes of its body's bag of solutions.
 BAG_BODIES = {1: [[("U", "a"), ("call", "P", ["a"])], [("call", "P", ["a"]), ("U", "a")], [("call", "P", ["a"])]],
-              2: [[("U", "a"), ("U", "x"), ("call", "P", ["a", "x"])], [("U", "x"), ("call", "P", ["a", "x"])]]}
+              2: [[("U", "a"), ("U", "x"), ("call", "P", ["a", "x"])], [("U", "x"), ("call", "P", ["a", "x"])],
+                  [("U", "a"), ("call", "P", ["a", "a"])]]}
 BAG_CALLERS = [
     ("Q(a) :- {};", lambda bag: [(s["a"],) for s in bag]),
     ("Q(a) distinct :- {};", lambda bag: sorted({(s["a"],) for s in bag})),
