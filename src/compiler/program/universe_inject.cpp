@@ -579,14 +579,13 @@ class Injector {
   bool ranges_over_repeats(const Json& callee) {
     auto known = ranges_over_repeats_.find(&callee);
     if (known != ranges_over_repeats_.end()) return known->second;
-    const bool ranges = !finder_.is_function(callee) && settles_ranging_over_repeats(callee);
+    bool ranges = false;
+    if (!finder_.is_function(callee)) {
+      const CalleeSettled settled = settle_callee(callee, false);
+      ranges = !settled.ranging.empty() && settled.head_bound;
+    }
     ranges_over_repeats_.emplace(&callee, ranges);
     return ranges;
-  }
-
-  bool settles_ranging_over_repeats(const Json& callee) const {
-    const CalleeSettled settled = settle_callee(callee, false);
-    return !settled.ranging.empty() && settled.head_bound;
   }
 
   // The inclusions of a callee, by their place in its body, that range over a
