@@ -573,23 +573,46 @@ class Injector {
 
   // Whether the callee's rule ranges over a list that may hold a value twice,
   // by an element nothing else of its body binds first: each copy is a row
-  // of the callee. Spliced where a call's value binds the element first, the
-  // range becomes a test of membership, true once. Only a callee whose body
-  // gives every value of its head stands as a table of its own; a function
-  // is always inlined.
+  // of the callee. Only a callee whose body gives every value of its head
+  // stands as a table of its own; a function is always inlined. (Spliced, its
+  // inclusion is marked to range still, kRangesAs.)
   bool ranges_over_repeats(const Json& callee) {
     auto known = ranges_over_repeats_.find(&callee);
     if (known != ranges_over_repeats_.end()) return known->second;
-    const bool ranges = !finder_.is_function(callee) && settles_ranging_over_repeats(callee);
+    bool ranges = false;
+    if (!finder_.is_function(callee)) {
+      const CalleeSettled settled = settle_callee(callee, false);
+      ranges = !settled.ranging.empty() && settled.head_bound;
+    }
     ranges_over_repeats_.emplace(&callee, ranges);
     return ranges;
   }
 
+  // The inclusions of a callee, by their place in its body, that range over a
+  // list that may repeat a value when the callee stands as its own rule: a
+  // value its caller gives them is one of the rows they range over, not a test
+  // of membership. None for a function, whose call is a single value.
+  const std::vector<size_t>& ranging_inclusions(const Json& callee) {
+    auto known = ranging_inclusions_.find(&callee);
+    if (known != ranging_inclusions_.end()) return known->second;
+    std::vector<size_t> ranging;
+    if (!finder_.is_function(callee)) ranging = settle_callee(callee, true).ranging;
+    return ranging_inclusions_.emplace(&callee, std::move(ranging)).first->second;
+  }
+
+  struct CalleeSettled {
+    std::vector<size_t> ranging;  // inclusions that bind over a list that may repeat
+    bool head_bound = false;      // every value of the head is bound
+  };
+
   // The callee's body settled as its own rule is: tables and predicates
   // first, then equalities as far as they go, then one inclusion at a time.
-  bool settles_ranging_over_repeats(const Json& callee) const {
+  // `given`: a head variable that nothing of the body can bind counts as
+  // bound, as the caller's value, so a callee that needs one settles too.
+  CalleeSettled settle_callee(const Json& callee, bool given) const {
+    CalleeSettled settled;
     const Json::ArrayType* conjuncts = body_conjuncts(callee);
-    if (conjuncts == nullptr) return false;
+    if (conjuncts == nullptr) return settled;
     std::vector<std::string> bound;
     auto is_bound = [&](const std::string& v) {
       return std::find(bound.begin(), bound.end(), v) != bound.end();
@@ -600,9 +623,24 @@ class Injector {
       collect_variables(expression, variables);
       return !contains_variable(expression, "_") && std::all_of(variables.begin(), variables.end(), is_bound);
     };
-    std::vector<const Json*> pending;
-    for (const Json& conjunct : *conjuncts) {
-      if (conjunct.has("unification") || conjunct.has("inclusion")) pending.push_back(&conjunct);
+    // Variables standing where the body could bind them.
+    std::set<std::string> bindable;
+    auto may_bind = [&](const Json& expression) {
+      if (std::optional<std::string> variable = variable_name(expression))
+        bindable.insert(std::move(*variable));
+    };
+    std::vector<std::pair<size_t, const Json*>> pending;
+    for (size_t i = 0; i < conjuncts->size(); ++i) {
+      const Json& conjunct = (*conjuncts)[i];
+      if (const Json* u = conjunct.get("unification")) {
+        may_bind(u->at("left_hand_side"));
+        may_bind(u->at("right_hand_side"));
+        pending.emplace_back(i, &conjunct);
+      }
+      if (const Json* in = conjunct.get("inclusion")) {
+        may_bind(in->at("element"));
+        pending.emplace_back(i, &conjunct);
+      }
       const Json* call = conjunct.get("predicate");
       if (call == nullptr) continue;
       const std::string_view name = call->at("predicate_name").as_str();
@@ -612,6 +650,12 @@ class Injector {
         const std::optional<std::string> variable = value ? variable_name(*value) : std::nullopt;
         if (variable && *variable != "_") bound.push_back(*variable);
       }
+    }
+    if (given) {
+      std::set<std::string> head;
+      collect_variables(callee.at("head"), head);
+      for (const std::string& variable : head)
+        if (!bindable.count(variable) && !is_bound(variable)) bound.push_back(variable);
     }
     // Whether a conjunct binds a variable now, and which.
     auto binds = [&](const Json& conjunct, bool inclusions) -> std::optional<std::string> {
@@ -631,12 +675,11 @@ class Injector {
       }
       return std::nullopt;
     };
-    bool ranges = false;
     for (bool progress = true; progress;) {
       progress = false;
       for (bool unified = true; unified;) {
         unified = false;
-        for (const Json*& conjunct : pending)
+        for (auto& [index, conjunct] : pending)
           if (conjunct != nullptr)
             if (std::optional<std::string> variable = binds(*conjunct, false)) {
               bound.push_back(std::move(*variable));
@@ -644,22 +687,22 @@ class Injector {
               unified = true;
             }
       }
-      for (const Json*& conjunct : pending)
+      for (auto& [index, conjunct] : pending)
         if (conjunct != nullptr)
           if (std::optional<std::string> variable = binds(*conjunct, true)) {
-            ranges = ranges || !known_distinct(conjunct->at("inclusion").at("list"));
+            if (!known_distinct(conjunct->at("inclusion").at("list"))) settled.ranging.push_back(index);
             bound.push_back(std::move(*variable));
             conjunct = nullptr;
             progress = true;
             break;
           }
     }
-    if (!ranges) return false;
+    settled.head_bound = true;
     for (const Json& field : call_fields(callee.at("head"))) {
       const Json* value = field_expression(field);
-      if (value == nullptr || !all_bound(*value)) return false;
+      if (value == nullptr || !all_bound(*value)) settled.head_bound = false;
     }
-    return true;
+    return settled;
   }
 
   // Whether a call, taken out of its conjunction, gives its callee a value
@@ -682,7 +725,9 @@ class Injector {
 
   // Splices the bodies of injectable callees into a conjunction. Where the
   // conjunction's rows are counted, a callee that ranges over a list that may
-  // repeat a value stays a call when the rule may bind its values.
+  // repeat a value stays a call when the rule may bind its values; spliced,
+  // its ranging inclusions are marked, so that a value the caller binds first
+  // is met once for each time the list holds it.
   Result<bool, CompileError> splice_conjuncts(Json& conjunction, bool combines_too, bool rows_count) {
     bool changed = false;
     // One pass with a stack of conjuncts still to examine: spliced conjuncts are
@@ -731,10 +776,16 @@ class Injector {
               continue;
             }
             spliced.reserve(conjuncts.as_array().size() + call_fields(*call).size());
+            const std::vector<size_t> no_inclusions;
+            const std::vector<size_t>& ranging = rows_count ? ranging_inclusions(*callee) : no_inclusions;
             for (const Json& conjunct : conjuncts.as_array()) {
               TreeExtent part;
               spliced.push_back(names.copy(conjunct, body_work ? nullptr : &probe, &part));
               bound_spliced(part);
+              const size_t at = static_cast<size_t>(&conjunct - conjuncts.as_array().data());
+              if (std::find(ranging.begin(), ranging.end(), at) != ranging.end())
+                spliced.back().at_mut("inclusion").as_object_mut()[kRangesAs] =
+                    Json(source_.fresh_variable());
             }
           }
         }
@@ -781,6 +832,7 @@ class Injector {
   int rewrites_ = 0;
   std::map<Json*, std::vector<Json>> pending_;
   std::map<const Json*, bool> ranges_over_repeats_;
+  std::map<const Json*, std::vector<size_t>> ranging_inclusions_;
   // The rule's extent as last measured, while it stands so, or a bound of it.
   std::optional<TreeExtent> extent_;
   // While only splicing changes the rule: no less than its extent.

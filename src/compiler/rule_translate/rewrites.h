@@ -19,6 +19,13 @@
 
 namespace mirtova {
 
+// The key of an inclusion spliced from a callee in whose own rule it ranges
+// over a list that may repeat a value; it holds a fresh variable's name. Where
+// the element is bound before the inclusion is read, the list still ranges, in
+// that variable, and the element must equal it: a row for each time the list
+// holds the value, as the callee's own rows would, not one test of membership.
+inline constexpr std::string_view kRangesAs = "ranges_as";
+
 // Wraps the argument of the combine head's aggregation in MagicalEntangle(argument, var)
 // and adds the conjunct `var in [0]`, so that engines which would otherwise fold
 // the sub-query see the aggregate tied to a row of its own FROM list.

@@ -156,7 +156,9 @@ class Extractor {
         } else if (const Json* u = conjunct.get("unification")) {
           pending.push_back(Pending{i, false, &u->at("left_hand_side"), &u->at("right_hand_side")});
         } else if (const Json* in = conjunct.get("inclusion")) {
-          pending.push_back(Pending{i, true, &in->at("element"), &in->at("list")});
+          const Json* ranges_as = in->get(kRangesAs);
+          pending.push_back(Pending{i, true, &in->at("element"), &in->at("list"),
+                                    ranges_as != nullptr ? ranges_as->as_str() : std::string_view()});
         } else if (conjunct.has("disjunction")) {
           return CompileError(
               "A disjunction inside a negation or a combine is not supported: write the alternatives as "
@@ -205,6 +207,9 @@ class Extractor {
     bool inclusion;
     const Json* left;   // element for an inclusion
     const Json* right;  // list for an inclusion
+    // An inclusion that ranges even over a bound element: the variable its
+    // list ranges in (kRangesAs).
+    std::string_view ranges_as = {};
   };
 
   bool bound(const std::string& var) const { return s_.bindings.count(var) > 0; }
@@ -337,7 +342,25 @@ class Extractor {
       bind(*lv, Binding{BindKind::Unnested, alias, "", "", nullptr});
       return Settled::Bound;
     }
-    if (lv && *lv == "_" && computable(*p.right)) return Settled::Checked;
+    // Each element is a way the body holds, for an element of no name too: it
+    // ranges, under a name no rule can write, and an empty list gives no row.
+    if (lv && *lv == "_" && computable(*p.right)) {
+      std::string alias = ctx_.names().alloc_unnest();
+      std::string each = "_ " + alias;
+      s_.unnestings.push_back(
+          Unnesting{std::move(alias), std::move(each), p.right, calls_program_predicate(*p.right)});
+      return Settled::Bound;
+    }
+    if (!p.ranges_as.empty() && computable(*p.left) && computable(*p.right)) {
+      const std::string each(p.ranges_as);
+      std::string alias = ctx_.names().alloc_unnest();
+      s_.unnestings.push_back(Unnesting{alias, each, p.right, calls_program_predicate(*p.right)});
+      bind(each, Binding{BindKind::Unnested, alias, "", "", nullptr});
+      s_.made_nodes->push_back(make_variable(Json(each)));
+      s_.constraints.push_back(
+          Constraint{p.conjunct, Constraint::Kind::Equal, "", "", p.left, &s_.made_nodes->back()});
+      return Settled::Bound;
+    }
     if (computable(*p.left) && computable(*p.right)) {
       s_.made_nodes->push_back(
           make_call_expr("in", {make_field("left", *p.left), make_field("right", *p.right)}));
