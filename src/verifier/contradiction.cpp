@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -25,25 +27,49 @@ namespace mirtova::verifier {
 namespace {
 
 // One side of a comparison. Numbers are held by their shortest decimal text,
-// so that 1 and 1.0 are the same term.
+// so that 1 and 1.0 are the same term; an integer is held exactly, as the
+// engines hold it: past 2^53 a double would make two integers one.
 struct Term {
   enum class Kind : char { Variable = 'v', Number = 'n', String = 's' } kind;
   std::string text;
-  double value = 0;  // of a number
+  double value = 0;                               // of a number
+  std::optional<int64_t> integer = std::nullopt;  // of a number written as an integer
 
   // Unique among the terms of a rule: the node's name in the graph of facts.
   std::string key() const { return static_cast<char>(kind) + text; }
 };
 
+// -1, 0 or 1 as the integer is below, at or above the double, exactly.
+int compare(int64_t i, double d) {
+  constexpr double two_63 = 9223372036854775808.0;
+  if (d >= two_63) return -1;
+  if (d < -two_63) return 1;
+  const double whole = std::trunc(d);
+  const auto t = static_cast<int64_t>(whole);
+  if (i != t) return i < t ? -1 : 1;
+  return d > whole ? -1 : d < whole ? 1 : 0;
+}
+
+bool below(const Term& a, const Term& b) {
+  if (a.integer && b.integer) return *a.integer < *b.integer;
+  if (a.integer) return compare(*a.integer, b.value) < 0;
+  if (b.integer) return compare(*b.integer, a.value) > 0;
+  return a.value < b.value;
+}
+
 std::optional<Term> number_term(std::string_view text) {
-  double value = 0;
   const char* end = text.data() + text.size();
+  int64_t integer = 0;
+  auto [int_stop, int_error] = std::from_chars(text.data(), end, integer);
+  if (int_error == std::errc() && int_stop == end)
+    return Term{Term::Kind::Number, std::to_string(integer), static_cast<double>(integer), integer};
+  double value = 0;
   auto [stop, error] = std::from_chars(text.data(), end, value);
   if (error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
   char digits[512];
   auto written = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
   if (written.ec != std::errc()) return std::nullopt;
-  return Term{Term::Kind::Number, std::string(digits, written.ptr), value};
+  return Term{Term::Kind::Number, std::string(digits, written.ptr), value, std::nullopt};
 }
 
 std::optional<Term> term(const Json& expression) {
@@ -150,14 +176,14 @@ bool contradictory(const std::vector<Comparison>& found) {
   // facts between neighbours orders every pair of them.
   std::sort(constants.begin(), constants.end(), [](const Term* a, const Term* b) {
     if (a->kind != b->kind) return a->kind < b->kind;
-    if (a->kind == Term::Kind::Number) return a->value < b->value;
+    if (a->kind == Term::Kind::Number) return below(*a, *b);
     return a->text < b->text;
   });
   for (size_t i = 1; i < constants.size(); ++i) {
     const Term& a = *constants[i - 1];
     const Term& b = *constants[i];
     if (a.kind != b.kind) continue;
-    if (a.kind == Term::Kind::Number ? a.value < b.value : a.text < b.text)
+    if (a.kind == Term::Kind::Number ? below(a, b) : a.text < b.text)
       facts.add_edge(*facts.find(a.key()), *facts.find(b.key()), true);
   }
 
