@@ -173,7 +173,8 @@ bool contradictory(const std::vector<Comparison>& found) {
     if (c.op == "!=") different.emplace_back(l, r);
   }
   // Numbers are ordered by value and texts by their bytes; a chain of strict
-  // facts between neighbours orders every pair of them.
+  // facts between neighbours orders every pair of them. Two numbers of one
+  // value written apart (-0.0 and 0) are equal, so the chain runs through them.
   std::sort(constants.begin(), constants.end(), [](const Term* a, const Term* b) {
     if (a->kind != b->kind) return a->kind < b->kind;
     if (a->kind == Term::Kind::Number) return below(*a, *b);
@@ -183,8 +184,14 @@ bool contradictory(const std::vector<Comparison>& found) {
     const Term& a = *constants[i - 1];
     const Term& b = *constants[i];
     if (a.kind != b.kind) continue;
-    if (a.kind == Term::Kind::Number ? below(a, b) : a.text < b.text)
-      facts.add_edge(*facts.find(a.key()), *facts.find(b.key()), true);
+    const size_t from = *facts.find(a.key());
+    const size_t to = *facts.find(b.key());
+    if (a.kind == Term::Kind::Number ? below(a, b) : a.text < b.text) {
+      facts.add_edge(from, to, true);
+    } else {
+      facts.add_edge(from, to);
+      facts.add_edge(to, from);
+    }
   }
 
   std::vector<size_t> component_of(facts.size());
