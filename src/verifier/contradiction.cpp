@@ -36,11 +36,10 @@ struct Term {
   std::string text;
   double value = 0;                               // of a number
   std::optional<int64_t> integer = std::nullopt;  // of a number written as an integer
-  std::string exact_text = {};                    // of a number: its integer's text, when it is one
 
   // Unique among the terms of a rule: the node's name in the graph of facts.
   std::string key(bool exact) const {
-    return static_cast<char>(kind) + (exact && integer ? exact_text : text);
+    return static_cast<char>(kind) + (exact && integer ? std::to_string(*integer) : text);
   }
 };
 
@@ -74,10 +73,7 @@ std::optional<Term> number_term(std::string_view text) {
   Term term{Term::Kind::Number, std::string(digits, written.ptr), value};
   int64_t integer = 0;
   auto [int_stop, int_error] = std::from_chars(text.data(), end, integer);
-  if (int_error == std::errc() && int_stop == end) {
-    term.integer = integer;
-    term.exact_text = std::to_string(integer);
-  }
+  if (int_error == std::errc() && int_stop == end) term.integer = integer;
   return term;
 }
 
