@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -25,25 +27,54 @@ namespace mirtova::verifier {
 namespace {
 
 // One side of a comparison. Numbers are held by their shortest decimal text,
-// so that 1 and 1.0 are the same term.
+// so that 1 and 1.0 are the same term. An integer column compares integers
+// exactly and a double column as doubles, which past 2^53 makes two integers
+// one: a number is read both ways, and the comparisons contradict each other
+// only when they do in both readings.
 struct Term {
   enum class Kind : char { Variable = 'v', Number = 'n', String = 's' } kind;
   std::string text;
-  double value = 0;  // of a number
+  double value = 0;                               // of a number
+  std::optional<int64_t> integer = std::nullopt;  // of a number written as an integer
 
   // Unique among the terms of a rule: the node's name in the graph of facts.
-  std::string key() const { return static_cast<char>(kind) + text; }
+  std::string key(bool exact) const {
+    return static_cast<char>(kind) + (exact && integer ? std::to_string(*integer) : text);
+  }
 };
 
+// -1, 0 or 1 as the integer is below, at or above the double, exactly.
+int compare(int64_t i, double d) {
+  constexpr double two_63 = 9223372036854775808.0;
+  if (d >= two_63) return -1;
+  if (d < -two_63) return 1;
+  const double whole = std::trunc(d);
+  const auto t = static_cast<int64_t>(whole);
+  if (i != t) return i < t ? -1 : 1;
+  return d > whole ? -1 : d < whole ? 1 : 0;
+}
+
+bool below(const Term& a, const Term& b, bool exact) {
+  if (!exact) return a.value < b.value;
+  if (a.integer && b.integer) return *a.integer < *b.integer;
+  if (a.integer) return compare(*a.integer, b.value) < 0;
+  if (b.integer) return compare(*b.integer, a.value) > 0;
+  return a.value < b.value;
+}
+
 std::optional<Term> number_term(std::string_view text) {
-  double value = 0;
   const char* end = text.data() + text.size();
+  double value = 0;
   auto [stop, error] = std::from_chars(text.data(), end, value);
   if (error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
   char digits[512];
   auto written = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
   if (written.ec != std::errc()) return std::nullopt;
-  return Term{Term::Kind::Number, std::string(digits, written.ptr), value};
+  Term term{Term::Kind::Number, std::string(digits, written.ptr), value};
+  int64_t integer = 0;
+  auto [int_stop, int_error] = std::from_chars(text.data(), end, integer);
+  if (int_error == std::errc() && int_stop == end) term.integer = integer;
+  return term;
 }
 
 std::optional<Term> term(const Json& expression) {
@@ -121,7 +152,7 @@ std::vector<Comparison> comparisons(const Json& body) {
   return found;
 }
 
-bool contradictory(const std::vector<Comparison>& found) {
+bool contradictory(const std::vector<Comparison>& found, bool exact) {
   if (found.empty()) return false;
   // The graph's edge flag marks a strict fact here.
   DependencyGraph facts;
@@ -129,7 +160,7 @@ bool contradictory(const std::vector<Comparison>& found) {
   std::vector<std::pair<size_t, size_t>> different;
   auto node = [&](const Term& t) {
     const size_t before = facts.size();
-    const size_t n = facts.add_node(t.key());
+    const size_t n = facts.add_node(t.key(exact));
     if (n == before && t.kind != Term::Kind::Variable) constants.push_back(&t);
     return n;
   };
@@ -147,18 +178,25 @@ bool contradictory(const std::vector<Comparison>& found) {
     if (c.op == "!=") different.emplace_back(l, r);
   }
   // Numbers are ordered by value and texts by their bytes; a chain of strict
-  // facts between neighbours orders every pair of them.
-  std::sort(constants.begin(), constants.end(), [](const Term* a, const Term* b) {
+  // facts between neighbours orders every pair of them. Two numbers of one
+  // value written apart (-0.0 and 0) are equal, so the chain runs through them.
+  std::sort(constants.begin(), constants.end(), [exact](const Term* a, const Term* b) {
     if (a->kind != b->kind) return a->kind < b->kind;
-    if (a->kind == Term::Kind::Number) return a->value < b->value;
+    if (a->kind == Term::Kind::Number) return below(*a, *b, exact);
     return a->text < b->text;
   });
   for (size_t i = 1; i < constants.size(); ++i) {
     const Term& a = *constants[i - 1];
     const Term& b = *constants[i];
     if (a.kind != b.kind) continue;
-    if (a.kind == Term::Kind::Number ? a.value < b.value : a.text < b.text)
-      facts.add_edge(*facts.find(a.key()), *facts.find(b.key()), true);
+    const size_t from = *facts.find(a.key(exact));
+    const size_t to = *facts.find(b.key(exact));
+    if (a.kind == Term::Kind::Number ? below(a, b, exact) : a.text < b.text) {
+      facts.add_edge(from, to, true);
+    } else {
+      facts.add_edge(from, to);
+      facts.add_edge(to, from);
+    }
   }
 
   std::vector<size_t> component_of(facts.size());
@@ -193,7 +231,7 @@ std::vector<std::string> check_contradictions(const RuleList& plain) {
                            ? std::string(trim_unicode_white_space(full_text->as_str()))
                            : std::string();
     const std::vector<Comparison> found = comparisons(*body);
-    const bool result = contradictory(found);
+    const bool result = contradictory(found, false) && contradictory(found, true);
     if (previous == nullptr || !same_origin(*previous, *statement))
       groups.push_back(Group{std::move(text), true, {}, {}});
     previous = statement;

@@ -31,6 +31,9 @@ def parse_sql(sql, read, **options):
     assert left is None, f"template placeholder {left} left in the SQL:\n{sql}"
     tree = sqlglot.parse_one(sql, read=read, **options)
     if read == "bigquery":
+        # BigQuery's quoted strings hold no line break, not even after a backslash.
+        broken = next((s for s in STRING_LITERAL.findall(sql) if "\n" in s or "\r" in s), None)
+        assert broken is None, f"line break inside the string {broken!r} in:\n{sql}"
         _, faults = call_faults(sql)
         assert not faults, f"{faults}\nin:\n{sql}"
     return tree

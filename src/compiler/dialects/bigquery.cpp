@@ -46,7 +46,11 @@ class BigQueryDialect final : public Dialect {
     return out + ")";
   }
 
-  std::string str_literal(std::string_view text) const override { return backslash_escaped_literal(text); }
+  // A quoted BigQuery string may not hold a line break, not even after a
+  // backslash: a line feed or carriage return is written as its escape.
+  std::string str_literal(std::string_view text) const override {
+    return replace_all(replace_all(backslash_escaped_literal(text), "\n", "\\n"), "\r", "\\r");
+  }
 
   bool decorate_combine_rule() const override { return false; }
 

@@ -39,8 +39,9 @@ const LiteralRow kLiteralRows[] = {
     {R"(\u0022)", R"('\u0022')", R"(E'\\u0022')", R"("\\u0022")", R"("\\u0022")"},
     {R"(trailing\)", R"('trailing\')", R"(E'trailing\\')", R"("trailing\\")",
      R"("trailing\\")"},
-    {"line\nbreak\ttab", "'line\nbreak\ttab'", "'line\nbreak\ttab'", "\"line\nbreak\ttab\"",
+    {"line\nbreak\ttab", "'line\nbreak\ttab'", "'line\nbreak\ttab'", R"("line\nbreak)" "\t" R"(tab")",
      "\"line\nbreak\ttab\""},
+    {"cr\r\nlf", "'cr\r\nlf'", "'cr\r\nlf'", R"("cr\r\nlf")", "\"cr\r\nlf\""},
     {"h\xC3\xA9llo \xE2\x98\x83 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80",
      "'h\xC3\xA9llo \xE2\x98\x83 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80'",
      "'h\xC3\xA9llo \xE2\x98\x83 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80'",
@@ -68,7 +69,10 @@ TEST(DialectsQuotingTest, StringLiteralsPerEngine) {
     EXPECT_EQ(psql->str_literal(row.text), row.psql) << row.text;
     EXPECT_EQ(bigquery->str_literal(row.text), row.bigquery) << row.text;
     EXPECT_EQ(databricks->str_literal(row.text), row.databricks) << row.text;
-    EXPECT_EQ(backslash_escaped_literal(row.text), row.bigquery) << row.text;
+    // BigQuery's literal is the shared one but for the line breaks it escapes.
+    if (row.text.find_first_of("\n\r") == std::string::npos) {
+      EXPECT_EQ(backslash_escaped_literal(row.text), row.bigquery) << row.text;
+    }
   }
 }
 

@@ -137,7 +137,9 @@ TEST(ExprConvert, OperatorsAndFunctions) {
       {"duckdb", op("in", var("x"), var("l")), "((CASE WHEN list_contains(T.l, T.x) THEN true WHEN T.x IS NULL OR T.l IS NULL OR list_count(T.l) < len(T.l) THEN NULL ELSE false END))"},
       {"psql", op("in", var("x"), var("l")), "(T.x = ANY(T.l))"},
       {"databricks", op("in", var("x"), var("l")), "(ARRAY_CONTAINS(T.l, T.x))"},
-      {"sqlite", op("%", var("x"), var("y")), "(((T.x) - (T.y) * CAST((T.x) / NULLIF(T.y, 0) AS INTEGER)))"},
+      {"sqlite", op("%", var("x"), var("y")),
+       "((CASE WHEN (T.y) = -1 THEN (T.x) - CAST((T.x) AS INTEGER) ELSE (T.x) - (T.y) * CAST((T.x) / NULLIF(T.y, 0) AS "
+       "INTEGER) END))"},
       {"duckdb", op("is not", var("x"), null_literal()), "(T.x IS NOT null)"},
       {"duckdb", op("&&", op("<", var("x"), num("1")), op(">", var("y"), num("2"))), "((T.x < CAST(1 AS BIGINT)) AND (T.y > CAST(2 AS BIGINT)))"},
       {"duckdb", call("-", {var("x")}), "- T.x"},

@@ -123,7 +123,9 @@ TEST(TemplateTables, MergedLookups) {
       {"bigquery", true, "/", "(%s) / NULLIF(%s, 0)"},
       {"bigquery", true, "++", "%s || %s"},
       {"databricks", true, "in", "ARRAY_CONTAINS({1}, {0})"},
-      {"sqlite", true, "%", "(({0}) - ({1}) * CAST(({0}) / NULLIF({1}, 0) AS INTEGER))"},
+      {"sqlite", true, "%",
+       "(CASE WHEN ({1}) = -1 THEN ({0}) - CAST(({0}) AS INTEGER) "
+       "ELSE ({0}) - ({1}) * CAST(({0}) / NULLIF({1}, 0) AS INTEGER) END)"},
       {"duckdb", true, "is not", "%s IS NOT %s"},
       {"duckdb", true, "Max", std::nullopt},
   };

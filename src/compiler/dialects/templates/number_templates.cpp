@@ -126,8 +126,9 @@ TemplateRows sqlite_number_rows() {
       // SQLite holds no NaN (it stores NULL instead): only NaN differs from itself.
       {"IsNan", R"t((({0}) != ({0})))t"},
       {"IsInf", R"t((ABS({0}) = 9e999))t"},
-      // SQLite's MOD works in doubles and loses the low digits of large integers.
-      {"Mod", R"t((({0}) - ({1}) * CAST(({0}) / NULLIF({1}, 0) AS INTEGER)))t"},
+      // SQLite's MOD works in doubles and loses the low digits of large integers;
+      // by -1 the remainder is the fraction of the dividend, as for "%".
+      {"Mod", R"t((CASE WHEN ({1}) = -1 THEN ({0}) - CAST(({0}) AS INTEGER) ELSE ({0}) - ({1}) * CAST(({0}) / NULLIF({1}, 0) AS INTEGER) END))t"},
       // SQLite turns an integer result that overflows into a real: that is the
       // overflow. A real result past the largest double is one too.
       {"SafeAdd", R"t((CASE WHEN typeof({0}) = 'integer' AND typeof({1}) = 'integer' THEN (CASE WHEN typeof((({0}) + ({1}))) = 'integer' THEN (({0}) + ({1})) END) WHEN ABS({0}) = 9e999 OR ABS({1}) = 9e999 OR ABS((({0}) + ({1}))) <= 1.7976931348623157e308 THEN (({0}) + ({1})) END))t"},

@@ -83,7 +83,10 @@ TemplateRows sqlite_operator_rows() {
   return {
       {"/", R"t(CAST(%s AS REAL) / NULLIF(%s, 0))t"},
       {"++", R"t((%s) || (%s))t"},
-      {"%", R"t((({0}) - ({1}) * CAST(({0}) / NULLIF({1}, 0) AS INTEGER)))t"},
+      // The smallest integer over -1 overflows into a real: by -1 the remainder
+      // is the fraction of the dividend.
+      {"%",
+       R"t((CASE WHEN ({1}) = -1 THEN ({0}) - CAST(({0}) AS INTEGER) ELSE ({0}) - ({1}) * CAST(({0}) / NULLIF({1}, 0) AS INTEGER) END))t"},
       // A null sought, or a value not found where the list holds a null, is
       // unknown, as on the other engines, whatever the host's IN_LIST makes of it.
       {"in",
