@@ -19,9 +19,14 @@ namespace {
 constexpr std::string_view kNullArgumentKinds = R"t(ArrayLength l
 ArrayReverse l
 ArrayToString l
+DateSub -i
+DatetimeSub -i
 GenerateArray iii
+RangeBucket -l
 RangeOf l
 Sort l
+TimeSub -i
+TimestampSub -i
 Unique l)t";
 
 // Record types inside `type` first, each once, then the type itself.
