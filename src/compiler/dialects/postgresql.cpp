@@ -21,9 +21,11 @@ ArrayReverse l
 ArrayToString l
 DateSub -i
 DatetimeSub -i
+Element l
 GenerateArray iii
 RangeBucket -l
 RangeOf l
+Size l
 Sort l
 TimeSub -i
 TimestampSub -i
