@@ -14,9 +14,11 @@ namespace {
 
 // The built-ins whose forms a bare null argument, of the type unknown,
 // leaves the engine unable to choose among ("could not determine polymorphic
-// type"), or that read it as text: each argument's type, l a list, i an
-// integer, "-" as it is (see argument_kind).
-constexpr std::string_view kNullArgumentKinds = R"t(ArrayLength l
+// type"), or that read it as text, or as a float (ABS), to which an integer
+// beside it in a union or a COALESCE is then rounded: each argument's type, l
+// a list, i an integer, "-" as it is (see argument_kind).
+constexpr std::string_view kNullArgumentKinds = R"t(Abs i
+ArrayLength l
 ArrayReverse l
 ArrayToString l
 DateSub -i
