@@ -364,6 +364,7 @@ DATES = [
 ]
 
 JSON_AND_ARRAYS = [
+    ("Coalesce(Element(null, 0), 3)", 3, BUT_PSQL),
     ('JsonExtract(\'{"a": {"b": [1, "x", null, true]}}\', "$.a.b[1]")', '"x"', None),
     ('JsonExtract(\'{"a": {"b": [1, "x", null, true]}}\', "$.a.b[2]")', None, None),
     ('JsonExtract(\'{"a": {"b": [1, "x", null, true]}}\', "$.z")', None, None),
