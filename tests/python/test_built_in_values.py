@@ -361,11 +361,14 @@ DATES = [
     ('GenerateDateArray("2024-02-02", "2024-01-30")', [], None),
     ('GenerateDateArray("2016-01-31", "2016-05-31", 1, "MONTH")', ['2016-01-31', '2016-02-29', '2016-03-31', '2016-04-30', '2016-05-31'], None),
     ('GenerateDateArray("2024-01-10", "2024-01-01", -4, "DAY")', ['2024-01-10', '2024-01-06', '2024-01-02'], None),
+    # BigQuery takes the unit as a keyword only.
+    ('GenerateDateArray("2024-01-01", "2024-01-03", 1, null)', None, None),
     ('GenerateTimestampArray("2024-01-01 00:00:00", "2024-01-01 02:00:00", 1, "HOUR")', ['2024-01-01 00:00:00', '2024-01-01 01:00:00', '2024-01-01 02:00:00'], None),
     ('GenerateTimestampArray("2024-01-01 00:00:00", "2024-01-01 00:00:01", 400, "MILLISECOND")', ['2024-01-01 00:00:00', '2024-01-01 00:00:00.4', '2024-01-01 00:00:00.8'], None),
 ]
 
 JSON_AND_ARRAYS = [
+    ("Coalesce(Element(null, 0), 3)", 3, BUT_PSQL),
     ('JsonExtract(\'{"a": {"b": [1, "x", null, true]}}\', "$.a.b[1]")', '"x"', None),
     ('JsonExtract(\'{"a": {"b": [1, "x", null, true]}}\', "$.a.b[2]")', None, None),
     ('JsonExtract(\'{"a": {"b": [1, "x", null, true]}}\', "$.z")', None, None),

@@ -176,6 +176,8 @@ PSQL_CASES = [
     ("record field of a group column of an aggregating predicate, typed by another caller, beside a column",
      "S(a) += 1 :- U(a); P(a) :- S(a); P(2); R(r: {b: a}) :- S(a); R(r: {b: b}) :- W(_, _, b); Q(r) :- R(r:);",
      "Q", {"W": [(1, 2, 3)], "U": [(5,)]}, [({"b": 5},), ({"b": 3},)]),
+    # A call of bare nulls only is the bare null, of no type yet; read as a list, it is one.
+    ("element of a call of nulls only", "Q(v) :- v == Element(Coalesce(null, null), 0);", "Q", {}, [(None,)]),
     # Each list written once: twice at each level, the SQL would be millions of lists long.
     ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",
      "Q", {}, [(list(range(19)),)]),

@@ -28,9 +28,12 @@ std::optional<std::string_view> scalar_type_name(Type::Kind kind) {
 }
 
 // The built-ins a bare null argument fails on, as a value of the type VOID
-// that their forms refuse: each argument's type, b boolean, i integer, l a
-// list of integers, "-" as it is (see argument_kind).
-constexpr std::string_view kNullArgumentKinds = R"t(CodePointsToBytes l
+// that their forms refuse, or that read it as a DOUBLE (ABS), to which an
+// integer beside it in a union or a COALESCE is then rounded: each argument's
+// type, b boolean, i integer, l a list of integers, "-" as it is (see
+// argument_kind).
+constexpr std::string_view kNullArgumentKinds = R"t(Abs i
+CodePointsToBytes l
 CodePointsToString l
 GenerateDateArray --i
 If b

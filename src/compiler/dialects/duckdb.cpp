@@ -7,6 +7,17 @@ namespace mirtova {
 
 namespace {
 
+// The built-ins whose forms a bare null argument, of the type "NULL", leaves
+// the engine unable to choose among, or that read it as a type no other value
+// of theirs has (array_extract as VARCHAR, REPEAT as BLOB): each argument's
+// type, l a list of integers, s text, t a timestamp, y bytes, "-" as it is
+// (see argument_kind).
+constexpr std::string_view kNullArgumentKinds = R"t(Element l
+NetIpToString y
+NetIpv4ToInt64 y
+Repeat s
+TimeAdd t)t";
+
 class DuckDbDialect final : public Dialect {
  public:
   Engine engine() const override { return Engine::kDuckdb; }
@@ -21,6 +32,11 @@ class DuckDbDialect final : public Dialect {
   }
   std::optional<std::string> number_to_string() const override { return duckdb_number_text(); }
   std::string_view bind_value() const override { return "list_transform([{0}], mirtova_v -> {body})[1]"; }
+  std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
+                                                 size_t place) const override {
+    return null_of_kind(argument_kind(kNullArgumentKinds, function, count, place),
+                        {{'l', "BIGINT[]"}, {'s', "VARCHAR"}, {'t', "TIMESTAMP"}, {'y', "BLOB"}});
+  }
   bool null_guarded_least_greatest() const override { return true; }
   std::string_view double_type() const override { return "DOUBLE"; }
   std::string_view unnest_phrase() const override { return "(select unnest({0}) as unnested_pod) as {1}"; }

@@ -14,14 +14,24 @@ namespace {
 
 // The built-ins whose forms a bare null argument, of the type unknown,
 // leaves the engine unable to choose among ("could not determine polymorphic
-// type"), or that read it as text: each argument's type, l a list, i an
-// integer, "-" as it is (see argument_kind).
-constexpr std::string_view kNullArgumentKinds = R"t(ArrayLength l
+// type"), or that read it as text, or as a float (ABS), to which an integer
+// beside it in a union or a COALESCE is then rounded: each argument's type, l
+// a list, i an integer, t text, "-" as it is (see argument_kind).
+constexpr std::string_view kNullArgumentKinds = R"t(Abs i
+ArrayLength l
 ArrayReverse l
 ArrayToString l
+DateSub -i
+DatetimeSub -i
+Element l
 GenerateArray iii
+RangeBucket -l
 RangeOf l
+Size l
 Sort l
+TimeSub -i
+TimestampSub -i
+ToJsonString t
 Unique l)t";
 
 // Record types inside `type` first, each once, then the type itself.
@@ -215,7 +225,7 @@ class PostgreSqlDialect final : public Dialect {
   std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
                                                  size_t place) const override {
     return null_of_kind(argument_kind(kNullArgumentKinds, function, count, place),
-                        {{'i', "BIGINT"}, {'l', "BIGINT[]"}});
+                        {{'i', "BIGINT"}, {'l', "BIGINT[]"}, {'t', "TEXT"}});
   }
 
   std::string scalar_sql_type(const Type& type) const override {

@@ -233,6 +233,21 @@ void type_null_arguments(const Dialect& dialect, std::string_view function, size
   }
 }
 
+// Where a bare null is of no type to the engine, a call that gives back one of
+// its values gives text when every one of them is a bare null, as does a call
+// that is null where one argument is, and text then meets no number nor list;
+// its value is the null: the call is written as one.
+bool gives_bare_null(std::string_view function, const std::vector<std::string>& sql) {
+  auto bare = [](std::string_view value) { return value == "null" || value == "NULL"; };
+  if (function == "Concat" || function == "ArrayConcat") return std::any_of(sql.begin(), sql.end(), bare);
+  if (function == "Nullif" || function == "MagicalEntangle") return !sql.empty() && bare(sql[0]);
+  const size_t first = function == "If" ? 1 : 0;
+  if (first >= sql.size() || (first == 0 && function != "Coalesce" && function != "Ifnull" &&
+                              function != "Greatest" && function != "Least"))
+    return false;
+  return std::all_of(sql.begin() + static_cast<std::ptrdiff_t>(first), sql.end(), bare);
+}
+
 }  // namespace
 
 SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type& expected) {
@@ -884,6 +899,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
   if (name == "If") {
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
+    if (dialect->types_bare_nulls() && gives_bare_null(name, sql)) return std::string("NULL");
     type_null_arguments(*dialect, name, args.size(), sql);
     return apply_template("(CASE WHEN {0} THEN {1} ELSE {2} END)", sql);
   }
@@ -953,6 +969,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     if (dialect->types_bare_nulls()) {
       for (size_t i = 0; i < args.size(); ++i)
         if (is_read_from_nulls(*args[i])) sql[i] = "NULL";
+      if (gives_bare_null(name, sql)) return std::string("NULL");
     }
     read_as_written_records(args, sql);
     return apply_template(null_guarded_template(name == "Least" ? "LEAST" : "GREATEST", args.size()), sql);
@@ -1019,6 +1036,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     TRY_VOID(convert_arguments(args, sql));
     type_untyped_arguments(name, args, sql);
     type_null_arguments(*dialect, name, args.size(), sql);
+    if (dialect->types_bare_nulls() && gives_bare_null(name, sql)) return std::string("NULL");
     if (name == "Format" && !args.empty()) {
       if (std::optional<std::string_view> format = text_of_string_literal(*args[0])) {
         if (std::optional<std::vector<char>> conversions = printf_conversions(*format)) {

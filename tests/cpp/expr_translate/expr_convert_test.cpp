@@ -268,7 +268,7 @@ TEST(ExprConvert, EngineSpecialForms) {
       {"psql", call("Sum", {null_literal()}), "SUM(CAST(NULL AS numeric))"},
       {"psql", call("Set", {null_literal()}), "ARRAY_AGG(DISTINCT CAST(NULL AS TEXT))"},
       {"psql", call("Agg++", {list({})}), "mirtova_array_concat_agg(CAST('{}' AS TEXT[]))"},
-      {"psql", call("Abs", {null_literal()}), "ABS(null)"},
+      {"psql", call("Abs", {null_literal()}), "ABS(CAST(NULL AS BIGINT))"},
       {"duckdb", call("Sum", {null_literal()}), "SUM(null)"},
       {"duckdb", call("Max", {var("b")}), "MAX(T.b)"},
       {"duckdb", call("Least", {var("x"), var("y")}), "(CASE WHEN T.x IS NULL OR T.y IS NULL THEN NULL ELSE LEAST(T.x, T.y) END)"},

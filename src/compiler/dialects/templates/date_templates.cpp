@@ -52,7 +52,8 @@ std::string generate_dates(DateSql& sql, const std::string& start, const std::st
       std::string bound = "(" + days + sql.division() + fewest + " + 1)";
       std::string within =
           "((" + n + ") > 0 AND mirtova_e <= " + f + ") OR ((" + n + ") < 0 AND mirtova_e >= " + f + ")";
-      std::string nulls = null_test({start, end, n});
+      // A missing unit makes a missing list, as any other missing argument does.
+      std::string nulls = null_test({start, end, n, part});
       switch (sql.engine()) {
         case Engine::kDuckdb:
           return "(CASE WHEN " + nulls + " THEN NULL WHEN " + n +

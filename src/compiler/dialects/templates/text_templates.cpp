@@ -161,6 +161,9 @@ TemplateRows sqlite_text_rows() {
       // A missing list has no elements, which would make the empty text.
       {"CodePointsToString", R"t((SELECT CASE WHEN {0} IS NULL OR COUNT(*) > COUNT(value) THEN NULL ELSE COALESCE(GROUP_CONCAT(char(value), ''), '') END FROM (SELECT value FROM JSON_EACH({0}) ORDER BY key)))t"},
       {"RegexpMatch", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} REGEXP {1} END))t"},
+      // REPLACE gives the text back for an empty text to replace before it
+      // reads the replacement, which may be missing.
+      {"Replace", R"t((CASE WHEN {2} IS NULL THEN NULL ELSE REPLACE({0}, {1}, {2}) END))t"},
       // Host functions: SQLite has no regular expressions or Unicode tables of its own.
       {"RegexpExtractAll", R"t(MIRTOVA_REGEXP_EXTRACT_ALL({0}, {1}))t"},
       {"Normalize", R"t(MIRTOVA_NORMALIZE({0}, 'NFC', 0))t"},
