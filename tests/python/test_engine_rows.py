@@ -387,6 +387,9 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
         ('R({a: null, b: "q"}); R({a: 3, b: "z"}); Q(m? Max= r, n? Min= r) distinct :- R(r);',
          [({"a": None, "b": "q"}, {"a": 3, "b": "z"})]),
         ("F(9); F(10); Q(m) :- m == Min{ {a: x} :- F(x)};", [({"a": 9},)]),
+        # Fields in the order of their names, whatever the order written.
+        ('R({b: 1, a: "y"}); R({b: 2, a: "x"}); Q(m? Max= r, n? Min= r) distinct :- R(r);',
+         [({"a": "y", "b": 1}, {"a": "x", "b": 2})]),
     ],
 )
 def test_records_compare_by_their_values(request, engine, source, want):

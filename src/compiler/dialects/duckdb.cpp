@@ -1,4 +1,6 @@
 // The DuckDB dialect (engine "duckdb", the default).
+#include <algorithm>
+
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/float_literal.h"
 #include "compiler/dialects/number_text.h"
@@ -39,11 +41,20 @@ class DuckDbDialect final : public Dialect {
 
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 
+  // A struct compares field by field in the order of its fields, as Max and
+  // Min do: the fields are written in the order of their names' bytes, as on
+  // the other engines, so that the order a program writes them in is no
+  // part of the value.
   std::string record_literal(const std::vector<RecordLiteralField>& fields, std::string_view) const override {
+    std::vector<const RecordLiteralField*> sorted;
+    for (const RecordLiteralField& field : fields) sorted.push_back(&field);
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [](const RecordLiteralField* a, const RecordLiteralField* b) { return a->name < b->name; });
     std::string out = "{";
-    for (size_t i = 0; i < fields.size(); ++i) {
+    for (size_t i = 0; i < sorted.size(); ++i) {
       if (i > 0) out += ", ";
-      out += record_field(fields[i].name) + ": " + fields[i].sql;
+      out += record_field(sorted[i]->name) + ": " + sorted[i]->sql;
     }
     return out + "}";
   }

@@ -19,8 +19,8 @@ namespace {
 // The built-ins whose forms a bare null argument leaves the engines unable to
 // choose among ("Could not choose a best candidate operator"), or that write
 // it where an operator must know its type (a text joined by "||", a number
-// negated): each argument's type, t text, i integer, f double, l a list of
-// any elements, "-" as it is (see argument_kind).
+// negated): each argument's type, t text, i integer, f double, b bytes, l a
+// list of any elements, "-" as it is (see argument_kind).
 constexpr std::string_view kNullArgumentKinds = R"t(ArrayReverse l
 CurrentDatetime t
 Date/1 t
@@ -47,6 +47,7 @@ GenerateDateArray ttit
 GenerateTimestampArray ttit
 JsonExtractScalar tt
 JsonValue tt
+NetIpToString b
 ParseDate -t
 ParseDatetime -t
 ParseTime -t
@@ -58,6 +59,7 @@ String tt
 Substr tii
 Time/1 t
 Time/2 tt
+TimeAdd/2 t
 TimeAdd/3 tit
 TimeDiff ttt
 TimeSub tit
@@ -209,8 +211,9 @@ class PrestoDialect : public Dialect {
 
   std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
                                                  size_t place) const override {
-    return null_of_kind(argument_kind(kNullArgumentKinds, function, count, place),
-                        {{'t', "VARCHAR"}, {'i', "BIGINT"}, {'f', "DOUBLE"}, {'l', "ARRAY(UNKNOWN)"}});
+    return null_of_kind(
+        argument_kind(kNullArgumentKinds, function, count, place),
+        {{'t', "VARCHAR"}, {'i', "BIGINT"}, {'f', "DOUBLE"}, {'b', "VARBINARY"}, {'l', "ARRAY(UNKNOWN)"}});
   }
 
   std::string_view today_relation_sql() const override {

@@ -39,7 +39,7 @@ TEST(DialectsRecordsTest, RecordLiterals) {
         "JSON_OBJECT()", "STRUCT()"}},
       {"b then a",
        {{"b", "'x'", Type::string()}, {"a", "1", Type::number()}},
-       {"{b: 'x', a: 1}", "STRUCT(1 AS a, 'x' AS b)",
+       {"{a: 1, b: 'x'}", "STRUCT(1 AS a, 'x' AS b)",
         "CAST(ROW(1, 'x') AS ROW(a double, b varchar))",
         "CAST(ROW(1, 'x') AS ROW(a double, b varchar))",
         "ROW(1, 'x')::" + record_type_name(closed({{"a", Type::number()}, {"b", Type::string()}})),
