@@ -47,8 +47,6 @@ TemplateRows duckdb_function_rows() {
       {"DateAddDay", R"t(CAST(CAST({0} AS DATE) + CAST({1} AS INTEGER) AS VARCHAR))t"},
       {"DateDiffDay", R"t(DATE_DIFF('day', CAST({1} AS DATE), CAST({0} AS DATE)))t"},
       {"CurrentTimestamp", R"t(GET_CURRENT_TIMESTAMP())t"},
-      // A text or a bare null has no "+" of an interval; a timestamp is read as on PostgreSQL.
-      {"TimeAdd", R"t(CAST({0} AS TIMESTAMP) + to_microseconds(cast(1000000 * {1} as int64)))t"},
       {"Rand", R"t(RANDOM(%s))t"},
       {"Log", R"t(LN(%s))t"},
       {"RangeOf", R"t(Range(LEN({0})))t"},
