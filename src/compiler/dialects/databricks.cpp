@@ -32,6 +32,7 @@ std::optional<std::string_view> scalar_type_name(Type::Kind kind) {
 // list of integers, "-" as it is (see argument_kind).
 constexpr std::string_view kNullArgumentKinds = R"t(CodePointsToBytes l
 CodePointsToString l
+GenerateArray iii
 GenerateDateArray --i
 If b
 RangeOf l
