@@ -215,6 +215,12 @@ class DatabricksDialect final : public Dialect {
     return "CAST(" + std::string(sql) + " AS STRING)";
   }
 
+  // Spark takes a VARCHAR only with its length.
+  std::string scalar_sql_type(const Type& type) const override {
+    if (type.is_number() || type.is_bool() || type.is_list()) return Dialect::scalar_sql_type(type);
+    return "string";
+  }
+
   std::string_view today_relation_sql() const override {
     return "(SELECT CAST(to_date(to_utc_timestamp(current_timestamp(), current_timezone())) AS "
            "STRING) AS date)";
