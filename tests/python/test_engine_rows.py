@@ -452,6 +452,8 @@ def test_to_int64_of_stored_columns(request, engine):
         ('F("c", null); F("d", null); Q(s? += v) distinct :- F(_, v);', [(None,)]),
         # ... negated, and two of a fact's nulls added, that the program gives no type.
         ('F("c", null); F("d", null); Q(-v) :- F(_, v);', [(None,), (None,)]),
+        # ... typed as texts by a comparison.
+        ('F(null); F(null); Q(x) :- F(x), x == "b"; Q("a");', [("a",)]),
         ("F(null); Q(x + x, x - x) :- F(x);", [(None, None)]),
         # A column of nulls the program types as numbers, multiplied by itself.
         ('F("c", null); F("d", null); Q(v * v) :- F(_, v), f == v, f in [0, 4];', []),

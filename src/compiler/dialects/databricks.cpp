@@ -35,6 +35,7 @@ std::optional<std::string_view> scalar_type_name(Type::Kind kind) {
 constexpr std::string_view kNullArgumentKinds = R"t(Abs i
 CodePointsToBytes l
 CodePointsToString l
+GenerateArray iii
 GenerateDateArray --i
 If b
 RangeOf l
@@ -215,6 +216,12 @@ class DatabricksDialect final : public Dialect {
 
   std::string string_cast(std::string_view sql) const override {
     return "CAST(" + std::string(sql) + " AS STRING)";
+  }
+
+  // Spark takes a VARCHAR only with its length.
+  std::string scalar_sql_type(const Type& type) const override {
+    if (type.is_number() || type.is_bool() || type.is_list()) return Dialect::scalar_sql_type(type);
+    return "string";
   }
 
   std::string_view today_relation_sql() const override {

@@ -37,6 +37,7 @@ DatetimeAdd tit
 DatetimeDiff ttt
 DatetimeSub tit
 DatetimeTrunc tt
+Div ii
 FormatDate -t
 FormatDatetime -t
 FormatTime -t
@@ -47,12 +48,14 @@ GenerateDateArray ttit
 GenerateTimestampArray ttit
 JsonExtractScalar tt
 JsonValue tt
+Lpad tit
 NetIpToString y
 ParseDate -t
 ParseDatetime -t
 ParseTime -t
 ParseTimestamp -t
 Reverse t
+Rpad tit
 SafeMultiply ii
 Sinh f
 String tt

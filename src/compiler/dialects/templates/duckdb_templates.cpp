@@ -47,7 +47,6 @@ TemplateRows duckdb_function_rows() {
       {"DateAddDay", R"t(CAST(CAST({0} AS DATE) + CAST({1} AS INTEGER) AS VARCHAR))t"},
       {"DateDiffDay", R"t(DATE_DIFF('day', CAST({1} AS DATE), CAST({0} AS DATE)))t"},
       {"CurrentTimestamp", R"t(GET_CURRENT_TIMESTAMP())t"},
-      {"TimeAdd", R"t({0} + to_microseconds(cast(1000000 * {1} as int64)))t"},
       {"Rand", R"t(RANDOM(%s))t"},
       {"Log", R"t(LN(%s))t"},
       {"RangeOf", R"t(Range(LEN({0})))t"},

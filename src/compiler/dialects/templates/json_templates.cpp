@@ -7,13 +7,15 @@ TemplateRows databricks_json_rows() {
   // clang-format off
   return {
       // Read as a VARIANT, which keeps a value's JSON kind (GET_JSON_OBJECT gives a
-      // string without its quotes); JSON null is SQL NULL, as in BigQuery.
-      {"JsonExtract", R"t(NULLIF(to_json(variant_get(parse_json({0}), {1})), 'null'))t"},
-      {"JsonQuery", R"t(NULLIF(to_json(variant_get(parse_json({0}), {1})), 'null'))t"},
+      // string without its quotes); JSON null is SQL NULL, as in BigQuery. A path
+      // that folds to NULL only once planned fails the optimizer inside
+      // variant_get, so a missing path is answered before it is read.
+      {"JsonExtract", R"t((CASE WHEN {1} IS NULL THEN NULL ELSE NULLIF(to_json(variant_get(parse_json({0}), {1})), 'null') END))t"},
+      {"JsonQuery", R"t((CASE WHEN {1} IS NULL THEN NULL ELSE NULLIF(to_json(variant_get(parse_json({0}), {1})), 'null') END))t"},
       // A scalar's text without quotes; NULL for an object or array.
-      {"JsonExtractScalar", R"t(transform(array(variant_get(parse_json({0}), {1})), mirtova_v -> (CASE WHEN schema_of_variant(mirtova_v) LIKE 'OBJECT%' OR schema_of_variant(mirtova_v) LIKE 'ARRAY%' THEN NULL ELSE variant_get(mirtova_v, '$', 'string') END))[0])t"},
+      {"JsonExtractScalar", R"t((CASE WHEN {1} IS NULL THEN NULL ELSE transform(array(variant_get(parse_json({0}), {1})), mirtova_v -> (CASE WHEN schema_of_variant(mirtova_v) LIKE 'OBJECT%' OR schema_of_variant(mirtova_v) LIKE 'ARRAY%' THEN NULL ELSE variant_get(mirtova_v, '$', 'string') END))[0] END))t"},
       {"JsonExtractScalar/1", R"t(transform(array(parse_json({0})), mirtova_v -> (CASE WHEN schema_of_variant(mirtova_v) LIKE 'OBJECT%' OR schema_of_variant(mirtova_v) LIKE 'ARRAY%' THEN NULL ELSE variant_get(mirtova_v, '$', 'string') END))[0])t"},
-      {"JsonValue", R"t(transform(array(variant_get(parse_json({0}), {1})), mirtova_v -> (CASE WHEN schema_of_variant(mirtova_v) LIKE 'OBJECT%' OR schema_of_variant(mirtova_v) LIKE 'ARRAY%' THEN NULL ELSE variant_get(mirtova_v, '$', 'string') END))[0])t"},
+      {"JsonValue", R"t((CASE WHEN {1} IS NULL THEN NULL ELSE transform(array(variant_get(parse_json({0}), {1})), mirtova_v -> (CASE WHEN schema_of_variant(mirtova_v) LIKE 'OBJECT%' OR schema_of_variant(mirtova_v) LIKE 'ARRAY%' THEN NULL ELSE variant_get(mirtova_v, '$', 'string') END))[0] END))t"},
       {"JsonValue/1", R"t(transform(array(parse_json({0})), mirtova_v -> (CASE WHEN schema_of_variant(mirtova_v) LIKE 'OBJECT%' OR schema_of_variant(mirtova_v) LIKE 'ARRAY%' THEN NULL ELSE variant_get(mirtova_v, '$', 'string') END))[0])t"},
       // The JSON of a NULL is the text null; a record keeps its NULL fields.
       {"ToJsonString", R"t(COALESCE(to_json(CAST({0} AS VARIANT)), 'null'))t"},
