@@ -617,9 +617,8 @@ void ExprTranslator::compare_records_of_two_types(std::string_view op, const Typ
   // type than one the program wrote with a number there, as is a record of a
   // type only the engine knows (a table's column, a field of one), and an
   // engine that compares records field by field of one type each refuses the
-  // pair. So does one that holds a list of a record's field in that field's
-  // declared type beside a list the program wrote; and where records are
-  // texts, so are lists, whose spelling tells 1 from 1.0.
+  // pair. Where records are texts, so are lists, whose spelling tells 1
+  // from 1.0.
   if (op != "==" && op != "!=") return;
   const std::optional<std::string_view> form = dialect->record_comparison_form();
   if (!form) return;
@@ -627,8 +626,7 @@ void ExprTranslator::compare_records_of_two_types(std::string_view op, const Typ
                              ? left.is_record() || right.is_record() || left.is_list() || right.is_list()
                          : left.is_record() && right.is_record()
                              ? record_type_name(left) != record_type_name(right)
-                             : (left.is_record() && right.is_any()) || (right.is_record() && left.is_any()) ||
-                                   (left.is_list() && right.is_list());
+                             : (left.is_record() && right.is_any()) || (right.is_record() && left.is_any());
   if (!two_types) return;
   for (std::string& side : sql) side = apply_template(*form, {side});
 }

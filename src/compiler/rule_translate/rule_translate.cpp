@@ -1100,13 +1100,10 @@ class SelectWriter final : public OuterRows {
     return table == tables_by_alias_.end() ? nullptr : table->second;
   }
 
-  // Whether an equality with `side` may compare records (or lists, which a
-  // record's field may hold in another type) the dialect compares apart: the
-  // lookups of the sides' types are left out of every other one.
+  // Whether an equality with `side` may compare records the dialect compares
+  // apart: the lookups of the sides' types are left out of every other one.
   bool compares_records(const Json& side) const {
-    if (!dialect_.record_comparison_form()) return false;
-    const Type type = tr_.value_type(side);
-    return type.is_record() || type.is_list();
+    return dialect_.record_comparison_form() && tr_.value_type(side).is_record();
   }
 
   // The type of a column of a table the rule reads: a host's table's, of a
