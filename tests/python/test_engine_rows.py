@@ -445,6 +445,9 @@ def test_to_int64_of_stored_columns(request, engine):
         ("Q(x, n? += 1) distinct :- T(y), x == null;", [(None, 2)]),
         ('Q(s? ArgMax= "a" -> 1) distinct;', [("a",)]),
         ('F("k0", 1); Q(s? ArgMax= k -> v, m? ArgMin= k -> v) distinct :- F(k, v);', [("k0", "k0")]),
+        # ... and the arrows of two rules, gathered in one table before their ArgMax and ArgMin.
+        ("Q(s? ArgMax= 3 -> 4, t? ArgMin= 3 -> 4) distinct; Q(s? ArgMax= 4 -> 0, t? ArgMin= 4 -> 0) distinct;",
+         [(3, 4)]),
         ('F("k0", 1); Q(s? List= k, t? Set= k) distinct :- F(k, v);', [(["k0"], ["k0"])]),
         ('F(2, "k5", null); G(2); S(g) Sum= v :- F(g, k, v); Q(g, S(g)) :- G(g);', [(2, None)]),
         ("F(null); Q(s? += x, a? Avg= x) distinct :- F(x);", [(None, None)]),
