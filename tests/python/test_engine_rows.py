@@ -456,6 +456,7 @@ def test_to_int64_of_stored_columns(request, engine):
         # ... negated, and two of a fact's nulls added, that the program gives no type.
         ('F("c", null); F("d", null); Q(-v) :- F(_, v);', [(None,), (None,)]),
         ("F(null); Q(x + x, x - x) :- F(x);", [(None, None)]),
+        ("F(null, 4); Q(d, e) :- d == Max{f :- F(f, g)} + 1, e == Min{f :- F(f, g)} * 2;", [(None, None)]),
         # A column of nulls the program types as numbers, multiplied by itself.
         ('F("c", null); F("d", null); Q(v * v) :- F(_, v), f == v, f in [0, 4];', []),
         ('F("k0", 1); Q(s? Array= k -> v) distinct :- F(k, v);', [([1],)]),
