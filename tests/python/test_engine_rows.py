@@ -447,6 +447,9 @@ def test_to_int64_of_stored_columns(request, engine):
         ("Q(x, n? += 1) distinct :- T(y), x == null;", [(None, 2)]),
         ('Q(s? ArgMax= "a" -> 1) distinct;', [("a",)]),
         ('F("k0", 1); Q(s? ArgMax= k -> v, m? ArgMin= k -> v) distinct :- F(k, v);', [("k0", "k0")]),
+        # ... and the arrows of two rules, gathered in one table before their ArgMax and ArgMin.
+        ("Q(s? ArgMax= 3 -> 4, t? ArgMin= 3 -> 4) distinct; Q(s? ArgMax= 4 -> 0, t? ArgMin= 4 -> 0) distinct;",
+         [(3, 4)]),
         ('F("k0", 1); Q(s? List= k, t? Set= k) distinct :- F(k, v);', [(["k0"], ["k0"])]),
         ('F(2, "k5", null); G(2); S(g) Sum= v :- F(g, k, v); Q(g, S(g)) :- G(g);', [(2, None)]),
         ("F(null); Q(s? += x, a? Avg= x) distinct :- F(x);", [(None, None)]),
@@ -457,6 +460,7 @@ def test_to_int64_of_stored_columns(request, engine):
         # ... typed as texts by a comparison.
         ('F(null); F(null); Q(x) :- F(x), x == "b"; Q("a");', [("a",)]),
         ("F(null); Q(x + x, x - x) :- F(x);", [(None, None)]),
+        ("F(null, 4); Q(d, e) :- d == Max{f :- F(f, g)} + 1, e == Min{f :- F(f, g)} * 2;", [(None, None)]),
         # A column of nulls the program types as numbers, multiplied by itself.
         ('F("c", null); F("d", null); Q(v * v) :- F(_, v), f == v, f in [0, 4];', []),
         ('F("k0", 1); Q(s? Array= k -> v) distinct :- F(k, v);', [([1],)]),
@@ -644,6 +648,10 @@ def test_bag_programs_give_the_rows_they_mean(request, engine):
         ("Q(ArrayReverse(null)); Q([1]);", [(None,), ([1],)]),
         ('Q(ArrayReverse(null)); Q(["a"]);', [(None,), (["a"],)]),
         ('Q(Sort(null)); Q(["a"]); Q(Unique(null));', [(None,), (["a"],), (None,)]),
+        ("Q(Sort(null)); Q(Sort([])); Q(Unique(null)); Q(Unique([])); Q(ArrayReverse(null)); Q(ArrayReverse([]));",
+         [(None,), ([],), (None,), ([],), (None,), ([],)]),
+        ("Q(Element(null, 1)); Q(3);", [(None,), (3,)]),
+        ("Q(ArrayConcat(null, null)); Q([1, 2]);", [(None,), ([1, 2],)]),
         ("Q(l) :- l in []; Q(l) :- l in []; Q(l) :- T(x), l == [x];", [([1],), ([2],)]),
         ("Q(null); Q(l) :- l in []; Q(l) :- T(x), l == [x];", [(None,), ([1],), ([2],)]),
         ("Q(s? ArgMin= [x] -> x, t? ArgMax= [x, 5] -> x) distinct :- T(x);", [([1], [2, 5])]),

@@ -16,10 +16,11 @@ namespace {
 // leaves the engine unable to choose among ("could not determine polymorphic
 // type"), or that read it as text, or as a float (ABS), to which an integer
 // beside it in a union or a COALESCE is then rounded: each argument's type, l
-// a list, i an integer, t text, "-" as it is (see argument_kind).
+// a list, s a list of texts (as the empty list reordered is), i an integer, t
+// text, "-" as it is (see argument_kind).
 constexpr std::string_view kNullArgumentKinds = R"t(Abs i
 ArrayLength l
-ArrayReverse l
+ArrayReverse s
 ArrayToString l
 DateSub -i
 DatetimeSub -i
@@ -28,11 +29,11 @@ GenerateArray iii
 RangeBucket -l
 RangeOf l
 Size l
-Sort l
+Sort s
 TimeSub -i
 TimestampSub -i
 ToJsonString t
-Unique l)t";
+Unique s)t";
 
 // Record types inside `type` first, each once, then the type itself.
 void declare_record_types(const Type& type, RecordTypeNames& names, std::unordered_set<std::string>& seen,
@@ -225,7 +226,7 @@ class PostgreSqlDialect final : public Dialect {
   std::optional<std::string> typed_null_argument(std::string_view function, size_t count,
                                                  size_t place) const override {
     return null_of_kind(argument_kind(kNullArgumentKinds, function, count, place),
-                        {{'i', "BIGINT"}, {'l', "BIGINT[]"}, {'t', "TEXT"}});
+                        {{'i', "BIGINT"}, {'l', "BIGINT[]"}, {'s', "TEXT[]"}, {'t', "TEXT"}});
   }
 
   std::string scalar_sql_type(const Type& type) const override {

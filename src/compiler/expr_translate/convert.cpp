@@ -833,6 +833,11 @@ bool ExprTranslator::is_held_as_text(const Json& expr) const {
     const Json& name = variable->at("var_name");
     return held_as_text.count(name.is_str() ? name.as_str() : name.compact()) > 0;
   }
+  // So is the extreme of nulls only, of no type where a bare null is of none.
+  if (const Json* combine = expr.get("combine")) {
+    return dialect->reads_untyped_fields_as_text() && subquery_translator != nullptr &&
+           subquery_translator->aggregates_nulls(*combine, value_column_name);
+  }
   // An aggregated value entangled with its row is still that value.
   if (const Json* call = expr.get("call"); call != nullptr && call->at("predicate_name").is_str() &&
                                            call->at("predicate_name").as_str() == "MagicalEntangle") {

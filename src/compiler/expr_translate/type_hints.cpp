@@ -117,7 +117,10 @@ void ExprTranslator::hint_types(const Json& start, const Type& expected) {
       std::string_view name = call_name(*expr);
       for (size_t i = 0; i < args.size(); ++i) {
         Type arg_type = Type::any();
-        if (name == "Join" || name == "Size" || name == "Element") {
+        if (name == "Element" && i == 0 && !expected.is_any() && !expected.is_atomic()) {
+          // The list is of the element sought, where that is known.
+          arg_type = Type::list(expected);
+        } else if (name == "Join" || name == "Size" || name == "Element") {
           if (i == 0) arg_type = strings();
         } else if (name == "ArrayReverse" || name == "Sort" || name == "Unique") {
           // The list given is of the type of the list made of it.

@@ -833,6 +833,16 @@ bool UniverseSubqueryTranslator::aggregates_nulls(const Json& rule, std::string_
   // Read from a column written with bare nulls only (or from no list): a column aggregated in
   // turn is not followed, however long the chain the program writes.
   for (const Json& conjunct : conjuncts->as_array()) {
+    // Or a fact's bare null, injected for it.
+    if (const Json* unification = conjunct.get("unification")) {
+      const Json& left = unification->at("left_hand_side");
+      const Json& right = unification->at("right_hand_side");
+      for (const auto& [side, other] : {std::pair{&left, &right}, std::pair{&right, &left}}) {
+        const Json* literal = side->get("literal");
+        if (literal != nullptr && literal->has("the_null") && variable_name(*other) == aggregated)
+          return true;
+      }
+    }
     // Or from the empty list, written as such.
     if (const Json* inclusion = conjunct.get("inclusion")) {
       const Json* literal = inclusion->at("list").get("literal");

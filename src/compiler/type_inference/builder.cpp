@@ -260,10 +260,26 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
   const bool gives_its_argument = predicate == "Min" || predicate == "Max" || predicate == "AnyValue" ||
                                   predicate == "SomeValue" || predicate == "Agg++" ||
                                   predicate == "ArrayConcatAgg";
-  Bounds b = fill_fields(graph, predicate, n, call, value, calls, gives_its_argument);
+  Bounds b = fill_fields(graph, predicate, n, call, value, calls, gives_its_argument || predicate == "->");
   if (predicate == "Set" || predicate == "List") {
     Expression element = Expression::predicate_addressing(predicate, "col0", n);
     graph.connect(EdgeKind::Inclusion, b.start, b.stop, value, element);
+  }
+  // An arrow is the record its ArgMax and ArgMin read; a table that holds
+  // arrows (the one a multi-body aggregation gathers them in) holds records of
+  // its two sides' types, which PostgreSQL declares when the record is read.
+  // The ends are named through variables of the call's own, as below.
+  if (predicate == "->") {
+    const Expression record = unknown();
+    graph.connect(EdgeKind::Equality, b.start, b.stop, value, record);
+    for (auto [field, column] :
+         {std::pair<std::string_view, std::string_view>{"arg", "left"}, {"value", "right"}}) {
+      Expression side = Expression::subscript_addressing(record, std::string(field));
+      text_digest(side);  // before the copy, which carries the digest along
+      graph.connect(Edge{EdgeKind::FieldAccess, b.start, 0, record, side});
+      graph.connect(EdgeKind::Equality, b.start, b.stop, std::move(side),
+                    column_of(calls, predicate, column, n));
+    }
   }
   // These aggregates give one of the values they range over (or, joining
   // lists, a list of the lists' type), so a column they fill has the type of
