@@ -20,13 +20,12 @@ TemplateRows databricks_network_rows() {
 
 TemplateRows duckdb_network_rows() {
   // clang-format off
-  // A bare null binds to no one of the byte functions' overloads, so the bytes are cast first.
   return {
       {"NetIpv4FromInt64", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN {0} < -2147483648 OR {0} > 4294967295 THEN error('NetIpv4FromInt64 takes an integer from -0x80000000 to 0xFFFFFFFF, not ' || CAST({0} AS VARCHAR)) ELSE unhex(printf('%08x', CAST((CASE WHEN {0} < 0 THEN {0} + 4294967296 ELSE {0} END) AS BIGINT))) END))t"},
-      {"NetIpv4ToInt64", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN octet_length(CAST({0} AS BLOB)) <> 4 THEN error('NetIpv4ToInt64 takes 4 bytes, not ' || CAST(octet_length(CAST({0} AS BLOB)) AS VARCHAR)) ELSE CAST('0x' || hex(CAST({0} AS BLOB)) AS BIGINT) END))t"},
+      {"NetIpv4ToInt64", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN octet_length({0}) <> 4 THEN error('NetIpv4ToInt64 takes 4 bytes, not ' || CAST(octet_length({0}) AS VARCHAR)) ELSE CAST('0x' || hex({0}) AS BIGINT) END))t"},
       {"NetIpFromString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN regexp_full_match({0}, '(0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)') AND list_max(list_transform(string_split({0}, '.'), mirtova_p -> TRY_CAST(mirtova_p AS INTEGER))) <= 255 THEN unhex(array_to_string(list_transform(string_split({0}, '.'), mirtova_p -> printf('%02x', CAST(mirtova_p AS INTEGER))), '')) WHEN strpos({0}, ':') > 0 THEN error('IPv6 addresses are not available on engine duckdb: ' || {0}) ELSE error('NetIpFromString cannot read ' || {0}) END))t"},
       {"NetSafeIpFromString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN regexp_full_match({0}, '(0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)[.](0|[1-9][0-9]?[0-9]?)') AND list_max(list_transform(string_split({0}, '.'), mirtova_p -> TRY_CAST(mirtova_p AS INTEGER))) <= 255 THEN unhex(array_to_string(list_transform(string_split({0}, '.'), mirtova_p -> printf('%02x', CAST(mirtova_p AS INTEGER))), '')) WHEN strpos({0}, ':') > 0 THEN error('IPv6 addresses are not available on engine duckdb: ' || {0}) ELSE NULL END))t"},
-      {"NetIpToString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN octet_length(CAST({0} AS BLOB)) = 4 THEN array_to_string(list_transform(range(4), mirtova_i -> CAST(CAST('0x' || substr(hex(CAST({0} AS BLOB)), 2 * mirtova_i + 1, 2) AS INTEGER) AS VARCHAR)), '.') WHEN octet_length(CAST({0} AS BLOB)) = 16 THEN error('IPv6 addresses are not available on engine duckdb') ELSE error('NetIpToString takes 4 or 16 bytes, not ' || CAST(octet_length(CAST({0} AS BLOB)) AS VARCHAR)) END))t"},
+      {"NetIpToString", R"t((CASE WHEN {0} IS NULL THEN NULL WHEN octet_length({0}) = 4 THEN array_to_string(list_transform(range(4), mirtova_i -> CAST(CAST('0x' || substr(hex({0}), 2 * mirtova_i + 1, 2) AS INTEGER) AS VARCHAR)), '.') WHEN octet_length({0}) = 16 THEN error('IPv6 addresses are not available on engine duckdb') ELSE error('NetIpToString takes 4 or 16 bytes, not ' || CAST(octet_length({0}) AS VARCHAR)) END))t"},
   };
   // clang-format on
 }
