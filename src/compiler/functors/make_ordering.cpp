@@ -104,6 +104,13 @@ class ReadinessCheck {
   std::map<std::string, const std::string*> answers_;
 };
 
+// A make carried out is only ever asked whether its name is pending: what
+// else it holds goes back to the allocator, for the copies still to be made.
+void let_go(PreparedMake& make) {
+  std::string().swap(make.functor);
+  ArgumentMap().swap(make.arguments);
+}
+
 }  // namespace
 
 bool make_is_ready(const Functors& index, const PreparedMake& make, const NameSet& pending) {
@@ -170,6 +177,7 @@ Result<Unit, CompileError> make_all(Functors& index, std::vector<MakeInstruction
         TRY_VOID(call_functor(index, make.made, make.functor, make.arguments));
         pending.erase(make.made);
         check.made(make.made);
+        let_go(makes[k]);
         progress = true;
         if (auto it = waiting.find(make.made); it != waiting.end()) {
           unknown.insert(it->second.begin(), it->second.end());
@@ -186,6 +194,7 @@ Result<Unit, CompileError> make_all(Functors& index, std::vector<MakeInstruction
       if (!make_is_ready(index, make, pending)) continue;
       TRY_VOID(call_functor(index, make.made, make.functor, make.arguments));
       pending.erase(make.made);
+      let_go(makes[position]);
       progress = true;
     }
     if (!progress) {
