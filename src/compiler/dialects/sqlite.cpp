@@ -1,5 +1,8 @@
 // The SQLite dialect (engine "sqlite"); its SQL calls functions the host registers.
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/float_literal.h"
@@ -62,9 +65,27 @@ class SqLiteDialect final : public Dialect {
     std::string out = "JSON_OBJECT(";
     for (size_t i = 0; i < sorted.size(); ++i) {
       if (i > 0) out += ", ";
-      out += single_quoted_literal(record_field(sorted[i]->name)) + ", " + sorted[i]->sql;
+      const RecordLiteralField& field = *sorted[i];
+      out += single_quoted_literal(record_field(field.name)) + ", " +
+             (field.typed && field.type.is_number() ? whole_number_as_integer(field.sql) : field.sql);
     }
     return out + ")";
+  }
+
+  // Rows are told apart by the record's text, where 1.0 is spelled apart from
+  // 1: a whole number of a field is written as an integer. A sub-query is
+  // left as it is, not to be run four times over.
+  static std::string whole_number_as_integer(const std::string& sql) {
+    double value = 0;
+    auto [end, ec] = std::from_chars(sql.data(), sql.data() + sql.size(), value);
+    if (ec == std::errc() && end == sql.data() + sql.size()) {
+      constexpr double kExact = 9007199254740992.0;  // 2^53
+      if (value != std::trunc(value) || std::fabs(value) > kExact) return sql;
+      return std::to_string(static_cast<int64_t>(value));
+    }
+    if (sql.find("SELECT") != std::string::npos) return sql;
+    return "(CASE WHEN (" + sql + ") = CAST((" + sql + ") AS INTEGER) THEN CAST((" + sql +
+           ") AS INTEGER) ELSE (" + sql + ") END)";
   }
 
   // A record's JSON text compares as the sorted list of its leaves, each path
