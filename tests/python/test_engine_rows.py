@@ -389,7 +389,8 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
          [({"a": None, "b": "q"}, {"a": 3, "b": "z"})]),
         ("F(9); F(10); Q(m) :- m == Min{ {a: x} :- F(x)};", [({"a": 9},)]),
         ("Q(x) distinct :- x in [{a: 1}, {a: 1.0}, {a: 0.5 + 0.5}];", [({"a": 1},)]),
-        ("Q(m? Max= {a: 1}) distinct;", [({"a": 1},)]),
+        ("Q(m? Max= {a: 1}, n? Min= [2]) distinct;", [({"a": 1}, [2])]),
+        ("R(1); R(2); Q(m? Max= {a: 1}) distinct :- R(x);", [({"a": 1},)]),
     ],
 )
 def test_records_compare_by_their_values(request, engine, source, want):

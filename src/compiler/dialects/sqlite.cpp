@@ -105,7 +105,8 @@ class SqLiteDialect final : public Dialect {
   // A list's JSON text orders by its spelling ([10] before [9]): the group's
   // greatest (least) list is one no other list passes, at the first place where
   // the two differ. Numbers there compare by value, a null after every value,
-  // and a list that ends first is the lesser.
+  // and a list that ends first is the lesser. The group's count keeps the query
+  // aggregating where the list reads no column.
   std::optional<std::string> extreme_list(bool greatest) const override {
     const std::string_view passes = greatest ? "mirtova_ov > mirtova_ev" : "mirtova_ov < mirtova_ev";
     const std::string_view ended = greatest ? "0" : "1";
@@ -113,7 +114,8 @@ class SqLiteDialect final : public Dialect {
     auto element = [](std::string_view function, std::string_view list) {
       return std::string(function) + "(" + std::string(list) + ", '$[' || mirtova_k || ']')";
     };
-    return "(SELECT MAX((SELECT mirtova_e.value FROM JSON_EACH(mirtova_a.value) AS mirtova_e WHERE "
+    return "(CASE WHEN COUNT(*) = 0 THEN NULL ELSE (SELECT MAX((SELECT mirtova_e.value FROM "
+           "JSON_EACH(mirtova_a.value) AS mirtova_e WHERE "
            "mirtova_e.value IS NOT NULL AND NOT EXISTS (SELECT 1 FROM JSON_EACH(mirtova_a.value) AS "
            "mirtova_o "
            "WHERE mirtova_o.value IS NOT NULL AND (SELECT (CASE WHEN mirtova_ot IS NULL THEN " +
@@ -129,7 +131,7 @@ class SqLiteDialect final : public Dialect {
            "AND "
            "((mirtova_ot = 'null' AND mirtova_et = 'null') OR (mirtova_ot <> 'null' AND mirtova_et <> 'null' "
            "AND mirtova_ov = mirtova_ev))) ORDER BY mirtova_k LIMIT 1) = 1) LIMIT 1)) FROM "
-           "JSON_EACH(JSON_ARRAY((SELECT JSON_GROUP_ARRAY(JSON({0}))))) AS mirtova_a)";
+           "JSON_EACH(JSON_ARRAY((SELECT JSON_GROUP_ARRAY(JSON({0}))))) AS mirtova_a) END)";
   }
   bool decorate_combine_rule() const override { return true; }
 
