@@ -391,6 +391,7 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
         ("Q(x) distinct :- x in [{a: 1}, {a: 1.0}, {a: 0.5 + 0.5}];", [({"a": 1},)]),
         ("Q(m? Max= {a: 1}, n? Min= [2]) distinct;", [({"a": 1}, [2])]),
         ("R(1); R(2); Q(m? Max= {a: 1}) distinct :- R(x);", [({"a": 1},)]),
+        ("R(2); R(4); Q(x) distinct :- R(y), x in [{a: y / 2}, {a: 1}];", [({"a": 1},), ({"a": 2},)]),
     ],
 )
 def test_records_compare_by_their_values(request, engine, source, want):
