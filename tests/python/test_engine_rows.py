@@ -388,6 +388,10 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
         ('R({a: null, b: "q"}); R({a: 3, b: "z"}); Q(m? Max= r, n? Min= r) distinct :- R(r);',
          [({"a": None, "b": "q"}, {"a": 3, "b": "z"})]),
         ("F(9); F(10); Q(m) :- m == Min{ {a: x} :- F(x)};", [({"a": 9},)]),
+        ("Q(x) distinct :- x in [{a: 1}, {a: 1.0}, {a: 0.5 + 0.5}];", [({"a": 1},)]),
+        ("Q(m? Max= {a: 1}, n? Min= [2]) distinct;", [({"a": 1}, [2])]),
+        ("R(1); R(2); Q(m? Max= {a: 1}) distinct :- R(x);", [({"a": 1},)]),
+        ("R(2); R(4); Q(x) distinct :- R(y), x in [{a: y / 2}, {a: 1}];", [({"a": 1},), ({"a": 2},)]),
     ],
 )
 def test_records_compare_by_their_values(request, engine, source, want):
@@ -658,6 +662,9 @@ def test_bag_programs_give_the_rows_they_mean(request, engine):
          [(["a", "2"], [{"a": 1}])]),
         ("Q(s? ArgMin= l -> x) distinct :- T(x), l == (if x == 1 then [] else [4]);", [([],)]),
         ("Q(m) :- m == ArgMax{[x, x] -> x :- T(x)};", [([2, 2],)]),
+        # Element by element, numbers by value, a null after every value.
+        ("Q(m? Max= l, n? Min= l) distinct :- l in [[1, null], [1, 10], [1, 2], [0, 5]];", [([1, None], [0, 5])]),
+        ("Q(m? Max= l, n? Min= l) distinct :- T(x), l == [x * 5, x];", [([10, 2], [5, 1])]),
     ],
 )
 def test_lists_of_no_value_and_extreme_lists(request, engine, source, want):

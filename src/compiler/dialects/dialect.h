@@ -324,6 +324,10 @@ class Dialect {
   // ELSE ... END)" over its arguments: for an engine whose printf writes a
   // missing value as a text of its own instead of making the result null.
   virtual bool null_guarded_format() const;  // 83
+  // Where the engine's MAX and MIN would order lists by another order than
+  // element by element: the greatest (or least) list of a group, "{0}" the
+  // list. None where MAX and MIN order lists so.
+  virtual std::optional<std::string> extreme_list(bool greatest) const;  // 84
 };
 
 // The kind an argument table gives the argument at `place` of `function`

@@ -1,5 +1,8 @@
 // The SQLite dialect (engine "sqlite"); its SQL calls functions the host registers.
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/float_literal.h"
@@ -62,9 +65,27 @@ class SqLiteDialect final : public Dialect {
     std::string out = "JSON_OBJECT(";
     for (size_t i = 0; i < sorted.size(); ++i) {
       if (i > 0) out += ", ";
-      out += single_quoted_literal(record_field(sorted[i]->name)) + ", " + sorted[i]->sql;
+      const RecordLiteralField& field = *sorted[i];
+      out += single_quoted_literal(record_field(field.name)) + ", " +
+             (field.typed && field.type.is_number() ? whole_number_as_integer(field.sql) : field.sql);
     }
     return out + ")";
+  }
+
+  // Rows are told apart by the record's text, where 1.0 is spelled apart from
+  // 1: a whole number of a field is written as an integer. A sub-query is
+  // left as it is, not to be run four times over.
+  static std::string whole_number_as_integer(const std::string& sql) {
+    double value = 0;
+    auto [end, ec] = std::from_chars(sql.data(), sql.data() + sql.size(), value);
+    if (ec == std::errc() && end == sql.data() + sql.size()) {
+      constexpr double kExact = 9007199254740992.0;  // 2^53
+      if (value != std::trunc(value) || std::fabs(value) > kExact) return sql;
+      return std::to_string(static_cast<int64_t>(value));
+    }
+    if (sql.find("SELECT") != std::string::npos) return sql;
+    return "(CASE WHEN (" + sql + ") = CAST((" + sql + ") AS INTEGER) THEN CAST((" + sql +
+           ") AS INTEGER) ELSE (" + sql + ") END)";
   }
 
   // A record's JSON text compares as the sorted list of its leaves, each path
@@ -80,6 +101,38 @@ class SqLiteDialect final : public Dialect {
            "mirtova_j.fullkey))";
   }
   bool compares_every_record_in_form() const override { return true; }
+
+  // A list's JSON text orders by its spelling ([10] before [9]): the group's
+  // greatest (least) list is one no other list passes, at the first place where
+  // the two differ. Numbers there compare by value, a null after every value,
+  // and a list that ends first is the lesser. The group's count keeps the query
+  // aggregating where the list reads no column.
+  std::optional<std::string> extreme_list(bool greatest) const override {
+    const std::string_view passes = greatest ? "mirtova_ov > mirtova_ev" : "mirtova_ov < mirtova_ev";
+    const std::string_view ended = greatest ? "0" : "1";
+    const std::string_view other_ended = greatest ? "1" : "0";
+    auto element = [](std::string_view function, std::string_view list) {
+      return std::string(function) + "(" + std::string(list) + ", '$[' || mirtova_k || ']')";
+    };
+    return "(CASE WHEN COUNT(*) = 0 THEN NULL ELSE (SELECT MAX((SELECT mirtova_e.value FROM "
+           "JSON_EACH(mirtova_a.value) AS mirtova_e WHERE "
+           "mirtova_e.value IS NOT NULL AND NOT EXISTS (SELECT 1 FROM JSON_EACH(mirtova_a.value) AS "
+           "mirtova_o "
+           "WHERE mirtova_o.value IS NOT NULL AND (SELECT (CASE WHEN mirtova_ot IS NULL THEN " +
+           std::string(ended) + " WHEN mirtova_et IS NULL THEN " + std::string(other_ended) +
+           " WHEN mirtova_ot = 'null' THEN " + std::string(other_ended) + " WHEN mirtova_et = 'null' THEN " +
+           std::string(ended) + " ELSE " + std::string(passes) + " END) FROM (SELECT mirtova_k, " +
+           element("JSON_TYPE", "mirtova_o.value") + " AS mirtova_ot, " +
+           element("JSON_EXTRACT", "mirtova_o.value") + " AS mirtova_ov, " +
+           element("JSON_TYPE", "mirtova_e.value") + " AS mirtova_et, " +
+           element("JSON_EXTRACT", "mirtova_e.value") +
+           " AS mirtova_ev FROM (SELECT key AS mirtova_k FROM JSON_EACH(mirtova_o.value) UNION SELECT key "
+           "FROM JSON_EACH(mirtova_e.value))) WHERE NOT (mirtova_ot IS NOT NULL AND mirtova_et IS NOT NULL "
+           "AND "
+           "((mirtova_ot = 'null' AND mirtova_et = 'null') OR (mirtova_ot <> 'null' AND mirtova_et <> 'null' "
+           "AND mirtova_ov = mirtova_ev))) ORDER BY mirtova_k LIMIT 1) = 1) LIMIT 1)) FROM "
+           "JSON_EACH(JSON_ARRAY((SELECT JSON_GROUP_ARRAY(JSON({0}))))) AS mirtova_a) END)";
+  }
   bool decorate_combine_rule() const override { return true; }
 
   // SQLite's parser stack holds about a dozen nested sub-queries of a negation.

@@ -692,10 +692,13 @@ std::string ExprTranslator::extreme_record_of_texts(const Type& record, bool gre
     }
   }
   if (order.empty()) order = "mirtova_e.key";
-  return "(SELECT MAX((SELECT mirtova_e.value FROM JSON_EACH(mirtova_a.value) AS mirtova_e WHERE "
+  // The group's count keeps the query aggregating where the record reads no column.
+  return "(CASE WHEN COUNT(*) = 0 THEN NULL ELSE (SELECT MAX((SELECT mirtova_e.value FROM "
+         "JSON_EACH(mirtova_a.value) AS mirtova_e WHERE "
          "mirtova_e.value IS "
          "NOT NULL ORDER BY " +
-         order + " LIMIT 1)) FROM JSON_EACH(JSON_ARRAY(JSON_GROUP_ARRAY(JSON({0})))) AS mirtova_a)";
+         order +
+         " LIMIT 1)) FROM JSON_EACH(JSON_ARRAY((SELECT JSON_GROUP_ARRAY(JSON({0}))))) AS mirtova_a) END)";
 }
 
 std::string ExprTranslator::search_in_list(const Json& element, const Json& list, std::string_view tmpl,
@@ -963,6 +966,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       special = extreme_record_of_texts(first, name == "Max");
     } else if ((name == "Min" || name == "Max") && first.is_record()) {
       special = dialect->extreme_record(leaf_fields(first, "({0})"), name == "Max");
+    } else if ((name == "Min" || name == "Max") && first.is_list()) {
+      special = dialect->extreme_list(name == "Max");
     }
     if (special) {
       std::vector<std::string> sql;
