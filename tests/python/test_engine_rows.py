@@ -663,6 +663,10 @@ def test_bag_programs_give_the_rows_they_mean(request, engine):
         ("Q(Sort(null)); Q(Sort([])); Q(Unique(null)); Q(Unique([])); Q(ArrayReverse(null)); Q(ArrayReverse([]));",
          [(None,), ([],), (None,), ([],), (None,), ([],)]),
         ("Q(Element(null, 1)); Q(3);", [(None,), (3,)]),
+        # An element of a list of nulls is the null, reckoned with and compared as any.
+        ("Q(Element(null, 1) + 2); Q(3);", [(None,), (3,)]),
+        ("Q(Element(null, 0)); Q([1]);", [(None,), ([1],)]),
+        ("Q(x, Coalesce(Element([], 0), x) * 2, Element([null], 0) > x) :- T(x);", [(1, 2, None), (2, 4, None)]),
         ("Q(ArrayConcat(null, null)); Q([1, 2]);", [(None,), ([1, 2],)]),
         ("Q(l) :- l in []; Q(l) :- l in []; Q(l) :- T(x), l == [x];", [([1],), ([2],)]),
         ("Q(null); Q(l) :- l in []; Q(l) :- T(x), l == [x];", [(None,), ([1],), ([2],)]),

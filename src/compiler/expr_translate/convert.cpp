@@ -248,6 +248,22 @@ bool gives_bare_null(std::string_view function, const std::vector<std::string>& 
   return std::all_of(sql.begin() + static_cast<std::ptrdiff_t>(first), sql.end(), bare);
 }
 
+// Whether a list is written as the null or with nulls only: each element of
+// it is the null.
+bool written_with_nulls_only(const Json& list) {
+  auto is_null = [](const Json& value) {
+    const Json* literal = value.get("literal");
+    return literal != nullptr && literal->is_object() && literal->has("the_null");
+  };
+  if (is_null(list)) return true;
+  const Json* literal = list.get("literal");
+  const Json* written = literal != nullptr && literal->is_object() ? literal->get("the_list") : nullptr;
+  if (written == nullptr) return false;
+  const Json* elements = written->get("element");
+  return elements == nullptr ||
+         std::all_of(elements->as_array().begin(), elements->as_array().end(), is_null);
+}
+
 }  // namespace
 
 SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type& expected) {
@@ -1067,6 +1083,11 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
+    // Its element is the null at every place: a bare null, of the type of
+    // what it meets, not of the list's elements, text where nothing tells them.
+    if (dialect->types_bare_nulls() && name == "Element" && !args.empty() &&
+        written_with_nulls_only(*args[0]))
+      return std::string("NULL");
     type_untyped_arguments(name, args, sql);
     type_null_arguments(*dialect, name, args.size(), sql);
     if (dialect->types_bare_nulls() && gives_bare_null(name, sql)) return std::string("NULL");
