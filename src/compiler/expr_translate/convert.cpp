@@ -248,6 +248,22 @@ bool gives_bare_null(std::string_view function, const std::vector<std::string>& 
   return std::all_of(sql.begin() + static_cast<std::ptrdiff_t>(first), sql.end(), bare);
 }
 
+// Whether a list is written as the null or with nulls only: each element of
+// it is the null.
+bool written_with_nulls_only(const Json& list) {
+  auto is_null = [](const Json& value) {
+    const Json* literal = value.get("literal");
+    return literal != nullptr && literal->is_object() && literal->has("the_null");
+  };
+  if (is_null(list)) return true;
+  const Json* literal = list.get("literal");
+  const Json* written = literal != nullptr && literal->is_object() ? literal->get("the_list") : nullptr;
+  if (written == nullptr) return false;
+  const Json* elements = written->get("element");
+  return elements == nullptr ||
+         std::all_of(elements->as_array().begin(), elements->as_array().end(), is_null);
+}
+
 }  // namespace
 
 SqlResult ExprTranslator::convert_to_sql_expecting(const Json& expr, const Type& expected) {
@@ -611,24 +627,44 @@ void ExprTranslator::cast_text_fields_to_numbers(std::string_view op, const std:
   }
 }
 
-void ExprTranslator::compare_records_of_two_types(std::string_view op, const Type& left, const Type& right,
+bool ExprTranslator::compare_records_of_two_types(std::string_view op, const Type& left, const Type& right,
                                                   std::vector<std::string>& sql) const {
   // A record whose field was read from a table's column is of another declared
   // type than one the program wrote with a number there, as is a record of a
   // type only the engine knows (a table's column, a field of one), and an
   // engine that compares records field by field of one type each refuses the
-  // pair. Where records are texts, so are lists, whose spelling tells 1
-  // from 1.0.
-  if (op != "==" && op != "!=") return;
+  // pair. So does one whose lists are arrays of one element type each (a
+  // list of a record's field's declared type, of integers, of floats, or one
+  // only the engine knows); and where records are texts, so are lists, whose
+  // spelling tells 1 from 1.0.
+  if (op != "==" && op != "!=") return false;
   const std::optional<std::string_view> form = dialect->record_comparison_form();
-  if (!form) return;
+  if (!form) return false;
+  auto beside = [](const Type& one, const Type& other) {
+    return (one.is_record() && other.is_any()) || (one.is_list() && (other.is_list() || other.is_any()));
+  };
   const bool two_types = dialect->compares_every_record_in_form()
                              ? left.is_record() || right.is_record() || left.is_list() || right.is_list()
                          : left.is_record() && right.is_record()
                              ? record_type_name(left) != record_type_name(right)
-                             : (left.is_record() && right.is_any()) || (right.is_record() && left.is_any());
-  if (!two_types) return;
-  for (std::string& side : sql) side = apply_template(*form, {side});
+                             : beside(left, right) || beside(right, left);
+  if (!two_types) return false;
+  // A bare null is of the other side's type, in the form as out of it.
+  for (std::string& side : sql)
+    if (side != "null" && side != "NULL") side = in_comparison_form(side);
+  return true;
+}
+
+std::string ExprTranslator::in_comparison_form(std::string_view sql) const {
+  // The empty list is a literal of no type yet on an engine that writes it as
+  // one, which a form that takes any value refuses; in the form every empty
+  // list is alike.
+  std::string value(sql);
+  if (value == dialect->empty_array_literal()) {
+    if (std::optional<std::string> typed = dialect->typed_array(value, Type::string()))
+      value = std::move(*typed);
+  }
+  return apply_template(*dialect->record_comparison_form(), {value});
 }
 
 std::vector<std::string> ExprTranslator::leaf_fields(const Type& record,
@@ -709,8 +745,13 @@ std::string ExprTranslator::search_in_list(const Json& element, const Json& list
   const Type list_type = value_type(list);
   if (list_type.is_list() && list_type.element().is_list()) {
     if (std::optional<std::string_view> phrase = dialect->unnest_lists_phrase()) {
-      return "(" + sql[0] + " IN (SELECT mirtova_u FROM " + apply_template(*phrase, {sql[1], "mirtova_u"}) +
-             "))";
+      // Compared in the form, as lists are by equality: the sought list and
+      // the unnested ones may be arrays of two element types.
+      const bool form = dialect->record_comparison_form().has_value();
+      const std::string sought = form ? in_comparison_form(sql[0]) : sql[0];
+      const std::string each = form ? in_comparison_form("mirtova_u") : "mirtova_u";
+      return "(" + sought + " IN (SELECT " + each + " FROM " +
+             apply_template(*phrase, {sql[1], "mirtova_u"}) + "))";
     }
   }
   if (dialect->searches_rows_of_a_sought_subquery() && sql[1].starts_with("(SELECT ")) {
@@ -999,9 +1040,10 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
         if (auto typed = dialect->null_sought_in_list(list.is_list() ? list.element() : Type::any()))
           sql[0] = std::move(*typed);
       }
-      compare_records_of_two_types(name, value_type(*args[0]), value_type(*args[1]), sql);
-      // Lists compared are of one type, their records the program's.
-      if ((name == "==" || name == "!=") && value_type(*args[0]).is_list() && value_type(*args[1]).is_list())
+      // Lists compared are of one type, their records the program's, unless
+      // compared in the form, which reads neither as its type.
+      if (!compare_records_of_two_types(name, value_type(*args[0]), value_type(*args[1]), sql) &&
+          (name == "==" || name == "!=") && value_type(*args[0]).is_list() && value_type(*args[1]).is_list())
         read_as_written_records(args, sql);
       if (name == "in") return search_in_list(*args[0], *args[1], op->second, sql);
       // An engine that tests a record for null field by field has a row of its
@@ -1046,6 +1088,11 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
     std::vector<std::string> sql;
     TRY_VOID(convert_arguments(args, sql));
+    // Its element is the null at every place: a bare null, of the type of
+    // what it meets, not of the list's elements, text where nothing tells them.
+    if (dialect->types_bare_nulls() && name == "Element" && !args.empty() &&
+        written_with_nulls_only(*args[0]))
+      return std::string("NULL");
     type_untyped_arguments(name, args, sql);
     type_null_arguments(*dialect, name, args.size(), sql);
     if (dialect->types_bare_nulls() && gives_bare_null(name, sql)) return std::string("NULL");

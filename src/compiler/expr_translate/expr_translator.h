@@ -87,7 +87,10 @@ class ExprTranslator {
   // form; none where the operator's template serves.
   std::optional<std::string> record_in_list(const Json& element, const Json& list,
                                             const std::vector<std::string>& sql) const;
-  void compare_records_of_two_types(std::string_view op, const Type& left, const Type& right,
+  // A value written in the dialect's comparison form, which it must have.
+  std::string in_comparison_form(std::string_view sql) const;
+  // Whether the two sides were written in the dialect's comparison form.
+  bool compare_records_of_two_types(std::string_view op, const Type& left, const Type& right,
                                     std::vector<std::string>& sql) const;
   // The type the program declares for a record, or a list of records, it
   // writes (`values` converted before); none for any other value.

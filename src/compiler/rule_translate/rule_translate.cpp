@@ -1100,10 +1100,13 @@ class SelectWriter final : public OuterRows {
     return table == tables_by_alias_.end() ? nullptr : table->second;
   }
 
-  // Whether an equality with `side` may compare records the dialect compares
+  // Whether an equality with `side` may compare records (or lists, whose
+  // numbers two sides may hold in arrays of two types) the dialect compares
   // apart: the lookups of the sides' types are left out of every other one.
   bool compares_records(const Json& side) const {
-    return dialect_.record_comparison_form() && tr_.value_type(side).is_record();
+    if (!dialect_.record_comparison_form()) return false;
+    const Type type = tr_.value_type(side);
+    return type.is_record() || type.is_list();
   }
 
   // The type of a column of a table the rule reads: a host's table's, of a
@@ -1251,10 +1254,12 @@ class SelectWriter final : public OuterRows {
             left = "CAST(" + left + " AS TEXT)";
           }
           std::vector<std::string> sides{std::move(left), std::move(right)};
-          if (compares_records(*c.left) || compares_records(*c.right))
-            tr_.compare_records_of_two_types("==", read_type(*c.left), read_type(*c.right), sides);
-          // Lists compared are of one type, their records the program's.
-          if (tr_.value_type(*c.left).is_list() && tr_.value_type(*c.right).is_list())
+          const bool in_form =
+              (compares_records(*c.left) || compares_records(*c.right)) &&
+              tr_.compare_records_of_two_types("==", read_type(*c.left), read_type(*c.right), sides);
+          // Lists compared are of one type, their records the program's,
+          // unless compared in the form, which reads neither as its type.
+          if (!in_form && tr_.value_type(*c.left).is_list() && tr_.value_type(*c.right).is_list())
             tr_.read_as_written_records({c.left, c.right}, sides);
           where_.push_back(sides[0] + " = " + sides[1]);
           break;
