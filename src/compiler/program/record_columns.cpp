@@ -82,6 +82,14 @@ Type aggregation_type(const Json& expression, const ExprTranslator& typing) {
   if (name == nullptr || !name->is_str()) return Type::any();
   std::vector<const Json*> arguments = call_arguments(*call);
   if (arguments.size() != 1) return Type::any();
+  // ArgMax and ArgMin pick the left side of one of their arrows.
+  if (name->as_str() == "ArgMax" || name->as_str() == "ArgMin") {
+    const Json* arrow = arguments.front()->get("call");
+    const Json* arrow_name = arrow != nullptr ? arrow->get("predicate_name") : nullptr;
+    if (arrow_name == nullptr || !arrow_name->is_str() || arrow_name->as_str() != "->") return Type::any();
+    std::vector<const Json*> sides = call_arguments(*arrow);
+    return sides.size() == 2 ? typing.value_type(*sides.front()) : Type::any();
+  }
   return aggregate_value_type(name->as_str(), typing.value_type(*arguments.front()));
 }
 

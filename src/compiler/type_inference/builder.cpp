@@ -286,6 +286,16 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
   // what they aggregate; PostgreSQL declares a record field by that type. An edge is known by its ends'
   // printed forms, which leave out the call number: the two are joined through a variable of their own, lest
   // the edges of a later call of the same aggregate be taken for the first one's.
+  // ArgMax and ArgMin give the left side of one of their arrows.
+  if (predicate == "ArgMax" || predicate == "ArgMin") {
+    const Expression arrow = column_of(calls, predicate, "col0", n);
+    Expression arg = Expression::subscript_addressing(arrow, "arg");
+    text_digest(arg);  // before the copy, which carries the digest along
+    graph.connect(Edge{EdgeKind::FieldAccess, b.start, 0, arrow, arg});
+    const Expression link = unknown();
+    graph.connect(EdgeKind::Equality, b.start, b.stop, value, link);
+    graph.connect(EdgeKind::Equality, b.start, b.stop, link, std::move(arg));
+  }
   if (gives_its_argument) {
     const Expression link = unknown();
     graph.connect(EdgeKind::Equality, b.start, b.stop, value, link);
