@@ -273,6 +273,11 @@ EDGE = {"Edge": [(1, 2), (3, 2), (4, 5)], "Name": [("a", 7)]}
         ("Q(l? List= {n: x}) distinct :- Edge(x, 5);", [([{"n": 4}],)], ()),
         ("Q(l:) :- l == List{ {n: x, m: y} :- Edge(x, y), y == 5};", [([{"n": 4, "m": 5}],)], ("trino",)),
         ("Q(l: List{ {n: x} :- Edge(x, 5)});", [([{"n": 4}],)], ()),
+        # Records picked by ArgMax and ArgMin, in the head or by a combine, or gathered by Array.
+        ("Q(r? ArgMax= {n: x} -> y) distinct :- Edge(x, y);", [({"n": 4},)], ()),
+        ("Q(r? ArgMin= {n: x, m: y} -> x) distinct :- Edge(x, y);", [({"n": 1, "m": 2},)], ("trino",)),
+        ("Q(r:) :- r == ArgMax{ {n: x} -> x :- Edge(x, 2)};", [({"n": 3},)], ()),
+        ("Q(l? Array= y -> {n: x}) distinct :- Edge(x, y), x > 2;", [([{"n": 3}, {"n": 4}],)], ()),
         ("Q(r:) :- r == AnyValue{ {n: x, m: 1} :- Edge(x, 5)};", [({"n": 4, "m": 1},)], ("trino",)),
         # A field filled by a sub-query that reads the row around: a function's value, a combine's.
         ("F(x) Min= y :- Edge(x, y); Q(p: {n: F(x), m: x}) :- Edge(x, 2);", [({"n": 2, "m": 1},), ({"n": 2, "m": 3},)],

@@ -54,6 +54,8 @@ ParseDate -t
 ParseDatetime -t
 ParseTime -t
 ParseTimestamp -t
+PercentileCont -f
+PercentileDisc -f
 Reverse t
 Rpad tit
 SafeMultiply ii

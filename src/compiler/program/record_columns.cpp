@@ -82,6 +82,17 @@ Type aggregation_type(const Json& expression, const ExprTranslator& typing) {
   if (name == nullptr || !name->is_str()) return Type::any();
   std::vector<const Json*> arguments = call_arguments(*call);
   if (arguments.size() != 1) return Type::any();
+  // ArgMax and ArgMin pick the left side of one of their arrows; Array
+  // gathers their right sides.
+  if (name->as_str() == "ArgMax" || name->as_str() == "ArgMin" || name->as_str() == "Array") {
+    const Json* arrow = arguments.front()->get("call");
+    const Json* arrow_name = arrow != nullptr ? arrow->get("predicate_name") : nullptr;
+    if (arrow_name == nullptr || !arrow_name->is_str() || arrow_name->as_str() != "->") return Type::any();
+    std::vector<const Json*> sides = call_arguments(*arrow);
+    if (sides.size() != 2) return Type::any();
+    if (name->as_str() == "Array") return Type::list(typing.value_type(*sides.back()));
+    return typing.value_type(*sides.front());
+  }
   return aggregate_value_type(name->as_str(), typing.value_type(*arguments.front()));
 }
 

@@ -286,6 +286,18 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
   // what they aggregate; PostgreSQL declares a record field by that type. An edge is known by its ends'
   // printed forms, which leave out the call number: the two are joined through a variable of their own, lest
   // the edges of a later call of the same aggregate be taken for the first one's.
+  // ArgMax and ArgMin give the left side of one of their arrows, Array a
+  // list of their right sides.
+  if (predicate == "ArgMax" || predicate == "ArgMin" || predicate == "Array") {
+    const bool picks = predicate != "Array";
+    const Expression arrow = column_of(calls, predicate, "col0", n);
+    Expression side = Expression::subscript_addressing(arrow, picks ? "arg" : "value");
+    text_digest(side);  // before the copy, which carries the digest along
+    graph.connect(Edge{EdgeKind::FieldAccess, b.start, 0, arrow, side});
+    const Expression link = unknown();
+    graph.connect(EdgeKind::Equality, b.start, b.stop, value, link);
+    graph.connect(picks ? EdgeKind::Equality : EdgeKind::Inclusion, b.start, b.stop, link, std::move(side));
+  }
   if (gives_its_argument) {
     const Expression link = unknown();
     graph.connect(EdgeKind::Equality, b.start, b.stop, value, link);

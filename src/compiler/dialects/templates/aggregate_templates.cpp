@@ -16,8 +16,9 @@ TemplateRows databricks_aggregate_rows() {
       // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
       // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
       {"ApproxQuantiles", R"t((CASE WHEN COUNT({0}) = 0 THEN NULL ELSE TRANSFORM(ARRAY(ARRAY_SORT(COLLECT_LIST({0}))), mirtova_s -> TRANSFORM(SEQUENCE(0, {1}), mirtova_k -> mirtova_s[GREATEST(0, CAST((mirtova_k * SIZE(mirtova_s) + {1} - 1) DIV {1} AS INT) - 1)]))[0] END))t"},
-      {"PercentileCont", R"t(PERCENTILE_CONT({1}) WITHIN GROUP (ORDER BY {0}))t"},
-      {"PercentileDisc", R"t(PERCENTILE_DISC({1}) WITHIN GROUP (ORDER BY {0}))t"},
+      // A null fraction is refused when the query is analysed, though it means no value.
+      {"PercentileCont", R"t((CASE WHEN {1} IS NULL THEN NULL ELSE PERCENTILE_CONT(COALESCE({1}, 0)) WITHIN GROUP (ORDER BY {0}) END))t"},
+      {"PercentileDisc", R"t((CASE WHEN {1} IS NULL THEN NULL ELSE PERCENTILE_DISC(COALESCE({1}, 0)) WITHIN GROUP (ORDER BY {0}) END))t"},
   };
   // clang-format on
 }
@@ -28,8 +29,9 @@ TemplateRows duckdb_aggregate_rows() {
       // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
       // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
       {"ApproxQuantiles", R"t((CASE WHEN count({0}) = 0 THEN NULL ELSE list_transform(range({1} + 1), mirtova_k -> list_sort(list({0}) FILTER (WHERE {0} IS NOT NULL))[greatest(0, (mirtova_k * count({0}) + {1} - 1) // {1} - 1) + 1]) END))t"},
-      {"PercentileCont", R"t(quantile_cont({0}, {1}))t"},
-      {"PercentileDisc", R"t(quantile_disc({0}, {1}))t"},
+      // A null fraction is refused when the query is bound, though it means no value.
+      {"PercentileCont", R"t((CASE WHEN {1} IS NULL THEN NULL ELSE quantile_cont({0}, COALESCE({1}, 0)) END))t"},
+      {"PercentileDisc", R"t((CASE WHEN {1} IS NULL THEN NULL ELSE quantile_disc({0}, COALESCE({1}, 0)) END))t"},
   };
   // clang-format on
 }
