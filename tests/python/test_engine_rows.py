@@ -720,3 +720,21 @@ def test_negations_nested_deeper_than_the_sqlite_parser_takes(request, engine, d
         ["T(1);", "T(2);", "P0(x) :- T(x), x == 1;"] + [f"P{i}(x) :- T(x), ~P{i - 1}(x);" for i in range(1, depth + 1)]
     )
     assert rows(request, engine, source, f"P{depth}") == [(1,) if depth % 2 == 0 else (2,)]
+
+
+# A negation compared with outer columns that the body makes equal, or with an
+# outer column by an inequality: rows, not a planner's failure.
+@pytest.mark.parametrize("engine", ENGINES + SERVED)
+@pytest.mark.parametrize(
+    "source, want",
+    [
+        ("A(x, y) distinct :- U(x), U(y), x == y; Q(a) distinct :- U(a), U(b), a == b, ~A(a, b);", []),
+        ("A(x, y) :- U(x), U(y), x == y, x > 2; Q(a) :- U(a), U(b), a == b, ~A(a, b);", [(2,)]),
+        ("A(x, y) :- U(x), E(x, y); Q(a) distinct :- U(a), E(a, b), a == b, ~A(a, b);", []),
+        ("Q(a) :- U(a), ~(U(b), b > a);", [(4,)]),
+        ("Q(a) :- U(a), ~(E(b, c), b < a, c == a);", [(2,), (3,), (4,)]),
+    ],
+)
+def test_negations_of_equal_columns(request, engine, source, want):
+    tables = {"U": [(2,), (3,), (4,)], "E": [(2, 2), (4, 3)]}
+    assert same_rows(engine, rows(request, engine, source, "Q", tables), want)

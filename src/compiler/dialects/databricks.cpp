@@ -78,7 +78,7 @@ class DatabricksDialect final : public Dialect {
   // an aggregate mixes with the sub-query's own columns.
   bool carries_outer_values() const override { return true; }
   bool splices_combines_into_combines() const override { return false; }
-  bool counts_negations() const override { return true; }
+  NegationForm negation_form() const override { return NegationForm::kCountIsZero; }
   // "Cannot generate code for expression: outer(...)" for a sub-query inside
   // the aggregate of a sub-query that reads the query around.
   bool aggregates_subqueries_from_rows() const override { return true; }

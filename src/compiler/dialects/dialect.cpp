@@ -176,7 +176,7 @@ bool Dialect::unnests_list_arguments(std::string_view) const { return false; }
 std::string Dialect::format_value(char, std::string_view sql, const Type&) const { return std::string(sql); }
 bool Dialect::joins_value_calls_of_aggregates() const { return false; }
 bool Dialect::searches_rows_of_a_sought_subquery() const { return false; }
-bool Dialect::counts_negations() const { return false; }
+Dialect::NegationForm Dialect::negation_form() const { return NegationForm::kMinimumIsNull; }
 bool Dialect::joins_subqueries_of_aggregated_values() const { return false; }
 bool Dialect::aggregates_subqueries_from_rows() const { return false; }
 bool Dialect::joins_combines_of_columns() const { return false; }

@@ -259,11 +259,14 @@ class Dialect {
   // the list its one row holds: a list given by a sub-query is then written
   // as an expression there.
   virtual bool searches_rows_of_a_sought_subquery() const;  // 70
-  // Whether a negation, a sub-query's minimum of 1 tested for null, is written
-  // as the count of the sub-query's rows compared with 0: for an engine that
-  // fails to run such a null test of a sub-query that refers to nothing
-  // around it, nested in one that does.
-  virtual bool counts_negations() const;  // 71
+  // How a negation, a sub-query's minimum of 1 tested for null, is written:
+  // so, or as the count of the sub-query's rows compared with 0 (for an
+  // engine that fails to run such a null test of a sub-query that refers to
+  // nothing around it, nested in one that does), or as NOT EXISTS over the
+  // sub-query's rows (for an engine whose planner fails on an aggregate of a
+  // sub-query that two outer columns known equal are compared with).
+  enum class NegationForm { kMinimumIsNull, kCountIsZero, kNoRow };
+  virtual NegationForm negation_form() const;  // 71
   // Whether a sub-query inside the argument of a sub-query's aggregate joins
   // that sub-query's FROM instead (LATERAL where it reads the rows there), read
   // as a column of its one row: for an engine that decorrelates no sub-query

@@ -244,6 +244,9 @@ class TrinoDialect final : public PrestoDialect {
   // "Given correlated subquery is not supported" where a condition compares
   // with a field of an outer record, however the field is written.
   bool correlates_field_reads() const override { return false; }
+  // "Multiple entries with same key" from the planner where the sub-query's
+  // minimum is compared with two outer columns that a join makes equal.
+  NegationForm negation_form() const override { return NegationForm::kNoRow; }
   std::optional<std::string> number_to_string() const override { return std::string(trino_number_text()); }
   bool takes_field_name(std::string_view) const override { return true; }
 

@@ -14,6 +14,7 @@
 #include "compiler/dialects/templates/date_format_sql.h"
 #include "compiler/expr_translate/apply_template.h"
 #include "compiler/expr_translate/expr_translator.h"
+#include "parser/tree_build.h"
 
 namespace mirtova {
 namespace {
@@ -922,13 +923,24 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     }
   }
 
-  if (name == "IsNull" && args.size() == 1 && dialect->counts_negations()) {
+  const Dialect::NegationForm negation_form = dialect->negation_form();
+  if (name == "IsNull" && args.size() == 1 && negation_form != Dialect::NegationForm::kMinimumIsNull) {
     if (const Json* combine = args[0]->get("combine")) {
-      Json counted = *combine;
-      if (Json* minimum = negation_minimum(counted)) {
-        minimum->at_mut("predicate_name") = Json("Count");
-        TRY(std::string sql, convert_combine(counted));
-        return "(" + sql + " = 0)";
+      Json written = *combine;
+      if (Json* minimum = negation_minimum(written)) {
+        if (negation_form == Dialect::NegationForm::kCountIsZero) {
+          minimum->at_mut("predicate_name") = Json("Count");
+          TRY(std::string sql, convert_combine(written));
+          return "(" + sql + " = 0)";
+        }
+        // The rows themselves, each the value 1, neither aggregated nor made
+        // distinct: the planner takes a correlated EXISTS of plain rows only.
+        Json one = make_object("expression", *call_arguments(*minimum)[0]);
+        written.at_mut("head").at_mut("record").at_mut("field_value").as_array_mut()[0].at_mut("value") =
+            std::move(one);
+        written.as_object_mut().erase("distinct_denoted");
+        TRY(std::string sql, convert_combine(written));
+        return "(NOT EXISTS " + sql + ")";
       }
     }
   }
