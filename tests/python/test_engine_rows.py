@@ -410,6 +410,7 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
         ("Q(m? Max= {a: 1}, n? Min= [2]) distinct;", [({"a": 1}, [2])]),
         ("R(1); R(2); Q(m? Max= {a: 1}) distinct :- R(x);", [({"a": 1},)]),
         ("R(2); R(4); Q(x) distinct :- R(y), x in [{a: y / 2}, {a: 1}];", [({"a": 1},), ({"a": 2},)]),
+        ("R({a: [1]}); R({a: [1.0]}); Q(r) distinct :- R(r);", [({"a": [1]},)]),
     ],
 )
 def test_records_compare_by_their_values(request, engine, source, want):
@@ -687,6 +688,10 @@ def test_bag_programs_give_the_rows_they_mean(request, engine):
         # Element by element, numbers by value, a null after every value.
         ("Q(m? Max= l, n? Min= l) distinct :- l in [[1, null], [1, 10], [1, 2], [0, 5]];", [([1, None], [0, 5])]),
         ("Q(m? Max= l, n? Min= l) distinct :- T(x), l == [x * 5, x];", [([10, 2], [5, 1])]),
+        ("Q(m, n) :- m == Max{ [x] :- x in [9, 10]}, n == Min{ {a: x} :- x in [9, 10]};", [([10], {"a": 9})]),
+        # Told apart by value, not by spelling.
+        ("Q(l, c? += 1) distinct :- l in [[1], [1.0], [0.5 + 0.5], [2]];", [([1], 3), ([2], 1)]),
+        ("Q(l) distinct :- T(x), l == [[if x == 1 then 2.0 else 2]];", [([[2]],)]),
     ],
 )
 def test_lists_of_no_value_and_extreme_lists(request, engine, source, want):

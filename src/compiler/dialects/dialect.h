@@ -331,6 +331,10 @@ class Dialect {
   // element by element: the greatest (or least) list of a group, "{0}" the
   // list. None where MAX and MIN order lists so.
   virtual std::optional<std::string> extreme_list(bool greatest) const;  // 84
+  // An element of a list written, `sql` of type `type`, as the list holds it:
+  // for an engine that tells lists apart by a spelling that would keep 1.0
+  // apart from 1.
+  virtual std::string list_item(std::string sql, const Type& type) const;  // 85
 };
 
 // The kind an argument table gives the argument at `place` of `function`

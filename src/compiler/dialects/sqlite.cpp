@@ -72,6 +72,12 @@ class SqLiteDialect final : public Dialect {
     return out + ")";
   }
 
+  // A list is its JSON text as a record is: a whole number in it is written as
+  // an integer.
+  std::string list_item(std::string sql, const Type& type) const override {
+    return type.is_number() ? whole_number_as_integer(sql) : sql;
+  }
+
   // Rows are told apart by the record's text, where 1.0 is spelled apart from
   // 1: a whole number of a field is written as an integer. A sub-query is
   // left as it is, not to be run four times over.

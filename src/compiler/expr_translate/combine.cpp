@@ -129,6 +129,17 @@ Result<std::optional<std::string>, CompileError> ExprTranslator::combine_of_list
 
   ExprTranslator inner = scoped({{element_name, element_sql}});
   if (list_type.is_list()) inner.variable_types.insert_or_assign(element_name, list_type.element());
+  // Lists and records are ordered the engine's own way, where it has one, by
+  // the general path.
+  if (aggregate_name == "Max" || aggregate_name == "Min") {
+    const Type type = inner.value_type(*aggregated[0]);
+    const std::string_view kind = type.is_list() ? "list" : type.is_record() ? "record" : "";
+    if (!kind.empty() && function_template(aggregate_name, 1, kind) != aggregate) return Optional();
+    if ((type.is_list() && dialect->extreme_list(true)) ||
+        (type.is_record() && (dialect->compares_every_record_in_form() ||
+                              dialect->extreme_record(leaf_fields(type, "({0})"), true))))
+      return Optional();
+  }
   TRY(std::string value, inner.convert_to_sql_expecting(*aggregated[0], Type::any()));
   std::vector<std::string> tests;
   for (const Json* condition : conditions) {

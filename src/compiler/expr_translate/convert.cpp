@@ -418,7 +418,7 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
         // Beside the others, a column of nulls (text to the engine) is the
         // null of no type it always holds.
         if (dialect->types_bare_nulls() && is_read_from_nulls(item)) sql = "NULL";
-        items.push_back(std::move(sql));
+        items.push_back(dialect->list_item(std::move(sql), value_type(item)));
       }
       if (!dialect->holds_ragged_lists()) {
         const std::optional<std::vector<int64_t>> shape = written_list_shape(expr);
