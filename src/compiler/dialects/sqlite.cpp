@@ -80,7 +80,10 @@ class SqLiteDialect final : public Dialect {
 
   // Rows are told apart by the record's text, where 1.0 is spelled apart from
   // 1: a whole number of a field is written as an integer. A sub-query is
-  // left as it is, not to be run four times over.
+  // left as it is, not to be run four times over; so is a long expression,
+  // whose four copies would each hold the copies of the numbers inside it,
+  // four to a level of nesting.
+  static constexpr size_t kMostRepeated = 256;
   static std::string whole_number_as_integer(const std::string& sql) {
     double value = 0;
     auto [end, ec] = std::from_chars(sql.data(), sql.data() + sql.size(), value);
@@ -89,7 +92,7 @@ class SqLiteDialect final : public Dialect {
       if (value != std::trunc(value) || std::fabs(value) > kExact) return sql;
       return std::to_string(static_cast<int64_t>(value));
     }
-    if (sql.find("SELECT") != std::string::npos) return sql;
+    if (sql.size() > kMostRepeated || sql.find("SELECT") != std::string::npos) return sql;
     return "(CASE WHEN (" + sql + ") = CAST((" + sql + ") AS INTEGER) THEN CAST((" + sql +
            ") AS INTEGER) ELSE (" + sql + ") END)";
   }
