@@ -131,6 +131,8 @@ MIXED_COLUMNS = {
      str({"T": [(9, "10")]})): ("trino", "presto"),
 }
 
+# A real keeps all its digits in a record's field, computed or written.
+REAL_FIELDS = "T(1); T(2); Q({a: x * 0.1 + 0.2}, {a: x / 3}, {a: 0.1 + 0.2} == {a: 0.3}) :- T(x);"
 TWO_ORDERS = "R(r: {b: 1, a: 2}); R(r: {a: 2, b: 1}); Q(r, n? += 1, c? Count= r) distinct :- R(r:);"
 
 
@@ -411,9 +413,13 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
         ("R(1); R(2); Q(m? Max= {a: 1}) distinct :- R(x);", [({"a": 1},)]),
         ("R(2); R(4); Q(x) distinct :- R(y), x in [{a: y / 2}, {a: 1}];", [({"a": 1},), ({"a": 2},)]),
         ("R({a: [1]}); R({a: [1.0]}); Q(r) distinct :- R(r);", [({"a": [1]},)]),
+        (REAL_FIELDS, [({"a": 0.30000000000000004}, {"a": 0.3333333333333333}, False),
+                       ({"a": 0.4}, {"a": 0.6666666666666666}, False)]),
     ],
 )
 def test_records_compare_by_their_values(request, engine, source, want):
+    if engine == "psql" and source == REAL_FIELDS:
+        request.applymarker(pytest.mark.xfail(reason="a real field keeps 15 significant digits", strict=True))
     assert same_rows(engine, rows(request, engine, source, "Q"), want)
 
 
@@ -692,6 +698,10 @@ def test_bag_programs_give_the_rows_they_mean(request, engine):
         # Told apart by value, not by spelling.
         ("Q(l, c? += 1) distinct :- l in [[1], [1.0], [0.5 + 0.5], [2]];", [([1], 3), ([2], 1)]),
         ("Q(l) distinct :- T(x), l == [[if x == 1 then 2.0 else 2]];", [([[2]],)]),
+        # A real keeps all its digits in a list, computed or written.
+        ("Q([x * 0.1 + 0.2], [x / 3], [0.1 + 0.2] == [0.3]) :- T(x);",
+         [([0.30000000000000004], [0.3333333333333333], False), ([0.4], [0.6666666666666666], False)]),
+        ("Q(l) distinct :- l in [[0.30000000000000004], [0.1 + 0.2], [0.3]];", [([0.30000000000000004],), ([0.3],)]),
     ],
 )
 def test_lists_of_no_value_and_extreme_lists(request, engine, source, want):

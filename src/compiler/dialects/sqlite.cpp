@@ -67,34 +67,64 @@ class SqLiteDialect final : public Dialect {
       if (i > 0) out += ", ";
       const RecordLiteralField& field = *sorted[i];
       out += single_quoted_literal(record_field(field.name)) + ", " +
-             (field.typed && field.type.is_number() ? whole_number_as_integer(field.sql) : field.sql);
+             (field.typed && field.type.is_number() ? json_number(field.sql) : field.sql);
     }
     return out + ")";
   }
 
-  // A list is its JSON text as a record is: a whole number in it is written as
-  // an integer.
+  // A list is its JSON text as a record is.
   std::string list_item(std::string sql, const Type& type) const override {
-    return type.is_number() ? whole_number_as_integer(sql) : sql;
+    return type.is_number() ? json_number(sql) : sql;
   }
 
   // Rows are told apart by the record's text, where 1.0 is spelled apart from
-  // 1: a whole number of a field is written as an integer. A sub-query is
-  // left as it is, not to be run four times over; so is a long expression,
-  // whose four copies would each hold the copies of the numbers inside it,
-  // four to a level of nesting.
+  // 1: a whole number of a field is written as an integer. The engine writes
+  // a real into JSON with 15 significant digits, which 0.1 + 0.2 does not
+  // survive: a real that needs more is written with 17, as JSON of its own.
+  // A sub-query is left as it is, not to be run nine times over; so is a long
+  // expression, whose copies would each hold the copies of the numbers inside
+  // it, nine to a level of nesting.
   static constexpr size_t kMostRepeated = 256;
-  static std::string whole_number_as_integer(const std::string& sql) {
+  static std::string json_number(const std::string& sql) {
     double value = 0;
     auto [end, ec] = std::from_chars(sql.data(), sql.data() + sql.size(), value);
     if (ec == std::errc() && end == sql.data() + sql.size()) {
       constexpr double kExact = 9007199254740992.0;  // 2^53
-      if (value != std::trunc(value) || std::fabs(value) > kExact) return sql;
-      return std::to_string(static_cast<int64_t>(value));
+      if (value == std::trunc(value) && std::fabs(value) <= kExact)
+        return std::to_string(static_cast<int64_t>(value));
+      // The shortest text that reads back as the value; a whole one past 2^53
+      // with its exponent, not to be read as an integer.
+      char text[64];
+      auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific);
+      if (written.ec != std::errc() || significant_digits(std::string_view(text, written.ptr)) <= 15)
+        return sql;
+      std::string shortest(text, written.ptr);
+      written = std::to_chars(text, text + sizeof text, value);
+      if (written.ec == std::errc() &&
+          std::string_view(text, written.ptr).find_first_of(".e") != std::string::npos)
+        shortest.assign(text, written.ptr);
+      return "JSON('" + shortest + "')";
     }
     if (sql.size() > kMostRepeated || sql.find("SELECT") != std::string::npos) return sql;
-    return "(CASE WHEN (" + sql + ") = CAST((" + sql + ") AS INTEGER) THEN CAST((" + sql +
-           ") AS INTEGER) ELSE (" + sql + ") END)";
+    const std::string v = "(" + sql + ")";
+    // 9e999 is the engine's infinity, which JSON cannot spell.
+    return "(CASE WHEN " + v + " = CAST(" + v + " AS INTEGER) THEN CAST(" + v + " AS INTEGER) WHEN TYPEOF(" +
+           v + ") = 'real' AND ABS(" + v + ") < 9e999 AND CAST(PRINTF('%!.15g', " + v + ") AS REAL) <> " + v +
+           " THEN JSON(PRINTF('%!.17g', " + v + ")) ELSE " + v + " END)";
+  }
+
+  // The digits of a number's text, from the first one not zero to the
+  // exponent.
+  static size_t significant_digits(std::string_view text) {
+    text = text.substr(0, text.find_first_of("eE"));
+    size_t count = 0;
+    bool leading = true;
+    for (char c : text) {
+      if (c < '0' || c > '9' || (leading && c == '0')) continue;
+      leading = false;
+      ++count;
+    }
+    return count;
   }
 
   // A record's JSON text compares as the sorted list of its leaves, each path
