@@ -413,6 +413,11 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
         ("R(1); R(2); Q(m? Max= {a: 1}) distinct :- R(x);", [({"a": 1},)]),
         ("R(2); R(4); Q(x) distinct :- R(y), x in [{a: y / 2}, {a: 1}];", [({"a": 1},), ({"a": 2},)]),
         ("R({a: [1]}); R({a: [1.0]}); Q(r) distinct :- R(r);", [({"a": [1]},)]),
+        # A list field ordered by its elements' values.
+        ("R({a: [9], b: 1}); R({a: [10], b: 0}); R({a: [9, 0], b: 2}); Q(m? Max= r, n? Min= r) distinct :- R(r);",
+         [({"a": [10], "b": 0}, {"a": [9], "b": 1})]),
+        ("Q(m, n) :- m == Max{ {a: {b: [x]}} :- x in [9, 10]}, n == Min{ {a: [x]} :- x in [9, 10]};",
+         [({"a": {"b": [10]}}, {"a": [9]})]),
         (REAL_FIELDS, [({"a": 0.30000000000000004}, {"a": 0.3333333333333333}, False),
                        ({"a": 0.4}, {"a": 0.6666666666666666}, False)]),
     ],
@@ -695,6 +700,10 @@ def test_bag_programs_give_the_rows_they_mean(request, engine):
         ("Q(m? Max= l, n? Min= l) distinct :- l in [[1, null], [1, 10], [1, 2], [0, 5]];", [([1, None], [0, 5])]),
         ("Q(m? Max= l, n? Min= l) distinct :- T(x), l == [x * 5, x];", [([10, 2], [5, 1])]),
         ("Q(m, n) :- m == Max{ [x] :- x in [9, 10]}, n == Min{ {a: x} :- x in [9, 10]};", [([10], {"a": 9})]),
+        # Lists and records inside a list ordered the same way.
+        ("Q(m? Max= l, n? Min= l) distinct :- T(x), l == [[x + 8], [x]];", [([[10], [2]], [[9], [1]])]),
+        ("Q(m? Max= l, n? Min= l) distinct :- T(x), l == [{a: x * 5}, {a: x}];", [([{"a": 10}, {"a": 2}], [{"a": 5}, {"a": 1}])]),
+        ("Q(m, n) :- m == Max{ [[x]] :- x in [9, 10]}, n == Min{ [[x], [1]] :- x in [9, 10]};", [([[10]], [[9], [1]])]),
         # Told apart by value, not by spelling.
         ("Q(l, c? += 1) distinct :- l in [[1], [1.0], [0.5 + 0.5], [2]];", [([1], 3), ([2], 1)]),
         ("Q(l) distinct :- T(x), l == [[if x == 1 then 2.0 else 2]];", [([[2]],)]),

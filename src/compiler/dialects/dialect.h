@@ -329,7 +329,9 @@ class Dialect {
   virtual bool null_guarded_format() const;  // 83
   // Where the engine's MAX and MIN would order lists by another order than
   // element by element: the greatest (or least) list of a group, "{0}" the
-  // list. None where MAX and MIN order lists so.
+  // list, the lists and records inside it ordered the same way. Where records
+  // compare in their form, it orders the records that hold a list too. None
+  // where MAX and MIN order lists so.
   virtual std::optional<std::string> extreme_list(bool greatest) const;  // 84
   // An element of a list written, `sql` of type `type`, as the list holds it:
   // for an engine that tells lists apart by a spelling that would keep 1.0

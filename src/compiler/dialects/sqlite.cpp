@@ -143,33 +143,46 @@ class SqLiteDialect final : public Dialect {
 
   // A list's JSON text orders by its spelling ([10] before [9]): the group's
   // greatest (least) list is one no other list passes, at the first place where
-  // the two differ. Numbers there compare by value, a null after every value,
-  // and a list that ends first is the lesser. The group's count keeps the query
-  // aggregating where the list reads no column.
+  // the two differ. The places are those of every nested list and record too,
+  // read by a walk down both values: a place is the path to it, each list index
+  // written to one width and each field name in hexadecimal, so that the paths
+  // order as their places do (a list's elements in order, a record's fields by
+  // their names, a place before those inside it). Numbers there compare by
+  // value, a null after every value, and a list that ends first is the lesser.
+  // The group's count keeps the query aggregating where the list reads no
+  // column.
   std::optional<std::string> extreme_list(bool greatest) const override {
-    const std::string_view passes = greatest ? "mirtova_ov > mirtova_ev" : "mirtova_ov < mirtova_ev";
-    const std::string_view ended = greatest ? "0" : "1";
-    const std::string_view other_ended = greatest ? "1" : "0";
-    auto element = [](std::string_view function, std::string_view list) {
-      return std::string(function) + "(" + std::string(list) + ", '$[' || mirtova_k || ']')";
-    };
+    const std::string passes = greatest ? "mirtova_ov > mirtova_ev" : "mirtova_ov < mirtova_ev";
+    const std::string ended = greatest ? "0" : "1";
+    const std::string other_ended = greatest ? "1" : "0";
+    const std::string places =
+        "WITH RECURSIVE mirtova_p(mirtova_side, mirtova_path, mirtova_type, mirtova_atom, mirtova_json) AS ("
+        "SELECT 0, '', JSON_TYPE(mirtova_o.value), NULL, mirtova_o.value UNION ALL "
+        "SELECT 1, '', JSON_TYPE(mirtova_e.value), NULL, mirtova_e.value UNION ALL "
+        "SELECT mirtova_side, mirtova_path || '/' || (CASE WHEN TYPEOF(mirtova_c.key) = 'integer' THEN "
+        "PRINTF('%010d', mirtova_c.key) ELSE HEX(mirtova_c.key) END), mirtova_c.type, mirtova_c.atom, "
+        "mirtova_c.value FROM mirtova_p, JSON_EACH(mirtova_p.mirtova_json) AS mirtova_c WHERE "
+        "mirtova_p.mirtova_type IN ('array', 'object')) "
+        "SELECT mirtova_k.mirtova_path, mirtova_op.mirtova_type AS mirtova_ot, mirtova_op.mirtova_atom AS "
+        "mirtova_ov, mirtova_ep.mirtova_type AS mirtova_et, mirtova_ep.mirtova_atom AS mirtova_ev FROM "
+        "(SELECT DISTINCT mirtova_path FROM mirtova_p) AS mirtova_k LEFT JOIN mirtova_p AS mirtova_op ON "
+        "mirtova_op.mirtova_side = 0 AND mirtova_op.mirtova_path = mirtova_k.mirtova_path LEFT JOIN "
+        "mirtova_p AS mirtova_ep ON mirtova_ep.mirtova_side = 1 AND mirtova_ep.mirtova_path = "
+        "mirtova_k.mirtova_path";
+    const std::string same =
+        "mirtova_ot IS NOT NULL AND mirtova_et IS NOT NULL AND ((mirtova_ot = 'null' AND mirtova_et = "
+        "'null') "
+        "OR (mirtova_ot IN ('array', 'object') AND mirtova_ot = mirtova_et) OR (mirtova_ot NOT IN ('null', "
+        "'array', 'object') AND mirtova_et NOT IN ('null', 'array', 'object') AND mirtova_ov = mirtova_ev))";
     return "(CASE WHEN COUNT(*) = 0 THEN NULL ELSE (SELECT MAX((SELECT mirtova_e.value FROM "
-           "JSON_EACH(mirtova_a.value) AS mirtova_e WHERE "
-           "mirtova_e.value IS NOT NULL AND NOT EXISTS (SELECT 1 FROM JSON_EACH(mirtova_a.value) AS "
-           "mirtova_o "
-           "WHERE mirtova_o.value IS NOT NULL AND (SELECT (CASE WHEN mirtova_ot IS NULL THEN " +
-           std::string(ended) + " WHEN mirtova_et IS NULL THEN " + std::string(other_ended) +
-           " WHEN mirtova_ot = 'null' THEN " + std::string(other_ended) + " WHEN mirtova_et = 'null' THEN " +
-           std::string(ended) + " ELSE " + std::string(passes) + " END) FROM (SELECT mirtova_k, " +
-           element("JSON_TYPE", "mirtova_o.value") + " AS mirtova_ot, " +
-           element("JSON_EXTRACT", "mirtova_o.value") + " AS mirtova_ov, " +
-           element("JSON_TYPE", "mirtova_e.value") + " AS mirtova_et, " +
-           element("JSON_EXTRACT", "mirtova_e.value") +
-           " AS mirtova_ev FROM (SELECT key AS mirtova_k FROM JSON_EACH(mirtova_o.value) UNION SELECT key "
-           "FROM JSON_EACH(mirtova_e.value))) WHERE NOT (mirtova_ot IS NOT NULL AND mirtova_et IS NOT NULL "
-           "AND "
-           "((mirtova_ot = 'null' AND mirtova_et = 'null') OR (mirtova_ot <> 'null' AND mirtova_et <> 'null' "
-           "AND mirtova_ov = mirtova_ev))) ORDER BY mirtova_k LIMIT 1) = 1) LIMIT 1)) FROM "
+           "JSON_EACH(mirtova_a.value) AS mirtova_e WHERE mirtova_e.value IS NOT NULL AND NOT EXISTS (SELECT "
+           "1 "
+           "FROM JSON_EACH(mirtova_a.value) AS mirtova_o WHERE mirtova_o.value IS NOT NULL AND (SELECT (CASE "
+           "WHEN mirtova_ot IS NULL THEN " +
+           ended + " WHEN mirtova_et IS NULL THEN " + other_ended + " WHEN mirtova_ot = 'null' THEN " +
+           other_ended + " WHEN mirtova_et = 'null' THEN " + ended + " ELSE " + passes + " END) FROM (" +
+           places + ") WHERE NOT (" + same +
+           ") ORDER BY mirtova_path LIMIT 1) = 1) LIMIT 1)) FROM "
            "JSON_EACH(JSON_ARRAY((SELECT JSON_GROUP_ARRAY(JSON({0}))))) AS mirtova_a) END)";
   }
   bool decorate_combine_rule() const override { return true; }

@@ -711,6 +711,19 @@ std::string ExprTranslator::extreme_record_of_texts(const Type& record, bool gre
   // {"a":9}): the group's records are ordered by their fields' values instead,
   // fields in the order of their names and a nested record's fields in its
   // place, a null field after every value, as where records are the engine's own.
+  // A list field would order by its spelling too: a record holding one is
+  // ordered as the engine orders lists, place by place, where it has a way.
+  if (const std::optional<std::string> by_places = dialect->extreme_list(greatest)) {
+    std::vector<const Type*> records{&record};
+    while (!records.empty()) {
+      const Type* type = records.back();
+      records.pop_back();
+      for (const auto& field : type->fields()) {
+        if (field.second.is_list()) return *by_places;
+        if (field.second.is_record()) records.push_back(&field.second);
+      }
+    }
+  }
   const std::string_view direction = greatest ? " DESC" : "";
   std::string order;
   // Fields still to order by, the next one last: a type and the SQL of its value.
