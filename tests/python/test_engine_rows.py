@@ -707,6 +707,9 @@ def test_bag_programs_give_the_rows_they_mean(request, engine):
         # Told apart by value, not by spelling.
         ("Q(l, c? += 1) distinct :- l in [[1], [1.0], [0.5 + 0.5], [2]];", [([1], 3), ([2], 1)]),
         ("Q(l) distinct :- T(x), l == [[if x == 1 then 2.0 else 2]];", [([[2]],)]),
+        ("Q(l, c? += 1) distinct :- l in [ArrayConcat([1.0], [2]), [1, 2], Sort([2, 1])];", [([1, 2], 3)]),
+        ('Q(l, c? += 1) distinct :- l in [Split("a,b", ","), ["a", "b"], RegexpExtractAll("a,b", "[a-z]")];',
+         [(["a", "b"], 3)]),
         # A real keeps all its digits in a list, computed or written.
         ("Q([x * 0.1 + 0.2], [x / 3], [0.1 + 0.2] == [0.3]) :- T(x);",
          [([0.30000000000000004], [0.3333333333333333], False), ([0.4], [0.6666666666666666], False)]),

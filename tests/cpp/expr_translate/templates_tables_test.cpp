@@ -79,7 +79,7 @@ TEST(TemplateTables, MergedLookups) {
       {"duckdb", false, "Count", "COUNT(DISTINCT {0})"},
       {"psql", false, "Count", "COUNT(DISTINCT {0})"},
       {"sqlite", false, "Count", "COUNT(DISTINCT {0})"},
-      {"sqlite", false, "Concat", "MIRTOVA_ARRAY_CONCAT({0}, {1})"},
+      {"sqlite", false, "Concat", "JSON(MIRTOVA_ARRAY_CONCAT({0}, {1}))"},
       {"duckdb", false, "Concat", "(({0}) || ({1}))"},
       {"databricks", false, "ArrayConcat", "FLATTEN(ARRAY({0}, {1}, ARRAY()))"},
       {"presto", false, "ArrayConcat",

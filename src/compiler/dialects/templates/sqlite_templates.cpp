@@ -25,7 +25,7 @@ TemplateRows sqlite_function_rows() {
       // is already whole.
       {"Round", R"t((SELECT CASE WHEN typeof(v) = 'integer' THEN v ELSE ROUND(v) END FROM (SELECT {0} AS v)))t"},
       {"ToInt64", R"t((SELECT CASE WHEN typeof(v) = 'real' THEN CAST(ROUND(v) AS INTEGER) ELSE CAST(v AS INTEGER) END FROM (SELECT {0} AS v)))t"},
-      {"Set", R"t(DistinctListAgg({0}))t"},
+      {"Set", R"t(JSON(DistinctListAgg({0})))t"},
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE JSON_EXTRACT({0}, '$[' || {1} || ']') END))t"},
       // No count, no list: an aggregate over no row would give the empty one.
       {"Range", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE (select json_group_array(n) from (with recursive t as(select 0 as n union all select n + 1 as n from t where n + 1 < {0}) select n from t) where n < {0}) END))t"},
@@ -36,7 +36,7 @@ TemplateRows sqlite_function_rows() {
       {"Count", R"t(COUNT(DISTINCT {0}))t"},
       {"StringAgg", R"t(GROUP_CONCAT(%s))t"},
       // The host's SortList takes a missing list for the empty one.
-      {"Sort", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE SortList({0}) END))t"},
+      {"Sort", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE JSON(SortList({0})) END))t"},
       {"MagicalEntangle", R"t(MagicalEntangle({0}, {1}))t"},
       {"Format", R"t(Printf(%s))t"},
       {"Least", R"t(MIN(%s))t"},
@@ -59,14 +59,16 @@ TemplateRows sqlite_function_rows() {
       {"CurrentTimestamp", R"t(CURRENT_TIMESTAMP)t"},
       {"Rand", R"t((ABS(RANDOM()) / 9223372036854775808.0))t"},
       {"RangeOf", R"t((CASE WHEN {0} IS NULL THEN NULL ELSE (SELECT JSON_GROUP_ARRAY(key) FROM JSON_EACH({0})) END))t"},
-      // Host functions, registered by the host on its connection.
-      {"Split", R"t(MIRTOVA_SPLIT({0}, {1}))t"},
+      // Host functions, registered by the host on its connection. A list one
+      // gives is read by JSON(), to be spelled without the host's spaces, as
+      // the engine spells a list: rows are told apart by the text.
+      {"Split", R"t(JSON(MIRTOVA_SPLIT({0}, {1})))t"},
       {"RegexpReplace", R"t(MIRTOVA_REGEXP_REPLACE({0}, {1}, {2}))t"},
       {"RegexpExtract", R"t(MIRTOVA_REGEXP_EXTRACT({0}, {1}))t"},
-      {"Concat", R"t(MIRTOVA_ARRAY_CONCAT({0}, {1}))t"},
-      {"ArrayConcat", R"t(MIRTOVA_ARRAY_CONCAT({0}, {1}))t"},
-      {"Agg++", R"t(MIRTOVA_ARRAY_CONCAT_AGG({0}))t"},
-      {"ArrayConcatAgg", R"t(MIRTOVA_ARRAY_CONCAT_AGG({0}))t"},
+      {"Concat", R"t(JSON(MIRTOVA_ARRAY_CONCAT({0}, {1})))t"},
+      {"ArrayConcat", R"t(JSON(MIRTOVA_ARRAY_CONCAT({0}, {1})))t"},
+      {"Agg++", R"t(JSON(MIRTOVA_ARRAY_CONCAT_AGG({0})))t"},
+      {"ArrayConcatAgg", R"t(JSON(MIRTOVA_ARRAY_CONCAT_AGG({0})))t"},
       {"Median", R"t(MIRTOVA_MEDIAN({0}))t"},
   };
   // clang-format on

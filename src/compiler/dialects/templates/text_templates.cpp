@@ -165,7 +165,7 @@ TemplateRows sqlite_text_rows() {
       // reads the replacement, which may be missing.
       {"Replace", R"t((CASE WHEN {2} IS NULL THEN NULL ELSE REPLACE({0}, {1}, {2}) END))t"},
       // Host functions: SQLite has no regular expressions or Unicode tables of its own.
-      {"RegexpExtractAll", R"t(MIRTOVA_REGEXP_EXTRACT_ALL({0}, {1}))t"},
+      {"RegexpExtractAll", R"t(JSON(MIRTOVA_REGEXP_EXTRACT_ALL({0}, {1})))t"},
       {"Normalize", R"t(MIRTOVA_NORMALIZE({0}, 'NFC', 0))t"},
       {"NormalizeAndCasefold", R"t(MIRTOVA_NORMALIZE({0}, 'NFC', 1))t"},
       // A version 4 UUID; every piece is drawn anew, so no row shares another's.
