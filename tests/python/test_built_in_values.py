@@ -409,6 +409,7 @@ JSON_AND_ARRAYS = [
 # Aggregates over groups: each key aggregates its own values only.
 GROUPED = [
     ("Q(k, v? BitOr= x) distinct :- x in [1, 2, 4], k == Mod(x, 3);", [(1, 5), (2, 2)]),
+    ("F(6); F(3); F(5); F(4); Q(k, v? BitXor= x) distinct :- F(x), k == Mod(x, 2);", [(0, 2), (1, 6)]),
     ("Q(k, v? VarPop= x) distinct :- x in [1, 3, 10, 20], k == (x > 5);", [(False, 1.0), (True, 25.0)]),
     ("Q(k, v? PercentileDisc= x) distinct :- x in [1, 3, 10, 20], k == (x > 5);", None),
 ]
