@@ -90,6 +90,9 @@ class SqLiteDialect final : public Dialect {
     auto [end, ec] = std::from_chars(sql.data(), sql.data() + sql.size(), value);
     if (ec == std::errc() && end == sql.data() + sql.size()) {
       constexpr double kExact = 9007199254740992.0;  // 2^53
+      // An integer is written as it stands: read as a real, one past 2^53
+      // would be rounded.
+      if (sql.find_first_of(".eE") == std::string::npos) return sql;
       if (value == std::trunc(value) && std::fabs(value) <= kExact)
         return std::to_string(static_cast<int64_t>(value));
       // The shortest text that reads back as the value; a whole one past 2^53
