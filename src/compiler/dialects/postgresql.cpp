@@ -1,5 +1,6 @@
 // The PostgreSQL dialect (engine "psql").
 #include <algorithm>
+#include <string>
 #include <unordered_set>
 
 #include "compiler/dialects/engine_dialects.h"
@@ -14,11 +15,13 @@ namespace {
 
 // The built-ins whose forms a bare null argument, of the type unknown,
 // leaves the engine unable to choose among ("could not determine polymorphic
-// type"), or that read it as text, or as a float (ABS), to which an integer
-// beside it in a union or a COALESCE is then rounded: each argument's type, l
-// a list, s a list of texts (as the empty list reordered is), i an integer, t
-// text, "-" as it is (see argument_kind).
+// type", "array_agg(unknown) is not unique"), or that read it as text, or as
+// a float (ABS), to which an integer beside it in a union or a COALESCE is
+// then rounded: each argument's type, l a list, s a list of texts (as the
+// empty list reordered is), i an integer, t text, "-" as it is (see
+// argument_kind).
 constexpr std::string_view kNullArgumentKinds = R"t(Abs i
+ApproxQuantiles i
 ArrayLength l
 ArrayReverse s
 ArrayToString l
@@ -80,15 +83,27 @@ class PostgreSqlDialect final : public Dialect {
   std::string_view unnest_records_phrase() const override {
     return "LATERAL (SELECT UNNEST({0}) AS {1}) AS varnok_{1}";
   }
-  // A list of lists is one array of two dimensions, which UNNEST and a subscript
-  // read element by element: its lists are the slices of its first dimension,
-  // each made an array of one dimension again (an element past the end, or
-  // before the start, is null, as any other).
-  std::optional<std::string_view> unnest_lists_phrase() const override {
-    return "LATERAL (SELECT (SELECT ARRAY_AGG(mirtova_e ORDER BY mirtova_o) FROM "
-           "UNNEST(mirtova_l[mirtova_i:mirtova_i]) WITH ORDINALITY AS mirtova_s(mirtova_e, mirtova_o)) AS "
-           "{1} "
-           "FROM (SELECT {0} AS mirtova_l) AS mirtova_m, GENERATE_SUBSCRIPTS(mirtova_l, 1) AS mirtova_i) "
+  // A list of lists is one array of more dimensions, which UNNEST and a
+  // subscript read element by element: its lists are the slices of its first
+  // dimension, each made an array of one dimension fewer again, gathered level
+  // by level from its next dimensions (an element past the end, or before the
+  // start, is null, as any other).
+  std::optional<std::string> unnest_lists_phrase(size_t depth) const override {
+    std::string slices = "[mirtova_i:mirtova_i]";
+    for (size_t level = 2; level <= depth; ++level) {
+      const std::string place = "mirtova_i" + std::to_string(level);
+      slices += "[" + place + ":" + place + "]";
+    }
+    std::string slice = "(SELECT ARRAY_AGG(mirtova_e ORDER BY mirtova_o) FROM UNNEST(mirtova_l" + slices +
+                        ") WITH ORDINALITY AS mirtova_s(mirtova_e, mirtova_o))";
+    for (size_t level = depth; level >= 2; --level) {
+      const std::string place = "mirtova_i" + std::to_string(level);
+      slice = "(SELECT ARRAY_AGG(" + slice + " ORDER BY " + place + ") FROM GENERATE_SUBSCRIPTS(mirtova_l, " +
+              std::to_string(level) + ") AS " + place + ")";
+    }
+    return "LATERAL (SELECT " + slice +
+           " AS {1} FROM (SELECT {0} AS mirtova_l) AS mirtova_m, GENERATE_SUBSCRIPTS(mirtova_l, 1) AS "
+           "mirtova_i) "
            "AS varnok_{1}";
   }
   std::optional<std::string_view> element_of_lists() const override {
@@ -206,6 +221,7 @@ class PostgreSqlDialect final : public Dialect {
   // equals the numeric the program wrote, and null fields are equal, as they
   // are between two records of one type.
   std::optional<std::string_view> record_comparison_form() const override { return "to_jsonb(%s)"; }
+  bool compares_host_columns_in_form() const override { return true; }
   // Through JSON, fields meet by their names, not their places, and a
   // record or list inside is read into its declared type in turn.
   std::optional<std::string_view> declared_type_reading() const override {
