@@ -191,11 +191,6 @@ PSQL_CASES = [
      "Q(a, b, c, d) :- T(x), a == ApproxQuantiles(null, 2), y == null, b == ApproxQuantiles(y, 1), "
      "c == ApproxQuantiles(5, 2), d == ApproxQuantiles(x, 2);", "Q", {"T": [(1,), (2,)]},
      [(None, None, [5, 5, 5], [1, 1, 2])]),
-    # Lists of numbers of two hosts' tables are arrays of two element types.
-    ("lists of two tables of integers and of floats joined",
-     "Q(a, b) :- T(k: a, l:), U(k: b, l:); Q(a, b) :- T(k: a, l: x), U(k: b, l: y), x == y, a > 1;", "Q",
-     {"T": [{"k": 1, "l": [1.5, 2.0]}, {"k": 2, "l": [1.0, 2.0]}], "U": [{"k": 3, "l": [1, 2]}]},
-     [(2, 3), (2, 3)]),
     # Each list written once: twice at each level, the SQL would be millions of lists long.
     ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",
      "Q", {}, [(list(range(19)),)]),

@@ -178,7 +178,6 @@ std::optional<std::string_view> Dialect::unnest_computed_list_phrase() const { r
 bool Dialect::names_untyped_fields(size_t) const { return true; }
 std::optional<std::string_view> Dialect::record_comparison_form() const { return std::nullopt; }
 bool Dialect::compares_every_record_in_form() const { return false; }
-bool Dialect::compares_host_columns_in_form() const { return false; }
 std::optional<std::string_view> Dialect::declared_type_reading() const { return std::nullopt; }
 bool Dialect::unnests_list_arguments(std::string_view) const { return false; }
 std::string Dialect::format_value(char, std::string_view sql, const Type&) const { return std::string(sql); }

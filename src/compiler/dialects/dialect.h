@@ -256,10 +256,6 @@ class Dialect {
   // is made in that form: records held as texts spell equal values apart
   // (the order of their keys, 1 and 1.0).
   virtual bool compares_every_record_in_form() const;  // 69
-  // Whether two values read from hosts' tables, of types only the engine
-  // knows, are compared in that form: two lists of numbers may be arrays of
-  // two element types, which the engine's equality refuses to compare.
-  virtual bool compares_host_columns_in_form() const;
   // Whether "x = ANY((SELECT ...))" searches the sub-query's rows rather than
   // the list its one row holds: a list given by a sub-query is then written
   // as an expression there.

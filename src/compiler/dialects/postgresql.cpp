@@ -221,7 +221,6 @@ class PostgreSqlDialect final : public Dialect {
   // equals the numeric the program wrote, and null fields are equal, as they
   // are between two records of one type.
   std::optional<std::string_view> record_comparison_form() const override { return "to_jsonb(%s)"; }
-  bool compares_host_columns_in_form() const override { return true; }
   // Through JSON, fields meet by their names, not their places, and a
   // record or list inside is read into its declared type in turn.
   std::optional<std::string_view> declared_type_reading() const override {

@@ -1117,30 +1117,6 @@ class SelectWriter final : public OuterRows {
     return type.is_record() || type.is_list();
   }
 
-  // Whether the rule's column is a host's table's, of a type only the engine
-  // knows.
-  bool is_host_column(std::string_view alias, std::string_view column) const {
-    const TableRef* table = table_of(alias);
-    return table != nullptr &&
-           tr_.subquery_translator->host_column_origin(table->predicate, column) != nullptr &&
-           column_type(alias, column).is_any();
-  }
-
-  // Whether `value` is a variable bound from a column of a host's table, of
-  // a type only the engine knows.
-  bool reads_host_column(const Json& value) const {
-    std::optional<std::string> variable = variable_name(value);
-    if (!variable) return false;
-    auto binding = rule_.bindings.find(*variable);
-    return binding != rule_.bindings.end() && binding->second.kind == BindKind::Column &&
-           is_host_column(binding->second.alias, binding->second.column);
-  }
-
-  // Two host's columns compared, in the form where the dialect compares them so.
-  void compare_host_columns(std::vector<std::string>& sides) const {
-    for (std::string& side : sides) side = tr_.in_comparison_form(side);
-  }
-
   // The type of a column of a table the rule reads: a host's table's, of a
   // type only the engine knows, is Any.
   Type column_type(std::string_view alias, std::string_view column) const {
@@ -1268,13 +1244,9 @@ class SelectWriter final : public OuterRows {
             column = "CAST(" + column + " AS TEXT)";
           }
           std::vector<std::string> sides{std::move(column), std::move(value)};
-          if (compares_records(*c.left)) {
+          if (compares_records(*c.left))
             tr_.compare_records_of_two_types("==", column_type(c.alias, c.column), tr_.value_type(*c.left),
                                              sides);
-          } else if (dialect_.compares_host_columns_in_form() && is_host_column(c.alias, c.column) &&
-                     reads_host_column(*c.left)) {
-            compare_host_columns(sides);
-          }
           where_.push_back(sides[0] + " = " + sides[1]);
           break;
         }
@@ -1290,14 +1262,9 @@ class SelectWriter final : public OuterRows {
             left = "CAST(" + left + " AS TEXT)";
           }
           std::vector<std::string> sides{std::move(left), std::move(right)};
-          bool in_form =
+          const bool in_form =
               (compares_records(*c.left) || compares_records(*c.right)) &&
               tr_.compare_records_of_two_types("==", read_type(*c.left), read_type(*c.right), sides);
-          if (!in_form && dialect_.compares_host_columns_in_form() && reads_host_column(*c.left) &&
-              reads_host_column(*c.right)) {
-            compare_host_columns(sides);
-            in_form = true;
-          }
           // Lists compared are of one type, their records the program's,
           // unless compared in the form, which reads neither as its type.
           if (!in_form && tr_.value_type(*c.left).is_list() && tr_.value_type(*c.right).is_list())
