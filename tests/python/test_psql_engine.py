@@ -162,6 +162,9 @@ PSQL_CASES = [
      "Q(m, s, g) :- l == [[[1, 2], [3, 4]], [[5, 6], [7, 8]]], m in l, s == ([[5, 6], [7, 8]] in l), "
      "g == List{n :- n in [[[[1], [2]]], [[[3], [4]]]]};", "Q", {},
      [([[1, 2], [3, 4]], True, [[[[1], [2]]], [[[3], [4]]]]), ([[5, 6], [7, 8]], True, [[[[1], [2]]], [[[3], [4]]]])]),
+    ("an element of a list of lists of lists, and past its ends",
+     "Q(a, b, c, d) :- l == [[[1, 2], [3, 4]], [[5, 6], [7, 8]]], a == Element(l, 1), b == l[0], "
+     "c == Element(l, 2), d == Element(l, -1);", "Q", {}, [([[5, 6], [7, 8]], [[1, 2], [3, 4]], None, None)]),
     ("lists of a stored list of lists counted",
      "L(l: [[1, 2], [3, 4], [1, 2]]); Q(m, n? += 1) distinct :- L(l:), m in l;", "Q", {}, [([1, 2], 2), ([3, 4], 1)]),
     ("list of lists sorted, made unique and reversed",

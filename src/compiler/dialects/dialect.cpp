@@ -199,7 +199,7 @@ std::optional<std::string> Dialect::unnested_subquery(std::string_view, std::str
 
 std::optional<std::string> Dialect::unnest_lists_phrase(size_t) const { return std::nullopt; }
 
-std::optional<std::string_view> Dialect::element_of_lists() const { return std::nullopt; }
+std::optional<std::string> Dialect::element_of_lists(size_t) const { return std::nullopt; }
 
 std::optional<std::string_view> Dialect::lists_reordered(std::string_view) const { return std::nullopt; }
 

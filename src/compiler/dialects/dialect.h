@@ -231,8 +231,9 @@ class Dialect {
   // the number of levels of lists in an element: 1 for a list of lists.
   virtual std::optional<std::string> unnest_lists_phrase(size_t depth) const;
   // The element of a list of lists, for the same engines: "{0}" the list, "{1}"
-  // the place counted from 0. None to read it as any other element.
-  virtual std::optional<std::string_view> element_of_lists() const;
+  // the place counted from 0; `depth` as above. None to read it as any other
+  // element.
+  virtual std::optional<std::string> element_of_lists(size_t depth) const;
   // Sort, Unique or ArrayReverse of a list of lists, for the same engines:
   // "{0}" the list. None to write it as of any other list.
   virtual std::optional<std::string_view> lists_reordered(std::string_view function) const;

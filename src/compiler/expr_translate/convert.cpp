@@ -1002,7 +1002,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     } else if (name == "ToInt64" && !first.is_number()) {
       if (auto tmpl = dialect->int64_of_unknown_type()) special = std::string(*tmpl);
     } else if (name == "Element" && first.is_list() && first.element().is_list()) {
-      if (auto tmpl = dialect->element_of_lists()) special = std::string(*tmpl);
+      if (auto tmpl = dialect->element_of_lists(list_depth(first.element()))) special = std::move(*tmpl);
     } else if ((name == "Sort" || name == "Unique" || name == "ArrayReverse") && first.is_list() &&
                first.element().is_list() && dialect->unnest_lists_phrase(1)) {
       // Read slice by slice, a list of lists of lists would be read by its
