@@ -153,6 +153,18 @@ PSQL_CASES = [
      "Q(s, t) :- s == Sum{Size(m) :- m in [[1, 2], [3, 4]]}, t == List{m[1] :- m in [[1, 2], [3, 4]]};", "Q", {},
      [(4, [2, 4])]),
     ("list sought in a list of lists", "Q(k) :- k in [1, 2], [k, 2] in [[1, 2], [3, 4]];", "Q", {}, [(1,)]),
+    # Reordered, a list of lists is still read by its lists.
+    ("lists of a reordered list of lists unnested and sought",
+     "Q(m, k) :- m in Sort([[3, 4], [1, 2]]), k in [1, 3], [k, 2] in Unique([[1, 2], [1, 2]]); "
+     "Q(m, 0) :- l == ArrayReverse([[3, 4], [1, 2]]), m in l;", "Q", {},
+     [([1, 2], 1), ([3, 4], 1), ([1, 2], 0), ([3, 4], 0)]),
+    ("lists of lists of a list of lists of lists unnested, sought and gathered",
+     "Q(m, s, g) :- l == [[[1, 2], [3, 4]], [[5, 6], [7, 8]]], m in l, s == ([[5, 6], [7, 8]] in l), "
+     "g == List{n :- n in [[[[1], [2]]], [[[3], [4]]]]};", "Q", {},
+     [([[1, 2], [3, 4]], True, [[[[1], [2]]], [[[3], [4]]]]), ([[5, 6], [7, 8]], True, [[[[1], [2]]], [[[3], [4]]]])]),
+    ("an element of a list of lists of lists, and past its ends",
+     "Q(a, b, c, d) :- l == [[[1, 2], [3, 4]], [[5, 6], [7, 8]]], a == Element(l, 1), b == l[0], "
+     "c == Element(l, 2), d == Element(l, -1);", "Q", {}, [([[5, 6], [7, 8]], [[1, 2], [3, 4]], None, None)]),
     ("lists of a stored list of lists counted",
      "L(l: [[1, 2], [3, 4], [1, 2]]); Q(m, n? += 1) distinct :- L(l:), m in l;", "Q", {}, [([1, 2], 2), ([3, 4], 1)]),
     ("list of lists sorted, made unique and reversed",
@@ -178,6 +190,10 @@ PSQL_CASES = [
      "Q", {"W": [(1, 2, 3)], "U": [(5,)]}, [({"b": 5},), ({"b": 3},)]),
     # A call of bare nulls only is the bare null, of no type yet; read as a list, it is one.
     ("element of a call of nulls only", "Q(v) :- v == Element(Coalesce(null, null), 0);", "Q", {}, [(None,)]),
+    ("quantiles of a bare null and of constants",
+     "Q(a, b, c, d) :- T(x), a == ApproxQuantiles(null, 2), y == null, b == ApproxQuantiles(y, 1), "
+     "c == ApproxQuantiles(5, 2), d == ApproxQuantiles(x, 2);", "Q", {"T": [(1,), (2,)]},
+     [(None, None, [5, 5, 5], [1, 1, 2])]),
     # Each list written once: twice at each level, the SQL would be millions of lists long.
     ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",
      "Q", {}, [(list(range(19)),)]),

@@ -132,6 +132,12 @@ std::optional<char> argument_kind(std::string_view table, std::string_view funct
   return (*kinds)[place];
 }
 
+size_t list_depth(const Type& type) {
+  size_t depth = 0;
+  for (const Type* inner = &type; inner->is_list(); inner = &inner->element()) ++depth;
+  return depth;
+}
+
 std::optional<std::string> null_of_kind(std::optional<char> kind,
                                         std::initializer_list<std::pair<char, std::string_view>> types) {
   for (const auto& [named, type] : types)
@@ -191,28 +197,29 @@ std::optional<std::string> Dialect::unnested_subquery(std::string_view, std::str
   return std::nullopt;
 }
 
-std::optional<std::string_view> Dialect::unnest_lists_phrase() const { return std::nullopt; }
+std::optional<std::string> Dialect::unnest_lists_phrase(size_t) const { return std::nullopt; }
 
-std::optional<std::string_view> Dialect::element_of_lists() const { return std::nullopt; }
+std::optional<std::string> Dialect::element_of_lists(size_t) const { return std::nullopt; }
 
 std::optional<std::string_view> Dialect::lists_reordered(std::string_view) const { return std::nullopt; }
 
-std::string_view Dialect::unnest_phrase_of(const Type& list_type) const {
-  if (!list_type.is_list()) return unnest_phrase();
-  if (list_type.element().is_record()) return unnest_records_phrase();
+std::string Dialect::unnest_phrase_of(const Type& list_type) const {
+  if (!list_type.is_list()) return std::string(unnest_phrase());
+  if (list_type.element().is_record()) return std::string(unnest_records_phrase());
   if (list_type.element().is_list()) {
-    if (std::optional<std::string_view> of_lists = unnest_lists_phrase()) return *of_lists;
+    if (std::optional<std::string> of_lists = unnest_lists_phrase(list_depth(list_type.element())))
+      return std::move(*of_lists);
   }
-  return unnest_phrase();
+  return std::string(unnest_phrase());
 }
 
 std::string Dialect::unnested_list(std::string_view list_sql, std::string_view alias,
                                    const Type& list_type) const {
   if (std::optional<std::string> item = unnested_subquery(list_sql, alias)) return std::move(*item);
   std::optional<std::string_view> computed = unnest_computed_list_phrase();
-  std::string_view phrase = computed && list_sql.find("(SELECT ") != std::string_view::npos
-                                ? *computed
-                                : unnest_phrase_of(list_type);
+  const std::string phrase = computed && list_sql.find("(SELECT ") != std::string_view::npos
+                                 ? std::string(*computed)
+                                 : unnest_phrase_of(list_type);
   return replace_all(replace_all(phrase, "{0}", list_sql), "{1}", alias);
 }
 

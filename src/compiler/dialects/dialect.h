@@ -227,17 +227,19 @@ class Dialect {
   virtual std::optional<std::string_view> unnest_computed_list_phrase() const;  // 65
   // Like unnest_phrase, for a list of lists, where the engine holds one as a
   // single array of more dimensions, which UNNEST would read element by element
-  // rather than list by list; none to write it as any other list.
-  virtual std::optional<std::string_view> unnest_lists_phrase() const;
+  // rather than list by list; none to write it as any other list. `depth` is
+  // the number of levels of lists in an element: 1 for a list of lists.
+  virtual std::optional<std::string> unnest_lists_phrase(size_t depth) const;
   // The element of a list of lists, for the same engines: "{0}" the list, "{1}"
-  // the place counted from 0. None to read it as any other element.
-  virtual std::optional<std::string_view> element_of_lists() const;
+  // the place counted from 0; `depth` as above. None to read it as any other
+  // element.
+  virtual std::optional<std::string> element_of_lists(size_t depth) const;
   // Sort, Unique or ArrayReverse of a list of lists, for the same engines:
   // "{0}" the list. None to write it as of any other list.
   virtual std::optional<std::string_view> lists_reordered(std::string_view function) const;
   // The phrase that unnests a list of type `list_type` (not one computed by a
   // sub-query): "{0}" the list, "{1}" the alias.
-  std::string_view unnest_phrase_of(const Type& list_type) const;
+  std::string unnest_phrase_of(const Type& list_type) const;
   // The FROM item of the unnested list `list_sql` of type `list_type` under
   // `alias`, by the phrases above.
   std::string unnested_list(std::string_view list_sql, std::string_view alias, const Type& list_type) const;
@@ -345,6 +347,9 @@ class Dialect {
 // overrides) and, after a blank, one character per argument; none past them.
 std::optional<char> argument_kind(std::string_view table, std::string_view function, size_t count,
                                   size_t place);
+// The levels of lists of `type`, one for each list around the next: none for
+// a type that is no list.
+size_t list_depth(const Type& type);
 // A null cast to the SQL type that `types` pairs with `kind`; none for a kind
 // it does not name, or none at all.
 std::optional<std::string> null_of_kind(std::optional<char> kind,

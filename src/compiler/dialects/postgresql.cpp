@@ -1,5 +1,6 @@
 // The PostgreSQL dialect (engine "psql").
 #include <algorithm>
+#include <string>
 #include <unordered_set>
 
 #include "compiler/dialects/engine_dialects.h"
@@ -14,11 +15,13 @@ namespace {
 
 // The built-ins whose forms a bare null argument, of the type unknown,
 // leaves the engine unable to choose among ("could not determine polymorphic
-// type"), or that read it as text, or as a float (ABS), to which an integer
-// beside it in a union or a COALESCE is then rounded: each argument's type, l
-// a list, s a list of texts (as the empty list reordered is), i an integer, t
-// text, "-" as it is (see argument_kind).
+// type", "array_agg(unknown) is not unique"), or that read it as text, or as
+// a float (ABS), to which an integer beside it in a union or a COALESCE is
+// then rounded: each argument's type, l a list, s a list of texts (as the
+// empty list reordered is), i an integer, t text, "-" as it is (see
+// argument_kind).
 constexpr std::string_view kNullArgumentKinds = R"t(Abs i
+ApproxQuantiles i
 ArrayLength l
 ArrayReverse s
 ArrayToString l
@@ -59,6 +62,26 @@ void declare_record_types(const Type& type, RecordTypeNames& names, std::unorder
   out += " END IF; END $$;";
 }
 
+// The list at place mirtova_i of the list of lists mirtova_l, whose lists
+// hold `depth` levels of lists: the slice of the first dimension there, made
+// an array of one dimension fewer again, gathered level by level from its
+// next dimensions.
+std::string list_at(size_t depth) {
+  std::string slices = "[mirtova_i:mirtova_i]";
+  for (size_t level = 2; level <= depth; ++level) {
+    const std::string place = "mirtova_i" + std::to_string(level);
+    slices += "[" + place + ":" + place + "]";
+  }
+  std::string slice = "(SELECT ARRAY_AGG(mirtova_e ORDER BY mirtova_o) FROM UNNEST(mirtova_l" + slices +
+                      ") WITH ORDINALITY AS mirtova_s(mirtova_e, mirtova_o))";
+  for (size_t level = depth; level >= 2; --level) {
+    const std::string place = "mirtova_i" + std::to_string(level);
+    slice = "(SELECT ARRAY_AGG(" + slice + " ORDER BY " + place + ") FROM GENERATE_SUBSCRIPTS(mirtova_l, " +
+            std::to_string(level) + ") AS " + place + ")";
+  }
+  return slice;
+}
+
 class PostgreSqlDialect final : public Dialect {
  public:
   Engine engine() const override { return Engine::kPsql; }
@@ -80,23 +103,28 @@ class PostgreSqlDialect final : public Dialect {
   std::string_view unnest_records_phrase() const override {
     return "LATERAL (SELECT UNNEST({0}) AS {1}) AS varnok_{1}";
   }
-  // A list of lists is one array of two dimensions, which UNNEST and a subscript
-  // read element by element: its lists are the slices of its first dimension,
-  // each made an array of one dimension again (an element past the end, or
-  // before the start, is null, as any other).
-  std::optional<std::string_view> unnest_lists_phrase() const override {
-    return "LATERAL (SELECT (SELECT ARRAY_AGG(mirtova_e ORDER BY mirtova_o) FROM "
-           "UNNEST(mirtova_l[mirtova_i:mirtova_i]) WITH ORDINALITY AS mirtova_s(mirtova_e, mirtova_o)) AS "
-           "{1} "
-           "FROM (SELECT {0} AS mirtova_l) AS mirtova_m, GENERATE_SUBSCRIPTS(mirtova_l, 1) AS mirtova_i) "
+  // A list of lists is one array of more dimensions, which UNNEST and a
+  // subscript read element by element: its lists are the slices of its first
+  // dimension, each made an array of one dimension fewer again, gathered level
+  // by level from its next dimensions (an element past the end, or before the
+  // start, is null, as any other).
+  std::optional<std::string> unnest_lists_phrase(size_t depth) const override {
+    return "LATERAL (SELECT " + list_at(depth) +
+           " AS {1} FROM (SELECT {0} AS mirtova_l) AS mirtova_m, GENERATE_SUBSCRIPTS(mirtova_l, 1) AS "
+           "mirtova_i) "
            "AS varnok_{1}";
   }
-  std::optional<std::string_view> element_of_lists() const override {
-    return "(SELECT ARRAY_AGG(mirtova_e ORDER BY mirtova_o) FROM (SELECT {0} AS mirtova_l, {1} + 1 AS "
-           "mirtova_i) "
-           "AS mirtova_m, UNNEST(CASE WHEN mirtova_i >= 1 THEN mirtova_l[mirtova_i:mirtova_i] END) WITH "
-           "ORDINALITY "
-           "AS mirtova_s(mirtova_e, mirtova_o))";
+  std::optional<std::string> element_of_lists(size_t depth) const override {
+    if (depth == 1)
+      return "(SELECT ARRAY_AGG(mirtova_e ORDER BY mirtova_o) FROM (SELECT {0} AS mirtova_l, {1} + 1 AS "
+             "mirtova_i) "
+             "AS mirtova_m, UNNEST(CASE WHEN mirtova_i >= 1 THEN mirtova_l[mirtova_i:mirtova_i] END) WITH "
+             "ORDINALITY "
+             "AS mirtova_s(mirtova_e, mirtova_o))";
+    // Gathered level by level, a place past either end would give a list of
+    // nulls rather than none.
+    return "(SELECT CASE WHEN mirtova_i BETWEEN 1 AND ARRAY_LENGTH(mirtova_l, 1) THEN " + list_at(depth) +
+           " END FROM (SELECT {0} AS mirtova_l, {1} + 1 AS mirtova_i) AS mirtova_m)";
   }
   // The lists, each a slice made an array of one dimension again, gathered
   // back in their new order; the list is named once, and the empty one, of no

@@ -758,7 +758,7 @@ std::string ExprTranslator::search_in_list(const Json& element, const Json& list
   // the list sought with its elements: it is sought among the lists unnested.
   const Type list_type = value_type(list);
   if (list_type.is_list() && list_type.element().is_list()) {
-    if (std::optional<std::string_view> phrase = dialect->unnest_lists_phrase()) {
+    if (std::optional<std::string> phrase = dialect->unnest_lists_phrase(list_depth(list_type.element()))) {
       // Compared in the form, as lists are by equality: the sought list and
       // the unnested ones may be arrays of two element types.
       const bool form = dialect->record_comparison_form().has_value();
@@ -1015,9 +1015,9 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     } else if (name == "ToInt64" && !first.is_number()) {
       if (auto tmpl = dialect->int64_of_unknown_type()) special = std::string(*tmpl);
     } else if (name == "Element" && first.is_list() && first.element().is_list()) {
-      if (auto tmpl = dialect->element_of_lists()) special = std::string(*tmpl);
+      if (auto tmpl = dialect->element_of_lists(list_depth(first.element()))) special = std::move(*tmpl);
     } else if ((name == "Sort" || name == "Unique" || name == "ArrayReverse") && first.is_list() &&
-               first.element().is_list() && dialect->unnest_lists_phrase()) {
+               first.element().is_list() && dialect->unnest_lists_phrase(1)) {
       // Read slice by slice, a list of lists of lists would be read by its
       // numbers.
       if (first.element().element().is_list())

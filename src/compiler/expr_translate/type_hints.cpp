@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "compiler/dialects/dialect.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "compiler/type_inference/origins.h"
 
@@ -238,6 +239,13 @@ Type ExprTranslator::value_type(const Json& expr) const {
       return list.is_list() ? list.element() : Type::any();
     }
     if (name == "MagicalEntangle") return args.empty() ? Type::any() : value_type(*args[0]);
+    if ((name == "Sort" || name == "Unique" || name == "ArrayReverse") && !args.empty() &&
+        dialect->unnest_lists_phrase(1)) {
+      // Where a list of lists is one array of more dimensions, a reordered one
+      // is unnested and sought in by its lists, not by their elements.
+      Type list = value_type(*args[0]);
+      if (list.is_list() && list.element().is_list()) return list;
+    }
     return Type::any();
   }
   return Type::any();

@@ -665,8 +665,16 @@ class SelectWriter final : public OuterRows {
           } else {
             TRY(sql, tr_.convert_to_sql_expecting(*b.expr, expected));
           }
-          if (tr_.variable_types.find(var) == tr_.variable_types.end() || tr_.variable_types.at(var).is_any())
+          if (tr_.variable_types.find(var) == tr_.variable_types.end() ||
+              tr_.variable_types.at(var).is_any()) {
             tr_.variable_types.insert_or_assign(var, tr_.value_type(*b.expr));
+          } else if (const Type& inferred = tr_.variable_types.at(var);
+                     inferred.is_list() && inferred.element().is_any()) {
+            // A list known only as one may be a list of lists by its value
+            // (a reordered one, say), which is unnested list by list.
+            if (Type value = tr_.value_type(*b.expr); value.is_list() && value.element().is_list())
+              tr_.variable_types.insert_or_assign(var, std::move(value));
+          }
           if (tr_.is_held_as_text(*b.expr)) tr_.held_as_text.insert(var);
           // Another name for a value read from nulls is that text too, here and
           // in the sub-queries that read it from this rule.

@@ -324,7 +324,7 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
         "WITH ORDINALITY AS mirtova_s(mirtova_e, mirtova_o)) AS t_0 FROM (SELECT l AS mirtova_l) AS mirtova_m, "
         "GENERATE_SUBSCRIPTS(mirtova_l, 1) AS mirtova_i) AS varnok_t_0",
         "JSON_EACH(l) as t_0", "UNNEST(l) as t_0"}},
-      {"element_of_lists", [](const Dialect& d) { return opt(d.element_of_lists()); },
+      {"element_of_lists", [](const Dialect& d) { return opt(d.element_of_lists(1)); },
        {"none", "none", "none", "none",
         "(SELECT ARRAY_AGG(mirtova_e ORDER BY mirtova_o) FROM (SELECT {0} AS mirtova_l, {1} + 1 AS mirtova_i) AS "
         "mirtova_m, UNNEST(CASE WHEN mirtova_i >= 1 THEN mirtova_l[mirtova_i:mirtova_i] END) WITH ORDINALITY AS "

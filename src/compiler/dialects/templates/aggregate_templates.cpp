@@ -77,7 +77,10 @@ TemplateRows psql_aggregate_rows() {
       {"ApproxCountDistinct", R"t(COUNT(DISTINCT {0}))t"},
       // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
       // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
-      {"ApproxQuantiles", R"t((CASE WHEN count({0}) = 0 THEN NULL ELSE (SELECT array_agg((array_agg({0} ORDER BY {0}) FILTER (WHERE {0} IS NOT NULL))[greatest(0, (mirtova_k * count({0}) + {1} - 1) / {1} - 1) + 1] ORDER BY mirtova_k) FROM generate_series(0, {1}) AS mirtova_k) END))t"},
+      // The values are gathered in a sub-query of their own and the quantiles
+      // by ARRAY, no aggregate: an aggregate of a constant (a null, say) is
+      // one of the sub-query it is written in, and would be nested in another.
+      {"ApproxQuantiles", R"t((CASE WHEN count({0}) = 0 THEN NULL ELSE (SELECT ARRAY(SELECT mirtova_s[greatest(0, (mirtova_k * mirtova_c + {1} - 1) / {1} - 1) + 1] FROM generate_series(0, {1}) AS mirtova_k ORDER BY mirtova_k) FROM (SELECT array_agg({0} ORDER BY {0}) FILTER (WHERE {0} IS NOT NULL) AS mirtova_s, count({0}) AS mirtova_c) AS mirtova_a) END))t"},
       {"PercentileCont", R"t(PERCENTILE_CONT(CAST({1} AS double precision)) WITHIN GROUP (ORDER BY {0}))t"},
       {"PercentileDisc", R"t(PERCENTILE_DISC(CAST({1} AS double precision)) WITHIN GROUP (ORDER BY {0}))t"},
   };
