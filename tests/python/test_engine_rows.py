@@ -279,6 +279,12 @@ EDGE = {"Edge": [(1, 2), (3, 2), (4, 5)], "Name": [("a", 7)]}
         ("Q(r:) :- r == ArgMax{ {n: x} -> x :- Edge(x, 2)};", [({"n": 3},)], ()),
         ("Q(l? Array= y -> {n: x}) distinct :- Edge(x, y), x > 2;", [([{"n": 3}, {"n": 4}],)], ()),
         ("Q(r:) :- r == AnyValue{ {n: x, m: 1} :- Edge(x, 5)};", [({"n": 4, "m": 1},)], ("trino",)),
+        # Records kept by an aggregate named for how many it keeps, and read from the list it gives.
+        ("Top2(x) = ArgMaxK(x, 2); Q(l? Top2= {n: x} -> x) distinct :- Edge(x, y);", [([{"n": 4}, {"n": 3}],)], ()),
+        ("Low2(x) = ArgMinK(x, 2); Q(l:) :- l == Low2{ {n: x, m: y} -> x :- Edge(x, y)};",
+         [([{"n": 1, "m": 2}, {"n": 3, "m": 2}],)], ("trino",)),
+        ("Top2(x) = ArgMaxK(x, 2); R(l? Top2= {n: x, m: y} -> x) distinct :- Edge(x, y); "
+         "Q(v) :- R(l:), r in l, v == r.n + r.m;", [(9,), (5,)], ("trino", "presto")),
         # A field filled by a sub-query that reads the row around: a function's value, a combine's.
         ("F(x) Min= y :- Edge(x, y); Q(p: {n: F(x), m: x}) :- Edge(x, 2);", [({"n": 2, "m": 1},), ({"n": 2, "m": 3},)],
          ("trino",)),
