@@ -491,6 +491,11 @@ def test_to_int64_of_stored_columns(request, engine):
         ("F(null, 4); Q(d, e) :- d == Max{f :- F(f, g)} + 1, e == Min{f :- F(f, g)} * 2;", [(None, None)]),
         # A column of nulls the program types as numbers, multiplied by itself.
         ('F("c", null); F("d", null); Q(v * v) :- F(_, v), f == v, f in [0, 4];', []),
+        # ... and a column every rule fills with a null, a fact's or its own, reckoned with by operators
+        # that type their operands as numbers.
+        ("F(null); R(x) :- F(x); R(x) :- F(x); Q(x - x, -x) :- R(x);", [(None, None), (None, None)]),
+        ("F(null); R(x) :- F(x); R(x) :- F(x); Q(x * 2, Abs(x)) :- R(x);", [(None, None), (None, None)]),
+        ("R(null); R(null); Q(x - x) :- R(x);", [(None,), (None,)]),
         ('F("k0", 1); Q(s? Array= k -> v) distinct :- F(k, v);', [([1],)]),
         ('Q(x, s? Array= "b" -> x) distinct :- T(x);', [(1, [1]), (2, [2])]),
         # A column of nulls met by a table's column, in a negation, a join or an equality.
