@@ -281,6 +281,12 @@ EDGE = {"Edge": [(1, 2), (3, 2), (4, 5)], "Name": [("a", 7)]}
         ("Q(r:) :- r == ArgMax{ {n: x} -> x :- Edge(x, 2)};", [({"n": 3},)], ()),
         ("Q(l? Array= y -> {n: x}) distinct :- Edge(x, y), x > 2;", [([{"n": 3}, {"n": 4}],)], ()),
         ("Q(r:) :- r == AnyValue{ {n: x, m: 1} :- Edge(x, 5)};", [({"n": 4, "m": 1},)], ("trino",)),
+        # Records kept by an aggregate named for how many it keeps, and read from the list it gives.
+        ("Top2(x) = ArgMaxK(x, 2); Q(l? Top2= {n: x} -> x) distinct :- Edge(x, y);", [([{"n": 4}, {"n": 3}],)], ()),
+        ("Low2(x) = ArgMinK(x, 2); Q(l:) :- l == Low2{ {n: x, m: y} -> x :- Edge(x, y)};",
+         [([{"n": 1, "m": 2}, {"n": 3, "m": 2}],)], ("trino",)),
+        ("Top2(x) = ArgMaxK(x, 2); R(l? Top2= {n: x, m: y} -> x) distinct :- Edge(x, y); "
+         "Q(v) :- R(l:), r in l, v == r.n + r.m;", [(9,), (5,)], ("trino", "presto")),
         # A field filled by a sub-query that reads the row around: a function's value, a combine's.
         ("F(x) Min= y :- Edge(x, y); Q(p: {n: F(x), m: x}) :- Edge(x, 2);", [({"n": 2, "m": 1},), ({"n": 2, "m": 3},)],
          ("trino",)),
@@ -496,6 +502,11 @@ def test_to_int64_of_stored_columns(request, engine):
         ("F(null, 4); Q(d, e) :- d == Max{f :- F(f, g)} + 1, e == Min{f :- F(f, g)} * 2;", [(None, None)]),
         # A column of nulls the program types as numbers, multiplied by itself.
         ('F("c", null); F("d", null); Q(v * v) :- F(_, v), f == v, f in [0, 4];', []),
+        # ... and a column every rule fills with a null, a fact's or its own, reckoned with by operators
+        # that type their operands as numbers.
+        ("F(null); R(x) :- F(x); R(x) :- F(x); Q(x - x, -x) :- R(x);", [(None, None), (None, None)]),
+        ("F(null); R(x) :- F(x); R(x) :- F(x); Q(x * 2, Abs(x)) :- R(x);", [(None, None), (None, None)]),
+        ("R(null); R(null); Q(x - x) :- R(x);", [(None,), (None,)]),
         ('F("k0", 1); Q(s? Array= k -> v) distinct :- F(k, v);', [([1],)]),
         ('Q(x, s? Array= "b" -> x) distinct :- T(x);', [(1, [1]), (2, [2])]),
         # A column of nulls met by a table's column, in a negation, a join or an equality.

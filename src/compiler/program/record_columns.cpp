@@ -75,25 +75,61 @@ Type aggregate_value_type(std::string_view aggregate, Type aggregated) {
   return Type::any();
 }
 
+// The program's functions that stand for a call of another with their one
+// parameter first (`Top2(x) = ArgMaxK(x, 2);`), by the name of the one called:
+// an aggregation by such a name gives what that one gives.
+using NamedAggregates = std::map<std::string, std::string, std::less<>>;
+
+NamedAggregates named_aggregates(const std::vector<Json>& rules) {
+  NamedAggregates named;
+  std::map<std::string_view, int> rules_of;
+  for (const Json& rule : rules) ++rules_of[head_name(rule)];
+  for (const Json& rule : rules) {
+    const std::string_view name = head_name(rule);
+    const Json* head = rule.get("head");
+    if (rules_of[name] != 1) continue;
+    if (head == nullptr || rule.has("body")) continue;
+    const Json::ArrayType& fields = call_fields(*head);
+    if (fields.size() != 2 || field_column(fields[0]) != "col0" || field_column(fields[1]) != "quoril_value")
+      continue;
+    const Json* parameter = field_expression(fields[0]);
+    const Json* value = field_expression(fields[1]);
+    std::optional<std::string> variable = parameter != nullptr ? variable_name(*parameter) : std::nullopt;
+    const Json* call = value != nullptr ? value->get("call") : nullptr;
+    const Json* called = call != nullptr ? call->get("predicate_name") : nullptr;
+    if (!variable || called == nullptr || !called->is_str()) continue;
+    std::vector<const Json*> arguments = call_arguments(*call);
+    if (arguments.empty() || variable_name(*arguments.front()) != variable) continue;
+    named.emplace(std::string(name), std::string(called->as_str()));
+  }
+  return named;
+}
+
 // The value of an aggregating call (`List(col0: {a: x})`), its argument typed by `typing`.
-Type aggregation_type(const Json& expression, const ExprTranslator& typing) {
+Type aggregation_type(const Json& expression, const ExprTranslator& typing, const NamedAggregates& named) {
   const Json* call = expression.get("call");
   const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
   if (name == nullptr || !name->is_str()) return Type::any();
   std::vector<const Json*> arguments = call_arguments(*call);
-  if (arguments.size() != 1) return Type::any();
+  auto alias = named.find(name->as_str());
+  const std::string_view aggregate = alias != named.end() ? std::string_view(alias->second) : name->as_str();
+  // ArgMaxK and ArgMinK keep a list of the left sides, their second argument
+  // saying how many; named for a count, they take only the arrows.
+  const bool keeps_several = aggregate == "ArgMaxK" || aggregate == "ArgMinK";
+  if (arguments.size() != (keeps_several && alias == named.end() ? 2 : 1)) return Type::any();
   // ArgMax and ArgMin pick the left side of one of their arrows; Array
   // gathers their right sides.
-  if (name->as_str() == "ArgMax" || name->as_str() == "ArgMin" || name->as_str() == "Array") {
+  if (aggregate == "ArgMax" || aggregate == "ArgMin" || aggregate == "Array" || keeps_several) {
     const Json* arrow = arguments.front()->get("call");
     const Json* arrow_name = arrow != nullptr ? arrow->get("predicate_name") : nullptr;
     if (arrow_name == nullptr || !arrow_name->is_str() || arrow_name->as_str() != "->") return Type::any();
     std::vector<const Json*> sides = call_arguments(*arrow);
     if (sides.size() != 2) return Type::any();
-    if (name->as_str() == "Array") return Type::list(typing.value_type(*sides.back()));
+    if (aggregate == "Array") return Type::list(typing.value_type(*sides.back()));
+    if (keeps_several) return Type::list(typing.value_type(*sides.front()));
     return typing.value_type(*sides.front());
   }
-  return aggregate_value_type(name->as_str(), typing.value_type(*arguments.front()));
+  return aggregate_value_type(aggregate, typing.value_type(*arguments.front()));
 }
 
 // The value of a combine. Inference leaves a combine's body out, so its
@@ -101,7 +137,7 @@ Type aggregation_type(const Json& expression, const ExprTranslator& typing) {
 // table's column is their source, a predicate's column gives its own type;
 // the rule around keeps its variables. A combine within is left untyped.
 Type combine_type(const Json& combine, ExprTranslator& typing, const HostTables& host_tables,
-                  const ColumnTypes& column_types) {
+                  const ColumnTypes& column_types, const NamedAggregates& named) {
   const Json* head = combine.get("head");
   const Json* record = head != nullptr ? head->get("record") : nullptr;
   const Json* fields = record != nullptr ? record->get("field_value") : nullptr;
@@ -136,7 +172,7 @@ Type combine_type(const Json& combine, ExprTranslator& typing, const HostTables&
       }
     }
   }
-  Type type = aggregation_type(*expression, typing);
+  Type type = aggregation_type(*expression, typing, named);
   typing.variable_types = std::move(around);
   return type;
 }
@@ -216,7 +252,7 @@ bool source_written_variables(const std::vector<Json>& rules, std::vector<RuleVa
 // combine's value; whether one did.
 bool source_combined_variables(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
                                const Dialect& dialect, const HostTables& host_tables,
-                               const ColumnTypes& column_types) {
+                               const ColumnTypes& column_types, const NamedAggregates& named) {
   const FlagMap no_flags;
   bool changed = false;
   for (size_t i = 0; i < rules.size() && i < rule_types.size(); ++i) {
@@ -228,7 +264,8 @@ bool source_combined_variables(const std::vector<Json>& rules, std::vector<RuleV
         typing.emplace(Vocabulary{}, dialect, no_flags);
         typing->variable_types = rule_types[i];
       }
-      changed |= merge_origins(known->second, combine_type(*combine, *typing, host_tables, column_types));
+      changed |=
+          merge_origins(known->second, combine_type(*combine, *typing, host_tables, column_types, named));
     }
   }
   return changed;
@@ -270,7 +307,7 @@ bool source_called_variables(const std::vector<Json>& rules, std::vector<RuleVar
 // fields: inference typed it by its aggregate.
 bool meet_written_records(const std::vector<Json>& rules, const std::vector<RuleVariableTypes>& rule_types,
                           const Dialect& dialect, const HostTables& host_tables, bool unknown_as_several,
-                          ColumnTypes& column_types) {
+                          const NamedAggregates& named, ColumnTypes& column_types) {
   const FlagMap no_flags;
   bool changed = false;
   for (size_t i = 0; i < rules.size() && i < rule_types.size(); ++i) {
@@ -318,9 +355,9 @@ bool meet_written_records(const std::vector<Json>& rules, const std::vector<Rule
       const Json* aggregated = aggregation != nullptr ? aggregation->get("expression") : nullptr;
       std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt;
       if (aggregated != nullptr) {
-        written = aggregation_type(*aggregated, typed());
+        written = aggregation_type(*aggregated, typed(), named);
       } else if (const Json* combine = value != nullptr ? value->get("combine") : nullptr) {
-        written = combine_type(*combine, typed(), host_tables, column_types);
+        written = combine_type(*combine, typed(), host_tables, column_types, named);
       } else if (variable && rule_types[i].count(*variable) &&
                  std::any_of(combined.begin(), combined.end(),
                              [&](const auto& bound) { return bound.first == *variable; })) {
@@ -584,8 +621,9 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
 void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
                              const Dialect& dialect, const HostTables& host_tables,
                              ColumnTypes& column_types) {
+  const NamedAggregates named = named_aggregates(rules);
   if (!dialect.reads_untyped_fields_as_text()) {
-    meet_written_records(rules, rule_types, dialect, host_tables, false, column_types);
+    meet_written_records(rules, rule_types, dialect, host_tables, false, named, column_types);
     return;
   }
   // Sources are first carried as far as they reach; only then is a value of
@@ -593,11 +631,11 @@ void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVar
   // source still on its way be taken for none.
   for (bool unknown_as_several : {false, true}) {
     for (int round = 0; round < kMostSourceRounds; ++round) {
-      bool changed = source_combined_variables(rules, rule_types, dialect, host_tables, column_types);
+      bool changed = source_combined_variables(rules, rule_types, dialect, host_tables, column_types, named);
       changed |= source_called_variables(rules, rule_types, column_types);
       changed |= source_written_variables(rules, rule_types, dialect, column_types);
-      changed |=
-          meet_written_records(rules, rule_types, dialect, host_tables, unknown_as_several, column_types);
+      changed |= meet_written_records(rules, rule_types, dialect, host_tables, unknown_as_several, named,
+                                      column_types);
       changed |= share_column_sources(rules, rule_types, column_types);
       if (!changed) break;
     }

@@ -771,6 +771,65 @@ bool typed_by_its_literals(const Json& record) {
   return true;
 }
 
+const Json* written_value(const Json& rule, std::string_view column) {
+  const Json* value = nullptr;
+  for (const Json& field : call_fields(rule.at("head")))
+    if (field_column(field) == column) value = field_expression(field);
+  return value;
+}
+
+bool is_null_literal(const Json& expr) {
+  const Json* literal = expr.get("literal");
+  return literal != nullptr && literal->has("the_null");
+}
+
+// Whether the rule writes `value` as a bare null: the literal, or a variable
+// its body does nothing with but equate with the literal (a fact's null,
+// injected for it), which is written as the literal, or read from a column
+// that `reads_nulls(predicate, column)` says is one of such nulls.
+template <class ReadsNulls>
+bool writes_bare_null(const Json& rule, const Json& value, ReadsNulls&& reads_nulls) {
+  if (is_null_literal(value)) return true;
+  const std::optional<std::string> variable = variable_name(value);
+  const Json::ArrayType* conjuncts = body_conjuncts(rule);
+  if (!variable || conjuncts == nullptr) return false;
+  auto mentions = [&](const Json& tree) {
+    bool found = false;
+    walk_tree(tree, [&](const Json& node) {
+      if (node.get("variable") == nullptr || variable_name(node) != variable) return Walk::Enter;
+      found = true;
+      return Walk::Stop;
+    });
+    return found;
+  };
+  bool equated = false;
+  for (const Json& conjunct : *conjuncts) {
+    if (const Json* unification = conjunct.get("unification")) {
+      const Json& left = unification->at("left_hand_side");
+      const Json& right = unification->at("right_hand_side");
+      if ((is_null_literal(left) && variable_name(right) == variable) ||
+          (is_null_literal(right) && variable_name(left) == variable)) {
+        equated = true;
+        continue;
+      }
+    }
+    const Json* call = conjunct.get("predicate");
+    const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+    if (name != nullptr && name->is_str()) {
+      for (const Json& field : call_fields(*call)) {
+        const Json* argument = field_expression(field);
+        if (argument == nullptr || !mentions(*argument)) continue;
+        if (variable_name(*argument) != variable || !reads_nulls(name->as_str(), field_column(field)))
+          return false;
+        equated = true;
+      }
+      continue;
+    }
+    if (mentions(conjunct)) return false;
+  }
+  return equated;
+}
+
 }  // namespace
 
 // A list of records needs its element type named on PostgreSQL, which cannot tell
@@ -872,12 +931,22 @@ bool UniverseSubqueryTranslator::reads_program_value(std::string_view name) cons
 bool UniverseSubqueryTranslator::filled_with_nulls(std::string_view predicate, std::string_view column) {
   auto rules = program_.rules_of_.find(predicate);
   if (rules == program_.rules_of_.end()) return false;
+  // The nulls of a column read in turn are followed one step only, however
+  // long the chain the program writes.
+  auto literal_nulls = [this](std::string_view called, std::string_view read) {
+    auto written = program_.rules_of_.find(called);
+    if (written == program_.rules_of_.end()) return false;
+    for (size_t i : written->second) {
+      const Json* value = written_value(program_.rule_at(i), read);
+      if (value == nullptr ||
+          !writes_bare_null(program_.rule_at(i), *value, [](auto, auto) { return false; }))
+        return false;
+    }
+    return true;
+  };
   for (size_t i : rules->second) {
-    const Json* value = nullptr;
-    for (const Json& field : call_fields(program_.rule_at(i).at("head")))
-      if (field_column(field) == column) value = field_expression(field);
-    const Json* literal = value != nullptr ? value->get("literal") : nullptr;
-    if (literal == nullptr || !literal->has("the_null")) return false;
+    const Json* value = written_value(program_.rule_at(i), column);
+    if (value == nullptr || !writes_bare_null(program_.rule_at(i), *value, literal_nulls)) return false;
   }
   return true;
 }

@@ -747,6 +747,16 @@ class SelectWriter final : public OuterRows {
     return literal != nullptr && literal->has("the_null");
   }
 
+  // Whether the value is written as a bare null: the literal, or a variable
+  // bound to nothing but it (a fact's null, injected for it).
+  bool written_as_bare_null(const Json& expr) const {
+    if (is_bare_null(expr)) return true;
+    const std::optional<std::string> variable = variable_name(expr);
+    auto binding = variable ? rule_.bindings.find(*variable) : rule_.bindings.end();
+    return binding != rule_.bindings.end() && binding->second.kind == BindKind::Expression &&
+           binding->second.expr != nullptr && is_bare_null(*binding->second.expr);
+  }
+
   // Whether a null written into the head's column is given the column's type:
   // where every rule writes one there, the engine would otherwise give the
   // column a type of its own that no operator takes.
@@ -777,7 +787,7 @@ class SelectWriter final : public OuterRows {
       } else {
         TRY(sql, tr_.convert_to_sql_expecting(*it->expr, expected));
       }
-      if (is_bare_null(*it->expr) && writes_typed_null(it->column, expected))
+      if (written_as_bare_null(*it->expr) && writes_typed_null(it->column, expected))
         sql = "CAST(NULL AS " + dialect_.scalar_sql_type(expected) + ")";
       // A record read whole from a host's table is of the table's own type,
       // one with no other where another rule writes a record of the column's

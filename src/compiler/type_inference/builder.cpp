@@ -286,9 +286,13 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
   // what they aggregate; PostgreSQL declares a record field by that type. An edge is known by its ends'
   // printed forms, which leave out the call number: the two are joined through a variable of their own, lest
   // the edges of a later call of the same aggregate be taken for the first one's.
-  // ArgMax and ArgMin give the left side of one of their arrows, Array a
-  // list of their right sides.
-  if (predicate == "ArgMax" || predicate == "ArgMin" || predicate == "Array") {
+  // ArgMax and ArgMin give the left side of one of their arrows, ArgMaxK and
+  // ArgMinK a list of left sides, Array a list of their right sides. ArgMaxK
+  // and ArgMinK without their count are refused later, with how to name them.
+  const Json* fields = call.get("record") != nullptr ? call.get("record")->get("field_value") : nullptr;
+  const bool keeps_several = (predicate == "ArgMaxK" || predicate == "ArgMinK") && fields != nullptr &&
+                             fields->is_array() && fields->as_array().size() == 2;
+  if (predicate == "ArgMax" || predicate == "ArgMin" || predicate == "Array" || keeps_several) {
     const bool picks = predicate != "Array";
     const Expression arrow = column_of(calls, predicate, "col0", n);
     Expression side = Expression::subscript_addressing(arrow, picks ? "arg" : "value");
@@ -296,7 +300,8 @@ TypesGraphBuilder::Converted TypesGraphBuilder::convert_call(TypesGraph& graph, 
     graph.connect(Edge{EdgeKind::FieldAccess, b.start, 0, arrow, side});
     const Expression link = unknown();
     graph.connect(EdgeKind::Equality, b.start, b.stop, value, link);
-    graph.connect(picks ? EdgeKind::Equality : EdgeKind::Inclusion, b.start, b.stop, link, std::move(side));
+    graph.connect(picks && !keeps_several ? EdgeKind::Equality : EdgeKind::Inclusion, b.start, b.stop, link,
+                  std::move(side));
   }
   if (gives_its_argument) {
     const Expression link = unknown();

@@ -31,6 +31,8 @@ bool contains(const std::array<std::string_view, N>& names, std::string_view nam
 
 bool is_comparison(std::string_view p) { return p == "<" || p == ">" || p == "<=" || p == ">="; }
 
+bool is_reckoning(std::string_view p) { return p == "-" || p == "*" || p == "/" || p == "%" || p == "^"; }
+
 }  // namespace
 
 std::optional<Type> built_in_restrictions(std::string_view predicate, std::string_view column) {
@@ -43,6 +45,11 @@ std::optional<Type> built_in_restrictions(std::string_view predicate, std::strin
   }
   if (predicate == "+" || predicate == "++") {
     if (operand || column == kValue) return predicate == "+" ? Type::number() : Type::string();
+    return std::nullopt;
+  }
+  // The other operators reckon with numbers only (a lone "-" negates its col0).
+  if (is_reckoning(predicate)) {
+    if (operand || column == kValue || (predicate == "-" && column == "col0")) return Type::number();
     return std::nullopt;
   }
   if (predicate == "Num" || predicate == "Str") {

@@ -87,7 +87,8 @@ TEST(BuiltInRestrictionsTest, Table) {
   const std::vector<Case> cases = {
       {"<", "left", "atomic"},         {">=", "right", "atomic"},      {"<", "quoril_value", "bool"},
       {"<", "col0", std::nullopt},     {"+", "left", "number"},        {"+", "quoril_value", "number"},
-      {"++", "right", "string"},       {"++", "quoril_value", "string"}, {"-", "left", std::nullopt},
+      {"++", "right", "string"},       {"++", "quoril_value", "string"}, {"-", "left", "number"},
+      {"-", "col0", "number"},         {"*", "right", "number"},       {"/", "col0", std::nullopt},
       {"-", "quoril_value", "number"}, {"Num", "col0", "number"},      {"Num", "left", std::nullopt},
       {"Str", "quoril_value", "string"}, {"Range", "col0", "number"},  {"Range", "quoril_value", "[number]"},
       {"Range", "col1", std::nullopt}, {"Agg+", "quoril_value", "number"}, {"Agg++", "quoril_value", std::nullopt},
