@@ -194,6 +194,14 @@ PSQL_CASES = [
      "Q(a, b, c, d) :- T(x), a == ApproxQuantiles(null, 2), y == null, b == ApproxQuantiles(y, 1), "
      "c == ApproxQuantiles(5, 2), d == ApproxQuantiles(x, 2);", "Q", {"T": [(1,), (2,)]},
      [(None, None, [5, 5, 5], [1, 1, 2])]),
+    # A double goes into a record's numeric field with every digit it has.
+    ("record fields of doubles that differ past fifteen digits",
+     "R({a: 0.1 + 0.2}); R({a: 0.3}); R({a: 1 / 3}); R({a: 0.333333333333333}); "
+     "Q(r, n? += 1, e? Max= r == {a: 0.3}) distinct :- R(r);", "Q", {},
+     [({"a": 0.1 + 0.2}, 1, False), ({"a": 0.3}, 1, True), ({"a": 1 / 3}, 1, False),
+      ({"a": 0.333333333333333}, 1, False)]),
+    ("record fields of lists of doubles that differ past fifteen digits",
+     "Q(x, y) :- x == ({b: [0.1 + 0.2]} == {b: [0.3]}), y == {b: [[1 / 3]]}.b;", "Q", {}, [(False, [[1 / 3]])]),
     # Each list written once: twice at each level, the SQL would be millions of lists long.
     ("lists joined eighteen deep", "Q(v) :- v == " + "Concat(" * 18 + "[0]" + "".join(f", [{i}])" for i in range(1, 19)) + ";",
      "Q", {}, [(list(range(19)),)]),

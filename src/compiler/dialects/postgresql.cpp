@@ -82,6 +82,16 @@ std::string list_at(size_t depth) {
   return slice;
 }
 
+// Whether the SQL is an integer literal, bare or as integer_literal writes it:
+// its digits are exact as they are.
+bool is_integer_literal(std::string_view sql) {
+  constexpr std::string_view kCast = "CAST(", kBigint = " AS BIGINT)";
+  if (sql.size() > kCast.size() + kBigint.size() && sql.starts_with(kCast) && sql.ends_with(kBigint))
+    sql = sql.substr(kCast.size(), sql.size() - kCast.size() - kBigint.size());
+  if (sql.starts_with('-')) sql.remove_prefix(1);
+  return !sql.empty() && std::all_of(sql.begin(), sql.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 class PostgreSqlDialect final : public Dialect {
  public:
   Engine engine() const override { return Engine::kPsql; }
@@ -222,7 +232,18 @@ class PostgreSqlDialect final : public Dialect {
     std::string values;
     for (const RecordLiteralField& field : sorted_by_name(fields)) {
       if (!values.empty()) values += ", ";
-      values += field.sql;
+      // A number field, or a list of numbers, is numeric, and a double cast to
+      // numeric keeps only 15 digits (0.1 + 0.2 would equal 0.3); its text is
+      // the shortest that reads back as the same double, and a bigint's or a
+      // numeric's is exact.
+      const Type* element = &field.type;
+      while (element->is_list()) element = &element->element();
+      if (element->is_number() && !is_integer_literal(field.sql)) {
+        const char* brackets = field.type.is_list() ? "[]" : "";
+        values += "CAST(CAST(" + field.sql + " AS text" + brackets + ") AS numeric" + brackets + ")";
+      } else {
+        values += field.sql;
+      }
     }
     if (!type_name.empty()) return "ROW(" + values + ")::" + std::string(type_name);
     Type::Fields shape;
