@@ -426,6 +426,17 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
          [({"a": {"b": [10]}}, {"a": [9]})]),
         (REAL_FIELDS, [({"a": 0.30000000000000004}, {"a": 0.3333333333333333}, False),
                        ({"a": 0.4}, {"a": 0.6666666666666666}, False)]),
+        # An integer past 2^53 keeps its last digit.
+        ("Q(x, y) :- x == ({a: 9007199254740993} == {a: 9007199254740992}), y == {a: 9007199254740993}.a;",
+         [(False, 9007199254740993)]),
+        ("Q(x) distinct :- x in [[9007199254740993], [9007199254740992]];",
+         [([9007199254740993],), ([9007199254740992],)]),
+        # A double keeps every digit it has, and an infinity is a value.
+        ("Q(x, y, z) :- x == ({a: 0.1 + 0.2} == {a: 0.3}), y == [0.1 + 0.2, 1 / 3], z == {a: 0.30000000000000004}.a;",
+         [(False, [0.1 + 0.2, 1 / 3], 0.1 + 0.2)]),
+        ("R({a: 0.1 + 0.2}); R({a: 0.3}); R({a: 0.15 * 2}); Q(r) distinct :- R(r);",
+         [({"a": 0.1 + 0.2},), ({"a": 0.3},)]),
+        ("Q(x, y) :- x == ({a: 1e308 * 10}.a > 1e308), y == (Element([-1e308 * 10], 0) < -1e308);", [(True, True)]),
     ],
 )
 def test_records_compare_by_their_values(request, engine, source, want):

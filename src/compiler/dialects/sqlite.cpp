@@ -110,10 +110,14 @@ class SqLiteDialect final : public Dialect {
     }
     if (sql.size() > kMostRepeated || sql.find("SELECT") != std::string::npos) return sql;
     const std::string v = "(" + sql + ")";
-    // 9e999 is the engine's infinity, which JSON cannot spell.
+    // Of the fewest digits that read back as the real, as a literal is
+    // written; an infinity, which the engine would write as Inf, no JSON, as
+    // the JSON number that reads back as it.
     return "(CASE WHEN " + v + " = CAST(" + v + " AS INTEGER) THEN CAST(" + v + " AS INTEGER) WHEN TYPEOF(" +
-           v + ") = 'real' AND ABS(" + v + ") < 9e999 AND CAST(PRINTF('%!.15g', " + v + ") AS REAL) <> " + v +
-           " THEN JSON(PRINTF('%!.17g', " + v + ")) ELSE " + v + " END)";
+           v + ") <> 'real' OR CAST(PRINTF('%!.15g', " + v + ") AS REAL) = " + v + " THEN " + v +
+           " WHEN ABS(" + v + ") = 9e999 THEN JSON(IIF(" + v +
+           " > 0, '9e999', '-9e999')) WHEN CAST(PRINTF('%!.16g', " + v + ") AS REAL) = " + v +
+           " THEN JSON(PRINTF('%!.16g', " + v + ")) ELSE JSON(PRINTF('%!.17g', " + v + ")) END)";
   }
 
   // The digits of a number's text, from the first one not zero to the
