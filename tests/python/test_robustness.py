@@ -109,6 +109,10 @@ INPUTS = [
      "[m.compile(S, 'Q', engine=e).count(' IS NULL)') for e in ('psql', 'presto')]"
      " + [m.compile(S, 'Q', engine='trino').count('(NOT EXISTS ')]",
      ("ok",), "[5000, 5000, 5000]"),
+    ("8,000 rules reading 8,000 facts of nulls, compiled for the engines that type a column of nulls",
+     "S = 'F(null);' * 8000 + ''.join(f'P(x) :- F(x), {i} > 0;' for i in range(8000)) + "
+     "'Q(y) :- P(x), y == x - x;'",
+     "[m.compile(S, 'Q', engine=e).count('UNION ALL') for e in ('trino', 'presto')]", ("ok",), "[15998, 15998]"),
     ("a rule joining 50,000 tables on one variable",
      "S = 'Q(x) :- ' + ', '.join(f'T{i}(x)' for i in range(50000)) + ';'",
      "m.compile(S, 'Q').count('.col0 = T0.col0')", ("ok",), "49999"),

@@ -105,7 +105,13 @@ class UniverseSubqueryTranslator : public SubqueryTranslator {
                                                          std::string_view column) override;
 
  private:
+  // Whether every rule of a column writes it as a bare null, by predicate and
+  // column: a column is asked of once per rule that reads it, and each answer
+  // reads all the rules of the column, and of the columns they read in turn.
+  bool memo_nulls(std::map<std::string, bool, std::less<>>& memo, std::string_view predicate,
+                  std::string_view column, bool follow);
   QuorilProgram& program_;
+  std::map<std::string, bool, std::less<>> filled_, written_;
 };
 
 // A table name with each '.'-separated part quoted as the engine quotes identifiers.

@@ -929,26 +929,30 @@ bool UniverseSubqueryTranslator::reads_program_value(std::string_view name) cons
 }
 
 bool UniverseSubqueryTranslator::filled_with_nulls(std::string_view predicate, std::string_view column) {
+  return memo_nulls(filled_, predicate, column, true);
+}
+
+// The nulls of a column read in turn are followed one step only, however long
+// the chain the program writes.
+bool UniverseSubqueryTranslator::memo_nulls(std::map<std::string, bool, std::less<>>& memo,
+                                            std::string_view predicate, std::string_view column,
+                                            bool follow) {
+  std::string key(predicate);
+  key += '\0';
+  key += column;
+  if (auto known = memo.find(key); known != memo.end()) return known->second;
   auto rules = program_.rules_of_.find(predicate);
-  if (rules == program_.rules_of_.end()) return false;
-  // The nulls of a column read in turn are followed one step only, however
-  // long the chain the program writes.
-  auto literal_nulls = [this](std::string_view called, std::string_view read) {
-    auto written = program_.rules_of_.find(called);
-    if (written == program_.rules_of_.end()) return false;
-    for (size_t i : written->second) {
-      const Json* value = written_value(program_.rule_at(i), read);
-      if (value == nullptr ||
-          !writes_bare_null(program_.rule_at(i), *value, [](auto, auto) { return false; }))
-        return false;
-    }
-    return true;
+  bool all = rules != program_.rules_of_.end();
+  auto read_nulls = [&](std::string_view called, std::string_view read) {
+    return follow && memo_nulls(written_, called, read, false);
   };
-  for (size_t i : rules->second) {
-    const Json* value = written_value(program_.rule_at(i), column);
-    if (value == nullptr || !writes_bare_null(program_.rule_at(i), *value, literal_nulls)) return false;
+  for (size_t i = 0; all && i < rules->second.size(); ++i) {
+    const Json& rule = program_.rule_at(rules->second[i]);
+    const Json* value = written_value(rule, column);
+    all = value != nullptr && writes_bare_null(rule, *value, read_nulls);
   }
-  return true;
+  memo.emplace(std::move(key), all);
+  return all;
 }
 
 bool UniverseSubqueryTranslator::field_filled_with_nulls(std::string_view predicate, std::string_view column,
