@@ -80,10 +80,10 @@ class SqLiteDialect final : public Dialect {
   // Rows are told apart by the record's text, where 1.0 is spelled apart from
   // 1: a whole number of a field is written as an integer. The engine writes
   // a real into JSON with 15 significant digits, which 0.1 + 0.2 does not
-  // survive: a real that needs more is written with 17, as JSON of its own.
-  // A sub-query is left as it is, not to be run nine times over; so is a long
-  // expression, whose copies would each hold the copies of the numbers inside
-  // it, nine to a level of nesting.
+  // survive: a real that needs more is written, as JSON of its own, with the
+  // fewest digits that read back as it. A sub-query is left as it is, not to
+  // be run many times over; so is a long expression, whose copies would each
+  // hold the copies of the numbers inside it, a dozen to a level of nesting.
   static constexpr size_t kMostRepeated = 256;
   static std::string json_number(const std::string& sql) {
     double value = 0;

@@ -1016,8 +1016,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       if (auto tmpl = dialect->int64_of_unknown_type()) special = std::string(*tmpl);
     } else if (name == "Element" && first.is_list() && first.element().is_list()) {
       if (auto tmpl = dialect->element_of_lists(list_depth(first.element()))) special = std::move(*tmpl);
-    } else if ((name == "Sort" || name == "Unique" || name == "ArrayReverse") && first.is_list() &&
-               first.element().is_list() && dialect->unnest_lists_phrase(1)) {
+    } else if (reorders_list(name) && first.is_list() && first.element().is_list() &&
+               dialect->unnest_lists_phrase(1)) {
       // Read slice by slice, a list of lists of lists would be read by its
       // numbers.
       if (first.element().element().is_list())

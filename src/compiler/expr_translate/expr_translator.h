@@ -192,6 +192,9 @@ bool is_boolean_call(const Json& call);
 // Whether the type leaves a value's kind open somewhere (a list's elements, a
 // record's fields included).
 bool leaves_kind_open(const Type& type);
+// Whether the built-in gives its list argument's elements again, in another
+// order or fewer of them, so that its value is a list of that list's type.
+bool reorders_list(std::string_view function);
 // A null, or a list of nothing but such values: every type holds it.
 bool holds_only_nulls(const Json& expr);
 // The closed record type of a record literal, read from the syntax alone.

@@ -123,7 +123,7 @@ void ExprTranslator::hint_types(const Json& start, const Type& expected) {
           arg_type = Type::list(expected);
         } else if (name == "Join" || name == "Size" || name == "Element") {
           if (i == 0) arg_type = strings();
-        } else if (name == "ArrayReverse" || name == "Sort" || name == "Unique") {
+        } else if (reorders_list(name)) {
           // The list given is of the type of the list made of it.
           if (i == 0 && expected.is_list()) arg_type = expected;
         } else if (name == "ArrayConcat") {
@@ -239,8 +239,7 @@ Type ExprTranslator::value_type(const Json& expr) const {
       return list.is_list() ? list.element() : Type::any();
     }
     if (name == "MagicalEntangle") return args.empty() ? Type::any() : value_type(*args[0]);
-    if ((name == "Sort" || name == "Unique" || name == "ArrayReverse") && !args.empty() &&
-        dialect->unnest_lists_phrase(1)) {
+    if (reorders_list(name) && !args.empty() && dialect->unnest_lists_phrase(1)) {
       // Where a list of lists is one array of more dimensions, a reordered one
       // is unnested and sought in by its lists, not by their elements.
       Type list = value_type(*args[0]);
@@ -319,6 +318,10 @@ bool is_boolean_expression(const Json& expr) {
   if (literal_has(expr, "the_bool")) return true;
   const Json* call = call_of(expr);
   return call != nullptr && is_boolean_call(*call);
+}
+
+bool reorders_list(std::string_view function) {
+  return function == "Sort" || function == "Unique" || function == "ArrayReverse";
 }
 
 bool leaves_kind_open(const Type& type) {
