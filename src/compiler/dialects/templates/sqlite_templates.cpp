@@ -16,7 +16,9 @@ TemplateRows sqlite_function_rows() {
       // "*" and "?", GLOB's own "*", "?" and "[" are bracketed, and "\" takes the
       // next character as it stands.
       {"Like", R"t(({0} GLOB (WITH RECURSIVE mirtova_l(i, g) AS (SELECT 1, '' UNION ALL SELECT i + (CASE WHEN SUBSTR({1}, i, 1) = '\' AND i < LENGTH({1}) THEN 2 ELSE 1 END), g || (CASE WHEN SUBSTR({1}, i, 1) = '\' AND i < LENGTH({1}) THEN (CASE WHEN SUBSTR({1}, i + 1, 1) IN ('*', '?', '[') THEN '[' || SUBSTR({1}, i + 1, 1) || ']' ELSE SUBSTR({1}, i + 1, 1) END) WHEN SUBSTR({1}, i, 1) = '%' THEN '*' WHEN SUBSTR({1}, i, 1) = '_' THEN '?' WHEN SUBSTR({1}, i, 1) IN ('*', '?', '[') THEN '[' || SUBSTR({1}, i, 1) || ']' ELSE SUBSTR({1}, i, 1) END) FROM mirtova_l WHERE i <= LENGTH({1})) SELECT g FROM mirtova_l WHERE i > LENGTH({1}))))t"},
-      {"Reverse", R"t((WITH RECURSIVE mirtova_r(i, t) AS (SELECT LENGTH({0}), '' UNION ALL SELECT i - 1, t || SUBSTR({0}, i, 1) FROM mirtova_r WHERE i > 0) SELECT t FROM mirtova_r WHERE i = 0))t"},
+      // The text is read once and carried along: written at each step, a
+      // nested Reverse would double its SQL and its work per level.
+      {"Reverse", R"t((WITH RECURSIVE mirtova_r(i, t, s) AS (SELECT 0, '', {0} UNION ALL SELECT i + 1, SUBSTR(s, i + 1, 1) || t, s FROM mirtova_r WHERE i < LENGTH(s)) SELECT t FROM mirtova_r WHERE i = LENGTH(s)))t"},
       {"RegexpContains", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE {0} REGEXP {1} END))t"},
       // Integers divide exactly and toward zero past 2^53, where a REAL quotient is
       // rounded; a REAL operand gives a REAL quotient, which the cast truncates.
