@@ -39,10 +39,12 @@ bool is_builtin_call(std::string_view name) {
 }
 
 // The fields of a head or a call: the column names, each once, and the count
-// of numbered fields.
+// of numbered fields. A rest field ("..r") is no column: in a head it takes
+// the columns of a whole row from the body, which the heads do not list.
 struct FieldShape {
   SortedNames named;
   size_t positional = 0;
+  bool has_rest = false;
 };
 
 FieldShape field_shape(const Json& node) {
@@ -50,7 +52,9 @@ FieldShape field_shape(const Json& node) {
   for (const Json& field : call_fields(node)) {
     const Json* name = field.get("field");
     if (name == nullptr) continue;
-    if (name->is_str()) {
+    if (name->is_str() && name->as_str() == "*") {
+      shape.has_rest = true;
+    } else if (name->is_str()) {
       shape.named.emplace(name->as_str());
     } else {
       ++shape.positional;
@@ -138,6 +142,8 @@ void check_call_shape(const std::string& name, const Json& call, const FieldShap
   // check passes calls of functions over, so the refusal is told here.
   if (usage.positional != 0 && definition.positional == 0 && definition.named.contains("quoril_value"))
     errors.push_back(ArityError{ArityKind::NoNumberedColumn, name, "col0", 0, 0, {}});
+  // The columns of a predicate with a rest field in a head are not known here.
+  if (definition.has_rest) return;
   for (const std::string& column : usage.named)
     if (!definition.named.contains(column))
       errors.push_back(ArityError{ArityKind::UnknownColumn, name, column, 0, 0, {}});
@@ -324,6 +330,7 @@ std::vector<ArityError> check_arity(const RuleList& plain, const RuleList& full)
     FieldShape& definition = definitions[name];
     definition.positional = std::max(definition.positional, shape.positional);
     definition.named.merge(shape.named);
+    definition.has_rest = definition.has_rest || shape.has_rest;
   }
 
   // A made predicate is a copy of its functor's rules, under its own name; a
