@@ -321,6 +321,11 @@ PLAIN = [
         Basket(owner: "ada", items: [3, 4, 5]);
         Stats(owner:, n:, first:) :- Basket(owner:, items:), n == Size(items), first == Element(items, 0);
         """, "Stats"),
+    ("a whole row passed on by a rest field", """
+        Person(name: "ada", age: 36);
+        Copy(..r) :- Person(..r);
+        Name(name:) :- Copy(name:);
+        """, "Name"),
     ("functions of functions", """
         Sq(x) = x * x;
         SumSq(a, b) = Sq(a) + Sq(b);
@@ -546,6 +551,10 @@ REFUSED = [
      "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
     ("a variable read only in a record equality", "P(x: 1); Q(y:) :- P(x:), {a: y} == {a: x};", "Q",
      "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    ("a variable read only in a list equality", "P(x: 1); Q(x:) :- P(x:), [x, y] == [1, 2];", "Q",
+     "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    ("a variable read only in a branch of an if", "P(x: 1); Q(x:) :- P(x:), x == (if x > 1 then w else 2);", "Q",
+     "Variable 'w' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
     ("a variable equated with an expression of itself", "P(x: 1); Q(y:) :- P(x:), y == y + x;", "Q",
      "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
     ("a variable of a combine read only in an argument's expression",
