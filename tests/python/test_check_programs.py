@@ -326,6 +326,12 @@ PLAIN = [
         Copy(..r) :- Person(..r);
         Name(name:) :- Copy(name:);
         """, "Name"),
+    ("ordered by a column of the row a rest field passes on", """
+        Person(name: "ada", age: 36);
+        Person(name: "alan", age: 41);
+        @OrderBy(Copy, "name");
+        Copy(..r) :- Person(..r);
+        """, "Copy"),
     ("functions of functions", """
         Sq(x) = x * x;
         SumSq(a, b) = Sq(a) + Sq(b);
