@@ -332,6 +332,11 @@ PLAIN = [
         @OrderBy(Copy, "name");
         Copy(..r) :- Person(..r);
         """, "Copy"),
+    ("a fact and a row passed on, as rules of one predicate", """
+        Person(name: "ada", age: 36);
+        Copy(name: "bob", age: 7);
+        Copy(..r) :- Person(..r);
+        """, "Copy"),
     ("functions of functions", """
         Sq(x) = x * x;
         SumSq(a, b) = Sq(a) + Sq(b);
@@ -588,6 +593,9 @@ REFUSED = [
      "Predicate 'Person' has no value to use here: only a function (a predicate defined with \"=\") can stand "
      "where a value is expected."),
     ("rules naming other columns", "P(a: 1); P(b: 2);", "P", "Rules of predicate 'P' define different columns: a and b."),
+    ("a rule naming columns after one passing a row on",
+     'Person(name: "ada", age: 36); Copy(..r) :- Person(..r); Copy(name: "x", age: 1);', "Copy",
+     "Rules of predicate 'Copy' define different columns: * and name, age."),
     ("an annotation without its predicate", "@NoInject(5); P(x: 1);", "P",
      "This annotation requires predicate symbol as the first positional argument."),
     ("an iteration without its predicates", "@Iteration(It, repetitions: 3); P(x: 1);", "P",
