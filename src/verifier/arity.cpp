@@ -405,8 +405,7 @@ std::vector<ArityError> check_head_columns(const RuleList& plain) {
     // otherwise the arity check's finding.
     if (first || rest) continue;
     const bool first_is_row = it->second == std::vector<std::string>{"*"};
-    if (first_is_row ? !mine.empty()
-                     : it->second.size() == mine.size() && differ_as_sets(it->second, mine)) {
+    if (first_is_row ? !mine.empty() : it->second.size() == mine.size() && differ_as_sets(it->second, mine)) {
       ArityError error{ArityKind::DifferentColumns, name, join(it->second, ", "), 0, 0, join(mine, ", ")};
       if (once.first([&] { return error.text(); })) errors.push_back(std::move(error));
     }
