@@ -299,12 +299,6 @@ std::vector<SafetyError> check_rule_safety(const Json& rule) {
     report(SafetyKind::UnboundComparedVariable, VarCollector::compared_vars(rule), &head);
     report(SafetyKind::UnsafeNegation, VarCollector::negated_vars(rule), nullptr);
     report(SafetyKind::UnsafeAggregation, VarCollector::aggregation_vars(rule), nullptr);
-  } else {
-    // Without a body, nothing but a function's inputs has a value: compile
-    // refuses any other variable of the head, in its own words.
-    for (const std::string& name : VarCollector::head_vars(rule))
-      if (bound.count(name) == 0)
-        findings.push_back(SafetyError{SafetyKind::NotGivenValue, rule_text_once(), name});
   }
   // What a combine reads from around it: the rule's values outside combines,
   // as one combine's own variables give another nothing.

@@ -572,8 +572,6 @@ REFUSED = [
      "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
     ("a variable read only in a branch of an if", "P(x: 1); Q(x:) :- P(x:), x == (if x > 1 then w else 2);", "Q",
      "Variable 'w' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
-    ("a fact naming a variable", "R(y:);", "R",
-     "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
     ("a variable equated with an expression of itself", "P(x: 1); Q(y:) :- P(x:), y == y + x;", "Q",
      "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
     ("a variable of a combine read only in an argument's expression",
