@@ -39,10 +39,12 @@ bool is_builtin_call(std::string_view name) {
 }
 
 // The fields of a head or a call: the column names, each once, and the count
-// of numbered fields.
+// of numbered fields. A rest field ("..r") is no column: in a head it takes
+// the columns of a whole row from the body, which the heads do not list.
 struct FieldShape {
   SortedNames named;
   size_t positional = 0;
+  bool has_rest = false;
 };
 
 FieldShape field_shape(const Json& node) {
@@ -50,7 +52,9 @@ FieldShape field_shape(const Json& node) {
   for (const Json& field : call_fields(node)) {
     const Json* name = field.get("field");
     if (name == nullptr) continue;
-    if (name->is_str()) {
+    if (name->is_str() && name->as_str() == "*") {
+      shape.has_rest = true;
+    } else if (name->is_str()) {
       shape.named.emplace(name->as_str());
     } else {
       ++shape.positional;
@@ -70,6 +74,13 @@ std::vector<std::string> column_names(const Json::ArrayType& fields) {
     out.push_back(column.is_str() ? std::string(column.as_str()) : "col" + std::to_string(column.as_int()));
   }
   return out;
+}
+
+bool has_rest_field(const Json::ArrayType& fields) {
+  return std::any_of(fields.begin(), fields.end(), [](const Json& field) {
+    const Json* column = field.get("field");
+    return column != nullptr && column->is_str() && column->as_str() == "*";
+  });
 }
 
 bool differ_as_sets(std::vector<std::string> a, std::vector<std::string> b) {
@@ -138,6 +149,8 @@ void check_call_shape(const std::string& name, const Json& call, const FieldShap
   // check passes calls of functions over, so the refusal is told here.
   if (usage.positional != 0 && definition.positional == 0 && definition.named.contains("quoril_value"))
     errors.push_back(ArityError{ArityKind::NoNumberedColumn, name, "col0", 0, 0, {}});
+  // The columns of a predicate with a rest field in a head are not known here.
+  if (definition.has_rest) return;
   for (const std::string& column : usage.named)
     if (!definition.named.contains(column))
       errors.push_back(ArityError{ArityKind::UnknownColumn, name, column, 0, 0, {}});
@@ -287,7 +300,13 @@ std::vector<ArityError> check_arity(const RuleList& plain, const RuleList& full)
 
   // Heads: each rule's arity against the first rule of its predicate, and
   // each column once per head.
-  std::unordered_map<std::string, size_t, StringHash, std::equal_to<>> first_arity;
+  // A head with a rest field has as many columns as the row it passes on,
+  // which its fields do not count: it is measured against no other head.
+  struct FirstHead {
+    size_t arity;
+    bool has_rest;
+  };
+  std::unordered_map<std::string, FirstHead, StringHash, std::equal_to<>> first_head;
   // The alternatives of one written rule share its head and its calls: each
   // finding once.
   OncePerRule once;
@@ -307,10 +326,11 @@ std::vector<ArityError> check_arity(const RuleList& plain, const RuleList& full)
         errors.push_back(ArityError{
             ArityKind::DuplicateColumn, std::string(name), std::string(column.as_str()), 0, 0, {}});
     }
-    auto [it, first] = first_arity.try_emplace(name, fields.size());
-    if (!first && it->second != fields.size())
+    const bool rest = has_rest_field(fields);
+    auto [it, first] = first_head.try_emplace(name, FirstHead{fields.size(), rest});
+    if (!first && !rest && !it->second.has_rest && it->second.arity != fields.size())
       errors.push_back(
-          ArityError{ArityKind::InconsistentArity, name, std::string(), it->second, fields.size(), {}});
+          ArityError{ArityKind::InconsistentArity, name, std::string(), it->second.arity, fields.size(), {}});
     keep_new(mark);
   }
 
@@ -324,6 +344,7 @@ std::vector<ArityError> check_arity(const RuleList& plain, const RuleList& full)
     FieldShape& definition = definitions[name];
     definition.positional = std::max(definition.positional, shape.positional);
     definition.named.merge(shape.named);
+    definition.has_rest = definition.has_rest || shape.has_rest;
   }
 
   // A made predicate is a copy of its functor's rules, under its own name; a
@@ -374,10 +395,17 @@ std::vector<ArityError> check_head_columns(const RuleList& plain) {
     const std::string name(head_name(*rule));
     if (is_annotation_name(name)) continue;
     once.at(*rule);
-    std::vector<std::string> mine = column_names(call_fields(rule->at("head")));
-    auto [it, first] = first_columns.try_emplace(name, mine);
-    // Rules of another arity are the arity check's finding.
-    if (!first && it->second.size() == mine.size() && differ_as_sets(it->second, mine)) {
+    const Json::ArrayType& fields = call_fields(rule->at("head"));
+    const bool rest = has_rest_field(fields);
+    std::vector<std::string> mine = column_names(fields);
+    auto [it, first] = first_columns.try_emplace(name, rest ? std::vector<std::string>{"*"} : mine);
+    // A later head with a rest field passes on a row, whatever its columns; a
+    // first one makes the predicate's columns the row's, which compile tells
+    // every later head that names columns. Rules of another arity are
+    // otherwise the arity check's finding.
+    if (first || rest) continue;
+    const bool first_is_row = it->second == std::vector<std::string>{"*"};
+    if (first_is_row ? !mine.empty() : it->second.size() == mine.size() && differ_as_sets(it->second, mine)) {
       ArityError error{ArityKind::DifferentColumns, name, join(it->second, ", "), 0, 0, join(mine, ", ")};
       if (once.first([&] { return error.text(); })) errors.push_back(std::move(error));
     }

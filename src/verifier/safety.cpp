@@ -305,11 +305,13 @@ std::vector<SafetyError> check_rule_safety(const Json& rule) {
   // A variable the checks above count as bound, because the body names it where
   // values come from, may still be read only in an expression there ({a: x},
   // x + 1): compile refuses it, and so does check, in the same words, once.
-  // A variable told unbound above is not told again in compile's words.
+  // A variable told unbound above is not told again in compile's words; one
+  // that none of them reads (the branch of an "if" in an equality) is told in
+  // them too.
   VarSet told;
   for (const SafetyError& finding : findings) told.insert(finding.name);
   for (const std::string& name : never_given_values(rule))
-    if (bound.count(name) != 0 && told.insert(name).second)
+    if (told.insert(name).second)
       findings.push_back(SafetyError{SafetyKind::NotGivenValue, rule_text_once(), name});
   VarSet around = VarCollector::positive_vars_outside_combines(rule);
   around.merge(VarCollector::function_input_vars(rule));

@@ -321,6 +321,28 @@ PLAIN = [
         Basket(owner: "ada", items: [3, 4, 5]);
         Stats(owner:, n:, first:) :- Basket(owner:, items:), n == Size(items), first == Element(items, 0);
         """, "Stats"),
+    ("a whole row passed on by a rest field", """
+        Person(name: "ada", age: 36);
+        Copy(..r) :- Person(..r);
+        Name(name:) :- Copy(name:);
+        """, "Name"),
+    ("ordered by a column of the row a rest field passes on", """
+        Person(name: "ada", age: 36);
+        Person(name: "alan", age: 41);
+        @OrderBy(Copy, "name");
+        Copy(..r) :- Person(..r);
+        """, "Copy"),
+    ("a fact and a row passed on, as rules of one predicate", """
+        Person(name: "ada", age: 36);
+        Copy(name: "bob", age: 7);
+        Copy(..r) :- Person(..r);
+        """, "Copy"),
+    ("a negation holding an aggregation of its own", """
+        P(x: 1);
+        P(x: 2);
+        R(x: 2, y: 5);
+        Q(x:) :- P(x:), ~(P(x:), n == Count{y :- R(x:, y:)}, n > 0);
+        """, "Q"),
     ("functions of functions", """
         Sq(x) = x * x;
         SumSq(a, b) = Sq(a) + Sq(b);
@@ -546,6 +568,10 @@ REFUSED = [
      "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
     ("a variable read only in a record equality", "P(x: 1); Q(y:) :- P(x:), {a: y} == {a: x};", "Q",
      "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    ("a variable read only in a list equality", "P(x: 1); Q(x:) :- P(x:), [x, y] == [1, 2];", "Q",
+     "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    ("a variable read only in a branch of an if", "P(x: 1); Q(x:) :- P(x:), x == (if x > 1 then w else 2);", "Q",
+     "Variable 'w' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
     ("a variable equated with an expression of itself", "P(x: 1); Q(y:) :- P(x:), y == y + x;", "Q",
      "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
     ("a variable of a combine read only in an argument's expression",
@@ -573,6 +599,9 @@ REFUSED = [
      "Predicate 'Person' has no value to use here: only a function (a predicate defined with \"=\") can stand "
      "where a value is expected."),
     ("rules naming other columns", "P(a: 1); P(b: 2);", "P", "Rules of predicate 'P' define different columns: a and b."),
+    ("a rule naming columns after one passing a row on",
+     'Person(name: "ada", age: 36); Copy(..r) :- Person(..r); Copy(name: "x", age: 1);', "Copy",
+     "Rules of predicate 'Copy' define different columns: * and name, age."),
     ("an annotation without its predicate", "@NoInject(5); P(x: 1);", "P",
      "This annotation requires predicate symbol as the first positional argument."),
     ("an iteration without its predicates", "@Iteration(It, repetitions: 3); P(x: 1);", "P",

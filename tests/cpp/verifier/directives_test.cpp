@@ -120,6 +120,7 @@ TEST(DirectiveChecks, OrderBy) {
        "@OrderBy(P, \"c\", 5, \"a\", \"d desc\");" + kP,
        {no_column("P", "c", "a, b"), not_a_column_name("P"), no_column("P", "d", "a, b")}},
       {"positional columns give no schema", "@OrderBy(Q, \"zz\"); Q(1, 2);", {}},
+      {"a row passed on gives no schema", "@OrderBy(Q, \"zz\"); Q(..r) :- P(..r);" + kP, {}},
       {"a predicate without columns", "@OrderBy(Q, \"a\"); Q() :- P();" + kP, {no_column("Q", "a", "")}},
       {"undefined: the items are not looked at", "@OrderBy(R, 5);" + kP, {not_defined("@OrderBy", "R")}},
   });
