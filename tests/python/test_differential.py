@@ -228,13 +228,6 @@ def test_engines_agree_with_the_reference(index, pg_connection):
 
 # Seeds whose run stops on a fault outside the compiler's SQL for these shapes, with what stops it.
 KNOWN_FAULTS = {
-    # Trino's dynamic filtering never finishes a join whose two tables are compared by both x > y and x >= y
-    # (found by the program `S2(a) += b + a :- U(a), U(b), a > b, b <= a;`), and keeps the server busy after.
-    ("trino", 9292 * 1_000_003 + 73): "Trino never finishes a join on both x > y and x >= y",
-    # The same fault, from a disjunction split into rules of which two compare one pair of columns twice; at
-    # its smallest `SELECT u.c FROM u, p WHERE u.c <= p.c AND u.c > p.c`, which the session property
-    # enable_dynamic_filtering=false lets finish at once.
-    ("trino", 8585 * 1_000_003 + 64): "Trino never finishes a join on both x <= y and x > y",
     # Presto's code for a sub-query's join filter that compares a DOUBLE column with a BIGINT one and does
     # arithmetic on the BIGINT one fails the JVM's verifier ("Bad type on operand stack").
     ("presto", 4242 * 1_000_003 + 76): "Presto generates unverifiable code for a DOUBLE = BIGINT join filter",

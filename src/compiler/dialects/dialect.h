@@ -339,6 +339,10 @@ class Dialect {
   // for an engine that tells lists apart by a spelling that would keep 1.0
   // apart from 1.
   virtual std::string list_item(std::string sql, const Type& type) const;  // 85
+  // A condition of a rule's WHERE that orders (<, <=, >, >=) the same two
+  // values as one before it: for an engine that never finishes a join that
+  // orders its two sides twice. As it is unless an engine says.
+  virtual std::string ordered_again(std::string condition) const;  // 86
 };
 
 // The kind an argument table gives the argument at `place` of `function`

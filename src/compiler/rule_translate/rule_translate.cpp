@@ -7,6 +7,7 @@
 #include <deque>
 #include <set>
 #include <unordered_map>
+#include <utility>
 
 #include "common/internal_fault.h"
 #include "common/strings.h"
@@ -1233,8 +1234,25 @@ class SelectWriter final : public OuterRows {
         symbol->at("literal").at("the_symbol").at("symbol").as_str());
   }
 
+  // The two operands of a condition that orders them (<, <=, >, >=).
+  static std::optional<std::pair<const Json*, const Json*>> ordered_operands(const Json& condition) {
+    const Json* call = condition.get("call");
+    const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+    if (name == nullptr || !name->is_str()) return std::nullopt;
+    const std::string_view op = name->as_str();
+    if (op != "<" && op != "<=" && op != ">" && op != ">=") return std::nullopt;
+    const Json *left = nullptr, *right = nullptr;
+    for (const Json& f : call_fields(*call)) {
+      if (field_is_column(f, "left")) left = field_expression(f);
+      if (field_is_column(f, "right")) right = field_expression(f);
+    }
+    if (left == nullptr || right == nullptr) return std::nullopt;
+    return std::make_pair(left, right);
+  }
+
   Result<Unit, CompileError> write_where() {
     where_ = carried_keys_;
+    std::vector<std::pair<const Json*, const Json*>> ordered;
     for (const Constraint& c : rule_.constraints) {
       switch (c.kind) {
         case Constraint::Kind::False:
@@ -1284,6 +1302,16 @@ class SelectWriter final : public OuterRows {
         }
         case Constraint::Kind::Condition: {
           TRY(std::string condition, tr_.convert_to_sql_expecting(*c.left, Type::boolean()));
+          if (auto operands = ordered_operands(*c.left)) {
+            const Json* left = operands->first;
+            const Json* right = operands->second;
+            if (std::any_of(ordered.begin(), ordered.end(), [left, right](const auto& before) {
+                  return (*before.first == *left && *before.second == *right) ||
+                         (*before.first == *right && *before.second == *left);
+                }))
+              condition = dialect_.ordered_again(std::move(condition));
+            ordered.push_back(*operands);
+          }
           where_.push_back(condition);
           break;
         }
