@@ -216,12 +216,29 @@ def _check_call(name, inside, over, faults):
     if len(args) not in counts:
         faults.append(f"{name}: {len(args)} arguments")
         return name
+    if name == "FORMAT":
+        _format_faults(args, faults)
     for position, arg in enumerate(args):
         kind = kinds[min(position, len(kinds) - 1)]
         why = [_kind_fault(k, arg) for k in kind.split("/")]
         if None not in why:
             faults.append(f"{name}: argument {position + 1} is {why[0]}")
     return name
+
+
+CONVERSION = re.compile(r"%[-+ #0'*]*[0-9.]*([a-zA-Z%])")
+
+
+def _format_faults(args, faults):
+    """FORMAT's %s takes a STRING only: a number or a boolean written there fails the query."""
+    if not args or len(args[0]) != 1 or args[0][0].token_type not in TEXTS:
+        return
+    conversions = [c for c in CONVERSION.findall(args[0][0].text) if c != "%"]
+    for position, (conversion, arg) in enumerate(zip(conversions, args[1:])):
+        words = [t.text.upper() for t in arg]
+        if conversion == "s" and (words in (["TRUE"], ["FALSE"]) or _is_negative_number(arg) or (
+                len(arg) == 1 and arg[0].token_type == TokenType.NUMBER)):
+            faults.append(f"FORMAT: argument {position + 2} is a number or a boolean where %s takes a STRING")
 
 
 def call_faults(sql):

@@ -65,6 +65,14 @@ class BigQueryDialect final : public Dialect {
     return "CAST(" + std::string(sql) + " AS STRING)";
   }
 
+  // FORMAT's %s takes a STRING only (FORMAT('%s', 1) fails the query): a
+  // number or a boolean is given as its text, as the engines that expand a
+  // Format write it.
+  std::string format_value(char conversion, std::string_view sql, const Type& type) const override {
+    if (conversion == 's' && (type.is_number() || type.is_bool())) return string_cast(sql);
+    return std::string(sql);
+  }
+
   std::string_view today_relation_sql() const override {
     return "(SELECT CAST(CURRENT_DATE() AS STRING) AS date)";
   }
