@@ -86,6 +86,7 @@ bool Dialect::types_bare_nulls() const { return false; }
 bool Dialect::null_guarded_format() const { return false; }
 std::optional<std::string> Dialect::extreme_list(bool) const { return std::nullopt; }
 std::string Dialect::list_item(std::string sql, const Type&) const { return sql; }
+std::optional<std::string_view> Dialect::container_to_string() const { return std::nullopt; }
 bool Dialect::types_columns_of_nulls() const { return false; }
 
 bool Dialect::casts_combines_to_their_type() const { return false; }

@@ -339,6 +339,9 @@ class Dialect {
   // for an engine that tells lists apart by a spelling that would keep 1.0
   // apart from 1.
   virtual std::string list_item(std::string sql, const Type& type) const;  // 85
+  // ToString of a list or a record, "{0}" the value: for an engine that casts
+  // neither to a text. None where the engine's cast to a text takes both.
+  virtual std::optional<std::string_view> container_to_string() const;  // 86: "{0}"
 };
 
 // The kind an argument table gives the argument at `place` of `function`
