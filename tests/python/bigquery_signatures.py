@@ -145,6 +145,8 @@ def _kind_fault(kind, tokens):
             return "not 'value AS type'"
         if words[aliases[0] + 1] not in TYPES:
             return f"the type {tokens[aliases[0] + 1].text}, which BigQuery does not have"
+        if words[aliases[0] + 1] == "STRING" and _is_container(tokens[:aliases[0]]):
+            return "a list or a record cast to STRING, which BigQuery casts to no STRING"
         return None
     if kind == "field":
         return None if not aliases or (aliases == [len(tokens) - 2]) else "not 'value [AS name]'"
@@ -216,12 +218,46 @@ def _check_call(name, inside, over, faults):
     if len(args) not in counts:
         faults.append(f"{name}: {len(args)} arguments")
         return name
+    if name == "FORMAT":
+        _format_faults(args, faults)
     for position, arg in enumerate(args):
         kind = kinds[min(position, len(kinds) - 1)]
         why = [_kind_fault(k, arg) for k in kind.split("/")]
         if None not in why:
             faults.append(f"{name}: argument {position + 1} is {why[0]}")
     return name
+
+
+def _is_container(tokens):
+    """An ARRAY or a STRUCT written as one, the whole value: "[...]", "ARRAY[...]", "STRUCT(...)"."""
+    start = 1 if len(tokens) > 1 and tokens[0].text.upper() in ("ARRAY", "STRUCT") else 0
+    if start >= len(tokens) or tokens[start].token_type not in OPEN or (
+            start == 0 and tokens[0].token_type != TokenType.L_BRACKET):
+        return False
+    depth = 0
+    for at in range(start, len(tokens)):
+        depth += tokens[at].token_type in OPEN
+        depth -= tokens[at].token_type in CLOSE
+        if depth == 0:
+            return at == len(tokens) - 1
+    return False
+
+
+CONVERSION = re.compile(r"%[-+ #0'*]*[0-9.]*([a-zA-Z%])")
+
+
+def _format_faults(args, faults):
+    """FORMAT's %s takes a STRING only: a number, a boolean, a list or a record written there fails the query."""
+    if not args or len(args[0]) != 1 or args[0][0].token_type not in TEXTS:
+        return
+    conversions = [c for c in CONVERSION.findall(args[0][0].text) if c != "%"]
+    for position, (conversion, arg) in enumerate(zip(conversions, args[1:])):
+        words = [t.text.upper() for t in arg]
+        if conversion == "s" and (words in (["TRUE"], ["FALSE"]) or _is_negative_number(arg) or (
+                len(arg) == 1 and arg[0].token_type == TokenType.NUMBER)):
+            faults.append(f"FORMAT: argument {position + 2} is a number or a boolean where %s takes a STRING")
+        elif conversion == "s" and _is_container(arg):
+            faults.append(f"FORMAT: argument {position + 2} is a list or a record where %s takes a STRING")
 
 
 def call_faults(sql):

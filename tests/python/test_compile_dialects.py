@@ -14,6 +14,8 @@ DIALECTS = {"psql": "postgres", "bigquery": "bigquery", "presto": "presto", "tri
 PROGRAMS = [(c[0], c[1], c[2]) for c in CASES] + [
     ("grounded", TOP, "Top"), ("loop", DOUBLING, "Result"), ("accumulating loop", CLOSURE, "Closure"),
     ("search", GRAND, "Grandparent"),
+    ("numbers, lists and records as text",
+     'Q(s, f, r) :- s == ToString([5]), f == Format("<%s %s %s>", 5, {a: [5]}, 1 > 2), r == ToString({a: 1});', "Q"),
 ]
 
 

@@ -65,6 +65,19 @@ class BigQueryDialect final : public Dialect {
     return "CAST(" + std::string(sql) + " AS STRING)";
   }
 
+  // FORMAT's %s takes a STRING only (FORMAT('%s', 1) fails the query): a
+  // number or a boolean is given as its text, as the engines that expand a
+  // Format write it, a list or a record as its JSON, as ToString writes it.
+  std::string format_value(char conversion, std::string_view sql, const Type& type) const override {
+    if (conversion != 's') return std::string(sql);
+    if (type.is_number() || type.is_bool()) return string_cast(sql);
+    if (type.is_list() || type.is_record()) return "TO_JSON_STRING(" + std::string(sql) + ")";
+    return std::string(sql);
+  }
+
+  // No ARRAY or STRUCT casts to a STRING: its JSON is the text SQLite writes too.
+  std::optional<std::string_view> container_to_string() const override { return "TO_JSON_STRING({0})"; }
+
   std::string_view today_relation_sql() const override {
     return "(SELECT CAST(CURRENT_DATE() AS STRING) AS date)";
   }

@@ -87,6 +87,7 @@ bool Dialect::null_guarded_format() const { return false; }
 std::optional<std::string> Dialect::extreme_list(bool) const { return std::nullopt; }
 std::string Dialect::list_item(std::string sql, const Type&) const { return sql; }
 std::string Dialect::ordered_again(std::string condition) const { return condition; }
+std::optional<std::string_view> Dialect::container_to_string() const { return std::nullopt; }
 bool Dialect::types_columns_of_nulls() const { return false; }
 
 bool Dialect::casts_combines_to_their_type() const { return false; }

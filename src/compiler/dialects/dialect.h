@@ -343,6 +343,9 @@ class Dialect {
   // values as one before it: for an engine that never finishes a join that
   // orders its two sides twice. As it is unless an engine says.
   virtual std::string ordered_again(std::string condition) const;  // 86
+  // ToString of a list or a record, "{0}" the value: for an engine that casts
+  // neither to a text. None where the engine's cast to a text takes both.
+  virtual std::optional<std::string_view> container_to_string() const;  // 87: "{0}"
 };
 
 // The kind an argument table gives the argument at `place` of `function`

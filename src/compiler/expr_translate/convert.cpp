@@ -1010,6 +1010,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       special = dialect->number_to_string();
     } else if (name == "ToString" && first.is_bool()) {
       if (auto tmpl = dialect->boolean_to_string()) special = std::string(*tmpl);
+    } else if (name == "ToString" && (first.is_list() || first.is_record())) {
+      if (auto tmpl = dialect->container_to_string()) special = std::string(*tmpl);
     } else if (name == "ToInt64" && first.is_string()) {
       if (auto tmpl = dialect->int64_of_text()) special = std::string(*tmpl);
     } else if (name == "ToInt64" && !first.is_number()) {
