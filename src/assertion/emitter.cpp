@@ -279,12 +279,39 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
           seed_one(column ? column : first_column(enclosing, var, domain_of), var, closure);
         }
       }
+      Body nulls = seeded;
       TRY(ConjunctOutcome again, conjunct_seeded(conjunct, lit.vars, std::move(seeded), true));
       if (again.unbound) {
         unbound = std::move(again.unbound);
         return Unit{};
       }
-      run = std::move(again);
+      if (again.texts.empty()) return unsupported("a quantifier ranges over no predicate");
+      TRY(std::string text, rule(aux, head_args, again.texts));
+      rules_.push_back(std::move(text));
+      // Joined to the enclosing rule's literals on a shared variable, the
+      // sub-formula's atoms find no row where it is null: a second rule
+      // matches those rows to the ones holding the same null, and only a row
+      // with a null reads it.
+      nulls.matched = lit.vars;
+      const size_t null_aux_mark = helpers_.size(), null_rules_mark = rules_.size(),
+                   null_bytes_mark = program_bytes_, uses_mark = matched_uses_;
+      const uint64_t null_value_mark = next_value_, null_match_mark = next_match_;
+      TRY(ConjunctOutcome matched, conjunct_seeded(conjunct, lit.vars, std::move(nulls), true));
+      if (matched.unbound || matched.texts.empty() || matched_uses_ == uses_mark) {
+        // No atom of the sub-formula reads a shared variable: the rule above holds for nulls too.
+        helpers_.resize(null_aux_mark);
+        rules_.resize(null_rules_mark);
+        program_bytes_ = null_bytes_mark;
+        next_value_ = null_value_mark;
+        next_match_ = null_match_mark;
+        continue;
+      }
+      std::vector<std::string> any_null;
+      for (const std::string& var : lit.vars) any_null.push_back("IsNull(" + var + ")");
+      matched.texts.push_back(any_null.size() == 1 ? any_null[0] : "(" + join(any_null, " || ") + ")");
+      TRY(std::string null_text, rule(aux, head_args, matched.texts));
+      rules_.push_back(std::move(null_text));
+      continue;
     }
     if (run.texts.empty()) return unsupported("a quantifier ranges over no predicate");
     TRY(std::string text, rule(aux, head_args, run.texts));
@@ -340,6 +367,7 @@ Result<std::string, TranslateError> Emitter::atom(const std::string& name,
     const bool var = args[i].kind == Expr::Kind::Var;
     if (texts) texts->push_back(text);
     if (var && contains(body.matched, args[i].text)) {
+      ++matched_uses_;
       const std::string local = next_match_name();
       body.filters.push_back(same_value(local, text));
       text = local;
@@ -412,7 +440,10 @@ Result<std::string, TranslateError> Emitter::sum(const Expr& e, Body& body) {
   // also when the group's value is null.
   Body inner;
   inner.matched = outer;
+  // Its own matches already take a null group's rows: they ask no second rule of a sub-formula.
+  const size_t uses = matched_uses_;
   TRY(std::string value, term(e.body(), inner));
+  matched_uses_ = uses;
   if (inner.positives.empty()) return unsupported("a sum ranges over no predicate");
   for (const std::string& v : e.vars)
     if (!inner.bound.contains(v))

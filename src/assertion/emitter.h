@@ -140,6 +140,8 @@ class Emitter {
   std::vector<std::string> helpers_;
   uint64_t next_value_ = 0;
   uint64_t next_match_ = 0;
+  // Atom arguments written as matched variables so far.
+  size_t matched_uses_ = 0;
   size_t conjunct_runs_ = 0;
   size_t program_bytes_ = 0;
 };

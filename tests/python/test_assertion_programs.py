@@ -28,6 +28,7 @@ Big(id:) :- Client(id:), Total(customer: id, total:), total > 100;
 Pair(a:, b:) :- Pairs(a:, b:);
 Weight(a:, b:, w:) :- Pairs(a:, b:), w == 1;
 @Assert(Pair, self: "∀ a b, Pair a b → Pair a b", some: "∀ a b, Pair a b → ∃ c, Pair a c",
+        partner: "∀ a b, Pair a b → ∃ c, Pair a c ∧ c ≠ b",
         group: "∀ a b, Pair a b → (∑ x, Weight a x) ≥ 1", two: "∀ a b, Pair a b → (∑ x, Weight a x) = 2")
 """
 
@@ -60,6 +61,7 @@ VIOLATIONS = [
     ("Big", "known", []),
     ("Pair", "self", []),
     ("Pair", "some", []),
+    ("Pair", "partner", [(4, None)]),  # c ≠ null holds of no c
     ("Pair", "group", []),
     ("Pair", "two", [(4, None)]),
 ]

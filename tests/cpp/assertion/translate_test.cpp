@@ -183,6 +183,17 @@ TEST(TranslateTest, SumsAndUniversalSubformulas) {
        "H(x: x) distinct :- P(a: x), ~H_1(x: x), ~(H_1(x: s__m1), IsNull(x), (s__m1 == x || (IsNull(s__m1) "
        "&& IsNull(x))));\n"
        "=> x"},
+      // Written again with the enclosing rule's atom, the sub-formula's atom
+      // joins it on x; a second rule joins the rows where x or y is null.
+      {"\u2200 x y, Edge x y \u2192 \u2203 z, Edge x z \u2227 z > y",
+       "H_1(x: x, y: y) distinct :- Edge(a: x, b: y), Edge(a: x, b: q1__z), q1__z > y;\n"
+       "H_1(x: x, y: y) distinct :- Edge(a: x, b: y), Edge(a: s__m1, b: q1__z), (s__m1 == x || "
+       "(IsNull(s__m1) "
+       "&& IsNull(x))), q1__z > y, (IsNull(x) || IsNull(y));\n"
+       "H(x: x, y: y) distinct :- Edge(a: x, b: y), ~H_1(x: x, y: y), ~(H_1(x: s__m2, y: s__m3), (IsNull(x) "
+       "|| IsNull(y)), (s__m2 == x || (IsNull(s__m2) && IsNull(x))), (s__m3 == y || (IsNull(s__m3) && "
+       "IsNull(y))));\n"
+       "=> x y"},
       // The first run numbered a sum before it failed; the retry numbers it again.
       {"\u2200 x, P x \u2192 \u2203 y, Q y \u2227 (\u2211 z, Price z) > x",
        "H_1(x: x) distinct :- P(a: x), Q(a: q1__y), s__2 == Coalesce(Sum{s__1 :- Price(item: q2__z, value: "
