@@ -49,6 +49,13 @@ void append_free_vars(const Expr& e, std::vector<std::string>& out) {
   for (std::string& v : free_vars(e)) out.push_back(std::move(v));
 }
 
+// A value read from a row equals a value of the enclosing rule, a null equalling a null.
+std::string same_value(const std::string& local, const std::string& value) {
+  return "(" + local + " == " + value + " || (IsNull(" + local + ") && IsNull(" + value + ")))";
+}
+
+bool is_literal(const Expr& e) { return e.kind == Expr::Kind::Number || e.kind == Expr::Kind::Str; }
+
 }  // namespace
 
 std::string head_argument(std::string_view var) {
@@ -113,6 +120,8 @@ std::string Emitter::next_aux_name() {
   return helpers_.back();
 }
 std::string Emitter::next_value_name() { return "s__" + std::to_string(++next_value_); }
+// No statement variable takes the "s__" shape, and value variables have digits after it.
+std::string Emitter::next_match_name() { return "s__m" + std::to_string(++next_match_); }
 
 Result<std::string, TranslateError> Emitter::rule(std::string_view predicate,
                                                   const std::vector<std::string>& head_arguments,
@@ -198,7 +207,8 @@ bool Emitter::seed_one(const std::optional<ColumnRef>& column, const std::string
 Result<Unit, TranslateError> Emitter::negated_atom(const Lit& lit, Body& body) {
   // The atom's own variables stay unbound: only the values it reads bind.
   Body inner;
-  TRY(std::string text, relation(lit.name, lit.args, inner));
+  std::vector<std::string> texts;
+  TRY(std::string text, relation(lit.name, lit.args, inner, &texts));
   for (std::string& positive : inner.positives) body.positives.push_back(std::move(positive));
   for (std::string& filter : inner.filters) body.filters.push_back(std::move(filter));
   for (auto& definition : inner.definitions) body.definitions.push_back(std::move(definition));
@@ -206,6 +216,9 @@ Result<Unit, TranslateError> Emitter::negated_atom(const Lit& lit, Body& body) {
     if (name.starts_with("s__")) body.bound.insert(name);
   for (const Expr& arg : lit.args) append_free_vars(arg, body.needs);
   body.filters.push_back("~" + text);
+  std::vector<bool> literal;
+  for (const Expr& arg : lit.args) literal.push_back(is_literal(arg));
+  add_null_negation(lit.name, columns_of(lit.name), texts, literal, body);
   return Unit{};
 }
 
@@ -237,7 +250,7 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
   TRY(Dnf conjuncts, dnf(lit.body()));
   for (const Conjunct& conjunct : conjuncts) {
     const size_t aux_mark = helpers_.size();
-    const uint64_t value_mark = next_value_;
+    const uint64_t value_mark = next_value_, match_mark = next_match_;
     const size_t rules_mark = rules_.size(), bytes_mark = program_bytes_;
     TRY(ConjunctOutcome run, conjunct_seeded(conjunct, lit.vars, Body{}, true));
     if (run.unbound) {
@@ -249,9 +262,10 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
       // rule enclosing it.
       helpers_.resize(aux_mark);
       next_value_ = value_mark;
+      next_match_ = match_mark;
       rules_.resize(rules_mark);
       program_bytes_ = bytes_mark;
-      Body seeded{body.positives, body.filters, {}, body.definitions, body.bound};
+      Body seeded{body.positives, body.filters, {}, body.definitions, body.bound, {}};
       {
         // The enclosing rule's literals come along with the variables they
         // read but that rule has yet to seed (as for z in z = (∑ t, R z t)):
@@ -265,12 +279,39 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
           seed_one(column ? column : first_column(enclosing, var, domain_of), var, closure);
         }
       }
+      Body nulls = seeded;
       TRY(ConjunctOutcome again, conjunct_seeded(conjunct, lit.vars, std::move(seeded), true));
       if (again.unbound) {
         unbound = std::move(again.unbound);
         return Unit{};
       }
-      run = std::move(again);
+      if (again.texts.empty()) return unsupported("a quantifier ranges over no predicate");
+      TRY(std::string text, rule(aux, head_args, again.texts));
+      rules_.push_back(std::move(text));
+      // Joined to the enclosing rule's literals on a shared variable, the
+      // sub-formula's atoms find no row where it is null: a second rule
+      // matches those rows to the ones holding the same null, and only a row
+      // with a null reads it.
+      nulls.matched = lit.vars;
+      const size_t null_aux_mark = helpers_.size(), null_rules_mark = rules_.size(),
+                   null_bytes_mark = program_bytes_, uses_mark = matched_uses_;
+      const uint64_t null_value_mark = next_value_, null_match_mark = next_match_;
+      TRY(ConjunctOutcome matched, conjunct_seeded(conjunct, lit.vars, std::move(nulls), true));
+      if (matched.unbound || matched.texts.empty() || matched_uses_ == uses_mark) {
+        // No atom of the sub-formula reads a shared variable: the rule above holds for nulls too.
+        helpers_.resize(null_aux_mark);
+        rules_.resize(null_rules_mark);
+        program_bytes_ = null_bytes_mark;
+        next_value_ = null_value_mark;
+        next_match_ = null_match_mark;
+        continue;
+      }
+      std::vector<std::string> any_null;
+      for (const std::string& var : lit.vars) any_null.push_back("IsNull(" + var + ")");
+      matched.texts.push_back(any_null.size() == 1 ? any_null[0] : "(" + join(any_null, " || ") + ")");
+      TRY(std::string null_text, rule(aux, head_args, matched.texts));
+      rules_.push_back(std::move(null_text));
+      continue;
     }
     if (run.texts.empty()) return unsupported("a quantifier ranges over no predicate");
     TRY(std::string text, rule(aux, head_args, run.texts));
@@ -278,29 +319,63 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
   }
   body.needs.insert(body.needs.end(), lit.vars.begin(), lit.vars.end());
   body.filters.push_back("~" + aux + "(" + join(head_args, ", ") + ")");
+  add_null_negation(aux, lit.vars, lit.vars, std::vector<bool>(lit.vars.size(), false), body);
   return Unit{};
 }
 
+void Emitter::add_null_negation(const std::string& name, const std::vector<std::string>& columns,
+                                const std::vector<std::string>& texts, const std::vector<bool>& literal,
+                                Body& body) {
+  // The negation just written finds no row for an argument that is null, so
+  // a statement holding of a row with a null (R a b → R a b) failed there.
+  // This one looks for the rows holding the same nulls; only a row with a
+  // null reads it, so the other rows keep the equality that engines join on.
+  std::vector<std::string> pieces, nulls, matches;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (literal[i]) {
+      pieces.push_back(columns[i] + ": " + texts[i]);
+      continue;
+    }
+    const std::string local = next_match_name();
+    pieces.push_back(columns[i] + ": " + local);
+    nulls.push_back("IsNull(" + texts[i] + ")");
+    matches.push_back(same_value(local, texts[i]));
+  }
+  if (nulls.empty()) return;
+  const std::string any_null = nulls.size() == 1 ? nulls[0] : "(" + join(nulls, " || ") + ")";
+  body.filters.push_back("~(" + name + "(" + join(pieces, ", ") + "), " + any_null + ", " +
+                         join(matches, ", ") + ")");
+}
+
 Result<std::string, TranslateError> Emitter::relation(const std::string& name, const std::vector<Expr>& args,
-                                                      Body& body) {
+                                                      Body& body, std::vector<std::string>* texts) {
   const std::vector<std::string>& columns = columns_of(name);
   if (args.size() != columns.size())
     return invalid("'" + name + "' has " + std::to_string(columns.size()) + " column" +
                    plural(columns.size()) + " (" + listed_columns(name, columns) + ") but is applied to " +
                    std::to_string(args.size()) + " argument" + plural(args.size()));
-  return atom(name, columns, args, nullptr, body);
+  return atom(name, columns, args, nullptr, body, texts);
 }
 
 Result<std::string, TranslateError> Emitter::atom(const std::string& name,
                                                   const std::vector<std::string>& columns,
                                                   const std::vector<Expr>& args, const std::string* value,
-                                                  Body& body) {
+                                                  Body& body, std::vector<std::string>* texts) {
   std::vector<std::string> pieces;
   for (size_t i = 0; i < args.size(); ++i) {
     TRY(std::string text, term(args[i], body));
+    const bool var = args[i].kind == Expr::Kind::Var;
+    if (texts) texts->push_back(text);
+    if (var && contains(body.matched, args[i].text)) {
+      ++matched_uses_;
+      const std::string local = next_match_name();
+      body.filters.push_back(same_value(local, text));
+      text = local;
+    } else if (var) {
+      // Only a bare variable binds; x + 1 in a column reads it, no more.
+      body.bound.insert(args[i].text);
+    }
     pieces.push_back(columns[i] + ": " + text);
-    // Only a bare variable binds; x + 1 in a column reads it, no more.
-    if (args[i].kind == Expr::Kind::Var) body.bound.insert(args[i].text);
   }
   if (value) {
     pieces.push_back(columns.back() + ": " + *value);
@@ -358,15 +433,21 @@ Result<std::string, TranslateError> Emitter::predicate_value(const Expr& e, Body
 }
 
 Result<std::string, TranslateError> Emitter::sum(const Expr& e, Body& body) {
+  std::vector<std::string> outer;
+  for (std::string& v : free_vars(e.body()))
+    if (!contains(e.vars, v)) outer.push_back(std::move(v));
+  // The rows summed for a row of the enclosing rule are those of its group,
+  // also when the group's value is null.
   Body inner;
+  inner.matched = outer;
+  // Its own matches already take a null group's rows: they ask no second rule of a sub-formula.
+  const size_t uses = matched_uses_;
   TRY(std::string value, term(e.body(), inner));
+  matched_uses_ = uses;
   if (inner.positives.empty()) return unsupported("a sum ranges over no predicate");
   for (const std::string& v : e.vars)
     if (!inner.bound.contains(v))
       return unsupported("variable '" + std::string(display(v)) + "' of a sum is not bound by a predicate");
-  std::vector<std::string> outer;
-  for (std::string& v : free_vars(e.body()))
-    if (!contains(e.vars, v)) outer.push_back(std::move(v));
   std::vector<std::string> texts = std::move(inner.positives);
   for (std::string& filter : inner.filters) texts.push_back(std::move(filter));
   // A sum over no row is 0, also for values of the outer variables that no

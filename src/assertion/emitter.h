@@ -33,6 +33,9 @@ struct Body {
   // A variable defined by an equality from the listed variables: bound once they are.
   std::vector<std::pair<std::string, std::vector<std::string>>> definitions;
   std::unordered_set<std::string, StringHash, std::equal_to<>> bound;
+  // Variables of an enclosing rule that the atoms written here match as that
+  // rule's row holds them, a null included (the outer variables of a sum).
+  std::vector<std::string> matched;
 };
 
 // What one conjunct gives: the texts of its body (positives, then filters), or
@@ -68,13 +71,16 @@ class Emitter {
 
   // One predicate atom used as a formula: its arguments bound to its columns.
   Result<std::string, TranslateError> relation(const std::string& name, const std::vector<Expr>& args,
-                                               Body& body);
+                                               Body& body, std::vector<std::string>* texts = nullptr);
 
   // "name(column: term, ...)", binding columns to arguments by position and,
-  // when a value variable is given, the last column to it.
+  // when a value variable is given, the last column to it; the arguments'
+  // texts are appended to `texts` when it is given. A variable of the body's
+  // `matched` is read into a variable of its own, with the filter that it
+  // equals the variable, a null equalling a null.
   Result<std::string, TranslateError> atom(const std::string& name, const std::vector<std::string>& columns,
                                            const std::vector<Expr>& args, const std::string* value,
-                                           Body& body);
+                                           Body& body, std::vector<std::string>* texts = nullptr);
 
   // The text of one value; a predicate's value adds its atom to the body's
   // positives, a sum the combine that computes it to the filters, and each
@@ -103,6 +109,11 @@ class Emitter {
   [[gnu::noinline]] Result<Unit, TranslateError> not_exists(const Lit& lit, const Conjunct& enclosing,
                                                             const std::vector<std::string>& enclosing_shared,
                                                             Body& body, std::optional<std::string>& unbound);
+  // After "~name(columns: texts)", the negation that finds the rows holding
+  // the same nulls as the arguments (the literals excepted), read only where
+  // an argument is null.
+  void add_null_negation(const std::string& name, const std::vector<std::string>& columns,
+                         const std::vector<std::string>& texts, const std::vector<bool>& literal, Body& body);
   [[gnu::noinline]] Result<std::string, TranslateError> predicate_value(const Expr& e, Body& body);
   [[gnu::noinline]] Result<std::string, TranslateError> sum(const Expr& e, Body& body);
   // The first of `names` that no column found by domain_of binds.
@@ -120,6 +131,7 @@ class Emitter {
   std::string listed_columns(const std::string& name, const std::vector<std::string>& columns);
   std::string next_aux_name();
   std::string next_value_name();
+  std::string next_match_name();
 
   const Schema& schema_;
   std::string head_;
@@ -127,6 +139,9 @@ class Emitter {
   std::vector<std::string> rules_;
   std::vector<std::string> helpers_;
   uint64_t next_value_ = 0;
+  uint64_t next_match_ = 0;
+  // Atom arguments written as matched variables so far.
+  size_t matched_uses_ = 0;
   size_t conjunct_runs_ = 0;
   size_t program_bytes_ = 0;
 };

@@ -24,16 +24,24 @@ Big(id:) :- Client(id:), Total(customer: id, total:), total > 100;
 @Assert(Client, ordered: "∀ i n, Client i n → ∃ t, Total i t", range: "∀ i n, Client i n → i < 3 ∨ i = 5",
         nobob: '∀ i n, Client i n → n ≠ "bob"');
 @Assert(Big, known: "forall i, Big i -> exists n, Client i n");
-@Assert(Ghost, seen: "∃ x, Ghost x")
+@Assert(Ghost, seen: "∃ x, Ghost x");
+Pair(a:, b:) :- Pairs(a:, b:);
+Weight(a:, b:, w:) :- Pairs(a:, b:), w == 1;
+@Assert(Pair, self: "∀ a b, Pair a b → Pair a b", some: "∀ a b, Pair a b → ∃ c, Pair a c",
+        partner: "∀ a b, Pair a b → ∃ c, Pair a c ∧ c ≠ b",
+        group: "∀ a b, Pair a b → (∑ x, Weight a x) ≥ 1", two: "∀ a b, Pair a b → (∑ x, Weight a x) = 2")
 """
 
 # Reach: 1 → 2 → 3 → 1 is a cycle, 4 → 5 a dead end. Total: 1 has 120, 2 has 10,
 # 3 has 600. Clients 1 and 2 ordered, 5 did not; 3 ordered but is no client.
+# Pairs: a row holding a null is matched by itself, and its group is the rows
+# with the same null.
 TABLES = {
     "Edge": [{"src": 1, "dst": 2}, {"src": 2, "dst": 3}, {"src": 3, "dst": 1}, {"src": 4, "dst": 5}],
     "Orders": [{"customer": 1, "amount": 30}, {"customer": 1, "amount": 90}, {"customer": 2, "amount": 10},
                {"customer": 3, "amount": 600}],
     "Clients": [{"id": 1, "name": "ann"}, {"id": 2, "name": "bob"}, {"id": 5, "name": "eve"}],
+    "Pairs": [{"a": 1, "b": 2}, {"a": None, "b": 3}, {"a": 4, "b": None}, {"a": 1, "b": 5}, {"a": None, "b": 6}],
 }
 
 VIOLATIONS = [
@@ -51,19 +59,25 @@ VIOLATIONS = [
     ("Client", "range", []),
     ("Client", "nobob", [(2, "bob")]),
     ("Big", "known", []),
+    ("Pair", "self", []),
+    ("Pair", "some", []),
+    ("Pair", "partner", [(4, None)]),  # c ≠ null holds of no c
+    ("Pair", "group", []),
+    ("Pair", "two", [(4, None)]),
 ]
 
 
 def test_reports_and_check():
     reports = mirtova.assertions(SOURCE)
-    assert [(r["predicate"], r["name"], r["status"], r["detail"]) for r in reports] == [
-        (p, n, "unchecked", None) for p, n, _ in sorted(VIOLATIONS, key=lambda v: ["Reach", "Total", "Client",
-                                                                                   "Big"].index(v[0]))
-    ] + [("Ghost", "seen", "pending", "waiting for Ghost")]
+    order = ["Reach", "Total", "Client", "Big", "Ghost", "Pair"]
+    assert [(r["predicate"], r["name"], r["status"], r["detail"]) for r in reports] == sorted(
+        [(p, n, "unchecked", None) for p, n, _ in VIOLATIONS] + [("Ghost", "seen", "pending", "waiting for Ghost")],
+        key=lambda r: order.index(r[0]))
     assert mirtova.check(SOURCE) == ([
         "Undefined predicate 'Edge': not defined and not a built-in",
         "Undefined predicate 'Orders': not defined and not a built-in",
-        "Undefined predicate 'Clients': not defined and not a built-in \u2014 did you mean 'Client'?"], [])
+        "Undefined predicate 'Clients': not defined and not a built-in \u2014 did you mean 'Client'?",
+        "Undefined predicate 'Pairs': not defined and not a built-in \u2014 did you mean 'Pair'?"], [])
     with pytest.raises(ValueError, match="^Assertion 'Ghost.seen' is pending: waiting for Ghost$"):
         mirtova.counterexamples(SOURCE, "Ghost", "seen")
 

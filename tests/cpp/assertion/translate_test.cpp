@@ -99,7 +99,9 @@ TEST(TranslateTest, RulesOfEachKindOfLiteral) {
       {"\u2200 i, Price i = Cost i",
        "H(i: i) distinct :- Price(item: i, value: s__1), Cost(item: i, value: s__2), s__1 != s__2;\n=> i"},
       {"\u2200 x, Q x \u2227 \u00AC P x \u2192 x > 0",
-       "H(x: x) distinct :- Q(a: x), ~P(a: x), x <= 0;\n=> x"},
+       "H(x: x) distinct :- Q(a: x), ~P(a: x), ~(P(a: s__m1), IsNull(x), (s__m1 == x || (IsNull(s__m1) && "
+       "IsNull(x)))), x <= 0;\n"
+       "=> x"},
       // Strings: a carriage return is kept, a quote or a line feed is refused.
       {"\u2200 n a, Person n a \u2192 n \u2260 \"bob\"",
        "H(n: n, a: a) distinct :- Person(name: n, age: a), n == \"bob\";\n=> n a"},
@@ -133,84 +135,130 @@ TEST(TranslateTest, SumsAndUniversalSubformulas) {
        "s__1)}, 0);"
        "\n=> violated"},
       {"P (\u2211 x, Price x)",
-       "H(violated: 1) distinct :- s__2 == Coalesce(Sum{s__1 :- Price(item: q1__x, value: s__1)}, 0), "
-       "~P(a: s__2);\n=> violated"},
+       "H(violated: 1) distinct :- s__2 == Coalesce(Sum{s__1 :- Price(item: q1__x, value: s__1)}, 0), ~P(a: "
+       "s__2), ~(P(a: s__m1), IsNull(s__2), (s__m1 == s__2 || (IsNull(s__m1) && IsNull(s__2))));\n"
+       "=> violated"},
       {"(\u2211 x, Price x * (\u2211 y, F x y)) > 0",
        "H(violated: 1) distinct :- s__4 == Coalesce(Sum{(s__1 * s__3) :- Price(item: q1__x, value: s__1), "
-       "s__3 == Coalesce(Sum{s__2 :- F(p: q1__x, q: q2__y, r: s__2)}, 0)}, 0), s__4 <= 0;\n=> violated"},
+       "s__3 == Coalesce(Sum{s__2 :- F(p: s__m1, q: q2__y, r: s__2), (s__m1 == q1__x || (IsNull(s__m1) && "
+       "IsNull(q1__x)))}, 0)}, 0), s__4 <= 0;\n"
+       "=> violated"},
       // A sum grouped by an outer variable, whose values the rule gives.
       {"\u2200 i, P i \u2192 (\u2211 x, Price (i + x)) > 0",
        "unsupported: variable 'x' of a sum is not bound by a predicate"},
       {"\u2200 i, P i \u2192 (\u2211 x, F i x) > 0",
-       "H(i: i) distinct :- P(a: i), s__2 == Coalesce(Sum{s__1 :- F(p: i, q: q1__x, r: s__1)}, 0), s__2 <= 0;"
-       "\n=> i"},
+       "H(i: i) distinct :- P(a: i), s__2 == Coalesce(Sum{s__1 :- F(p: s__m1, q: q1__x, r: s__1), (s__m1 == "
+       "i || (IsNull(s__m1) && IsNull(i)))}, 0), s__2 <= 0;\n"
+       "=> i"},
       {"\u2200 i, P i \u2192 (\u2211 x, (Price x + i)) > 0",
        "H(i: i) distinct :- P(a: i), s__2 == Coalesce(Sum{(s__1 + i) :- Price(item: q1__x, value: s__1)}, "
        "0), "
        "s__2 <= 0;\n=> i"},
       // Unguarded, the outer variable ranges over the column the sum reads.
       {"\u2200 i, (\u2211 x, F i x) > 0",
-       "H(i: i) distinct :- F(p: i), s__2 == Coalesce(Sum{s__1 :- F(p: i, q: q1__x, r: s__1)}, 0), s__2 <= 0;"
-       "\n=> i"},
+       "H(i: i) distinct :- F(p: i), s__2 == Coalesce(Sum{s__1 :- F(p: s__m1, q: q1__x, r: s__1), (s__m1 == "
+       "i || (IsNull(s__m1) && IsNull(i)))}, 0), s__2 <= 0;\n"
+       "=> i"},
       // In a sub-formula's rule, a shared outer variable takes the enclosing
       // rule's values, and one of its own the column the sum reads.
       {"\u2200 i, P i \u2192 \u2203 y, Q y \u2227 (\u2211 x, F i x) \u2264 0",
-       "H_1(i: i) distinct :- P(a: i), Q(a: q1__y), "
-       "s__2 == Coalesce(Sum{s__1 :- F(p: i, q: q2__x, r: s__1)}, 0), s__2 <= 0;\n"
-       "H(i: i) distinct :- P(a: i), ~H_1(i: i);\n=> i"},
+       "H_1(i: i) distinct :- P(a: i), Q(a: q1__y), s__2 == Coalesce(Sum{s__1 :- F(p: s__m1, q: q2__x, r: "
+       "s__1), (s__m1 == i || (IsNull(s__m1) && IsNull(i)))}, 0), s__2 <= 0;\n"
+       "H(i: i) distinct :- P(a: i), ~H_1(i: i), ~(H_1(i: s__m2), IsNull(i), (s__m2 == i || (IsNull(s__m2) "
+       "&& IsNull(i))));\n"
+       "=> i"},
       {"\u2203 i, (\u2211 x, F i x) < 1",
-       "H_1(holds: 1) distinct :- F(p: q1__i), "
-       "s__2 == Coalesce(Sum{s__1 :- F(p: q1__i, q: q2__x, r: s__1)}, 0), s__2 < 1;\n"
-       "H(violated: 1) distinct :- ~H_1(holds: 1);\n=> violated"},
+       "H_1(holds: 1) distinct :- F(p: q1__i), s__2 == Coalesce(Sum{s__1 :- F(p: s__m1, q: q2__x, r: s__1), "
+       "(s__m1 == q1__i || (IsNull(s__m1) && IsNull(q1__i)))}, 0), s__2 < 1;\n"
+       "H(violated: 1) distinct :- ~H_1(holds: 1);\n"
+       "=> violated"},
       {"\u2200 total, P total \u2192 (\u2211 x, F total x) > 0",
-       "H(total: total) distinct :- P(a: total), "
-       "s__2 == Coalesce(Sum{s__1 :- F(p: total, q: q1__x, r: s__1)}, 0), s__2 <= 0;\n=> total"},
+       "H(total: total) distinct :- P(a: total), s__2 == Coalesce(Sum{s__1 :- F(p: s__m1, q: q1__x, r: "
+       "s__1), (s__m1 == total || (IsNull(s__m1) && IsNull(total)))}, 0), s__2 <= 0;\n"
+       "=> total"},
       {"(\u2211 x, x) > 0", "unsupported: a sum ranges over no predicate"},
       // A universal sub-formula whose variable comes from the enclosing rule.
       {"\u2200 x, P x \u2192 \u2203 y, Q y \u2227 y > x",
        "H_1(x: x) distinct :- P(a: x), Q(a: q1__y), q1__y > x;\n"
-       "H(x: x) distinct :- P(a: x), ~H_1(x: x);\n=> x"},
+       "H(x: x) distinct :- P(a: x), ~H_1(x: x), ~(H_1(x: s__m1), IsNull(x), (s__m1 == x || (IsNull(s__m1) "
+       "&& IsNull(x))));\n"
+       "=> x"},
+      // Written again with the enclosing rule's atom, the sub-formula's atom
+      // joins it on x; a second rule joins the rows where x or y is null.
+      {"\u2200 x y, Edge x y \u2192 \u2203 z, Edge x z \u2227 z > y",
+       "H_1(x: x, y: y) distinct :- Edge(a: x, b: y), Edge(a: x, b: q1__z), q1__z > y;\n"
+       "H_1(x: x, y: y) distinct :- Edge(a: x, b: y), Edge(a: s__m1, b: q1__z), (s__m1 == x || "
+       "(IsNull(s__m1) "
+       "&& IsNull(x))), q1__z > y, (IsNull(x) || IsNull(y));\n"
+       "H(x: x, y: y) distinct :- Edge(a: x, b: y), ~H_1(x: x, y: y), ~(H_1(x: s__m2, y: s__m3), (IsNull(x) "
+       "|| IsNull(y)), (s__m2 == x || (IsNull(s__m2) && IsNull(x))), (s__m3 == y || (IsNull(s__m3) && "
+       "IsNull(y))));\n"
+       "=> x y"},
       // The first run numbered a sum before it failed; the retry numbers it again.
       {"\u2200 x, P x \u2192 \u2203 y, Q y \u2227 (\u2211 z, Price z) > x",
-       "H_1(x: x) distinct :- P(a: x), Q(a: q1__y), "
-       "s__2 == Coalesce(Sum{s__1 :- Price(item: q2__z, value: s__1)}, 0), s__2 > x;\n"
-       "H(x: x) distinct :- P(a: x), ~H_1(x: x);\n=> x"},
+       "H_1(x: x) distinct :- P(a: x), Q(a: q1__y), s__2 == Coalesce(Sum{s__1 :- Price(item: q2__z, value: "
+       "s__1)}, 0), s__2 > x;\n"
+       "H(x: x) distinct :- P(a: x), ~H_1(x: x), ~(H_1(x: s__m1), IsNull(x), (s__m1 == x || (IsNull(s__m1) "
+       "&& IsNull(x))));\n"
+       "=> x"},
       {"\u2200 x, P x \u2192 \u2203 y, Edge x y",
-       "H_1(x: x) distinct :- Edge(a: x, b: q1__y);\nH(x: x) distinct :- P(a: x), ~H_1(x: x);\n=> x"},
+       "H_1(x: x) distinct :- Edge(a: x, b: q1__y);\n"
+       "H(x: x) distinct :- P(a: x), ~H_1(x: x), ~(H_1(x: s__m1), IsNull(x), (s__m1 == x || (IsNull(s__m1) "
+       "&& IsNull(x))));\n"
+       "=> x"},
       {"\u2200 x, P x \u2192 \u2203 y, y > x",
        "unsupported: variable 'y' is not bound by a predicate, so it has no values to check"},
       // A shared variable takes its values from the enclosing rule, never from
       // the rows a further universal sub-formula reads.
       {"\u2200 z, P z \u2192 \u2203 w, \u2200 y, Edge z y \u2192 Price z > 0",
        "H_2(z: z) distinct :- Edge(a: z, b: q2__y), Price(item: z, value: s__1), s__1 <= 0;\n"
-       "H_1(z: z) distinct :- P(a: z), ~H_2(z: z);\nH(z: z) distinct :- P(a: z), ~H_1(z: z);\n=> z"},
+       "H_1(z: z) distinct :- P(a: z), ~H_2(z: z), ~(H_2(z: s__m1), IsNull(z), (s__m1 == z || (IsNull(s__m1) "
+       "&& IsNull(z))));\n"
+       "H(z: z) distinct :- P(a: z), ~H_1(z: z), ~(H_1(z: s__m2), IsNull(z), (s__m2 == z || (IsNull(s__m2) "
+       "&& IsNull(z))));\n"
+       "=> z"},
       {"\u2200 z, P z \u2192 \u2203 w, Q w \u2227 \u2200 y, Edge z y \u2192 Price z > y",
        "H_2(z: z) distinct :- Edge(a: z, b: q2__y), Price(item: z, value: s__1), s__1 <= q2__y;\n"
-       "H_1(z: z) distinct :- P(a: z), Q(a: q1__w), ~H_2(z: z);\nH(z: z) distinct :- P(a: z), ~H_1(z: "
-       "z);\n=> z"},
+       "H_1(z: z) distinct :- P(a: z), Q(a: q1__w), ~H_2(z: z), ~(H_2(z: s__m1), IsNull(z), (s__m1 == z || "
+       "(IsNull(s__m1) && IsNull(z))));\n"
+       "H(z: z) distinct :- P(a: z), ~H_1(z: z), ~(H_1(z: s__m2), IsNull(z), (s__m2 == z || (IsNull(s__m2) "
+       "&& IsNull(z))));\n"
+       "=> z"},
       // The enclosing rule binds x only by a later literal: the column there.
       {"\u2200 x, (\u2203 y, Q y \u2227 y > x) \u2228 Price x > 3",
        "H_1(x: x) distinct :- Price(item: x), Q(a: q1__y), q1__y > x;\n"
-       "H(x: x) distinct :- Price(item: x, value: s__1), ~H_1(x: x), s__1 <= 3;\n=> x"},
+       "H(x: x) distinct :- Price(item: x, value: s__1), ~H_1(x: x), ~(H_1(x: s__m1), IsNull(x), (s__m1 == x "
+       "|| (IsNull(s__m1) && IsNull(x)))), s__1 <= 3;\n"
+       "=> x"},
       // The comparison binds x, not the column a further sub-formula reads.
       {"\u2200 x, (\u2203 y, Q y \u2227 \u2200 u, R u \u2192 F x u > u) \u2228 Price x > 3",
        "H_2(x: x) distinct :- R(a: q2__u), F(p: x, q: q2__u, r: s__1), s__1 <= q2__u;\n"
-       "H_1(x: x) distinct :- Price(item: x), Q(a: q1__y), ~H_2(x: x);\n"
-       "H(x: x) distinct :- Price(item: x, value: s__2), ~H_1(x: x), s__2 <= 3;\n=> x"},
+       "H_1(x: x) distinct :- Price(item: x), Q(a: q1__y), ~H_2(x: x), ~(H_2(x: s__m1), IsNull(x), (s__m1 == "
+       "x || (IsNull(s__m1) && IsNull(x))));\n"
+       "H(x: x) distinct :- Price(item: x, value: s__2), ~H_1(x: x), ~(H_1(x: s__m2), IsNull(x), (s__m2 == x "
+       "|| (IsNull(s__m2) && IsNull(x)))), s__2 <= 3;\n"
+       "=> x"},
       // Unguarded, z ranges over the column found two sub-formulas in, and
       // each of their rules takes it from there.
       {"\u2200 z, \u2203 w, \u2200 y, Edge z y \u2192 Price z > 0",
        "H_2(z: z) distinct :- Edge(a: z, b: q2__y), Price(item: z, value: s__1), s__1 <= 0;\n"
-       "H_1(z: z) distinct :- Price(item: z), ~H_2(z: z);\nH(z: z) distinct :- Price(item: z), ~H_1(z: z);"
-       "\n=> z"},
+       "H_1(z: z) distinct :- Price(item: z), ~H_2(z: z), ~(H_2(z: s__m1), IsNull(z), (s__m1 == z || "
+       "(IsNull(s__m1) && IsNull(z))));\n"
+       "H(z: z) distinct :- Price(item: z), ~H_1(z: z), ~(H_1(z: s__m2), IsNull(z), (s__m2 == z || "
+       "(IsNull(s__m2) && IsNull(z))));\n"
+       "=> z"},
       // A rule that shares z in turn leaves it to the rule enclosing it, even
       // where that rule binds it only by a later equality.
       {"\u2200 z, P z \u2192 \u2203 w, Q w \u2227 (\u2200 u, R u \u2192 \u2203 v, Edge z v \u2227 Price z > "
        "0) \u2227 w = z",
        "H_3(z: z) distinct :- Edge(a: z, b: q3__v), Price(item: z, value: s__1), s__1 > 0;\n"
-       "H_2(z: z) distinct :- P(a: z), Q(a: q1__w), R(a: q2__u), ~H_3(z: z);\n"
-       "H_1(z: z) distinct :- P(a: z), Q(a: q1__w), ~H_2(z: z), q1__w == z;\n"
-       "H(z: z) distinct :- P(a: z), ~H_1(z: z);\n=> z"},
+       "H_2(z: z) distinct :- P(a: z), Q(a: q1__w), R(a: q2__u), ~H_3(z: z), ~(H_3(z: s__m1), IsNull(z), "
+       "(s__m1 == z || (IsNull(s__m1) && IsNull(z))));\n"
+       "H_1(z: z) distinct :- P(a: z), Q(a: q1__w), ~H_2(z: z), ~(H_2(z: s__m2), IsNull(z), (s__m2 == z || "
+       "(IsNull(s__m2) && IsNull(z)))), q1__w == z;\n"
+       "H(z: z) distinct :- P(a: z), ~H_1(z: z), ~(H_1(z: s__m3), IsNull(z), (s__m3 == z || (IsNull(s__m3) "
+       "&& IsNull(z))));\n"
+       "=> z"},
   };
   for (const Case& c : cases) EXPECT_EQ(translation(c.statement), c.program) << c.statement;
 }
@@ -255,7 +303,9 @@ TEST(TranslateTest, VariablesAreRuleVariables) {
        "=> v_true v_null"},
       {"\u2200 nan, P nan \u2192 \u2203 X, Q X \u2227 X = nan",
        "H_1(v_nan: v_nan) distinct :- Q(a: q1__v__x), q1__v__x == v_nan;\n"
-       "H(v_nan: v_nan) distinct :- P(a: v_nan), ~H_1(v_nan: v_nan);\n=> v_nan"},
+       "H(v_nan: v_nan) distinct :- P(a: v_nan), ~H_1(v_nan: v_nan), ~(H_1(v_nan: s__m1), IsNull(v_nan), "
+       "(s__m1 == v_nan || (IsNull(s__m1) && IsNull(v_nan))));\n"
+       "=> v_nan"},
       {"\u2200 N n_, P N \u2227 P n_ \u2192 N > n_",
        "H(v__n: v__n, n_: n_) distinct :- P(a: v__n), P(a: n_), v__n <= n_;\n=> v__n n_"},
   };
