@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <utility>
 
 #include "common/bounds.h"
 #include "common/internal_fault.h"
@@ -798,6 +799,19 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   static constexpr std::array<std::string_view, 3> kAddingUp = {"Agg+", "Sum", "Avg"};
   static constexpr std::array<std::string_view, 3> kGathering = {"List", "Set", "ArrayAgg"};
   static constexpr std::array<std::string_view, 2> kJoiningLists = {"Agg++", "ArrayConcatAgg"};
+  // Aggregates that take values of one SQL type only ("" for the engine's number
+  // type of text): a column of nulls, text to the engine, is a null of that type.
+  static constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kOfTypedValues = {
+      {{"LogicalAnd", "BOOLEAN"},
+       {"LogicalOr", "BOOLEAN"},
+       {"BitAnd", "BIGINT"},
+       {"BitOr", "BIGINT"},
+       {"BitXor", "BIGINT"},
+       {"VarPop", ""},
+       {"VarSamp", ""},
+       {"StddevPop", ""},
+       {"StddevSamp", ""},
+       {"Median", ""}}};
   // Their arguments are of one type: that of their value, or one they are compared in.
   static constexpr std::array<std::string_view, 5> kOfOneType = {"Coalesce", "Ifnull", "Greatest", "Least",
                                                                  "Nullif"};
@@ -815,8 +829,18 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists),
              of_one_type = one_of(kOfOneType), negates = function == "-";
   const bool concatenates = types_nulls && (function == "Concat" || function == "ArrayConcat");
+  const auto typed_values = std::find_if(kOfTypedValues.begin(), kOfTypedValues.end(),
+                                         [function](const auto& entry) { return entry.first == function; });
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
     std::string& argument = sql[i];
+    if (types_nulls && (typed_values != kOfTypedValues.end() || joins) && i == 0 &&
+        is_read_from_nulls(*args[i])) {
+      const std::string_view type = joins                          ? std::string_view("TEXT[]")
+                                    : typed_values->second.empty() ? dialect->number_type_of_text()
+                                                                   : typed_values->second;
+      argument = "CAST(NULL AS " + std::string(type) + ")";
+      continue;
+    }
     if (types_nulls && of_one_type && is_read_from_nulls(*args[i])) {
       // A column of nulls is text to the engine, which finds no type common
       // to it and a number: its value is the null it always is, of no type.

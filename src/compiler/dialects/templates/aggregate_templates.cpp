@@ -26,6 +26,9 @@ TemplateRows databricks_aggregate_rows() {
 TemplateRows duckdb_aggregate_rows() {
   // clang-format off
   return {
+      // COUNT_IF adds up its conditions, null where none is known: the count is
+      // of the rows where the condition holds, 0 when none does.
+      {"Countif", R"t(COUNT(CASE WHEN {0} THEN 1 END))t"},
       // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
       // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
       {"ApproxQuantiles", R"t((CASE WHEN count({0}) = 0 THEN NULL ELSE list_transform(range({1} + 1), mirtova_k -> list_sort(list({0}) FILTER (WHERE {0} IS NOT NULL))[greatest(0, (mirtova_k * count({0}) + {1} - 1) // {1} - 1) + 1]) END))t"},
