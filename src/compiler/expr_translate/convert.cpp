@@ -853,7 +853,11 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
       // Named once, in a sub-query of its own, a null or the empty list would
       // be text there: it is of the other list's type.
       if (Type other = value_type(*args[1 - i]); other.is_list() && !other.is_open()) {
-        argument = "CAST(" + argument + " AS " + dialect->scalar_sql_type(other) + ")";
+        // A list of records is of its records' own type where the engine names one.
+        std::optional<std::string> typed =
+            other.element().is_record() ? dialect->typed_array(argument, other.element()) : std::nullopt;
+        argument =
+            typed ? std::move(*typed) : "CAST(" + argument + " AS " + dialect->scalar_sql_type(other) + ")";
         continue;
       }
     }
