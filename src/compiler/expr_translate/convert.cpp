@@ -471,10 +471,10 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
                    ").");
     }
     TRY(std::string sql, convert(*expression));
-    // A record value inside is typed as it was written, its hint included.
-    auto written = written_record_types_.find(expression);
-    types.emplace_back(name,
-                       written != written_record_types_.end() ? written->second : value_type(*expression));
+    // A record value inside, or a list of them, is typed as it was written, its
+    // hint included.
+    std::optional<Type> written = written_type(*expression);
+    types.emplace_back(name, written ? std::move(*written) : value_type(*expression));
     if (const Json* variable = expression->get("variable");
         variable != nullptr && types.back().second.is_open()) {
       const Json* var_name = variable->get("var_name");
