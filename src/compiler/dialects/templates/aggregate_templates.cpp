@@ -78,6 +78,11 @@ TemplateRows presto_trino_aggregate_rows() {
 TemplateRows psql_aggregate_rows() {
   // clang-format off
   return {
+      // The bitwise aggregates take integers only, and integers beside nulls are
+      // held as numeric.
+      {"BitAnd", R"t(BIT_AND(CAST({0} AS BIGINT)))t"},
+      {"BitOr", R"t(BIT_OR(CAST({0} AS BIGINT)))t"},
+      {"BitXor", R"t(BIT_XOR(CAST({0} AS BIGINT)))t"},
       // Counts the rows where the condition holds: 0 when none does.
       {"Countif", R"t(COUNT(CASE WHEN {0} THEN 1 END))t"},
       {"ApproxCountDistinct", R"t(COUNT(DISTINCT {0}))t"},
