@@ -87,6 +87,15 @@ class _DistinctListAgg:
         return json.dumps(sorted(self.items, key=lambda v: (v is None, self._key(v))))
 
 
+def _sort_key(value):
+    """Nulls last; a record by its fields' values in the order of their names, a list by its elements."""
+    if isinstance(value, dict):
+        return (False, tuple(_sort_key(value[k]) for k in sorted(value)))
+    if isinstance(value, list):
+        return (False, tuple(_sort_key(v) for v in value))
+    return (value is None, value)
+
+
 def _arg_extreme(sign):
     class Agg:
         def __init__(self):
@@ -225,7 +234,7 @@ def sqlite_connection():
     con.create_function("IN_LIST", 2, lambda e, l: int(e in (_loads(l) or [])))
     con.create_function("MIRTOVA_NUMBER_TEXT", 1, _number_text)
     # Nulls last, as the other engines sort a list.
-    con.create_function("SortList", 1, lambda l: json.dumps(sorted(_loads(l) or [], key=lambda v: (v is None, v))))
+    con.create_function("SortList", 1, lambda l: json.dumps(sorted(_loads(l) or [], key=_sort_key)))
     con.create_function("Fingerprint", 1, _fingerprint)
     con.create_function("AssembleRecord", 1,
                         lambda fv: json.dumps({p["arg"]: p["value"] for p in _loads(fv) or []}))

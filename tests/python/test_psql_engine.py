@@ -52,6 +52,10 @@ PSQL_CASES = [
      'T(c? Count= n, s? Set= n) distinct :- P(n, 1); T(c? Count= n, s? Set= n) distinct :- P(n, 2);', "T",
      {"P": [("a", 1), ("b", 2), ("a", 2)]}, [(2, ["a", "b"])]),
     ("maximum of a boolean column", "T(k:, m? Max= b) distinct :- F(k:, b:);", "T", FLAGS, [(1, True), (2, False)]),
+    ("list of records in a record, their field null in one fact", "T({a: 1, b: [{c: null}]}); T({a: 1, b: [{c: 2}]});"
+     " Q(x) :- T(x);", "Q", {}, [({"a": 1, "b": [{"c": None}]},), ({"a": 1, "b": [{"c": 2}]},)]),
+    ("lists of a column of nulls joined", "T(null); T(null); Q(v? ++= x) distinct :- T(x);", "Q", {}, [([],)]),
+    ("lists of no rows joined", "T(1); Q(v) :- v == ArrayConcatAgg{[x] :- T(x), x > 5};", "Q", {}, [(None,)]),
     ("column of nulls sought in a list of numbers in a combine",
      "G(null, 1); G(null, 2); Q(x, c) :- T(x), c == (Sum{y :- G(g, y), g in [3, 4]});", "Q", {"T": [(1,), (2,)]},
      [(1, None), (2, None)]),

@@ -217,6 +217,11 @@ class PostgreSqlDialect final : public Dialect {
       case Type::Kind::Bool:
         sql_type = "bool";
         break;
+      case Type::Kind::Record:
+        // Of the composite type its shape names, as its records are cast to;
+        // one with a host's column in it is declared only when run.
+        if (element.is_open() || psql_record_reads_host_columns(element)) return std::nullopt;
+        return "CAST(" + std::string(sql) + " AS " + record_type_name(element) + "[])";
       default:
         return std::nullopt;
     }

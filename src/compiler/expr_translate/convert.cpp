@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <utility>
 
 #include "common/bounds.h"
 #include "common/internal_fault.h"
@@ -470,10 +471,10 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
                    ").");
     }
     TRY(std::string sql, convert(*expression));
-    // A record value inside is typed as it was written, its hint included.
-    auto written = written_record_types_.find(expression);
-    types.emplace_back(name,
-                       written != written_record_types_.end() ? written->second : value_type(*expression));
+    // A record value inside, or a list of them, is typed as it was written, its
+    // hint included.
+    std::optional<Type> written = written_type(*expression);
+    types.emplace_back(name, written ? std::move(*written) : value_type(*expression));
     if (const Json* variable = expression->get("variable");
         variable != nullptr && types.back().second.is_open()) {
       const Json* var_name = variable->get("var_name");
@@ -798,6 +799,19 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   static constexpr std::array<std::string_view, 3> kAddingUp = {"Agg+", "Sum", "Avg"};
   static constexpr std::array<std::string_view, 3> kGathering = {"List", "Set", "ArrayAgg"};
   static constexpr std::array<std::string_view, 2> kJoiningLists = {"Agg++", "ArrayConcatAgg"};
+  // Aggregates that take values of one SQL type only ("" for the engine's number
+  // type of text): a column of nulls, text to the engine, is a null of that type.
+  static constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kOfTypedValues = {
+      {{"LogicalAnd", "BOOLEAN"},
+       {"LogicalOr", "BOOLEAN"},
+       {"BitAnd", "BIGINT"},
+       {"BitOr", "BIGINT"},
+       {"BitXor", "BIGINT"},
+       {"VarPop", ""},
+       {"VarSamp", ""},
+       {"StddevPop", ""},
+       {"StddevSamp", ""},
+       {"Median", ""}}};
   // Their arguments are of one type: that of their value, or one they are compared in.
   static constexpr std::array<std::string_view, 5> kOfOneType = {"Coalesce", "Ifnull", "Greatest", "Least",
                                                                  "Nullif"};
@@ -815,8 +829,18 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
   const bool adds_up = one_of(kAddingUp), gathers = one_of(kGathering), joins = one_of(kJoiningLists),
              of_one_type = one_of(kOfOneType), negates = function == "-";
   const bool concatenates = types_nulls && (function == "Concat" || function == "ArrayConcat");
+  const auto typed_values = std::find_if(kOfTypedValues.begin(), kOfTypedValues.end(),
+                                         [function](const auto& entry) { return entry.first == function; });
   for (size_t i = 0; i < args.size() && i < sql.size(); ++i) {
     std::string& argument = sql[i];
+    if (types_nulls && (typed_values != kOfTypedValues.end() || joins) && i == 0 &&
+        is_read_from_nulls(*args[i])) {
+      const std::string_view type = joins                          ? std::string_view("TEXT[]")
+                                    : typed_values->second.empty() ? dialect->number_type_of_text()
+                                                                   : typed_values->second;
+      argument = "CAST(NULL AS " + std::string(type) + ")";
+      continue;
+    }
     if (types_nulls && of_one_type && is_read_from_nulls(*args[i])) {
       // A column of nulls is text to the engine, which finds no type common
       // to it and a number: its value is the null it always is, of no type.
@@ -829,7 +853,11 @@ void ExprTranslator::type_untyped_arguments(std::string_view function, const std
       // Named once, in a sub-query of its own, a null or the empty list would
       // be text there: it is of the other list's type.
       if (Type other = value_type(*args[1 - i]); other.is_list() && !other.is_open()) {
-        argument = "CAST(" + argument + " AS " + dialect->scalar_sql_type(other) + ")";
+        // A list of records is of its records' own type where the engine names one.
+        std::optional<std::string> typed =
+            other.element().is_record() ? dialect->typed_array(argument, other.element()) : std::nullopt;
+        argument =
+            typed ? std::move(*typed) : "CAST(" + argument + " AS " + dialect->scalar_sql_type(other) + ")";
         continue;
       }
     }

@@ -67,14 +67,14 @@ TEST(DialectsNumbersTest, NumberToTextTemplates) {
     std::string closing;
   };
   const Row rows[] = {
-      {"duckdb", 3070, "list_transform([{0}], mirtova_v -> (CASE WHEN mirtova_v IS NULL",
+      {"duckdb", 3228, "list_transform([{0}], mirtova_v -> (CASE WHEN mirtova_v IS NULL",
        " WHEN 38 THEN CAST(ROUND(mirtova_t, -23) AS DECIMAL(38,0)) END AS VARCHAR))[1] END))[1]"},
       // Spark tells a whole number by its remainder: its FLOOR overflows past 2^63.
       {"databricks", 3239, "transform(array({0}), mirtova_v -> (CASE WHEN mirtova_v IS NULL",
        " WHEN 38 THEN CAST(ROUND(mirtova_t, -23) AS DECIMAL(38,0)) END AS STRING))[0] END))[0]"},
       {"presto", 955, "element_at(transform(ARRAY[{0}], mirtova_v -> (CASE", "AS VARCHAR) END)), 1)"},
       {"trino", 1003, "element_at(transform(ARRAY[{0}], mirtova_v -> (CASE", "AS VARCHAR) END)), 1)"},
-      {"psql", 869, "(SELECT (CASE WHEN mirtova_v IS NULL",
+      {"psql", 967, "(SELECT (CASE WHEN mirtova_v IS NULL",
        " END) FROM (SELECT {0} AS mirtova_v) AS mirtova_n)"},
       {"sqlite", 24, "MIRTOVA_NUMBER_TEXT({0})", "MIRTOVA_NUMBER_TEXT({0})"},
       {"bigquery", 583, "(SELECT (CASE WHEN mirtova_v IS NULL", " END) FROM UNNEST([{0}]) AS mirtova_v)"},

@@ -26,6 +26,12 @@ TemplateRows databricks_aggregate_rows() {
 TemplateRows duckdb_aggregate_rows() {
   // clang-format off
   return {
+      // COUNT_IF adds up its conditions, null where none is known: the count is
+      // of the rows where the condition holds, 0 when none does.
+      {"Countif", R"t(COUNT(CASE WHEN {0} THEN 1 END))t"},
+      // Of pairs one of whose values never varies there is no correlation, as
+      // PostgreSQL, SQLite and Spark have it; DuckDB's corr would divide 0 by 0.
+      {"Corr", R"t((CASE WHEN var_pop(CASE WHEN {1} IS NOT NULL THEN {0} END) = 0 OR var_pop(CASE WHEN {0} IS NOT NULL THEN {1} END) = 0 THEN NULL ELSE corr({0}, {1}) END))t"},
       // Exact quantiles stand for BigQuery's approximate ones: of the n + 1, the
       // k-th is the value of rank ceil(k * count / n) (the least for k = 0).
       {"ApproxQuantiles", R"t((CASE WHEN count({0}) = 0 THEN NULL ELSE list_transform(range({1} + 1), mirtova_k -> list_sort(list({0}) FILTER (WHERE {0} IS NOT NULL))[greatest(0, (mirtova_k * count({0}) + {1} - 1) // {1} - 1) + 1]) END))t"},
@@ -72,6 +78,11 @@ TemplateRows presto_trino_aggregate_rows() {
 TemplateRows psql_aggregate_rows() {
   // clang-format off
   return {
+      // The bitwise aggregates take integers only, and integers beside nulls are
+      // held as numeric.
+      {"BitAnd", R"t(BIT_AND(CAST({0} AS BIGINT)))t"},
+      {"BitOr", R"t(BIT_OR(CAST({0} AS BIGINT)))t"},
+      {"BitXor", R"t(BIT_XOR(CAST({0} AS BIGINT)))t"},
       // Counts the rows where the condition holds: 0 when none does.
       {"Countif", R"t(COUNT(CASE WHEN {0} THEN 1 END))t"},
       {"ApproxCountDistinct", R"t(COUNT(DISTINCT {0}))t"},

@@ -29,8 +29,9 @@ TemplateRows duckdb_array_rows() {
   // clang-format off
   return {
       // NULL elements are left out, or written as the third argument; a missing
-      // separator is taken for the empty one.
-      {"ArrayToString", R"t((CASE WHEN {1} IS NULL THEN NULL ELSE array_to_string({0}, {1}) END))t"},
+      // separator is taken for the empty one, and nulls alone give null, where
+      // their text is the empty one.
+      {"ArrayToString", R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE COALESCE(array_to_string({0}, {1}), '') END))t"},
       {"ArrayToString/3", R"t((CASE WHEN {1} IS NULL THEN NULL ELSE array_to_string(list_transform({0}, mirtova_e -> COALESCE(mirtova_e, {2})), {1}) END))t"},
   };
   // clang-format on

@@ -28,8 +28,10 @@ TemplateRows duckdb_function_rows() {
       {"Range", R"t(Range({0}))t"},
       {"ValueOfUnnested", R"t({0}.unnested_pod)t"},
       {"Size", R"t(LEN({0}))t"},
-      // ARRAY_TO_STRING takes a missing separator for the empty one.
-      {"Join", R"t((CASE WHEN {1} IS NULL THEN NULL ELSE ARRAY_TO_STRING({0}, {1}) END))t"},
+      // ARRAY_TO_STRING takes a missing separator for the empty one, and of nulls
+      // alone, which it leaves out, gives null: their text is the empty one.
+      {"Join",
+       R"t((CASE WHEN {0} IS NULL OR {1} IS NULL THEN NULL ELSE COALESCE(ARRAY_TO_STRING({0}, {1}), '') END))t"},
       {"Count", R"t(COUNT(DISTINCT {0}))t"},
       {"StringAgg", R"t(GROUP_CONCAT(%s))t"},
       {"Sort", R"t(LIST_SORT({0}))t"},

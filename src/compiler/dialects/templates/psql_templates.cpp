@@ -70,8 +70,10 @@ TemplateRows psql_function_rows() {
       {"Rpad", R"t(RPAD({0}, CAST({1} AS INTEGER), {2}))t"},
       {"Repeat", R"t(REPEAT({0}, CAST({1} AS INTEGER)))t"},
       // The set-up defines the aggregate (psql_array_concat_agg_setup).
-      {"Agg++", R"t(mirtova_array_concat_agg({0}))t"},
-      {"ArrayConcatAgg", R"t(mirtova_array_concat_agg({0}))t"},
+      // A null list adds no elements: lists that are all null join into the empty
+      // one, and only no lists at all into none.
+      {"Agg++", R"t((CASE WHEN COUNT(*) = 0 THEN NULL ELSE COALESCE(mirtova_array_concat_agg({0}), '{}') END))t"},
+      {"ArrayConcatAgg", R"t((CASE WHEN COUNT(*) = 0 THEN NULL ELSE COALESCE(mirtova_array_concat_agg({0}), '{}') END))t"},
       // No MAX or MIN takes a composite value, but its order sorts them.
       // A record with a null field IS NOT NULL no more than a null is: only a
       // null record is passed over.
