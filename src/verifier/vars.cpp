@@ -259,56 +259,10 @@ std::map<std::string, size_t, std::less<>> count_var_uses(const Json& node) {
   return counts;
 }
 
-// The variables under a combine that reach beyond a combine nested in it: a
-// nested combine (an aggregation inside the negation) keeps to itself what its
-// own body gives a value. Each combine's variables are gathered apart from
-// those of the combines inside it, then the innermost pass theirs outwards.
-VarSet reaching_out(const Json& combine_expression) {
-  constexpr size_t kNone = static_cast<size_t>(-1);
-  struct Scope {
-    const Json* combine;
-    size_t parent;
-    VarSet vars;
-  };
-  std::vector<Scope> scopes;
-  std::vector<std::pair<const Json*, size_t>> pending{{&combine_expression, kNone}};
-  while (!pending.empty()) {
-    const auto [node, scope] = pending.back();
-    pending.pop_back();
-    if (node->is_array()) {
-      for (const Json& item : node->as_array()) pending.emplace_back(&item, scope);
-      continue;
-    }
-    if (!node->is_object()) continue;
-    if (const Json* combine = node->get("combine")) {
-      scopes.push_back(Scope{combine, scope, {}});
-      pending.emplace_back(combine, scopes.size() - 1);
-      continue;
-    }
-    if (const Json* variable = node->get("variable")) {
-      if (scope != kNone) add_variable(*variable, scopes[scope].vars);
-      continue;
-    }
-    for (const auto& entry : node->as_object()) pending.emplace_back(&entry.second, scope);
-  }
-  if (scopes.empty()) return {};
-  // A scope comes after its parent, so going backwards finishes the inner first.
-  for (size_t i = scopes.size() - 1; i > 0; --i) {
-    Scope& scope = scopes[i];
-    if (const Json* body = scope.combine->get("body"))
-      for (const std::string& name : positive_of(*body)) scope.vars.erase(name);
-    merge(scopes[scope.parent].vars, std::move(scope.vars));
-  }
-  return std::move(scopes.front().vars);
-}
-
 // The variables of one negated combine that are not its own: a variable that
-// the negated body binds and uses at least twice is local to the negation, and
-// one that a combine inside it binds is that combine's.
+// the negated body binds and uses at least twice is local to the negation.
 void add_negated(const Json& expression, VarSet& out) {
   VarSet inner = collected(&expression, Role::Expression);
-  const VarSet reaching = reaching_out(expression);
-  std::erase_if(inner, [&](const std::string& name) { return reaching.count(name) == 0; });
   const Json* body = expression.at("combine").get("body");
   if (body != nullptr) {
     const VarSet local = positive_of(*body);
