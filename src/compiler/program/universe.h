@@ -130,9 +130,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
                                                                  PageWindow window,
                                                                  const std::optional<std::string>& pattern);
   // A WITH clause of `plan` to store as a table, read more than once by a
-  // statement past the engine's bound on stages, else the largest read once
-  // that is within it; none when every statement is within it or storing
-  // would not help.
+  // statement past the engine's bound on stages; none when every statement
+  // is within it or storing would not help.
   std::optional<std::string> clause_to_store(const std::vector<PlanStep>& plan) const;
   Result<std::vector<PlanStep>, CompileError> plan_steps_once(std::string_view predicate, PageWindow window,
                                                               const std::optional<std::string>& pattern);

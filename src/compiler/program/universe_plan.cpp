@@ -658,22 +658,10 @@ std::optional<std::string> QuorilProgram::clause_to_store(const std::vector<Plan
   if (!worst) return std::nullopt;
   std::optional<std::string> best;
   uint64_t best_saving = 0;
-  // Where no clause is read twice, the statement is split: the largest clause
-  // read once whose own statement passes the bound is stored, so that one
-  // whose body is nearly the whole statement does not merely move it.
-  std::optional<std::string> largest_once;
-  uint64_t largest_once_stages = 1;
   for (const ClauseStages& clause : worst->clauses) {
-    if (clause.reads < 1 || clause.stages < 2) continue;
+    if (clause.reads < 2 || clause.stages < 2) continue;
     auto predicate = predicate_of.find(clause.alias);
     if (predicate == predicate_of.end() || table_owner(predicate->second)) continue;
-    if (clause.reads == 1) {
-      if (clause.stages <= bound && clause.stages > largest_once_stages) {
-        largest_once_stages = clause.stages;
-        largest_once = std::string(predicate->second);
-      }
-      continue;
-    }
     // The measures saturate; so does their product.
     uint64_t saving = 0;
     if (__builtin_mul_overflow(clause.reads - 1, clause.stages - 1, &saving)) saving = UINT64_MAX;
@@ -682,7 +670,7 @@ std::optional<std::string> QuorilProgram::clause_to_store(const std::vector<Plan
       best = std::string(predicate->second);
     }
   }
-  return best ? best : largest_once;
+  return best;
 }
 
 Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps_written(
