@@ -54,6 +54,13 @@ std::string same_value(const std::string& local, const std::string& value) {
   return "(" + local + " == " + value + " || (IsNull(" + local + ") && IsNull(" + value + ")))";
 }
 
+// Whether any of the values is null.
+std::string any_null(const std::vector<std::string>& values) {
+  std::vector<std::string> nulls;
+  for (const std::string& value : values) nulls.push_back("IsNull(" + value + ")");
+  return nulls.size() == 1 ? nulls[0] : "(" + join(nulls, " || ") + ")";
+}
+
 bool is_literal(const Expr& e) { return e.kind == Expr::Kind::Number || e.kind == Expr::Kind::Str; }
 
 }  // namespace
@@ -249,9 +256,7 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
   close_bound(body);
   TRY(Dnf conjuncts, dnf(lit.body()));
   for (const Conjunct& conjunct : conjuncts) {
-    const size_t aux_mark = helpers_.size();
-    const uint64_t value_mark = next_value_, match_mark = next_match_;
-    const size_t rules_mark = rules_.size(), bytes_mark = program_bytes_;
+    const Mark before = mark();
     TRY(ConjunctOutcome run, conjunct_seeded(conjunct, lit.vars, Body{}, true));
     if (run.unbound) {
       // The sub-formula's variables take their values from the enclosing
@@ -260,11 +265,7 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
       // still to come, or else by seeding, takes its values from the column
       // that will bind it there; one that rule shares in turn is left to the
       // rule enclosing it.
-      helpers_.resize(aux_mark);
-      next_value_ = value_mark;
-      next_match_ = match_mark;
-      rules_.resize(rules_mark);
-      program_bytes_ = bytes_mark;
+      rewind(before);
       Body seeded{body.positives, body.filters, {}, body.definitions, body.bound, {}};
       {
         // The enclosing rule's literals come along with the variables they
@@ -293,22 +294,15 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
       // matches those rows to the ones holding the same null, and only a row
       // with a null reads it.
       nulls.matched = lit.vars;
-      const size_t null_aux_mark = helpers_.size(), null_rules_mark = rules_.size(),
-                   null_bytes_mark = program_bytes_, uses_mark = matched_uses_;
-      const uint64_t null_value_mark = next_value_, null_match_mark = next_match_;
+      const Mark before_nulls = mark();
+      const size_t uses_mark = matched_uses_;
       TRY(ConjunctOutcome matched, conjunct_seeded(conjunct, lit.vars, std::move(nulls), true));
       if (matched.unbound || matched.texts.empty() || matched_uses_ == uses_mark) {
         // No atom of the sub-formula reads a shared variable: the rule above holds for nulls too.
-        helpers_.resize(null_aux_mark);
-        rules_.resize(null_rules_mark);
-        program_bytes_ = null_bytes_mark;
-        next_value_ = null_value_mark;
-        next_match_ = null_match_mark;
+        rewind(before_nulls);
         continue;
       }
-      std::vector<std::string> any_null;
-      for (const std::string& var : lit.vars) any_null.push_back("IsNull(" + var + ")");
-      matched.texts.push_back(any_null.size() == 1 ? any_null[0] : "(" + join(any_null, " || ") + ")");
+      matched.texts.push_back(any_null(lit.vars));
       TRY(std::string null_text, rule(aux, head_args, matched.texts));
       rules_.push_back(std::move(null_text));
       continue;
@@ -330,7 +324,7 @@ void Emitter::add_null_negation(const std::string& name, const std::vector<std::
   // a statement holding of a row with a null (R a b → R a b) failed there.
   // This one looks for the rows holding the same nulls; only a row with a
   // null reads it, so the other rows keep the equality that engines join on.
-  std::vector<std::string> pieces, nulls, matches;
+  std::vector<std::string> pieces, read, matches;
   for (size_t i = 0; i < texts.size(); ++i) {
     if (literal[i]) {
       pieces.push_back(columns[i] + ": " + texts[i]);
@@ -338,12 +332,11 @@ void Emitter::add_null_negation(const std::string& name, const std::vector<std::
     }
     const std::string local = next_match_name();
     pieces.push_back(columns[i] + ": " + local);
-    nulls.push_back("IsNull(" + texts[i] + ")");
+    read.push_back(texts[i]);
     matches.push_back(same_value(local, texts[i]));
   }
-  if (nulls.empty()) return;
-  const std::string any_null = nulls.size() == 1 ? nulls[0] : "(" + join(nulls, " || ") + ")";
-  body.filters.push_back("~(" + name + "(" + join(pieces, ", ") + "), " + any_null + ", " +
+  if (read.empty()) return;
+  body.filters.push_back("~(" + name + "(" + join(pieces, ", ") + "), " + any_null(read) + ", " +
                          join(matches, ", ") + ")");
 }
 

@@ -133,6 +133,20 @@ class Emitter {
   std::string next_value_name();
   std::string next_match_name();
 
+  // What a rule tried and withdrawn has written, to be undone whole.
+  struct Mark {
+    size_t helpers, rules, bytes;
+    uint64_t value, match;
+  };
+  Mark mark() const { return {helpers_.size(), rules_.size(), program_bytes_, next_value_, next_match_}; }
+  void rewind(const Mark& at) {
+    helpers_.resize(at.helpers);
+    rules_.resize(at.rules);
+    program_bytes_ = at.bytes;
+    next_value_ = at.value;
+    next_match_ = at.match;
+  }
+
   const Schema& schema_;
   std::string head_;
   ColumnLists* listed_;
