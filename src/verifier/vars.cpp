@@ -259,10 +259,79 @@ std::map<std::string, size_t, std::less<>> count_var_uses(const Json& node) {
   return counts;
 }
 
+// The combine that an argument of an "IsNull" call holds: how the parser
+// writes a negation.
+const Json* negated_combine(const Json& entry) {
+  const Json* expression = entry_expression(entry);
+  return expression != nullptr ? expression->get("combine") : nullptr;
+}
+
+bool is_negation_call(const Json& node) {
+  const Json* name = node.get("predicate_name");
+  return name != nullptr && name->is_str() && name->as_str() == "IsNull";
+}
+
+// The variables under a negated combine that reach beyond the aggregations
+// nested in it: an aggregation keeps to itself what its own body gives a value,
+// as the compiler reads it. A negation nested in the negation is no such scope:
+// its variables stay the enclosing negation's, so ~(~R(x, y)) still negates x
+// and y. Each aggregation's variables are gathered apart from the rest, then
+// the innermost pass what they do not bind outwards.
+VarSet reaching_out(const Json& negated_expression) {
+  constexpr size_t kNone = static_cast<size_t>(-1);
+  struct Scope {
+    const Json* combine;
+    size_t parent;
+    VarSet vars;
+  };
+  std::vector<Scope> scopes;
+  std::vector<std::pair<const Json*, size_t>> pending{{&negated_expression, kNone}};
+  while (!pending.empty()) {
+    const auto [node, scope] = pending.back();
+    pending.pop_back();
+    if (node->is_array()) {
+      for (const Json& item : node->as_array()) pending.emplace_back(&item, scope);
+      continue;
+    }
+    if (!node->is_object()) continue;
+    if (const Json* combine = node->get("combine")) {
+      scopes.push_back(Scope{combine, scope, {}});
+      pending.emplace_back(combine, scopes.size() - 1);
+      continue;
+    }
+    if (const Json* variable = node->get("variable")) {
+      if (scope != kNone) add_variable(*variable, scopes[scope].vars);
+      continue;
+    }
+    if (is_negation_call(*node)) {
+      if (const Json::ArrayType* entries = record_entries(node->get("record"))) {
+        for (const Json& entry : *entries) {
+          const Json* combine = negated_combine(entry);
+          pending.emplace_back(combine != nullptr ? combine : &entry, scope);
+        }
+      }
+      continue;
+    }
+    for (const auto& entry : node->as_object()) pending.emplace_back(&entry.second, scope);
+  }
+  if (scopes.empty()) return {};
+  // A scope comes after its parent, so going backwards finishes the inner first.
+  for (size_t i = scopes.size() - 1; i > 0; --i) {
+    Scope& scope = scopes[i];
+    if (const Json* body = scope.combine->get("body"))
+      for (const std::string& name : positive_of(*body)) scope.vars.erase(name);
+    merge(scopes[scope.parent].vars, std::move(scope.vars));
+  }
+  return std::move(scopes.front().vars);
+}
+
 // The variables of one negated combine that are not its own: a variable that
-// the negated body binds and uses at least twice is local to the negation.
+// the negated body binds and uses at least twice is local to the negation, and
+// one that an aggregation inside it binds is that aggregation's.
 void add_negated(const Json& expression, VarSet& out) {
   VarSet inner = collected(&expression, Role::Expression);
+  const VarSet reaching = reaching_out(expression);
+  std::erase_if(inner, [&](const std::string& name) { return reaching.count(name) == 0; });
   const Json* body = expression.at("combine").get("body");
   if (body != nullptr) {
     const VarSet local = positive_of(*body);

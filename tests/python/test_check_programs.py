@@ -337,6 +337,12 @@ PLAIN = [
         Copy(name: "bob", age: 7);
         Copy(..r) :- Person(..r);
         """, "Copy"),
+    ("a negation holding an aggregation of its own", """
+        P(x: 1);
+        P(x: 2);
+        R(x: 2, y: 5);
+        Q(x:) :- P(x:), ~(P(x:), n == Count{y :- R(x:, y:)}, n > 0);
+        """, "Q"),
     ("functions of functions", """
         Sq(x) = x * x;
         SumSq(a, b) = Sq(a) + Sq(b);
