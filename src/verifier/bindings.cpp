@@ -153,7 +153,9 @@ VarSet never_given_values(const Json& rule, const VarSet& outer) {
       const Json* element = inclusion->get("element");
       const Json* list = inclusion->get("list");
       if (element == nullptr || list == nullptr) continue;
+      // The list is read where it stands, whether or not the element binds.
       named_in_place(*element, named);
+      named_in_place(*list, named);
       pending.push_back(Pending{true, element, list});
     }
   }

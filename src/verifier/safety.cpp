@@ -256,12 +256,13 @@ std::vector<std::string> unbound_in_combines(const Json& rule, VarSet bound) {
       return Walk::Skip;
     });
     for (const Json* combine : combines) {
-      // Read only in an expression of the combine's body, as in a rule's.
+      // Read only in an expression of the combine's body, as in a rule's; or
+      // where nothing binds, as the list of an inclusion or the branch of an
+      // "if" is.
       VarSet inner_given = never_given_values(*combine, next.bound);
       VarSet inner = next.bound;
       inner.merge(VarCollector::positive_vars_outside_combines(*combine));
-      for (const std::string& name : inner_given)
-        if (inner.count(name) != 0) found.push_back(name);
+      for (const std::string& name : inner_given) found.push_back(name);
       const bool covered = next.negation_findings_cover && negations.count(combine) != 0;
       if (!covered) {
         VarSet used = VarCollector::aggregation_vars(*combine);

@@ -55,6 +55,7 @@ CORRECT = [
     ("a record compared once its variables are bound", "Q(x) :- T(v), {a: x} == {a: v}, x == v;", "Q"),
     ("a bound variable in an argument's expression", "Q(x) :- T(x), U(x + 1);", "Q"),
     ("an inclusion of a bound list", "Q(x) :- T(v), x in [v, 2];", "Q"),
+    ("an inclusion of a list bound later", "Q(x, y) :- T(x), y in l, l == [x, 1];", "Q"),
     ("a function of named arguments given them all", "F(x:, y:) = x + y; Q(a) :- T(v), a == F(x: v, y: 1);", "Q"),
     ("a function with a body that binds its argument", "F(x:, y:) = z :- U(y, z); Q(a) :- T(v), a == F(x: v);",
      "Q"),
