@@ -13,11 +13,14 @@
 
 #include "common/string_hash.h"
 #include "common/strings.h"
+#include "compiler/program/name_catalogues.h"
+#include "compiler/rule_translate/names.h"
 #include "parser/tree_access.h"
 #include "parser/tree_walk.h"
 #include "verifier/functors.h"
 #include "verifier/references.h"
 #include "verifier/rule_origins.h"
+#include "verifier/vars.h"
 
 namespace mirtova::verifier {
 
@@ -287,6 +290,9 @@ std::string ArityError::text() const {
     case ArityKind::ArgumentNotGiven:
       // The compiler's own words.
       return "Function '" + predicate + "' is called without a value for its argument '" + column + "'.";
+    case ArityKind::RestFieldNotARow:
+      // The compiler's own words.
+      return "A rest field (.." + column + ") can only pass a whole row of one call on to the head.";
     case ArityKind::DifferentColumns:
       // The compiler's own words.
       return "Rules of predicate '" + predicate + "' define different columns: " + column + " and " + other +
@@ -408,6 +414,98 @@ std::vector<ArityError> check_head_columns(const RuleList& plain) {
     if (first_is_row ? !mine.empty() : it->second.size() == mine.size() && differ_as_sets(it->second, mine)) {
       ArityError error{ArityKind::DifferentColumns, name, join(it->second, ", "), 0, 0, join(mine, ", ")};
       if (once.first([&] { return error.text(); })) errors.push_back(std::move(error));
+    }
+  }
+  return errors;
+}
+
+namespace {
+
+bool is_rest(const Json& field) {
+  const Json* column = field.get("field");
+  return column != nullptr && column->is_str() && column->as_str() == "*";
+}
+
+// The name of the variable a field's value is, or nothing.
+std::optional<std::string> variable_of(const Json& field) {
+  const Json* expression = field_expression(field);
+  const Json* variable = expression != nullptr ? expression->get("variable") : nullptr;
+  const Json* name = variable != nullptr ? variable->get("var_name") : nullptr;
+  if (name == nullptr) return std::nullopt;
+  return name->as_var_name();
+}
+
+// The calls compile reads as relations: not conditions, not equalities.
+bool is_relation(std::string_view name, const SortedNames& defined) {
+  if (defined.contains(name)) return true;
+  return name != "nil" && name != "~" && name != "=" && !is_constraint_predicate(name) &&
+         !builtin_function_names().contains(name);
+}
+
+}  // namespace
+
+std::vector<ArityError> check_rest_fields(const RuleList& plain) {
+  std::vector<ArityError> errors;
+  SortedNames defined;
+  for (const Json* rule : plain) defined.emplace(head_name(*rule));
+  OncePerRule once;  // the alternatives of one written rule share its head and its calls
+  for (const Json* rule : plain) {
+    const std::string name(head_name(*rule));
+    if (is_annotation_name(name)) continue;
+    once.at(*rule);
+    std::set<std::string, std::less<>> refused;  // compile stops at the first: one finding a variable
+    auto refuse = [&](const std::optional<std::string>& variable) {
+      ArityError error{ArityKind::RestFieldNotARow, name, variable.value_or("?"), 0, 0, {}};
+      if (refused.insert(error.column).second && once.first([&] { return error.text(); }))
+        errors.push_back(std::move(error));
+    };
+    // The rule, then each combine with the rows of the rules around it: as
+    // compile reads a body, the calls in their order take their rows. Only a
+    // row is sure to be a value already: a column of a call compile writes as
+    // an equality instead (a fact's) gives none.
+    struct Scope {
+      const Json* node;
+      VarSet rows;
+    };
+    std::vector<Scope> scopes{{rule, {}}};
+    VarSet own_rows;  // the rows the rule's own calls pass on
+    while (!scopes.empty()) {
+      Scope scope = std::move(scopes.back());
+      scopes.pop_back();
+      if (const Json::ArrayType* conjuncts = body_conjuncts(*scope.node)) {
+        for (const Json& conjunct : *conjuncts) {
+          const Json* call = conjunct.get("predicate");
+          if (call == nullptr || !is_relation(call->at("predicate_name").as_str(), defined)) continue;
+          for (const Json& field : call_fields(*call)) {
+            if (!is_rest(field)) continue;
+            std::optional<std::string> variable = variable_of(field);
+            if (!variable || field.has("except") || scope.rows.contains(*variable)) {
+              refuse(variable);
+            } else if (*variable != "_") {
+              scope.rows.insert(*variable);
+              if (scope.node == rule) own_rows.insert(*variable);
+            }
+          }
+        }
+      }
+      std::vector<const Json*> combines;
+      walk_tree(*scope.node, [&](const Json& node) {
+        const Json* combine = node.get("combine");
+        if (combine == nullptr) return Walk::Enter;
+        combines.push_back(combine);
+        return Walk::Skip;
+      });
+      for (auto it = combines.rbegin(); it != combines.rend(); ++it) scopes.push_back(Scope{*it, scope.rows});
+    }
+    // A head's rest field passes on a row the body's calls gave; one the body
+    // gives no value at all is the unbound-variable finding's.
+    if (!rule->has("body")) continue;
+    const VarSet given = VarCollector::positive_vars(*rule);
+    for (const Json& field : call_fields(rule->at("head"))) {
+      if (!is_rest(field)) continue;
+      std::optional<std::string> variable = variable_of(field);
+      if (!variable || field.has("except") || (given.contains(*variable) && !own_rows.contains(*variable)))
+        refuse(variable);
     }
   }
   return errors;

@@ -16,14 +16,15 @@ enum class ArityKind {
   UnknownColumn,
   DifferentColumns,
   NoNumberedColumn,
-  ArgumentNotGiven
+  ArgumentNotGiven,
+  RestFieldNotARow
 };
 
 struct ArityError {
   ArityKind kind = ArityKind::InconsistentArity;
   std::string predicate;
   // DuplicateColumn, UnknownColumn, NoNumberedColumn, ArgumentNotGiven; DifferentColumns: the first rule's,
-  // joined
+  // joined; RestFieldNotARow: the rest field's variable
   std::string column;
   size_t expected = 0;  // InconsistentArity: the first arity; ArityMismatch: the expected count
   size_t got = 0;       // InconsistentArity: the other arity; ArityMismatch: the count given
@@ -39,5 +40,11 @@ std::vector<ArityError> check_arity(const RuleList& plain, const RuleList& full 
 // Rules of one predicate with as many fields as its first rule but other
 // columns, which the compiler cannot put under one another.
 std::vector<ArityError> check_head_columns(const RuleList& plain);
+
+// Rest fields ("..r") that pass on no whole row of one call: one after other
+// fields of its call, one whose variable an earlier call (or one of the rule
+// around a combine) already took a row into, and one in a head whose variable
+// the body binds otherwise.
+std::vector<ArityError> check_rest_fields(const RuleList& plain);
 
 }  // namespace mirtova::verifier

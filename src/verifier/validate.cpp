@@ -35,6 +35,7 @@ CheckResult validate(const Json& program) {
   append(errors, check_stratification(plain));
   append(errors, check_arity(plain, full));
   append(errors, check_head_columns(plain));
+  append(errors, check_rest_fields(plain));
   append(errors, check_recursion(plain));
   append(errors, check_unbounded_recursion(full, plain));
   append(errors, check_reserved(plain));

@@ -84,6 +84,37 @@ TEST(ArityCheck, HeadsCallsAndTheirOrder) {
   for (const Row& row : rows) EXPECT_EQ(arity_errors(parsed_program(row.source)), row.errors) << row.what;
 }
 
+TEST(ArityCheck, RestFieldsPassOnWholeRows) {
+  const std::string refused = "A rest field (..r) can only pass a whole row of one call on to the head.";
+  struct Row {
+    const char* what;
+    std::string source;
+    size_t findings;
+  };
+  const Row rows[] = {
+      {"a row passed on", "P(a: 1, b: 2); Q(..r) :- P(..r);", 0},
+      {"a row taken after other fields", "P(a: 1, b: 2); Q(a:) :- P(a:, ..r);", 1},
+      {"a row taken twice", "Q(..r) :- t(..r), u(..r);", 1},
+      {"a row of the rule around a negation", "Q(..r) :- t(..r), ~u(..r);", 1},
+      {"a combine's own row", "Q(n:) :- n == Count{x :- t(..r), x == r.x};", 0},
+      {"two combines' own rows", "Q(n:) :- n == Count{x :- t(..r), x == r.x} + Count{x :- u(..r), x == r.x};",
+       0},
+      // A fact's column is written as an equality, which takes no row.
+      {"a column read before the row", "P(x: 1); Q(..r) :- P(x: r), t(..r);", 0},
+      {"a head row the body gives as a column", "Q(..r) :- t(x: r);", 1},
+      {"a head row after other fields", "Q(a:, ..r) :- t(..r), a == 1;", 1},
+      {"a head row nothing gives is the unbound variable's", "Q(..r) :- t(x: 1);", 0},
+      {"refused in the body, not again in the head", "Q(..r) :- t(x: 1, ..r);", 1},
+      {"once for the alternatives of a rule", "Q(..r) :- t(..r), u(..r) | u(..r), t(..r);", 1},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> texts;
+    for (const ArityError& error : check_rest_fields(rule_lists(parsed_program(row.source)).plain))
+      texts.push_back(error.text());
+    EXPECT_EQ(texts, std::vector<std::string>(row.findings, refused)) << row.what;
+  }
+}
+
 TEST(ArityCheck, DisjunctionsInATreeAndDeepNesting) {
   // The parser splits top-level alternatives into rules; a body handed over
   // with a disjunction is still followed into each alternative.

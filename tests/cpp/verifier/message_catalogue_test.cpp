@@ -98,6 +98,8 @@ TEST(MessageCatalogue, CheckErrorsPrintTheirValueAlone) {
        "Rules of predicate 'P' define different columns: a, b and a, c."},
       {ArityError{ArityKind::NoNumberedColumn, "F", "col0", 0, 0, ""}, 2,
        "Predicate 'F' has no column 'col0'."},
+      {ArityError{ArityKind::RestFieldNotARow, "Q", "r", 0, 0, ""}, 2,
+       "A rest field (..r) can only pass a whole row of one call on to the head."},
       {RecursionError{RecursionKind::NoBaseCase, "T"}, 3, "Recursive predicate 'T' has no base case"},
       {RecursionError{RecursionKind::TrivialInfiniteLoop, "T"}, 3,
        "Trivial infinite loop: 'T' calls itself with same arguments"},
