@@ -2,7 +2,10 @@
 // the statements, so a program the check passes is one the compiler can build.
 #include "verifier/functors.h"
 
+#include <map>
+#include <set>
 #include <unordered_set>
+#include <utility>
 
 #include "common/string_hash.h"
 #include "compiler/functors/functors.h"
@@ -35,12 +38,11 @@ bool is_value_field(const Json& field) {
   return name != nullptr && name->is_str() && name->as_str() == "quoril_value";
 }
 
-// A number or a text passed to a functor becomes a predicate of no columns
-// but its value: a rule of the functor that reads a column of it is refused
-// by the compiler, in these words, the first such column of each reading.
-std::vector<FunctorError> constants_read_as_relations(const RuleList& full,
-                                                      const std::vector<Json>& applied) {
-  std::unordered_set<std::string, StringHash, std::equal_to<>> own, constants;
+using NameSet = std::unordered_set<std::string, StringHash, std::equal_to<>>;
+
+// The predicates that stand for a number or a text passed to a functor.
+NameSet constants_of(const RuleList& full, const std::vector<Json>& applied) {
+  NameSet own, constants;
   for (const Json* statement : full) own.emplace(head_name(*statement));
   for (const Json& rule : applied) {
     const std::string name(head_name(rule));
@@ -48,9 +50,17 @@ std::vector<FunctorError> constants_read_as_relations(const RuleList& full,
     if (!own.contains(name) && !rule.has("body") && fields.size() == 1 && is_value_field(fields[0]))
       constants.insert(name);
   }
+  return constants;
+}
+
+// A number or a text passed to a functor becomes a predicate of no columns
+// but its value: a rule of the functor that reads a column of it is refused
+// by the compiler, in these words, the first such column of each reading.
+std::vector<FunctorError> constants_read_as_relations(const NameSet& constants,
+                                                      const std::vector<Json>& applied) {
   std::vector<FunctorError> errors;
   if (constants.empty()) return errors;
-  std::unordered_set<std::string, StringHash, std::equal_to<>> reported;
+  NameSet reported;
   for (const Json& rule : applied) {
     walk_tree(rule, [&](const Json& node) {
       const Json* predicate = node.get("predicate");
@@ -65,6 +75,63 @@ std::vector<FunctorError> constants_read_as_relations(const RuleList& full,
         if (reported.insert(message).second) errors.push_back(FunctorError{std::move(message)});
         return;
       }
+    });
+  }
+  return errors;
+}
+
+// A predicate passed to a functor is read by the columns that the functor's
+// rules read of the predicate it stands for: the compiler refuses a copy that
+// reads a column its predicate lacks, in these words. A column the program's
+// own rules (and the copies the recursion unfolding made of them) read amiss
+// is the arity check's finding; a constant's, the one above.
+std::vector<FunctorError> columns_missing_in_copies(const NameSet& constants,
+                                                    const std::vector<Json>& unfolded,
+                                                    const std::vector<Json>& applied) {
+  std::map<std::string, std::set<std::string, std::less<>>, std::less<>> columns;
+  NameSet rows;  // predicates whose head passes a row on: their columns are another's
+  for (const Json& rule : applied) {
+    const std::string name(head_name(rule));
+    auto& mine = columns[name];
+    for (const Json& field : call_fields(rule.at("head"))) {
+      std::string column = field_column(field);
+      if (column == "*") rows.insert(name);
+      mine.insert(std::move(column));
+    }
+  }
+  // Calls `each(predicate, column)` for every column a call under `rule` reads
+  // and its predicate's rules do not define.
+  auto missing = [&](const Json& rule, auto&& each) {
+    walk_tree(rule, [&](const Json& node) {
+      const Json* predicate = node.get("predicate");
+      const Json* name = predicate != nullptr ? predicate->get("predicate_name") : nullptr;
+      if (name == nullptr || !name->is_str() || constants.contains(name->as_str()) ||
+          rows.contains(name->as_str()))
+        return;
+      auto defined = columns.find(name->as_str());
+      if (defined == columns.end()) return;
+      for (const Json& field : call_fields(*predicate)) {
+        std::string column = field_column(field);
+        if (column != "*" && !defined->second.contains(column)) each(defined->first, column);
+      }
+    });
+  };
+  NameSet own_heads;
+  std::set<std::pair<std::string, std::string>> own_misses;
+  for (const Json& rule : unfolded) {
+    own_heads.emplace(head_name(rule));
+    missing(rule, [&](const std::string& predicate, const std::string& column) {
+      own_misses.emplace(predicate, column);
+    });
+  }
+  std::vector<FunctorError> errors;
+  std::set<std::string, std::less<>> reported;
+  for (const Json& rule : applied) {
+    if (own_heads.contains(head_name(rule))) continue;
+    missing(rule, [&](const std::string& predicate, const std::string& column) {
+      if (own_misses.contains({predicate, column})) return;
+      std::string message = "Predicate '" + predicate + "' has no column '" + column + "'.";
+      if (reported.insert(message).second) errors.push_back(FunctorError{std::move(message)});
     });
   }
   return errors;
@@ -145,7 +212,11 @@ std::vector<FunctorError> check_functors(const RuleList& full) {
   auto applied = run_makes_with_deps(unfolded.value(), made);
   if (!applied.ok())
     return {FunctorError{PredicateNames::from_pairs(made.origins()).written(applied.error().message)}};
-  return constants_read_as_relations(full, applied.value());
+  const NameSet constants = constants_of(full, applied.value());
+  errors = constants_read_as_relations(constants, applied.value());
+  for (FunctorError& error : columns_missing_in_copies(constants, unfolded.value(), applied.value()))
+    errors.push_back(std::move(error));
+  return errors;
 }
 
 }  // namespace mirtova::verifier

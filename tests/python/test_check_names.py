@@ -71,10 +71,12 @@ def test_imported_predicates(library, source, errors):
 @pytest.mark.parametrize(
     "source, errors",
     [
-        # A has B's columns, which its maker copies: z is none of them.
-        ("A := B(x: C);\nB(y:) :- x(y:);\nC(z: 1);\nR(z:) :- A(z:);", ["Unknown column 'z' for predicate 'A'"]),
+        # A has B's columns, which its maker copies: z is none of them; and the copy reads C by y.
+        ("A := B(x: C);\nB(y:) :- x(y:);\nC(z: 1);\nR(z:) :- A(z:);",
+         ["Unknown column 'z' for predicate 'A'", "Predicate 'C' has no column 'y'."]),
         # A made predicate is a candidate for suggestions, and the functor's own arguments are its business.
-        ("Made := B(x: C);\nB(y:) :- x(y:);\nC(z: 1);\nR(z:) :- Mode(z:);", [undefined("Mode", "Made")]),
+        ("Made := B(x: C);\nB(y:) :- x(y:);\nC(z: 1);\nR(z:) :- Mode(z:);",
+         [undefined("Mode", "Made"), "Predicate 'C' has no column 'y'."]),
         # A later functor may take a made predicate as its functor; A no longer calls x, so it is applied to E.
         ("A := B(x: C);\nB(y:) :- x(y:), E(y:);\nE(y: 1);\nC(y: 1);\nD := A(E: C);\nR(y:) :- D(y:), A(y:);", []),
     ],

@@ -526,10 +526,11 @@ MISTAKES = [
     ("a self-call that never ends", "Loop(x:) :- Loop(x:);",
      ["Recursive predicate 'Loop' has no base case", "Trivial infinite loop: 'Loop' calls itself with same arguments",
       "Recursive predicate 'Loop' missing @Recursive annotation"], []),
-    # Compile refuses both at their call, in words that name the caller's variable or the column.
+    # Compile refuses both at their call, in words that name the caller's variable or the column;
+    # and K itself, whose copy of Keep reads P by the column v.
     ("a made predicate read by a column its maker lacks",
      "P(x: 1); Keep(v:) :- Src(v:); Src(v: 0); K := Keep(Src: P); Q(x:) :- K(w: x);",
-     ["Unknown column 'w' for predicate 'K'"], []),
+     ["Unknown column 'w' for predicate 'K'", "Predicate 'P' has no column 'v'."], []),
     ("mistakes of a rule with alternatives, told once",
      "P(x: 1); C(a: 1); Q(x:) :- Q(x:), P(zz: x), ~C(a: w), (P(x:) | C(a: x));",
      ["Unsafe negation: variable 'w' only appears negated in: Q(x:) :- Q(x:), P(zz: x), ~C(a: w), (P(x:) | C(a: x))",
@@ -612,6 +613,8 @@ REFUSED = [
     ("a rest field of a row taken already",
      'Person(name: "a"); Gone(name: "b"); Q(..r) :- Person(..r), ~Gone(..r);', "Q",
      "A rest field (..r) can only pass a whole row of one call on to the head."),
+    ("a predicate passed to a functor without a column its rules read",
+     "P(y: 1); T(x: 1); S(x:) :- T(x:); W := S(T: P);", "W", "Predicate 'P' has no column 'x'."),
     ("an annotation without its predicate", "@NoInject(5); P(x: 1);", "P",
      "This annotation requires predicate symbol as the first positional argument."),
     ("an iteration without its predicates", "@Iteration(It, repetitions: 3); P(x: 1);", "P",

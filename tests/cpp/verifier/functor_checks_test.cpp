@@ -52,6 +52,21 @@ TEST(FunctorChecks, Names) {
       {"in statement order",
        "A := B(P: X); Z := B(P: Y);" + kDefs,
        {names_undefined("A", "X"), names_undefined("Z", "Y")}},
+      // The copies read the stand-in by the columns the functor read P by.
+      {"a stand-in without the column read",
+       "A := B(P: G); G(y: 1);" + kDefs,
+       {"Predicate 'G' has no column 'x'."}},
+      {"a stand-in with more columns", "A := B(P: G); G(x: 1, y: 2);" + kDefs, {}},
+      {"a stand-in passing a row on", "A := B(P: G); G(..r) :- C(..r);" + kDefs, {}},
+      {"a column the functor reads amiss, of its stand-in",
+       "A := H(P: C); H(x:) :- P(z: x);" + kDefs,
+       {"Predicate 'C' has no column 'z'."}},
+      {"a column the functor reads amiss, of a predicate no one stands in for, is the arity check's",
+       "A := H(P: C); H(x:) :- P(x:), E(z: x);" + kDefs,
+       {}},
+      {"through a second functor",
+       "A := B(P: C); D := A(C: G); G(y: 1);" + kDefs,
+       {"Predicate 'G' has no column 'x'."}},
   };
   for (const Row& row : rows) EXPECT_EQ(functor_findings(row.source), row.findings) << row.what;
 }

@@ -71,7 +71,7 @@ TEST(FrontMatterChecks, NameDescriptionAndOrdering) {
        {missing_order_by("Foo")}},
       {"a made predicate is named",
        "---\nname: A\ndescription: d\n---\n@OrderBy(A);\nA := B(x: C);\n"
-       "B(y:) :- x(y:); C(z: 1);",
+       "B(y:) :- x(y:); C(y: 1);",
        {}},
   });
 }
