@@ -57,6 +57,8 @@ CORRECT = textwrap.dedent("""\
         ("---\ntitle: x\n---\n", [MISSING_NAME, missing_description()]),
         ("---\nname: Foo\n---\nFoo(a: 1);", [missing_order_by("Foo"), missing_description("Foo")]),
         ("---\ndescription:\n---\nFoo(a: 1);", [MISSING_NAME, missing_description()]),
+        # An empty or blank name is read as none: no name to order by.
+        ("---\nname: \"\"\ndescription: \"\"\n---\nFoo(a: 1);", [MISSING_NAME, missing_description()]),
         ("---\nname: Foo\ndescription: rows\n---\n@OrderBy(\"Foo\");\nFoo(a: 1);",
          [missing_order_by("Foo"), "@OrderBy needs the predicate it is about as its first argument"]),
         ("P(x:) :- Q(x:), x == SqlExpr(\"x + 1\", {}); P(x:) :- x == SqlExpr(\"2\", {}); Q(x: 1);", [unsafe("P")]),
