@@ -271,63 +271,81 @@ bool is_negation_call(const Json& node) {
   return name != nullptr && name->is_str() && name->as_str() == "IsNull";
 }
 
-// The variables under a negated combine that reach beyond the aggregations
-// nested in it: an aggregation keeps to itself what its own body gives a value,
-// as the compiler reads it. A negation nested in the negation is no such scope:
-// its variables stay the enclosing negation's, so ~(~R(x, y)) still negates x
-// and y. Each aggregation's variables are gathered apart from the rest, then
-// the innermost pass what they do not bind outwards.
+// The variables under a negated combine that reach beyond the combines nested
+// in it: an aggregation keeps to itself what its own body gives a value, as
+// the compiler reads it; a negation nested in the negation keeps what it binds
+// and uses at least twice, as the negation itself does. So ~(~R(x, y)) still
+// negates x and y. Each combine's variables, and how often each is named, are
+// gathered apart from the rest, then the innermost pass theirs outwards.
 VarSet reaching_out(const Json& negated_expression) {
   constexpr size_t kNone = static_cast<size_t>(-1);
   struct Scope {
     const Json* combine;
     size_t parent;
+    bool negation;
     VarSet vars;
+    std::map<std::string, size_t, std::less<>> uses;  // of the combine and all it holds, once finished
+  };
+  struct Pending {
+    const Json* node;
+    size_t scope;
+    bool negated;  // a combine that an "IsNull" call holds
   };
   std::vector<Scope> scopes;
-  std::vector<std::pair<const Json*, size_t>> pending{{&negated_expression, kNone}};
+  std::vector<Pending> pending{{&negated_expression, kNone, true}};
   while (!pending.empty()) {
-    const auto [node, scope] = pending.back();
+    const Pending next = pending.back();
     pending.pop_back();
+    const Json* node = next.node;
     if (node->is_array()) {
-      for (const Json& item : node->as_array()) pending.emplace_back(&item, scope);
+      for (const Json& item : node->as_array()) pending.push_back(Pending{&item, next.scope, false});
       continue;
     }
     if (!node->is_object()) continue;
     if (const Json* combine = node->get("combine")) {
-      scopes.push_back(Scope{combine, scope, {}});
-      pending.emplace_back(combine, scopes.size() - 1);
+      scopes.push_back(Scope{combine, next.scope, next.negated, {}, {}});
+      pending.push_back(Pending{combine, scopes.size() - 1, false});
       continue;
     }
     if (const Json* variable = node->get("variable")) {
-      if (scope != kNone) add_variable(*variable, scopes[scope].vars);
+      if (next.scope != kNone) {
+        add_variable(*variable, scopes[next.scope].vars);
+        if (const Json* name = variable->get("var_name")) ++scopes[next.scope].uses[name->as_var_name()];
+      }
       continue;
     }
     if (is_negation_call(*node)) {
       if (const Json::ArrayType* entries = record_entries(node->get("record"))) {
         for (const Json& entry : *entries) {
-          const Json* combine = negated_combine(entry);
-          pending.emplace_back(combine != nullptr ? combine : &entry, scope);
+          const Json* expression = entry_expression(entry);
+          const bool negated = negated_combine(entry) != nullptr;
+          pending.push_back(Pending{negated ? expression : &entry, next.scope, negated});
         }
       }
       continue;
     }
-    for (const auto& entry : node->as_object()) pending.emplace_back(&entry.second, scope);
+    for (const auto& entry : node->as_object()) pending.push_back(Pending{&entry.second, next.scope, false});
   }
   if (scopes.empty()) return {};
   // A scope comes after its parent, so going backwards finishes the inner first.
   for (size_t i = scopes.size() - 1; i > 0; --i) {
     Scope& scope = scopes[i];
-    if (const Json* body = scope.combine->get("body"))
-      for (const std::string& name : positive_of(*body)) scope.vars.erase(name);
-    merge(scopes[scope.parent].vars, std::move(scope.vars));
+    if (const Json* body = scope.combine->get("body")) {
+      for (const std::string& name : positive_of(*body)) {
+        auto uses = scope.uses.find(name);
+        if (!scope.negation || (uses != scope.uses.end() && uses->second >= 2)) scope.vars.erase(name);
+      }
+    }
+    Scope& parent = scopes[scope.parent];
+    merge(parent.vars, std::move(scope.vars));
+    for (const auto& [name, count] : scope.uses) parent.uses[name] += count;
   }
   return std::move(scopes.front().vars);
 }
 
 // The variables of one negated combine that are not its own: a variable that
 // the negated body binds and uses at least twice is local to the negation, and
-// one that an aggregation inside it binds is that aggregation's.
+// one that a combine inside it keeps is that combine's.
 void add_negated(const Json& expression, VarSet& out) {
   VarSet inner = collected(&expression, Role::Expression);
   const VarSet reaching = reaching_out(expression);

@@ -32,6 +32,7 @@ CORRECT = [
     ("negation with a wildcard", "Q(x) :- T(x), ~U(x, _);", "Q"),
     ("negation with its own variable", "Q(x) :- T(x), ~(U(x, y), V(y));", "Q"),
     ("an aggregation inside a negation", "Q(x) :- T(x), ~(n == Count{y :- U(x, y)}, n > 1);", "Q"),
+    ("a negation inside a negation with its own variable", "Q(x) :- T(x), ~(T(x), ~(U(x, y), V(y)));", "Q"),
     ("negation with named fields", "Q(name:) :- Person(name:), ~Banned(name:);", "Q"),
     ("negation of a derived predicate", "R(x) :- T(x), x > 1; Q(x) :- T(x), ~R(x);", "Q"),
     ("aggregation in a distinct head",

@@ -56,11 +56,13 @@ TEST(VarSets, OfParsedRules) {
       {"P(x) :- Q(x), ~(R(x, y), S(y))", {"x", "x", "", "", "x", ""}},
       {"P(x) :- Q(x), ~R(y, y)", {"x", "x", "", "", "", ""}},
       {"P(x) :- Q(x), ~R(y), ~S(y, y)", {"x", "x", "", "", "y", ""}},
-      // An aggregation inside a negation keeps what it binds; a negation inside one does not.
+      // An aggregation inside a negation keeps what it binds; a negation inside one, what it uses twice.
       {"P(x) :- Q(x), ~(Q(x), n == Count{y :- R(x, y)}, n > 0)", {"x", "x", "", "", "", ""}},
       {"P(x) :- Q(x), ~(Q(x), n == Count{y :- R(x, y), y > w}, n > 0)", {"x", "x", "", "", "w", ""}},
       {"P(x) :- Q(x), ~(n == Count{y :- R(x, y), ~S(y, z)}, n > 0)", {"x", "x", "", "", "z", ""}},
       {"P(x) :- Q(x), ~(~R(x, y))", {"x", "x", "", "", "x y", ""}},
+      {"P(x) :- Q(x), ~(Q(x), ~(R(x, y), S(y)))", {"x", "x", "", "", "", ""}},
+      {"P(x) :- Q(x), ~(~(R(x, y), S(y)), T(z))", {"x", "x", "", "", "x z", ""}},
       {"P(x) :- Q(x), R(a: [z], b: w.f)", {"x", "x", "", "", "", ""}},
       {"P(x, n? Sum= y) distinct :- Q(x, y)", {"x", "x y", "", "", "", "y"}},
       {"P(x, n? Sum= y + z) distinct :- Q(x, y)", {"x", "x y", "", "", "", "y z"}},
