@@ -199,6 +199,7 @@ class Extractor {
       }
     std::stable_sort(s_.constraints.begin(), s_.constraints.end(),
                      [](const Constraint& a, const Constraint& b) { return a.conjunct < b.conjunct; });
+    TRY_VOID(no_row_read_as_value());
     return select_list(rule);
   }
 
@@ -225,10 +226,45 @@ class Extractor {
       if (!settling_->settled[reader]) settling_->to_read(reader).insert(reader);
   }
 
+  // Every read of a variable as a value passes here. A rest field's variable
+  // stands for a whole row, which has no value to compare or compute with.
   Result<Unit, CompileError> require_bound(const Names& need) const {
-    for (const std::string& v : need)
-      if (!bound(v)) return CompileError(unbound_message(v), s_.text());
+    for (const std::string& v : need) {
+      auto b = s_.bindings.find(v);
+      if (b == s_.bindings.end()) return CompileError(unbound_message(v), s_.text());
+      if (b->second.kind == BindKind::Row) return rest_field_misused(v);
+    }
     return Unit{};
+  }
+
+  // What the body settled, equalities and inclusions included, read against
+  // the rows that rest fields stand for.
+  Result<Unit, CompileError> no_row_read_as_value() const {
+    if (std::none_of(s_.bindings.begin(), s_.bindings.end(),
+                     [](const auto& b) { return b.second.kind == BindKind::Row; }))
+      return Unit{};
+    Names read;
+    auto reads = [&](const Json* expr) {
+      if (expr == nullptr) return;
+      free_variables(*expr, outside_, read);
+      if (auto v = variable_name(*expr)) read.insert(std::move(*v));
+    };
+    for (const Constraint& c : s_.constraints) {
+      reads(c.left);
+      reads(c.right);
+    }
+    for (const auto& [var, b] : s_.bindings) reads(b.expr);
+    for (const Unnesting& u : s_.unnestings) reads(u.list);
+    for (const std::string& v : read)
+      if (auto b = s_.bindings.find(v); b != s_.bindings.end() && b->second.kind == BindKind::Row)
+        return rest_field_misused(v);
+    return Unit{};
+  }
+
+  CompileError rest_field_misused(std::string_view v) const {
+    return CompileError(
+        "A rest field (.." + std::string(v) + ") can only pass a whole row of one call on to the head.",
+        s_.text());
   }
 
   bool computable(const Json& expr) const {
@@ -251,10 +287,7 @@ class Extractor {
       std::string column = field_column(f);
       if (column == "*") {
         auto v = variable_name(*value);
-        if (!v || (*v != "_" && bound(*v)) || f.has("except"))
-          return CompileError("A rest field (.." + (v ? *v : std::string("?")) +
-                                  ") can only pass a whole row of one call on to the head.",
-                              s_.text());
+        if (!v || (*v != "_" && bound(*v)) || f.has("except")) return rest_field_misused(v ? *v : "?");
         if (*v != "_") bind(*v, Binding{BindKind::Row, t.alias, "*", name, nullptr});
         continue;
       }
@@ -431,9 +464,7 @@ class Extractor {
           auto v = variable_name(expr);
           auto b = v ? s_.bindings.find(*v) : s_.bindings.end();
           if (b == s_.bindings.end() || b->second.kind != BindKind::Row || f.has("except"))
-            return CompileError("A rest field (.." + (v ? *v : std::string("?")) +
-                                    ") can only pass a whole row of one call on to the head.",
-                                s_.text());
+            return rest_field_misused(v ? *v : "?");
           item.row_star = true;
           item.row_alias = b->second.alias;
         } else {
