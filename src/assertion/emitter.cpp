@@ -63,6 +63,58 @@ std::string any_null(const std::vector<std::string>& values) {
 
 bool is_literal(const Expr& e) { return e.kind == Expr::Kind::Number || e.kind == Expr::Kind::Str; }
 
+// Whether an atom's argument joins a value of the rule's earlier atoms: a
+// variable they bind, a predicate's value (its atom stands before), or a
+// computation, which the engine joins as it would a column. A sum is never null.
+bool joins(const Expr& e, const Body& body) {
+  switch (e.kind) {
+    case Expr::Kind::Var:
+      return body.bound.contains(e.text);
+    case Expr::Kind::App:
+    case Expr::Kind::Neg:
+    case Expr::Kind::Binary:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The body's form for the rows whose first null joined value is the one at
+// `first`: the values before it joined as written, it null wherever read, and
+// those after it read apart and matched, a null equalling a null. Each form
+// tests a column of one atom for null, so on rows free of nulls it is empty
+// from the first scan.
+std::vector<std::string> null_form(const Body& body, size_t first) {
+  std::vector<std::string> out = body.positives;
+  std::vector<std::string> matches{"IsNull(" + body.joined[first] + ")"};
+  std::vector<bool> taken(out.size(), false);
+  for (const JoinedAtom& atom : body.joined_atoms) {
+    std::vector<std::string> pieces = atom.pieces;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      if (!atom.joins[i] || atom.joins[i]->first < first) continue;
+      const auto& [value, local] = *atom.joins[i];
+      pieces[i] = atom.columns[i] + ": " + local;
+      matches.push_back(value == first ? "IsNull(" + local + ")" : same_value(local, body.joined[value]));
+    }
+    // Identical atoms are interchangeable, so the first one not yet taken will do.
+    for (size_t i = 0; i < out.size(); ++i)
+      if (!taken[i] && out[i] == atom.written) {
+        out[i] = atom.name + "(" + join(pieces, ", ") + ")";
+        taken[i] = true;
+        break;
+      }
+  }
+  out.insert(out.end(), body.filters.begin(), body.filters.end());
+  out.insert(out.end(), matches.begin(), matches.end());
+  return out;
+}
+
+std::vector<std::vector<std::string>> null_forms(const Body& body) {
+  std::vector<std::vector<std::string>> out;
+  for (size_t first = 0; first < body.joined.size(); ++first) out.push_back(null_form(body, first));
+  return out;
+}
+
 }  // namespace
 
 std::string head_argument(std::string_view var) {
@@ -182,6 +234,7 @@ Result<ConjunctOutcome, TranslateError> Emitter::conjunct_seeded(const Conjunct&
   out.unbound = seed(lits, seeds, body);
   if (!out.unbound) out.unbound = seed(lits, body.needs, body);
   if (out.unbound) return out;
+  out.null_forms = null_forms(body);
   out.texts = std::move(body.positives);
   for (std::string& filter : body.filters) out.texts.push_back(std::move(filter));
   return out;
@@ -212,8 +265,11 @@ bool Emitter::seed_one(const std::optional<ColumnRef>& column, const std::string
 }
 
 Result<Unit, TranslateError> Emitter::negated_atom(const Lit& lit, Body& body) {
-  // The atom's own variables stay unbound: only the values it reads bind.
+  // The atom's own variables stay unbound: only the values it reads bind. The
+  // atoms of those values join the variables the rule binds.
   Body inner;
+  inner.bound = body.bound;
+  inner.joined = std::move(body.joined);
   std::vector<std::string> texts;
   TRY(std::string text, relation(lit.name, lit.args, inner, &texts));
   for (std::string& positive : inner.positives) body.positives.push_back(std::move(positive));
@@ -221,6 +277,8 @@ Result<Unit, TranslateError> Emitter::negated_atom(const Lit& lit, Body& body) {
   for (auto& definition : inner.definitions) body.definitions.push_back(std::move(definition));
   for (const std::string& name : inner.bound)
     if (name.starts_with("s__")) body.bound.insert(name);
+  body.joined = std::move(inner.joined);
+  for (JoinedAtom& atom : inner.joined_atoms) body.joined_atoms.push_back(std::move(atom));
   for (const Expr& arg : lit.args) append_free_vars(arg, body.needs);
   body.filters.push_back("~" + text);
   std::vector<bool> literal;
@@ -238,6 +296,11 @@ Result<Unit, TranslateError> Emitter::comparison(const Lit& lit, Body& body) {
   const bool tolerant = is_tolerant(lit.left()) || is_tolerant(lit.right());
   body.filters.push_back(comparison_text(lit.op, tolerant, left, right));
   if (!tolerant && lit.op == BinOp::Eq) {
+    // An equality may give a variable no atom binds the other side's value,
+    // a null included, where a comparison with a null holds of nothing.
+    for (const Expr* side : {&lit.left(), &lit.right()})
+      if (side->kind == Expr::Kind::Var && !body.bound.contains(side->text))
+        body.filters.push_back("!IsNull(" + side->text + ")");
     if (lit.left().kind == Expr::Kind::Var)
       body.definitions.emplace_back(lit.left().text, free_vars(lit.right()));
     if (lit.right().kind == Expr::Kind::Var)
@@ -266,7 +329,14 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
       // that will bind it there; one that rule shares in turn is left to the
       // rule enclosing it.
       rewind(before);
-      Body seeded{body.positives, body.filters, {}, body.definitions, body.bound, {}};
+      Body seeded;
+      seeded.positives = body.positives;
+      seeded.filters = body.filters;
+      seeded.definitions = body.definitions;
+      seeded.bound = body.bound;
+      // Their joins take nulls in the forms for them as in the enclosing rule.
+      seeded.joined = body.joined;
+      seeded.joined_atoms = body.joined_atoms;
       {
         // The enclosing rule's literals come along with the variables they
         // read but that rule has yet to seed (as for z in z = (∑ t, R z t)):
@@ -280,40 +350,34 @@ Result<Unit, TranslateError> Emitter::not_exists(const Lit& lit, const Conjunct&
           seed_one(column ? column : first_column(enclosing, var, domain_of), var, closure);
         }
       }
-      Body nulls = seeded;
       TRY(ConjunctOutcome again, conjunct_seeded(conjunct, lit.vars, std::move(seeded), true));
       if (again.unbound) {
         unbound = std::move(again.unbound);
         return Unit{};
       }
-      if (again.texts.empty()) return unsupported("a quantifier ranges over no predicate");
-      TRY(std::string text, rule(aux, head_args, again.texts));
-      rules_.push_back(std::move(text));
-      // Joined to the enclosing rule's literals on a shared variable, the
-      // sub-formula's atoms find no row where it is null: a second rule
-      // matches those rows to the ones holding the same null, and only a row
-      // with a null reads it.
-      nulls.matched = lit.vars;
-      const Mark before_nulls = mark();
-      const size_t uses_mark = matched_uses_;
-      TRY(ConjunctOutcome matched, conjunct_seeded(conjunct, lit.vars, std::move(nulls), true));
-      if (matched.unbound || matched.texts.empty() || matched_uses_ == uses_mark) {
-        // No atom of the sub-formula reads a shared variable: the rule above holds for nulls too.
-        rewind(before_nulls);
-        continue;
-      }
-      matched.texts.push_back(any_null(lit.vars));
-      TRY(std::string null_text, rule(aux, head_args, matched.texts));
-      rules_.push_back(std::move(null_text));
+      // The enclosing rule's values bind the sub-formula's atoms as a join
+      // does, so a shared variable that is null is matched by the second form.
+      TRY_VOID(add_rules(aux, head_args, again));
       continue;
     }
-    if (run.texts.empty()) return unsupported("a quantifier ranges over no predicate");
-    TRY(std::string text, rule(aux, head_args, run.texts));
-    rules_.push_back(std::move(text));
+    TRY_VOID(add_rules(aux, head_args, run));
   }
   body.needs.insert(body.needs.end(), lit.vars.begin(), lit.vars.end());
   body.filters.push_back("~" + aux + "(" + join(head_args, ", ") + ")");
   add_null_negation(aux, lit.vars, lit.vars, std::vector<bool>(lit.vars.size(), false), body);
+  return Unit{};
+}
+
+Result<Unit, TranslateError> Emitter::add_rules(const std::string& aux,
+                                                const std::vector<std::string>& head_args,
+                                                const ConjunctOutcome& outcome) {
+  if (outcome.texts.empty()) return unsupported("a quantifier ranges over no predicate");
+  TRY(std::string text, rule(aux, head_args, outcome.texts));
+  rules_.push_back(std::move(text));
+  for (const std::vector<std::string>& form : outcome.null_forms) {
+    TRY(std::string null_text, rule(aux, head_args, form));
+    rules_.push_back(std::move(null_text));
+  }
   return Unit{};
 }
 
@@ -354,27 +418,39 @@ Result<std::string, TranslateError> Emitter::atom(const std::string& name,
                                                   const std::vector<std::string>& columns,
                                                   const std::vector<Expr>& args, const std::string* value,
                                                   Body& body, std::vector<std::string>* texts) {
-  std::vector<std::string> pieces;
+  JoinedAtom joined{"", name, columns, {}, {}};
+  bool joins_any = false;
   for (size_t i = 0; i < args.size(); ++i) {
     TRY(std::string text, term(args[i], body));
     const bool var = args[i].kind == Expr::Kind::Var;
     if (texts) texts->push_back(text);
+    joined.joins.emplace_back();
     if (var && contains(body.matched, args[i].text)) {
-      ++matched_uses_;
       const std::string local = next_match_name();
       body.filters.push_back(same_value(local, text));
       text = local;
+    } else if (texts == nullptr && joins(args[i], body)) {
+      auto at = std::find(body.joined.begin(), body.joined.end(), text);
+      if (at == body.joined.end()) at = body.joined.insert(at, text);
+      joined.joins.back().emplace(static_cast<size_t>(at - body.joined.begin()), next_match_name());
+      joins_any = true;
     } else if (var) {
       // Only a bare variable binds; x + 1 in a column reads it, no more.
       body.bound.insert(args[i].text);
     }
-    pieces.push_back(columns[i] + ": " + text);
+    joined.pieces.push_back(columns[i] + ": " + text);
   }
   if (value) {
-    pieces.push_back(columns.back() + ": " + *value);
+    joined.pieces.push_back(columns.back() + ": " + *value);
+    joined.joins.emplace_back();
     body.bound.insert(*value);
   }
-  return name + "(" + join(pieces, ", ") + ")";
+  std::string written = name + "(" + join(joined.pieces, ", ") + ")";
+  if (joins_any) {
+    joined.written = written;
+    body.joined_atoms.push_back(std::move(joined));
+  }
+  return written;
 }
 
 Result<std::string, TranslateError> Emitter::term(const Expr& e, Body& body) {
@@ -433,21 +509,23 @@ Result<std::string, TranslateError> Emitter::sum(const Expr& e, Body& body) {
   // also when the group's value is null.
   Body inner;
   inner.matched = outer;
-  // Its own matches already take a null group's rows: they ask no second rule of a sub-formula.
-  const size_t uses = matched_uses_;
   TRY(std::string value, term(e.body(), inner));
-  matched_uses_ = uses;
   if (inner.positives.empty()) return unsupported("a sum ranges over no predicate");
   for (const std::string& v : e.vars)
     if (!inner.bound.contains(v))
       return unsupported("variable '" + std::string(display(v)) + "' of a sum is not bound by a predicate");
+  // The rows whose joined values are null are summed by the forms for them.
+  const std::vector<std::vector<std::string>> forms = null_forms(inner);
   std::vector<std::string> texts = std::move(inner.positives);
   for (std::string& filter : inner.filters) texts.push_back(std::move(filter));
   // A sum over no row is 0, also for values of the outer variables that no
   // row has: the sum is a combine read for each row of the enclosing rule,
   // which gives the outer variables their values.
   const std::string s = next_value_name();
-  body.filters.push_back(s + " == Coalesce(Sum{" + value + " :- " + join(texts, ", ") + "}, 0)");
+  std::string total = "Coalesce(Sum{" + value + " :- " + join(texts, ", ") + "}, 0)";
+  for (const std::vector<std::string>& form : forms)
+    total += " + Coalesce(Sum{" + value + " :- " + join(form, ", ") + "}, 0)";
+  body.filters.push_back(s + " == " + total);
   body.needs.insert(body.needs.end(), outer.begin(), outer.end());
   body.definitions.emplace_back(s, std::move(outer));
   return s;

@@ -23,6 +23,16 @@
 
 namespace mirtova::assertion {
 
+// An atom that joins values of the rule's earlier atoms: its name, its pieces
+// "column: text", and for each piece that joins, the index of the value in the
+// body's `joined` and the variable it is read into where the join is loosened.
+struct JoinedAtom {
+  std::string written;
+  std::string name;
+  std::vector<std::string> columns, pieces;
+  std::vector<std::optional<std::pair<size_t, std::string>>> joins;
+};
+
 // The body of one rule being written.
 struct Body {
   std::vector<std::string> positives;  // predicate atoms, in the order written
@@ -36,12 +46,21 @@ struct Body {
   // Variables of an enclosing rule that the atoms written here match as that
   // rule's row holds them, a null included (the outer variables of a sum).
   std::vector<std::string> matched;
+  // A join of atoms on equal values finds no row where the value is null, so
+  // the rule has more forms, one for each value joined: the form of the i-th
+  // reads the rows where it is the first joined value that is null (an
+  // equality joins those before it, they are not null). The values joined, in
+  // order of first join, and each atom that joins one.
+  std::vector<std::string> joined;
+  std::vector<JoinedAtom> joined_atoms;
 };
 
 // What one conjunct gives: the texts of its body (positives, then filters), or
 // the first variable that no predicate column gives values.
 struct ConjunctOutcome {
   std::vector<std::string> texts;
+  // The texts of the rule's forms for joined nulls; none when no atoms join.
+  std::vector<std::vector<std::string>> null_forms;
   std::optional<std::string> unbound;
 };
 
@@ -77,7 +96,9 @@ class Emitter {
   // when a value variable is given, the last column to it; the arguments'
   // texts are appended to `texts` when it is given. A variable of the body's
   // `matched` is read into a variable of its own, with the filter that it
-  // equals the variable, a null equalling a null.
+  // equals the variable, a null equalling a null. Unless `texts` is given (a
+  // negated atom), an argument joining a value of the body's earlier atoms is
+  // read apart in the body's forms for joined nulls.
   Result<std::string, TranslateError> atom(const std::string& name, const std::vector<std::string>& columns,
                                            const std::vector<Expr>& args, const std::string* value,
                                            Body& body, std::vector<std::string>* texts = nullptr);
@@ -109,6 +130,9 @@ class Emitter {
   [[gnu::noinline]] Result<Unit, TranslateError> not_exists(const Lit& lit, const Conjunct& enclosing,
                                                             const std::vector<std::string>& enclosing_shared,
                                                             Body& body, std::optional<std::string>& unbound);
+  // The rule of the sub-formula `aux` for one conjunct, and its forms for joined nulls.
+  Result<Unit, TranslateError> add_rules(const std::string& aux, const std::vector<std::string>& head_args,
+                                         const ConjunctOutcome& outcome);
   // After "~name(columns: texts)", the negation that finds the rows holding
   // the same nulls as the arguments (the literals excepted), read only where
   // an argument is null.
@@ -154,8 +178,6 @@ class Emitter {
   std::vector<std::string> helpers_;
   uint64_t next_value_ = 0;
   uint64_t next_match_ = 0;
-  // Atom arguments written as matched variables so far.
-  size_t matched_uses_ = 0;
   size_t conjunct_runs_ = 0;
   size_t program_bytes_ = 0;
 };

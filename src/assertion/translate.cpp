@@ -51,6 +51,10 @@ Result<Translation, TranslateError> translate(const Expr& statement, const Schem
     if (outcome.texts.empty()) return TranslateError::unsupported("the statement is false whatever the data");
     TRY(std::string rule, emitter.rule(head, head_args, outcome.texts));
     main_rules.push_back(std::move(rule));
+    for (const std::vector<std::string>& form : outcome.null_forms) {
+      TRY(std::string null_rule, emitter.rule(head, head_args, form));
+      main_rules.push_back(std::move(null_rule));
+    }
   }
 
   std::vector<std::string> lines = emitter.rules();

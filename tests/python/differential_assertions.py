@@ -15,7 +15,12 @@ sums and quantifiers. A variable of a universal quantifier's alternative that
 the enclosing alternative has a value for keeps that value. A predicate used as
 a value (`F x`, the last column of the rows whose other columns are the
 arguments) makes the atomic formula around it hold for some value; a sum adds
-its value once per row of what it ranges over, and is 0 over no row."""
+its value once per row of what it ranges over, and is 0 over no row.
+
+A table may hold nulls. A null is a value like any other where an atom reads
+it (a null argument matches a null in the row), but a comparison with a null
+holds neither way, arithmetic with a null gives a null, and a sum passes over
+a null value."""
 
 import itertools
 import operator
@@ -61,6 +66,19 @@ def text(e):
 
 def statement_text(leading, body):
     return f"∀ {' '.join(leading)}, {text(body)}" if leading else text(body)
+
+
+def in_order(values):
+    """Values sorted with the null first."""
+    return sorted(values, key=lambda v: (v is not None, v or 0))
+
+
+def row_order(row):
+    return tuple((v is not None, v or 0) for v in row)
+
+
+def sql_values(row):
+    return ", ".join("NULL" if v is None else str(v) for v in row)
 
 
 def program_text(texts):
@@ -140,7 +158,7 @@ class Meaning:
     def __init__(self, tables, statement_numbers):
         # Every row as often as its table holds it: a sum adds a repeated row's value again.
         self.rows = {p: list(tables[t]) for p, (_, t) in PREDICATES.items()}
-        self.domain = sorted({v for rows in tables.values() for row in rows for v in row} | statement_numbers)
+        self.domain = in_order({v for rows in tables.values() for row in rows for v in row} | statement_numbers)
 
     def counterexamples(self, leading, body):
         """The rows of the leading variables for which the body fails; (1,)
@@ -162,7 +180,7 @@ class Meaning:
             found = next(filter(None, (column(e, name) for e, _ in formulas)), None)
             if found is None:
                 raise ValueError(f"no values for {name}")
-            out[name] = sorted({row[found[1]] for row in self.rows[found[0]]})
+            out[name] = in_order({row[found[1]] for row in self.rows[found[0]]})
             bound.add(name)
         return out
 
@@ -185,7 +203,8 @@ class Meaning:
         if isinstance(e, App):
             rows = self.rows[e.name]
             return any((args in rows) != negate for args in self.choices(e.args, env))
-        return any(COMPARISONS[e.op](a, b) != negate for a, b in self.choices((e.left, e.right), env))
+        return any(a is not None and b is not None and COMPARISONS[e.op](a, b) != negate
+                   for a, b in self.choices((e.left, e.right), env))
 
     def choices(self, args, env):
         return itertools.product(*(self.values(a, env) for a in args))
@@ -200,8 +219,9 @@ class Meaning:
             rows = self.rows[e.name]
             return [row[-1] for args in self.choices(e.args, env) for row in rows if row[:-1] == args]
         if isinstance(e, Quant):  # ∑
-            return [sum(v for env2 in self.bind(env, e.vars) for v in self.values(e.body, env2))]
-        return [ARITHMETIC[e.op](a, b) for a, b in self.choices((e.left, e.right), env)]
+            return [sum(v for env2 in self.bind(env, e.vars) for v in self.values(e.body, env2) if v is not None)]
+        return [None if a is None or b is None else ARITHMETIC[e.op](a, b)
+                for a, b in self.choices((e.left, e.right), env)]
 
     def bind(self, env, names):
         for values in itertools.product(self.domain, repeat=len(names)):
@@ -220,6 +240,7 @@ class Generator:
         # Draws added later take a stream of their own, so that a seed keeps
         # the statements and rows it had.
         self.later = random.Random(seed * 31 + 7)
+        self.nulls = random.Random(seed * 53 + 11)
         self.count = 0
 
     def tables(self):
@@ -235,6 +256,10 @@ class Generator:
             if rows and self.later.random() < 0.4:
                 # A predicate without distinct keeps a table's repeated rows.
                 rows = sorted(rows + self.later.sample(rows, self.later.randint(1, len(rows))))
+            if rows and self.nulls.random() < 0.35:
+                # Nulls, also in the columns that atoms join on.
+                rows = sorted((tuple(None if self.nulls.random() < 0.3 else v for v in row) for row in rows),
+                              key=row_order)
             out[table] = rows
         return out
 

@@ -15,7 +15,7 @@ import pytest
 
 import mirtova
 from compile_engines import Engine
-from differential_assertions import ARITY, expected, generate, program_text, statement_text
+from differential_assertions import ARITY, expected, generate, program_text, sql_values, statement_text
 from pg_engine import PgEngine, pg_cluster  # noqa: F401  (the fixture)
 from test_engine_rows import SERVED, _engine
 
@@ -54,7 +54,7 @@ class Engines:
                 columns = ", ".join(f"col{i} BIGINT" for i in range(ARITY[table]))
                 engine.run(f'CREATE TABLE "{table}" ({columns})')
                 for row in rows:
-                    engine.run(f'INSERT INTO "{table}" VALUES ({", ".join(map(str, row))})')
+                    engine.run(f'INSERT INTO "{table}" VALUES ({sql_values(row)})')
             self.open[name] = engine
         return self.open[name]
 
@@ -151,6 +151,17 @@ EXAMPLES = [
     ("∀ y, P y → (∑ x, R y x) > 0", tables_of(u=[(1,), (2,)], w=[(1, 5, 3)]), {(2,)}),
     ("∀ y, P y → (∑ x, (F x + (∑ u, R y u))) ≥ 4", tables_of(u=[(1,), (2,)], dag=[(0, 1), (3, 2)], w=[(1, 0, 1)]),
      {(2,)}),
+    # Atoms joined on a null match: a variable of two atoms, or of one atom
+    # twice, a predicate's value read by another atom, the atoms of a sum.
+    ("∀ a b, Q a b → ¬ F a b", tables_of(e=[(1, 2), (None, 3)], dag=[(None, 3)]), {(None, 3)}),
+    ("∀ x, P x → ¬ Q x x", tables_of(u=[(None,)], e=[(None, None)]), {(None,)}),
+    ("∀ x, P x → Q (F x) x", tables_of(u=[(None,)], dag=[(None, 5)]), {(None,)}),
+    ("(∑ x y, R x y * R x y) = 2", tables_of(w=[(None, 1, 1), (2, 3, 1)]), set()),
+    # ... also where a sub-formula is written again with the enclosing rule's atoms.
+    ("∀ x z, P x ∧ F x z → ∃ y, Q y z ∧ ¬ Q x y", tables_of(u=[(None,)], e=[(5, 1)], dag=[(None, 1), (None, 2)]),
+     {(None, 2)}),
+    # An equality that gives a variable its value fails on a null, as any comparison does.
+    ("∀ y z, Q y z → ∃ u, z = F u", tables_of(e=[(0, None)], dag=[(1, None)]), {(0, None)}),
 ]
 
 
@@ -174,7 +185,7 @@ def served_failures(request, engine, tables, texts, index, want):
                                                                         else ""))
             if rows:
                 runner.run_statement(f"INSERT INTO {name} VALUES " + ", ".join(
-                    "(" + ", ".join(map(str, row)) + ")" for row in rows))
+                    f"({sql_values(row)})" for row in rows))
         rows = runner.run_script(mirtova.counterexamples(program_text(texts), "P", f"s{index}", engine=engine))
     finally:
         runner.close()

@@ -29,7 +29,10 @@ Pair(a:, b:) :- Pairs(a:, b:);
 Weight(a:, b:, w:) :- Pairs(a:, b:), w == 1;
 @Assert(Pair, self: "∀ a b, Pair a b → Pair a b", some: "∀ a b, Pair a b → ∃ c, Pair a c",
         partner: "∀ a b, Pair a b → ∃ c, Pair a c ∧ c ≠ b",
-        group: "∀ a b, Pair a b → (∑ x, Weight a x) ≥ 1", two: "∀ a b, Pair a b → (∑ x, Weight a x) = 2")
+        group: "∀ a b, Pair a b → (∑ x, Weight a x) ≥ 1", two: "∀ a b, Pair a b → (∑ x, Weight a x) = 2",
+        unweighted: "∀ a b, Pair a b → ¬ Weight a b 1", kin: "∀ a b, Pair a b → ∃ c, Pair c b ∧ Weight c b 1",
+        squares: "(∑ x y, Weight x y * Weight x y) = 5", rated: "∀ a b, Pair a b → Pair (Weight a b) b",
+        twin: "∀ a b, Pair a b → ∃ c, Pair c c ∨ Pair a b ∧ Weight a b c ∧ c = 1")
 """
 
 # Reach: 1 → 2 → 3 → 1 is a cycle, 4 → 5 a dead end. Total: 1 has 120, 2 has 10,
@@ -64,6 +67,12 @@ VIOLATIONS = [
     ("Pair", "partner", [(4, None)]),  # c ≠ null holds of no c
     ("Pair", "group", []),
     ("Pair", "two", [(4, None)]),
+    # Atoms joined on a null match, as the negations and the groups above do.
+    ("Pair", "unweighted", [(1, 2), (None, 3), (4, None), (1, 5), (None, 6)]),
+    ("Pair", "kin", []),
+    ("Pair", "squares", []),  # each row of Weight joins itself only
+    ("Pair", "rated", [(None, 3), (4, None), (None, 6)]),  # Pair 1 b holds for b = 2 and b = 5
+    ("Pair", "twin", []),
 ]
 
 

@@ -85,9 +85,10 @@ TEST(TranslateTest, RulesOfEachKindOfLiteral) {
        "H(x: x, y: y) distinct :- P(a: x), Q(a: y), x >= y;\n=> x y"},
       {"\u2200 x, P x \u2192 x < y \u2227 Q y",
        "unsupported: variable 'y' is not bound by a predicate, so it has no values to check"},
-      // An equality of variables binds through its definitions; a tolerant one does not.
+      // An equality of variables binds through its definitions, where a null
+      // fails it as it fails any comparison; a tolerant one does not bind.
       {"\u2200 y x, Q y \u2227 x = y \u2192 x > 0",
-       "H(y: y, x: x) distinct :- Q(a: y), x == y, x <= 0;\n=> y x"},
+       "H(y: y, x: x) distinct :- Q(a: y), x == y, !IsNull(x), x <= 0;\n=> y x"},
       {"\u2200 y x, Q y \u2227 x = y + 1 \u2192 x > 0",
        "unsupported: variable 'x' is not bound by a predicate, so it has no values to check"},
       {"\u2200 x, P x \u2192 x \u2260 1.5",
@@ -97,7 +98,25 @@ TEST(TranslateTest, RulesOfEachKindOfLiteral) {
       // A predicate used as a value, and a column found for a variable through it.
       {"\u2200 i, Price i < 10", "H(i: i) distinct :- Price(item: i, value: s__1), s__1 >= 10;\n=> i"},
       {"\u2200 i, Price i = Cost i",
-       "H(i: i) distinct :- Price(item: i, value: s__1), Cost(item: i, value: s__2), s__1 != s__2;\n=> i"},
+       "H(i: i) distinct :- Price(item: i, value: s__1), Cost(item: i, value: s__2), s__1 != s__2;\n"
+       "H(i: i) distinct :- Price(item: i, value: s__1), Cost(item: s__m1, value: s__2), s__1 != s__2, "
+       "IsNull(i), IsNull(s__m1);\n=> i"},
+      // Each value joined has a rule for the rows where it is the first null:
+      // those before it join as written, those after it match a null too.
+      {"\u2200 x y, Edge x y \u2227 Edge y x \u2192 x < y",
+       "H(x: x, y: y) distinct :- Edge(a: x, b: y), Edge(a: y, b: x), x >= y;\n"
+       "H(x: x, y: y) distinct :- Edge(a: x, b: y), Edge(a: s__m1, b: s__m2), x >= y, IsNull(y), "
+       "IsNull(s__m1), (s__m2 == x || (IsNull(s__m2) && IsNull(x)));\n"
+       "H(x: x, y: y) distinct :- Edge(a: x, b: y), Edge(a: y, b: s__m2), x >= y, IsNull(x), IsNull(s__m2);\n"
+       "=> x y"},
+      {"\u2200 x, Edge x x \u2192 \u00AC Cost (Price x) x",
+       "H(x: x) distinct :- Edge(a: x, b: x), Price(item: x, value: s__1), Cost(item: s__1, value: x);\n"
+       "H(x: x) distinct :- Edge(a: x, b: s__m1), Price(item: s__m2, value: s__1), Cost(item: s__m3, value: "
+       "s__m4), IsNull(x), IsNull(s__m1), IsNull(s__m2), (s__m3 == s__1 || (IsNull(s__m3) && IsNull(s__1))), "
+       "IsNull(s__m4);\n"
+       "H(x: x) distinct :- Edge(a: x, b: x), Price(item: x, value: s__1), Cost(item: s__m3, value: x), "
+       "IsNull(s__1), IsNull(s__m3);\n"
+       "=> x"},
       {"\u2200 x, Q x \u2227 \u00AC P x \u2192 x > 0",
        "H(x: x) distinct :- Q(a: x), ~P(a: x), ~(P(a: s__m1), IsNull(x), (s__m1 == x || (IsNull(s__m1) && "
        "IsNull(x)))), x <= 0;\n"
@@ -184,12 +203,11 @@ TEST(TranslateTest, SumsAndUniversalSubformulas) {
        "&& IsNull(x))));\n"
        "=> x"},
       // Written again with the enclosing rule's atom, the sub-formula's atom
-      // joins it on x; a second rule joins the rows where x or y is null.
+      // joins it on x; a second rule joins the rows where x is null.
       {"\u2200 x y, Edge x y \u2192 \u2203 z, Edge x z \u2227 z > y",
        "H_1(x: x, y: y) distinct :- Edge(a: x, b: y), Edge(a: x, b: q1__z), q1__z > y;\n"
-       "H_1(x: x, y: y) distinct :- Edge(a: x, b: y), Edge(a: s__m1, b: q1__z), (s__m1 == x || "
-       "(IsNull(s__m1) "
-       "&& IsNull(x))), q1__z > y, (IsNull(x) || IsNull(y));\n"
+       "H_1(x: x, y: y) distinct :- Edge(a: x, b: y), Edge(a: s__m1, b: q1__z), q1__z > y, IsNull(x), "
+       "IsNull(s__m1);\n"
        "H(x: x, y: y) distinct :- Edge(a: x, b: y), ~H_1(x: x, y: y), ~(H_1(x: s__m2, y: s__m3), (IsNull(x) "
        "|| IsNull(y)), (s__m2 == x || (IsNull(s__m2) && IsNull(x))), (s__m3 == y || (IsNull(s__m3) && "
        "IsNull(y))));\n"
@@ -212,16 +230,20 @@ TEST(TranslateTest, SumsAndUniversalSubformulas) {
       // the rows a further universal sub-formula reads.
       {"\u2200 z, P z \u2192 \u2203 w, \u2200 y, Edge z y \u2192 Price z > 0",
        "H_2(z: z) distinct :- Edge(a: z, b: q2__y), Price(item: z, value: s__1), s__1 <= 0;\n"
-       "H_1(z: z) distinct :- P(a: z), ~H_2(z: z), ~(H_2(z: s__m1), IsNull(z), (s__m1 == z || (IsNull(s__m1) "
+       "H_2(z: z) distinct :- Edge(a: z, b: q2__y), Price(item: s__m1, value: s__1), s__1 <= 0, IsNull(z), "
+       "IsNull(s__m1);\n"
+       "H_1(z: z) distinct :- P(a: z), ~H_2(z: z), ~(H_2(z: s__m2), IsNull(z), (s__m2 == z || (IsNull(s__m2) "
        "&& IsNull(z))));\n"
-       "H(z: z) distinct :- P(a: z), ~H_1(z: z), ~(H_1(z: s__m2), IsNull(z), (s__m2 == z || (IsNull(s__m2) "
+       "H(z: z) distinct :- P(a: z), ~H_1(z: z), ~(H_1(z: s__m3), IsNull(z), (s__m3 == z || (IsNull(s__m3) "
        "&& IsNull(z))));\n"
        "=> z"},
       {"\u2200 z, P z \u2192 \u2203 w, Q w \u2227 \u2200 y, Edge z y \u2192 Price z > y",
        "H_2(z: z) distinct :- Edge(a: z, b: q2__y), Price(item: z, value: s__1), s__1 <= q2__y;\n"
-       "H_1(z: z) distinct :- P(a: z), Q(a: q1__w), ~H_2(z: z), ~(H_2(z: s__m1), IsNull(z), (s__m1 == z || "
-       "(IsNull(s__m1) && IsNull(z))));\n"
-       "H(z: z) distinct :- P(a: z), ~H_1(z: z), ~(H_1(z: s__m2), IsNull(z), (s__m2 == z || (IsNull(s__m2) "
+       "H_2(z: z) distinct :- Edge(a: z, b: q2__y), Price(item: s__m1, value: s__1), s__1 <= q2__y, "
+       "IsNull(z), IsNull(s__m1);\n"
+       "H_1(z: z) distinct :- P(a: z), Q(a: q1__w), ~H_2(z: z), ~(H_2(z: s__m2), IsNull(z), (s__m2 == z || "
+       "(IsNull(s__m2) && IsNull(z))));\n"
+       "H(z: z) distinct :- P(a: z), ~H_1(z: z), ~(H_1(z: s__m3), IsNull(z), (s__m3 == z || (IsNull(s__m3) "
        "&& IsNull(z))));\n"
        "=> z"},
       // The enclosing rule binds x only by a later literal: the column there.
@@ -233,30 +255,36 @@ TEST(TranslateTest, SumsAndUniversalSubformulas) {
       // The comparison binds x, not the column a further sub-formula reads.
       {"\u2200 x, (\u2203 y, Q y \u2227 \u2200 u, R u \u2192 F x u > u) \u2228 Price x > 3",
        "H_2(x: x) distinct :- R(a: q2__u), F(p: x, q: q2__u, r: s__1), s__1 <= q2__u;\n"
-       "H_1(x: x) distinct :- Price(item: x), Q(a: q1__y), ~H_2(x: x), ~(H_2(x: s__m1), IsNull(x), (s__m1 == "
-       "x || (IsNull(s__m1) && IsNull(x))));\n"
-       "H(x: x) distinct :- Price(item: x, value: s__2), ~H_1(x: x), ~(H_1(x: s__m2), IsNull(x), (s__m2 == x "
-       "|| (IsNull(s__m2) && IsNull(x)))), s__2 <= 3;\n"
+       "H_2(x: x) distinct :- R(a: q2__u), F(p: x, q: s__m1, r: s__1), s__1 <= q2__u, IsNull(q2__u), "
+       "IsNull(s__m1);\n"
+       "H_1(x: x) distinct :- Price(item: x), Q(a: q1__y), ~H_2(x: x), ~(H_2(x: s__m2), IsNull(x), (s__m2 == "
+       "x || (IsNull(s__m2) && IsNull(x))));\n"
+       "H(x: x) distinct :- Price(item: x, value: s__2), ~H_1(x: x), ~(H_1(x: s__m3), IsNull(x), (s__m3 == x "
+       "|| (IsNull(s__m3) && IsNull(x)))), s__2 <= 3;\n"
        "=> x"},
       // Unguarded, z ranges over the column found two sub-formulas in, and
       // each of their rules takes it from there.
       {"\u2200 z, \u2203 w, \u2200 y, Edge z y \u2192 Price z > 0",
        "H_2(z: z) distinct :- Edge(a: z, b: q2__y), Price(item: z, value: s__1), s__1 <= 0;\n"
-       "H_1(z: z) distinct :- Price(item: z), ~H_2(z: z), ~(H_2(z: s__m1), IsNull(z), (s__m1 == z || "
-       "(IsNull(s__m1) && IsNull(z))));\n"
-       "H(z: z) distinct :- Price(item: z), ~H_1(z: z), ~(H_1(z: s__m2), IsNull(z), (s__m2 == z || "
+       "H_2(z: z) distinct :- Edge(a: z, b: q2__y), Price(item: s__m1, value: s__1), s__1 <= 0, IsNull(z), "
+       "IsNull(s__m1);\n"
+       "H_1(z: z) distinct :- Price(item: z), ~H_2(z: z), ~(H_2(z: s__m2), IsNull(z), (s__m2 == z || "
        "(IsNull(s__m2) && IsNull(z))));\n"
+       "H(z: z) distinct :- Price(item: z), ~H_1(z: z), ~(H_1(z: s__m3), IsNull(z), (s__m3 == z || "
+       "(IsNull(s__m3) && IsNull(z))));\n"
        "=> z"},
       // A rule that shares z in turn leaves it to the rule enclosing it, even
       // where that rule binds it only by a later equality.
       {"\u2200 z, P z \u2192 \u2203 w, Q w \u2227 (\u2200 u, R u \u2192 \u2203 v, Edge z v \u2227 Price z > "
        "0) \u2227 w = z",
        "H_3(z: z) distinct :- Edge(a: z, b: q3__v), Price(item: z, value: s__1), s__1 > 0;\n"
-       "H_2(z: z) distinct :- P(a: z), Q(a: q1__w), R(a: q2__u), ~H_3(z: z), ~(H_3(z: s__m1), IsNull(z), "
-       "(s__m1 == z || (IsNull(s__m1) && IsNull(z))));\n"
-       "H_1(z: z) distinct :- P(a: z), Q(a: q1__w), ~H_2(z: z), ~(H_2(z: s__m2), IsNull(z), (s__m2 == z || "
-       "(IsNull(s__m2) && IsNull(z)))), q1__w == z;\n"
-       "H(z: z) distinct :- P(a: z), ~H_1(z: z), ~(H_1(z: s__m3), IsNull(z), (s__m3 == z || (IsNull(s__m3) "
+       "H_3(z: z) distinct :- Edge(a: z, b: q3__v), Price(item: s__m1, value: s__1), s__1 > 0, IsNull(z), "
+       "IsNull(s__m1);\n"
+       "H_2(z: z) distinct :- P(a: z), Q(a: q1__w), R(a: q2__u), ~H_3(z: z), ~(H_3(z: s__m2), IsNull(z), "
+       "(s__m2 == z || (IsNull(s__m2) && IsNull(z))));\n"
+       "H_1(z: z) distinct :- P(a: z), Q(a: q1__w), ~H_2(z: z), ~(H_2(z: s__m3), IsNull(z), (s__m3 == z || "
+       "(IsNull(s__m3) && IsNull(z)))), q1__w == z;\n"
+       "H(z: z) distinct :- P(a: z), ~H_1(z: z), ~(H_1(z: s__m4), IsNull(z), (s__m4 == z || (IsNull(s__m4) "
        "&& IsNull(z))));\n"
        "=> z"},
   };
@@ -302,7 +330,7 @@ TEST(TranslateTest, VariablesAreRuleVariables) {
        "H(v_true: v_true, v_null: v_null) distinct :- Edge(a: v_true, b: v_null), v_true <= v_null;\n"
        "=> v_true v_null"},
       {"\u2200 nan, P nan \u2192 \u2203 X, Q X \u2227 X = nan",
-       "H_1(v_nan: v_nan) distinct :- Q(a: q1__v__x), q1__v__x == v_nan;\n"
+       "H_1(v_nan: v_nan) distinct :- Q(a: q1__v__x), q1__v__x == v_nan, !IsNull(v_nan);\n"
        "H(v_nan: v_nan) distinct :- P(a: v_nan), ~H_1(v_nan: v_nan), ~(H_1(v_nan: s__m1), IsNull(v_nan), "
        "(s__m1 == v_nan || (IsNull(s__m1) && IsNull(v_nan))));\n"
        "=> v_nan"},
