@@ -497,6 +497,17 @@ std::vector<ArityError> check_rest_fields(const RuleList& plain) {
       });
       for (auto it = combines.rbegin(); it != combines.rend(); ++it) scopes.push_back(Scope{*it, scope.rows});
     }
+    // A row passed on has no value to compare or compute with: compile
+    // refuses its variable read anywhere but in a rest field.
+    if (!own_rows.empty()) {
+      walk_tree(*rule, [&](const Json& node) {
+        if (is_rest(node)) return Walk::Skip;
+        if (std::optional<std::string> variable = variable_name(node);
+            variable && own_rows.contains(*variable))
+          refuse(variable);
+        return Walk::Enter;
+      });
+    }
     // A head's rest field passes on a row the body's calls gave; one the body
     // gives no value at all is the unbound-variable finding's.
     if (!rule->has("body")) continue;

@@ -613,6 +613,13 @@ REFUSED = [
     ("a rest field of a row taken already",
      'Person(name: "a"); Gone(name: "b"); Q(..r) :- Person(..r), ~Gone(..r);', "Q",
      "A rest field (..r) can only pass a whole row of one call on to the head."),
+    # A whole row has no value: it was written as T.*, which no engine reads.
+    ("a rest field's row read as a head column", "T(x: 1); Q(y: r) :- T(..r);", "Q",
+     "A rest field (..r) can only pass a whole row of one call on to the head."),
+    ("a rest field's row compared", "T(x: 1); Q(..r) :- T(..r), y in [r], y == 1;", "Q",
+     "A rest field (..r) can only pass a whole row of one call on to the head."),
+    ("a rest field's row passed to a fact's column", "P(x: 1); U(x: 1); Q(..r) :- P(x: r), U(..r);", "Q",
+     "A rest field (..r) can only pass a whole row of one call on to the head."),
     ("a predicate passed to a functor without a column its rules read",
      "P(y: 1); T(x: 1); S(x:) :- T(x:); W := S(T: P);", "W", "Predicate 'P' has no column 'x'."),
     ("an annotation without its predicate", "@NoInject(5); P(x: 1);", "P",
