@@ -502,6 +502,10 @@ std::vector<ArityError> check_rest_fields(const RuleList& plain) {
     if (!own_rows.empty()) {
       walk_tree(*rule, [&](const Json& node) {
         if (is_rest(node)) return Walk::Skip;
+        // Its fields can be read (r.age): only the row itself has no value.
+        if (const Json* subscript = node.get("subscript"))
+          if (const Json* record = subscript->get("record"); record && variable_name(*record))
+            return Walk::Skip;
         if (std::optional<std::string> variable = variable_name(node);
             variable && own_rows.contains(*variable))
           refuse(variable);

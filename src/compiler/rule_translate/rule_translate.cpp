@@ -226,38 +226,42 @@ class Extractor {
       if (!settling_->settled[reader]) settling_->to_read(reader).insert(reader);
   }
 
-  // Every read of a variable as a value passes here. A rest field's variable
-  // stands for a whole row, which has no value to compare or compute with.
   Result<Unit, CompileError> require_bound(const Names& need) const {
-    for (const std::string& v : need) {
-      auto b = s_.bindings.find(v);
-      if (b == s_.bindings.end()) return CompileError(unbound_message(v), s_.text());
-      if (b->second.kind == BindKind::Row) return rest_field_misused(v);
-    }
+    for (const std::string& v : need)
+      if (!bound(v)) return CompileError(unbound_message(v), s_.text());
     return Unit{};
   }
 
-  // What the body settled, equalities and inclusions included, read against
-  // the rows that rest fields stand for.
+  // A rest field's variable stands for a whole row: its fields can be read
+  // (r.age), but the row itself has no value to compare or compute with.
+  Result<Unit, CompileError> no_row_read_as_value(const Json& expr) const {
+    std::optional<std::string> row;
+    walk_tree(expr, [&](const Json& node) {
+      if (const Json* subscript = node.get("subscript"))
+        if (const Json* record = subscript->get("record"); record && variable_name(*record))
+          return Walk::Skip;
+      std::optional<std::string> v = variable_name(node);
+      if (!v) return Walk::Enter;
+      auto b = s_.bindings.find(*v);
+      if (b == s_.bindings.end() || b->second.kind != BindKind::Row) return Walk::Skip;
+      row = std::move(v);
+      return Walk::Stop;
+    });
+    if (row) return rest_field_misused(*row);
+    return Unit{};
+  }
+
+  // What the body settled, equalities and inclusions included.
   Result<Unit, CompileError> no_row_read_as_value() const {
     if (std::none_of(s_.bindings.begin(), s_.bindings.end(),
                      [](const auto& b) { return b.second.kind == BindKind::Row; }))
       return Unit{};
-    Names read;
-    auto reads = [&](const Json* expr) {
-      if (expr == nullptr) return;
-      free_variables(*expr, outside_, read);
-      if (auto v = variable_name(*expr)) read.insert(std::move(*v));
-    };
-    for (const Constraint& c : s_.constraints) {
-      reads(c.left);
-      reads(c.right);
-    }
-    for (const auto& [var, b] : s_.bindings) reads(b.expr);
-    for (const Unnesting& u : s_.unnestings) reads(u.list);
-    for (const std::string& v : read)
-      if (auto b = s_.bindings.find(v); b != s_.bindings.end() && b->second.kind == BindKind::Row)
-        return rest_field_misused(v);
+    for (const Constraint& c : s_.constraints)
+      for (const Json* side : {c.left, c.right})
+        if (side != nullptr) TRY_VOID(no_row_read_as_value(*side));
+    for (const auto& [var, b] : s_.bindings)
+      if (b.expr != nullptr) TRY_VOID(no_row_read_as_value(*b.expr));
+    for (const Unnesting& u : s_.unnestings) TRY_VOID(no_row_read_as_value(*u.list));
     return Unit{};
   }
 
@@ -458,6 +462,7 @@ class Extractor {
         Names need;
         free_variables(*item.expr, outside_, need);
         TRY_VOID(require_bound(need));
+        TRY_VOID(no_row_read_as_value(*item.expr));
       } else {
         const Json& expr = value.at("expression");
         if (item.column == "*") {
@@ -472,6 +477,7 @@ class Extractor {
           Names need;
           free_variables(expr, outside_, need);
           TRY_VOID(require_bound(need));
+          TRY_VOID(no_row_read_as_value(expr));
           item.expr = &expr;
         }
       }
