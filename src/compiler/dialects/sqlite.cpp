@@ -23,17 +23,32 @@ struct Place {
   size_t at = 0;
   size_t length = 0;
   bool keyword = false;
-  // The parentheses open around it.
-  size_t depth = 0;
+  // Whether it stands inside a sub-query, or inside more parentheses than
+  // kDeepestInPlace: there it costs the parser more than the WITH that
+  // reads it once.
+  bool deep = false;
 };
 
-// An argument inside more parentheses than this costs the parser more than
-// the WITH that reads it once.
 constexpr size_t kDeepestInPlace = 3;
+
+// Whether the parenthesis at `at` opens a sub-query.
+bool opens_query(std::string_view tmpl, size_t at) {
+  size_t i = at + 1;
+  while (i < tmpl.size() && tmpl[i] == ' ') ++i;
+  for (std::string_view word : {std::string_view("SELECT"), std::string_view("WITH")}) {
+    if (tmpl.size() - i < word.size()) continue;
+    bool same = true;
+    for (size_t k = 0; same && k < word.size(); ++k) same = (tmpl[i + k] & ~0x20) == word[k];
+    if (same) return true;
+  }
+  return false;
+}
 
 std::vector<Place> places_of(std::string_view tmpl) {
   std::vector<Place> places;
-  size_t depth = 0;
+  // For each parenthesis open, whether it opens a sub-query.
+  std::vector<bool> open;
+  size_t queries = 0;
   size_t counted = 0;
   bool quoted = false;
   for (size_t at = tmpl.find('{'); at != std::string_view::npos; at = tmpl.find('{', at + 1)) {
@@ -41,10 +56,17 @@ std::vector<Place> places_of(std::string_view tmpl) {
       const char c = tmpl[counted];
       if (c == '\'') quoted = !quoted;
       if (quoted) continue;
-      if (c == '(') ++depth;
-      if (c == ')' && depth > 0) --depth;
+      if (c == '(') {
+        open.push_back(opens_query(tmpl, counted));
+        queries += open.back() ? 1 : 0;
+      }
+      if (c == ')' && !open.empty()) {
+        queries -= open.back() ? 1 : 0;
+        open.pop_back();
+      }
     }
     if (quoted) continue;
+    const bool deep = queries > 0 || open.size() > kDeepestInPlace;
     size_t i = at + 1;
     size_t index = 0;
     while (i < tmpl.size() && tmpl[i] >= '0' && tmpl[i] <= '9' && index < 1000) {
@@ -53,11 +75,11 @@ std::vector<Place> places_of(std::string_view tmpl) {
     }
     if (i == at + 1 || i >= tmpl.size() || (tmpl[i] != '}' && tmpl[i] != ':')) continue;
     if (tmpl[i] == '}') {
-      places.push_back({index, at, i + 1 - at, false, depth});
+      places.push_back({index, at, i + 1 - at, false, deep});
     } else {
       const size_t close = tmpl.find('}', i);
       if (close == std::string_view::npos) break;
-      places.push_back({index, at, close + 1 - at, true, depth});
+      places.push_back({index, at, close + 1 - at, true, deep});
       at = close;
     }
   }
@@ -65,7 +87,7 @@ std::vector<Place> places_of(std::string_view tmpl) {
 }
 
 // The template of a function that writes an argument more than once, or deep
-// inside it, with every argument read once, in a WITH of its own: nested in
+// inside it (see Place), with every argument read once, in a WITH of its own: nested in
 // itself, it would otherwise write its innermost argument a power of the
 // depth of times. The engine's parser holds 100 entries on its stack; an
 // argument left in the body adds the body's own depth to each level, and a
@@ -83,14 +105,14 @@ std::string read_once(std::string_view tmpl) {
     }
   }
   std::set<size_t> bound;
-  bool repeated = false;
+  bool read_apart = false;
   for (const auto& [index, count] : uses) {
     if (keywords.contains(index)) continue;
     bound.insert(index);
-    repeated = repeated || count > 1;
+    read_apart = read_apart || count > 1;
   }
-  for (const Place& place : places) repeated = repeated || (!place.keyword && place.depth > kDeepestInPlace);
-  if (!repeated) return "";
+  for (const Place& place : places) read_apart = read_apart || (!place.keyword && place.deep);
+  if (!read_apart) return "";
   std::string columns;
   std::string values;
   for (size_t index : bound) {
