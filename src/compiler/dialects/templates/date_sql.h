@@ -107,11 +107,6 @@ class DateSql {
     if (binds_by_lambda())
       return "element_at(transform(ARRAY[" + value + "], " + name + " -> " + body(name) + "), 1)";
     std::string alias = "mirtova_l" + std::to_string(names_);
-    // SQLite's parser spends fewer entries of its stack on a WITH of VALUES than on a
-    // sub-query of the FROM, and nested dates are deep.
-    if (engine_ == Engine::kSqlite)
-      return "(WITH " + alias + "(" + name + ") AS (VALUES (" + value + ")) SELECT " + body(name) + " FROM " +
-             alias + ")";
     return "(SELECT " + body(name) + " FROM (SELECT " + value + " AS " + name + ") AS " + alias + ")";
   }
 
