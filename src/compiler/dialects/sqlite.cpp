@@ -87,10 +87,10 @@ std::vector<Place> places_of(std::string_view tmpl) {
 }
 
 // The template of a function that writes an argument more than once, or deep
-// inside it (see Place), with every argument read once, in a WITH of its own: nested in
-// itself, it would otherwise write its innermost argument a power of the
-// depth of times. The engine's parser holds 100 entries on its stack; an
-// argument left in the body adds the body's own depth to each level, and a
+// inside it (see Place), with every argument read once, in a WITH of its own:
+// nested in itself, it would otherwise write its innermost argument a power
+// of the depth of times. The engine's parser holds 100 entries on its stack;
+// an argument left in the body adds the body's own depth to each level, and a
 // WITH of VALUES costs fewer entries a level than a sub-query. Empty when no
 // argument is written twice or deep. A keyword is no value: it stays.
 std::string read_once(std::string_view tmpl) {
