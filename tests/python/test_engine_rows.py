@@ -437,6 +437,11 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
         ("R({a: 0.1 + 0.2}); R({a: 0.3}); R({a: 0.15 * 2}); Q(r) distinct :- R(r);",
          [({"a": 0.1 + 0.2},), ({"a": 0.3},)]),
         ("Q(x, y) :- x == ({a: 1e308 * 10}.a > 1e308), y == (Element([-1e308 * 10], 0) < -1e308);", [(True, True)]),
+        # A record compared inside a negation of a combine inside a negation.
+        ('N(1, "b"); D(1, 0); D(2, 1); U(1); U(2); T(3); '
+         "R(c, r: {a: -g, b: d}) :- N(a, b), D(c, d), U(f), f <= 2, g == (Count{-2 :- T(h), h in [3]}); "
+         "P(a, c, d) :- R(a, r: b), c == b.a, d == b.b, b.a < 0, b != {a: 4, b: 1}; "
+         "Q(u) distinct :- U(u), c == (Count{d :- U(d), ~P(f, 0, d)}), ~P(u, 1, c), P(u, -1, _);", [(1,), (2,)]),
     ],
 )
 def test_records_compare_by_their_values(request, engine, source, want):

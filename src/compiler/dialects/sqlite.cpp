@@ -3,26 +3,186 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <deque>
+#include <map>
+#include <set>
 
 #include "compiler/dialects/engine_dialects.h"
 #include "compiler/dialects/float_literal.h"
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/quoting.h"
+#include "compiler/dialects/templates/engine_rows.h"
 
 namespace mirtova {
 
 namespace {
 
+// A place "{n}" of a template, or one "{n:words}" that a keyword fills.
+struct Place {
+  size_t index = 0;
+  size_t at = 0;
+  size_t length = 0;
+  bool keyword = false;
+  // Whether it stands inside a sub-query, or inside more parentheses than
+  // kDeepestInPlace: there it costs the parser more than the WITH that
+  // reads it once.
+  bool deep = false;
+};
+
+constexpr size_t kDeepestInPlace = 3;
+
+// Whether the parenthesis at `at` opens a sub-query.
+bool opens_query(std::string_view tmpl, size_t at) {
+  size_t i = at + 1;
+  while (i < tmpl.size() && tmpl[i] == ' ') ++i;
+  for (std::string_view word : {std::string_view("SELECT"), std::string_view("WITH")}) {
+    if (tmpl.size() - i < word.size()) continue;
+    bool same = true;
+    for (size_t k = 0; same && k < word.size(); ++k) same = (tmpl[i + k] & ~0x20) == word[k];
+    if (same) return true;
+  }
+  return false;
+}
+
+std::vector<Place> places_of(std::string_view tmpl) {
+  std::vector<Place> places;
+  // For each parenthesis open, whether it opens a sub-query.
+  std::vector<bool> open;
+  size_t queries = 0;
+  size_t counted = 0;
+  bool quoted = false;
+  for (size_t at = tmpl.find('{'); at != std::string_view::npos; at = tmpl.find('{', at + 1)) {
+    for (; counted < at; ++counted) {
+      const char c = tmpl[counted];
+      if (c == '\'') quoted = !quoted;
+      if (quoted) continue;
+      if (c == '(') {
+        open.push_back(opens_query(tmpl, counted));
+        queries += open.back() ? 1 : 0;
+      }
+      if (c == ')' && !open.empty()) {
+        queries -= open.back() ? 1 : 0;
+        open.pop_back();
+      }
+    }
+    if (quoted) continue;
+    const bool deep = queries > 0 || open.size() > kDeepestInPlace;
+    size_t i = at + 1;
+    size_t index = 0;
+    while (i < tmpl.size() && tmpl[i] >= '0' && tmpl[i] <= '9' && index < 1000) {
+      index = index * 10 + static_cast<size_t>(tmpl[i] - '0');
+      ++i;
+    }
+    if (i == at + 1 || i >= tmpl.size() || (tmpl[i] != '}' && tmpl[i] != ':')) continue;
+    if (tmpl[i] == '}') {
+      places.push_back({index, at, i + 1 - at, false, deep});
+    } else {
+      const size_t close = tmpl.find('}', i);
+      if (close == std::string_view::npos) break;
+      places.push_back({index, at, close + 1 - at, true, deep});
+      at = close;
+    }
+  }
+  return places;
+}
+
+// The template of a function that writes an argument more than once, or deep
+// inside it (see Place), with every argument read once, in a WITH of its own:
+// nested in itself, it would otherwise write its innermost argument a power
+// of the depth of times. The engine's parser holds 100 entries on its stack;
+// an argument left in the body adds the body's own depth to each level, and a
+// WITH of VALUES costs fewer entries a level than a sub-query. Empty when no
+// argument is written twice or deep. A keyword is no value: it stays.
+std::string read_once(std::string_view tmpl) {
+  const std::vector<Place> places = places_of(tmpl);
+  std::map<size_t, size_t> uses;
+  std::set<size_t> keywords;
+  for (const Place& place : places) {
+    if (place.keyword) {
+      keywords.insert(place.index);
+    } else {
+      ++uses[place.index];
+    }
+  }
+  std::set<size_t> bound;
+  bool read_apart = false;
+  for (const auto& [index, count] : uses) {
+    if (keywords.contains(index)) continue;
+    bound.insert(index);
+    read_apart = read_apart || count > 1;
+  }
+  for (const Place& place : places) read_apart = read_apart || (!place.keyword && place.deep);
+  if (!read_apart) return "";
+  std::string columns;
+  std::string values;
+  for (size_t index : bound) {
+    columns += (columns.empty() ? "" : ", ") + std::string("mirtova_a") + std::to_string(index);
+    values += (values.empty() ? "" : ", ") + std::string("{") + std::to_string(index) + "}";
+  }
+  std::string body;
+  size_t from = 0;
+  for (const Place& place : places) {
+    if (place.keyword || !bound.contains(place.index)) continue;
+    body.append(tmpl.substr(from, place.at - from));
+    body += "mirtova_a" + std::to_string(place.index);
+    from = place.at + place.length;
+  }
+  body.append(tmpl.substr(from));
+  return "(WITH mirtova_once(" + columns + ") AS (VALUES (" + values + ")) SELECT " + body +
+         " FROM mirtova_once)";
+}
+
+// The rows with their templates made by read_once where it changes them,
+// built once: a row's texts outlive every call.
+class ReadOnceRows {
+ public:
+  ReadOnceRows(TemplateRows rows, const std::set<std::string_view>& keep) {
+    for (TemplateRow& row : rows) {
+      if (keep.contains(row.name)) continue;
+      std::string once = read_once(row.sql);
+      if (once.empty()) continue;
+      row.sql = texts_.emplace_back(std::move(once));
+    }
+    rows_ = std::move(rows);
+  }
+  const TemplateRows& rows() const { return rows_; }
+
+ private:
+  std::deque<std::string> texts_;
+  TemplateRows rows_;
+};
+
+// The functions whose arguments are left where the template writes them: an
+// aggregate's, read in each row of its group, and Element's, whose list is an
+// aggregate's in the library's ArgMin and ArgMax (a sub-query that reads an
+// aggregate of the query around it refuses it in its FROM); and the truncations
+// of a timestamp, whose SQL alone all but fills the parser's stack.
+std::set<std::string_view> kept_in_place() {
+  std::set<std::string_view> names{"Element", "DatetimeTrunc", "TimestampTrunc"};
+  for (const TemplateRow& row : sqlite_aggregate_rows()) names.insert(row.name);
+  return names;
+}
+
 class SqLiteDialect final : public Dialect {
  public:
   Engine engine() const override { return Engine::kSqlite; }
+  TemplateRows built_in_functions() const override {
+    static const ReadOnceRows rows(Dialect::built_in_functions(), kept_in_place());
+    return rows.rows();
+  }
+  TemplateRows infix_operators() const override {
+    static const ReadOnceRows rows(Dialect::infix_operators(), std::set<std::string_view>{});
+    return rows.rows();
+  }
   bool format_needs_expansion() const override { return false; }
   // printf writes a missing value as the empty text.
   bool null_guarded_format() const override { return true; }
   bool nulls_first_by_default(bool descending) const override { return !descending; }
   std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS INTEGER)"; }
   std::optional<std::string> number_to_string() const override { return std::string(sqlite_number_text()); }
-  std::string_view bind_value() const override { return "(SELECT {body} FROM (SELECT {0} AS mirtova_v))"; }
+  std::string_view bind_value() const override {
+    return "(WITH mirtova_once(mirtova_v) AS (VALUES ({0})) SELECT {body} FROM mirtova_once)";
+  }
   bool null_guarded_least_greatest() const override { return false; }
   std::string_view double_type() const override { return "REAL"; }
   // Booleans are the integers 1 and 0 in this engine.
@@ -136,15 +296,17 @@ class SqLiteDialect final : public Dialect {
 
   // A record's JSON text compares as the sorted list of its leaves, each path
   // with its value: whole reals as integers, texts quoted, other leaves (null,
-  // true, false, empty objects and arrays) by their kind.
+  // true, false, empty objects and arrays) by their kind. The list is joined
+  // in its order by a window over the whole walk, not by a sub-query sorting
+  // the walk first: the parser's stack, 100 entries, holds a comparison one
+  // sub-query less deep in a negation.
   std::optional<std::string_view> record_comparison_form() const override {
-    return "(SELECT GROUP_CONCAT(mirtova_k, ',') FROM (SELECT mirtova_j.fullkey || '=' || (CASE "
-           "mirtova_j.type "
+    return "(SELECT GROUP_CONCAT(mirtova_j.fullkey || '=' || (CASE mirtova_j.type "
            "WHEN 'real' THEN (CASE WHEN mirtova_j.atom = CAST(mirtova_j.atom AS INTEGER) THEN "
            "CAST(CAST(mirtova_j.atom AS INTEGER) AS TEXT) ELSE PRINTF('%!.17g', mirtova_j.atom) END) "
            "WHEN 'integer' THEN CAST(mirtova_j.atom AS TEXT) WHEN 'text' THEN QUOTE(mirtova_j.atom) "
-           "ELSE mirtova_j.type END) AS mirtova_k FROM JSON_TREE(%s) AS mirtova_j ORDER BY "
-           "mirtova_j.fullkey))";
+           "ELSE mirtova_j.type END), ',') OVER (ORDER BY mirtova_j.fullkey ROWS BETWEEN UNBOUNDED "
+           "PRECEDING AND UNBOUNDED FOLLOWING) FROM JSON_TREE(%s) AS mirtova_j LIMIT 1)";
   }
   bool compares_every_record_in_form() const override { return true; }
 

@@ -102,11 +102,13 @@ TEST(DialectsNumbersTest, RoundToDigits) {
   const std::string b = "FLOOR(LOG10(ABS(" + a + ")))";
   const std::string c = "(CASE WHEN " + a + " < 0 THEN -1 ELSE 1 END)";
   const std::string sqlite_expected =
-      "(SELECT (CASE WHEN mirtova_v IS NULL OR {1} IS NULL THEN NULL WHEN " + a + " = 0 THEN " + a +
-      " WHEN " + b + " - 14 + {1} >= 0 THEN " + c + " * FLOOR(ABS(" + a + ") / POWER(10, " + b +
-      " - 14) + 0.5) * POWER(10, " + b + " - 14) + 0 ELSE " + c + " * FLOOR(ABS(" + a +
+      "(WITH mirtova_once(mirtova_v) AS (VALUES ({0})) SELECT (CASE WHEN mirtova_v IS NULL OR {1} IS NULL "
+      "THEN "
+      "NULL WHEN " +
+      a + " = 0 THEN " + a + " WHEN " + b + " - 14 + {1} >= 0 THEN " + c + " * FLOOR(ABS(" + a +
+      ") / POWER(10, " + b + " - 14) + 0.5) * POWER(10, " + b + " - 14) + 0 ELSE " + c + " * FLOOR(ABS(" + a +
       ") * POWER(10, {1}) + 0.5 + 0.5 * POWER(10, " + b + " - 14 + {1})) / POWER(10, {1}) + 0 " +
-      "END) FROM (SELECT {0} AS mirtova_v))";
+      "END) FROM mirtova_once)";
   EXPECT_EQ(round_to_digits_template(*dialect("sqlite")), sqlite_expected);
 
   struct Row {

@@ -138,8 +138,9 @@ TEST(ExprConvert, OperatorsAndFunctions) {
       {"psql", op("in", var("x"), var("l")), "(T.x = ANY(T.l))"},
       {"databricks", op("in", var("x"), var("l")), "(ARRAY_CONTAINS(T.l, T.x))"},
       {"sqlite", op("%", var("x"), var("y")),
-       "((CASE WHEN (T.y) = -1 THEN (T.x) - CAST((T.x) AS INTEGER) ELSE (T.x) - (T.y) * CAST((T.x) / NULLIF(T.y, 0) AS "
-       "INTEGER) END))"},
+       "((WITH mirtova_once(mirtova_a0, mirtova_a1) AS (VALUES (T.x, T.y)) SELECT (CASE WHEN (mirtova_a1) = -1 THEN "
+       "(mirtova_a0) - CAST((mirtova_a0) AS INTEGER) ELSE (mirtova_a0) - (mirtova_a1) * CAST((mirtova_a0) / "
+       "NULLIF(mirtova_a1, 0) AS INTEGER) END) FROM mirtova_once))"},
       {"duckdb", op("is not", var("x"), null_literal()), "(T.x IS NOT null)"},
       {"duckdb", op("&&", op("<", var("x"), num("1")), op(">", var("y"), num("2"))), "((T.x < CAST(1 AS BIGINT)) AND (T.y > CAST(2 AS BIGINT)))"},
       {"duckdb", call("-", {var("x")}), "- T.x"},
@@ -162,7 +163,7 @@ TEST(ExprConvert, OperatorsAndFunctions) {
       {"duckdb", call("Normalize", {var("s"), var("x")}), "Built-in function Normalize is not available on engine duckdb with 2 arguments.", true},
       {"psql", call("NormalizeAndCasefold", {var("s"), var("x")}), "Built-in function NormalizeAndCasefold is not available on engine psql.", true},
       // A row for the kind of the first argument comes before the others.
-      {"sqlite", call("ToJsonString", {var("b")}), "(CASE WHEN T.b IS NULL THEN 'null' WHEN T.b THEN 'true' ELSE 'false' END)"},
+      {"sqlite", call("ToJsonString", {var("b")}), "(WITH mirtova_once(mirtova_a0) AS (VALUES (T.b)) SELECT (CASE WHEN mirtova_a0 IS NULL THEN 'null' WHEN mirtova_a0 THEN 'true' ELSE 'false' END) FROM mirtova_once)"},
       {"sqlite", call("ToJsonString", {var("s")}), "json_quote(T.s)"},
       // A template without placeholders takes no arguments.
       {"psql", call("CurrentDate", {var("s")}), "Built-in function CurrentDate expects 0-0 arguments, got 1", true},
@@ -225,8 +226,10 @@ TEST(ExprConvert, UserTextSurvivesTemplateFilling) {
       {"duckdb", call("Lpad", {str("{2}"), num("3")}),
        "LPAD('{2}', CAST(CAST(3 AS BIGINT) AS INTEGER), ' ')"},
       {"sqlite", call("Substr", {str("{1}"), num("2")}),
-       "(SELECT SUBSTR(mirtova_t, MIN(2, LENGTH(mirtova_t) + 1), MIN(MAX(mirtova_n, 0), LENGTH(mirtova_t))) "
-       "FROM (SELECT '{1}' AS mirtova_t, 2147483647 AS mirtova_n))"},
+       "(WITH mirtova_once(mirtova_a0, mirtova_a1, mirtova_a2) AS (VALUES ('{1}', 2, 2147483647)) SELECT "
+       "SUBSTR(mirtova_a0, MIN(mirtova_a1, LENGTH(mirtova_a0) + 1), MIN(MAX(mirtova_a2, 0), "
+       "LENGTH(mirtova_a0))) "
+       "FROM mirtova_once)"},
       {"duckdb", op("+", str("%s"), var("x")), "(('%s') + (T.x))"},
   });
 }

@@ -88,9 +88,10 @@ TEST(ExprParsed, OperatorsWrittenAsSql) {
        "(CASE WHEN (T.x > CAST(1 AS BIGINT)) THEN 'a' ELSE 'b' END)"},
       {"duckdb", "\"{1}\" ++ s", "(('{1}') || (T.s))"},
       {"sqlite", "x in l",
-       "((CASE WHEN T.x IS NULL OR T.l IS NULL THEN NULL WHEN IN_LIST(T.x, T.l) THEN 1 WHEN EXISTS (SELECT 1 "
-       "FROM "
-       "JSON_EACH(T.l) WHERE type = 'null') THEN NULL ELSE 0 END))"},
+       "((WITH mirtova_once(mirtova_a0, mirtova_a1) AS (VALUES (T.x, T.l)) SELECT (CASE WHEN mirtova_a0 IS "
+       "NULL OR "
+       "mirtova_a1 IS NULL THEN NULL WHEN IN_LIST(mirtova_a0, mirtova_a1) THEN 1 WHEN EXISTS (SELECT 1 FROM "
+       "JSON_EACH(mirtova_a1) WHERE type = 'null') THEN NULL ELSE 0 END) FROM mirtova_once))"},
   });
 }
 

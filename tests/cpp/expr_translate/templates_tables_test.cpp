@@ -124,8 +124,10 @@ TEST(TemplateTables, MergedLookups) {
       {"bigquery", true, "++", "%s || %s"},
       {"databricks", true, "in", "ARRAY_CONTAINS({1}, {0})"},
       {"sqlite", true, "%",
-       "(CASE WHEN ({1}) = -1 THEN ({0}) - CAST(({0}) AS INTEGER) "
-       "ELSE ({0}) - ({1}) * CAST(({0}) / NULLIF({1}, 0) AS INTEGER) END)"},
+       "(WITH mirtova_once(mirtova_a0, mirtova_a1) AS (VALUES ({0}, {1})) SELECT (CASE WHEN (mirtova_a1) = "
+       "-1 "
+       "THEN (mirtova_a0) - CAST((mirtova_a0) AS INTEGER) ELSE (mirtova_a0) - (mirtova_a1) * "
+       "CAST((mirtova_a0) / NULLIF(mirtova_a1, 0) AS INTEGER) END) FROM mirtova_once)"},
       {"duckdb", true, "is not", "%s IS NOT %s"},
       {"duckdb", true, "Max", std::nullopt},
   };
@@ -146,7 +148,8 @@ TEST(TemplateTables, MergedLookups) {
 // SQLite's LIKE ignores the case of ASCII letters: its Like matches through GLOB.
 TEST(TemplateTables, SqliteLikeKeepsCase) {
   DialectTables tables = dialect_tables(*dialect_of("sqlite"));
-  EXPECT_EQ(tables.functions->at("Like").rfind("({0} GLOB (WITH RECURSIVE mirtova_l", 0), 0u);
+  EXPECT_NE(tables.functions->at("Like").find("(mirtova_a0 GLOB (WITH RECURSIVE mirtova_l"),
+            std::string::npos);
 }
 
 TEST(TemplateTables, EveryEngineHasEveryBaseName) {
@@ -184,7 +187,7 @@ TEST(TemplateTables, EngineRowCounts) {
                                          {"presto", 253, 3},
                                          {"trino", 251, 3},
                                          {"psql", 253, 6},
-                                         {"sqlite", 268, 4},
+                                         {"sqlite", 271, 4},
                                          {"bigquery", 2151, 2}}) {
     auto dialect = dialect_of(c.engine);
     EXPECT_EQ(dialect->built_in_functions().size(), c.functions) << c.engine;

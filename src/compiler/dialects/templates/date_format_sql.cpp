@@ -281,6 +281,12 @@ class Writer {
   }
 
   std::string format(const Function& fn, const std::vector<Piece>& pieces, const std::string& a) {
+    // SQLite reads the value once, in a WITH of its own: read where the
+    // conversion to microseconds reads it, a format of a format nests a
+    // dozen parentheses a level, past what the engine's parser holds.
+    if (sql_.engine() == Engine::kSqlite && a.find('(') != std::string::npos)
+      return "(WITH mirtova_once(mirtova_f) AS (VALUES (" + a + ")) SELECT " +
+             format(fn, pieces, "mirtova_f") + " FROM mirtova_once)";
     std::string value;
     switch (fn.kind) {
       case Kind::kDate:

@@ -90,9 +90,13 @@ std::string DateSql::fail(const std::string& message, std::string_view type) con
 }
 
 std::string DateSql::offset_as_sqlite_reads(const std::string& x) const {
-  // SQLite reads a zone offset only as +HH:MM.
-  return "(CASE WHEN " + x + " GLOB '*:[0-9][0-9]*[+-][0-9][0-9]' THEN " + x + " || ':00' ELSE " + x +
-         " END)";
+  // SQLite reads a zone offset only as +HH:MM. The text is read once: a
+  // date of a date would write the inner one thrice.
+  const std::string s = is_plain(x) ? x : "mirtova_o";
+  const std::string read =
+      "(CASE WHEN " + s + " GLOB '*:[0-9][0-9]*[+-][0-9][0-9]' THEN " + s + " || ':00' ELSE " + s + " END)";
+  if (s == x) return read;
+  return "(WITH mirtova_once(mirtova_o) AS (VALUES (" + x + ")) SELECT " + read + " FROM mirtova_once)";
 }
 
 std::string DateSql::fraction_micros(const std::string& text) const {

@@ -7,6 +7,10 @@ TemplateRows sqlite_function_rows() {
   // clang-format off
   TemplateRows rows = {
       {"Strpos", R"t(INSTR({0}, {1}))t"},
+      // The shared rows, here to have their arguments read once (see the dialect).
+      {"StartsWith", R"t((SUBSTR({0}, 1, LENGTH({1})) = {1}))t"},
+      {"EndsWith", R"t((LENGTH({1}) <= LENGTH({0}) AND SUBSTR({0}, LENGTH({0}) - LENGTH({1}) + 1, LENGTH({1})) = {1}))t"},
+      {"Trunc", R"t((CASE WHEN {0} < 0 THEN CEIL({0}) ELSE FLOOR({0}) END))t"},
       // A text cut to the width never reads the pad, which would hide a missing one.
       {"Lpad", R"t((CASE WHEN {2} IS NULL THEN NULL WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) || {0} END))t"},
       {"Rpad", R"t((CASE WHEN {2} IS NULL THEN NULL WHEN LENGTH({0}) >= {1} THEN SUBSTR({0}, 1, {1}) ELSE {0} || SUBSTR(REPLACE(HEX(ZEROBLOB({1})), '00', {2}), 1, {1} - LENGTH({0})) END))t"},
@@ -25,8 +29,8 @@ TemplateRows sqlite_function_rows() {
       {"Div", R"t(CAST(({0}) / NULLIF({1}, 0) AS INTEGER))t"},
       // ROUND gives a REAL, which holds no integer past 2^53 exactly: an integer
       // is already whole.
-      {"Round", R"t((SELECT CASE WHEN typeof(v) = 'integer' THEN v ELSE ROUND(v) END FROM (SELECT {0} AS v)))t"},
-      {"ToInt64", R"t((SELECT CASE WHEN typeof(v) = 'real' THEN CAST(ROUND(v) AS INTEGER) ELSE CAST(v AS INTEGER) END FROM (SELECT {0} AS v)))t"},
+      {"Round", R"t((CASE WHEN typeof({0}) = 'integer' THEN {0} ELSE ROUND({0}) END))t"},
+      {"ToInt64", R"t((CASE WHEN typeof({0}) = 'real' THEN CAST(ROUND({0}) AS INTEGER) ELSE CAST({0} AS INTEGER) END))t"},
       {"Set", R"t(JSON(DistinctListAgg({0})))t"},
       {"Element", R"t((CASE WHEN {1} < 0 THEN NULL ELSE JSON_EXTRACT({0}, '$[' || {1} || ']') END))t"},
       // No count, no list: an aggregate over no row would give the empty one.

@@ -149,11 +149,10 @@ TemplateRows sqlite_text_rows() {
       // A position written as a positive number is read alike by every SUBSTR.
       // A negative length takes no characters: this SUBSTR would count it back
       // from the position.
-      // Each argument named once, so that nested calls do not write it over and over.
       // SUBSTR keeps the low 32 bits of a position or a length: past the text,
       // either is cut to it. MIN and MAX of several values are null where one is.
-      {"Substr", R"t((SELECT SUBSTR(mirtova_t, (CASE WHEN mirtova_p > LENGTH(mirtova_t) THEN LENGTH(mirtova_t) + 1 WHEN mirtova_p > 0 THEN mirtova_p WHEN mirtova_p = 0 OR LENGTH(mirtova_t) + mirtova_p < 0 THEN 1 ELSE LENGTH(mirtova_t) + mirtova_p + 1 END), MIN(MAX(mirtova_n, 0), LENGTH(mirtova_t))) FROM (SELECT {0} AS mirtova_t, {1} AS mirtova_p, {2} AS mirtova_n)))t"},
-      {"Substr@from_start", R"t((SELECT SUBSTR(mirtova_t, MIN({1}, LENGTH(mirtova_t) + 1), MIN(MAX(mirtova_n, 0), LENGTH(mirtova_t))) FROM (SELECT {0} AS mirtova_t, {2} AS mirtova_n)))t"},
+      {"Substr", R"t(SUBSTR({0}, (CASE WHEN {1} > LENGTH({0}) THEN LENGTH({0}) + 1 WHEN {1} > 0 THEN {1} WHEN {1} = 0 OR LENGTH({0}) + {1} < 0 THEN 1 ELSE LENGTH({0}) + {1} + 1 END), MIN(MAX({2}, 0), LENGTH({0}))))t"},
+      {"Substr@from_start", R"t(SUBSTR({0}, MIN({1}, LENGTH({0}) + 1), MIN(MAX({2}, 0), LENGTH({0}))))t"},
       {"ByteLength", R"t(length(CAST({0} AS BLOB)))t"},
       {"CharLength", R"t(length({0}))t"},
       // Bytes give their values, a text its code points.
