@@ -13,7 +13,7 @@ import re
 
 import sqlglot
 
-from bigquery_signatures import call_faults
+from bigquery_signatures import call_faults, type_faults
 
 PLACEHOLDER = re.compile(r"\{\d+(?::[^{}]*)?\}|\{body\}|%s")
 STRING_LITERAL = re.compile(r"'(?:[^'\\]|\\.|'')*'|\"(?:[^\"\\]|\\.)*\"")
@@ -35,5 +35,6 @@ def parse_sql(sql, read, **options):
         broken = next((s for s in STRING_LITERAL.findall(sql) if "\n" in s or "\r" in s), None)
         assert broken is None, f"line break inside the string {broken!r} in:\n{sql}"
         _, faults = call_faults(sql)
+        faults += type_faults(tree)
         assert not faults, f"{faults}\nin:\n{sql}"
     return tree
