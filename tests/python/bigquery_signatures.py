@@ -351,6 +351,8 @@ def type_faults(tree):
                 if _holds_array(column.type):
                     faults.append(f"SELECT DISTINCT: an ARRAY, which BigQuery does not tell apart: "
                                   f"{column.sql('bigquery')}")
+        elif isinstance(node, exp.In) and _holds_array(node.this.type):
+            faults.append(f"IN: an ARRAY sought, which BigQuery does not compare: {node.sql('bigquery')}")
         elif isinstance(node, (exp.Max, exp.Min)) and _holds_array(node.this.type):
             faults.append(f"{node.sql_name()}: an ARRAY, which BigQuery does not order: {node.sql('bigquery')}")
         elif isinstance(node, exp.Distinct) and isinstance(node.parent, exp.AggFunc):

@@ -414,6 +414,8 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
         ("R({a: [1, 2], b: 1}); R({a: [1, 2], b: 1}); R({a: [2], b: 1}); Q(r, n? += 1) distinct :- R(r);",
          [({"a": [1, 2], "b": 1}, 2), ({"a": [2], "b": 1}, 1)]),
         ("R(1, [1, 2]); R(2, [2, 1]); R(3, [1, 2]); Q(x, y) :- R(x, l), R(y, l), x < y;", [(1, 3)]),
+        ("R({a: [1, 2]}); R({a: [2, 1]}); Q(r, x) :- R(r), x == (r in [{a: [1, 2]}, {a: [1]}]);",
+         [({"a": [1, 2]}, True), ({"a": [2, 1]}, False)]),
         # Ordered by their fields' values, a nested record's in its place, a null after every value.
         ("R({a: 9}); R({a: 10}); R({a: -1}); Q(m? Max= r, n? Min= r) distinct :- R(r);", [({"a": 10}, {"a": -1})]),
         ("R({a: 2, b: {c: 10}}); R({a: 2, b: {c: 9}}); R({a: 1, b: {c: 99}}); Q(m? Max= r, n? Min= r) distinct :- R(r);",

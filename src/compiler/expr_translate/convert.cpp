@@ -764,6 +764,12 @@ std::string ExprTranslator::extreme_record_of_texts(const Type& record, bool gre
 std::string ExprTranslator::search_in_list(const Json& element, const Json& list, std::string_view tmpl,
                                            std::vector<std::string>& sql) const {
   if (std::optional<std::string> found = record_in_list(element, list, sql)) return *found;
+  // An engine that compares no lists seeks a value holding one by its form.
+  if (const std::optional<std::string_view> lists = dialect->list_comparison_form();
+      lists && holds_list(value_type(element))) {
+    return "(" + apply_template(*lists, {sql[0]}) + " IN (SELECT " + apply_template(*lists, {"mirtova_u"}) +
+           " FROM " + dialect->unnested_list(sql[1], "mirtova_u", value_type(list)) + "))";
+  }
   // Where a list of lists is one array of more dimensions, "= ANY" would compare
   // the list sought with its elements: it is sought among the lists unnested.
   const Type list_type = value_type(list);
