@@ -342,8 +342,8 @@ TemplateRows bigquery_function_rows() {
       {"ExactCount@list", R"t(COUNT(DISTINCT NULLIF(TO_JSON_STRING({0}), 'null')))t"},
       // Nor does it order an ARRAY, for MAX, MIN or an ORDER BY: the greatest
       // list of a group, element by element, has no form here.
-      {"Max@list", std::string(kNotOnThisEngine)},
-      {"Min@list", std::string(kNotOnThisEngine)},
+      {"Max@list", kNotOnThisEngine},
+      {"Min@list", kNotOnThisEngine},
       {"List", R"t(ARRAY_AGG({0}))t"},
       {"Set", R"t(ARRAY_AGG(DISTINCT {0}))t"},
       {"SomeValue", R"t(ANY_VALUE({0}))t"},
