@@ -328,8 +328,8 @@ def _is_integer(data_type):
 
 def type_faults(tree):
     """Faults that need the values' types, as sqlglot infers them through the
-    statement's WITH clauses and literals: BigQuery compares, groups, orders and
-    tells apart no ARRAY (nor a STRUCT holding one), and its FLOOR, CEIL, ROUND and
+    statement's WITH clauses and literals: BigQuery compares, groups and tells
+    apart no ARRAY (nor a STRUCT holding one), and its FLOOR, CEIL, ROUND and
     TRUNC take an INT64 as a FLOAT64, rounding it past 2^53. A value of a table
     the statement does not define is of no known type and passes."""
     tree = tree.copy()
@@ -353,8 +353,6 @@ def type_faults(tree):
                                   f"{column.sql('bigquery')}")
         elif isinstance(node, exp.In) and _holds_array(node.this.type):
             faults.append(f"IN: an ARRAY sought, which BigQuery does not compare: {node.sql('bigquery')}")
-        elif isinstance(node, (exp.Max, exp.Min)) and _holds_array(node.this.type):
-            faults.append(f"{node.sql_name()}: an ARRAY, which BigQuery does not order: {node.sql('bigquery')}")
         elif isinstance(node, exp.Distinct) and isinstance(node.parent, exp.AggFunc):
             for value in node.expressions:
                 if _holds_array(value.type):
