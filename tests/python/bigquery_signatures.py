@@ -9,7 +9,11 @@ the SQL syntax itself.
 import pathlib
 import re
 
+from sqlglot import exp
 from sqlglot.dialects.bigquery import BigQuery
+from sqlglot.errors import OptimizeError
+from sqlglot.optimizer.annotate_types import annotate_types
+from sqlglot.optimizer.qualify import qualify
 from sqlglot.tokens import TokenType
 
 TABLE_FILE = pathlib.Path(__file__).resolve().parent.parent / "data" / "bigquery_signatures.txt"
@@ -131,6 +135,8 @@ def _kind_fault(kind, tokens):
     if kind == "integer" and len(tokens) <= 2 and tokens[-1].token_type == TokenType.NUMBER and any(
             c in tokens[-1].text for c in ".eE"):
         return "a number with a fraction where BigQuery takes an integer"
+    if kind in ("integer", "length") and _is_rounded(tokens):
+        return "a FLOAT64 of rounding where BigQuery takes an INT64"
     if kind == "length" and _is_negative_number(tokens):
         return "a negative number where BigQuery takes a length (it fails the query)"
     if words[0] == "INTERVAL":
@@ -151,6 +157,40 @@ def _kind_fault(kind, tokens):
     if kind == "field":
         return None if not aliases or (aliases == [len(tokens) - 2]) else "not 'value [AS name]'"
     return "'AS' inside an argument" if aliases else None
+
+
+ROUNDING = {"FLOOR", "CEIL", "CEILING", "ROUND", "TRUNC"}
+
+
+def _spans(tokens, start):
+    """Whether the bracket opened at `start` closes at the last token."""
+    depth = 0
+    for at in range(start, len(tokens)):
+        depth += tokens[at].token_type in OPEN
+        depth -= tokens[at].token_type in CLOSE
+        if depth == 0:
+            return at == len(tokens) - 1
+    return False
+
+
+def _is_rounded(tokens):
+    """Whether the value is a FLOAT64 that FLOOR, CEIL, ROUND or TRUNC gives:
+    such a call, in brackets or not, or a CASE one of whose results is one."""
+    pending = [tokens]
+    while pending:
+        tokens = pending.pop()
+        while len(tokens) > 2 and tokens[0].token_type == TokenType.L_PAREN and _spans(tokens, 0):
+            tokens = tokens[1:-1]
+        if len(tokens) > 2 and tokens[0].text.upper() in ROUNDING and tokens[1].token_type == TokenType.L_PAREN \
+                and _spans(tokens, 1):
+            return True
+        if tokens and tokens[0].text.upper() == "CASE" and tokens[-1].text.upper() == "END":
+            inner = tokens[1:-1]
+            starts = [at + 1 for at, word in _top_level_words(inner) if word in ("THEN", "ELSE")]
+            stops = [at for at, word in _top_level_words(inner) if word in ("WHEN", "ELSE")] + [len(inner)]
+            for start in starts:
+                pending.append(inner[start:min(stop for stop in stops if stop >= start)])
+    return False
 
 
 def _strip_clauses(name, inside, clauses, faults):
@@ -265,3 +305,65 @@ def call_faults(sql):
     faults, names = [], []
     _calls(BigQuery().tokenize(sql), faults, names)
     return names, faults
+
+
+def _holds_array(data_type):
+    """Whether a type is an ARRAY or a STRUCT with an ARRAY among its fields, at any depth."""
+    pending = [data_type]
+    while pending:
+        data_type = pending.pop()
+        if data_type is None:
+            continue
+        if data_type.is_type(exp.DataType.Type.ARRAY):
+            return True
+        if data_type.is_type(exp.DataType.Type.STRUCT):
+            pending += [field.args.get("kind") if isinstance(field, exp.ColumnDef) else field
+                        for field in data_type.expressions]
+    return False
+
+
+def _is_integer(data_type):
+    return data_type is not None and data_type.is_type(*exp.DataType.INTEGER_TYPES)
+
+
+def type_faults(tree):
+    """Faults that need the values' types, as sqlglot infers them through the
+    statement's WITH clauses and literals: BigQuery compares, groups and tells
+    apart no ARRAY (nor a STRUCT holding one), and its FLOOR, CEIL, ROUND and
+    TRUNC take an INT64 as a FLOAT64, rounding it past 2^53. A value of a table
+    the statement does not define is of no known type and passes."""
+    tree = tree.copy()
+    try:
+        tree = qualify(tree, dialect="bigquery", validate_qualify_columns=False, identify=False)
+    except (OptimizeError, ValueError, KeyError):
+        pass
+    annotate_types(tree, dialect="bigquery")
+    faults = []
+    for node in tree.walk():
+        if isinstance(node, (exp.EQ, exp.NEQ)) and (_holds_array(node.left.type) or _holds_array(node.right.type)):
+            faults.append(f"{node.key.upper()}: an ARRAY compared, which BigQuery does not compare: {node.sql('bigquery')}")
+        elif isinstance(node, exp.Group):
+            for key in node.expressions:
+                if _holds_array(key.type):
+                    faults.append(f"GROUP BY: an ARRAY, which BigQuery does not group: {key.sql('bigquery')}")
+        elif isinstance(node, exp.Select) and node.args.get("distinct"):
+            for column in node.expressions:
+                if _holds_array(column.type):
+                    faults.append(f"SELECT DISTINCT: an ARRAY, which BigQuery does not tell apart: "
+                                  f"{column.sql('bigquery')}")
+        elif isinstance(node, exp.In) and _holds_array(node.this.type):
+            faults.append(f"IN: an ARRAY sought, which BigQuery does not compare: {node.sql('bigquery')}")
+        elif isinstance(node, exp.Distinct) and isinstance(node.parent, exp.AggFunc):
+            for value in node.expressions:
+                if _holds_array(value.type):
+                    faults.append(f"{node.parent.sql_name()}: DISTINCT of an ARRAY, which BigQuery does not tell "
+                                  f"apart: {value.sql('bigquery')}")
+        elif isinstance(node, (exp.Floor, exp.Ceil, exp.Round, getattr(exp, "Trunc", exp.Floor))) or (
+                isinstance(node, exp.Anonymous) and node.name.upper() in ROUNDING):
+            argument = node.this if not isinstance(node, exp.Anonymous) else (node.expressions or [None])[0]
+            # Compared, it is a BOOL: no FLOAT64 passes, and a whole INT64 equals its FLOOR as a FLOAT64 too.
+            compared = isinstance(node.parent, (exp.EQ, exp.NEQ, exp.GT, exp.GTE, exp.LT, exp.LTE))
+            if argument is not None and _is_integer(argument.type) and not compared:
+                faults.append(f"{node.sql_name()}: an INT64 rounded, which BigQuery gives as a FLOAT64: "
+                              f"{node.sql('bigquery')}")
+    return faults

@@ -13,8 +13,9 @@ import re
 
 import sqlglot
 
-from bigquery_signatures import call_faults
+from bigquery_signatures import call_faults, type_faults
 
+TYPED_LENGTH = 50_000
 PLACEHOLDER = re.compile(r"\{\d+(?::[^{}]*)?\}|\{body\}|%s")
 STRING_LITERAL = re.compile(r"'(?:[^'\\]|\\.|'')*'|\"(?:[^\"\\]|\\.)*\"")
 
@@ -35,5 +36,9 @@ def parse_sql(sql, read, **options):
         broken = next((s for s in STRING_LITERAL.findall(sql) if "\n" in s or "\r" in s), None)
         assert broken is None, f"line break inside the string {broken!r} in:\n{sql}"
         _, faults = call_faults(sql)
+        # Types are read through every WITH clause, at twice the cost of the parse: the chains of
+        # thousands of clauses, which repeat the forms of short statements, are left to the calls' check.
+        if len(sql) <= TYPED_LENGTH:
+            faults += type_faults(tree)
         assert not faults, f"{faults}\nin:\n{sql}"
     return tree

@@ -406,6 +406,16 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
          [(True,), (False,)]),
         ("R([[1, 2], [3, 4]]); R([[5, 6]]); Q(x) :- R(m), m == [[1.0, 2], [3, 4]], x == Size(m);", [(2,)]),
         ("R([]); R([1]); Q(x) :- R(l), x == (l == []);", [(True,), (False,)]),
+        # Rows grouped and told apart by lists, as their elements are, in order and with their duplicates.
+        ("R([1, 2], 1); R([1, 2], 2); R([2, 1], 4); R([1], 8); Q(l, s? += x) distinct :- R(l, x);",
+         [([1, 2], 3), ([2, 1], 4), ([1], 8)]),
+        ("R(1, [1, 1]); R(1, [1]); R(1, [1, 1]); R(2, [1]); Q(x, l) distinct :- R(x, l);",
+         [(1, [1, 1]), (1, [1]), (2, [1])]),
+        ("R({a: [1, 2], b: 1}); R({a: [1, 2], b: 1}); R({a: [2], b: 1}); Q(r, n? += 1) distinct :- R(r);",
+         [({"a": [1, 2], "b": 1}, 2), ({"a": [2], "b": 1}, 1)]),
+        ("R(1, [1, 2]); R(2, [2, 1]); R(3, [1, 2]); Q(x, y) :- R(x, l), R(y, l), x < y;", [(1, 3)]),
+        ("R({a: [1, 2]}); R({a: [2, 1]}); Q(r, x) :- R(r), x == (r in [{a: [1, 2]}, {a: [1]}]);",
+         [({"a": [1, 2]}, True), ({"a": [2, 1]}, False)]),
         # Ordered by their fields' values, a nested record's in its place, a null after every value.
         ("R({a: 9}); R({a: 10}); R({a: -1}); Q(m? Max= r, n? Min= r) distinct :- R(r);", [({"a": 10}, {"a": -1})]),
         ("R({a: 2, b: {c: 10}}); R({a: 2, b: {c: 9}}); R({a: 1, b: {c: 99}}); Q(m? Max= r, n? Min= r) distinct :- R(r);",

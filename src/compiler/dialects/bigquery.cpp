@@ -101,6 +101,18 @@ class BigQueryDialect final : public Dialect {
     return "ARRAY_AGG({0} IGNORE NULLS" + order + " LIMIT 1)[SAFE_OFFSET(0)]";
   }
 
+  // Equality, GROUP BY and DISTINCT take no ARRAY, nor a STRUCT holding one.
+  // TO_JSON_STRING keeps a list's order and duplicates; it writes a missing
+  // value as the text null, which no list or record is, so that a missing
+  // value stays one.
+  std::optional<std::string_view> list_comparison_form() const override {
+    return "NULLIF(TO_JSON_STRING(%s), 'null')";
+  }
+  std::string_view value_of_list_group() const override { return "ANY_VALUE({0})"; }
+
+  // FLOOR, CEIL, ROUND and TRUNC take an INT64 as a FLOAT64.
+  bool rounds_integers_to_doubles() const override { return true; }
+
   // Its arrays hold no arrays.
   bool holds_lists_in_lists() const override { return false; }
 

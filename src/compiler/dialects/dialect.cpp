@@ -140,6 +140,19 @@ size_t list_depth(const Type& type) {
   return depth;
 }
 
+bool holds_list(const Type& type) {
+  // A stack, not recursion: records nest as deep as the program writes them.
+  std::vector<const Type*> pending{&type};
+  while (!pending.empty()) {
+    const Type* inner = pending.back();
+    pending.pop_back();
+    if (inner->is_list()) return true;
+    if (inner->is_record())
+      for (const auto& field : inner->fields()) pending.push_back(&field.second);
+  }
+  return false;
+}
+
 std::optional<std::string> null_of_kind(std::optional<char> kind,
                                         std::initializer_list<std::pair<char, std::string_view>> types) {
   for (const auto& [named, type] : types)
@@ -180,6 +193,9 @@ std::optional<std::string_view> Dialect::unnest_computed_list_phrase() const { r
 bool Dialect::names_untyped_fields(size_t) const { return true; }
 std::optional<std::string_view> Dialect::record_comparison_form() const { return std::nullopt; }
 bool Dialect::compares_every_record_in_form() const { return false; }
+std::optional<std::string_view> Dialect::list_comparison_form() const { return std::nullopt; }
+std::string_view Dialect::value_of_list_group() const { return "{0}"; }
+bool Dialect::rounds_integers_to_doubles() const { return false; }
 std::optional<std::string_view> Dialect::declared_type_reading() const { return std::nullopt; }
 bool Dialect::unnests_list_arguments(std::string_view) const { return false; }
 std::string Dialect::format_value(char, std::string_view sql, const Type&) const { return std::string(sql); }

@@ -346,6 +346,18 @@ class Dialect {
   // ToString of a list or a record, "{0}" the value: for an engine that casts
   // neither to a text. None where the engine's cast to a text takes both.
   virtual std::optional<std::string_view> container_to_string() const;  // 87: "{0}"
+  // Where the engine neither compares nor groups lists, nor records holding
+  // one: the form, "%s" the value, in which two such values are equal when
+  // their elements are, in order and with their duplicates; a missing value
+  // stays missing. None where the engine compares and groups them as they are.
+  virtual std::optional<std::string_view> list_comparison_form() const;  // 88
+  // Where rows are grouped by such a value in that form: the group's value,
+  // "{0}" the value each row holds (all of them equal).
+  virtual std::string_view value_of_list_group() const;  // 89
+  // Whether the engine's FLOOR, CEIL, ROUND and TRUNC of a 64-bit integer give
+  // a double, which holds no integer past 2^53: Floor, Ceil, Round and Trunc
+  // of a value known to be an integer are then written as the value itself.
+  virtual bool rounds_integers_to_doubles() const;  // 90
 };
 
 // The kind an argument table gives the argument at `place` of `function`
@@ -357,6 +369,8 @@ std::optional<char> argument_kind(std::string_view table, std::string_view funct
 // The levels of lists of `type`, one for each list around the next: none for
 // a type that is no list.
 size_t list_depth(const Type& type);
+// Whether the type is a list or a record with a list among its fields, at any depth.
+bool holds_list(const Type& type);
 // A null cast to the SQL type that `types` pairs with `kind`; none for a kind
 // it does not name, or none at all.
 std::optional<std::string> null_of_kind(std::optional<char> kind,

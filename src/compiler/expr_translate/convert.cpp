@@ -1,6 +1,7 @@
 // The conversion proper: one syntax-tree expression to SQL text.
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <utility>
@@ -640,6 +641,14 @@ bool ExprTranslator::compare_records_of_two_types(std::string_view op, const Typ
   // only the engine knows); and where records are texts, so are lists, whose
   // spelling tells 1 from 1.0.
   if (op != "==" && op != "!=") return false;
+  // An engine that compares no lists compares every value holding one in its
+  // form, of whatever types the two sides are.
+  if (const std::optional<std::string_view> lists = dialect->list_comparison_form();
+      lists && (holds_list(left) || holds_list(right))) {
+    for (std::string& side : sql)
+      if (side != "null" && side != "NULL") side = apply_template(*lists, {side});
+    return true;
+  }
   const std::optional<std::string_view> form = dialect->record_comparison_form();
   if (!form) return false;
   auto beside = [](const Type& one, const Type& other) {
@@ -755,6 +764,12 @@ std::string ExprTranslator::extreme_record_of_texts(const Type& record, bool gre
 std::string ExprTranslator::search_in_list(const Json& element, const Json& list, std::string_view tmpl,
                                            std::vector<std::string>& sql) const {
   if (std::optional<std::string> found = record_in_list(element, list, sql)) return *found;
+  // An engine that compares no lists seeks a value holding one by its form.
+  if (const std::optional<std::string_view> lists = dialect->list_comparison_form();
+      lists && holds_list(value_type(element))) {
+    return "(" + apply_template(*lists, {sql[0]}) + " IN (SELECT " + apply_template(*lists, {"mirtova_u"}) +
+           " FROM " + dialect->unnested_list(sql[1], "mirtova_u", value_type(list)) + "))";
+  }
   // Where a list of lists is one array of more dimensions, "= ANY" would compare
   // the list sought with its elements: it is sought among the lists unnested.
   const Type list_type = value_type(list);
@@ -943,6 +958,103 @@ bool ExprTranslator::is_held_as_text(const Json& expr) const {
   return field.is_any() || field.is_atomic();
 }
 
+namespace {
+
+bool is_rounding(std::string_view name) {
+  return name == "Floor" || name == "Ceil" || name == "Ceiling" || name == "Round" || name == "Trunc";
+}
+
+// The end of the cast to a 64-bit integer that opens at `at` ("CAST(...
+// AS INT64)" or "CAST(... AS BIGINT)"), past its closing bracket; none where
+// no such cast opens there. Quoted text inside is skipped whole.
+std::optional<size_t> end_of_int64_cast(std::string_view sql, size_t at) {
+  if (sql.substr(at, 5) != "CAST(") return std::nullopt;
+  size_t depth = 0;
+  for (size_t i = at + 4; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (c == '\'' || c == '"') {
+      const size_t close = sql.find(c, i + 1);
+      if (close == std::string_view::npos) return std::nullopt;
+      i = close;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')' && --depth == 0) {
+      const std::string_view inside = sql.substr(at, i - at);
+      if (inside.ends_with(" AS INT64") || inside.ends_with(" AS BIGINT")) return i + 1;
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+// Whether SQL a variable stands for is an integer as every engine reads it:
+// integer literals and casts to 64-bit integers joined by +, - and *, perhaps
+// the greatest, least or sum of such values in a sub-query of no rows of its
+// own, as a combine of them is written. Anything else (a fraction, a column,
+// a function) is not known.
+bool is_integer_sql(std::string_view sql) {
+  bool digits = false;
+  for (size_t at = 0; at < sql.size();) {
+    const char c = sql[at];
+    if (const std::optional<size_t> end = end_of_int64_cast(sql, at)) {
+      digits = true;
+      at = *end;
+    } else if (c >= '0' && c <= '9') {
+      digits = true;
+      ++at;
+    } else if (c == ' ' || c == '(' || c == ')' || c == '+' || c == '-' || c == '*') {
+      ++at;
+    } else {
+      size_t end = at;
+      while (end < sql.size() && (std::isalpha(static_cast<unsigned char>(sql[end])) || sql[end] == '_'))
+        ++end;
+      const std::string_view word = sql.substr(at, end - at);
+      if (word != "SELECT" && word != "MAX" && word != "MIN" && word != "SUM" && word != "AS" &&
+          word != "quoril_value")
+        return false;
+      at = end;
+    }
+  }
+  return digits;
+}
+
+}  // namespace
+
+bool ExprTranslator::is_known_integer(const Json& expr) const {
+  // Every value on the stack must be an integer; a stack, not recursion, as
+  // the arithmetic nests as deep as the program writes it.
+  std::vector<const Json*> pending{&expr};
+  while (!pending.empty()) {
+    const Json& value = *pending.back();
+    pending.pop_back();
+    if (const Json* literal = value.get("literal")) {
+      const Json* number = literal->get("the_number");
+      const Json* text = number != nullptr ? number->get("number") : nullptr;
+      if (text == nullptr || !text->is_str() || !is_int64_literal(text->as_str())) return false;
+      continue;
+    }
+    if (const Json* variable = value.get("variable")) {
+      // A variable bound to a constant is written as the constant.
+      const Json* name = variable->get("var_name");
+      auto bound = name != nullptr && name->is_str() ? vocabulary.find(name->as_str()) : vocabulary.end();
+      if (bound == vocabulary.end() || !is_integer_sql(bound->second)) return false;
+      continue;
+    }
+    const Json* call = value.get("call");
+    if (call == nullptr || !call->at("predicate_name").is_str()) return false;
+    const std::string_view name = call->at("predicate_name").as_str();
+    const std::vector<const Json*> args = call_arguments(*call);
+    // Their SQL casts to INT64 or counts.
+    if (name == "ToInt64" || name == "Div" || name == "Size" || name == "Length") continue;
+    // An integer of integers; a quotient is not ("/" divides as doubles).
+    const bool of_integers =
+        name == "+" || name == "-" || name == "*" || name == "%" || (is_rounding(name) && args.size() == 1);
+    if (!of_integers || args.empty()) return false;
+    pending.insert(pending.end(), args.begin(), args.end());
+  }
+  return true;
+}
+
 SqlResult ExprTranslator::convert_call(const Json& call) {
   const std::string name(call.at("predicate_name").as_str());
   std::vector<const Json*> args = call_arguments(call);
@@ -1025,6 +1137,11 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
   if (name.starts_with("Cumulative") || name.starts_with("Window")) {
     std::string_view rest = std::string_view(name).substr(name.starts_with("Window") ? 6 : 10);
     if (rest == "Sum" || rest == "Max" || rest == "Min") return convert_window(name, args);
+  }
+  if (args.size() == 1 && is_rounding(name) && dialect->rounds_integers_to_doubles() &&
+      is_known_integer(*args[0])) {
+    // An integer is whole already; rounding it would make it a double.
+    return convert(*args[0]);
   }
   if (name == "Round" && args.size() == 2) {
     std::vector<std::string> sql;

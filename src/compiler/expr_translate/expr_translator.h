@@ -87,6 +87,10 @@ class ExprTranslator {
   // form; none where the operator's template serves.
   std::optional<std::string> record_in_list(const Json& element, const Json& list,
                                             const std::vector<std::string>& sql) const;
+  // Whether the value is known, from how it is written, to be a 64-bit
+  // integer where the engine runs it: an integer literal, or what the
+  // engine's integer functions give of such values.
+  bool is_known_integer(const Json& expr) const;
   // A value written in the dialect's comparison form, which it must have.
   std::string in_comparison_form(std::string_view sql) const;
   // Whether the two sides were written in the dialect's comparison form.

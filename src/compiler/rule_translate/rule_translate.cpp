@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <map>
 #include <set>
 #include <unordered_map>
 #include <utility>
@@ -851,9 +852,23 @@ class SelectWriter final : public OuterRows {
           sql = dialect_.subscript("CAST(NULL AS " + wrapper + ")", "v", false);
         }
       }
+      // Rows told apart by a value holding a list are grouped by its form
+      // where the engine groups no list.
+      if (!it->aggregated && (rule_.distinct || !rule_.group_keys.empty()) &&
+          dialect_.list_comparison_form() && holds_list(expected)) {
+        list_keys_.emplace(it, apply_template(*dialect_.list_comparison_form(), {sql}));
+        sql = apply_template(dialect_.value_of_list_group(), {sql});
+      }
       select_.push_back(sql + " AS " + sql_column(it->column, dialect_));
     }
     if (rule_.select.empty()) select_.push_back("1 AS mirtova_unit");
+    // DISTINCT compares the whole row: a list among it makes the rows groups,
+    // keyed by every column.
+    if (rule_.distinct && !list_keys_.empty()) {
+      distinct_by_groups_ = true;
+      for (const SelectItem* it : items_)
+        if (it->row_star) distinct_by_groups_ = false;
+    }
     return Unit{};
   }
 
@@ -1160,6 +1175,7 @@ class SelectWriter final : public OuterRows {
   // numbers two sides may hold in arrays of two types) the dialect compares
   // apart: the lookups of the sides' types are left out of every other one.
   bool compares_records(const Json& side) const {
+    if (dialect_.list_comparison_form() && holds_list(tr_.value_type(side))) return true;
     if (!dialect_.record_comparison_form()) return false;
     const Type type = tr_.value_type(side);
     return type.is_record() || type.is_list();
@@ -1360,8 +1376,18 @@ class SelectWriter final : public OuterRows {
   // The grouping keys as the engine names them: by output column, by position
   // or by expression.
   Result<Unit, CompileError> write_group_by() {
-    for (size_t k : rule_.group_keys) {
-      const SelectItem& it = rule_.select[k];
+    std::vector<const SelectItem*> keys;
+    if (distinct_by_groups_) {
+      keys = items_;
+    } else {
+      for (size_t k : rule_.group_keys) keys.push_back(&rule_.select[k]);
+    }
+    for (const SelectItem* key : keys) {
+      const SelectItem& it = *key;
+      if (auto form = list_keys_.find(&it); form != list_keys_.end()) {
+        group_.push_back(form->second);
+        continue;
+      }
       switch (dialect_.group_by_spec_by()) {
         case 0:
           group_.push_back(sql_column(it.column, dialect_));
@@ -1401,10 +1427,11 @@ class SelectWriter final : public OuterRows {
       rows.push_back(inner + ") AS " + rows_alias_);
     }
     const bool apart = !rows.empty();
-    const Clause clauses[] = {{rule_.distinct ? "SELECT DISTINCT " : "SELECT ", select_, ", "},
-                              {"\nFROM ", apart ? rows : from_, ", "},
-                              {"\nWHERE ", apart ? none : where_, " AND "},
-                              {"\nGROUP BY ", group_, ", "}};
+    const Clause clauses[] = {
+        {rule_.distinct && !distinct_by_groups_ ? "SELECT DISTINCT " : "SELECT ", select_, ", "},
+        {"\nFROM ", apart ? rows : from_, ", "},
+        {"\nWHERE ", apart ? none : where_, " AND "},
+        {"\nGROUP BY ", group_, ", "}};
     size_t bytes = 0;
     for (const Clause& c : clauses) {
       if (c.parts.empty() && &c != clauses) continue;
@@ -1448,6 +1475,11 @@ class SelectWriter final : public OuterRows {
   std::string rows_alias_;
   std::vector<const SelectItem*> items_;
   std::vector<std::string> select_, from_, where_, group_;
+  // The grouping key of each head value that holds a list, where the engine
+  // groups such values by their form; and whether DISTINCT is written as
+  // GROUP BY for them.
+  std::map<const SelectItem*, std::string> list_keys_;
+  bool distinct_by_groups_ = false;
 };
 
 }  // namespace
