@@ -227,11 +227,7 @@ def test_engines_agree_with_the_reference(index, pg_connection):
 
 
 # Seeds whose run stops on a fault outside the compiler's SQL for these shapes, with what stops it.
-KNOWN_FAULTS = {
-    # Presto's code for a sub-query's join filter that compares a DOUBLE column with a BIGINT one and does
-    # arithmetic on the BIGINT one fails the JVM's verifier ("Bad type on operand stack").
-    ("presto", 4242 * 1_000_003 + 76): "Presto generates unverifiable code for a DOUBLE = BIGINT join filter",
-}
+KNOWN_FAULTS = {}
 
 
 # On Spark, Trino and Presto a program that loops runs as its plan only: its unrolled script runs hundreds of

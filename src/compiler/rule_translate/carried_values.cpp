@@ -80,6 +80,19 @@ bool names_one_twice(const Json& rule, const Names& names) {
   return twice;
 }
 
+// Whether two of `names` are values of the query around that read one value
+// there: the SQL of one holds that of the other ("E.col1" and "E.col1 * 2").
+bool names_one_outer_value_twice(const Vocabulary& outer, const Names& names) {
+  for (const std::string& one : names) {
+    const std::string& sql = outer.at(one);
+    for (const std::string& other : names) {
+      const std::string& inner = outer.at(other);
+      if (other != one && !inner.empty() && sql.find(inner) != std::string::npos) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 Names outer_values_to_carry(const RuleStructure& combine, const Names& outer_by_subquery,
@@ -88,7 +101,12 @@ Names outer_values_to_carry(const RuleStructure& combine, const Names& outer_by_
   for (const std::string& name : variables_of(*combine.rule))
     if (combine.outer.count(name)) carried.insert(name);
   if (carried.empty()) return carried;
-  if (every_when_named_twice && names_one_twice(*combine.rule, carried)) return carried;
+  // Two names of one value are that value named twice: Presto's code for a
+  // join filter that reads a BIGINT outer value both beside a DOUBLE and by
+  // itself does not pass the JVM's verifier.
+  if (every_when_named_twice &&
+      (names_one_twice(*combine.rule, carried) || names_one_outer_value_twice(combine.outer, carried)))
+    return carried;
   // A value computed from an outer one is as good as outer: what a conjunct
   // binds from one counts too (more than needed, never less).
   Names outer = carried;

@@ -18,7 +18,8 @@ namespace mirtova {
 // unnested, or named by a combine inside it, or is computed by a sub-query of
 // the query around (`outer_by_subquery`); none while they stand only in its
 // conditions, which the engines read as they are.
-// With `every_when_named_twice`, all it names once it names one in two places;
+// With `every_when_named_twice`, all it names once it names one in two places
+// (or two names of one value of the query around);
 // with `carries_field_reads`, every one once it reads a field of one.
 std::set<std::string> outer_values_to_carry(const RuleStructure& combine,
                                             const std::set<std::string>& outer_by_subquery,
