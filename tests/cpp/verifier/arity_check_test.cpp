@@ -99,8 +99,8 @@ TEST(ArityCheck, RestFieldsPassOnWholeRows) {
       {"a combine's own row", "Q(n:) :- n == Count{x :- t(..r), x == r.x};", 0},
       {"two combines' own rows", "Q(n:) :- n == Count{x :- t(..r), x == r.x} + Count{x :- u(..r), x == r.x};",
        0},
-      // A fact's column is written as an equality, which takes no row.
-      {"a column read before the row", "P(x: 1); Q(..r) :- P(x: r), t(..r);", 0},
+      // A fact's column is written as an equality, which reads the row as a value.
+      {"a column read before the row", "P(x: 1); Q(..r) :- P(x: r), t(..r);", 1},
       {"a head row the body gives as a column", "Q(..r) :- t(x: r);", 1},
       {"a head row after other fields", "Q(a:, ..r) :- t(..r), a == 1;", 1},
       {"a head row nothing gives is the unbound variable's", "Q(..r) :- t(x: 1);", 0},
