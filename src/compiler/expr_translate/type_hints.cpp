@@ -162,14 +162,16 @@ Type ExprTranslator::value_type(const Json& expr) const {
   if (const Json* literal = literal_of(expr)) {
     if (const Json* record = literal->get("the_record")) return record_type(*record);
     if (const Json* list = literal->get("the_list")) {
-      // Elements all of undetermined type are of their one source, if they share one.
+      // Elements all of undetermined type are of their sources met: of the
+      // one type all those columns share, where they do.
       Type element = Type::any();
       if (const Json* elements = list->get("element")) {
         bool first = true;
         for (const Json& item : elements->as_array()) {
           Type t = value_type(item);
           if (!t.is_any()) return Type::list(std::move(t));
-          if (first || !same_origins(t, element)) element.set_origin(first ? t.shared_origin() : nullptr);
+          element.set_origin(first ? t.shared_origin()
+                                   : met_origin(element.shared_origin(), t.shared_origin()));
           first = false;
         }
       }
