@@ -743,6 +743,10 @@ def test_bag_programs_give_the_rows_they_mean(request, engine):
         ('Q(r.n) :- r in [{n: "a", v: null}, {n: "b", v: 2}], r.v is null;', [("a",)]),
         ("Q(y) :- r in [{a: 1, l: [1, 2]}, {a: 2, l: []}], e in r.l, y == r.a + e;", [(2,), (3,)]),
         ("Q(l) :- l == [{v: null, w: 2}, {v: 1, w: null}];", [([{"v": None, "w": 2}, {"v": 1, "w": None}],)]),
+        ("Q(l) :- l == [{a: 1, b: null}, {b: 2.5, a: null}];", [([{"a": 1, "b": None}, {"a": None, "b": 2.5}],)]),
+        ("Q(l) :- l == [{v: {w: null}}, {v: {w: 1}}];", [([{"v": {"w": None}}, {"v": {"w": 1}}],)]),
+        # ... and a branch's null field beside a column's value in the other.
+        ("Q(r) :- T(x), r == (if x > 1 then {v: null} else {v: x});", [({"v": 1},), ({"v": None},)]),
     ],
 )
 def test_lists_of_no_value_and_extreme_lists(request, engine, source, want):

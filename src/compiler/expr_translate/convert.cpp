@@ -16,6 +16,7 @@
 #include "compiler/expr_translate/apply_template.h"
 #include "compiler/expr_translate/expr_translator.h"
 #include "compiler/type_inference/intersection.h"
+#include "compiler/type_inference/origins.h"
 #include "parser/tree_build.h"
 
 namespace mirtova {
@@ -565,6 +566,10 @@ void ExprTranslator::read_as_written_records(const std::vector<const Json*>& val
     if (met.ok()) target = std::move(met).value();
   }
   if (!target) return;
+  // A field a host's column fills in one record is of that column's type in
+  // all, the others' nulls included.
+  for (const std::optional<Type>& type : written)
+    if (type) merge_origins(*target, *type);
   for (size_t i = 0; i < values.size(); ++i) {
     const Json* literal = values[i]->get("literal");
     // A null has no type to read it from; it takes the others'.

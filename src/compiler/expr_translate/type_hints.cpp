@@ -283,6 +283,11 @@ void ExprTranslator::hinted_fields(const Json& node, FieldTypes& fields,
       // Save a record read whole from a host's table, which the hint knows
       // only by the fields the program reads of it.
       if (innermost == &type && type.origin() != nullptr && found->second.is_open()) continue;
+      // Nor one of no known source where the engine declares the field by
+      // the column's own type: {v: x} beside {v: null} in one list.
+      if (innermost == &type && type.origin() != nullptr && dialect->declared_type_reading() &&
+          (found->second.is_any() || found->second.is_atomic()) && found->second.origin() == nullptr)
+        continue;
       type = found->second;
       continue;
     }
