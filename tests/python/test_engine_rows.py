@@ -526,6 +526,9 @@ def test_to_int64_of_stored_columns(request, engine):
         ("F(null, 1); F(null, 2); Q(x, y) :- F(x, y), T(x);", []),
         ("F(null, 1); F(null, 2); Q(y) :- F(x, y), T(z), x == z;", []),
         ("F(null, 1); F(null, 2); Q(x) :- F(x, y), y < 2; Q(x) :- T(x);", [(None,), (1,), (2,)]),
+        # ... through two rules (a disjunction's) ahead of one reading a table's column.
+        ('F("a", null); F("b", null); Q(x, y) :- F(x, y), (y != 3 | x != "c"); Q(x, y) :- T(y), x == "t";',
+         [("a", None), ("b", None), ("t", 1), ("t", 2)]),
         # ... and read in the enclosing rule, met in a negation's sub-query.
         ("F(null, 1); F(null, 2); Q(y) :- F(x, y), ~T(x);", [(1,), (2,)]),
         ("F(null, 1); Q(y) :- F(x, y), ~(T(z), ~T(x));", []),
