@@ -205,6 +205,9 @@ TWO_ORDERS = "R(r: {b: 1, a: 2}); R(r: {a: 2, b: 1}); Q(r, n? += 1, c? Count= r)
             ('R(r: {k: x, v: x}) :- T(x); Q(k? ArgMax= r.k -> r.v) distinct :- R(r:);', [("9",)], T9_TEXT),
             ("R(r: {n: x}) :- T(x), x < 10; R(r: {n: 7}); Q(v) :- R(r:), v == r.n + 1;", [(10,), (8,)], T9),
             ("R(r: {a: {b: [x]}}) :- T(x); Q(m? Max= e) distinct :- R(r:), e in r.a.b;", [(10,)], T9),
+            # A list of two columns' values, of the type both columns have.
+            ("R(r: {a: [x, y]}) :- T(x, y); Q(m? Max= e) distinct :- R(r:), e in r.a;", [(10,)], {"T": [(9, 10)]}),
+            ("Q(m? Max= e) distinct :- T(x, y), r == {a: [x, y]}, e in r.a;", [(10,)], {"T": [(9, 10)]}),
             ("R(r: {a: x, b: y}) :- T(x), T(y), x < y; Q(v) :- R(r:), v == r.b - r.a;", [(1,)], T9),
             # Records of two tables' columns copied into one predicate, whole or
             # inside another record, are still of one type there.
@@ -538,6 +541,9 @@ def test_to_int64_of_stored_columns(request, engine):
         ("F(null, 1); F(null, 2); Q(x, y) :- F(x, y), T(x);", []),
         ("F(null, 1); F(null, 2); Q(y) :- F(x, y), T(z), x == z;", []),
         ("F(null, 1); F(null, 2); Q(x) :- F(x, y), y < 2; Q(x) :- T(x);", [(None,), (1,), (2,)]),
+        # ... through two rules (a disjunction's) ahead of one reading a table's column.
+        ('F("a", null); F("b", null); Q(x, y) :- F(x, y), (y != 3 | x != "c"); Q(x, y) :- T(y), x == "t";',
+         [("a", None), ("b", None), ("t", 1), ("t", 2)]),
         # ... and read in the enclosing rule, met in a negation's sub-query.
         ("F(null, 1); F(null, 2); Q(y) :- F(x, y), ~T(x);", [(1,), (2,)]),
         ("F(null, 1); Q(y) :- F(x, y), ~(T(z), ~T(x));", []),
@@ -751,6 +757,14 @@ def test_bag_programs_give_the_rows_they_mean(request, engine):
         ("Q([x * 0.1 + 0.2], [x / 3], [0.1 + 0.2] == [0.3]) :- T(x);",
          [([0.30000000000000004], [0.3333333333333333], False), ([0.4], [0.6666666666666666], False)]),
         ("Q(l) distinct :- l in [[0.30000000000000004], [0.1 + 0.2], [0.3]];", [([0.30000000000000004],), ([0.3],)]),
+        # Records of one list, a field null or empty in the first and typed by a later one.
+        ('Q(r.n) :- r in [{n: "a", v: null}, {n: "b", v: 2}], r.v is null;', [("a",)]),
+        ("Q(y) :- r in [{a: 1, l: [1, 2]}, {a: 2, l: []}], e in r.l, y == r.a + e;", [(2,), (3,)]),
+        ("Q(l) :- l == [{v: null, w: 2}, {v: 1, w: null}];", [([{"v": None, "w": 2}, {"v": 1, "w": None}],)]),
+        ("Q(l) :- l == [{a: 1, b: null}, {b: 2.5, a: null}];", [([{"a": 1, "b": None}, {"a": None, "b": 2.5}],)]),
+        ("Q(l) :- l == [{v: {w: null}}, {v: {w: 1}}];", [([{"v": {"w": None}}, {"v": {"w": 1}}],)]),
+        # ... and a branch's null field beside a column's value in the other.
+        ("Q(r) :- T(x), r == (if x > 1 then {v: null} else {v: x});", [({"v": 1},), ({"v": None},)]),
     ],
 )
 def test_lists_of_no_value_and_extreme_lists(request, engine, source, want):

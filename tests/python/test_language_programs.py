@@ -156,6 +156,11 @@ CASES = [
     ("correlated combine over a record field of facts",
      "P(p: {col0: 5}, col0: 1); P(p: {col0: 6}, col0: 5); Q(x, n) :- P(col0: x), n == Count{y :- P(p:, col0: x), "
      "y == p.col0};", "Q", {}, [(1, 1), (5, 1)], {}),
+    # Equalities that name each other, in a predicate read by another rule: each is a condition once its
+    # variables are bound, whatever order they are written in.
+    ("equalities naming each other in a predicate read elsewhere",
+     "P(b, c) :- b == c - 2, c == b + 2, Measure(b), b < 12; N(b) :- b == c - 2, c == b, Measure(b); "
+     "Q(x, y) :- P(x, y); Q(x, 0) :- Measure(x), x > 25, ~N(x);", "Q", MEASURE, [(5, 7), (11, 13), (30, 0)], {}),
     # negation
     ("negated fact", "Bad(5); Bad(30); Q(x) :- Measure(x), ~Bad(x);", "Q", MEASURE, [(11,), (20,), (12,)], {}),
     ("negated conjunction", "Q(n) :- Person(name: n, age: a), ~(Person(age: b), b > a);", "Q", PEOPLE,

@@ -16,6 +16,8 @@
 #include "compiler/dialects/templates/date_format_sql.h"
 #include "compiler/expr_translate/apply_template.h"
 #include "compiler/expr_translate/expr_translator.h"
+#include "compiler/type_inference/intersection.h"
+#include "compiler/type_inference/origins.h"
 #include "parser/tree_build.h"
 
 namespace mirtova {
@@ -550,14 +552,29 @@ void ExprTranslator::read_as_written_records(const std::vector<const Json*>& val
   const std::optional<std::string_view> form = dialect->declared_type_reading();
   if (!form || subquery_translator == nullptr || values.size() < 2 || sql.size() < values.size()) return;
   std::optional<Type> target;
+  std::vector<std::optional<Type>> written;
+  written.reserve(values.size());
   for (const Json* value : values) {
-    if ((target = written_type(*value))) break;
+    written.push_back(written_type(*value));
+    if (!written.back()) continue;
+    if (!target) {
+      target = written.back();
+      continue;
+    }
+    // A field one record leaves null (of no type) is typed by another's: a
+    // record written first with a null must not hold its siblings to text.
+    TypeResult met = intersect(*target, *written.back(), 0, 0);
+    if (met.ok()) target = std::move(met).value();
   }
   if (!target) return;
+  // A field a host's column fills in one record is of that column's type in
+  // all, the others' nulls included.
+  for (const std::optional<Type>& type : written)
+    if (type) merge_origins(*target, *type);
   for (size_t i = 0; i < values.size(); ++i) {
     const Json* literal = values[i]->get("literal");
     // A null has no type to read it from; it takes the others'.
-    if ((literal != nullptr && literal->has("the_null")) || written_type(*values[i])) continue;
+    if ((literal != nullptr && literal->has("the_null")) || (written[i] && *written[i] == *target)) continue;
     if (std::optional<std::string> read = read_as_declared_type(sql[i], *target)) sql[i] = std::move(*read);
   }
 }

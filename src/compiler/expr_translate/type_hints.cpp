@@ -162,14 +162,16 @@ Type ExprTranslator::value_type(const Json& expr) const {
   if (const Json* literal = literal_of(expr)) {
     if (const Json* record = literal->get("the_record")) return record_type(*record);
     if (const Json* list = literal->get("the_list")) {
-      // Elements all of undetermined type are of their one source, if they share one.
+      // Elements all of undetermined type are of their sources met: of the
+      // one type all those columns share, where they do.
       Type element = Type::any();
       if (const Json* elements = list->get("element")) {
         bool first = true;
         for (const Json& item : elements->as_array()) {
           Type t = value_type(item);
           if (!t.is_any()) return Type::list(std::move(t));
-          if (first || !same_origins(t, element)) element.set_origin(first ? t.shared_origin() : nullptr);
+          element.set_origin(first ? t.shared_origin()
+                                   : met_origin(element.shared_origin(), t.shared_origin()));
           first = false;
         }
       }
@@ -281,6 +283,11 @@ void ExprTranslator::hinted_fields(const Json& node, FieldTypes& fields,
       // Save a record read whole from a host's table, which the hint knows
       // only by the fields the program reads of it.
       if (innermost == &type && type.origin() != nullptr && found->second.is_open()) continue;
+      // Nor one of no known source where the engine declares the field by
+      // the column's own type: {v: x} beside {v: null} in one list.
+      if (innermost == &type && type.origin() != nullptr && dialect->declared_type_reading() &&
+          (found->second.is_any() || found->second.is_atomic()) && found->second.origin() == nullptr)
+        continue;
       type = found->second;
       continue;
     }

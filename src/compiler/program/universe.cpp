@@ -608,8 +608,8 @@ namespace {
 
 // Whether a rule writes into a column that `typed` does not hold a null of no
 // type: the null itself, or an element of the empty list written as such.
-template <class Typed>
-bool writes_untyped_null(const Json& rule, Typed typed) {
+template <class Typed, class Nulls>
+bool writes_untyped_null(const Json& rule, Typed typed, Nulls nulls) {
   const Json::ArrayType* conjuncts = body_conjuncts(rule);
   auto ranges_over_nothing = [&](std::string_view variable) {
     if (conjuncts == nullptr) return false;
@@ -623,13 +623,39 @@ bool writes_untyped_null(const Json& rule, Typed typed) {
       return element && *element == variable && (elements == nullptr || elements->as_array().empty());
     });
   };
+  // A variable a body's equality makes the null, as a fact read in place does.
+  auto is_null = [](const Json& value) {
+    const Json* literal = value.get("literal");
+    return literal != nullptr && literal->has("the_null");
+  };
+  auto equals_null = [&](std::string_view variable) {
+    if (conjuncts == nullptr) return false;
+    return std::any_of(conjuncts->begin(), conjuncts->end(), [&](const Json& conjunct) {
+      if (const Json* unification = conjunct.get("unification")) {
+        const Json& left = unification->at("left_hand_side");
+        const Json& right = unification->at("right_hand_side");
+        return (is_null(right) && variable_name(left) == variable) ||
+               (is_null(left) && variable_name(right) == variable);
+      }
+      // Or read from a column of facts' nulls.
+      const Json* call = conjunct.get("predicate");
+      const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+      if (name == nullptr || !name->is_str()) return false;
+      for (const Json& field : call_fields(*call)) {
+        const Json* argument = field_expression(field);
+        if (argument != nullptr && variable_name(*argument) == variable &&
+            nulls(name->as_str(), field_column(field)))
+          return true;
+      }
+      return false;
+    });
+  };
   for (const Json& field : call_fields(rule.at("head"))) {
     const Json* value = field_expression(field);
     if (value == nullptr || typed(field_column(field))) continue;
-    const Json* literal = value->get("literal");
-    if (literal != nullptr && literal->has("the_null")) return true;
+    if (is_null(*value)) return true;
     const std::optional<std::string> variable = variable_name(*value);
-    if (variable && ranges_over_nothing(*variable)) return true;
+    if (variable && (ranges_over_nothing(*variable) || equals_null(*variable))) return true;
   }
   return false;
 }
@@ -681,18 +707,33 @@ std::vector<size_t> QuorilProgram::written_rules(std::string_view predicate) con
   return kept;
 }
 
-void QuorilProgram::order_union(std::string_view predicate, std::vector<size_t>& rules) const {
+void QuorilProgram::order_union(std::string_view predicate, std::vector<size_t>& rules) {
   // Where a bare null is text, the engine types a union's columns a pair of
   // rules at a time, first to last: two nulls met first would make text, which
   // no list or record meets. The rules that write one where the column's type
   // does not name it come last.
   if (!dialect_->types_bare_nulls()) return;
+  UniverseSubqueryTranslator reader(*this);
+  // A fact read in place, or a predicate of facts, holding only nulls there.
+  auto column_of_facts_nulls = [&](std::string_view called, std::string_view column) {
+    if (const Json* fact = injectable_rule(called); fact != nullptr && !fact->has("body")) {
+      for (const Json& field : call_fields(fact->at("head"))) {
+        const Json* value = field_expression(field);
+        const Json* literal = value != nullptr ? value->get("literal") : nullptr;
+        if (field_is_column(field, column)) return literal != nullptr && literal->has("the_null");
+      }
+    }
+    return reader.column_of_nulls(called, column);
+  };
   auto typed = [&](const std::string& column) {
     const std::optional<Type> type = column_type(predicate, column);
     return type && (type->is_number() || type->is_bool() || type->is_string());
   };
-  std::stable_partition(rules.begin(), rules.end(),
-                        [&](size_t i) { return !writes_untyped_null(rule_at(i), typed); });
+  std::stable_partition(rules.begin(), rules.end(), [&](size_t i) {
+    return !writes_untyped_null(rule_at(i), typed, [&](std::string_view called, std::string_view column) {
+      return column_of_facts_nulls(called, column);
+    });
+  });
 }
 
 Result<std::string, CompileError> QuorilProgram::rule_part_sql(std::string_view predicate, size_t part) {

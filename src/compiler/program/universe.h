@@ -172,7 +172,7 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // first, which still gives the columns.
   std::vector<size_t> written_rules(std::string_view predicate) const;
   // Puts `rules` of `predicate` in the order their union is written in.
-  void order_union(std::string_view predicate, std::vector<size_t>& rules) const;
+  void order_union(std::string_view predicate, std::vector<size_t>& rules);
   // The SELECT of the `part`-th of written_rules alone, as predicate_sql
   // writes it within the union of them all.
   Result<std::string, CompileError> rule_part_sql(std::string_view predicate, size_t part);

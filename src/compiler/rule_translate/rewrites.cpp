@@ -22,6 +22,20 @@ bool is_compiler_variable(const Json& expr, std::string& name) {
   return true;
 }
 
+// Whether putting `replacement` for a compiler variable keeps every other
+// compiler variable bound as it was: it is a variable, or holds none. Put
+// first, `x_0 == x_1 - 2` would leave `x_1 == x_0` as `x_1 == x_1 - 2`, and
+// x_1 bound by nothing.
+bool binds_plainly(const Json& replacement) {
+  if (replacement.has("variable")) return true;
+  return walk_tree(replacement, [](const Json& object) {
+    const Json* v = object.get("variable");
+    const Json* n = v != nullptr ? v->get("var_name") : nullptr;
+    if (n == nullptr) return Walk::Enter;
+    return n->is_str() && n->as_str().starts_with("x_") ? Walk::Stop : Walk::Skip;
+  });
+}
+
 size_t count_variable(const Json& node, std::string_view name) {
   size_t count = 0;
   walk_tree(node, [&](const Json& object) {
@@ -35,12 +49,13 @@ size_t count_variable(const Json& node, std::string_view name) {
 }
 
 // Finds one eliminable unification in the body of `rule` or of any combine inside
-// it, the first in document order; on success removes it and reports the
+// it, the first in document order that binds plainly, else the first; on
+// success removes it and reports the
 // variable and what replaces it. Inside a combine (a negation is one) a
 // unification binds the variable only when the variable is the combine's own:
 // one that the enclosing rule, or the rule around a combine translated on its
 // own (`fixed`), also reads is compared there, not bound.
-bool take_binding(Json& rule, const Vocabulary* fixed, std::string& var, Json& replacement) {
+bool take_binding(Json& rule, const Vocabulary* fixed, std::string& var, Json& replacement, bool plainly) {
   bool taken = false;
   std::vector<const Json*> combines;
   auto local_to = [&](const std::string& name) {
@@ -61,10 +76,12 @@ bool take_binding(Json& rule, const Vocabulary* fixed, std::string& var, Json& r
           Json& right = u->at_mut("right_hand_side");
           std::string name;
           // The unification is erased below, so its other side moves out.
-          if (is_compiler_variable(left, name) && !contains_variable(right, name) && local_to(name)) {
+          if (is_compiler_variable(left, name) && !contains_variable(right, name) && local_to(name) &&
+              (!plainly || binds_plainly(right))) {
             var = name;
             replacement = std::move(right);
-          } else if (is_compiler_variable(right, name) && !contains_variable(left, name) && local_to(name)) {
+          } else if (is_compiler_variable(right, name) && !contains_variable(left, name) && local_to(name) &&
+                     (!plainly || binds_plainly(left))) {
             var = name;
             replacement = std::move(left);
           } else {
@@ -185,6 +202,10 @@ class BindingIndex {
 
   // take_binding, read from the index: the same unification, by the same tests.
   bool take(const Vocabulary* fixed, std::string& var, Json& replacement) {
+    return take(fixed, var, replacement, true) || take(fixed, var, replacement, false);
+  }
+
+  bool take(const Vocabulary* fixed, std::string& var, Json& replacement, bool plainly) {
     for (size_t k = 0; k < candidates_.size(); ++k) {
       const Candidate candidate = candidates_[k];
       Json* u = (*candidate.conjuncts)[candidate.index].get_mut("unification");
@@ -201,6 +222,7 @@ class BindingIndex {
         taken = &right;
       else if (is_compiler_variable(right, name) && !contains_variable(left, name) && local_to(name))
         taken = &left;
+      if (taken != nullptr && plainly && !binds_plainly(*taken)) taken = nullptr;
       if (taken == nullptr) continue;
       // Bound to a variable, the commonest binding, the unification holds two
       // places at most: its sides.
@@ -435,7 +457,10 @@ bool eliminate_compiler_variables(Json& rule, size_t max_nodes, const DepthBound
   // never will: every replacement is a part of it moved elsewhere.
   bool simplified = false;
   for (;;) {
-    if (!(indexed ? index.take(fixed, var, replacement) : take_binding(rule, fixed, var, replacement))) break;
+    const bool taken = indexed ? index.take(fixed, var, replacement)
+                               : take_binding(rule, fixed, var, replacement, true) ||
+                                     take_binding(rule, fixed, var, replacement, false);
+    if (!taken) break;
     if (!extent) extent = tree_extent(rule);
     const TreeExtent added = tree_extent(replacement);
     // Indexed, the rule holds no subscript, so the replacement is not read again.

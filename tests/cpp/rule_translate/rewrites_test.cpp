@@ -207,6 +207,9 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
                                  {atom("E", {var("a")}), unify(var("b"), call("Half", {var("a")}))});
   program.rules["Pair"] =
       rule(head("Pair", {var("a"), var("c")}), {atom("Edge", {var("b"), var("a")}), atom("F", {var("_")})});
+  program.rules["Cycle"] =
+      rule(head("Cycle", {var("b")}),
+           {unify(var("b"), op("+", var("c"), var("c"))), unify(var("c"), var("b")), atom("F", {var("b")})});
   program.rules["Doubled"] =
       rule(head("Doubled", {var("x"), call("Double", {var("x")})}), {atom("E", {var("x")})});
   struct Case {
@@ -226,18 +229,22 @@ TEST(InjectionTest, SplicesCallsAndInlinesFunctions) {
        rule(head("T", {op("+", var("y"), var("y"))}), {atom("M", {var("y")})})},
       {"function with a body becomes a conjunct",
        rule(head("T", {call("Half", {var("y")})}), {atom("M", {var("y")})}),
-       rule(head("T", {var("x_0")}), {atom("M", {var("y")}), unify(op("+", var("x_0"), var("x_0")), var("y"))})},
+       rule(head("T", {var("x_0")}), {atom("M", {var("y")}), unify(var("y"), op("+", var("x_0"), var("x_0")))})},
       {"a call in a spliced body is inlined in the next round",
        rule(head("T", {var("p"), var("q")}), {atom("Twice", {var("p"), var("q")})}),
        rule(head("T", {var("p"), var("q")}), {atom("E", {var("p")}), unify(op("+", var("p"), var("p")), var("q"))})},
+      // The argument is bound to p before the function's value is: E still binds p.
       {"a function with a body in a spliced body becomes a conjunct in the next round",
        rule(head("T", {var("p"), var("q")}), {atom("Halves", {var("p"), var("q")})}),
-       rule(head("T", {var("p"), var("q")}),
-            {atom("E", {op("+", var("q"), var("q"))}), unify(op("+", var("q"), var("q")), var("p"))})},
+       rule(head("T", {var("p"), var("q")}), {atom("E", {var("p")}), unify(var("p"), op("+", var("q"), var("q")))})},
       {"fresh names go to the callee's body first, then to what only its head names",
        rule(head("T", {var("p"), var("r")}), {atom("Pair", {var("p"), var("q")}), atom("Pair", {var("q"), var("r")})}),
        rule(head("T", {var("p"), var("r")}), {atom("Edge", {var("x_0"), var("p")}), atom("F", {var("_")}),
                                               atom("Edge", {var("x_3"), var("q")}), atom("F", {var("_")})})},
+      // Taken first, b == c + c would leave c == b as c == c + c, and c bound by nothing.
+      {"a binding to a variable is taken before one to an expression of another",
+       rule(head("T", {var("p")}), {atom("Cycle", {var("p")})}),
+       rule(head("T", {var("p")}), {unify(var("p"), op("+", var("p"), var("p"))), atom("F", {var("p")})})},
       {"a call in a head value the callee gives is inlined in the next round",
        rule(head("T", {var("p"), var("q")}), {atom("Doubled", {var("p"), var("q")})}),
        rule(head("T", {var("p"), var("q")}), {atom("E", {var("p")}), unify(op("+", var("p"), var("p")), var("q"))})},
