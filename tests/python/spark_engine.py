@@ -61,7 +61,8 @@ class _Session:
                 "spark.sql.ansi.enabled": "true",
                 "spark.sql.warehouse.dir": os.path.join(self.root, "warehouse"),
                 "spark.local.dir": os.path.join(self.root, "local"),
-                "spark.driver.memory": "1g",
+                # A gigabyte ran out in a hash aggregate of a long counterexample script late in a run.
+                "spark.driver.memory": "2g",
                 "spark.driver.host": "127.0.0.1",
                 "spark.driver.bindAddress": "127.0.0.1",
                 "spark.ui.enabled": "false",
