@@ -274,13 +274,7 @@ def _is_container(tokens):
     if start >= len(tokens) or tokens[start].token_type not in OPEN or (
             start == 0 and tokens[0].token_type != TokenType.L_BRACKET):
         return False
-    depth = 0
-    for at in range(start, len(tokens)):
-        depth += tokens[at].token_type in OPEN
-        depth -= tokens[at].token_type in CLOSE
-        if depth == 0:
-            return at == len(tokens) - 1
-    return False
+    return _spans(tokens, start)
 
 
 CONVERSION = re.compile(r"%[-+ #0'*]*[0-9.]*([a-zA-Z%])")
