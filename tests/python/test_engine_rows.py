@@ -782,23 +782,6 @@ def test_predicates_read_many_times(request, engine, depth):
     assert sorted(rows(request, engine, source, f"P{depth}", T12)) == [(1,), (2,)]
 
 
-# A union whose rules together pass the stages Trino and Presto plan for one
-# query, each rule within them: compiled, read once, and read twice. Rule j
-# holds unless E(x, 10j..10j+7); E(1, 5) takes rule 0 from 1 alone.
-BIG_UNION = "".join(f"Big(x) :- U(x), {', '.join(f'~E(x, {10 * j + k})' for k in range(8))};" for j in range(12))
-
-
-@pytest.mark.parametrize("engine", ENGINES + TRINO_PRESTO)
-@pytest.mark.parametrize(
-    "predicate, want",
-    [("Big", [(1,)] * 11 + [(2,)] * 12), ("Top", [(1,)] * 11 + [(2,)] * 12), ("Top2", [(2,)] * 12)],
-)
-def test_unions_past_the_stages_of_one_query(request, engine, predicate, want):
-    source = BIG_UNION + "Top(x) :- Big(x), U(x); Top2(x) :- Top(x), ~Big(x + 1);"
-    tables = {"U": [(1,), (2,)], "E": [(1, 5)]}
-    assert sorted(rows(request, engine, source, predicate, tables)) == want
-
-
 # Each predicate injected into the negation of the next nests one sub-query in
 # another; SQLite's parser takes about a dozen, so deeper ones are read as WITH
 # clauses there. P{i} holds 1 for even i and 2 for odd i. Spark, Trino and Presto

@@ -132,18 +132,13 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // A WITH clause of `plan` to store as a table, read more than once by a
   // statement past the engine's bound on stages; else one of several rules
   // past the bound by itself, to store a rule at a time; else the largest
-  // read once that is within it; else, where the statement is that of
-  // `predicate` or of a predicate stored whole, that predicate a rule at a
-  // time. None when every statement is within the bound or storing would
-  // not help.
+  // read once that is within it. None when every statement is within the
+  // bound or storing would not help.
   struct StoreChoice {
     std::string predicate;
     bool in_parts = false;
   };
-  std::optional<StoreChoice> clause_to_store(const std::vector<PlanStep>& plan,
-                                             std::string_view predicate) const;
-  // Whether the rules of `predicate` may fill its table one statement each.
-  bool storable_in_parts(std::string_view predicate) const;
+  std::optional<StoreChoice> clause_to_store(const std::vector<PlanStep>& plan) const;
   Result<std::vector<PlanStep>, CompileError> plan_steps_once(std::string_view predicate, PageWindow window,
                                                               const std::optional<std::string>& pattern);
   Result<std::string, CompileError> script(std::string_view predicate, PageWindow window,

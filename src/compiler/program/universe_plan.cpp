@@ -660,21 +660,15 @@ Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps(
   for (size_t round = 0;; ++round) {
     auto plan = plan_steps_written(predicate, window, pattern);
     if (!plan.ok() || round == kMostRounds) return plan;
-    std::optional<StoreChoice> store = clause_to_store(plan.value(), predicate);
+    std::optional<StoreChoice> store = clause_to_store(plan.value());
     if (!store) return plan;
     if (store->in_parts) stored_in_parts_.insert(store->predicate);
     stored_.insert(std::move(store->predicate));
   }
 }
 
-bool QuorilProgram::storable_in_parts(std::string_view predicate) const {
-  // A distinct one is left whole, as its table would hold each rule's rows apart.
-  const std::vector<size_t> rules = written_rules(predicate);
-  return rules.size() >= 2 && !rule_at(rules[0]).has("distinct_denoted");
-}
-
-std::optional<QuorilProgram::StoreChoice> QuorilProgram::clause_to_store(const std::vector<PlanStep>& plan,
-                                                                         std::string_view predicate) const {
+std::optional<QuorilProgram::StoreChoice> QuorilProgram::clause_to_store(
+    const std::vector<PlanStep>& plan) const {
   const uint64_t bound = dialect_->most_query_stages();
   if (bound == UINT64_MAX) return std::nullopt;
   std::map<std::string_view, std::string_view> predicate_of;
@@ -682,14 +676,10 @@ std::optional<QuorilProgram::StoreChoice> QuorilProgram::clause_to_store(const s
   // The statement furthest past the bound; of its clauses read more than
   // once, the one whose table saves the most.
   std::optional<StatementStages> worst;
-  const PlanStep* worst_step = nullptr;
   for (const PlanStep& step : plan) {
     if (step.kind != PlanStep::Kind::Sql) continue;
     StatementStages stages = statement_stages(step.sql);
-    if (stages.total > bound && (!worst || stages.total > worst->total)) {
-      worst = std::move(stages);
-      worst_step = &step;
-    }
+    if (stages.total > bound && (!worst || stages.total > worst->total)) worst = std::move(stages);
   }
   if (!worst) return std::nullopt;
   std::optional<StoreChoice> best;
@@ -720,27 +710,17 @@ std::optional<QuorilProgram::StoreChoice> QuorilProgram::clause_to_store(const s
   }
   if (best) return best;
   // Else a union of rules that passes the bound by itself is stored a rule
-  // at a time: the smallest, whose rules read the fewest such unions.
+  // at a time: the smallest, whose rules read the fewest such unions. A
+  // distinct one is left whole, as its table would hold each rule's rows apart.
   uint64_t least = UINT64_MAX;
   for (const ClauseStages& clause : worst->clauses) {
     if (clause.stages <= bound || clause.stages >= least) continue;
-    auto found = predicate_of.find(clause.alias);
-    if (found == predicate_of.end() || table_owner(found->second) || !storable_in_parts(found->second))
-      continue;
+    auto predicate = predicate_of.find(clause.alias);
+    if (predicate == predicate_of.end() || table_owner(predicate->second)) continue;
+    const std::vector<size_t> rules = written_rules(predicate->second);
+    if (rules.size() < 2 || rule_at(rules[0]).has("distinct_denoted")) continue;
     least = clause.stages;
-    best = StoreChoice{std::string(found->second), true};
-  }
-  if (best) return best;
-  // Else the statement is the union of the predicate compiled, or of one
-  // stored whole, by itself.
-  const bool last = worst_step == &plan.back();
-  if (last && !table_owner(predicate) && storable_in_parts(predicate))
-    return StoreChoice{std::string(predicate), true};
-  for (const std::string& stored : stored_) {
-    if (stored_in_parts_.count(stored) || !storable_in_parts(stored)) continue;
-    const std::string drop =
-        "DROP TABLE IF EXISTS " + table_of(stored) + std::string(dialect_->cascading_deletion_word()) + ";";
-    if (worst_step->sql.starts_with(drop)) return StoreChoice{stored, true};
+    best = StoreChoice{std::string(predicate->second), true};
   }
   return best;
 }
