@@ -117,8 +117,6 @@ def tables_of(u=(), e=(), dag=(), w=()):
 
 
 NESTED = "∀ z, P z → ∃ w, Q w w ∧ ∀ y, Q z y → F z > y"
-ONCE_READ_CLAUSES = ("((∃ y, (Q y 2 ∧ (P y ↔ P y))) ↔ ((∀ z, (Q z 1 → (z ≥ (0 * (3 - z))))) ↔ (Q 0 3 → "
-                     "((Q 2 - (∑ w u, R w u)) > (∑ v, F v)))))")
 SUM_FIXED_POINT = "∀ y, (∃ z, ((z = (∑ t, R z t)) ∧ (∀ w, (P w → ((∑ u, R y u) ≥ (∑ v s, R v s))))))"
 
 # Faults the random pairs found, as their smallest statements, with the rows
@@ -164,10 +162,6 @@ EXAMPLES = [
      {(None, 2)}),
     # An equality that gives a variable its value fails on a null, as any comparison does.
     ("∀ y z, Q y z → ∃ u, z = F u", tables_of(e=[(0, None)], dag=[(1, None)]), {(0, None)}),
-    # Past the stages Trino and Presto plan for one query, though no clause of
-    # it is read twice, and its union of violations past them by itself: false,
-    # as no Q row makes the left side hold.
-    (ONCE_READ_CLAUSES, tables_of(), {(1,)}),
 ]
 
 

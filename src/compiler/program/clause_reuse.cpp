@@ -96,21 +96,6 @@ bool ClauseReuse::each_event(const Kept& kept, Visit visit) {
   return true;
 }
 
-bool ClauseReuse::names_predicate(Event::Kind kind) {
-  switch (kind) {
-    case Event::Kind::AliasLookedUp:
-    case Event::Kind::AliasGiven:
-    case Event::Kind::DoneLookedUp:
-    case Event::Kind::InProgressLookedUp:
-    case Event::Kind::MetLookedUp:
-    case Event::Kind::Entry:
-    case Event::Kind::PutOff:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool ClauseReuse::agrees(const Kept& kept, const ClauseState& state) const {
   if (kept.names_counter != state.names.counter() || kept.variable_counter != state.variable_counter)
     return false;
@@ -120,8 +105,6 @@ bool ClauseReuse::agrees(const Kept& kept, const ClauseState& state) const {
   // making the changes again repeats; the others read the state it started from.
   std::unordered_set<std::string> names, aliases, alias_names, done, met;
   return each_event(kept, [&](const Event& event) {
-    if (!state.stored.empty() && names_predicate(event.kind) && state.stored.count(event.subject) != 0)
-      return false;
     switch (event.kind) {
       case Event::Kind::NameLookedUp:
         return names.count(event.subject) != 0 || state.names.in_use(event.subject) == event.found;

@@ -39,9 +39,6 @@ struct ClauseState {
   std::deque<std::string>& waiting;
   std::map<std::string, std::vector<std::string>>& reads;
   const std::set<std::string>& with_in_progress;
-  // The predicates stored as tables before the statement: a clause written
-  // when one of those it wrote or met was a clause is not that clause now.
-  const std::set<std::string, std::less<>>& stored;
   int64_t& variable_counter;
   size_t writing;      // predicates whose SQL is being written around the clause
   size_t depth_bound;  // how deep they may go before a clause is put off
@@ -147,8 +144,6 @@ class ClauseReuse : public NamesAllocator::Log {
   // inside it in their place, until it answers false.
   template <class Visit>
   static bool each_event(const Kept& kept, Visit visit);
-  // Whether an event's subject is a predicate.
-  static bool names_predicate(Event::Kind kind);
   bool agrees(const Kept& kept, const ClauseState& state) const;
   void make_changes(const Kept& kept, ClauseState& state) const;
   const Kept* repeated(const std::string& key, ClauseState& state);

@@ -86,16 +86,12 @@ Reads reads_of(std::string_view body, const std::map<std::string_view, size_t, s
 }
 
 // The query of a statement that creates a table from one ("CREATE TABLE name
-// AS" on a line of its own) or adds its rows to one ("INSERT INTO name" on a
-// line of its own); the statement itself otherwise.
+// AS" on a line of its own); the statement itself otherwise.
 std::string_view query_of(std::string_view statement) {
   const size_t line_end = statement.find('\n');
-  if (line_end == std::string_view::npos) return statement;
+  if (!statement.starts_with("CREATE TABLE ") || line_end == std::string_view::npos) return statement;
   const std::string_view first_line = statement.substr(0, line_end);
-  const bool creates = first_line.starts_with("CREATE TABLE ") && first_line.ends_with(" AS");
-  const bool adds =
-      first_line.starts_with("INSERT INTO ") && first_line.find(' ', 12) == std::string_view::npos;
-  return creates || adds ? statement.substr(line_end + 1) : statement;
+  return first_line.ends_with(" AS") ? statement.substr(line_end + 1) : statement;
 }
 
 StatementStages query_stages(std::string_view statement);

@@ -696,62 +696,15 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
   return sql;
 }
 
-std::vector<size_t> QuorilProgram::written_rules(std::string_view predicate) const {
+Result<std::string, CompileError> QuorilProgram::rules_sql(std::string_view predicate) {
   auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end())
+    return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
   std::vector<size_t> kept;
-  if (it == rules_of_.end()) return kept;
   for (size_t i : it->second)
     if (!is_dead(rule_at(i))) kept.push_back(i);
   // With every rule dead, the first still gives the columns (and no rows).
   if (kept.empty()) kept.push_back(it->second[0]);
-  return kept;
-}
-
-void QuorilProgram::order_union(std::string_view predicate, std::vector<size_t>& rules) {
-  // Where a bare null is text, the engine types a union's columns a pair of
-  // rules at a time, first to last: two nulls met first would make text, which
-  // no list or record meets. The rules that write one where the column's type
-  // does not name it come last.
-  if (!dialect_->types_bare_nulls()) return;
-  UniverseSubqueryTranslator reader(*this);
-  // A fact read in place, or a predicate of facts, holding only nulls there.
-  auto column_of_facts_nulls = [&](std::string_view called, std::string_view column) {
-    if (const Json* fact = injectable_rule(called); fact != nullptr && !fact->has("body")) {
-      for (const Json& field : call_fields(fact->at("head"))) {
-        const Json* value = field_expression(field);
-        const Json* literal = value != nullptr ? value->get("literal") : nullptr;
-        if (field_is_column(field, column)) return literal != nullptr && literal->has("the_null");
-      }
-    }
-    return reader.column_of_nulls(called, column);
-  };
-  auto typed = [&](const std::string& column) {
-    const std::optional<Type> type = column_type(predicate, column);
-    return type && (type->is_number() || type->is_bool() || type->is_string());
-  };
-  std::stable_partition(rules.begin(), rules.end(), [&](size_t i) {
-    return !writes_untyped_null(rule_at(i), typed, [&](std::string_view called, std::string_view column) {
-      return column_of_facts_nulls(called, column);
-    });
-  });
-}
-
-Result<std::string, CompileError> QuorilProgram::rule_part_sql(std::string_view predicate, size_t part) {
-  Writing level(state_->writing, predicate);
-  if (state_->writing.size() > kMaxPredicateDepth || stack_nearly_exhausted())
-    return CompileError(kTooDeepMessage);
-  std::vector<size_t> kept = written_rules(predicate);
-  order_union(predicate, kept);
-  if (part >= kept.size())
-    return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
-  std::vector<std::string> columns = head_columns(rule_at(kept[0]));
-  return rule_sql(rule_at(kept[part]), {}, {}, false, &columns);
-}
-
-Result<std::string, CompileError> QuorilProgram::rules_sql(std::string_view predicate) {
-  std::vector<size_t> kept = written_rules(predicate);
-  if (kept.empty())
-    return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
   std::vector<std::string> columns = head_columns(rule_at(kept[0]));
   bool distinct = rule_at(kept[0]).has("distinct_denoted");
   if (distinct && kept.size() > 1)
@@ -761,7 +714,33 @@ Result<std::string, CompileError> QuorilProgram::rules_sql(std::string_view pred
                                 "' is distinct and aggregates, so it must have exactly one rule.",
                             rule_text(rule_at(i)));
   if (kept.size() == 1) return rule_sql(rule_at(kept[0]), {}, {}, false, &columns);
-  order_union(predicate, kept);
+  // Where a bare null is text, the engine types a union's columns a pair of
+  // rules at a time, first to last: two nulls met first would make text, which
+  // no list or record meets. The rules that write one where the column's type
+  // does not name it come last.
+  if (dialect_->types_bare_nulls()) {
+    UniverseSubqueryTranslator reader(*this);
+    // A fact read in place, or a predicate of facts, holding only nulls there.
+    auto column_of_facts_nulls = [&](std::string_view called, std::string_view column) {
+      if (const Json* fact = injectable_rule(called); fact != nullptr && !fact->has("body")) {
+        for (const Json& field : call_fields(fact->at("head"))) {
+          const Json* value = field_expression(field);
+          const Json* literal = value != nullptr ? value->get("literal") : nullptr;
+          if (field_is_column(field, column)) return literal != nullptr && literal->has("the_null");
+        }
+      }
+      return reader.column_of_nulls(called, column);
+    };
+    auto typed = [&](const std::string& column) {
+      const std::optional<Type> type = column_type(predicate, column);
+      return type && (type->is_number() || type->is_bool() || type->is_string());
+    };
+    std::stable_partition(kept.begin(), kept.end(), [&](size_t i) {
+      return !writes_untyped_null(rule_at(i), typed, [&](std::string_view called, std::string_view column) {
+        return column_of_facts_nulls(called, column);
+      });
+    });
+  }
   // Joined once all are written: a clause of many rules is one buffer of its own size.
   std::vector<std::string> selects;
   selects.reserve(kept.size());

@@ -130,15 +130,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
                                                                  PageWindow window,
                                                                  const std::optional<std::string>& pattern);
   // A WITH clause of `plan` to store as a table, read more than once by a
-  // statement past the engine's bound on stages; else one of several rules
-  // past the bound by itself, to store a rule at a time; else the largest
-  // read once that is within it. None when every statement is within the
-  // bound or storing would not help.
-  struct StoreChoice {
-    std::string predicate;
-    bool in_parts = false;
-  };
-  std::optional<StoreChoice> clause_to_store(const std::vector<PlanStep>& plan) const;
+  // statement past the engine's bound on stages; none when every statement
+  // is within it or storing would not help.
+  std::optional<std::string> clause_to_store(const std::vector<PlanStep>& plan) const;
   Result<std::vector<PlanStep>, CompileError> plan_steps_once(std::string_view predicate, PageWindow window,
                                                               const std::optional<std::string>& pattern);
   Result<std::string, CompileError> script(std::string_view predicate, PageWindow window,
@@ -163,14 +157,6 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   Result<std::string, CompileError> predicate_sql(std::string_view predicate);
   // predicate_sql's writing, once the predicate is on the writing stack.
   Result<std::string, CompileError> rules_sql(std::string_view predicate);
-  // The rules of `predicate` that the SQL writes: those not dead, or else the
-  // first, which still gives the columns.
-  std::vector<size_t> written_rules(std::string_view predicate) const;
-  // Puts `rules` of `predicate` in the order their union is written in.
-  void order_union(std::string_view predicate, std::vector<size_t>& rules);
-  // The SELECT of the `part`-th of written_rules alone, as predicate_sql
-  // writes it within the union of them all.
-  Result<std::string, CompileError> rule_part_sql(std::string_view predicate, size_t part);
   // The predicate whose table holds the rows of a materialised predicate, if it is one.
   std::optional<std::string> table_owner(std::string_view predicate) const;
   std::string table_of(std::string_view predicate) const;
@@ -188,10 +174,8 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // puts every step after those it reads.
   Result<Unit, CompileError> write_waiting_steps();
   Result<std::string, CompileError> materialise(const std::string& predicate);
-  // The WITH clauses and the SELECT of a materialised predicate's rows, or of
-  // those of its `part`-th written rule.
-  Result<std::string, CompileError> materialised_select(const std::string& predicate,
-                                                        std::optional<size_t> part = std::nullopt);
+  // The WITH clauses and the SELECT of a materialised predicate's rows.
+  Result<std::string, CompileError> materialised_select(const std::string& predicate);
   // "DROP TABLE IF EXISTS {table}; CREATE TABLE {table} AS {select}".
   std::string replace_table(const std::string& table, const std::string& select) const;
   // The "changed" query of a loop whose members' rows `selects` give; puts the
@@ -288,9 +272,6 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // chosen afresh for each script, which is then the same however many
   // scripts of the program were written before it.
   std::set<std::string, std::less<>> stored_;
-  // Those of them whose table is filled a rule at a time, one statement each:
-  // their rules together pass the bound.
-  std::set<std::string, std::less<>> stored_in_parts_;
   // What table aliases keep clear of: the column names of every table.
   TableColumns table_columns_;
   // Per program rule (by its number), what could give the rewrites before its

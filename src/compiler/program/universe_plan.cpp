@@ -151,7 +151,6 @@ ClauseState QuorilProgram::clause_state() {
                      frame.waiting,
                      frame.reads,
                      state_->with_in_progress,
-                     stored_,
                      state_->variable_counter,
                      state_->writing.size(),
                      kMaxPredicateDepth,
@@ -243,24 +242,8 @@ std::string QuorilProgram::render_frame(const Frame& frame, std::string_view sta
 }
 
 Result<std::string, CompileError> QuorilProgram::materialise(const std::string& predicate) {
-  const std::string table = table_of(predicate);
-  if (!stored_in_parts_.count(predicate)) {
-    TRY(std::string select, materialised_select(predicate));
-    return replace_table(table, select);
-  }
-  // The first rule makes the table, each other adds its rows: a statement per
-  // rule, each within the bound that their union passes.
-  const size_t parts = written_rules(predicate).size();
-  TRY(std::string select, materialised_select(predicate, 0));
-  std::string out = replace_table(table, select);
-  for (size_t part = 1; part < parts; ++part) {
-    TRY(select, materialised_select(predicate, part));
-    out += ";\nINSERT INTO ";
-    out += table;
-    out += '\n';
-    out += select;
-  }
-  return out;
+  TRY(std::string select, materialised_select(predicate));
+  return replace_table(table_of(predicate), select);
 }
 
 std::string QuorilProgram::replace_table(const std::string& table, const std::string& select) const {
@@ -279,18 +262,12 @@ std::string QuorilProgram::replace_table(const std::string& table, const std::st
   return out;
 }
 
-Result<std::string, CompileError> QuorilProgram::materialised_select(const std::string& predicate,
-                                                                     std::optional<size_t> part) {
+Result<std::string, CompileError> QuorilProgram::materialised_select(const std::string& predicate) {
   // Each statement has WITH clauses of its own; what is in progress around it is set aside.
   std::set<std::string> outer_with = std::move(state_->with_in_progress);
   state_->with_in_progress.clear();
   state_->frames.emplace_back();
-  auto sql = [&]() -> Result<std::string, CompileError> {
-    if (!part) return predicate_sql_placing_waiting(predicate);
-    TRY(std::string rule, rule_part_sql(predicate, *part));
-    TRY_VOID(place_waiting(predicate));
-    return rule;
-  }();
+  auto sql = predicate_sql_placing_waiting(predicate);
   Frame frame = std::move(state_->frames.back());
   state_->frames.pop_back();
   state_->with_in_progress = std::move(outer_with);
@@ -656,19 +633,16 @@ Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps(
   // one leaves the statements smaller.
   constexpr size_t kMostRounds = 32;
   stored_.clear();
-  stored_in_parts_.clear();
   for (size_t round = 0;; ++round) {
     auto plan = plan_steps_written(predicate, window, pattern);
     if (!plan.ok() || round == kMostRounds) return plan;
-    std::optional<StoreChoice> store = clause_to_store(plan.value());
+    std::optional<std::string> store = clause_to_store(plan.value());
     if (!store) return plan;
-    if (store->in_parts) stored_in_parts_.insert(store->predicate);
-    stored_.insert(std::move(store->predicate));
+    stored_.insert(std::move(*store));
   }
 }
 
-std::optional<QuorilProgram::StoreChoice> QuorilProgram::clause_to_store(
-    const std::vector<PlanStep>& plan) const {
+std::optional<std::string> QuorilProgram::clause_to_store(const std::vector<PlanStep>& plan) const {
   const uint64_t bound = dialect_->most_query_stages();
   if (bound == UINT64_MAX) return std::nullopt;
   std::map<std::string_view, std::string_view> predicate_of;
@@ -682,7 +656,7 @@ std::optional<QuorilProgram::StoreChoice> QuorilProgram::clause_to_store(
     if (stages.total > bound && (!worst || stages.total > worst->total)) worst = std::move(stages);
   }
   if (!worst) return std::nullopt;
-  std::optional<StoreChoice> best;
+  std::optional<std::string> best;
   uint64_t best_saving = 0;
   for (const ClauseStages& clause : worst->clauses) {
     if (clause.reads < 2 || clause.stages < 2) continue;
@@ -693,34 +667,8 @@ std::optional<QuorilProgram::StoreChoice> QuorilProgram::clause_to_store(
     if (__builtin_mul_overflow(clause.reads - 1, clause.stages - 1, &saving)) saving = UINT64_MAX;
     if (saving > best_saving) {
       best_saving = saving;
-      best = StoreChoice{std::string(predicate->second), false};
+      best = std::string(predicate->second);
     }
-  }
-  if (best) return best;
-  // No clause is read twice: the statement is split, the largest clause read
-  // once whose own statement is within the bound stored first, so that one
-  // whose body is nearly the whole statement does not merely move it.
-  uint64_t largest = 1;
-  for (const ClauseStages& clause : worst->clauses) {
-    if (clause.reads != 1 || clause.stages <= largest || clause.stages > bound) continue;
-    auto predicate = predicate_of.find(clause.alias);
-    if (predicate == predicate_of.end() || table_owner(predicate->second)) continue;
-    largest = clause.stages;
-    best = StoreChoice{std::string(predicate->second), false};
-  }
-  if (best) return best;
-  // Else a union of rules that passes the bound by itself is stored a rule
-  // at a time: the smallest, whose rules read the fewest such unions. A
-  // distinct one is left whole, as its table would hold each rule's rows apart.
-  uint64_t least = UINT64_MAX;
-  for (const ClauseStages& clause : worst->clauses) {
-    if (clause.stages <= bound || clause.stages >= least) continue;
-    auto predicate = predicate_of.find(clause.alias);
-    if (predicate == predicate_of.end() || table_owner(predicate->second)) continue;
-    const std::vector<size_t> rules = written_rules(predicate->second);
-    if (rules.size() < 2 || rule_at(rules[0]).has("distinct_denoted")) continue;
-    least = clause.stages;
-    best = StoreChoice{std::string(predicate->second), true};
   }
   return best;
 }

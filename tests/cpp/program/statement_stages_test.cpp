@@ -45,11 +45,6 @@ TEST(StatementStagesTest, ClausesCountOnceForEachRead) {
        "SELECT A.col0 AS col0\nFROM A AS A, A AS t_1_A",
        4,
        {"A 2 1"}},
-      // A step that fills a table a rule at a time: the costliest statement, each read by its query.
-      {"DROP TABLE IF EXISTS \"S\";\nCREATE TABLE \"S\" AS\nSELECT 1 AS col0;\nINSERT INTO \"S\"\n"
-       "WITH A AS (\n  SELECT 1 AS col0\n)\nSELECT A.col0 AS col0\nFROM A AS A, A AS t_1_A",
-       3,
-       {"A 2 1"}},
   };
   for (const Row& row : rows) {
     StatementStages got = statement_stages(row.statement);
