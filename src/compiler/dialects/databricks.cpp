@@ -66,6 +66,20 @@ class DatabricksDialect final : public Dialect {
                         {{'b', "BOOLEAN"}, {'i', "BIGINT"}, {'l', "ARRAY<BIGINT>"}});
   }
   bool null_guarded_least_greatest() const override { return true; }
+  // Spark orders a STRUCT's null field before every value: MAX and MIN of
+  // records order them by their fields' values instead, a null field after
+  // every value; a null record has no key and is passed over.
+  std::optional<std::string> extreme_record(const std::vector<std::string>& fields,
+                                            bool greatest) const override {
+    std::string key;
+    for (size_t i = 0; i < fields.size(); ++i) {
+      const std::string place = std::to_string(i);
+      key += (i == 0 ? "" : ", ") +
+             ("'n" + place + "', (" + fields[i] + ") IS NULL, 'v" + place + "', " + fields[i]);
+    }
+    return std::string(greatest ? "max_by" : "min_by") +
+           "({0}, CASE WHEN {0} IS NULL THEN NULL ELSE named_struct(" + key + ") END)";
+  }
   std::string_view double_type() const override { return "DOUBLE"; }
   std::string_view unnest_phrase() const override { return "LATERAL (SELECT explode({0}) AS {1}) AS varnok"; }
   std::string_view array_phrase() const override { return "ARRAY(%s)"; }

@@ -107,6 +107,19 @@ class PrestoDialect : public Dialect {
   bool null_guarded_least_greatest() const override { return false; }
   std::string_view double_type() const override { return "DOUBLE"; }
   bool supports_offset() const override { return false; }
+  // MAX and MIN fail on a ROW with a null field ("ROW comparison not supported
+  // for fields with null elements"): the group's records are ordered by their
+  // fields' values instead, a null field after every value.
+  std::optional<std::string> extreme_record(const std::vector<std::string>& fields,
+                                            bool greatest) const override {
+    const std::string direction = greatest ? " DESC" : "";
+    std::string order;
+    for (const std::string& field : fields) {
+      order += (order.empty() ? " ORDER BY " : ", ") + ("(" + field + ") IS NULL" + direction) + ", " +
+               field + direction;
+    }
+    return "element_at(ARRAY_AGG({0}" + order + ") FILTER (WHERE {0} IS NOT NULL), 1)";
+  }
   std::string_view unnest_phrase() const override {
     return "UNNEST(TRANSFORM({0}, mirtova_e -> ROW(mirtova_e))) as varnok({1})";
   }
