@@ -172,6 +172,11 @@ TWO_ORDERS = "R(r: {b: 1, a: 2}); R(r: {a: 2, b: 1}); Q(r, n? += 1, c? Count= r)
              "Q(r, n? += 1) distinct :- R(r:);",
              [({"a": 2, "b": {"c": [{"e": 2, "f": 1}], "d": 1}}, 2), ({"a": 2, "b": {"c": [{"e": 2, "f": 1}], "d": 2}}, 1)]),
             ("R(r: {a: x}) :- x in [true, false]; Q(s) :- R(r:), s == r.a;", [(True,), (False,)]),
+            # So do the records of one list written, or a field's value beside a null in another.
+            ("Q(x) :- x in [{a: 1}, {a: null}];", [({"a": 1},), ({"a": None},)]),
+            ("Q(l) :- l == [{v: null, w: 2}, {v: 1.5, w: null}];", [([{"v": None, "w": 2}, {"v": 1.5, "w": None}],)]),
+            ('Q(v, w) :- l == [{a: {b: null, c: "x"}}, {a: {b: 1, c: null}}], e in l, v == e.a.c, w == e.a.b;',
+             [("x", None), (None, 1)]),
             ("F(1); F(2); Q(v) :- l == List{ {a: x} :- F(x)}, e in l, v == e.a * 3;", [(3,), (6,)]),
             # A field whose type only the table knows, read where numbers are added up.
             ("R(r: {a: x}) :- T(x); Q(s? += r.a) distinct :- R(r:);", [(3,)]),

@@ -211,6 +211,10 @@ std::optional<std::string> Dialect::extreme_record(const std::vector<std::string
 
 std::optional<std::string> Dialect::null_sought_in_list(const Type&) const { return std::nullopt; }
 
+std::optional<std::string> Dialect::written_value_as(std::string_view, const Type&, const Type&) const {
+  return std::nullopt;
+}
+
 std::optional<std::string> Dialect::unnested_subquery(std::string_view, std::string_view) const {
   return std::nullopt;
 }

@@ -284,6 +284,14 @@ class Dialect {
   // a type only it knows (a host table's column) is of no common type with a
   // record the program writes. None where records of one shape are of one type.
   virtual std::optional<std::string_view> declared_type_reading() const;  // 74
+  // A value written by the program read as of the type `type` it shares with
+  // its siblings (the elements of one list, the branches of one choice), where
+  // records of one shape written with a null field and with a value there are
+  // of no common type and the engine has no declared type to read them by.
+  // `written` is the type the value was written with. None to leave it as
+  // written.
+  virtual std::optional<std::string> written_value_as(std::string_view sql, const Type& written,
+                                                      const Type& type) const;
   // Where the engine's MAX and MIN take no record: the greatest (or least)
   // record of a group, "{0}" the record, ordered by the values of its fields
   // (`fields`, each written over "{0}"), a null field after every value. None

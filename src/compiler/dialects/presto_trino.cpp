@@ -80,6 +80,22 @@ UnixMicros t
 UnixMillis t
 UnixSeconds t)t";
 
+// Whether a value written as of type `written` casts to `type`: a null
+// written where `type` holds a record or a list is a VARCHAR, which casts to
+// neither. As deep as literals nest, which the parser bounds.
+bool casts_field_by_field(const Type& written, const Type& type) {
+  if (type.is_record()) {
+    if (!written.is_record()) return false;
+    for (const auto& [name, field] : type.fields()) {
+      auto found = written.fields().find(name);
+      if (found == written.fields().end() || !casts_field_by_field(found->second, field)) return false;
+    }
+    return true;
+  }
+  if (type.is_list()) return written.is_list() && casts_field_by_field(written.element(), type.element());
+  return true;
+}
+
 class PrestoDialect : public Dialect {
  protected:
   std::string typed_value(const RecordLiteralField& field) const {
@@ -183,6 +199,14 @@ class PrestoDialect : public Dialect {
   }
 
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
+
+  // A ROW written with a null field is of that field's type only by the cast,
+  // which takes the null's VARCHAR to no ROW or ARRAY.
+  std::optional<std::string> written_value_as(std::string_view sql, const Type& written,
+                                              const Type& type) const override {
+    if (!casts_field_by_field(written, type)) return std::nullopt;
+    return "CAST(" + std::string(sql) + " AS " + row_field_type(type) + ")";
+  }
 
   // A ROW cast to a named ROW type; fields sorted so that equal shapes give equal types.
   std::string record_literal(const std::vector<RecordLiteralField>& fields, std::string_view) const override {

@@ -550,7 +550,7 @@ std::optional<Type> ExprTranslator::written_type(const Json& value) const {
 void ExprTranslator::read_as_written_records(const std::vector<const Json*>& values,
                                              std::vector<std::string>& sql) {
   const std::optional<std::string_view> form = dialect->declared_type_reading();
-  if (!form || subquery_translator == nullptr || values.size() < 2 || sql.size() < values.size()) return;
+  if (subquery_translator == nullptr || values.size() < 2 || sql.size() < values.size()) return;
   std::optional<Type> target;
   std::vector<std::optional<Type>> written;
   written.reserve(values.size());
@@ -566,7 +566,9 @@ void ExprTranslator::read_as_written_records(const std::vector<const Json*>& val
     TypeResult met = intersect(*target, *written.back(), 0, 0);
     if (met.ok()) target = std::move(met).value();
   }
-  if (!target) return;
+  // Cast to a type that names a field only the engine knows, a value would be
+  // read as text.
+  if (!target || (!form && leaves_kind_open(*target))) return;
   // A field a host's column fills in one record is of that column's type in
   // all, the others' nulls included.
   for (const std::optional<Type>& type : written)
@@ -575,7 +577,10 @@ void ExprTranslator::read_as_written_records(const std::vector<const Json*>& val
     const Json* literal = values[i]->get("literal");
     // A null has no type to read it from; it takes the others'.
     if ((literal != nullptr && literal->has("the_null")) || (written[i] && *written[i] == *target)) continue;
-    if (std::optional<std::string> read = read_as_declared_type(sql[i], *target)) sql[i] = std::move(*read);
+    std::optional<std::string> read = form         ? read_as_declared_type(sql[i], *target)
+                                      : written[i] ? dialect->written_value_as(sql[i], *written[i], *target)
+                                                   : std::nullopt;
+    if (read) sql[i] = std::move(*read);
   }
 }
 
