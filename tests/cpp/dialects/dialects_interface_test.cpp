@@ -369,9 +369,22 @@ TEST(DialectsInterfaceTest, EveryEngineAnswersEveryOperation) {
         "AS varnoknone",
         "nonenone", "nonenone", "nonenone", "nonenone", "nonenone"}},
       {"extreme_record of one field", [](const Dialect& d) { return opt(d.extreme_record({"{0}.a"}, true)); },
-       {"none", "none", "none", "none", "none", "none",
+       {"none",
+        "max_by({0}, CASE WHEN {0} IS NULL THEN NULL ELSE named_struct('n0', ({0}.a) IS NULL, 'v0', {0}.a) END)",
+        "element_at(ARRAY_AGG({0} ORDER BY ({0}.a) IS NULL DESC, {0}.a DESC) FILTER (WHERE {0} IS NOT NULL), 1)",
+        "element_at(ARRAY_AGG({0} ORDER BY ({0}.a) IS NULL DESC, {0}.a DESC) FILTER (WHERE {0} IS NOT NULL), 1)",
+        "none", "none",
         "ARRAY_AGG({0} IGNORE NULLS ORDER BY [({0}.a) IS NULL][OFFSET(0)] DESC, [{0}.a][OFFSET(0)] DESC LIMIT "
         "1)[SAFE_OFFSET(0)]"}},
+      {"written_value_as a record, and from a null where a list is",
+       [](const Dialect& d) {
+         const Type record = Type::closed_record(Type::Fields{{"a", Type::number()}});
+         const Type of_list = Type::closed_record(Type::Fields{{"a", Type::list(Type::number())}});
+         const Type of_null = Type::closed_record(Type::Fields{{"a", Type::any()}});
+         return opt(d.written_value_as("r", of_null, record)) + opt(d.written_value_as("r", of_null, of_list));
+       },
+       {"nonenone", "nonenone", "CAST(r AS ROW(a double))none", "CAST(r AS ROW(a double))none", "nonenone",
+        "nonenone", "nonenone"}},
   };
   // clang-format on
   for (size_t e = 0; e < kEngines.size(); ++e) {
