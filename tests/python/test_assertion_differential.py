@@ -15,7 +15,7 @@ import pytest
 
 import mirtova
 from compile_engines import Engine
-from differential_assertions import ARITY, expected, generate, program_text, sql_values, statement_text
+from differential_assertions import ARITY, expected, generate, program_text, row_order, sql_values, statement_text
 from pg_engine import PgEngine, pg_cluster  # noqa: F401  (the fixture)
 from test_engine_rows import SERVED, _engine
 
@@ -87,13 +87,13 @@ def failures_of(engines, database, tables, texts, index, want, plan_on):
                 failures.append(f"{engine_name}: {type(e).__name__}: {e}")
                 break
             if set(rows) != want:
-                failures.append(f"{engine_name}{' plan' if as_plan else ''}: {sorted(set(rows))}")
+                failures.append(f"{engine_name}{' plan' if as_plan else ''}: {sorted(set(rows), key=row_order)}")
     return failures
 
 
 def fail_with(failures, database, tables, text, want):
     if failures:
-        pytest.fail("\n".join([f"database {database}: {text}", f"tables {tables}", f"want {sorted(want)}"]
+        pytest.fail("\n".join([f"database {database}: {text}", f"tables {tables}", f"want {sorted(want, key=row_order)}"]
                               + failures), pytrace=False)
 
 
