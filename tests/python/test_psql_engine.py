@@ -51,6 +51,10 @@ PSQL_CASES = [
     ("count of texts over two bodies",
      'T(c? Count= n, s? Set= n) distinct :- P(n, 1); T(c? Count= n, s? Set= n) distinct :- P(n, 2);', "T",
      {"P": [("a", 1), ("b", 2), ("a", 2)]}, [(2, ["a", "b"])]),
+    ("average of integers printed and multiplied as a double",
+     "T(g:, a? Avg= x) distinct :- P(g, k, x); Q(g, ToString(a), a * 3) :- T(g:, a:);", "Q",
+     {"P": [(1, 1, 1), (1, 2, 2), (1, 3, 2), (2, 1, 1), (2, 2, 2)]},
+     [(1, "1.66666666666667", 5.0), (2, "1.5", 4.5)]),
     ("maximum of a boolean column", "T(k:, m? Max= b) distinct :- F(k:, b:);", "T", FLAGS, [(1, True), (2, False)]),
     ("list of records in a record, their field null in one fact", "T({a: 1, b: [{c: null}]}); T({a: 1, b: [{c: 2}]});"
      " Q(x) :- T(x);", "Q", {}, [({"a": 1, "b": [{"c": None}]},), ({"a": 1, "b": [{"c": 2}]},)]),

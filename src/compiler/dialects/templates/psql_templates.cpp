@@ -35,6 +35,9 @@ TemplateRows psql_function_rows() {
       {"Ceiling", R"t(CEIL(CAST(CAST({0} AS TEXT) AS numeric)))t"},
       {"Trunc", R"t(TRUNC(CAST(CAST({0} AS TEXT) AS numeric)))t"},
       {"ToFloat64", R"t(CAST(%s AS double precision))t"},
+      // AVG of integers is exact numeric here, which prints, divides and
+      // compares unlike the double every other engine averages to.
+      {"Avg", R"t(CAST(AVG(%s) AS double precision))t"},
       {"Element", R"t(({0})[{1} + 1])t"},
       // A list of lists is one array of more dimensions, whose CARDINALITY
       // counts the innermost elements; an empty array has no first dimension.
