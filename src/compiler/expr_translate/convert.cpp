@@ -396,9 +396,7 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
     // as they are they would name a column; no engine-neutral literal exists.
     if (!is_numeral(text))
       return error("The number " + text + " has no SQL literal; write it as a calculation.");
-    // An exponent makes a real as a point does: PostgreSQL would read 1e308
-    // as exact numeric, where every other engine reads a double.
-    if (text.find_first_of(".eE") != std::string::npos) return dialect->float_literal(text);
+    if (text.find('.') != std::string::npos) return dialect->float_literal(text);
     if (is_int64_literal(text)) return dialect->integer_literal(text);
     return text;
   }
