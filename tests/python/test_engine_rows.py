@@ -746,6 +746,12 @@ def test_bag_programs_give_the_rows_they_mean(request, engine):
         ("Q(m? Max= l, n? Min= l) distinct :- l in [[1, null], [1, 10], [1, 2], [0, 5]];", [([1, None], [0, 5])]),
         ("Q(m? Max= l, n? Min= l) distinct :- T(x), l == [x * 5, x];", [([10, 2], [5, 1])]),
         ("Q(m, n) :- m == Max{ [x] :- x in [9, 10]}, n == Min{ {a: x} :- x in [9, 10]};", [([10], {"a": 9})]),
+        # The first rows of an ordering by a list or a record holding one, in the same order.
+        ('@OrderBy(Q, "col0"); @Limit(Q, 1); Q(l) :- l in [[1, null], [null, 0], [1, 10], [1, 9]];', [([1, 9],)]),
+        ('@OrderBy(Q, "col0 desc"); @Limit(Q, 2); Q(l) :- l in [[9, 1], [1, null], [null, 2], [10, -1]];',
+         [([None, 2],), ([10, -1],)]),
+        ('@OrderBy(Q, "col0 desc"); @Limit(Q, 1); Q(r) :- r in [{a: [9], b: "x"}, {a: [10], b: "a"}, {a: [9, 1], b: "z"}];',
+         [({"a": [10], "b": "a"},)]),
         # Lists and records inside a list ordered the same way.
         ("Q(m? Max= l, n? Min= l) distinct :- T(x), l == [[x + 8], [x]];", [([[10], [2]], [[9], [1]])]),
         ("Q(m? Max= l, n? Min= l) distinct :- T(x), l == [{a: x * 5}, {a: x}];", [([{"a": 10}, {"a": 2}], [{"a": 5}, {"a": 1}])]),

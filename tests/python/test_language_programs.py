@@ -252,6 +252,11 @@ CASES = [
      {"ordered": True, "offset": 3}),
     ("the smaller of two limits", '@Limit(Q, 3); @OrderBy(Q, "col0"); Q(x) :- Measure(x);', "Q", MEASURE,
      [(5,), (11,)], {"ordered": True, "limit": 2}),
+    # Lists by their elements' values, one that ends first the lesser.
+    ("lists ordered element by element", '@OrderBy(Q, "col0"); Q(l) :- l in [[1, 5], [1], [10], [9], [2, 1], [1, 5, 0]];',
+     "Q", {}, [([1],), ([1, 5],), ([1, 5, 0],), ([2, 1],), ([9],), ([10],)], {"ordered": True}),
+    ("lists ordered descending", '@OrderBy(Q, "col0 desc"); Q(l) :- l in [[2.5], [1], [1, 5], [-3], [10]];', "Q", {},
+     [([10],), ([2.5],), ([1, 5],), ([1],), ([-3],)], {"ordered": True}),
     # grounding, recursion
     ("grounded predicate", "@Ground(Big); Big(x) :- Measure(x), x > 10; Q(x) :- Big(x), x < 25;", "Q", MEASURE,
      [(11,), (20,), (12,)], {}),
@@ -381,7 +386,7 @@ def test_imported_rows(case, engine, import_root):
 
 # Cases writing lists of lists of unequal lengths, which PostgreSQL's
 # rectangular arrays cannot hold.
-RAGGED = {"nested lists"}
+RAGGED = {"nested lists", "lists ordered element by element", "lists ordered descending"}
 DIALECTS = {"psql": "postgres", "bigquery": "bigquery", "presto": "presto", "trino": "trino",
             "databricks": "databricks"}
 

@@ -196,6 +196,7 @@ bool Dialect::compares_every_record_in_form() const { return false; }
 std::optional<std::string_view> Dialect::list_comparison_form() const { return std::nullopt; }
 std::string_view Dialect::value_of_list_group() const { return "{0}"; }
 bool Dialect::rounds_integers_to_doubles() const { return false; }
+std::optional<std::string> Dialect::container_order_key() const { return std::nullopt; }
 std::optional<std::string_view> Dialect::declared_type_reading() const { return std::nullopt; }
 bool Dialect::unnests_list_arguments(std::string_view) const { return false; }
 std::string Dialect::format_value(char, std::string_view sql, const Type&) const { return std::string(sql); }

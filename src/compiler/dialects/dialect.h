@@ -366,6 +366,12 @@ class Dialect {
   // a double, which holds no integer past 2^53: Floor, Ceil, Round and Trunc
   // of a value known to be an integer are then written as the value itself.
   virtual bool rounds_integers_to_doubles() const;  // 90
+  // Where ORDER BY would order lists and records by another order than the
+  // language's (element by element, a list that ends first the lesser,
+  // numbers by value, a null after every value, a record's fields by their
+  // names): a key, "{0}" the value, whose own order is the language's. None
+  // where ORDER BY orders them so.
+  virtual std::optional<std::string> container_order_key() const;  // 91: "{0}"
 };
 
 // The kind an argument table gives the argument at `place` of `function`

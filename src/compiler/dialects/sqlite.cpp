@@ -354,6 +354,46 @@ class SqLiteDialect final : public Dialect {
            ") ORDER BY mirtova_path LIMIT 1) = 1) LIMIT 1)) FROM "
            "JSON_EACH(JSON_ARRAY((SELECT JSON_GROUP_ARRAY(JSON({0}))))) AS mirtova_a) END)";
   }
+  // A list or record is a JSON text, which ORDER BY orders by its spelling
+  // ([10] before [9], [1, 5] before [1]). Its key is the walk of its places in
+  // their order (a list's elements in order, a record's fields by their names'
+  // bytes), each written as its depth and its value: where two walks first
+  // part, the one whose place is less deep has ended a list the other goes on
+  // with, and is the lesser. Numbers are written so that their texts order as
+  // their values: a sign class, the exponent and 17 digits of the double (the
+  // digits of the negative ones complemented), then an integer's distance from
+  // that double; texts as their bytes in hexadecimal; a null after every value.
+  std::optional<std::string> container_order_key() const override {
+    const std::string s = "mirtova_k.mirtova_s";
+    const std::string v = "mirtova_k.mirtova_atom";
+    const std::string digits = "SUBSTR(SUBSTR(" + s + ", 1, 1) || SUBSTR(" + s + ", 3, INSTR(" + s +
+                               ", 'e') - 3) || '0000000000000000', 1, 17)";
+    const std::string exponent = "CAST(SUBSTR(" + s + ", INSTR(" + s + ", 'e') + 1) AS INTEGER)";
+    const std::string number =
+        "(CASE WHEN CAST(" + v + " AS REAL) >= 9e999 THEN '3' WHEN CAST(" + v +
+        " AS REAL) <= -9e999 THEN '/' WHEN " + v + " = 0 THEN '1' WHEN " + v +
+        " > 0 THEN '2' || PRINTF('%03d', " + exponent + " + 400) || " + digits +
+        " ELSE '0' || PRINTF('%03d', 599 - " + exponent + ") || PRINTF('%017d', 99999999999999999 - CAST(" +
+        digits + " AS INTEGER)) END) || (CASE WHEN TYPEOF(" + v + ") = 'integer' THEN PRINTF('%05d', " + v +
+        " - CAST(CAST(" + v + " AS REAL) AS INTEGER) + 50000) ELSE '50000' END)";
+    return "(WITH RECURSIVE mirtova_k(mirtova_path, mirtova_depth, mirtova_type, mirtova_atom, mirtova_json, "
+           "mirtova_s) AS (SELECT '', 0, JSON_TYPE({0}), NULL, {0}, NULL WHERE {0} IS NOT NULL UNION ALL "
+           "SELECT mirtova_k.mirtova_path || '/' || (CASE WHEN TYPEOF(mirtova_c.key) = 'integer' THEN "
+           "PRINTF('%010d', mirtova_c.key) ELSE HEX(mirtova_c.key) || '.' END), mirtova_k.mirtova_depth + 1, "
+           "mirtova_c.type, mirtova_c.atom, mirtova_c.value, PRINTF('%!.16e', ABS(CAST(mirtova_c.atom AS "
+           "REAL))) "
+           "FROM mirtova_k, JSON_EACH(mirtova_k.mirtova_json) AS mirtova_c WHERE mirtova_k.mirtova_type IN "
+           "('array', 'object')) SELECT GROUP_CONCAT(PRINTF('%04d', mirtova_k.mirtova_depth) || (CASE "
+           "mirtova_k.mirtova_type WHEN 'array' THEN 'a' WHEN 'object' THEN 'o' WHEN 'null' THEN 'z' WHEN "
+           "'true' "
+           "THEN 'b1' WHEN 'false' THEN 'b0' WHEN 'text' THEN 's' || HEX(mirtova_k.mirtova_atom) || ' ' ELSE "
+           "'n' "
+           "|| " +
+           number +
+           " END), '') OVER (ORDER BY mirtova_k.mirtova_path ROWS BETWEEN UNBOUNDED PRECEDING AND UNBOUNDED "
+           "FOLLOWING) FROM mirtova_k LIMIT 1)";
+  }
+
   bool decorate_combine_rule() const override { return true; }
 
   // SQLite's parser stack holds about a dozen nested sub-queries of a negation.

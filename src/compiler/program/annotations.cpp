@@ -180,7 +180,9 @@ std::string Annotations::default_table(std::string_view predicate) const {
   return dataset_ ? *dataset_ + "." + name : name;
 }
 
-std::string Annotations::order_by_clause(std::string_view predicate, const Dialect* dialect) const {
+std::string Annotations::order_by_clause(
+    std::string_view predicate, const Dialect* dialect,
+    const std::function<std::optional<std::string>(std::string_view column)>& key_of) const {
   std::string out;
   for (const std::string& item : order_by_of(predicate)) {
     if (!out.empty()) out += ", ";
@@ -197,7 +199,9 @@ std::string Annotations::order_by_clause(std::string_view predicate, const Diale
     if (dialect && !words.empty() && !equals_ascii_lower(words[0], "asc") &&
         !equals_ascii_lower(words[0], "desc")) {
       size_t at = static_cast<size_t>(words[0].data() - item.data());
-      written = item.substr(0, at) + sql_column(words[0], *dialect) + item.substr(at + words[0].size());
+      std::optional<std::string> key = key_of ? key_of(words[0]) : std::nullopt;
+      written = item.substr(0, at) + (key ? *key : sql_column(words[0], *dialect)) +
+                item.substr(at + words[0].size());
     }
     if (dialect && dialect->nulls_first_by_default(descending) && !has_nulls) written += " NULLS LAST";
     out += written;

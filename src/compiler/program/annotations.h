@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -50,7 +51,10 @@ class Annotations {
   // The table name a materialised predicate is stored under.
   std::string default_table(std::string_view predicate) const;
   // The ordering of the predicate's main query, items joined by ", "; empty when none.
-  std::string order_by_clause(std::string_view predicate, const Dialect* dialect) const;
+  // `key_of`, where given, may write a column's key in place of the column (none to keep it).
+  std::string order_by_clause(
+      std::string_view predicate, const Dialect* dialect,
+      const std::function<std::optional<std::string>(std::string_view column)>& key_of = {}) const;
 
  private:
   std::optional<Engine> engine_given_;

@@ -9,6 +9,7 @@
 #include "common/bounds.h"
 #include "common/strings.h"
 #include "compiler/dialects/quoting.h"
+#include "compiler/expr_translate/apply_template.h"
 #include "compiler/program/compilation_state.h"
 #include "compiler/program/predicate_memo.h"
 #include "compiler/program/record_columns.h"
@@ -561,8 +562,25 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   if (auto own = ann_.limit_of(predicate)) limit = limit ? std::min(*limit, *own) : *own;
   std::optional<uint64_t> offset = window.offset;
   if (offset && *offset == 0) offset.reset();
-  std::string order = ann_.order_by_clause(predicate, dialect_.get());
-  if (offset && !dialect_->supports_offset()) {
+  const bool numbered = offset && !dialect_->supports_offset();
+  // A list or record column is ordered by the dialect's key of it, read from
+  // the rows made a derived table of their own: a compound statement's ORDER BY
+  // names only its columns.
+  const std::string_view rows_alias = numbered ? "_numbered" : "mirtova_ordered";
+  bool keyed = false;
+  std::optional<std::string> key_form = dialect_->container_order_key();
+  auto key_of = [&](std::string_view column) -> std::optional<std::string> {
+    if (!key_form) return std::nullopt;
+    std::optional<Type> type = column_type(predicate, column);
+    if (!type || !(type->is_list() || type->is_record())) return std::nullopt;
+    keyed = true;
+    return apply_template(*key_form, {std::string(rows_alias) + "." + sql_column(column, *dialect_)});
+  };
+  std::string order = ann_.order_by_clause(predicate, dialect_.get(), key_of);
+  if (keyed && !numbered)
+    body =
+        "SELECT *\nFROM (\n" + indent(body, 2, dialect_->sql_lexicon()) + "\n) AS " + std::string(rows_alias);
+  if (numbered) {
     std::vector<std::string> columns;
     auto it = rules_of_.find(predicate);
     for (const std::string& c : head_columns(rule_at(it->second[0])))
