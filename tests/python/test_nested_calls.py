@@ -18,6 +18,7 @@ CALLS = [
     ("SafeSubtract", lambda e: f"SafeSubtract({e}, 2)", lambda v: None if v is None else v - 2),
     ("SafeMultiply", lambda e: f"SafeMultiply({e}, 1)", lambda v: v),
     ("SafeNegate", lambda e: f"SafeNegate({e})", lambda v: None if v is None else -v),
+    ("Format", lambda e: f'Format("<%s>", {e})', lambda v: None if v is None else f"<{v}>"),
 ]
 
 

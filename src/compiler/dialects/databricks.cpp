@@ -52,6 +52,21 @@ class DatabricksDialect final : public Dialect {
   bool format_needs_expansion() const override { return false; }
   // FORMAT_STRING writes a missing value as "null".
   bool null_guarded_format() const override { return true; }
+  // A value that is more than a name or a literal is read once, as a lambda's
+  // parameter, for the test and the call: a guarded call in another would
+  // otherwise be written twice at each level.
+  std::string null_guarded_call(
+      const std::vector<std::string>& values,
+      const std::function<std::string(const std::vector<std::string>&)>& fill) const override {
+    std::vector<std::string> read = values;
+    for (size_t i = 0; i < values.size(); ++i)
+      if (values[i].find('(') != std::string::npos) read[i] = "mirtova_f" + std::to_string(i);
+    std::string guarded = Dialect::null_guarded_call(read, fill);
+    for (size_t i = values.size(); i-- > 0;)
+      if (read[i] != values[i])
+        guarded = "transform(array(" + values[i] + "), " + read[i] + " -> " + guarded + ")[0]";
+    return guarded;
+  }
   bool nulls_first_by_default(bool descending) const override { return !descending; }
   // ROUND reads a text as a DOUBLE, which holds no integer past 2^53 exactly;
   // a DECIMAL holds every INT64 and still rounds a fraction half away from zero.

@@ -197,6 +197,13 @@ std::optional<std::string_view> Dialect::list_comparison_form() const { return s
 std::string_view Dialect::value_of_list_group() const { return "{0}"; }
 bool Dialect::rounds_integers_to_doubles() const { return false; }
 std::optional<std::string> Dialect::container_order_key() const { return std::nullopt; }
+std::string Dialect::null_guarded_call(
+    const std::vector<std::string>& values,
+    const std::function<std::string(const std::vector<std::string>&)>& fill) const {
+  std::string tests;
+  for (const std::string& value : values) tests += (tests.empty() ? "" : " OR ") + value + " IS NULL";
+  return "(CASE WHEN " + tests + " THEN NULL ELSE " + fill(values) + " END)";
+}
 std::optional<std::string_view> Dialect::declared_type_reading() const { return std::nullopt; }
 bool Dialect::unnests_list_arguments(std::string_view) const { return false; }
 std::string Dialect::format_value(char, std::string_view sql, const Type&) const { return std::string(sql); }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -372,6 +373,13 @@ class Dialect {
   // names): a key, "{0}" the value, whose own order is the language's. None
   // where ORDER BY orders them so.
   virtual std::optional<std::string> container_order_key() const;  // 91: "{0}"
+  // A call guarded as null_guarded_format says: null where one of `values`,
+  // its arguments' SQL, is; `fill` writes the call over the values it is
+  // given. As it is, each value is tested where it is written: a value that is
+  // itself such a call is written twice.
+  virtual std::string null_guarded_call(
+      const std::vector<std::string>& values,
+      const std::function<std::string(const std::vector<std::string>&)>& fill) const;  // 92
 };
 
 // The kind an argument table gives the argument at `place` of `function`

@@ -177,6 +177,26 @@ class SqLiteDialect final : public Dialect {
   bool format_needs_expansion() const override { return false; }
   // printf writes a missing value as the empty text.
   bool null_guarded_format() const override { return true; }
+  // A value that is more than a name or a literal is read once, by a
+  // sub-query, for the test and the call: a guarded call in another would
+  // otherwise be written twice at each level.
+  std::string null_guarded_call(
+      const std::vector<std::string>& values,
+      const std::function<std::string(const std::vector<std::string>&)>& fill) const override {
+    std::vector<std::string> read = values;
+    std::string columns;
+    std::string bound;
+    for (size_t i = 0; i < values.size(); ++i) {
+      if (values[i].find('(') == std::string::npos) continue;
+      read[i] = "mirtova_f" + std::to_string(i);
+      columns += (columns.empty() ? "" : ", ") + read[i];
+      bound += (bound.empty() ? "" : ", ") + values[i];
+    }
+    std::string guarded = Dialect::null_guarded_call(read, fill);
+    if (columns.empty()) return guarded;
+    return "(WITH mirtova_once(" + columns + ") AS (VALUES (" + bound + ")) SELECT " + guarded +
+           " FROM mirtova_once)";
+  }
   bool nulls_first_by_default(bool descending) const override { return !descending; }
   std::optional<std::string_view> int64_of_text() const override { return "CAST({0} AS INTEGER)"; }
   std::optional<std::string> number_to_string() const override { return std::string(sqlite_number_text()); }

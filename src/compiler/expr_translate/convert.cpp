@@ -1306,11 +1306,9 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     // A plain function called without arguments: "NAME(%s)" has nothing to fill.
     if (args.empty()) return replace_all(filled, "(%s)", "()");
     if (filled_size(filled, sql) > kMaxScriptBytes) return expression_too_long();
-    if (name == "Format" && dialect->null_guarded_format()) {
-      std::string tests;
-      for (const std::string& value : sql) tests += (tests.empty() ? "" : " OR ") + value + " IS NULL";
-      return "(CASE WHEN " + tests + " THEN NULL ELSE " + apply_template(filled, sql) + " END)";
-    }
+    if (name == "Format" && dialect->null_guarded_format())
+      return dialect->null_guarded_call(
+          sql, [&](const std::vector<std::string>& values) { return apply_template(filled, values); });
     return apply_template(filled, sql);
   }
   return convert_predicate_call(call);
