@@ -752,6 +752,9 @@ def test_bag_programs_give_the_rows_they_mean(request, engine):
          [([None, 2],), ([10, -1],)]),
         ('@OrderBy(Q, "col0 desc"); @Limit(Q, 1); Q(r) :- r in [{a: [9], b: "x"}, {a: [10], b: "a"}, {a: [9, 1], b: "z"}];',
          [({"a": [10], "b": "a"},)]),
+        ('@OrderBy(Q, "col0"); @Limit(Q, 1); Q(l) :- l in [["a b", "a"], ["a", "z"]];', [(["a", "z"],)]),
+        ('@OrderBy(Q, "col0 desc"); @Limit(Q, 2); Q(l) :- l in [[9007199254740992], [-100000000000000000], [9007199254740993], [5]];',
+         [([9007199254740993],), ([9007199254740992],)]),
         # Lists and records inside a list ordered the same way.
         ("Q(m? Max= l, n? Min= l) distinct :- T(x), l == [[x + 8], [x]];", [([[10], [2]], [[9], [1]])]),
         ("Q(m? Max= l, n? Min= l) distinct :- T(x), l == [{a: x * 5}, {a: x}];", [([{"a": 10}, {"a": 2}], [{"a": 5}, {"a": 1}])]),
