@@ -9,6 +9,7 @@
 #include "common/bounds.h"
 #include "common/strings.h"
 #include "compiler/dialects/quoting.h"
+#include "compiler/expr_translate/apply_template.h"
 #include "compiler/program/compilation_state.h"
 #include "compiler/program/predicate_memo.h"
 #include "compiler/program/record_columns.h"
@@ -406,6 +407,15 @@ Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iterat
     loop.body.push_back(replace_table(table_of(member), selects.back()));
     if (iteration.accumulate) {
       std::string acc = table_of(*iteration.accumulate);
+      if (rows_compared_in_form(member) || rows_compared_in_form(*iteration.accumulate)) {
+        // One row of each kind that the accumulated table lacks, kinds told apart in the form.
+        loop.body.push_back("INSERT INTO " + acc + " SELECT mirtova_kept.* FROM (SELECT ANY_VALUE(mirtova_r) AS " +
+                            "mirtova_kept, " + row_in_form("mirtova_r") + " AS mirtova_row FROM " +
+                            table_of(member) + " AS mirtova_r GROUP BY mirtova_row) AS mirtova_new " +
+                            "WHERE mirtova_new.mirtova_row NOT IN (SELECT " + row_in_form("mirtova_a") +
+                            " FROM " + acc + " AS mirtova_a)");
+        continue;
+      }
       loop.body.push_back("INSERT INTO " + acc + " SELECT * FROM " + table_of(member) + " " + except +
                           " SELECT * FROM " + acc);
     }
@@ -497,7 +507,29 @@ bool QuorilProgram::keeps_duplicates(const std::string& predicate) const {
   return false;
 }
 
+bool QuorilProgram::rows_compared_in_form(const std::string& predicate) const {
+  if (!dialect_->list_comparison_form()) return false;
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end()) return true;
+  for (const std::string& column : head_columns(rule_at(it->second.front()))) {
+    if (column == "*") return true;
+    std::optional<Type> type = column_type(predicate, column);
+    if (!type || holds_list(*type)) return true;
+  }
+  return false;
+}
+
+std::string QuorilProgram::row_in_form(std::string_view alias) const {
+  return apply_template(*dialect_->list_comparison_form(), {std::string(alias)});
+}
+
 std::string QuorilProgram::rows_to_compare(const std::string& table, const std::string& predicate) const {
+  // The whole row, a record of its columns, in the form: compared and counted as one value.
+  if (rows_compared_in_form(predicate)) {
+    const std::string row = row_in_form("mirtova_r") + " AS mirtova_row";
+    if (!keeps_duplicates(predicate)) return "SELECT " + row + " FROM " + table + " AS mirtova_r";
+    return "SELECT " + row + ", COUNT(*) AS mirtova_count FROM " + table + " AS mirtova_r GROUP BY mirtova_row";
+  }
   if (!keeps_duplicates(predicate)) return "SELECT * FROM " + table;
   auto it = rules_of_.find(predicate);
   std::vector<std::string> columns;
