@@ -101,6 +101,24 @@ class BigQueryDialect final : public Dialect {
     return "ARRAY_AGG({0} IGNORE NULLS" + order + " LIMIT 1)[SAFE_OFFSET(0)]";
   }
 
+  bool orders_lists_and_records() const override { return false; }
+
+  // Nor does an ORDER BY take a STRUCT: the records are ordered by their
+  // fields, as extreme_record orders them. A list's distinct records are
+  // found before they are ordered, as ORDER BY after SELECT DISTINCT sees
+  // only what the SELECT lists.
+  std::optional<std::string> records_reordered(std::string_view function,
+                                               const std::vector<std::string>& fields) const override {
+    std::string order;
+    for (const std::string& field : fields)
+      order += (order.empty() ? " ORDER BY " : ", ") + ("(" + field + ") IS NULL, " + field);
+    if (function == "Sort") return "IF({0} IS NULL, NULL, ARRAY(SELECT x FROM UNNEST({0}) as x" + order + "))";
+    if (function == "Unique")
+      return "IF({0} IS NULL, NULL, ARRAY(SELECT x FROM (SELECT DISTINCT x FROM UNNEST({0}) as x) AS mirtova_d" + order +
+             "))";
+    return std::nullopt;
+  }
+
   // Equality, GROUP BY and DISTINCT take no ARRAY, nor a STRUCT holding one.
   // TO_JSON_STRING keeps a list's order and duplicates; it writes a missing
   // value as the text null, which no list or record is, so that a missing

@@ -366,6 +366,15 @@ class Dialect {
   // a double, which holds no integer past 2^53: Floor, Ceil, Round and Trunc
   // of a value known to be an integer are then written as the value itself.
   virtual bool rounds_integers_to_doubles() const;  // 90
+  // Whether ORDER BY, MAX and MIN take a list, and ORDER BY a record, as it
+  // is (a record's own MAX and MIN are extreme_record's).
+  virtual bool orders_lists_and_records() const;  // 91
+  // Where they do not: Sort or Unique of a list of records, "{0}" the list,
+  // ordered by the values of the records' fields (`fields`, each written over
+  // the element "x"), a null field after every value. None to write it as of
+  // any other list.
+  virtual std::optional<std::string> records_reordered(std::string_view function,
+                                                       const std::vector<std::string>& fields) const;  // 92
 };
 
 // The kind an argument table gives the argument at `place` of `function`

@@ -235,6 +235,11 @@ Type ExprTranslator::value_type(const Json& expr) const {
       return t.is_any() ? value_type(*args[2]) : t;
     }
     if (name == "Nullif" && !args.empty()) return value_type(*args[0]);
+    // A list reordered, or joined to others, is a list of the same elements.
+    if ((reorders_list(name) || name == "Concat") && !args.empty()) {
+      Type list = value_type(*args[0]);
+      if (list.is_list() && !list.element().is_list()) return list;
+    }
     if (one_of(name, kFirstKnown)) {
       for (const Json* arg : args) {
         Type t = value_type(*arg);

@@ -593,6 +593,17 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   if (auto own = ann_.limit_of(predicate)) limit = limit ? std::min(*limit, *own) : *own;
   std::optional<uint64_t> offset = window.offset;
   if (offset && *offset == 0) offset.reset();
+  if (!dialect_->orders_lists_and_records()) {
+    for (const std::string& item : ann_.order_by_of(predicate)) {
+      std::vector<std::string_view> words = words_of(item);
+      if (words.empty()) continue;
+      std::optional<Type> type = column_type(predicate, words[0]);
+      if (type && (type->is_list() || type->is_record()))
+        return CompileError("@OrderBy(" + predicate + "): column " + std::string(words[0]) +
+                            " holds a list or a record, which engine " + std::string(dialect_->name()) +
+                            " does not order.");
+    }
+  }
   std::string order = ann_.order_by_clause(predicate, dialect_.get());
   if (offset && !dialect_->supports_offset()) {
     std::vector<std::string> columns;
