@@ -195,7 +195,8 @@ std::optional<std::string_view> Dialect::record_comparison_form() const { return
 bool Dialect::compares_every_record_in_form() const { return false; }
 std::optional<std::string_view> Dialect::list_comparison_form() const { return std::nullopt; }
 bool Dialect::orders_lists_and_records() const { return true; }
-std::optional<std::string> Dialect::records_reordered(std::string_view, const std::vector<std::string>&) const {
+std::optional<std::string> Dialect::records_reordered(std::string_view,
+                                                      const std::vector<std::string>&) const {
   return std::nullopt;
 }
 std::string_view Dialect::value_of_list_group() const { return "{0}"; }

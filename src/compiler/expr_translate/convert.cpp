@@ -1199,11 +1199,12 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       if (holds_list(first.element()))
         return error("Built-in function " + name + " is not available on engine " +
                      std::string(dialect->name()) + " for a list of records holding a list.");
-      if (auto tmpl = dialect->records_reordered(name, leaf_fields(first.element(), "x"))) special = std::move(*tmpl);
+      if (auto tmpl = dialect->records_reordered(name, leaf_fields(first.element(), "x")))
+        special = std::move(*tmpl);
     } else if ((name == "Min" || name == "Max") && first.is_record() && holds_list(first) &&
                !dialect->orders_lists_and_records()) {
-      return error("Built-in function " + name + " is not available on engine " + std::string(dialect->name()) +
-                   " for a record holding a list.");
+      return error("Built-in function " + name + " is not available on engine " +
+                   std::string(dialect->name()) + " for a record holding a list.");
     } else if ((name == "Min" || name == "Max") && first.is_bool()) {
       if (auto pair = dialect->boolean_min_max())
         special = std::string(name == "Min" ? pair->first : pair->second);

@@ -409,7 +409,8 @@ Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iterat
       std::string acc = table_of(*iteration.accumulate);
       if (rows_compared_in_form(member) || rows_compared_in_form(*iteration.accumulate)) {
         // One row of each kind that the accumulated table lacks, kinds told apart in the form.
-        loop.body.push_back("INSERT INTO " + acc + " SELECT mirtova_kept.* FROM (SELECT ANY_VALUE(mirtova_r) AS " +
+        loop.body.push_back("INSERT INTO " + acc +
+                            " SELECT mirtova_kept.* FROM (SELECT ANY_VALUE(mirtova_r) AS " +
                             "mirtova_kept, " + row_in_form("mirtova_r") + " AS mirtova_row FROM " +
                             table_of(member) + " AS mirtova_r GROUP BY mirtova_row) AS mirtova_new " +
                             "WHERE mirtova_new.mirtova_row NOT IN (SELECT " + row_in_form("mirtova_a") +
@@ -528,7 +529,8 @@ std::string QuorilProgram::rows_to_compare(const std::string& table, const std::
   if (rows_compared_in_form(predicate)) {
     const std::string row = row_in_form("mirtova_r") + " AS mirtova_row";
     if (!keeps_duplicates(predicate)) return "SELECT " + row + " FROM " + table + " AS mirtova_r";
-    return "SELECT " + row + ", COUNT(*) AS mirtova_count FROM " + table + " AS mirtova_r GROUP BY mirtova_row";
+    return "SELECT " + row + ", COUNT(*) AS mirtova_count FROM " + table +
+           " AS mirtova_r GROUP BY mirtova_row";
   }
   if (!keeps_duplicates(predicate)) return "SELECT * FROM " + table;
   auto it = rules_of_.find(predicate);
