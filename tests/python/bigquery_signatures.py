@@ -9,6 +9,7 @@ the SQL syntax itself.
 import pathlib
 import re
 
+import sqlglot
 from sqlglot import exp
 from sqlglot.dialects.bigquery import BigQuery
 from sqlglot.errors import OptimizeError
@@ -316,22 +317,28 @@ def _holds_array(data_type):
     return False
 
 
+def _is_unordered(data_type):
+    return data_type is not None and data_type.is_type(exp.DataType.Type.ARRAY, exp.DataType.Type.STRUCT)
+
+
 def _is_integer(data_type):
     return data_type is not None and data_type.is_type(*exp.DataType.INTEGER_TYPES)
 
 
-def type_faults(tree):
+def type_faults(tree, schema=None):
     """Faults that need the values' types, as sqlglot infers them through the
     statement's WITH clauses and literals: BigQuery compares, groups and tells
-    apart no ARRAY (nor a STRUCT holding one), and its FLOOR, CEIL, ROUND and
+    apart no ARRAY (nor a STRUCT holding one), orders no ARRAY or STRUCT (in
+    MAX, MIN or an ORDER BY), and its FLOOR, CEIL, ROUND and
     TRUNC take an INT64 as a FLOAT64, rounding it past 2^53. A value of a table
-    the statement does not define is of no known type and passes."""
+    the statement does not define is of no known type and passes, unless
+    `schema` gives its columns' types (by the table's name in lower case)."""
     tree = tree.copy()
     try:
-        tree = qualify(tree, dialect="bigquery", validate_qualify_columns=False, identify=False)
+        tree = qualify(tree, dialect="bigquery", schema=schema, validate_qualify_columns=False, identify=False)
     except (OptimizeError, ValueError, KeyError):
         pass
-    annotate_types(tree, dialect="bigquery")
+    annotate_types(tree, dialect="bigquery", schema=schema)
     faults = []
     for node in tree.walk():
         if isinstance(node, (exp.EQ, exp.NEQ)) and (_holds_array(node.left.type) or _holds_array(node.right.type)):
@@ -344,6 +351,17 @@ def type_faults(tree):
             for column in node.expressions:
                 if _holds_array(column.type):
                     faults.append(f"SELECT DISTINCT: an ARRAY, which BigQuery does not tell apart: "
+                                  f"{column.sql('bigquery')}")
+        elif isinstance(node, (exp.Max, exp.Min)) and _is_unordered(node.this.type):
+            faults.append(f"{node.sql_name()}: an ARRAY or a STRUCT, which BigQuery does not order: "
+                          f"{node.sql('bigquery')}")
+        elif isinstance(node, exp.Ordered) and _is_unordered(node.this.type):
+            faults.append(f"ORDER BY: an ARRAY or a STRUCT, which BigQuery does not order: {node.sql('bigquery')}")
+        elif isinstance(node, (exp.Except, exp.Intersect)) or (isinstance(node, exp.Union) and
+                                                                node.args.get("distinct")):
+            for column in node.left.selects if isinstance(node.left, exp.Query) else []:
+                if _holds_array(column.type):
+                    faults.append(f"{node.key.upper()} DISTINCT: an ARRAY, which BigQuery does not tell apart: "
                                   f"{column.sql('bigquery')}")
         elif isinstance(node, exp.In) and _holds_array(node.this.type):
             faults.append(f"IN: an ARRAY sought, which BigQuery does not compare: {node.sql('bigquery')}")
@@ -360,4 +378,25 @@ def type_faults(tree):
             if argument is not None and _is_integer(argument.type) and not compared:
                 faults.append(f"{node.sql_name()}: an INT64 rounded, which BigQuery gives as a FLOAT64: "
                               f"{node.sql('bigquery')}")
+    return faults
+
+
+def plan_faults(statements):
+    """type_faults of each statement of a plan, in order, each reading the
+    tables the CREATE TABLE ... AS statements before it made with the types
+    of their columns."""
+    schema, faults = {}, []
+    for sql in statements:
+        tree = sqlglot.parse_one(sql, read="bigquery")
+        faults += type_faults(tree, schema)
+        if isinstance(tree, exp.Create) and isinstance(tree.expression, exp.Query):
+            query = tree.expression.copy()
+            try:
+                query = qualify(query, dialect="bigquery", schema=schema, validate_qualify_columns=False,
+                                identify=False)
+            except (OptimizeError, ValueError, KeyError):
+                pass
+            annotate_types(query, dialect="bigquery", schema=schema)
+            schema[tree.this.find(exp.Table).name.lower()] = {column.alias_or_name: column.type.sql("bigquery")
+                                              for column in query.selects}
     return faults

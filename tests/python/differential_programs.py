@@ -674,6 +674,8 @@ class Options:
         self.combines = kw.get("combines", True)
         self.division = kw.get("division", True)
         self.lists_of_lists = kw.get("lists_of_lists", True)
+        # An @OrderBy of a column holding lists or records.
+        self.ordered_containers = kw.get("ordered_containers", True)
 
 
 class Generator:
@@ -770,7 +772,10 @@ class Generator:
         full = [n for n in full if "_copy_" not in n]
         program.query = full[-1] if full and rng.random() < 0.9 else rng.choice(candidates)
         program.rows = rel[program.query]
-        if rng.random() < 0.15 and not any(None in row for row in program.rows):
+        # No rows tell what the columns hold.
+        containers = not program.rows or any(isinstance(v, (list, tuple, dict)) for row in program.rows for v in row)
+        if rng.random() < 0.15 and not any(None in row for row in program.rows) and (
+                self.opt.ordered_containers or not containers):
             # A total order over all columns makes the first rows certain.
             pred = self.preds[program.query]
             program.limit = rng.randint(0, 4)

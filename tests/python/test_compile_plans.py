@@ -193,6 +193,8 @@ def test_compile_all_leaves_out_functions_of_arguments():
         ("@OrderBy(P, \"x; drop\"); P(1);", "P",
          "Compile error in rule: @OrderBy(P, \"x; drop\")\n@OrderBy(P): 'x; drop' is not a column to order by: "
          "write a column name, optionally followed by ASC or DESC"),
+        ('@Engine("bigquery"); @OrderBy(Q, "agg desc"); T(1); Q(agg? List= x) distinct :- T(x);', "Q",
+         "Compile error: @OrderBy(Q): column agg holds a list or a record, which engine bigquery does not order."),
         ("@Dataset(\"a b\"); P(1);", "P", "Compile error in rule: @Dataset(\"a b\")\n"
          "@Dataset: 'a b' is not a schema name: write names of letters, digits, '_' and '-', joined by '.'"),
         ("@Engine(duckdb); P(1);", "P",

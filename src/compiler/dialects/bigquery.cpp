@@ -75,7 +75,9 @@ class BigQueryDialect final : public Dialect {
     return std::string(sql);
   }
 
-  // No ARRAY or STRUCT casts to a STRING: its JSON is the text SQLite writes too.
+  // No ARRAY or STRUCT casts to a STRING: its JSON is the text SQLite writes
+  // too, its JSON encoding writing a whole FLOAT64 as an integer (1.0 as 1),
+  // so that the JSON of [1.0] is that of [1].
   std::optional<std::string_view> container_to_string() const override { return "TO_JSON_STRING({0})"; }
 
   std::string_view today_relation_sql() const override {
@@ -99,6 +101,26 @@ class BigQueryDialect final : public Dialect {
                ", [" + field + "][OFFSET(0)]" + direction;
     }
     return "ARRAY_AGG({0} IGNORE NULLS" + order + " LIMIT 1)[SAFE_OFFSET(0)]";
+  }
+
+  bool orders_lists_and_records() const override { return false; }
+
+  // Nor does an ORDER BY take a STRUCT: the records are ordered by their
+  // fields, as extreme_record orders them. A list's distinct records are
+  // found before they are ordered, as ORDER BY after SELECT DISTINCT sees
+  // only what the SELECT lists.
+  std::optional<std::string> records_reordered(std::string_view function,
+                                               const std::vector<std::string>& fields) const override {
+    std::string order;
+    for (const std::string& field : fields)
+      order += (order.empty() ? " ORDER BY " : ", ") + ("(" + field + ") IS NULL, " + field);
+    if (function == "Sort")
+      return "IF({0} IS NULL, NULL, ARRAY(SELECT x FROM UNNEST({0}) as x" + order + "))";
+    if (function == "Unique")
+      return "IF({0} IS NULL, NULL, ARRAY(SELECT x FROM (SELECT DISTINCT x FROM UNNEST({0}) as x) AS "
+             "mirtova_d" +
+             order + "))";
+    return std::nullopt;
   }
 
   // Equality, GROUP BY and DISTINCT take no ARRAY, nor a STRUCT holding one.

@@ -194,6 +194,11 @@ bool Dialect::names_untyped_fields(size_t) const { return true; }
 std::optional<std::string_view> Dialect::record_comparison_form() const { return std::nullopt; }
 bool Dialect::compares_every_record_in_form() const { return false; }
 std::optional<std::string_view> Dialect::list_comparison_form() const { return std::nullopt; }
+bool Dialect::orders_lists_and_records() const { return true; }
+std::optional<std::string> Dialect::records_reordered(std::string_view,
+                                                      const std::vector<std::string>&) const {
+  return std::nullopt;
+}
 std::string_view Dialect::value_of_list_group() const { return "{0}"; }
 bool Dialect::rounds_integers_to_doubles() const { return false; }
 std::optional<std::string> Dialect::container_order_key() const { return std::nullopt; }

@@ -380,6 +380,15 @@ class Dialect {
   virtual std::string null_guarded_call(
       const std::vector<std::string>& values,
       const std::function<std::string(const std::vector<std::string>&)>& fill) const;  // 92
+  // Whether ORDER BY, MAX and MIN take a list, and ORDER BY a record, as it
+  // is (a record's own MAX and MIN are extreme_record's).
+  virtual bool orders_lists_and_records() const;  // 93
+  // Where they do not: Sort or Unique of a list of records, "{0}" the list,
+  // ordered by the values of the records' fields (`fields`, each written over
+  // the element "x"), a null field after every value. None to write it as of
+  // any other list.
+  virtual std::optional<std::string> records_reordered(std::string_view function,
+                                                       const std::vector<std::string>& fields) const;  // 94
 };
 
 // The kind an argument table gives the argument at `place` of `function`

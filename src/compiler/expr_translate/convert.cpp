@@ -1193,6 +1193,18 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
         return error(name + " of a list of lists of lists is not available on engine " +
                      std::string(dialect->name()) + ".");
       if (auto tmpl = dialect->lists_reordered(name)) special = std::string(*tmpl);
+    } else if (reorders_list(name) && first.is_list() && first.element().is_record() &&
+               !dialect->orders_lists_and_records()) {
+      // Ordered by its fields, a record holding a list would be ordered by the list.
+      if (holds_list(first.element()))
+        return error("Built-in function " + name + " is not available on engine " +
+                     std::string(dialect->name()) + " for a list of records holding a list.");
+      if (auto tmpl = dialect->records_reordered(name, leaf_fields(first.element(), "x")))
+        special = std::move(*tmpl);
+    } else if ((name == "Min" || name == "Max") && first.is_record() && holds_list(first) &&
+               !dialect->orders_lists_and_records()) {
+      return error("Built-in function " + name + " is not available on engine " +
+                   std::string(dialect->name()) + " for a record holding a list.");
     } else if ((name == "Min" || name == "Max") && first.is_bool()) {
       if (auto pair = dialect->boolean_min_max())
         special = std::string(name == "Min" ? pair->first : pair->second);

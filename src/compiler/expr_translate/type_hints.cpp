@@ -228,6 +228,18 @@ Type ExprTranslator::value_type(const Json& expr) const {
     if (one_of(name, kNumbers)) return Type::number();
     if (name == "Split") return strings();
     if (name == "Range") return Type::list(Type::number());
+    // A value passed through: of If, either branch's type (its condition is
+    // no value of it); of Nullif, its first argument's.
+    if (name == "If" && args.size() == 3) {
+      Type t = value_type(*args[1]);
+      return t.is_any() ? value_type(*args[2]) : t;
+    }
+    if (name == "Nullif" && !args.empty()) return value_type(*args[0]);
+    // A list reordered, or joined to others, is a list of the same elements.
+    if ((reorders_list(name) || name == "Concat") && !args.empty()) {
+      Type list = value_type(*args[0]);
+      if (list.is_list() && !list.element().is_list()) return list;
+    }
     if (one_of(name, kFirstKnown)) {
       for (const Json* arg : args) {
         Type t = value_type(*arg);

@@ -187,6 +187,12 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // A SELECT of `table`'s rows as a loop's "changed" query compares them: with
   // each row's count when `predicate`'s rows form a bag.
   std::string rows_to_compare(const std::string& table, const std::string& predicate) const;
+  // Whether a loop tells `predicate`'s rows apart by the engine's form of a
+  // value holding a list: the engine neither compares nor groups lists, and a
+  // column may hold one (or is of no known type).
+  bool rows_compared_in_form(const std::string& predicate) const;
+  // A row of the table under `alias` in that form.
+  std::string row_in_form(std::string_view alias) const;
   Result<std::string, CompileError> main_query(const std::string& predicate, PageWindow window,
                                                const std::optional<std::string>& pattern);
   std::string search_filter(const std::string& predicate, const std::string& body,

@@ -407,6 +407,16 @@ Result<Unit, CompileError> QuorilProgram::ensure_loop(const IterationDef& iterat
     loop.body.push_back(replace_table(table_of(member), selects.back()));
     if (iteration.accumulate) {
       std::string acc = table_of(*iteration.accumulate);
+      if (rows_compared_in_form(member) || rows_compared_in_form(*iteration.accumulate)) {
+        // One row of each kind that the accumulated table lacks, kinds told apart in the form.
+        loop.body.push_back("INSERT INTO " + acc +
+                            " SELECT mirtova_kept.* FROM (SELECT ANY_VALUE(mirtova_r) AS " +
+                            "mirtova_kept, " + row_in_form("mirtova_r") + " AS mirtova_row FROM " +
+                            table_of(member) + " AS mirtova_r GROUP BY mirtova_row) AS mirtova_new " +
+                            "WHERE mirtova_new.mirtova_row NOT IN (SELECT " + row_in_form("mirtova_a") +
+                            " FROM " + acc + " AS mirtova_a)");
+        continue;
+      }
       loop.body.push_back("INSERT INTO " + acc + " SELECT * FROM " + table_of(member) + " " + except +
                           " SELECT * FROM " + acc);
     }
@@ -498,7 +508,30 @@ bool QuorilProgram::keeps_duplicates(const std::string& predicate) const {
   return false;
 }
 
+bool QuorilProgram::rows_compared_in_form(const std::string& predicate) const {
+  if (!dialect_->list_comparison_form()) return false;
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end()) return true;
+  for (const std::string& column : head_columns(rule_at(it->second.front()))) {
+    if (column == "*") return true;
+    std::optional<Type> type = column_type(predicate, column);
+    if (!type || holds_list(*type)) return true;
+  }
+  return false;
+}
+
+std::string QuorilProgram::row_in_form(std::string_view alias) const {
+  return apply_template(*dialect_->list_comparison_form(), {std::string(alias)});
+}
+
 std::string QuorilProgram::rows_to_compare(const std::string& table, const std::string& predicate) const {
+  // The whole row, a record of its columns, in the form: compared and counted as one value.
+  if (rows_compared_in_form(predicate)) {
+    const std::string row = row_in_form("mirtova_r") + " AS mirtova_row";
+    if (!keeps_duplicates(predicate)) return "SELECT " + row + " FROM " + table + " AS mirtova_r";
+    return "SELECT " + row + ", COUNT(*) AS mirtova_count FROM " + table +
+           " AS mirtova_r GROUP BY mirtova_row";
+  }
   if (!keeps_duplicates(predicate)) return "SELECT * FROM " + table;
   auto it = rules_of_.find(predicate);
   std::vector<std::string> columns;
@@ -562,6 +595,17 @@ Result<std::string, CompileError> QuorilProgram::main_query(const std::string& p
   if (auto own = ann_.limit_of(predicate)) limit = limit ? std::min(*limit, *own) : *own;
   std::optional<uint64_t> offset = window.offset;
   if (offset && *offset == 0) offset.reset();
+  if (!dialect_->orders_lists_and_records()) {
+    for (const std::string& item : ann_.order_by_of(predicate)) {
+      std::vector<std::string_view> words = words_of(item);
+      if (words.empty()) continue;
+      std::optional<Type> type = column_type(predicate, words[0]);
+      if (type && (type->is_list() || type->is_record()))
+        return CompileError("@OrderBy(" + predicate + "): column " + std::string(words[0]) +
+                            " holds a list or a record, which engine " + std::string(dialect_->name()) +
+                            " does not order.");
+    }
+  }
   const bool numbered = offset && !dialect_->supports_offset();
   // A list or record column is ordered by the dialect's key of it, read from
   // the rows made a derived table of their own: a compound statement's ORDER BY
