@@ -300,6 +300,12 @@ std::vector<SafetyError> check_rule_safety(const Json& rule) {
     report(SafetyKind::UnboundComparedVariable, VarCollector::compared_vars(rule), &head);
     report(SafetyKind::UnsafeNegation, VarCollector::negated_vars(rule), nullptr);
     report(SafetyKind::UnsafeAggregation, VarCollector::aggregation_vars(rule), nullptr);
+  } else if (has_value_field(head_entries(rule))) {
+    // A function without a body has only its arguments to give its value:
+    // compile refuses any call of it that reads another name, in these words.
+    for (const std::string& name : VarCollector::head_vars(rule))
+      if (name != "_" && bound.count(name) == 0)
+        findings.push_back(SafetyError{SafetyKind::NotGivenValue, rule_text_once(), name});
   }
   // What a combine reads from around it: the rule's values outside combines,
   // as one combine's own variables give another nothing.
