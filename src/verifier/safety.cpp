@@ -81,6 +81,30 @@ const Json& expression_or_self(const Json& value) {
   return expression != nullptr ? *expression : value;
 }
 
+// A function without a body has only its arguments to give its value: the
+// names its value reads outside its combines (in a list literal too) that
+// they do not give, in byte order. Compile refuses any call of it that reads
+// one, in the words of NotGivenValue.
+Names value_names_not_given(const Json& rule, const VarSet& inputs) {
+  Names names;
+  const Json::ArrayType* entries = head_entries(rule);
+  if (entries == nullptr) return names;
+  for (const Json& entry : *entries) {
+    const Json* value = is_value_field(entry) ? entry.get("value") : nullptr;
+    if (value == nullptr) continue;
+    walk_tree(expression_or_self(*value), [&](const Json& node, std::string_view key) {
+      if (key == "combine") return Walk::Skip;
+      const Json* variable = node.get("variable");
+      const Json* name = variable != nullptr ? variable->get("var_name") : nullptr;
+      if (name == nullptr) return Walk::Enter;
+      std::string text = name->as_var_name();
+      if (text != "_" && inputs.count(text) == 0) names.insert(std::move(text));
+      return Walk::Skip;
+    });
+  }
+  return names;
+}
+
 // The functions of the rules: names whose every rule is a functional definition.
 Names functions_of(const RuleList& rules) {
   std::map<std::string_view, bool> functional;
@@ -300,6 +324,9 @@ std::vector<SafetyError> check_rule_safety(const Json& rule) {
     report(SafetyKind::UnboundComparedVariable, VarCollector::compared_vars(rule), &head);
     report(SafetyKind::UnsafeNegation, VarCollector::negated_vars(rule), nullptr);
     report(SafetyKind::UnsafeAggregation, VarCollector::aggregation_vars(rule), nullptr);
+  } else {
+    for (const std::string& name : value_names_not_given(rule, bound))
+      findings.push_back(SafetyError{SafetyKind::NotGivenValue, rule_text_once(), name});
   }
   // What a combine reads from around it: the rule's values outside combines,
   // as one combine's own variables give another nothing.

@@ -455,6 +455,9 @@ def test_texts_keep_their_line_breaks(request, engine, source, want):
         ("R({a: 0.1 + 0.2}); R({a: 0.3}); R({a: 0.15 * 2}); Q(r) distinct :- R(r);",
          [({"a": 0.1 + 0.2},), ({"a": 0.3},)]),
         ("Q(x, y) :- x == ({a: 1e308 * 10}.a > 1e308), y == (Element([-1e308 * 10], 0) < -1e308);", [(True, True)]),
+        # A record built from the field of the step before, steps unrolled as deep as the recursion goes.
+        ("S(r) distinct :- r == {n: 0}; S(q) distinct :- S(r), r.n < 3, q == {n: r.n + 1}; Q(v) :- S(r), v == r.n;",
+         [(0,), (1,), (2,), (3,)]),
         # A record compared inside a negation of a combine inside a negation.
         ('N(1, "b"); D(1, 0); D(2, 1); U(1); U(2); T(3); '
          "R(c, r: {a: -g, b: d}) :- N(a, b), D(c, d), U(f), f <= 2, g == (Count{-2 :- T(h), h in [3]}); "

@@ -289,15 +289,20 @@ class SqLiteDialect final : public Dialect {
       return "JSON('" + shortest + "')";
     }
     if (sql.size() > kMostRepeated || sql.find("SELECT") != std::string::npos) return sql;
-    const std::string v = "(" + sql + ")";
+    // The value is named once, in a sub-query the engine may not merge into
+    // the test below: merged, a record built from one read of the step before
+    // (a recursion unrolled) would hold the copies of every step before it,
+    // a dozen times more per step.
+    const std::string v = "mirtova_n";
     // Of the fewest digits that read back as the real, as a literal is
     // written; an infinity, which the engine would write as Inf, no JSON, as
     // the JSON number that reads back as it.
-    return "(CASE WHEN " + v + " = CAST(" + v + " AS INTEGER) THEN CAST(" + v + " AS INTEGER) WHEN TYPEOF(" +
-           v + ") <> 'real' OR CAST(PRINTF('%!.15g', " + v + ") AS REAL) = " + v + " THEN " + v +
-           " WHEN ABS(" + v + ") = 9e999 THEN JSON(IIF(" + v +
+    return "(SELECT CASE WHEN " + v + " = CAST(" + v + " AS INTEGER) THEN CAST(" + v +
+           " AS INTEGER) WHEN TYPEOF(" + v + ") <> 'real' OR CAST(PRINTF('%!.15g', " + v +
+           ") AS REAL) = " + v + " THEN " + v + " WHEN ABS(" + v + ") = 9e999 THEN JSON(IIF(" + v +
            " > 0, '9e999', '-9e999')) WHEN CAST(PRINTF('%!.16g', " + v + ") AS REAL) = " + v +
-           " THEN JSON(PRINTF('%!.16g', " + v + ")) ELSE JSON(PRINTF('%!.17g', " + v + ")) END)";
+           " THEN JSON(PRINTF('%!.16g', " + v + ")) ELSE JSON(PRINTF('%!.17g', " + v +
+           ")) END FROM (SELECT (" + sql + ") AS " + v + " LIMIT -1 OFFSET 0))";
   }
 
   // The digits of a number's text, from the first one not zero to the

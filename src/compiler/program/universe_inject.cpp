@@ -71,6 +71,31 @@ const Json* head_field_value(const Json& rule, std::string_view column) {
   return nullptr;
 }
 
+// The first name in the value of a function written without a body, outside
+// its combines, that is none of its arguments. Nothing can give it a value at
+// a call; the copy put in the call's place would hold it under a fresh name of
+// the compiler's, so the refusal names it as written.
+std::optional<std::string> value_name_without_argument(const Json& callee) {
+  std::vector<std::string> arguments;
+  for (const Json& f : call_fields(callee.at("head")))
+    if (const Json* e = field_expression(f); e != nullptr && !field_is_column(f, "quoril_value"))
+      if (std::optional<std::string> v = variable_name(*e)) arguments.push_back(std::move(*v));
+  std::optional<std::string> stray;
+  const Json* value = head_field_value(callee, "quoril_value");
+  if (value == nullptr) return stray;
+  walk_tree(*value, [&](const Json& node, std::string_view key) {
+    if (key == "combine") return Walk::Skip;
+    std::optional<std::string> v = variable_name(node);
+    if (!v) return Walk::Enter;
+    if (*v != "_" && std::find(arguments.begin(), arguments.end(), *v) == arguments.end()) {
+      stray = std::move(*v);
+      return Walk::Stop;
+    }
+    return Walk::Skip;
+  });
+  return stray;
+}
+
 // Whether the rows of a rule or combine are told apart only by their values: a
 // distinct head whose aggregations, if any, take the least or the greatest (a
 // negation is such a combine). Then how often a row of its body comes does not
@@ -459,6 +484,12 @@ class Injector {
     if (name != "nil" && (!callee || !finder_.is_function(*callee))) return false;
     TRY_VOID(count());
     if (callee && !callee->has("body") && plain_parameters(*callee)) {
+      if (std::optional<std::string> stray = value_name_without_argument(*callee))
+        return CompileError(
+            "Variable '" + *stray +
+                "' is not given a value in this rule: bind it with a predicate, an equality or an "
+                "inclusion.",
+            text());
       Json copy = fresh_names().copy(*callee);
       Json value = *head_field_value(copy, "quoril_value");
       // An argument the function does not take is refused as injection refuses

@@ -84,6 +84,13 @@ TEST(Safety, VariableFindings) {
       {"function inputs are bound", "F(x) = x + y :- Q(y);", {}},
       {"a function's value is not", "F(x) = y :- Q(z);", {head_var("y", "F(x) = y :- Q(z)")}},
       {"a fact is not examined", "P(x, y);", {}},
+      // No body: compile refuses the call, naming what its arguments do not give.
+      {"a function without a body reads only its inputs",
+       "F(x) = x + y; G(x) = Sum{z :- z in x}; H(x) = [x, w];",
+       {"Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an "
+        "inclusion.",
+        "Variable 'w' is not given a value in this rule: bind it with a predicate, an equality or an "
+        "inclusion."}},
       {"_ is never reported, _x is",
        "P(_x, _) :- Q(z), _ > 1, ~R(_);",
        {head_var("_x", "P(_x, _) :- Q(z), _ > 1, ~R(_)")}},
