@@ -147,6 +147,20 @@ PSQL_CASES = [
      "Q(x, s, c) :- T(x), s == Coalesce(Sum{m :- m in []}, 0) + Coalesce(Max{m :- m in []}, 1), "
      "c == Count{m :- m in []};", "Q", {"T": [(1,)]}, [(1, 1, 0)]),
     ("size of a list of lists of lists", "Q(Size(l)) :- l == [[[1], [2]], [[3], [4]], [[5], [6]]];", "Q", {}, [(3,)]),
+    ("record field of a column of a table written after a null in a list",
+     "Q(x, l) :- T(x), l == [{v: null}, {v: x}];", "Q", {"T": [(1,), (2,)]},
+     [(1, [{"v": None}, {"v": 1}]), (2, [{"v": None}, {"v": 2}])]),
+    ("record field of a column of a table written after a null in a list, unnested and read",
+     "Q(x, y) :- T(x), l == [{v: null}, {v: x}], r in l, y == r.v;", "Q", {"T": [(1,), (2,)]},
+     [(1, None), (1, 1), (2, None), (2, 2)]),
+    ("record of a column of a table sought among records of numbers",
+     "Q(x) :- T(x), {v: x} in [{v: 1}, {v: 2.5}];", "Q", {"T": [(1,), (2,), (3,)]}, [(1,)]),
+    ("list of lists of lists sorted, made unique and reversed",
+     "Q(Sort(l), Unique(l), ArrayReverse(l)) :- l == [[[3], [1]], [[2], [0]], [[3], [1]]]; "
+     "Q(Sort(l), Unique(l), ArrayReverse(l)) :- l == [[[[3, 4]], [[1, 0]]], [[[2, 1]], [[0, 5]]]];", "Q", {},
+     [([[[2], [0]], [[3], [1]], [[3], [1]]], [[[2], [0]], [[3], [1]]], [[[3], [1]], [[2], [0]], [[3], [1]]]),
+      ([[[[2, 1]], [[0, 5]]], [[[3, 4]], [[1, 0]]]], [[[[2, 1]], [[0, 5]]], [[[3, 4]], [[1, 0]]]],
+       [[[[2, 1]], [[0, 5]]], [[[3, 4]], [[1, 0]]]])]),
     ("list of records of a table compared with one written", 'Q(k) :- S(k:, q:), [q] == [{a: 5, b: "x"}];', "Q",
      SWAPPED, [(1,)]),
     # A list of lists is one array of two dimensions: its lists, not its numbers, are unnested, read by place and

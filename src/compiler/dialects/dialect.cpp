@@ -236,7 +236,7 @@ std::optional<std::string> Dialect::unnest_lists_phrase(size_t) const { return s
 
 std::optional<std::string> Dialect::element_of_lists(size_t) const { return std::nullopt; }
 
-std::optional<std::string_view> Dialect::lists_reordered(std::string_view) const { return std::nullopt; }
+std::optional<std::string> Dialect::lists_reordered(std::string_view, size_t) const { return std::nullopt; }
 
 std::string Dialect::unnest_phrase_of(const Type& list_type) const {
   if (!list_type.is_list()) return std::string(unnest_phrase());

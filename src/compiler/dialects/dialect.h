@@ -236,8 +236,8 @@ class Dialect {
   // element.
   virtual std::optional<std::string> element_of_lists(size_t depth) const;
   // Sort, Unique or ArrayReverse of a list of lists, for the same engines:
-  // "{0}" the list. None to write it as of any other list.
-  virtual std::optional<std::string_view> lists_reordered(std::string_view function) const;
+  // "{0}" the list; `depth` as above. None to write it as of any other list.
+  virtual std::optional<std::string> lists_reordered(std::string_view function, size_t depth) const;
   // The phrase that unnests a list of type `list_type` (not one computed by a
   // sub-query): "{0}" the list, "{1}" the alias.
   std::string unnest_phrase_of(const Type& list_type) const;

@@ -136,23 +136,27 @@ class PostgreSqlDialect final : public Dialect {
     return "(SELECT CASE WHEN mirtova_i BETWEEN 1 AND ARRAY_LENGTH(mirtova_l, 1) THEN " + list_at(depth) +
            " END FROM (SELECT {0} AS mirtova_l, {1} + 1 AS mirtova_i) AS mirtova_m)";
   }
-  // The lists, each a slice made an array of one dimension again, gathered
-  // back in their new order; the list is named once, and the empty one, of no
-  // first dimension, is itself.
-  std::optional<std::string_view> lists_reordered(std::string_view function) const override {
-#define MIRTOVA_PSQL_LISTS(DISTINCT, PLACE, ORDER)                                                           \
-  "(SELECT CASE WHEN mirtova_l IS NULL THEN NULL ELSE COALESCE((SELECT ARRAY_AGG(mirtova_v ORDER BY " ORDER  \
-  ") FROM (SELECT " DISTINCT                                                                                 \
-  "(SELECT ARRAY_AGG(mirtova_e ORDER BY mirtova_o) FROM "                                                    \
-  "UNNEST(mirtova_l[mirtova_i:mirtova_i]) WITH ORDINALITY AS mirtova_s(mirtova_e, mirtova_o)) AS "           \
-  "mirtova_v" PLACE                                                                                          \
-  " FROM GENERATE_SUBSCRIPTS(mirtova_l, 1) AS mirtova_i) AS mirtova_w), mirtova_l) END FROM (SELECT {0} AS " \
-  "mirtova_l OFFSET 0) AS mirtova_n)"
-    if (function == "Sort") return MIRTOVA_PSQL_LISTS("", "", "mirtova_v");
-    if (function == "Unique") return MIRTOVA_PSQL_LISTS("DISTINCT ", "", "mirtova_v");
-    if (function == "ArrayReverse") return MIRTOVA_PSQL_LISTS("", ", mirtova_i", "mirtova_i DESC");
-#undef MIRTOVA_PSQL_LISTS
-    return std::nullopt;
+  // The lists, each a slice made an array of one dimension fewer again (as
+  // list_at gathers it), gathered back in their new order; the list is named
+  // once, and the empty one, of no first dimension, is itself.
+  std::optional<std::string> lists_reordered(std::string_view function, size_t depth) const override {
+    std::string distinct, place, order;
+    if (function == "Sort") {
+      order = "mirtova_v";
+    } else if (function == "Unique") {
+      distinct = "DISTINCT ";
+      order = "mirtova_v";
+    } else if (function == "ArrayReverse") {
+      place = ", mirtova_i";
+      order = "mirtova_i DESC";
+    } else {
+      return std::nullopt;
+    }
+    return "(SELECT CASE WHEN mirtova_l IS NULL THEN NULL ELSE COALESCE((SELECT ARRAY_AGG(mirtova_v "
+           "ORDER BY " +
+           order + ") FROM (SELECT " + distinct + list_at(depth) + " AS mirtova_v" + place +
+           " FROM GENERATE_SUBSCRIPTS(mirtova_l, 1) AS mirtova_i) AS mirtova_w), mirtova_l) END FROM "
+           "(SELECT {0} AS mirtova_l OFFSET 0) AS mirtova_n)";
   }
   std::string_view array_phrase() const override { return "ARRAY[%s]"; }
   int group_by_spec_by() const override { return 2; }

@@ -792,9 +792,22 @@ std::string ExprTranslator::search_in_list(const Json& element, const Json& list
     return "(" + apply_template(*lists, {sql[0]}) + " IN (SELECT " + apply_template(*lists, {"mirtova_u"}) +
            " FROM " + dialect->unnested_list(sql[1], "mirtova_u", value_type(list)) + "))";
   }
+  const Type list_type = value_type(list);
+  // A record sought among records of another declared type (a field read
+  // from a host's column beside one written as a number) is sought in the
+  // form, as equality compares the two: "= ANY" would compare them field by
+  // field, of two types each.
+  if (dialect->record_comparison_form() && list_type.is_list()) {
+    const std::optional<Type> sought = written_type(element);
+    const std::optional<Type> among = written_type(list);
+    if (sought && sought->is_record() && among && among->is_list() && among->element().is_record() &&
+        record_type_name(*sought) != record_type_name(among->element())) {
+      return "(" + in_comparison_form(sql[0]) + " IN (SELECT " + in_comparison_form("mirtova_u") + " FROM " +
+             dialect->unnested_list(sql[1], "mirtova_u", list_type) + "))";
+    }
+  }
   // Where a list of lists is one array of more dimensions, "= ANY" would compare
   // the list sought with its elements: it is sought among the lists unnested.
-  const Type list_type = value_type(list);
   if (list_type.is_list() && list_type.element().is_list()) {
     if (std::optional<std::string> phrase = dialect->unnest_lists_phrase(list_depth(list_type.element()))) {
       // Compared in the form, as lists are by equality: the sought list and
@@ -1187,12 +1200,13 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       if (auto tmpl = dialect->element_of_lists(list_depth(first.element()))) special = std::move(*tmpl);
     } else if (reorders_list(name) && first.is_list() && first.element().is_list() &&
                dialect->unnest_lists_phrase(1)) {
+      std::optional<std::string> tmpl = dialect->lists_reordered(name, list_depth(first.element()));
       // Read slice by slice, a list of lists of lists would be read by its
       // numbers.
-      if (first.element().element().is_list())
+      if (!tmpl && first.element().element().is_list())
         return error(name + " of a list of lists of lists is not available on engine " +
                      std::string(dialect->name()) + ".");
-      if (auto tmpl = dialect->lists_reordered(name)) special = std::string(*tmpl);
+      special = std::move(tmpl);
     } else if (reorders_list(name) && first.is_list() && first.element().is_record() &&
                !dialect->orders_lists_and_records()) {
       // Ordered by its fields, a record holding a list would be ordered by the list.

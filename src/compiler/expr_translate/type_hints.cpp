@@ -165,17 +165,32 @@ Type ExprTranslator::value_type(const Json& expr) const {
       // Elements all of undetermined type are of their sources met: of the
       // one type all those columns share, where they do.
       Type element = Type::any();
+      std::optional<Type> known;
       if (const Json* elements = list->get("element")) {
         bool first = true;
         for (const Json& item : elements->as_array()) {
           Type t = value_type(item);
-          if (!t.is_any()) return Type::list(std::move(t));
+          if (known) {
+            merge_origins(*known, t);
+            continue;
+          }
+          if (!t.is_any()) {
+            // Where a record's field is declared by the column it is read
+            // from, a field one record leaves null takes the source another
+            // gives it, whichever of them is written first.
+            const Type* inner = &t;
+            while (inner->is_list()) inner = &inner->element();
+            if (!inner->is_record() || dialect == nullptr || !dialect->declared_type_reading())
+              return Type::list(std::move(t));
+            known = std::move(t);
+            continue;
+          }
           element.set_origin(first ? t.shared_origin()
                                    : met_origin(element.shared_origin(), t.shared_origin()));
           first = false;
         }
       }
-      return Type::list(std::move(element));
+      return Type::list(known ? std::move(*known) : std::move(element));
     }
     if (literal->has("the_number")) return Type::number();
     if (literal->has("the_bool")) return Type::boolean();
