@@ -127,6 +127,12 @@ class ExprTranslator {
   const FlagMap* flag_values;
   std::string value_column_name = "quoril_value";
   TypeMap variable_types;
+  // The values of combines written in the expressions, by the combine's node,
+  // where the program types them from their bodies: the rule's variables
+  // leave out a combine's own, so a record holding one inline would otherwise
+  // lose the source of the column it aggregates. Any other combine is of no
+  // known type.
+  std::unordered_map<const Json*, Type> combine_types;
   // Variables whose value PostgreSQL may hold as text though it is a number:
   // bound to a record field of unknown type, or to a column of nulls.
   std::set<std::string, std::less<>> held_as_text;

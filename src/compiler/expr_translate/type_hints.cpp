@@ -249,6 +249,10 @@ Type ExprTranslator::value_type(const Json& expr) const {
     }
     return Type::any();
   }
+  if (expr.has("combine")) {
+    auto found = combine_types.find(&expr);
+    return found == combine_types.end() ? Type::any() : found->second;
+  }
   return Type::any();
 }
 
