@@ -115,6 +115,9 @@ class ExprTranslator {
   void type_untyped_arguments(std::string_view function, const std::vector<const Json*>& args,
                               std::vector<std::string>& sql) const;
   Type record_type(const Json& record) const;
+  // The type of the first of values of one type (a choice's branches, the
+  // arguments of Coalesce) that is known; where none is, their sources met.
+  Type first_known_type(const std::vector<const Json*>& values) const;
   // `values`, when given, are the fields' value nodes, in the order of `fields`.
   void hinted_fields(const Json& node, FieldTypes& fields, const std::vector<const Json*>& values = {}) const;
   // The hint recorded on a node, if any.

@@ -204,16 +204,13 @@ Type ExprTranslator::value_type(const Json& expr) const {
     return found == record.fields().end() ? Type::any() : found->second;
   }
   if (const Json* implication = expr.get("implication")) {
+    std::vector<const Json*> values;
     if (const Json* branches = implication->get("if_then")) {
-      for (const Json& branch : branches->as_array()) {
-        if (const Json* consequence = branch.get("consequence")) {
-          Type t = value_type(*consequence);
-          if (!t.is_any()) return t;
-        }
-      }
+      for (const Json& branch : branches->as_array())
+        if (const Json* consequence = branch.get("consequence")) values.push_back(consequence);
     }
-    if (const Json* otherwise = implication->get("otherwise")) return value_type(*otherwise);
-    return Type::any();
+    if (const Json* otherwise = implication->get("otherwise")) values.push_back(otherwise);
+    return first_known_type(values);
   }
   if (is_boolean_expression(expr)) return Type::boolean();
   if (is_text_expression(expr)) return Type::string();
@@ -228,13 +225,7 @@ Type ExprTranslator::value_type(const Json& expr) const {
     if (one_of(name, kNumbers)) return Type::number();
     if (name == "Split") return strings();
     if (name == "Range") return Type::list(Type::number());
-    if (one_of(name, kFirstKnown)) {
-      for (const Json* arg : args) {
-        Type t = value_type(*arg);
-        if (!t.is_any()) return t;
-      }
-      return Type::any();
-    }
+    if (one_of(name, kFirstKnown)) return first_known_type(args);
     if (name == "Element") {
       if (args.empty()) return Type::any();
       Type list = value_type(*args[0]);
@@ -254,6 +245,20 @@ Type ExprTranslator::value_type(const Json& expr) const {
     return found == combine_types.end() ? Type::any() : found->second;
   }
   return Type::any();
+}
+
+Type ExprTranslator::first_known_type(const std::vector<const Json*>& values) const {
+  // Values all of undetermined type are of their sources met, as a list's
+  // elements are: a null beside a column's value leaves it that column's.
+  Type met = Type::any();
+  bool first = true;
+  for (const Json* value : values) {
+    Type t = value_type(*value);
+    if (!t.is_any()) return t;
+    met.set_origin(first ? t.shared_origin() : met_origin(met.shared_origin(), t.shared_origin()));
+    first = false;
+  }
+  return met;
 }
 
 Type ExprTranslator::record_type(const Json& record) const {
