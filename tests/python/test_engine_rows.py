@@ -231,6 +231,13 @@ TWO_ORDERS = "R(r: {b: 1, a: 2}); R(r: {a: 2, b: 1}); Q(r, n? += 1, c? Count= r)
              [(3, 4), (4, 2)], {"T": [(4, 2, 3)]}),
             ("R(r: {a: x}) :- T(x), y == x + 1; Q(m? Max= r.a) distinct :- R(r:);", [(10,)], T9),
             ("R(r: {a: c}) :- c == Max{x :- T(x)}; Q(v) :- R(r:), v == r.a, v > 8;", [(10,)], T9),
+            # The same combines written inside the record.
+            ("R(r: {a: Max{x :- T(x)}}); Q(v) :- R(r:), v == r.a, v > 8;", [(10,)], T9),
+            ("R(r: {a: Max{x :- T(x)}}); Q(m? Max= r.a) distinct :- R(r:);", [(10,)], T9),
+            ("Q(m? Max= r.a) distinct :- r == {a: ArgMax{x -> x :- T(x)}};", [(10,)], T9),
+            # Or chosen beside a null.
+            ("R(r: {a: if 1 > 0 then Max{x :- T(x)} else null}); Q(v) :- R(r:), v == r.a, v > 8;", [(10,)], T9),
+            ("R(r: {a: Coalesce(null, x)}) :- T(x); Q(m? Max= r.a) distinct :- R(r:);", [(10,)], T9),
             # A combine over a predicate of the program's own facts: its body gives the field's type.
             ("F(9); F(10); R(r: {a: c}) :- T(_), c == Max{x :- F(x)}; Q(m? Max= r.a) distinct :- R(r:);", [(10,)],
              T9),
@@ -299,6 +306,9 @@ EDGE = {"Edge": [(1, 2), (3, 2), (4, 5)], "Name": [("a", 7)]}
          ("trino",)),
         ("Q(p: {n: c, m: x}) :- Edge(x, 2), c == Max{y :- Edge(x, y)};", [({"n": 2, "m": 1},), ({"n": 2, "m": 3},)],
          ("trino",)),
+        ("Q(p: {n: Max{y :- Edge(_, y)}});", [({"n": 5},)], ()),
+        ("Q(p: {n: Coalesce(null, x)}) :- Edge(x, 5);", [({"n": 4},)], ()),
+        ("Q(p:) :- p == {n: Min{x :- Edge(x, _)}, l: [Max{x :- Edge(x, _)}]};", [({"n": 1, "l": [4]},)], ("trino",)),
         ("F(x) Min= y :- Edge(x, y); R(a, p: {n: F(x), m: x}) :- Edge(x, 2), a == x; Q(a, v) :- R(a, p:), v == p.n;",
          [(1, 2), (3, 2)], ("trino", "presto")),
     ],

@@ -207,6 +207,17 @@ PSQL_CASES = [
     ("record field of a number from the second Min combine of a predicate beside a column of a table",
      "R(r: {a: b}) :- D(a, b), x == Min{1 :- U(_)}, x > 0; R(r: {a: d}) :- d == (Min{2 :- W(_, _, 7)}); "
      "Q(r) :- R(r:);", "Q", {"D": [(1, 4)], "U": [(5,)], "W": [(1, 2, 3)]}, [({"a": 4},), ({"a": None},)]),
+    # A combine written inside a record or list gives the field the type of the column it aggregates.
+    ("record field of a combine of a column of a table", "Q(r) :- r == {m: Min{x :- Node(x)}};", "Q",
+     {"Node": [(i,) for i in range(1, 6)]}, [({"m": 1},)]),
+    ("record fields of combines of a column of a table, in a list and a record inside",
+     "Q(r: {a: Max{x :- Node(x)}, b: ArgMax{x -> x :- Node(x)}, c: [Min{x :- Node(x)}], d: {e: Max{x :- Node(x)}},"
+     " s: Sum{x :- Node(x)}});", "Q", {"Node": [(i,) for i in range(1, 6)]},
+     [({"a": 5, "b": 5, "c": [1], "d": {"e": 5}, "s": 15},)]),
+    ("record fields of a choice and of Coalesce beside a null, of a column of a table or a combine of one",
+     "Q(r) :- Node(x), x == 2, r == {a: if x > 1 then Min{y :- Node(y)} else null, b: Coalesce(null, x),"
+     " c: Coalesce(Max{y :- Node(y)}, null)};", "Q", {"Node": [(i,) for i in range(1, 6)]},
+     [({"a": 1, "b": 2, "c": 5},)]),
     ("record field of a group column of an aggregating predicate, typed by another caller, beside a column",
      "S(a) += 1 :- U(a); P(a) :- S(a); P(2); R(r: {b: a}) :- S(a); R(r: {b: b}) :- W(_, _, b); Q(r) :- R(r:);",
      "Q", {"W": [(1, 2, 3)], "U": [(5,)]}, [({"b": 5},), ({"b": 3},)]),

@@ -115,6 +115,9 @@ class ExprTranslator {
   void type_untyped_arguments(std::string_view function, const std::vector<const Json*>& args,
                               std::vector<std::string>& sql) const;
   Type record_type(const Json& record) const;
+  // The type of the first of values of one type (a choice's branches, the
+  // arguments of Coalesce) that is known; where none is, their sources met.
+  Type first_known_type(const std::vector<const Json*>& values) const;
   // `values`, when given, are the fields' value nodes, in the order of `fields`.
   void hinted_fields(const Json& node, FieldTypes& fields, const std::vector<const Json*>& values = {}) const;
   // The hint recorded on a node, if any.
@@ -127,6 +130,12 @@ class ExprTranslator {
   const FlagMap* flag_values;
   std::string value_column_name = "quoril_value";
   TypeMap variable_types;
+  // The values of combines written in the expressions, by the combine's node,
+  // where the program types them from their bodies: the rule's variables
+  // leave out a combine's own, so a record holding one inline would otherwise
+  // lose the source of the column it aggregates. Any other combine is of no
+  // known type.
+  std::unordered_map<const Json*, Type> combine_types;
   // Variables whose value PostgreSQL may hold as text though it is a number:
   // bound to a record field of unknown type, or to a column of nulls.
   std::set<std::string, std::less<>> held_as_text;

@@ -219,16 +219,13 @@ Type ExprTranslator::value_type(const Json& expr) const {
     return found == record.fields().end() ? Type::any() : found->second;
   }
   if (const Json* implication = expr.get("implication")) {
+    std::vector<const Json*> values;
     if (const Json* branches = implication->get("if_then")) {
-      for (const Json& branch : branches->as_array()) {
-        if (const Json* consequence = branch.get("consequence")) {
-          Type t = value_type(*consequence);
-          if (!t.is_any()) return t;
-        }
-      }
+      for (const Json& branch : branches->as_array())
+        if (const Json* consequence = branch.get("consequence")) values.push_back(consequence);
     }
-    if (const Json* otherwise = implication->get("otherwise")) return value_type(*otherwise);
-    return Type::any();
+    if (const Json* otherwise = implication->get("otherwise")) values.push_back(otherwise);
+    return first_known_type(values);
   }
   if (is_boolean_expression(expr)) return Type::boolean();
   if (is_text_expression(expr)) return Type::string();
@@ -245,23 +242,14 @@ Type ExprTranslator::value_type(const Json& expr) const {
     if (name == "Range") return Type::list(Type::number());
     // A value passed through: of If, either branch's type (its condition is
     // no value of it); of Nullif, its first argument's.
-    if (name == "If" && args.size() == 3) {
-      Type t = value_type(*args[1]);
-      return t.is_any() ? value_type(*args[2]) : t;
-    }
+    if (name == "If" && args.size() == 3) return first_known_type({args[1], args[2]});
     if (name == "Nullif" && !args.empty()) return value_type(*args[0]);
     // A list reordered, or joined to others, is a list of the same elements.
     if ((reorders_list(name) || name == "Concat") && !args.empty()) {
       Type list = value_type(*args[0]);
       if (list.is_list() && !list.element().is_list()) return list;
     }
-    if (one_of(name, kFirstKnown)) {
-      for (const Json* arg : args) {
-        Type t = value_type(*arg);
-        if (!t.is_any()) return t;
-      }
-      return Type::any();
-    }
+    if (one_of(name, kFirstKnown)) return first_known_type(args);
     if (name == "Element") {
       if (args.empty()) return Type::any();
       Type list = value_type(*args[0]);
@@ -276,7 +264,25 @@ Type ExprTranslator::value_type(const Json& expr) const {
     }
     return Type::any();
   }
+  if (expr.has("combine")) {
+    auto found = combine_types.find(&expr);
+    return found == combine_types.end() ? Type::any() : found->second;
+  }
   return Type::any();
+}
+
+Type ExprTranslator::first_known_type(const std::vector<const Json*>& values) const {
+  // Values all of undetermined type are of their sources met, as a list's
+  // elements are: a null beside a column's value leaves it that column's.
+  Type met = Type::any();
+  bool first = true;
+  for (const Json* value : values) {
+    Type t = value_type(*value);
+    if (!t.is_any()) return t;
+    met.set_origin(first ? t.shared_origin() : met_origin(met.shared_origin(), t.shared_origin()));
+    first = false;
+  }
+  return met;
 }
 
 Type ExprTranslator::record_type(const Json& record) const {

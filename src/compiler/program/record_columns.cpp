@@ -16,6 +16,7 @@
 #include "compiler/type_inference/intersection.h"
 #include "compiler/type_inference/origins.h"
 #include "parser/tree_access.h"
+#include "parser/tree_walk.h"
 
 namespace mirtova {
 
@@ -177,6 +178,23 @@ Type combine_type(const Json& combine, ExprTranslator& typing, const HostTables&
   return type;
 }
 
+// Each combine written in `value`, outside other combines, typed for `typing`
+// to read as combine_type types it: a record or list written with a combine
+// inside holds its value, and so the source of the column it aggregates.
+void type_combines_within(const Json& value, ExprTranslator& typing, const HostTables& host_tables,
+                          const ColumnTypes& column_types, const NamedAggregates& named) {
+  std::vector<const Json*> combines;
+  walk_tree(value, [&](const Json& node) {
+    if (!node.has("combine")) return Walk::Enter;
+    combines.push_back(&node);
+    return Walk::Skip;
+  });
+  for (const Json* node : combines) {
+    Type type = combine_type(node->at("combine"), typing, host_tables, column_types, named);
+    typing.combine_types.insert_or_assign(node, std::move(type));
+  }
+}
+
 // The variables a rule's body equates with a value `pick` takes (null for
 // one it does not), with what it takes.
 template <class Pick>
@@ -216,7 +234,8 @@ std::vector<std::pair<std::string, const Json*>> written_records_bound(const Jso
 // Put in the head, it is of its column's one record type, and takes the
 // sources the other rules give that column too. Whether one did.
 bool source_written_variables(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
-                              const Dialect& dialect, const ColumnTypes& column_types) {
+                              const Dialect& dialect, const HostTables& host_tables,
+                              const ColumnTypes& column_types, const NamedAggregates& named) {
   const FlagMap no_flags;
   bool changed = false;
   for (size_t i = 0; i < rules.size() && i < rule_types.size(); ++i) {
@@ -228,6 +247,7 @@ bool source_written_variables(const std::vector<Json>& rules, std::vector<RuleVa
       if (known == rule_types[i].end()) continue;
       if (!typing) typing.emplace(Vocabulary{}, dialect, no_flags);
       typing->variable_types = rule_types[i];
+      type_combines_within(*written, *typing, host_tables, column_types, named);
       changed |= merge_origins(known->second, typing->value_type(*written));
     }
     auto columns = column_types.find(head_name(rules[i]));
@@ -340,6 +360,7 @@ bool meet_written_records(const std::vector<Json>& rules, const std::vector<Rule
       const Json* value = field_expression(field);
       Type written;
       if (value != nullptr && is_record_or_list(*value)) {
+        type_combines_within(*value, typed(), host_tables, column_types, named);
         written = typed().value_type(*value);
         if (!holds_records(written)) continue;
         if (unknown_as_several) unknown_sources_as_several(written);
@@ -633,7 +654,7 @@ void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVar
     for (int round = 0; round < kMostSourceRounds; ++round) {
       bool changed = source_combined_variables(rules, rule_types, dialect, host_tables, column_types, named);
       changed |= source_called_variables(rules, rule_types, column_types);
-      changed |= source_written_variables(rules, rule_types, dialect, column_types);
+      changed |= source_written_variables(rules, rule_types, dialect, host_tables, column_types, named);
       changed |= meet_written_records(rules, rule_types, dialect, host_tables, unknown_as_several, named,
                                       column_types);
       changed |= share_column_sources(rules, rule_types, column_types);
