@@ -175,13 +175,14 @@ TWO_ORDERS = "R(r: {b: 1, a: 2}); R(r: {a: 2, b: 1}); Q(r, n? += 1, c? Count= r)
             # So do the records of one list written, or a field's value beside a null in another.
             ("Q(x) :- x in [{a: 1}, {a: null}];", [({"a": 1},), ({"a": None},)]),
             # Records holding a null field join, and compare, as the values they are.
-            ("A({a: null, b: 1}); A({a: 2, b: 1}); B({a: null, b: 1}); Q(r) :- A(r), B(r);", [({"a": None, "b": 1},)]),
+            ("A({a: null, b: 1}); A({a: 2, b: 1}); B({a: null, b: 1}); B({a: 3, b: 1}); Q(r) :- A(r), B(r);",
+             [({"a": None, "b": 1},)]),
             ("A({a: null, b: 1}); A({a: 2, b: 1}); Q(x, y) :- A(r), A(s), x == r.a, y == s.a, r != s;",
              [(None, 2), (2, None)]),
             ("A({a: null, b: 1}); A({a: 2, b: 1}); Q(x, y) :- A(r), A(s), x == r.a, y == (r == s);",
              [(None, True), (None, False), (2, False), (2, True)]),
             ("A({a: null, b: 1}); Q(r) :- A(r), ~A(r);", []),
-            ("Q(x, y, z) :- x == ({a: 1, b: null} in [{a: 1, b: null}]), y == ([1, null] in [[2], [1, null]]), "
+            ("Q(x, y, z) :- x == ({a: 1, b: null} in [{a: 1, b: null}]), y == ([1, null] in [[2, 2], [1, null]]), "
              "z == (2 in [1, null]);", [(True, True, None)]),
             ("Q(l) :- l == [{v: null, w: 2}, {v: 1.5, w: null}];", [([{"v": None, "w": 2}, {"v": 1.5, "w": None}],)]),
             ('Q(v, w) :- l == [{a: {b: null, c: "x"}}, {a: {b: 1, c: null}}], e in l, v == e.a.c, w == e.a.b;',

@@ -70,7 +70,7 @@ class DatabricksDialect final : public Dialect {
   // Spark orders a null field or element inside a STRUCT or an ARRAY before
   // every value. element_at fails past the end of an array under ANSI rules.
   std::optional<std::string> list_sorted_by_value(const Type& element, bool unique) const override {
-    return sorted_by_value(*this, element, unique, {"try_element_at", false});
+    return sorted_by_value(*this, element, unique, {"try_element_at", false, false});
   }
   // Spark orders a STRUCT's null field before every value: MAX and MIN of
   // records order them by their fields' values instead, a null field after

@@ -207,11 +207,11 @@ class PrestoDialect : public Dialect {
 
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 
-  // array_sort fails on a ROW or an ARRAY that holds a null ("not supported
-  // for fields with null elements"). Fields are read by place, as a record of
-  // columns' values is a ROW of unnamed fields.
+  // array_sort and Presto's array_distinct fail on a ROW or an ARRAY that
+  // holds a null ("not supported for fields with null elements"). Fields are
+  // read by place, as a record of columns' values is a ROW of unnamed fields.
   std::optional<std::string> list_sorted_by_value(const Type& element, bool unique) const override {
-    return sorted_by_value(*this, element, unique, {"element_at", true});
+    return sorted_by_value(*this, element, unique, {"element_at", true, true});
   }
 
   // "=" of two ROWs is null where a field of either is; IS NOT DISTINCT FROM

@@ -64,11 +64,22 @@ struct Comparison {
 std::optional<std::string> sorted_by_value(const Dialect& dialect, const Type& element, bool unique,
                                            const ValueOrderSpelling& spelling) {
   if (!element.is_record() && !element.is_list()) return std::nullopt;
-  std::optional<std::string> order =
-      Comparison{dialect, spelling}.compare(element, "mirtova_l", "mirtova_r", 0);
+  const Comparison comparison{dialect, spelling};
+  std::optional<std::string> order = comparison.compare(element, "mirtova_l", "mirtova_r", 0);
   if (!order) return std::nullopt;
-  const std::string list = unique ? "array_distinct({0})" : "{0}";
-  return "array_sort(" + list + ", (mirtova_l, mirtova_r) -> " + *order + ")";
+  if (!unique || !spelling.distinct_by_order) {
+    const std::string list = unique ? "array_distinct({0})" : "{0}";
+    return "array_sort(" + list + ", (mirtova_l, mirtova_r) -> " + *order + ")";
+  }
+  // Sorted, an element is kept where it orders after the one before it.
+  const std::string before = std::string(spelling.element_at) + "(mirtova_s, greatest(mirtova_i - 1, 1))";
+  const std::string at = std::string(spelling.element_at) + "(mirtova_s, mirtova_i)";
+  std::optional<std::string> apart = comparison.compare(element, before, at, 0);
+  if (!apart) return std::nullopt;
+  return "element_at(transform(ARRAY[array_sort({0}, (mirtova_l, mirtova_r) -> " + *order +
+         ")], mirtova_s -> (CASE WHEN mirtova_s IS NULL OR cardinality(mirtova_s) = 0 THEN mirtova_s ELSE "
+         "transform(filter(sequence(1, cardinality(mirtova_s)), mirtova_i -> mirtova_i = 1 OR " +
+         *apart + " <> 0), mirtova_i -> " + at + ") END)), 1)";
 }
 
 }  // namespace mirtova

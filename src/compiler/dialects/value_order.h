@@ -17,6 +17,9 @@ struct ValueOrderSpelling {
   // Whether a field is read by its place among the fields sorted by name
   // (rows whose fields some engines leave unnamed) rather than by its name.
   bool fields_by_position;
+  // Whether duplicates are dropped by the order itself, where the engine's
+  // array_distinct fails on an element holding a null.
+  bool distinct_by_order;
 };
 
 // A sort of the list ("{0}"), its duplicates dropped first when `unique`,
