@@ -62,7 +62,7 @@ constexpr std::array<EngineEntry, 7> kEngineTable = {{
      .make_dialect = &make_presto_dialect,
      .library_program = &presto_trino_library_text,
      .function_rows = &presto_function_rows,
-     .operator_rows = &presto_operator_rows,
+     .operator_rows = &presto_trino_operator_rows,
      .families = {.numbers = &presto_trino_number_rows,
                   .aggregates = &presto_trino_aggregate_rows,
                   .texts = &presto_trino_text_rows,

@@ -43,7 +43,6 @@ TemplateRows duckdb_network_rows();
 TemplateRows presto_function_rows();
 TemplateRows trino_function_rows();
 TemplateRows presto_trino_operator_rows();
-TemplateRows presto_operator_rows();
 TemplateRows presto_trino_number_rows();
 TemplateRows presto_trino_aggregate_rows();
 TemplateRows presto_trino_text_rows();
