@@ -1226,7 +1226,8 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
   if ((name == "Sort" || name == "Unique") && args.size() == 1) {
     const Type list = value_type(*args[0]);
     if (list.is_list()) {
-      if (std::optional<std::string> sorted = dialect->list_sorted_by_value(list.element(), name == "Unique")) {
+      if (std::optional<std::string> sorted =
+              dialect->list_sorted_by_value(list.element(), name == "Unique")) {
         std::vector<std::string> sql;
         TRY_VOID(convert_arguments(args, sql));
         return apply_template(*sorted, sql);
