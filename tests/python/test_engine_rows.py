@@ -174,6 +174,16 @@ TWO_ORDERS = "R(r: {b: 1, a: 2}); R(r: {a: 2, b: 1}); Q(r, n? += 1, c? Count= r)
             ("R(r: {a: x}) :- x in [true, false]; Q(s) :- R(r:), s == r.a;", [(True,), (False,)]),
             # So do the records of one list written, or a field's value beside a null in another.
             ("Q(x) :- x in [{a: 1}, {a: null}];", [({"a": 1},), ({"a": None},)]),
+            # Records holding a null field join, and compare, as the values they are.
+            ("A({a: null, b: 1}); A({a: 2, b: 1}); B({a: null, b: 1}); B({a: 3, b: 1}); Q(r) :- A(r), B(r);",
+             [({"a": None, "b": 1},)]),
+            ("A({a: null, b: 1}); A({a: 2, b: 1}); Q(x, y) :- A(r), A(s), x == r.a, y == s.a, r != s;",
+             [(None, 2), (2, None)]),
+            ("A({a: null, b: 1}); A({a: 2, b: 1}); Q(x, y) :- A(r), A(s), x == r.a, y == (r == s);",
+             [(None, True), (None, False), (2, False), (2, True)]),
+            ("A({a: null, b: 1}); Q(r) :- A(r), ~A(r);", []),
+            ("Q(x, y, z) :- x == ({a: 1, b: null} in [{a: 1, b: null}]), y == ([1, null] in [[2, 2], [1, null]]), "
+             "z == (2 in [1, null]);", [(True, True, None)]),
             ("Q(l) :- l == [{v: null, w: 2}, {v: 1.5, w: null}];", [([{"v": None, "w": 2}, {"v": 1.5, "w": None}],)]),
             ('Q(v, w) :- l == [{a: {b: null, c: "x"}}, {a: {b: 1, c: null}}], e in l, v == e.a.c, w == e.a.b;',
              [("x", None), (None, 1)]),
@@ -494,6 +504,10 @@ def test_records_compare_by_their_values(request, engine, source, want):
          [(2**32 - 1, 2**32 - 2)]),
         ("Q(-(2147483647) - 2);", [(-(2**31) - 1,)]),
         ("Q(Div(2147483647 * 3, 3));", [(2**31 - 1,)]),
+        # ... and keep every digit past 2^53 in a record's field, written or reckoned.
+        ("Q(r, v) :- r == {a: 9007199254740993, b: 0.5}, v == r.a - 1;",
+         [({"a": 9007199254740993, "b": 0.5}, 9007199254740992)]),
+        ("R(r: {a: 9007199254740993 * 1}); Q(r.a, s) :- R(r:), s == [r];", [(9007199254740993, [{"a": 9007199254740993}])]),
     ],
 )
 def test_integers_are_64_bit(request, engine, source, want):

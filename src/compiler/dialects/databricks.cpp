@@ -8,6 +8,7 @@
 #include "compiler/dialects/quoting.h"
 #include "compiler/dialects/spark_text_scan.h"
 #include "compiler/dialects/subqueries_outside_lambdas.h"
+#include "compiler/dialects/value_order.h"
 
 namespace mirtova {
 
@@ -81,6 +82,11 @@ class DatabricksDialect final : public Dialect {
                         {{'b', "BOOLEAN"}, {'i', "BIGINT"}, {'l', "ARRAY<BIGINT>"}});
   }
   bool null_guarded_least_greatest() const override { return true; }
+  // Spark orders a null field or element inside a STRUCT or an ARRAY before
+  // every value. element_at fails past the end of an array under ANSI rules.
+  std::optional<std::string> list_sorted_by_value(const Type& element, bool unique) const override {
+    return sorted_by_value(*this, element, unique, {"try_element_at", false, false});
+  }
   // Spark orders a STRUCT's null field before every value: MAX and MIN of
   // records order them by their fields' values instead, a null field after
   // every value; a null record has no key and is passed over.

@@ -87,6 +87,10 @@ bool Dialect::null_guarded_format() const { return false; }
 std::optional<std::string> Dialect::extreme_list(bool) const { return std::nullopt; }
 std::string Dialect::list_item(std::string sql, const Type&) const { return sql; }
 std::string Dialect::ordered_again(std::string condition) const { return condition; }
+std::optional<std::string> Dialect::list_sorted_by_value(const Type&, bool) const { return std::nullopt; }
+std::string Dialect::records_equal(const std::string& left, const std::string& right) const {
+  return left + " = " + right;
+}
 std::optional<std::string_view> Dialect::container_to_string() const { return std::nullopt; }
 bool Dialect::types_columns_of_nulls() const { return false; }
 

@@ -30,6 +30,8 @@ struct RecordLiteralField {
   // Whether `type` is the value's own all the way down; a column of a stored
   // table has a type only the engine knows.
   bool typed = true;
+  // Whether the value is known to be a 64-bit integer where the engine runs it.
+  bool integer = false;
 };
 
 // Returned templates keep their placeholders for the caller to fill: "{0}", "{1}"
@@ -352,6 +354,15 @@ class Dialect {
   // values as one before it: for an engine that never finishes a join that
   // orders its two sides twice. As it is unless an engine says.
   virtual std::string ordered_again(std::string condition) const;  // 86
+  // A condition of a rule's WHERE that two records are equal, as values whose
+  // null fields equal each other: "=" unless the engine's "=" of rows is null
+  // where a field is.
+  virtual std::string records_equal(const std::string& left, const std::string& right) const;
+  // Sort, or Unique when `unique`, of a list ("{0}") of records or of lists
+  // of type `element`, ordered as the language orders them, a null after every
+  // value at each level: for an engine whose own order of such values differs
+  // or fails on a null inside. None where the function's template serves.
+  virtual std::optional<std::string> list_sorted_by_value(const Type& element, bool unique) const;
   // ToString of a list or a record, "{0}" the value: for an engine that casts
   // neither to a text. None where the engine's cast to a text takes both.
   virtual std::optional<std::string_view> container_to_string() const;  // 87: "{0}"

@@ -11,6 +11,7 @@
 #include "compiler/dialects/number_text.h"
 #include "compiler/dialects/record_types.h"
 #include "compiler/dialects/row_subquery_columns.h"
+#include "compiler/dialects/value_order.h"
 
 namespace mirtova {
 
@@ -98,8 +99,14 @@ bool casts_field_by_field(const Type& written, const Type& type) {
 
 class PrestoDialect : public Dialect {
  protected:
+  // A field of numbers is a DOUBLE, which keeps 53 bits: one known to hold an
+  // integer is a BIGINT, exact to 64.
+  std::string field_type(const RecordLiteralField& field) const {
+    return field.integer && field.type.is_number() ? "BIGINT" : row_field_type(field.type);
+  }
+
   std::string typed_value(const RecordLiteralField& field) const {
-    return field.typed ? "CAST(" + field.sql + " AS " + row_field_type(field.type) + ")" : field.sql;
+    return field.typed ? "CAST(" + field.sql + " AS " + field_type(field) + ")" : field.sql;
   }
 
   std::string unnamed_row(const std::vector<RecordLiteralField>& fields) const {
@@ -200,6 +207,19 @@ class PrestoDialect : public Dialect {
 
   std::string float_literal(std::string_view text) const override { return exponent_float_literal(text); }
 
+  // array_sort and Presto's array_distinct fail on a ROW or an ARRAY that
+  // holds a null ("not supported for fields with null elements"). Fields are
+  // read by place, as a record of columns' values is a ROW of unnamed fields.
+  std::optional<std::string> list_sorted_by_value(const Type& element, bool unique) const override {
+    return sorted_by_value(*this, element, unique, {"element_at", true, true});
+  }
+
+  // "=" of two ROWs is null where a field of either is; IS NOT DISTINCT FROM
+  // takes two null fields as equal, and two null records too, which "=" does not.
+  std::string records_equal(const std::string& left, const std::string& right) const override {
+    return "(" + left + " IS NOT DISTINCT FROM " + right + " AND " + left + " IS NOT NULL)";
+  }
+
   // A ROW written with a null field is of that field's type only by the cast,
   // which takes the null's VARCHAR to no ROW or ARRAY.
   std::optional<std::string> written_value_as(std::string_view sql, const Type& written,
@@ -218,7 +238,7 @@ class PrestoDialect : public Dialect {
         types += ", ";
       }
       values += field.sql;
-      types += record_field(field.name) + " " + row_field_type(field.type);
+      types += record_field(field.name) + " " + field_type(field);
     }
     return "CAST(ROW(" + values + ") AS ROW(" + types + "))";
   }

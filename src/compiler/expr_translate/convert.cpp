@@ -490,6 +490,7 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
       }
     }
     fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
+    fields.back().integer = is_known_integer(*expression);
     values.push_back(expression);
   }
   hinted_fields(node, types, values);
@@ -1248,6 +1249,17 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
     return apply_template(null_guarded_template(name == "Least" ? "LEAST" : "GREATEST", args.size()), sql);
   }
   if (name == "Format" && dialect->format_needs_expansion()) return convert_format(args);
+  if ((name == "Sort" || name == "Unique") && args.size() == 1) {
+    const Type list = value_type(*args[0]);
+    if (list.is_list()) {
+      if (std::optional<std::string> sorted =
+              dialect->list_sorted_by_value(list.element(), name == "Unique")) {
+        std::vector<std::string> sql;
+        TRY_VOID(convert_arguments(args, sql));
+        return apply_template(*sorted, sql);
+      }
+    }
+  }
 
   if (is_infix_call(call) && args.size() == 2) {
     auto op = operators->find(name);

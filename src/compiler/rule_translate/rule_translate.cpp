@@ -1328,7 +1328,10 @@ class SelectWriter final : public OuterRows {
           if (compares_records(*c.left))
             tr_.compare_records_of_two_types("==", column_type(c.alias, c.column), tr_.value_type(*c.left),
                                              sides);
-          where_.push_back(sides[0] + " = " + sides[1]);
+          const bool records =
+              tr_.value_type(*c.left).is_record() || column_type(c.alias, c.column).is_record();
+          where_.push_back(records ? dialect_.records_equal(sides[0], sides[1])
+                                   : sides[0] + " = " + sides[1]);
           break;
         }
         case Constraint::Kind::Equal: {
@@ -1350,7 +1353,9 @@ class SelectWriter final : public OuterRows {
           // unless compared in the form, which reads neither as its type.
           if (!in_form && tr_.value_type(*c.left).is_list() && tr_.value_type(*c.right).is_list())
             tr_.read_as_written_records({c.left, c.right}, sides);
-          where_.push_back(sides[0] + " = " + sides[1]);
+          const bool records = tr_.value_type(*c.left).is_record() || tr_.value_type(*c.right).is_record();
+          where_.push_back(records ? dialect_.records_equal(sides[0], sides[1])
+                                   : sides[0] + " = " + sides[1]);
           break;
         }
         case Constraint::Kind::Condition: {

@@ -298,7 +298,7 @@ TEST(ExprConvert, RecordsAndFields) {
       {"bigquery", record({{"b", num("1")}, {"a", num("2")}}), "STRUCT(1 AS b, 2 AS a)"},
       {"sqlite", record({{"a", num("1")}}), "JSON_OBJECT('a', 1)"},
       {"trino", record({{"b", var("s")}, {"a", num("2")}}),
-       "CAST(ROW(CAST(2 AS BIGINT), T.s) AS ROW(a double, b varchar))"},
+       "CAST(ROW(CAST(2 AS BIGINT), T.s) AS ROW(a BIGINT, b varchar))"},
       {"duckdb", subscript(var("r"), "a"), "T.r.a"},
       {"psql", subscript(var("r"), "a"), "(T.r).a"},
       {"sqlite", subscript(var("r"), "a"), "JSON_EXTRACT(T.r, \"$.a\")"},

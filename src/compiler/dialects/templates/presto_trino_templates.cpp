@@ -106,7 +106,16 @@ TemplateRows presto_trino_operator_rows() {
   return {
       {"/", R"t(CAST(%s AS DOUBLE) / NULLIF(%s, 0))t"},
       {"++", R"t(CONCAT(%s, %s))t"},
-      {"in", R"t(CONTAINS({1}, {0}))t"},
+      // CONTAINS fails on a list whose element holds a null ("contains does
+      // not support arrays with elements that are null or contain null"):
+      // elements are compared as values, a null field equal to a null field,
+      // and the value sought and the list are bound once each.
+      {"in",
+       R"t(element_at(transform(ARRAY[ROW({0}, {1})], mirtova_p -> (CASE WHEN mirtova_p[1] IS NULL THEN NULL WHEN any_match(mirtova_p[2], mirtova_e -> mirtova_e IS NOT DISTINCT FROM mirtova_p[1]) THEN true WHEN any_match(mirtova_p[2], mirtova_e -> mirtova_e IS NULL) THEN NULL WHEN mirtova_p[2] IS NOT NULL THEN false END)), 1))t"},
+      // "=" of two ROWs is null where a field of either is: records are
+      // values, equal where their fields are, null ones included.
+      {"==@record", R"t(({0} IS NOT DISTINCT FROM {1} AND {0} IS NOT NULL AND {1} IS NOT NULL))t"},
+      {"!=@record", R"t(({0} IS DISTINCT FROM {1} AND {0} IS NOT NULL AND {1} IS NOT NULL))t"},
   };
 }
 
