@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace mirtova {
@@ -18,5 +19,12 @@ struct CompileError {
 
   friend bool operator==(const CompileError&, const CompileError&) = default;
 };
+
+// The words for a variable nothing in its rule gives a value, which `check`
+// reports in the same words as compile refuses.
+inline std::string not_given_value_message(std::string_view variable) {
+  return "Variable '" + std::string(variable) +
+         "' is not given a value in this rule: bind it with a predicate, an equality or an inclusion.";
+}
 
 }  // namespace mirtova

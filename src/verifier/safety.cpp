@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/compile_error.h"
 #include "parser/tree_access.h"
 #include "parser/tree_walk.h"
 #include "verifier/bindings.h"
@@ -37,8 +38,7 @@ std::string SafetyError::text() const {
       return verifier::text(DisjunctionNotSupported{rule});
     case SafetyKind::NotGivenValue:
       // The compiler's own words for a variable that nothing binds.
-      return "Variable '" + name +
-             "' is not given a value in this rule: bind it with a predicate, an equality or an inclusion.";
+      return not_given_value_message(name);
     case SafetyKind::AggregateOutside:
       if (name == "ArgMaxK" || name == "ArgMinK")
         return name +

@@ -307,9 +307,7 @@ SqlResult ExprTranslator::convert(const Json& expr) {
     std::string name = variable_name(*variable);
     auto found = vocabulary.find(name);
     if (found == vocabulary.end()) {
-      return error("Variable '" + name +
-                   "' is not given a value in this rule: bind it with a predicate, an equality or an "
-                   "inclusion.");
+      return error(not_given_value_message(name));
     }
     return found->second;
   }

@@ -485,11 +485,7 @@ class Injector {
     TRY_VOID(count());
     if (callee && !callee->has("body") && plain_parameters(*callee)) {
       if (std::optional<std::string> stray = value_name_without_argument(*callee))
-        return CompileError(
-            "Variable '" + *stray +
-                "' is not given a value in this rule: bind it with a predicate, an equality or an "
-                "inclusion.",
-            text());
+        return CompileError(not_given_value_message(*stray), text());
       Json copy = fresh_names().copy(*callee);
       Json value = *head_field_value(copy, "quoril_value");
       // An argument the function does not take is refused as injection refuses

@@ -27,11 +27,6 @@ namespace {
 // Looked up by the text a node holds, without a string made for the question.
 using Names = std::set<std::string, std::less<>>;
 
-std::string unbound_message(const std::string& var) {
-  return "Variable '" + var +
-         "' is not given a value in this rule: bind it with a predicate, an equality or an inclusion.";
-}
-
 // Adds the name a var_name node holds, "_" aside, to `out`. Most names are
 // met again: a name of text is copied only when new.
 void add_name(const Json& name, Names& out) {
@@ -229,7 +224,7 @@ class Extractor {
 
   Result<Unit, CompileError> require_bound(const Names& need) const {
     for (const std::string& v : need)
-      if (!bound(v)) return CompileError(unbound_message(v), s_.text());
+      if (!bound(v)) return CompileError(not_given_value_message(v), s_.text());
     return Unit{};
   }
 
@@ -474,7 +469,7 @@ class Extractor {
           item.row_star = true;
           item.row_alias = b->second.alias;
         } else {
-          if (is_anonymous(expr)) return CompileError(unbound_message("_"), s_.text());
+          if (is_anonymous(expr)) return CompileError(not_given_value_message("_"), s_.text());
           Names need;
           free_variables(expr, outside_, need);
           TRY_VOID(require_bound(need));
