@@ -2,11 +2,44 @@
 #include "common/indent.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace mirtova {
 
 namespace {
+
+// The bytes that may open something outside: a comment, a quote or a dollar tag.
+constexpr std::string_view kOpeners = "-#/'\"`$";
+
+constexpr std::array<bool, 256> kMayOpen = [] {
+  std::array<bool, 256> may{};
+  for (const unsigned char c : kOpeners) may[c] = true;
+  return may;
+}();
+
+// The first byte of data[at, end) that may open something; `end` when none
+// does. Sixteen bytes at a time where the machine compares them so: a script
+// runs to megabytes, nearly all of it bytes that open nothing.
+size_t next_opener(const char* data, size_t at, size_t end) {
+#if defined(__SSE2__)
+  while (end - at >= 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+    __m128i hits = _mm_setzero_si128();
+    for (const char c : kOpeners) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, _mm_set1_epi8(c)));
+    if (const int mask = _mm_movemask_epi8(hits); mask != 0)
+      return at + static_cast<size_t>(std::countr_zero(static_cast<unsigned>(mask)));
+    at += 16;
+  }
+#endif
+  while (at < end && !kMayOpen[static_cast<unsigned char>(data[at])]) ++at;
+  return at;
+}
 
 bool is_name_byte(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -23,7 +56,10 @@ class EnclosureScanner {
   // Reads up to and including the byte at `line_break`; whether that leaves
   // the scan inside something enclosed.
   bool enclosed_after(size_t line_break) {
-    while (at_ <= line_break) step();
+    while (at_ <= line_break) {
+      skip_plain(line_break + 1);
+      if (at_ <= line_break) step();
+    }
     return state_ != State::Outside && state_ != State::LineComment;
   }
 
@@ -32,7 +68,10 @@ class EnclosureScanner {
     at_ = at;
     step();
     if (state_ == State::Outside) return at;
-    while (state_ != State::Outside && at_ < text_.size()) step();
+    while (state_ != State::Outside && at_ < text_.size()) {
+      skip_plain(text_.size());
+      if (at_ < text_.size()) step();
+    }
     return std::min(at_, text_.size());
   }
 
@@ -41,6 +80,29 @@ class EnclosureScanner {
 
   bool starts(std::string_view token) const { return text_.substr(at_, token.size()) == token; }
   char byte(size_t offset) const { return at_ + offset < text_.size() ? text_[at_ + offset] : '\0'; }
+
+  // Moves, short of `end`, over the bytes that step() would only move over:
+  // most bytes of a script open and close nothing.
+  void skip_plain(size_t end) {
+    const char* const data = text_.data();
+    switch (state_) {
+      case State::Outside:
+        at_ = next_opener(data, at_, end);
+        return;
+      case State::Quoted:
+        while (at_ < end && data[at_] != quote_ && data[at_] != '\\') ++at_;
+        return;
+      case State::Dollar:
+        while (at_ < end && data[at_] != '$') ++at_;
+        return;
+      case State::LineComment:
+        while (at_ < end && data[at_] != '\n') ++at_;
+        return;
+      case State::BlockComment:
+        while (at_ < end && data[at_] != '*' && data[at_] != '/') ++at_;
+        return;
+    }
+  }
 
   void step() {
     const char c = text_[at_];

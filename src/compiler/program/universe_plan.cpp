@@ -748,7 +748,11 @@ Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps_written(
 
 Result<std::vector<PlanStep>, CompileError> QuorilProgram::plan_steps_once(
     std::string_view predicate, PageWindow window, const std::optional<std::string>& pattern) {
+  // The names in use start afresh, their table kept for the next script.
+  NamesAllocator names = std::move(state_->names);
+  names.reset();
   *state_ = CompilationState{};
+  state_->names = std::move(names);
   reuse_->start_script(state_->names);
   memo_->start_script(state_->names, reuse_->enabled() ? reuse_.get() : nullptr);
   std::string name(predicate);

@@ -24,13 +24,22 @@ std::string NamesAllocator::take(std::string name) {
   return name;
 }
 
+bool NamesAllocator::in_use(const std::string& lower) const {
+  const auto found = used_lower_.find(lower);
+  return found != used_lower_.end() && found->second == generation_;
+}
+
 void NamesAllocator::mark_in_use(const std::string& lower) {
   if (log_ != nullptr) log_->name_taken(lower);
-  used_lower_.insert(lower);
+  uint64_t& generation = used_lower_.try_emplace(lower, generation_ - 1).first->second;
+  if (generation != generation_) {
+    generation = generation_;
+    ++taken_now_;
+  }
 }
 
 bool NamesAllocator::taken(const std::string& lower, bool numbered) const {
-  const bool in_use = used_lower_.count(lower) != 0;
+  const bool in_use = this->in_use(lower);
   if (log_ != nullptr) {
     const bool column = column_in_reach(lower);
     log_->name_looked_up(lower, in_use, numbered, column);
@@ -73,7 +82,10 @@ void NamesAllocator::close_scope() {
 
 void NamesAllocator::reset() {
   counter_ = 0;
-  used_lower_.clear();
+  // The names of scripts before, kept, stay within a few times one script's.
+  if (used_lower_.size() > 2 * taken_now_ + 64) used_lower_.clear();
+  ++generation_;
+  taken_now_ = 0;
   scopes_.clear();
   log_ = nullptr;
 }

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace mirtova {
@@ -31,6 +31,8 @@ class NamesAllocator {
   // inside another (a combine) also keeps clear of the one around it.
   void open_scope(ColumnTest is_column, bool inside_enclosing);
   void close_scope();
+  // As new, but for the names kept to be taken again without being stored
+  // again: each script of compile_all takes most of the names of the one before.
   void reset();
 
   // Told of every look-up in, and addition to, the names in use: a caller
@@ -47,7 +49,7 @@ class NamesAllocator {
   void set_log(Log* log) { log_ = log; }
   // What writing such a piece again restores: the names it took and where
   // the numbering of "t_{n}" names stood after it.
-  bool in_use(const std::string& lower) const { return used_lower_.count(lower) != 0; }
+  bool in_use(const std::string& lower) const;
   void mark_in_use(const std::string& lower);
   int64_t counter() const { return counter_; }
   void set_counter(int64_t counter) { counter_ = counter; }
@@ -59,8 +61,11 @@ class NamesAllocator {
 
   int64_t counter_ = 0;
   // Compared without regard to ASCII case, as engines do. Only looked up (it
-  // holds every alias of the program), so hashed.
-  std::unordered_set<std::string> used_lower_;
+  // holds every alias of the program), so hashed. A name is in use when the
+  // generation that took it last is the present one; a reset starts the next.
+  std::unordered_map<std::string, uint64_t> used_lower_;
+  uint64_t generation_ = 0;
+  size_t taken_now_ = 0;  // names of the present generation
   struct Scope {
     ColumnTest is_column;
     bool inside_enclosing;

@@ -85,5 +85,25 @@ TEST(Indent, EngineForms) {
                           });
 }
 
+// Runs of bytes that open nothing, shorter and longer than any stride the
+// scan takes, before and inside what encloses: every enclosure is still found.
+TEST(Indent, LongPlainRuns) {
+  const SqlLexicon lexicon{};
+  for (size_t n : {1, 15, 16, 17, 31, 32, 33, 47}) {
+    const std::string run(n, 'x');
+    EXPECT_EQ(indent(run + "'a\nb'\n" + run, 2, lexicon), "  " + run + "'a\nb'\n  " + run) << n;
+    EXPECT_EQ(indent("'" + run + "\n" + run + "'\n" + run, 2, lexicon),
+              "  '" + run + "\n" + run + "'\n  " + run)
+        << n;
+    EXPECT_EQ(indent(run + "-- '\n" + run, 2, lexicon), "  " + run + "-- '\n  " + run) << n;
+    EXPECT_EQ(indent(run + "/*" + run + "\n" + run + "*/\n" + run, 2, lexicon),
+              "  " + run + "/*" + run + "\n" + run + "*/\n  " + run)
+        << n;
+    EXPECT_EQ(indent(run + "\n" + run + "\"" + run + "\n\"", 1, lexicon),
+              " " + run + "\n " + run + "\"" + run + "\n\"")
+        << n;
+  }
+}
+
 }  // namespace
 }  // namespace mirtova

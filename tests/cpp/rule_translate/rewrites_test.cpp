@@ -36,8 +36,15 @@ TEST(NamesAllocatorTest, CleanNamesFirstThenNumbered) {
   };
   for (auto& [predicate, want] : steps)
     EXPECT_EQ(predicate.empty() ? names.alloc_unnest() : names.alloc_table(predicate), want) << predicate;
-  names.reset();
-  EXPECT_EQ(names.alloc_table("Parent"), "Parent");
+  // A reset frees every name, more than once, and only until a name is taken again.
+  for (int round = 0; round < 3; ++round) {
+    names.reset();
+    EXPECT_FALSE(names.in_use("parent"));
+    EXPECT_EQ(names.alloc_table("Parent"), "Parent");
+    EXPECT_TRUE(names.in_use("parent"));
+    EXPECT_FALSE(names.in_use("a_b_c"));
+    EXPECT_EQ(names.alloc_table("Parent"), "t_0_Parent");
+  }
 }
 
 // An alias that a column of a table in reach would shadow takes the numbered
