@@ -1,6 +1,7 @@
 #include "compiler/program/clause_reuse.h"
 
 #include <algorithm>
+#include <string_view>
 #include <unordered_set>
 
 namespace mirtova {
@@ -103,7 +104,8 @@ bool ClauseReuse::agrees(const Kept& kept, const ClauseState& state) const {
     return false;
   // A look-up after the clause changed its subject saw the change, which
   // making the changes again repeats; the others read the state it started from.
-  std::unordered_set<std::string> names, aliases, alias_names, done, met;
+  // Views into the kept events, which outlive the look-ups: nothing is copied.
+  std::unordered_set<std::string_view> names, aliases, alias_names, done, met;
   return each_event(kept, [&](const Event& event) {
     switch (event.kind) {
       case Event::Kind::NameLookedUp:
