@@ -500,7 +500,9 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
     auto type = of_predicate->second.find(column);
     if (type == of_predicate->second.end()) return std::nullopt;
     Type* part = part_at(type->second, path);
-    if (part == nullptr || !holds_records(*part)) return std::nullopt;
+    // A field of a record is a place too, whatever it holds: a value read
+    // from it, and put in another record, is of its source.
+    if (part == nullptr || (path.empty() && !holds_records(*part))) return std::nullopt;
     auto [at, fresh] = ids.try_emplace(place, parent.size());
     if (fresh) {
       parent.push_back(parent.size());
