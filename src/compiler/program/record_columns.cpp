@@ -41,6 +41,20 @@ bool is_record_or_list(const Json& expr) {
 
 bool is_undetermined(const Type& type) { return type.is_any() || type.is_atomic(); }
 
+// A rule that reads "nil" (the first copy of an unfolded recursion reads it
+// in place of the copy before) gives no row and is left out of the SQL: its
+// values have no source, and must not take from a column's field the source
+// the other rules give it.
+bool reads_nil(const Json& rule) {
+  const Json::ArrayType* conjuncts = body_conjuncts(rule);
+  if (conjuncts == nullptr) return false;
+  return std::any_of(conjuncts->begin(), conjuncts->end(), [](const Json& conjunct) {
+    const Json* call = conjunct.get("predicate");
+    const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+    return name != nullptr && name->is_str() && name->as_str() == "nil";
+  });
+}
+
 // Marks every value of `type` of undetermined type and no known source as of
 // several sources: beside a value read from a host's table in another rule,
 // it leaves the field of no one column's type, while a known type still wins.
@@ -332,7 +346,7 @@ bool meet_written_records(const std::vector<Json>& rules, const std::vector<Rule
   bool changed = false;
   for (size_t i = 0; i < rules.size() && i < rule_types.size(); ++i) {
     auto columns = column_types.find(head_name(rules[i]));
-    if (columns == column_types.end()) continue;
+    if (columns == column_types.end() || reads_nil(rules[i])) continue;
     const Json* head = rules[i].get("head");
     if (head == nullptr) continue;
     std::optional<ExprTranslator> typing;
