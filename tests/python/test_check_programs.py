@@ -625,6 +625,11 @@ REFUSED = [
     ("a rest field of a row taken already",
      'Person(name: "a"); Gone(name: "b"); Q(..r) :- Person(..r), ~Gone(..r);', "Q",
      "A rest field (..r) can only pass a whole row of one call on to the head."),
+    # A field read of a row is a column of the row's predicate, in the body or the head.
+    ("a field a row's predicate lacks", 'Person(name: "a", age: 3); Q(..r) :- Person(..r), r.agee > 1;', "Q",
+     "Predicate 'Person' has no column 'agee'."),
+    ("a field a row's predicate lacks, read in the head", 'Person(name: "a"); Q(n: r.nme) :- Person(..r);', "Q",
+     "Predicate 'Person' has no column 'nme'."),
     # A whole row has no value: it was written as T.*, which no engine reads.
     ("a rest field's row read as a head column", "T(x: 1); Q(y: r) :- T(..r);", "Q",
      "A rest field (..r) can only pass a whole row of one call on to the head."),
