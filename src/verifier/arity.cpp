@@ -483,8 +483,9 @@ std::vector<ArityError> check_rest_fields(const RuleList& plain) {
       VarSet rows;
     };
     std::vector<Scope> scopes{{rule, {}}};
-    VarSet own_rows;                                         // the rows the rule's own calls pass on
-    std::map<std::string, std::string, std::less<>> row_of;  // the predicate each of them is a row of
+    VarSet own_rows;  // the rows the rule's own calls pass on
+    // The predicate each row, the rule's or a combine's, is a row of.
+    std::map<std::string, std::string, std::less<>> row_of;
     while (!scopes.empty()) {
       Scope scope = std::move(scopes.back());
       scopes.pop_back();
@@ -499,8 +500,8 @@ std::vector<ArityError> check_rest_fields(const RuleList& plain) {
               refuse(variable);
             } else if (*variable != "_") {
               scope.rows.insert(*variable);
-              if (scope.node == rule && own_rows.insert(*variable).second)
-                row_of.emplace(*variable, call->at("predicate_name").as_str());
+              if (scope.node == rule) own_rows.insert(*variable);
+              row_of.emplace(*variable, call->at("predicate_name").as_str());
             }
           }
         }
@@ -516,7 +517,7 @@ std::vector<ArityError> check_rest_fields(const RuleList& plain) {
     }
     // A row passed on has no value to compare or compute with: compile
     // refuses its variable read anywhere but in a rest field.
-    if (!own_rows.empty()) {
+    if (!row_of.empty()) {
       walk_tree(*rule, [&](const Json& node) {
         if (is_rest(node)) return Walk::Skip;
         // Its fields can be read (r.age): only the row itself has no value;

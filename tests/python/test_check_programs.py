@@ -630,6 +630,8 @@ REFUSED = [
      "Predicate 'Person' has no column 'agee'."),
     ("a field a row's predicate lacks, read in the head", 'Person(name: "a"); Q(n: r.nme) :- Person(..r);', "Q",
      "Predicate 'Person' has no column 'nme'."),
+    ("a field a row's predicate lacks, read in a combine", 'Person(name: "a"); Q(n:) :- Person(name: "a"), '
+     "n == Count{1 :- Person(..r), r.nme > 1};", "Q", "Predicate 'Person' has no column 'nme'."),
     # A whole row has no value: it was written as T.*, which no engine reads.
     ("a rest field's row read as a head column", "T(x: 1); Q(y: r) :- T(..r);", "Q",
      "A rest field (..r) can only pass a whole row of one call on to the head."),
