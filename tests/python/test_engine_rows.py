@@ -223,6 +223,8 @@ TWO_ORDERS = "R(r: {b: 1, a: 2}); R(r: {a: 2, b: 1}); Q(r, n? += 1, c? Count= r)
             # A field's value read into a variable and put in another record.
             ("R(r: {a: x, b: y}) :- T(x, y); S(s: {a: f}) :- R(r:), f == r.a; Q(m? Max= s.a) distinct :- S(s:);",
              [(10,)], {"T": [(9, 1), (10, 2)]}),
+            ("R(r: {a: {b: x}}) :- T(x, _); S(s: {c: {d: f}, l: [f]}) :- R(r:), g == r.a.b, f == g; "
+             "Q(m? Max= s.c.d, n? Max= e) distinct :- S(s:), e in s.l;", [(10, 10)], {"T": [(9, 1), (10, 2)]}),
             # A field copied through the copies of a recursion, the first of which reads none.
             ("@Recursive(R, 3); R(p: {s: a, e: b}) distinct :- T(a, b); R(p: {s: x.s, e: b}) distinct :- R(p: x), "
              "T(x.e, b); Q(m? Max= p.s) distinct :- R(p:);", [(10,)], {"T": [(9, 10), (10, 11)]}),
