@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -448,6 +449,20 @@ std::vector<ArityError> check_rest_fields(const RuleList& plain) {
   std::vector<ArityError> errors;
   SortedNames defined;
   for (const Json* rule : plain) defined.emplace(head_name(*rule));
+  // The columns the heads of each predicate name; none for one whose head
+  // passes a row on, as its columns are that row's.
+  std::map<std::string, std::optional<SortedNames>, std::less<>> head_columns;
+  for (const Json* rule : plain) {
+    std::optional<SortedNames>& columns =
+        head_columns.try_emplace(std::string(head_name(*rule)), SortedNames{}).first->second;
+    for (const Json& field : call_fields(rule->at("head"))) {
+      if (is_rest(field)) columns.reset();
+      const Json& column = field.at("field");
+      if (columns)
+        columns->insert(column.is_str() ? std::string(column.as_str())
+                                        : "col" + std::to_string(column.as_int()));
+    }
+  }
   OncePerRule once;  // the alternatives of one written rule share its head and its calls
   for (const Json* rule : plain) {
     const std::string name(head_name(*rule));
@@ -469,6 +484,8 @@ std::vector<ArityError> check_rest_fields(const RuleList& plain) {
     };
     std::vector<Scope> scopes{{rule, {}}};
     VarSet own_rows;  // the rows the rule's own calls pass on
+    // The predicate each row, the rule's or a combine's, is a row of.
+    std::map<std::string, std::string, std::less<>> row_of;
     while (!scopes.empty()) {
       Scope scope = std::move(scopes.back());
       scopes.pop_back();
@@ -484,6 +501,7 @@ std::vector<ArityError> check_rest_fields(const RuleList& plain) {
             } else if (*variable != "_") {
               scope.rows.insert(*variable);
               if (scope.node == rule) own_rows.insert(*variable);
+              row_of.emplace(*variable, call->at("predicate_name").as_str());
             }
           }
         }
@@ -499,13 +517,26 @@ std::vector<ArityError> check_rest_fields(const RuleList& plain) {
     }
     // A row passed on has no value to compare or compute with: compile
     // refuses its variable read anywhere but in a rest field.
-    if (!own_rows.empty()) {
+    if (!row_of.empty()) {
       walk_tree(*rule, [&](const Json& node) {
         if (is_rest(node)) return Walk::Skip;
-        // Its fields can be read (r.age): only the row itself has no value.
+        // Its fields can be read (r.age): only the row itself has no value;
+        // a field its predicate's heads do not name is refused as in a call.
         if (const Json* subscript = node.get("subscript"))
-          if (const Json* record = subscript->get("record"); record && variable_name(*record))
+          if (const Json* record = subscript->get("record"); record && variable_name(*record)) {
+            auto row = row_of.find(*variable_name(*record));
+            const Json* symbol = subscript->get("subscript");
+            for (std::string_view key : {"literal", "the_symbol", "symbol"})
+              symbol = symbol ? symbol->get(key) : nullptr;
+            auto columns = row != row_of.end() ? head_columns.find(row->second) : head_columns.end();
+            if (columns != head_columns.end() && columns->second && symbol != nullptr && symbol->is_str() &&
+                !columns->second->contains(symbol->as_str())) {
+              ArityError error{
+                  ArityKind::NoNumberedColumn, row->second, std::string(symbol->as_str()), 0, 0, {}};
+              if (once.first([&] { return error.text(); })) errors.push_back(std::move(error));
+            }
             return Walk::Skip;
+          }
         if (std::optional<std::string> variable = variable_name(node);
             variable && own_rows.contains(*variable))
           refuse(variable);

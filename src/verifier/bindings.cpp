@@ -69,6 +69,18 @@ void named_in_place(const Json& node, VarSet& out) {
   });
 }
 
+// The variables read through a field (`r.a`) anywhere in the rule, head and
+// conditions too, combines left out: a record is only read there, never given.
+void read_through_fields(const Json& rule, VarSet& out) {
+  walk_tree(rule, [&](const Json& object) {
+    if (object.has("combine")) return Walk::Skip;
+    const Json* subscript = object.get("subscript");
+    const Json* record = subscript != nullptr ? subscript->get("record") : nullptr;
+    if (record != nullptr) named_in_place(*record, out);
+    return Walk::Enter;
+  });
+}
+
 // What an expression needs to be computed: its variables outside combines,
 // and those of its combines that the rule also names outside them.
 VarSet needed(const Json& expression, const VarSet& rule_names) {
@@ -108,6 +120,7 @@ VarSet never_given_values(const Json& rule, const VarSet& outer) {
   rule_names.insert(outer.begin(), outer.end());
   bound = VarCollector::function_input_vars(rule);
   bound.insert(outer.begin(), outer.end());
+  read_through_fields(rule, named);
   std::vector<Pending> pending;
   auto bind_bare = [&](const Json* expression) {
     if (const Json* name = bare_variable(expression))

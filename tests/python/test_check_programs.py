@@ -585,6 +585,15 @@ REFUSED = [
      "Variable 'm' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
     ("a record included in a list", "Q(y:) :- {a: y} in [{a: 1}];", "Q",
      "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    # A record read only through its fields: in a condition, the head, an aggregate or a negation.
+    ("a record read only through a field in a condition", "P(x: 1); Q(x:) :- P(x:), r.a.b > 1;", "Q",
+     "Variable 'r' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    ("a record read only through a field in the head", "P(x: 1); Q(x:, v: r.a) :- P(x:);", "Q",
+     "Variable 'r' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    ("a record read only through a field it aggregates", "P(x: 1); Q(x:, s? += r.a) distinct :- P(x:);", "Q",
+     "Variable 'r' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
+    ("a record read only through a field in a negation", "P(x: 1); Q(x:) :- P(x:), ~(P(x: y), r.a > y);", "Q",
+     "Variable 'r' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
     ("the same unbound variable in two rules, told once", "P(x: 1); Q(y:) :- P(x: y + 1); R(y:) :- P(x: y * 2);",
      "Q", "Variable 'y' is not given a value in this rule: bind it with a predicate, an equality or an inclusion."),
     ("a function called without one of its named arguments",
@@ -616,6 +625,13 @@ REFUSED = [
     ("a rest field of a row taken already",
      'Person(name: "a"); Gone(name: "b"); Q(..r) :- Person(..r), ~Gone(..r);', "Q",
      "A rest field (..r) can only pass a whole row of one call on to the head."),
+    # A field read of a row is a column of the row's predicate, in the body or the head.
+    ("a field a row's predicate lacks", 'Person(name: "a", age: 3); Q(..r) :- Person(..r), r.agee > 1;', "Q",
+     "Predicate 'Person' has no column 'agee'."),
+    ("a field a row's predicate lacks, read in the head", 'Person(name: "a"); Q(n: r.nme) :- Person(..r);', "Q",
+     "Predicate 'Person' has no column 'nme'."),
+    ("a field a row's predicate lacks, read in a combine", 'Person(name: "a"); Q(n:) :- Person(name: "a"), '
+     "n == Count{1 :- Person(..r), r.nme > 1};", "Q", "Predicate 'Person' has no column 'nme'."),
     # A whole row has no value: it was written as T.*, which no engine reads.
     ("a rest field's row read as a head column", "T(x: 1); Q(y: r) :- T(..r);", "Q",
      "A rest field (..r) can only pass a whole row of one call on to the head."),

@@ -220,6 +220,14 @@ TWO_ORDERS = "R(r: {b: 1, a: 2}); R(r: {a: 2, b: 1}); Q(r, n? += 1, c? Count= r)
             ('R(r: {k: x, v: x}) :- T(x); Q(k? ArgMax= r.k -> r.v) distinct :- R(r:);', [("9",)], T9_TEXT),
             ("R(r: {n: x}) :- T(x), x < 10; R(r: {n: 7}); Q(v) :- R(r:), v == r.n + 1;", [(10,), (8,)], T9),
             ("R(r: {a: {b: [x]}}) :- T(x); Q(m? Max= e) distinct :- R(r:), e in r.a.b;", [(10,)], T9),
+            # A field's value read into a variable and put in another record.
+            ("R(r: {a: x, b: y}) :- T(x, y); S(s: {a: f}) :- R(r:), f == r.a; Q(m? Max= s.a) distinct :- S(s:);",
+             [(10,)], {"T": [(9, 1), (10, 2)]}),
+            ("R(r: {a: {b: x}}) :- T(x, _); S(s: {c: {d: f}, l: [f]}) :- R(r:), g == r.a.b, f == g; "
+             "Q(m? Max= s.c.d, n? Max= e) distinct :- S(s:), e in s.l;", [(10, 10)], {"T": [(9, 1), (10, 2)]}),
+            # A field copied through the copies of a recursion, the first of which reads none.
+            ("@Recursive(R, 3); R(p: {s: a, e: b}) distinct :- T(a, b); R(p: {s: x.s, e: b}) distinct :- R(p: x), "
+             "T(x.e, b); Q(m? Max= p.s) distinct :- R(p:);", [(10,)], {"T": [(9, 10), (10, 11)]}),
             # A list of two columns' values, of the type both columns have.
             ("R(r: {a: [x, y]}) :- T(x, y); Q(m? Max= e) distinct :- R(r:), e in r.a;", [(10,)], {"T": [(9, 10)]}),
             ("Q(m? Max= e) distinct :- T(x, y), r == {a: [x, y]}, e in r.a;", [(10,)], {"T": [(9, 10)]}),

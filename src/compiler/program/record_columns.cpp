@@ -41,6 +41,20 @@ bool is_record_or_list(const Json& expr) {
 
 bool is_undetermined(const Type& type) { return type.is_any() || type.is_atomic(); }
 
+// A rule that reads "nil" (the first copy of an unfolded recursion reads it
+// in place of the copy before) gives no row and is left out of the SQL: its
+// values have no source, and must not take from a column's field the source
+// the other rules give it.
+bool reads_nil(const Json& rule) {
+  const Json::ArrayType* conjuncts = body_conjuncts(rule);
+  if (conjuncts == nullptr) return false;
+  return std::any_of(conjuncts->begin(), conjuncts->end(), [](const Json& conjunct) {
+    const Json* call = conjunct.get("predicate");
+    const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+    return name != nullptr && name->is_str() && name->as_str() == "nil";
+  });
+}
+
 // Marks every value of `type` of undetermined type and no known source as of
 // several sources: beside a value read from a host's table in another rule,
 // it leaves the field of no one column's type, while a known type still wins.
@@ -332,7 +346,7 @@ bool meet_written_records(const std::vector<Json>& rules, const std::vector<Rule
   bool changed = false;
   for (size_t i = 0; i < rules.size() && i < rule_types.size(); ++i) {
     auto columns = column_types.find(head_name(rules[i]));
-    if (columns == column_types.end()) continue;
+    if (columns == column_types.end() || reads_nil(rules[i])) continue;
     const Json* head = rules[i].get("head");
     if (head == nullptr) continue;
     std::optional<ExprTranslator> typing;
@@ -500,7 +514,9 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
     auto type = of_predicate->second.find(column);
     if (type == of_predicate->second.end()) return std::nullopt;
     Type* part = part_at(type->second, path);
-    if (part == nullptr || !holds_records(*part)) return std::nullopt;
+    // A field of a record is a place too, whatever it holds: a value read
+    // from it, and put in another record, is of its source.
+    if (part == nullptr || (path.empty() && !holds_records(*part))) return std::nullopt;
     auto [at, fresh] = ids.try_emplace(place, parent.size());
     if (fresh) {
       parent.push_back(parent.size());

@@ -196,7 +196,38 @@ class Extractor {
     std::stable_sort(s_.constraints.begin(), s_.constraints.end(),
                      [](const Constraint& a, const Constraint& b) { return a.conjunct < b.conjunct; });
     TRY_VOID(no_row_read_as_value());
+    TRY_VOID(row_fields_are_columns(rule));
     return select_list(rule);
+  }
+
+  // A field read of a rest field's row (r.age) is a column of the row's
+  // predicate: one the program's predicate lacks is refused as a call naming
+  // it is, not left for the engine to fail on.
+  Result<Unit, CompileError> row_fields_are_columns(const Json& rule) const {
+    std::optional<CompileError> failed;
+    walk_tree(rule, [&](const Json& node) {
+      if (node.has("combine")) return Walk::Skip;
+      const Json* subscript = node.get("subscript");
+      const Json* record = subscript != nullptr ? subscript->get("record") : nullptr;
+      std::optional<std::string> v = record != nullptr ? variable_name(*record) : std::nullopt;
+      if (!v) return Walk::Enter;
+      auto b = s_.bindings.find(*v);
+      if (b == s_.bindings.end() || b->second.kind != BindKind::Row) return Walk::Enter;
+      const Json* symbol = subscript->get("subscript");
+      for (std::string_view key : {"literal", "the_symbol", "symbol"})
+        symbol = symbol ? symbol->get(key) : nullptr;
+      auto columns = ctx_.columns_of(b->second.predicate);
+      if (symbol == nullptr || !symbol->is_str() || !columns ||
+          std::find(columns->begin(), columns->end(), "*") != columns->end() ||
+          std::find(columns->begin(), columns->end(), symbol->as_str()) != columns->end())
+        return Walk::Enter;
+      failed = CompileError(
+          "Predicate '" + b->second.predicate + "' has no column '" + std::string(symbol->as_str()) + "'.",
+          s_.text());
+      return Walk::Stop;
+    });
+    if (failed) return *failed;
+    return Unit{};
   }
 
  private:
