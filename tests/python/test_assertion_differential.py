@@ -118,6 +118,7 @@ def tables_of(u=(), e=(), dag=(), w=()):
 
 NESTED = "∀ z, P z → ∃ w, Q w w ∧ ∀ y, Q z y → F z > y"
 SUM_FIXED_POINT = "∀ y, (∃ z, ((z = (∑ t, R z t)) ∧ (∀ w, (P w → ((∑ u, R y u) ≥ (∑ v s, R v s))))))"
+MANY_RULES = "∀ y, (P y → ((∃ z, (Q z 2 ∧ ((y = (∑ w, (F w + w))) ∨ (R z y ≤ z)))) → (¬ (Q 2 1 ↔ ((∑ u, Q u) ≥ F 3)))))"
 
 # Faults the random pairs found, as their smallest statements, with the rows
 # worked out by hand.
@@ -162,6 +163,9 @@ EXAMPLES = [
      {(None, 2)}),
     # An equality that gives a variable its value fails on a null, as any comparison does.
     ("∀ y z, Q y z → ∃ u, z = F u", tables_of(e=[(0, None)], dag=[(1, None)]), {(0, None)}),
+    # Rules enough that one statement holding them all passes Presto's bound on stages.
+    (MANY_RULES, tables_of(u=[(1,)], e=[(5, 2)], dag=[(3, 4)], w=[(5, 1, 0)]), {(1,)}),
+    (MANY_RULES, tables_of(u=[(1,)], e=[(5, 2), (2, 1)], dag=[(3, 4)], w=[(5, 1, 0)]), set()),
 ]
 
 

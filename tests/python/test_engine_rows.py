@@ -327,6 +327,11 @@ EDGE = {"Edge": [(1, 2), (3, 2), (4, 5)], "Name": [("a", 7)]}
         ("Q(p: {n: Max{y :- Edge(_, y)}});", [({"n": 5},)], ()),
         ("Q(p: {n: Coalesce(null, x)}) :- Edge(x, 5);", [({"n": 4},)], ()),
         ("Q(p:) :- p == {n: Min{x :- Edge(x, _)}, l: [Max{x :- Edge(x, _)}]};", [({"n": 1, "l": [4]},)], ("trino",)),
+        # A combine over the program's own predicate, typed from its body; a column of integers is of BIGINT
+        # fields, exact past 2^53.
+        ("N(1); N(2); Q(p:) :- p == {n: Max{x :- N(x)}, m: 3};", [({"n": 2, "m": 3},)], ("trino", "presto")),
+        ("N(9007199254740993); N(1); R(x + 2) :- N(x); Q(p: {n: y, m: 1}) :- R(x), x > 3, y == x * 1;",
+         [({"n": 9007199254740995, "m": 1},)], ("trino", "presto")),
         ("F(x) Min= y :- Edge(x, y); R(a, p: {n: F(x), m: x}) :- Edge(x, 2), a == x; Q(a, v) :- R(a, p:), v == p.n;",
          [(1, 2), (3, 2)], ("trino", "presto")),
     ],

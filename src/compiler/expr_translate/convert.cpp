@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 #include "common/bounds.h"
@@ -476,6 +477,17 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
     // hint included.
     std::optional<Type> written = written_type(*expression);
     types.emplace_back(name, written ? std::move(*written) : value_type(*expression));
+    // Where the engine names no field of an untyped record, a combine's value
+    // is typed from its body, as a variable equated with it would be. A list
+    // only where the record's fields are named no other way: its elements
+    // would be declared DOUBLE, where integers stay exact in their own type.
+    if (const Json* combine = expression->get("combine");
+        combine != nullptr && subquery_translator != nullptr && types.back().second.is_any() &&
+        !dialect->names_untyped_fields(1)) {
+      Type value = subquery_translator->combine_value_type(*combine, variable_types);
+      if (!value.is_list() || !dialect->names_untyped_fields(record.at("field_value").size()))
+        types.back().second = std::move(value);
+    }
     if (const Json* variable = expression->get("variable");
         variable != nullptr && types.back().second.is_open()) {
       const Json* var_name = variable->get("var_name");
@@ -488,7 +500,7 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
       }
     }
     fields.push_back(RecordLiteralField{std::move(name), std::move(sql), Type::any()});
-    fields.back().integer = is_known_integer(*expression);
+    fields.back().integer = is_known_integer(*expression, true);
     values.push_back(expression);
   }
   hinted_fields(node, types, values);
@@ -1054,7 +1066,7 @@ bool is_integer_sql(std::string_view sql) {
 
 }  // namespace
 
-bool ExprTranslator::is_known_integer(const Json& expr) const {
+bool is_integer_expression(const Json& expr, const std::function<bool(std::string_view)>& integer_variable) {
   // Every value on the stack must be an integer; a stack, not recursion, as
   // the arithmetic nests as deep as the program writes it.
   std::vector<const Json*> pending{&expr};
@@ -1068,10 +1080,8 @@ bool ExprTranslator::is_known_integer(const Json& expr) const {
       continue;
     }
     if (const Json* variable = value.get("variable")) {
-      // A variable bound to a constant is written as the constant.
       const Json* name = variable->get("var_name");
-      auto bound = name != nullptr && name->is_str() ? vocabulary.find(name->as_str()) : vocabulary.end();
-      if (bound == vocabulary.end() || !is_integer_sql(bound->second)) return false;
+      if (name == nullptr || !name->is_str() || !integer_variable(name->as_str())) return false;
       continue;
     }
     const Json* call = value.get("call");
@@ -1087,6 +1097,17 @@ bool ExprTranslator::is_known_integer(const Json& expr) const {
     pending.insert(pending.end(), args.begin(), args.end());
   }
   return true;
+}
+
+bool ExprTranslator::is_known_integer(const Json& expr, bool reading_columns) const {
+  if (const Json* combine = expr.get("combine"); combine != nullptr && reading_columns)
+    return subquery_translator != nullptr && subquery_translator->integer_combine(*combine);
+  return is_integer_expression(expr, [&](std::string_view name) {
+    // A variable bound to a constant is written as the constant.
+    auto bound = vocabulary.find(name);
+    if (bound != vocabulary.end() && is_integer_sql(bound->second)) return true;
+    return reading_columns && integer_columns_read.count(name) != 0;
+  });
 }
 
 SqlResult ExprTranslator::convert_call(const Json& call) {

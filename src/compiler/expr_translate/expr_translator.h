@@ -1,6 +1,7 @@
 // ExprTranslator: writes the expressions of one rule as SQL for one engine.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -89,8 +90,9 @@ class ExprTranslator {
                                             const std::vector<std::string>& sql) const;
   // Whether the value is known, from how it is written, to be a 64-bit
   // integer where the engine runs it: an integer literal, or what the
-  // engine's integer functions give of such values.
-  bool is_known_integer(const Json& expr) const;
+  // engine's integer functions give of such values; `reading_columns`, a
+  // variable read from a column of integers too.
+  bool is_known_integer(const Json& expr, bool reading_columns = false) const;
   // A value written in the dialect's comparison form, which it must have.
   std::string in_comparison_form(std::string_view sql) const;
   // Whether the two sides were written in the dialect's comparison form.
@@ -136,6 +138,9 @@ class ExprTranslator {
   // lose the source of the column it aggregates. Any other combine is of no
   // known type.
   std::unordered_map<const Json*, Type> combine_types;
+  // Variables read from a column of the program that holds only integers,
+  // where the engine declares a record's fields.
+  std::set<std::string, std::less<>> integer_columns_read;
   // Variables whose value PostgreSQL may hold as text though it is a number:
   // bound to a record field of unknown type, or to a column of nulls.
   std::set<std::string, std::less<>> held_as_text;
@@ -212,5 +217,9 @@ bool reorders_list(std::string_view function);
 bool holds_only_nulls(const Json& expr);
 // The closed record type of a record literal, read from the syntax alone.
 Type record_literal_type(const Json& record);
+// Whether the value is a 64-bit integer wherever it runs, given which of its
+// variables hold integers: integer literals, and what +, -, *, %, rounding
+// and the integer functions give of such values.
+bool is_integer_expression(const Json& expr, const std::function<bool(std::string_view)>& integer_variable);
 
 }  // namespace mirtova

@@ -80,6 +80,13 @@ class SubqueryTranslator {
   // asked where the dialect casts combines to their type.
   virtual std::optional<std::string> combine_psql_type(const Json& rule) = 0;
   virtual std::optional<Type> column_type(std::string_view predicate, std::string_view column) = 0;
+  // The value a combine gives, written in a rule whose variables are of
+  // `outer_types`: its body's variables typed by the columns they are read from.
+  virtual Type combine_value_type(const Json& combine, const TypeMap& outer_types) { return Type::any(); }
+  // Whether every value of the predicate's column is a 64-bit integer.
+  virtual bool integer_column(std::string_view predicate, std::string_view column) { return false; }
+  // Whether the combine's every value is such an integer.
+  virtual bool integer_combine(const Json& combine) { return false; }
   // Enters a record type into the program's registry; answers its SQL type name.
   virtual std::string register_record_type(const Type& record) = 0;
   // Whether every rule of the predicate gives the column a null and nothing

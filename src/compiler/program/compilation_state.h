@@ -94,6 +94,9 @@ class UniverseSubqueryTranslator : public SubqueryTranslator {
                                                    OuterRows* around) override;
   std::optional<std::string> combine_psql_type(const Json& rule) override;
   std::optional<Type> column_type(std::string_view predicate, std::string_view column) override;
+  Type combine_value_type(const Json& combine, const TypeMap& outer_types) override;
+  bool integer_column(std::string_view predicate, std::string_view column) override;
+  bool integer_combine(const Json& combine) override;
   std::string register_record_type(const Type& record) override;
   bool column_of_nulls(std::string_view predicate, std::string_view column) override;
   bool aggregates_nulls(const Json& rule, std::string_view column) override;

@@ -151,8 +151,11 @@ Type aggregation_type(const Json& expression, const ExprTranslator& typing, cons
 // variables are typed here by the columns its calls bind them from: a host
 // table's column is their source, a predicate's column gives its own type;
 // the rule around keeps its variables. A combine within is left untyped.
-Type combine_type(const Json& combine, ExprTranslator& typing, const HostTables& host_tables,
-                  const ColumnTypes& column_types, const NamedAggregates& named) {
+// `column_of(predicate, column, type)` says whether the predicate is one of the
+// program's, setting `type` to its column's where that is known.
+template <class ColumnOf>
+Type combine_type_by(const Json& combine, ExprTranslator& typing, const HostTables& host_tables,
+                     const ColumnOf& column_of, const NamedAggregates& named) {
   const Json* head = combine.get("head");
   const Json* record = head != nullptr ? head->get("record") : nullptr;
   const Json* fields = record != nullptr ? record->get("field_value") : nullptr;
@@ -169,8 +172,8 @@ Type combine_type(const Json& combine, ExprTranslator& typing, const HostTables&
       const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
       if (name == nullptr || !name->is_str()) continue;
       auto host = host_tables.find(name->as_str());
-      auto columns = column_types.find(name->as_str());
-      if (host == host_tables.end() && columns == column_types.end()) continue;
+      Type unused;
+      if (host == host_tables.end() && !column_of(name->as_str(), std::string_view(), unused)) continue;
       for (const Json& field : call_fields(*call)) {
         const Json* argument = field_expression(field);
         std::optional<std::string> variable = argument != nullptr ? variable_name(*argument) : std::nullopt;
@@ -180,8 +183,8 @@ Type combine_type(const Json& combine, ExprTranslator& typing, const HostTables&
         if (host != host_tables.end()) {
           type.set_origin(
               std::make_shared<const ColumnOrigin>(ColumnOrigin{host->second, column, false, {}}));
-        } else if (auto known = columns->second.find(column); known != columns->second.end()) {
-          type = known->second;
+        } else {
+          column_of(name->as_str(), column, type);
         }
         typing.variable_types.emplace(std::move(*variable), std::move(type));
       }
@@ -190,6 +193,18 @@ Type combine_type(const Json& combine, ExprTranslator& typing, const HostTables&
   Type type = aggregation_type(*expression, typing, named);
   typing.variable_types = std::move(around);
   return type;
+}
+
+Type combine_type(const Json& combine, ExprTranslator& typing, const HostTables& host_tables,
+                  const ColumnTypes& column_types, const NamedAggregates& named) {
+  auto column_of = [&](std::string_view predicate, std::string_view column, Type& type) {
+    auto columns = column_types.find(predicate);
+    if (columns == column_types.end()) return false;
+    if (auto known = columns->second.find(std::string(column)); known != columns->second.end())
+      type = known->second;
+    return true;
+  };
+  return combine_type_by(combine, typing, host_tables, column_of, named);
 }
 
 // Each combine written in `value`, outside other combines, typed for `typing`
@@ -677,6 +692,11 @@ void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVar
       if (!changed) break;
     }
   }
+}
+
+Type combine_value_type(const Json& combine, ExprTranslator& typing, const std::vector<Json>& rules,
+                        const HostTables& host_tables, const ProgramColumnType& column_of) {
+  return combine_type_by(combine, typing, host_tables, column_of, named_aggregates(rules));
 }
 
 bool holds_unnamed_fields(const Type& type, const Dialect& dialect) {

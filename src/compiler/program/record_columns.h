@@ -1,8 +1,10 @@
 // Record columns completed from the values their rules put in them.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compiler/dialects/dialect.h"
@@ -10,6 +12,8 @@
 #include "parser/json.h"
 
 namespace mirtova {
+
+class ExprTranslator;
 
 using ColumnTypes = std::map<std::string, std::map<std::string, Type>, std::less<>>;
 
@@ -29,6 +33,17 @@ using ColumnTypes = std::map<std::string, std::map<std::string, Type>, std::less
 void complete_record_columns(const std::vector<Json>& rules, std::vector<RuleVariableTypes>& rule_types,
                              const Dialect& dialect, const HostTables& host_tables,
                              ColumnTypes& column_types);
+
+// Whether `predicate` is one of the program's, with `type` set to the type of
+// its `column` where that is known.
+using ProgramColumnType =
+    std::function<bool(std::string_view predicate, std::string_view column, Type& type)>;
+
+// The value of a combine written in a rule whose variables `typing` holds:
+// those its body reads from a host's table are of that column's source, those
+// it reads from a predicate's column of that column's type.
+Type combine_value_type(const Json& combine, ExprTranslator& typing, const std::vector<Json>& rules,
+                        const HostTables& host_tables, const ProgramColumnType& column_of);
 
 // Whether a value of `type` holds a record whose fields the dialect leaves
 // unnamed: one holding a value read from a host table's column, where the

@@ -263,6 +263,7 @@ Result<std::unique_ptr<QuorilProgram>, CompileError> QuorilProgram::assemble(
     p->shared_rule_variables_ = std::move(types.shared_rule_variables);
     p->shared_column_types_ = std::move(types.shared_predicates);
     complete_record_columns(p->own_rules_, rule_variables, *p->dialect_, host_tables, column_types);
+    if (!p->dialect_->names_untyped_fields(1)) p->integer_columns_ = integer_columns(p->own_rules_);
     // Kept for every later script in the smaller form, each rule's map let
     // go as it is read so that the two forms never stand whole side by side.
     p->rule_variable_types_.reserve(rule_variables.size());
@@ -672,6 +673,14 @@ struct Writing {
 
 }  // namespace
 
+Result<std::string, CompileError> QuorilProgram::rules_part_sql(const std::string& predicate,
+                                                                std::pair<size_t, size_t> part) {
+  Writing level(state_->writing, predicate);
+  TRY(std::string sql, rules_sql(predicate, part));
+  TRY_VOID(place_waiting(predicate));
+  return sql;
+}
+
 Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view predicate) {
   Writing level(state_->writing, predicate);
   if (state_->writing.size() > kMaxPredicateDepth || stack_nearly_exhausted())
@@ -696,7 +705,20 @@ Result<std::string, CompileError> QuorilProgram::predicate_sql(std::string_view 
   return sql;
 }
 
-Result<std::string, CompileError> QuorilProgram::rules_sql(std::string_view predicate) {
+size_t QuorilProgram::rules_in_parts(std::string_view predicate) const {
+  auto it = rules_of_.find(predicate);
+  if (it == rules_of_.end()) return 0;
+  size_t kept = 0;
+  for (size_t i : it->second) {
+    if (is_dead(rule_at(i))) continue;
+    if (rule_at(i).has("distinct_denoted")) return 0;
+    ++kept;
+  }
+  return kept;
+}
+
+Result<std::string, CompileError> QuorilProgram::rules_sql(std::string_view predicate,
+                                                           std::optional<std::pair<size_t, size_t>> part) {
   auto it = rules_of_.find(predicate);
   if (it == rules_of_.end())
     return CompileError("Predicate '" + std::string(predicate) + "' has no rules to compile.");
@@ -740,6 +762,12 @@ Result<std::string, CompileError> QuorilProgram::rules_sql(std::string_view pred
         return column_of_facts_nulls(called, column);
       });
     });
+  }
+  if (part) {
+    const size_t end = std::min(part->second, kept.size());
+    kept = std::vector<size_t>(kept.begin() + static_cast<std::ptrdiff_t>(std::min(part->first, end)),
+                               kept.begin() + static_cast<std::ptrdiff_t>(end));
+    if (kept.size() == 1) return rule_sql(rule_at(kept[0]), {}, {}, false, &columns);
   }
   // Joined once all are written: a clause of many rules is one buffer of its own size.
   std::vector<std::string> selects;
@@ -894,6 +922,26 @@ std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const J
 std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view predicate,
                                                             std::string_view column) {
   return program_.column_type(predicate, column);
+}
+
+bool UniverseSubqueryTranslator::integer_column(std::string_view predicate, std::string_view column) {
+  return program_.integer_columns_.count(std::pair(std::string(predicate), std::string(column))) != 0;
+}
+
+bool UniverseSubqueryTranslator::integer_combine(const Json& combine) {
+  return !program_.integer_columns_.empty() && combine_gives_integer(combine, program_.integer_columns_);
+}
+
+Type UniverseSubqueryTranslator::combine_value_type(const Json& combine, const TypeMap& outer_types) {
+  const FlagMap no_flags;
+  ExprTranslator typing(Vocabulary{}, *program_.dialect_, no_flags);
+  typing.variable_types = outer_types;
+  auto column_of = [this](std::string_view predicate, std::string_view column, Type& type) {
+    if (!program_.rules_of_.count(predicate)) return false;
+    if (std::optional<Type> known = program_.column_type(predicate, column)) type = std::move(*known);
+    return true;
+  };
+  return mirtova::combine_value_type(combine, typing, program_.own_rules_, program_.host_tables_, column_of);
 }
 
 std::shared_ptr<const ColumnOrigin> UniverseSubqueryTranslator::host_column_origin(std::string_view predicate,

@@ -26,6 +26,7 @@
 #include "compiler/functors/generated_names.h"
 #include "compiler/program/annotations.h"
 #include "compiler/program/injection_size.h"
+#include "compiler/program/integer_columns.h"
 #include "compiler/program/kept_types.h"
 #include "compiler/program/table_columns.h"
 #include "compiler/program/universe_inject.h"
@@ -155,8 +156,17 @@ class QuorilProgram : private InjectionSource, private RuleContext {
                                              const std::vector<std::string>* column_order,
                                              OuterRows* around = nullptr);
   Result<std::string, CompileError> predicate_sql(std::string_view predicate);
-  // predicate_sql's writing, once the predicate is on the writing stack.
-  Result<std::string, CompileError> rules_sql(std::string_view predicate);
+  // predicate_sql's writing, once the predicate is on the writing stack;
+  // with `part`, of those of its rules in that range of the ones written.
+  Result<std::string, CompileError> rules_sql(std::string_view predicate,
+                                              std::optional<std::pair<size_t, size_t>> part = std::nullopt);
+  // rules_sql of a part of the predicate's rules, placing what waits (as
+  // predicate_sql_placing_waiting).
+  Result<std::string, CompileError> rules_part_sql(const std::string& predicate,
+                                                   std::pair<size_t, size_t> part);
+  // How many rules rules_sql writes for the predicate; 0 where they are not
+  // to be written in parts (a distinct predicate's).
+  size_t rules_in_parts(std::string_view predicate) const;
   // The predicate whose table holds the rows of a materialised predicate, if it is one.
   std::optional<std::string> table_owner(std::string_view predicate) const;
   std::string table_of(std::string_view predicate) const;
@@ -174,8 +184,10 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   // puts every step after those it reads.
   Result<Unit, CompileError> write_waiting_steps();
   Result<std::string, CompileError> materialise(const std::string& predicate);
-  // The WITH clauses and the SELECT of a materialised predicate's rows.
-  Result<std::string, CompileError> materialised_select(const std::string& predicate);
+  // The WITH clauses and the SELECT of a materialised predicate's rows (of
+  // the rules in `part`, as rules_sql takes it).
+  Result<std::string, CompileError> materialised_select(
+      const std::string& predicate, std::optional<std::pair<size_t, size_t>> part = std::nullopt);
   // "DROP TABLE IF EXISTS {table}; CREATE TABLE {table} AS {select}".
   std::string replace_table(const std::string& table, const std::string& select) const;
   // The "changed" query of a loop whose members' rows `selects` give; puts the
@@ -236,6 +248,9 @@ class QuorilProgram : private InjectionSource, private RuleContext {
   }
   size_t rule_count() const { return own_rules_.size() + library_->size(); }
   std::vector<Json> own_rules_;
+  // Where the engine declares record fields by type: the columns of integers,
+  // declared BIGINT there, not DOUBLE.
+  IntegerColumns integer_columns_;
   std::shared_ptr<const std::vector<Json>> library_;
   // Looked up for every call the compiler meets, so hashed; nothing walks it
   // in hash order (the one walk over all predicates sorts the names first).

@@ -244,7 +244,41 @@ std::string QuorilProgram::render_frame(const Frame& frame, std::string_view sta
 
 Result<std::string, CompileError> QuorilProgram::materialise(const std::string& predicate) {
   TRY(std::string select, materialised_select(predicate));
-  return replace_table(table_of(predicate), select);
+  const std::string table = table_of(predicate);
+  // A table stored for its size, of rules that together pass the engine's
+  // bound on stages, is filled in parts: first a few rules, then the rest a
+  // few at a time, each a statement within the bound where its rules are.
+  const uint64_t bound = dialect_->most_query_stages();
+  const size_t rules = stored_.count(predicate) ? rules_in_parts(predicate) : 0;
+  const uint64_t stages = bound == UINT64_MAX || rules < 2 ? 0 : statement_stages(select).total;
+  if (stages <= bound) return replace_table(table, select);
+  // Even shares of the rules first, as many as the whole passes the bound;
+  // a share past it is halved until it is not, or is one rule. The ranges
+  // wait last first, so that the rules are written in their order.
+  const size_t parts = static_cast<size_t>(std::min<uint64_t>(rules, stages / bound + 1));
+  const size_t each = (rules + parts - 1) / parts;
+  std::vector<std::pair<size_t, size_t>> pending;
+  for (size_t first = 0; first < rules; first += each)
+    pending.emplace_back(first, std::min(first + each, rules));
+  std::reverse(pending.begin(), pending.end());
+  std::string out;
+  while (!pending.empty()) {
+    const auto [first, last] = pending.back();
+    pending.pop_back();
+    TRY(std::string part, materialised_select(predicate, std::pair(first, last)));
+    if (last - first > 1 && statement_stages(part).total > bound) {
+      const size_t middle = first + (last - first) / 2;
+      pending.emplace_back(middle, last);
+      pending.emplace_back(first, middle);
+      continue;
+    }
+    if (out.empty()) {
+      out = replace_table(table, part);
+    } else {
+      out += ";\nINSERT INTO " + table + "\n" + part;
+    }
+  }
+  return out;
 }
 
 std::string QuorilProgram::replace_table(const std::string& table, const std::string& select) const {
@@ -263,12 +297,13 @@ std::string QuorilProgram::replace_table(const std::string& table, const std::st
   return out;
 }
 
-Result<std::string, CompileError> QuorilProgram::materialised_select(const std::string& predicate) {
+Result<std::string, CompileError> QuorilProgram::materialised_select(
+    const std::string& predicate, std::optional<std::pair<size_t, size_t>> part) {
   // Each statement has WITH clauses of its own; what is in progress around it is set aside.
   std::set<std::string> outer_with = std::move(state_->with_in_progress);
   state_->with_in_progress.clear();
   state_->frames.emplace_back();
-  auto sql = predicate_sql_placing_waiting(predicate);
+  auto sql = part ? rules_part_sql(predicate, *part) : predicate_sql_placing_waiting(predicate);
   Frame frame = std::move(state_->frames.back());
   state_->frames.pop_back();
   state_->with_in_progress = std::move(outer_with);
@@ -731,6 +766,18 @@ std::optional<std::string> QuorilProgram::clause_to_store(const std::vector<Plan
       best_saving = saving;
       best = std::string(predicate->second);
     }
+  }
+  if (best) return best;
+  // Else the largest clause of several rules, past the bound by itself: its
+  // table is filled in parts (see materialise).
+  uint64_t largest = bound;
+  for (const ClauseStages& clause : worst->clauses) {
+    auto predicate = predicate_of.find(clause.alias);
+    if (clause.stages <= largest || predicate == predicate_of.end() || table_owner(predicate->second) ||
+        rules_in_parts(predicate->second) < 2)
+      continue;
+    largest = clause.stages;
+    best = std::string(predicate->second);
   }
   return best;
 }

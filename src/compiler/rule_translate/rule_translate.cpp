@@ -658,6 +658,8 @@ class SelectWriter final : public OuterRows {
     for (const std::string& var : rule_.binding_order) {
       const Binding& b = rule_.bindings.at(var);
       if (b.kind != BindKind::Column) continue;
+      if (tr_.subquery_translator->integer_column(b.predicate, b.column))
+        tr_.integer_columns_read.insert(var);
       if (auto t = tr_.subquery_translator->column_type(b.predicate, b.column)) {
         tr_.variable_types.insert_or_assign(var, *t);
         continue;
@@ -741,6 +743,8 @@ class SelectWriter final : public OuterRows {
               tr_.variable_types.insert_or_assign(var, std::move(value));
           }
           if (tr_.is_held_as_text(*b.expr)) tr_.held_as_text.insert(var);
+          if (!tr_.integer_columns_read.empty() && tr_.is_known_integer(*b.expr, true))
+            tr_.integer_columns_read.insert(var);
           // Another name for a value read from nulls is that text too, here and
           // in the sub-queries that read it from this rule.
           if (tr_.is_read_from_nulls(*b.expr)) tr_.read_from_nulls.insert(var);
