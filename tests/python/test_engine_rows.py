@@ -531,9 +531,9 @@ def test_integers_are_64_bit(request, engine, source, want):
 # keeps every digit of an integer, whichever the column holds.
 @pytest.mark.parametrize("engine", ENGINES + SERVED)
 def test_to_int64_of_stored_columns(request, engine):
-    tables = {"T": [{"s": "12", "d": -2.5, "i": 9007199254740993}]}
-    got = rows(request, engine, "Q(ToInt64(s), ToInt64(d), ToInt64(i)) :- T(s:, d:, i:);", "Q", tables)
-    assert same_rows(engine, got, [(12, -3, 9007199254740993)])
+    tables = {"T": [{"s": "12", "d": -2.5, "i": 9007199254740993, "t": "-9007199254740993"}]}
+    got = rows(request, engine, "Q(ToInt64(s), ToInt64(d), ToInt64(i), ToInt64(t)) :- T(s:, d:, i:, t:);", "Q", tables)
+    assert same_rows(engine, got, [(12, -3, 9007199254740993, -9007199254740993)])
 
 
 

@@ -74,6 +74,12 @@ class DatabricksDialect final : public Dialect {
   std::optional<std::string_view> int64_of_text() const override {
     return "CAST(ROUND(CAST({0} AS DECIMAL(38, 10))) AS BIGINT)";
   }
+  // A stored column of no type the program knows may be a text: it takes the
+  // same road, and a number keeps its own ROUND.
+  std::optional<std::string_view> int64_of_unknown_type() const override {
+    return "(CASE WHEN typeof({0}) = 'string' THEN CAST(ROUND(CAST({0} AS DECIMAL(38, 10))) AS BIGINT) "
+           "ELSE CAST(ROUND({0}) AS BIGINT) END)";
+  }
   std::optional<std::string> number_to_string() const override { return databricks_number_text(); }
   std::string_view bind_value() const override { return "transform(array({0}), mirtova_v -> {body})[0]"; }
   std::optional<std::string> typed_null_argument(std::string_view function, size_t count,

@@ -12,7 +12,8 @@ TemplateRows psql_function_rows() {
       // DIV of numerics cuts toward zero and is exact past 2^53, where a quotient of
       // doubles is rounded. Operands reach numeric through their text: a double cast
       // straight to numeric keeps only 15 digits, its shortest text all it holds.
-      {"Div", R"t(CAST(DIV(CAST(CAST({0} AS TEXT) AS numeric), NULLIF(CAST(CAST({1} AS TEXT) AS numeric), 0)) AS BIGINT))t"},
+      // Past 2^52 a double is whole, and a BIGINT holds all of it.
+      {"Div", R"t((SELECT CAST(DIV(mirtova_a, NULLIF(mirtova_b, 0)) AS BIGINT) FROM (SELECT CASE WHEN ABS(CAST(CAST(mirtova_x AS TEXT) AS numeric)) < 4503599627370496 OR ABS(CAST(CAST(mirtova_x AS TEXT) AS numeric)) >= 9223372036854775807 THEN CAST(CAST(mirtova_x AS TEXT) AS numeric) ELSE CAST(CAST(mirtova_x AS BIGINT) AS numeric) END AS mirtova_a, CASE WHEN ABS(CAST(CAST(mirtova_y AS TEXT) AS numeric)) < 4503599627370496 OR ABS(CAST(CAST(mirtova_y AS TEXT) AS numeric)) >= 9223372036854775807 THEN CAST(CAST(mirtova_y AS TEXT) AS numeric) ELSE CAST(CAST(mirtova_y AS BIGINT) AS numeric) END AS mirtova_b FROM (SELECT {0} AS mirtova_x, {1} AS mirtova_y) AS mirtova_s) AS mirtova_n))t"},
       // The empty list stands for a count of 0 or less, not for a missing count. The
       // count is named once; "+ 0" gives a bare null a number's type, not text's.
       {"Range", R"t((SELECT CASE WHEN mirtova_n IS NULL THEN NULL ELSE COALESCE((SELECT ARRAY_AGG(x) FROM GENERATE_SERIES(0, mirtova_n - 1) as x), '{}') END FROM (SELECT {0} + 0 AS mirtova_n) AS mirtova_s))t"},
@@ -27,13 +28,17 @@ TemplateRows psql_function_rows() {
       // FLOOR, CEIL and TRUNC of a BIGINT go through double precision, which
       // holds no integer past 2^53 exactly, and a double cast straight to
       // numeric keeps only 15 digits: a numeric reached through the value's
-      // text is exact for both.
-      {"ToInt64", R"t(CAST(ROUND(CAST(CAST(%s AS TEXT) AS numeric)) AS BIGINT))t"},
-      {"Round", R"t(ROUND(CAST(CAST(%s AS TEXT) AS numeric)))t"},
-      {"Floor", R"t(FLOOR(CAST(CAST({0} AS TEXT) AS numeric)))t"},
-      {"Ceil", R"t(CEIL(CAST(CAST({0} AS TEXT) AS numeric)))t"},
-      {"Ceiling", R"t(CEIL(CAST(CAST({0} AS TEXT) AS numeric)))t"},
-      {"Trunc", R"t(TRUNC(CAST(CAST({0} AS TEXT) AS numeric)))t"},
+      // text is exact for both. The text of a double past 2^52 keeps only the
+      // digits that tell it from its neighbours, so such a double, whole
+      // already, is cast as it is.
+      {"ToInt64", R"t((SELECT CASE WHEN ABS(CAST(CAST(mirtova_v AS TEXT) AS numeric)) < 4503599627370496 THEN CAST(ROUND(CAST(CAST(mirtova_v AS TEXT) AS numeric)) AS BIGINT) ELSE CAST(mirtova_v AS BIGINT) END FROM (SELECT {0} AS mirtova_v) AS mirtova_n))t"},
+      // The same holds for rounding; a whole double too large for a BIGINT
+      // has no more exact form here than its text.
+      {"Round", R"t((SELECT CASE WHEN ABS(CAST(CAST(mirtova_v AS TEXT) AS numeric)) < 4503599627370496 THEN ROUND(CAST(CAST(mirtova_v AS TEXT) AS numeric)) WHEN ABS(CAST(CAST(mirtova_v AS TEXT) AS numeric)) < 9223372036854775807 THEN CAST(CAST(mirtova_v AS BIGINT) AS numeric) ELSE CAST(CAST(mirtova_v AS TEXT) AS numeric) END FROM (SELECT {0} AS mirtova_v) AS mirtova_n))t"},
+      {"Floor", R"t((SELECT CASE WHEN ABS(CAST(CAST(mirtova_v AS TEXT) AS numeric)) < 4503599627370496 THEN FLOOR(CAST(CAST(mirtova_v AS TEXT) AS numeric)) WHEN ABS(CAST(CAST(mirtova_v AS TEXT) AS numeric)) < 9223372036854775807 THEN CAST(CAST(mirtova_v AS BIGINT) AS numeric) ELSE CAST(CAST(mirtova_v AS TEXT) AS numeric) END FROM (SELECT {0} AS mirtova_v) AS mirtova_n))t"},
+      {"Ceil", R"t((SELECT CASE WHEN ABS(CAST(CAST(mirtova_v AS TEXT) AS numeric)) < 4503599627370496 THEN CEIL(CAST(CAST(mirtova_v AS TEXT) AS numeric)) WHEN ABS(CAST(CAST(mirtova_v AS TEXT) AS numeric)) < 9223372036854775807 THEN CAST(CAST(mirtova_v AS BIGINT) AS numeric) ELSE CAST(CAST(mirtova_v AS TEXT) AS numeric) END FROM (SELECT {0} AS mirtova_v) AS mirtova_n))t"},
+      {"Ceiling", R"t((SELECT CASE WHEN ABS(CAST(CAST(mirtova_v AS TEXT) AS numeric)) < 4503599627370496 THEN CEIL(CAST(CAST(mirtova_v AS TEXT) AS numeric)) WHEN ABS(CAST(CAST(mirtova_v AS TEXT) AS numeric)) < 9223372036854775807 THEN CAST(CAST(mirtova_v AS BIGINT) AS numeric) ELSE CAST(CAST(mirtova_v AS TEXT) AS numeric) END FROM (SELECT {0} AS mirtova_v) AS mirtova_n))t"},
+      {"Trunc", R"t((SELECT CASE WHEN ABS(CAST(CAST(mirtova_v AS TEXT) AS numeric)) < 4503599627370496 THEN TRUNC(CAST(CAST(mirtova_v AS TEXT) AS numeric)) WHEN ABS(CAST(CAST(mirtova_v AS TEXT) AS numeric)) < 9223372036854775807 THEN CAST(CAST(mirtova_v AS BIGINT) AS numeric) ELSE CAST(CAST(mirtova_v AS TEXT) AS numeric) END FROM (SELECT {0} AS mirtova_v) AS mirtova_n))t"},
       {"ToFloat64", R"t(CAST(%s AS double precision))t"},
       // AVG of integers is exact numeric here, which prints, divides and
       // compares unlike the double every other engine averages to.
