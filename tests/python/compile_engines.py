@@ -264,6 +264,15 @@ def sqlite_connection():
 
 # ---- running ----------------------------------------------------------------
 
+_WRITES = re.compile(r"\b(INSERT|CREATE|DROP|DELETE|MERGE|UPDATE|ALTER|TRUNCATE|USE|SET)\b", re.IGNORECASE)
+
+
+def reads_only(sql):
+    """Whether a statement surely only reads: a query naming no statement that writes (a word in a text that
+    looks like one counts as a write, which costs only a schema made for nothing)."""
+    return re.match(r"\s*(SELECT|WITH)\b", sql, re.IGNORECASE) is not None and not _WRITES.search(sql)
+
+
 def statements(script):
     """The pieces of a written-out script, each without its final ';'."""
     return [p.strip().rstrip(";") for p in script.split(";\n\n") if p.strip()]

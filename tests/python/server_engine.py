@@ -23,7 +23,7 @@ import time
 import urllib.error
 import urllib.request
 
-from compile_engines import StatementRunner
+from compile_engines import StatementRunner, reads_only
 from engine_cache import unavailable
 from fixture_types import table_columns
 
@@ -313,14 +313,16 @@ _schemas = itertools.count(1)
 
 
 class ServerEngine(StatementRunner):
-    """One fresh schema of the memory catalog per test, holding its tables; dropped with them at close so the
-    server's memory holds only the running test's rows."""
+    """A fresh schema of the memory catalog per test, holding its tables; dropped with them at close so the
+    server's memory holds only the running test's rows. A test with no tables whose statements only read makes
+    none: the schema's creation, listing and dropping cost as much as its query."""
 
     def __init__(self, server, tables):
         self.schema = f"t{next(_schemas)}"
         self.client = server.client(self.schema)
-        self.client.execute(f"CREATE SCHEMA memory.{self.schema}")
+        self.created = False
         for name, rows in tables.items():
+            self._create()
             columns = table_columns(rows)
             self.client.execute(f'CREATE TABLE "{name}" ('
                                 + ", ".join(f'"{c}" {sql_type(t)}' for c, t in columns) + ")")
@@ -329,12 +331,21 @@ class ServerEngine(StatementRunner):
                                 + ", ".join("(" + ", ".join(literal(v[c], t) for c, t in columns) + ")"
                                             for v in values))
 
+    def _create(self):
+        if not self.created:
+            self.client.execute(f"CREATE SCHEMA memory.{self.schema}")
+            self.created = True
+
     def close(self):
+        if not self.created:
+            return
         for (table,) in self.client.execute(f"SHOW TABLES FROM memory.{self.schema}"):
             self.client.execute(f'DROP TABLE IF EXISTS memory.{self.schema}."{table}"')
         self.client.execute(f"DROP SCHEMA memory.{self.schema}")
 
     def run_statement(self, sql):
+        if not reads_only(sql):
+            self._create()
         for attempt in itertools.count():
             try:
                 return self.client.execute(sql)

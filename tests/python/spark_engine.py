@@ -13,7 +13,7 @@ import time
 
 import pytest
 
-from compile_engines import StatementRunner
+from compile_engines import StatementRunner, reads_only
 from engine_cache import VERSIONS, java_home, unavailable
 from fixture_types import table_columns
 
@@ -160,22 +160,33 @@ _databases = itertools.count(1)
 
 
 class SparkEngine(StatementRunner):
-    """A session of its own (sharing the run's Spark) whose current database holds the test's tables."""
+    """A session of its own (sharing the run's Spark) whose current database holds the test's tables. A test with
+    no tables whose statements only read makes none: the database's creation and dropping cost about as much as
+    its query."""
 
     def __init__(self, spark, tables):
         self.spark = spark.newSession()
         self.database = f"t{next(_databases)}"
-        self.spark.sql(f"CREATE DATABASE {self.database}")
-        self.spark.sql(f"USE {self.database}")
+        self.created = False
         for name, rows in tables.items():
+            self._create()
             columns = table_columns(rows)
             schema = T.StructType([T.StructField(c, spark_type(t)) for c, t in columns])
             data = [tuple(_as_type(row[c] if isinstance(row, dict) else row[i], t)
                           for i, (c, t) in enumerate(columns)) for row in rows]
             self.spark.createDataFrame(data, schema).write.saveAsTable(f"`{name}`")
 
+    def _create(self):
+        if not self.created:
+            self.spark.sql(f"CREATE DATABASE {self.database}")
+            self.spark.sql(f"USE {self.database}")
+            self.created = True
+
     def close(self):
-        self.spark.sql(f"DROP DATABASE {self.database} CASCADE")
+        if self.created:
+            self.spark.sql(f"DROP DATABASE {self.database} CASCADE")
 
     def run_statement(self, sql):
+        if not reads_only(sql):
+            self._create()
         return [tuple(python_value(v) for v in row) for row in self.spark.sql(sql).collect()]
