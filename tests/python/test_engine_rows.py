@@ -366,6 +366,9 @@ def test_function_values_aggregated_around(request, engine, source, want):
         ("Q(s) :- s == ToString(Element([1.5, 2.0], 1));", [("2",)]),
         ("F(2.0); F(1.5); Q(s) :- F(x), s == ToString(x);", [("2",), ("1.5",)]),
         ("F(x) :- x in [2.0, 0.25]; Q(s) :- F(x), s == ToString(x);", [("2",), ("0.25",)]),
+        # Written with an exponent, a number is a double, which holds no 1e16 + 1.
+        ("Q(s, t) :- s == ToString(1e16 + 1), t == ToString(-2E16 + 3 - 2e16);",
+         [("10000000000000000", "-40000000000000000")]),
     ],
 )
 def test_numbers_print_alike(request, engine, source, want):

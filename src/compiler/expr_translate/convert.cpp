@@ -27,6 +27,13 @@ using SqlResult = Result<std::string, CompileError>;
 
 CompileError error(std::string message) { return CompileError(std::move(message)); }
 
+// An operator's SQL, not yet in its own brackets.
+std::string fill_operator(const Dialect& dialect, std::string_view tmpl, const std::string& left,
+                          const std::string& right) {
+  return dialect.brackets_bracketed_operands() ? apply_operator_template(tmpl, left, right)
+                                               : apply_operator_template_once_bracketed(tmpl, left, right);
+}
+
 CompileError expression_too_long() {
   return error("The SQL of an expression of this rule passes " + std::to_string(kMaxScriptBytes) +
                " bytes, more than one script may hold.");
@@ -396,6 +403,7 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
       return error("The number " + text + " has no SQL literal; write it as a calculation.");
     if (text.find('.') != std::string::npos) return dialect->float_literal(text);
     if (is_int64_literal(text)) return dialect->integer_literal(text);
+    if (text.find_first_of("eE") != std::string::npos) return dialect->exponent_literal(text);
     return text;
   }
   if (const std::optional<std::string_view> text = text_of_string_literal(expr))
@@ -821,7 +829,7 @@ std::string ExprTranslator::search_in_list(const Json& element, const Json& list
   if (dialect->searches_rows_of_a_sought_subquery() && sql[1].starts_with("(SELECT ")) {
     sql[1] = "COALESCE(" + sql[1] + ")";
   }
-  return "(" + apply_operator_template(tmpl, sql[0], sql[1]) + ")";
+  return "(" + fill_operator(*dialect, tmpl, sql[0], sql[1]) + ")";
 }
 
 bool ExprTranslator::is_read_from_nulls(const Json& expr) const {
@@ -1281,7 +1289,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       if (value_type(*args[0]).is_record()) {
         if (auto of_record = operators->find(name + "@record"); of_record != operators->end()) op = of_record;
       }
-      return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
+      return "(" + fill_operator(*dialect, op->second, sql[0], sql[1]) + ")";
     }
   }
   // Engines that keep booleans, lists or records as numbers or texts have rows
