@@ -548,10 +548,21 @@ std::optional<Type> ExprTranslator::written_type(const Json& value) const {
   const Json* list = literal != nullptr ? literal->get("the_list") : nullptr;
   const Json* elements = list != nullptr ? list->get("element") : nullptr;
   if (elements == nullptr) return std::nullopt;
+  // Of the type its elements are read into (read_as_written_records): a field
+  // the first leaves null is typed by another's.
+  std::optional<Type> met;
   for (const Json& element : elements->as_array()) {
-    if (std::optional<Type> inner = written_type(element)) return Type::list(std::move(*inner));
+    std::optional<Type> inner = written_type(element);
+    if (!inner) continue;
+    if (!met) {
+      met = std::move(inner);
+      continue;
+    }
+    TypeResult both = intersect(*met, *inner, 0, 0);
+    if (both.ok()) met = std::move(both).value();
   }
-  return std::nullopt;
+  if (!met) return std::nullopt;
+  return Type::list(std::move(*met));
 }
 
 void ExprTranslator::read_as_written_records(const std::vector<const Json*>& values,
