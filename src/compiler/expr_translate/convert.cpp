@@ -484,6 +484,14 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
     // hint included.
     std::optional<Type> written = written_type(*expression);
     types.emplace_back(name, written ? std::move(*written) : value_type(*expression));
+    // A list a combine gathers, where the engine would read a field of
+    // undetermined type as text.
+    if (const Json* combine = expression->get("combine");
+        combine != nullptr && types.back().second.is_any() && subquery_translator != nullptr &&
+        dialect->reads_untyped_fields_as_text()) {
+      if (std::optional<Type> gathered = subquery_translator->gathered_list_type(*combine, variable_types))
+        types.back().second = std::move(*gathered);
+    }
     if (const Json* variable = expression->get("variable");
         variable != nullptr && types.back().second.is_open()) {
       const Json* var_name = variable->get("var_name");
