@@ -271,6 +271,8 @@ TWO_ORDERS = "R(r: {b: 1, a: 2}); R(r: {a: 2, b: 1}); Q(r, n? += 1, c? Count= r)
              "Q(v) :- ~(E(v), ~F(v)), P(_, v);", [(4,), (4,)], {"T": [(1, 2), (3, 4)], "E": [(2,)], "F": [(1,)]}),
             ("Q(x, l) :- T(x), l == List{y :- T(y), y > x};", [(9, [10]), (10, None)], T9),
             ("Q(x, e) :- T(x), e in List{y :- T(y), y > x};", [(9, 10)], T9),
+            ("N(9); N(10); Q(x, r) :- N(x), r == {m: List{y :- N(y), y > x}};", [(9, {"m": [10]}), (10, {"m": None})],
+             {}),
             ("R(x, y) distinct :- E(x, y); R(x, z) distinct :- R(x, y), E(y, z); "
              'S(r: {a: y, b: "ab"}) :- R(_, y); Q(m? Max= r.a) distinct :- S(r:);', [(10,)],
              {"E": [(4, 9), (9, 10)]}),
@@ -379,6 +381,9 @@ def test_function_values_aggregated_around(request, engine, source, want):
         ("Q(s) :- s == ToString(Element([1.5, 2.0], 1));", [("2",)]),
         ("F(2.0); F(1.5); Q(s) :- F(x), s == ToString(x);", [("2",), ("1.5",)]),
         ("F(x) :- x in [2.0, 0.25]; Q(s) :- F(x), s == ToString(x);", [("2",), ("0.25",)]),
+        # Written with an exponent, a number is a double, which holds no 1e16 + 1.
+        ("Q(s, t) :- s == ToString(1e16 + 1), t == ToString(-2E16 + 3 - 2e16);",
+         [("10000000000000000", "-40000000000000000")]),
     ],
 )
 def test_numbers_print_alike(request, engine, source, want):

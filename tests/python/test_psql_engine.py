@@ -59,6 +59,10 @@ PSQL_CASES = [
     ("maximum of a boolean column", "T(k:, m? Max= b) distinct :- F(k:, b:);", "T", FLAGS, [(1, True), (2, False)]),
     ("list of records in a record, their field null in one fact", "T({a: 1, b: [{c: null}]}); T({a: 1, b: [{c: 2}]});"
      " Q(x) :- T(x);", "Q", {}, [({"a": 1, "b": [{"c": None}]},), ({"a": 1, "b": [{"c": 2}]},)]),
+    ("list of records in a record, their field null in the first", "Q(r) :- r == {m: [{a: null}, {a: 1}]};", "Q",
+     {}, [({"m": [{"a": None}, {"a": 1}]},)]),
+    ("list gathered by a combine in a record", "Node(1); Node(2); Q(r, s) :- r == {m: List{x :- Node(x)}}, "
+     "s == {m: Set{x + 1 :- Node(x)}, n: Set{y :- y in [1, 2]}};", "Q", {}, [({"m": [1, 2]}, {"m": [2, 3], "n": [1, 2]})]),
     ("lists of a column of nulls joined", "T(null); T(null); Q(v? ++= x) distinct :- T(x);", "Q", {}, [([],)]),
     ("lists of no rows joined", "T(1); Q(v) :- v == ArrayConcatAgg{[x] :- T(x), x > 5};", "Q", {}, [(None,)]),
     ("column of nulls sought in a list of numbers in a combine",

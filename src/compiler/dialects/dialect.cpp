@@ -107,6 +107,8 @@ bool Dialect::combines_over_lists() const { return true; }
 SqlLexicon Dialect::sql_lexicon() const { return SqlLexicon{}; }
 
 std::string Dialect::integer_literal(std::string_view digits) const { return std::string(digits); }
+std::string Dialect::exponent_literal(std::string_view text) const { return std::string(text); }
+bool Dialect::brackets_bracketed_operands() const { return true; }
 
 std::string Dialect::called_functions_setup(const std::vector<std::string_view>&) const { return {}; }
 

@@ -170,6 +170,13 @@ class Dialect {
   // An integer literal (digits, perhaps signed, within 64 bits) written so the
   // engine reads a 64-bit integer.
   virtual std::string integer_literal(std::string_view digits) const;  // 51
+  // A number literal with an exponent and no "." (digits, perhaps signed, "e"
+  // or "E", an exponent), which most engines read as a double as it stands.
+  virtual std::string exponent_literal(std::string_view text) const;  // 95
+  // Whether an operand already in brackets gets another pair where an operator
+  // brackets its operands; an engine whose parser holds few nested brackets
+  // takes it as it is.
+  virtual bool brackets_bracketed_operands() const;  // 96
   // The statements that define the engine's own functions which `statements`
   // (a plan's) call, for its set-up to run after setup_script; empty when they
   // call none.

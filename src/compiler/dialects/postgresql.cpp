@@ -1,5 +1,8 @@
 // The PostgreSQL dialect (engine "psql").
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
 #include <string>
 #include <unordered_set>
 
@@ -207,6 +210,21 @@ class PostgreSqlDialect final : public Dialect {
 
   std::string float_literal(std::string_view text) const override {
     return "CAST(" + std::string(text) + " AS double precision)";
+  }
+  // Bare, such a literal is an exact numeric here, whose sums keep digits a
+  // double loses elsewhere. A value out of a double's reach, or large enough
+  // that a product of two could overflow, stays exact: PostgreSQL raises on a
+  // double's overflow where the other engines give an infinity, and an exact
+  // value that large compares as that infinity does.
+  std::string exponent_literal(std::string_view text) const override {
+    const std::string_view unsigned_text = text.starts_with('+') ? text.substr(1) : text;
+    double value = 0;
+    auto [end, ec] =
+        std::from_chars(unsigned_text.data(), unsigned_text.data() + unsigned_text.size(), value);
+    if (ec != std::errc() || end != unsigned_text.data() + unsigned_text.size()) return std::string(text);
+    const double size = std::fabs(value);
+    if (value != 0 && (size < std::numeric_limits<double>::min() || size >= 1e154)) return std::string(text);
+    return float_literal(text);
   }
 
   std::optional<std::string> typed_array(std::string_view sql, const Type& element) const override {

@@ -204,6 +204,9 @@ class SqLiteDialect final : public Dialect {
     return "(WITH mirtova_once(mirtova_v) AS (VALUES ({0})) SELECT {body} FROM mirtova_once)";
   }
   bool null_guarded_least_greatest() const override { return false; }
+  // Two brackets a level, nested arithmetic overflowed the parser's stack at
+  // about twenty levels.
+  bool brackets_bracketed_operands() const override { return false; }
   std::string_view double_type() const override { return "REAL"; }
   // Booleans are the integers 1 and 0 in this engine.
   std::optional<std::string_view> boolean_to_string() const override {

@@ -202,4 +202,39 @@ std::string apply_operator_template(std::string_view tmpl, const std::string& le
   return out;
 }
 
+bool is_bracketed(std::string_view sql) {
+  if (sql.size() < 2 || sql.front() != '(' || sql.back() != ')') return false;
+  size_t depth = 0;
+  char quote = 0;
+  for (size_t i = 0; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (quote != 0) {
+      // A doubled quote inside a quoted text leaves and enters it again.
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == '\'' || c == '"' || c == '`') {
+      quote = c;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      if (depth == 0) return false;
+      if (--depth == 0) return i + 1 == sql.size();
+    }
+  }
+  return false;
+}
+
+std::string apply_operator_template_once_bracketed(std::string_view tmpl, const std::string& left,
+                                                   const std::string& right) {
+  constexpr std::string_view kOperand = "(%s)";
+  const bool brackets_both = tmpl.size() > 2 * kOperand.size() && tmpl.starts_with(kOperand) &&
+                             tmpl.ends_with(kOperand) &&
+                             tmpl.find("%s", kOperand.size()) == tmpl.size() - kOperand.size() + 1;
+  if (!brackets_both) return apply_operator_template(tmpl, left, right);
+  auto operand = [](const std::string& sql) { return is_bracketed(sql) ? sql : "(" + sql + ")"; };
+  return operand(left) + std::string(tmpl.substr(kOperand.size(), tmpl.size() - 2 * kOperand.size())) +
+         operand(right);
+}
+
 }  // namespace mirtova

@@ -56,5 +56,11 @@ std::string with_keywords(std::string_view tmpl, const std::vector<KeywordPlace>
 // Fills an operator template: "{left}" and "{right}" when it names either,
 // otherwise as apply_template with the two operands. Not yet wrapped in brackets.
 std::string apply_operator_template(std::string_view tmpl, const std::string& left, const std::string& right);
+// Whether the SQL is one whole in brackets: its first "(" closes at its end.
+bool is_bracketed(std::string_view sql);
+// As apply_operator_template, except that a template "(%s) OP (%s)" gives an
+// operand already in brackets (is_bracketed) no second pair.
+std::string apply_operator_template_once_bracketed(std::string_view tmpl, const std::string& left,
+                                                   const std::string& right);
 
 }  // namespace mirtova

@@ -28,6 +28,13 @@ using SqlResult = Result<std::string, CompileError>;
 
 CompileError error(std::string message) { return CompileError(std::move(message)); }
 
+// An operator's SQL, not yet in its own brackets.
+std::string fill_operator(const Dialect& dialect, std::string_view tmpl, const std::string& left,
+                          const std::string& right) {
+  return dialect.brackets_bracketed_operands() ? apply_operator_template(tmpl, left, right)
+                                               : apply_operator_template_once_bracketed(tmpl, left, right);
+}
+
 CompileError expression_too_long() {
   return error("The SQL of an expression of this rule passes " + std::to_string(kMaxScriptBytes) +
                " bytes, more than one script may hold.");
@@ -397,6 +404,7 @@ SqlResult ExprTranslator::convert_literal(const Json& expr, const Json& literal)
       return error("The number " + text + " has no SQL literal; write it as a calculation.");
     if (text.find('.') != std::string::npos) return dialect->float_literal(text);
     if (is_int64_literal(text)) return dialect->integer_literal(text);
+    if (text.find_first_of("eE") != std::string::npos) return dialect->exponent_literal(text);
     return text;
   }
   if (const std::optional<std::string_view> text = text_of_string_literal(expr))
@@ -488,6 +496,14 @@ SqlResult ExprTranslator::convert_record(const Json& node, const Json& record) {
       if (!value.is_list() || !dialect->names_untyped_fields(record.at("field_value").size()))
         types.back().second = std::move(value);
     }
+    // A list a combine gathers, where the engine would read a field of
+    // undetermined type as text.
+    if (const Json* combine = expression->get("combine");
+        combine != nullptr && types.back().second.is_any() && subquery_translator != nullptr &&
+        dialect->reads_untyped_fields_as_text()) {
+      if (std::optional<Type> gathered = subquery_translator->gathered_list_type(*combine, variable_types))
+        types.back().second = std::move(*gathered);
+    }
     if (const Json* variable = expression->get("variable");
         variable != nullptr && types.back().second.is_open()) {
       const Json* var_name = variable->get("var_name");
@@ -552,10 +568,21 @@ std::optional<Type> ExprTranslator::written_type(const Json& value) const {
   const Json* list = literal != nullptr ? literal->get("the_list") : nullptr;
   const Json* elements = list != nullptr ? list->get("element") : nullptr;
   if (elements == nullptr) return std::nullopt;
+  // Of the type its elements are read into (read_as_written_records): a field
+  // the first leaves null is typed by another's.
+  std::optional<Type> met;
   for (const Json& element : elements->as_array()) {
-    if (std::optional<Type> inner = written_type(element)) return Type::list(std::move(*inner));
+    std::optional<Type> inner = written_type(element);
+    if (!inner) continue;
+    if (!met) {
+      met = std::move(inner);
+      continue;
+    }
+    TypeResult both = intersect(*met, *inner, 0, 0);
+    if (both.ok()) met = std::move(both).value();
   }
-  return std::nullopt;
+  if (!met) return std::nullopt;
+  return Type::list(std::move(*met));
 }
 
 void ExprTranslator::read_as_written_records(const std::vector<const Json*>& values,
@@ -833,7 +860,7 @@ std::string ExprTranslator::search_in_list(const Json& element, const Json& list
   if (dialect->searches_rows_of_a_sought_subquery() && sql[1].starts_with("(SELECT ")) {
     sql[1] = "COALESCE(" + sql[1] + ")";
   }
-  return "(" + apply_operator_template(tmpl, sql[0], sql[1]) + ")";
+  return "(" + fill_operator(*dialect, tmpl, sql[0], sql[1]) + ")";
 }
 
 bool ExprTranslator::is_read_from_nulls(const Json& expr) const {
@@ -1302,7 +1329,7 @@ SqlResult ExprTranslator::convert_call(const Json& call) {
       if (value_type(*args[0]).is_record()) {
         if (auto of_record = operators->find(name + "@record"); of_record != operators->end()) op = of_record;
       }
-      return "(" + apply_operator_template(op->second, sql[0], sql[1]) + ")";
+      return "(" + fill_operator(*dialect, op->second, sql[0], sql[1]) + ")";
     }
   }
   // Engines that keep booleans, lists or records as numbers or texts have rows

@@ -79,6 +79,9 @@ class SubqueryTranslator {
   // The PostgreSQL type of the combine's result, when the program knows it;
   // asked where the dialect casts combines to their type.
   virtual std::optional<std::string> combine_psql_type(const Json& rule) = 0;
+  // The list a combine gathers with List, Set or ArrayAgg, when the program
+  // knows the type of the variable gathered (`outer_types` the rule's around).
+  virtual std::optional<Type> gathered_list_type(const Json&, const TypeMap&) { return std::nullopt; }
   virtual std::optional<Type> column_type(std::string_view predicate, std::string_view column) = 0;
   // The value a combine gives, written in a rule whose variables are of
   // `outer_types`: its body's variables typed by the columns they are read from.

@@ -93,6 +93,7 @@ class UniverseSubqueryTranslator : public SubqueryTranslator {
                                                    const TypeMap& outer_types, bool in_combine,
                                                    OuterRows* around) override;
   std::optional<std::string> combine_psql_type(const Json& rule) override;
+  std::optional<Type> gathered_list_type(const Json& rule, const TypeMap& outer_types) override;
   std::optional<Type> column_type(std::string_view predicate, std::string_view column) override;
   Type combine_value_type(const Json& combine, const TypeMap& outer_types) override;
   bool integer_column(std::string_view predicate, std::string_view column) override;

@@ -919,6 +919,51 @@ std::optional<std::string> UniverseSubqueryTranslator::combine_psql_type(const J
   return register_record_type(record_literal_type(arg->at("record"))) + "[]";
 }
 
+std::optional<Type> UniverseSubqueryTranslator::gathered_list_type(const Json& rule,
+                                                                   const TypeMap& outer_types) {
+  const Json::ArrayType& fields = call_fields(rule.at("head"));
+  if (fields.size() != 1) return std::nullopt;
+  const Json* aggregation = fields[0].at("value").get("aggregation");
+  const Json* call = aggregation ? aggregation->at("expression").get("call") : nullptr;
+  if (!call || !call->at("predicate_name").is_str()) return std::nullopt;
+  const std::string_view name = call->at("predicate_name").as_str();
+  if (name != "List" && name != "Set" && name != "ArrayAgg") return std::nullopt;
+  const Json::ArrayType& args = call_fields(*call);
+  const Json* gathered = args.size() == 1 ? field_expression(args[0]) : nullptr;
+  if (gathered == nullptr) return std::nullopt;
+  // The body's variables are of the columns of the predicates it calls them
+  // from; the rule around keeps its own.
+  const FlagMap no_flags;
+  ExprTranslator typing(Vocabulary{}, program_.dialect(), no_flags);
+  typing.variable_types = outer_types;
+  if (const Json::ArrayType* conjuncts = body_conjuncts(rule)) {
+    for (const Json& conjunct : *conjuncts) {
+      if (const Json* inclusion = conjunct.get("inclusion")) {
+        std::optional<std::string> variable = variable_name(inclusion->at("element"));
+        Type list = typing.value_type(inclusion->at("list"));
+        if (variable && list.is_list() && !typing.variable_types.count(*variable))
+          typing.variable_types.emplace(std::move(*variable), list.element());
+        continue;
+      }
+      const Json* predicate = conjunct.get("predicate");
+      const Json* called = predicate != nullptr ? predicate->get("predicate_name") : nullptr;
+      if (called == nullptr || !called->is_str()) continue;
+      for (const Json& field : call_fields(*predicate)) {
+        const Json* value = field_expression(field);
+        std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt;
+        if (!variable || typing.variable_types.count(*variable)) continue;
+        if (std::optional<Type> type = program_.column_type(called->as_str(), field_column(field)))
+          typing.variable_types.emplace(std::move(*variable), std::move(*type));
+      }
+    }
+  }
+  Type element = typing.value_type(*gathered);
+  // Only a type the engine declares as it stands: a record's or a list's is
+  // named its own way, and an undetermined one stays as it was.
+  if (!element.is_number() && !element.is_string() && !element.is_bool()) return std::nullopt;
+  return Type::list(std::move(element));
+}
+
 std::optional<Type> UniverseSubqueryTranslator::column_type(std::string_view predicate,
                                                             std::string_view column) {
   return program_.column_type(predicate, column);

@@ -59,6 +59,31 @@ TEST(DialectsNumbersTest, FloatLiterals) {
   }
 }
 
+// PostgreSQL reads a bare exponent as an exact numeric: a double unless a
+// product could overflow, which raises there.
+TEST(DialectsNumbersTest, ExponentLiterals) {
+  struct Row {
+    const char* engine;
+    const char* text;
+    const char* sql;
+  };
+  const Row rows[] = {
+      {"psql", "1e16", "CAST(1e16 AS double precision)"},
+      {"psql", "-2E3", "CAST(-2E3 AS double precision)"},
+      {"psql", "+1e5", "CAST(+1e5 AS double precision)"},
+      {"psql", "0e999", "CAST(0e999 AS double precision)"},
+      {"psql", "1e154", "1e154"},
+      {"psql", "-1e308", "-1e308"},
+      {"psql", "1e400", "1e400"},
+      {"psql", "1e-320", "1e-320"},
+      {"duckdb", "1e16", "1e16"},
+      {"sqlite", "1e16", "1e16"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(dialect(row.engine)->exponent_literal(row.text), row.sql) << row.engine << " " << row.text;
+  }
+}
+
 TEST(DialectsNumbersTest, NumberToTextTemplates) {
   struct Row {
     const char* engine;

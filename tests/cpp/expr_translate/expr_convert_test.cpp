@@ -226,10 +226,7 @@ TEST(ExprConvert, UserTextSurvivesTemplateFilling) {
       {"duckdb", call("Lpad", {str("{2}"), num("3")}),
        "LPAD('{2}', CAST(CAST(3 AS BIGINT) AS INTEGER), ' ')"},
       {"sqlite", call("Substr", {str("{1}"), num("2")}),
-       "(WITH mirtova_once(mirtova_a0, mirtova_a1, mirtova_a2) AS (VALUES ('{1}', 2, 2147483647)) SELECT "
-       "SUBSTR(mirtova_a0, MIN(mirtova_a1, LENGTH(mirtova_a0) + 1), MIN(MAX(mirtova_a2, 0), "
-       "LENGTH(mirtova_a0))) "
-       "FROM mirtova_once)"},
+       "SUBSTR('{1}', MIN(2, 2147483647), MIN(MAX(2147483647, 0), 2147483647))"},
       {"duckdb", op("+", str("%s"), var("x")), "(('%s') + (T.x))"},
   });
 }

@@ -91,5 +91,27 @@ TEST(ApplyOperatorTemplate, Forms) {
   }
 }
 
+// An operand one whole in brackets gets no second pair; anything else, or a
+// template that does not bracket both operands, is filled as it stands.
+TEST(ApplyOperatorTemplate, OnceBracketed) {
+  struct Case {
+    std::string tmpl, left, right, expected;
+  };
+  const std::vector<Case> cases = {
+      {"(%s) + (%s)", "(a + b)", "c", "(a + b) + (c)"},
+      {"(%s) * (%s)", "(a) - (b)", "((x))", "((a) - (b)) * ((x))"},
+      {"(%s) || (%s)", "(')')", "('(' || x)", "(')') || ('(' || x)"},
+      {"(%s) = (%s)", "\"a)\"", "(f(x) + (y))", "(\"a)\") = (f(x) + (y))"},
+      {"CAST(%s AS REAL) / NULLIF(%s, 0)", "(a)", "(b)", "CAST((a) AS REAL) / NULLIF((b), 0)"},
+      {"({0}) - ({1}) * ({0})", "(a)", "(b)", "((a)) - ((b)) * ((a))"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(apply_operator_template_once_bracketed(c.tmpl, c.left, c.right), c.expected) << c.tmpl;
+  }
+  EXPECT_FALSE(is_bracketed("(a) + (b)"));
+  EXPECT_FALSE(is_bracketed("(a')'"));
+  EXPECT_TRUE(is_bracketed("(a ')' '(')"));
+}
+
 }  // namespace
 }  // namespace mirtova

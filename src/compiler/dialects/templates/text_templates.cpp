@@ -152,7 +152,10 @@ TemplateRows sqlite_text_rows() {
       // SUBSTR keeps the low 32 bits of a position or a length: past the text,
       // either is cut to it. MIN and MAX of several values are null where one is.
       {"Substr", R"t(SUBSTR({0}, (CASE WHEN {1} > LENGTH({0}) THEN LENGTH({0}) + 1 WHEN {1} > 0 THEN {1} WHEN {1} = 0 OR LENGTH({0}) + {1} < 0 THEN 1 ELSE LENGTH({0}) + {1} + 1 END), MIN(MAX({2}, 0), LENGTH({0}))))t"},
-      {"Substr@from_start", R"t(SUBSTR({0}, MIN({1}, LENGTH({0}) + 1), MIN(MAX({2}, 0), LENGTH({0}))))t"},
+      // Cut to the longest text the engine holds rather than to the text's own
+      // length, the text is written once: nested, it would need a sub-query a
+      // level, which the parser's stack cannot hold deep.
+      {"Substr@from_start", R"t(SUBSTR({0}, MIN({1}, 2147483647), MIN(MAX({2}, 0), 2147483647)))t"},
       {"ByteLength", R"t(length(CAST({0} AS BLOB)))t"},
       {"CharLength", R"t(length({0}))t"},
       // Bytes give their values, a text its code points.
