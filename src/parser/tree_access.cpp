@@ -88,6 +88,19 @@ const Json* named_argument(const Json& rule, std::string_view name) {
   return nullptr;
 }
 
+std::vector<CalledVariable> called_variables(const Json& conjunct) {
+  std::vector<CalledVariable> variables;
+  const Json* call = conjunct.get("predicate");
+  const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
+  if (name == nullptr || !name->is_str()) return variables;
+  for (const Json& field : call_fields(*call)) {
+    const Json* value = field_expression(field);
+    if (std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt)
+      variables.push_back({name->as_str(), field_column(field), std::move(*variable)});
+  }
+  return variables;
+}
+
 const Json::ArrayType* proposition_conjuncts(const Json& proposition) {
   const Json* conjunction = proposition.get("conjunction");
   const Json* conjuncts = conjunction != nullptr ? conjunction->get("conjunct") : nullptr;

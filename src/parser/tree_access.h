@@ -19,6 +19,16 @@ std::string field_column(const Json& field);
 // Whether field_column(field) == column, without the column's name made.
 bool field_is_column(const Json& field, std::string_view column);
 
+// A variable a conjunct's predicate call reads from a column.
+struct CalledVariable {
+  std::string_view predicate;
+  std::string column;
+  std::string variable;
+};
+// The fields of a conjunct's predicate call whose value is a bare variable, in
+// order; empty for any other conjunct.
+std::vector<CalledVariable> called_variables(const Json& conjunct);
+
 // The predicate an argument names: a "variable" expression's "var_name" (a
 // string unchanged, an integer in decimal) or a predicate literal's name.
 std::optional<std::string> predicate_name(const Json& expr);

@@ -20,14 +20,9 @@ Names integer_variables(const Json& rule, const IntegerColumns& integer) {
   const Json::ArrayType* conjuncts = body_conjuncts(rule);
   if (conjuncts == nullptr) return variables;
   for (const Json& conjunct : *conjuncts) {
-    const Json* call = conjunct.get("predicate");
-    const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
-    if (name == nullptr || !name->is_str()) continue;
-    for (const Json& field : call_fields(*call)) {
-      const Json* value = field_expression(field);
-      std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt;
-      if (variable && integer.count(std::pair(std::string(name->as_str()), field_column(field))))
-        variables.insert(std::move(*variable));
+    for (CalledVariable& called : called_variables(conjunct)) {
+      if (integer.count(std::pair(std::string(called.predicate), std::move(called.column))))
+        variables.insert(std::move(called.variable));
     }
   }
   auto holds_integer = [&](std::string_view name) { return variables.count(name) != 0; };

@@ -584,15 +584,10 @@ bool share_column_sources(const std::vector<Json>& rules, std::vector<RuleVariab
     const Json::ArrayType* conjuncts = body_conjuncts(rules[i]);
     if (conjuncts != nullptr) {
       for (const Json& conjunct : *conjuncts) {
-        const Json* call = conjunct.get("predicate");
-        const Json* name = call != nullptr ? call->get("predicate_name") : nullptr;
-        if (name == nullptr || !name->is_str()) continue;
-        for (const Json& field : call_fields(*call)) {
-          const Json* value = field_expression(field);
-          std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt;
-          if (!variable) continue;
-          if (std::optional<size_t> id = id_of(Place{std::string(name->as_str()), field_column(field), {}}))
-            bind(bound[i], *variable, *id);
+        for (CalledVariable& called : called_variables(conjunct)) {
+          if (std::optional<size_t> id =
+                  id_of(Place{std::string(called.predicate), std::move(called.column), {}}))
+            bind(bound[i], called.variable, *id);
         }
       }
       // Equalities and inclusions in any order: each pass binds at least one

@@ -945,15 +945,10 @@ std::optional<Type> UniverseSubqueryTranslator::gathered_list_type(const Json& r
           typing.variable_types.emplace(std::move(*variable), list.element());
         continue;
       }
-      const Json* predicate = conjunct.get("predicate");
-      const Json* called = predicate != nullptr ? predicate->get("predicate_name") : nullptr;
-      if (called == nullptr || !called->is_str()) continue;
-      for (const Json& field : call_fields(*predicate)) {
-        const Json* value = field_expression(field);
-        std::optional<std::string> variable = value != nullptr ? variable_name(*value) : std::nullopt;
-        if (!variable || typing.variable_types.count(*variable)) continue;
-        if (std::optional<Type> type = program_.column_type(called->as_str(), field_column(field)))
-          typing.variable_types.emplace(std::move(*variable), std::move(*type));
+      for (CalledVariable& called : called_variables(conjunct)) {
+        if (typing.variable_types.count(called.variable)) continue;
+        if (std::optional<Type> type = program_.column_type(called.predicate, called.column))
+          typing.variable_types.emplace(std::move(called.variable), std::move(*type));
       }
     }
   }
