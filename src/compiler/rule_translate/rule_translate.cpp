@@ -1463,7 +1463,7 @@ class SelectWriter final : public OuterRows {
     }
     const bool apart = !rows.empty();
     std::vector<std::string> having;
-    if (!distinct_by_groups_ && !group_.empty() && from_.size() >= 2 && dialect_.keeps_only_groups_of_rows())
+    if (!distinct_by_groups_ && !group_.empty() && dialect_.keeps_only_groups_of_rows())
       having.push_back("COUNT(*) > 0");
     const Clause clauses[] = {
         {rule_.distinct && !distinct_by_groups_ ? "SELECT DISTINCT " : "SELECT ", select_, ", "},
