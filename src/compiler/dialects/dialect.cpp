@@ -312,4 +312,6 @@ std::string Dialect::row_field_type(const Type& type) const {
 
 std::string Dialect::str_literal(std::string_view text) const { return single_quoted_literal(text); }
 
+bool Dialect::keeps_only_groups_of_rows() const { return false; }
+
 }  // namespace mirtova

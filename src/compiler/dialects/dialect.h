@@ -407,6 +407,11 @@ class Dialect {
   // any other list.
   virtual std::optional<std::string> records_reordered(std::string_view function,
                                                        const std::vector<std::string>& fields) const;  // 94
+  // Whether an aggregation by groups is written "HAVING COUNT(*) > 0": for an
+  // engine whose planner computes an aggregate of one side of a cross join
+  // before the join, so that an empty side still gives a group for every row
+  // of the other, the join written in the query or in a relation it reads.
+  virtual bool keeps_only_groups_of_rows() const;
 };
 
 // The kind an argument table gives the argument at `place` of `function`

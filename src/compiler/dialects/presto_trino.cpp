@@ -329,6 +329,10 @@ class TrinoDialect final : public PrestoDialect {
     return "(SELECT " + columns + ")";
   }
   bool names_untyped_fields(size_t field_count) const override { return field_count >= 2; }
+  // It pushes MAX, MIN, SUM and the like below a cross join, through WITH
+  // clauses and UNION ALL: with no rows on the aggregated side each group of
+  // the other comes back, its value null.
+  bool keeps_only_groups_of_rows() const override { return true; }
 };
 
 }  // namespace

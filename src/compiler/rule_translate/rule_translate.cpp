@@ -1462,11 +1462,15 @@ class SelectWriter final : public OuterRows {
       rows.push_back(inner + ") AS " + rows_alias_);
     }
     const bool apart = !rows.empty();
+    std::vector<std::string> having;
+    if (!distinct_by_groups_ && !group_.empty() && dialect_.keeps_only_groups_of_rows())
+      having.push_back("COUNT(*) > 0");
     const Clause clauses[] = {
         {rule_.distinct && !distinct_by_groups_ ? "SELECT DISTINCT " : "SELECT ", select_, ", "},
         {"\nFROM ", apart ? rows : from_, ", "},
         {"\nWHERE ", apart ? none : where_, " AND "},
-        {"\nGROUP BY ", group_, ", "}};
+        {"\nGROUP BY ", group_, ", "},
+        {"\nHAVING ", having, " AND "}};
     size_t bytes = 0;
     for (const Clause& c : clauses) {
       if (c.parts.empty() && &c != clauses) continue;
