@@ -261,11 +261,18 @@ Result<std::string, CompileError> QuorilProgram::materialise(const std::string& 
   for (size_t first = 0; first < rules; first += each)
     pending.emplace_back(first, std::min(first + each, rules));
   std::reverse(pending.begin(), pending.end());
+  // Each part repeats the clauses its rules read; where that would write (or
+  // make and halve) the statement many times over, it is stored whole, as it
+  // was written, so that the work stays in proportion to the program.
+  const size_t most_written = 4 * select.size() + 4096, most_made = 16 * select.size() + 65536;
   std::string out;
+  size_t made = 0;
   while (!pending.empty()) {
+    if (out.size() > most_written || made > most_made) return replace_table(table, select);
     const auto [first, last] = pending.back();
     pending.pop_back();
     TRY(std::string part, materialised_select(predicate, std::pair(first, last)));
+    made += part.size();
     if (last - first > 1 && statement_stages(part).total > bound) {
       const size_t middle = first + (last - first) / 2;
       pending.emplace_back(middle, last);
